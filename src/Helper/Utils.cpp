@@ -1,0 +1,7 @@
+#include "Helper/Utils.h"
+
+Utils& Utils::sharedUtils()
+{
+    static Utils instance;
+    return instance;
+}
