@@ -1,5 +1,7 @@
 #include <QCoreApplication>
 
+#include "Helper/Exiv2Setup.h"
+
 #include <gtest/gtest.h>
 
 // One QCoreApplication for the whole run: Qt's plugin lookup, QStandardPaths and
@@ -10,6 +12,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Velloran"));
     QCoreApplication::setApplicationName(QStringLiteral("VelloranTests"));
+    initializeExiv2();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
