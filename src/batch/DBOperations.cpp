@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <functional>
 #include <memory>
 
@@ -17,17 +16,20 @@ namespace {
 // Runs one reading query on a read-only connection of its own and hands each row
 // to onRow. False, with the reason in *error, when the database cannot be opened,
 // the query does not compile (another schema) or a step fails (a damaged file).
-bool readRows(const QString& dbPath, const QString& sql, const std::function<void(SqliteStatement&)>& bind,
-              const std::function<void(const SqliteStatement&)>& onRow, QString* error)
+// shownPath names the database in that reason (the user's file, not a copy).
+bool readRows(const QString& dbPath, const QString& shownPath, const QString& sql,
+    const std::function<void(SqliteStatement&)>& bind, const std::function<void(const SqliteStatement&)>& onRow,
+    QString* error)
 {
     SqliteDatabase db = SqliteDatabase::open(dbPath, SqliteDatabase::OpenMode::ReadOnly);
     if (!db.isOpen()) {
-        *error = QStringLiteral("the database \"%1\" cannot be opened: %2").arg(dbPath, db.errorMessage());
+        *error = QStringLiteral("its database \"%1\" cannot be opened: %2").arg(shownPath, db.errorMessage());
         return false;
     }
     SqliteStatement statement = db.prepare(sql);
     if (!statement.isValid()) {
-        *error = QStringLiteral("the database \"%1\" is not of a known layout: %2").arg(dbPath, statement.errorMessage());
+        *error = QStringLiteral("its database \"%1\" is not of a known layout: %2")
+                     .arg(shownPath, statement.errorMessage());
         return false;
     }
     if (bind)
@@ -40,7 +42,7 @@ bool readRows(const QString& dbPath, const QString& sql, const std::function<voi
         case SqliteStatement::Step::Done:
             return true;
         case SqliteStatement::Step::Error:
-            *error = QStringLiteral("the database \"%1\" cannot be read: %2").arg(dbPath, statement.errorMessage());
+            *error = QStringLiteral("its database \"%1\" cannot be read: %2").arg(shownPath, statement.errorMessage());
             return false;
         }
     }
@@ -83,7 +85,7 @@ QString copyDatabase(const QString& dbPath, const QTemporaryDir& folder, QString
         return {};
     }
     const QString copyPath = folder.filePath(QFileInfo(dbPath).fileName());
-    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+    for (const QString& suffix : { QString(), QStringLiteral("-wal"), QStringLiteral("-shm") }) {
         const QString source = dbPath + suffix;
         if (!suffix.isEmpty() && !QFileInfo::exists(source))
             continue;
@@ -112,8 +114,8 @@ const char* const kPhotosQuery
 
 } // namespace
 
-QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(const QString& libraryPath,
-                                                            const PhotoLibraryAlertHandler& onAlert)
+QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(
+    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert)
 {
     return getImagesFromlibraryPath(libraryPath, onAlert);
 }
@@ -121,7 +123,7 @@ QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(const QString& libra
 QString DBOperations::getDataBasePathForPhotosLib(const QString& libraryPath)
 {
     const QDir library(libraryPath);
-    for (const char* candidate : {"database/apdb/Library.apdb", "database/Library.apdb", "database/apdb/photos.db"}) {
+    for (const char* candidate : { "database/apdb/Library.apdb", "database/Library.apdb", "database/apdb/photos.db" }) {
         const QString path = library.filePath(QString::fromLatin1(candidate));
         if (QFileInfo::exists(path))
             return path;
@@ -129,8 +131,8 @@ QString DBOperations::getDataBasePathForPhotosLib(const QString& libraryPath)
     return library.filePath(QStringLiteral("database/photos.db"));
 }
 
-QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(const QString& libraryPath,
-                                                                const PhotoLibraryAlertHandler& onAlert)
+QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
+    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert)
 {
     const QString library = QDir::cleanPath(libraryPath);
     const QString dbPath = getDataBasePathForPhotosLib(library);
@@ -173,7 +175,7 @@ QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(const QString& l
     };
     // The excluded album is the one whose name is empty.
     auto bindAlbum = [](SqliteStatement& statement) { statement.bind(1, QStringLiteral("")); };
-    if (!readRows(copyPath, QString::fromLatin1(kPhotosQuery), bindAlbum, takeRow, &error))
+    if (!readRows(copyPath, dbPath, QString::fromLatin1(kPhotosQuery), bindAlbum, takeRow, &error))
         return fail();
 
     if (skipped > 0)
@@ -194,24 +196,24 @@ bool DBOperations::getAllVersionPhotos(const QString& dbPath, QList<LibraryVersi
         if (!record.masterUuid.isEmpty() && !record.uuid.isEmpty() && !record.projectUuid.isEmpty())
             versions->append(std::move(record));
     };
-    return readRows(dbPath,
-                    QStringLiteral("SELECT modelId, uuid, masterUuid, projectUuid, name FROM RKVersion "
-                                   "WHERE isInTrash = 0 AND showInLibrary = 1 AND versionNumber <> 0;"),
-                    {}, takeRow, error);
+    return readRows(dbPath, dbPath,
+        QStringLiteral("SELECT modelId, uuid, masterUuid, projectUuid, name FROM RKVersion "
+                       "WHERE isInTrash = 0 AND showInLibrary = 1 AND versionNumber <> 0;"),
+        {}, takeRow, error);
 }
 
-bool DBOperations::getAllMasterPhotos(const QString& dbPath, const QString& dbPrefix,
-                                      QHash<QString, LibraryMasterInfo>* updateDict, QString* error)
+bool DBOperations::getAllMasterPhotos(
+    const QString& dbPath, const QString& dbPrefix, QHash<QString, LibraryMasterInfo>* updateDict, QString* error)
 {
     auto takeRow = [&](const SqliteStatement& row) {
         const QString uuid = row.columnText(0);
         const QString imagePath = row.columnText(1);
         if (uuid.isEmpty() || imagePath.isEmpty())
             return;
-        updateDict->insert(uuid, LibraryMasterInfo {QDir::cleanPath(dbPrefix + u'/' + imagePath), 0});
+        updateDict->insert(uuid, LibraryMasterInfo { QDir::cleanPath(dbPrefix + u'/' + imagePath), 0 });
     };
-    return readRows(dbPath, QStringLiteral("SELECT uuid, imagePath FROM RKMaster WHERE isInTrash = 0;"), {}, takeRow,
-                    error);
+    return readRows(dbPath, dbPath, QStringLiteral("SELECT uuid, imagePath FROM RKMaster WHERE isInTrash = 0;"), {},
+        takeRow, error);
 }
 
 bool DBOperations::getAllFolders(const QString& dbPath, QHash<QString, LibraryFolderInfo>* updateDict, QString* error)
@@ -221,7 +223,7 @@ bool DBOperations::getAllFolders(const QString& dbPath, QHash<QString, LibraryFo
         if (uuid.isEmpty())
             return;
         const QString name = row.columnText(1);
-        updateDict->insert(uuid, LibraryFolderInfo {name.isEmpty() ? QStringLiteral("untitled event") : name, 0});
+        updateDict->insert(uuid, LibraryFolderInfo { name.isEmpty() ? QStringLiteral("untitled event") : name, 0 });
     };
-    return readRows(dbPath, QStringLiteral("SELECT uuid, name FROM RKFolder;"), {}, takeRow, error);
+    return readRows(dbPath, dbPath, QStringLiteral("SELECT uuid, name FROM RKFolder;"), {}, takeRow, error);
 }

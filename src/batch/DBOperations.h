@@ -37,10 +37,10 @@ public:
     // in the database's row order. Versions in the trash, of a master in the trash, in
     // a burst, or in the first album with an empty name are left out, and so is a row
     // without an image path. An unreadable library gives no entries and one alert.
-    static QList<PhotoLibraryEntry> getPhotoslibraryPath(const QString& libraryPath,
-                                                         const PhotoLibraryAlertHandler& onAlert = {});
-    static QList<PhotoLibraryEntry> getImagesFromlibraryPath(const QString& libraryPath,
-                                                             const PhotoLibraryAlertHandler& onAlert = {});
+    static QList<PhotoLibraryEntry> getPhotoslibraryPath(
+        const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert = {});
+    static QList<PhotoLibraryEntry> getImagesFromlibraryPath(
+        const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert = {});
     // The database a Photos library keeps its entries in; the last candidate is
     // answered even when it does not exist.
     static QString getDataBasePathForPhotosLib(const QString& libraryPath);
@@ -52,8 +52,8 @@ public:
     // (version number 0), with master, uuid and folder all set.
     static bool getAllVersionPhotos(const QString& dbPath, QList<LibraryVersionRecord>* versions, QString* error);
     // Masters not in the trash, keyed by uuid, with their paths inside dbPrefix (the masters folder).
-    static bool getAllMasterPhotos(const QString& dbPath, const QString& dbPrefix,
-                                   QHash<QString, LibraryMasterInfo>* updateDict, QString* error);
+    static bool getAllMasterPhotos(
+        const QString& dbPath, const QString& dbPrefix, QHash<QString, LibraryMasterInfo>* updateDict, QString* error);
     // Every folder, keyed by uuid.
     static bool getAllFolders(const QString& dbPath, QHash<QString, LibraryFolderInfo>* updateDict, QString* error);
 };

@@ -94,7 +94,7 @@ void DataFiller::setLibPath(const QString& libPath)
 bool DataFiller::checkValidLibAndUpdateIfAperture(const QString& libPath)
 {
     const QDir library(libPath);
-    for (const char* name : {"AlbumData.xml", "ApertureData.xml"}) {
+    for (const char* name : { "AlbumData.xml", "ApertureData.xml" }) {
         const QString path = library.filePath(QString::fromLatin1(name));
         if (QFileInfo::exists(path)) {
             m_xmlFile = path;
@@ -163,8 +163,7 @@ void DataFiller::fetchImagesFromLib(const QString& libPath)
 }
 
 QList<LibraryVersionRecord> DataFiller::makeMastersListFor(QList<LibraryVersionRecord>& versions, QStringList& arrOP,
-                                                           QStringList& arrIP, QStringList& arrTP,
-                                                           const LibraryXmlList& xmlDict)
+    QStringList& arrIP, QStringList& arrTP, const LibraryXmlList& xmlDict)
 {
     const QString libraryFolder = libraryFolderOf(m_dbPath);
 
@@ -179,9 +178,9 @@ QList<LibraryVersionRecord> DataFiller::makeMastersListFor(QList<LibraryVersionR
     } else {
         qCWarning(lcBatch) << "the library list has no Archive Path";
         if (m_onAlert)
-            m_onAlert({PhotoLibraryAlert::Kind::ArchivePathMissing,
-                       QStringLiteral("Please report to the developer should not happen"),
-                       QStringLiteral("Send Feedback with logs now.")});
+            m_onAlert({ PhotoLibraryAlert::Kind::ArchivePathMissing,
+                QStringLiteral("Please report to the developer should not happen"),
+                QStringLiteral("Send Feedback with logs now.") });
     }
     auto fromList = [&](const QString& path) { return rewrite ? movedPath(path, archivePath, libraryFolder) : path; };
 

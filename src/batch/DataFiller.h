@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // What the list building needs of an older library's XML list ("AlbumData.xml",
@@ -49,8 +48,7 @@ public:
     // its thumbnail path to arrTP. Paths come from the XML list where it has them,
     // moved from the list's "Archive Path" to where the library is now.
     QList<LibraryVersionRecord> makeMastersListFor(QList<LibraryVersionRecord>& versions, QStringList& arrOP,
-                                                   QStringList& arrIP, QStringList& arrTP,
-                                                   const LibraryXmlList& xmlDict);
+        QStringList& arrIP, QStringList& arrTP, const LibraryXmlList& xmlDict);
 
     QString libPath() const { return m_libPath; }
     QString xmlFile() const { return m_xmlFile; }

@@ -4,7 +4,6 @@
 
 PhotoLibraryAlert unreadableLibraryAlert(const QString& libraryPath, const QString& reason)
 {
-    return {PhotoLibraryAlert::Kind::LibraryUnreadable,
-            QStringLiteral("The photo library \"%1\" could not be read.").arg(QFileInfo(libraryPath).fileName()),
-            reason};
+    return { PhotoLibraryAlert::Kind::LibraryUnreadable,
+        QStringLiteral("The photo library \"%1\" could not be read.").arg(QFileInfo(libraryPath).fileName()), reason };
 }

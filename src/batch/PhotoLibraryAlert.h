@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 // What a photo-library reader has to tell the user. The readers run on the

@@ -21,5 +21,5 @@ struct PhotoLibraryEntry {
 inline size_t qHash(const PhotoLibraryEntry& entry, size_t seed = 0) noexcept
 {
     return qHashMulti(seed, entry.modelId, entry.uuid, entry.imagePath, entry.fileSize, entry.originalFileName,
-                      entry.uuidRKVersion, entry.description);
+        entry.uuidRKVersion, entry.description);
 }

@@ -38,7 +38,8 @@ SqliteStatement SqliteDatabase::prepare(const QString& sql)
     }
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* handle = nullptr;
-    if (sqlite3_prepare_v2(m_db.get(), utf8.constData(), static_cast<int>(utf8.size()), &handle, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(m_db.get(), utf8.constData(), static_cast<int>(utf8.size()), &handle, nullptr)
+        != SQLITE_OK) {
         m_error = statement.m_error = QString::fromUtf8(sqlite3_errmsg(m_db.get()));
         sqlite3_finalize(handle);
         return statement;
@@ -65,8 +66,8 @@ void SqliteStatement::bind(int index, const QString& value)
     if (!m_stmt)
         return;
     const QByteArray utf8 = value.toUtf8();
-    sqlite3_bind_text64(m_stmt.get(), index, utf8.constData(), static_cast<sqlite3_uint64>(utf8.size()),
-                        SQLITE_TRANSIENT, SQLITE_UTF8);
+    sqlite3_bind_text64(
+        m_stmt.get(), index, utf8.constData(), static_cast<sqlite3_uint64>(utf8.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
 void SqliteStatement::bind(int index, qint64 value)
