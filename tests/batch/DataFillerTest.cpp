@@ -186,7 +186,7 @@ TEST_F(OlderLibrary, thatCannotBeReadGivesNothingAndOneClearAlert)
                 file.close();
                 writeFile(xmlPath(), whole.left(whole.indexOf("<key>Master Image List</key>") + 40));
             } },
-        { "a list that is not XML", [&] { writeFile(xmlPath(), "\x00\x01 binary plist? no"); } },
+        { "a binary list", [&] { writeFile(xmlPath(), QByteArray("bplist00\xd1\x01\x02", 11)); } },
         { "a list without a dictionary",
             [&] { writeFile(xmlPath(), "<plist><array><string>x</string></array></plist>"); } },
         { "no database", [&] { QDir(m_library + "/Database").removeRecursively(); } },
