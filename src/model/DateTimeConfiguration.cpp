@@ -1,0 +1,98 @@
+#include "model/DateTimeConfiguration.h"
+
+#include "model/KeyedCoder.h"
+
+#include <QDateTime>
+
+const QString DateTimeConfiguration::kClassName = QStringLiteral("DateTimeConfiguration");
+
+const std::array<DateTimeConfiguration::FlagProperty, 10> DateTimeConfiguration::kFlagProperties = { {
+    { "isUpdateDayKeepOriginal", &DateTimeConfiguration::isUpdateDayKeepOriginal },
+    { "isUpdateMonthKeepOriginal", &DateTimeConfiguration::isUpdateMonthKeepOriginal },
+    { "isUpdateYearKeepOriginal", &DateTimeConfiguration::isUpdateYearKeepOriginal },
+    { "isUpdateTimeKeepOriginal", &DateTimeConfiguration::isUpdateTimeKeepOriginal },
+    { "isIncDecDayKeepOriginal", &DateTimeConfiguration::isIncDecDayKeepOriginal },
+    { "isIncDecMonthKeepOriginal", &DateTimeConfiguration::isIncDecMonthKeepOriginal },
+    { "isIncDecYearKeepOriginal", &DateTimeConfiguration::isIncDecYearKeepOriginal },
+    { "isIncDecHourKeepOriginal", &DateTimeConfiguration::isIncDecHourKeepOriginal },
+    { "isIncDecMinuteKeepOriginal", &DateTimeConfiguration::isIncDecMinuteKeepOriginal },
+    { "isIncDecSecondKeepOriginal", &DateTimeConfiguration::isIncDecSecondKeepOriginal },
+} };
+
+const std::array<DateTimeConfiguration::TextProperty, 11> DateTimeConfiguration::kTextProperties = { {
+    { "stringSelectedDate", &DateTimeConfiguration::stringSelectedDate },
+    { "stringUpdateDay", &DateTimeConfiguration::stringUpdateDay },
+    { "stringUpdateMonth", &DateTimeConfiguration::stringUpdateMonth },
+    { "stringUpdateYear", &DateTimeConfiguration::stringUpdateYear },
+    { "stringUpdateTime", &DateTimeConfiguration::stringUpdateTime },
+    { "stringIncDecDay", &DateTimeConfiguration::stringIncDecDay },
+    { "stringIncDecMonth", &DateTimeConfiguration::stringIncDecMonth },
+    { "stringIncDecYear", &DateTimeConfiguration::stringIncDecYear },
+    { "stringIncDecHour", &DateTimeConfiguration::stringIncDecHour },
+    { "stringIncDecMinute", &DateTimeConfiguration::stringIncDecMinute },
+    { "stringIncDecSecond", &DateTimeConfiguration::stringIncDecSecond },
+} };
+
+namespace {
+
+const QString kOptionKey = QStringLiteral("tagConfigureOption");
+
+// The current local date and time in the record's date form, the fraction of a
+// second dropped. Printed digit by digit so no locale can touch it.
+QString currentLocalDateText()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    return QString::asprintf("%04d:%02d:%02d %02d:%02d:%02d", date.year(), date.month(), date.day(), time.hour(),
+                             time.minute(), time.second());
+}
+
+} // namespace
+
+DateTimeConfiguration::DateTimeConfiguration()
+{
+    commmonInit();
+}
+
+void DateTimeConfiguration::commmonInit()
+{
+    tagConfigureOption = KeepOriginal;
+    for (const FlagProperty& flag : kFlagProperties)
+        this->*flag.member = false;
+    stringUpdateDay = QStringLiteral("1");
+    stringUpdateMonth = QStringLiteral("1");
+    stringUpdateYear = QStringLiteral("1905");
+    for (auto member : { &DateTimeConfiguration::stringIncDecDay, &DateTimeConfiguration::stringIncDecMonth,
+                         &DateTimeConfiguration::stringIncDecYear, &DateTimeConfiguration::stringIncDecHour,
+                         &DateTimeConfiguration::stringIncDecMinute, &DateTimeConfiguration::stringIncDecSecond })
+        this->*member = QStringLiteral("1");
+    stringSelectedDate = currentLocalDateText();
+    stringUpdateTime = QStringLiteral("00:00:00");
+}
+
+void DateTimeConfiguration::encodeWithCoder(KeyedEncoder& coder) const
+{
+    if (tagConfigureOption)
+        coder.encodeInt(kOptionKey, *tagConfigureOption);
+    for (const FlagProperty& flag : kFlagProperties) {
+        if (const auto& value = this->*flag.member)
+            coder.encodeBool(QString::fromLatin1(flag.key), *value);
+    }
+    for (const TextProperty& text : kTextProperties) {
+        // A held null QString is still a held value: write it as "".
+        if (const auto& value = this->*text.member)
+            coder.encodeString(QString::fromLatin1(text.key), value->isNull() ? QStringLiteral("") : *value);
+    }
+}
+
+std::shared_ptr<DateTimeConfiguration> DateTimeConfiguration::initWithCoder(const KeyedDecoder& coder)
+{
+    auto config = std::shared_ptr<DateTimeConfiguration>(new DateTimeConfiguration(NoDefaults {}));
+    config->tagConfigureOption = coder.decodeInt(kOptionKey);
+    for (const FlagProperty& flag : kFlagProperties)
+        (*config).*flag.member = coder.decodeBool(QString::fromLatin1(flag.key));
+    for (const TextProperty& text : kTextProperties)
+        (*config).*text.member = coder.decodeString(QString::fromLatin1(text.key));
+    return config;
+}

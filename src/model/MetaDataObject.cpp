@@ -1,0 +1,196 @@
+#include "model/MetaDataObject.h"
+
+#include "model/KeyedCoder.h"
+
+const QString MetaDataObject::kClassName = QStringLiteral("MetaDataObject");
+
+std::optional<MetadataField> metadataFieldNamed(std::string_view name)
+{
+    for (const MetadataFieldInfo& info : kMetadataFields) {
+        if (info.name == name)
+            return info.field;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+struct ClearFlagKey {
+    ClearFlag flag;
+    const char* key;
+};
+
+// Archive order of the clear flags.
+constexpr std::array<ClearFlagKey, 5> kClearFlagKeys = { {
+    { ClearFlag::Exif, "clearExif" },
+    { ClearFlag::IPTC, "clearIPTC" },
+    { ClearFlag::Comment, "clearComment" },
+    { ClearFlag::GpsInfo, "clearGpsInfo" },
+    { ClearFlag::XMP, "clearXMP" },
+} };
+
+const QString kEditingOptionKey = QStringLiteral("editingOption");
+const QString kNameKey = QStringLiteral("name");
+
+QString keyOf(std::string_view name)
+{
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+} // namespace
+
+MetaDataObject::MetaDataObject()
+{
+    commmonInit();
+}
+
+void MetaDataObject::commmonInit()
+{
+    const QString empty = QStringLiteral("");
+    m_fields.fill(empty);
+    name = empty;
+    m_updated.reset();
+    for (auto& config : m_dateConfigs)
+        config = std::make_shared<DateTimeConfiguration>();
+}
+
+std::shared_ptr<MetaDataObject> MetaDataObject::initWithFile(const QString& path)
+{
+    auto record = std::make_shared<MetaDataObject>();
+    // The metadata reader fills the record; until it exists the record stays empty.
+    Q_UNUSED(path);
+    return record;
+}
+
+std::shared_ptr<MetaDataObject> MetaDataObject::initWithObject(const MetaDataObject& source)
+{
+    auto copy = std::shared_ptr<MetaDataObject>(new MetaDataObject(NoDefaults {}));
+    copy->m_fields = source.m_fields;
+    if (copy->XMP_Keyword().isNull())
+        copy->setXMP_Keyword(QStringLiteral(""));
+    copy->editingOption = source.editingOption;
+    // All five clear flags travel: a copy in the "Clean Metadata info" mode must
+    // still clean what the original would.
+    copy->clearExif = source.clearExif;
+    copy->clearIPTC = source.clearIPTC;
+    copy->clearComment = source.clearComment;
+    copy->clearGpsInfo = source.clearGpsInfo;
+    copy->clearXMP = source.clearXMP;
+    copy->name = source.name;
+    copy->m_dateConfigs = source.m_dateConfigs;
+    return copy;
+}
+
+MetaDataObject& MetaDataObject::appendPresetObjectToMetaDataObject(MetaDataObject& target, const MetaDataObject& upper)
+{
+    for (const MetadataFieldInfo& info : kMetadataFields) {
+        if (info.group == FieldGroup::DimResolution)
+            continue;
+        const std::size_t i = fieldIndex(info.field);
+        if (!upper.m_fields[i].isEmpty() || upper.m_updated[i])
+            target.m_fields[i] = upper.m_fields[i];
+    }
+    target.editingOption = upper.editingOption;
+    target.clearExif = upper.clearExif;
+    target.clearComment = upper.clearComment;
+    target.clearGpsInfo = upper.clearGpsInfo;
+    target.clearIPTC = upper.clearIPTC;
+    target.clearXMP = upper.clearXMP;
+    target.m_updated = upper.m_updated;
+    target.m_dateConfigs = upper.m_dateConfigs;
+    return target;
+}
+
+MetaDataObject& MetaDataObject::metadataObjectWithCleanInfoUpdation(MetaDataObject& record)
+{
+    if (record.editingOption != CleanMetadataInfo)
+        return record;
+    const QString empty = QStringLiteral("");
+    for (const MetadataFieldInfo& info : kMetadataFields) {
+        if (record.clearFlag(info.clearFlag))
+            record.m_fields[fieldIndex(info.field)] = empty;
+    }
+    return record;
+}
+
+bool MetaDataObject::clearFlag(ClearFlag flag) const
+{
+    switch (flag) {
+    case ClearFlag::Exif:
+        return clearExif;
+    case ClearFlag::Comment:
+        return clearComment;
+    case ClearFlag::GpsInfo:
+        return clearGpsInfo;
+    case ClearFlag::IPTC:
+        return clearIPTC;
+    case ClearFlag::XMP:
+        return clearXMP;
+    }
+    return false;
+}
+
+void MetaDataObject::setClearFlag(ClearFlag flag, bool value)
+{
+    switch (flag) {
+    case ClearFlag::Exif:
+        clearExif = value;
+        break;
+    case ClearFlag::Comment:
+        clearComment = value;
+        break;
+    case ClearFlag::GpsInfo:
+        clearGpsInfo = value;
+        break;
+    case ClearFlag::IPTC:
+        clearIPTC = value;
+        break;
+    case ClearFlag::XMP:
+        clearXMP = value;
+        break;
+    }
+}
+
+void MetaDataObject::setDateTimeConfig(DateSetting setting, std::shared_ptr<DateTimeConfiguration> config)
+{
+    if (!config)
+        config = std::make_shared<DateTimeConfiguration>();
+    m_dateConfigs[static_cast<std::size_t>(setting)] = std::move(config);
+}
+
+void MetaDataObject::encodeWithCoder(KeyedEncoder& coder) const
+{
+    for (const MetadataFieldInfo& info : kMetadataFields)
+        coder.encodeString(keyOf(info.name), m_fields[fieldIndex(info.field)]);
+    coder.encodeInt(kEditingOptionKey, editingOption);
+    for (const ClearFlagKey& flag : kClearFlagKeys)
+        coder.encodeInt(QString::fromLatin1(flag.key), clearFlag(flag.flag) ? 1 : 0);
+    coder.encodeString(kNameKey, name);
+    for (const DateSettingInfo& info : kDateSettings) {
+        KeyedEncoder nested(DateTimeConfiguration::kClassName);
+        dateTimeConfig(info.setting)->encodeWithCoder(nested);
+        coder.encodeObject(keyOf(info.key), nested);
+    }
+}
+
+std::shared_ptr<MetaDataObject> MetaDataObject::initWithCoder(const KeyedDecoder& coder)
+{
+    auto record = std::shared_ptr<MetaDataObject>(new MetaDataObject(NoDefaults {}));
+    for (const MetadataFieldInfo& info : kMetadataFields) {
+        if (auto text = coder.decodeString(keyOf(info.name)))
+            record->m_fields[fieldIndex(info.field)] = *text;
+    }
+    const int option = coder.decodeInt(kEditingOptionKey).value_or(OnlyModifyEditedFields);
+    record->editingOption = (option >= OnlyModifyEditedFields && option <= CleanMetadataInfo) ? option : 0;
+    for (const ClearFlagKey& flag : kClearFlagKeys)
+        record->setClearFlag(flag.flag, coder.decodeBool(QString::fromLatin1(flag.key)).value_or(false));
+    if (auto text = coder.decodeString(kNameKey))
+        record->name = *text;
+    for (const DateSettingInfo& info : kDateSettings) {
+        std::shared_ptr<DateTimeConfiguration> config;
+        if (auto nested = coder.decodeObject(keyOf(info.key), DateTimeConfiguration::kClassName))
+            config = DateTimeConfiguration::initWithCoder(*nested);
+        record->setDateTimeConfig(info.setting, std::move(config));
+    }
+    return record;
+}

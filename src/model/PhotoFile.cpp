@@ -1,0 +1,52 @@
+#include "model/PhotoFile.h"
+
+#include <QFileInfo>
+
+namespace {
+
+QString withoutTrailingSlashes(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+QString withoutLastComponent(const QString& path)
+{
+    const QString trimmed = withoutTrailingSlashes(path);
+    const qsizetype slash = trimmed.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QStringLiteral("");
+    return slash == 0 ? QStringLiteral("/") : trimmed.left(slash);
+}
+
+QString lastComponent(const QString& path)
+{
+    const QString trimmed = withoutTrailingSlashes(path);
+    if (trimmed == QLatin1String("/"))
+        return trimmed;
+    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+} // namespace
+
+PhotoFile::PhotoFile(const QString& path, bool isIphoto)
+    : filePath(path)
+    , fileURL(path)
+    , isIphotosNode(isIphoto)
+{
+    const QFileInfo info(path);
+    fileName = info.fileName();
+    // The text after the last dot of the file name, as written; a leading dot
+    // (".profile") is a hidden name, not an extension.
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    fileExtension = dot > 0 ? fileName.mid(dot + 1) : QStringLiteral("");
+    fileContainerFolderName = lastComponent(withoutLastComponent(path));
+    fileSizeInBytes = info.exists() ? static_cast<double>(info.size()) : 0.0;
+
+    // The image-property dictionary (pixel size, orientation) comes with the
+    // image services.
+
+    metadataObject = MetaDataObject::initWithFile(fileURL);
+    metadataObjectOriginal = MetaDataObject::initWithObject(*metadataObject);
+}

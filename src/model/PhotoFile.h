@@ -1,0 +1,56 @@
+#pragma once
+
+#include "model/MetaDataObject.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+
+// The result of a photo's last batch run: 0 not processed, else the failing
+// write code; 10 and 11 are renaming warnings.
+enum PhotoProcessStatus : int {
+    PhotoNotProcessed = 0,
+    PhotoRenameNoDate = 10,
+    PhotoRenameNoLocation = 11,
+};
+
+// One photo of the batch list: where the file is, its name parts and pixel size,
+// the metadata record read from it and an untouched copy, whether it is ticked,
+// and what the last run did with it. A plain value holder; it is not archived.
+class PhotoFile {
+public:
+    // An empty record, as the batch uses for its renaming warnings.
+    PhotoFile() = default;
+
+    // Reads the file's size, image properties (pixel size, orientation) and
+    // metadata. Never fails: what cannot be read stays empty or 0, and a file
+    // that is no image ends up with width and height 0.
+    PhotoFile(const QString& path, bool isIphoto);
+
+    QString filePath;
+    QString fileName;
+    QString fileExtension; // without the dot; "" when there is none
+    double width = 0; // as the photo is shown: swapped for the quarter-turn orientations
+    double height = 0;
+    QString fileSizeAsString;
+    QDateTime fileCreationDate;
+    QDateTime fileModifiedDate;
+    QString fileContainerFolderName;
+    QImage thumbnailImg;
+    QString fileURL; // the same path text as filePath
+    double rep_width = 0;
+    double rep_height = 0;
+    QString processInfoMessage;
+    bool isIphotosNode = false;
+    double fileSizeInBytes = 0;
+    QVariantMap exifDict;
+    int processStatus = PhotoNotProcessed;
+    QString processMsg;
+    QString processedPath;
+    std::shared_ptr<MetaDataObject> metadataObject;
+    std::shared_ptr<MetaDataObject> metadataObjectOriginal;
+    bool isSelected = false;
+};
