@@ -2,6 +2,7 @@
 
 #include "Helper/Exiv2Setup.h"
 #include "Helper/Utils.h"
+#include "platform/ImageProperties.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -107,17 +108,6 @@ QImage heifImage(const QString& path, QSize box)
     return wanted == view.size() ? view.copy() : view.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-bool isHeif(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(12);
-    return head.size() == 12
-        && heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(head.size()))
-        == heif_filetype_yes_supported;
-}
-
 } // namespace
 
 QImage ImageDecoder::uprightImage(const QString& path, QSize box, int orientation)
@@ -133,7 +123,7 @@ QImage ImageDecoder::uprightImage(const QString& path, QSize box, int orientatio
     }
     if (!image.isNull())
         return Utils::RotateWithEXIF(image, orientation);
-    if (isHeif(path))
+    if (ImageProperties::isHeif(path))
         return heifImage(path, box);
     return {};
 }

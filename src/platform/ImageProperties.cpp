@@ -222,14 +222,6 @@ ReaderFacts readerFacts(const QString& path)
 
 QSize heifPixelSize(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray head = file.read(12);
-    if (head.size() < 12
-        || heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(head.size()))
-            != heif_filetype_yes_supported)
-        return {};
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
     if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code
         != heif_error_Ok)
@@ -237,8 +229,8 @@ QSize heifPixelSize(const QString& path)
     heif_image_handle* handle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
         return {};
-    // The stored size: the Exif orientation, like for every other format, says how to turn it.
-    QSize size(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle));
+    // The size as shown: libheif crops and turns by the file's own transforms.
+    QSize size(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
     heif_image_handle_release(handle);
     return size;
 }
@@ -440,8 +432,13 @@ QVariantMap ImageProperties::propertiesForFile(const QString& path)
     const ReaderFacts facts = readerFacts(path);
     if (size.isEmpty())
         size = facts.size;
-    if (size.isEmpty())
+    if (isHeif(path)) {
+        // HEIF carries its own crop and turn, which libheif applies when it measures and
+        // decodes; an Exif orientation inside must not turn the picture a second time.
         size = heifPixelSize(path);
+        putInGroup(result, QString(), QStringLiteral("Orientation"), 1);
+        putInGroup(result, kTIFF, QStringLiteral("Orientation"), 1);
+    }
     if (!facts.colorModel.isEmpty())
         result.insert(QStringLiteral("ColorModel"), facts.colorModel);
     if (size.isEmpty() && result.isEmpty())
@@ -452,6 +449,17 @@ QVariantMap ImageProperties::propertiesForFile(const QString& path)
     }
     addResolution(result);
     return result;
+}
+
+bool ImageProperties::isHeif(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(12);
+    return head.size() == 12
+        && heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(head.size()))
+        == heif_filetype_yes_supported;
 }
 
 bool ImageProperties::writeProperties(QByteArray& encodedImage, const QVariantMap& properties, QString* errorMessage)

@@ -11,7 +11,7 @@
 // "{ExifAux}", each a QVariantMap. Rationals are doubles, GPS positions are unsigned
 // decimal degrees (the sign lives in the reference letter), repeatable values are
 // lists. Everything comes from one exiv2 open that reads the headers only; the pixel
-// size falls back to QImageReader and then to libheif.
+// size falls back to QImageReader, and HEIF files take theirs from libheif.
 class ImageProperties {
 public:
     static inline const QString kTIFF = QStringLiteral("{TIFF}");
@@ -23,9 +23,8 @@ public:
     // The dictionary of the file's first image; empty when nothing can be read.
     static QVariantMap propertiesForFile(const QString& path);
 
-    // The pixel size as stored (not turned by the orientation); invalid when unknown.
-    // Cheaper than propertiesForFile when only the size is wanted.
-    static QSize storedPixelSize(const QString& path);
+    // True for HEIF/HEIC files (by content, not by name).
+    static bool isHeif(const QString& path);
 
     // Writes the dictionary's groups and top-level "Orientation" as metadata into an
     // encoded image held in memory (JPEG, PNG, TIFF). Formats whose metadata exiv2
