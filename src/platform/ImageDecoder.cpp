@@ -27,8 +27,11 @@ QImage readScaled(QImageReader& reader, QSize storedBox)
     QSize wanted = full.scaled(storedBox, Qt::KeepAspectRatio).boundedTo(full);
     if (wanted.isEmpty())
         wanted = QSize(1, 1);
-    if (wanted != full)
+    if (wanted != full) {
         reader.setScaledSize(wanted);
+        // A thumbnail is scaled down a lot: the fast DCT and plain upsampling lose nothing visible.
+        reader.setQuality(25);
+    }
     QImage image;
     if (!reader.read(&image))
         return {};
