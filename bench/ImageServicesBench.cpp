@@ -9,10 +9,8 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 #include <exiv2/exiv2.hpp>
-
 #include <memory>
 
 namespace {

@@ -123,8 +123,8 @@ QDateTime ExifInfo::getDateFromString(const QString& text)
 
 void ExifInfo::commmonInit()
 {
-    for (QString* text : { &imageSize, &imageDPI, &folcalLength, &exposureBias, &isoSpeedRating, &keywords,
-             &imageSizeToDisplay })
+    for (QString* text :
+        { &imageSize, &imageDPI, &folcalLength, &exposureBias, &isoSpeedRating, &keywords, &imageSizeToDisplay })
         text->clear();
     const QVariant empty = QString();
     for (QVariant* raw : { &profileName, &colorModel, &rating, &exposureMode, &exposureProgram, &lightSource,

@@ -4,7 +4,6 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
-
 #include <cstdint>
 
 // A summary of a photo's image-property dictionary: pixel size, orientation, colour

@@ -14,8 +14,8 @@ QSizeF shownPixelSize(const ExifInfo& info, const QString& path)
 {
     static const QRegularExpression pattern(QStringLiteral(R"(^\s*([0-9.]+) x ([0-9.]+)\s*$)"));
     const QRegularExpressionMatch match = pattern.match(info.imageSize);
-    const QSizeF stored = match.hasMatch() ? QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble())
-                                           : QSizeF(0, 0);
+    const QSizeF stored
+        = match.hasMatch() ? QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble()) : QSizeF(0, 0);
     if (Utils::isQuarterTurn(info.orientation))
         return stored.transposed();
     const QSizeF vector = VectorImageSize::sizeForExtension(path);

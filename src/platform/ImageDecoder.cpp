@@ -7,11 +7,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
-
+#include <cmath>
 #include <exiv2/exiv2.hpp>
 #include <libheif/heif.h>
-
-#include <cmath>
 #include <memory>
 
 namespace {
@@ -75,14 +73,12 @@ QImage embeddedPreview(const QString& path, QSize storedBox)
 QImage heifImage(const QString& path, QSize box)
 {
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
-    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code
-        != heif_error_Ok)
+    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
         return {};
     heif_image_handle* primary = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok)
         return {};
-    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> handle(
-        primary, heif_image_handle_release);
+    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> handle(primary, heif_image_handle_release);
     heif_item_id thumbnailId = 0;
     if (heif_image_handle_get_list_of_thumbnail_IDs(handle.get(), &thumbnailId, 1) == 1) {
         heif_image_handle* thumbnail = nullptr;

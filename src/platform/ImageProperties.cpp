@@ -6,12 +6,10 @@
 #include <QFile>
 #include <QImageReader>
 #include <QStringDecoder>
-
-#include <exiv2/exiv2.hpp>
-#include <libheif/heif.h>
-
 #include <array>
 #include <cmath>
+#include <exiv2/exiv2.hpp>
+#include <libheif/heif.h>
 #include <memory>
 
 namespace {
@@ -223,8 +221,7 @@ ReaderFacts readerFacts(const QString& path)
 QSize heifPixelSize(const QString& path)
 {
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
-    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code
-        != heif_error_Ok)
+    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
         return {};
     heif_image_handle* handle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
@@ -287,8 +284,7 @@ void putInGroup(QVariantMap& map, const QString& group, const QString& key, cons
     map.insert(group, sub);
 }
 
-template <typename Data>
-void readGroup(const Data& data, const KeyMapping& mapping, QVariantMap& result)
+template <typename Data> void readGroup(const Data& data, const KeyMapping& mapping, QVariantMap& result)
 {
     QVariantList list;
     for (const auto& datum : data) {
@@ -325,7 +321,7 @@ std::string exiv2Text(const QVariant& value, Kind kind)
         // Enough precision for exposure times and GPS seconds, within 32 bits.
         qint64 denominator = 1;
         while (denominator < 1000000 && std::abs(d * double(denominator) - std::round(d * double(denominator))) > 1e-9
-               && std::abs(d * double(denominator * 10)) < 2e9)
+            && std::abs(d * double(denominator * 10)) < 2e9)
             denominator *= 10;
         return QString::number(qint64(std::llround(d * double(denominator)))) + QLatin1Char('/')
             + QString::number(denominator);
@@ -354,7 +350,7 @@ std::string exiv2Text(const QVariant& value, Kind kind)
         const double minutes = std::floor((d - degrees) * 60);
         const double seconds = ((d - degrees) * 60 - minutes) * 60;
         return (QString::number(qint64(degrees)) + QStringLiteral("/1 ") + QString::number(qint64(minutes))
-                   + QStringLiteral("/1 ") + rational(seconds))
+            + QStringLiteral("/1 ") + rational(seconds))
             .toStdString();
     }
     }
@@ -466,17 +462,16 @@ bool ImageProperties::writeProperties(QByteArray& encodedImage, const QVariantMa
 {
     initializeExiv2();
     try {
-        std::unique_ptr<Exiv2::Image> image(
-            Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(encodedImage.constData()),
-                long(encodedImage.size()))
-                .release());
+        std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(encodedImage.constData()), long(encodedImage.size()))
+                                                .release());
         const int type = image->imageType();
         if (type != Exiv2::ImageType::jpeg && type != Exiv2::ImageType::png && type != Exiv2::ImageType::tiff)
             return true;
         image->readMetadata();
         for (const KeyMapping& mapping : kMappings) {
-            const QVariantMap group = *mapping.group ? properties.value(QString::fromLatin1(mapping.group)).toMap()
-                                                     : properties;
+            const QVariantMap group
+                = *mapping.group ? properties.value(QString::fromLatin1(mapping.group)).toMap() : properties;
             const QVariant value = group.value(QString::fromLatin1(mapping.key));
             if (value.isValid())
                 writeMapping(*image, mapping, value);

@@ -1,7 +1,6 @@
 #include "Helper/ExifInfo.h"
 
 #include <QTimeZone>
-
 #include <gtest/gtest.h>
 
 TEST(ExifInfo, turnsTheShownSizeByTheTopLevelOrientationOnly)
@@ -53,7 +52,8 @@ TEST(ExifInfo, formatsExposureValuesAndKeepsWhatIsMissing)
     EXPECT_EQ(info.captureDate, QDateTime(QDate(2020, 2, 29), QTime(23, 59, 59), QTimeZone::utc()));
 
     info.resetAllWithDict({ { QStringLiteral("DPIWidth"), 96 },
-        { QStringLiteral("{Exif}"), QVariantMap { { QStringLiteral("ISOSpeedRatings"), QVariantList { 100, 400 } } } } });
+        { QStringLiteral("{Exif}"),
+            QVariantMap { { QStringLiteral("ISOSpeedRatings"), QVariantList { 100, 400 } } } } });
     EXPECT_EQ(info.dpiWidth, 0.0);
     EXPECT_EQ(info.imageDPI, QStringLiteral("300.0 x 72.0"));
     EXPECT_EQ(info.isoSpeedRating, QStringLiteral("100,400"));

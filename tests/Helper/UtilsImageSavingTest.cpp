@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,8 +25,8 @@ QJsonObject exiftool(const QString& path)
 QImage sixPixels()
 {
     QImage image(3, 2, QImage::Format_RGB32);
-    const QRgb colours[] = { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 0),
-        qRgb(0, 255, 255), qRgb(255, 0, 255) };
+    const QRgb colours[] = { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 0), qRgb(0, 255, 255),
+        qRgb(255, 0, 255) };
     for (int i = 0; i < 6; ++i)
         image.setPixel(i % 3, i / 3, colours[i]);
     return image;
@@ -78,7 +77,8 @@ TEST(UtilsImageSaving, writesPixelsAndMetadataInEachFormat)
         { QStringLiteral("{GPS}"),
             QVariantMap { { QStringLiteral("Latitude"), 43.4674483 }, { QStringLiteral("LatitudeRef"), "N" } } },
         { QStringLiteral("{IPTC}"),
-            QVariantMap { { QStringLiteral("Keywords"), QStringList { QStringLiteral("sea"), QStringLiteral("sun") } } } },
+            QVariantMap {
+                { QStringLiteral("Keywords"), QStringList { QStringLiteral("sea"), QStringLiteral("sun") } } } },
     };
     struct Case {
         int format;
@@ -120,10 +120,10 @@ TEST(UtilsImageSaving, reportsWhatItCannotWriteAndLeavesNoFile)
         EXPECT_FALSE(QFile::exists(path));
     }
     QString error;
-    EXPECT_FALSE(Utils::sharedUtils().saveImageInSelectedFormat(3, dir.filePath(QStringLiteral("no/such/dir.jpg")),
-        picture, {}, 1.0f, &error));
-    EXPECT_FALSE(Utils::sharedUtils().saveImageInSelectedFormat(3, dir.filePath(QStringLiteral("null.jpg")), QImage(),
-        {}, 1.0f, &error));
+    EXPECT_FALSE(Utils::sharedUtils().saveImageInSelectedFormat(
+        3, dir.filePath(QStringLiteral("no/such/dir.jpg")), picture, {}, 1.0f, &error));
+    EXPECT_FALSE(Utils::sharedUtils().saveImageInSelectedFormat(
+        3, dir.filePath(QStringLiteral("null.jpg")), QImage(), {}, 1.0f, &error));
 }
 
 TEST(UtilsImageSaving, rewritesAFileInItsOwnFormatOrBesideIt)
@@ -152,8 +152,7 @@ TEST(UtilsImageSaving, rewritesAFileInItsOwnFormatOrBesideIt)
 
 TEST(UtilsImageSaving, copiesOnlyThePropertyGroupsIntoTheOptions)
 {
-    const QVariantMap options = Utils::sharedUtils().setImageExifInfo(
-        { { QStringLiteral("Quality"), 0.5 } },
+    const QVariantMap options = Utils::sharedUtils().setImageExifInfo({ { QStringLiteral("Quality"), 0.5 } },
         { { QStringLiteral("{Exif}"), QVariantMap { { QStringLiteral("FNumber"), 2.8 } } },
             { QStringLiteral("FileSize"), 1234 } });
     EXPECT_EQ(options.keys(), QStringList({ QStringLiteral("Quality"), QStringLiteral("{Exif}") }));

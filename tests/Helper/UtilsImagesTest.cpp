@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -65,9 +64,8 @@ TEST(UtilsImages, makesEveryOrientationsThumbnailUpright)
 {
     // Every sample shows the same scene: upright, its corners match those of orientation 1.
     for (const QString& kind : { QStringLiteral("landscape"), QStringLiteral("portrait") }) {
-        const QImage reference
-            = Utils::sharedUtils().getThumbnailImageAtFilePath(orientationSample(kind + QStringLiteral("_1.jpg")),
-                QSizeF(96, 70));
+        const QImage reference = Utils::sharedUtils().getThumbnailImageAtFilePath(
+            orientationSample(kind + QStringLiteral("_1.jpg")), QSizeF(96, 70));
         ASSERT_FALSE(reference.isNull());
         for (int orientation : { 3, 5, 6, 8 }) {
             const QString path = orientationSample(kind + QStringLiteral("_%1.jpg").arg(orientation));
@@ -76,8 +74,8 @@ TEST(UtilsImages, makesEveryOrientationsThumbnailUpright)
             const QImage thumbnail = Utils::sharedUtils().getThumbnailImageAtFilePath(path, QSizeF(96, 70));
             ASSERT_EQ(thumbnail.size(), reference.size()) << path.toStdString();
             for (auto [fx, fy] : { std::pair { 0.1, 0.1 }, { 0.9, 0.1 }, { 0.1, 0.9 }, { 0.9, 0.9 } })
-                EXPECT_TRUE(similar(ImageFixtures::colourNear(thumbnail, fx, fy),
-                    ImageFixtures::colourNear(reference, fx, fy)))
+                EXPECT_TRUE(
+                    similar(ImageFixtures::colourNear(thumbnail, fx, fy), ImageFixtures::colourNear(reference, fx, fy)))
                     << path.toStdString() << " at " << fx << "," << fy;
         }
     }
@@ -148,8 +146,8 @@ TEST(UtilsImages, makesThumbnailsOfTheBrokenSamplesWithoutCrashing)
     for (const QString& name : { QStringLiteral("image00971.jpg"), QStringLiteral("image01088.jpg"),
              QStringLiteral("image01137.jpg"), QStringLiteral("image01551.jpg"), QStringLiteral("image01713.jpg"),
              QStringLiteral("image01980.jpg"), QStringLiteral("image02206.jpg") })
-        Utils::sharedUtils().getThumbnailImageAtFilePath(samplesDir() + QStringLiteral("/invalid/") + name,
-            QSizeF(96, 70));
+        Utils::sharedUtils().getThumbnailImageAtFilePath(
+            samplesDir() + QStringLiteral("/invalid/") + name, QSizeF(96, 70));
 }
 
 TEST(UtilsImages, decodesHeicThroughLibheif)
@@ -169,8 +167,8 @@ TEST(UtilsImages, measuresEpsAndPictFilesInPoints)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QByteArray eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%Creator: test\n%%BoundingBox: 0 0 612 792\n%%EndComments\n";
-    const QByteArray atEnd = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: (atend)\n%%EndComments\n"
-        + QByteArray(70000, ' ') + "\n%%Trailer\n%%BoundingBox: 10 20 110 220\n%%EOF\n";
+    const QByteArray atEnd = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: (atend)\n%%EndComments\n" + QByteArray(70000, ' ')
+        + "\n%%Trailer\n%%BoundingBox: 10 20 110 220\n%%EOF\n";
     struct Case {
         QString name;
         QByteArray bytes;

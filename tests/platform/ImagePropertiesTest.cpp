@@ -1,4 +1,5 @@
 #include "platform/ImageProperties.h"
+
 #include "support/ImageFixtures.h"
 #include "support/TestSupport.h"
 
@@ -8,7 +9,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,8 +16,8 @@ namespace {
 QJsonObject exiftool(const QString& path, const QStringList& tags)
 {
     QProcess process;
-    process.start(QStringLiteral("exiftool"), QStringList { QStringLiteral("-j"), QStringLiteral("-n") } + tags
-                                                  + QStringList { path });
+    process.start(QStringLiteral("exiftool"),
+        QStringList { QStringLiteral("-j"), QStringLiteral("-n") } + tags + QStringList { path });
     process.waitForFinished();
     return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
 }
@@ -36,7 +36,8 @@ TEST(ImageProperties, readsThePixelSizeOfEveryKindOfFile)
     ASSERT_TRUE(dir.isValid());
     const QImage picture = ImageFixtures::quadrants(64, 48);
     ASSERT_TRUE(picture.save(dir.filePath(QStringLiteral("made.png"))));
-    ASSERT_TRUE(QFile::copy(samplesDir() + QStringLiteral("/tiff/Arbitro.tiff"), dir.filePath(QStringLiteral("raw.NEF"))));
+    ASSERT_TRUE(
+        QFile::copy(samplesDir() + QStringLiteral("/tiff/Arbitro.tiff"), dir.filePath(QStringLiteral("raw.NEF"))));
     const bool heic = ImageFixtures::writeHeic(picture, dir.filePath(QStringLiteral("made.heic")));
 
     struct Case {
@@ -66,8 +67,8 @@ TEST(ImageProperties, carriesTheOrientationAtTheTopAndInTheTiffGroup)
                                  .arg(orientation);
         const QVariantMap properties = ImageProperties::propertiesForFile(samplesDir() + name);
         EXPECT_EQ(properties.value(QStringLiteral("Orientation")).toInt(), orientation) << name.toStdString();
-        EXPECT_EQ(properties.value(ImageProperties::kTIFF).toMap().value(QStringLiteral("Orientation")).toInt(),
-            orientation);
+        EXPECT_EQ(
+            properties.value(ImageProperties::kTIFF).toMap().value(QStringLiteral("Orientation")).toInt(), orientation);
     }
 }
 
@@ -96,8 +97,8 @@ TEST(ImageProperties, agreesWithExiftoolOnGpsAndExposure)
             expected.value(QStringLiteral("GPSDateStamp")).toString());
         EXPECT_NEAR(exif.value(QStringLiteral("ExposureTime")).toDouble(),
             expected.value(QStringLiteral("ExposureTime")).toDouble(), 1e-9);
-        EXPECT_DOUBLE_EQ(exif.value(QStringLiteral("FNumber")).toDouble(),
-            expected.value(QStringLiteral("FNumber")).toDouble());
+        EXPECT_DOUBLE_EQ(
+            exif.value(QStringLiteral("FNumber")).toDouble(), expected.value(QStringLiteral("FNumber")).toDouble());
         EXPECT_DOUBLE_EQ(exif.value(QStringLiteral("FocalLength")).toDouble(),
             expected.value(QStringLiteral("FocalLength")).toDouble());
         EXPECT_EQ(exif.value(QStringLiteral("ISOSpeedRatings")).toList(),
