@@ -19,8 +19,6 @@ namespace {
 
 constexpr int kEntries = 100000;
 
-QString g_photosLibrary;
-QString g_olderLibrary;
 
 void buildPhotosLibrary(const QString& library)
 {
@@ -62,10 +60,40 @@ void buildOlderLibrary(const QString& library)
     writeXmlList(library + QStringLiteral("/AlbumData.xml"), archive, images);
 }
 
+
+// The libraries are built once, on first use, so that a filter that skips
+// these benchmarks costs nothing.
+QTemporaryDir& libraryDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+const QString& photosLibrary()
+{
+    static const QString path = [] {
+        const QString library = libraryDir().filePath(QStringLiteral("Bench.photoslibrary"));
+        buildPhotosLibrary(library);
+        return library;
+    }();
+    return path;
+}
+
+const QString& olderLibrary()
+{
+    static const QString path = [] {
+        const QString library = libraryDir().filePath(QStringLiteral("iPhoto Library.photolibrary"));
+        buildOlderLibrary(library);
+        return library;
+    }();
+    return path;
+}
+
 void readPhotosLibrary(benchmark::State& state)
 {
+    const QString& library = photosLibrary();
     for (auto _ : state) {
-        const QList<PhotoLibraryEntry> entries = DBOperations::getPhotoslibraryPath(g_photosLibrary);
+        const QList<PhotoLibraryEntry> entries = DBOperations::getPhotoslibraryPath(library);
         if (entries.size() != kEntries) {
             state.SkipWithError("wrong number of entries");
             break;
@@ -76,12 +104,13 @@ void readPhotosLibrary(benchmark::State& state)
 
 void readOlderLibrary(benchmark::State& state)
 {
+    const QString& library = olderLibrary();
     for (auto _ : state) {
         DataFiller filler;
-        filler.setLibPath(g_olderLibrary);
-        filler.fetchImagesFromLib(g_olderLibrary);
+        filler.setLibPath(library);
+        filler.fetchImagesFromLib(library);
         if (filler.arrImagePaths().size() != kEntries
-            || !filler.arrImagePaths().first().startsWith(g_olderLibrary + QStringLiteral("/Masters/"))) {
+            || !filler.arrImagePaths().first().startsWith(library + QStringLiteral("/Masters/"))) {
             state.SkipWithError("wrong image paths");
             break;
         }
@@ -92,10 +121,11 @@ void readOlderLibrary(benchmark::State& state)
 // The two halves of an older library's read, to tell where its time goes.
 void readOlderXmlList(benchmark::State& state)
 {
+    const QString xmlList = olderLibrary() + QStringLiteral("/AlbumData.xml");
     for (auto _ : state) {
         LibraryXmlList list;
         QString error;
-        if (!LibraryXmlList::read(g_olderLibrary + QStringLiteral("/AlbumData.xml"), &list, &error)) {
+        if (!LibraryXmlList::read(xmlList, &list, &error)) {
             state.SkipWithError(qPrintable(error));
             break;
         }
@@ -105,14 +135,15 @@ void readOlderXmlList(benchmark::State& state)
 
 void readOlderQueries(benchmark::State& state)
 {
-    const QString dbPath = g_olderLibrary + QStringLiteral("/Database/apdb/Library.apdb");
+    const QString& library = olderLibrary();
+    const QString dbPath = library + QStringLiteral("/Database/apdb/Library.apdb");
     for (auto _ : state) {
         QList<LibraryVersionRecord> versions;
         QHash<QString, LibraryMasterInfo> masters;
         QHash<QString, LibraryFolderInfo> folders;
         QString error;
         if (!DBOperations::getAllVersionPhotos(dbPath, &versions, &error)
-            || !DBOperations::getAllMasterPhotos(dbPath, g_olderLibrary, &masters, &error)
+            || !DBOperations::getAllMasterPhotos(dbPath, library, &masters, &error)
             || !DBOperations::getAllFolders(dbPath, &folders, &error)) {
             state.SkipWithError(qPrintable(error));
             break;
@@ -127,27 +158,3 @@ BENCHMARK(readOlderXmlList)->Name("OlderLibrary/100000/xml-list")->Unit(benchmar
 BENCHMARK(readOlderQueries)->Name("OlderLibrary/100000/queries")->Unit(benchmark::kMillisecond);
 BENCHMARK(readPhotosLibrary)->Name("PhotosLibrary/100000")->Unit(benchmark::kMillisecond);
 BENCHMARK(readOlderLibrary)->Name("OlderLibrary/100000")->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Velloran"));
-    QCoreApplication::setApplicationName(QStringLiteral("VelloranBench"));
-    // The readers' progress lines would only measure the terminal.
-    QLoggingCategory::setFilterRules(QStringLiteral("velloran.batch.debug=false\nvelloran.batch.info=false"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    QTemporaryDir dir;
-    if (!dir.isValid())
-        return 1;
-    g_photosLibrary = dir.filePath(QStringLiteral("Bench.photoslibrary"));
-    g_olderLibrary = dir.filePath(QStringLiteral("iPhoto Library.photolibrary"));
-    buildPhotosLibrary(g_photosLibrary);
-    buildOlderLibrary(g_olderLibrary);
-
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
