@@ -1,11 +1,12 @@
 #include "Helper/DatePattern.h"
+#include "support/TestSupport.h"
 
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
-// ctest runs every test with TZ=Europe/Berlin: summer time (+0200) from the last
-// Sunday of March, 02:00 -> 03:00, to the last Sunday of October, 03:00 -> 02:00.
+// Every test here runs in Europe/Berlin: summer time (+0200) from the last Sunday of
+// March, 02:00 -> 03:00, to the last Sunday of October, 03:00 -> 02:00.
 
 namespace {
 
@@ -20,7 +21,9 @@ struct ReadCase {
     QDateTime expected; // invalid: does not read
 };
 
-class DatePatternRead : public ::testing::TestWithParam<ReadCase> { };
+class DatePatternRead : public ::testing::TestWithParam<ReadCase> {
+    const ScopedTimeZone m_berlin { "Europe/Berlin" };
+};
 
 TEST_P(DatePatternRead, readsWholeTextsThatNameRealDates)
 {
@@ -85,7 +88,9 @@ struct PrintCase {
     const char16_t* expected;
 };
 
-class DatePatternPrint : public ::testing::TestWithParam<PrintCase> { };
+class DatePatternPrint : public ::testing::TestWithParam<PrintCase> {
+    const ScopedTimeZone m_berlin { "Europe/Berlin" };
+};
 
 TEST_P(DatePatternPrint, printsWithAsciiDigitsAndEnglishNames)
 {
@@ -113,12 +118,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DatePattern, printsAMomentOnTheLocalClock)
 {
+    const ScopedTimeZone berlin("Europe/Berlin");
     const QDateTime moment = QDateTime(QDate(2019, 5, 4), QTime(8, 11, 12), QTimeZone(0));
     EXPECT_EQ(DatePattern(QStringLiteral("yyyy:MM:dd HH:mm:ss ZZZ")).print(moment), u"2019:05:04 10:11:12 +0200");
 }
 
 TEST(WallClock, movesTimesInTheGapForwardAndTakesTheFirstRepeatedHour)
 {
+    const ScopedTimeZone berlin("Europe/Berlin");
     // 02:30 on the spring-forward day does not exist on the clock: 03:30 summer time.
     const QDateTime gap = WallClock::toMoment(wall(2019, 3, 31, 2, 30));
     EXPECT_EQ(gap.toUTC(), QDateTime(QDate(2019, 3, 31), QTime(1, 30), QTimeZone(0)).toUTC());

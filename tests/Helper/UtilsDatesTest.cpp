@@ -1,6 +1,7 @@
 #include "Helper/DatePattern.h"
 #include "Helper/Utils.h"
 #include "model/DateTimeConfiguration.h"
+#include "support/TestSupport.h"
 
 #include <QTimeZone>
 
@@ -8,7 +9,7 @@
 
 #include <functional>
 
-// ctest runs every test with TZ=Europe/Berlin (summer time from 2019-03-31 02:00 to
+// Every test here runs in Europe/Berlin (summer time from 2019-03-31 02:00 to
 // 2019-10-27 03:00).
 
 namespace {
@@ -39,7 +40,9 @@ Setup mode(int option, Setup more = {})
     };
 }
 
-class DateEngine : public ::testing::TestWithParam<EngineCase> { };
+class DateEngine : public ::testing::TestWithParam<EngineCase> {
+    const ScopedTimeZone m_berlin { "Europe/Berlin" };
+};
 
 TEST_P(DateEngine, answersTheTextToWrite)
 {
@@ -239,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
         EngineCase { "a huge month", mode(3, [](auto& c) { c.stringUpdateMonth = "2147483647"; }), kRecord,
                      kRecord }));
 
-TEST(DateEngine, stepsFromYearOneAcrossYearZeroAndBack)
+TEST(DateArithmetic, stepsFromYearOneAcrossYearZeroAndBack)
 {
     // Intermediate years before 1 are fine as long as the result lands in range.
     EXPECT_EQ(Utils::sharedUtils().dateByIncOrDecDay(0, 12, -1, 0, 0, 0, "0001:06:15 00:00:00", "yyyy:MM:dd HH:mm:ss"),
@@ -249,7 +252,7 @@ TEST(DateEngine, stepsFromYearOneAcrossYearZeroAndBack)
               "0001:01:15 00:00:00");
 }
 
-TEST(DateEngine, setsAndShiftsInAnyPattern)
+TEST(DateArithmetic, setsAndShiftsInAnyPattern)
 {
     Utils& utils = Utils::sharedUtils();
     EXPECT_EQ(utils.dateByUpdatingDay(31, 2, 0, 0, 0, 0, "04-05-2019", "dd-MM-yyyy", false), "03-03-2019");
@@ -272,7 +275,9 @@ void PrintTo(const ConversionCase& c, std::ostream* os)
     *os << "\"" << c.text.toStdString() << "\" " << c.inFormat.toStdString() << " -> " << c.outFormat.toStdString();
 }
 
-class DateConversion : public ::testing::TestWithParam<ConversionCase> { };
+class DateConversion : public ::testing::TestWithParam<ConversionCase> {
+    const ScopedTimeZone m_berlin { "Europe/Berlin" };
+};
 
 TEST_P(DateConversion, reprintsOrAnswersEmpty)
 {
@@ -309,6 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DateTexts, readPrintAndMeasure)
 {
+    const ScopedTimeZone berlin("Europe/Berlin");
     const QDateTime read = Utils::getDateFromString("2019:05:04 10:11:12", "yyyy:MM:dd HH:mm:ss");
     EXPECT_EQ(read, WallClock::make(QDate(2019, 5, 4), QTime(10, 11, 12)));
     EXPECT_FALSE(Utils::getDateFromString("2019:05:04", "yyyy:MM:dd HH:mm:ss").isValid());
