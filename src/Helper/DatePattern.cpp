@@ -2,15 +2,14 @@
 
 #include <QDate>
 #include <QTime>
-
 #include <array>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr std::array<const char*, 12> kMonthNames = { "January", "February", "March",     "April",   "May",      "June",
-                                                      "July",    "August",   "September", "October", "November", "December" };
+constexpr std::array<const char*, 12> kMonthNames = { "January", "February", "March", "April", "May", "June", "July",
+    "August", "September", "October", "November", "December" };
 
 constexpr int kSecondsPerDay = 24 * 60 * 60;
 
@@ -150,9 +149,8 @@ int localOffsetAt(const QDateTime& wallClock)
     // When none fits (the gap) the offset before the transition moves the time
     // forward by the gap.
     const qint64 clockMSecs = wallClock.toMSecsSinceEpoch();
-    const auto offsetOfMoment = [](qint64 msecs) {
-        return QDateTime::fromMSecsSinceEpoch(msecs, Qt::LocalTime).offsetFromUtc();
-    };
+    const auto offsetOfMoment
+        = [](qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(msecs, Qt::LocalTime).offsetFromUtc(); };
     const int before = offsetOfMoment(clockMSecs - qint64(kSecondsPerDay) * 1000);
     const int after = offsetOfMoment(clockMSecs + qint64(kSecondsPerDay) * 1000);
     const auto fits = [&](int offset) {
@@ -172,8 +170,8 @@ QDateTime toMoment(const QDateTime& dateTime)
 {
     if (dateTime.timeSpec() != Qt::UTC || !dateTime.isValid())
         return dateTime;
-    return QDateTime::fromMSecsSinceEpoch(dateTime.toMSecsSinceEpoch() - qint64(localOffsetAt(dateTime)) * 1000,
-                                          Qt::LocalTime);
+    return QDateTime::fromMSecsSinceEpoch(
+        dateTime.toMSecsSinceEpoch() - qint64(localOffsetAt(dateTime)) * 1000, Qt::LocalTime);
 }
 
 } // namespace WallClock
@@ -341,8 +339,8 @@ std::optional<QDateTime> DatePattern::read(QStringView text) const
         || fields.second > 59)
         return std::nullopt;
 
-    QDateTime wallClock = WallClock::make(QDate(fields.year, fields.month, fields.day),
-                                          QTime(fields.hour, fields.minute, fields.second, fields.msec));
+    QDateTime wallClock = WallClock::make(
+        QDate(fields.year, fields.month, fields.day), QTime(fields.hour, fields.minute, fields.second, fields.msec));
     if (fields.offsetSeconds) {
         // That moment, shown on the local clock.
         const qint64 msecsSinceEpoch = wallClock.toMSecsSinceEpoch() - qint64(*fields.offsetSeconds) * 1000;

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
-
 #include <optional>
 
 // Wall-clock times.

@@ -3,7 +3,6 @@
 #include "Helper/SWString.h"
 
 #include <QLocale>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <QtGlobal>
 
 // Numbers in metadata and in stored settings are locale-free: the user's locale may

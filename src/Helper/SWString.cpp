@@ -26,7 +26,8 @@ qsizetype endOfLastNotInSet(const QString& text, const SWString::CharacterSet& s
 {
     for (qsizetype end = text.size(); end > 0;) {
         const bool pair = end >= 2 && text.at(end - 1).isLowSurrogate() && text.at(end - 2).isHighSurrogate();
-        const char32_t c = pair ? QChar::surrogateToUcs4(text.at(end - 2), text.at(end - 1)) : text.at(end - 1).unicode();
+        const char32_t c
+            = pair ? QChar::surrogateToUcs4(text.at(end - 2), text.at(end - 1)) : text.at(end - 1).unicode();
         if (!set(c))
             return end;
         end -= pair ? 2 : 1;
@@ -151,8 +152,8 @@ std::optional<QString> URLDecodedString(const QString& text)
     return decoded;
 }
 
-std::optional<QString> replacingWithPattern(const QString& text, const QString& pattern, const QString& templ,
-                                            QString* error)
+std::optional<QString> replacingWithPattern(
+    const QString& text, const QString& pattern, const QString& templ, QString* error)
 {
     const QRegularExpression expression(
         pattern, QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
@@ -176,7 +177,7 @@ std::optional<QString> replacingWithPattern(const QString& text, const QString& 
                 // "$12" names group 12 when the pattern has that many groups, else group 1 and a literal "2".
                 int group = templ[++i].unicode() - u'0';
                 while (i + 1 < templ.size() && templ[i + 1] >= u'0' && templ[i + 1] <= u'9'
-                       && group * 10 + (templ[i + 1].unicode() - u'0') <= groups) {
+                    && group * 10 + (templ[i + 1].unicode() - u'0') <= groups) {
                     group = group * 10 + (templ[++i].unicode() - u'0');
                 }
                 if (group <= groups)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 #include <optional>
 
@@ -48,8 +47,8 @@ std::optional<QString> URLDecodedString(const QString& text);
 // "$0" to "$9..." name a captured group and a backslash takes the next character
 // literally. No value, and the reason in *error when given, for a pattern that does
 // not compile.
-std::optional<QString> replacingWithPattern(const QString& text, const QString& pattern, const QString& templ,
-                                            QString* error = nullptr);
+std::optional<QString> replacingWithPattern(
+    const QString& text, const QString& pattern, const QString& templ, QString* error = nullptr);
 
 // ---- XML entities, in place ----
 // Unescape: "&amp;" first, then "&quot;", the apostrophe entities "&#x27;", "&#x39;",

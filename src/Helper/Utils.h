@@ -29,8 +29,8 @@ public:
     // (an ISO input with "T" and "-" is normalised first). Modes 3 to 5 answer "" for
     // an empty input, and the input unchanged when it does not read as a date or the
     // result would leave the years 1 to 9999: an empty answer would erase the tag.
-    QString getUpdatedOutputDateTimeStringWithConfig(const DateTimeConfiguration& config,
-                                                     const QString& inputDateString) const;
+    QString getUpdatedOutputDateTimeStringWithConfig(
+        const DateTimeConfiguration& config, const QString& inputDateString) const;
 
     // The date text re-printed from one pattern into another; "" for an empty text or
     // one that reads neither with the pattern nor with the fallbacks for texts with "-"
@@ -43,14 +43,14 @@ public:
     // The text comes back unchanged when it does not read or the result leaves the
     // years 1 to 9999.
     QString dateByUpdatingDay(int day, int month, int year, int hour, int minute, int second, const QString& inDate,
-                              const QString& dateFormat, bool isUpdateTime) const;
+        const QString& dateFormat, bool isUpdateTime) const;
 
     // The date shifted by signed offsets: years, then months (a day past the end of
     // the new month becomes its last day), then days, then hours, minutes and seconds
     // on the clock. Unchanged when the text does not read or the result leaves the
     // years 1 to 9999.
     QString dateByIncOrDecDay(int day, int month, int year, int hour, int minute, int second, const QString& inDate,
-                              const QString& dateFormat) const;
+        const QString& dateFormat) const;
 
     // The wall-clock time a text names in a pattern; an invalid QDateTime when it does not read.
     static QDateTime getDateFromString(const QString& text, const QString& format);

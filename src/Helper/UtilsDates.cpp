@@ -63,7 +63,7 @@ struct Civil {
         const QDate date = wallClock.date();
         const QTime time = wallClock.time();
         return { date.year(), date.month(), date.day(), time.hour() * 3600 + time.minute() * 60 + time.second(),
-                 time.msec() };
+            time.msec() };
     }
 
     // Brings month into 1 to 12, carrying into the year.
@@ -95,14 +95,14 @@ struct Civil {
         const qint64 y = yearOfEra + era * 400 + (m <= 2);
         if (y < 1 || y > 9999)
             return std::nullopt;
-        return WallClock::make(QDate(int(y), int(m), int(d)),
-                               QTime(int(second / 3600), int(second / 60 % 60), int(second % 60), msec));
+        return WallClock::make(
+            QDate(int(y), int(m), int(d)), QTime(int(second / 3600), int(second / 60 % 60), int(second % 60), msec));
     }
 };
 
 // Fields set where given, rolled over like a calendar joining its components.
-std::optional<QDateTime> joined(const QDateTime& wallClock, int day, int month, int year,
-                                std::optional<qint64> secondOfDay)
+std::optional<QDateTime> joined(
+    const QDateTime& wallClock, int day, int month, int year, std::optional<qint64> secondOfDay)
 {
     Civil civil = Civil::of(wallClock);
     if (day != 0)
@@ -152,8 +152,8 @@ qint64 secondOfDayFromTimeText(const std::optional<QString>& text)
 
 } // namespace
 
-QString Utils::getUpdatedOutputDateTimeStringWithConfig(const DateTimeConfiguration& config,
-                                                        const QString& inputDateString) const
+QString Utils::getUpdatedOutputDateTimeStringWithConfig(
+    const DateTimeConfiguration& config, const QString& inputDateString) const
 {
     QString normalised = inputDateString;
     normalised.replace(u'T', u' ').replace(u'-', u':');
@@ -184,11 +184,11 @@ QString Utils::getUpdatedOutputDateTimeStringWithConfig(const DateTimeConfigurat
     // Each mode's three or four parts, and whether each keeps the original.
     const std::array<bool, 4> keep = isUpdate
         ? std::array { kept(config.isUpdateDayKeepOriginal), kept(config.isUpdateMonthKeepOriginal),
-                       kept(config.isUpdateYearKeepOriginal), kept(config.isUpdateTimeKeepOriginal) }
+              kept(config.isUpdateYearKeepOriginal), kept(config.isUpdateTimeKeepOriginal) }
         : isDate ? std::array { kept(config.isIncDecDayKeepOriginal), kept(config.isIncDecMonthKeepOriginal),
-                                kept(config.isIncDecYearKeepOriginal), true }
+              kept(config.isIncDecYearKeepOriginal), true }
                  : std::array { kept(config.isIncDecHourKeepOriginal), kept(config.isIncDecMinuteKeepOriginal),
-                                kept(config.isIncDecSecondKeepOriginal), true };
+                       kept(config.isIncDecSecondKeepOriginal), true };
     if (keep[0] && keep[1] && keep[2] && keep[3])
         return inputDateString;
 
@@ -202,16 +202,15 @@ QString Utils::getUpdatedOutputDateTimeStringWithConfig(const DateTimeConfigurat
     std::optional<QDateTime> result;
     if (isUpdate) {
         result = joined(*wallClock, value(keep[0], config.stringUpdateDay), value(keep[1], config.stringUpdateMonth),
-                        value(keep[2], config.stringUpdateYear),
-                        keep[3] ? std::nullopt : std::optional(secondOfDayFromTimeText(config.stringUpdateTime)));
+            value(keep[2], config.stringUpdateYear),
+            keep[3] ? std::nullopt : std::optional(secondOfDayFromTimeText(config.stringUpdateTime)));
     } else if (isDate) {
         result = shifted(*wallClock, value(keep[0], config.stringIncDecDay), value(keep[1], config.stringIncDecMonth),
-                         value(keep[2], config.stringIncDecYear), 0);
+            value(keep[2], config.stringIncDecYear), 0);
     } else {
         result = shifted(*wallClock, 0, 0, 0,
-                         clockSeconds(value(keep[0], config.stringIncDecHour),
-                                      value(keep[1], config.stringIncDecMinute),
-                                      value(keep[2], config.stringIncDecSecond)));
+            clockSeconds(value(keep[0], config.stringIncDecHour), value(keep[1], config.stringIncDecMinute),
+                value(keep[2], config.stringIncDecSecond)));
     }
     // An empty answer would erase the tag: a result out of range keeps the input.
     return result ? recordPattern.print(*result) : inputDateString;
@@ -231,7 +230,7 @@ QString Utils::convertedDate(const QString& date, const QString& inFormat, const
             read = DatePattern(u"yyyy-MM-dd HH:mm:ss"_s).read(text);
         }
         for (const QString& fallback :
-             { u"yyyy-MM-dd HH:mm:ssZZZ"_s, u"yyyy-MM-dd HH:mm:ss.SSSZZ"_s, u"yyyy-MM-dd HH:mm:ss.SSS"_s }) {
+            { u"yyyy-MM-dd HH:mm:ssZZZ"_s, u"yyyy-MM-dd HH:mm:ss.SSSZZ"_s, u"yyyy-MM-dd HH:mm:ss.SSS"_s }) {
             if (read)
                 break;
             read = DatePattern(fallback).read(text);
@@ -243,20 +242,19 @@ QString Utils::convertedDate(const QString& date, const QString& inFormat, const
 }
 
 QString Utils::dateByUpdatingDay(int day, int month, int year, int hour, int minute, int second, const QString& inDate,
-                                 const QString& dateFormat, bool isUpdateTime) const
+    const QString& dateFormat, bool isUpdateTime) const
 {
     const DatePattern pattern(dateFormat);
     const auto wallClock = pattern.read(inDate);
     if (!wallClock)
         return inDate;
-    const auto result
-        = joined(*wallClock, day, month, year,
-                 isUpdateTime ? std::optional(clockSeconds(hour, minute, second)) : std::nullopt);
+    const auto result = joined(
+        *wallClock, day, month, year, isUpdateTime ? std::optional(clockSeconds(hour, minute, second)) : std::nullopt);
     return result ? pattern.print(*result) : inDate;
 }
 
 QString Utils::dateByIncOrDecDay(int day, int month, int year, int hour, int minute, int second, const QString& inDate,
-                                 const QString& dateFormat) const
+    const QString& dateFormat) const
 {
     const DatePattern pattern(dateFormat);
     const auto wallClock = pattern.read(inDate);

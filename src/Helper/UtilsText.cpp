@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
-
 #include <array>
 #include <cmath>
 
@@ -139,7 +138,7 @@ QString Utils::getDateInFormatNEW(const QDateTime& date)
 {
     const QDateTime local = WallClock::fromMoment(date);
     return Numbers::format("%04d%02d%02dT%02d%02d", local.date().year(), local.date().month(), local.date().day(),
-                           local.time().hour(), local.time().minute());
+        local.time().hour(), local.time().minute());
 }
 
 QString Utils::getJSONFromDict(const QVariantMap& dict)
@@ -165,8 +164,7 @@ QString Utils::stringToAvoidNameCollisionForPath(const QString& path)
     const QString extension = dot > 0 ? fileName.mid(dot + 1) : QString();
 
     for (int n = 1;; ++n) {
-        const QString candidate
-            = folder + baseName + u" ("_s + QString::number(n) + u")."_s + extension;
+        const QString candidate = folder + baseName + u" ("_s + QString::number(n) + u")."_s + extension;
         if (!pathIsTaken(candidate))
             return candidate;
     }

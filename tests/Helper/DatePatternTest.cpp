@@ -1,8 +1,8 @@
 #include "Helper/DatePattern.h"
+
 #include "support/TestSupport.h"
 
 #include <QTimeZone>
-
 #include <gtest/gtest.h>
 
 // Every test here runs in Europe/Berlin: summer time (+0200) from the last Sunday of
@@ -29,7 +29,8 @@ TEST_P(DatePatternRead, readsWholeTextsThatNameRealDates)
 {
     const ReadCase& c = GetParam();
     const auto read = DatePattern(QString::fromUtf16(c.pattern)).read(QStringView(c.text));
-    const std::string label = QString::fromUtf16(c.pattern).toStdString() + " / " + QString::fromUtf16(c.text).toStdString();
+    const std::string label
+        = QString::fromUtf16(c.pattern).toStdString() + " / " + QString::fromUtf16(c.text).toStdString();
     if (!c.expected.isValid()) {
         EXPECT_FALSE(read.has_value()) << label << " read as " << read->toString(Qt::ISODateWithMs).toStdString();
         return;
@@ -39,10 +40,8 @@ TEST_P(DatePatternRead, readsWholeTextsThatNameRealDates)
     EXPECT_EQ(*read, c.expected) << label << " read as " << read->toString(Qt::ISODateWithMs).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, DatePatternRead,
-    ::testing::Values(
-        ReadCase { u"yyyy:MM:dd HH:mm:ss", u"2019:05:04 10:11:12", wall(2019, 5, 4, 10, 11, 12) },
+INSTANTIATE_TEST_SUITE_P(Table, DatePatternRead,
+    ::testing::Values(ReadCase { u"yyyy:MM:dd HH:mm:ss", u"2019:05:04 10:11:12", wall(2019, 5, 4, 10, 11, 12) },
         ReadCase { u"yyyy:MM:dd HH:mm:ss", u"2019:5:4 1:2:3", wall(2019, 5, 4, 1, 2, 3) },
         ReadCase { u"yyyy:MM:dd HH:mm:ss", u"2020:02:29 00:00:00", wall(2020, 2, 29) },
         // In the spring-forward gap and in the repeated hour: wall-clock times still exist.
@@ -66,15 +65,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase { u"yyyy-MM-dd HH:mm:ssZZZ", u"2019-05-04 10:11:12+05:30", wall(2019, 5, 4, 6, 41, 12) },
         ReadCase { u"yyyy-MM-dd HH:mm:ssZZZ", u"2019-05-04 10:11:12+2400", QDateTime() },
         ReadCase { u"yyyy-MM-dd HH:mm:ssZZZ", u"2019-05-04 10:11:12", QDateTime() },
-        ReadCase { u"yyyy-MM-dd HH:mm:ss.SSSZZ", u"2019-05-04 10:11:12.345+0000",
-                   wall(2019, 5, 4, 12, 11, 12, 345) },
+        ReadCase { u"yyyy-MM-dd HH:mm:ss.SSSZZ", u"2019-05-04 10:11:12.345+0000", wall(2019, 5, 4, 12, 11, 12, 345) },
         ReadCase { u"yyyy:MM:dd hh:mm:ss a", u"2019:05:04 02:05:09 PM", wall(2019, 5, 4, 14, 5, 9) },
         ReadCase { u"yyyy:MM:dd hh:mm:ss a", u"2019:05:04 12:05:09 am", wall(2019, 5, 4, 0, 5, 9) },
         ReadCase { u"yyyy:MM:dd hh:mm:ss a", u"2019:05:04 12:05:09 PM", wall(2019, 5, 4, 12, 5, 9) },
         ReadCase { u"yyyy:MM:dd hh:mm:ss a", u"2019:05:04 13:05:09 PM", QDateTime() },
         ReadCase { u"hh:mm:ss a", u"12:00:00 AM", wall(1970, 1, 1) },
-        ReadCase { u"yyyyMMdd", u"20190504", wall(2019, 5, 4) },
-        ReadCase { u"yyyyMMdd", u"201954", QDateTime() },
+        ReadCase { u"yyyyMMdd", u"20190504", wall(2019, 5, 4) }, ReadCase { u"yyyyMMdd", u"201954", QDateTime() },
         ReadCase { u"MMM dd,yyyy", u"May 04,2019", wall(2019, 5, 4) },
         ReadCase { u"MMM dd,yyyy", u"sep 30,2019", wall(2019, 9, 30) },
         ReadCase { u"MMMM d, yyyy", u"September 3, 2019", wall(2019, 9, 3) },
@@ -98,10 +95,8 @@ TEST_P(DatePatternPrint, printsWithAsciiDigitsAndEnglishNames)
     EXPECT_EQ(DatePattern(QString::fromUtf16(c.pattern)).print(c.dateTime), QString::fromUtf16(c.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, DatePatternPrint,
-    ::testing::Values(
-        PrintCase { u"yyyy:MM:dd HH:mm:ss", wall(2019, 5, 4, 10, 11, 12), u"2019:05:04 10:11:12" },
+INSTANTIATE_TEST_SUITE_P(Table, DatePatternPrint,
+    ::testing::Values(PrintCase { u"yyyy:MM:dd HH:mm:ss", wall(2019, 5, 4, 10, 11, 12), u"2019:05:04 10:11:12" },
         PrintCase { u"yyyy:MM:dd HH:mm:ss", wall(12, 1, 2, 3, 4, 5), u"0012:01:02 03:04:05" },
         PrintCase { u"yyyy:MM:dd hh:mm:ss a", wall(2019, 5, 4, 0, 5, 9), u"2019:05:04 12:05:09 AM" },
         PrintCase { u"yyyy:MM:dd hh:mm:ss a", wall(2019, 5, 4, 14, 5, 9), u"2019:05:04 02:05:09 PM" },
@@ -112,8 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         PrintCase { u"ss.S", wall(2019, 5, 4, 10, 11, 12, 789), u"12.7" },
         PrintCase { u"'o''clock' HH", wall(2019, 5, 4, 9), u"o'clock 09" },
         PrintCase { u"HHZZZ|ZZZZ|ZZZZZ", wall(2019, 5, 4, 10), u"10+0200|GMT+02:00|+02:00" },
-        PrintCase { u"HHZ", wall(2019, 1, 4, 10), u"10+0100" },
-        PrintCase { u"yyyy:MM:dd EEE", wall(2019, 5, 4), u"" },
+        PrintCase { u"HHZ", wall(2019, 1, 4, 10), u"10+0100" }, PrintCase { u"yyyy:MM:dd EEE", wall(2019, 5, 4), u"" },
         PrintCase { u"yyyy", QDateTime(), u"" }));
 
 TEST(DatePattern, printsAMomentOnTheLocalClock)

@@ -1,11 +1,9 @@
 #include "Helper/Numbers.h"
 
 #include <QLocale>
-
-#include <gtest/gtest.h>
-
 #include <clocale>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace {
@@ -23,15 +21,14 @@ TEST_P(NumbersIntValue, readsTheLeadingIntegerClampedTo32Bits)
     EXPECT_EQ(Numbers::intValue(QStringView(c.text)), c.expected) << QString::fromUtf16(c.text).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, NumbersIntValue,
+INSTANTIATE_TEST_SUITE_P(Table, NumbersIntValue,
     ::testing::Values(IntCase { u" 5 days", 5 }, IntCase { u"3.9", 3 }, IntCase { u"-2", -2 }, IntCase { u"+4", 4 },
-                      IntCase { u"abc", 0 }, IntCase { u"", 0 }, IntCase { u"-", 0 }, IntCase { u"+ 4", 0 },
-                      IntCase { u"\t\n\u00a0\u2003 12x", 12 }, IntCase { u"1e3", 1 }, IntCase { u"007", 7 },
-                      IntCase { u"2147483647", 2147483647 }, IntCase { u"2147483648", 2147483647 },
-                      IntCase { u"-2147483648", -2147483648LL }, IntCase { u"-2147483649", -2147483648LL },
-                      IntCase { u"99999999999999999999999999", 2147483647 },
-                      IntCase { u"\u0665", 0 } /* an Arabic-Indic digit is not a digit here */));
+        IntCase { u"abc", 0 }, IntCase { u"", 0 }, IntCase { u"-", 0 }, IntCase { u"+ 4", 0 },
+        IntCase { u"\t\n\u00a0\u2003 12x", 12 }, IntCase { u"1e3", 1 }, IntCase { u"007", 7 },
+        IntCase { u"2147483647", 2147483647 }, IntCase { u"2147483648", 2147483647 },
+        IntCase { u"-2147483648", -2147483648LL }, IntCase { u"-2147483649", -2147483648LL },
+        IntCase { u"99999999999999999999999999", 2147483647 },
+        IntCase { u"\u0665", 0 } /* an Arabic-Indic digit is not a digit here */));
 
 struct DoubleCase {
     const char16_t* text;
@@ -46,16 +43,14 @@ TEST_P(NumbersDoubleValue, readsTheLongestLeadingDecimalNumber)
     EXPECT_EQ(Numbers::doubleValue(QStringView(c.text)), c.expected) << QString::fromUtf16(c.text).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, NumbersDoubleValue,
+INSTANTIATE_TEST_SUITE_P(Table, NumbersDoubleValue,
     ::testing::Values(DoubleCase { u"3.9kg", 3.9 }, DoubleCase { u"  -12.5", -12.5 }, DoubleCase { u"+.5", 0.5 },
-                      DoubleCase { u"5.", 5.0 }, DoubleCase { u".", 0.0 }, DoubleCase { u"1,5", 1.0 },
-                      DoubleCase { u"1e3", 1000.0 }, DoubleCase { u"2.5E-1x", 0.25 }, DoubleCase { u"7e", 7.0 },
-                      DoubleCase { u"7e+", 7.0 }, DoubleCase { u"abc", 0.0 }, DoubleCase { u"inf", 0.0 },
-                      DoubleCase { u"nan", 0.0 }, DoubleCase { u"0x10", 0.0 }, DoubleCase { u"", 0.0 },
-                      DoubleCase { u"1e999", std::numeric_limits<double>::infinity() },
-                      DoubleCase { u"-1e999", -std::numeric_limits<double>::infinity() },
-                      DoubleCase { u"1e-999", 0.0 }, DoubleCase { u"0.0000e99999", 0.0 }));
+        DoubleCase { u"5.", 5.0 }, DoubleCase { u".", 0.0 }, DoubleCase { u"1,5", 1.0 }, DoubleCase { u"1e3", 1000.0 },
+        DoubleCase { u"2.5E-1x", 0.25 }, DoubleCase { u"7e", 7.0 }, DoubleCase { u"7e+", 7.0 },
+        DoubleCase { u"abc", 0.0 }, DoubleCase { u"inf", 0.0 }, DoubleCase { u"nan", 0.0 }, DoubleCase { u"0x10", 0.0 },
+        DoubleCase { u"", 0.0 }, DoubleCase { u"1e999", std::numeric_limits<double>::infinity() },
+        DoubleCase { u"-1e999", -std::numeric_limits<double>::infinity() }, DoubleCase { u"1e-999", 0.0 },
+        DoubleCase { u"0.0000e99999", 0.0 }));
 
 TEST(Numbers, longLongValueClampsTo64Bits)
 {

@@ -10,10 +10,7 @@ TEST(SWStringTrim, removesWhitespaceAndNewlinesAtBothEnds)
         QString text;
         QString expected;
     } cases[] = {
-        { "", "" },
-        { "   ", "" },
-        { "\n\n", "" },
-        { " a b ", "a b" },
+        { "", "" }, { "   ", "" }, { "\n\n", "" }, { " a b ", "a b" },
         { QString::fromUtf16(u"\u00a0\u2003\u2028x\u0085\t\r\n"), "x" },
         { QString::fromUtf16(u"\u200bx"), QString::fromUtf16(u"\u200bx") }, // a zero-width space is no separator
     };
@@ -35,9 +32,13 @@ TEST(SWStringTrim, byAnySetKeepsCharactersOutsideTheBasicPlaneWhole)
     EXPECT_EQ(SWString::stringByTrimmingLeadingAndTrailingCharactersInSet("12ab34", digits), "ab");
 
     const QString emoji = QString::fromUtf16(u"\U0001F600");
-    EXPECT_EQ(SWString::stringByTrimmingTrailingCharactersInSet(QStringLiteral("1") + emoji + QStringLiteral("99"), digits), QStringLiteral("1") + emoji);
+    EXPECT_EQ(
+        SWString::stringByTrimmingTrailingCharactersInSet(QStringLiteral("1") + emoji + QStringLiteral("99"), digits),
+        QStringLiteral("1") + emoji);
     const auto emojiOnly = [](char32_t c) { return c == 0x1F600; };
-    EXPECT_EQ(SWString::stringByTrimmingLeadingAndTrailingCharactersInSet(emoji + QStringLiteral("x") + emoji, emojiOnly), "x");
+    EXPECT_EQ(
+        SWString::stringByTrimmingLeadingAndTrailingCharactersInSet(emoji + QStringLiteral("x") + emoji, emojiOnly),
+        "x");
 }
 
 TEST(SWStringXml, unescapesStepByStep)
@@ -62,11 +63,12 @@ TEST(SWStringXml, unescapesStepByStep)
 TEST(SWStringXml, escapesAndRoundTrips)
 {
     EXPECT_EQ(SWString::xmlSimpleEscapeString("<a href=\"x\">Tom's & Jerry's</a>"),
-              "&lt;a href=&quot;x&quot;&gt;Tom&#x27;s &amp; Jerry&#x27;s&lt;/a&gt;");
+        "&lt;a href=&quot;x&quot;&gt;Tom&#x27;s &amp; Jerry&#x27;s&lt;/a&gt;");
     EXPECT_EQ(SWString::xmlSimpleEscapeStringNEW("a<b"), "a(lessthan)b");
     EXPECT_EQ(SWString::xmlSimpleEscapeStringNEW("&"), "&amp;amp;");
 
-    for (const QString text : { QString("plain"), QString("<>&\"'"), QString::fromUtf16(u"Zoë & Łukasz <3 \U0001F600") })
+    for (const QString& text :
+        { QString("plain"), QString("<>&\"'"), QString::fromUtf16(u"Zoë & Łukasz <3 \U0001F600") })
         EXPECT_EQ(SWString::xmlSimpleUnescapeString(SWString::xmlSimpleEscapeString(text)), text);
 
     QString inPlace = "a&b";
@@ -79,11 +81,11 @@ TEST(SWStringUrl, encodesUtf8BytesAndRoundTrips)
 {
     EXPECT_EQ(SWString::URLEncodedString("a-z_0.9~"), "a-z_0.9~");
     EXPECT_EQ(SWString::URLEncodedString("!*'();:@&=+$,/?%#[] "),
-              "%21%2A%27%28%29%3B%3A%40%26%3D%2B%24%2C%2F%3F%25%23%5B%5D%20");
+        "%21%2A%27%28%29%3B%3A%40%26%3D%2B%24%2C%2F%3F%25%23%5B%5D%20");
     EXPECT_EQ(SWString::URLEncodedString(QString::fromUtf16(u"é")), "%C3%A9");
 
-    for (const QString text :
-         { QString(""), QString("a b+c"), QString("!*'();:@&=+$,/?%#[]"), QString::fromUtf16(u"Ünïcödé \U0001F600") })
+    for (const QString& text :
+        { QString(""), QString("a b+c"), QString("!*'();:@&=+$,/?%#[]"), QString::fromUtf16(u"Ünïcödé \U0001F600") })
         EXPECT_EQ(SWString::URLDecodedString(SWString::URLEncodedString(text)), text);
 
     EXPECT_EQ(SWString::URLDecodedString("a+b%20c%c3%a9"), QString::fromUtf16(u"a+b cé"));

@@ -7,7 +7,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTimeZone>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,8 +75,7 @@ TEST(EmailCheck, matchesTheWholeText)
 TEST(CompactDateText, isTheLocalDateAndMinute)
 {
     const ScopedTimeZone berlin("Europe/Berlin");
-    EXPECT_EQ(Utils::getDateInFormatNEW(QDateTime(QDate(2019, 5, 4), QTime(8, 1, 59), QTimeZone(0))),
-              "20190504T1001");
+    EXPECT_EQ(Utils::getDateInFormatNEW(QDateTime(QDate(2019, 5, 4), QTime(8, 1, 59), QTimeZone(0))), "20190504T1001");
     EXPECT_EQ(Utils::getDateInFormatNEW(QDateTime(QDate(812, 1, 2), QTime(3, 4), Qt::UTC)), "08120102T0304");
 }
 
@@ -128,8 +126,8 @@ TEST(CollisionFreeName, numbersTheNameUntilItIsFree)
     touch("a");
     EXPECT_EQ(Utils::stringToAvoidNameCollisionForPath(dir.filePath("a")), dir.filePath("a (1)."));
     touch("archive.tar.gz");
-    EXPECT_EQ(Utils::stringToAvoidNameCollisionForPath(dir.filePath("archive.tar.gz")),
-              dir.filePath("archive.tar (1).gz"));
+    EXPECT_EQ(
+        Utils::stringToAvoidNameCollisionForPath(dir.filePath("archive.tar.gz")), dir.filePath("archive.tar (1).gz"));
     touch(".profile");
     EXPECT_EQ(Utils::stringToAvoidNameCollisionForPath(dir.filePath(".profile")), dir.filePath(".profile (1)."));
 
