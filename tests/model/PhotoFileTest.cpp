@@ -1,0 +1,63 @@
+#include "model/PhotoFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(PhotoFile, anEmptyRecordHasNothingSet)
+{
+    PhotoFile photo;
+    EXPECT_TRUE(photo.filePath.isEmpty());
+    EXPECT_EQ(photo.processStatus, 0);
+    EXPECT_EQ(photo.width, 0);
+    EXPECT_FALSE(photo.metadataObject);
+}
+
+TEST(PhotoFile, splitsThePathIntoItsNameParts)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Ferien 2019")));
+    const QString path = dir.filePath(QStringLiteral("Ferien 2019/Strand.Abend.JPG"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not an image at all");
+    file.close();
+
+    const PhotoFile photo(path, true);
+    EXPECT_EQ(photo.filePath, path);
+    EXPECT_EQ(photo.fileURL, path);
+    EXPECT_EQ(photo.fileName, QStringLiteral("Strand.Abend.JPG"));
+    EXPECT_EQ(photo.fileExtension, QStringLiteral("JPG"));
+    EXPECT_EQ(photo.fileContainerFolderName, QStringLiteral("Ferien 2019"));
+    EXPECT_TRUE(photo.isIphotosNode);
+    EXPECT_EQ(photo.fileSizeInBytes, 19);
+    EXPECT_EQ(photo.width, 0);
+    EXPECT_EQ(photo.height, 0);
+    EXPECT_EQ(photo.processStatus, 0);
+    EXPECT_TRUE(photo.processedPath.isEmpty());
+    EXPECT_TRUE(photo.thumbnailImg.isNull());
+}
+
+TEST(PhotoFile, aMissingFileOrOneWithoutExtensionStillMakesARecord)
+{
+    const PhotoFile photo(QStringLiteral("/nowhere/at/all/README"), false);
+    EXPECT_EQ(photo.fileExtension, QStringLiteral(""));
+    EXPECT_EQ(photo.fileName, QStringLiteral("README"));
+    EXPECT_EQ(photo.fileContainerFolderName, QStringLiteral("all"));
+    EXPECT_EQ(photo.fileSizeInBytes, 0);
+}
+
+TEST(PhotoFile, keepsAnUntouchedCopyThatSharesTheDateSettings)
+{
+    const PhotoFile photo(QStringLiteral("/nowhere/photo.jpg"), false);
+    ASSERT_TRUE(photo.metadataObject);
+    ASSERT_TRUE(photo.metadataObjectOriginal);
+    EXPECT_NE(photo.metadataObject, photo.metadataObjectOriginal);
+    photo.metadataObject->setArtist(QStringLiteral("edited"));
+    EXPECT_TRUE(photo.metadataObjectOriginal->Artist().isEmpty());
+    EXPECT_EQ(photo.metadataObject->dateTimeConfigOriginalDate(),
+              photo.metadataObjectOriginal->dateTimeConfigOriginalDate());
+}
