@@ -181,14 +181,18 @@ QString Utils::getUpdatedOutputDateTimeStringWithConfig(
     const auto value = [](bool keep, const std::optional<QString>& text) { return keep ? 0 : leadingInt(text); };
     const bool isUpdate = option == DateTimeConfiguration::UpdateDayMonthYearTime;
     const bool isDate = option == DateTimeConfiguration::IncDecDate;
-    // Each mode's three or four parts, and whether each keeps the original.
-    const std::array<bool, 4> keep = isUpdate
-        ? std::array { kept(config.isUpdateDayKeepOriginal), kept(config.isUpdateMonthKeepOriginal),
-              kept(config.isUpdateYearKeepOriginal), kept(config.isUpdateTimeKeepOriginal) }
-        : isDate ? std::array { kept(config.isIncDecDayKeepOriginal), kept(config.isIncDecMonthKeepOriginal),
-              kept(config.isIncDecYearKeepOriginal), true }
-                 : std::array { kept(config.isIncDecHourKeepOriginal), kept(config.isIncDecMinuteKeepOriginal),
-                       kept(config.isIncDecSecondKeepOriginal), true };
+    // Whether each of the mode's parts keeps the original; the shifts have three parts.
+    std::array<bool, 4> keep {};
+    if (isUpdate) {
+        keep = { kept(config.isUpdateDayKeepOriginal), kept(config.isUpdateMonthKeepOriginal),
+            kept(config.isUpdateYearKeepOriginal), kept(config.isUpdateTimeKeepOriginal) };
+    } else if (isDate) {
+        keep = { kept(config.isIncDecDayKeepOriginal), kept(config.isIncDecMonthKeepOriginal),
+            kept(config.isIncDecYearKeepOriginal), true };
+    } else {
+        keep = { kept(config.isIncDecHourKeepOriginal), kept(config.isIncDecMinuteKeepOriginal),
+            kept(config.isIncDecSecondKeepOriginal), true };
+    }
     if (keep[0] && keep[1] && keep[2] && keep[3])
         return inputDateString;
 
