@@ -58,7 +58,8 @@ void readExif(const Exiv2::ExifData& exifData, const FLTImageMetadata& formatter
 
         switch (row.readRule) {
         case ReadRule::UserComment:
-            setText(texts, row, lastItemOr(value, text));
+            // Cameras pad an empty comment with blanks; they are no comment.
+            setText(texts, row, lastItemOr(value, text).trimmed());
             break;
         case ReadRule::GpsCoordinate:
             setText(texts, row, writer.extractGPSDataStringFromString(value).valueText());

@@ -153,6 +153,7 @@ TEST_F(ExifWriterReader, readsTheUserCommentWithoutItsCharset)
         { "charset=Ascii Hello world", QStringLiteral("Hello world") },
         { "charset=\"Ascii\" Hello world", QStringLiteral("Hello world") },
         { "Hello world", QStringLiteral("Hello world") },
+        { "charset=Ascii " + std::string(64, ' '), QStringLiteral("") },
         { "charset=Unicode Grüße aus Köln", QStringLiteral("Grüße aus Köln") },
         // As long as a JPEG's Exif segment allows.
         { "charset=Ascii " + std::string(30 * 1024, 'x'), QString(30 * 1024, u'x') },
