@@ -2,10 +2,11 @@
 
 #include "Helper/Exiv2Setup.h"
 
-#include <exiv2/exiv2.hpp>
-
 #include <charconv>
 #include <cmath>
+
+#include <exiv2/exiv2.hpp>
+
 #include <optional>
 
 namespace {
@@ -136,15 +137,15 @@ double ExifWriter::getDegreesStringToDecimal(const QString& text) const
     return value;
 }
 
-bool ExifWriter::isPrismKeyExist(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter,
-    const QString& key) const
+bool ExifWriter::isPrismKeyExist(
+    const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, const QString& key) const
 {
     const std::string wanted = key.toStdString();
     try {
         for (const Exiv2::Xmpdatum& datum : xmpData) {
             const std::string datumKey = datum.key();
-            qCDebug(lcMetadata).noquote() << QString::fromStdString(datumKey) << "=="
-                                          << formatter.valueForXmpMetadata(datum).valueText();
+            qCDebug(lcMetadata).noquote()
+                << QString::fromStdString(datumKey) << "==" << formatter.valueForXmpMetadata(datum).valueText();
             if (datumKey == wanted)
                 return true;
         }

@@ -159,7 +159,8 @@ TEST_F(ExifWriterReader, readsTheUserCommentWithoutItsCharset)
         { "charset=Ascii " + std::string(30 * 1024, 'x'), QString(30 * 1024, u'x') },
     };
     for (const Case& c : cases) {
-        const auto record = read(photo([&](Exiv2::Image& image) { image.exifData()["Exif.Photo.UserComment"] = c.stored; }));
+        const auto record
+            = read(photo([&](Exiv2::Image& image) { image.exifData()["Exif.Photo.UserComment"] = c.stored; }));
         EXPECT_EQ(record->UserComment(), c.text) << c.stored.substr(0, 40);
     }
 }
@@ -167,7 +168,8 @@ TEST_F(ExifWriterReader, readsTheUserCommentWithoutItsCharset)
 TEST_F(ExifWriterReader, keepsACommentWhoseHeaderNamesNoCharset)
 {
     const auto record = read(photo([](Exiv2::Image& image) {
-        addExif(image.exifData(), "Exif.Photo.UserComment", Exiv2::undefined, "72 101 108 108 111 32 119 111 114 108 100");
+        addExif(
+            image.exifData(), "Exif.Photo.UserComment", Exiv2::undefined, "72 101 108 108 111 32 119 111 114 108 100");
     }));
     EXPECT_EQ(record->UserComment(), "Hello world");
 }
@@ -177,7 +179,9 @@ TEST_F(ExifWriterReader, decodesTextsThatAreNotUtf8AsLatin1)
     const auto record = read(photo([](Exiv2::Image& image) {
         image.exifData()["Exif.Image.Artist"] = std::string("M\xfcller");
         image.exifData()["Exif.Image.Copyright"] = std::string("\xc2\xa9 Zo\xc3\xab");
-        addIptc(image.iptcData(), "Iptc.Application2.Keywords", "Stra\xdf" "e");
+        addIptc(image.iptcData(), "Iptc.Application2.Keywords",
+            "Stra\xdf"
+            "e");
         addIptc(image.iptcData(), "Iptc.Application2.City", "K\xf6ln");
     }));
     EXPECT_EQ(record->Artist(), QStringLiteral("Müller"));
@@ -252,9 +256,10 @@ TEST_F(ExifWriterReader, readsThePrismKeywordOnlyFromAFileThatHasOne)
     EXPECT_EQ(without->XMP_Keyword(), "untouched");
 
     const auto with = read(photo([](Exiv2::Image& image) {
-        image.setXmpPacket(R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">)"
-                           R"(<rdf:Description rdf:about="" xmlns:prism="http://prismstandard.org/namespaces/basic/2.0/">)"
-                           R"(<prism:keyword>harbour</prism:keyword></rdf:Description></rdf:RDF></x:xmpmeta>)");
+        image.setXmpPacket(
+            R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">)"
+            R"(<rdf:Description rdf:about="" xmlns:prism="http://prismstandard.org/namespaces/basic/2.0/">)"
+            R"(<prism:keyword>harbour</prism:keyword></rdf:Description></rdf:RDF></x:xmpmeta>)");
         image.writeXmpFromPacket(true);
     }));
     EXPECT_EQ(with->XMP_Keyword(), "harbour");

@@ -10,9 +10,9 @@
 #include <QJsonObject>
 #include <QProcess>
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -45,8 +45,8 @@ QMap<QString, QJsonObject> exiftoolReport(const QString& folder)
     QProcess exiftool;
     exiftool.start(QStringLiteral("exiftool"),
         { "-j", "-n", "-charset", "filename=utf8", "-EXIF:Make", "-EXIF:Model", "-EXIF:DateTimeOriginal",
-            "-EXIF:GPSLatitude", "-EXIF:GPSLatitudeRef", "-EXIF:GPSLongitude", "-EXIF:GPSLongitudeRef",
-            "-EXIF:FNumber", folder });
+            "-EXIF:GPSLatitude", "-EXIF:GPSLatitudeRef", "-EXIF:GPSLongitude", "-EXIF:GPSLongitudeRef", "-EXIF:FNumber",
+            folder });
     exiftool.waitForFinished(60000);
     QMap<QString, QJsonObject> report;
     for (const QJsonValue& entry : QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array()) {
@@ -109,8 +109,7 @@ TEST(ExifWriterSamples, readsEverySampleAsExiftoolDoes)
 
 TEST(ExifWriterSamples, readsABrokenPhotoOrLeavesTheRecordUntouched)
 {
-    const QFileInfoList files
-        = QDir(QDir(samplesDir()).filePath(QStringLiteral("invalid"))).entryInfoList(QDir::Files);
+    const QFileInfoList files = QDir(QDir(samplesDir()).filePath(QStringLiteral("invalid"))).entryInfoList(QDir::Files);
     ASSERT_FALSE(files.isEmpty());
     for (const QFileInfo& file : files) {
         SCOPED_TRACE(qPrintable(file.filePath()));

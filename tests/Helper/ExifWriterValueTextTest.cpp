@@ -1,12 +1,16 @@
 #include "Helper/ExifWriter.h"
 
 #include <exiv2/exiv2.hpp>
-
 #include <gtest/gtest.h>
 
 #include <limits>
 
 namespace {
+
+struct TextCase {
+    const char* in;
+    const char* out;
+};
 
 const ExifWriter& writer()
 {
@@ -80,11 +84,7 @@ TEST(ExifWriterGps, readsDegreeTextsWithTheirHemisphere)
 
 TEST(ExifWriterValueText, readsOnlyNumericFractionsAsNumbers)
 {
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    const Case cases[] = {
+    const TextCase cases[] = {
         { "28/10", "2.800000" },
         { "3/4", "0.750000" },
         { "0/5", "0.000000" },
@@ -95,7 +95,7 @@ TEST(ExifWriterValueText, readsOnlyNumericFractionsAsNumbers)
         { "-1/3", "-1/3" },
         { "200", "200" },
     };
-    for (const Case& c : cases)
+    for (const TextCase& c : cases)
         EXPECT_EQ(ExifWriter::exifFractionText(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
 }
 
@@ -110,11 +110,7 @@ TEST(ExifWriterValueText, numericOnlyAllowsDigitsAndSlashes)
 
 TEST(ExifWriterValueText, convertsXmpCoordinatesToSignedDecimalDegrees)
 {
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    const Case cases[] = {
+    const TextCase cases[] = {
         { "48,51.5N", "48.858333" },
         { "48,51,30N", "48.858333" },
         { "2,20.1234W", "-2.335390" },
@@ -124,7 +120,7 @@ TEST(ExifWriterValueText, convertsXmpCoordinatesToSignedDecimalDegrees)
         { "-2.5", "-2.5" },
         { "", "" },
     };
-    for (const Case& c : cases)
+    for (const TextCase& c : cases)
         EXPECT_EQ(ExifWriter::xmpCoordinateText(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
 }
 

@@ -1,10 +1,10 @@
 #include "Helper/FLTImageMetadata.h"
 
-#include <exiv2/exiv2.hpp>
+#include <cmath>
 
+#include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 namespace {
@@ -27,8 +27,8 @@ TEST(FLTImageMetadata, formatsEachExifTypeByItsName)
         MetadataValue(qint64(6)));
     EXPECT_EQ(formatter.valueForExifMetadata(exifDatum("Exif.Photo.ISOSpeedRatings", Exiv2::unsignedShort, "1 2 3")),
         MetadataValue(qint64(1)));
-    EXPECT_TRUE(formatter.valueForExifMetadata(exifDatum("Exif.Photo.ISOSpeedRatings", Exiv2::unsignedShort, ""))
-                    .isNil());
+    EXPECT_TRUE(
+        formatter.valueForExifMetadata(exifDatum("Exif.Photo.ISOSpeedRatings", Exiv2::unsignedShort, "")).isNil());
     EXPECT_EQ(formatter.valueForExifMetadata(
                   exifDatum("Exif.GPSInfo.GPSLatitude", Exiv2::unsignedRational, "48/1 51/1 2376/100")),
         MetadataValue(QList<double> { 48.0, 51.0, 23.76 }));
@@ -58,7 +58,9 @@ TEST(FLTImageMetadata, readsALongCommentAsOneTextWithoutItsCharset)
 
 TEST(FLTImageMetadata, decodesUtf8AndFallsBackToLatin1)
 {
-    EXPECT_EQ(FLTImageMetadata::textFromBytes("Gr\xc3\xbc\xc3\x9f" "e"), QStringLiteral("Grüße"));
+    EXPECT_EQ(FLTImageMetadata::textFromBytes("Gr\xc3\xbc\xc3\x9f"
+                                              "e"),
+        QStringLiteral("Grüße"));
     EXPECT_EQ(FLTImageMetadata::textFromBytes("M\xfcller"), QStringLiteral("Müller"));
     EXPECT_EQ(FLTImageMetadata::textFromBytes(""), QStringLiteral(""));
 }

@@ -1,7 +1,6 @@
 #include "Helper/FieldTagTable.h"
 
 #include <exiv2/exiv2.hpp>
-
 #include <gtest/gtest.h>
 
 #include <set>

@@ -13,8 +13,8 @@
 // Photos the tests make themselves, in a temporary folder.
 
 // A small JPEG without any metadata.
-inline QString makeJpeg(const QTemporaryDir& dir, const QString& name = QStringLiteral("photo.jpg"), int width = 16,
-    int height = 16)
+inline QString makeJpeg(
+    const QTemporaryDir& dir, const QString& name = QStringLiteral("photo.jpg"), int width = 16, int height = 16)
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
@@ -26,7 +26,8 @@ inline QString makeJpeg(const QTemporaryDir& dir, const QString& name = QStringL
 // Opens the photo with exiv2, lets edit change its metadata and writes it back.
 inline void editMetadata(const QString& path, const std::function<void(Exiv2::Image&)>& edit)
 {
-    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(QDir::toNativeSeparators(path).toStdString()).release());
+    std::unique_ptr<Exiv2::Image> image(
+        Exiv2::ImageFactory::open(QDir::toNativeSeparators(path).toStdString()).release());
     image->readMetadata();
     edit(*image);
     image->writeMetadata();
