@@ -1,63 +1,17 @@
 #include "Helper/ExifWriter.h"
 
 #include "Helper/Exiv2Setup.h"
-
-#include <charconv>
-#include <cmath>
+#include "Helper/Numbers.h"
 
 #include <exiv2/exiv2.hpp>
 
-#include <optional>
+#include <cmath>
 
 namespace {
 
-// The leading decimal number of a text, locale-free: blanks skipped, an optional
-// sign, digits with an optional fraction and exponent; 0 when the text does not
-// begin with a number.
-// TODO(lead): replace with the shared leading-number reader once it is on main.
-double leadingNumber(QStringView text)
-{
-    qsizetype i = 0;
-    const qsizetype size = text.size();
-    auto isDigit = [&](qsizetype at) { return at < size && text[at] >= u'0' && text[at] <= u'9'; };
-    while (i < size && text[i].isSpace())
-        ++i;
-    const qsizetype start = i;
-    if (i < size && (text[i] == u'+' || text[i] == u'-'))
-        ++i;
-    qsizetype digits = 0;
-    for (; isDigit(i); ++i)
-        ++digits;
-    if (i < size && text[i] == u'.') {
-        ++i;
-        for (; isDigit(i); ++i)
-            ++digits;
-    }
-    if (digits == 0)
-        return 0.0;
-    if (i < size && (text[i] == u'e' || text[i] == u'E')) {
-        qsizetype e = i + 1;
-        if (e < size && (text[e] == u'+' || text[e] == u'-'))
-            ++e;
-        if (isDigit(e)) {
-            while (isDigit(e))
-                ++e;
-            i = e;
-        }
-    }
-    QByteArray number = text.sliced(start, i - start).toLatin1();
-    if (number.startsWith('+'))
-        number.remove(0, 1);
-    double value = 0.0;
-    const auto result = std::from_chars(number.constData(), number.constData() + number.size(), value);
-    if (result.ec == std::errc::result_out_of_range)
-        return number.startsWith('-') ? -HUGE_VAL : HUGE_VAL;
-    return result.ec == std::errc() ? value : 0.0;
-}
-
 QString decimalText(double value)
 {
-    return QString::number(value, 'f', 6);
+    return Numbers::fixed(value, 6);
 }
 
 // The numbers of a formatter list: rationals as they are, texts read as numbers.
@@ -67,7 +21,7 @@ QList<double> numbersOf(const MetadataValue& value)
         return value.numbers();
     QList<double> numbers;
     for (const QString& text : value.texts())
-        numbers.append(leadingNumber(text));
+        numbers.append(Numbers::doubleValue(text));
     return numbers;
 }
 
@@ -130,7 +84,8 @@ double ExifWriter::getDegreesStringToDecimal(const QString& text) const
     const QStringList bySecond = byMinute[1].split(u'"');
     if (bySecond.size() < 2)
         return 0.0;
-    double value = leadingNumber(byDegree[0]) + leadingNumber(byMinute[0]) / 60.0 + leadingNumber(bySecond[0]) / 3600.0;
+    double value = Numbers::doubleValue(byDegree[0]) + Numbers::doubleValue(byMinute[0]) / 60.0
+        + Numbers::doubleValue(bySecond[0]) / 3600.0;
     const QString direction = bySecond[1].toUpper();
     if (direction == u"W" || direction == u"S")
         value = -value;
@@ -171,8 +126,8 @@ QString ExifWriter::exifFractionText(const QString& text)
     if (!text.contains(u'/'))
         return text;
     const QStringList parts = text.split(u'/');
-    const double numerator = leadingNumber(parts[0]);
-    const double denominator = leadingNumber(parts[1]);
+    const double numerator = Numbers::doubleValue(parts[0]);
+    const double denominator = Numbers::doubleValue(parts[1]);
     if (parts.size() == 2 && numerator > 0 && denominator > 0 && !containsAsciiLetter(parts[0]))
         return decimalText(numerator / denominator);
     if (denominator > 0 && isStringContansNumericValuesOnly(text))
