@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QString>
-
 #include <optional>
 
 class MetaDataObject;
@@ -107,8 +106,8 @@ public:
     // Sets the file's modification time from modifyDate ("yyyy:MM:dd HH:mm:ss", a
     // local wall-clock time) when it reads as a date; otherwise the time stays. The
     // creation date cannot be set on Linux and is not. The record is not used.
-    void upadteDateTimeOffileInSystem(
-        const QString& path, const MetaDataObject& record, const QString& creationDate, const QString& modifyDate) const;
+    void upadteDateTimeOffileInSystem(const QString& path, const MetaDataObject& record, const QString& creationDate,
+        const QString& modifyDate) const;
 
     // The moment a record date text names ("yyyy:MM:dd HH:mm:ss", local time), if
     // it reads as one.

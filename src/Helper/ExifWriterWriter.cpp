@@ -11,11 +11,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
-
-#include <exiv2/exiv2.hpp>
-
+#include <QStringEncoder>
 #include <algorithm>
 #include <array>
+#include <exiv2/exiv2.hpp>
 #include <memory>
 #include <stdexcept>
 
@@ -43,12 +42,12 @@ constexpr std::array<const char*, 51> kClearExifKeyList = { "Exif.Image.Artist",
     "Exif.GPSInfo.GPSImgDirectionRef", "Exif.GPSInfo.GPSDateStamp", "Exif.Photo.PixelXDimension",
     "Exif.Photo.PixelYDimension", "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Photo.ColorSpace",
     "Exif.Photo.ComponentsConfiguration", "Exif.Photo.ApertureValue", "Exif.Photo.ShutterSpeedValue",
-    "Exif.Photo.ExposureBiasValue", "Exif.Image.ResolutionUnit", "Exif.Image2.XResolution",
-    "Exif.Image2.YResolution", "Exif.Image2.ResolutionUnit" };
-constexpr std::array<const char*, 9> kClearGpsKeyList = { "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLongitude",
-    "Exif.GPSInfo.GPSLatitudeRef", "Exif.GPSInfo.GPSLongitudeRef", "Exif.GPSInfo.GPSAltitude",
-    "Exif.GPSInfo.GPSAltitudeRef", "Exif.GPSInfo.GPSImgDirection", "Exif.GPSInfo.GPSImgDirectionRef",
-    "Exif.GPSInfo.GPSDateStamp" };
+    "Exif.Photo.ExposureBiasValue", "Exif.Image.ResolutionUnit", "Exif.Image2.XResolution", "Exif.Image2.YResolution",
+    "Exif.Image2.ResolutionUnit" };
+constexpr std::array<const char*, 9> kClearGpsKeyList
+    = { "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLatitudeRef",
+          "Exif.GPSInfo.GPSLongitudeRef", "Exif.GPSInfo.GPSAltitude", "Exif.GPSInfo.GPSAltitudeRef",
+          "Exif.GPSInfo.GPSImgDirection", "Exif.GPSInfo.GPSImgDirectionRef", "Exif.GPSInfo.GPSDateStamp" };
 constexpr std::array<const char*, 2> kXmpGpsKeys = { "Xmp.exif.GPSLatitude", "Xmp.exif.GPSLongitude" };
 constexpr std::array<const char*, 2> kCameraKeys = { "Exif.Image.Make", "Exif.Image.Model" };
 
@@ -133,13 +132,23 @@ void setExifRational(Exiv2::ExifData& exifData, const char* keyText, const QStri
     putExif(exifData, Exiv2::ExifKey(keyText), value);
 }
 
-void setUserComment(Exiv2::ExifData& exifData, const char* keyText, const QString& text)
+// Plain ASCII goes as an Ascii comment; anything else as a Unicode comment in
+// UTF-16 of the Exif data's own byte order, which holds every character (exiv2's
+// own conversion to UCS-2 would refuse emoji).
+void setUserComment(Exiv2::ExifData& exifData, Exiv2::ByteOrder byteOrder, const char* keyText, const QString& text)
 {
     Exiv2::CommentValue value;
-    const std::string charset = isAscii(text) ? "charset=Ascii " : "charset=Unicode ";
-    if (!readInto(value, charset + utf8(text))) {
-        warnUnwritable(keyText, text);
-        return;
+    if (isAscii(text)) {
+        if (!readInto(value, "charset=Ascii " + utf8(text))) {
+            warnUnwritable(keyText, text);
+            return;
+        }
+    } else {
+        const bool bigEndian = byteOrder == Exiv2::bigEndian;
+        QStringEncoder utf16(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE);
+        const QByteArray bytes = QByteArray("UNICODE\0", 8) + QByteArray(utf16.encode(text));
+        value.read(reinterpret_cast<const Exiv2::byte*>(bytes.constData()), long(bytes.size()),
+            bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian);
     }
     putExif(exifData, Exiv2::ExifKey(keyText), value);
 }
@@ -262,8 +271,8 @@ QString xmpDateText(const QString& text)
 
 class FieldPasses {
 public:
-    FieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings,
-        const MetaDataObject& onlyUpdated)
+    FieldPasses(
+        Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, const MetaDataObject& onlyUpdated)
         : m_exif(image.exifData())
         , m_iptc(image.iptcData())
         , m_xmp(image.xmpData())
@@ -271,6 +280,8 @@ public:
         , m_onlyUpdated(onlyUpdated)
         , m_original(photo.metadataObjectOriginal ? photo.metadataObjectOriginal : std::make_shared<MetaDataObject>())
         , m_isRaw(hasRawExtension(photo))
+        // A file without Exif data gets it in little-endian order when written.
+        , m_byteOrder(image.byteOrder() == Exiv2::invalidByteOrder ? Exiv2::littleEndian : image.byteOrder())
     {
     }
 
@@ -390,7 +401,7 @@ private:
             setExifRational(m_exif, row.key, text);
             return;
         case WriteForm::Comment:
-            setUserComment(m_exif, row.key, text);
+            setUserComment(m_exif, m_byteOrder, row.key, text);
             return;
         case WriteForm::Keywords:
             setKeywords(m_iptc, row.key, text);
@@ -448,6 +459,7 @@ private:
     const MetaDataObject& m_onlyUpdated;
     std::shared_ptr<MetaDataObject> m_original;
     const bool m_isRaw;
+    const Exiv2::ByteOrder m_byteOrder;
     FLTImageMetadata m_formatter;
     int m_status = MetadataWriteResult::Processed;
     bool m_iptcWritten = false;
@@ -457,8 +469,7 @@ private:
 
 // ---- The clear mode (2) ----
 
-template <std::size_t N>
-void eraseExifKeys(Exiv2::ExifData& exifData, const std::array<const char*, N>& keys)
+template <std::size_t N> void eraseExifKeys(Exiv2::ExifData& exifData, const std::array<const char*, N>& keys)
 {
     for (const char* key : keys)
         ExifWriter::deleteKeysValuesFormExifData(exifData, QString::fromLatin1(key));
@@ -536,7 +547,8 @@ EditedPhoto editedPhoto(const QByteArray& original, const PhotoFile& photo, cons
         io.close();
     } catch (const Exiv2::AnyError& error) {
         const QString message = FLTImageMetadata::textFromBytes(error.what());
-        qCWarning(lcMetadata).noquote() << "Caught Exiv2 exception '" + message + "'" << "writing" << photo.filePath;
+        qCWarning(lcMetadata).noquote() << "Caught Exiv2 exception '" + message + "'"
+                                        << "writing" << photo.filePath;
         edited.error = message;
     } catch (const std::exception& error) {
         // Damaged metadata can make exiv2 fail outside its own error type (an
@@ -711,7 +723,8 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         modified = fileDateFromText(modifyText);
     }
 
-    if (const std::optional<QString> error = replaceFile(outputPath, edited.bytes, QFile::permissions(basisPath), modified))
+    if (const std::optional<QString> error
+        = replaceFile(outputPath, edited.bytes, QFile::permissions(basisPath), modified))
         return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *error));
     return { edited.status, kProcessedMessage };
 }

@@ -220,8 +220,8 @@ QString degreesText(double value)
         seconds /= divisor;
         denominator /= divisor;
     }
-    return QString::number(degrees) + QStringLiteral("/1 ") + QString::number(minutes) + QStringLiteral("/1 ") + QString::number(seconds) + u'/'
-        + QString::number(denominator);
+    return QString::number(degrees) + QStringLiteral("/1 ") + QString::number(minutes) + QStringLiteral("/1 ")
+        + QString::number(seconds) + u'/' + QString::number(denominator);
 }
 
 } // namespace Numbers

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
-
 #include <optional>
 
 // Numbers in metadata and in stored settings are locale-free: the user's locale may

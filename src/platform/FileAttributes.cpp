@@ -1,7 +1,6 @@
 #include "platform/FileAttributes.h"
 
 #include <QFile>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

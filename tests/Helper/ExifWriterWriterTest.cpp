@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -65,8 +64,8 @@ TEST_F(ExifWriterWriter, aMissingSourceAnswersOneAfterReplacingCommas)
     edit(settings, { { F::CamSetting_FNumber, "2,8" }, { F::GPS_Lattitude, "1,2,3" }, { F::Artist, "a,b" } });
     edit(onlyUpdated, { { F::XMP_Longitude, "4,5" } });
 
-    const MetadataWriteResult result = ExifWriter::sharedInstance().writeMetaDataToFilePath(
-        photo, settings, path("out.jpg"), onlyUpdated, false);
+    const MetadataWriteResult result
+        = ExifWriter::sharedInstance().writeMetaDataToFilePath(photo, settings, path("out.jpg"), onlyUpdated, false);
 
     EXPECT_EQ(result, (MetadataWriteResult { 1, "This photo is not available at the Source location." }));
     EXPECT_EQ(settings.CamSetting_FNumber(), "2.8");
@@ -104,8 +103,8 @@ TEST_F(ExifWriterWriter, aRestoreWithoutAnEarlierOutputAnswersTwo)
 
 TEST_F(ExifWriterWriter, exiv2FailingOnACorruptPhotoEditedInPlaceLeavesItByteForByte)
 {
-    for (const QByteArray& bytes :
-        { QByteArray("not a photo at all"), fileBytes(makePhoto()).left(40), QByteArray("\xff\xd8\xff\xe1\x7f\xff", 6) }) {
+    for (const QByteArray& bytes : { QByteArray("not a photo at all"), fileBytes(makePhoto()).left(40),
+             QByteArray("\xff\xd8\xff\xe1\x7f\xff", 6) }) {
         const QString source = path("broken.jpg");
         QFile file(source);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -454,8 +453,9 @@ TEST_F(ExifWriterWriter, aValueTheTagCannotHoldLeavesTheTagAsItWas)
 {
     PhotoFile photo = photoAt(makePhoto());
     MetaDataObject settings;
-    edit(settings, { { F::CamSetting_FNumber, "f/2.8 wide" }, { F::CamSetting_Flash, "bright" },
-                       { F::GPS_Lattitude, "north" }, { F::CamSetting_ISO, "400" } });
+    edit(settings,
+        { { F::CamSetting_FNumber, "f/2.8 wide" }, { F::CamSetting_Flash, "bright" }, { F::GPS_Lattitude, "north" },
+            { F::CamSetting_ISO, "400" } });
 
     ASSERT_EQ(writePhoto(photo, settings, path("out.jpg")).errorFlag, 0);
 
