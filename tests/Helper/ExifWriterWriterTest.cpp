@@ -485,3 +485,31 @@ TEST(ExifWriterKeys, deletesEveryKeywordAndNothingElse)
     EXPECT_FALSE(ExifWriter::deleteKeysValuesFormXmpData(xmp, QStringLiteral("Xmp.nosuchprefix.Thing")));
     EXPECT_TRUE(exif.empty());
 }
+
+TEST_F(ExifWriterWriter, iptcTextsAreDeclaredUtf8AndOlderLatin1DatasetsConverted)
+{
+    const QString source = makePhoto();
+    editMetadata(source, [](Exiv2::Image& image) {
+        addIptc(image.iptcData(), "Iptc.Application2.Credit", "Caf\xe9"); // Latin-1, no charset
+    });
+    PhotoFile photo = photoAt(source);
+    MetaDataObject settings;
+    edit(settings, { { F::IPTC_Source, QStringLiteral("Ёж") } });
+    // Not marked edited, so the date pass leaves the record's own text in place.
+    settings.setXMP_ModifyDate(QStringLiteral("2022:03:04 05:06:07"));
+
+    ASSERT_EQ(writePhoto(photo, settings, source).errorFlag, 0);
+
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(source.toStdString()).release());
+    image->readMetadata();
+    const auto iptcText = [&](const char* key) {
+        const auto it = image->iptcData().findKey(Exiv2::IptcKey(key));
+        return it == image->iptcData().end() ? std::string("(none)") : it->toString();
+    };
+    const auto xmp = image->xmpData().findKey(Exiv2::XmpKey("Xmp.xmp.ModifyDate"));
+    EXPECT_EQ(iptcText("Iptc.Envelope.CharacterSet"), "\x1b%G");
+    EXPECT_EQ(iptcText("Iptc.Application2.Credit"), "Caf\xc3\xa9");
+    EXPECT_EQ(iptcText("Iptc.Application2.Source"), "\xd0\x81\xd0\xb6");
+    ASSERT_NE(xmp, image->xmpData().end());
+    EXPECT_EQ(xmp->toString(), "2022-03-04T05:06:07");
+}
