@@ -84,16 +84,18 @@ void warnUnwritable(const char* key, const QString& text)
     qCWarning(lcMetadata).noquote() << "Not written:" << key << "cannot hold" << text << "- the tag stays as it was";
 }
 
-// ---- Exif ----
-
-void putExif(Exiv2::ExifData& exifData, const Exiv2::ExifKey& key, const Exiv2::Value& value)
+// Puts the value under the key of an Exif, IPTC or XMP container: in place of the
+// first datum with that key, or as a new one.
+template <typename Data, typename Key> void putValue(Data& data, const Key& key, Exiv2::Value& value)
 {
-    const auto it = exifData.findKey(key);
-    if (it != exifData.end())
+    const auto it = data.findKey(key);
+    if (it != data.end())
         it->setValue(&value);
     else
-        exifData.add(key, &value);
+        data.add(key, &value);
 }
+
+// ---- Exif ----
 
 // The text in the tag's own type: Ascii tags take the UTF-8 bytes, numeric tags
 // parse the number.
@@ -105,7 +107,7 @@ void setExifText(Exiv2::ExifData& exifData, const char* keyText, const QString& 
         warnUnwritable(keyText, text);
         return;
     }
-    putExif(exifData, key, *value);
+    putValue(exifData, key, *value);
 }
 
 // "2.8", "0.004" or "1/250" as the exiv2 text of one unsigned rational.
@@ -129,7 +131,7 @@ void setExifRational(Exiv2::ExifData& exifData, const char* keyText, const QStri
         warnUnwritable(keyText, text);
         return;
     }
-    putExif(exifData, Exiv2::ExifKey(keyText), value);
+    putValue(exifData, Exiv2::ExifKey(keyText), value);
 }
 
 // Plain ASCII goes as an Ascii comment; anything else as a Unicode comment in
@@ -150,7 +152,7 @@ void setUserComment(Exiv2::ExifData& exifData, Exiv2::ByteOrder byteOrder, const
         value.read(reinterpret_cast<const Exiv2::byte*>(bytes.constData()), long(bytes.size()),
             bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian);
     }
-    putExif(exifData, Exiv2::ExifKey(keyText), value);
+    putValue(exifData, Exiv2::ExifKey(keyText), value);
 }
 
 // ---- IPTC ----
@@ -191,11 +193,7 @@ void setIptcText(Exiv2::IptcData& iptcData, const char* keyText, const QString& 
         warnUnwritable(keyText, text);
         return;
     }
-    const auto it = iptcData.findKey(key);
-    if (it != iptcData.end())
-        it->setValue(value.get());
-    else
-        iptcData.add(key, value.get());
+    putValue(iptcData, key, *value);
 }
 
 // Each keyword once, trimmed, in the order given.
@@ -236,24 +234,15 @@ void declareIptcUtf8(Exiv2::IptcData& iptcData)
     }
     const Exiv2::IptcKey key(kIptcCharsetKey);
     Exiv2::StringValue charset(kIptcUtf8Charset);
-    const auto it = iptcData.findKey(key);
-    if (it != iptcData.end())
-        it->setValue(&charset);
-    else
-        iptcData.add(key, &charset);
+    putValue(iptcData, key, charset);
 }
 
 // ---- XMP ----
 
 void setXmpText(Exiv2::XmpData& xmpData, const char* keyText, const QString& text)
 {
-    const Exiv2::XmpKey key(keyText);
-    const Exiv2::XmpTextValue value(utf8(text));
-    const auto it = xmpData.findKey(key);
-    if (it != xmpData.end())
-        it->setValue(&value);
-    else
-        xmpData.add(key, &value);
+    Exiv2::XmpTextValue value(utf8(text));
+    putValue(xmpData, Exiv2::XmpKey(keyText), value);
 }
 
 // XMP dates are ISO 8601: a record date in the Exif form becomes "yyyy-MM-ddTHH:mm:ss";
@@ -423,7 +412,7 @@ private:
             warnUnwritable(row.key, text);
             return;
         }
-        putExif(m_exif, Exiv2::ExifKey(row.key), value);
+        putValue(m_exif, Exiv2::ExifKey(row.key), value);
 
         const double magnitude = std::abs(*number);
         const QString reference = row.referenceField ? m_settings.field(*row.referenceField).toUpper() : QString();
