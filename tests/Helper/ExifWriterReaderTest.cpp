@@ -1,9 +1,11 @@
 #include "Helper/ExifWriter.h"
+
 #include "Helper/PhotoFixtures.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
 #include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace {

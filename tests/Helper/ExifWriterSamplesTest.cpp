@@ -1,4 +1,5 @@
 #include "Helper/ExifWriter.h"
+
 #include "model/MetaDataObject.h"
 #include "support/TestSupport.h"
 
@@ -8,7 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
 #include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace {
