@@ -1,0 +1,3 @@
+#include "batch/BatchLog.h"
+
+Q_LOGGING_CATEGORY(lcBatch, "velloran.batch")
