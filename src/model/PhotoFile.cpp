@@ -1,5 +1,8 @@
 #include "model/PhotoFile.h"
 
+#include "Helper/Utils.h"
+#include "platform/VectorImageSize.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -44,9 +47,21 @@ PhotoFile::PhotoFile(const QString& path, bool isIphoto)
     fileContainerFolderName = lastComponent(withoutLastComponent(path));
     fileSizeInBytes = info.exists() ? static_cast<double>(info.size()) : 0.0;
 
-    // The image-property dictionary (pixel size, orientation) comes with the
-    // image services.
+    exifDict = Utils::sharedUtils().exifForFile(path);
+    const double pixelWidth = exifDict.value(QStringLiteral("PixelWidth")).toDouble();
+    const double pixelHeight = exifDict.value(QStringLiteral("PixelHeight")).toDouble();
+    const bool turned = Utils::isQuarterTurn(exifDict.value(QStringLiteral("Orientation")).toInt());
+    width = turned ? pixelHeight : pixelWidth;
+    height = turned ? pixelWidth : pixelHeight;
 
     metadataObject = MetaDataObject::initWithFile(fileURL);
     metadataObjectOriginal = MetaDataObject::initWithObject(*metadataObject);
+
+    // EPS and PICT files measure in points; their size is taken as it stands, without
+    // the orientation swap.
+    const QSizeF points = VectorImageSize::sizeForExtension(path);
+    if (points.width() > 0)
+        width = points.width();
+    if (points.height() > 0)
+        height = points.height();
 }

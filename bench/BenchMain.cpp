@@ -1,0 +1,25 @@
+#include "Helper/Exiv2Setup.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
+#include <benchmark/benchmark.h>
+
+// One main for every benchmark: a QCoreApplication (plugin lookup, standard
+// paths) and exiv2 started as the application starts it.
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Velloran"));
+    QCoreApplication::setApplicationName(QStringLiteral("VelloranBench"));
+    // Progress lines would only measure the terminal.
+    QLoggingCategory::setFilterRules(QStringLiteral("velloran.batch.debug=false\nvelloran.batch.info=false"));
+    initializeExiv2();
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,160 @@
+// Reading photo libraries of 100,000 entries: a Photos library (database copy and
+// one query) and an older library (three queries and its XML list).
+//
+//     build/bench/velloran_bench --benchmark_filter=Library
+
+#include "batch/DBOperations.h"
+#include "batch/DataFiller.h"
+#include "support/PhotoLibraryFixtures.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace PhotoLibraryFixtures;
+
+namespace {
+
+constexpr int kEntries = 100000;
+
+
+void buildPhotosLibrary(const QString& library)
+{
+    SqliteDatabase db = createPhotosDatabase(library + QStringLiteral("/database/photos.db"));
+    run(db, QStringLiteral("BEGIN"));
+    QList<int> inAlbum;
+    for (int i = 1; i <= kEntries; ++i) {
+        const QString master = QStringLiteral("MASTER-%1").arg(i);
+        addPhotosMaster(db, master, QStringLiteral("2019/%1/IMG_%2.JPG").arg(i % 365).arg(i), 3000000 + i);
+        addPhotosVersion(db, i, QStringLiteral("VERSION-%1").arg(i), master, QStringLiteral("IMG_%1.JPG").arg(i),
+            i % 3 ? QVariant() : QVariant(QStringLiteral("  A photo described at some length  ")));
+        if (i % 10 == 0)
+            inAlbum.append(i);
+    }
+    addPhotosAlbum(db, 1, QStringLiteral("Holiday"), 0, inAlbum);
+    run(db, QStringLiteral("COMMIT"));
+}
+
+void buildOlderLibrary(const QString& library)
+{
+    QDir().mkpath(library + QStringLiteral("/Masters"));
+    SqliteDatabase db = createOlderLibraryDatabase(library);
+    run(db, QStringLiteral("BEGIN"));
+    for (int f = 0; f < 1000; ++f)
+        addOlderFolder(db, QStringLiteral("FOLDER-%1").arg(f), QStringLiteral("Event %1").arg(f));
+    const QString archive = QStringLiteral("/Users/someone/Pictures/iPhoto Library.photolibrary");
+    QList<XmlImage> images;
+    images.reserve(kEntries);
+    for (int i = 1; i <= kEntries; ++i) {
+        const QString master = QStringLiteral("MASTER-%1").arg(i);
+        const QString relative = QStringLiteral("2012/%1/IMG_%2.JPG").arg(i % 365).arg(i);
+        addOlderMaster(db, master, relative);
+        addOlderVersion(db, i, QStringLiteral("VERSION-%1").arg(i), master, QStringLiteral("FOLDER-%1").arg(i % 1000),
+            QStringLiteral("IMG_%1").arg(i));
+        images.append({ QString::number(i), archive + QStringLiteral("/Masters/") + relative,
+            archive + QStringLiteral("/Thumbnails/") + relative });
+    }
+    run(db, QStringLiteral("COMMIT"));
+    writeXmlList(library + QStringLiteral("/AlbumData.xml"), archive, images);
+}
+
+
+// The libraries are built once, on first use, so that a filter that skips
+// these benchmarks costs nothing.
+QTemporaryDir& libraryDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+const QString& photosLibrary()
+{
+    static const QString path = [] {
+        const QString library = libraryDir().filePath(QStringLiteral("Bench.photoslibrary"));
+        buildPhotosLibrary(library);
+        return library;
+    }();
+    return path;
+}
+
+const QString& olderLibrary()
+{
+    static const QString path = [] {
+        const QString library = libraryDir().filePath(QStringLiteral("iPhoto Library.photolibrary"));
+        buildOlderLibrary(library);
+        return library;
+    }();
+    return path;
+}
+
+void readPhotosLibrary(benchmark::State& state)
+{
+    const QString& library = photosLibrary();
+    for (auto _ : state) {
+        const QList<PhotoLibraryEntry> entries = DBOperations::getPhotoslibraryPath(library);
+        if (entries.size() != kEntries) {
+            state.SkipWithError("wrong number of entries");
+            break;
+        }
+        benchmark::DoNotOptimize(entries.data());
+    }
+}
+
+void readOlderLibrary(benchmark::State& state)
+{
+    const QString& library = olderLibrary();
+    for (auto _ : state) {
+        DataFiller filler;
+        filler.setLibPath(library);
+        filler.fetchImagesFromLib(library);
+        if (filler.arrImagePaths().size() != kEntries
+            || !filler.arrImagePaths().first().startsWith(library + QStringLiteral("/Masters/"))) {
+            state.SkipWithError("wrong image paths");
+            break;
+        }
+        benchmark::DoNotOptimize(filler.arrImagePaths().data());
+    }
+}
+
+// The two halves of an older library's read, to tell where its time goes.
+void readOlderXmlList(benchmark::State& state)
+{
+    const QString xmlList = olderLibrary() + QStringLiteral("/AlbumData.xml");
+    for (auto _ : state) {
+        LibraryXmlList list;
+        QString error;
+        if (!LibraryXmlList::read(xmlList, &list, &error)) {
+            state.SkipWithError(qPrintable(error));
+            break;
+        }
+        benchmark::DoNotOptimize(list.masterImageList.size());
+    }
+}
+
+void readOlderQueries(benchmark::State& state)
+{
+    const QString& library = olderLibrary();
+    const QString dbPath = library + QStringLiteral("/Database/apdb/Library.apdb");
+    for (auto _ : state) {
+        QList<LibraryVersionRecord> versions;
+        QHash<QString, LibraryMasterInfo> masters;
+        QHash<QString, LibraryFolderInfo> folders;
+        QString error;
+        if (!DBOperations::getAllVersionPhotos(dbPath, &versions, &error)
+            || !DBOperations::getAllMasterPhotos(dbPath, library, &masters, &error)
+            || !DBOperations::getAllFolders(dbPath, &folders, &error)) {
+            state.SkipWithError(qPrintable(error));
+            break;
+        }
+        benchmark::DoNotOptimize(versions.data());
+    }
+}
+
+} // namespace
+
+BENCHMARK(readOlderXmlList)->Name("OlderLibrary/100000/xml-list")->Unit(benchmark::kMillisecond);
+BENCHMARK(readOlderQueries)->Name("OlderLibrary/100000/queries")->Unit(benchmark::kMillisecond);
+BENCHMARK(readPhotosLibrary)->Name("PhotosLibrary/100000")->Unit(benchmark::kMillisecond);
+BENCHMARK(readOlderLibrary)->Name("OlderLibrary/100000")->Unit(benchmark::kMillisecond);

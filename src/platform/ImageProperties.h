@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+#include <QVariantMap>
+
+// The image-property dictionary of a photo: a QVariantMap with top-level keys
+// ("PixelWidth", "PixelHeight", "Orientation", "DPIWidth", "DPIHeight", "ColorModel",
+// "ProfileName", "Depth") and the groups "{TIFF}", "{Exif}", "{GPS}", "{IPTC}" and
+// "{ExifAux}", each a QVariantMap. Rationals are doubles, GPS positions are unsigned
+// decimal degrees (the sign lives in the reference letter), repeatable values are
+// lists. Everything comes from one exiv2 open that reads the headers only; the pixel
+// size falls back to QImageReader, and HEIF files take theirs from libheif.
+class ImageProperties {
+public:
+    static inline const QString kTIFF = QStringLiteral("{TIFF}");
+    static inline const QString kExif = QStringLiteral("{Exif}");
+    static inline const QString kGPS = QStringLiteral("{GPS}");
+    static inline const QString kIPTC = QStringLiteral("{IPTC}");
+    static inline const QString kExifAux = QStringLiteral("{ExifAux}");
+
+    // The dictionary of the file's first image; empty when nothing can be read.
+    static QVariantMap propertiesForFile(const QString& path);
+
+    // True for HEIF/HEIC files (by content, not by name).
+    static bool isHeif(const QString& path);
+
+    // Writes the dictionary's groups and top-level "Orientation" as metadata into an
+    // encoded image held in memory (JPEG, PNG, TIFF). Formats whose metadata exiv2
+    // can't write are left as they are and answer true. On failure answers false and
+    // sets errorMessage; the bytes are then unchanged.
+    static bool writeProperties(QByteArray& encodedImage, const QVariantMap& properties, QString* errorMessage);
+
+    // The two directions of the one table that ties dictionary keys to exiv2 keys.
+    // group is "" for a top-level key. An unknown key answers an empty text or pair.
+    static QString exiv2KeyFor(const QString& group, const QString& key);
+    static QPair<QString, QString> dictionaryKeyFor(const QString& exiv2Key);
+};

@@ -1,0 +1,171 @@
+#include "Helper/ExifInfo.h"
+#include "Helper/Utils.h"
+#include "support/ImageFixtures.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QJsonObject exiftool(const QString& path)
+{
+    QProcess process;
+    process.start(QStringLiteral("exiftool"), { QStringLiteral("-j"), QStringLiteral("-n"), path });
+    process.waitForFinished();
+    return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
+}
+
+// A 3 x 2 picture with six different pixels.
+QImage sixPixels()
+{
+    QImage image(3, 2, QImage::Format_RGB32);
+    const QRgb colours[] = { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 0), qRgb(0, 255, 255),
+        qRgb(255, 0, 255) };
+    for (int i = 0; i < 6; ++i)
+        image.setPixel(i % 3, i / 3, colours[i]);
+    return image;
+}
+
+} // namespace
+
+TEST(UtilsImageSaving, turnsEachExifOrientationUpright)
+{
+    // Where the first and the last pixel of the stored first row end up, by the Exif
+    // meaning of each orientation (0 = top left, 1 = top right, 2 = bottom right, 3 = bottom left).
+    struct Case {
+        int orientation;
+        int firstCorner;
+        int rowEndCorner;
+    };
+    const QImage stored = sixPixels();
+    auto cornerOf = [](const QImage& image, QRgb colour) {
+        const QPoint corners[] = { { 0, 0 }, { image.width() - 1, 0 }, { image.width() - 1, image.height() - 1 },
+            { 0, image.height() - 1 } };
+        for (int i = 0; i < 4; ++i) {
+            if (image.pixel(corners[i]) == colour)
+                return i;
+        }
+        return -1;
+    };
+    for (const Case& c : { Case { 1, 0, 1 }, Case { 2, 1, 0 }, Case { 3, 2, 3 }, Case { 4, 3, 2 }, Case { 5, 0, 3 },
+             Case { 6, 1, 2 }, Case { 7, 2, 1 }, Case { 8, 3, 0 } }) {
+        const QImage upright = Utils::RotateWithEXIF(stored, c.orientation);
+        EXPECT_EQ(upright.size(), Utils::isQuarterTurn(c.orientation) ? QSize(2, 3) : QSize(3, 2));
+        EXPECT_EQ(cornerOf(upright, stored.pixel(0, 0)), c.firstCorner) << "orientation " << c.orientation;
+        EXPECT_EQ(cornerOf(upright, stored.pixel(2, 0)), c.rowEndCorner) << "orientation " << c.orientation;
+    }
+    for (int other : { 0, 9, -1 })
+        EXPECT_EQ(Utils::RotateWithEXIF(stored, other), stored);
+}
+
+TEST(UtilsImageSaving, writesPixelsAndMetadataInEachFormat)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QImage picture = ImageFixtures::quadrants(64, 48);
+    const QVariantMap properties {
+        { QStringLiteral("{TIFF}"), QVariantMap { { QStringLiteral("Artist"), QStringLiteral("Zoë Ærø") } } },
+        { QStringLiteral("{Exif}"),
+            QVariantMap { { QStringLiteral("ExposureTime"), 0.004 }, { QStringLiteral("FNumber"), 5.6 },
+                { QStringLiteral("ISOSpeedRatings"), QVariantList { 200 } } } },
+        { QStringLiteral("{GPS}"),
+            QVariantMap { { QStringLiteral("Latitude"), 43.4674483 }, { QStringLiteral("LatitudeRef"), "N" } } },
+        { QStringLiteral("{IPTC}"),
+            QVariantMap {
+                { QStringLiteral("Keywords"), QStringList { QStringLiteral("sea"), QStringLiteral("sun") } } } },
+    };
+    struct Case {
+        int format;
+        const char* name;
+        QByteArray readBack;
+        bool metadata;
+    };
+    for (const Case& c : { Case { 0, "out.tiff", "tiff", true }, Case { 1, "out.bmp", "bmp", false },
+             Case { 3, "out.jpg", "jpeg", true }, Case { 4, "out4.jpg", "jpeg", true },
+             Case { 5, "out.png", "png", true } }) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        QString error;
+        ASSERT_TRUE(Utils::sharedUtils().saveImageInSelectedFormat(c.format, path, picture, properties, 0.9f, &error))
+            << c.name << ": " << error.toStdString();
+        EXPECT_EQ(QImageReader::imageFormat(path), c.readBack) << c.name;
+        EXPECT_EQ(QImage(path).size(), picture.size()) << c.name;
+        if (!c.metadata)
+            continue;
+        const QJsonObject written = exiftool(path);
+        EXPECT_EQ(written.value(QStringLiteral("Artist")).toString(), QStringLiteral("Zoë Ærø")) << c.name;
+        EXPECT_DOUBLE_EQ(written.value(QStringLiteral("ExposureTime")).toDouble(), 0.004) << c.name;
+        EXPECT_DOUBLE_EQ(written.value(QStringLiteral("FNumber")).toDouble(), 5.6) << c.name;
+        EXPECT_EQ(written.value(QStringLiteral("ISO")).toInt(), 200) << c.name;
+        EXPECT_NEAR(written.value(QStringLiteral("GPSLatitude")).toDouble(), 43.4674483, 1e-6) << c.name;
+        EXPECT_EQ(written.value(QStringLiteral("Keywords")).toArray(), QJsonArray({ "sea", "sun" })) << c.name;
+    }
+}
+
+TEST(UtilsImageSaving, reportsWhatItCannotWriteAndLeavesNoFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QImage picture = ImageFixtures::quadrants(8, 8);
+    for (int format : { 2, 6, 7, -1 }) {
+        const QString path = dir.filePath(QStringLiteral("out%1").arg(format));
+        QString error;
+        EXPECT_FALSE(Utils::sharedUtils().saveImageInSelectedFormat(format, path, picture, {}, 1.0f, &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(QFile::exists(path));
+    }
+    QString error;
+    EXPECT_FALSE(Utils::sharedUtils().saveImageInSelectedFormat(
+        3, dir.filePath(QStringLiteral("no/such/dir.jpg")), picture, {}, 1.0f, &error));
+    EXPECT_FALSE(Utils::sharedUtils().saveImageInSelectedFormat(
+        3, dir.filePath(QStringLiteral("null.jpg")), QImage(), {}, 1.0f, &error));
+}
+
+TEST(UtilsImageSaving, rewritesAFileInItsOwnFormatOrBesideIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString png = dir.filePath(QStringLiteral("photo.png"));
+    ASSERT_TRUE(ImageFixtures::quadrants(16, 16).save(png));
+    const QVariantMap properties { { QStringLiteral("{TIFF}"),
+        QVariantMap { { QStringLiteral("Software"), QStringLiteral("Velloran") } } } };
+    EXPECT_TRUE(Utils::sharedUtils().updateImageExifDataAtPath(png, properties, 1.0f, ImageFixtures::quadrants(8, 8)));
+    EXPECT_EQ(QImageReader::imageFormat(png), QByteArray("png"));
+    EXPECT_EQ(QImage(png).size(), QSize(8, 8));
+    EXPECT_EQ(exiftool(png).value(QStringLiteral("Software")).toString(), QStringLiteral("Velloran"));
+
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("words");
+    file.close();
+    EXPECT_TRUE(Utils::sharedUtils().updateImageExifDataAtPath(text, {}, 0.8f, ImageFixtures::quadrants(8, 8)));
+    EXPECT_EQ(QImageReader::imageFormat(dir.filePath(QStringLiteral("notes.jpeg"))), QByteArray("jpeg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("words"));
+}
+
+TEST(UtilsImageSaving, copiesOnlyThePropertyGroupsIntoTheOptions)
+{
+    const QVariantMap options = Utils::sharedUtils().setImageExifInfo({ { QStringLiteral("Quality"), 0.5 } },
+        { { QStringLiteral("{Exif}"), QVariantMap { { QStringLiteral("FNumber"), 2.8 } } },
+            { QStringLiteral("FileSize"), 1234 } });
+    EXPECT_EQ(options.keys(), QStringList({ QStringLiteral("Quality"), QStringLiteral("{Exif}") }));
+}
+
+TEST(UtilsImageSaving, fadesAndConvertsImages)
+{
+    Utils& utils = Utils::sharedUtils();
+    const QImage faded = utils.getTransparentImageFromImage(ImageFixtures::quadrants(4, 4), 0.5f);
+    EXPECT_EQ(faded.size(), QSize(4, 4));
+    EXPECT_NEAR(faded.pixelColor(0, 0).alphaF(), 0.5, 0.01);
+    EXPECT_TRUE(utils.getTransparentImageFromImage(QImage(), 0.5f).isNull());
+    QImage grey(4, 4, QImage::Format_Grayscale8);
+    grey.fill(128);
+    EXPECT_EQ(utils.convertGraycolorModelToRgb(grey).format(), QImage::Format_RGB32);
+}
