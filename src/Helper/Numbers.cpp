@@ -1,0 +1,162 @@
+#include "Helper/Numbers.h"
+
+#include "Helper/SWString.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdarg>
+#include <limits>
+#include <string>
+
+namespace {
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Position after the leading whitespace and newlines.
+qsizetype skipBlanks(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && SWString::isWhitespaceOrNewline(text[i].unicode()))
+        ++i;
+    return i;
+}
+
+// The leading integer as a sign and a magnitude that saturates at 2^63.
+qint64 leadingInteger(QStringView text, qint64 minimum, qint64 maximum)
+{
+    qsizetype i = skipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    constexpr quint64 cap = quint64(1) << 63;
+    quint64 magnitude = 0;
+    for (; i < text.size() && isAsciiDigit(text[i]); ++i) {
+        // Once past 2^63 the value stays saturated, whatever digits follow.
+        const quint64 digit = text[i].unicode() - u'0';
+        magnitude = magnitude > (cap - digit) / 10 ? cap : magnitude * 10 + digit;
+    }
+    if (negative) {
+        if (magnitude >= quint64(-(minimum + 1)) + 1)
+            return minimum;
+        return -qint64(magnitude);
+    }
+    if (magnitude >= quint64(maximum))
+        return maximum;
+    return qint64(magnitude);
+}
+
+} // namespace
+
+namespace Numbers {
+
+int intValue(QStringView text)
+{
+    return int(leadingInteger(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+qint64 longLongValue(QStringView text)
+{
+    return leadingInteger(text, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+}
+
+double doubleValue(QStringView text)
+{
+    qsizetype i = skipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+
+    // Collect the numeric prefix as ASCII for std::from_chars, which never looks at a locale.
+    std::string ascii;
+    qsizetype integerDigits = 0;
+    qsizetype fractionDigits = 0;
+    for (; i < text.size() && isAsciiDigit(text[i]); ++i, ++integerDigits)
+        ascii.push_back(char(text[i].unicode()));
+    if (i < text.size() && text[i] == u'.') {
+        qsizetype j = i + 1;
+        std::string fraction;
+        for (; j < text.size() && isAsciiDigit(text[j]); ++j, ++fractionDigits)
+            fraction.push_back(char(text[j].unicode()));
+        if (integerDigits > 0 || fractionDigits > 0) {
+            ascii += '.';
+            ascii += fraction;
+            i = j;
+        }
+    }
+    if (integerDigits == 0 && fractionDigits == 0)
+        return 0.0;
+
+    // The exponent counts only when at least one digit follows "e" and its sign.
+    qint64 exponent = 0;
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        qsizetype j = i + 1;
+        std::string exponentText = "e";
+        if (j < text.size() && (text[j] == u'+' || text[j] == u'-'))
+            exponentText.push_back(char(text[j++].unicode()));
+        const qsizetype firstExponentDigit = j;
+        for (; j < text.size() && isAsciiDigit(text[j]); ++j)
+            exponentText.push_back(char(text[j].unicode()));
+        if (j > firstExponentDigit) {
+            ascii += exponentText;
+            exponent = longLongValue(QStringView(text).mid(i + 1, j - i - 1));
+        }
+    }
+
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    Q_UNUSED(end);
+    if (error == std::errc::result_out_of_range) {
+        // Too large or too small for a double: find the decimal magnitude of the first
+        // significant digit to tell which.
+        const auto firstNonZero = ascii.find_first_not_of("0.");
+        qint64 magnitude = 0;
+        const auto point = ascii.find('.');
+        const auto integerEnd = point == std::string::npos ? std::min(ascii.find('e'), ascii.size()) : point;
+        if (firstNonZero < integerEnd)
+            magnitude = qint64(integerEnd - firstNonZero) - 1;
+        else
+            magnitude = -qint64(firstNonZero - integerEnd);
+        exponent = std::clamp<qint64>(exponent, -(qint64(1) << 40), qint64(1) << 40);
+        const bool overflow = magnitude + exponent > 0;
+        value = overflow ? std::numeric_limits<double>::infinity() : 0.0;
+    } else if (error != std::errc()) {
+        value = 0.0;
+    }
+    return negative ? -value : value;
+}
+
+float floatValue(QStringView text)
+{
+    return float(doubleValue(text));
+}
+
+QString format(const char* printfFormat, ...)
+{
+    va_list arguments;
+    va_start(arguments, printfFormat);
+    // QString::vasprintf formats numbers with the C locale whatever the user's locale is.
+    QString text = QString::vasprintf(printfFormat, arguments);
+    va_end(arguments);
+    return text;
+}
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+QString shortest(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+} // namespace Numbers
