@@ -11,7 +11,6 @@
 #include <QStandardPaths>
 #include <QTextBoundaryFinder>
 #include <array>
-#include <climits>
 #include <cmath>
 
 namespace {
@@ -94,6 +93,43 @@ QString formattedNameDate(const QString& dateText, int formatIndex)
     return printers[static_cast<std::size_t>(formatIndex)]->print(*date);
 }
 
+// The date of the chosen type as the batch writes it (after the date settings),
+// printed in the chosen format. found becomes false when the photo has no such
+// date or one that does not read; a format outside the table prints nothing.
+QString renamingDate(
+    const MetaDataObject& read, const MetaDataObject& settings, const AddEXIFDateTime& date, bool& found)
+{
+    const DateSetting setting = date.typeValue == AddEXIFDateTime::OriginalDate ? DateSetting::OriginalDate
+        : date.typeValue == AddEXIFDateTime::ModifyDate                         ? DateSetting::ModifyDate
+                                                                                : DateSetting::CreationDate;
+    QString dateText = read.field(kDateSettings[static_cast<std::size_t>(setting)].field);
+    const auto& config = settings.dateTimeConfig(setting);
+    if (config && !config->stringSelectedDate.value_or(QString()).isEmpty())
+        dateText = Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(*config, dateText);
+    found = !dateText.isEmpty();
+    if (!found || date.formatValue < 0 || date.formatValue >= OutputNameDateFormats::kCount)
+        return QString();
+    const QString formatted = formattedNameDate(dateText, date.formatValue);
+    // A date that is there but cannot be read is as good as none.
+    found = !formatted.isEmpty();
+    return formatted;
+}
+
+// The ticked place parts that were not found, in the order of the name.
+QStringList missingPlaceParts(const AddEXIFLocation& ticks, const LocationName& location)
+{
+    QStringList missing;
+    if (ticks.placeTick == 1 && !location.placeFound)
+        missing.append(QStringLiteral("Place"));
+    if (ticks.cityTick == 1 && !location.cityFound)
+        missing.append(QStringLiteral("City"));
+    if (ticks.stateTick == 1 && !location.stateFound)
+        missing.append(QStringLiteral("State"));
+    if (ticks.countryTick == 1 && !location.countryFound)
+        missing.append(QStringLiteral("Country"));
+    return missing;
+}
+
 QString dateWarning(int typeValue)
 {
     switch (typeValue) {
@@ -123,12 +159,11 @@ float signedCoordinate(QString text, const QString& ref, QLatin1StringView negat
     return Numbers::floatValue(text);
 }
 
+// Whole pixels, rounded as single precision; a size no image has reads as 0.
 int roundedPixels(double value)
 {
     const float rounded = std::round(static_cast<float>(value));
-    if (!std::isfinite(rounded))
-        return 0;
-    return static_cast<int>(std::clamp(rounded, static_cast<float>(INT_MIN), static_cast<float>(INT_MAX / 2)));
+    return std::isfinite(rounded) && std::abs(rounded) <= 1e9f ? static_cast<int>(rounded) : 0;
 }
 
 } // namespace
@@ -218,23 +253,7 @@ OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& ph
         bool dateFound = true;
         if (options.addEXIFDateTimeCheck == 1) {
             const AddEXIFDateTime& date = options.addEXIFDateTime;
-            const DateSetting setting = date.typeValue == AddEXIFDateTime::OriginalDate ? DateSetting::OriginalDate
-                : date.typeValue == AddEXIFDateTime::ModifyDate                         ? DateSetting::ModifyDate
-                                                                                        : DateSetting::CreationDate;
-            const DateSettingInfo& info = kDateSettings[static_cast<std::size_t>(setting)];
-            QString dateText = read.field(info.field);
-            // The name carries the date as the batch writes it, after the date settings.
-            const auto& config = settings.dateTimeConfig(setting);
-            if (config && !config->stringSelectedDate.value_or(QString()).isEmpty())
-                dateText = Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(*config, dateText);
-            dateFound = !dateText.isEmpty();
-
-            QString formatted;
-            if (dateFound && date.formatValue >= 0 && date.formatValue < OutputNameDateFormats::kCount) {
-                formatted = formattedNameDate(dateText, date.formatValue);
-                // A date that is there but cannot be read is as good as none.
-                dateFound = !formatted.isEmpty();
-            }
+            const QString formatted = renamingDate(read, settings, date, dateFound);
             if (date.asValue == AddEXIFDateTime::Before)
                 name.dateBefore = formatted;
             else if (date.asValue == AddEXIFDateTime::After)
@@ -266,16 +285,7 @@ OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& ph
             result.warnings.append(
                 warningRecord(photo, PhotoRenameNoDate, dateWarning(options.addEXIFDateTime.typeValue)));
         if (options.addEXIFLocationCheck == 1) {
-            const AddEXIFLocation& ticks = options.addEXIFLocation;
-            QStringList missing;
-            if (ticks.placeTick == 1 && !location.placeFound)
-                missing.append(QStringLiteral("Place"));
-            if (ticks.cityTick == 1 && !location.cityFound)
-                missing.append(QStringLiteral("City"));
-            if (ticks.stateTick == 1 && !location.stateFound)
-                missing.append(QStringLiteral("State"));
-            if (ticks.countryTick == 1 && !location.countryFound)
-                missing.append(QStringLiteral("Country"));
+            const QStringList missing = missingPlaceParts(options.addEXIFLocation, location);
             if (!missing.isEmpty())
                 result.warnings.append(warningRecord(photo, PhotoRenameNoLocation,
                     QStringLiteral("EXIF GPS - %1 not found at the time of renaming!")

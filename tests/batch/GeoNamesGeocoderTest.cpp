@@ -78,11 +78,6 @@ TEST_F(GeoNamesGeocoderTest, answersTheNearestPlaceWithinReachAndNothingElsewher
     }
 }
 
-TEST_F(GeoNamesGeocoderTest, needsNoPauseBetweenRequests)
-{
-    EXPECT_EQ(GeoNamesGeocoder().pauseBeforeRequest().count(), 0);
-}
-
 // The index must find what a look at every place finds.
 TEST_F(GeoNamesGeocoderTest, theIndexAgreesWithASearchOfEveryPlace)
 {
