@@ -223,6 +223,7 @@ TEST(MetaDataObjectDictionary, buildingWritesApexValuesOrKeepsTheOldOne)
 TEST(MetaDataObjectDictionary, numbersAreReadTheSameUnderADecimalCommaLocale)
 {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
+    const QLocale previousDefault;
     std::setlocale(LC_ALL, "de_DE.UTF-8");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     MetaDataObject record;
@@ -230,7 +231,7 @@ TEST(MetaDataObjectDictionary, numbersAreReadTheSameUnderADecimalCommaLocale)
     record.setCamSetting_ShutterSpeed("0.5");
     const QVariantMap dict = MetaDataObject::metadataDictFromObject(record, {}, record);
     auto read = MetaDataObject::initWithDict({ { ImageProperties::kExif, QVariantMap { { "ApertureValue", 3.0 } } } });
-    QLocale::setDefault(QLocale::c());
+    QLocale::setDefault(previousDefault);
     std::setlocale(LC_ALL, previous.c_str());
 
     EXPECT_EQ(groupValue(dict, ImageProperties::kExif, "FNumber"), 5.9);
