@@ -1,12 +1,12 @@
 // Conversion between a metadata record and an image-property dictionary.
 
 #include "model/MetaDataObject.h"
+
+#include "Helper/Numbers.h"
 #include "platform/ImageProperties.h"
 
 #include <QLocale>
 #include <array>
-#include <cctype>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -179,61 +179,9 @@ constexpr std::array kXmpFieldsEmptiedOnRead {
     F::XMP_PhotoshopDateCreated,
 };
 
-// ---- Locale-free number reading ----
-// The leading number of a text: blanks skipped, an optional sign, the longest numeric
-// prefix; 0 when there is none. Never depends on the user's locale.
-
-qsizetype skipBlanks(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    return i;
-}
-
 bool isAsciiDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-qsizetype skipDigits(const QString& text, qsizetype i)
-{
-    while (i < text.size() && isAsciiDigit(text[i]))
-        ++i;
-    return i;
-}
-
-double leadingDouble(const QString& text)
-{
-    QByteArray bytes = text.mid(skipBlanks(text)).toLatin1();
-    qsizetype at = 0;
-    if (bytes.startsWith('+'))
-        at = 1;
-    const qsizetype first = bytes.startsWith('-') ? 1 : at;
-    // Only a digit or a point starts a number: "inf" and "nan" are not numbers here.
-    if (first >= bytes.size() || !(std::isdigit(static_cast<unsigned char>(bytes[first])) || bytes[first] == '.'))
-        return 0;
-    double value = 0;
-    const auto [end, error] = std::from_chars(bytes.constData() + at, bytes.constData() + bytes.size(), value);
-    Q_UNUSED(end);
-    return error == std::errc() ? value : 0;
-}
-
-qlonglong leadingInteger(const QString& text)
-{
-    const qsizetype start = skipBlanks(text);
-    qsizetype i = start;
-    const bool negative = i < text.size() && text[i] == QLatin1Char('-');
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
-    const qsizetype end = skipDigits(text, i);
-    if (end == i)
-        return 0;
-    bool ok = false;
-    const qlonglong value = text.mid(start, end - start).toLongLong(&ok);
-    if (!ok)
-        return negative ? LLONG_MIN : LLONG_MAX;
-    return value;
 }
 
 // ---- Reading ----
@@ -287,7 +235,7 @@ bool isMap(const QVariant& value)
 // The APEX aperture value as an F-number; nothing when it isn't one.
 std::optional<QString> fNumberFromApex(const QString& apex)
 {
-    const double v = leadingDouble(apex);
+    const double v = Numbers::doubleValue(apex);
     if (!(v > 0))
         return std::nullopt;
     const double fNumber = std::pow(2.0, v / 2);
@@ -299,7 +247,7 @@ std::optional<QString> fNumberFromApex(const QString& apex)
 // The APEX speed value as an exposure time: "1/N" for fractions, seconds otherwise.
 std::optional<QString> exposureTimeFromApex(const QString& apex)
 {
-    const double v = leadingDouble(apex);
+    const double v = Numbers::doubleValue(apex);
     if (v == 0)
         return QStringLiteral("1");
     if (v > 0) {
@@ -319,7 +267,7 @@ std::optional<QString> exposureTimeFromApex(const QString& apex)
 // The APEX aperture value of an F-number text; nothing when it has none.
 std::optional<double> apertureApex(const QString& text)
 {
-    const double apex = 2 * std::log2(leadingDouble(text));
+    const double apex = 2 * std::log2(Numbers::doubleValue(text));
     return std::isfinite(apex) ? std::optional<double>(apex) : std::nullopt;
 }
 
@@ -334,7 +282,7 @@ std::optional<double> shutterApex(const QString& text)
             if (!isAsciiDigit(c))
                 return std::nullopt;
         }
-        apex = std::log2(leadingDouble(denominator));
+        apex = std::log2(Numbers::doubleValue(denominator));
     } else {
         // The whole text must be a number in the C notation: no group separators.
         QLocale c = QLocale::c();
@@ -375,13 +323,13 @@ std::optional<QVariant> writtenValue(const Row& row, const QString& text)
     case Write::Text:
         return QVariant(text);
     case Write::Integer:
-        return QVariant(leadingInteger(text));
+        return QVariant(Numbers::longLongValue(text));
     case Write::Real:
-        return QVariant(leadingDouble(text));
+        return QVariant(Numbers::doubleValue(text));
     case Write::TextInList:
         return QVariant(QVariantList { text });
     case Write::IntegerInList:
-        return QVariant(QVariantList { leadingInteger(text) });
+        return QVariant(QVariantList { Numbers::longLongValue(text) });
     case Write::Split:
         return QVariant(splitAtCommas(text));
     case Write::ComponentNumbers:
