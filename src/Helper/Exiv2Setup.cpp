@@ -4,7 +4,8 @@
 
 #include <mutex>
 
-Q_LOGGING_CATEGORY(lcMetadata, "velloran.metadata")
+// Debug lines (one per key read) are off unless QT_LOGGING_RULES asks for them.
+Q_LOGGING_CATEGORY(lcMetadata, "velloran.metadata", QtInfoMsg)
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "model/MetaDataObject.h"
 
+#include "Helper/ExifWriter.h"
 #include "model/KeyedCoder.h"
 
 const QString MetaDataObject::kClassName = QStringLiteral("MetaDataObject");
@@ -57,8 +58,7 @@ void MetaDataObject::commmonInit()
 std::shared_ptr<MetaDataObject> MetaDataObject::initWithFile(const QString& path)
 {
     auto record = std::make_shared<MetaDataObject>();
-    // The metadata reader fills the record; until it exists the record stays empty.
-    Q_UNUSED(path);
+    ExifWriter::sharedInstance().readMetaFromPath(path, *record);
     return record;
 }
 

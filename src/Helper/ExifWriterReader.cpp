@@ -1,0 +1,189 @@
+#include "Helper/ExifWriter.h"
+
+#include "Helper/Exiv2Setup.h"
+#include "Helper/FieldTagTable.h"
+#include "model/MetaDataObject.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <exiv2/exiv2.hpp>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+// What one read found: a text for each field the read set, nothing for the others.
+using FieldTexts = std::array<std::optional<QString>, kMetadataFieldCount>;
+
+void setText(FieldTexts& texts, const FieldTagInfo& row, const QString& text)
+{
+    texts[fieldIndex(row.field)] = text;
+}
+
+QString lastItemOr(const MetadataValue& value, const QString& text)
+{
+    if (value.isTexts() && !value.texts().isEmpty())
+        return value.texts().last();
+    if (value.isNumbers() && !value.numbers().isEmpty())
+        return QString::number(value.numbers().last(), 'g', 15);
+    return text;
+}
+
+bool isRationalType(Exiv2::TypeId type)
+{
+    return type == Exiv2::unsignedRational || type == Exiv2::signedRational;
+}
+
+void readExif(const Exiv2::ExifData& exifData, const FLTImageMetadata& formatter, FieldTexts& texts)
+{
+    const ExifWriter& writer = ExifWriter::sharedInstance();
+    for (const FieldTagInfo& row : fieldTagTable()) {
+        if (!row.isRead() || tagFamily(row.key) != TagFamily::Exif)
+            continue;
+        const auto it = exifData.findKey(Exiv2::ExifKey(row.key));
+        MetadataValue value(QStringLiteral(""));
+        QString text;
+        if (it != exifData.end()) {
+            value = formatter.valueForExifMetadata(*it);
+            text = value.valueText();
+            // Only a rational can be a fraction; a text a person typed
+            // ("70-200/2.8", "AC/DC") stays as it is.
+            if (isRationalType(it->typeId()) && !value.isList())
+                text = ExifWriter::exifFractionText(text);
+        }
+        qCDebug(lcMetadata).noquote() << row.key << "=" << text;
+
+        switch (row.readRule) {
+        case ReadRule::UserComment:
+            // Cameras pad an empty comment with blanks; they are no comment.
+            setText(texts, row, lastItemOr(value, text).trimmed());
+            break;
+        case ReadRule::GpsCoordinate:
+            setText(texts, row, writer.extractGPSDataStringFromString(value).valueText());
+            break;
+        default:
+            setText(texts, row, value.isList() ? writer.extractStringFromArrVal(value).valueText() : text);
+            break;
+        }
+    }
+}
+
+void readIptc(const Exiv2::IptcData& iptcData, const FLTImageMetadata& formatter, FieldTexts& texts)
+{
+    QStringList keywords;
+    for (const Exiv2::Iptcdatum& datum : iptcData) {
+        const FieldTagInfo* row = fieldTagInfoForKey(datum.key());
+        if (row == nullptr || !row->isRead() || tagFamily(row->key) != TagFamily::Iptc)
+            continue;
+        if (row->readRule == ReadRule::IptcKeywords) {
+            // Each keyword as it stands, untrimmed; repeats are dropped.
+            const QString keyword = FLTImageMetadata::textFromBytes(datum.toString());
+            if (!keywords.contains(keyword))
+                keywords.append(keyword);
+            setText(texts, *row, keywords.join(u','));
+            continue;
+        }
+        // A dataset that repeats gives the text of its first occurrence.
+        if (texts[fieldIndex(row->field)])
+            continue;
+        // IPTC datasets are texts, dates and integers, never fractions.
+        setText(texts, *row, formatter.valueForIptcMetadata(datum).valueText());
+    }
+}
+
+// The XMP datum with exactly this key text. Keys are compared as texts so that a
+// key of a namespace exiv2 does not know is never built (building it throws).
+Exiv2::XmpData::const_iterator findXmp(const Exiv2::XmpData& xmpData, const char* key)
+{
+    for (auto it = xmpData.begin(); it != xmpData.end(); ++it) {
+        if (it->key() == key)
+            return it;
+    }
+    return xmpData.end();
+}
+
+void readXmp(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, FieldTexts& texts)
+{
+    const ExifWriter& writer = ExifWriter::sharedInstance();
+    for (const FieldTagInfo& row : fieldTagTable()) {
+        if (!row.isRead() || tagFamily(row.key) != TagFamily::Xmp)
+            continue;
+        const QString key = QString::fromLatin1(row.key);
+        // The keyword is left alone unless the file has one.
+        if (row.readRule == ReadRule::XmpLastItem && !writer.isPrismKeyExist(xmpData, formatter, key))
+            continue;
+        const auto it = findXmp(xmpData, row.key);
+        const MetadataValue value
+            = it != xmpData.end() ? formatter.valueForXmpMetadata(*it) : MetadataValue(QStringLiteral(""));
+        const QString text = value.valueText();
+        qCDebug(lcMetadata).noquote() << key << "=" << text;
+
+        switch (row.readRule) {
+        case ReadRule::XmpLastItem:
+            setText(texts, row, lastItemOr(value, text));
+            break;
+        case ReadRule::XmpCoordinate:
+            setText(texts, row, ExifWriter::xmpCoordinateText(text));
+            break;
+        default:
+            // Dates keep the form the XMP data holds them in.
+            setText(texts, row, text);
+            break;
+        }
+    }
+}
+
+} // namespace
+
+MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject& record) const
+{
+    const QFileInfo info(path);
+    // Only regular files are opened: a pipe would block the read, and an absolute
+    // path keeps exiv2 from taking "http://..." for a remote file.
+    if (!info.isFile()) {
+        qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
+        return record;
+    }
+
+    FieldTexts texts;
+    try {
+        const FLTImageMetadata formatter;
+        std::unique_ptr<Exiv2::Image> image(
+            Exiv2::ImageFactory::open(QFile::encodeName(info.absoluteFilePath()).toStdString()).release());
+        if (!image)
+            throw std::runtime_error("unknown image type");
+        // Reads the metadata segments only; the pixels are never decoded.
+        image->readMetadata();
+
+        if (!image->exifData().empty())
+            readExif(image->exifData(), formatter, texts);
+        if (!image->iptcData().empty())
+            readIptc(image->iptcData(), formatter, texts);
+        if (!image->xmpData().empty())
+            readXmp(image->xmpData(), formatter, texts);
+    } catch (const Exiv2::AnyError& error) {
+        qCWarning(lcMetadata).noquote() << "Caught Exiv2 exception '" + QString::fromLocal8Bit(error.what()) + "'"
+                                        << "reading" << path;
+        return record;
+    } catch (const std::exception& error) {
+        // Damaged metadata can also make exiv2 fail outside its own error type
+        // (an allocation for a bogus size, a range check).
+        qCWarning(lcMetadata).noquote() << "Cannot read metadata of" << path << ":" << error.what();
+        return record;
+    }
+
+    // The record changes only once the whole read has succeeded.
+    for (const MetadataFieldInfo& info : kMetadataFields) {
+        if (const std::optional<QString>& text = texts[fieldIndex(info.field)])
+            record.setField(info.field, *text);
+    }
+    for (const MetadataFieldInfo& info : kMetadataFields) {
+        const QString& text = record.field(info.field);
+        if (text.isNull() || text == u"(null)")
+            record.setField(info.field, QStringLiteral(""));
+    }
+    return record;
+}
