@@ -4,6 +4,7 @@
 #include "model/MetadataFields.h"
 
 #include <QString>
+#include <QVariantMap>
 
 #include <array>
 #include <bitset>
@@ -61,6 +62,17 @@ public:
     // In the "Clean Metadata info" mode, empties the fields of every group whose
     // clear flag is set; edited flags and everything else stay. Answers record.
     static MetaDataObject& metadataObjectWithCleanInfoUpdation(MetaDataObject& record);
+
+    // Conversion to and from an image-property dictionary (see ImageProperties).
+    // initWithDict answers a fresh record filled by resetAllWithDict, which reads
+    // the "{TIFF}", "{Exif}", "{GPS}" and "{IPTC}" groups (an empty map changes nothing).
+    static std::shared_ptr<MetaDataObject> initWithDict(const QVariantMap& dict);
+    void resetAllWithDict(const QVariantMap& dict);
+    // A new dictionary: oldDict with record's fields laid over it by record's editing
+    // mode; updated is the edited-fields-only twin that mode 1 consults. Neither the
+    // record nor oldDict changes.
+    static QVariantMap metadataDictFromObject(
+        const MetaDataObject& record, const QVariantMap& oldDict, const MetaDataObject& updated);
 
     // Field access by table entry.
     const QString& field(MetadataField f) const { return m_fields[fieldIndex(f)]; }

@@ -10,11 +10,12 @@
 #include <memory>
 
 // The result of a photo's last batch run: 0 not processed, else the failing
-// write code; 10 and 11 are renaming warnings.
+// write code; 10 to 12 are renaming warnings.
 enum PhotoProcessStatus : int {
     PhotoNotProcessed = 0,
     PhotoRenameNoDate = 10,
     PhotoRenameNoLocation = 11,
+    PhotoRenameAdjusted = 12, // the output name was shortened or given a number to stay unique
 };
 
 // One photo of the batch list: where the file is, its name parts and pixel size,
