@@ -114,6 +114,14 @@ const char* const kPhotosQuery
 
 } // namespace
 
+LibraryDatabaseCopy::LibraryDatabaseCopy(const QString& dbPath)
+    : m_folder(makeCopyFolder())
+{
+    m_path = copyDatabase(dbPath, *m_folder, &m_error);
+}
+
+LibraryDatabaseCopy::~LibraryDatabaseCopy() = default;
+
 QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(
     const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert)
 {
@@ -147,10 +155,12 @@ QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
     };
 
     // Declared before any connection to the copy, so the copy outlives it.
-    const std::unique_ptr<QTemporaryDir> copyFolder = makeCopyFolder();
-    const QString copyPath = copyDatabase(dbPath, *copyFolder, &error);
-    if (copyPath.isEmpty())
+    const LibraryDatabaseCopy copy(dbPath);
+    const QString copyPath = copy.path();
+    if (copyPath.isEmpty()) {
+        error = copy.errorMessage();
         return fail();
+    }
 
     const QString mastersPrefix = library + QStringLiteral("/Masters/");
     QList<PhotoLibraryEntry> entries;

@@ -6,6 +6,9 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <memory>
+
+class QTemporaryDir;
 
 // A version of an older (iPhoto, Aperture) library, one row of its version table.
 struct LibraryVersionRecord {
@@ -28,9 +31,31 @@ struct LibraryFolderInfo {
     int versionCount = 0; // versions listed in this folder
 };
 
+// A private copy of a library database, with its "-wal" and "-shm" companions, in
+// a folder of its own under the cache location; the folder goes with the object.
+// Libraries are read from such a copy: SQLite creates "-wal" and "-shm" files beside
+// a database in write-ahead-log mode even on a read-only connection.
+class LibraryDatabaseCopy {
+public:
+    explicit LibraryDatabaseCopy(const QString& dbPath);
+    ~LibraryDatabaseCopy();
+    LibraryDatabaseCopy(const LibraryDatabaseCopy&) = delete;
+    LibraryDatabaseCopy& operator=(const LibraryDatabaseCopy&) = delete;
+
+    // The copy's path, "" when it could not be made.
+    const QString& path() const { return m_path; }
+    // Why the copy could not be made.
+    const QString& errorMessage() const { return m_error; }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString m_path;
+    QString m_error;
+};
+
 // Queries over photo-library databases. Nothing here writes to a library: every
-// database is opened read-only, and a Photos library is read from a private copy.
-// Each query opens its own connection and closes it before returning.
+// database is opened read-only, and a library is read from a private copy
+// (LibraryDatabaseCopy). Each query opens its own connection and closes it before returning.
 class DBOperations {
 public:
     // The entries of a Photos library package ("photoslibrary", "migratedphotolibrary"),
@@ -45,8 +70,9 @@ public:
     // answered even when it does not exist.
     static QString getDataBasePathForPhotosLib(const QString& libraryPath);
 
-    // The queries over an older library's database. Each answers false, with the
-    // reason in *error, when the database cannot be opened or queried.
+    // The queries over an older library's database (pass a LibraryDatabaseCopy's
+    // path). Each answers false, with the reason in *error, when the database
+    // cannot be opened or queried.
     //
     // Versions not in the trash, shown in the library and not the original
     // (version number 0), with master, uuid and folder all set.

@@ -140,14 +140,21 @@ void DataFiller::fetchImagesFromLib(const QString& libPath)
         qCDebug(lcBatch).noquote() << "no Masters folder, reading" << mastersFolder;
     }
 
+    // The queries read a private copy, so the library gains no file.
+    const LibraryDatabaseCopy copy(m_dbPath);
+    if (copy.path().isEmpty()) {
+        reportUnreadable(libPath, copy.errorMessage());
+        return;
+    }
     QString error;
     QList<LibraryVersionRecord> versions;
     LibraryXmlList xmlList;
-    if (!DBOperations::getAllVersionPhotos(m_dbPath, &versions, &error)
-        || !DBOperations::getAllMasterPhotos(m_dbPath, mastersFolder, &m_dictMasterInfo, &error)
-        || !DBOperations::getAllFolders(m_dbPath, &m_dictFolderInfo, &error)
+    if (!DBOperations::getAllVersionPhotos(copy.path(), &versions, &error)
+        || !DBOperations::getAllMasterPhotos(copy.path(), mastersFolder, &m_dictMasterInfo, &error)
+        || !DBOperations::getAllFolders(copy.path(), &m_dictFolderInfo, &error)
         || !LibraryXmlList::read(m_xmlFile, &xmlList, &error)) {
-        reportUnreadable(libPath, error);
+        // The message names the user's database, not the copy.
+        reportUnreadable(libPath, error.replace(copy.path(), m_dbPath));
         return;
     }
 

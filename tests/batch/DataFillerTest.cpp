@@ -159,6 +159,23 @@ TEST_F(OlderLibrary, isReadWithoutChangingAByte)
     EXPECT_EQ(folderSnapshot(m_library), before);
 }
 
+TEST_F(OlderLibrary, inWriteAheadLogModeGainsNoFilesWhenRead)
+{
+    buildSmallLibrary(m_library, std::nullopt);
+    {
+        SqliteDatabase db = SqliteDatabase::open(
+            m_library + "/Database/apdb/Library.apdb", SqliteDatabase::OpenMode::ReadWriteCreate);
+        run(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+    }
+    // The mode stays in the database; the last connection removed its "-wal" and "-shm".
+    const auto before = folderSnapshot(m_library);
+    ASSERT_FALSE(before.contains("Database/apdb/Library.apdb-wal"));
+
+    EXPECT_EQ(read().size(), 1);
+
+    EXPECT_EQ(folderSnapshot(m_library), before);
+}
+
 TEST_F(OlderLibrary, aFolderWithoutXmlListIsNoLibraryAndGivesNothingSilently)
 {
     SqliteDatabase db = createOlderLibraryDatabase(m_library);
