@@ -96,7 +96,8 @@ public:
     bool saveImageInSelectedFormat(int format, const QString& filePath, const QImage& image,
         const QVariantMap& exifDict, float qualityFactor, QString* errorMessage = nullptr) const;
     // Rewrites the file in its own format with the image and the dictionary; a path that
-    // holds no image gets a JPEG beside it named with ".jpeg". False when nothing was written.
+    // holds no image gets a JPEG beside it named with ".jpeg", unless a file of that name
+    // exists already. False when nothing was written.
     bool updateImageExifDataAtPath(const QString& path, const QVariantMap& exifDict, float qualityFactor,
         const QImage& image, QString* errorMessage = nullptr) const;
     // The options with the dictionary's property groups and image keys copied in.

@@ -91,6 +91,11 @@ bool Utils::updateImageExifDataAtPath(const QString& path, const QVariantMap& ex
         const QFileInfo info(path);
         target = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".jpeg");
         format = "jpeg";
+        // The name beside may belong to another photo (a raw file's own JPEG): never replace it.
+        if (target != path && QFileInfo::exists(target))
+            return fail(errorMessage,
+                QStringLiteral("\"%1\" holds no image, and \"%2\" beside it already exists: nothing was written.")
+                    .arg(path, target));
     }
     return writeImage(target, format, image, exifDict, qualityFactor, errorMessage);
 }

@@ -150,6 +150,29 @@ TEST(UtilsImageSaving, rewritesAFileInItsOwnFormatOrBesideIt)
     EXPECT_EQ(file.readAll(), QByteArray("words"));
 }
 
+TEST(UtilsImageSaving, neverReplacesAnotherFileWithTheJpegWrittenBesideANonImage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto writeFile = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const QString raw = dir.filePath(QStringLiteral("IMG_0001.raw"));
+    const QString beside = dir.filePath(QStringLiteral("IMG_0001.jpeg"));
+    writeFile(raw, "not an image Qt can read");
+    writeFile(beside, "the photographer's own picture");
+
+    QString error;
+    EXPECT_FALSE(
+        Utils::sharedUtils().updateImageExifDataAtPath(raw, {}, 0.8f, ImageFixtures::quadrants(8, 8), &error));
+    EXPECT_FALSE(error.isEmpty());
+    QFile kept(beside);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("the photographer's own picture"));
+}
+
 TEST(UtilsImageSaving, copiesOnlyThePropertyGroupsIntoTheOptions)
 {
     const QVariantMap options = Utils::sharedUtils().setImageExifInfo({ { QStringLiteral("Quality"), 0.5 } },
