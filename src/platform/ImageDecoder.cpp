@@ -64,6 +64,9 @@ QImage embeddedPreview(const QString& path, QSize storedBox)
         }
     } catch (const Exiv2::AnyError& error) {
         qCDebug(lcMetadata) << "no embedded preview in" << path << ":" << error.what();
+    } catch (const std::exception& error) {
+        // Damaged metadata can make exiv2 fail outside its own error type.
+        qCDebug(lcMetadata) << "no embedded preview in" << path << ":" << error.what();
     }
     return {};
 }

@@ -407,6 +407,10 @@ QVariantMap ImageProperties::propertiesForFile(const QString& path)
         }
     } catch (const Exiv2::AnyError& error) {
         qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
+    } catch (const std::exception& error) {
+        // Damaged metadata can make exiv2 fail outside its own error type (an
+        // allocation for a bogus size, a range or overflow check).
+        qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
     }
     const ReaderFacts facts = readerFacts(path);
     if (size.isEmpty())
@@ -467,6 +471,10 @@ bool ImageProperties::writeProperties(QByteArray& encodedImage, const QVariantMa
         encodedImage = QByteArray(reinterpret_cast<const char*>(buffer.pData_), qsizetype(buffer.size_));
         return true;
     } catch (const Exiv2::AnyError& error) {
+        if (errorMessage)
+            *errorMessage = QString::fromUtf8(error.what());
+        return false;
+    } catch (const std::exception& error) {
         if (errorMessage)
             *errorMessage = QString::fromUtf8(error.what());
         return false;
