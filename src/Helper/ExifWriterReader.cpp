@@ -3,9 +3,9 @@
 #include "Helper/Exiv2Setup.h"
 #include "Helper/FieldTagTable.h"
 #include "model/MetaDataObject.h"
+#include "platform/LocalFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <exiv2/exiv2.hpp>
 
@@ -140,10 +140,8 @@ void readXmp(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, F
 
 MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject& record) const
 {
-    const QFileInfo info(path);
-    // Only regular files are opened: a pipe would block the read, and an absolute
-    // path keeps exiv2 from taking "http://..." for a remote file.
-    if (!info.isFile()) {
+    const QString openable = openablePhotoPath(path);
+    if (openable.isEmpty()) {
         qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
         return record;
     }
@@ -152,7 +150,7 @@ MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject
     try {
         const FLTImageMetadata formatter;
         std::unique_ptr<Exiv2::Image> image(
-            Exiv2::ImageFactory::open(QFile::encodeName(info.absoluteFilePath()).toStdString()).release());
+            Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
         if (!image)
             throw std::runtime_error("unknown image type");
         // Reads the metadata segments only; the pixels are never decoded.

@@ -1,5 +1,7 @@
 #include "platform/ImageDecoder.h"
 
+#include "platform/LocalFile.h"
+
 #include "Helper/Exiv2Setup.h"
 #include "Helper/Utils.h"
 #include "platform/ImageProperties.h"
@@ -41,7 +43,8 @@ QImage readScaled(QImageReader& reader, QSize storedBox)
 QImage embeddedPreview(const QString& path, QSize storedBox)
 {
     try {
-        std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString()).release());
+        std::unique_ptr<Exiv2::Image> image(
+            Exiv2::ImageFactory::open(QFile::encodeName(openablePhotoPath(path)).toStdString()).release());
         image->readMetadata();
         const double width = image->pixelWidth();
         const double height = image->pixelHeight();
@@ -114,7 +117,7 @@ QImage heifImage(const QString& path, QSize box)
 
 QImage ImageDecoder::uprightImage(const QString& path, QSize box, int orientation)
 {
-    if (path.isEmpty() || box.isEmpty())
+    if (openablePhotoPath(path).isEmpty() || box.isEmpty())
         return {};
     initializeExiv2();
     const QSize storedBox = Utils::isQuarterTurn(orientation) ? box.transposed() : box;

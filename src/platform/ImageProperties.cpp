@@ -1,5 +1,7 @@
 #include "platform/ImageProperties.h"
 
+#include "platform/LocalFile.h"
+
 #include "Helper/Exiv2Setup.h"
 #include "Helper/FLTImageMetadata.h"
 #include "Helper/Numbers.h"
@@ -383,12 +385,14 @@ void writeMapping(Exiv2::Image& image, const KeyMapping& mapping, const QVariant
 QVariantMap ImageProperties::propertiesForFile(const QString& path)
 {
     QVariantMap result;
-    if (path.isEmpty() || !QFile::exists(path))
+    const QString openable = openablePhotoPath(path);
+    if (openable.isEmpty())
         return result;
     initializeExiv2();
     QSize size;
     try {
-        std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString()).release());
+        std::unique_ptr<Exiv2::Image> image(
+            Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
         image->readMetadata();
         size = QSize(image->pixelWidth(), image->pixelHeight());
         for (const KeyMapping& mapping : kMappings) {

@@ -1,5 +1,7 @@
 #include "platform/VectorImageSize.h"
 
+#include "platform/LocalFile.h"
+
 #include "Helper/Exiv2Setup.h"
 
 #include <QFile>
@@ -31,8 +33,9 @@ QSizeF boundingBoxIn(const QByteArray& text)
 
 QSizeF VectorImageSize::epsBoundingBoxSize(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QString openable = openablePhotoPath(path);
+    QFile file(openable);
+    if (openable.isEmpty() || !file.open(QIODevice::ReadOnly))
         return {};
     qint64 start = 0;
     qint64 length = file.size();
@@ -56,8 +59,9 @@ QSizeF VectorImageSize::epsBoundingBoxSize(const QString& path)
 
 QSizeF VectorImageSize::pictFrameSize(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QString openable = openablePhotoPath(path);
+    QFile file(openable);
+    if (openable.isEmpty() || !file.open(QIODevice::ReadOnly))
         return {};
     // Files from disk carry a 512-byte header before the picture; clipboard copies don't.
     for (qint64 offset : { qint64(512), qint64(0) }) {

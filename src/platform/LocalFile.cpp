@@ -1,0 +1,11 @@
+#include "platform/LocalFile.h"
+
+#include <QFileInfo>
+
+QString openablePhotoPath(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    return info.isFile() ? info.absoluteFilePath() : QString();
+}
