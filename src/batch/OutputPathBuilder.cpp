@@ -8,6 +8,7 @@
 #include "model/PhotoFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTextBoundaryFinder>
 #include <array>
@@ -68,6 +69,18 @@ QString fileNameOf(const QString& baseName, const QString& extension)
 }
 
 // The photo's file name without its extension.
+// Two texts can name one file (through a symbolic link to it or to a folder above
+// it): paths are compared by the file they reach, so that no photo is written over
+// another photo's source or output under another name.
+QString identityOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.path()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(path) : folder + QLatin1Char('/') + info.fileName();
+}
+
 QString ownBaseName(const PhotoFile& photo)
 {
     const QString suffix = QLatin1Char('.') + photo.fileExtension;
@@ -209,7 +222,7 @@ OutputPathBuilder::OutputPathBuilder(
     , m_namer(std::move(namer))
 {
     for (const QString& source : batchSourcePaths)
-        m_batchSources.insert(QDir::cleanPath(source));
+        m_batchSources.insert(identityOf(source));
 }
 
 QString OutputPathBuilder::photosLibraryOutputFolder()
@@ -227,9 +240,9 @@ QString OutputPathBuilder::outputFolder(const PhotoFile& photo) const
     return slash <= 0 ? QStringLiteral("/") : photo.filePath.left(slash);
 }
 
-bool OutputPathBuilder::isTaken(const QString& cleanPath, const QString& ownSource) const
+bool OutputPathBuilder::isTaken(const QString& identity, const QString& ownSource) const
 {
-    return m_producedBy.contains(cleanPath) || (cleanPath != ownSource && m_batchSources.contains(cleanPath));
+    return m_producedBy.contains(identity) || (identity != ownSource && m_batchSources.contains(identity));
 }
 
 OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& photo, const MetaDataObject& settings)
@@ -313,8 +326,8 @@ OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& ph
     }
 
     QString path = joinPath(folder, fileNameOf(name.joined(), extension));
-    QString key = QDir::cleanPath(path);
-    const QString ownSource = QDir::cleanPath(photo.filePath);
+    QString key = identityOf(path);
+    const QString ownSource = identityOf(photo.filePath);
     if (isTaken(key, ownSource)) {
         // The other photo: the one this path was given to, or the one whose source it is.
         const QString other = m_producedBy.value(key, key);
@@ -329,7 +342,7 @@ OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& ph
             NameParts numbered = name;
             numbered.fitInto(nameBytes - utf8Length(number));
             path = joinPath(folder, fileNameOf(numbered.joined() + number, extension));
-            key = QDir::cleanPath(path);
+            key = identityOf(path);
         }
         m_lastNumber.insert(wantedKey, n);
         result.warnings.append(warningRecord(photo, PhotoRenameAdjusted,

@@ -54,11 +54,11 @@ private:
     struct NameParts;
 
     QString outputFolder(const PhotoFile& photo) const;
-    bool isTaken(const QString& cleanPath, const QString& ownSource) const;
+    bool isTaken(const QString& identity, const QString& ownSource) const;
 
     OutputRenamingOptions m_options;
     std::shared_ptr<LocationNamer> m_namer;
-    QSet<QString> m_batchSources; // clean paths
-    QHash<QString, QString> m_producedBy; // clean output path -> the source it was given to
+    QSet<QString> m_batchSources; // identities (see identityOf)
+    QHash<QString, QString> m_producedBy; // output identity -> the source it was given to
     QHash<QString, int> m_lastNumber; // wanted clean path -> the last number tried for it
 };

@@ -6,7 +6,10 @@
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QStandardPaths>
 #include <clocale>
 #include <gtest/gtest.h>
@@ -561,6 +564,45 @@ TEST(OutputPathBuilder, neverAnswersTheSourceOfAnotherPhotoOfTheBatch)
         EXPECT_EQ(own.path, source);
         EXPECT_TRUE(own.warnings.isEmpty());
     }
+}
+
+TEST(OutputPathBuilder, seesThroughSymbolicLinksToTheSourcesOfOtherPhotos)
+{
+    // The output folder is the photos' own folder reached through a link, and the
+    // folder holds a link to b.JPG as well: neither may lead a.JPG's copy over b.JPG.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString real = dir.filePath(QStringLiteral("photos"));
+    ASSERT_TRUE(QDir().mkpath(real));
+    const QStringList batch { real + QStringLiteral("/a.JPG"), real + QStringLiteral("/b.JPG") };
+    for (const QString& source : batch) {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString linkedFolder = dir.filePath(QStringLiteral("linked"));
+    ASSERT_TRUE(QFile::link(real, linkedFolder));
+    ASSERT_TRUE(QFile::link(batch[1], real + QStringLiteral("/c.JPG")));
+
+    PhotoSpec spec;
+    spec.path = batch[0];
+    for (const char* custom : { "b", "c" }) {
+        OutputRenamingOptions options = renaming();
+        options.ouptputFolderPathName = linkedFolder;
+        options.replaceFilenameCheck = 1;
+        options.replaceFilename.customNameValue = QString::fromLatin1(custom);
+        OutputPathBuilder builder(options, nullptr, batch);
+        const OutputPath output = builder.updatedPathWithSelectedSetting(makePhoto(spec), MetaDataObject());
+        EXPECT_EQ(output.path, linkedFolder + QStringLiteral("/%1 (1).JPG").arg(QLatin1String(custom))) << custom;
+        EXPECT_EQ(output.warnings.size(), 1) << custom;
+    }
+
+    // Its own source, reached through the link, stays its own.
+    OutputRenamingOptions keeping = renaming();
+    keeping.ouptputFolderPathName = linkedFolder;
+    OutputPathBuilder builder(keeping, nullptr, batch);
+    const OutputPath own = builder.updatedPathWithSelectedSetting(makePhoto(spec), MetaDataObject());
+    EXPECT_EQ(own.path, linkedFolder + QStringLiteral("/a.JPG"));
+    EXPECT_TRUE(own.warnings.isEmpty());
 }
 
 // The whole road with the offline geocoder, in English names.
