@@ -2,19 +2,43 @@
 
 #include "Helper/FLTImageMetadata.h"
 
+#include <QDateTime>
 #include <QString>
+#include <optional>
 
 class MetaDataObject;
+class PhotoFile;
 
 namespace Exiv2 {
+class ExifData;
+class IptcData;
 class XmpData;
 } // namespace Exiv2
+
+// The answer of one photo's write: a code and the text the batch shows for it.
+struct MetadataWriteResult {
+    // The codes of errorFlag.
+    enum Code : int {
+        Processed = 0, // "Processed Successfully"
+        SourceMissing = 1, // "This photo is not available at the Source location."
+        WriteFailed = 2, // the reason, from exiv2 or the file system
+        RawCameraKept = 7, // "Processed Successfully", a raw file's make and model kept
+        AccessDenied = 8, // "Access denied to source file"
+    };
+
+    int errorFlag = Processed;
+    QString errorMsg;
+
+    bool operator==(const MetadataWriteResult&) const = default;
+};
 
 // The metadata reader and writer over exiv2. It holds no state: one shared
 // instance serves every thread, and every operation works on its arguments
 // alone. Each group of operations lives in its own source file:
 //   ExifWriter.cpp        the shared instance and the value texts of the reader
 //   ExifWriterReader.cpp  reading a photo's metadata into a record
+//   ExifWriterWriter.cpp  writing a record into a copy of a photo
+//   ExifWriterFiles.cpp   file dates and access checks around a write
 // exiv2 is called only inside the operation that needs it, and none of its
 // exceptions leaves that operation.
 class ExifWriter {
@@ -33,6 +57,61 @@ public:
     // be opened or its metadata is damaged, the failure is logged and the record
     // is answered untouched.
     MetaDataObject& readMetaFromPath(const QString& path, MetaDataObject& record) const;
+
+    // ---- Writing (ExifWriterWriter.cpp) ----
+
+    // Writes the settings record into the photo at the output path (newPath, or in
+    // a restore the photo's processedPath) and answers the result.
+    //
+    // Decimal commas of both records become points first (also when the run then
+    // stops). The source must exist (1) and be writable and not immutable (8).
+    // The starting point is the file already at the output path when there is one
+    // (it is edited), else the source; a restore always starts from the source.
+    // Mode 2 removes the groups of the clear flags; the other modes run the field
+    // passes, mode 1 then erases what onlyUpdated leaves empty. The file's
+    // modification time follows the adjusted modify date of the photo as first
+    // read, except after a clear run that removed the Exif, IPTC or XMP group.
+    //
+    // The source is read once and the result written once, to a temporary file in
+    // the output folder that is flushed and renamed over the output path only when
+    // complete. Any failure (2) removes only that temporary file: neither the
+    // source nor a file at the output path is ever removed or truncated.
+    // processedPath names the output path once the checks have passed.
+    MetadataWriteResult writeMetaDataToFilePath(PhotoFile& photo, MetaDataObject& settings, const QString& newPath,
+        MetaDataObject& onlyUpdated, bool isForRestore) const;
+
+    // Turns every "," into "." in the 13 decimal fields that hold text; the edited
+    // flags stay. Answers the record.
+    MetaDataObject& replaceCommaValueToDot(MetaDataObject& record) const;
+
+    // Erase one key from a container in place and answer whether anything went. An
+    // IPTC key takes every dataset with that key (a dataset may repeat); Exif and
+    // XMP hold a key once. A text that is no key of the family erases nothing.
+    static bool deleteKeysValuesFormExifData(Exiv2::ExifData& exifData, const QString& key);
+    static bool deleteKeysValuesFormIptcData(Exiv2::IptcData& iptcData, const QString& key);
+    static bool deleteKeysValuesFormXmpData(Exiv2::XmpData& xmpData, const QString& key);
+
+    // An exiv2 message without the file-opening prefixes, with " (errno = N)"
+    // turned into ".".
+    static QString cleanedErrorMessage(const QString& message);
+
+    // ---- File dates and access checks (ExifWriterFiles.cpp) ----
+
+    // Whether the path may not be written (also when there is no file).
+    bool checkForReadOnlyFilePath(const QString& path) const;
+
+    // Whether the file carries the immutable flag; logs "File is locked" when it does.
+    bool checkForLockedFile(const QString& path) const;
+
+    // Sets the file's modification time from modifyDate ("yyyy:MM:dd HH:mm:ss", a
+    // local wall-clock time) when it reads as a date; otherwise the time stays. The
+    // creation date cannot be set on Linux and is not. The record is not used.
+    void upadteDateTimeOffileInSystem(const QString& path, const MetaDataObject& record, const QString& creationDate,
+        const QString& modifyDate) const;
+
+    // The moment a record date text names ("yyyy:MM:dd HH:mm:ss", local time), if
+    // it reads as one.
+    static std::optional<QDateTime> fileDateFromText(const QString& text);
 
     // ---- Value texts of the reader (ExifWriter.cpp) ----
 

@@ -1,7 +1,6 @@
 #include "Helper/FLTImageMetadata.h"
 
 #include <QStringDecoder>
-
 #include <exiv2/exiv2.hpp>
 
 QString MetadataValue::text() const
@@ -65,6 +64,25 @@ QString textOf(const std::string& bytes)
 // names no known charset is taken whole: some cameras write the bare text.
 QString commentText(const Exiv2::CommentValue& comment)
 {
+    if (comment.charsetId() == Exiv2::CommentValue::unicode) {
+        // UTF-16 in the byte order of the Exif data unless a byte-order mark says
+        // otherwise. Decoded here rather than by exiv2's UCS-2 conversion, which
+        // fails on characters beyond the Basic Multilingual Plane (emoji).
+        const std::string_view bytes
+            = std::string_view(comment.value_).substr(std::min<std::size_t>(8, comment.value_.size()));
+        bool bigEndian = comment.byteOrder_ != Exiv2::littleEndian;
+        if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF
+            && static_cast<unsigned char>(bytes[1]) == 0xFE)
+            bigEndian = false;
+        else if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE
+            && static_cast<unsigned char>(bytes[1]) == 0xFF)
+            bigEndian = true;
+        QStringDecoder utf16(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE);
+        QString text = utf16.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        if (const qsizetype end = text.indexOf(QChar(0)); end >= 0)
+            text.truncate(end);
+        return text;
+    }
     std::string bytes;
     if (comment.charsetId() == Exiv2::CommentValue::invalidCharsetId)
         bytes = comment.value_;

@@ -50,16 +50,18 @@ enum class WriteForm : unsigned char {
     // The text assigned as a string; the library parses it by the tag's type (an
     // Ascii tag keeps the bytes, a numeric tag parses the digits).
     Text,
-    // A new Exiv2::ValueType<double> read from the text, whatever type the file
-    // had for the tag.
-    Double,
+    // An unsigned rational read from a decimal text ("2.8" as 14/5) or a fraction
+    // ("1/250"); a text that is no such number leaves the tag as it was.
+    Rational,
     // The Exif user comment: a comment value with its charset.
     Comment,
-    // The whole field, keywords joined with ",", as the first keywords dataset;
-    // erasing removes every keywords dataset.
+    // The field's keywords, joined with ",", one dataset each in place of every
+    // keywords dataset the file had.
     Keywords,
-    // The Exif key as a double, the XMP key as text with a "-" in front when the
-    // reference field, upper-cased, is the negative hemisphere.
+    // The Exif key as three unsigned rationals (degrees, minutes, seconds) of the
+    // magnitude; the XMP key as the decimal text with one "-" in front when the
+    // text is negative or the reference field, upper-cased, is the negative
+    // hemisphere.
     GpsCoordinate,
 };
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <limits>
+#include <numeric>
 #include <string>
 
 namespace {
@@ -66,8 +67,12 @@ qint64 longLongValue(QStringView text)
     return leadingInteger(text, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
 }
 
-double doubleValue(QStringView text)
+namespace {
+
+// The leading decimal number and the length of text it takes (0 when there is none).
+double leadingDouble(QStringView text, qsizetype& consumed)
 {
+    consumed = 0;
     qsizetype i = skipBlanks(text);
     bool negative = false;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
@@ -94,6 +99,7 @@ double doubleValue(QStringView text)
     }
     if (integerDigits == 0 && fractionDigits == 0)
         return 0.0;
+    consumed = i;
 
     // The exponent counts only when at least one digit follows "e" and its sign.
     qint64 exponent = 0;
@@ -108,6 +114,7 @@ double doubleValue(QStringView text)
         if (j > firstExponentDigit) {
             ascii += exponentText;
             exponent = longLongValue(QStringView(text).mid(i + 1, j - i - 1));
+            consumed = j;
         }
     }
 
@@ -134,6 +141,27 @@ double doubleValue(QStringView text)
     return negative ? -value : value;
 }
 
+} // namespace
+
+double doubleValue(QStringView text)
+{
+    qsizetype consumed = 0;
+    return leadingDouble(text, consumed);
+}
+
+std::optional<double> exactDouble(QStringView text)
+{
+    qsizetype consumed = 0;
+    const double value = leadingDouble(text, consumed);
+    if (consumed == 0 || !std::isfinite(value))
+        return std::nullopt;
+    for (qsizetype i = consumed; i < text.size(); ++i) {
+        if (!SWString::isWhitespaceOrNewline(text[i].unicode()))
+            return std::nullopt;
+    }
+    return value;
+}
+
 float floatValue(QStringView text)
 {
     return float(doubleValue(text));
@@ -157,6 +185,43 @@ QString fixed(double value, int decimals)
 QString shortest(double value)
 {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString rationalText(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("0/1");
+    qint64 denominator = 1;
+    while (denominator < 1000000
+        && std::abs(value * double(denominator) - std::round(value * double(denominator))) > 1e-9
+        && std::abs(value * double(denominator * 10)) < 2e9)
+        denominator *= 10;
+    qint64 numerator = std::llround(value * double(denominator));
+    const qint64 divisor = std::gcd(numerator, denominator);
+    if (divisor > 1) {
+        numerator /= divisor;
+        denominator /= divisor;
+    }
+    return QString::number(numerator) + u'/' + QString::number(denominator);
+}
+
+QString degreesText(double value)
+{
+    // Whole ten-thousandths of a second, split with integers so that rounding can
+    // never give 60 seconds or 60 minutes.
+    constexpr qint64 secondParts = 10000;
+    const qint64 total = std::llround(std::abs(value) * 3600.0 * double(secondParts));
+    const qint64 degrees = total / (3600 * secondParts);
+    const qint64 minutes = total / (60 * secondParts) % 60;
+    qint64 seconds = total % (60 * secondParts);
+    qint64 denominator = secondParts;
+    const qint64 divisor = std::gcd(seconds, denominator);
+    if (divisor > 1) {
+        seconds /= divisor;
+        denominator /= divisor;
+    }
+    return QString::number(degrees) + QStringLiteral("/1 ") + QString::number(minutes) + QStringLiteral("/1 ")
+        + QString::number(seconds) + u'/' + QString::number(denominator);
 }
 
 } // namespace Numbers

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <optional>
 
 // Numbers in metadata and in stored settings are locale-free: the user's locale may
 // write 1,5 where metadata always writes 1.5. Every number that is stored, written
@@ -35,6 +36,11 @@ qint64 longLongValue(QStringView text);
 // A value too large for a double gives +/-infinity; one too small gives 0.
 double doubleValue(QStringView text);
 
+// The number when the whole text, apart from blanks around it, is one decimal
+// number in the grammar of doubleValue() and finite; else no value. For texts that
+// must be a number before anything is stored ("2.8" yes, "2.8 mm", "" and "abc" no).
+std::optional<double> exactDouble(QStringView text);
+
 // doubleValue() rounded to single precision, as stored values read as float do.
 float floatValue(QStringView text);
 
@@ -50,5 +56,15 @@ QString fixed(double value, int decimals);
 // The shortest text that reads back as the same double: 0.1 gives "0.1", 2.0 gives "2",
 // 1e21 gives "1e+21".
 QString shortest(double value);
+
+// ---- Exif rationals, as exiv2's rational values read them ----
+
+// A fraction "n/d" equal to the value to at least six decimals, in lowest terms, with
+// both parts within 32 bits for values up to 2e9 ("0.004" gives "1/250").
+QString rationalText(double value);
+
+// Decimal degrees as three rationals "d/1 m/1 s/den" of the magnitude, the seconds to
+// a ten-thousandth; the sign is left to the hemisphere reference.
+QString degreesText(double value);
 
 } // namespace Numbers

@@ -1,6 +1,8 @@
 #include "platform/ImageProperties.h"
 
 #include "Helper/Exiv2Setup.h"
+#include "Helper/FLTImageMetadata.h"
+#include "Helper/Numbers.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -11,6 +13,7 @@
 #include <exiv2/exiv2.hpp>
 #include <libheif/heif.h>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -120,16 +123,12 @@ constexpr std::array kMappings {
     KeyMapping { "{IPTC}", "Source", "Iptc.Application2.Source", Kind::Text },
 };
 
-QString decodeText(const std::string& bytes)
+// Metadata text without the NUL bytes that pad some fixed-size fields.
+QString decodeText(std::string_view bytes)
 {
-    std::string trimmed = bytes;
-    while (!trimmed.empty() && trimmed.back() == '\0')
-        trimmed.pop_back();
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(QByteArray::fromStdString(trimmed));
-    if (utf8.hasError())
-        return QString::fromLatin1(trimmed.data(), qsizetype(trimmed.size()));
-    return text;
+    while (!bytes.empty() && bytes.back() == '\0')
+        bytes.remove_suffix(1);
+    return FLTImageMetadata::textFromBytes(bytes);
 }
 
 // A rational as a double; a zero denominator or a non-finite result gives no value.
@@ -317,15 +316,6 @@ void addResolution(QVariantMap& result)
 // The exiv2 text for a dictionary value, ready for Exiv2::Value::read.
 std::string exiv2Text(const QVariant& value, Kind kind)
 {
-    auto rational = [](double d) {
-        // Enough precision for exposure times and GPS seconds, within 32 bits.
-        qint64 denominator = 1;
-        while (denominator < 1000000 && std::abs(d * double(denominator) - std::round(d * double(denominator))) > 1e-9
-            && std::abs(d * double(denominator * 10)) < 2e9)
-            denominator *= 10;
-        return QString::number(qint64(std::llround(d * double(denominator)))) + QLatin1Char('/')
-            + QString::number(denominator);
-    };
     switch (kind) {
     case Kind::Text:
     case Kind::Comment:
@@ -334,7 +324,7 @@ std::string exiv2Text(const QVariant& value, Kind kind)
     case Kind::Integer:
         return QString::number(value.toLongLong()).toStdString();
     case Kind::Real:
-        return rational(value.toDouble()).toStdString();
+        return Numbers::rationalText(value.toDouble()).toStdString();
     case Kind::IntegerList: {
         QStringList parts;
         const QVariantList list = value.canConvert<QVariantList>() && value.typeId() != QMetaType::QString
@@ -344,15 +334,8 @@ std::string exiv2Text(const QVariant& value, Kind kind)
             parts.append(QString::number(part.toLongLong()));
         return parts.join(QLatin1Char(' ')).toStdString();
     }
-    case Kind::Degrees: {
-        const double d = std::abs(value.toDouble());
-        const double degrees = std::floor(d);
-        const double minutes = std::floor((d - degrees) * 60);
-        const double seconds = ((d - degrees) * 60 - minutes) * 60;
-        return (QString::number(qint64(degrees)) + QStringLiteral("/1 ") + QString::number(qint64(minutes))
-            + QStringLiteral("/1 ") + rational(seconds))
-            .toStdString();
-    }
+    case Kind::Degrees:
+        return Numbers::degreesText(value.toDouble()).toStdString();
     }
     return {};
 }

@@ -23,7 +23,7 @@ TEST(FieldTagTable, writesSixtySixFieldsAndOnlyReadsSevenMore)
     EXPECT_EQ(countRows([](const FieldTagInfo& row) { return row.isWritten(); }), 66);
     EXPECT_EQ(countRows([](const FieldTagInfo& row) { return row.access == TagAccess::ReadOnly; }), 7);
     EXPECT_EQ(countRows([](const FieldTagInfo& row) { return !row.isRead(); }), 7);
-    EXPECT_EQ(countRows([](const FieldTagInfo& row) { return row.writeForm == WriteForm::Double; }), 4);
+    EXPECT_EQ(countRows([](const FieldTagInfo& row) { return row.writeForm == WriteForm::Rational; }), 5);
     EXPECT_EQ(countRows([](const FieldTagInfo& row) { return row.writeForm == WriteForm::GpsCoordinate; }), 2);
     EXPECT_EQ(countRows([](const FieldTagInfo& row) { return row.commaToPoint; }), 13);
     EXPECT_EQ(countRows([](const FieldTagInfo& row) { return row.leaveBlankErases; }), 13);

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "Helper/ExifWriter.h"
+#include "Helper/PhotoFixtures.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+// What the metadata writer's tests share: photos as the batch hands them over,
+// exiftool as a second opinion, and the immutable flag for access faults.
+
+inline bool hasExiftool()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("exiftool")).isEmpty();
+}
+
+// exiftool's output for the files, one run for all of them.
+inline QByteArray runExiftool(const QStringList& arguments)
+{
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"), arguments);
+    exiftool.waitForFinished(120000);
+    return exiftool.readAllStandardOutput();
+}
+
+// Every tag exiftool finds in each file ("IFD0:Artist", "IPTC:City", ...), with
+// numbers unconverted, by file name.
+inline QMap<QString, QJsonObject> exiftoolTags(const QStringList& paths)
+{
+    QStringList arguments { "-j", "-n", "-G1", "-charset", "filename=utf8", "-charset", "iptc=utf8" };
+    arguments += paths;
+    QMap<QString, QJsonObject> tags;
+    for (const QJsonValue& entry : QJsonDocument::fromJson(runExiftool(arguments)).array()) {
+        const QJsonObject object = entry.toObject();
+        tags.insert(QFileInfo(object.value(QStringLiteral("SourceFile")).toString()).fileName(), object);
+    }
+    return tags;
+}
+
+// exiftool's validation warnings for the files, one line each.
+inline QStringList exiftoolWarnings(const QStringList& paths)
+{
+    QStringList arguments { "-validate", "-warning", "-a", "-charset", "filename=utf8" };
+    arguments += paths;
+    QStringList warnings;
+    for (const QString& line : QString::fromUtf8(runExiftool(arguments)).split(u'\n')) {
+        if (line.contains(QStringLiteral("Warning")))
+            warnings.append(line.trimmed());
+    }
+    return warnings;
+}
+
+// Sets the immutable flag (chattr +i) on a file or folder for the scope's life and
+// always takes it off again, also when a test fails halfway. Even root cannot
+// write an immutable file or create files in an immutable folder.
+class ScopedImmutable {
+public:
+    explicit ScopedImmutable(const QString& path)
+        : m_path(path)
+        , m_set(QProcess::execute(QStringLiteral("chattr"), { QStringLiteral("+i"), path }) == 0)
+    {
+    }
+    ~ScopedImmutable()
+    {
+        if (m_set)
+            QProcess::execute(QStringLiteral("chattr"), { QStringLiteral("-i"), m_path });
+    }
+    ScopedImmutable(const ScopedImmutable&) = delete;
+    ScopedImmutable& operator=(const ScopedImmutable&) = delete;
+    bool isSet() const { return m_set; }
+
+private:
+    QString m_path;
+    bool m_set;
+};
+
+#define SKIP_UNLESS_IMMUTABLE(scope)                                                                                   \
+    if (!(scope).isSet())                                                                                              \
+    GTEST_SKIP() << "chattr +i is not available here (needs root and a file system with the flag)"
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A photo as the intake makes it: path, extension and the record as first read.
+inline PhotoFile photoAt(const QString& path)
+{
+    PhotoFile photo;
+    photo.filePath = path;
+    photo.fileExtension = QFileInfo(path).suffix();
+    photo.metadataObjectOriginal = std::make_shared<MetaDataObject>();
+    ExifWriter::sharedInstance().readMetaFromPath(path, *photo.metadataObjectOriginal);
+    return photo;
+}
+
+// Sets each field of the record and marks it edited.
+inline void edit(MetaDataObject& record, std::initializer_list<std::pair<MetadataField, QString>> fields)
+{
+    for (const auto& [field, text] : fields) {
+        record.setField(field, text);
+        record.setUpdated(field, true);
+    }
+}
+
+// Writes the photo in the settings' mode; onlyUpdated defaults to the settings'
+// own edited fields, as the form builds it.
+inline MetadataWriteResult writePhoto(PhotoFile& photo, MetaDataObject& settings, const QString& output,
+    MetaDataObject* onlyUpdated = nullptr, bool restore = false)
+{
+    MetaDataObject edited;
+    if (onlyUpdated == nullptr) {
+        for (const MetadataFieldInfo& info : kMetadataFields) {
+            if (settings.isUpdated(info.field))
+                edited.setField(info.field, settings.field(info.field));
+        }
+        onlyUpdated = &edited;
+    }
+    return ExifWriter::sharedInstance().writeMetaDataToFilePath(photo, settings, output, *onlyUpdated, restore);
+}
+
+// The record the reader makes of the file.
+inline std::shared_ptr<MetaDataObject> readBack(const QString& path)
+{
+    auto record = std::make_shared<MetaDataObject>();
+    ExifWriter::sharedInstance().readMetaFromPath(path, *record);
+    return record;
+}
+
+// Exif, IPTC and XMP keys in the file, as exiv2 lists them.
+inline QStringList keysIn(const QString& path)
+{
+    QStringList keys;
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString()).release());
+    image->readMetadata();
+    for (const auto& datum : image->exifData())
+        keys.append(QString::fromStdString(datum.key()));
+    for (const auto& datum : image->iptcData())
+        keys.append(QString::fromStdString(datum.key()));
+    for (const auto& datum : image->xmpData())
+        keys.append(QString::fromStdString(datum.key()));
+    return keys;
+}
