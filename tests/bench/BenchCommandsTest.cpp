@@ -88,3 +88,79 @@ TEST(BenchCommands, aMissingFolderIsABadArgument)
     EXPECT_EQ(result.code, 2);
     EXPECT_FALSE(result.err.isEmpty());
 }
+
+namespace {
+
+void writeText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QString artistOf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // The artist is stored as plain Exif ASCII; finding its bytes is enough here.
+    return QString::fromLatin1(file.readAll()).contains(u"Bench Artist"_s) ? u"Bench Artist"_s : u"other"_s;
+}
+
+} // namespace
+
+TEST(BenchCommands, writeNamesAndWritesEachPhotoThenRestoreUndoesIt)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    QTemporaryDir outDir; // outside the source folder, so that restore finds the same photos
+    const QString out = outDir.filePath(u"out"_s);
+    writeText(dir.filePath(u"settings.json"_s), R"({"$class": "MetaDataObject", "Artist": "Bench Artist"})");
+    writeText(dir.filePath(u"rename.json"_s),
+        R"({"renamingOptionIndex": 1, "addStringCheck": 1, "addString": {"addStringPrefixValue": "b-"}})");
+
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.settingsFile = dir.filePath(u"settings.json"_s);
+    arguments.renameFile = dir.filePath(u"rename.json"_s);
+    arguments.outputDir = out;
+    const CommandRun written = run(arguments);
+    ASSERT_EQ(written.code, 0) << written.err.toStdString();
+    const QStringList lines = written.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << written.out.toStdString();
+    EXPECT_EQ(lines[0], u"0\t"_s + out + u"/b-a.jpg\tProcessed Successfully"_s);
+    EXPECT_TRUE(lines[1].startsWith(u"2\t"_s)) << lines[1].toStdString(); // the text file named .jpg
+    EXPECT_FALSE(QFileInfo::exists(out + u"/b-broken.jpg"_s));
+    EXPECT_EQ(lines[2], u"0\t"_s + out + u"/b-b.JPG\tProcessed Successfully"_s);
+    EXPECT_TRUE(lines[3].startsWith(u"3 photos, 1 errors, "_s)) << lines[3].toStdString();
+    EXPECT_TRUE(lines[3].endsWith(u" MB/s"_s));
+    EXPECT_EQ(artistOf(out + u"/b-a.jpg"_s), u"Bench Artist"_s);
+    EXPECT_EQ(artistOf(dir.filePath(u"a.jpg"_s)), u"other"_s); // the source is untouched
+
+    arguments.command = BenchArguments::Command::Restore;
+    const CommandRun restored = run(arguments);
+    ASSERT_EQ(restored.code, 0);
+    EXPECT_TRUE(restored.out.contains(u"0\t"_s + out + u"/b-a.jpg\tProcessed Successfully"_s));
+    EXPECT_EQ(artistOf(out + u"/b-a.jpg"_s), u"other"_s);
+}
+
+TEST(BenchCommands, anUnusableSettingsOrRenamingFileIsABadArgument)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    writeText(dir.filePath(u"settings.json"_s), R"({"$class": "SomethingElse"})");
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.outputDir = dir.filePath(u"out"_s);
+    arguments.settingsFile = dir.filePath(u"settings.json"_s);
+    EXPECT_EQ(run(arguments).code, 2);
+    arguments.settingsFile = dir.filePath(u"missing.json"_s);
+    EXPECT_EQ(run(arguments).code, 2);
+
+    writeText(dir.filePath(u"settings.json"_s), R"({"$class": "MetaDataObject"})");
+    writeText(dir.filePath(u"rename.json"_s), R"({"renamingOption": 1})");
+    arguments.settingsFile = dir.filePath(u"settings.json"_s);
+    arguments.renameFile = dir.filePath(u"rename.json"_s);
+    const CommandRun refused = run(arguments);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_TRUE(refused.err.contains(u"renamingOption"_s));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"out/a.jpg"_s)));
+}
