@@ -1,0 +1,36 @@
+#include "Helper/Exiv2Setup.h"
+#include "MetadataFuzzInput.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+// libFuzzer target: bytes as a photo, through the reader and the writer in each
+// editing mode. Seed it with the shared sample photos.
+namespace {
+
+QTemporaryDir* workDir = nullptr;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    // Kept for the life of the process: Qt's plugin lookup expects an application object.
+    static QCoreApplication app(*argc, *argv);
+    // The inputs are garbage by design; a warning per input would only slow the run.
+    QLoggingCategory::setFilterRules(QStringLiteral("velloran.*=false\n*.warning=false"));
+    initializeExiv2();
+    static QTemporaryDir dir;
+    if (!dir.isValid())
+        std::abort();
+    workDir = &dir;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzzMetadataInput(data, size, workDir->path());
+    return 0;
+}
