@@ -113,7 +113,7 @@ MetaDataObject& MetaDataObject::metadataObjectWithCleanInfoUpdation(MetaDataObje
     return record;
 }
 
-bool MetaDataObject::clearFlag(ClearFlag flag) const
+bool& MetaDataObject::clearFlagRef(ClearFlag flag)
 {
     switch (flag) {
     case ClearFlag::Exif:
@@ -125,30 +125,19 @@ bool MetaDataObject::clearFlag(ClearFlag flag) const
     case ClearFlag::IPTC:
         return clearIPTC;
     case ClearFlag::XMP:
-        return clearXMP;
+        break;
     }
-    return false;
+    return clearXMP;
+}
+
+bool MetaDataObject::clearFlag(ClearFlag flag) const
+{
+    return const_cast<MetaDataObject*>(this)->clearFlagRef(flag);
 }
 
 void MetaDataObject::setClearFlag(ClearFlag flag, bool value)
 {
-    switch (flag) {
-    case ClearFlag::Exif:
-        clearExif = value;
-        break;
-    case ClearFlag::Comment:
-        clearComment = value;
-        break;
-    case ClearFlag::GpsInfo:
-        clearGpsInfo = value;
-        break;
-    case ClearFlag::IPTC:
-        clearIPTC = value;
-        break;
-    case ClearFlag::XMP:
-        clearXMP = value;
-        break;
-    }
+    clearFlagRef(flag) = value;
 }
 
 void MetaDataObject::setDateTimeConfig(DateSetting setting, std::shared_ptr<DateTimeConfiguration> config)

@@ -153,6 +153,7 @@ private:
     struct NoDefaults { };
     explicit MetaDataObject(NoDefaults) { }
     void commmonInit();
+    bool& clearFlagRef(ClearFlag flag);
 
     std::array<QString, kMetadataFieldCount> m_fields;
     std::bitset<kMetadataFieldCount> m_updated;
