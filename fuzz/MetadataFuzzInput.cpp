@@ -36,7 +36,8 @@ std::shared_ptr<MetaDataObject> fuzzSettings(int mode)
     original->tagConfigureOption = DateTimeConfiguration::IncDecDate;
     original->stringIncDecDay = u"1"_s;
     if (mode == MetaDataObject::CleanMetadataInfo) {
-        for (ClearFlag flag : { ClearFlag::Exif, ClearFlag::IPTC, ClearFlag::Comment, ClearFlag::GpsInfo, ClearFlag::XMP })
+        for (ClearFlag flag :
+            { ClearFlag::Exif, ClearFlag::IPTC, ClearFlag::Comment, ClearFlag::GpsInfo, ClearFlag::XMP })
             settings->setClearFlag(flag, true);
         MetaDataObject::metadataObjectWithCleanInfoUpdation(*settings);
     }

@@ -2,9 +2,10 @@
 #include "MetadataFuzzInput.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
-
 #include <cstdlib>
 
 // libFuzzer target: bytes as a photo, through the reader and the writer in each
@@ -22,7 +23,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     // The inputs are garbage by design; a warning per input would only slow the run.
     QLoggingCategory::setFilterRules(QStringLiteral("velloran.*=false\n*.warning=false"));
     initializeExiv2();
-    static QTemporaryDir dir;
+    // A tmpfs keeps the writer's flush of every output from waiting on a disk.
+    static QTemporaryDir dir(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+            ? QStringLiteral("/dev/shm/velloran-fuzz-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/velloran-fuzz-XXXXXX"));
     if (!dir.isValid())
         std::abort();
     workDir = &dir;

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <variant>
 
 // One command line of velloran-bench, checked but not yet acted on: paths are

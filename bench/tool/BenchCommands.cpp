@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSet>
-
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;

@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -123,7 +122,8 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
         if (restore) {
             // A restore rewrites the last run's output from the source with the record as first read.
             photo.processedPath = output.path;
-            const std::shared_ptr<MetaDataObject> original = MetaDataObject::initWithObject(*photo.metadataObjectOriginal);
+            const std::shared_ptr<MetaDataObject> original
+                = MetaDataObject::initWithObject(*photo.metadataObjectOriginal);
             const std::shared_ptr<MetaDataObject> nothingEdited = editedFieldsOnly(*original);
             MetaDataObject::metadataObjectWithCleanInfoUpdation(*original);
             result = writer.writeMetaDataToFilePath(photo, *original, QString(), *nothingEdited, true);
@@ -131,7 +131,8 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
             MetaDataObject::metadataObjectWithCleanInfoUpdation(*settings);
             result = writer.writeMetaDataToFilePath(photo, *settings, output.path, *onlyUpdated, false);
         }
-        if (result.errorFlag != MetadataWriteResult::Processed && result.errorFlag != MetadataWriteResult::RawCameraKept)
+        if (result.errorFlag != MetadataWriteResult::Processed
+            && result.errorFlag != MetadataWriteResult::RawCameraKept)
             ++errors;
         QString message = result.errorMsg;
         for (const auto& warning : output.warnings)
@@ -140,9 +141,8 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
             << oneLine(message) << '\n';
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    const auto perSecond = [seconds](double amount) {
-        return seconds > 0 ? QString::number(amount / seconds, 'f', 1) : u"inf"_s;
-    };
+    const auto perSecond
+        = [seconds](double amount) { return seconds > 0 ? QString::number(amount / seconds, 'f', 1) : u"inf"_s; };
     out << paths.size() << " photos, " << errors << " errors, " << QString::number(seconds, 'f', 3) << " s, "
         << perSecond(double(paths.size())) << " photos/s, " << perSecond(bytes / 1e6) << " MB/s\n";
     return 0;

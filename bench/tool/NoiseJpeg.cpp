@@ -1,9 +1,8 @@
-#include <QString>
 #include <QImage>
 #include <QImageWriter>
 #include <QRandomGenerator>
+#include <QString>
 #include <QTextStream>
-
 #include <cstdio>
 
 // velloran-noise-jpeg WIDTH HEIGHT OUT.jpg: a JPEG of random noise (the same noise

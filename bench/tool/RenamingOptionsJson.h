@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <variant>
 
 // Renaming options from JSON: one object whose keys are the field names of

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QTextStream>
-
 #include <cstdio>
 
 // velloran-bench: drives the core as the batch does and prints rates. A

@@ -23,9 +23,8 @@ bool refused(const QStringList& arguments)
 
 TEST(BenchArguments, readsAWriteCommandWithEveryOption)
 {
-    const BenchArguments arguments = parsed(
-        { u"write"_s, u"--settings"_s, u"s.json"_s, u"--out=/o"_s, u"--keep-source"_s, u"--rename"_s, u"r.json"_s,
-            u"/src"_s });
+    const BenchArguments arguments = parsed({ u"write"_s, u"--settings"_s, u"s.json"_s, u"--out=/o"_s,
+        u"--keep-source"_s, u"--rename"_s, u"r.json"_s, u"/src"_s });
     EXPECT_EQ(arguments.command, BenchArguments::Command::Write);
     EXPECT_EQ(arguments.settingsFile, u"s.json"_s);
     EXPECT_EQ(arguments.outputDir, u"/o"_s);

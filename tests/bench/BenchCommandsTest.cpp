@@ -1,10 +1,10 @@
 #include "BenchCommands.h"
+
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
