@@ -104,8 +104,9 @@ QString benchUsageText()
       Writes the settings record of FILE (a keyed archive of one MetaDataObject,
       as a preset is stored) into every photo under SRCDIR, named by the output
       path builder (renaming options from the JSON of --rename), into OUTDIR or,
-      with --keep-source, beside each source. Prints CODE<TAB>output path<TAB>
-      message per photo, then the totals and rates.
+      with --keep-source, beside each source: as in the application, a photo
+      whose name the renaming options leave as it is is then edited in place.
+      Prints CODE<TAB>output path<TAB>message per photo, then the totals and rates.
   velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] SRCDIR
       The same photos, named as write names them (give the same arguments),
       written back from their sources with the metadata as first read.
