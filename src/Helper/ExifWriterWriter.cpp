@@ -14,6 +14,7 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <exiv2/exiv2.hpp>
 #include <memory>
 #include <stdexcept>
@@ -500,19 +501,25 @@ int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObj
 // ---- One photo's bytes through exiv2 ----
 
 struct EditedPhoto {
-    QByteArray bytes;
     int status = MetadataWriteResult::Processed;
-    bool setsFileDates = true;
-    // exiv2's message when it failed; bytes are then empty.
+    // exiv2's message when it failed; nothing was saved then.
     std::optional<QString> error;
+    // The saver's message when the edited bytes could not be saved.
+    std::optional<QString> saveError;
 };
 
+// Saves the edited bytes (and whether the file dates follow the record); answers
+// the failure's text, or nothing. The bytes live only during the call.
+using EditedBytesSaver = std::function<std::optional<QString>(QByteArrayView bytes, bool setsFileDates)>;
+
 // The photo's bytes with the record applied, all in memory: exiv2 reads the bytes
-// once and writes the new file once. The only place the writer calls exiv2.
+// once, and the saver gets exiv2's own buffer of the new file, so that the photo
+// is not copied once more on its way out. The only place the writer calls exiv2.
 EditedPhoto editedPhoto(const QByteArray& original, const PhotoFile& photo, const MetaDataObject& settings,
-    const MetaDataObject& onlyUpdated)
+    const MetaDataObject& onlyUpdated, const EditedBytesSaver& save)
 {
     EditedPhoto edited;
+    bool setsFileDates = true;
     try {
         std::unique_ptr<Exiv2::Image> image(
             Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(original.constData()), long(original.size()))
@@ -521,7 +528,7 @@ EditedPhoto editedPhoto(const QByteArray& original, const PhotoFile& photo, cons
             throw std::runtime_error("unknown image type");
         image->readMetadata();
         if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
-            edited.status = clearMetadata(*image, photo, settings, edited.setsFileDates);
+            edited.status = clearMetadata(*image, photo, settings, setsFileDates);
         else
             edited.status = FieldPasses(*image, photo, settings, onlyUpdated).run();
         image->writeMetadata();
@@ -531,7 +538,7 @@ EditedPhoto editedPhoto(const QByteArray& original, const PhotoFile& photo, cons
             throw std::runtime_error("the written photo cannot be read back");
         const long size = io.size();
         const Exiv2::byte* data = io.mmap();
-        edited.bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+        edited.saveError = save(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), setsFileDates);
         io.munmap();
         io.close();
     } catch (const Exiv2::AnyError& error) {
@@ -568,13 +575,13 @@ bool isSameFile(const QString& a, const QString& b)
 // Writes the bytes to a temporary file beside the path, gives it the permissions
 // and the modification time, flushes it to disk and renames it over the path. On
 // failure only the temporary file goes; answers the failure's text, or nothing.
-std::optional<QString> replaceFile(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions,
+std::optional<QString> replaceFile(const QString& path, QByteArrayView bytes, QFileDevice::Permissions permissions,
     const std::optional<QDateTime>& modified)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush()) {
         const QString error = file.errorString();
         file.cancelWriting();
         return error;
@@ -696,24 +703,25 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         return failure(u"Cannot read \"%1\": %2"_s.arg(basisPath, basis.errorString()));
     basis.close();
 
-    const EditedPhoto edited = editedPhoto(original, photo, settings, onlyUpdated);
+    const QFileDevice::Permissions permissions = QFile::permissions(basisPath);
+    const auto save = [&](QByteArrayView bytes, bool setsFileDates) {
+        std::optional<QDateTime> modified;
+        if (setsFileDates) {
+            // The file dates follow the photo's dates as first read, through their
+            // settings. Linux keeps no settable creation date, so only the
+            // modification time is set.
+            const std::shared_ptr<MetaDataObject> firstRead
+                = photo.metadataObjectOriginal ? photo.metadataObjectOriginal : std::make_shared<MetaDataObject>();
+            const QString modifyText = Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(
+                *settings.dateTimeConfigModifyDate(), firstRead->Date_Modify());
+            modified = fileDateFromText(modifyText);
+        }
+        return replaceFile(outputPath, bytes, permissions, modified);
+    };
+    const EditedPhoto edited = editedPhoto(original, photo, settings, onlyUpdated, save);
     if (edited.error)
         return failure(cleanedErrorMessage(*edited.error));
-
-    std::optional<QDateTime> modified;
-    if (edited.setsFileDates) {
-        // The file dates follow the photo's dates as first read, through their
-        // settings. Linux keeps no settable creation date, so only the
-        // modification time is set.
-        const std::shared_ptr<MetaDataObject> firstRead
-            = photo.metadataObjectOriginal ? photo.metadataObjectOriginal : std::make_shared<MetaDataObject>();
-        const QString modifyText = Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(
-            *settings.dateTimeConfigModifyDate(), firstRead->Date_Modify());
-        modified = fileDateFromText(modifyText);
-    }
-
-    if (const std::optional<QString> error
-        = replaceFile(outputPath, edited.bytes, QFile::permissions(basisPath), modified))
-        return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *error));
+    if (edited.saveError)
+        return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *edited.saveError));
     return { edited.status, kProcessedMessage };
 }

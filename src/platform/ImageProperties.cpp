@@ -16,6 +16,8 @@
 #include <libheif/heif.h>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -285,23 +287,43 @@ void putInGroup(QVariantMap& map, const QString& group, const QString& key, cons
     map.insert(group, sub);
 }
 
-template <typename Data> void readGroup(const Data& data, const KeyMapping& mapping, QVariantMap& result)
+// Reads every mapping of one family from its container. Building a datum's key
+// text is the costly part of a lookup, so each datum's key is built once and
+// matched against all the mappings; the values then go into the result in the
+// table's order, as one lookup per mapping would put them.
+template <typename Data>
+void readGroup(const Data& data, const std::vector<const KeyMapping*>& mappings, QVariantMap& result)
 {
-    QVariantList list;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> byKey;
+    for (std::size_t i = 0; i < mappings.size(); ++i)
+        byKey[mappings[i]->exiv2Key].push_back(i);
+
+    std::vector<QVariant> values(mappings.size());
+    std::vector<QVariantList> lists(mappings.size());
     for (const auto& datum : data) {
-        if (datum.key() != mapping.exiv2Key)
+        const auto found = byKey.find(datum.key());
+        if (found == byKey.end())
             continue;
-        QVariant value = readValue(datum.value(), mapping.kind);
-        if (!value.isValid())
-            continue;
-        if (mapping.kind != Kind::TextList) {
-            putInGroup(result, QString::fromLatin1(mapping.group), QString::fromLatin1(mapping.key), value);
-            return;
+        for (const std::size_t i : found->second) {
+            const KeyMapping& mapping = *mappings[i];
+            if (values[i].isValid())
+                continue; // the first readable datum of a single value counts
+            QVariant value = readValue(datum.value(), mapping.kind);
+            if (!value.isValid())
+                continue;
+            if (mapping.kind == Kind::TextList)
+                lists[i].append(value);
+            else
+                values[i] = value;
         }
-        list.append(value);
     }
-    if (!list.isEmpty())
-        putInGroup(result, QString::fromLatin1(mapping.group), QString::fromLatin1(mapping.key), list);
+    for (std::size_t i = 0; i < mappings.size(); ++i) {
+        const KeyMapping& mapping = *mappings[i];
+        if (mapping.kind == Kind::TextList && !lists[i].isEmpty())
+            putInGroup(result, QString::fromLatin1(mapping.group), QString::fromLatin1(mapping.key), lists[i]);
+        else if (values[i].isValid())
+            putInGroup(result, QString::fromLatin1(mapping.group), QString::fromLatin1(mapping.key), values[i]);
+    }
 }
 
 void addResolution(QVariantMap& result)
@@ -395,15 +417,22 @@ QVariantMap ImageProperties::propertiesForFile(const QString& path)
             Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
         image->readMetadata();
         size = QSize(image->pixelWidth(), image->pixelHeight());
+        std::vector<const KeyMapping*> exifMappings;
+        std::vector<const KeyMapping*> iptcMappings;
+        std::vector<const KeyMapping*> xmpMappings;
         for (const KeyMapping& mapping : kMappings) {
-            const std::string key = mapping.exiv2Key;
-            if (key.rfind("Exif.", 0) == 0)
-                readGroup(image->exifData(), mapping, result);
-            else if (key.rfind("Iptc.", 0) == 0)
-                readGroup(image->iptcData(), mapping, result);
+            const std::string_view key = mapping.exiv2Key;
+            if (key.starts_with("Exif."))
+                exifMappings.push_back(&mapping);
+            else if (key.starts_with("Iptc."))
+                iptcMappings.push_back(&mapping);
             else
-                readGroup(image->xmpData(), mapping, result);
+                xmpMappings.push_back(&mapping);
         }
+        // The families fill different groups of the result, so their order does not matter.
+        readGroup(image->exifData(), exifMappings, result);
+        readGroup(image->iptcData(), iptcMappings, result);
+        readGroup(image->xmpData(), xmpMappings, result);
         if (image->iccProfileDefined()) {
             const QString profile = iccDescription(*image->iccProfile());
             if (!profile.isEmpty())

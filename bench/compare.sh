@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Times the same edits on the same photos with velloran-bench write, exiftool -o and
+# the exiv2 command line after cp, next to plain cp of the files, and prints one
+# table of seconds and ratios to cp, all from one run.
+#
+#   bench/compare.sh CORPUS_DIR
+#
+# The edits: artist, copyright, IPTC city, two IPTC keywords, one XMP text
+# (Xmp.aux.Lens, an XMP field the editor writes) and DateTimeOriginal one day
+# later; velloran and exiftool also declare the IPTC texts UTF-8. Outputs go to a
+# folder beside CORPUS_DIR and are removed after each run. Put the corpus on a
+# tmpfs (/dev/shm): disk write-back makes single runs on a disk vary several-fold.
+# Make a corpus with bench/make-corpus.sh. Needs exiftool, exiv2 and the build's
+# velloran-bench (BUILD_DIR, default build/).
+set -euo pipefail
+
+[ $# -eq 1 ] || { echo "usage: bench/compare.sh CORPUS_DIR" >&2; exit 2; }
+corpus=$(cd "$1" && pwd)
+repo=$(cd "$(dirname "$0")/.." && pwd)
+bench=${BUILD_DIR:-$repo/build}/bench/velloran-bench
+[ -x "$bench" ] || { echo "compare: build velloran-bench first ($bench)" >&2; exit 1; }
+command -v exiftool >/dev/null && command -v exiv2 >/dev/null || { echo "compare: needs exiftool and exiv2" >&2; exit 1; }
+shopt -s nullglob
+photos=("$corpus"/*.jpg)
+[ ${#photos[@]} -gt 0 ] || { echo "compare: no .jpg in $corpus" >&2; exit 1; }
+
+work=$(mktemp -d "$(dirname "$corpus")/velloran-compare.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# exiv2 sets one fixed date: right for a corpus of copies of one photo, as make-corpus makes.
+original=$(exiv2 -q -Pv -K Exif.Photo.DateTimeOriginal "${photos[0]}")
+shifted=$(date -u -d "$(echo "$original" | sed -E 's/^([0-9]{4}):([0-9]{2}):([0-9]{2})/\1-\2-\3/') UTC + 1 day" \
+  '+%Y:%m:%d %H:%M:%S')
+
+cat >"$work/settings.json" <<JSON
+{ "\$class": "MetaDataObject", "editingOption": 0,
+  "Artist": "Velloran Bench", "Copyright": "(c) 2024 Velloran Bench",
+  "IPTC_City": "Lyon", "IPTC_Keywords": "bench, noise", "XMP_Lens": "Bench Lens 50mm",
+  "dateTimeConfigOriginalDate": { "\$class": "DateTimeConfiguration", "tagConfigureOption": 4,
+    "stringIncDecDay": "1", "stringIncDecMonth": "0", "stringIncDecYear": "0" } }
+JSON
+{
+  echo "set Exif.Image.Artist Ascii Velloran Bench"
+  echo "set Exif.Image.Copyright Ascii (c) 2024 Velloran Bench"
+  printf 'set Iptc.Envelope.CharacterSet String \033%%G\n'
+  echo "set Iptc.Application2.City String Lyon"
+  echo "add Iptc.Application2.Keywords String bench"
+  echo "add Iptc.Application2.Keywords String noise"
+  echo "set Xmp.aux.Lens XmpText Bench Lens 50mm"
+  echo "set Exif.Photo.DateTimeOriginal Ascii $shifted"
+} >"$work/exiv2.cmd"
+
+# Seconds of wall time of one command, after the page cache is written back.
+timed() {
+  sync
+  local start end
+  start=$(date +%s.%N)
+  "$@" >"$work/last.log" 2>&1 || { echo "compare: failed: $*" >&2; cat "$work/last.log" >&2; exit 1; }
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+}
+
+copy_corpus() { mkdir "$1" && cp "${photos[@]}" "$1/"; }
+
+cp_best=
+for run in 1 2 3; do
+  t=$(timed copy_corpus "$work/cp$run")
+  rm -rf "$work/cp$run"
+  cp_best=$(awk -v t="$t" -v best="${cp_best:-inf}" 'BEGIN { print (best == "inf" || t < best) ? t : best }')
+done
+
+t_velloran=$(timed "$bench" write --settings "$work/settings.json" --out "$work/velloran" "$corpus")
+summary=$(tail -n 1 "$work/last.log")
+grep -q ", 0 errors," <<<"$summary" || { echo "compare: velloran-bench reported errors: $summary" >&2; exit 1; }
+check=$(exiftool -s3 -Artist -City -Keywords -Lens -DateTimeOriginal "$work/velloran/$(basename "${photos[0]}")" | paste -sd '|')
+rm -rf "$work/velloran"
+
+mkdir "$work/exiftool"
+t_exiftool=$(timed exiftool -q -o "$work/exiftool/" -IPTC:CodedCharacterSet=UTF8 -Artist="Velloran Bench" \
+  -Copyright="(c) 2024 Velloran Bench" -IPTC:City=Lyon -IPTC:Keywords=bench -IPTC:Keywords=noise \
+  -XMP-aux:Lens="Bench Lens 50mm" "-DateTimeOriginal+=0:0:1 0:0:0" "${photos[@]}")
+rm -rf "$work/exiftool"
+
+exiv2_after_cp() { copy_corpus "$work/exiv2" && exiv2 -m "$work/exiv2.cmd" mo "$work/exiv2"/*.jpg; }
+t_exiv2=$(timed exiv2_after_cp)
+rm -rf "$work/exiv2"
+
+bytes=$(du -cb "${photos[@]}" | tail -n 1 | cut -f 1)
+row() { awk -v name="$1" -v t="$2" -v cp="$cp_best" 'BEGIN { printf "%-28s %9.3f %9.2f\n", name, t, t / cp }'; }
+echo "${#photos[@]} photos, $((bytes / 1000000)) MB, in $corpus"
+printf '%-28s %9s %9s\n' "tool" "seconds" "x cp"
+row "cp (best of 3)" "$cp_best"
+row "velloran-bench write" "$t_velloran"
+row "exiftool -o" "$t_exiftool"
+row "cp + exiv2 -m" "$t_exiv2"
+awk -v v="$t_velloran" -v e="$t_exiftool" 'BEGIN { printf "velloran / exiftool: %.2f\n", v / e }'
+echo "velloran-bench: $summary"
+echo "first output read back: $check"

@@ -1,0 +1,119 @@
+#include "BenchArguments.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+BenchArgumentError error(const QString& message)
+{
+    return BenchArgumentError { message };
+}
+
+} // namespace
+
+std::variant<BenchArguments, BenchArgumentError> parseBenchArguments(const QStringList& arguments)
+{
+    if (arguments.isEmpty())
+        return error(u"no command given"_s);
+
+    BenchArguments result;
+    const QString& command = arguments.first();
+    if (command == "read"_L1)
+        result.command = BenchArguments::Command::Read;
+    else if (command == "write"_L1)
+        result.command = BenchArguments::Command::Write;
+    else if (command == "restore"_L1)
+        result.command = BenchArguments::Command::Restore;
+    else if (command == "thumbs"_L1)
+        result.command = BenchArguments::Command::Thumbs;
+    else
+        return error(u"unknown command \"%1\""_s.arg(command));
+
+    const bool writes
+        = result.command == BenchArguments::Command::Write || result.command == BenchArguments::Command::Restore;
+    QStringList positional;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (optionsEnded || !argument.startsWith(u'-') || argument == "-"_L1) {
+            positional.append(argument);
+            continue;
+        }
+        if (argument == "--"_L1) {
+            optionsEnded = true;
+            continue;
+        }
+        if (!writes)
+            return error(u"%1 takes no option \"%2\""_s.arg(command, argument));
+
+        // "--name value" or "--name=value".
+        QString name = argument;
+        std::optional<QString> inlineValue;
+        if (const qsizetype equals = argument.indexOf(u'='); equals > 0) {
+            name = argument.left(equals);
+            inlineValue = argument.mid(equals + 1);
+        }
+        if (name == "--keep-source"_L1) {
+            if (inlineValue)
+                return error(u"--keep-source takes no value"_s);
+            result.keepSource = true;
+            continue;
+        }
+        QString* target = nullptr;
+        if (name == "--settings"_L1)
+            target = &result.settingsFile;
+        else if (name == "--out"_L1)
+            target = &result.outputDir;
+        else if (name == "--rename"_L1)
+            target = &result.renameFile;
+        else
+            return error(u"unknown option \"%1\""_s.arg(name));
+        if (!target->isEmpty())
+            return error(u"%1 given twice"_s.arg(name));
+        if (inlineValue) {
+            *target = *inlineValue;
+        } else {
+            if (i + 1 >= arguments.size())
+                return error(u"%1 needs a value"_s.arg(name));
+            *target = arguments[++i];
+        }
+        if (target->isEmpty())
+            return error(u"%1 needs a value"_s.arg(name));
+    }
+
+    if (positional.size() != 1)
+        return error(u"%1 takes exactly one folder"_s.arg(command));
+    result.sourceDir = positional.first();
+    if (result.sourceDir.isEmpty())
+        return error(u"the folder is empty text"_s);
+
+    if (result.command == BenchArguments::Command::Write && result.settingsFile.isEmpty())
+        return error(u"write needs --settings FILE"_s);
+    if (writes && result.outputDir.isEmpty() && !result.keepSource)
+        return error(u"%1 needs --out OUTDIR (or --keep-source)"_s.arg(command));
+    return result;
+}
+
+QString benchUsageText()
+{
+    return uR"(Usage:
+  velloran-bench read DIR
+      Reads every photo under DIR (recursively) as the batch list does: metadata
+      record and pixel size. Prints one line per photo that failed, then the rate.
+  velloran-bench write --settings FILE --out OUTDIR [--keep-source] [--rename FILE] SRCDIR
+      Writes the settings record of FILE (a keyed archive of one MetaDataObject,
+      as a preset is stored) into every photo under SRCDIR, named by the output
+      path builder (renaming options from the JSON of --rename), into OUTDIR or,
+      with --keep-source, beside each source: as in the application, a photo
+      whose name the renaming options leave as it is is then edited in place.
+      Prints CODE<TAB>output path<TAB>message per photo, then the totals and rates.
+  velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] SRCDIR
+      The same photos, named as write names them (give the same arguments),
+      written back from their sources with the metadata as first read.
+  velloran-bench thumbs DIR
+      Makes a 96x70 thumbnail of every photo under DIR and prints the rate.
+
+Exit code: 0 when the command ran, whatever became of each photo; 2 for bad
+arguments or an unreadable settings or renaming file.
+)"_s;
+}

@@ -1,0 +1,84 @@
+#include "MetadataFuzzInput.h"
+
+#include "Helper/ExifWriter.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A record that touches every kind of value the writer handles: Exif ASCII and
+// rationals, a non-ASCII user comment, GPS, IPTC keywords and texts, XMP, and a
+// shifted date.
+std::shared_ptr<MetaDataObject> fuzzSettings(int mode)
+{
+    auto settings = std::make_shared<MetaDataObject>();
+    settings->editingOption = mode;
+    settings->setArtist(u"Fuzz Ärtist"_s);
+    settings->setCopyright(u"(c) fuzz"_s);
+    settings->setUserComment(u"Kommentar ✓ 😀"_s);
+    settings->setCamSetting_FNumber(u"2.8"_s);
+    settings->setAdvCamSetting_ExposureTime(u"1/250"_s);
+    settings->setGPS_Lattitude(u"43.467"_s);
+    settings->setGPS_LattitudeRef(u"N"_s);
+    settings->setGPS_Longitude(u"11.885"_s);
+    settings->setGPS_LongitudeRef(u"E"_s);
+    settings->setIPTC_Keywords(u"one, zwei, 三"_s);
+    settings->setIPTC_City(u"Lyon"_s);
+    settings->setXMP_Lens(u"Fuzz 50mm"_s);
+    for (const auto& info : kMetadataFields)
+        settings->setUpdated(info.field, !settings->field(info.field).isEmpty());
+    const auto& original = settings->dateTimeConfigOriginalDate();
+    original->tagConfigureOption = DateTimeConfiguration::IncDecDate;
+    original->stringIncDecDay = u"1"_s;
+    if (mode == MetaDataObject::CleanMetadataInfo) {
+        for (ClearFlag flag :
+            { ClearFlag::Exif, ClearFlag::IPTC, ClearFlag::Comment, ClearFlag::GpsInfo, ClearFlag::XMP })
+            settings->setClearFlag(flag, true);
+        MetaDataObject::metadataObjectWithCleanInfoUpdation(*settings);
+    }
+    return settings;
+}
+
+} // namespace
+
+void fuzzMetadataInput(const std::uint8_t* data, std::size_t size, const QString& workDir)
+{
+    const QDir dir(workDir);
+    const QString source = dir.filePath(u"input.jpg"_s);
+    {
+        QFile file(source);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    }
+
+    PhotoFile photo(source, false);
+    ExifWriter& writer = ExifWriter::sharedInstance();
+    QStringList outputs;
+    for (int mode : { MetaDataObject::OnlyModifyEditedFields, MetaDataObject::ModifyEditedClearOthers,
+             MetaDataObject::CleanMetadataInfo }) {
+        const std::shared_ptr<MetaDataObject> settings = fuzzSettings(mode);
+        const std::shared_ptr<MetaDataObject> onlyUpdated = MetaDataObject::initWithObject(*settings);
+        const QString output = dir.filePath(u"output-%1.jpg"_s.arg(mode));
+        outputs.append(output);
+        writer.writeMetaDataToFilePath(photo, *settings, output, *onlyUpdated, false);
+        // What was written must read back as well.
+        MetaDataObject readBack;
+        writer.readMetaFromPath(output, readBack);
+    }
+
+    // A restore of the last output from the source, with the record as first read.
+    const std::shared_ptr<MetaDataObject> original = MetaDataObject::initWithObject(*photo.metadataObjectOriginal);
+    const std::shared_ptr<MetaDataObject> nothing = std::make_shared<MetaDataObject>();
+    photo.processedPath = outputs.last();
+    writer.writeMetaDataToFilePath(photo, *original, QString(), *nothing, true);
+
+    for (const QString& output : outputs)
+        QFile::remove(output);
+    QFile::remove(source);
+}

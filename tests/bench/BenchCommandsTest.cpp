@@ -1,0 +1,166 @@
+#include "BenchCommands.h"
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct CommandRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+CommandRun run(const BenchArguments& arguments)
+{
+    CommandRun result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    result.code = runBenchCommand(arguments, out, err);
+    return result;
+}
+
+BenchArguments command(BenchArguments::Command kind, const QString& dir)
+{
+    BenchArguments arguments;
+    arguments.command = kind;
+    arguments.sourceDir = dir;
+    return arguments;
+}
+
+// Two camera photos (one in a subfolder), a text file named like a photo, and a file that is no photo at all.
+void fillFolder(const QTemporaryDir& dir)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u"sub"_s));
+    ASSERT_TRUE(QFile::copy(samplesDir() + u"/gps/DSCN0010.jpg"_s, dir.filePath(u"a.jpg"_s)));
+    ASSERT_TRUE(QFile::copy(samplesDir() + u"/camera/Nikon_D70.jpg"_s, dir.filePath(u"sub/b.JPG"_s)));
+    QFile fake(dir.filePath(u"broken.jpg"_s));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("not a photo");
+    fake.close();
+    QFile notes(dir.filePath(u"notes.txt"_s));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.close();
+}
+
+} // namespace
+
+TEST(BenchCommands, listsPhotosRecursivelyByExtensionInAStableOrder)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    EXPECT_EQ(benchPhotoPaths(dir.path()),
+        QStringList({ dir.filePath(u"a.jpg"_s), dir.filePath(u"broken.jpg"_s), dir.filePath(u"sub/b.JPG"_s) }));
+}
+
+TEST(BenchCommands, readReportsEachPhotoWithoutAPixelSizeAndEndsWithTheRate)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    const CommandRun result = run(command(BenchArguments::Command::Read, dir.path()));
+    EXPECT_EQ(result.code, 0);
+    const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << result.out.toStdString();
+    EXPECT_EQ(lines[0], u"no pixel size\t"_s + dir.filePath(u"broken.jpg"_s));
+    EXPECT_TRUE(lines[1].startsWith(u"3 photos, "_s)) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(u" photos/s"_s));
+}
+
+TEST(BenchCommands, thumbsCountsEveryPhoto)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    const CommandRun result = run(command(BenchArguments::Command::Thumbs, dir.path()));
+    EXPECT_EQ(result.code, 0);
+    EXPECT_TRUE(result.out.contains(u"no thumbnail\t"_s + dir.filePath(u"broken.jpg"_s)));
+    EXPECT_TRUE(result.out.contains(u"3 photos, "_s));
+}
+
+TEST(BenchCommands, aMissingFolderIsABadArgument)
+{
+    const CommandRun result = run(command(BenchArguments::Command::Read, u"/nonexistent/velloran-bench"_s));
+    EXPECT_EQ(result.code, 2);
+    EXPECT_FALSE(result.err.isEmpty());
+}
+
+namespace {
+
+void writeText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QString artistOf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // The artist is stored as plain Exif ASCII; finding its bytes is enough here.
+    return QString::fromLatin1(file.readAll()).contains(u"Bench Artist"_s) ? u"Bench Artist"_s : u"other"_s;
+}
+
+} // namespace
+
+TEST(BenchCommands, writeNamesAndWritesEachPhotoThenRestoreUndoesIt)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    QTemporaryDir outDir; // outside the source folder, so that restore finds the same photos
+    const QString out = outDir.filePath(u"out"_s);
+    writeText(dir.filePath(u"settings.json"_s), R"({"$class": "MetaDataObject", "Artist": "Bench Artist"})");
+    writeText(dir.filePath(u"rename.json"_s),
+        R"({"renamingOptionIndex": 1, "addStringCheck": 1, "addString": {"addStringPrefixValue": "b-"}})");
+
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.settingsFile = dir.filePath(u"settings.json"_s);
+    arguments.renameFile = dir.filePath(u"rename.json"_s);
+    arguments.outputDir = out;
+    const CommandRun written = run(arguments);
+    ASSERT_EQ(written.code, 0) << written.err.toStdString();
+    const QStringList lines = written.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << written.out.toStdString();
+    EXPECT_EQ(lines[0], u"0\t"_s + out + u"/b-a.jpg\tProcessed Successfully"_s);
+    EXPECT_TRUE(lines[1].startsWith(u"2\t"_s)) << lines[1].toStdString(); // the text file named .jpg
+    EXPECT_FALSE(QFileInfo::exists(out + u"/b-broken.jpg"_s));
+    EXPECT_EQ(lines[2], u"0\t"_s + out + u"/b-b.JPG\tProcessed Successfully"_s);
+    EXPECT_TRUE(lines[3].startsWith(u"3 photos, 1 errors, "_s)) << lines[3].toStdString();
+    EXPECT_TRUE(lines[3].endsWith(u" MB/s"_s));
+    EXPECT_EQ(artistOf(out + u"/b-a.jpg"_s), u"Bench Artist"_s);
+    EXPECT_EQ(artistOf(dir.filePath(u"a.jpg"_s)), u"other"_s); // the source is untouched
+
+    arguments.command = BenchArguments::Command::Restore;
+    const CommandRun restored = run(arguments);
+    ASSERT_EQ(restored.code, 0);
+    EXPECT_TRUE(restored.out.contains(u"0\t"_s + out + u"/b-a.jpg\tProcessed Successfully"_s));
+    EXPECT_EQ(artistOf(out + u"/b-a.jpg"_s), u"other"_s);
+}
+
+TEST(BenchCommands, anUnusableSettingsOrRenamingFileIsABadArgument)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    writeText(dir.filePath(u"settings.json"_s), R"({"$class": "SomethingElse"})");
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.outputDir = dir.filePath(u"out"_s);
+    arguments.settingsFile = dir.filePath(u"settings.json"_s);
+    EXPECT_EQ(run(arguments).code, 2);
+    arguments.settingsFile = dir.filePath(u"missing.json"_s);
+    EXPECT_EQ(run(arguments).code, 2);
+
+    writeText(dir.filePath(u"settings.json"_s), R"({"$class": "MetaDataObject"})");
+    writeText(dir.filePath(u"rename.json"_s), R"({"renamingOption": 1})");
+    arguments.settingsFile = dir.filePath(u"settings.json"_s);
+    arguments.renameFile = dir.filePath(u"rename.json"_s);
+    const CommandRun refused = run(arguments);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_TRUE(refused.err.contains(u"renamingOption"_s));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"out/a.jpg"_s)));
+}
