@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariantMap>
 #include <optional>
 
 class MetaDataObject;
@@ -11,6 +12,7 @@ class PhotoFile;
 
 namespace Exiv2 {
 class ExifData;
+class Image;
 class IptcData;
 class XmpData;
 } // namespace Exiv2
@@ -57,6 +59,18 @@ public:
     // be opened or its metadata is damaged, the failure is logged and the record
     // is answered untouched.
     MetaDataObject& readMetaFromPath(const QString& path, MetaDataObject& record) const;
+
+    // The same read from a photo that exiv2 has already opened and read
+    // (readMetadata done); path only names the photo in the log. A failure is
+    // logged and leaves the record untouched.
+    MetaDataObject& readMetaFromImage(const QString& path, Exiv2::Image& image, MetaDataObject& record) const;
+
+    // One exiv2 open and parse of the photo for both of its readers: fills the
+    // record as readMetaFromPath does and answers the image-property dictionary
+    // that ImageProperties::propertiesForFile answers, with every fallback of that
+    // dictionary (QImageReader and libheif sizes). A path that is no regular file
+    // leaves the record untouched and answers an empty dictionary.
+    QVariantMap readMetaAndPropertiesFromPath(const QString& path, MetaDataObject& record) const;
 
     // ---- Writing (ExifWriterWriter.cpp) ----
 

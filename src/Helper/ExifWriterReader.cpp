@@ -3,6 +3,7 @@
 #include "Helper/Exiv2Setup.h"
 #include "Helper/FieldTagTable.h"
 #include "model/MetaDataObject.h"
+#include "platform/ImageProperties.h"
 #include "platform/LocalFile.h"
 
 #include <QFile>
@@ -12,6 +13,8 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -40,10 +43,17 @@ bool isRationalType(Exiv2::TypeId type)
 void readExif(const Exiv2::ExifData& exifData, const FLTImageMetadata& formatter, FieldTexts& texts)
 {
     const ExifWriter& writer = ExifWriter::sharedInstance();
+    // Building a datum's key text is the costly part of findKey, which builds it for
+    // every datum it passes on every lookup. Each is built once here instead; the
+    // first datum with a key stands for it, as findKey answers the first.
+    std::unordered_map<std::string, Exiv2::ExifData::const_iterator> firstByKey;
+    for (auto it = exifData.begin(); it != exifData.end(); ++it)
+        firstByKey.try_emplace(it->key(), it);
     for (const FieldTagInfo& row : fieldTagTable()) {
         if (!row.isRead() || tagFamily(row.key) != TagFamily::Exif)
             continue;
-        const auto it = exifData.findKey(Exiv2::ExifKey(row.key));
+        const auto found = firstByKey.find(Exiv2::ExifKey(row.key).key());
+        const auto it = found != firstByKey.end() ? found->second : exifData.end();
         MetadataValue value(QStringLiteral(""));
         QString text;
         if (it != exifData.end()) {
@@ -138,6 +148,32 @@ void readXmp(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, F
 
 } // namespace
 
+namespace {
+
+// Opens the photo at an openable path and reads its metadata segments (the pixels are
+// never decoded). Null when exiv2 cannot; the failure is logged as the reader logs it.
+std::unique_ptr<Exiv2::Image> openForReading(const QString& path, const QString& openable)
+{
+    try {
+        std::unique_ptr<Exiv2::Image> image(
+            Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
+        if (!image)
+            throw std::runtime_error("unknown image type");
+        image->readMetadata();
+        return image;
+    } catch (const Exiv2::AnyError& error) {
+        qCWarning(lcMetadata).noquote() << "Caught Exiv2 exception '" + QString::fromLocal8Bit(error.what()) + "'"
+                                        << "reading" << path;
+    } catch (const std::exception& error) {
+        // Damaged metadata can also make exiv2 fail outside its own error type
+        // (an allocation for a bogus size, a range check).
+        qCWarning(lcMetadata).noquote() << "Cannot read metadata of" << path << ":" << error.what();
+    }
+    return nullptr;
+}
+
+} // namespace
+
 MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject& record) const
 {
     const QString openable = openablePhotoPath(path);
@@ -145,30 +181,43 @@ MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject
         qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
         return record;
     }
+    const std::unique_ptr<Exiv2::Image> image = openForReading(path, openable);
+    if (!image)
+        return record;
+    return readMetaFromImage(path, *image, record);
+}
 
+QVariantMap ExifWriter::readMetaAndPropertiesFromPath(const QString& path, MetaDataObject& record) const
+{
+    const QString openable = openablePhotoPath(path);
+    if (openable.isEmpty()) {
+        qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
+        return {};
+    }
+    initializeExiv2();
+    const std::unique_ptr<Exiv2::Image> image = openForReading(path, openable);
+    QVariantMap properties = ImageProperties::propertiesForImage(path, image.get());
+    if (image)
+        readMetaFromImage(path, *image, record);
+    return properties;
+}
+
+MetaDataObject& ExifWriter::readMetaFromImage(const QString& path, Exiv2::Image& image, MetaDataObject& record) const
+{
     FieldTexts texts;
     try {
         const FLTImageMetadata formatter;
-        std::unique_ptr<Exiv2::Image> image(
-            Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
-        if (!image)
-            throw std::runtime_error("unknown image type");
-        // Reads the metadata segments only; the pixels are never decoded.
-        image->readMetadata();
-
-        if (!image->exifData().empty())
-            readExif(image->exifData(), formatter, texts);
-        if (!image->iptcData().empty())
-            readIptc(image->iptcData(), formatter, texts);
-        if (!image->xmpData().empty())
-            readXmp(image->xmpData(), formatter, texts);
+        if (!image.exifData().empty())
+            readExif(image.exifData(), formatter, texts);
+        if (!image.iptcData().empty())
+            readIptc(image.iptcData(), formatter, texts);
+        if (!image.xmpData().empty())
+            readXmp(image.xmpData(), formatter, texts);
     } catch (const Exiv2::AnyError& error) {
         qCWarning(lcMetadata).noquote() << "Caught Exiv2 exception '" + QString::fromLocal8Bit(error.what()) + "'"
                                         << "reading" << path;
         return record;
     } catch (const std::exception& error) {
-        // Damaged metadata can also make exiv2 fail outside its own error type
-        // (an allocation for a bogus size, a range check).
         qCWarning(lcMetadata).noquote() << "Cannot read metadata of" << path << ":" << error.what();
         return record;
     }

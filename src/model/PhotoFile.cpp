@@ -1,5 +1,6 @@
 #include "model/PhotoFile.h"
 
+#include "Helper/ExifWriter.h"
 #include "Helper/Utils.h"
 #include "platform/VectorImageSize.h"
 
@@ -47,14 +48,15 @@ PhotoFile::PhotoFile(const QString& path, bool isIphoto)
     fileContainerFolderName = lastComponent(withoutLastComponent(path));
     fileSizeInBytes = info.exists() ? static_cast<double>(info.size()) : 0.0;
 
-    exifDict = Utils::sharedUtils().exifForFile(path);
+    // One exiv2 parse of the photo fills both the record and the image properties.
+    metadataObject = std::make_shared<MetaDataObject>();
+    exifDict = ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(fileURL, *metadataObject);
     const double pixelWidth = exifDict.value(QStringLiteral("PixelWidth")).toDouble();
     const double pixelHeight = exifDict.value(QStringLiteral("PixelHeight")).toDouble();
     const bool turned = Utils::isQuarterTurn(exifDict.value(QStringLiteral("Orientation")).toInt());
     width = turned ? pixelHeight : pixelWidth;
     height = turned ? pixelWidth : pixelHeight;
 
-    metadataObject = MetaDataObject::initWithFile(fileURL);
     metadataObjectOriginal = MetaDataObject::initWithObject(*metadataObject);
 
     // EPS and PICT files measure in points; their size is taken as it stands, without

@@ -15,6 +15,7 @@
 #include <exiv2/exiv2.hpp>
 #include <libheif/heif.h>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -406,44 +407,61 @@ void writeMapping(Exiv2::Image& image, const KeyMapping& mapping, const QVariant
 
 QVariantMap ImageProperties::propertiesForFile(const QString& path)
 {
-    QVariantMap result;
     const QString openable = openablePhotoPath(path);
     if (openable.isEmpty())
-        return result;
+        return {};
     initializeExiv2();
-    QSize size;
+    std::unique_ptr<Exiv2::Image> image;
     try {
-        std::unique_ptr<Exiv2::Image> image(
-            Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
+        image.reset(Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
+        if (!image)
+            throw std::runtime_error("unknown image type");
         image->readMetadata();
-        size = QSize(image->pixelWidth(), image->pixelHeight());
-        std::vector<const KeyMapping*> exifMappings;
-        std::vector<const KeyMapping*> iptcMappings;
-        std::vector<const KeyMapping*> xmpMappings;
-        for (const KeyMapping& mapping : kMappings) {
-            const std::string_view key = mapping.exiv2Key;
-            if (key.starts_with("Exif."))
-                exifMappings.push_back(&mapping);
-            else if (key.starts_with("Iptc."))
-                iptcMappings.push_back(&mapping);
-            else
-                xmpMappings.push_back(&mapping);
-        }
-        // The families fill different groups of the result, so their order does not matter.
-        readGroup(image->exifData(), exifMappings, result);
-        readGroup(image->iptcData(), iptcMappings, result);
-        readGroup(image->xmpData(), xmpMappings, result);
-        if (image->iccProfileDefined()) {
-            const QString profile = iccDescription(*image->iccProfile());
-            if (!profile.isEmpty())
-                result.insert(QStringLiteral("ProfileName"), profile);
-        }
     } catch (const Exiv2::AnyError& error) {
+        image.reset();
         qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
     } catch (const std::exception& error) {
         // Damaged metadata can make exiv2 fail outside its own error type (an
         // allocation for a bogus size, a range or overflow check).
+        image.reset();
         qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
+    }
+    return propertiesForImage(path, image.get());
+}
+
+QVariantMap ImageProperties::propertiesForImage(const QString& path, Exiv2::Image* image)
+{
+    QVariantMap result;
+    QSize size;
+    if (image) {
+        try {
+            size = QSize(image->pixelWidth(), image->pixelHeight());
+            std::vector<const KeyMapping*> exifMappings;
+            std::vector<const KeyMapping*> iptcMappings;
+            std::vector<const KeyMapping*> xmpMappings;
+            for (const KeyMapping& mapping : kMappings) {
+                const std::string_view key = mapping.exiv2Key;
+                if (key.starts_with("Exif."))
+                    exifMappings.push_back(&mapping);
+                else if (key.starts_with("Iptc."))
+                    iptcMappings.push_back(&mapping);
+                else
+                    xmpMappings.push_back(&mapping);
+            }
+            // The families fill different groups of the result, so their order does not matter.
+            readGroup(image->exifData(), exifMappings, result);
+            readGroup(image->iptcData(), iptcMappings, result);
+            readGroup(image->xmpData(), xmpMappings, result);
+            if (image->iccProfileDefined()) {
+                const QString profile = iccDescription(*image->iccProfile());
+                if (!profile.isEmpty())
+                    result.insert(QStringLiteral("ProfileName"), profile);
+            }
+        } catch (const Exiv2::AnyError& error) {
+            qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
+        } catch (const std::exception& error) {
+            qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
+        }
     }
     const ReaderFacts facts = readerFacts(path);
     if (size.isEmpty())

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QVariantMap>
 
+namespace Exiv2 {
+class Image;
+}
+
 // The image-property dictionary of a photo: a QVariantMap with top-level keys
 // ("PixelWidth", "PixelHeight", "Orientation", "DPIWidth", "DPIHeight", "ColorModel",
 // "ProfileName", "Depth") and the groups "{TIFF}", "{Exif}", "{GPS}", "{IPTC}" and
@@ -22,6 +26,12 @@ public:
 
     // The dictionary of the file's first image; empty when nothing can be read.
     static QVariantMap propertiesForFile(const QString& path);
+
+    // The same dictionary from a photo that exiv2 has already opened and read
+    // (readMetadata done), so that one parse can serve several readers. image is null
+    // when exiv2 could not open or read the file at path; the pixel-size fallbacks read
+    // path itself. Only call it for a path that openablePhotoPath accepts.
+    static QVariantMap propertiesForImage(const QString& path, Exiv2::Image* image);
 
     // True for HEIF/HEIC files (by content, not by name).
     static bool isHeif(const QString& path);

@@ -3,8 +3,10 @@
 #include "Helper/PhotoFixtures.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/ImageProperties.h"
 
 #include <QFile>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -295,4 +297,49 @@ TEST_F(ExifWriterReader, aPhotoRecordKeepsWhatWasReadAsItsOriginal)
     EXPECT_EQ(photoFile.metadataObject->Artist(), "Ann");
     EXPECT_EQ(photoFile.metadataObjectOriginal->Date_Creation(), "2020:01:02 03:04:05");
     EXPECT_FALSE(photoFile.metadataObject->isupdated_Artist());
+}
+
+TEST_F(ExifWriterReader, oneParseForBothReadersLeavesTheRecordUntouchedWhenExiv2CannotRead)
+{
+    // exiv2 knows no PPM; the dictionary still takes its size from QImageReader.
+    const QString ppm = m_dir.filePath(QStringLiteral("scan.ppm"));
+    QImage image(7, 5, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    ASSERT_TRUE(image.save(ppm, "PPM"));
+
+    auto record = sentinelRecord();
+    const QVariantMap properties = ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(ppm, *record);
+    EXPECT_TRUE(isUntouched(*record));
+    EXPECT_EQ(properties.value(QStringLiteral("PixelWidth")).toInt(), 7);
+    EXPECT_EQ(properties.value(QStringLiteral("PixelHeight")).toInt(), 5);
+    EXPECT_EQ(properties, ImageProperties::propertiesForFile(ppm));
+}
+
+TEST_F(ExifWriterReader, oneParseForBothReadersOpensOnlyRegularFiles)
+{
+    for (const QString& path : { m_dir.filePath(QStringLiteral("missing.jpg")), m_dir.path(), QString() }) {
+        auto record = sentinelRecord();
+        EXPECT_TRUE(ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(path, *record).isEmpty())
+            << qPrintable(path);
+        EXPECT_TRUE(isUntouched(*record)) << qPrintable(path);
+    }
+}
+
+TEST_F(ExifWriterReader, oneParseForBothReadersFillsTheRecordAsTheReaderDoes)
+{
+    const QString path = photo([](Exiv2::Image& image) {
+        image.exifData()["Exif.Image.Artist"] = "Ann";
+        image.exifData()["Exif.Image.Orientation"] = uint16_t(6);
+        image.iptcData()["Iptc.Application2.City"] = "Bern";
+        image.xmpData()["Xmp.dc.source"] = "scan";
+    });
+    auto record = sentinelRecord();
+    const QVariantMap properties = ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(path, *record);
+    auto expected = sentinelRecord();
+    ExifWriter::sharedInstance().readMetaFromPath(path, *expected);
+    for (const MetadataFieldInfo& info : kMetadataFields)
+        EXPECT_EQ(record->field(info.field), expected->field(info.field)) << info.name;
+    EXPECT_EQ(record->Artist(), "Ann");
+    EXPECT_EQ(properties.value(QStringLiteral("Orientation")).toInt(), 6);
+    EXPECT_EQ(properties, ImageProperties::propertiesForFile(path));
 }

@@ -1,6 +1,10 @@
 #include "model/PhotoFile.h"
 
+#include "platform/ImageProperties.h"
+#include "support/TestSupport.h"
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -60,4 +64,28 @@ TEST(PhotoFile, keepsAnUntouchedCopyThatSharesTheDateSettings)
     EXPECT_TRUE(photo.metadataObjectOriginal->Artist().isEmpty());
     EXPECT_EQ(photo.metadataObject->dateTimeConfigOriginalDate(),
               photo.metadataObjectOriginal->dateTimeConfigOriginalDate());
+}
+
+TEST(PhotoFile, readsTheSameRecordAndPropertiesAsTheTwoSeparateReadersForEverySample)
+{
+    int compared = 0;
+    QDirIterator it(samplesDir(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.endsWith(QLatin1String(".md")))
+            continue;
+        SCOPED_TRACE(qPrintable(path));
+        const PhotoFile photo(path, false);
+        EXPECT_EQ(photo.exifDict, ImageProperties::propertiesForFile(path));
+        const auto expected = MetaDataObject::initWithFile(path);
+        ASSERT_TRUE(photo.metadataObject);
+        ASSERT_TRUE(photo.metadataObjectOriginal);
+        for (const MetadataFieldInfo& info : kMetadataFields) {
+            EXPECT_EQ(photo.metadataObject->field(info.field), expected->field(info.field)) << info.name;
+            EXPECT_EQ(photo.metadataObjectOriginal->field(info.field), expected->field(info.field)) << info.name;
+        }
+        ++compared;
+    }
+    // Every folder of samples (camera, gps, orientation, xmp, tiff, invalid) was read.
+    EXPECT_GE(compared, 50);
 }
