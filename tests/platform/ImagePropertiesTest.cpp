@@ -3,7 +3,10 @@
 #include "support/ImageFixtures.h"
 #include "support/TestSupport.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QImage>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -104,6 +107,41 @@ TEST(ImageProperties, agreesWithExiftoolOnGpsAndExposure)
         EXPECT_EQ(exif.value(QStringLiteral("ISOSpeedRatings")).toList(),
             QVariantList { qlonglong(expected.value(QStringLiteral("ISO")).toInt()) });
     }
+}
+
+TEST(ImageProperties, tellsGreyFromColourAsTheImageReaderDoes)
+{
+    // JPEGs take their colour model from the frame header; it must say what the
+    // image reader says, for photos made here and for every camera sample.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage grey(64, 48, QImage::Format_Grayscale8);
+    grey.fill(128);
+    QImage colour(64, 48, QImage::Format_RGB32);
+    colour.fill(Qt::red);
+    const QString greyPath = dir.filePath(QStringLiteral("grey.jpg"));
+    const QString colourPath = dir.filePath(QStringLiteral("colour.jpg"));
+    ASSERT_TRUE(grey.save(greyPath, "jpeg"));
+    ASSERT_TRUE(colour.save(colourPath, "jpeg"));
+    EXPECT_EQ(ImageProperties::propertiesForFile(greyPath).value(QStringLiteral("ColorModel")), QStringLiteral("Gray"));
+    EXPECT_EQ(ImageProperties::propertiesForFile(colourPath).value(QStringLiteral("ColorModel")), QStringLiteral("RGB"));
+
+    QDirIterator it(samplesDir(), { QStringLiteral("*.jpg"), QStringLiteral("*.JPG") }, QDir::Files,
+        QDirIterator::Subdirectories);
+    int compared = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QImageReader reader(path);
+        const QImage::Format format = reader.imageFormat();
+        if (format == QImage::Format_Invalid)
+            continue;
+        const bool isGrey = format == QImage::Format_Grayscale8 || format == QImage::Format_Mono;
+        EXPECT_EQ(ImageProperties::propertiesForFile(path).value(QStringLiteral("ColorModel")).toString(),
+            isGrey ? QStringLiteral("Gray") : QStringLiteral("RGB"))
+            << path.toStdString();
+        ++compared;
+    }
+    EXPECT_GT(compared, 20);
 }
 
 TEST(ImageProperties, answersNothingForFilesThatAreNoImages)
