@@ -1,9 +1,8 @@
 #include "Helper/ExifInfo.h"
 
+#include "Helper/DatePattern.h"
 #include "Helper/Utils.h"
 #include "platform/ImageProperties.h"
-
-#include <QTimeZone>
 
 namespace {
 
@@ -109,16 +108,17 @@ void ExifInfo::resetAllWithDict(const QVariantMap& dict)
 
 QDateTime ExifInfo::getDateFromString(const QString& text)
 {
-    if (text.isEmpty())
-        return {};
     // Read as a wall-clock time so that a time in a daylight-saving gap still exists.
-    if (text.size() != 19 || text.at(10) != QLatin1Char(' '))
+    // Only the Exif form itself: every field exactly as wide as its letters.
+    static const DatePattern exifPattern(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+    const QString& form = exifPattern.pattern();
+    if (text.size() != form.size())
         return {};
-    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy:MM:dd"));
-    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
-    if (!date.isValid() || !time.isValid())
-        return {};
-    return QDateTime(date, time, QTimeZone::utc());
+    for (const qsizetype separator : { 4, 7, 10, 13, 16 }) {
+        if (text.at(separator) != form.at(separator))
+            return {};
+    }
+    return exifPattern.read(text).value_or(QDateTime());
 }
 
 void ExifInfo::commmonInit()
