@@ -1,5 +1,6 @@
 #include "model/DateTimeConfiguration.h"
 
+#include "Helper/DatePattern.h"
 #include "model/KeyedCoder.h"
 
 #include <QDateTime>
@@ -38,14 +39,10 @@ namespace {
 const QString kOptionKey = QStringLiteral("tagConfigureOption");
 
 // The current local date and time in the record's date form, the fraction of a
-// second dropped. Printed digit by digit so no locale can touch it.
+// second dropped.
 QString currentLocalDateText()
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate date = now.date();
-    const QTime time = now.time();
-    return QString::asprintf("%04d:%02d:%02d %02d:%02d:%02d", date.year(), date.month(), date.day(), time.hour(),
-                             time.minute(), time.second());
+    return DatePattern(QStringLiteral("yyyy:MM:dd HH:mm:ss")).print(QDateTime::currentDateTime());
 }
 
 } // namespace
