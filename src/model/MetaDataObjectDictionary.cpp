@@ -5,7 +5,6 @@
 #include "Helper/Numbers.h"
 #include "platform/ImageProperties.h"
 
-#include <QLocale>
 #include <array>
 #include <climits>
 #include <cmath>
@@ -200,7 +199,7 @@ QString textForm(const QVariant& value)
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::Double:
     case QMetaType::Float:
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        return Numbers::shortest(value.toDouble());
     case QMetaType::Int:
     case QMetaType::Long:
     case QMetaType::LongLong:
@@ -241,7 +240,7 @@ std::optional<QString> fNumberFromApex(const QString& apex)
     const double fNumber = std::pow(2.0, v / 2);
     if (!std::isfinite(fNumber))
         return std::nullopt;
-    return QString::number(fNumber, 'f', 2);
+    return Numbers::fixed(fNumber, 2);
 }
 
 // The APEX speed value as an exposure time: "1/N" for fractions, seconds otherwise.
@@ -259,7 +258,7 @@ std::optional<QString> exposureTimeFromApex(const QString& apex)
     const double seconds = std::pow(2.0, -v);
     if (!std::isfinite(seconds))
         return std::nullopt;
-    return QString::number(seconds, 'f', 2);
+    return Numbers::fixed(seconds, 2);
 }
 
 // ---- Building ----
@@ -285,13 +284,10 @@ std::optional<double> shutterApex(const QString& text)
         apex = std::log2(Numbers::doubleValue(denominator));
     } else {
         // The whole text must be a number in the C notation: no group separators.
-        QLocale c = QLocale::c();
-        c.setNumberOptions(QLocale::RejectGroupSeparator);
-        bool ok = false;
-        const double seconds = c.toDouble(text.trimmed(), &ok);
-        if (!ok)
+        const std::optional<double> seconds = Numbers::exactDouble(text);
+        if (!seconds)
             return std::nullopt;
-        apex = -std::log2(seconds);
+        apex = -std::log2(*seconds);
     }
     return std::isfinite(apex) ? std::optional<double>(apex) : std::nullopt;
 }
