@@ -39,12 +39,12 @@ QImage readScaled(QImageReader& reader, QSize storedBox)
 }
 
 // The smallest embedded preview at least as big as the box and of the photo's shape;
-// previews of another shape carry black bars.
-QImage embeddedPreview(const QString& path, QSize storedBox)
+// previews of another shape carry black bars. `openable` is openablePhotoPath(path).
+QImage embeddedPreview(const QString& path, const QString& openable, QSize storedBox)
 {
     try {
         std::unique_ptr<Exiv2::Image> image(
-            Exiv2::ImageFactory::open(QFile::encodeName(openablePhotoPath(path)).toStdString()).release());
+            Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
         image->readMetadata();
         const double width = image->pixelWidth();
         const double height = image->pixelHeight();
@@ -117,11 +117,12 @@ QImage heifImage(const QString& path, QSize box)
 
 QImage ImageDecoder::uprightImage(const QString& path, QSize box, int orientation)
 {
-    if (openablePhotoPath(path).isEmpty() || box.isEmpty())
+    const QString openable = openablePhotoPath(path);
+    if (openable.isEmpty() || box.isEmpty())
         return {};
     initializeExiv2();
     const QSize storedBox = Utils::isQuarterTurn(orientation) ? box.transposed() : box;
-    QImage image = embeddedPreview(path, storedBox);
+    QImage image = embeddedPreview(path, openable, storedBox);
     if (image.isNull()) {
         QImageReader reader(path);
         image = readScaled(reader, storedBox);
