@@ -1,6 +1,7 @@
 #include "Helper/ExifInfo.h"
 
 #include "Helper/DatePattern.h"
+#include "Helper/Numbers.h"
 #include "Helper/Utils.h"
 #include "platform/ImageProperties.h"
 
@@ -60,7 +61,7 @@ void ExifInfo::resetAllWithDict(const QVariantMap& dict)
     if (dict.contains(QStringLiteral("DPIWidth")) && dict.contains(QStringLiteral("DPIHeight"))) {
         dpiWidth = dict.value(QStringLiteral("DPIWidth")).toDouble();
         dpiHeight = dict.value(QStringLiteral("DPIHeight")).toDouble();
-        imageDPI = QString::asprintf("%.1f x %.1f", dpiWidth, dpiHeight);
+        imageDPI = Numbers::format("%.1f x %.1f", dpiWidth, dpiHeight);
     }
 
     if (dict.contains(ImageProperties::kExif)) {
@@ -70,7 +71,7 @@ void ExifInfo::resetAllWithDict(const QVariantMap& dict)
         const QVariant focal = exif.value(QStringLiteral("FocalLength"));
         folcalLength = focal.isValid() ? focal.toString() + QStringLiteral(" mm") : QString();
         const QVariant bias = exif.value(QStringLiteral("ExposureBiasValue"));
-        exposureBias = bias.isValid() ? QString::asprintf("%.2f EV", bias.toDouble()) : QString();
+        exposureBias = bias.isValid() ? Numbers::format("%.2f EV", bias.toDouble()) : QString();
         if (exif.contains(QStringLiteral("ISOSpeedRatings")))
             isoSpeedRating = joined(exif.value(QStringLiteral("ISOSpeedRatings")));
         exposureMode = exif.value(QStringLiteral("ExposureMode"));

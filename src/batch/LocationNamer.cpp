@@ -1,5 +1,6 @@
 #include "batch/LocationNamer.h"
 
+#include "Helper/Numbers.h"
 #include "batch/BatchLog.h"
 
 #include <QSemaphore>
@@ -32,8 +33,7 @@ void LocationNamer::setTimeLimit(std::chrono::milliseconds limit)
 
 QString LocationNamer::locationKey(double latitude, double longitude)
 {
-    // QString::asprintf formats with the C locale.
-    return QString::asprintf("%f_%f", latitude, longitude);
+    return Numbers::format("%f_%f", latitude, longitude);
 }
 
 int LocationNamer::cachedLocationCount() const
