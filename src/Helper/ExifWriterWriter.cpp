@@ -6,6 +6,7 @@
 #include "Helper/Utils.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/LocalFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -669,7 +670,7 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
     replaceCommaValueToDot(onlyUpdated);
 
     const QString sourcePath = photo.filePath;
-    if (sourcePath.isEmpty() || !QFileInfo(sourcePath).isFile())
+    if (openablePhotoPath(sourcePath).isEmpty())
         return { MetadataWriteResult::SourceMissing, u"This photo is not available at the Source location."_s };
 
     const QString outputPath = isForRestore ? photo.processedPath : newPath;
