@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
-
 #include <benchmark/benchmark.h>
 
 // One main for every benchmark: a QCoreApplication (plugin lookup, standard

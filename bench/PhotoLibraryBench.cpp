@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kEntries = 100000;
 
-
 void buildPhotosLibrary(const QString& library)
 {
     SqliteDatabase db = createPhotosDatabase(library + QStringLiteral("/database/photos.db"));
@@ -59,7 +58,6 @@ void buildOlderLibrary(const QString& library)
     run(db, QStringLiteral("COMMIT"));
     writeXmlList(library + QStringLiteral("/AlbumData.xml"), archive, images);
 }
-
 
 // The libraries are built once, on first use, so that a filter that skips
 // these benchmarks costs nothing.

@@ -3,9 +3,8 @@
 #include "Helper/Exiv2Setup.h"
 #include "Helper/Numbers.h"
 
-#include <exiv2/exiv2.hpp>
-
 #include <cmath>
+#include <exiv2/exiv2.hpp>
 
 namespace {
 

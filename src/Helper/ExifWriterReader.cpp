@@ -1,5 +1,4 @@
 #include "Helper/ExifWriter.h"
-
 #include "Helper/Exiv2Setup.h"
 #include "Helper/FieldTagTable.h"
 #include "model/MetaDataObject.h"
@@ -7,9 +6,7 @@
 #include "platform/LocalFile.h"
 
 #include <QFile>
-
 #include <exiv2/exiv2.hpp>
-
 #include <memory>
 #include <optional>
 #include <stdexcept>

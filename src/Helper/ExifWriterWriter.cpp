@@ -15,8 +15,8 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <exiv2/exiv2.hpp>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 

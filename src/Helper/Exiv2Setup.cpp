@@ -1,7 +1,6 @@
 #include "Helper/Exiv2Setup.h"
 
 #include <exiv2/exiv2.hpp>
-
 #include <mutex>
 
 // Debug lines (one per key read) are off unless QT_LOGGING_RULES asks for them.

@@ -5,7 +5,6 @@
 #include <QSize>
 #include <QString>
 #include <QVariantMap>
-
 #include <memory>
 
 class DateTimeConfiguration;

@@ -61,8 +61,8 @@ void DateTimeConfiguration::commmonInit()
     stringUpdateMonth = QStringLiteral("1");
     stringUpdateYear = QStringLiteral("1905");
     for (auto member : { &DateTimeConfiguration::stringIncDecDay, &DateTimeConfiguration::stringIncDecMonth,
-                         &DateTimeConfiguration::stringIncDecYear, &DateTimeConfiguration::stringIncDecHour,
-                         &DateTimeConfiguration::stringIncDecMinute, &DateTimeConfiguration::stringIncDecSecond })
+             &DateTimeConfiguration::stringIncDecYear, &DateTimeConfiguration::stringIncDecHour,
+             &DateTimeConfiguration::stringIncDecMinute, &DateTimeConfiguration::stringIncDecSecond })
         this->*member = QStringLiteral("1");
     stringSelectedDate = currentLocalDateText();
     stringUpdateTime = QStringLiteral("00:00:00");

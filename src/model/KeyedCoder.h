@@ -4,7 +4,6 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
-
 #include <optional>
 
 // A small keyed archive over JSON. Each archived object is one JSON object holding

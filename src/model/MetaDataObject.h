@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QVariantMap>
-
 #include <array>
 #include <bitset>
 #include <memory>
@@ -84,10 +83,22 @@ public:
     // isupdated_Artist() / setIsupdated_Artist(). A setter never touches the
     // edited flag.
 #define VELLORAN_FIELD_ACCESSORS(name, group, clear, dropDown)                                                         \
-    const QString& name() const { return field(MetadataField::name); }                                                 \
-    void set##name(const QString& value) { setField(MetadataField::name, value); }                                     \
-    bool isupdated_##name() const { return isUpdated(MetadataField::name); }                                           \
-    void setIsupdated_##name(bool updated) { setUpdated(MetadataField::name, updated); }
+    const QString& name() const                                                                                        \
+    {                                                                                                                  \
+        return field(MetadataField::name);                                                                             \
+    }                                                                                                                  \
+    void set##name(const QString& value)                                                                               \
+    {                                                                                                                  \
+        setField(MetadataField::name, value);                                                                          \
+    }                                                                                                                  \
+    bool isupdated_##name() const                                                                                      \
+    {                                                                                                                  \
+        return isUpdated(MetadataField::name);                                                                         \
+    }                                                                                                                  \
+    void setIsupdated_##name(bool updated)                                                                             \
+    {                                                                                                                  \
+        setUpdated(MetadataField::name, updated);                                                                      \
+    }
     VELLORAN_METADATA_FIELDS(VELLORAN_FIELD_ACCESSORS)
 #undef VELLORAN_FIELD_ACCESSORS
 

@@ -1,8 +1,7 @@
 // Conversion between a metadata record and an image-property dictionary.
 
-#include "model/MetaDataObject.h"
-
 #include "Helper/Numbers.h"
+#include "model/MetaDataObject.h"
 #include "platform/ImageProperties.h"
 
 #include <array>

@@ -142,12 +142,19 @@ constexpr std::size_t fieldIndex(MetadataField field)
 std::optional<MetadataField> metadataFieldNamed(std::string_view name);
 
 // The six adjustable dates, each with its own date-adjustment setting.
-enum class DateSetting : int { OriginalDate, CreationDate, ModifyDate, XMPCreationDate, XMPModifyDate, PhotoshopCreationDate };
+enum class DateSetting : int {
+    OriginalDate,
+    CreationDate,
+    ModifyDate,
+    XMPCreationDate,
+    XMPModifyDate,
+    PhotoshopCreationDate
+};
 
 struct DateSettingInfo {
     DateSetting setting;
     std::string_view key; // property name of the setting and its archive key
-    MetadataField field;  // the date field it adjusts
+    MetadataField field; // the date field it adjusts
 };
 
 inline constexpr std::array kDateSettings = {

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QString>
 #include <QVariantMap>
-
 #include <memory>
 
 // The result of a photo's last batch run: 0 not processed, else the failing

@@ -1,10 +1,9 @@
 #include "platform/ImageDecoder.h"
 
-#include "platform/LocalFile.h"
-
 #include "Helper/Exiv2Setup.h"
 #include "Helper/Utils.h"
 #include "platform/ImageProperties.h"
+#include "platform/LocalFile.h"
 
 #include <QBuffer>
 #include <QFile>

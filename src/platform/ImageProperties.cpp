@@ -1,10 +1,9 @@
 #include "platform/ImageProperties.h"
 
-#include "platform/LocalFile.h"
-
 #include "Helper/Exiv2Setup.h"
 #include "Helper/FLTImageMetadata.h"
 #include "Helper/Numbers.h"
+#include "platform/LocalFile.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,8 +1,7 @@
 #include "platform/VectorImageSize.h"
 
-#include "platform/LocalFile.h"
-
 #include "Helper/Exiv2Setup.h"
+#include "platform/LocalFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,4 @@
 #include "Helper/ExifWriter.h"
-
 #include "Helper/PhotoFixtures.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -7,7 +6,6 @@
 
 #include <QFile>
 #include <QImage>
-
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,5 +1,4 @@
 #include "Helper/ExifWriter.h"
-
 #include "model/MetaDataObject.h"
 #include "support/TestSupport.h"
 
@@ -9,9 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-
 #include <cmath>
-
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,10 +1,8 @@
 #include "Helper/FLTImageMetadata.h"
 
 #include <cmath>
-
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
-
 #include <set>
 #include <string>
 

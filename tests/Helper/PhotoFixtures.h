@@ -4,9 +4,7 @@
 #include <QImage>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <exiv2/exiv2.hpp>
-
 #include <functional>
 #include <memory>
 

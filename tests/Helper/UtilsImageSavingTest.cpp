@@ -165,8 +165,7 @@ TEST(UtilsImageSaving, neverReplacesAnotherFileWithTheJpegWrittenBesideANonImage
     writeFile(beside, "the photographer's own picture");
 
     QString error;
-    EXPECT_FALSE(
-        Utils::sharedUtils().updateImageExifDataAtPath(raw, {}, 0.8f, ImageFixtures::quadrants(8, 8), &error));
+    EXPECT_FALSE(Utils::sharedUtils().updateImageExifDataAtPath(raw, {}, 0.8f, ImageFixtures::quadrants(8, 8), &error));
     EXPECT_FALSE(error.isEmpty());
     QFile kept(beside);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));

@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QTemporaryDir>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <clocale>
 #include <gtest/gtest.h>
 #include <string>

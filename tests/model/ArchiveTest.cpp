@@ -1,10 +1,9 @@
 #include "model/KeyedCoder.h"
 #include "model/MetaDataObject.h"
 
-#include <QJsonDocument>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,7 +89,7 @@ TEST(RecordArchive, usesThePropertyNamesAsKeys)
     const QJsonObject object = archiveObject(record);
     EXPECT_EQ(object.value(QStringLiteral("$class")).toString(), QStringLiteral("MetaDataObject"));
     for (const char* key : { "GPS_Lattitude", "AdvCamSetting_MateringMode", "editingOption", "clearExif", "clearIPTC",
-                             "clearComment", "clearGpsInfo", "clearXMP", "name", "dateTimeConfigPhotoshopCreationDate" })
+             "clearComment", "clearGpsInfo", "clearXMP", "name", "dateTimeConfigPhotoshopCreationDate" })
         EXPECT_TRUE(object.contains(QLatin1String(key))) << key;
     EXPECT_EQ(object.value(QStringLiteral("clearXMP")).toInt(), 1);
     const QJsonObject nested = object.value(QStringLiteral("dateTimeConfigOriginalDate")).toObject();
@@ -107,7 +106,8 @@ TEST(RecordArchive, missingKeysReadAsAbsentZeroOrAFreshSetting)
     record.clearExif = true;
     record.dateTimeConfigModifyDate()->tagConfigureOption = 3;
     QJsonObject object = archiveObject(record);
-    for (const char* key : { "XMP_Keyword", "clearExif", "clearXMP", "editingOption", "name", "dateTimeConfigModifyDate" })
+    for (const char* key :
+        { "XMP_Keyword", "clearExif", "clearXMP", "editingOption", "name", "dateTimeConfigModifyDate" })
         object.remove(QLatin1String(key));
 
     const auto back = unarchive(toBytes(object));
@@ -200,11 +200,8 @@ TEST(KeyedCoder, arraysSkipElementsOfTheWrongKind)
 
 TEST(KeyedCoder, integersMustBeWholeAndFitThirtyTwoBits)
 {
-    QJsonObject object { { QStringLiteral("$class"), QStringLiteral("C") },
-                         { QStringLiteral("half"), 1.5 },
-                         { QStringLiteral("huge"), 1e12 },
-                         { QStringLiteral("neg"), -7 },
-                         { QStringLiteral("flag"), true } };
+    QJsonObject object { { QStringLiteral("$class"), QStringLiteral("C") }, { QStringLiteral("half"), 1.5 },
+        { QStringLiteral("huge"), 1e12 }, { QStringLiteral("neg"), -7 }, { QStringLiteral("flag"), true } };
     const auto decoder = KeyedDecoder::fromObject(object, QStringLiteral("C"));
     ASSERT_TRUE(decoder);
     EXPECT_FALSE(decoder->decodeInt(QStringLiteral("half")));

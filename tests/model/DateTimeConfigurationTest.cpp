@@ -1,9 +1,9 @@
 #include "model/DateTimeConfiguration.h"
+
 #include "model/KeyedCoder.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
-
 #include <gtest/gtest.h>
 
 TEST(DateTimeConfiguration, aNewSettingHasTheDefaults)
@@ -20,7 +20,7 @@ TEST(DateTimeConfiguration, aNewSettingHasTheDefaults)
     EXPECT_EQ(config.stringUpdateYear, QStringLiteral("1905"));
     EXPECT_EQ(config.stringUpdateTime, QStringLiteral("00:00:00"));
     for (const auto& shift : { config.stringIncDecDay, config.stringIncDecMonth, config.stringIncDecYear,
-                               config.stringIncDecHour, config.stringIncDecMinute, config.stringIncDecSecond })
+             config.stringIncDecHour, config.stringIncDecMinute, config.stringIncDecSecond })
         EXPECT_EQ(shift, QStringLiteral("1"));
 
     ASSERT_TRUE(config.stringSelectedDate);
@@ -52,8 +52,8 @@ TEST(DateTimeConfiguration, archiveRoundTripKeepsAbsentValuesAbsent)
 
 TEST(DateTimeConfiguration, anArchiveWithoutTheModeReadsAsKeepOriginal)
 {
-    const auto decoder = KeyedDecoder::fromJson(R"({"$class":"DateTimeConfiguration","stringIncDecDay":"2"})",
-                                                 DateTimeConfiguration::kClassName);
+    const auto decoder = KeyedDecoder::fromJson(
+        R"({"$class":"DateTimeConfiguration","stringIncDecDay":"2"})", DateTimeConfiguration::kClassName);
     ASSERT_TRUE(decoder);
     const auto config = DateTimeConfiguration::initWithCoder(*decoder);
     EXPECT_FALSE(config->tagConfigureOption.has_value());

@@ -22,8 +22,7 @@ TEST(MetaDataObject, aNewRecordIsEmptyButNotAbsent)
     }
     EXPECT_FALSE(record.name.isNull());
     EXPECT_EQ(record.editingOption, 0);
-    EXPECT_FALSE(record.clearExif || record.clearIPTC || record.clearComment || record.clearGpsInfo
-                 || record.clearXMP);
+    EXPECT_FALSE(record.clearExif || record.clearIPTC || record.clearComment || record.clearGpsInfo || record.clearXMP);
 }
 
 TEST(MetaDataObject, aNewRecordOwnsSixDistinctSettings)
@@ -190,12 +189,10 @@ TEST_P(MetaDataObjectBlanking, emptiesExactlyTheGroupOfEachFlagAndKeepsEditedFla
 }
 
 INSTANTIATE_TEST_SUITE_P(EachClearFlag, MetaDataObjectBlanking,
-                         ::testing::Values(BlankingCase { ClearFlag::Exif, 41, "clearExif" },
-                                           BlankingCase { ClearFlag::Comment, 1, "clearComment" },
-                                           BlankingCase { ClearFlag::GpsInfo, 9, "clearGpsInfo" },
-                                           BlankingCase { ClearFlag::IPTC, 21, "clearIPTC" },
-                                           BlankingCase { ClearFlag::XMP, 8, "clearXMP" }),
-                         [](const auto& info) { return std::string(info.param.label); });
+    ::testing::Values(BlankingCase { ClearFlag::Exif, 41, "clearExif" },
+        BlankingCase { ClearFlag::Comment, 1, "clearComment" }, BlankingCase { ClearFlag::GpsInfo, 9, "clearGpsInfo" },
+        BlankingCase { ClearFlag::IPTC, 21, "clearIPTC" }, BlankingCase { ClearFlag::XMP, 8, "clearXMP" }),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST(MetaDataObjectBlanking, changesNothingOutsideTheCleanModeOrWithoutFlags)
 {
@@ -204,8 +201,8 @@ TEST(MetaDataObjectBlanking, changesNothingOutsideTheCleanModeOrWithoutFlags)
         fillAll(record, QStringLiteral("x"));
         record.editingOption = mode;
         if (mode != 2) {
-            for (ClearFlag flag : { ClearFlag::Exif, ClearFlag::Comment, ClearFlag::GpsInfo, ClearFlag::IPTC,
-                                    ClearFlag::XMP })
+            for (ClearFlag flag :
+                { ClearFlag::Exif, ClearFlag::Comment, ClearFlag::GpsInfo, ClearFlag::IPTC, ClearFlag::XMP })
                 record.setClearFlag(flag, true);
         }
         MetaDataObject::metadataObjectWithCleanInfoUpdation(record);

@@ -1,7 +1,6 @@
 #include "model/MetadataFields.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <set>
 #include <string>

@@ -7,7 +7,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 TEST(PhotoFile, anEmptyRecordHasNothingSet)
@@ -62,8 +61,8 @@ TEST(PhotoFile, keepsAnUntouchedCopyThatSharesTheDateSettings)
     EXPECT_NE(photo.metadataObject, photo.metadataObjectOriginal);
     photo.metadataObject->setArtist(QStringLiteral("edited"));
     EXPECT_TRUE(photo.metadataObjectOriginal->Artist().isEmpty());
-    EXPECT_EQ(photo.metadataObject->dateTimeConfigOriginalDate(),
-              photo.metadataObjectOriginal->dateTimeConfigOriginalDate());
+    EXPECT_EQ(
+        photo.metadataObject->dateTimeConfigOriginalDate(), photo.metadataObjectOriginal->dateTimeConfigOriginalDate());
 }
 
 TEST(PhotoFile, readsTheSameRecordAndPropertiesAsTheTwoSeparateReadersForEverySample)

@@ -124,10 +124,11 @@ TEST(ImageProperties, tellsGreyFromColourAsTheImageReaderDoes)
     ASSERT_TRUE(grey.save(greyPath, "jpeg"));
     ASSERT_TRUE(colour.save(colourPath, "jpeg"));
     EXPECT_EQ(ImageProperties::propertiesForFile(greyPath).value(QStringLiteral("ColorModel")), QStringLiteral("Gray"));
-    EXPECT_EQ(ImageProperties::propertiesForFile(colourPath).value(QStringLiteral("ColorModel")), QStringLiteral("RGB"));
+    EXPECT_EQ(
+        ImageProperties::propertiesForFile(colourPath).value(QStringLiteral("ColorModel")), QStringLiteral("RGB"));
 
-    QDirIterator it(samplesDir(), { QStringLiteral("*.jpg"), QStringLiteral("*.JPG") }, QDir::Files,
-        QDirIterator::Subdirectories);
+    QDirIterator it(
+        samplesDir(), { QStringLiteral("*.jpg"), QStringLiteral("*.JPG") }, QDir::Files, QDirIterator::Subdirectories);
     int compared = 0;
     while (it.hasNext()) {
         const QString path = it.next();

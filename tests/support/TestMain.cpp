@@ -1,7 +1,6 @@
-#include <QCoreApplication>
-
 #include "Helper/Exiv2Setup.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 // One QCoreApplication for the whole run: Qt's plugin lookup, QStandardPaths and

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
-
 #include <ctime>
 
 // Where the shared sample photos are: read them in place, never write beside them.
