@@ -1,4 +1,4 @@
-#include "Helper/Exiv2Setup.h"
+#include "platform/Exiv2Setup.h"
 #include "MetadataFuzzInput.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "BenchArguments.h"
 #include "BenchCommands.h"
-#include "Helper/Exiv2Setup.h"
+#include "platform/Exiv2Setup.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

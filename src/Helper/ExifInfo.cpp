@@ -1,7 +1,7 @@
 #include "Helper/ExifInfo.h"
 
-#include "Helper/DatePattern.h"
-#include "Helper/Numbers.h"
+#include "base/DatePattern.h"
+#include "base/Numbers.h"
 #include "Helper/Utils.h"
 #include "platform/ImageProperties.h"
 

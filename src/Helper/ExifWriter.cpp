@@ -1,7 +1,7 @@
 #include "Helper/ExifWriter.h"
 
-#include "Helper/Exiv2Setup.h"
-#include "Helper/Numbers.h"
+#include "platform/Exiv2Setup.h"
+#include "base/Numbers.h"
 
 #include <cmath>
 #include <exiv2/exiv2.hpp>

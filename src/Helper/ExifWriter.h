@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Helper/FLTImageMetadata.h"
+#include "platform/FLTImageMetadata.h"
 
 #include <QDateTime>
 #include <QString>

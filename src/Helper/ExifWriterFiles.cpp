@@ -1,6 +1,6 @@
-#include "Helper/DatePattern.h"
+#include "base/DatePattern.h"
 #include "Helper/ExifWriter.h"
-#include "Helper/Exiv2Setup.h"
+#include "platform/Exiv2Setup.h"
 #include "platform/FileAttributes.h"
 
 bool ExifWriter::checkForReadOnlyFilePath(const QString& path) const

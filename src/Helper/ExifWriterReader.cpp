@@ -1,5 +1,5 @@
 #include "Helper/ExifWriter.h"
-#include "Helper/Exiv2Setup.h"
+#include "platform/Exiv2Setup.h"
 #include "Helper/FieldTagTable.h"
 #include "model/MetaDataObject.h"
 #include "platform/ImageProperties.h"

@@ -1,5 +1,5 @@
-#include "Helper/DatePattern.h"
-#include "Helper/Numbers.h"
+#include "base/DatePattern.h"
+#include "base/Numbers.h"
 #include "Helper/Utils.h"
 #include "model/DateTimeConfiguration.h"
 

@@ -1,6 +1,6 @@
-#include "Helper/DatePattern.h"
-#include "Helper/Numbers.h"
-#include "Helper/SWString.h"
+#include "base/DatePattern.h"
+#include "base/Numbers.h"
+#include "base/SWString.h"
 #include "Helper/Utils.h"
 
 #include <QFileInfo>

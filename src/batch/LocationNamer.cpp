@@ -1,6 +1,6 @@
 #include "batch/LocationNamer.h"
 
-#include "Helper/Numbers.h"
+#include "base/Numbers.h"
 #include "batch/BatchLog.h"
 
 #include <QSemaphore>

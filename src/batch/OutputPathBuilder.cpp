@@ -1,7 +1,7 @@
 #include "batch/OutputPathBuilder.h"
 
-#include "Helper/DatePattern.h"
-#include "Helper/Numbers.h"
+#include "base/DatePattern.h"
+#include "base/Numbers.h"
 #include "Helper/Utils.h"
 #include "batch/LocationNamer.h"
 #include "model/MetaDataObject.h"

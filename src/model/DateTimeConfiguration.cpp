@@ -1,6 +1,6 @@
 #include "model/DateTimeConfiguration.h"
 
-#include "Helper/DatePattern.h"
+#include "base/DatePattern.h"
 #include "model/KeyedCoder.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 // Conversion between a metadata record and an image-property dictionary.
 
-#include "Helper/Numbers.h"
+#include "base/Numbers.h"
 #include "model/MetaDataObject.h"
 #include "platform/ImageProperties.h"
 

@@ -1,6 +1,6 @@
 #include "platform/ImageDecoder.h"
 
-#include "Helper/Exiv2Setup.h"
+#include "platform/Exiv2Setup.h"
 #include "Helper/Utils.h"
 #include "platform/ImageProperties.h"
 #include "platform/LocalFile.h"

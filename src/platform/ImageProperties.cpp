@@ -1,8 +1,8 @@
 #include "platform/ImageProperties.h"
 
-#include "Helper/Exiv2Setup.h"
-#include "Helper/FLTImageMetadata.h"
-#include "Helper/Numbers.h"
+#include "platform/Exiv2Setup.h"
+#include "platform/FLTImageMetadata.h"
+#include "base/Numbers.h"
 #include "platform/LocalFile.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #include "platform/VectorImageSize.h"
 
-#include "Helper/Exiv2Setup.h"
+#include "platform/Exiv2Setup.h"
 #include "platform/LocalFile.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "Helper/DatePattern.h"
+#include "base/DatePattern.h"
 #include "Helper/Utils.h"
 #include "model/DateTimeConfiguration.h"
 #include "support/TestSupport.h"

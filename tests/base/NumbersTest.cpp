@@ -1,4 +1,4 @@
-#include "Helper/Numbers.h"
+#include "base/Numbers.h"
 
 #include <QLocale>
 #include <clocale>

@@ -1,6 +1,6 @@
-#include "Helper/Numbers.h"
+#include "base/Numbers.h"
 
-#include "Helper/SWString.h"
+#include "base/SWString.h"
 
 #include <QLocale>
 #include <algorithm>

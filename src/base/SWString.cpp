@@ -1,4 +1,4 @@
-#include "Helper/SWString.h"
+#include "base/SWString.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "Helper/FLTImageMetadata.h"
+#include "platform/FLTImageMetadata.h"
 
 #include <cmath>
 #include <exiv2/exiv2.hpp>

@@ -1,4 +1,4 @@
-#include "Helper/Exiv2Setup.h"
+#include "platform/Exiv2Setup.h"
 
 #include <exiv2/exiv2.hpp>
 #include <mutex>

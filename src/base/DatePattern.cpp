@@ -1,4 +1,4 @@
-#include "Helper/DatePattern.h"
+#include "base/DatePattern.h"
 
 #include <QDate>
 #include <QTime>
