@@ -1,6 +1,6 @@
 #include "Helper/ExifWriter.h"
 
-#include "platform/Exiv2Setup.h"
+#include "base/Logging.h"
 #include "base/Numbers.h"
 
 #include <cmath>

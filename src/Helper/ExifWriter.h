@@ -37,10 +37,10 @@ struct MetadataWriteResult {
 // The metadata reader and writer over exiv2. It holds no state: one shared
 // instance serves every thread, and every operation works on its arguments
 // alone. Each group of operations lives in its own source file:
-//   ExifWriter.cpp        the shared instance and the value texts of the reader
-//   ExifWriterReader.cpp  reading a photo's metadata into a record
-//   ExifWriterWriter.cpp  writing a record into a copy of a photo
-//   ExifWriterFiles.cpp   file dates and access checks around a write
+//   ExifWriter.cpp          the shared instance and the value texts of the reader
+//   ExifWriterReading.cpp   reading a photo's metadata into a record
+//   ExifWriterWriting.cpp   writing a record into a copy of a photo
+//   ExifWriterFileDates.cpp file dates and access checks around a write
 // exiv2 is called only inside the operation that needs it, and none of its
 // exceptions leaves that operation.
 class ExifWriter {
@@ -50,7 +50,7 @@ public:
     ExifWriter(const ExifWriter&) = delete;
     ExifWriter& operator=(const ExifWriter&) = delete;
 
-    // ---- Reading (ExifWriterReader.cpp) ----
+    // ---- Reading (ExifWriterReading.cpp) ----
 
     // Fills the record's text fields from the photo's Exif, IPTC and XMP data
     // through the keys of the field-to-tag table and answers the record. Only the
@@ -72,7 +72,7 @@ public:
     // leaves the record untouched and answers an empty dictionary.
     QVariantMap readMetaAndPropertiesFromPath(const QString& path, MetaDataObject& record) const;
 
-    // ---- Writing (ExifWriterWriter.cpp) ----
+    // ---- Writing (ExifWriterWriting.cpp) ----
 
     // Writes the settings record into the photo at the output path (newPath, or in
     // a restore the photo's processedPath) and answers the result.
@@ -109,7 +109,7 @@ public:
     // turned into ".".
     static QString cleanedErrorMessage(const QString& message);
 
-    // ---- File dates and access checks (ExifWriterFiles.cpp) ----
+    // ---- File dates and access checks (ExifWriterFileDates.cpp) ----
 
     // Whether the path may not be written (also when there is no file).
     bool checkForReadOnlyFilePath(const QString& path) const;

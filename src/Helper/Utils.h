@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ExifOrientation.h"
+
 #include <QDateTime>
 #include <QImage>
 #include <QSize>
@@ -18,7 +20,7 @@ public:
     static Utils& sharedUtils();
 
     // ---- Dates: the date-adjustment engine and date texts (UtilsDates.cpp) ----
-    // Date texts are read and printed with DatePattern (Helper/DatePattern.h); a text
+    // Date texts are read and printed with DatePattern (base/DatePattern.h); a text
     // without an offset is a wall-clock time (see WallClock there).
 
     // The date text to write for one date field: the setting applied to the field's
@@ -85,7 +87,7 @@ public:
     QImage resizeImage(const QImage& image, int width, int height) const;
     static QRectF centerRect(QRectF rect, QRectF inRect);
     // Exif orientations 5 to 8 turn the picture a quarter: its width and height change places.
-    static bool isQuarterTurn(int orientation) { return orientation >= 5 && orientation <= 8; }
+    static bool isQuarterTurn(int orientation) { return ExifOrientation::isQuarterTurn(orientation); }
 
     // ---- Image saving and orientation (UtilsImageSaving.cpp) ----
     // Output formats of saveImageInSelectedFormat: 0 TIFF, 1 BMP, 2 GIF, 3 and 4 JPEG,
@@ -112,7 +114,7 @@ public:
 
     // ---- Texts (UtilsText.cpp) ----
     // The text helpers on single strings (trims, XML, URL, regular expressions) are in
-    // Helper/SWString.h.
+    // base/SWString.h.
 
     // A byte count as a short size text in steps of 1000: "512 bytes", "1.53 KB",
     // "0.97 MB" (993.01 to 999.99 of a unit show as 0.97 of the next). Units end at

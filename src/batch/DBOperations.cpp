@@ -1,6 +1,6 @@
 #include "batch/DBOperations.h"
 
-#include "batch/BatchLog.h"
+#include "base/Logging.h"
 #include "platform/SqliteDatabase.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "batch/DataFiller.h"
 
-#include "batch/BatchLog.h"
+#include "base/Logging.h"
 #include "platform/PlistReader.h"
 
 #include <QDir>

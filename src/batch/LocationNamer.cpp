@@ -1,7 +1,7 @@
 #include "batch/LocationNamer.h"
 
+#include "base/Logging.h"
 #include "base/Numbers.h"
-#include "batch/BatchLog.h"
 
 #include <QSemaphore>
 #include <QThread>

@@ -1,6 +1,5 @@
 #include "model/MetaDataObject.h"
 
-#include "Helper/ExifWriter.h"
 #include "model/KeyedCoder.h"
 
 const QString MetaDataObject::kClassName = QStringLiteral("MetaDataObject");
@@ -55,13 +54,6 @@ void MetaDataObject::commmonInit()
         config = std::make_shared<DateTimeConfiguration>();
 }
 
-std::shared_ptr<MetaDataObject> MetaDataObject::initWithFile(const QString& path)
-{
-    auto record = std::make_shared<MetaDataObject>();
-    ExifWriter::sharedInstance().readMetaFromPath(path, *record);
-    return record;
-}
-
 std::shared_ptr<MetaDataObject> MetaDataObject::initWithObject(const MetaDataObject& source)
 {
     auto copy = std::shared_ptr<MetaDataObject>(new MetaDataObject(NoDefaults {}));
@@ -70,7 +62,7 @@ std::shared_ptr<MetaDataObject> MetaDataObject::initWithObject(const MetaDataObj
         copy->setXMP_Keyword(QStringLiteral(""));
     copy->editingOption = source.editingOption;
     // All five clear flags travel: a copy in the "Clean Metadata info" mode must
-    // still clean what the original would.
+    // clean the same groups as its source.
     copy->clearExif = source.clearExif;
     copy->clearIPTC = source.clearIPTC;
     copy->clearComment = source.clearComment;

@@ -44,6 +44,7 @@ public:
 
     // A record filled from the photo file's Exif, IPTC and XMP data by the
     // metadata reader; whatever the reader does not find stays "" and unedited.
+    // Defined with the reader (Helper/ExifWriterReading.cpp): this floor reads no files.
     static std::shared_ptr<MetaDataObject> initWithFile(const QString& path);
 
     // A copy of source: the same 80 texts (an absent XMP_Keyword becomes ""), the
@@ -63,6 +64,7 @@ public:
     static MetaDataObject& metadataObjectWithCleanInfoUpdation(MetaDataObject& record);
 
     // Conversion to and from an image-property dictionary (see ImageProperties).
+    // Defined beside the dictionary's reader (platform/MetaDataObjectDictionary.cpp).
     // initWithDict answers a fresh record filled by resetAllWithDict, which reads
     // the "{TIFF}", "{Exif}", "{GPS}" and "{IPTC}" groups (an empty map changes nothing).
     static std::shared_ptr<MetaDataObject> initWithDict(const QVariantMap& dict);

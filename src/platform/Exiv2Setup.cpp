@@ -1,10 +1,9 @@
 #include "platform/Exiv2Setup.h"
 
+#include "base/Logging.h"
+
 #include <exiv2/exiv2.hpp>
 #include <mutex>
-
-// Debug lines (one per key read) are off unless QT_LOGGING_RULES asks for them.
-Q_LOGGING_CATEGORY(lcMetadata, "velloran.metadata", QtInfoMsg)
 
 namespace {
 

@@ -1,9 +1,5 @@
 #pragma once
 
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcMetadata)
-
 // Prepares exiv2 for use from several threads: XMP parsing gets a lock, BMFF
 // (HEIC, CR3) reading is switched on, and exiv2's own log lines go to the
 // "velloran.metadata" category. Safe to call any number of times from any

@@ -1,9 +1,10 @@
 #include "platform/ImageDecoder.h"
 
+#include "base/Logging.h"
+#include "platform/ExifOrientation.h"
 #include "platform/Exiv2Setup.h"
-#include "Helper/Utils.h"
 #include "platform/ImageProperties.h"
-#include "platform/LocalFile.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -120,14 +121,14 @@ QImage ImageDecoder::uprightImage(const QString& path, QSize box, int orientatio
     if (openable.isEmpty() || box.isEmpty())
         return {};
     initializeExiv2();
-    const QSize storedBox = Utils::isQuarterTurn(orientation) ? box.transposed() : box;
+    const QSize storedBox = ExifOrientation::isQuarterTurn(orientation) ? box.transposed() : box;
     QImage image = embeddedPreview(path, openable, storedBox);
     if (image.isNull()) {
         QImageReader reader(path);
         image = readScaled(reader, storedBox);
     }
     if (!image.isNull())
-        return Utils::RotateWithEXIF(image, orientation);
+        return ExifOrientation::upright(image, orientation);
     if (ImageProperties::isHeif(path))
         return heifImage(path, box);
     return {};

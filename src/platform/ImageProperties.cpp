@@ -1,9 +1,10 @@
 #include "platform/ImageProperties.h"
 
+#include "base/Logging.h"
+#include "base/Numbers.h"
 #include "platform/Exiv2Setup.h"
 #include "platform/FLTImageMetadata.h"
-#include "base/Numbers.h"
-#include "platform/LocalFile.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QBuffer>
 #include <QFile>

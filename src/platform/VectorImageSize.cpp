@@ -1,7 +1,7 @@
 #include "platform/VectorImageSize.h"
 
-#include "platform/Exiv2Setup.h"
-#include "platform/LocalFile.h"
+#include "base/Logging.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
-#include "base/DatePattern.h"
 #include "Helper/ExifWriter.h"
-#include "platform/Exiv2Setup.h"
 #include "Helper/FieldTagTable.h"
-#include "base/Numbers.h"
 #include "Helper/Utils.h"
+#include "base/DatePattern.h"
+#include "base/Logging.h"
+#include "base/Numbers.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
-#include "platform/LocalFile.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -43,7 +43,7 @@ void configure(MetaDataObject& settings, int mode)
 
 } // namespace
 
-TEST(ExifWriterWriterSamples, writesEverySampleInEachModeAndReadsItBack)
+TEST(ExifWriterWritingSamples, writesEverySampleInEachModeAndReadsItBack)
 {
     for (int mode : { 0, 1, 2 }) {
         SCOPED_TRACE(mode);
@@ -75,7 +75,7 @@ TEST(ExifWriterWriterSamples, writesEverySampleInEachModeAndReadsItBack)
     }
 }
 
-TEST(ExifWriterWriterSamples, aBrokenSampleIsWrittenOrLeftByteForByte)
+TEST(ExifWriterWritingSamples, aBrokenSampleIsWrittenOrLeftByteForByte)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

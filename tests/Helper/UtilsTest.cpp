@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Frame, sharedUtilsIsOneObject)
+TEST(Utils, sharedUtilsIsOneObject)
 {
     EXPECT_EQ(&Utils::sharedUtils(), &Utils::sharedUtils());
 }

@@ -1,9 +1,10 @@
 #include "Helper/ExifWriter.h"
-#include "platform/Exiv2Setup.h"
 #include "Helper/FieldTagTable.h"
+#include "base/Logging.h"
 #include "model/MetaDataObject.h"
+#include "platform/Exiv2Setup.h"
 #include "platform/ImageProperties.h"
-#include "platform/LocalFile.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QFile>
 #include <exiv2/exiv2.hpp>
@@ -229,5 +230,13 @@ MetaDataObject& ExifWriter::readMetaFromImage(const QString& path, Exiv2::Image&
         if (text.isNull() || text == u"(null)")
             record.setField(info.field, QStringLiteral(""));
     }
+    return record;
+}
+
+// The record's constructor from a file is the reader's: src/model/ reads no files.
+std::shared_ptr<MetaDataObject> MetaDataObject::initWithFile(const QString& path)
+{
+    auto record = std::make_shared<MetaDataObject>();
+    ExifWriter::sharedInstance().readMetaFromPath(path, *record);
     return record;
 }

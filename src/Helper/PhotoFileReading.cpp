@@ -1,7 +1,8 @@
-#include "model/PhotoFile.h"
-
+// PhotoFile's constructor from a path reads the photo, so it lives with the reader
+// rather than beside the record in src/model/, which reads no files.
 #include "Helper/ExifWriter.h"
-#include "Helper/Utils.h"
+#include "model/PhotoFile.h"
+#include "platform/ExifOrientation.h"
 #include "platform/VectorImageSize.h"
 
 #include <QFileInfo>
@@ -53,7 +54,7 @@ PhotoFile::PhotoFile(const QString& path, bool isIphoto)
     exifDict = ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(fileURL, *metadataObject);
     const double pixelWidth = exifDict.value(QStringLiteral("PixelWidth")).toDouble();
     const double pixelHeight = exifDict.value(QStringLiteral("PixelHeight")).toDouble();
-    const bool turned = Utils::isQuarterTurn(exifDict.value(QStringLiteral("Orientation")).toInt());
+    const bool turned = ExifOrientation::isQuarterTurn(exifDict.value(QStringLiteral("Orientation")).toInt());
     width = turned ? pixelHeight : pixelWidth;
     height = turned ? pixelWidth : pixelHeight;
 

@@ -36,7 +36,7 @@ void fillPhoto(Exiv2::Image& image)
     image.xmpData()["Xmp.xmp.CreateDate"] = "2020-01-02T03:04:05";
 }
 
-class ExifWriterWriter : public ::testing::Test {
+class ExifWriterWriting : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
@@ -55,7 +55,7 @@ protected:
 
 // ---- Answer codes ----
 
-TEST_F(ExifWriterWriter, aMissingSourceAnswersOneAfterReplacingCommas)
+TEST_F(ExifWriterWriting, aMissingSourceAnswersOneAfterReplacingCommas)
 {
     PhotoFile photo;
     photo.filePath = path("gone.jpg");
@@ -75,7 +75,7 @@ TEST_F(ExifWriterWriter, aMissingSourceAnswersOneAfterReplacingCommas)
     EXPECT_FALSE(QFileInfo::exists(path("out.jpg")));
 }
 
-TEST_F(ExifWriterWriter, anImmutableSourceAnswersEightAndWritesNothing)
+TEST_F(ExifWriterWriting, anImmutableSourceAnswersEightAndWritesNothing)
 {
     PhotoFile photo = photoAt(makePhoto());
     const ScopedImmutable locked(photo.filePath);
@@ -91,7 +91,7 @@ TEST_F(ExifWriterWriter, anImmutableSourceAnswersEightAndWritesNothing)
     EXPECT_TRUE(photo.processedPath.isEmpty());
 }
 
-TEST_F(ExifWriterWriter, aRestoreWithoutAnEarlierOutputAnswersTwo)
+TEST_F(ExifWriterWriting, aRestoreWithoutAnEarlierOutputAnswersTwo)
 {
     PhotoFile photo = photoAt(makePhoto());
     MetaDataObject settings;
@@ -101,7 +101,7 @@ TEST_F(ExifWriterWriter, aRestoreWithoutAnEarlierOutputAnswersTwo)
     EXPECT_FALSE(QFileInfo::exists(path("ignored.jpg")));
 }
 
-TEST_F(ExifWriterWriter, exiv2FailingOnACorruptPhotoEditedInPlaceLeavesItByteForByte)
+TEST_F(ExifWriterWriting, exiv2FailingOnACorruptPhotoEditedInPlaceLeavesItByteForByte)
 {
     for (const QByteArray& bytes : { QByteArray("not a photo at all"), fileBytes(makePhoto()).left(40),
              QByteArray("\xff\xd8\xff\xe1\x7f\xff", 6) }) {
@@ -138,7 +138,7 @@ TEST(ExifWriterMessages, cleansExiv2sFileOpeningPrefixesAndErrnoSuffixes)
 
 // ---- The safe output ----
 
-TEST_F(ExifWriterWriter, anOutputEqualToTheSourceReplacesItInOneStep)
+TEST_F(ExifWriterWriting, anOutputEqualToTheSourceReplacesItInOneStep)
 {
     const QString source = makePhoto();
     PhotoFile photo = photoAt(source);
@@ -153,7 +153,7 @@ TEST_F(ExifWriterWriter, anOutputEqualToTheSourceReplacesItInOneStep)
     EXPECT_EQ(photo.processedPath, source);
 }
 
-TEST_F(ExifWriterWriter, aReadOnlyOutputFolderAnswersTwoAndLosesNothing)
+TEST_F(ExifWriterWriting, aReadOnlyOutputFolderAnswersTwoAndLosesNothing)
 {
     const QString source = makePhoto();
     const QByteArray before = fileBytes(source);
@@ -173,7 +173,7 @@ TEST_F(ExifWriterWriter, aReadOnlyOutputFolderAnswersTwoAndLosesNothing)
     EXPECT_EQ(fileBytes(source), before);
 }
 
-TEST_F(ExifWriterWriter, anOutputFolderThatVanishedAnswersTwo)
+TEST_F(ExifWriterWriting, anOutputFolderThatVanishedAnswersTwo)
 {
     const QString source = makePhoto();
     const QByteArray before = fileBytes(source);
@@ -187,7 +187,7 @@ TEST_F(ExifWriterWriter, anOutputFolderThatVanishedAnswersTwo)
     EXPECT_EQ(fileBytes(source), before);
 }
 
-TEST_F(ExifWriterWriter, anExistingOutputFileIsEditedNotReplacedByTheSource)
+TEST_F(ExifWriterWriting, anExistingOutputFileIsEditedNotReplacedByTheSource)
 {
     PhotoFile photo = photoAt(makePhoto());
     const QString output = path("out.jpg");
@@ -204,7 +204,7 @@ TEST_F(ExifWriterWriter, anExistingOutputFileIsEditedNotReplacedByTheSource)
     EXPECT_EQ(readBack(photo.filePath)->Artist(), "Old Artist");
 }
 
-TEST_F(ExifWriterWriter, aRestoreRewritesTheEarlierOutputFromTheSource)
+TEST_F(ExifWriterWriting, aRestoreRewritesTheEarlierOutputFromTheSource)
 {
     PhotoFile photo = photoAt(makePhoto());
     MetaDataObject settings;
@@ -222,7 +222,7 @@ TEST_F(ExifWriterWriter, aRestoreRewritesTheEarlierOutputFromTheSource)
     EXPECT_FALSE(QFileInfo::exists(path("elsewhere.jpg")));
 }
 
-TEST_F(ExifWriterWriter, aRestoreWhoseSourceBecameReadOnlyKeepsTheEarlierOutput)
+TEST_F(ExifWriterWriting, aRestoreWhoseSourceBecameReadOnlyKeepsTheEarlierOutput)
 {
     PhotoFile photo = photoAt(makePhoto());
     MetaDataObject settings;
@@ -239,7 +239,7 @@ TEST_F(ExifWriterWriter, aRestoreWhoseSourceBecameReadOnlyKeepsTheEarlierOutput)
 
 // ---- Editing modes ----
 
-TEST_F(ExifWriterWriter, modeZeroKeepsUneditedTagsAndErasesEmptiedOnes)
+TEST_F(ExifWriterWriting, modeZeroKeepsUneditedTagsAndErasesEmptiedOnes)
 {
     PhotoFile photo = photoAt(makePhoto());
     MetaDataObject settings;
@@ -257,7 +257,7 @@ TEST_F(ExifWriterWriter, modeZeroKeepsUneditedTagsAndErasesEmptiedOnes)
     EXPECT_EQ(readBack(path("out.jpg"))->ImageDescription(), "New Description");
 }
 
-TEST_F(ExifWriterWriter, modeOneKeepsOnlyTheEditedFieldsAndTheDatesItsSettingsProduce)
+TEST_F(ExifWriterWriting, modeOneKeepsOnlyTheEditedFieldsAndTheDatesItsSettingsProduce)
 {
     PhotoFile photo = photoAt(makePhoto());
     // The settings hold the whole record as read, as the form does.
@@ -288,7 +288,7 @@ TEST_F(ExifWriterWriter, modeOneKeepsOnlyTheEditedFieldsAndTheDatesItsSettingsPr
     EXPECT_TRUE(keys.contains("Exif.Photo.ColorSpace")) << "no field writes the colour space";
 }
 
-TEST_F(ExifWriterWriter, leaveBlankErasesDropDownTagsInModesZeroAndOne)
+TEST_F(ExifWriterWriting, leaveBlankErasesDropDownTagsInModesZeroAndOne)
 {
     for (int mode : { 0, 1, 5 }) {
         SCOPED_TRACE(mode);
@@ -313,7 +313,7 @@ TEST_F(ExifWriterWriter, leaveBlankErasesDropDownTagsInModesZeroAndOne)
     }
 }
 
-TEST_F(ExifWriterWriter, cleanModeRemovesTheGroupsOfItsFlags)
+TEST_F(ExifWriterWriting, cleanModeRemovesTheGroupsOfItsFlags)
 {
     struct Case {
         const char* name;
@@ -364,7 +364,7 @@ TEST_F(ExifWriterWriter, cleanModeRemovesTheGroupsOfItsFlags)
 
 // ---- Raw files ----
 
-class ExifWriterRaw : public ExifWriterWriter {
+class ExifWriterRaw : public ExifWriterWriting {
 protected:
     // A TIFF named like a Nikon raw file, with the camera's make and model.
     PhotoFile rawPhoto(const QString& name, bool withMake = true)
@@ -449,7 +449,7 @@ TEST_F(ExifWriterRaw, cleanModeKeepsARawFilesCamera)
 
 // ---- Values ----
 
-TEST_F(ExifWriterWriter, aValueTheTagCannotHoldLeavesTheTagAsItWas)
+TEST_F(ExifWriterWriting, aValueTheTagCannotHoldLeavesTheTagAsItWas)
 {
     PhotoFile photo = photoAt(makePhoto());
     MetaDataObject settings;
@@ -486,7 +486,7 @@ TEST(ExifWriterKeys, deletesEveryKeywordAndNothingElse)
     EXPECT_TRUE(exif.empty());
 }
 
-TEST_F(ExifWriterWriter, iptcTextsAreDeclaredUtf8AndOlderLatin1DatasetsConverted)
+TEST_F(ExifWriterWriting, iptcTextsAreDeclaredUtf8AndOlderLatin1DatasetsConverted)
 {
     const QString source = makePhoto();
     editMetadata(source, [](Exiv2::Image& image) {

@@ -38,7 +38,7 @@ std::shared_ptr<MetaDataObject> read(const QString& path)
     return record;
 }
 
-class ExifWriterReader : public ::testing::Test {
+class ExifWriterReading : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
     QString photo(const std::function<void(Exiv2::Image&)>& edit)
@@ -53,14 +53,14 @@ protected:
 
 } // namespace
 
-TEST_F(ExifWriterReader, aPhotoWithoutMetadataGivesEmptyFields)
+TEST_F(ExifWriterReading, aPhotoWithoutMetadataGivesEmptyFields)
 {
     const auto record = read(makeJpeg(m_dir));
     for (const MetadataFieldInfo& info : kMetadataFields)
         EXPECT_EQ(record->field(info.field), QStringLiteral("")) << info.name;
 }
 
-TEST_F(ExifWriterReader, aFileItCannotReadLeavesTheRecordUntouched)
+TEST_F(ExifWriterReading, aFileItCannotReadLeavesTheRecordUntouched)
 {
     QFile text(m_dir.filePath(QStringLiteral("notes.jpg")));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
@@ -78,7 +78,7 @@ TEST_F(ExifWriterReader, aFileItCannotReadLeavesTheRecordUntouched)
     }
 }
 
-TEST_F(ExifWriterReader, readsExifValuesByTheirType)
+TEST_F(ExifWriterReading, readsExifValuesByTheirType)
 {
     const auto record = read(photo([](Exiv2::Image& image) {
         Exiv2::ExifData& exif = image.exifData();
@@ -117,7 +117,7 @@ TEST_F(ExifWriterReader, readsExifValuesByTheirType)
     EXPECT_EQ(record->XMP_Keyword(), "");
 }
 
-TEST_F(ExifWriterReader, readsGpsPositionsAtFullPrecision)
+TEST_F(ExifWriterReading, readsGpsPositionsAtFullPrecision)
 {
     const auto record = read(photo([](Exiv2::Image& image) {
         Exiv2::ExifData& exif = image.exifData();
@@ -143,7 +143,7 @@ TEST_F(ExifWriterReader, readsGpsPositionsAtFullPrecision)
     EXPECT_EQ(record->GPS_DateStamp(), "2019:05:01");
 }
 
-TEST_F(ExifWriterReader, readsTheUserCommentWithoutItsCharset)
+TEST_F(ExifWriterReading, readsTheUserCommentWithoutItsCharset)
 {
     struct Case {
         std::string stored;
@@ -165,7 +165,7 @@ TEST_F(ExifWriterReader, readsTheUserCommentWithoutItsCharset)
     }
 }
 
-TEST_F(ExifWriterReader, keepsACommentWhoseHeaderNamesNoCharset)
+TEST_F(ExifWriterReading, keepsACommentWhoseHeaderNamesNoCharset)
 {
     const auto record = read(photo([](Exiv2::Image& image) {
         addExif(
@@ -174,7 +174,7 @@ TEST_F(ExifWriterReader, keepsACommentWhoseHeaderNamesNoCharset)
     EXPECT_EQ(record->UserComment(), "Hello world");
 }
 
-TEST_F(ExifWriterReader, decodesTextsThatAreNotUtf8AsLatin1)
+TEST_F(ExifWriterReading, decodesTextsThatAreNotUtf8AsLatin1)
 {
     const auto record = read(photo([](Exiv2::Image& image) {
         image.exifData()["Exif.Image.Artist"] = std::string("M\xfcller");
@@ -190,7 +190,7 @@ TEST_F(ExifWriterReader, decodesTextsThatAreNotUtf8AsLatin1)
     EXPECT_EQ(record->IPTC_City(), QStringLiteral("Köln"));
 }
 
-TEST_F(ExifWriterReader, readsIptcTextsAsTheyStand)
+TEST_F(ExifWriterReading, readsIptcTextsAsTheyStand)
 {
     auto record = sentinelRecord();
     ExifWriter::sharedInstance().readMetaFromPath(photo([](Exiv2::Image& image) {
@@ -222,7 +222,7 @@ TEST_F(ExifWriterReader, readsIptcTextsAsTheyStand)
     EXPECT_EQ(record->XMP_Lens(), "untouched");
 }
 
-TEST_F(ExifWriterReader, readsXmpTextsDatesAndCoordinates)
+TEST_F(ExifWriterReading, readsXmpTextsDatesAndCoordinates)
 {
     const auto record = read(photo([](Exiv2::Image& image) {
         Exiv2::XmpData& xmp = image.xmpData();
@@ -244,7 +244,7 @@ TEST_F(ExifWriterReader, readsXmpTextsDatesAndCoordinates)
     EXPECT_EQ(record->XMP_Keyword(), "");
 }
 
-TEST_F(ExifWriterReader, readsThePrismKeywordOnlyFromAFileThatHasOne)
+TEST_F(ExifWriterReading, readsThePrismKeywordOnlyFromAFileThatHasOne)
 {
     // exiv2 throws on building a key of a namespace it does not know; a file
     // without the keyword must read all the same.
@@ -265,7 +265,7 @@ TEST_F(ExifWriterReader, readsThePrismKeywordOnlyFromAFileThatHasOne)
     EXPECT_EQ(with->XMP_Keyword(), "harbour");
 }
 
-TEST_F(ExifWriterReader, readsTheHeaderWithoutDecodingThePixels)
+TEST_F(ExifWriterReading, readsTheHeaderWithoutDecodingThePixels)
 {
     // The scan data after the metadata is garbage: a read that decoded pixels
     // would fail, a header read does not notice.
@@ -283,7 +283,7 @@ TEST_F(ExifWriterReader, readsTheHeaderWithoutDecodingThePixels)
     EXPECT_EQ(read(path)->Cam_Make(), "Nikon");
 }
 
-TEST_F(ExifWriterReader, aPhotoRecordKeepsWhatWasReadAsItsOriginal)
+TEST_F(ExifWriterReading, aPhotoRecordKeepsWhatWasReadAsItsOriginal)
 {
     const QString path = photo([](Exiv2::Image& image) {
         image.exifData()["Exif.Image.Artist"] = "Ann";
@@ -297,7 +297,7 @@ TEST_F(ExifWriterReader, aPhotoRecordKeepsWhatWasReadAsItsOriginal)
     EXPECT_FALSE(photoFile.metadataObject->isupdated_Artist());
 }
 
-TEST_F(ExifWriterReader, oneParseForBothReadersLeavesTheRecordUntouchedWhenExiv2CannotRead)
+TEST_F(ExifWriterReading, oneParseForBothReadersLeavesTheRecordUntouchedWhenExiv2CannotRead)
 {
     // exiv2 knows no PPM; the dictionary still takes its size from QImageReader.
     const QString ppm = m_dir.filePath(QStringLiteral("scan.ppm"));
@@ -313,7 +313,7 @@ TEST_F(ExifWriterReader, oneParseForBothReadersLeavesTheRecordUntouchedWhenExiv2
     EXPECT_EQ(properties, ImageProperties::propertiesForFile(ppm));
 }
 
-TEST_F(ExifWriterReader, oneParseForBothReadersOpensOnlyRegularFiles)
+TEST_F(ExifWriterReading, oneParseForBothReadersOpensOnlyRegularFiles)
 {
     for (const QString& path : { m_dir.filePath(QStringLiteral("missing.jpg")), m_dir.path(), QString() }) {
         auto record = sentinelRecord();
@@ -323,7 +323,7 @@ TEST_F(ExifWriterReader, oneParseForBothReadersOpensOnlyRegularFiles)
     }
 }
 
-TEST_F(ExifWriterReader, oneParseForBothReadersFillsTheRecordAsTheReaderDoes)
+TEST_F(ExifWriterReading, oneParseForBothReadersFillsTheRecordAsTheReaderDoes)
 {
     const QString path = photo([](Exiv2::Image& image) {
         image.exifData()["Exif.Image.Artist"] = "Ann";

@@ -1,5 +1,4 @@
 #include "model/PhotoFile.h"
-
 #include "platform/ImageProperties.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "platform/LocalFile.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QFileInfo>
 

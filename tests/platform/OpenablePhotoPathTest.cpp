@@ -1,4 +1,4 @@
-#include "platform/LocalFile.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include "Helper/ExifWriter.h"
 #include "Helper/Utils.h"
@@ -55,7 +55,7 @@ protected:
 
 } // namespace
 
-TEST(LocalFile, onlyRegularFilesAreOpenableAndTheirPathIsAbsolute)
+TEST(OpenablePhotoPath, onlyRegularFilesAreOpenableAndTheirPathIsAbsolute)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -1,6 +1,6 @@
-#include "base/DatePattern.h"
 #include "Helper/ExifWriter.h"
-#include "platform/Exiv2Setup.h"
+#include "base/DatePattern.h"
+#include "base/Logging.h"
 #include "platform/FileAttributes.h"
 
 bool ExifWriter::checkForReadOnlyFilePath(const QString& path) const

@@ -1,3 +1,0 @@
-#include "batch/BatchLog.h"
-
-Q_LOGGING_CATEGORY(lcBatch, "velloran.batch")
