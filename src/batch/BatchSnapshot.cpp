@@ -1,0 +1,65 @@
+#include "batch/BatchSnapshot.h"
+
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+
+std::shared_ptr<MetaDataObject> BatchSnapshot::deepCopy(const MetaDataObject& record)
+{
+    std::shared_ptr<MetaDataObject> copy = MetaDataObject::initWithObject(record);
+    for (const MetadataFieldInfo& info : kMetadataFields)
+        copy->setUpdated(info.field, record.isUpdated(info.field));
+    for (std::size_t i = 0; i < kDateSettingCount; ++i) {
+        const auto setting = static_cast<DateSetting>(i);
+        copy->setDateTimeConfig(setting, std::make_shared<DateTimeConfiguration>(*record.dateTimeConfig(setting)));
+    }
+    copy->isReset = record.isReset;
+    copy->isLoadedFromLastSession = record.isLoadedFromLastSession;
+    return copy;
+}
+
+std::shared_ptr<PhotoFile> BatchSnapshot::workCopy(const PhotoFile& photo)
+{
+    auto copy = std::make_shared<PhotoFile>(photo);
+    if (photo.metadataObjectOriginal)
+        copy->metadataObjectOriginal = deepCopy(*photo.metadataObjectOriginal);
+    if (photo.metadataObject == photo.metadataObjectOriginal)
+        copy->metadataObject = copy->metadataObjectOriginal;
+    else if (photo.metadataObject)
+        copy->metadataObject = deepCopy(*photo.metadataObject);
+    return copy;
+}
+
+BatchSnapshot BatchSnapshot::forPhotos(const QList<std::shared_ptr<PhotoFile>>& photos,
+    const QList<std::shared_ptr<PhotoFile>>& batchList, const MetaDataObject& settings,
+    const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options)
+{
+    BatchSnapshot snapshot;
+    snapshot.options = options;
+    snapshot.settings = deepCopy(settings);
+    snapshot.onlyUpdated = deepCopy(onlyUpdated);
+    snapshot.photos.reserve(photos.size());
+    snapshot.workCopies.reserve(photos.size());
+    for (const std::shared_ptr<PhotoFile>& photo : photos) {
+        if (!photo)
+            continue;
+        snapshot.photos.append(photo);
+        snapshot.workCopies.append(workCopy(*photo));
+    }
+    snapshot.batchSourcePaths.reserve(batchList.size());
+    for (const std::shared_ptr<PhotoFile>& photo : batchList) {
+        if (photo)
+            snapshot.batchSourcePaths.append(photo->filePath);
+    }
+    return snapshot;
+}
+
+BatchSnapshot BatchSnapshot::forTickedPhotos(const QList<std::shared_ptr<PhotoFile>>& batchList,
+    const MetaDataObject& settings, const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options)
+{
+    QList<std::shared_ptr<PhotoFile>> ticked;
+    for (const std::shared_ptr<PhotoFile>& photo : batchList) {
+        if (photo && photo->isSelected)
+            ticked.append(photo);
+    }
+    return forPhotos(ticked, batchList, settings, onlyUpdated, options);
+}
