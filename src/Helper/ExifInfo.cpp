@@ -1,8 +1,8 @@
 #include "Helper/ExifInfo.h"
 
+#include "Helper/Utils.h"
 #include "base/DatePattern.h"
 #include "base/Numbers.h"
-#include "Helper/Utils.h"
 #include "platform/ImageProperties.h"
 
 namespace {

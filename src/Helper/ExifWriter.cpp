@@ -2,6 +2,7 @@
 
 #include "base/Logging.h"
 #include "base/Numbers.h"
+#include "platform/Exiv2Adapter.h"
 
 #include <cmath>
 #include <exiv2/exiv2.hpp>
@@ -95,7 +96,7 @@ bool ExifWriter::isPrismKeyExist(
     const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, const QString& key) const
 {
     const std::string wanted = key.toStdString();
-    try {
+    return Exiv2Adapter::check(QStringLiteral("look up the XMP key"), key, [&] {
         for (const Exiv2::Xmpdatum& datum : xmpData) {
             const std::string datumKey = datum.key();
             qCDebug(lcMetadata).noquote()
@@ -103,10 +104,8 @@ bool ExifWriter::isPrismKeyExist(
             if (datumKey == wanted)
                 return true;
         }
-    } catch (const Exiv2::AnyError& error) {
-        qCWarning(lcMetadata) << "XMP key lookup failed:" << error.what();
-    }
-    return false;
+        return false;
+    });
 }
 
 bool ExifWriter::isStringContansNumericValuesOnly(const QString& text)

@@ -2,7 +2,7 @@
 #include "Helper/FieldTagTable.h"
 #include "base/Logging.h"
 #include "model/MetaDataObject.h"
-#include "platform/Exiv2Setup.h"
+#include "platform/Exiv2Adapter.h"
 #include "platform/ImageProperties.h"
 #include "platform/OpenablePhotoPath.h"
 
@@ -146,32 +146,6 @@ void readXmp(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, F
 
 } // namespace
 
-namespace {
-
-// Opens the photo at an openable path and reads its metadata segments (the pixels are
-// never decoded). Null when exiv2 cannot; the failure is logged as the reader logs it.
-std::unique_ptr<Exiv2::Image> openForReading(const QString& path, const QString& openable)
-{
-    try {
-        std::unique_ptr<Exiv2::Image> image(
-            Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
-        if (!image)
-            throw std::runtime_error("unknown image type");
-        image->readMetadata();
-        return image;
-    } catch (const Exiv2::AnyError& error) {
-        qCWarning(lcMetadata).noquote() << "Caught Exiv2 exception '" + QString::fromLocal8Bit(error.what()) + "'"
-                                        << "reading" << path;
-    } catch (const std::exception& error) {
-        // Damaged metadata can also make exiv2 fail outside its own error type
-        // (an allocation for a bogus size, a range check).
-        qCWarning(lcMetadata).noquote() << "Cannot read metadata of" << path << ":" << error.what();
-    }
-    return nullptr;
-}
-
-} // namespace
-
 MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject& record) const
 {
     const QString openable = openablePhotoPath(path);
@@ -179,7 +153,7 @@ MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject
         qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
         return record;
     }
-    const std::unique_ptr<Exiv2::Image> image = openForReading(path, openable);
+    const std::unique_ptr<Exiv2::Image> image = Exiv2Adapter::openFile(openable, path);
     if (!image)
         return record;
     return readMetaFromImage(path, *image, record);
@@ -192,8 +166,7 @@ QVariantMap ExifWriter::readMetaAndPropertiesFromPath(const QString& path, MetaD
         qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
         return {};
     }
-    initializeExiv2();
-    const std::unique_ptr<Exiv2::Image> image = openForReading(path, openable);
+    const std::unique_ptr<Exiv2::Image> image = Exiv2Adapter::openFile(openable, path);
     QVariantMap properties = ImageProperties::propertiesForImage(path, image.get());
     if (image)
         readMetaFromImage(path, *image, record);
@@ -203,22 +176,20 @@ QVariantMap ExifWriter::readMetaAndPropertiesFromPath(const QString& path, MetaD
 MetaDataObject& ExifWriter::readMetaFromImage(const QString& path, Exiv2::Image& image, MetaDataObject& record) const
 {
     FieldTexts texts;
-    try {
-        const FLTImageMetadata formatter;
-        if (!image.exifData().empty())
-            readExif(image.exifData(), formatter, texts);
-        if (!image.iptcData().empty())
-            readIptc(image.iptcData(), formatter, texts);
-        if (!image.xmpData().empty())
-            readXmp(image.xmpData(), formatter, texts);
-    } catch (const Exiv2::AnyError& error) {
-        qCWarning(lcMetadata).noquote() << "Caught Exiv2 exception '" + QString::fromLocal8Bit(error.what()) + "'"
-                                        << "reading" << path;
+    const auto failure = Exiv2Adapter::run(
+        QStringLiteral("read metadata of"), path,
+        [&] {
+            const FLTImageMetadata formatter;
+            if (!image.exifData().empty())
+                readExif(image.exifData(), formatter, texts);
+            if (!image.iptcData().empty())
+                readIptc(image.iptcData(), formatter, texts);
+            if (!image.xmpData().empty())
+                readXmp(image.xmpData(), formatter, texts);
+        },
+        Exiv2Adapter::Severity::Warning);
+    if (failure)
         return record;
-    } catch (const std::exception& error) {
-        qCWarning(lcMetadata).noquote() << "Cannot read metadata of" << path << ":" << error.what();
-        return record;
-    }
 
     // The record changes only once the whole read has succeeded.
     for (const MetadataFieldInfo& info : kMetadataFields) {

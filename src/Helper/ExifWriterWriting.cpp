@@ -6,6 +6,7 @@
 #include "base/Numbers.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/Exiv2Adapter.h"
 #include "platform/OpenablePhotoPath.h"
 
 #include <QFile>
@@ -515,45 +516,22 @@ using EditedBytesSaver = std::function<std::optional<QString>(QByteArrayView byt
 
 // The photo's bytes with the record applied, all in memory: exiv2 reads the bytes
 // once, and the saver gets exiv2's own buffer of the new file, so that the photo
-// is not copied once more on its way out. The only place the writer calls exiv2.
+// is not copied once more on its way out.
 EditedPhoto editedPhoto(const QByteArray& original, const PhotoFile& photo, const MetaDataObject& settings,
     const MetaDataObject& onlyUpdated, const EditedBytesSaver& save)
 {
     EditedPhoto edited;
     bool setsFileDates = true;
-    try {
-        std::unique_ptr<Exiv2::Image> image(
-            Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(original.constData()), long(original.size()))
-                .release());
-        if (!image)
-            throw std::runtime_error("unknown image type");
-        image->readMetadata();
-        if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
-            edited.status = clearMetadata(*image, photo, settings, setsFileDates);
-        else
-            edited.status = FieldPasses(*image, photo, settings, onlyUpdated).run();
-        image->writeMetadata();
-
-        Exiv2::BasicIo& io = image->io();
-        if (io.open() != 0)
-            throw std::runtime_error("the written photo cannot be read back");
-        const long size = io.size();
-        const Exiv2::byte* data = io.mmap();
-        edited.saveError = save(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), setsFileDates);
-        io.munmap();
-        io.close();
-    } catch (const Exiv2::AnyError& error) {
-        const QString message = FLTImageMetadata::textFromBytes(error.what());
-        qCWarning(lcMetadata).noquote() << "Caught Exiv2 exception '" + message + "'"
-                                        << "writing" << photo.filePath;
-        edited.error = message;
-    } catch (const std::exception& error) {
-        // Damaged metadata can make exiv2 fail outside its own error type (an
-        // allocation for a bogus size, a range check).
-        const QString message = FLTImageMetadata::textFromBytes(error.what());
-        qCWarning(lcMetadata).noquote() << "Cannot write metadata of" << photo.filePath << ":" << message;
-        edited.error = message;
-    }
+    edited.error = Exiv2Adapter::editInMemory(
+        original, photo.filePath,
+        [&](Exiv2::Image& image) {
+            if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
+                edited.status = clearMetadata(image, photo, settings, setsFileDates);
+            else
+                edited.status = FieldPasses(image, photo, settings, onlyUpdated).run();
+            return true;
+        },
+        [&](QByteArrayView bytes) { edited.saveError = save(bytes, setsFileDates); });
     return edited;
 }
 
@@ -598,24 +576,33 @@ std::optional<QString> replaceFile(const QString& path, QByteArrayView bytes, QF
 
 } // namespace
 
-bool ExifWriter::deleteKeysValuesFormExifData(Exiv2::ExifData& exifData, const QString& key)
+namespace {
+
+// Erases the first datum of the key; Exif and XMP hold each key once. A key exiv2
+// does not know is logged and answers false.
+template <class Data, class Key> bool eraseFirstDatum(Data& data, const QString& key)
 {
-    try {
-        const auto it = exifData.findKey(Exiv2::ExifKey(key.toStdString()));
-        if (it == exifData.end())
+    return Exiv2Adapter::check(QStringLiteral("delete the key"), key, [&] {
+        const auto it = data.findKey(Key(key.toStdString()));
+        if (it == data.end())
             return false;
-        exifData.erase(it);
+        data.erase(it);
         qCDebug(lcMetadata).noquote() << "deleted key =" << key;
         return true;
-    } catch (const Exiv2::AnyError& error) {
-        qCWarning(lcMetadata).noquote() << "No Exif key:" << key << error.what();
-        return false;
-    }
+    });
+}
+
+} // namespace
+
+bool ExifWriter::deleteKeysValuesFormExifData(Exiv2::ExifData& exifData, const QString& key)
+{
+    return eraseFirstDatum<Exiv2::ExifData, Exiv2::ExifKey>(exifData, key);
 }
 
 bool ExifWriter::deleteKeysValuesFormIptcData(Exiv2::IptcData& iptcData, const QString& key)
 {
-    try {
+    // IPTC datasets repeat (keywords): every one of the key goes.
+    return Exiv2Adapter::check(QStringLiteral("delete the key"), key, [&] {
         const Exiv2::IptcKey iptcKey(key.toStdString());
         bool erased = false;
         for (auto it = iptcData.findKey(iptcKey); it != iptcData.end(); it = iptcData.findKey(iptcKey)) {
@@ -623,24 +610,12 @@ bool ExifWriter::deleteKeysValuesFormIptcData(Exiv2::IptcData& iptcData, const Q
             erased = true;
         }
         return erased;
-    } catch (const Exiv2::AnyError& error) {
-        qCWarning(lcMetadata).noquote() << "No IPTC key:" << key << error.what();
-        return false;
-    }
+    });
 }
 
 bool ExifWriter::deleteKeysValuesFormXmpData(Exiv2::XmpData& xmpData, const QString& key)
 {
-    try {
-        const auto it = xmpData.findKey(Exiv2::XmpKey(key.toStdString()));
-        if (it == xmpData.end())
-            return false;
-        xmpData.erase(it);
-        return true;
-    } catch (const Exiv2::AnyError& error) {
-        qCWarning(lcMetadata).noquote() << "No XMP key:" << key << error.what();
-        return false;
-    }
+    return eraseFirstDatum<Exiv2::XmpData, Exiv2::XmpKey>(xmpData, key);
 }
 
 QString ExifWriter::cleanedErrorMessage(const QString& message)

@@ -1,6 +1,6 @@
+#include "Helper/Utils.h"
 #include "base/DatePattern.h"
 #include "base/Numbers.h"
-#include "Helper/Utils.h"
 #include "model/DateTimeConfiguration.h"
 
 #include <array>

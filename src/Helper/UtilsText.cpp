@@ -1,7 +1,7 @@
+#include "Helper/Utils.h"
 #include "base/DatePattern.h"
 #include "base/Numbers.h"
 #include "base/SWString.h"
-#include "Helper/Utils.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>

@@ -2,8 +2,9 @@
 
 #include "base/Logging.h"
 #include "base/Numbers.h"
-#include "platform/Exiv2Setup.h"
+#include "platform/Exiv2Adapter.h"
 #include "platform/FLTImageMetadata.h"
+#include "platform/HeifFile.h"
 #include "platform/OpenablePhotoPath.h"
 
 #include <QBuffer>
@@ -13,7 +14,6 @@
 #include <array>
 #include <cmath>
 #include <exiv2/exiv2.hpp>
-#include <libheif/heif.h>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -253,20 +253,6 @@ std::optional<QString> jpegColorModel(const QString& path)
     return std::nullopt;
 }
 
-QSize heifPixelSize(const QString& path)
-{
-    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
-    if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
-        return {};
-    heif_image_handle* handle = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
-        return {};
-    // The size as shown: libheif crops and turns by the file's own transforms.
-    QSize size(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
-    heif_image_handle_release(handle);
-    return size;
-}
-
 // The profile's description from its "desc" tag (ICC v2 text or v4 multi-language).
 QString iccDescription(const Exiv2::DataBuf& icc)
 {
@@ -442,22 +428,7 @@ QVariantMap ImageProperties::propertiesForFile(const QString& path)
     const QString openable = openablePhotoPath(path);
     if (openable.isEmpty())
         return {};
-    initializeExiv2();
-    std::unique_ptr<Exiv2::Image> image;
-    try {
-        image.reset(Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
-        if (!image)
-            throw std::runtime_error("unknown image type");
-        image->readMetadata();
-    } catch (const Exiv2::AnyError& error) {
-        image.reset();
-        qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
-    } catch (const std::exception& error) {
-        // Damaged metadata can make exiv2 fail outside its own error type (an
-        // allocation for a bogus size, a range or overflow check).
-        image.reset();
-        qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
-    }
+    const std::unique_ptr<Exiv2::Image> image = Exiv2Adapter::openFile(openable, path, Exiv2Adapter::Severity::Debug);
     return propertiesForImage(path, image.get());
 }
 
@@ -466,34 +437,33 @@ QVariantMap ImageProperties::propertiesForImage(const QString& path, Exiv2::Imag
     QVariantMap result;
     QSize size;
     if (image) {
-        try {
-            size = QSize(image->pixelWidth(), image->pixelHeight());
-            std::vector<const KeyMapping*> exifMappings;
-            std::vector<const KeyMapping*> iptcMappings;
-            std::vector<const KeyMapping*> xmpMappings;
-            for (const KeyMapping& mapping : kMappings) {
-                const std::string_view key = mapping.exiv2Key;
-                if (key.starts_with("Exif."))
-                    exifMappings.push_back(&mapping);
-                else if (key.starts_with("Iptc."))
-                    iptcMappings.push_back(&mapping);
-                else
-                    xmpMappings.push_back(&mapping);
-            }
-            // The families fill different groups of the result, so their order does not matter.
-            readGroup(image->exifData(), exifMappings, result);
-            readGroup(image->iptcData(), iptcMappings, result);
-            readGroup(image->xmpData(), xmpMappings, result);
-            if (image->iccProfileDefined()) {
-                const QString profile = iccDescription(*image->iccProfile());
-                if (!profile.isEmpty())
-                    result.insert(QStringLiteral("ProfileName"), profile);
-            }
-        } catch (const Exiv2::AnyError& error) {
-            qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
-        } catch (const std::exception& error) {
-            qCDebug(lcMetadata) << "no metadata read from" << path << ":" << error.what();
-        }
+        Exiv2Adapter::run(
+            QStringLiteral("read the properties of"), path,
+            [&] {
+                size = QSize(image->pixelWidth(), image->pixelHeight());
+                std::vector<const KeyMapping*> exifMappings;
+                std::vector<const KeyMapping*> iptcMappings;
+                std::vector<const KeyMapping*> xmpMappings;
+                for (const KeyMapping& mapping : kMappings) {
+                    const std::string_view key = mapping.exiv2Key;
+                    if (key.starts_with("Exif."))
+                        exifMappings.push_back(&mapping);
+                    else if (key.starts_with("Iptc."))
+                        iptcMappings.push_back(&mapping);
+                    else
+                        xmpMappings.push_back(&mapping);
+                }
+                // The families fill different groups of the result, so their order does not matter.
+                readGroup(image->exifData(), exifMappings, result);
+                readGroup(image->iptcData(), iptcMappings, result);
+                readGroup(image->xmpData(), xmpMappings, result);
+                if (image->iccProfileDefined()) {
+                    const QString profile = iccDescription(*image->iccProfile());
+                    if (!profile.isEmpty())
+                        result.insert(QStringLiteral("ProfileName"), profile);
+                }
+            },
+            Exiv2Adapter::Severity::Debug);
     }
     // A JPEG whose size exiv2 found needs only its colour model: read from the frame
     // header, it costs a fraction of QImageReader's header read.
@@ -506,7 +476,7 @@ QVariantMap ImageProperties::propertiesForImage(const QString& path, Exiv2::Imag
     if (isHeif(path)) {
         // HEIF carries its own crop and turn, which libheif applies when it measures and
         // decodes; an Exif orientation inside must not turn the picture a second time.
-        size = heifPixelSize(path);
+        size = HeifFile(path).primarySize();
         putInGroup(result, QString(), QStringLiteral("Orientation"), 1);
         putInGroup(result, kTIFF, QStringLiteral("Orientation"), 1);
     }
@@ -524,49 +494,36 @@ QVariantMap ImageProperties::propertiesForImage(const QString& path, Exiv2::Imag
 
 bool ImageProperties::isHeif(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(12);
-    return head.size() == 12
-        && heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(head.size()))
-        == heif_filetype_yes_supported;
+    return HeifFile::hasHeifSignature(path);
 }
 
 bool ImageProperties::writeProperties(QByteArray& encodedImage, const QVariantMap& properties, QString* errorMessage)
 {
-    initializeExiv2();
-    try {
-        std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(
-            reinterpret_cast<const Exiv2::byte*>(encodedImage.constData()), long(encodedImage.size()))
-                                                .release());
-        const int type = image->imageType();
-        if (type != Exiv2::ImageType::jpeg && type != Exiv2::ImageType::png && type != Exiv2::ImageType::tiff)
+    QByteArray written;
+    const std::optional<QString> failure = Exiv2Adapter::editInMemory(
+        encodedImage, QStringLiteral("an encoded image"),
+        [&](Exiv2::Image& image) {
+            const int type = image.imageType();
+            if (type != Exiv2::ImageType::jpeg && type != Exiv2::ImageType::png && type != Exiv2::ImageType::tiff)
+                return false;
+            for (const KeyMapping& mapping : kMappings) {
+                const QVariantMap group
+                    = *mapping.group ? properties.value(QString::fromLatin1(mapping.group)).toMap() : properties;
+                const QVariant value = group.value(QString::fromLatin1(mapping.key));
+                if (value.isValid())
+                    writeMapping(image, mapping, value);
+            }
             return true;
-        image->readMetadata();
-        for (const KeyMapping& mapping : kMappings) {
-            const QVariantMap group
-                = *mapping.group ? properties.value(QString::fromLatin1(mapping.group)).toMap() : properties;
-            const QVariant value = group.value(QString::fromLatin1(mapping.key));
-            if (value.isValid())
-                writeMapping(*image, mapping, value);
-        }
-        image->writeMetadata();
-        Exiv2::BasicIo& io = image->io();
-        io.open();
-        Exiv2::DataBuf buffer = io.read(long(io.size()));
-        io.close();
-        encodedImage = QByteArray(reinterpret_cast<const char*>(buffer.pData_), qsizetype(buffer.size_));
-        return true;
-    } catch (const Exiv2::AnyError& error) {
+        },
+        [&](QByteArrayView bytes) { written = bytes.toByteArray(); });
+    if (failure) {
         if (errorMessage)
-            *errorMessage = QString::fromUtf8(error.what());
-        return false;
-    } catch (const std::exception& error) {
-        if (errorMessage)
-            *errorMessage = QString::fromUtf8(error.what());
+            *errorMessage = *failure;
         return false;
     }
+    if (!written.isNull())
+        encodedImage = written;
+    return true;
 }
 
 QString ImageProperties::exiv2KeyFor(const QString& group, const QString& key)

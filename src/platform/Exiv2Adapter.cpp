@@ -1,0 +1,98 @@
+#include "platform/Exiv2Adapter.h"
+
+#include "base/Logging.h"
+#include "platform/Exiv2Setup.h"
+#include "platform/FLTImageMetadata.h"
+
+#include <QFile>
+#include <exiv2/exiv2.hpp>
+#include <stdexcept>
+
+namespace {
+
+void report(const QString& what, const QString& path, const QString& message, Exiv2Adapter::Severity severity)
+{
+    const QString line = QStringLiteral("Cannot %1 %2: %3").arg(what, path, message);
+    if (severity == Exiv2Adapter::Severity::Warning)
+        qCWarning(lcMetadata).noquote() << line;
+    else
+        qCDebug(lcMetadata).noquote() << line;
+}
+
+} // namespace
+
+QString Exiv2Adapter::messageText(const char* what)
+{
+    return FLTImageMetadata::textFromBytes(what ? std::string_view(what) : std::string_view()).trimmed();
+}
+
+std::optional<QString> Exiv2Adapter::run(
+    const QString& what, const QString& path, const std::function<void()>& work, Severity severity)
+{
+    QString message;
+    try {
+        work();
+        return std::nullopt;
+    } catch (const Exiv2::AnyError& error) {
+        message = messageText(error.what());
+    } catch (const std::exception& error) {
+        message = messageText(error.what());
+    }
+    report(what, path, message, severity);
+    return message;
+}
+
+bool Exiv2Adapter::check(const QString& what, const QString& path, const std::function<bool()>& work, Severity severity)
+{
+    bool answer = false;
+    run(
+        what, path, [&] { answer = work(); }, severity);
+    return answer;
+}
+
+std::unique_ptr<Exiv2::Image> Exiv2Adapter::openFile(const QString& openable, const QString& path, Severity severity)
+{
+    initializeExiv2();
+    std::unique_ptr<Exiv2::Image> image;
+    const auto failure = run(
+        QStringLiteral("read metadata of"), path,
+        [&] {
+            image.reset(Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
+            if (!image)
+                throw std::runtime_error("unknown image type");
+            image->readMetadata();
+        },
+        severity);
+    if (failure)
+        image.reset();
+    return image;
+}
+
+std::optional<QString> Exiv2Adapter::editInMemory(
+    QByteArrayView bytes, const QString& path, const Editor& edit, const Saver& save)
+{
+    initializeExiv2();
+    return run(
+        QStringLiteral("write metadata of"), path,
+        [&] {
+            std::unique_ptr<Exiv2::Image> image(
+                Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size()))
+                    .release());
+            if (!image)
+                throw std::runtime_error("unknown image type");
+            image->readMetadata();
+            if (!edit(*image))
+                return;
+            image->writeMetadata();
+
+            Exiv2::BasicIo& io = image->io();
+            if (io.open() != 0)
+                throw std::runtime_error("the written photo cannot be read back");
+            const long size = io.size();
+            const Exiv2::byte* data = io.mmap();
+            save(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
+            io.munmap();
+            io.close();
+        },
+        Severity::Warning);
+}

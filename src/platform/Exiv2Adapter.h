@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace Exiv2 {
+class Image;
+}
+
+// The one door to exiv2. Every call into exiv2 runs inside one of these functions,
+// which catch what exiv2 throws (its own errors and the std::exceptions that damaged
+// metadata can raise: an allocation for a bogus size, a range check), turn it into
+// one wording and log it in one format under velloran.metadata:
+//     Cannot <what> <path>: <exiv2's message>
+// No exiv2 exception leaves them. Holders of an Exiv2::Image include
+// <exiv2/exiv2.hpp> themselves; this header needs none of it.
+class Exiv2Adapter {
+public:
+    // How loud a failure is: a photo that cannot be read or written is a warning;
+    // a missing preview or an unreadable property is an expected case.
+    enum class Severity { Warning, Debug };
+
+    // Opens the photo at openable (see openablePhotoPath) and reads its metadata
+    // segments; the pixels are never decoded. Null when exiv2 cannot; the failure
+    // is logged as "Cannot read metadata of <path>: ...".
+    static std::unique_ptr<Exiv2::Image> openFile(
+        const QString& openable, const QString& path, Severity severity = Severity::Warning);
+
+    // Runs work, in which exiv2 may throw. Answers the failure in the one wording
+    // ("" when exiv2 gave no text), or nothing when work ran through; logs
+    // "Cannot <what> <path>: <message>".
+    static std::optional<QString> run(
+        const QString& what, const QString& path, const std::function<void()>& work, Severity severity);
+
+    // Answers whether it decided "yes": the work's answer, or false when exiv2 threw.
+    static bool check(const QString& what, const QString& path, const std::function<bool()>& work,
+        Severity severity = Severity::Warning);
+
+    // Edits a photo held in memory, the only way exiv2 writes here: the bytes are
+    // opened and their metadata read, edit changes the image (answering false leaves
+    // the photo as it is and saves nothing), exiv2 writes the new file into its own
+    // buffer and save gets that buffer (valid only during the call). Answers exiv2's
+    // failure in the one wording, or nothing; save is not called then.
+    using Editor = std::function<bool(Exiv2::Image& image)>;
+    using Saver = std::function<void(QByteArrayView newBytes)>;
+    static std::optional<QString> editInMemory(
+        QByteArrayView bytes, const QString& path, const Editor& edit, const Saver& save);
+
+    // The text of a thrown message: UTF-8, else Latin-1, without surrounding blanks.
+    static QString messageText(const char* what);
+};

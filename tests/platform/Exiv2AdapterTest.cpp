@@ -1,0 +1,137 @@
+#include "platform/Exiv2Adapter.h"
+
+#include "platform/HeifFile.h"
+#include "support/ImageFixtures.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+QByteArray jpegBytes()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.write(ImageFixtures::quadrants(32, 24));
+    return bytes;
+}
+
+} // namespace
+
+TEST(Exiv2Adapter, turnsExiv2AndStandardExceptionsIntoOneWordingWithoutThrowing)
+{
+    const auto exiv2Failure = Exiv2Adapter::run(
+        QStringLiteral("read metadata of"), QStringLiteral("/x.jpg"),
+        [] { throw Exiv2::Error(Exiv2::kerInvalidKey, "Exif.Nothing.Here"); }, Exiv2Adapter::Severity::Debug);
+    ASSERT_TRUE(exiv2Failure);
+    EXPECT_TRUE(exiv2Failure->contains(QStringLiteral("Exif.Nothing.Here"))) << exiv2Failure->toStdString();
+
+    // Damaged metadata can make exiv2 fail outside its own error type.
+    const auto rangeFailure = Exiv2Adapter::run(
+        QStringLiteral("read metadata of"), QStringLiteral("/x.jpg"),
+        [] { throw std::out_of_range("  caf\xc3\xa9 out of range \n"); }, Exiv2Adapter::Severity::Debug);
+    EXPECT_EQ(rangeFailure, QString::fromUtf8("caf\xc3\xa9 out of range"));
+
+    const auto latin1Failure = Exiv2Adapter::run(
+        QStringLiteral("read metadata of"), QStringLiteral("/x.jpg"), [] { throw std::runtime_error("caf\xe9"); },
+        Exiv2Adapter::Severity::Debug);
+    EXPECT_EQ(latin1Failure, QString::fromUtf8("caf\xc3\xa9"));
+
+    EXPECT_FALSE(Exiv2Adapter::run(
+        QStringLiteral("read"), QString(), [] {}, Exiv2Adapter::Severity::Debug));
+    EXPECT_FALSE(Exiv2Adapter::check(QStringLiteral("read"), QString(), []() -> bool { throw std::bad_alloc(); }));
+    EXPECT_TRUE(Exiv2Adapter::check(QStringLiteral("read"), QString(), [] { return true; }));
+}
+
+TEST(Exiv2Adapter, opensOnlyWhatExiv2CanRead)
+{
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.jpg"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a photo at all");
+    file.close();
+    EXPECT_EQ(Exiv2Adapter::openFile(text, text, Exiv2Adapter::Severity::Debug), nullptr);
+
+    const QString photo = dir.filePath(QStringLiteral("photo.jpg"));
+    QFile jpeg(photo);
+    ASSERT_TRUE(jpeg.open(QIODevice::WriteOnly));
+    jpeg.write(jpegBytes());
+    jpeg.close();
+    const std::unique_ptr<Exiv2::Image> image = Exiv2Adapter::openFile(photo, photo);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->pixelWidth(), 32);
+}
+
+TEST(Exiv2Adapter, editsInMemoryAndSavesOnlyAfterACompleteWrite)
+{
+    const QByteArray original = jpegBytes();
+    QByteArray saved;
+    const auto failure = Exiv2Adapter::editInMemory(
+        original, QStringLiteral("memory"),
+        [](Exiv2::Image& image) {
+            image.exifData()["Exif.Image.Artist"] = "Ada";
+            return true;
+        },
+        [&](QByteArrayView bytes) { saved = bytes.toByteArray(); });
+    ASSERT_FALSE(failure) << failure->toStdString();
+    std::unique_ptr<Exiv2::Image> reread(
+        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(saved.constData()), long(saved.size()))
+            .release());
+    reread->readMetadata();
+    EXPECT_EQ(reread->exifData()["Exif.Image.Artist"].toString(), "Ada");
+
+    // An edit that fails halfway, one that declines and bytes exiv2 cannot read save nothing.
+    bool savedAgain = false;
+    const auto markSaved = [&](QByteArrayView) { savedAgain = true; };
+    EXPECT_TRUE(Exiv2Adapter::editInMemory(
+        original, QStringLiteral("memory"),
+        [](Exiv2::Image& image) -> bool {
+            image.exifData()["Exif.Image.Artist"] = "Ada";
+            throw Exiv2::Error(Exiv2::kerInvalidKey, "Exif.Bad.Key");
+        },
+        markSaved));
+    EXPECT_FALSE(Exiv2Adapter::editInMemory(
+        original, QStringLiteral("memory"), [](Exiv2::Image&) { return false; }, markSaved));
+    EXPECT_TRUE(Exiv2Adapter::editInMemory(
+        QByteArray("garbage"), QStringLiteral("memory"), [](Exiv2::Image&) { return true; }, markSaved));
+    EXPECT_FALSE(savedAgain);
+}
+
+TEST(HeifFile, aFileThatIsNoHeifOpensNothingAndDecodesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.heic"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpegBytes());
+    file.close();
+    EXPECT_FALSE(HeifFile::hasHeifSignature(path));
+    const HeifFile heif(path);
+    EXPECT_FALSE(heif.isOpen());
+    EXPECT_TRUE(heif.primarySize().isEmpty());
+    EXPECT_TRUE(heif.decoded(QSize(96, 70)).isNull());
+    EXPECT_FALSE(HeifFile(dir.filePath(QStringLiteral("missing.heic"))).isOpen());
+}
+
+TEST(HeifFile, measuresAndDecodesAHeicIntoTheBox)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.heic"));
+    if (!ImageFixtures::writeHeic(ImageFixtures::quadrants(128, 64), path))
+        GTEST_SKIP() << "no HEVC encoder";
+    EXPECT_TRUE(HeifFile::hasHeifSignature(path));
+    const HeifFile heif(path);
+    ASSERT_TRUE(heif.isOpen());
+    EXPECT_EQ(heif.primarySize(), QSize(128, 64));
+    const QImage small = heif.decoded(QSize(32, 32));
+    EXPECT_EQ(small.size(), QSize(32, 16));
+    EXPECT_EQ(heif.decoded(QSize(1000, 1000)).size(), QSize(128, 64));
+}
