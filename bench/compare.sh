@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Times the same edits on the same photos with velloran-bench write, exiftool -o and
+# Times the same edits on the same photos with velloran-bench write (one writer, then
+# WRITERS at once, default 8), exiftool -o and
 # the exiv2 command line after cp, next to plain cp of the files, and prints one
 # table of seconds and ratios to cp, all from one run.
 #
@@ -69,11 +70,19 @@ for run in 1 2 3; do
   cp_best=$(awk -v t="$t" -v best="${cp_best:-inf}" 'BEGIN { print (best == "inf" || t < best) ? t : best }')
 done
 
-t_velloran=$(timed "$bench" write --settings "$work/settings.json" --out "$work/velloran" "$corpus")
-summary=$(tail -n 1 "$work/last.log")
-grep -q ", 0 errors," <<<"$summary" || { echo "compare: velloran-bench reported errors: $summary" >&2; exit 1; }
-check=$(exiftool -s3 -Artist -City -Keywords -Lens -DateTimeOriginal "$work/velloran/$(basename "${photos[0]}")" | paste -sd '|')
-rm -rf "$work/velloran"
+# The batch with one writer (photos one after another) and with WRITERS at once (default 8).
+writers=${WRITERS:-8}
+velloran_write() {
+  t=$(timed "$bench" write --jobs "$1" --settings "$work/settings.json" --out "$work/velloran" "$corpus")
+  summary=$(grep ' photos, ' "$work/last.log" | tail -n 1)
+  grep -q ", 0 errors," <<<"$summary" || { echo "compare: velloran-bench reported errors: $summary" >&2; exit 1; }
+  check=$(exiftool -s3 -Artist -City -Keywords -Lens -DateTimeOriginal "$work/velloran/$(basename "${photos[0]}")" | paste -sd '|')
+  rm -rf "$work/velloran"
+}
+velloran_write 1
+t_velloran1=$t
+velloran_write "$writers"
+t_velloran=$t
 
 mkdir "$work/exiftool"
 t_exiftool=$(timed exiftool -q -o "$work/exiftool/" -IPTC:CodedCharacterSet=UTF8 -Artist="Velloran Bench" \
@@ -90,9 +99,11 @@ row() { awk -v name="$1" -v t="$2" -v cp="$cp_best" 'BEGIN { printf "%-28s %9.3f
 echo "${#photos[@]} photos, $((bytes / 1000000)) MB, in $corpus"
 printf '%-28s %9s %9s\n' "tool" "seconds" "x cp"
 row "cp (best of 3)" "$cp_best"
-row "velloran-bench write" "$t_velloran"
+row "velloran-bench write -j 1" "$t_velloran1"
+row "velloran-bench write -j $writers" "$t_velloran"
 row "exiftool -o" "$t_exiftool"
 row "cp + exiv2 -m" "$t_exiv2"
-awk -v v="$t_velloran" -v e="$t_exiftool" 'BEGIN { printf "velloran / exiftool: %.2f\n", v / e }'
+awk -v v="$t_velloran" -v w="$t_velloran1" -v e="$t_exiftool" \
+  'BEGIN { printf "velloran / exiftool: %.2f with one writer, %.2f with '"$writers"'\n", w / e, v / e }'
 echo "velloran-bench: $summary"
 echo "first output read back: $check"

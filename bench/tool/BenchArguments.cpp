@@ -59,6 +59,17 @@ std::variant<BenchArguments, BenchArgumentError> parseBenchArguments(const QStri
             result.keepSource = true;
             continue;
         }
+        if (name == "--jobs"_L1) {
+            if (!inlineValue && i + 1 >= arguments.size())
+                return error(u"--jobs needs a value"_s);
+            const QString value = inlineValue ? *inlineValue : arguments[++i];
+            bool ok = false;
+            const int jobs = value.toInt(&ok);
+            if (!ok || jobs < 1)
+                return error(u"--jobs takes a whole number of 1 or more, not \"%1\""_s.arg(value));
+            result.jobs = jobs;
+            continue;
+        }
         QString* target = nullptr;
         if (name == "--settings"_L1)
             target = &result.settingsFile;
@@ -100,16 +111,21 @@ QString benchUsageText()
   velloran-bench read DIR
       Reads every photo under DIR (recursively) as the batch list does: metadata
       record and pixel size. Prints one line per photo that failed, then the rate.
-  velloran-bench write --settings FILE --out OUTDIR [--keep-source] [--rename FILE] SRCDIR
-      Writes the settings record of FILE (a keyed archive of one MetaDataObject,
-      as a preset is stored) into every photo under SRCDIR, named by the output
-      path builder (renaming options from the JSON of --rename), into OUTDIR or,
-      with --keep-source, beside each source: as in the application, a photo
-      whose name the renaming options leave as it is is then edited in place.
-      Prints CODE<TAB>output path<TAB>message per photo, then the totals and rates.
-  velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] SRCDIR
-      The same photos, named as write names them (give the same arguments),
-      written back from their sources with the metadata as first read.
+  velloran-bench write --settings FILE --out OUTDIR [--keep-source] [--rename FILE] [--jobs N] SRCDIR
+      Reads every photo under SRCDIR as the batch list does and runs the
+      application's batch on them: the settings record of FILE (a keyed archive
+      of one MetaDataObject, as a preset is stored) is written into each photo,
+      named by the output path builder (renaming options from the JSON of
+      --rename), into OUTDIR or, with --keep-source, beside each source: as in
+      the application, a photo whose name the renaming options leave as it is is
+      then edited in place. N photos are written at once (default: one per core;
+      1 writes them one after another). Prints CODE<TAB>output path<TAB>message
+      per photo, then the totals and rates, and the resident size after every
+      1,000 photos.
+  velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] [--jobs N] SRCDIR
+      The same photos, named as write names them (give the same arguments):
+      each whose output is there is written back from its source with the
+      metadata as first read, as the application's restore does.
   velloran-bench thumbs DIR
       Makes a 96x70 thumbnail of every photo under DIR and prints the rate.
 

@@ -15,6 +15,7 @@ struct BenchArguments {
     QString outputDir; // write and restore; may be left out with --keep-source
     QString renameFile; // optional renaming options
     bool keepSource = false; // outputs beside their sources
+    int jobs = 0; // photos written at once; 0: as many as the machine has cores
 };
 
 // A command line that cannot run, with the reason for the user.

@@ -3,6 +3,7 @@
 #include "BenchCommands.h"
 #include "Helper/ExifWriter.h"
 #include "RenamingOptionsJson.h"
+#include "batch/BatchRunner.h"
 #include "batch/GeoNamesGeocoder.h"
 #include "batch/LocationNamer.h"
 #include "batch/OutputPathBuilder.h"
@@ -12,8 +13,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <functional>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -65,6 +69,34 @@ QString oneLine(QString text)
     return text;
 }
 
+// The resident size of this process in MB, from /proc; 0 where there is none.
+double residentMegabytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// Runs the batch to its end, noting the resident size after every 1,000 photos.
+QStringList runToEnd(BatchRunner& runner, const std::function<bool(BatchRunner&)>& start)
+{
+    QStringList resident;
+    QObject::connect(&runner, &BatchRunner::progressChanged, &runner, [&resident](qint64 handled, qint64) {
+        if (handled > 0 && handled % 1000 == 0)
+            resident << u"%1 MB after %2 photos"_s.arg(QString::number(residentMegabytes(), 'f', 1)).arg(handled);
+    });
+    QEventLoop loop;
+    QObject::connect(&runner, &BatchRunner::finished, &loop, &QEventLoop::quit);
+    if (start(runner))
+        loop.exec();
+    return resident;
+}
+
 } // namespace
 
 int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& err)
@@ -101,49 +133,63 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
 
     QElapsedTimer timer;
     timer.start();
-    QStringList paths = benchPhotoPaths(arguments.sourceDir);
-    for (QString& path : paths)
-        path = QFileInfo(path).absoluteFilePath();
-
-    std::shared_ptr<LocationNamer> namer;
-    if (options.renamingOptionIndex == 1 && options.addEXIFLocationCheck == 1)
-        namer = std::make_shared<LocationNamer>(std::make_shared<GeoNamesGeocoder>());
-    OutputPathBuilder builder(options, namer, paths);
-    const std::shared_ptr<MetaDataObject> onlyUpdated = editedFieldsOnly(*settings);
-
-    ExifWriter& writer = ExifWriter::sharedInstance();
-    int errors = 0;
+    // The batch list, read as the application reads it, every photo ticked.
+    QList<std::shared_ptr<PhotoFile>> batch;
     double bytes = 0;
-    for (const QString& path : paths) {
-        PhotoFile photo(path, false);
-        bytes += photo.fileSizeInBytes;
-        const OutputPath output = builder.updatedPathWithSelectedSetting(photo, *settings);
-        MetadataWriteResult result;
-        if (restore) {
-            // A restore rewrites the last run's output from the source with the record as first read.
-            photo.processedPath = output.path;
-            const std::shared_ptr<MetaDataObject> original
-                = MetaDataObject::initWithObject(*photo.metadataObjectOriginal);
-            const std::shared_ptr<MetaDataObject> nothingEdited = editedFieldsOnly(*original);
-            MetaDataObject::metadataObjectWithCleanInfoUpdation(*original);
-            result = writer.writeMetaDataToFilePath(photo, *original, QString(), *nothingEdited, true);
-        } else {
-            MetaDataObject::metadataObjectWithCleanInfoUpdation(*settings);
-            result = writer.writeMetaDataToFilePath(photo, *settings, output.path, *onlyUpdated, false);
+    for (const QString& path : benchPhotoPaths(arguments.sourceDir)) {
+        auto photo = std::make_shared<PhotoFile>(QFileInfo(path).absoluteFilePath(), false);
+        photo->isSelected = true;
+        bytes += photo->fileSizeInBytes;
+        batch.append(photo);
+    }
+
+    BatchRunner runner;
+    if (arguments.jobs > 0)
+        runner.setJobs(arguments.jobs);
+    QStringList resident;
+    if (restore) {
+        // This process has no last run: the outputs that write gave these photos, where they are.
+        QStringList sources;
+        for (const auto& photo : batch)
+            sources << photo->filePath;
+        std::shared_ptr<LocationNamer> namer;
+        if (options.renamingOptionIndex == 1 && options.addEXIFLocationCheck == 1)
+            namer = std::make_shared<LocationNamer>(std::make_shared<GeoNamesGeocoder>());
+        OutputPathBuilder builder(options, namer, sources);
+        QList<BatchRunner::WrittenPhoto> written;
+        for (const auto& photo : batch) {
+            const QString output = builder.updatedPathWithSelectedSetting(*photo, *settings).path;
+            if (QFileInfo::exists(output))
+                written.append({ photo, output });
         }
-        if (result.errorFlag != MetadataWriteResult::Processed
-            && result.errorFlag != MetadataWriteResult::RawCameraKept)
+        resident = runToEnd(runner, [&](BatchRunner& r) { return r.restoreOutputs(written, batch); });
+    } else {
+        const BatchSnapshot snapshot
+            = BatchSnapshot::forTickedPhotos(batch, *settings, *editedFieldsOnly(*settings), options);
+        resident = runToEnd(runner, [&](BatchRunner& r) { return r.start(snapshot); });
+    }
+
+    QHash<QString, QStringList> warningsOf;
+    for (const auto& warning : runner.warningRecords())
+        warningsOf[warning->filePath].append(warning->processMsg);
+    int errors = 0;
+    for (const std::shared_ptr<PhotoFile>& photo : runner.state().photos) {
+        if (photo->processStatus != MetadataWriteResult::Processed
+            && photo->processStatus != MetadataWriteResult::RawCameraKept)
             ++errors;
-        QString message = result.errorMsg;
-        for (const auto& warning : output.warnings)
-            message += u"; "_s + warning->processMsg;
-        out << result.errorFlag << '\t' << (photo.processedPath.isEmpty() ? output.path : photo.processedPath) << '\t'
-            << oneLine(message) << '\n';
+        QString message
+            = photo->processStatus == MetadataWriteResult::Processed ? u"Processed Successfully"_s : photo->processMsg;
+        for (const QString& warning : warningsOf.value(photo->filePath))
+            message += u"; "_s + warning;
+        out << photo->processStatus << '\t' << photo->processedPath << '\t' << oneLine(message) << '\n';
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     const auto perSecond
         = [seconds](double amount) { return seconds > 0 ? QString::number(amount / seconds, 'f', 1) : u"inf"_s; };
-    out << paths.size() << " photos, " << errors << " errors, " << QString::number(seconds, 'f', 3) << " s, "
-        << perSecond(double(paths.size())) << " photos/s, " << perSecond(bytes / 1e6) << " MB/s\n";
+    out << runner.state().runSize << " photos, " << errors << " errors, " << QString::number(seconds, 'f', 3) << " s, "
+        << perSecond(double(runner.state().runSize)) << " photos/s, " << perSecond(bytes / 1e6) << " MB/s, "
+        << runner.jobs() << " writers\n";
+    for (const QString& line : resident)
+        out << "resident: " << line << '\n';
     return 0;
 }

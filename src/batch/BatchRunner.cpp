@@ -103,11 +103,16 @@ bool BatchRunner::start(BatchSnapshot snapshot)
 
 bool BatchRunner::restoreLastRun(const QList<std::shared_ptr<PhotoFile>>& batchList)
 {
+    return restoreOutputs(m_lastRunWritten, batchList);
+}
+
+bool BatchRunner::restoreOutputs(const QList<WrittenPhoto>& written, const QList<std::shared_ptr<PhotoFile>>& batchList)
+{
     if (m_state.running)
         return false;
     QHash<const PhotoFile*, QString> outputOf;
-    for (const auto& [written, output] : m_lastRunWritten)
-        outputOf.insert(written.get(), output);
+    for (const auto& [photo, output] : written)
+        outputOf.insert(photo.get(), output);
     QList<std::shared_ptr<PhotoFile>> photos;
     QStringList outputs;
     // In the batch list's order; a photo removed from the list since is no longer the user's to restore.

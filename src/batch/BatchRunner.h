@@ -70,6 +70,14 @@ public:
     // such photo is left in the list.
     bool restoreLastRun(const QList<std::shared_ptr<PhotoFile>>& batchList);
 
+    // A photo and the output an earlier run wrote it to.
+    using WrittenPhoto = std::pair<std::shared_ptr<PhotoFile>, QString>;
+
+    // The same restore for outputs known otherwise (restoreLastRun passes the last
+    // run's): each listed photo still in the batch list is written again into its
+    // output from its source.
+    bool restoreOutputs(const QList<WrittenPhoto>& written, const QList<std::shared_ptr<PhotoFile>>& batchList);
+
     // Whether a restore has photos to restore: after a normal run that wrote at
     // least one, until the next run starts.
     bool canRestore() const { return !m_lastRunWritten.isEmpty() && !m_state.running; }
@@ -125,5 +133,5 @@ private:
     std::thread m_pathThread;
     QList<Outcome> m_outcomes; // by index of the run
     // The photos the last normal run wrote, with the output each was written to.
-    QList<std::pair<std::shared_ptr<PhotoFile>, QString>> m_lastRunWritten;
+    QList<WrittenPhoto> m_lastRunWritten;
 };

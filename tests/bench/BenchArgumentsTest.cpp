@@ -24,7 +24,8 @@ bool refused(const QStringList& arguments)
 TEST(BenchArguments, readsAWriteCommandWithEveryOption)
 {
     const BenchArguments arguments = parsed({ u"write"_s, u"--settings"_s, u"s.json"_s, u"--out=/o"_s,
-        u"--keep-source"_s, u"--rename"_s, u"r.json"_s, u"/src"_s });
+        u"--keep-source"_s, u"--rename"_s, u"r.json"_s, u"--jobs"_s, u"3"_s, u"/src"_s });
+    EXPECT_EQ(arguments.jobs, 3);
     EXPECT_EQ(arguments.command, BenchArguments::Command::Write);
     EXPECT_EQ(arguments.settingsFile, u"s.json"_s);
     EXPECT_EQ(arguments.outputDir, u"/o"_s);
@@ -65,6 +66,8 @@ TEST(BenchArguments, refusesWhatCannotRun)
     EXPECT_TRUE(refused({ u"write"_s, u"--settings=a"_s, u"--settings=b"_s, u"--out=/o"_s, u"/src"_s }));
     EXPECT_TRUE(refused({ u"write"_s, u"--settings=a"_s, u"--out=/o"_s, u"--keep-source=1"_s, u"/src"_s }));
     EXPECT_TRUE(refused({ u"write"_s, u"--settings=a"_s, u"--out=/o"_s, u"--verbose"_s, u"/src"_s }));
+    EXPECT_TRUE(refused({ u"write"_s, u"--settings=a"_s, u"--out=/o"_s, u"--jobs=0"_s, u"/src"_s }));
+    EXPECT_TRUE(refused({ u"write"_s, u"--settings=a"_s, u"--out=/o"_s, u"--jobs"_s, u"many"_s, u"/src"_s }));
 }
 
 TEST(BenchArguments, usageNamesEveryCommand)

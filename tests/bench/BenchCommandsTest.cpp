@@ -1,5 +1,6 @@
 #include "BenchCommands.h"
 
+#include "batch/BatchRunner.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -132,13 +133,16 @@ TEST(BenchCommands, writeNamesAndWritesEachPhotoThenRestoreUndoesIt)
     EXPECT_FALSE(QFileInfo::exists(out + u"/b-broken.jpg"_s));
     EXPECT_EQ(lines[2], u"0\t"_s + out + u"/b-b.JPG\tProcessed Successfully"_s);
     EXPECT_TRUE(lines[3].startsWith(u"3 photos, 1 errors, "_s)) << lines[3].toStdString();
-    EXPECT_TRUE(lines[3].endsWith(u" MB/s"_s));
+    EXPECT_TRUE(lines[3].endsWith(u" MB/s, %1 writers"_s.arg(BatchRunner::maximumJobs()))) << lines[3].toStdString();
     EXPECT_EQ(artistOf(out + u"/b-a.jpg"_s), u"Bench Artist"_s);
     EXPECT_EQ(artistOf(dir.filePath(u"a.jpg"_s)), u"other"_s); // the source is untouched
 
     arguments.command = BenchArguments::Command::Restore;
+    arguments.jobs = 1;
     const CommandRun restored = run(arguments);
     ASSERT_EQ(restored.code, 0);
+    EXPECT_TRUE(restored.out.contains(u"2 photos, 0 errors, "_s)) << "only the photos whose output is there";
+    EXPECT_TRUE(restored.out.contains(u" 1 writers\n"_s));
     EXPECT_TRUE(restored.out.contains(u"0\t"_s + out + u"/b-a.jpg\tProcessed Successfully"_s));
     EXPECT_EQ(artistOf(out + u"/b-a.jpg"_s), u"other"_s);
 }
