@@ -1,0 +1,194 @@
+#include "batch/PhotoIntake.h"
+
+#include "base/Logging.h"
+#include "batch/PhotoIntakeWalk.h"
+#include "batch/PhotoListModel.h"
+#include "model/PhotoFile.h"
+
+#include <QElapsedTimer>
+#include <QSemaphore>
+#include <QtConcurrent>
+#include <deque>
+
+using PhotoChunk = QList<std::shared_ptr<PhotoFile>>;
+
+struct PhotoIntake::Job {
+    QStringList paths;
+    QSet<QString> pathsInBatch;
+    PhotoIntakeWalk::Options options;
+    int chunkSize = 32;
+    int handOffSize = 256;
+    int maxChunksInFlight = 16;
+    QThreadPool* readPool = nullptr;
+    std::atomic<bool> stop { false };
+    QSemaphore chunkDone; // released by every finished read; wakes the walker
+};
+
+namespace {
+
+constexpr qint64 kHandOffIntervalMs = 100;
+
+PhotoChunk readChunk(const QStringList& paths, QSemaphore* done)
+{
+    PhotoChunk photos;
+    photos.reserve(paths.size());
+    for (const QString& path : paths)
+        photos.append(std::make_shared<PhotoFile>(path, false));
+    done->release();
+    return photos;
+}
+
+} // namespace
+
+PhotoIntake::PhotoIntake(PhotoListModel& model, QObject* parent)
+    : QObject(parent)
+    , m_model(model)
+{
+    qRegisterMetaType<PhotoIntakeSummary>();
+    qRegisterMetaType<PhotoLibraryAlert>();
+    m_walkPool.setMaxThreadCount(1);
+    m_readPool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+}
+
+PhotoIntake::~PhotoIntake()
+{
+    if (m_job)
+        m_job->stop = true;
+    m_walker.waitForFinished();
+}
+
+void PhotoIntake::setReadThreads(int threads)
+{
+    m_readPool.setMaxThreadCount(std::max(1, threads));
+}
+
+bool PhotoIntake::addPhotosFromPathUrls(const QStringList& paths, bool /*isiPhoto*/)
+{
+    if (m_running)
+        return false;
+    m_walker.waitForFinished(); // the last job's worker posts its end before it returns
+
+    auto job = std::make_shared<Job>();
+    job->paths = paths;
+    job->pathsInBatch = m_model.pathsInBatch();
+    job->options.maxPhotos = m_maxPhotos;
+    job->chunkSize = m_chunkSize;
+    job->handOffSize = m_handOffSize;
+    job->maxChunksInFlight = 2 * m_readPool.maxThreadCount();
+    job->readPool = &m_readPool;
+    m_job = job;
+    m_running = true;
+    m_addedSoFar = 0;
+    emit started();
+    m_walker = QtConcurrent::run(&m_walkPool, [this, job] { runJob(job); });
+    return true;
+}
+
+void PhotoIntake::stop()
+{
+    if (m_job && m_running)
+        m_job->stop = true;
+}
+
+void PhotoIntake::handOff(const std::shared_ptr<Job>& job, PhotoChunk photos)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, job, photos = std::move(photos)] {
+            if (job != m_job)
+                return;
+            m_model.appendPhotos(photos);
+            m_addedSoFar += int(photos.size());
+            emit photosAdded(m_addedSoFar);
+        },
+        Qt::QueuedConnection);
+}
+
+// The worker: walks, sends accepted paths to the read pool chunk by chunk, and
+// hands the read photos to the main thread in the walk's order.
+void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
+{
+    struct InFlight {
+        QFuture<PhotoChunk> photos;
+        PhotoIntakeCounts countsAtLastPhoto;
+    };
+    std::deque<InFlight> inFlight;
+    QStringList pending;
+    PhotoChunk ready;
+    PhotoIntakeCounts deliveredCounts;
+    int delivered = 0;
+    QElapsedTimer sinceHandOff;
+    sinceHandOff.start();
+
+    auto flush = [&](bool force) {
+        if (ready.isEmpty())
+            return;
+        if (force || ready.size() >= job->handOffSize || sinceHandOff.elapsed() >= kHandOffIntervalMs) {
+            handOff(job, std::move(ready));
+            ready = PhotoChunk();
+            sinceHandOff.restart();
+        }
+    };
+    auto takeFront = [&] {
+        InFlight front = std::move(inFlight.front());
+        inFlight.pop_front();
+        // Wait for the oldest chunk, but never keep finished photos from the main
+        // thread for more than the hand-off interval meanwhile.
+        while (!front.photos.isFinished()) {
+            const qint64 left = kHandOffIntervalMs - sinceHandOff.elapsed();
+            if (!job->chunkDone.tryAcquire(1, ready.isEmpty() ? 50 : int(std::max<qint64>(0, left))))
+                flush(false);
+        }
+        const PhotoChunk photos = front.photos.result();
+        ready.append(photos);
+        delivered += int(photos.size());
+        deliveredCounts = front.countsAtLastPhoto;
+        flush(false);
+    };
+
+    PhotoIntakeWalk walk(job->pathsInBatch, job->options, job->stop, [this](const PhotoLibraryAlert& alert) {
+        QMetaObject::invokeMethod(this, [this, alert] { emit libraryAlert(alert); }, Qt::QueuedConnection);
+    });
+    auto submit = [&] {
+        if (pending.isEmpty())
+            return;
+        while (int(inFlight.size()) >= job->maxChunksInFlight)
+            takeFront();
+        inFlight.push_back({ QtConcurrent::run(job->readPool, readChunk, pending, &job->chunkDone), walk.counts() });
+        pending.clear();
+    };
+
+    walk.run(job->paths, [&](const QString& path) {
+        pending.append(path);
+        if (pending.size() >= job->chunkSize)
+            submit();
+        while (!inFlight.empty() && inFlight.front().photos.isFinished())
+            takeFront();
+        flush(false);
+    });
+    // After a stop only the chunks being read are still added; paths the walk
+    // accepted but no reader took yet are dropped.
+    if (!walk.stopped())
+        submit();
+    while (!inFlight.empty())
+        takeFront();
+    flush(true);
+
+    PhotoIntakeSummary summary;
+    static_cast<PhotoIntakeCounts&>(summary) = walk.stopped() && delivered > 0 ? deliveredCounts : walk.counts();
+    summary.totalPhotoToAdd = delivered;
+    summary.isMAX_PHOTOS_LIMIT_EXCEEDED = walk.limitExceeded();
+    summary.isPHOTOS_PROCESSING_STOPPED = job->stop.load();
+    summary.maxPhotos = job->options.maxPhotos;
+    qCInfo(lcBatch) << "is adding photos count =" << delivered;
+    QMetaObject::invokeMethod(
+        this,
+        [this, job, summary] {
+            if (job != m_job)
+                return;
+            m_running = false;
+            m_summary = summary;
+            emit finished(m_summary);
+        },
+        Qt::QueuedConnection);
+}
