@@ -36,8 +36,8 @@ std::optional<AlertContent> AlertCatalog::alertForTag(int tag, const AlertCounts
             yesNo);
     case AlertRestoreExifData:
         return content(tag, QStringLiteral("RESTORE EXIF DATA"),
-            QStringLiteral(
-                "All the applied EXIF related changes will be reverted back to original. Do you still wish to restore?"),
+            QStringLiteral("All the applied EXIF related changes will be reverted back to original. Do you still wish "
+                           "to restore?"),
             yesNo);
     case AlertNotEnoughSpace:
         return content(tag, QStringLiteral("NOT ENOUGH SPACE"),
@@ -51,7 +51,8 @@ std::optional<AlertContent> AlertCatalog::alertForTag(int tag, const AlertCounts
     case AlertRemovePhotos: {
         const QString s = plural(counts.totalPhotosSelected > 1);
         return content(tag, QStringLiteral("REMOVE PHOTO%1").arg(s.toUpper()),
-            QStringLiteral("Remove Photo%1! All your changes to exif info will be lost. Do you wish to proceed?").arg(s),
+            QStringLiteral("Remove Photo%1! All your changes to exif info will be lost. Do you wish to proceed?")
+                .arg(s),
             yesNo);
     }
     case AlertPhotosLimitExceeded:

@@ -18,13 +18,13 @@ const QStringList& PhotoAcceptance::unsupportedImageExtensions()
     // EPS, PCT and PPM are also additional image extensions: they pass the type
     // rule and are refused here, always.
     static const QStringList list { QStringLiteral("CRW"), QStringLiteral("3FR"), QStringLiteral("KDC"),
-        QStringLiteral("MEF"), QStringLiteral("RW2"), QStringLiteral("X3F"), QStringLiteral("SIT"), QStringLiteral("AI"),
-        QStringLiteral("PS"), QStringLiteral("EPS"), QStringLiteral("ICO"), QStringLiteral("ICNS"),
-        QStringLiteral("TGA"), QStringLiteral("PCT"), QStringLiteral("PICT"), QStringLiteral("BMP"),
-        QStringLiteral("GIF"), QStringLiteral("PDF"), QStringLiteral("SGI"), QStringLiteral("TGA"),
-        QStringLiteral("WMBP"), QStringLiteral("ERF"), QStringLiteral("ARW"), QStringLiteral("DCR"),
-        QStringLiteral("PPM"), QStringLiteral("RAW"), QStringLiteral("RAF"), QStringLiteral("MRW"),
-        QStringLiteral("ORF"), QStringLiteral("WEBP"), QStringLiteral("XBM") };
+        QStringLiteral("MEF"), QStringLiteral("RW2"), QStringLiteral("X3F"), QStringLiteral("SIT"),
+        QStringLiteral("AI"), QStringLiteral("PS"), QStringLiteral("EPS"), QStringLiteral("ICO"),
+        QStringLiteral("ICNS"), QStringLiteral("TGA"), QStringLiteral("PCT"), QStringLiteral("PICT"),
+        QStringLiteral("BMP"), QStringLiteral("GIF"), QStringLiteral("PDF"), QStringLiteral("SGI"),
+        QStringLiteral("TGA"), QStringLiteral("WMBP"), QStringLiteral("ERF"), QStringLiteral("ARW"),
+        QStringLiteral("DCR"), QStringLiteral("PPM"), QStringLiteral("RAW"), QStringLiteral("RAF"),
+        QStringLiteral("MRW"), QStringLiteral("ORF"), QStringLiteral("WEBP"), QStringLiteral("XBM") };
     return list;
 }
 

@@ -147,7 +147,8 @@ void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
     };
 
     PhotoIntakeWalk walk(job->pathsInBatch, job->options, job->stop, [this](const PhotoLibraryAlert& alert) {
-        QMetaObject::invokeMethod(this, [this, alert] { emit libraryAlert(alert); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, alert] { emit libraryAlert(alert); }, Qt::QueuedConnection);
     });
     auto submit = [&] {
         if (pending.isEmpty())

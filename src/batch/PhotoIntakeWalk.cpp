@@ -30,7 +30,7 @@ QByteArray joined(const QByteArray& folder, const char* name)
 
 bool isFolder(const QByteArray& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -43,8 +43,8 @@ bool isUtf8(const QByteArray& bytes)
 
 } // namespace
 
-PhotoIntakeWalk::PhotoIntakeWalk(QSet<QString> pathsInBatch, Options options, const std::atomic<bool>& stop,
-    PhotoLibraryAlertHandler onLibraryAlert)
+PhotoIntakeWalk::PhotoIntakeWalk(
+    QSet<QString> pathsInBatch, Options options, const std::atomic<bool>& stop, PhotoLibraryAlertHandler onLibraryAlert)
     : m_known(std::move(pathsInBatch))
     , m_options(std::move(options))
     , m_stop(stop)
@@ -65,8 +65,7 @@ bool PhotoIntakeWalk::isOlderLibraryName(const QString& name)
 
 bool PhotoIntakeWalk::isLibraryName(const QByteArray& name)
 {
-    return name.endsWith(".photoslibrary") || name.endsWith(".migratedphotolibrary")
-        || name.endsWith(".photolibrary");
+    return name.endsWith(".photoslibrary") || name.endsWith(".migratedphotolibrary") || name.endsWith(".photolibrary");
 }
 
 void PhotoIntakeWalk::run(const QStringList& paths, const AcceptedSink& onAccepted)
@@ -167,7 +166,7 @@ void PhotoIntakeWalk::collectFiles(const QByteArray& folder, QList<QByteArray>& 
         const QByteArray path = joined(folder, item->d_name);
         bool isDir = item->d_type == DT_DIR;
         if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
-            struct stat info {};
+            struct stat info { };
             if (::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
                 if (isFolder(path))
                     continue; // a link to a folder is never followed

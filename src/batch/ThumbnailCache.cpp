@@ -57,10 +57,14 @@ void ThumbnailCache::startLoads()
         const QSize size = m_size;
         const std::shared_ptr<std::atomic<bool>> alive = m_alive;
         m_pool.start([this, path, size, alive] {
-            const QImage image = Utils::sharedUtils().getThumbnailImageAtFilePath(path, QSizeF(size));
+            QImage image = Utils::sharedUtils().getThumbnailImageAtFilePath(path, QSizeF(size));
+            // Fitted to the width, a portrait is taller than the row: keep only what is drawn.
+            if (!image.isNull() && (image.width() > size.width() || image.height() > size.height()))
+                image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
             if (!*alive)
                 return;
-            QMetaObject::invokeMethod(this, [this, path, image] { finishLoad(path, image); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, path, image] { finishLoad(path, image); }, Qt::QueuedConnection);
         });
     }
 }

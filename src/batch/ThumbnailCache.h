@@ -28,8 +28,8 @@ public:
     static constexpr qint64 kDefaultMaxBytes = 64LL * 1024 * 1024;
     static QSize defaultThumbnailSize() { return QSize(96, 70); }
 
-    explicit ThumbnailCache(QSize thumbnailSize = defaultThumbnailSize(), qint64 maxBytes = kDefaultMaxBytes,
-        QObject* parent = nullptr);
+    explicit ThumbnailCache(
+        QSize thumbnailSize = defaultThumbnailSize(), qint64 maxBytes = kDefaultMaxBytes, QObject* parent = nullptr);
     ~ThumbnailCache() override;
 
     // The cached thumbnail; null when there is none. Memory only.

@@ -61,7 +61,8 @@ TEST(AlertCatalog, speaksOfOneOrManyRefusedFilesByTheirCount)
     AlertCounts counts;
     counts.damagedFileCount = 1;
     EXPECT_EQ(alert(108, counts).title, "FILE CANNOT BE ADDED");
-    EXPECT_EQ(alert(108, counts).message, "File cannot be added. It is either damaged or not supported by application.");
+    EXPECT_EQ(
+        alert(108, counts).message, "File cannot be added. It is either damaged or not supported by application.");
     counts.damagedFileCount = 2;
     EXPECT_EQ(alert(108, counts).title, "FILES CANNOT BE ADDED");
     EXPECT_EQ(alert(108, counts).message,
@@ -84,8 +85,8 @@ TEST(AlertCatalog, speaksOfOneOrManySelectedPhotosWhenAskingToRemove)
     AlertCounts counts;
     counts.totalPhotosSelected = 1;
     EXPECT_EQ(alert(106, counts).title, "REMOVE PHOTO");
-    EXPECT_EQ(
-        alert(106, counts).message, "Remove Photo! All your changes to exif info will be lost. Do you wish to proceed?");
+    EXPECT_EQ(alert(106, counts).message,
+        "Remove Photo! All your changes to exif info will be lost. Do you wish to proceed?");
     counts.totalPhotosSelected = 3;
     EXPECT_EQ(alert(106, counts).title, "REMOVE PHOTOS");
     EXPECT_TRUE(alert(106, counts).message.startsWith("Remove Photos! "));

@@ -8,13 +8,13 @@ class ResetPrompt : public ::testing::Test {
 protected:
     RenameResetPrompt make()
     {
-        return RenameResetPrompt(
-            { [this] { return m_dontShow; },
-                [this](bool value) {
-                    m_dontShow = value;
-                    m_log.append("saved");
-                } },
-            { [this] { m_log.append("reset"); }, [this](const QStringList& paths) { m_log.append("add " + paths.join(',')); },
+        return RenameResetPrompt({ [this] { return m_dontShow; },
+                                     [this](bool value) {
+                                         m_dontShow = value;
+                                         m_log.append("saved");
+                                     } },
+            { [this] { m_log.append("reset"); },
+                [this](const QStringList& paths) { m_log.append("add " + paths.join(',')); },
                 [this] { m_log.append("remove by button"); }, [this] { m_log.append("remove by menu"); } });
     }
 
