@@ -1,0 +1,125 @@
+#include "form/FieldValidation.h"
+
+#include "Helper/FieldTagTable.h"
+#include "base/Numbers.h"
+#include "form/DatePanelModel.h"
+#include "model/MetaDataObject.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+const QString FieldValidation::kNumericMessage = QStringLiteral("* Value can be only numeric type.");
+const QString FieldValidation::kNegativeMessage = QStringLiteral("* Value cannot be negative.");
+
+QString FieldValidation::greaterThanMessage(int limit)
+{
+    return QStringLiteral("* Value cannot be greater than %1").arg(limit);
+}
+
+QString FieldValidation::lessThanMessage(int limit)
+{
+    return QStringLiteral("* Value must be less than %1").arg(limit);
+}
+
+NumberClass FieldValidation::numberClass(MetadataField field)
+{
+    using F = MetadataField;
+    switch (field) {
+    case F::CamSetting_ISO:
+    case F::CamSetting_FocalLengthIn35mmFormat:
+    case F::AdvCamSetting_WhiteBalance:
+    case F::AdvCamSetting_Saturation:
+    case F::AdvCamSetting_Sharpness:
+        return NumberClass::Whole;
+    case F::CamSetting_FNumber:
+    case F::CamSetting_FocalLength:
+    case F::DimResolution_ExifImageWidth:
+    case F::DimResolution_ExifImageHeight:
+    case F::AdvCamSetting_ExposureTime:
+    case F::GPS_Lattitude:
+    case F::GPS_Longitude:
+    case F::GPS_Altitude:
+    case F::GPS_ImgDirection:
+    case F::DimResolution_XResolution:
+    case F::DimResolution_YResolution:
+        return NumberClass::Decimal;
+    case F::XMP_Latitude:
+    case F::XMP_Longitude:
+        return NumberClass::SignedCoordinate;
+    default:
+        return NumberClass::None;
+    }
+}
+
+std::optional<double> FieldValidation::readNumber(MetadataField field, const QString& text)
+{
+    QString plain = text.trimmed();
+    plain.replace(u',', u'.');
+    if (auto value = Numbers::exactDouble(plain))
+        return value;
+    if (fieldTagInfo(field).writeForm != WriteForm::Rational)
+        return std::nullopt;
+    static const QRegularExpression fraction(QStringLiteral("^(\\d+)\\s*/\\s*(\\d+)$"));
+    const QRegularExpressionMatch match = fraction.match(plain);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const double denominator = Numbers::doubleValue(match.captured(2));
+    if (denominator == 0)
+        return std::nullopt;
+    return Numbers::doubleValue(match.captured(1)) / denominator;
+}
+
+FieldCheck FieldValidation::isValidText(MetadataField field, const QString& text)
+{
+    const NumberClass kind = numberClass(field);
+    if (kind == NumberClass::None || text.trimmed().isEmpty())
+        return {};
+    const std::optional<double> value = readNumber(field, text);
+    if (!value)
+        return { false, kNumericMessage };
+
+    if (kind == NumberClass::Whole) {
+        if (*value != std::floor(*value))
+            return { false, kNumericMessage };
+        if (*value < 0)
+            return { false, kNegativeMessage };
+        if (*value > kValueLimit)
+            return { false, greaterThanMessage(kValueLimit) };
+        return {};
+    }
+
+    using F = MetadataField;
+    const bool isLatitude = field == F::GPS_Lattitude || field == F::XMP_Latitude;
+    const bool isLongitude = field == F::GPS_Longitude || field == F::XMP_Longitude;
+    if (isLatitude || isLongitude) {
+        const int limit = isLatitude ? 90 : 180;
+        if (std::fabs(*value) > limit)
+            return { false, greaterThanMessage(limit) };
+        return {};
+    }
+    if (*value < 0)
+        return { false, kNegativeMessage };
+    if (field == F::GPS_ImgDirection && *value >= 360)
+        return { false, lessThanMessage(360) };
+    if (*value > kValueLimit)
+        return { false, greaterThanMessage(kValueLimit) };
+    return {};
+}
+
+FormValidationResult FieldValidation::isValidFormData(const MetaDataObject& form)
+{
+    FormValidationResult result;
+    for (const FormField& f : FormFieldTable::sharedTable().fields()) {
+        if (f.numberClass == NumberClass::None || !f.editable || !form.isUpdated(f.field))
+            continue;
+        const FieldCheck check = isValidText(f.field, form.field(f.field));
+        if (!check.valid)
+            result.fieldErrors.append({ f.field, check.message });
+    }
+    for (const DateSettingInfo& info : kDateSettings) {
+        const QString error = DatePanelModel::nonExistingDateError(*form.dateTimeConfig(info.setting));
+        if (!error.isEmpty())
+            result.dateErrors.append({ info.setting, error });
+    }
+    return result;
+}

@@ -1,0 +1,74 @@
+#include "form/FormDisplay.h"
+
+#include "Helper/Utils.h"
+#include "base/DatePattern.h"
+#include "form/DropDownTables.h"
+#include "model/MetaDataObject.h"
+
+#include <QRegularExpression>
+
+const QString FormDisplay::kMultipleValues = QStringLiteral("Multiple values");
+
+QString PlaceholderState::placeholderText(MetadataField field) const
+{
+    return showsMultipleValues(field) ? FormDisplay::kMultipleValues : QString();
+}
+
+QString FormDisplay::displayText(const FormField& field, const MetaDataObject& record, const DropDownTables& tables)
+{
+    switch (field.shownAs) {
+    case DisplayForm::Text:
+        return record.field(field.field);
+    case DisplayForm::Label:
+        return tables.getValueForOption(field.dropDownTag, record);
+    case DisplayForm::Date:
+        return dateText(record.field(field.field));
+    case DisplayForm::IptcDate:
+        return iptcDateText(record.field(field.field));
+    case DisplayForm::NotShown:
+        break;
+    }
+    return QString();
+}
+
+QString FormDisplay::dateText(const QString& stored)
+{
+    if (stored.isEmpty())
+        return QString();
+    QString text = stored;
+    // An ISO date may end in a zone offset ("Z", "+05:30", "-0800"); it is a
+    // property of the text, not of the clock time the form shows.
+    static const QRegularExpression offset(QStringLiteral("(?<=\\d)(Z|[+-]\\d\\d:?\\d\\d)$"));
+    if (text.contains(u'T'))
+        text.remove(offset);
+    text.replace(u'T', u' ');
+    text.replace(u'-', u':');
+    const QString shown = Utils::sharedUtils().convertedDate(
+        text, QStringLiteral("yyyy:MM:dd HH:mm:ss"), QStringLiteral("MMM dd,yyyy hh:mm:ss a"));
+    return shown.isEmpty() ? text : shown;
+}
+
+QString FormDisplay::iptcDateText(const QString& stored)
+{
+    static const DatePattern printer(QStringLiteral("MMM dd,yyyy"));
+    for (const char* pattern : { "yyyyMMdd", "yyyy-MM-dd" }) {
+        if (auto date = DatePattern(QString::fromLatin1(pattern)).read(stored))
+            return printer.print(*date);
+    }
+    return QString();
+}
+
+PlaceholderState FormDisplay::placeholders(
+    int photoCount, const std::bitset<kMetadataFieldCount>& hasValue, const MetaDataObject& form)
+{
+    PlaceholderState state;
+    if (photoCount < 2)
+        return state;
+    for (const FormField& f : FormFieldTable::sharedTable().fields()) {
+        if (f.placeholder == PlaceholderRule::None)
+            continue;
+        const std::size_t i = fieldIndex(f.field);
+        state.multipleValues[i] = hasValue[i] && !form.isUpdated(f.field) && form.field(f.field).isEmpty();
+    }
+    return state;
+}

@@ -1,0 +1,192 @@
+#include "form/MetadataFormState.h"
+
+#include "form/DatePanelModel.h"
+#include "form/DropDownTables.h"
+#include "model/MetaDataObject.h"
+
+MetadataFormState::MetadataFormState(QObject* parent)
+    : QObject(parent)
+    , m_merged(std::make_shared<MetaDataObject>())
+    , m_form(std::make_shared<MetaDataObject>())
+    , m_changes(std::make_shared<MetaDataObject>())
+    , m_edited(std::make_shared<MetaDataObject>())
+    , m_appliedChanges(std::make_shared<MetaDataObject>())
+{
+    m_snapshot = copyWithOwnDateSettings(*m_merged);
+}
+
+const MetaDataObject& MetadataFormState::displayRecord() const
+{
+    return m_totalPhotosSelected == 0 ? *m_merged : *m_form;
+}
+
+std::shared_ptr<MetaDataObject> MetadataFormState::copyWithOwnDateSettings(const MetaDataObject& source)
+{
+    auto copy = MetaDataObject::initWithObject(source);
+    for (const DateSettingInfo& info : kDateSettings)
+        copy->setDateTimeConfig(
+            info.setting, std::make_shared<DateTimeConfiguration>(*source.dateTimeConfig(info.setting)));
+    return copy;
+}
+
+void MetadataFormState::fill(const MergeResult& result)
+{
+    isMetadataParamChanged(false);
+    m_totalPhotosSelected = result.photoCount;
+    m_merged = result.merged ? result.merged : std::make_shared<MetaDataObject>();
+    m_snapshot = copyWithOwnDateSettings(*m_merged);
+    m_form = MetaDataObject::initWithObject(*m_merged);
+    m_changes = std::make_shared<MetaDataObject>();
+    if (m_isEdited) {
+        MetaDataObject::appendPresetObjectToMetaDataObject(*m_form, *m_edited);
+        if (result.photoCount > 0)
+            isMetadataParamChanged(true);
+    }
+    m_placeholders = FormDisplay::placeholders(result.photoCount, result.hasValue, *m_form);
+    emit recordsReplaced();
+}
+
+void MetadataFormState::storeEdit(MetadataField field, const QString& text)
+{
+    m_form->setField(field, text);
+    m_edited->setField(field, m_form->field(field));
+    m_form->setUpdated(field, true);
+    m_edited->setUpdated(field, true);
+    m_isEdited = true;
+    // The field no longer speaks for the differing photos.
+    m_placeholders.multipleValues[fieldIndex(field)] = false;
+}
+
+void MetadataFormState::editField(MetadataField field, const QString& text)
+{
+    storeEdit(field, text);
+    isMetadataParamChanged(true);
+}
+
+std::optional<QString> MetadataFormState::chooseDropDownRow(int tag, int row, const DropDownTables& tables)
+{
+    const FormField* field = FormFieldTable::sharedTable().fieldForDropDownTag(tag);
+    const std::optional<QString> value = tables.storedValueForRow(tag, row);
+    if (!field || !value)
+        return std::nullopt;
+    editField(field->field, *value);
+    return tables.table(tag).labels[row];
+}
+
+void MetadataFormState::setEditingOption(int editingOption)
+{
+    if (editingOption < MetaDataObject::OnlyModifyEditedFields || editingOption > MetaDataObject::CleanMetadataInfo)
+        return;
+    if (m_form->editingOption == editingOption)
+        return;
+    m_form->editingOption = editingOption;
+    m_edited->editingOption = editingOption;
+    m_merged->editingOption = editingOption;
+    m_isEdited = true;
+    createUpdatedChnagesOnly();
+    isMetadataParamChanged(true);
+}
+
+void MetadataFormState::setClearFlag(ClearFlag flag, bool on)
+{
+    m_form->setClearFlag(flag, on);
+    m_edited->setClearFlag(flag, on);
+    m_isEdited = true;
+    isMetadataParamChanged(true);
+}
+
+void MetadataFormState::updateDateTimeMetaDataConfiguration(DateSetting setting, const DatePanelModel& panel)
+{
+    auto config = std::make_shared<DateTimeConfiguration>();
+    panel.writeTo(*config);
+    m_form->setDateTimeConfig(setting, config);
+    m_edited->setDateTimeConfig(setting, config);
+    storeEdit(kDateSettings[static_cast<std::size_t>(setting)].field, DatePanelModel::summaryText(*config));
+    isMetadataParamChanged(true);
+}
+
+void MetadataFormState::appendPreset(const MetaDataObject& preset)
+{
+    std::array<std::shared_ptr<DateTimeConfiguration>, kDateSettingCount> clones;
+    for (const DateSettingInfo& info : kDateSettings)
+        clones[static_cast<std::size_t>(info.setting)]
+            = std::make_shared<DateTimeConfiguration>(*preset.dateTimeConfig(info.setting));
+    for (MetaDataObject* record : { m_form.get(), m_edited.get() }) {
+        MetaDataObject::appendPresetObjectToMetaDataObject(*record, preset);
+        for (const DateSettingInfo& info : kDateSettings)
+            record->setDateTimeConfig(info.setting, clones[static_cast<std::size_t>(info.setting)]);
+    }
+    m_isEdited = true;
+    m_placeholders = {};
+    createUpdatedChnagesOnly();
+    isMetadataParamChanged(true);
+    emit recordsReplaced();
+}
+
+void MetadataFormState::createUpdatedChnagesOnly()
+{
+    for (const FormField& f : FormFieldTable::sharedTable().fields()) {
+        if (!f.merged)
+            continue;
+        const QString& text = m_form->field(f.field);
+        if (text != m_merged->field(f.field)) {
+            m_changes->setField(f.field, text);
+            m_changes->setUpdated(f.field, true);
+        }
+    }
+}
+
+void MetadataFormState::isMetadataParamChanged(bool changed)
+{
+    const bool was = m_isParamsChanged;
+    m_isParamsChanged = changed;
+    if (was != changed)
+        emit paramsChangedChanged(changed);
+}
+
+FormValidationResult MetadataFormState::isValidFormData() const
+{
+    return FieldValidation::isValidFormData(*m_form);
+}
+
+FormValidationResult MetadataFormState::apply()
+{
+    FormValidationResult check = isValidFormData();
+    if (!check.isValid())
+        return check;
+    createUpdatedChnagesOnly();
+    m_appliedChanges = MetaDataObject::initWithObject(*m_changes);
+    for (const FormField& f : FormFieldTable::sharedTable().fields())
+        m_appliedChanges->setUpdated(f.field, m_changes->isUpdated(f.field));
+    m_merged = MetaDataObject::initWithObject(*m_form);
+    isMetadataParamChanged(false);
+    return check;
+}
+
+void MetadataFormState::revert()
+{
+    m_merged = copyWithOwnDateSettings(*m_snapshot);
+    m_form = MetaDataObject::initWithObject(*m_merged);
+    m_snapshot = copyWithOwnDateSettings(*m_merged);
+    m_changes = std::make_shared<MetaDataObject>();
+    m_edited = std::make_shared<MetaDataObject>();
+    m_isEdited = false;
+    isMetadataParamChanged(false);
+    emit recordsReplaced();
+}
+
+void MetadataFormState::reset()
+{
+    m_edited = std::make_shared<MetaDataObject>();
+    m_isEdited = false;
+    isMetadataParamChanged(false);
+}
+
+std::array<QString, kDateSettingCount> MetadataFormState::dateWarnings() const
+{
+    std::array<QString, kDateSettingCount> warnings;
+    for (const DateSettingInfo& info : kDateSettings)
+        warnings[static_cast<std::size_t>(info.setting)]
+            = DatePanelModel::futureDateWarning(*m_form->dateTimeConfig(info.setting));
+    return warnings;
+}

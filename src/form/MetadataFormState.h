@@ -1,0 +1,116 @@
+#pragma once
+
+#include "form/FieldValidation.h"
+#include "form/FormDisplay.h"
+#include "form/SelectionMerge.h"
+
+#include <QObject>
+#include <array>
+#include <memory>
+
+class DatePanelModel;
+class DropDownTables;
+class MetaDataObject;
+
+// The records of the metadata form and the operations on them, without a widget:
+//
+//   merged record   selectedMetatDataSettingObj: what the ticked photos share
+//   snapshot        metaDataObjectBeforeSaving: the merged values for Revert, with
+//                   date settings of its own so that no later edit reaches it
+//   form record     metaDataObject: what the form shows and the user edits
+//   changes record  metaDataObjectWithUpdatedChange: the changed fields only
+//   edited record   editedMetaDataObject: every edit the user made, laid over
+//                   each new selection until Reset or the end of a batch
+//
+// Every edit goes into the form record and the edited record with the field's
+// edited flag; nothing here walks over the photos.
+class MetadataFormState : public QObject {
+    Q_OBJECT
+public:
+    explicit MetadataFormState(QObject* parent = nullptr);
+
+    const std::shared_ptr<MetaDataObject>& metaDataObject() const { return m_form; }
+    const std::shared_ptr<MetaDataObject>& metaDataObjectBeforeSaving() const { return m_snapshot; }
+    const std::shared_ptr<MetaDataObject>& metaDataObjectWithUpdatedChange() const { return m_changes; }
+    const std::shared_ptr<MetaDataObject>& editedMetaDataObject() const { return m_edited; }
+    const std::shared_ptr<MetaDataObject>& selectedMetatDataSettingObj() const { return m_merged; }
+    // The changes record as the last Apply left it.
+    const std::shared_ptr<MetaDataObject>& selectedMetatDataSettingObjOnlyUpdatedFields() const
+    {
+        return m_appliedChanges;
+    }
+    bool isEditedMetadataObject() const { return m_isEdited; }
+    bool isParamsChanged() const { return m_isParamsChanged; }
+    bool isMetaDataResetEnable() const { return m_isParamsChanged; }
+    int totalPhotosSelected() const { return m_totalPhotosSelected; }
+    const PlaceholderState& placeholders() const { return m_placeholders; }
+    // The record whose fields the controls show: the form record, or after an
+    // empty selection the empty merged record (the mode and clear boxes always come
+    // from the form record).
+    const MetaDataObject& displayRecord() const;
+
+    // The fill after a merge: merged record published, snapshot, form record and an
+    // empty changes record made from it, kept edits laid over the form record (the
+    // form then counts as changed), placeholders computed. Emits recordsReplaced.
+    void fill(const MergeResult& result);
+
+    // A typed, pasted or picked text for a field (after the typing rules).
+    void editField(MetadataField field, const QString& text);
+    // A drop-down choice: stores the row's code ("Leave Blank" for row 0) and
+    // answers the label to show; no value for a row outside the list.
+    std::optional<QString> chooseDropDownRow(int tag, int row, const DropDownTables& tables);
+    // changeViewAccordingToMetadataOtion: the editing mode of the form, edited and merged records.
+    void setEditingOption(int editingOption);
+    void setClearFlag(ClearFlag flag, bool on);
+    // updateDateTimeMetaDataConfiguration: a new setting built from the date panel
+    // for the date, held by the form and edited records, and its summary written
+    // into the date field.
+    void updateDateTimeMetaDataConfiguration(DateSetting setting, const DatePanelModel& panel);
+    // A preset laid over the form and edited records. The records take copies of
+    // the preset's six date settings, so later edits in the form never change the
+    // stored preset.
+    void appendPreset(const MetaDataObject& preset);
+
+    // createUpdatedChnagesOnly: every merged field whose form text differs from the
+    // merged record's goes into the changes record, marked edited.
+    void createUpdatedChnagesOnly();
+    // isMetadataParamChanged: the form holds edits not yet applied or reverted.
+    void isMetadataParamChanged(bool changed);
+    FormValidationResult isValidFormData() const;
+
+    // Apply: when the form is valid, the merged record becomes a copy of the form
+    // record and the changes are kept as the applied ones. Answers the check.
+    FormValidationResult apply();
+    // Revert: back to the snapshot, with no edits kept (they would otherwise come
+    // back with the next change of selection).
+    void revert();
+    // Reset, the end of a batch or an emptied photo list: the kept edits are
+    // dropped. The caller merges the ticked photos again.
+    void reset();
+
+    // showDateWariningifGreterThanToday: the warning of each of the six dates ("" for none).
+    std::array<QString, kDateSettingCount> dateWarnings() const;
+
+    // A copy of a record (initWithObject) whose date settings are copies too.
+    static std::shared_ptr<MetaDataObject> copyWithOwnDateSettings(const MetaDataObject& source);
+
+signals:
+    // isParamsChanged changed: Reset enabled, the Apply and Revert notes hidden.
+    void paramsChangedChanged(bool changed);
+    // The records were replaced (fill, revert, preset): every control shows anew.
+    void recordsReplaced();
+
+private:
+    void storeEdit(MetadataField field, const QString& text);
+
+    std::shared_ptr<MetaDataObject> m_merged;
+    std::shared_ptr<MetaDataObject> m_snapshot;
+    std::shared_ptr<MetaDataObject> m_form;
+    std::shared_ptr<MetaDataObject> m_changes;
+    std::shared_ptr<MetaDataObject> m_edited;
+    std::shared_ptr<MetaDataObject> m_appliedChanges;
+    bool m_isEdited = false;
+    bool m_isParamsChanged = false;
+    int m_totalPhotosSelected = 0;
+    PlaceholderState m_placeholders;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "form/SelectionMerge.h"
+
+#include <QObject>
+#include <QThreadPool>
+#include <atomic>
+#include <memory>
+
+// Runs the selection merge off the main thread. Every start() numbers its merge;
+// only the newest merge's result is published (mergeFinished, on the thread that
+// owns the job), and an overtaken merge stops early. The list of records is taken
+// when start() is called, so later changes of the batch list never reach a
+// running merge.
+class SelectionMergeJob : public QObject {
+    Q_OBJECT
+public:
+    // From this many ticked photos the form shows "Please Wait..." over itself
+    // while it merges and fills.
+    static constexpr int kOverlayThreshold = 5001;
+    static bool needsOverlay(int photoCount) { return photoCount >= kOverlayThreshold; }
+
+    explicit SelectionMergeJob(QObject* parent = nullptr, QThreadPool* pool = nullptr);
+    ~SelectionMergeJob() override;
+
+    // Starts a merge of these photos' records and answers its number. An empty
+    // list is merged at once: mergeFinished is emitted before start() returns.
+    quint64 start(const QList<std::shared_ptr<PhotoFile>>& photos);
+    quint64 start(const QList<std::shared_ptr<const MetaDataObject>>& records);
+
+    quint64 latestGeneration() const { return m_latest->load(); }
+    // A merge whose result has not been published yet.
+    bool isRunning() const { return m_running > 0; }
+    // Waits for every started merge to end (for tests and shutdown).
+    void waitForDone();
+
+signals:
+    void mergeFinished(const MergeResult& result);
+
+private:
+    QThreadPool* m_pool;
+    std::shared_ptr<std::atomic<quint64>> m_latest;
+    int m_running = 0;
+};

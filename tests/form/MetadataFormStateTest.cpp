@@ -1,0 +1,252 @@
+#include "form/MetadataFormState.h"
+
+#include "FormFixtures.h"
+#include "base/DatePattern.h"
+#include "form/DatePanelModel.h"
+#include "form/DropDownTables.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using F = MetadataField;
+
+namespace {
+
+// A form filled with the merge of these photos.
+void fillWith(MetadataFormState& form, const QList<std::shared_ptr<PhotoFile>>& photos)
+{
+    form.fill(SelectionMerge::updateMetaDataObjectForSelectedFiles(SelectionMerge::recordsOf(photos)));
+}
+
+QList<std::shared_ptr<PhotoFile>> twoPhotos(const char* artistA, const char* artistB)
+{
+    return { photoWith({ { F::Artist, artistA }, { F::Copyright, "(c) Ann" } }),
+        photoWith({ { F::Artist, artistB }, { F::Copyright, "(c) Ann" } }) };
+}
+
+DatePanelModel chosenDatePanel(QDate date)
+{
+    DatePanelModel panel;
+    panel.option = DateTimeConfiguration::ChosenDate;
+    panel.chosenDate = WallClock::make(date, QTime(10, 0, 0));
+    return panel;
+}
+
+} // namespace
+
+TEST(MetadataFormState, fillsTheFormFromTheMergeWithNothingChanged)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    EXPECT_EQ(form.totalPhotosSelected(), 2);
+    EXPECT_EQ(form.metaDataObject()->Artist(), "");
+    EXPECT_EQ(form.metaDataObject()->Copyright(), "(c) Ann");
+    EXPECT_TRUE(form.placeholders().showsMultipleValues(F::Artist));
+    EXPECT_FALSE(form.placeholders().showsMultipleValues(F::Copyright));
+    EXPECT_FALSE(form.isParamsChanged());
+    EXPECT_EQ(form.selectedMetatDataSettingObj()->Copyright(), "(c) Ann");
+    EXPECT_EQ(form.metaDataObjectBeforeSaving()->Copyright(), "(c) Ann");
+}
+
+TEST(MetadataFormState, storesATypedTextInTheFormAndEditedRecordsAndMarksTheFormChanged)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    QSignalSpy changed(&form, &MetadataFormState::paramsChangedChanged);
+    form.editField(F::Artist, "Carla");
+    EXPECT_EQ(form.metaDataObject()->Artist(), "Carla");
+    EXPECT_TRUE(form.metaDataObject()->isupdated_Artist());
+    EXPECT_EQ(form.editedMetaDataObject()->Artist(), "Carla");
+    EXPECT_TRUE(form.editedMetaDataObject()->isupdated_Artist());
+    EXPECT_TRUE(form.isEditedMetadataObject());
+    EXPECT_TRUE(form.isParamsChanged());
+    EXPECT_TRUE(form.isMetaDataResetEnable());
+    EXPECT_FALSE(form.placeholders().showsMultipleValues(F::Artist));
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_TRUE(changed.first().at(0).toBool());
+    EXPECT_EQ(form.selectedMetatDataSettingObj()->Artist(), "") << "the merged record stays as merged";
+}
+
+TEST(MetadataFormState, laysKeptEditsOverANewSelection)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    form.editField(F::Artist, "Carla");
+    form.setEditingOption(MetaDataObject::ModifyEditedClearOthers);
+    form.setClearFlag(ClearFlag::GpsInfo, true);
+
+    fillWith(form, { photoWith({ { F::Artist, "Dan" }, { F::Software, "Tool" } }) });
+    EXPECT_EQ(form.metaDataObject()->Artist(), "Carla");
+    EXPECT_TRUE(form.metaDataObject()->isupdated_Artist());
+    EXPECT_EQ(form.metaDataObject()->Software(), "Tool");
+    EXPECT_EQ(form.metaDataObject()->editingOption, 1);
+    EXPECT_TRUE(form.metaDataObject()->clearGpsInfo);
+    EXPECT_TRUE(form.isParamsChanged());
+    EXPECT_EQ(form.metaDataObjectBeforeSaving()->Artist(), "Dan") << "the snapshot never holds kept edits";
+
+    // An empty selection keeps the edits in the form record but shows empty fields.
+    fillWith(form, {});
+    EXPECT_EQ(form.metaDataObject()->Artist(), "Carla");
+    EXPECT_EQ(form.displayRecord().Artist(), "");
+    EXPECT_FALSE(form.isParamsChanged());
+}
+
+TEST(MetadataFormState, tracksChangesAgainstTheMergedRecord)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Ann"));
+    form.editField(F::Artist, "Ann"); // typed, but the same as the photos
+    form.editField(F::Copyright, "(c) Bob");
+    form.editField(F::Software, "");
+    form.createUpdatedChnagesOnly();
+    const MetaDataObject& changes = *form.metaDataObjectWithUpdatedChange();
+    EXPECT_EQ(changes.Copyright(), "(c) Bob");
+    EXPECT_TRUE(changes.isupdated_Copyright());
+    EXPECT_FALSE(changes.isupdated_Artist());
+    EXPECT_FALSE(changes.isupdated_Software()) << "empty in the photos and in the form: no change";
+
+    // Display-only fields never count as changes.
+    form.metaDataObject()->setGPS_DateStamp("2020:01:01");
+    form.createUpdatedChnagesOnly();
+    EXPECT_FALSE(changes.isupdated_GPS_DateStamp());
+
+    // A new fill starts an empty changes record.
+    fillWith(form, twoPhotos("Ann", "Ann"));
+    EXPECT_FALSE(form.metaDataObjectWithUpdatedChange()->isupdated_Copyright());
+}
+
+TEST(MetadataFormState, storesTheCodeOfADropDownChoice)
+{
+    DropDownTables tables;
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    EXPECT_EQ(form.chooseDropDownRow(2, 4, tables), std::optional<QString>("Uncalibrated"));
+    EXPECT_EQ(form.metaDataObject()->AdvCamSetting_ColorSpace(), "65535");
+    EXPECT_TRUE(form.editedMetaDataObject()->isupdated_AdvCamSetting_ColorSpace());
+    EXPECT_EQ(form.chooseDropDownRow(2, 0, tables), std::optional<QString>("Leave Blank"));
+    EXPECT_EQ(form.metaDataObject()->AdvCamSetting_ColorSpace(), "Leave Blank");
+    EXPECT_EQ(form.chooseDropDownRow(2, 99, tables), std::nullopt);
+}
+
+TEST(MetadataFormState, writesTheDatePanelSummaryAndWarnsOfAFutureDate)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    form.updateDateTimeMetaDataConfiguration(DateSetting::CreationDate, chosenDatePanel(QDate(2999, 1, 1)));
+    EXPECT_EQ(form.metaDataObject()->Date_Creation(), "2999:01:01 10:00:00");
+    EXPECT_TRUE(form.metaDataObject()->isupdated_Date_Creation());
+    EXPECT_EQ(form.editedMetaDataObject()->dateTimeConfigCreationDate()->option(), 2);
+    EXPECT_TRUE(form.isParamsChanged());
+    const auto warnings = form.dateWarnings();
+    EXPECT_EQ(warnings[static_cast<int>(DateSetting::CreationDate)], DatePanelModel::kFutureDateWarning);
+    EXPECT_EQ(warnings[static_cast<int>(DateSetting::OriginalDate)], "");
+
+    // The date setting is a kept edit too.
+    fillWith(form, twoPhotos("Ann", "Ann"));
+    EXPECT_EQ(form.metaDataObject()->dateTimeConfigCreationDate()->option(), 2);
+    EXPECT_EQ(form.metaDataObject()->Date_Creation(), "2999:01:01 10:00:00");
+}
+
+TEST(MetadataFormState, revertUndoesADateEditMadeInPlace)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Ann"));
+    // A date control that changes the form record's setting directly.
+    form.metaDataObject()->dateTimeConfigOriginalDate()->tagConfigureOption = DateTimeConfiguration::EmptyValue;
+    form.editField(F::Artist, "Bob");
+    EXPECT_EQ(form.metaDataObjectBeforeSaving()->dateTimeConfigOriginalDate()->option(), 0);
+
+    form.revert();
+    EXPECT_EQ(form.metaDataObject()->dateTimeConfigOriginalDate()->option(), 0);
+    EXPECT_EQ(form.metaDataObject()->Artist(), "Ann");
+    EXPECT_FALSE(form.isParamsChanged());
+    EXPECT_FALSE(form.isEditedMetadataObject());
+
+    // Nor do the edits come back with the next selection.
+    fillWith(form, twoPhotos("Ann", "Ann"));
+    EXPECT_EQ(form.metaDataObject()->Artist(), "Ann");
+}
+
+TEST(MetadataFormState, leavesAnAppliedPresetUnchangedWhenTheFormIsEditedLater)
+{
+    auto preset = std::make_shared<MetaDataObject>();
+    preset->name = "Studio";
+    preset->setIPTC_Credit("Studio North");
+    preset->setIsupdated_IPTC_Credit(true);
+    preset->dateTimeConfigModifyDate()->tagConfigureOption = DateTimeConfiguration::IncDecTime;
+
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    QSignalSpy replaced(&form, &MetadataFormState::recordsReplaced);
+    form.appendPreset(*preset);
+    EXPECT_EQ(replaced.count(), 1);
+    EXPECT_EQ(form.metaDataObject()->IPTC_Credit(), "Studio North");
+    EXPECT_EQ(form.metaDataObject()->dateTimeConfigModifyDate()->option(), 5);
+    EXPECT_TRUE(form.isParamsChanged());
+
+    form.metaDataObject()->dateTimeConfigModifyDate()->tagConfigureOption = DateTimeConfiguration::EmptyValue;
+    form.updateDateTimeMetaDataConfiguration(DateSetting::OriginalDate, chosenDatePanel(QDate(2001, 1, 1)));
+    form.editField(F::IPTC_Credit, "Other");
+    EXPECT_EQ(preset->dateTimeConfigModifyDate()->option(), 5);
+    EXPECT_EQ(preset->dateTimeConfigOriginalDate()->option(), 0);
+    EXPECT_EQ(preset->IPTC_Credit(), "Studio North");
+    EXPECT_EQ(preset->name, "Studio");
+    // The edited record follows the form: both see the same settings.
+    EXPECT_EQ(
+        form.editedMetaDataObject()->dateTimeConfigModifyDate(), form.metaDataObject()->dateTimeConfigModifyDate());
+}
+
+TEST(MetadataFormState, appliesOnlyAValidFormAndRevertsToThePhotosAfterwards)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Ann"));
+    form.editField(F::CamSetting_ISO, "70000");
+    FormValidationResult result = form.apply();
+    EXPECT_FALSE(result.isValid());
+    EXPECT_EQ(result.firstInvalidField(), F::CamSetting_ISO);
+    EXPECT_TRUE(form.isParamsChanged()) << "nothing applied";
+    EXPECT_EQ(form.selectedMetatDataSettingObj()->CamSetting_ISO(), "");
+
+    form.editField(F::CamSetting_ISO, "400");
+    form.editField(F::Artist, "Bob");
+    result = form.apply();
+    EXPECT_TRUE(result.isValid());
+    EXPECT_FALSE(form.isParamsChanged());
+    EXPECT_EQ(form.selectedMetatDataSettingObj()->Artist(), "Bob");
+    EXPECT_EQ(form.selectedMetatDataSettingObjOnlyUpdatedFields()->Artist(), "Bob");
+    EXPECT_TRUE(form.selectedMetatDataSettingObjOnlyUpdatedFields()->isupdated_CamSetting_ISO());
+
+    form.revert();
+    EXPECT_EQ(form.selectedMetatDataSettingObj()->Artist(), "Ann");
+    EXPECT_EQ(form.metaDataObject()->Artist(), "Ann");
+    EXPECT_EQ(form.metaDataObject()->CamSetting_ISO(), "");
+}
+
+TEST(MetadataFormState, resetDropsTheKeptEdits)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    form.editField(F::Artist, "Carla");
+    form.setEditingOption(MetaDataObject::CleanMetadataInfo);
+    form.reset();
+    EXPECT_FALSE(form.isEditedMetadataObject());
+    EXPECT_FALSE(form.isParamsChanged());
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    EXPECT_EQ(form.metaDataObject()->Artist(), "");
+    EXPECT_EQ(form.metaDataObject()->editingOption, 0);
+    EXPECT_TRUE(form.placeholders().showsMultipleValues(F::Artist));
+    EXPECT_FALSE(form.isParamsChanged());
+}
+
+TEST(MetadataFormState, setsTheEditingModeInTheFormEditedAndMergedRecords)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    form.setEditingOption(MetaDataObject::CleanMetadataInfo);
+    EXPECT_EQ(form.metaDataObject()->editingOption, 2);
+    EXPECT_EQ(form.editedMetaDataObject()->editingOption, 2);
+    EXPECT_EQ(form.selectedMetatDataSettingObj()->editingOption, 2);
+    EXPECT_TRUE(form.isParamsChanged());
+    form.setEditingOption(7);
+    EXPECT_EQ(form.metaDataObject()->editingOption, 2);
+}
