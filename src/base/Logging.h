@@ -10,3 +10,5 @@
 Q_DECLARE_LOGGING_CATEGORY(lcMetadata)
 // The photo batch: intake, photo libraries, the run and its outputs, geocoding.
 Q_DECLARE_LOGGING_CATEGORY(lcBatch)
+// The metadata form: its resources (the country list) and its records.
+Q_DECLARE_LOGGING_CATEGORY(lcForm)

@@ -1,5 +1,6 @@
 #include "form/DropDownTables.h"
 
+#include "base/Logging.h"
 #include "form/FormFieldTable.h"
 #include "model/MetaDataObject.h"
 
@@ -7,9 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcForm, "velloran.form")
 
 const QString DropDownTables::kLeaveBlank = QStringLiteral("Leave Blank");
 const QString DropDownTables::kCountriesResource = QStringLiteral(":/countries.json");
