@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPainterPath>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -163,4 +164,25 @@ TEST(MapOutlines, damagedDataGivesNoOutlinesAtAll)
     EXPECT_FALSE(MapOutlines::fromData(endlessVarint));
 
     EXPECT_FALSE(MapOutlines::fromFile(QStringLiteral("/nonexistent/world-outlines.bin")));
+}
+
+TEST(MapOutlines, randomDamageNeverCrashesOrLeavesTheWorld)
+{
+    const QByteArray good = shippedBytes();
+    ASSERT_FALSE(good.isEmpty());
+    std::mt19937 random(18);
+    std::uniform_int_distribution<qsizetype> position(MapOutlines::kMagic.size(), good.size() - 1);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 200; ++round) {
+        QByteArray damaged = good;
+        for (int i = 0; i < 4; ++i)
+            damaged[position(random)] = char(byte(random));
+        const auto outlines = MapOutlines::fromData(damaged);
+        if (!outlines)
+            continue;
+        for (const QPolygonF& ring : outlines->landRings()) {
+            const QRectF bounds = ring.boundingRect();
+            ASSERT_TRUE(bounds.left() >= -540 && bounds.right() <= 540 && bounds.top() >= -90 && bounds.bottom() <= 90);
+        }
+    }
 }
