@@ -345,6 +345,27 @@ TEST_F(BatchRunnerTest, aStopFromTheMainThreadFinishesExactlyThePhotosHandedOut)
     EXPECT_EQ(runner.state().skipped(), 30 - runner.state().handled);
 }
 
+TEST_F(BatchRunnerTest, quittingStopsAndWaitsForThePhotosInHandWithoutAnEventLoop)
+{
+    const PhotoList batch = makeBatch(sources(), 20);
+    const FormRecords form;
+    BatchRunner runner;
+    runner.setJobs(4);
+    Recorder recorder(runner);
+    int finished = 0;
+    QObject::connect(&runner, &BatchRunner::finished, [&finished] { ++finished; });
+    ASSERT_TRUE(
+        runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(output()))));
+    runner.stop();
+    runner.waitForFinished();
+
+    EXPECT_FALSE(runner.isRunning());
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(runner.state().handled, recorder.started.size());
+    EXPECT_EQ(qint64(fileNames(output()).size()), runner.state().handled);
+    EXPECT_LT(runner.state().handled, 20);
+}
+
 TEST_F(BatchRunnerTest, lowSpaceEndsTheRunAfterThatPhoto)
 {
     const PhotoList batch = makeBatch(sources(), 5);
