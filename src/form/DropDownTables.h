@@ -32,7 +32,7 @@ public:
 
     // Reads the country list; on a file that is missing or not such a JSON array
     // the list keeps only row 0, the reason goes to the log and the answer is false.
-    bool loadCountries(const QString& path);
+    bool loadCountries(const QString& path = kCountriesResource);
     bool loadCountriesFromJson(const QByteArray& json);
 
     // The table of a tag; an empty table (no rows) outside 0 to 14.

@@ -31,6 +31,11 @@ QString FormDisplay::displayText(const FormField& field, const MetaDataObject& r
     return QString();
 }
 
+bool FormDisplay::isHighlighted(const FormField& field, const MetaDataObject& record)
+{
+    return field.editable && record.isUpdated(field.field);
+}
+
 QString FormDisplay::dateText(const QString& stored)
 {
     if (stored.isEmpty())

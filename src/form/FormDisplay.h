@@ -29,6 +29,9 @@ public:
     // the stored text, the drop-down label of its code, or a date in display form.
     static QString displayText(const FormField& field, const MetaDataObject& record, const DropDownTables& tables);
 
+    // highlightBorder: a field the record marks edited is outlined.
+    static bool isHighlighted(const FormField& field, const MetaDataObject& record);
+
     // A record or XMP date as "MMM dd,yyyy hh:mm:ss a" ("May 04,2019 10:11:12 AM").
     // An XMP date ("2019-05-04T10:11:12") reads like a record date; a zone offset at
     // its end is dropped, so the clock time shows as the photo has it. A text that

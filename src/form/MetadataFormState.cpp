@@ -13,6 +13,45 @@ MetadataFormState::MetadataFormState(QObject* parent)
     , m_appliedChanges(std::make_shared<MetaDataObject>())
 {
     m_snapshot = copyWithOwnDateSettings(*m_merged);
+    connect(&m_job, &SelectionMergeJob::mergeFinished, this, [this](const MergeResult& result) {
+        fill(result);
+        if (m_loadingShown) {
+            m_loadingShown = false;
+            emit loadingChanged(false, kPleaseWait);
+        }
+    });
+}
+
+const QString MetadataFormState::kPleaseWait = QStringLiteral("Please Wait...");
+
+void MetadataFormState::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos)
+{
+    isMetadataParamChanged(false);
+    m_totalPhotosSelected = static_cast<int>(photos.size());
+    const bool overlay = SelectionMergeJob::needsOverlay(m_totalPhotosSelected);
+    if (overlay && !m_loadingShown) {
+        m_loadingShown = true;
+        emit loadingChanged(true, kPleaseWait);
+    } else if (!overlay && m_loadingShown) {
+        // A smaller selection overtook a large one still merging.
+        m_loadingShown = false;
+        emit loadingChanged(false, kPleaseWait);
+    }
+    m_job.start(photos);
+}
+
+int MetadataFormState::editingOptionForTab(FormTab tab, int currentEditingOption)
+{
+    if (tab == FormTab::ClearOptions)
+        return MetaDataObject::CleanMetadataInfo;
+    if (currentEditingOption == MetaDataObject::CleanMetadataInfo)
+        return MetaDataObject::OnlyModifyEditedFields;
+    return currentEditingOption;
+}
+
+void MetadataFormState::tabSelected(FormTab tab)
+{
+    setEditingOption(editingOptionForTab(tab, m_form->editingOption));
 }
 
 const MetaDataObject& MetadataFormState::displayRecord() const

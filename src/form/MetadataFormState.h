@@ -3,6 +3,7 @@
 #include "form/FieldValidation.h"
 #include "form/FormDisplay.h"
 #include "form/SelectionMerge.h"
+#include "form/SelectionMergeJob.h"
 
 #include <QObject>
 #include <array>
@@ -48,6 +49,19 @@ public:
     // empty selection the empty merged record (the mode and clear boxes always come
     // from the form record).
     const MetaDataObject& displayRecord() const;
+
+    // setupUIForSelectedPhotoFiles: merges the ticked photos off the main thread
+    // and fills the form with the newest merge (an empty list at once, before this
+    // returns). The form counts as unchanged until the fill; from 5001 photos
+    // loadingChanged brackets the merge and the fill with "Please Wait...".
+    void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos);
+    SelectionMergeJob& mergeJob() { return m_job; }
+    static const QString kPleaseWait; // "Please Wait..."
+
+    // The editing mode a tab asks for: the clean tab the "Clean Metadata info"
+    // mode; leaving it, mode 0; any other tab keeps the mode the user chose.
+    static int editingOptionForTab(FormTab tab, int currentEditingOption);
+    void tabSelected(FormTab tab);
 
     // The fill after a merge: merged record published, snapshot, form record and an
     // empty changes record made from it, kept edits laid over the form record (the
@@ -99,6 +113,8 @@ signals:
     void paramsChangedChanged(bool changed);
     // The records were replaced (fill, revert, preset): every control shows anew.
     void recordsReplaced();
+    // The "Please Wait..." overlay over the form, shown and hidden by the same test.
+    void loadingChanged(bool shown, const QString& text);
 
 private:
     void storeEdit(MetadataField field, const QString& text);
@@ -113,4 +129,6 @@ private:
     bool m_isParamsChanged = false;
     int m_totalPhotosSelected = 0;
     PlaceholderState m_placeholders;
+    SelectionMergeJob m_job;
+    bool m_loadingShown = false;
 };

@@ -5,6 +5,7 @@
 #include "form/DatePanelModel.h"
 #include "form/DropDownTables.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -249,4 +250,64 @@ TEST(MetadataFormState, setsTheEditingModeInTheFormEditedAndMergedRecords)
     EXPECT_TRUE(form.isParamsChanged());
     form.setEditingOption(7);
     EXPECT_EQ(form.metaDataObject()->editingOption, 2);
+}
+
+TEST(MetadataFormState, fillsFromTheNewestMergeAndCoversLargeSelectionsWithPleaseWait)
+{
+    MetadataFormState form;
+    QSignalSpy replaced(&form, &MetadataFormState::recordsReplaced);
+    QSignalSpy loading(&form, &MetadataFormState::loadingChanged);
+
+    QList<std::shared_ptr<PhotoFile>> many;
+    for (int i = 0; i < 5001; ++i)
+        many << photoWith({ { F::Artist, "Many" } });
+    form.setupUIForSelectedPhotoFiles(many);
+    ASSERT_EQ(loading.count(), 1);
+    EXPECT_TRUE(loading.first().at(0).toBool());
+    EXPECT_EQ(loading.first().at(1).toString(), "Please Wait...");
+    form.setupUIForSelectedPhotoFiles(twoPhotos("Ann", "Ann"));
+    EXPECT_EQ(loading.count(), 2) << "a small selection that overtakes a large one takes the overlay away";
+    EXPECT_FALSE(loading.last().at(0).toBool());
+
+    ASSERT_TRUE(replaced.wait(5000));
+    form.mergeJob().waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(replaced.count(), 1);
+    EXPECT_EQ(form.metaDataObject()->Artist(), "Ann");
+    EXPECT_EQ(form.totalPhotosSelected(), 2);
+    EXPECT_EQ(loading.count(), 2);
+
+    form.setupUIForSelectedPhotoFiles({});
+    EXPECT_EQ(replaced.count(), 2) << "an empty selection fills at once";
+    EXPECT_EQ(form.totalPhotosSelected(), 0);
+
+    QList<std::shared_ptr<PhotoFile>> fewer = many.mid(0, 5000);
+    form.setupUIForSelectedPhotoFiles(fewer);
+    EXPECT_EQ(loading.count(), 2) << "5000 photos show no overlay";
+    ASSERT_TRUE(replaced.wait(5000));
+}
+
+TEST(MetadataFormState, switchesToTheCleanModeOnlyOnTheCleanTab)
+{
+    EXPECT_EQ(MetadataFormState::editingOptionForTab(FormTab::ClearOptions, 0), 2);
+    EXPECT_EQ(MetadataFormState::editingOptionForTab(FormTab::General, 2), 0);
+    EXPECT_EQ(MetadataFormState::editingOptionForTab(FormTab::Gps, 1), 1);
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    form.tabSelected(FormTab::IPTC);
+    EXPECT_FALSE(form.isParamsChanged()) << "looking at a tab is no edit";
+    form.tabSelected(FormTab::ClearOptions);
+    EXPECT_EQ(form.metaDataObject()->editingOption, 2);
+}
+
+TEST(MetadataFormState, outlinesExactlyTheEditedFields)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    form.editField(F::Artist, "Carla");
+    int outlined = 0;
+    for (const FormField& f : FormFieldTable::sharedTable().fields())
+        outlined += FormDisplay::isHighlighted(f, *form.metaDataObject()) ? 1 : 0;
+    EXPECT_EQ(outlined, 1);
+    EXPECT_TRUE(FormDisplay::isHighlighted(FormFieldTable::sharedTable().field(F::Artist), *form.metaDataObject()));
 }
