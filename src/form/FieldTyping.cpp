@@ -1,6 +1,7 @@
 #include "form/FieldTyping.h"
 
 #include "Helper/FieldTagTable.h"
+#include "base/DatePattern.h"
 #include "base/Numbers.h"
 
 #include <QRegularExpression>
@@ -23,6 +24,22 @@ QString FieldTyping::cutAtCharacterBoundary(const QString& text, int limit)
 QString FieldTyping::fieldText(const QString& text)
 {
     return cutAtCharacterBoundary(text, kFieldLimit);
+}
+
+QString FieldTyping::iptcDateText(const QString& typed)
+{
+    static const DatePattern stored(QStringLiteral("yyyy-MM-dd"));
+    const QString text = typed.trimmed();
+    for (const char* pattern : { "MMM dd,yyyy", "MMM dd, yyyy", "yyyy-MM-dd", "yyyyMMdd" }) {
+        if (auto date = DatePattern(QString::fromLatin1(pattern)).read(text))
+            return stored.print(*date);
+    }
+    return typed;
+}
+
+QString FieldTyping::storedText(MetadataField field, const QString& typed)
+{
+    return field == MetadataField::IPTC_DateCreated ? iptcDateText(typed) : typed;
 }
 
 QString FieldTyping::renamingAffixText(const QString& text)

@@ -36,6 +36,13 @@ public:
 
     // A stored field's text as typed or pasted: cut to 150.
     static QString fieldText(const QString& text);
+    // The text stored for a typed IPTC date: a date the form shows ("May 04,2019")
+    // or IPTC's "20190504" becomes "2019-05-04", the form that the reader gives
+    // and the writer stores; any other text stays as typed (and its check fails).
+    static QString iptcDateText(const QString& typed);
+    // The text stored for a typed field (the IPTC date converted, others as they are).
+    static QString storedText(MetadataField field, const QString& typed);
+
     // The renaming prefix or suffix: cut to 50, then without " " and "/" (a "/"
     // would make a folder in the output name).
     static QString renamingAffixText(const QString& text);

@@ -1,14 +1,17 @@
 #include "form/FieldValidation.h"
 
 #include "Helper/FieldTagTable.h"
+#include "base/DatePattern.h"
 #include "base/Numbers.h"
 #include "form/DatePanelModel.h"
+#include "form/FieldTyping.h"
 #include "model/MetaDataObject.h"
 
 #include <QRegularExpression>
 #include <cmath>
 
 const QString FieldValidation::kNumericMessage = QStringLiteral("* Value can be only numeric type.");
+const QString FieldValidation::kIptcDateMessage = QStringLiteral("* Value must be a date such as May 04,2019.");
 const QString FieldValidation::kNegativeMessage = QStringLiteral("* Value cannot be negative.");
 
 QString FieldValidation::greaterThanMessage(int limit)
@@ -51,6 +54,11 @@ NumberClass FieldValidation::numberClass(MetadataField field)
     }
 }
 
+bool FieldValidation::isChecked(MetadataField field)
+{
+    return numberClass(field) != NumberClass::None || field == MetadataField::IPTC_DateCreated;
+}
+
 std::optional<double> FieldValidation::readNumber(MetadataField field, const QString& text)
 {
     QString plain = text.trimmed();
@@ -71,8 +79,16 @@ std::optional<double> FieldValidation::readNumber(MetadataField field, const QSt
 
 FieldCheck FieldValidation::isValidText(MetadataField field, const QString& text)
 {
+    if (text.trimmed().isEmpty())
+        return {};
+    if (field == MetadataField::IPTC_DateCreated) {
+        static const DatePattern stored(QStringLiteral("yyyy-MM-dd"));
+        if (stored.read(FieldTyping::iptcDateText(text)))
+            return {};
+        return { false, kIptcDateMessage };
+    }
     const NumberClass kind = numberClass(field);
-    if (kind == NumberClass::None || text.trimmed().isEmpty())
+    if (kind == NumberClass::None)
         return {};
     const std::optional<double> value = readNumber(field, text);
     if (!value)
@@ -110,7 +126,7 @@ FormValidationResult FieldValidation::isValidFormData(const MetaDataObject& form
 {
     FormValidationResult result;
     for (const FormField& f : FormFieldTable::sharedTable().fields()) {
-        if (f.numberClass == NumberClass::None || !f.editable || !form.isUpdated(f.field))
+        if (!isChecked(f.field) || !f.editable || !form.isUpdated(f.field))
             continue;
         const FieldCheck check = isValidText(f.field, form.field(f.field));
         if (!check.valid)

@@ -59,6 +59,11 @@ public:
     // time, pixel sizes, resolutions, GPS position, altitude and direction) and the
     // signed XMP coordinates.
     static NumberClass numberClass(MetadataField field);
+    // The fields with a check: those that hold numbers, and the IPTC date.
+    static bool isChecked(MetadataField field);
+
+    // "* Value must be a date such as May 04,2019."
+    static const QString kIptcDateMessage;
 
     // A decimal text as metadata means it: "." or "," as the decimal separator,
     // an optional sign, blanks around it; where the field is written as a fraction
@@ -69,7 +74,9 @@ public:
     // - whole numbers: an integer from 0 to 65535;
     // - decimals: a number from 0 to 65535, a latitude at most 90, a longitude at
     //   most 180, an image direction below 360;
-    // - XMP coordinates: a number, latitude within +/-90, longitude within +/-180.
+    // - XMP coordinates: a number, latitude within +/-90, longitude within +/-180;
+    // - the IPTC date: a date as the form shows it ("May 04,2019") or as IPTC
+    //   stores it ("2019-05-04", "20190504").
     // GPS latitude and longitude may carry a sign (their hemisphere decides the
     // written sign), so their limits apply to the magnitude.
     static FieldCheck isValidText(MetadataField field, const QString& text);

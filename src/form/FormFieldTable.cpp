@@ -160,7 +160,7 @@ FormFieldTable::FormFieldTable()
             f.editable = false;
             f.placeholder = PlaceholderRule::None;
         }
-        if (f.numberClass != NumberClass::None)
+        if (FieldValidation::isChecked(info.field))
             f.errorLabelName = f.objectName + QStringLiteral("_error");
         m_fields.append(f);
     }

@@ -2,6 +2,7 @@
 
 #include "form/DatePanelModel.h"
 #include "form/DropDownTables.h"
+#include "form/FieldTyping.h"
 #include "model/MetaDataObject.h"
 
 MetadataFormState::MetadataFormState(QObject* parent)
@@ -98,7 +99,7 @@ void MetadataFormState::storeEdit(MetadataField field, const QString& text)
 
 void MetadataFormState::editField(MetadataField field, const QString& text)
 {
-    storeEdit(field, text);
+    storeEdit(field, FieldTyping::storedText(field, text));
     isMetadataParamChanged(true);
 }
 

@@ -68,7 +68,8 @@ public:
     // form then counts as changed), placeholders computed. Emits recordsReplaced.
     void fill(const MergeResult& result);
 
-    // A typed, pasted or picked text for a field (after the typing rules).
+    // A typed, pasted or picked text for a field (after the typing rules); a typed
+    // IPTC date is stored in IPTC's form (FieldTyping::storedText).
     void editField(MetadataField field, const QString& text);
     // A drop-down choice: stores the row's code ("Leave Blank" for row 0) and
     // answers the label to show; no value for a row outside the list.

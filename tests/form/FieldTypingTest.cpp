@@ -119,3 +119,14 @@ TEST(FieldTyping, keepsDateShiftFieldsSignedIntegersWithinTheirRange)
     EXPECT_EQ(FieldTyping::incDecTextOnEndEditing("-", day.minimum, day.maximum).text, "0");
     EXPECT_EQ(FieldTyping::incDecTextOnEndEditing("", day.minimum, day.maximum).value, 0);
 }
+
+TEST(FieldTyping, storesATypedIptcDateInTheFormTheWriterTakes)
+{
+    EXPECT_EQ(FieldTyping::storedText(MetadataField::IPTC_DateCreated, "May 05,2019"), "2019-05-05");
+    EXPECT_EQ(FieldTyping::storedText(MetadataField::IPTC_DateCreated, "May 5, 2019"), "2019-05-05");
+    EXPECT_EQ(FieldTyping::storedText(MetadataField::IPTC_DateCreated, "5/5/2019"), "5/5/2019")
+        << "a text that reads in none of the forms stays as typed";
+    EXPECT_EQ(FieldTyping::storedText(MetadataField::IPTC_DateCreated, "20190505"), "2019-05-05");
+    EXPECT_EQ(FieldTyping::storedText(MetadataField::IPTC_DateCreated, "May 0"), "May 0");
+    EXPECT_EQ(FieldTyping::storedText(MetadataField::Artist, "May 05,2019"), "May 05,2019");
+}

@@ -96,3 +96,14 @@ TEST(FieldValidation, checksOnlyEditedFieldsAndImpossibleSetDatesBeforeABatch)
     EXPECT_EQ(result.dateErrors[0].setting, DateSetting::ModifyDate);
     EXPECT_FALSE(result.isValid());
 }
+
+TEST(FieldValidation, takesAnIptcDateAsShownOrAsStoredAndNothingElse)
+{
+    EXPECT_EQ(check(F::IPTC_DateCreated, "May 04,2019"), kValid);
+    EXPECT_EQ(check(F::IPTC_DateCreated, "2019-05-04"), kValid);
+    EXPECT_EQ(check(F::IPTC_DateCreated, "20190504"), kValid);
+    EXPECT_EQ(check(F::IPTC_DateCreated, "Feb 30,2019"),
+        FieldCheck({ false, "* Value must be a date such as May 04,2019." }));
+    EXPECT_EQ(check(F::IPTC_DateCreated, "soon"), FieldCheck({ false, "* Value must be a date such as May 04,2019." }));
+    EXPECT_EQ(FormFieldTable::sharedTable().field(F::IPTC_DateCreated).errorLabelName, "txtIPTC_DateCreated_error");
+}
