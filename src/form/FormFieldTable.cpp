@@ -113,6 +113,9 @@ FormFieldTable::FormFieldTable()
         f.name = nameOf(info);
         f.tab = tabFor(info);
         f.label = labelFor(info);
+        // The XMP dates share their tab with the Exif dates of the same names.
+        if (info.group == FieldGroup::XMP && f.tab == FormTab::DateTime)
+            f.label.prepend(QStringLiteral("XMP "));
         f.objectName = QStringLiteral("txt") + f.name;
         // Pixel sizes, resolutions and the GPS date stamp describe each photo on
         // its own: the form shows them but never merges or edits them.

@@ -95,6 +95,7 @@ void MetadataFormState::storeEdit(MetadataField field, const QString& text)
     m_isEdited = true;
     // The field no longer speaks for the differing photos.
     m_placeholders.multipleValues[fieldIndex(field)] = false;
+    emit fieldEdited(field);
 }
 
 void MetadataFormState::editField(MetadataField field, const QString& text)

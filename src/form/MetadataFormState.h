@@ -114,6 +114,9 @@ signals:
     void paramsChangedChanged(bool changed);
     // The records were replaced (fill, revert, preset): every control shows anew.
     void recordsReplaced();
+    // A field of the form record was edited (typed, chosen, set by the date panel):
+    // its control shows FormDisplay::displayText and the outline.
+    void fieldEdited(MetadataField field);
     // The "Please Wait..." overlay over the form, shown and hidden by the same test.
     void loadingChanged(bool shown, const QString& text);
 

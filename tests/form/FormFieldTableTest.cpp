@@ -118,6 +118,10 @@ TEST(FormFieldTable, placesEveryFieldOnOneOfTheSixFieldTabsWithReadableLabels)
     EXPECT_EQ(table().field(MetadataField::Date_Original).label, "Original Date");
     EXPECT_EQ(table().field(MetadataField::CamSetting_ISO).label, "ISO");
     EXPECT_EQ(table().field(MetadataField::Cam_Make).label, "Camera Make");
+    QSet<QString> labelsOnTheDateTab;
+    for (const FormField* f : table().fieldsOnTab(FormTab::DateTime))
+        labelsOnTheDateTab.insert(f->label);
+    EXPECT_EQ(labelsOnTheDateTab.size(), 6) << "no two date fields read alike";
 }
 
 TEST(FormFieldTable, namesTheClearBoxesAndEditingModes)

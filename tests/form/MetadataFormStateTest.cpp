@@ -54,7 +54,10 @@ TEST(MetadataFormState, storesATypedTextInTheFormAndEditedRecordsAndMarksTheForm
     MetadataFormState form;
     fillWith(form, twoPhotos("Ann", "Bob"));
     QSignalSpy changed(&form, &MetadataFormState::paramsChangedChanged);
+    QSignalSpy edited(&form, &MetadataFormState::fieldEdited);
     form.editField(F::Artist, "Carla");
+    ASSERT_EQ(edited.count(), 1);
+    EXPECT_EQ(edited.first().at(0).value<MetadataField>(), F::Artist);
     EXPECT_EQ(form.metaDataObject()->Artist(), "Carla");
     EXPECT_TRUE(form.metaDataObject()->isupdated_Artist());
     EXPECT_EQ(form.editedMetaDataObject()->Artist(), "Carla");
