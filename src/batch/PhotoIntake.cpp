@@ -32,8 +32,13 @@ PhotoChunk readChunk(const QStringList& paths, QSemaphore* done)
 {
     PhotoChunk photos;
     photos.reserve(paths.size());
-    for (const QString& path : paths)
-        photos.append(std::make_shared<PhotoFile>(path, false));
+    for (const QString& path : paths) {
+        auto photo = std::make_shared<PhotoFile>(path, false);
+        // The image-property dictionary has served for the pixel size; no one reads
+        // it afterwards, and it would be the largest part of a listed photo.
+        photo->exifDict = QVariantMap();
+        photos.append(std::move(photo));
+    }
     done->release();
     return photos;
 }

@@ -278,6 +278,14 @@ int PhotoListModel::removePhotos(const QList<std::shared_ptr<PhotoFile>>& photos
     return removed;
 }
 
+PhotoListModel::PhotoMenuOpening PhotoListModel::photoMenuOpening(int row) const
+{
+    const std::shared_ptr<PhotoFile> photo = photoAt(row);
+    if (!photo)
+        return PhotoMenuOpening::Nothing;
+    return QFileInfo::exists(photo->filePath) ? PhotoMenuOpening::Menu : PhotoMenuOpening::MissingPhotoAlert;
+}
+
 QList<std::shared_ptr<PhotoFile>> PhotoListModel::missingPhotos(
     const QList<std::shared_ptr<PhotoFile>>& snapshot, const std::atomic<bool>& stop)
 {

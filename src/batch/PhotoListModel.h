@@ -76,6 +76,11 @@ public:
     int removePhoto(const std::shared_ptr<PhotoFile>& photo);
     int removePhotos(const QList<std::shared_ptr<PhotoFile>>& photos);
 
+    // What a request for a row's photo menu opens: nothing for a row outside the
+    // list, the "not at the source" alert for a photo whose file is gone.
+    enum class PhotoMenuOpening { Nothing, MissingPhotoAlert, Menu };
+    PhotoMenuOpening photoMenuOpening(int row) const;
+
     // Tests on a worker which photos are missing at their path, then removes them
     // here and emits missingPhotoScanFinished. False while a scan runs.
     bool startMissingPhotoScan();

@@ -156,6 +156,12 @@ TEST(PhotoListMissing, removesOnlyThePhotosWhoseFileIsGone)
     ASSERT_TRUE(QFile::remove(dir.filePath("a.jpg")));
     ASSERT_TRUE(QFile::remove(dir.filePath("c.jpg")));
 
+    // The photo menu of a row outside the list opens nothing; of a missing photo, the alert.
+    EXPECT_EQ(model.photoMenuOpening(0), PhotoListModel::PhotoMenuOpening::MissingPhotoAlert);
+    EXPECT_EQ(model.photoMenuOpening(1), PhotoListModel::PhotoMenuOpening::Menu);
+    EXPECT_EQ(model.photoMenuOpening(4), PhotoListModel::PhotoMenuOpening::Nothing);
+    EXPECT_EQ(model.photoMenuOpening(-1), PhotoListModel::PhotoMenuOpening::Nothing);
+
     int removed = -1;
     QObject::connect(&model, &PhotoListModel::missingPhotoScanFinished, [&](int count) { removed = count; });
     ASSERT_TRUE(model.startMissingPhotoScan());

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The rules and texts for the controls around the photo list: which buttons a
+// change of the list or of its check marks enables, the loading texts, the
+// small window of a removal without marked photos, and the tool tips.
+class PhotoListControls {
+public:
+    // After a check mark changed: Presets and the renaming button are enabled,
+    // and Undo shown, only while photos are marked and the renaming page is not shown.
+    static bool presetsAndNextEnabledAfterCheckMark(int totalPhotosSelected, bool onRenameOptionPage)
+    {
+        return totalPhotosSelected != 0 && !onRenameOptionPage;
+    }
+    // After photos were removed: Presets and the renaming button need photos.
+    static bool presetsAndNextEnabledAfterRemoval(bool listEmpty) { return !listEmpty; }
+    // Remove needs photos, whatever else enables the editor.
+    static bool removeEnabled(bool listEmpty, bool editorEnabled) { return editorEnabled && !listEmpty; }
+
+    // The loading overlay's texts.
+    static QString importingText() { return QStringLiteral("Please Wait...\n Importing photos"); }
+    static QString removingText() { return QStringLiteral("Removing Photos"); }
+    static QString waitingText() { return QStringLiteral("Please Wait..."); }
+
+    // Remove pressed with no photo marked: the small message window, with OK only.
+    static QString noPhotoToRemoveTitle() { return QStringLiteral("No photo to remove").toUpper(); }
+    static QString noPhotoToRemoveMessage() { return QStringLiteral("No photo selected! Please select a photo to remove!"); }
+
+    // Tool tips, by the buttons' object names.
+    static QString toolTip(const QString& objectName);
+};
