@@ -58,8 +58,8 @@ QString buildTree(QTemporaryDir& dir, int count, bool links)
         if (i % 100 == 0)
             QDir().mkpath(folder);
         const QString& source = copies.at(i % copies.size());
-        const QString name = folder
-            + QStringLiteral("/IMG_%1.%2").arg(i, 5, 10, QLatin1Char('0')).arg(QFileInfo(source).suffix());
+        const QString name
+            = folder + QStringLiteral("/IMG_%1.%2").arg(i, 5, 10, QLatin1Char('0')).arg(QFileInfo(source).suffix());
         if (links)
             ::link(QFile::encodeName(source).constData(), QFile::encodeName(name).constData());
         else

@@ -25,7 +25,10 @@ public:
 
     // Remove pressed with no photo marked: the small message window, with OK only.
     static QString noPhotoToRemoveTitle() { return QStringLiteral("No photo to remove").toUpper(); }
-    static QString noPhotoToRemoveMessage() { return QStringLiteral("No photo selected! Please select a photo to remove!"); }
+    static QString noPhotoToRemoveMessage()
+    {
+        return QStringLiteral("No photo selected! Please select a photo to remove!");
+    }
 
     // Tool tips, by the buttons' object names.
     static QString toolTip(const QString& objectName);
