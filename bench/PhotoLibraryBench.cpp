@@ -41,8 +41,8 @@ void buildOlderLibrary(const QString& library)
     QDir().mkpath(library + QStringLiteral("/Masters"));
     SqliteDatabase db = createOlderLibraryDatabase(library);
     run(db, QStringLiteral("BEGIN"));
-    for (int f = 0; f < 1000; ++f)
-        addOlderFolder(db, QStringLiteral("FOLDER-%1").arg(f), QStringLiteral("Event %1").arg(f));
+    for (int folder = 0; folder < 1000; ++folder)
+        addOlderFolder(db, QStringLiteral("FOLDER-%1").arg(folder), QStringLiteral("Event %1").arg(folder));
     const QString archive = QStringLiteral("/Users/someone/Pictures/iPhoto Library.photolibrary");
     QList<XmlImage> images;
     images.reserve(kEntries);

@@ -63,7 +63,7 @@ void fuzzMetadataInput(const std::uint8_t* data, std::size_t size, const QString
     for (int mode : { MetaDataObject::OnlyModifyEditedFields, MetaDataObject::ModifyEditedClearOthers,
              MetaDataObject::CleanMetadataInfo }) {
         const std::shared_ptr<MetaDataObject> settings = fuzzSettings(mode);
-        const std::shared_ptr<MetaDataObject> onlyUpdated = MetaDataObject::initWithObject(*settings);
+        const std::shared_ptr<MetaDataObject> onlyUpdated = MetaDataObject::editedFieldsOnlyCopy(*settings);
         const QString output = dir.filePath(u"output-%1.jpg"_s.arg(mode));
         outputs.append(output);
         writer.writeMetaDataToFilePath(photo, *settings, output, *onlyUpdated, false);

@@ -1,5 +1,5 @@
-#include "platform/Exiv2Setup.h"
 #include "MetadataFuzzInput.h"
+#include "platform/Exiv2Setup.h"
 
 #include <QCoreApplication>
 #include <QDir>

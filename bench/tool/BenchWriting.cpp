@@ -51,17 +51,6 @@ std::shared_ptr<MetaDataObject> loadSettings(const QString& path, QTextStream& e
     return settings;
 }
 
-// The edited-fields-only twin: the edited fields' texts, every other field "".
-std::shared_ptr<MetaDataObject> editedFieldsOnly(const MetaDataObject& settings)
-{
-    std::shared_ptr<MetaDataObject> updated = MetaDataObject::initWithObject(settings);
-    for (const auto& info : kMetadataFields) {
-        if (!settings.isUpdated(info.field))
-            updated->setField(info.field, u""_s);
-    }
-    return updated;
-}
-
 QString oneLine(QString text)
 {
     text.replace(u'\t', u' ');
@@ -164,8 +153,8 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
         }
         resident = runToEnd(runner, [&](BatchRunner& r) { return r.restoreOutputs(written, batch); });
     } else {
-        const BatchSnapshot snapshot
-            = BatchSnapshot::forTickedPhotos(batch, *settings, *editedFieldsOnly(*settings), options);
+        const BatchSnapshot snapshot = BatchSnapshot::forTickedPhotos(
+            batch, *settings, *MetaDataObject::editedFieldsOnlyCopy(*settings), options);
         resident = runToEnd(runner, [&](BatchRunner& r) { return r.start(snapshot); });
     }
 

@@ -83,20 +83,20 @@ struct Civil {
         const qint64 seconds = (daysFromCivil(year, month, 1) + day - 1) * 86400 + secondOfDay;
         const qint64 days = floorDiv(seconds, 86400);
         const qint64 second = floorMod(seconds, 86400);
-        // Inverse of daysFromCivil.
-        const qint64 z = days + 719468;
-        const qint64 era = floorDiv(z, 146097);
-        const qint64 dayOfEra = z - era * 146097;
+        // Inverse of daysFromCivil: days counted from 1 March of year 0, months from March.
+        const qint64 shiftedDays = days + 719468;
+        const qint64 era = floorDiv(shiftedDays, 146097);
+        const qint64 dayOfEra = shiftedDays - era * 146097;
         const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
         const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-        const qint64 mp = (5 * dayOfYear + 2) / 153;
-        const qint64 d = dayOfYear - (153 * mp + 2) / 5 + 1;
-        const qint64 m = mp < 10 ? mp + 3 : mp - 9;
-        const qint64 y = yearOfEra + era * 400 + (m <= 2);
-        if (y < 1 || y > 9999)
+        const qint64 marchMonth = (5 * dayOfYear + 2) / 153;
+        const qint64 dayOfMonth = dayOfYear - (153 * marchMonth + 2) / 5 + 1;
+        const qint64 monthOfYear = marchMonth < 10 ? marchMonth + 3 : marchMonth - 9;
+        const qint64 civilYear = yearOfEra + era * 400 + (monthOfYear <= 2);
+        if (civilYear < 1 || civilYear > 9999)
             return std::nullopt;
-        return WallClock::make(
-            QDate(int(y), int(m), int(d)), QTime(int(second / 3600), int(second / 60 % 60), int(second % 60), msec));
+        return WallClock::make(QDate(int(civilYear), int(monthOfYear), int(dayOfMonth)),
+            QTime(int(second / 3600), int(second / 60 % 60), int(second % 60), msec));
     }
 };
 

@@ -235,7 +235,7 @@ std::optional<QDateTime> DatePattern::read(QStringView text) const
         return std::nullopt;
     Reader reader { text };
     Fields fields;
-    bool hasH = false;
+    bool readTwentyFourHour = false;
     for (qsizetype t = 0; t < m_tokens.size(); ++t) {
         const Token& token = m_tokens[t];
         if (token.letter == 0) {
@@ -254,35 +254,35 @@ std::optional<QDateTime> DatePattern::read(QStringView text) const
             const auto value = reader.number(minDigits, maxDigits, &digits);
             if (!value)
                 return std::nullopt;
-            const int v = int(*value);
+            const int number = int(*value);
             switch (token.letter) {
             case u'y':
                 if (token.count == 2) {
                     // Two-digit years fall within 80 years before and 20 after today.
                     const int start = QDate::currentDate().year() - 80;
-                    fields.year = start + ((v - start) % 100 + 100) % 100;
+                    fields.year = start + ((number - start) % 100 + 100) % 100;
                 } else {
-                    fields.year = v;
+                    fields.year = number;
                 }
                 break;
             case u'M':
-                fields.month = v;
+                fields.month = number;
                 break;
             case u'd':
-                fields.day = v;
+                fields.day = number;
                 break;
             case u'H':
-                fields.hour = v;
-                hasH = true;
+                fields.hour = number;
+                readTwentyFourHour = true;
                 break;
             case u'h':
-                fields.hour12 = v;
+                fields.hour12 = number;
                 break;
             case u'm':
-                fields.minute = v;
+                fields.minute = number;
                 break;
             case u's':
-                fields.second = v;
+                fields.second = number;
                 break;
             case u'S': {
                 // A fraction of a second: its first three digits are the milliseconds.
@@ -329,7 +329,7 @@ std::optional<QDateTime> DatePattern::read(QStringView text) const
     if (!reader.atEnd())
         return std::nullopt;
 
-    if (fields.hour12 >= 0 && !hasH) {
+    if (fields.hour12 >= 0 && !readTwentyFourHour) {
         if (fields.hour12 < 1 || fields.hour12 > 12)
             return std::nullopt;
         fields.hour = fields.hour12 % 12 + (fields.pm ? 12 : 0);

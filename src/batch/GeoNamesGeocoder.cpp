@@ -106,12 +106,13 @@ private:
 
     static double distanceKm(double lat1, double lon1, double lat2, double lon2)
     {
-        const double dLat = (lat2 - lat1) * kRadiansPerDegree;
-        const double dLon = (lon2 - lon1) * kRadiansPerDegree;
-        const double h = std::sin(dLat / 2) * std::sin(dLat / 2)
-            + std::cos(lat1 * kRadiansPerDegree) * std::cos(lat2 * kRadiansPerDegree) * std::sin(dLon / 2)
-                * std::sin(dLon / 2);
-        return 2 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(h)));
+        // The haversine formula.
+        const double latitudeDelta = (lat2 - lat1) * kRadiansPerDegree;
+        const double longitudeDelta = (lon2 - lon1) * kRadiansPerDegree;
+        const double haversine = std::sin(latitudeDelta / 2) * std::sin(latitudeDelta / 2)
+            + std::cos(lat1 * kRadiansPerDegree) * std::cos(lat2 * kRadiansPerDegree) * std::sin(longitudeDelta / 2)
+                * std::sin(longitudeDelta / 2);
+        return 2 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(haversine)));
     }
 
     std::array<std::vector<Place>, kBandCount> m_bands;

@@ -73,6 +73,16 @@ std::shared_ptr<MetaDataObject> MetaDataObject::initWithObject(const MetaDataObj
     return copy;
 }
 
+std::shared_ptr<MetaDataObject> MetaDataObject::editedFieldsOnlyCopy(const MetaDataObject& record)
+{
+    std::shared_ptr<MetaDataObject> copy = initWithObject(record);
+    for (std::size_t i = 0; i < kMetadataFieldCount; ++i) {
+        if (!record.m_updated[i])
+            copy->m_fields[i] = QStringLiteral("");
+    }
+    return copy;
+}
+
 MetaDataObject& MetaDataObject::appendPresetObjectToMetaDataObject(MetaDataObject& target, const MetaDataObject& upper)
 {
     for (const MetadataFieldInfo& info : kMetadataFields) {

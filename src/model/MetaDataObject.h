@@ -53,6 +53,11 @@ public:
     // start false.
     static std::shared_ptr<MetaDataObject> initWithObject(const MetaDataObject& source);
 
+    // The edited-fields-only twin of a record, as the batch hands it to the writer:
+    // a copy (initWithObject) in which every field the record does not mark as
+    // edited is "". Mode 1 erases the tags of the fields it leaves empty.
+    static std::shared_ptr<MetaDataObject> editedFieldsOnlyCopy(const MetaDataObject& record);
+
     // Lays upper over target in place and answers target: each field except the
     // five DimResolution_ ones takes upper's text where upper has one or marks
     // the field as edited; mode, clear flags, all 80 edited flags and the six

@@ -143,15 +143,15 @@ std::optional<double> rationalAt(const Exiv2::Value& value, long n)
     if (n >= value.count())
         return std::nullopt;
     if (value.typeId() == Exiv2::unsignedRational || value.typeId() == Exiv2::signedRational) {
-        Exiv2::Rational r = value.toRational(n);
-        if (r.second == 0)
+        const Exiv2::Rational rational = value.toRational(n);
+        if (rational.second == 0)
             return std::nullopt;
-        return double(r.first) / double(r.second);
+        return double(rational.first) / double(rational.second);
     }
-    double d = value.toFloat(n);
-    if (!std::isfinite(d))
+    const double real = value.toFloat(n);
+    if (!std::isfinite(real))
         return std::nullopt;
-    return d;
+    return real;
 }
 
 QVariant readValue(const Exiv2::Value& value, Kind kind)
@@ -170,8 +170,8 @@ QVariant readValue(const Exiv2::Value& value, Kind kind)
             return {};
         return qlonglong(value.toLong(0));
     case Kind::Real: {
-        auto d = rationalAt(value, 0);
-        return d ? QVariant(*d) : QVariant();
+        const std::optional<double> real = rationalAt(value, 0);
+        return real ? QVariant(*real) : QVariant();
     }
     case Kind::IntegerList: {
         QVariantList list;

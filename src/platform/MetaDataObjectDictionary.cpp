@@ -1,5 +1,7 @@
 // Conversion between a metadata record and an image-property dictionary.
 
+#include "platform/MetaDataObjectDictionary.h"
+
 #include "base/Numbers.h"
 #include "model/MetaDataObject.h"
 #include "platform/ImageProperties.h"
@@ -66,7 +68,8 @@ enum RowFlag : unsigned {
     Cleared = 2, // the field's clear flag removes the key in the clean mode
     Mode1 = 4, // mode 1 removes the key when the edited-fields record has the field empty
 };
-constexpr unsigned kStd = Cleared | Mode1;
+// Most rows: removed by their clear flag and by mode 1.
+constexpr unsigned kClearedAndMode1 = Cleared | Mode1;
 
 struct Row {
     MetadataField field;
@@ -86,83 +89,94 @@ using W = Write;
 // One row per field that has a dictionary key, in the record's order. The XMP fields
 // have none.
 constexpr std::array kRows {
-    Row { F::Artist, G::TIFF, "Artist", R::Text, W::Text, G::None, kStd },
-    Row { F::ImageDescription, G::TIFF, "ImageDescription", R::Text, W::Text, G::None, kStd },
-    Row { F::Copyright, G::TIFF, "Copyright", R::Text, W::Text, G::None, kStd },
-    Row { F::Software, G::TIFF, "Software", R::Text, W::Text, G::PNG, kStd },
-    Row { F::UserComment, G::Exif, "UserComment", R::Text, W::Text, G::None, kStd },
-    Row { F::Cam_Make, G::TIFF, "Make", R::Text, W::Text, G::None, kStd },
-    Row { F::Cam_ModelName, G::TIFF, "Model", R::Text, W::Text, G::None, kStd },
-    Row { F::Cam_OwnerName, G::Exif, "CameraOwnerName", R::Text, W::Text, G::None, kStd },
-    Row { F::Cam_SerialNumber, G::Exif, "BodySerialNumber", R::Text, W::Text, G::None, kStd },
-    Row { F::Date_Original, G::Exif, "DateTimeOriginal", R::Text, W::Text, G::None, kStd },
-    Row { F::Date_Creation, G::Exif, "DateTimeDigitized", R::Text, W::Text, G::None, kStd },
-    Row { F::Date_Modify, G::TIFF, "DateTime", R::Text, W::Text, G::None, kStd },
-    Row { F::CamSetting_ISO, G::Exif, "ISOSpeedRatings", R::Joined, W::IntegerInList, G::None, kStd },
-    Row { F::CamSetting_FNumber, G::Exif, "FNumber", R::Text, W::Real, G::None, kStd },
-    Row { F::CamSetting_Aperture, G::Exif, "ApertureValue", R::Text, W::ApertureApex, G::None, kStd },
-    Row { F::CamSetting_ShutterSpeed, G::Exif, "ShutterSpeedValue", R::Text, W::ShutterApex, G::None, kStd },
-    Row { F::CamSetting_FocalLength, G::Exif, "FocalLength", R::Text, W::Real, G::None, kStd },
-    Row { F::CamSetting_FocalLengthIn35mmFormat, G::Exif, "FocalLenIn35mmFilm", R::Text, W::Integer, G::None, kStd },
-    Row { F::CamSetting_ExposureCompensation, G::Exif, "ExposureBiasValue", R::Text, W::Real, G::None, kStd },
-    Row { F::CamSetting_Flash, G::Exif, "Flash", R::Text, W::Integer, G::None, kStd | LeaveBlank },
-    Row { F::CamSetting_Orientation, G::TIFF, "Orientation", R::Text, W::Integer, G::Top, kStd | LeaveBlank },
-    Row { F::AdvCamSetting_ColorSpace, G::Exif, "ColorSpace", R::Text, W::Text, G::None, kStd | LeaveBlank },
-    Row { F::AdvCamSetting_ComponentsConfiguration, G::Exif, "ComponentsConfiguration", R::Text, W::ComponentNumbers,
-        G::None, kStd },
-    Row { F::AdvCamSetting_ExposureMode, G::Exif, "ExposureMode", R::Text, W::Integer, G::None, kStd | LeaveBlank },
+    Row { F::Artist, G::TIFF, "Artist", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::ImageDescription, G::TIFF, "ImageDescription", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Copyright, G::TIFF, "Copyright", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Software, G::TIFF, "Software", R::Text, W::Text, G::PNG, kClearedAndMode1 },
+    Row { F::UserComment, G::Exif, "UserComment", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Cam_Make, G::TIFF, "Make", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Cam_ModelName, G::TIFF, "Model", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Cam_OwnerName, G::Exif, "CameraOwnerName", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Cam_SerialNumber, G::Exif, "BodySerialNumber", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Date_Original, G::Exif, "DateTimeOriginal", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Date_Creation, G::Exif, "DateTimeDigitized", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Date_Modify, G::TIFF, "DateTime", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::CamSetting_ISO, G::Exif, "ISOSpeedRatings", R::Joined, W::IntegerInList, G::None, kClearedAndMode1 },
+    Row { F::CamSetting_FNumber, G::Exif, "FNumber", R::Text, W::Real, G::None, kClearedAndMode1 },
+    Row { F::CamSetting_Aperture, G::Exif, "ApertureValue", R::Text, W::ApertureApex, G::None, kClearedAndMode1 },
     Row {
-        F::AdvCamSetting_ExposureProgram, G::Exif, "ExposureProgram", R::Text, W::Integer, G::None, kStd | LeaveBlank },
-    Row { F::AdvCamSetting_ExposureTime, G::Exif, "ExposureTime", R::Text, W::Real, G::None, kStd },
-    Row { F::AdvCamSetting_MateringMode, G::Exif, "MeteringMode", R::Text, W::Integer, G::None, kStd | LeaveBlank },
+        F::CamSetting_ShutterSpeed, G::Exif, "ShutterSpeedValue", R::Text, W::ShutterApex, G::None, kClearedAndMode1 },
+    Row { F::CamSetting_FocalLength, G::Exif, "FocalLength", R::Text, W::Real, G::None, kClearedAndMode1 },
+    Row { F::CamSetting_FocalLengthIn35mmFormat, G::Exif, "FocalLenIn35mmFilm", R::Text, W::Integer, G::None,
+        kClearedAndMode1 },
+    Row {
+        F::CamSetting_ExposureCompensation, G::Exif, "ExposureBiasValue", R::Text, W::Real, G::None, kClearedAndMode1 },
+    Row { F::CamSetting_Flash, G::Exif, "Flash", R::Text, W::Integer, G::None, kClearedAndMode1 | LeaveBlank },
+    Row {
+        F::CamSetting_Orientation, G::TIFF, "Orientation", R::Text, W::Integer, G::Top, kClearedAndMode1 | LeaveBlank },
+    Row {
+        F::AdvCamSetting_ColorSpace, G::Exif, "ColorSpace", R::Text, W::Text, G::None, kClearedAndMode1 | LeaveBlank },
+    Row { F::AdvCamSetting_ComponentsConfiguration, G::Exif, "ComponentsConfiguration", R::Text, W::ComponentNumbers,
+        G::None, kClearedAndMode1 },
+    Row { F::AdvCamSetting_ExposureMode, G::Exif, "ExposureMode", R::Text, W::Integer, G::None,
+        kClearedAndMode1 | LeaveBlank },
+    Row { F::AdvCamSetting_ExposureProgram, G::Exif, "ExposureProgram", R::Text, W::Integer, G::None,
+        kClearedAndMode1 | LeaveBlank },
+    Row { F::AdvCamSetting_ExposureTime, G::Exif, "ExposureTime", R::Text, W::Real, G::None, kClearedAndMode1 },
+    Row { F::AdvCamSetting_MateringMode, G::Exif, "MeteringMode", R::Text, W::Integer, G::None,
+        kClearedAndMode1 | LeaveBlank },
     Row { F::AdvCamSetting_SceneCaptureType, G::Exif, "SceneCaptureType", R::Text, W::Integer, G::None,
-        kStd | LeaveBlank },
-    Row { F::AdvCamSetting_WhiteBalance, G::Exif, "WhiteBalance", R::Text, W::Integer, G::None, kStd },
-    Row { F::AdvCamSetting_Saturation, G::Exif, "Saturation", R::Text, W::Integer, G::None, kStd },
-    Row { F::AdvCamSetting_SensingMethod, G::Exif, "SensingMethod", R::Text, W::Integer, G::None, kStd | LeaveBlank },
-    Row { F::AdvCamSetting_Sharpness, G::Exif, "Sharpness", R::Text, W::Integer, G::None, kStd },
+        kClearedAndMode1 | LeaveBlank },
+    Row { F::AdvCamSetting_WhiteBalance, G::Exif, "WhiteBalance", R::Text, W::Integer, G::None, kClearedAndMode1 },
+    Row { F::AdvCamSetting_Saturation, G::Exif, "Saturation", R::Text, W::Integer, G::None, kClearedAndMode1 },
+    Row { F::AdvCamSetting_SensingMethod, G::Exif, "SensingMethod", R::Text, W::Integer, G::None,
+        kClearedAndMode1 | LeaveBlank },
+    Row { F::AdvCamSetting_Sharpness, G::Exif, "Sharpness", R::Text, W::Integer, G::None, kClearedAndMode1 },
     Row { F::AdvCamSetting_SubjectDistanceRange, G::Exif, "SubjectDistRange", R::Text, W::Integer, G::None,
-        kStd | LeaveBlank },
-    Row { F::Lens_LensMake, G::Exif, "LensMake", R::Text, W::Text, G::None, kStd },
-    Row { F::Lens_Lens, G::Exif, "Lens", R::Text, W::Text, G::None, kStd },
-    Row { F::Lens_LensModel, G::Exif, "LensModel", R::Text, W::Text, G::None, kStd },
-    Row { F::Lens_LensSerialNumber, G::Exif, "LensSerialNumber", R::Text, W::Text, G::None, kStd },
+        kClearedAndMode1 | LeaveBlank },
+    Row { F::Lens_LensMake, G::Exif, "LensMake", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Lens_Lens, G::Exif, "Lens", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Lens_LensModel, G::Exif, "LensModel", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::Lens_LensSerialNumber, G::Exif, "LensSerialNumber", R::Text, W::Text, G::None, kClearedAndMode1 },
     Row { F::DimResolution_ExifImageWidth, G::Exif, "PixelXDimension", R::Text, W::None, G::None, 0 },
     Row { F::DimResolution_ExifImageHeight, G::Exif, "PixelYDimension", R::Text, W::None, G::None, 0 },
     Row { F::DimResolution_XResolution, G::TIFF, "XResolution", R::Text, W::Real, G::None, 0 },
     Row { F::DimResolution_YResolution, G::TIFF, "YResolution", R::Text, W::Real, G::None, 0 },
     Row { F::DimResolution_ResolutionUnit, G::TIFF, "ResolutionUnit", R::Text, W::Integer, G::None, 0 },
-    Row { F::GPS_Lattitude, G::GPS, "Latitude", R::Text, W::Real, G::None, kStd },
-    Row { F::GPS_LattitudeRef, G::GPS, "LatitudeRef", R::Text, W::Text, G::None, kStd | LeaveBlank },
-    Row { F::GPS_Longitude, G::GPS, "Longitude", R::Text, W::Real, G::None, kStd },
-    Row { F::GPS_LongitudeRef, G::GPS, "LongitudeRef", R::Text, W::Text, G::None, kStd | LeaveBlank },
-    Row { F::GPS_Altitude, G::GPS, "Altitude", R::Text, W::Real, G::None, kStd },
-    Row { F::GPS_AltitudeRef, G::GPS, "AltitudeRef", R::Text, W::Integer, G::None, kStd | LeaveBlank },
+    Row { F::GPS_Lattitude, G::GPS, "Latitude", R::Text, W::Real, G::None, kClearedAndMode1 },
+    Row { F::GPS_LattitudeRef, G::GPS, "LatitudeRef", R::Text, W::Text, G::None, kClearedAndMode1 | LeaveBlank },
+    Row { F::GPS_Longitude, G::GPS, "Longitude", R::Text, W::Real, G::None, kClearedAndMode1 },
+    Row { F::GPS_LongitudeRef, G::GPS, "LongitudeRef", R::Text, W::Text, G::None, kClearedAndMode1 | LeaveBlank },
+    Row { F::GPS_Altitude, G::GPS, "Altitude", R::Text, W::Real, G::None, kClearedAndMode1 },
+    Row { F::GPS_AltitudeRef, G::GPS, "AltitudeRef", R::Text, W::Integer, G::None, kClearedAndMode1 | LeaveBlank },
     Row { F::GPS_ImgDirection, G::GPS, "ImgDirection", R::Text, W::Real, G::None, Cleared },
     Row { F::GPS_ImgDirectionRef, G::GPS, "ImgDirectionRef", R::Text, W::Text, G::None, Cleared },
     Row { F::GPS_DateStamp, G::GPS, "DateStamp", R::Untrimmed, W::TextInList, G::None, Cleared },
-    Row { F::IPTC_ByLine, G::IPTC, "Byline", R::Joined, W::TextInList, G::None, kStd },
-    Row { F::IPTC_ByLineTitle, G::IPTC, "BylineTitle", R::Joined, W::TextInList, G::None, kStd },
-    Row { F::IPTC_CopyrightNotice, G::IPTC, "CopyrightNotice", R::Text, W::Text, G::None, kStd },
+    Row { F::IPTC_ByLine, G::IPTC, "Byline", R::Joined, W::TextInList, G::None, kClearedAndMode1 },
+    Row { F::IPTC_ByLineTitle, G::IPTC, "BylineTitle", R::Joined, W::TextInList, G::None, kClearedAndMode1 },
+    Row { F::IPTC_CopyrightNotice, G::IPTC, "CopyrightNotice", R::Text, W::Text, G::None, kClearedAndMode1 },
     Row { F::IPTC_Contact, G::IPTC, "Contact", R::Joined, W::None, G::None, 0 },
-    Row { F::IPTC_Headline, G::IPTC, "Headline", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_CaptionAbstract, G::IPTC, "Caption/Abstract", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_WriterEditor, G::IPTC, "Writer/Editor", R::Joined, W::TextInList, G::None, kStd },
-    Row { F::IPTC_ObjectName, G::IPTC, "ObjectName", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_Category, G::IPTC, "Category", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_SupplementalCategories, G::IPTC, "SupplementalCategory", R::Joined, W::TextInList, G::None, kStd },
+    Row { F::IPTC_Headline, G::IPTC, "Headline", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_CaptionAbstract, G::IPTC, "Caption/Abstract", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_WriterEditor, G::IPTC, "Writer/Editor", R::Joined, W::TextInList, G::None, kClearedAndMode1 },
+    Row { F::IPTC_ObjectName, G::IPTC, "ObjectName", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_Category, G::IPTC, "Category", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_SupplementalCategories, G::IPTC, "SupplementalCategory", R::Joined, W::TextInList, G::None,
+        kClearedAndMode1 },
     Row { F::IPTC_DateCreated, G::IPTC, "DateCreated", R::Text, W::None, G::None, 0 },
-    Row { F::IPTC_Keywords, G::IPTC, "Keywords", R::Joined, W::Split, G::None, kStd },
-    Row { F::IPTC_SubLocation, G::IPTC, "SubLocation", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_City, G::IPTC, "City", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_ProvinceState, G::IPTC, "Province/State", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_CountryPrimaryLocationName, G::IPTC, "Country/PrimaryLocationName", R::Text, W::Text, G::None, kStd },
+    Row { F::IPTC_Keywords, G::IPTC, "Keywords", R::Joined, W::Split, G::None, kClearedAndMode1 },
+    Row { F::IPTC_SubLocation, G::IPTC, "SubLocation", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_City, G::IPTC, "City", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_ProvinceState, G::IPTC, "Province/State", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_CountryPrimaryLocationName, G::IPTC, "Country/PrimaryLocationName", R::Text, W::Text, G::None,
+        kClearedAndMode1 },
     Row { F::IPTC_CountryPrimaryLocationCode, G::IPTC, "Country/PrimaryLocationCode", R::Text, W::Text, G::None,
-        kStd | LeaveBlank },
-    Row { F::IPTC_OriginalTransmissionRef, G::IPTC, "OriginalTransmissionReference", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_SpecialInstructions, G::IPTC, "SpecialInstructions", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_Credit, G::IPTC, "Credit", R::Text, W::Text, G::None, kStd },
-    Row { F::IPTC_Source, G::IPTC, "Source", R::Text, W::Text, G::None, kStd },
+        kClearedAndMode1 | LeaveBlank },
+    Row { F::IPTC_OriginalTransmissionRef, G::IPTC, "OriginalTransmissionReference", R::Text, W::Text, G::None,
+        kClearedAndMode1 },
+    Row { F::IPTC_SpecialInstructions, G::IPTC, "SpecialInstructions", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_Credit, G::IPTC, "Credit", R::Text, W::Text, G::None, kClearedAndMode1 },
+    Row { F::IPTC_Source, G::IPTC, "Source", R::Text, W::Text, G::None, kClearedAndMode1 },
 };
 
 // Reading a dictionary empties these; it has nothing to put in them. XMP_Keyword is
@@ -233,10 +247,10 @@ bool isMap(const QVariant& value)
 // The APEX aperture value as an F-number; nothing when it isn't one.
 std::optional<QString> fNumberFromApex(const QString& apex)
 {
-    const double v = Numbers::doubleValue(apex);
-    if (!(v > 0))
+    const double apexValue = Numbers::doubleValue(apex);
+    if (!(apexValue > 0))
         return std::nullopt;
-    const double fNumber = std::pow(2.0, v / 2);
+    const double fNumber = std::pow(2.0, apexValue / 2);
     if (!std::isfinite(fNumber))
         return std::nullopt;
     return Numbers::fixed(fNumber, 2);
@@ -245,16 +259,16 @@ std::optional<QString> fNumberFromApex(const QString& apex)
 // The APEX speed value as an exposure time: "1/N" for fractions, seconds otherwise.
 std::optional<QString> exposureTimeFromApex(const QString& apex)
 {
-    const double v = Numbers::doubleValue(apex);
-    if (v == 0)
+    const double apexValue = Numbers::doubleValue(apex);
+    if (apexValue == 0)
         return QStringLiteral("1");
-    if (v > 0) {
-        const double denominator = std::round(std::pow(2.0, v));
+    if (apexValue > 0) {
+        const double denominator = std::round(std::pow(2.0, apexValue));
         if (!std::isfinite(denominator) || denominator > INT_MAX)
             return std::nullopt;
         return QStringLiteral("1/") + QString::number(qlonglong(denominator));
     }
-    const double seconds = std::pow(2.0, -v);
+    const double seconds = std::pow(2.0, -apexValue);
     if (!std::isfinite(seconds))
         return std::nullopt;
     return Numbers::fixed(seconds, 2);
@@ -496,4 +510,13 @@ QVariantMap MetaDataObject::metadataDictFromObject(
     dict.top.insert(ImageProperties::kTIFF, dict.tiff);
     dict.top.insert(kPNG, dict.png);
     return dict.top;
+}
+
+std::optional<std::pair<QString, QString>> dictionaryEntryOfField(MetadataField field)
+{
+    for (const Row& row : kRows) {
+        if (row.field == field)
+            return std::pair { groupName(row.group), QString::fromLatin1(row.key) };
+    }
+    return std::nullopt;
 }

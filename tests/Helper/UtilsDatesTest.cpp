@@ -1,5 +1,5 @@
-#include "base/DatePattern.h"
 #include "Helper/Utils.h"
+#include "base/DatePattern.h"
 #include "model/DateTimeConfiguration.h"
 #include "support/TestSupport.h"
 

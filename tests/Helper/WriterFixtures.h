@@ -118,13 +118,10 @@ inline void edit(MetaDataObject& record, std::initializer_list<std::pair<Metadat
 inline MetadataWriteResult writePhoto(PhotoFile& photo, MetaDataObject& settings, const QString& output,
     MetaDataObject* onlyUpdated = nullptr, bool restore = false)
 {
-    MetaDataObject edited;
+    std::shared_ptr<MetaDataObject> edited;
     if (onlyUpdated == nullptr) {
-        for (const MetadataFieldInfo& info : kMetadataFields) {
-            if (settings.isUpdated(info.field))
-                edited.setField(info.field, settings.field(info.field));
-        }
-        onlyUpdated = &edited;
+        edited = MetaDataObject::editedFieldsOnlyCopy(settings);
+        onlyUpdated = edited.get();
     }
     return ExifWriter::sharedInstance().writeMetaDataToFilePath(photo, settings, output, *onlyUpdated, restore);
 }

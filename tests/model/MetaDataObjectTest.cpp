@@ -107,6 +107,29 @@ TEST(MetaDataObjectCopy, changingACopysTextLeavesTheSourceAlone)
     EXPECT_EQ(source.Copyright(), QStringLiteral("© 2019"));
 }
 
+TEST(MetaDataObjectCopy, theEditedFieldsOnlyTwinKeepsOnlyEditedTextsAndLeavesTheRecordAlone)
+{
+    MetaDataObject record;
+    fillAll(record, QStringLiteral("v-"));
+    record.setUpdated(MetadataField::Artist, true);
+    record.setUpdated(MetadataField::IPTC_Keywords, true);
+    record.setField(MetadataField::IPTC_Keywords, QString());
+    record.editingOption = MetaDataObject::ModifyEditedClearOthers;
+
+    const auto twin = MetaDataObject::editedFieldsOnlyCopy(record);
+    for (const auto& info : kMetadataFields) {
+        if (info.field == MetadataField::Artist)
+            EXPECT_EQ(twin->field(info.field), QStringLiteral("v-Artist"));
+        else if (info.field == MetadataField::IPTC_Keywords)
+            EXPECT_TRUE(twin->field(info.field).isNull()) << "an edited absent text stays absent";
+        else
+            EXPECT_EQ(twin->field(info.field), QStringLiteral("")) << info.name;
+    }
+    EXPECT_EQ(twin->editingOption, MetaDataObject::ModifyEditedClearOthers);
+    EXPECT_EQ(twin->dateTimeConfigOriginalDate(), record.dateTimeConfigOriginalDate());
+    EXPECT_EQ(record.Copyright(), QStringLiteral("v-Copyright"));
+}
+
 TEST(MetaDataObjectOverlay, takesFilledOrEditedFieldsAndAlwaysTheUpperFlags)
 {
     MetaDataObject target;
