@@ -100,6 +100,18 @@ WorldMapView::WorldMapView(QWidget* parent)
     }
     connect(m_zoomIn, &QToolButton::clicked, this, &WorldMapView::zoomIn);
     connect(m_zoomOut, &QToolButton::clicked, this, &WorldMapView::zoomOut);
+    setOutlines(bundledOutlines());
+}
+
+std::shared_ptr<const MapOutlines> WorldMapView::bundledOutlines()
+{
+    static const std::shared_ptr<const MapOutlines> outlines = []() -> std::shared_ptr<const MapOutlines> {
+        auto read = MapOutlines::fromFile(kBundledOutlines);
+        if (!read)
+            return nullptr;
+        return std::make_shared<const MapOutlines>(std::move(*read));
+    }();
+    return outlines;
 }
 
 WorldMapView::~WorldMapView() = default;

@@ -30,8 +30,14 @@ public:
     enum class MapType { Road = 1, Satellite = 2, Hybrid = 3 };
     Q_ENUM(MapType)
 
+    // Starts with the outlines bundled with the application, when they are there.
     explicit WorldMapView(QWidget* parent = nullptr);
     ~WorldMapView() override;
+
+    // The bundled outlines (resource kBundledOutlines), read once and shared by
+    // every map; nullptr when they are missing or damaged.
+    static std::shared_ptr<const MapOutlines> bundledOutlines();
+    static inline const QString kBundledOutlines = QStringLiteral(":/map/world-outlines.bin");
 
     // The outlines to draw, shared between maps; without them the map shows only sea.
     bool loadOutlines(const QString& path);
