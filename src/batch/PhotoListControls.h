@@ -30,6 +30,10 @@ public:
         return QStringLiteral("No photo selected! Please select a photo to remove!");
     }
 
+    // A drop that carried no data at all: a modal panel with its default button only.
+    static QString pasteErrorTitle() { return QStringLiteral("Paste Error"); }
+    static QString pasteErrorMessage() { return QStringLiteral("Sorry, but the past operation failed"); }
+
     // Tool tips, by the buttons' object names.
     static QString toolTip(const QString& objectName);
 };
