@@ -59,11 +59,3 @@ void setExifTag(const QString& path, const char* key, const char* value)
 }
 
 } // namespace ImageFixtures
-
-// The HEVC encoder keeps one allocation for the life of the process; that is libx265's,
-// not ours, so the leak checker of the sanitizer build is told to pass over it.
-extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libx265.so\n";
-}
