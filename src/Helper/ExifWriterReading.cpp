@@ -6,11 +6,9 @@
 #include "platform/ImageProperties.h"
 #include "platform/OpenablePhotoPath.h"
 
-#include <QFile>
 #include <exiv2/exiv2.hpp>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <unordered_map>
 

@@ -19,7 +19,6 @@
 #include <exiv2/exiv2.hpp>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,6 +1,5 @@
 #include "platform/ImageDecoder.h"
 
-#include "base/Logging.h"
 #include "platform/ExifOrientation.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/HeifFile.h"
@@ -8,7 +7,6 @@
 #include "platform/OpenablePhotoPath.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <cmath>
 #include <exiv2/exiv2.hpp>

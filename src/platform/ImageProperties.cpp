@@ -1,6 +1,5 @@
 #include "platform/ImageProperties.h"
 
-#include "base/Logging.h"
 #include "base/Numbers.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/FLTImageMetadata.h"
@@ -16,7 +15,6 @@
 #include <exiv2/exiv2.hpp>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
