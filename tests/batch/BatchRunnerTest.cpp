@@ -455,6 +455,29 @@ TEST_F(BatchRunnerTest, aMissingSourceIsAnErrorWithoutItsRenamingWarnings)
     EXPECT_EQ(runner.state().succeeded, 2);
 }
 
+TEST_F(BatchRunnerTest, aRawFileWhoseCameraIsKeptCountsAsAnErrorYetWasWritten)
+{
+    PhotoList batch = makeBatch(sources(), 1);
+    const QString raw = copySample(u"tiff/Arbitro.tiff"_s, sources() + u"/raw.NEF"_s);
+    auto rawPhoto = std::make_shared<PhotoFile>(raw, false);
+    rawPhoto->isSelected = true;
+    batch.append(rawPhoto);
+    FormRecords form;
+    form.edit(MetadataField::Cam_Make, u"Another Maker"_s);
+    BatchRunner runner;
+    ASSERT_TRUE(
+        runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(output()))));
+    ASSERT_TRUE(waitForEnd(runner));
+
+    EXPECT_EQ(rawPhoto->processStatus, MetadataWriteResult::RawCameraKept);
+    EXPECT_EQ(runner.state().failed, 1);
+    EXPECT_EQ(runner.state().succeeded, 1);
+    EXPECT_EQ(runner.state().skipped(), 0);
+    EXPECT_EQ(runner.errorRecords(), PhotoList({ rawPhoto }));
+    EXPECT_EQ(artistOf(output() + u"/raw.NEF"_s), u"Batch Artist"_s);
+    EXPECT_EQ(runner.photosWrittenByLastRun(), batch) << "a restore takes it back too";
+}
+
 TEST_F(BatchRunnerTest, restoreRewritesExactlyThePhotosTheLastRunWroteWhateverTheTicks)
 {
     PhotoList batch = makeBatch(sources(), 4);
