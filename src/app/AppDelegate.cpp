@@ -1,0 +1,332 @@
+#include "app/AppDelegate.h"
+
+#include "app/AppLogging.h"
+#include "app/ExifEditorFactory.h"
+#include "app/Links.h"
+#include "app/MainWindowController.h"
+#include "app/Reachability.h"
+#include "app/UrlOpener.h"
+#include "app/UserDefaults.h"
+#include "controls/DialogPresenter.h"
+#include "controls/ImageNamed.h"
+#include "controls/QVAppStoreWindow.h"
+#include "model/ProjectSession.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaMethod>
+#include <QTimer>
+
+namespace {
+
+AppDelegate* g_shared = nullptr;
+
+const QString kAppVersionKey = QStringLiteral("appVersion");
+
+// Sends a slot such as "selectAll" to the widget with the keyboard focus, when it has one.
+void sendToFocusWidget(std::initializer_list<const char*> methods)
+{
+    QWidget* widget = QApplication::focusWidget();
+    if (!widget)
+        return;
+    for (const char* slot : methods) {
+        const QByteArray signature = QByteArray(slot) + "()";
+        if (widget->metaObject()->indexOfMethod(signature.constData()) >= 0) {
+            QMetaObject::invokeMethod(widget, slot);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+const QString AppDelegate::kProjectSessionKey = QStringLiteral("PROJECT_SESSION");
+const QString AppDelegate::kUnreadableProjectSessionKey = QStringLiteral("PROJECT_SESSION.unreadable");
+
+AppDelegate::AppDelegate(QObject* parent)
+    : QObject(parent)
+    , m_presenter(std::make_shared<DialogPresenter>())
+    , m_urlOpener(std::make_shared<DesktopUrlOpener>())
+    , m_terminateHandler([] { QCoreApplication::quit(); })
+    , m_editorViewFactory(createExifEditorView)
+{
+    g_shared = this;
+    initVelloranResources();
+    createMenuActions();
+    if (QCoreApplication::instance()) {
+        connect(
+            QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    }
+}
+
+AppDelegate::~AppDelegate()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    // The windows go before the state they show.
+    m_windowController.reset();
+    if (g_shared == this)
+        g_shared = nullptr;
+}
+
+AppDelegate* AppDelegate::shared()
+{
+    return g_shared;
+}
+
+UserDefaults& AppDelegate::defaults() const
+{
+    return UserDefaults::standardUserDefaults();
+}
+
+void AppDelegate::setPresenter(std::shared_ptr<Presenter> presenter)
+{
+    if (presenter)
+        m_presenter = std::move(presenter);
+}
+
+void AppDelegate::setUrlOpener(std::shared_ptr<UrlOpener> opener)
+{
+    if (opener)
+        m_urlOpener = std::move(opener);
+}
+
+void AppDelegate::setInternetReachability(std::unique_ptr<Reachability> reachability)
+{
+    m_internetReachability = std::move(reachability);
+}
+
+// ---- Start-up and shut-down ----
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    arraySelectedImagesToProcess.clear();
+    loadPresetsSettings();
+    openMainWindow();
+
+    auto& center = NotificationCenter::defaultCenter();
+    center.addObserver(this, Notifications::presetsChanged, [this](const Notification&) { presetsDidChange(); });
+    // The system's network information may take a moment to load; the window
+    // shows first, and nothing waits for the answer.
+    QTimer::singleShot(0, this, [this] { registerReachability(); });
+    enableSelectAll(false);
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_willTerminateDone)
+        return;
+    m_willTerminateDone = true;
+    // A worker may be writing a photo: let it finish the one in hand, then save.
+    m_workers.stopAll();
+    saveProjectSession();
+}
+
+void AppDelegate::terminate()
+{
+    if (m_terminating)
+        return;
+    m_terminating = true;
+    qCInfo(lcApp) << "terminating";
+    applicationWillTerminate();
+    emit terminating();
+    if (m_terminateHandler)
+        m_terminateHandler();
+}
+
+// ---- Preset archive ----
+
+void AppDelegate::saveProjectSession()
+{
+    UserDefaults& store = defaults();
+    store.setData(ProjectSession::archivedData(arrayPresets), kProjectSessionKey);
+    if (!store.synchronize())
+        qCWarning(lcApp) << "the presets could not be written to" << store.fileName();
+}
+
+void AppDelegate::loadPresetsSettings()
+{
+    arrayPresets.clear();
+    UserDefaults& store = defaults();
+    if (!store.contains(kProjectSessionKey))
+        return;
+    const QByteArray data = store.dataForKey(kProjectSessionKey);
+    const ProjectSession::Unarchived read = ProjectSession::unarchive(data);
+    arrayPresets = read.presets;
+    if (!read.complete) {
+        // Keep what could not be read before the next save writes over it.
+        store.setData(data, kUnreadableProjectSessionKey);
+        store.synchronize();
+        qCWarning(lcApp).nospace() << "the stored presets could not be read completely (" << read.presets.size()
+                                   << " read); the stored bytes are kept under " << kUnreadableProjectSessionKey;
+    }
+}
+
+void AppDelegate::presetsDidChange()
+{
+    saveProjectSession();
+}
+
+// ---- Main window ----
+
+void AppDelegate::openMainWindow()
+{
+    if (!m_windowController) {
+        m_windowController = std::make_unique<MainWindowController>(*this, m_editorViewFactory);
+        auto& center = NotificationCenter::defaultCenter();
+        center.addObserver(
+            this, Notifications::windowWillClose, [this](const Notification& n) { handleWindowClose(n); });
+        center.addObserver(
+            this, Notifications::mainWindowClose, [this](const Notification& n) { mainWindowCloseNotification(n); });
+    }
+    m_windowController->showWindow();
+}
+
+void AppDelegate::enableSelectAll(bool flag)
+{
+    menuSelectAll->setVisible(!flag);
+    menuDeselectAll->setVisible(flag);
+}
+
+void AppDelegate::createMenuActions()
+{
+    auto makeAction = [this](const QString& text, const QString& objectName, auto slot) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(objectName);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    auto controller = [this](void (MainWindowController::*method)()) {
+        return [this, method] {
+            if (m_windowController)
+                (m_windowController.get()->*method)();
+        };
+    };
+
+    QAction* addPhotos = makeAction(
+        tr("Add Photos…"), QStringLiteral("menuAddPhotos"), controller(&MainWindowController::btnAddPhotosTapped));
+    addPhotos->setShortcut(QKeySequence::Open);
+    QAction* addFolder = makeAction(
+        tr("Add Folder…"), QStringLiteral("menuAddFolder"), controller(&MainWindowController::btnAddFoldersTapped));
+    addFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    QAction* addLibrary = makeAction(tr("Add Photos Library…"), QStringLiteral("menuAddPhotosLibrary"),
+        controller(&MainWindowController::btnAddiPhotosTapped));
+    m_fileActions = { addPhotos, addFolder, addLibrary };
+    m_quitAction = makeAction(tr("Quit"), QStringLiteral("menuQuit"), [this] { btnQuitApp(); });
+    m_quitAction->setShortcut(QKeySequence::Quit);
+
+    menuSelectAll
+        = makeAction(tr("Select All"), QStringLiteral("menuSelectAll"), [] { sendToFocusWidget({ "selectAll" }); });
+    menuSelectAll->setShortcut(QKeySequence::SelectAll);
+    menuDeselectAll = makeAction(tr("Deselect All"), QStringLiteral("menuDeselectAll"), [] {
+        sendToFocusWidget({ "deselect", "clearSelection" });
+    });
+    menuDeselectAll->setShortcut(QKeySequence::Deselect);
+
+    QAction* tips = makeAction(tr("Tips"), QStringLiteral("menuTips"), [this] { showTips(); });
+    QAction* help = makeAction(tr("Velloran Help"), QStringLiteral("menuHelp"), [this] { btnHelpTapped(); });
+    help->setShortcut(QKeySequence::HelpContents);
+    QAction* rate = makeAction(tr("Rate Velloran…"), QStringLiteral("menuRate"), [this] { btnRateOnAppstoreTapped(); });
+    m_helpActions = { tips, help, rate };
+}
+
+QMenuBar* AppDelegate::createMenuBar(QWidget* parent)
+{
+    auto* bar = new QMenuBar(parent);
+    bar->setObjectName(QStringLiteral("menuBar"));
+    bar->setNativeMenuBar(false);
+    QMenu* file = bar->addMenu(tr("&File"));
+    file->addActions(m_fileActions);
+    file->addSeparator();
+    file->addAction(m_quitAction);
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    edit->addAction(menuSelectAll);
+    edit->addAction(menuDeselectAll);
+    QMenu* help = bar->addMenu(tr("&Help"));
+    help->addActions(m_helpActions);
+    return bar;
+}
+
+// ---- Window close roads ----
+
+void AppDelegate::handleWindowClose(const Notification& notification)
+{
+    // Decided on a later pass of the event loop, whichever thread posted.
+    QPointer<QObject> object = notification.object;
+    QPointer<QObject> userInfoObject = notification.userInfo.value(Notifications::objectKey).value<QObject*>();
+    QMetaObject::invokeMethod(
+        this, [this, object, userInfoObject] { handleWindowClose_Main(object, userInfoObject); }, Qt::QueuedConnection);
+}
+
+void AppDelegate::mainWindowCloseNotification(const Notification& notification)
+{
+    handleWindowClose(notification);
+}
+
+void AppDelegate::handleWindowClose_Main(QObject* object, QObject* userInfoObject)
+{
+    if (qobject_cast<QVAppStoreWindow*>(object) || qobject_cast<QVAppStoreWindow*>(userInfoObject))
+        terminate();
+}
+
+// ---- Menu actions ----
+
+void AppDelegate::btnQuitApp()
+{
+    terminate();
+}
+
+void AppDelegate::btnHelpTapped()
+{
+    m_urlOpener->openUrl(QUrl(Links::projectPage));
+}
+
+void AppDelegate::showTips()
+{
+    NotificationCenter::defaultCenter().post(Notifications::showTips);
+}
+
+bool AppDelegate::btnRateOnAppstoreTapped()
+{
+    const bool opened = m_urlOpener->openUrl(QUrl(Links::projectPage));
+    if (opened)
+        defaults().setString(QCoreApplication::applicationVersion(), kAppVersionKey);
+    return opened;
+}
+
+void AppDelegate::helpMenuItemTapped(int tag)
+{
+    if (tag == 0)
+        btnHelpTapped();
+}
+
+// ---- Reachability ----
+
+void AppDelegate::registerReachability()
+{
+    NotificationCenter::defaultCenter().addObserver(
+        this, Notifications::reachabilityChanged, [this](const Notification& n) { reachabilityChanged(n); });
+    if (!m_internetReachability)
+        m_internetReachability = Reachability::reachabilityForInternetConnection();
+    if (!m_internetReachability->startNotifier())
+        qCInfo(lcApp) << "no network information from the system; the internet counts as not reachable";
+    updateInterfaceWithReachability(m_internetReachability.get());
+}
+
+void AppDelegate::reachabilityChanged(const Notification& notification)
+{
+    updateInterfaceWithReachability(qobject_cast<Reachability*>(notification.object.data()));
+}
+
+void AppDelegate::updateInterfaceWithReachability(const Reachability* reachability)
+{
+    const int status = reachability ? reachability->currentReachabilityStatus() : 0;
+    networkStatus = status;
+    isInternetAvailable = status != NetworkReachability::NotReachable;
+    isInternetAvailableUsingDataProvider = status == NetworkReachability::ReachableViaWWAN;
+    connectionRequired = reachability && reachability->connectionRequired();
+    isInternetAvailableUsingWiFi = status == NetworkReachability::ReachableViaWiFi;
+    qCInfo(lcApp).noquote() << NetworkReachability::availabilityLine(NetworkReachability::Status(status));
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "app/NotificationCenter.h"
+#include "base/WorkerRegistry.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class MainWindowController;
+class Presenter;
+class QAction;
+class QMenuBar;
+class QWidget;
+class Reachability;
+class UrlOpener;
+class UserDefaults;
+
+// The application delegate: start-up and shut-down, and the state the whole
+// application shares for the run. Every part reaches it through AppDelegate::shared().
+//
+// The state is read and written on the main thread; the two flags a worker may set
+// are atomic. The preset list outlives the run through the preset archive under
+// "PROJECT_SESSION", written whenever the list changes and at termination.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    using EditorViewFactory = std::function<QWidget*(QWidget* parent)>;
+
+    explicit AppDelegate(QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The running delegate (the last one made and not yet destroyed).
+    static AppDelegate* shared();
+
+    // ---- Start-up and shut-down ----
+    void applicationDidFinishLaunching();
+    // Stops and waits for the running workers, then writes the preset archive.
+    // Runs once, whichever road ends the application.
+    void applicationWillTerminate();
+    // Ends the application: applicationWillTerminate, then the event loop ends.
+    void terminate();
+    bool isTerminating() const { return m_terminating; }
+
+    // ---- Preset archive ----
+    void saveProjectSession();
+    void loadPresetsSettings();
+    // Whoever changes arrayPresets in place calls this (or posts
+    // Notifications::presetsChanged); the archive is written at once.
+    void presetsDidChange();
+
+    // ---- Main window ----
+    void openMainWindow();
+    MainWindowController* myWindowController() const { return m_windowController.get(); }
+    // Hides "Select All" and shows "Deselect All" while flag is true (open panels).
+    void enableSelectAll(bool flag);
+    QMenuBar* createMenuBar(QWidget* parent);
+
+    // ---- Window close roads ----
+    void handleWindowClose(const Notification& notification);
+    void mainWindowCloseNotification(const Notification& notification);
+    void handleWindowClose_Main(QObject* object, QObject* userInfoObject);
+
+    // ---- Menu actions ----
+    void btnQuitApp();
+    void btnHelpTapped();
+    void showTips();
+    // True when the page opened; then the running version is stored under "appVersion".
+    bool btnRateOnAppstoreTapped();
+    // Tag 0 opens the project's page; other tags do nothing.
+    void helpMenuItemTapped(int tag);
+
+    // ---- Reachability ----
+    void registerReachability();
+    void reachabilityChanged(const Notification& notification);
+    void updateInterfaceWithReachability(const Reachability* reachability);
+    Reachability* internetReachability() const { return m_internetReachability.get(); }
+    // Tests hand in a monitor of their own before start-up.
+    void setInternetReachability(std::unique_ptr<Reachability> reachability);
+
+    // ---- Services, replaceable by tests ----
+    Presenter& presenter() const { return *m_presenter; }
+    void setPresenter(std::shared_ptr<Presenter> presenter);
+    UrlOpener& urlOpener() const { return *m_urlOpener; }
+    void setUrlOpener(std::shared_ptr<UrlOpener> opener);
+    UserDefaults& defaults() const;
+    WorkerRegistry& workers() { return m_workers; }
+    // What ending the event loop means (default: QCoreApplication::quit()).
+    void setTerminateHandler(std::function<void()> handler) { m_terminateHandler = std::move(handler); }
+    void setEditorViewFactory(EditorViewFactory factory) { m_editorViewFactory = std::move(factory); }
+
+    // ---- Application-wide state ----
+    std::atomic<bool> isSubWindowOpened { false };
+    bool isExifEditingFirstTime = false;
+    std::atomic<bool> isProcessingWithFileSystem { false };
+    std::shared_ptr<MetaDataObject> selectedMetatDataSettingObj;
+    std::shared_ptr<MetaDataObject> selectedMetatDataSettingObjOnlyUpdatedFields;
+    QList<std::shared_ptr<PhotoFile>> arraySelectedImagesToProcess;
+    QList<std::shared_ptr<MetaDataObject>> arrayPresets;
+    int networkStatus = 0;
+    bool isInternetAvailable = false;
+    bool isInternetAvailableUsingDataProvider = false;
+    bool isInternetAvailableUsingWiFi = false;
+    bool connectionRequired = false;
+
+    QAction* menuSelectAll = nullptr;
+    QAction* menuDeselectAll = nullptr;
+
+    static const QString kProjectSessionKey; // "PROJECT_SESSION"
+    static const QString kUnreadableProjectSessionKey; // "PROJECT_SESSION.unreadable"
+
+signals:
+    // The event loop is about to end (after the archive is written).
+    void terminating();
+
+private:
+    void createMenuActions();
+
+    std::unique_ptr<MainWindowController> m_windowController;
+    std::unique_ptr<Reachability> m_internetReachability;
+    std::shared_ptr<Presenter> m_presenter;
+    std::shared_ptr<UrlOpener> m_urlOpener;
+    WorkerRegistry m_workers;
+    std::function<void()> m_terminateHandler;
+    EditorViewFactory m_editorViewFactory;
+    QList<QAction*> m_fileActions;
+    QList<QAction*> m_helpActions;
+    QAction* m_quitAction = nullptr;
+    bool m_terminating = false;
+    bool m_willTerminateDone = false;
+};

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Diagnostics of the application shell: start-up, windows, reachability.
+Q_DECLARE_LOGGING_CATEGORY(lcApp)

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "controls/MouseDownViewDelegate.h"
+
+#include <QDialog>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QTimer>
+
+class AppDelegate;
+class ExifEditorViewInterface;
+class IMGButton;
+class MouseDownView;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTextBrowser;
+class QVAppStoreWindow;
+
+// The main window and the windows in front of it: the 1050 x 700 main window with
+// its own 30-point title bar and buttons, the add-photos window shown at start, the
+// close-app sheet, the rate sheet and the tips window.
+//
+// The editor view that fills the window comes from the factory it is given (the
+// application's is createExifEditorView()); when that view implements
+// ExifEditorViewInterface, closing asks it for pending edits and the open panels
+// hand it the chosen paths.
+//
+// Widgets carry the names of their outlets as object names ("btnCloseWindow",
+// "winAddPhotos", "alertCloseApp", …).
+class MainWindowController : public QObject, public MouseDownViewDelegate {
+    Q_OBJECT
+public:
+    MainWindowController(AppDelegate& app, const AppDelegate::EditorViewFactory& editorViewFactory);
+    ~MainWindowController() override;
+
+    void showWindow();
+
+    QVAppStoreWindow* windowMain() const { return m_windowMain; }
+    QWidget* vwExifEditor() const { return m_vwExifEditor; }
+    ExifEditorViewInterface* editorView() const;
+    QDialog* winAddPhotos() const { return m_winAddPhotos; }
+    QDialog* alertCloseApp() const { return m_alertCloseApp; }
+    QDialog* winRateus() const { return m_winRateus; }
+    QWidget* winTips() const { return m_winTips; }
+    QTextBrowser* webViewTips() const { return m_webViewTips; }
+    bool isFullscreenEnable() const { return m_isFullscreenEnable; }
+
+    // ---- Set-up ----
+    void initSetup();
+    void setupViewInitialSize();
+    void setupTitleBarViewForWindow();
+
+    // ---- Window events ----
+    void windowDidResize();
+    void windowDidEndLiveResize();
+    bool windowShouldClose();
+    void windowWillClose(QWidget* window);
+
+    // ---- Notifications ----
+    void showLoadingNotification();
+    void hideLoadingNotification();
+    void handleFileDragDropNotification(const Notification& notification);
+
+    // ---- Title bar ----
+    void btnCloseWindowTapped();
+    void btnMinimizeWindowTapped();
+    void btnZoomWindowTapped();
+    void closeWindowActionShowRate(bool showRate);
+
+    // ---- Close-app sheet ----
+    void btnYesOnCloseAppTapped();
+    void btnNoOnCloseAppTapped();
+
+    // ---- Dragging windows by their background ----
+    void mouseDown(QMouseEvent* event, MouseDownView* view) override;
+    void mouseDragged(QMouseEvent* event, MouseDownView* view) override;
+    // Where a window dragged by hand goes: the pointer minus where the drag started
+    // inside it, never with its top above the top of the screen.
+    static QPoint draggedOrigin(const QPoint& pointerOnScreen, const QPoint& initialLocation, const QRect& screen);
+
+    // ---- Add-photos window and open panels ----
+    void showAddPhotosWindow();
+    void addPhotoWindow();
+    void hideAddPhotosWindow();
+    void btnCloseAddPhotoWinTapped();
+    void btnAddPhotosTapped();
+    void btnAddFoldersTapped();
+    void btnAddiPhotosTapped();
+    // kind 0: files; 1: files and folders.
+    void showAddPhotosPanel(int kind);
+    void showIphotosPanel();
+    static QStringList addPhotosNameFilters();
+
+    // ---- Rate sheet and tips ----
+    void showAlertForRateApp();
+    void btnYesOnRateUsTapped();
+    void btnNoOnRateUsTapped();
+    void showTipsNotification();
+    void showTipsScreen();
+    void setTipsWinFrame();
+    void closeQuickTourClicked();
+    void openHelpUrl();
+    // What a link of the tips page does: "app:close-tips" closes the tips, other
+    // "app:" links are refused, pages of the tips stay in the window, and web links
+    // open in the browser.
+    void tipsLinkActivated(const QUrl& url);
+
+    // Offered for the editor: writes the preset archive as the application does.
+    void saveProjectSession();
+
+    static const QString kTipsPage; // "qrc:/tips/index.html"
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMainWindow(const AppDelegate::EditorViewFactory& editorViewFactory);
+    void buildAddPhotosWindow();
+    void buildCloseAppSheet();
+    void buildRateSheet();
+    void buildTipsWindow();
+    void setTitleBarButtonsEnabled(bool close, bool minimise, bool zoom);
+    void panelDidEnd(const QStringList& paths, bool fromAddPhotosPanel);
+    void leaveAfterRateAnswer();
+    void moveByHand(QWidget* window, const QPoint& pointerOnScreen);
+
+    AppDelegate& m_app;
+
+    QVAppStoreWindow* m_windowMain = nullptr;
+    QWidget* m_mainScreenView = nullptr;
+    QWidget* m_vwTopContainer = nullptr;
+    IMGButton* m_btnCloseWindow = nullptr;
+    IMGButton* m_btnMinimizeWindow = nullptr;
+    IMGButton* m_btnZoomWindow = nullptr;
+    QLabel* m_headerBG = nullptr;
+    QLabel* m_mainBG = nullptr;
+    MouseDownView* m_vwMouseDownLintener = nullptr;
+    QWidget* m_vwLoading = nullptr;
+    QLabel* m_bgLoader = nullptr;
+    QWidget* m_vwExifEditor = nullptr;
+
+    QDialog* m_alertCloseApp = nullptr;
+    QDialog* m_winAddPhotos = nullptr;
+    MouseDownView* m_vwContainerLoadImage = nullptr;
+    QWidget* m_leftBox = nullptr;
+
+    QDialog* m_winRateus = nullptr;
+    QCheckBox* m_btnCheckDontShowRateUs = nullptr;
+    QWidget* m_winTips = nullptr;
+    QTextBrowser* m_webViewTips = nullptr;
+    MouseDownView* m_vwMouseDownTips = nullptr;
+    bool m_isTipsDisplayed = false;
+
+    QPoint m_initialLocation;
+    bool m_movedBySystem = false;
+    bool m_isFullscreenEnable = false;
+    QTimer m_endResizeTimer;
+};

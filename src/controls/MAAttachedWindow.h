@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QColor>
+#include <QPointer>
+#include <QWidget>
+
+// A borderless window that carries a view in a bubble beside a point of another
+// window, with an optional arrow pointing at the point. The arrow's tip (or, without
+// an arrow, the bubble's edge centre) sits at the point, `distance` away from it.
+// Used for the drop-down lists and the date pickers of the forms.
+class MAAttachedWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Where the bubble sits relative to the point.
+    enum Side : int {
+        Above = 0,
+        Below = 1, // centred under the point
+        Left = 2,
+        Right = 3,
+    };
+
+    // view: shown inside the bubble, reparented to it; point: in `window`'s
+    // coordinates; window: the window the bubble belongs to (it closes with it).
+    MAAttachedWindow(QWidget* view, const QPoint& point, QWidget* window, int side, double distance);
+
+    QWidget* view() const { return m_view; }
+
+    void setBorderColor(const QColor& color);
+    void setBackgroundColor(const QColor& color);
+    void setHasArrow(int hasArrow);
+    void setCornerRadius(double radius);
+    void setBorderWidth(double width);
+    void setArrowHeight(double height);
+    QColor borderColor() const { return m_borderColor; }
+    QColor backgroundColor() const { return m_backgroundColor; }
+    bool hasArrow() const { return m_hasArrow; }
+    double cornerRadius() const { return m_cornerRadius; }
+    double borderWidth() const { return m_borderWidth; }
+    double arrowHeight() const { return m_arrowHeight; }
+
+    // Where the arrow points, in global coordinates.
+    QPoint attachedPoint() const;
+
+    // Places the bubble again for the point, e.g. after its view changed size.
+    void reposition();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    double arrowSpace() const { return m_hasArrow ? m_arrowHeight : 0.0; }
+    QMarginsF bubbleMargins() const;
+
+    QPointer<QWidget> m_view;
+    QPointer<QWidget> m_window;
+    QPoint m_point;
+    int m_side;
+    double m_distance;
+    QColor m_borderColor { 0, 0, 0, 60 };
+    QColor m_backgroundColor { 255, 255, 255 };
+    bool m_hasArrow = true;
+    double m_cornerRadius = 6;
+    double m_borderWidth = 1;
+    double m_arrowHeight = 10;
+    double m_arrowBaseWidth = 20;
+};

@@ -1,0 +1,6 @@
+#include "controls/TextViewWithPlaceHolder.h"
+
+TextViewWithPlaceHolder::TextViewWithPlaceHolder(QWidget* parent)
+    : QPlainTextEdit(parent)
+{
+}

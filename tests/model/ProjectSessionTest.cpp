@@ -1,0 +1,95 @@
+#include "model/ProjectSession.h"
+
+#include "model/KeyedCoder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::shared_ptr<MetaDataObject> preset(const QString& name)
+{
+    auto record = std::make_shared<MetaDataObject>();
+    record->name = name;
+    return record;
+}
+
+QJsonObject root(const QByteArray& data)
+{
+    return QJsonDocument::fromJson(data).object();
+}
+
+} // namespace
+
+TEST(ProjectSession, archivesPresetsInOrderWithTheirFieldsAndDateSettings)
+{
+    auto summer = preset(QStringLiteral("Été à Zürich"));
+    summer->setArtist(QStringLiteral("Jürgen Weiß"));
+    summer->editingOption = MetaDataObject::ModifyEditedClearOthers;
+    summer->dateTimeConfigOriginalDate()->tagConfigureOption = DateTimeConfiguration::IncDecTime;
+    summer->dateTimeConfigOriginalDate()->stringIncDecHour = QStringLiteral("-2");
+    auto tokyo = preset(QStringLiteral("東京 2024"));
+    tokyo->setIPTC_City(QStringLiteral("東京"));
+
+    const ProjectSession::Unarchived back = ProjectSession::unarchive(ProjectSession::archivedData({ summer, tokyo }));
+    EXPECT_TRUE(back.complete);
+    ASSERT_EQ(back.presets.size(), 2);
+    EXPECT_EQ(back.presets[0]->name, summer->name);
+    EXPECT_EQ(back.presets[0]->Artist(), summer->Artist());
+    EXPECT_EQ(back.presets[0]->editingOption, MetaDataObject::ModifyEditedClearOthers);
+    EXPECT_EQ(*back.presets[0]->dateTimeConfigOriginalDate(), *summer->dateTimeConfigOriginalDate());
+    EXPECT_EQ(back.presets[1]->name, tokyo->name);
+    EXPECT_EQ(back.presets[1]->IPTC_City(), tokyo->IPTC_City());
+}
+
+TEST(ProjectSession, writesItsTwoKeysUnderItsClassName)
+{
+    const QJsonObject archive = root(ProjectSession::archivedData({ preset("A") }));
+    EXPECT_EQ(archive.value("$class").toString(), ProjectSession::kClassName);
+    EXPECT_TRUE(archive.value("arrayPresets").isArray());
+    EXPECT_FALSE(archive.contains("dateString")); // never set, so absent
+}
+
+TEST(ProjectSession, anEmptyListComesBackEmptyAndComplete)
+{
+    const QByteArray data = ProjectSession::archivedData({});
+    EXPECT_TRUE(root(data).value("arrayPresets").toArray().isEmpty());
+    const auto back = ProjectSession::unarchive(data);
+    EXPECT_TRUE(back.complete);
+    EXPECT_TRUE(back.presets.isEmpty());
+}
+
+TEST(ProjectSession, bytesThatAreNoSessionAreReportedIncomplete)
+{
+    for (const QByteArray& data : { QByteArray("bplist00\x01\x02", 10), QByteArray("{\"$class\":\"Other\"}"),
+             QByteArray("{\"$class\":\"ProjectSession\",\"arrayPresets\":[") }) {
+        const auto back = ProjectSession::unarchive(data);
+        EXPECT_FALSE(back.complete) << data.constData();
+        EXPECT_TRUE(back.presets.isEmpty());
+    }
+}
+
+TEST(ProjectSession, aSessionWithoutAListIsCompleteAndEmpty)
+{
+    const auto back = ProjectSession::unarchive("{\"$class\":\"ProjectSession\",\"dateString\":\"x\"}");
+    EXPECT_TRUE(back.complete);
+    EXPECT_TRUE(back.presets.isEmpty());
+}
+
+TEST(ProjectSession, presetsThatCannotBeReadMakeTheArchiveIncompleteButKeepTheOthers)
+{
+    QJsonObject archive = root(ProjectSession::archivedData({ preset("kept") }));
+    QJsonArray list = archive.value("arrayPresets").toArray();
+    list.append(QJsonObject { { "$class", "SomethingElse" } });
+    list.append(42);
+    archive.insert("arrayPresets", list);
+    const auto back = ProjectSession::unarchive(QJsonDocument(archive).toJson());
+    EXPECT_FALSE(back.complete);
+    ASSERT_EQ(back.presets.size(), 1);
+    EXPECT_EQ(back.presets[0]->name, QStringLiteral("kept"));
+
+    archive.insert("arrayPresets", QStringLiteral("not a list"));
+    EXPECT_FALSE(ProjectSession::unarchive(QJsonDocument(archive).toJson()).complete);
+}

@@ -1,0 +1,276 @@
+#include "WidgetTestSupport.h"
+#include "app/NotificationCenter.h"
+#include "controls/DisableScrollView.h"
+#include "controls/DisableSubviews.h"
+#include "controls/GRProgressIndicator.h"
+#include "controls/IMGButton.h"
+#include "controls/ImageNamed.h"
+#include "controls/MAAttachedWindow.h"
+#include "controls/MouseDownView.h"
+#include "controls/OnlyIntegerValueFormatter.h"
+#include "controls/QVAppStoreWindow.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+#include <QtTest>
+
+namespace {
+
+class RecordingDelegate : public MouseDownViewDelegate {
+public:
+    void mouseDown(QMouseEvent*, MouseDownView*) override { calls << "down"; }
+    void mouseDragged(QMouseEvent*, MouseDownView*) override { calls << "dragged"; }
+    void mouseDoubbleClicked(QMouseEvent*, MouseDownView*) override { calls << "double"; }
+    void rightMouseDown(QMouseEvent*) override { calls << "right"; }
+    QStringList calls;
+};
+
+} // namespace
+
+class ControlsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase() { isolateUserFolders(m_home.path()); }
+
+    void everyImageTheInterfaceNamesIsDrawn()
+    {
+        const QStringList names { "close-normal", "close-press", "close-hover", "min-normal", "min-press", "min-hover",
+            "max-normal", "max-press", "max-hover", "chckbox_sel copy", "chckbox_normal copy", "radio_btn_sel copy",
+            "radio_btn_normal copy", "place_holder.png", "checked_icon.png", "unchecked_icon.png", "errorFile.png",
+            "warningFile.png", "not_av_small.png", "pin_no_location.png", "rename_option_normal",
+            "rename_option_Edit_normal" };
+        for (const QString& name : names) {
+            const QPixmap pixmap = imageNamed(name, QSize(16, 16), 2.0);
+            QVERIFY2(!pixmap.isNull(), qPrintable(name));
+            QCOMPARE(pixmap.size(), QSize(32, 32));
+        }
+        QVERIFY(!hasImageNamed("no such image"));
+        QTest::ignoreMessage(QtWarningMsg, "no interface image named \"no such image\"");
+        QVERIFY(imageNamed("no such image", QSize(16, 16)).isNull());
+    }
+
+    void theImageButtonShowsTheImageOfItsState()
+    {
+        IMGButton button;
+        button.setImgOffState_En("close-normal");
+        button.setImgOnState_En("close-press");
+        button.setImgMouseHover("close-hover");
+        button.resize(button.sizeHint());
+        button.show();
+        QCOMPARE(button.currentImageName(), QStringLiteral("close-normal"));
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(&button, &enter);
+        QCOMPARE(button.currentImageName(), QStringLiteral("close-hover"));
+        button.setDown(true);
+        QCOMPARE(button.currentImageName(), QStringLiteral("close-press"));
+        button.setDown(false);
+        button.setState(1);
+        QCOMPARE(button.currentImageName(), QStringLiteral("close-press"));
+        button.setEnabled(false);
+        QCOMPARE(button.currentImageName(), QStringLiteral("close-normal"));
+    }
+
+    void theMouseDownViewTellsItsDelegate()
+    {
+        MouseDownView view;
+        view.resize(100, 40);
+        view.show();
+        QTest::mouseClick(&view, Qt::LeftButton); // no delegate: nothing to tell
+        RecordingDelegate delegate;
+        view.setDelegate(&delegate);
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(10, 10));
+        QMouseEvent move(QEvent::MouseMove, QPointF(20, 12), view.mapToGlobal(QPointF(20, 12)), Qt::NoButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(20, 12));
+        QTest::mouseDClick(&view, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mousePress(&view, Qt::RightButton, {}, QPoint(10, 10));
+        QCOMPARE(delegate.calls.first(), QStringLiteral("down"));
+        QVERIFY(delegate.calls.contains("dragged"));
+        QVERIFY(delegate.calls.contains("double"));
+        QCOMPARE(delegate.calls.last(), QStringLiteral("right"));
+        view.setDelegate(nullptr);
+    }
+
+    void theWindowInstallsItsTitleBarAndLaysOutItsButtons()
+    {
+        QVAppStoreWindow window;
+        window.resize(600, 400);
+        auto* first = new QWidget;
+        auto* second = new QWidget;
+        window.setTitleBarView(first);
+        window.setTitleBarView(second);
+        QCOMPARE(window.titleBarView(), second);
+        QVERIFY(first->isHidden());
+        auto* close = new IMGButton;
+        auto* minimise = new IMGButton;
+        window.setTrafficLightButtons({ close, minimise });
+        window.setTitleBarHeight(30);
+        window.setCenterTrafficLightButtons(false);
+        window.setTrafficLightButtonsTopMargin(3);
+        window.setTrafficLightButtonsLeftMargin(7);
+        window.show();
+        QTRY_COMPARE(window.titleBarContainer()->height(), 30);
+        QCOMPARE(second->geometry(), window.titleBarContainer()->rect());
+        QCOMPARE(close->pos(), QPoint(7, 3));
+        QCOMPARE(minimise->pos(), QPoint(7 + close->width(), 3));
+        window.setCenterTrafficLightButtons(true);
+        QCOMPARE(close->y(), (30 - close->height()) / 2);
+    }
+
+    void theWindowTellsItsOwnerWhenItCloses()
+    {
+        QVAppStoreWindow window;
+        QSignalSpy closing(&window, &QVAppStoreWindow::windowWillClose);
+        window.show();
+        window.close();
+        QCOMPARE(closing.count(), 1);
+    }
+
+    void theAttachedWindowSitsBelowItsPoint()
+    {
+        QWidget parent;
+        parent.setGeometry(100, 100, 400, 300);
+        parent.show();
+        auto* view = new QWidget;
+        view->resize(120, 80);
+        MAAttachedWindow bubble(view, QPoint(200, 50), &parent, MAAttachedWindow::Below, 5);
+        const QPoint anchor = parent.mapToGlobal(QPoint(200, 50));
+        QCOMPARE(bubble.geometry().top(), anchor.y() + 5);
+        QVERIFY(qAbs(bubble.geometry().center().x() - anchor.x()) <= 1);
+        QVERIFY(view->geometry().top() >= qRound(bubble.arrowHeight()));
+        QCOMPARE(view->parentWidget(), &bubble);
+
+        const int withArrow = bubble.height();
+        bubble.setHasArrow(0);
+        QCOMPARE(bubble.height(), withArrow - qRound(bubble.arrowHeight()));
+        bubble.setCornerRadius(0);
+        bubble.setBorderWidth(0);
+        QCOMPARE(view->pos(), QPoint(0, 0));
+        QCOMPARE(bubble.size(), view->size());
+    }
+
+    void theProgressBarAnimatesOnlyWhenItGrows()
+    {
+        GRProgressIndicator bar;
+        bar.setMinValue(0);
+        bar.setMaxValue(100);
+        bar.show();
+        bar.setDoubleValue(60);
+        QCOMPARE(bar.doubleValue(), 60.0);
+        QVERIFY(bar.isAnimating());
+        QTRY_COMPARE(bar.displayedValue(), 60.0);
+        bar.setDoubleValue(10);
+        QVERIFY(!bar.isAnimating());
+        QCOMPARE(bar.displayedValue(), 10.0);
+    }
+
+    void aScrollViewWithoutWheelScrollingPassesTheWheelOn()
+    {
+        DisableScrollView view;
+        auto* content = new QWidget;
+        content->setMinimumSize(100, 2000);
+        view.setWidget(content);
+        view.resize(120, 200);
+        view.show();
+        auto wheel = [&view] {
+            QWheelEvent event(QPointF(50, 50), view.mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view.viewport(), &event);
+            return event.isAccepted();
+        };
+        view.setScrollingEnabled(false);
+        QVERIFY(!wheel());
+        QCOMPARE(view.verticalScrollBar()->value(), 0);
+        view.setScrollingEnabled(true);
+        wheel();
+        QVERIFY(view.verticalScrollBar()->value() > 0);
+    }
+
+    void digitsOnlyFieldsRefuseWhatBreaksTheRule()
+    {
+        QLineEdit field;
+        auto* formatter = new OnlyIntegerValueFormatter(&field);
+        formatter->setMaximumValue(100);
+        field.setValidator(formatter);
+        field.show();
+        QTest::keyClicks(&field, "1x0");
+        QCOMPARE(field.text(), QStringLiteral("10"));
+        QTest::keyClicks(&field, "1");
+        QCOMPARE(field.text(), QStringLiteral("10")); // 101 is above the maximum
+        field.clear();
+        QTest::keyClicks(&field, "0");
+        QCOMPARE(field.text(), QString());
+    }
+
+    void disablingSubviewsSwitchesControlsDepthFirstThroughTheFilter()
+    {
+        QWidget root;
+        auto* box = new QWidget(&root);
+        auto* nested = new QPushButton("nested", box);
+        auto* kept = new QPushButton("kept", box);
+        auto* field = new QLineEdit(&root);
+        auto* label = new QLabel("label", &root);
+        auto* dialog = new QWidget(&root, Qt::Window);
+        auto* inDialog = new QPushButton("in dialog", dialog);
+
+        disableSubviews(&root, true, [kept](QWidget* w) { return w != kept; });
+        QVERIFY(!nested->isEnabled());
+        QVERIFY(kept->isEnabled());
+        QVERIFY(!field->isEnabled());
+        QVERIFY(!label->isEnabled());
+        QVERIFY(box->isEnabled()); // a container is never switched, or it would disable `kept`
+        QVERIFY(inDialog->isEnabled()); // another window is not part of the view
+
+        disableSubviews(&root, false);
+        QVERIFY(nested->isEnabled() && field->isEnabled() && label->isEnabled());
+    }
+
+    void notificationsReachTheMainThreadAndOnlyLivingObservers()
+    {
+        NotificationCenter& center = NotificationCenter::defaultCenter();
+        QObject observer;
+        QThread* deliveredOn = nullptr;
+        QVariantMap info;
+        center.addObserver(&observer, "test.ping", [&](const Notification& n) {
+            deliveredOn = QThread::currentThread();
+            info = n.userInfo;
+        });
+        QtConcurrent::run([&center] {
+            center.post("test.ping", nullptr, { { "paths", QStringList { "/a" } } });
+        }).waitForFinished();
+        QTRY_COMPARE(deliveredOn, QThread::currentThread());
+        QCOMPARE(info.value("paths").toStringList(), QStringList { "/a" });
+
+        int calls = 0;
+        {
+            QObject shortLived;
+            center.addObserver(&shortLived, "test.pong", [&](const Notification&) { ++calls; });
+        }
+        center.post("test.pong");
+        QCOMPARE(calls, 0);
+        QCOMPARE(center.observerCount("test.pong"), 0);
+
+        // An observer removed by an earlier one in the same delivery is not called.
+        QObject first;
+        QObject second;
+        center.addObserver(&first, "test.once", [&](const Notification&) { center.removeObserver(&second); });
+        center.addObserver(&second, "test.once", [&](const Notification&) { ++calls; });
+        center.post("test.once");
+        QCOMPARE(calls, 0);
+        center.removeObserver(&first);
+        center.removeObserver(&observer);
+    }
+};
+
+QTEST_MAIN(ControlsTest)
+#include "ControlsTest.moc"

@@ -1,0 +1,511 @@
+#include "WidgetTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/Links.h"
+#include "app/MainWindowController.h"
+#include "app/Reachability.h"
+#include "app/UserDefaults.h"
+#include "controls/IMGButton.h"
+#include "controls/QVAppStoreWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+
+namespace {
+
+// A network monitor whose answer the test sets.
+class FakeReachability : public Reachability {
+public:
+    bool startNotifier() override { return true; }
+    NetworkState currentState() const override { return state; }
+    NetworkState state;
+};
+
+// Counts the notifications of one name.
+class NotificationSpy : public QObject {
+public:
+    explicit NotificationSpy(const QString& name)
+    {
+        NotificationCenter::defaultCenter().addObserver(
+            this, name, [this](const Notification& n) { received.append(n); });
+    }
+    QList<Notification> received;
+};
+
+QSettings storedDefaults()
+{
+    return QSettings(
+        QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velloran"), QStringLiteral("Velloran"));
+}
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+private:
+    // One launch of the application with its services replaced by recorders.
+    void launch()
+    {
+        m_app = std::make_unique<AppDelegate>();
+        m_presenter = std::make_shared<RecordingPresenter>();
+        m_opener = std::make_shared<RecordingUrlOpener>();
+        m_terminations = 0;
+        m_app->setPresenter(m_presenter);
+        m_app->setUrlOpener(m_opener);
+        m_app->setTerminateHandler([this] { ++m_terminations; });
+        m_app->setEditorViewFactory([this](QWidget* parent) {
+            m_editor = new FakeEditorView(parent);
+            return m_editor;
+        });
+        auto reachability = std::make_unique<FakeReachability>();
+        m_reachability = reachability.get();
+        m_app->setInternetReachability(std::move(reachability));
+        m_app->applicationDidFinishLaunching();
+    }
+    // The application ends and is started again in the same process.
+    void restart()
+    {
+        m_app->terminate();
+        m_app.reset();
+        launch();
+    }
+    MainWindowController* controller() const { return m_app->myWindowController(); }
+    template <typename T> T* find(QWidget* root, const char* name) const
+    {
+        T* widget = root->findChild<T*>(QString::fromLatin1(name));
+        if (!widget)
+            qWarning("no widget named %s", name);
+        return widget;
+    }
+    void waitForAddPhotosWindow() { QTRY_VERIFY(controller()->winAddPhotos()->isVisible()); }
+    void givePhotosAndEdits(bool edits)
+    {
+        m_app->arraySelectedImagesToProcess.append(std::make_shared<PhotoFile>());
+        m_editor->paramsChanged = edits;
+    }
+
+    QTemporaryDir m_home;
+    std::unique_ptr<AppDelegate> m_app;
+    std::shared_ptr<RecordingPresenter> m_presenter;
+    std::shared_ptr<RecordingUrlOpener> m_opener;
+    FakeEditorView* m_editor = nullptr;
+    FakeReachability* m_reachability = nullptr;
+    int m_terminations = 0;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        isolateUserFolders(m_home.path());
+        QCoreApplication::setApplicationVersion(QStringLiteral("3.1.4"));
+    }
+    void init()
+    {
+        clearUserDefaults();
+        launch();
+    }
+    void cleanup() { m_app.reset(); }
+
+    void firstLaunchShowsTheMainWindowWithNoPresets()
+    {
+        QVERIFY(m_app->arrayPresets.isEmpty());
+        QVAppStoreWindow* window = controller()->windowMain();
+        QTRY_VERIFY(window->isVisible());
+        QCOMPARE(window->size(), QSize(1050, 700));
+        QCOMPARE(window->minimumSize(), QSize(1050, 700));
+        QCOMPARE(window->titleBarHeight(), 30.0);
+        QVERIFY(m_app->menuSelectAll->isVisible());
+        QVERIFY(!m_app->menuDeselectAll->isVisible());
+        QVERIFY(find<QWidget>(window, "vwExifEditor"));
+        for (const char* name : { "btnCloseWindow", "btnMinimizeWindow", "btnZoomWindow", "vwTopContainer",
+                 "vwMouseDownLintener", "mainBG", "headerBG" })
+            QVERIFY2(find<QWidget>(window, name), name);
+        QCOMPARE(find<IMGButton>(window, "btnCloseWindow")->imgOffState_En(), QStringLiteral("close-normal"));
+    }
+
+    void theAddPhotosWindowComesUpInFrontOfADisabledTitleBar()
+    {
+        NotificationSpy setup(Notifications::setupExifEditorView);
+        waitForAddPhotosWindow();
+        QVAppStoreWindow* window = controller()->windowMain();
+        const QRect front = controller()->winAddPhotos()->geometry();
+        QCOMPARE(front.center(), window->geometry().center());
+        for (const char* name : { "btnCloseWindow", "btnMinimizeWindow", "btnZoomWindow" })
+            QVERIFY2(!find<QWidget>(window, name)->isEnabled(), name);
+        QVERIFY(!window->isResizable());
+        QVERIFY(setup.received.isEmpty());
+    }
+
+    void presetsSurviveARestart()
+    {
+        auto summer = std::make_shared<MetaDataObject>();
+        summer->name = QStringLiteral("Sommer in Köln");
+        summer->setCopyright(QStringLiteral("© Ærø"));
+        summer->dateTimeConfigCreationDate()->tagConfigureOption = DateTimeConfiguration::ChosenDate;
+        summer->dateTimeConfigCreationDate()->stringSelectedDate = QStringLiteral("2024:07:01 12:00:00");
+        auto tokyo = std::make_shared<MetaDataObject>();
+        tokyo->name = QStringLiteral("東京の夜");
+        m_app->arrayPresets = { summer, tokyo };
+        m_app->presetsDidChange();
+        // Written at once, not only at the end.
+        QVERIFY(storedDefaults().contains(AppDelegate::kProjectSessionKey));
+
+        restart();
+        QCOMPARE(m_app->arrayPresets.size(), 2);
+        QCOMPARE(m_app->arrayPresets[0]->name, summer->name);
+        QCOMPARE(m_app->arrayPresets[0]->Copyright(), summer->Copyright());
+        QVERIFY(*m_app->arrayPresets[0]->dateTimeConfigCreationDate() == *summer->dateTimeConfigCreationDate());
+        QCOMPARE(m_app->arrayPresets[1]->name, tokyo->name);
+    }
+
+    void aPostedPresetChangeWritesTheArchive()
+    {
+        auto preset = std::make_shared<MetaDataObject>();
+        preset->name = QStringLiteral("New Configuration");
+        m_app->arrayPresets.insert(0, preset);
+        NotificationCenter::defaultCenter().post(Notifications::presetsChanged);
+        UserDefaults store(storedDefaults().fileName());
+        QVERIFY(store.dataForKey(AppDelegate::kProjectSessionKey).contains("New Configuration"));
+    }
+
+    void anEmptyListIsArchivedAtQuit()
+    {
+        m_app->terminate();
+        QCOMPARE(m_terminations, 1);
+        QVERIFY(storedDefaults().contains(AppDelegate::kProjectSessionKey));
+        restart();
+        QVERIFY(m_app->arrayPresets.isEmpty());
+    }
+
+    void anUnreadableArchiveIsKeptBeforeItIsWrittenOver()
+    {
+        m_app.reset();
+        const QByteArray damaged("{\"$class\":\"ProjectSession\",\"arrayPresets\":[{\"$cla");
+        {
+            QSettings settings = storedDefaults();
+            settings.setValue(AppDelegate::kProjectSessionKey, damaged);
+        }
+        launch();
+        QVERIFY(m_app->arrayPresets.isEmpty());
+        m_app->terminate();
+        QSettings settings = storedDefaults();
+        QCOMPARE(settings.value(AppDelegate::kUnreadableProjectSessionKey).toByteArray(), damaged);
+        QVERIFY(settings.value(AppDelegate::kProjectSessionKey).toByteArray() != damaged);
+    }
+
+    void openingTheMainWindowAgainKeepsOneController()
+    {
+        MainWindowController* first = controller();
+        m_app->openMainWindow();
+        QCOMPARE(controller(), first);
+        const auto windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                     [](QWidget* w) { return qobject_cast<QVAppStoreWindow*>(w) != nullptr; }),
+            1);
+    }
+
+    void theCloseButtonEndsTheApplicationWithoutPendingEdits_data()
+    {
+        QTest::addColumn<bool>("photos");
+        QTest::addColumn<bool>("edits");
+        QTest::newRow("no photos, no edits") << false << false;
+        QTest::newRow("no photos, edits") << false << true;
+        QTest::newRow("photos, no edits") << true << false;
+    }
+    void theCloseButtonEndsTheApplicationWithoutPendingEdits()
+    {
+        QFETCH(bool, photos);
+        QFETCH(bool, edits);
+        if (photos)
+            m_app->arraySelectedImagesToProcess.append(std::make_shared<PhotoFile>());
+        m_editor->paramsChanged = edits;
+        controller()->btnCloseWindowTapped();
+        QTRY_COMPARE(m_terminations, 1);
+        QVERIFY(!controller()->alertCloseApp()->isVisible());
+    }
+
+    void pendingEditsAskBeforeClosing()
+    {
+        givePhotosAndEdits(true);
+        QDialog* sheet = controller()->alertCloseApp();
+        controller()->btnCloseWindowTapped();
+        QTRY_VERIFY(sheet->isVisible());
+        QVERIFY(m_app->isSubWindowOpened);
+        QCOMPARE(sheet->windowModality(), Qt::WindowModal);
+
+        QTest::mouseClick(find<QPushButton>(sheet, "btnNoOnCloseApp"), Qt::LeftButton);
+        QVERIFY(!sheet->isVisible());
+        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(controller()->windowMain()->isVisible());
+        QTest::qWait(0);
+        QCOMPARE(m_terminations, 0);
+
+        controller()->btnCloseWindowTapped();
+        QTRY_VERIFY(sheet->isVisible());
+        QTest::mouseClick(find<QPushButton>(sheet, "btnYesOnCloseApp"), Qt::LeftButton);
+        QVERIFY(!m_app->isSubWindowOpened);
+        QTRY_COMPARE(m_terminations, 1);
+    }
+
+    void aCloseFromElsewhereDoesNotAsk()
+    {
+        givePhotosAndEdits(true);
+        controller()->windowMain()->close();
+        QTRY_COMPARE(m_terminations, 1);
+        QVERIFY(!controller()->alertCloseApp()->isVisible());
+    }
+
+    void mainWindowCloseEndsTheApplicationEvenWhenTheWindowIsHidden()
+    {
+        controller()->windowMain()->hide();
+        NotificationCenter::defaultCenter().post(Notifications::mainWindowClose, nullptr,
+            { { Notifications::objectKey, QVariant::fromValue<QObject*>(controller()->windowMain()) } });
+        QTRY_COMPARE(m_terminations, 1);
+    }
+
+    void closingAnotherWindowDoesNotEndTheApplication()
+    {
+        waitForAddPhotosWindow();
+        NotificationCenter::defaultCenter().post(Notifications::windowWillClose, controller()->winAddPhotos());
+        NotificationCenter::defaultCenter().post(Notifications::mainWindowClose, nullptr,
+            { { Notifications::objectKey, QVariant::fromValue<QObject*>(m_app.get()) } });
+        QTest::qWait(0);
+        QCOMPARE(m_terminations, 0);
+    }
+
+    void theAddPhotosWindowsCloseButtonEndsTheApplication()
+    {
+        waitForAddPhotosWindow();
+        QTest::mouseClick(find<QWidget>(controller()->winAddPhotos(), "btnCloseAddPhotoWin"), Qt::LeftButton);
+        QTRY_COMPARE(m_terminations, 1);
+    }
+
+    void addingPhotosHandsThePathsToTheEditor()
+    {
+        NotificationSpy setup(Notifications::setupExifEditorView);
+        waitForAddPhotosWindow();
+        QTest::mouseClick(find<QPushButton>(controller()->winAddPhotos(), "btnAddPhotos"), Qt::LeftButton);
+        QCOMPARE(m_presenter->panels.size(), 1);
+        const OpenPanelRequest& request = m_presenter->panels.last().request;
+        QCOMPARE(request.prompt, QStringLiteral("Add Photos"));
+        QVERIFY(request.chooseFiles && !request.chooseDirectories && request.multipleSelection);
+        QVERIFY(request.nameFilters.first().contains("*.ppm") && request.nameFilters.first().contains("*.PCT"));
+        QVERIFY(m_app->isSubWindowOpened);
+        QVERIFY(!m_app->menuSelectAll->isVisible());
+        QVERIFY(m_app->menuDeselectAll->isVisible());
+
+        const QString photo = m_home.path() + "/Pictures/a.jpg";
+        m_presenter->answerPanel({ photo, m_home.path() + "/Pictures/b.jpg" });
+        QVERIFY(!controller()->winAddPhotos()->isVisible());
+        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(m_app->menuSelectAll->isVisible());
+        QCOMPARE(setup.received.size(), 1);
+        QCOMPARE(m_editor->added.size(), 2);
+        QCOMPARE(m_editor->added.first(), QUrl::fromLocalFile(photo));
+        QVERIFY(!m_editor->addedAsLibrary);
+        QVERIFY(find<QWidget>(controller()->windowMain(), "btnCloseWindow")->isEnabled());
+        QVERIFY(controller()->windowMain()->isResizable());
+    }
+
+    void aCancelledPanelLeavesTheAddPhotosWindow()
+    {
+        waitForAddPhotosWindow();
+        QTest::mouseClick(find<QPushButton>(controller()->winAddPhotos(), "btnAddFolders"), Qt::LeftButton);
+        QVERIFY(m_presenter->panels.last().request.chooseDirectories);
+        m_presenter->answerPanel({});
+        QVERIFY(controller()->winAddPhotos()->isVisible());
+        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(m_editor->added.isEmpty());
+    }
+
+    void thePhotoLibraryPanelStartsInPictures()
+    {
+        waitForAddPhotosWindow();
+        QTest::mouseClick(find<QPushButton>(controller()->winAddPhotos(), "btnAddiPhotos"), Qt::LeftButton);
+        const OpenPanelRequest& request = m_presenter->panels.last().request;
+        QCOMPARE(request.prompt, QStringLiteral("Add iPhoto Library"));
+        QCOMPARE(request.directory, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+        QVERIFY(request.treatPackagesAsFiles);
+        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->menuSelectAll->isVisible());
+        m_presenter->answerPanel({ m_home.path() + "/Pictures/Old.photolibrary" });
+        QCOMPARE(m_editor->added.size(), 1);
+    }
+
+    void photosInTheTrashAreRefused()
+    {
+        waitForAddPhotosWindow();
+        const QString trashed = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files/IMG_0001.JPG";
+        QTest::mouseClick(find<QPushButton>(controller()->winAddPhotos(), "btnAddPhotos"), Qt::LeftButton);
+        m_presenter->answerPanel({ trashed });
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_presenter->alerts.first().request.buttons, QStringList { "OK" });
+        QVERIFY(controller()->winAddPhotos()->isVisible());
+        QVERIFY(m_editor->added.isEmpty());
+    }
+
+    void loadingDisablesCloseAndZoom()
+    {
+        controller()->hideAddPhotosWindow();
+        QWidget* window = controller()->windowMain();
+        NotificationCenter::defaultCenter().post(Notifications::showLoading);
+        QVERIFY(!find<QWidget>(window, "btnCloseWindow")->isEnabled());
+        QVERIFY(!find<QWidget>(window, "btnZoomWindow")->isEnabled());
+        QVERIFY(find<QWidget>(window, "btnMinimizeWindow")->isEnabled());
+        NotificationCenter::defaultCenter().post(Notifications::hideLoading);
+        QVERIFY(find<QWidget>(window, "btnCloseWindow")->isEnabled());
+        QVERIFY(find<QWidget>(window, "btnZoomWindow")->isEnabled());
+    }
+
+    void zoomTogglesFullScreenAndTheMinimiseButton()
+    {
+        controller()->hideAddPhotosWindow();
+        QWidget* minimise = find<QWidget>(controller()->windowMain(), "btnMinimizeWindow");
+        controller()->btnZoomWindowTapped();
+        QVERIFY(controller()->isFullscreenEnable());
+        QVERIFY(!minimise->isEnabled());
+        controller()->btnZoomWindowTapped();
+        QVERIFY(!controller()->isFullscreenEnable());
+        QVERIFY(minimise->isEnabled());
+    }
+
+    void aDraggedWindowKeepsItsTopOnTheScreen()
+    {
+        const QRect screen(0, 0, 1920, 1080);
+        QCOMPARE(MainWindowController::draggedOrigin({ 500, 300 }, { 100, 10 }, screen), QPoint(400, 290));
+        QCOMPARE(MainWindowController::draggedOrigin({ 500, 5 }, { 100, 10 }, screen), QPoint(400, 0));
+        QCOMPARE(MainWindowController::draggedOrigin({ -50, 2000 }, { 100, 10 }, screen), QPoint(-150, 1990));
+    }
+
+    void theRateSheetsYesOpensTheProjectPageAndEndsTheApplication()
+    {
+        NotificationSpy closing(Notifications::mainWindowClose);
+        NotificationCenter::defaultCenter().post(Notifications::showRatePopup);
+        QDialog* sheet = controller()->winRateus();
+        QTRY_VERIFY(sheet->isVisible());
+        QVERIFY(!m_app->isSubWindowOpened);
+        QTest::mouseClick(find<QPushButton>(sheet, "btnYesOnRateUs"), Qt::LeftButton);
+        QCOMPARE(m_opener->opened, QList<QUrl> { QUrl(Links::projectPage) });
+        QCOMPARE(m_app->defaults().stringForKey("appVersion"), std::optional<QString>("3.1.4"));
+        QCOMPARE(closing.received.size(), 1);
+        QCOMPARE(closing.received.first().userInfo.value(Notifications::objectKey).value<QObject*>(),
+            controller()->windowMain());
+        QVERIFY(!controller()->windowMain()->isVisible());
+        QTRY_COMPARE(m_terminations, 1);
+    }
+
+    void theRateSheetsAnswersStoreTheVersionOnlyWhenAsked_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("pageOpens");
+        QTest::addColumn<bool>("dontAskAgain");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("no") << "btnNoOnRateUs" << true << false << false;
+        QTest::newRow("no, do not ask again") << "btnNoOnRateUs" << true << true << true;
+        QTest::newRow("yes, page fails") << "btnYesOnRateUs" << false << false << false;
+        QTest::newRow("yes, page fails, do not ask again") << "btnYesOnRateUs" << false << true << true;
+    }
+    void theRateSheetsAnswersStoreTheVersionOnlyWhenAsked()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, pageOpens);
+        QFETCH(bool, dontAskAgain);
+        QFETCH(bool, stored);
+        m_opener->succeeds = pageOpens;
+        controller()->showAlertForRateApp();
+        QDialog* sheet = controller()->winRateus();
+        find<QCheckBox>(sheet, "btnCheckDontShowRateUs")->setChecked(dontAskAgain);
+        QTest::mouseClick(sheet->findChild<QPushButton*>(answer), Qt::LeftButton);
+        QCOMPARE(m_app->defaults().contains("appVersion"), stored);
+        QCOMPARE(m_opener->opened.size(), answer == "btnYesOnRateUs" ? 1 : 0);
+        QTRY_COMPARE(m_terminations, 1);
+    }
+
+    void withoutPromotionTheRateAnswerClosesTheWindow()
+    {
+        m_app->defaults().setBool(true, "notShowPromotionWindow");
+        NotificationSpy closing(Notifications::mainWindowClose);
+        controller()->showAlertForRateApp();
+        QTest::mouseClick(find<QPushButton>(controller()->winRateus(), "btnNoOnRateUs"), Qt::LeftButton);
+        QVERIFY(closing.received.isEmpty());
+        QTRY_COMPARE(m_terminations, 1);
+    }
+
+    void theTipsPageClosesThroughItsAnchor()
+    {
+        controller()->hideAddPhotosWindow();
+        m_app->showTips();
+        QWidget* tips = controller()->winTips();
+        QTextBrowser* page = controller()->webViewTips();
+        QTRY_VERIFY(tips->isVisible());
+        QCOMPARE(page->source(), QUrl(MainWindowController::kTipsPage));
+        QVERIFY(page->toPlainText().contains("Velloran"));
+        QTRY_VERIFY(tips->isActiveWindow());
+
+        controller()->tipsLinkActivated(QUrl("app:quit"));
+        QVERIFY(tips->isVisible());
+        QCOMPARE(m_terminations, 0);
+        controller()->tipsLinkActivated(QUrl("https://example.org/guide"));
+        QCOMPARE(m_opener->opened, QList<QUrl> { QUrl("https://example.org/guide") });
+
+        controller()->tipsLinkActivated(QUrl("app:close-tips"));
+        QVERIFY(!tips->isVisible());
+        QTRY_VERIFY(controller()->windowMain()->isActiveWindow());
+    }
+
+    void showingTheTipsAgainGoesBackInsteadOfReloading()
+    {
+        controller()->hideAddPhotosWindow();
+        m_app->showTips();
+        QTextBrowser* page = controller()->webViewTips();
+        controller()->tipsLinkActivated(QUrl("#presets"));
+        QCOMPARE(page->source().fragment(), QStringLiteral("presets"));
+        m_app->showTips();
+        QCOMPARE(page->source(), QUrl(MainWindowController::kTipsPage));
+    }
+
+    void reachabilityIsRecordedOnEveryChange()
+    {
+        QTRY_VERIFY(m_app->internetReachability());
+        QTest::qWait(0);
+        QCOMPARE(m_app->networkStatus, 0);
+        QVERIFY(!m_app->isInternetAvailable);
+
+        m_reachability->state = { true, NetworkReachability::State::Online, NetworkReachability::Transport::WiFi };
+        m_reachability->notifyChanged();
+        QCOMPARE(m_app->networkStatus, 1);
+        QVERIFY(m_app->isInternetAvailable && m_app->isInternetAvailableUsingWiFi);
+        QVERIFY(!m_app->isInternetAvailableUsingDataProvider);
+
+        m_reachability->state.transport = NetworkReachability::Transport::Cellular;
+        m_reachability->notifyChanged();
+        QCOMPARE(m_app->networkStatus, 2);
+        QVERIFY(m_app->isInternetAvailableUsingDataProvider && !m_app->isInternetAvailableUsingWiFi);
+
+        m_reachability->state.state = NetworkReachability::State::Local;
+        m_reachability->notifyChanged();
+        QCOMPARE(m_app->networkStatus, 0);
+        QVERIFY(!m_app->isInternetAvailable);
+    }
+
+    void terminationWaitsForRunningWorkersBeforeSaving()
+    {
+        QStringList order;
+        auto worker = m_app->workers().add([&] {
+            order << "worker stopped";
+            QVERIFY(!storedDefaults().contains(AppDelegate::kProjectSessionKey));
+        });
+        m_app->terminate();
+        order << (storedDefaults().contains(AppDelegate::kProjectSessionKey) ? "saved" : "not saved");
+        QCOMPARE(order, (QStringList { "worker stopped", "saved" }));
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "ShellTest.moc"
