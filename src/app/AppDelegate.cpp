@@ -175,12 +175,28 @@ void AppDelegate::openMainWindow()
 {
     if (!m_windowController) {
         m_windowController = std::make_unique<MainWindowController>(*this, m_editorViewFactory);
+        connect(
+            m_windowController.get(), &MainWindowController::mainWindowExposed, this, [this] {
+                if (m_launchTimer.isValid())
+                    qCInfo(lcApp).noquote()
+                        << QStringLiteral("main window shown %1 ms after start").arg(m_launchTimer.elapsed());
+            });
         auto& center = NotificationCenter::defaultCenter();
         center.addObserver(
             this, Notifications::windowWillClose, [this](const Notification& n) { handleWindowClose(n); });
         center.addObserver(
             this, Notifications::mainWindowClose, [this](const Notification& n) { mainWindowCloseNotification(n); });
     }
+    m_windowController->showWindow();
+}
+
+void AppDelegate::activateMainWindow()
+{
+    if (!m_windowController)
+        return;
+    QWidget* window = m_windowController->windowMain();
+    if (window->isMinimized())
+        window->showNormal();
     m_windowController->showWindow();
 }
 

@@ -5,6 +5,7 @@
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -57,6 +58,10 @@ public:
     // ---- Main window ----
     void openMainWindow();
     MainWindowController* myWindowController() const { return m_windowController.get(); }
+    // Brings the main window to the front (a later start of the application asked).
+    void activateMainWindow();
+    // Start-up is timed from this timer to the main window's first showing.
+    void setLaunchTimer(const QElapsedTimer& timer) { m_launchTimer = timer; }
     // Hides "Select All" and shows "Deselect All" while flag is true (open panels).
     void enableSelectAll(bool flag);
     QMenuBar* createMenuBar(QWidget* parent);
@@ -131,6 +136,7 @@ private:
     QList<QAction*> m_fileActions;
     QList<QAction*> m_helpActions;
     QAction* m_quitAction = nullptr;
+    QElapsedTimer m_launchTimer;
     bool m_terminating = false;
     bool m_willTerminateDone = false;
 };

@@ -150,6 +150,8 @@ ExifEditorViewInterface* MainWindowController::editorView() const
 void MainWindowController::showWindow()
 {
     m_windowMain->show();
+    if (!m_wasExposed && m_windowMain->windowHandle())
+        m_windowMain->windowHandle()->installEventFilter(this);
     m_windowMain->raise();
     m_windowMain->activateWindow();
 }
@@ -303,7 +305,8 @@ void MainWindowController::buildCloseAppSheet()
 void MainWindowController::buildRateSheet()
 {
     const YesNoSheet sheet = yesNoSheet(m_windowMain, QStringLiteral("winRateus"), tr("Rate Velloran"),
-        tr("Is Velloran useful to you?\nWould you take a moment to rate it and tell others?"),
+        tr("Is Velloran useful to you?\nWould you take a moment to rate it and tell others?\n\n"
+           "Velloran closes after your answer."),
         QStringLiteral("OnRateUs"));
     m_winRateus = sheet.dialog;
     m_btnCheckDontShowRateUs = new QCheckBox(tr("Do not ask again for this version"), m_winRateus);
@@ -333,7 +336,13 @@ void MainWindowController::buildTipsWindow()
     m_vwMouseDownTips->setAutoFillBackground(true);
     QPalette palette = m_vwMouseDownTips->palette();
     palette.setColor(QPalette::Window, kHeaderColour);
+    palette.setColor(QPalette::WindowText, QColor(230, 225, 214));
     m_vwMouseDownTips->setPalette(palette);
+    auto* tipsTitle = new QLabel(tr("Tips"), m_vwMouseDownTips);
+    tipsTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* titleLayout = new QHBoxLayout(m_vwMouseDownTips);
+    titleLayout->setContentsMargins(8, 0, 8, 0);
+    titleLayout->addWidget(tipsTitle, 0, Qt::AlignCenter);
     layout->addWidget(m_vwMouseDownTips);
 
     m_webViewTips = new QTextBrowser(m_winTips);
@@ -413,7 +422,12 @@ void MainWindowController::windowWillClose(QWidget* window)
 
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_windowMain) {
+    if (!m_wasExposed && event->type() == QEvent::Expose && watched == m_windowMain->windowHandle()
+        && m_windowMain->windowHandle()->isExposed()) {
+        m_wasExposed = true;
+        watched->removeEventFilter(this);
+        emit mainWindowExposed();
+    } else if (watched == m_windowMain) {
         switch (event->type()) {
         case QEvent::Close:
             windowShouldClose();

@@ -113,6 +113,10 @@ public:
 
     static const QString kTipsPage; // "qrc:/tips/index.html"
 
+signals:
+    // The main window is on the screen for the first time.
+    void mainWindowExposed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -157,5 +161,6 @@ private:
     QPoint m_initialLocation;
     bool m_movedBySystem = false;
     bool m_isFullscreenEnable = false;
+    bool m_wasExposed = false;
     QTimer m_endResizeTimer;
 };

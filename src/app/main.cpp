@@ -1,16 +1,47 @@
 #include "app/AppDelegate.h"
 #include "app/AppLogging.h"
+#include "app/SingleInstance.h"
+#include "app/UnixSignalWatcher.h"
+#include "controls/DialogPresenter.h"
 #include "platform/Exiv2Setup.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QStandardPaths>
+
+namespace {
+
+// A later start: the running one comes to the front, or the user hears why nothing
+// opens.
+int handOverToRunningInstance(SingleInstance& instance)
+{
+    if (instance.activateRunningInstance()) {
+        qCInfo(lcApp) << "Velloran is already running; its window was brought to the front";
+        return 0;
+    }
+    DialogPresenter presenter;
+    AlertRequest alert;
+    alert.objectName = QStringLiteral("alertAlreadyRunning");
+    alert.title = QStringLiteral("Velloran");
+    alert.message = QObject::tr("Velloran is already running.");
+    alert.informativeText = QObject::tr("Its window could not be brought to the front. Switch to it, or quit it "
+                                        "before starting Velloran again.");
+    alert.icon = AlertRequest::Icon::Information;
+    presenter.presentAlert(nullptr, alert, [](int) { QCoreApplication::quit(); });
+    return QApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer launch;
+    launch.start();
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Velloran"));
     QCoreApplication::setApplicationName(QStringLiteral("Velloran"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELLORAN_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velloran"));
     // The application ends when its main window closes, through the delegate.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -19,8 +50,19 @@ int main(int argc, char** argv)
         = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Velloran_AppLogs.log");
     qCInfo(lcApp).noquote() << "log file path =" << logPath;
 
+    SingleInstance instance;
+    if (!instance.tryToRun())
+        return handOverToRunningInstance(instance);
+
     initializeExiv2();
     AppDelegate delegate;
+    delegate.setLaunchTimer(launch);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &delegate, &AppDelegate::activateMainWindow);
+    UnixSignalWatcher unixSignals;
+    QObject::connect(&unixSignals, &UnixSignalWatcher::terminationRequested, &delegate, [&delegate](int number) {
+        qCInfo(lcApp) << "ending on signal" << number;
+        delegate.terminate();
+    });
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }

@@ -3,6 +3,8 @@
 #include "app/Links.h"
 #include "app/MainWindowController.h"
 #include "app/Reachability.h"
+#include "app/SingleInstance.h"
+#include "app/UnixSignalWatcher.h"
 #include "app/UserDefaults.h"
 #include "controls/IMGButton.h"
 #include "controls/QVAppStoreWindow.h"
@@ -15,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
@@ -492,6 +495,48 @@ private slots:
         m_reachability->notifyChanged();
         QCOMPARE(m_app->networkStatus, 0);
         QVERIFY(!m_app->isInternetAvailable);
+    }
+
+    void aSecondStartBringsTheFirstToTheFront()
+    {
+        const QString lock = m_home.path() + "/runtime/test.lock";
+        const QString socket = m_home.path() + "/runtime/test.socket";
+        SingleInstance first(lock, socket);
+        QVERIFY(first.tryToRun());
+        QSignalSpy activation(&first, &SingleInstance::activationRequested);
+
+        SingleInstance second(lock, socket);
+        QVERIFY(!second.tryToRun());
+        QVERIFY(second.activateRunningInstance());
+        QVERIFY(activation.wait());
+
+        controller()->hideAddPhotosWindow();
+        controller()->windowMain()->showMinimized();
+        connect(&first, &SingleInstance::activationRequested, m_app.get(), &AppDelegate::activateMainWindow);
+        QVERIFY(second.activateRunningInstance());
+        QTRY_VERIFY(!controller()->windowMain()->isMinimized());
+    }
+
+    void aLaterStartFindsNobodyWhenTheFirstIsGone()
+    {
+        const QString lock = m_home.path() + "/runtime/gone.lock";
+        const QString socket = m_home.path() + "/runtime/gone.socket";
+        {
+            SingleInstance first(lock, socket);
+            QVERIFY(first.tryToRun());
+        }
+        SingleInstance later(lock, socket);
+        QVERIFY(!later.activateRunningInstance(200));
+        QVERIFY(later.tryToRun());
+    }
+
+    void aTerminationSignalEndsTheApplicationTheOrdinaryWay()
+    {
+        UnixSignalWatcher watcher;
+        connect(&watcher, &UnixSignalWatcher::terminationRequested, m_app.get(), &AppDelegate::terminate);
+        ::raise(SIGHUP);
+        QTRY_COMPARE(m_terminations, 1);
+        QVERIFY(storedDefaults().contains(AppDelegate::kProjectSessionKey));
     }
 
     void terminationWaitsForRunningWorkersBeforeSaving()

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+// Keeps a second start of the application from running beside the first (the two
+// would write over each other's presets). The first start holds a lock file in the
+// user's runtime folder and listens on a local socket beside it; a second start
+// finds the lock taken and asks the first, through the socket, to bring its window
+// to the front. A lock left by a process that no longer runs is taken over.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // The lock file and the socket of the user's session.
+    SingleInstance(QObject* parent = nullptr);
+    SingleInstance(const QString& lockPath, const QString& socketPath, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this is the only running start: the lock is held and the socket
+    // listens for later starts.
+    bool tryToRun();
+
+    // From a later start: asks the running one to come to the front. False when it
+    // could not be reached.
+    bool activateRunningInstance(int timeoutMilliseconds = 2000);
+
+    static QString defaultDirectory();
+
+signals:
+    // A later start asked this one to come to the front.
+    void activationRequested();
+
+private:
+    void readRequest();
+
+    QString m_socketPath;
+    QLockFile m_lock;
+    QLocalServer* m_server = nullptr;
+};

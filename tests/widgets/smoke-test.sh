@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Starts the real application on a virtual X server (run under xvfb-run), waits until
+# its main window is mapped, checks that a second start hands over to it, ends it
+# with SIGTERM as a logout would, and checks a clean exit and a written preset archive.
+# Usage: smoke-test.sh path/to/velloran
+set -euo pipefail
+app="$1"
+work="$(mktemp -d)"
+pid=""
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir -p "$work/config" "$work/data" "$work/run" "$work/home"
+chmod 700 "$work/run"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
+export QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="velloran.*=true"
+unset SESSION_MANAGER
+
+"$app" >"$work/out.log" 2>&1 &
+pid=$!
+
+fail() {
+  echo "smoke test: $*" >&2
+  echo "--- application output ---" >&2
+  cat "$work/out.log" >&2
+  exit 1
+}
+
+# The application logs when its main window is first exposed on the screen.
+for _ in $(seq 1 200); do
+  grep -q "main window shown" "$work/out.log" && break
+  kill -0 "$pid" 2>/dev/null || fail "the application ended before its window was shown"
+  sleep 0.05
+done
+grep -q "main window shown" "$work/out.log" || fail "the main window was not shown within 10 s"
+grep "main window shown" "$work/out.log"
+if command -v xwininfo >/dev/null; then
+  window="$(xwininfo -root -tree | awk '/"Velloran": \("velloran"/ { print $1; exit }')"
+  [ -n "$window" ] || fail "no window named Velloran of the class velloran"
+  xwininfo -id "$window" | grep -q "Map State: IsViewable" || fail "the main window is not mapped"
+fi
+
+# A second start hands over to the first and ends.
+"$app" >"$work/second.log" 2>&1 || fail "the second start failed: $(cat "$work/second.log")"
+grep -q "already running" "$work/second.log" || fail "the second start did not find the first"
+kill -0 "$pid" 2>/dev/null || fail "the first start ended when the second came"
+
+kill -TERM "$pid"
+rc=0
+wait "$pid" || rc=$?
+[ "$rc" -eq 0 ] || fail "the application ended with $rc"
+grep -q "PROJECT_SESSION" "$work/config/Velloran/Velloran.ini" || fail "no preset archive was written"
+echo "smoke test: passed"
