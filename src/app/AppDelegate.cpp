@@ -7,6 +7,7 @@
 #include "app/Reachability.h"
 #include "app/UrlOpener.h"
 #include "app/UserDefaults.h"
+#include "batch/SummaryRateCounter.h"
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
 #include "controls/QVAppStoreWindow.h"
@@ -25,6 +26,7 @@ namespace {
 AppDelegate* g_shared = nullptr;
 
 const QString kAppVersionKey = QStringLiteral("appVersion");
+const QString kRateMeCounterKey = QStringLiteral("rateMeCounter");
 
 // Sends a slot such as "selectAll" to the widget with the keyboard focus, when it has one.
 void sendToFocusWidget(std::initializer_list<const char*> methods)
@@ -310,6 +312,23 @@ bool AppDelegate::btnRateOnAppstoreTapped()
     if (opened)
         defaults().setString(QCoreApplication::applicationVersion(), kAppVersionKey);
     return opened;
+}
+
+bool AppDelegate::isRunningVersionRated() const
+{
+    // An absent key is no version: not equal.
+    const std::optional<QString> rated = defaults().stringForKey(kAppVersionKey);
+    return rated && *rated == QCoreApplication::applicationVersion();
+}
+
+void AppDelegate::countSummaryClosing()
+{
+    const SummaryRateCounter::Step step
+        = SummaryRateCounter::summaryClosed(defaults().integerForKey(kRateMeCounterKey), isRunningVersionRated());
+    if (step.store)
+        defaults().setInteger(*step.store, kRateMeCounterKey);
+    if (step.showPrompt)
+        QTimer::singleShot(200, this, [] { NotificationCenter::defaultCenter().post(Notifications::showRatePopup); });
 }
 
 void AppDelegate::helpMenuItemTapped(int tag)

@@ -77,6 +77,11 @@ public:
     void showTips();
     // True when the page opened; then the running version is stored under "appVersion".
     bool btnRateOnAppstoreTapped();
+    // The batch summary closed: counts toward the rate prompt ("rateMeCounter") and,
+    // when it is due, asks for it 0.2 s later (Notifications::showRatePopup).
+    // Nothing is counted once the running version is rated ("appVersion").
+    void countSummaryClosing();
+    bool isRunningVersionRated() const;
     // Tag 0 opens the project's page; other tags do nothing.
     void helpMenuItemTapped(int tag);
 

@@ -430,6 +430,28 @@ private slots:
         QTRY_COMPARE(m_terminations, 1);
     }
 
+    void theSixthSummaryClosingBringsTheRateSheet()
+    {
+        NotificationSpy prompts(Notifications::showRatePopup);
+        for (int closing = 1; closing <= 5; ++closing)
+            m_app->countSummaryClosing();
+        QCOMPARE(m_app->defaults().integerForKey("rateMeCounter"), std::optional<int>(5));
+        m_app->countSummaryClosing();
+        QCOMPARE(m_app->defaults().integerForKey("rateMeCounter"), std::optional<int>(1));
+        QTRY_COMPARE(prompts.received.size(), 1);
+        QTRY_VERIFY(controller()->winRateus()->isVisible());
+    }
+
+    void nothingIsCountedOnceThisVersionIsRated()
+    {
+        m_app->defaults().setString("3.1.3", "appVersion");
+        QVERIFY(!m_app->isRunningVersionRated());
+        m_app->defaults().setString("3.1.4", "appVersion");
+        QVERIFY(m_app->isRunningVersionRated());
+        m_app->countSummaryClosing();
+        QVERIFY(!m_app->defaults().contains("rateMeCounter"));
+    }
+
     void withoutPromotionTheRateAnswerClosesTheWindow()
     {
         m_app->defaults().setBool(true, "notShowPromotionWindow");
