@@ -1,0 +1,172 @@
+#pragma once
+
+#include "form/DropDownTables.h"
+#include "form/FormFieldTable.h"
+#include "form/MetadataFormState.h"
+#include "model/DateTimeConfiguration.h"
+
+#include <QHash>
+#include <QWidget>
+#include <memory>
+
+class DatePanelView;
+class DisableScrollView;
+class FormAttachedPopup;
+class FormTextView;
+class Presenter;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabBar;
+
+// The metadata form ("vwMetaContainer"): seven tabs of controls generated from the
+// form's field table, one control per field named "txt" + field name (or the text
+// view's name), with the drop-down lists, the date panel, the editing mode, the
+// clear boxes and Apply / Revert. It shows and forwards; every rule lives in the
+// form core (MetadataFormState, FormDisplay, FieldTyping, FieldValidation,
+// DropDownTables, DatePanelModel).
+//
+// The form works in one of two bindings:
+// - the selection (the default): it speaks for the ticked photos through its own
+//   MetadataFormState. setupUIForSelectedPhotoFiles merges them off the main thread
+//   and fills the form; edits go into the state's form and edited records.
+// - a record (bindToRecord): it shows one record, such as a preset, and never
+//   merges. The form does not write that record: each edit is announced
+//   (recordFieldEdited, recordEditingOptionChosen, recordClearFlagChosen,
+//   recordDateSettingChosen) for the owner to store, after which the form shows
+//   the record again (showRecord). Apply and Revert are hidden.
+class MetadataFormView : public QWidget {
+    Q_OBJECT
+public:
+    explicit MetadataFormView(QWidget* parent = nullptr);
+    ~MetadataFormView() override;
+
+    // ---- Selection binding ----
+    MetadataFormState& state() { return m_state; }
+    const MetadataFormState& state() const { return m_state; }
+    void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos);
+    bool isParamsChanged() const { return m_state.isParamsChanged(); }
+    bool isMetaDataResetEnable() const { return m_state.isMetaDataResetEnable(); }
+    // The whole form checked before a batch or an apply: error lines shown, the
+    // first invalid field brought into view. True when every check passes.
+    bool isValidFormData();
+    // The changed fields into the changes record (state().metaDataObjectWithUpdatedChange()).
+    void createUpdatedChnagesOnly() { m_state.createUpdatedChnagesOnly(); }
+    // Reset, the end of a batch or an emptied list: the kept edits are dropped. The
+    // caller then hands the ticked photos again.
+    void resetMetadata();
+    // A preset laid over the form (its date settings copied).
+    void appendPreset(const MetaDataObject& preset) { m_state.appendPreset(preset); }
+
+    // ---- Record binding ----
+    void bindToRecord(std::shared_ptr<MetaDataObject> record);
+    bool isBoundToRecord() const { return m_record != nullptr; }
+    const std::shared_ptr<MetaDataObject>& boundRecord() const { return m_record; }
+    // Shows the bound record again (after the owner stored an edit or changed it).
+    void showRecord();
+
+    // ---- Shared ----
+    // Questions to the user (the revert question). Without one, Revert acts at once.
+    void setPresenter(Presenter* presenter) { m_presenter = presenter; }
+    const DropDownTables& dropDownTables() const { return m_tables; }
+    // segmentMetaTabTapped: shows a tab (and applies its editing-mode rule).
+    void showTab(FormTab tab);
+    FormTab currentTab() const;
+    // The open drop-down list and the date panel's pop-up.
+    FormAttachedPopup& dropDownPopup() const { return *m_popup; }
+    FormAttachedPopup& datePopup() const { return *m_datePopup; }
+    DatePanelView& datePanel() const { return *m_datePanel; }
+    // The date field the date panel edits, when it is open.
+    std::optional<DateSetting> dateFieldBeingEdited() const { return m_dateSetting; }
+
+signals:
+    // isParamsChanged changed (Reset follows it).
+    void paramsChangedChanged(bool changed);
+    // The merged record of the selection was replaced (a fill, Apply, Revert).
+    void mergedRecordChanged();
+    // Apply stored the form: publish the merged and the edited-fields-only records.
+    void applied();
+    void reverted();
+
+    void recordFieldEdited(MetadataField field, const QString& text);
+    void recordEditingOptionChosen(int editingOption);
+    void recordClearFlagChosen(ClearFlag flag, bool on);
+    void recordDateSettingChosen(
+        DateSetting setting, std::shared_ptr<DateTimeConfiguration> configuration, const QString& summary);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct FieldControl {
+        const FormField* field = nullptr;
+        QLineEdit* line = nullptr; // line fields, numbers, drop-downs, dates
+        FormTextView* textView = nullptr;
+        QLabel* placeholderLabel = nullptr; // over a text view
+        QLabel* errorLabel = nullptr;
+        QWidget* box = nullptr; // the control whose border shows the edited outline
+    };
+
+    // Building (MetadataFormView.cpp).
+    void buildForm();
+    QWidget* buildTab(const FormTabInfo& tab);
+    void buildFieldRow(const FormField& field, class QGridLayout* grid, int& row, QWidget* tab);
+    QWidget* buildEditingOptions();
+    QWidget* buildApplyRevert();
+    void buildClearBoxes(QWidget* tab, class QVBoxLayout* layout);
+
+    // Binding (MetadataFormViewBinding.cpp).
+    const MetaDataObject& shownRecord() const;
+    void updateTextFieldsValues();
+    void showField(const FieldControl& control);
+    void showPlaceholders();
+    void highlightBorder();
+    void highlight(const FieldControl& control);
+    void showDateWarnings();
+    void hideAllErrorLabels();
+    void showFieldCheck(const FieldControl& control, const QString& text);
+    void fieldTyped(const FieldControl& control, const QString& text);
+    void storeEdit(const FieldControl& control, const QString& text);
+    void btnDropDownTapped(const FieldControl& control);
+    void btnDatePickerTapped(const FieldControl& control);
+    void updateDateTimeMetaDataConfiguration();
+    void btnEditingOptionTapped();
+    void chooseEditingOption(int editingOption);
+    void clearBoxTapped(ClearFlag flag, bool on);
+    void btnApplyMetaDataTapped();
+    void btnRevertExifInfoTapped();
+    void btnYesOnRevertAlertTapped();
+    void isMetadataParamChanged(bool changed);
+    void recordsReplaced();
+    void showLoading(bool shown, const QString& text);
+    void scrollToField(MetadataField field);
+    const FieldControl* controlFor(MetadataField field) const;
+
+    MetadataFormState m_state;
+    DropDownTables m_tables;
+    std::shared_ptr<MetaDataObject> m_record;
+    Presenter* m_presenter = nullptr;
+
+    QTabBar* m_segment = nullptr;
+    DisableScrollView* m_scroll = nullptr;
+    QWidget* m_fieldsArea = nullptr; // vwMetaDataFields
+    QList<QWidget*> m_tabs;
+    QList<FieldControl> m_controls; // one per form field, in table order
+    QHash<int, QLabel*> m_dateWarnings; // by DateSetting
+    QHash<int, QCheckBox*> m_clearBoxes; // by ClearFlag
+    QLineEdit* m_editingOption = nullptr;
+    QWidget* m_editingOptions = nullptr;
+    QWidget* m_applyRevert = nullptr;
+    QPushButton* m_apply = nullptr;
+    QPushButton* m_revert = nullptr;
+    QPushButton* m_applyNote = nullptr;
+    QPushButton* m_revertNote = nullptr;
+    QLabel* m_loading = nullptr;
+    FormAttachedPopup* m_popup = nullptr;
+    FormAttachedPopup* m_datePopup = nullptr;
+    DatePanelView* m_datePanel = nullptr;
+    std::optional<DateSetting> m_dateSetting;
+    bool m_showingTab = false;
+};

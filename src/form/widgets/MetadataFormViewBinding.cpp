@@ -1,0 +1,368 @@
+// How the form shows its records and forwards the user's edits to them.
+#include "controls/DisableScrollView.h"
+#include "controls/Presenter.h"
+#include "form/DatePanelModel.h"
+#include "form/FieldTyping.h"
+#include "form/FieldValidation.h"
+#include "form/widgets/DatePanelView.h"
+#include "form/widgets/FormAttachedPopup.h"
+#include "form/widgets/FormTextView.h"
+#include "form/widgets/MetadataFormView.h"
+#include "model/MetaDataObject.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyle>
+
+namespace {
+
+void setStyleProperty(QWidget* widget, const char* name, bool on)
+{
+    if (!widget || widget->property(name).toBool() == on)
+        return;
+    widget->setProperty(name, on);
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+}
+
+} // namespace
+
+const MetadataFormView::FieldControl* MetadataFormView::controlFor(MetadataField field) const
+{
+    const std::size_t index = fieldIndex(field);
+    return index < static_cast<std::size_t>(m_controls.size()) ? &m_controls[static_cast<qsizetype>(index)] : nullptr;
+}
+
+const MetaDataObject& MetadataFormView::shownRecord() const
+{
+    return m_record ? *m_record : m_state.displayRecord();
+}
+
+void MetadataFormView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos)
+{
+    if (m_record)
+        return; // a form bound to a record never speaks for the selection
+    hideAllErrorLabels();
+    m_state.setupUIForSelectedPhotoFiles(photos);
+}
+
+void MetadataFormView::resetMetadata()
+{
+    m_state.reset();
+}
+
+void MetadataFormView::bindToRecord(std::shared_ptr<MetaDataObject> record)
+{
+    m_popup->dismissPanel();
+    m_datePopup->dismissPanel();
+    m_record = std::move(record);
+    m_applyRevert->setVisible(!m_record);
+    hideAllErrorLabels();
+    if (m_record)
+        showRecord();
+    else
+        recordsReplaced();
+}
+
+void MetadataFormView::showRecord()
+{
+    if (!m_record)
+        return;
+    updateTextFieldsValues();
+    showPlaceholders();
+    highlightBorder();
+    m_fieldsArea->setEnabled(true);
+    m_editingOptions->setEnabled(true);
+}
+
+void MetadataFormView::recordsReplaced()
+{
+    if (m_record)
+        return;
+    hideAllErrorLabels();
+    updateTextFieldsValues();
+    showPlaceholders();
+    highlightBorder();
+    // enableExifDataView: nothing to edit without a ticked photo.
+    const bool enabled = m_state.totalPhotosSelected() > 0;
+    m_fieldsArea->setEnabled(enabled);
+    m_editingOptions->setEnabled(enabled);
+    emit mergedRecordChanged();
+}
+
+void MetadataFormView::updateTextFieldsValues()
+{
+    for (const FieldControl& control : std::as_const(m_controls))
+        showField(control);
+    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
+    m_editingOption->setText(FormFieldTable::editingOptionText(form.editingOption));
+    for (auto it = m_clearBoxes.cbegin(); it != m_clearBoxes.cend(); ++it)
+        it.value()->setChecked(form.clearFlag(static_cast<ClearFlag>(it.key())));
+    showDateWarnings();
+}
+
+void MetadataFormView::showField(const FieldControl& control)
+{
+    const QString text = FormDisplay::displayText(*control.field, shownRecord(), m_tables);
+    if (control.line && control.line->text() != text)
+        control.line->setText(text);
+    if (control.textView)
+        control.textView->showText(text);
+}
+
+void MetadataFormView::showPlaceholders()
+{
+    const PlaceholderState none;
+    const PlaceholderState& placeholders = m_record ? none : m_state.placeholders();
+    for (const FieldControl& control : std::as_const(m_controls)) {
+        const QString text = placeholders.placeholderText(control.field->field);
+        if (control.line)
+            control.line->setPlaceholderText(text);
+        if (control.placeholderLabel) {
+            control.placeholderLabel->setVisible(
+                placeholders.showsMultipleValues(control.field->field) && control.textView->toPlainText().isEmpty());
+        } else if (control.textView) {
+            control.textView->setPlaceholderString(text);
+        }
+    }
+}
+
+void MetadataFormView::highlightBorder()
+{
+    for (const FieldControl& control : std::as_const(m_controls))
+        highlight(control);
+}
+
+void MetadataFormView::highlight(const FieldControl& control)
+{
+    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
+    setStyleProperty(control.box, "edited", FormDisplay::isHighlighted(*control.field, form));
+}
+
+void MetadataFormView::showDateWarnings()
+{
+    std::array<QString, kDateSettingCount> warnings;
+    if (m_record) {
+        for (const DateSettingInfo& info : kDateSettings)
+            warnings[static_cast<std::size_t>(info.setting)]
+                = DatePanelModel::futureDateWarning(*m_record->dateTimeConfig(info.setting));
+    } else {
+        warnings = m_state.dateWarnings();
+    }
+    for (auto it = m_dateWarnings.cbegin(); it != m_dateWarnings.cend(); ++it) {
+        const QString& warning = warnings[static_cast<std::size_t>(it.key())];
+        it.value()->setText(warning);
+        it.value()->setVisible(!warning.isEmpty());
+    }
+}
+
+void MetadataFormView::hideAllErrorLabels()
+{
+    for (const FieldControl& control : std::as_const(m_controls)) {
+        if (control.errorLabel)
+            control.errorLabel->hide();
+        setStyleProperty(control.box, "invalid", false);
+    }
+}
+
+void MetadataFormView::showFieldCheck(const FieldControl& control, const QString& text)
+{
+    const FieldCheck check = FieldValidation::isValidText(control.field->field, text);
+    if (control.errorLabel) {
+        control.errorLabel->setText(check.message);
+        control.errorLabel->setVisible(!check.valid);
+    }
+    setStyleProperty(control.box, "invalid", !check.valid);
+}
+
+void MetadataFormView::fieldTyped(const FieldControl& control, const QString& text)
+{
+    QString kept = text;
+    if (control.line) {
+        kept = FieldTyping::fieldText(text);
+        if (kept != text)
+            control.line->setText(kept);
+        control.line->setPlaceholderText(QString());
+    }
+    if (control.placeholderLabel)
+        control.placeholderLabel->hide();
+    showFieldCheck(control, kept);
+    storeEdit(control, kept);
+}
+
+void MetadataFormView::storeEdit(const FieldControl& control, const QString& text)
+{
+    if (m_record) {
+        emit recordFieldEdited(control.field->field, FieldTyping::storedText(control.field->field, text));
+        highlight(control);
+        return;
+    }
+    m_state.editField(control.field->field, text);
+}
+
+void MetadataFormView::btnDropDownTapped(const FieldControl& control)
+{
+    const int tag = control.field->dropDownTag;
+    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
+    const MetadataField field = control.field->field;
+    m_popup->showList(control.line, m_tables.getArrayForDropDownOptionsForTag(tag),
+        m_tables.rowForValue(tag, form.field(field)), [this, tag, field](int row) {
+            if (!m_record) {
+                m_state.chooseDropDownRow(tag, row, m_tables);
+                return;
+            }
+            if (const std::optional<QString> value = m_tables.storedValueForRow(tag, row)) {
+                emit recordFieldEdited(field, *value);
+                showRecord();
+            }
+        });
+}
+
+void MetadataFormView::btnDatePickerTapped(const FieldControl& control)
+{
+    const std::optional<DateSetting> setting = DatePanelModel::dateSettingOfField(control.field->field);
+    if (!setting)
+        return;
+    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
+    m_datePanel->loadFrom(*form.dateTimeConfig(*setting));
+    m_datePopup->showView(control.line, m_datePanel);
+    m_dateSetting = setting;
+}
+
+void MetadataFormView::updateDateTimeMetaDataConfiguration()
+{
+    if (!m_dateSetting)
+        return;
+    if (m_record) {
+        auto config = std::make_shared<DateTimeConfiguration>();
+        m_datePanel->model().writeTo(*config);
+        emit recordDateSettingChosen(*m_dateSetting, config, DatePanelModel::summaryText(*config));
+        showRecord();
+        return;
+    }
+    m_state.updateDateTimeMetaDataConfiguration(*m_dateSetting, m_datePanel->model());
+    showDateWarnings();
+}
+
+void MetadataFormView::btnEditingOptionTapped()
+{
+    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
+    m_popup->showList(m_editingOption, FormFieldTable::editingOptionTexts(), form.editingOption,
+        [this](int row) { chooseEditingOption(row); });
+}
+
+void MetadataFormView::chooseEditingOption(int editingOption)
+{
+    if (m_record) {
+        emit recordEditingOptionChosen(editingOption);
+        showRecord();
+        return;
+    }
+    // changeViewAccordingToMetadataOtion
+    m_state.setEditingOption(editingOption);
+    m_editingOption->setText(FormFieldTable::editingOptionText(m_state.metaDataObject()->editingOption));
+}
+
+void MetadataFormView::clearBoxTapped(ClearFlag flag, bool on)
+{
+    if (m_record) {
+        emit recordClearFlagChosen(flag, on);
+        showRecord();
+        return;
+    }
+    m_state.setClearFlag(flag, on);
+}
+
+bool MetadataFormView::isValidFormData()
+{
+    const FormValidationResult result
+        = m_record ? FieldValidation::isValidFormData(*m_record) : m_state.isValidFormData();
+    hideAllErrorLabels();
+    for (const FieldError& error : result.fieldErrors) {
+        const FieldControl* control = controlFor(error.field);
+        if (!control || !control->errorLabel)
+            continue;
+        control->errorLabel->setText(error.message);
+        control->errorLabel->show();
+        setStyleProperty(control->box, "invalid", true);
+    }
+    showDateWarnings();
+    for (const DateSettingError& error : result.dateErrors) {
+        if (QLabel* label = m_dateWarnings.value(static_cast<int>(error.setting))) {
+            label->setText(error.message);
+            label->show();
+        }
+    }
+    if (const std::optional<MetadataField> first = result.firstInvalidField())
+        scrollToField(*first);
+    else if (!result.dateErrors.isEmpty())
+        scrollToField(kDateSettings[static_cast<std::size_t>(result.dateErrors.first().setting)].field);
+    return result.isValid();
+}
+
+void MetadataFormView::scrollToField(MetadataField field)
+{
+    const FieldControl* control = controlFor(field);
+    if (!control || !control->box)
+        return;
+    if (currentTab() != control->field->tab)
+        showTab(control->field->tab);
+    m_fieldsArea->layout()->activate();
+    m_scroll->ensureWidgetVisible(control->box);
+}
+
+void MetadataFormView::btnApplyMetaDataTapped()
+{
+    if (m_record || !isValidFormData())
+        return;
+    m_state.apply();
+    emit applied();
+    emit mergedRecordChanged();
+}
+
+void MetadataFormView::btnRevertExifInfoTapped()
+{
+    if (!m_presenter) {
+        btnYesOnRevertAlertTapped();
+        return;
+    }
+    AlertRequest request;
+    request.objectName = QStringLiteral("alertRevert");
+    request.title = QStringLiteral("Revert");
+    request.message = QStringLiteral("Do you want to revert the changes?");
+    request.informativeText = QStringLiteral("Every field goes back to the values of the ticked photos.");
+    request.buttons = { QStringLiteral("Yes"), QStringLiteral("No") };
+    request.icon = AlertRequest::Icon::Warning;
+    QPointer<MetadataFormView> self(this);
+    m_presenter->presentAlert(window(), request, [self](int button) {
+        if (self && button == 0)
+            self->btnYesOnRevertAlertTapped();
+    });
+}
+
+void MetadataFormView::btnYesOnRevertAlertTapped()
+{
+    m_state.revert();
+    emit reverted();
+}
+
+void MetadataFormView::isMetadataParamChanged(bool changed)
+{
+    m_apply->setVisible(changed);
+    m_revert->setVisible(changed);
+    m_applyNote->setVisible(!changed);
+    m_revertNote->setVisible(!changed);
+}
+
+void MetadataFormView::showLoading(bool shown, const QString& text)
+{
+    m_loading->setText(text);
+    m_loading->setGeometry(rect());
+    m_loading->setVisible(shown);
+    if (shown)
+        m_loading->raise();
+}
