@@ -225,6 +225,28 @@ private slots:
         QCOMPARE(form.state().metaDataObject()->CamSetting_Orientation(), QString());
     }
 
+    void theEditingModeListAndTheClearBoxesReachTheForm()
+    {
+        MetadataFormView form;
+        showFilled(form, { photoWith({}) });
+        QTest::mouseClick(child<QToolButton>(form, "btnEditingOption"), Qt::LeftButton);
+        QCOMPARE(form.dropDownPopup().table()->count(), 3);
+        clickRow(form.dropDownPopup().table(), QStringLiteral("Clean Metadata info"));
+        QCOMPARE(form.currentTab(), FormTab::ClearOptions);
+        QCOMPARE(form.state().metaDataObject()->editingOption, int(MetaDataObject::CleanMetadataInfo));
+        QTRY_VERIFY(child<QCheckBox>(form, "checkClearGps")->isEnabled());
+        clickBox(child<QCheckBox>(form, "checkClearGps"));
+        QVERIFY(form.state().metaDataObject()->clearGpsInfo);
+        QVERIFY(form.state().editedMetaDataObject()->clearGpsInfo);
+
+        // Leaving the clean tab leaves the clean mode.
+        QTest::mouseClick(child<QTabBar>(form, "segmentMetaEdit"), Qt::LeftButton, {},
+            child<QTabBar>(form, "segmentMetaEdit")->tabRect(int(FormTab::Gps)).center());
+        QCOMPARE(form.currentTab(), FormTab::Gps);
+        QCOMPARE(child<QLineEdit>(form, "txtMetatDataEditingOption")->text(),
+            QStringLiteral("Only modify fields that I edit and keep others as it is"));
+    }
+
     void anInvalidNumberShowsItsErrorLineAndBlocksApply()
     {
         MetadataFormView form;

@@ -129,7 +129,8 @@ void FormAttachedPopup::dismissPanel()
 void FormAttachedPopup::disableButtons()
 {
     m_enableTimer.stop();
-    const QList<QAbstractButton*> buttons = m_owner->findChildren<QAbstractButton*>();
+    QWidget* root = m_buttonsRoot ? m_buttonsRoot.data() : m_owner;
+    const QList<QAbstractButton*> buttons = root->findChildren<QAbstractButton*>();
     for (QAbstractButton* button : buttons) {
         if (!button->isEnabled() || (m_window && m_window->isAncestorOf(button)))
             continue;

@@ -44,6 +44,10 @@ public:
     // The list of the open pop-up ("tblPopupOptions"), or nullptr.
     QListWidget* table() const { return m_list; }
 
+    // The view whose buttons are disabled while the pop-up is open (the form by
+    // default; the editor view when the form sits in it).
+    void setButtonsRoot(QWidget* root) { m_buttonsRoot = root; }
+
     // Clicks inside the other pop-up's window do not close this one (a list opened
     // from inside a panel).
     void setCompanion(FormAttachedPopup* companion) { m_companion = companion; }
@@ -61,6 +65,7 @@ private:
     void enableButtonsAfterDelay();
 
     QWidget* m_owner;
+    QPointer<QWidget> m_buttonsRoot;
     QString m_windowName;
     QPointer<MAAttachedWindow> m_window;
     QPointer<QListWidget> m_list;

@@ -465,6 +465,12 @@ void MetadataFormView::showTab(FormTab tab)
     }
 }
 
+void MetadataFormView::setButtonsRoot(QWidget* root)
+{
+    m_popup->setButtonsRoot(root);
+    m_datePopup->setButtonsRoot(root);
+}
+
 FormTab MetadataFormView::currentTab() const
 {
     return static_cast<FormTab>(m_segment->currentIndex());

@@ -56,6 +56,8 @@ public:
     // Reset, the end of a batch or an emptied list: the kept edits are dropped. The
     // caller then hands the ticked photos again.
     void resetMetadata();
+    // The editing mode of the form (0, 1 or 2); "Clean Metadata info" brings its tab.
+    void changeViewAccordingToMetadataOtion(int editingOption);
     // A preset laid over the form (its date settings copied).
     void appendPreset(const MetaDataObject& preset) { m_state.appendPreset(preset); }
 
@@ -73,6 +75,9 @@ public:
     // segmentMetaTabTapped: shows a tab (and applies its editing-mode rule).
     void showTab(FormTab tab);
     FormTab currentTab() const;
+    // The view whose buttons the pop-ups disable while they are open (the form
+    // itself unless set).
+    void setButtonsRoot(QWidget* root);
     // The open drop-down list and the date panel's pop-up.
     FormAttachedPopup& dropDownPopup() const { return *m_popup; }
     FormAttachedPopup& datePopup() const { return *m_datePopup; }

@@ -252,7 +252,7 @@ void MetadataFormView::btnEditingOptionTapped()
 {
     const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
     m_popup->showList(m_editingOption, FormFieldTable::editingOptionTexts(), form.editingOption,
-        [this](int row) { chooseEditingOption(row); });
+        [this](int row) { changeViewAccordingToMetadataOtion(row); });
 }
 
 void MetadataFormView::chooseEditingOption(int editingOption)
@@ -262,9 +262,21 @@ void MetadataFormView::chooseEditingOption(int editingOption)
         showRecord();
         return;
     }
-    // changeViewAccordingToMetadataOtion
     m_state.setEditingOption(editingOption);
     m_editingOption->setText(FormFieldTable::editingOptionText(m_state.metaDataObject()->editingOption));
+}
+
+void MetadataFormView::changeViewAccordingToMetadataOtion(int editingOption)
+{
+    // The clear boxes count only in the clean mode, so the mode and the clean tab
+    // come and go together.
+    if (!m_record && editingOption == MetaDataObject::CleanMetadataInfo) {
+        showTab(FormTab::ClearOptions);
+        return;
+    }
+    if (!m_record && currentTab() == FormTab::ClearOptions)
+        showTab(FormTab::General);
+    chooseEditingOption(editingOption);
 }
 
 void MetadataFormView::clearBoxTapped(ClearFlag flag, bool on)
