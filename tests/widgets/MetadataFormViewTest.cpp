@@ -170,6 +170,11 @@ private slots:
         QVERIFY(!child<QPushButton>(form, "btnApplyChanges")->isHidden());
         QVERIFY(child<QPushButton>(form, "lblOnApply")->isHidden());
 
+        // The field keeps what is typed while the record stores it in its own form.
+        QTest::keyClicks(child<QLineEdit>(form, "txtIPTC_DateCreated"), QStringLiteral("20190504"));
+        QCOMPARE(child<QLineEdit>(form, "txtIPTC_DateCreated")->text(), QStringLiteral("20190504"));
+        QCOMPARE(form.state().metaDataObject()->IPTC_DateCreated(), QStringLiteral("2019-05-04"));
+
         // A paste into a text view reaches the record, cut at the view's limit.
         auto* comment = child<QPlainTextEdit>(form, "txtvwUserCmt");
         comment->setFocus();

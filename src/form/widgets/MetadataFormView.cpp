@@ -116,7 +116,7 @@ MetadataFormView::MetadataFormView(QWidget* parent)
     connect(&m_state, &MetadataFormState::fieldEdited, this, [this](MetadataField field) {
         if (const FieldControl* control = controlFor(field)) {
             // A typed field keeps the text as the user types it.
-            if (!control->line || !control->line->hasFocus() || control->field->kind == FieldKind::DropDown)
+            if (m_typingField != field)
                 showField(*control);
             highlight(*control);
             if (control->line)

@@ -173,5 +173,6 @@ private:
     FormAttachedPopup* m_datePopup = nullptr;
     DatePanelView* m_datePanel = nullptr;
     std::optional<DateSetting> m_dateSetting;
+    std::optional<MetadataField> m_typingField; // the field whose keystroke is being stored
     bool m_showingTab = false;
 };

@@ -201,7 +201,9 @@ void MetadataFormView::storeEdit(const FieldControl& control, const QString& tex
         highlight(control);
         return;
     }
+    m_typingField = control.field->field;
     m_state.editField(control.field->field, text);
+    m_typingField.reset();
 }
 
 void MetadataFormView::btnDropDownTapped(const FieldControl& control)
