@@ -1,18 +1,15 @@
 #include "app/ExifEditorFactory.h"
 
-#include <QFrame>
-#include <QWidget>
+#include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
+#include "batch/widgets/DragDropBox.h"
 
 QWidget* createExifEditorView(QWidget* parent)
 {
-    auto* view = new QWidget(parent);
-    view->setObjectName(QStringLiteral("vwExifEditor"));
-    return view;
+    return new ExifEditorView(*AppDelegate::shared(), parent);
 }
 
 QWidget* createAddPhotosDropBox(QWidget* parent)
 {
-    auto* box = new QFrame(parent);
-    box->setObjectName(QStringLiteral("leftBox"));
-    return box;
+    return new DragDropBox(parent);
 }

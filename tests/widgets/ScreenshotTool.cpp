@@ -1,16 +1,23 @@
 // Renders the main window as a user first sees it (with the add-photos window in
-// front) into a PNG, offscreen: velloran_screenshot OUT.png [tips|rate|close]
-// The optional word shows that window in front instead.
+// front) into a PNG, offscreen: velloran_screenshot OUT.png [tips|rate|close|photos DIR]
+// The optional word shows that window in front instead; "photos DIR" shows the main
+// window after the photos of DIR were added.
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
 #include "app/MainWindowController.h"
+#include "batch/PhotoIntake.h"
+#include "batch/widgets/PhotoListPanel.h"
 #include "controls/QVAppStoreWindow.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
+#include <functional>
 
 int main(int argc, char** argv)
 {
@@ -43,11 +50,24 @@ int main(int argc, char** argv)
             controller->showAlertForRateApp();
         else if (front == QLatin1String("close"))
             controller->alertCloseApp()->open();
+        else if (front == QLatin1String("photos") && argc > 3)
+            controller->editorView()->addPhotosFromPathUrls(
+                { QUrl::fromLocalFile(QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath()) }, false);
     });
+    auto* editor = qobject_cast<ExifEditorView*>(controller->vwExifEditor());
+    const auto busy
+        = [&] { return editor && (editor->photoListPanel()->intake()->isRunning() || editor->isLoadingShown()); };
 
     int result = 1;
     // The add-photos window comes up a moment after the main window.
-    QTimer::singleShot(800, &app, [&] {
+    bool waited = false;
+    std::function<void()> shoot = [&] {
+        // An adding ends first; the thumbnails follow once the list has rested.
+        if (busy() || waited) {
+            QTimer::singleShot(busy() ? 200 : 800, &app, shoot);
+            waited = busy();
+            return;
+        }
         QWidget* window = controller->windowMain();
         QPixmap shot = window->grab();
         QPainter painter(&shot);
@@ -58,7 +78,8 @@ int main(int argc, char** argv)
         painter.end();
         result = shot.save(out) ? 0 : 1;
         QCoreApplication::exit(result);
-    });
+    };
+    QTimer::singleShot(front == QLatin1String("photos") ? 1500 : 800, &app, [&] { shoot(); });
     QApplication::exec();
     return result;
 }

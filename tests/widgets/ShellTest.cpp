@@ -29,17 +29,6 @@ public:
     NetworkState state;
 };
 
-// Counts the notifications of one name.
-class NotificationSpy : public QObject {
-public:
-    explicit NotificationSpy(const QString& name)
-    {
-        NotificationCenter::defaultCenter().addObserver(
-            this, name, [this](const Notification& n) { received.append(n); });
-    }
-    QList<Notification> received;
-};
-
 QSettings storedDefaults()
 {
     return QSettings(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ExifEditorViewInterface.h"
+#include "app/NotificationCenter.h"
 #include "app/UrlOpener.h"
 #include "controls/DialogPresenter.h"
 
@@ -62,6 +63,17 @@ public:
     bool paramsChanged = false;
     QList<QUrl> added;
     bool addedAsLibrary = false;
+};
+
+// Records the notifications of one name.
+class NotificationSpy : public QObject {
+public:
+    explicit NotificationSpy(const QString& name)
+    {
+        NotificationCenter::defaultCenter().addObserver(
+            this, name, [this](const Notification& n) { received.append(n); });
+    }
+    QList<Notification> received;
 };
 
 // Points the user's settings, data and standard folders into a temporary folder for

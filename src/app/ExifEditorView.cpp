@@ -1,0 +1,312 @@
+#include "app/ExifEditorView.h"
+
+#include "app/AppDelegate.h"
+#include "app/NotificationCenter.h"
+#include "batch/PhotoListControls.h"
+#include "batch/PhotoListModel.h"
+#include "batch/widgets/AlertSheet.h"
+#include "batch/widgets/LoadingOverlay.h"
+#include "batch/widgets/PhotoListPanel.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPhotoListWidth = 320;
+constexpr int kBottomBarHeight = 56;
+
+// Stands where a panel goes until that panel is built.
+QWidget* placeholder(const QString& name, const QString& text, QWidget* parent)
+{
+    auto* view = new QWidget(parent);
+    view->setObjectName(name);
+    auto* label = new QLabel(text, view);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QStringLiteral("color: #9a907c;"));
+    auto* layout = new QVBoxLayout(view);
+    layout->addWidget(label);
+    return view;
+}
+
+} // namespace
+
+ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
+    : QWidget(parent)
+    , m_app(app)
+{
+    setObjectName(QStringLiteral("vwExifEditor"));
+    buildLayout();
+    m_alertSheet = new AlertSheet(this, m_app.presenter(), m_app.isSubWindowOpened, this);
+    wirePhotoList();
+    wireForm();
+    wireBatch();
+    wirePresets();
+
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(this, Notifications::setupExifEditorView, [this](const Notification&) { initSetup(); });
+    m_app.isExifEditingFirstTime = true;
+    // Until photos come in, the editor is veiled.
+    enableView(false);
+}
+
+ExifEditorView::~ExifEditorView()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+void ExifEditorView::buildLayout()
+{
+    m_photoList = new PhotoListPanel(*this, m_app, this);
+    m_photoList->setFixedWidth(kPhotoListWidth);
+    m_rightStack = new QStackedWidget(this);
+    m_rightStack->setObjectName(QStringLiteral("stkEditorPages"));
+    m_metaContainer = placeholder(QStringLiteral("vwMetaContainer"), tr("Metadata form"), m_rightStack);
+    m_extentionView = placeholder(QStringLiteral("vwExtentionView"), tr("Output and renaming options"), m_rightStack);
+    m_rightStack->addWidget(m_metaContainer);
+    m_rightStack->addWidget(m_extentionView);
+    m_bottomBar = placeholder(QStringLiteral("vwBottomBar"), QString(), this);
+    m_bottomBar->setFixedHeight(kBottomBarHeight);
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_photoList, 0, 0);
+    layout->addWidget(m_rightStack, 0, 1);
+    layout->addWidget(m_bottomBar, 1, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    layout->setRowStretch(0, 1);
+
+    m_veil = new LoadingOverlay(this, false);
+    m_veil->setObjectName(QStringLiteral("vwVeil"));
+    m_loading = new LoadingOverlay(this);
+    connect(m_loading, &LoadingOverlay::stopClicked, m_photoList, &PhotoListPanel::btnStopProcessTapped);
+}
+
+void ExifEditorView::replacePlaceholder(QWidget*& slot, QWidget* panel)
+{
+    if (!panel || panel == slot)
+        return;
+    if (panel->objectName().isEmpty())
+        panel->setObjectName(slot->objectName());
+    QWidget* old = slot;
+    if (old->parentWidget() == m_rightStack) {
+        const int index = m_rightStack->indexOf(old);
+        const bool current = m_rightStack->currentWidget() == old;
+        m_rightStack->insertWidget(index, panel);
+        m_rightStack->removeWidget(old);
+        if (current)
+            m_rightStack->setCurrentWidget(panel);
+    } else if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        delete grid->replaceWidget(old, panel); // the old item is ours to delete
+    }
+    slot = panel;
+    delete old;
+    placeOverlays();
+}
+
+void ExifEditorView::setMetaContainer(QWidget* panel)
+{
+    replacePlaceholder(m_metaContainer, panel);
+}
+
+void ExifEditorView::setExtentionView(QWidget* panel)
+{
+    replacePlaceholder(m_extentionView, panel);
+}
+
+void ExifEditorView::setBottomBar(QWidget* panel)
+{
+    replacePlaceholder(m_bottomBar, panel);
+}
+
+void ExifEditorView::showRenamingPage(bool show)
+{
+    m_rightStack->setCurrentWidget(show ? m_extentionView : m_metaContainer);
+}
+
+bool ExifEditorView::isRenamingPageShown() const
+{
+    return m_rightStack->currentWidget() == m_extentionView;
+}
+
+void ExifEditorView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeOverlays();
+}
+
+void ExifEditorView::placeOverlays()
+{
+    // The loading overlay covers the whole editor; the veil leaves the photo list
+    // free, so that photos can still be added and dropped on a veiled editor.
+    m_loading->setGeometry(rect());
+    m_veil->setGeometry(QRect(m_rightStack->geometry().topLeft(), rect().bottomRight()));
+    if (m_veil->isVisible())
+        m_veil->raise();
+    if (m_loading->isVisible())
+        m_loading->raise();
+}
+
+// ---- ExifEditorViewInterface ----
+
+bool ExifEditorView::isParamsChanged() const
+{
+    return formParamsChanged();
+}
+
+void ExifEditorView::addPhotosFromPathUrls(const QList<QUrl>& urls, bool)
+{
+    QStringList paths;
+    for (const QUrl& url : urls)
+        paths.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
+    m_photoList->addPhotosFromPathUrls(paths);
+}
+
+// ---- Shared ----
+
+void ExifEditorView::initSetup()
+{
+    formInitSetup();
+    batchInitSetup();
+    presetsInitSetup();
+    m_photoList->setToolTips();
+    // The form shows the whole batch list after every set-up.
+    setupUIForSelectedPhotoFiles(m_app.arraySelectedImagesToProcess);
+}
+
+void ExifEditorView::processAfterAllPhotosAdded()
+{
+    setStopButtonVisible(false);
+    enableDragAndDrop(true);
+    resetRenamingOptions();
+    m_photoList->selectAllTableViewCellAndReload();
+    initSetup();
+    const bool empty = m_app.arraySelectedImagesToProcess.isEmpty();
+    enableView(!empty);
+    m_photoList->tableviewPhotosBoundDidChange();
+    showLoading(false, tr("Processing..."));
+    m_photoList->updateCountLabel();
+    if (empty) {
+        m_photoList->setRemoveButtonEnabled(false);
+        return;
+    }
+    showRenamingPage(false);
+    setNextEnabled(true);
+    m_photoList->setRemoveButtonEnabled(true);
+}
+
+void ExifEditorView::showLoading(bool show, const QString& text)
+{
+    if (show) {
+        m_app.isSubWindowOpened = true;
+        m_loading->setGeometry(rect());
+        m_loading->showLoading(text);
+        enableDragAndDrop(false);
+        NotificationCenter::defaultCenter().post(Notifications::showLoading);
+    } else {
+        m_app.isSubWindowOpened = false;
+        m_loading->hide();
+        enableDragAndDrop(true);
+        NotificationCenter::defaultCenter().post(Notifications::hideLoading);
+    }
+}
+
+bool ExifEditorView::isLoadingShown() const
+{
+    return m_loading->isVisible();
+}
+
+void ExifEditorView::setStopButtonVisible(bool visible)
+{
+    m_loading->setStopButtonVisible(visible);
+}
+
+void ExifEditorView::enableView(bool enable)
+{
+    m_viewEnabled = enable;
+    setStopButtonVisible(false);
+    if (enable) {
+        m_veil->hide();
+    } else {
+        placeOverlays();
+        m_veil->showVeil();
+        if (m_loading->isVisible())
+            m_loading->raise();
+    }
+    enableBatchView(enable);
+    enableExifDataView(enable);
+    setPresetsEnabled(enable);
+    m_photoList->enableView(enable);
+}
+
+void ExifEditorView::enableDragAndDrop(bool enable)
+{
+    m_photoList->enableDragAndDrop(enable);
+}
+
+void ExifEditorView::showAlertWithTag(int tag)
+{
+    const bool shown = m_alertSheet->show(tag, m_photoList->alertCounts(), [this, tag](AlertButton button) {
+        enableDragAndDrop(true);
+        enableView(true);
+        switch (button) {
+        case AlertButtonYes:
+            if (tag == AlertRemovePhotos) {
+                m_photoList->deleteSelectedPhotos();
+                break;
+            }
+            if (tag == AlertNoChangesInExifData || tag == AlertNoRenamingOption)
+                setPresetsAndNextByPage();
+            alertYesRoad(AlertCatalog::yesRoad(tag));
+            break;
+        case AlertButtonNo:
+            setPresetsAndNextByPage();
+            break;
+        case AlertButtonOk:
+            if (tag == AlertNotEnoughSpace)
+                alertNotEnoughSpaceAnswered();
+            setPresetsAndNextByPage();
+            if (m_app.arraySelectedImagesToProcess.isEmpty())
+                processAfterAllPhotosAdded();
+            if (tag == AlertFilesCannotBeAdded)
+                setPresetsAndNextEnabled(!m_app.arraySelectedImagesToProcess.isEmpty());
+            break;
+        case AlertButtonRemoveFromBatch:
+            m_photoList->btnRemoveFromBatchTapped();
+            break;
+        }
+    });
+    if (shown) {
+        enableDragAndDrop(false);
+        enableView(false);
+    }
+}
+
+void ExifEditorView::checkedPhotosChanged()
+{
+    const QList<std::shared_ptr<PhotoFile>> photos = m_photoList->model()->checkedPhotos();
+    setupUIForSelectedPhotoFiles(photos);
+    const bool enable
+        = PhotoListControls::presetsAndNextEnabledAfterCheckMark(int(photos.size()), onImageRenameOptionPage());
+    setPresetsAndNextEnabled(enable);
+    setUndoVisible(enable);
+}
+
+void ExifEditorView::setPresetsAndNextEnabled(bool enable)
+{
+    setPresetsEnabled(enable);
+    setNextEnabled(enable);
+}
+
+void ExifEditorView::setPresetsAndNextByPage()
+{
+    setPresetsAndNextEnabled(!onImageRenameOptionPage());
+}
+
+void ExifEditorView::btnMetaMoreOptionsTapped(QWidget* button)
+{
+    m_photoList->btnMetaMoreOptionsTapped(button);
+}

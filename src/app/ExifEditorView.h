@@ -1,0 +1,160 @@
+#pragma once
+
+#include "app/ExifEditorViewInterface.h"
+#include "batch/AlertCatalog.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+class AlertSheet;
+class AppDelegate;
+class LoadingOverlay;
+class PhotoFile;
+class PhotoListPanel;
+class QStackedWidget;
+
+// The editor view that fills the main window ("vwExifEditor"): a thin composition
+// of four panels, each owned by its own feature.
+//
+//   +-------------+--------------------------------------+
+//   | photo list  | right stack: the metadata form        |
+//   | (leftBox,   | ("vwMetaContainer") or the renaming   |
+//   |  tblPhotos) | page ("vwExtentionView")              |
+//   +-------------+--------------------------------------+
+//   | bottom bar: batch buttons, bottom information line  |
+//   +-----------------------------------------------------+
+//
+// The view keeps only what the panels share: the loading overlay, the veil that
+// blocks the editor, the one alert sheet, and the refresh after photos were added
+// or removed. Every other call crosses from one panel to another through the
+// forwarding methods below. Each panel is wired in a file of its own
+// (ExifEditorViewPhotoList.cpp, ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp,
+// ExifEditorViewPresets.cpp), which also defines that panel's forwarding methods;
+// a method whose panel is not there yet does nothing and answers the neutral value.
+// The forwards are virtual so that a test can stand in for a panel.
+class ExifEditorView : public QWidget, public ExifEditorViewInterface {
+    Q_OBJECT
+public:
+    // The application-wide state comes from `app` (batch list, presenter, defaults).
+    explicit ExifEditorView(AppDelegate& app, QWidget* parent = nullptr);
+    ~ExifEditorView() override;
+
+    AppDelegate& app() const { return m_app; }
+
+    // ---- ExifEditorViewInterface ----
+    bool isParamsChanged() const override;
+    void addPhotosFromPathUrls(const QList<QUrl>& urls, bool isiPhoto) override;
+
+    // ---- The panels and their places ----
+    PhotoListPanel* photoListPanel() const { return m_photoList; }
+    QStackedWidget* rightStack() const { return m_rightStack; }
+    // The form's place in the right stack ("vwMetaContainer").
+    QWidget* metaContainer() const { return m_metaContainer; }
+    // The renaming page's place in the right stack ("vwExtentionView").
+    QWidget* extentionView() const { return m_extentionView; }
+    // The bar under both ("vwBottomBar").
+    QWidget* bottomBar() const { return m_bottomBar; }
+    // A panel takes the place of its placeholder, which is deleted; the panel gets
+    // the placeholder's object name unless it has one.
+    void setMetaContainer(QWidget* panel);
+    void setExtentionView(QWidget* panel);
+    void setBottomBar(QWidget* panel);
+    // Slides the renaming page in (true) or the form back (false).
+    void showRenamingPage(bool show);
+    bool isRenamingPageShown() const;
+
+    // ---- Shared by every panel ----
+    // The set-up that runs when the add-photos window closes and after every
+    // completed adding or removal: each panel's own set-up, in a fixed order.
+    void initSetup();
+    // The refresh after an adding or a removal.
+    void processAfterAllPhotosAdded();
+    // The loading overlay over the whole editor: busy state of the application.
+    void showLoading(bool show, const QString& text);
+    bool isLoadingShown() const;
+    // Blocks (false) or unblocks (true) the editor's controls.
+    void enableView(bool enable);
+    bool isViewEnabled() const { return m_viewEnabled; }
+    // Whether the editor's drop box takes file drops.
+    void enableDragAndDrop(bool enable);
+    // The one alert sheet; counts quoted by the texts come from the photo list.
+    void showAlertWithTag(int tag);
+    AlertSheet* alertSheet() const { return m_alertSheet; }
+    // The stop button of an adding, on the loading overlay.
+    void setStopButtonVisible(bool visible);
+    // The photos whose check mark is set changed (or a panel wants them handed on
+    // again): the form gets them and the buttons that depend on them follow.
+    void checkedPhotosChanged();
+    // Presets and the renaming button: enabled, or not, together.
+    void setPresetsAndNextEnabled(bool enable);
+    // "Presets and Next by page": enabled exactly while the renaming page is not shown.
+    void setPresetsAndNextByPage();
+    // The metadata more-options menu (Reset, Clean Metadata), opened below `button`.
+    void btnMetaMoreOptionsTapped(QWidget* button);
+
+    // ---- The metadata form (defined in ExifEditorViewForm.cpp) ----
+    virtual void formInitSetup();
+    // Hands the ticked photos to the form, which merges their records.
+    virtual void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos);
+    // Sets or clears the form's "edits not applied" state.
+    virtual void isMetadataParamChanged(bool changed);
+    virtual bool formParamsChanged() const;
+    // Enables or disables the form's fields and buttons (map, more options).
+    virtual void enableExifDataView(bool enable);
+    // The editing mode: 0 keep others, 1 clear others, 2 clean metadata.
+    virtual void changeViewAccordingToMetadataOtion(int option);
+    // The undo button beside the form, shown while photos are ticked.
+    virtual void setUndoVisible(bool visible);
+    // The batch list became empty: the form's kept edits are dropped.
+    virtual void formBatchListEmptied();
+
+    // ---- The output options and the batch (defined in ExifEditorViewBatch.cpp) ----
+    virtual void batchInitSetup();
+    // Renaming is in force: the edit switch is on while the renaming page shows,
+    // or the renaming notice is visible.
+    virtual bool isRenamingInForce() const;
+    // The renaming page is shown (onImageRenameOptionPage).
+    virtual bool onImageRenameOptionPage() const;
+    // Back to keeping each photo's name, the renaming page put away.
+    virtual void resetRenamingOptions();
+    virtual void setNextEnabled(bool enable);
+    // The batch panel's share of enableView (the Next button and its image).
+    virtual void enableBatchView(bool enable);
+    // The Reset button's road (the metadata menu's "Reset").
+    virtual void btnResetTapped();
+    // What an alert's Yes goes on with (start, restore, validate then start, destination).
+    virtual void alertYesRoad(AlertYesRoad road);
+    // The OK of alert 102: the summary follows.
+    virtual void alertNotEnoughSpaceAnswered();
+
+    // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
+    virtual void presetsInitSetup();
+    virtual void setPresetsEnabled(bool enable);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildLayout();
+    // One wiring function per panel, each in the panel's own file.
+    void wirePhotoList();
+    void wireForm();
+    void wireBatch();
+    void wirePresets();
+    void placeOverlays();
+    void replacePlaceholder(QWidget*& slot, QWidget* panel);
+
+    AppDelegate& m_app;
+    PhotoListPanel* m_photoList = nullptr;
+    QStackedWidget* m_rightStack = nullptr;
+    QWidget* m_metaContainer = nullptr;
+    QWidget* m_extentionView = nullptr;
+    QWidget* m_bottomBar = nullptr;
+    LoadingOverlay* m_veil = nullptr;
+    LoadingOverlay* m_loading = nullptr;
+    AlertSheet* m_alertSheet = nullptr;
+    bool m_viewEnabled = true;
+    bool m_refreshing = false;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QFrame>
+#include <QStringList>
+
+class Presenter;
+
+// A box that takes drops of files ("leftBox" of the editor and of the add-photos
+// window). A drop of local files posts "FileDragDropNotification" with
+// {"paths": the absolute paths in the drag's order}; whoever observes it adds
+// them. A drag that carries image data is refused, even when it also carries
+// files; a drag with neither shows "Paste Error". The box takes drags only while
+// dragging is enabled.
+class DragDropBox : public QFrame {
+    Q_OBJECT
+public:
+    explicit DragDropBox(QWidget* parent = nullptr);
+
+    // Where "Paste Error" is asked; the running application's presenter when unset.
+    void setPresenter(Presenter* presenter) { m_presenter = presenter; }
+
+    void setDraggingEnable(bool enable);
+    bool isDraggingEnabled() const { return acceptDrops(); }
+
+    // What a drop of this data does: the paths posted, or nothing. Public so the
+    // road from data to notification can be driven without a drag.
+    bool performDrop(const class QMimeData* data);
+
+signals:
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Presenter* m_presenter = nullptr;
+    bool m_dragInside = false;
+};

@@ -1,0 +1,584 @@
+#include "WidgetTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
+#include "app/NotificationCenter.h"
+#include "app/UserDefaults.h"
+#include "batch/PhotoIntake.h"
+#include "batch/PhotoListMenus.h"
+#include "batch/PhotoListModel.h"
+#include "batch/widgets/AlertSheet.h"
+#include "batch/widgets/AttachedPopupTable.h"
+#include "batch/widgets/DragDropBox.h"
+#include "batch/widgets/PhotoListPanel.h"
+#include "batch/widgets/PhotoThumbnailCell.h"
+#include "batch/widgets/ResetRenamePrompt.h"
+#include "model/PhotoFile.h"
+
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// The editor view with the other panels replaced by recorders: the test sets
+// whether renaming is in force and sees what reaches the form and the batch.
+class EditorUnderTest : public ExifEditorView {
+public:
+    using ExifEditorView::ExifEditorView;
+
+    bool isRenamingInForce() const override { return renamingInForce; }
+    void resetRenamingOptions() override
+    {
+        calls << QStringLiteral("resetRenaming:%1").arg(app().arraySelectedImagesToProcess.size());
+    }
+    void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos) override
+    {
+        handedToForm.append(int(photos.size()));
+    }
+    void btnResetTapped() override { calls << QStringLiteral("reset"); }
+    void changeViewAccordingToMetadataOtion(int option) override
+    {
+        calls << QStringLiteral("editingMode:%1").arg(option);
+    }
+    void alertYesRoad(AlertYesRoad road) override { yesRoads.append(road); }
+
+    bool renamingInForce = false;
+    QStringList calls;
+    QList<int> handedToForm;
+    QList<AlertYesRoad> yesRoads;
+};
+
+} // namespace
+
+class PhotoListTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QTemporaryDir m_photos;
+    std::unique_ptr<AppDelegate> m_app;
+    std::shared_ptr<RecordingPresenter> m_presenter;
+    std::shared_ptr<RecordingUrlOpener> m_opener;
+    EditorUnderTest* m_editor = nullptr;
+
+    PhotoListPanel* panel() const { return m_editor->photoListPanel(); }
+    PhotoListModel* model() const { return panel()->model(); }
+    QListView* list() const { return panel()->tblPhotos(); }
+
+    // Small JPEGs made for the test, named as given.
+    QStringList makePhotos(const QStringList& names)
+    {
+        QStringList paths;
+        for (const QString& name : names) {
+            const QString path = m_photos.filePath(name);
+            QImage image(16, 12, QImage::Format_RGB32);
+            image.fill(QColor(90, 120, 60));
+            if (!image.save(path, "JPEG"))
+                qWarning() << "cannot write" << path;
+            paths << path;
+        }
+        return paths;
+    }
+
+    void drop(const QStringList& paths)
+    {
+        NotificationCenter::defaultCenter().post(
+            Notifications::fileDragDrop, nullptr, { { Notifications::pathsKey, paths } });
+    }
+
+    // Adds the photos and waits until the adding has ended.
+    bool addAndWait(const QStringList& paths)
+    {
+        const int before = model()->count();
+        panel()->addPhotosFromPathUrls(paths);
+        return QTest::qWaitFor([&] { return !panel()->intake()->isRunning(); }, 5000) && model()->count() > before;
+    }
+
+    QPoint checkBoxCentre(int row) const
+    {
+        return PhotoThumbnailCell::checkBoxRect(list()->visualRect(model()->index(row))).center();
+    }
+
+    // The alerts of the one sheet that the presenter was asked, by title.
+    QStringList alertTitles() const
+    {
+        QStringList titles;
+        for (const auto& alert : m_presenter->alerts)
+            titles << alert.request.objectName + QLatin1Char(':') + alert.request.title;
+        return titles;
+    }
+
+    void answerLastAlert(int button)
+    {
+        QVERIFY(!m_presenter->alerts.isEmpty());
+        const auto question = m_presenter->alerts.takeLast();
+        if (question.answer)
+            question.answer(button);
+    }
+
+private slots:
+    void initTestCase() { isolateUserFolders(m_home.path()); }
+
+    void init()
+    {
+        clearUserDefaults();
+        m_app = std::make_unique<AppDelegate>();
+        m_presenter = std::make_shared<RecordingPresenter>();
+        m_opener = std::make_shared<RecordingUrlOpener>();
+        m_app->setPresenter(m_presenter);
+        m_app->setUrlOpener(m_opener);
+        m_editor = new EditorUnderTest(*m_app);
+        m_editor->resize(1000, 640);
+        m_editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_editor));
+    }
+
+    void cleanup()
+    {
+        delete m_editor;
+        m_editor = nullptr;
+        m_app.reset();
+        for (const QString& name : QDir(m_photos.path()).entryList(QDir::Files))
+            QFile::remove(m_photos.filePath(name));
+    }
+
+    // ---- The editor view as a composition ----
+
+    void theEditorHoldsItsPanelsByTheirNames()
+    {
+        QCOMPARE(m_editor->objectName(), QStringLiteral("vwExifEditor"));
+        for (const char* name : { "leftBox", "tblPhotos", "lblPhotosCount", "checkMarkUnmarkAll", "btnAddPhoto",
+                 "btnRemovePhoto", "vwMetaContainer", "vwExtentionView", "vwBottomBar", "vwLoading" })
+            QVERIFY2(m_editor->findChild<QWidget*>(QString::fromLatin1(name)), name);
+        QCOMPARE(m_editor->rightStack()->currentWidget(), m_editor->metaContainer());
+
+        // A panel takes its placeholder's place and name.
+        auto* form = new QWidget;
+        m_editor->setMetaContainer(form);
+        QCOMPARE(form->objectName(), QStringLiteral("vwMetaContainer"));
+        QCOMPARE(m_editor->rightStack()->currentWidget(), form);
+        m_editor->showRenamingPage(true);
+        QVERIFY(m_editor->isRenamingPageShown());
+        auto* bar = new QWidget;
+        m_editor->setBottomBar(bar);
+        QCOMPARE(m_editor->bottomBar(), bar);
+        QCOMPARE(m_editor->findChildren<QWidget*>(QStringLiteral("vwBottomBar")).size(), 1);
+    }
+
+    // ---- The drop road ----
+
+    void aDropAddsThePhotosTicksThemAndFreesTheEditor()
+    {
+        NotificationSpy shown(Notifications::showLoading);
+        NotificationSpy hidden(Notifications::hideLoading);
+        QVERIFY(!m_editor->isViewEnabled());
+        drop(makePhotos({ "one.jpg", "two words.jpg", "tr\u00e8s.jpg" }));
+        QVERIFY(m_editor->isLoadingShown());
+        QVERIFY(!panel()->leftBox()->isDraggingEnabled());
+        QVERIFY(m_app->isSubWindowOpened);
+        QTRY_VERIFY(!panel()->intake()->isRunning());
+
+        QCOMPARE(model()->count(), 3);
+        QCOMPARE(model()->checkedCount(), 3);
+        QCOMPARE(m_editor->findChild<QLabel*>(QStringLiteral("lblPhotosCount"))->text(), QStringLiteral("Photos(3)"));
+        QVERIFY(!m_editor->isLoadingShown());
+        QVERIFY(m_editor->isViewEnabled());
+        QVERIFY(panel()->leftBox()->isDraggingEnabled());
+        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(m_editor->findChild<QPushButton*>(QStringLiteral("btnRemovePhoto"))->isEnabled());
+        QCOMPARE(shown.received.size(), 1);
+        QCOMPARE(hidden.received.size(), 1);
+        // The form was handed the whole list once, after the adding.
+        QCOMPARE(m_editor->handedToForm.value(m_editor->handedToForm.size() - 1), 3);
+        QVERIFY(m_presenter->alerts.isEmpty());
+    }
+
+    void droppingOnlyPhotosAlreadyListedAddsNothingAndAlerts()
+    {
+        const QStringList paths = makePhotos({ "a.jpg", "b.jpg" });
+        QVERIFY(addAndWait(paths));
+        drop(paths);
+        QTRY_VERIFY(!panel()->intake()->isRunning());
+        QTRY_COMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_editor->alertSheet()->alertTag(), int(AlertPhotosExist));
+        QCOMPARE(model()->count(), 2);
+        QVERIFY(!m_editor->isLoadingShown());
+        QVERIFY(!m_editor->findChild<QPushButton*>(QStringLiteral("btnRemovePhoto"))->isEnabled());
+        QVERIFY(!panel()->leftBox()->isDraggingEnabled()); // the sheet holds drops back
+        answerLastAlert(0);
+        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(panel()->leftBox()->isDraggingEnabled());
+    }
+
+    void theDropBoxPostsFilesRefusesImagesAndReportsADropWithoutData()
+    {
+        NotificationSpy drops(Notifications::fileDragDrop);
+        DragDropBox box;
+        box.setPresenter(m_presenter.get());
+
+        QMimeData image;
+        image.setImageData(QImage(4, 4, QImage::Format_RGB32));
+        image.setUrls({ QUrl::fromLocalFile(QStringLiteral("/tmp/x.jpg")) });
+        QVERIFY(!box.performDrop(&image));
+        QVERIFY(drops.received.isEmpty());
+        QVERIFY(m_presenter->alerts.isEmpty());
+
+        QMimeData nothing;
+        QVERIFY(!box.performDrop(&nothing));
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_presenter->alerts.first().request.objectName, QStringLiteral("alertPasteError"));
+
+        QMimeData files;
+        files.setUrls(
+            { QUrl::fromLocalFile(QStringLiteral("/tmp/b.jpg")), QUrl::fromLocalFile(QStringLiteral("/tmp/a.jpg")) });
+        QVERIFY(box.performDrop(&files));
+        QCOMPARE(drops.received.size(), 1);
+        QCOMPARE(drops.received.first().userInfo.value(Notifications::pathsKey).toStringList(),
+            QStringList({ QStringLiteral("/tmp/b.jpg"), QStringLiteral("/tmp/a.jpg") }));
+    }
+
+    void aDropWhileRenamingIsInForceWaitsForTheAnswer()
+    {
+        QVERIFY(addAndWait(makePhotos({ "first.jpg" })));
+        m_editor->renamingInForce = true;
+        m_editor->calls.clear();
+        ResetRenamePrompt* sheet = panel()->resetRenameSheet();
+
+        // No: nothing is added, nothing reset.
+        drop(makePhotos({ "held.jpg" }));
+        QVERIFY(sheet->isVisible());
+        QVERIFY(!m_editor->isViewEnabled());
+        QVERIFY(!panel()->leftBox()->isDraggingEnabled());
+        QCOMPARE(panel()->resetRenameRequest().heldPaths().size(), 1);
+        sheet->noButton()->click();
+        QVERIFY(!sheet->isVisible());
+        QVERIFY(panel()->resetRenameRequest().heldPaths().isEmpty());
+        QVERIFY(!panel()->intake()->isRunning());
+        QCOMPARE(model()->count(), 1);
+        QVERIFY(m_editor->calls.isEmpty());
+        QVERIFY(m_editor->isViewEnabled());
+        QVERIFY(!m_app->defaults().boolForKey(QStringLiteral("notShowRenameResetPopup")));
+
+        // Yes: renaming is reset while the list still holds one photo, then the drop comes in.
+        drop(makePhotos({ "held.jpg", "held2.jpg" }));
+        QVERIFY(sheet->isVisible());
+        sheet->yesButton()->click();
+        QCOMPARE(m_editor->calls.value(0), QStringLiteral("resetRenaming:1"));
+        QVERIFY(m_editor->isLoadingShown()); // the adding keeps its overlay
+        QTRY_VERIFY(!panel()->intake()->isRunning());
+        QCOMPARE(model()->count(), 3);
+        QVERIFY(m_editor->isViewEnabled());
+    }
+
+    void doNotShowAgainIsKeptWhicheverAnswer()
+    {
+        QVERIFY(addAndWait(makePhotos({ "first.jpg" })));
+        m_editor->renamingInForce = true;
+        ResetRenamePrompt* sheet = panel()->resetRenameSheet();
+        drop(makePhotos({ "second.jpg" }));
+        QVERIFY(sheet->isVisible());
+        sheet->dontShowCheckBox()->setChecked(true);
+        sheet->noButton()->click();
+        QCOMPARE(model()->count(), 1);
+        QVERIFY(m_app->defaults().boolForKey(QStringLiteral("notShowRenameResetPopup")));
+
+        // From now on a drop goes ahead without the question, and so does a removal.
+        drop(makePhotos({ "second.jpg" }));
+        QVERIFY(!sheet->isVisible());
+        QTRY_COMPARE(model()->count(), 2);
+        QTRY_VERIFY(!panel()->intake()->isRunning());
+        m_editor->findChild<QPushButton*>(QStringLiteral("btnRemovePhoto"))->click();
+        QVERIFY(!sheet->isVisible());
+        QCOMPARE(model()->count(), 0);
+    }
+
+    // ---- Clicks on the rows ----
+
+    void aSingleClickOnTheCheckMarkTogglesAfterTheDelay()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
+        m_editor->handedToForm.clear();
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, checkBoxCentre(1));
+        QVERIFY(panel()->cell()->isClickPending());
+        QVERIFY(model()->photoAt(1)->isSelected); // not yet: a second click may follow
+        QTRY_VERIFY(!model()->photoAt(1)->isSelected);
+        QVERIFY(model()->photoAt(0)->isSelected);
+        QCOMPARE(m_editor->handedToForm, QList<int>({ 1 }));
+
+        // A click beside the check mark changes nothing.
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, checkBoxCentre(0) + QPoint(120, 0));
+        QVERIFY(!panel()->cell()->isClickPending());
+    }
+
+    void aDoubleClickIsReportedOnceAndTicksNothing()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg" })));
+        QSignalSpy doubles(panel(), &PhotoListPanel::photoDoubleClicked);
+        // A double click arrives as a press and release, then the double click and its release.
+        QWidget* viewport = list()->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, checkBoxCentre(0));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, checkBoxCentre(0));
+        QTRY_COMPARE(doubles.size(), 1);
+        QVERIFY(!panel()->cell()->isClickPending());
+        QVERIFY(model()->photoAt(0)->isSelected);
+
+        // A triple click also ends in one report.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, checkBoxCentre(0));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, checkBoxCentre(0));
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, checkBoxCentre(0));
+        QTRY_COMPARE(doubles.size(), 2);
+        QTRY_VERIFY(!panel()->cell()->isClickPending());
+        QCOMPARE(doubles.size(), 2);
+        QVERIFY(model()->photoAt(0)->isSelected);
+    }
+
+    void aDelayedClickActsOnThePhotoPressedNotOnItsRow()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
+        const std::shared_ptr<PhotoFile> pressed = model()->photoAt(0);
+        const std::shared_ptr<PhotoFile> next = model()->photoAt(1);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, checkBoxCentre(0));
+        model()->removePhoto(pressed); // the row now holds another photo
+        QTRY_VERIFY(!panel()->cell()->isClickPending());
+        QVERIFY(next->isSelected);
+        QCOMPARE(model()->checkedCount(), 1);
+    }
+
+    void markUnmarkAllFromTheBoxAndTheKeyboard()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
+        auto* box = m_editor->findChild<QCheckBox*>(QStringLiteral("checkMarkUnmarkAll"));
+        QVERIFY(box->isChecked());
+        m_editor->handedToForm.clear();
+        box->click();
+        QCOMPARE(model()->checkedCount(), 0);
+        QVERIFY(!box->isChecked());
+        QCOMPARE(m_editor->handedToForm, QList<int>({ 0 }));
+
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(model()->checkedCount(), 2);
+        QVERIFY(box->isChecked());
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
+        QTest::keyClick(list(), Qt::Key_A);
+        QCOMPARE(model()->checkedCount(), 2);
+        QTest::keyClick(list(), Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(model()->checkedCount(), 0);
+    }
+
+    // ---- The photo menu ----
+
+    void thePhotoMenuOpensOnlyForARowOfTheList()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
+        AttachedPopupTable* popup = panel()->popup();
+        panel()->btnInfoTappedAtLocation(QPoint(10, 10), 2, false);
+        panel()->btnInfoTappedAtLocation(QPoint(10, 10), -1, true);
+        QVERIFY(!popup->isOpen());
+        QVERIFY(m_presenter->alerts.isEmpty());
+
+        // A right click anywhere on a row opens the menu of that row.
+        const QPoint onRow = list()->visualRect(model()->index(1)).center();
+        QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, onRow);
+        QVERIFY(popup->isOpen());
+        QCOMPARE(popup->currentType(), AttachPopupPhotoMenu);
+        QCOMPARE(popup->table()->model()->rowCount(), 5);
+        QCOMPARE(popup->table()->size(), QSize(190, 163));
+
+        // Its photo goes while the menu is open: the choice does nothing.
+        const QString path = model()->photoAt(1)->filePath;
+        model()->removePhoto(model()->photoAt(1));
+        popup->choose(PhotoListMenus::OpenInPreview);
+        QVERIFY(!popup->isOpen());
+        QVERIFY(m_opener->opened.isEmpty());
+        QVERIFY(!path.isEmpty());
+    }
+
+    void thePhotoMenuOpensRevealsAndAsksForInfo()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
+        NotificationSpy info(QStringLiteral("notificationSetupMetaDataPopup"));
+        const QString path = model()->photoAt(1)->filePath;
+        auto openMenuAndChoose = [&](int row) {
+            panel()->btnInfoTappedAtLocation(QPoint(40, 40), 1, false);
+            QVERIFY(panel()->popup()->isOpen());
+            panel()->popup()->choose(row);
+        };
+        openMenuAndChoose(PhotoListMenus::OpenInPreview);
+        QCOMPARE(m_opener->opened, QList<QUrl>({ QUrl::fromLocalFile(path) }));
+        openMenuAndChoose(PhotoListMenus::GetInfo);
+        QCOMPARE(info.received.size(), 1);
+        QCOMPARE(info.received.first().userInfo.value(QStringLiteral("selectedIndex")).toInt(), 1);
+        // Without a file manager on the session bus the folder opens.
+        openMenuAndChoose(PhotoListMenus::RevealInFinder);
+        QTRY_COMPARE(m_opener->opened.size(), 2);
+        QCOMPARE(m_opener->opened.last(), QUrl::fromLocalFile(m_photos.path()));
+        openMenuAndChoose(PhotoListMenus::RemovePhoto);
+        QCOMPARE(model()->count(), 1);
+        QCOMPARE(model()->photoAt(0)->fileName, QStringLiteral("a.jpg"));
+    }
+
+    void aMissingPhotoGivesAlert103WhoseButtonRemovesEveryMissingPhoto()
+    {
+        const QStringList paths = makePhotos({ "a.jpg", "b.jpg", "c.jpg" });
+        QVERIFY(addAndWait(paths));
+        QFile::remove(paths.at(0));
+        QFile::remove(paths.at(2));
+        panel()->btnInfoTappedAtLocation(QPoint(10, 10), 2, false);
+        QVERIFY(!panel()->popup()->isOpen());
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_editor->alertSheet()->alertTag(), int(AlertRemoveFromBatch));
+        QCOMPARE(m_presenter->alerts.first().request.buttons, QStringList({ QStringLiteral("Remove From Batch") }));
+        answerLastAlert(0);
+        QTRY_COMPARE(model()->count(), 1);
+        QTRY_VERIFY(!m_editor->isLoadingShown());
+        QCOMPARE(model()->photoAt(0)->filePath, paths.at(1));
+        QCOMPARE(m_editor->findChild<QLabel*>(QStringLiteral("lblPhotosCount"))->text(), QStringLiteral("Photos(1)"));
+    }
+
+    void theMenusOfTheListAndTheMetadataOptions()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg" })));
+        m_editor->calls.clear();
+        m_editor->findChild<QPushButton*>(QStringLiteral("btnAddPhoto"))->click();
+        QCOMPARE(panel()->popup()->currentType(), AttachPopupAddPhotos);
+        QCOMPARE(panel()->popup()->table()->size(), QSize(190, 66));
+        panel()->popup()->choose(PhotoListMenus::AddFolder);
+        QCOMPARE(m_presenter->panels.size(), 1);
+        QVERIFY(m_presenter->panels.first().request.chooseDirectories);
+        QVERIFY(m_app->isSubWindowOpened);
+        m_presenter->answerPanel({});
+        QVERIFY(!m_app->isSubWindowOpened);
+        QCOMPARE(model()->count(), 1);
+
+        QPushButton anchor(m_editor);
+        m_editor->btnMetaMoreOptionsTapped(&anchor);
+        QCOMPARE(panel()->popup()->currentType(), AttachPopupMetadataMoreOptions);
+        QCOMPARE(panel()->popup()->table()->size(), QSize(150, 66));
+        panel()->popup()->choose(PhotoListMenus::CleanMetadata);
+        m_editor->btnMetaMoreOptionsTapped(&anchor);
+        panel()->popup()->choose(PhotoListMenus::Reset);
+        QCOMPARE(m_editor->calls, QStringList({ QStringLiteral("editingMode:2"), QStringLiteral("reset") }));
+
+        // A click outside an open list closes it.
+        m_editor->findChild<QPushButton*>(QStringLiteral("btnAddPhoto"))->click();
+        QVERIFY(panel()->popup()->isOpen());
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(150, 300));
+        QVERIFY(!panel()->popup()->isOpen());
+    }
+
+    // ---- Removal ----
+
+    void removeTakesTheTickedPhotosAndAsksWhenNoneIsTicked()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg", "c.jpg" })));
+        auto* remove = m_editor->findChild<QPushButton*>(QStringLiteral("btnRemovePhoto"));
+        model()->toggleCheckMark(1);
+        remove->click();
+        QCOMPARE(model()->count(), 1);
+        QCOMPARE(model()->photoAt(0)->fileName, QStringLiteral("b.jpg"));
+        QVERIFY(model()->photoAt(0)->isSelected); // the refresh ticks what is left
+
+        model()->markUnmarkAll();
+        QCOMPARE(model()->checkedCount(), 0);
+        remove->click();
+        QCOMPARE(model()->count(), 1);
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_presenter->alerts.first().request.objectName, QStringLiteral("winNoNewPhotos"));
+
+        model()->markUnmarkAll();
+        remove->click();
+        QCOMPARE(model()->count(), 0);
+        QVERIFY(!remove->isEnabled());
+        QVERIFY(!m_editor->isViewEnabled());
+        QCOMPARE(m_editor->findChild<QLabel*>(QStringLiteral("lblPhotosCount"))->text(), QStringLiteral("Photos"));
+    }
+
+    void theStopButtonEndsAnAdding()
+    {
+        QStringList names;
+        for (int i = 0; i < 40; ++i)
+            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        const QStringList paths = makePhotos(names);
+        panel()->intake()->setReadThreads(1);
+        panel()->intake()->setReadChunkSize(1);
+        panel()->intake()->setHandOffSize(1);
+        panel()->addPhotosFromPathUrls({ m_photos.path() });
+        auto* stop = m_editor->findChild<QPushButton*>(QStringLiteral("btnstopOnAddPhotos"));
+        QVERIFY(stop->isVisible());
+        stop->click();
+        QVERIFY(!stop->isVisible());
+        QTRY_VERIFY(!panel()->intake()->isRunning());
+        QVERIFY(!m_editor->isLoadingShown());
+        QVERIFY(model()->count() <= paths.size());
+        QVERIFY(panel()->lastSummary().isPHOTOS_PROCESSING_STOPPED || model()->count() == paths.size());
+    }
+
+    // ---- The alert sheet ----
+
+    void theAlertSheetShowsEachTagOnceAndHandsTheButtonBack()
+    {
+        std::atomic<bool> subWindow { false };
+        QWidget window;
+        AlertSheet sheet(&window, *m_presenter, subWindow);
+        AlertCounts counts;
+        counts.damagedFileCount = 1;
+
+        const QList<int> known { 100, 101, 102, 103, 104, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115 };
+        for (int tag : known) {
+            QVERIFY2(sheet.show(tag, counts), qPrintable(QString::number(tag)));
+            QVERIFY(subWindow);
+            QVERIFY(!sheet.show(AlertFeedback, counts)); // one sheet at a time
+            QCOMPARE(m_presenter->alerts.size(), 1);
+            const auto question = m_presenter->alerts.takeFirst();
+            QCOMPARE(question.request.objectName, QStringLiteral("winAlert"));
+            const AlertContent content = *AlertCatalog::alertForTag(tag, counts);
+            QCOMPARE(question.request.title, content.title);
+            QCOMPARE(question.request.informativeText, content.message);
+            question.answer(0);
+            QVERIFY(!subWindow);
+            QVERIFY(!sheet.isShown());
+        }
+        for (int tag : { 99, 105, 116 })
+            QVERIFY(!sheet.show(tag, counts));
+        subWindow = true; // the overlay or another sheet is up
+        QVERIFY(!sheet.show(AlertPhotosExist, counts));
+        QVERIFY(m_presenter->alerts.isEmpty());
+    }
+
+    void theAlertButtonsTakeTheirRoads()
+    {
+        std::atomic<bool> subWindow { false };
+        QWidget window;
+        AlertSheet sheet(&window, *m_presenter, subWindow);
+        QList<AlertButton> answers;
+        auto record = [&](AlertButton button) {
+            QVERIFY(!subWindow); // the next alert may come from the answer
+            answers.append(button);
+        };
+        sheet.show(AlertStartProcess, {}, record);
+        QCOMPARE(
+            m_presenter->alerts.first().request.buttons, QStringList({ QStringLiteral("Yes"), QStringLiteral("No") }));
+        answerLastAlert(1);
+        sheet.show(AlertStartProcess, {}, record);
+        answerLastAlert(-1); // closed without a button: No
+        sheet.show(AlertNoPhotosToAdd, {}, record);
+        answerLastAlert(-1);
+        QCOMPARE(answers, QList<AlertButton>({ AlertButtonNo, AlertButtonNo, AlertButtonOk }));
+
+        // Through the editor: Yes goes on to the batch's road.
+        m_editor->showAlertWithTag(AlertNoRenamingOption);
+        QVERIFY(!m_editor->isViewEnabled());
+        answerLastAlert(0);
+        QCOMPARE(m_editor->yesRoads, QList<AlertYesRoad>({ AlertYesRoad::ChooseDestinationFolder }));
+    }
+};
+
+QTEST_MAIN(PhotoListTest)
+#include "PhotoListTest.moc"
