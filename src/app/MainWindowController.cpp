@@ -237,7 +237,12 @@ void MainWindowController::buildAddPhotosWindow()
     palette.setColor(QPalette::WindowText, QColor(40, 36, 28));
     m_vwContainerLoadImage->setPalette(palette);
     auto* outer = new QVBoxLayout(m_winAddPhotos);
-    outer->setContentsMargins(0, 0, 0, 0);
+    // A thin dark frame sets the light window off against the main window.
+    outer->setContentsMargins(1, 1, 1, 1);
+    m_winAddPhotos->setAutoFillBackground(true);
+    QPalette framePalette = m_winAddPhotos->palette();
+    framePalette.setColor(QPalette::Window, QColor(12, 12, 12));
+    m_winAddPhotos->setPalette(framePalette);
     outer->addWidget(m_vwContainerLoadImage);
 
     auto* layout = new QVBoxLayout(m_vwContainerLoadImage);
