@@ -44,6 +44,7 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
     wireForm();
     wireBatch();
     wirePresets();
+    setToolTips();
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.addObserver(this, Notifications::setupExifEditorView, [this](const Notification&) { initSetup(); });
@@ -172,9 +173,20 @@ void ExifEditorView::initSetup()
     formInitSetup();
     batchInitSetup();
     presetsInitSetup();
-    m_photoList->setToolTips();
+    setToolTips();
     // The form shows the whole batch list after every set-up.
     setupUIForSelectedPhotoFiles(m_app.arraySelectedImagesToProcess);
+}
+
+void ExifEditorView::setToolTips()
+{
+    // The main buttons of every panel, found by their names wherever they sit.
+    for (const char* name :
+        { "btnRemovePhoto", "btnAddPhoto", "btnProcess", "btnPresets", "btnRestore", "btnReset", "btnNext" }) {
+        const QString objectName = QString::fromLatin1(name);
+        if (auto* button = findChild<QWidget*>(objectName))
+            button->setToolTip(PhotoListControls::toolTip(objectName));
+    }
 }
 
 void ExifEditorView::processAfterAllPhotosAdded()

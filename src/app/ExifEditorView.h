@@ -69,6 +69,8 @@ public:
     // The set-up that runs when the add-photos window closes and after every
     // completed adding or removal: each panel's own set-up, in a fixed order.
     void initSetup();
+    // The tool tips of the main buttons of every panel.
+    void setToolTips();
     // The refresh after an adding or a removal.
     void processAfterAllPhotosAdded();
     // The loading overlay over the whole editor: busy state of the application.

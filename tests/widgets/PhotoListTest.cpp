@@ -6,6 +6,7 @@
 #include "batch/PhotoIntake.h"
 #include "batch/PhotoListMenus.h"
 #include "batch/PhotoListModel.h"
+#include "batch/ThumbnailCache.h"
 #include "batch/widgets/AlertSheet.h"
 #include "batch/widgets/AttachedPopupTable.h"
 #include "batch/widgets/DragDropBox.h"
@@ -297,6 +298,49 @@ private slots:
         QCOMPARE(model()->count(), 0);
     }
 
+    void aRemovalWhileRenamingIsInForceWaitsForYes()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
+        m_editor->renamingInForce = true;
+        ResetRenamePrompt* sheet = panel()->resetRenameSheet();
+        auto* remove = m_editor->findChild<QPushButton*>(QStringLiteral("btnRemovePhoto"));
+        model()->toggleCheckMark(0);
+        remove->click();
+        QVERIFY(sheet->isVisible());
+        sheet->noButton()->click();
+        QCOMPARE(model()->count(), 2);
+        remove->click();
+        sheet->yesButton()->click();
+        QCOMPARE(model()->count(), 1);
+        QCOMPARE(model()->photoAt(0)->fileName, QStringLiteral("a.jpg"));
+    }
+
+    void photosChosenInTheTrashAreRefused()
+    {
+        const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash/files");
+        QVERIFY(QDir().mkpath(trash));
+        const QString path = trash + QStringLiteral("/gone.jpg");
+        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(path, "JPEG"));
+        panel()->popupAddPhotosTappedWithIndex(PhotoListMenus::AddPhotos);
+        QCOMPARE(m_presenter->panels.size(), 1);
+        QCOMPARE(m_presenter->panels.first().request.prompt, QStringLiteral("Add Photos"));
+        m_presenter->answerPanel({ path });
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_presenter->alerts.first().request.objectName, QStringLiteral("alertTrash"));
+        QVERIFY(!panel()->intake()->isRunning());
+        QCOMPARE(model()->count(), 0);
+    }
+
+    void theMainButtonsCarryTheirToolTips()
+    {
+        QPushButton process(m_editor);
+        process.setObjectName(QStringLiteral("btnProcess"));
+        m_editor->setToolTips();
+        QCOMPARE(process.toolTip(), QStringLiteral("Click here to start process"));
+        QCOMPARE(m_editor->findChild<QPushButton*>(QStringLiteral("btnAddPhoto"))->toolTip(),
+            QStringLiteral("Click here to add photos."));
+    }
+
     // ---- Clicks on the rows ----
 
     void aSingleClickOnTheCheckMarkTogglesAfterTheDelay()
@@ -370,6 +414,36 @@ private slots:
         QCOMPARE(model()->checkedCount(), 2);
         QTest::keyClick(list(), Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(model()->checkedCount(), 0);
+
+        // Where the platform tells the right Control key apart, it marks nothing.
+        const quint32 rightControl = 0xffe4;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier, 0, rightControl, 0);
+        QCoreApplication::sendEvent(list(), &press);
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(model()->checkedCount(), 0);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier, 0, rightControl, 0);
+        QCoreApplication::sendEvent(list(), &release);
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(model()->checkedCount(), 2);
+    }
+
+    void onlyTheVisibleRowsGetThumbnailsOnceTheListRests()
+    {
+        QStringList names;
+        for (int i = 0; i < 60; ++i)
+            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        QVERIFY(addAndWait(makePhotos(names)));
+        auto state = [&](int row) {
+            return ThumbnailCache::State(model()->index(row).data(PhotoListModel::ThumbnailStateRole).toInt());
+        };
+        QTRY_COMPARE(state(0), ThumbnailCache::State::Ready);
+        QCOMPARE(state(59), ThumbnailCache::State::Missing);
+
+        list()->scrollToBottom();
+        QVERIFY(panel()->isThumbnailLoadPending());
+        QCOMPARE(state(59), ThumbnailCache::State::Missing); // not while scrolling
+        QTRY_COMPARE(state(59), ThumbnailCache::State::Ready);
+        QCOMPARE(state(30), ThumbnailCache::State::Missing);
     }
 
     // ---- The photo menu ----

@@ -209,7 +209,6 @@ void PhotoListPanel::buildWidgets()
     connect(m_tblPhotos->verticalScrollBar(), &QScrollBar::valueChanged, this,
         &PhotoListPanel::tableviewPhotosBoundDidChange);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &PhotoListPanel::tableviewPhotosBoundDidChange);
-    setToolTips();
 }
 
 // ---- Adding photos ----
@@ -556,12 +555,6 @@ void PhotoListPanel::enableView(bool enable)
 void PhotoListPanel::setRemoveButtonEnabled(bool enable)
 {
     m_btnRemovePhoto->setEnabled(PhotoListControls::removeEnabled(m_model->isEmpty(), enable));
-}
-
-void PhotoListPanel::setToolTips()
-{
-    for (QPushButton* button : { m_btnAddPhoto, m_btnRemovePhoto })
-        button->setToolTip(PhotoListControls::toolTip(button->objectName()));
 }
 
 void PhotoListPanel::updateCountLabel()

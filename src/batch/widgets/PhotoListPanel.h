@@ -88,7 +88,6 @@ public:
     void enableDragAndDrop(bool enable);
     void enableView(bool enable);
     void setRemoveButtonEnabled(bool enable);
-    void setToolTips();
     void updateCountLabel();
 
     // ---- The reset prompt ----
