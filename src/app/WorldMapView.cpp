@@ -1,5 +1,7 @@
 #include "app/WorldMapView.h"
 
+#include "controls/ImageNamed.h"
+
 #include <QFile>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -106,6 +108,7 @@ WorldMapView::WorldMapView(QWidget* parent)
 std::shared_ptr<const MapOutlines> WorldMapView::bundledOutlines()
 {
     static const std::shared_ptr<const MapOutlines> outlines = []() -> std::shared_ptr<const MapOutlines> {
+        initVelloranResources();
         auto read = MapOutlines::fromFile(kBundledOutlines);
         if (!read)
             return nullptr;
@@ -335,17 +338,24 @@ void WorldMapView::paintPin(QPainter& painter) const
         return;
     const QPointF tip = m_projection.toView(m_pin->coordinate);
     const bool titled = !m_pin->title.isEmpty();
-    const QColor head = titled ? QColor(0x8a, 0x8f, 0x98) : QColor(0xe5, 0x39, 0x35);
 
-    // A pin standing on its point: a stem and a round head.
-    painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.6));
-    painter.drawLine(tip, tip - QPointF(0, 14));
-    painter.setPen(QPen(head.darker(140), 1));
-    painter.setBrush(head);
-    painter.drawEllipse(tip - QPointF(0, 18), 6, 6);
-    painter.setBrush(Qt::white);
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(tip - QPointF(2, 20), 1.6, 1.6);
+    if (titled) {
+        // The grey, struck-through pin of a photo without a usable position.
+        const QSize pinSize(24, 32);
+        const QPixmap pin = imageNamed(QStringLiteral("pin_no_location.png"), pinSize, devicePixelRatioF());
+        painter.drawPixmap(QPointF(tip.x() - pinSize.width() / 2.0, tip.y() - pinSize.height()), pin);
+    } else {
+        // A red pin standing on its point: a stem and a round head.
+        const QColor head(0xe5, 0x39, 0x35);
+        painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.6));
+        painter.drawLine(tip, tip - QPointF(0, 14));
+        painter.setPen(QPen(head.darker(140), 1));
+        painter.setBrush(head);
+        painter.drawEllipse(tip - QPointF(0, 18), 6, 6);
+        painter.setBrush(Qt::white);
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(tip - QPointF(2, 20), 1.6, 1.6);
+    }
 
     if (!titled)
         return;
@@ -353,7 +363,7 @@ void WorldMapView::paintPin(QPainter& painter) const
     const QFontMetricsF metrics(font());
     const QSizeF textSize(metrics.horizontalAdvance(m_pin->title), metrics.height());
     QRectF bubble(QPointF(), textSize + QSizeF(16, 8));
-    bubble.moveCenter(tip - QPointF(0, 26 + bubble.height() / 2 + 4));
+    bubble.moveCenter(tip - QPointF(0, 34 + bubble.height() / 2));
     bubble.moveLeft(std::clamp(bubble.left(), 2.0, std::max(2.0, width() - bubble.width() - 2)));
     bubble.moveTop(std::max(bubble.top(), 2.0));
     painter.setPen(QPen(QColor(0, 0, 0, 60), 1));

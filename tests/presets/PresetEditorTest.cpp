@@ -1,6 +1,7 @@
 #include "presets/PresetEditor.h"
 
 #include "model/MetaDataObject.h"
+#include "model/ProjectSession.h"
 #include "presets/PresetChoice.h"
 #include "presets/PresetListModel.h"
 
@@ -90,4 +91,30 @@ TEST_F(PresetEditorTest, withoutAChosenPresetNothingIsEdited)
     EXPECT_FALSE(editor.setEditingOption(3)); // no such mode
     EXPECT_FALSE(editor.setEditingOption(-1));
     EXPECT_EQ(window.preset()->editingOption, 0);
+}
+
+TEST_F(PresetEditorTest, presetsMadeAndEditedHereSurviveARestart)
+{
+    window.chooseRow(0);
+    model.renamePreset(0, u"Studio Köln — 写真"_s);
+    editor.editField(MetadataField::IPTC_City, u"Köln"_s);
+    editor.setEditingOption(MetaDataObject::ModifyEditedClearOthers);
+    editor.setClearFlag(ClearFlag::XMP, true);
+    auto chosen = std::make_shared<DateTimeConfiguration>();
+    chosen->tagConfigureOption = DateTimeConfiguration::ChosenDate;
+    chosen->stringSelectedDate = u"2021:06:01 12:00:00"_s;
+    editor.setDateTimeConfiguration(DateSetting::XMPCreationDate, chosen, u"2021:06:01 12:00:00"_s);
+
+    // What the application stores at every change, read back at the next start.
+    QList<std::shared_ptr<MetaDataObject>> restarted
+        = ProjectSession::unarchive(ProjectSession::archivedData(presets)).presets;
+    PresetListModel reloaded(restarted);
+    ASSERT_EQ(reloaded.presetNames(), QStringList({ u"Studio Köln — 写真"_s, u"New Configuration"_s }));
+    const auto back = reloaded.presetAt(0);
+    EXPECT_EQ(back->IPTC_City(), u"Köln"_s);
+    EXPECT_EQ(back->XMP_CreationDate(), u"2021:06:01 12:00:00"_s);
+    EXPECT_EQ(back->editingOption, MetaDataObject::ModifyEditedClearOthers);
+    EXPECT_TRUE(back->clearXMP);
+    EXPECT_EQ(*back->dateTimeConfigXMPCreationDate(), *chosen);
+    EXPECT_EQ(back->dateTimeConfigOriginalDate()->option(), DateTimeConfiguration::KeepOriginal);
 }
