@@ -1,5 +1,6 @@
 #include "batch/MetaDataViewerModel.h"
 
+#include "form/DropDownTables.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "support/TestSupport.h"
@@ -218,4 +219,31 @@ TEST_F(MetaDataViewerModelTest, theThumbnailOfAnEarlierPhotoIsDropped)
     const QImage& image = ready.first();
     EXPECT_FALSE(image.isNull());
     EXPECT_LE(std::max(image.width(), image.height()), 64);
+}
+
+TEST(MetaDataViewerLabels, codedRowsShowTheFormsDropDownLabels)
+{
+    DropDownTables tables;
+    ASSERT_TRUE(tables.loadCountries(QStringLiteral(VELLORAN_RESOURCES_DIR "/countries.json")));
+    QList<std::shared_ptr<PhotoFile>> photos;
+    MetaDataViewerModel model(
+        photos, [&tables](int tag, const MetaDataObject& record) { return tables.getValueForOption(tag, record); });
+    MetaDataObject record;
+    record.setCamSetting_Flash(u"16"_s);
+    record.setAdvCamSetting_MateringMode(u"255"_s);
+    record.setGPS_AltitudeRef(u"1"_s);
+    record.setGPS_LongitudeRef(u"W"_s);
+    record.setAdvCamSetting_SensingMethod(u"2"_s);
+    record.setCamSetting_Orientation(u"Leave Blank"_s);
+    record.setIPTC_CountryPrimaryLocationCode(u"FRA"_s);
+    model.showPhoto(PhotoFile(), record);
+
+    EXPECT_EQ(model.valueAt(rowTitled("Flash")), u"Off, Did not fire"_s);
+    EXPECT_EQ(model.valueAt(rowTitled("Metering Mode")), u"Other"_s);
+    EXPECT_EQ(model.valueAt(rowTitled("GPS Altitude Ref")), u"Below Sea Level"_s);
+    EXPECT_EQ(model.valueAt(rowTitled("GPS Longitude Ref")), u"West"_s);
+    EXPECT_EQ(model.valueAt(rowTitled("Sensing Method")), u"One-chip color area"_s);
+    EXPECT_EQ(model.valueAt(rowTitled("Orientation")), u"---"_s);
+    EXPECT_EQ(model.valueAt(rowTitled("Country-Primary Location Code")), u"France"_s);
+    EXPECT_EQ(model.valueAt(rowTitled("Exposure Mode")), u"---"_s);
 }
