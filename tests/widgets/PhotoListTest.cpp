@@ -1,6 +1,7 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "app/MainWindowController.h"
 #include "app/NotificationCenter.h"
 #include "app/UserDefaults.h"
 #include "batch/PhotoIntake.h"
@@ -143,6 +144,8 @@ private slots:
     {
         delete m_editor;
         m_editor = nullptr;
+        if (m_app->myWindowController())
+            m_app->terminate();
         m_app.reset();
         for (const QString& name : QDir(m_photos.path()).entryList(QDir::Files))
             QFile::remove(m_photos.filePath(name));
@@ -214,6 +217,28 @@ private slots:
         answerLastAlert(0);
         QVERIFY(!m_app->isSubWindowOpened);
         QVERIFY(panel()->leftBox()->isDraggingEnabled());
+    }
+
+    void aDropOnTheAddPhotosWindowFillsTheEditorOfTheMainWindow()
+    {
+        delete m_editor; // the application makes its own editor view
+        m_editor = nullptr;
+        m_app->setTerminateHandler([] {});
+        m_app->applicationDidFinishLaunching();
+        MainWindowController* controller = m_app->myWindowController();
+        QTRY_VERIFY(controller->winAddPhotos()->isVisible());
+        auto* box = controller->winAddPhotos()->findChild<DragDropBox*>(QStringLiteral("leftBox"));
+        QVERIFY(box);
+        auto* editor = qobject_cast<ExifEditorView*>(controller->vwExifEditor());
+        QVERIFY(editor);
+
+        QMimeData files;
+        files.setUrls({ QUrl::fromLocalFile(makePhotos({ "dropped.jpg" }).first()) });
+        QVERIFY(box->performDrop(&files));
+        QVERIFY(!controller->winAddPhotos()->isVisible());
+        QTRY_COMPARE(editor->photoListPanel()->model()->count(), 1);
+        QTRY_VERIFY(!editor->isLoadingShown());
+        QVERIFY(editor->isViewEnabled());
     }
 
     void theDropBoxPostsFilesRefusesImagesAndReportsADropWithoutData()
