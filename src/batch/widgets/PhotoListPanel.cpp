@@ -179,6 +179,12 @@ void PhotoListPanel::buildWidgets()
     m_tblPhotos->setMouseTracking(true);
     m_tblPhotos->installEventFilter(this);
     m_tblPhotos->viewport()->installEventFilter(this);
+    // An empty list says where photos come from.
+    m_lblDropHint = new QLabel(tr("Drop photos or folders here,\nor add them with +"), m_tblPhotos->viewport());
+    m_lblDropHint->setObjectName(QStringLiteral("lblDropHint"));
+    m_lblDropHint->setAlignment(Qt::AlignCenter);
+    m_lblDropHint->setStyleSheet(QStringLiteral("color: #9a907c;"));
+    m_lblDropHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* boxLayout = new QVBoxLayout(m_leftBox);
     boxLayout->setContentsMargins(2, 2, 2, 2);
     boxLayout->addWidget(m_tblPhotos);
@@ -560,6 +566,7 @@ void PhotoListPanel::setRemoveButtonEnabled(bool enable)
 void PhotoListPanel::updateCountLabel()
 {
     m_lblPhotosCount->setText(m_model->countLabelText());
+    m_lblDropHint->setVisible(m_model->isEmpty());
 }
 
 // ---- The reset prompt ----
@@ -609,7 +616,9 @@ bool PhotoListPanel::eventFilter(QObject* watched, QEvent* event)
         }
         return true; // the list takes no keys of its own: its rows are chosen by their check marks
     }
-    if (watched == m_tblPhotos->viewport() && event->type() == QEvent::Resize)
+    if (watched == m_tblPhotos->viewport() && event->type() == QEvent::Resize) {
+        m_lblDropHint->setGeometry(m_tblPhotos->viewport()->rect());
         tableviewPhotosBoundDidChange();
+    }
     return QWidget::eventFilter(watched, event);
 }

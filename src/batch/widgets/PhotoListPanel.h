@@ -123,6 +123,7 @@ private:
     QListView* m_tblPhotos = nullptr;
     PhotoThumbnailCell* m_cell = nullptr;
     QLabel* m_lblPhotosCount = nullptr;
+    QLabel* m_lblDropHint = nullptr;
     QCheckBox* m_checkMarkUnmarkAll = nullptr;
     QPushButton* m_btnAddPhoto = nullptr;
     QPushButton* m_btnRemovePhoto = nullptr;
