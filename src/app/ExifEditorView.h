@@ -130,6 +130,8 @@ public:
     virtual void alertYesRoad(AlertYesRoad road);
     // The OK of alert 102: the summary follows.
     virtual void alertNotEnoughSpaceAnswered();
+    // While a drop-down list of the editor is open its other buttons are off.
+    virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable);
 
     // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
     virtual void presetsInitSetup();

@@ -30,3 +30,5 @@ void ExifEditorView::btnResetTapped() { }
 void ExifEditorView::alertYesRoad(AlertYesRoad) { }
 
 void ExifEditorView::alertNotEnoughSpaceAnswered() { }
+
+void ExifEditorView::disableEnableAllButtonsWhenDropdownOpen(bool) { }

@@ -49,11 +49,13 @@ public:
         calls << QStringLiteral("editingMode:%1").arg(option);
     }
     void alertYesRoad(AlertYesRoad road) override { yesRoads.append(road); }
+    void disableEnableAllButtonsWhenDropdownOpen(bool disable) override { buttonsOff = disable; }
 
     bool renamingInForce = false;
     QStringList calls;
     QList<int> handedToForm;
     QList<AlertYesRoad> yesRoads;
+    bool buttonsOff = false;
 };
 
 } // namespace
@@ -565,11 +567,14 @@ private slots:
         panel()->popup()->choose(PhotoListMenus::Reset);
         QCOMPARE(m_editor->calls, QStringList({ QStringLiteral("editingMode:2"), QStringLiteral("reset") }));
 
-        // A click outside an open list closes it.
+        // A click outside an open list closes it; the other buttons are off meanwhile.
         m_editor->findChild<QPushButton*>(QStringLiteral("btnAddPhoto"))->click();
         QVERIFY(panel()->popup()->isOpen());
+        QVERIFY(m_editor->buttonsOff);
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(150, 300));
         QVERIFY(!panel()->popup()->isOpen());
+        QVERIFY(m_editor->buttonsOff);
+        QTRY_VERIFY(!m_editor->buttonsOff);
     }
 
     // ---- Removal ----

@@ -109,6 +109,17 @@ PhotoListPanel::PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget
 
     buildWidgets();
 
+    // The editor's other buttons are off while a list is open, and come back a
+    // moment after it closed (a click that closed it must not also press one).
+    connect(
+        m_popup, &AttachedPopupTable::opened, this, [this] { m_editor.disableEnableAllButtonsWhenDropdownOpen(true); });
+    connect(m_popup, &AttachedPopupTable::closed, this, [this] {
+        QTimer::singleShot(300, this, [this] {
+            if (!m_popup->isOpen())
+                m_editor.disableEnableAllButtonsWhenDropdownOpen(false);
+        });
+    });
+
     connect(m_intake, &PhotoIntake::finished, this, &PhotoListPanel::intakeFinished);
     connect(m_intake, &PhotoIntake::libraryAlert, this, [this](const PhotoLibraryAlert& alert) {
         AlertRequest request;
