@@ -1,26 +1,92 @@
+#include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "form/widgets/DatePanelView.h"
+#include "form/widgets/MetadataFormView.h"
 
-// The metadata form's place in the editor view. wireForm() builds the form panel,
-// puts it in place with setMetaContainer() and connects it; the forwarding methods
-// below reach it. Until the panel exists they do nothing.
+#include <QAbstractButton>
 
-void ExifEditorView::wireForm() { }
+// The metadata form's place in the editor view: the form panel, bound to the
+// ticked photos, with the application-wide records kept in step with it.
 
-void ExifEditorView::formInitSetup() { }
+namespace {
 
-void ExifEditorView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>&) { }
+MetadataFormView* formOf(const ExifEditorView& view)
+{
+    return qobject_cast<MetadataFormView*>(view.metaContainer());
+}
 
-void ExifEditorView::isMetadataParamChanged(bool) { }
+} // namespace
+
+void ExifEditorView::wireForm()
+{
+    auto* form = new MetadataFormView;
+    setMetaContainer(form);
+    // While a list of the form is open the editor's other buttons wait.
+    form->setButtonsRoot(this);
+    form->setPresenter(&m_app.presenter());
+    MetadataFormState& state = form->state();
+    // The merged record of the selection is the application's; the file-system flag
+    // stands from the hand-over of the ticked photos to the fill.
+    connect(form, &MetadataFormView::mergedRecordChanged, this, [this, &state] {
+        m_app.selectedMetatDataSettingObj = state.selectedMetatDataSettingObj();
+        m_app.isProcessingWithFileSystem = false;
+    });
+    connect(form, &MetadataFormView::applied, this, [this, &state] {
+        m_app.selectedMetatDataSettingObjOnlyUpdatedFields = state.selectedMetatDataSettingObjOnlyUpdatedFields();
+    });
+    // Reset follows the form's edits.
+    connect(form, &MetadataFormView::paramsChangedChanged, this, [this](bool changed) {
+        if (auto* reset = findChild<QAbstractButton*>(QStringLiteral("btnReset")))
+            reset->setEnabled(changed);
+    });
+    // From 5001 ticked photos the editor's own overlay covers the merge and the fill.
+    connect(&state, &MetadataFormState::loadingChanged, this, &ExifEditorView::showLoading);
+}
+
+void ExifEditorView::formInitSetup()
+{
+    if (MetadataFormView* form = formOf(*this))
+        form->datePanel().resetDateTimeConfigView();
+}
+
+void ExifEditorView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos)
+{
+    MetadataFormView* form = formOf(*this);
+    if (!form)
+        return;
+    if (!photos.isEmpty())
+        m_app.isProcessingWithFileSystem = true;
+    form->setupUIForSelectedPhotoFiles(photos);
+}
+
+void ExifEditorView::isMetadataParamChanged(bool changed)
+{
+    if (MetadataFormView* form = formOf(*this))
+        form->state().isMetadataParamChanged(changed);
+}
 
 bool ExifEditorView::formParamsChanged() const
 {
-    return false;
+    const MetadataFormView* form = formOf(*this);
+    return form && form->isParamsChanged();
 }
 
-void ExifEditorView::enableExifDataView(bool) { }
+void ExifEditorView::enableExifDataView(bool enable)
+{
+    if (MetadataFormView* form = formOf(*this))
+        form->setEnabled(enable);
+}
 
-void ExifEditorView::changeViewAccordingToMetadataOtion(int) { }
+void ExifEditorView::changeViewAccordingToMetadataOtion(int option)
+{
+    if (MetadataFormView* form = formOf(*this))
+        form->changeViewAccordingToMetadataOtion(option);
+}
 
 void ExifEditorView::setUndoVisible(bool) { }
 
-void ExifEditorView::formBatchListEmptied() { }
+void ExifEditorView::formBatchListEmptied()
+{
+    if (MetadataFormView* form = formOf(*this))
+        form->resetMetadata();
+}

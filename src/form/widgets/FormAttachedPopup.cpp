@@ -26,11 +26,15 @@ FormAttachedPopup::FormAttachedPopup(QWidget* owner, const QString& windowName)
 
 FormAttachedPopup::~FormAttachedPopup()
 {
+    discard();
+}
+
+void FormAttachedPopup::discard()
+{
     qApp->removeEventFilter(this);
-    if (m_view && m_viewParent) {
-        m_view->hide();
-        m_view->setParent(m_viewParent);
-    }
+    m_view = nullptr;
+    m_list = nullptr;
+    m_chosen = nullptr;
     delete m_window;
 }
 

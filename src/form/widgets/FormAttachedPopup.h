@@ -39,6 +39,9 @@ public:
 
     // dismissPanel: closes the pop-up (nothing when it is closed).
     void dismissPanel();
+    // Closes the pop-up for good as its owner goes: the window goes at once, with
+    // the view inside it.
+    void discard();
     bool isOpen() const { return !m_window.isNull(); }
     MAAttachedWindow* attachedWindow() const { return m_window; }
     // The list of the open pop-up ("tblPopupOptions"), or nullptr.

@@ -134,9 +134,10 @@ MetadataFormView::MetadataFormView(QWidget* parent)
 
 MetadataFormView::~MetadataFormView()
 {
-    // The pop-ups hand their views back while the form is still whole.
-    m_popup->dismissPanel();
-    m_datePopup->dismissPanel();
+    // An open pop-up goes with the form, the date panel inside it too: handing a
+    // view back to a form that is going away would touch a dying window.
+    m_popup->discard();
+    m_datePopup->discard();
     m_state.mergeJob().waitForDone();
 }
 

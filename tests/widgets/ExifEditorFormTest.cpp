@@ -1,0 +1,159 @@
+// The metadata form inside the real editor view: ticking photos in the list fills
+// it, its edits reach the editor and Apply the application's records.
+#include "WidgetTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
+#include "batch/PhotoListModel.h"
+#include "batch/widgets/PhotoListPanel.h"
+#include "form/FormFixtures.h"
+#include "form/widgets/DatePanelView.h"
+#include "form/widgets/FormAttachedPopup.h"
+#include "form/widgets/MetadataFormView.h"
+#include "model/MetaDataObject.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QtTest>
+
+using F = MetadataField;
+
+class ExifEditorFormTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<AppDelegate> m_app;
+    std::shared_ptr<RecordingPresenter> m_presenter;
+    ExifEditorView* m_editor = nullptr;
+
+    MetadataFormView* form() const { return qobject_cast<MetadataFormView*>(m_editor->metaContainer()); }
+    PhotoListModel* model() const { return m_editor->photoListPanel()->model(); }
+    template <typename T> T* child(const char* name) const
+    {
+        return m_editor->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    // Photos as an adding leaves them: in the list, ticked, the editor set up.
+    void addPhotos(const QList<std::shared_ptr<PhotoFile>>& photos)
+    {
+        int n = model()->count();
+        for (const auto& photo : photos)
+            photo->filePath = QStringLiteral("/nowhere/photo-%1.jpg").arg(n++);
+        QSignalSpy filled(form(), &MetadataFormView::mergedRecordChanged);
+        model()->appendPhotos(photos);
+        m_editor->processAfterAllPhotosAdded();
+        QTRY_VERIFY(filled.count() > 0 && !form()->state().mergeJob().isRunning());
+    }
+
+private slots:
+    void initTestCase() { isolateUserFolders(m_home.path()); }
+
+    void init()
+    {
+        m_app = std::make_unique<AppDelegate>();
+        m_presenter = std::make_shared<RecordingPresenter>();
+        m_app->setPresenter(m_presenter);
+        m_editor = new ExifEditorView(*m_app);
+        m_editor->resize(1050, 700);
+        m_editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_editor));
+    }
+
+    void cleanup()
+    {
+        delete m_editor;
+        m_editor = nullptr;
+        m_app.reset();
+    }
+
+    void tickingPhotosFillsTheFormAndTheApplicationsMergedRecord()
+    {
+        QVERIFY(form());
+        QCOMPARE(form()->objectName(), QStringLiteral("vwMetaContainer"));
+        addPhotos({ photoWith({ { F::Artist, QStringLiteral("Анна") }, { F::Copyright, QStringLiteral("© 山田") } }),
+            photoWith({ { F::Artist, QStringLiteral("Zoë") }, { F::Copyright, QStringLiteral("© 山田") } }),
+            photoWith({ { F::Artist, QStringLiteral("Zoë") }, { F::Copyright, QStringLiteral("© 山田") } }) });
+        QVERIFY(form()->isEnabled());
+        QCOMPARE(child<QLineEdit>("txtArtist")->text(), QString());
+        QCOMPARE(child<QLineEdit>("txtArtist")->placeholderText(), QStringLiteral("Multiple values"));
+        QCOMPARE(child<QLineEdit>("txtCopyright")->text(), QStringLiteral("© 山田"));
+        QCOMPARE(m_app->selectedMetatDataSettingObj->Copyright(), QStringLiteral("© 山田"));
+        QVERIFY(!m_app->isProcessingWithFileSystem);
+
+        // Unticking the odd photo out leaves two that agree.
+        QSignalSpy filled(form(), &MetadataFormView::mergedRecordChanged);
+        model()->toggleCheckMark(0);
+        QTRY_VERIFY(filled.count() > 0);
+        QCOMPARE(child<QLineEdit>("txtArtist")->text(), QStringLiteral("Zoë"));
+        QCOMPARE(m_app->selectedMetatDataSettingObj->Artist(), QStringLiteral("Zoë"));
+    }
+
+    void typingChoosingAndTheDatePanelMarkTheEditorChanged()
+    {
+        addPhotos({ photoWith({ { F::Date_Original, QStringLiteral("2019:05:04 10:11:12") } }) });
+        QVERIFY(!m_editor->isParamsChanged());
+        QTest::keyClicks(child<QLineEdit>("txtArtist"), QStringLiteral("Nadia"));
+        QVERIFY(m_editor->isParamsChanged());
+        QVERIFY(child<QLineEdit>("txtArtist")->property("edited").toBool());
+
+        // The editor's own buttons wait while a list of the form is open.
+        QTest::mouseClick(child<QToolButton>("btnDropDownAdvCamSetting_ColorSpace"), Qt::LeftButton);
+        QVERIFY(!child<QWidget>("btnAddPhoto")->isEnabled());
+        QListWidget* table = form()->dropDownPopup().table();
+        const QListWidgetItem* uncalibrated
+            = table->findItems(QStringLiteral("Uncalibrated"), Qt::MatchExactly).first();
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(uncalibrated).center());
+        QCOMPARE(form()->state().metaDataObject()->AdvCamSetting_ColorSpace(), QStringLiteral("65535"));
+        QTRY_VERIFY(child<QWidget>("btnAddPhoto")->isEnabled());
+
+        form()->showTab(FormTab::Camera);
+        QTest::keyClicks(child<QLineEdit>("txtCamSetting_ISO"), QStringLiteral("70000"));
+        QVERIFY(!child<QLabel>("txtCamSetting_ISO_error")->isHidden());
+        QCOMPARE(
+            child<QLabel>("txtCamSetting_ISO_error")->text(), QStringLiteral("* Value cannot be greater than 65535"));
+        QVERIFY(!form()->isValidFormData());
+
+        form()->showTab(FormTab::DateTime);
+        QTest::mouseClick(child<QToolButton>("btnDatePickerDate_Original"), Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowExposed(form()->datePopup().attachedWindow()));
+        auto* empty = form()->datePanel().findChild<QRadioButton*>(QStringLiteral("btnEmptyDate"));
+        QTest::mouseClick(empty, Qt::LeftButton, {}, QPoint(6, empty->height() / 2));
+        QCOMPARE(child<QLineEdit>("txtDate_Original")->text(), QStringLiteral("Empty date"));
+    }
+
+    void applyStoresTheFormsRecordsOnTheApplication()
+    {
+        addPhotos({ photoWith({ { F::Artist, QStringLiteral("Ann") } }), photoWith({}) });
+        QTest::keyClicks(child<QLineEdit>("txtCopyright"), QStringLiteral("(c) Ann"));
+        QTest::mouseClick(child<QPushButton>("btnApplyChanges"), Qt::LeftButton);
+        QCOMPARE(m_app->selectedMetatDataSettingObj->Copyright(), QStringLiteral("(c) Ann"));
+        QCOMPARE(m_app->selectedMetatDataSettingObjOnlyUpdatedFields->Copyright(), QStringLiteral("(c) Ann"));
+        QVERIFY(m_app->selectedMetatDataSettingObjOnlyUpdatedFields->isupdated_Copyright());
+        QVERIFY(!m_app->selectedMetatDataSettingObjOnlyUpdatedFields->isupdated_Artist());
+        QVERIFY(!m_editor->isParamsChanged());
+
+        // The batch list emptied: the kept edits go.
+        m_editor->formBatchListEmptied();
+        QVERIFY(!form()->state().isEditedMetadataObject());
+    }
+
+    void fiveThousandAndOneTickedPhotosBusyTheEditorUntilTheFill()
+    {
+        QList<std::shared_ptr<PhotoFile>> photos;
+        for (int i = 0; i < 5001; ++i)
+            photos.append(photoWith({ { F::Artist, QStringLiteral("Ann") } }));
+        QSignalSpy loading(&form()->state(), &MetadataFormState::loadingChanged);
+        addPhotos(photos);
+        QTRY_VERIFY(!m_editor->isLoadingShown());
+        QVERIFY(loading.count() >= 2);
+        QCOMPARE(loading.first().at(0).toBool(), true);
+        QVERIFY(!m_app->isSubWindowOpened);
+        QCOMPARE(child<QLineEdit>("txtArtist")->text(), QStringLiteral("Ann"));
+    }
+};
+
+QTEST_MAIN(ExifEditorFormTest)
+#include "ExifEditorFormTest.moc"
