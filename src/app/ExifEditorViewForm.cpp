@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "form/widgets/DatePanelView.h"
+#include "form/widgets/FormAttachedPopup.h"
 #include "form/widgets/MetadataFormView.h"
 
 #include <QAbstractButton>
+#include <QTimer>
 
 // The metadata form's place in the editor view: the form panel, bound to the
 // ticked photos, with the application-wide records kept in step with it.
@@ -34,6 +36,20 @@ void ExifEditorView::wireForm()
     connect(form, &MetadataFormView::applied, this, [this, &state] {
         m_app.selectedMetatDataSettingObjOnlyUpdatedFields = state.selectedMetatDataSettingObjOnlyUpdatedFields();
     });
+    // The editor's rule for its buttons while a list is open holds for the form's
+    // lists too; they come back a moment after the last list closed.
+    for (FormAttachedPopup* popup : { &form->dropDownPopup(), &form->datePopup() }) {
+        connect(popup, &FormAttachedPopup::openChanged, this, [this, form](bool open) {
+            if (open) {
+                disableEnableAllButtonsWhenDropdownOpen(true);
+                return;
+            }
+            QTimer::singleShot(FormAttachedPopup::kEnableButtonsDelayMs, this, [this, form] {
+                if (!form->dropDownPopup().isOpen() && !form->datePopup().isOpen())
+                    disableEnableAllButtonsWhenDropdownOpen(false);
+            });
+        });
+    }
     // Reset follows the form's edits.
     connect(form, &MetadataFormView::paramsChangedChanged, this, [this](bool changed) {
         if (auto* reset = findChild<QAbstractButton*>(QStringLiteral("btnReset")))

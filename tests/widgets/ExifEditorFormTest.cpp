@@ -21,13 +21,29 @@
 
 using F = MetadataField;
 
+namespace {
+
+// The real editor, recording what it is asked of its buttons.
+class Editor : public ExifEditorView {
+public:
+    using ExifEditorView::ExifEditorView;
+    void disableEnableAllButtonsWhenDropdownOpen(bool disable) override
+    {
+        buttonsOff.append(disable);
+        ExifEditorView::disableEnableAllButtonsWhenDropdownOpen(disable);
+    }
+    QList<bool> buttonsOff;
+};
+
+} // namespace
+
 class ExifEditorFormTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_home;
     std::unique_ptr<AppDelegate> m_app;
     std::shared_ptr<RecordingPresenter> m_presenter;
-    ExifEditorView* m_editor = nullptr;
+    Editor* m_editor = nullptr;
 
     MetadataFormView* form() const { return qobject_cast<MetadataFormView*>(m_editor->metaContainer()); }
     PhotoListModel* model() const { return m_editor->photoListPanel()->model(); }
@@ -56,7 +72,7 @@ private slots:
         m_app = std::make_unique<AppDelegate>();
         m_presenter = std::make_shared<RecordingPresenter>();
         m_app->setPresenter(m_presenter);
-        m_editor = new ExifEditorView(*m_app);
+        m_editor = new Editor(*m_app);
         m_editor->resize(1050, 700);
         m_editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_editor));
@@ -102,12 +118,14 @@ private slots:
         // The editor's own buttons wait while a list of the form is open.
         QTest::mouseClick(child<QToolButton>("btnDropDownAdvCamSetting_ColorSpace"), Qt::LeftButton);
         QVERIFY(!child<QWidget>("btnAddPhoto")->isEnabled());
+        QCOMPARE(m_editor->buttonsOff, QList<bool> { true });
         QListWidget* table = form()->dropDownPopup().table();
         const QListWidgetItem* uncalibrated
             = table->findItems(QStringLiteral("Uncalibrated"), Qt::MatchExactly).first();
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(uncalibrated).center());
         QCOMPARE(form()->state().metaDataObject()->AdvCamSetting_ColorSpace(), QStringLiteral("65535"));
         QTRY_VERIFY(child<QWidget>("btnAddPhoto")->isEnabled());
+        QTRY_COMPARE(m_editor->buttonsOff, (QList<bool> { true, false }));
 
         form()->showTab(FormTab::Camera);
         QTest::keyClicks(child<QLineEdit>("txtCamSetting_ISO"), QStringLiteral("70000"));

@@ -105,9 +105,11 @@ void FormAttachedPopup::open(QWidget* anchor, QWidget* view)
     m_window->setArrowHeight(8);
     m_window->show();
     m_window->raise();
+    // Whoever listens switches its buttons first; what is still enabled then is ours
+    // to disable and to enable again.
+    emit openChanged(true);
     disableButtons();
     qApp->installEventFilter(this);
-    emit openChanged(true);
 }
 
 void FormAttachedPopup::dismissPanel()
