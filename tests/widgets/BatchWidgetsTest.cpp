@@ -1,0 +1,683 @@
+#include "WidgetTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/Notifications.h"
+#include "app/UserDefaults.h"
+#include "batch/BatchRunState.h"
+#include "batch/RenamingChoiceLists.h"
+#include "batch/widgets/BatchBottomBar.h"
+#include "batch/widgets/BatchController.h"
+#include "batch/widgets/DestinationPanel.h"
+#include "batch/widgets/OutputOptionsPage.h"
+#include "batch/widgets/ProcessProgressSheet.h"
+#include "batch/widgets/SummaryTableModel.h"
+#include "batch/widgets/SummaryWindow.h"
+#include "controls/GRProgressIndicator.h"
+#include "controls/IMGButton.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+#include "platform/Exiv2Setup.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+using PhotoList = QList<std::shared_ptr<PhotoFile>>;
+
+template <typename T> T* find(QObject* root, const QString& name)
+{
+    T* child = root->findChild<T*>(name);
+    if (!child)
+        qWarning() << "no child named" << name;
+    return child;
+}
+
+QString copySample(const QString& sample, const QString& target)
+{
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile::remove(target);
+    if (!QFile::copy(samplesDir() + u'/' + sample, target))
+        return {};
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return target;
+}
+
+// The editor around the batch widgets, as far as they ask it: the photo list, the
+// form's answers, and the alert sheet, whose questions the test answers.
+struct Editor {
+    struct Alert {
+        int tag;
+        std::function<void(AlertButton)> answered;
+    };
+
+    BatchBottomBar* bar = nullptr;
+    OutputOptionsPage* page = nullptr;
+    BatchController* controller = nullptr;
+    RecordingPresenter presenter;
+    std::atomic<bool> isSubWindowOpened { false };
+    PhotoList photos;
+    bool formValid = true;
+    bool formChanged = true;
+    bool pageShown = false;
+    int completedRuns = 0;
+    int formResets = 0;
+    QList<Alert> alerts;
+    QList<QUrl> opened;
+    std::function<void()> summaryClosed;
+    WorkerRegistry workers;
+    // Last, so that the widgets go first: they hold on to everything above.
+    QWidget window;
+
+    Editor()
+    {
+        auto* layout = new QVBoxLayout(&window);
+        page = new OutputOptionsPage(&window);
+        bar = new BatchBottomBar(&window);
+        layout->addWidget(page);
+        layout->addWidget(bar);
+        BatchHooks hooks;
+        hooks.batchList = [this] { return photos; };
+        hooks.tickedCount = [this] {
+            return int(std::count_if(photos.begin(), photos.end(), [](const auto& p) { return p->isSelected; }));
+        };
+        hooks.isValidFormData = [this] { return formValid; };
+        hooks.isParamsChanged = [this] { return formChanged; };
+        hooks.formRecords = [] {
+            BatchHooks::FormRecords records { std::make_shared<MetaDataObject>(), std::make_shared<MetaDataObject>() };
+            for (MetaDataObject* record : { records.settings.get(), records.onlyUpdated.get() }) {
+                record->setField(MetadataField::Artist, u"Widget Artist"_s);
+                record->setUpdated(MetadataField::Artist, true);
+            }
+            return records;
+        };
+        hooks.showAlert = [this](int tag, std::function<void(AlertButton)> answered) {
+            alerts.append({ tag, std::move(answered) });
+        };
+        hooks.showRenamingPage = [this](bool show) { pageShown = show; };
+        hooks.runCompleted = [this](bool) { ++completedRuns; };
+        hooks.resetForm = [this] { ++formResets; };
+        hooks.openUrl = [this](const QUrl& url) { opened.append(url); };
+        hooks.summaryClosed = [this] {
+            if (summaryClosed)
+                summaryClosed();
+        };
+        hooks.registerWorker = [this](WorkerRegistry::StopAndWait stop) { return workers.add(std::move(stop)); };
+        controller = new BatchController(bar, page, presenter, isSubWindowOpened, hooks, &window);
+        window.resize(900, 700);
+        window.show();
+    }
+
+    QList<int> alertTags() const
+    {
+        QList<int> tags;
+        for (const Alert& alert : alerts)
+            tags.append(alert.tag);
+        return tags;
+    }
+    void answer(AlertButton button)
+    {
+        QVERIFY(!alerts.isEmpty());
+        const Alert alert = alerts.takeLast();
+        alert.answered(button);
+    }
+    DestinationPanel* destinationPanel() const { return window.findChild<DestinationPanel*>(u"savePanel"_s); }
+    void clickProcess() { QTest::mouseClick(bar->btnProcess(), Qt::LeftButton); }
+    void click(const QString& name) { QTest::mouseClick(find<QAbstractButton>(&window, name), Qt::LeftButton); }
+    BatchRunner& runner() { return controller->runner(); }
+    SummaryWindow* summary() const { return controller->summaryWindow(); }
+};
+
+} // namespace
+
+class BatchWidgetsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Editor> m_editor;
+
+    QString sources() const { return m_dir->path() + u"/sources"_s; }
+    QString output() const { return m_dir->path() + u"/Output Folder"_s; }
+
+    // count ticked photos copied from the camera samples.
+    PhotoList makePhotos(int count, const QString& folder = {})
+    {
+        const QStringList samples = { u"gps/DSCN0010.jpg"_s, u"camera/Canon_40D.jpg"_s, u"camera/Nikon_D70.jpg"_s };
+        PhotoList photos;
+        for (int i = 0; i < count; ++i) {
+            const QString path = copySample(
+                samples[i % samples.size()], (folder.isEmpty() ? sources() : folder) + u"/photo-%1.jpg"_s.arg(i));
+            auto photo = std::make_shared<PhotoFile>(path, false);
+            photo->isSelected = true;
+            photos.append(photo);
+        }
+        return photos;
+    }
+
+    // Process in keep mode into the test's output folder, through the panel.
+    void processInto(const QString& folder)
+    {
+        Editor& e = *m_editor;
+        e.page->panel().setDestination(folder, false);
+        e.clickProcess();
+        QTRY_VERIFY(e.destinationPanel() && e.destinationPanel()->isVisible());
+        e.click(u"btnSelectDestination"_s);
+    }
+
+    void waitForSummary() { QTRY_VERIFY(m_editor->summary() && m_editor->summary()->isVisible()); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        initializeExiv2();
+        isolateUserFolders(m_home.path());
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + u"/config"_s).toUtf8());
+        QCoreApplication::setApplicationVersion(u"3.1.4"_s);
+    }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_editor = std::make_unique<Editor>();
+        m_editor->photos = makePhotos(3);
+        m_editor->runner().setJobs(2);
+    }
+    void cleanup()
+    {
+        m_editor.reset();
+        m_dir.reset();
+    }
+
+    // ---- Process: every road to an alert ----
+
+    void processWithAnInvalidFormShowsErrorsFoundAndNoPanel()
+    {
+        Editor& e = *m_editor;
+        e.formValid = false;
+        e.clickProcess();
+        QCOMPARE(e.alertTags(), QList<int> { AlertErrorsFound });
+        QVERIFY(!e.destinationPanel());
+        QVERIFY(!e.bar->btnNext()->isEnabled());
+        e.answer(AlertButtonOk);
+        QVERIFY(e.bar->btnNext()->isEnabled());
+    }
+
+    void processWithRenamingButNoUsableOptionWarnsFirst()
+    {
+        Editor& e = *m_editor;
+        e.page->btnOutputRenamingOptionTapped(true);
+        e.clickProcess();
+        QCOMPARE(e.alertTags(), QList<int> { AlertNoRenamingOption });
+        // Yes goes on to the panel, keeping the names.
+        e.answer(AlertButtonYes);
+        QTRY_VERIFY(e.destinationPanel() && e.destinationPanel()->isVisible());
+        e.click(u"btnCancelDestination"_s);
+
+        e.page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::CustomName);
+        e.clickProcess();
+        QCOMPARE(e.alertTags().last(), int(AlertFilenameBlank));
+        e.page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::CustomName);
+        e.page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::PrefixSuffix);
+        e.clickProcess();
+        QCOMPARE(e.alertTags().last(), int(AlertPrefixOrSuffixBlank));
+        QVERIFY(!e.runner().isRunning());
+    }
+
+    void renamingAsksToStartAfterThePanelOrSaysNothingChanged()
+    {
+        Editor& e = *m_editor;
+        e.page->btnOutputRenamingOptionTapped(true);
+        e.page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::Size);
+        e.page->panel().setDestination(output(), false);
+
+        e.clickProcess();
+        QTRY_VERIFY(e.destinationPanel());
+        e.click(u"btnSelectDestination"_s);
+        QTRY_COMPARE(e.alertTags(), QList<int> { AlertStartProcess });
+        e.answer(AlertButtonNo);
+        QVERIFY(!e.runner().isRunning());
+
+        e.formChanged = false;
+        e.clickProcess();
+        QTRY_VERIFY(e.destinationPanel());
+        e.click(u"btnSelectDestination"_s);
+        QTRY_COMPARE(e.alertTags(), QList<int> { AlertNoChangesInExifData });
+        // Yes on 111 checks the form again before it starts.
+        e.formValid = false;
+        e.answer(AlertButtonYes);
+        QCOMPARE(e.alertTags(), QList<int> { AlertErrorsFound });
+        QVERIFY(!e.runner().isRunning());
+    }
+
+    void keepingTheNamesStartsWithoutAskingAndShowsTheSummary()
+    {
+        Editor& e = *m_editor;
+        bool sheetUp = false;
+        connect(e.controller, &BatchController::runStarted, this, [&e, &sheetUp] {
+            sheetUp = e.isSubWindowOpened && e.controller->progressSheet()->isVisible();
+        });
+        processInto(output());
+        QVERIFY(e.alerts.isEmpty());
+        waitForSummary();
+        QVERIFY(sheetUp);
+        QVERIFY(!e.isSubWindowOpened);
+        QCOMPARE(e.completedRuns, 1);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(QFile::exists(output() + u"/photo-%1.jpg"_s.arg(i)));
+        // The folder keeps its case and spaces all the way to the link.
+        QCOMPARE(e.summary()->outputFolder(), output());
+        e.click(u"btnOpenOutputFolder"_s);
+        QCOMPARE(e.opened, QList<QUrl> { QUrl::fromLocalFile(output()) });
+        QVERIFY(e.bar->btnRestore()->isEnabled());
+    }
+
+    // ---- The destination panel ----
+
+    void thePanelKeepsTheChosenFolderAsSpeltAndRefusesTheTrash()
+    {
+        Editor& e = *m_editor;
+        const QString mixed = m_dir->path() + u"/Mixed Case/Out"_s;
+        QDir().mkpath(mixed);
+        e.clickProcess();
+        QTRY_VERIFY(e.destinationPanel());
+        DestinationPanel* panel = e.destinationPanel();
+        QCOMPARE(
+            find<QLineEdit>(panel, u"txtDestinationFolder"_s)->text(), OutputRenamingOptions::defaultOutputFolder());
+        QVERIFY(QFileInfo(OutputRenamingOptions::defaultOutputFolder()).isDir());
+        QCOMPARE(find<QWidget>(panel, u"btnKeepSourceInfo"_s)->toolTip(), DestinationPanel::kKeepSourceTip);
+
+        e.click(u"btnChooseFolder"_s);
+        QCOMPARE(e.presenter.panels.size(), 1);
+        QVERIFY(e.presenter.panels.last().request.chooseDirectories);
+        QVERIFY(!e.presenter.panels.last().request.chooseFiles);
+        e.presenter.answerPanel({ mixed });
+        e.click(u"btnChooseFolder"_s);
+        const QString trash = m_home.path() + u"/data/Trash/files/old"_s;
+        QDir().mkpath(trash);
+        e.presenter.answerPanel({ trash });
+        QCOMPARE(panel->folder(), mixed);
+
+        e.click(u"btnSelectDestination"_s);
+        QCOMPARE(e.page->panel().outputFolderLocationPath, mixed);
+        QCOMPARE(find<QLineEdit>(e.page, u"txtPathImg"_s)->text(), mixed);
+        QTRY_COMPARE(e.completedRuns, 1);
+        QCOMPARE(e.runner().state().options.ouptputFolderPathName, mixed);
+        QVERIFY(QFile::exists(mixed + u"/photo-0.jpg"_s));
+    }
+
+    void keepSourceFolderPathClosesThePanelAndAsksBeforeWritingInPlace()
+    {
+        Editor& e = *m_editor;
+        e.clickProcess();
+        QTRY_VERIFY(e.destinationPanel());
+        e.click(u"btnSourceFolderCheck"_s);
+        QTRY_VERIFY(!e.destinationPanel() || !e.destinationPanel()->isVisible());
+        QCOMPARE(e.page->panel().destiFolderCheck, 1);
+        // Writing over the sources is never done without a question, even keeping the names.
+        QTRY_COMPARE(e.alertTags(), QList<int> { AlertStartProcess });
+        e.answer(AlertButtonYes);
+        waitForSummary();
+        QCOMPARE(e.runner().state().options.sourseFolderSelected, 1);
+        QCOMPARE(e.runner().state().succeeded, 3);
+        QVERIFY(QDir(output()).isEmpty() || !QDir(output()).exists());
+        // One source folder: the link names it.
+        QCOMPARE(e.summary()->outputFolder(), sources());
+        QVERIFY(find<QWidget>(e.summary(), u"btnOpenOutputFolder"_s)->isVisible());
+        QVERIFY(!find<QWidget>(e.summary(), u"txtDestinationSourceFolder"_s)->isVisible());
+    }
+
+    // ---- The run: progress, stop, low space, restore, quitting ----
+
+    void theProgressSheetCountsThePhotosAndTheLinesFollow()
+    {
+        Editor& e = *m_editor;
+        QSignalSpy finished(e.controller, &BatchController::runFinished);
+        processInto(output());
+        QTRY_COMPARE(finished.size(), 1);
+        ProcessProgressSheet* sheet = e.controller->progressSheet();
+        QCOMPARE(sheet->countsText(), u"3 of 3 photos processed"_s);
+        QCOMPARE(find<GRProgressIndicator>(sheet, u"progressIndicator"_s)->doubleValue(), 100.0);
+        QVERIFY(!find<QLabel>(sheet, u"lblCurrntFilePath"_s)->text().isEmpty());
+        QVERIFY(!sheet->isVisible());
+        const QString batchLine = e.bar->lblBatchInfo()->text();
+        QVERIFY2(batchLine.contains(u"#0038af\">3</span>"_s), qPrintable(batchLine));
+        const QString bottom = e.bar->lblProcessInfoBottom()->text();
+        QVERIFY2(bottom.contains(u"100 %"_s) && bottom.contains(u"Error"_s), qPrintable(bottom));
+    }
+
+    void stopEndsTheRunAfterThePhotosInHand()
+    {
+        Editor& e = *m_editor;
+        e.photos = makePhotos(8);
+        e.runner().setJobs(1);
+        connect(&e.runner(), &BatchRunner::photoStarted, e.controller, [&e] {
+            if (auto* stop = e.controller->progressSheet()->findChild<QPushButton*>(u"btnStopProcess"_s);
+                stop && stop->isEnabled())
+                stop->click();
+        });
+        processInto(output());
+        waitForSummary();
+        QVERIFY(e.runner().state().handled < 8);
+        QCOMPARE(find<QLabel>(e.summary(), u"lblSummaryTitle"_s)->text(), u"Batch Process Stopped"_s);
+        QCOMPARE(find<QLabel>(e.summary(), u"lblPhotoSkippedSummary"_s)->text(),
+            QString::number(e.runner().state().skipped()));
+    }
+
+    void lowSpaceClosesTheSheetAlertsAndTheSummaryWaitsForOk()
+    {
+        Editor& e = *m_editor;
+        e.runner().setFreeSpaceProbe([](const QString&) { return std::optional<qint64>(1024); });
+        processInto(output());
+        QTRY_COMPARE(e.alertTags(), QList<int> { AlertNotEnoughSpace });
+        QVERIFY(!e.isSubWindowOpened);
+        QTRY_VERIFY(!e.runner().isRunning());
+        QVERIFY(!e.summary());
+        e.answer(AlertButtonOk);
+        waitForSummary();
+        QCOMPARE(e.runner().state().handled, 1);
+    }
+
+    void restoreAsksAndRewritesExactlyThePhotosTheLastRunWrote()
+    {
+        Editor& e = *m_editor;
+        processInto(output());
+        waitForSummary();
+        e.click(u"btnCloseSummary"_s);
+        QVERIFY(e.bar->btnRestore()->isEnabled());
+        // Ticks changed since: the restore still takes the photos the run wrote.
+        e.photos[0]->isSelected = false;
+        e.photos.append(makePhotos(1, m_dir->path() + u"/later"_s));
+        e.click(u"btnRestore"_s);
+        QCOMPARE(e.alertTags(), QList<int> { AlertRestoreExifData });
+        QSignalSpy started(e.controller, &BatchController::runStarted);
+        e.answer(AlertButtonYes);
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(started.first().first().toBool(), true);
+        QCOMPARE(e.runner().state().runSize, 3);
+        QVERIFY(!e.bar->btnRestore()->isEnabled());
+        waitForSummary();
+        QVERIFY(!e.bar->btnRestore()->isEnabled());
+    }
+
+    void quittingDuringARunStopsItAndWaitsThroughTheOneWaitingPlace()
+    {
+        Editor& e = *m_editor;
+        e.photos = makePhotos(6);
+        int registered = -1;
+        bool runningAfterStop = true;
+        // The application ends while the run is in progress.
+        connect(e.controller, &BatchController::runStarted, this, [&] {
+            registered = e.workers.count();
+            e.workers.stopAll();
+            runningAfterStop = e.runner().isRunning();
+        });
+        processInto(output());
+        QTRY_COMPARE(registered, 1);
+        QVERIFY(!runningAfterStop);
+        QCOMPARE(e.completedRuns, 1);
+        QCOMPARE(e.workers.count(), 0);
+    }
+
+    void resetHandsTheFormBackAndDisablesItself()
+    {
+        Editor& e = *m_editor;
+        e.bar->btnReset()->setEnabled(true);
+        e.click(u"btnReset"_s);
+        QCOMPARE(e.formResets, 1);
+        QVERIFY(!e.bar->btnReset()->isEnabled());
+    }
+
+    // ---- The summary ----
+
+    void theSummaryShowsSuccessErrorsWarningsAndSkippedPhotos_data()
+    {
+        QTest::addColumn<QList<int>>("statuses");
+        QTest::addColumn<qint64>("skipped");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("height");
+        QTest::newRow("success") << QList<int> {} << qint64(0) << u"Batch Process Finished"_s << QString() << 250;
+        QTest::newRow("errors") << QList<int> { 1, 2 } << qint64(0) << u"Batch Process Finished"_s
+                                << u"Errors Found(2) Warning Found(0)"_s << 450;
+        QTest::newRow("warnings") << QList<int> { 7, 10, 11, 12 } << qint64(0) << u"Batch Process Finished"_s
+                                  << u"Error Found(1) Warnings Found(3)"_s << 450;
+        QTest::newRow("skipped") << QList<int> {} << qint64(2) << u"Batch Process Stopped"_s << QString() << 250;
+    }
+    void theSummaryShowsSuccessErrorsWarningsAndSkippedPhotos()
+    {
+        QFETCH(QList<int>, statuses);
+        QFETCH(qint64, skipped);
+        QFETCH(QString, title);
+        QFETCH(QString, line);
+        QFETCH(int, height);
+        BatchRunState state;
+        state.runSize = 5;
+        state.startedAt = QDateTime::fromString(u"2026-01-01T10:00:00Z"_s, Qt::ISODate);
+        state.endedAt = state.startedAt.addSecs(75);
+        state.options.ouptputFolderPathName = output();
+        QList<SummaryRow> rows;
+        qint64 warnings = 0;
+        for (int status : statuses) {
+            PhotoFile record;
+            record.filePath = sources() + u"/photo.nef"_s;
+            record.fileExtension = u"nef"_s;
+            record.processStatus = status;
+            record.processMsg = u"message %1"_s.arg(status);
+            rows.append(BatchTexts::summaryRow(record));
+            if (status >= 10)
+                ++warnings;
+            else
+                ++state.failed;
+        }
+        state.succeeded = state.runSize - state.failed - skipped;
+        state.handled = state.succeeded + state.failed;
+
+        SummaryWindow window;
+        window.setSummmaryInfo(BatchTexts::summary(state, warnings, QDateTime::currentDateTimeUtc()), rows);
+        window.show();
+        QCOMPARE(find<QLabel>(&window, u"lblSummaryTitle"_s)->text(), title);
+        QCOMPARE(find<QLabel>(&window, u"lblBatchCountSummary"_s)->text(), u"5"_s);
+        QCOMPARE(find<QLabel>(&window, u"lblPhotoProcessedSummary"_s)->text(), QString::number(state.succeeded));
+        QCOMPARE(find<QLabel>(&window, u"lblPhotoSkippedSummary"_s)->text(), QString::number(skipped));
+        QCOMPARE(find<QLabel>(&window, u"lblTimeElapsedSummary"_s)->text(), BatchTexts::elapsedText(state, {}));
+        QCOMPARE(window.height(), height);
+        auto* errors = find<QLabel>(&window, u"lblErrorsSummary"_s);
+        QCOMPARE(errors->isVisible(), !line.isEmpty());
+        QCOMPARE(find<QWidget>(&window, u"vwErrorTable"_s)->isVisible(), !line.isEmpty());
+        if (!line.isEmpty())
+            QCOMPARE(errors->text(), line);
+        // The table is a view over the rows, name then message, each with its tool tip.
+        SummaryTableModel* model = window.tableModel();
+        QCOMPARE(model->rowCount(), statuses.size());
+        QCOMPARE(find<QTableView>(&window, u"tblErrorSummary"_s)->model(), model);
+        for (int row = 0; row < statuses.size(); ++row) {
+            const QModelIndex message = model->index(row, SummaryTableModel::MessageColumn);
+            QCOMPARE(message.data().toString(), rows[row].message);
+            QCOMPARE(message.data(Qt::ToolTipRole).toString(), rows[row].message);
+            QVERIFY(!model->index(row, SummaryTableModel::NameColumn).data(Qt::DecorationRole).isNull());
+        }
+    }
+
+    void theSixthSummaryClosingFromAnEmptyStoreBringsTheRatePrompt()
+    {
+        clearUserDefaults();
+        AppDelegate app;
+        Editor& e = *m_editor;
+        e.summaryClosed = [&app] { app.countSummaryClosing(); };
+        int prompts = 0;
+        NotificationCenter::defaultCenter().addObserver(
+            this, Notifications::showRatePopup, [&prompts](const Notification&) { ++prompts; });
+        processInto(output());
+        waitForSummary();
+        for (int closing = 1; closing <= 6; ++closing) {
+            if (closing > 1)
+                e.controller->addSummaryWindow();
+            QVERIFY(e.summary()->isVisible());
+            e.click(u"btnCloseSummary"_s);
+            QVERIFY(!e.summary()->isVisible());
+        }
+        QTRY_COMPARE(prompts, 1);
+        NotificationCenter::defaultCenter().removeObserver(this);
+        QCOMPARE(app.defaults().integerForKey(u"rateMeCounter"_s), std::optional<int>(1));
+    }
+
+    // ---- The renaming page ----
+
+    void theRenamingPageFollowsTheOptionRules()
+    {
+        Editor& e = *m_editor;
+        OutputOptionsPage* page = e.page;
+        auto* custom = find<IMGButton>(page, u"btnAddEXIFReplaceFilename"_s);
+        auto* location = find<IMGButton>(page, u"btnAddEXIFLocation"_s);
+        auto* place = find<IMGButton>(page, u"btnPlaceGet"_s);
+        QVERIFY(!custom->isEnabled() && !find<QWidget>(page, u"btnRefresh"_s)->isEnabled());
+        QCOMPARE(find<IMGButton>(page, u"btnKeepOriginalFileName"_s)->currentImageName(), u"radio_btn_sel copy"_s);
+
+        e.click(u"btnEditOriginalName"_s);
+        QVERIFY(custom->isEnabled() && !place->isEnabled());
+        QCOMPARE(find<IMGButton>(page, u"btnEditOriginalName"_s)->currentImageName(), u"radio_btn_sel copy"_s);
+        e.click(u"btnAddEXIFReplaceFilename"_s);
+        QCOMPARE(custom->currentImageName(), u"chckbox_sel copy"_s);
+        auto* name = find<QLineEdit>(page, u"txtEXIFCustomNameShow"_s);
+        QVERIFY(!name->isReadOnly());
+        QTest::keyClicks(name, u"Trip/2026"_s);
+        QCOMPARE(page->getOutputFileRenamingSetting().replaceFilename.customNameValue, u"Trip/2026"_s);
+
+        e.click(u"btnAddEXIFLocation"_s);
+        QVERIFY(place->isEnabled());
+        QCOMPARE(find<QLineEdit>(page, u"txtEXIFLocationShow"_s)->text(), u"{Place}_{City}_{State}_{Country}"_s);
+        e.click(u"btnPlaceGet"_s);
+        e.click(u"btnStateProvinceGet"_s);
+        QCOMPARE(find<QLineEdit>(page, u"txtEXIFLocationShow"_s)->text(), u"{City}_{Country}"_s);
+        e.click(u"btnCityGet"_s);
+        e.click(u"btnCountryGet"_s);
+        QCOMPARE(location->state(), 0);
+        QVERIFY(!place->isEnabled());
+        QCOMPARE(
+            find<QLineEdit>(page, u"txtEXIFLocationShow"_s)->placeholderText(), u"{Place}_{City}_{State}_{Country}"_s);
+
+        e.click(u"btnAddEXIFAppendWidthHeight"_s);
+        QCOMPARE(find<QLineEdit>(page, u"txtEXIFWidthHeightShow"_s)->text(), u"Filename_{Width}X{Height}"_s);
+
+        // Keep resets the page.
+        e.click(u"btnKeepOriginalFileName"_s);
+        QCOMPARE(custom->state(), 0);
+        QVERIFY(name->text().isEmpty() && name->isReadOnly());
+        QCOMPARE(page->getOutputFileRenamingSetting().renamingOptionIndex, 0);
+    }
+
+    void theDateListsOfferListsTwentyFiveToTwentySeven()
+    {
+        Editor& e = *m_editor;
+        OutputOptionsPage* page = e.page;
+        struct Opened {
+            int type;
+            QStringList rows;
+            QSize size;
+            std::function<void(int)> chosen;
+        };
+        QList<Opened> opened;
+        page->setListOpener(
+            [&opened](int type, const QStringList& rows, const QSize& size, QWidget*, std::function<void(int)> chosen) {
+                opened.append({ type, rows, size, chosen });
+            });
+        e.click(u"btnEditOriginalName"_s);
+        QVERIFY(!find<QWidget>(page, u"btnAddEXIFDateTimeAsOption"_s)->isEnabled());
+        e.click(u"btnAddEXIFDateTime"_s);
+        for (const char* name :
+            { "btnAddEXIFDateTimeAsOption", "btnAddEXIFDateTimeTypeOption", "btnAddEXIFDateTimeFormatOption" })
+            e.click(QString::fromLatin1(name));
+        QCOMPARE(opened.size(), 3);
+        QCOMPARE(opened[0].type, 25);
+        QCOMPARE(opened[0].rows, (QStringList { u"Prefix"_s, u"Suffix"_s }));
+        QCOMPARE(opened[0].size.height(), 68);
+        QCOMPARE(opened[1].type, 26);
+        QCOMPARE(opened[1].rows.size(), 3);
+        QCOMPARE(opened[2].type, 27);
+        QCOMPARE(opened[2].rows.size(), 20);
+        QCOMPARE(opened[2].size.height(), 186);
+        opened[0].chosen(1);
+        opened[1].chosen(2);
+        opened[2].chosen(19);
+        QCOMPARE(find<QLineEdit>(page, u"txtEXIFas"_s)->text(), u"Suffix"_s);
+        QCOMPARE(find<QLineEdit>(page, u"txtEXIFtype"_s)->text(), u"Modify Date"_s);
+        QCOMPARE(find<QLineEdit>(page, u"txtEXIFformat"_s)->text(), u"YYYY-MM-DD_HH-MM-SS"_s);
+        const OutputRenamingOptions options = page->getOutputFileRenamingSetting();
+        QCOMPARE(options.addEXIFDateTime.asValue, 1);
+        QCOMPARE(options.addEXIFDateTime.typeValue, 2);
+        QCOMPARE(options.addEXIFDateTime.formatValue, 19);
+        // Unticking the date puts its fields back.
+        e.click(u"btnAddEXIFDateTime"_s);
+        QCOMPARE(find<QLineEdit>(page, u"txtEXIFformat"_s)->text(), u"DDMMYYYY"_s);
+    }
+
+    void thePagesOwnListClosesOnAChoiceAndDisablesTheOtherButtonsMeanwhile()
+    {
+        Editor& e = *m_editor;
+        OutputOptionsPage* page = e.page;
+        QSignalSpy dropDown(page, &OutputOptionsPage::dropDownOpened);
+        e.click(u"btnEditOriginalName"_s);
+        e.click(u"btnAddEXIFDateTime"_s);
+        e.click(u"btnAddEXIFLocation"_s);
+        e.click(u"btnAddEXIFDateTimeAsOption"_s);
+        QVERIFY(page->isListOpen());
+        QCOMPARE(dropDown.size(), 1);
+        QVERIFY(!find<QWidget>(page, u"btnAddEXIFReplaceFilename"_s)->isEnabled());
+        QVERIFY(!find<QWidget>(page, u"btnRefresh"_s)->isEnabled());
+        QVERIFY(find<QWidget>(page, u"btnPlaceGet"_s)->isEnabled());
+        // The position button again closes its list without a choice.
+        page->btnEXIFDateAsTapped(602);
+        QVERIFY(!page->isListOpen());
+        QVERIFY(find<QWidget>(page, u"btnAddEXIFReplaceFilename"_s)->isEnabled());
+
+        e.click(u"btnAddEXIFDateTimeTypeOption"_s);
+        QListView* table = page->popupTable();
+        QVERIFY(page->isListOpen());
+        QTRY_VERIFY(table->isVisible());
+        const QModelIndex modify = table->model()->index(2, 0);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(modify).center());
+        QVERIFY(!page->isListOpen());
+        QCOMPARE(page->panel().selectedDateType, 2);
+    }
+
+    void nextOpensThePageAndLeavingItShowsTheNoticeWhileRenamingIsInForce()
+    {
+        Editor& e = *m_editor;
+        e.click(u"btnNext"_s);
+        QVERIFY(e.pageShown);
+        QVERIFY(!e.bar->btnNext()->isEnabled());
+        e.click(u"btnEditOriginalName"_s);
+        e.click(u"btnAddEXIFString"_s);
+        QSignalSpy alerts(e.page, &OutputOptionsPage::alertRequested);
+        e.click(u"btnBackToProperties"_s);
+        QCOMPARE(e.alertTags(), QList<int> { AlertPrefixOrSuffixBlank });
+        QVERIFY(e.pageShown);
+        QTest::keyClicks(find<QLineEdit>(e.page, u"txtAddPrefixString"_s), u"A_"_s);
+        e.click(u"btnBackToProperties"_s);
+        QVERIFY(!e.pageShown);
+        QVERIFY(e.bar->vwRenameToast()->isVisibleTo(e.bar));
+        QCOMPARE(e.bar->btnNext()->currentImageName(), u"rename_option_Edit_normal"_s);
+        QVERIFY(e.bar->btnNext()->isEnabled());
+        e.click(u"btnCloseOnToast"_s);
+        QVERIFY(!e.bar->vwRenameToast()->isVisibleTo(e.bar));
+        QCOMPARE(e.bar->btnNext()->currentImageName(), u"rename_option_normal"_s);
+        QCOMPARE(e.page->panel().imageRenamingOptions, 0);
+    }
+};
+
+QTEST_MAIN(BatchWidgetsTest)
+#include "BatchWidgetsTest.moc"
