@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -89,6 +90,10 @@ MetadataFormView::MetadataFormView(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("vwMetaContainer"));
+    // The form paints its own light background, with the texts to go on it,
+    // whatever window it sits in.
+    setAttribute(Qt::WA_StyledBackground, true);
+    setPalette(style()->standardPalette());
     setStyleSheet(QString::fromLatin1(kFormStyle));
     initVelloranResources();
     m_tables.loadCountries();
