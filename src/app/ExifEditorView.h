@@ -11,6 +11,7 @@
 class AlertSheet;
 class AppDelegate;
 class LoadingOverlay;
+class MetadataFormView;
 class PhotoFile;
 class PhotoListPanel;
 class QStackedWidget;
@@ -97,6 +98,8 @@ public:
     void btnMetaMoreOptionsTapped(QWidget* button);
 
     // ---- The metadata form (defined in ExifEditorViewForm.cpp) ----
+    // The form panel, for the batch's checks and records (nullptr before wireForm).
+    MetadataFormView* metadataFormView() const;
     virtual void formInitSetup();
     // Hands the ticked photos to the form, which merges their records.
     virtual void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos);

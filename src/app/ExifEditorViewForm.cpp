@@ -59,6 +59,11 @@ void ExifEditorView::wireForm()
     connect(&state, &MetadataFormState::loadingChanged, this, &ExifEditorView::showLoading);
 }
 
+MetadataFormView* ExifEditorView::metadataFormView() const
+{
+    return formOf(*this);
+}
+
 void ExifEditorView::formInitSetup()
 {
     if (MetadataFormView* form = formOf(*this))

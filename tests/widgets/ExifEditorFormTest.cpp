@@ -45,7 +45,7 @@ class ExifEditorFormTest : public QObject {
     std::shared_ptr<RecordingPresenter> m_presenter;
     Editor* m_editor = nullptr;
 
-    MetadataFormView* form() const { return qobject_cast<MetadataFormView*>(m_editor->metaContainer()); }
+    MetadataFormView* form() const { return m_editor->metadataFormView(); }
     PhotoListModel* model() const { return m_editor->photoListPanel()->model(); }
     template <typename T> T* child(const char* name) const
     {
@@ -88,6 +88,7 @@ private slots:
     void tickingPhotosFillsTheFormAndTheApplicationsMergedRecord()
     {
         QVERIFY(form());
+        QCOMPARE(form(), m_editor->metaContainer());
         QCOMPARE(form()->objectName(), QStringLiteral("vwMetaContainer"));
         addPhotos({ photoWith({ { F::Artist, QStringLiteral("Анна") }, { F::Copyright, QStringLiteral("© 山田") } }),
             photoWith({ { F::Artist, QStringLiteral("Zoë") }, { F::Copyright, QStringLiteral("© 山田") } }),
