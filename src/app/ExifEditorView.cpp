@@ -155,7 +155,8 @@ void ExifEditorView::placeOverlays()
 
 bool ExifEditorView::isParamsChanged() const
 {
-    return formParamsChanged();
+    // A run in progress asks before the window closes, as unapplied edits do.
+    return formParamsChanged() || isBatchRunning();
 }
 
 void ExifEditorView::addPhotosFromPathUrls(const QList<QUrl>& urls, bool)

@@ -9,6 +9,7 @@
 #include <memory>
 
 class AlertSheet;
+class BatchController;
 class AppDelegate;
 class LoadingOverlay;
 class MetadataFormView;
@@ -117,6 +118,9 @@ public:
 
     // ---- The output options and the batch (defined in ExifEditorViewBatch.cpp) ----
     virtual void batchInitSetup();
+    BatchController* batchController() const;
+    // A batch run or restore is writing photos.
+    bool isBatchRunning() const;
     // Renaming is in force: the edit switch is on while the renaming page shows,
     // or the renaming notice is visible.
     virtual bool isRenamingInForce() const;
@@ -162,6 +166,7 @@ private:
     LoadingOverlay* m_veil = nullptr;
     LoadingOverlay* m_loading = nullptr;
     AlertSheet* m_alertSheet = nullptr;
+    BatchController* m_batch = nullptr;
     bool m_viewEnabled = true;
     bool m_refreshing = false;
 };

@@ -1,34 +1,155 @@
+#include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "app/UrlOpener.h"
+#include "batch/PhotoListModel.h"
+#include "batch/widgets/AttachedPopupTable.h"
+#include "batch/widgets/BatchBottomBar.h"
+#include "batch/widgets/BatchController.h"
+#include "batch/widgets/OutputOptionsPage.h"
+#include "batch/widgets/PhotoListPanel.h"
+#include "controls/IMGButton.h"
+#include "form/widgets/MetadataFormView.h"
 
-// The output options, the renaming page and the batch run in the editor view.
-// wireBatch() builds the renaming page and the bottom bar, puts them in place with
-// setExtentionView() and setBottomBar() and connects them; the forwarding methods
-// below reach them. Until the panels exist they do nothing.
+#include <QPushButton>
 
-void ExifEditorView::wireBatch() { }
+// The output options, the renaming page and the batch run in the editor view:
+// the renaming page takes its place in the right stack, the batch bar the bottom,
+// and a BatchController runs the roads between them and the rest of the editor.
 
-void ExifEditorView::batchInitSetup() { }
+void ExifEditorView::wireBatch()
+{
+    auto* page = new OutputOptionsPage;
+    auto* bar = new BatchBottomBar;
+    setExtentionView(page);
+    setBottomBar(bar);
+
+    // The date lists open in the editor's shared list, one list at a time; the
+    // position button closes its own list again.
+    page->setListOpener([this](int type, const QStringList& rows, const QSize& size, QWidget* anchor,
+                            std::function<void(int)> chosen) {
+        AttachedPopupTable* popup = m_photoList->popup();
+        if (type == AttachPopupRenamePosition && popup->isOpen() && popup->currentType() == AttachPopupRenamePosition) {
+            popup->close();
+            return;
+        }
+        const QPoint below = anchor->mapTo(this, QPoint(anchor->width() / 2, anchor->height()));
+        popup->open(static_cast<AttachPopupType>(type), rows, size, below, true, std::move(chosen));
+    });
+
+    BatchHooks hooks;
+    hooks.batchList = [this] { return m_app.arraySelectedImagesToProcess; };
+    hooks.tickedCount = [this] { return int(m_photoList->model()->checkedPhotos().size()); };
+    hooks.isValidFormData = [this] {
+        MetadataFormView* form = metadataFormView();
+        return !form || form->isValidFormData();
+    };
+    hooks.isParamsChanged = [this] { return formParamsChanged(); };
+    hooks.formRecords = [this] {
+        MetadataFormView* form = metadataFormView();
+        if (!form)
+            return BatchHooks::FormRecords {};
+        form->createUpdatedChnagesOnly();
+        return BatchHooks::FormRecords { form->state().metaDataObject(),
+            form->state().metaDataObjectWithUpdatedChange() };
+    };
+    // The one alert sheet: its Yes comes back through alertYesRoad, its OK of 102
+    // through alertNotEnoughSpaceAnswered.
+    hooks.showAlert = [this](int tag, std::function<void(AlertButton)>) { showAlertWithTag(tag); };
+    hooks.enableDragAndDrop = [this](bool enable) { enableDragAndDrop(enable); };
+    hooks.enableView = [this](bool enable) { enableView(enable); };
+    hooks.setPresetsEnabled = [this](bool enable) { setPresetsEnabled(enable); };
+    hooks.showRenamingPage = [this](bool show) { showRenamingPage(show); };
+    hooks.runCompleted = [this](bool wasRestore) {
+        MetadataFormView* form = metadataFormView();
+        if (!form)
+            return;
+        // The run's edits are done with; a restore shows the photos' own values again.
+        form->resetMetadata();
+        if (wasRestore)
+            setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
+    };
+    hooks.resetForm = [this] {
+        if (MetadataFormView* form = metadataFormView())
+            form->resetMetadata();
+        setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
+    };
+    hooks.isResetEnabled = [this] {
+        const MetadataFormView* form = metadataFormView();
+        return form && form->isMetaDataResetEnable();
+    };
+    hooks.openUrl = [this](const QUrl& url) { m_app.urlOpener().openUrl(url); };
+    hooks.summaryClosed = [this] { m_app.countSummaryClosing(); };
+    hooks.registerWorker
+        = [this](WorkerRegistry::StopAndWait stopAndWait) { return m_app.workers().add(std::move(stopAndWait)); };
+    m_batch = new BatchController(bar, page, m_app.presenter(), m_app.isSubWindowOpened, std::move(hooks), this);
+}
+
+BatchController* ExifEditorView::batchController() const
+{
+    return m_batch;
+}
+
+bool ExifEditorView::isBatchRunning() const
+{
+    return m_batch && m_batch->isProcessing();
+}
+
+void ExifEditorView::batchInitSetup()
+{
+    m_batch->initSetup();
+}
 
 bool ExifEditorView::isRenamingInForce() const
 {
-    return false;
+    return m_batch->isRenamingInForce();
 }
 
 bool ExifEditorView::onImageRenameOptionPage() const
 {
-    return isRenamingPageShown();
+    return m_batch->onImageRenameOptionPage();
 }
 
-void ExifEditorView::resetRenamingOptions() { }
+void ExifEditorView::resetRenamingOptions()
+{
+    m_batch->resetRenamingOptions();
+}
 
-void ExifEditorView::setNextEnabled(bool) { }
+void ExifEditorView::setNextEnabled(bool enable)
+{
+    m_batch->setNextEnabled(enable);
+}
 
-void ExifEditorView::enableBatchView(bool) { }
+void ExifEditorView::enableBatchView(bool enable)
+{
+    auto* bar = qobject_cast<BatchBottomBar*>(m_bottomBar);
+    if (!bar)
+        return;
+    bar->btnProcess()->setEnabled(enable);
+    if (!enable)
+        bar->btnNext()->setEnabled(false);
+}
 
-void ExifEditorView::btnResetTapped() { }
+void ExifEditorView::btnResetTapped()
+{
+    m_batch->btnResetTapped();
+}
 
-void ExifEditorView::alertYesRoad(AlertYesRoad) { }
+void ExifEditorView::alertYesRoad(AlertYesRoad road)
+{
+    m_batch->alertYesRoad(road);
+}
 
-void ExifEditorView::alertNotEnoughSpaceAnswered() { }
+void ExifEditorView::alertNotEnoughSpaceAnswered()
+{
+    m_batch->alertNotEnoughSpaceAnswered();
+}
 
-void ExifEditorView::disableEnableAllButtonsWhenDropdownOpen(bool) { }
+void ExifEditorView::disableEnableAllButtonsWhenDropdownOpen(bool disable)
+{
+    if (auto* page = qobject_cast<OutputOptionsPage*>(m_extentionView))
+        page->disableEnableAllButtonsWhenDropdownOpen(disable);
+    if (auto* bar = qobject_cast<BatchBottomBar*>(m_bottomBar)) {
+        const MetadataFormView* form = metadataFormView();
+        bar->btnReset()->setEnabled(form && form->isMetaDataResetEnable());
+    }
+}

@@ -79,6 +79,16 @@ BatchController::~BatchController()
     m_registration.reset();
 }
 
+ProcessProgressSheet* BatchController::progressSheet() const
+{
+    return m_progress;
+}
+
+SummaryWindow* BatchController::summaryWindow() const
+{
+    return m_summary;
+}
+
 bool BatchController::formValid() const
 {
     return !m_hooks.isValidFormData || m_hooks.isValidFormData();
@@ -86,22 +96,44 @@ bool BatchController::formValid() const
 
 // ---- Alerts ----
 
-void BatchController::showAlert(int tag, std::function<void()> onYes)
+void BatchController::showAlert(int tag)
 {
     if (!m_hooks.showAlert)
         return;
-    m_hooks.showAlert(tag, [this, tag, onYes = std::move(onYes)](AlertButton button) {
+    m_hooks.showAlert(tag, [this, tag](AlertButton button) {
         // Every answer gives the editor back; Yes then goes on.
         call(m_hooks.enableDragAndDrop, true);
         if (tag != AlertStartProcess && tag != AlertRestoreExifData)
             setPresetsAndNextByPage();
-        if (tag == AlertNotEnoughSpace) {
+        if (tag == AlertNotEnoughSpace)
             alertNotEnoughSpaceAnswered();
-            return;
-        }
-        if (button == AlertButtonYes && onYes)
-            onYes();
+        else if (button == AlertButtonYes)
+            alertYesRoad(AlertCatalog::yesRoad(tag));
     });
+}
+
+void BatchController::alertYesRoad(AlertYesRoad road)
+{
+    switch (road) {
+    case AlertYesRoad::StartProcess:
+        startProcessBtnYesTapped();
+        break;
+    case AlertYesRoad::RestoreMetadata:
+        btnRestoreMetaDataYesTapped();
+        break;
+    case AlertYesRoad::ValidateFormThenStartProcess:
+        if (formValid())
+            startProcessBtnYesTapped();
+        else
+            showAlert(AlertErrorsFound);
+        break;
+    case AlertYesRoad::ChooseDestinationFolder:
+        startProcessOnEditOptionBlank(true);
+        break;
+    case AlertYesRoad::DeleteSelectedPhotos:
+    case AlertYesRoad::None:
+        break;
+    }
 }
 
 // ---- Next and the renaming page ----
@@ -221,10 +253,6 @@ void BatchController::btnProcessTapped()
         return;
     }
     const OutputOptionsPanel::ProcessStep step = m_page->panel().processStep();
-    if (step.alertTag == AlertNoRenamingOption) {
-        showAlert(step.alertTag, [this] { startProcessOnEditOptionBlank(true); });
-        return;
-    }
     if (step.alertTag != 0) {
         showAlert(step.alertTag);
         return;
@@ -260,25 +288,10 @@ void BatchController::afterDestinationChosen(bool confirm, bool keepSource)
     const bool changed = m_hooks.isParamsChanged && m_hooks.isParamsChanged();
     const int tag = OutputOptionsPanel::afterPanelAlert(confirm || keepSource, formValid(), changed);
     QTimer::singleShot(kAfterPanelDelayMs, this, [this, tag] {
-        switch (tag) {
-        case 0:
+        if (tag == 0)
             startProcessBtnYesTapped();
-            break;
-        case AlertNoChangesInExifData:
-            showAlert(tag, [this] {
-                if (formValid())
-                    startProcessBtnYesTapped();
-                else
-                    showAlert(AlertErrorsFound);
-            });
-            break;
-        case AlertStartProcess:
-            showAlert(tag, [this] { startProcessBtnYesTapped(); });
-            break;
-        default:
+        else
             showAlert(tag);
-            break;
-        }
     });
 }
 
@@ -370,6 +383,8 @@ void BatchController::runHasFinished()
     m_bottomTimer.stop();
     refreshBottomLine(true);
     setBatchInfo();
+    // Reset comes back as it was before the run, though the run drops the kept edits.
+    const bool previousResetEnable = m_hooks.isResetEnabled && m_hooks.isResetEnabled();
     call(m_hooks.runCompleted, state.isForRestore);
     if (state.endedOnLowSpace) {
         if (m_lowSpaceAnswered)
@@ -379,7 +394,7 @@ void BatchController::runHasFinished()
         QTimer::singleShot(kSummaryDelayMs, this, &BatchController::addSummaryWindow);
     }
     m_bar->btnRestore()->setEnabled(m_runner.canRestore());
-    m_bar->btnReset()->setEnabled(m_hooks.isResetEnabled && m_hooks.isResetEnabled());
+    m_bar->btnReset()->setEnabled(previousResetEnable);
     emit runFinished(state.isForRestore);
 }
 
@@ -389,7 +404,7 @@ void BatchController::btnRestoreTapped()
 {
     if (!m_bar->btnRestore()->isEnabled() || m_runner.isRunning())
         return;
-    showAlert(AlertRestoreExifData, [this] { btnRestoreMetaDataYesTapped(); });
+    showAlert(AlertRestoreExifData);
 }
 
 void BatchController::btnRestoreMetaDataYesTapped()

@@ -74,8 +74,8 @@ public:
     ~BatchController() override;
 
     BatchRunner& runner() { return m_runner; }
-    ProcessProgressSheet* progressSheet() const { return m_progress; }
-    SummaryWindow* summaryWindow() const { return m_summary; }
+    ProcessProgressSheet* progressSheet() const;
+    SummaryWindow* summaryWindow() const;
     bool onImageRenameOptionPage() const { return m_onPage; }
     bool isProcessing() const { return m_runner.isRunning(); }
 
@@ -95,6 +95,8 @@ public:
     void btnRestoreMetaDataYesTapped();
     // The destination panel; with confirm the run asks first (111, 112 or 100).
     void startProcessOnEditOptionBlank(bool confirm = true);
+    // What Yes on an alert goes on with.
+    void alertYesRoad(AlertYesRoad road);
     // Alert 102's OK: the summary follows once the photos in hand are done.
     void alertNotEnoughSpaceAnswered();
 
@@ -119,7 +121,7 @@ signals:
     void summaryShown();
 
 private:
-    void showAlert(int tag, std::function<void()> onYes = {});
+    void showAlert(int tag);
     void afterDestinationChosen(bool confirm, bool keepSource);
     void runHasStarted();
     void runHasFinished();

@@ -1,0 +1,160 @@
+// The batch inside the real editor view: the renaming page and the bar in their
+// places, a run from the form's edits through the one alert sheet and the
+// application's services, and the editor's shared list for the date lists.
+#include "WidgetTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
+#include "app/UserDefaults.h"
+#include "batch/PhotoListModel.h"
+#include "batch/widgets/AttachedPopupTable.h"
+#include "batch/widgets/BatchBottomBar.h"
+#include "batch/widgets/BatchController.h"
+#include "batch/widgets/OutputOptionsPage.h"
+#include "batch/widgets/PhotoListPanel.h"
+#include "batch/widgets/SummaryWindow.h"
+#include "form/widgets/MetadataFormView.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+#include "platform/Exiv2Setup.h"
+#include "support/TestSupport.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class ExifEditorBatchTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QTemporaryDir m_dir;
+    std::unique_ptr<AppDelegate> m_app;
+    std::shared_ptr<RecordingPresenter> m_presenter;
+    std::shared_ptr<RecordingUrlOpener> m_opener;
+    ExifEditorView* m_editor = nullptr;
+
+    template <typename T> T* child(const QString& name) const { return m_editor->findChild<T*>(name); }
+    PhotoListModel* model() const { return m_editor->photoListPanel()->model(); }
+    MetadataFormView* form() const { return qobject_cast<MetadataFormView*>(m_editor->metaContainer()); }
+    BatchController* batch() const { return m_editor->batchController(); }
+
+    void addPhotos(int count)
+    {
+        QList<std::shared_ptr<PhotoFile>> photos;
+        for (int i = 0; i < count; ++i) {
+            const QString path = m_dir.path() + u"/sources/photo-%1.jpg"_s.arg(i);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile::remove(path);
+            QVERIFY(QFile::copy(samplesDir() + u"/camera/Canon_40D.jpg"_s, path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+            auto photo = std::make_shared<PhotoFile>(path, false);
+            photo->isSelected = true;
+            photos.append(photo);
+        }
+        QSignalSpy filled(form(), &MetadataFormView::mergedRecordChanged);
+        model()->appendPhotos(photos);
+        m_editor->processAfterAllPhotosAdded();
+        QTRY_VERIFY(filled.count() > 0 && !form()->state().mergeJob().isRunning());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        initializeExiv2();
+        isolateUserFolders(m_home.path());
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + u"/config"_s).toUtf8());
+    }
+
+    void init()
+    {
+        clearUserDefaults();
+        m_app = std::make_unique<AppDelegate>();
+        m_presenter = std::make_shared<RecordingPresenter>();
+        m_opener = std::make_shared<RecordingUrlOpener>();
+        m_app->setPresenter(m_presenter);
+        m_app->setUrlOpener(m_opener);
+        m_editor = new ExifEditorView(*m_app);
+        m_editor->resize(1050, 700);
+        m_editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_editor));
+    }
+
+    void cleanup()
+    {
+        delete m_editor;
+        m_app.reset();
+    }
+
+    void thePanelsTakeTheirPlacesAndNextSlidesThePageIn()
+    {
+        QVERIFY(qobject_cast<OutputOptionsPage*>(m_editor->extentionView()));
+        QVERIFY(qobject_cast<BatchBottomBar*>(m_editor->bottomBar()));
+        addPhotos(1);
+        QTest::mouseClick(child<QAbstractButton>(u"btnNext"_s), Qt::LeftButton);
+        QVERIFY(m_editor->isRenamingPageShown());
+        QVERIFY(m_editor->onImageRenameOptionPage());
+        // The date lists open in the editor's one shared list.
+        auto* page = qobject_cast<OutputOptionsPage*>(m_editor->extentionView());
+        page->btnOutputRenamingOptionTapped(true);
+        page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::Date);
+        QTest::mouseClick(child<QPushButton>(u"btnAddEXIFDateTimeFormatOption"_s), Qt::LeftButton);
+        AttachedPopupTable* popup = m_editor->photoListPanel()->popup();
+        QVERIFY(popup->isOpen());
+        QCOMPARE(popup->currentType(), AttachPopupRenameDateFormat);
+        popup->choose(19);
+        QCOMPARE(page->panel().selectedDateFormat, 19);
+        // The page's buttons come back a moment after the list closed.
+        QTRY_VERIFY(child<QPushButton>(u"btnBackToProperties"_s)->isEnabled());
+        QTest::mouseClick(child<QPushButton>(u"btnBackToProperties"_s), Qt::LeftButton);
+        QVERIFY(!m_editor->isRenamingPageShown());
+        QVERIFY(m_editor->isRenamingInForce());
+        QVERIFY(child<QWidget>(u"vwRenameToast"_s)->isVisibleTo(m_editor));
+    }
+
+    void aRunWritesTheFormsEditsAndTheSummaryCountsTowardTheRatePrompt()
+    {
+        addPhotos(2);
+        QTest::keyClicks(child<QLineEdit>(u"txtArtist"_s), u"Editor Artist"_s);
+        QVERIFY(m_editor->isParamsChanged());
+        const QString output = m_dir.path() + u"/Out"_s;
+        auto* page = qobject_cast<OutputOptionsPage*>(m_editor->extentionView());
+        page->panel().setDestination(output, false);
+        bool askedBeforeClosing = false;
+        connect(batch(), &BatchController::runStarted, this, [this, &askedBeforeClosing] {
+            askedBeforeClosing = m_editor->isParamsChanged() && m_editor->isBatchRunning();
+        });
+
+        QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
+        QTRY_VERIFY(child<QWidget>(u"savePanel"_s) && child<QWidget>(u"savePanel"_s)->isVisible());
+        QTest::mouseClick(child<QPushButton>(u"btnSelectDestination"_s), Qt::LeftButton);
+        QTRY_VERIFY(batch()->summaryWindow() && batch()->summaryWindow()->isVisible());
+        QVERIFY(askedBeforeClosing);
+        QVERIFY(m_presenter->alerts.isEmpty());
+        QCOMPARE(batch()->runner().state().succeeded, 2);
+        const PhotoFile written(output + u"/photo-0.jpg"_s, false);
+        QCOMPARE(written.metadataObject->field(MetadataField::Artist), u"Editor Artist"_s);
+        // The run's edits are done with; the photos' own records are untouched.
+        QVERIFY(!form()->isParamsChanged());
+        QVERIFY(model()->checkedPhotos().first()->metadataObject->field(MetadataField::Artist) != u"Editor Artist"_s);
+
+        QTest::mouseClick(child<QPushButton>(u"btnOpenOutputFolder"_s), Qt::LeftButton);
+        QCOMPARE(m_opener->opened, QList<QUrl> { QUrl::fromLocalFile(output) });
+        QTest::mouseClick(child<QPushButton>(u"btnCloseSummary"_s), Qt::LeftButton);
+        QCOMPARE(m_app->defaults().integerForKey(u"rateMeCounter"_s), std::optional<int>(1));
+
+        // Restore goes through the one alert sheet.
+        QTest::mouseClick(child<QPushButton>(u"btnRestore"_s), Qt::LeftButton);
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_presenter->alerts.last().request.objectName, u"winAlert"_s);
+        QSignalSpy restored(batch(), &BatchController::runFinished);
+        m_presenter->alerts.last().answer(0);
+        QTRY_COMPARE(restored.size(), 1);
+        QCOMPARE(restored.first().first().toBool(), true);
+    }
+};
+
+QTEST_MAIN(ExifEditorBatchTest)
+#include "ExifEditorBatchTest.moc"
