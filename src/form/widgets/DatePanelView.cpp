@@ -243,7 +243,7 @@ void DatePanelView::showList(QAbstractButton* anchor, QLineEdit* field, const QS
 {
     if (!m_listPopup)
         return;
-    m_listPopup->showList(anchor, rows, static_cast<int>(rows.indexOf(field->text())), [this, field, rows](int row) {
+    m_listPopup->showList(anchor, rows, static_cast<int>(rows.indexOf(field->text())), [field, rows](int row) {
         field->setText(rows.value(row));
         emit field->textEdited(field->text());
     });
