@@ -3,10 +3,12 @@
 #include "app/SingleInstance.h"
 #include "app/UnixSignalWatcher.h"
 #include "controls/DialogPresenter.h"
+#include "controls/ImageNamed.h"
 #include "platform/Exiv2Setup.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QStandardPaths>
 
 namespace {
@@ -42,6 +44,9 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Velloran"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELLORAN_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("velloran"));
+    // Every window, dialogs included, carries the icon that the installed desktop entry names.
+    initVelloranResources();
+    QApplication::setWindowIcon(QIcon(imageResourcePath(QStringLiteral("velloran"))));
     // The application ends when its main window closes, through the delegate.
     QApplication::setQuitOnLastWindowClosed(false);
 

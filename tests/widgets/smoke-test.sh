@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the real application on a virtual X server (run under xvfb-run), waits until
-# its main window is mapped, checks that a second start hands over to it, ends it
+# its main window is mapped with its icon, checks that a second start hands over to it, ends it
 # with SIGTERM as a logout would, and checks a clean exit and a written preset archive.
 # Usage: smoke-test.sh path/to/velloran
 set -euo pipefail
@@ -33,9 +33,18 @@ done
 grep -q "main window shown" "$work/out.log" || fail "the main window was not shown within 10 s"
 grep "main window shown" "$work/out.log"
 if command -v xwininfo >/dev/null; then
-  window="$(xwininfo -root -tree | awk '/"Velloran": \("velloran"/ { print $1; exit }')"
+  # Whole outputs are read before they are searched: a reader that stops early would
+  # end the writer with SIGPIPE and fail the pipeline under pipefail.
+  tree="$(xwininfo -root -tree)"
+  window="$(awk '/"Velloran": \("velloran"/ { print $1; exit }' <<<"$tree")"
   [ -n "$window" ] || fail "no window named Velloran of the class velloran"
-  xwininfo -id "$window" | grep -q "Map State: IsViewable" || fail "the main window is not mapped"
+  info="$(xwininfo -id "$window")"
+  [[ "$info" == *"Map State: IsViewable"* ]] || fail "the main window is not mapped"
+  # The window carries the application's icon, as the installed desktop entry does.
+  if command -v xprop >/dev/null; then
+    icon="$(xprop -id "$window" _NET_WM_ICON)"
+    [[ "$icon" == *"Icon ("* ]] || fail "the main window has no icon"
+  fi
 fi
 
 # A second start hands over to the first and ends.
