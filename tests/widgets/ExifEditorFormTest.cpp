@@ -143,6 +143,21 @@ private slots:
         QCOMPARE(child<QLineEdit>("txtDate_Original")->text(), QStringLiteral("Empty date"));
     }
 
+    void processWithAnInvalidFormGivesTheErrorsAlertAndShowsTheErrorLine()
+    {
+        addPhotos({ photoWith({}) });
+        form()->showTab(FormTab::Gps);
+        QTest::keyClicks(child<QLineEdit>("txtGPS_ImgDirection"), QStringLiteral("400"));
+        form()->showTab(FormTab::General);
+        child<QLabel>("txtGPS_ImgDirection_error")->hide();
+        QTest::mouseClick(child<QPushButton>("btnProcess"), Qt::LeftButton);
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_presenter->alerts.first().request.title, QStringLiteral("ERRORS FOUND"));
+        QCOMPARE(form()->currentTab(), FormTab::Gps);
+        QVERIFY(!child<QLabel>("txtGPS_ImgDirection_error")->isHidden());
+        QCOMPARE(child<QLabel>("txtGPS_ImgDirection_error")->text(), QStringLiteral("* Value must be less than 360"));
+    }
+
     void applyStoresTheFormsRecordsOnTheApplication()
     {
         addPhotos({ photoWith({ { F::Artist, QStringLiteral("Ann") } }), photoWith({}) });
