@@ -9,12 +9,26 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+// Paths keep both ends when cut, messages their beginning.
+class SummaryRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = index.column() == SummaryTableModel::NameColumn ? Qt::ElideMiddle : Qt::ElideRight;
+    }
+};
 
 const QColor kAccentBlue(0, 56, 175);
 
@@ -97,11 +111,12 @@ SummaryWindow::SummaryWindow(QWidget* parent)
     m_tblErrorSummary->verticalHeader()->setDefaultSectionSize(26);
     m_tblErrorSummary->setShowGrid(false);
     m_tblErrorSummary->setWordWrap(false);
-    m_tblErrorSummary->setTextElideMode(Qt::ElideMiddle);
+    m_tblErrorSummary->setItemDelegate(new SummaryRowDelegate(m_tblErrorSummary));
+    m_tblErrorSummary->setFocusPolicy(Qt::NoFocus);
     m_tblErrorSummary->horizontalHeader()->setSectionResizeMode(
         SummaryTableModel::NameColumn, QHeaderView::Interactive);
     m_tblErrorSummary->horizontalHeader()->setStretchLastSection(true);
-    m_tblErrorSummary->setColumnWidth(SummaryTableModel::NameColumn, 280);
+    m_tblErrorSummary->setColumnWidth(SummaryTableModel::NameColumn, 300);
     tableLayout->addWidget(m_tblErrorSummary);
     layout->addWidget(m_vwErrorTable, 1);
 
@@ -126,11 +141,13 @@ void SummaryWindow::setSummmaryInfo(const SummaryTexts& texts, QList<SummaryRow>
     m_lblBatchCountSummary->setText(texts.batchCount);
     m_lblPhotoProcessedSummary->setText(texts.processed);
     m_lblPhotoSkippedSummary->setText(texts.skipped);
-    m_lblTimeElapsedSummary->setText(texts.elapsed);
+    // A run shorter than a second has no elapsed text of its own.
+    m_lblTimeElapsedSummary->setText(texts.elapsed.isEmpty() ? tr("under a second") : texts.elapsed);
 
     m_outputFolder = texts.location.folder;
     m_lblOutputDirectorySummary->setText(m_outputFolder);
-    m_btnOpenOutputFolder->setTitle(QDir::toNativeSeparators(m_outputFolder), 13, false, kAccentBlue);
+    // The link reads at the size of the texts around it.
+    m_btnOpenOutputFolder->setTitle(QDir::toNativeSeparators(m_outputFolder), font().pointSizeF(), false, kAccentBlue);
     m_btnOpenOutputFolder->setToolTip(tr("Open the folder"));
     m_btnOpenOutputFolder->setVisible(texts.location.showLink);
     m_txtDestinationSourceFolder->setVisible(texts.location.showNote);

@@ -17,7 +17,7 @@ class SummaryTableModel;
 class SummaryWindow : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 620;
+    static constexpr int kWidth = 720;
 
     explicit SummaryWindow(QWidget* parent = nullptr);
 
