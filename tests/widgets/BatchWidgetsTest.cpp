@@ -319,6 +319,24 @@ private slots:
         QVERIFY(QFile::exists(mixed + u"/photo-0.jpg"_s));
     }
 
+    void thePagesFolderChooserSetsTheFolderTheNextPanelStartsIn()
+    {
+        Editor& e = *m_editor;
+        const QString chosen = m_dir->path() + u"/Chosen"_s;
+        QDir().mkpath(chosen);
+        e.click(u"btnSelectFolder"_s);
+        QCOMPARE(e.presenter.panels.size(), 1);
+        QCOMPARE(e.presenter.panels.last().request.directory, OutputRenamingOptions::defaultOutputFolder());
+        e.presenter.answerPanel({ chosen });
+        QCOMPARE(find<QLineEdit>(e.page, u"txtPathImg"_s)->text(), chosen);
+        e.clickProcess();
+        QTRY_VERIFY(e.destinationPanel());
+        QCOMPARE(e.destinationPanel()->folder(), chosen);
+        e.click(u"btnCancelDestination"_s);
+        QVERIFY(!e.runner().isRunning());
+        QVERIFY(e.bar->btnNext()->isEnabled());
+    }
+
     void keepSourceFolderPathClosesThePanelAndAsksBeforeWritingInPlace()
     {
         Editor& e = *m_editor;

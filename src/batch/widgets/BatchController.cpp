@@ -11,7 +11,6 @@
 #include "controls/Presenter.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
-#include "platform/Trash.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -220,24 +219,13 @@ void BatchController::chooseOutputFolder(const QString& start)
 {
     const QString folder
         = m_page->panel().outputFolderLocationPath.isEmpty() ? start : m_page->panel().outputFolderLocationPath;
-    QDir().mkpath(folder);
-    OpenPanelRequest request;
-    request.objectName = u"openPanelOutputFolder"_s;
-    request.title = tr("Output Folder");
-    request.prompt = tr("Select Destination Folder");
-    request.chooseFiles = false;
-    request.chooseDirectories = true;
-    request.multipleSelection = false;
-    request.canCreateDirectories = true;
-    request.directory = folder;
-    m_presenter.presentOpenPanel(m_page->window(), request, [this](const QStringList& paths) {
-        // A folder in the trash is no place for outputs; the choice is dropped.
-        if (!m_page || paths.isEmpty() || isPathInTrash(paths.first()))
-            return;
-        const QString chosen = QDir::cleanPath(paths.first());
-        m_page->panel().setDestination(chosen, m_page->panel().destiFolderCheck == 1);
-        m_page->setOutputFolderText(chosen);
-    });
+    DestinationPanel::chooseFolder(m_presenter, m_page->window(), u"openPanelOutputFolder"_s, tr("Output Folder"),
+        folder, [this](const QString& chosen) {
+            if (!m_page)
+                return;
+            m_page->panel().setDestination(chosen, m_page->panel().destiFolderCheck == 1);
+            m_page->setOutputFolderText(chosen);
+        });
 }
 
 // ---- Process ----

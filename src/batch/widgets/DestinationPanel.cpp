@@ -98,26 +98,36 @@ void DestinationPanel::ask(std::function<void(const Answer&)> answered)
     m_presenter.presentSheet(this, {});
 }
 
-void DestinationPanel::chooseFolderTapped()
+void DestinationPanel::chooseFolder(Presenter& presenter, QWidget* parent, const QString& objectName,
+    const QString& title, const QString& start, std::function<void(const QString&)> chosen)
 {
-    QDir().mkpath(m_folder);
+    // The dialog opens in the folder, which may not be there yet (the default one).
+    QDir().mkpath(start);
     OpenPanelRequest request;
-    request.objectName = u"openPanelDestination"_s;
-    request.title = tr("Save Image");
+    request.objectName = objectName;
+    request.title = title;
     request.prompt = tr("Select Destination Folder");
     request.chooseFiles = false;
     request.chooseDirectories = true;
     request.multipleSelection = false;
     request.canCreateDirectories = true;
-    request.directory = m_folder;
-    m_presenter.presentOpenPanel(this, request, [this](const QStringList& paths) { folderChosen(paths); });
+    request.directory = start;
+    presenter.presentOpenPanel(parent, request, [chosen = std::move(chosen)](const QStringList& paths) {
+        // A folder in the trash is no place for outputs: the choice is dropped.
+        if (!paths.isEmpty() && !isPathInTrash(paths.first()))
+            chosen(QDir::cleanPath(paths.first()));
+    });
 }
 
-void DestinationPanel::folderChosen(const QStringList& paths)
+void DestinationPanel::chooseFolderTapped()
 {
-    if (paths.isEmpty() || isPathInTrash(paths.first()))
-        return;
-    m_folder = QDir::cleanPath(paths.first());
+    chooseFolder(m_presenter, this, u"openPanelDestination"_s, tr("Save Image"), m_folder,
+        [this](const QString& folder) { folderChosen(folder); });
+}
+
+void DestinationPanel::folderChosen(const QString& folder)
+{
+    m_folder = folder;
     m_txtDestination->setText(QDir::toNativeSeparators(m_folder));
 }
 

@@ -32,9 +32,12 @@ public:
     void ask(std::function<void(const Answer&)> answered);
 
     QString folder() const { return m_folder; }
-    // The folder dialog's answer: an empty list (cancelled) or a folder in the
-    // trash changes nothing.
-    void folderChosen(const QStringList& paths);
+    void folderChosen(const QString& folder);
+
+    // The folder dialog, starting in `start`; `chosen` gets the folder as spelt. A
+    // cancel, or a folder in the trash, calls nothing.
+    static void chooseFolder(Presenter& presenter, QWidget* parent, const QString& objectName, const QString& title,
+        const QString& start, std::function<void(const QString&)> chosen);
 
     // ---- Buttons ----
     void chooseFolderTapped();
