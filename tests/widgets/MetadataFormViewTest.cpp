@@ -222,6 +222,13 @@ private slots:
         clickRow(form.dropDownPopup().table(), QStringLiteral("Germany"));
         QCOMPARE(form.state().metaDataObject()->IPTC_CountryPrimaryLocationCode(), QStringLiteral("DEU"));
 
+        // The keyboard opens a list too.
+        QTRY_VERIFY(orientation->isEnabled());
+        QTest::keyClick(child<QLineEdit>(form, "txtCamSetting_Orientation"), Qt::Key_Space);
+        QVERIFY(form.dropDownPopup().isOpen());
+        QCOMPARE(form.dropDownPopup().table()->count(), 9);
+        form.dropDownPopup().dismissPanel();
+
         QTRY_VERIFY(orientation->isEnabled());
         QTest::mouseClick(orientation, Qt::LeftButton);
         QVERIFY(form.dropDownPopup().isOpen());

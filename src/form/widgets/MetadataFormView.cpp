@@ -13,6 +13,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -433,8 +434,16 @@ void MetadataFormView::resizeEvent(QResizeEvent* event)
 bool MetadataFormView::eventFilter(QObject* watched, QEvent* event)
 {
     // A click on a read-only list or date field opens its list or panel, as its
-    // button does.
-    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    // button does; so do Space, Return and Alt+Down on it.
+    const bool click
+        = event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    bool key = false;
+    if (event->type() == QEvent::KeyPress) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        key = press->key() == Qt::Key_Space || press->key() == Qt::Key_Return || press->key() == Qt::Key_Enter
+            || (press->key() == Qt::Key_Down && (press->modifiers() & Qt::AltModifier));
+    }
+    if (click || key) {
         if (watched == m_editingOption) {
             btnEditingOptionTapped();
             return true;
