@@ -6,6 +6,7 @@
 #include "batch/BatchSnapshot.h"
 #include "batch/BatchTexts.h"
 #include "batch/widgets/OutputOptionsPage.h"
+#include "batch/widgets/ProcessProgressSheet.h"
 #include "batch/widgets/SummaryWindow.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -124,6 +126,19 @@ int main(int argc, char** argv)
         rows.append(BatchTexts::summaryRow(*record));
     for (const auto& record : warnings)
         rows.append(BatchTexts::summaryRow(*record));
+    // The progress sheet part way through such a run.
+    ProcessProgressSheet progress;
+    progress.startRun(photos.size(), false);
+    progress.setCurrentPhoto(photos[1]->filePath);
+    progress.setProgress(3, photos.size(), 1);
+    QTest::qWaitFor(
+        [&progress] {
+            return !progress.findChild<QLabel*>(u"imgvwCurrentPhoto"_s)->pixmap().isNull()
+                && progress.findChild<QLabel*>(u"imgvwCurrentPhoto"_s)->pixmap().width() > 64;
+        },
+        5000);
+    ok = save(progress, out + u"/batch-progress.png"_s) && ok;
+
     SummaryWindow summary;
     summary.setSummmaryInfo(
         BatchTexts::summary(runner.state(), warnings.size(), QDateTime::currentDateTimeUtc()), std::move(rows));
