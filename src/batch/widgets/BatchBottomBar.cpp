@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -14,6 +15,9 @@ BatchBottomBar::BatchBottomBar(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(u"vwBottomBar"_s);
+    // A light background of its own, with the texts to go on it, whatever window it sits in.
+    setPalette(style()->standardPalette());
+    setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 6, 12, 8);
     layout->setSpacing(6);

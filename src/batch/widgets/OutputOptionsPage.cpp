@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStringListModel>
+#include <QStyle>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -76,6 +77,9 @@ OutputOptionsPage::OutputOptionsPage(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(u"vwExtentionView"_s);
+    // A light background of its own, with the texts to go on it, whatever window it sits in.
+    setPalette(style()->standardPalette());
+    setAutoFillBackground(true);
     buildControls();
     initSetup();
 }
