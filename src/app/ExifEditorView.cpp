@@ -164,7 +164,7 @@ void ExifEditorView::addPhotosFromPathUrls(const QList<QUrl>& urls, bool)
     QStringList paths;
     for (const QUrl& url : urls)
         paths.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
-    m_photoList->addPhotosFromPathUrls(paths);
+    m_photoList->requestAddition(paths);
 }
 
 // ---- Shared ----

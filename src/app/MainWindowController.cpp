@@ -653,7 +653,7 @@ QStringList MainWindowController::addPhotosNameFilters()
             // camera raw files
             "dng", "cr2", "cr3", "crw", "nef", "nrw", "arw", "srf", "sr2", "orf", "rw2", "raf", "pef", "ptx", "x3f",
             "srw", "3fr", "erf", "kdc", "dcr", "mrw", "mos", "iiq", "rwl", "mef",
-            // the further kinds the panel has always offered
+            // further kinds the panel offers
             "eps", "jpc", "p7", "pc", "pgm", "pnm", "ppm", "ptif", "ui", "pct"
         };
         QStringList patterns;
@@ -684,7 +684,7 @@ void MainWindowController::showIphotosPanel()
 {
     OpenPanelRequest request;
     request.objectName = QStringLiteral("photosLibraryPanel");
-    // There is no Photos application here: the libraries are the older kind's.
+    // Only libraries with the RKMaster/RKVersion tables are read.
     request.prompt = tr("Add iPhoto Library");
     // A photo library is a folder on this system: the panel picks it whole.
     request.chooseFiles = true;
@@ -705,7 +705,7 @@ void MainWindowController::panelDidEnd(const QStringList& paths, bool fromAddPho
         m_app.isSubWindowOpened = false;
     if (paths.isEmpty())
         return;
-    if (isPathInTrash(paths.first())) {
+    if (anyPathInTrash(paths)) {
         AlertRequest alert;
         alert.objectName = QStringLiteral("alertTrash");
         alert.message = tr("Photos in the trash cannot be added. Restore them from the trash first.");
@@ -730,9 +730,8 @@ void MainWindowController::panelDidEnd(const QStringList& paths, bool fromAddPho
 void MainWindowController::showAlertForRateApp()
 {
     m_app.isSubWindowOpened = true;
-    m_app.presenter().presentSheet(m_winRateus, {});
-    // Unlike the close-app sheet, the rate sheet leaves other alerts free to show.
-    m_app.isSubWindowOpened = false;
+    // The sheet is shown without blocking: the flag holds until it is answered.
+    m_app.presenter().presentSheet(m_winRateus, [this](int) { m_app.isSubWindowOpened = false; });
 }
 
 void MainWindowController::btnYesOnRateUsTapped()

@@ -176,7 +176,16 @@ bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStr
     m_stopRequested = false;
     emit started();
     emit progressChanged(0, m_state.runSize);
-    m_pathThread = std::thread([this, run] { runPaths(run); });
+    m_pathThread = std::thread([this, run] {
+        try {
+            runPaths(run);
+        } catch (const std::exception& error) {
+            // Nothing was handed to a writer yet: the run ends with the photos it has.
+            qCWarning(lcBatch) << "the run could not go on:" << error.what();
+            QMetaObject::invokeMethod(
+                this, [this, run] { runEnded(run); }, Qt::QueuedConnection);
+        }
+    });
     return true;
 }
 
@@ -225,6 +234,22 @@ void BatchRunner::runPaths(const std::shared_ptr<Run>& run)
     QThreadPool writers;
     writers.setMaxThreadCount(run->jobs);
     QSemaphore freeWriters(run->jobs);
+    try {
+        handOutPaths(run, builder, writers, freeWriters);
+    } catch (const std::exception& error) {
+        // The writes in hand still finish, and the run ends as after a stop.
+        qCWarning(lcBatch) << "the run could not go on:" << error.what();
+        run->stop = true;
+    }
+    writers.waitForDone();
+    QMetaObject::invokeMethod(
+        this, [this, run] { runEnded(run); }, Qt::QueuedConnection);
+}
+
+void BatchRunner::handOutPaths(const std::shared_ptr<Run>& run, std::optional<OutputPathBuilder>& builder,
+    QThreadPool& writers, QSemaphore& freeWriters)
+{
+    BatchSnapshot& snapshot = run->snapshot;
     for (int index = 0; index < snapshot.workCopies.size(); ++index) {
         // Waiting for a free writer first keeps one writer strictly in list order:
         // the next path is built and its folder tested only after the last write.
@@ -269,16 +294,17 @@ void BatchRunner::runPaths(const std::shared_ptr<Run>& run)
         const qint64 bytes = qint64(photo.fileSizeInBytes);
         run->bytesInHand += bytes;
         writers.start([this, run, index, outputPath, bytes, &freeWriters] {
-            writePhoto(run, index, outputPath);
+            try {
+                writePhoto(run, index, outputPath);
+            } catch (const std::exception& error) {
+                qCWarning(lcBatch) << "writing photo" << index << "failed:" << error.what();
+            }
             run->bytesInHand -= bytes;
             freeWriters.release();
         });
         if (lastOne)
             break;
     }
-    writers.waitForDone();
-    QMetaObject::invokeMethod(
-        this, [this, run] { runEnded(run); }, Qt::QueuedConnection);
 }
 
 // On a writer thread: the photo's copy and records of its own, never the form's.

@@ -12,7 +12,10 @@
 #include <thread>
 
 class LocationNamer;
+class OutputPathBuilder;
 class PhotoFile;
+class QSemaphore;
+class QThreadPool;
 
 // Runs one batch: writes the settings record into a copy of every photo of a
 // snapshot (or back from the sources in a restore) and reports each photo's
@@ -118,6 +121,8 @@ private:
 
     bool startRun(BatchSnapshot snapshot, bool isForRestore, const QStringList& restorePaths);
     void runPaths(const std::shared_ptr<Run>& run);
+    void handOutPaths(const std::shared_ptr<Run>& run, std::optional<OutputPathBuilder>& builder, QThreadPool& writers,
+        QSemaphore& freeWriters);
     void writePhoto(const std::shared_ptr<Run>& run, int index, const QString& outputPath);
     void photoWritten(const std::shared_ptr<Run>& run, int index, int errorFlag, const QString& message,
         const QString& processedPath);

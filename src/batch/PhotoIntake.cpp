@@ -5,6 +5,7 @@
 #include "batch/PhotoListModel.h"
 #include "model/PhotoFile.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSemaphore>
 #include <QtConcurrent>
@@ -28,19 +29,31 @@ namespace {
 
 constexpr qint64 kHandOffIntervalMs = 100;
 
-PhotoChunk readChunk(const QStringList& paths, QSemaphore* done)
-{
+struct ReadChunk {
     PhotoChunk photos;
-    photos.reserve(paths.size());
+    int unreadable = 0; // paths whose reading failed outright
+};
+
+ReadChunk readChunk(const QStringList& paths, QSemaphore* done)
+{
+    ReadChunk chunk;
+    chunk.photos.reserve(paths.size());
     for (const QString& path : paths) {
-        auto photo = std::make_shared<PhotoFile>(path, false);
-        // The image-property dictionary has served for the pixel size; no one reads
-        // it afterwards, and it would be the largest part of a listed photo.
-        photo->exifDict = QVariantMap();
-        photos.append(std::move(photo));
+        try {
+            auto photo = std::make_shared<PhotoFile>(path, false);
+            // The image-property dictionary has served for the pixel size; no one reads
+            // it afterwards, and it would be the largest part of a listed photo.
+            photo->exifDict = QVariantMap();
+            chunk.photos.append(std::move(photo));
+        } catch (const std::exception& error) {
+            // One broken file must not end the adding: it counts as a file that
+            // cannot be added.
+            qCWarning(lcBatch) << "cannot read" << path << ":" << error.what();
+            ++chunk.unreadable;
+        }
     }
     done->release();
-    return photos;
+    return chunk;
 }
 
 } // namespace
@@ -85,7 +98,20 @@ bool PhotoIntake::addPhotosFromPathUrls(const QStringList& paths, bool /*isiPhot
     m_running = true;
     m_addedSoFar = 0;
     emit started();
-    m_walker = QtConcurrent::run(&m_walkPool, [this, job] { runJob(job); });
+    m_walker = QtConcurrent::run(&m_walkPool, [this, job] {
+        try {
+            runJob(job);
+        } catch (const std::exception& error) {
+            // The adding still ends, so that the list is not left waiting for it.
+            qCWarning(lcBatch) << "the adding failed:" << error.what();
+            job->stop = true;
+            job->readPool->waitForDone(); // no reader may outlive what it reports to
+            PhotoIntakeSummary summary;
+            summary.isPHOTOS_PROCESSING_STOPPED = true;
+            summary.maxPhotos = job->options.maxPhotos;
+            postFinished(job, summary);
+        }
+    });
     return true;
 }
 
@@ -93,6 +119,16 @@ void PhotoIntake::stop()
 {
     if (m_job && m_running)
         m_job->stop = true;
+}
+
+void PhotoIntake::waitForIdle()
+{
+    if (!m_running)
+        return;
+    stop();
+    m_walker.waitForFinished();
+    // The worker's last hand-offs and its end wait as posted calls on this object.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void PhotoIntake::handOff(const std::shared_ptr<Job>& job, PhotoChunk photos)
@@ -114,7 +150,7 @@ void PhotoIntake::handOff(const std::shared_ptr<Job>& job, PhotoChunk photos)
 void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
 {
     struct InFlight {
-        QFuture<PhotoChunk> photos;
+        QFuture<ReadChunk> photos;
         PhotoIntakeCounts countsAtLastPhoto;
     };
     std::deque<InFlight> inFlight;
@@ -122,6 +158,7 @@ void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
     PhotoChunk ready;
     PhotoIntakeCounts deliveredCounts;
     int delivered = 0;
+    int unreadable = 0;
     QElapsedTimer sinceHandOff;
     sinceHandOff.start();
 
@@ -144,9 +181,10 @@ void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
             if (!job->chunkDone.tryAcquire(1, ready.isEmpty() ? 50 : int(std::max<qint64>(0, left))))
                 flush(false);
         }
-        const PhotoChunk photos = front.photos.result();
-        ready.append(photos);
-        delivered += int(photos.size());
+        const ReadChunk chunk = front.photos.result();
+        ready.append(chunk.photos);
+        delivered += int(chunk.photos.size());
+        unreadable += chunk.unreadable;
         deliveredCounts = front.countsAtLastPhoto;
         flush(false);
     };
@@ -182,11 +220,17 @@ void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
 
     PhotoIntakeSummary summary;
     static_cast<PhotoIntakeCounts&>(summary) = walk.stopped() && delivered > 0 ? deliveredCounts : walk.counts();
+    summary.damagedFileCount += unreadable;
     summary.totalPhotoToAdd = delivered;
     summary.isMAX_PHOTOS_LIMIT_EXCEEDED = walk.limitExceeded();
     summary.isPHOTOS_PROCESSING_STOPPED = job->stop.load();
     summary.maxPhotos = job->options.maxPhotos;
     qCInfo(lcBatch) << "is adding photos count =" << delivered;
+    postFinished(job, summary);
+}
+
+void PhotoIntake::postFinished(const std::shared_ptr<Job>& job, const PhotoIntakeSummary& summary)
+{
     QMetaObject::invokeMethod(
         this,
         [this, job, summary] {

@@ -37,6 +37,10 @@ public:
 
     // The stop button: the adding ends after the photos being read.
     void stop();
+    // Stops a running adding and returns once it has ended: the photos being read
+    // are in the model and finished() has been emitted. Main thread only; for the
+    // application's end, which must not write its state while photos still arrive.
+    void waitForIdle();
     // True from the start of an adding until finished() (isPHOTOS_PROCESSING_IN_PROGERESS).
     bool isRunning() const { return m_running; }
     // The summary of the last finished adding.
@@ -62,6 +66,7 @@ private:
     struct Job;
     void runJob(const std::shared_ptr<Job>& job);
     void handOff(const std::shared_ptr<Job>& job, QList<std::shared_ptr<PhotoFile>> photos);
+    void postFinished(const std::shared_ptr<Job>& job, const PhotoIntakeSummary& summary);
 
     PhotoListModel& m_model;
     QThreadPool m_walkPool;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
@@ -10,7 +11,7 @@ namespace {
 QString homeTrashDirectory()
 {
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    // The specification ignores a relative value.
+    // The XDG base-directory rules ignore a relative $XDG_DATA_HOME.
     if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
         dataHome = QDir::homePath() + QStringLiteral("/.local/share");
     return QDir::cleanPath(dataHome + QStringLiteral("/Trash"));
@@ -81,4 +82,9 @@ bool isPathInTrash(const QString& path)
         canonicalTrashes << (resolved.isEmpty() ? trash : resolved);
     }
     return isInAnyTrash(canonical, canonicalTrashes);
+}
+
+bool anyPathInTrash(const QStringList& paths)
+{
+    return std::any_of(paths.begin(), paths.end(), [](const QString& path) { return isPathInTrash(path); });
 }

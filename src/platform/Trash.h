@@ -10,6 +10,9 @@
 // a path is also compared after resolving symbolic links, so a link into the trash
 // counts as in it.
 bool isPathInTrash(const QString& path);
+// True when any of the paths is in the trash: an adding of several paths is refused
+// as a whole, whichever of them lies there.
+bool anyPathInTrash(const QStringList& paths);
 
 // The trash folders that may hold the path: the home trash first, then those at the
 // top of the path's volume. Absolute and cleaned; whether they exist is not checked.

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <stdexcept>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -364,6 +365,30 @@ TEST_F(BatchRunnerTest, quittingStopsAndWaitsForThePhotosInHandWithoutAnEventLoo
     EXPECT_EQ(runner.state().handled, recorder.started.size());
     EXPECT_EQ(qint64(fileNames(output()).size()), runner.state().handled);
     EXPECT_LT(runner.state().handled, 20);
+}
+
+TEST_F(BatchRunnerTest, aFailureOnThePathThreadEndsTheRunInsteadOfTheApplication)
+{
+    const PhotoList batch = makeBatch(sources(), 4);
+    const FormRecords form;
+    BatchRunner runner;
+    runner.setJobs(1);
+    // The third photo's question fails; the two before it are written, the rest are not.
+    ScriptedSpace space;
+    space.answer = [](int call, const QString&) -> std::optional<qint64> {
+        if (call == 2)
+            throw std::runtime_error("the file system went away");
+        return qint64(1) << 40;
+    };
+    runner.setFreeSpaceProbe(space.probe());
+    int finished = 0;
+    QObject::connect(&runner, &BatchRunner::finished, [&] { ++finished; });
+    ASSERT_TRUE(
+        runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(output()))));
+    ASSERT_TRUE(waitForEnd(runner));
+    EXPECT_FALSE(runner.isRunning());
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(fileNames(output()).size(), 2);
 }
 
 TEST_F(BatchRunnerTest, lowSpaceEndsTheRunAfterThatPhoto)

@@ -54,6 +54,16 @@ TEST_F(TrashTest, leavesPathsOutsideTheTrashAlone)
     EXPECT_FALSE(isPathInTrash(QString()));
 }
 
+TEST_F(TrashTest, aListIsInTheTrashWhenAnyOfItsPathsIs)
+{
+    const QString outside = m_root.path() + "/photos/IMG_1.jpg";
+    const QString inside = dataHome() + "/Trash/files/Holiday/IMG_1.jpg";
+    EXPECT_TRUE(anyPathInTrash({ outside, inside })); // not only the first path counts
+    EXPECT_TRUE(anyPathInTrash({ inside, outside }));
+    EXPECT_FALSE(anyPathInTrash({ outside, m_root.path() + "/photos" }));
+    EXPECT_FALSE(anyPathInTrash({}));
+}
+
 TEST_F(TrashTest, comparesTheLettersCaseSensitively)
 {
     // On Linux "trash" is another folder than "Trash".

@@ -280,11 +280,13 @@ private slots:
         // No: nothing is added, nothing reset.
         drop(makePhotos({ "held.jpg" }));
         QVERIFY(sheet->isVisible());
+        QVERIFY(m_app->isSubWindowOpened); // until the sheet is answered
         QVERIFY(!m_editor->isViewEnabled());
         QVERIFY(!panel()->leftBox()->isDraggingEnabled());
         QCOMPARE(panel()->resetRenameRequest().heldPaths().size(), 1);
         sheet->noButton()->click();
         QVERIFY(!sheet->isVisible());
+        QVERIFY(!m_app->isSubWindowOpened);
         QVERIFY(panel()->resetRenameRequest().heldPaths().isEmpty());
         QVERIFY(!panel()->intake()->isRunning());
         QCOMPARE(model()->count(), 1);
@@ -348,14 +350,93 @@ private slots:
         QVERIFY(QDir().mkpath(trash));
         const QString path = trash + QStringLiteral("/gone.jpg");
         QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(path, "JPEG"));
+        const QStringList outside = makePhotos({ "kept.jpg" });
         panel()->popupAddPhotosTappedWithIndex(PhotoListMenus::AddPhotos);
         QCOMPARE(m_presenter->panels.size(), 1);
         QCOMPARE(m_presenter->panels.first().request.prompt, QStringLiteral("Add Photos"));
-        m_presenter->answerPanel({ path });
+        // Any chosen path in the trash refuses the choice, not only the first.
+        m_presenter->answerPanel({ outside.first(), path });
         QCOMPARE(m_presenter->alerts.size(), 1);
         QCOMPARE(m_presenter->alerts.first().request.objectName, QStringLiteral("alertTrash"));
         QVERIFY(!panel()->intake()->isRunning());
         QCOMPARE(model()->count(), 0);
+
+        // A drop and the File menu take the same road.
+        drop({ outside.first(), trash });
+        m_editor->addPhotosFromPathUrls({ QUrl::fromLocalFile(path) }, false);
+        QCOMPARE(alertTitles(), QStringList({ "alertTrash:", "alertTrash:", "alertTrash:" }));
+        QVERIFY(!panel()->intake()->isRunning());
+        QCOMPARE(model()->count(), 0);
+    }
+
+    void theFileMenuTakesTheRoadOfADrop()
+    {
+        QVERIFY(addAndWait(makePhotos({ "first.jpg" })));
+        m_editor->renamingInForce = true;
+        ResetRenamePrompt* sheet = panel()->resetRenameSheet();
+        m_editor->addPhotosFromPathUrls({ QUrl::fromLocalFile(makePhotos({ "menu.jpg" }).first()) }, false);
+        QVERIFY(sheet->isVisible()); // renaming is reset first, as for a drop
+        QCOMPARE(panel()->resetRenameRequest().heldPaths().size(), 1);
+        sheet->yesButton()->click();
+        QTRY_VERIFY(!panel()->intake()->isRunning());
+        QCOMPARE(model()->count(), 2);
+    }
+
+    void pathsArrivingWhileAnAddingRunsAreRefusedAloud()
+    {
+        QStringList names;
+        for (int i = 0; i < 40; ++i)
+            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        makePhotos(names);
+        QTemporaryDir other;
+        const QString late = other.filePath(QStringLiteral("late.jpg"));
+        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(late, "JPEG"));
+        panel()->intake()->setReadThreads(1);
+        panel()->intake()->setReadChunkSize(1);
+        panel()->intake()->setHandOffSize(1);
+        panel()->addPhotosFromPathUrls({ m_photos.path() });
+        QVERIFY(panel()->intake()->isRunning());
+
+        drop({ late });
+        m_editor->addPhotosFromPathUrls({ QUrl::fromLocalFile(late) }, false);
+        panel()->addPhotosFromPathUrls({ late });
+        QCOMPARE(m_presenter->alerts.size(), 3);
+        for (const auto& alert : m_presenter->alerts) {
+            QCOMPARE(alert.request.objectName, QStringLiteral("alertAddingRuns"));
+            QCOMPARE(alert.request.message,
+                QStringLiteral("Photos are still being added. Please wait until they are all in the list."));
+        }
+        QTRY_VERIFY(!panel()->intake()->isRunning());
+        QVERIFY(!panel()->model()->containsPath(late));
+    }
+
+    void quittingDuringAnAddingWaitsForThePhotosInHandBeforeTheArchiveIsWritten()
+    {
+        QStringList names;
+        for (int i = 0; i < 40; ++i)
+            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        makePhotos(names);
+        panel()->intake()->setReadThreads(1);
+        panel()->intake()->setReadChunkSize(1);
+        panel()->intake()->setHandOffSize(1);
+        m_app->setTerminateHandler([] {});
+        int listedAtArchive = -1;
+        bool runningAtArchive = true;
+        connect(m_app.get(), &AppDelegate::terminating, this, [&] {
+            listedAtArchive = model()->count();
+            runningAtArchive = panel()->intake()->isRunning();
+        });
+        panel()->addPhotosFromPathUrls({ m_photos.path() });
+        QCOMPARE(m_app->workers().count(), 1);
+
+        m_app->terminate();
+        QVERIFY(!runningAtArchive);
+        QCOMPARE(listedAtArchive, panel()->lastSummary().totalPhotoToAdd);
+        QVERIFY(listedAtArchive > 0 || panel()->lastSummary().isPHOTOS_PROCESSING_STOPPED);
+        QCOMPARE(m_app->workers().count(), 0);
+        // Nothing new starts while the application ends.
+        panel()->addPhotosFromPathUrls({ m_photos.path() });
+        QVERIFY(!panel()->intake()->isRunning());
     }
 
     void theMainButtonsCarryTheirToolTips()

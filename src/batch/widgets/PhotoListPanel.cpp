@@ -22,7 +22,6 @@
 
 #include <QCheckBox>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -152,6 +151,7 @@ PhotoListPanel::~PhotoListPanel()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
     m_popup->close();
+    m_intakeRegistration.reset();
     // The adding's worker ends before the model it fills goes.
     delete m_intake;
     m_intake = nullptr;
@@ -239,6 +239,17 @@ void PhotoListPanel::requestAddition(const QStringList& paths)
 {
     if (paths.isEmpty())
         return;
+    if (anyPathInTrash(paths)) {
+        AlertRequest alert;
+        alert.objectName = QStringLiteral("alertTrash");
+        alert.message = tr("Photos in the trash cannot be added. Restore them from the trash first.");
+        m_app.presenter().presentAlert(window(), alert, {});
+        return;
+    }
+    if (m_intake->isRunning()) {
+        alertAddingRuns();
+        return;
+    }
     if (m_resetRequest.requestAddition(paths, m_editor.isRenamingInForce()))
         addPhotosFromPathUrls(paths);
     else
@@ -249,12 +260,24 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
 {
     if (m_intake->isRunning()) {
         qCInfo(lcBatch) << "an adding runs already;" << paths.size() << "paths not added";
+        alertAddingRuns();
         return;
     }
+    if (m_app.workers().isStopping())
+        return; // the application is ending
     m_editor.setNextEnabled(true);
     m_editor.showLoading(true, PhotoListControls::importingText());
     m_editor.setStopButtonVisible(true);
-    m_intake->addPhotosFromPathUrls(paths);
+    if (m_intake->addPhotosFromPathUrls(paths))
+        m_intakeRegistration = m_app.workers().add([this] { m_intake->waitForIdle(); });
+}
+
+void PhotoListPanel::alertAddingRuns()
+{
+    AlertRequest alert;
+    alert.objectName = QStringLiteral("alertAddingRuns");
+    alert.message = tr("Photos are still being added. Please wait until they are all in the list.");
+    m_app.presenter().presentAlert(window(), alert, {});
 }
 
 void PhotoListPanel::btnStopProcessTapped()
@@ -265,6 +288,7 @@ void PhotoListPanel::btnStopProcessTapped()
 
 void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
 {
+    m_intakeRegistration.reset();
     m_lastSummary = summary;
     qCInfo(lcBatch) << "is adding photos count =" << summary.totalPhotoToAdd;
     const PhotoIntakeCompletion next = summary.completion(m_model->isEmpty());
@@ -324,15 +348,6 @@ void PhotoListPanel::addPanelDidEnd(const QStringList& paths)
 {
     m_app.isSubWindowOpened = false;
     m_app.enableSelectAll(false);
-    if (paths.isEmpty())
-        return;
-    if (isPathInTrash(paths.first())) {
-        AlertRequest alert;
-        alert.objectName = QStringLiteral("alertTrash");
-        alert.message = tr("Photos in the trash cannot be added. Restore them from the trash first.");
-        m_app.presenter().presentAlert(window(), alert, {});
-        return;
-    }
     requestAddition(paths);
 }
 
@@ -497,11 +512,12 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
 void PhotoListPanel::revealInFinder(const QString& path)
 {
     // The file manager selects the file where the desktop offers that; otherwise
-    // its folder opens.
+    // its folder opens. Nothing here waits on the bus: an absent or slow file
+    // manager shows as an error of the call, and the window stays responsive.
     const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString service = QStringLiteral("org.freedesktop.FileManager1");
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(service).value()) {
+    if (!bus.isConnected()) {
         m_app.urlOpener().openUrl(folder);
         return;
     }
@@ -588,8 +604,8 @@ void PhotoListPanel::showAlertForResetRename()
     m_editor.enableDragAndDrop(false);
     m_app.isSubWindowOpened = true;
     m_resetSheet->prepare();
-    m_app.presenter().presentSheet(m_resetSheet, {});
-    m_app.isSubWindowOpened = false;
+    // The sheet is shown without blocking: the flag holds until it is answered.
+    m_app.presenter().presentSheet(m_resetSheet, [this](int) { m_app.isSubWindowOpened = false; });
 }
 
 void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)

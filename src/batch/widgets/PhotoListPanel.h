@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/WorkerRegistry.h"
 #include "batch/AlertCatalog.h"
 #include "batch/PhotoIntakeSummary.h"
 #include "batch/RenameResetPrompt.h"
@@ -51,7 +52,11 @@ public:
     // ---- Adding photos ----
     // A drop on either drop box: added now, or held behind the reset prompt.
     void handleFileDragDropNotification(const Notification& notification);
-    // Starts an adding under the loading overlay (nothing while one runs).
+    // Every road that adds photos (drops, the add panels, the File menu) comes
+    // here: photos in the trash are refused, an adding that runs is not
+    // interrupted, and while renaming is in force the reset prompt asks first.
+    void requestAddition(const QStringList& paths);
+    // Starts an adding under the loading overlay (an alert while one runs).
     void addPhotosFromPathUrls(const QStringList& paths);
     // The stop button of an adding: it ends after the photos in hand.
     void btnStopProcessTapped();
@@ -104,7 +109,7 @@ private:
     void buildWidgets();
     void intakeFinished(const PhotoIntakeSummary& summary);
     void addPanelDidEnd(const QStringList& paths);
-    void requestAddition(const QStringList& paths);
+    void alertAddingRuns();
     void checkMarksChanged();
     void answeredResetRename(bool yes, bool dontShowAgain);
     void revealInFinder(const QString& path);
@@ -115,6 +120,8 @@ private:
     PhotoListModel* m_model = nullptr;
     ThumbnailCache* m_thumbnails = nullptr;
     PhotoIntake* m_intake = nullptr;
+    // Held while an adding runs, so that the application's end waits for it.
+    WorkerRegistry::Registration m_intakeRegistration;
     RenameResetPrompt m_resetRequest;
     ResetRenamePrompt* m_resetSheet = nullptr;
     AttachedPopupTable* m_popup = nullptr;
