@@ -58,6 +58,9 @@ AppDelegate::AppDelegate(QObject* parent)
     g_shared = this;
     initVelloranResources();
     createMenuActions();
+    m_presetsSaveTimer.setSingleShot(true);
+    m_presetsSaveTimer.setInterval(kPresetsSaveDelayMs);
+    connect(&m_presetsSaveTimer, &QTimer::timeout, this, &AppDelegate::saveProjectSession);
     if (QCoreApplication::instance()) {
         connect(
             QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
@@ -142,10 +145,12 @@ void AppDelegate::terminate()
 
 void AppDelegate::saveProjectSession()
 {
+    m_presetsSaveTimer.stop(); // this write takes the pending changes along
     UserDefaults& store = defaults();
     store.setData(ProjectSession::archivedData(arrayPresets), kProjectSessionKey);
     if (!store.synchronize())
         qCWarning(lcApp) << "the presets could not be written to" << store.fileName();
+    emit presetsSaved();
 }
 
 void AppDelegate::loadPresetsSettings()
@@ -168,7 +173,10 @@ void AppDelegate::loadPresetsSettings()
 
 void AppDelegate::presetsDidChange()
 {
-    saveProjectSession();
+    // Typing in the preset window changes the list on every key; the archive is
+    // written once the changes have come for a moment, not on each.
+    if (!m_presetsSaveTimer.isActive())
+        m_presetsSaveTimer.start();
 }
 
 // ---- Main window ----
@@ -293,7 +301,11 @@ void AppDelegate::handleWindowClose_Main(QObject* object, QObject* userInfoObjec
 
 void AppDelegate::btnQuitApp()
 {
-    terminate();
+    // The menu's quit is the window's close button: pending edits are asked about first.
+    if (m_windowController)
+        m_windowController->closeWindowActionShowRate(true);
+    else
+        terminate();
 }
 
 void AppDelegate::btnHelpTapped()

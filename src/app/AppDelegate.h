@@ -9,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -27,7 +28,7 @@ class UserDefaults;
 //
 // The state is read and written on the main thread; the two flags a worker may set
 // are atomic. The preset list outlives the run through the preset archive under
-// "PROJECT_SESSION", written whenever the list changes and at termination.
+// "PROJECT_SESSION", written shortly after the list changes and at termination.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -52,8 +53,11 @@ public:
     void saveProjectSession();
     void loadPresetsSettings();
     // Whoever changes arrayPresets in place calls this (or posts
-    // Notifications::presetsChanged); the archive is written at once.
+    // Notifications::presetsChanged); the archive is written kPresetsSaveDelayMs
+    // after the first of a run of changes, once for the whole run.
     void presetsDidChange();
+    bool isPresetsSavePending() const { return m_presetsSaveTimer.isActive(); }
+    static constexpr int kPresetsSaveDelayMs = 300;
 
     // ---- Main window ----
     void openMainWindow();
@@ -72,6 +76,8 @@ public:
     void handleWindowClose_Main(QObject* object, QObject* userInfoObject);
 
     // ---- Menu actions ----
+    // Quit from the menu: the main window's close road (which asks about pending
+    // edits), or the end at once when there is no window.
     void btnQuitApp();
     void btnHelpTapped();
     void showTips();
@@ -127,6 +133,8 @@ public:
 signals:
     // The event loop is about to end (after the archive is written).
     void terminating();
+    // The preset archive was written.
+    void presetsSaved();
 
 private:
     void createMenuActions();
@@ -142,6 +150,7 @@ private:
     QList<QAction*> m_helpActions;
     QAction* m_quitAction = nullptr;
     QElapsedTimer m_launchTimer;
+    QTimer m_presetsSaveTimer;
     bool m_terminating = false;
     bool m_willTerminateDone = false;
 };

@@ -6,6 +6,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <unistd.h>
 
 namespace {
 const QByteArray kActivateRequest("activate\n");
@@ -19,9 +20,17 @@ QString SingleInstance::defaultDirectory()
     return runtime;
 }
 
+QString SingleInstance::defaultPath(const QString& suffix)
+{
+    // The runtime folder is the user's own; the shared temporary folder is not, so
+    // there the names carry the user id and each user runs a start of their own.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return QDir::tempPath() + QStringLiteral("/velloran-%1.%2").arg(::getuid()).arg(suffix);
+    return defaultDirectory() + QStringLiteral("/velloran.") + suffix;
+}
+
 SingleInstance::SingleInstance(QObject* parent)
-    : SingleInstance(defaultDirectory() + QStringLiteral("/velloran.lock"),
-        defaultDirectory() + QStringLiteral("/velloran.socket"), parent)
+    : SingleInstance(defaultPath(QStringLiteral("lock")), defaultPath(QStringLiteral("socket")), parent)
 {
 }
 

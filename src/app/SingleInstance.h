@@ -28,6 +28,9 @@ public:
     bool activateRunningInstance(int timeoutMilliseconds = 2000);
 
     static QString defaultDirectory();
+    // The lock file ("lock") or socket ("socket") of the user's session: in the
+    // runtime folder, or, without one, in the temporary folder named with the user id.
+    static QString defaultPath(const QString& suffix);
 
 signals:
     // A later start asked this one to come to the front.

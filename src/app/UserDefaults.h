@@ -8,8 +8,9 @@
 
 // The user's few settings, kept between runs in QSettings (an INI file of the
 // organisation and application "Velloran" in the user's configuration folder).
-// Keys are the ones the application has always used ("PROJECT_SESSION",
-// "rateMeCounter", "appVersion", …). Main thread only.
+// The keys: "PROJECT_SESSION" (the preset archive, and "PROJECT_SESSION.unreadable"
+// for an archive that could not be read), "rateMeCounter", "appVersion",
+// "notShowPromotionWindow" and "notShowRenameResetPopup". Main thread only.
 class UserDefaults {
 public:
     static UserDefaults& standardUserDefaults();

@@ -41,8 +41,7 @@ const QString kShownDateFormat = u"MMM dd,yyyy hh:mm:ss AP"_s;
 
 } // namespace
 
-// The titles keep their historic spellings ("Focul", "Lattitude", "Latitutde"):
-// users compare them with what they saw before.
+// The titles keep these spellings on purpose ("Focul", "Lattitude", "Latitutde").
 const std::array<MetaDataViewerModel::RowSpec, MetaDataViewerModel::kRowCount> MetaDataViewerModel::kRows = {
     field("Artist", F::Artist),
     field("Image Description", F::ImageDescription),

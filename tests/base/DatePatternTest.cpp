@@ -21,6 +21,11 @@ struct ReadCase {
     QDateTime expected; // invalid: does not read
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os)
+{
+    *os << printableText(QStringView(c.pattern)) << " / \"" << printableText(QStringView(c.text)) << '"';
+}
+
 class DatePatternRead : public ::testing::TestWithParam<ReadCase> {
     const ScopedTimeZone m_berlin { "Europe/Berlin" };
 };
@@ -84,6 +89,12 @@ struct PrintCase {
     QDateTime dateTime;
     const char16_t* expected;
 };
+
+void PrintTo(const PrintCase& c, std::ostream* os)
+{
+    *os << printableText(QStringView(c.pattern)) << " @ "
+        << (c.dateTime.isValid() ? c.dateTime.toString(Qt::ISODateWithMs).toStdString() : std::string("no date"));
+}
 
 class DatePatternPrint : public ::testing::TestWithParam<PrintCase> {
     const ScopedTimeZone m_berlin { "Europe/Berlin" };

@@ -1,5 +1,7 @@
 #include "base/Numbers.h"
 
+#include "support/TestSupport.h"
+
 #include <QLocale>
 #include <clocale>
 #include <cmath>
@@ -12,6 +14,11 @@ struct IntCase {
     const char16_t* text;
     qint64 expected;
 };
+
+void PrintTo(const IntCase& c, std::ostream* os)
+{
+    *os << '"' << printableText(QStringView(c.text)) << '"';
+}
 
 class NumbersIntValue : public ::testing::TestWithParam<IntCase> { };
 
@@ -34,6 +41,11 @@ struct DoubleCase {
     const char16_t* text;
     double expected;
 };
+
+void PrintTo(const DoubleCase& c, std::ostream* os)
+{
+    *os << '"' << printableText(QStringView(c.text)) << '"';
+}
 
 class NumbersDoubleValue : public ::testing::TestWithParam<DoubleCase> { };
 

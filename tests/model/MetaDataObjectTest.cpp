@@ -190,6 +190,11 @@ struct BlankingCase {
     const char* label;
 };
 
+void PrintTo(const BlankingCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
+
 class MetaDataObjectBlanking : public ::testing::TestWithParam<BlankingCase> { };
 
 TEST_P(MetaDataObjectBlanking, emptiesExactlyTheGroupOfEachFlagAndKeepsEditedFlags)

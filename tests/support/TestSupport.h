@@ -2,8 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
+#include <cstdio>
 #include <ctime>
+#include <string>
 
 // Where the shared sample photos are: read them in place, never write beside them.
 inline QString samplesDir()
@@ -38,3 +41,20 @@ private:
     QByteArray m_previous;
     bool m_hadPrevious;
 };
+
+// A test case's text as a test name can carry it: printable ASCII as it stands,
+// anything else as \uXXXX, so that names stay on one line and the same on every run.
+inline std::string printableText(QStringView text)
+{
+    std::string out;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7f) {
+            out += char(c.unicode());
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", unsigned(c.unicode()));
+            out += escaped;
+        }
+    }
+    return out;
+}

@@ -14,10 +14,12 @@
 #include <QDir>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -145,8 +147,8 @@ private slots:
         tokyo->name = QStringLiteral("東京の夜");
         m_app->arrayPresets = { summer, tokyo };
         m_app->presetsDidChange();
-        // Written at once, not only at the end.
-        QVERIFY(storedDefaults().contains(AppDelegate::kProjectSessionKey));
+        // Written shortly, not only at the end.
+        QTRY_VERIFY(storedDefaults().contains(AppDelegate::kProjectSessionKey));
 
         restart();
         QCOMPARE(m_app->arrayPresets.size(), 2);
@@ -156,14 +158,38 @@ private slots:
         QCOMPARE(m_app->arrayPresets[1]->name, tokyo->name);
     }
 
-    void aPostedPresetChangeWritesTheArchive()
+    void aRunOfPresetChangesWritesTheArchiveOnce()
     {
+        QSignalSpy saved(m_app.get(), &AppDelegate::presetsSaved);
         auto preset = std::make_shared<MetaDataObject>();
-        preset->name = QStringLiteral("New Configuration");
         m_app->arrayPresets.insert(0, preset);
-        NotificationCenter::defaultCenter().post(Notifications::presetsChanged);
+        // One change a keystroke, as typing a name in the preset window gives.
+        const QString name = QStringLiteral("New Configuration");
+        for (int i = 1; i <= name.size(); ++i) {
+            preset->name = name.left(i);
+            NotificationCenter::defaultCenter().post(Notifications::presetsChanged);
+        }
+        QVERIFY(m_app->isPresetsSavePending());
+        QCOMPARE(saved.size(), 0);
+        QTRY_COMPARE(saved.size(), 1);
         UserDefaults store(storedDefaults().fileName());
         QVERIFY(store.dataForKey(AppDelegate::kProjectSessionKey).contains("New Configuration"));
+        QTest::qWait(2 * AppDelegate::kPresetsSaveDelayMs);
+        QCOMPARE(saved.size(), 1);
+    }
+
+    void aPendingPresetChangeIsWrittenAtQuit()
+    {
+        auto preset = std::make_shared<MetaDataObject>();
+        preset->name = QStringLiteral("Last Minute");
+        m_app->arrayPresets.insert(0, preset);
+        m_app->presetsDidChange();
+        QSignalSpy saved(m_app.get(), &AppDelegate::presetsSaved);
+        m_app->terminate();
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(!m_app->isPresetsSavePending());
+        UserDefaults store(storedDefaults().fileName());
+        QVERIFY(store.dataForKey(AppDelegate::kProjectSessionKey).contains("Last Minute"));
     }
 
     void anEmptyListIsArchivedAtQuit()
@@ -243,6 +269,25 @@ private slots:
         QTest::mouseClick(find<QPushButton>(sheet, "btnYesOnCloseApp"), Qt::LeftButton);
         QVERIFY(!m_app->isSubWindowOpened);
         QTRY_COMPARE(m_terminations, 1);
+    }
+
+    void quitFromTheMenuAsksAboutPendingEditsLikeTheCloseButton()
+    {
+        givePhotosAndEdits(true);
+        QDialog* sheet = controller()->alertCloseApp();
+        auto* quit = m_app->findChild<QAction*>(QStringLiteral("menuQuit"));
+        QVERIFY(quit);
+        quit->trigger();
+        QTRY_VERIFY(sheet->isVisible());
+        QTest::mouseClick(find<QPushButton>(sheet, "btnNoOnCloseApp"), Qt::LeftButton);
+        QTest::qWait(0);
+        QCOMPARE(m_terminations, 0);
+
+        // Without pending edits it ends at once.
+        m_editor->paramsChanged = false;
+        quit->trigger();
+        QTRY_COMPARE(m_terminations, 1);
+        QVERIFY(!sheet->isVisible());
     }
 
     void aCloseFromElsewhereDoesNotAsk()
@@ -381,8 +426,9 @@ private slots:
         NotificationCenter::defaultCenter().post(Notifications::showRatePopup);
         QDialog* sheet = controller()->winRateus();
         QTRY_VERIFY(sheet->isVisible());
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(m_app->isSubWindowOpened); // until the sheet is answered, not only while it opens
         QTest::mouseClick(find<QPushButton>(sheet, "btnYesOnRateUs"), Qt::LeftButton);
+        QVERIFY(!m_app->isSubWindowOpened);
         QCOMPARE(m_opener->opened, QList<QUrl> { QUrl(Links::projectPage) });
         QCOMPARE(m_app->defaults().stringForKey("appVersion"), std::optional<QString>("3.1.4"));
         QCOMPARE(closing.received.size(), 1);
@@ -539,6 +585,18 @@ private slots:
         SingleInstance later(lock, socket);
         QVERIFY(!later.activateRunningInstance(200));
         QVERIFY(later.tryToRun());
+    }
+
+    void withoutARuntimeFolderTheNamesCarryTheUserId()
+    {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QString lock = SingleInstance::defaultPath(QStringLiteral("lock"));
+        const QString socket = SingleInstance::defaultPath(QStringLiteral("socket"));
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        const QString uid = QString::number(::getuid());
+        QCOMPARE(lock, QDir::tempPath() + "/velloran-" + uid + ".lock");
+        QCOMPARE(socket, QDir::tempPath() + "/velloran-" + uid + ".socket");
     }
 
     void aTerminationSignalEndsTheApplicationTheOrdinaryWay()
