@@ -103,6 +103,21 @@ class PhotoListTest : public QObject {
         return QTest::qWaitFor([&] { return !panel()->intake()->isRunning(); }, 5000) && model()->count() > before;
     }
 
+    // Starts an adding of 40 photos read one at a time, so that it still runs when
+    // the test acts; answers the paths.
+    QStringList startSlowAdding()
+    {
+        QStringList names;
+        for (int i = 0; i < 40; ++i)
+            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        const QStringList paths = makePhotos(names);
+        panel()->intake()->setReadThreads(1);
+        panel()->intake()->setReadChunkSize(1);
+        panel()->intake()->setHandOffSize(1);
+        panel()->addPhotosFromPathUrls({ m_photos.path() });
+        return paths;
+    }
+
     QPoint checkBoxCentre(int row) const
     {
         return PhotoThumbnailCell::checkBoxRect(list()->visualRect(model()->index(row))).center();
@@ -384,17 +399,10 @@ private slots:
 
     void pathsArrivingWhileAnAddingRunsAreRefusedAloud()
     {
-        QStringList names;
-        for (int i = 0; i < 40; ++i)
-            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-        makePhotos(names);
         QTemporaryDir other;
         const QString late = other.filePath(QStringLiteral("late.jpg"));
         QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(late, "JPEG"));
-        panel()->intake()->setReadThreads(1);
-        panel()->intake()->setReadChunkSize(1);
-        panel()->intake()->setHandOffSize(1);
-        panel()->addPhotosFromPathUrls({ m_photos.path() });
+        startSlowAdding();
         QVERIFY(panel()->intake()->isRunning());
 
         drop({ late });
@@ -412,13 +420,6 @@ private slots:
 
     void quittingDuringAnAddingWaitsForThePhotosInHandBeforeTheArchiveIsWritten()
     {
-        QStringList names;
-        for (int i = 0; i < 40; ++i)
-            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-        makePhotos(names);
-        panel()->intake()->setReadThreads(1);
-        panel()->intake()->setReadChunkSize(1);
-        panel()->intake()->setHandOffSize(1);
         m_app->setTerminateHandler([] {});
         int listedAtArchive = -1;
         bool runningAtArchive = true;
@@ -426,7 +427,7 @@ private slots:
             listedAtArchive = model()->count();
             runningAtArchive = panel()->intake()->isRunning();
         });
-        panel()->addPhotosFromPathUrls({ m_photos.path() });
+        startSlowAdding();
         QCOMPARE(m_app->workers().count(), 1);
 
         m_app->terminate();
@@ -687,14 +688,7 @@ private slots:
 
     void theStopButtonEndsAnAdding()
     {
-        QStringList names;
-        for (int i = 0; i < 40; ++i)
-            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-        const QStringList paths = makePhotos(names);
-        panel()->intake()->setReadThreads(1);
-        panel()->intake()->setReadChunkSize(1);
-        panel()->intake()->setHandOffSize(1);
-        panel()->addPhotosFromPathUrls({ m_photos.path() });
+        const QStringList paths = startSlowAdding();
         auto* stop = m_editor->findChild<QPushButton*>(QStringLiteral("btnstopOnAddPhotos"));
         QVERIFY(stop->isVisible());
         stop->click();
