@@ -1,0 +1,437 @@
+// Whole roads through the real application object, its main window and the editor
+// view, driven through their widgets as a user drives them: add a folder of real
+// photos (copies), edit, process, restore. What was written is read back with
+// exiftool as a second opinion, and every source is checked byte for byte afterwards.
+#include "WidgetTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
+#include "app/MainWindowController.h"
+#include "batch/PhotoIntake.h"
+#include "batch/PhotoListModel.h"
+#include "batch/widgets/BatchController.h"
+#include "batch/widgets/OutputOptionsPage.h"
+#include "batch/widgets/PhotoListPanel.h"
+#include "batch/widgets/SummaryWindow.h"
+#include "controls/QVAppStoreWindow.h"
+#include "form/widgets/DatePanelView.h"
+#include "form/widgets/FormAttachedPopup.h"
+#include "form/widgets/MetadataFormView.h"
+#include "platform/Exiv2Setup.h"
+#include "support/TestSupport.h"
+
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QToolButton>
+#include <QtTest>
+#include <unistd.h>
+#include <utility>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Path -> SHA-256 of every file under a folder.
+QMap<QString, QByteArray> fingerprints(const QString& folder)
+{
+    QMap<QString, QByteArray> sums;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            sums.insert(path, QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256));
+    }
+    return sums;
+}
+
+// exiftool's reading of every photo under a folder, by file name, each tag under
+// "Group:Name" so that tags of one name in two places are both compared.
+QMap<QString, QJsonObject> exiftoolRead(const QString& folder)
+{
+    QProcess exiftool;
+    exiftool.start(u"exiftool"_s, { u"-j"_s, u"-n"_s, u"-G1"_s, u"-r"_s, folder });
+    if (!exiftool.waitForFinished(120000))
+        return {};
+    QMap<QString, QJsonObject> byName;
+    for (const QJsonValue& value : QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array()) {
+        const QJsonObject tags = value.toObject();
+        byName.insert(QFileInfo(tags.value(u"SourceFile"_s).toString()).fileName(), tags);
+    }
+    return byName;
+}
+
+// Tags that differ between two readings of one photo. Left out: the file system's
+// own, those exiftool derives from others (the others are compared themselves), and
+// what only says where blocks sit in the file or who wrote it: offsets, the XMP
+// toolkit, and exiftool's warnings about a source's maker-note offsets together with
+// the maker-note dump it reads only once those offsets are right; and the colour
+// model tag that the metadata library drops from a JPEG's Exif on every write (it
+// describes strips of a TIFF, never a JPEG).
+// Tags named in `edited` and tags whose "Group:" starts with one of `editedGroups`
+// are the edits themselves and are checked by the caller.
+QStringList differences(const QJsonObject& before, const QJsonObject& after, const QStringList& edited,
+    const QStringList& editedGroups = {})
+{
+    static const QStringList layout = { u"SourceFile"_s, u"ExifTool:Warning"_s, u"XMP-x:XMPToolkit"_s,
+        u"Panasonic:DataDump"_s, u"IFD0:PhotometricInterpretation"_s };
+    QStringList keys = before.keys() + after.keys();
+    keys.removeDuplicates();
+    QStringList changed;
+    for (const QString& key : keys) {
+        const QString name = key.section(u':', 1);
+        if (layout.contains(key) || key.startsWith(u"System:"_s) || key.startsWith(u"Composite:"_s)
+            || name.endsWith(u"Offset"_s) || name.endsWith(u"ImageStart"_s) || edited.contains(name)
+            || std::any_of(editedGroups.cbegin(), editedGroups.cend(),
+                [&key](const QString& group) { return key.startsWith(group); }))
+            continue;
+        if (before.value(key) != after.value(key))
+            changed << key;
+    }
+    return changed;
+}
+
+// A check box or radio button takes a click on its box or title only.
+void clickBox(QAbstractButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
+void clickRow(QListWidget* table, const QString& text)
+{
+    const QList<QListWidgetItem*> items = table->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!items.isEmpty(), qPrintable(text));
+    table->scrollToItem(items.first());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(items.first()).center());
+}
+
+// Types text as a user does whose keyboard has not every letter: through an input method.
+void typeText(QWidget* widget, const QString& text)
+{
+    QTest::mouseClick(widget, Qt::LeftButton);
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(widget, &event);
+}
+
+// The GPS tags that "GPS info" covers: the position, the direction and the date. The
+// receiver's own notes (time of day, satellites, map datum) are no part of it and stay.
+const QStringList kGpsPosition = { u"GPSLatitude"_s, u"GPSLatitudeRef"_s, u"GPSLongitude"_s, u"GPSLongitudeRef"_s,
+    u"GPSAltitude"_s, u"GPSAltitudeRef"_s, u"GPSImgDirection"_s, u"GPSImgDirectionRef"_s, u"GPSDateStamp"_s };
+
+const QString kArtist = u"山田 太郎 · Пётр Чайковский · Zoë Ångström-Müller"_s;
+
+} // namespace
+
+class RoadTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<QTemporaryDir> m_work;
+    std::unique_ptr<AppDelegate> m_app;
+    std::shared_ptr<RecordingPresenter> m_presenter;
+    std::shared_ptr<RecordingUrlOpener> m_opener;
+
+    QString m_lockedPath;
+
+    // Makes a photo one that may not be written: read-only, and for root, whom
+    // permissions do not stop, also locked with the immutable flag.
+    bool makeUnwritable(const QString& path)
+    {
+        if (!QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther))
+            return false;
+        if (::geteuid() != 0)
+            return true;
+        if (QProcess::execute(u"chattr"_s, { u"+i"_s, path }) != 0)
+            return false;
+        m_lockedPath = path;
+        return true;
+    }
+
+    ExifEditorView* editor() const
+    {
+        return qobject_cast<ExifEditorView*>(m_app->myWindowController()->vwExifEditor());
+    }
+    template <typename T> T* child(const QString& name) const
+    {
+        // Sheets and windows of the editor hang on the main window or stand alone.
+        T* widget = editor()->findChild<T*>(name);
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (widget)
+                break;
+            widget = top->objectName() == name ? qobject_cast<T*>(top) : top->findChild<T*>(name);
+        }
+        if (!widget)
+            qWarning() << "no widget named" << name;
+        return widget;
+    }
+    MetadataFormView* form() const { return qobject_cast<MetadataFormView*>(editor()->metaContainer()); }
+    BatchController* batch() const { return editor()->batchController(); }
+    PhotoListModel* model() const { return editor()->photoListPanel()->model(); }
+
+    // Copies sample folders into the work folder; the copies are the user's photos.
+    QString copySamples(const QStringList& subfolders)
+    {
+        const QString root = m_work->path() + u"/Photos"_s;
+        for (const QString& sub : subfolders) {
+            QDir().mkpath(root + u'/' + sub);
+            const QDir from(samplesDir() + u'/' + sub);
+            for (const QString& name : from.entryList(QDir::Files))
+                QFile::copy(from.filePath(name), root + u'/' + sub + u'/' + name);
+        }
+        return root;
+    }
+
+    // The road of a drop or of "Add Folder": the folder goes in, every photo ticked, and
+    // the form shows the merged record.
+    void addFolder(const QString& folder, int expected)
+    {
+        QSignalSpy filled(form(), &MetadataFormView::mergedRecordChanged);
+        editor()->addPhotosFromPathUrls({ QUrl::fromLocalFile(folder) }, false);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !editor()->photoListPanel()->intake()->isRunning() && !editor()->isLoadingShown(), 30000);
+        QTRY_COMPARE(model()->rowCount(), expected);
+        QCOMPARE(model()->checkedPhotos().size(), expected);
+        QTRY_VERIFY_WITH_TIMEOUT(filled.count() > 0 && !form()->state().mergeJob().isRunning(), 30000);
+    }
+
+    void chooseEditingMode(const QString& mode)
+    {
+        QTest::mouseClick(child<QToolButton>(u"btnEditingOption"_s), Qt::LeftButton);
+        clickRow(form()->dropDownPopup().table(), mode);
+        QCOMPARE(child<QLineEdit>(u"txtMetatDataEditingOption"_s)->text(), mode);
+    }
+
+    // Process into a folder of its own through the destination panel (or, with an empty
+    // folder, into each photo's own folder); waits for the summary.
+    void processInto(const QString& output)
+    {
+        auto* page = qobject_cast<OutputOptionsPage*>(editor()->extentionView());
+        if (!output.isEmpty())
+            page->panel().setDestination(output, false);
+        QTRY_VERIFY(child<QPushButton>(u"btnProcess"_s)->isEnabled());
+        QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
+        QTRY_VERIFY2(child<QWidget>(u"savePanel"_s) && child<QWidget>(u"savePanel"_s)->isVisible(),
+            qPrintable(m_presenter->alerts.isEmpty() ? u"no alert"_s
+                                                     : m_presenter->alerts.last().request.message + u" / "_s
+                        + m_presenter->alerts.last().request.informativeText));
+        QTest::mouseClick(child<QPushButton>(output.isEmpty() ? u"btnSourceFolderCheck"_s : u"btnSelectDestination"_s),
+            Qt::LeftButton);
+        if (output.isEmpty()) {
+            // Working on the sources themselves is confirmed first.
+            QTRY_COMPARE(m_presenter->alerts.size(), 1);
+            QCOMPARE(m_presenter->alerts.last().request.message, u"START PROCESS"_s);
+            m_presenter->alerts.takeLast().answer(0);
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(batch()->summaryWindow() && batch()->summaryWindow()->isVisible(),
+            qPrintable(m_presenter->alerts.isEmpty() ? u"no alert"_s
+                                                     : m_presenter->alerts.last().request.objectName + u" "_s
+                        + m_presenter->alerts.last().request.message),
+            60000);
+        QVERIFY2(m_presenter->alerts.isEmpty(),
+            qPrintable(m_presenter->alerts.isEmpty() ? QString() : m_presenter->alerts.last().request.message));
+    }
+
+    void restore()
+    {
+        QTest::mouseClick(child<QPushButton>(u"btnCloseSummary"_s), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(u"btnRestore"_s), Qt::LeftButton);
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QSignalSpy finished(batch(), &BatchController::runFinished);
+        m_presenter->alerts.takeLast().answer(0);
+        QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, 60000);
+        QCOMPARE(finished.first().first().toBool(), true);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        initializeExiv2();
+        QVERIFY(m_home.isValid());
+        isolateUserFolders(m_home.path());
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + u"/config"_s).toUtf8());
+        if (QStandardPaths::findExecutable(u"exiftool"_s).isEmpty())
+            QSKIP("exiftool is needed as a second reader (scripts/setup-debian installs it)");
+    }
+
+    void init()
+    {
+        clearUserDefaults();
+        m_work = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_work->isValid());
+        m_app = std::make_unique<AppDelegate>();
+        m_presenter = std::make_shared<RecordingPresenter>();
+        m_opener = std::make_shared<RecordingUrlOpener>();
+        m_app->setPresenter(m_presenter);
+        m_app->setUrlOpener(m_opener);
+        m_app->setTerminateHandler([] {});
+        m_app->applicationDidFinishLaunching();
+        MainWindowController* controller = m_app->myWindowController();
+        QVERIFY(QTest::qWaitForWindowExposed(controller->windowMain()));
+        controller->hideAddPhotosWindow();
+        QVERIFY(editor());
+    }
+
+    void cleanup()
+    {
+        if (!m_lockedPath.isEmpty())
+            QProcess::execute(u"chattr"_s, { u"-i"_s, std::exchange(m_lockedPath, QString()) });
+        m_app.reset();
+        m_work.reset();
+    }
+
+    // Add a folder, type an Artist in three scripts, shift the original date by an
+    // hour, edit only those fields, process into a new folder, then restore.
+    void anEditedArtistAndAShiftedDateReachEveryOutputAndRestoreUndoesThem()
+    {
+        const QString photos = copySamples({ u"camera"_s });
+        const int count = int(QDir(photos + u"/camera"_s).entryList(QDir::Files).size());
+        const QMap<QString, QByteArray> sources = fingerprints(photos);
+        const QMap<QString, QJsonObject> before = exiftoolRead(photos);
+        addFolder(photos, count);
+
+        chooseEditingMode(u"Only modify fields that I edit and keep others as it is"_s);
+        typeText(child<QLineEdit>(u"txtArtist"_s), kArtist);
+        form()->showTab(FormTab::DateTime);
+        // The editor's buttons come back a moment after a list closes.
+        QTRY_VERIFY(child<QToolButton>(u"btnDatePickerDate_Original"_s)->isEnabled());
+        QTest::mouseClick(child<QToolButton>(u"btnDatePickerDate_Original"_s), Qt::LeftButton);
+        QTRY_VERIFY(form()->datePopup().isOpen());
+        DatePanelView& panel = form()->datePanel();
+        clickBox(panel.findChild<QRadioButton*>(u"btnIncDecTime"_s));
+        auto* hours = panel.findChild<QLineEdit*>(u"txtIncDecHour"_s);
+        hours->selectAll();
+        QTest::keyClicks(hours, u"1"_s);
+        // Minutes and seconds stay as they are.
+        clickBox(panel.findChild<QCheckBox*>(u"checkMinuteIncDec"_s));
+        clickBox(panel.findChild<QCheckBox*>(u"checkSecondIncDec"_s));
+        QCOMPARE(child<QLineEdit>(u"txtDate_Original"_s)->text(), u"Shift time by +1 hour"_s);
+        QTest::mouseClick(child<QTabBar>(u"segmentMetaEdit"_s), Qt::LeftButton, {}, QPoint(2, 2));
+        QVERIFY(!form()->datePopup().isOpen());
+
+        const QString output = m_work->path() + u"/Processed"_s;
+        processInto(output);
+        QCOMPARE(batch()->runner().state().succeeded, count);
+        QCOMPARE(
+            batch()->summaryWindow()->findChild<QLabel*>(u"lblBatchCountSummary"_s)->text(), QString::number(count));
+
+        const QMap<QString, QJsonObject> written = exiftoolRead(output);
+        QCOMPARE(written.size(), count);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            QVERIFY2(written.contains(it.key()), qPrintable(it.key()));
+            const QJsonObject& out = written[it.key()];
+            QCOMPARE(out.value(u"IFD0:Artist"_s).toString(), kArtist);
+            const QString original = it->value(u"ExifIFD:DateTimeOriginal"_s).toString();
+            if (!original.isEmpty()) {
+                const QDateTime shifted = QDateTime::fromString(original, u"yyyy:MM:dd HH:mm:ss"_s).addSecs(3600);
+                QCOMPARE(
+                    out.value(u"ExifIFD:DateTimeOriginal"_s).toString(), shifted.toString(u"yyyy:MM:dd HH:mm:ss"_s));
+            }
+            const QStringList changed = differences(*it, out, { u"Artist"_s, u"DateTimeOriginal"_s });
+            QVERIFY2(changed.isEmpty(), qPrintable(it.key() + u": "_s + changed.join(u", "_s)));
+        }
+
+        restore();
+        const QMap<QString, QJsonObject> restored = exiftoolRead(output);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const QJsonObject& out = restored[it.key()];
+            QCOMPARE(out.value(u"IFD0:Artist"_s), it->value(u"IFD0:Artist"_s));
+            QCOMPARE(out.value(u"ExifIFD:DateTimeOriginal"_s), it->value(u"ExifIFD:DateTimeOriginal"_s));
+        }
+        QCOMPARE(fingerprints(photos), sources);
+    }
+
+    // Keep Source Folder Path with the names kept: each source is replaced by its
+    // finished file and by nothing else; a read-only photo is refused and kept as it was.
+    void keepingTheSourceFolderEditsTheSourcesAndRefusesAReadOnlyPhoto()
+    {
+        const QString photos = copySamples({ u"orientation"_s });
+        const QDir folder(photos + u"/orientation"_s);
+        const QStringList names = folder.entryList(QDir::Files);
+        const QString locked = folder.filePath(names.first());
+        if (!makeUnwritable(locked))
+            QSKIP("the photo could not be made unwritable here (root without the right to lock files)");
+        const QMap<QString, QByteArray> sources = fingerprints(photos);
+        const QMap<QString, QJsonObject> before = exiftoolRead(photos);
+        addFolder(photos, int(names.size()));
+
+        typeText(child<QLineEdit>(u"txtArtist"_s), kArtist);
+        processInto(QString());
+        QCOMPARE(batch()->runner().state().succeeded, int(names.size()) - 1);
+        for (const auto& photo : model()->checkedPhotos())
+            QCOMPARE(photo->processStatus, photo->filePath == locked ? 8 : 0);
+
+        // Nothing but the photos themselves in the folder: no copies, no temporary files.
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), names);
+        const QMap<QString, QByteArray> after = fingerprints(photos);
+        QCOMPARE(after.value(locked), sources.value(locked));
+        const QMap<QString, QJsonObject> written = exiftoolRead(photos);
+        for (const QString& name : names) {
+            const QJsonObject& out = written[name];
+            if (folder.filePath(name) == locked) {
+                QCOMPARE(out.value(u"IFD0:Artist"_s), before[name].value(u"IFD0:Artist"_s));
+                continue;
+            }
+            QVERIFY2(after.value(folder.filePath(name)) != sources.value(folder.filePath(name)), qPrintable(name));
+            QCOMPARE(out.value(u"IFD0:Artist"_s).toString(), kArtist);
+            const QStringList changed = differences(before[name], out, { u"Artist"_s });
+            QVERIFY2(changed.isEmpty(), qPrintable(name + u": "_s + changed.join(u", "_s)));
+        }
+    }
+
+    // "Clean Metadata info" with GPS and XMP ticked: the position and all XMP are gone
+    // from every output, everything else is as it was.
+    void cleaningGpsAndXmpRemovesThemAndNothingElse()
+    {
+        const QString photos = copySamples({ u"gps"_s, u"xmp"_s });
+        const QMap<QString, QByteArray> sources = fingerprints(photos);
+        const QMap<QString, QJsonObject> before = exiftoolRead(photos);
+        addFolder(photos, int(before.size()));
+
+        chooseEditingMode(u"Clean Metadata info"_s);
+        QTRY_VERIFY(child<QCheckBox>(u"checkClearGps"_s)->isEnabled());
+        clickBox(child<QCheckBox>(u"checkClearGps"_s));
+        clickBox(child<QCheckBox>(u"checkClearXmp"_s));
+        QVERIFY(child<QCheckBox>(u"checkClearGps"_s)->isChecked());
+        QVERIFY(child<QCheckBox>(u"checkClearXmp"_s)->isChecked());
+
+        const QString output = m_work->path() + u"/Cleaned"_s;
+        processInto(output);
+        QCOMPARE(batch()->runner().state().succeeded, int(before.size()));
+        const QMap<QString, QJsonObject> written = exiftoolRead(output);
+        QCOMPARE(written.size(), before.size());
+        bool hadGps = false;
+        bool hadXmp = false;
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const QJsonObject& out = written[it.key()];
+            for (const QString& key : it->keys()) {
+                hadGps = hadGps || key == u"GPS:GPSLatitude"_s;
+                hadXmp = hadXmp || key.startsWith(u"XMP-"_s);
+            }
+            for (const QString& key : out.keys())
+                QVERIFY2(!(key.startsWith(u"GPS:"_s) && kGpsPosition.contains(key.section(u':', 1)))
+                        && !key.startsWith(u"XMP-"_s),
+                    qPrintable(it.key() + u": "_s + key));
+            const QStringList changed = differences(*it, out, kGpsPosition, { u"XMP-"_s });
+            QVERIFY2(changed.isEmpty(), qPrintable(it.key() + u": "_s + changed.join(u", "_s)));
+        }
+        // The samples did carry both, so the road proves something.
+        QVERIFY(hadGps);
+        QVERIFY(hadXmp);
+        QCOMPARE(fingerprints(photos), sources);
+    }
+};
+
+QTEST_MAIN(RoadTest)
+#include "RoadTest.moc"
