@@ -217,8 +217,10 @@ void OutputOptionsPage::buildControls()
         { m_btnAddEXIFLocation, Option::Location },
         { m_btnAddEXIFAppendWidthHeight, Option::Size },
     };
-    for (const auto& [button, option] : options)
-        connect(button, &QAbstractButton::clicked, this, [this, option] { btnEditingNameOptionTapped(option); });
+    for (const auto& entry : options) {
+        const Option option = entry.second;
+        connect(entry.first, &QAbstractButton::clicked, this, [this, option] { btnEditingNameOptionTapped(option); });
+    }
 
     // Typed texts reach the panel as typed: no limit, no filter; warnings 114 and 115 catch the empty ones.
     connect(m_txtEXIFCustomNameShow, &QLineEdit::textEdited, this, [this](const QString& text) {
