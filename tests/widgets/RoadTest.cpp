@@ -9,8 +9,10 @@
 #include "batch/PhotoIntake.h"
 #include "batch/PhotoListModel.h"
 #include "batch/widgets/BatchController.h"
+#include "batch/widgets/DragDropBox.h"
 #include "batch/widgets/OutputOptionsPage.h"
 #include "batch/widgets/PhotoListPanel.h"
+#include "batch/widgets/ResetRenamePrompt.h"
 #include "batch/widgets/SummaryWindow.h"
 #include "controls/QVAppStoreWindow.h"
 #include "form/widgets/DatePanelView.h"
@@ -28,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -430,6 +433,39 @@ private slots:
         QVERIFY(hadGps);
         QVERIFY(hadXmp);
         QCOMPARE(fingerprints(photos), sources);
+    }
+
+    // A folder dropped while the renaming page renames asks first whether renaming
+    // should be reset; No adds nothing and leaves the renaming as it was.
+    void aDropWhileRenamingAsksFirstAndNoAddsNothing()
+    {
+        const QString photos = copySamples({ u"orientation"_s });
+        const QString more = m_work->path() + u"/More"_s;
+        QVERIFY(QDir().mkpath(more));
+        QVERIFY(QFile::copy(samplesDir() + u"/gps/DSCN0010.jpg"_s, more + u"/DSCN0010.jpg"_s));
+        const int count = int(QDir(photos + u"/orientation"_s).entryList(QDir::Files).size());
+        const QMap<QString, QByteArray> sources = fingerprints(m_work->path());
+        addFolder(photos, count);
+
+        QTRY_VERIFY(child<QAbstractButton>(u"btnNext"_s)->isEnabled());
+        QTest::mouseClick(child<QAbstractButton>(u"btnNext"_s), Qt::LeftButton);
+        QVERIFY(editor()->isRenamingPageShown());
+        QTest::mouseClick(child<QAbstractButton>(u"btnEditOriginalName"_s), Qt::LeftButton);
+        QTest::mouseClick(child<QAbstractButton>(u"btnAddEXIFDateTime"_s), Qt::LeftButton);
+        QVERIFY(editor()->isRenamingInForce());
+
+        QMimeData dropped;
+        dropped.setUrls({ QUrl::fromLocalFile(more) });
+        QVERIFY(editor()->photoListPanel()->leftBox()->performDrop(&dropped));
+        ResetRenamePrompt* prompt = editor()->photoListPanel()->resetRenameSheet();
+        QTRY_VERIFY(prompt->isVisible());
+        QTest::mouseClick(prompt->noButton(), Qt::LeftButton);
+        QTRY_VERIFY(!prompt->isVisible());
+        QVERIFY(!editor()->photoListPanel()->intake()->isRunning());
+        QCOMPARE(model()->rowCount(), count);
+        QVERIFY(editor()->isRenamingInForce());
+        QVERIFY(editor()->isRenamingPageShown());
+        QCOMPARE(fingerprints(m_work->path()), sources);
     }
 };
 
