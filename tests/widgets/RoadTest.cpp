@@ -14,6 +14,7 @@
 #include "batch/widgets/PhotoListPanel.h"
 #include "batch/widgets/ResetRenamePrompt.h"
 #include "batch/widgets/SummaryWindow.h"
+#include "controls/IMGButton.h"
 #include "controls/QVAppStoreWindow.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/FormAttachedPopup.h"
@@ -230,12 +231,13 @@ class RoadTest : public QObject {
                         + m_presenter->alerts.last().request.informativeText));
         QTest::mouseClick(child<QPushButton>(output.isEmpty() ? u"btnSourceFolderCheck"_s : u"btnSelectDestination"_s),
             Qt::LeftButton);
-        if (output.isEmpty()) {
-            // Working on the sources themselves is confirmed first.
-            QTRY_COMPARE(m_presenter->alerts.size(), 1);
-            QCOMPARE(m_presenter->alerts.last().request.message, u"START PROCESS"_s);
+        // Working on the sources themselves, renaming, or a run without edits is
+        // confirmed first; the user says Yes to each such question.
+        const QStringList confirmations = { u"START PROCESS"_s, u"NO CHANGES IN EXIF DATA"_s };
+        const auto summaryShown = [this] { return batch()->summaryWindow() && batch()->summaryWindow()->isVisible(); };
+        while (QTest::qWaitFor([&] { return summaryShown() || !m_presenter->alerts.isEmpty(); }, 60000)
+            && !m_presenter->alerts.isEmpty() && confirmations.contains(m_presenter->alerts.last().request.message))
             m_presenter->alerts.takeLast().answer(0);
-        }
         QTRY_VERIFY2_WITH_TIMEOUT(batch()->summaryWindow() && batch()->summaryWindow()->isVisible(),
             qPrintable(m_presenter->alerts.isEmpty() ? u"no alert"_s
                                                      : m_presenter->alerts.last().request.objectName + u" "_s
@@ -432,6 +434,58 @@ private slots:
         // The samples did carry both, so the road proves something.
         QVERIFY(hadGps);
         QVERIFY(hadXmp);
+        QCOMPARE(fingerprints(photos), sources);
+    }
+
+    // Renaming by date, city and pixel size: photos with a position get the city of the
+    // offline list in their names, those without get names without one and a warning,
+    // and no two outputs share a name.
+    void renamingByDateCityAndSizeNamesEveryOutputOnce()
+    {
+        const QString photos = copySamples({ u"gps"_s, u"orientation"_s });
+        const QMap<QString, QByteArray> sources = fingerprints(photos);
+        const QMap<QString, QJsonObject> before = exiftoolRead(photos);
+        addFolder(photos, int(before.size()));
+
+        QTRY_VERIFY(child<QAbstractButton>(u"btnNext"_s)->isEnabled());
+        QTest::mouseClick(child<QAbstractButton>(u"btnNext"_s), Qt::LeftButton);
+        for (const QString& name : { u"btnEditOriginalName"_s, u"btnAddEXIFDateTime"_s, u"btnAddEXIFLocation"_s,
+                 u"btnAddEXIFAppendWidthHeight"_s })
+            QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton);
+        // Of the place name's parts, the city alone.
+        const QMap<QString, int> parts = { { u"btnPlaceGet"_s, 0 }, { u"btnCityGet"_s, 1 },
+            { u"btnStateProvinceGet"_s, 0 }, { u"btnCountryGet"_s, 0 } };
+        for (auto it = parts.cbegin(); it != parts.cend(); ++it) {
+            auto* tick = child<IMGButton>(it.key());
+            if (tick->state() != it.value())
+                QTest::mouseClick(tick, Qt::LeftButton);
+            QCOMPARE(tick->state(), it.value());
+        }
+        QVERIFY(editor()->isRenamingInForce());
+        const QString output = m_work->path() + u"/Renamed"_s;
+        processInto(output);
+
+        QSet<QString> warned;
+        for (const auto& record : batch()->runner().warningRecords()) {
+            // 10: a photo without a date to name it by; 11: without a place.
+            QVERIFY(record->processStatus == 10 || record->processStatus == 11);
+            if (record->processStatus == 11)
+                warned.insert(record->filePath);
+        }
+        QSet<QString> withoutPosition;
+        const QStringList names = QDir(output).entryList(QDir::Files);
+        QCOMPARE(names.size(), before.size());
+        for (const auto& photo : model()->checkedPhotos()) {
+            const QString written = QFileInfo(photo->processedPath).fileName();
+            QVERIFY2(names.contains(written), qPrintable(written));
+            const bool hasPosition = before[QFileInfo(photo->filePath).fileName()].contains(u"GPS:GPSLatitude"_s);
+            QVERIFY2(written.contains(u"Arezzo"_s) == hasPosition, qPrintable(photo->filePath + u" -> "_s + written));
+            if (!hasPosition)
+                withoutPosition.insert(photo->filePath);
+        }
+        QVERIFY(!withoutPosition.isEmpty());
+        QCOMPARE(warned, withoutPosition);
+        QCOMPARE(batch()->runner().state().succeeded, int(before.size()));
         QCOMPARE(fingerprints(photos), sources);
     }
 
