@@ -270,11 +270,10 @@ private slots:
             QSKIP("exiftool is needed as a second reader (scripts/setup-debian installs it)");
     }
 
-    void init()
+private:
+    // Starts the application object as main() does, with questions answered by the test.
+    void launch()
     {
-        clearUserDefaults();
-        m_work = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_work->isValid());
         m_app = std::make_unique<AppDelegate>();
         m_presenter = std::make_shared<RecordingPresenter>();
         m_opener = std::make_shared<RecordingUrlOpener>();
@@ -286,6 +285,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(controller->windowMain()));
         controller->hideAddPhotosWindow();
         QVERIFY(editor());
+    }
+
+private slots:
+    void init()
+    {
+        clearUserDefaults();
+        m_work = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_work->isValid());
+        launch();
     }
 
     void cleanup()
@@ -349,11 +357,21 @@ private slots:
 
         restore();
         const QMap<QString, QJsonObject> restored = exiftoolRead(output);
+        QStringList notAsBefore;
         for (auto it = before.cbegin(); it != before.cend(); ++it) {
             const QJsonObject& out = restored[it.key()];
             QCOMPARE(out.value(u"IFD0:Artist"_s), it->value(u"IFD0:Artist"_s));
             QCOMPARE(out.value(u"ExifIFD:DateTimeOriginal"_s), it->value(u"ExifIFD:DateTimeOriginal"_s));
+            for (const QString& key : differences(*it, out, {}))
+                notAsBefore << it.key() + u' ' + key;
         }
+        // A restore writes the record as first read back over a copy of the source, so
+        // every value passes through its text form: a rational such as 1/30 s comes
+        // back as 0.033333, a GPS position with six decimals and an XMP copy, a text
+        // without its trailing blanks. When a restore keeps the source's own tags, this
+        // passes and the expectation goes.
+        QEXPECT_FAIL("", "a restore rewrites values through their text form", Continue);
+        QVERIFY2(notAsBefore.isEmpty(), qPrintable(notAsBefore.join(u", "_s)));
         QCOMPARE(fingerprints(photos), sources);
     }
 
