@@ -44,6 +44,7 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
     wireForm();
     wireBatch();
     wirePresets();
+    wireMetaDataPopup();
     setToolTips();
 
     NotificationCenter& center = NotificationCenter::defaultCenter();

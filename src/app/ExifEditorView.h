@@ -12,9 +12,11 @@ class AlertSheet;
 class BatchController;
 class AppDelegate;
 class LoadingOverlay;
+class MetaDataPopupView;
 class MetadataFormView;
 class PhotoFile;
 class PhotoListPanel;
+class PresetsPanel;
 class QStackedWidget;
 
 // The editor view that fills the main window ("vwExifEditor"): a thin composition
@@ -143,6 +145,10 @@ public:
     // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
     virtual void presetsInitSetup();
     virtual void setPresetsEnabled(bool enable);
+    PresetsPanel* presetsPanel() const { return m_presets; }
+
+    // ---- The metadata viewer (ExifEditorViewMetaDataPopup.cpp) ----
+    MetaDataPopupView* metaDataPopup() const { return m_metaDataPopup; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -154,6 +160,7 @@ private:
     void wireForm();
     void wireBatch();
     void wirePresets();
+    void wireMetaDataPopup();
     void placeOverlays();
     void replacePlaceholder(QWidget*& slot, QWidget* panel);
 
@@ -167,6 +174,8 @@ private:
     LoadingOverlay* m_loading = nullptr;
     AlertSheet* m_alertSheet = nullptr;
     BatchController* m_batch = nullptr;
+    PresetsPanel* m_presets = nullptr;
+    MetaDataPopupView* m_metaDataPopup = nullptr;
     bool m_viewEnabled = true;
     bool m_refreshing = false;
 };

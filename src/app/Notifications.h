@@ -28,8 +28,11 @@ inline const QString windowWillClose = QStringLiteral("windowWillClose");
 // The preset list changed in place (added, removed, renamed, edited): the
 // application writes the preset archive.
 inline const QString presetsChanged = QStringLiteral("presetsChanged");
+// The metadata viewer shows a photo; user info {"selectedIndex": its row in the batch list}.
+inline const QString setupMetaDataPopup = QStringLiteral("notificationSetupMetaDataPopup");
 
 inline const QString pathsKey = QStringLiteral("paths");
 inline const QString objectKey = QStringLiteral("object");
+inline const QString selectedIndexKey = QStringLiteral("selectedIndex");
 
 } // namespace Notifications

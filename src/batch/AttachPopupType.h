@@ -8,6 +8,7 @@ enum AttachPopupType : int {
     AttachPopupAddPhotos = 17,
     AttachPopupPhotoMenu = 18,
     AttachPopupMetadataMoreOptions = 19,
+    AttachPopupPresets = 20,
     AttachPopupRenamePosition = 25,
     AttachPopupRenameDateSource = 26,
     AttachPopupRenameDateFormat = 27,

@@ -1,0 +1,100 @@
+#include "presets/widgets/PresetsPanel.h"
+
+#include "app/AppDelegate.h"
+#include "batch/widgets/AttachedPopupTable.h"
+#include "controls/Presenter.h"
+#include "model/MetaDataObject.h"
+#include "presets/PresetChoice.h"
+#include "presets/PresetListModel.h"
+#include "presets/widgets/PresetWindow.h"
+
+#include <QFontMetrics>
+#include <QListView>
+#include <QPushButton>
+#include <algorithm>
+
+namespace {
+
+constexpr int kRowHeight = 30;
+constexpr int kMaxVisibleRows = 10;
+constexpr int kListWidth = 220;
+
+} // namespace
+
+PresetsPanel::PresetsPanel(AppDelegate& app, QWidget* editor, AttachedPopupTable& popup, QObject* parent)
+    : QObject(parent)
+    , m_app(app)
+    , m_editor(editor)
+    , m_popup(popup)
+{
+    m_model = new PresetListModel(m_app.arrayPresets, this);
+    m_shown = new PresetChoice(*m_model, this);
+    connect(m_model, &PresetListModel::presetsChanged, &m_app, &AppDelegate::presetsDidChange);
+    connect(m_shown, &PresetChoice::chosenPresetChanged, this, &PresetsPanel::showChosenName);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &PresetsPanel::showChosenName);
+
+    m_button = new QPushButton(editor);
+    m_button->setObjectName(QStringLiteral("btnPresets"));
+    m_button->setMinimumWidth(110);
+    connect(m_button, &QPushButton::clicked, this, &PresetsPanel::btnPresetTapped);
+    showChosenName();
+}
+
+PresetsPanel::~PresetsPanel() = default;
+
+PresetWindow* PresetsPanel::presetWindow() const
+{
+    return m_window.data();
+}
+
+void PresetsPanel::showChosenName()
+{
+    const auto& preset = m_shown->preset();
+    const QString text = preset ? preset->name : tr("Presets");
+    m_button->setText(QFontMetrics(m_button->font()).elidedText(text, Qt::ElideRight, 180));
+}
+
+void PresetsPanel::setEnabled(bool enable)
+{
+    m_button->setEnabled(enable);
+}
+
+void PresetsPanel::btnPresetTapped()
+{
+    QStringList rows = m_model->presetNames();
+    rows.append(kEditPresetsRow);
+    const int visible = std::min<int>(int(rows.size()), kMaxVisibleRows);
+    const QSize size(std::max(kListWidth, m_button->width()), visible * kRowHeight + 2);
+    const QPoint anchor = m_button->mapTo(m_editor, QPoint(m_button->width() / 2, m_button->height()));
+    m_popup.open(
+        AttachPopupPresets, rows, size, anchor, true, [this](int row) { changeViewAccordingToPresetSelected(row); });
+    if (const int shown = m_shown->row(); shown >= 0 && m_popup.table())
+        m_popup.table()->setCurrentIndex(m_popup.table()->model()->index(shown, 0));
+}
+
+void PresetsPanel::changeViewAccordingToPresetSelected(int row)
+{
+    if (row >= 0 && row < m_model->rowCount()) {
+        btnApplyPresetTapped(m_model->presetAt(row));
+    } else if (row == m_model->rowCount()) {
+        addPresetWindow();
+    }
+}
+
+void PresetsPanel::addPresetWindow()
+{
+    if (m_window)
+        return;
+    m_window = new PresetWindow(*m_model, m_app.isSubWindowOpened, m_editor);
+    m_window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_window, &PresetWindow::applyPresetTapped, this, &PresetsPanel::btnApplyPresetTapped);
+    m_window->setupUIForSelectedPresetObject(m_shown->preset());
+    m_app.presenter().presentSheet(m_window, {});
+}
+
+void PresetsPanel::btnApplyPresetTapped(const std::shared_ptr<MetaDataObject>& preset)
+{
+    m_shown->choose(preset);
+    if (preset && m_apply)
+        m_apply(*preset);
+}

@@ -1,0 +1,178 @@
+// The metadata viewer's wiring: the notification with a row fills the window from
+// the viewer's model, the map shows the model's placement and the three map-type
+// buttons switch its look. What the rows and the placement hold is tested in the core.
+#include "app/MetaDataPopupView.h"
+
+#include "WidgetTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
+#include "app/Notifications.h"
+#include "batch/MetaDataViewerModel.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+#include "presets/widgets/PresetsPanel.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kSamples = QStringLiteral(VELLORAN_SAMPLES_DIR);
+
+template <typename T> T* child(QWidget& parent, const QString& name)
+{
+    T* widget = parent.findChild<T*>(name);
+    if (!widget)
+        qWarning("no %s", qPrintable(name));
+    return widget;
+}
+
+void postIndex(const QVariant& index)
+{
+    NotificationCenter::defaultCenter().post(
+        Notifications::setupMetaDataPopup, nullptr, { { Notifications::selectedIndexKey, index } });
+}
+
+} // namespace
+
+class MetaDataPopupViewTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QList<std::shared_ptr<PhotoFile>> m_photos;
+    std::unique_ptr<MetaDataPopupView> m_view;
+
+    QLabel* label(const char* name) { return child<QLabel>(*m_view, QString::fromLatin1(name)); }
+
+private slots:
+    void initTestCase()
+    {
+        isolateUserFolders(m_home.path());
+        m_photos = { std::make_shared<PhotoFile>(kSamples + QStringLiteral("/gps/DSCN0010.jpg"), false),
+            std::make_shared<PhotoFile>(kSamples + QStringLiteral("/camera/Canon_40D.jpg"), false) };
+    }
+
+    void init()
+    {
+        m_view = std::make_unique<MetaDataPopupView>(m_photos);
+        m_view->model().setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void cleanup() { m_view.reset(); }
+
+    void aPhotoWithAPositionFillsTheWindowAndPinsIt()
+    {
+        QVERIFY(!m_view->isVisible());
+        postIndex(0);
+        QTRY_VERIFY(m_view->isVisible());
+        QCOMPARE(label("lblImageName")->toolTip(), QStringLiteral("DSCN0010.jpg"));
+        QVERIFY(label("lblImageSizeOndisk")->toolTip().endsWith(QStringLiteral(" | 640 X 480")));
+        QCOMPARE(label("lblImageDestinationPath")->toolTip(), m_photos.first()->filePath);
+
+        auto* rows = child<QTableView>(*m_view, "scrollViewExifData");
+        QCOMPARE(rows->model()->rowCount(), 67);
+        QCOMPARE(rows->model()->index(0, 0).data().toString(), QStringLiteral("Artist"));
+        QCOMPARE(rows->model()->index(66, 0).data().toString(), QStringLiteral("Xmp Photoshop Creation Date"));
+        QCOMPARE(m_view->model().valueAt(0), QStringLiteral("---"));
+        QCOMPARE(m_view->model().valueAt(9), QStringLiteral("Oct 22,2008 04:28:39 PM"));
+
+        WorldMapView& map = m_view->mapView();
+        QVERIFY(map.hasPin());
+        QCOMPARE(map.pinTitle(), QString());
+        QVERIFY(qAbs(map.pinCoordinate().y() - 43.4674) < 1e-3);
+        QVERIFY(qAbs(map.pinCoordinate().x() - 11.8851) < 1e-3);
+        QCOMPARE(map.region().latitudeDelta, 0.55);
+        QCOMPARE(map.region().longitudeDelta, 0.55);
+
+        // The thumbnail replaces the place holder once it is made.
+        auto* thumb = label("imgVwThumb");
+        const qint64 placeHolder = thumb->pixmap().cacheKey();
+        QTRY_VERIFY(thumb->pixmap().cacheKey() != placeHolder);
+    }
+
+    void aPhotoWithoutAPositionShowsTheWholeWorld()
+    {
+        postIndex(1);
+        QTRY_VERIFY(m_view->isVisible());
+        QCOMPARE(label("lblImageName")->toolTip(), QStringLiteral("Canon_40D.jpg"));
+        WorldMapView& map = m_view->mapView();
+        QCOMPARE(map.pinTitle(), QStringLiteral("No location found"));
+        QCOMPARE(map.region().latitudeDelta, 180.0);
+        QCOMPARE(map.region().longitudeDelta, 360.0);
+    }
+
+    void anIndexOutsideTheListChangesNothing()
+    {
+        postIndex(5);
+        postIndex(-1);
+        postIndex(QStringLiteral("abc"));
+        QCoreApplication::processEvents();
+        QVERIFY(!m_view->isVisible());
+        QVERIFY(label("lblImageName")->text().isEmpty());
+
+        postIndex(0);
+        QTRY_VERIFY(m_view->isVisible());
+        const QPointF pin = m_view->mapView().pinCoordinate();
+        postIndex(2);
+        QCoreApplication::processEvents();
+        QCOMPARE(label("lblImageName")->toolTip(), QStringLiteral("DSCN0010.jpg"));
+        QCOMPARE(m_view->mapView().pinCoordinate(), pin);
+        QCOMPARE(m_view->model().currentIndex(), 0);
+    }
+
+    void positionsThatAreNoPositionShowInvalidLocation()
+    {
+        m_view->show();
+        for (const QString& latitude : { QStringLiteral("91"), QStringLiteral("nan"), QStringLiteral("inf") }) {
+            MetaDataObject record;
+            record.setGPS_Lattitude(latitude);
+            record.setGPS_Longitude(QStringLiteral("10"));
+            m_view->model().showPhoto(PhotoFile(), record);
+            QCOMPARE(m_view->mapView().pinTitle(), QStringLiteral("Invalid location"));
+            QCOMPARE(m_view->mapView().region().longitudeDelta, 360.0);
+        }
+    }
+
+    void theMapTypeButtonsSwitchTheLookAndANewPhotoStartsOnRoad()
+    {
+        postIndex(0);
+        QTRY_VERIFY(m_view->isVisible());
+        auto* road = child<QPushButton>(*m_view, "btnRoad");
+        auto* satellite = child<QPushButton>(*m_view, "btnSatellite");
+        auto* hybrid = child<QPushButton>(*m_view, "btnHybrid");
+        QCOMPARE(m_view->mapView().mapType(), WorldMapView::MapType::Road);
+        QVERIFY(road->isChecked());
+
+        QTest::mouseClick(satellite, Qt::LeftButton);
+        QCOMPARE(m_view->mapView().mapType(), WorldMapView::MapType::Satellite);
+        QVERIFY(satellite->isChecked() && !road->isChecked() && !hybrid->isChecked());
+        QTest::mouseClick(hybrid, Qt::LeftButton);
+        QCOMPARE(m_view->mapView().mapType(), WorldMapView::MapType::Hybrid);
+        QVERIFY(hybrid->isChecked() && !satellite->isChecked());
+
+        postIndex(1);
+        QTRY_COMPARE(m_view->mapView().mapType(), WorldMapView::MapType::Road);
+        QVERIFY(road->isChecked() && !hybrid->isChecked());
+    }
+
+    void theEditorHoldsTheViewerAndThePresetsDropDown()
+    {
+        AppDelegate app;
+        app.setPresenter(std::make_shared<RecordingPresenter>());
+        app.arraySelectedImagesToProcess = m_photos;
+        ExifEditorView editor(app);
+        QVERIFY(editor.findChild<QWidget*>(QStringLiteral("btnPresets")));
+        QVERIFY(editor.presetsPanel());
+        MetaDataPopupView* viewer = editor.metaDataPopup();
+        QVERIFY(viewer);
+        postIndex(1);
+        QTRY_VERIFY(viewer->isVisible());
+        QCOMPARE(viewer->model().currentIndex(), 1);
+    }
+};
+
+QTEST_MAIN(MetaDataPopupViewTest)
+#include "MetaDataPopupViewTest.moc"

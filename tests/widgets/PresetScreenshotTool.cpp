@@ -1,0 +1,92 @@
+// Renders the preset window and the metadata viewer offscreen into PNGs: the
+// preset window with three presets, one open; the viewer for a photo with a GPS
+// position and for one without:
+//   velloran_preset_screenshots OUTDIR SAMPLESDIR
+#include "WidgetTestSupport.h"
+#include "app/MetaDataPopupView.h"
+#include "batch/MetaDataViewerModel.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+#include "presets/PresetListModel.h"
+#include "presets/widgets/PresetView.h"
+#include "presets/widgets/PresetWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+namespace {
+
+std::shared_ptr<MetaDataObject> preset(const QString& name)
+{
+    auto record = std::make_shared<MetaDataObject>();
+    record->name = name;
+    return record;
+}
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+bool shootViewer(MetaDataPopupView& viewer, int index, const QString& path)
+{
+    QSignalSpy thumbnail(&viewer.model(), &MetaDataViewerModel::thumbnailReady);
+    if (!viewer.setupViewNotification({ { QStringLiteral("selectedIndex"), index } }))
+        return false;
+    viewer.show();
+    thumbnail.wait(5000);
+    settle();
+    return viewer.grab().save(path);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        qWarning("usage: velloran_preset_screenshots OUTDIR SAMPLESDIR");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir samples(QString::fromLocal8Bit(argv[2]));
+    QTemporaryDir home;
+    isolateUserFolders(home.path());
+    int result = 0;
+
+    // The preset window, the second preset open with a few fields and a date setting.
+    QList<std::shared_ptr<MetaDataObject>> presets { preset(QStringLiteral("Urlaub – Ålesund")),
+        preset(QStringLiteral("Студия · 山田")), preset(QStringLiteral("Wedding 2026")) };
+    MetaDataObject& open = *presets.at(1);
+    open.setArtist(QStringLiteral("Анна Петрова"));
+    open.setCopyright(QStringLiteral("© 2026 山田 太郎"));
+    open.setSoftware(QStringLiteral("Velloran"));
+    open.setImageDescription(QStringLiteral("Portrait session, north light"));
+    for (MetadataField field :
+        { MetadataField::Artist, MetadataField::Copyright, MetadataField::Software, MetadataField::ImageDescription })
+        open.setUpdated(field, true);
+    PresetListModel model(presets);
+    std::atomic<bool> subWindow { false };
+    PresetWindow window(model, subWindow);
+    window.show();
+    window.setupUIForSelectedPresetObject(presets.at(1));
+    settle();
+    if (!window.grab().save(out.filePath(QStringLiteral("preset-window.png"))))
+        result = 1;
+
+    QList<std::shared_ptr<PhotoFile>> photos { std::make_shared<PhotoFile>(
+                                                   samples.filePath(QStringLiteral("gps/DSCN0010.jpg")), false),
+        std::make_shared<PhotoFile>(samples.filePath(QStringLiteral("camera/Canon_40D.jpg")), false) };
+    MetaDataPopupView viewer(photos);
+    if (!shootViewer(viewer, 0, out.filePath(QStringLiteral("viewer-gps.png"))))
+        result = 1;
+    if (!shootViewer(viewer, 1, out.filePath(QStringLiteral("viewer-no-gps.png"))))
+        result = 1;
+    QThreadPool::globalInstance()->waitForDone();
+    return result;
+}
