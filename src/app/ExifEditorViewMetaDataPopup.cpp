@@ -1,11 +1,27 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/MetaDataPopupView.h"
+#include "app/NotificationCenter.h"
+#include "app/Notifications.h"
+#include "batch/widgets/PhotoListPanel.h"
 
-// The metadata viewer of the editor: a window of its own over the batch list. The
-// photo list opens it by posting "notificationSetupMetaDataPopup" with a row.
+#include <QListView>
+
+// The metadata viewer of the editor: a window of its own over the batch list. It
+// opens on "notificationSetupMetaDataPopup" with a row of the batch list, which the
+// photo list's "Get Info" posts, and which a double-click on a photo posts here.
 
 void ExifEditorView::wireMetaDataPopup()
 {
     m_metaDataPopup = new MetaDataPopupView(m_app.arraySelectedImagesToProcess, this);
+    const auto showInfo = [](int row) {
+        NotificationCenter::defaultCenter().post(
+            Notifications::setupMetaDataPopup, nullptr, { { Notifications::selectedIndexKey, row } });
+    };
+    connect(m_photoList, &PhotoListPanel::photoDoubleClicked, this, showInfo);
+    if (auto* table = m_photoList->findChild<QListView*>(QStringLiteral("tblPhotos")))
+        connect(table, &QListView::doubleClicked, this, [showInfo](const QModelIndex& index) {
+            if (index.isValid())
+                showInfo(index.row());
+        });
 }

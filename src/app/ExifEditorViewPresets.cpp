@@ -16,6 +16,21 @@ namespace {
 
 constexpr int kBarMargin = 12;
 
+// The box layout (within `layout`) that holds `widget`.
+QBoxLayout* rowHolding(QLayout* layout, QWidget* widget)
+{
+    if (!layout)
+        return nullptr;
+    auto* box = qobject_cast<QBoxLayout*>(layout);
+    if (box && box->indexOf(widget) >= 0)
+        return box;
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QBoxLayout* found = rowHolding(layout->itemAt(i)->layout(), widget))
+            return found;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 void ExifEditorView::wirePresets()
@@ -25,11 +40,13 @@ void ExifEditorView::wirePresets()
         if (MetadataFormView* form = metadataFormView())
             form->appendPreset(preset);
     });
+    // The drop-down stands beside the batch buttons, just before the renaming button.
     QPushButton* button = m_presets->button();
     button->setParent(m_bottomBar);
-    auto* bar = qobject_cast<QBoxLayout*>(m_bottomBar->layout());
-    if (bar && (bar->direction() == QBoxLayout::LeftToRight || bar->direction() == QBoxLayout::RightToLeft)) {
-        bar->insertWidget(0, button);
+    auto* next = m_bottomBar->findChild<QWidget*>(QStringLiteral("btnNext"));
+    QBoxLayout* row = next ? rowHolding(m_bottomBar->layout(), next) : nullptr;
+    if (row) {
+        row->insertWidget(row->indexOf(next), button);
     } else {
         button->adjustSize();
         button->move(kBarMargin, (m_bottomBar->height() - button->height()) / 2);

@@ -125,9 +125,10 @@ void MetaDataPopupView::build()
 
     auto* left = new QVBoxLayout;
     left->addLayout(header);
-    left->addStretch();
+    left->addSpacing(12);
     left->addWidget(m_map, 0, Qt::AlignHCenter);
     left->addLayout(mapTypes);
+    left->addStretch();
 
     m_rows = new QTableView(this);
     m_rows->setObjectName(QStringLiteral("scrollViewExifData"));

@@ -8,6 +8,7 @@
 #include "app/ExifEditorView.h"
 #include "app/Notifications.h"
 #include "batch/MetaDataViewerModel.h"
+#include "batch/widgets/PhotoListPanel.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "presets/widgets/PresetsPanel.h"
@@ -171,6 +172,10 @@ private slots:
         postIndex(1);
         QTRY_VERIFY(viewer->isVisible());
         QCOMPARE(viewer->model().currentIndex(), 1);
+
+        // A photo's double-click in the list opens it too.
+        emit editor.photoListPanel()->photoDoubleClicked(0);
+        QTRY_COMPARE(viewer->model().currentIndex(), 0);
     }
 };
 

@@ -302,7 +302,8 @@ private slots:
         QTest::mouseClick(empty, Qt::LeftButton, {}, QPoint(6, empty->height() / 2));
         QCOMPARE(open->dateTimeConfig(DateSetting::OriginalDate), presetDate);
         QCOMPARE(presetDate->tagConfigureOption, presetOption);
-        QCOMPARE(archivedPresets(*m_app).first()->Artist(), QStringLiteral("Ålesund"));
+        // Nor was the list counted as changed: nothing was archived.
+        QVERIFY(archivedPresets(*m_app).isEmpty());
     }
 };
 
