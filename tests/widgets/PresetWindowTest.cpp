@@ -5,6 +5,7 @@
 
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
 #include "app/UserDefaults.h"
 #include "batch/widgets/AttachedPopupTable.h"
 #include "form/FormFixtures.h"
@@ -304,6 +305,36 @@ private slots:
         QCOMPARE(presetDate->tagConfigureOption, presetOption);
         // Nor was the list counted as changed: nothing was archived.
         QVERIFY(archivedPresets(*m_app).isEmpty());
+    }
+
+    void theEditorsDropDownSitsInTheBottomBarAndFillsTheEditorsForm()
+    {
+        ExifEditorView editor(*m_app);
+        editor.resize(1050, 700);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        auto* button = editor.findChild<QPushButton*>(QStringLiteral("btnPresets"));
+        QVERIFY(button);
+        QVERIFY(editor.bottomBar()->isAncestorOf(button));
+        QCOMPARE(button, editor.presetsPanel()->button());
+
+        MetadataFormView* form = editor.metadataFormView();
+        QVERIFY(form);
+        editor.setupUIForSelectedPhotoFiles({ photoWith({ { F::Artist, QStringLiteral("Photo artist") } }) });
+        QTRY_COMPARE(child<QLineEdit>(*form, "txtArtist")->text(), QStringLiteral("Photo artist"));
+        editor.presetsPanel()->changeViewAccordingToPresetSelected(0);
+        QCOMPARE(child<QLineEdit>(*form, "txtArtist")->text(), QStringLiteral("Ålesund"));
+        QVERIFY(form->isParamsChanged());
+        // The editor's form holds copies: the preset keeps its own date settings.
+        QVERIFY(form->state().metaDataObject()->dateTimeConfig(DateSetting::OriginalDate)
+            != m_app->arrayPresets.first()->dateTimeConfig(DateSetting::OriginalDate));
+
+        // The last row opens the preset window over the editor.
+        editor.presetsPanel()->changeViewAccordingToPresetSelected(m_app->arrayPresets.size());
+        QVERIFY(editor.presetsPanel()->presetWindow());
+        QCOMPARE(editor.presetsPanel()->presetWindow()->parentWidget(), &editor);
+        editor.presetsPanel()->presetWindow()->close();
+        QVERIFY(!m_app->isSubWindowOpened);
     }
 };
 
