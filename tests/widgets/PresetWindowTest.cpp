@@ -184,6 +184,7 @@ private slots:
         QCOMPARE(m_app->arrayPresets.first()->name, QStringLiteral("New Configuration"));
         QCOMPARE(view.selectedPreset(), m_app->arrayPresets.first());
         QCOMPARE(list->currentIndex().row(), 0);
+        QTRY_VERIFY(!m_app->isPresetsSavePending());
         QCOMPARE(archivedPresets(*m_app).size(), 3);
 
         // Renaming through the name field; a blank name is refused.
@@ -197,7 +198,11 @@ private slots:
         QTest::keyClick(name, Qt::Key_Return);
         QCOMPARE(m_app->arrayPresets.first()->name, QStringLiteral("Hochzeit – Ωmega"));
         QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("Hochzeit – Ωmega"));
+        QTRY_VERIFY(!m_app->isPresetsSavePending());
         QCOMPARE(archivedPresets(*m_app).first()->name, QStringLiteral("Hochzeit – Ωmega"));
+        // Return ended the name; it did not apply the preset or close the window.
+        QVERIFY(window->isVisible());
+        QVERIFY(m_applied.isEmpty());
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("   "));
         QTest::keyClick(name, Qt::Key_Return);
@@ -220,6 +225,7 @@ private slots:
         QVERIFY(!child<QPushButton>(view, "btnRemovePreset")->isEnabled());
         QVERIFY(!child<QPushButton>(view, "btnApplyPreset")->isEnabled());
         QVERIFY(!list->currentIndex().isValid());
+        QTRY_VERIFY(!m_app->isPresetsSavePending());
         QCOMPARE(archivedPresets(*m_app).size(), 2);
     }
 
@@ -249,6 +255,7 @@ private slots:
         QTest::keyClicks(child<QLineEdit>(form, "txtCopyright"), QStringLiteral("CC-BY Aerzte"));
         QCOMPARE(open->Copyright(), QStringLiteral("CC-BY Aerzte"));
         QVERIFY(open->isupdated_Copyright());
+        QTRY_VERIFY(!m_app->isPresetsSavePending());
         QCOMPARE(archivedPresets(*m_app).first()->Copyright(), QStringLiteral("CC-BY Aerzte"));
 
         // A date setting from the date panel.
@@ -261,6 +268,8 @@ private slots:
         const auto after = open->dateTimeConfig(DateSetting::OriginalDate);
         QVERIFY(after != before);
         QVERIFY(after->tagConfigureOption != before->tagConfigureOption);
+        QVERIFY(m_app->isPresetsSavePending());
+        QTRY_VERIFY(!m_app->isPresetsSavePending());
         const auto archived = archivedPresets(*m_app).first()->dateTimeConfig(DateSetting::OriginalDate);
         QCOMPARE(archived->tagConfigureOption, after->tagConfigureOption);
         // No other preset shares the new setting.
@@ -303,7 +312,8 @@ private slots:
         QTest::mouseClick(empty, Qt::LeftButton, {}, QPoint(6, empty->height() / 2));
         QCOMPARE(open->dateTimeConfig(DateSetting::OriginalDate), presetDate);
         QCOMPARE(presetDate->tagConfigureOption, presetOption);
-        // Nor was the list counted as changed: nothing was archived.
+        // Nor was the list counted as changed: nothing is to be archived.
+        QVERIFY(!m_app->isPresetsSavePending());
         QVERIFY(archivedPresets(*m_app).isEmpty());
     }
 

@@ -89,13 +89,17 @@ void PresetView::build()
 
     m_apply = new QPushButton(tr("Apply Preset"), this);
     m_apply->setObjectName(QStringLiteral("btnApplyPreset"));
-    m_apply->setDefault(true);
     auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName(QStringLiteral("btnClosePreset"));
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(close);
     bottom->addWidget(m_apply);
+
+    // Return ends typing a name or a field; it never applies the preset or closes
+    // the window.
+    for (QPushButton* button : { m_add, m_remove, m_apply, close })
+        button->setAutoDefault(false);
 
     auto* right = new QVBoxLayout;
     right->addWidget(m_form, 1);
