@@ -8,6 +8,7 @@
 #include "app/MainWindowController.h"
 #include "batch/PhotoIntake.h"
 #include "batch/PhotoListModel.h"
+#include "batch/widgets/AttachedPopupTable.h"
 #include "batch/widgets/BatchController.h"
 #include "batch/widgets/DragDropBox.h"
 #include "batch/widgets/OutputOptionsPage.h"
@@ -19,7 +20,11 @@
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/FormAttachedPopup.h"
 #include "form/widgets/MetadataFormView.h"
+#include "model/MetaDataObject.h"
 #include "platform/Exiv2Setup.h"
+#include "presets/widgets/PresetView.h"
+#include "presets/widgets/PresetWindow.h"
+#include "presets/widgets/PresetsPanel.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
@@ -505,6 +510,60 @@ private slots:
         QCOMPARE(warned, withoutPosition);
         QCOMPARE(batch()->runner().state().succeeded, int(before.size()));
         QCOMPARE(fingerprints(photos), sources);
+    }
+
+    // A preset made in the preset window, applied to the editor and processed; the
+    // preset is still there after the application object starts again.
+    void aPresetMadeInThePresetWindowIsAppliedProcessedAndSurvivesARestart()
+    {
+        const QString photos = copySamples({ u"xmp"_s });
+        const QMap<QString, QByteArray> sources = fingerprints(photos);
+        const int count = int(QDir(photos + u"/xmp"_s).entryList(QDir::Files).size());
+        addFolder(photos, count);
+
+        // The window opens from the last row of the Presets drop-down.
+        PresetsPanel* presets = editor()->presetsPanel();
+        QTRY_VERIFY(presets->button()->isEnabled());
+        QTest::mouseClick(presets->button(), Qt::LeftButton);
+        AttachedPopupTable* popup = editor()->photoListPanel()->popup();
+        QVERIFY(popup->isOpen());
+        const QAbstractItemModel* rows = popup->table()->model();
+        const QModelIndexList last
+            = rows->match(rows->index(0, 0), Qt::DisplayRole, PresetsPanel::kEditPresetsRow, 1, Qt::MatchExactly);
+        QVERIFY(!last.isEmpty());
+        popup->choose(last.first().row());
+        PresetWindow* window = presets->presetWindow();
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        PresetView& view = window->presetView();
+        QTest::mouseClick(view.findChild<QPushButton*>(u"btnAddPreset"_s), Qt::LeftButton);
+        auto* name = view.findChild<QLineEdit*>(u"txtPresetName"_s);
+        name->selectAll();
+        QTest::keyClicks(name, u"Road preset"_s);
+        QTest::keyClick(name, Qt::Key_Return);
+        typeText(view.form().findChild<QLineEdit*>(u"txtArtist"_s), kArtist);
+        QTest::mouseClick(view.findChild<QPushButton*>(u"btnApplyPreset"_s), Qt::LeftButton);
+        QTRY_VERIFY(!presets->presetWindow());
+        QCOMPARE(form()->findChild<QLineEdit*>(u"txtArtist"_s)->text(), kArtist);
+
+        const QString output = m_work->path() + u"/WithPreset"_s;
+        processInto(output);
+        QCOMPARE(batch()->runner().state().succeeded, count);
+        const QMap<QString, QJsonObject> written = exiftoolRead(output);
+        QCOMPARE(written.size(), count);
+        for (const QJsonObject& out : written)
+            QCOMPARE(out.value(u"IFD0:Artist"_s).toString(), kArtist);
+        QCOMPARE(fingerprints(photos), sources);
+
+        // The application ends and starts again: the preset is read back.
+        QTest::mouseClick(child<QPushButton>(u"btnCloseSummary"_s), Qt::LeftButton);
+        m_app->terminate();
+        m_app.reset();
+        launch();
+        const auto found = std::find_if(m_app->arrayPresets.cbegin(), m_app->arrayPresets.cend(),
+            [](const auto& preset) { return preset->name == u"Road preset"_s; });
+        QVERIFY(found != m_app->arrayPresets.cend());
+        QCOMPARE((*found)->Artist(), kArtist);
     }
 
     // A folder dropped while the renaming page renames asks first whether renaming
