@@ -74,25 +74,39 @@ public:
 
     // ---- Writing (ExifWriterWriting.cpp) ----
 
-    // Writes the settings record into the photo at the output path (newPath, or in
-    // a restore the photo's processedPath) and answers the result.
+    // Writes the settings record into the photo at newPath and answers the result;
+    // with isForRestore it is restorePhoto, and the records and newPath play no
+    // part.
     //
     // Decimal commas of both records become points first (also when the run then
-    // stops). The source must exist (1) and be writable and not immutable (8).
-    // The starting point is the file already at the output path when there is one
-    // (it is edited), else the source; a restore always starts from the source.
-    // Mode 2 removes the groups of the clear flags; the other modes run the field
-    // passes, mode 1 then erases what onlyUpdated leaves empty. The file's
-    // modification time follows the adjusted modify date of the photo as first
-    // read, except after a clear run that removed the Exif, IPTC or XMP group.
+    // stops). The source must exist (1). The file the write replaces (the source
+    // when newPath is the source, else a file already at newPath) must be writable
+    // and not immutable (8); a source that is only read may be read-only. The
+    // starting point is the file already at newPath when there is one (it is
+    // edited), else the source. Mode 2 removes the groups of the clear flags; the
+    // other modes run the field passes, mode 1 then erases what onlyUpdated leaves
+    // empty. The file's modification time follows the adjusted modify date of the
+    // photo as first read, except after a clear run that removed the Exif, IPTC or
+    // XMP group.
     //
-    // The source is read once and the result written once, to a temporary file in
-    // the output folder that is flushed and renamed over the output path only when
-    // complete. Any failure (2) removes only that temporary file: neither the
-    // source nor a file at the output path is ever removed or truncated.
-    // processedPath names the output path once the checks have passed.
+    // The basis is read once and exiv2 writes the result into memory; those bytes
+    // are read back and verified (every datum the edit did not target unchanged,
+    // maker notes included, every targeted one as asked) before they go to a
+    // temporary file in the output folder that is flushed and renamed over newPath.
+    // A failure (2) leaves every file as it was: nothing is removed or truncated.
+    // processedPath names newPath once the checks have passed. A write in place
+    // extends the photo's restorePoint with the values it changed.
     MetadataWriteResult writeMetaDataToFilePath(PhotoFile& photo, MetaDataObject& settings, const QString& newPath,
         MetaDataObject& onlyUpdated, bool isForRestore) const;
+
+    // The restore of a photo that an earlier run wrote (writeMetaDataToFilePath
+    // with isForRestore calls it): afterwards the photo's processedPath holds the
+    // source's own metadata. An output in another file becomes a fresh copy of the
+    // source, into which nothing is written. An output that was the source itself
+    // gets back, value for value, what the runs changed, from the photo's
+    // restorePoint, which is then cleared. Nothing to restore (no file was made,
+    // the source was never changed) answers success and writes nothing.
+    MetadataWriteResult restorePhoto(PhotoFile& photo) const;
 
     // Turns every "," into "." in the 13 decimal fields that hold text; the edited
     // flags stay. Answers the record.

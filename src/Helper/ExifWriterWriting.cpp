@@ -1,5 +1,6 @@
 #include "Helper/ExifWriter.h"
 #include "Helper/FieldTagTable.h"
+#include "Helper/MetadataVerification.h"
 #include "Helper/Utils.h"
 #include "base/DatePattern.h"
 #include "base/Logging.h"
@@ -7,18 +8,24 @@
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Adapter.h"
+#include "platform/FileReplacer.h"
+#include "platform/JpegExifSegment.h"
 #include "platform/OpenablePhotoPath.h"
+#include "platform/PhotoshopIptcDigest.h"
+#include "platform/UndecodableFileName.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringEncoder>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <array>
 #include <exiv2/exiv2.hpp>
 #include <functional>
 #include <memory>
+#include <stdexcept>
+#include <string_view>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -46,6 +53,9 @@ constexpr std::array<const char*, 51> kClearExifKeyList = { "Exif.Image.Artist",
     "Exif.Photo.ComponentsConfiguration", "Exif.Photo.ApertureValue", "Exif.Photo.ShutterSpeedValue",
     "Exif.Photo.ExposureBiasValue", "Exif.Image.ResolutionUnit", "Exif.Image2.XResolution", "Exif.Image2.YResolution",
     "Exif.Image2.ResolutionUnit" };
+constexpr std::array<std::string_view, 7> kRequiredExifKeys
+    = { "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Image.ResolutionUnit", "Exif.Photo.ColorSpace",
+          "Exif.Photo.ComponentsConfiguration", "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension" };
 constexpr std::array<const char*, 9> kClearGpsKeyList
     = { "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLatitudeRef",
           "Exif.GPSInfo.GPSLongitudeRef", "Exif.GPSInfo.GPSAltitude", "Exif.GPSInfo.GPSAltitudeRef",
@@ -57,6 +67,16 @@ constexpr const char* kIptcCharsetKey = "Iptc.Envelope.CharacterSet";
 // ESC % G: the ISO 2022 escape that declares the IPTC texts UTF-8.
 const std::string kIptcUtf8Charset = "\x1b%G";
 constexpr std::uint16_t kEndOfDataSets = 0xffff;
+
+// Texts of two values, with or without the NUL that closes an Ascii value.
+bool sameValueText(std::string a, std::string b)
+{
+    while (!a.empty() && a.back() == '\0')
+        a.pop_back();
+    while (!b.empty() && b.back() == '\0')
+        b.pop_back();
+    return a == b;
+}
 
 bool hasRawExtension(const PhotoFile& photo)
 {
@@ -87,14 +107,19 @@ void warnUnwritable(const char* key, const QString& text)
 }
 
 // Puts the value under the key of an Exif, IPTC or XMP container: in place of the
-// first datum with that key, or as a new one.
+// first datum with that key, or as a new one. A datum that already holds the same
+// value stays untouched, so that writing a photo's own value back (a date kept as
+// it was) changes nothing and lets exiv2 keep the Exif block as it is.
 template <typename Data, typename Key> void putValue(Data& data, const Key& key, Exiv2::Value& value)
 {
     const auto it = data.findKey(key);
-    if (it != data.end())
-        it->setValue(&value);
-    else
+    if (it == data.end()) {
         data.add(key, &value);
+        return;
+    }
+    if (it->typeId() == value.typeId() && sameValueText(it->toString(), value.toString()))
+        return;
+    it->setValue(&value);
 }
 
 // ---- Exif ----
@@ -172,18 +197,22 @@ std::uint32_t iptcMaxBytes(const Exiv2::IptcKey& key)
     return 0;
 }
 
-// The UTF-8 bytes of the text, cut to at most maxBytes at a character boundary.
+// The UTF-8 bytes of the text, cut to at most maxBytes where a user-perceived
+// character ends: a family emoji joined by zero-width joiners or a letter with its
+// combining marks goes whole or not at all.
 std::string utf8WithinBytes(const QString& text, std::uint32_t maxBytes)
 {
-    QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = text.toUtf8();
     if (maxBytes == 0 || bytes.size() <= qsizetype(maxBytes))
         return bytes.toStdString();
-    qsizetype cut = maxBytes;
-    // A continuation byte (10xxxxxx) at the cut belongs to a character that would be split.
-    while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
-        --cut;
-    bytes.truncate(cut);
-    return bytes.toStdString();
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype kept = 0;
+    for (qsizetype boundary = graphemes.toNextBoundary(); boundary > 0; boundary = graphemes.toNextBoundary()) {
+        if (text.first(boundary).toUtf8().size() > qsizetype(maxBytes))
+            break;
+        kept = boundary;
+    }
+    return text.first(kept).toUtf8().toStdString();
 }
 
 void setIptcText(Exiv2::IptcData& iptcData, const char* keyText, const QString& text)
@@ -223,16 +252,23 @@ void setKeywords(Exiv2::IptcData& iptcData, const char* keyText, const QString& 
 
 // Declares the IPTC texts UTF-8, turning any dataset that is not valid UTF-8
 // (Latin-1, as older programs wrote) into UTF-8 first, so that the declaration
-// holds for every dataset.
+// holds for every dataset. A converted text can outgrow its dataset's limit; it
+// is then cut where a character ends.
 void declareIptcUtf8(Exiv2::IptcData& iptcData)
 {
     for (Exiv2::Iptcdatum& datum : iptcData) {
         if (datum.typeId() != Exiv2::string || datum.key() == kIptcCharsetKey)
             continue;
         const std::string bytes = datum.toString();
-        const std::string text = utf8(FLTImageMetadata::textFromBytes(bytes));
-        if (text != bytes)
-            datum.setValue(text);
+        const QString decoded = FLTImageMetadata::textFromBytes(bytes);
+        const std::string text = utf8WithinBytes(decoded, iptcMaxBytes(Exiv2::IptcKey(datum.key())));
+        if (text == bytes)
+            continue;
+        if (text != utf8(decoded)) {
+            qCInfo(lcMetadata).noquote() << "The IPTC dataset" << QString::fromStdString(datum.key())
+                                         << "is cut to its limit after its conversion to UTF-8";
+        }
+        datum.setValue(text);
     }
     const Exiv2::IptcKey key(kIptcCharsetKey);
     Exiv2::StringValue charset(kIptcUtf8Charset);
@@ -485,7 +521,14 @@ int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObj
     setsFileDates = !settings.clearExif && !settings.clearIPTC && !settings.clearXMP;
     int status = MetadataWriteResult::Processed;
     if (settings.clearExif) {
-        eraseExifKeys(image.exifData(), kClearExifKeyList);
+        // The entries the Exif standard requires in a directory describe the
+        // image, not the photographer; without them the photo is no longer valid
+        // Exif, so they stay.
+        for (const char* key : kClearExifKeyList) {
+            if (std::find(kRequiredExifKeys.begin(), kRequiredExifKeys.end(), std::string_view(key))
+                == kRequiredExifKeys.end())
+                ExifWriter::deleteKeysValuesFormExifData(image.exifData(), QString::fromLatin1(key));
+        }
         eraseXmpGpsKeys(image.xmpData());
         if (hasRawExtension(photo))
             status = MetadataWriteResult::RawCameraKept;
@@ -494,44 +537,251 @@ int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObj
     }
     if (settings.clearIPTC)
         image.clearIptcData();
-    if (settings.clearXMP)
+    if (settings.clearXMP) {
         image.clearXmpData();
+        // Also a packet that exiv2 could not parse goes.
+        image.clearXmpPacket();
+    }
     return status;
 }
 
+// ---- Entries a new directory needs ----
+
+bool hasExifGroup(const Exiv2::ExifData& data, const char* group)
+{
+    return std::any_of(data.begin(), data.end(), [group](const Exiv2::Exifdatum& datum) {
+        return datum.groupName() == group && datum.key() != "Exif.Image.ExifTag" && datum.key() != "Exif.Image.GPSTag";
+    });
+}
+
+void addIfMissing(Exiv2::ExifData& exifData, const char* keyText, Exiv2::TypeId type, const std::string& text)
+{
+    const Exiv2::ExifKey key(keyText);
+    if (exifData.findKey(key) != exifData.end())
+        return;
+    std::unique_ptr<Exiv2::Value> value(Exiv2::Value::create(type).release());
+    if (value->read(text) == 0)
+        exifData.add(key, value.get());
+}
+
+// A directory that the edit creates gets the entries the Exif standard requires
+// in it, with their standard defaults (the GPS directory its version and, in a
+// TIFF, "MANUAL" as its processing method), so that the photo stays valid. A JPEG's
+// main directory and Exif directory need more than a TIFF's, whose main
+// directory describes the image itself.
+void addRequiredEntries(Exiv2::Image& image, const Exiv2::ExifData& before)
+{
+    Exiv2::ExifData& exifData = image.exifData();
+    if (exifData.empty())
+        return;
+    const bool jpeg = image.mimeType() == "image/jpeg";
+    if (jpeg && !hasExifGroup(before, "Image")) {
+        addIfMissing(exifData, "Exif.Image.XResolution", Exiv2::unsignedRational, "72/1");
+        addIfMissing(exifData, "Exif.Image.YResolution", Exiv2::unsignedRational, "72/1");
+        addIfMissing(exifData, "Exif.Image.ResolutionUnit", Exiv2::unsignedShort, "2");
+        addIfMissing(exifData, "Exif.Image.YCbCrPositioning", Exiv2::unsignedShort, "1");
+    }
+    if (!hasExifGroup(before, "GPSInfo") && hasExifGroup(exifData, "GPSInfo")) {
+        addIfMissing(exifData, "Exif.GPSInfo.GPSVersionID", Exiv2::unsignedByte, "2 3 0 0");
+        // A TIFF's GPS directory also names how the position was found: the user
+        // typed or picked it.
+        if (!jpeg)
+            addIfMissing(exifData, "Exif.GPSInfo.GPSProcessingMethod", Exiv2::undefined,
+                "65 83 67 73 73 0 0 0 77 65 78 85 65 76");
+    }
+    if (!hasExifGroup(before, "Photo") && hasExifGroup(exifData, "Photo")) {
+        addIfMissing(exifData, "Exif.Photo.ExifVersion", Exiv2::undefined, "48 50 51 50");
+        addIfMissing(exifData, "Exif.Photo.FlashpixVersion", Exiv2::undefined, "48 49 48 48");
+        addIfMissing(exifData, "Exif.Photo.ColorSpace", Exiv2::unsignedShort, "1");
+        if (jpeg) {
+            addIfMissing(exifData, "Exif.Photo.ComponentsConfiguration", Exiv2::undefined, "1 2 3 0");
+            if (image.pixelWidth() > 0 && image.pixelHeight() > 0) {
+                addIfMissing(
+                    exifData, "Exif.Photo.PixelXDimension", Exiv2::unsignedLong, std::to_string(image.pixelWidth()));
+                addIfMissing(
+                    exifData, "Exif.Photo.PixelYDimension", Exiv2::unsignedLong, std::to_string(image.pixelHeight()));
+            }
+        }
+    }
+}
+
+// ---- Restore points ----
+
+QByteArray valueBytes(const Exiv2::Value& value, Exiv2::ByteOrder byteOrder)
+{
+    QByteArray bytes(qsizetype(value.size()), '\0');
+    if (!bytes.isEmpty())
+        value.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), byteOrder);
+    return bytes;
+}
+
+std::unique_ptr<Exiv2::Value> valueFrom(const MetadataRestorePoint::Datum& datum, Exiv2::ByteOrder byteOrder)
+{
+    std::unique_ptr<Exiv2::Value> value(Exiv2::Value::create(Exiv2::TypeId(datum.typeId)).release());
+    value->read(reinterpret_cast<const Exiv2::byte*>(datum.bytes.constData()), long(datum.bytes.size()), byteOrder);
+    return value;
+}
+
+// Adds to the photo's restore point what this write changed and no earlier write
+// had: the values as the photo held them before, so a restore after several runs
+// goes back to the photo as first read.
+void extendRestorePoint(MetadataRestorePoint& point, const MetadataSnapshot& before, Exiv2::ByteOrder byteOrder,
+    const EditedKeys& edited, bool xmpPacketChanged, const QDateTime& modified)
+{
+    if (!point.modified)
+        point.modified = modified;
+    if (point.exifKeys.isEmpty())
+        point.exifByteOrder = int(byteOrder);
+    for (const std::string& key : edited.exif) {
+        const QByteArray keyBytes = QByteArray::fromStdString(key);
+        if (point.exifKeys.contains(keyBytes))
+            continue;
+        point.exifKeys.append(keyBytes);
+        for (const Exiv2::Exifdatum& datum : before.exif) {
+            if (datum.key() == key) {
+                point.exifData.append({ keyBytes, int(datum.typeId()),
+                    valueBytes(datum.value(), Exiv2::ByteOrder(point.exifByteOrder)) });
+            }
+        }
+    }
+    if (!edited.iptc.empty() && !point.keepsIptc) {
+        point.keepsIptc = true;
+        for (const Exiv2::Iptcdatum& datum : before.iptc) {
+            point.iptcData.append({ QByteArray::fromStdString(datum.key()), int(datum.typeId()),
+                valueBytes(datum.value(), Exiv2::bigEndian) });
+        }
+    }
+    if ((!edited.xmp.empty() || xmpPacketChanged) && !point.keepsXmp) {
+        point.keepsXmp = true;
+        point.xmpPacket = QByteArray::fromStdString(before.xmpPacket);
+    }
+}
+
+// Puts the restore point's values back into the image; its XMP packet goes back
+// as it was, byte for byte.
+void applyRestorePoint(Exiv2::Image& image, const MetadataRestorePoint& point)
+{
+    Exiv2::ExifData& exifData = image.exifData();
+    for (const QByteArray& key : point.exifKeys) {
+        const Exiv2::ExifKey exifKey(key.toStdString());
+        for (auto it = exifData.findKey(exifKey); it != exifData.end(); it = exifData.findKey(exifKey))
+            exifData.erase(it);
+    }
+    for (const MetadataRestorePoint::Datum& datum : point.exifData) {
+        const auto value = valueFrom(datum, Exiv2::ByteOrder(point.exifByteOrder));
+        exifData.add(Exiv2::ExifKey(datum.key.toStdString()), value.get());
+    }
+    if (point.keepsIptc) {
+        Exiv2::IptcData& iptcData = image.iptcData();
+        iptcData.clear();
+        for (const MetadataRestorePoint::Datum& datum : point.iptcData) {
+            const auto value = valueFrom(datum, Exiv2::bigEndian);
+            iptcData.add(Exiv2::IptcKey(datum.key.toStdString()), value.get());
+        }
+    }
+    if (point.keepsXmp) {
+        image.xmpPacket() = point.xmpPacket.toStdString();
+        image.xmpData().clear();
+        if (!point.xmpPacket.isEmpty() && Exiv2::XmpParser::decode(image.xmpData(), image.xmpPacket()) != 0)
+            image.xmpData().clear();
+    }
+}
+
 // ---- One photo's bytes through exiv2 ----
+
+// What an edit did to the opened photo: the run status, and whether the photo's
+// XMP packet text is to be written as the edit left it.
+struct EditOutcome {
+    int status = MetadataWriteResult::Processed;
+    bool writesXmpPacket = false;
+};
+
+using MetadataEdit = std::function<EditOutcome(Exiv2::Image& image)>;
 
 struct EditedPhoto {
     int status = MetadataWriteResult::Processed;
     // exiv2's message when it failed; nothing was saved then.
     std::optional<QString> error;
+    // Why the edited bytes were not saved: the edit cannot be made, or they did
+    // not hold what they must.
+    std::optional<QString> refusal;
     // The saver's message when the edited bytes could not be saved.
     std::optional<QString> saveError;
+    // What the edit changed, and the photo's own values of it before.
+    MetadataSnapshot before;
+    EditedKeys edited;
+    Exiv2::ByteOrder byteOrder = Exiv2::littleEndian;
+    bool xmpPacketChanged = false;
 };
 
-// Saves the edited bytes (and whether the file dates follow the record); answers
-// the failure's text, or nothing. The bytes live only during the call.
-using EditedBytesSaver = std::function<std::optional<QString>(QByteArrayView bytes, bool setsFileDates)>;
+// Saves the edited bytes; answers the failure's text, or nothing. The bytes live
+// only during the call.
+using EditedBytesSaver = std::function<std::optional<QString>(QByteArrayView bytes)>;
 
-// The photo's bytes with the record applied, all in memory: exiv2 reads the bytes
-// once, and the saver gets exiv2's own buffer of the new file, so that the photo
-// is not copied once more on its way out.
-EditedPhoto editedPhoto(const QByteArray& original, const PhotoFile& photo, const MetaDataObject& settings,
-    const MetaDataObject& onlyUpdated, const EditedBytesSaver& save)
+bool isParsableXmp(const std::string& packet)
 {
-    EditedPhoto edited;
-    bool setsFileDates = true;
-    edited.error = Exiv2Adapter::editInMemory(
-        original, photo.filePath,
-        [&](Exiv2::Image& image) {
-            if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
-                edited.status = clearMetadata(image, photo, settings, setsFileDates);
-            else
-                edited.status = FieldPasses(image, photo, settings, onlyUpdated).run();
-            return true;
-        },
-        [&](QByteArrayView bytes) { edited.saveError = save(bytes, setsFileDates); });
-    return edited;
+    if (packet.empty())
+        return true;
+    Exiv2::XmpData parsed;
+    return Exiv2::XmpParser::decode(parsed, packet) == 0;
+}
+
+// The photo's bytes with the edit applied, all in memory: exiv2 reads the bytes
+// once, writes the new file into its own buffer, and that buffer is read back and
+// verified before the saver gets it, so that the photo is not copied once more on
+// its way out. An XMP packet that the edit leaves alone is written back as it was
+// read, byte for byte, also when exiv2 cannot parse it.
+EditedPhoto editedPhoto(
+    const QByteArray& original, const QString& path, const MetadataEdit& edit, const EditedBytesSaver& save)
+{
+    EditedPhoto result;
+    MetadataSnapshot expected;
+    bool isJpeg = false;
+    const auto editImage = [&](Exiv2::Image& image) {
+        result.before = MetadataSnapshot::of(image);
+        if (image.byteOrder() != Exiv2::invalidByteOrder)
+            result.byteOrder = image.byteOrder();
+        isJpeg = image.mimeType() == "image/jpeg";
+
+        const EditOutcome outcome = edit(image);
+        result.status = outcome.status;
+        addRequiredEntries(image, result.before.exif);
+        expected = MetadataSnapshot::of(image);
+        result.edited = editedKeysBetween(result.before, expected);
+        result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
+        const bool keepsPacket = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
+        image.writeXmpFromPacket(keepsPacket);
+        if (!keepsPacket && !result.edited.xmp.empty() && !isParsableXmp(result.before.xmpPacket)) {
+            result.refusal = u"The photo's XMP data cannot be read, so its XMP fields cannot be changed; the photo "
+                             u"was not changed."_s;
+            return false;
+        }
+        return true;
+    };
+    const auto saveBytes = [&](QByteArrayView written) {
+        // exiv2 lays some Exif blocks out anew even when no Exif datum changed, and
+        // a maker note can lose its inner offsets that way; an untouched block goes
+        // back as it was.
+        std::optional<QByteArray> spliced;
+        if (result.edited.exif.empty() && isJpeg) {
+            spliced = JpegExifSegment::withExifSegmentOf(written, original);
+            if (spliced)
+                written = *spliced;
+        }
+        std::optional<QByteArray> digested;
+        if (!result.edited.iptc.empty() && isJpeg) {
+            digested = PhotoshopIptcDigest::updated(written, original);
+            if (digested)
+                written = *digested;
+        }
+        result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, written);
+        if (!result.refusal)
+            result.saveError = save(written);
+    };
+    result.error = Exiv2Adapter::editInMemory(original, path, editImage, saveBytes);
+    if (result.refusal)
+        qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
+    return result;
 }
 
 // ---- Files ----
@@ -540,6 +790,9 @@ MetadataWriteResult failure(const QString& message)
 {
     return { MetadataWriteResult::WriteFailed, message };
 }
+
+const QString kSourceDenied = u"Access denied to source file"_s;
+const QString kOutputDenied = u"Access denied to the file at the output path"_s;
 
 bool isSameFile(const QString& a, const QString& b)
 {
@@ -550,27 +803,30 @@ bool isSameFile(const QString& a, const QString& b)
     return first.absoluteFilePath() == second.absoluteFilePath();
 }
 
-// Writes the bytes to a temporary file beside the path, gives it the permissions
-// and the modification time, flushes it to disk and renames it over the path. On
-// failure only the temporary file goes; answers the failure's text, or nothing.
-std::optional<QString> replaceFile(const QString& path, QByteArrayView bytes, QFileDevice::Permissions permissions,
-    const std::optional<QDateTime>& modified)
+std::optional<QByteArray> readAll(const QString& path, QString& error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = u"Cannot read \"%1\": %2"_s.arg(path, file.errorString());
+        return std::nullopt;
     }
-    if (permissions != QFileDevice::Permissions() && !file.setPermissions(permissions))
-        qCWarning(lcMetadata).noquote() << "Cannot keep the permissions of" << path;
-    if (modified && !file.setFileTime(*modified, QFileDevice::FileModificationTime))
-        qCWarning(lcMetadata).noquote() << "Cannot set the modification time of" << path;
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = u"Cannot read \"%1\": %2"_s.arg(path, file.errorString());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+MetadataWriteResult outcomeOf(const EditedPhoto& edited, const QString& outputPath)
+{
+    if (edited.error)
+        return failure(ExifWriter::cleanedErrorMessage(*edited.error));
+    if (edited.refusal)
+        return failure(*edited.refusal);
+    if (edited.saveError)
+        return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *edited.saveError));
+    return { edited.status, kProcessedMessage };
 }
 
 } // namespace
@@ -644,59 +900,118 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
     replaceCommaValueToDot(onlyUpdated);
 
     const QString sourcePath = photo.filePath;
+    if (isUndecodableFileName(sourcePath)) {
+        qCWarning(lcMetadata).noquote() << "Not written:" << sourcePath << "- its file name is not valid UTF-8";
+        return failure(undecodableFileNameMessage(sourcePath));
+    }
     if (openablePhotoPath(sourcePath).isEmpty())
         return { MetadataWriteResult::SourceMissing, u"This photo is not available at the Source location."_s };
+    if (isForRestore)
+        return restorePhoto(photo);
+    if (newPath.isEmpty())
+        return failure(u"No output path was given for this photo."_s);
 
-    const QString outputPath = isForRestore ? photo.processedPath : newPath;
-    if (outputPath.isEmpty()) {
-        return failure(isForRestore ? u"This photo has no earlier output to restore."_s
-                                    : u"No output path was given for this photo."_s);
+    // The write-access checks concern the file the run replaces: the source when
+    // it is edited in place, else a file already at the output path. A source that
+    // is only read may be read-only or immutable. Both checks are asked, so that a
+    // locked file is always logged.
+    const bool inPlace = isSameFile(newPath, sourcePath);
+    const bool outputExists = QFileInfo::exists(newPath);
+    if (inPlace || outputExists) {
+        const bool readOnly = checkForReadOnlyFilePath(newPath);
+        const bool locked = checkForLockedFile(newPath);
+        if (readOnly || locked)
+            return { MetadataWriteResult::AccessDenied, inPlace ? kSourceDenied : kOutputDenied };
     }
 
-    // Both are asked, so that a locked file is always logged.
-    const bool readOnly = checkForReadOnlyFilePath(sourcePath);
-    const bool locked = checkForLockedFile(sourcePath);
-    if (readOnly || locked)
-        return { MetadataWriteResult::AccessDenied, u"Access denied to source file"_s };
+    // A file already at the output path is edited, its other metadata kept.
+    const QString basisPath = outputExists && !inPlace ? newPath : sourcePath;
+    photo.processedPath = newPath;
+    QString readError;
+    const std::optional<QByteArray> original = readAll(basisPath, readError);
+    if (!original)
+        return failure(readError);
+    const QDateTime modifiedBefore = QFileInfo(sourcePath).lastModified();
 
-    // A file already at the output path is edited; a restore starts from the
-    // source again. An output file that may not be written stays as it is.
-    const bool outputExists = QFileInfo::exists(outputPath);
-    const bool editsOutput = outputExists && !isForRestore && !isSameFile(outputPath, sourcePath);
-    if (outputExists && !isSameFile(outputPath, sourcePath)
-        && (checkForReadOnlyFilePath(outputPath) || checkForLockedFile(outputPath)))
-        return failure(u"The file at the output path \"%1\" cannot be replaced: it is read-only."_s.arg(outputPath));
-    const QString basisPath = editsOutput ? outputPath : sourcePath;
-
-    photo.processedPath = outputPath;
-
-    QFile basis(basisPath);
-    if (!basis.open(QIODevice::ReadOnly))
-        return failure(u"Cannot read \"%1\": %2"_s.arg(basisPath, basis.errorString()));
-    const QByteArray original = basis.readAll();
-    if (basis.error() != QFileDevice::NoError)
-        return failure(u"Cannot read \"%1\": %2"_s.arg(basisPath, basis.errorString()));
-    basis.close();
-
-    const QFileDevice::Permissions permissions = QFile::permissions(basisPath);
-    const auto save = [&](QByteArrayView bytes, bool setsFileDates) {
-        std::optional<QDateTime> modified;
-        if (setsFileDates) {
-            // The file dates follow the photo's dates as first read, through their
-            // settings. Linux keeps no settable creation date, so only the
-            // modification time is set.
-            const std::shared_ptr<MetaDataObject> firstRead
-                = photo.metadataObjectOriginal ? photo.metadataObjectOriginal : std::make_shared<MetaDataObject>();
-            const QString modifyText = Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(
-                *settings.dateTimeConfigModifyDate(), firstRead->Date_Modify());
-            modified = fileDateFromText(modifyText);
-        }
-        return replaceFile(outputPath, bytes, permissions, modified);
+    const MetadataEdit edit = [&](Exiv2::Image& image) {
+        EditOutcome outcome;
+        bool unused = true;
+        if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
+            outcome.status = clearMetadata(image, photo, settings, unused);
+        else
+            outcome.status = FieldPasses(image, photo, settings, onlyUpdated).run();
+        return outcome;
     };
-    const EditedPhoto edited = editedPhoto(original, photo, settings, onlyUpdated, save);
-    if (edited.error)
-        return failure(cleanedErrorMessage(*edited.error));
-    if (edited.saveError)
-        return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *edited.saveError));
-    return { edited.status, kProcessedMessage };
+    // The file dates follow the photo's dates as first read, through their
+    // settings, unless a clear run removed a whole group. Linux keeps no settable
+    // creation date, so only the modification time is set.
+    std::optional<QDateTime> modified;
+    const bool removesGroup = settings.editingOption == MetaDataObject::CleanMetadataInfo
+        && (settings.clearExif || settings.clearIPTC || settings.clearXMP);
+    if (!removesGroup) {
+        const std::shared_ptr<MetaDataObject> firstRead
+            = photo.metadataObjectOriginal ? photo.metadataObjectOriginal : std::make_shared<MetaDataObject>();
+        modified = fileDateFromText(Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(
+            *settings.dateTimeConfigModifyDate(), firstRead->Date_Modify()));
+    }
+    const auto save = [&](QByteArrayView bytes) {
+        return FileReplacer::replace(newPath, bytes, { basisPath, modified });
+    };
+    const EditedPhoto edited = editedPhoto(*original, sourcePath, edit, save);
+    const MetadataWriteResult result = outcomeOf(edited, newPath);
+    if (inPlace
+        && (result.errorFlag == MetadataWriteResult::Processed
+            || result.errorFlag == MetadataWriteResult::RawCameraKept)) {
+        if (!photo.restorePoint)
+            photo.restorePoint = std::make_shared<MetadataRestorePoint>();
+        extendRestorePoint(*photo.restorePoint, edited.before, edited.byteOrder, edited.edited, edited.xmpPacketChanged,
+            modifiedBefore);
+    }
+    return result;
+}
+
+MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
+{
+    const QString sourcePath = photo.filePath;
+    const QString outputPath = photo.processedPath;
+    if (outputPath.isEmpty())
+        return failure(u"This photo has no earlier output to restore."_s);
+    const bool inPlace = isSameFile(outputPath, sourcePath);
+    if (!QFileInfo::exists(outputPath) || (inPlace && !photo.restorePoint)) {
+        // The earlier run made no file, or did not change the source: there is
+        // nothing to put back.
+        return { MetadataWriteResult::Processed, kProcessedMessage };
+    }
+    const bool readOnly = checkForReadOnlyFilePath(outputPath);
+    const bool locked = checkForLockedFile(outputPath);
+    if (readOnly || locked)
+        return { MetadataWriteResult::AccessDenied, inPlace ? kSourceDenied : kOutputDenied };
+
+    QString readError;
+    const std::optional<QByteArray> source = readAll(sourcePath, readError);
+    if (!source)
+        return failure(readError);
+    if (!inPlace) {
+        // The output becomes a fresh copy of the source: nothing is written into
+        // it, so its metadata is the source's.
+        const std::optional<QString> error
+            = FileReplacer::replace(outputPath, *source, { sourcePath, QFileInfo(sourcePath).lastModified() });
+        if (error)
+            return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *error));
+        return { MetadataWriteResult::Processed, kProcessedMessage };
+    }
+
+    // The run changed the source itself: its own values before the run go back.
+    const MetadataRestorePoint& point = *photo.restorePoint;
+    const MetadataEdit edit = [&](Exiv2::Image& image) {
+        applyRestorePoint(image, point);
+        return EditOutcome { MetadataWriteResult::Processed, point.keepsXmp };
+    };
+    const auto save = [&](QByteArrayView bytes) {
+        return FileReplacer::replace(outputPath, bytes, { sourcePath, point.modified });
+    };
+    const MetadataWriteResult result = outcomeOf(editedPhoto(*source, sourcePath, edit, save), outputPath);
+    if (result.errorFlag == MetadataWriteResult::Processed)
+        photo.restorePoint.reset();
+    return result;
 }

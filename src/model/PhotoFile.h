@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/MetaDataObject.h"
+#include "model/MetadataRestorePoint.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -51,6 +52,9 @@ public:
     int processStatus = PhotoNotProcessed;
     QString processMsg;
     QString processedPath;
+    // Set by a write that changed the photo's own file (output = source): what a
+    // restore puts back. Empty when the photo's file was never changed.
+    std::shared_ptr<MetadataRestorePoint> restorePoint;
     std::shared_ptr<MetaDataObject> metadataObject;
     std::shared_ptr<MetaDataObject> metadataObjectOriginal;
     bool isSelected = false;

@@ -75,20 +75,38 @@ TEST_F(ExifWriterWriting, aMissingSourceAnswersOneAfterReplacingCommas)
     EXPECT_FALSE(QFileInfo::exists(path("out.jpg")));
 }
 
-TEST_F(ExifWriterWriting, anImmutableSourceAnswersEightAndWritesNothing)
+TEST_F(ExifWriterWriting, anImmutableSourceEditedInPlaceAnswersEightAndIsLeftAsItWas)
 {
     PhotoFile photo = photoAt(makePhoto());
+    const QByteArray before = fileBytes(photo.filePath);
     const ScopedImmutable locked(photo.filePath);
     SKIP_UNLESS_IMMUTABLE(locked);
     EXPECT_TRUE(ExifWriter::sharedInstance().checkForLockedFile(photo.filePath));
     EXPECT_TRUE(ExifWriter::sharedInstance().checkForReadOnlyFilePath(photo.filePath));
 
     MetaDataObject settings;
-    const MetadataWriteResult result = writePhoto(photo, settings, path("out.jpg"));
+    edit(settings, { { F::Artist, "Someone" } });
+    const MetadataWriteResult result = writePhoto(photo, settings, photo.filePath);
 
     EXPECT_EQ(result, (MetadataWriteResult { 8, "Access denied to source file" }));
-    EXPECT_FALSE(QFileInfo::exists(path("out.jpg")));
+    EXPECT_EQ(fileBytes(photo.filePath), before);
     EXPECT_TRUE(photo.processedPath.isEmpty());
+}
+
+TEST_F(ExifWriterWriting, anImmutableFileAtTheOutputPathAnswersEightAndIsLeftAsItWas)
+{
+    PhotoFile photo = photoAt(makePhoto());
+    ASSERT_TRUE(QFile::copy(photo.filePath, path("out.jpg")));
+    const QByteArray before = fileBytes(path("out.jpg"));
+    const ScopedImmutable locked(path("out.jpg"));
+    SKIP_UNLESS_IMMUTABLE(locked);
+
+    MetaDataObject settings;
+    edit(settings, { { F::Artist, "Someone" } });
+    const MetadataWriteResult result = writePhoto(photo, settings, path("out.jpg"));
+
+    EXPECT_EQ(result, (MetadataWriteResult { 8, "Access denied to the file at the output path" }));
+    EXPECT_EQ(fileBytes(path("out.jpg")), before);
 }
 
 TEST_F(ExifWriterWriting, aRestoreWithoutAnEarlierOutputAnswersTwo)
@@ -204,7 +222,7 @@ TEST_F(ExifWriterWriting, anExistingOutputFileIsEditedNotReplacedByTheSource)
     EXPECT_EQ(readBack(photo.filePath)->Artist(), "Old Artist");
 }
 
-TEST_F(ExifWriterWriting, aRestoreRewritesTheEarlierOutputFromTheSource)
+TEST_F(ExifWriterWriting, aRestoreRewritesTheEarlierOutputAsACopyOfTheSourceWhateverTheRecordHolds)
 {
     PhotoFile photo = photoAt(makePhoto());
     MetaDataObject settings;
@@ -212,17 +230,16 @@ TEST_F(ExifWriterWriting, aRestoreRewritesTheEarlierOutputFromTheSource)
     ASSERT_EQ(writePhoto(photo, settings, path("out.jpg")).errorFlag, 0);
     ASSERT_EQ(photo.processedPath, path("out.jpg"));
 
+    // A restore's record is the selection's merged snapshot; none of it is written.
     MetaDataObject restore;
     edit(restore, { { F::Artist, "Restored" } });
     EXPECT_EQ(writePhoto(photo, restore, path("elsewhere.jpg"), nullptr, true).errorFlag, 0);
 
-    const auto written = readBack(path("out.jpg"));
-    EXPECT_EQ(written->Artist(), "Restored");
-    EXPECT_EQ(written->Software(), "") << "the restore starts from the source, not from the earlier output";
+    EXPECT_EQ(fileBytes(path("out.jpg")), fileBytes(photo.filePath));
     EXPECT_FALSE(QFileInfo::exists(path("elsewhere.jpg")));
 }
 
-TEST_F(ExifWriterWriting, aRestoreWhoseSourceBecameReadOnlyKeepsTheEarlierOutput)
+TEST_F(ExifWriterWriting, aRestoreReadsASourceThatBecameReadOnlyButNotAnOutputThatDid)
 {
     PhotoFile photo = photoAt(makePhoto());
     MetaDataObject settings;
@@ -230,11 +247,17 @@ TEST_F(ExifWriterWriting, aRestoreWhoseSourceBecameReadOnlyKeepsTheEarlierOutput
     ASSERT_EQ(writePhoto(photo, settings, path("out.jpg")).errorFlag, 0);
     const QByteArray earlier = fileBytes(path("out.jpg"));
 
-    const ScopedImmutable locked(photo.filePath);
-    SKIP_UNLESS_IMMUTABLE(locked);
+    {
+        const ScopedImmutable locked(path("out.jpg"));
+        SKIP_UNLESS_IMMUTABLE(locked);
+        MetaDataObject restore;
+        EXPECT_EQ(writePhoto(photo, restore, QString(), nullptr, true).errorFlag, 8);
+        EXPECT_EQ(fileBytes(path("out.jpg")), earlier);
+    }
+    const ScopedImmutable sourceLocked(photo.filePath);
     MetaDataObject restore;
-    EXPECT_EQ(writePhoto(photo, restore, QString(), nullptr, true).errorFlag, 8);
-    EXPECT_EQ(fileBytes(path("out.jpg")), earlier);
+    EXPECT_EQ(writePhoto(photo, restore, QString(), nullptr, true).errorFlag, 0);
+    EXPECT_EQ(fileBytes(path("out.jpg")), fileBytes(photo.filePath));
 }
 
 // ---- Editing modes ----
@@ -323,9 +346,10 @@ TEST_F(ExifWriterWriting, cleanModeRemovesTheGroupsOfItsFlags)
     };
     const Case cases[] = {
         { "exif.jpg", true, false, false, false, false,
-            { "Exif.Image.Artist", "Exif.Photo.Flash", "Exif.Photo.ColorSpace", "Exif.Image.Make", "Exif.Image.Model",
-                "Exif.Photo.UserComment", "Xmp.exif.GPSLatitude", "Exif.GPSInfo.GPSLatitude" },
-            { "Iptc.Application2.City", "Xmp.aux.Lens" }, false },
+            { "Exif.Image.Artist", "Exif.Photo.Flash", "Exif.Image.Make", "Exif.Image.Model", "Exif.Photo.UserComment",
+                "Xmp.exif.GPSLatitude", "Exif.GPSInfo.GPSLatitude" },
+            // The entries the standard requires stay, so that the photo remains valid Exif.
+            { "Iptc.Application2.City", "Xmp.aux.Lens", "Exif.Photo.ColorSpace" }, false },
         { "iptc.jpg", false, true, false, false, false, { "Iptc.Application2.City", "Iptc.Application2.Keywords" },
             { "Exif.Image.Artist", "Xmp.aux.Lens" }, false },
         { "xmp.jpg", false, false, false, false, true, { "Xmp.aux.Lens", "Xmp.exif.GPSLatitude" },

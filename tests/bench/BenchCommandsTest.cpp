@@ -39,7 +39,7 @@ BenchArguments command(BenchArguments::Command kind, const QString& dir)
 void fillFolder(const QTemporaryDir& dir)
 {
     ASSERT_TRUE(QDir(dir.path()).mkpath(u"sub"_s));
-    ASSERT_TRUE(QFile::copy(samplesDir() + u"/gps/DSCN0010.jpg"_s, dir.filePath(u"a.jpg"_s)));
+    ASSERT_TRUE(QFile::copy(samplesDir() + u"/camera/Canon_40D.jpg"_s, dir.filePath(u"a.jpg"_s)));
     ASSERT_TRUE(QFile::copy(samplesDir() + u"/camera/Nikon_D70.jpg"_s, dir.filePath(u"sub/b.JPG"_s)));
     QFile fake(dir.filePath(u"broken.jpg"_s));
     ASSERT_TRUE(fake.open(QIODevice::WriteOnly));

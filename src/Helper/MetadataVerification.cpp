@@ -1,0 +1,300 @@
+#include "Helper/MetadataVerification.h"
+
+#include "base/Logging.h"
+#include "platform/Exiv2Adapter.h"
+#include "platform/FLTImageMetadata.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Every value of a key, in file order, as comparable text.
+using Values = std::map<std::string, std::vector<std::string>>;
+
+// Pointers and layout: a new layout changes them without changing any datum.
+// The image-structure tags of IFD0 that the Exif standard leaves out of
+// compressed images are dropped by exiv2 from a JPEG's Exif block; they describe
+// nothing a JPEG uses.
+const std::set<std::string> kLayoutKeys
+    = { "Exif.Image.ExifTag", "Exif.Image.GPSTag", "Exif.Photo.InteroperabilityTag", "Exif.Image.JPEGInterchangeFormat",
+          "Exif.Image.JPEGInterchangeFormatLength", "Exif.Thumbnail.JPEGInterchangeFormat", "Exif.Image.StripOffsets",
+          "Exif.Image.TileOffsets", "Exif.Thumbnail.StripOffsets", "Exif.Image.XMLPacket", "Exif.Image.IPTCNAA",
+          "Exif.Image.ImageResources", "Exif.MakerNote.Offset", "Exif.Image.PhotometricInterpretation",
+          "Exif.Image.RowsPerStrip", "Exif.Image.StripByteCounts", "Exif.Image.SubIFDs" };
+constexpr const char* kMakerNoteKey = "Exif.Photo.MakerNote";
+
+bool isMakerNoteKey(const std::string& key)
+{
+    if (key == kMakerNoteKey || key.rfind("Exif.MakerNote.", 0) == 0)
+        return true;
+    const std::string::size_type dot = key.find('.', 5);
+    return dot != std::string::npos && Exiv2::ExifTags::isMakerGroup(key.substr(5, dot - 5));
+}
+
+bool endsWith(const std::string& text, const char* suffix)
+{
+    const std::string end(suffix);
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A maker-note datum that holds the offset of data inside the maker note as a
+// plain number: exiv2 copies the number, so it only stays right while the maker
+// note keeps its layout.
+bool isMakerNotePointer(const Exiv2::Exifdatum& datum)
+{
+    const std::string key = datum.key();
+    if (datum.typeId() != Exiv2::unsignedLong || datum.count() != 1 || !isMakerNoteKey(key)
+        || key.rfind("Exif.MakerNote.", 0) == 0)
+        return false;
+    const std::string name = datum.tagName();
+    return endsWith(name, "IFD") || endsWith(name, "Offset") || endsWith(name, "Start") || name == "Preview";
+}
+
+std::string bytesOf(const Exiv2::Exifdatum& datum)
+{
+    std::string bytes(datum.size(), '\0');
+    if (!bytes.empty())
+        datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+    return bytes;
+}
+
+// An entry numbered 0 that holds only zeros fills space in some maker notes;
+// exiv2 leaves it out when it writes the maker note, and nothing is lost.
+bool isMakerNotePadding(const Exiv2::Exifdatum& datum)
+{
+    if (datum.tag() != 0 || !isMakerNoteKey(datum.key()))
+        return false;
+    const std::string bytes = bytesOf(datum);
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
+}
+
+std::string exifText(const Exiv2::Exifdatum& datum)
+{
+    switch (datum.typeId()) {
+    case Exiv2::undefined:
+    case Exiv2::unsignedByte:
+    case Exiv2::signedByte:
+        return bytesOf(datum);
+    case Exiv2::asciiString: {
+        // A count with or without the closing NUL is the same text.
+        std::string text = datum.toString();
+        while (!text.empty() && text.back() == '\0')
+            text.pop_back();
+        return text;
+    }
+    default:
+        return datum.toString();
+    }
+}
+
+Values exifValues(const Exiv2::ExifData& data, bool skipMakerNoteBlock)
+{
+    Values values;
+    for (const Exiv2::Exifdatum& datum : data) {
+        const std::string key = datum.key();
+        if (kLayoutKeys.count(key) != 0 || (skipMakerNoteBlock && key == kMakerNoteKey) || isMakerNotePadding(datum))
+            continue;
+        values[key].push_back(exifText(datum));
+    }
+    return values;
+}
+
+Values iptcValues(const Exiv2::IptcData& data)
+{
+    Values values;
+    for (const Exiv2::Iptcdatum& datum : data) {
+        // Texts compare as decoded, whichever character set the file declares.
+        const std::string text = datum.typeId() == Exiv2::string
+            ? FLTImageMetadata::textFromBytes(datum.toString()).toStdString()
+            : datum.toString();
+        values[datum.key()].push_back(text);
+    }
+    return values;
+}
+
+Values xmpValues(const Exiv2::XmpData& data)
+{
+    Values values;
+    for (const Exiv2::Xmpdatum& datum : data)
+        values[datum.key()].push_back(datum.toString());
+    return values;
+}
+
+std::string shown(const std::vector<std::string>* values)
+{
+    if (values == nullptr)
+        return "(absent)";
+    std::string text;
+    for (const std::string& value : *values)
+        text += (text.empty() ? "" : " | ") + value.substr(0, 80);
+    return text;
+}
+
+// The first key whose written values differ from the reference: the expected
+// ones for an edited key, the ones read before for any other.
+std::optional<std::string> firstDifference(const Values& before, const Values& expected, const Values& after,
+    const std::function<bool(const std::string&)>& isEdited, bool& edited)
+{
+    std::set<std::string> keys;
+    for (const Values* values : { &before, &expected, &after }) {
+        for (const auto& entry : *values)
+            keys.insert(entry.first);
+    }
+    for (const std::string& key : keys) {
+        edited = isEdited(key);
+        const Values& reference = edited ? expected : before;
+        const auto wanted = reference.find(key);
+        const auto written = after.find(key);
+        const std::vector<std::string>* wantedValues = wanted == reference.end() ? nullptr : &wanted->second;
+        const std::vector<std::string>* writtenValues = written == after.end() ? nullptr : &written->second;
+        if ((wantedValues == nullptr) != (writtenValues == nullptr)
+            || (wantedValues != nullptr && *wantedValues != *writtenValues)) {
+            qCWarning(lcMetadata).noquote() << "Verification:" << QString::fromStdString(key) << "should be"
+                                            << QString::fromStdString(shown(wantedValues)) << "but is"
+                                            << QString::fromStdString(shown(writtenValues));
+            return key;
+        }
+    }
+    return std::nullopt;
+}
+
+QString notKept(const QString& what)
+{
+    return what + u" could not be kept, so the photo was not changed."_s;
+}
+
+QString notWritten(const std::string& key)
+{
+    return u"%1 could not be written as asked, so the photo was not changed."_s.arg(QString::fromStdString(key));
+}
+
+bool hasDecodedMakerNote(const Exiv2::ExifData& data)
+{
+    for (const Exiv2::Exifdatum& datum : data) {
+        if (datum.key() != kMakerNoteKey && isMakerNoteKey(datum.key()))
+            return true;
+    }
+    return false;
+}
+
+const Exiv2::Exifdatum* findExif(const Exiv2::ExifData& data, const char* key)
+{
+    const auto it = data.findKey(Exiv2::ExifKey(key));
+    return it == data.end() ? nullptr : &*it;
+}
+
+// A maker note that exiv2 decoded and laid out anew is right only when no datum
+// in it points at a place inside it that the new layout moved.
+bool makerNotePointersHold(const Exiv2::ExifData& before, const Exiv2::ExifData& after)
+{
+    const Exiv2::Exifdatum* oldBlock = findExif(before, kMakerNoteKey);
+    const Exiv2::Exifdatum* newBlock = findExif(after, kMakerNoteKey);
+    if (oldBlock == nullptr || newBlock == nullptr || bytesOf(*oldBlock) == bytesOf(*newBlock))
+        return true;
+    for (const Exiv2::Exifdatum& datum : before) {
+        if (isMakerNotePointer(datum)) {
+            qCWarning(lcMetadata).noquote() << "Verification: the maker note was laid out anew and"
+                                            << QString::fromStdString(datum.key()) << "points into it";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::set<std::string> changedKeys(const Values& before, const Values& after)
+{
+    std::set<std::string> keys;
+    for (const auto& [key, values] : before) {
+        const auto it = after.find(key);
+        if (it == after.end() || it->second != values)
+            keys.insert(key);
+    }
+    for (const auto& entry : after) {
+        if (before.count(entry.first) == 0)
+            keys.insert(entry.first);
+    }
+    return keys;
+}
+
+} // namespace
+
+EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnapshot& after)
+{
+    return { changedKeys(exifValues(before.exif, false), exifValues(after.exif, false)),
+        changedKeys(iptcValues(before.iptc), iptcValues(after.iptc)),
+        changedKeys(xmpValues(before.xmp), xmpValues(after.xmp)) };
+}
+
+MetadataSnapshot MetadataSnapshot::of(Exiv2::Image& image)
+{
+    // Asked for its packet, exiv2 serializes its XMP data anew unless it is told
+    // to write from the packet; the packet as the file holds it is wanted here.
+    const bool fromPacket = image.writeXmpFromPacket();
+    image.writeXmpFromPacket(true);
+    MetadataSnapshot snapshot { image.exifData(), image.iptcData(), image.xmpData(), image.xmpPacket() };
+    image.writeXmpFromPacket(fromPacket);
+    return snapshot;
+}
+
+std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
+    const EditedKeys& edited, const QString& path, QByteArrayView written)
+{
+    std::unique_ptr<Exiv2::Image> image;
+    const auto unreadable = Exiv2Adapter::run(
+        u"read back the written metadata of"_s, path,
+        [&] {
+            image.reset(
+                Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(written.data()), long(written.size()))
+                    .release());
+            if (!image)
+                throw std::runtime_error("unknown image type");
+            image->readMetadata();
+        },
+        Exiv2Adapter::Severity::Warning);
+    if (unreadable)
+        return u"The written photo could not be read back, so the photo was not changed."_s;
+    const MetadataSnapshot after = MetadataSnapshot::of(*image);
+
+    // The maker note is compared datum by datum where exiv2 decodes it, and as a
+    // block of bytes where it does not.
+    const bool decoded = hasDecodedMakerNote(before.exif);
+    bool isEdited = false;
+    const auto exifEdited = [&](const std::string& key) { return edited.exif.count(key) != 0; };
+    if (const auto key = firstDifference(exifValues(before.exif, decoded), exifValues(expected.exif, decoded),
+            exifValues(after.exif, decoded), exifEdited, isEdited)) {
+        if (isEdited)
+            return notWritten(*key);
+        if (isMakerNoteKey(*key))
+            return notKept(u"The maker note"_s);
+        return notKept(u"The Exif tag %1"_s.arg(QString::fromStdString(*key)));
+    }
+    if (decoded && !makerNotePointersHold(before.exif, after.exif))
+        return notKept(u"The maker note"_s);
+
+    const auto iptcEdited = [&](const std::string& key) { return edited.iptc.count(key) != 0; };
+    if (const auto key = firstDifference(
+            iptcValues(before.iptc), iptcValues(expected.iptc), iptcValues(after.iptc), iptcEdited, isEdited))
+        return isEdited ? notWritten(*key) : notKept(u"The IPTC dataset %1"_s.arg(QString::fromStdString(*key)));
+
+    if (edited.xmp.empty()) {
+        if (after.xmpPacket != before.xmpPacket) {
+            qCWarning(lcMetadata) << "Verification: the XMP packet changed from" << before.xmpPacket.size() << "to"
+                                  << after.xmpPacket.size() << "bytes";
+            return notKept(u"The XMP packet"_s);
+        }
+        return std::nullopt;
+    }
+    const auto xmpEdited = [&](const std::string& key) { return edited.xmp.count(key) != 0; };
+    if (const auto key
+        = firstDifference(xmpValues(before.xmp), xmpValues(expected.xmp), xmpValues(after.xmp), xmpEdited, isEdited))
+        return isEdited ? notWritten(*key) : notKept(u"The XMP property %1"_s.arg(QString::fromStdString(*key)));
+    return std::nullopt;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <exiv2/exiv2.hpp>
+#include <optional>
+#include <set>
+#include <string>
+
+// The keys whose values an edit changed, added or removed, by family.
+struct EditedKeys {
+    std::set<std::string> exif;
+    std::set<std::string> iptc;
+    std::set<std::string> xmp;
+};
+
+// A photo's metadata as exiv2 holds it at one moment: copies of its three
+// containers and its raw XMP packet.
+struct MetadataSnapshot {
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    std::string xmpPacket;
+
+    static MetadataSnapshot of(Exiv2::Image& image);
+};
+
+// What changed between two snapshots, compared as the verification compares.
+EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnapshot& after);
+
+// Reads the written bytes back and compares every Exif, IPTC and XMP datum, maker
+// notes included, with what the photo held before the edit: a datum the edit did
+// not target must be there with the same value, a targeted one must hold what the
+// edit asked (expected). Values are compared as exiv2 reads them, so a mere
+// re-encoding (an IPTC text converted to UTF-8, exiv2's own time form) is no
+// difference; offsets that a new layout must change are not compared. An XMP
+// packet that the edit did not touch must come back byte for byte.
+//
+// Answers nothing when the bytes are right, else the reason for the user, which
+// ends in "so the photo was not changed."; the details go to the log.
+std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
+    const EditedKeys& edited, const QString& path, QByteArrayView written);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+#include <optional>
+#include <sys/types.h>
+
+// Puts new bytes at a path in one step: they are written to a temporary file in
+// the same folder, flushed to disk and renamed over the path, so a reader sees
+// either the old file or the complete new one, never a half-written file. On any
+// failure only the temporary file goes, and the answer is the file system's own
+// text ("No space left on device", "Permission denied", "File name too long").
+//
+// The temporary name is a fixed short prefix and a random part, whatever the
+// target's name, so that a target of 255 bytes can be written as well as any
+// other.
+//
+// A file that is replaced keeps what belongs to the file rather than to its
+// bytes: mode, owner and group (as far as the process may set them) and its
+// extended attributes, and with them any access control list. Other hard links
+// to a replaced file keep pointing at the old content: the rename gives the path
+// a new file.
+class FileReplacer {
+public:
+    struct Options {
+        // A file whose mode bits a new file (with no file at the target yet)
+        // takes; an existing target keeps its own. Empty: the umask's default.
+        QString newFileModeOf;
+        // The new file's modification time; the current time when absent.
+        std::optional<QDateTime> modified;
+    };
+
+    // Replaces (or creates) the file at path with bytes; answers nothing on
+    // success, else the reason.
+    static std::optional<QString> replace(const QString& path, QByteArrayView bytes, const Options& options);
+
+    // The prefix of every temporary name; a folder left with such a file after a
+    // crash holds an unfinished write, never a photo.
+    static constexpr const char* kTemporaryPrefix = ".velloran-";
+
+    // The file system's text for an errno value.
+    static QString errorText(int error);
+};

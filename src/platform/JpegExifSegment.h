@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <optional>
+
+// Where a JPEG file keeps its Exif block: the APP1 segment that starts with
+// "Exif\0\0", from its marker to its end. Only the segments before the image
+// data are looked at; a file that is no JPEG, or whose segments run past its
+// end, has none.
+struct JpegExifSegment {
+    qsizetype offset = 0;
+    qsizetype size = 0;
+
+    static std::optional<JpegExifSegment> find(QByteArrayView jpeg);
+
+    // The JPEG edited with the Exif segment of original in place of its own, so
+    // that an Exif block the edit did not touch stays byte for byte as it was;
+    // nothing when either file has no Exif segment or they are already alike.
+    static std::optional<QByteArray> withExifSegmentOf(QByteArrayView edited, QByteArrayView original);
+};

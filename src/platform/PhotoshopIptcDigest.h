@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <optional>
+
+// Photoshop keeps, beside a JPEG's IPTC data (resource 0x0404 of its APP13
+// segment), an MD5 digest of that data (resource 0x0425), by which readers tell
+// whether the IPTC data was changed by a program that did not update the XMP.
+// exiv2 rewrites the IPTC data but leaves the digest, which then reads as stale.
+namespace PhotoshopIptcDigest {
+
+// The edited JPEG with its digest made current again, when the original's digest
+// was current for the original's IPTC data (a digest that was stale before is
+// left as it is); nothing when there is nothing to change.
+std::optional<QByteArray> updated(QByteArrayView edited, QByteArrayView original);
+
+} // namespace PhotoshopIptcDigest
