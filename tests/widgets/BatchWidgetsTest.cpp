@@ -154,7 +154,9 @@ private:
     // count ticked photos copied from the camera samples.
     PhotoList makePhotos(int count, const QString& folder = {})
     {
-        const QStringList samples = { u"gps/DSCN0010.jpg"_s, u"camera/Canon_40D.jpg"_s, u"camera/Nikon_D70.jpg"_s };
+        // Cameras whose maker notes the writer keeps (it refuses to rewrite the GPS samples' Exif block).
+        const QStringList samples
+            = { u"camera/Pentax_K10D.jpg"_s, u"camera/Canon_40D.jpg"_s, u"camera/Nikon_D70.jpg"_s };
         PhotoList photos;
         for (int i = 0; i < count; ++i) {
             const QString path = copySample(
@@ -267,9 +269,8 @@ private slots:
     {
         Editor& e = *m_editor;
         bool sheetUp = false;
-        connect(e.controller, &BatchController::runStarted, this, [&e, &sheetUp] {
-            sheetUp = e.isSubWindowOpened && e.controller->progressSheet()->isVisible();
-        });
+        connect(e.controller, &BatchController::runStarted, this,
+            [&e, &sheetUp] { sheetUp = e.isSubWindowOpened && e.controller->progressSheet()->isVisible(); });
         processInto(output());
         QVERIFY(e.alerts.isEmpty());
         waitForSummary();
