@@ -125,8 +125,7 @@ bool BatchRunner::restoreOutputs(const QList<WrittenPhoto>& written, const QList
     }
     if (photos.isEmpty())
         return false;
-    // Each photo is written with its own record as first read (see writePhoto); the
-    // snapshot's settings only carry the run's options.
+    // The writer restores each photo from its own values; the snapshot only carries the run's options.
     const MetaDataObject nothingEdited;
     BatchSnapshot snapshot = BatchSnapshot::forPhotos(photos, batchList, nothingEdited, nothingEdited, m_state.options);
     return startRun(std::move(snapshot), true, outputs);
@@ -314,9 +313,9 @@ void BatchRunner::writePhoto(const std::shared_ptr<Run>& run, int index, const Q
     std::shared_ptr<MetaDataObject> settings;
     std::shared_ptr<MetaDataObject> onlyUpdated;
     if (run->isForRestore) {
-        // The record as first read, nothing edited: the photo as it was.
-        settings = photo.metadataObjectOriginal ? BatchSnapshot::deepCopy(*photo.metadataObjectOriginal)
-                                                : std::make_shared<MetaDataObject>();
+        // The writer's restore takes the photo's own values (its source, its restore
+        // point) and no record.
+        settings = std::make_shared<MetaDataObject>();
         onlyUpdated = std::make_shared<MetaDataObject>();
         photo.processedPath = outputPath;
     } else {
@@ -349,6 +348,8 @@ void BatchRunner::photoWritten(
     if (run != m_run)
         return;
     const std::shared_ptr<PhotoFile>& photo = m_state.photos[index];
+    // The writer is done with its copy: what it changed of the photo becomes the photo's.
+    photo->restorePoint = run->snapshot.workCopies[index]->restorePoint;
     photo->processStatus = errorFlag;
     photo->processMsg = errorFlag == MetadataWriteResult::Processed ? QString() : message;
     photo->processInfoMessage = kProcessedMessage;

@@ -23,7 +23,7 @@ class QThreadPool;
 //
 // Live on the main thread, start there, and let its event loop run: every signal
 // arrives there, and only there are the live photos given their results
-// (processStatus, processMsg, processedPath, processInfoMessage). The writers work
+// (processStatus, processMsg, processedPath, processInfoMessage, restorePoint). The writers work
 // on the snapshot's copies alone.
 //
 // One thread builds every output path in list order (the path builder's collision
@@ -67,9 +67,10 @@ public:
     bool start(BatchSnapshot snapshot);
 
     // Starts a restore of exactly the photos the last normal run wrote (result 0
-    // or 7), found by identity in the batch list whatever their ticks: each is
-    // written again into that run's output from its source, with its record as
-    // first read. Nothing starts (false) while a run is in progress or when no
+    // or 7), found by identity in the batch list whatever their ticks: each output
+    // gets the source's own metadata back (a fresh copy of the source, or, where
+    // the run wrote in place, the values it changed, from the photo's restore
+    // point). Nothing starts (false) while a run is in progress or when no
     // such photo is left in the list.
     bool restoreLastRun(const QList<std::shared_ptr<PhotoFile>>& batchList);
 

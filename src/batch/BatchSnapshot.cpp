@@ -26,6 +26,9 @@ std::shared_ptr<PhotoFile> BatchSnapshot::workCopy(const PhotoFile& photo)
         copy->metadataObject = copy->metadataObjectOriginal;
     else if (photo.metadataObject)
         copy->metadataObject = deepCopy(*photo.metadataObject);
+    // A write in place extends the restore point: the writer gets its own.
+    if (photo.restorePoint)
+        copy->restorePoint = std::make_shared<MetadataRestorePoint>(*photo.restorePoint);
     return copy;
 }
 

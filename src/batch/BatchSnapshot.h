@@ -32,8 +32,8 @@ public:
     // the mode, the clear flags, the name and six date settings of its own.
     static std::shared_ptr<MetaDataObject> deepCopy(const MetaDataObject& record);
 
-    // The photo as a writer gets it: every field copied, its two records deep copies
-    // (one copy when both are the same record).
+    // The photo as a writer gets it: every field copied, its two records and its
+    // restore point deep copies (one copy when both records are the same).
     static std::shared_ptr<PhotoFile> workCopy(const PhotoFile& photo);
 
     bool isEmpty() const { return photos.isEmpty(); }

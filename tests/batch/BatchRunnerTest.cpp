@@ -317,6 +317,28 @@ TEST_F(BatchRunnerTest, keepingTheSourceFolderReplacesEachSourceOnlyWithItsFinis
     EXPECT_EQ(space.folders, QStringList(3, QFileInfo(sources()).absoluteFilePath()));
 }
 
+TEST_F(BatchRunnerTest, aRestoreAfterWritingInPlaceGivesEachSourceItsOwnMetadataBack)
+{
+    const PhotoList batch = makeBatch(sources(), 3);
+    QList<QString> artists;
+    for (const auto& photo : batch)
+        artists << artistOf(photo->filePath);
+    OutputRenamingOptions options = intoFolder(output());
+    options.sourseFolderSelected = 1;
+    const FormRecords form;
+    BatchRunner runner;
+    ASSERT_TRUE(runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, options)));
+    ASSERT_TRUE(waitForEnd(runner));
+    ASSERT_EQ(runner.state().succeeded, 3);
+    ASSERT_EQ(artistOf(batch[1]->filePath), u"Batch Artist"_s);
+
+    ASSERT_TRUE(runner.restoreLastRun(batch));
+    ASSERT_TRUE(waitForEnd(runner));
+    EXPECT_EQ(runner.state().succeeded, 3);
+    for (int i = 0; i < batch.size(); ++i)
+        EXPECT_EQ(artistOf(batch[i]->filePath), artists[i]) << i;
+}
+
 TEST_F(BatchRunnerTest, aStopLetsThePhotosInHandFinishAndHandsOutNoMore)
 {
     for (const int jobs : { 1, 8 }) {
