@@ -1,0 +1,77 @@
+#include "platform/JpegExifSegment.h"
+#include "platform/PhotoshopIptcDigest.h"
+
+#include <QCryptographicHash>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray segment(unsigned char marker, const QByteArray& data)
+{
+    const int length = int(data.size()) + 2;
+    return QByteArray("\xff") + char(marker) + char(length >> 8) + char(length & 0xff) + data;
+}
+
+QByteArray jpeg(const QByteArray& segments)
+{
+    return QByteArray("\xff\xd8", 2) + segments + QByteArray("\xff\xda\x00\x02pixels\xff\xd9", 12);
+}
+
+QByteArray exif(const QByteArray& body)
+{
+    return segment(0xE1, QByteArray("Exif\0\0", 6) + body);
+}
+
+// A Photoshop segment with the IPTC data and its digest.
+QByteArray photoshop(const QByteArray& iptc, const QByteArray& digest)
+{
+    auto resource = [](quint16 id, const QByteArray& value) {
+        QByteArray bytes = QByteArray("8BIM") + char(id >> 8) + char(id & 0xff) + QByteArray(2, '\0');
+        const quint32 size = quint32(value.size());
+        bytes += char(size >> 24) + QByteArray(1, char(size >> 16)) + char(size >> 8) + char(size);
+        bytes += value;
+        if (value.size() % 2)
+            bytes += '\0';
+        return bytes;
+    };
+    return segment(0xED, QByteArray("Photoshop 3.0\0", 14) + resource(0x0404, iptc) + resource(0x0425, digest));
+}
+
+QByteArray md5(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
+}
+
+} // namespace
+
+TEST(JpegExifSegment, findsTheExifSegmentAndPutsAnOriginalOneBack)
+{
+    const QByteArray app0 = segment(0xE0, "JFIF\0");
+    const QByteArray original = jpeg(app0 + exif("old block"));
+    const QByteArray edited = jpeg(app0 + exif("new, longer block") + segment(0xE1, "http://ns.adobe.com/xap/1.0/"));
+    const auto found = JpegExifSegment::find(original);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->offset, 2 + app0.size());
+    EXPECT_EQ(found->size, exif("old block").size());
+
+    EXPECT_EQ(JpegExifSegment::withExifSegmentOf(edited, original),
+        jpeg(app0 + exif("old block") + segment(0xE1, "http://ns.adobe.com/xap/1.0/")));
+    EXPECT_EQ(JpegExifSegment::withExifSegmentOf(original, original), std::nullopt);
+    EXPECT_FALSE(JpegExifSegment::find(jpeg(app0)));
+    EXPECT_FALSE(JpegExifSegment::find("no jpeg"));
+    // A segment that claims to run past the end is no segment.
+    EXPECT_FALSE(JpegExifSegment::find(QByteArray("\xff\xd8\xff\xe1\x7f\xff", 6) + "Exif"));
+}
+
+TEST(PhotoshopIptcDigest, aCurrentDigestFollowsTheNewIptcDataAndAStaleOneIsLeft)
+{
+    const QByteArray oldIptc("\x1c\x02\x5a\x00\x05Paris", 10);
+    const QByteArray newIptc("\x1c\x02\x5a\x00\x04Lyon", 9);
+    const QByteArray original = jpeg(photoshop(oldIptc, md5(oldIptc)));
+    const QByteArray edited = jpeg(photoshop(newIptc, md5(oldIptc)));
+
+    EXPECT_EQ(PhotoshopIptcDigest::updated(edited, original), jpeg(photoshop(newIptc, md5(newIptc))));
+    const QByteArray stale = jpeg(photoshop(oldIptc, QByteArray(16, 'x')));
+    EXPECT_EQ(PhotoshopIptcDigest::updated(edited, stale), std::nullopt);
+    EXPECT_EQ(PhotoshopIptcDigest::updated(original, original), std::nullopt);
+}
