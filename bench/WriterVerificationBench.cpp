@@ -2,6 +2,7 @@
 #include "Helper/MetadataVerification.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/Exiv2Adapter.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,21 +86,21 @@ void verifyOnePhoto(benchmark::State& state)
     QFile file(cameraPhoto());
     file.open(QIODevice::ReadOnly);
     const QByteArray original = file.readAll();
-    std::unique_ptr<Exiv2::Image> image(
-        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(original.constData()), long(original.size()))
-            .release());
-    image->readMetadata();
-    const MetadataSnapshot before = MetadataSnapshot::of(*image);
-    image->exifData()["Exif.Image.Artist"] = "Bench Artist";
-    const MetadataSnapshot expected = MetadataSnapshot::of(*image);
-    const EditedKeys edited = editedKeysBetween(before, expected);
-    image->writeXmpFromPacket(true);
-    image->writeMetadata();
-    Exiv2::BasicIo& io = image->io();
-    io.open();
-    const QByteArray written(reinterpret_cast<const char*>(io.mmap()), qsizetype(io.size()));
-    io.munmap();
-    io.close();
+    MetadataSnapshot before;
+    MetadataSnapshot expected;
+    EditedKeys edited;
+    QByteArray written;
+    Exiv2Adapter::editInMemory(
+        original, cameraPhoto(),
+        [&](Exiv2::Image& image) {
+            before = MetadataSnapshot::of(image);
+            image.exifData()["Exif.Image.Artist"] = "Bench Artist";
+            expected = MetadataSnapshot::of(image);
+            edited = editedKeysBetween(before, expected);
+            image.writeXmpFromPacket(true);
+            return true;
+        },
+        [&](QByteArrayView bytes) { written = bytes.toByteArray(); });
     for (auto _ : state) {
         const auto refusal = verifyWrittenMetadata(before, expected, edited, cameraPhoto(), written);
         if (refusal)

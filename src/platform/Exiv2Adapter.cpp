@@ -19,6 +19,17 @@ void report(const QString& what, const QString& path, const QString& message, Ex
         qCDebug(lcMetadata).noquote() << line;
 }
 
+// exiv2's image of bytes in memory, its metadata read; throws what exiv2 throws.
+std::unique_ptr<Exiv2::Image> imageOfBytes(QByteArrayView bytes)
+{
+    std::unique_ptr<Exiv2::Image> image(
+        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size())).release());
+    if (!image)
+        throw std::runtime_error("unknown image type");
+    image->readMetadata();
+    return image;
+}
+
 } // namespace
 
 QString Exiv2Adapter::messageText(const char* what)
@@ -68,6 +79,18 @@ std::unique_ptr<Exiv2::Image> Exiv2Adapter::openFile(const QString& openable, co
     return image;
 }
 
+std::unique_ptr<Exiv2::Image> Exiv2Adapter::openBuffer(
+    QByteArrayView bytes, const QString& what, const QString& path, Severity severity)
+{
+    initializeExiv2();
+    std::unique_ptr<Exiv2::Image> image;
+    const auto failure = run(
+        what, path, [&] { image = imageOfBytes(bytes); }, severity);
+    if (failure)
+        image.reset();
+    return image;
+}
+
 std::optional<QString> Exiv2Adapter::editInMemory(
     QByteArrayView bytes, const QString& path, const Editor& edit, const Saver& save)
 {
@@ -75,12 +98,7 @@ std::optional<QString> Exiv2Adapter::editInMemory(
     return run(
         QStringLiteral("write metadata of"), path,
         [&] {
-            std::unique_ptr<Exiv2::Image> image(
-                Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size()))
-                    .release());
-            if (!image)
-                throw std::runtime_error("unknown image type");
-            image->readMetadata();
+            const std::unique_ptr<Exiv2::Image> image = imageOfBytes(bytes);
             if (!edit(*image))
                 return;
             image->writeMetadata();

@@ -29,6 +29,12 @@ public:
     static std::unique_ptr<Exiv2::Image> openFile(
         const QString& openable, const QString& path, Severity severity = Severity::Warning);
 
+    // Opens a photo held in memory and reads its metadata segments. The image reads
+    // from the bytes themselves, which must outlive it. Null when exiv2 cannot; the
+    // failure is logged as "Cannot <what> <path>: ...".
+    static std::unique_ptr<Exiv2::Image> openBuffer(
+        QByteArrayView bytes, const QString& what, const QString& path, Severity severity = Severity::Warning);
+
     // Runs work, in which exiv2 may throw. Answers the failure in the one wording
     // ("" when exiv2 gave no text), or nothing when work ran through; logs
     // "Cannot <what> <path>: <message>".
