@@ -1,12 +1,13 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/UrlOpener.h"
+#include "batch/AttachPopupType.h"
 #include "batch/PhotoListModel.h"
-#include "batch/widgets/AttachedPopupTable.h"
 #include "batch/widgets/BatchBottomBar.h"
 #include "batch/widgets/BatchController.h"
 #include "batch/widgets/OutputOptionsPage.h"
 #include "batch/widgets/PhotoListPanel.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/IMGButton.h"
 #include "form/widgets/MetadataFormView.h"
 
@@ -29,11 +30,13 @@ void ExifEditorView::wireBatch()
                             std::function<void(int)> chosen) {
         AttachedPopupTable* popup = m_photoList->popup();
         if (type == AttachPopupRenamePosition && popup->isOpen() && popup->currentType() == AttachPopupRenamePosition) {
-            popup->close();
+            popup->dismissPanel();
             return;
         }
-        const QPoint below = anchor->mapTo(this, QPoint(anchor->width() / 2, anchor->height()));
-        popup->open(static_cast<AttachPopupType>(type), rows, size, below, true, std::move(chosen));
+        AttachedPopupTable::ListOptions options;
+        options.type = type;
+        options.size = size;
+        popup->open(anchor, rows, std::move(chosen), options);
     });
 
     BatchHooks hooks;

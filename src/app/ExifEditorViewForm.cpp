@@ -1,11 +1,10 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "controls/AttachedPopupTable.h"
 #include "form/widgets/DatePanelView.h"
-#include "form/widgets/FormAttachedPopup.h"
 #include "form/widgets/MetadataFormView.h"
 
 #include <QAbstractButton>
-#include <QTimer>
 
 // The metadata form's place in the editor view: the form panel, bound to the
 // ticked photos, with the application-wide records kept in step with it.
@@ -38,16 +37,14 @@ void ExifEditorView::wireForm()
     });
     // The editor's rule for its buttons while a list is open holds for the form's
     // lists too; they come back a moment after the last list closed.
-    for (FormAttachedPopup* popup : { &form->dropDownPopup(), &form->datePopup() }) {
-        connect(popup, &FormAttachedPopup::openChanged, this, [this, form](bool open) {
-            if (open) {
+    for (AttachedPopupTable* popup : { &form->dropDownPopup(), &form->datePopup() }) {
+        connect(popup, &AttachedPopupTable::openChanged, this, [this](bool open) {
+            if (open)
                 disableEnableAllButtonsWhenDropdownOpen(true);
-                return;
-            }
-            QTimer::singleShot(FormAttachedPopup::kEnableButtonsDelayMs, this, [this, form] {
-                if (!form->dropDownPopup().isOpen() && !form->datePopup().isOpen())
-                    disableEnableAllButtonsWhenDropdownOpen(false);
-            });
+        });
+        connect(popup, &AttachedPopupTable::buttonsReleased, this, [this, form] {
+            if (!form->dropDownPopup().isOpen() && !form->datePopup().isOpen())
+                disableEnableAllButtonsWhenDropdownOpen(false);
         });
     }
     // Reset follows the form's edits.

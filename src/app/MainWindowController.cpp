@@ -706,12 +706,8 @@ void MainWindowController::panelDidEnd(const QStringList& paths, bool fromAddPho
     if (paths.isEmpty())
         return;
     if (anyPathInTrash(paths)) {
-        AlertRequest alert;
-        alert.objectName = QStringLiteral("alertTrash");
-        alert.message = tr("Photos in the trash cannot be added. Restore them from the trash first.");
-        alert.buttons = { tr("OK") };
         QWidget* parent = m_winAddPhotos->isVisible() ? static_cast<QWidget*>(m_winAddPhotos) : m_windowMain;
-        m_app.presenter().presentAlert(parent, alert, {});
+        m_app.presenter().presentAlert(parent, AlertRequest::photosInTrash(), {});
         return;
     }
     hideAddPhotosWindow();

@@ -15,6 +15,9 @@ struct AlertRequest {
     QString informativeText;
     QStringList buttons { QStringLiteral("OK") };
     enum class Icon { None, Information, Warning, Critical } icon = Icon::None;
+
+    // "alertTrash": an adding refused because a chosen path lies in the trash.
+    static AlertRequest photosInTrash();
 };
 
 // An open panel: which kinds of item may be chosen and how the panel reads.

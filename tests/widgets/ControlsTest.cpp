@@ -1,5 +1,6 @@
 #include "WidgetTestSupport.h"
 #include "app/NotificationCenter.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/DisableScrollView.h"
 #include "controls/DisableSubviews.h"
 #include "controls/GRProgressIndicator.h"
@@ -157,6 +158,152 @@ private slots:
         bubble.setBorderWidth(0);
         QCOMPARE(view->pos(), QPoint(0, 0));
         QCOMPARE(bubble.size(), view->size());
+    }
+
+    // ---- The attached drop-down list ----
+
+    void aFittedListShowsItsCurrentRowAndTheKeyboardChoosesOrCloses()
+    {
+        QWidget window;
+        window.setGeometry(20, 20, 500, 300);
+        auto* anchor = new QPushButton(QStringLiteral("anchor"), &window);
+        anchor->setGeometry(10, 10, 120, 24);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        AttachedPopupTable popup;
+        QStringList rows;
+        for (int i = 0; i < 14; ++i)
+            rows << QStringLiteral("Row %1").arg(i);
+        rows << QString(80, QLatin1Char('W'));
+        QList<int> chosen;
+        AttachedPopupTable::ListOptions options;
+        options.type = 7;
+        options.currentRow = 12;
+        popup.open(
+            anchor, rows, [&chosen](int row) { chosen << row; }, options);
+        QVERIFY(popup.isOpen());
+        QCOMPARE(popup.currentType(), 7);
+        QListWidget* table = popup.table();
+        QCOMPARE(table->objectName(), QStringLiteral("tblPopupOptions"));
+        QCOMPARE(popup.attachedWindow()->objectName(), QStringLiteral("attachedPopUpWindow"));
+        // Ten rows at the most, never narrower than the anchor, never wider than the limit.
+        QCOMPARE(table->height(), AttachedPopupTable::kMaxVisibleRows * AttachedPopupTable::kRowHeight);
+        QCOMPARE(table->width(), AttachedPopupTable::kMaxFittedWidth);
+        QCOMPARE(table->currentRow(), 12);
+        QVERIFY(table->item(12)->isSelected());
+        QVERIFY(QTest::qWaitForWindowExposed(popup.attachedWindow()));
+
+        // Down and Return choose the next row; the list is closed when the handler runs.
+        bool closedFirst = false;
+        popup.open(
+            anchor, rows,
+            [&](int row) {
+                chosen << row;
+                closedFirst = !popup.isOpen();
+            },
+            options);
+        QTest::keyClick(popup.table(), Qt::Key_Down);
+        QTest::keyClick(popup.table(), Qt::Key_Return);
+        QCOMPARE(chosen, QList<int> { 13 });
+        QVERIFY(closedFirst);
+        QCOMPARE(popup.currentType(), -1);
+
+        // Escape closes without a choice; a short list fits its rows.
+        popup.open(anchor, { QStringLiteral("a"), QStringLiteral("b") }, [&chosen](int row) { chosen << row; });
+        QCOMPARE(popup.table()->size(), QSize(anchor->width(), 2 * AttachedPopupTable::kRowHeight));
+        QCOMPARE(popup.table()->currentRow(), -1);
+        QTest::keyClick(popup.table(), Qt::Key_Escape);
+        QVERIFY(!popup.isOpen());
+        QCOMPARE(chosen.size(), 1);
+        popup.choose(0); // a closed list chooses nothing
+        QCOMPARE(chosen.size(), 1);
+    }
+
+    void aPressOutsideClosesTheListAndTheButtonsComeBackAMomentLater()
+    {
+        QWidget window;
+        window.setGeometry(20, 20, 500, 300);
+        auto* anchor = new QPushButton(QStringLiteral("anchor"), &window);
+        anchor->setGeometry(10, 10, 120, 24);
+        auto* other = new QPushButton(QStringLiteral("other"), &window);
+        other->setGeometry(300, 250, 100, 24);
+        auto* off = new QPushButton(QStringLiteral("off"), &window);
+        off->setGeometry(300, 200, 100, 24);
+        off->setEnabled(false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        AttachedPopupTable panelPopup;
+        AttachedPopupTable listPopup;
+        panelPopup.setWindowName(QStringLiteral("attachedPopUpWindowForDate"));
+        panelPopup.setButtonsRoot(&window);
+        panelPopup.setCompanion(&listPopup);
+        QSignalSpy openChanged(&panelPopup, &AttachedPopupTable::openChanged);
+        QSignalSpy released(&panelPopup, &AttachedPopupTable::buttonsReleased);
+
+        // A panel, with a button of its own that stays enabled.
+        QWidget holder;
+        auto* panel = new QWidget(&holder);
+        panel->resize(200, 120);
+        auto* inside = new QPushButton(QStringLiteral("inside"), panel);
+        panelPopup.showView(anchor, panel);
+        QVERIFY(QTest::qWaitForWindowExposed(panelPopup.attachedWindow()));
+        QCOMPARE(panel->parentWidget(), panelPopup.attachedWindow());
+        QVERIFY(!anchor->isEnabled() && !other->isEnabled());
+        QVERIFY(inside->isEnabled());
+
+        // A list opened from inside the panel: a press in it keeps the panel open.
+        listPopup.open(inside, { QStringLiteral("2026") }, [](int) {});
+        QVERIFY(QTest::qWaitForWindowExposed(listPopup.attachedWindow()));
+        QTest::mousePress(listPopup.table()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(panelPopup.isOpen() && listPopup.isOpen());
+        // A press in the panel closes the list only.
+        QTest::mousePress(inside, Qt::LeftButton);
+        QVERIFY(panelPopup.isOpen());
+        QVERIFY(!listPopup.isOpen());
+
+        // A press in the window closes the panel and hands the view back, hidden.
+        QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(250, 150));
+        QVERIFY(!panelPopup.isOpen());
+        QCOMPARE(panel->parentWidget(), &holder);
+        QVERIFY(panel->isHidden());
+        QCOMPARE(openChanged.size(), 2);
+        QVERIFY(!other->isEnabled());
+        QVERIFY(released.wait());
+        QVERIFY(anchor->isEnabled() && other->isEnabled());
+        QVERIFY(!off->isEnabled()); // what was off before stays off
+
+        // Going away with the pop-up open takes its window at once and tells nobody.
+        panelPopup.showView(anchor, panel);
+        QPointer<MAAttachedWindow> bubble = panelPopup.attachedWindow();
+        const qsizetype told = openChanged.size();
+        panelPopup.discard();
+        QVERIFY(bubble.isNull());
+        QCOMPARE(openChanged.size(), told);
+    }
+
+    void aListNearTheScreensEndOpensAboveItsAnchor()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QWidget window;
+        window.setGeometry(screen.left() + 10, screen.bottom() - 200, 400, 180);
+        auto* anchor = new QPushButton(QStringLiteral("anchor"), &window);
+        anchor->setGeometry(10, 140, 120, 24);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        AttachedPopupTable popup;
+        AttachedPopupTable::ListOptions options;
+        options.size = QSize(150, 90);
+        popup.open(
+            anchor, { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }, [](int) {}, options);
+        QCOMPARE(popup.table()->size(), QSize(150, 90));
+        QVERIFY(popup.attachedWindow()->geometry().bottom() <= anchor->mapToGlobal(QPoint(0, 0)).y());
+        popup.dismissPanel();
+
+        // With room below, the same list hangs from the anchor's lower edge.
+        window.move(screen.left() + 10, screen.top() + 10);
+        popup.open(
+            anchor, { QStringLiteral("a") }, [](int) {}, options);
+        QVERIFY(popup.attachedWindow()->geometry().top() >= anchor->mapToGlobal(QPoint(0, anchor->height())).y());
     }
 
     void theProgressBarAnimatesOnlyWhenItGrows()

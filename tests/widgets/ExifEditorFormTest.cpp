@@ -5,9 +5,9 @@
 #include "app/ExifEditorView.h"
 #include "batch/PhotoListModel.h"
 #include "batch/widgets/PhotoListPanel.h"
+#include "controls/AttachedPopupTable.h"
 #include "form/FormFixtures.h"
 #include "form/widgets/DatePanelView.h"
-#include "form/widgets/FormAttachedPopup.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 

@@ -2,8 +2,8 @@
 // open drop-down list, filled with two photos whose texts mix scripts:
 //   velloran_form_screenshots OUTDIR
 #include "WidgetTestSupport.h"
+#include "controls/AttachedPopupTable.h"
 #include "form/widgets/DatePanelView.h"
-#include "form/widgets/FormAttachedPopup.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -148,7 +148,7 @@ int main(int argc, char** argv)
     // The flash list open on the camera tab.
     form.showTab(FormTab::Camera);
     settle();
-    QTest::qWait(FormAttachedPopup::kEnableButtonsDelayMs + 50);
+    QTest::qWait(AttachedPopupTable::kEnableButtonsDelayMs + 50);
     form.findChild<QToolButton*>(QStringLiteral("btnDropDownCamSetting_Flash"))->click();
     settle();
     if (!render(form).save(out.filePath(QStringLiteral("form-drop-down.png"))))

@@ -4,10 +4,10 @@
 #include "form/widgets/MetadataFormView.h"
 
 #include "WidgetTestSupport.h"
+#include "controls/AttachedPopupTable.h"
 #include "form/DatePanelModel.h"
 #include "form/FormFixtures.h"
 #include "form/widgets/DatePanelView.h"
-#include "form/widgets/FormAttachedPopup.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
@@ -205,7 +205,7 @@ private slots:
         QListWidget* table = form.dropDownPopup().table();
         QCOMPARE(table->objectName(), QStringLiteral("tblPopupOptions"));
         QCOMPARE(table->count(), 28);
-        QCOMPARE(table->visualItemRect(table->item(0)).height(), FormAttachedPopup::kRowHeight);
+        QCOMPARE(table->visualItemRect(table->item(0)).height(), AttachedPopupTable::kRowHeight);
         QVERIFY(!orientation->isEnabled());
 
         clickRow(table, QStringLiteral("Off, Did not fire"));

@@ -9,11 +9,11 @@
 #include "batch/PhotoListModel.h"
 #include "batch/ThumbnailCache.h"
 #include "batch/widgets/AlertSheet.h"
-#include "batch/widgets/AttachedPopupTable.h"
 #include "batch/widgets/DragDropBox.h"
 #include "batch/widgets/PhotoListPanel.h"
 #include "batch/widgets/PhotoThumbnailCell.h"
 #include "batch/widgets/ResetRenamePrompt.h"
+#include "controls/AttachedPopupTable.h"
 #include "model/PhotoFile.h"
 
 #include <QCheckBox>

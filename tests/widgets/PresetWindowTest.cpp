@@ -7,10 +7,10 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/UserDefaults.h"
-#include "batch/widgets/AttachedPopupTable.h"
+#include "batch/AttachPopupType.h"
+#include "controls/AttachedPopupTable.h"
 #include "form/FormFixtures.h"
 #include "form/widgets/DatePanelView.h"
-#include "form/widgets/FormAttachedPopup.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/DateTimeConfiguration.h"
 #include "model/MetaDataObject.h"
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(rows->rowCount(), 3);
         QCOMPARE(rows->index(0, 0).data().toString(), QStringLiteral("Urlaub 2026"));
         QCOMPARE(rows->index(2, 0).data().toString(), PresetsPanel::kEditPresetsRow);
-        m_popup->close();
+        m_popup->dismissPanel();
 
         chooseInDropDown(QStringLiteral("Студия"));
         QCOMPARE(m_applied.size(), 1);
@@ -243,7 +243,7 @@ private slots:
         QTest::mouseClick(m_panel->button(), Qt::LeftButton);
         QCOMPARE(m_popup->table()->model()->rowCount(), 2);
         QCOMPARE(m_popup->table()->model()->index(0, 0).data().toString(), QStringLiteral("Студия"));
-        m_popup->close();
+        m_popup->dismissPanel();
     }
 
     void editsInTheWindowGoIntoThePresetAndTheArchiveAtOnce()

@@ -1,20 +1,17 @@
 #include "batch/widgets/OutputOptionsPage.h"
 
 #include "batch/RenamingChoiceLists.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/IMGButton.h"
-#include "controls/MAAttachedWindow.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QStringListModel>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -261,25 +258,11 @@ void OutputOptionsPage::buildControls()
     connect(m_btnBackToProperties, &QPushButton::clicked, this, &OutputOptionsPage::btnBackToPropertiesTapped);
 
     // The page's own list pop-up, used until the editor hands it a shared one.
-    m_vwPopUpWithTableOptions2 = new QWidget(this);
-    m_vwPopUpWithTableOptions2->setObjectName(u"vwPopUpWithTableOptions2"_s);
-    m_vwPopUpWithTableOptions2->hide();
-    auto* popupLayout = new QVBoxLayout(m_vwPopUpWithTableOptions2);
-    popupLayout->setContentsMargins(0, 4, 0, 4);
-    m_tblPopupOptions2 = new QListView(m_vwPopUpWithTableOptions2);
-    m_tblPopupOptions2->setObjectName(u"tblPopupOptions2"_s);
-    m_tblPopupOptions2->setFrameShape(QFrame::NoFrame);
-    m_tblPopupOptions2->setUniformItemSizes(true);
-    m_tblPopupOptions2->setStyleSheet(
-        u"QListView::item { height: %1px; color: black; }"_s.arg(RenamingChoiceLists::kRowHeight));
-    m_popupRows = new QStringListModel(this);
-    m_tblPopupOptions2->setModel(m_popupRows);
-    popupLayout->addWidget(m_tblPopupOptions2);
-    connect(m_tblPopupOptions2, &QListView::clicked, this, [this](const QModelIndex& index) {
-        auto chosen = std::move(m_popupChosen);
-        closeList();
-        if (chosen)
-            chosen(index.row());
+    m_ownList = new AttachedPopupTable(this);
+    m_ownList->setTableName(u"tblPopupOptions2"_s);
+    connect(m_ownList, &AttachedPopupTable::openChanged, this, [this](bool open) {
+        disableEnableAllButtonsWhenDropdownOpen(open);
+        emit dropDownOpened(open);
     });
 }
 
@@ -434,62 +417,27 @@ void OutputOptionsPage::btnEXIFDateAsTapped(int tag)
     const QStringList rows = RenamingChoiceLists::rows(*list);
     if (m_listOpener)
         m_listOpener(*list, rows, size, anchor, chosen);
-    else
-        openOwnList(*list, rows, size, anchor, chosen);
-}
-
-void OutputOptionsPage::openOwnList(
-    int, const QStringList& rows, const QSize& size, QWidget* anchor, std::function<void(int)> chosen)
-{
-    closeList();
-    m_popupRows->setStringList(rows);
-    m_vwPopUpWithTableOptions2->resize(size);
-    m_vwPopUpWithTableOptions2->show();
-    QWidget* window = this->window();
-    const QPoint point = anchor->mapTo(window, QPoint(anchor->width() / 2, anchor->height()));
-    m_attachedPopUpWindow = new MAAttachedWindow(m_vwPopUpWithTableOptions2, point, window, MAAttachedWindow::Below, 0);
-    m_attachedPopUpWindow->setBorderColor(Qt::transparent);
-    m_attachedPopUpWindow->setBackgroundColor(Qt::white);
-    m_attachedPopUpWindow->setHasArrow(0);
-    m_attachedPopUpWindow->setCornerRadius(0);
-    m_attachedPopUpWindow->setArrowHeight(0);
-    m_popupChosen = std::move(chosen);
-    m_tblPopupOptions2->scrollToTop();
-    m_attachedPopUpWindow->show();
-    qApp->installEventFilter(this);
-    disableEnableAllButtonsWhenDropdownOpen(true);
-    emit dropDownOpened(true);
+    else {
+        AttachedPopupTable::ListOptions options;
+        options.type = int(*list);
+        options.size = size;
+        m_ownList->open(anchor, rows, chosen, options);
+    }
 }
 
 bool OutputOptionsPage::isListOpen() const
 {
-    return m_attachedPopUpWindow != nullptr;
+    return m_ownList->isOpen();
 }
 
 void OutputOptionsPage::closeList()
 {
-    if (!m_attachedPopUpWindow)
-        return;
-    qApp->removeEventFilter(this);
-    // The view goes back to the page before its bubble is deleted.
-    m_vwPopUpWithTableOptions2->hide();
-    m_vwPopUpWithTableOptions2->setParent(this);
-    m_attachedPopUpWindow->deleteLater();
-    m_attachedPopUpWindow = nullptr;
-    m_popupChosen = nullptr;
-    disableEnableAllButtonsWhenDropdownOpen(false);
-    emit dropDownOpened(false);
+    m_ownList->dismissPanel();
 }
 
-bool OutputOptionsPage::eventFilter(QObject* watched, QEvent* event)
+QListView* OutputOptionsPage::popupTable() const
 {
-    // A click anywhere but in the open list closes it without a choice.
-    if (m_attachedPopUpWindow && event->type() == QEvent::MouseButtonPress) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() != m_attachedPopUpWindow)
-            closeList();
-    }
-    return QWidget::eventFilter(watched, event);
+    return m_ownList->table();
 }
 
 void OutputOptionsPage::btnBackToPropertiesTapped()

@@ -9,13 +9,12 @@
 #include <QWidget>
 #include <functional>
 
+class AttachedPopupTable;
 class IMGButton;
-class MAAttachedWindow;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
-class QStringListModel;
 
 // The renaming page ("vwExtentionView") that takes the form's place beside the
 // photo list: keep each photo's name or build new ones from a custom name, a
@@ -44,7 +43,7 @@ public:
     // Closes the page's own pop-up list.
     void closeList();
     // The page's own list ("tblPopupOptions2"), inside its pop-up while that is open.
-    QListView* popupTable() const { return m_tblPopupOptions2; }
+    QListView* popupTable() const;
 
     // The record the batch start and the path builder read, built afresh.
     OutputRenamingOptions getOutputFileRenamingSetting() const { return m_panel.getOutputFileRenamingSetting(); }
@@ -78,14 +77,9 @@ signals:
     // The renaming state changed (the notice and the Next image may follow).
     void optionsChanged();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void buildControls();
     void refreshFromPanel();
-    void openOwnList(
-        int listType, const QStringList& rows, const QSize& size, QWidget* anchor, std::function<void(int)> chosen);
     IMGButton* optionCheck(OutputOptionsPanel::Option option) const;
     IMGButton* locationTick(OutputOptionsPanel::LocationPart part) const;
 
@@ -121,10 +115,6 @@ private:
     QPushButton* m_btnSelectFolder = nullptr;
     QPushButton* m_btnBackToProperties = nullptr;
 
-    // The page's own pop-up for the date lists ("vwPopUpWithTableOptions2").
-    QPointer<MAAttachedWindow> m_attachedPopUpWindow;
-    QWidget* m_vwPopUpWithTableOptions2 = nullptr;
-    QListView* m_tblPopupOptions2 = nullptr;
-    QStringListModel* m_popupRows = nullptr;
-    std::function<void(int)> m_popupChosen;
+    // The page's own pop-up for the date lists, until the editor hands it its shared one.
+    AttachedPopupTable* m_ownList = nullptr;
 };

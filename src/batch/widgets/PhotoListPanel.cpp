@@ -12,10 +12,10 @@
 #include "batch/PhotoListMenus.h"
 #include "batch/PhotoListModel.h"
 #include "batch/ThumbnailCache.h"
-#include "batch/widgets/AttachedPopupTable.h"
 #include "batch/widgets/DragDropBox.h"
 #include "batch/widgets/PhotoThumbnailCell.h"
 #include "batch/widgets/ResetRenamePrompt.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/Presenter.h"
 #include "model/PhotoFile.h"
 #include "platform/Trash.h"
@@ -99,7 +99,7 @@ PhotoListPanel::PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget
     m_thumbnails = new ThumbnailCache(ThumbnailCache::defaultThumbnailSize(), ThumbnailCache::kDefaultMaxBytes, this);
     m_model->setThumbnailCache(m_thumbnails);
     m_intake = new PhotoIntake(*m_model, this);
-    m_popup = new AttachedPopupTable(&m_editor, this);
+    m_popup = new AttachedPopupTable(this);
     m_resetSheet = new ResetRenamePrompt(&m_editor);
     connect(m_resetSheet, &ResetRenamePrompt::answeredYes, this,
         [this](bool dontShowAgain) { answeredResetRename(true, dontShowAgain); });
@@ -110,14 +110,12 @@ PhotoListPanel::PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget
 
     // The editor's other buttons are off while a list is open, and come back a
     // moment after it closed (a click that closed it must not also press one).
-    connect(
-        m_popup, &AttachedPopupTable::opened, this, [this] { m_editor.disableEnableAllButtonsWhenDropdownOpen(true); });
-    connect(m_popup, &AttachedPopupTable::closed, this, [this] {
-        QTimer::singleShot(300, this, [this] {
-            if (!m_popup->isOpen())
-                m_editor.disableEnableAllButtonsWhenDropdownOpen(false);
-        });
+    connect(m_popup, &AttachedPopupTable::openChanged, this, [this](bool open) {
+        if (open)
+            m_editor.disableEnableAllButtonsWhenDropdownOpen(true);
     });
+    connect(m_popup, &AttachedPopupTable::buttonsReleased, this,
+        [this] { m_editor.disableEnableAllButtonsWhenDropdownOpen(false); });
 
     connect(m_intake, &PhotoIntake::finished, this, &PhotoListPanel::intakeFinished);
     connect(m_intake, &PhotoIntake::libraryAlert, this, [this](const PhotoLibraryAlert& alert) {
@@ -150,7 +148,7 @@ PhotoListPanel::PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget
 PhotoListPanel::~PhotoListPanel()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
-    m_popup->close();
+    m_popup->dismissPanel();
     m_intakeRegistration.reset();
     // The adding's worker ends before the model it fills goes.
     delete m_intake;
@@ -240,10 +238,7 @@ void PhotoListPanel::requestAddition(const QStringList& paths)
     if (paths.isEmpty())
         return;
     if (anyPathInTrash(paths)) {
-        AlertRequest alert;
-        alert.objectName = QStringLiteral("alertTrash");
-        alert.message = tr("Photos in the trash cannot be added. Restore them from the trash first.");
-        m_app.presenter().presentAlert(window(), alert, {});
+        m_app.presenter().presentAlert(window(), AlertRequest::photosInTrash(), {});
         return;
     }
     if (m_intake->isRunning()) {
@@ -315,12 +310,19 @@ AlertCounts PhotoListPanel::alertCounts() const
 
 // ---- The add-photos menu and its open panel ----
 
+AttachedPopupTable::ListOptions PhotoListPanel::menuOptions(AttachPopupType type)
+{
+    AttachedPopupTable::ListOptions options;
+    options.type = type;
+    options.size = PhotoListMenus::listSize(type).toSize();
+    return options;
+}
+
 void PhotoListPanel::btnAddPhotosTapped()
 {
-    const QSize size = PhotoListMenus::listSize(AttachPopupAddPhotos).toSize();
-    const QPoint anchor = m_btnAddPhoto->mapTo(&m_editor, QPoint(m_btnAddPhoto->width() / 2, m_btnAddPhoto->height()));
-    m_popup->open(AttachPopupAddPhotos, PhotoListMenus::rows(AttachPopupAddPhotos), size, anchor, true,
-        [this](int row) { popupAddPhotosTappedWithIndex(row); });
+    m_popup->open(
+        m_btnAddPhoto, PhotoListMenus::rows(AttachPopupAddPhotos),
+        [this](int row) { popupAddPhotosTappedWithIndex(row); }, menuOptions(AttachPopupAddPhotos));
 }
 
 void PhotoListPanel::popupAddPhotosTappedWithIndex(int row)
@@ -473,10 +475,11 @@ void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bo
     }
     m_menuPhoto = m_model->photoAt(row);
     m_isPhotoMenuFromRightMouseDown = isFromRightMouseDown;
-    const QSize size = PhotoListMenus::listSize(AttachPopupPhotoMenu).toSize();
-    m_popup->open(AttachPopupPhotoMenu, PhotoListMenus::rows(AttachPopupPhotoMenu), size,
-        location + QPoint(isFromRightMouseDown ? 0 : 10, 4), true,
-        [this](int chosen) { btnOnMenuOptionTapped(chosen); });
+    AttachedPopupTable::ListOptions options = menuOptions(AttachPopupPhotoMenu);
+    options.point = location + QPoint(isFromRightMouseDown ? 0 : 10, 4);
+    m_popup->open(
+        &m_editor, PhotoListMenus::rows(AttachPopupPhotoMenu), [this](int chosen) { btnOnMenuOptionTapped(chosen); },
+        options);
 }
 
 void PhotoListPanel::btnOnMenuOptionTapped(int row)
@@ -540,10 +543,9 @@ void PhotoListPanel::btnMetaMoreOptionsTapped(QWidget* button)
 {
     if (!button)
         return;
-    const QSize size = PhotoListMenus::listSize(AttachPopupMetadataMoreOptions).toSize();
-    const QPoint anchor = button->mapTo(&m_editor, QPoint(button->width() / 2, button->height()));
-    m_popup->open(AttachPopupMetadataMoreOptions, PhotoListMenus::rows(AttachPopupMetadataMoreOptions), size, anchor,
-        true, [this](int row) { btnOnMetadataMenuOptionTapped(row); });
+    m_popup->open(
+        button, PhotoListMenus::rows(AttachPopupMetadataMoreOptions),
+        [this](int row) { btnOnMetadataMenuOptionTapped(row); }, menuOptions(AttachPopupMetadataMoreOptions));
 }
 
 void PhotoListPanel::btnOnMetadataMenuOptionTapped(int row)

@@ -2,8 +2,10 @@
 
 #include "base/WorkerRegistry.h"
 #include "batch/AlertCatalog.h"
+#include "batch/AttachPopupType.h"
 #include "batch/PhotoIntakeSummary.h"
 #include "batch/RenameResetPrompt.h"
+#include "controls/AttachedPopupTable.h"
 
 #include <QPersistentModelIndex>
 #include <QTimer>
@@ -11,7 +13,6 @@
 #include <memory>
 
 class AppDelegate;
-class AttachedPopupTable;
 class DragDropBox;
 class ExifEditorView;
 class PhotoFile;
@@ -106,6 +107,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The list of a menu of the list: its tag and size.
+    static AttachedPopupTable::ListOptions menuOptions(AttachPopupType type);
     void buildWidgets();
     void intakeFinished(const PhotoIntakeSummary& summary);
     void addPanelDidEnd(const QStringList& paths);

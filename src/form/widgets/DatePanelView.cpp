@@ -1,9 +1,9 @@
 #include "form/widgets/DatePanelView.h"
 
 #include "base/DatePattern.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/OnlyIntegerValueFormatter.h"
 #include "form/FieldTyping.h"
-#include "form/widgets/FormAttachedPopup.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -243,10 +243,13 @@ void DatePanelView::showList(QAbstractButton* anchor, QLineEdit* field, const QS
 {
     if (!m_listPopup)
         return;
-    m_listPopup->showList(anchor, rows, static_cast<int>(rows.indexOf(field->text())), [field, rows](int row) {
+    const auto chosen = [field, rows](int row) {
         field->setText(rows.value(row));
         emit field->textEdited(field->text());
-    });
+    };
+    AttachedPopupTable::ListOptions options;
+    options.currentRow = static_cast<int>(rows.indexOf(field->text()));
+    m_listPopup->open(anchor, rows, chosen, options);
 }
 
 void DatePanelView::incDecEdited(int part, const QString& text, bool endEditing)

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-class FormAttachedPopup;
+class AttachedPopupTable;
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
@@ -33,7 +33,7 @@ public:
     const DatePanelModel& model() const { return m_model; }
 
     // The pop-up that shows the day, month and year lists.
-    void setListPopup(FormAttachedPopup* popup) { m_listPopup = popup; }
+    void setListPopup(AttachedPopupTable* popup) { m_listPopup = popup; }
 
 signals:
     void changed();
@@ -48,7 +48,7 @@ private:
     void showList(QAbstractButton* anchor, QLineEdit* field, const QStringList& rows);
 
     DatePanelModel m_model;
-    FormAttachedPopup* m_listPopup = nullptr;
+    AttachedPopupTable* m_listPopup = nullptr;
     bool m_loading = false;
 
     QButtonGroup* m_options = nullptr;

@@ -1,11 +1,11 @@
 #include "form/widgets/MetadataFormView.h"
 
+#include "controls/AttachedPopupTable.h"
 #include "controls/DisableScrollView.h"
 #include "controls/ImageNamed.h"
 #include "form/DatePanelModel.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/FieldTypingValidator.h"
-#include "form/widgets/FormAttachedPopup.h"
 #include "form/widgets/FormTextView.h"
 #include "model/MetaDataObject.h"
 
@@ -98,17 +98,19 @@ MetadataFormView::MetadataFormView(QWidget* parent)
     setStyleSheet(QString::fromLatin1(kFormStyle));
     initVelloranResources();
     m_tables.loadCountries();
-    m_popup = new FormAttachedPopup(this, QStringLiteral("attachedPopUpWindow"));
-    m_datePopup = new FormAttachedPopup(this, QStringLiteral("attachedPopUpWindowForDate"));
+    m_popup = new AttachedPopupTable(this);
+    m_datePopup = new AttachedPopupTable(this);
+    m_datePopup->setWindowName(QStringLiteral("attachedPopUpWindowForDate"));
     m_datePopup->setCompanion(m_popup);
+    setButtonsRoot(this);
     m_datePanel = new DatePanelView(this);
     m_datePanel->hide();
     m_datePanel->setListPopup(m_popup);
     buildForm();
 
     const auto freezeScrolling = [this](bool open) { m_scroll->setScrollingEnabled(!open); };
-    connect(m_popup, &FormAttachedPopup::openChanged, this, freezeScrolling);
-    connect(m_datePopup, &FormAttachedPopup::openChanged, this, [this, freezeScrolling](bool open) {
+    connect(m_popup, &AttachedPopupTable::openChanged, this, freezeScrolling);
+    connect(m_datePopup, &AttachedPopupTable::openChanged, this, [this, freezeScrolling](bool open) {
         freezeScrolling(open);
         if (!open)
             m_dateSetting.reset();

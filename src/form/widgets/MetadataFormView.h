@@ -11,7 +11,7 @@
 
 class DatePanelView;
 class DisableScrollView;
-class FormAttachedPopup;
+class AttachedPopupTable;
 class FormTextView;
 class Presenter;
 class QCheckBox;
@@ -79,8 +79,8 @@ public:
     // itself unless set).
     void setButtonsRoot(QWidget* root);
     // The open drop-down list and the date panel's pop-up.
-    FormAttachedPopup& dropDownPopup() const { return *m_popup; }
-    FormAttachedPopup& datePopup() const { return *m_datePopup; }
+    AttachedPopupTable& dropDownPopup() const { return *m_popup; }
+    AttachedPopupTable& datePopup() const { return *m_datePopup; }
     DatePanelView& datePanel() const { return *m_datePanel; }
     // The date field the date panel edits, when it is open.
     std::optional<DateSetting> dateFieldBeingEdited() const { return m_dateSetting; }
@@ -169,8 +169,8 @@ private:
     QPushButton* m_applyNote = nullptr;
     QPushButton* m_revertNote = nullptr;
     QLabel* m_loading = nullptr;
-    FormAttachedPopup* m_popup = nullptr;
-    FormAttachedPopup* m_datePopup = nullptr;
+    AttachedPopupTable* m_popup = nullptr;
+    AttachedPopupTable* m_datePopup = nullptr;
     DatePanelView* m_datePanel = nullptr;
     std::optional<DateSetting> m_dateSetting;
     std::optional<MetadataField> m_typingField; // the field whose keystroke is being stored

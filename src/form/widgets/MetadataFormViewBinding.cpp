@@ -1,11 +1,11 @@
 // How the form shows its records and forwards the user's edits to them.
+#include "controls/AttachedPopupTable.h"
 #include "controls/DisableScrollView.h"
 #include "controls/Presenter.h"
 #include "form/DatePanelModel.h"
 #include "form/FieldTyping.h"
 #include "form/FieldValidation.h"
 #include "form/widgets/DatePanelView.h"
-#include "form/widgets/FormAttachedPopup.h"
 #include "form/widgets/FormTextView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
@@ -211,17 +211,20 @@ void MetadataFormView::btnDropDownTapped(const FieldControl& control)
     const int tag = control.field->dropDownTag;
     const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
     const MetadataField field = control.field->field;
-    m_popup->showList(control.line, m_tables.getArrayForDropDownOptionsForTag(tag),
-        m_tables.rowForValue(tag, form.field(field)), [this, tag, field](int row) {
-            if (!m_record) {
-                m_state.chooseDropDownRow(tag, row, m_tables);
-                return;
-            }
-            if (const std::optional<QString> value = m_tables.storedValueForRow(tag, row)) {
-                emit recordFieldEdited(field, *value);
-                showRecord();
-            }
-        });
+    const auto chosen = [this, tag, field](int row) {
+        if (!m_record) {
+            m_state.chooseDropDownRow(tag, row, m_tables);
+            return;
+        }
+        if (const std::optional<QString> value = m_tables.storedValueForRow(tag, row)) {
+            emit recordFieldEdited(field, *value);
+            showRecord();
+        }
+    };
+    AttachedPopupTable::ListOptions options;
+    options.type = tag;
+    options.currentRow = m_tables.rowForValue(tag, form.field(field));
+    m_popup->open(control.line, m_tables.getArrayForDropDownOptionsForTag(tag), chosen, options);
 }
 
 void MetadataFormView::btnDatePickerTapped(const FieldControl& control)
@@ -253,8 +256,11 @@ void MetadataFormView::updateDateTimeMetaDataConfiguration()
 void MetadataFormView::btnEditingOptionTapped()
 {
     const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
-    m_popup->showList(m_editingOption, FormFieldTable::editingOptionTexts(), form.editingOption,
-        [this](int row) { changeViewAccordingToMetadataOtion(row); });
+    AttachedPopupTable::ListOptions options;
+    options.currentRow = form.editingOption;
+    m_popup->open(
+        m_editingOption, FormFieldTable::editingOptionTexts(),
+        [this](int row) { changeViewAccordingToMetadataOtion(row); }, options);
 }
 
 void MetadataFormView::chooseEditingOption(int editingOption)

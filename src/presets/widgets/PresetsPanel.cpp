@@ -1,7 +1,8 @@
 #include "presets/widgets/PresetsPanel.h"
 
 #include "app/AppDelegate.h"
-#include "batch/widgets/AttachedPopupTable.h"
+#include "batch/AttachPopupType.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/Presenter.h"
 #include "model/MetaDataObject.h"
 #include "presets/PresetChoice.h"
@@ -64,12 +65,12 @@ void PresetsPanel::btnPresetTapped()
     QStringList rows = m_model->presetNames();
     rows.append(kEditPresetsRow);
     const int visible = std::min<int>(int(rows.size()), kMaxVisibleRows);
-    const QSize size(std::max(kListWidth, m_button->width()), visible * kRowHeight + 2);
-    const QPoint anchor = m_button->mapTo(m_editor, QPoint(m_button->width() / 2, m_button->height()));
+    AttachedPopupTable::ListOptions options;
+    options.type = AttachPopupPresets;
+    options.currentRow = m_shown->row();
+    options.size = QSize(std::max(kListWidth, m_button->width()), visible * kRowHeight + 2);
     m_popup.open(
-        AttachPopupPresets, rows, size, anchor, true, [this](int row) { changeViewAccordingToPresetSelected(row); });
-    if (const int shown = m_shown->row(); shown >= 0 && m_popup.table())
-        m_popup.table()->setCurrentIndex(m_popup.table()->model()->index(shown, 0));
+        m_button, rows, [this](int row) { changeViewAccordingToPresetSelected(row); }, options);
 }
 
 void PresetsPanel::changeViewAccordingToPresetSelected(int row)

@@ -1,0 +1,202 @@
+#include "controls/AttachedPopupTable.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+namespace {
+
+// The arrow, the bubble's margins and a little air between the list and the
+// screen's edge.
+constexpr int kBubbleAllowance = 16;
+
+const QString kListStyle = QStringLiteral("QListWidget { background: transparent; color: #28241c; outline: 0; }"
+                                          "QListWidget::item { height: %1px; padding-left: 8px; }"
+                                          "QListWidget::item:hover { background: #e8e0cc; }"
+                                          "QListWidget::item:selected { background: #d6c9a6; color: #28241c; }");
+
+} // namespace
+
+AttachedPopupTable::AttachedPopupTable(QObject* parent)
+    : QObject(parent)
+{
+    m_enableTimer.setSingleShot(true);
+    m_enableTimer.setInterval(kEnableButtonsDelayMs);
+    connect(&m_enableTimer, &QTimer::timeout, this, [this] {
+        for (const QPointer<QAbstractButton>& button : std::as_const(m_disabledButtons)) {
+            if (button)
+                button->setEnabled(true);
+        }
+        m_disabledButtons.clear();
+        emit buttonsReleased();
+    });
+}
+
+AttachedPopupTable::~AttachedPopupTable()
+{
+    discard();
+}
+
+void AttachedPopupTable::open(
+    QWidget* anchor, const QStringList& rows, std::function<void(int row)> chosen, const ListOptions& options)
+{
+    dismissPanel();
+    if (!anchor)
+        return;
+    auto* list = new QListWidget;
+    list->setObjectName(m_tableName);
+    list->setUniformItemSizes(true);
+    list->setFrameShape(QFrame::NoFrame);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setStyleSheet(kListStyle.arg(kRowHeight));
+    for (const QString& row : rows)
+        (new QListWidgetItem(row, list))->setSizeHint(QSize(0, kRowHeight));
+    list->setFixedSize(options.size.isEmpty() ? fittedSize(anchor, *list) : options.size);
+    if (options.currentRow >= 0 && options.currentRow < list->count()) {
+        list->setCurrentRow(options.currentRow);
+        list->scrollToItem(list->item(options.currentRow), QAbstractItemView::PositionAtCenter);
+    }
+    // A click picks a row, and so does Return on the current row; a style that
+    // activates on a click reports both, and the second finds the list closed.
+    const auto pick = [this](QListWidgetItem* item) {
+        if (m_list && item)
+            choose(m_list->row(item));
+    };
+    connect(list, &QListWidget::itemClicked, this, pick);
+    connect(list, &QListWidget::itemActivated, this, pick);
+    m_list = list;
+    m_type = options.type;
+    m_chosen = std::move(chosen);
+    attach(anchor, list, options.point);
+    list->setFocus();
+}
+
+void AttachedPopupTable::showView(QWidget* anchor, QWidget* view)
+{
+    dismissPanel();
+    if (!anchor || !view)
+        return;
+    m_viewParent = view->parentWidget();
+    m_view = view;
+    view->adjustSize();
+    view->show();
+    attach(anchor, view, std::nullopt);
+}
+
+QSize AttachedPopupTable::fittedSize(QWidget* anchor, const QListWidget& list) const
+{
+    int widest = anchor->width();
+    for (int row = 0; row < list.count(); ++row)
+        widest = std::max(widest, list.fontMetrics().horizontalAdvance(list.item(row)->text()) + 32);
+    const int visible = std::clamp(list.count(), 1, kMaxVisibleRows);
+    return QSize(std::min(widest, kMaxFittedWidth), visible * kRowHeight + 2 * list.frameWidth());
+}
+
+void AttachedPopupTable::attach(QWidget* anchor, QWidget* view, const std::optional<QPoint>& point)
+{
+    QWidget* window = anchor->window();
+    const QPoint belowPoint = point.value_or(QPoint(anchor->width() / 2, anchor->height()));
+    const QPoint abovePoint = point.value_or(QPoint(anchor->width() / 2, 0));
+    // Below the control, or above it where the screen ends too soon and there is room.
+    bool above = false;
+    if (const QScreen* screen = anchor->screen()) {
+        const QRect available = screen->availableGeometry();
+        const int bottom = anchor->mapToGlobal(belowPoint).y() + view->height() + kBubbleAllowance;
+        const int top = anchor->mapToGlobal(abovePoint).y() - view->height() - kBubbleAllowance;
+        above = bottom > available.bottom() && top >= available.top();
+    }
+    const QPoint at = anchor->mapTo(window, above ? abovePoint : belowPoint);
+    m_window = new MAAttachedWindow(view, at, window, above ? MAAttachedWindow::Above : MAAttachedWindow::Below, 2);
+    m_window->setObjectName(m_windowName);
+    m_window->setBorderColor(QColor(0, 0, 0, 90));
+    m_window->setBackgroundColor(Qt::white);
+    m_window->setCornerRadius(5);
+    m_window->setHasArrow(1);
+    m_window->setArrowHeight(8);
+    m_window->show();
+    m_window->raise();
+    m_enableTimer.stop();
+    // Whoever listens switches its buttons first; what is still enabled then is ours
+    // to disable and to enable again.
+    emit openChanged(true);
+    disableButtons();
+    qApp->installEventFilter(this);
+}
+
+void AttachedPopupTable::choose(int row)
+{
+    if (!m_window || !m_list || row < 0 || row >= m_list->count())
+        return;
+    std::function<void(int)> chosen = std::move(m_chosen);
+    m_chosen = nullptr;
+    dismissPanel();
+    if (chosen)
+        chosen(row);
+}
+
+void AttachedPopupTable::dismissPanel()
+{
+    if (!m_window)
+        return;
+    qApp->removeEventFilter(this);
+    MAAttachedWindow* window = m_window;
+    m_window = nullptr;
+    m_list = nullptr;
+    m_type = -1;
+    m_chosen = nullptr;
+    if (m_view) {
+        m_view->hide();
+        m_view->setParent(m_viewParent);
+        m_view = nullptr;
+    }
+    window->hide();
+    window->deleteLater();
+    m_enableTimer.start();
+    emit openChanged(false);
+}
+
+void AttachedPopupTable::discard()
+{
+    qApp->removeEventFilter(this);
+    m_enableTimer.stop();
+    m_list = nullptr;
+    m_view = nullptr;
+    m_type = -1;
+    m_chosen = nullptr;
+    delete m_window;
+}
+
+void AttachedPopupTable::disableButtons()
+{
+    if (!m_buttonsRoot)
+        return;
+    const QList<QAbstractButton*> buttons = m_buttonsRoot->findChildren<QAbstractButton*>();
+    for (QAbstractButton* button : buttons) {
+        if (!button->isEnabled() || (m_window && m_window->isAncestorOf(button)))
+            continue;
+        button->setEnabled(false);
+        m_disabledButtons.append(button);
+    }
+}
+
+bool AttachedPopupTable::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (!m_window || !watched->isWidgetType())
+        return QObject::eventFilter(watched, event);
+    QWidget* target = static_cast<QWidget*>(watched)->window();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+        const bool inside = target == m_window
+            || (m_companion && m_companion->attachedWindow() && target == m_companion->attachedWindow());
+        if (!inside)
+            dismissPanel();
+    } else if (type == QEvent::KeyPress && target == m_window
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        dismissPanel();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
