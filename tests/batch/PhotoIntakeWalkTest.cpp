@@ -1,6 +1,7 @@
 #include "batch/PhotoIntakeWalk.h"
 
 #include "support/PhotoLibraryFixtures.h"
+#include "support/UndecodableNamedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,10 +113,8 @@ TEST_F(IntakeWalk, countsRefusedTypesAndGoesOn)
 TEST_F(IntakeWalk, refusesAFileWhoseNameIsNotUtf8AsAFileThatCannotBeAdded)
 {
     touch("f/good.jpg");
-    const QByteArray bad = QFile::encodeName(path("f")) + "/bad\xff\xfe.jpg";
-    const int fd = ::open(bad.constData(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
+    const UndecodableNamedFile bad(QFile::encodeName(path("f")) + "/bad\xff\xfe.jpg");
+    ASSERT_TRUE(bad.isMade());
 
     EXPECT_EQ(walk({ path("f") }), QStringList({ path("f/good.jpg") }));
     EXPECT_EQ(m_counts.damagedFileCount, 1);
