@@ -129,6 +129,11 @@ QString benchUsageText()
   velloran-bench thumbs DIR
       Makes a 96x70 thumbnail of every photo under DIR and prints the rate.
 
+Every line is printed as soon as it is known. In paths and messages a tab,
+newline, carriage return and backslash print as \t \n \r \\, so each photo
+keeps to one line. A file whose name is not valid UTF-8 is reported on the
+error output and left out.
+
 Exit code: 0 when the command ran, whatever became of each photo; 2 for bad
 arguments or an unreadable settings or renaming file.
 )"_s;

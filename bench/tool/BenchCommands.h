@@ -13,5 +13,15 @@ int runBenchCommand(const BenchArguments& arguments, QTextStream& out, QTextStre
 
 // The image files under dir, recursively, in a stable order: files whose
 // extension (any case) names a format the readers know. Hidden files count;
-// links to folders are not followed.
-QStringList benchPhotoPaths(const QString& dir);
+// links to folders are not followed. A file whose name is not valid UTF-8 has no
+// path that reaches it again: it is reported on err, one line each, and left out.
+QStringList benchPhotoPaths(const QString& dir, QTextStream& err);
+
+// A text as one field of a line: backslash, tab, newline and carriage return
+// become \\ \t \n \r, so that every photo keeps to one line of tab-separated
+// fields whatever its name.
+QString escapedField(QString text);
+
+// Prints one line and flushes it at once, so that a killed run still shows what
+// it did.
+void printLine(QTextStream& stream, const QString& line);

@@ -16,7 +16,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <functional>
 #include <optional>
 
@@ -28,7 +27,8 @@ std::optional<QByteArray> readFile(const QString& path, QTextStream& err)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        err << "velloran-bench: cannot read " << path << ": " << file.errorString() << '\n';
+        printLine(
+            err, u"velloran-bench: cannot read %1: %2"_s.arg(escapedField(path), escapedField(file.errorString())));
         return std::nullopt;
     }
     return file.readAll();
@@ -42,20 +42,13 @@ std::shared_ptr<MetaDataObject> loadSettings(const QString& path, QTextStream& e
         return nullptr;
     const std::optional<KeyedDecoder> decoder = KeyedDecoder::fromJson(*bytes, MetaDataObject::kClassName);
     if (!decoder) {
-        err << "velloran-bench: " << path << " is no keyed archive of a MetaDataObject\n";
+        printLine(err, u"velloran-bench: %1 is no keyed archive of a MetaDataObject"_s.arg(escapedField(path)));
         return nullptr;
     }
     std::shared_ptr<MetaDataObject> settings = MetaDataObject::initWithCoder(*decoder);
     for (const auto& info : kMetadataFields)
         settings->setUpdated(info.field, !settings->field(info.field).isEmpty());
     return settings;
-}
-
-QString oneLine(QString text)
-{
-    text.replace(u'\t', u' ');
-    text.replace(u'\n', u' ');
-    return text;
 }
 
 // The resident size of this process in MB, from /proc; 0 where there is none.
@@ -71,19 +64,51 @@ double residentMegabytes()
     return 0;
 }
 
-// Runs the batch to its end, noting the resident size after every 1,000 photos.
-QStringList runToEnd(BatchRunner& runner, const std::function<bool(BatchRunner&)>& start)
+// The line of one photo that the run has handled: its result, where it went (or
+// would have gone), and the message with the renaming warnings.
+QString photoLine(const BatchRunner& runner, int index)
 {
-    QStringList resident;
-    QObject::connect(&runner, &BatchRunner::progressChanged, &runner, [&resident](qint64 handled, qint64) {
-        if (handled > 0 && handled % 1000 == 0)
-            resident << u"%1 MB after %2 photos"_s.arg(QString::number(residentMegabytes(), 'f', 1)).arg(handled);
-    });
+    const PhotoFile& photo = *runner.state().photos[index];
+    QString message
+        = photo.processStatus == MetadataWriteResult::Processed ? u"Processed Successfully"_s : photo.processMsg;
+    for (const auto& warning : runner.warningsOf(index))
+        message += u"; "_s + warning->processMsg;
+    return u"%1\t%2\t%3"_s.arg(photo.processStatus).arg(escapedField(photo.processedPath), escapedField(message));
+}
+
+// Runs the batch to its end. Each photo's line is printed once it and every photo
+// before it are done, so the lines keep the list's order and a killed run still
+// shows the photos it handled; the resident size is printed after every 1,000
+// photos. The photos the run never reached are printed at its end.
+void runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bool(BatchRunner&)>& start)
+{
+    QList<bool> done;
+    qsizetype printed = 0;
+    const auto printDone = [&] {
+        for (; printed < done.size() && done[printed]; ++printed)
+            printLine(out, photoLine(runner, int(printed)));
+    };
+    const auto finished
+        = QObject::connect(&runner, &BatchRunner::photoFinished, &runner, [&](int index, int, const QString&) {
+              done.resize(runner.state().photos.size());
+              done[index] = true;
+              printDone();
+          });
+    const auto progress
+        = QObject::connect(&runner, &BatchRunner::progressChanged, &runner, [&out](qint64 handled, qint64) {
+              if (handled > 0 && handled % 1000 == 0)
+                  printLine(out,
+                      u"resident: %1 MB after %2 photos"_s.arg(QString::number(residentMegabytes(), 'f', 1))
+                          .arg(handled));
+          });
     QEventLoop loop;
     QObject::connect(&runner, &BatchRunner::finished, &loop, &QEventLoop::quit);
     if (start(runner))
         loop.exec();
-    return resident;
+    QObject::disconnect(finished);
+    QObject::disconnect(progress);
+    done.fill(true, runner.state().photos.size());
+    printDone();
 }
 
 } // namespace
@@ -104,7 +129,7 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
             return 2;
         auto parsed = renamingOptionsFromJson(*bytes);
         if (const auto* error = std::get_if<QString>(&parsed)) {
-            err << "velloran-bench: " << arguments.renameFile << ": " << *error << '\n';
+            printLine(err, u"velloran-bench: %1: %2"_s.arg(escapedField(arguments.renameFile), escapedField(*error)));
             return 2;
         }
         options = std::get<OutputRenamingOptions>(std::move(parsed));
@@ -112,7 +137,7 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
     if (!arguments.outputDir.isEmpty()) {
         const QString outputDir = QDir::cleanPath(QFileInfo(arguments.outputDir).absoluteFilePath());
         if (!QDir().mkpath(outputDir)) {
-            err << "velloran-bench: cannot make the output folder " << outputDir << '\n';
+            printLine(err, u"velloran-bench: cannot make the output folder "_s + escapedField(outputDir));
             return 2;
         }
         options.ouptputFolderPathName = outputDir;
@@ -125,7 +150,7 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
     // The batch list, read as the application reads it, every photo ticked.
     QList<std::shared_ptr<PhotoFile>> batch;
     double bytes = 0;
-    for (const QString& path : benchPhotoPaths(arguments.sourceDir)) {
+    for (const QString& path : benchPhotoPaths(arguments.sourceDir, err)) {
         auto photo = std::make_shared<PhotoFile>(QFileInfo(path).absoluteFilePath(), false);
         photo->isSelected = true;
         bytes += photo->fileSizeInBytes;
@@ -135,7 +160,6 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
     BatchRunner runner;
     if (arguments.jobs > 0)
         runner.setJobs(arguments.jobs);
-    QStringList resident;
     if (restore) {
         // This process has no last run: the outputs that write gave these photos, where they are.
         QStringList sources;
@@ -151,34 +175,25 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
             if (QFileInfo::exists(output))
                 written.append({ photo, output });
         }
-        resident = runToEnd(runner, [&](BatchRunner& r) { return r.restoreOutputs(written, batch); });
+        runToEnd(runner, out, [&](BatchRunner& r) { return r.restoreOutputs(written, batch); });
     } else {
         const BatchSnapshot snapshot = BatchSnapshot::forTickedPhotos(
             batch, *settings, *MetaDataObject::editedFieldsOnlyCopy(*settings), options);
-        resident = runToEnd(runner, [&](BatchRunner& r) { return r.start(snapshot); });
+        runToEnd(runner, out, [&](BatchRunner& r) { return r.start(snapshot); });
     }
 
-    QHash<QString, QStringList> warningsOf;
-    for (const auto& warning : runner.warningRecords())
-        warningsOf[warning->filePath].append(warning->processMsg);
     int errors = 0;
     for (const std::shared_ptr<PhotoFile>& photo : runner.state().photos) {
         if (photo->processStatus != MetadataWriteResult::Processed
             && photo->processStatus != MetadataWriteResult::RawCameraKept)
             ++errors;
-        QString message
-            = photo->processStatus == MetadataWriteResult::Processed ? u"Processed Successfully"_s : photo->processMsg;
-        for (const QString& warning : warningsOf.value(photo->filePath))
-            message += u"; "_s + warning;
-        out << photo->processStatus << '\t' << photo->processedPath << '\t' << oneLine(message) << '\n';
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     const auto perSecond
         = [seconds](double amount) { return seconds > 0 ? QString::number(amount / seconds, 'f', 1) : u"inf"_s; };
     out << runner.state().runSize << " photos, " << errors << " errors, " << QString::number(seconds, 'f', 3) << " s, "
         << perSecond(double(runner.state().runSize)) << " photos/s, " << perSecond(bytes / 1e6) << " MB/s, "
-        << runner.jobs() << " writers\n";
-    for (const QString& line : resident)
-        out << "resident: " << line << '\n';
+        << runner.jobs() << " writers";
+    printLine(out, QString());
     return 0;
 }

@@ -221,6 +221,13 @@ QList<std::shared_ptr<PhotoFile>> BatchRunner::warningRecords() const
     return records;
 }
 
+QList<std::shared_ptr<PhotoFile>> BatchRunner::warningsOf(int index) const
+{
+    if (index < 0 || index >= m_outcomes.size() || m_outcomes[index].errorFlag == MetadataWriteResult::SourceMissing)
+        return {};
+    return m_outcomes[index].warnings;
+}
+
 // ---- The path thread ----
 
 void BatchRunner::runPaths(const std::shared_ptr<Run>& run)

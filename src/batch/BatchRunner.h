@@ -102,6 +102,8 @@ public:
     // list order; a photo whose source was missing brings no renaming warning.
     QList<std::shared_ptr<PhotoFile>> errorRecords() const;
     QList<std::shared_ptr<PhotoFile>> warningRecords() const;
+    // The renaming warnings of the photo at this index of the run, as warningRecords holds them.
+    QList<std::shared_ptr<PhotoFile>> warningsOf(int index) const;
 
 signals:
     void started();

@@ -1,8 +1,11 @@
 #include "BenchCommands.h"
 
 #include "batch/BatchRunner.h"
+#include "platform/UndecodableFileName.h"
 #include "support/TestSupport.h"
+#include "support/UndecodableNamedFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -56,8 +59,91 @@ TEST(BenchCommands, listsPhotosRecursivelyByExtensionInAStableOrder)
 {
     QTemporaryDir dir;
     fillFolder(dir);
-    EXPECT_EQ(benchPhotoPaths(dir.path()),
+    QString complaints;
+    QTextStream err(&complaints);
+    EXPECT_EQ(benchPhotoPaths(dir.path(), err),
         QStringList({ dir.filePath(u"a.jpg"_s), dir.filePath(u"broken.jpg"_s), dir.filePath(u"sub/b.JPG"_s) }));
+    EXPECT_TRUE(complaints.isEmpty()) << complaints.toStdString();
+}
+
+TEST(BenchCommands, aNameThatIsNotUtf8IsReportedInEveryCommandInsteadOfDropped)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    const QByteArray folder = QFile::encodeName(dir.path());
+    ASSERT_TRUE(QFile::copy(samplesDir() + u"/camera/Canon_40D.jpg"_s, dir.filePath(u"plain.jpg"_s)));
+    const UndecodableNamedFile photo(folder + "/caf\xe9.jpg", QFile::encodeName(dir.filePath(u"plain.jpg"_s)));
+    ASSERT_TRUE(photo.isMade());
+    // Undecodable bytes in the extension itself: it may be a photo too.
+    const UndecodableNamedFile oddExtension(folder + "/sub/c.jp\xff");
+    ASSERT_TRUE(oddExtension.isMade());
+    const UndecodableNamedFile notes(folder + "/notes\xff.txt");
+    ASSERT_TRUE(notes.isMade());
+
+    QTemporaryDir outDir;
+    for (const auto kind :
+        { BenchArguments::Command::Read, BenchArguments::Command::Thumbs, BenchArguments::Command::Write }) {
+        BenchArguments arguments = command(kind, dir.path());
+        arguments.outputDir = outDir.filePath(u"out"_s);
+        const CommandRun result = run(arguments);
+        EXPECT_EQ(result.code, 0);
+        const QStringList complaints = result.err.split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(complaints.size(), 2) << result.err.toStdString();
+        EXPECT_EQ(complaints[0], u"velloran-bench: "_s + undecodableFileNameMessage(photo.listedPath()));
+        EXPECT_TRUE(complaints[1].contains(u"/sub/c.jp"_s)) << complaints[1].toStdString();
+        // Only the photos that can be named are handled and counted.
+        EXPECT_TRUE(result.out.contains(u"\n3 photos, "_s) || result.out.startsWith(u"3 photos, "_s))
+            << result.out.toStdString();
+        EXPECT_FALSE(result.out.contains(QChar::ReplacementCharacter)) << result.out.toStdString();
+    }
+}
+
+TEST(BenchCommands, aNameWithTabsNewlinesAndBackslashesStaysOnOneEscapedLine)
+{
+    EXPECT_EQ(escapedField(u"a\tb\nc\\n\rd"_s), u"a\\tb\\nc\\\\n\\rd"_s);
+
+    QTemporaryDir dir;
+    const QString name = u"tab\there\nnew\\line\r.jpg"_s;
+    const QString escaped = u"tab\\there\\nnew\\\\line\\r.jpg"_s;
+    ASSERT_TRUE(QFile::copy(samplesDir() + u"/camera/Canon_40D.jpg"_s, dir.filePath(name)));
+    QFile broken(dir.filePath(u"broken\t\n.jpg"_s));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a photo");
+    broken.close();
+
+    const CommandRun read = run(command(BenchArguments::Command::Read, dir.path()));
+    const QStringList readLines = read.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(readLines.size(), 2) << read.out.toStdString();
+    EXPECT_EQ(readLines[0], u"no pixel size\t"_s + escapedField(dir.path()) + u"/broken\\t\\n.jpg"_s);
+
+    const CommandRun thumbs = run(command(BenchArguments::Command::Thumbs, dir.path()));
+    EXPECT_EQ(thumbs.out.split(u'\n', Qt::SkipEmptyParts).size(), 2) << thumbs.out.toStdString();
+
+    QTemporaryDir outDir;
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.outputDir = outDir.filePath(u"out"_s);
+    const CommandRun written = run(arguments);
+    const QStringList lines = written.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << written.out.toStdString();
+    EXPECT_EQ(lines[1],
+        u"0\t"_s + escapedField(outDir.filePath(u"out"_s)) + u"/"_s + escaped + u"\tProcessed Successfully"_s);
+    EXPECT_EQ(lines[0].split(u'\t').size(), 3) << lines[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(outDir.filePath(u"out/"_s + name)));
+
+    arguments.command = BenchArguments::Command::Restore;
+    const CommandRun restored = run(arguments);
+    EXPECT_TRUE(
+        restored.out.startsWith(u"0\t"_s + escapedField(outDir.filePath(u"out"_s)) + u"/"_s + escaped + u"\t"_s))
+        << restored.out.toStdString();
+}
+
+TEST(BenchCommands, eachLineReachesTheDeviceAsItIsPrinted)
+{
+    QBuffer device;
+    ASSERT_TRUE(device.open(QIODevice::WriteOnly));
+    QTextStream stream(&device);
+    printLine(stream, u"0\tone"_s);
+    EXPECT_EQ(device.data(), "0\tone\n");
 }
 
 TEST(BenchCommands, readReportsEachPhotoWithoutAPixelSizeAndEndsWithTheRate)
