@@ -28,12 +28,7 @@ QString g_samples;
 
 std::shared_ptr<PhotoFile> addPhoto(const QString& sample, const QString& target)
 {
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    QFile::copy(g_samples + u'/' + sample, target);
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    auto photo = std::make_shared<PhotoFile>(target, false);
-    photo->isSelected = true;
-    return photo;
+    return tickedCopy(g_samples + u'/' + sample, target);
 }
 
 bool save(QWidget& widget, const QString& path)

@@ -43,16 +43,6 @@ template <typename T> T* find(QObject* root, const QString& name)
     return child;
 }
 
-QString copySample(const QString& sample, const QString& target)
-{
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    QFile::remove(target);
-    if (!QFile::copy(samplesDir() + u'/' + sample, target))
-        return {};
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    return target;
-}
-
 // The editor around the batch widgets, as far as they ask it: the photo list, the
 // form's answers, and the alert sheet, whose questions the test answers.
 struct Editor {
@@ -158,13 +148,9 @@ private:
         const QStringList samples
             = { u"camera/Pentax_K10D.jpg"_s, u"camera/Canon_40D.jpg"_s, u"camera/Nikon_D70.jpg"_s };
         PhotoList photos;
-        for (int i = 0; i < count; ++i) {
-            const QString path = copySample(
-                samples[i % samples.size()], (folder.isEmpty() ? sources() : folder) + u"/photo-%1.jpg"_s.arg(i));
-            auto photo = std::make_shared<PhotoFile>(path, false);
-            photo->isSelected = true;
-            photos.append(photo);
-        }
+        for (int i = 0; i < count; ++i)
+            photos.append(tickedCopy(samplesDir() + u'/' + samples[i % samples.size()],
+                (folder.isEmpty() ? sources() : folder) + u"/photo-%1.jpg"_s.arg(i)));
         return photos;
     }
 

@@ -25,14 +25,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-class ExifEditorBatchTest : public QObject {
+class ExifEditorBatchTest : public QObject, public RecordedApplication {
     Q_OBJECT
 
     QTemporaryDir m_home;
     QTemporaryDir m_dir;
-    std::unique_ptr<AppDelegate> m_app;
-    std::shared_ptr<RecordingPresenter> m_presenter;
-    std::shared_ptr<RecordingUrlOpener> m_opener;
     ExifEditorView* m_editor = nullptr;
 
     template <typename T> T* child(const QString& name) const { return m_editor->findChild<T*>(name); }
@@ -44,19 +41,11 @@ class ExifEditorBatchTest : public QObject {
     {
         QList<std::shared_ptr<PhotoFile>> photos;
         for (int i = 0; i < count; ++i) {
-            const QString path = m_dir.path() + u"/sources/photo-%1.jpg"_s.arg(i);
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QFile::remove(path);
-            QVERIFY(QFile::copy(samplesDir() + u"/camera/Canon_40D.jpg"_s, path));
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-            auto photo = std::make_shared<PhotoFile>(path, false);
-            photo->isSelected = true;
-            photos.append(photo);
+            photos.append(tickedCopy(
+                samplesDir() + u"/camera/Canon_40D.jpg"_s, m_dir.path() + u"/sources/photo-%1.jpg"_s.arg(i)));
+            QVERIFY(!photos.last()->filePath.isEmpty());
         }
-        QSignalSpy filled(form(), &MetadataFormView::mergedRecordChanged);
-        model()->appendPhotos(photos);
-        m_editor->processAfterAllPhotosAdded();
-        QTRY_VERIFY(filled.count() > 0 && !form()->state().mergeJob().isRunning());
+        appendToEditor(*m_editor, photos);
     }
 
 private slots:
@@ -71,14 +60,8 @@ private slots:
     void init()
     {
         clearUserDefaults();
-        m_app = std::make_unique<AppDelegate>();
-        m_presenter = std::make_shared<RecordingPresenter>();
-        m_opener = std::make_shared<RecordingUrlOpener>();
-        m_app->setPresenter(m_presenter);
-        m_app->setUrlOpener(m_opener);
-        m_editor = new ExifEditorView(*m_app);
-        m_editor->resize(1050, 700);
-        m_editor->show();
+        startApplication();
+        m_editor = showEditor<ExifEditorView>(*m_app, QSize(1050, 700));
         QVERIFY(QTest::qWaitForWindowExposed(m_editor));
     }
 

@@ -37,12 +37,10 @@ public:
 
 } // namespace
 
-class ExifEditorFormTest : public QObject {
+class ExifEditorFormTest : public QObject, public RecordedApplication {
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<AppDelegate> m_app;
-    std::shared_ptr<RecordingPresenter> m_presenter;
     Editor* m_editor = nullptr;
 
     MetadataFormView* form() const { return m_editor->metadataFormView(); }
@@ -58,10 +56,7 @@ class ExifEditorFormTest : public QObject {
         int n = model()->count();
         for (const auto& photo : photos)
             photo->filePath = QStringLiteral("/nowhere/photo-%1.jpg").arg(n++);
-        QSignalSpy filled(form(), &MetadataFormView::mergedRecordChanged);
-        model()->appendPhotos(photos);
-        m_editor->processAfterAllPhotosAdded();
-        QTRY_VERIFY(filled.count() > 0 && !form()->state().mergeJob().isRunning());
+        appendToEditor(*m_editor, photos);
     }
 
 private slots:
@@ -69,12 +64,8 @@ private slots:
 
     void init()
     {
-        m_app = std::make_unique<AppDelegate>();
-        m_presenter = std::make_shared<RecordingPresenter>();
-        m_app->setPresenter(m_presenter);
-        m_editor = new Editor(*m_app);
-        m_editor->resize(1050, 700);
-        m_editor->show();
+        startApplication();
+        m_editor = showEditor<Editor>(*m_app, QSize(1050, 700));
         QVERIFY(QTest::qWaitForWindowExposed(m_editor));
     }
 

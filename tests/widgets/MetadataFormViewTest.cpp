@@ -68,28 +68,6 @@ void showFilled(MetadataFormView& form, const QList<std::shared_ptr<PhotoFile>>&
     QTRY_VERIFY(filled.count() > 0);
 }
 
-// Text typed through an input method, as non-ASCII text is.
-void typeThroughInputMethod(QWidget* widget, const QString& text)
-{
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(widget, &event);
-}
-
-// A check box or radio button takes a click on its box or title only.
-void clickBox(QAbstractButton* button)
-{
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-}
-
-void clickRow(QListWidget* table, const QString& text)
-{
-    const QList<QListWidgetItem*> items = table->findItems(text, Qt::MatchExactly);
-    QVERIFY(!items.isEmpty());
-    table->scrollToItem(items.first());
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(items.first()).center());
-}
-
 } // namespace
 
 class MetadataFormViewTest : public QObject {

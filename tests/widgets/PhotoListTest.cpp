@@ -60,14 +60,11 @@ public:
 
 } // namespace
 
-class PhotoListTest : public QObject {
+class PhotoListTest : public QObject, public RecordedApplication {
     Q_OBJECT
 
     QTemporaryDir m_home;
     QTemporaryDir m_photos;
-    std::unique_ptr<AppDelegate> m_app;
-    std::shared_ptr<RecordingPresenter> m_presenter;
-    std::shared_ptr<RecordingUrlOpener> m_opener;
     EditorUnderTest* m_editor = nullptr;
 
     PhotoListPanel* panel() const { return m_editor->photoListPanel(); }
@@ -146,14 +143,8 @@ private slots:
     void init()
     {
         clearUserDefaults();
-        m_app = std::make_unique<AppDelegate>();
-        m_presenter = std::make_shared<RecordingPresenter>();
-        m_opener = std::make_shared<RecordingUrlOpener>();
-        m_app->setPresenter(m_presenter);
-        m_app->setUrlOpener(m_opener);
-        m_editor = new EditorUnderTest(*m_app);
-        m_editor->resize(1000, 640);
-        m_editor->show();
+        startApplication();
+        m_editor = showEditor<EditorUnderTest>(*m_app, QSize(1000, 640));
         QVERIFY(QTest::qWaitForWindowExposed(m_editor));
     }
 

@@ -60,12 +60,10 @@ QList<std::shared_ptr<MetaDataObject>> archivedPresets(AppDelegate& app)
 
 } // namespace
 
-class PresetWindowTest : public QObject {
+class PresetWindowTest : public QObject, public RecordedApplication {
     Q_OBJECT
 
     QTemporaryDir m_home;
-    std::unique_ptr<AppDelegate> m_app;
-    std::shared_ptr<RecordingPresenter> m_presenter;
     std::unique_ptr<QWidget> m_editor;
     std::unique_ptr<AttachedPopupTable> m_popup;
     std::unique_ptr<PresetsPanel> m_panel;
@@ -98,9 +96,7 @@ private slots:
     void init()
     {
         clearUserDefaults();
-        m_app = std::make_unique<AppDelegate>();
-        m_presenter = std::make_shared<RecordingPresenter>();
-        m_app->setPresenter(m_presenter);
+        startApplication();
         m_app->arrayPresets = { preset(QStringLiteral("Urlaub 2026"), { { F::Artist, QStringLiteral("Ålesund") } }),
             preset(QStringLiteral("Студия"), { { F::Copyright, QStringLiteral("© 山田") } }) };
         m_editor = std::make_unique<QWidget>();

@@ -109,27 +109,11 @@ QStringList differences(const QJsonObject& before, const QJsonObject& after, con
     return changed;
 }
 
-// A check box or radio button takes a click on its box or title only.
-void clickBox(QAbstractButton* button)
-{
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-}
-
-void clickRow(QListWidget* table, const QString& text)
-{
-    const QList<QListWidgetItem*> items = table->findItems(text, Qt::MatchExactly);
-    QVERIFY2(!items.isEmpty(), qPrintable(text));
-    table->scrollToItem(items.first());
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(items.first()).center());
-}
-
 // Types text as a user does whose keyboard has not every letter: through an input method.
 void typeText(QWidget* widget, const QString& text)
 {
     QTest::mouseClick(widget, Qt::LeftButton);
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(widget, &event);
+    typeThroughInputMethod(widget, text);
 }
 
 // The GPS tags that "GPS info" covers: the position, the direction and the date. The
@@ -141,14 +125,11 @@ const QString kArtist = u"山田 太郎 · Пётр Чайковский · Zoë
 
 } // namespace
 
-class RoadTest : public QObject {
+class RoadTest : public QObject, public RecordedApplication {
     Q_OBJECT
 
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_work;
-    std::unique_ptr<AppDelegate> m_app;
-    std::shared_ptr<RecordingPresenter> m_presenter;
-    std::shared_ptr<RecordingUrlOpener> m_opener;
 
     QString m_lockedPath;
 
@@ -195,8 +176,7 @@ class RoadTest : public QObject {
             QDir().mkpath(root + u'/' + sub);
             const QDir from(samplesDir() + u'/' + sub);
             for (const QString& name : from.entryList(QDir::Files)) {
-                const QString copy = root + u'/' + sub + u'/' + name;
-                QFile::copy(from.filePath(name), copy);
+                const QString copy = copyPhoto(from.filePath(name), root + u'/' + sub + u'/' + name);
                 // The writer refuses to lay out these cameras' Exif blocks anew, as it cannot keep
                 // their maker notes; the road's copies go without them.
                 if (sub == u"gps"_s || name.startsWith(u"Konica_Minolta"_s) || name.startsWith(u"Nikon_COOLPIX"_s))
@@ -285,11 +265,7 @@ private:
     // Starts the application object as main() does, with questions answered by the test.
     void launch()
     {
-        m_app = std::make_unique<AppDelegate>();
-        m_presenter = std::make_shared<RecordingPresenter>();
-        m_opener = std::make_shared<RecordingUrlOpener>();
-        m_app->setPresenter(m_presenter);
-        m_app->setUrlOpener(m_opener);
+        startApplication();
         m_app->setTerminateHandler([] {});
         m_app->applicationDidFinishLaunching();
         MainWindowController* controller = m_app->myWindowController();

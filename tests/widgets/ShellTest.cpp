@@ -39,19 +39,15 @@ QSettings storedDefaults()
 
 } // namespace
 
-class ShellTest : public QObject {
+class ShellTest : public QObject, public RecordedApplication {
     Q_OBJECT
 
 private:
     // One launch of the application with its services replaced by recorders.
     void launch()
     {
-        m_app = std::make_unique<AppDelegate>();
-        m_presenter = std::make_shared<RecordingPresenter>();
-        m_opener = std::make_shared<RecordingUrlOpener>();
+        startApplication();
         m_terminations = 0;
-        m_app->setPresenter(m_presenter);
-        m_app->setUrlOpener(m_opener);
         m_app->setTerminateHandler([this] { ++m_terminations; });
         m_app->setEditorViewFactory([this](QWidget* parent) {
             m_editor = new FakeEditorView(parent);
@@ -85,9 +81,6 @@ private:
     }
 
     QTemporaryDir m_home;
-    std::unique_ptr<AppDelegate> m_app;
-    std::shared_ptr<RecordingPresenter> m_presenter;
-    std::shared_ptr<RecordingUrlOpener> m_opener;
     FakeEditorView* m_editor = nullptr;
     FakeReachability* m_reachability = nullptr;
     int m_terminations = 0;

@@ -1,9 +1,21 @@
 #include "WidgetTestSupport.h"
 
+#include "app/ExifEditorView.h"
+#include "batch/PhotoListModel.h"
+#include "batch/widgets/PhotoListPanel.h"
+#include "form/widgets/MetadataFormView.h"
+#include "model/PhotoFile.h"
+
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QListWidget>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTest>
 
 namespace {
 
@@ -59,4 +71,60 @@ void clearUserDefaults()
         QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velloran"), QStringLiteral("Velloran"));
     settings.clear();
     settings.sync();
+}
+
+void RecordedApplication::startApplication()
+{
+    m_app = std::make_unique<AppDelegate>();
+    m_presenter = std::make_shared<RecordingPresenter>();
+    m_opener = std::make_shared<RecordingUrlOpener>();
+    m_app->setPresenter(m_presenter);
+    m_app->setUrlOpener(m_opener);
+}
+
+void appendToEditor(ExifEditorView& editor, const QList<std::shared_ptr<PhotoFile>>& photos)
+{
+    MetadataFormView* form = editor.metadataFormView();
+    QVERIFY(form);
+    QSignalSpy filled(form, &MetadataFormView::mergedRecordChanged);
+    editor.photoListPanel()->model()->appendPhotos(photos);
+    editor.processAfterAllPhotosAdded();
+    QTRY_VERIFY(filled.count() > 0 && !form->state().mergeJob().isRunning());
+}
+
+QString copyPhoto(const QString& source, const QString& target)
+{
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile::remove(target);
+    if (!QFile::copy(source, target))
+        return {};
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return target;
+}
+
+std::shared_ptr<PhotoFile> tickedCopy(const QString& source, const QString& target)
+{
+    auto photo = std::make_shared<PhotoFile>(copyPhoto(source, target), false);
+    photo->isSelected = true;
+    return photo;
+}
+
+void clickBox(QAbstractButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
+void clickRow(QListWidget* table, const QString& text)
+{
+    const QList<QListWidgetItem*> items = table->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!items.isEmpty(), qPrintable(text));
+    table->scrollToItem(items.first());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(items.first()).center());
+}
+
+void typeThroughInputMethod(QWidget* widget, const QString& text)
+{
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(widget, &event);
 }

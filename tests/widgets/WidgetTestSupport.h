@@ -1,15 +1,23 @@
 #pragma once
 
+#include "app/AppDelegate.h"
 #include "app/ExifEditorViewInterface.h"
 #include "app/NotificationCenter.h"
 #include "app/UrlOpener.h"
 #include "controls/DialogPresenter.h"
 
 #include <QList>
+#include <QSize>
 #include <QStringList>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <memory>
+
+class ExifEditorView;
+class PhotoFile;
+class QAbstractButton;
+class QListWidget;
 
 // Records the questions the application asks and lets the test answer them. Sheets
 // of ours are really opened (offscreen), so a test clicks their buttons.
@@ -82,3 +90,45 @@ void isolateUserFolders(const QString& root);
 
 // Removes every stored setting.
 void clearUserDefaults();
+
+// The application object a test drives, with its questions and opened addresses
+// recorded: what the tests of the editor and of the main window hold. A test class
+// derives from it after QObject.
+class RecordedApplication {
+protected:
+    // A new application object with a new presenter and URL opener installed; the
+    // stored settings stay as they are (a restart keeps them).
+    void startApplication();
+
+    std::unique_ptr<AppDelegate> m_app;
+    std::shared_ptr<RecordingPresenter> m_presenter;
+    std::shared_ptr<RecordingUrlOpener> m_opener;
+};
+
+// An editor view of type View (ExifEditorView or a test's own kind) over `app`,
+// sized and shown; the caller waits for it to be exposed and deletes it.
+template <typename View> View* showEditor(AppDelegate& app, const QSize& size)
+{
+    auto* editor = new View(app);
+    editor->resize(size);
+    editor->show();
+    return editor;
+}
+
+// Photos as an adding leaves them in the editor: in the list, ticked as they are,
+// and the form filled from them once the merge has ended.
+void appendToEditor(ExifEditorView& editor, const QList<std::shared_ptr<PhotoFile>>& photos);
+
+// A copy of the photo at `source` at `target`, its folder made and any file there
+// replaced, readable by all and writable by its owner. Answers `target`, or "" when
+// the copy cannot be made.
+QString copyPhoto(const QString& source, const QString& target);
+// That copy as a ticked photo of the batch list.
+std::shared_ptr<PhotoFile> tickedCopy(const QString& source, const QString& target);
+
+// A check box or radio button takes a click on its box or title only.
+void clickBox(QAbstractButton* button);
+// Clicks the row of a list that shows exactly `text`, scrolled into view first.
+void clickRow(QListWidget* table, const QString& text);
+// Text typed through an input method, as text that no key gives is.
+void typeThroughInputMethod(QWidget* widget, const QString& text);
