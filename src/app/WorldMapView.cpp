@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -100,6 +101,17 @@ WorldMapView::WorldMapView(QWidget* parent)
         button->setFocusPolicy(Qt::NoFocus);
         button->setCursor(Qt::ArrowCursor);
     }
+    // A photo without a usable position says so in the middle of the map, where no
+    // edge can cut the words off; a drag or a wheel over it still reaches the map.
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("lblPinTitle"));
+    m_title->setAlignment(Qt::AlignCenter);
+    m_title->setWordWrap(true);
+    m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_title->setStyleSheet(QStringLiteral("QLabel { background: rgba(255, 255, 255, 235); color: #202020;"
+                                          " border: 1px solid rgba(0, 0, 0, 60); border-radius: 5px;"
+                                          " padding: 4px 8px; }"));
+    m_title->hide();
     connect(m_zoomIn, &QToolButton::clicked, this, &WorldMapView::zoomIn);
     connect(m_zoomOut, &QToolButton::clicked, this, &WorldMapView::zoomOut);
     setOutlines(bundledOutlines());
@@ -217,12 +229,14 @@ void WorldMapView::stopAnimation()
 void WorldMapView::setPin(double latitude, double longitude, const QString& title)
 {
     m_pin = Pin { QPointF(longitude, latitude), title };
+    layoutTitle();
     update();
 }
 
 void WorldMapView::removePins()
 {
     m_pin.reset();
+    layoutTitle();
     update();
 }
 
@@ -269,6 +283,7 @@ void WorldMapView::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     m_projection.setViewSize(QSizeF(size()));
     layoutButtons();
+    layoutTitle();
     changed();
 }
 
@@ -277,6 +292,26 @@ void WorldMapView::layoutButtons()
     const int x = width() - kMargin - kButtonSize;
     m_zoomIn->move(x, kMargin);
     m_zoomOut->move(x, kMargin + kButtonSize + 2);
+}
+
+void WorldMapView::layoutTitle()
+{
+    const QString title = m_pin ? m_pin->title : QString();
+    if (title.isEmpty()) {
+        m_title->hide();
+        return;
+    }
+    m_title->setText(title);
+    // As wide as the words on one line where the view has room, else wrapped to the view.
+    m_title->setWordWrap(false);
+    const int oneLine = m_title->sizeHint().width();
+    m_title->setWordWrap(true);
+    const int labelWidth = std::max(1, std::min(oneLine, width() - 2 * kMargin));
+    const int labelHeight = m_title->heightForWidth(labelWidth);
+    m_title->setGeometry(QRect((width() - labelWidth) / 2, std::max(0, (height() - labelHeight) / 2), labelWidth,
+        std::max(labelHeight, m_title->minimumSizeHint().height())));
+    m_title->show();
+    m_title->raise();
 }
 
 void WorldMapView::paintEvent(QPaintEvent*)
@@ -337,9 +372,7 @@ void WorldMapView::paintPin(QPainter& painter) const
     if (!m_pin || m_projection.isEmpty())
         return;
     const QPointF tip = m_projection.toView(m_pin->coordinate);
-    const bool titled = !m_pin->title.isEmpty();
-
-    if (titled) {
+    if (!m_pin->title.isEmpty()) {
         // The grey, struck-through pin of a photo without a usable position.
         const QSize pinSize(24, 32);
         const QPixmap pin = imageNamed(QStringLiteral("pin_no_location.png"), pinSize, devicePixelRatioF());
@@ -356,21 +389,6 @@ void WorldMapView::paintPin(QPainter& painter) const
         painter.setPen(Qt::NoPen);
         painter.drawEllipse(tip - QPointF(2, 20), 1.6, 1.6);
     }
-
-    if (!titled)
-        return;
-    // The title in a callout above the pin, kept inside the view.
-    const QFontMetricsF metrics(font());
-    const QSizeF textSize(metrics.horizontalAdvance(m_pin->title), metrics.height());
-    QRectF bubble(QPointF(), textSize + QSizeF(16, 8));
-    bubble.moveCenter(tip - QPointF(0, 34 + bubble.height() / 2));
-    bubble.moveLeft(std::clamp(bubble.left(), 2.0, std::max(2.0, width() - bubble.width() - 2)));
-    bubble.moveTop(std::max(bubble.top(), 2.0));
-    painter.setPen(QPen(QColor(0, 0, 0, 60), 1));
-    painter.setBrush(QColor(255, 255, 255, 235));
-    painter.drawRoundedRect(bubble, 5, 5);
-    painter.setPen(QColor(0x20, 0x20, 0x20));
-    painter.drawText(bubble, Qt::AlignCenter, m_pin->title);
 }
 
 void WorldMapView::wheelEvent(QWheelEvent* event)

@@ -12,6 +12,7 @@
 #include <optional>
 
 class QIODevice;
+class QLabel;
 class QToolButton;
 class QVariantAnimation;
 
@@ -65,6 +66,9 @@ public:
     // The pin as QPointF(longitude, latitude).
     QPointF pinCoordinate() const;
     QString pinTitle() const;
+    // The pin's title ("lblPinTitle"), centred in the view and wrapped to its width;
+    // hidden while the pin has no title.
+    QLabel* titleLabel() const { return m_title; }
 
     // The viewer's placement: the pin, its title and the region.
     void showLocation(const MetaDataViewerLocation& location);
@@ -100,6 +104,7 @@ private:
     void paintMap(QPainter& painter);
     void paintPin(QPainter& painter) const;
     void layoutButtons();
+    void layoutTitle();
 
     std::shared_ptr<const MapOutlines> m_outlines;
     QPainterPath m_land; // degrees
@@ -112,6 +117,7 @@ private:
     std::optional<QPointF> m_dragFrom;
     QToolButton* m_zoomIn = nullptr;
     QToolButton* m_zoomOut = nullptr;
+    QLabel* m_title = nullptr;
     // The map as last drawn, reused while only the pin or the buttons repaint.
     QPixmap m_cache;
     bool m_cacheValid = false;

@@ -48,7 +48,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
-    g_samples = QString::fromLocal8Bit(argv[2]);
+    g_samples = QDir::cleanPath(QString::fromLocal8Bit(argv[2]));
     initializeExiv2();
     QTemporaryDir home(QDir::tempPath() + u"/velloran-shots-XXXXXX"_s);
     isolateUserFolders(home.path());

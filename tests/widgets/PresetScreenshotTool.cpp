@@ -54,7 +54,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    const QDir samples(QString::fromLocal8Bit(argv[2]));
+    const QDir samples(QDir::cleanPath(QString::fromLocal8Bit(argv[2])));
     QTemporaryDir home;
     isolateUserFolders(home.path());
     int result = 0;

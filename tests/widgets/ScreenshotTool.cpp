@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -52,7 +53,8 @@ int main(int argc, char** argv)
             controller->alertCloseApp()->open();
         else if (front == QLatin1String("photos") && argc > 3)
             controller->editorView()->addPhotosFromPathUrls(
-                { QUrl::fromLocalFile(QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath()) }, false);
+                { QUrl::fromLocalFile(QDir::cleanPath(QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath())) },
+                false);
     });
     auto* editor = qobject_cast<ExifEditorView*>(controller->vwExifEditor());
     const auto busy

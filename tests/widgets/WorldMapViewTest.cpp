@@ -2,6 +2,7 @@
 
 #include "model/MetaDataObject.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -63,6 +64,37 @@ private slots:
         QCOMPARE(m_map->pinCoordinate(), QPointF(-142, 28));
         QCOMPARE(m_map->visibleRegion().longitudeDelta, 360.0);
         QCOMPARE(m_map->visibleRegion().centerLatitude, 0.0);
+    }
+
+    void theTitleOfNoPositionStaysWholeAndCentredAtEverySize()
+    {
+        MetaDataObject none;
+        m_map->showLocation(MetaDataViewerLocation::fromRecord(none));
+        QLabel* title = m_map->titleLabel();
+        QCOMPARE(title->objectName(), QStringLiteral("lblPinTitle"));
+        for (const QSize size : { QSize(720, 360), QSize(330, 230), QSize(160, 90), m_map->minimumSizeHint() }) {
+            m_map->resize(size);
+            QVERIFY(title->isVisible());
+            QCOMPARE(title->text(), QStringLiteral("No location found"));
+            const QRect box = title->geometry();
+            QVERIFY2(
+                m_map->rect().contains(box), qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+            QVERIFY(std::abs(box.center().x() - m_map->width() / 2) <= 1);
+            // Every word shows: on one line where there is room, else wrapped.
+            QVERIFY(box.height() >= title->heightForWidth(box.width()));
+        }
+        m_map->resize(720, 360);
+        QVERIFY(title->height() < 2 * title->fontMetrics().height() + 12); // one line
+        QVERIFY(std::abs(title->geometry().center().y() - m_map->height() / 2) <= 1);
+
+        // A position has no title; another photo without one gets it back.
+        m_map->setPin(43.4674, 11.8851);
+        QVERIFY(title->isHidden());
+        m_map->setPin(28, -142, QStringLiteral("Invalid location"));
+        QVERIFY(title->isVisible());
+        QCOMPARE(title->text(), QStringLiteral("Invalid location"));
+        m_map->removePins();
+        QVERIFY(title->isHidden());
     }
 
     void anAnimatedMoveEndsOnTheRegion()
