@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The whole road on a corpus, then exiftool on the same photos, one table.
+#
+#   bench/road.sh CORPUS_DIR
+#
+# CORPUS_DIR is what bench/make-road-corpus.sh made (its photos/ folder is added),
+# or any folder of photos. The outputs go beside the added folder and are removed
+# afterwards. Needs the build's velloran_road_bench (BUILD_DIR, default build/) and
+# exiftool. Extra arguments after CORPUS_DIR go to the bench (--no-exiftool,
+# --keep-output, --artist TEXT).
+set -euo pipefail
+
+[ $# -ge 1 ] || { echo "usage: bench/road.sh CORPUS_DIR [bench arguments]" >&2; exit 2; }
+corpus=$(cd "$1" && pwd)
+shift
+[ -d "$corpus/photos" ] && corpus=$corpus/photos
+repo=$(cd "$(dirname "$0")/.." && pwd)
+bench=${BUILD_DIR:-$repo/build}/bench/road/velloran_road_bench
+[ -x "$bench" ] || { echo "road: build velloran_road_bench first ($bench)" >&2; exit 1; }
+command -v exiftool >/dev/null || { echo "road: exiftool is missing" >&2; exit 1; }
+
+echo "exiftool $(exiftool -ver), $(nproc) cores, $(free -g | awk '/^Mem:/ { print $2 " GB" }'), commit $(git -C "$repo" rev-parse --short HEAD)"
+QT_QPA_PLATFORM=offscreen exec "$bench" "$@" "$corpus"

@@ -1,0 +1,46 @@
+#include "RoadApplication.h"
+
+#include "RoadStageMeter.h"
+
+#include <QElapsedTimer>
+#include <QMetaEnum>
+#include <QThread>
+
+RoadApplication::RoadApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool RoadApplication::notify(QObject* receiver, QEvent* event)
+{
+    if (!m_meter || m_depth > 0 || QThread::currentThread() != thread())
+        return QApplication::notify(receiver, event);
+    // Taken before the delivery: the receiver may be gone after it.
+    const char* className = receiver->metaObject()->className();
+    const QString objectName = receiver->objectName();
+    const int type = event->type();
+    QElapsedTimer clock;
+    clock.start();
+    struct Depth {
+        int& depth;
+        explicit Depth(int& d)
+            : depth(d)
+        {
+            ++depth;
+        }
+        ~Depth() { --depth; }
+    };
+    bool handled = false;
+    {
+        const Depth depth(m_depth);
+        handled = QApplication::notify(receiver, event);
+    }
+    m_meter->eventDelivered(clock.nsecsElapsed(), [&] {
+        const char* typeName = QMetaEnum::fromType<QEvent::Type>().valueToKey(type);
+        QString what = QString::fromLatin1(className);
+        if (!objectName.isEmpty())
+            what += QLatin1Char(' ') + objectName;
+        return what + QLatin1String(" / ") + (typeName ? QString::fromLatin1(typeName) : QString::number(type));
+    });
+    return handled;
+}

@@ -1,0 +1,263 @@
+#include "WholeRoad.h"
+
+#include "RoadPresenter.h"
+#include "RoadStageMeter.h"
+#include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
+#include "app/MainWindowController.h"
+#include "batch/BatchSnapshot.h"
+#include "batch/OutputPathBuilder.h"
+#include "batch/PhotoIntake.h"
+#include "batch/PhotoListModel.h"
+#include "batch/RenamingChoiceLists.h"
+#include "batch/widgets/BatchController.h"
+#include "batch/widgets/OutputOptionsPage.h"
+#include "batch/widgets/PhotoListPanel.h"
+#include "batch/widgets/SummaryWindow.h"
+#include "controls/QVAppStoreWindow.h"
+#include "form/widgets/MetadataFormView.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+WholeRoad::WholeRoad(RoadStageMeter& meter)
+    : m_meter(meter)
+{
+}
+
+WholeRoad::~WholeRoad()
+{
+    if (m_app)
+        m_app->terminate();
+}
+
+ExifEditorView* WholeRoad::editor() const
+{
+    return qobject_cast<ExifEditorView*>(m_app->myWindowController()->vwExifEditor());
+}
+
+template <typename T> T* WholeRoad::widget(const QString& name) const
+{
+    // Sheets and windows of the editor hang on the main window or stand alone.
+    T* found = editor()->findChild<T*>(name);
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (found)
+            break;
+        found = top->objectName() == name ? qobject_cast<T*>(top) : top->findChild<T*>(name);
+    }
+    return found;
+}
+
+// Runs the event loop as the application does (it sleeps until something happens)
+// and looks at the state every few milliseconds.
+bool WholeRoad::waitFor(const std::function<bool()>& done, int timeoutSeconds)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer look;
+    look.setInterval(5);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutSeconds * 1000, &loop, &QEventLoop::quit);
+    look.start();
+    loop.exec();
+    return done();
+}
+
+// Answers Yes to the last alert when it asks this; false when no such alert is up.
+bool WholeRoad::answerAlert(const QString& message)
+{
+    if (m_presenter->alerts.isEmpty() || m_presenter->alerts.last().request.message != message)
+        return false;
+    const RoadPresenter::Alert alert = m_presenter->alerts.takeLast();
+    alert.answer(0);
+    return true;
+}
+
+WholeRoad::Result WholeRoad::run(const Options& options)
+{
+    Result result;
+    const auto failed = [&result, this](const QString& why) {
+        result.failure = why;
+        if (!m_presenter->alerts.isEmpty())
+            result.failure += u" (alert: "_s + m_presenter->alerts.last().request.message + u")"_s;
+        m_meter.endStage();
+        return result;
+    };
+
+    // The application starts as main() starts it; questions go to the bench.
+    m_app = std::make_unique<AppDelegate>();
+    m_presenter = std::make_shared<RoadPresenter>();
+    m_app->setPresenter(m_presenter);
+    m_app->setTerminateHandler([] {});
+    m_app->applicationDidFinishLaunching();
+    MainWindowController* controller = m_app->myWindowController();
+    if (!QTest::qWaitForWindowExposed(controller->windowMain()) || !editor())
+        return failed(u"the main window did not show"_s);
+    controller->hideAddPhotosWindow();
+    PhotoListPanel* list = editor()->photoListPanel();
+    auto* form = qobject_cast<MetadataFormView*>(editor()->metaContainer());
+    auto* page = qobject_cast<OutputOptionsPage*>(editor()->extentionView());
+    BatchController* batch = editor()->batchController();
+    if (!list || !form || !page || !batch)
+        return failed(u"the editor view is not complete"_s);
+
+    bool intakeDone = false;
+    int mergesAfterIntake = 0;
+    QObject::connect(list->intake(), &PhotoIntake::finished, list, [&] { intakeDone = true; });
+    QObject::connect(form, &MetadataFormView::mergedRecordChanged, form, [&] {
+        if (intakeDone)
+            ++mergesAfterIntake;
+    });
+
+    m_meter.start();
+    QElapsedTimer whole;
+    whole.start();
+
+    // The folder goes in: walked, every photo read, the list filled.
+    m_meter.beginStage(u"intake"_s);
+    editor()->addPhotosFromPathUrls({ QUrl::fromLocalFile(options.source) }, false);
+    if (!waitFor([&] { return intakeDone && !editor()->isLoadingShown(); }, options.timeoutSeconds))
+        return failed(u"the adding did not end"_s);
+    result.photos = list->model()->rowCount();
+
+    // Every photo ticked; the form shows what they have in common.
+    m_meter.beginStage(u"merge and fill"_s);
+    if (!waitFor(
+            [&] {
+                return mergesAfterIntake > 0 && !form->state().mergeJob().isRunning()
+                    && list->model()->checkedPhotos().size() == result.photos;
+            },
+            options.timeoutSeconds))
+        return failed(u"the form was not filled"_s);
+
+    // One edit: the Artist, typed.
+    m_meter.beginStage(u"edit"_s);
+    auto* artist = form->findChild<QLineEdit*>(u"txtArtist"_s);
+    if (!artist)
+        return failed(u"no Artist field"_s);
+    QTest::mouseClick(artist, Qt::LeftButton);
+    QTest::keyClicks(artist, options.artist);
+
+    // Renaming by the original date, in the chosen format, before the photo's own name.
+    m_meter.beginStage(u"renaming page"_s);
+    auto* next = widget<QAbstractButton>(u"btnNext"_s);
+    if (!next || !waitFor([next] { return next->isEnabled(); }, 30))
+        return failed(u"Next stayed off"_s);
+    QTest::mouseClick(next, Qt::LeftButton);
+    for (const QString& name : { u"btnEditOriginalName"_s, u"btnAddEXIFDateTime"_s }) {
+        auto* button = widget<QAbstractButton>(name);
+        if (!button)
+            return failed(u"no button "_s + name);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    // The user picks a row of the date-format list.
+    page->setListOpener(
+        [&options](int listType, const QStringList&, const QSize&, QWidget*, std::function<void(int)> chosen) {
+            if (listType == RenamingChoiceLists::DateFormat)
+                chosen(options.dateFormat);
+        });
+    auto* format = widget<QAbstractButton>(u"btnAddEXIFDateTimeFormatOption"_s);
+    if (!format || !waitFor([format] { return format->isEnabled(); }, 30))
+        return failed(u"the date-format list stayed off"_s);
+    QTest::mouseClick(format, Qt::LeftButton);
+    if (!editor()->isRenamingInForce())
+        return failed(u"renaming is not in force"_s);
+
+    // Process: the destination panel with a new folder, then Yes to the confirmation.
+    m_meter.beginStage(u"process, panel"_s);
+    page->panel().setDestination(options.output, false);
+    auto* process = widget<QAbstractButton>(u"btnProcess"_s);
+    if (!process || !waitFor([process] { return process->isEnabled(); }, 30))
+        return failed(u"Process stayed off"_s);
+    QTest::mouseClick(process, Qt::LeftButton);
+    if (!waitFor(
+            [this] {
+                auto* panel = widget<QWidget>(u"savePanel"_s);
+                return panel && panel->isVisible();
+            },
+            30))
+        return failed(u"no destination panel"_s);
+    QTest::mouseClick(widget<QAbstractButton>(u"btnSelectDestination"_s), Qt::LeftButton);
+    const QStringList confirmations = { u"START PROCESS"_s, u"NO CHANGES IN EXIF DATA"_s };
+    if (!waitFor(
+            [this, &confirmations] {
+                return !m_presenter->alerts.isEmpty()
+                    && confirmations.contains(m_presenter->alerts.last().request.message);
+            },
+            30))
+        return failed(u"no confirmation"_s);
+
+    // Yes: the run's snapshot is taken on the main thread and the run starts.
+    m_meter.beginStage(u"process, start"_s);
+    bool runEnded = false;
+    QObject::connect(&batch->runner(), &BatchRunner::finished, batch, [&runEnded] { runEnded = true; });
+    answerAlert(m_presenter->alerts.last().request.message);
+    if (!batch->isProcessing() && !runEnded)
+        return failed(u"the run did not start"_s);
+
+    // Paths built one after another on the path thread, photos written by the writers.
+    m_meter.beginStage(u"paths and writing"_s);
+    if (!waitFor([&runEnded] { return runEnded; }, options.timeoutSeconds))
+        return failed(u"the run did not end"_s);
+
+    m_meter.beginStage(u"summary"_s);
+    if (!waitFor([batch] { return batch->summaryWindow() && batch->summaryWindow()->isVisible(); }, 60))
+        return failed(u"no summary"_s);
+    m_meter.endStage();
+    result.wholeSeconds = double(whole.nsecsElapsed()) / 1e9;
+    m_meter.stop();
+
+    const BatchRunState& state = batch->runner().state();
+    result.succeeded = state.succeeded;
+    result.failed = state.failed;
+    result.warnings = int(batch->runner().warningRecords().size());
+    for (const auto& record : batch->runner().errorRecords())
+        result.errors.append(record->filePath + u": "_s + record->processMsg);
+    timeApart(options, result);
+    return result;
+}
+
+// The run builds each output path on its path thread while the writers work, so its
+// share is not seen on its own there. Here the same paths are built again, after the
+// road, one after another, into an empty folder as the run found its own; and the
+// run's snapshot, which the main thread takes when the run starts, is taken again.
+void WholeRoad::timeApart(const Options& options, Result& result)
+{
+    auto* page = qobject_cast<OutputOptionsPage*>(editor()->extentionView());
+    OutputRenamingOptions renaming = page->getOutputFileRenamingSetting();
+    renaming.ouptputFolderPathName = options.output + u"-paths"_s;
+    QDir().mkpath(renaming.ouptputFolderPathName);
+    const QList<std::shared_ptr<PhotoFile>> photos = editor()->photoListPanel()->model()->checkedPhotos();
+    QStringList sources;
+    sources.reserve(photos.size());
+    for (const auto& photo : photos)
+        sources.append(photo->filePath);
+    const MetaDataObject settings;
+    QElapsedTimer clock;
+    clock.start();
+    OutputPathBuilder builder(renaming, nullptr, sources);
+    for (const auto& photo : photos) {
+        if (!builder.updatedPathWithSelectedSetting(*photo, settings).path.isEmpty())
+            ++result.pathsAlone;
+    }
+    result.pathSecondsAlone = double(clock.nsecsElapsed()) / 1e9;
+    QDir(renaming.ouptputFolderPathName).removeRecursively();
+
+    clock.restart();
+    const BatchSnapshot snapshot = BatchSnapshot::forTickedPhotos(photos, settings, settings, renaming);
+    result.snapshotSecondsAlone = double(clock.nsecsElapsed()) / 1e9;
+}

@@ -1,0 +1,113 @@
+#include "RoadStageMeter.h"
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+RoadStageMeter::RoadStageMeter(int beatMs, QObject* parent)
+    : QObject(parent)
+    , m_beatMs(std::max(1, beatMs))
+{
+    m_between.name = u"(between stages)"_s;
+    // A coarse timer may fire up to 5 % late by design; that is no stall.
+    m_heartbeat.setTimerType(Qt::PreciseTimer);
+    m_heartbeat.setInterval(m_beatMs);
+    connect(&m_heartbeat, &QTimer::timeout, this, &RoadStageMeter::beat);
+    m_clock.start();
+}
+
+void RoadStageMeter::start()
+{
+    m_lastBeatNs = m_clock.nsecsElapsed();
+    m_heartbeat.start();
+}
+
+void RoadStageMeter::stop()
+{
+    beat();
+    m_heartbeat.stop();
+}
+
+RoadStageMeter::Stage* RoadStageMeter::current()
+{
+    return m_inStage ? &m_stages.last() : &m_between;
+}
+
+QString RoadStageMeter::currentStage() const
+{
+    return m_inStage ? m_stages.last().name : m_between.name;
+}
+
+void RoadStageMeter::beginStage(const QString& name)
+{
+    endStage();
+    // A gap in progress belongs to the stage that had the main thread.
+    if (m_heartbeat.isActive())
+        beat();
+    Stage stage;
+    stage.name = name;
+    m_stages.append(stage);
+    m_inStage = true;
+    m_stageStartNs = m_clock.nsecsElapsed();
+    m_longestEventMs = 0;
+}
+
+void RoadStageMeter::endStage()
+{
+    if (!m_inStage)
+        return;
+    if (m_heartbeat.isActive())
+        beat();
+    m_stages.last().seconds = double(m_clock.nsecsElapsed() - m_stageStartNs) / 1e9;
+    m_inStage = false;
+    m_longestEventMs = m_between.longestEvent.ms;
+}
+
+void RoadStageMeter::beat()
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    const double gap = double(now - m_lastBeatNs) / 1e6;
+    m_lastBeatNs = now;
+    Stage* stage = current();
+    stage->longestGapMs = std::max(stage->longestGapMs, gap);
+    if (gap > m_longestGapMs) {
+        m_longestGapMs = gap;
+        m_longestGapStage = stage->name;
+    }
+}
+
+void RoadStageMeter::recordEvent(double ms, const QString& what)
+{
+    Stage* stage = current();
+    stage->longestEvent = { ms, what, stage->name };
+    m_longestEventMs = ms;
+}
+
+RoadStageMeter::SlowEvent RoadStageMeter::longestEvent() const
+{
+    SlowEvent longest = m_between.longestEvent;
+    for (const Stage& stage : m_stages) {
+        if (stage.longestEvent.ms > longest.ms)
+            longest = stage.longestEvent;
+    }
+    return longest;
+}
+
+QString RoadStageMeter::table() const
+{
+    QString text = u"%1 %2 %3  %4\n"_s.arg(u"stage"_s, -22)
+                       .arg(u"seconds"_s, 9)
+                       .arg(u"longest gap ms"_s, 15)
+                       .arg(u"longest event (ms, receiver)"_s);
+    const auto row = [&text](const Stage& stage, bool timed) {
+        text += u"%1 %2 %3  %4 %5\n"_s.arg(stage.name, -22)
+                    .arg(timed ? QString::number(stage.seconds, 'f', 3) : u"-"_s, 9)
+                    .arg(QString::number(stage.longestGapMs, 'f', 1), 15)
+                    .arg(QString::number(stage.longestEvent.ms, 'f', 1))
+                    .arg(stage.longestEvent.what);
+    };
+    for (const Stage& stage : m_stages)
+        row(stage, true);
+    row(m_between, false);
+    return text;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// Times the stages of a road through the application and watches its main thread
+// meanwhile. A heartbeat timer fires every few milliseconds on the main thread; the
+// longest gap between two beats is the longest time the event loop could not serve
+// a timer (nor a click or a repaint). The caller may also report every event the
+// main thread delivers, with how long it took, so that the longest one is named.
+//
+// Main thread only.
+class RoadStageMeter : public QObject {
+    Q_OBJECT
+public:
+    // The longest single event delivery seen: how long, what received it, in which stage.
+    struct SlowEvent {
+        double ms = 0;
+        QString what;
+        QString stage;
+    };
+    struct Stage {
+        QString name;
+        double seconds = 0;
+        double longestGapMs = 0; // the longest time between two heartbeats within the stage
+        SlowEvent longestEvent;
+    };
+
+    explicit RoadStageMeter(int beatMs = 10, QObject* parent = nullptr);
+
+    // The heartbeat runs from start() to stop(); gaps outside any stage count under "(between stages)".
+    void start();
+    void stop();
+
+    // Ends the stage in progress, if any, and starts one of this name.
+    void beginStage(const QString& name);
+    void endStage();
+    QString currentStage() const;
+
+    // One event delivered on the main thread; `describe` is called only when the
+    // event is the longest of its stage so far.
+    template <typename Describe> void eventDelivered(qint64 nanoseconds, Describe&& describe)
+    {
+        if (double(nanoseconds) / 1e6 > m_longestEventMs)
+            recordEvent(double(nanoseconds) / 1e6, describe());
+    }
+
+    const QList<Stage>& stages() const { return m_stages; }
+    // The longest gap between two beats over the whole run and the stage it ended in.
+    double longestGapMs() const { return m_longestGapMs; }
+    QString longestGapStage() const { return m_longestGapStage; }
+    // The longest event over the whole run.
+    SlowEvent longestEvent() const;
+
+    // A plain-text table: one row per stage (seconds, longest gap, longest event), in order.
+    QString table() const;
+
+    int beatMs() const { return m_beatMs; }
+
+private:
+    void beat();
+    void recordEvent(double ms, const QString& what);
+    Stage* current();
+
+    int m_beatMs;
+    QTimer m_heartbeat;
+    QElapsedTimer m_clock;
+    qint64 m_lastBeatNs = 0;
+    qint64 m_stageStartNs = 0;
+    bool m_inStage = false;
+    QList<Stage> m_stages;
+    Stage m_between;
+    double m_longestGapMs = 0;
+    QString m_longestGapStage;
+    double m_longestEventMs = 0; // of the stage in progress
+};
