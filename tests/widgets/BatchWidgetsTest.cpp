@@ -364,6 +364,30 @@ private slots:
         QVERIFY2(bottom.contains(u"100 %"_s) && bottom.contains(u"Error"_s), qPrintable(bottom));
     }
 
+    // Photos start faster than anyone reads: the sheet shows the first at once, then
+    // at most one an interval, and always the newest in the end.
+    void theProgressSheetShowsOnePhotoAnIntervalAndTheNewestInTheEnd()
+    {
+        ProcessProgressSheet sheet;
+        sheet.startRun(3, false);
+        auto* path = find<QLabel>(&sheet, u"lblCurrntFilePath"_s);
+        sheet.setCurrentPhoto(u"/photos/a.jpg"_s);
+        QCOMPARE(path->text(), u"/photos/a.jpg"_s);
+        sheet.setCurrentPhoto(u"/photos/b.jpg"_s);
+        sheet.setCurrentPhoto(u"/photos/c.jpg"_s);
+        QCOMPARE(sheet.currentPhoto(), u"/photos/c.jpg"_s);
+        QCOMPARE(sheet.shownPhoto(), u"/photos/a.jpg"_s);
+        QCOMPARE(path->text(), u"/photos/a.jpg"_s);
+        QTRY_COMPARE(sheet.shownPhoto(), u"/photos/c.jpg"_s);
+        QCOMPARE(path->text(), u"/photos/c.jpg"_s);
+
+        // A new run starts with nothing shown, and its first photo shows at once.
+        sheet.startRun(1, false);
+        QVERIFY(path->text().isEmpty());
+        sheet.setCurrentPhoto(u"/photos/d.jpg"_s);
+        QCOMPARE(path->text(), u"/photos/d.jpg"_s);
+    }
+
     void stopEndsTheRunAfterThePhotosInHand()
     {
         Editor& e = *m_editor;

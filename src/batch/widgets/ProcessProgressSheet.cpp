@@ -20,6 +20,12 @@ ProcessProgressSheet::ProcessProgressSheet(QWidget* parent)
     setFixedWidth(520);
     m_thumbnails = new ThumbnailCache(QSize(kPreviewWidth, kPreviewHeight), 8LL * 1024 * 1024, this);
     connect(m_thumbnails, &ThumbnailCache::thumbnailReady, this, &ProcessProgressSheet::showThumbnail);
+    m_photoInterval.setSingleShot(true);
+    m_photoInterval.setInterval(kPhotoIntervalMs);
+    connect(&m_photoInterval, &QTimer::timeout, this, [this] {
+        if (m_shownPath != m_currentPath)
+            showCurrentPhoto();
+    });
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(18, 18, 18, 18);
@@ -76,7 +82,9 @@ void ProcessProgressSheet::startRun(qint64 runSize, bool isForRestore)
     m_title->setText(isForRestore ? tr("Restoring the metadata of the written photos…") : tr("Processing photos…"));
     m_btnStopProcess->setEnabled(true);
     m_btnStopProcess->setText(tr("Stop"));
+    m_photoInterval.stop();
     m_currentPath.clear();
+    m_shownPath.clear();
     m_lblCurrntFilePath->clear();
     m_progressIndicator->setDoubleValue(0.0);
     setProgress(0, runSize, 0);
@@ -86,20 +94,28 @@ void ProcessProgressSheet::startRun(qint64 runSize, bool isForRestore)
 void ProcessProgressSheet::setCurrentPhoto(const QString& filePath)
 {
     m_currentPath = filePath;
-    m_lblCurrntFilePath->setText(QDir::toNativeSeparators(filePath));
+    if (!m_photoInterval.isActive())
+        showCurrentPhoto();
+}
+
+void ProcessProgressSheet::showCurrentPhoto()
+{
+    m_shownPath = m_currentPath;
+    m_photoInterval.start();
+    m_lblCurrntFilePath->setText(QDir::toNativeSeparators(m_shownPath));
     m_lblCurrntFilePath->setToolTip(m_lblCurrntFilePath->text());
-    const QImage cached = m_thumbnails->thumbnail(filePath);
+    const QImage cached = m_thumbnails->thumbnail(m_shownPath);
     if (!cached.isNull()) {
-        showThumbnail(filePath);
+        showThumbnail(m_shownPath);
         return;
     }
-    m_thumbnails->request({ filePath });
+    m_thumbnails->request({ m_shownPath });
 }
 
 void ProcessProgressSheet::showThumbnail(const QString& path)
 {
-    // A preview that arrives after its photo is done is not shown.
-    if (path != m_currentPath)
+    // A preview that arrives after the sheet has moved on to another photo is not shown.
+    if (path != m_shownPath)
         return;
     const QImage image = m_thumbnails->thumbnail(path);
     if (image.isNull())
@@ -125,5 +141,6 @@ QString ProcessProgressSheet::countsText() const
 
 void ProcessProgressSheet::showPlaceholder()
 {
+    m_photoInterval.stop();
     m_imgvwCurrentPhoto->setPixmap(imageNamed(u"place_holder.png"_s, QSize(64, 64), devicePixelRatioF()));
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QTimer>
 
 class GRProgressIndicator;
 class QLabel;
@@ -17,13 +18,19 @@ class ProcessProgressSheet : public QDialog {
 public:
     static constexpr int kPreviewWidth = 160;
     static constexpr int kPreviewHeight = 120;
+    // The path and preview follow the run at most this often: photos start by the
+    // thousand a second, and the path label lays its wrapped text out anew on every
+    // change, which would keep the main thread busy for most of the run.
+    static constexpr int kPhotoIntervalMs = 100;
 
     explicit ProcessProgressSheet(QWidget* parent = nullptr);
     ~ProcessProgressSheet() override;
 
     // A new run of runSize photos: bar at 0, the placeholder preview, no path.
     void startRun(qint64 runSize, bool isForRestore);
-    // The photo being written: its path and, once loaded off the main thread, its preview.
+    // The photo being written: its path and, once loaded off the main thread, its
+    // preview. A photo that starts within kPhotoIntervalMs of the last one shown is
+    // shown when the interval ends, unless a later one has started by then.
     void setCurrentPhoto(const QString& filePath);
     // handled of runSize photos finished, failed of them with an error.
     void setProgress(qint64 handled, qint64 runSize, qint64 failed);
@@ -31,16 +38,21 @@ public:
     void showPlaceholder();
 
     QString currentPhoto() const { return m_currentPath; }
+    // The photo whose path and preview the sheet shows.
+    QString shownPhoto() const { return m_shownPath; }
     QString countsText() const;
 
 signals:
     void stopRequested();
 
 private:
+    void showCurrentPhoto();
     void showThumbnail(const QString& path);
 
     ThumbnailCache* m_thumbnails = nullptr;
     QString m_currentPath;
+    QString m_shownPath;
+    QTimer m_photoInterval;
     QLabel* m_title = nullptr;
     QLabel* m_imgvwCurrentPhoto = nullptr;
     GRProgressIndicator* m_progressIndicator = nullptr;
