@@ -11,10 +11,11 @@ namespace {
 // screen's edge.
 constexpr int kBubbleAllowance = 16;
 
-const QString kListStyle = QStringLiteral("QListWidget { background: transparent; color: #28241c; outline: 0; }"
-                                          "QListWidget::item { height: %1px; padding-left: 8px; }"
-                                          "QListWidget::item:hover { background: #e8e0cc; }"
-                                          "QListWidget::item:selected { background: #d6c9a6; color: #28241c; }");
+const QString kListStyle
+    = QStringLiteral("QListWidget { background: transparent; color: #28241c; outline: 0; }"
+                     "QListWidget::item { height: %1px; padding-left: 8px; background: transparent; }"
+                     "QListWidget::item:hover { background: #e8e0cc; }"
+                     "QListWidget::item:selected { background: #d6c9a6; color: #28241c; }");
 
 } // namespace
 

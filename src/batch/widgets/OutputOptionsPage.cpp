@@ -151,6 +151,7 @@ void OutputOptionsPage::buildControls()
 
     addOption(m_btnAddEXIFString, u"btnAddEXIFString"_s, tr("Prefix / Suffix"));
     auto* prefixRow = new QHBoxLayout;
+    prefixRow->setSpacing(8);
     m_txtAddPrefixString = field(box, u"txtAddPrefixString"_s, tr("Prefix"));
     m_txtAddSuffixString = field(box, u"txtAddSuffixString"_s, tr("Suffix"));
     prefixRow->addWidget(m_txtAddPrefixString);
@@ -158,7 +159,9 @@ void OutputOptionsPage::buildControls()
     grid->addLayout(prefixRow, row++, 2);
 
     addOption(m_btnAddEXIFDateTime, u"btnAddEXIFDateTime"_s, tr("Date"));
+    // Each list's text and its button sit together; the three lists stand apart.
     auto* dateRow = new QHBoxLayout;
+    dateRow->setSpacing(0);
     auto addDateList
         = [&](QLineEdit*& text, QPushButton*& button, const QString& textName, const QString& buttonName, int tag) {
               text = field(box, textName);
@@ -167,6 +170,8 @@ void OutputOptionsPage::buildControls()
               button->setObjectName(buttonName);
               button->setProperty("tag", tag);
               button->setFixedWidth(28);
+              if (dateRow->count() > 0)
+                  dateRow->addSpacing(8);
               dateRow->addWidget(text, 1);
               dateRow->addWidget(button);
               connect(button, &QPushButton::clicked, this, [this, tag] { btnEXIFDateAsTapped(tag); });
@@ -181,6 +186,7 @@ void OutputOptionsPage::buildControls()
     addOption(m_btnAddEXIFLocation, u"btnAddEXIFLocation"_s, tr("Location"));
     auto* locationBox = new QVBoxLayout;
     auto* ticks = new QHBoxLayout;
+    ticks->setSpacing(4);
     auto addTick
         = [&](IMGButton*& tick, const QString& name, const QString& caption, OutputOptionsPanel::LocationPart part) {
               tick = imageButton(box, name, kCheckOff, kCheckOn);

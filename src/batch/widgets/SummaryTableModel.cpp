@@ -40,8 +40,8 @@ QVariant SummaryTableModel::data(const QModelIndex& index, int role) const
     case Qt::ForegroundRole:
         if (isName)
             return {};
-        // A yellow that stays readable on white.
-        return row.colour == SummaryRow::Colour::Red ? QColor(200, 30, 30) : QColor(190, 140, 0);
+        // A dark amber: a brighter yellow is hard to read on white.
+        return row.colour == SummaryRow::Colour::Red ? QColor(200, 30, 30) : QColor(150, 100, 0);
     default:
         return {};
     }
