@@ -5,6 +5,7 @@
 #include "model/PhotoFile.h"
 #include "platform/UndecodableFileName.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImageReader>
@@ -44,14 +45,21 @@ void collectFiles(const QByteArray& folder, QList<QByteArray>& files)
         const std::string_view name = item->d_name;
         if (name == "." || name == "..")
             continue;
-        const QByteArray path = folder + '/' + item->d_name;
-        struct stat info { };
-        if (::lstat(path.constData(), &info) != 0)
-            continue;
-        if (S_ISDIR(info.st_mode))
+        const QByteArray path = (folder.endsWith('/') ? folder : folder + '/') + item->d_name;
+        // The entry's type where the file system gives it, else from the file itself.
+        bool isFolder = item->d_type == DT_DIR;
+        bool isFile = item->d_type == DT_REG;
+        if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
+            struct stat info { };
+            if (::lstat(path.constData(), &info) != 0)
+                continue;
+            isFolder = S_ISDIR(info.st_mode);
+            isFile = S_ISREG(info.st_mode)
+                || (S_ISLNK(info.st_mode) && ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode));
+        }
+        if (isFolder)
             collectFiles(path, files);
-        else if (S_ISREG(info.st_mode)
-            || (S_ISLNK(info.st_mode) && ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode)))
+        else if (isFile)
             files.append(path);
     }
     ::closedir(dir);
@@ -105,7 +113,7 @@ QStringList benchPhotoPaths(const QString& dir, QTextStream& err)
 {
     static const QSet<QString> extensions = photoExtensions();
     QList<QByteArray> files;
-    collectFiles(QFile::encodeName(dir), files);
+    collectFiles(QFile::encodeName(QDir::cleanPath(dir)), files);
     QStringList paths;
     QStringList undecodable;
     for (const QByteArray& file : files) {
