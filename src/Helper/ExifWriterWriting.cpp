@@ -10,6 +10,7 @@
 #include "platform/Exiv2Adapter.h"
 #include "platform/FileReplacer.h"
 #include "platform/JpegExifSegment.h"
+#include "platform/JpegSplice.h"
 #include "platform/OpenablePhotoPath.h"
 #include "platform/PhotoshopIptcDigest.h"
 #include "platform/UndecodableFileName.h"
@@ -732,7 +733,7 @@ bool isParsableXmp(const std::string& packet)
 // its way out. An XMP packet that the edit leaves alone is written back as it was
 // read, byte for byte, also when exiv2 cannot parse it.
 EditedPhoto editedPhoto(
-    const QByteArray& original, const QString& path, const MetadataEdit& edit, const EditedBytesSaver& save)
+    QByteArrayView original, const QString& path, const MetadataEdit& edit, const EditedBytesSaver& save)
 {
     EditedPhoto result;
     MetadataSnapshot expected;
@@ -784,6 +785,36 @@ EditedPhoto editedPhoto(
     return result;
 }
 
+// The edit of a JPEG of which only the header passes through memory (see
+// JpegSplice): exiv2 edits and the verification reads the header, and the new
+// file is the edited header followed by the basis file's image data, copied by
+// the kernel into the replacer's temporary file. Nothing when the photo is to be
+// read whole instead: it is no JPEG whose layout allows the split, or exiv2's
+// output cannot be split as expected (nothing was written then).
+std::optional<EditedPhoto> editedHeaderOnly(const QString& basisPath, const QString& path, const MetadataEdit& edit,
+    const QString& target, FileReplacer::Options options)
+{
+    const std::unique_ptr<JpegSplice> splice = JpegSplice::open(basisPath);
+    if (!splice)
+        return std::nullopt;
+    bool splits = true;
+    const auto save = [&](QByteArrayView bytes) -> std::optional<QString> {
+        const std::optional<QByteArrayView> header = splice->headerOf(bytes);
+        if (!header) {
+            splits = false;
+            return std::nullopt;
+        }
+        options.append = [&](int fd) { return splice->writeTo(fd, *header); };
+        return FileReplacer::replace(target, {}, options);
+    };
+    EditedPhoto edited = editedPhoto(splice->stub(), path, edit, save);
+    if (!splits) {
+        qCInfo(lcMetadata).noquote() << "Read whole:" << basisPath << "- its edited header cannot be split off";
+        return std::nullopt;
+    }
+    return edited;
+}
+
 // ---- Files ----
 
 MetadataWriteResult failure(const QString& message)
@@ -816,6 +847,21 @@ std::optional<QByteArray> readAll(const QString& path, QString& error)
         return std::nullopt;
     }
     return bytes;
+}
+
+// The edit of the photo at basisPath, saved at target: through its header alone
+// where the photo allows it, else with the photo read whole. Nothing when the
+// photo cannot be read; readError says why.
+std::optional<EditedPhoto> writtenEdit(const QString& basisPath, const QString& path, const MetadataEdit& edit,
+    const QString& target, const FileReplacer::Options& options, QString& readError)
+{
+    if (std::optional<EditedPhoto> edited = editedHeaderOnly(basisPath, path, edit, target, options))
+        return edited;
+    const std::optional<QByteArray> original = readAll(basisPath, readError);
+    if (!original)
+        return std::nullopt;
+    const auto save = [&](QByteArrayView bytes) { return FileReplacer::replace(target, bytes, options); };
+    return editedPhoto(*original, path, edit, save);
 }
 
 MetadataWriteResult outcomeOf(const EditedPhoto& edited, const QString& outputPath)
@@ -927,10 +973,6 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
     // A file already at the output path is edited, its other metadata kept.
     const QString basisPath = outputExists && !inPlace ? newPath : sourcePath;
     photo.processedPath = newPath;
-    QString readError;
-    const std::optional<QByteArray> original = readAll(basisPath, readError);
-    if (!original)
-        return failure(readError);
     const QDateTime modifiedBefore = QFileInfo(sourcePath).lastModified();
 
     const MetadataEdit edit = [&](Exiv2::Image& image) {
@@ -954,18 +996,19 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         modified = fileDateFromText(Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(
             *settings.dateTimeConfigModifyDate(), firstRead->Date_Modify()));
     }
-    const auto save = [&](QByteArrayView bytes) {
-        return FileReplacer::replace(newPath, bytes, { basisPath, modified });
-    };
-    const EditedPhoto edited = editedPhoto(*original, sourcePath, edit, save);
-    const MetadataWriteResult result = outcomeOf(edited, newPath);
+    const FileReplacer::Options options { basisPath, modified };
+    QString readError;
+    const std::optional<EditedPhoto> edited = writtenEdit(basisPath, sourcePath, edit, newPath, options, readError);
+    if (!edited)
+        return failure(readError);
+    const MetadataWriteResult result = outcomeOf(*edited, newPath);
     if (inPlace
         && (result.errorFlag == MetadataWriteResult::Processed
             || result.errorFlag == MetadataWriteResult::RawCameraKept)) {
         if (!photo.restorePoint)
             photo.restorePoint = std::make_shared<MetadataRestorePoint>();
-        extendRestorePoint(*photo.restorePoint, edited.before, edited.byteOrder, edited.edited, edited.xmpPacketChanged,
-            modifiedBefore);
+        extendRestorePoint(*photo.restorePoint, edited->before, edited->byteOrder, edited->edited,
+            edited->xmpPacketChanged, modifiedBefore);
     }
     return result;
 }
@@ -988,12 +1031,12 @@ MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
         return { MetadataWriteResult::AccessDenied, inPlace ? kSourceDenied : kOutputDenied };
 
     QString readError;
-    const std::optional<QByteArray> source = readAll(sourcePath, readError);
-    if (!source)
-        return failure(readError);
     if (!inPlace) {
         // The output becomes a fresh copy of the source: nothing is written into
         // it, so its metadata is the source's.
+        const std::optional<QByteArray> source = readAll(sourcePath, readError);
+        if (!source)
+            return failure(readError);
         const std::optional<QString> error
             = FileReplacer::replace(outputPath, *source, { sourcePath, QFileInfo(sourcePath).lastModified() });
         if (error)
@@ -1007,10 +1050,11 @@ MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
         applyRestorePoint(image, point);
         return EditOutcome { MetadataWriteResult::Processed, point.keepsXmp };
     };
-    const auto save = [&](QByteArrayView bytes) {
-        return FileReplacer::replace(outputPath, bytes, { sourcePath, point.modified });
-    };
-    const MetadataWriteResult result = outcomeOf(editedPhoto(*source, sourcePath, edit, save), outputPath);
+    const FileReplacer::Options options { sourcePath, point.modified };
+    const std::optional<EditedPhoto> edited = writtenEdit(sourcePath, sourcePath, edit, outputPath, options, readError);
+    if (!edited)
+        return failure(readError);
+    const MetadataWriteResult result = outcomeOf(*edited, outputPath);
     if (result.errorFlag == MetadataWriteResult::Processed)
         photo.restorePoint.reset();
     return result;

@@ -49,7 +49,9 @@ private:
     bool m_renamed = false;
 };
 
-int writeAll(int fd, QByteArrayView bytes)
+} // namespace
+
+int FileReplacer::writeAll(int fd, QByteArrayView bytes)
 {
     const char* data = bytes.data();
     qsizetype left = bytes.size();
@@ -65,6 +67,8 @@ int writeAll(int fd, QByteArrayView bytes)
     }
     return 0;
 }
+
+namespace {
 
 // The namespaces whose attributes an unprivileged process may not set; failing to
 // copy one of them is no reason to refuse the write.
@@ -141,6 +145,10 @@ std::optional<QString> FileReplacer::replace(const QString& path, QByteArrayView
 
     if (const int error = writeAll(fd, bytes))
         return errorText(error);
+    if (options.append) {
+        if (std::optional<QString> error = options.append(fd))
+            return error;
+    }
     if (options.modified && options.modified->isValid()) {
         const qint64 msecs = options.modified->toMSecsSinceEpoch();
         struct timespec times[2];

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <sys/types.h>
 
@@ -29,6 +30,10 @@ public:
         QString newFileModeOf;
         // The new file's modification time; the current time when absent.
         std::optional<QDateTime> modified;
+        // Writes what follows the bytes into the new file (open for writing, at the
+        // end of the bytes); answers the reason when it cannot, and the target
+        // stays as it was. Empty: the bytes are the whole file.
+        std::function<std::optional<QString>(int fd)> append = {};
     };
 
     // Replaces (or creates) the file at path with bytes; answers nothing on
@@ -41,4 +46,7 @@ public:
 
     // The file system's text for an errno value.
     static QString errorText(int error);
+
+    // Writes all of bytes to fd at its position; answers errno of a failure, else 0.
+    static int writeAll(int fd, QByteArrayView bytes);
 };

@@ -4,6 +4,7 @@
 #include "Helper/PhotoFixtures.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/JpegSplice.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -81,6 +82,16 @@ public:
 private:
     QString m_path;
     bool m_set;
+};
+
+// Every write in the scope reads its basis file whole: a JPEG's header is not split
+// off from its image data (see JpegSplice).
+class ScopedWholeFileWrites {
+public:
+    ScopedWholeFileWrites() { JpegSplice::setEnabledForTesting(false); }
+    ~ScopedWholeFileWrites() { JpegSplice::setEnabledForTesting(true); }
+    ScopedWholeFileWrites(const ScopedWholeFileWrites&) = delete;
+    ScopedWholeFileWrites& operator=(const ScopedWholeFileWrites&) = delete;
 };
 
 #define SKIP_UNLESS_IMMUTABLE(scope)                                                                                   \

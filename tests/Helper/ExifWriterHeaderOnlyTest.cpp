@@ -1,0 +1,209 @@
+#include "Helper/WriterFixtures.h"
+#include "platform/FileRangeCopy.h"
+
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <array>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <optional>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+using F = MetadataField;
+
+// A JPEG of noise (so that its image data is some kilobytes) with Exif, IPTC and XMP.
+QByteArray noiseJpeg(const QTemporaryDir& dir, bool progressive)
+{
+    QImage image(160, 120, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, random.generate());
+    }
+    const QString path = dir.filePath(u"noise.jpg"_s);
+    QImageWriter writer(path, "jpeg");
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(image))
+        return {};
+    editMetadata(path, [](Exiv2::Image& photo) {
+        photo.exifData()["Exif.Image.Make"] = "Maker";
+        photo.exifData()["Exif.Photo.DateTimeOriginal"] = "2020:01:02 03:04:05";
+        photo.iptcData()["Iptc.Application2.City"] = "Paris";
+        photo.xmpData()["Xmp.dc.title"] = "Noise";
+    });
+    QByteArray bytes = fileBytes(path);
+    QFile::remove(path);
+    return bytes;
+}
+
+QByteArray segment(unsigned char marker, const QByteArray& data)
+{
+    const int length = int(data.size()) + 2;
+    return QByteArray("\xff") + char(marker) + char(length >> 8) + char(length & 0xff) + data;
+}
+
+QString putFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    file.write(bytes);
+    return path;
+}
+
+void configureEdit(MetaDataObject& settings)
+{
+    edit(settings, { { F::Artist, u"Zoë"_s }, { F::IPTC_City, u"Lyon"_s }, { F::XMP_Lens, u"Lens"_s } });
+}
+
+struct Written {
+    MetadataWriteResult result;
+    QByteArray bytes;
+};
+
+Written writeTo(const QString& source, const QString& output)
+{
+    PhotoFile photo = photoAt(source);
+    MetaDataObject settings;
+    configureEdit(settings);
+    Written written;
+    written.result = writePhoto(photo, settings, output);
+    written.bytes = fileBytes(output);
+    return written;
+}
+
+// Writes the photo to a new file through each road; answers both.
+std::array<Written, 2> writeBothWays(const QTemporaryDir& dir, const QString& source)
+{
+    std::array<Written, 2> written;
+    for (int whole = 0; whole < 2; ++whole) {
+        std::optional<ScopedWholeFileWrites> wholeFiles;
+        if (whole)
+            wholeFiles.emplace();
+        const QString output = dir.filePath(u"out-%1.jpg"_s.arg(whole));
+        QFile::remove(output);
+        written[whole] = writeTo(source, output);
+    }
+    return written;
+}
+
+int refusal = 0;
+ssize_t refusingCopy(int, loff_t*, int, loff_t*, size_t, unsigned int)
+{
+    errno = refusal;
+    return -1;
+}
+
+class ScopedBeforeCopy {
+public:
+    explicit ScopedBeforeCopy(std::function<void()> hook) { JpegSplice::setBeforeCopyHookForTesting(std::move(hook)); }
+    ~ScopedBeforeCopy() { JpegSplice::setBeforeCopyHookForTesting({}); }
+};
+
+QStringList filesIn(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+// Files whose layout is unusual are written as the road that reads them whole
+// writes them: the split road where its walk accepts them, the whole road itself
+// where it does not.
+TEST(ExifWriterHeaderOnly, unusualJpegsComeOutAsTheWholeFileRoadWritesThem)
+{
+    QTemporaryDir dir;
+    const QByteArray baseline = noiseJpeg(dir, false);
+    const QByteArray progressive = noiseJpeg(dir, true);
+    ASSERT_GT(baseline.size(), 10000);
+    const qsizetype eoi = baseline.size() - 2;
+    const QByteArray xmpAfterScan = segment(0xE1, QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 42));
+    // A restart marker before the scan: no length of its own.
+    const QByteArray restartBeforeScan = baseline.first(2) + QByteArray("\xff\xd0", 2) + baseline.sliced(2);
+
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool split;
+    };
+    const Case cases[] = {
+        { "baseline", baseline, true },
+        { "progressive, many scans", progressive, true },
+        { "cut inside the image data", baseline.first(baseline.size() * 2 / 3), true },
+        { "bytes after the end of image", baseline + "trailing garbage \xff\xd9 and more", true },
+        { "metadata after the start of scan", baseline.first(eoi) + xmpAfterScan + baseline.sliced(eoi), true },
+        { "no end of image", baseline.first(eoi), true },
+        { "cut inside the header", baseline.first(300), false },
+        { "a restart marker before the scan", restartBeforeScan, false },
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const QString source = putFile(dir, u"source.jpg"_s, test.bytes);
+        EXPECT_EQ(bool(JpegSplice::open(source)), test.split);
+        const std::array<Written, 2> written = writeBothWays(dir, source);
+        EXPECT_EQ(written[0].result, written[1].result) << qPrintable(written[1].result.errorMsg);
+        EXPECT_TRUE(written[0].bytes == written[1].bytes) << "the two roads wrote different files";
+        if (test.split) {
+            EXPECT_EQ(written[0].result.errorFlag, MetadataWriteResult::Processed);
+        }
+        EXPECT_EQ(fileBytes(source), test.bytes) << "the source is only read";
+    }
+}
+
+TEST(ExifWriterHeaderOnly, aPhotoThatChangesWhileItsImageDataIsCopiedIsNotWrittenAndNothingIsReplaced)
+{
+    QTemporaryDir dir;
+    const QByteArray bytes = noiseJpeg(dir, false);
+    const QString source = putFile(dir, u"source.jpg"_s, bytes);
+    const QString output = dir.filePath(u"out.jpg"_s);
+    const QString inPlace = putFile(dir, u"in-place.jpg"_s, bytes);
+    QString changing;
+    ScopedBeforeCopy hook([&] {
+        QFile file(changing);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("another program appends");
+    });
+
+    // To another file: none is made.
+    changing = source;
+    Written written = writeTo(source, output);
+    EXPECT_EQ(written.result.errorFlag, MetadataWriteResult::WriteFailed);
+    EXPECT_TRUE(written.result.errorMsg.contains(u"changed while it was being copied"_s))
+        << qPrintable(written.result.errorMsg);
+    EXPECT_FALSE(QFile::exists(output));
+
+    // In place: the file keeps what the other program made of it.
+    changing = inPlace;
+    written = writeTo(inPlace, inPlace);
+    EXPECT_EQ(written.result.errorFlag, MetadataWriteResult::WriteFailed);
+    EXPECT_EQ(written.bytes, bytes + "another program appends");
+    EXPECT_EQ(filesIn(dir), QStringList({ "in-place.jpg", "source.jpg" })) << "no temporary file stays";
+}
+
+TEST(ExifWriterHeaderOnly, whereTheKernelCannotCopyTheImageDataTheBufferWritesTheSameFile)
+{
+    QTemporaryDir dir;
+    const QString source = putFile(dir, u"source.jpg"_s, noiseJpeg(dir, false));
+    const Written expected = writeTo(source, dir.filePath(u"expected.jpg"_s));
+    ASSERT_EQ(expected.result.errorFlag, MetadataWriteResult::Processed);
+    for (const int error : { EXDEV, EINVAL, ENOSYS, EOPNOTSUPP }) {
+        refusal = error;
+        FileRangeCopy::setCopyFunctionForTesting(&refusingCopy);
+        const Written written = writeTo(source, dir.filePath(u"out.jpg"_s));
+        FileRangeCopy::setCopyFunctionForTesting(nullptr);
+        EXPECT_EQ(written.result, expected.result) << error;
+        EXPECT_TRUE(written.bytes == expected.bytes) << error;
+    }
+    // Any other failure of the copy fails the write.
+    refusal = EIO;
+    FileRangeCopy::setCopyFunctionForTesting(&refusingCopy);
+    const Written failed = writeTo(source, dir.filePath(u"failed.jpg"_s));
+    FileRangeCopy::setCopyFunctionForTesting(nullptr);
+    EXPECT_EQ(failed.result.errorFlag, MetadataWriteResult::WriteFailed);
+    EXPECT_TRUE(failed.result.errorMsg.contains(u"Cannot copy the image data"_s)) << qPrintable(failed.result.errorMsg);
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"failed.jpg"_s)));
+}
