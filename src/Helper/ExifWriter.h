@@ -93,6 +93,9 @@ public:
     // are read back and verified (every datum the edit did not target unchanged,
     // maker notes included, every targeted one as asked) before they go to a
     // temporary file in the output folder that is flushed and renamed over newPath.
+    // Of a JPEG only the header segments are read and edited; its image data goes
+    // from the basis to the temporary file inside the kernel (see JpegSplice), and
+    // the new file is byte for byte the one the whole-file read would give.
     // A failure (2) leaves every file as it was: nothing is removed or truncated.
     // processedPath names newPath once the checks have passed. A write in place
     // extends the photo's restorePoint with the values it changed.

@@ -62,14 +62,15 @@ FileRangeCopy::Result FileRangeCopy::copy(int from, qint64 offset, qint64 length
             result.copied += copied;
             continue;
         }
-        if (copied == 0)
-            return result;
-        if (errno == EINTR)
+        if (copied < 0 && errno == EINTR)
             continue;
-        if (!refusesRangeCopy(errno)) {
+        if (copied < 0 && !refusesRangeCopy(errno)) {
             result.error = errno;
             return result;
         }
+        // Refused, or no byte copied before the range's end: a few file systems
+        // answer 0 where they cannot copy, so the buffer reads on; at the true end
+        // of the file it finds nothing either.
         copyThroughBuffer(from, offset, length, to, result);
         return result;
     }

@@ -8,7 +8,8 @@
 // never pass through this process, and some file systems share the blocks
 // instead of copying them). Where the kernel refuses that between the two files
 // (EXDEV: different file systems; EINVAL, ENOSYS, EOPNOTSUPP: a file system or
-// kernel without it) the rest goes through a small buffer with pread and write.
+// kernel without it), or where it copies nothing before the range's end, the
+// rest goes through a small buffer with pread and write.
 class FileRangeCopy {
 public:
     struct Result {

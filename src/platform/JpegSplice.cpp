@@ -78,7 +78,7 @@ std::unique_ptr<JpegSplice> JpegSplice::open(const QString& path)
     if (fd < 0)
         return nullptr;
     struct stat status { };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
         ::close(fd);
         return nullptr;
     }
