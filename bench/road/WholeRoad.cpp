@@ -201,12 +201,15 @@ WholeRoad::Result WholeRoad::run(const Options& options)
             30))
         return failed(u"no confirmation"_s);
 
-    // Yes: the run's snapshot is taken on the main thread and the run starts.
+    // Yes: the run's snapshot is taken on the main thread, then the run starts.
     m_meter.beginStage(u"process, start"_s);
     bool runEnded = false;
     QObject::connect(&batch->runner(), &BatchRunner::finished, batch, [&runEnded] { runEnded = true; });
     answerAlert(m_presenter->alerts.last().request.message);
     if (!batch->isProcessing() && !runEnded)
+        return failed(u"the run did not start"_s);
+    // A big batch's snapshot is taken over a few turns of the event loop.
+    if (!waitFor([&] { return batch->runner().isRunning() || runEnded; }, 60))
         return failed(u"the run did not start"_s);
 
     // Paths built one after another on the path thread, photos written by the writers.

@@ -141,7 +141,7 @@ QList<std::shared_ptr<PhotoFile>> BatchRunner::photosWrittenByLastRun() const
 
 bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStringList& restorePaths)
 {
-    if (m_state.running || snapshot.isEmpty())
+    if (m_state.running || snapshot.isEmpty() || !snapshot.isCopied())
         return false;
     if (m_pathThread.joinable())
         m_pathThread.join();

@@ -63,7 +63,8 @@ public:
     void setLocationNamer(std::shared_ptr<LocationNamer> namer);
 
     // Starts a normal run over the snapshot's photos. Nothing starts (false) while
-    // a run is in progress or when the snapshot holds no photo.
+    // a run is in progress, when the snapshot holds no photo or when its photos are
+    // not all copied yet.
     bool start(BatchSnapshot snapshot);
 
     // Starts a restore of exactly the photos the last normal run wrote (result 0

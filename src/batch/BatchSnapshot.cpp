@@ -3,6 +3,8 @@
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
+#include <algorithm>
+
 std::shared_ptr<MetaDataObject> BatchSnapshot::deepCopy(const MetaDataObject& record)
 {
     std::shared_ptr<MetaDataObject> copy = MetaDataObject::initWithObject(record);
@@ -34,20 +36,20 @@ std::shared_ptr<PhotoFile> BatchSnapshot::workCopy(const PhotoFile& photo)
 
 BatchSnapshot BatchSnapshot::forPhotos(const QList<std::shared_ptr<PhotoFile>>& photos,
     const QList<std::shared_ptr<PhotoFile>>& batchList, const MetaDataObject& settings,
-    const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options)
+    const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options, Copying copying)
 {
     BatchSnapshot snapshot;
     snapshot.options = options;
     snapshot.settings = deepCopy(settings);
     snapshot.onlyUpdated = deepCopy(onlyUpdated);
     snapshot.photos.reserve(photos.size());
-    snapshot.workCopies.reserve(photos.size());
     for (const std::shared_ptr<PhotoFile>& photo : photos) {
-        if (!photo)
-            continue;
-        snapshot.photos.append(photo);
-        snapshot.workCopies.append(workCopy(*photo));
+        if (photo)
+            snapshot.photos.append(photo);
     }
+    snapshot.workCopies.reserve(snapshot.photos.size());
+    if (copying == Copying::Now)
+        snapshot.copyPhotos(snapshot.photos.size());
     snapshot.batchSourcePaths.reserve(batchList.size());
     for (const std::shared_ptr<PhotoFile>& photo : batchList) {
         if (photo)
@@ -56,13 +58,22 @@ BatchSnapshot BatchSnapshot::forPhotos(const QList<std::shared_ptr<PhotoFile>>& 
     return snapshot;
 }
 
+bool BatchSnapshot::copyPhotos(qsizetype count)
+{
+    const qsizetype end = std::min(photos.size(), workCopies.size() + std::max<qsizetype>(count, 0));
+    for (qsizetype i = workCopies.size(); i < end; ++i)
+        workCopies.append(workCopy(*photos[i]));
+    return isCopied();
+}
+
 BatchSnapshot BatchSnapshot::forTickedPhotos(const QList<std::shared_ptr<PhotoFile>>& batchList,
-    const MetaDataObject& settings, const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options)
+    const MetaDataObject& settings, const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options,
+    Copying copying)
 {
     QList<std::shared_ptr<PhotoFile>> ticked;
     for (const std::shared_ptr<PhotoFile>& photo : batchList) {
         if (photo && photo->isSelected)
             ticked.append(photo);
     }
-    return forPhotos(ticked, batchList, settings, onlyUpdated, options);
+    return forPhotos(ticked, batchList, settings, onlyUpdated, options, copying);
 }

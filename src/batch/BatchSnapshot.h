@@ -17,16 +17,26 @@ class PhotoFile;
 // back to them on the main thread.
 class BatchSnapshot {
 public:
+    // Now: every photo is copied before the call returns. Later: the records and the
+    // list are taken, and copyPhotos() copies the photos, a part at a time if need be.
+    enum class Copying { Now, Later };
+
     // A normal run over the ticked photos of the batch list, in list order.
     // settings is the form's record, onlyUpdated its edited-fields-only twin.
     static BatchSnapshot forTickedPhotos(const QList<std::shared_ptr<PhotoFile>>& batchList,
-        const MetaDataObject& settings, const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options);
+        const MetaDataObject& settings, const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options,
+        Copying copying = Copying::Now);
 
     // A run over the given photos, whatever their ticks; batchList names every
     // source of the batch, so that no output lands on one.
     static BatchSnapshot forPhotos(const QList<std::shared_ptr<PhotoFile>>& photos,
         const QList<std::shared_ptr<PhotoFile>>& batchList, const MetaDataObject& settings,
-        const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options);
+        const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options, Copying copying = Copying::Now);
+
+    // Copies up to `count` more photos, in list order; true once every photo has its
+    // copy. On the thread that owns the photos, with nothing changing them in between.
+    bool copyPhotos(qsizetype count);
+    bool isCopied() const { return workCopies.size() == photos.size(); }
 
     // A record that shares nothing with the original: the texts, the edited flags,
     // the mode, the clear flags, the name and six date settings of its own.

@@ -388,6 +388,41 @@ private slots:
         QCOMPARE(path->text(), u"/photos/d.jpg"_s);
     }
 
+    // A big batch's photos are copied for the run over a few turns of the event loop:
+    // meanwhile the batch counts as processing and neither Process nor a second Yes
+    // starts anything; then the run starts with every ticked photo.
+    void aBigBatchIsPreparedOverSomeTurnsAndNothingElseStartsMeanwhile()
+    {
+        Editor& e = *m_editor;
+        const int added = 2 * BatchController::kSnapshotChunk + 1;
+        for (int i = 0; i < added; ++i) {
+            // Photos whose files are gone: each is a quick error of its own in the run.
+            auto photo = std::make_shared<PhotoFile>();
+            photo->fileName = u"gone-%1.jpg"_s.arg(i);
+            photo->fileExtension = u"jpg"_s;
+            photo->filePath = m_dir->path() + u"/gone/"_s + photo->fileName;
+            photo->metadataObject = std::make_shared<MetaDataObject>();
+            photo->metadataObjectOriginal = MetaDataObject::initWithObject(*photo->metadataObject);
+            photo->isSelected = true;
+            e.photos.append(photo);
+        }
+        QVERIFY(QDir().mkpath(output()));
+        e.page->panel().setDestination(output(), false);
+        QSignalSpy started(e.controller, &BatchController::runStarted);
+        e.controller->startProcessBtnYesTapped();
+        QVERIFY(e.controller->isProcessing());
+        QVERIFY(!e.runner().isRunning());
+        e.clickProcess();
+        e.controller->startProcessBtnYesTapped();
+        QVERIFY(!e.destinationPanel());
+        QTRY_COMPARE(started.size(), 1);
+        QCOMPARE(e.runner().state().runSize, 3 + added);
+        waitForSummary();
+        QCOMPARE(e.runner().state().succeeded, 3);
+        QCOMPARE(e.runner().state().failed, added);
+        QCOMPARE(started.size(), 1);
+    }
+
     void stopEndsTheRunAfterThePhotosInHand()
     {
         Editor& e = *m_editor;

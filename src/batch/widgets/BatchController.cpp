@@ -232,7 +232,7 @@ void BatchController::chooseOutputFolder(const QString& start)
 
 void BatchController::btnProcessTapped()
 {
-    if (m_runner.isRunning())
+    if (isProcessing())
         return;
     call(m_hooks.enableDragAndDrop, false);
     setPresetsAndNextEnabled(false);
@@ -285,7 +285,7 @@ void BatchController::afterDestinationChosen(bool confirm, bool keepSource)
 
 void BatchController::startProcessBtnYesTapped()
 {
-    if (m_runner.isRunning())
+    if (isProcessing())
         return;
     const QList<std::shared_ptr<PhotoFile>> photos
         = m_hooks.batchList ? m_hooks.batchList() : QList<std::shared_ptr<PhotoFile>> {};
@@ -294,11 +294,29 @@ void BatchController::startProcessBtnYesTapped()
         records.settings = std::make_shared<MetaDataObject>();
     if (!records.onlyUpdated)
         records.onlyUpdated = std::make_shared<MetaDataObject>();
-    // The snapshot copies both records and every photo here, on the main thread.
-    BatchSnapshot snapshot = BatchSnapshot::forTickedPhotos(
-        photos, *records.settings, *records.onlyUpdated, m_page->getOutputFileRenamingSetting());
-    if (!m_runner.start(std::move(snapshot)))
+    // The snapshot copies both records here and every photo in prepareRun, on the main thread.
+    m_preparing = BatchSnapshot::forTickedPhotos(photos, *records.settings, *records.onlyUpdated,
+        m_page->getOutputFileRenamingSetting(), BatchSnapshot::Copying::Later);
+    call(m_hooks.enableDragAndDrop, false);
+    prepareRun();
+}
+
+// A big batch's photos are copied over a few turns of the event loop, so that the
+// window keeps answering; nothing else starts a run or a restore meanwhile.
+void BatchController::prepareRun()
+{
+    if (!m_preparing)
         return;
+    if (!m_preparing->copyPhotos(kSnapshotChunk)) {
+        QTimer::singleShot(0, this, &BatchController::prepareRun);
+        return;
+    }
+    BatchSnapshot snapshot = std::move(*m_preparing);
+    m_preparing.reset();
+    if (!m_runner.start(std::move(snapshot))) {
+        call(m_hooks.enableDragAndDrop, true);
+        return;
+    }
     runHasStarted();
 }
 
@@ -390,13 +408,15 @@ void BatchController::runHasFinished()
 
 void BatchController::btnRestoreTapped()
 {
-    if (!m_bar->btnRestore()->isEnabled() || m_runner.isRunning())
+    if (!m_bar->btnRestore()->isEnabled() || isProcessing())
         return;
     showAlert(AlertRestoreExifData);
 }
 
 void BatchController::btnRestoreMetaDataYesTapped()
 {
+    if (isProcessing())
+        return;
     m_bar->btnRestore()->setEnabled(false);
     const QList<std::shared_ptr<PhotoFile>> photos
         = m_hooks.batchList ? m_hooks.batchList() : QList<std::shared_ptr<PhotoFile>> {};

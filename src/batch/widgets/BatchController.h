@@ -3,6 +3,7 @@
 #include "base/WorkerRegistry.h"
 #include "batch/AlertCatalog.h"
 #include "batch/BatchRunner.h"
+#include "batch/BatchSnapshot.h"
 #include "batch/BottomLineThrottle.h"
 
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BatchBottomBar;
 class MetaDataObject;
@@ -68,6 +70,9 @@ public:
     static constexpr int kAfterPanelDelayMs = 500;
     // How long after the progress sheet closes the summary opens.
     static constexpr int kSummaryDelayMs = 200;
+    // Photos copied for a run's snapshot per turn of the event loop (some milliseconds
+    // of the main thread): ten thousand photos at once held it for most of 100 ms.
+    static constexpr int kSnapshotChunk = 1000;
 
     BatchController(BatchBottomBar* bar, OutputOptionsPage* page, Presenter& presenter,
         std::atomic<bool>& isSubWindowOpened, BatchHooks hooks, QObject* parent = nullptr);
@@ -77,7 +82,8 @@ public:
     ProcessProgressSheet* progressSheet() const;
     SummaryWindow* summaryWindow() const;
     bool onImageRenameOptionPage() const { return m_onPage; }
-    bool isProcessing() const { return m_runner.isRunning(); }
+    // A run is being prepared (its snapshot taken) or is running.
+    bool isProcessing() const { return m_preparing.has_value() || m_runner.isRunning(); }
 
     // ---- The buttons' roads ----
     void btnProcessTapped();
@@ -123,6 +129,7 @@ signals:
 private:
     void showAlert(int tag);
     void afterDestinationChosen(bool confirm, bool keepSource);
+    void prepareRun();
     void runHasStarted();
     void runHasFinished();
     void lowSpaceFound();
@@ -139,6 +146,7 @@ private:
     std::atomic<bool>& m_isSubWindowOpened;
     BatchHooks m_hooks;
     BatchRunner m_runner;
+    std::optional<BatchSnapshot> m_preparing; // the next run's snapshot while its photos are copied
     QPointer<ProcessProgressSheet> m_progress;
     QPointer<SummaryWindow> m_summary;
     WorkerRegistry::Registration m_registration;
