@@ -1,5 +1,6 @@
 #include "form/FormFieldTable.h"
 
+#include "Helper/FieldTagTable.h"
 #include "form/FieldValidation.h"
 
 #include <QHash>
@@ -135,7 +136,6 @@ FormFieldTable::FormFieldTable()
             f.kind = FieldKind::CheckBox;
             f.shownAs = DisplayForm::NotShown;
             f.placeholder = PlaceholderRule::None;
-            f.editable = false;
             f.objectName = QStringLiteral("checkCompConfig");
         } else if (f.numberClass == NumberClass::Whole) {
             f.kind = FieldKind::Integer;
@@ -163,6 +163,11 @@ FormFieldTable::FormFieldTable()
             f.editable = false;
             f.placeholder = PlaceholderRule::None;
         }
+        // A value typed into a field that no write puts into the photo would be
+        // reported as written and silently lost; the record still carries it.
+        f.written = fieldTagInfo(info.field).isWritten();
+        if (!f.written)
+            f.editable = false;
         if (FieldValidation::isChecked(info.field))
             f.errorLabelName = f.objectName + QStringLiteral("_error");
         m_fields.append(f);

@@ -50,6 +50,7 @@ struct FormField {
     FieldKind kind;
     int dropDownTag = -1; // 0 to 14 for drop-down fields
     bool merged = true; // the selection merge carries it; the others are display-only
+    bool written = true; // a write puts it into the photo (from the field-to-tag table)
     bool editable = true; // the user can change it (by typing, a list, the date panel)
     PlaceholderRule placeholder = PlaceholderRule::Both;
     DisplayForm shownAs = DisplayForm::Text;

@@ -79,6 +79,9 @@ TEST(FieldValidation, checksOnlyEditedFieldsAndImpossibleSetDatesBeforeABatch)
     form.setIsupdated_GPS_Lattitude(true);
     form.setArtist("anything");
     form.setIsupdated_Artist(true);
+    // A field no write puts into the photo cannot fail a batch, whatever a preset holds.
+    form.setXMP_Latitude("95");
+    form.setIsupdated_XMP_Latitude(true);
     FormValidationResult result = FieldValidation::isValidFormData(form);
     ASSERT_EQ(result.fieldErrors.size(), 2);
     EXPECT_EQ(result.firstInvalidField(), F::CamSetting_ISO);

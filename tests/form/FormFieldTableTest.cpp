@@ -1,5 +1,7 @@
 #include "form/FormFieldTable.h"
 
+#include "Helper/FieldTagTable.h"
+
 #include <QSet>
 #include <gtest/gtest.h>
 
@@ -31,7 +33,7 @@ TEST(FormFieldTable, holdsEveryRecordFieldOnceInDeclarationOrderWithUniqueContro
     EXPECT_EQ(table().field(MetadataField::XMP_Keyword).objectName, "txtvwXMP_Keywords");
 }
 
-TEST(FormFieldTable, mergesAndEditsAllButThePixelSizesResolutionsAndGpsDateStamp)
+TEST(FormFieldTable, mergesAllButThePixelSizesResolutionsAndGpsDateStamp)
 {
     QStringList notMerged;
     for (const FormField& f : table().fields()) {
@@ -46,6 +48,27 @@ TEST(FormFieldTable, mergesAndEditsAllButThePixelSizesResolutionsAndGpsDateStamp
             "DimResolution_YResolution", "DimResolution_ResolutionUnit", "GPS_DateStamp" }));
     EXPECT_FALSE(table().field(MetadataField::AdvCamSetting_ComponentsConfiguration).editable);
     EXPECT_TRUE(table().field(MetadataField::GPS_ImgDirection).editable);
+}
+
+TEST(FormFieldTable, takesEditsExactlyInTheMergedFieldsThatAWritePutsIntoThePhoto)
+{
+    QStringList notWritten;
+    for (const FormField& f : table().fields()) {
+        const bool written = fieldTagInfo(f.field).isWritten();
+        EXPECT_EQ(f.written, written) << f.name.toStdString();
+        EXPECT_EQ(f.editable, written && f.merged) << f.name.toStdString();
+        if (!written)
+            notWritten << f.name;
+    }
+    EXPECT_EQ(notWritten,
+        QStringList({ "CamSetting_Aperture", "CamSetting_ShutterSpeed", "CamSetting_ExposureCompensation",
+            "AdvCamSetting_ColorSpace", "AdvCamSetting_ComponentsConfiguration", "Lens_Lens",
+            "DimResolution_ExifImageWidth", "DimResolution_ExifImageHeight", "DimResolution_XResolution",
+            "DimResolution_YResolution", "DimResolution_ResolutionUnit", "XMP_Keyword", "XMP_Latitude",
+            "XMP_Longitude" }));
+    // What the photos hold of a field that is read but not written is still shown.
+    for (MetadataField shown : { MetadataField::XMP_Keyword, MetadataField::XMP_Latitude })
+        EXPECT_TRUE(table().field(shown).merged);
 }
 
 TEST(FormFieldTable, givesTheFifteenCodedFieldsTheirDropDownTagsInOrder)

@@ -108,14 +108,13 @@ private slots:
         QVERIFY(child<QLineEdit>("txtArtist")->property("edited").toBool());
 
         // The editor's own buttons wait while a list of the form is open.
-        QTest::mouseClick(child<QToolButton>("btnDropDownAdvCamSetting_ColorSpace"), Qt::LeftButton);
+        QTest::mouseClick(child<QToolButton>("btnDropDownAdvCamSetting_ExposureMode"), Qt::LeftButton);
         QVERIFY(!child<QWidget>("btnAddPhoto")->isEnabled());
         QCOMPARE(m_editor->buttonsOff, QList<bool> { true });
         QListWidget* table = form()->dropDownPopup().table();
-        const QListWidgetItem* uncalibrated
-            = table->findItems(QStringLiteral("Uncalibrated"), Qt::MatchExactly).first();
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(uncalibrated).center());
-        QCOMPARE(form()->state().metaDataObject()->AdvCamSetting_ColorSpace(), QStringLiteral("65535"));
+        const QListWidgetItem* bracket = table->findItems(QStringLiteral("Auto Bracket"), Qt::MatchExactly).first();
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(bracket).center());
+        QCOMPARE(form()->state().metaDataObject()->AdvCamSetting_ExposureMode(), QStringLiteral("2"));
         QTRY_VERIFY(child<QWidget>("btnAddPhoto")->isEnabled());
         QTRY_COMPARE(m_editor->buttonsOff, (QList<bool> { true, false }));
 

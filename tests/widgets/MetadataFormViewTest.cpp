@@ -87,8 +87,9 @@ private slots:
             QWidget* control = form.findChild<QWidget*>(field.objectName);
             QVERIFY2(control, qPrintable(field.objectName));
             auto* line = qobject_cast<QLineEdit*>(control);
+            auto* view = qobject_cast<QPlainTextEdit*>(control);
             if (field.kind == FieldKind::DropDown || field.kind == FieldKind::Date || !field.editable)
-                QVERIFY2(line && line->isReadOnly(), qPrintable(field.objectName));
+                QVERIFY2(line ? line->isReadOnly() : view && view->isReadOnly(), qPrintable(field.objectName));
         }
         for (const QString& name : FormFieldTable::componentsConfigurationBoxes())
             QVERIFY(form.findChild<QCheckBox*>(name));
@@ -171,6 +172,47 @@ private slots:
 
         form.resetMetadata();
         QVERIFY(!form.isMetaDataResetEnable());
+    }
+
+    void aFieldNoWriteReachesIsReadOnlySaysSoAndTakesNoEdit()
+    {
+        MetadataFormView form;
+        showFilled(form, twoPhotos());
+        for (const FormField& field : FormFieldTable::sharedTable().fields()) {
+            if (field.written || field.kind == FieldKind::CheckBox)
+                continue;
+            auto* control = child<QWidget>(form, field.objectName);
+            QVERIFY2(control, qPrintable(field.objectName));
+            const auto* line = qobject_cast<QLineEdit*>(control);
+            const auto* view = qobject_cast<QPlainTextEdit*>(control);
+            QVERIFY2(line ? line->isReadOnly() : view && view->isReadOnly(), qPrintable(field.objectName));
+            QVERIFY2(control->property("displayOnly").toBool(), qPrintable(field.objectName));
+            QVERIFY2(control->toolTip().contains(QStringLiteral("does not write")), qPrintable(field.objectName));
+        }
+        for (const QString& name : FormFieldTable::componentsConfigurationBoxes()) {
+            QVERIFY(!child<QCheckBox>(form, name)->isEnabled());
+            QVERIFY(!child<QCheckBox>(form, name)->toolTip().isEmpty());
+        }
+
+        form.showTab(FormTab::Camera);
+        QTest::keyClicks(child<QLineEdit>(form, "txtLens_Lens"), QStringLiteral("35mm"));
+        QCOMPARE(child<QLineEdit>(form, "txtLens_Lens")->text(), QString());
+        // A list that no write reads never opens, by its button, a click or a key.
+        QVERIFY(!child<QToolButton>(form, "btnDropDownAdvCamSetting_ColorSpace")->isEnabled());
+        QTest::mouseClick(child<QLineEdit>(form, "txtAdvCamSetting_ColorSpace"), Qt::LeftButton);
+        QTest::keyClick(child<QLineEdit>(form, "txtDimResolution_ResolutionUnit"), Qt::Key_Space);
+        QVERIFY(!form.dropDownPopup().isOpen());
+        form.showTab(FormTab::Xmp);
+        auto* keywords = child<QPlainTextEdit>(form, "txtvwXMP_Keywords");
+        keywords->setFocus();
+        QTest::keyClicks(keywords, QStringLiteral("snow"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("ice"));
+        keywords->paste();
+        QCOMPARE(keywords->toPlainText(), QString());
+        QTest::keyClicks(child<QLineEdit>(form, "txtXMP_Latitude"), QStringLiteral("95"));
+        QVERIFY(child<QLabel>(form, "txtXMP_Latitude_error")->isHidden());
+        QVERIFY(!form.isParamsChanged());
+        QVERIFY(form.isValidFormData());
     }
 
     void aDropDownChoiceStoresItsCodeAndTheListClosesOnAClickOutside()

@@ -254,6 +254,14 @@ private slots:
         QTRY_VERIFY(!m_app->isPresetsSavePending());
         QCOMPARE(archivedPresets(*m_app).first()->Copyright(), QStringLiteral("CC-BY Aerzte"));
 
+        // A field that no write puts into a photo takes no edit in the preset either.
+        form.showTab(FormTab::Camera);
+        QVERIFY(child<QLineEdit>(form, "txtLens_Lens")->isReadOnly());
+        QTest::keyClicks(child<QLineEdit>(form, "txtLens_Lens"), QStringLiteral("35mm"));
+        QVERIFY(!open->isupdated_Lens_Lens());
+        QVERIFY(!child<QToolButton>(form, "btnDropDownDimResolution_ResolutionUnit")->isEnabled());
+        form.showTab(FormTab::General);
+
         // A date setting from the date panel.
         const auto before = open->dateTimeConfig(DateSetting::OriginalDate);
         QTRY_VERIFY(child<QToolButton>(form, "btnDatePickerDate_Original")->isEnabled());

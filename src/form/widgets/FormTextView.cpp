@@ -40,7 +40,9 @@ std::optional<QString> FormTextView::admitted(const QString& insertion) const
 void FormTextView::keyPressEvent(QKeyEvent* event)
 {
     const QString text = event->text();
-    const bool inserts = !text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+    // A read-only view takes no text, not even the part that fits.
+    const bool inserts = !isReadOnly() && !text.isEmpty()
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
         && (text.at(0).isPrint() || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
             || event->key() == Qt::Key_Tab);
     if (inserts) {
@@ -74,7 +76,7 @@ void FormTextView::inputMethodEvent(QInputMethodEvent* event)
 
 void FormTextView::insertFromMimeData(const QMimeData* source)
 {
-    if (!source || !source->hasText())
+    if (!source || !source->hasText() || isReadOnly())
         return;
     const std::optional<QString> fits = admitted(source->text());
     if (!fits)

@@ -31,7 +31,7 @@ const char* const kFormStyle = R"(
 #vwMetaContainer { background: #f4f4f6; }
 #vwMetaDataFields { background: #f4f4f6; }
 QLineEdit, QPlainTextEdit { background: white; border: 1px solid #c8c8cc; border-radius: 3px; padding: 2px 4px; }
-QLineEdit[displayOnly="true"] { background: #ececef; color: #555; }
+QLineEdit[displayOnly="true"], QPlainTextEdit[displayOnly="true"] { background: #ececef; color: #555; }
 QLineEdit[edited="true"], QPlainTextEdit[edited="true"] { border: 1px solid black; }
 QLineEdit[invalid="true"], QPlainTextEdit[invalid="true"] { border: 1px solid #c62828; }
 QLabel[role="error"] { color: #c62828; font-size: 11px; }
@@ -75,6 +75,17 @@ bool takesTypedText(FieldKind kind)
 {
     return kind == FieldKind::Line || kind == FieldKind::Integer || kind == FieldKind::Decimal
         || kind == FieldKind::TextView;
+}
+
+// Shown on every control of a field that a write never puts into the photo.
+const char* const kNotWrittenToolTip = "Velloran does not write this field.";
+
+// Read-only and greyed: the field shows what the record holds but takes no edit.
+void showAsDisplayOnly(QWidget* control, const FormField& field)
+{
+    control->setProperty("displayOnly", true);
+    if (!field.written)
+        control->setToolTip(QString::fromLatin1(kNotWrittenToolTip));
 }
 
 // The components of a pixel in the order of the seven boxes.
@@ -319,10 +330,15 @@ void MetadataFormView::buildFieldRow(const FormField& field, QGridLayout* grid, 
             control.placeholderLabel = placeholder;
         }
         const MetadataField f = field.field;
-        connect(view, &FormTextView::userEdited, this, [this, f](const QString& text) {
-            if (const FieldControl* c = controlFor(f))
-                fieldTyped(*c, text);
-        });
+        if (field.editable) {
+            connect(view, &FormTextView::userEdited, this, [this, f](const QString& text) {
+                if (const FieldControl* c = controlFor(f))
+                    fieldTyped(*c, text);
+            });
+        } else {
+            view->setReadOnly(true);
+            showAsDisplayOnly(view, field);
+        }
         grid->addWidget(view, row, 1);
         break;
     }
@@ -336,6 +352,8 @@ void MetadataFormView::buildFieldRow(const FormField& field, QGridLayout* grid, 
             box->setObjectName(names[i]);
             // Shown for reference: the form never writes the components.
             box->setEnabled(false);
+            if (!field.written)
+                box->setToolTip(QString::fromLatin1(kNotWrittenToolTip));
             line->addWidget(box);
         }
         line->addStretch(1);
@@ -372,11 +390,15 @@ void MetadataFormView::buildFieldRow(const FormField& field, QGridLayout* grid, 
                 if (const FieldControl* c = controlFor(f))
                     dropDown ? btnDropDownTapped(*c) : btnDatePickerTapped(*c);
             });
-            if (!field.editable)
+            if (!field.editable) {
+                // Its list or panel never opens: the field takes no choice.
                 button->setEnabled(false);
+                showAsDisplayOnly(lineEdit, field);
+                button->setToolTip(lineEdit->toolTip());
+            }
         } else if (!field.editable) {
             lineEdit->setReadOnly(true);
-            lineEdit->setProperty("displayOnly", true);
+            showAsDisplayOnly(lineEdit, field);
         } else {
             if (field.kind == FieldKind::Integer || field.kind == FieldKind::Decimal)
                 lineEdit->setValidator(new FieldTypingValidator(field.field, lineEdit));
