@@ -24,9 +24,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QHash>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -231,6 +234,7 @@ WholeRoad::Result WholeRoad::run(const Options& options)
     for (const auto& record : batch->runner().errorRecords())
         result.errors.append(record->filePath + u": "_s + record->processMsg);
     timeApart(options, result);
+    compareLinkedPhotos(result);
     return result;
 }
 
@@ -263,4 +267,30 @@ void WholeRoad::timeApart(const Options& options, Result& result)
     clock.restart();
     const BatchSnapshot snapshot = BatchSnapshot::forTickedPhotos(photos, settings, settings, renaming);
     result.snapshotSecondsAlone = double(clock.nsecsElapsed()) / 1e9;
+}
+
+// The corpus is made of links to a few files, so every link to one file must have
+// been read into the same record, whatever the other readers were reading meanwhile.
+void WholeRoad::compareLinkedPhotos(Result& result)
+{
+    QHash<quint64, std::shared_ptr<PhotoFile>> firstOfFile;
+    for (const auto& photo : editor()->photoListPanel()->model()->checkedPhotos()) {
+        struct stat info { };
+        if (!photo->metadataObjectOriginal || ::stat(QFile::encodeName(photo->filePath).constData(), &info) != 0)
+            continue;
+        const quint64 file = quint64(info.st_ino);
+        const auto first = firstOfFile.constFind(file);
+        if (first == firstOfFile.cend()) {
+            firstOfFile.insert(file, photo);
+            continue;
+        }
+        QStringList fields;
+        for (const MetadataFieldInfo& field : kMetadataFields) {
+            if ((*first)->metadataObjectOriginal->field(field.field)
+                != photo->metadataObjectOriginal->field(field.field))
+                fields << QString::fromLatin1(field.name.data(), qsizetype(field.name.size()));
+        }
+        if (!fields.isEmpty())
+            result.readUnlike.append(photo->filePath + u" (fields "_s + fields.join(u", "_s) + u")"_s);
+    }
 }

@@ -35,6 +35,9 @@ public:
         double pathSecondsAlone = 0; // the run's output paths built again, on one thread, after the road
         double snapshotSecondsAlone = 0; // the run's snapshot taken again after the road
         QStringList errors; // the failed photos with their messages
+        // Photos whose record, as the adding read it, differs from that of another
+        // link to the same file: a read that depends on what else was read at the time.
+        QStringList readUnlike;
     };
 
     explicit WholeRoad(RoadStageMeter& meter);
@@ -48,6 +51,7 @@ private:
     bool waitFor(const std::function<bool()>& done, int timeoutSeconds);
     bool answerAlert(const QString& message);
     void timeApart(const Options& options, Result& result);
+    void compareLinkedPhotos(Result& result);
 
     RoadStageMeter& m_meter;
     std::shared_ptr<RoadPresenter> m_presenter;

@@ -14,6 +14,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
@@ -205,6 +206,12 @@ int main(int argc, char** argv)
     print(u"the run's snapshot taken again after the road: %1 s\n"_s.arg(road.snapshotSecondsAlone, 0, 'f', 3));
     for (const QString& error : road.errors.mid(0, 10))
         print(u"failed: %1\n"_s.arg(error));
+    print(u"links to one file read into different records: %1\n"_s.arg(road.readUnlike.size()));
+    QMap<QString, int> unlikeByKind; // by the file's own name and the fields that differ
+    for (const QString& unlike : road.readUnlike)
+        ++unlikeByKind[unlike.section(u'/', -1).section(u'-', 1)];
+    for (auto it = unlikeByKind.cbegin(); it != unlikeByKind.cend(); ++it)
+        print(u"  %1 x %2\n"_s.arg(it.value(), 5).arg(it.key()));
     const RoadStageMeter::SlowEvent slowest = meter.longestEvent();
     print(u"longest gap between heartbeats (%1 ms apart): %2 ms, in stage \"%3\"\n"_s.arg(meter.beatMs())
               .arg(meter.longestGapMs(), 0, 'f', 1)
