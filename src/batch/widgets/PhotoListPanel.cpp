@@ -192,7 +192,7 @@ void PhotoListPanel::buildWidgets()
     m_lblDropHint = new QLabel(tr("Drop photos or folders here,\nor add them with +"), m_tblPhotos->viewport());
     m_lblDropHint->setObjectName(QStringLiteral("lblDropHint"));
     m_lblDropHint->setAlignment(Qt::AlignCenter);
-    m_lblDropHint->setStyleSheet(QStringLiteral("color: #9a907c;"));
+    m_lblDropHint->setStyleSheet(QStringLiteral("color: #7a705c;"));
     m_lblDropHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* boxLayout = new QVBoxLayout(m_leftBox);
     boxLayout->setContentsMargins(2, 2, 2, 2);

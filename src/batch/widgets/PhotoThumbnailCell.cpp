@@ -14,7 +14,7 @@
 namespace {
 
 const QColor kNameColour(40, 36, 28);
-const QColor kPathColour(122, 112, 92);
+const QColor kPathColour(100, 90, 72);
 const QColor kMarkedRowColour(232, 224, 204);
 const QColor kSeparatorColour(226, 220, 206);
 
