@@ -11,6 +11,7 @@
 #include "platform/FileReplacer.h"
 #include "platform/JpegExifSegment.h"
 #include "platform/JpegSplice.h"
+#include "platform/KeptSourceFile.h"
 #include "platform/OpenablePhotoPath.h"
 #include "platform/PhotoshopIptcDigest.h"
 #include "platform/UndecodableFileName.h"
@@ -1033,12 +1034,17 @@ MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
     QString readError;
     if (!inPlace) {
         // The output becomes a fresh copy of the source: nothing is written into
-        // it, so its metadata is the source's.
-        const std::optional<QByteArray> source = readAll(sourcePath, readError);
-        if (!source)
+        // it, so its metadata is the source's. The kernel copies it where the
+        // source can be kept open, else it is read whole.
+        const std::unique_ptr<KeptSourceFile> kept = KeptSourceFile::open(sourcePath);
+        std::optional<QByteArray> source;
+        if (!kept && !(source = readAll(sourcePath, readError)))
             return failure(readError);
+        FileReplacer::Options options { sourcePath, QFileInfo(sourcePath).lastModified() };
+        if (kept)
+            options.append = [&](int fd) { return kept->copyTo(fd, 0); };
         const std::optional<QString> error
-            = FileReplacer::replace(outputPath, *source, { sourcePath, QFileInfo(sourcePath).lastModified() });
+            = FileReplacer::replace(outputPath, source ? QByteArrayView(*source) : QByteArrayView(), options);
         if (error)
             return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *error));
         return { MetadataWriteResult::Processed, kProcessedMessage };

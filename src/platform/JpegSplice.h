@@ -1,14 +1,13 @@
 #pragma once
 
 #include "platform/JpegHeaderLayout.h"
+#include "platform/KeptSourceFile.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <functional>
 #include <memory>
 #include <optional>
-#include <sys/stat.h>
 
 // A JPEG file opened for a write that passes only its header through memory.
 //
@@ -23,10 +22,9 @@
 // copies from the descriptor opened here, so that the pixels never enter this
 // process.
 //
-// The file is opened once and its descriptor kept until the write is done, so
-// the image data copied is that of the file whose header was read; a file that
-// changes meanwhile (another size, another modification time, fewer bytes than
-// expected) fails the write instead of mixing two versions.
+// The file is opened once and kept open until the write is done (KeptSourceFile),
+// so the image data copied is that of the file whose header was read; a file that
+// changes meanwhile fails the write instead of mixing two versions.
 class JpegSplice {
 public:
     // Opens the file and reads its header. Null when the file cannot be opened, is
@@ -35,14 +33,13 @@ public:
     // data: such a file is read whole as before.
     static std::unique_ptr<JpegSplice> open(const QString& path);
 
-    ~JpegSplice();
     JpegSplice(const JpegSplice&) = delete;
     JpegSplice& operator=(const JpegSplice&) = delete;
 
     // The bytes exiv2 is given in place of the file.
     QByteArrayView stub() const { return m_stub; }
     const JpegHeaderLayout& layout() const { return m_layout; }
-    qint64 fileSize() const { return qint64(m_status.st_size); }
+    qint64 fileSize() const { return m_file->size(); }
 
     // The new header in exiv2's output for the stub: everything before the stub's
     // tail (from the start of scan to its end), or nothing when the output does not
@@ -55,17 +52,13 @@ public:
     std::optional<QString> writeTo(int fd, QByteArrayView header) const;
 
     // Tests only, never while photos are written: false makes open answer null for
-    // every file, so that the road reading whole files can be compared with this
-    // one; the hook runs between the header's write and the image data's copy.
+    // every file, so that the road reading whole files can be compared with this one.
     static void setEnabledForTesting(bool enabled);
-    static void setBeforeCopyHookForTesting(std::function<void()> hook);
 
 private:
-    JpegSplice(int fd, QString path, const struct stat& status);
+    explicit JpegSplice(std::unique_ptr<KeptSourceFile> file);
 
-    int m_fd;
-    QString m_path;
-    struct stat m_status;
+    std::unique_ptr<KeptSourceFile> m_file;
     JpegHeaderLayout m_layout;
     QByteArray m_stub;
 };

@@ -187,6 +187,34 @@ TEST(ExifWriterHeaderOnly, whereTheKernelCannotCopyTheImageDataTheBufferWritesTh
     ScopedRefusedRangeCopy refused(EIO);
     const Written failed = writeTo(source, dir.filePath(u"failed.jpg"_s));
     EXPECT_EQ(failed.result.errorFlag, MetadataWriteResult::WriteFailed);
-    EXPECT_TRUE(failed.result.errorMsg.contains(u"Cannot copy the image data"_s)) << qPrintable(failed.result.errorMsg);
+    EXPECT_TRUE(failed.result.errorMsg.contains(u"Cannot copy from"_s)) << qPrintable(failed.result.errorMsg);
     EXPECT_FALSE(QFile::exists(dir.filePath(u"failed.jpg"_s)));
+}
+
+// A restore into another folder copies the source again through the kernel, and
+// refuses a source that changes while it is copied.
+TEST(ExifWriterHeaderOnly, aRestoreCopiesTheSourceAgainAndRefusesOneThatChangesMeanwhile)
+{
+    QTemporaryDir dir;
+    const QString source = putFile(dir, u"source.jpg"_s, noiseJpeg(dir, false));
+    const QString output = dir.filePath(u"out.jpg"_s);
+    PhotoFile photo = photoAt(source);
+    MetaDataObject settings;
+    configureEdit(settings);
+    ASSERT_EQ(writePhoto(photo, settings, output).errorFlag, MetadataWriteResult::Processed);
+    const QByteArray written = fileBytes(output);
+    {
+        ScopedBeforeCopy hook([&] {
+            QFile file(source);
+            ASSERT_TRUE(file.open(QIODevice::Append));
+            file.write("another program appends");
+        });
+        const MetadataWriteResult refused = writePhoto(photo, settings, output, nullptr, true);
+        EXPECT_EQ(refused.errorFlag, MetadataWriteResult::WriteFailed);
+        EXPECT_TRUE(refused.errorMsg.contains(u"changed while it was being copied"_s)) << qPrintable(refused.errorMsg);
+        EXPECT_EQ(fileBytes(output), written);
+    }
+    EXPECT_EQ(writePhoto(photo, settings, output, nullptr, true).errorFlag, MetadataWriteResult::Processed);
+    EXPECT_EQ(fileBytes(output), fileBytes(source));
+    EXPECT_EQ(filesIn(dir), QStringList({ "out.jpg", "source.jpg" })) << "no temporary file stays";
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/FileRangeCopy.h"
-#include "platform/JpegSplice.h"
+#include "platform/KeptSourceFile.h"
 
 #include <cerrno>
 #include <functional>
@@ -44,12 +44,15 @@ private:
     }
 };
 
-// The hook runs in every header-only write of the scope between the header's write
-// and the copy of the image data.
+// The hook runs in the scope before every copy from a kept file (in a header-only
+// write: after the header was written).
 class ScopedBeforeCopy {
 public:
-    explicit ScopedBeforeCopy(std::function<void()> hook) { JpegSplice::setBeforeCopyHookForTesting(std::move(hook)); }
-    ~ScopedBeforeCopy() { JpegSplice::setBeforeCopyHookForTesting({}); }
+    explicit ScopedBeforeCopy(std::function<void()> hook)
+    {
+        KeptSourceFile::setBeforeCopyHookForTesting(std::move(hook));
+    }
+    ~ScopedBeforeCopy() { KeptSourceFile::setBeforeCopyHookForTesting({}); }
     ScopedBeforeCopy(const ScopedBeforeCopy&) = delete;
     ScopedBeforeCopy& operator=(const ScopedBeforeCopy&) = delete;
 };
