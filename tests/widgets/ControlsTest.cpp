@@ -272,6 +272,17 @@ private slots:
         QVERIFY(anchor->isEnabled() && other->isEnabled());
         QVERIFY(!off->isEnabled()); // what was off before stays off
 
+        // Opened again before the moment has passed: the buttons stay off while it is open.
+        panelPopup.showView(anchor, panel);
+        panelPopup.dismissPanel();
+        panelPopup.showView(anchor, panel);
+        QVERIFY(!released.wait(AttachedPopupTable::kEnableButtonsDelayMs * 2));
+        QCOMPARE(released.size(), 1);
+        QVERIFY(!other->isEnabled());
+        panelPopup.dismissPanel();
+        QVERIFY(released.wait());
+        QVERIFY(other->isEnabled());
+
         // Going away with the pop-up open takes its window at once and tells nobody.
         panelPopup.showView(anchor, panel);
         QPointer<MAAttachedWindow> bubble = panelPopup.attachedWindow();
