@@ -11,7 +11,7 @@
 # The outputs go beside the added folder and are removed afterwards. Needs the
 # build's velloran_road_bench and velloran-noise-jpeg (BUILD_DIR, default build/)
 # and exiftool. Arguments after CORPUS_DIR go to the bench (--no-exiftool,
-# --keep-output, --artist TEXT).
+# --keep-output, --artist TEXT, --read-threads N).
 set -euo pipefail
 
 [ $# -ge 1 ] || { echo "usage: bench/road.sh CORPUS_DIR [bench arguments]" >&2; exit 2; }

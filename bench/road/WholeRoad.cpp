@@ -131,6 +131,8 @@ WholeRoad::Result WholeRoad::run(const Options& options)
     whole.start();
 
     // The folder goes in: walked, every photo read, the list filled.
+    if (options.readThreads > 0)
+        list->intake()->setReadThreads(options.readThreads);
     m_meter.beginStage(u"intake"_s);
     editor()->addPhotosFromPathUrls({ QUrl::fromLocalFile(options.source) }, false);
     if (!waitFor([&] { return intakeDone && !editor()->isLoadingShown(); }, options.timeoutSeconds))

@@ -23,6 +23,7 @@ public:
         QString artist;
         int dateFormat = 19; // row of the date-format list: "YYYY-MM-DD_HH-MM-SS"
         int timeoutSeconds = 3600; // per stage
+        int readThreads = 0; // photos read at once by the adding; 0: the application's own choice
     };
     struct Result {
         QString failure; // empty when the road reached the summary

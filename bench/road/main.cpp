@@ -1,7 +1,8 @@
 // The whole road on a big folder, stage by stage, with the main thread watched, and
 // the same job done by exiftool in one process right after, in the same run.
 //
-//   QT_QPA_PLATFORM=offscreen velloran_road_bench [--no-exiftool] [--keep-output] [--artist TEXT] SOURCE_DIR
+//   QT_QPA_PLATFORM=offscreen velloran_road_bench [--no-exiftool] [--keep-output] [--artist TEXT]
+//                                                 [--read-threads N] SOURCE_DIR
 //
 // bench/road.sh wraps it; bench/make-road-corpus.sh makes the folder.
 #include "RoadApplication.h"
@@ -118,6 +119,7 @@ int main(int argc, char** argv)
     bool withExiftool = true;
     bool keepOutput = false;
     QString artist = u"Road Bench Artist"_s;
+    int readThreads = 0;
     QString source;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == u"--no-exiftool"_s)
@@ -126,6 +128,8 @@ int main(int argc, char** argv)
             keepOutput = true;
         else if (args[i] == u"--artist"_s && i + 1 < args.size())
             artist = args[++i];
+        else if (args[i] == u"--read-threads"_s && i + 1 < args.size())
+            readThreads = args[++i].toInt();
         else if (source.isEmpty() && !args[i].startsWith(u"--"_s))
             source = args[i];
         else {
@@ -135,7 +139,8 @@ int main(int argc, char** argv)
     }
     if (source.isEmpty() || !QFileInfo(source).isDir()) {
         std::fprintf(stderr,
-            "usage: velloran_road_bench [--no-exiftool] [--keep-output] [--artist TEXT] SOURCE_DIR\n"
+            "usage: velloran_road_bench [--no-exiftool] [--keep-output] [--artist TEXT] [--read-threads N] "
+            "SOURCE_DIR\n"
             "(run offscreen: QT_QPA_PLATFORM=offscreen)\n");
         return 2;
     }
@@ -179,7 +184,12 @@ int main(int argc, char** argv)
     WholeRoad::Result road;
     {
         WholeRoad driver(meter);
-        road = driver.run({ source, velloranOut, artist });
+        WholeRoad::Options options;
+        options.source = source;
+        options.output = velloranOut;
+        options.artist = artist;
+        options.readThreads = readThreads;
+        road = driver.run(options);
         app.setMeter(nullptr);
     }
     if (!road.failure.isEmpty()) {
