@@ -166,15 +166,7 @@ void MetadataFormState::appendPreset(const MetaDataObject& preset)
 
 void MetadataFormState::createUpdatedChnagesOnly()
 {
-    for (const FormField& f : FormFieldTable::sharedTable().fields()) {
-        if (!f.merged)
-            continue;
-        const QString& text = m_form->field(f.field);
-        if (text != m_merged->field(f.field)) {
-            m_changes->setField(f.field, text);
-            m_changes->setUpdated(f.field, true);
-        }
-    }
+    m_changes = MetaDataObject::editedFieldsOnlyCopy(*m_form, *m_merged);
 }
 
 void MetadataFormState::isMetadataParamChanged(bool changed)
@@ -196,9 +188,7 @@ FormValidationResult MetadataFormState::apply()
     if (!check.isValid())
         return check;
     createUpdatedChnagesOnly();
-    m_appliedChanges = MetaDataObject::initWithObject(*m_changes);
-    for (const FormField& f : FormFieldTable::sharedTable().fields())
-        m_appliedChanges->setUpdated(f.field, m_changes->isUpdated(f.field));
+    m_appliedChanges = m_changes;
     m_merged = MetaDataObject::initWithObject(*m_form);
     isMetadataParamChanged(false);
     return check;

@@ -86,8 +86,9 @@ public:
     // stored preset.
     void appendPreset(const MetaDataObject& preset);
 
-    // createUpdatedChnagesOnly: every merged field whose form text differs from the
-    // merged record's goes into the changes record, marked edited.
+    // createUpdatedChnagesOnly: the changes record becomes the form record's
+    // edited-fields-only twin against the merged record (MetaDataObject::editedFieldsOnlyCopy),
+    // the very record the batch hands to the writer.
     void createUpdatedChnagesOnly();
     // isMetadataParamChanged: the form holds edits not yet applied or reverted.
     void isMetadataParamChanged(bool changed);

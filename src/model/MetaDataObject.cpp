@@ -73,14 +73,24 @@ std::shared_ptr<MetaDataObject> MetaDataObject::initWithObject(const MetaDataObj
     return copy;
 }
 
-std::shared_ptr<MetaDataObject> MetaDataObject::editedFieldsOnlyCopy(const MetaDataObject& record)
+std::shared_ptr<MetaDataObject> MetaDataObject::editedFieldsOnlyCopy(
+    const MetaDataObject& record, const MetaDataObject& merged)
 {
     std::shared_ptr<MetaDataObject> copy = initWithObject(record);
+    const QString empty = QStringLiteral("");
     for (std::size_t i = 0; i < kMetadataFieldCount; ++i) {
-        if (!record.m_updated[i])
-            copy->m_fields[i] = QStringLiteral("");
+        // An absent text and "" are the same value here: neither differs from the other.
+        if (record.m_updated[i] || record.m_fields[i] != merged.m_fields[i])
+            copy->m_updated[i] = true;
+        else
+            copy->m_fields[i] = empty;
     }
     return copy;
+}
+
+std::shared_ptr<MetaDataObject> MetaDataObject::editedFieldsOnlyCopy(const MetaDataObject& record)
+{
+    return editedFieldsOnlyCopy(record, MetaDataObject());
 }
 
 MetaDataObject& MetaDataObject::appendPresetObjectToMetaDataObject(MetaDataObject& target, const MetaDataObject& upper)

@@ -54,8 +54,17 @@ public:
     static std::shared_ptr<MetaDataObject> initWithObject(const MetaDataObject& source);
 
     // The edited-fields-only twin of a record, as the batch hands it to the writer:
-    // a copy (initWithObject) in which every field the record does not mark as
-    // edited is "". Mode 1 erases the tags of the fields it leaves empty.
+    // a copy (initWithObject: same mode, clear flags, name and shared date settings)
+    // that keeps the text of every field the record marks as edited or whose text
+    // differs from merged's (the values the ticked photos share), each marked as
+    // edited; every other field is "". Mode 1 erases the tags of the fields the twin
+    // leaves empty, so a field the user typed or a preset set keeps its tag even when
+    // its text equals the photos' own, and a field a preset without edited flags
+    // changed is still written. Neither record changes.
+    static std::shared_ptr<MetaDataObject> editedFieldsOnlyCopy(
+        const MetaDataObject& record, const MetaDataObject& merged);
+    // The twin of a record laid over no selection (a fresh form): every field that is
+    // edited or holds a text.
     static std::shared_ptr<MetaDataObject> editedFieldsOnlyCopy(const MetaDataObject& record);
 
     // Lays upper over target in place and answers target: each field except the

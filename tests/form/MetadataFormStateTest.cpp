@@ -102,24 +102,58 @@ TEST(MetadataFormState, tracksChangesAgainstTheMergedRecord)
 {
     MetadataFormState form;
     fillWith(form, twoPhotos("Ann", "Ann"));
-    form.editField(F::Artist, "Ann"); // typed, but the same as the photos
+    form.setEditingOption(MetaDataObject::ModifyEditedClearOthers);
+    form.editField(F::Artist, "Ann"); // typed, the same as the photos: mode 1 must keep it
     form.editField(F::Copyright, "(c) Bob");
     form.editField(F::Software, "");
     form.createUpdatedChnagesOnly();
-    const MetaDataObject& changes = *form.metaDataObjectWithUpdatedChange();
-    EXPECT_EQ(changes.Copyright(), "(c) Bob");
-    EXPECT_TRUE(changes.isupdated_Copyright());
-    EXPECT_FALSE(changes.isupdated_Artist());
-    EXPECT_FALSE(changes.isupdated_Software()) << "empty in the photos and in the form: no change";
-
-    // Display-only fields never count as changes.
-    form.metaDataObject()->setGPS_DateStamp("2020:01:01");
-    form.createUpdatedChnagesOnly();
-    EXPECT_FALSE(changes.isupdated_GPS_DateStamp());
+    const std::shared_ptr<MetaDataObject> changes = form.metaDataObjectWithUpdatedChange();
+    EXPECT_EQ(changes->Copyright(), "(c) Bob");
+    EXPECT_TRUE(changes->isupdated_Copyright());
+    EXPECT_EQ(changes->Artist(), "Ann");
+    EXPECT_TRUE(changes->isupdated_Artist());
+    EXPECT_EQ(changes->Software(), "");
+    EXPECT_TRUE(changes->isupdated_Software()) << "emptied on purpose";
+    EXPECT_EQ(changes->ImageDescription(), "");
+    EXPECT_FALSE(changes->isupdated_ImageDescription()) << "neither edited nor changed";
+    EXPECT_EQ(changes->editingOption, MetaDataObject::ModifyEditedClearOthers);
 
     // A new fill starts an empty changes record.
     fillWith(form, twoPhotos("Ann", "Ann"));
     EXPECT_FALSE(form.metaDataObjectWithUpdatedChange()->isupdated_Copyright());
+}
+
+// The bench tool and the fuzzer build the writer's edited-fields-only record from
+// a preset alone; the batch builds it from the form. Both must be the same record.
+TEST(MetadataFormState, theChangesOfAPresetOnAFreshFormAreThoseOfThePresetAlone)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob")); // the photos share no artist and no software
+    auto preset = std::make_shared<MetaDataObject>();
+    preset->setArtist("Studio");
+    preset->setUserComment("");
+    preset->setIsupdated_UserComment(true);
+    preset->setGPS_DateStamp("2020:01:01");
+    preset->editingOption = MetaDataObject::ModifyEditedClearOthers;
+    form.appendPreset(*preset);
+    form.createUpdatedChnagesOnly();
+
+    // What the bench tool runs: the preset as the settings record, every text edited.
+    const auto settings = MetaDataObject::initWithObject(*preset);
+    for (const auto& info : kMetadataFields)
+        settings->setUpdated(info.field, preset->isUpdated(info.field) || !preset->field(info.field).isEmpty());
+    const auto bench = MetaDataObject::editedFieldsOnlyCopy(*settings);
+
+    const MetaDataObject& changes = *form.metaDataObjectWithUpdatedChange();
+    for (const auto& info : kMetadataFields) {
+        EXPECT_EQ(changes.field(info.field), bench->field(info.field)) << info.name;
+        EXPECT_EQ(changes.isUpdated(info.field), bench->isUpdated(info.field)) << info.name;
+    }
+    EXPECT_EQ(changes.Artist(), "Studio");
+    EXPECT_TRUE(changes.isupdated_UserComment());
+    EXPECT_EQ(changes.GPS_DateStamp(), "2020:01:01") << "a text the settings write is never erased after";
+    EXPECT_FALSE(changes.isupdated_Copyright()) << "shared by the photos, not edited";
+    EXPECT_EQ(changes.editingOption, bench->editingOption);
 }
 
 TEST(MetadataFormState, storesTheCodeOfADropDownChoice)

@@ -109,25 +109,69 @@ TEST(MetaDataObjectCopy, changingACopysTextLeavesTheSourceAlone)
 
 TEST(MetaDataObjectCopy, theEditedFieldsOnlyTwinKeepsOnlyEditedTextsAndLeavesTheRecordAlone)
 {
+    MetaDataObject merged; // what the photos share: every text of the record
+    fillAll(merged, QStringLiteral("v-"));
     MetaDataObject record;
     fillAll(record, QStringLiteral("v-"));
     record.setUpdated(MetadataField::Artist, true);
     record.setUpdated(MetadataField::IPTC_Keywords, true);
     record.setField(MetadataField::IPTC_Keywords, QString());
     record.editingOption = MetaDataObject::ModifyEditedClearOthers;
+    record.clearGpsInfo = true;
+    record.name = QStringLiteral("Studio");
 
-    const auto twin = MetaDataObject::editedFieldsOnlyCopy(record);
+    const auto twin = MetaDataObject::editedFieldsOnlyCopy(record, merged);
     for (const auto& info : kMetadataFields) {
-        if (info.field == MetadataField::Artist)
+        if (info.field == MetadataField::Artist) {
             EXPECT_EQ(twin->field(info.field), QStringLiteral("v-Artist"));
-        else if (info.field == MetadataField::IPTC_Keywords)
+            EXPECT_TRUE(twin->isUpdated(info.field));
+        } else if (info.field == MetadataField::IPTC_Keywords) {
             EXPECT_TRUE(twin->field(info.field).isNull()) << "an edited absent text stays absent";
-        else
+            EXPECT_TRUE(twin->isUpdated(info.field)) << "emptied on purpose, unlike a field left out";
+        } else {
             EXPECT_EQ(twin->field(info.field), QStringLiteral("")) << info.name;
+            EXPECT_FALSE(twin->field(info.field).isNull()) << info.name;
+            EXPECT_FALSE(twin->isUpdated(info.field)) << info.name;
+        }
     }
+    // The twin is the same settings: mode, clear flags, name and date settings travel.
     EXPECT_EQ(twin->editingOption, MetaDataObject::ModifyEditedClearOthers);
+    EXPECT_TRUE(twin->clearGpsInfo);
+    EXPECT_EQ(twin->name, QStringLiteral("Studio"));
     EXPECT_EQ(twin->dateTimeConfigOriginalDate(), record.dateTimeConfigOriginalDate());
     EXPECT_EQ(record.Copyright(), QStringLiteral("v-Copyright"));
+    EXPECT_FALSE(record.isupdated_Copyright());
+}
+
+// Mode 1 erases every tag whose field the twin leaves empty, so a field is left out
+// only when it is neither edited nor changed.
+TEST(MetaDataObjectCopy, theTwinKeepsEditedFieldsEqualToThePhotosAndChangedFieldsWithoutAFlag)
+{
+    MetaDataObject merged;
+    merged.setArtist(QStringLiteral("Ann"));
+    merged.setCopyright(QStringLiteral("(c) Ann"));
+    merged.setSoftware(QString());
+    MetaDataObject record;
+    record.setArtist(QStringLiteral("Ann")); // typed again, the photos' own text
+    record.setIsupdated_Artist(true);
+    record.setCopyright(QStringLiteral("(c) Studio")); // a preset without edited flags
+    record.setSoftware(QStringLiteral("")); // absent and empty are one value
+    record.setGPS_DateStamp(QStringLiteral("2020:01:01")); // no field of the form, still written
+
+    const auto twin = MetaDataObject::editedFieldsOnlyCopy(record, merged);
+    EXPECT_EQ(twin->Artist(), QStringLiteral("Ann"));
+    EXPECT_TRUE(twin->isupdated_Artist());
+    EXPECT_EQ(twin->Copyright(), QStringLiteral("(c) Studio"));
+    EXPECT_TRUE(twin->isupdated_Copyright());
+    EXPECT_FALSE(twin->isupdated_Software());
+    EXPECT_EQ(twin->GPS_DateStamp(), QStringLiteral("2020:01:01"));
+
+    // Without a selection every text of the record counts.
+    const auto alone = MetaDataObject::editedFieldsOnlyCopy(record);
+    for (const auto& info : kMetadataFields) {
+        EXPECT_EQ(alone->field(info.field), record.field(info.field)) << info.name;
+        EXPECT_EQ(alone->isUpdated(info.field), !record.field(info.field).isEmpty()) << info.name;
+    }
 }
 
 TEST(MetaDataObjectOverlay, takesFilledOrEditedFieldsAndAlwaysTheUpperFlags)
