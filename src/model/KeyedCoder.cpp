@@ -46,6 +46,11 @@ void KeyedEncoder::encodeArray(const QString& key, const QList<KeyedEncoder>& ob
     m_object.insert(key, array);
 }
 
+void KeyedEncoder::encodeStringArray(const QString& key, const QStringList& texts)
+{
+    m_object.insert(key, QJsonArray::fromStringList(texts));
+}
+
 QByteArray KeyedEncoder::toJson() const
 {
     return QJsonDocument(m_object).toJson(QJsonDocument::Compact);
@@ -119,6 +124,20 @@ QList<KeyedDecoder> KeyedDecoder::decodeArray(const QString& key, const QString&
             continue;
         if (auto decoder = fromObject(element.toObject(), expectedClass))
             result.append(*decoder);
+    }
+    return result;
+}
+
+QStringList KeyedDecoder::decodeStringArray(const QString& key) const
+{
+    QStringList result;
+    const QJsonValue value = m_object.value(key);
+    if (!value.isArray())
+        return result;
+    const QJsonArray array = value.toArray();
+    for (const QJsonValue& element : array) {
+        if (element.isString())
+            result.append(element.toString());
     }
     return result;
 }

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // A small keyed archive over JSON. Each archived object is one JSON object holding
@@ -23,6 +24,7 @@ public:
     void encodeBool(const QString& key, bool value);
     void encodeObject(const QString& key, const KeyedEncoder& object);
     void encodeArray(const QString& key, const QList<KeyedEncoder>& objects);
+    void encodeStringArray(const QString& key, const QStringList& texts);
 
     const QJsonObject& jsonObject() const { return m_object; }
     QByteArray toJson() const;
@@ -50,6 +52,9 @@ public:
     std::optional<KeyedDecoder> decodeObject(const QString& key, const QString& expectedClass) const;
     // The elements of an array that are objects of the expected class; others are skipped.
     QList<KeyedDecoder> decodeArray(const QString& key, const QString& expectedClass) const;
+    // The texts of an array; elements that are no text are skipped, a missing key or
+    // a value of another kind gives an empty list.
+    QStringList decodeStringArray(const QString& key) const;
 
 private:
     explicit KeyedDecoder(QJsonObject object)

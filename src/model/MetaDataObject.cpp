@@ -31,6 +31,9 @@ constexpr std::array<ClearFlagKey, 5> kClearFlagKeys = { {
 
 const QString kEditingOptionKey = QStringLiteral("editingOption");
 const QString kNameKey = QStringLiteral("name");
+// The names of the fields whose edited flag is set. Archives made before it existed
+// lack the key and read with no flag set, as they always did.
+const QString kEditedFieldsKey = QStringLiteral("editedFields");
 
 QString keyOf(std::string_view name)
 {
@@ -167,6 +170,15 @@ void MetaDataObject::encodeWithCoder(KeyedEncoder& coder) const
     for (const ClearFlagKey& flag : kClearFlagKeys)
         coder.encodeInt(QString::fromLatin1(flag.key), clearFlag(flag.flag) ? 1 : 0);
     coder.encodeString(kNameKey, name);
+    // A preset's emptied field clears its tag only while it is marked edited, so the
+    // marks must outlive a restart.
+    QStringList edited;
+    for (const MetadataFieldInfo& info : kMetadataFields) {
+        if (m_updated[fieldIndex(info.field)])
+            edited.append(keyOf(info.name));
+    }
+    if (!edited.isEmpty())
+        coder.encodeStringArray(kEditedFieldsKey, edited);
     for (const DateSettingInfo& info : kDateSettings) {
         KeyedEncoder nested(DateTimeConfiguration::kClassName);
         dateTimeConfig(info.setting)->encodeWithCoder(nested);
@@ -187,6 +199,11 @@ std::shared_ptr<MetaDataObject> MetaDataObject::initWithCoder(const KeyedDecoder
         record->setClearFlag(flag.flag, coder.decodeBool(QString::fromLatin1(flag.key)).value_or(false));
     if (auto text = coder.decodeString(kNameKey))
         record->name = *text;
+    for (const QString& edited : coder.decodeStringArray(kEditedFieldsKey)) {
+        // A name this version does not know is skipped.
+        if (const std::optional<MetadataField> field = metadataFieldNamed(edited.toStdString()))
+            record->setUpdated(*field, true);
+    }
     for (const DateSettingInfo& info : kDateSettings) {
         std::shared_ptr<DateTimeConfiguration> config;
         if (auto nested = coder.decodeObject(keyOf(info.key), DateTimeConfiguration::kClassName))

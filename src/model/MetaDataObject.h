@@ -155,8 +155,9 @@ public:
     }
 
     // Keyed archive under the class name "MetaDataObject": the 80 field texts,
-    // "editingOption", the five clear flags, "name" and the six nested settings.
-    // Edited flags, isReset and isLoadedFromLastSession are not archived.
+    // "editingOption", the five clear flags, "name", "editedFields" (the names of the
+    // fields marked edited, only when there is one) and the six nested settings.
+    // isReset and isLoadedFromLastSession are not archived.
     static const QString kClassName;
     void encodeWithCoder(KeyedEncoder& coder) const;
     // Reading never fails on a damaged archive: a missing key or one of the

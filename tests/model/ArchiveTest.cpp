@@ -59,7 +59,7 @@ TEST(RecordArchive, roundTripsTextsModeFlagsNameAndSettings)
     for (const auto& info : kMetadataFields) {
         EXPECT_EQ(back->field(info.field), record.field(info.field)) << info.name;
         EXPECT_EQ(back->field(info.field).isNull(), record.field(info.field).isNull()) << info.name;
-        EXPECT_FALSE(back->isUpdated(info.field)) << info.name;
+        EXPECT_EQ(back->isUpdated(info.field), info.field == MetadataField::Artist) << info.name;
     }
     EXPECT_EQ(back->editingOption, 2);
     EXPECT_TRUE(back->clearGpsInfo);
@@ -96,6 +96,53 @@ TEST(RecordArchive, usesThePropertyNamesAsKeys)
     EXPECT_EQ(nested.value(QStringLiteral("$class")).toString(), QStringLiteral("DateTimeConfiguration"));
     EXPECT_EQ(nested.value(QStringLiteral("stringUpdateYear")).toString(), QStringLiteral("1905"));
     EXPECT_FALSE(object.contains(QStringLiteral("isupdated_Artist")));
+}
+
+// A preset field emptied on purpose clears its tag only while it is marked edited.
+TEST(RecordArchive, keepsTheEditedFlagsByFieldNameAndReadsAnArchiveWithoutThemAsBefore)
+{
+    MetaDataObject record;
+    record.setArtist(QStringLiteral("Studio"));
+    record.setIsupdated_Artist(true);
+    record.setIsupdated_IPTC_City(true); // emptied: "" and edited
+    record.setIsupdated_GPS_Lattitude(true);
+    record.setIsupdated_XMP_PhotoshopDateCreated(true);
+    QJsonObject object = archiveObject(record);
+    EXPECT_EQ(object.value(QStringLiteral("editedFields")).toArray(),
+        QJsonArray({ QStringLiteral("Artist"), QStringLiteral("GPS_Lattitude"), QStringLiteral("IPTC_City"),
+            QStringLiteral("XMP_PhotoshopDateCreated") }));
+
+    const auto back = unarchive(toBytes(object));
+    ASSERT_TRUE(back);
+    for (const auto& info : kMetadataFields)
+        EXPECT_EQ(back->isUpdated(info.field), record.isUpdated(info.field)) << info.name;
+    EXPECT_EQ(back->IPTC_City(), QStringLiteral(""));
+
+    // An archive written before the key existed: no flag, everything else the same.
+    object.remove(QStringLiteral("editedFields"));
+    const auto old = unarchive(toBytes(object));
+    ASSERT_TRUE(old);
+    for (const auto& info : kMetadataFields) {
+        EXPECT_FALSE(old->isUpdated(info.field)) << info.name;
+        EXPECT_EQ(old->field(info.field), back->field(info.field)) << info.name;
+    }
+    EXPECT_EQ(old->editingOption, back->editingOption);
+    EXPECT_EQ(old->name, back->name);
+
+    // A record without flags writes no key, so its archive is the one it always was.
+    EXPECT_FALSE(archiveObject(MetaDataObject()).contains(QStringLiteral("editedFields")));
+
+    // Names this version does not know and elements that are no text are skipped.
+    object.insert(QStringLiteral("editedFields"),
+        QJsonArray({ QStringLiteral("Copyright"), 7, QStringLiteral("NoSuchField"), QJsonObject() }));
+    const auto odd = unarchive(toBytes(object));
+    ASSERT_TRUE(odd);
+    for (const auto& info : kMetadataFields)
+        EXPECT_EQ(odd->isUpdated(info.field), info.field == MetadataField::Copyright) << info.name;
+    object.insert(QStringLiteral("editedFields"), QStringLiteral("Artist"));
+    const auto wrongKind = unarchive(toBytes(object));
+    ASSERT_TRUE(wrongKind);
+    EXPECT_FALSE(wrongKind->isupdated_Artist());
 }
 
 TEST(RecordArchive, missingKeysReadAsAbsentZeroOrAFreshSetting)

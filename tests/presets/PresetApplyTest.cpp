@@ -2,6 +2,7 @@
 #include "form/SelectionMerge.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "model/ProjectSession.h"
 #include "presets/PresetChoice.h"
 #include "presets/PresetEditor.h"
 #include "presets/PresetListModel.h"
@@ -76,4 +77,36 @@ TEST(PresetApply, aPresetLaidOverAnEditedFormFollowsEveryOverlayRuleAndStaysItsO
     shift->stringIncDecMonth = u"7"_s;
     EXPECT_EQ(shown.Software(), u""_s);
     EXPECT_NE(shown.dateTimeConfigOriginalDate()->stringIncDecMonth, u"7"_s);
+}
+
+// The preset list is archived at quit and read at the next start; a field the preset
+// empties must still clear the photos' tag afterwards.
+TEST(PresetApply, aPresetReadBackAfterARestartStillClearsTheFieldItEmptied)
+{
+    QList<std::shared_ptr<MetaDataObject>> presets;
+    PresetListModel model(presets);
+    PresetChoice window(model);
+    PresetEditor editor(model, window);
+    window.choose(model.addPreset());
+    editor.editField(F::IPTC_City, u""_s);
+    editor.editField(F::Copyright, u"© Studio Nord"_s);
+
+    const ProjectSession::Unarchived read = ProjectSession::unarchive(ProjectSession::archivedData(presets));
+    ASSERT_TRUE(read.complete);
+    ASSERT_EQ(read.presets.size(), 1);
+
+    MetadataFormState form;
+    form.fill(SelectionMerge::updateMetaDataObjectForSelectedFiles(
+        SelectionMerge::recordsOf({ photo(u"Ann"_s), photo(u"Ann"_s) })));
+    form.appendPreset(*read.presets.first());
+    form.createUpdatedChnagesOnly();
+
+    // The writer erases an edited field whose text is empty, in every mode.
+    const MetaDataObject& shown = *form.metaDataObject();
+    EXPECT_EQ(shown.IPTC_City(), u""_s);
+    EXPECT_TRUE(shown.isupdated_IPTC_City());
+    EXPECT_TRUE(form.metaDataObjectWithUpdatedChange()->isupdated_IPTC_City());
+    EXPECT_EQ(shown.Copyright(), u"© Studio Nord"_s);
+    EXPECT_TRUE(shown.isupdated_Copyright());
+    EXPECT_FALSE(shown.isupdated_Artist());
 }
