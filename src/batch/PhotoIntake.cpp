@@ -21,6 +21,7 @@ struct PhotoIntake::Job {
     int handOffSize = 256;
     int maxChunksInFlight = 16;
     QThreadPool* readPool = nullptr;
+    PhotoIntake::PhotoReader reader;
     std::atomic<bool> stop { false };
     QSemaphore chunkDone; // released by every finished read; wakes the walker
 };
@@ -34,33 +35,55 @@ struct ReadChunk {
     int unreadable = 0; // paths whose reading failed outright
 };
 
-ReadChunk readChunk(const QStringList& paths, QSemaphore* done)
+// Wakes the walker when a chunk ends, however it ends.
+struct ChunkDoneSignal {
+    QSemaphore* done;
+    ~ChunkDoneSignal() { done->release(); }
+};
+
+ReadChunk readChunk(const QStringList& paths, const PhotoIntake::PhotoReader& reader, QSemaphore* done)
 {
+    const ChunkDoneSignal signal { done };
     ReadChunk chunk;
     chunk.photos.reserve(paths.size());
     for (const QString& path : paths) {
+        // One broken file must not end the adding: it counts as a file that cannot
+        // be added.
+        std::shared_ptr<PhotoFile> photo;
+        QString failure;
         try {
-            auto photo = std::make_shared<PhotoFile>(path, false);
-            // The image-property dictionary has served for the pixel size; no one reads
-            // it afterwards, and it would be the largest part of a listed photo.
-            photo->exifDict = QVariantMap();
-            chunk.photos.append(std::move(photo));
+            photo = reader(path);
+            if (!photo)
+                failure = QStringLiteral("no photo could be made of it");
         } catch (const std::exception& error) {
-            // One broken file must not end the adding: it counts as a file that
-            // cannot be added.
-            qCWarning(lcBatch) << "cannot read" << path << ":" << error.what();
-            ++chunk.unreadable;
+            failure = QString::fromLocal8Bit(error.what());
+        } catch (...) {
+            failure = QStringLiteral("an unknown failure");
         }
+        if (!photo) {
+            qCWarning(lcBatch).noquote() << "Cannot add" << path << "-" << failure;
+            ++chunk.unreadable;
+            continue;
+        }
+        // The image-property dictionary has served for the pixel size; no one reads
+        // it afterwards, and it would be the largest part of a listed photo.
+        photo->exifDict = QVariantMap();
+        chunk.photos.append(std::move(photo));
     }
-    done->release();
     return chunk;
 }
 
 } // namespace
 
+std::shared_ptr<PhotoFile> PhotoIntake::readPhotoFile(const QString& path)
+{
+    return std::make_shared<PhotoFile>(path, false);
+}
+
 PhotoIntake::PhotoIntake(PhotoListModel& model, QObject* parent)
     : QObject(parent)
     , m_model(model)
+    , m_reader(&PhotoIntake::readPhotoFile)
 {
     qRegisterMetaType<PhotoIntakeSummary>();
     qRegisterMetaType<PhotoLibraryAlert>();
@@ -73,6 +96,11 @@ PhotoIntake::~PhotoIntake()
     if (m_job)
         m_job->stop = true;
     m_walker.waitForFinished();
+}
+
+void PhotoIntake::setPhotoReader(PhotoReader reader)
+{
+    m_reader = reader ? std::move(reader) : PhotoReader(&PhotoIntake::readPhotoFile);
 }
 
 void PhotoIntake::setReadThreads(int threads)
@@ -94,6 +122,7 @@ bool PhotoIntake::addPhotosFromPathUrls(const QStringList& paths, bool /*isiPhot
     job->handOffSize = m_handOffSize;
     job->maxChunksInFlight = 2 * m_readPool.maxThreadCount();
     job->readPool = &m_readPool;
+    job->reader = m_reader;
     m_job = job;
     m_running = true;
     m_addedSoFar = 0;
@@ -198,7 +227,8 @@ void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
             return;
         while (int(inFlight.size()) >= job->maxChunksInFlight)
             takeFront();
-        inFlight.push_back({ QtConcurrent::run(job->readPool, readChunk, pending, &job->chunkDone), walk.counts() });
+        inFlight.push_back(
+            { QtConcurrent::run(job->readPool, readChunk, pending, job->reader, &job->chunkDone), walk.counts() });
         pending.clear();
     };
 
@@ -221,6 +251,9 @@ void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
     PhotoIntakeSummary summary;
     static_cast<PhotoIntakeCounts&>(summary) = walk.stopped() && delivered > 0 ? deliveredCounts : walk.counts();
     summary.damagedFileCount += unreadable;
+    // A photo that could not be read is left out: the user hears of it as of a refused file.
+    if (unreadable > 0)
+        summary.isPhotoFormatNotSupported = true;
     summary.totalPhotoToAdd = delivered;
     summary.isMAX_PHOTOS_LIMIT_EXCEEDED = walk.limitExceeded();
     summary.isPHOTOS_PROCESSING_STOPPED = job->stop.load();

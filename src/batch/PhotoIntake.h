@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class PhotoFile;
@@ -26,6 +27,13 @@ Q_DECLARE_METATYPE(PhotoLibraryAlert)
 class PhotoIntake : public QObject {
     Q_OBJECT
 public:
+    // Makes the photo record of one accepted path, reading the file; runs on the read
+    // pool, several at once. A reader that throws or answers no photo makes the path a
+    // file that cannot be added: it counts as damaged and is logged, the rest go on.
+    using PhotoReader = std::function<std::shared_ptr<PhotoFile>(const QString& path)>;
+    // The application's reader: PhotoFile(path, false).
+    static std::shared_ptr<PhotoFile> readPhotoFile(const QString& path);
+
     explicit PhotoIntake(PhotoListModel& model, QObject* parent = nullptr);
     // Stops a running adding and waits for its worker; photos not yet handed over are dropped.
     ~PhotoIntake() override;
@@ -52,6 +60,8 @@ public:
     void setReadChunkSize(int size) { m_chunkSize = std::max(1, size); }
     // Photos collected before a hand-off to the main thread (at the latest after 100 ms).
     void setHandOffSize(int size) { m_handOffSize = std::max(1, size); }
+    // The reader of the next addings; an empty one restores readPhotoFile.
+    void setPhotoReader(PhotoReader reader);
 
 signals:
     void started();
@@ -78,5 +88,6 @@ private:
     int m_maxPhotos = kMaxPhotosPerAdding;
     int m_chunkSize = 32;
     int m_handOffSize = 256;
+    PhotoReader m_reader;
     PhotoIntakeSummary m_summary;
 };

@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
+#include <QMutex>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -193,6 +194,87 @@ TEST_F(Intake, stopsAfterThePhotosInHandAndKeepsTheWalksOrder)
     EXPECT_LT(summary.totalPhotoToAdd, all.size());
     EXPECT_EQ(pathsOf(photos), all.mid(0, summary.totalPhotoToAdd));
     EXPECT_EQ(model.rowCount(), summary.totalPhotoToAdd);
+}
+
+namespace {
+
+// Keeps the intake's warnings while it lives.
+class IntakeWarnings {
+public:
+    IntakeWarnings()
+    {
+        s_lines.clear();
+        m_previous = qInstallMessageHandler(&IntakeWarnings::handle);
+    }
+    ~IntakeWarnings() { qInstallMessageHandler(m_previous); }
+    static QStringList lines()
+    {
+        const QMutexLocker lock(&s_mutex);
+        return s_lines;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (type == QtWarningMsg && qstrcmp(context.category, "velloran.batch") == 0) {
+            const QMutexLocker lock(&s_mutex);
+            s_lines.append(message);
+        }
+    }
+    static inline QMutex s_mutex;
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous;
+};
+
+} // namespace
+
+// A reader fault on one photo (an exception of any kind, or no photo at all) makes
+// that photo a damaged file; the adding goes on and ends.
+TEST_F(Intake, aPhotoWhoseReadingFailsCountsAsDamagedAndTheOthersAreAdded)
+{
+    const QString camera = m_tree + QStringLiteral("/camera");
+    const QStringList names { QStringLiteral("Canon_40D.jpg"), QStringLiteral("Nikon_D70.jpg"),
+        QStringLiteral("Pentax_K10D.jpg"), QStringLiteral("Sony_HDR-HC3.jpg") };
+    QStringList paths;
+    for (const QString& name : names)
+        paths.append(camera + u'/' + name);
+
+    struct Fault {
+        const char* what;
+        std::function<std::shared_ptr<PhotoFile>()> fail;
+    };
+    const QList<Fault> faults {
+        { "a standard exception", []() -> std::shared_ptr<PhotoFile> { throw std::runtime_error("broken"); } },
+        { "an exception of no standard type", []() -> std::shared_ptr<PhotoFile> { throw 42; } },
+        { "no photo", [] { return std::shared_ptr<PhotoFile>(); } },
+    };
+    for (const Fault& fault : faults) {
+        for (int threads : { 1, 4 }) {
+            SCOPED_TRACE(std::string(fault.what) + ", threads " + std::to_string(threads));
+            const IntakeWarnings warnings;
+            QList<std::shared_ptr<PhotoFile>> photos;
+            PhotoListModel model(photos);
+            PhotoIntake intake(model);
+            intake.setReadThreads(threads);
+            intake.setReadChunkSize(2);
+            intake.setHandOffSize(1);
+            const QString broken = paths.at(1);
+            intake.setPhotoReader(
+                [&](const QString& path) { return path == broken ? fault.fail() : PhotoIntake::readPhotoFile(path); });
+            ASSERT_TRUE(intake.addPhotosFromPathUrls(paths));
+            ASSERT_TRUE(waitForEnd(intake));
+
+            const PhotoIntakeSummary& summary = intake.lastSummary();
+            EXPECT_EQ(pathsOf(photos), QStringList({ paths.at(0), paths.at(2), paths.at(3) }));
+            EXPECT_EQ(summary.totalPhotoToAdd, 3);
+            EXPECT_EQ(summary.damagedFileCount, 1);
+            EXPECT_FALSE(summary.isPHOTOS_PROCESSING_STOPPED);
+            EXPECT_EQ(summary.completion(false).alertTag, AlertFilesCannotBeAdded);
+            const QStringList lines = warnings.lines().filter(broken);
+            ASSERT_EQ(lines.size(), 1) << qPrintable(warnings.lines().join(u'\n'));
+            EXPECT_TRUE(lines.first().startsWith(u"Cannot add"));
+        }
+    }
 }
 
 TEST_F(Intake, tellsOfALibraryItCouldNotRead)
