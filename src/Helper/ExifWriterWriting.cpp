@@ -684,7 +684,7 @@ void applyRestorePoint(Exiv2::Image& image, const MetadataRestorePoint& point)
     if (point.keepsXmp) {
         image.xmpPacket() = point.xmpPacket.toStdString();
         image.xmpData().clear();
-        if (!point.xmpPacket.isEmpty() && Exiv2::XmpParser::decode(image.xmpData(), image.xmpPacket()) != 0)
+        if (!point.xmpPacket.isEmpty() && Exiv2Adapter::decodeXmp(image.xmpData(), image.xmpPacket()) != 0)
             image.xmpData().clear();
     }
 }
@@ -725,7 +725,7 @@ bool isParsableXmp(const std::string& packet)
     if (packet.empty())
         return true;
     Exiv2::XmpData parsed;
-    return Exiv2::XmpParser::decode(parsed, packet) == 0;
+    return Exiv2Adapter::decodeXmp(parsed, packet) == 0;
 }
 
 // The photo's bytes with the edit applied, all in memory: exiv2 reads the bytes

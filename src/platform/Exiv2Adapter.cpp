@@ -19,6 +19,23 @@ void report(const QString& what, const QString& path, const QString& message, Ex
         qCDebug(lcMetadata).noquote() << line;
 }
 
+// Every format's readMetadata parses the photo's XMP packet, when it has one.
+void readMetadataOf(Exiv2::Image& image)
+{
+    const auto lock = lockXmpToolkit();
+    image.readMetadata();
+}
+
+// writeMetadata serialises the XMP data into a new packet, unless the packet is
+// written as it stands or there is no XMP data; only then is the lock needed.
+void writeMetadataOf(Exiv2::Image& image)
+{
+    std::unique_lock<std::recursive_mutex> lock;
+    if (!image.writeXmpFromPacket() && !image.xmpData().empty())
+        lock = lockXmpToolkit();
+    image.writeMetadata();
+}
+
 // exiv2's image of bytes in memory, its metadata read; throws what exiv2 throws.
 std::unique_ptr<Exiv2::Image> imageOfBytes(QByteArrayView bytes)
 {
@@ -26,7 +43,7 @@ std::unique_ptr<Exiv2::Image> imageOfBytes(QByteArrayView bytes)
         Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size())).release());
     if (!image)
         throw std::runtime_error("unknown image type");
-    image->readMetadata();
+    readMetadataOf(*image);
     return image;
 }
 
@@ -61,6 +78,13 @@ bool Exiv2Adapter::check(const QString& what, const QString& path, const std::fu
     return answer;
 }
 
+int Exiv2Adapter::decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet)
+{
+    initializeExiv2();
+    const auto lock = lockXmpToolkit();
+    return Exiv2::XmpParser::decode(xmpData, packet);
+}
+
 std::unique_ptr<Exiv2::Image> Exiv2Adapter::openFile(const QString& openable, const QString& path, Severity severity)
 {
     initializeExiv2();
@@ -71,7 +95,7 @@ std::unique_ptr<Exiv2::Image> Exiv2Adapter::openFile(const QString& openable, co
             image.reset(Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
             if (!image)
                 throw std::runtime_error("unknown image type");
-            image->readMetadata();
+            readMetadataOf(*image);
         },
         severity);
     if (failure)
@@ -101,7 +125,7 @@ std::optional<QString> Exiv2Adapter::editInMemory(
             const std::unique_ptr<Exiv2::Image> image = imageOfBytes(bytes);
             if (!edit(*image))
                 return;
-            image->writeMetadata();
+            writeMetadataOf(*image);
 
             Exiv2::BasicIo& io = image->io();
             if (io.open() != 0)

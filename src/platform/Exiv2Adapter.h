@@ -5,17 +5,21 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace Exiv2 {
 class Image;
-}
+class XmpData;
+} // namespace Exiv2
 
 // The one door to exiv2. Every call into exiv2 runs inside one of these functions,
 // which catch what exiv2 throws (its own errors and the std::exceptions that damaged
 // metadata can raise: an allocation for a bogus size, a range check), turn it into
 // one wording and log it in one format under velloran.metadata:
 //     Cannot <what> <path>: <exiv2's message>
-// No exiv2 exception leaves them. Holders of an Exiv2::Image include
+// No exiv2 exception leaves them. Every exiv2 step in them that may parse or
+// serialise an XMP packet holds lockXmpToolkit() (see Exiv2Setup.h), which makes
+// reading and writing XMP safe on several threads at once. Holders of an Exiv2::Image include
 // <exiv2/exiv2.hpp> themselves; this header needs none of it.
 class Exiv2Adapter {
 public:
@@ -54,6 +58,11 @@ public:
     using Saver = std::function<void(QByteArrayView newBytes)>;
     static std::optional<QString> editInMemory(
         QByteArrayView bytes, const QString& path, const Editor& edit, const Saver& save);
+
+    // exiv2's XmpParser::decode of a packet into xmpData under the XMP toolkit's
+    // lock: 0 when the packet was read, else exiv2's code (xmpData is then empty).
+    // May throw what exiv2 throws; run it inside run() or check().
+    static int decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet);
 
     // The text of a thrown message: UTF-8, else Latin-1, without surrounding blanks.
     static QString messageText(const char* what);

@@ -7,16 +7,20 @@
 
 namespace {
 
-std::mutex g_xmpMutex;
+std::recursive_mutex& xmpToolkitMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
 
-// exiv2 hands its XMP toolkit this function to serialise access to the
-// toolkit's global state.
+// exiv2 takes this around its own changes of the toolkit's namespace table, also
+// inside a write that lockXmpToolkit() already holds; hence a recursive mutex.
 void xmpLock(void* /*data*/, bool lockIt)
 {
     if (lockIt)
-        g_xmpMutex.lock();
+        xmpToolkitMutex().lock();
     else
-        g_xmpMutex.unlock();
+        xmpToolkitMutex().unlock();
 }
 
 void logHandler(int level, const char* message)
@@ -37,6 +41,11 @@ void logHandler(int level, const char* message)
 }
 
 } // namespace
+
+std::unique_lock<std::recursive_mutex> lockXmpToolkit()
+{
+    return std::unique_lock(xmpToolkitMutex());
+}
 
 void initializeExiv2()
 {

@@ -1,8 +1,23 @@
 #pragma once
 
+#include <mutex>
+
 // Prepares exiv2 for use from several threads: XMP parsing gets a lock, BMFF
 // (HEIC, CR3) reading is switched on, and exiv2's own log lines go to the
 // "velloran.metadata" category. Safe to call any number of times from any
 // thread; the first call does the work. The application and the tests call it
 // before starting any worker.
 void initializeExiv2();
+
+// The lock every exiv2 step that may parse or serialise an XMP packet must hold
+// (a metadata read or write, XmpParser::decode or encode). exiv2's XMP toolkit
+// keeps one namespace table for the whole process, and each packet it parses
+// enters the prefixes that packet declares over the ones there: one packet names
+// http://ns.adobe.com/xap/1.0/ "xmp", the next "xap". Reading or writing a packet
+// takes many calls into the toolkit, each of which looks its prefixes up in that
+// table, and exiv2 locks none of them; so a packet parsed on another thread in
+// between makes a read come back without any XMP (exiv2 only logs "Schema
+// namespace URI and prefix mismatch") or a write fail or lose properties. It is
+// the same lock exiv2 takes around its own namespace registrations, so it may be
+// taken again on the same thread.
+[[nodiscard]] std::unique_lock<std::recursive_mutex> lockXmpToolkit();
