@@ -26,6 +26,7 @@
 #include <exiv2/exiv2.hpp>
 #include <functional>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string_view>
 
@@ -58,11 +59,27 @@ constexpr std::array<const char*, 51> kClearExifKeyList = { "Exif.Image.Artist",
 constexpr std::array<std::string_view, 7> kRequiredExifKeys
     = { "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Image.ResolutionUnit", "Exif.Photo.ColorSpace",
           "Exif.Photo.ComponentsConfiguration", "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension" };
-constexpr std::array<const char*, 9> kClearGpsKeyList
+// The GPS clear takes every tag that tells where the photo was taken or what it
+// shows: the position, the altitude, the direction of view, the destination and
+// the area's name. The time, the datum, the satellites and the version say
+// nothing about the place and stay.
+constexpr std::array<const char*, 18> kClearGpsKeyList
     = { "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLatitudeRef",
           "Exif.GPSInfo.GPSLongitudeRef", "Exif.GPSInfo.GPSAltitude", "Exif.GPSInfo.GPSAltitudeRef",
-          "Exif.GPSInfo.GPSImgDirection", "Exif.GPSInfo.GPSImgDirectionRef", "Exif.GPSInfo.GPSDateStamp" };
+          "Exif.GPSInfo.GPSImgDirection", "Exif.GPSInfo.GPSImgDirectionRef", "Exif.GPSInfo.GPSDateStamp",
+          "Exif.GPSInfo.GPSDestLatitude", "Exif.GPSInfo.GPSDestLatitudeRef", "Exif.GPSInfo.GPSDestLongitude",
+          "Exif.GPSInfo.GPSDestLongitudeRef", "Exif.GPSInfo.GPSDestBearing", "Exif.GPSInfo.GPSDestBearingRef",
+          "Exif.GPSInfo.GPSDestDistance", "Exif.GPSInfo.GPSDestDistanceRef", "Exif.GPSInfo.GPSAreaInformation" };
 constexpr std::array<const char*, 2> kXmpGpsKeys = { "Xmp.exif.GPSLatitude", "Xmp.exif.GPSLongitude" };
+// The XMP copies of the Exif GPS tags above; XMP coordinates carry their own
+// hemisphere, so there are no reference tags for them.
+constexpr std::array<const char*, 11> kClearXmpGpsKeyList = { "Xmp.exif.GPSAltitude", "Xmp.exif.GPSAltitudeRef",
+    "Xmp.exif.GPSImgDirection", "Xmp.exif.GPSImgDirectionRef", "Xmp.exif.GPSDestLatitude", "Xmp.exif.GPSDestLongitude",
+    "Xmp.exif.GPSDestBearing", "Xmp.exif.GPSDestBearingRef", "Xmp.exif.GPSDestDistance", "Xmp.exif.GPSDestDistanceRef",
+    "Xmp.exif.GPSAreaInformation" };
+// Names that hold a position in any XMP schema: the IPTC location structures and
+// the schemas of drones and phones use them too.
+constexpr std::array<std::string_view, 3> kXmpPositionNames = { "GPSLatitude", "GPSLongitude", "GPSAltitude" };
 constexpr std::array<const char*, 2> kCameraKeys = { "Exif.Image.Make", "Exif.Image.Model" };
 
 constexpr const char* kIptcCharsetKey = "Iptc.Envelope.CharacterSet";
@@ -510,6 +527,84 @@ void eraseXmpGpsKeys(Exiv2::XmpData& xmpData)
         ExifWriter::deleteKeysValuesFormXmpData(xmpData, QString::fromLatin1(key));
 }
 
+// Whether a step of an XMP property path ("Iptc4xmpExt:GPSLatitude",
+// "LocationShown[2]") names a position, whatever its schema.
+bool isPositionStep(std::string_view step)
+{
+    if (const auto bracket = step.find('['); bracket != std::string_view::npos)
+        step = step.substr(0, bracket);
+    if (const auto colon = step.rfind(':'); colon != std::string_view::npos)
+        step = step.substr(colon + 1);
+    return std::find(kXmpPositionNames.begin(), kXmpPositionNames.end(), step) != kXmpPositionNames.end();
+}
+
+// A property named as a position, or anything inside one.
+bool isXmpPosition(const Exiv2::Xmpdatum& datum)
+{
+    const std::string path = datum.tagName();
+    std::string_view rest(path);
+    while (true) {
+        const auto slash = rest.find('/');
+        if (isPositionStep(rest.substr(0, slash)))
+            return true;
+        if (slash == std::string_view::npos)
+            return false;
+        rest.remove_prefix(slash + 1);
+    }
+}
+
+// Whether a datum lies inside the property or array item at path.
+bool isInside(const std::string& key, const std::string& path)
+{
+    return key.size() > path.size() && key.compare(0, path.size(), path) == 0
+        && (key[path.size()] == '/' || key[path.size()] == '[');
+}
+
+bool holdsAnything(const Exiv2::XmpData& xmpData, const std::string& path)
+{
+    return std::any_of(xmpData.begin(), xmpData.end(),
+        [&path](const Exiv2::Xmpdatum& datum) { return datum.size() != 0 && isInside(datum.key(), path); });
+}
+
+void eraseWithContents(Exiv2::XmpData& xmpData, const std::string& path)
+{
+    for (auto it = xmpData.begin(); it != xmpData.end();)
+        it = it->key() == path || isInside(it->key(), path) ? xmpData.erase(it) : std::next(it);
+}
+
+// Takes every property named as a position, in any schema, and what holds
+// nothing once they went: a structure left empty, and an array whose items all
+// are. An emptied item of an array that keeps others stays, empty, so that the
+// items keep their numbers.
+void eraseXmpPositions(Exiv2::XmpData& xmpData)
+{
+    for (const char* key : kXmpGpsKeys)
+        ExifWriter::deleteKeysValuesFormXmpData(xmpData, QString::fromLatin1(key));
+    for (const char* key : kClearXmpGpsKeyList)
+        ExifWriter::deleteKeysValuesFormXmpData(xmpData, QString::fromLatin1(key));
+    std::set<std::string> parents;
+    for (auto it = xmpData.begin(); it != xmpData.end();) {
+        if (!isXmpPosition(*it)) {
+            ++it;
+            continue;
+        }
+        const std::string key = it->key();
+        qCDebug(lcMetadata).noquote() << "deleted key =" << QString::fromStdString(key);
+        for (auto slash = key.find('/'); slash != std::string::npos; slash = key.find('/', slash + 1))
+            parents.insert(key.substr(0, slash));
+        it = xmpData.erase(it);
+    }
+    // Innermost first: a path sorts after the paths that hold it.
+    for (auto parent = parents.rbegin(); parent != parents.rend(); ++parent) {
+        std::string path = *parent;
+        // "LocationShown[2]" is an item of the array "LocationShown".
+        if (path.back() == ']')
+            path.resize(path.rfind('['));
+        if (!holdsAnything(xmpData, path))
+            eraseWithContents(xmpData, path);
+    }
+}
+
 // Removes what the clear flags name and answers the run status. setsFileDates
 // tells whether the run still sets the file dates: not when a whole group went.
 int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, bool& setsFileDates)
@@ -518,7 +613,7 @@ int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObj
         ExifWriter::deleteKeysValuesFormExifData(image.exifData(), u"Exif.Photo.UserComment"_s);
     if (settings.clearGpsInfo) {
         eraseExifKeys(image.exifData(), kClearGpsKeyList);
-        eraseXmpGpsKeys(image.xmpData());
+        eraseXmpPositions(image.xmpData());
     }
     setsFileDates = !settings.clearExif && !settings.clearIPTC && !settings.clearXMP;
     int status = MetadataWriteResult::Processed;
