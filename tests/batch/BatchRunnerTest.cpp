@@ -5,6 +5,7 @@
 #include "batch/LocationNamer.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "support/TestGate.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -398,9 +399,20 @@ TEST_F(BatchRunnerTest, quittingStopsAndWaitsForThePhotosInHandWithoutAnEventLoo
     Recorder recorder(runner);
     int finished = 0;
     QObject::connect(&runner, &BatchRunner::finished, [&finished] { ++finished; });
+    // From the third photo on, the run waits until the stop was asked for, so the
+    // stop always finds photos that are still to be handed out.
+    const auto stopAsked = std::make_shared<TestGate>(2);
+    const TestGate::ScopedOpening opening(stopAsked);
+    ScriptedSpace space;
+    space.answer = [stopAsked](int, const QString&) {
+        stopAsked->pass();
+        return std::optional<qint64>(qint64(1) << 40);
+    };
+    runner.setFreeSpaceProbe(space.probe());
     ASSERT_TRUE(
         runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(output()))));
     runner.stop();
+    stopAsked->open();
     runner.waitForFinished();
 
     EXPECT_FALSE(runner.isRunning());

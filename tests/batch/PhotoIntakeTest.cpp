@@ -3,6 +3,7 @@
 #include "batch/AlertCatalog.h"
 #include "batch/PhotoListModel.h"
 #include "model/PhotoFile.h"
+#include "support/TestGate.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -183,7 +184,18 @@ TEST_F(Intake, stopsAfterThePhotosInHandAndKeepsTheWalksOrder)
     intake.setReadThreads(1);
     intake.setReadChunkSize(1);
     intake.setHandOffSize(1);
-    QObject::connect(&intake, &PhotoIntake::photosAdded, &intake, &PhotoIntake::stop);
+    // The reader holds back from the fourth photo on until the stop was asked
+    // for, so the stop always comes while most photos are still to be read.
+    const auto gate = std::make_shared<TestGate>(3);
+    const TestGate::ScopedOpening opening(gate);
+    intake.setPhotoReader([gate](const QString& path) {
+        gate->pass();
+        return PhotoIntake::readPhotoFile(path);
+    });
+    QObject::connect(&intake, &PhotoIntake::photosAdded, &intake, [&intake, gate] {
+        intake.stop();
+        gate->open();
+    });
     ASSERT_TRUE(intake.addPhotosFromPathUrls({ folder }));
     EXPECT_FALSE(intake.addPhotosFromPathUrls({ folder })); // one adding at a time
     ASSERT_TRUE(waitForEnd(intake));

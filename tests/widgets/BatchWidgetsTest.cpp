@@ -16,6 +16,7 @@
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Setup.h"
+#include "support/TestGate.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -428,10 +429,20 @@ private slots:
         Editor& e = *m_editor;
         e.photos = makePhotos(8);
         e.runner().setJobs(1);
-        connect(&e.runner(), &BatchRunner::photoStarted, e.controller, [&e] {
+        // From the third photo on, the run waits until the stop button was
+        // clicked, so the click always finds photos still to be handed out.
+        const auto clicked = std::make_shared<TestGate>(2);
+        const TestGate::ScopedOpening opening(clicked);
+        e.runner().setFreeSpaceProbe([clicked](const QString&) {
+            clicked->pass();
+            return std::optional<qint64>(qint64(1) << 40);
+        });
+        connect(&e.runner(), &BatchRunner::photoStarted, e.controller, [&e, clicked] {
             if (auto* stop = e.controller->progressSheet()->findChild<QPushButton*>(u"btnStopProcess"_s);
-                stop && stop->isEnabled())
+                stop && stop->isEnabled()) {
                 stop->click();
+                clicked->open();
+            }
         });
         processInto(output());
         waitForSummary();

@@ -15,6 +15,7 @@
 #include "batch/widgets/ResetRenamePrompt.h"
 #include "controls/AttachedPopupTable.h"
 #include "model/PhotoFile.h"
+#include "support/TestGate.h"
 
 #include <QCheckBox>
 #include <QImage>
@@ -679,15 +680,25 @@ private slots:
 
     void theStopButtonEndsAnAdding()
     {
+        // The second photo is read only after the click, so the click always
+        // comes while photos are still to be read.
+        const auto clicked = std::make_shared<TestGate>(1);
+        const TestGate::ScopedOpening opening(clicked);
+        panel()->intake()->setPhotoReader([clicked](const QString& path) {
+            clicked->pass();
+            return PhotoIntake::readPhotoFile(path);
+        });
         const QStringList paths = startSlowAdding();
         auto* stop = m_editor->findChild<QPushButton*>(QStringLiteral("btnstopOnAddPhotos"));
         QVERIFY(stop->isVisible());
         stop->click();
+        clicked->open();
         QVERIFY(!stop->isVisible());
         QTRY_VERIFY(!panel()->intake()->isRunning());
         QVERIFY(!m_editor->isLoadingShown());
-        QVERIFY(model()->count() <= paths.size());
-        QVERIFY(panel()->lastSummary().isPHOTOS_PROCESSING_STOPPED || model()->count() == paths.size());
+        QVERIFY(panel()->lastSummary().isPHOTOS_PROCESSING_STOPPED);
+        QVERIFY(model()->count() < paths.size());
+        QCOMPARE(model()->count(), panel()->lastSummary().totalPhotoToAdd);
     }
 
     // ---- The alert sheet ----
