@@ -4,6 +4,7 @@
 #include "model/MetaDataObject.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/ImageProperties.h"
+#include "platform/JpegSplice.h"
 #include "platform/OpenablePhotoPath.h"
 
 #include <exiv2/exiv2.hpp>
@@ -142,6 +143,20 @@ void readXmp(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, F
     }
 }
 
+// The photo opened by exiv2 for reading its metadata. Of a JPEG only the header
+// goes into memory, as a write reads it (JpegSplice), and exiv2 reads it from
+// there: exiv2 reads nothing of a JPEG after its header, and a header without an
+// XMP packet is read without the XMP toolkit's lock, so such reads run side by
+// side (see Exiv2Adapter::mayParseXmp). The image reads from splice's bytes.
+std::unique_ptr<Exiv2::Image> openForReading(
+    const QString& openable, const QString& path, std::unique_ptr<JpegSplice>& splice)
+{
+    splice = JpegSplice::open(openable);
+    if (splice)
+        return Exiv2Adapter::openBuffer(splice->stub(), QStringLiteral("read metadata of"), path);
+    return Exiv2Adapter::openFile(openable, path);
+}
+
 } // namespace
 
 MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject& record) const
@@ -151,7 +166,8 @@ MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject
         qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
         return record;
     }
-    const std::unique_ptr<Exiv2::Image> image = Exiv2Adapter::openFile(openable, path);
+    std::unique_ptr<JpegSplice> splice;
+    const std::unique_ptr<Exiv2::Image> image = openForReading(openable, path, splice);
     if (!image)
         return record;
     return readMetaFromImage(path, *image, record);
@@ -164,7 +180,8 @@ QVariantMap ExifWriter::readMetaAndPropertiesFromPath(const QString& path, MetaD
         qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
         return {};
     }
-    const std::unique_ptr<Exiv2::Image> image = Exiv2Adapter::openFile(openable, path);
+    std::unique_ptr<JpegSplice> splice;
+    const std::unique_ptr<Exiv2::Image> image = openForReading(openable, path, splice);
     QVariantMap properties = ImageProperties::propertiesForImage(path, image.get());
     if (image)
         readMetaFromImage(path, *image, record);

@@ -3,6 +3,7 @@
 #include "base/Logging.h"
 #include "platform/Exiv2Setup.h"
 #include "platform/FLTImageMetadata.h"
+#include "platform/JpegHeaderLayout.h"
 
 #include <QFile>
 #include <exiv2/exiv2.hpp>
@@ -26,6 +27,40 @@ void readMetadataOf(Exiv2::Image& image)
     image.readMetadata();
 }
 
+unsigned byteAt(QByteArrayView bytes, qsizetype index)
+{
+    return static_cast<unsigned char>(bytes[index]);
+}
+
+unsigned numberAt(QByteArrayView bytes, qsizetype index, int size, bool bigEndian)
+{
+    unsigned value = 0;
+    for (int i = 0; i < size; ++i)
+        value |= byteAt(bytes, index + i) << (8 * (bigEndian ? size - 1 - i : i));
+    return value;
+}
+
+// Whether the first IFD of an Exif block (from its TIFF header on) holds tag 700,
+// whose text exiv2 parses as XMP; also when the IFD cannot be walked.
+bool exifMayHoldXmp(QByteArrayView tiff)
+{
+    constexpr unsigned kXmlPacketTag = 0x02BC;
+    if (tiff.size() < 8 || (!tiff.startsWith("MM") && !tiff.startsWith("II")))
+        return true;
+    const bool bigEndian = tiff.startsWith("MM");
+    const qsizetype ifd = numberAt(tiff, 4, 4, bigEndian);
+    if (ifd + 2 > tiff.size())
+        return true;
+    const qsizetype count = numberAt(tiff, ifd, 2, bigEndian);
+    if (ifd + 2 + 12 * count > tiff.size())
+        return true;
+    for (qsizetype entry = 0; entry < count; ++entry) {
+        if (numberAt(tiff, ifd + 2 + 12 * entry, 2, bigEndian) == kXmlPacketTag)
+            return true;
+    }
+    return false;
+}
+
 // writeMetadata serialises the XMP data into a new packet, unless the packet is
 // written as it stands or there is no XMP data; only then is the lock needed.
 void writeMetadataOf(Exiv2::Image& image)
@@ -43,7 +78,11 @@ std::unique_ptr<Exiv2::Image> imageOfBytes(QByteArrayView bytes)
         Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size())).release());
     if (!image)
         throw std::runtime_error("unknown image type");
-    readMetadataOf(*image);
+    if (Exiv2Adapter::mayParseXmp(bytes)) {
+        readMetadataOf(*image);
+    } else {
+        image->readMetadata();
+    }
     return image;
 }
 
@@ -76,6 +115,28 @@ bool Exiv2Adapter::check(const QString& what, const QString& path, const std::fu
     run(
         what, path, [&] { answer = work(); }, severity);
     return answer;
+}
+
+bool Exiv2Adapter::mayParseXmp(QByteArrayView bytes)
+{
+    constexpr unsigned kApp1 = 0xE1;
+    JpegHeaderLayout layout;
+    if (JpegHeaderLayout::find(bytes, layout) != JpegHeaderLayout::Status::Found)
+        return true;
+    // The walk found plain segments up to the start of scan, exiv2's end of reading.
+    qsizetype position = 2;
+    while (position < layout.scanStart) {
+        while (byteAt(bytes, position + 1) == 0xFF)
+            ++position;
+        const qsizetype length = numberAt(bytes, position + 2, 2, true);
+        const QByteArrayView payload = bytes.sliced(position + 4, length - 2);
+        if (byteAt(bytes, position + 1) == kApp1
+            && (payload.startsWith("http://ns.adobe.com/xap/1.0/")
+                || (payload.startsWith(QByteArrayView("Exif\0\0", 6)) && exifMayHoldXmp(payload.sliced(6)))))
+            return true;
+        position += 2 + length;
+    }
+    return false;
 }
 
 int Exiv2Adapter::decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet)

@@ -59,6 +59,13 @@ public:
     static std::optional<QString> editInMemory(
         QByteArrayView bytes, const QString& path, const Editor& edit, const Saver& save);
 
+    // Whether exiv2's read of these bytes may parse an XMP packet, and so must
+    // hold the XMP toolkit's lock. Only a JPEG whose header segments follow each
+    // other plainly (see JpegHeaderLayout) can answer no: exiv2 parses XMP there
+    // from an APP1 segment that starts with the XMP namespace and from tag 700
+    // (XMLPacket) in the first IFD of the Exif APP1 segment, and from nothing else.
+    static bool mayParseXmp(QByteArrayView bytes);
+
     // exiv2's XmpParser::decode of a packet into xmpData under the XMP toolkit's
     // lock: 0 when the packet was read, else exiv2's code (xmpData is then empty).
     // May throw what exiv2 throws; run it inside run() or check().

@@ -52,7 +52,8 @@ QString readWriteAndReadBack(const QString& source, const QString& output)
 } // namespace
 
 // The two XMP samples declare one namespace under two prefixes ("xmp" and "xap",
-// "xmpMM" and "xapMM"); the camera photo carries XMP beside its Exif. Read and
+// "xmpMM" and "xapMM"); one camera photo carries XMP beside its Exif, the other
+// none (it is read without the lock while the others are parsed). Read and
 // written on eight threads at once, every photo must come out exactly as it does
 // on one thread: no read without its XMP, no refused or different write.
 TEST(ExifWriterThreads, photosWithXmpReadAndWrittenOnEightThreadsComeOutAsOnOne)
@@ -60,7 +61,8 @@ TEST(ExifWriterThreads, photosWithXmpReadAndWrittenOnEightThreadsComeOutAsOnOne)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QStringList sources;
-    for (const char* sample : { "xmp/no_exif.jpg", "xmp/BlueSquare.jpg", "camera/Nikon_D70.jpg" }) {
+    for (const char* sample :
+        { "xmp/no_exif.jpg", "xmp/BlueSquare.jpg", "camera/Nikon_D70.jpg", "camera/Canon_40D.jpg" }) {
         const QString copy = dir.filePath(QString::number(sources.size()) + QStringLiteral(".jpg"));
         ASSERT_TRUE(QFile::copy(samplesDir() + u'/' + QString::fromLatin1(sample), copy));
         QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
@@ -70,10 +72,10 @@ TEST(ExifWriterThreads, photosWithXmpReadAndWrittenOnEightThreadsComeOutAsOnOne)
     QStringList expected;
     for (const QString& source : sources)
         expected.append(readWriteAndReadBack(source, dir.filePath(QStringLiteral("single.jpg"))));
-    for (const QString& text : expected) {
-        ASSERT_TRUE(text.contains(QStringLiteral("\nXmp.xmp.CreateDate="))
-            && text.contains(QStringLiteral("\nXmp.aux.Lens=Thread Lens\n")))
-            << text.toStdString();
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        ASSERT_TRUE(expected[i].contains(QStringLiteral("\nXmp.aux.Lens=Thread Lens\n"))) << expected[i].toStdString();
+        // The last photo has no packet of its own: it is read without the lock, beside the others' parses.
+        EXPECT_EQ(expected[i].contains(QStringLiteral("\nXmp.xmp.CreateDate=")), i < 3);
     }
 
     constexpr int kThreads = 8;

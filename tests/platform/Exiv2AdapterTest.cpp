@@ -2,11 +2,14 @@
 
 #include "platform/HeifFile.h"
 #include "support/ImageFixtures.h"
+#include "support/TestSupport.h"
 
 #include <QBuffer>
+#include <QDirIterator>
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -115,6 +118,62 @@ TEST(Exiv2Adapter, editsInMemoryAndSavesOnlyAfterACompleteWrite)
     EXPECT_TRUE(Exiv2Adapter::editInMemory(
         QByteArray("garbage"), QStringLiteral("memory"), [](Exiv2::Image&) { return true; }, markSaved));
     EXPECT_FALSE(savedAgain);
+}
+
+// A read that may parse an XMP packet must hold the toolkit's lock; only reads
+// that cannot go without it. Every sample photo whose read meets a packet (in an
+// XMP segment, or as tag 700 in the Exif block) must be answered "may parse".
+TEST(Exiv2Adapter, everyReadThatMeetsAnXmpPacketIsKnownToMayParseOne)
+{
+    QStringList photos;
+    for (QDirIterator it(samplesDir(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        photos.append(it.next());
+    // exiv2 drops tag 700 from a JPEG it writes, so this one is put together by hand:
+    // an Exif segment whose first IFD holds only the packet, before a plain JPEG.
+    const QByteArray packet("<x:xmpmeta xmlns:x='adobe:ns:meta/'/>");
+    QByteArray tiff("II*\0\x08\0\0\0\x01\0\xBC\x02\x01\0", 14);
+    const auto little32 = [](quint32 v) {
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(v, bytes.data());
+        return bytes;
+    };
+    tiff += little32(quint32(packet.size())) + little32(26) + little32(0) + packet;
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff;
+    const qsizetype length = exif.size() + 2;
+    QByteArray withXmlPacket = QByteArray("\xFF\xD8\xFF\xE1", 4) + char(length >> 8) + char(length) + exif;
+    withXmlPacket += jpegBytes().sliced(2);
+
+    QList<QByteArray> contents { withXmlPacket, jpegBytes() };
+    for (const QString& photo : photos) {
+        QFile file(photo);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        contents.append(file.readAll());
+    }
+    int withoutLock = 0;
+    for (qsizetype i = 0; i < contents.size(); ++i) {
+        const QByteArray& bytes = contents[i];
+        const std::unique_ptr<Exiv2::Image> image = Exiv2Adapter::openBuffer(
+            bytes, QStringLiteral("read"), QStringLiteral("memory"), Exiv2Adapter::Severity::Debug);
+        if (!image)
+            continue;
+        const bool meetsPacket = !image->xmpPacket().empty()
+            || image->exifData().findKey(Exiv2::ExifKey("Exif.Image.XMLPacket")) != image->exifData().end();
+        if (meetsPacket) {
+            EXPECT_TRUE(Exiv2Adapter::mayParseXmp(bytes)) << (i < 2 ? "made photo" : photos[i - 2].toStdString());
+        }
+        if (!Exiv2Adapter::mayParseXmp(bytes))
+            ++withoutLock;
+    }
+    const std::unique_ptr<Exiv2::Image> made
+        = Exiv2Adapter::openBuffer(contents[0], QStringLiteral("read"), QStringLiteral("memory"));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->exifData()["Exif.Image.XMLPacket"].size(), packet.size());
+    EXPECT_TRUE(Exiv2Adapter::mayParseXmp(contents[0]));
+    EXPECT_FALSE(Exiv2Adapter::mayParseXmp(contents[1]));
+    // The camera JPEGs without a packet (over 20 of the samples) go without the lock.
+    EXPECT_GE(withoutLock, 20);
+    EXPECT_TRUE(Exiv2Adapter::mayParseXmp(QByteArray("not a photo")));
+    EXPECT_TRUE(Exiv2Adapter::mayParseXmp(contents[1].first(contents[1].size() / 10)));
 }
 
 TEST(HeifFile, aFileThatIsNoHeifOpensNothingAndDecodesNothing)
