@@ -1,58 +1,32 @@
 #include "platform/JpegExifSegment.h"
 
+#include "platform/JpegHeaderLayout.h"
+
 namespace {
 
-constexpr unsigned char kMarker = 0xFF;
-constexpr unsigned char kStartOfImage = 0xD8;
 constexpr unsigned char kStartOfScan = 0xDA;
 constexpr unsigned char kEndOfImage = 0xD9;
 constexpr unsigned char kApp1 = 0xE1;
 
-unsigned char byteAt(QByteArrayView bytes, qsizetype index)
-{
-    return static_cast<unsigned char>(bytes[index]);
-}
-
-// Markers that stand alone, without a length: TEM and the restart markers.
-bool isStandalone(unsigned char marker)
-{
-    return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
-}
-
 } // namespace
 
+// Unlike the header layout, this walk steps over TEM and the restart markers and
+// reads a length after any other code: it only has to find the segment, not to
+// agree with exiv2 on the whole header.
 std::optional<JpegExifSegment> JpegExifSegment::find(QByteArrayView jpeg)
 {
-    if (jpeg.size() < 4 || byteAt(jpeg, 0) != kMarker || byteAt(jpeg, 1) != kStartOfImage)
+    if (jpeg.size() < 4 || !JpegHeaderLayout::startsAnImage(jpeg))
         return std::nullopt;
-    qsizetype position = 2;
-    while (position + 1 < jpeg.size()) {
-        if (byteAt(jpeg, position) != kMarker)
+    JpegHeaderLayout::Segment segment;
+    for (qsizetype position = 2;; position = segment.end) {
+        if (JpegHeaderLayout::readSegment(jpeg, position, segment) != JpegHeaderLayout::Step::Read)
             return std::nullopt;
-        // Any number of fill bytes may stand before a marker.
-        qsizetype markerAt = position;
-        while (markerAt + 1 < jpeg.size() && byteAt(jpeg, markerAt + 1) == kMarker)
-            ++markerAt;
-        if (markerAt + 1 >= jpeg.size())
+        if (segment.code == kStartOfScan || segment.code == kEndOfImage || segment.end > jpeg.size())
             return std::nullopt;
-        const unsigned char marker = byteAt(jpeg, markerAt + 1);
-        if (marker == kStartOfScan || marker == kEndOfImage)
-            return std::nullopt;
-        if (isStandalone(marker)) {
-            position = markerAt + 2;
-            continue;
-        }
-        if (markerAt + 3 >= jpeg.size())
-            return std::nullopt;
-        const qsizetype length = (qsizetype(byteAt(jpeg, markerAt + 2)) << 8) | byteAt(jpeg, markerAt + 3);
-        const qsizetype end = markerAt + 2 + length;
-        if (length < 2 || end > jpeg.size())
-            return std::nullopt;
-        if (marker == kApp1 && length >= 8 && jpeg.sliced(markerAt + 4, 6) == QByteArrayView("Exif\0\0", 6))
-            return JpegExifSegment { position, end - position };
-        position = end;
+        if (segment.code == kApp1 && segment.end - segment.marker >= 10
+            && jpeg.sliced(segment.marker + 4, 6) == QByteArrayView("Exif\0\0", 6))
+            return JpegExifSegment { segment.start, segment.end - segment.start };
     }
-    return std::nullopt;
 }
 
 std::optional<QByteArray> JpegExifSegment::withExifSegmentOf(QByteArrayView edited, QByteArrayView original)

@@ -12,6 +12,12 @@ unsigned char byteAt(QByteArrayView bytes, qsizetype index)
     return static_cast<unsigned char>(bytes[index]);
 }
 
+// Markers that stand alone, without a length: TEM and the restart markers.
+bool isStandalone(unsigned char code)
+{
+    return code == 0x01 || (code >= 0xD0 && code <= 0xD7);
+}
+
 // Codes that carry no length (TEM, the restart markers, a start of image) or are
 // no marker at all (0x00 is a stuffed 0xFF in image data). exiv2 would read a
 // length after each of them.
@@ -22,37 +28,56 @@ bool hasNoLength(unsigned char code)
 
 } // namespace
 
+bool JpegHeaderLayout::startsAnImage(QByteArrayView bytes)
+{
+    return bytes.size() >= 2 && byteAt(bytes, 0) == kMarker && byteAt(bytes, 1) == kStartOfImage;
+}
+
+JpegHeaderLayout::Step JpegHeaderLayout::readSegment(QByteArrayView bytes, qsizetype position, Segment& segment)
+{
+    if (position >= bytes.size())
+        return Step::Cut;
+    if (byteAt(bytes, position) != kMarker)
+        return Step::Broken;
+    // Any number of fill bytes may stand before a marker.
+    qsizetype markerAt = position;
+    while (markerAt + 1 < bytes.size() && byteAt(bytes, markerAt + 1) == kMarker)
+        ++markerAt;
+    if (markerAt + 3 >= bytes.size())
+        return Step::Cut;
+    segment.start = position;
+    segment.marker = markerAt;
+    segment.code = byteAt(bytes, markerAt + 1);
+    if (isStandalone(segment.code)) {
+        segment.end = markerAt + 2;
+        return Step::Read;
+    }
+    const qsizetype length = (qsizetype(byteAt(bytes, markerAt + 2)) << 8) | byteAt(bytes, markerAt + 3);
+    if (length < 2)
+        return Step::Broken;
+    segment.end = markerAt + 2 + length;
+    return Step::Read;
+}
+
 JpegHeaderLayout::Status JpegHeaderLayout::find(QByteArrayView bytes, JpegHeaderLayout& layout)
 {
     if (bytes.size() < 2)
         return Status::NeedMore;
-    if (byteAt(bytes, 0) != kMarker || byteAt(bytes, 1) != kStartOfImage)
+    if (!startsAnImage(bytes))
         return Status::Unsuitable;
-    qsizetype position = 2;
-    while (true) {
-        if (position >= bytes.size())
-            return Status::NeedMore;
-        if (byteAt(bytes, position) != kMarker)
+    Segment segment;
+    for (qsizetype position = 2;; position = segment.end) {
+        const Step step = readSegment(bytes, position, segment);
+        if (step != Step::Read)
+            return step == Step::Cut ? Status::NeedMore : Status::Unsuitable;
+        if (segment.code == kEndOfImage || hasNoLength(segment.code))
             return Status::Unsuitable;
-        qsizetype markerAt = position;
-        while (markerAt + 1 < bytes.size() && byteAt(bytes, markerAt + 1) == kMarker)
-            ++markerAt;
-        if (markerAt + 3 >= bytes.size())
-            return Status::NeedMore;
-        const unsigned char code = byteAt(bytes, markerAt + 1);
-        if (code == kEndOfImage || hasNoLength(code))
-            return Status::Unsuitable;
-        const qsizetype length = (qsizetype(byteAt(bytes, markerAt + 2)) << 8) | byteAt(bytes, markerAt + 3);
-        if (length < 2)
-            return Status::Unsuitable;
-        const qsizetype end = markerAt + 2 + length;
-        if (code == kStartOfScan) {
-            if (end > bytes.size())
+        if (segment.code == kStartOfScan) {
+            if (segment.end > bytes.size())
                 return Status::NeedMore;
-            layout.scanStart = markerAt;
-            layout.headerEnd = end;
+            layout.scanStart = segment.marker;
+            layout.headerEnd = segment.end;
             return Status::Found;
         }
-        position = end;
     }
 }

@@ -22,6 +22,19 @@ struct JpegHeaderLayout {
         Unsuitable, // not a JPEG, or a layout the walk does not accept
     };
 
+    // One segment of the header as the step below reads it.
+    struct Segment {
+        qsizetype start = 0; // its first byte, fill bytes before the marker included
+        qsizetype marker = 0; // the 0xFF directly before its code
+        unsigned char code = 0;
+        qsizetype end = 0; // right after it; may lie past the bytes
+    };
+    enum class Step {
+        Read, // segment is set
+        Cut, // the bytes end before the marker, its code and two bytes more
+        Broken, // no marker where one belongs, or a length below 2
+    };
+
     // The offset of the 0xFF byte directly before the start-of-scan code (fill
     // bytes before it belong to the header).
     qsizetype scanStart = 0;
@@ -30,4 +43,10 @@ struct JpegHeaderLayout {
 
     // Walks the first bytes of a file; layout is set when the answer is Found.
     static Status find(QByteArrayView bytes, JpegHeaderLayout& layout);
+
+    static bool startsAnImage(QByteArrayView bytes);
+    // Reads the segment whose marker (or fill bytes) should stand at position. TEM
+    // and the restart markers are read as two bytes without a length; every other
+    // code is read with one, so each walker decides itself which codes it accepts.
+    static Step readSegment(QByteArrayView bytes, qsizetype position, Segment& segment);
 };

@@ -63,6 +63,19 @@ TEST(JpegExifSegment, findsTheExifSegmentAndPutsAnOriginalOneBack)
     EXPECT_FALSE(JpegExifSegment::find(QByteArray("\xff\xd8\xff\xe1\x7f\xff", 6) + "Exif"));
 }
 
+TEST(JpegExifSegment, stepsOverRestartMarkersAndCountsFillBytesAsPartOfTheSegment)
+{
+    // The header walk refuses such a layout; this one only has to find the block.
+    const QByteArray head = QByteArray("\xff\xd0\xff\x01", 4) + segment(0xE0, "JFIF\0");
+    const QByteArray original = jpeg(head + QByteArray("\xff\xff", 2) + exif("old block"));
+    const auto found = JpegExifSegment::find(original);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->offset, 2 + head.size());
+    EXPECT_EQ(found->size, exif("old block").size() + 2);
+    // A block behind the start of scan is image data, not a segment.
+    EXPECT_FALSE(JpegExifSegment::find(jpeg(segment(0xE0, "JFIF\0")) + exif("late block")));
+}
+
 TEST(PhotoshopIptcDigest, aCurrentDigestFollowsTheNewIptcDataAndAStaleOneIsLeft)
 {
     const QByteArray oldIptc("\x1c\x02\x5a\x00\x05Paris", 10);
