@@ -52,7 +52,6 @@ int main(int argc, char** argv)
     initializeExiv2();
     QTemporaryDir home(QDir::tempPath() + u"/velloran-shots-XXXXXX"_s);
     isolateUserFolders(home.path());
-    qputenv("HOME", home.path().toUtf8());
 
     // The renaming page: a prefix, the date as a suffix, city and country, the size.
     OutputOptionsPage page;

@@ -173,8 +173,6 @@ private slots:
         QVERIFY(m_home.isValid());
         initializeExiv2();
         isolateUserFolders(m_home.path());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", (m_home.path() + u"/config"_s).toUtf8());
         QCoreApplication::setApplicationVersion(u"3.1.4"_s);
     }
     void init()

@@ -53,8 +53,6 @@ private slots:
     {
         initializeExiv2();
         isolateUserFolders(m_home.path());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", (m_home.path() + u"/config"_s).toUtf8());
     }
 
     void init()

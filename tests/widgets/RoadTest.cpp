@@ -255,8 +255,6 @@ private slots:
         initializeExiv2();
         QVERIFY(m_home.isValid());
         isolateUserFolders(m_home.path());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", (m_home.path() + u"/config"_s).toUtf8());
         if (QStandardPaths::findExecutable(u"exiftool"_s).isEmpty())
             QSKIP("exiftool is needed as a second reader (scripts/setup-debian installs it)");
     }

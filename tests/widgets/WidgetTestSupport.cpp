@@ -60,6 +60,10 @@ void isolateUserFolders(const QString& root)
     const QString runtime = root + QStringLiteral("/runtime");
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The home folder too: the pictures folder (the default output folder) and the
+    // user-dirs file that names it are found through HOME and XDG_CONFIG_HOME.
+    qputenv("HOME", root.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toUtf8());
     qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/config"));

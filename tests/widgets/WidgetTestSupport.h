@@ -84,8 +84,8 @@ public:
     QList<Notification> received;
 };
 
-// Points the user's settings, data and standard folders into a temporary folder for
-// the whole run, so that no test reads or writes the real ones.
+// Points the home folder and the user's settings, data and standard folders into a
+// temporary folder for the whole run, so that no test reads or writes the real ones.
 void isolateUserFolders(const QString& root);
 
 // Removes every stored setting.
