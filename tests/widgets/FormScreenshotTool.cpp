@@ -86,12 +86,6 @@ QImage render(MetadataFormView& form)
     return shot.toImage();
 }
 
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QApplication::processEvents();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -125,9 +119,9 @@ int main(int argc, char** argv)
     for (const FormTabInfo& tab : FormFieldTable::tabs()) {
         form.showTab(tab.tab);
         auto* area = form.findChild<QWidget*>(QStringLiteral("vwMetaDataFields"));
-        settle();
+        settleEvents();
         form.resize(660, std::clamp(area->sizeHint().height() + 130, 420, 1500));
-        settle();
+        settleEvents();
         const QString name = QStringLiteral("form-%1.png").arg(tab.objectName.mid(2).toLower());
         if (!render(form).save(out.filePath(name)))
             result = 1;
@@ -136,21 +130,21 @@ int main(int argc, char** argv)
     // The date panel over the date tab, shifting the modification date.
     form.showTab(FormTab::DateTime);
     form.resize(660, 760);
-    settle();
+    settleEvents();
     form.findChild<QToolButton*>(QStringLiteral("btnDatePickerDate_Modify"))->click();
-    settle();
+    settleEvents();
     form.datePanel().findChild<QRadioButton*>(QStringLiteral("btnIncDecTime"))->click();
-    settle();
+    settleEvents();
     if (!render(form).save(out.filePath(QStringLiteral("form-date-panel.png"))))
         result = 1;
     form.datePopup().dismissPanel();
 
     // The flash list open on the camera tab.
     form.showTab(FormTab::Camera);
-    settle();
+    settleEvents();
     QTest::qWait(AttachedPopupTable::kEnableButtonsDelayMs + 50);
     form.findChild<QToolButton*>(QStringLiteral("btnDropDownCamSetting_Flash"))->click();
-    settle();
+    settleEvents();
     if (!render(form).save(out.filePath(QStringLiteral("form-drop-down.png"))))
         result = 1;
     form.dropDownPopup().dismissPanel();

@@ -26,12 +26,6 @@ std::shared_ptr<MetaDataObject> preset(const QString& name)
     return record;
 }
 
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QApplication::processEvents();
-}
-
 bool shootViewer(MetaDataPopupView& viewer, int index, const QString& path)
 {
     QSignalSpy thumbnail(&viewer.model(), &MetaDataViewerModel::thumbnailReady);
@@ -39,7 +33,7 @@ bool shootViewer(MetaDataPopupView& viewer, int index, const QString& path)
         return false;
     viewer.show();
     thumbnail.wait(5000);
-    settle();
+    settleEvents();
     return viewer.grab().save(path);
 }
 
@@ -75,7 +69,7 @@ int main(int argc, char** argv)
     PresetWindow window(model, subWindow);
     window.show();
     window.setupUIForSelectedPresetObject(presets.at(1));
-    settle();
+    settleEvents();
     if (!window.grab().save(out.filePath(QStringLiteral("preset-window.png"))))
         result = 1;
 

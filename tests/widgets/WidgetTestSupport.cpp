@@ -69,6 +69,12 @@ void isolateUserFolders(const QString& root)
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/config"));
 }
 
+void settleEvents()
+{
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
 void clearUserDefaults()
 {
     QSettings settings(

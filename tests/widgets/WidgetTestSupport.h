@@ -126,6 +126,10 @@ QString copyPhoto(const QString& source, const QString& target);
 // That copy as a ticked photo of the batch list.
 std::shared_ptr<PhotoFile> tickedCopy(const QString& source, const QString& target);
 
+// Lets the posted layouts, paints and deferred calls run, so that a grab shows the
+// window as it settled.
+void settleEvents();
+
 // A check box or radio button takes a click on its box or title only.
 void clickBox(QAbstractButton* button);
 // Clicks the row of a list that shows exactly `text`, scrolled into view first.
