@@ -123,18 +123,17 @@ bool Exiv2Adapter::mayParseXmp(QByteArrayView bytes)
     JpegHeaderLayout layout;
     if (JpegHeaderLayout::find(bytes, layout) != JpegHeaderLayout::Status::Found)
         return true;
-    // The walk found plain segments up to the start of scan, exiv2's end of reading.
-    qsizetype position = 2;
-    while (position < layout.scanStart) {
-        while (byteAt(bytes, position + 1) == 0xFF)
-            ++position;
-        const qsizetype length = numberAt(bytes, position + 2, 2, true);
-        const QByteArrayView payload = bytes.sliced(position + 4, length - 2);
-        if (byteAt(bytes, position + 1) == kApp1
+    // The walk found plain segments up to the start of scan, exiv2's end of reading;
+    // the same step reads them again.
+    JpegHeaderLayout::Segment segment;
+    for (qsizetype position = 2; position < layout.scanStart; position = segment.end) {
+        if (JpegHeaderLayout::readSegment(bytes, position, segment) != JpegHeaderLayout::Step::Read)
+            return true;
+        const QByteArrayView payload = bytes.sliced(segment.marker + 4, segment.end - segment.marker - 4);
+        if (segment.code == kApp1
             && (payload.startsWith("http://ns.adobe.com/xap/1.0/")
                 || (payload.startsWith(QByteArrayView("Exif\0\0", 6)) && exifMayHoldXmp(payload.sliced(6)))))
             return true;
-        position += 2 + length;
     }
     return false;
 }
