@@ -1,0 +1,81 @@
+#pragma once
+
+// The pieces of the writer that its files share: the field passes, the clear mode
+// and the entries a new directory needs, restore points, and one photo's bytes
+// through exiv2. Private to the writer's files in src/Helper; nothing else
+// includes it.
+
+#include "Helper/ExifWriter.h"
+#include "Helper/MetadataVerification.h"
+#include "platform/FileReplacer.h"
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+#include <exiv2/exiv2.hpp>
+#include <functional>
+#include <optional>
+
+class MetaDataObject;
+class PhotoFile;
+struct MetadataRestorePoint;
+
+namespace ExifWriterEditing {
+
+bool hasRawExtension(const PhotoFile& photo);
+
+// ---- The field passes of the editing modes 0 and 1 (ExifWriterFieldPasses.cpp) ----
+
+// Runs the passes over the image and answers the run status: 0, or 7 when a raw
+// file's make or model was kept.
+int runFieldPasses(
+    Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, const MetaDataObject& onlyUpdated);
+
+// ---- The clear mode and the entries a new directory needs (ExifWriterClearing.cpp) ----
+
+int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, bool& setsFileDates);
+void addRequiredEntries(Exiv2::Image& image, const Exiv2::ExifData& before);
+
+// ---- Restore points (ExifWriterRestorePoints.cpp) ----
+
+void extendRestorePoint(MetadataRestorePoint& point, const MetadataSnapshot& before, Exiv2::ByteOrder byteOrder,
+    const EditedKeys& edited, bool xmpPacketChanged, const QDateTime& modified);
+void applyRestorePoint(Exiv2::Image& image, const MetadataRestorePoint& point);
+
+// ---- One photo's bytes through exiv2 (ExifWriterInMemoryEdit.cpp) ----
+
+// What an edit did to the opened photo: the run status, and whether the photo's
+// XMP packet text is to be written as the edit left it.
+struct EditOutcome {
+    int status = MetadataWriteResult::Processed;
+    bool writesXmpPacket = false;
+};
+
+using MetadataEdit = std::function<EditOutcome(Exiv2::Image& image)>;
+
+struct EditedPhoto {
+    int status = MetadataWriteResult::Processed;
+    // exiv2's message when it failed; nothing was saved then.
+    std::optional<QString> error;
+    // Why the edited bytes were not saved: the edit cannot be made, or they did
+    // not hold what they must.
+    std::optional<QString> refusal;
+    // The saver's message when the edited bytes could not be saved.
+    std::optional<QString> saveError;
+    // What the edit changed, and the photo's own values of it before.
+    MetadataSnapshot before;
+    EditedKeys edited;
+    Exiv2::ByteOrder byteOrder = Exiv2::littleEndian;
+    bool xmpPacketChanged = false;
+};
+
+// Saves the edited bytes; answers the failure's text, or nothing. The bytes live
+// only during the call.
+using EditedBytesSaver = std::function<std::optional<QString>(QByteArrayView bytes)>;
+
+EditedPhoto editedPhoto(
+    QByteArrayView original, const QString& path, const MetadataEdit& edit, const EditedBytesSaver& save);
+std::optional<EditedPhoto> editedHeaderOnly(const QString& basisPath, const QString& path, const MetadataEdit& edit,
+    const QString& target, FileReplacer::Options options);
+
+} // namespace ExifWriterEditing

@@ -1,0 +1,118 @@
+#include "Helper/ExifWriterEditing.h"
+#include "Helper/MetadataVerification.h"
+#include "base/Logging.h"
+#include "platform/Exiv2Adapter.h"
+#include "platform/JpegExifSegment.h"
+#include "platform/JpegSplice.h"
+#include "platform/PhotoshopIptcDigest.h"
+
+#include <QByteArray>
+#include <exiv2/exiv2.hpp>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace ExifWriterEditing;
+
+namespace {
+
+bool isParsableXmp(const std::string& packet)
+{
+    if (packet.empty())
+        return true;
+    Exiv2::XmpData parsed;
+    return Exiv2Adapter::decodeXmp(parsed, packet) == 0;
+}
+
+} // namespace
+
+namespace ExifWriterEditing {
+
+// The photo's bytes with the edit applied, all in memory: exiv2 reads the bytes
+// once, writes the new file into its own buffer, and that buffer is read back and
+// verified before the saver gets it, so that the photo is not copied once more on
+// its way out. An XMP packet that the edit leaves alone is written back as it was
+// read, byte for byte, also when exiv2 cannot parse it.
+EditedPhoto editedPhoto(
+    QByteArrayView original, const QString& path, const MetadataEdit& edit, const EditedBytesSaver& save)
+{
+    EditedPhoto result;
+    MetadataSnapshot expected;
+    bool isJpeg = false;
+    const auto editImage = [&](Exiv2::Image& image) {
+        result.before = MetadataSnapshot::of(image);
+        if (image.byteOrder() != Exiv2::invalidByteOrder)
+            result.byteOrder = image.byteOrder();
+        isJpeg = image.mimeType() == "image/jpeg";
+
+        const EditOutcome outcome = edit(image);
+        result.status = outcome.status;
+        addRequiredEntries(image, result.before.exif);
+        expected = MetadataSnapshot::of(image);
+        result.edited = editedKeysBetween(result.before, expected);
+        result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
+        const bool keepsPacket = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
+        image.writeXmpFromPacket(keepsPacket);
+        if (!keepsPacket && !result.edited.xmp.empty() && !isParsableXmp(result.before.xmpPacket)) {
+            result.refusal = u"The photo's XMP data cannot be read, so its XMP fields cannot be changed; the photo "
+                             u"was not changed."_s;
+            return false;
+        }
+        return true;
+    };
+    const auto saveBytes = [&](QByteArrayView written) {
+        // exiv2 lays some Exif blocks out anew even when no Exif datum changed, and
+        // a maker note can lose its inner offsets that way; an untouched block goes
+        // back as it was.
+        std::optional<QByteArray> spliced;
+        if (result.edited.exif.empty() && isJpeg) {
+            spliced = JpegExifSegment::withExifSegmentOf(written, original);
+            if (spliced)
+                written = *spliced;
+        }
+        std::optional<QByteArray> digested;
+        if (!result.edited.iptc.empty() && isJpeg) {
+            digested = PhotoshopIptcDigest::updated(written, original);
+            if (digested)
+                written = *digested;
+        }
+        result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, written);
+        if (!result.refusal)
+            result.saveError = save(written);
+    };
+    result.error = Exiv2Adapter::editInMemory(original, path, editImage, saveBytes);
+    if (result.refusal)
+        qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
+    return result;
+}
+
+// The edit of a JPEG of which only the header passes through memory (see
+// JpegSplice): exiv2 edits and the verification reads the header, and the new
+// file is the edited header followed by the basis file's image data, copied by
+// the kernel into the replacer's temporary file. Nothing when the photo is to be
+// read whole instead: it is no JPEG whose layout allows the split, or exiv2's
+// output cannot be split as expected (nothing was written then).
+std::optional<EditedPhoto> editedHeaderOnly(const QString& basisPath, const QString& path, const MetadataEdit& edit,
+    const QString& target, FileReplacer::Options options)
+{
+    const std::unique_ptr<JpegSplice> splice = JpegSplice::open(basisPath);
+    if (!splice)
+        return std::nullopt;
+    bool splits = true;
+    const auto save = [&](QByteArrayView bytes) -> std::optional<QString> {
+        const std::optional<QByteArrayView> header = splice->headerOf(bytes);
+        if (!header) {
+            splits = false;
+            return std::nullopt;
+        }
+        options.append = [&](int fd) { return splice->writeTo(fd, *header); };
+        return FileReplacer::replace(target, {}, options);
+    };
+    EditedPhoto edited = editedPhoto(splice->stub(), path, edit, save);
+    if (!splits) {
+        qCInfo(lcMetadata).noquote() << "Read whole:" << basisPath << "- its edited header cannot be split off";
+        return std::nullopt;
+    }
+    return edited;
+}
+
+} // namespace ExifWriterEditing
