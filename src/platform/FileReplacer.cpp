@@ -4,36 +4,62 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-// Closes the temporary file and, unless it was renamed into place, removes it.
+// The new file while it is written. Where the file system allows it, it is made
+// with O_TMPFILE and has no name at all until it is complete, so a process that
+// is killed leaves nothing behind; elsewhere it has a name of ours, removed on
+// every failure. Every name is relative to the open destination folder, so a
+// folder renamed meanwhile neither strands the file nor sends it somewhere else.
 class TemporaryFile {
 public:
-    TemporaryFile(int fd, QByteArray path)
-        : m_fd(fd)
-        , m_path(std::move(path))
+    TemporaryFile(int folder, int fd, QByteArray name)
+        : m_folder(folder)
+        , m_fd(fd)
+        , m_name(std::move(name))
     {
     }
     ~TemporaryFile()
     {
         if (m_fd >= 0)
             ::close(m_fd);
-        if (!m_renamed)
-            ::unlink(m_path.constData());
+        if (!m_name.isEmpty() && !m_renamed)
+            ::unlinkat(m_folder, m_name.constData(), 0);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     int fd() const { return m_fd; }
-    const QByteArray& path() const { return m_path; }
+    // Gives an unnamed file its name in the folder (the file must still be open);
+    // answers errno of a failure, else 0.
+    int linkAs(const QByteArray& name)
+    {
+        if (::linkat(m_fd, "", m_folder, name.constData(), AT_EMPTY_PATH) != 0) {
+            // Naming through the descriptor itself needs a privilege; its entry
+            // under /proc does not.
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+            if (::linkat(AT_FDCWD, self.constData(), m_folder, name.constData(), AT_SYMLINK_FOLLOW) != 0)
+                return errno;
+        }
+        m_name = name;
+        return 0;
+    }
+    const QByteArray& name() const { return m_name; }
     // Closes the file; answers errno of a failed close (data not written back), else 0.
     int close()
     {
@@ -44,10 +70,97 @@ public:
     void markRenamed() { m_renamed = true; }
 
 private:
+    int m_folder;
     int m_fd;
-    QByteArray m_path;
+    QByteArray m_name;
     bool m_renamed = false;
 };
+
+// An open descriptor, closed at the end of its scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// A name of ours not taken yet in the folder: the prefix and six random characters.
+QByteArray temporaryName()
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray name(FileReplacer::kTemporaryPrefix);
+    for (int i = 0; i < 6; ++i)
+        name += kLetters[QRandomGenerator::global()->bounded(int(sizeof(kLetters) - 1))];
+    return name;
+}
+
+// Makes the temporary file in the folder: unnamed where the file system can,
+// else under a fresh name of ours. Answers the descriptor and its name (empty
+// when unnamed), or errno.
+std::pair<int, QByteArray> makeTemporary(int folder)
+{
+    const int unnamed = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (unnamed >= 0)
+        return { unnamed, QByteArray() };
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return { -errno, QByteArray() };
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = temporaryName();
+        const int fd = ::openat(folder, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            return { fd, name };
+        if (errno != EEXIST)
+            return { -errno, QByteArray() };
+    }
+    return { -EEXIST, QByteArray() };
+}
+
+// Where the file system had no unnamed files, a process killed mid-write leaves
+// a named one. Files of ours older than a day are such remains (no write lasts
+// that long); each destination folder is swept once per process, before the
+// first write into it.
+void sweepStaleTemporaryFiles(int folder, const struct stat& folderStat)
+{
+    static std::mutex mutex;
+    static std::set<std::pair<dev_t, ino_t>> swept;
+    {
+        const std::lock_guard lock(mutex);
+        if (!swept.insert({ folderStat.st_dev, folderStat.st_ino }).second)
+            return;
+    }
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return;
+    DIR* entries = ::fdopendir(listing);
+    if (!entries) {
+        ::close(listing);
+        return;
+    }
+    const time_t dayAgo = ::time(nullptr) - 24 * 60 * 60;
+    const std::size_t prefixLength = std::strlen(FileReplacer::kTemporaryPrefix);
+    while (const dirent* entry = ::readdir(entries)) {
+        if (std::strncmp(entry->d_name, FileReplacer::kTemporaryPrefix, prefixLength) != 0
+            || std::strlen(entry->d_name) != prefixLength + 6)
+            continue;
+        struct stat info { };
+        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)
+            && info.st_mtime < dayAgo && ::unlinkat(folder, entry->d_name, 0) == 0)
+            qCInfo(lcMetadata) << "Removed an unfinished write left by an earlier run:" << entry->d_name;
+    }
+    ::closedir(entries);
+}
 
 } // namespace
 
@@ -115,18 +228,48 @@ QString FileReplacer::errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::optional<QString> FileReplacer::replace(const QString& path, QByteArrayView bytes, const Options& options)
+std::optional<QString> FileReplacer::resolvedTarget(const QString& path, QString& resolved)
 {
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat link { };
+    if (::lstat(encoded.constData(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+        resolved = path;
+        return std::nullopt;
+    }
+    // A link is written through: the file it reaches is edited and the link stays.
+    char* real = ::realpath(encoded.constData(), nullptr);
+    if (!real) {
+        const int error = errno;
+        return u"Cannot follow the link \"%1\": %2"_s.arg(
+            path, error == ENOENT ? u"it points to no file"_s : errorText(error));
+    }
+    resolved = QFile::decodeName(real);
+    std::free(real);
+    return std::nullopt;
+}
+
+std::optional<QString> FileReplacer::replace(const QString& givenPath, QByteArrayView bytes, const Options& options)
+{
+    QString path;
+    if (std::optional<QString> error = resolvedTarget(givenPath, path))
+        return error;
     const QByteArray target = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    QByteArray pattern = folder + '/' + kTemporaryPrefix + "XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
+    const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+    const Descriptor folder(
+        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0)
         return errorText(errno);
-    TemporaryFile temporary(fd, pattern);
+    struct stat folderStat { };
+    if (::fstat(folder.get(), &folderStat) != 0)
+        return errorText(errno);
+    sweepStaleTemporaryFiles(folder.get(), folderStat);
+    const auto [fd, madeName] = makeTemporary(folder.get());
+    if (fd < 0)
+        return errorText(-fd);
+    TemporaryFile temporary(folder.get(), fd, madeName);
 
     struct stat existing { };
-    const bool replacesFile = ::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool replacesFile = ::fstatat(folder.get(), name.constData(), &existing, 0) == 0 && S_ISREG(existing.st_mode);
     if (replacesFile) {
         // Owner first: a change of owner clears the set-id bits that the mode then puts back.
         if (::fchown(fd, existing.st_uid, existing.st_gid) != 0)
@@ -161,9 +304,24 @@ std::optional<QString> FileReplacer::replace(const QString& path, QByteArrayView
     }
     if (::fsync(fd) != 0)
         return errorText(errno);
+    if (temporary.name().isEmpty()) {
+        // A new target takes the name at once, where nothing can be left behind;
+        // a file in the way is replaced through a name of ours, for the moment
+        // between the link and the rename.
+        int error = temporary.linkAs(name);
+        if (error == EEXIST) {
+            for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
+                error = temporary.linkAs(temporaryName());
+        }
+        if (error != 0)
+            return errorText(error);
+    }
+    // Until the close succeeded, a failure removes what was named, the target too
+    // when it was new: the name was free when it was taken.
     if (const int error = temporary.close())
         return errorText(error);
-    if (::rename(temporary.path().constData(), target.constData()) != 0)
+    if (temporary.name() != name
+        && ::renameat(folder.get(), temporary.name().constData(), folder.get(), name.constData()) != 0)
         return errorText(errno);
     temporary.markRenamed();
     return std::nullopt;

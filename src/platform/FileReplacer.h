@@ -8,7 +8,8 @@
 #include <sys/types.h>
 
 // Puts new bytes at a path in one step: they are written to a temporary file in
-// the same folder, flushed to disk and renamed over the path, so a reader sees
+// the same folder (unnamed until complete where the file system allows it),
+// flushed to disk and renamed over the path, so a reader sees
 // either the old file or the complete new one, never a half-written file. On any
 // failure only the temporary file goes, and the answer is the file system's own
 // text ("No space left on device", "Permission denied", "File name too long").
@@ -21,7 +22,8 @@
 // bytes: mode, owner and group (as far as the process may set them) and its
 // extended attributes, and with them any access control list. Other hard links
 // to a replaced file keep pointing at the old content: the rename gives the path
-// a new file.
+// a new file. A symbolic link at the path is written through: the file it
+// reaches is replaced and the link stays a link.
 class FileReplacer {
 public:
     struct Options {
@@ -39,6 +41,10 @@ public:
     // Replaces (or creates) the file at path with bytes; answers nothing on
     // success, else the reason.
     static std::optional<QString> replace(const QString& path, QByteArrayView bytes, const Options& options);
+
+    // The path a write to path replaces: the file a symbolic link reaches, else
+    // path itself. Answers the reason when a link reaches no file or loops.
+    static std::optional<QString> resolvedTarget(const QString& path, QString& resolved);
 
     // The prefix of every temporary name; a folder left with such a file after a
     // crash holds an unfinished write, never a photo.

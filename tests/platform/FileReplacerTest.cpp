@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -74,4 +77,97 @@ TEST(FileReplacer, aNameOf255BytesIsWritten)
     const QString target = dir.filePath(QString(251, u'b') + ".jpg");
     EXPECT_EQ(FileReplacer::replace(target, "x", {}), std::nullopt);
     EXPECT_EQ(bytesOf(target), "x");
+}
+
+TEST(FileReplacer, aLinkIsWrittenThroughAndStaysALink)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("elsewhere"));
+    const QString real = dir.filePath("elsewhere/photo.jpg");
+    ASSERT_EQ(FileReplacer::replace(real, "old", {}), std::nullopt);
+    const QString link = dir.filePath("link.jpg");
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_EQ(FileReplacer::replace(link, "new", {}), std::nullopt);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(bytesOf(real), "new");
+
+    // A link that reaches no file, or only itself, is refused by name.
+    ASSERT_TRUE(QFile::link(dir.filePath("missing.jpg"), dir.filePath("dangling.jpg")));
+    ASSERT_TRUE(QFile::link(dir.filePath("loop.jpg"), dir.filePath("loop.jpg")));
+    const std::optional<QString> dangling = FileReplacer::replace(dir.filePath("dangling.jpg"), "x", {});
+    ASSERT_TRUE(dangling);
+    EXPECT_TRUE(dangling->startsWith("Cannot follow the link")) << dangling->toStdString();
+    const std::optional<QString> loop = FileReplacer::replace(dir.filePath("loop.jpg"), "x", {});
+    ASSERT_TRUE(loop);
+    EXPECT_TRUE(loop->contains("Too many levels of symbolic links")) << loop->toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("missing.jpg")));
+}
+
+TEST(FileReplacer, aFolderRenamedDuringTheWriteGetsTheFileAndNoStrayOne)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("out"));
+    ASSERT_EQ(FileReplacer::replace(dir.filePath("out/photo.jpg"), "old", {}), std::nullopt);
+    FileReplacer::Options options;
+    options.append = [&](int) -> std::optional<QString> {
+        if (!QDir(dir.path()).rename("out", "moved"))
+            return QString("cannot rename");
+        return std::nullopt;
+    };
+    EXPECT_EQ(FileReplacer::replace(dir.filePath("out/photo.jpg"), "new", options), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("out")));
+    EXPECT_EQ(bytesOf(dir.filePath("moved/photo.jpg")), "new");
+    EXPECT_EQ(filesIn(dir.filePath("moved")), QStringList { "photo.jpg" });
+}
+
+TEST(FileReplacer, aWriterKilledMidWriteLeavesNoStrayFile)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("photo.jpg");
+    ASSERT_EQ(FileReplacer::replace(target, "old", {}), std::nullopt);
+    const QByteArray big(4 << 20, 'x');
+    // Killed while the bytes go out, and at the last moment before the rename.
+    for (int round = 0; round < 6; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            FileReplacer::Options options;
+            options.append = [&](int fd) -> std::optional<QString> {
+                if (round % 2 == 0)
+                    FileReplacer::writeAll(fd, big);
+                ::raise(SIGKILL);
+                return std::nullopt;
+            };
+            FileReplacer::replace(round < 3 ? target : dir.filePath("new.jpg"), big, options);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(filesIn(dir.path()), QStringList { "photo.jpg" }) << "round " << round;
+        EXPECT_EQ(bytesOf(target), "old");
+    }
+}
+
+TEST(FileReplacer, unfinishedWritesOlderThanADayAreSweptAndFreshOnesKept)
+{
+    QTemporaryDir dir;
+    const QString stale = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "Ab12Cd");
+    const QString fresh = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "Ef34Gh");
+    const QString photo = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "kept.jpg");
+    for (const QString& path : { stale, fresh, photo }) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("partial");
+    }
+    const QDateTime twoDaysAgo = QDateTime::currentDateTime().addDays(-2);
+    for (const QString& path : { stale, photo }) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(twoDaysAgo, QFileDevice::FileModificationTime));
+    }
+    ASSERT_EQ(FileReplacer::replace(dir.filePath("photo.jpg"), "x", {}), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QFileInfo::exists(fresh));
+    EXPECT_TRUE(QFileInfo::exists(photo));
 }
