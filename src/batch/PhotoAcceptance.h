@@ -12,6 +12,7 @@ enum class PhotoVerdict {
     Unsupported, // its extension is one we cannot edit
     FilteredOut, // it does not end with the adding's file-type filter
     UndecodableName, // its name is not UTF-8: no text path could open it again
+    OutsideLibrary, // a photo library lists it, but it lies outside that library's folder
 };
 
 // The rules that decide whether one path may become a photo of the batch list,

@@ -107,26 +107,37 @@ void PhotoIntakeWalk::walkChosenPath(const QString& path)
                 imagePaths.append(entry.imagePath);
             }
         }
-        walkLibraryPaths(imagePaths);
+        walkLibraryPaths(path, imagePaths);
     } else if (isOlderLibraryName(name)) {
         DataFiller filler(m_onLibraryAlert);
         filler.setLibPath(path);
         filler.fetchImagesFromLib(path);
         QStringList imagePaths = filler.arrImagePaths();
         imagePaths.removeDuplicates();
-        walkLibraryPaths(imagePaths);
+        walkLibraryPaths(path, imagePaths);
         qCInfo(lcBatch) << "counting photos for iphoto ==" << m_accepted;
     } else {
         walkFolder(bytes);
     }
 }
 
-void PhotoIntakeWalk::walkLibraryPaths(const QStringList& imagePaths)
+void PhotoIntakeWalk::walkLibraryPaths(const QString& library, const QStringList& imagePaths)
 {
+    // A library's database and lists are data anyone can craft: a path in them
+    // that leaves the library (through "..", an absolute path or a link) would
+    // let the batch edit a file the user never chose.
+    const QString root = QFileInfo(library).canonicalFilePath();
     for (const QString& imagePath : imagePaths) {
         // A library lists photos it no longer holds: they are passed over without a count.
         if (!QFileInfo::exists(imagePath))
             continue;
+        const QString resolved = QFileInfo(imagePath).canonicalFilePath();
+        if (root.isEmpty() || !resolved.startsWith(root + QLatin1Char('/'))) {
+            qCWarning(lcBatch).noquote() << "Photo library" << library
+                                         << "lists a file outside it, not added:" << imagePath;
+            refuse(PhotoVerdict::OutsideLibrary);
+            continue;
+        }
         if (!offer(imagePath))
             return;
     }
@@ -153,6 +164,7 @@ void PhotoIntakeWalk::collectFiles(const QByteArray& folder, QList<QByteArray>& 
         // Only this folder is lost; the walk goes on with its siblings.
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         qCWarning(lcBatch).noquote() << QStringLiteral("[Error] %1 (%2)").arg(reason, QString::fromUtf8(folder));
+        ++m_counts.unreadableFolderCount;
         return;
     }
     struct Entry {

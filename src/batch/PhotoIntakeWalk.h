@@ -20,9 +20,10 @@
 // names, so an adding is reproducible. Hidden entries (a leading ".") inside a
 // folder are skipped; a hidden file chosen by itself is offered. Symbolic links to
 // folders are not followed inside a folder (no loops); links to files are offered.
-// A folder that cannot be read is logged and skipped, its siblings still walked.
-// Photo-library folders inside a folder contribute nothing; a library chosen
-// itself is read through the library readers.
+// A folder that cannot be read is logged, counted and skipped, its siblings still
+// walked. Photo-library folders inside a folder contribute nothing; a library
+// chosen itself is read through the library readers, and a path it lists that
+// does not lie inside it (after links and "..") is refused.
 class PhotoIntakeWalk {
 public:
     struct Options {
@@ -55,7 +56,7 @@ private:
     void walkChosenPath(const QString& path);
     void walkFolder(const QByteArray& folder);
     void collectFiles(const QByteArray& folder, QList<QByteArray>& files);
-    void walkLibraryPaths(const QStringList& imagePaths);
+    void walkLibraryPaths(const QString& library, const QStringList& imagePaths);
     // False once the walk has ended (limit or stop).
     bool offer(const QString& path);
     void offerFileName(const QByteArray& path);

@@ -154,6 +154,7 @@ TEST_F(IntakeWalk, skipsOnlyTheFolderItCannotReadAndWalksItsSiblings)
     ::close(photo);
 
     EXPECT_EQ(walk({ path("tree") }), QStringList({ path("tree/a.jpg"), path("tree/z.jpg") }));
+    EXPECT_EQ(m_counts.unreadableFolderCount, 1);
 
     // QTemporaryDir cannot reach that deep: take the chain down through the descriptors.
     ASSERT_EQ(::unlinkat(fds.last(), "deep.jpg", 0), 0);
@@ -229,4 +230,40 @@ TEST_F(IntakeWalk, readsAnOlderLibraryWithoutChangingTheCaseOfItsPath)
     writeXmlList(library + QStringLiteral("/AlbumData.xml"), library, { { "1", image, image } });
 
     EXPECT_EQ(walk({ library }), QStringList({ image }));
+}
+
+TEST_F(IntakeWalk, refusesWhatALibraryListsOutsideItself)
+{
+    const QString library = path("Family.photoslibrary");
+    const QString master = touch("Family.photoslibrary/Masters/a.jpg");
+    touch("outside/secret.jpg");
+    touch("outside/linked.jpg");
+    ASSERT_TRUE(QFile::link(path("outside/linked.jpg"), path("Family.photoslibrary/Masters/link.jpg")));
+    {
+        SqliteDatabase db = createPhotosDatabase(library + QStringLiteral("/database/photos.db"));
+        addPhotosMaster(db, "M1", "a.jpg", 10);
+        addPhotosMaster(db, "M2", "../../outside/secret.jpg", 10);
+        addPhotosMaster(db, "M3", "link.jpg", 10);
+        addPhotosVersion(db, 1, "V1", "M1", "a.jpg", {});
+        addPhotosVersion(db, 2, "V2", "M2", "secret.jpg", {});
+        addPhotosVersion(db, 3, "V3", "M3", "link.jpg", {});
+    }
+    EXPECT_EQ(walk({ library }), QStringList({ master }));
+    EXPECT_EQ(m_counts.damagedFileCount, 2);
+    EXPECT_TRUE(m_counts.isPhotoFormatNotSupported);
+
+    const QString older = path("Old.photolibrary");
+    const QString image = touch("Old.photolibrary/Masters/Beach.jpg");
+    {
+        SqliteDatabase db = createOlderLibraryDatabase(older);
+        addOlderFolder(db, "F1", "Summer");
+        addOlderMaster(db, "M1", "Beach.jpg");
+        addOlderMaster(db, "M2", "Secret.jpg");
+        addOlderVersion(db, 1, "V1", "M1", "F1", "Beach");
+        addOlderVersion(db, 2, "V2", "M2", "F1", "Secret");
+    }
+    const QString secret = path("outside/secret.jpg");
+    writeXmlList(older + QStringLiteral("/AlbumData.xml"), older, { { "1", image, image }, { "2", secret, secret } });
+    EXPECT_EQ(walk({ older }), QStringList({ image }));
+    EXPECT_EQ(m_counts.damagedFileCount, 1);
 }
