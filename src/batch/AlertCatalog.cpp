@@ -9,6 +9,19 @@ QString plural(bool many)
     return many ? QStringLiteral("s") : QString();
 }
 
+// The adding's alerts also say when folders could not be read: their photos are
+// missing from the list, and the log names the folders.
+QString withUnreadableFolders(const QString& message, int folders)
+{
+    if (folders <= 0)
+        return message;
+    const QString note = folders == 1
+        ? QStringLiteral("1 folder could not be read; its photos were not added (the log names it).")
+        : QStringLiteral("%1 folders could not be read; their photos were not added (the log names them).")
+              .arg(folders);
+    return message.isEmpty() ? note : message + QLatin1Char(' ') + note;
+}
+
 AlertContent content(int tag, const QString& title, const QString& message, int buttons)
 {
     return AlertContent { tag, title, message, buttons };
@@ -22,6 +35,7 @@ AlertCounts AlertCounts::fromIntake(const PhotoIntakeSummary& summary)
     counts.damagedFileCount = summary.damagedFileCount;
     counts.alreadyExistsPhotosCount = summary.alreadyExistsPhotosCount;
     counts.maxPhotos = summary.maxPhotos;
+    counts.unreadableFolderCount = summary.unreadableFolderCount;
     return counts;
 }
 
@@ -63,20 +77,29 @@ std::optional<AlertContent> AlertCatalog::alertForTag(int tag, const AlertCounts
     case AlertFilesCannotBeAdded: {
         // Every part of the text follows the count it quotes: the refused files.
         const bool many = counts.damagedFileCount > 1;
+        if (counts.damagedFileCount == 0 && counts.unreadableFolderCount > 0)
+            return content(tag,
+                QStringLiteral("Folder%1 cannot be read").arg(plural(counts.unreadableFolderCount > 1)).toUpper(),
+                withUnreadableFolders(QString(), counts.unreadableFolderCount), AlertButtonOk);
         return content(tag, QStringLiteral("File%1 cannot be added").arg(plural(many)).toUpper(),
-            QStringLiteral("%1 cannot be added. %2 either damaged or not supported by application.")
-                .arg(many ? QStringLiteral("Some files") : QStringLiteral("File"),
-                    many ? QStringLiteral("They are") : QStringLiteral("It is")),
+            withUnreadableFolders(
+                QStringLiteral("%1 cannot be added. %2 either damaged or not supported by application.")
+                    .arg(many ? QStringLiteral("Some files") : QStringLiteral("File"),
+                        many ? QStringLiteral("They are") : QStringLiteral("It is")),
+                counts.unreadableFolderCount),
             AlertButtonOk);
     }
     case AlertPhotosExist: {
         const bool many = counts.alreadyExistsPhotosCount > 1;
         return content(tag, QStringLiteral("Photo%1 Exists").arg(plural(many)).toUpper(),
-            QStringLiteral("Photo%1 already exist%2 in batch!").arg(plural(many), plural(!many)), AlertButtonOk);
+            withUnreadableFolders(QStringLiteral("Photo%1 already exist%2 in batch!").arg(plural(many), plural(!many)),
+                counts.unreadableFolderCount),
+            AlertButtonOk);
     }
     case AlertNoPhotosToAdd:
         return content(tag, QStringLiteral("No Photos to Add").toUpper(),
-            QStringLiteral("There are no new photos to add"), AlertButtonOk);
+            withUnreadableFolders(QStringLiteral("There are no new photos to add"), counts.unreadableFolderCount),
+            AlertButtonOk);
     case AlertNoChangesInExifData:
         return content(tag, QStringLiteral("No Changes in EXIF data").toUpper(),
             QStringLiteral("There are no changes observed in the EXIF data. Do you still wish to proceed?"), yesNo);

@@ -48,6 +48,7 @@ struct AlertCounts {
     int damagedFileCount = 0; // 108
     int alreadyExistsPhotosCount = 0; // 109
     int maxPhotos = kMaxPhotosPerAdding; // 107
+    int unreadableFolderCount = 0; // 108, 109, 110: folders of the adding that could not be read
 
     static AlertCounts fromIntake(const PhotoIntakeSummary& summary);
 };

@@ -6,7 +6,7 @@ int PhotoIntakeSummary::damagedFilesAlertTag() const
 {
     if (isPhotosAlreadyAdded)
         return AlertPhotosExist;
-    if (isPhotoFormatNotSupported)
+    if (isPhotoFormatNotSupported || (unreadableFolderCount > 0 && totalPhotoToAdd > 0))
         return AlertFilesCannotBeAdded;
     return AlertNoPhotosToAdd;
 }
@@ -20,7 +20,7 @@ PhotoIntakeCompletion PhotoIntakeSummary::completion(bool batchListEmpty) const
         next.alertTag = AlertPhotosLimitExceeded;
     } else if (totalPhotoToAdd > 0) {
         next.refreshEditor = true;
-        if (isPhotosAlreadyAdded || isPhotoFormatNotSupported)
+        if (isPhotosAlreadyAdded || isPhotoFormatNotSupported || unreadableFolderCount > 0)
             next.alertTag = damagedFilesAlertTag();
     } else {
         next.hideOverlay = true;

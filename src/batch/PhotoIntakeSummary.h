@@ -11,6 +11,7 @@ struct PhotoIntakeCounts {
     int alreadyExistsPhotosCount = 0; // duplicates
     bool isPhotosAlreadyAdded = false; // at least one duplicate
     bool isPhotoFormatNotSupported = false; // at least one path refused for its type or name
+    int unreadableFolderCount = 0; // folders that could not be read, their photos left out
 
     bool operator==(const PhotoIntakeCounts&) const = default;
 };

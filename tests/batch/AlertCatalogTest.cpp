@@ -147,3 +147,25 @@ TEST(IntakeCompletion, hidesTheOverlayAndDisablesRemoveWhenNothingCameIn)
     summary.isPhotosAlreadyAdded = true;
     EXPECT_EQ(summary.completion(false).alertTag, AlertPhotosExist);
 }
+
+TEST(IntakeCompletion, tellsOfFoldersThatCouldNotBeReadWhateverElseCameIn)
+{
+    PhotoIntakeSummary summary;
+    summary.totalPhotoToAdd = 3;
+    summary.unreadableFolderCount = 2;
+    EXPECT_EQ(summary.completion(false).alertTag, AlertFilesCannotBeAdded);
+    const AlertContent folders = alert(AlertFilesCannotBeAdded, AlertCounts::fromIntake(summary));
+    EXPECT_EQ(folders.title, "FOLDERS CANNOT BE READ");
+    EXPECT_EQ(folders.message, "2 folders could not be read; their photos were not added (the log names them).");
+
+    summary.damagedFileCount = 1;
+    summary.isPhotoFormatNotSupported = true;
+    summary.unreadableFolderCount = 1;
+    EXPECT_TRUE(alert(AlertFilesCannotBeAdded, AlertCounts::fromIntake(summary))
+                    .message.endsWith(" 1 folder could not be read; its photos were not added (the log names it)."));
+
+    summary = PhotoIntakeSummary();
+    summary.unreadableFolderCount = 1;
+    EXPECT_EQ(summary.completion(true).alertTag, AlertNoPhotosToAdd);
+    EXPECT_TRUE(alert(AlertNoPhotosToAdd, AlertCounts::fromIntake(summary)).message.contains("1 folder could not"));
+}
