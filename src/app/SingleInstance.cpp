@@ -3,29 +3,53 @@
 #include "app/AppLogging.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 const QByteArray kActivateRequest("activate\n");
 }
 
+bool SingleInstance::isPrivateFolder(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info { };
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+        return false;
+    return (info.st_mode & 077) == 0 || ::chmod(path.constData(), 0700) == 0;
+}
+
 QString SingleInstance::defaultDirectory()
 {
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        runtime = QDir::tempPath();
-    return runtime;
+    // A lock in a folder others may write to can be taken by them first, and the
+    // sticky bit of the shared temporary folder keeps us from removing theirs: the
+    // lock lives only in a folder this user alone owns. Qt makes and checks the
+    // runtime folder so; where it cannot (no XDG_RUNTIME_DIR and another user took
+    // its fallback name) a folder of ours is made, else one in the user's cache.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty() && isPrivateFolder(runtime))
+        return runtime;
+    const QString ownTemporary = QDir::tempPath() + QStringLiteral("/velloran-%1").arg(::geteuid());
+    if (isPrivateFolder(ownTemporary))
+        return ownTemporary;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    QDir().mkpath(cache);
+    const QString own = cache + QStringLiteral("/velloran");
+    if (isPrivateFolder(own))
+        return own;
+    qCWarning(lcApp) << "no folder of this user's own holds the lock; using" << own;
+    return own;
 }
 
 QString SingleInstance::defaultPath(const QString& suffix)
 {
-    // The runtime folder is the user's own; the shared temporary folder is not, so
-    // there the names carry the user id and each user runs a start of their own.
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return QDir::tempPath() + QStringLiteral("/velloran-%1.%2").arg(::getuid()).arg(suffix);
     return defaultDirectory() + QStringLiteral("/velloran.") + suffix;
 }
 

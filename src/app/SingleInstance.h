@@ -27,10 +27,14 @@ public:
     // could not be reached.
     bool activateRunningInstance(int timeoutMilliseconds = 2000);
 
+    // A folder only this user owns and may enter: the runtime folder, else one of
+    // ours in the temporary folder, else one in the user's cache folder.
     static QString defaultDirectory();
-    // The lock file ("lock") or socket ("socket") of the user's session: in the
-    // runtime folder, or, without one, in the temporary folder named with the user id.
+    // The lock file ("lock") or socket ("socket") of the user's session, in defaultDirectory().
     static QString defaultPath(const QString& suffix);
+    // Makes folder (0700) where it is missing; true when it is a folder (not a
+    // link) owned by this user that no one else may enter.
+    static bool isPrivateFolder(const QString& folder);
 
 signals:
     // A later start asked this one to come to the front.

@@ -2,20 +2,49 @@
 
 #include "base/Numbers.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 UserDefaults& UserDefaults::standardUserDefaults()
 {
     static UserDefaults defaults;
     return defaults;
 }
 
+namespace {
+
+// The settings hold the user's presets: no one else may read them. The file is
+// made 0600 before the first write (a rewrite keeps the mode of the file it
+// replaces), and a file left more open by an earlier version is closed.
+void keepPrivate(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray encoded = QFile::encodeName(path);
+    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    struct stat info { };
+    if (::fstat(fd, &info) == 0 && (info.st_mode & 077) != 0)
+        ::fchmod(fd, info.st_mode & 0700);
+    ::close(fd);
+}
+
+} // namespace
+
 UserDefaults::UserDefaults()
     : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velloran"), QStringLiteral("Velloran"))
 {
+    keepPrivate(m_settings.fileName());
 }
 
 UserDefaults::UserDefaults(const QString& iniPath)
     : m_settings(iniPath, QSettings::IniFormat)
 {
+    keepPrivate(m_settings.fileName());
 }
 
 bool UserDefaults::contains(const QString& key) const

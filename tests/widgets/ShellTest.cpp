@@ -19,6 +19,8 @@
 #include <QTextBrowser>
 #include <QtTest>
 #include <csignal>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -579,16 +581,60 @@ private slots:
         QVERIFY(later.tryToRun());
     }
 
-    void withoutARuntimeFolderTheNamesCarryTheUserId()
+    void anotherUsersFilesInTheSharedFolderDoNotKeepUsFromStarting()
     {
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray temporary = qgetenv("TMPDIR");
+        const QString shared = m_home.path() + "/shared-tmp";
+        QVERIFY(QDir().mkpath(shared));
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
+        // What another user could leave there before our first start: the lock's
+        // old fixed name, and the folders a runtime folder would fall back to.
+        const QString uid = QString::number(::geteuid());
+        const QByteArray theirLock = QFile::encodeName(shared + "/velloran-" + uid + ".lock");
+        QFile(QFile::decodeName(theirLock)).open(QIODevice::WriteOnly);
+        if (::chown(theirLock.constData(), 4242, 4242) != 0)
+            QSKIP("Making a file of another owner needs root");
+        for (const QString& name : { QString("runtime-") + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name),
+                 QString("velloran-") + uid }) {
+            const QByteArray folder = QFile::encodeName(shared + "/" + name);
+            QVERIFY(::mkdir(folder.constData(), 0777) == 0);
+            QVERIFY(::chmod(folder.constData(), 0777) == 0);
+            QVERIFY(::chown(folder.constData(), 4242, 4242) == 0);
+        }
         qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(shared));
         const QString lock = SingleInstance::defaultPath(QStringLiteral("lock"));
         const QString socket = SingleInstance::defaultPath(QStringLiteral("socket"));
+        {
+            SingleInstance instance;
+            QVERIFY(instance.tryToRun());
+        }
         qputenv("XDG_RUNTIME_DIR", runtime);
-        const QString uid = QString::number(::getuid());
-        QCOMPARE(lock, QDir::tempPath() + "/velloran-" + uid + ".lock");
-        QCOMPARE(socket, QDir::tempPath() + "/velloran-" + uid + ".socket");
+        qputenv("TMPDIR", temporary);
+        QVERIFY(!lock.startsWith(shared));
+        QCOMPARE(QFileInfo(lock).path(), QFileInfo(socket).path());
+        struct stat folder { };
+        QVERIFY(::lstat(QFile::encodeName(QFileInfo(lock).path()).constData(), &folder) == 0);
+        QCOMPARE(folder.st_uid, ::geteuid());
+        QCOMPARE(folder.st_mode & 0777, 0700u);
+    }
+
+    void theSettingsAreTheUsersAlone()
+    {
+        const QString path = m_home.path() + "/open.ini";
+        QFile open(path);
+        QVERIFY(open.open(QIODevice::WriteOnly));
+        open.close();
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        UserDefaults defaults(path);
+        defaults.setString("x", "presets");
+        QVERIFY(defaults.synchronize());
+        QCOMPARE(QFile::permissions(path) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
+        const QString fresh = m_home.path() + "/fresh/settings.ini";
+        UserDefaults(fresh).setString("x", "presets");
+        QCOMPARE(QFile::permissions(fresh) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
     }
 
     void aTerminationSignalEndsTheApplicationTheOrdinaryWay()
