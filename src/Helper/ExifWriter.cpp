@@ -46,21 +46,13 @@ MetadataValue ExifWriter::extractGPSDataStringFromString(const MetadataValue& va
 {
     if (!value.isList())
         return value;
-    const QList<double> parts = numbersOf(value);
     // One to three parts are degrees, minutes, seconds; anything else is no
     // coordinate, and a zero denominator gives no position at all rather than a
-    // wrong one.
-    if (parts.isEmpty() || parts.size() > 3)
+    // wrong one. The text is the magnitude: the hemisphere is the reference's.
+    const std::optional<double> degrees = Numbers::decimalDegrees(numbersOf(value));
+    if (!degrees)
         return MetadataValue(QStringLiteral(""));
-    double degrees = 0.0;
-    double scale = 1.0;
-    for (double part : parts) {
-        if (!std::isfinite(part))
-            return MetadataValue(QStringLiteral(""));
-        degrees += part / scale;
-        scale *= 60.0;
-    }
-    return MetadataValue(decimalText(degrees));
+    return MetadataValue(decimalText(std::abs(*degrees)));
 }
 
 MetadataValue ExifWriter::extractStringFromArrVal(const MetadataValue& value) const

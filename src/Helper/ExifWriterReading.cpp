@@ -1,6 +1,7 @@
 #include "Helper/ExifWriter.h"
 #include "Helper/FieldTagTable.h"
 #include "base/Logging.h"
+#include "base/Numbers.h"
 #include "model/MetaDataObject.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/ImageProperties.h"
@@ -46,6 +47,9 @@ void readExif(const Exiv2::ExifData& exifData, const FLTImageMetadata& formatter
     std::unordered_map<std::string, Exiv2::ExifData::const_iterator> firstByKey;
     for (auto it = exifData.begin(); it != exifData.end(); ++it)
         firstByKey.try_emplace(it->key(), it);
+    // The field keeps the magnitude; a signed position without a reference letter
+    // tells its hemisphere by its sign alone.
+    QList<const FieldTagInfo*> negativeCoordinates;
     for (const FieldTagInfo& row : fieldTagTable()) {
         if (!row.isRead() || tagFamily(row.key) != TagFamily::Exif)
             continue;
@@ -54,7 +58,10 @@ void readExif(const Exiv2::ExifData& exifData, const FLTImageMetadata& formatter
         MetadataValue value(QStringLiteral(""));
         QString text;
         if (it != exifData.end()) {
-            value = formatter.valueForExifMetadata(*it);
+            // Some phones store their position, and some writers other rationals,
+            // as signed rationals: they are numbers all the same.
+            value = it->typeId() == Exiv2::signedRational ? FLTImageMetadata::rationalNumbers(*it)
+                                                          : formatter.valueForExifMetadata(*it);
             text = value.valueText();
             // Only a rational can be a fraction; a text a person typed
             // ("70-200/2.8", "AC/DC") stays as it is.
@@ -70,11 +77,18 @@ void readExif(const Exiv2::ExifData& exifData, const FLTImageMetadata& formatter
             break;
         case ReadRule::GpsCoordinate:
             setText(texts, row, writer.extractGPSDataStringFromString(value).valueText());
+            if (value.isNumbers() && Numbers::decimalDegrees(value.numbers()).value_or(0) < 0)
+                negativeCoordinates.append(&row);
             break;
         default:
             setText(texts, row, value.isList() ? writer.extractStringFromArrVal(value).valueText() : text);
             break;
         }
+    }
+    for (const FieldTagInfo* row : negativeCoordinates) {
+        std::optional<QString>& reference = texts[fieldIndex(*row->referenceField)];
+        if (!reference || reference->isEmpty())
+            reference = QString(QChar::fromLatin1(row->negativeReference));
     }
 }
 

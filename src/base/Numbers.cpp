@@ -205,6 +205,23 @@ QString rationalText(double value)
     return QString::number(numerator) + u'/' + QString::number(denominator);
 }
 
+std::optional<double> decimalDegrees(const QList<double>& parts)
+{
+    if (parts.isEmpty() || parts.size() > 3)
+        return std::nullopt;
+    double magnitude = 0.0;
+    double scale = 1.0;
+    bool negative = false;
+    for (double part : parts) {
+        if (!std::isfinite(part))
+            return std::nullopt;
+        negative = negative || part < 0;
+        magnitude += std::abs(part) / scale;
+        scale *= 60.0;
+    }
+    return negative ? -magnitude : magnitude;
+}
+
 QString degreesText(double value)
 {
     // Whole ten-thousandths of a second, split with integers so that rounding can

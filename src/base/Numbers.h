@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -62,6 +63,13 @@ QString shortest(double value);
 // A fraction "n/d" equal to the value to at least six decimals, in lowest terms, with
 // both parts within 32 bits for values up to 2e9 ("0.004" gives "1/250").
 QString rationalText(double value);
+
+// Degrees, minutes and seconds (one to three parts) as signed decimal degrees. The
+// parts are magnitudes; a position stored with signed rationals carries its sign on
+// one of them ("-33/1 52/1 7/1", or "0/1 -30/1 0/1" south of the equator by less than
+// a degree), and that sign applies to the whole. No value for no parts, more than
+// three, or a part that is not finite.
+std::optional<double> decimalDegrees(const QList<double>& parts);
 
 // Decimal degrees as three rationals "d/1 m/1 s/den" of the magnitude, the seconds to
 // a ten-thousandth; the sign is left to the hemisphere reference.

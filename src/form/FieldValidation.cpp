@@ -5,6 +5,7 @@
 #include "base/Numbers.h"
 #include "form/DatePanelModel.h"
 #include "form/FieldTyping.h"
+#include "model/GpsHemisphere.h"
 #include "model/MetaDataObject.h"
 
 #include <QRegularExpression>
@@ -122,13 +123,33 @@ FieldCheck FieldValidation::isValidText(MetadataField field, const QString& text
     return {};
 }
 
+namespace {
+
+FieldCheck hemisphereCheck(const MetaDataObject& form, MetadataField field, const QString& text)
+{
+    const GpsAxis* axis = GpsHemisphere::axisOfCoordinate(field);
+    if (axis && GpsHemisphere::contradicts(*axis, text, form.field(axis->reference)))
+        return { false, GpsHemisphere::contradictionMessage(*axis) };
+    return {};
+}
+
+} // namespace
+
+FieldCheck FieldValidation::isValidText(const MetaDataObject& form, MetadataField field, const QString& text)
+{
+    const FieldCheck check = isValidText(field, text);
+    return check.valid ? hemisphereCheck(form, field, text) : check;
+}
+
 FormValidationResult FieldValidation::isValidFormData(const MetaDataObject& form)
 {
     FormValidationResult result;
     for (const FormField& f : FormFieldTable::sharedTable().fields()) {
-        if (!isChecked(f.field) || !f.editable || !form.isUpdated(f.field))
+        if (!isChecked(f.field) || !f.editable)
             continue;
-        const FieldCheck check = isValidText(f.field, form.field(f.field));
+        const QString& text = form.field(f.field);
+        const FieldCheck check
+            = form.isUpdated(f.field) ? isValidText(form, f.field, text) : hemisphereCheck(form, f.field, text);
         if (!check.valid)
             result.fieldErrors.append({ f.field, check.message });
     }

@@ -80,9 +80,15 @@ public:
     // GPS latitude and longitude may carry a sign (their hemisphere decides the
     // written sign), so their limits apply to the magnitude.
     static FieldCheck isValidText(MetadataField field, const QString& text);
+    // The same for a text typed into the form, which also holds the GPS references:
+    // a negative latitude or longitude whose reference names the positive
+    // hemisphere is refused with its own message.
+    static FieldCheck isValidText(const MetaDataObject& form, MetadataField field, const QString& text);
 
-    // Every edited field of the form record with a number class, and every date
-    // setting whose chosen or set date does not exist. Unedited fields are not
-    // written, so a photo's own odd value never blocks a batch.
+    // Every edited field of the form record with a number class, every GPS
+    // coordinate whose sign contradicts its reference, and every date setting whose
+    // chosen or set date does not exist. Unedited fields are not written, so a
+    // photo's own odd value never blocks a batch (the reader never gives a negative
+    // coordinate, so the sign rule cannot either).
     static FormValidationResult isValidFormData(const MetaDataObject& form);
 };

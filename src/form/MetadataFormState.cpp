@@ -3,6 +3,7 @@
 #include "form/DatePanelModel.h"
 #include "form/DropDownTables.h"
 #include "form/FieldTyping.h"
+#include "model/GpsHemisphere.h"
 #include "model/MetaDataObject.h"
 
 MetadataFormState::MetadataFormState(QObject* parent)
@@ -177,8 +178,11 @@ void MetadataFormState::isMetadataParamChanged(bool changed)
         emit paramsChangedChanged(changed);
 }
 
-FormValidationResult MetadataFormState::isValidFormData() const
+FormValidationResult MetadataFormState::isValidFormData()
 {
+    const std::shared_ptr<MetaDataObject> resolved = MetaDataObject::initWithObject(*m_form);
+    for (MetadataField field : GpsHemisphere::resolveSigns(*resolved))
+        editField(field, resolved->field(field));
     return FieldValidation::isValidFormData(*m_form);
 }
 

@@ -92,7 +92,11 @@ public:
     void createUpdatedChnagesOnly();
     // isMetadataParamChanged: the form holds edits not yet applied or reverted.
     void isMetadataParamChanged(bool changed);
-    FormValidationResult isValidFormData() const;
+    // isValidFormData: the form checked before a batch or an apply. A negative GPS
+    // coordinate without a contradicting reference is first settled as the writer
+    // settles it (its magnitude with "S" or "W"), so that the form shows what
+    // will be written.
+    FormValidationResult isValidFormData();
 
     // Apply: when the form is valid, the merged record becomes a copy of the form
     // record and the changes are kept as the applied ones. Answers the check.

@@ -96,6 +96,18 @@ QString commentText(const Exiv2::CommentValue& comment)
 
 } // namespace
 
+MetadataValue FLTImageMetadata::rationalNumbers(const Exiv2::Metadatum& datum)
+{
+    QList<double> numbers;
+    const long count = datum.count();
+    numbers.reserve(count);
+    for (long i = 0; i < count; ++i) {
+        const Exiv2::Rational part = datum.toRational(i);
+        numbers.append(static_cast<double>(part.first) / static_cast<double>(part.second));
+    }
+    return MetadataValue(std::move(numbers));
+}
+
 MetadataValue FLTImageMetadata::valueForMetadatum(const Exiv2::Metadatum& datum) const
 {
     switch (datum.typeId()) {
@@ -108,16 +120,8 @@ MetadataValue FLTImageMetadata::valueForMetadatum(const Exiv2::Metadatum& datum)
             return MetadataValue();
         return MetadataValue(static_cast<qint64>(datum.toLong(0)));
     }
-    case Exiv2::unsignedRational: {
-        QList<double> numbers;
-        const long count = datum.count();
-        numbers.reserve(count);
-        for (long i = 0; i < count; ++i) {
-            const Exiv2::Rational part = datum.toRational(i);
-            numbers.append(static_cast<double>(part.first) / static_cast<double>(part.second));
-        }
-        return MetadataValue(std::move(numbers));
-    }
+    case Exiv2::unsignedRational:
+        return rationalNumbers(datum);
     case Exiv2::undefined: {
         const Exiv2::Value& value = datum.value();
         // Texts stored as Undefined are one text, never one copy per byte.

@@ -82,6 +82,10 @@ public:
     // that no text is ever dropped for its encoding.
     static QString textFromBytes(std::string_view bytes);
 
+    // One double per component of a rational datum, unsigned or signed, as the
+    // Rational row above gives them.
+    static MetadataValue rationalNumbers(const Exiv2::Metadatum& datum);
+
 private:
     MetadataValue valueForMetadatum(const Exiv2::Metadatum& datum) const;
 };

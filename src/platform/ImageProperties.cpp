@@ -178,15 +178,17 @@ QVariant readValue(const Exiv2::Value& value, Kind kind)
         return list;
     }
     case Kind::Degrees: {
-        double degrees = 0;
-        double scale = 1;
-        for (long i = 0; i < 3 && i < value.count(); ++i, scale *= 60) {
-            auto part = rationalAt(value, i);
+        // The magnitude, also of a position stored as signed rationals; the
+        // hemisphere is the reference letter's.
+        QList<double> parts;
+        for (long i = 0; i < 3 && i < value.count(); ++i) {
+            const std::optional<double> part = rationalAt(value, i);
             if (!part)
                 return {};
-            degrees += *part / scale;
+            parts.append(*part);
         }
-        return degrees;
+        const std::optional<double> degrees = Numbers::decimalDegrees(parts);
+        return degrees ? QVariant(std::abs(*degrees)) : QVariant();
     }
     }
     return {};

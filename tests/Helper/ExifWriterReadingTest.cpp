@@ -1,5 +1,6 @@
 #include "Helper/ExifWriter.h"
 #include "Helper/PhotoFixtures.h"
+#include "batch/MetaDataViewerLocation.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/ImageProperties.h"
@@ -141,6 +142,49 @@ TEST_F(ExifWriterReading, readsGpsPositionsAtFullPrecision)
     EXPECT_EQ(record->GPS_ImgDirection(), "");
     EXPECT_EQ(record->GPS_ImgDirectionRef(), "T");
     EXPECT_EQ(record->GPS_DateStamp(), "2019:05:01");
+}
+
+TEST_F(ExifWriterReading, readsAPositionStoredAsSignedRationalsAsAPosition)
+{
+    // As some phones store it: the magnitude in signed rationals, with references.
+    const QString phone = photo([](Exiv2::Image& image) {
+        Exiv2::ExifData& exif = image.exifData();
+        addExif(exif, "Exif.GPSInfo.GPSLatitude", Exiv2::signedRational, "60/1 8/1 4814/100");
+        exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+        addExif(exif, "Exif.GPSInfo.GPSLongitude", Exiv2::signedRational, "24/1 56/1 3000/100");
+        exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
+    });
+    {
+        // The file really holds the signed type.
+        auto image = Exiv2::ImageFactory::open(phone.toStdString());
+        image->readMetadata();
+        EXPECT_EQ(
+            image->exifData().findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"))->typeId(), Exiv2::signedRational);
+    }
+    const auto record = read(phone);
+    EXPECT_EQ(record->GPS_Lattitude(), "60.146706");
+    EXPECT_EQ(record->GPS_LattitudeRef(), "N");
+    EXPECT_EQ(record->GPS_Longitude(), "24.941667");
+    // The viewer's pin and the place names start from the record.
+    const MetaDataViewerLocation location = MetaDataViewerLocation::fromRecord(*record);
+    EXPECT_FALSE(location.isNolocationFound());
+    EXPECT_NEAR(location.latitude, 60.146706, 1e-6);
+    EXPECT_NEAR(location.longitude, 24.941667, 1e-6);
+    const QVariantMap gps = ImageProperties::propertiesForFile(phone).value(ImageProperties::kGPS).toMap();
+    EXPECT_NEAR(gps.value(QStringLiteral("Latitude")).toDouble(), 60.146706, 1e-6);
+
+    // A sign on any part is the sign of the whole; without a reference letter it
+    // names the hemisphere, and the field keeps the magnitude.
+    const auto south = read(photo([](Exiv2::Image& image) {
+        Exiv2::ExifData& exif = image.exifData();
+        addExif(exif, "Exif.GPSInfo.GPSLatitude", Exiv2::signedRational, "-33/1 52/1 768/100");
+        addExif(exif, "Exif.GPSInfo.GPSLongitude", Exiv2::signedRational, "0/1 -30/1 0/1");
+        exif["Exif.GPSInfo.GPSLongitudeRef"] = "W";
+    }));
+    EXPECT_EQ(south->GPS_Lattitude(), "33.868800");
+    EXPECT_EQ(south->GPS_LattitudeRef(), "S");
+    EXPECT_EQ(south->GPS_Longitude(), "0.500000");
+    EXPECT_EQ(south->GPS_LongitudeRef(), "W");
 }
 
 TEST_F(ExifWriterReading, readsTheUserCommentWithoutItsCharset)

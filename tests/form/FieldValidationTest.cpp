@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using F = MetadataField;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -66,6 +67,33 @@ TEST(FieldValidation, keepsPositionsOnTheGlobeAndTheDirectionBelowAFullTurn)
     EXPECT_EQ(check(F::XMP_Latitude, "-"), FieldCheck({ false, "* Value can be only numeric type." }));
     EXPECT_EQ(check(F::GPS_ImgDirection, "359.99"), kValid);
     EXPECT_EQ(check(F::GPS_ImgDirection, "360"), FieldCheck({ false, "* Value must be less than 360" }));
+}
+
+TEST(FieldValidation, refusesASignThatContradictsTheChosenHemisphere)
+{
+    const QString north = u"* A negative latitude cannot be North: remove the minus or choose South."_s;
+    MetaDataObject form;
+    form.setGPS_LattitudeRef(u"N"_s);
+    // While typing, against the reference the form holds.
+    EXPECT_EQ(FieldValidation::isValidText(form, F::GPS_Lattitude, u"-33.86"_s), FieldCheck({ false, north }));
+    EXPECT_EQ(FieldValidation::isValidText(form, F::GPS_Lattitude, u"33.86"_s), kValid);
+    EXPECT_EQ(FieldValidation::isValidText(form, F::GPS_Longitude, u"-70"_s), kValid);
+    // A number out of range says so first.
+    EXPECT_EQ(
+        FieldValidation::isValidText(form, F::GPS_Lattitude, u"-95"_s).message, "* Value cannot be greater than 90");
+
+    // Before a batch, also when only the reference was chosen.
+    form.setGPS_Lattitude(u"-33.86"_s);
+    form.setIsupdated_GPS_LattitudeRef(true);
+    form.setGPS_Longitude(u"-70"_s); // no reference: settled, not refused
+    form.setIsupdated_GPS_Longitude(true);
+    const FormValidationResult result = FieldValidation::isValidFormData(form);
+    ASSERT_EQ(result.fieldErrors.size(), 1);
+    EXPECT_EQ(result.fieldErrors[0].field, F::GPS_Lattitude);
+    EXPECT_EQ(result.fieldErrors[0].message, north);
+
+    form.setGPS_LattitudeRef(u"S"_s);
+    EXPECT_TRUE(FieldValidation::isValidFormData(form).isValid());
 }
 
 TEST(FieldValidation, checksOnlyEditedFieldsAndImpossibleSetDatesBeforeABatch)

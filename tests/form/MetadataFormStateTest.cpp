@@ -263,6 +263,33 @@ TEST(MetadataFormState, appliesOnlyAValidFormAndRevertsToThePhotosAfterwards)
     EXPECT_EQ(form.metaDataObject()->CamSetting_ISO(), "");
 }
 
+TEST(MetadataFormState, aNegativeCoordinateIsSettledAsItWillBeWrittenWhenTheFormIsChecked)
+{
+    MetadataFormState form;
+    fillWith(form,
+        { photoWith({ { F::GPS_Lattitude, "48.5" }, { F::GPS_LattitudeRef, "N" } }),
+            photoWith({ { F::GPS_Lattitude, "48.5" }, { F::GPS_LattitudeRef, "N" } }) });
+    form.editField(F::GPS_Longitude, "-151.2093");
+    form.editField(F::GPS_Lattitude, "-33.8688");
+    // The photos' own North contradicts the sign: nothing is settled or applied.
+    FormValidationResult result = form.apply();
+    ASSERT_EQ(result.fieldErrors.size(), 1);
+    EXPECT_EQ(result.fieldErrors[0].field, F::GPS_Lattitude);
+    EXPECT_EQ(form.metaDataObject()->GPS_Lattitude(), "-33.8688");
+    EXPECT_EQ(form.metaDataObject()->GPS_Longitude(), "151.2093") << "the longitude has no reference to contradict";
+    EXPECT_EQ(form.metaDataObject()->GPS_LongitudeRef(), "W");
+
+    form.editField(F::GPS_LattitudeRef, "Leave Blank");
+    result = form.apply();
+    EXPECT_TRUE(result.isValid());
+    const MetaDataObject& changes = *form.selectedMetatDataSettingObjOnlyUpdatedFields();
+    EXPECT_EQ(changes.GPS_Lattitude(), "33.8688");
+    EXPECT_EQ(changes.GPS_LattitudeRef(), "S");
+    EXPECT_EQ(changes.GPS_LongitudeRef(), "W");
+    EXPECT_TRUE(changes.isupdated_GPS_LongitudeRef());
+    EXPECT_EQ(form.editedMetaDataObject()->GPS_LattitudeRef(), "S") << "kept over the next selection";
+}
+
 TEST(MetadataFormState, resetDropsTheKeptEdits)
 {
     MetadataFormState form;

@@ -314,6 +314,34 @@ private slots:
         QVERIFY(!child<QPushButton>(form, "lblOnApply")->isHidden());
     }
 
+    void aSignAgainstTheHemisphereShowsItsErrorLineUntilTheHemisphereFits()
+    {
+        MetadataFormView form;
+        showFilled(form, { photoWith({ { F::GPS_Lattitude, "48.5" }, { F::GPS_LattitudeRef, "N" } }) });
+        QSignalSpy applied(&form, &MetadataFormView::applied);
+        auto* latitude = child<QLineEdit>(form, "txtGPS_Lattitude");
+        auto* error = child<QLabel>(form, "txtGPS_Lattitude_error");
+        form.showTab(FormTab::Gps);
+        latitude->clear();
+        QTest::keyClicks(latitude, QStringLiteral("-33.8688"));
+        QVERIFY(!error->isHidden());
+        QCOMPARE(
+            error->text(), QStringLiteral("* A negative latitude cannot be North: remove the minus or choose South."));
+        QVERIFY(latitude->property("invalid").toBool());
+        QTest::mouseClick(child<QPushButton>(form, "btnApplyChanges"), Qt::LeftButton);
+        QCOMPARE(applied.count(), 0);
+
+        QTest::mouseClick(child<QToolButton>(form, "btnDropDownGPS_LattitudeRef"), Qt::LeftButton);
+        clickRow(form.dropDownPopup().table(), QStringLiteral("South"));
+        QVERIFY(error->isHidden());
+        QVERIFY(!latitude->property("invalid").toBool());
+        QTRY_VERIFY(child<QPushButton>(form, "btnApplyChanges")->isEnabled());
+        QTest::mouseClick(child<QPushButton>(form, "btnApplyChanges"), Qt::LeftButton);
+        QCOMPARE(applied.count(), 1);
+        QCOMPARE(latitude->text(), QStringLiteral("33.8688"));
+        QCOMPARE(child<QLineEdit>(form, "txtGPS_LattitudeRef")->text(), QStringLiteral("South"));
+    }
+
     void theDatePanelWritesItsSummaryAndWarnsOfAFutureDate()
     {
         MetadataFormView form;

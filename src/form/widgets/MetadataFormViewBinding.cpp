@@ -8,6 +8,7 @@
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/FormTextView.h"
 #include "form/widgets/MetadataFormView.h"
+#include "model/GpsHemisphere.h"
 #include "model/MetaDataObject.h"
 
 #include <QCheckBox>
@@ -171,7 +172,7 @@ void MetadataFormView::hideAllErrorLabels()
 
 void MetadataFormView::showFieldCheck(const FieldControl& control, const QString& text)
 {
-    const FieldCheck check = FieldValidation::isValidText(control.field->field, text);
+    const FieldCheck check = FieldValidation::isValidText(shownRecord(), control.field->field, text);
     if (control.errorLabel) {
         control.errorLabel->setText(check.message);
         control.errorLabel->setVisible(!check.valid);
@@ -214,11 +215,14 @@ void MetadataFormView::btnDropDownTapped(const FieldControl& control)
     const auto chosen = [this, tag, field](int row) {
         if (!m_record) {
             m_state.chooseDropDownRow(tag, row, m_tables);
-            return;
-        }
-        if (const std::optional<QString> value = m_tables.storedValueForRow(tag, row)) {
+        } else if (const std::optional<QString> value = m_tables.storedValueForRow(tag, row)) {
             emit recordFieldEdited(field, *value);
             showRecord();
+        }
+        // A hemisphere decides whether the coordinate's sign still fits it.
+        if (const GpsAxis* axis = GpsHemisphere::axisOfReference(field)) {
+            if (const FieldControl* coordinate = controlFor(axis->coordinate))
+                showFieldCheck(*coordinate, shownRecord().field(axis->coordinate));
         }
     };
     AttachedPopupTable::ListOptions options;
@@ -299,6 +303,14 @@ void MetadataFormView::clearBoxTapped(ClearFlag flag, bool on)
 
 bool MetadataFormView::isValidFormData()
 {
+    if (m_record) {
+        const std::shared_ptr<MetaDataObject> resolved = MetaDataObject::initWithObject(*m_record);
+        const QList<MetadataField> changed = GpsHemisphere::resolveSigns(*resolved);
+        for (MetadataField field : changed)
+            emit recordFieldEdited(field, resolved->field(field));
+        if (!changed.isEmpty())
+            showRecord();
+    }
     const FormValidationResult result
         = m_record ? FieldValidation::isValidFormData(*m_record) : m_state.isValidFormData();
     hideAllErrorLabels();
