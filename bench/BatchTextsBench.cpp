@@ -4,9 +4,9 @@
 //
 //   build/bench/velloran_bench --benchmark_filter=BatchTexts
 
-#include "batch/BatchRunState.h"
-#include "batch/BatchTexts.h"
-#include "batch/BottomLineThrottle.h"
+#include "batch/run/BatchRunState.h"
+#include "batch/run/BatchTexts.h"
+#include "batch/run/BottomLineThrottle.h"
 
 #include <benchmark/benchmark.h>
 

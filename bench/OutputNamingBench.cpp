@@ -3,9 +3,9 @@
 //
 //   build/bench/velloran_bench --benchmark_filter=Naming
 
-#include "batch/GeoNamesGeocoder.h"
-#include "batch/LocationNamer.h"
-#include "batch/OutputPathBuilder.h"
+#include "batch/naming/GeoNamesGeocoder.h"
+#include "batch/naming/LocationNamer.h"
+#include "batch/naming/OutputPathBuilder.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 

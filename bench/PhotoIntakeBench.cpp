@@ -8,9 +8,9 @@
 // copies for the timing; the 100,000-photo memory tree gives each sample many
 // names (hard links), which costs the reader the same and tmpfs nothing.
 
-#include "batch/PhotoIntake.h"
-#include "batch/PhotoListModel.h"
-#include "batch/ThumbnailCache.h"
+#include "batch/intake/PhotoIntake.h"
+#include "batch/list/PhotoListModel.h"
+#include "batch/list/ThumbnailCache.h"
 #include "model/PhotoFile.h"
 #include "support/TestSupport.h"
 

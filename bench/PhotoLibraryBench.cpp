@@ -3,8 +3,8 @@
 //
 //     build/bench/velloran_bench --benchmark_filter=Library
 
-#include "batch/DBOperations.h"
-#include "batch/DataFiller.h"
+#include "batch/intake/DBOperations.h"
+#include "batch/intake/DataFiller.h"
 #include "support/PhotoLibraryFixtures.h"
 
 #include <QCoreApplication>

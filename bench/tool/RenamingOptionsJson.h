@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/OutputRenamingOptions.h"
+#include "batch/naming/OutputRenamingOptions.h"
 
 #include <QByteArray>
 #include <QString>

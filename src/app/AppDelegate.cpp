@@ -7,7 +7,7 @@
 #include "app/Reachability.h"
 #include "app/UrlOpener.h"
 #include "app/UserDefaults.h"
-#include "batch/SummaryRateCounter.h"
+#include "batch/run/SummaryRateCounter.h"
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
 #include "controls/QVAppStoreWindow.h"

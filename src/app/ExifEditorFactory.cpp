@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
-#include "batch/widgets/DragDropBox.h"
+#include "batch/intake/widgets/DragDropBox.h"
 
 QWidget* createExifEditorView(QWidget* parent)
 {

@@ -2,11 +2,11 @@
 
 #include "app/AppDelegate.h"
 #include "app/NotificationCenter.h"
-#include "batch/PhotoListControls.h"
-#include "batch/PhotoListModel.h"
-#include "batch/widgets/AlertSheet.h"
-#include "batch/widgets/LoadingOverlay.h"
-#include "batch/widgets/PhotoListPanel.h"
+#include "batch/list/PhotoListControls.h"
+#include "batch/list/PhotoListModel.h"
+#include "batch/alerts/widgets/AlertSheet.h"
+#include "batch/intake/widgets/LoadingOverlay.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 
 #include <QGridLayout>
 #include <QLabel>

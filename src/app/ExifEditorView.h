@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/ExifEditorViewInterface.h"
-#include "batch/AlertCatalog.h"
+#include "batch/alerts/AlertCatalog.h"
 
 #include <QList>
 #include <QPointer>

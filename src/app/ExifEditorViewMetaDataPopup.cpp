@@ -1,9 +1,9 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
-#include "app/MetaDataPopupView.h"
+#include "viewer/widgets/MetaDataPopupView.h"
 #include "app/NotificationCenter.h"
 #include "app/Notifications.h"
-#include "batch/widgets/PhotoListPanel.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 
 #include <QListView>
 

@@ -1,5 +1,5 @@
 #include "app/ExifEditorView.h"
-#include "batch/widgets/PhotoListPanel.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 
 // The photo list is built with the layout (it holds the batch list's model that
 // the other panels read); nothing more to wire.

@@ -1,5 +1,5 @@
 #include "app/ExifEditorView.h"
-#include "batch/widgets/PhotoListPanel.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "presets/PresetListModel.h"

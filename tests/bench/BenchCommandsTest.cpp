@@ -1,6 +1,6 @@
 #include "BenchCommands.h"
 
-#include "batch/BatchRunner.h"
+#include "batch/run/BatchRunner.h"
 #include "platform/UndecodableFileName.h"
 #include "support/TestSupport.h"
 #include "support/UndecodableNamedFile.h"

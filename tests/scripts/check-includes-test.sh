@@ -40,6 +40,11 @@ expect fail form/Merge.cpp '#include "controls/Presenter.h"'
 # The three feature folders stand side by side.
 expect fail batch/Runner.cpp '#include "form/FormFieldTable.h"'
 expect fail presets/PresetList.cpp '#include "batch/BatchRunner.h"'
+expect fail viewer/MapOutlines.cpp '#include "batch/run/BatchRunner.h"'
+# A feature's sub-folders are of its floor, their widgets of the interface.
+expect fail batch/run/Runner.cpp '#include "batch/list/widgets/PhotoTable.h"'
+expect fail batch/naming/Names.cpp '#include "form/FormFieldTable.h"'
+expect fail Helper/Utils.cpp '#include "batch/naming/OutputPathBuilder.h"'
 # Widgets stay out of the core, however they are named.
 expect fail batch/PhotoListModel.h '#include <QWidget>'
 expect fail platform/Decoder.cpp '#include <QtWidgets/QApplication>'
@@ -59,6 +64,9 @@ expect pass app/MainWindow.cpp '#include <QMainWindow>'
 expect pass app/MainWindow.cpp '#include "batch/widgets/PhotoTable.h"'
 expect pass batch/widgets/PhotoTable.cpp '#include "batch/PhotoListModel.h"'
 expect pass form/widgets/Editor.cpp '#include "controls/Presenter.h"'
+expect pass batch/run/Runner.cpp '#include "batch/naming/OutputPathBuilder.h"'
+expect pass batch/run/widgets/Bar.cpp '#include "batch/list/widgets/PhotoTable.h"'
+expect pass viewer/widgets/Map.cpp '#include "viewer/MapOutlines.h"'
 
 [ $failures -eq 0 ] && echo "check-includes: every case as expected"
 exit $((failures > 0))

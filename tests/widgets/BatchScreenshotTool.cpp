@@ -2,12 +2,12 @@
 // run over copies of the sample photos that ends with errors and warnings:
 //   velloran_batch_screenshots OUTDIR
 #include "WidgetTestSupport.h"
-#include "batch/BatchRunner.h"
-#include "batch/BatchSnapshot.h"
-#include "batch/BatchTexts.h"
-#include "batch/widgets/OutputOptionsPage.h"
-#include "batch/widgets/ProcessProgressSheet.h"
-#include "batch/widgets/SummaryWindow.h"
+#include "batch/run/BatchRunner.h"
+#include "batch/run/BatchSnapshot.h"
+#include "batch/run/BatchTexts.h"
+#include "batch/naming/widgets/OutputOptionsPage.h"
+#include "batch/run/widgets/ProcessProgressSheet.h"
+#include "batch/run/widgets/SummaryWindow.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Setup.h"

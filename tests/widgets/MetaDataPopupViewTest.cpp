@@ -1,14 +1,14 @@
 // The metadata viewer's wiring: the notification with a row fills the window from
 // the viewer's model, the map shows the model's placement and the three map-type
 // buttons switch its look. What the rows and the placement hold is tested in the core.
-#include "app/MetaDataPopupView.h"
+#include "viewer/widgets/MetaDataPopupView.h"
 
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/Notifications.h"
-#include "batch/MetaDataViewerModel.h"
-#include "batch/widgets/PhotoListPanel.h"
+#include "viewer/MetaDataViewerModel.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "presets/widgets/PresetsPanel.h"

@@ -3,8 +3,8 @@
 // position and for one without:
 //   velloran_preset_screenshots OUTDIR SAMPLESDIR
 #include "WidgetTestSupport.h"
-#include "app/MetaDataPopupView.h"
-#include "batch/MetaDataViewerModel.h"
+#include "viewer/widgets/MetaDataPopupView.h"
+#include "viewer/MetaDataViewerModel.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "presets/PresetListModel.h"

@@ -7,7 +7,7 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/UserDefaults.h"
-#include "batch/AttachPopupType.h"
+#include "batch/list/AttachPopupType.h"
 #include "controls/AttachedPopupTable.h"
 #include "form/FormFixtures.h"
 #include "form/widgets/DatePanelView.h"

@@ -6,8 +6,8 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/MainWindowController.h"
-#include "batch/PhotoIntake.h"
-#include "batch/widgets/PhotoListPanel.h"
+#include "batch/intake/PhotoIntake.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 #include "controls/QVAppStoreWindow.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "WidgetTestSupport.h"
 
 #include "app/ExifEditorView.h"
-#include "batch/PhotoListModel.h"
-#include "batch/widgets/PhotoListPanel.h"
+#include "batch/list/PhotoListModel.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/PhotoFile.h"
 

@@ -1,4 +1,4 @@
-#include "app/WorldMapView.h"
+#include "viewer/widgets/WorldMapView.h"
 
 #include "model/MetaDataObject.h"
 

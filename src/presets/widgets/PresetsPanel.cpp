@@ -1,7 +1,7 @@
 #include "presets/widgets/PresetsPanel.h"
 
 #include "app/AppDelegate.h"
-#include "batch/AttachPopupType.h"
+#include "batch/list/AttachPopupType.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/Presenter.h"
 #include "model/MetaDataObject.h"

@@ -1,0 +1,151 @@
+#include "batch/alerts/AlertCatalog.h"
+
+#include "base/Logging.h"
+
+namespace {
+
+QString plural(bool many)
+{
+    return many ? QStringLiteral("s") : QString();
+}
+
+// The adding's alerts also say when folders could not be read: their photos are
+// missing from the list, and the log names the folders.
+QString withUnreadableFolders(const QString& message, int folders)
+{
+    if (folders <= 0)
+        return message;
+    const QString note = folders == 1
+        ? QStringLiteral("1 folder could not be read; its photos were not added (the log names it).")
+        : QStringLiteral("%1 folders could not be read; their photos were not added (the log names them).")
+              .arg(folders);
+    return message.isEmpty() ? note : message + QLatin1Char(' ') + note;
+}
+
+AlertContent content(int tag, const QString& title, const QString& message, int buttons)
+{
+    return AlertContent { tag, title, message, buttons };
+}
+
+} // namespace
+
+AlertCounts AlertCounts::fromIntake(const PhotoIntakeSummary& summary)
+{
+    AlertCounts counts;
+    counts.damagedFileCount = summary.damagedFileCount;
+    counts.alreadyExistsPhotosCount = summary.alreadyExistsPhotosCount;
+    counts.maxPhotos = summary.maxPhotos;
+    counts.unreadableFolderCount = summary.unreadableFolderCount;
+    return counts;
+}
+
+std::optional<AlertContent> AlertCatalog::alertForTag(int tag, const AlertCounts& counts)
+{
+    const int yesNo = AlertButtonYes | AlertButtonNo;
+    switch (tag) {
+    case AlertStartProcess:
+        return content(tag, QStringLiteral("START PROCESS"),
+            QStringLiteral("All the EXIF related changes will be applied to the entire batch of selected photos. Do "
+                           "you wish to proceed?"),
+            yesNo);
+    case AlertRestoreExifData:
+        return content(tag, QStringLiteral("RESTORE EXIF DATA"),
+            QStringLiteral("All the applied EXIF related changes will be reverted back to original. Do you still wish "
+                           "to restore?"),
+            yesNo);
+    case AlertNotEnoughSpace:
+        return content(tag, QStringLiteral("NOT ENOUGH SPACE"),
+            QStringLiteral("Destination directory doesn't have enough space."), AlertButtonOk);
+    case AlertRemoveFromBatch:
+        return content(tag, QStringLiteral("REMOVE FROM BATCH"),
+            QStringLiteral("This photo is not available at the Source location."), AlertButtonRemoveFromBatch);
+    case AlertFeedback:
+        return content(
+            tag, QStringLiteral("FEEDBACK"), QStringLiteral("Feedback submitted successfully!"), AlertButtonOk);
+    case AlertRemovePhotos: {
+        const QString s = plural(counts.totalPhotosSelected > 1);
+        return content(tag, QStringLiteral("REMOVE PHOTO%1").arg(s.toUpper()),
+            QStringLiteral("Remove Photo%1! All your changes to exif info will be lost. Do you wish to proceed?")
+                .arg(s),
+            yesNo);
+    }
+    case AlertPhotosLimitExceeded:
+        return content(tag, QStringLiteral("Photos Limit Exceeded").toUpper(),
+            QStringLiteral("Photo limit exceeded! A Batch of %1 photos can be processed at a time.")
+                .arg(counts.maxPhotos),
+            AlertButtonOk);
+    case AlertFilesCannotBeAdded: {
+        // Every part of the text follows the count it quotes: the refused files.
+        const bool many = counts.damagedFileCount > 1;
+        if (counts.damagedFileCount == 0 && counts.unreadableFolderCount > 0)
+            return content(tag,
+                QStringLiteral("Folder%1 cannot be read").arg(plural(counts.unreadableFolderCount > 1)).toUpper(),
+                withUnreadableFolders(QString(), counts.unreadableFolderCount), AlertButtonOk);
+        return content(tag, QStringLiteral("File%1 cannot be added").arg(plural(many)).toUpper(),
+            withUnreadableFolders(
+                QStringLiteral("%1 cannot be added. %2 either damaged or not supported by application.")
+                    .arg(many ? QStringLiteral("Some files") : QStringLiteral("File"),
+                        many ? QStringLiteral("They are") : QStringLiteral("It is")),
+                counts.unreadableFolderCount),
+            AlertButtonOk);
+    }
+    case AlertPhotosExist: {
+        const bool many = counts.alreadyExistsPhotosCount > 1;
+        return content(tag, QStringLiteral("Photo%1 Exists").arg(plural(many)).toUpper(),
+            withUnreadableFolders(QStringLiteral("Photo%1 already exist%2 in batch!").arg(plural(many), plural(!many)),
+                counts.unreadableFolderCount),
+            AlertButtonOk);
+    }
+    case AlertNoPhotosToAdd:
+        return content(tag, QStringLiteral("No Photos to Add").toUpper(),
+            withUnreadableFolders(QStringLiteral("There are no new photos to add"), counts.unreadableFolderCount),
+            AlertButtonOk);
+    case AlertNoChangesInExifData:
+        return content(tag, QStringLiteral("No Changes in EXIF data").toUpper(),
+            QStringLiteral("There are no changes observed in the EXIF data. Do you still wish to proceed?"), yesNo);
+    case AlertErrorsFound:
+        return content(tag, QStringLiteral("Errors Found").toUpper(),
+            QStringLiteral("Cannot process EXIF info changes! Please check for error messages."), AlertButtonOk);
+    case AlertNoRenamingOption:
+        return content(tag, QStringLiteral("Warning Found"),
+            QStringLiteral("No renaming option selected! Your files will be saved with their original filename. Do "
+                           "you wish to proceed?"),
+            yesNo);
+    case AlertFilenameBlank:
+        return content(
+            tag, QStringLiteral("Warning Found"), QStringLiteral("Filename can not be blank."), AlertButtonOk);
+    case AlertPrefixOrSuffixBlank:
+        return content(
+            tag, QStringLiteral("Warning Found"), QStringLiteral("Prefix or Suffix can not be blank."), AlertButtonOk);
+    default:
+        qCWarning(lcBatch) << "alert" << tag << "has no text; nothing is shown";
+        return std::nullopt;
+    }
+}
+
+std::optional<AlertContent> AlertCatalog::alertToShow(int tag, const AlertCounts& counts, bool isSubWindowOpened)
+{
+    if (isSubWindowOpened) {
+        qCInfo(lcBatch) << "alert" << tag << "dropped: another sheet is open";
+        return std::nullopt;
+    }
+    return alertForTag(tag, counts);
+}
+
+AlertYesRoad AlertCatalog::yesRoad(int tag)
+{
+    switch (tag) {
+    case AlertStartProcess:
+        return AlertYesRoad::StartProcess;
+    case AlertRestoreExifData:
+        return AlertYesRoad::RestoreMetadata;
+    case AlertRemovePhotos:
+        return AlertYesRoad::DeleteSelectedPhotos;
+    case AlertNoChangesInExifData:
+        return AlertYesRoad::ValidateFormThenStartProcess;
+    case AlertNoRenamingOption:
+        return AlertYesRoad::ChooseDestinationFolder;
+    default:
+        return AlertYesRoad::None;
+    }
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "batch/intake/PhotoIntakeSummary.h"
+
+#include <QString>
+#include <optional>
+
+// The tags of the editor's one alert sheet.
+enum BatchAlertTag : int {
+    AlertStartProcess = 100,
+    AlertRestoreExifData = 101,
+    AlertNotEnoughSpace = 102,
+    AlertRemoveFromBatch = 103,
+    AlertFeedback = 104,
+    AlertRemovePhotos = 106,
+    AlertPhotosLimitExceeded = 107,
+    AlertFilesCannotBeAdded = 108,
+    AlertPhotosExist = 109,
+    AlertNoPhotosToAdd = 110,
+    AlertNoChangesInExifData = 111,
+    AlertErrorsFound = 112,
+    AlertNoRenamingOption = 113,
+    AlertFilenameBlank = 114,
+    AlertPrefixOrSuffixBlank = 115,
+};
+
+// The buttons an alert shows.
+enum AlertButton : int {
+    AlertButtonYes = 1,
+    AlertButtonNo = 2,
+    AlertButtonOk = 4,
+    AlertButtonRemoveFromBatch = 8,
+};
+
+// What the Yes button of an alert goes on with.
+enum class AlertYesRoad {
+    None,
+    StartProcess, // 100
+    RestoreMetadata, // 101
+    DeleteSelectedPhotos, // 106
+    ValidateFormThenStartProcess, // 111: the form is checked first; a failure gives alert 112
+    ChooseDestinationFolder, // 113: the destination panel, the renaming left off
+};
+
+// The counts that some alert texts quote.
+struct AlertCounts {
+    int totalPhotosSelected = 0; // 106
+    int damagedFileCount = 0; // 108
+    int alreadyExistsPhotosCount = 0; // 109
+    int maxPhotos = kMaxPhotosPerAdding; // 107
+    int unreadableFolderCount = 0; // 108, 109, 110: folders of the adding that could not be read
+
+    static AlertCounts fromIntake(const PhotoIntakeSummary& summary);
+};
+
+struct AlertContent {
+    int tag = 0;
+    QString title;
+    QString message;
+    int buttons = 0; // AlertButton flags
+
+    bool has(AlertButton button) const { return (buttons & button) != 0; }
+};
+
+// The texts and buttons of every alert of the sheet, and the rule that drops a
+// request while another sheet or the loading overlay is up.
+class AlertCatalog {
+public:
+    // The alert of a tag; nothing (and a log line) for a tag the sheet does not know.
+    static std::optional<AlertContent> alertForTag(int tag, const AlertCounts& counts);
+
+    // The alert to show now: nothing, and a log line, while a sub-window is open
+    // (another sheet, the loading overlay) or for an unknown tag.
+    static std::optional<AlertContent> alertToShow(int tag, const AlertCounts& counts, bool isSubWindowOpened);
+
+    static AlertYesRoad yesRoad(int tag);
+};

@@ -1,0 +1,239 @@
+#include "batch/intake/DBOperations.h"
+
+#include "base/Logging.h"
+#include "platform/SqliteDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Runs one reading query on a read-only connection of its own and hands each row
+// to onRow. False, with the reason in *error, when the database cannot be opened,
+// the query does not compile (another schema) or a step fails (a damaged file).
+// shownPath names the database in that reason (the user's file, not a copy).
+bool readRows(const QString& dbPath, const QString& shownPath, const QString& sql,
+    const std::function<void(SqliteStatement&)>& bind, const std::function<void(const SqliteStatement&)>& onRow,
+    QString* error)
+{
+    SqliteDatabase db = SqliteDatabase::open(dbPath, SqliteDatabase::OpenMode::ReadOnly);
+    if (!db.isOpen()) {
+        *error = QStringLiteral("its database \"%1\" cannot be opened: %2").arg(shownPath, db.errorMessage());
+        return false;
+    }
+    SqliteStatement statement = db.prepare(sql);
+    if (!statement.isValid()) {
+        *error = QStringLiteral("its database \"%1\" is not of a known layout: %2")
+                     .arg(shownPath, statement.errorMessage());
+        return false;
+    }
+    if (bind)
+        bind(statement);
+    for (;;) {
+        switch (statement.step()) {
+        case SqliteStatement::Step::Row:
+            onRow(statement);
+            break;
+        case SqliteStatement::Step::Done:
+            return true;
+        case SqliteStatement::Step::Error:
+            *error = QStringLiteral("its database \"%1\" cannot be read: %2").arg(shownPath, statement.errorMessage());
+            return false;
+        }
+    }
+}
+
+// Spaces and tabs go from either end; line breaks inside a description are kept.
+QString trimSpacesAndTabs(const QString& text)
+{
+    auto isBlank = [](QChar ch) { return ch == u'\t' || ch.category() == QChar::Separator_Space; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// A private folder under the cache location for the copy of one database; it
+// goes, with everything in it, when the object does.
+std::unique_ptr<QTemporaryDir> makeCopyFolder()
+{
+    QString root = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (root.isEmpty() || !QDir().mkpath(root))
+        root = QDir::tempPath();
+    return std::make_unique<QTemporaryDir>(root + QStringLiteral("/photo-library-XXXXXX"));
+}
+
+// Copies the database with its "-wal" and "-shm" companions (recent changes may
+// live only in the "-wal" file) into folder. Answers the copy's path, or "" with
+// the reason in *error.
+QString copyDatabase(const QString& dbPath, const QTemporaryDir& folder, QString* error)
+{
+    if (!folder.isValid()) {
+        *error = QStringLiteral("no temporary folder for a copy of its database: %1").arg(folder.errorString());
+        return {};
+    }
+    if (!QFileInfo(dbPath).isFile()) {
+        *error = QStringLiteral("it holds no database at \"%1\"").arg(dbPath);
+        return {};
+    }
+    const QString copyPath = folder.filePath(QFileInfo(dbPath).fileName());
+    for (const QString& suffix : { QString(), QStringLiteral("-wal"), QStringLiteral("-shm") }) {
+        const QString source = dbPath + suffix;
+        if (!suffix.isEmpty() && !QFileInfo::exists(source))
+            continue;
+        QFile file(source);
+        if (!file.copy(copyPath + suffix)) {
+            *error = QStringLiteral("its database \"%1\" cannot be copied: %2").arg(source, file.errorString());
+            return {};
+        }
+        // A library from a read-only disk copies as read-only, and SQLite needs to
+        // write the "-shm" index to read a "-wal" file.
+        QFile::setPermissions(copyPath + suffix, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return copyPath;
+}
+
+// Every version with its master, less the trash, bursts and the versions of the
+// first live album whose name matches ?1.
+const char* const kPhotosQuery
+    = "select h1.* from (select rk.fileSize as filSize, rv.modelId as modelId, rk.uuid as masteruuid, "
+      "rv.uuid as mapuuid, rv.filename, rk.imagepath, rv.extendedDescription as description "
+      "from rkmaster rk, rkversion rv "
+      "where rk.uuid = rv.masteruuid and rk.isintrash <> 1 and rv.isintrash <> 1 and rv.burstUuid is null) h1 "
+      "left join rkalbumversion rav on h1.modelid = rav.versionid and rav.albumid = "
+      "(select modelId from rkalbum where name like ?1 and isintrash = 0 limit 1) "
+      "where rav.modelid is null";
+
+} // namespace
+
+LibraryDatabaseCopy::LibraryDatabaseCopy(const QString& dbPath)
+    : m_folder(makeCopyFolder())
+{
+    m_path = copyDatabase(dbPath, *m_folder, &m_error);
+}
+
+LibraryDatabaseCopy::~LibraryDatabaseCopy() = default;
+
+QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(
+    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert)
+{
+    return getImagesFromlibraryPath(libraryPath, onAlert);
+}
+
+QString DBOperations::getDataBasePathForPhotosLib(const QString& libraryPath)
+{
+    const QDir library(libraryPath);
+    for (const char* candidate : { "database/apdb/Library.apdb", "database/Library.apdb", "database/apdb/photos.db" }) {
+        const QString path = library.filePath(QString::fromLatin1(candidate));
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return library.filePath(QStringLiteral("database/photos.db"));
+}
+
+QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
+    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert)
+{
+    const QString library = QDir::cleanPath(libraryPath);
+    const QString dbPath = getDataBasePathForPhotosLib(library);
+    qCDebug(lcBatch).noquote() << "Photos library database:" << dbPath;
+
+    QString error;
+    auto fail = [&] {
+        qCWarning(lcBatch).noquote() << "Photos library" << library << "not read:" << error;
+        if (onAlert)
+            onAlert(unreadableLibraryAlert(library, error));
+        return QList<PhotoLibraryEntry>();
+    };
+
+    // Declared before any connection to the copy, so the copy outlives it.
+    const LibraryDatabaseCopy copy(dbPath);
+    const QString copyPath = copy.path();
+    if (copyPath.isEmpty()) {
+        error = copy.errorMessage();
+        return fail();
+    }
+
+    const QString mastersPrefix = library + QStringLiteral("/Masters/");
+    QList<PhotoLibraryEntry> entries;
+    qsizetype skipped = 0;
+    auto takeRow = [&](const SqliteStatement& row) {
+        // Each column stands on its own: a missing text reads as "", and only an
+        // entry without an image path has nothing to offer.
+        const QString imagePath = row.columnText(5);
+        if (imagePath.isEmpty()) {
+            ++skipped;
+            return;
+        }
+        PhotoLibraryEntry entry;
+        entry.fileSize = row.columnInt64(0);
+        entry.modelId = row.columnText(1);
+        entry.uuid = row.columnText(2);
+        entry.uuidRKVersion = row.columnText(3);
+        entry.originalFileName = row.columnText(4);
+        entry.imagePath = mastersPrefix + imagePath;
+        entry.description = trimSpacesAndTabs(row.columnText(6));
+        entries.append(std::move(entry));
+    };
+    // The excluded album is the one whose name is empty.
+    auto bindAlbum = [](SqliteStatement& statement) { statement.bind(1, QStringLiteral("")); };
+    if (!readRows(copyPath, dbPath, QString::fromLatin1(kPhotosQuery), bindAlbum, takeRow, &error))
+        return fail();
+
+    if (skipped > 0)
+        qCInfo(lcBatch) << "Photos library:" << skipped << "versions without an image path left out";
+    qCDebug(lcBatch) << "Photos library:" << entries.size() << "entries";
+    return entries;
+}
+
+bool DBOperations::getAllVersionPhotos(const QString& dbPath, QList<LibraryVersionRecord>* versions, QString* error)
+{
+    auto takeRow = [&](const SqliteStatement& row) {
+        LibraryVersionRecord record;
+        record.modelId = QString::number(row.columnInt(0));
+        record.uuid = row.columnText(1);
+        record.masterUuid = row.columnText(2);
+        record.projectUuid = row.columnText(3);
+        record.name = row.columnText(4);
+        if (!record.masterUuid.isEmpty() && !record.uuid.isEmpty() && !record.projectUuid.isEmpty())
+            versions->append(std::move(record));
+    };
+    return readRows(dbPath, dbPath,
+        QStringLiteral("SELECT modelId, uuid, masterUuid, projectUuid, name FROM RKVersion "
+                       "WHERE isInTrash = 0 AND showInLibrary = 1 AND versionNumber <> 0;"),
+        {}, takeRow, error);
+}
+
+bool DBOperations::getAllMasterPhotos(
+    const QString& dbPath, const QString& dbPrefix, QHash<QString, LibraryMasterInfo>* updateDict, QString* error)
+{
+    auto takeRow = [&](const SqliteStatement& row) {
+        const QString uuid = row.columnText(0);
+        const QString imagePath = row.columnText(1);
+        if (uuid.isEmpty() || imagePath.isEmpty())
+            return;
+        updateDict->insert(uuid, LibraryMasterInfo { QDir::cleanPath(dbPrefix + u'/' + imagePath), 0 });
+    };
+    return readRows(dbPath, dbPath, QStringLiteral("SELECT uuid, imagePath FROM RKMaster WHERE isInTrash = 0;"), {},
+        takeRow, error);
+}
+
+bool DBOperations::getAllFolders(const QString& dbPath, QHash<QString, LibraryFolderInfo>* updateDict, QString* error)
+{
+    auto takeRow = [&](const SqliteStatement& row) {
+        const QString uuid = row.columnText(0);
+        if (uuid.isEmpty())
+            return;
+        const QString name = row.columnText(1);
+        updateDict->insert(uuid, LibraryFolderInfo { name.isEmpty() ? QStringLiteral("untitled event") : name, 0 });
+    };
+    return readRows(dbPath, dbPath, QStringLiteral("SELECT uuid, name FROM RKFolder;"), {}, takeRow, error);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "batch/intake/PhotoLibraryAlert.h"
+#include "batch/intake/PhotoLibraryEntry.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <memory>
+
+class QTemporaryDir;
+
+// A version of an older (iPhoto, Aperture) library, one row of its version table.
+struct LibraryVersionRecord {
+    QString modelId; // decimal text: the key of the version in the XML list
+    QString uuid;
+    QString masterUuid;
+    QString projectUuid; // the folder (event) the version belongs to
+    QString name;
+    bool iPath = false; // set by the list building when the image path came from the master
+    bool tPath = false; // likewise for the thumbnail path
+};
+
+struct LibraryMasterInfo {
+    QString originalPath; // the masters folder joined with the master's image path
+    int masterCount = 0; // versions listed for this master
+};
+
+struct LibraryFolderInfo {
+    QString eventName; // the folder's name, "untitled event" when it has none
+    int versionCount = 0; // versions listed in this folder
+};
+
+// A private copy of a library database, with its "-wal" and "-shm" companions, in
+// a folder of its own under the cache location; the folder goes with the object.
+// Libraries are read from such a copy: SQLite creates "-wal" and "-shm" files beside
+// a database in write-ahead-log mode even on a read-only connection.
+class LibraryDatabaseCopy {
+public:
+    explicit LibraryDatabaseCopy(const QString& dbPath);
+    ~LibraryDatabaseCopy();
+    LibraryDatabaseCopy(const LibraryDatabaseCopy&) = delete;
+    LibraryDatabaseCopy& operator=(const LibraryDatabaseCopy&) = delete;
+
+    // The copy's path, "" when it could not be made.
+    const QString& path() const { return m_path; }
+    // Why the copy could not be made.
+    const QString& errorMessage() const { return m_error; }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString m_path;
+    QString m_error;
+};
+
+// Queries over photo-library databases. Nothing here writes to a library: every
+// database is opened read-only, and a library is read from a private copy
+// (LibraryDatabaseCopy). Each query opens its own connection and closes it before returning.
+class DBOperations {
+public:
+    // The entries of a Photos library package ("photoslibrary", "migratedphotolibrary"),
+    // in the database's row order. Versions in the trash, of a master in the trash, in
+    // a burst, or in the first album with an empty name are left out, and so is a row
+    // without an image path. An unreadable library gives no entries and one alert.
+    static QList<PhotoLibraryEntry> getPhotoslibraryPath(
+        const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert = {});
+    static QList<PhotoLibraryEntry> getImagesFromlibraryPath(
+        const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert = {});
+    // The database a Photos library keeps its entries in; the last candidate is
+    // answered even when it does not exist.
+    static QString getDataBasePathForPhotosLib(const QString& libraryPath);
+
+    // The queries over an older library's database (pass a LibraryDatabaseCopy's
+    // path). Each answers false, with the reason in *error, when the database
+    // cannot be opened or queried.
+    //
+    // Versions not in the trash, shown in the library and not the original
+    // (version number 0), with master, uuid and folder all set.
+    static bool getAllVersionPhotos(const QString& dbPath, QList<LibraryVersionRecord>* versions, QString* error);
+    // Masters not in the trash, keyed by uuid, with their paths inside dbPrefix (the masters folder).
+    static bool getAllMasterPhotos(
+        const QString& dbPath, const QString& dbPrefix, QHash<QString, LibraryMasterInfo>* updateDict, QString* error);
+    // Every folder, keyed by uuid.
+    static bool getAllFolders(const QString& dbPath, QHash<QString, LibraryFolderInfo>* updateDict, QString* error);
+};

@@ -1,0 +1,31 @@
+#include "batch/intake/PhotoIntakeSummary.h"
+
+#include "batch/alerts/AlertCatalog.h"
+
+int PhotoIntakeSummary::damagedFilesAlertTag() const
+{
+    if (isPhotosAlreadyAdded)
+        return AlertPhotosExist;
+    if (isPhotoFormatNotSupported || (unreadableFolderCount > 0 && totalPhotoToAdd > 0))
+        return AlertFilesCannotBeAdded;
+    return AlertNoPhotosToAdd;
+}
+
+PhotoIntakeCompletion PhotoIntakeSummary::completion(bool batchListEmpty) const
+{
+    PhotoIntakeCompletion next;
+    next.clearChangedState = batchListEmpty;
+    if (isMAX_PHOTOS_LIMIT_EXCEEDED) {
+        next.refreshEditor = true;
+        next.alertTag = AlertPhotosLimitExceeded;
+    } else if (totalPhotoToAdd > 0) {
+        next.refreshEditor = true;
+        if (isPhotosAlreadyAdded || isPhotoFormatNotSupported || unreadableFolderCount > 0)
+            next.alertTag = damagedFilesAlertTag();
+    } else {
+        next.hideOverlay = true;
+        next.disableRemoveButton = true;
+        next.alertTag = damagedFilesAlertTag();
+    }
+    return next;
+}

@@ -1,0 +1,653 @@
+#include "batch/list/widgets/PhotoListPanel.h"
+
+#include "app/AppDelegate.h"
+#include "app/ExifEditorView.h"
+#include "app/MainWindowController.h"
+#include "app/NotificationCenter.h"
+#include "app/UrlOpener.h"
+#include "app/UserDefaults.h"
+#include "base/Logging.h"
+#include "batch/intake/PhotoIntake.h"
+#include "batch/list/PhotoListControls.h"
+#include "batch/list/PhotoListMenus.h"
+#include "batch/list/PhotoListModel.h"
+#include "batch/list/ThumbnailCache.h"
+#include "batch/intake/widgets/DragDropBox.h"
+#include "batch/list/widgets/PhotoThumbnailCell.h"
+#include "batch/naming/widgets/ResetRenamePrompt.h"
+#include "controls/AttachedPopupTable.h"
+#include "controls/Presenter.h"
+#include "model/PhotoFile.h"
+#include "platform/Trash.h"
+
+#include <QCheckBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// The metadata viewer listens for this; {"selectedIndex": the row in the batch list}.
+const QString kSetupMetaDataPopup = QStringLiteral("notificationSetupMetaDataPopup");
+const QString kSelectedIndexKey = QStringLiteral("selectedIndex");
+
+// X11's key symbol of the right Control key, where the platform reports it.
+constexpr quint32 kRightControlKeySym = 0xffe4;
+
+RenameResetPrompt::Store storeOver(AppDelegate& app)
+{
+    return { [&app] { return app.defaults().boolForKey(RenameResetPrompt::settingsKey()); },
+        [&app](bool value) {
+            app.defaults().setBool(value, RenameResetPrompt::settingsKey());
+            app.defaults().synchronize();
+        } };
+}
+
+// Holds back the hand-off of check marks to the form while the list changes on
+// the panel's own account; the refresh that follows hands them on once.
+class Quiet {
+public:
+    explicit Quiet(int& depth)
+        : m_depth(depth)
+    {
+        ++m_depth;
+    }
+    ~Quiet() { --m_depth; }
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+private:
+    int& m_depth;
+};
+
+QPushButton* listButton(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setFixedHeight(26);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+} // namespace
+
+PhotoListPanel::PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget* parent)
+    : QWidget(parent)
+    , m_editor(editor)
+    , m_app(app)
+    , m_resetRequest(storeOver(app),
+          { [this] {
+               // An addition while renaming was in force: renaming goes back to keep mode first.
+               m_editor.showRenamingPage(false);
+               m_editor.resetRenamingOptions();
+           },
+              [this](const QStringList& paths) { addPhotosFromPathUrls(paths); },
+              [this] { removePhotosForRemoveButton(); }, [this] { removePhotoForMenuOption(); } })
+{
+    setObjectName(QStringLiteral("vwPhotoList"));
+    m_model = new PhotoListModel(app.arraySelectedImagesToProcess, this);
+    m_thumbnails = new ThumbnailCache(ThumbnailCache::defaultThumbnailSize(), ThumbnailCache::kDefaultMaxBytes, this);
+    m_model->setThumbnailCache(m_thumbnails);
+    m_intake = new PhotoIntake(*m_model, this);
+    m_popup = new AttachedPopupTable(this);
+    m_resetSheet = new ResetRenamePrompt(&m_editor);
+    connect(m_resetSheet, &ResetRenamePrompt::answeredYes, this,
+        [this](bool dontShowAgain) { answeredResetRename(true, dontShowAgain); });
+    connect(m_resetSheet, &ResetRenamePrompt::answeredNo, this,
+        [this](bool dontShowAgain) { answeredResetRename(false, dontShowAgain); });
+
+    buildWidgets();
+
+    // The editor's other buttons are off while a list is open, and come back a
+    // moment after it closed (a click that closed it must not also press one).
+    connect(m_popup, &AttachedPopupTable::openChanged, this, [this](bool open) {
+        if (open)
+            m_editor.disableEnableAllButtonsWhenDropdownOpen(true);
+    });
+    connect(m_popup, &AttachedPopupTable::buttonsReleased, this,
+        [this] { m_editor.disableEnableAllButtonsWhenDropdownOpen(false); });
+
+    connect(m_intake, &PhotoIntake::finished, this, &PhotoListPanel::intakeFinished);
+    connect(m_intake, &PhotoIntake::libraryAlert, this, [this](const PhotoLibraryAlert& alert) {
+        AlertRequest request;
+        request.objectName = QStringLiteral("alertPhotoLibrary");
+        request.message = alert.message;
+        request.informativeText = alert.informativeText;
+        request.icon = AlertRequest::Icon::Warning;
+        m_app.presenter().presentAlert(window(), request, {});
+    });
+    connect(m_model, &PhotoListModel::checkedPhotosChanged, this, &PhotoListPanel::checkMarksChanged);
+    connect(m_model, &PhotoListModel::countChanged, this, &PhotoListPanel::updateCountLabel);
+    connect(m_model, &PhotoListModel::missingPhotoScanFinished, this, [this](int removed) {
+        qCInfo(lcBatch) << "photos missing at their source removed:" << removed;
+        --m_quiet;
+        m_editor.showLoading(false, PhotoListControls::removingText());
+        m_app.isSubWindowOpened = false;
+        m_editor.processAfterAllPhotosAdded();
+    });
+
+    m_animationtimer.setSingleShot(true);
+    m_animationtimer.setInterval(200);
+    connect(&m_animationtimer, &QTimer::timeout, this, &PhotoListPanel::loadTableViewThumbnailImages);
+
+    NotificationCenter::defaultCenter().addObserver(
+        this, Notifications::fileDragDrop, [this](const Notification& n) { handleFileDragDropNotification(n); });
+    updateCountLabel();
+}
+
+PhotoListPanel::~PhotoListPanel()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    m_popup->dismissPanel();
+    m_intakeRegistration.reset();
+    // The adding's worker ends before the model it fills goes.
+    delete m_intake;
+    m_intake = nullptr;
+}
+
+void PhotoListPanel::buildWidgets()
+{
+    m_lblPhotosCount = new QLabel(this);
+    m_lblPhotosCount->setObjectName(QStringLiteral("lblPhotosCount"));
+    QFont countFont = m_lblPhotosCount->font();
+    countFont.setBold(true);
+    m_lblPhotosCount->setFont(countFont);
+    m_lblPhotosCount->setStyleSheet(QStringLiteral("color: #e6e1d6;"));
+    m_btnAddPhoto = listButton(this, QStringLiteral("btnAddPhoto"), QStringLiteral("+"));
+    m_btnRemovePhoto = listButton(this, QStringLiteral("btnRemovePhoto"), QStringLiteral("\u2212"));
+    m_btnAddPhoto->setFixedWidth(30);
+    m_btnRemovePhoto->setFixedWidth(30);
+    m_btnRemovePhoto->setEnabled(false);
+    m_checkMarkUnmarkAll = new QCheckBox(tr("Mark/Unmark All"), this);
+    m_checkMarkUnmarkAll->setObjectName(QStringLiteral("checkMarkUnmarkAll"));
+    m_checkMarkUnmarkAll->setStyleSheet(QStringLiteral("color: #e6e1d6;"));
+
+    m_leftBox = new DragDropBox(this);
+    m_leftBox->setFrameShape(QFrame::StyledPanel);
+    m_tblPhotos = new QListView(m_leftBox);
+    m_tblPhotos->setObjectName(QStringLiteral("tblPhotos"));
+    m_tblPhotos->setModel(m_model);
+    m_cell = new PhotoThumbnailCell(&m_editor, m_tblPhotos);
+    m_tblPhotos->setItemDelegate(m_cell);
+    m_tblPhotos->setUniformItemSizes(true);
+    m_tblPhotos->setSelectionMode(QAbstractItemView::NoSelection);
+    m_tblPhotos->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tblPhotos->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_tblPhotos->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_tblPhotos->setFrameShape(QFrame::NoFrame);
+    m_tblPhotos->setMouseTracking(true);
+    m_tblPhotos->installEventFilter(this);
+    m_tblPhotos->viewport()->installEventFilter(this);
+    // An empty list says where photos come from.
+    m_lblDropHint = new QLabel(tr("Drop photos or folders here,\nor add them with +"), m_tblPhotos->viewport());
+    m_lblDropHint->setObjectName(QStringLiteral("lblDropHint"));
+    m_lblDropHint->setAlignment(Qt::AlignCenter);
+    m_lblDropHint->setStyleSheet(QStringLiteral("color: #7a705c;"));
+    m_lblDropHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* boxLayout = new QVBoxLayout(m_leftBox);
+    boxLayout->setContentsMargins(2, 2, 2, 2);
+    boxLayout->addWidget(m_tblPhotos);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(8, 6, 8, 0);
+    header->addWidget(m_lblPhotosCount);
+    header->addStretch(1);
+    header->addWidget(m_btnAddPhoto);
+    header->addWidget(m_btnRemovePhoto);
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(8, 0, 8, 6);
+    footer->addWidget(m_checkMarkUnmarkAll);
+    footer->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addLayout(header);
+    layout->addWidget(m_leftBox, 1);
+    layout->addLayout(footer);
+
+    connect(m_btnAddPhoto, &QPushButton::clicked, this, &PhotoListPanel::btnAddPhotosTapped);
+    connect(m_btnRemovePhoto, &QPushButton::clicked, this, &PhotoListPanel::btnRemovePhotosTapped);
+    connect(m_checkMarkUnmarkAll, &QCheckBox::clicked, this, &PhotoListPanel::markUnmarkAll);
+    connect(m_cell, &PhotoThumbnailCell::checkBoxSelected, this, &PhotoListPanel::btnCheckBoxSelect);
+    connect(m_cell, &PhotoThumbnailCell::cellDoubleClicked, this, &PhotoListPanel::cellDoubleClicked);
+    connect(m_cell, &PhotoThumbnailCell::infoTapped, this, &PhotoListPanel::btnInfoTappedAtLocation);
+    connect(m_tblPhotos->verticalScrollBar(), &QScrollBar::valueChanged, this,
+        &PhotoListPanel::tableviewPhotosBoundDidChange);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &PhotoListPanel::tableviewPhotosBoundDidChange);
+}
+
+// ---- Adding photos ----
+
+void PhotoListPanel::handleFileDragDropNotification(const Notification& notification)
+{
+    requestAddition(notification.userInfo.value(Notifications::pathsKey).toStringList());
+}
+
+void PhotoListPanel::requestAddition(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (anyPathInTrash(paths)) {
+        m_app.presenter().presentAlert(window(), AlertRequest::photosInTrash(), {});
+        return;
+    }
+    if (m_intake->isRunning()) {
+        alertAddingRuns();
+        return;
+    }
+    if (m_resetRequest.requestAddition(paths, m_editor.isRenamingInForce()))
+        addPhotosFromPathUrls(paths);
+    else
+        showAlertForResetRename();
+}
+
+void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
+{
+    if (m_intake->isRunning()) {
+        qCInfo(lcBatch) << "an adding runs already;" << paths.size() << "paths not added";
+        alertAddingRuns();
+        return;
+    }
+    if (m_app.workers().isStopping())
+        return; // the application is ending
+    m_editor.setNextEnabled(true);
+    m_editor.showLoading(true, PhotoListControls::importingText());
+    m_editor.setStopButtonVisible(true);
+    if (m_intake->addPhotosFromPathUrls(paths))
+        m_intakeRegistration = m_app.workers().add([this] { m_intake->waitForIdle(); });
+}
+
+void PhotoListPanel::alertAddingRuns()
+{
+    AlertRequest alert;
+    alert.objectName = QStringLiteral("alertAddingRuns");
+    alert.message = tr("Photos are still being added. Please wait until they are all in the list.");
+    m_app.presenter().presentAlert(window(), alert, {});
+}
+
+void PhotoListPanel::btnStopProcessTapped()
+{
+    m_intake->stop();
+    m_editor.setStopButtonVisible(false);
+}
+
+void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
+{
+    m_intakeRegistration.reset();
+    m_lastSummary = summary;
+    qCInfo(lcBatch) << "is adding photos count =" << summary.totalPhotoToAdd;
+    const PhotoIntakeCompletion next = summary.completion(m_model->isEmpty());
+    if (next.clearChangedState)
+        m_editor.isMetadataParamChanged(false);
+    if (next.refreshEditor)
+        m_editor.processAfterAllPhotosAdded();
+    if (next.hideOverlay) {
+        m_editor.setStopButtonVisible(false);
+        m_editor.showLoading(false, PhotoListControls::waitingText());
+    }
+    if (next.disableRemoveButton)
+        setRemoveButtonEnabled(false);
+    if (next.alertTag != 0)
+        m_editor.showAlertWithTag(next.alertTag);
+}
+
+AlertCounts PhotoListPanel::alertCounts() const
+{
+    AlertCounts counts = AlertCounts::fromIntake(m_lastSummary);
+    counts.totalPhotosSelected = m_model->checkedCount();
+    return counts;
+}
+
+// ---- The add-photos menu and its open panel ----
+
+AttachedPopupTable::ListOptions PhotoListPanel::menuOptions(AttachPopupType type)
+{
+    AttachedPopupTable::ListOptions options;
+    options.type = type;
+    options.size = PhotoListMenus::listSize(type).toSize();
+    return options;
+}
+
+void PhotoListPanel::btnAddPhotosTapped()
+{
+    m_popup->open(
+        m_btnAddPhoto, PhotoListMenus::rows(AttachPopupAddPhotos),
+        [this](int row) { popupAddPhotosTappedWithIndex(row); }, menuOptions(AttachPopupAddPhotos));
+}
+
+void PhotoListPanel::popupAddPhotosTappedWithIndex(int row)
+{
+    OpenPanelRequest request;
+    request.canCreateDirectories = true;
+    request.multipleSelection = true;
+    request.nameFilters = MainWindowController::addPhotosNameFilters();
+    if (row == PhotoListMenus::AddFolder) {
+        request.objectName = QStringLiteral("addFolderPanel");
+        request.prompt = PhotoListMenus::rowText(AttachPopupAddPhotos, row);
+        request.chooseFiles = false;
+        request.chooseDirectories = true;
+        request.nameFilters.clear();
+    } else {
+        request.objectName = QStringLiteral("addPhotosPanel");
+        request.prompt = PhotoListMenus::rowText(AttachPopupAddPhotos, PhotoListMenus::AddPhotos);
+    }
+    m_app.isSubWindowOpened = true;
+    m_app.enableSelectAll(true);
+    m_app.presenter().presentOpenPanel(window(), request, [this](const QStringList& paths) { addPanelDidEnd(paths); });
+}
+
+void PhotoListPanel::addPanelDidEnd(const QStringList& paths)
+{
+    m_app.isSubWindowOpened = false;
+    m_app.enableSelectAll(false);
+    requestAddition(paths);
+}
+
+// ---- Removing photos ----
+
+void PhotoListPanel::btnRemovePhotosTapped()
+{
+    qCInfo(lcBatch) << "yes on remove photos tapped";
+    if (m_model->checkedCount() < 1) {
+        AlertRequest alert;
+        alert.objectName = QStringLiteral("winNoNewPhotos");
+        alert.title = PhotoListControls::noPhotoToRemoveTitle();
+        alert.message = PhotoListControls::noPhotoToRemoveTitle();
+        alert.informativeText = PhotoListControls::noPhotoToRemoveMessage();
+        m_app.isSubWindowOpened = true;
+        m_app.presenter().presentAlert(window(), alert, [this](int) { m_app.isSubWindowOpened = false; });
+        return;
+    }
+    deleteSelectedPhotos();
+}
+
+void PhotoListPanel::deleteSelectedPhotos()
+{
+    if (m_resetRequest.requestRemoval(false, m_editor.isRenamingInForce()))
+        removePhotosForRemoveButton();
+    else
+        showAlertForResetRename();
+}
+
+void PhotoListPanel::removePhotosForRemoveButton()
+{
+    m_editor.showRenamingPage(false);
+    m_editor.setNextEnabled(true);
+    {
+        Quiet quiet(m_quiet);
+        m_model->removeCheckedPhotos();
+    }
+    finishRemoval();
+}
+
+void PhotoListPanel::removePhotoForMenuOption()
+{
+    m_editor.showRenamingPage(false);
+    const std::shared_ptr<PhotoFile> photo = m_menuPhoto.lock();
+    if (!photo || !m_model->containsPath(photo->filePath))
+        return;
+    {
+        Quiet quiet(m_quiet);
+        m_model->removePhoto(photo);
+    }
+    finishRemoval();
+}
+
+void PhotoListPanel::finishRemoval()
+{
+    if (m_model->isEmpty())
+        m_editor.formBatchListEmptied();
+    m_app.isSubWindowOpened = false;
+    m_editor.processAfterAllPhotosAdded();
+    checkAllPhotosDeletedFromArray();
+}
+
+void PhotoListPanel::checkAllPhotosDeletedFromArray()
+{
+    m_editor.setPresetsAndNextEnabled(PhotoListControls::presetsAndNextEnabledAfterRemoval(m_model->isEmpty()));
+}
+
+void PhotoListPanel::btnRemoveFromBatchTapped()
+{
+    m_app.isSubWindowOpened = false;
+    if (!m_model->startMissingPhotoScan())
+        return;
+    ++m_quiet; // until the scan has removed what it found
+    m_editor.showLoading(true, PhotoListControls::removingText());
+    m_editor.showRenamingPage(false);
+    m_editor.setNextEnabled(false);
+}
+
+// ---- Check marks ----
+
+void PhotoListPanel::checkMarksChanged()
+{
+    if (m_quiet == 0)
+        m_editor.checkedPhotosChanged();
+}
+
+void PhotoListPanel::btnCheckBoxSelect(const QPersistentModelIndex& index)
+{
+    m_model->toggleCheckMark(index);
+}
+
+void PhotoListPanel::cellDoubleClicked(const QPersistentModelIndex& index)
+{
+    if (index.isValid())
+        emit photoDoubleClicked(index.row());
+}
+
+void PhotoListPanel::markUnmarkAll()
+{
+    const bool marked = m_model->markUnmarkAll();
+    m_checkMarkUnmarkAll->setChecked(marked);
+}
+
+void PhotoListPanel::selectAllTableViewCellAndReload()
+{
+    Quiet quiet(m_quiet);
+    m_model->selectAll();
+    m_checkMarkUnmarkAll->setChecked(!m_model->isEmpty());
+}
+
+// ---- The photo menu ----
+
+void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bool isFromRightMouseDown)
+{
+    switch (m_model->photoMenuOpening(row)) {
+    case PhotoListModel::PhotoMenuOpening::Nothing:
+        return;
+    case PhotoListModel::PhotoMenuOpening::MissingPhotoAlert:
+        m_editor.showAlertWithTag(AlertRemoveFromBatch);
+        return;
+    case PhotoListModel::PhotoMenuOpening::Menu:
+        break;
+    }
+    m_menuPhoto = m_model->photoAt(row);
+    m_isPhotoMenuFromRightMouseDown = isFromRightMouseDown;
+    AttachedPopupTable::ListOptions options = menuOptions(AttachPopupPhotoMenu);
+    options.point = location + QPoint(isFromRightMouseDown ? 0 : 10, 4);
+    m_popup->open(
+        &m_editor, PhotoListMenus::rows(AttachPopupPhotoMenu), [this](int chosen) { btnOnMenuOptionTapped(chosen); },
+        options);
+}
+
+void PhotoListPanel::btnOnMenuOptionTapped(int row)
+{
+    const std::shared_ptr<PhotoFile> photo = m_menuPhoto.lock();
+    if (!photo || !m_model->containsPath(photo->filePath))
+        return; // the photo left the list while its menu was open
+    switch (row) {
+    case PhotoListMenus::RevealInFinder:
+        revealInFinder(photo->filePath);
+        break;
+    case PhotoListMenus::OpenInPreview:
+        m_app.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath));
+        break;
+    case PhotoListMenus::GetInfo:
+        NotificationCenter::defaultCenter().post(
+            kSetupMetaDataPopup, nullptr, { { kSelectedIndexKey, m_model->rowOfPath(photo->filePath) } });
+        break;
+    case PhotoListMenus::MarkUnmarkAll:
+        markUnmarkAll();
+        break;
+    case PhotoListMenus::RemovePhoto:
+        if (m_resetRequest.requestRemoval(true, m_editor.isRenamingInForce()))
+            removePhotoForMenuOption();
+        else
+            showAlertForResetRename();
+        break;
+    default:
+        break;
+    }
+}
+
+void PhotoListPanel::revealInFinder(const QString& path)
+{
+    // The file manager selects the file where the desktop offers that; otherwise
+    // its folder opens. Nothing here waits on the bus: an absent or slow file
+    // manager shows as an error of the call, and the window stays responsive.
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString service = QStringLiteral("org.freedesktop.FileManager1");
+    if (!bus.isConnected()) {
+        m_app.urlOpener().openUrl(folder);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        service, QStringLiteral("/org/freedesktop/FileManager1"), service, QStringLiteral("ShowItems"));
+    call << QStringList { QUrl::fromLocalFile(path).toString() } << QString();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, folder](QDBusPendingCallWatcher* done) {
+        done->deleteLater();
+        if (done->isError()) {
+            qCInfo(lcBatch) << "the file manager did not show the file:" << done->error().message();
+            m_app.urlOpener().openUrl(folder);
+        }
+    });
+}
+
+// ---- The metadata more-options menu ----
+
+void PhotoListPanel::btnMetaMoreOptionsTapped(QWidget* button)
+{
+    if (!button)
+        return;
+    m_popup->open(
+        button, PhotoListMenus::rows(AttachPopupMetadataMoreOptions),
+        [this](int row) { btnOnMetadataMenuOptionTapped(row); }, menuOptions(AttachPopupMetadataMoreOptions));
+}
+
+void PhotoListPanel::btnOnMetadataMenuOptionTapped(int row)
+{
+    if (row == PhotoListMenus::Reset)
+        m_editor.btnResetTapped();
+    else if (row == PhotoListMenus::CleanMetadata)
+        m_editor.changeViewAccordingToMetadataOtion(2);
+}
+
+// ---- Thumbnails ----
+
+void PhotoListPanel::tableviewPhotosBoundDidChange()
+{
+    m_animationtimer.start();
+}
+
+void PhotoListPanel::loadTableViewThumbnailImages()
+{
+    if (m_model->isEmpty())
+        return;
+    const QRect visible = m_tblPhotos->viewport()->rect();
+    const QModelIndex first = m_tblPhotos->indexAt(visible.topLeft());
+    const QModelIndex last = m_tblPhotos->indexAt(QPoint(visible.left(), visible.bottom()));
+    const int firstRow = first.isValid() ? first.row() : 0;
+    const int lastRow = last.isValid() ? last.row() : m_model->count() - 1;
+    m_model->requestThumbnails(firstRow, lastRow);
+}
+
+// ---- Switches ----
+
+void PhotoListPanel::enableDragAndDrop(bool enable)
+{
+    m_leftBox->setDraggingEnable(enable);
+}
+
+void PhotoListPanel::enableView(bool enable)
+{
+    setRemoveButtonEnabled(enable);
+}
+
+void PhotoListPanel::setRemoveButtonEnabled(bool enable)
+{
+    m_btnRemovePhoto->setEnabled(PhotoListControls::removeEnabled(m_model->isEmpty(), enable));
+}
+
+void PhotoListPanel::updateCountLabel()
+{
+    m_lblPhotosCount->setText(m_model->countLabelText());
+    m_lblDropHint->setVisible(m_model->isEmpty());
+}
+
+// ---- The reset prompt ----
+
+void PhotoListPanel::showAlertForResetRename()
+{
+    m_editor.enableView(false);
+    m_editor.enableDragAndDrop(false);
+    m_app.isSubWindowOpened = true;
+    m_resetSheet->prepare();
+    // The sheet is shown without blocking: the flag holds until it is answered.
+    m_app.presenter().presentSheet(m_resetSheet, [this](int) { m_app.isSubWindowOpened = false; });
+}
+
+void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
+{
+    // The editor is unblocked before the request is carried out, so that an
+    // adding it starts keeps its own overlay and blocked drop box.
+    m_app.isSubWindowOpened = false;
+    m_editor.enableDragAndDrop(true);
+    m_editor.enableView(true);
+    if (!yes) {
+        m_resetRequest.answerNo(dontShowAgain);
+        if (m_editor.onImageRenameOptionPage())
+            m_editor.setPresetsAndNextEnabled(false);
+        return;
+    }
+    m_resetRequest.answerYes(dontShowAgain);
+    if (!m_intake->isRunning())
+        m_editor.checkedPhotosChanged();
+}
+
+// ---- Keyboard ----
+
+bool PhotoListPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tblPhotos && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            return false; // focus still moves on
+        if (key->key() == Qt::Key_Control && key->nativeVirtualKey() == kRightControlKeySym)
+            m_rightControlHeld = event->type() == QEvent::KeyPress;
+        if (event->type() == QEvent::KeyPress) {
+            qCDebug(lcBatch) << "Caught key event";
+            if (PhotoListMenus::isMarkAllShortcut(key->modifiers(), key->key(), m_rightControlHeld))
+                markUnmarkAll();
+        }
+        return true; // the list takes no keys of its own: its rows are chosen by their check marks
+    }
+    if (watched == m_tblPhotos->viewport() && event->type() == QEvent::Resize) {
+        m_lblDropHint->setGeometry(m_tblPhotos->viewport()->rect());
+        tableviewPhotosBoundDidChange();
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "base/WorkerRegistry.h"
+#include "batch/alerts/AlertCatalog.h"
+#include "batch/list/AttachPopupType.h"
+#include "batch/intake/PhotoIntakeSummary.h"
+#include "batch/naming/RenameResetPrompt.h"
+#include "controls/AttachedPopupTable.h"
+
+#include <QPersistentModelIndex>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+class AppDelegate;
+class DragDropBox;
+class ExifEditorView;
+class PhotoFile;
+class PhotoIntake;
+class PhotoListModel;
+class PhotoThumbnailCell;
+class QCheckBox;
+class QLabel;
+class QListView;
+class QPushButton;
+class ResetRenamePrompt;
+class ThumbnailCache;
+struct Notification;
+
+// The left half of the editor: the photo list and how photos come into it and
+// leave it. Its controls carry their outlet names: the drop box "leftBox" around
+// the list "tblPhotos", "lblPhotosCount", "checkMarkUnmarkAll", "btnAddPhoto",
+// "btnRemovePhoto". The rules live in the core (PhotoIntake, PhotoListModel,
+// ThumbnailCache, PhotoListMenus, PhotoListControls, RenameResetPrompt); this
+// panel binds them to the widgets and reaches the other panels through the
+// editor view.
+class PhotoListPanel : public QWidget {
+    Q_OBJECT
+public:
+    PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget* parent = nullptr);
+    ~PhotoListPanel() override;
+
+    PhotoListModel* model() const { return m_model; }
+    ThumbnailCache* thumbnails() const { return m_thumbnails; }
+    PhotoIntake* intake() const { return m_intake; }
+    QListView* tblPhotos() const { return m_tblPhotos; }
+    DragDropBox* leftBox() const { return m_leftBox; }
+    PhotoThumbnailCell* cell() const { return m_cell; }
+    AttachedPopupTable* popup() const { return m_popup; }
+    ResetRenamePrompt* resetRenameSheet() const { return m_resetSheet; }
+    const RenameResetPrompt& resetRenameRequest() const { return m_resetRequest; }
+
+    // ---- Adding photos ----
+    // A drop on either drop box: added now, or held behind the reset prompt.
+    void handleFileDragDropNotification(const Notification& notification);
+    // Every road that adds photos (drops, the add panels, the File menu) comes
+    // here: photos in the trash are refused, an adding that runs is not
+    // interrupted, and while renaming is in force the reset prompt asks first.
+    void requestAddition(const QStringList& paths);
+    // Starts an adding under the loading overlay (an alert while one runs).
+    void addPhotosFromPathUrls(const QStringList& paths);
+    // The stop button of an adding: it ends after the photos in hand.
+    void btnStopProcessTapped();
+    const PhotoIntakeSummary& lastSummary() const { return m_lastSummary; }
+    // The counts the alert texts quote: the last adding's and the ticked photos.
+    AlertCounts alertCounts() const;
+
+    // ---- The list ----
+    void btnAddPhotosTapped();
+    void popupAddPhotosTappedWithIndex(int row);
+    void btnRemovePhotosTapped();
+    void deleteSelectedPhotos();
+    void removePhotosForRemoveButton();
+    void removePhotoForMenuOption();
+    void checkAllPhotosDeletedFromArray();
+    void btnCheckBoxSelect(const QPersistentModelIndex& index);
+    void cellDoubleClicked(const QPersistentModelIndex& index);
+    // The photo menu of a row, at `location` in the editor's coordinates.
+    void btnInfoTappedAtLocation(const QPoint& location, int row, bool isFromRightMouseDown);
+    void btnOnMenuOptionTapped(int row);
+    void markUnmarkAll();
+    void btnMetaMoreOptionsTapped(QWidget* button);
+    void btnOnMetadataMenuOptionTapped(int row);
+    // Alert 103's button: every photo missing at its source leaves the list.
+    void btnRemoveFromBatchTapped();
+    // Every photo ticked and the list redrawn (after an adding or removal).
+    void selectAllTableViewCellAndReload();
+    // Thumbnails of the visible rows load once scrolling has rested 0.2 s.
+    void tableviewPhotosBoundDidChange();
+    void loadTableViewThumbnailImages();
+    bool isThumbnailLoadPending() const { return m_animationtimer.isActive(); }
+
+    // ---- Switches the editor drives ----
+    void enableDragAndDrop(bool enable);
+    void enableView(bool enable);
+    void setRemoveButtonEnabled(bool enable);
+    void updateCountLabel();
+
+    // ---- The reset prompt ----
+    void showAlertForResetRename();
+
+signals:
+    // A double click on a row's check mark (nothing else happens).
+    void photoDoubleClicked(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The list of a menu of the list: its tag and size.
+    static AttachedPopupTable::ListOptions menuOptions(AttachPopupType type);
+    void buildWidgets();
+    void intakeFinished(const PhotoIntakeSummary& summary);
+    void addPanelDidEnd(const QStringList& paths);
+    void alertAddingRuns();
+    void checkMarksChanged();
+    void answeredResetRename(bool yes, bool dontShowAgain);
+    void revealInFinder(const QString& path);
+    void finishRemoval();
+
+    ExifEditorView& m_editor;
+    AppDelegate& m_app;
+    PhotoListModel* m_model = nullptr;
+    ThumbnailCache* m_thumbnails = nullptr;
+    PhotoIntake* m_intake = nullptr;
+    // Held while an adding runs, so that the application's end waits for it.
+    WorkerRegistry::Registration m_intakeRegistration;
+    RenameResetPrompt m_resetRequest;
+    ResetRenamePrompt* m_resetSheet = nullptr;
+    AttachedPopupTable* m_popup = nullptr;
+
+    DragDropBox* m_leftBox = nullptr;
+    QListView* m_tblPhotos = nullptr;
+    PhotoThumbnailCell* m_cell = nullptr;
+    QLabel* m_lblPhotosCount = nullptr;
+    QLabel* m_lblDropHint = nullptr;
+    QCheckBox* m_checkMarkUnmarkAll = nullptr;
+    QPushButton* m_btnAddPhoto = nullptr;
+    QPushButton* m_btnRemovePhoto = nullptr;
+
+    QTimer m_animationtimer;
+    PhotoIntakeSummary m_lastSummary;
+    // The photo whose menu is open; the menu acts on it, not on a row number.
+    std::weak_ptr<PhotoFile> m_menuPhoto;
+    bool m_isPhotoMenuFromRightMouseDown = false;
+    // While the list changes on our own account the form is not handed each step.
+    int m_quiet = 0;
+    bool m_rightControlHeld = false;
+};

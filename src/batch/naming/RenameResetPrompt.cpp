@@ -1,0 +1,94 @@
+#include "batch/naming/RenameResetPrompt.h"
+
+#include <QSettings>
+
+RenameResetPrompt::Store RenameResetPrompt::settingsStore()
+{
+    return Store {
+        [] { return QSettings().value(settingsKey(), false).toBool(); },
+        [](bool value) {
+            QSettings settings;
+            settings.setValue(settingsKey(), value);
+            settings.sync();
+        },
+    };
+}
+
+RenameResetPrompt::RenameResetPrompt(Store store, Roads roads)
+    : m_store(std::move(store))
+    , m_roads(std::move(roads))
+{
+}
+
+bool RenameResetPrompt::renamingInForce(bool editOriginalNameOn, bool onRenameOptionPage, bool renameToastVisible)
+{
+    return (editOriginalNameOn && onRenameOptionPage) || renameToastVisible;
+}
+
+bool RenameResetPrompt::mustAsk(bool inForce) const
+{
+    return inForce && !(m_store.dontShow && m_store.dontShow());
+}
+
+bool RenameResetPrompt::requestAddition(const QStringList& paths, bool inForce)
+{
+    // A new request replaces one still waiting.
+    m_heldPaths.clear();
+    m_pending = Request::None;
+    if (!mustAsk(inForce))
+        return true;
+    m_heldPaths = paths;
+    m_pending = Request::Addition;
+    return false;
+}
+
+bool RenameResetPrompt::requestRemoval(bool byMenu, bool inForce)
+{
+    m_heldPaths.clear();
+    m_pending = Request::None;
+    if (!mustAsk(inForce))
+        return true;
+    m_pending = byMenu ? Request::RemovalByMenu : Request::RemovalByButton;
+    return false;
+}
+
+void RenameResetPrompt::saveChoice(bool dontShowAgain)
+{
+    if (dontShowAgain && m_store.setDontShow)
+        m_store.setDontShow(true);
+}
+
+void RenameResetPrompt::answerYes(bool dontShowAgain)
+{
+    saveChoice(dontShowAgain);
+    const Request request = m_pending;
+    const QStringList paths = m_heldPaths;
+    m_pending = Request::None;
+    m_heldPaths.clear();
+    switch (request) {
+    case Request::Addition:
+        // The reset comes first: the adding's own completion must find keep mode.
+        if (m_roads.resetRenaming)
+            m_roads.resetRenaming();
+        if (m_roads.addPhotos)
+            m_roads.addPhotos(paths);
+        break;
+    case Request::RemovalByButton:
+        if (m_roads.removePhotosForRemoveButton)
+            m_roads.removePhotosForRemoveButton();
+        break;
+    case Request::RemovalByMenu:
+        if (m_roads.removePhotoForMenuOption)
+            m_roads.removePhotoForMenuOption();
+        break;
+    case Request::None:
+        break;
+    }
+}
+
+void RenameResetPrompt::answerNo(bool dontShowAgain)
+{
+    saveChoice(dontShowAgain);
+    m_pending = Request::None;
+    m_heldPaths.clear();
+}

@@ -1,0 +1,462 @@
+#include "batch/naming/widgets/OutputOptionsPage.h"
+
+#include "batch/naming/RenamingChoiceLists.h"
+#include "controls/AttachedPopupTable.h"
+#include "controls/IMGButton.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kRadioOn = u"radio_btn_sel copy"_s;
+const QString kRadioOff = u"radio_btn_normal copy"_s;
+const QString kCheckOn = u"chckbox_sel copy"_s;
+const QString kCheckOff = u"chckbox_normal copy"_s;
+
+IMGButton* imageButton(QWidget* parent, const QString& name, const QString& off, const QString& on)
+{
+    auto* button = new IMGButton(parent);
+    button->setObjectName(name);
+    button->setImgOffState_En(off);
+    button->setImgOnState_En(on);
+    button->setFixedSize(18, 18);
+    return button;
+}
+
+QLineEdit* field(QWidget* parent, const QString& name, const QString& placeholder = {})
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setPlaceholderText(placeholder);
+    return edit;
+}
+
+// A check box or tick image with its caption; clicking the caption clicks the box.
+class CaptionLabel : public QLabel {
+public:
+    CaptionLabel(const QString& text, IMGButton* box, QWidget* parent)
+        : QLabel(text, parent)
+        , m_box(box)
+    {
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (m_box->isEnabled() && event->button() == Qt::LeftButton)
+            m_box->click();
+    }
+
+private:
+    IMGButton* m_box;
+};
+
+void setTextKeepingCursor(QLineEdit* edit, const QString& text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+} // namespace
+
+OutputOptionsPage::OutputOptionsPage(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(u"vwExtentionView"_s);
+    // A light background of its own, with the texts to go on it, whatever window it sits in.
+    setPalette(style()->standardPalette());
+    setAutoFillBackground(true);
+    buildControls();
+    initSetup();
+}
+
+OutputOptionsPage::~OutputOptionsPage()
+{
+    closeList();
+}
+
+void OutputOptionsPage::buildControls()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(u"scrlVW"_s);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    outer->addWidget(scroll);
+    auto* content = new QWidget(scroll);
+    scroll->setWidget(content);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(20, 16, 20, 16);
+    layout->setSpacing(12);
+
+    auto* title = new QLabel(tr("Output File Name"), content);
+    title->setObjectName(u"lblRenameTitle"_s);
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() + 2);
+    title->setFont(titleFont);
+    layout->addWidget(title);
+
+    // Keep or edit the names, and the page's reset.
+    auto* modeRow = new QHBoxLayout;
+    m_btnKeepOriginalFileName = imageButton(content, u"btnKeepOriginalFileName"_s, kRadioOff, kRadioOn);
+    m_btnEditOriginalName = imageButton(content, u"btnEditOriginalName"_s, kRadioOff, kRadioOn);
+    modeRow->addWidget(m_btnKeepOriginalFileName);
+    modeRow->addWidget(new CaptionLabel(tr("Keep original file names"), m_btnKeepOriginalFileName, content));
+    modeRow->addSpacing(20);
+    modeRow->addWidget(m_btnEditOriginalName);
+    modeRow->addWidget(new CaptionLabel(tr("Rename files"), m_btnEditOriginalName, content));
+    modeRow->addStretch();
+    m_btnRefresh = new QPushButton(tr("Reset"), content);
+    m_btnRefresh->setObjectName(u"btnRefresh"_s);
+    m_btnRefresh->setToolTip(tr("Keep the original file names again"));
+    modeRow->addWidget(m_btnRefresh);
+    layout->addLayout(modeRow);
+    connect(
+        m_btnKeepOriginalFileName, &QAbstractButton::clicked, this, [this] { btnOutputRenamingOptionTapped(false); });
+    connect(m_btnEditOriginalName, &QAbstractButton::clicked, this, [this] { btnOutputRenamingOptionTapped(true); });
+    connect(m_btnRefresh, &QPushButton::clicked, this, &OutputOptionsPage::refreshOutputRenamingOptionOnTapped);
+
+    // The five options, one row each.
+    m_vwCustomEditOriginalName = new QFrame(content);
+    m_vwCustomEditOriginalName->setObjectName(u"vwCustomEditOriginalName"_s);
+    auto* grid = new QGridLayout(m_vwCustomEditOriginalName);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(10);
+    grid->setColumnStretch(2, 1);
+    QWidget* box = m_vwCustomEditOriginalName;
+    int row = 0;
+    auto addOption = [&](IMGButton*& button, const QString& name, const QString& caption) {
+        button = imageButton(box, name, kCheckOff, kCheckOn);
+        grid->addWidget(button, row, 0, Qt::AlignTop);
+        grid->addWidget(new CaptionLabel(caption, button, box), row, 1, Qt::AlignTop);
+    };
+
+    addOption(m_btnAddEXIFReplaceFilename, u"btnAddEXIFReplaceFilename"_s, tr("Custom name"));
+    m_txtEXIFCustomNameShow = field(box, u"txtEXIFCustomNameShow"_s, tr("New file name"));
+    grid->addWidget(m_txtEXIFCustomNameShow, row++, 2);
+
+    addOption(m_btnAddEXIFString, u"btnAddEXIFString"_s, tr("Prefix / Suffix"));
+    auto* prefixRow = new QHBoxLayout;
+    prefixRow->setSpacing(8);
+    m_txtAddPrefixString = field(box, u"txtAddPrefixString"_s, tr("Prefix"));
+    m_txtAddSuffixString = field(box, u"txtAddSuffixString"_s, tr("Suffix"));
+    prefixRow->addWidget(m_txtAddPrefixString);
+    prefixRow->addWidget(m_txtAddSuffixString);
+    grid->addLayout(prefixRow, row++, 2);
+
+    addOption(m_btnAddEXIFDateTime, u"btnAddEXIFDateTime"_s, tr("Date"));
+    // Each list's text and its button sit together; the three lists stand apart.
+    auto* dateRow = new QHBoxLayout;
+    dateRow->setSpacing(0);
+    auto addDateList
+        = [&](QLineEdit*& text, QPushButton*& button, const QString& textName, const QString& buttonName, int tag) {
+              text = field(box, textName);
+              text->setReadOnly(true);
+              button = new QPushButton(u"\u25BE"_s, box);
+              button->setObjectName(buttonName);
+              button->setProperty("tag", tag);
+              button->setFixedWidth(28);
+              if (dateRow->count() > 0)
+                  dateRow->addSpacing(8);
+              dateRow->addWidget(text, 1);
+              dateRow->addWidget(button);
+              connect(button, &QPushButton::clicked, this, [this, tag] { btnEXIFDateAsTapped(tag); });
+          };
+    addDateList(m_txtEXIFas, m_btnAddEXIFDateTimeAsOption, u"txtEXIFas"_s, u"btnAddEXIFDateTimeAsOption"_s, 602);
+    addDateList(
+        m_txtEXIFtype, m_btnAddEXIFDateTimeTypeOption, u"txtEXIFtype"_s, u"btnAddEXIFDateTimeTypeOption"_s, 603);
+    addDateList(m_txtEXIFformat, m_btnAddEXIFDateTimeFormatOption, u"txtEXIFformat"_s,
+        u"btnAddEXIFDateTimeFormatOption"_s, 604);
+    grid->addLayout(dateRow, row++, 2);
+
+    addOption(m_btnAddEXIFLocation, u"btnAddEXIFLocation"_s, tr("Location"));
+    auto* locationBox = new QVBoxLayout;
+    auto* ticks = new QHBoxLayout;
+    ticks->setSpacing(4);
+    auto addTick
+        = [&](IMGButton*& tick, const QString& name, const QString& caption, OutputOptionsPanel::LocationPart part) {
+              tick = imageButton(box, name, kCheckOff, kCheckOn);
+              ticks->addWidget(tick);
+              ticks->addWidget(new CaptionLabel(caption, tick, box));
+              ticks->addSpacing(10);
+              connect(tick, &QAbstractButton::clicked, this, [this, part] { btnEXIFLocationTypeTapped(part); });
+          };
+    addTick(m_btnPlaceGet, u"btnPlaceGet"_s, tr("Place"), OutputOptionsPanel::LocationPart::Place);
+    addTick(m_btnCityGet, u"btnCityGet"_s, tr("City"), OutputOptionsPanel::LocationPart::City);
+    addTick(m_btnStateProvinceGet, u"btnStateProvinceGet"_s, tr("State"), OutputOptionsPanel::LocationPart::State);
+    addTick(m_btnCountryGet, u"btnCountryGet"_s, tr("Country"), OutputOptionsPanel::LocationPart::Country);
+    ticks->addStretch();
+    locationBox->addLayout(ticks);
+    m_txtEXIFLocationShow = field(box, u"txtEXIFLocationShow"_s);
+    m_txtEXIFLocationShow->setReadOnly(true);
+    locationBox->addWidget(m_txtEXIFLocationShow);
+    grid->addLayout(locationBox, row++, 2);
+
+    addOption(m_btnAddEXIFAppendWidthHeight, u"btnAddEXIFAppendWidthHeight"_s, tr("Pixel size"));
+    m_txtEXIFWidthHeightShow = field(box, u"txtEXIFWidthHeightShow"_s);
+    m_txtEXIFWidthHeightShow->setReadOnly(true);
+    grid->addWidget(m_txtEXIFWidthHeightShow, row++, 2);
+    layout->addWidget(m_vwCustomEditOriginalName);
+
+    using Option = OutputOptionsPanel::Option;
+    const std::pair<IMGButton*, Option> options[] = {
+        { m_btnAddEXIFReplaceFilename, Option::CustomName },
+        { m_btnAddEXIFString, Option::PrefixSuffix },
+        { m_btnAddEXIFDateTime, Option::Date },
+        { m_btnAddEXIFLocation, Option::Location },
+        { m_btnAddEXIFAppendWidthHeight, Option::Size },
+    };
+    for (const auto& entry : options) {
+        const Option option = entry.second;
+        connect(entry.first, &QAbstractButton::clicked, this, [this, option] { btnEditingNameOptionTapped(option); });
+    }
+
+    // Typed texts reach the panel as typed: no limit, no filter; warnings 114 and 115 catch the empty ones.
+    connect(m_txtEXIFCustomNameShow, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_panel.txtEXIFCustomNameShow = text;
+        emit optionsChanged();
+    });
+    connect(m_txtAddPrefixString, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_panel.txtAddPrefixString = text;
+        emit optionsChanged();
+    });
+    connect(m_txtAddSuffixString, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_panel.txtAddSuffixString = text;
+        emit optionsChanged();
+    });
+
+    // The folder the outputs go to when the batch starts without another choice.
+    auto* folderTitle = new QLabel(tr("Output Folder"), content);
+    folderTitle->setFont(titleFont);
+    layout->addSpacing(8);
+    layout->addWidget(folderTitle);
+    auto* folderRow = new QHBoxLayout;
+    m_txtPathImg = field(content, u"txtPathImg"_s);
+    m_txtPathImg->setReadOnly(true);
+    m_btnSelectFolder = new QPushButton(tr("Choose…"), content);
+    m_btnSelectFolder->setObjectName(u"btnSelectFolder"_s);
+    folderRow->addWidget(m_txtPathImg, 1);
+    folderRow->addWidget(m_btnSelectFolder);
+    layout->addLayout(folderRow);
+    connect(m_btnSelectFolder, &QPushButton::clicked, this, &OutputOptionsPage::btnSelectFolderTapped);
+
+    layout->addStretch();
+    auto* backRow = new QHBoxLayout;
+    backRow->addStretch();
+    m_btnBackToProperties = new QPushButton(tr("Done"), content);
+    m_btnBackToProperties->setObjectName(u"btnBackToProperties"_s);
+    backRow->addWidget(m_btnBackToProperties);
+    layout->addLayout(backRow);
+    connect(m_btnBackToProperties, &QPushButton::clicked, this, &OutputOptionsPage::btnBackToPropertiesTapped);
+
+    // The page's own list pop-up, used until the editor hands it a shared one.
+    m_ownList = new AttachedPopupTable(this);
+    m_ownList->setTableName(u"tblPopupOptions2"_s);
+    connect(m_ownList, &AttachedPopupTable::openChanged, this, [this](bool open) {
+        disableEnableAllButtonsWhenDropdownOpen(open);
+        emit dropDownOpened(open);
+    });
+}
+
+void OutputOptionsPage::initSetup()
+{
+    closeList();
+    m_panel = OutputOptionsPanel();
+    m_dropDownOpen = false;
+    setOutputFolderText(m_panel.outputFolderLocationPath);
+    refreshFromPanel();
+}
+
+void OutputOptionsPage::setOutputFolderText(const QString& folder)
+{
+    m_txtPathImg->setText(QDir::toNativeSeparators(folder));
+}
+
+IMGButton* OutputOptionsPage::optionCheck(OutputOptionsPanel::Option option) const
+{
+    switch (option) {
+    case OutputOptionsPanel::Option::CustomName:
+        return m_btnAddEXIFReplaceFilename;
+    case OutputOptionsPanel::Option::PrefixSuffix:
+        return m_btnAddEXIFString;
+    case OutputOptionsPanel::Option::Date:
+        return m_btnAddEXIFDateTime;
+    case OutputOptionsPanel::Option::Location:
+        return m_btnAddEXIFLocation;
+    case OutputOptionsPanel::Option::Size:
+        break;
+    }
+    return m_btnAddEXIFAppendWidthHeight;
+}
+
+IMGButton* OutputOptionsPage::locationTick(OutputOptionsPanel::LocationPart part) const
+{
+    switch (part) {
+    case OutputOptionsPanel::LocationPart::Place:
+        return m_btnPlaceGet;
+    case OutputOptionsPanel::LocationPart::City:
+        return m_btnCityGet;
+    case OutputOptionsPanel::LocationPart::State:
+        return m_btnStateProvinceGet;
+    case OutputOptionsPanel::LocationPart::Country:
+        break;
+    }
+    return m_btnCountryGet;
+}
+
+void OutputOptionsPage::refreshFromPanel()
+{
+    const OutputOptionsPanel& p = m_panel;
+    m_btnKeepOriginalFileName->setState(p.isEditMode() ? 0 : 1);
+    m_btnEditOriginalName->setState(p.isEditMode() ? 1 : 0);
+    m_btnAddEXIFReplaceFilename->setState(p.filenameCheck);
+    m_btnAddEXIFString->setState(p.stringCheck);
+    m_btnAddEXIFDateTime->setState(p.dateTimeCheck);
+    m_btnAddEXIFLocation->setState(p.locationCheck);
+    m_btnAddEXIFAppendWidthHeight->setState(p.widthHeightCheck);
+    m_btnPlaceGet->setState(p.placeCheck);
+    m_btnCityGet->setState(p.cityCheck);
+    m_btnStateProvinceGet->setState(p.stateCheck);
+    m_btnCountryGet->setState(p.countryCheck);
+
+    setTextKeepingCursor(m_txtEXIFCustomNameShow, p.txtEXIFCustomNameShow);
+    setTextKeepingCursor(m_txtAddPrefixString, p.txtAddPrefixString);
+    setTextKeepingCursor(m_txtAddSuffixString, p.txtAddSuffixString);
+    m_txtEXIFas->setText(p.txtEXIFas);
+    m_txtEXIFtype->setText(p.txtEXIFtype);
+    m_txtEXIFformat->setText(p.txtEXIFformat);
+    m_txtEXIFLocationShow->setText(p.txtEXIFLocationShow);
+    m_txtEXIFLocationShow->setPlaceholderText(p.txtEXIFLocationPlaceholder);
+    m_txtEXIFWidthHeightShow->setText(p.txtEXIFWidthHeightShow);
+
+    const OutputOptionsPanel::Enabled enabled = p.enabledControls(m_dropDownOpen);
+    for (auto option : { OutputOptionsPanel::Option::CustomName, OutputOptionsPanel::Option::PrefixSuffix,
+             OutputOptionsPanel::Option::Date, OutputOptionsPanel::Option::Location, OutputOptionsPanel::Option::Size })
+        optionCheck(option)->setEnabled(enabled.optionChecks);
+    m_btnRefresh->setEnabled(enabled.refresh);
+    m_btnKeepOriginalFileName->setEnabled(enabled.keepOriginalName);
+    m_btnEditOriginalName->setEnabled(!m_dropDownOpen);
+    for (QPushButton* button :
+        { m_btnAddEXIFDateTimeAsOption, m_btnAddEXIFDateTimeTypeOption, m_btnAddEXIFDateTimeFormatOption })
+        button->setEnabled(enabled.dateListButtons);
+    for (auto part : { OutputOptionsPanel::LocationPart::Place, OutputOptionsPanel::LocationPart::City,
+             OutputOptionsPanel::LocationPart::State, OutputOptionsPanel::LocationPart::Country })
+        locationTick(part)->setEnabled(enabled.locationTicks);
+    m_txtEXIFCustomNameShow->setReadOnly(!enabled.customNameEditable);
+    m_txtAddPrefixString->setReadOnly(!enabled.prefixSuffixEditable);
+    m_txtAddSuffixString->setReadOnly(!enabled.prefixSuffixEditable);
+    m_btnSelectFolder->setEnabled(!m_dropDownOpen);
+    m_btnBackToProperties->setEnabled(!m_dropDownOpen);
+}
+
+void OutputOptionsPage::btnOutputRenamingOptionTapped(bool edit)
+{
+    m_panel.setEditMode(edit);
+    refreshFromPanel();
+    emit optionsChanged();
+}
+
+void OutputOptionsPage::btnEditingNameOptionTapped(OutputOptionsPanel::Option option)
+{
+    // The click turns the box over; its new state decides.
+    m_panel.setOption(option, optionCheck(option)->state() == 0);
+    refreshFromPanel();
+    emit optionsChanged();
+}
+
+void OutputOptionsPage::btnEXIFLocationTypeTapped(OutputOptionsPanel::LocationPart part)
+{
+    m_panel.setLocationPart(part, locationTick(part)->state() == 0);
+    refreshFromPanel();
+    emit optionsChanged();
+}
+
+void OutputOptionsPage::refreshOutputRenamingOptionOnTapped()
+{
+    m_panel.reset();
+    refreshFromPanel();
+    emit optionsChanged();
+}
+
+void OutputOptionsPage::disableEnableAllButtonsWhenDropdownOpen(bool open)
+{
+    m_dropDownOpen = open;
+    refreshFromPanel();
+}
+
+void OutputOptionsPage::btnEXIFDateAsTapped(int tag)
+{
+    const std::optional<RenamingChoiceLists::ListType> list = RenamingChoiceLists::listForButtonTag(tag);
+    if (!list)
+        return;
+    // The position button toggles its list.
+    if (*list == RenamingChoiceLists::Position && isListOpen()) {
+        closeList();
+        return;
+    }
+    auto* anchor = findChild<QPushButton*>(tag == 602 ? u"btnAddEXIFDateTimeAsOption"_s
+            : tag == 603                              ? u"btnAddEXIFDateTimeTypeOption"_s
+                                                      : u"btnAddEXIFDateTimeFormatOption"_s);
+    QLineEdit* shown = tag == 602 ? m_txtEXIFas : tag == 603 ? m_txtEXIFtype : m_txtEXIFformat;
+    // The list is as wide as the field and its button together.
+    const int width = RenamingChoiceLists::popupWidth(shown->width() + anchor->width());
+    const QSize size(width, RenamingChoiceLists::popupHeight(*list));
+    auto chosen = [this, type = int(*list)](int row) {
+        m_panel.chooseFromList(type, row);
+        refreshFromPanel();
+        emit optionsChanged();
+    };
+    const QStringList rows = RenamingChoiceLists::rows(*list);
+    if (m_listOpener)
+        m_listOpener(*list, rows, size, anchor, chosen);
+    else {
+        AttachedPopupTable::ListOptions options;
+        options.type = int(*list);
+        options.size = size;
+        m_ownList->open(anchor, rows, chosen, options);
+    }
+}
+
+bool OutputOptionsPage::isListOpen() const
+{
+    return m_ownList->isOpen();
+}
+
+void OutputOptionsPage::closeList()
+{
+    m_ownList->dismissPanel();
+}
+
+QListView* OutputOptionsPage::popupTable() const
+{
+    return m_ownList->table();
+}
+
+void OutputOptionsPage::btnBackToPropertiesTapped()
+{
+    const int alert = m_panel.leavePageAlert();
+    if (alert != 0) {
+        emit alertRequested(alert);
+        return;
+    }
+    emit leaveRequested();
+}
+
+void OutputOptionsPage::btnSelectFolderTapped()
+{
+    emit chooseFolderRequested(OutputRenamingOptions::defaultOutputFolder());
+}

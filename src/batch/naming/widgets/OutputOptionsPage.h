@@ -1,0 +1,120 @@
+#pragma once
+
+#include "batch/naming/OutputOptionsPanel.h"
+#include "batch/naming/OutputRenamingOptions.h"
+
+#include <QPointer>
+#include <QSize>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class AttachedPopupTable;
+class IMGButton;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+
+// The renaming page ("vwExtentionView") that takes the form's place beside the
+// photo list: keep each photo's name or build new ones from a custom name, a
+// prefix and suffix, a date of the photo, its place names and its pixel size.
+//
+// Every rule lives in OutputOptionsPanel; this page shows the panel's state and
+// forwards each click to it, then draws the state again (refreshFromPanel).
+class OutputOptionsPage : public QWidget {
+    Q_OBJECT
+public:
+    // Opens one of the date lists (25, 26, 27) beside `anchor` and hands the chosen
+    // row to `chosen`. The editor replaces the page's own pop-up with its shared one,
+    // so that only one attached list is open at a time.
+    using ListOpener = std::function<void(
+        int listType, const QStringList& rows, const QSize& size, QWidget* anchor, std::function<void(int)> chosen)>;
+
+    explicit OutputOptionsPage(QWidget* parent = nullptr);
+    ~OutputOptionsPage() override;
+
+    OutputOptionsPanel& panel() { return m_panel; }
+    const OutputOptionsPanel& panel() const { return m_panel; }
+
+    void setListOpener(ListOpener opener) { m_listOpener = std::move(opener); }
+    // Whether the page's own pop-up list is open.
+    bool isListOpen() const;
+    // Closes the page's own pop-up list.
+    void closeList();
+    // The page's own list ("tblPopupOptions2"), inside its pop-up while that is open.
+    QListView* popupTable() const;
+
+    // The record the batch start and the path builder read, built afresh.
+    OutputRenamingOptions getOutputFileRenamingSetting() const { return m_panel.getOutputFileRenamingSetting(); }
+    // Back to keeping each photo's name, every option off.
+    void refreshOutputRenamingOptionOnTapped();
+    // A drop-down of the editor opened (true) or closed (false): the page's
+    // controls follow the panel's enabling rules for that.
+    void disableEnableAllButtonsWhenDropdownOpen(bool open);
+    // The page's set-up, as when the editor is set up: keep mode, default folder.
+    void initSetup();
+    // The output folder as shown on the page (txtPathImg), its case kept.
+    void setOutputFolderText(const QString& folder);
+
+    // ---- Clicks, as the controls send them ----
+    void btnOutputRenamingOptionTapped(bool edit);
+    void btnEditingNameOptionTapped(OutputOptionsPanel::Option option);
+    void btnEXIFLocationTypeTapped(OutputOptionsPanel::LocationPart part);
+    // The date list buttons, told apart by their tag (602, 603, 604).
+    void btnEXIFDateAsTapped(int tag);
+    void btnBackToPropertiesTapped();
+    void btnSelectFolderTapped();
+
+signals:
+    // Back was pressed and the page may close; warnings 114 and 115 come as alertRequested.
+    void leaveRequested();
+    void alertRequested(int tag);
+    // The page's folder chooser wants a folder (starting in `start`).
+    void chooseFolderRequested(const QString& start);
+    // A list of the page opened or closed (for the editor's other buttons).
+    void dropDownOpened(bool open);
+    // The renaming state changed (the notice and the Next image may follow).
+    void optionsChanged();
+
+private:
+    void buildControls();
+    void refreshFromPanel();
+    IMGButton* optionCheck(OutputOptionsPanel::Option option) const;
+    IMGButton* locationTick(OutputOptionsPanel::LocationPart part) const;
+
+    OutputOptionsPanel m_panel;
+    ListOpener m_listOpener;
+    bool m_dropDownOpen = false;
+
+    IMGButton* m_btnKeepOriginalFileName = nullptr;
+    IMGButton* m_btnEditOriginalName = nullptr;
+    QPushButton* m_btnRefresh = nullptr;
+    QWidget* m_vwCustomEditOriginalName = nullptr;
+    IMGButton* m_btnAddEXIFReplaceFilename = nullptr;
+    IMGButton* m_btnAddEXIFString = nullptr;
+    IMGButton* m_btnAddEXIFDateTime = nullptr;
+    IMGButton* m_btnAddEXIFLocation = nullptr;
+    IMGButton* m_btnAddEXIFAppendWidthHeight = nullptr;
+    QLineEdit* m_txtEXIFCustomNameShow = nullptr;
+    QLineEdit* m_txtAddPrefixString = nullptr;
+    QLineEdit* m_txtAddSuffixString = nullptr;
+    QPushButton* m_btnAddEXIFDateTimeAsOption = nullptr;
+    QPushButton* m_btnAddEXIFDateTimeTypeOption = nullptr;
+    QPushButton* m_btnAddEXIFDateTimeFormatOption = nullptr;
+    QLineEdit* m_txtEXIFas = nullptr;
+    QLineEdit* m_txtEXIFtype = nullptr;
+    QLineEdit* m_txtEXIFformat = nullptr;
+    IMGButton* m_btnPlaceGet = nullptr;
+    IMGButton* m_btnCityGet = nullptr;
+    IMGButton* m_btnStateProvinceGet = nullptr;
+    IMGButton* m_btnCountryGet = nullptr;
+    QLineEdit* m_txtEXIFLocationShow = nullptr;
+    QLineEdit* m_txtEXIFWidthHeightShow = nullptr;
+    QLineEdit* m_txtPathImg = nullptr;
+    QPushButton* m_btnSelectFolder = nullptr;
+    QPushButton* m_btnBackToProperties = nullptr;
+
+    // The page's own pop-up for the date lists, until the editor hands it its shared one.
+    AttachedPopupTable* m_ownList = nullptr;
+};

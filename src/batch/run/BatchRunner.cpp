@@ -1,0 +1,400 @@
+#include "batch/run/BatchRunner.h"
+
+#include "Helper/ExifWriter.h"
+#include "base/Logging.h"
+#include "batch/naming/GeoNamesGeocoder.h"
+#include "batch/naming/LocationNamer.h"
+#include "batch/naming/OutputPathBuilder.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHash>
+#include <QSemaphore>
+#include <QStorageInfo>
+#include <QThread>
+#include <QThreadPool>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kProcessedMessage = u"File processed successfully"_s;
+
+QString folderOf(const QString& path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+} // namespace
+
+// What the path thread and the writers share for one run. The main thread reads
+// nothing of it but the identity; the snapshot's copies belong to the writers.
+struct BatchRunner::Run {
+    BatchSnapshot snapshot;
+    bool isForRestore = false;
+    QStringList restorePaths; // restore: the output of each photo, by index
+    int jobs = 1;
+    FreeSpaceProbe freeSpace;
+    std::shared_ptr<LocationNamer> namer;
+    std::atomic<bool> stop { false }; // low space: the photo just handed out is the last
+    // Bytes of the sources being written at the moment: a folder's free space is
+    // taken as it will be once those writes are done.
+    std::atomic<qint64> bytesInHand { 0 };
+};
+
+// One photo's result, kept by its index so that the lists come out in list order.
+struct BatchRunner::Outcome {
+    bool finished = false;
+    int errorFlag = 0;
+    QString processedPath;
+    QList<std::shared_ptr<PhotoFile>> warnings;
+};
+
+BatchRunner::BatchRunner(QObject* parent)
+    : QObject(parent)
+    , m_jobs(maximumJobs())
+    , m_freeSpace(&BatchRunner::fileSystemFreeSpace)
+{
+}
+
+BatchRunner::~BatchRunner()
+{
+    stop();
+    if (m_pathThread.joinable())
+        m_pathThread.join();
+}
+
+int BatchRunner::maximumJobs()
+{
+    return std::max(1, QThread::idealThreadCount());
+}
+
+void BatchRunner::setJobs(int jobs)
+{
+    m_jobs = std::clamp(jobs, 1, maximumJobs());
+}
+
+void BatchRunner::setFreeSpaceProbe(FreeSpaceProbe probe)
+{
+    m_freeSpace = probe ? std::move(probe) : FreeSpaceProbe(&BatchRunner::fileSystemFreeSpace);
+}
+
+std::optional<qint64> BatchRunner::fileSystemFreeSpace(const QString& folder)
+{
+    const QStorageInfo storage(folder);
+    if (!storage.isValid() || !storage.isReady()) {
+        qCWarning(lcBatch).noquote() << "Error Obtaining System Memory Info: cannot read the file system of" << folder;
+        return std::nullopt;
+    }
+    return storage.bytesAvailable();
+}
+
+void BatchRunner::setLocationNamer(std::shared_ptr<LocationNamer> namer)
+{
+    m_namer = std::move(namer);
+}
+
+bool BatchRunner::start(BatchSnapshot snapshot)
+{
+    return startRun(std::move(snapshot), false, {});
+}
+
+bool BatchRunner::restoreLastRun(const QList<std::shared_ptr<PhotoFile>>& batchList)
+{
+    return restoreOutputs(m_lastRunWritten, batchList);
+}
+
+bool BatchRunner::restoreOutputs(const QList<WrittenPhoto>& written, const QList<std::shared_ptr<PhotoFile>>& batchList)
+{
+    if (m_state.running)
+        return false;
+    QHash<const PhotoFile*, QString> outputOf;
+    for (const auto& [photo, output] : written)
+        outputOf.insert(photo.get(), output);
+    QList<std::shared_ptr<PhotoFile>> photos;
+    QStringList outputs;
+    // In the batch list's order; a photo removed from the list since is no longer the user's to restore.
+    for (const std::shared_ptr<PhotoFile>& photo : batchList) {
+        const auto it = outputOf.constFind(photo.get());
+        if (it != outputOf.cend()) {
+            photos.append(photo);
+            outputs.append(*it);
+        }
+    }
+    if (photos.isEmpty())
+        return false;
+    // The writer restores each photo from its own values; the snapshot only carries the run's options.
+    const MetaDataObject nothingEdited;
+    BatchSnapshot snapshot = BatchSnapshot::forPhotos(photos, batchList, nothingEdited, nothingEdited, m_state.options);
+    return startRun(std::move(snapshot), true, outputs);
+}
+
+QList<std::shared_ptr<PhotoFile>> BatchRunner::photosWrittenByLastRun() const
+{
+    QList<std::shared_ptr<PhotoFile>> photos;
+    for (const auto& entry : m_lastRunWritten)
+        photos.append(entry.first);
+    return photos;
+}
+
+bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStringList& restorePaths)
+{
+    if (m_state.running || snapshot.isEmpty() || !snapshot.isCopied())
+        return false;
+    if (m_pathThread.joinable())
+        m_pathThread.join();
+
+    auto run = std::make_shared<Run>();
+    run->isForRestore = isForRestore;
+    run->restorePaths = restorePaths;
+    run->jobs = m_jobs;
+    run->freeSpace = m_freeSpace;
+    // In the clean mode the settings lose the groups that go; only the copy does.
+    MetaDataObject::metadataObjectWithCleanInfoUpdation(*snapshot.settings);
+    if (!isForRestore && snapshot.options.renamingOptionIndex == 1 && snapshot.options.addEXIFLocationCheck == 1) {
+        if (!m_namer)
+            m_namer = std::make_shared<LocationNamer>(std::make_shared<GeoNamesGeocoder>());
+        run->namer = m_namer;
+    }
+
+    m_state = BatchRunState {};
+    m_state.runSize = snapshot.photos.size();
+    m_state.running = true;
+    m_state.isForRestore = isForRestore;
+    m_state.startedAt = QDateTime::currentDateTimeUtc();
+    m_state.options = snapshot.options;
+    m_state.photos = snapshot.photos;
+    m_outcomes = QList<Outcome>(snapshot.photos.size());
+    if (!isForRestore)
+        m_lastRunWritten.clear();
+
+    run->snapshot = std::move(snapshot);
+    m_run = run;
+    m_stopRequested = false;
+    emit started();
+    emit progressChanged(0, m_state.runSize);
+    m_pathThread = std::thread([this, run] {
+        try {
+            runPaths(run);
+        } catch (const std::exception& error) {
+            // Nothing was handed to a writer yet: the run ends with the photos it has.
+            qCWarning(lcBatch) << "the run could not go on:" << error.what();
+            QMetaObject::invokeMethod(
+                this, [this, run] { runEnded(run); }, Qt::QueuedConnection);
+        }
+    });
+    return true;
+}
+
+void BatchRunner::stop()
+{
+    m_stopRequested = true;
+}
+
+void BatchRunner::waitForFinished()
+{
+    if (m_pathThread.joinable())
+        m_pathThread.join();
+    // Deliver the results and the end that the run has posted.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+QList<std::shared_ptr<PhotoFile>> BatchRunner::errorRecords() const
+{
+    QList<std::shared_ptr<PhotoFile>> records;
+    for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
+        if (m_outcomes[i].finished && m_outcomes[i].errorFlag != MetadataWriteResult::Processed)
+            records.append(m_state.photos[i]);
+    }
+    return records;
+}
+
+QList<std::shared_ptr<PhotoFile>> BatchRunner::warningRecords() const
+{
+    QList<std::shared_ptr<PhotoFile>> records;
+    for (const Outcome& outcome : m_outcomes) {
+        if (outcome.errorFlag != MetadataWriteResult::SourceMissing)
+            records.append(outcome.warnings);
+    }
+    return records;
+}
+
+QList<std::shared_ptr<PhotoFile>> BatchRunner::warningsOf(int index) const
+{
+    if (index < 0 || index >= m_outcomes.size() || m_outcomes[index].errorFlag == MetadataWriteResult::SourceMissing)
+        return {};
+    return m_outcomes[index].warnings;
+}
+
+// ---- The path thread ----
+
+void BatchRunner::runPaths(const std::shared_ptr<Run>& run)
+{
+    BatchSnapshot& snapshot = run->snapshot;
+    std::optional<OutputPathBuilder> builder;
+    if (!run->isForRestore)
+        builder.emplace(snapshot.options, run->namer, snapshot.batchSourcePaths);
+
+    QThreadPool writers;
+    writers.setMaxThreadCount(run->jobs);
+    QSemaphore freeWriters(run->jobs);
+    try {
+        handOutPaths(run, builder, writers, freeWriters);
+    } catch (const std::exception& error) {
+        // The writes in hand still finish, and the run ends as after a stop.
+        qCWarning(lcBatch) << "the run could not go on:" << error.what();
+        run->stop = true;
+    }
+    writers.waitForDone();
+    QMetaObject::invokeMethod(
+        this, [this, run] { runEnded(run); }, Qt::QueuedConnection);
+}
+
+void BatchRunner::handOutPaths(const std::shared_ptr<Run>& run, std::optional<OutputPathBuilder>& builder,
+    QThreadPool& writers, QSemaphore& freeWriters)
+{
+    BatchSnapshot& snapshot = run->snapshot;
+    for (int index = 0; index < snapshot.workCopies.size(); ++index) {
+        // Waiting for a free writer first keeps one writer strictly in list order:
+        // the next path is built and its folder tested only after the last write.
+        freeWriters.acquire();
+        if (run->stop || m_stopRequested) {
+            freeWriters.release();
+            break;
+        }
+        const PhotoFile& photo = *snapshot.workCopies[index];
+        QString outputPath;
+        if (run->isForRestore) {
+            outputPath = run->restorePaths.value(index);
+        } else {
+            OutputPath output = builder->updatedPathWithSelectedSetting(photo, *snapshot.settings);
+            outputPath = output.path;
+            QMetaObject::invokeMethod(
+                this,
+                [this, run, index, warnings = std::move(output.warnings)] {
+                    if (run == m_run)
+                        m_outcomes[index].warnings = warnings;
+                },
+                Qt::QueuedConnection);
+        }
+
+        bool lastOne = false;
+        if (const std::optional<qint64> free = run->freeSpace(folderOf(outputPath))) {
+            if (*free - run->bytesInHand < kMinimumFreeBytes) {
+                lastOne = true;
+                run->stop = true;
+                QMetaObject::invokeMethod(
+                    this, [this, run] { lowSpaceFound(run); }, Qt::QueuedConnection);
+            }
+        }
+
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, index, path = photo.filePath] {
+                if (run == m_run)
+                    emit photoStarted(index, path);
+            },
+            Qt::QueuedConnection);
+        const qint64 bytes = qint64(photo.fileSizeInBytes);
+        run->bytesInHand += bytes;
+        writers.start([this, run, index, outputPath, bytes, &freeWriters] {
+            try {
+                writePhoto(run, index, outputPath);
+            } catch (const std::exception& error) {
+                qCWarning(lcBatch) << "writing photo" << index << "failed:" << error.what();
+            }
+            run->bytesInHand -= bytes;
+            freeWriters.release();
+        });
+        if (lastOne)
+            break;
+    }
+}
+
+// On a writer thread: the photo's copy and records of its own, never the form's.
+void BatchRunner::writePhoto(const std::shared_ptr<Run>& run, int index, const QString& outputPath)
+{
+    PhotoFile& photo = *run->snapshot.workCopies[index];
+    std::shared_ptr<MetaDataObject> settings;
+    std::shared_ptr<MetaDataObject> onlyUpdated;
+    if (run->isForRestore) {
+        // The writer's restore takes the photo's own values (its source, its restore
+        // point) and no record.
+        settings = std::make_shared<MetaDataObject>();
+        onlyUpdated = std::make_shared<MetaDataObject>();
+        photo.processedPath = outputPath;
+    } else {
+        settings = BatchSnapshot::deepCopy(*run->snapshot.settings);
+        onlyUpdated = BatchSnapshot::deepCopy(*run->snapshot.onlyUpdated);
+    }
+    const MetadataWriteResult result = ExifWriter::sharedInstance().writeMetaDataToFilePath(
+        photo, *settings, outputPath, *onlyUpdated, run->isForRestore);
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, index, result, processed = photo.processedPath] {
+            photoWritten(run, index, result.errorFlag, result.errorMsg, processed);
+        },
+        Qt::QueuedConnection);
+}
+
+// ---- Back on the main thread ----
+
+void BatchRunner::lowSpaceFound(const std::shared_ptr<Run>& run)
+{
+    if (run != m_run)
+        return;
+    m_state.endedOnLowSpace = true;
+    emit notEnoughSpace();
+}
+
+void BatchRunner::photoWritten(
+    const std::shared_ptr<Run>& run, int index, int errorFlag, const QString& message, const QString& processedPath)
+{
+    if (run != m_run)
+        return;
+    const std::shared_ptr<PhotoFile>& photo = m_state.photos[index];
+    // The writer is done with its copy: what it changed of the photo becomes the photo's.
+    photo->restorePoint = run->snapshot.workCopies[index]->restorePoint;
+    photo->processStatus = errorFlag;
+    photo->processMsg = errorFlag == MetadataWriteResult::Processed ? QString() : message;
+    photo->processInfoMessage = kProcessedMessage;
+    if (!processedPath.isEmpty())
+        photo->processedPath = processedPath;
+
+    Outcome& outcome = m_outcomes[index];
+    outcome.finished = true;
+    outcome.errorFlag = errorFlag;
+    outcome.processedPath = processedPath;
+    ++m_state.handled;
+    if (errorFlag == MetadataWriteResult::Processed)
+        ++m_state.succeeded;
+    else
+        ++m_state.failed;
+
+    emit photoFinished(index, errorFlag, message);
+    emit progressChanged(m_state.handled, m_state.runSize);
+}
+
+void BatchRunner::runEnded(const std::shared_ptr<Run>& run)
+{
+    if (run != m_run)
+        return;
+    if (m_pathThread.joinable())
+        m_pathThread.join();
+    m_state.running = false;
+    m_state.stopRequested = m_stopRequested;
+    m_state.endedAt = QDateTime::currentDateTimeUtc();
+    m_lastRunWritten.clear();
+    if (!run->isForRestore) {
+        for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
+            const Outcome& outcome = m_outcomes[i];
+            if (outcome.finished && !outcome.processedPath.isEmpty()
+                && (outcome.errorFlag == MetadataWriteResult::Processed
+                    || outcome.errorFlag == MetadataWriteResult::RawCameraKept))
+                m_lastRunWritten.append({ m_state.photos[i], outcome.processedPath });
+        }
+    }
+    emit finished();
+}

@@ -1,0 +1,493 @@
+#include "batch/run/widgets/BatchController.h"
+
+#include "batch/run/BatchSnapshot.h"
+#include "batch/run/BatchTexts.h"
+#include "batch/run/widgets/BatchBottomBar.h"
+#include "batch/run/widgets/DestinationPanel.h"
+#include "batch/naming/widgets/OutputOptionsPage.h"
+#include "batch/run/widgets/ProcessProgressSheet.h"
+#include "batch/run/widgets/SummaryWindow.h"
+#include "controls/IMGButton.h"
+#include "controls/Presenter.h"
+#include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+
+#include <QDir>
+#include <QPushButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+template <typename Hook, typename... Args> void call(const Hook& hook, Args&&... args)
+{
+    if (hook)
+        hook(std::forward<Args>(args)...);
+}
+
+} // namespace
+
+BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, Presenter& presenter,
+    std::atomic<bool>& isSubWindowOpened, BatchHooks hooks, QObject* parent)
+    : QObject(parent)
+    , m_bar(bar)
+    , m_page(page)
+    , m_presenter(presenter)
+    , m_isSubWindowOpened(isSubWindowOpened)
+    , m_hooks(std::move(hooks))
+{
+    m_clock.start();
+    m_bottomTimer.setInterval(int(BottomLineThrottle::kIntervalMs));
+    connect(&m_bottomTimer, &QTimer::timeout, this, [this] { refreshBottomLine(false); });
+
+    connect(bar->btnProcess(), &QPushButton::clicked, this, &BatchController::btnProcessTapped);
+    connect(bar->btnNext(), &QAbstractButton::clicked, this, &BatchController::btnNextTapped);
+    connect(bar->btnRestore(), &QPushButton::clicked, this, &BatchController::btnRestoreTapped);
+    connect(bar->btnReset(), &QPushButton::clicked, this, &BatchController::btnResetTapped);
+    connect(bar, &BatchBottomBar::closeToastRequested, this, &BatchController::btnCloseOnToastTapped);
+
+    connect(page, &OutputOptionsPage::leaveRequested, this, &BatchController::leavePage);
+    connect(page, &OutputOptionsPage::alertRequested, this, [this](int tag) { showAlert(tag); });
+    connect(page, &OutputOptionsPage::chooseFolderRequested, this, &BatchController::chooseOutputFolder);
+    connect(page, &OutputOptionsPage::dropDownOpened, this, [this](bool open) {
+        call(m_hooks.dropDownOpened, open);
+        m_bar->btnReset()->setEnabled(!open && m_hooks.isResetEnabled && m_hooks.isResetEnabled());
+    });
+
+    connect(&m_runner, &BatchRunner::photoStarted, this, [this](int, const QString& path) {
+        if (m_progress)
+            m_progress->setCurrentPhoto(path);
+    });
+    connect(&m_runner, &BatchRunner::progressChanged, this, [this](qint64 handled, qint64 runSize) {
+        if (m_progress)
+            m_progress->setProgress(handled, runSize, m_runner.state().failed);
+        setBatchInfo();
+        refreshBottomLine(false);
+    });
+    connect(&m_runner, &BatchRunner::notEnoughSpace, this, &BatchController::lowSpaceFound);
+    connect(&m_runner, &BatchRunner::finished, this, &BatchController::runHasFinished);
+}
+
+BatchController::~BatchController()
+{
+    // Nothing of ours is drawn after this: the run in hand ends unseen, then the
+    // waiting place forgets it.
+    m_runner.disconnect(this);
+    m_runner.stop();
+    m_runner.waitForFinished();
+    m_registration.reset();
+}
+
+ProcessProgressSheet* BatchController::progressSheet() const
+{
+    return m_progress;
+}
+
+SummaryWindow* BatchController::summaryWindow() const
+{
+    return m_summary;
+}
+
+bool BatchController::formValid() const
+{
+    return !m_hooks.isValidFormData || m_hooks.isValidFormData();
+}
+
+// ---- Alerts ----
+
+void BatchController::showAlert(int tag)
+{
+    if (!m_hooks.showAlert)
+        return;
+    m_hooks.showAlert(tag, [this, tag](AlertButton button) {
+        // Every answer gives the editor back; Yes then goes on.
+        call(m_hooks.enableDragAndDrop, true);
+        if (tag != AlertStartProcess && tag != AlertRestoreExifData)
+            setPresetsAndNextByPage();
+        if (tag == AlertNotEnoughSpace)
+            alertNotEnoughSpaceAnswered();
+        else if (button == AlertButtonYes)
+            alertYesRoad(AlertCatalog::yesRoad(tag));
+    });
+}
+
+void BatchController::alertYesRoad(AlertYesRoad road)
+{
+    switch (road) {
+    case AlertYesRoad::StartProcess:
+        startProcessBtnYesTapped();
+        break;
+    case AlertYesRoad::RestoreMetadata:
+        btnRestoreMetaDataYesTapped();
+        break;
+    case AlertYesRoad::ValidateFormThenStartProcess:
+        if (formValid())
+            startProcessBtnYesTapped();
+        else
+            showAlert(AlertErrorsFound);
+        break;
+    case AlertYesRoad::ChooseDestinationFolder:
+        startProcessOnEditOptionBlank(true);
+        break;
+    case AlertYesRoad::DeleteSelectedPhotos:
+    case AlertYesRoad::None:
+        break;
+    }
+}
+
+// ---- Next and the renaming page ----
+
+void BatchController::btnNextTapped()
+{
+    if (!m_bar->btnProcess()->isEnabled())
+        return;
+    if (!formValid()) {
+        showAlert(AlertErrorsFound);
+        return;
+    }
+    // addExtentionView
+    m_bar->setRenameToastVisible(false);
+    m_bar->setNextImage(m_page->panel().isEditMode() ? u"rename_option_Edit_normal"_s : u"rename_option_normal"_s);
+    setPresetsAndNextEnabled(false);
+    m_onPage = true;
+    call(m_hooks.showRenamingPage, true);
+}
+
+void BatchController::btnBackToPropertiesTapped()
+{
+    m_page->btnBackToPropertiesTapped();
+}
+
+void BatchController::leavePage()
+{
+    if (m_hooks.tickedCount && m_hooks.tickedCount() != 0)
+        setPresetsAndNextEnabled(true);
+    const bool inForce = m_page->panel().isRenamingInForce();
+    m_bar->setRenameToastVisible(inForce);
+    m_bar->setNextImage(m_page->panel().nextButtonImage());
+    m_onPage = false;
+    call(m_hooks.showRenamingPage, false);
+}
+
+void BatchController::btnCloseOnToastTapped()
+{
+    m_page->refreshOutputRenamingOptionOnTapped();
+    m_bar->setNextImage(u"rename_option_normal"_s);
+    m_bar->setRenameToastVisible(false);
+}
+
+void BatchController::resetRenamingOptions()
+{
+    m_page->closeList();
+    m_page->refreshOutputRenamingOptionOnTapped();
+    m_bar->setNextImage(u"rename_option_normal"_s);
+    m_bar->setRenameToastVisible(false);
+    if (m_onPage) {
+        m_onPage = false;
+        call(m_hooks.showRenamingPage, false);
+    }
+}
+
+void BatchController::initSetup()
+{
+    m_page->initSetup();
+    resetRenamingOptions();
+}
+
+bool BatchController::isRenamingInForce() const
+{
+    return m_page->panel().isRenamingInForce();
+}
+
+void BatchController::setNextEnabled(bool enable)
+{
+    m_bar->btnNext()->setEnabled(enable);
+}
+
+void BatchController::setPresetsAndNextEnabled(bool enable)
+{
+    setNextEnabled(enable);
+    call(m_hooks.setPresetsEnabled, enable);
+}
+
+void BatchController::setPresetsAndNextByPage()
+{
+    setPresetsAndNextEnabled(!m_onPage);
+}
+
+void BatchController::chooseOutputFolder(const QString& start)
+{
+    const QString folder
+        = m_page->panel().outputFolderLocationPath.isEmpty() ? start : m_page->panel().outputFolderLocationPath;
+    DestinationPanel::chooseFolder(m_presenter, m_page->window(), u"openPanelOutputFolder"_s, tr("Output Folder"),
+        folder, [this](const QString& chosen) {
+            if (!m_page)
+                return;
+            m_page->panel().setDestination(chosen, m_page->panel().destiFolderCheck == 1);
+            m_page->setOutputFolderText(chosen);
+        });
+}
+
+// ---- Process ----
+
+void BatchController::btnProcessTapped()
+{
+    if (isProcessing())
+        return;
+    call(m_hooks.enableDragAndDrop, false);
+    setPresetsAndNextEnabled(false);
+    if (!formValid()) {
+        showAlert(AlertErrorsFound);
+        return;
+    }
+    const OutputOptionsPanel::ProcessStep step = m_page->panel().processStep();
+    if (step.alertTag != 0) {
+        showAlert(step.alertTag);
+        return;
+    }
+    startProcessOnEditOptionBlank(step.confirmAfterPanel);
+}
+
+void BatchController::startProcessOnEditOptionBlank(bool confirm)
+{
+    QString folder = m_page->panel().outputFolderLocationPath;
+    if (folder.isEmpty())
+        folder = OutputRenamingOptions::defaultOutputFolder();
+    QDir().mkpath(folder);
+    auto* panel = new DestinationPanel(m_presenter, folder, m_bar->window());
+    m_isSubWindowOpened = true;
+    panel->ask([this, confirm](const DestinationPanel::Answer& answer) {
+        m_isSubWindowOpened = false;
+        call(m_hooks.enableDragAndDrop, true);
+        setPresetsAndNextByPage();
+        if (!answer.accepted)
+            return;
+        m_page->panel().setDestination(answer.folder, answer.keepSourceFolder);
+        m_page->setOutputFolderText(answer.folder);
+        afterDestinationChosen(confirm, answer.keepSourceFolder);
+    });
+}
+
+void BatchController::afterDestinationChosen(bool confirm, bool keepSource)
+{
+    if (!m_bar->btnProcess()->isEnabled())
+        return;
+    // Keeping the source folders overwrites files: it always asks first.
+    const bool changed = m_hooks.isParamsChanged && m_hooks.isParamsChanged();
+    const int tag = OutputOptionsPanel::afterPanelAlert(confirm || keepSource, formValid(), changed);
+    QTimer::singleShot(kAfterPanelDelayMs, this, [this, tag] {
+        if (tag == 0)
+            startProcessBtnYesTapped();
+        else
+            showAlert(tag);
+    });
+}
+
+void BatchController::startProcessBtnYesTapped()
+{
+    if (isProcessing())
+        return;
+    const QList<std::shared_ptr<PhotoFile>> photos
+        = m_hooks.batchList ? m_hooks.batchList() : QList<std::shared_ptr<PhotoFile>> {};
+    BatchHooks::FormRecords records = m_hooks.formRecords ? m_hooks.formRecords() : BatchHooks::FormRecords {};
+    if (!records.settings)
+        records.settings = std::make_shared<MetaDataObject>();
+    if (!records.onlyUpdated)
+        records.onlyUpdated = std::make_shared<MetaDataObject>();
+    // The snapshot copies both records here and every photo in prepareRun, on the main thread.
+    m_preparing = BatchSnapshot::forTickedPhotos(photos, *records.settings, *records.onlyUpdated,
+        m_page->getOutputFileRenamingSetting(), BatchSnapshot::Copying::Later);
+    call(m_hooks.enableDragAndDrop, false);
+    prepareRun();
+}
+
+// A big batch's photos are copied over a few turns of the event loop, so that the
+// window keeps answering; nothing else starts a run or a restore meanwhile.
+void BatchController::prepareRun()
+{
+    if (!m_preparing)
+        return;
+    if (!m_preparing->copyPhotos(kSnapshotChunk)) {
+        QTimer::singleShot(0, this, &BatchController::prepareRun);
+        return;
+    }
+    BatchSnapshot snapshot = std::move(*m_preparing);
+    m_preparing.reset();
+    if (!m_runner.start(std::move(snapshot))) {
+        call(m_hooks.enableDragAndDrop, true);
+        return;
+    }
+    runHasStarted();
+}
+
+void BatchController::runHasStarted()
+{
+    m_lowSpaceAnswered = false;
+    if (!m_progress) {
+        m_progress = new ProcessProgressSheet(m_bar->window());
+        connect(m_progress, &ProcessProgressSheet::stopRequested, this, &BatchController::btnStopProcessTapped);
+        // The sheet closes only when the run has ended.
+        connect(m_progress, &QDialog::rejected, this, [this] {
+            if (m_runner.isRunning()) {
+                btnStopProcessTapped();
+                m_presenter.presentSheet(m_progress, {});
+            }
+        });
+    }
+    m_progress->startRun(m_runner.state().runSize, m_runner.state().isForRestore);
+    m_bar->btnReset()->setEnabled(false);
+    m_bar->btnRestore()->setEnabled(false);
+    call(m_hooks.enableDragAndDrop, false);
+    m_isSubWindowOpened = true;
+    m_presenter.presentSheet(m_progress, {});
+    if (m_hooks.registerWorker) {
+        m_registration = m_hooks.registerWorker([this] {
+            m_runner.stop();
+            m_runner.waitForFinished();
+        });
+    }
+    m_throttle.reset();
+    setBatchInfo();
+    refreshBottomLine(true);
+    m_bottomTimer.start();
+    emit runStarted(m_runner.state().isForRestore);
+}
+
+void BatchController::btnStopProcessTapped()
+{
+    m_runner.stop();
+}
+
+void BatchController::lowSpaceFound()
+{
+    // The sheet goes first: an alert asked for while a sheet is up would be dropped.
+    hideProcessProgressWindow();
+    showAlert(AlertNotEnoughSpace);
+}
+
+void BatchController::alertNotEnoughSpaceAnswered()
+{
+    m_lowSpaceAnswered = true;
+    if (!m_runner.isRunning())
+        QTimer::singleShot(kSummaryDelayMs, this, &BatchController::addSummaryWindow);
+}
+
+void BatchController::hideProcessProgressWindow()
+{
+    call(m_hooks.enableDragAndDrop, true);
+    m_isSubWindowOpened = false;
+    if (m_progress && m_progress->isVisible()) {
+        m_progress->showPlaceholder();
+        m_progress->done(QDialog::Accepted);
+    }
+}
+
+void BatchController::runHasFinished()
+{
+    const BatchRunState& state = m_runner.state();
+    m_registration.reset();
+    m_bottomTimer.stop();
+    refreshBottomLine(true);
+    setBatchInfo();
+    // Reset comes back as it was before the run, though the run drops the kept edits.
+    const bool previousResetEnable = m_hooks.isResetEnabled && m_hooks.isResetEnabled();
+    call(m_hooks.runCompleted, state.isForRestore);
+    if (state.endedOnLowSpace) {
+        if (m_lowSpaceAnswered)
+            QTimer::singleShot(kSummaryDelayMs, this, &BatchController::addSummaryWindow);
+    } else {
+        hideProcessProgressWindow();
+        QTimer::singleShot(kSummaryDelayMs, this, &BatchController::addSummaryWindow);
+    }
+    m_bar->btnRestore()->setEnabled(m_runner.canRestore());
+    m_bar->btnReset()->setEnabled(previousResetEnable);
+    emit runFinished(state.isForRestore);
+}
+
+// ---- Restore and Reset ----
+
+void BatchController::btnRestoreTapped()
+{
+    if (!m_bar->btnRestore()->isEnabled() || isProcessing())
+        return;
+    showAlert(AlertRestoreExifData);
+}
+
+void BatchController::btnRestoreMetaDataYesTapped()
+{
+    if (isProcessing())
+        return;
+    m_bar->btnRestore()->setEnabled(false);
+    const QList<std::shared_ptr<PhotoFile>> photos
+        = m_hooks.batchList ? m_hooks.batchList() : QList<std::shared_ptr<PhotoFile>> {};
+    // Exactly the photos the last run wrote, whatever their ticks are now.
+    if (m_runner.restoreLastRun(photos))
+        runHasStarted();
+}
+
+void BatchController::btnResetTapped()
+{
+    m_bar->btnReset()->setEnabled(false);
+    call(m_hooks.resetForm);
+}
+
+// ---- Texts and summary ----
+
+void BatchController::setBatchInfo()
+{
+    m_bar->setBatchInfo(BatchTexts::batchLine(m_runner.state()));
+}
+
+void BatchController::refreshBottomLine(bool force)
+{
+    const BatchRunState& state = m_runner.state();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const BottomLineThrottle::Figures figures { state.percentDone(), state.failed, state.elapsedSeconds(now) };
+    if (m_throttle.shouldRefresh(m_clock.elapsed(), figures, force))
+        m_bar->setProcessInfoAtBottm(BatchTexts::bottomLine(state, now));
+}
+
+void BatchController::addSummaryWindow()
+{
+    if (m_runner.isRunning())
+        return;
+    call(m_hooks.enableDragAndDrop, false);
+    call(m_hooks.enableView, false);
+    if (!m_summary) {
+        m_summary = new SummaryWindow(m_bar->window());
+        connect(m_summary, &SummaryWindow::closeRequested, this, &BatchController::btnCloseSummaryTapped);
+        connect(
+            m_summary, &SummaryWindow::openOutputFolderRequested, this, &BatchController::btnOpenOutputFolderTapped);
+    }
+    const QList<std::shared_ptr<PhotoFile>> errors = m_runner.errorRecords();
+    const QList<std::shared_ptr<PhotoFile>> warnings = m_runner.warningRecords();
+    QList<SummaryRow> rows;
+    rows.reserve(errors.size() + warnings.size());
+    for (const auto& record : errors)
+        rows.append(BatchTexts::summaryRow(*record));
+    for (const auto& record : warnings)
+        rows.append(BatchTexts::summaryRow(*record));
+    m_summary->setSummmaryInfo(
+        BatchTexts::summary(m_runner.state(), warnings.size(), QDateTime::currentDateTimeUtc()), std::move(rows));
+    m_summaryOpen = true;
+    m_presenter.presentSheet(m_summary, {});
+    emit summaryShown();
+}
+
+void BatchController::btnCloseSummaryTapped()
+{
+    if (!m_summary || !m_summaryOpen)
+        return;
+    m_summaryOpen = false;
+    call(m_hooks.enableDragAndDrop, true);
+    m_summary->done(QDialog::Accepted);
+    call(m_hooks.enableView, true);
+    setPresetsAndNextByPage();
+    call(m_hooks.summaryClosed);
+}
+
+void BatchController::btnOpenOutputFolderTapped()
+{
+    if (m_summary && !m_summary->outputFolder().isEmpty())
+        call(m_hooks.openUrl, QUrl::fromLocalFile(m_summary->outputFolder()));
+}

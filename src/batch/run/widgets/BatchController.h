@@ -1,0 +1,159 @@
+#pragma once
+
+#include "base/WorkerRegistry.h"
+#include "batch/alerts/AlertCatalog.h"
+#include "batch/run/BatchRunner.h"
+#include "batch/run/BatchSnapshot.h"
+#include "batch/run/BottomLineThrottle.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class BatchBottomBar;
+class MetaDataObject;
+class OutputOptionsPage;
+class PhotoFile;
+class Presenter;
+class ProcessProgressSheet;
+class SummaryWindow;
+
+// What the batch needs of the editor around it. Every entry may be left empty
+// (then it does nothing, or answers: no photo, a valid form without edits).
+struct BatchHooks {
+    // The form's record and its edited-fields-only twin, recomputed for a run.
+    struct FormRecords {
+        std::shared_ptr<MetaDataObject> settings;
+        std::shared_ptr<MetaDataObject> onlyUpdated;
+    };
+
+    std::function<QList<std::shared_ptr<PhotoFile>>()> batchList;
+    std::function<int()> tickedCount; // totalPhotosSelected
+    std::function<bool()> isValidFormData;
+    std::function<bool()> isParamsChanged;
+    std::function<FormRecords()> formRecords; // createUpdatedChnagesOnly, then both records
+    // The one alert sheet; `answered` gets the button (not called when the request is dropped).
+    std::function<void(int tag, std::function<void(AlertButton)> answered)> showAlert;
+    std::function<void(bool)> enableDragAndDrop;
+    std::function<void(bool)> enableView;
+    std::function<void(bool)> setPresetsEnabled;
+    // Slides the renaming page in (true) or the form back (false).
+    std::function<void(bool)> showRenamingPage;
+    // A drop-down of the renaming page opened or closed: the form's buttons follow.
+    std::function<void(bool)> dropDownOpened;
+    // A run ended: the form drops its kept edits, outlines again, and after a
+    // restore is filled again from the ticked photos.
+    std::function<void(bool wasRestore)> runCompleted;
+    std::function<void()> resetForm; // the Reset button
+    std::function<bool()> isResetEnabled; // the form's reset flag
+    std::function<void(const QUrl&)> openUrl; // the summary's folder link
+    std::function<void()> summaryClosed; // counts toward the rate prompt
+    // The application's one waiting place at termination: stop the run and wait.
+    std::function<WorkerRegistry::Registration(WorkerRegistry::StopAndWait)> registerWorker;
+};
+
+// The batch roads of the editor: Next (the renaming page), Process (checks,
+// destination panel, confirmation, start), Stop, Restore and Reset, the progress
+// sheet, the bottom line and the summary. A BatchRunner does the run; the rules
+// come from OutputOptionsPanel, AlertCatalog and BatchTexts. Main thread only.
+class BatchController : public QObject {
+    Q_OBJECT
+public:
+    // How long after the destination panel closes the run (or its confirmation) follows.
+    static constexpr int kAfterPanelDelayMs = 500;
+    // How long after the progress sheet closes the summary opens.
+    static constexpr int kSummaryDelayMs = 200;
+    // Photos copied for a run's snapshot per turn of the event loop (some milliseconds
+    // of the main thread): ten thousand photos at once held it for most of 100 ms.
+    static constexpr int kSnapshotChunk = 1000;
+
+    BatchController(BatchBottomBar* bar, OutputOptionsPage* page, Presenter& presenter,
+        std::atomic<bool>& isSubWindowOpened, BatchHooks hooks, QObject* parent = nullptr);
+    ~BatchController() override;
+
+    BatchRunner& runner() { return m_runner; }
+    ProcessProgressSheet* progressSheet() const;
+    SummaryWindow* summaryWindow() const;
+    bool onImageRenameOptionPage() const { return m_onPage; }
+    // A run is being prepared (its snapshot taken) or is running.
+    bool isProcessing() const { return m_preparing.has_value() || m_runner.isRunning(); }
+
+    // ---- The buttons' roads ----
+    void btnProcessTapped();
+    void btnNextTapped();
+    void btnStopProcessTapped();
+    void btnRestoreTapped();
+    void btnResetTapped();
+    void btnBackToPropertiesTapped();
+    void btnCloseOnToastTapped();
+    void btnCloseSummaryTapped();
+    void btnOpenOutputFolderTapped();
+
+    // ---- Entry points of the alerts' Yes ----
+    void startProcessBtnYesTapped();
+    void btnRestoreMetaDataYesTapped();
+    // The destination panel; with confirm the run asks first (111, 112 or 100).
+    void startProcessOnEditOptionBlank(bool confirm = true);
+    // What Yes on an alert goes on with.
+    void alertYesRoad(AlertYesRoad road);
+    // Alert 102's OK: the summary follows once the photos in hand are done.
+    void alertNotEnoughSpaceAnswered();
+
+    // Opens the summary of the run that has ended (after the progress sheet or alert 102).
+    void addSummaryWindow();
+
+    // The editor's set-up: renaming page back to its defaults, the page put away.
+    void initSetup();
+    // Back to keeping each photo's name, the page put away and the notice hidden.
+    void resetRenamingOptions();
+    // Renaming in force, as the notice shows it.
+    bool isRenamingInForce() const;
+    void setNextEnabled(bool enable);
+    // Presets and Next together; "by page": enabled exactly while the page is not shown.
+    void setPresetsAndNextEnabled(bool enable);
+    void setPresetsAndNextByPage();
+
+signals:
+    // A run (or restore) started and ended; the summary opened and closed.
+    void runStarted(bool isForRestore);
+    void runFinished(bool isForRestore);
+    void summaryShown();
+
+private:
+    void showAlert(int tag);
+    void afterDestinationChosen(bool confirm, bool keepSource);
+    void prepareRun();
+    void runHasStarted();
+    void runHasFinished();
+    void lowSpaceFound();
+    void hideProcessProgressWindow();
+    void refreshBottomLine(bool force);
+    void setBatchInfo();
+    void chooseOutputFolder(const QString& start);
+    void leavePage();
+    bool formValid() const;
+
+    QPointer<BatchBottomBar> m_bar;
+    QPointer<OutputOptionsPage> m_page;
+    Presenter& m_presenter;
+    std::atomic<bool>& m_isSubWindowOpened;
+    BatchHooks m_hooks;
+    BatchRunner m_runner;
+    std::optional<BatchSnapshot> m_preparing; // the next run's snapshot while its photos are copied
+    QPointer<ProcessProgressSheet> m_progress;
+    QPointer<SummaryWindow> m_summary;
+    WorkerRegistry::Registration m_registration;
+    QTimer m_bottomTimer;
+    QElapsedTimer m_clock;
+    BottomLineThrottle m_throttle;
+    bool m_onPage = false;
+    bool m_lowSpaceAnswered = false;
+    bool m_summaryOpen = false;
+};

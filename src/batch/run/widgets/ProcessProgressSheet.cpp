@@ -1,0 +1,146 @@
+#include "batch/run/widgets/ProcessProgressSheet.h"
+
+#include "batch/list/ThumbnailCache.h"
+#include "controls/GRProgressIndicator.h"
+#include "controls/ImageNamed.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+ProcessProgressSheet::ProcessProgressSheet(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(u"winProcessProgress"_s);
+    setWindowTitle(tr("Processing"));
+    setFixedWidth(520);
+    m_thumbnails = new ThumbnailCache(QSize(kPreviewWidth, kPreviewHeight), 8LL * 1024 * 1024, this);
+    connect(m_thumbnails, &ThumbnailCache::thumbnailReady, this, &ProcessProgressSheet::showThumbnail);
+    m_photoInterval.setSingleShot(true);
+    m_photoInterval.setInterval(kPhotoIntervalMs);
+    connect(&m_photoInterval, &QTimer::timeout, this, [this] {
+        if (m_shownPath != m_currentPath)
+            showCurrentPhoto();
+    });
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(18, 18, 18, 18);
+    layout->setSpacing(16);
+    m_imgvwCurrentPhoto = new QLabel(this);
+    m_imgvwCurrentPhoto->setObjectName(u"imgvwCurrentPhoto"_s);
+    m_imgvwCurrentPhoto->setFixedSize(kPreviewWidth, kPreviewHeight);
+    m_imgvwCurrentPhoto->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_imgvwCurrentPhoto, 0, Qt::AlignTop);
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(8);
+    m_title = new QLabel(this);
+    m_title->setObjectName(u"lblProcessTitle"_s);
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    right->addWidget(m_title);
+    m_progressIndicator = new GRProgressIndicator(this);
+    m_progressIndicator->setObjectName(u"progressIndicator"_s);
+    m_progressIndicator->setMinValue(0.0);
+    m_progressIndicator->setMaxValue(100.0);
+    right->addWidget(m_progressIndicator);
+    m_lblProgressCounts = new QLabel(this);
+    m_lblProgressCounts->setObjectName(u"lblProgressCounts"_s);
+    right->addWidget(m_lblProgressCounts);
+    m_lblCurrntFilePath = new QLabel(this);
+    m_lblCurrntFilePath->setObjectName(u"lblCurrntFilePath"_s);
+    m_lblCurrntFilePath->setWordWrap(true);
+    m_lblCurrntFilePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    right->addWidget(m_lblCurrntFilePath);
+    right->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    m_btnStopProcess = new QPushButton(tr("Stop"), this);
+    m_btnStopProcess->setObjectName(u"btnStopProcess"_s);
+    buttons->addWidget(m_btnStopProcess);
+    right->addLayout(buttons);
+    layout->addLayout(right, 1);
+
+    connect(m_btnStopProcess, &QPushButton::clicked, this, [this] {
+        // One press is enough: the photos in hand finish, then the run ends.
+        m_btnStopProcess->setEnabled(false);
+        m_btnStopProcess->setText(tr("Stopping…"));
+        emit stopRequested();
+    });
+    startRun(0, false);
+}
+
+ProcessProgressSheet::~ProcessProgressSheet() = default;
+
+void ProcessProgressSheet::startRun(qint64 runSize, bool isForRestore)
+{
+    m_title->setText(isForRestore ? tr("Restoring the metadata of the written photos…") : tr("Processing photos…"));
+    m_btnStopProcess->setEnabled(true);
+    m_btnStopProcess->setText(tr("Stop"));
+    m_photoInterval.stop();
+    m_currentPath.clear();
+    m_shownPath.clear();
+    m_lblCurrntFilePath->clear();
+    m_progressIndicator->setDoubleValue(0.0);
+    setProgress(0, runSize, 0);
+    showPlaceholder();
+}
+
+void ProcessProgressSheet::setCurrentPhoto(const QString& filePath)
+{
+    m_currentPath = filePath;
+    if (!m_photoInterval.isActive())
+        showCurrentPhoto();
+}
+
+void ProcessProgressSheet::showCurrentPhoto()
+{
+    m_shownPath = m_currentPath;
+    m_photoInterval.start();
+    m_lblCurrntFilePath->setText(QDir::toNativeSeparators(m_shownPath));
+    m_lblCurrntFilePath->setToolTip(m_lblCurrntFilePath->text());
+    const QImage cached = m_thumbnails->thumbnail(m_shownPath);
+    if (!cached.isNull()) {
+        showThumbnail(m_shownPath);
+        return;
+    }
+    m_thumbnails->request({ m_shownPath });
+}
+
+void ProcessProgressSheet::showThumbnail(const QString& path)
+{
+    // A preview that arrives after the sheet has moved on to another photo is not shown.
+    if (path != m_shownPath)
+        return;
+    const QImage image = m_thumbnails->thumbnail(path);
+    if (image.isNull())
+        return;
+    m_imgvwCurrentPhoto->setPixmap(
+        QPixmap::fromImage(image).scaled(m_imgvwCurrentPhoto->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void ProcessProgressSheet::setProgress(qint64 handled, qint64 runSize, qint64 failed)
+{
+    // Whole percent, as the bottom line shows it.
+    m_progressIndicator->setDoubleValue(runSize > 0 ? double(handled * 100 / runSize) : 0.0);
+    QString counts = tr("%1 of %2 photos processed").arg(handled).arg(runSize);
+    if (failed > 0)
+        counts += tr(", %n with an error", nullptr, int(failed));
+    m_lblProgressCounts->setText(counts);
+}
+
+QString ProcessProgressSheet::countsText() const
+{
+    return m_lblProgressCounts->text();
+}
+
+void ProcessProgressSheet::showPlaceholder()
+{
+    m_photoInterval.stop();
+    m_imgvwCurrentPhoto->setPixmap(imageNamed(u"place_holder.png"_s, QSize(64, 64), devicePixelRatioF()));
+}

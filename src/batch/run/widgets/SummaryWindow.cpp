@@ -1,0 +1,160 @@
+#include "batch/run/widgets/SummaryWindow.h"
+
+#include "batch/run/widgets/SummaryTableModel.h"
+#include "controls/LinkButton.h"
+
+#include <QDir>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Paths keep both ends when cut, messages their beginning.
+class SummaryRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = index.column() == SummaryTableModel::NameColumn ? Qt::ElideMiddle : Qt::ElideRight;
+    }
+};
+
+const QColor kAccentBlue(0, 56, 175);
+
+QLabel* valueLabel(QWidget* parent, const QString& name)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kAccentBlue);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+SummaryWindow::SummaryWindow(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(u"winSummary"_s);
+    setWindowTitle(tr("Summary"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 16);
+    layout->setSpacing(10);
+
+    m_lblSummaryTitle = new QLabel(this);
+    m_lblSummaryTitle->setObjectName(u"lblSummaryTitle"_s);
+    QFont titleFont = m_lblSummaryTitle->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() + 4);
+    m_lblSummaryTitle->setFont(titleFont);
+    layout->addWidget(m_lblSummaryTitle);
+
+    auto* form = new QFormLayout;
+    form->setHorizontalSpacing(16);
+    m_lblBatchCountSummary = valueLabel(this, u"lblBatchCountSummary"_s);
+    m_lblPhotoProcessedSummary = valueLabel(this, u"lblPhotoProcessedSummary"_s);
+    m_lblPhotoSkippedSummary = valueLabel(this, u"lblPhotoSkippedSummary"_s);
+    m_lblTimeElapsedSummary = valueLabel(this, u"lblTimeElapsedSummary"_s);
+    form->addRow(tr("Batch Count:"), m_lblBatchCountSummary);
+    form->addRow(tr("Photos Processed:"), m_lblPhotoProcessedSummary);
+    form->addRow(tr("Photos Skipped:"), m_lblPhotoSkippedSummary);
+    form->addRow(tr("Time Elapsed:"), m_lblTimeElapsedSummary);
+
+    auto* folderBox = new QWidget(this);
+    auto* folderLayout = new QHBoxLayout(folderBox);
+    folderLayout->setContentsMargins(0, 0, 0, 0);
+    m_btnOpenOutputFolder = new LinkButton(folderBox);
+    m_btnOpenOutputFolder->setObjectName(u"btnOpenOutputFolder"_s);
+    m_lblOutputDirectorySummary = new QLabel(folderBox);
+    m_lblOutputDirectorySummary->setObjectName(u"lblOutputDirectorySummary"_s);
+    m_lblOutputDirectorySummary->hide();
+    m_txtDestinationSourceFolder = new QLabel(tr("Each photo was saved in its own source folder."), folderBox);
+    m_txtDestinationSourceFolder->setObjectName(u"txtDestinationSourceFolder"_s);
+    m_txtDestinationSourceFolder->hide();
+    folderLayout->addWidget(m_btnOpenOutputFolder);
+    folderLayout->addWidget(m_lblOutputDirectorySummary);
+    folderLayout->addWidget(m_txtDestinationSourceFolder);
+    folderLayout->addStretch();
+    form->addRow(tr("Output Folder:"), folderBox);
+    layout->addLayout(form);
+
+    m_lblErrorsSummary = new QLabel(this);
+    m_lblErrorsSummary->setObjectName(u"lblErrorsSummary"_s);
+    QFont bold = m_lblErrorsSummary->font();
+    bold.setBold(true);
+    m_lblErrorsSummary->setFont(bold);
+    layout->addWidget(m_lblErrorsSummary);
+
+    m_vwErrorTable = new QWidget(this);
+    m_vwErrorTable->setObjectName(u"vwErrorTable"_s);
+    auto* tableLayout = new QVBoxLayout(m_vwErrorTable);
+    tableLayout->setContentsMargins(0, 0, 0, 0);
+    m_tblErrorSummary = new QTableView(m_vwErrorTable);
+    m_tblErrorSummary->setObjectName(u"tblErrorSummary"_s);
+    m_model = new SummaryTableModel(this);
+    m_tblErrorSummary->setModel(m_model);
+    m_tblErrorSummary->setSelectionMode(QAbstractItemView::NoSelection);
+    m_tblErrorSummary->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tblErrorSummary->verticalHeader()->hide();
+    m_tblErrorSummary->verticalHeader()->setDefaultSectionSize(26);
+    m_tblErrorSummary->setShowGrid(false);
+    m_tblErrorSummary->setWordWrap(false);
+    m_tblErrorSummary->setItemDelegate(new SummaryRowDelegate(m_tblErrorSummary));
+    m_tblErrorSummary->setFocusPolicy(Qt::NoFocus);
+    m_tblErrorSummary->horizontalHeader()->setSectionResizeMode(
+        SummaryTableModel::NameColumn, QHeaderView::Interactive);
+    m_tblErrorSummary->horizontalHeader()->setStretchLastSection(true);
+    m_tblErrorSummary->setColumnWidth(SummaryTableModel::NameColumn, 300);
+    tableLayout->addWidget(m_tblErrorSummary);
+    layout->addWidget(m_vwErrorTable, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    m_btnCloseSummary = new QPushButton(tr("Close"), this);
+    m_btnCloseSummary->setObjectName(u"btnCloseSummary"_s);
+    m_btnCloseSummary->setDefault(true);
+    buttons->addWidget(m_btnCloseSummary);
+    layout->addLayout(buttons);
+
+    connect(
+        m_btnOpenOutputFolder, &QPushButton::clicked, this, [this] { emit openOutputFolderRequested(m_outputFolder); });
+    connect(m_btnCloseSummary, &QPushButton::clicked, this, &SummaryWindow::closeRequested);
+    // Escape closes the sheet as its button does.
+    connect(this, &QDialog::rejected, this, &SummaryWindow::closeRequested);
+}
+
+void SummaryWindow::setSummmaryInfo(const SummaryTexts& texts, QList<SummaryRow> rows)
+{
+    m_lblSummaryTitle->setText(texts.title);
+    m_lblBatchCountSummary->setText(texts.batchCount);
+    m_lblPhotoProcessedSummary->setText(texts.processed);
+    m_lblPhotoSkippedSummary->setText(texts.skipped);
+    // A run shorter than a second has no elapsed text of its own.
+    m_lblTimeElapsedSummary->setText(texts.elapsed.isEmpty() ? tr("under a second") : texts.elapsed);
+
+    m_outputFolder = texts.location.folder;
+    m_lblOutputDirectorySummary->setText(m_outputFolder);
+    // The link reads at the size of the texts around it.
+    m_btnOpenOutputFolder->setTitle(QDir::toNativeSeparators(m_outputFolder), font().pointSizeF(), false, kAccentBlue);
+    m_btnOpenOutputFolder->setToolTip(tr("Open the folder"));
+    m_btnOpenOutputFolder->setVisible(texts.location.showLink);
+    m_txtDestinationSourceFolder->setVisible(texts.location.showNote);
+
+    m_lblErrorsSummary->setText(texts.errorsAndWarnings);
+    m_lblErrorsSummary->setVisible(texts.showsErrorTable);
+    m_vwErrorTable->setVisible(texts.showsErrorTable);
+    m_model->setRows(std::move(rows));
+    setFixedSize(kWidth, texts.height);
+}

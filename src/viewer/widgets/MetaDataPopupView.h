@@ -1,0 +1,57 @@
+#pragma once
+
+#include "viewer/widgets/WorldMapView.h"
+
+#include <QList>
+#include <QWidget>
+#include <memory>
+
+class DropDownTables;
+class MetaDataViewerModel;
+class PhotoFile;
+class QLabel;
+class QPushButton;
+class QTableView;
+struct Notification;
+
+// The metadata viewer: a read-only window for one photo of the batch list with its
+// thumbnail, name, size on disk and pixel size, path, the 67 titled values read
+// fresh from the file ("scrollViewExifData") and a small map with the photo's
+// position and three map-type buttons (btnRoad, btnSatellite, btnHybrid; tags 1 to
+// 3). It fills itself when "notificationSetupMetaDataPopup" arrives with the
+// photo's index and comes to the front; an index that is not in the list changes
+// nothing. What it shows is MetaDataViewerModel's; the widgets only draw it.
+class MetaDataPopupView : public QWidget {
+    Q_OBJECT
+public:
+    // photos is the batch list; it must outlive the view.
+    explicit MetaDataPopupView(const QList<std::shared_ptr<PhotoFile>>& photos, QWidget* parent = nullptr);
+    ~MetaDataPopupView() override;
+
+    MetaDataViewerModel& model() const { return *m_model; }
+    WorldMapView& mapView() const { return *m_map; }
+
+    // setupViewNotification: the road map first, the photo at the index (when
+    // there is one), the list at its top. True when a photo was shown.
+    bool setupViewNotification(const QVariantMap& userInfo);
+    // btnMapTypeTapped: the map look of the button's tag, the buttons restyled.
+    void btnMapTypeTapped(QPushButton* button);
+    void scrollViewToTop();
+
+private:
+    void build();
+    void photoShown();
+    void changeSegmentUiForButton(QPushButton* button, bool isSelected, bool isRounded);
+
+    std::unique_ptr<DropDownTables> m_tables;
+    MetaDataViewerModel* m_model = nullptr;
+    QLabel* m_thumb = nullptr;
+    QLabel* m_name = nullptr;
+    QLabel* m_size = nullptr;
+    QLabel* m_path = nullptr;
+    QTableView* m_rows = nullptr;
+    WorldMapView* m_map = nullptr;
+    QPushButton* m_road = nullptr;
+    QPushButton* m_satellite = nullptr;
+    QPushButton* m_hybrid = nullptr;
+};

@@ -1,0 +1,171 @@
+#include "batch/alerts/AlertCatalog.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+AlertContent alert(int tag, AlertCounts counts = {})
+{
+    const std::optional<AlertContent> content = AlertCatalog::alertForTag(tag, counts);
+    EXPECT_TRUE(content.has_value()) << tag;
+    return content.value_or(AlertContent());
+}
+
+} // namespace
+
+TEST(AlertCatalog, givesEveryTagItsTitleAndButtons)
+{
+    const int yesNo = AlertButtonYes | AlertButtonNo;
+    const struct {
+        int tag;
+        const char* title;
+        int buttons;
+    } expected[] = {
+        { 100, "START PROCESS", yesNo },
+        { 101, "RESTORE EXIF DATA", yesNo },
+        { 102, "NOT ENOUGH SPACE", AlertButtonOk },
+        { 103, "REMOVE FROM BATCH", AlertButtonRemoveFromBatch },
+        { 104, "FEEDBACK", AlertButtonOk },
+        { 106, "REMOVE PHOTO", yesNo },
+        { 107, "PHOTOS LIMIT EXCEEDED", AlertButtonOk },
+        { 108, "FILE CANNOT BE ADDED", AlertButtonOk },
+        { 109, "PHOTO EXISTS", AlertButtonOk },
+        { 110, "NO PHOTOS TO ADD", AlertButtonOk },
+        { 111, "NO CHANGES IN EXIF DATA", yesNo },
+        { 112, "ERRORS FOUND", AlertButtonOk },
+        { 113, "Warning Found", yesNo },
+        { 114, "Warning Found", AlertButtonOk },
+        { 115, "Warning Found", AlertButtonOk },
+    };
+    for (const auto& row : expected) {
+        const AlertContent content = alert(row.tag);
+        EXPECT_EQ(content.tag, row.tag);
+        EXPECT_EQ(content.title, QString::fromLatin1(row.title)) << row.tag;
+        EXPECT_EQ(content.buttons, row.buttons) << row.tag;
+        EXPECT_FALSE(content.message.isEmpty()) << row.tag;
+    }
+    EXPECT_EQ(alert(103).message, "This photo is not available at the Source location.");
+    EXPECT_EQ(alert(114).message, "Filename can not be blank.");
+}
+
+TEST(AlertCatalog, quotesTheLimitOfTheAdding)
+{
+    EXPECT_EQ(alert(107).message, "Photo limit exceeded! A Batch of 100000 photos can be processed at a time.");
+    AlertCounts small;
+    small.maxPhotos = 3;
+    EXPECT_EQ(alert(107, small).message, "Photo limit exceeded! A Batch of 3 photos can be processed at a time.");
+}
+
+TEST(AlertCatalog, speaksOfOneOrManyRefusedFilesByTheirCount)
+{
+    AlertCounts counts;
+    counts.damagedFileCount = 1;
+    EXPECT_EQ(alert(108, counts).title, "FILE CANNOT BE ADDED");
+    EXPECT_EQ(
+        alert(108, counts).message, "File cannot be added. It is either damaged or not supported by application.");
+    counts.damagedFileCount = 2;
+    EXPECT_EQ(alert(108, counts).title, "FILES CANNOT BE ADDED");
+    EXPECT_EQ(alert(108, counts).message,
+        "Some files cannot be added. They are either damaged or not supported by application.");
+}
+
+TEST(AlertCatalog, speaksOfOneOrManyPhotosAlreadyInTheBatch)
+{
+    AlertCounts counts;
+    counts.alreadyExistsPhotosCount = 1;
+    EXPECT_EQ(alert(109, counts).title, "PHOTO EXISTS");
+    EXPECT_EQ(alert(109, counts).message, "Photo already exists in batch!");
+    counts.alreadyExistsPhotosCount = 2;
+    EXPECT_EQ(alert(109, counts).title, "PHOTOS EXISTS");
+    EXPECT_EQ(alert(109, counts).message, "Photos already exist in batch!");
+}
+
+TEST(AlertCatalog, speaksOfOneOrManySelectedPhotosWhenAskingToRemove)
+{
+    AlertCounts counts;
+    counts.totalPhotosSelected = 1;
+    EXPECT_EQ(alert(106, counts).title, "REMOVE PHOTO");
+    EXPECT_EQ(alert(106, counts).message,
+        "Remove Photo! All your changes to exif info will be lost. Do you wish to proceed?");
+    counts.totalPhotosSelected = 3;
+    EXPECT_EQ(alert(106, counts).title, "REMOVE PHOTOS");
+    EXPECT_TRUE(alert(106, counts).message.startsWith("Remove Photos! "));
+}
+
+TEST(AlertCatalog, answersNothingForAnUnknownTagOrWhileAnotherSheetIsOpen)
+{
+    for (int tag : { 0, 99, 105, 116, 1001 })
+        EXPECT_FALSE(AlertCatalog::alertForTag(tag, {}).has_value()) << tag;
+    EXPECT_FALSE(AlertCatalog::alertToShow(107, {}, /*isSubWindowOpened*/ true).has_value());
+    EXPECT_TRUE(AlertCatalog::alertToShow(107, {}, false).has_value());
+}
+
+TEST(AlertCatalog, sendsYesOnTheRoadOfItsTag)
+{
+    EXPECT_EQ(AlertCatalog::yesRoad(100), AlertYesRoad::StartProcess);
+    EXPECT_EQ(AlertCatalog::yesRoad(101), AlertYesRoad::RestoreMetadata);
+    EXPECT_EQ(AlertCatalog::yesRoad(111), AlertYesRoad::ValidateFormThenStartProcess);
+    EXPECT_EQ(AlertCatalog::yesRoad(113), AlertYesRoad::ChooseDestinationFolder);
+    EXPECT_EQ(AlertCatalog::yesRoad(108), AlertYesRoad::None);
+}
+
+TEST(IntakeCompletion, refreshesBeforeItShowsTheLimitAlertAndSkipsTheRefusalAlerts)
+{
+    PhotoIntakeSummary summary;
+    summary.totalPhotoToAdd = 3;
+    summary.isMAX_PHOTOS_LIMIT_EXCEEDED = true;
+    summary.isPhotosAlreadyAdded = true;
+    const PhotoIntakeCompletion next = summary.completion(false);
+    EXPECT_TRUE(next.refreshEditor);
+    EXPECT_EQ(next.alertTag, AlertPhotosLimitExceeded);
+    EXPECT_FALSE(next.clearChangedState);
+}
+
+TEST(IntakeCompletion, namesDuplicatesBeforeRefusalsAfterAnAddingThatBroughtPhotos)
+{
+    PhotoIntakeSummary summary;
+    summary.totalPhotoToAdd = 2;
+    EXPECT_EQ(summary.completion(false).alertTag, 0);
+    EXPECT_TRUE(summary.completion(false).refreshEditor);
+    summary.isPhotoFormatNotSupported = true;
+    EXPECT_EQ(summary.completion(false).alertTag, AlertFilesCannotBeAdded);
+    summary.isPhotosAlreadyAdded = true;
+    EXPECT_EQ(summary.completion(false).alertTag, AlertPhotosExist);
+}
+
+TEST(IntakeCompletion, hidesTheOverlayAndDisablesRemoveWhenNothingCameIn)
+{
+    PhotoIntakeSummary summary;
+    const PhotoIntakeCompletion nothing = summary.completion(true);
+    EXPECT_FALSE(nothing.refreshEditor);
+    EXPECT_TRUE(nothing.hideOverlay);
+    EXPECT_TRUE(nothing.disableRemoveButton);
+    EXPECT_TRUE(nothing.clearChangedState);
+    EXPECT_EQ(nothing.alertTag, AlertNoPhotosToAdd);
+    summary.isPhotoFormatNotSupported = true;
+    EXPECT_EQ(summary.completion(true).alertTag, AlertFilesCannotBeAdded);
+    summary.isPhotosAlreadyAdded = true;
+    EXPECT_EQ(summary.completion(false).alertTag, AlertPhotosExist);
+}
+
+TEST(IntakeCompletion, tellsOfFoldersThatCouldNotBeReadWhateverElseCameIn)
+{
+    PhotoIntakeSummary summary;
+    summary.totalPhotoToAdd = 3;
+    summary.unreadableFolderCount = 2;
+    EXPECT_EQ(summary.completion(false).alertTag, AlertFilesCannotBeAdded);
+    const AlertContent folders = alert(AlertFilesCannotBeAdded, AlertCounts::fromIntake(summary));
+    EXPECT_EQ(folders.title, "FOLDERS CANNOT BE READ");
+    EXPECT_EQ(folders.message, "2 folders could not be read; their photos were not added (the log names them).");
+
+    summary.damagedFileCount = 1;
+    summary.isPhotoFormatNotSupported = true;
+    summary.unreadableFolderCount = 1;
+    EXPECT_TRUE(alert(AlertFilesCannotBeAdded, AlertCounts::fromIntake(summary))
+                    .message.endsWith(" 1 folder could not be read; its photos were not added (the log names it)."));
+
+    summary = PhotoIntakeSummary();
+    summary.unreadableFolderCount = 1;
+    EXPECT_EQ(summary.completion(true).alertTag, AlertNoPhotosToAdd);
+    EXPECT_TRUE(alert(AlertNoPhotosToAdd, AlertCounts::fromIntake(summary)).message.contains("1 folder could not"));
+}
