@@ -184,7 +184,7 @@ WholeRoad::Result WholeRoad::run(const Options& options)
 
     // Process: the destination panel with a new folder, then Yes to the confirmation.
     m_meter.beginStage(u"process, panel"_s);
-    page->panel().setDestination(options.output, false);
+    page->model().setDestination(options.output, false);
     auto* process = widget<QAbstractButton>(u"btnProcess"_s);
     if (!process || !waitFor([process] { return process->isEnabled(); }, 30))
         return failed(u"Process stayed off"_s);

@@ -57,15 +57,15 @@ int main(int argc, char** argv)
     OutputOptionsPage page;
     page.resize(640, 560);
     page.btnOutputRenamingOptionTapped(true);
-    page.btnEditingNameOptionTapped(OutputOptionsPanel::Option::PrefixSuffix);
+    page.btnEditingNameOptionTapped(OutputOptionsModel::Option::PrefixSuffix);
     QTest::keyClicks(page.findChild<QLineEdit*>(u"txtAddPrefixString"_s), u"Trip_"_s);
-    page.btnEditingNameOptionTapped(OutputOptionsPanel::Option::Date);
-    page.panel().chooseFromList(25, 1);
-    page.panel().chooseFromList(27, 16);
-    page.btnEditingNameOptionTapped(OutputOptionsPanel::Option::Location);
-    page.btnEXIFLocationTypeTapped(OutputOptionsPanel::LocationPart::Place);
-    page.btnEXIFLocationTypeTapped(OutputOptionsPanel::LocationPart::State);
-    page.btnEditingNameOptionTapped(OutputOptionsPanel::Option::Size);
+    page.btnEditingNameOptionTapped(OutputOptionsModel::Option::Date);
+    page.model().chooseFromList(25, 1);
+    page.model().chooseFromList(27, 16);
+    page.btnEditingNameOptionTapped(OutputOptionsModel::Option::Location);
+    page.btnEXIFLocationTypeTapped(OutputOptionsModel::LocationPart::Place);
+    page.btnEXIFLocationTypeTapped(OutputOptionsModel::LocationPart::State);
+    page.btnEditingNameOptionTapped(OutputOptionsModel::Option::Size);
     page.disableEnableAllButtonsWhenDropdownOpen(false);
     bool ok = save(page, out + u"/batch-renaming-page.png"_s);
 

@@ -159,7 +159,7 @@ private:
     void processInto(const QString& folder)
     {
         Editor& e = *m_editor;
-        e.page->panel().setDestination(folder, false);
+        e.page->model().setDestination(folder, false);
         e.clickProcess();
         QTRY_VERIFY(e.destinationPanel() && e.destinationPanel()->isVisible());
         e.click(u"btnSelectDestination"_s);
@@ -214,11 +214,11 @@ private slots:
         QTRY_VERIFY(e.destinationPanel() && e.destinationPanel()->isVisible());
         e.click(u"btnCancelDestination"_s);
 
-        e.page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::CustomName);
+        e.page->btnEditingNameOptionTapped(OutputOptionsModel::Option::CustomName);
         e.clickProcess();
         QCOMPARE(e.alertTags().last(), int(AlertFilenameBlank));
-        e.page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::CustomName);
-        e.page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::PrefixSuffix);
+        e.page->btnEditingNameOptionTapped(OutputOptionsModel::Option::CustomName);
+        e.page->btnEditingNameOptionTapped(OutputOptionsModel::Option::PrefixSuffix);
         e.clickProcess();
         QCOMPARE(e.alertTags().last(), int(AlertPrefixOrSuffixBlank));
         QVERIFY(!e.runner().isRunning());
@@ -228,8 +228,8 @@ private slots:
     {
         Editor& e = *m_editor;
         e.page->btnOutputRenamingOptionTapped(true);
-        e.page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::Size);
-        e.page->panel().setDestination(output(), false);
+        e.page->btnEditingNameOptionTapped(OutputOptionsModel::Option::Size);
+        e.page->model().setDestination(output(), false);
 
         e.clickProcess();
         QTRY_VERIFY(e.destinationPanel());
@@ -298,7 +298,7 @@ private slots:
         QCOMPARE(panel->folder(), mixed);
 
         e.click(u"btnSelectDestination"_s);
-        QCOMPARE(e.page->panel().outputFolderLocationPath, mixed);
+        QCOMPARE(e.page->model().outputFolderLocationPath, mixed);
         QCOMPARE(find<QLineEdit>(e.page, u"txtPathImg"_s)->text(), mixed);
         QTRY_COMPARE(e.completedRuns, 1);
         QCOMPARE(e.runner().state().options.ouptputFolderPathName, mixed);
@@ -330,7 +330,7 @@ private slots:
         QTRY_VERIFY(e.destinationPanel());
         e.click(u"btnSourceFolderCheck"_s);
         QTRY_VERIFY(!e.destinationPanel() || !e.destinationPanel()->isVisible());
-        QCOMPARE(e.page->panel().destiFolderCheck, 1);
+        QCOMPARE(e.page->model().destiFolderCheck, 1);
         // Writing over the sources is never done without a question, even keeping the names.
         QTRY_COMPARE(e.alertTags(), QList<int> { AlertStartProcess });
         e.answer(AlertButtonYes);
@@ -406,7 +406,7 @@ private slots:
             e.photos.append(photo);
         }
         QVERIFY(QDir().mkpath(output()));
-        e.page->panel().setDestination(output(), false);
+        e.page->model().setDestination(output(), false);
         QSignalSpy started(e.controller, &BatchController::runStarted);
         e.controller->startProcessBtnYesTapped();
         QVERIFY(e.controller->isProcessing());
@@ -724,7 +724,7 @@ private slots:
         const QModelIndex modify = table->model()->index(2, 0);
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(modify).center());
         QVERIFY(!page->isListOpen());
-        QCOMPARE(page->panel().selectedDateType, 2);
+        QCOMPARE(page->model().selectedDateType, 2);
     }
 
     void nextOpensThePageAndLeavingItShowsTheNoticeWhileRenamingIsInForce()
@@ -748,7 +748,7 @@ private slots:
         e.click(u"btnCloseOnToast"_s);
         QVERIFY(!e.bar->vwRenameToast()->isVisibleTo(e.bar));
         QCOMPARE(e.bar->btnNext()->currentImageName(), u"rename_option_normal"_s);
-        QCOMPARE(e.page->panel().imageRenamingOptions, 0);
+        QCOMPARE(e.page->model().imageRenamingOptions, 0);
     }
 };
 

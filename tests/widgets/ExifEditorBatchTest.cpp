@@ -80,13 +80,13 @@ private slots:
         // The date lists open in the editor's one shared list.
         auto* page = qobject_cast<OutputOptionsPage*>(m_editor->extentionView());
         page->btnOutputRenamingOptionTapped(true);
-        page->btnEditingNameOptionTapped(OutputOptionsPanel::Option::Date);
+        page->btnEditingNameOptionTapped(OutputOptionsModel::Option::Date);
         QTest::mouseClick(child<QPushButton>(u"btnAddEXIFDateTimeFormatOption"_s), Qt::LeftButton);
         AttachedPopupTable* popup = m_editor->photoListPanel()->popup();
         QVERIFY(popup->isOpen());
         QCOMPARE(popup->currentType(), AttachPopupRenameDateFormat);
         popup->choose(19);
-        QCOMPARE(page->panel().selectedDateFormat, 19);
+        QCOMPARE(page->model().selectedDateFormat, 19);
         // The page's buttons come back a moment after the list closed.
         QTRY_VERIFY(child<QPushButton>(u"btnBackToProperties"_s)->isEnabled());
         QTest::mouseClick(child<QPushButton>(u"btnBackToProperties"_s), Qt::LeftButton);
@@ -102,7 +102,7 @@ private slots:
         QVERIFY(m_editor->isParamsChanged());
         const QString output = m_dir.path() + u"/Out"_s;
         auto* page = qobject_cast<OutputOptionsPage*>(m_editor->extentionView());
-        page->panel().setDestination(output, false);
+        page->model().setDestination(output, false);
         bool askedBeforeClosing = false;
         connect(batch(), &BatchController::runStarted, this, [this, &askedBeforeClosing] {
             askedBeforeClosing = m_editor->isParamsChanged() && m_editor->isBatchRunning();

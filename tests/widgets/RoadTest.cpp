@@ -213,7 +213,7 @@ class RoadTest : public QObject, public RecordedApplication {
     {
         auto* page = qobject_cast<OutputOptionsPage*>(editor()->extentionView());
         if (!output.isEmpty())
-            page->panel().setDestination(output, false);
+            page->model().setDestination(output, false);
         QTRY_VERIFY(child<QPushButton>(u"btnProcess"_s)->isEnabled());
         QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
         QTRY_VERIFY2(child<QWidget>(u"savePanel"_s) && child<QWidget>(u"savePanel"_s)->isVisible(),

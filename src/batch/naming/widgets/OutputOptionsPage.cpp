@@ -188,17 +188,17 @@ void OutputOptionsPage::buildControls()
     auto* ticks = new QHBoxLayout;
     ticks->setSpacing(4);
     auto addTick
-        = [&](IMGButton*& tick, const QString& name, const QString& caption, OutputOptionsPanel::LocationPart part) {
+        = [&](IMGButton*& tick, const QString& name, const QString& caption, OutputOptionsModel::LocationPart part) {
               tick = imageButton(box, name, kCheckOff, kCheckOn);
               ticks->addWidget(tick);
               ticks->addWidget(new CaptionLabel(caption, tick, box));
               ticks->addSpacing(10);
               connect(tick, &QAbstractButton::clicked, this, [this, part] { btnEXIFLocationTypeTapped(part); });
           };
-    addTick(m_btnPlaceGet, u"btnPlaceGet"_s, tr("Place"), OutputOptionsPanel::LocationPart::Place);
-    addTick(m_btnCityGet, u"btnCityGet"_s, tr("City"), OutputOptionsPanel::LocationPart::City);
-    addTick(m_btnStateProvinceGet, u"btnStateProvinceGet"_s, tr("State"), OutputOptionsPanel::LocationPart::State);
-    addTick(m_btnCountryGet, u"btnCountryGet"_s, tr("Country"), OutputOptionsPanel::LocationPart::Country);
+    addTick(m_btnPlaceGet, u"btnPlaceGet"_s, tr("Place"), OutputOptionsModel::LocationPart::Place);
+    addTick(m_btnCityGet, u"btnCityGet"_s, tr("City"), OutputOptionsModel::LocationPart::City);
+    addTick(m_btnStateProvinceGet, u"btnStateProvinceGet"_s, tr("State"), OutputOptionsModel::LocationPart::State);
+    addTick(m_btnCountryGet, u"btnCountryGet"_s, tr("Country"), OutputOptionsModel::LocationPart::Country);
     ticks->addStretch();
     locationBox->addLayout(ticks);
     m_txtEXIFLocationShow = field(box, u"txtEXIFLocationShow"_s);
@@ -212,7 +212,7 @@ void OutputOptionsPage::buildControls()
     grid->addWidget(m_txtEXIFWidthHeightShow, row++, 2);
     layout->addWidget(m_vwCustomEditOriginalName);
 
-    using Option = OutputOptionsPanel::Option;
+    using Option = OutputOptionsModel::Option;
     const std::pair<IMGButton*, Option> options[] = {
         { m_btnAddEXIFReplaceFilename, Option::CustomName },
         { m_btnAddEXIFString, Option::PrefixSuffix },
@@ -225,17 +225,17 @@ void OutputOptionsPage::buildControls()
         connect(entry.first, &QAbstractButton::clicked, this, [this, option] { btnEditingNameOptionTapped(option); });
     }
 
-    // Typed texts reach the panel as typed: no limit, no filter; warnings 114 and 115 catch the empty ones.
+    // Typed texts reach the model as typed: no limit, no filter; warnings 114 and 115 catch the empty ones.
     connect(m_txtEXIFCustomNameShow, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_panel.txtEXIFCustomNameShow = text;
+        m_model.txtEXIFCustomNameShow = text;
         emit optionsChanged();
     });
     connect(m_txtAddPrefixString, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_panel.txtAddPrefixString = text;
+        m_model.txtAddPrefixString = text;
         emit optionsChanged();
     });
     connect(m_txtAddSuffixString, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_panel.txtAddSuffixString = text;
+        m_model.txtAddSuffixString = text;
         emit optionsChanged();
     });
 
@@ -275,9 +275,9 @@ void OutputOptionsPage::buildControls()
 void OutputOptionsPage::initSetup()
 {
     closeList();
-    m_panel = OutputOptionsPanel();
+    m_model = OutputOptionsModel();
     m_dropDownOpen = false;
-    setOutputFolderText(m_panel.outputFolderLocationPath);
+    setOutputFolderText(m_model.outputFolderLocationPath);
     refreshFromPanel();
 }
 
@@ -286,33 +286,33 @@ void OutputOptionsPage::setOutputFolderText(const QString& folder)
     m_txtPathImg->setText(QDir::toNativeSeparators(folder));
 }
 
-IMGButton* OutputOptionsPage::optionCheck(OutputOptionsPanel::Option option) const
+IMGButton* OutputOptionsPage::optionCheck(OutputOptionsModel::Option option) const
 {
     switch (option) {
-    case OutputOptionsPanel::Option::CustomName:
+    case OutputOptionsModel::Option::CustomName:
         return m_btnAddEXIFReplaceFilename;
-    case OutputOptionsPanel::Option::PrefixSuffix:
+    case OutputOptionsModel::Option::PrefixSuffix:
         return m_btnAddEXIFString;
-    case OutputOptionsPanel::Option::Date:
+    case OutputOptionsModel::Option::Date:
         return m_btnAddEXIFDateTime;
-    case OutputOptionsPanel::Option::Location:
+    case OutputOptionsModel::Option::Location:
         return m_btnAddEXIFLocation;
-    case OutputOptionsPanel::Option::Size:
+    case OutputOptionsModel::Option::Size:
         break;
     }
     return m_btnAddEXIFAppendWidthHeight;
 }
 
-IMGButton* OutputOptionsPage::locationTick(OutputOptionsPanel::LocationPart part) const
+IMGButton* OutputOptionsPage::locationTick(OutputOptionsModel::LocationPart part) const
 {
     switch (part) {
-    case OutputOptionsPanel::LocationPart::Place:
+    case OutputOptionsModel::LocationPart::Place:
         return m_btnPlaceGet;
-    case OutputOptionsPanel::LocationPart::City:
+    case OutputOptionsModel::LocationPart::City:
         return m_btnCityGet;
-    case OutputOptionsPanel::LocationPart::State:
+    case OutputOptionsModel::LocationPart::State:
         return m_btnStateProvinceGet;
-    case OutputOptionsPanel::LocationPart::Country:
+    case OutputOptionsModel::LocationPart::Country:
         break;
     }
     return m_btnCountryGet;
@@ -320,7 +320,7 @@ IMGButton* OutputOptionsPage::locationTick(OutputOptionsPanel::LocationPart part
 
 void OutputOptionsPage::refreshFromPanel()
 {
-    const OutputOptionsPanel& p = m_panel;
+    const OutputOptionsModel& p = m_model;
     m_btnKeepOriginalFileName->setState(p.isEditMode() ? 0 : 1);
     m_btnEditOriginalName->setState(p.isEditMode() ? 1 : 0);
     m_btnAddEXIFReplaceFilename->setState(p.filenameCheck);
@@ -343,9 +343,9 @@ void OutputOptionsPage::refreshFromPanel()
     m_txtEXIFLocationShow->setPlaceholderText(p.txtEXIFLocationPlaceholder);
     m_txtEXIFWidthHeightShow->setText(p.txtEXIFWidthHeightShow);
 
-    const OutputOptionsPanel::Enabled enabled = p.enabledControls(m_dropDownOpen);
-    for (auto option : { OutputOptionsPanel::Option::CustomName, OutputOptionsPanel::Option::PrefixSuffix,
-             OutputOptionsPanel::Option::Date, OutputOptionsPanel::Option::Location, OutputOptionsPanel::Option::Size })
+    const OutputOptionsModel::Enabled enabled = p.enabledControls(m_dropDownOpen);
+    for (auto option : { OutputOptionsModel::Option::CustomName, OutputOptionsModel::Option::PrefixSuffix,
+             OutputOptionsModel::Option::Date, OutputOptionsModel::Option::Location, OutputOptionsModel::Option::Size })
         optionCheck(option)->setEnabled(enabled.optionChecks);
     m_btnRefresh->setEnabled(enabled.refresh);
     m_btnKeepOriginalFileName->setEnabled(enabled.keepOriginalName);
@@ -353,8 +353,8 @@ void OutputOptionsPage::refreshFromPanel()
     for (QPushButton* button :
         { m_btnAddEXIFDateTimeAsOption, m_btnAddEXIFDateTimeTypeOption, m_btnAddEXIFDateTimeFormatOption })
         button->setEnabled(enabled.dateListButtons);
-    for (auto part : { OutputOptionsPanel::LocationPart::Place, OutputOptionsPanel::LocationPart::City,
-             OutputOptionsPanel::LocationPart::State, OutputOptionsPanel::LocationPart::Country })
+    for (auto part : { OutputOptionsModel::LocationPart::Place, OutputOptionsModel::LocationPart::City,
+             OutputOptionsModel::LocationPart::State, OutputOptionsModel::LocationPart::Country })
         locationTick(part)->setEnabled(enabled.locationTicks);
     m_txtEXIFCustomNameShow->setReadOnly(!enabled.customNameEditable);
     m_txtAddPrefixString->setReadOnly(!enabled.prefixSuffixEditable);
@@ -365,29 +365,29 @@ void OutputOptionsPage::refreshFromPanel()
 
 void OutputOptionsPage::btnOutputRenamingOptionTapped(bool edit)
 {
-    m_panel.setEditMode(edit);
+    m_model.setEditMode(edit);
     refreshFromPanel();
     emit optionsChanged();
 }
 
-void OutputOptionsPage::btnEditingNameOptionTapped(OutputOptionsPanel::Option option)
+void OutputOptionsPage::btnEditingNameOptionTapped(OutputOptionsModel::Option option)
 {
     // The click turns the box over; its new state decides.
-    m_panel.setOption(option, optionCheck(option)->state() == 0);
+    m_model.setOption(option, optionCheck(option)->state() == 0);
     refreshFromPanel();
     emit optionsChanged();
 }
 
-void OutputOptionsPage::btnEXIFLocationTypeTapped(OutputOptionsPanel::LocationPart part)
+void OutputOptionsPage::btnEXIFLocationTypeTapped(OutputOptionsModel::LocationPart part)
 {
-    m_panel.setLocationPart(part, locationTick(part)->state() == 0);
+    m_model.setLocationPart(part, locationTick(part)->state() == 0);
     refreshFromPanel();
     emit optionsChanged();
 }
 
 void OutputOptionsPage::refreshOutputRenamingOptionOnTapped()
 {
-    m_panel.reset();
+    m_model.reset();
     refreshFromPanel();
     emit optionsChanged();
 }
@@ -416,7 +416,7 @@ void OutputOptionsPage::btnEXIFDateAsTapped(int tag)
     const int width = RenamingChoiceLists::popupWidth(shown->width() + anchor->width());
     const QSize size(width, RenamingChoiceLists::popupHeight(*list));
     auto chosen = [this, type = int(*list)](int row) {
-        m_panel.chooseFromList(type, row);
+        m_model.chooseFromList(type, row);
         refreshFromPanel();
         emit optionsChanged();
     };
@@ -448,7 +448,7 @@ QListView* OutputOptionsPage::popupTable() const
 
 void OutputOptionsPage::btnBackToPropertiesTapped()
 {
-    const int alert = m_panel.leavePageAlert();
+    const int alert = m_model.leavePageAlert();
     if (alert != 0) {
         emit alertRequested(alert);
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/naming/OutputOptionsPanel.h"
+#include "batch/naming/OutputOptionsModel.h"
 #include "batch/naming/OutputRenamingOptions.h"
 
 #include <QPointer>
@@ -20,7 +20,7 @@ class QPushButton;
 // photo list: keep each photo's name or build new ones from a custom name, a
 // prefix and suffix, a date of the photo, its place names and its pixel size.
 //
-// Every rule lives in OutputOptionsPanel; this page shows the panel's state and
+// Every rule lives in OutputOptionsModel; this page shows the model's state and
 // forwards each click to it, then draws the state again (refreshFromPanel).
 class OutputOptionsPage : public QWidget {
     Q_OBJECT
@@ -34,8 +34,8 @@ public:
     explicit OutputOptionsPage(QWidget* parent = nullptr);
     ~OutputOptionsPage() override;
 
-    OutputOptionsPanel& panel() { return m_panel; }
-    const OutputOptionsPanel& panel() const { return m_panel; }
+    OutputOptionsModel& model() { return m_model; }
+    const OutputOptionsModel& model() const { return m_model; }
 
     void setListOpener(ListOpener opener) { m_listOpener = std::move(opener); }
     // Whether the page's own pop-up list is open.
@@ -46,11 +46,11 @@ public:
     QListView* popupTable() const;
 
     // The record the batch start and the path builder read, built afresh.
-    OutputRenamingOptions getOutputFileRenamingSetting() const { return m_panel.getOutputFileRenamingSetting(); }
+    OutputRenamingOptions getOutputFileRenamingSetting() const { return m_model.getOutputFileRenamingSetting(); }
     // Back to keeping each photo's name, every option off.
     void refreshOutputRenamingOptionOnTapped();
     // A drop-down of the editor opened (true) or closed (false): the page's
-    // controls follow the panel's enabling rules for that.
+    // controls follow the model's enabling rules for that.
     void disableEnableAllButtonsWhenDropdownOpen(bool open);
     // The page's set-up, as when the editor is set up: keep mode, default folder.
     void initSetup();
@@ -59,8 +59,8 @@ public:
 
     // ---- Clicks, as the controls send them ----
     void btnOutputRenamingOptionTapped(bool edit);
-    void btnEditingNameOptionTapped(OutputOptionsPanel::Option option);
-    void btnEXIFLocationTypeTapped(OutputOptionsPanel::LocationPart part);
+    void btnEditingNameOptionTapped(OutputOptionsModel::Option option);
+    void btnEXIFLocationTypeTapped(OutputOptionsModel::LocationPart part);
     // The date list buttons, told apart by their tag (602, 603, 604).
     void btnEXIFDateAsTapped(int tag);
     void btnBackToPropertiesTapped();
@@ -80,10 +80,10 @@ signals:
 private:
     void buildControls();
     void refreshFromPanel();
-    IMGButton* optionCheck(OutputOptionsPanel::Option option) const;
-    IMGButton* locationTick(OutputOptionsPanel::LocationPart part) const;
+    IMGButton* optionCheck(OutputOptionsModel::Option option) const;
+    IMGButton* locationTick(OutputOptionsModel::LocationPart part) const;
 
-    OutputOptionsPanel m_panel;
+    OutputOptionsModel m_model;
     ListOpener m_listOpener;
     bool m_dropDownOpen = false;
 

@@ -147,7 +147,7 @@ void BatchController::btnNextTapped()
     }
     // addExtentionView
     m_bar->setRenameToastVisible(false);
-    m_bar->setNextImage(m_page->panel().isEditMode() ? u"rename_option_Edit_normal"_s : u"rename_option_normal"_s);
+    m_bar->setNextImage(m_page->model().isEditMode() ? u"rename_option_Edit_normal"_s : u"rename_option_normal"_s);
     setPresetsAndNextEnabled(false);
     m_onPage = true;
     call(m_hooks.showRenamingPage, true);
@@ -162,9 +162,9 @@ void BatchController::leavePage()
 {
     if (m_hooks.tickedCount && m_hooks.tickedCount() != 0)
         setPresetsAndNextEnabled(true);
-    const bool inForce = m_page->panel().isRenamingInForce();
+    const bool inForce = m_page->model().isRenamingInForce();
     m_bar->setRenameToastVisible(inForce);
-    m_bar->setNextImage(m_page->panel().nextButtonImage());
+    m_bar->setNextImage(m_page->model().nextButtonImage());
     m_onPage = false;
     call(m_hooks.showRenamingPage, false);
 }
@@ -196,7 +196,7 @@ void BatchController::initSetup()
 
 bool BatchController::isRenamingInForce() const
 {
-    return m_page->panel().isRenamingInForce();
+    return m_page->model().isRenamingInForce();
 }
 
 void BatchController::setNextEnabled(bool enable)
@@ -218,12 +218,12 @@ void BatchController::setPresetsAndNextByPage()
 void BatchController::chooseOutputFolder(const QString& start)
 {
     const QString folder
-        = m_page->panel().outputFolderLocationPath.isEmpty() ? start : m_page->panel().outputFolderLocationPath;
+        = m_page->model().outputFolderLocationPath.isEmpty() ? start : m_page->model().outputFolderLocationPath;
     DestinationPanel::chooseFolder(m_presenter, m_page->window(), u"openPanelOutputFolder"_s, tr("Output Folder"),
         folder, [this](const QString& chosen) {
             if (!m_page)
                 return;
-            m_page->panel().setDestination(chosen, m_page->panel().destiFolderCheck == 1);
+            m_page->model().setDestination(chosen, m_page->model().destiFolderCheck == 1);
             m_page->setOutputFolderText(chosen);
         });
 }
@@ -240,7 +240,7 @@ void BatchController::btnProcessTapped()
         showAlert(AlertErrorsFound);
         return;
     }
-    const OutputOptionsPanel::ProcessStep step = m_page->panel().processStep();
+    const OutputOptionsModel::ProcessStep step = m_page->model().processStep();
     if (step.alertTag != 0) {
         showAlert(step.alertTag);
         return;
@@ -250,7 +250,7 @@ void BatchController::btnProcessTapped()
 
 void BatchController::startProcessOnEditOptionBlank(bool confirm)
 {
-    QString folder = m_page->panel().outputFolderLocationPath;
+    QString folder = m_page->model().outputFolderLocationPath;
     if (folder.isEmpty())
         folder = OutputRenamingOptions::defaultOutputFolder();
     QDir().mkpath(folder);
@@ -262,7 +262,7 @@ void BatchController::startProcessOnEditOptionBlank(bool confirm)
         setPresetsAndNextByPage();
         if (!answer.accepted)
             return;
-        m_page->panel().setDestination(answer.folder, answer.keepSourceFolder);
+        m_page->model().setDestination(answer.folder, answer.keepSourceFolder);
         m_page->setOutputFolderText(answer.folder);
         afterDestinationChosen(confirm, answer.keepSourceFolder);
     });
@@ -274,7 +274,7 @@ void BatchController::afterDestinationChosen(bool confirm, bool keepSource)
         return;
     // Keeping the source folders overwrites files: it always asks first.
     const bool changed = m_hooks.isParamsChanged && m_hooks.isParamsChanged();
-    const int tag = OutputOptionsPanel::afterPanelAlert(confirm || keepSource, formValid(), changed);
+    const int tag = OutputOptionsModel::afterPanelAlert(confirm || keepSource, formValid(), changed);
     QTimer::singleShot(kAfterPanelDelayMs, this, [this, tag] {
         if (tag == 0)
             startProcessBtnYesTapped();

@@ -62,7 +62,7 @@ struct BatchHooks {
 // The batch roads of the editor: Next (the renaming page), Process (checks,
 // destination panel, confirmation, start), Stop, Restore and Reset, the progress
 // sheet, the bottom line and the summary. A BatchRunner does the run; the rules
-// come from OutputOptionsPanel, AlertCatalog and BatchTexts. Main thread only.
+// come from OutputOptionsModel, AlertCatalog and BatchTexts. Main thread only.
 class BatchController : public QObject {
     Q_OBJECT
 public:

@@ -1,4 +1,4 @@
-#include "batch/naming/OutputOptionsPanel.h"
+#include "batch/naming/OutputOptionsModel.h"
 
 #include "batch/naming/RenamingChoiceLists.h"
 
@@ -6,12 +6,12 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-using Option = OutputOptionsPanel::Option;
-using Part = OutputOptionsPanel::LocationPart;
+using Option = OutputOptionsModel::Option;
+using Part = OutputOptionsModel::LocationPart;
 
-TEST(OutputOptionsPanel, aNewPageBuildsARecordThatKeepsNamesWhateverItsFieldsShow)
+TEST(OutputOptionsModel, aNewPageBuildsARecordThatKeepsNamesWhateverItsFieldsShow)
 {
-    OutputOptionsPanel panel;
+    OutputOptionsModel panel;
     panel.txtAddPrefixString = u"typed but not ticked"_s;
     const OutputRenamingOptions options = panel.getOutputFileRenamingSetting();
     EXPECT_EQ(options.renamingOptionIndex, 0);
@@ -24,9 +24,9 @@ TEST(OutputOptionsPanel, aNewPageBuildsARecordThatKeepsNamesWhateverItsFieldsSho
     EXPECT_EQ(panel.nextButtonImage(), u"rename_option_normal"_s);
 }
 
-TEST(OutputOptionsPanel, theRecordCarriesOnlyTheTickedOptionsAndTheFolderAsChosen)
+TEST(OutputOptionsModel, theRecordCarriesOnlyTheTickedOptionsAndTheFolderAsChosen)
 {
-    OutputOptionsPanel panel;
+    OutputOptionsModel panel;
     panel.setEditMode(true);
     panel.setOption(Option::Date, true);
     panel.chooseFromList(RenamingChoiceLists::Position, 1);
@@ -63,9 +63,9 @@ TEST(OutputOptionsPanel, theRecordCarriesOnlyTheTickedOptionsAndTheFolderAsChose
     EXPECT_EQ(panel.selectedAsOptionIndex + panel.selectedDateType + panel.selectedDateFormat, 0);
 }
 
-TEST(OutputOptionsPanel, theLocationSampleFollowsThePartsInTheirFixedOrder)
+TEST(OutputOptionsModel, theLocationSampleFollowsThePartsInTheirFixedOrder)
 {
-    OutputOptionsPanel panel;
+    OutputOptionsModel panel;
     panel.setEditMode(true);
     panel.setLocationPart(Part::City, false);
     EXPECT_EQ(panel.cityCheck, 0) << "no part changes while the option is off";
@@ -88,9 +88,9 @@ TEST(OutputOptionsPanel, theLocationSampleFollowsThePartsInTheirFixedOrder)
     EXPECT_FALSE(panel.enabledControls(false).locationTicks);
 }
 
-TEST(OutputOptionsPanel, keepModeResetsThePageButKeepsTheListIndexes)
+TEST(OutputOptionsModel, keepModeResetsThePageButKeepsTheListIndexes)
 {
-    OutputOptionsPanel panel;
+    OutputOptionsModel panel;
     panel.setEditMode(true);
     panel.setOption(Option::PrefixSuffix, true);
     panel.txtAddPrefixString = u"A_"_s;
@@ -109,10 +109,10 @@ TEST(OutputOptionsPanel, keepModeResetsThePageButKeepsTheListIndexes)
     EXPECT_FALSE(panel.isRenamingInForce());
 }
 
-TEST(OutputOptionsPanel, controlsFollowTheModeTheTicksAndAnOpenList)
+TEST(OutputOptionsModel, controlsFollowTheModeTheTicksAndAnOpenList)
 {
-    OutputOptionsPanel panel;
-    OutputOptionsPanel::Enabled enabled = panel.enabledControls(false);
+    OutputOptionsModel panel;
+    OutputOptionsModel::Enabled enabled = panel.enabledControls(false);
     EXPECT_FALSE(enabled.optionChecks);
     EXPECT_FALSE(enabled.refresh);
     EXPECT_FALSE(enabled.dateListButtons);
@@ -131,9 +131,9 @@ TEST(OutputOptionsPanel, controlsFollowTheModeTheTicksAndAnOpenList)
     EXPECT_TRUE(enabled.locationTicks) << "the location ticks stay usable while a list is open";
 }
 
-TEST(OutputOptionsPanel, processAndLeavingThePageWarnAboutAnEmptyNameOrAffix)
+TEST(OutputOptionsModel, processAndLeavingThePageWarnAboutAnEmptyNameOrAffix)
 {
-    OutputOptionsPanel panel;
+    OutputOptionsModel panel;
     EXPECT_EQ(panel.processStep().alertTag, 0);
     EXPECT_FALSE(panel.processStep().confirmAfterPanel) << "keep mode: the run starts after the panel";
 
@@ -156,11 +156,11 @@ TEST(OutputOptionsPanel, processAndLeavingThePageWarnAboutAnEmptyNameOrAffix)
     panel.setOption(Option::Date, true);
     EXPECT_EQ(panel.processStep().alertTag, 0) << "only the date ticked needs no text";
 
-    EXPECT_EQ(OutputOptionsPanel::afterPanelAlert(false, true, false), 0);
-    EXPECT_EQ(OutputOptionsPanel::afterPanelAlert(false, false, true), 112);
-    EXPECT_EQ(OutputOptionsPanel::afterPanelAlert(true, true, false), 111);
-    EXPECT_EQ(OutputOptionsPanel::afterPanelAlert(true, false, true), 112);
-    EXPECT_EQ(OutputOptionsPanel::afterPanelAlert(true, true, true), 100);
+    EXPECT_EQ(OutputOptionsModel::afterPanelAlert(false, true, false), 0);
+    EXPECT_EQ(OutputOptionsModel::afterPanelAlert(false, false, true), 112);
+    EXPECT_EQ(OutputOptionsModel::afterPanelAlert(true, true, false), 111);
+    EXPECT_EQ(OutputOptionsModel::afterPanelAlert(true, false, true), 112);
+    EXPECT_EQ(OutputOptionsModel::afterPanelAlert(true, true, true), 100);
 }
 
 TEST(RenamingChoiceLists, holdTheThreeDateListsAndSizeTheirPopUp)

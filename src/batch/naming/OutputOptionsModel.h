@@ -9,7 +9,7 @@
 // controls are enabled, which warning a step gives, and the renaming options
 // record built from it all. The page's widgets show this state and forward each
 // click to the matching method.
-class OutputOptionsPanel {
+class OutputOptionsModel {
 public:
     enum class Option { CustomName, PrefixSuffix, Date, Location, Size };
     enum class LocationPart { Place, City, State, Country };
@@ -38,7 +38,7 @@ public:
     static const QString kDefaultDateFormat; // "DDMMYYYY"
 
     // Keep mode, nothing ticked, the default output folder.
-    OutputOptionsPanel();
+    OutputOptionsModel();
 
     // ---- Clicks ----
     // The Keep / Edit radio pair. Keep resets the whole page; Edit leaves the options as they are.

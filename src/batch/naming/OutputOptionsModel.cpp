@@ -1,29 +1,29 @@
-#include "batch/naming/OutputOptionsPanel.h"
+#include "batch/naming/OutputOptionsModel.h"
 
 #include "batch/naming/RenamingChoiceLists.h"
 
 using namespace Qt::Literals::StringLiterals;
 
-const QString OutputOptionsPanel::kLocationSample = u"{Place}_{City}_{State}_{Country}"_s;
-const QString OutputOptionsPanel::kSizeSample = u"Filename_{Width}X{Height}"_s;
-const QString OutputOptionsPanel::kDefaultPosition = u"Prefix"_s;
-const QString OutputOptionsPanel::kDefaultDateSource = u"Original Date/Time"_s;
-const QString OutputOptionsPanel::kDefaultDateFormat = u"DDMMYYYY"_s;
+const QString OutputOptionsModel::kLocationSample = u"{Place}_{City}_{State}_{Country}"_s;
+const QString OutputOptionsModel::kSizeSample = u"Filename_{Width}X{Height}"_s;
+const QString OutputOptionsModel::kDefaultPosition = u"Prefix"_s;
+const QString OutputOptionsModel::kDefaultDateSource = u"Original Date/Time"_s;
+const QString OutputOptionsModel::kDefaultDateFormat = u"DDMMYYYY"_s;
 
-OutputOptionsPanel::OutputOptionsPanel()
+OutputOptionsModel::OutputOptionsModel()
     : outputFolderLocationPath(OutputRenamingOptions::defaultOutputFolder())
 {
     resetDateFields();
 }
 
-void OutputOptionsPanel::resetDateFields()
+void OutputOptionsModel::resetDateFields()
 {
     txtEXIFas = kDefaultPosition;
     txtEXIFtype = kDefaultDateSource;
     txtEXIFformat = kDefaultDateFormat;
 }
 
-void OutputOptionsPanel::setEditMode(bool edit)
+void OutputOptionsModel::setEditMode(bool edit)
 {
     if (edit) {
         imageRenamingOptions = 1;
@@ -32,7 +32,7 @@ void OutputOptionsPanel::setEditMode(bool edit)
     reset();
 }
 
-void OutputOptionsPanel::setOption(Option option, bool on)
+void OutputOptionsModel::setOption(Option option, bool on)
 {
     const int state = on ? 1 : 0;
     switch (option) {
@@ -68,7 +68,7 @@ void OutputOptionsPanel::setOption(Option option, bool on)
     }
 }
 
-int& OutputOptionsPanel::locationPartCheck(LocationPart part)
+int& OutputOptionsModel::locationPartCheck(LocationPart part)
 {
     switch (part) {
     case LocationPart::Place:
@@ -83,7 +83,7 @@ int& OutputOptionsPanel::locationPartCheck(LocationPart part)
     return countryCheck;
 }
 
-void OutputOptionsPanel::rebuildLocationSample()
+void OutputOptionsModel::rebuildLocationSample()
 {
     QString sample;
     if (placeCheck == 1)
@@ -98,7 +98,7 @@ void OutputOptionsPanel::rebuildLocationSample()
     txtEXIFLocationPlaceholder = txtEXIFLocationShow;
 }
 
-void OutputOptionsPanel::setLocationPart(LocationPart part, bool on)
+void OutputOptionsModel::setLocationPart(LocationPart part, bool on)
 {
     if (locationCheck != 1)
         return;
@@ -112,7 +112,7 @@ void OutputOptionsPanel::setLocationPart(LocationPart part, bool on)
     }
 }
 
-void OutputOptionsPanel::chooseFromList(int listType, int index)
+void OutputOptionsModel::chooseFromList(int listType, int index)
 {
     const QStringList rows = RenamingChoiceLists::rows(listType);
     if (index < 0 || index >= rows.size())
@@ -136,7 +136,7 @@ void OutputOptionsPanel::chooseFromList(int listType, int index)
     selectedNameChangeType = rows[index];
 }
 
-void OutputOptionsPanel::reset()
+void OutputOptionsModel::reset()
 {
     // The list indexes and the location placeholder stay; ticking the date option zeroes the indexes.
     imageRenamingOptions = 0;
@@ -150,23 +150,23 @@ void OutputOptionsPanel::reset()
     resetDateFields();
 }
 
-void OutputOptionsPanel::setDestination(const QString& folder, bool keepSourceFolder)
+void OutputOptionsModel::setDestination(const QString& folder, bool keepSourceFolder)
 {
     outputFolderLocationPath = folder;
     destiFolderCheck = keepSourceFolder ? 1 : 0;
 }
 
-bool OutputOptionsPanel::isRenamingInForce() const
+bool OutputOptionsModel::isRenamingInForce() const
 {
     return getOutputFileRenamingSetting().isRenamingInForce();
 }
 
-QString OutputOptionsPanel::nextButtonImage() const
+QString OutputOptionsModel::nextButtonImage() const
 {
     return isRenamingInForce() ? u"rename_option_Edit_normal"_s : u"rename_option_normal"_s;
 }
 
-OutputOptionsPanel::Enabled OutputOptionsPanel::enabledControls(bool dropDownOpen) const
+OutputOptionsModel::Enabled OutputOptionsModel::enabledControls(bool dropDownOpen) const
 {
     Enabled enabled;
     enabled.optionChecks = isEditMode() && !dropDownOpen;
@@ -180,7 +180,7 @@ OutputOptionsPanel::Enabled OutputOptionsPanel::enabledControls(bool dropDownOpe
     return enabled;
 }
 
-int OutputOptionsPanel::leavePageAlert() const
+int OutputOptionsModel::leavePageAlert() const
 {
     const OutputRenamingOptions options = getOutputFileRenamingSetting();
     if (options.renamingOptionIndex != 1)
@@ -192,7 +192,7 @@ int OutputOptionsPanel::leavePageAlert() const
     return 0;
 }
 
-OutputOptionsPanel::ProcessStep OutputOptionsPanel::processStep() const
+OutputOptionsModel::ProcessStep OutputOptionsModel::processStep() const
 {
     const OutputRenamingOptions options = getOutputFileRenamingSetting();
     ProcessStep step;
@@ -204,7 +204,7 @@ OutputOptionsPanel::ProcessStep OutputOptionsPanel::processStep() const
     return step;
 }
 
-int OutputOptionsPanel::afterPanelAlert(bool confirmAfterPanel, bool formValid, bool formChanged)
+int OutputOptionsModel::afterPanelAlert(bool confirmAfterPanel, bool formValid, bool formChanged)
 {
     if (!confirmAfterPanel)
         return formValid ? 0 : 112;
@@ -213,7 +213,7 @@ int OutputOptionsPanel::afterPanelAlert(bool confirmAfterPanel, bool formValid, 
     return formValid ? 100 : 112;
 }
 
-OutputRenamingOptions OutputOptionsPanel::getOutputFileRenamingSetting() const
+OutputRenamingOptions OutputOptionsModel::getOutputFileRenamingSetting() const
 {
     OutputRenamingOptions options;
     options.renamingOptionIndex = imageRenamingOptions;
