@@ -1,6 +1,6 @@
 #include "Helper/ExifWriter.h"
 #include "Helper/PhotoFixtures.h"
-#include "batch/MetaDataViewerLocation.h"
+#include "viewer/MetaDataViewerLocation.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/ImageProperties.h"
