@@ -3,6 +3,7 @@
 #include "Helper/FieldTagTable.h"
 #include "Helper/Utils.h"
 #include "base/Logging.h"
+#include "model/GpsHemisphere.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Adapter.h"
@@ -148,6 +149,29 @@ MetaDataObject& ExifWriter::replaceCommaValueToDot(MetaDataObject& record) const
     return record;
 }
 
+namespace {
+
+// Exif keeps a position's hemisphere in its reference letter, XMP in the sign of one
+// number, and both are written from the record's coordinate and reference. So a
+// negative coordinate becomes its magnitude in the negative hemisphere before any
+// pass runs, in the record and in its edited-fields-only twin alike (mode 1 would
+// otherwise erase the reference the twin lacks). A sign against the chosen
+// hemisphere is refused: which of the two the user meant, nobody can tell.
+std::optional<QString> settleGpsHemispheres(MetaDataObject& settings, MetaDataObject& onlyUpdated)
+{
+    for (const GpsAxis& axis : kGpsAxes) {
+        if (GpsHemisphere::contradicts(settings, axis))
+            return u"The GPS %1 %2 is negative but its reference is %3, so the photo was not changed."_s.arg(
+                QLatin1StringView(axis.name), settings.field(axis.coordinate).trimmed(),
+                QLatin1StringView(axis.positiveName));
+    }
+    GpsHemisphere::resolveSigns(settings);
+    GpsHemisphere::resolveSigns(onlyUpdated);
+    return std::nullopt;
+}
+
+} // namespace
+
 MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDataObject& settings,
     const QString& newPath, MetaDataObject& onlyUpdated, bool isForRestore) const
 {
@@ -165,6 +189,10 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         return restorePhoto(photo);
     if (newPath.isEmpty())
         return failure(u"No output path was given for this photo."_s);
+    if (settings.editingOption != MetaDataObject::CleanMetadataInfo) {
+        if (const std::optional<QString> refusal = settleGpsHemispheres(settings, onlyUpdated))
+            return failure(*refusal);
+    }
 
     // The write-access checks concern the file the run replaces: the source when
     // it is edited in place, else a file already at the output path. A source that
