@@ -44,11 +44,14 @@ void applyRestorePoint(Exiv2::Image& image, const MetadataRestorePoint& point);
 
 // ---- One photo's bytes through exiv2 (ExifWriterInMemoryEdit.cpp) ----
 
-// What an edit did to the opened photo: the run status, and whether the photo's
-// XMP packet text is to be written as the edit left it.
+// What an edit did to the opened photo: the run status, whether the photo's XMP
+// packet text is to be written as the edit left it, and whether a directory the
+// edit created gets the entries the Exif standard requires in it. A restore puts
+// back what the photo held and adds nothing.
 struct EditOutcome {
     int status = MetadataWriteResult::Processed;
     bool writesXmpPacket = false;
+    bool addsRequiredEntries = true;
 };
 
 using MetadataEdit = std::function<EditOutcome(Exiv2::Image& image)>;

@@ -374,7 +374,9 @@ private:
                 m_iptcWritten = true;
                 return;
             case TagFamily::Xmp:
-                setXmpText(m_xmp, row.key, row.dateSetting ? xmpDateText(text) : text);
+                // Dates go as ISO 8601, but one that the file holds as it stands
+                // stays in the file's own form.
+                setXmpText(m_xmp, row.key, row.dateSetting && !holdsXmpText(row.key, text) ? xmpDateText(text) : text);
                 return;
             case TagFamily::None:
                 return;
@@ -394,6 +396,12 @@ private:
             setGpsCoordinate(row, text);
             return;
         }
+    }
+
+    bool holdsXmpText(const char* key, const QString& text) const
+    {
+        const auto it = m_xmp.findKey(Exiv2::XmpKey(key));
+        return it != m_xmp.end() && QString::fromStdString(it->toString()) == text;
     }
 
     // The Exif tag holds the magnitude as degrees, minutes and seconds (the

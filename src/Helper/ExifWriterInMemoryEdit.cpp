@@ -31,13 +31,17 @@ namespace ExifWriterEditing {
 // once, writes the new file into its own buffer, and that buffer is read back and
 // verified before the saver gets it, so that the photo is not copied once more on
 // its way out. An XMP packet that the edit leaves alone is written back as it was
-// read, byte for byte, also when exiv2 cannot parse it.
+// read, byte for byte, also when exiv2 cannot parse it. An edit that changes no
+// datum writes no metadata: the photo's own bytes are saved as they came, since
+// exiv2 would still lay them out anew (segments reordered, IPTC times given an
+// offset, an empty dataset dropped).
 EditedPhoto editedPhoto(
     QByteArrayView original, const QString& path, const MetadataEdit& edit, const EditedBytesSaver& save)
 {
     EditedPhoto result;
     MetadataSnapshot expected;
     bool isJpeg = false;
+    bool changesNothing = false;
     const auto editImage = [&](Exiv2::Image& image) {
         result.before = MetadataSnapshot::of(image);
         if (image.byteOrder() != Exiv2::invalidByteOrder)
@@ -46,10 +50,15 @@ EditedPhoto editedPhoto(
 
         const EditOutcome outcome = edit(image);
         result.status = outcome.status;
-        addRequiredEntries(image, result.before.exif);
+        if (outcome.addsRequiredEntries)
+            addRequiredEntries(image, result.before.exif);
         expected = MetadataSnapshot::of(image);
         result.edited = editedKeysBetween(result.before, expected);
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
+        changesNothing = result.edited.exif.empty() && result.edited.iptc.empty() && result.edited.xmp.empty()
+            && !result.xmpPacketChanged;
+        if (changesNothing)
+            return false;
         const bool keepsPacket = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
         image.writeXmpFromPacket(keepsPacket);
         if (!keepsPacket && !result.edited.xmp.empty() && !isParsableXmp(result.before.xmpPacket)) {
@@ -69,6 +78,15 @@ EditedPhoto editedPhoto(
             if (spliced)
                 written = *spliced;
         }
+        // exiv2 encodes the IPTC data anew whatever changed (a time gains an
+        // offset, an empty dataset goes, Photoshop's digest turns stale); untouched
+        // IPTC data goes back as it was.
+        std::optional<QByteArray> iptcKept;
+        if (result.edited.iptc.empty() && isJpeg) {
+            iptcKept = JpegExifSegment::withPhotoshopSegmentOf(written, original);
+            if (iptcKept)
+                written = *iptcKept;
+        }
         std::optional<QByteArray> digested;
         if (!result.edited.iptc.empty() && isJpeg) {
             digested = PhotoshopIptcDigest::updated(written, original);
@@ -80,6 +98,8 @@ EditedPhoto editedPhoto(
             result.saveError = save(written);
     };
     result.error = Exiv2Adapter::editInMemory(original, path, editImage, saveBytes);
+    if (changesNothing && !result.error)
+        result.saveError = save(original);
     if (result.refusal)
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
     return result;

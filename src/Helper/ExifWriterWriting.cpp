@@ -290,7 +290,7 @@ MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
     const MetadataRestorePoint& point = *photo.restorePoint;
     const MetadataEdit edit = [&](Exiv2::Image& image) {
         applyRestorePoint(image, point);
-        return EditOutcome { MetadataWriteResult::Processed, point.keepsXmp };
+        return EditOutcome { MetadataWriteResult::Processed, point.keepsXmp, false };
     };
     const FileReplacer::Options options { sourcePath, point.modified };
     const std::optional<EditedPhoto> edited = writtenEdit(sourcePath, sourcePath, edit, outputPath, options, readError);

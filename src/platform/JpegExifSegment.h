@@ -18,4 +18,10 @@ struct JpegExifSegment {
     // that an Exif block the edit did not touch stays byte for byte as it was;
     // nothing when either file has no Exif segment or they are already alike.
     static std::optional<QByteArray> withExifSegmentOf(QByteArrayView edited, QByteArrayView original);
+
+    // The same for the APP13 segment that starts with "Photoshop 3.0\0" (the IPTC
+    // data and Photoshop's other resources), so that IPTC data the edit did not
+    // touch is not encoded anew; nothing also when the original holds more than
+    // one such segment.
+    static std::optional<QByteArray> withPhotoshopSegmentOf(QByteArrayView edited, QByteArrayView original);
 };

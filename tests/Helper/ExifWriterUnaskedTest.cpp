@@ -1,0 +1,201 @@
+#include "Helper/WriterFixtures.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+// A write changes what it was asked to change and leaves every other byte of
+// metadata as the photo held it, also where exiv2 would encode a value anew.
+
+namespace {
+
+using F = MetadataField;
+
+// A packet with what exiv2 would not write itself: a date in the Exif form, an
+// empty rights property and an about that names the photo.
+const QByteArray kOddXmp = R"(<?xpacket begin="" id="W5M0MpCehiHzreSzNTczkc9d"?>)"
+                           R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF )"
+                           R"(xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">)"
+                           R"(<rdf:Description rdf:about="uuid:faf5bdd5-ba3d-11da-ad31-d33d75182f1b" )"
+                           R"(xmlns:xmp="http://ns.adobe.com/xap/1.0/" xmlns:dc="http://purl.org/dc/elements/1.1/" )"
+                           R"(xmp:ModifyDate="2003:09:10 16:07:32"><dc:rights><rdf:Alt>)"
+                           R"(<rdf:li xml:lang="x-default"/></rdf:Alt></dc:rights></rdf:Description>)"
+                           R"(</rdf:RDF></x:xmpmeta><?xpacket end="w"?>)";
+
+// The APP13 segments of a JPEG, each whole.
+QList<QByteArray> photoshopSegments(const QByteArray& jpeg)
+{
+    QList<QByteArray> segments;
+    for (qsizetype at = 2; at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF && quint8(jpeg[at + 1]) != 0xDA;) {
+        const qsizetype end = at + 2 + (quint8(jpeg[at + 2]) << 8 | quint8(jpeg[at + 3]));
+        if (quint8(jpeg[at + 1]) == 0xED)
+            segments.append(jpeg.mid(at, end - at));
+        at = end;
+    }
+    return segments;
+}
+
+class ExifWriterUnasked : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    // A writable copy of the sample.
+    QString copyOf(const QString& sample, const QString& name)
+    {
+        const QString copy = path(name);
+        QFile::copy(QDir(samplesDir()).filePath(sample), copy);
+        QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        return copy;
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // A phone's photo as other programs leave it: an IFD0 with only the camera, the
+    // odd XMP packet, an IPTC time without its offset (6 bytes, as older programs
+    // wrote it) and Photoshop's digest of that IPTC data, current.
+    QString oddPhoto(const QString& name = u"odd.jpg"_s)
+    {
+        const QString photo = makeJpeg(m_dir, name);
+        editMetadata(photo, [](Exiv2::Image& image) {
+            addExif(image.exifData(), "Exif.Image.Make", Exiv2::asciiString, "Nokia");
+            addExif(image.exifData(), "Exif.Image.Model", Exiv2::asciiString, "N95");
+            addExif(image.exifData(), "Exif.Photo.DateTimeOriginal", Exiv2::asciiString, "2003:09:10 16:07:32");
+            addIptc(image.iptcData(), "Iptc.Application2.TimeCreated", "143947");
+            addIptc(image.iptcData(), "Iptc.Application2.City", "Paris");
+            image.writeXmpFromPacket(true);
+            image.xmpPacket() = kOddXmp.toStdString();
+        });
+        runExiftool({ "-q", "-overwrite_original", "-IPTCDigest=new", photo });
+        return photo;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// Every JPEG and TIFF of the sample folders, relative to the samples.
+QStringList jpegAndTiffSamples()
+{
+    QStringList samples;
+    const QDir root(samplesDir());
+    for (const QString& folder : { u"camera"_s, u"gps"_s, u"makers"_s, u"orientation"_s, u"tiff"_s, u"xmp"_s }) {
+        for (const QString& name :
+            QDir(root.filePath(folder))
+                .entryList({ u"*.jpg"_s, u"*.jpeg"_s, u"*.tif"_s, u"*.tiff"_s }, QDir::Files, QDir::Name))
+            samples.append(folder + u'/' + name);
+    }
+    return samples;
+}
+
+QStringList digestWarnings(const QString& path)
+{
+    return exiftoolWarnings({ path }).filter(u"IPTCDigest"_s);
+}
+
+} // namespace
+
+// ---- A run that changes no datum ----
+
+// Renaming only (mode 0 with nothing typed, every date kept) and mode 2 with no
+// flag: exiv2 would still reorder segments and encode the IPTC data anew.
+TEST_F(ExifWriterUnasked, aRunThatChangesNoDatumGivesAByteCopyOfEverySample)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QStringList samples = jpegAndTiffSamples();
+    ASSERT_GT(samples.size(), 40);
+    QStringList sources;
+    for (const QString& sample : samples)
+        sources.append(
+            copyOf(sample, u"source_"_s + QString::number(sources.size()) + u'_' + QFileInfo(sample).fileName()));
+    samples.append(u"odd"_s);
+    sources.append(oddPhoto());
+
+    QStringList changed;
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        for (const int mode : { int(MetaDataObject::OnlyModifyEditedFields), int(MetaDataObject::CleanMetadataInfo) }) {
+            const QString output = path(u"renamed_%1_%2.%3"_s.arg(i).arg(mode).arg(QFileInfo(sources[i]).suffix()));
+            PhotoFile photo = photoAt(sources[i]);
+            MetaDataObject settings;
+            settings.editingOption = mode;
+            const MetadataWriteResult result = writePhoto(photo, settings, output);
+            if (result.errorFlag != MetadataWriteResult::Processed || fileBytes(output) != fileBytes(sources[i]))
+                changed.append(u"%1 in mode %2: %3"_s.arg(samples[i]).arg(mode).arg(result.errorMsg));
+        }
+    }
+    EXPECT_TRUE(changed.isEmpty()) << changed.join(u'\n').toStdString();
+}
+
+// ---- An edit keeps what it was not asked to change ----
+
+TEST_F(ExifWriterUnasked, anArtistEditLeavesXmpDatesAndIptcTimesInTheirBytes)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    const QString source = oddPhoto();
+    ASSERT_TRUE(digestWarnings(source).isEmpty()) << "the fixture's digest must be current";
+    const QList<QByteArray> iptcBefore = photoshopSegments(fileBytes(source));
+    ASSERT_EQ(iptcBefore.size(), 1);
+
+    for (const bool inPlace : { false, true }) {
+        SCOPED_TRACE(inPlace ? "in place" : "to a folder");
+        const QString basis = inPlace ? oddPhoto(u"inplace.jpg"_s) : source;
+        const QString output = inPlace ? basis : path(u"artist.jpg"_s);
+        PhotoFile photo = photoAt(basis);
+        MetaDataObject settings;
+        edit(settings, { { F::Artist, u"Bob"_s } });
+        const MetadataWriteResult result = writePhoto(photo, settings, output);
+        ASSERT_EQ(result.errorFlag, MetadataWriteResult::Processed) << result.errorMsg.toStdString();
+
+        const QByteArray written = fileBytes(output);
+        EXPECT_TRUE(written.contains(kOddXmp)) << "the XMP packet was written anew";
+        EXPECT_EQ(photoshopSegments(written), iptcBefore) << "the IPTC data was encoded anew";
+        EXPECT_TRUE(digestWarnings(output).isEmpty()) << digestWarnings(output).join(u'\n').toStdString();
+        EXPECT_EQ(readBack(output)->field(F::Artist), u"Bob"_s);
+    }
+}
+
+// Photoshop's digest follows the IPTC data wherever an edit changes it.
+TEST_F(ExifWriterUnasked, anIptcEditLeavesPhotoshopsDigestCurrent)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    const QString source = oddPhoto();
+    ASSERT_TRUE(digestWarnings(source).isEmpty()) << "the fixture's digest must be current";
+
+    PhotoFile photo = photoAt(source);
+    MetaDataObject city;
+    edit(city, { { F::IPTC_City, u"Lyon"_s } });
+    const QString edited = path(u"city.jpg"_s);
+    ASSERT_EQ(writePhoto(photo, city, edited).errorFlag, MetadataWriteResult::Processed);
+    EXPECT_EQ(readBack(edited)->field(F::IPTC_City), u"Lyon"_s);
+    EXPECT_TRUE(digestWarnings(edited).isEmpty()) << digestWarnings(edited).join(u'\n').toStdString();
+
+    photo = photoAt(source);
+    MetaDataObject clean;
+    clean.editingOption = MetaDataObject::CleanMetadataInfo;
+    clean.clearIPTC = true;
+    const QString cleaned = path(u"clean.jpg"_s);
+    ASSERT_EQ(writePhoto(photo, clean, cleaned).errorFlag, MetadataWriteResult::Processed);
+    EXPECT_TRUE(digestWarnings(cleaned).isEmpty()) << digestWarnings(cleaned).join(u'\n').toStdString();
+}
+
+// ---- Restore ----
+
+// The clean run leaves IFD0 without an entry; the restore puts back the camera,
+// and nothing the photo never had (no resolution, no YCbCr positioning).
+TEST_F(ExifWriterUnasked, aRestoreAfterCleanExifAddsNoTag)
+{
+    const QString source = oddPhoto();
+    const QString keysBefore = keysIn(source).join(u' ');
+    PhotoFile photo = photoAt(source);
+    MetaDataObject clean;
+    clean.editingOption = MetaDataObject::CleanMetadataInfo;
+    clean.clearExif = true;
+    ASSERT_EQ(writePhoto(photo, clean, source).errorFlag, MetadataWriteResult::Processed);
+    ASSERT_FALSE(keysIn(source).contains(u"Exif.Image.Make"_s));
+
+    const MetadataWriteResult restored = writePhoto(photo, clean, source, nullptr, true);
+    ASSERT_EQ(restored.errorFlag, MetadataWriteResult::Processed) << restored.errorMsg.toStdString();
+    EXPECT_EQ(keysIn(source).join(u' ').toStdString(), keysBefore.toStdString());
+}
