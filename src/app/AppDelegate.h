@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NotificationCenter.h"
+#include "base/NotificationCenter.h"
 #include "base/WorkerRegistry.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"

@@ -1,7 +1,7 @@
 #include "app/ExifEditorView.h"
 
 #include "app/AppDelegate.h"
-#include "app/NotificationCenter.h"
+#include "base/NotificationCenter.h"
 #include "batch/list/PhotoListControls.h"
 #include "batch/list/PhotoListModel.h"
 #include "batch/alerts/widgets/AlertSheet.h"

@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
-#include "app/UrlOpener.h"
+#include "platform/UrlOpener.h"
 #include "batch/list/AttachPopupType.h"
 #include "batch/list/PhotoListModel.h"
 #include "batch/run/widgets/BatchBottomBar.h"

@@ -1,8 +1,8 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "viewer/widgets/MetaDataPopupView.h"
-#include "app/NotificationCenter.h"
-#include "app/Notifications.h"
+#include "base/NotificationCenter.h"
+#include "base/Notifications.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 
 #include <QListView>

@@ -1,6 +1,6 @@
 #include "app/Reachability.h"
 
-#include "app/NotificationCenter.h"
+#include "base/NotificationCenter.h"
 
 #include <QNetworkInformation>
 

@@ -1,5 +1,5 @@
 #include "WidgetTestSupport.h"
-#include "app/NotificationCenter.h"
+#include "base/NotificationCenter.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/DisableScrollView.h"
 #include "controls/DisableSubviews.h"

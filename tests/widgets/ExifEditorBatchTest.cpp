@@ -4,7 +4,7 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
-#include "app/UserDefaults.h"
+#include "platform/UserDefaults.h"
 #include "batch/list/PhotoListModel.h"
 #include "batch/run/widgets/BatchBottomBar.h"
 #include "batch/run/widgets/BatchController.h"

@@ -6,7 +6,7 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
-#include "app/Notifications.h"
+#include "base/Notifications.h"
 #include "viewer/MetaDataViewerModel.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "model/MetaDataObject.h"

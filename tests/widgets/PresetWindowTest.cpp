@@ -6,7 +6,7 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
-#include "app/UserDefaults.h"
+#include "platform/UserDefaults.h"
 #include "batch/list/AttachPopupType.h"
 #include "controls/AttachedPopupTable.h"
 #include "form/FormFixtures.h"

@@ -5,7 +5,7 @@
 #include "app/Reachability.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalWatcher.h"
-#include "app/UserDefaults.h"
+#include "platform/UserDefaults.h"
 #include "controls/IMGButton.h"
 #include "controls/QVAppStoreWindow.h"
 

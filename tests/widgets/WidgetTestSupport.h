@@ -2,8 +2,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/ExifEditorViewInterface.h"
-#include "app/NotificationCenter.h"
-#include "app/UrlOpener.h"
+#include "base/NotificationCenter.h"
+#include "platform/UrlOpener.h"
 #include "controls/DialogPresenter.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 #include "viewer/widgets/MetaDataPopupView.h"
 
-#include "app/NotificationCenter.h"
-#include "app/Notifications.h"
+#include "base/NotificationCenter.h"
+#include "base/Notifications.h"
 #include "viewer/MetaDataViewerModel.h"
 #include "controls/ImageNamed.h"
 #include "form/DropDownTables.h"

@@ -1,7 +1,7 @@
 #include "batch/intake/widgets/DragDropBox.h"
 
 #include "app/AppDelegate.h"
-#include "app/NotificationCenter.h"
+#include "base/NotificationCenter.h"
 #include "base/Logging.h"
 #include "batch/list/PhotoListControls.h"
 #include "controls/Presenter.h"

@@ -1,4 +1,4 @@
-#include "app/UserDefaults.h"
+#include "platform/UserDefaults.h"
 
 #include "base/Numbers.h"
 

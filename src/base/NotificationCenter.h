@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Notifications.h"
+#include "base/Notifications.h"
 
 #include <QHash>
 #include <QList>

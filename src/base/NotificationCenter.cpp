@@ -1,4 +1,4 @@
-#include "app/NotificationCenter.h"
+#include "base/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QThread>
