@@ -277,6 +277,7 @@ public:
         leaveBlankPass();
         if (m_settings.editingOption == MetaDataObject::ModifyEditedClearOthers)
             passOverOnlyUpdated();
+        alignXmpHemispheres();
         if (m_iptcWritten)
             declareIptcUtf8(m_iptc);
         return m_status;
@@ -361,6 +362,7 @@ private:
 
     void setField(const FieldTagInfo& row, const QString& text)
     {
+        m_touched[fieldIndex(row.field)] = true;
         switch (row.writeForm) {
         case WriteForm::None:
             return;
@@ -423,8 +425,37 @@ private:
         setXmpText(m_xmp, row.xmpKey, xmpText);
     }
 
+    // The XMP copy of a position whose coordinate or reference this run wrote takes
+    // its sign from the Exif reference as the passes finally leave it: one kept
+    // from the photo (the form showed several), erased as "Leave Blank" or cleared
+    // in mode 1. A copy that already agrees keeps its bytes.
+    void alignXmpHemispheres()
+    {
+        for (const FieldTagInfo& row : fieldTagTable()) {
+            if (row.writeForm != WriteForm::GpsCoordinate || !row.referenceField)
+                continue;
+            const FieldTagInfo& reference = fieldTagInfo(*row.referenceField);
+            if (!m_touched[fieldIndex(row.field)] && !m_touched[fieldIndex(reference.field)])
+                continue;
+            const auto xmp = m_xmp.findKey(Exiv2::XmpKey(row.xmpKey));
+            if (xmp == m_xmp.end() || m_exif.findKey(Exiv2::ExifKey(row.key)) == m_exif.end())
+                continue;
+            const std::optional<double> xmpValue
+                = Numbers::exactDouble(ExifWriter::xmpCoordinateText(QString::fromStdString(xmp->toString())));
+            if (!xmpValue || *xmpValue == 0)
+                continue;
+            const auto letter = m_exif.findKey(Exiv2::ExifKey(reference.key));
+            const bool negative = letter != m_exif.end()
+                && QString::fromStdString(letter->toString()).remove(QChar(0)).trimmed().toUpper()
+                    == QChar::fromLatin1(row.negativeReference);
+            if (negative != (*xmpValue < 0))
+                setXmpText(m_xmp, row.xmpKey, (negative ? u"-"_s : QString()) + Numbers::shortest(std::abs(*xmpValue)));
+        }
+    }
+
     void eraseField(const FieldTagInfo& row)
     {
+        m_touched[fieldIndex(row.field)] = true;
         const QString key = QString::fromLatin1(row.key);
         switch (tagFamily(row.key)) {
         case TagFamily::Exif:
@@ -456,6 +487,8 @@ private:
     bool m_iptcWritten = false;
     // The date pass's answer for each date setting.
     std::array<QString, kDateSettingCount> m_dates;
+    // The fields whose tags this run set or erased.
+    std::array<bool, kMetadataFieldCount> m_touched {};
 };
 
 } // namespace

@@ -27,17 +27,18 @@ protected:
             GTEST_SKIP() << "exiftool is missing (CI installs libimage-exiftool-perl)";
         ASSERT_TRUE(m_dir.isValid());
     }
-    // A photo at 48.5 N, 11.5 E, written in place with these settings.
-    QString written(const QString& name, MetaDataObject& settings, MetadataWriteResult* result = nullptr)
+    // A photo at 48.5 N (or S), 11.5 E, written in place with these settings.
+    QString written(
+        const QString& name, MetaDataObject& settings, MetadataWriteResult* result = nullptr, char hemisphere = 'N')
     {
         const QString path = makeJpeg(m_dir, name);
-        editMetadata(path, [](Exiv2::Image& image) {
+        editMetadata(path, [hemisphere](Exiv2::Image& image) {
             Exiv2::ExifData& exif = image.exifData();
             addExif(exif, "Exif.GPSInfo.GPSLatitude", Exiv2::unsignedRational, "48/1 30/1 0/1");
-            exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+            exif["Exif.GPSInfo.GPSLatitudeRef"] = std::string(1, hemisphere);
             addExif(exif, "Exif.GPSInfo.GPSLongitude", Exiv2::unsignedRational, "11/1 30/1 0/1");
             exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
-            image.xmpData()["Xmp.exif.GPSLatitude"] = "48,30.0N";
+            image.xmpData()["Xmp.exif.GPSLatitude"] = "48,30.0" + std::string(1, hemisphere);
         });
         PhotoFile photo = photoAt(path);
         const MetadataWriteResult answer = writePhoto(photo, settings, path);
@@ -113,4 +114,33 @@ TEST_F(ExifWriterGpsHemisphere, aSignAgainstTheChosenHemisphereIsRefusedAndThePh
         EXPECT_EQ(textOf(tags, "GPS:GPSLongitudeRef"), "E");
         EXPECT_NEAR(numberOf(tags, "GPS:GPSLatitude"), 48.5, 1e-6);
     }
+}
+
+TEST_F(ExifWriterGpsHemisphere, theXmpCopyFollowsTheHemisphereTheExifDataIsLeftWith)
+{
+    // Photos from both hemispheres: the form showed no reference, and the photo's
+    // own stays.
+    MetaDataObject latitudeOnly;
+    edit(latitudeOnly, { { F::GPS_Lattitude, "10" } });
+    // Only the hemisphere chosen, the photos' latitudes differing.
+    MetaDataObject hemisphereOnly;
+    edit(hemisphereOnly, { { F::GPS_LattitudeRef, "S" } });
+    MetaDataObject unrelated;
+    edit(unrelated, { { F::Artist, "Ann" }, { F::GPS_LattitudeRef, "N" } });
+
+    const QStringList paths = { written("kept-south.jpg", latitudeOnly, nullptr, 'S'),
+        written("now-south.jpg", hemisphereOnly), written("unrelated.jpg", unrelated) };
+    QMap<QString, QJsonObject> tags = exiftoolTags(paths);
+    const QJsonObject& keptSouth = tags["kept-south.jpg"];
+    EXPECT_EQ(textOf(keptSouth, "GPS:GPSLatitudeRef"), "S");
+    EXPECT_NEAR(numberOf(keptSouth, "GPS:GPSLatitude"), 10, 1e-6);
+    EXPECT_NEAR(numberOf(keptSouth, "XMP-exif:GPSLatitude"), -10, 1e-6);
+    const QJsonObject& nowSouth = tags["now-south.jpg"];
+    EXPECT_EQ(textOf(nowSouth, "GPS:GPSLatitudeRef"), "S");
+    EXPECT_NEAR(numberOf(nowSouth, "GPS:GPSLatitude"), 48.5, 1e-6);
+    EXPECT_NEAR(numberOf(nowSouth, "XMP-exif:GPSLatitude"), -48.5, 1e-6);
+    // A copy that agrees is left as the photo had it.
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(QFile::encodeName(paths[2]).toStdString()).release());
+    image->readMetadata();
+    EXPECT_EQ(image->xmpData()["Xmp.exif.GPSLatitude"].toString(), "48,30.0N");
 }
