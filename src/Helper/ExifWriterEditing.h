@@ -42,6 +42,13 @@ void extendRestorePoint(MetadataRestorePoint& point, const MetadataSnapshot& bef
     const EditedKeys& edited, bool xmpPacketChanged, const QDateTime& modified);
 void applyRestorePoint(Exiv2::Image& image, const MetadataRestorePoint& point);
 
+// ---- The XMP packet of an edit (ExifWriterXmpPacket.cpp) ----
+
+// The packet of the edited XMP data, made by exiv2, with what the photo's own
+// packet held and exiv2 would drop: its rdf:about and the empty items of language
+// alternatives. Nothing when exiv2 cannot make the packet.
+std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpData, const std::string& ownPacket);
+
 // ---- One photo's bytes through exiv2 (ExifWriterInMemoryEdit.cpp) ----
 
 // What an edit did to the opened photo: the run status, whether the photo's XMP

@@ -66,6 +66,16 @@ EditedPhoto editedPhoto(
                              u"was not changed."_s;
             return false;
         }
+        // exiv2 would make the new packet itself, without the photo's own about
+        // and empty alternatives; a JPEG is given one that keeps them (exiv2's TIFF
+        // writer takes no packet made outside it).
+        if (!keepsPacket && isJpeg && !image.xmpData().empty()) {
+            if (std::optional<std::string> packet
+                = xmpPacketKeepingOwnParts(image.xmpData(), result.before.xmpPacket)) {
+                image.xmpPacket() = std::move(*packet);
+                image.writeXmpFromPacket(true);
+            }
+        }
         return true;
     };
     const auto saveBytes = [&](QByteArrayView written) {

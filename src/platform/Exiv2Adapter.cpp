@@ -145,6 +145,13 @@ int Exiv2Adapter::decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet)
     return Exiv2::XmpParser::decode(xmpData, packet);
 }
 
+int Exiv2Adapter::encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData)
+{
+    initializeExiv2();
+    const auto lock = lockXmpToolkit();
+    return Exiv2::XmpParser::encode(packet, xmpData);
+}
+
 std::unique_ptr<Exiv2::Image> Exiv2Adapter::openFile(const QString& openable, const QString& path, Severity severity)
 {
     initializeExiv2();

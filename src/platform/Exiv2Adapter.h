@@ -71,6 +71,11 @@ public:
     // May throw what exiv2 throws; run it inside run() or check().
     static int decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet);
 
+    // exiv2's XmpParser::encode of xmpData into packet (compact RDF, as exiv2 writes
+    // a photo's packet) under the same lock: 0 when the packet was made, else
+    // exiv2's code. May throw what exiv2 throws.
+    static int encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData);
+
     // The text of a thrown message: UTF-8, else Latin-1, without surrounding blanks.
     static QString messageText(const char* what);
 };

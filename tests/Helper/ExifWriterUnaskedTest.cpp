@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -152,6 +153,33 @@ TEST_F(ExifWriterUnasked, anArtistEditLeavesXmpDatesAndIptcTimesInTheirBytes)
         EXPECT_EQ(photoshopSegments(written), iptcBefore) << "the IPTC data was encoded anew";
         EXPECT_TRUE(digestWarnings(output).isEmpty()) << digestWarnings(output).join(u'\n').toStdString();
         EXPECT_EQ(readBack(output)->field(F::Artist), u"Bob"_s);
+    }
+}
+
+// An edit of XMP data makes a new packet; the photo's about and its empty rights
+// stay in it, and the toolkit's copy of the about adds no property.
+TEST_F(ExifWriterUnasked, anXmpEditKeepsTheAboutAndAnEmptyRightsProperty)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    const QString source = oddPhoto();
+    const QJsonObject before = exiftoolTags({ source }).value(u"odd.jpg"_s);
+    for (const auto& [name, settings] : { std::pair { u"lens.jpg"_s, std::pair { F::XMP_Lens, u"Lens"_s } },
+             std::pair { u"gps.jpg"_s, std::pair { F::GPS_Lattitude, u"12.5"_s } } }) {
+        SCOPED_TRACE(name.toStdString());
+        PhotoFile photo = photoAt(source);
+        MetaDataObject record;
+        edit(record, { settings });
+        const QString output = path(name);
+        const MetadataWriteResult result = writePhoto(photo, record, output);
+        ASSERT_EQ(result.errorFlag, MetadataWriteResult::Processed) << result.errorMsg.toStdString();
+
+        const QByteArray written = fileBytes(output);
+        EXPECT_TRUE(written.contains(R"(rdf:about="uuid:faf5bdd5-ba3d-11da-ad31-d33d75182f1b")"));
+        const QJsonObject after = exiftoolTags({ output }).value(name);
+        EXPECT_EQ(after.value(u"XMP-dc:Rights"_s), before.value(u"XMP-dc:Rights"_s));
+        EXPECT_FALSE(after.contains(u"XMP-xmpMM:InstanceID"_s));
+        EXPECT_EQ(after.value(u"XMP-xmp:ModifyDate"_s), before.value(u"XMP-xmp:ModifyDate"_s));
     }
 }
 

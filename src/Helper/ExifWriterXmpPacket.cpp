@@ -1,0 +1,75 @@
+#include "Helper/ExifWriterEditing.h"
+#include "base/Logging.h"
+#include "platform/Exiv2Adapter.h"
+
+#include <QRegularExpression>
+#include <QString>
+#include <exiv2/exiv2.hpp>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Stands for an empty item of a language alternative while exiv2 serialises, since
+// it leaves such items out; no photo's text holds it.
+const std::string kEmptyItem = "velloran-empty-item-5c1e0b7d";
+
+// The rdf:about of the packet's first description, as the packet writes it.
+QString aboutOf(const std::string& packet)
+{
+    static const QRegularExpression about(uR"(rdf:about\s*=\s*(["'])([^"']*)\1)"_s);
+    const QRegularExpressionMatch match = about.match(QString::fromStdString(packet));
+    return match.hasMatch() ? match.captured(2) : QString();
+}
+
+} // namespace
+
+namespace ExifWriterEditing {
+
+// The XMP toolkit takes a "uuid:" about into xmpMM:InstanceID when the packet has
+// none; that copy goes again before serialising, so that the photo gains no
+// property, and the about it came from is written back.
+std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpData, const std::string& ownPacket)
+{
+    Exiv2::XmpData data = xmpData;
+    const QString about = aboutOf(ownPacket);
+    if (about.startsWith(u"uuid:"_s) && ownPacket.find("InstanceID") == std::string::npos) {
+        const auto instance = data.findKey(Exiv2::XmpKey("Xmp.xmpMM.InstanceID"));
+        if (instance != data.end() && QString::fromStdString(instance->toString()) == about)
+            data.erase(instance);
+    }
+    bool hasEmptyItem = false;
+    for (Exiv2::Xmpdatum& datum : data) {
+        if (datum.typeId() != Exiv2::langAlt)
+            continue;
+        Exiv2::LangAltValue value = dynamic_cast<const Exiv2::LangAltValue&>(datum.value());
+        bool changed = false;
+        for (auto& item : value.value_) {
+            if (item.second.empty()) {
+                item.second = kEmptyItem;
+                changed = true;
+            }
+        }
+        if (changed) {
+            datum.setValue(&value);
+            hasEmptyItem = true;
+        }
+    }
+
+    std::string packet;
+    if (Exiv2Adapter::encodeXmp(packet, data) != 0)
+        return std::nullopt;
+    if (hasEmptyItem) {
+        for (auto at = packet.find(kEmptyItem); at != std::string::npos; at = packet.find(kEmptyItem, at))
+            packet.erase(at, kEmptyItem.size());
+    }
+    if (!about.isEmpty()) {
+        const std::string written = "rdf:about=\"" + QString(about).replace(u'"', u"&quot;"_s).toStdString() + '"';
+        static const std::string empty = "rdf:about=\"\"";
+        for (auto at = packet.find(empty); at != std::string::npos; at = packet.find(empty, at + written.size()))
+            packet.replace(at, empty.size(), written);
+    }
+    return packet;
+}
+
+} // namespace ExifWriterEditing
