@@ -1,4 +1,5 @@
 #include "Helper/ExifWriterEditing.h"
+#include "Helper/MetadataVerification.h"
 #include "base/Logging.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -152,6 +153,15 @@ void eraseXmpPositions(Exiv2::XmpData& xmpData)
     }
 }
 
+// The maker note goes with the rest of the camera's Exif data: its decoded
+// entries, its block and exiv2's notes on where it lay. A raw file keeps it as it
+// keeps its make and model: raw converters read it.
+void eraseMakerNote(Exiv2::ExifData& exifData)
+{
+    for (auto it = exifData.begin(); it != exifData.end();)
+        it = isMakerNoteKey(it->key()) ? exifData.erase(it) : std::next(it);
+}
+
 } // namespace
 
 namespace ExifWriterEditing {
@@ -178,10 +188,12 @@ int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObj
                 ExifWriter::deleteKeysValuesFormExifData(image.exifData(), QString::fromLatin1(key));
         }
         eraseXmpGpsKeys(image.xmpData());
-        if (hasRawExtension(photo))
+        if (hasRawExtension(photo)) {
             status = MetadataWriteResult::RawCameraKept;
-        else
+        } else {
             eraseExifKeys(image.exifData(), kCameraKeys);
+            eraseMakerNote(image.exifData());
+        }
     }
     if (settings.clearIPTC)
         image.clearIptcData();

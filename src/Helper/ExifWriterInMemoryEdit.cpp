@@ -1,3 +1,4 @@
+#include "Helper/ExifBlockRewrite.h"
 #include "Helper/ExifWriterEditing.h"
 #include "Helper/MetadataVerification.h"
 #include "base/Logging.h"
@@ -81,13 +82,15 @@ EditedPhoto editedPhoto(
     const auto saveBytes = [&](QByteArrayView written) {
         // exiv2 lays some Exif blocks out anew even when no Exif datum changed, and
         // a maker note can lose its inner offsets that way; an untouched block goes
-        // back as it was.
+        // back as it was, and an edited one is edited where it lies.
         std::optional<QByteArray> spliced;
-        if (result.edited.exif.empty() && isJpeg) {
+        if (result.edited.exif.empty() && isJpeg)
             spliced = JpegExifSegment::withExifSegmentOf(written, original);
-            if (spliced)
-                written = *spliced;
-        }
+        else
+            spliced = withExifBlockEditedInPlace(written, original, expected.exif, result.edited.exif,
+                { !result.edited.iptc.empty(), !result.edited.xmp.empty() || result.xmpPacketChanged });
+        if (spliced)
+            written = *spliced;
         // exiv2 encodes the IPTC data anew whatever changed (a time gains an
         // offset, an empty dataset goes, Photoshop's digest turns stale); untouched
         // IPTC data goes back as it was.
@@ -103,7 +106,7 @@ EditedPhoto editedPhoto(
             if (digested)
                 written = *digested;
         }
-        result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, written);
+        result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, written, original);
         if (!result.refusal)
             result.saveError = save(written);
     };

@@ -3,6 +3,8 @@
 #include "base/Logging.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/FLTImageMetadata.h"
+#include "platform/JpegExifSegment.h"
+#include "platform/MakerNoteLayout.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -29,14 +31,6 @@ const std::set<std::string> kLayoutKeys
           "Exif.Image.ImageResources", "Exif.MakerNote.Offset", "Exif.Image.PhotometricInterpretation",
           "Exif.Image.RowsPerStrip", "Exif.Image.StripByteCounts", "Exif.Image.SubIFDs" };
 constexpr const char* kMakerNoteKey = "Exif.Photo.MakerNote";
-
-bool isMakerNoteKey(const std::string& key)
-{
-    if (key == kMakerNoteKey || key.rfind("Exif.MakerNote.", 0) == 0)
-        return true;
-    const std::string::size_type dot = key.find('.', 5);
-    return dot != std::string::npos && Exiv2::ExifTags::isMakerGroup(key.substr(5, dot - 5));
-}
 
 bool endsWith(const std::string& text, const char* suffix)
 {
@@ -223,7 +217,43 @@ std::set<std::string> changedKeys(const Values& before, const Values& after)
     return keys;
 }
 
+// Whether the maker note the photo had is still there byte for byte, with the
+// values its entries point to: nothing when it is or when there is no Exif block
+// to compare, else what differs. Only JPEG and TIFF files show their blocks.
+std::optional<QString> makerNoteBytesDiffer(QByteArrayView original, QByteArrayView written)
+{
+    const std::optional<QByteArrayView> before = JpegExifSegment::exifBlockOf(original);
+    if (!before)
+        return std::nullopt;
+    const std::optional<QByteArrayView> after = JpegExifSegment::exifBlockOf(written);
+    return makerNoteDifference(*before, after.value_or(QByteArrayView()));
+}
+
+bool targetsMakerNote(const EditedKeys& edited, const Exiv2::ExifData& expected)
+{
+    const auto isNote = [](const auto& item) { return isMakerNoteKey(item); };
+    const bool edits = std::any_of(edited.exif.begin(), edited.exif.end(), isNote);
+    const bool keeps = std::any_of(
+        expected.begin(), expected.end(), [](const Exiv2::Exifdatum& datum) { return isMakerNoteKey(datum.key()); });
+    return edits && !keeps;
+}
+
+Values withoutMakerNote(Values values)
+{
+    for (auto it = values.begin(); it != values.end();)
+        it = isMakerNoteKey(it->first) ? values.erase(it) : std::next(it);
+    return values;
+}
+
 } // namespace
+
+bool isMakerNoteKey(const std::string& key)
+{
+    if (key == kMakerNoteKey || key.rfind("Exif.MakerNote.", 0) == 0)
+        return true;
+    const std::string::size_type dot = key.find('.', 5);
+    return dot != std::string::npos && Exiv2::ExifTags::isMakerGroup(key.substr(5, dot - 5));
+}
 
 EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnapshot& after)
 {
@@ -244,7 +274,7 @@ MetadataSnapshot MetadataSnapshot::of(Exiv2::Image& image)
 }
 
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
-    const EditedKeys& edited, const QString& path, QByteArrayView written)
+    const EditedKeys& edited, const QString& path, QByteArrayView written, QByteArrayView original)
 {
     const std::unique_ptr<Exiv2::Image> image
         = Exiv2Adapter::openBuffer(written, u"read back the written metadata of"_s, path);
@@ -252,20 +282,38 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
         return u"The written photo could not be read back, so the photo was not changed."_s;
     const MetadataSnapshot after = MetadataSnapshot::of(*image);
 
+    // The maker note's bytes first: exiv2 reads a note it does not decode, or one
+    // whose values now point elsewhere, as if nothing had changed.
+    bool heldByBytes = false;
+    if (!original.isEmpty() && !targetsMakerNote(edited, expected.exif)) {
+        if (const std::optional<QString> difference = makerNoteBytesDiffer(original, written)) {
+            qCWarning(lcMetadata).noquote() << "Verification:" << *difference;
+            return notKept(u"The maker note"_s);
+        }
+        heldByBytes = JpegExifSegment::exifBlockOf(original).has_value();
+    }
+
     // The maker note is compared datum by datum where exiv2 decodes it, and as a
-    // block of bytes where it does not.
+    // block of bytes where it does not. A note whose bytes held but that exiv2 no
+    // longer decodes (it chooses the decoder by the camera's make) is left to the
+    // byte comparison.
     const bool decoded = hasDecodedMakerNote(before.exif);
+    const bool undecodedNow = decoded && heldByBytes && !hasDecodedMakerNote(after.exif);
+    const auto exifOf = [&](const Exiv2::ExifData& data) {
+        Values values = exifValues(data, decoded);
+        return undecodedNow ? withoutMakerNote(std::move(values)) : values;
+    };
     bool isEdited = false;
     const auto exifEdited = [&](const std::string& key) { return edited.exif.count(key) != 0; };
-    if (const auto key = firstDifference(exifValues(before.exif, decoded), exifValues(expected.exif, decoded),
-            exifValues(after.exif, decoded), exifEdited, isEdited)) {
+    if (const auto key
+        = firstDifference(exifOf(before.exif), exifOf(expected.exif), exifOf(after.exif), exifEdited, isEdited)) {
         if (isEdited)
             return notWritten(*key);
         if (isMakerNoteKey(*key))
             return notKept(u"The maker note"_s);
         return notKept(u"The Exif tag %1"_s.arg(QString::fromStdString(*key)));
     }
-    if (decoded && !makerNotePointersHold(before.exif, after.exif))
+    if (decoded && !undecodedNow && !makerNotePointersHold(before.exif, after.exif))
         return notKept(u"The maker note"_s);
 
     const auto iptcEdited = [&](const std::string& key) { return edited.iptc.count(key) != 0; };

@@ -25,6 +25,10 @@ struct MetadataSnapshot {
     static MetadataSnapshot of(Exiv2::Image& image);
 };
 
+// Whether the Exif key belongs to a maker note: the note as one block, its
+// decoded entries, or exiv2's notes on where it lies.
+bool isMakerNoteKey(const std::string& key);
+
 // What changed between two snapshots, compared as the verification compares.
 EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnapshot& after);
 
@@ -36,7 +40,13 @@ EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnaps
 // difference; offsets that a new layout must change are not compared. An XMP
 // packet that the edit did not touch must come back byte for byte.
 //
+// Given the original file's bytes, a maker note the edit did not remove is also
+// compared byte for byte in the Exif blocks of both files, with the values its
+// entries point to (makerNoteDifference): exiv2 sees a maker note only as well as
+// it decodes it. Where those bytes hold, a note that exiv2 no longer decodes (its
+// make was cleared) is no difference.
+//
 // Answers nothing when the bytes are right, else the reason for the user, which
 // ends in "so the photo was not changed."; the details go to the log.
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
-    const EditedKeys& edited, const QString& path, QByteArrayView written);
+    const EditedKeys& edited, const QString& path, QByteArrayView written, QByteArrayView original = {});

@@ -69,6 +69,44 @@ std::optional<JpegExifSegment> JpegExifSegment::find(QByteArrayView jpeg)
     return first(jpeg, kApp1, kExifSignature);
 }
 
+QByteArrayView JpegExifSegment::tiffBlockOf(QByteArrayView jpeg, const JpegExifSegment& segment)
+{
+    // Fill bytes may stand before the marker; find() saw the code and "Exif\0\0".
+    qsizetype code = segment.offset;
+    while (code < segment.offset + segment.size && static_cast<unsigned char>(jpeg[code]) == 0xff)
+        ++code;
+    const qsizetype block = code + 1 + 2 + 6;
+    const qsizetype end = segment.offset + segment.size;
+    return block <= end ? jpeg.sliced(block, end - block) : QByteArrayView();
+}
+
+std::optional<QByteArray> JpegExifSegment::withTiffBlock(
+    QByteArrayView jpeg, const JpegExifSegment& segment, QByteArrayView block)
+{
+    if (block.size() > kMaxTiffBlock)
+        return std::nullopt;
+    const qsizetype length = 2 + 6 + block.size();
+    QByteArray result;
+    result.reserve(jpeg.size() - segment.size + length + 2);
+    result.append(jpeg.first(segment.offset));
+    result.append("\xff\xe1", 2);
+    result.append(char(length >> 8));
+    result.append(char(length & 0xff));
+    result.append("Exif\0\0", 6);
+    result.append(block);
+    result.append(jpeg.sliced(segment.offset + segment.size));
+    return result;
+}
+
+std::optional<QByteArrayView> JpegExifSegment::exifBlockOf(QByteArrayView photo)
+{
+    if (const std::optional<JpegExifSegment> segment = find(photo))
+        return tiffBlockOf(photo, *segment);
+    if (photo.startsWith(QByteArrayView("II*\0", 4)) || photo.startsWith(QByteArrayView("MM\0*", 4)))
+        return photo;
+    return std::nullopt;
+}
+
 std::optional<QByteArray> JpegExifSegment::withExifSegmentOf(QByteArrayView edited, QByteArrayView original)
 {
     const std::optional<JpegExifSegment> mine = find(edited);

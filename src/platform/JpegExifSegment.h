@@ -13,6 +13,17 @@ struct JpegExifSegment {
     qsizetype size = 0;
 
     static std::optional<JpegExifSegment> find(QByteArrayView jpeg);
+    // The segment's TIFF block: what follows its marker, length and "Exif\0\0".
+    static QByteArrayView tiffBlockOf(QByteArrayView jpeg, const JpegExifSegment& segment);
+    // The JPEG with the segment's TIFF block replaced by block; nothing when the
+    // block does not fit a segment.
+    static std::optional<QByteArray> withTiffBlock(
+        QByteArrayView jpeg, const JpegExifSegment& segment, QByteArrayView block);
+    // A segment's TIFF block holds at most this many bytes.
+    static constexpr qsizetype kMaxTiffBlock = 0xffff - 2 - 6;
+    // The Exif block of a JPEG (its segment's TIFF block) or of a TIFF file (the
+    // file); nothing for other files.
+    static std::optional<QByteArrayView> exifBlockOf(QByteArrayView photo);
 
     // The JPEG edited with the Exif segment of original in place of its own, so
     // that an Exif block the edit did not touch stays byte for byte as it was;

@@ -4,8 +4,11 @@
 #include "Helper/PhotoFixtures.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/JpegExifSegment.h"
 #include "platform/JpegSplice.h"
+#include "platform/TiffBlockPatcher.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -135,6 +138,32 @@ inline MetadataWriteResult writePhoto(PhotoFile& photo, MetaDataObject& settings
         onlyUpdated = edited.get();
     }
     return ExifWriter::sharedInstance().writeMetaDataToFilePath(photo, settings, output, *onlyUpdated, restore);
+}
+
+// Puts the make and model of the source back into a written photo without
+// moving any other byte. Cleared, they leave a maker note that no reader decodes,
+// although its bytes are all there.
+inline bool putCameraBack(const QString& written, const QString& source)
+{
+    const QByteArray sourceBytes = fileBytes(source);
+    const QByteArray writtenBytes = fileBytes(written);
+    const std::optional<QByteArrayView> from = JpegExifSegment::exifBlockOf(sourceBytes);
+    const std::optional<QByteArrayView> into = JpegExifSegment::exifBlockOf(writtenBytes);
+    const std::optional<TiffBlock> camera = from ? TiffBlock::parse(*from) : std::nullopt;
+    if (!camera || !into)
+        return false;
+    TiffBlockPatcher::Edit edit;
+    for (std::uint16_t tag : { 0x010f, 0x0110 }) {
+        if (const TiffBlock::Entry* entry = camera->find(TiffBlock::Ifd0, tag))
+            edit.tags[TiffBlock::Ifd0][tag].push_back(
+                { entry->type, entry->count, from->sliced(entry->valueOffset, qsizetype(entry->size)).toByteArray() });
+    }
+    std::optional<QByteArray> patched = TiffBlockPatcher::patched(*into, edit, UINT32_MAX);
+    const std::optional<JpegExifSegment> segment = JpegExifSegment::find(writtenBytes);
+    if (patched && segment)
+        patched = JpegExifSegment::withTiffBlock(writtenBytes, *segment, *patched);
+    QFile file(written);
+    return patched && file.open(QIODevice::WriteOnly) && file.write(*patched) == patched->size();
 }
 
 // The record the reader makes of the file.
