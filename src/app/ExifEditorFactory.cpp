@@ -11,5 +11,7 @@ QWidget* createExifEditorView(QWidget* parent)
 
 QWidget* createAddPhotosDropBox(QWidget* parent)
 {
-    return new DragDropBox(parent);
+    auto* box = new DragDropBox(parent);
+    box->setPresenterSource([] { return AppDelegate::shared() ? &AppDelegate::shared()->presenter() : nullptr; });
+    return box;
 }

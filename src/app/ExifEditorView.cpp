@@ -59,9 +59,39 @@ ExifEditorView::~ExifEditorView()
     NotificationCenter::defaultCenter().removeObserver(this);
 }
 
+Presenter& ExifEditorView::presenter()
+{
+    return m_app.presenter();
+}
+
+UrlOpener& ExifEditorView::urlOpener()
+{
+    return m_app.urlOpener();
+}
+
+UserDefaults& ExifEditorView::defaults()
+{
+    return m_app.defaults();
+}
+
+WorkerRegistry& ExifEditorView::workers()
+{
+    return m_app.workers();
+}
+
+void ExifEditorView::setSubWindowOpened(bool opened)
+{
+    m_app.isSubWindowOpened = opened;
+}
+
+void ExifEditorView::enableSelectAll(bool enable)
+{
+    m_app.enableSelectAll(enable);
+}
+
 void ExifEditorView::buildLayout()
 {
-    m_photoList = new PhotoListPanel(*this, m_app, this);
+    m_photoList = new PhotoListPanel(*this, m_app.arraySelectedImagesToProcess, this);
     m_photoList->setFixedWidth(kPhotoListWidth);
     m_rightStack = new QStackedWidget(this);
     m_rightStack->setObjectName(QStringLiteral("stkEditorPages"));

@@ -2,6 +2,8 @@
 
 #include "app/ExifEditorViewInterface.h"
 #include "batch/alerts/AlertCatalog.h"
+#include "batch/list/widgets/PhotoListPanel.h"
+#include "presets/widgets/PresetsPanel.h"
 
 #include <QList>
 #include <QPointer>
@@ -15,8 +17,6 @@ class LoadingOverlay;
 class MetaDataPopupView;
 class MetadataFormView;
 class PhotoFile;
-class PhotoListPanel;
-class PresetsPanel;
 class QStackedWidget;
 
 // The editor view that fills the main window ("vwExifEditor"): a thin composition
@@ -38,7 +38,10 @@ class QStackedWidget;
 // ExifEditorViewPresets.cpp), which also defines that panel's forwarding methods;
 // a method whose panel is not there yet does nothing and answers the neutral value.
 // The forwards are virtual so that a test can stand in for a panel.
-class ExifEditorView : public QWidget, public ExifEditorViewInterface {
+class ExifEditorView : public QWidget,
+                       public ExifEditorViewInterface,
+                       public PhotoListPanel::Host,
+                       public PresetsPanel::Host {
     Q_OBJECT
 public:
     // The application-wide state comes from `app` (batch list, presenter, defaults).
@@ -46,6 +49,15 @@ public:
     ~ExifEditorView() override;
 
     AppDelegate& app() const { return m_app; }
+
+    // ---- The application's services, lent to the panels ----
+    QWidget* hostWidget() override { return this; }
+    Presenter& presenter() override;
+    UrlOpener& urlOpener() override;
+    UserDefaults& defaults() override;
+    WorkerRegistry& workers() override;
+    void setSubWindowOpened(bool opened) override;
+    void enableSelectAll(bool enable) override;
 
     // ---- ExifEditorViewInterface ----
     bool isParamsChanged() const override;
@@ -66,7 +78,7 @@ public:
     void setExtentionView(QWidget* panel);
     void setBottomBar(QWidget* panel);
     // Slides the renaming page in (true) or the form back (false).
-    void showRenamingPage(bool show);
+    void showRenamingPage(bool show) override;
     bool isRenamingPageShown() const;
 
     // ---- Shared by every panel ----
@@ -76,25 +88,25 @@ public:
     // The tool tips of the main buttons of every panel.
     void setToolTips();
     // The refresh after an adding or a removal.
-    void processAfterAllPhotosAdded();
+    void processAfterAllPhotosAdded() override;
     // The loading overlay over the whole editor: busy state of the application.
-    void showLoading(bool show, const QString& text);
+    void showLoading(bool show, const QString& text) override;
     bool isLoadingShown() const;
     // Blocks (false) or unblocks (true) the editor's controls.
-    void enableView(bool enable);
+    void enableView(bool enable) override;
     bool isViewEnabled() const { return m_viewEnabled; }
     // Whether the editor's drop box takes file drops.
-    void enableDragAndDrop(bool enable);
+    void enableDragAndDrop(bool enable) override;
     // The one alert sheet; counts quoted by the texts come from the photo list.
-    void showAlertWithTag(int tag);
+    void showAlertWithTag(int tag) override;
     AlertSheet* alertSheet() const { return m_alertSheet; }
     // The stop button of an adding, on the loading overlay.
-    void setStopButtonVisible(bool visible);
+    void setStopButtonVisible(bool visible) override;
     // The photos whose check mark is set changed (or a panel wants them handed on
     // again): the form gets them and the buttons that depend on them follow.
-    void checkedPhotosChanged();
+    void checkedPhotosChanged() override;
     // Presets and the renaming button: enabled, or not, together.
-    void setPresetsAndNextEnabled(bool enable);
+    void setPresetsAndNextEnabled(bool enable) override;
     // "Presets and Next by page": enabled exactly while the renaming page is not shown.
     void setPresetsAndNextByPage();
     // The metadata more-options menu (Reset, Clean Metadata), opened below `button`.
@@ -107,16 +119,16 @@ public:
     // Hands the ticked photos to the form, which merges their records.
     virtual void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos);
     // Sets or clears the form's "edits not applied" state.
-    virtual void isMetadataParamChanged(bool changed);
+    void isMetadataParamChanged(bool changed) override;
     virtual bool formParamsChanged() const;
     // Enables or disables the form's fields and buttons (map, more options).
     virtual void enableExifDataView(bool enable);
     // The editing mode: 0 keep others, 1 clear others, 2 clean metadata.
-    virtual void changeViewAccordingToMetadataOtion(int option);
+    void changeViewAccordingToMetadataOtion(int option) override;
     // The undo button beside the form, shown while photos are ticked.
     virtual void setUndoVisible(bool visible);
     // The batch list became empty: the form's kept edits are dropped.
-    virtual void formBatchListEmptied();
+    void formBatchListEmptied() override;
 
     // ---- The output options and the batch (defined in ExifEditorViewBatch.cpp) ----
     virtual void batchInitSetup();
@@ -125,27 +137,30 @@ public:
     bool isBatchRunning() const;
     // Renaming is in force: the edit switch is on while the renaming page shows,
     // or the renaming notice is visible.
-    virtual bool isRenamingInForce() const;
+    bool isRenamingInForce() const override;
     // The renaming page is shown (onImageRenameOptionPage).
-    virtual bool onImageRenameOptionPage() const;
+    bool onImageRenameOptionPage() const override;
     // Back to keeping each photo's name, the renaming page put away.
-    virtual void resetRenamingOptions();
-    virtual void setNextEnabled(bool enable);
+    void resetRenamingOptions() override;
+    void setNextEnabled(bool enable) override;
     // The batch panel's share of enableView (the Next button and its image).
     virtual void enableBatchView(bool enable);
     // The Reset button's road (the metadata menu's "Reset").
-    virtual void btnResetTapped();
+    void btnResetTapped() override;
     // What an alert's Yes goes on with (start, restore, validate then start, destination).
     virtual void alertYesRoad(AlertYesRoad road);
     // The OK of alert 102: the summary follows.
     virtual void alertNotEnoughSpaceAnswered();
     // While a drop-down list of the editor is open its other buttons are off.
-    virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable);
+    void disableEnableAllButtonsWhenDropdownOpen(bool disable) override;
 
     // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
     virtual void presetsInitSetup();
     virtual void setPresetsEnabled(bool enable);
     PresetsPanel* presetsPanel() const { return m_presets; }
+    void presetsDidChange() override;
+    void applyPreset(const MetaDataObject& preset) override;
+    std::atomic<bool>& subWindowOpenedFlag() override;
 
     // ---- The metadata viewer (ExifEditorViewMetaDataPopup.cpp) ----
     MetaDataPopupView* metaDataPopup() const { return m_metaDataPopup; }

@@ -5,8 +5,6 @@
 #include "base/Notifications.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 
-#include <QListView>
-
 // The metadata viewer of the editor: a window of its own over the batch list. It
 // opens on "notificationSetupMetaDataPopup" with a row of the batch list, which the
 // photo list's "Get Info" posts, and which a double-click on a photo posts here.
@@ -19,9 +17,5 @@ void ExifEditorView::wireMetaDataPopup()
             Notifications::setupMetaDataPopup, nullptr, { { Notifications::selectedIndexKey, row } });
     };
     connect(m_photoList, &PhotoListPanel::photoDoubleClicked, this, showInfo);
-    if (auto* table = m_photoList->findChild<QListView*>(QStringLiteral("tblPhotos")))
-        connect(table, &QListView::doubleClicked, this, [showInfo](const QModelIndex& index) {
-            if (index.isValid())
-                showInfo(index.row());
-        });
+    connect(m_photoList, &PhotoListPanel::rowDoubleClicked, this, showInfo);
 }

@@ -1,11 +1,12 @@
+#include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "batch/run/widgets/BatchBottomBar.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "presets/PresetListModel.h"
 #include "presets/widgets/PresetsPanel.h"
 
-#include <QBoxLayout>
 #include <QPushButton>
 
 // The presets in the editor view: the Presets drop-down sits at the start of the
@@ -16,42 +17,37 @@ namespace {
 
 constexpr int kBarMargin = 12;
 
-// The box layout (within `layout`) that holds `widget`.
-QBoxLayout* rowHolding(QLayout* layout, QWidget* widget)
-{
-    if (!layout)
-        return nullptr;
-    auto* box = qobject_cast<QBoxLayout*>(layout);
-    if (box && box->indexOf(widget) >= 0)
-        return box;
-    for (int i = 0; i < layout->count(); ++i) {
-        if (QBoxLayout* found = rowHolding(layout->itemAt(i)->layout(), widget))
-            return found;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 void ExifEditorView::wirePresets()
 {
-    m_presets = new PresetsPanel(m_app, this, *m_photoList->popup(), this);
-    m_presets->setApplyHandler([this](const MetaDataObject& preset) {
-        if (MetadataFormView* form = metadataFormView())
-            form->appendPreset(preset);
-    });
+    m_presets = new PresetsPanel(*this, m_app.arrayPresets, this, *m_photoList->popup(), this);
     // The drop-down stands beside the batch buttons, just before the renaming button.
-    QPushButton* button = m_presets->button();
-    button->setParent(m_bottomBar);
-    auto* next = m_bottomBar->findChild<QWidget*>(QStringLiteral("btnNext"));
-    QBoxLayout* row = next ? rowHolding(m_bottomBar->layout(), next) : nullptr;
-    if (row) {
-        row->insertWidget(row->indexOf(next), button);
+    if (auto* bar = qobject_cast<BatchBottomBar*>(m_bottomBar)) {
+        bar->insertBeforeNext(m_presets->button());
     } else {
+        QPushButton* button = m_presets->button();
+        button->setParent(m_bottomBar);
         button->adjustSize();
         button->move(kBarMargin, (m_bottomBar->height() - button->height()) / 2);
+        button->show();
     }
-    button->show();
+}
+
+void ExifEditorView::presetsDidChange()
+{
+    m_app.presetsDidChange();
+}
+
+void ExifEditorView::applyPreset(const MetaDataObject& preset)
+{
+    if (MetadataFormView* form = metadataFormView())
+        form->appendPreset(preset);
+}
+
+std::atomic<bool>& ExifEditorView::subWindowOpenedFlag()
+{
+    return m_app.isSubWindowOpened;
 }
 
 void ExifEditorView::presetsInitSetup()

@@ -4,6 +4,7 @@
 #include "app/ExifEditorFactory.h"
 #include "app/ExifEditorViewInterface.h"
 #include "app/Links.h"
+#include "batch/intake/PhotoAcceptance.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
 #include "controls/IMGButton.h"
@@ -644,26 +645,6 @@ void MainWindowController::btnAddiPhotosTapped()
     showIphotosPanel();
 }
 
-QStringList MainWindowController::addPhotosNameFilters()
-{
-    static const QStringList extensions = [] {
-        const QStringList lower { // images Qt and the metadata library read
-            "jpg", "jpeg", "jpe", "jfif", "png", "tif", "tiff", "gif", "bmp", "webp", "heic", "heif", "avif", "jp2",
-            "j2k", "jpf", "psd", "exv", "ico", "tga", "xbm", "xpm", "svg", "pbm",
-            // camera raw files
-            "dng", "cr2", "cr3", "crw", "nef", "nrw", "arw", "srf", "sr2", "orf", "rw2", "raf", "pef", "ptx", "x3f",
-            "srw", "3fr", "erf", "kdc", "dcr", "mrw", "mos", "iiq", "rwl", "mef",
-            // further kinds the panel offers
-            "eps", "jpc", "p7", "pc", "pgm", "pnm", "ppm", "ptif", "ui", "pct"
-        };
-        QStringList patterns;
-        for (const QString& extension : lower)
-            patterns << QStringLiteral("*.") + extension << QStringLiteral("*.") + extension.toUpper();
-        return patterns;
-    }();
-    return { QObject::tr("Images (%1)").arg(extensions.join(QLatin1Char(' '))), QObject::tr("All files (*)") };
-}
-
 void MainWindowController::showAddPhotosPanel(int kind)
 {
     OpenPanelRequest request;
@@ -673,7 +654,7 @@ void MainWindowController::showAddPhotosPanel(int kind)
     request.chooseDirectories = kind == 1;
     request.multipleSelection = true;
     request.canCreateDirectories = true;
-    request.nameFilters = addPhotosNameFilters();
+    request.nameFilters = PhotoAcceptance::addPhotosNameFilters();
     m_app.isSubWindowOpened = true;
     m_app.enableSelectAll(true);
     QWidget* parent = m_winAddPhotos->isVisible() ? static_cast<QWidget*>(m_winAddPhotos) : m_windowMain;

@@ -92,7 +92,6 @@ public:
     // kind 0: files; 1: files and folders.
     void showAddPhotosPanel(int kind);
     void showIphotosPanel();
-    static QStringList addPhotosNameFilters();
 
     // ---- Rate sheet and tips ----
     void showAlertForRateApp();

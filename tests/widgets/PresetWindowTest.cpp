@@ -60,12 +60,32 @@ QList<std::shared_ptr<MetaDataObject>> archivedPresets(AppDelegate& app)
 
 } // namespace
 
+// The editor the presets panel serves, over the test's application.
+struct PresetsHost : PresetsPanel::Host {
+    explicit PresetsHost(AppDelegate& app)
+        : app(app)
+    {
+    }
+    Presenter& presenter() override { return app.presenter(); }
+    void presetsDidChange() override { app.presetsDidChange(); }
+    void applyPreset(const MetaDataObject& preset) override
+    {
+        if (apply)
+            apply(preset);
+    }
+    std::atomic<bool>& subWindowOpenedFlag() override { return app.isSubWindowOpened; }
+
+    AppDelegate& app;
+    std::function<void(const MetaDataObject&)> apply;
+};
+
 class PresetWindowTest : public QObject, public RecordedApplication {
     Q_OBJECT
 
     QTemporaryDir m_home;
     std::unique_ptr<QWidget> m_editor;
     std::unique_ptr<AttachedPopupTable> m_popup;
+    std::unique_ptr<PresetsHost> m_host;
     std::unique_ptr<PresetsPanel> m_panel;
     QList<std::shared_ptr<MetaDataObject>> m_applied;
 
@@ -102,13 +122,14 @@ private slots:
         m_editor = std::make_unique<QWidget>();
         m_editor->resize(900, 600);
         m_popup = std::make_unique<AttachedPopupTable>(m_editor.get());
-        m_panel = std::make_unique<PresetsPanel>(*m_app, m_editor.get(), *m_popup);
+        m_host = std::make_unique<PresetsHost>(*m_app);
+        m_panel = std::make_unique<PresetsPanel>(*m_host, m_app->arrayPresets, m_editor.get(), *m_popup);
         m_applied.clear();
-        m_panel->setApplyHandler([this](const MetaDataObject& chosen) {
+        m_host->apply = [this](const MetaDataObject& chosen) {
             for (const auto& p : m_app->arrayPresets)
                 if (p.get() == &chosen)
                     m_applied.append(p);
-        });
+        };
         m_editor->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
     }
@@ -116,6 +137,7 @@ private slots:
     void cleanup()
     {
         m_panel.reset();
+        m_host.reset();
         m_popup.reset();
         m_editor.reset();
         m_app.reset();
@@ -290,7 +312,7 @@ private slots:
             { { F::Artist, QStringLiteral("Photo artist") }, { F::ImageDescription, QStringLiteral("Fjord") } }) });
         QTRY_COMPARE(child<QLineEdit>(editorForm, "txtArtist")->text(), QStringLiteral("Photo artist"));
         QTest::keyClicks(child<QLineEdit>(editorForm, "txtImageDescription"), QStringLiteral(" at dusk"));
-        m_panel->setApplyHandler([&editorForm](const MetaDataObject& chosen) { editorForm.appendPreset(chosen); });
+        m_host->apply = [&editorForm](const MetaDataObject& chosen) { editorForm.appendPreset(chosen); };
 
         PresetWindow* window = openWindow();
         const auto open = m_app->arrayPresets.first();

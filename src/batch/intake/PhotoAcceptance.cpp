@@ -1,5 +1,6 @@
 #include "batch/intake/PhotoAcceptance.h"
 
+#include <QCoreApplication>
 #include <QMimeDatabase>
 #include <QMimeType>
 
@@ -70,4 +71,25 @@ PhotoVerdict PhotoAcceptance::typeVerdict(const QString& path)
     if (m_fileType != QLatin1String("ALL") && !path.endsWith(m_fileType))
         return PhotoVerdict::FilteredOut;
     return PhotoVerdict::Accepted;
+}
+
+QStringList PhotoAcceptance::addPhotosNameFilters()
+{
+    static const QStringList extensions = [] {
+        const QStringList lower { // images Qt and the metadata library read
+            "jpg", "jpeg", "jpe", "jfif", "png", "tif", "tiff", "gif", "bmp", "webp", "heic", "heif", "avif", "jp2",
+            "j2k", "jpf", "psd", "exv", "ico", "tga", "xbm", "xpm", "svg", "pbm",
+            // camera raw files
+            "dng", "cr2", "cr3", "crw", "nef", "nrw", "arw", "srf", "sr2", "orf", "rw2", "raf", "pef", "ptx", "x3f",
+            "srw", "3fr", "erf", "kdc", "dcr", "mrw", "mos", "iiq", "rwl", "mef",
+            // further kinds the panel offers
+            "eps", "jpc", "p7", "pc", "pgm", "pnm", "ppm", "ptif", "ui", "pct"
+        };
+        QStringList patterns;
+        for (const QString& extension : lower)
+            patterns << QStringLiteral("*.") + extension << QStringLiteral("*.") + extension.toUpper();
+        return patterns;
+    }();
+    return { QCoreApplication::translate("PhotoAcceptance", "Images (%1)").arg(extensions.join(QLatin1Char(' '))),
+        QCoreApplication::translate("PhotoAcceptance", "All files (*)") };
 }

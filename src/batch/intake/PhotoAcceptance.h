@@ -27,6 +27,9 @@ public:
     // Compared with the extension in upper case.
     static const QStringList& unsupportedImageExtensions();
 
+    // The add panels' name filters: the kinds of photo an adding takes, then every file.
+    static QStringList addPhotosNameFilters();
+
     // The text after the last dot of the last path component; "" when there is none.
     static QString extensionOf(const QString& path);
 

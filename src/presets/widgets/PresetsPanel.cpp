@@ -1,6 +1,5 @@
 #include "presets/widgets/PresetsPanel.h"
 
-#include "app/AppDelegate.h"
 #include "batch/list/AttachPopupType.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/Presenter.h"
@@ -22,15 +21,16 @@ constexpr int kListWidth = 220;
 
 } // namespace
 
-PresetsPanel::PresetsPanel(AppDelegate& app, QWidget* editor, AttachedPopupTable& popup, QObject* parent)
+PresetsPanel::PresetsPanel(Host& host, QList<std::shared_ptr<MetaDataObject>>& presets, QWidget* editor,
+    AttachedPopupTable& popup, QObject* parent)
     : QObject(parent)
-    , m_app(app)
+    , m_host(host)
     , m_editor(editor)
     , m_popup(popup)
 {
-    m_model = new PresetListModel(m_app.arrayPresets, this);
+    m_model = new PresetListModel(presets, this);
     m_shown = new PresetChoice(*m_model, this);
-    connect(m_model, &PresetListModel::presetsChanged, &m_app, &AppDelegate::presetsDidChange);
+    connect(m_model, &PresetListModel::presetsChanged, this, [this] { m_host.presetsDidChange(); });
     connect(m_shown, &PresetChoice::chosenPresetChanged, this, &PresetsPanel::showChosenName);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &PresetsPanel::showChosenName);
 
@@ -86,16 +86,16 @@ void PresetsPanel::addPresetWindow()
 {
     if (m_window)
         return;
-    m_window = new PresetWindow(*m_model, m_app.isSubWindowOpened, m_editor);
+    m_window = new PresetWindow(*m_model, m_host.subWindowOpenedFlag(), m_editor);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_window, &PresetWindow::applyPresetTapped, this, &PresetsPanel::btnApplyPresetTapped);
     m_window->setupUIForSelectedPresetObject(m_shown->preset());
-    m_app.presenter().presentSheet(m_window, {});
+    m_host.presenter().presentSheet(m_window, {});
 }
 
 void PresetsPanel::btnApplyPresetTapped(const std::shared_ptr<MetaDataObject>& preset)
 {
     m_shown->choose(preset);
-    if (preset && m_apply)
-        m_apply(*preset);
+    if (preset)
+        m_host.applyPreset(*preset);
 }

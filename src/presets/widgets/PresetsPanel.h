@@ -1,16 +1,17 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
-#include <functional>
+#include <atomic>
 #include <memory>
 
-class AppDelegate;
 class AttachedPopupTable;
 class MetaDataObject;
 class PresetChoice;
 class PresetListModel;
 class PresetWindow;
+class Presenter;
 class QPushButton;
 class QWidget;
 
@@ -21,7 +22,7 @@ class QWidget;
 //
 // The drop-down lists the presets by name and, last, a row that opens the preset
 // window. Choosing a preset, there or with the window's Apply, lays it over the
-// editor's form through the handler given with setApplyHandler. The drop-down
+// editor's form through the host's applyPreset. The drop-down
 // remembers the preset it applied last; when that preset is removed it shows none.
 class PresetsPanel : public QObject {
     Q_OBJECT
@@ -29,9 +30,23 @@ public:
     // The last row of the drop-down.
     static inline const QString kEditPresetsRow = QStringLiteral("Add/Edit Presets...");
 
-    // `editor` hosts the button and is the preset window's parent; `popup` is the
-    // editor's one attached drop-down list.
-    PresetsPanel(AppDelegate& app, QWidget* editor, AttachedPopupTable& popup, QObject* parent = nullptr);
+    // What the panel needs from the editor it serves.
+    class Host {
+    public:
+        virtual ~Host() = default;
+        virtual Presenter& presenter() = 0;
+        // The preset list changed (a preset added, renamed, removed or edited): the archive is written.
+        virtual void presetsDidChange() = 0;
+        // A chosen preset is laid over the editor's form.
+        virtual void applyPreset(const MetaDataObject& preset) = 0;
+        // The application's busy flag, held by the preset window while it presents a preset.
+        virtual std::atomic<bool>& subWindowOpenedFlag() = 0;
+    };
+
+    // `presets` is the application's preset list; `editor` hosts the button and is
+    // the preset window's parent; `popup` is the editor's one attached drop-down list.
+    PresetsPanel(Host& host, QList<std::shared_ptr<MetaDataObject>>& presets, QWidget* editor,
+        AttachedPopupTable& popup, QObject* parent = nullptr);
     ~PresetsPanel() override;
 
     QPushButton* button() const { return m_button; }
@@ -41,7 +56,6 @@ public:
     // The preset window, once it was opened.
     PresetWindow* presetWindow() const;
 
-    void setApplyHandler(std::function<void(const MetaDataObject& preset)> handler) { m_apply = std::move(handler); }
     void setEnabled(bool enable);
 
     // Opens the drop-down below the button.
@@ -56,12 +70,11 @@ public:
 private:
     void showChosenName();
 
-    AppDelegate& m_app;
+    Host& m_host;
     QWidget* m_editor;
     AttachedPopupTable& m_popup;
     PresetListModel* m_model = nullptr;
     PresetChoice* m_shown = nullptr;
     QPushButton* m_button = nullptr;
     QPointer<PresetWindow> m_window;
-    std::function<void(const MetaDataObject&)> m_apply;
 };

@@ -1,6 +1,5 @@
 #include "batch/intake/widgets/DragDropBox.h"
 
-#include "app/AppDelegate.h"
 #include "base/NotificationCenter.h"
 #include "base/Logging.h"
 #include "batch/list/PhotoListControls.h"
@@ -71,10 +70,7 @@ bool DragDropBox::performDrop(const QMimeData* data)
         }
     }
     if (paths.isEmpty()) {
-        Presenter* presenter = m_presenter;
-        if (!presenter && AppDelegate::shared())
-            presenter = &AppDelegate::shared()->presenter();
-        if (presenter) {
+        if (Presenter* presenter = m_presenter ? m_presenter() : nullptr) {
             AlertRequest alert;
             alert.objectName = QStringLiteral("alertPasteError");
             alert.title = PhotoListControls::pasteErrorTitle();

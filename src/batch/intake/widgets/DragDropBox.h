@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QStringList>
+#include <functional>
 
 class Presenter;
 
@@ -16,8 +17,14 @@ class DragDropBox : public QFrame {
 public:
     explicit DragDropBox(QWidget* parent = nullptr);
 
-    // Where "Paste Error" is asked; the running application's presenter when unset.
-    void setPresenter(Presenter* presenter) { m_presenter = presenter; }
+    // Where "Paste Error" is asked: one presenter, or the one a source names at the
+    // drop (the application's, which may have been replaced since). Unset, the
+    // alert is not asked.
+    void setPresenter(Presenter* presenter)
+    {
+        m_presenter = [presenter] { return presenter; };
+    }
+    void setPresenterSource(std::function<Presenter*()> source) { m_presenter = std::move(source); }
 
     void setDraggingEnable(bool enable);
     bool isDraggingEnabled() const { return acceptDrops(); }
@@ -36,6 +43,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    Presenter* m_presenter = nullptr;
+    std::function<Presenter*()> m_presenter;
     bool m_dragInside = false;
 };

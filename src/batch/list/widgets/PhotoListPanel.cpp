@@ -1,12 +1,10 @@
 #include "batch/list/widgets/PhotoListPanel.h"
 
-#include "app/AppDelegate.h"
-#include "app/ExifEditorView.h"
-#include "app/MainWindowController.h"
 #include "base/NotificationCenter.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
 #include "base/Logging.h"
+#include "batch/intake/PhotoAcceptance.h"
 #include "batch/intake/PhotoIntake.h"
 #include "batch/list/PhotoListControls.h"
 #include "batch/list/PhotoListMenus.h"
@@ -44,12 +42,12 @@ const QString kSelectedIndexKey = QStringLiteral("selectedIndex");
 // X11's key symbol of the right Control key, where the platform reports it.
 constexpr quint32 kRightControlKeySym = 0xffe4;
 
-RenameResetPrompt::Store storeOver(AppDelegate& app)
+RenameResetPrompt::Store storeOver(PhotoListPanel::Host& host)
 {
-    return { [&app] { return app.defaults().boolForKey(RenameResetPrompt::settingsKey()); },
-        [&app](bool value) {
-            app.defaults().setBool(value, RenameResetPrompt::settingsKey());
-            app.defaults().synchronize();
+    return { [&host] { return host.defaults().boolForKey(RenameResetPrompt::settingsKey()); },
+        [&host](bool value) {
+            host.defaults().setBool(value, RenameResetPrompt::settingsKey());
+            host.defaults().synchronize();
         } };
 }
 
@@ -81,26 +79,25 @@ QPushButton* listButton(QWidget* parent, const QString& name, const QString& tex
 
 } // namespace
 
-PhotoListPanel::PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget* parent)
+PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& photos, QWidget* parent)
     : QWidget(parent)
-    , m_editor(editor)
-    , m_app(app)
-    , m_resetRequest(storeOver(app),
+    , m_host(host)
+    , m_resetRequest(storeOver(host),
           { [this] {
                // An addition while renaming was in force: renaming goes back to keep mode first.
-               m_editor.showRenamingPage(false);
-               m_editor.resetRenamingOptions();
+               m_host.showRenamingPage(false);
+               m_host.resetRenamingOptions();
            },
               [this](const QStringList& paths) { addPhotosFromPathUrls(paths); },
               [this] { removePhotosForRemoveButton(); }, [this] { removePhotoForMenuOption(); } })
 {
     setObjectName(QStringLiteral("vwPhotoList"));
-    m_model = new PhotoListModel(app.arraySelectedImagesToProcess, this);
+    m_model = new PhotoListModel(photos, this);
     m_thumbnails = new ThumbnailCache(ThumbnailCache::defaultThumbnailSize(), ThumbnailCache::kDefaultMaxBytes, this);
     m_model->setThumbnailCache(m_thumbnails);
     m_intake = new PhotoIntake(*m_model, this);
     m_popup = new AttachedPopupTable(this);
-    m_resetSheet = new ResetRenamePrompt(&m_editor);
+    m_resetSheet = new ResetRenamePrompt(m_host.hostWidget());
     connect(m_resetSheet, &ResetRenamePrompt::answeredYes, this,
         [this](bool dontShowAgain) { answeredResetRename(true, dontShowAgain); });
     connect(m_resetSheet, &ResetRenamePrompt::answeredNo, this,
@@ -112,10 +109,10 @@ PhotoListPanel::PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget
     // moment after it closed (a click that closed it must not also press one).
     connect(m_popup, &AttachedPopupTable::openChanged, this, [this](bool open) {
         if (open)
-            m_editor.disableEnableAllButtonsWhenDropdownOpen(true);
+            m_host.disableEnableAllButtonsWhenDropdownOpen(true);
     });
     connect(m_popup, &AttachedPopupTable::buttonsReleased, this,
-        [this] { m_editor.disableEnableAllButtonsWhenDropdownOpen(false); });
+        [this] { m_host.disableEnableAllButtonsWhenDropdownOpen(false); });
 
     connect(m_intake, &PhotoIntake::finished, this, &PhotoListPanel::intakeFinished);
     connect(m_intake, &PhotoIntake::libraryAlert, this, [this](const PhotoLibraryAlert& alert) {
@@ -124,16 +121,16 @@ PhotoListPanel::PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget
         request.message = alert.message;
         request.informativeText = alert.informativeText;
         request.icon = AlertRequest::Icon::Warning;
-        m_app.presenter().presentAlert(window(), request, {});
+        m_host.presenter().presentAlert(window(), request, {});
     });
     connect(m_model, &PhotoListModel::checkedPhotosChanged, this, &PhotoListPanel::checkMarksChanged);
     connect(m_model, &PhotoListModel::countChanged, this, &PhotoListPanel::updateCountLabel);
     connect(m_model, &PhotoListModel::missingPhotoScanFinished, this, [this](int removed) {
         qCInfo(lcBatch) << "photos missing at their source removed:" << removed;
         --m_quiet;
-        m_editor.showLoading(false, PhotoListControls::removingText());
-        m_app.isSubWindowOpened = false;
-        m_editor.processAfterAllPhotosAdded();
+        m_host.showLoading(false, PhotoListControls::removingText());
+        m_host.setSubWindowOpened(false);
+        m_host.processAfterAllPhotosAdded();
     });
 
     m_animationtimer.setSingleShot(true);
@@ -173,11 +170,12 @@ void PhotoListPanel::buildWidgets()
     m_checkMarkUnmarkAll->setStyleSheet(QStringLiteral("color: #e6e1d6;"));
 
     m_leftBox = new DragDropBox(this);
+    m_leftBox->setPresenterSource([this] { return &m_host.presenter(); });
     m_leftBox->setFrameShape(QFrame::StyledPanel);
     m_tblPhotos = new QListView(m_leftBox);
     m_tblPhotos->setObjectName(QStringLiteral("tblPhotos"));
     m_tblPhotos->setModel(m_model);
-    m_cell = new PhotoThumbnailCell(&m_editor, m_tblPhotos);
+    m_cell = new PhotoThumbnailCell(m_host.hostWidget(), m_tblPhotos);
     m_tblPhotos->setItemDelegate(m_cell);
     m_tblPhotos->setUniformItemSizes(true);
     m_tblPhotos->setSelectionMode(QAbstractItemView::NoSelection);
@@ -220,6 +218,10 @@ void PhotoListPanel::buildWidgets()
     connect(m_checkMarkUnmarkAll, &QCheckBox::clicked, this, &PhotoListPanel::markUnmarkAll);
     connect(m_cell, &PhotoThumbnailCell::checkBoxSelected, this, &PhotoListPanel::btnCheckBoxSelect);
     connect(m_cell, &PhotoThumbnailCell::cellDoubleClicked, this, &PhotoListPanel::cellDoubleClicked);
+    connect(m_tblPhotos, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            emit rowDoubleClicked(index.row());
+    });
     connect(m_cell, &PhotoThumbnailCell::infoTapped, this, &PhotoListPanel::btnInfoTappedAtLocation);
     connect(m_tblPhotos->verticalScrollBar(), &QScrollBar::valueChanged, this,
         &PhotoListPanel::tableviewPhotosBoundDidChange);
@@ -238,14 +240,14 @@ void PhotoListPanel::requestAddition(const QStringList& paths)
     if (paths.isEmpty())
         return;
     if (anyPathInTrash(paths)) {
-        m_app.presenter().presentAlert(window(), AlertRequest::photosInTrash(), {});
+        m_host.presenter().presentAlert(window(), AlertRequest::photosInTrash(), {});
         return;
     }
     if (m_intake->isRunning()) {
         alertAddingRuns();
         return;
     }
-    if (m_resetRequest.requestAddition(paths, m_editor.isRenamingInForce()))
+    if (m_resetRequest.requestAddition(paths, m_host.isRenamingInForce()))
         addPhotosFromPathUrls(paths);
     else
         showAlertForResetRename();
@@ -258,13 +260,13 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
         alertAddingRuns();
         return;
     }
-    if (m_app.workers().isStopping())
+    if (m_host.workers().isStopping())
         return; // the application is ending
-    m_editor.setNextEnabled(true);
-    m_editor.showLoading(true, PhotoListControls::importingText());
-    m_editor.setStopButtonVisible(true);
+    m_host.setNextEnabled(true);
+    m_host.showLoading(true, PhotoListControls::importingText());
+    m_host.setStopButtonVisible(true);
     if (m_intake->addPhotosFromPathUrls(paths))
-        m_intakeRegistration = m_app.workers().add([this] { m_intake->waitForIdle(); });
+        m_intakeRegistration = m_host.workers().add([this] { m_intake->waitForIdle(); });
 }
 
 void PhotoListPanel::alertAddingRuns()
@@ -272,13 +274,13 @@ void PhotoListPanel::alertAddingRuns()
     AlertRequest alert;
     alert.objectName = QStringLiteral("alertAddingRuns");
     alert.message = tr("Photos are still being added. Please wait until they are all in the list.");
-    m_app.presenter().presentAlert(window(), alert, {});
+    m_host.presenter().presentAlert(window(), alert, {});
 }
 
 void PhotoListPanel::btnStopProcessTapped()
 {
     m_intake->stop();
-    m_editor.setStopButtonVisible(false);
+    m_host.setStopButtonVisible(false);
 }
 
 void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
@@ -288,17 +290,17 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
     qCInfo(lcBatch) << "is adding photos count =" << summary.totalPhotoToAdd;
     const PhotoIntakeCompletion next = summary.completion(m_model->isEmpty());
     if (next.clearChangedState)
-        m_editor.isMetadataParamChanged(false);
+        m_host.isMetadataParamChanged(false);
     if (next.refreshEditor)
-        m_editor.processAfterAllPhotosAdded();
+        m_host.processAfterAllPhotosAdded();
     if (next.hideOverlay) {
-        m_editor.setStopButtonVisible(false);
-        m_editor.showLoading(false, PhotoListControls::waitingText());
+        m_host.setStopButtonVisible(false);
+        m_host.showLoading(false, PhotoListControls::waitingText());
     }
     if (next.disableRemoveButton)
         setRemoveButtonEnabled(false);
     if (next.alertTag != 0)
-        m_editor.showAlertWithTag(next.alertTag);
+        m_host.showAlertWithTag(next.alertTag);
 }
 
 AlertCounts PhotoListPanel::alertCounts() const
@@ -330,7 +332,7 @@ void PhotoListPanel::popupAddPhotosTappedWithIndex(int row)
     OpenPanelRequest request;
     request.canCreateDirectories = true;
     request.multipleSelection = true;
-    request.nameFilters = MainWindowController::addPhotosNameFilters();
+    request.nameFilters = PhotoAcceptance::addPhotosNameFilters();
     if (row == PhotoListMenus::AddFolder) {
         request.objectName = QStringLiteral("addFolderPanel");
         request.prompt = PhotoListMenus::rowText(AttachPopupAddPhotos, row);
@@ -341,15 +343,15 @@ void PhotoListPanel::popupAddPhotosTappedWithIndex(int row)
         request.objectName = QStringLiteral("addPhotosPanel");
         request.prompt = PhotoListMenus::rowText(AttachPopupAddPhotos, PhotoListMenus::AddPhotos);
     }
-    m_app.isSubWindowOpened = true;
-    m_app.enableSelectAll(true);
-    m_app.presenter().presentOpenPanel(window(), request, [this](const QStringList& paths) { addPanelDidEnd(paths); });
+    m_host.setSubWindowOpened(true);
+    m_host.enableSelectAll(true);
+    m_host.presenter().presentOpenPanel(window(), request, [this](const QStringList& paths) { addPanelDidEnd(paths); });
 }
 
 void PhotoListPanel::addPanelDidEnd(const QStringList& paths)
 {
-    m_app.isSubWindowOpened = false;
-    m_app.enableSelectAll(false);
+    m_host.setSubWindowOpened(false);
+    m_host.enableSelectAll(false);
     requestAddition(paths);
 }
 
@@ -364,8 +366,8 @@ void PhotoListPanel::btnRemovePhotosTapped()
         alert.title = PhotoListControls::noPhotoToRemoveTitle();
         alert.message = PhotoListControls::noPhotoToRemoveTitle();
         alert.informativeText = PhotoListControls::noPhotoToRemoveMessage();
-        m_app.isSubWindowOpened = true;
-        m_app.presenter().presentAlert(window(), alert, [this](int) { m_app.isSubWindowOpened = false; });
+        m_host.setSubWindowOpened(true);
+        m_host.presenter().presentAlert(window(), alert, [this](int) { m_host.setSubWindowOpened(false); });
         return;
     }
     deleteSelectedPhotos();
@@ -373,7 +375,7 @@ void PhotoListPanel::btnRemovePhotosTapped()
 
 void PhotoListPanel::deleteSelectedPhotos()
 {
-    if (m_resetRequest.requestRemoval(false, m_editor.isRenamingInForce()))
+    if (m_resetRequest.requestRemoval(false, m_host.isRenamingInForce()))
         removePhotosForRemoveButton();
     else
         showAlertForResetRename();
@@ -381,8 +383,8 @@ void PhotoListPanel::deleteSelectedPhotos()
 
 void PhotoListPanel::removePhotosForRemoveButton()
 {
-    m_editor.showRenamingPage(false);
-    m_editor.setNextEnabled(true);
+    m_host.showRenamingPage(false);
+    m_host.setNextEnabled(true);
     {
         Quiet quiet(m_quiet);
         m_model->removeCheckedPhotos();
@@ -392,7 +394,7 @@ void PhotoListPanel::removePhotosForRemoveButton()
 
 void PhotoListPanel::removePhotoForMenuOption()
 {
-    m_editor.showRenamingPage(false);
+    m_host.showRenamingPage(false);
     const std::shared_ptr<PhotoFile> photo = m_menuPhoto.lock();
     if (!photo || !m_model->containsPath(photo->filePath))
         return;
@@ -406,26 +408,26 @@ void PhotoListPanel::removePhotoForMenuOption()
 void PhotoListPanel::finishRemoval()
 {
     if (m_model->isEmpty())
-        m_editor.formBatchListEmptied();
-    m_app.isSubWindowOpened = false;
-    m_editor.processAfterAllPhotosAdded();
+        m_host.formBatchListEmptied();
+    m_host.setSubWindowOpened(false);
+    m_host.processAfterAllPhotosAdded();
     checkAllPhotosDeletedFromArray();
 }
 
 void PhotoListPanel::checkAllPhotosDeletedFromArray()
 {
-    m_editor.setPresetsAndNextEnabled(PhotoListControls::presetsAndNextEnabledAfterRemoval(m_model->isEmpty()));
+    m_host.setPresetsAndNextEnabled(PhotoListControls::presetsAndNextEnabledAfterRemoval(m_model->isEmpty()));
 }
 
 void PhotoListPanel::btnRemoveFromBatchTapped()
 {
-    m_app.isSubWindowOpened = false;
+    m_host.setSubWindowOpened(false);
     if (!m_model->startMissingPhotoScan())
         return;
     ++m_quiet; // until the scan has removed what it found
-    m_editor.showLoading(true, PhotoListControls::removingText());
-    m_editor.showRenamingPage(false);
-    m_editor.setNextEnabled(false);
+    m_host.showLoading(true, PhotoListControls::removingText());
+    m_host.showRenamingPage(false);
+    m_host.setNextEnabled(false);
 }
 
 // ---- Check marks ----
@@ -433,7 +435,7 @@ void PhotoListPanel::btnRemoveFromBatchTapped()
 void PhotoListPanel::checkMarksChanged()
 {
     if (m_quiet == 0)
-        m_editor.checkedPhotosChanged();
+        m_host.checkedPhotosChanged();
 }
 
 void PhotoListPanel::btnCheckBoxSelect(const QPersistentModelIndex& index)
@@ -468,7 +470,7 @@ void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bo
     case PhotoListModel::PhotoMenuOpening::Nothing:
         return;
     case PhotoListModel::PhotoMenuOpening::MissingPhotoAlert:
-        m_editor.showAlertWithTag(AlertRemoveFromBatch);
+        m_host.showAlertWithTag(AlertRemoveFromBatch);
         return;
     case PhotoListModel::PhotoMenuOpening::Menu:
         break;
@@ -478,7 +480,7 @@ void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bo
     AttachedPopupTable::ListOptions options = menuOptions(AttachPopupPhotoMenu);
     options.point = location + QPoint(isFromRightMouseDown ? 0 : 10, 4);
     m_popup->open(
-        &m_editor, PhotoListMenus::rows(AttachPopupPhotoMenu), [this](int chosen) { btnOnMenuOptionTapped(chosen); },
+        m_host.hostWidget(), PhotoListMenus::rows(AttachPopupPhotoMenu), [this](int chosen) { btnOnMenuOptionTapped(chosen); },
         options);
 }
 
@@ -492,7 +494,7 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
         revealInFinder(photo->filePath);
         break;
     case PhotoListMenus::OpenInPreview:
-        m_app.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath));
+        m_host.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath));
         break;
     case PhotoListMenus::GetInfo:
         NotificationCenter::defaultCenter().post(
@@ -502,7 +504,7 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
         markUnmarkAll();
         break;
     case PhotoListMenus::RemovePhoto:
-        if (m_resetRequest.requestRemoval(true, m_editor.isRenamingInForce()))
+        if (m_resetRequest.requestRemoval(true, m_host.isRenamingInForce()))
             removePhotoForMenuOption();
         else
             showAlertForResetRename();
@@ -521,7 +523,7 @@ void PhotoListPanel::revealInFinder(const QString& path)
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString service = QStringLiteral("org.freedesktop.FileManager1");
     if (!bus.isConnected()) {
-        m_app.urlOpener().openUrl(folder);
+        m_host.urlOpener().openUrl(folder);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -532,7 +534,7 @@ void PhotoListPanel::revealInFinder(const QString& path)
         done->deleteLater();
         if (done->isError()) {
             qCInfo(lcBatch) << "the file manager did not show the file:" << done->error().message();
-            m_app.urlOpener().openUrl(folder);
+            m_host.urlOpener().openUrl(folder);
         }
     });
 }
@@ -551,9 +553,9 @@ void PhotoListPanel::btnMetaMoreOptionsTapped(QWidget* button)
 void PhotoListPanel::btnOnMetadataMenuOptionTapped(int row)
 {
     if (row == PhotoListMenus::Reset)
-        m_editor.btnResetTapped();
+        m_host.btnResetTapped();
     else if (row == PhotoListMenus::CleanMetadata)
-        m_editor.changeViewAccordingToMetadataOtion(2);
+        m_host.changeViewAccordingToMetadataOtion(2);
 }
 
 // ---- Thumbnails ----
@@ -602,30 +604,30 @@ void PhotoListPanel::updateCountLabel()
 
 void PhotoListPanel::showAlertForResetRename()
 {
-    m_editor.enableView(false);
-    m_editor.enableDragAndDrop(false);
-    m_app.isSubWindowOpened = true;
+    m_host.enableView(false);
+    m_host.enableDragAndDrop(false);
+    m_host.setSubWindowOpened(true);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
-    m_app.presenter().presentSheet(m_resetSheet, [this](int) { m_app.isSubWindowOpened = false; });
+    m_host.presenter().presentSheet(m_resetSheet, [this](int) { m_host.setSubWindowOpened(false); });
 }
 
 void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
 {
     // The editor is unblocked before the request is carried out, so that an
     // adding it starts keeps its own overlay and blocked drop box.
-    m_app.isSubWindowOpened = false;
-    m_editor.enableDragAndDrop(true);
-    m_editor.enableView(true);
+    m_host.setSubWindowOpened(false);
+    m_host.enableDragAndDrop(true);
+    m_host.enableView(true);
     if (!yes) {
         m_resetRequest.answerNo(dontShowAgain);
-        if (m_editor.onImageRenameOptionPage())
-            m_editor.setPresetsAndNextEnabled(false);
+        if (m_host.onImageRenameOptionPage())
+            m_host.setPresetsAndNextEnabled(false);
         return;
     }
     m_resetRequest.answerYes(dontShowAgain);
     if (!m_intake->isRunning())
-        m_editor.checkedPhotosChanged();
+        m_host.checkedPhotosChanged();
 }
 
 // ---- Keyboard ----

@@ -12,19 +12,20 @@
 #include <QWidget>
 #include <memory>
 
-class AppDelegate;
 class DragDropBox;
-class ExifEditorView;
 class PhotoFile;
 class PhotoIntake;
 class PhotoListModel;
 class PhotoThumbnailCell;
+class Presenter;
 class QCheckBox;
 class QLabel;
 class QListView;
 class QPushButton;
 class ResetRenamePrompt;
 class ThumbnailCache;
+class UrlOpener;
+class UserDefaults;
 struct Notification;
 
 // The left half of the editor: the photo list and how photos come into it and
@@ -32,12 +33,56 @@ struct Notification;
 // the list "tblPhotos", "lblPhotosCount", "checkMarkUnmarkAll", "btnAddPhoto",
 // "btnRemovePhoto". The rules live in the core (PhotoIntake, PhotoListModel,
 // ThumbnailCache, PhotoListMenus, PhotoListControls, RenameResetPrompt); this
-// panel binds them to the widgets and reaches the other panels through the
-// editor view.
+// panel binds them to the widgets and reaches the rest of the editor through its
+// Host only.
 class PhotoListPanel : public QWidget {
     Q_OBJECT
 public:
-    PhotoListPanel(ExifEditorView& editor, AppDelegate& app, QWidget* parent = nullptr);
+    // What the panel needs from the editor it sits in, and the application's
+    // services the editor lends it.
+    class Host {
+    public:
+        virtual ~Host() = default;
+        // The widget the panel's sheets, menus and cells belong to.
+        virtual QWidget* hostWidget() = 0;
+
+        // ---- The rest of the editor ----
+        virtual void showLoading(bool show, const QString& text) = 0;
+        virtual void setStopButtonVisible(bool visible) = 0;
+        virtual void enableView(bool enable) = 0;
+        virtual void enableDragAndDrop(bool enable) = 0;
+        virtual void showAlertWithTag(int tag) = 0;
+        // The refresh after an adding or a removal.
+        virtual void processAfterAllPhotosAdded() = 0;
+        // The ticks changed: the form gets the ticked photos.
+        virtual void checkedPhotosChanged() = 0;
+        virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable) = 0;
+        virtual void setPresetsAndNextEnabled(bool enable) = 0;
+        // The form.
+        virtual void isMetadataParamChanged(bool changed) = 0;
+        virtual void changeViewAccordingToMetadataOtion(int option) = 0;
+        virtual void formBatchListEmptied() = 0;
+        // The renaming page and the batch.
+        virtual void showRenamingPage(bool show) = 0;
+        virtual bool isRenamingInForce() const = 0;
+        virtual bool onImageRenameOptionPage() const = 0;
+        virtual void resetRenamingOptions() = 0;
+        virtual void setNextEnabled(bool enable) = 0;
+        virtual void btnResetTapped() = 0;
+
+        // ---- The application's services ----
+        virtual Presenter& presenter() = 0;
+        virtual UrlOpener& urlOpener() = 0;
+        virtual UserDefaults& defaults() = 0;
+        virtual WorkerRegistry& workers() = 0;
+        // The application's busy flag: a sheet or panel of ours is up.
+        virtual void setSubWindowOpened(bool opened) = 0;
+        // The Select All menu item, on while an open panel is up.
+        virtual void enableSelectAll(bool enable) = 0;
+    };
+
+    // `photos` is the application's batch list, which the panel's model shows and changes.
+    PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& photos, QWidget* parent = nullptr);
     ~PhotoListPanel() override;
 
     PhotoListModel* model() const { return m_model; }
@@ -102,6 +147,8 @@ public:
 signals:
     // A double click on a row's check mark (nothing else happens).
     void photoDoubleClicked(int row);
+    // A double click anywhere on a row, as the list reports it.
+    void rowDoubleClicked(int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -118,8 +165,7 @@ private:
     void revealInFinder(const QString& path);
     void finishRemoval();
 
-    ExifEditorView& m_editor;
-    AppDelegate& m_app;
+    Host& m_host;
     PhotoListModel* m_model = nullptr;
     ThumbnailCache* m_thumbnails = nullptr;
     PhotoIntake* m_intake = nullptr;

@@ -35,7 +35,7 @@ BatchBottomBar::BatchBottomBar(QWidget* parent)
     lines->addWidget(m_lblBatchInfo);
     layout->addLayout(lines);
 
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = m_buttons = new QHBoxLayout;
     m_vwRenameToast = new QFrame(this);
     m_vwRenameToast->setObjectName(u"vwRenameToast"_s);
     m_vwRenameToast->setStyleSheet(u"#vwRenameToast { background: rgb(255, 244, 206); border-radius: 4px; }"_s);
@@ -74,6 +74,13 @@ BatchBottomBar::BatchBottomBar(QWidget* parent)
     for (QWidget* button : std::initializer_list<QWidget*> { m_btnNext, m_btnReset, m_btnRestore, m_btnProcess })
         buttons->addWidget(button);
     layout->addLayout(buttons);
+}
+
+void BatchBottomBar::insertBeforeNext(QWidget* button)
+{
+    button->setParent(this);
+    m_buttons->insertWidget(m_buttons->indexOf(m_btnNext), button);
+    button->show();
 }
 
 void BatchBottomBar::setNextImage(const QString& name)

@@ -31,6 +31,9 @@ public:
     void setBatchInfo(const ColouredText& line);
     void setProcessInfoAtBottm(const ColouredText& line);
 
+    // Another panel's button in the row, just before the renaming button (the presets' drop-down).
+    void insertBeforeNext(QWidget* button);
+
     // The line as rich text: dark grey, its numbers in the accent blue.
     static QString richText(const ColouredText& line);
 
@@ -38,6 +41,7 @@ signals:
     void closeToastRequested();
 
 private:
+    class QHBoxLayout* m_buttons = nullptr;
     IMGButton* m_btnNext = nullptr;
     QPushButton* m_btnProcess = nullptr;
     QPushButton* m_btnRestore = nullptr;
