@@ -15,6 +15,8 @@
 #include <exiv2/exiv2.hpp>
 #include <functional>
 #include <optional>
+#include <set>
+#include <string>
 
 class MetaDataObject;
 class PhotoFile;
@@ -48,6 +50,12 @@ void applyRestorePoint(Exiv2::Image& image, const MetadataRestorePoint& point);
 // packet held and exiv2 would drop: its rdf:about and the empty items of language
 // alternatives. Nothing when exiv2 cannot make the packet.
 std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpData, const std::string& ownPacket);
+
+// ---- IPTC values in their own bytes (ExifWriterIptcBytes.cpp) ----
+
+// Gives each IPTC date and time that the edit did not target the bytes the JPEG
+// original held, where exiv2 would write it in another form.
+void keepIptcBytes(Exiv2::IptcData& iptcData, const std::set<std::string>& edited, QByteArrayView original);
 
 // ---- One photo's bytes through exiv2 (ExifWriterInMemoryEdit.cpp) ----
 

@@ -67,6 +67,8 @@ EditedPhoto editedPhoto(
                              u"was not changed."_s;
             return false;
         }
+        if (isJpeg && !result.edited.iptc.empty())
+            keepIptcBytes(image.iptcData(), result.edited.iptc, original);
         // exiv2 would make the new packet itself, without the photo's own about
         // and empty alternatives; a JPEG is given one that keeps them (exiv2's TIFF
         // writer takes no packet made outside it).

@@ -100,3 +100,11 @@ std::optional<QByteArray> PhotoshopIptcDigest::updated(QByteArrayView edited, QB
     result.replace(after->digestOffset, kDigestSize, digest);
     return result;
 }
+
+std::optional<QByteArrayView> PhotoshopIptcDigest::iptcDataOf(QByteArrayView jpeg)
+{
+    const std::optional<Resources> resources = resourcesOf(jpeg);
+    if (!resources || resources->iptcOffset < 0)
+        return std::nullopt;
+    return jpeg.sliced(resources->iptcOffset, resources->iptcSize);
+}

@@ -15,4 +15,8 @@ namespace PhotoshopIptcDigest {
 // left as it is); nothing when there is nothing to change.
 std::optional<QByteArray> updated(QByteArrayView edited, QByteArrayView original);
 
+// The IPTC data (resource 0x0404) of the JPEG's first Photoshop segment, as its
+// bytes stand; nothing when there is none.
+std::optional<QByteArrayView> iptcDataOf(QByteArrayView jpeg);
+
 } // namespace PhotoshopIptcDigest

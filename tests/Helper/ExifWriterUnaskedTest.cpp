@@ -184,7 +184,7 @@ TEST_F(ExifWriterUnasked, anXmpEditKeepsTheAboutAndAnEmptyRightsProperty)
 }
 
 // Photoshop's digest follows the IPTC data wherever an edit changes it.
-TEST_F(ExifWriterUnasked, anIptcEditLeavesPhotoshopsDigestCurrent)
+TEST_F(ExifWriterUnasked, anIptcEditKeepsTheUntargetedTimeAndLeavesPhotoshopsDigestCurrent)
 {
     if (!hasExiftool())
         GTEST_SKIP() << "exiftool is not installed";
@@ -197,6 +197,9 @@ TEST_F(ExifWriterUnasked, anIptcEditLeavesPhotoshopsDigestCurrent)
     const QString edited = path(u"city.jpg"_s);
     ASSERT_EQ(writePhoto(photo, city, edited).errorFlag, MetadataWriteResult::Processed);
     EXPECT_EQ(readBack(edited)->field(F::IPTC_City), u"Lyon"_s);
+    EXPECT_EQ(
+        exiftoolTags({ edited }).value(u"city.jpg"_s).value(u"IPTC:TimeCreated"_s).toString().toStdString(), "14:39:47")
+        << "the time the edit did not target was encoded anew";
     EXPECT_TRUE(digestWarnings(edited).isEmpty()) << digestWarnings(edited).join(u'\n').toStdString();
 
     photo = photoAt(source);
