@@ -2,6 +2,7 @@
 
 #include "platform/FLTImageMetadata.h"
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QVariantMap>
@@ -110,6 +111,18 @@ public:
     // restorePoint, which is then cleared. Nothing to restore (no file was made,
     // the source was never changed) answers success and writes nothing.
     MetadataWriteResult restorePhoto(PhotoFile& photo) const;
+
+    // HEIC, HEIF, AVIF and CR3 photos, which exiv2 reads but cannot write, and PNG
+    // photos (whose Exif belongs in their eXIf chunk) take the same road with one
+    // difference: our passes edit exiv2's copy in memory as for any photo, and
+    // exiftool applies the changes to the file (ExifWriterExifTool.cpp). Which
+    // exiftool runs: empty for the one on PATH (the default).
+    static void setExifToolProgram(const QString& program);
+    // Whether photos like the one starting with these bytes are written through exiftool.
+    static bool isWrittenByExifTool(QByteArrayView head);
+    // Whether the photo at path can be written at all: nothing when it can, else
+    // why not (a HEIF or CR3 file whose image data is cut away).
+    static std::optional<QString> whyNotWritable(const QString& path);
 
     // Turns every "," into "." in the 13 decimal fields that hold text; the edited
     // flags stay. Answers the record.

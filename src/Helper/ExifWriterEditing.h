@@ -97,3 +97,17 @@ std::optional<EditedPhoto> editedHeaderOnly(const QString& basisPath, const QStr
     const QString& target, FileReplacer::Options options);
 
 } // namespace ExifWriterEditing
+
+namespace ExifWriterEditing {
+
+// ---- One photo through exiftool (ExifWriterExifTool.cpp) ----
+
+// The edit of a photo exiv2 cannot write (original holds the whole basis file):
+// exiv2 reads the bytes and our edit runs on its copy as for any photo; exiftool
+// applies what changed to the basis file, into a temporary file beside the target;
+// those bytes are read back, verified as exiv2's own output would be, and saved
+// at target through the replacer.
+EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisPath, const QString& path,
+    const MetadataEdit& edit, const QString& target, const FileReplacer::Options& options);
+
+} // namespace ExifWriterEditing

@@ -60,7 +60,8 @@ std::optional<QByteArray> readAll(const QString& path, QString& error)
 }
 
 // The edit of the photo at basisPath, saved at target: through its header alone
-// where the photo allows it, else with the photo read whole. Nothing when the
+// where the photo allows it, else with the photo read whole; the containers exiv2
+// cannot write go through exiftool. Nothing when the
 // photo cannot be read; readError says why.
 std::optional<EditedPhoto> writtenEdit(const QString& basisPath, const QString& path, const MetadataEdit& edit,
     const QString& target, const FileReplacer::Options& options, QString& readError)
@@ -70,6 +71,8 @@ std::optional<EditedPhoto> writtenEdit(const QString& basisPath, const QString& 
     const std::optional<QByteArray> original = readAll(basisPath, readError);
     if (!original)
         return std::nullopt;
+    if (ExifWriter::isWrittenByExifTool(*original))
+        return editedThroughExifTool(*original, basisPath, path, edit, target, options);
     const auto save = [&](QByteArrayView bytes) { return FileReplacer::replace(target, bytes, options); };
     return editedPhoto(*original, path, edit, save);
 }

@@ -193,7 +193,8 @@ bool makerNotePointersHold(const Exiv2::ExifData& before, const Exiv2::ExifData&
     if (oldBlock == nullptr || newBlock == nullptr || bytesOf(*oldBlock) == bytesOf(*newBlock))
         return true;
     for (const Exiv2::Exifdatum& datum : before) {
-        if (isMakerNotePointer(datum)) {
+        // A pointer of 0 points nowhere (Canon's VRDOffset in a file without such a block).
+        if (isMakerNotePointer(datum) && datum.toLong() != 0) {
             qCWarning(lcMetadata).noquote() << "Verification: the maker note was laid out anew and"
                                             << QString::fromStdString(datum.key()) << "points into it";
             return false;

@@ -12,6 +12,7 @@
 #include "controls/ImageNamed.h"
 #include "controls/QVAppStoreWindow.h"
 #include "model/ProjectSession.h"
+#include "platform/ExifToolProcess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -126,6 +127,9 @@ void AppDelegate::applicationWillTerminate()
     m_willTerminateDone = true;
     // A worker may be writing a photo: let it finish the one in hand, then save.
     m_workers.stopAll();
+    // The writers' exiftool processes would otherwise wait for commands until
+    // their threads end.
+    ExifToolProcess::endAll();
     saveProjectSession();
 }
 

@@ -1,5 +1,6 @@
 #include "batch/intake/PhotoIntake.h"
 
+#include "Helper/ExifWriter.h"
 #include "base/Logging.h"
 #include "batch/intake/PhotoIntakeWalk.h"
 #include "batch/list/PhotoListModel.h"
@@ -10,6 +11,7 @@
 #include <QSemaphore>
 #include <QtConcurrent>
 #include <deque>
+#include <stdexcept>
 
 using PhotoChunk = QList<std::shared_ptr<PhotoFile>>;
 
@@ -77,6 +79,10 @@ ReadChunk readChunk(const QStringList& paths, const PhotoIntake::PhotoReader& re
 
 std::shared_ptr<PhotoFile> PhotoIntake::readPhotoFile(const QString& path)
 {
+    // A photo no writer can write is not taken into the list, where it could be
+    // edited only to be refused at the end of the run.
+    if (const std::optional<QString> why = ExifWriter::whyNotWritable(path))
+        throw std::runtime_error(why->toStdString());
     return std::make_shared<PhotoFile>(path, false);
 }
 

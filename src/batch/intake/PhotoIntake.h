@@ -31,7 +31,8 @@ public:
     // pool, several at once. A reader that throws or answers no photo makes the path a
     // file that cannot be added: it counts as damaged and is logged, the rest go on.
     using PhotoReader = std::function<std::shared_ptr<PhotoFile>(const QString& path)>;
-    // The application's reader: PhotoFile(path, false).
+    // The application's reader: PhotoFile(path, false); a photo no writer can write
+    // (ExifWriter::whyNotWritable) is refused with the reason.
     static std::shared_ptr<PhotoFile> readPhotoFile(const QString& path);
 
     explicit PhotoIntake(PhotoListModel& model, QObject* parent = nullptr);

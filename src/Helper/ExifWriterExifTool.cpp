@@ -1,0 +1,289 @@
+#include "Helper/ExifToolArguments.h"
+#include "Helper/ExifWriter.h"
+#include "Helper/ExifWriterEditing.h"
+#include "Helper/MetadataVerification.h"
+#include "base/Logging.h"
+#include "platform/BmffLayout.h"
+#include "platform/Exiv2Adapter.h"
+#include "platform/ExifToolProcess.h"
+#include "platform/FileReplacer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <exiv2/exiv2.hpp>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace ExifWriterEditing;
+
+namespace {
+
+QMutex& programLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+QString& configuredProgram()
+{
+    static QString program;
+    return program;
+}
+
+QString exifToolProgram()
+{
+    const QMutexLocker locker(&programLock());
+    return configuredProgram().isEmpty() ? ExifToolProcess::defaultProgram() : configuredProgram();
+}
+
+// A private folder for the exiftool definitions and the blocks handed to it,
+// removed when the program ends.
+QTemporaryDir& workFolder()
+{
+    static QTemporaryDir folder(QDir::tempPath() + u"/velloran-exiftool-XXXXXX"_s);
+    return folder;
+}
+
+QString configPath()
+{
+    static const QString path = [] {
+        const QString file = workFolder().filePath(u"velloran.config"_s);
+        QFile config(file);
+        if (config.open(QIODevice::WriteOnly))
+            config.write(ExifToolArguments::configText());
+        return file;
+    }();
+    return path;
+}
+
+// One exiftool per writer thread, made at the first photo that needs it; it ends
+// with its thread, or with the application (ExifToolProcess::endAll).
+ExifToolProcess& processForThisThread()
+{
+    thread_local std::unique_ptr<ExifToolProcess> process;
+    thread_local QString program;
+    const QString wanted = exifToolProgram();
+    if (!process || program != wanted) {
+        program = wanted;
+        process = std::make_unique<ExifToolProcess>(wanted, QStringList { u"-config"_s, configPath() });
+    }
+    return *process;
+}
+
+QString randomPart()
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString part;
+    for (int i = 0; i < 6; ++i)
+        part += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof(kLetters) - 1))]);
+    return part;
+}
+
+// A name that is free in folder, shaped like the replacer's temporary files so
+// that one left after a crash is known for what it is; the photo's own suffix,
+// by which exiftool tells what it writes.
+QString freeTemporaryPath(const QString& folder, const QString& suffix)
+{
+    for (;;) {
+        const QString path = QDir(folder).filePath(
+            QLatin1StringView(FileReplacer::kTemporaryPrefix) + randomPart() + (suffix.isEmpty() ? u""_s : u"."_s + suffix));
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+}
+
+bool writeFile(const QString& path, QByteArrayView bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush();
+}
+
+// A file of ours that lives for one photo.
+struct RemovedAtEnd {
+    QString path;
+    ~RemovedAtEnd()
+    {
+        if (!path.isEmpty())
+            QFile::remove(path);
+    }
+};
+
+bool isParsableXmp(const std::string& packet)
+{
+    if (packet.empty())
+        return true;
+    Exiv2::XmpData parsed;
+    return Exiv2Adapter::decodeXmp(parsed, packet) == 0;
+}
+
+bool isPng(QByteArrayView head)
+{
+    return head.size() >= 8 && head.first(8) == "\x89PNG\r\n\x1a\n";
+}
+
+// The entries exiftool gives a first directory it makes (in a PNG without Exif),
+// with its values, as a JPEG's new directory gets them.
+void addFirstDirectoryEntries(Exiv2::Image& image, const Exiv2::ExifData& before)
+{
+    Exiv2::ExifData& exifData = image.exifData();
+    const auto inFirst = [](const Exiv2::Exifdatum& datum) { return datum.groupName() == "Image"; };
+    if (exifData.empty() || std::any_of(before.begin(), before.end(), inFirst))
+        return;
+    const auto add = [&](const char* key, Exiv2::TypeId type, const char* text) {
+        if (exifData.findKey(Exiv2::ExifKey(key)) != exifData.end())
+            return;
+        Exiv2::Value::AutoPtr value = Exiv2::Value::create(type);
+        value->read(text);
+        exifData.add(Exiv2::ExifKey(key), value.get());
+    };
+    add("Exif.Image.XResolution", Exiv2::unsignedRational, "72/1");
+    add("Exif.Image.YResolution", Exiv2::unsignedRational, "72/1");
+    add("Exif.Image.ResolutionUnit", Exiv2::unsignedShort, "2");
+    add("Exif.Image.YCbCrPositioning", Exiv2::unsignedShort, "1");
+}
+
+} // namespace
+
+void ExifWriter::setExifToolProgram(const QString& program)
+{
+    const QMutexLocker locker(&programLock());
+    configuredProgram() = program;
+}
+
+bool ExifWriter::isWrittenByExifTool(QByteArrayView head)
+{
+    return BmffLayout::isBmff(head) || isPng(head);
+}
+
+std::optional<QString> ExifWriter::whyNotWritable(const QString& path)
+{
+    return BmffLayout::missingPart(path);
+}
+
+namespace ExifWriterEditing {
+
+EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisPath, const QString& path,
+    const MetadataEdit& edit, const QString& target, const FileReplacer::Options& options)
+{
+    EditedPhoto result;
+    const std::unique_ptr<Exiv2::Image> image
+        = Exiv2Adapter::openBuffer(original, u"read metadata of"_s, path);
+    if (!image) {
+        result.error = u"The photo's metadata cannot be read."_s;
+        return result;
+    }
+    MetadataSnapshot expected;
+    ExifToolEdit change;
+    result.error = Exiv2Adapter::run(u"edit the metadata of"_s, path, [&] {
+        result.before = MetadataSnapshot::of(*image);
+        if (image->byteOrder() != Exiv2::invalidByteOrder)
+            result.byteOrder = image->byteOrder();
+        const EditOutcome outcome = edit(*image);
+        result.status = outcome.status;
+        addRequiredEntries(*image, result.before.exif);
+        if (isPng(original))
+            addFirstDirectoryEntries(*image, result.before.exif);
+        expected = MetadataSnapshot::of(*image);
+        result.edited = editedKeysBetween(result.before, expected);
+        result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
+        const bool keepsPacket
+            = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
+        if (!keepsPacket && !result.edited.xmp.empty() && !isParsableXmp(result.before.xmpPacket)) {
+            result.refusal = u"The photo's XMP data cannot be read, so its XMP fields cannot be changed; the "
+                             u"photo was not changed."_s;
+            return;
+        }
+        // exiftool gives a HEIF file without Exif data an Exif item of its own
+        // making, which exiv2 does not find again: nothing could verify it.
+        if (BmffLayout::isBmff(original) && result.before.exif.empty() && !result.edited.exif.empty()) {
+            result.refusal = u"This photo carries no Exif data, and Exif data cannot be added to a photo of its "
+                             u"kind; the photo was not changed."_s;
+            return;
+        }
+        change = ExifToolArguments::editArguments(
+            result.before, expected, result.edited, isPng(original), outcome.writesXmpPacket);
+    }, Exiv2Adapter::Severity::Warning);
+    if (!result.refusal && change.refusal)
+        result.refusal = change.refusal;
+    if (result.error || result.refusal) {
+        if (result.refusal)
+            qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
+        return result;
+    }
+
+    const bool changes = !result.edited.exif.empty() || !result.edited.iptc.empty() || !result.edited.xmp.empty()
+        || result.xmpPacketChanged;
+    if (!changes) {
+        // Nothing to apply: the file goes as it is, without exiftool.
+        result.saveError = FileReplacer::replace(target, original, options);
+        return result;
+    }
+
+    // The blocks exiftool reads whole, and the file it writes.
+    RemovedAtEnd xmpFile;
+    RemovedAtEnd iptcFile;
+    QStringList arguments;
+    for (QString argument : change.arguments) {
+        if (argument.endsWith(QLatin1StringView(ExifToolArguments::kXmpFile))) {
+            xmpFile.path = freeTemporaryPath(workFolder().path(), u"xmp"_s);
+            if (!writeFile(xmpFile.path, QByteArrayView(change.xmpPacket.data(), qsizetype(change.xmpPacket.size())))) {
+                result.saveError = u"Cannot hand the XMP data to exiftool"_s;
+                return result;
+            }
+            argument.replace(QLatin1StringView(ExifToolArguments::kXmpFile), xmpFile.path);
+        }
+        if (argument.endsWith(QLatin1StringView(ExifToolArguments::kIptcFile))) {
+            iptcFile.path = freeTemporaryPath(workFolder().path(), u"iptc"_s);
+            if (!writeFile(iptcFile.path, change.iptcBlock)) {
+                result.saveError = u"Cannot hand the IPTC data to exiftool"_s;
+                return result;
+            }
+            argument.replace(QLatin1StringView(ExifToolArguments::kIptcFile), iptcFile.path);
+        }
+        arguments << argument;
+    }
+    RemovedAtEnd written { freeTemporaryPath(QFileInfo(target).absolutePath(), QFileInfo(target).suffix()) };
+    arguments << u"-o"_s << written.path << basisPath;
+
+    qCDebug(lcMetadata).noquote() << "exiftool" << arguments.join(u' ');
+    const ExifToolProcess::Reply reply = processForThisThread().execute(arguments);
+    if (!reply.answered) {
+        result.refusal = reply.failure;
+        qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << reply.failure;
+        return result;
+    }
+    const ExifToolArguments::ReplyText text = ExifToolArguments::replyText(reply.errors, basisPath);
+    for (const QString& warning : text.warnings)
+        qCInfo(lcMetadata).noquote() << "exiftool on" << path << "-" << warning;
+    QFile output(written.path);
+    if (text.error || !output.open(QIODevice::ReadOnly)) {
+        result.refusal = text.error.value_or(
+            u"exiftool made no file of this photo; the photo was not changed."_s);
+        qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
+        return result;
+    }
+    const QByteArray bytes = output.readAll();
+    output.close();
+    result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, bytes);
+    if (result.refusal) {
+        qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
+        return result;
+    }
+    result.saveError = FileReplacer::replace(target, bytes, options);
+    // exiv2 decodes the XMP of a HEIF file without keeping its packet text; a
+    // restore point puts back a packet, so it gets one made of the data.
+    if (result.before.xmpPacket.empty() && !result.before.xmp.empty()) {
+        std::string packet;
+        if (!Exiv2Adapter::run(u"keep the XMP data of"_s, path,
+                [&] { Exiv2Adapter::encodeXmp(packet, result.before.xmp); }, Exiv2Adapter::Severity::Warning))
+            result.before.xmpPacket = packet;
+    }
+    return result;
+}
+
+} // namespace ExifWriterEditing

@@ -1,0 +1,292 @@
+#include "Helper/WriterFixtures.h"
+#include "batch/PhotoIntake.h"
+#include "platform/ExifToolProcess.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+// HEIC, HEIF, AVIF, CR3 and PNG photos are written through exiftool; every test
+// here judges the outputs with a separate exiftool run.
+namespace {
+
+using F = MetadataField;
+
+// The photos that go through exiftool, and a WebP beside them (exiv2 writes it).
+QStringList samplePhotos()
+{
+    QStringList photos;
+    const QDir heif(QDir(samplesDir()).filePath(u"heif"_s));
+    for (const QString& name : heif.entryList(QDir::Files, QDir::Name)) {
+        if (!name.contains(u"pruned"_s))
+            photos << heif.filePath(name);
+    }
+    const QDir makers(QDir(samplesDir()).filePath(u"makers"_s));
+    for (const char* name : { "PNG.png", "RIFF.webp" })
+        photos << makers.filePath(QLatin1StringView(name));
+    return photos;
+}
+
+QString copyInto(const QString& folder, const QString& source)
+{
+    const QString copy = QDir(folder).filePath(QFileInfo(source).fileName());
+    QFile::copy(source, copy);
+    QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return copy;
+}
+
+using TagTexts = QMap<QString, QString>;
+
+// exiftool's tags of the file, values unconverted, without its own file-system
+// entries and remarks.
+TagTexts tagsOf(const QString& path)
+{
+    TagTexts tags;
+    const QJsonArray files = QJsonDocument::fromJson(
+        runExiftool({ "-j", "-a", "-G1", "-n", "-charset", "filename=utf8", "-x", "File:all", "-x", "System:all",
+            "-x", "ExifTool:all", "-x", "Composite:all", path }))
+                                 .array();
+    const QJsonObject object = files.isEmpty() ? QJsonObject() : files.first().toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (it.key() != "SourceFile")
+            tags.insert(it.key(), QString::fromUtf8(QJsonDocument(QJsonArray { it.value() }).toJson(QJsonDocument::Compact)));
+    }
+    return tags;
+}
+
+QSet<QString> warningsOf(const QString& path)
+{
+    QSet<QString> warnings;
+    for (const QString& line : exiftoolWarnings({ path }))
+        warnings.insert(line.mid(line.indexOf(u':') + 1).trimmed());
+    return warnings;
+}
+
+// Tags whose values differ, but for those the edit targets (by name, whatever
+// the group) and the layout entries a rewrite moves.
+QStringList differences(const TagTexts& before, const TagTexts& after, const QSet<QString>& targeted)
+{
+    static const QSet<QString> layout { "ExifOffset", "GPSInfo", "InteropOffset", "ThumbnailOffset",
+        "MakerNoteOffset", "MovieDataOffset", "MovieDataSize", "MediaDataOffset", "MediaDataSize", "ExifByteOrder" };
+    QStringList keys = before.keys() + after.keys();
+    keys.removeDuplicates();
+    QStringList changed;
+    for (const QString& key : keys) {
+        const QString name = key.section(u':', 1);
+        if (targeted.contains(name) || layout.contains(name) || key == "XMP-x:XMPToolkit"
+            || before.value(key) == after.value(key))
+            continue;
+        changed << key + ": " + before.value(key, "(absent)") + " -> " + after.value(key, "(absent)");
+    }
+    return changed;
+}
+
+void editArtistDateAndPlace(MetaDataObject& settings)
+{
+    edit(settings,
+        { { F::Artist, u"Zoë Ångström"_s }, { F::Copyright, u"© 2026 Zoë"_s }, { F::GPS_Lattitude, "48.8583" },
+            { F::GPS_LattitudeRef, "N" }, { F::GPS_Longitude, "2.2945" }, { F::GPS_LongitudeRef, "E" } });
+    settings.dateTimeConfigOriginalDate()->tagConfigureOption = DateTimeConfiguration::IncDecTime;
+    settings.dateTimeConfigOriginalDate()->stringIncDecHour = u"1"_s;
+}
+
+const QSet<QString> kTargetedByEdit { "Artist", "Copyright", "DateTimeOriginal", "GPSLatitude", "GPSLatitudeRef",
+    "GPSLongitude", "GPSLongitudeRef", "GPSVersionID", "GPSProcessingMethod", "ExifVersion", "GPSPosition" };
+
+class ScopedExifToolProgram {
+public:
+    explicit ScopedExifToolProgram(const QString& program) { ExifWriter::setExifToolProgram(program); }
+    ~ScopedExifToolProgram() { ExifWriter::setExifToolProgram(QString()); }
+    ScopedExifToolProgram(const ScopedExifToolProgram&) = delete;
+    ScopedExifToolProgram& operator=(const ScopedExifToolProgram&) = delete;
+};
+
+} // namespace
+
+// Artist, Copyright, a date shift and a GPS position, into another folder and in
+// place: the targeted tags as asked, every other tag as it was, no new validation
+// warning; then the restore gives back the source's metadata.
+TEST(ExifWriterExifTool, writesEachContainerExiv2CannotAndRestoresIt)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QDir(dir.path()).mkdir(u"in"_s);
+    QDir(dir.path()).mkdir(u"out"_s);
+    for (const QString& sample : samplePhotos()) {
+        SCOPED_TRACE(qPrintable(sample));
+        const QString source = copyInto(dir.filePath(u"in"_s), sample);
+        const TagTexts before = tagsOf(source);
+        const QSet<QString> warningsBefore = warningsOf(source);
+        const QByteArray sourceBytes = fileBytes(source);
+        for (const bool inPlace : { false, true }) {
+            SCOPED_TRACE(inPlace ? "in place" : "to a folder");
+            PhotoFile photo = photoAt(source);
+            MetaDataObject settings;
+            editArtistDateAndPlace(settings);
+            const QString output = inPlace ? source : dir.filePath(u"out/"_s + QFileInfo(source).fileName());
+            const MetadataWriteResult result = writePhoto(photo, settings, output);
+            ASSERT_EQ(result.errorFlag, 0) << qPrintable(result.errorMsg);
+            if (!inPlace) {
+                EXPECT_EQ(fileBytes(source), sourceBytes);
+            }
+
+            const TagTexts after = tagsOf(output);
+            EXPECT_EQ(after.value("IFD0:Artist"), u"[\"Zoë Ångström\"]"_s);
+            EXPECT_EQ(after.value("IFD0:Copyright"), u"[\"© 2026 Zoë\"]"_s);
+            EXPECT_TRUE(after.value("GPS:GPSLatitude").startsWith(u"[48.858"_s)) << qPrintable(after.value("GPS:GPSLatitude"));
+            // A new first directory comes with the entries the standard asks of it.
+            QSet<QString> targeted = kTargetedByEdit;
+            if (!QStringList(before.keys()).join(u' ').contains(u"IFD0:"_s))
+                targeted += { "XResolution", "YResolution", "ResolutionUnit", "YCbCrPositioning" };
+            const QStringList changed = differences(before, after, targeted);
+            EXPECT_TRUE(changed.isEmpty()) << qPrintable(changed.join('\n'));
+            const QSet<QString> newWarnings = warningsOf(output) - warningsBefore;
+            EXPECT_TRUE(newWarnings.isEmpty()) << qPrintable(QStringList(newWarnings.values()).join('\n'));
+            EXPECT_TRUE(QDir(QFileInfo(output).absolutePath()).entryList({ u".velloran-*"_s }, QDir::Hidden | QDir::Files).isEmpty());
+
+            MetaDataObject nothing;
+            const MetadataWriteResult restored
+                = ExifWriter::sharedInstance().writeMetaDataToFilePath(photo, settings, QString(), nothing, true);
+            ASSERT_EQ(restored.errorFlag, 0) << qPrintable(restored.errorMsg);
+            const QStringList notRestored = differences(before, tagsOf(output), {});
+            EXPECT_TRUE(notRestored.isEmpty()) << qPrintable(notRestored.join('\n'));
+        }
+    }
+}
+
+// Each clean group on each container: the photo is written as the verification
+// demands, or refused whole where exiftool cannot keep a maker note through the
+// change; what the clean removes is gone for exiftool too, and it finds no new
+// fault. A PNG's Exif stays in its standard eXIf chunk.
+TEST(ExifWriterExifTool, cleansEachGroupAndKeepsPngExifInItsChunk)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Clean {
+        bool MetaDataObject::*flag;
+        QStringList gone; // tags that must be gone
+    };
+    const Clean cleans[] = { { &MetaDataObject::clearGpsInfo, { u"GPS:GPSLatitude"_s, u"GPS:GPSLongitude"_s } },
+        { &MetaDataObject::clearExif, { u"IFD0:Artist"_s, u"ExifIFD:DateTimeOriginal"_s } },
+        { &MetaDataObject::clearXMP, { u"XMP-"_s } }, { &MetaDataObject::clearIPTC, { u"IPTC:"_s } } };
+    for (const QString& sample : samplePhotos()) {
+        SCOPED_TRACE(qPrintable(sample));
+        for (const Clean& clean : cleans) {
+            SCOPED_TRACE(qPrintable(clean.gone.join(u' ')));
+            const QString copy = copyInto(dir.path(), sample);
+            const QByteArray bytes = fileBytes(copy);
+            const QSet<QString> warningsBefore = warningsOf(copy);
+            PhotoFile photo = photoAt(copy);
+            MetaDataObject settings;
+            settings.editingOption = MetaDataObject::CleanMetadataInfo;
+            settings.*clean.flag = true;
+            const MetadataWriteResult result = writePhoto(photo, settings, copy);
+            if (result.errorFlag == MetadataWriteResult::WriteFailed) {
+                EXPECT_TRUE(result.errorMsg.contains(u"maker note"_s)) << qPrintable(result.errorMsg);
+                EXPECT_EQ(fileBytes(copy), bytes);
+            } else {
+                ASSERT_EQ(result.errorFlag, 0) << qPrintable(result.errorMsg);
+                for (const QString& gone : clean.gone) {
+                    const QStringList left = QStringList(tagsOf(copy).keys()).filter(gone);
+                    EXPECT_TRUE(left.isEmpty()) << qPrintable(left.join(u' '));
+                }
+                const QSet<QString> newWarnings = warningsOf(copy) - warningsBefore;
+                EXPECT_TRUE(newWarnings.isEmpty()) << qPrintable(QStringList(newWarnings.values()).join('\n'));
+            }
+            QFile::remove(copy);
+        }
+    }
+
+    const QString png = copyInto(dir.path(), QDir(samplesDir()).filePath(u"makers/PNG.png"_s));
+    PhotoFile photo = photoAt(png);
+    MetaDataObject settings;
+    edit(settings, { { F::Artist, u"Zoë"_s } });
+    ASSERT_EQ(writePhoto(photo, settings, png).errorFlag, 0);
+    const QByteArray bytes = fileBytes(png);
+    EXPECT_TRUE(bytes.contains("eXIf"));
+    EXPECT_FALSE(bytes.contains("Raw profile type exif"));
+    EXPECT_EQ(tagsOf(png).value("IFD0:Artist"), u"[\"Zoë\"]"_s);
+}
+
+// Without exiftool the photos that need it are refused with one plain message and
+// left as they were; a JPEG of the same run is written.
+TEST(ExifWriterExifTool, aMissingExiftoolRefusesOnlyThePhotosThatNeedIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const ScopedExifToolProgram missing(dir.filePath(u"no-such-exiftool"_s));
+    const QString heic = copyInto(dir.path(), QDir(samplesDir()).filePath(u"heif/IMG_3578.heic"_s));
+    const QString jpeg = copyInto(dir.path(), QDir(samplesDir()).filePath(u"makers/Canon.jpg"_s));
+    const QByteArray heicBytes = fileBytes(heic);
+    for (const QString& path : { heic, jpeg }) {
+        PhotoFile photo = photoAt(path);
+        MetaDataObject settings;
+        edit(settings, { { F::Artist, u"Zoë"_s } });
+        const MetadataWriteResult result = writePhoto(photo, settings, path);
+        if (path == heic) {
+            EXPECT_EQ(result.errorFlag, MetadataWriteResult::WriteFailed);
+            EXPECT_EQ(result.errorMsg, ExifToolProcess::missingMessage());
+            EXPECT_EQ(fileBytes(heic), heicBytes);
+        } else {
+            EXPECT_EQ(result.errorFlag, 0) << qPrintable(result.errorMsg);
+            EXPECT_EQ(readBack(jpeg)->Artist(), u"Zoë"_s);
+        }
+    }
+}
+
+// exiftool dies in the middle of a photo: that photo is refused and left whole,
+// the next one starts a new exiftool and is written.
+TEST(ExifWriterExifTool, anExiftoolThatDiesCostsOnlyThePhotoInHand)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // The first start dies at its first command; later starts are exiftool itself.
+    const QString script = dir.filePath(u"dying-exiftool"_s);
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\nif [ ! -e '%1' ]; then touch '%1'; read line; kill -9 $$; fi\nexec exiftool \"$@\"\n")
+                   .arg(dir.filePath(u"started-once"_s))
+                   .toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const ScopedExifToolProgram dying(script);
+
+    const QString first = copyInto(dir.path(), QDir(samplesDir()).filePath(u"heif/IMG_3578.heic"_s));
+    const QString second = copyInto(dir.path(), QDir(samplesDir()).filePath(u"heif/Stonehenge.heic"_s));
+    const QByteArray firstBytes = fileBytes(first);
+    QStringList messages;
+    for (const QString& path : { first, second }) {
+        PhotoFile photo = photoAt(path);
+        MetaDataObject settings;
+        edit(settings, { { F::Artist, u"Zoë"_s } });
+        messages << writePhoto(photo, settings, path).errorMsg;
+    }
+    EXPECT_TRUE(messages[0].startsWith(u"exiftool stopped"_s)) << qPrintable(messages[0]);
+    EXPECT_EQ(fileBytes(first), firstBytes);
+    EXPECT_EQ(messages[1], u"Processed Successfully"_s);
+    EXPECT_EQ(readBack(second)->Artist(), u"Zoë"_s);
+    EXPECT_TRUE(QDir(dir.path()).entryList({ u".velloran-*"_s }, QDir::Hidden | QDir::Files).isEmpty());
+}
+
+// A photo no writer can write (a CR3 whose image data was cut away) does not
+// come into the list; a whole one does.
+TEST(ExifWriterExifTool, aPhotoWithoutItsImageDataIsRefusedAtIntake)
+{
+    const QString pruned = QDir(samplesDir()).filePath(u"heif/Canon-R6-pruned.CR3"_s);
+    EXPECT_TRUE(ExifWriter::whyNotWritable(pruned).has_value());
+    EXPECT_THROW(PhotoIntake::readPhotoFile(pruned), std::runtime_error);
+    for (const char* whole : { "heif/IMG_3578.heic", "heif/Sony.HIF", "makers/CanonRaw.cr3", "makers/QuickTime.heic",
+             "makers/PNG.png" })
+        EXPECT_FALSE(ExifWriter::whyNotWritable(QDir(samplesDir()).filePath(QLatin1StringView(whole))).has_value())
+            << whole;
+}
