@@ -1,5 +1,5 @@
 #include "Helper/WriterFixtures.h"
-#include "batch/PhotoIntake.h"
+#include "batch/intake/PhotoIntake.h"
 #include "platform/ExifToolProcess.h"
 #include "support/TestSupport.h"
 
