@@ -61,8 +61,8 @@ std::optional<QByteArray> readAll(const QString& path, QString& error)
 
 // The edit of the photo at basisPath, saved at target: through its header alone
 // where the photo allows it, else with the photo read whole; the containers exiv2
-// cannot write go through exiftool. Nothing when the
-// photo cannot be read; readError says why.
+// cannot write go through exiftool. Nothing when the photo cannot be read;
+// readError says why.
 std::optional<EditedPhoto> writtenEdit(const QString& basisPath, const QString& path, const MetadataEdit& edit,
     const QString& target, const FileReplacer::Options& options, QString& readError)
 {
