@@ -25,3 +25,6 @@ struct EmbeddedEdits {
 };
 std::optional<QByteArray> withExifBlockEditedInPlace(QByteArrayView written, QByteArrayView original,
     const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys, EmbeddedEdits embedded);
+
+// Tests turn the edit in place off to see how exiv2's own layout is judged.
+void setExifBlockEditingEnabledForTesting(bool on);

@@ -169,7 +169,6 @@ std::optional<QString> makerNoteDifference(QByteArrayView before, QByteArrayView
     // The note's bytes are the same, so are its stored offsets: each value must be
     // found in every place it may lie, the place that moved with the note too.
     const std::vector<Range> structure = tiffStructureRanges(before, *old);
-    const std::int64_t shift = std::int64_t(kept->start) - std::int64_t(note->start);
     for (std::size_t i = 0; i < note->values.size() && i < kept->values.size(); ++i) {
         const MakerNoteLayout::Value& value = note->values[i];
         const std::array<std::pair<Range, Range>, 2> places = { {
@@ -178,8 +177,6 @@ std::optional<QString> makerNoteDifference(QByteArrayView before, QByteArrayView
         } };
         for (const auto& [was, is] : places) {
             if (!tiffRangeFits(was.offset, was.size, before.size()) || overlapsAny(was, structure))
-                continue;
-            if (shift != 0 && was.offset == is.offset && !overlaps(was, oldBytes))
                 continue;
             if (!tiffRangeFits(is.offset, is.size, after.size()) || bytesAt(before, was) != bytesAt(after, is)) {
                 return u"the value of the maker note's tag %1 at %2 differs"_s.arg(hex(value.tag), hex(was.offset));
