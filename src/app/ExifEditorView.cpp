@@ -57,6 +57,13 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
 ExifEditorView::~ExifEditorView()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    // The panels call this view through their hosts until they are gone: they go
+    // first, in the order they came, while the view is still whole.
+    QList<QPointer<QObject>> children;
+    for (QObject* child : QObject::children())
+        children.append(child);
+    for (const QPointer<QObject>& child : children)
+        delete child.data();
 }
 
 Presenter& ExifEditorView::presenter()

@@ -3,6 +3,7 @@
 #include "app/ExifEditorViewInterface.h"
 #include "batch/alerts/AlertCatalog.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "batch/run/widgets/BatchController.h"
 #include "presets/widgets/PresetsPanel.h"
 
 #include <QList>
@@ -11,7 +12,6 @@
 #include <memory>
 
 class AlertSheet;
-class BatchController;
 class AppDelegate;
 class LoadingOverlay;
 class MetaDataPopupView;
@@ -41,6 +41,7 @@ class QStackedWidget;
 class ExifEditorView : public QWidget,
                        public ExifEditorViewInterface,
                        public PhotoListPanel::Host,
+                       public BatchController::Host,
                        public PresetsPanel::Host {
     Q_OBJECT
 public:
@@ -154,9 +155,24 @@ public:
     // While a drop-down list of the editor is open its other buttons are off.
     void disableEnableAllButtonsWhenDropdownOpen(bool disable) override;
 
+    // What the batch asks of the editor: the batch list, the form's checks and
+    // records, the alert sheet, the run's end, the summary's link and closing.
+    QList<std::shared_ptr<PhotoFile>> batchList() const override;
+    int tickedCount() const override;
+    bool isValidFormData() override;
+    bool isFormChanged() const override;
+    FormRecords formRecords() override;
+    void showAlert(int tag, std::function<void(AlertButton)> answered) override;
+    void runCompleted(bool wasRestore) override;
+    void resetForm() override;
+    bool isResetEnabled() const override;
+    void openUrl(const QUrl& url) override;
+    void summaryClosed() override;
+    WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stopAndWait) override;
+
     // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
     virtual void presetsInitSetup();
-    virtual void setPresetsEnabled(bool enable);
+    void setPresetsEnabled(bool enable) override;
     PresetsPanel* presetsPanel() const { return m_presets; }
     void presetsDidChange() override;
     void applyPreset(const MetaDataObject& preset) override;

@@ -39,52 +39,85 @@ void ExifEditorView::wireBatch()
         popup->open(anchor, rows, std::move(chosen), options);
     });
 
-    BatchHooks hooks;
-    hooks.batchList = [this] { return m_app.arraySelectedImagesToProcess; };
-    hooks.tickedCount = [this] { return int(m_photoList->model()->checkedPhotos().size()); };
-    hooks.isValidFormData = [this] {
-        MetadataFormView* form = metadataFormView();
-        return !form || form->isValidFormData();
-    };
-    hooks.isParamsChanged = [this] { return formParamsChanged(); };
-    hooks.formRecords = [this] {
-        MetadataFormView* form = metadataFormView();
-        if (!form)
-            return BatchHooks::FormRecords {};
-        form->createUpdatedChnagesOnly();
-        return BatchHooks::FormRecords { form->state().metaDataObject(),
-            form->state().metaDataObjectWithUpdatedChange() };
-    };
-    // The one alert sheet: its Yes comes back through alertYesRoad, its OK of 102
-    // through alertNotEnoughSpaceAnswered.
-    hooks.showAlert = [this](int tag, std::function<void(AlertButton)>) { showAlertWithTag(tag); };
-    hooks.enableDragAndDrop = [this](bool enable) { enableDragAndDrop(enable); };
-    hooks.enableView = [this](bool enable) { enableView(enable); };
-    hooks.setPresetsEnabled = [this](bool enable) { setPresetsEnabled(enable); };
-    hooks.showRenamingPage = [this](bool show) { showRenamingPage(show); };
-    hooks.runCompleted = [this](bool wasRestore) {
-        MetadataFormView* form = metadataFormView();
-        if (!form)
-            return;
-        // The run's edits are done with; a restore shows the photos' own values again.
-        form->resetMetadata();
-        if (wasRestore)
-            setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
-    };
-    hooks.resetForm = [this] {
-        if (MetadataFormView* form = metadataFormView())
-            form->resetMetadata();
+    m_batch = new BatchController(bar, page, m_app.presenter(), m_app.isSubWindowOpened, *this, this);
+}
+
+// ---- What the batch asks of the editor ----
+
+QList<std::shared_ptr<PhotoFile>> ExifEditorView::batchList() const
+{
+    return m_app.arraySelectedImagesToProcess;
+}
+
+int ExifEditorView::tickedCount() const
+{
+    return int(m_photoList->model()->checkedPhotos().size());
+}
+
+bool ExifEditorView::isValidFormData()
+{
+    MetadataFormView* form = metadataFormView();
+    return !form || form->isValidFormData();
+}
+
+bool ExifEditorView::isFormChanged() const
+{
+    return formParamsChanged();
+}
+
+BatchController::Host::FormRecords ExifEditorView::formRecords()
+{
+    MetadataFormView* form = metadataFormView();
+    if (!form)
+        return {};
+    form->createUpdatedChnagesOnly();
+    return { form->state().metaDataObject(), form->state().metaDataObjectWithUpdatedChange() };
+}
+
+// The one alert sheet: its Yes comes back through alertYesRoad, its OK of 102
+// through alertNotEnoughSpaceAnswered.
+void ExifEditorView::showAlert(int tag, std::function<void(AlertButton)>)
+{
+    showAlertWithTag(tag);
+}
+
+void ExifEditorView::runCompleted(bool wasRestore)
+{
+    MetadataFormView* form = metadataFormView();
+    if (!form)
+        return;
+    // The run's edits are done with; a restore shows the photos' own values again.
+    form->resetMetadata();
+    if (wasRestore)
         setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
-    };
-    hooks.isResetEnabled = [this] {
-        const MetadataFormView* form = metadataFormView();
-        return form && form->isMetaDataResetEnable();
-    };
-    hooks.openUrl = [this](const QUrl& url) { m_app.urlOpener().openUrl(url); };
-    hooks.summaryClosed = [this] { m_app.countSummaryClosing(); };
-    hooks.registerWorker
-        = [this](WorkerRegistry::StopAndWait stopAndWait) { return m_app.workers().add(std::move(stopAndWait)); };
-    m_batch = new BatchController(bar, page, m_app.presenter(), m_app.isSubWindowOpened, std::move(hooks), this);
+}
+
+void ExifEditorView::resetForm()
+{
+    if (MetadataFormView* form = metadataFormView())
+        form->resetMetadata();
+    setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
+}
+
+bool ExifEditorView::isResetEnabled() const
+{
+    const MetadataFormView* form = metadataFormView();
+    return form && form->isMetaDataResetEnable();
+}
+
+void ExifEditorView::openUrl(const QUrl& url)
+{
+    m_app.urlOpener().openUrl(url);
+}
+
+void ExifEditorView::summaryClosed()
+{
+    m_app.countSummaryClosing();
+}
+
+WorkerRegistry::Registration ExifEditorView::registerWorker(WorkerRegistry::StopAndWait stopAndWait)
+{
+    return m_app.workers().add(std::move(stopAndWait));
 }
 
 BatchController* ExifEditorView::batchController() const

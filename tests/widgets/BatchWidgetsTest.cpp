@@ -46,7 +46,7 @@ template <typename T> T* find(QObject* root, const QString& name)
 
 // The editor around the batch widgets, as far as they ask it: the photo list, the
 // form's answers, and the alert sheet, whose questions the test answers.
-struct Editor {
+struct Editor : BatchController::Host {
     struct Alert {
         int tag;
         std::function<void(AlertButton)> answered;
@@ -65,7 +65,7 @@ struct Editor {
     int formResets = 0;
     QList<Alert> alerts;
     QList<QUrl> opened;
-    std::function<void()> summaryClosed;
+    std::function<void()> whenSummaryClosed;
     WorkerRegistry workers;
     // Last, so that the widgets go first: they hold on to everything above.
     QWidget window;
@@ -77,36 +77,43 @@ struct Editor {
         bar = new BatchBottomBar(&window);
         layout->addWidget(page);
         layout->addWidget(bar);
-        BatchHooks hooks;
-        hooks.batchList = [this] { return photos; };
-        hooks.tickedCount = [this] {
-            return int(std::count_if(photos.begin(), photos.end(), [](const auto& p) { return p->isSelected; }));
-        };
-        hooks.isValidFormData = [this] { return formValid; };
-        hooks.isParamsChanged = [this] { return formChanged; };
-        hooks.formRecords = [] {
-            BatchHooks::FormRecords records { std::make_shared<MetaDataObject>(), std::make_shared<MetaDataObject>() };
-            for (MetaDataObject* record : { records.settings.get(), records.onlyUpdated.get() }) {
-                record->setField(MetadataField::Artist, u"Widget Artist"_s);
-                record->setUpdated(MetadataField::Artist, true);
-            }
-            return records;
-        };
-        hooks.showAlert = [this](int tag, std::function<void(AlertButton)> answered) {
-            alerts.append({ tag, std::move(answered) });
-        };
-        hooks.showRenamingPage = [this](bool show) { pageShown = show; };
-        hooks.runCompleted = [this](bool) { ++completedRuns; };
-        hooks.resetForm = [this] { ++formResets; };
-        hooks.openUrl = [this](const QUrl& url) { opened.append(url); };
-        hooks.summaryClosed = [this] {
-            if (summaryClosed)
-                summaryClosed();
-        };
-        hooks.registerWorker = [this](WorkerRegistry::StopAndWait stop) { return workers.add(std::move(stop)); };
-        controller = new BatchController(bar, page, presenter, isSubWindowOpened, hooks, &window);
+        controller = new BatchController(bar, page, presenter, isSubWindowOpened, *this, &window);
         window.resize(900, 700);
         window.show();
+    }
+
+    QList<std::shared_ptr<PhotoFile>> batchList() const override { return photos; }
+    int tickedCount() const override
+    {
+        return int(std::count_if(photos.begin(), photos.end(), [](const auto& p) { return p->isSelected; }));
+    }
+    bool isValidFormData() override { return formValid; }
+    bool isFormChanged() const override { return formChanged; }
+    FormRecords formRecords() override
+    {
+        FormRecords records { std::make_shared<MetaDataObject>(), std::make_shared<MetaDataObject>() };
+        for (MetaDataObject* record : { records.settings.get(), records.onlyUpdated.get() }) {
+            record->setField(MetadataField::Artist, u"Widget Artist"_s);
+            record->setUpdated(MetadataField::Artist, true);
+        }
+        return records;
+    }
+    void showAlert(int tag, std::function<void(AlertButton)> answered) override
+    {
+        alerts.append({ tag, std::move(answered) });
+    }
+    void showRenamingPage(bool show) override { pageShown = show; }
+    void runCompleted(bool) override { ++completedRuns; }
+    void resetForm() override { ++formResets; }
+    void openUrl(const QUrl& url) override { opened.append(url); }
+    void summaryClosed() override
+    {
+        if (whenSummaryClosed)
+            whenSummaryClosed();
+    }
+    WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stop) override
+    {
+        return workers.add(std::move(stop));
     }
 
     QList<int> alertTags() const
@@ -590,7 +597,7 @@ private slots:
         clearUserDefaults();
         AppDelegate app;
         Editor& e = *m_editor;
-        e.summaryClosed = [&app] { app.countSummaryClosing(); };
+        e.whenSummaryClosed = [&app] { app.countSummaryClosing(); };
         int prompts = 0;
         NotificationCenter::defaultCenter().addObserver(
             this, Notifications::showRatePopup, [&prompts](const Notification&) { ++prompts; });

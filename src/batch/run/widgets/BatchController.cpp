@@ -17,24 +17,14 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-template <typename Hook, typename... Args> void call(const Hook& hook, Args&&... args)
-{
-    if (hook)
-        hook(std::forward<Args>(args)...);
-}
-
-} // namespace
-
 BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, Presenter& presenter,
-    std::atomic<bool>& isSubWindowOpened, BatchHooks hooks, QObject* parent)
+    std::atomic<bool>& isSubWindowOpened, Host& host, QObject* parent)
     : QObject(parent)
     , m_bar(bar)
     , m_page(page)
     , m_presenter(presenter)
     , m_isSubWindowOpened(isSubWindowOpened)
-    , m_hooks(std::move(hooks))
+    , m_host(host)
 {
     m_clock.start();
     m_bottomTimer.setInterval(int(BottomLineThrottle::kIntervalMs));
@@ -50,8 +40,8 @@ BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, P
     connect(page, &OutputOptionsPage::alertRequested, this, [this](int tag) { showAlert(tag); });
     connect(page, &OutputOptionsPage::chooseFolderRequested, this, &BatchController::chooseOutputFolder);
     connect(page, &OutputOptionsPage::dropDownOpened, this, [this](bool open) {
-        call(m_hooks.dropDownOpened, open);
-        m_bar->btnReset()->setEnabled(!open && m_hooks.isResetEnabled && m_hooks.isResetEnabled());
+        m_host.dropDownOpened(open);
+        m_bar->btnReset()->setEnabled(!open && m_host.isResetEnabled());
     });
 
     connect(&m_runner, &BatchRunner::photoStarted, this, [this](int, const QString& path) {
@@ -90,18 +80,16 @@ SummaryWindow* BatchController::summaryWindow() const
 
 bool BatchController::formValid() const
 {
-    return !m_hooks.isValidFormData || m_hooks.isValidFormData();
+    return m_host.isValidFormData();
 }
 
 // ---- Alerts ----
 
 void BatchController::showAlert(int tag)
 {
-    if (!m_hooks.showAlert)
-        return;
-    m_hooks.showAlert(tag, [this, tag](AlertButton button) {
+    m_host.showAlert(tag, [this, tag](AlertButton button) {
         // Every answer gives the editor back; Yes then goes on.
-        call(m_hooks.enableDragAndDrop, true);
+        m_host.enableDragAndDrop(true);
         if (tag != AlertStartProcess && tag != AlertRestoreExifData)
             setPresetsAndNextByPage();
         if (tag == AlertNotEnoughSpace)
@@ -150,7 +138,7 @@ void BatchController::btnNextTapped()
     m_bar->setNextImage(m_page->model().isEditMode() ? u"rename_option_Edit_normal"_s : u"rename_option_normal"_s);
     setPresetsAndNextEnabled(false);
     m_onPage = true;
-    call(m_hooks.showRenamingPage, true);
+    m_host.showRenamingPage(true);
 }
 
 void BatchController::btnBackToPropertiesTapped()
@@ -160,13 +148,13 @@ void BatchController::btnBackToPropertiesTapped()
 
 void BatchController::leavePage()
 {
-    if (m_hooks.tickedCount && m_hooks.tickedCount() != 0)
+    if (m_host.tickedCount() != 0)
         setPresetsAndNextEnabled(true);
     const bool inForce = m_page->model().isRenamingInForce();
     m_bar->setRenameToastVisible(inForce);
     m_bar->setNextImage(m_page->model().nextButtonImage());
     m_onPage = false;
-    call(m_hooks.showRenamingPage, false);
+    m_host.showRenamingPage(false);
 }
 
 void BatchController::btnCloseOnToastTapped()
@@ -184,7 +172,7 @@ void BatchController::resetRenamingOptions()
     m_bar->setRenameToastVisible(false);
     if (m_onPage) {
         m_onPage = false;
-        call(m_hooks.showRenamingPage, false);
+        m_host.showRenamingPage(false);
     }
 }
 
@@ -207,7 +195,7 @@ void BatchController::setNextEnabled(bool enable)
 void BatchController::setPresetsAndNextEnabled(bool enable)
 {
     setNextEnabled(enable);
-    call(m_hooks.setPresetsEnabled, enable);
+    m_host.setPresetsEnabled(enable);
 }
 
 void BatchController::setPresetsAndNextByPage()
@@ -234,7 +222,7 @@ void BatchController::btnProcessTapped()
 {
     if (isProcessing())
         return;
-    call(m_hooks.enableDragAndDrop, false);
+    m_host.enableDragAndDrop(false);
     setPresetsAndNextEnabled(false);
     if (!formValid()) {
         showAlert(AlertErrorsFound);
@@ -258,7 +246,7 @@ void BatchController::startProcessOnEditOptionBlank(bool confirm)
     m_isSubWindowOpened = true;
     panel->ask([this, confirm](const DestinationPanel::Answer& answer) {
         m_isSubWindowOpened = false;
-        call(m_hooks.enableDragAndDrop, true);
+        m_host.enableDragAndDrop(true);
         setPresetsAndNextByPage();
         if (!answer.accepted)
             return;
@@ -273,7 +261,7 @@ void BatchController::afterDestinationChosen(bool confirm, bool keepSource)
     if (!m_bar->btnProcess()->isEnabled())
         return;
     // Keeping the source folders overwrites files: it always asks first.
-    const bool changed = m_hooks.isParamsChanged && m_hooks.isParamsChanged();
+    const bool changed = m_host.isFormChanged();
     const int tag = OutputOptionsModel::afterPanelAlert(confirm || keepSource, formValid(), changed);
     QTimer::singleShot(kAfterPanelDelayMs, this, [this, tag] {
         if (tag == 0)
@@ -288,8 +276,8 @@ void BatchController::startProcessBtnYesTapped()
     if (isProcessing())
         return;
     const QList<std::shared_ptr<PhotoFile>> photos
-        = m_hooks.batchList ? m_hooks.batchList() : QList<std::shared_ptr<PhotoFile>> {};
-    BatchHooks::FormRecords records = m_hooks.formRecords ? m_hooks.formRecords() : BatchHooks::FormRecords {};
+        = m_host.batchList();
+    Host::FormRecords records = m_host.formRecords();
     if (!records.settings)
         records.settings = std::make_shared<MetaDataObject>();
     if (!records.onlyUpdated)
@@ -297,7 +285,7 @@ void BatchController::startProcessBtnYesTapped()
     // The snapshot copies both records here and every photo in prepareRun, on the main thread.
     m_preparing = BatchSnapshot::forTickedPhotos(photos, *records.settings, *records.onlyUpdated,
         m_page->getOutputFileRenamingSetting(), BatchSnapshot::Copying::Later);
-    call(m_hooks.enableDragAndDrop, false);
+    m_host.enableDragAndDrop(false);
     prepareRun();
 }
 
@@ -314,7 +302,7 @@ void BatchController::prepareRun()
     BatchSnapshot snapshot = std::move(*m_preparing);
     m_preparing.reset();
     if (!m_runner.start(std::move(snapshot))) {
-        call(m_hooks.enableDragAndDrop, true);
+        m_host.enableDragAndDrop(true);
         return;
     }
     runHasStarted();
@@ -337,15 +325,13 @@ void BatchController::runHasStarted()
     m_progress->startRun(m_runner.state().runSize, m_runner.state().isForRestore);
     m_bar->btnReset()->setEnabled(false);
     m_bar->btnRestore()->setEnabled(false);
-    call(m_hooks.enableDragAndDrop, false);
+    m_host.enableDragAndDrop(false);
     m_isSubWindowOpened = true;
     m_presenter.presentSheet(m_progress, {});
-    if (m_hooks.registerWorker) {
-        m_registration = m_hooks.registerWorker([this] {
-            m_runner.stop();
-            m_runner.waitForFinished();
-        });
-    }
+    m_registration = m_host.registerWorker([this] {
+        m_runner.stop();
+        m_runner.waitForFinished();
+    });
     m_throttle.reset();
     setBatchInfo();
     refreshBottomLine(true);
@@ -374,7 +360,7 @@ void BatchController::alertNotEnoughSpaceAnswered()
 
 void BatchController::hideProcessProgressWindow()
 {
-    call(m_hooks.enableDragAndDrop, true);
+    m_host.enableDragAndDrop(true);
     m_isSubWindowOpened = false;
     if (m_progress && m_progress->isVisible()) {
         m_progress->showPlaceholder();
@@ -390,8 +376,8 @@ void BatchController::runHasFinished()
     refreshBottomLine(true);
     setBatchInfo();
     // Reset comes back as it was before the run, though the run drops the kept edits.
-    const bool previousResetEnable = m_hooks.isResetEnabled && m_hooks.isResetEnabled();
-    call(m_hooks.runCompleted, state.isForRestore);
+    const bool previousResetEnable = m_host.isResetEnabled();
+    m_host.runCompleted(state.isForRestore);
     if (state.endedOnLowSpace) {
         if (m_lowSpaceAnswered)
             QTimer::singleShot(kSummaryDelayMs, this, &BatchController::addSummaryWindow);
@@ -419,7 +405,7 @@ void BatchController::btnRestoreMetaDataYesTapped()
         return;
     m_bar->btnRestore()->setEnabled(false);
     const QList<std::shared_ptr<PhotoFile>> photos
-        = m_hooks.batchList ? m_hooks.batchList() : QList<std::shared_ptr<PhotoFile>> {};
+        = m_host.batchList();
     // Exactly the photos the last run wrote, whatever their ticks are now.
     if (m_runner.restoreLastRun(photos))
         runHasStarted();
@@ -428,7 +414,7 @@ void BatchController::btnRestoreMetaDataYesTapped()
 void BatchController::btnResetTapped()
 {
     m_bar->btnReset()->setEnabled(false);
-    call(m_hooks.resetForm);
+    m_host.resetForm();
 }
 
 // ---- Texts and summary ----
@@ -451,8 +437,8 @@ void BatchController::addSummaryWindow()
 {
     if (m_runner.isRunning())
         return;
-    call(m_hooks.enableDragAndDrop, false);
-    call(m_hooks.enableView, false);
+    m_host.enableDragAndDrop(false);
+    m_host.enableView(false);
     if (!m_summary) {
         m_summary = new SummaryWindow(m_bar->window());
         connect(m_summary, &SummaryWindow::closeRequested, this, &BatchController::btnCloseSummaryTapped);
@@ -479,15 +465,15 @@ void BatchController::btnCloseSummaryTapped()
     if (!m_summary || !m_summaryOpen)
         return;
     m_summaryOpen = false;
-    call(m_hooks.enableDragAndDrop, true);
+    m_host.enableDragAndDrop(true);
     m_summary->done(QDialog::Accepted);
-    call(m_hooks.enableView, true);
+    m_host.enableView(true);
     setPresetsAndNextByPage();
-    call(m_hooks.summaryClosed);
+    m_host.summaryClosed();
 }
 
 void BatchController::btnOpenOutputFolderTapped()
 {
     if (m_summary && !m_summary->outputFolder().isEmpty())
-        call(m_hooks.openUrl, QUrl::fromLocalFile(m_summary->outputFolder()));
+        m_host.openUrl(QUrl::fromLocalFile(m_summary->outputFolder()));
 }

@@ -25,40 +25,6 @@ class Presenter;
 class ProcessProgressSheet;
 class SummaryWindow;
 
-// What the batch needs of the editor around it. Every entry may be left empty
-// (then it does nothing, or answers: no photo, a valid form without edits).
-struct BatchHooks {
-    // The form's record and its edited-fields-only twin, recomputed for a run.
-    struct FormRecords {
-        std::shared_ptr<MetaDataObject> settings;
-        std::shared_ptr<MetaDataObject> onlyUpdated;
-    };
-
-    std::function<QList<std::shared_ptr<PhotoFile>>()> batchList;
-    std::function<int()> tickedCount; // totalPhotosSelected
-    std::function<bool()> isValidFormData;
-    std::function<bool()> isParamsChanged;
-    std::function<FormRecords()> formRecords; // createUpdatedChnagesOnly, then both records
-    // The one alert sheet; `answered` gets the button (not called when the request is dropped).
-    std::function<void(int tag, std::function<void(AlertButton)> answered)> showAlert;
-    std::function<void(bool)> enableDragAndDrop;
-    std::function<void(bool)> enableView;
-    std::function<void(bool)> setPresetsEnabled;
-    // Slides the renaming page in (true) or the form back (false).
-    std::function<void(bool)> showRenamingPage;
-    // A drop-down of the renaming page opened or closed: the form's buttons follow.
-    std::function<void(bool)> dropDownOpened;
-    // A run ended: the form drops its kept edits, outlines again, and after a
-    // restore is filled again from the ticked photos.
-    std::function<void(bool wasRestore)> runCompleted;
-    std::function<void()> resetForm; // the Reset button
-    std::function<bool()> isResetEnabled; // the form's reset flag
-    std::function<void(const QUrl&)> openUrl; // the summary's folder link
-    std::function<void()> summaryClosed; // counts toward the rate prompt
-    // The application's one waiting place at termination: stop the run and wait.
-    std::function<WorkerRegistry::Registration(WorkerRegistry::StopAndWait)> registerWorker;
-};
-
 // The batch roads of the editor: Next (the renaming page), Process (checks,
 // destination panel, confirmation, start), Stop, Restore and Reset, the progress
 // sheet, the bottom line and the summary. A BatchRunner does the run; the rules
@@ -74,8 +40,56 @@ public:
     // of the main thread): ten thousand photos at once held it for most of 100 ms.
     static constexpr int kSnapshotChunk = 1000;
 
+    // What the batch needs of the editor around it. Each answer has a neutral
+    // default (no photo, a valid form without edits, nothing done), so a host
+    // overrides only what it has.
+    class Host {
+    public:
+        // The form's record and its edited-fields-only twin, recomputed for a run.
+        struct FormRecords {
+            std::shared_ptr<MetaDataObject> settings;
+            std::shared_ptr<MetaDataObject> onlyUpdated;
+        };
+
+        virtual ~Host() = default;
+        virtual QList<std::shared_ptr<PhotoFile>> batchList() const { return {}; }
+        // totalPhotosSelected
+        virtual int tickedCount() const { return 0; }
+        virtual bool isValidFormData() { return true; }
+        virtual bool isFormChanged() const { return false; }
+        // createUpdatedChnagesOnly, then both records.
+        virtual FormRecords formRecords() { return {}; }
+        // The one alert sheet; `answered` gets the button (not called when the request is dropped).
+        virtual void showAlert(int tag, std::function<void(AlertButton)> answered) { Q_UNUSED(tag) Q_UNUSED(answered) }
+        virtual void enableDragAndDrop(bool enable) { Q_UNUSED(enable) }
+        virtual void enableView(bool enable) { Q_UNUSED(enable) }
+        virtual void setPresetsEnabled(bool enable) { Q_UNUSED(enable) }
+        // Slides the renaming page in (true) or the form back (false).
+        virtual void showRenamingPage(bool show) { Q_UNUSED(show) }
+        // A drop-down of the renaming page opened or closed: the form's buttons follow.
+        virtual void dropDownOpened(bool open) { Q_UNUSED(open) }
+        // A run ended: the form drops its kept edits, outlines again, and after a
+        // restore is filled again from the ticked photos.
+        virtual void runCompleted(bool wasRestore) { Q_UNUSED(wasRestore) }
+        // The Reset button.
+        virtual void resetForm() { }
+        // The form's reset flag.
+        virtual bool isResetEnabled() const { return false; }
+        // The summary's folder link.
+        virtual void openUrl(const QUrl& url) { Q_UNUSED(url) }
+        // The summary closed: it counts toward the rate prompt.
+        virtual void summaryClosed() { }
+        // The application's one waiting place at termination: stop the run and wait.
+        virtual WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stopAndWait)
+        {
+            Q_UNUSED(stopAndWait)
+            return {};
+        }
+    };
+
+    // `host` outlives the controller.
     BatchController(BatchBottomBar* bar, OutputOptionsPage* page, Presenter& presenter,
-        std::atomic<bool>& isSubWindowOpened, BatchHooks hooks, QObject* parent = nullptr);
+        std::atomic<bool>& isSubWindowOpened, Host& host, QObject* parent = nullptr);
     ~BatchController() override;
 
     BatchRunner& runner() { return m_runner; }
@@ -144,7 +158,7 @@ private:
     QPointer<OutputOptionsPage> m_page;
     Presenter& m_presenter;
     std::atomic<bool>& m_isSubWindowOpened;
-    BatchHooks m_hooks;
+    Host& m_host;
     BatchRunner m_runner;
     std::optional<BatchSnapshot> m_preparing; // the next run's snapshot while its photos are copied
     QPointer<ProcessProgressSheet> m_progress;
