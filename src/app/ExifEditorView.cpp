@@ -40,7 +40,6 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
     setObjectName(QStringLiteral("vwExifEditor"));
     buildLayout();
     m_alertSheet = new AlertSheet(this, m_app.presenter(), m_app.isSubWindowOpened, this);
-    wirePhotoList();
     wireForm();
     wireBatch();
     wirePresets();
@@ -343,7 +342,6 @@ void ExifEditorView::checkedPhotosChanged()
     const bool enable
         = PhotoListControls::presetsAndNextEnabledAfterCheckMark(int(photos.size()), onImageRenameOptionPage());
     setPresetsAndNextEnabled(enable);
-    setUndoVisible(enable);
 }
 
 void ExifEditorView::setPresetsAndNextEnabled(bool enable)

@@ -32,12 +32,15 @@ class QStackedWidget;
 //
 // The view keeps only what the panels share: the loading overlay, the veil that
 // blocks the editor, the one alert sheet, and the refresh after photos were added
-// or removed. Every other call crosses from one panel to another through the
-// forwarding methods below. Each panel is wired in a file of its own
-// (ExifEditorViewPhotoList.cpp, ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp,
-// ExifEditorViewPresets.cpp), which also defines that panel's forwarding methods;
-// a method whose panel is not there yet does nothing and answers the neutral value.
-// The forwards are virtual so that a test can stand in for a panel.
+// or removed. Each feature panel states what it needs of the view in a Host
+// interface of its own (PhotoListPanel::Host, BatchController::Host,
+// PresetsPanel::Host), which the view implements; every other call crosses from
+// one panel to another through the forwarding methods below. The photo list is
+// built with the layout; each other panel is wired in a file of its own
+// (ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp, ExifEditorViewPresets.cpp,
+// ExifEditorViewMetaDataPopup.cpp), which also defines that panel's forwarding
+// methods; a method whose panel is not there yet does nothing and answers the
+// neutral value. The forwards are virtual so that a test can stand in for a panel.
 class ExifEditorView : public QWidget,
                        public ExifEditorViewInterface,
                        public PhotoListPanel::Host,
@@ -126,8 +129,6 @@ public:
     virtual void enableExifDataView(bool enable);
     // The editing mode: 0 keep others, 1 clear others, 2 clean metadata.
     void changeViewAccordingToMetadataOtion(int option) override;
-    // The undo button beside the form, shown while photos are ticked.
-    virtual void setUndoVisible(bool visible);
     // The batch list became empty: the form's kept edits are dropped.
     void formBatchListEmptied() override;
 
@@ -187,7 +188,6 @@ protected:
 private:
     void buildLayout();
     // One wiring function per panel, each in the panel's own file.
-    void wirePhotoList();
     void wireForm();
     void wireBatch();
     void wirePresets();

@@ -101,8 +101,6 @@ void ExifEditorView::changeViewAccordingToMetadataOtion(int option)
         form->changeViewAccordingToMetadataOtion(option);
 }
 
-void ExifEditorView::setUndoVisible(bool) { }
-
 void ExifEditorView::formBatchListEmptied()
 {
     if (MetadataFormView* form = formOf(*this))

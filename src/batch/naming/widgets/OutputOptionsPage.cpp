@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -175,6 +176,7 @@ void OutputOptionsPage::buildControls()
               dateRow->addWidget(text, 1);
               dateRow->addWidget(button);
               connect(button, &QPushButton::clicked, this, [this, tag] { btnEXIFDateAsTapped(tag); });
+              m_dateLists.append({ tag, text, button });
           };
     addDateList(m_txtEXIFas, m_btnAddEXIFDateTimeAsOption, u"txtEXIFas"_s, u"btnAddEXIFDateTimeAsOption"_s, 602);
     addDateList(
@@ -408,10 +410,12 @@ void OutputOptionsPage::btnEXIFDateAsTapped(int tag)
         closeList();
         return;
     }
-    auto* anchor = findChild<QPushButton*>(tag == 602 ? u"btnAddEXIFDateTimeAsOption"_s
-            : tag == 603                              ? u"btnAddEXIFDateTimeTypeOption"_s
-                                                      : u"btnAddEXIFDateTimeFormatOption"_s);
-    QLineEdit* shown = tag == 602 ? m_txtEXIFas : tag == 603 ? m_txtEXIFtype : m_txtEXIFformat;
+    const auto dateList = std::find_if(
+        m_dateLists.cbegin(), m_dateLists.cend(), [tag](const DateListControls& controls) { return controls.tag == tag; });
+    if (dateList == m_dateLists.cend())
+        return;
+    QPushButton* anchor = dateList->button;
+    const QLineEdit* shown = dateList->text;
     // The list is as wide as the field and its button together.
     const int width = RenamingChoiceLists::popupWidth(shown->width() + anchor->width());
     const QSize size(width, RenamingChoiceLists::popupHeight(*list));

@@ -3,6 +3,7 @@
 #include "batch/naming/OutputOptionsModel.h"
 #include "batch/naming/OutputRenamingOptions.h"
 
+#include <QList>
 #include <QPointer>
 #include <QSize>
 #include <QStringList>
@@ -105,6 +106,13 @@ private:
     QLineEdit* m_txtEXIFas = nullptr;
     QLineEdit* m_txtEXIFtype = nullptr;
     QLineEdit* m_txtEXIFformat = nullptr;
+    // The three date lists' controls, by the tag their button carries.
+    struct DateListControls {
+        int tag;
+        QLineEdit* text;
+        QPushButton* button;
+    };
+    QList<DateListControls> m_dateLists;
     IMGButton* m_btnPlaceGet = nullptr;
     IMGButton* m_btnCityGet = nullptr;
     IMGButton* m_btnStateProvinceGet = nullptr;
