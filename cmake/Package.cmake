@@ -27,7 +27,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://velloran.org/")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The libraries the binary links come from dpkg-shlibdeps. What it loads or runs by
-# name is listed here: exiftool writes the containers exiv2 cannot; libgeonames'
+# name is listed here: exiftool writes HEIC, HEIF, AVIF, CR3 and PNG photos; libgeonames'
 # place-name data lives in libgeonames-common; TIFF and WebP thumbnails need Qt's
 # image-format plugins.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
