@@ -9,6 +9,7 @@
 #include "Helper/MetadataVerification.h"
 #include "platform/FileReplacer.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
@@ -53,9 +54,11 @@ std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpDat
 
 // ---- IPTC values in their own bytes (ExifWriterIptcBytes.cpp) ----
 
-// Gives each IPTC date and time that the edit did not target the bytes the JPEG
-// original held, where exiv2 would write it in another form.
-void keepIptcBytes(Exiv2::IptcData& iptcData, const std::set<std::string>& edited, QByteArrayView original);
+// The IPTC data block of the edited data, with the bytes the JPEG original held
+// for every data set the edit did not target; nothing when the original holds no
+// IPTC data.
+std::optional<QByteArray> iptcBlockKeepingBytes(
+    const Exiv2::IptcData& iptcData, const std::set<std::string>& edited, QByteArrayView original);
 
 // ---- One photo's bytes through exiv2 (ExifWriterInMemoryEdit.cpp) ----
 

@@ -67,8 +67,6 @@ EditedPhoto editedPhoto(
                              u"was not changed."_s;
             return false;
         }
-        if (isJpeg && !result.edited.iptc.empty())
-            keepIptcBytes(image.iptcData(), result.edited.iptc, original);
         // exiv2 would make the new packet itself, without the photo's own about
         // and empty alternatives; a JPEG is given one that keeps them (exiv2's TIFF
         // writer takes no packet made outside it).
@@ -101,6 +99,16 @@ EditedPhoto editedPhoto(
             iptcKept = JpegExifSegment::withPhotoshopSegmentOf(written, original);
             if (iptcKept)
                 written = *iptcKept;
+        }
+        // exiv2 encodes every IPTC value anew and leaves out empty ones; what the
+        // edit did not target goes back in the photo's own bytes.
+        std::optional<QByteArray> iptcRebuilt;
+        if (!result.edited.iptc.empty() && isJpeg && !expected.iptc.empty()) {
+            if (const std::optional<QByteArray> block
+                = iptcBlockKeepingBytes(expected.iptc, result.edited.iptc, original))
+                iptcRebuilt = PhotoshopIptcDigest::withIptcData(written, *block);
+            if (iptcRebuilt)
+                written = *iptcRebuilt;
         }
         std::optional<QByteArray> digested;
         if (!result.edited.iptc.empty() && isJpeg) {

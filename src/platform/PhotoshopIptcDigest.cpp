@@ -24,6 +24,9 @@ quint32 bigEndian(QByteArrayView bytes, qsizetype at, int size)
 
 // Where the IPTC data and the digest stand in the file.
 struct Resources {
+    // The APP13 segment's marker and the end of its data.
+    qsizetype segmentOffset = -1;
+    qsizetype segmentEnd = -1;
     qsizetype iptcOffset = -1;
     qsizetype iptcSize = 0;
     qsizetype digestOffset = -1;
@@ -48,6 +51,8 @@ std::optional<Resources> resourcesOf(QByteArrayView jpeg)
         const qsizetype data = position + 4;
         if (marker == 0xED && end - data >= signature.size() && jpeg.sliced(data, signature.size()) == signature) {
             Resources resources;
+            resources.segmentOffset = position;
+            resources.segmentEnd = end;
             qsizetype at = data + signature.size();
             while (at + 12 <= end && jpeg.sliced(at, 4) == QByteArrayView("8BIM")) {
                 const quint16 id = quint16(bigEndian(jpeg, at + 4, 2));
@@ -107,4 +112,33 @@ std::optional<QByteArrayView> PhotoshopIptcDigest::iptcDataOf(QByteArrayView jpe
     if (!resources || resources->iptcOffset < 0)
         return std::nullopt;
     return jpeg.sliced(resources->iptcOffset, resources->iptcSize);
+}
+
+std::optional<QByteArray> PhotoshopIptcDigest::withIptcData(QByteArrayView jpeg, QByteArrayView iptc)
+{
+    const std::optional<Resources> resources = resourcesOf(jpeg);
+    if (!resources || resources->iptcOffset < 0)
+        return std::nullopt;
+    const qsizetype oldSize = resources->iptcSize;
+    if (jpeg.sliced(resources->iptcOffset, oldSize) == iptc)
+        return std::nullopt;
+    // The resource's data is padded to an even size.
+    const qsizetype oldEnd = resources->iptcOffset + oldSize + oldSize % 2;
+    const qsizetype segmentLength = resources->segmentEnd - resources->segmentOffset - 2
+        - (oldEnd - resources->iptcOffset) + iptc.size() + iptc.size() % 2;
+    if (oldEnd > resources->segmentEnd || segmentLength > 0xffff)
+        return std::nullopt;
+
+    QByteArray result;
+    result.reserve(jpeg.size() + iptc.size() - oldSize + 1);
+    result.append(jpeg.first(resources->iptcOffset - 4));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        result.append(char((iptc.size() >> shift) & 0xff));
+    result.append(iptc);
+    if (iptc.size() % 2)
+        result.append('\0');
+    result.append(jpeg.sliced(oldEnd));
+    result[resources->segmentOffset + 2] = char(segmentLength >> 8);
+    result[resources->segmentOffset + 3] = char(segmentLength & 0xff);
+    return result;
 }

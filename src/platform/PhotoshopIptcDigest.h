@@ -19,4 +19,9 @@ std::optional<QByteArray> updated(QByteArrayView edited, QByteArrayView original
 // bytes stand; nothing when there is none.
 std::optional<QByteArrayView> iptcDataOf(QByteArrayView jpeg);
 
+// The JPEG with iptc as the data of that resource, its size and the segment's
+// length set to match; nothing when there is no such resource, the segment would
+// outgrow 64 KB or the data is already the same.
+std::optional<QByteArray> withIptcData(QByteArrayView jpeg, QByteArrayView iptc);
+
 } // namespace PhotoshopIptcDigest

@@ -54,7 +54,7 @@ protected:
 
     // A phone's photo as other programs leave it: an IFD0 with only the camera, the
     // odd XMP packet, an IPTC time without its offset (6 bytes, as older programs
-    // wrote it) and Photoshop's digest of that IPTC data, current.
+    // wrote it), an empty headline and Photoshop's digest of that IPTC data, current.
     QString oddPhoto(const QString& name = u"odd.jpg"_s)
     {
         const QString photo = makeJpeg(m_dir, name);
@@ -64,6 +64,7 @@ protected:
             addExif(image.exifData(), "Exif.Photo.DateTimeOriginal", Exiv2::asciiString, "2003:09:10 16:07:32");
             addIptc(image.iptcData(), "Iptc.Application2.TimeCreated", "143947");
             addIptc(image.iptcData(), "Iptc.Application2.City", "Paris");
+            addIptc(image.iptcData(), "Iptc.Application2.Headline", "");
             image.writeXmpFromPacket(true);
             image.xmpPacket() = kOddXmp.toStdString();
         });
@@ -184,7 +185,7 @@ TEST_F(ExifWriterUnasked, anXmpEditKeepsTheAboutAndAnEmptyRightsProperty)
 }
 
 // Photoshop's digest follows the IPTC data wherever an edit changes it.
-TEST_F(ExifWriterUnasked, anIptcEditKeepsTheUntargetedTimeAndLeavesPhotoshopsDigestCurrent)
+TEST_F(ExifWriterUnasked, anIptcEditKeepsUntargetedDataSetsInTheirBytesAndPhotoshopsDigestCurrent)
 {
     if (!hasExiftool())
         GTEST_SKIP() << "exiftool is not installed";
@@ -197,9 +198,10 @@ TEST_F(ExifWriterUnasked, anIptcEditKeepsTheUntargetedTimeAndLeavesPhotoshopsDig
     const QString edited = path(u"city.jpg"_s);
     ASSERT_EQ(writePhoto(photo, city, edited).errorFlag, MetadataWriteResult::Processed);
     EXPECT_EQ(readBack(edited)->field(F::IPTC_City), u"Lyon"_s);
-    EXPECT_EQ(
-        exiftoolTags({ edited }).value(u"city.jpg"_s).value(u"IPTC:TimeCreated"_s).toString().toStdString(), "14:39:47")
+    const QJsonObject tags = exiftoolTags({ edited }).value(u"city.jpg"_s);
+    EXPECT_EQ(tags.value(u"IPTC:TimeCreated"_s).toString().toStdString(), "14:39:47")
         << "the time the edit did not target was encoded anew";
+    EXPECT_TRUE(tags.contains(u"IPTC:Headline"_s)) << "the empty headline was left out";
     EXPECT_TRUE(digestWarnings(edited).isEmpty()) << digestWarnings(edited).join(u'\n').toStdString();
 
     photo = photoAt(source);

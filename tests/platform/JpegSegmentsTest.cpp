@@ -88,3 +88,20 @@ TEST(PhotoshopIptcDigest, aCurrentDigestFollowsTheNewIptcDataAndAStaleOneIsLeft)
     EXPECT_EQ(PhotoshopIptcDigest::updated(edited, stale), std::nullopt);
     EXPECT_EQ(PhotoshopIptcDigest::updated(original, original), std::nullopt);
 }
+
+// The IPTC resource takes data of another size, odd or even, with its padding,
+// its size and the segment's length set to match; the digest is left to updated.
+TEST(PhotoshopIptcDigest, theIptcDataIsReplacedWithItsSizeAndPaddingAndTheSegmentLength)
+{
+    const QByteArray even("\x1c\x02\x5a\x00\x05Paris", 10);
+    const QByteArray odd("\x1c\x02\x5a\x00\x04Lyon", 9);
+    const QByteArray digest(16, 'd');
+    const QByteArray app0 = segment(0xE0, "JFIF\0");
+    const QByteArray original = jpeg(app0 + photoshop(even, digest));
+
+    EXPECT_EQ(PhotoshopIptcDigest::iptcDataOf(original), QByteArrayView(even));
+    EXPECT_EQ(PhotoshopIptcDigest::withIptcData(original, odd), jpeg(app0 + photoshop(odd, digest)));
+    EXPECT_EQ(PhotoshopIptcDigest::withIptcData(jpeg(app0 + photoshop(odd, digest)), even), original);
+    EXPECT_EQ(PhotoshopIptcDigest::withIptcData(original, even), std::nullopt);
+    EXPECT_EQ(PhotoshopIptcDigest::withIptcData(jpeg(app0), odd), std::nullopt);
+}
