@@ -85,11 +85,6 @@ WorkerRegistry& ExifEditorView::workers()
     return m_app.workers();
 }
 
-void ExifEditorView::setSubWindowOpened(bool opened)
-{
-    m_app.isSubWindowOpened = opened;
-}
-
 void ExifEditorView::enableSelectAll(bool enable)
 {
     m_app.enableSelectAll(enable);

@@ -60,7 +60,6 @@ public:
     UrlOpener& urlOpener() override;
     UserDefaults& defaults() override;
     WorkerRegistry& workers() override;
-    void setSubWindowOpened(bool opened) override;
     void enableSelectAll(bool enable) override;
 
     // ---- ExifEditorViewInterface ----

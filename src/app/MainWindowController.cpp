@@ -7,6 +7,7 @@
 #include "batch/intake/PhotoAcceptance.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
+#include "controls/BusyPresenter.h"
 #include "controls/IMGButton.h"
 #include "controls/ImageNamed.h"
 #include "controls/MouseDownView.h"
@@ -655,10 +656,10 @@ void MainWindowController::showAddPhotosPanel(int kind)
     request.multipleSelection = true;
     request.canCreateDirectories = true;
     request.nameFilters = PhotoAcceptance::addPhotosNameFilters();
-    m_app.isSubWindowOpened = true;
     m_app.enableSelectAll(true);
     QWidget* parent = m_winAddPhotos->isVisible() ? static_cast<QWidget*>(m_winAddPhotos) : m_windowMain;
-    m_app.presenter().presentOpenPanel(parent, request, [this](const QStringList& paths) { panelDidEnd(paths, true); });
+    BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened)
+        .presentOpenPanel(parent, request, [this](const QStringList& paths) { panelDidEnd(paths); });
 }
 
 void MainWindowController::showIphotosPanel()
@@ -676,14 +677,12 @@ void MainWindowController::showIphotosPanel()
     m_app.enableSelectAll(true);
     QWidget* parent = m_winAddPhotos->isVisible() ? static_cast<QWidget*>(m_winAddPhotos) : m_windowMain;
     m_app.presenter().presentOpenPanel(
-        parent, request, [this](const QStringList& paths) { panelDidEnd(paths, false); });
+        parent, request, [this](const QStringList& paths) { panelDidEnd(paths); });
 }
 
-void MainWindowController::panelDidEnd(const QStringList& paths, bool fromAddPhotosPanel)
+void MainWindowController::panelDidEnd(const QStringList& paths)
 {
     m_app.enableSelectAll(false);
-    if (fromAddPhotosPanel)
-        m_app.isSubWindowOpened = false;
     if (paths.isEmpty())
         return;
     if (anyPathInTrash(paths)) {
@@ -706,9 +705,8 @@ void MainWindowController::panelDidEnd(const QStringList& paths, bool fromAddPho
 
 void MainWindowController::showAlertForRateApp()
 {
-    m_app.isSubWindowOpened = true;
     // The sheet is shown without blocking: the flag holds until it is answered.
-    m_app.presenter().presentSheet(m_winRateus, [this](int) { m_app.isSubWindowOpened = false; });
+    BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_winRateus, {});
 }
 
 void MainWindowController::btnYesOnRateUsTapped()

@@ -126,7 +126,7 @@ private:
     void buildRateSheet();
     void buildTipsWindow();
     void setTitleBarButtonsEnabled(bool close, bool minimise, bool zoom);
-    void panelDidEnd(const QStringList& paths, bool fromAddPhotosPanel);
+    void panelDidEnd(const QStringList& paths);
     void leaveAfterRateAnswer();
     void moveByHand(QWidget* window, const QPoint& pointerOnScreen);
 

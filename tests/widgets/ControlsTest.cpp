@@ -1,6 +1,7 @@
 #include "WidgetTestSupport.h"
 #include "base/NotificationCenter.h"
 #include "controls/AttachedPopupTable.h"
+#include "controls/BusyPresenter.h"
 #include "controls/DisableScrollView.h"
 #include "controls/DisableSubviews.h"
 #include "controls/GRProgressIndicator.h"
@@ -41,6 +42,24 @@ class ControlsTest : public QObject {
 
 private slots:
     void initTestCase() { isolateUserFolders(m_home.path()); }
+
+    void theBusyFlagHoldsWhileAQuestionIsUpAndClearsBeforeTheAnswer()
+    {
+        RecordingPresenter recorder;
+        std::atomic<bool> busy { false };
+        QList<bool> busyAtAnswer;
+        BusyPresenter(recorder, busy).presentAlert(nullptr, AlertRequest {}, [&](int) { busyAtAnswer.append(busy); });
+        QVERIFY(busy);
+        recorder.alerts.takeLast().answer(0);
+        QVERIFY(!busy);
+        QCOMPARE(busyAtAnswer, QList<bool> { false });
+
+        // A question without a handler of its own clears the flag too.
+        BusyPresenter(recorder, busy).presentOpenPanel(nullptr, OpenPanelRequest {}, {});
+        QVERIFY(busy);
+        recorder.answerPanel({});
+        QVERIFY(!busy);
+    }
 
     void everyImageTheInterfaceNamesIsDrawn()
     {

@@ -1,6 +1,7 @@
 #include "batch/alerts/widgets/AlertSheet.h"
 
 #include "base/Logging.h"
+#include "controls/BusyPresenter.h"
 #include "controls/Presenter.h"
 
 #include <QList>
@@ -61,10 +62,10 @@ bool AlertSheet::show(int tag, const AlertCounts& counts, Answered answered)
 
     m_alertTag = tag;
     m_shown = true;
-    m_isSubWindowOpened = true;
+    m_isSubWindowOpened = true; // already while `shown` is handled; the presenter holds it from here on
     emit shown(tag);
     QPointer<AlertSheet> self(this);
-    m_presenter.presentAlert(m_window, request, [self, tag, buttons, answered = std::move(answered)](int index) {
+    BusyPresenter(m_presenter, m_isSubWindowOpened).presentAlert(m_window, request, [self, tag, buttons, answered = std::move(answered)](int index) {
         if (!self)
             return;
         AlertButton button;
@@ -73,7 +74,6 @@ bool AlertSheet::show(int tag, const AlertCounts& counts, Answered answered)
         else
             button = buttons.contains(AlertButtonNo) ? AlertButtonNo : buttons.value(0, AlertButtonOk);
         self->m_shown = false;
-        self->m_isSubWindowOpened = false;
         if (answered)
             answered(button);
         if (self)

@@ -14,6 +14,7 @@
 #include "batch/list/widgets/PhotoThumbnailCell.h"
 #include "batch/naming/widgets/ResetRenamePrompt.h"
 #include "controls/AttachedPopupTable.h"
+#include "controls/BusyPresenter.h"
 #include "controls/Presenter.h"
 #include "model/PhotoFile.h"
 #include "platform/Trash.h"
@@ -129,7 +130,7 @@ PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& ph
         qCInfo(lcBatch) << "photos missing at their source removed:" << removed;
         --m_quiet;
         m_host.showLoading(false, PhotoListControls::removingText());
-        m_host.setSubWindowOpened(false);
+        m_host.subWindowOpenedFlag() = false;
         m_host.processAfterAllPhotosAdded();
     });
 
@@ -343,14 +344,13 @@ void PhotoListPanel::popupAddPhotosTappedWithIndex(int row)
         request.objectName = QStringLiteral("addPhotosPanel");
         request.prompt = PhotoListMenus::rowText(AttachPopupAddPhotos, PhotoListMenus::AddPhotos);
     }
-    m_host.setSubWindowOpened(true);
     m_host.enableSelectAll(true);
-    m_host.presenter().presentOpenPanel(window(), request, [this](const QStringList& paths) { addPanelDidEnd(paths); });
+    BusyPresenter(m_host.presenter(), m_host.subWindowOpenedFlag())
+        .presentOpenPanel(window(), request, [this](const QStringList& paths) { addPanelDidEnd(paths); });
 }
 
 void PhotoListPanel::addPanelDidEnd(const QStringList& paths)
 {
-    m_host.setSubWindowOpened(false);
     m_host.enableSelectAll(false);
     requestAddition(paths);
 }
@@ -366,8 +366,7 @@ void PhotoListPanel::btnRemovePhotosTapped()
         alert.title = PhotoListControls::noPhotoToRemoveTitle();
         alert.message = PhotoListControls::noPhotoToRemoveTitle();
         alert.informativeText = PhotoListControls::noPhotoToRemoveMessage();
-        m_host.setSubWindowOpened(true);
-        m_host.presenter().presentAlert(window(), alert, [this](int) { m_host.setSubWindowOpened(false); });
+        BusyPresenter(m_host.presenter(), m_host.subWindowOpenedFlag()).presentAlert(window(), alert, {});
         return;
     }
     deleteSelectedPhotos();
@@ -409,7 +408,7 @@ void PhotoListPanel::finishRemoval()
 {
     if (m_model->isEmpty())
         m_host.formBatchListEmptied();
-    m_host.setSubWindowOpened(false);
+    m_host.subWindowOpenedFlag() = false;
     m_host.processAfterAllPhotosAdded();
     checkAllPhotosDeletedFromArray();
 }
@@ -421,7 +420,7 @@ void PhotoListPanel::checkAllPhotosDeletedFromArray()
 
 void PhotoListPanel::btnRemoveFromBatchTapped()
 {
-    m_host.setSubWindowOpened(false);
+    m_host.subWindowOpenedFlag() = false;
     if (!m_model->startMissingPhotoScan())
         return;
     ++m_quiet; // until the scan has removed what it found
@@ -606,17 +605,16 @@ void PhotoListPanel::showAlertForResetRename()
 {
     m_host.enableView(false);
     m_host.enableDragAndDrop(false);
-    m_host.setSubWindowOpened(true);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
-    m_host.presenter().presentSheet(m_resetSheet, [this](int) { m_host.setSubWindowOpened(false); });
+    BusyPresenter(m_host.presenter(), m_host.subWindowOpenedFlag()).presentSheet(m_resetSheet, {});
 }
 
 void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
 {
     // The editor is unblocked before the request is carried out, so that an
     // adding it starts keeps its own overlay and blocked drop box.
-    m_host.setSubWindowOpened(false);
+    m_host.subWindowOpenedFlag() = false;
     m_host.enableDragAndDrop(true);
     m_host.enableView(true);
     if (!yes) {

@@ -10,6 +10,7 @@
 #include <QPersistentModelIndex>
 #include <QTimer>
 #include <QWidget>
+#include <atomic>
 #include <memory>
 
 class DragDropBox;
@@ -75,8 +76,8 @@ public:
         virtual UrlOpener& urlOpener() = 0;
         virtual UserDefaults& defaults() = 0;
         virtual WorkerRegistry& workers() = 0;
-        // The application's busy flag: a sheet or panel of ours is up.
-        virtual void setSubWindowOpened(bool opened) = 0;
+        // The application's busy flag: a sheet, alert or panel of ours, or the loading overlay, is up.
+        virtual std::atomic<bool>& subWindowOpenedFlag() = 0;
         // The Select All menu item, on while an open panel is up.
         virtual void enableSelectAll(bool enable) = 0;
     };
