@@ -305,8 +305,7 @@ void MainWindowController::buildCloseAppSheet()
     sheet.no->setDefault(true);
     connect(sheet.yes, &QPushButton::clicked, this, &MainWindowController::btnYesOnCloseAppTapped);
     connect(sheet.no, &QPushButton::clicked, this, &MainWindowController::btnNoOnCloseAppTapped);
-    // Escape answers No.
-    connect(m_alertCloseApp, &QDialog::rejected, this, [this] { m_app.isSubWindowOpened = false; });
+    // Escape answers No; the presenter clears the busy flag whichever way the sheet closes.
 }
 
 void MainWindowController::buildRateSheet()
@@ -528,8 +527,7 @@ void MainWindowController::closeWindowActionShowRate(bool)
 {
     ExifEditorViewInterface* editor = editorView();
     if (!m_app.arraySelectedImagesToProcess.isEmpty() && editor && editor->isParamsChanged()) {
-        m_app.isSubWindowOpened = true;
-        m_app.presenter().presentSheet(m_alertCloseApp, {});
+        BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_alertCloseApp, {});
         return;
     }
     m_windowMain->close();
@@ -540,14 +538,12 @@ void MainWindowController::closeWindowActionShowRate(bool)
 void MainWindowController::btnYesOnCloseAppTapped()
 {
     m_alertCloseApp->done(QDialog::Accepted);
-    m_app.isSubWindowOpened = false;
     m_windowMain->close();
 }
 
 void MainWindowController::btnNoOnCloseAppTapped()
 {
     m_alertCloseApp->done(QDialog::Rejected);
-    m_app.isSubWindowOpened = false;
 }
 
 // ---- Dragging ----
@@ -712,7 +708,6 @@ void MainWindowController::showAlertForRateApp()
 void MainWindowController::btnYesOnRateUsTapped()
 {
     m_winRateus->done(QDialog::Accepted);
-    m_app.isSubWindowOpened = false;
     m_app.btnRateOnAppstoreTapped();
     leaveAfterRateAnswer();
 }
@@ -720,7 +715,6 @@ void MainWindowController::btnYesOnRateUsTapped()
 void MainWindowController::btnNoOnRateUsTapped()
 {
     m_winRateus->done(QDialog::Rejected);
-    m_app.isSubWindowOpened = false;
     leaveAfterRateAnswer();
 }
 
