@@ -40,9 +40,19 @@ const QString kOptionKey = QStringLiteral("tagConfigureOption");
 
 // The current local date and time in the record's date form, the fraction of a
 // second dropped.
+// Every new setting holds the current time: reading many presets makes
+// thousands in one second, so the text is made once a second.
 QString currentLocalDateText()
 {
-    return DatePattern(QStringLiteral("yyyy:MM:dd HH:mm:ss")).print(QDateTime::currentDateTime());
+    static const DatePattern pattern(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+    thread_local qint64 second = -1;
+    thread_local QString text;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (now != second) {
+        text = pattern.print(QDateTime::fromSecsSinceEpoch(now));
+        second = now;
+    }
+    return text;
 }
 
 } // namespace

@@ -141,3 +141,11 @@ QStringList KeyedDecoder::decodeStringArray(const QString& key) const
     }
     return result;
 }
+
+std::optional<qsizetype> KeyedDecoder::arraySize(const QString& key) const
+{
+    const QJsonValue value = m_object.value(key);
+    if (!value.isArray())
+        return std::nullopt;
+    return value.toArray().size();
+}

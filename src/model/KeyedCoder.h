@@ -55,6 +55,9 @@ public:
     // The texts of an array; elements that are no text are skipped, a missing key or
     // a value of another kind gives an empty list.
     QStringList decodeStringArray(const QString& key) const;
+    // How many elements the array under key holds, whatever they are; nothing
+    // when key holds no array.
+    std::optional<qsizetype> arraySize(const QString& key) const;
 
 private:
     explicit KeyedDecoder(QJsonObject object)

@@ -40,6 +40,38 @@ QString keyOf(std::string_view name)
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
+// The archive keys, made once: reading thousands of presets looks each up.
+struct FieldKeys {
+    std::array<QString, kMetadataFieldCount> fields;
+    std::array<QString, kClearFlagKeys.size()> clearFlags;
+    std::array<QString, kDateSettingCount> dateSettings;
+};
+
+const FieldKeys& fieldKeys()
+{
+    static const FieldKeys keys = [] {
+        FieldKeys made;
+        for (const MetadataFieldInfo& info : kMetadataFields)
+            made.fields[fieldIndex(info.field)] = keyOf(info.name);
+        for (std::size_t i = 0; i < kClearFlagKeys.size(); ++i)
+            made.clearFlags[i] = QString::fromLatin1(kClearFlagKeys[i].key);
+        for (std::size_t i = 0; i < kDateSettings.size(); ++i)
+            made.dateSettings[i] = keyOf(kDateSettings[i].key);
+        return made;
+    }();
+    return keys;
+}
+
+// A date setting as a new one is made. Its chosen date is the moment it was
+// made, so it is not compared: it is unused while the date is left unchanged.
+bool isAsMade(const DateTimeConfiguration& config)
+{
+    static const DateTimeConfiguration asMade;
+    DateTimeConfiguration made = asMade;
+    made.stringSelectedDate = config.stringSelectedDate;
+    return config == made;
+}
+
 } // namespace
 
 MetaDataObject::MetaDataObject()
@@ -164,39 +196,56 @@ void MetaDataObject::setDateTimeConfig(DateSetting setting, std::shared_ptr<Date
 
 void MetaDataObject::encodeWithCoder(KeyedEncoder& coder) const
 {
+    const FieldKeys& keys = fieldKeys();
     for (const MetadataFieldInfo& info : kMetadataFields)
-        coder.encodeString(keyOf(info.name), m_fields[fieldIndex(info.field)]);
-    coder.encodeInt(kEditingOptionKey, editingOption);
-    for (const ClearFlagKey& flag : kClearFlagKeys)
-        coder.encodeInt(QString::fromLatin1(flag.key), clearFlag(flag.flag) ? 1 : 0);
+        coder.encodeString(keys.fields[fieldIndex(info.field)], m_fields[fieldIndex(info.field)]);
+    // A setting that an archive left out was read as its default; while it still
+    // is, it stays out, so that saving an archive again keeps its size (each date
+    // setting written out is most of a preset).
+    if (!(m_absentWhenRead[kEditingOptionBit] && editingOption == OnlyModifyEditedFields))
+        coder.encodeInt(kEditingOptionKey, editingOption);
+    for (std::size_t i = 0; i < kClearFlagKeys.size(); ++i) {
+        const bool set = clearFlag(kClearFlagKeys[i].flag);
+        if (!(m_absentWhenRead[kFirstClearFlagBit + i] && !set))
+            coder.encodeInt(keys.clearFlags[i], set ? 1 : 0);
+    }
     coder.encodeString(kNameKey, name);
     // A preset's emptied field clears its tag only while it is marked edited, so the
     // marks must outlive a restart.
     QStringList edited;
     for (const MetadataFieldInfo& info : kMetadataFields) {
         if (m_updated[fieldIndex(info.field)])
-            edited.append(keyOf(info.name));
+            edited.append(keys.fields[fieldIndex(info.field)]);
     }
     if (!edited.isEmpty())
         coder.encodeStringArray(kEditedFieldsKey, edited);
-    for (const DateSettingInfo& info : kDateSettings) {
+    for (std::size_t i = 0; i < kDateSettings.size(); ++i) {
+        const std::shared_ptr<DateTimeConfiguration>& config = dateTimeConfig(kDateSettings[i].setting);
+        if (m_absentWhenRead[kFirstDateSettingBit + i] && isAsMade(*config))
+            continue;
         KeyedEncoder nested(DateTimeConfiguration::kClassName);
-        dateTimeConfig(info.setting)->encodeWithCoder(nested);
-        coder.encodeObject(keyOf(info.key), nested);
+        config->encodeWithCoder(nested);
+        coder.encodeObject(keys.dateSettings[i], nested);
     }
 }
 
 std::shared_ptr<MetaDataObject> MetaDataObject::initWithCoder(const KeyedDecoder& coder)
 {
+    const FieldKeys& keys = fieldKeys();
     auto record = std::shared_ptr<MetaDataObject>(new MetaDataObject(NoDefaults {}));
     for (const MetadataFieldInfo& info : kMetadataFields) {
-        if (auto text = coder.decodeString(keyOf(info.name)))
+        if (auto text = coder.decodeString(keys.fields[fieldIndex(info.field)]))
             record->m_fields[fieldIndex(info.field)] = *text;
     }
-    const int option = coder.decodeInt(kEditingOptionKey).value_or(OnlyModifyEditedFields);
+    const std::optional<int> storedOption = coder.decodeInt(kEditingOptionKey);
+    record->m_absentWhenRead[kEditingOptionBit] = !storedOption;
+    const int option = storedOption.value_or(OnlyModifyEditedFields);
     record->editingOption = (option >= OnlyModifyEditedFields && option <= CleanMetadataInfo) ? option : 0;
-    for (const ClearFlagKey& flag : kClearFlagKeys)
-        record->setClearFlag(flag.flag, coder.decodeBool(QString::fromLatin1(flag.key)).value_or(false));
+    for (std::size_t i = 0; i < kClearFlagKeys.size(); ++i) {
+        const std::optional<bool> set = coder.decodeBool(keys.clearFlags[i]);
+        record->m_absentWhenRead[kFirstClearFlagBit + i] = !set;
+        record->setClearFlag(kClearFlagKeys[i].flag, set.value_or(false));
+    }
     if (auto text = coder.decodeString(kNameKey))
         record->name = *text;
     for (const QString& edited : coder.decodeStringArray(kEditedFieldsKey)) {
@@ -204,11 +253,12 @@ std::shared_ptr<MetaDataObject> MetaDataObject::initWithCoder(const KeyedDecoder
         if (const std::optional<MetadataField> field = metadataFieldNamed(edited.toStdString()))
             record->setUpdated(*field, true);
     }
-    for (const DateSettingInfo& info : kDateSettings) {
+    for (std::size_t i = 0; i < kDateSettings.size(); ++i) {
         std::shared_ptr<DateTimeConfiguration> config;
-        if (auto nested = coder.decodeObject(keyOf(info.key), DateTimeConfiguration::kClassName))
+        if (auto nested = coder.decodeObject(keys.dateSettings[i], DateTimeConfiguration::kClassName))
             config = DateTimeConfiguration::initWithCoder(*nested);
-        record->setDateTimeConfig(info.setting, std::move(config));
+        record->m_absentWhenRead[kFirstDateSettingBit + i] = !config;
+        record->setDateTimeConfig(kDateSettings[i].setting, std::move(config));
     }
     return record;
 }

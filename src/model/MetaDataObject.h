@@ -186,4 +186,10 @@ private:
     std::array<QString, kMetadataFieldCount> m_fields;
     std::bitset<kMetadataFieldCount> m_updated;
     std::array<std::shared_ptr<DateTimeConfiguration>, kDateSettingCount> m_dateConfigs;
+    // The settings an archive did not hold when this record was read from it:
+    // the editing option, the five clear flags, the six date settings.
+    static constexpr std::size_t kEditingOptionBit = 0;
+    static constexpr std::size_t kFirstClearFlagBit = 1;
+    static constexpr std::size_t kFirstDateSettingBit = 6;
+    std::bitset<kFirstDateSettingBit + kDateSettingCount> m_absentWhenRead;
 };

@@ -2,10 +2,6 @@
 
 #include "model/KeyedCoder.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 namespace {
 const QString kArrayPresetsKey = QStringLiteral("arrayPresets");
 const QString kDateStringKey = QStringLiteral("dateString");
@@ -58,9 +54,7 @@ ProjectSession::Unarchived ProjectSession::unarchive(const QByteArray& data)
     result.presets = initWithCoder(*decoder).arrayPresets;
 
     // The decoder skips what it cannot read; count what was there to notice it.
-    if (decoder->contains(kArrayPresetsKey)) {
-        const QJsonValue stored = QJsonDocument::fromJson(data).object().value(kArrayPresetsKey);
-        result.complete = stored.isArray() && stored.toArray().size() == result.presets.size();
-    }
+    if (decoder->contains(kArrayPresetsKey))
+        result.complete = decoder->arraySize(kArrayPresetsKey) == result.presets.size();
     return result;
 }

@@ -186,6 +186,35 @@ private slots:
         QVERIFY(store.dataForKey(AppDelegate::kProjectSessionKey).contains("Last Minute"));
     }
 
+    void savingThePresetsAgainKeepsTheArchiveSize()
+    {
+        // Presets of a few values each, as the archive holds them: saving them
+        // again must not write out every default they leave unsaid.
+        QByteArray archive = "{\"$class\":\"ProjectSession\",\"arrayPresets\":[";
+        for (int i = 0; i < 1000; ++i) {
+            archive += (i ? "," : "");
+            archive += QStringLiteral("{\"$class\":\"MetaDataObject\",\"Artist\":\"Zoë %1\",\"name\":\"Préréglage "
+                                      "%1 写真\"}")
+                           .arg(i)
+                           .toUtf8();
+        }
+        archive += "]}";
+        {
+            UserDefaults store(storedDefaults().fileName());
+            store.setData(archive, AppDelegate::kProjectSessionKey);
+        }
+        const QString file = storedDefaults().fileName();
+        const qint64 stored = QFileInfo(file).size();
+        for (int round = 0; round < 10; ++round) {
+            m_app->loadPresetsSettings();
+            QCOMPARE(m_app->arrayPresets.size(), 1000);
+            m_app->saveProjectSession();
+            QCOMPARE(QFileInfo(file).size(), stored);
+        }
+        QCOMPARE(m_app->arrayPresets[7]->Artist(), QStringLiteral("Zoë 7"));
+        QVERIFY(!storedDefaults().contains(AppDelegate::kUnreadableProjectSessionKey));
+    }
+
     void anEmptyListIsArchivedAtQuit()
     {
         m_app->terminate();
