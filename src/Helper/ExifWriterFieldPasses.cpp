@@ -252,6 +252,17 @@ QString xmpDateText(const QString& text)
 
 // ---- The field passes of the editing modes 0 and 1 ----
 
+// The record of the photo being edited, read from the opened file. The dates the
+// date pass keeps or shifts start from it rather than from the record read when
+// the photo was added: a date changed since (by an earlier run, or by another
+// program) is never put back.
+std::shared_ptr<MetaDataObject> heldRecord(Exiv2::Image& image, const PhotoFile& photo)
+{
+    auto held = std::make_shared<MetaDataObject>();
+    ExifWriter::sharedInstance().readMetaFromImage(photo.filePath, image, *held);
+    return held;
+}
+
 class FieldPasses {
 public:
     FieldPasses(
@@ -261,7 +272,7 @@ public:
         , m_xmp(image.xmpData())
         , m_settings(settings)
         , m_onlyUpdated(onlyUpdated)
-        , m_original(photo.metadataObjectOriginal ? photo.metadataObjectOriginal : std::make_shared<MetaDataObject>())
+        , m_held(heldRecord(image, photo))
         , m_isRaw(hasRawExtension(photo))
         // A file without Exif data gets it in little-endian order when written.
         , m_byteOrder(image.byteOrder() == Exiv2::invalidByteOrder ? Exiv2::littleEndian : image.byteOrder())
@@ -317,8 +328,8 @@ private:
             m_status = MetadataWriteResult::RawCameraKept;
     }
 
-    // The date settings applied to the dates as first read decide what the six
-    // date tags finally hold; an empty answer erases an edited field's tag.
+    // The date settings applied to the dates the file holds now decide what the
+    // six date tags finally hold; an empty answer erases an edited field's tag.
     void datePass()
     {
         const Utils& utils = Utils::sharedUtils();
@@ -326,7 +337,7 @@ private:
             const FieldTagInfo& row = fieldTagInfo(info.field);
             QString& text = m_dates[static_cast<std::size_t>(info.setting)];
             text = utils.getUpdatedOutputDateTimeStringWithConfig(
-                *m_settings.dateTimeConfig(info.setting), m_original->field(info.field));
+                *m_settings.dateTimeConfig(info.setting), m_held->field(info.field));
             if (!text.isEmpty())
                 setField(row, text);
             else if (m_settings.isUpdated(info.field))
@@ -479,7 +490,8 @@ private:
     Exiv2::XmpData& m_xmp;
     const MetaDataObject& m_settings;
     const MetaDataObject& m_onlyUpdated;
-    std::shared_ptr<MetaDataObject> m_original;
+    // The file's own record as it stands before this edit.
+    std::shared_ptr<MetaDataObject> m_held;
     const bool m_isRaw;
     const Exiv2::ByteOrder m_byteOrder;
     FLTImageMetadata m_formatter;

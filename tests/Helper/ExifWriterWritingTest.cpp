@@ -311,6 +311,37 @@ TEST_F(ExifWriterWriting, modeOneKeepsOnlyTheEditedFieldsAndTheDatesItsSettingsP
     EXPECT_TRUE(keys.contains("Exif.Photo.ColorSpace")) << "no field writes the colour space";
 }
 
+TEST_F(ExifWriterWriting, datesLeftAsTheyAreAreTheOnesTheFileHoldsWhenItIsWritten)
+{
+    // Two runs in one process on the photo in place: a new original date, then
+    // the artist alone. The second must not put back the date read at intake.
+    const QString source = makePhoto();
+    PhotoFile photo = photoAt(source);
+    MetaDataObject dated;
+    dated.dateTimeConfigOriginalDate()->tagConfigureOption = DateTimeConfiguration::ChosenDate;
+    dated.dateTimeConfigOriginalDate()->stringSelectedDate = QStringLiteral("2021:05:06 07:08:09");
+    ASSERT_EQ(writePhoto(photo, dated, source).errorFlag, 0);
+    ASSERT_EQ(readBack(source)->Date_Original(), "2021:05:06 07:08:09");
+    MetaDataObject artist;
+    edit(artist, { { F::Artist, "Second Run" } });
+    ASSERT_EQ(writePhoto(photo, artist, source).errorFlag, 0);
+    EXPECT_EQ(readBack(source)->Artist(), "Second Run");
+    EXPECT_EQ(readBack(source)->Date_Original(), "2021:05:06 07:08:09");
+
+    // A date another program changed after the photo was added.
+    const QString other = makePhoto(QStringLiteral("other.jpg"));
+    PhotoFile added = photoAt(other);
+    editMetadata(other, [](Exiv2::Image& image) {
+        image.exifData()["Exif.Photo.DateTimeDigitized"] = "2019:09:09 09:09:09";
+        image.xmpData()["Xmp.xmp.CreateDate"] = "2019-09-09T09:09:09";
+    });
+    ASSERT_EQ(writePhoto(added, artist, path("out.jpg")).errorFlag, 0);
+    const auto written = readBack(path("out.jpg"));
+    EXPECT_EQ(written->Date_Creation(), "2019:09:09 09:09:09");
+    EXPECT_EQ(written->XMP_CreationDate(), readBack(other)->XMP_CreationDate());
+    EXPECT_EQ(written->Date_Original(), "2020:01:02 03:04:05");
+}
+
 TEST_F(ExifWriterWriting, leaveBlankErasesDropDownTagsInModesZeroAndOne)
 {
     for (int mode : { 0, 1, 5 }) {
