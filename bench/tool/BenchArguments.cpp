@@ -121,11 +121,15 @@ QString benchUsageText()
       then edited in place. N photos are written at once (default: one per core;
       1 writes them one after another). Prints CODE<TAB>output path<TAB>message
       per photo, then the totals and rates, and the resident size after every
-      1,000 photos.
+      1,000 photos. CODE is the writer's answer (0 written, 7 written with a raw
+      file's camera kept, others failed), or -1 for a photo the run never
+      reached; a photo refused before it had an output shows its source path.
   velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] [--jobs N] SRCDIR
       The same photos, named as write names them (give the same arguments):
       each whose output is there is written back from its source with the
-      metadata as first read, as the application's restore does.
+      metadata as first read, as the application's restore does. A photo
+      edited in place can be restored only by the run that wrote it: it is
+      listed with code -1 and nothing to restore.
   velloran-bench thumbs DIR
       Makes a 96x70 thumbnail of every photo under DIR and prints the rate.
 

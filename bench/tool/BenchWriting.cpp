@@ -3,10 +3,10 @@
 #include "BenchCommands.h"
 #include "Helper/ExifWriter.h"
 #include "RenamingOptionsJson.h"
-#include "batch/run/BatchRunner.h"
 #include "batch/naming/GeoNamesGeocoder.h"
 #include "batch/naming/LocationNamer.h"
 #include "batch/naming/OutputPathBuilder.h"
+#include "batch/run/BatchRunner.h"
 #include "model/KeyedCoder.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -64,29 +64,48 @@ double residentMegabytes()
     return 0;
 }
 
-// The line of one photo that the run has handled: its result, where it went (or
-// would have gone), and the message with the renaming warnings.
-QString photoLine(const BatchRunner& runner, int index)
+} // namespace
+
+QString benchPhotoLine(const PhotoFile& photo, bool reached, const QStringList& warnings)
 {
-    const PhotoFile& photo = *runner.state().photos[index];
+    // A photo the run never reached has no answer of the writer: its status is
+    // still 0, the code of a written photo, so it gets a code of its own.
+    if (!reached)
+        return u"%1\t%2\t%3"_s.arg(kBenchNotReachedCode)
+            .arg(escapedField(photo.filePath), escapedField(u"Not processed: the run ended before this photo"_s));
     QString message
         = photo.processStatus == MetadataWriteResult::Processed ? u"Processed Successfully"_s : photo.processMsg;
+    for (const QString& warning : warnings)
+        message += u"; "_s + warning;
+    // A photo refused before the writer named its output is shown by its source.
+    const QString& path = photo.processedPath.isEmpty() ? photo.filePath : photo.processedPath;
+    return u"%1\t%2\t%3"_s.arg(photo.processStatus).arg(escapedField(path), escapedField(message));
+}
+
+namespace {
+
+// The line of one photo: its result, where it went (or would have gone), and
+// the message with the renaming warnings.
+QString photoLine(const BatchRunner& runner, int index, bool reached)
+{
+    QStringList warnings;
     for (const auto& warning : runner.warningsOf(index))
-        message += u"; "_s + warning->processMsg;
-    return u"%1\t%2\t%3"_s.arg(photo.processStatus).arg(escapedField(photo.processedPath), escapedField(message));
+        warnings << warning->processMsg;
+    return benchPhotoLine(*runner.state().photos[index], reached, warnings);
 }
 
 // Runs the batch to its end. Each photo's line is printed once it and every photo
 // before it are done, so the lines keep the list's order and a killed run still
 // shows the photos it handled; the resident size is printed after every 1,000
 // photos. The photos the run never reached are printed at its end.
-void runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bool(BatchRunner&)>& start)
+// Answers how many photos the run never reached.
+qsizetype runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bool(BatchRunner&)>& start)
 {
     QList<bool> done;
     qsizetype printed = 0;
     const auto printDone = [&] {
         for (; printed < done.size() && done[printed]; ++printed)
-            printLine(out, photoLine(runner, int(printed)));
+            printLine(out, photoLine(runner, int(printed), true));
     };
     const auto finished
         = QObject::connect(&runner, &BatchRunner::photoFinished, &runner, [&](int index, int, const QString&) {
@@ -107,8 +126,13 @@ void runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bool(Ba
         loop.exec();
     QObject::disconnect(finished);
     QObject::disconnect(progress);
-    done.fill(true, runner.state().photos.size());
-    printDone();
+    done.resize(runner.state().photos.size());
+    qsizetype notReached = 0;
+    for (; printed < done.size(); ++printed) {
+        printLine(out, photoLine(runner, int(printed), done[printed]));
+        notReached += done[printed] ? 0 : 1;
+    }
+    return notReached;
 }
 
 } // namespace
@@ -157,6 +181,8 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
         batch.append(photo);
     }
 
+    qsizetype notReached = 0;
+    qsizetype nothingToRestore = 0;
     BatchRunner runner;
     if (arguments.jobs > 0)
         runner.setJobs(arguments.jobs);
@@ -172,17 +198,29 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
         QList<BatchRunner::WrittenPhoto> written;
         for (const auto& photo : batch) {
             const QString output = builder.updatedPathWithSelectedSetting(*photo, *settings).path;
-            if (QFileInfo::exists(output))
-                written.append({ photo, output });
+            if (!QFileInfo::exists(output))
+                continue;
+            // An edit in place is undone from what the write kept of the photo's
+            // own values, in the process that wrote it; this one holds nothing.
+            if (QFileInfo(output).canonicalFilePath() == QFileInfo(photo->filePath).canonicalFilePath()) {
+                ++nothingToRestore;
+                printLine(out,
+                    u"%1\t%2\t%3"_s.arg(kBenchNotReachedCode)
+                        .arg(escapedField(output),
+                            u"Nothing to restore: a photo edited in place is restored only by the run that wrote it"_s));
+                continue;
+            }
+            written.append({ photo, output });
         }
-        runToEnd(runner, out, [&](BatchRunner& r) { return r.restoreOutputs(written, batch); });
+        if (!written.isEmpty())
+            notReached = runToEnd(runner, out, [&](BatchRunner& r) { return r.restoreOutputs(written, batch); });
     } else {
         const BatchSnapshot snapshot = BatchSnapshot::forTickedPhotos(
             batch, *settings, *MetaDataObject::editedFieldsOnlyCopy(*settings), options);
-        runToEnd(runner, out, [&](BatchRunner& r) { return r.start(snapshot); });
+        notReached = runToEnd(runner, out, [&](BatchRunner& r) { return r.start(snapshot); });
     }
 
-    int errors = 0;
+    qsizetype errors = 0;
     for (const std::shared_ptr<PhotoFile>& photo : runner.state().photos) {
         if (photo->processStatus != MetadataWriteResult::Processed
             && photo->processStatus != MetadataWriteResult::RawCameraKept)
@@ -191,9 +229,13 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     const auto perSecond
         = [seconds](double amount) { return seconds > 0 ? QString::number(amount / seconds, 'f', 1) : u"inf"_s; };
-    out << runner.state().runSize << " photos, " << errors << " errors, " << QString::number(seconds, 'f', 3) << " s, "
-        << perSecond(double(runner.state().runSize)) << " photos/s, " << perSecond(bytes / 1e6) << " MB/s, "
-        << runner.jobs() << " writers";
+    out << runner.state().runSize << " photos, " << errors << " errors, ";
+    if (notReached > 0)
+        out << notReached << " not processed, ";
+    if (nothingToRestore > 0)
+        out << nothingToRestore << " with nothing to restore, ";
+    out << QString::number(seconds, 'f', 3) << " s, " << perSecond(double(runner.state().runSize)) << " photos/s, "
+        << perSecond(bytes / 1e6) << " MB/s, " << runner.jobs() << " writers";
     printLine(out, QString());
     return 0;
 }

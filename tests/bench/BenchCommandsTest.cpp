@@ -1,6 +1,9 @@
 #include "BenchCommands.h"
 
+#include "BenchWriting.h"
+#include "Helper/ExifWriter.h"
 #include "batch/run/BatchRunner.h"
+#include "model/PhotoFile.h"
 #include "platform/UndecodableFileName.h"
 #include "support/TestSupport.h"
 #include "support/UndecodableNamedFile.h"
@@ -236,6 +239,43 @@ TEST(BenchCommands, writeNamesAndWritesEachPhotoThenRestoreUndoesIt)
     EXPECT_TRUE(restored.out.contains(u" 1 writers\n"_s));
     EXPECT_TRUE(restored.out.contains(u"0\t"_s + out + u"/b-a.jpg\tProcessed Successfully"_s));
     EXPECT_EQ(artistOf(out + u"/b-a.jpg"_s), u"other"_s);
+}
+
+TEST(BenchCommands, aPhotoNotReachedOrRefusedEarlyHasACodeAndAPathOfItsOwn)
+{
+    PhotoFile photo;
+    photo.filePath = u"/photos/a.jpg"_s;
+    EXPECT_EQ(benchPhotoLine(photo, false, {}), u"-1\t/photos/a.jpg\tNot processed: the run ended before this photo"_s);
+    photo.processStatus = MetadataWriteResult::AccessDenied;
+    photo.processMsg = u"Access denied to source file"_s;
+    EXPECT_EQ(benchPhotoLine(photo, true, {}), u"8\t/photos/a.jpg\tAccess denied to source file"_s);
+    photo.processStatus = MetadataWriteResult::Processed;
+    photo.processedPath = u"/out/a.jpg"_s;
+    EXPECT_EQ(benchPhotoLine(photo, true, { u"renamed"_s }), u"0\t/out/a.jpg\tProcessed Successfully; renamed"_s);
+}
+
+TEST(BenchCommands, aRestoreInANewProcessSaysAnEditInPlaceHasNothingToRestore)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    QTemporaryDir settingsDir;
+    writeText(settingsDir.filePath(u"settings.json"_s), R"({"$class": "MetaDataObject", "Artist": "Bench Artist"})");
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.settingsFile = settingsDir.filePath(u"settings.json"_s);
+    arguments.keepSource = true;
+    arguments.jobs = 1;
+    ASSERT_EQ(run(arguments).code, 0);
+    ASSERT_EQ(artistOf(dir.filePath(u"a.jpg"_s)), u"Bench Artist"_s);
+
+    arguments.command = BenchArguments::Command::Restore;
+    const CommandRun restored = run(arguments);
+    ASSERT_EQ(restored.code, 0);
+    EXPECT_TRUE(restored.out.contains(u"-1\t"_s + dir.filePath(u"a.jpg"_s) + u"\tNothing to restore"_s))
+        << restored.out.toStdString();
+    EXPECT_TRUE(restored.out.contains(u"0 photos, 0 errors, 3 with nothing to restore, "_s))
+        << restored.out.toStdString();
+    EXPECT_FALSE(restored.out.contains(u"Processed Successfully"_s));
+    EXPECT_EQ(artistOf(dir.filePath(u"a.jpg"_s)), u"Bench Artist"_s);
 }
 
 TEST(BenchCommands, anUnusableSettingsOrRenamingFileIsABadArgument)
