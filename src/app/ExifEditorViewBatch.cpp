@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "app/OnlineRoad.h"
 #include "platform/UrlOpener.h"
 #include "batch/list/AttachPopupType.h"
 #include "batch/list/PhotoListModel.h"
@@ -40,6 +41,8 @@ void ExifEditorView::wireBatch()
     });
 
     m_batch = new BatchController(bar, page, m_app.presenter(), m_app.isSubWindowOpened, *this, this);
+    // Place names come online only where the user agreed and the network is there.
+    m_batch->runner().setGeocoderChoice(&OnlineRoad::placeNameGeocoder);
 }
 
 // ---- What the batch asks of the editor ----

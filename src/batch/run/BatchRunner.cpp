@@ -96,6 +96,11 @@ void BatchRunner::setLocationNamer(std::shared_ptr<LocationNamer> namer)
     m_namer = std::move(namer);
 }
 
+void BatchRunner::setGeocoderChoice(GeocoderChoice choice)
+{
+    m_geocoderChoice = std::move(choice);
+}
+
 bool BatchRunner::start(BatchSnapshot snapshot)
 {
     return startRun(std::move(snapshot), false, {});
@@ -154,6 +159,13 @@ bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStr
     // In the clean mode the settings lose the groups that go; only the copy does.
     MetaDataObject::metadataObjectWithCleanInfoUpdation(*snapshot.settings);
     if (!isForRestore && snapshot.options.renamingOptionIndex == 1 && snapshot.options.addEXIFLocationCheck == 1) {
+        if (m_geocoderChoice) {
+            auto geocoder = m_geocoderChoice();
+            if (geocoder && (!m_namer || geocoder != m_namerGeocoder)) {
+                m_namer = std::make_shared<LocationNamer>(geocoder);
+                m_namerGeocoder = std::move(geocoder);
+            }
+        }
         if (!m_namer)
             m_namer = std::make_shared<LocationNamer>(std::make_shared<GeoNamesGeocoder>());
         run->namer = m_namer;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/run/BatchRunState.h"
+#include "batch/naming/ReverseGeocoder.h"
 #include "batch/run/BatchSnapshot.h"
 
 #include <QObject>
@@ -61,6 +62,12 @@ public:
     // The place names for the location token; without one the offline GeoNames
     // geocoder is used. Its cache lasts as long as the runner keeps it.
     void setLocationNamer(std::shared_ptr<LocationNamer> namer);
+
+    // Which geocoder names the places, asked at the start of every run that names
+    // them (the online one only where the user agreed and the network is there). A
+    // run whose choice is the geocoder of the kept namer keeps its cache.
+    using GeocoderChoice = std::function<std::shared_ptr<ReverseGeocoder>()>;
+    void setGeocoderChoice(GeocoderChoice choice);
 
     // Starts a normal run over the snapshot's photos. Nothing starts (false) while
     // a run is in progress, when the snapshot holds no photo or when its photos are
@@ -136,6 +143,8 @@ private:
     int m_jobs;
     FreeSpaceProbe m_freeSpace;
     std::shared_ptr<LocationNamer> m_namer;
+    GeocoderChoice m_geocoderChoice;
+    std::shared_ptr<ReverseGeocoder> m_namerGeocoder;
     BatchRunState m_state;
     std::shared_ptr<Run> m_run;
     std::atomic<bool> m_stopRequested { false };

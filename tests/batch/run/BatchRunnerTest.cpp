@@ -282,6 +282,38 @@ TEST_F(BatchRunnerTest, namesOutputsByEachRenamingOption)
     }
 }
 
+TEST_F(BatchRunnerTest, eachRunNamesPlacesWithTheGeocoderChosenAtItsStartAndKeepsItsAnswers)
+{
+    const auto named = [](QString city) {
+        auto geocoder = std::make_shared<FakeGeocoder>();
+        geocoder->answer = [city](double, double) { return FakeGeocoder::address({ { u"City"_s, city } }); };
+        return geocoder;
+    };
+    const auto online = named(u"Online"_s);
+    const auto offline = named(u"Offline"_s);
+    std::shared_ptr<ReverseGeocoder> chosen = online;
+    BatchRunner runner;
+    runner.setGeocoderChoice([&] { return chosen; });
+    const PhotoList batch = makeBatch(sources(), 1);
+    const FormRecords form;
+    const auto runInto = [&](const QString& name) {
+        const QString folder = dir.filePath(name);
+        QDir().mkpath(folder);
+        OutputRenamingOptions options = intoFolder(folder);
+        options.renamingOptionIndex = 1;
+        options.addEXIFLocationCheck = 1;
+        EXPECT_TRUE(runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, options)));
+        EXPECT_TRUE(waitForEnd(runner));
+        return QFileInfo(batch[0]->processedPath).fileName();
+    };
+    EXPECT_TRUE(runInto(u"first"_s).contains(u"Online"_s));
+    EXPECT_TRUE(runInto(u"second"_s).contains(u"Online"_s));
+    EXPECT_EQ(online->requests, 1); // the same road keeps its answers
+    chosen = offline; // the network went away
+    EXPECT_TRUE(runInto(u"third"_s).contains(u"Offline"_s));
+    EXPECT_EQ(offline->requests, 1);
+}
+
 TEST_F(BatchRunnerTest, keepingTheSourceFolderReplacesEachSourceOnlyWithItsFinishedFile)
 {
     const PhotoList batch = makeBatch(sources(), 2);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "batch/naming/ReverseGeocoder.h"
+#include "platform/OnlineServices.h"
+
+#include <memory>
+
+// Whether the map and the place names take the online road now: the user agreed
+// (the user defaults) and the application's reachability says the network is there.
+namespace OnlineRoad {
+
+OnlineServices::Settings settings();
+bool isOnline();
+
+// The geocoder for a renaming's place names: the online service when the road is
+// online, else the offline GeoNames places. The same road answers the same geocoder,
+// so its cache of answers lasts.
+std::shared_ptr<ReverseGeocoder> placeNameGeocoder();
+
+} // namespace OnlineRoad

@@ -1,0 +1,78 @@
+#include "platform/OnlineServices.h"
+
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+#ifndef VELLORAN_VERSION
+#define VELLORAN_VERSION "0"
+#endif
+
+namespace OnlineServices {
+
+QString defaultTileUrl()
+{
+    return QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
+}
+
+QString defaultGeocoderUrl()
+{
+    return QStringLiteral("https://nominatim.openstreetmap.org/reverse");
+}
+
+Settings settingsFrom(const UserDefaults& defaults)
+{
+    Settings settings;
+    if (defaults.contains(QLatin1String(kConsentKey)))
+        settings.consent = defaults.boolForKey(QLatin1String(kConsentKey)) ? Consent::Online : Consent::OfflineOnly;
+    const auto nonBlank = [&](const char* key, QString fallback) {
+        const auto value = defaults.stringForKey(QLatin1String(key));
+        return value && !value->trimmed().isEmpty() ? value->trimmed() : fallback;
+    };
+    settings.tileUrl = nonBlank(kTileUrlKey, defaultTileUrl());
+    settings.geocoderUrl = nonBlank(kGeocoderUrlKey, defaultGeocoderUrl());
+    return settings;
+}
+
+void storeConsent(UserDefaults& defaults, bool online)
+{
+    defaults.setBool(online, QLatin1String(kConsentKey));
+    defaults.synchronize();
+}
+
+bool mayGoOnline(Consent consent, int reachabilityStatus)
+{
+    return consent == Consent::Online && reachabilityStatus != 0;
+}
+
+QByteArray userAgent()
+{
+    QString version = QCoreApplication::applicationVersion();
+    if (version.isEmpty())
+        version = QStringLiteral(VELLORAN_VERSION);
+    return "Velloran/" + version.toLatin1();
+}
+
+QByteArray acceptLanguage()
+{
+    QStringList tags;
+    for (QString language : QLocale::system().uiLanguages()) {
+        language.replace(QLatin1Char('_'), QLatin1Char('-'));
+        if (!language.isEmpty() && language != QLatin1String("C") && !tags.contains(language))
+            tags << language;
+    }
+    if (tags.isEmpty())
+        tags << QStringLiteral("en");
+    QByteArray value;
+    for (qsizetype i = 0; i < tags.size() && i < 5; ++i) {
+        if (i)
+            value += ',';
+        value += tags[i].toLatin1();
+        if (i)
+            value += ";q=" + QByteArray::number(10 - i).insert(0, "0.").left(3);
+    }
+    return value;
+}
+
+} // namespace OnlineServices

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class UserDefaults;
+
+// What the map and the place names may fetch from the network, and from where.
+//
+// A position sent to a tile server or a geocoder tells a third party where the
+// user's photos were taken, so nothing goes online before the user said yes once
+// ("onlineServicesConsent" in the user defaults: absent until asked, then true
+// for online maps and place names, false for offline only). The addresses are
+// settings too, so that a user (or a test) can point them at another server:
+// "mapTileUrl" (with {z}, {x} and {y}) and "geocoderUrl" (a Nominatim reverse
+// endpoint). Read on the main thread; workers get the values.
+namespace OnlineServices {
+
+inline constexpr auto kConsentKey = "onlineServicesConsent";
+inline constexpr auto kTileUrlKey = "mapTileUrl";
+inline constexpr auto kGeocoderUrlKey = "geocoderUrl";
+
+QString defaultTileUrl();
+QString defaultGeocoderUrl();
+
+enum class Consent { NotAsked, Online, OfflineOnly };
+
+struct Settings {
+    Consent consent = Consent::NotAsked;
+    QString tileUrl;
+    QString geocoderUrl;
+};
+
+Settings settingsFrom(const UserDefaults& defaults);
+void storeConsent(UserDefaults& defaults, bool online);
+
+// The online road is taken only when the user agreed and the network is there
+// (the reachability status, 0 meaning not reachable).
+bool mayGoOnline(Consent consent, int reachabilityStatus);
+
+// "Velloran/<version>", the identifying User-Agent of every request.
+QByteArray userAgent();
+
+// The languages of the user's interface, best first, as an Accept-Language value
+// ("de-DE,de;q=0.9,en;q=0.8").
+QByteArray acceptLanguage();
+
+} // namespace OnlineServices

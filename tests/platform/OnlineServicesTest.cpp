@@ -1,0 +1,37 @@
+#include "platform/OnlineServices.h"
+
+#include "platform/UserDefaults.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(OnlineServices, NothingGoesOnlineUntilTheUserAgreedAndTheNetworkIsThere)
+{
+    QTemporaryDir folder;
+    UserDefaults defaults(folder.filePath(QStringLiteral("settings.ini")));
+    auto settings = OnlineServices::settingsFrom(defaults);
+    EXPECT_EQ(settings.consent, OnlineServices::Consent::NotAsked);
+    EXPECT_EQ(settings.tileUrl, OnlineServices::defaultTileUrl());
+    EXPECT_EQ(settings.geocoderUrl, OnlineServices::defaultGeocoderUrl());
+    EXPECT_FALSE(OnlineServices::mayGoOnline(settings.consent, 1));
+
+    OnlineServices::storeConsent(defaults, false);
+    EXPECT_EQ(OnlineServices::settingsFrom(defaults).consent, OnlineServices::Consent::OfflineOnly);
+    EXPECT_FALSE(OnlineServices::mayGoOnline(OnlineServices::Consent::OfflineOnly, 1));
+    OnlineServices::storeConsent(defaults, true);
+    settings = OnlineServices::settingsFrom(defaults);
+    EXPECT_EQ(settings.consent, OnlineServices::Consent::Online);
+    EXPECT_TRUE(OnlineServices::mayGoOnline(settings.consent, 1));
+    EXPECT_TRUE(OnlineServices::mayGoOnline(settings.consent, 2));
+    EXPECT_FALSE(OnlineServices::mayGoOnline(settings.consent, 0));
+
+    // Another server by setting; a blank setting means the default.
+    defaults.setString(QStringLiteral(" http://127.0.0.1:8080/{z}/{x}/{y}.png "), QLatin1String(OnlineServices::kTileUrlKey));
+    defaults.setString(QStringLiteral(" "), QLatin1String(OnlineServices::kGeocoderUrlKey));
+    settings = OnlineServices::settingsFrom(defaults);
+    EXPECT_EQ(settings.tileUrl, QStringLiteral("http://127.0.0.1:8080/{z}/{x}/{y}.png"));
+    EXPECT_EQ(settings.geocoderUrl, OnlineServices::defaultGeocoderUrl());
+
+    EXPECT_TRUE(OnlineServices::userAgent().startsWith("Velloran/"));
+    EXPECT_FALSE(OnlineServices::acceptLanguage().isEmpty());
+}
