@@ -343,10 +343,18 @@ void BatchRunner::writePhoto(const std::shared_ptr<Run>& run, int index, const Q
     }
     const MetadataWriteResult result = ExifWriter::sharedInstance().writeMetaDataToFilePath(
         photo, *settings, outputPath, *onlyUpdated, run->isForRestore);
+    // A photo written in place now holds other values than those read when it
+    // was added: the list, the form and the next run start from the file again.
+    std::shared_ptr<MetaDataObject> reread;
+    if ((result.errorFlag == MetadataWriteResult::Processed || result.errorFlag == MetadataWriteResult::RawCameraKept)
+        && QFileInfo(outputPath).canonicalFilePath() == QFileInfo(photo.filePath).canonicalFilePath()) {
+        reread = std::make_shared<MetaDataObject>();
+        ExifWriter::sharedInstance().readMetaFromPath(outputPath, *reread);
+    }
     QMetaObject::invokeMethod(
         this,
-        [this, run, index, result, processed = photo.processedPath] {
-            photoWritten(run, index, result.errorFlag, result.errorMsg, processed);
+        [this, run, index, result, reread, processed = photo.processedPath] {
+            photoWritten(run, index, result.errorFlag, result.errorMsg, processed, reread);
         },
         Qt::QueuedConnection);
 }
@@ -361,12 +369,16 @@ void BatchRunner::lowSpaceFound(const std::shared_ptr<Run>& run)
     emit notEnoughSpace();
 }
 
-void BatchRunner::photoWritten(
-    const std::shared_ptr<Run>& run, int index, int errorFlag, const QString& message, const QString& processedPath)
+void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, int errorFlag, const QString& message,
+    const QString& processedPath, const std::shared_ptr<MetaDataObject>& reread)
 {
     if (run != m_run)
         return;
     const std::shared_ptr<PhotoFile>& photo = m_state.photos[index];
+    if (reread) {
+        photo->metadataObject = reread;
+        photo->metadataObjectOriginal = MetaDataObject::initWithObject(*reread);
+    }
     // The writer is done with its copy: what it changed of the photo becomes the photo's.
     photo->restorePoint = run->snapshot.workCopies[index]->restorePoint;
     photo->processStatus = errorFlag;

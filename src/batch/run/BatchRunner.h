@@ -135,8 +135,9 @@ private:
     void handOutPaths(const std::shared_ptr<Run>& run, std::optional<OutputPathBuilder>& builder, QThreadPool& writers,
         QSemaphore& freeWriters);
     void writePhoto(const std::shared_ptr<Run>& run, int index, const QString& outputPath);
+    // reread: the record read again from a photo written in place, else empty.
     void photoWritten(const std::shared_ptr<Run>& run, int index, int errorFlag, const QString& message,
-        const QString& processedPath);
+        const QString& processedPath, const std::shared_ptr<MetaDataObject>& reread);
     void runEnded(const std::shared_ptr<Run>& run);
     void lowSpaceFound(const std::shared_ptr<Run>& run);
 

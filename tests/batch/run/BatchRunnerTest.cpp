@@ -365,11 +365,17 @@ TEST_F(BatchRunnerTest, aRestoreAfterWritingInPlaceGivesEachSourceItsOwnMetadata
     ASSERT_EQ(runner.state().succeeded, 3);
     ASSERT_EQ(artistOf(batch[1]->filePath), u"Batch Artist"_s);
 
+    // The list shows the files as they now are, so the form and the next run start from them.
+    EXPECT_EQ(batch[1]->metadataObject->Artist(), u"Batch Artist"_s);
+    EXPECT_EQ(batch[1]->metadataObjectOriginal->Artist(), u"Batch Artist"_s);
+
     ASSERT_TRUE(runner.restoreLastRun(batch));
     ASSERT_TRUE(waitForEnd(runner));
     EXPECT_EQ(runner.state().succeeded, 3);
-    for (int i = 0; i < batch.size(); ++i)
+    for (int i = 0; i < batch.size(); ++i) {
         EXPECT_EQ(artistOf(batch[i]->filePath), artists[i]) << i;
+        EXPECT_EQ(batch[i]->metadataObject->Artist(), artists[i]) << i;
+    }
 }
 
 TEST_F(BatchRunnerTest, aStopLetsThePhotosInHandFinishAndHandsOutNoMore)
