@@ -1,9 +1,13 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "app/OnlineRoad.h"
+#include "viewer/TileFetcher.h"
 #include "viewer/widgets/MetaDataPopupView.h"
 #include "base/NotificationCenter.h"
 #include "base/Notifications.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+
+#include <QTimer>
 
 // The metadata viewer of the editor: a window of its own over the batch list. It
 // opens on "notificationSetupMetaDataPopup" with a row of the batch list, which the
@@ -12,6 +16,15 @@
 void ExifEditorView::wireMetaDataPopup()
 {
     m_metaDataPopup = new MetaDataPopupView(m_app.arraySelectedImagesToProcess, this);
+    // The viewer's tiles: online only where the user agreed and the network is there,
+    // else what the disk cache holds, with the offline map around it.
+    auto* tiles = new TileFetcher(OnlineRoad::settings().tileUrl, TileFetcher::defaultCacheDirectory(), m_metaDataPopup);
+    tiles->setOnline(OnlineRoad::isOnline());
+    m_metaDataPopup->mapView().setTileFetcher(tiles);
+    NotificationCenter::defaultCenter().addObserver(tiles, Notifications::reachabilityChanged, [tiles](const Notification&) {
+        // After the application has taken the new status in.
+        QTimer::singleShot(0, tiles, [tiles] { tiles->setOnline(OnlineRoad::isOnline()); });
+    });
     const auto showInfo = [](int row) {
         NotificationCenter::defaultCenter().post(
             Notifications::setupMetaDataPopup, nullptr, { { Notifications::selectedIndexKey, row } });

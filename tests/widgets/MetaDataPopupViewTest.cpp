@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(m_view->model().valueAt(0), QStringLiteral("---"));
         QCOMPARE(m_view->model().valueAt(9), QStringLiteral("Oct 22,2008 04:28:39 PM"));
 
-        WorldMapView& map = m_view->mapView();
+        TileMapView& map = m_view->mapView();
         QVERIFY(map.hasPin());
         QCOMPARE(map.pinTitle(), QString());
         QVERIFY(qAbs(map.pinCoordinate().y() - 43.4674) < 1e-3);
@@ -99,7 +99,7 @@ private slots:
         postIndex(1);
         QTRY_VERIFY(m_view->isVisible());
         QCOMPARE(label("lblImageName")->toolTip(), QStringLiteral("Canon_40D.jpg"));
-        WorldMapView& map = m_view->mapView();
+        TileMapView& map = m_view->mapView();
         QCOMPARE(map.pinTitle(), QStringLiteral("No location found"));
         QCOMPARE(map.region().latitudeDelta, 180.0);
         QCOMPARE(map.region().longitudeDelta, 360.0);

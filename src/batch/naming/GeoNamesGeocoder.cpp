@@ -1,5 +1,7 @@
 #include "batch/naming/GeoNamesGeocoder.h"
 
+#include "platform/GeoNamesLibrary.h"
+
 // GLib names a struct member "signals", which Qt defines as a keyword.
 #pragma push_macro("signals")
 #undef signals
@@ -21,8 +23,7 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 // The library keeps its data in shared variants; one caller at a time.
 std::mutex& libraryMutex()
 {
-    static std::mutex mutex;
-    return mutex;
+    return geonamesLibraryMutex();
 }
 
 struct Place {

@@ -100,7 +100,7 @@ void MetaDataPopupView::build()
     header->addWidget(m_thumb);
     header->addLayout(texts, 1);
 
-    m_map = new WorldMapView(this);
+    m_map = new TileMapView(this);
     m_map->setObjectName(QStringLiteral("mapView"));
     m_map->setFixedSize(kMapSize);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/widgets/WorldMapView.h"
+#include "viewer/widgets/TileMapView.h"
 
 #include <QList>
 #include <QWidget>
@@ -29,7 +29,7 @@ public:
     ~MetaDataPopupView() override;
 
     MetaDataViewerModel& model() const { return *m_model; }
-    WorldMapView& mapView() const { return *m_map; }
+    TileMapView& mapView() const { return *m_map; }
 
     // setupViewNotification: the road map first, the photo at the index (when
     // there is one), the list at its top. True when a photo was shown.
@@ -50,7 +50,7 @@ private:
     QLabel* m_size = nullptr;
     QLabel* m_path = nullptr;
     QTableView* m_rows = nullptr;
-    WorldMapView* m_map = nullptr;
+    TileMapView* m_map = nullptr;
     QPushButton* m_road = nullptr;
     QPushButton* m_satellite = nullptr;
     QPushButton* m_hybrid = nullptr;

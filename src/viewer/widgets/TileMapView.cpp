@@ -1,0 +1,462 @@
+#include "viewer/widgets/TileMapView.h"
+
+#include "viewer/MapPlaces.h"
+#include "viewer/TileFetcher.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <cmath>
+
+namespace {
+
+constexpr int kButtonSize = 22;
+constexpr int kMargin = 6;
+constexpr double kWorldAtZoom0 = WebMercator::kTileSize;
+
+// The outlines in world pixels at zoom 0, made once for every map.
+struct MercatorOutlines {
+    QPainterPath land;
+    QPainterPath coasts;
+    QPainterPath borders;
+};
+
+const MercatorOutlines& mercatorOutlines()
+{
+    static const MercatorOutlines outlines = [] {
+        MercatorOutlines made;
+        made.land.setFillRule(Qt::WindingFill);
+        const auto source = WorldMapView::bundledOutlines();
+        if (!source)
+            return made;
+        const auto project = [](const QPolygonF& points) {
+            QPolygonF projected;
+            projected.reserve(points.size());
+            for (const QPointF& point : points)
+                projected.append(WebMercator::toWorldPixel(point, 0));
+            return projected;
+        };
+        for (const QPolygonF& ring : source->landRings())
+            made.land.addPolygon(project(ring));
+        for (const MapOutlines::Line& line : source->lines()) {
+            QPainterPath& path = line.kind == MapOutlines::LineKind::Border ? made.borders : made.coasts;
+            const QPolygonF points = project(line.points);
+            path.moveTo(points.first());
+            for (qsizetype i = 1; i < points.size(); ++i)
+                path.lineTo(points[i]);
+        }
+        return made;
+    }();
+    return outlines;
+}
+
+} // namespace
+
+TileMapView::TileMapView(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("mapView"));
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::OpenHandCursor);
+    m_zoomIn = new QToolButton(this);
+    m_zoomIn->setObjectName(QStringLiteral("btnZoomIn"));
+    m_zoomIn->setText(QStringLiteral("+"));
+    m_zoomIn->setToolTip(tr("Zoom in"));
+    m_zoomOut = new QToolButton(this);
+    m_zoomOut->setObjectName(QStringLiteral("btnZoomOut"));
+    m_zoomOut->setText(QStringLiteral("\u2212"));
+    m_zoomOut->setToolTip(tr("Zoom out"));
+    for (QToolButton* button : { m_zoomIn, m_zoomOut }) {
+        button->setFixedSize(kButtonSize, kButtonSize);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setCursor(Qt::ArrowCursor);
+    }
+    connect(m_zoomIn, &QToolButton::clicked, this, &TileMapView::zoomIn);
+    connect(m_zoomOut, &QToolButton::clicked, this, &TileMapView::zoomOut);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("lblPinTitle"));
+    m_title->setAlignment(Qt::AlignCenter);
+    m_title->setWordWrap(true);
+    m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_title->setStyleSheet(QStringLiteral("QLabel { background: rgba(255, 255, 255, 235); color: #202020;"
+                                          " border: 1px solid rgba(0, 0, 0, 60); border-radius: 5px;"
+                                          " padding: 4px 8px; }"));
+    m_title->hide();
+}
+
+TileMapView::~TileMapView() = default;
+
+void TileMapView::setTileFetcher(TileFetcher* fetcher)
+{
+    if (m_fetcher)
+        m_fetcher->disconnect(this);
+    m_fetcher = fetcher;
+    if (fetcher) {
+        connect(fetcher, &TileFetcher::tileReady, this, [this](const TileKey& key) {
+            if (key.zoom == m_viewport.zoom()) {
+                m_cacheValid = false;
+                update();
+            }
+        });
+        connect(fetcher, &TileFetcher::tileFailed, this, [this] { update(); });
+    }
+    changed();
+}
+
+void TileMapView::setMapType(MapType type)
+{
+    if (type == m_mapType)
+        return;
+    m_mapType = type;
+    changed();
+}
+
+void TileMapView::setMapTypeForTag(int tag)
+{
+    setMapType(tag == 1 ? MapType::Road : tag == 2 ? MapType::Satellite : MapType::Hybrid);
+}
+
+void TileMapView::setRegion(const MapRegion& region)
+{
+    m_region = region;
+    m_followsRegion = true;
+    fitRegion();
+    changed();
+}
+
+void TileMapView::fitRegion()
+{
+    const double span = std::max(m_region.latitudeDelta, m_region.longitudeDelta);
+    const int zoom = WebMercator::zoomForSpan(m_region.centerLatitude, span, QSizeF(size()));
+    m_viewport = MapViewport(QPointF(m_region.centerLongitude, m_region.centerLatitude), zoom, QSizeF(size()));
+}
+
+void TileMapView::setPin(double latitude, double longitude, const QString& title)
+{
+    m_pin = Pin { QPointF(longitude, latitude), title };
+    layoutControls();
+    update();
+}
+
+void TileMapView::removePins()
+{
+    m_pin.reset();
+    layoutControls();
+    update();
+}
+
+QPointF TileMapView::pinCoordinate() const
+{
+    return m_pin ? m_pin->coordinate : QPointF();
+}
+
+QString TileMapView::pinTitle() const
+{
+    return m_pin ? m_pin->title : QString();
+}
+
+void TileMapView::showLocation(const MetaDataViewerLocation& location)
+{
+    setPin(location.latitude, location.longitude, location.title);
+    setRegion(location.region);
+}
+
+void TileMapView::zoomIn()
+{
+    m_followsRegion = false;
+    m_viewport.setZoom(m_viewport.zoom() + 1);
+    changed();
+}
+
+void TileMapView::zoomOut()
+{
+    m_followsRegion = false;
+    m_viewport.setZoom(m_viewport.zoom() - 1);
+    changed();
+}
+
+void TileMapView::changed()
+{
+    m_cacheValid = false;
+    requestTiles();
+    update();
+}
+
+void TileMapView::requestTiles()
+{
+    if (!m_fetcher || m_mapType != MapType::Road || size().isEmpty())
+        return;
+    QList<TileKey> keys;
+    for (const auto& tile : m_viewport.tilesInView())
+        keys.append(tile.key);
+    m_fetcher->request(keys);
+}
+
+void TileMapView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_followsRegion)
+        fitRegion();
+    else
+        m_viewport.setViewSize(QSizeF(size()));
+    layoutControls();
+    changed();
+}
+
+void TileMapView::layoutControls()
+{
+    const int x = width() - kMargin - kButtonSize;
+    m_zoomIn->move(x, kMargin);
+    m_zoomOut->move(x, kMargin + kButtonSize + 2);
+    const QString title = pinTitle();
+    if (title.isEmpty()) {
+        m_title->hide();
+        return;
+    }
+    m_title->setText(title);
+    m_title->setWordWrap(false);
+    const int oneLine = m_title->sizeHint().width();
+    m_title->setWordWrap(true);
+    const int labelWidth = std::max(1, std::min(oneLine, width() - 2 * kMargin));
+    const int labelHeight = m_title->heightForWidth(labelWidth);
+    m_title->setGeometry(QRect((width() - labelWidth) / 2, std::max(0, (height() - labelHeight) / 2), labelWidth,
+        std::max(labelHeight, m_title->minimumSizeHint().height())));
+    m_title->show();
+    m_title->raise();
+}
+
+void TileMapView::paintEvent(QPaintEvent*)
+{
+    const qreal ratio = devicePixelRatioF();
+    if (!m_cacheValid || m_cache.size() != size() * ratio) {
+        m_cache = QPixmap(size() * ratio);
+        m_cache.setDevicePixelRatio(ratio);
+        QPainter cachePainter(&m_cache);
+        paintFrame(cachePainter);
+        // A frame with holes is drawn again when their tiles come.
+        m_cacheValid = true;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_cache);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintPin(painter);
+    paintAttribution(painter);
+}
+
+void TileMapView::paintFrame(QPainter& painter)
+{
+    QRegion missing(rect());
+    if (m_mapType == MapType::Road && m_fetcher) {
+        for (const auto& tile : m_viewport.tilesInView()) {
+            const QImage image = m_fetcher->tile(tile.key);
+            if (image.isNull())
+                continue;
+            const QRect target(tile.topLeft.toPoint(), QSize(WebMercator::kTileSize, WebMercator::kTileSize));
+            painter.drawImage(target, image);
+            missing -= target;
+        }
+    }
+    m_drewOffline = !missing.isEmpty();
+    m_labelled = 0;
+    if (m_drewOffline)
+        paintOffline(painter, missing);
+}
+
+void TileMapView::paintOffline(QPainter& painter, const QRegion& where)
+{
+    const bool shaded = m_mapType != MapType::Road;
+    const QColor sea = shaded ? QColor(0x1d, 0x3f, 0x6e) : QColor(0xaa, 0xd3, 0xdf);
+    const QColor land = shaded ? QColor(0x4a, 0x63, 0x3a) : QColor(0xf2, 0xef, 0xe9);
+    painter.save();
+    painter.setClipRegion(where);
+    painter.fillRect(rect(), sea);
+    const MercatorOutlines& outlines = mercatorOutlines();
+    const double scale = std::exp2(m_viewport.zoom());
+    const double worldWidth = kWorldAtZoom0 * scale;
+    const QPointF origin = m_viewport.toView(QPointF(-180, WebMercator::kMaximumLatitude));
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The world, and its neighbours where the view wraps past the date line.
+    for (int copy = -1; copy <= 1; ++copy) {
+        const double left = origin.x() + copy * worldWidth;
+        if (left > width() || left + worldWidth < 0)
+            continue;
+        QTransform transform;
+        transform.translate(left, origin.y());
+        transform.scale(scale, scale);
+        painter.setTransform(transform);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(land);
+        painter.drawPath(outlines.land);
+        painter.setBrush(Qt::NoBrush);
+        if (!shaded) {
+            QPen coast(QColor(0x7f, 0xa7, 0xb8), 0.8);
+            coast.setCosmetic(true);
+            painter.setPen(coast);
+            painter.drawPath(outlines.coasts);
+        }
+        if (m_mapType != MapType::Satellite) {
+            QPen border(shaded ? QColor(0xf3, 0xe3, 0x9a) : QColor(0x9a, 0x8c, 0xa8), 0.9,
+                shaded ? Qt::SolidLine : Qt::DashLine);
+            border.setCosmetic(true);
+            painter.setPen(border);
+            painter.drawPath(outlines.borders);
+        }
+    }
+    painter.resetTransform();
+    if (m_mapType != MapType::Satellite)
+        paintPlaces(painter, where);
+    painter.restore();
+}
+
+void TileMapView::paintPlaces(QPainter& painter, const QRegion& where)
+{
+    const quint32 minimum = MapPlaces::minimumPopulationAt(m_viewport.zoom());
+    const QRectF view = QRectF(rect()).adjusted(-4, -4, 4, 4);
+    const QFontMetrics metrics(font());
+    const bool shaded = m_mapType != MapType::Road;
+    QList<QRect> taken; // labels never overlap; bigger places come first
+    painter.setPen(Qt::NoPen);
+    for (const MapPlace& place : MapPlaces::all()) {
+        if (place.population < minimum)
+            break;
+        const QPointF point = m_viewport.toView(place.coordinate);
+        if (!view.contains(point) || !where.contains(point.toPoint()))
+            continue;
+        const QRect label = metrics.boundingRect(place.name).translated(point.toPoint() + QPoint(5, 4));
+        bool free = true;
+        for (const QRect& other : std::as_const(taken)) {
+            if (other.intersects(label)) {
+                free = false;
+                break;
+            }
+        }
+        if (!free)
+            continue; // a dot without its name would only clutter the map
+        painter.setBrush(shaded ? QColor(0xff, 0xff, 0xff) : QColor(0x55, 0x55, 0x55));
+        painter.drawEllipse(point, 2.5, 2.5);
+        taken.append(label);
+        painter.setPen(shaded ? Qt::white : QColor(0x30, 0x30, 0x30));
+        painter.drawText(label.bottomLeft() - QPoint(0, metrics.descent()), place.name);
+        painter.setPen(Qt::NoPen);
+        ++m_labelled;
+    }
+}
+
+void TileMapView::paintPin(QPainter& painter) const
+{
+    if (!m_pin)
+        return;
+    const QPointF tip = m_viewport.toView(m_pin->coordinate);
+    if (!m_pin->title.isEmpty())
+        return; // a photo without a usable position: the title says so
+    const QColor head(0xe5, 0x39, 0x35);
+    painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.6));
+    painter.drawLine(tip, tip - QPointF(0, 14));
+    painter.setPen(QPen(head.darker(140), 1));
+    painter.setBrush(head);
+    painter.drawEllipse(tip - QPointF(0, 18), 6, 6);
+    painter.setBrush(Qt::white);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(tip - QPointF(2, 20), 1.6, 1.6);
+}
+
+void TileMapView::paintAttribution(QPainter& painter) const
+{
+    QString text = m_mapType == MapType::Road ? kAttribution : QString();
+    if (m_drewOffline) {
+        const QString offline = tr("Offline map: outlines and GeoNames places");
+        text = text.isEmpty() ? offline : offline + QStringLiteral(" | ") + text;
+    }
+    if (text.isEmpty())
+        return;
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 2));
+    painter.setFont(small);
+    const QFontMetrics metrics(small);
+    const QRect box = metrics.boundingRect(text).adjusted(-4, -1, 4, 1);
+    const QRect placed(width() - box.width(), height() - box.height(), box.width(), box.height());
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 200));
+    painter.drawRect(placed);
+    painter.setPen(QColor(0x20, 0x20, 0x20));
+    painter.drawText(placed, Qt::AlignCenter, text);
+}
+
+void TileMapView::wheelEvent(QWheelEvent* event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta == 0)
+        return event->ignore();
+    m_followsRegion = false;
+    m_viewport.setZoom(m_viewport.zoom() + (delta > 0 ? 1 : -1), event->position());
+    changed();
+    event->accept();
+}
+
+void TileMapView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    m_dragFrom = event->position();
+    setCursor(Qt::ClosedHandCursor);
+}
+
+void TileMapView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_dragFrom)
+        return QWidget::mouseMoveEvent(event);
+    m_followsRegion = false;
+    m_viewport.panBy(event->position() - *m_dragFrom);
+    m_dragFrom = event->position();
+    changed();
+}
+
+void TileMapView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_dragFrom)
+        return QWidget::mouseReleaseEvent(event);
+    m_dragFrom.reset();
+    setCursor(Qt::OpenHandCursor);
+}
+
+void TileMapView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mouseDoubleClickEvent(event);
+    m_followsRegion = false;
+    m_viewport.setZoom(m_viewport.zoom() + 1, event->position());
+    changed();
+}
+
+void TileMapView::keyPressEvent(QKeyEvent* event)
+{
+    const double step = std::min(width(), height()) / 4.0;
+    QPointF pan;
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return zoomIn();
+    case Qt::Key_Minus:
+        return zoomOut();
+    case Qt::Key_Left:
+        pan = QPointF(step, 0);
+        break;
+    case Qt::Key_Right:
+        pan = QPointF(-step, 0);
+        break;
+    case Qt::Key_Up:
+        pan = QPointF(0, step);
+        break;
+    case Qt::Key_Down:
+        pan = QPointF(0, -step);
+        break;
+    default:
+        return QWidget::keyPressEvent(event);
+    }
+    m_followsRegion = false;
+    m_viewport.panBy(pan);
+    changed();
+}

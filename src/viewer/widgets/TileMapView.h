@@ -1,0 +1,113 @@
+#pragma once
+
+#include "viewer/MapOutlines.h"
+#include "viewer/MapRegion.h"
+#include "viewer/MetaDataViewerLocation.h"
+#include "viewer/TileFetcher.h"
+#include "viewer/WebMercator.h"
+#include "viewer/widgets/WorldMapView.h"
+
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QToolButton;
+
+
+// The map of the viewer: OpenStreetMap-style raster tiles from a TileFetcher, with
+// the attribution always in view; where a tile is not there (offline, not yet
+// fetched, failed) the country outlines and the GeoNames places show instead, cities
+// as labelled dots, more of them as the map zooms in. Pan by dragging or the arrow
+// keys, zoom by the wheel, a double-click, the "+"/"-" buttons and keys.
+//
+// "Satellite" and "Hybrid" have no imagery source whose licence allows this use,
+// so they show the offline map in its shaded look (hybrid with borders and places).
+class TileMapView : public QWidget {
+    Q_OBJECT
+public:
+    using MapType = WorldMapView::MapType;
+    static inline const QString kAttribution = QStringLiteral("\u00a9 OpenStreetMap contributors");
+
+    explicit TileMapView(QWidget* parent = nullptr);
+    ~TileMapView() override;
+
+    // The tiles' source; without one (or while it is offline and has nothing cached)
+    // the offline map shows. Not owned.
+    void setTileFetcher(TileFetcher* fetcher);
+    TileFetcher* tileFetcher() const { return m_fetcher; }
+
+    MapType mapType() const { return m_mapType; }
+    void setMapType(MapType type);
+    void setMapTypeForTag(int tag);
+
+    // Shows at least the region, at the closest whole zoom that holds it.
+    void setRegion(const MapRegion& region);
+    MapRegion region() const { return m_region; }
+    const MapViewport& viewport() const { return m_viewport; }
+
+    void setPin(double latitude, double longitude, const QString& title = {});
+    void removePins();
+    bool hasPin() const { return m_pin.has_value(); }
+    QPointF pinCoordinate() const;
+    QString pinTitle() const;
+    QLabel* titleLabel() const { return m_title; }
+
+    void showLocation(const MetaDataViewerLocation& location);
+
+    void zoomIn();
+    void zoomOut();
+
+    // True when the last frame drew the offline map somewhere (a tile was missing).
+    bool showsOfflineMap() const { return m_drewOffline; }
+    // The places labelled in the last frame.
+    int labelledPlaceCount() const { return m_labelled; }
+
+    QSize sizeHint() const override { return { 320, 200 }; }
+    QSize minimumSizeHint() const override { return { 120, 80 }; }
+
+    // One frame of the map into painter, as paintEvent draws it (benchmarks).
+    void paintFrame(QPainter& painter);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Pin {
+        QPointF coordinate;
+        QString title;
+    };
+
+    void changed();
+    void fitRegion();
+    void requestTiles();
+    void paintOffline(QPainter& painter, const QRegion& where);
+    void paintPlaces(QPainter& painter, const QRegion& where);
+    void paintPin(QPainter& painter) const;
+    void paintAttribution(QPainter& painter) const;
+    void layoutControls();
+
+    MapViewport m_viewport;
+    MapRegion m_region = MapRegion::world();
+    bool m_followsRegion = true;
+    MapType m_mapType = MapType::Road;
+    std::optional<Pin> m_pin;
+    QPointer<TileFetcher> m_fetcher;
+    std::optional<QPointF> m_dragFrom;
+    QToolButton* m_zoomIn = nullptr;
+    QToolButton* m_zoomOut = nullptr;
+    QLabel* m_title = nullptr;
+    QPixmap m_cache;
+    bool m_cacheValid = false;
+    bool m_drewOffline = false;
+    int m_labelled = 0;
+};
