@@ -217,9 +217,11 @@ void declareIptcUtf8(Exiv2::IptcData& iptcData)
             continue;
         const std::string bytes = datum.toString();
         const QString decoded = FLTImageMetadata::textFromBytes(bytes);
-        const std::string text = utf8WithinBytes(decoded, iptcMaxBytes(Exiv2::IptcKey(datum.key())));
-        if (text == bytes)
+        // A text that is UTF-8 already stays as stored, also one longer than
+        // its dataset's limit: nobody asked to change it.
+        if (utf8(decoded) == bytes)
             continue;
+        const std::string text = utf8WithinBytes(decoded, iptcMaxBytes(Exiv2::IptcKey(datum.key())));
         if (text != utf8(decoded)) {
             qCInfo(lcMetadata).noquote() << "The IPTC dataset" << QString::fromStdString(datum.key())
                                          << "is cut to its limit after its conversion to UTF-8";

@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 #include <QString>
+#include <QStringDecoder>
 #include <exiv2/exiv2.hpp>
 
 using namespace Qt::Literals::StringLiterals;
@@ -14,11 +15,14 @@ namespace {
 // it leaves such items out; no photo's text holds it.
 const std::string kEmptyItem = "velloran-empty-item-5c1e0b7d";
 
-// The rdf:about of the packet's first description, as the packet writes it.
+// The about of the packet's first description, as the packet writes it; a packet
+// may be UTF-16 and name the attribute without its prefix, as older writers did.
 QString aboutOf(const std::string& packet)
 {
-    static const QRegularExpression about(uR"(rdf:about\s*=\s*(["'])([^"']*)\1)"_s);
-    const QRegularExpressionMatch match = about.match(QString::fromStdString(packet));
+    static const QRegularExpression about(uR"((?<![\w:])(?:rdf:)?about\s*=\s*(["'])([^"']*)\1)"_s);
+    const QByteArrayView bytes(packet.data(), qsizetype(packet.size()));
+    QStringDecoder decoder(QStringConverter::encodingForData(bytes, u'<').value_or(QStringConverter::Utf8));
+    const QRegularExpressionMatch match = about.match(QString(decoder.decode(bytes)));
     return match.hasMatch() ? match.captured(2) : QString();
 }
 

@@ -54,7 +54,8 @@ protected:
 
     // A phone's photo as other programs leave it: an IFD0 with only the camera, the
     // odd XMP packet, an IPTC time without its offset (6 bytes, as older programs
-    // wrote it), an empty headline and Photoshop's digest of that IPTC data, current.
+    // wrote it), an empty headline, a category longer than its limit of 3 bytes and
+    // Photoshop's digest of that IPTC data, current.
     QString oddPhoto(const QString& name = u"odd.jpg"_s)
     {
         const QString photo = makeJpeg(m_dir, name);
@@ -65,6 +66,7 @@ protected:
             addIptc(image.iptcData(), "Iptc.Application2.TimeCreated", "143947");
             addIptc(image.iptcData(), "Iptc.Application2.City", "Paris");
             addIptc(image.iptcData(), "Iptc.Application2.Headline", "");
+            addIptc(image.iptcData(), "Iptc.Application2.Category", "Category");
             image.writeXmpFromPacket(true);
             image.xmpPacket() = kOddXmp.toStdString();
         });
@@ -182,6 +184,17 @@ TEST_F(ExifWriterUnasked, anXmpEditKeepsTheAboutAndAnEmptyRightsProperty)
         EXPECT_FALSE(after.contains(u"XMP-xmpMM:InstanceID"_s));
         EXPECT_EQ(after.value(u"XMP-xmp:ModifyDate"_s), before.value(u"XMP-xmp:ModifyDate"_s));
     }
+
+    // A UTF-16 packet that names the about without its prefix.
+    const QString utf16 = copyOf(u"makers/XMP.jpg"_s, u"utf16.jpg"_s);
+    PhotoFile photo = photoAt(utf16);
+    MetaDataObject lens;
+    edit(lens, { { F::XMP_Lens, u"Lens"_s } });
+    const QString output = path(u"utf16_lens.jpg"_s);
+    ASSERT_EQ(writePhoto(photo, lens, output).errorFlag, MetadataWriteResult::Processed);
+    const QString about = exiftoolTags({ utf16 }).value(u"utf16.jpg"_s).value(u"XMP-rdf:About"_s).toString();
+    ASSERT_TRUE(about.startsWith(u"uuid:"_s));
+    EXPECT_EQ(exiftoolTags({ output }).value(u"utf16_lens.jpg"_s).value(u"XMP-rdf:About"_s).toString(), about);
 }
 
 // Photoshop's digest follows the IPTC data wherever an edit changes it.
@@ -202,6 +215,7 @@ TEST_F(ExifWriterUnasked, anIptcEditKeepsUntargetedDataSetsInTheirBytesAndPhotos
     EXPECT_EQ(tags.value(u"IPTC:TimeCreated"_s).toString().toStdString(), "14:39:47")
         << "the time the edit did not target was encoded anew";
     EXPECT_TRUE(tags.contains(u"IPTC:Headline"_s)) << "the empty headline was left out";
+    EXPECT_EQ(tags.value(u"IPTC:Category"_s).toString().toStdString(), "Category");
     EXPECT_TRUE(digestWarnings(edited).isEmpty()) << digestWarnings(edited).join(u'\n').toStdString();
 
     photo = photoAt(source);
