@@ -3,6 +3,7 @@
 #include "viewer/MapPlaces.h"
 #include "viewer/TileFetcher.h"
 
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -51,6 +52,27 @@ const MercatorOutlines& mercatorOutlines()
         return made;
     }();
     return outlines;
+}
+
+void drawOutlines(QPainter& painter, const MercatorOutlines& outlines, const QColor& land, bool shaded, bool borders)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(land);
+    painter.drawPath(outlines.land);
+    painter.setBrush(Qt::NoBrush);
+    if (!shaded) {
+        QPen coast(QColor(0x7f, 0xa7, 0xb8), 0.8);
+        coast.setCosmetic(true);
+        painter.setPen(coast);
+        painter.drawPath(outlines.coasts);
+    }
+    if (borders) {
+        QPen border(shaded ? QColor(0xf3, 0xe3, 0x9a) : QColor(0x9a, 0x8c, 0xa8), 0.9,
+            shaded ? Qt::SolidLine : Qt::DashLine);
+        border.setCosmetic(true);
+        painter.setPen(border);
+        painter.drawPath(outlines.borders);
+    }
 }
 
 } // namespace
@@ -278,6 +300,34 @@ void TileMapView::paintOffline(QPainter& painter, const QRegion& where)
     const double worldWidth = kWorldAtZoom0 * scale;
     const QPointF origin = m_viewport.toView(QPointF(-180, WebMercator::kMaximumLatitude));
     painter.setRenderHint(QPainter::Antialiasing);
+    // Up to zoom kPreparedZoom the whole world is drawn once into an image per zoom
+    // and look, so that a drag only copies it.
+    constexpr int kPreparedZoom = 3;
+    const int look = int(m_mapType);
+    static QHash<int, QImage> prepared;
+    if (m_viewport.zoom() <= kPreparedZoom) {
+        const int key = m_viewport.zoom() * 10 + look;
+        if (!prepared.contains(key)) {
+            const int side = int(worldWidth);
+            QImage world(side, side, QImage::Format_ARGB32_Premultiplied);
+            world.fill(Qt::transparent);
+            QPainter worldPainter(&world);
+            worldPainter.setRenderHint(QPainter::Antialiasing);
+            worldPainter.scale(scale, scale);
+            drawOutlines(worldPainter, outlines, land, shaded, m_mapType != MapType::Satellite);
+            prepared.insert(key, world);
+        }
+        const QImage& world = prepared[key];
+        for (int copy = -1; copy <= 1; ++copy) {
+            const double left = origin.x() + copy * worldWidth;
+            if (left <= width() && left + worldWidth >= 0)
+                painter.drawImage(QPointF(left, origin.y()), world);
+        }
+        if (m_mapType != MapType::Satellite)
+            paintPlaces(painter, where);
+        painter.restore();
+        return;
+    }
     // The world, and its neighbours where the view wraps past the date line.
     for (int copy = -1; copy <= 1; ++copy) {
         const double left = origin.x() + copy * worldWidth;
@@ -287,23 +337,7 @@ void TileMapView::paintOffline(QPainter& painter, const QRegion& where)
         transform.translate(left, origin.y());
         transform.scale(scale, scale);
         painter.setTransform(transform);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(land);
-        painter.drawPath(outlines.land);
-        painter.setBrush(Qt::NoBrush);
-        if (!shaded) {
-            QPen coast(QColor(0x7f, 0xa7, 0xb8), 0.8);
-            coast.setCosmetic(true);
-            painter.setPen(coast);
-            painter.drawPath(outlines.coasts);
-        }
-        if (m_mapType != MapType::Satellite) {
-            QPen border(shaded ? QColor(0xf3, 0xe3, 0x9a) : QColor(0x9a, 0x8c, 0xa8), 0.9,
-                shaded ? Qt::SolidLine : Qt::DashLine);
-            border.setCosmetic(true);
-            painter.setPen(border);
-            painter.drawPath(outlines.borders);
-        }
+        drawOutlines(painter, outlines, land, shaded, m_mapType != MapType::Satellite);
     }
     painter.resetTransform();
     if (m_mapType != MapType::Satellite)
