@@ -3,6 +3,7 @@
 #include "app/OnlineRoad.h"
 #include "platform/UrlOpener.h"
 #include "batch/list/AttachPopupType.h"
+#include "batch/list/PhotoListControls.h"
 #include "batch/list/PhotoListModel.h"
 #include "batch/run/widgets/BatchBottomBar.h"
 #include "batch/run/widgets/BatchController.h"
@@ -65,7 +66,13 @@ bool ExifEditorView::isValidFormData()
 
 bool ExifEditorView::isFormChanged() const
 {
-    return formParamsChanged();
+    // Whether the run would change a datum, whether or not the edits were applied.
+    MetadataFormView* form = metadataFormView();
+    if (!form)
+        return false;
+    form->createUpdatedChnagesOnly();
+    const std::shared_ptr<MetaDataObject> changes = form->state().metaDataObjectWithUpdatedChange();
+    return changes && changes->changesAnyDatum();
 }
 
 BatchController::Host::FormRecords ExifEditorView::formRecords()
@@ -89,10 +96,14 @@ void ExifEditorView::runCompleted(bool wasRestore)
     MetadataFormView* form = metadataFormView();
     if (!form)
         return;
-    // The run's edits are done with; a restore shows the photos' own values again.
-    form->resetMetadata();
-    if (wasRestore)
+    // The run's edits are done with: the form shows what was written, without outlines;
+    // a restore shows the photos' own values again.
+    if (wasRestore) {
+        form->resetMetadata();
         setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
+    } else {
+        form->state().endOfRun();
+    }
 }
 
 void ExifEditorView::resetForm()
@@ -163,7 +174,7 @@ void ExifEditorView::enableBatchView(bool enable)
     auto* bar = qobject_cast<BatchBottomBar*>(m_bottomBar);
     if (!bar)
         return;
-    bar->btnProcess()->setEnabled(enable);
+    bar->btnProcess()->setEnabled(PhotoListControls::processEnabled(enable, tickedCount()));
     if (!enable)
         bar->btnNext()->setEnabled(false);
 }

@@ -1,10 +1,13 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "batch/list/PhotoListControls.h"
+#include "batch/run/widgets/BatchBottomBar.h"
 #include "controls/AttachedPopupTable.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
 
 // The metadata form's place in the editor view: the form panel, bound to the
 // ticked photos, with the application-wide records kept in step with it.
@@ -74,6 +77,12 @@ void ExifEditorView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<Ph
         return;
     if (!photos.isEmpty())
         m_app.isProcessingWithFileSystem = true;
+    // A restore undoes the last run on the photos it wrote; once the ticks change it
+    // no longer matches what the form shows. Process needs a ticked photo.
+    if (auto* bar = qobject_cast<BatchBottomBar*>(bottomBar())) {
+        bar->btnRestore()->setEnabled(false);
+        bar->btnProcess()->setEnabled(PhotoListControls::processEnabled(isViewEnabled(), tickedCount()));
+    }
     form->setupUIForSelectedPhotoFiles(photos);
 }
 

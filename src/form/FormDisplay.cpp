@@ -33,7 +33,7 @@ QString FormDisplay::displayText(const FormField& field, const MetaDataObject& r
 
 bool FormDisplay::isHighlighted(const FormField& field, const MetaDataObject& record)
 {
-    return field.editable && record.isUpdated(field.field);
+    return field.outlined && record.isUpdated(field.field);
 }
 
 QString FormDisplay::dateText(const QString& stored)

@@ -29,7 +29,7 @@ public:
     // the stored text, the drop-down label of its code, or a date in display form.
     static QString displayText(const FormField& field, const MetaDataObject& record, const DropDownTables& tables);
 
-    // highlightBorder: a field the record marks edited is outlined.
+    // highlightBorder: a field the record marks edited is outlined, where its box has an outline.
     static bool isHighlighted(const FormField& field, const MetaDataObject& record);
 
     // A record or XMP date as "MMM dd,yyyy hh:mm:ss a" ("May 04,2019 10:11:12 AM").

@@ -4,6 +4,7 @@
 #include "form/FieldValidation.h"
 
 #include <QHash>
+#include <algorithm>
 
 namespace {
 
@@ -168,6 +169,10 @@ FormFieldTable::FormFieldTable()
         f.written = fieldTagInfo(info.field).isWritten();
         if (!f.written)
             f.editable = false;
+        // The contact, the IPTC date and the image direction carry no edited outline.
+        static constexpr MetadataField kNotOutlined[] = { MetadataField::IPTC_Contact, MetadataField::IPTC_DateCreated,
+            MetadataField::GPS_ImgDirection, MetadataField::GPS_ImgDirectionRef };
+        f.outlined = f.editable && std::find(std::begin(kNotOutlined), std::end(kNotOutlined), info.field) == std::end(kNotOutlined);
         if (FieldValidation::isChecked(info.field))
             f.errorLabelName = f.objectName + QStringLiteral("_error");
         m_fields.append(f);

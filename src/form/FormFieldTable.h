@@ -52,6 +52,7 @@ struct FormField {
     bool merged = true; // the selection merge carries it; the others are display-only
     bool written = true; // a write puts it into the photo (from the field-to-tag table)
     bool editable = true; // the user can change it (by typing, a list, the date panel)
+    bool outlined = true; // its box shows the edited outline (four editable fields have none)
     PlaceholderRule placeholder = PlaceholderRule::Both;
     DisplayForm shownAs = DisplayForm::Text;
     NumberClass numberClass = NumberClass::None;

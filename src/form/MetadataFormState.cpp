@@ -217,6 +217,14 @@ void MetadataFormState::reset()
     isMetadataParamChanged(false);
 }
 
+void MetadataFormState::endOfRun()
+{
+    reset();
+    for (const MetadataFieldInfo& info : kMetadataFields)
+        m_form->setUpdated(info.field, false);
+    emit recordsReplaced();
+}
+
 std::array<QString, kDateSettingCount> MetadataFormState::dateWarnings() const
 {
     std::array<QString, kDateSettingCount> warnings;

@@ -107,6 +107,9 @@ public:
     // Reset, the end of a batch or an emptied photo list: the kept edits are
     // dropped. The caller merges the ticked photos again.
     void reset();
+    // The end of a normal run: the kept edits are dropped and the form keeps the
+    // values just written, no longer marked as edits (no outline, nothing to Reset).
+    void endOfRun();
 
     // showDateWariningifGreterThanToday: the warning of each of the six dates ("" for none).
     std::array<QString, kDateSettingCount> dateWarnings() const;

@@ -177,6 +177,19 @@ bool& MetaDataObject::clearFlagRef(ClearFlag flag)
     return clearXMP;
 }
 
+bool MetaDataObject::changesAnyDatum() const
+{
+    if (editingOption == ModifyEditedClearOthers || m_updated.any())
+        return true;
+    for (ClearFlag flag : { ClearFlag::Exif, ClearFlag::Comment, ClearFlag::GpsInfo, ClearFlag::IPTC, ClearFlag::XMP })
+        if (clearFlag(flag))
+            return true;
+    for (const auto& config : m_dateConfigs)
+        if (config->option() != DateTimeConfiguration::KeepOriginal)
+            return true;
+    return false;
+}
+
 bool MetaDataObject::clearFlag(ClearFlag flag) const
 {
     return const_cast<MetaDataObject*>(this)->clearFlagRef(flag);

@@ -67,6 +67,11 @@ public:
     // edited or holds a text.
     static std::shared_ptr<MetaDataObject> editedFieldsOnlyCopy(const MetaDataObject& record);
 
+    // Whether a run with this edited-fields-only twin would change a datum of a
+    // photo: a field is marked edited, a clear flag is set, mode 1 erases what the
+    // twin leaves empty, or a date setting does more than keep the original date.
+    bool changesAnyDatum() const;
+
     // Lays upper over target in place and answers target: each field except the
     // five DimResolution_ ones takes upper's text where upper has one or marks
     // the field as edited; mode, clear flags, all 80 edited flags and the six

@@ -306,6 +306,20 @@ TEST(MetadataFormState, resetDropsTheKeptEdits)
     EXPECT_FALSE(form.isParamsChanged());
 }
 
+TEST(MetadataFormState, theEndOfARunKeepsTheWrittenValuesWithoutOutlinesOrKeptEdits)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    form.editField(F::Artist, "Carla");
+    QSignalSpy replaced(&form, &MetadataFormState::recordsReplaced);
+    form.endOfRun();
+    EXPECT_EQ(replaced.count(), 1) << "the form redraws its outlines";
+    EXPECT_EQ(form.metaDataObject()->Artist(), "Carla");
+    EXPECT_FALSE(form.metaDataObject()->isupdated_Artist());
+    EXPECT_FALSE(form.isEditedMetadataObject());
+    EXPECT_FALSE(form.isParamsChanged());
+}
+
 TEST(MetadataFormState, setsTheEditingModeInTheFormEditedAndMergedRecords)
 {
     MetadataFormState form;
@@ -377,4 +391,10 @@ TEST(MetadataFormState, outlinesExactlyTheEditedFields)
         outlined += FormDisplay::isHighlighted(f, *form.metaDataObject()) ? 1 : 0;
     EXPECT_EQ(outlined, 1);
     EXPECT_TRUE(FormDisplay::isHighlighted(FormFieldTable::sharedTable().field(F::Artist), *form.metaDataObject()));
+
+    // The contact, the IPTC date and the image direction carry no outline, even when edited.
+    for (F field : { F::IPTC_Contact, F::IPTC_DateCreated, F::GPS_ImgDirection, F::GPS_ImgDirectionRef }) {
+        form.editField(field, "1");
+        EXPECT_FALSE(FormDisplay::isHighlighted(FormFieldTable::sharedTable().field(field), *form.metaDataObject()));
+    }
 }

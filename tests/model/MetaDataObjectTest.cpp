@@ -282,3 +282,27 @@ TEST(MetaDataObjectBlanking, changesNothingOutsideTheCleanModeOrWithoutFlags)
             EXPECT_FALSE(record.field(info.field).isEmpty()) << "mode " << mode << " " << info.name;
     }
 }
+
+TEST(MetaDataObject, aRunChangesADatumOnlyForAnEditAClearFlagModeOneOrADateRule)
+{
+    MetaDataObject none;
+    EXPECT_FALSE(none.changesAnyDatum());
+    none.editingOption = MetaDataObject::CleanMetadataInfo;
+    none.setArtist(QStringLiteral("text alone, not marked"));
+    EXPECT_FALSE(none.changesAnyDatum()) << "the clean mode without a flag blanks nothing";
+
+    MetaDataObject edited;
+    edited.setIsupdated_Artist(true);
+    EXPECT_TRUE(edited.changesAnyDatum());
+    MetaDataObject cleared;
+    cleared.setClearFlag(ClearFlag::XMP, true);
+    EXPECT_TRUE(cleared.changesAnyDatum());
+    MetaDataObject clearOthers;
+    clearOthers.editingOption = MetaDataObject::ModifyEditedClearOthers;
+    EXPECT_TRUE(clearOthers.changesAnyDatum()) << "mode 1 erases every field left empty";
+    MetaDataObject dated;
+    auto rule = std::make_shared<DateTimeConfiguration>();
+    rule->tagConfigureOption = DateTimeConfiguration::KeepOriginal + 1;
+    dated.setDateTimeConfig(DateSetting::ModifyDate, rule);
+    EXPECT_TRUE(dated.changesAnyDatum());
+}

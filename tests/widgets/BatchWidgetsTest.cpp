@@ -634,8 +634,10 @@ private slots:
         QCOMPARE(custom->currentImageName(), u"chckbox_sel copy"_s);
         auto* name = find<QLineEdit>(page, u"txtEXIFCustomNameShow"_s);
         QVERIFY(!name->isReadOnly());
-        QTest::keyClicks(name, u"Trip/2026"_s);
-        QCOMPARE(page->getOutputFileRenamingSetting().replaceFilename.customNameValue, u"Trip/2026"_s);
+        // The typing rules hold in the field: no "/" and no leading space in a name.
+        QTest::keyClicks(name, u" Trip/2026"_s);
+        QCOMPARE(name->text(), u"Trip2026"_s);
+        QCOMPARE(page->getOutputFileRenamingSetting().replaceFilename.customNameValue, u"Trip2026"_s);
 
         e.click(u"btnAddEXIFLocation"_s);
         QVERIFY(place->isEnabled());

@@ -7,6 +7,11 @@
 // small window of a removal without marked photos, and the tool tips.
 class PhotoListControls {
 public:
+    // Process can start only while the view takes clicks and a photo is ticked.
+    static bool processEnabled(bool viewEnabled, int totalPhotosSelected)
+    {
+        return viewEnabled && totalPhotosSelected != 0;
+    }
     // After a check mark changed: Presets and the renaming button are enabled,
     // and Undo shown, only while photos are marked and the renaming page is not shown.
     static bool presetsAndNextEnabledAfterCheckMark(int totalPhotosSelected, bool onRenameOptionPage)

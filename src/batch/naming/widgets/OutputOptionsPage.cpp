@@ -3,6 +3,7 @@
 #include "batch/naming/RenamingChoiceLists.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/IMGButton.h"
+#include "form/FieldTyping.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -227,19 +228,25 @@ void OutputOptionsPage::buildControls()
         connect(entry.first, &QAbstractButton::clicked, this, [this, option] { btnEditingNameOptionTapped(option); });
     }
 
-    // Typed texts reach the model as typed: no limit, no filter; warnings 114 and 115 catch the empty ones.
-    connect(m_txtEXIFCustomNameShow, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_model.txtEXIFCustomNameShow = text;
-        emit optionsChanged();
-    });
-    connect(m_txtAddPrefixString, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_model.txtAddPrefixString = text;
-        emit optionsChanged();
-    });
-    connect(m_txtAddSuffixString, &QLineEdit::textEdited, this, [this](const QString& text) {
-        m_model.txtAddSuffixString = text;
-        emit optionsChanged();
-    });
+    // Typed or pasted texts keep only what can stand in a file name: the prefix and suffix
+    // lose spaces and "/" and stop at 50 characters, the custom name loses "/" and leading
+    // spaces and stops at 150. The field shows what the model keeps; warnings 114 and 115
+    // still catch the empty ones.
+    const auto bindText = [this](QLineEdit* edit, QString OutputOptionsModel::*text, QString (*rule)(const QString&)) {
+        connect(edit, &QLineEdit::textEdited, this, [this, edit, text, rule](const QString& typed) {
+            const QString kept = rule(typed);
+            if (kept != typed) {
+                const int cursor = edit->cursorPosition() - int(typed.size() - kept.size());
+                edit->setText(kept);
+                edit->setCursorPosition(std::clamp(cursor, 0, int(kept.size())));
+            }
+            m_model.*text = kept;
+            emit optionsChanged();
+        });
+    };
+    bindText(m_txtEXIFCustomNameShow, &OutputOptionsModel::txtEXIFCustomNameShow, &FieldTyping::customNameText);
+    bindText(m_txtAddPrefixString, &OutputOptionsModel::txtAddPrefixString, &FieldTyping::renamingAffixText);
+    bindText(m_txtAddSuffixString, &OutputOptionsModel::txtAddSuffixString, &FieldTyping::renamingAffixText);
 
     // The folder the outputs go to when the batch starts without another choice.
     auto* folderTitle = new QLabel(tr("Output Folder"), content);
