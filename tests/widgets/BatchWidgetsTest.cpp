@@ -573,7 +573,7 @@ private slots:
         QCOMPARE(find<QLabel>(&window, u"lblBatchCountSummary"_s)->text(), u"5"_s);
         QCOMPARE(find<QLabel>(&window, u"lblPhotoProcessedSummary"_s)->text(), QString::number(state.succeeded));
         QCOMPARE(find<QLabel>(&window, u"lblPhotoSkippedSummary"_s)->text(), QString::number(skipped));
-        QCOMPARE(find<QLabel>(&window, u"lblTimeElapsedSummary"_s)->text(), BatchTexts::elapsedText(state, {}));
+        QCOMPARE(find<QLabel>(&window, u"lblTimeElapsedSummary"_s)->text(), BatchTexts::elapsedText(state, {}).trimmed());
         QCOMPARE(window.height(), height);
         auto* errors = find<QLabel>(&window, u"lblErrorsSummary"_s);
         QCOMPARE(errors->isVisible(), !line.isEmpty());

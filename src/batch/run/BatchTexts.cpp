@@ -63,7 +63,9 @@ ColouredText BatchTexts::batchLine(const BatchRunState& state)
 
 QString BatchTexts::elapsedText(const BatchRunState& state, const QDateTime& now)
 {
-    return Utils::sharedUtils().timeFormattedString(state.elapsedSeconds(now));
+    // A run of under a second still shows a number, set as the shorter texts are.
+    const QString text = Utils::sharedUtils().timeFormattedString(state.elapsedSeconds(now));
+    return text.isEmpty() ? u" 0 seconds"_s : text;
 }
 
 ColouredText BatchTexts::bottomLine(const BatchRunState& state, const QDateTime& now)

@@ -69,6 +69,8 @@ TEST(BatchTexts, theElapsedTimeStopsWhenTheRunEnds)
     EXPECT_EQ(BatchTexts::elapsedText(state, state.startedAt.addSecs(3600)), u" 5 seconds"_s);
     state.endedAt.reset();
     EXPECT_EQ(BatchTexts::elapsedText(state, state.startedAt.addSecs(3600)), u"1 hour 0 minutes 0 seconds"_s);
+    EXPECT_TRUE(BatchTexts::bottomLine(state, state.startedAt).text.contains(u"Time elapsed:  0 seconds approx."_s))
+        << "a run of under a second still shows a number";
 }
 
 TEST(BatchTexts, summaryCountsFlagSevenAsAnErrorAndSaysSoInItsWords)

@@ -3,7 +3,10 @@
 #include "batch/run/widgets/SummaryTableModel.h"
 #include "controls/LinkButton.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -105,14 +108,22 @@ SummaryWindow::SummaryWindow(QWidget* parent)
     m_tblErrorSummary->setObjectName(u"tblErrorSummary"_s);
     m_model = new SummaryTableModel(this);
     m_tblErrorSummary->setModel(m_model);
-    m_tblErrorSummary->setSelectionMode(QAbstractItemView::NoSelection);
+    // Rows can be selected and copied (Ctrl+C) to pass a message on whole.
+    m_tblErrorSummary->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_tblErrorSummary->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tblErrorSummary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tblErrorSummary->verticalHeader()->hide();
     m_tblErrorSummary->verticalHeader()->setDefaultSectionSize(26);
+    // A long message wraps in its row, so it reads whole however narrow the window.
+    m_tblErrorSummary->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_tblErrorSummary->setShowGrid(false);
-    m_tblErrorSummary->setWordWrap(false);
+    m_tblErrorSummary->setWordWrap(true);
     m_tblErrorSummary->setItemDelegate(new SummaryRowDelegate(m_tblErrorSummary));
-    m_tblErrorSummary->setFocusPolicy(Qt::NoFocus);
+    auto* copy = new QAction(m_tblErrorSummary);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, &SummaryWindow::copySelectedRows);
+    m_tblErrorSummary->addAction(copy);
     m_tblErrorSummary->horizontalHeader()->setSectionResizeMode(
         SummaryTableModel::NameColumn, QHeaderView::Interactive);
     m_tblErrorSummary->horizontalHeader()->setStretchLastSection(true);
@@ -141,8 +152,7 @@ void SummaryWindow::setSummmaryInfo(const SummaryTexts& texts, QList<SummaryRow>
     m_lblBatchCountSummary->setText(texts.batchCount);
     m_lblPhotoProcessedSummary->setText(texts.processed);
     m_lblPhotoSkippedSummary->setText(texts.skipped);
-    // A run shorter than a second has no elapsed text of its own.
-    m_lblTimeElapsedSummary->setText(texts.elapsed.isEmpty() ? tr("under a second") : texts.elapsed);
+    m_lblTimeElapsedSummary->setText(texts.elapsed.trimmed());
 
     m_outputFolder = texts.location.folder;
     m_lblOutputDirectorySummary->setText(m_outputFolder);
@@ -156,5 +166,22 @@ void SummaryWindow::setSummmaryInfo(const SummaryTexts& texts, QList<SummaryRow>
     m_lblErrorsSummary->setVisible(texts.showsErrorTable);
     m_vwErrorTable->setVisible(texts.showsErrorTable);
     m_model->setRows(std::move(rows));
-    setFixedSize(kWidth, texts.height);
+    // The size the texts ask for is the least; the window can grow and be maximised.
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    setMinimumSize(kWidth, texts.height);
+    resize(kWidth, texts.height);
+}
+
+void SummaryWindow::copySelectedRows()
+{
+    QStringList lines;
+    const QModelIndexList rows = m_tblErrorSummary->selectionModel()->selectedRows();
+    for (const QModelIndex& row : rows) {
+        QStringList cells;
+        for (int column = 0; column < m_model->columnCount(); ++column)
+            cells.append(m_model->index(row.row(), column).data(Qt::DisplayRole).toString());
+        lines.append(cells.join(u'\t'));
+    }
+    if (!lines.isEmpty())
+        QGuiApplication::clipboard()->setText(lines.join(u'\n'));
 }

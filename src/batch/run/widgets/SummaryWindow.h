@@ -33,6 +33,8 @@ signals:
     void closeRequested();
 
 private:
+    void copySelectedRows();
+
     QLabel* m_lblSummaryTitle = nullptr;
     QLabel* m_lblBatchCountSummary = nullptr;
     QLabel* m_lblPhotoProcessedSummary = nullptr;
