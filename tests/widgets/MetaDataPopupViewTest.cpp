@@ -137,6 +137,17 @@ private slots:
         }
     }
 
+    void escapeAndCtrlWCloseTheViewer()
+    {
+        for (const QKeySequence& keys : { QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close) }) {
+            m_view->show();
+            m_view->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+            QTest::keySequence(m_view.get(), keys);
+            QTRY_VERIFY(!m_view->isVisible());
+        }
+    }
+
     void theMapTypeButtonsSwitchTheLookAndANewPhotoStartsOnRoad()
     {
         postIndex(0);
