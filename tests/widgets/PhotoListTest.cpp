@@ -569,7 +569,7 @@ private slots:
         // Its photo goes while the menu is open: the choice does nothing.
         const QString path = model()->photoAt(1)->filePath;
         model()->removePhoto(model()->photoAt(1));
-        popup->choose(PhotoListMenus::OpenInPreview);
+        popup->choose(PhotoListMenus::OpenWithImageViewer);
         QVERIFY(!popup->isOpen());
         QVERIFY(m_opener->opened.isEmpty());
         QVERIFY(!path.isEmpty());
@@ -585,15 +585,22 @@ private slots:
             QVERIFY(panel()->popup()->isOpen());
             panel()->popup()->choose(row);
         };
-        openMenuAndChoose(PhotoListMenus::OpenInPreview);
+        openMenuAndChoose(PhotoListMenus::OpenWithImageViewer);
         QCOMPARE(m_opener->opened, QList<QUrl>({ QUrl::fromLocalFile(path) }));
         openMenuAndChoose(PhotoListMenus::GetInfo);
         QCOMPARE(info.received.size(), 1);
         QCOMPARE(info.received.first().userInfo.value(QStringLiteral("selectedIndex")).toInt(), 1);
         // Without a file manager on the session bus the folder opens.
-        openMenuAndChoose(PhotoListMenus::RevealInFinder);
+        openMenuAndChoose(PhotoListMenus::ShowInFileManager);
         QTRY_COMPARE(m_opener->opened.size(), 2);
         QCOMPARE(m_opener->opened.last(), QUrl::fromLocalFile(m_photos.path()));
+        // When the desktop opens neither, an alert says so.
+        m_opener->succeeds = false;
+        openMenuAndChoose(PhotoListMenus::OpenWithImageViewer);
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        openMenuAndChoose(PhotoListMenus::ShowInFileManager);
+        QTRY_COMPARE(m_presenter->alerts.size(), 2);
+        m_opener->succeeds = true;
         openMenuAndChoose(PhotoListMenus::RemovePhoto);
         QCOMPARE(model()->count(), 1);
         QCOMPARE(model()->photoAt(0)->fileName, QStringLiteral("a.jpg"));

@@ -6,7 +6,7 @@ QStringList PhotoListMenus::rows(AttachPopupType type)
     case AttachPopupAddPhotos:
         return { QStringLiteral("Add Photos"), QStringLiteral("Add Folder") };
     case AttachPopupPhotoMenu:
-        return { QStringLiteral("Reveal in Finder"), QStringLiteral("Open in Preview"), QStringLiteral("Get Info"),
+        return { QStringLiteral("Show in File Manager"), QStringLiteral("Open With Image Viewer"), QStringLiteral("Get Info"),
             QStringLiteral("Mark/Unmark All"), QStringLiteral("Remove Photo") };
     case AttachPopupMetadataMoreOptions:
         return { QStringLiteral("Reset"), QStringLiteral("Clean Metadata") };
@@ -59,4 +59,14 @@ bool PhotoListMenus::isMarkAllShortcut(Qt::KeyboardModifiers modifiers, int key,
     }
     // The keypad flag says where the key sits, not what is held.
     return (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier && !rightControlHeld;
+}
+
+QString PhotoListMenus::showInFileManagerFailedText(const QString& path)
+{
+    return QStringLiteral("The folder of \"%1\" could not be shown: no file manager answered.").arg(path);
+}
+
+QString PhotoListMenus::openWithImageViewerFailedText(const QString& path)
+{
+    return QStringLiteral("\"%1\" could not be opened: no application for its type answered.").arg(path);
 }

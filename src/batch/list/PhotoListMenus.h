@@ -11,7 +11,7 @@
 class PhotoListMenus {
 public:
     enum AddPhotosRow { AddPhotos = 0, AddFolder = 1 };
-    enum PhotoMenuRow { RevealInFinder = 0, OpenInPreview = 1, GetInfo = 2, MarkUnmarkAll = 3, RemovePhoto = 4 };
+    enum PhotoMenuRow { ShowInFileManager = 0, OpenWithImageViewer = 1, GetInfo = 2, MarkUnmarkAll = 3, RemovePhoto = 4 };
     enum MetadataMenuRow { Reset = 0, CleanMetadata = 1 };
 
     static constexpr double kRowHeight = 30.0;
@@ -24,6 +24,10 @@ public:
     static QSizeF listSize(AttachPopupType type, int rowCount);
     // The text of a menu row; "" for a row the menu does not have.
     static QString rowText(AttachPopupType type, int row);
+
+    // The alert texts when the desktop shows neither the photo's folder nor the photo.
+    static QString showInFileManagerFailedText(const QString& path);
+    static QString openWithImageViewerFailedText(const QString& path);
 
     // Mark/Unmark All from the keyboard: Ctrl held alone (no Shift, Alt or Meta)
     // with a key that is not itself a modifier. A right Ctrl is refused when the

@@ -6,7 +6,7 @@ TEST(PhotoListMenus, listsTheRowsOfEachMenuAndNoneForOtherLists)
 {
     EXPECT_EQ(PhotoListMenus::rows(AttachPopupAddPhotos), QStringList({ "Add Photos", "Add Folder" }));
     EXPECT_EQ(PhotoListMenus::rows(AttachPopupPhotoMenu),
-        QStringList({ "Reveal in Finder", "Open in Preview", "Get Info", "Mark/Unmark All", "Remove Photo" }));
+        QStringList({ "Show in File Manager", "Open With Image Viewer", "Get Info", "Mark/Unmark All", "Remove Photo" }));
     EXPECT_EQ(PhotoListMenus::rows(AttachPopupMetadataMoreOptions), QStringList({ "Reset", "Clean Metadata" }));
     EXPECT_TRUE(PhotoListMenus::rows(AttachPopupRenamePosition).isEmpty());
     EXPECT_EQ(PhotoListMenus::rowText(AttachPopupPhotoMenu, PhotoListMenus::RemovePhoto), "Remove Photo");

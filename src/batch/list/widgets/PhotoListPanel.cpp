@@ -489,11 +489,13 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
     if (!photo || !m_model->containsPath(photo->filePath))
         return; // the photo left the list while its menu was open
     switch (row) {
-    case PhotoListMenus::RevealInFinder:
-        revealInFinder(photo->filePath);
+    case PhotoListMenus::ShowInFileManager:
+        showInFileManager(photo->filePath);
         break;
-    case PhotoListMenus::OpenInPreview:
-        m_host.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath));
+    case PhotoListMenus::OpenWithImageViewer:
+        if (!m_host.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath)))
+            alertDesktopFailed(
+                QStringLiteral("alertOpenFailed"), PhotoListMenus::openWithImageViewerFailedText(photo->filePath));
         break;
     case PhotoListMenus::GetInfo:
         NotificationCenter::defaultCenter().post(
@@ -513,7 +515,16 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
     }
 }
 
-void PhotoListPanel::revealInFinder(const QString& path)
+void PhotoListPanel::alertDesktopFailed(const QString& objectName, const QString& message)
+{
+    AlertRequest alert;
+    alert.objectName = objectName;
+    alert.message = message;
+    alert.icon = AlertRequest::Icon::Warning;
+    m_host.presenter().presentAlert(window(), alert, {});
+}
+
+void PhotoListPanel::showInFileManager(const QString& path)
 {
     // The file manager selects the file where the desktop offers that; otherwise
     // its folder opens. Nothing here waits on the bus: an absent or slow file
@@ -521,19 +532,23 @@ void PhotoListPanel::revealInFinder(const QString& path)
     const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString service = QStringLiteral("org.freedesktop.FileManager1");
+    const auto openFolder = [this, folder, path] {
+        if (!m_host.urlOpener().openUrl(folder))
+            alertDesktopFailed(QStringLiteral("alertShowFailed"), PhotoListMenus::showInFileManagerFailedText(path));
+    };
     if (!bus.isConnected()) {
-        m_host.urlOpener().openUrl(folder);
+        openFolder();
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
         service, QStringLiteral("/org/freedesktop/FileManager1"), service, QStringLiteral("ShowItems"));
     call << QStringList { QUrl::fromLocalFile(path).toString() } << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, folder](QDBusPendingCallWatcher* done) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [openFolder](QDBusPendingCallWatcher* done) {
         done->deleteLater();
         if (done->isError()) {
             qCInfo(lcBatch) << "the file manager did not show the file:" << done->error().message();
-            m_host.urlOpener().openUrl(folder);
+            openFolder();
         }
     });
 }

@@ -163,7 +163,8 @@ private:
     void alertAddingRuns();
     void checkMarksChanged();
     void answeredResetRename(bool yes, bool dontShowAgain);
-    void revealInFinder(const QString& path);
+    void showInFileManager(const QString& path);
+    void alertDesktopFailed(const QString& objectName, const QString& message);
     void finishRemoval();
 
     Host& m_host;
