@@ -96,14 +96,12 @@ void ExifEditorView::runCompleted(bool wasRestore)
     MetadataFormView* form = metadataFormView();
     if (!form)
         return;
-    // The run's edits are done with: the form shows what was written, without outlines;
-    // a restore shows the photos' own values again.
-    if (wasRestore) {
-        form->resetMetadata();
-        setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
-    } else {
-        form->state().endOfRun();
-    }
+    // The run's edits are done with: no outline stays, and the form is filled again from
+    // the ticked photos, which hold what was written in place (or, after a restore, what
+    // they held before).
+    Q_UNUSED(wasRestore)
+    form->state().endOfRun();
+    setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
 }
 
 void ExifEditorView::resetForm()

@@ -107,8 +107,8 @@ public:
     // Reset, the end of a batch or an emptied photo list: the kept edits are
     // dropped. The caller merges the ticked photos again.
     void reset();
-    // The end of a normal run: the kept edits are dropped and the form keeps the
-    // values just written, no longer marked as edits (no outline, nothing to Reset).
+    // The end of a run: the kept edits are dropped and no field stays marked as an
+    // edit (no outline, nothing to Reset). The caller fills the form again.
     void endOfRun();
 
     // showDateWariningifGreterThanToday: the warning of each of the six dates ("" for none).
