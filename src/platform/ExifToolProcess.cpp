@@ -16,17 +16,18 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // Every running process of ours by its owner, so that the end of the application
-// can kill them from whatever thread it ends on.
+// can kill them from whatever thread it ends on. Never destroyed: a writer thread
+// of a pool may end, and unregister its process, after the program's statics are gone.
 QMutex& registryLock()
 {
-    static QMutex lock;
-    return lock;
+    static auto* lock = new QMutex;
+    return *lock;
 }
 
 std::map<const ExifToolProcess*, qint64>& registry()
 {
-    static std::map<const ExifToolProcess*, qint64> processes;
-    return processes;
+    static auto* processes = new std::map<const ExifToolProcess*, qint64>;
+    return *processes;
 }
 
 void registerProcess(const ExifToolProcess* owner, qint64 pid)

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Times one edit of HEIC photos: velloran-bench write with WRITERS writers at once
+# (default 8; each keeps one exiftool running) against exiftool -o over the same
+# folder in one process, and prints the seconds and their ratio.
+#
+#   bench/compare-heic.sh [COPIES]
+#
+# The corpus is COPIES (default 100) copies of ../shared/samples/heif/IMG_3578.heic
+# on a tmpfs (/dev/shm), removed afterwards. The edit: artist, copyright and
+# DateTimeOriginal one day later. Needs exiftool and the build's velloran-bench
+# (BUILD_DIR, default build/).
+set -euo pipefail
+
+copies=${1:-100}
+writers=${WRITERS:-8}
+repo=$(cd "$(dirname "$0")/.." && pwd)
+bench=${BUILD_DIR:-$repo/build}/bench/velloran-bench
+sample=$repo/../shared/samples/heif/IMG_3578.heic
+[ -x "$bench" ] || { echo "compare-heic: build velloran-bench first ($bench)" >&2; exit 1; }
+[ -r "$sample" ] || { echo "compare-heic: no sample at $sample" >&2; exit 1; }
+command -v exiftool >/dev/null || { echo "compare-heic: needs exiftool" >&2; exit 1; }
+
+base=/dev/shm
+[ -d "$base" ] && [ -w "$base" ] || base=${TMPDIR:-/tmp}
+work=$(mktemp -d "$base/velloran-heic.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/corpus"
+for i in $(seq -w 1 "$copies"); do cp "$sample" "$work/corpus/IMG_$i.heic"; done
+
+cat >"$work/settings.json" <<JSON
+{ "\$class": "MetaDataObject", "editingOption": 0,
+  "Artist": "Velloran Bench", "Copyright": "(c) 2024 Velloran Bench",
+  "dateTimeConfigOriginalDate": { "\$class": "DateTimeConfiguration", "tagConfigureOption": 4,
+    "stringIncDecDay": "1", "stringIncDecMonth": "0", "stringIncDecYear": "0" } }
+JSON
+
+timed() {
+  sync
+  local start end
+  start=$(date +%s.%N)
+  "$@" >"$work/last.log" 2>&1 || { echo "compare-heic: failed: $*" >&2; cat "$work/last.log" >&2; exit 1; }
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+}
+
+t_velloran=$(timed "$bench" write --jobs "$writers" --settings "$work/settings.json" --out "$work/velloran" "$work/corpus")
+summary=$(grep ' photos, ' "$work/last.log" | tail -n 1)
+grep -q ", 0 errors," <<<"$summary" || { echo "compare-heic: velloran-bench reported errors: $summary" >&2; exit 1; }
+check=$(exiftool -s3 -Artist -Copyright -DateTimeOriginal "$work/velloran/IMG_$(seq -w 1 "$copies" | head -n 1).heic" | paste -sd '|')
+rm -rf "$work/velloran"
+
+mkdir "$work/exiftool"
+t_exiftool=$(timed exiftool -q -o "$work/exiftool/" -Artist="Velloran Bench" -Copyright="(c) 2024 Velloran Bench" \
+  "-DateTimeOriginal+=0:0:1 0:0:0" "$work/corpus")
+
+echo "$copies copies of $(basename "$sample"), in $work"
+printf '%-34s %9s\n' "tool" "seconds"
+printf '%-34s %9.3f\n' "velloran-bench write --jobs $writers" "$t_velloran" "exiftool -o (one process)" "$t_exiftool"
+awk -v v="$t_velloran" -v e="$t_exiftool" 'BEGIN { printf "velloran / exiftool: %.2f\n", v / e }'
+echo "velloran-bench: $summary"
+echo "first output read back: $check"
