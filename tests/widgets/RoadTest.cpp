@@ -355,6 +355,34 @@ private slots:
         QCOMPARE(fingerprints(photos), sources);
     }
 
+    // One phone photo (HEIC, written through exiftool) takes the same road: edited,
+    // processed into a new folder, read back with every other tag as it was, restored.
+    void aHeicPhotoIsEditedProcessedAndRestored()
+    {
+        const QString photos = m_work->path() + u"/Phone"_s;
+        QDir().mkpath(photos);
+        copyPhoto(samplesDir() + u"/heif/IMG_3578.heic"_s, photos + u"/IMG_3578.heic"_s);
+        const QMap<QString, QByteArray> sources = fingerprints(photos);
+        const QMap<QString, QJsonObject> before = exiftoolRead(photos);
+        addFolder(photos, 1);
+
+        chooseEditingMode(u"Only modify fields that I edit and keep others as it is"_s);
+        typeText(child<QLineEdit>(u"txtArtist"_s), kArtist);
+        const QString output = m_work->path() + u"/Processed"_s;
+        processInto(output);
+        QCOMPARE(batch()->runner().state().succeeded, 1);
+
+        const QJsonObject written = exiftoolRead(output).value(u"IMG_3578.heic"_s);
+        QCOMPARE(written.value(u"IFD0:Artist"_s).toString(), kArtist);
+        const QStringList changed = differences(before.first(), written, { u"Artist"_s });
+        QVERIFY2(changed.isEmpty(), qPrintable(changed.join(u", "_s)));
+
+        restore();
+        const QStringList notAsBefore = differences(before.first(), exiftoolRead(output).value(u"IMG_3578.heic"_s), {});
+        QVERIFY2(notAsBefore.isEmpty(), qPrintable(notAsBefore.join(u", "_s)));
+        QCOMPARE(fingerprints(photos), sources);
+    }
+
     // Keep Source Folder Path with the names kept: each source is replaced by its
     // finished file and by nothing else; a read-only photo is refused and kept as it was.
     void keepingTheSourceFolderEditsTheSourcesAndRefusesAReadOnlyPhoto()
