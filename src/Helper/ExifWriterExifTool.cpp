@@ -185,8 +185,9 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
             result.byteOrder = image->byteOrder();
         const EditOutcome outcome = edit(*image);
         result.status = outcome.status;
-        addRequiredEntries(*image, result.before.exif);
-        if (isPng(original))
+        if (outcome.addsRequiredEntries)
+            addRequiredEntries(*image, result.before.exif);
+        if (outcome.addsRequiredEntries && isPng(original))
             addFirstDirectoryEntries(*image, result.before.exif);
         expected = MetadataSnapshot::of(*image);
         result.edited = editedKeysBetween(result.before, expected);
