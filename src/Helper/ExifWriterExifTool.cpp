@@ -137,7 +137,7 @@ void addFirstDirectoryEntries(Exiv2::Image& image, const Exiv2::ExifData& before
     const auto add = [&](const char* key, Exiv2::TypeId type, const char* text) {
         if (exifData.findKey(Exiv2::ExifKey(key)) != exifData.end())
             return;
-        Exiv2::Value::AutoPtr value = Exiv2::Value::create(type);
+        std::unique_ptr<Exiv2::Value> value(Exiv2::Value::create(type).release());
         value->read(text);
         exifData.add(Exiv2::ExifKey(key), value.get());
     };
