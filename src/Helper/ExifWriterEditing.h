@@ -30,9 +30,12 @@ bool hasRawExtension(const PhotoFile& photo);
 // ---- The field passes of the editing modes 0 and 1 (ExifWriterFieldPasses.cpp) ----
 
 // Runs the passes over the image and answers the run status: 0, or 7 when a raw
-// file's make or model was kept.
-int runFieldPasses(
-    Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, const MetaDataObject& onlyUpdated);
+// file's make or model was kept. held is the record read from the opened image
+// before the edit: the dates the date pass keeps or shifts start from it rather
+// than from the record read when the photo was added, so that a date changed
+// since (by an earlier run, or by another program) is never put back.
+int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
+    const MetaDataObject& settings, const MetaDataObject& onlyUpdated);
 
 // ---- The clear mode and the entries a new directory needs (ExifWriterClearing.cpp) ----
 
@@ -97,7 +100,7 @@ using EditedBytesSaver = std::function<std::optional<QString>(QByteArrayView byt
 EditedPhoto editedPhoto(
     QByteArrayView original, const QString& path, const MetadataEdit& edit, const EditedBytesSaver& save);
 std::optional<EditedPhoto> editedHeaderOnly(const QString& basisPath, const QString& path, const MetadataEdit& edit,
-    const QString& target, FileReplacer::Options options);
+    const QString& target, const FileReplacer::Options& options);
 
 } // namespace ExifWriterEditing
 

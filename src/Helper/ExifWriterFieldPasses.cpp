@@ -254,27 +254,16 @@ QString xmpDateText(const QString& text)
 
 // ---- The field passes of the editing modes 0 and 1 ----
 
-// The record of the photo being edited, read from the opened file. The dates the
-// date pass keeps or shifts start from it rather than from the record read when
-// the photo was added: a date changed since (by an earlier run, or by another
-// program) is never put back.
-std::shared_ptr<MetaDataObject> heldRecord(Exiv2::Image& image, const PhotoFile& photo)
-{
-    auto held = std::make_shared<MetaDataObject>();
-    ExifWriter::sharedInstance().readMetaFromImage(photo.filePath, image, *held);
-    return held;
-}
-
 class FieldPasses {
 public:
-    FieldPasses(
-        Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, const MetaDataObject& onlyUpdated)
+    FieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held, const MetaDataObject& settings,
+        const MetaDataObject& onlyUpdated)
         : m_exif(image.exifData())
         , m_iptc(image.iptcData())
         , m_xmp(image.xmpData())
         , m_settings(settings)
         , m_onlyUpdated(onlyUpdated)
-        , m_held(heldRecord(image, photo))
+        , m_held(held)
         , m_isRaw(hasRawExtension(photo))
         // A file without Exif data gets it in little-endian order when written.
         , m_byteOrder(image.byteOrder() == Exiv2::invalidByteOrder ? Exiv2::littleEndian : image.byteOrder())
@@ -339,7 +328,7 @@ private:
             const FieldTagInfo& row = fieldTagInfo(info.field);
             QString& text = m_dates[static_cast<std::size_t>(info.setting)];
             text = utils.getUpdatedOutputDateTimeStringWithConfig(
-                *m_settings.dateTimeConfig(info.setting), m_held->field(info.field));
+                *m_settings.dateTimeConfig(info.setting), m_held.field(info.field));
             if (!text.isEmpty())
                 setField(row, text);
             else if (m_settings.isUpdated(info.field))
@@ -493,7 +482,7 @@ private:
     const MetaDataObject& m_settings;
     const MetaDataObject& m_onlyUpdated;
     // The file's own record as it stands before this edit.
-    std::shared_ptr<MetaDataObject> m_held;
+    const MetaDataObject& m_held;
     const bool m_isRaw;
     const Exiv2::ByteOrder m_byteOrder;
     FLTImageMetadata m_formatter;
@@ -515,10 +504,10 @@ bool hasRawExtension(const PhotoFile& photo)
     return std::find(kRawCameraExtensions.begin(), kRawCameraExtensions.end(), extension) != kRawCameraExtensions.end();
 }
 
-int runFieldPasses(
-    Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, const MetaDataObject& onlyUpdated)
+int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
+    const MetaDataObject& settings, const MetaDataObject& onlyUpdated)
 {
-    return FieldPasses(image, photo, settings, onlyUpdated).run();
+    return FieldPasses(image, photo, held, settings, onlyUpdated).run();
 }
 
 } // namespace ExifWriterEditing

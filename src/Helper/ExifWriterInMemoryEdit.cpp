@@ -135,7 +135,7 @@ EditedPhoto editedPhoto(
 // read whole instead: it is no JPEG whose layout allows the split, or exiv2's
 // output cannot be split as expected (nothing was written then).
 std::optional<EditedPhoto> editedHeaderOnly(const QString& basisPath, const QString& path, const MetadataEdit& edit,
-    const QString& target, FileReplacer::Options options)
+    const QString& target, const FileReplacer::Options& options)
 {
     const std::unique_ptr<JpegSplice> splice = JpegSplice::open(basisPath);
     if (!splice)
@@ -147,8 +147,10 @@ std::optional<EditedPhoto> editedHeaderOnly(const QString& basisPath, const QStr
             splits = false;
             return std::nullopt;
         }
-        options.append = [&](int fd) { return splice->writeTo(fd, *header); };
-        return FileReplacer::replace(target, {}, options);
+        // Copied only now: the edit may have set the file's dates in them.
+        FileReplacer::Options withImageData = options;
+        withImageData.append = [&](int fd) { return splice->writeTo(fd, *header); };
+        return FileReplacer::replace(target, {}, withImageData);
     };
     EditedPhoto edited = editedPhoto(splice->stub(), path, edit, save);
     if (!splits) {

@@ -215,28 +215,32 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
     photo.processedPath = newPath;
     const QDateTime modifiedBefore = QFileInfo(sourcePath).lastModified();
 
+    // The file dates follow the modification date the file holds when it is
+    // opened, through its setting, unless a clear run removed a whole group: a
+    // date changed since the photo was added (by an earlier run, or by another
+    // program) is never put back. A setting that gives no date keeps the file's
+    // own modification time. Linux keeps no settable creation date, so only the
+    // modification time is set.
+    const bool removesGroup = settings.editingOption == MetaDataObject::CleanMetadataInfo
+        && (settings.clearExif || settings.clearIPTC || settings.clearXMP);
+    FileReplacer::Options options { basisPath, std::nullopt };
     const MetadataEdit edit = [&](Exiv2::Image& image) {
+        MetaDataObject held;
+        if (!removesGroup) {
+            readMetaFromImage(sourcePath, image, held);
+            options.modified = fileDateFromText(Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(
+                *settings.dateTimeConfigModifyDate(), held.Date_Modify()));
+            if (!options.modified)
+                options.modified = QFileInfo(basisPath).lastModified();
+        }
         EditOutcome outcome;
         bool unused = true;
         if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
             outcome.status = clearMetadata(image, photo, settings, unused);
         else
-            outcome.status = runFieldPasses(image, photo, settings, onlyUpdated);
+            outcome.status = runFieldPasses(image, photo, held, settings, onlyUpdated);
         return outcome;
     };
-    // The file dates follow the photo's dates as first read, through their
-    // settings, unless a clear run removed a whole group. Linux keeps no settable
-    // creation date, so only the modification time is set.
-    std::optional<QDateTime> modified;
-    const bool removesGroup = settings.editingOption == MetaDataObject::CleanMetadataInfo
-        && (settings.clearExif || settings.clearIPTC || settings.clearXMP);
-    if (!removesGroup) {
-        const std::shared_ptr<MetaDataObject> firstRead
-            = photo.metadataObjectOriginal ? photo.metadataObjectOriginal : std::make_shared<MetaDataObject>();
-        modified = fileDateFromText(Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(
-            *settings.dateTimeConfigModifyDate(), firstRead->Date_Modify()));
-    }
-    const FileReplacer::Options options { basisPath, modified };
     QString readError;
     const std::optional<EditedPhoto> edited = writtenEdit(basisPath, sourcePath, edit, newPath, options, readError);
     if (!edited)

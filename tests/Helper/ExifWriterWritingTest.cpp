@@ -2,8 +2,10 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -340,6 +342,52 @@ TEST_F(ExifWriterWriting, datesLeftAsTheyAreAreTheOnesTheFileHoldsWhenItIsWritte
     EXPECT_EQ(written->Date_Creation(), "2019:09:09 09:09:09");
     EXPECT_EQ(written->XMP_CreationDate(), readBack(other)->XMP_CreationDate());
     EXPECT_EQ(written->Date_Original(), "2020:01:02 03:04:05");
+}
+
+TEST_F(ExifWriterWriting, theModificationTimeFollowsWhatTheFileHoldsWhenItIsWritten)
+{
+    // After the photo was added, another program changes its modify date (and
+    // the file's time); a run editing only the artist must keep both, not put
+    // back the date read at intake. The time a file without the date holds stays.
+    ScopedTimeZone zone("Europe/Berlin");
+    const QDateTime changed(QDate(2023, 4, 5), QTime(6, 7, 8));
+    const QDateTime ownTime(QDate(2022, 2, 3), QTime(4, 5, 6));
+    const auto setFileTime = [](const QString& file, const QDateTime& moment) {
+        QFile opened(file);
+        return opened.open(QIODevice::ReadWrite) && opened.setFileTime(moment, QFileDevice::FileModificationTime);
+    };
+    MetaDataObject artist;
+    edit(artist, { { F::Artist, "Only Artist" } });
+    for (const bool whole : { false, true }) {
+        for (const bool inPlace : { true, false }) {
+            SCOPED_TRACE(QStringLiteral("whole file %1, in place %2").arg(whole).arg(inPlace).toStdString());
+            std::optional<ScopedWholeFileWrites> wholeFile;
+            if (whole)
+                wholeFile.emplace();
+            const QString source = makePhoto(QStringLiteral("dated-%1-%2.jpg").arg(whole).arg(inPlace));
+            PhotoFile photo = photoAt(source);
+            editMetadata(source, [](Exiv2::Image& image) {
+                image.exifData()["Exif.Image.DateTime"] = "2023:04:05 06:07:08";
+            });
+            ASSERT_TRUE(setFileTime(source, changed));
+            const QString output = inPlace ? source : path(QStringLiteral("out-%1.jpg").arg(whole));
+            ASSERT_EQ(writePhoto(photo, artist, output).errorFlag, 0);
+            EXPECT_EQ(readBack(output)->Artist(), "Only Artist");
+            EXPECT_EQ(readBack(output)->Date_Modify(), "2023:04:05 06:07:08");
+            EXPECT_EQ(QFileInfo(output).lastModified(), changed);
+
+            const QString undated = makePhoto(QStringLiteral("undated-%1-%2.jpg").arg(whole).arg(inPlace));
+            editMetadata(undated, [](Exiv2::Image& image) {
+                image.exifData().erase(image.exifData().findKey(Exiv2::ExifKey("Exif.Image.DateTime")));
+            });
+            ASSERT_TRUE(setFileTime(undated, ownTime));
+            PhotoFile withoutDate = photoAt(undated);
+            const QString undatedOutput = inPlace ? undated : path(QStringLiteral("undated-out-%1.jpg").arg(whole));
+            ASSERT_EQ(writePhoto(withoutDate, artist, undatedOutput).errorFlag, 0);
+            EXPECT_EQ(readBack(undatedOutput)->Date_Modify(), "");
+            EXPECT_EQ(QFileInfo(undatedOutput).lastModified(), ownTime);
+        }
+    }
 }
 
 TEST_F(ExifWriterWriting, leaveBlankErasesDropDownTagsInModesZeroAndOne)
