@@ -11,7 +11,8 @@
 
 // The metadata viewer of the editor: a window of its own over the batch list. It
 // opens on "notificationSetupMetaDataPopup" with a row of the batch list, which the
-// photo list's "Get Info" posts, and which a double-click on a photo posts here.
+// photo list's "Get Info" posts when no file manager answers, and which a
+// double-click on a photo posts here.
 
 void ExifEditorView::wireMetaDataPopup()
 {

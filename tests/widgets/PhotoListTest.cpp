@@ -18,6 +18,8 @@
 #include "support/TestGate.h"
 
 #include <QCheckBox>
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QImage>
 #include <QLabel>
 #include <QListView>
@@ -57,6 +59,33 @@ public:
     QList<int> handedToForm;
     QList<AlertYesRoad> yesRoads;
     bool buttonsOff = false;
+};
+
+// A file manager on the session bus, on a connection of its own, that records
+// what it was asked to show.
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    static constexpr const char* kConnection = "fakeFileManager";
+
+    bool start()
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QLatin1String(kConnection));
+        return bus.isConnected() && bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), this,
+                   QDBusConnection::ExportAllSlots)
+            && bus.registerService(QStringLiteral("org.freedesktop.FileManager1"));
+    }
+    ~FakeFileManager() override { QDBusConnection::disconnectFromBus(QLatin1String(kConnection)); }
+
+    QStringList calls;
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString&) { calls << QStringLiteral("ShowItems ") + uris.join(u' '); }
+    void ShowItemProperties(const QStringList& uris, const QString&)
+    {
+        calls << QStringLiteral("ShowItemProperties ") + uris.join(u' ');
+    }
 };
 
 } // namespace
@@ -587,8 +616,9 @@ private slots:
         };
         openMenuAndChoose(PhotoListMenus::OpenWithImageViewer);
         QCOMPARE(m_opener->opened, QList<QUrl>({ QUrl::fromLocalFile(path) }));
+        // Without a file manager on the session bus, our viewer shows the photo.
         openMenuAndChoose(PhotoListMenus::GetInfo);
-        QCOMPARE(info.received.size(), 1);
+        QTRY_COMPARE(info.received.size(), 1);
         QCOMPARE(info.received.first().userInfo.value(QStringLiteral("selectedIndex")).toInt(), 1);
         // Without a file manager on the session bus the folder opens.
         openMenuAndChoose(PhotoListMenus::ShowInFileManager);
@@ -604,6 +634,27 @@ private slots:
         openMenuAndChoose(PhotoListMenus::RemovePhoto);
         QCOMPARE(model()->count(), 1);
         QCOMPARE(model()->photoAt(0)->fileName, QStringLiteral("a.jpg"));
+    }
+
+    void aFileManagerOnTheBusShowsThePhotoAndItsInformation()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("no session bus (the test runs under dbus-run-session)");
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
+        FakeFileManager fileManager;
+        QVERIFY(fileManager.start());
+        NotificationSpy info(QStringLiteral("notificationSetupMetaDataPopup"));
+        const QString uri = QUrl::fromLocalFile(model()->photoAt(1)->filePath).toString();
+        for (int row : { PhotoListMenus::GetInfo, PhotoListMenus::ShowInFileManager }) {
+            panel()->btnInfoTappedAtLocation(QPoint(40, 40), 1, false);
+            panel()->popup()->choose(row);
+        }
+        QTRY_COMPARE(fileManager.calls,
+            QStringList({ QStringLiteral("ShowItemProperties ") + uri, QStringLiteral("ShowItems ") + uri }));
+        // Answered by the file manager: neither our viewer nor the folder opens.
+        QTRY_VERIFY(panel()->findChildren<QDBusPendingCallWatcher*>().isEmpty());
+        QVERIFY(info.received.isEmpty());
+        QVERIFY(m_opener->opened.isEmpty());
     }
 
     void aMissingPhotoGivesAlert103WhoseButtonRemovesEveryMissingPhoto()

@@ -15,15 +15,12 @@
 #include "batch/naming/widgets/ResetRenamePrompt.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/BusyPresenter.h"
+#include "controls/FileManagerBus.h"
 #include "controls/Presenter.h"
 #include "model/PhotoFile.h"
 #include "platform/Trash.h"
 
 #include <QCheckBox>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -498,8 +495,7 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
                 QStringLiteral("alertOpenFailed"), PhotoListMenus::openWithImageViewerFailedText(photo->filePath));
         break;
     case PhotoListMenus::GetInfo:
-        NotificationCenter::defaultCenter().post(
-            kSetupMetaDataPopup, nullptr, { { kSelectedIndexKey, m_model->rowOfPath(photo->filePath) } });
+        showInfo(photo->filePath);
         break;
     case PhotoListMenus::MarkUnmarkAll:
         markUnmarkAll();
@@ -527,29 +523,21 @@ void PhotoListPanel::alertDesktopFailed(const QString& objectName, const QString
 void PhotoListPanel::showInFileManager(const QString& path)
 {
     // The file manager selects the file where the desktop offers that; otherwise
-    // its folder opens. Nothing here waits on the bus: an absent or slow file
-    // manager shows as an error of the call, and the window stays responsive.
-    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const QString service = QStringLiteral("org.freedesktop.FileManager1");
-    const auto openFolder = [this, folder, path] {
-        if (!m_host.urlOpener().openUrl(folder))
+    // its folder opens.
+    FileManagerBus::showItems(path, this, [this, path] {
+        if (!m_host.urlOpener().openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath())))
             alertDesktopFailed(QStringLiteral("alertShowFailed"), PhotoListMenus::showInFileManagerFailedText(path));
-    };
-    if (!bus.isConnected()) {
-        openFolder();
-        return;
-    }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        service, QStringLiteral("/org/freedesktop/FileManager1"), service, QStringLiteral("ShowItems"));
-    call << QStringList { QUrl::fromLocalFile(path).toString() } << QString();
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [openFolder](QDBusPendingCallWatcher* done) {
-        done->deleteLater();
-        if (done->isError()) {
-            qCInfo(lcBatch) << "the file manager did not show the file:" << done->error().message();
-            openFolder();
-        }
+    });
+}
+
+void PhotoListPanel::showInfo(const QString& path)
+{
+    // The desktop's own information window where a file manager offers it; our
+    // metadata viewer otherwise, for the photo if it is still in the list.
+    FileManagerBus::showItemProperties(path, this, [this, path] {
+        const int row = m_model->rowOfPath(path);
+        if (row >= 0)
+            NotificationCenter::defaultCenter().post(kSetupMetaDataPopup, nullptr, { { kSelectedIndexKey, row } });
     });
 }
 

@@ -164,6 +164,7 @@ private:
     void checkMarksChanged();
     void answeredResetRename(bool yes, bool dontShowAgain);
     void showInFileManager(const QString& path);
+    void showInfo(const QString& path);
     void alertDesktopFailed(const QString& objectName, const QString& message);
     void finishRemoval();
 
