@@ -5,6 +5,7 @@
 #include "base/Numbers.h"
 #include "form/DatePanelModel.h"
 #include "form/FieldTyping.h"
+#include "model/FormRecordEditor.h"
 #include "model/GpsHemisphere.h"
 #include "model/MetaDataObject.h"
 
@@ -159,4 +160,15 @@ FormValidationResult FieldValidation::isValidFormData(const MetaDataObject& form
             result.dateErrors.append({ info.setting, error });
     }
     return result;
+}
+
+FormValidationResult FieldValidation::isValidFormData(FormRecordEditor& editor)
+{
+    const MetaDataObject* record = editor.record();
+    if (!record)
+        return {};
+    const std::shared_ptr<MetaDataObject> resolved = MetaDataObject::initWithObject(*record);
+    for (MetadataField field : GpsHemisphere::resolveSigns(*resolved))
+        editor.editField(field, resolved->field(field));
+    return isValidFormData(*editor.record());
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <optional>
 
+class FormRecordEditor;
 class MetaDataObject;
 
 // The answer for one field: valid, or the message its error line shows.
@@ -91,4 +92,9 @@ public:
     // photo's own odd value never blocks a batch (the reader never gives a negative
     // coordinate, so the sign rule cannot either).
     static FormValidationResult isValidFormData(const MetaDataObject& form);
+    // The same for the record an editor edits, before a batch or an apply: a
+    // negative GPS coordinate without a contradicting reference is first settled
+    // through the editor as the writer settles it (its magnitude with "S" or "W"),
+    // so that the form shows what will be written. Valid when there is no record.
+    static FormValidationResult isValidFormData(FormRecordEditor& editor);
 };

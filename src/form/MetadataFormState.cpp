@@ -2,12 +2,10 @@
 
 #include "form/DatePanelModel.h"
 #include "form/DropDownTables.h"
-#include "form/FieldTyping.h"
-#include "model/GpsHemisphere.h"
 #include "model/MetaDataObject.h"
 
 MetadataFormState::MetadataFormState(QObject* parent)
-    : QObject(parent)
+    : FormRecordEditor(parent)
     , m_merged(std::make_shared<MetaDataObject>())
     , m_form(std::make_shared<MetaDataObject>())
     , m_changes(std::make_shared<MetaDataObject>())
@@ -99,10 +97,11 @@ void MetadataFormState::storeEdit(MetadataField field, const QString& text)
     emit fieldEdited(field);
 }
 
-void MetadataFormState::editField(MetadataField field, const QString& text)
+bool MetadataFormState::editField(MetadataField field, const QString& text)
 {
-    storeEdit(field, FieldTyping::storedText(field, text));
+    storeEdit(field, text);
     isMetadataParamChanged(true);
+    return true;
 }
 
 std::optional<QString> MetadataFormState::chooseDropDownRow(int tag, int row, const DropDownTables& tables)
@@ -115,36 +114,46 @@ std::optional<QString> MetadataFormState::chooseDropDownRow(int tag, int row, co
     return tables.table(tag).labels[row];
 }
 
-void MetadataFormState::setEditingOption(int editingOption)
+bool MetadataFormState::setEditingOption(int editingOption)
 {
     if (editingOption < MetaDataObject::OnlyModifyEditedFields || editingOption > MetaDataObject::CleanMetadataInfo)
-        return;
+        return false;
     if (m_form->editingOption == editingOption)
-        return;
+        return true;
     m_form->editingOption = editingOption;
     m_edited->editingOption = editingOption;
     m_merged->editingOption = editingOption;
     m_isEdited = true;
     createUpdatedChnagesOnly();
     isMetadataParamChanged(true);
+    return true;
 }
 
-void MetadataFormState::setClearFlag(ClearFlag flag, bool on)
+bool MetadataFormState::setClearFlag(ClearFlag flag, bool on)
 {
     m_form->setClearFlag(flag, on);
     m_edited->setClearFlag(flag, on);
     m_isEdited = true;
     isMetadataParamChanged(true);
+    return true;
+}
+
+bool MetadataFormState::setDateTimeConfiguration(
+    DateSetting setting, std::shared_ptr<DateTimeConfiguration> configuration, const QString& summary)
+{
+    m_form->setDateTimeConfig(setting, configuration);
+    m_edited->setDateTimeConfig(setting, std::move(configuration));
+    storeEdit(kDateSettings[static_cast<std::size_t>(setting)].field, summary);
+    isMetadataParamChanged(true);
+    return true;
 }
 
 void MetadataFormState::updateDateTimeMetaDataConfiguration(DateSetting setting, const DatePanelModel& panel)
 {
     auto config = std::make_shared<DateTimeConfiguration>();
     panel.writeTo(*config);
-    m_form->setDateTimeConfig(setting, config);
-    m_edited->setDateTimeConfig(setting, config);
-    storeEdit(kDateSettings[static_cast<std::size_t>(setting)].field, DatePanelModel::summaryText(*config));
-    isMetadataParamChanged(true);
+    const QString summary = DatePanelModel::summaryText(*config);
+    setDateTimeConfiguration(setting, std::move(config), summary);
 }
 
 void MetadataFormState::appendPreset(const MetaDataObject& preset)
@@ -180,10 +189,7 @@ void MetadataFormState::isMetadataParamChanged(bool changed)
 
 FormValidationResult MetadataFormState::isValidFormData()
 {
-    const std::shared_ptr<MetaDataObject> resolved = MetaDataObject::initWithObject(*m_form);
-    for (MetadataField field : GpsHemisphere::resolveSigns(*resolved))
-        editField(field, resolved->field(field));
-    return FieldValidation::isValidFormData(*m_form);
+    return FieldValidation::isValidFormData(static_cast<FormRecordEditor&>(*this));
 }
 
 FormValidationResult MetadataFormState::apply()
@@ -225,11 +231,11 @@ void MetadataFormState::endOfRun()
     emit recordsReplaced();
 }
 
-std::array<QString, kDateSettingCount> MetadataFormState::dateWarnings() const
+std::array<QString, kDateSettingCount> MetadataFormState::dateWarnings(const MetaDataObject& record)
 {
     std::array<QString, kDateSettingCount> warnings;
     for (const DateSettingInfo& info : kDateSettings)
         warnings[static_cast<std::size_t>(info.setting)]
-            = DatePanelModel::futureDateWarning(*m_form->dateTimeConfig(info.setting));
+            = DatePanelModel::futureDateWarning(*record.dateTimeConfig(info.setting));
     return warnings;
 }

@@ -4,8 +4,8 @@
 #include "form/FormDisplay.h"
 #include "form/SelectionMerge.h"
 #include "form/SelectionMergeJob.h"
+#include "model/FormRecordEditor.h"
 
-#include <QObject>
 #include <array>
 #include <memory>
 
@@ -24,8 +24,10 @@ class MetaDataObject;
 //                   each new selection until Reset or the end of a batch
 //
 // Every edit goes into the form record and the edited record with the field's
-// edited flag; nothing here walks over the photos.
-class MetadataFormState : public QObject {
+// edited flag; nothing here walks over the photos. As the form's editor
+// (FormRecordEditor) it edits the form record and shows the merged one while no
+// photo is ticked.
+class MetadataFormState : public FormRecordEditor {
     Q_OBJECT
 public:
     explicit MetadataFormState(QObject* parent = nullptr);
@@ -50,6 +52,22 @@ public:
     // from the form record).
     const MetaDataObject& displayRecord() const;
 
+    // ---- FormRecordEditor ----
+    const MetaDataObject* record() const override { return m_form.get(); }
+    const MetaDataObject* shownRecord() const override { return &displayRecord(); }
+    bool acceptsEdits() const override { return m_totalPhotosSelected > 0; }
+    // A text for a field as it is stored (the form view has passed the typed text
+    // through FieldTyping).
+    bool editField(MetadataField field, const QString& text) override;
+    // changeViewAccordingToMetadataOtion: the editing mode of the form, edited and
+    // merged records; a mode outside 0 to 2 is refused.
+    bool setEditingOption(int editingOption) override;
+    bool setClearFlag(ClearFlag flag, bool on) override;
+    // A date setting for the date, held by the form and edited records, and its
+    // summary written into the date field.
+    bool setDateTimeConfiguration(
+        DateSetting setting, std::shared_ptr<DateTimeConfiguration> configuration, const QString& summary) override;
+
     // setupUIForSelectedPhotoFiles: merges the ticked photos off the main thread
     // and fills the form with the newest merge (an empty list at once, before this
     // returns). The form counts as unchanged until the fill; from 5001 photos
@@ -68,18 +86,11 @@ public:
     // form then counts as changed), placeholders computed. Emits recordsReplaced.
     void fill(const MergeResult& result);
 
-    // A typed, pasted or picked text for a field (after the typing rules); a typed
-    // IPTC date is stored in IPTC's form (FieldTyping::storedText).
-    void editField(MetadataField field, const QString& text);
     // A drop-down choice: stores the row's code ("Leave Blank" for row 0) and
     // answers the label to show; no value for a row outside the list.
     std::optional<QString> chooseDropDownRow(int tag, int row, const DropDownTables& tables);
-    // changeViewAccordingToMetadataOtion: the editing mode of the form, edited and merged records.
-    void setEditingOption(int editingOption);
-    void setClearFlag(ClearFlag flag, bool on);
-    // updateDateTimeMetaDataConfiguration: a new setting built from the date panel
-    // for the date, held by the form and edited records, and its summary written
-    // into the date field.
+    // updateDateTimeMetaDataConfiguration: setDateTimeConfiguration with a new
+    // setting built from the date panel and its summary.
     void updateDateTimeMetaDataConfiguration(DateSetting setting, const DatePanelModel& panel);
     // A preset laid over the form and edited records. The records take copies of
     // the preset's six date settings, so later edits in the form never change the
@@ -92,10 +103,8 @@ public:
     void createUpdatedChnagesOnly();
     // isMetadataParamChanged: the form holds edits not yet applied or reverted.
     void isMetadataParamChanged(bool changed);
-    // isValidFormData: the form checked before a batch or an apply. A negative GPS
-    // coordinate without a contradicting reference is first settled as the writer
-    // settles it (its magnitude with "S" or "W"), so that the form shows what
-    // will be written.
+    // isValidFormData: the form record checked before a batch or an apply
+    // (FieldValidation::isValidFormData of this editor: GPS signs settled first).
     FormValidationResult isValidFormData();
 
     // Apply: when the form is valid, the merged record becomes a copy of the form
@@ -112,7 +121,8 @@ public:
     void endOfRun();
 
     // showDateWariningifGreterThanToday: the warning of each of the six dates ("" for none).
-    std::array<QString, kDateSettingCount> dateWarnings() const;
+    std::array<QString, kDateSettingCount> dateWarnings() const { return dateWarnings(*m_form); }
+    static std::array<QString, kDateSettingCount> dateWarnings(const MetaDataObject& record);
 
     // A copy of a record (initWithObject) whose date settings are copies too.
     static std::shared_ptr<MetaDataObject> copyWithOwnDateSettings(const MetaDataObject& source);
@@ -120,11 +130,8 @@ public:
 signals:
     // isParamsChanged changed: Reset enabled, the Apply and Revert notes hidden.
     void paramsChangedChanged(bool changed);
-    // The records were replaced (fill, revert, preset): every control shows anew.
-    void recordsReplaced();
-    // A field of the form record was edited (typed, chosen, set by the date panel):
-    // its control shows FormDisplay::displayText and the outline.
-    void fieldEdited(MetadataField field);
+    // (recordsReplaced: after a fill, Revert, a preset; fieldEdited: a field of the
+    // form record typed, chosen or set by the date panel.)
     // The "Please Wait..." overlay over the form, shown and hidden by the same test.
     void loadingChanged(bool shown, const QString& text);
 

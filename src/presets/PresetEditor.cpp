@@ -5,10 +5,16 @@
 #include "presets/PresetListModel.h"
 
 PresetEditor::PresetEditor(PresetListModel& model, PresetChoice& choice, QObject* parent)
-    : QObject(parent)
+    : FormRecordEditor(parent)
     , m_model(model)
     , m_choice(choice)
 {
+    connect(&m_choice, &PresetChoice::chosenPresetChanged, this, &FormRecordEditor::recordsReplaced);
+}
+
+const MetaDataObject* PresetEditor::record() const
+{
+    return editable();
 }
 
 MetaDataObject* PresetEditor::editable() const
@@ -29,6 +35,7 @@ bool PresetEditor::editField(MetadataField field, const QString& text)
     preset->setField(field, text);
     preset->setUpdated(field, true);
     edited();
+    emit fieldEdited(field);
     return true;
 }
 
@@ -64,5 +71,6 @@ bool PresetEditor::setDateTimeConfiguration(
     preset->setField(field, summary);
     preset->setUpdated(field, true);
     edited();
+    emit fieldEdited(field);
     return true;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "model/FormRecordEditor.h"
 #include "model/MetadataFields.h"
 
-#include <QObject>
 #include <QString>
 #include <memory>
 
@@ -16,19 +16,21 @@ class PresetListModel;
 // edit marks the field as edited, as the editor's form does, and counts as a change
 // of the preset list at once, so the archive holds it even if the program ends
 // without quitting. With no preset chosen an edit does nothing and answers false.
-class PresetEditor : public QObject {
+// Another choice replaces the record the form shows.
+class PresetEditor : public FormRecordEditor {
     Q_OBJECT
 public:
     PresetEditor(PresetListModel& model, PresetChoice& choice, QObject* parent = nullptr);
 
+    // The chosen preset.
+    const MetaDataObject* record() const override;
     // A text for a field, after the form's typing rules.
-    bool editField(MetadataField field, const QString& text);
-    bool setEditingOption(int editingOption);
-    bool setClearFlag(ClearFlag flag, bool on);
-    // A date setting built by the date panel, with the summary text the date field
-    // shows. The preset holds the setting from now on; no other record shares it.
+    bool editField(MetadataField field, const QString& text) override;
+    bool setEditingOption(int editingOption) override;
+    bool setClearFlag(ClearFlag flag, bool on) override;
+    // The preset holds the setting from now on; no other record shares it.
     bool setDateTimeConfiguration(
-        DateSetting setting, std::shared_ptr<DateTimeConfiguration> configuration, const QString& summary);
+        DateSetting setting, std::shared_ptr<DateTimeConfiguration> configuration, const QString& summary) override;
 
 private:
     MetaDataObject* editable() const;

@@ -69,9 +69,6 @@ TEST(MetadataFormState, storesATypedTextInTheFormAndEditedRecordsAndMarksTheForm
     ASSERT_EQ(changed.count(), 1);
     EXPECT_TRUE(changed.first().at(0).toBool());
     EXPECT_EQ(form.selectedMetatDataSettingObj()->Artist(), "") << "the merged record stays as merged";
-
-    form.editField(F::IPTC_DateCreated, "May 05,2019");
-    EXPECT_EQ(form.metaDataObject()->IPTC_DateCreated(), "2019-05-05");
 }
 
 TEST(MetadataFormState, laysKeptEditsOverANewSelection)

@@ -8,6 +8,7 @@
 #include "form/DatePanelModel.h"
 #include "form/FormFixtures.h"
 #include "form/widgets/DatePanelView.h"
+#include "model/FormRecordEditor.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
@@ -47,6 +48,48 @@ public:
     }
     void presentOpenPanel(QWidget*, const OpenPanelRequest&, std::function<void(const QStringList&)>) override { }
     QStringList asked;
+};
+
+// An editor of one record, as the preset window's is, that keeps each edit it is handed.
+class RecordEditor : public FormRecordEditor {
+public:
+    explicit RecordEditor(std::shared_ptr<MetaDataObject> record)
+        : m_record(std::move(record))
+    {
+    }
+    const MetaDataObject* record() const override { return m_record.get(); }
+    bool editField(MetadataField field, const QString& text) override
+    {
+        fields.append(text);
+        m_record->setField(field, text);
+        emit fieldEdited(field);
+        return true;
+    }
+    bool setEditingOption(int editingOption) override
+    {
+        m_record->editingOption = editingOption;
+        return true;
+    }
+    bool setClearFlag(ClearFlag flag, bool on) override
+    {
+        m_record->setClearFlag(flag, on);
+        return true;
+    }
+    bool setDateTimeConfiguration(
+        DateSetting setting, std::shared_ptr<DateTimeConfiguration> configuration, const QString& summary) override
+    {
+        dates.append({ setting, summary });
+        m_record->setDateTimeConfig(setting, std::move(configuration));
+        m_record->setField(kDateSettings[static_cast<std::size_t>(setting)].field, summary);
+        emit fieldEdited(kDateSettings[static_cast<std::size_t>(setting)].field);
+        return true;
+    }
+
+    QStringList fields;
+    QList<QPair<DateSetting, QString>> dates;
+
+private:
+    std::shared_ptr<MetaDataObject> m_record;
 };
 
 template <typename T> T* child(QWidget& form, const QString& name)
@@ -407,17 +450,18 @@ private slots:
         QVERIFY(overlay->isHidden());
     }
 
-    void aFormBoundToARecordShowsItAndAnnouncesEdits()
+    void aFormWithAnotherEditorShowsItsRecordAndHandsItEveryEdit()
     {
         auto preset = std::make_shared<MetaDataObject>();
         preset->setArtist(QStringLiteral("Предустановка"));
         preset->setCamSetting_Flash(QStringLiteral("1"));
         preset->editingOption = MetaDataObject::ModifyEditedClearOthers;
+        RecordEditor editor(preset);
         MetadataFormView form;
         form.resize(620, 720);
         form.show();
-        form.bindToRecord(preset);
-        QVERIFY(form.isBoundToRecord());
+        form.setEditor(&editor);
+        QVERIFY(!form.editsSelection());
         QCOMPARE(child<QLineEdit>(form, "txtArtist")->text(), QStringLiteral("Предустановка"));
         QCOMPARE(child<QLineEdit>(form, "txtCamSetting_Flash")->text(), QStringLiteral("Fired"));
         QCOMPARE(child<QLineEdit>(form, "txtMetatDataEditingOption")->text(),
@@ -425,29 +469,37 @@ private slots:
         QVERIFY(child<QWidget>(form, "vwApplyRevert")->isHidden());
         QVERIFY(child<QWidget>(form, "vwMetaDataFields")->isEnabled());
 
-        // The owner stores what the form announces; the form never writes the record itself.
-        QSignalSpy fieldEdits(&form, &MetadataFormView::recordFieldEdited);
-        connect(&form, &MetadataFormView::recordFieldEdited, &form,
-            [preset](MetadataField field, const QString& text) { preset->setField(field, text); });
+        // Each keystroke goes to the editor after the typing rules; a typed IPTC date
+        // is stored in IPTC's form while the field keeps what is typed.
         QTest::keyClicks(child<QLineEdit>(form, "txtCopyright"), QStringLiteral("(c)"));
-        QCOMPARE(fieldEdits.count(), 3);
-        QCOMPARE(fieldEdits.last().at(1).toString(), QStringLiteral("(c)"));
+        QCOMPARE(editor.fields.size(), 3);
+        QCOMPARE(editor.fields.last(), QStringLiteral("(c)"));
+        QTest::keyClicks(child<QLineEdit>(form, "txtIPTC_DateCreated"), QStringLiteral("20190504"));
+        QCOMPARE(preset->IPTC_DateCreated(), QStringLiteral("2019-05-04"));
+        QCOMPARE(child<QLineEdit>(form, "txtIPTC_DateCreated")->text(), QStringLiteral("20190504"));
 
         QTest::mouseClick(child<QToolButton>(form, "btnDropDownGPS_LattitudeRef"), Qt::LeftButton);
         clickRow(form.dropDownPopup().table(), QStringLiteral("South"));
         QCOMPARE(preset->GPS_LattitudeRef(), QStringLiteral("S"));
         QCOMPARE(child<QLineEdit>(form, "txtGPS_LattitudeRef")->text(), QStringLiteral("South"));
 
-        QSignalSpy dates(&form, &MetadataFormView::recordDateSettingChosen);
         QTRY_VERIFY(child<QToolButton>(form, "btnDatePickerXMP_ModifyDate")->isEnabled());
         QTest::mouseClick(child<QToolButton>(form, "btnDatePickerXMP_ModifyDate"), Qt::LeftButton);
         QVERIFY(QTest::qWaitForWindowExposed(form.datePopup().attachedWindow()));
         clickBox(child<QRadioButton>(form.datePanel(), "btnEmptyDate"));
-        QCOMPARE(dates.count(), 1);
-        QCOMPARE(dates.first().at(0).value<DateSetting>(), DateSetting::XMPModifyDate);
-        QCOMPARE(dates.first().at(2).toString(), DatePanelModel::kEmptyDateSummary);
+        QCOMPARE(editor.dates.size(), 1);
+        QCOMPARE(editor.dates.first().first, DateSetting::XMPModifyDate);
+        QCOMPARE(editor.dates.first().second, DatePanelModel::kEmptyDateSummary);
+        form.datePopup().dismissPanel();
 
-        // The selection never reaches a form bound to a record.
+        // The clean mode brings its tab, as in the editor's form, so the clear boxes show.
+        QTRY_VERIFY(child<QToolButton>(form, "btnEditingOption")->isEnabled());
+        QTest::mouseClick(child<QToolButton>(form, "btnEditingOption"), Qt::LeftButton);
+        clickRow(form.dropDownPopup().table(), QStringLiteral("Clean Metadata info"));
+        QCOMPARE(form.currentTab(), FormTab::ClearOptions);
+        QCOMPARE(preset->editingOption, int(MetaDataObject::CleanMetadataInfo));
+
+        // The selection never reaches a form with another editor.
         form.setupUIForSelectedPhotoFiles(twoPhotos());
         QCOMPARE(child<QLineEdit>(form, "txtArtist")->text(), QStringLiteral("Предустановка"));
     }

@@ -176,7 +176,7 @@ private slots:
         QCOMPARE(view.objectName(), QStringLiteral("vwPresetRef"));
         // The first preset is open in the second form, which is bound to it.
         QCOMPARE(view.selectedPreset(), m_app->arrayPresets.first());
-        QCOMPARE(view.form().boundRecord(), m_app->arrayPresets.first());
+        QCOMPARE(view.form().editor().record(), m_app->arrayPresets.first().get());
         QCOMPARE(child<QLineEdit>(view.form(), "txtArtist")->text(), QStringLiteral("Ålesund"));
 
         // Closing the window by its own close clears the flag.
@@ -238,7 +238,7 @@ private slots:
         QCOMPARE(m_app->arrayPresets.size(), 2);
         QVERIFY(!m_app->arrayPresets.contains(removed));
         QVERIFY(!view.selectedPreset());
-        QVERIFY(!view.form().isBoundToRecord());
+        QVERIFY(!view.form().editor().record());
         QVERIFY(!view.form().isEnabled());
         QVERIFY(!child<QPushButton>(view, "btnRemovePreset")->isEnabled());
         QVERIFY(!child<QPushButton>(view, "btnApplyPreset")->isEnabled());

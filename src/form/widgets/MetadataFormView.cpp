@@ -131,23 +131,10 @@ MetadataFormView::MetadataFormView(QWidget* parent)
         isMetadataParamChanged(changed);
         emit paramsChangedChanged(changed);
     });
-    connect(&m_state, &MetadataFormState::recordsReplaced, this, &MetadataFormView::recordsReplaced);
-    connect(&m_state, &MetadataFormState::fieldEdited, this, [this](MetadataField field) {
-        if (const FieldControl* control = controlFor(field)) {
-            // A typed field keeps the text as the user types it.
-            if (m_typingField != field)
-                showField(*control);
-            highlight(*control);
-            if (control->line)
-                control->line->setPlaceholderText(QString());
-            if (control->placeholderLabel)
-                control->placeholderLabel->hide();
-        }
-    });
     connect(&m_state, &MetadataFormState::loadingChanged, this, &MetadataFormView::showLoading);
 
     isMetadataParamChanged(false);
-    recordsReplaced();
+    setEditor(nullptr);
     showTab(FormTab::General);
 }
 
@@ -492,16 +479,14 @@ void MetadataFormView::showTab(FormTab tab)
     for (int i = 0; i < m_tabs.size(); ++i)
         m_tabs[i]->setVisible(i == index);
     m_scroll->ensureVisible(0, 0);
-    if (m_record) {
-        const int mode = MetadataFormState::editingOptionForTab(tab, m_record->editingOption);
-        if (mode != m_record->editingOption) {
-            emit recordEditingOptionChosen(mode);
-            showRecord();
-        }
-    } else {
-        m_state.tabSelected(tab);
-        m_editingOption->setText(FormFieldTable::editingOptionText(m_state.metaDataObject()->editingOption));
+    // The clear boxes count only in the clean mode: its tab brings the mode, and
+    // leaving the tab leaves it.
+    if (const MetaDataObject* record = editor().record()) {
+        const int mode = MetadataFormState::editingOptionForTab(tab, record->editingOption);
+        if (mode != record->editingOption)
+            editor().setEditingOption(mode);
     }
+    showEditingOption();
 }
 
 void MetadataFormView::setButtonsRoot(QWidget* root)

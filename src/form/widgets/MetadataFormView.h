@@ -6,6 +6,7 @@
 #include "model/DateTimeConfiguration.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
@@ -27,15 +28,14 @@ class QTabBar;
 // form core (MetadataFormState, FormDisplay, FieldTyping, FieldValidation,
 // DropDownTables, DatePanelModel).
 //
-// The form works in one of two bindings:
-// - the selection (the default): it speaks for the ticked photos through its own
-//   MetadataFormState. setupUIForSelectedPhotoFiles merges them off the main thread
-//   and fills the form; edits go into the state's form and edited records.
-// - a record (bindToRecord): it shows one record, such as a preset, and never
-//   merges. The form does not write that record: each edit is announced
-//   (recordFieldEdited, recordEditingOptionChosen, recordClearFlagChosen,
-//   recordDateSettingChosen) for the owner to store, after which the form shows
-//   the record again (showRecord). Apply and Revert are hidden.
+// The form shows the record of one editor (FormRecordEditor) and hands it every
+// edit, after the typing rules; it never writes a record itself:
+// - the selection (the default): its own MetadataFormState speaks for the ticked
+//   photos. setupUIForSelectedPhotoFiles merges them off the main thread and
+//   fills the form; Apply and Revert act on the state's records.
+// - another editor (setEditor), such as the preset window's editor of the chosen
+//   preset: the form never merges, shows no placeholders and hides Apply and
+//   Revert.
 class MetadataFormView : public QWidget {
     Q_OBJECT
 public:
@@ -61,12 +61,17 @@ public:
     // A preset laid over the form (its date settings copied).
     void appendPreset(const MetaDataObject& preset) { m_state.appendPreset(preset); }
 
-    // ---- Record binding ----
-    void bindToRecord(std::shared_ptr<MetaDataObject> record);
-    bool isBoundToRecord() const { return m_record != nullptr; }
-    const std::shared_ptr<MetaDataObject>& boundRecord() const { return m_record; }
-    // Shows the bound record again (after the owner stored an edit or changed it).
-    void showRecord();
+    // ---- The editor ----
+    // The editor whose record the form shows and edits; nullptr gives the form
+    // back to the selection. The editor outlives the form or leaves it first.
+    void setEditor(FormRecordEditor* editor);
+    FormRecordEditor& editor() { return m_editor ? *m_editor : static_cast<FormRecordEditor&>(m_state); }
+    const FormRecordEditor& editor() const
+    {
+        return m_editor ? *m_editor : static_cast<const FormRecordEditor&>(m_state);
+    }
+    // The form speaks for the ticked photos.
+    bool editsSelection() const { return !m_editor; }
 
     // ---- Shared ----
     // Questions to the user (the revert question). Without one, Revert acts at once.
@@ -94,12 +99,6 @@ signals:
     void applied();
     void reverted();
 
-    void recordFieldEdited(MetadataField field, const QString& text);
-    void recordEditingOptionChosen(int editingOption);
-    void recordClearFlagChosen(ClearFlag flag, bool on);
-    void recordDateSettingChosen(
-        DateSetting setting, std::shared_ptr<DateTimeConfiguration> configuration, const QString& summary);
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,9 +122,12 @@ private:
     void buildClearBoxes(QWidget* tab, class QVBoxLayout* layout);
 
     // Binding (MetadataFormViewBinding.cpp).
+    const MetaDataObject& editedRecord() const;
     const MetaDataObject& shownRecord() const;
     void updateTextFieldsValues();
+    void showEditingOption();
     void showField(const FieldControl& control);
+    void showEditedField(MetadataField field);
     void showPlaceholders();
     void highlightBorder();
     void highlight(const FieldControl& control);
@@ -150,8 +152,10 @@ private:
     const FieldControl* controlFor(MetadataField field) const;
 
     MetadataFormState m_state;
+    QPointer<FormRecordEditor> m_editor; // null: m_state
+    QMetaObject::Connection m_editorFieldEdited;
+    QMetaObject::Connection m_editorRecordsReplaced;
     DropDownTables m_tables;
-    std::shared_ptr<MetaDataObject> m_record;
     Presenter* m_presenter = nullptr;
 
     QTabBar* m_segment = nullptr;

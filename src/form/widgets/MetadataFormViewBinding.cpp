@@ -30,6 +30,13 @@ void setStyleProperty(QWidget* widget, const char* name, bool on)
     widget->style()->polish(widget);
 }
 
+// What a form without a record shows: empty fields (the form is disabled then).
+const MetaDataObject& noRecord()
+{
+    static const MetaDataObject empty;
+    return empty;
+}
+
 } // namespace
 
 const MetadataFormView::FieldControl* MetadataFormView::controlFor(MetadataField field) const
@@ -38,15 +45,22 @@ const MetadataFormView::FieldControl* MetadataFormView::controlFor(MetadataField
     return index < static_cast<std::size_t>(m_controls.size()) ? &m_controls[static_cast<qsizetype>(index)] : nullptr;
 }
 
+const MetaDataObject& MetadataFormView::editedRecord() const
+{
+    const MetaDataObject* record = editor().record();
+    return record ? *record : noRecord();
+}
+
 const MetaDataObject& MetadataFormView::shownRecord() const
 {
-    return m_record ? *m_record : m_state.displayRecord();
+    const MetaDataObject* record = editor().shownRecord();
+    return record ? *record : noRecord();
 }
 
 void MetadataFormView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos)
 {
-    if (m_record)
-        return; // a form bound to a record never speaks for the selection
+    if (!editsSelection())
+        return; // a form with another editor never speaks for the selection
     hideAllErrorLabels();
     m_state.setupUIForSelectedPhotoFiles(photos);
 }
@@ -56,54 +70,64 @@ void MetadataFormView::resetMetadata()
     m_state.reset();
 }
 
-void MetadataFormView::bindToRecord(std::shared_ptr<MetaDataObject> record)
+void MetadataFormView::setEditor(FormRecordEditor* editor)
 {
     m_popup->dismissPanel();
     m_datePopup->dismissPanel();
-    m_record = std::move(record);
-    m_applyRevert->setVisible(!m_record);
-    hideAllErrorLabels();
-    if (m_record)
-        showRecord();
-    else
-        recordsReplaced();
-}
-
-void MetadataFormView::showRecord()
-{
-    if (!m_record)
-        return;
-    updateTextFieldsValues();
-    showPlaceholders();
-    highlightBorder();
-    m_fieldsArea->setEnabled(true);
-    m_editingOptions->setEnabled(true);
+    disconnect(m_editorFieldEdited);
+    disconnect(m_editorRecordsReplaced);
+    m_editor = editor == &m_state ? nullptr : editor;
+    FormRecordEditor& current = this->editor();
+    m_editorFieldEdited = connect(&current, &FormRecordEditor::fieldEdited, this, &MetadataFormView::showEditedField);
+    m_editorRecordsReplaced
+        = connect(&current, &FormRecordEditor::recordsReplaced, this, &MetadataFormView::recordsReplaced);
+    m_applyRevert->setVisible(editsSelection());
+    recordsReplaced();
 }
 
 void MetadataFormView::recordsReplaced()
 {
-    if (m_record)
-        return;
     hideAllErrorLabels();
     updateTextFieldsValues();
     showPlaceholders();
     highlightBorder();
-    // enableExifDataView: nothing to edit without a ticked photo.
-    const bool enabled = m_state.totalPhotosSelected() > 0;
+    // enableExifDataView: nothing to edit without a ticked photo or a chosen preset.
+    const bool enabled = editor().acceptsEdits();
     m_fieldsArea->setEnabled(enabled);
     m_editingOptions->setEnabled(enabled);
-    emit mergedRecordChanged();
+    if (editsSelection())
+        emit mergedRecordChanged();
+}
+
+void MetadataFormView::showEditedField(MetadataField field)
+{
+    const FieldControl* control = controlFor(field);
+    if (!control)
+        return;
+    // A typed field keeps the text as the user types it.
+    if (m_typingField != field)
+        showField(*control);
+    highlight(*control);
+    if (control->line)
+        control->line->setPlaceholderText(QString());
+    if (control->placeholderLabel)
+        control->placeholderLabel->hide();
 }
 
 void MetadataFormView::updateTextFieldsValues()
 {
     for (const FieldControl& control : std::as_const(m_controls))
         showField(control);
-    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
-    m_editingOption->setText(FormFieldTable::editingOptionText(form.editingOption));
+    showEditingOption();
+    const MetaDataObject& form = editedRecord();
     for (auto it = m_clearBoxes.cbegin(); it != m_clearBoxes.cend(); ++it)
         it.value()->setChecked(form.clearFlag(static_cast<ClearFlag>(it.key())));
     showDateWarnings();
+}
+
+void MetadataFormView::showEditingOption()
+{
+    m_editingOption->setText(FormFieldTable::editingOptionText(editedRecord().editingOption));
 }
 
 void MetadataFormView::showField(const FieldControl& control)
@@ -118,7 +142,7 @@ void MetadataFormView::showField(const FieldControl& control)
 void MetadataFormView::showPlaceholders()
 {
     const PlaceholderState none;
-    const PlaceholderState& placeholders = m_record ? none : m_state.placeholders();
+    const PlaceholderState& placeholders = editsSelection() ? m_state.placeholders() : none;
     for (const FieldControl& control : std::as_const(m_controls)) {
         const QString text = placeholders.placeholderText(control.field->field);
         if (control.line)
@@ -140,20 +164,12 @@ void MetadataFormView::highlightBorder()
 
 void MetadataFormView::highlight(const FieldControl& control)
 {
-    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
-    setStyleProperty(control.box, "edited", FormDisplay::isHighlighted(*control.field, form));
+    setStyleProperty(control.box, "edited", FormDisplay::isHighlighted(*control.field, editedRecord()));
 }
 
 void MetadataFormView::showDateWarnings()
 {
-    std::array<QString, kDateSettingCount> warnings;
-    if (m_record) {
-        for (const DateSettingInfo& info : kDateSettings)
-            warnings[static_cast<std::size_t>(info.setting)]
-                = DatePanelModel::futureDateWarning(*m_record->dateTimeConfig(info.setting));
-    } else {
-        warnings = m_state.dateWarnings();
-    }
+    const std::array<QString, kDateSettingCount> warnings = MetadataFormState::dateWarnings(editedRecord());
     for (auto it = m_dateWarnings.cbegin(); it != m_dateWarnings.cend(); ++it) {
         const QString& warning = warnings[static_cast<std::size_t>(it.key())];
         it.value()->setText(warning);
@@ -197,28 +213,21 @@ void MetadataFormView::fieldTyped(const FieldControl& control, const QString& te
 
 void MetadataFormView::storeEdit(const FieldControl& control, const QString& text)
 {
-    if (m_record) {
-        emit recordFieldEdited(control.field->field, FieldTyping::storedText(control.field->field, text));
-        highlight(control);
-        return;
-    }
-    m_typingField = control.field->field;
-    m_state.editField(control.field->field, text);
+    // The one road of typed text into a record: a typed IPTC date is stored in
+    // IPTC's form.
+    const MetadataField field = control.field->field;
+    m_typingField = field;
+    editor().editField(field, FieldTyping::storedText(field, text));
     m_typingField.reset();
 }
 
 void MetadataFormView::btnDropDownTapped(const FieldControl& control)
 {
     const int tag = control.field->dropDownTag;
-    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
     const MetadataField field = control.field->field;
     const auto chosen = [this, tag, field](int row) {
-        if (!m_record) {
-            m_state.chooseDropDownRow(tag, row, m_tables);
-        } else if (const std::optional<QString> value = m_tables.storedValueForRow(tag, row)) {
-            emit recordFieldEdited(field, *value);
-            showRecord();
-        }
+        if (const std::optional<QString> value = m_tables.storedValueForRow(tag, row))
+            editor().editField(field, *value);
         // A hemisphere decides whether the coordinate's sign still fits it.
         if (const GpsAxis* axis = GpsHemisphere::axisOfReference(field)) {
             if (const FieldControl* coordinate = controlFor(axis->coordinate))
@@ -227,7 +236,7 @@ void MetadataFormView::btnDropDownTapped(const FieldControl& control)
     };
     AttachedPopupTable::ListOptions options;
     options.type = tag;
-    options.currentRow = m_tables.rowForValue(tag, form.field(field));
+    options.currentRow = m_tables.rowForValue(tag, editedRecord().field(field));
     m_popup->open(control.line, m_tables.getArrayForDropDownOptionsForTag(tag), chosen, options);
 }
 
@@ -236,8 +245,7 @@ void MetadataFormView::btnDatePickerTapped(const FieldControl& control)
     const std::optional<DateSetting> setting = DatePanelModel::dateSettingOfField(control.field->field);
     if (!setting)
         return;
-    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
-    m_datePanel->loadFrom(*form.dateTimeConfig(*setting));
+    m_datePanel->loadFrom(*editedRecord().dateTimeConfig(*setting));
     m_datePopup->showView(control.line, m_datePanel);
     m_dateSetting = setting;
 }
@@ -246,22 +254,17 @@ void MetadataFormView::updateDateTimeMetaDataConfiguration()
 {
     if (!m_dateSetting)
         return;
-    if (m_record) {
-        auto config = std::make_shared<DateTimeConfiguration>();
-        m_datePanel->model().writeTo(*config);
-        emit recordDateSettingChosen(*m_dateSetting, config, DatePanelModel::summaryText(*config));
-        showRecord();
-        return;
-    }
-    m_state.updateDateTimeMetaDataConfiguration(*m_dateSetting, m_datePanel->model());
+    auto config = std::make_shared<DateTimeConfiguration>();
+    m_datePanel->model().writeTo(*config);
+    const QString summary = DatePanelModel::summaryText(*config);
+    editor().setDateTimeConfiguration(*m_dateSetting, std::move(config), summary);
     showDateWarnings();
 }
 
 void MetadataFormView::btnEditingOptionTapped()
 {
-    const MetaDataObject& form = m_record ? *m_record : *m_state.metaDataObject();
     AttachedPopupTable::ListOptions options;
-    options.currentRow = form.editingOption;
+    options.currentRow = editedRecord().editingOption;
     m_popup->open(
         m_editingOption, FormFieldTable::editingOptionTexts(),
         [this](int row) { changeViewAccordingToMetadataOtion(row); }, options);
@@ -269,50 +272,31 @@ void MetadataFormView::btnEditingOptionTapped()
 
 void MetadataFormView::chooseEditingOption(int editingOption)
 {
-    if (m_record) {
-        emit recordEditingOptionChosen(editingOption);
-        showRecord();
-        return;
-    }
-    m_state.setEditingOption(editingOption);
-    m_editingOption->setText(FormFieldTable::editingOptionText(m_state.metaDataObject()->editingOption));
+    editor().setEditingOption(editingOption);
+    showEditingOption();
 }
 
 void MetadataFormView::changeViewAccordingToMetadataOtion(int editingOption)
 {
     // The clear boxes count only in the clean mode, so the mode and the clean tab
     // come and go together.
-    if (!m_record && editingOption == MetaDataObject::CleanMetadataInfo) {
+    if (editingOption == MetaDataObject::CleanMetadataInfo) {
         showTab(FormTab::ClearOptions);
         return;
     }
-    if (!m_record && currentTab() == FormTab::ClearOptions)
+    if (currentTab() == FormTab::ClearOptions)
         showTab(FormTab::General);
     chooseEditingOption(editingOption);
 }
 
 void MetadataFormView::clearBoxTapped(ClearFlag flag, bool on)
 {
-    if (m_record) {
-        emit recordClearFlagChosen(flag, on);
-        showRecord();
-        return;
-    }
-    m_state.setClearFlag(flag, on);
+    editor().setClearFlag(flag, on);
 }
 
 bool MetadataFormView::isValidFormData()
 {
-    if (m_record) {
-        const std::shared_ptr<MetaDataObject> resolved = MetaDataObject::initWithObject(*m_record);
-        const QList<MetadataField> changed = GpsHemisphere::resolveSigns(*resolved);
-        for (MetadataField field : changed)
-            emit recordFieldEdited(field, resolved->field(field));
-        if (!changed.isEmpty())
-            showRecord();
-    }
-    const FormValidationResult result
-        = m_record ? FieldValidation::isValidFormData(*m_record) : m_state.isValidFormData();
+    const FormValidationResult result = FieldValidation::isValidFormData(editor());
     hideAllErrorLabels();
     for (const FieldError& error : result.fieldErrors) {
         const FieldControl* control = controlFor(error.field);
@@ -349,7 +333,7 @@ void MetadataFormView::scrollToField(MetadataField field)
 
 void MetadataFormView::btnApplyMetaDataTapped()
 {
-    if (m_record || !isValidFormData())
+    if (!editsSelection() || !isValidFormData())
         return;
     m_state.apply();
     emit applied();

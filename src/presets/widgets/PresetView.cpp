@@ -30,7 +30,6 @@ PresetView::PresetView(PresetListModel& model, QWidget* parent)
     m_editor = new PresetEditor(m_model, *m_choice, this);
     build();
     connect(m_choice, &PresetChoice::chosenPresetChanged, this, &PresetView::chosenPresetChanged);
-    wireFormEdits();
     chosenPresetChanged(nullptr);
 }
 
@@ -84,8 +83,10 @@ void PresetView::build()
     leftBox->setLayout(left);
     leftBox->setFixedWidth(kListWidth);
 
+    // The second form edits the chosen preset itself, through the preset's editor.
     m_form = new MetadataFormView(this);
     m_form->setObjectName(QStringLiteral("vwPresetForm"));
+    m_form->setEditor(m_editor);
 
     m_apply = new QPushButton(tr("Apply Preset"), this);
     m_apply->setObjectName(QStringLiteral("btnApplyPreset"));
@@ -125,29 +126,6 @@ void PresetView::build()
     });
 }
 
-void PresetView::wireFormEdits()
-{
-    // The form announces each edit of the preset; the preset takes it and the
-    // form shows the stored result.
-    connect(m_form, &MetadataFormView::recordFieldEdited, this, [this](MetadataField field, const QString& text) {
-        if (m_editor->editField(field, text))
-            m_form->showRecord();
-    });
-    connect(m_form, &MetadataFormView::recordEditingOptionChosen, this, [this](int option) {
-        if (m_editor->setEditingOption(option))
-            m_form->showRecord();
-    });
-    connect(m_form, &MetadataFormView::recordClearFlagChosen, this, [this](ClearFlag flag, bool on) {
-        if (m_editor->setClearFlag(flag, on))
-            m_form->showRecord();
-    });
-    connect(m_form, &MetadataFormView::recordDateSettingChosen, this,
-        [this](DateSetting setting, std::shared_ptr<DateTimeConfiguration> configuration, const QString& summary) {
-            if (m_editor->setDateTimeConfiguration(setting, std::move(configuration), summary))
-                m_form->showRecord();
-        });
-}
-
 const std::shared_ptr<MetaDataObject>& PresetView::selectedPreset() const
 {
     return m_choice->preset();
@@ -161,7 +139,6 @@ void PresetView::setupUIForSelectedPresetObject(const std::shared_ptr<MetaDataOb
 void PresetView::chosenPresetChanged(const std::shared_ptr<MetaDataObject>& preset)
 {
     showChoiceInList();
-    m_form->bindToRecord(preset);
     m_form->setEnabled(preset != nullptr);
     m_name->setText(preset ? preset->name : QString());
     m_name->setEnabled(preset != nullptr);

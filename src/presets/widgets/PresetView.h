@@ -14,9 +14,9 @@ class QPushButton;
 
 // The preset window's content ("vwPresetRef"): the preset list with its add and
 // remove buttons and a name field on the left, and on the right a second metadata
-// form bound to the chosen preset. Edits in that form go into the preset at once
-// (through PresetEditor, which counts them as changes of the list, so the archive
-// is written). A preset that leaves the list is dropped from the view: the form
+// form whose editor is the chosen preset's (PresetEditor). Edits in that form go
+// into the preset at once and count as changes of the list, so the archive is
+// written. A preset that leaves the list is dropped from the view: the form
 // then shows no preset.
 class PresetView : public QWidget {
     Q_OBJECT
@@ -51,7 +51,6 @@ signals:
 private:
     void build();
     void chosenPresetChanged(const std::shared_ptr<MetaDataObject>& preset);
-    void wireFormEdits();
     void showChoiceInList();
 
     PresetListModel& m_model;

@@ -1,0 +1,8 @@
+#include "model/FormRecordEditor.h"
+
+FormRecordEditor::FormRecordEditor(QObject* parent)
+    : QObject(parent)
+{
+}
+
+FormRecordEditor::~FormRecordEditor() = default;
