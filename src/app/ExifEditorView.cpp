@@ -246,13 +246,13 @@ void ExifEditorView::processAfterAllPhotosAdded()
 void ExifEditorView::showLoading(bool show, const QString& text)
 {
     if (show) {
-        m_app.isSubWindowOpened = true;
+        m_loadingBusy.emplace(m_app.isSubWindowOpened);
         m_loading->setGeometry(rect());
         m_loading->showLoading(text);
         enableDragAndDrop(false);
         NotificationCenter::defaultCenter().post(Notifications::showLoading);
     } else {
-        m_app.isSubWindowOpened = false;
+        m_loadingBusy.reset();
         m_loading->hide();
         enableDragAndDrop(true);
         NotificationCenter::defaultCenter().post(Notifications::hideLoading);

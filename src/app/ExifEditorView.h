@@ -4,12 +4,14 @@
 #include "batch/alerts/AlertCatalog.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/BatchController.h"
+#include "controls/BusyPresenter.h"
 #include "presets/widgets/PresetsPanel.h"
 
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class AlertSheet;
 class AppDelegate;
@@ -202,6 +204,7 @@ private:
     QWidget* m_bottomBar = nullptr;
     LoadingOverlay* m_veil = nullptr;
     LoadingOverlay* m_loading = nullptr;
+    std::optional<BusyScope> m_loadingBusy; // while the loading overlay is up
     AlertSheet* m_alertSheet = nullptr;
     BatchController* m_batch = nullptr;
     PresetsPanel* m_presets = nullptr;

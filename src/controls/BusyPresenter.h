@@ -27,3 +27,23 @@ private:
     Presenter& m_presenter;
     std::atomic<bool>& m_busy;
 };
+
+// Holds a busy flag set for as long as it lives, for what stays up across several
+// steps rather than one question: the loading overlay, the batch's destination and
+// progress sheets, the preset window. Kept in a std::optional by the owner of the
+// sheet: emplaced when it opens, reset when it closes, and cleared with its owner
+// should that go first, so no road leaves the flag set.
+class BusyScope {
+public:
+    explicit BusyScope(std::atomic<bool>& busy)
+        : m_busy(busy)
+    {
+        m_busy = true;
+    }
+    ~BusyScope() { m_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    std::atomic<bool>& m_busy;
+};

@@ -30,15 +30,11 @@ PresetWindow::PresetWindow(PresetListModel& model, std::atomic<bool>& isSubWindo
     });
 }
 
-PresetWindow::~PresetWindow()
-{
-    if (isVisible())
-        m_isSubWindowOpened = false;
-}
+PresetWindow::~PresetWindow() = default;
 
 void PresetWindow::setupUIForSelectedPresetObject(const std::shared_ptr<MetaDataObject>& preset)
 {
-    m_isSubWindowOpened = true;
+    m_busy.emplace(m_isSubWindowOpened);
     std::shared_ptr<MetaDataObject> shown = preset;
     if (!shown && m_view->model().rowCount() > 0)
         shown = m_view->model().presetAt(0);
@@ -48,6 +44,6 @@ void PresetWindow::setupUIForSelectedPresetObject(const std::shared_ptr<MetaData
 void PresetWindow::done(int result)
 {
     // Every road out of the window (its buttons, Escape, the window's close) ends here.
-    m_isSubWindowOpened = false;
+    m_busy.reset();
     QDialog::done(result);
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "controls/BusyPresenter.h"
+
 #include <QDialog>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class MetaDataObject;
 class PresetListModel;
@@ -34,4 +37,5 @@ protected:
 private:
     PresetView* m_view = nullptr;
     std::atomic<bool>& m_isSubWindowOpened;
+    std::optional<BusyScope> m_busy; // from presenting a preset to done()
 };

@@ -243,9 +243,9 @@ void BatchController::startProcessOnEditOptionBlank(bool confirm)
         folder = OutputRenamingOptions::defaultOutputFolder();
     QDir().mkpath(folder);
     auto* panel = new DestinationPanel(m_presenter, folder, m_bar->window());
-    m_isSubWindowOpened = true;
+    m_sheetBusy.emplace(m_isSubWindowOpened);
     panel->ask([this, confirm](const DestinationPanel::Answer& answer) {
-        m_isSubWindowOpened = false;
+        m_sheetBusy.reset();
         m_host.enableDragAndDrop(true);
         setPresetsAndNextByPage();
         if (!answer.accepted)
@@ -326,7 +326,7 @@ void BatchController::runHasStarted()
     m_bar->btnReset()->setEnabled(false);
     m_bar->btnRestore()->setEnabled(false);
     m_host.enableDragAndDrop(false);
-    m_isSubWindowOpened = true;
+    m_sheetBusy.emplace(m_isSubWindowOpened);
     m_presenter.presentSheet(m_progress, {});
     m_registration = m_host.registerWorker([this] {
         m_runner.stop();
@@ -361,7 +361,7 @@ void BatchController::alertNotEnoughSpaceAnswered()
 void BatchController::hideProcessProgressWindow()
 {
     m_host.enableDragAndDrop(true);
-    m_isSubWindowOpened = false;
+    m_sheetBusy.reset();
     if (m_progress && m_progress->isVisible()) {
         m_progress->showPlaceholder();
         m_progress->done(QDialog::Accepted);

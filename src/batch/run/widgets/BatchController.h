@@ -5,6 +5,7 @@
 #include "batch/run/BatchRunner.h"
 #include "batch/run/BatchSnapshot.h"
 #include "batch/run/BottomLineThrottle.h"
+#include "controls/BusyPresenter.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -158,6 +159,7 @@ private:
     QPointer<OutputOptionsPage> m_page;
     Presenter& m_presenter;
     std::atomic<bool>& m_isSubWindowOpened;
+    std::optional<BusyScope> m_sheetBusy; // while the destination or the progress sheet is up
     Host& m_host;
     BatchRunner m_runner;
     std::optional<BatchSnapshot> m_preparing; // the next run's snapshot while its photos are copied
