@@ -287,12 +287,18 @@ public:
 
 private:
     // Pass A: every written field with text is set; an emptied, edited one is erased.
+    // A field nobody edited that shows what the photo's own tag reads as is the
+    // photo's value, not a new one: it stays in its bytes. Read texts are not always
+    // exact (a rational as a rounded decimal, 1/60 as 0.016667), so writing one back
+    // would change the photo.
     void passOverSettings()
     {
         for (const FieldTagInfo& row : fieldTagTable()) {
             if (!row.isWritten())
                 continue;
             const QString& text = m_settings.field(row.field);
+            if (!m_settings.isUpdated(row.field) && !text.isEmpty() && text == m_held.field(row.field))
+                continue;
             if (row.keptForRawFiles && m_isRaw && !text.isEmpty()) {
                 setRawCameraField(row, text);
             } else if (!text.isEmpty()) {

@@ -1,4 +1,6 @@
 #include "Helper/WriterFixtures.h"
+#include "form/MetadataFormState.h"
+#include "form/SelectionMerge.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -195,6 +197,30 @@ TEST_F(ExifWriterUnasked, anXmpEditKeepsTheAboutAndAnEmptyRightsProperty)
     const QString about = exiftoolTags({ utf16 }).value(u"utf16.jpg"_s).value(u"XMP-rdf:About"_s).toString();
     ASSERT_TRUE(about.startsWith(u"uuid:"_s));
     EXPECT_EQ(exiftoolTags({ output }).value(u"utf16_lens.jpg"_s).value(u"XMP-rdf:About"_s).toString(), about);
+}
+
+// A photo ticked alone fills the form with its own values, some only as rounded
+// texts (an exposure time of 1/60 s as 0.016667). An Artist typed over them in
+// mode 0 leaves every other rational in its bytes.
+TEST_F(ExifWriterUnasked, valuesTheFormShowsRoundedAreNotWrittenBackUnedited)
+{
+    const QString source = copyOf(u"makers/NikonD70.jpg"_s, u"nikon.jpg"_s);
+    auto photo = std::make_shared<PhotoFile>(photoAt(source));
+    photo->metadataObject = MetaDataObject::initWithObject(*photo->metadataObjectOriginal);
+    ASSERT_EQ(photo->metadataObject->field(F::AdvCamSetting_ExposureTime), u"0.016667"_s);
+
+    MetadataFormState form;
+    form.fill(SelectionMerge::updateMetaDataObjectForSelectedFiles(SelectionMerge::recordsOf({ photo })));
+    form.editField(F::Artist, u"Bob"_s);
+    form.createUpdatedChnagesOnly();
+    const QString output = path(u"artist.jpg"_s);
+    const MetadataWriteResult result
+        = writePhoto(*photo, *form.metaDataObject(), output, form.metaDataObjectWithUpdatedChange().get());
+    ASSERT_EQ(result.errorFlag, MetadataWriteResult::Processed) << result.errorMsg.toStdString();
+
+    EXPECT_EQ(readBack(output)->field(F::Artist), u"Bob"_s);
+    for (const char* key : { "Exif.Photo.ExposureTime", "Exif.Photo.FNumber", "Exif.Photo.FocalLength" })
+        EXPECT_EQ(exifText(output, key), exifText(source, key)) << key;
 }
 
 // Photoshop's digest follows the IPTC data wherever an edit changes it.

@@ -174,6 +174,16 @@ inline std::shared_ptr<MetaDataObject> readBack(const QString& path)
     return record;
 }
 
+// The value of the file's first Exif datum with the key as exiv2 prints it ("1/60"),
+// empty without one.
+inline std::string exifText(const QString& path, const char* key)
+{
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString()).release());
+    image->readMetadata();
+    const auto it = image->exifData().findKey(Exiv2::ExifKey(key));
+    return it == image->exifData().end() ? std::string() : it->value().toString();
+}
+
 // Exif, IPTC and XMP keys in the file, as exiv2 lists them.
 inline QStringList keysIn(const QString& path)
 {
