@@ -51,8 +51,9 @@ void applyRestorePoint(Exiv2::Image& image, const MetadataRestorePoint& point);
 // ---- The XMP packet of an edit (ExifWriterXmpPacket.cpp) ----
 
 // The packet of the edited XMP data, made by exiv2, with what the photo's own
-// packet held and exiv2 would drop: its rdf:about and the empty items of language
-// alternatives. Nothing when exiv2 cannot make the packet.
+// packet held and exiv2 would drop or change: its rdf:about, the empty items of
+// language alternatives and the URIs it declared its namespaces with. Nothing when
+// exiv2 cannot make the packet.
 std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpData, const std::string& ownPacket);
 
 // ---- IPTC values in their own bytes (ExifWriterIptcBytes.cpp) ----

@@ -2,6 +2,7 @@
 #include "base/Logging.h"
 #include "platform/Exiv2Adapter.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringDecoder>
@@ -15,15 +16,57 @@ namespace {
 // it leaves such items out; no photo's text holds it.
 const std::string kEmptyItem = "velloran-empty-item-5c1e0b7d";
 
-// The about of the packet's first description, as the packet writes it; a packet
-// may be UTF-16 and name the attribute without its prefix, as older writers did.
-QString aboutOf(const std::string& packet)
+// The packet as text; a packet may be UTF-16, as older writers made it.
+QString packetText(const std::string& packet)
 {
-    static const QRegularExpression about(uR"((?<![\w:])(?:rdf:)?about\s*=\s*(["'])([^"']*)\1)"_s);
     const QByteArrayView bytes(packet.data(), qsizetype(packet.size()));
     QStringDecoder decoder(QStringConverter::encodingForData(bytes, u'<').value_or(QStringConverter::Utf8));
-    const QRegularExpressionMatch match = about.match(QString(decoder.decode(bytes)));
+    return decoder.decode(bytes);
+}
+
+// The about of the packet's first description, as the packet writes it; older
+// writers name the attribute without its prefix.
+QString aboutOf(const QString& packet)
+{
+    static const QRegularExpression about(uR"((?<![\w:])(?:rdf:)?about\s*=\s*(["'])([^"']*)\1)"_s);
+    const QRegularExpressionMatch match = about.match(packet);
     return match.hasMatch() ? match.captured(2) : QString();
+}
+
+const QRegularExpression& namespaceDeclaration()
+{
+    static const QRegularExpression declaration(uR"(xmlns:([\w.-]+)\s*=\s*(["'])([^"']*)\2)"_s);
+    return declaration;
+}
+
+// exiv2 reads a namespace whose URI lacks the closing "/" as its own with it
+// ("http://ns.microsoft.com/photo/1.0" as the Microsoft Photo schema) and declares
+// it with its own URI when it writes, which readers take for another namespace or
+// correct. Each prefix the photo declared so goes back to the photo's URI.
+void keepOwnNamespaceUris(std::string& packet, const QString& ownPacket)
+{
+    QHash<QString, QString> own;
+    for (const QRegularExpressionMatch& match : namespaceDeclaration().globalMatch(ownPacket))
+        own.insert(match.captured(1), match.captured(3));
+    if (own.isEmpty())
+        return;
+    QString text = QString::fromStdString(packet);
+    bool changed = false;
+    for (qsizetype from = 0;;) {
+        const QRegularExpressionMatch match = namespaceDeclaration().match(text, from);
+        if (!match.hasMatch())
+            break;
+        const auto ownUri = own.constFind(match.captured(1));
+        if (ownUri == own.cend() || match.captured(3) != *ownUri + u'/') {
+            from = match.capturedEnd();
+            continue;
+        }
+        text.replace(match.capturedStart(3), match.capturedLength(3), *ownUri);
+        from = match.capturedStart(3) + ownUri->size();
+        changed = true;
+    }
+    if (changed)
+        packet = text.toStdString();
 }
 
 } // namespace
@@ -36,7 +79,8 @@ namespace ExifWriterEditing {
 std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpData, const std::string& ownPacket)
 {
     Exiv2::XmpData data = xmpData;
-    const QString about = aboutOf(ownPacket);
+    const QString ownText = packetText(ownPacket);
+    const QString about = aboutOf(ownText);
     if (about.startsWith(u"uuid:"_s) && ownPacket.find("InstanceID") == std::string::npos) {
         const auto instance = data.findKey(Exiv2::XmpKey("Xmp.xmpMM.InstanceID"));
         if (instance != data.end() && QString::fromStdString(instance->toString()) == about)
@@ -67,6 +111,7 @@ std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpDat
         for (auto at = packet.find(kEmptyItem); at != std::string::npos; at = packet.find(kEmptyItem, at))
             packet.erase(at, kEmptyItem.size());
     }
+    keepOwnNamespaceUris(packet, ownText);
     if (!about.isEmpty()) {
         const std::string written = "rdf:about=\"" + QString(about).replace(u'"', u"&quot;"_s).toStdString() + '"';
         static const std::string empty = "rdf:about=\"\"";

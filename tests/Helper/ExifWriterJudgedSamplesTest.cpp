@@ -219,13 +219,6 @@ QString groupOf(const QString& key)
     return key.left(key.lastIndexOf(u':'));
 }
 
-// Changes no run may make, but for those to be mended elsewhere: a GPS edit of
-// an XMP packet whose rdf:about is a uuid moves it to xmpMM:InstanceID.
-bool toBeMended(const QString& key, const Scenario& scenario)
-{
-    return scenario.name.startsWith("gps") && (key == "XMP:XMP-rdf:About" || key == "XMP:XMP-xmpMM:InstanceID");
-}
-
 QStringList unasked(const Tags& before, const Tags& after, const Scenario& scenario)
 {
     QSet<QString> groupsBefore;
@@ -235,7 +228,7 @@ QStringList unasked(const Tags& before, const Tags& after, const Scenario& scena
     keys.removeDuplicates();
     QStringList faults;
     for (const QString& key : keys) {
-        if (isOffset(key) || before.value(key) == after.value(key) || toBeMended(key, scenario))
+        if (isOffset(key) || before.value(key) == after.value(key))
             continue;
         // A directory the photo did not have is made with the entries the Exif
         // standard requires in it.
@@ -262,10 +255,7 @@ QSet<QString> explained(QSet<QString> warnings, bool makeCleared)
         // exiv2 reads no extended XMP segment, so it stays when the main packet
         // is cleared or written anew, and exiftool no longer ties it to the packet.
         const bool extendedXmp = it->startsWith("Ignored non-standard extended XMP");
-        // To be mended in the XMP writer: a packet written anew declares the
-        // Microsoft Photo namespace in a form exiftool corrects.
-        const bool namespaceForm = it->startsWith("Fixed incorrect URI for xmlns:MicrosoftPhoto");
-        it = (makeCleared && makerNote) || trailer || extendedXmp || namespaceForm ? warnings.erase(it) : std::next(it);
+        it = (makeCleared && makerNote) || trailer || extendedXmp ? warnings.erase(it) : std::next(it);
     }
     return warnings;
 }

@@ -197,6 +197,16 @@ TEST_F(ExifWriterUnasked, anXmpEditKeepsTheAboutAndAnEmptyRightsProperty)
     const QString about = exiftoolTags({ utf16 }).value(u"utf16.jpg"_s).value(u"XMP-rdf:About"_s).toString();
     ASSERT_TRUE(about.startsWith(u"uuid:"_s));
     EXPECT_EQ(exiftoolTags({ output }).value(u"utf16_lens.jpg"_s).value(u"XMP-rdf:About"_s).toString(), about);
+
+    // A namespace declared without the closing "/" that exiv2 gives its own URI.
+    const QString microsoft = copyOf(u"gps/DSCN0010.jpg"_s, u"microsoft.jpg"_s);
+    photo = photoAt(microsoft);
+    const QString microsoftLens = path(u"microsoft_lens.jpg"_s);
+    ASSERT_EQ(writePhoto(photo, lens, microsoftLens).errorFlag, MetadataWriteResult::Processed);
+    const QByteArray declared = R"(xmlns:MicrosoftPhoto="http://ns.microsoft.com/photo/1.0")";
+    ASSERT_TRUE(fileBytes(microsoft).contains(declared));
+    EXPECT_TRUE(fileBytes(microsoftLens).contains(declared));
+    EXPECT_TRUE(exiftoolWarnings({ microsoftLens }).filter(u"MicrosoftPhoto"_s).isEmpty());
 }
 
 // A photo ticked alone fills the form with its own values, some only as rounded

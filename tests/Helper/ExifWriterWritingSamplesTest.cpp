@@ -170,16 +170,13 @@ TagTexts withoutFileTags(TagTexts tags)
 }
 
 // New validation warnings that no write should bring. A maker note whose make was
-// cleared (mode 1) is one exiftool cannot decode and warns about; exiv2 writes an
-// XMP packet it re-serialises with the Microsoft Photo namespace as exiftool does
-// not like it (to be mended in the XMP writer).
+// cleared (mode 1) is one exiftool cannot decode and warns about.
 QSet<QString> unexplained(QSet<QString> warnings, bool makeCleared)
 {
     for (auto it = warnings.begin(); it != warnings.end();) {
         const bool makerNote = it->contains("MakerNotes") || it->contains("maker notes")
             || it->startsWith("Not decoding some large array");
-        const bool expected = it->startsWith("Fixed incorrect URI for xmlns:MicrosoftPhoto");
-        it = (makeCleared && makerNote) || expected ? warnings.erase(it) : std::next(it);
+        it = makeCleared && makerNote ? warnings.erase(it) : std::next(it);
     }
     return warnings;
 }
