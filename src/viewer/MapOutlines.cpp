@@ -144,3 +144,14 @@ std::optional<MapOutlines> MapOutlines::fromFile(const QString& path)
         return std::nullopt;
     return fromDevice(file);
 }
+
+std::shared_ptr<const MapOutlines> MapOutlines::bundled()
+{
+    static const std::shared_ptr<const MapOutlines> outlines = []() -> std::shared_ptr<const MapOutlines> {
+        auto read = fromFile(kBundledPath);
+        if (!read)
+            return nullptr;
+        return std::make_shared<const MapOutlines>(std::move(*read));
+    }();
+    return outlines;
+}

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPolygonF>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class QIODevice;
@@ -28,6 +29,12 @@ public:
     static std::optional<MapOutlines> fromData(const QByteArray& data);
     static std::optional<MapOutlines> fromDevice(QIODevice& device);
     static std::optional<MapOutlines> fromFile(const QString& path);
+
+    // The outlines bundled with the application (resource kBundledPath), read once
+    // and shared by every map; nullptr when they are missing or damaged. The
+    // application's resources must be registered before the first call.
+    static std::shared_ptr<const MapOutlines> bundled();
+    static inline const QString kBundledPath = QStringLiteral(":/map/world-outlines.bin");
 
     const QList<QPolygonF>& landRings() const { return m_landRings; }
     const QList<Line>& lines() const { return m_lines; }

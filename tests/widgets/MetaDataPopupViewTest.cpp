@@ -155,18 +155,18 @@ private slots:
         auto* road = child<QPushButton>(*m_view, "btnRoad");
         auto* satellite = child<QPushButton>(*m_view, "btnSatellite");
         auto* hybrid = child<QPushButton>(*m_view, "btnHybrid");
-        QCOMPARE(m_view->mapView().mapType(), WorldMapView::MapType::Road);
+        QCOMPARE(m_view->mapView().mapType(), MapType::Road);
         QVERIFY(road->isChecked());
 
         QTest::mouseClick(satellite, Qt::LeftButton);
-        QCOMPARE(m_view->mapView().mapType(), WorldMapView::MapType::Satellite);
+        QCOMPARE(m_view->mapView().mapType(), MapType::Satellite);
         QVERIFY(satellite->isChecked() && !road->isChecked() && !hybrid->isChecked());
         QTest::mouseClick(hybrid, Qt::LeftButton);
-        QCOMPARE(m_view->mapView().mapType(), WorldMapView::MapType::Hybrid);
+        QCOMPARE(m_view->mapView().mapType(), MapType::Hybrid);
         QVERIFY(hybrid->isChecked() && !satellite->isChecked());
 
         postIndex(1);
-        QTRY_COMPARE(m_view->mapView().mapType(), WorldMapView::MapType::Road);
+        QTRY_COMPARE(m_view->mapView().mapType(), MapType::Road);
         QVERIFY(road->isChecked() && !hybrid->isChecked());
     }
 

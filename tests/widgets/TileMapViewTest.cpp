@@ -1,10 +1,15 @@
 #include "viewer/widgets/TileMapView.h"
 
+#include "model/MetaDataObject.h"
 #include "support/LocalHttpServer.h"
+#include "viewer/MapOutlines.h"
 #include "viewer/TileFetcher.h"
 
+#include <QLabel>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -16,6 +21,29 @@ MetaDataViewerLocation paris()
     location.longitude = 2.3522;
     location.region = MapRegion { 48.8566, 2.3522, 0.55, 0.55 };
     return location;
+}
+
+// The colour the map shows at a coordinate.
+QColor colourAt(TileMapView& map, double latitude, double longitude)
+{
+    const QPoint point = map.viewport().toView(QPointF(longitude, latitude)).toPoint();
+    return map.grab().toImage().pixelColor(point);
+}
+
+bool near(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12
+        && std::abs(a.blue() - b.blue()) < 12;
+}
+
+// A press, a move and a release, as a drag with the mouse sends them.
+void drag(QWidget& widget, QPoint from, QPoint to)
+{
+    QTest::mousePress(&widget, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(to), QPointF(to), Qt::NoButton, Qt::LeftButton,
+        Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &move);
+    QTest::mouseRelease(&widget, Qt::LeftButton, {}, to);
 }
 
 } // namespace
@@ -70,6 +98,173 @@ private slots:
         QVERIFY(map.labelledPlaceCount() <= near + 200);
     }
 
+    void aPinShowsItsRegionAndNoPositionShowsTheWorld()
+    {
+        TileMapView map;
+        map.resize(720, 360);
+        MetaDataViewerLocation pin = paris();
+        pin.latitude = 43.4674;
+        pin.longitude = 11.8851;
+        pin.region = MapRegion { 43.4674, 11.8851, 0.55, 0.55 };
+        map.showLocation(pin);
+        QCOMPARE(map.pinCoordinate(), QPointF(11.8851, 43.4674));
+        QVERIFY(map.pinTitle().isEmpty());
+        QCOMPARE(map.region(), pin.region);
+        const QPointF centre = map.viewport().toView(map.pinCoordinate());
+        QVERIFY(qAbs(centre.x() - 360) < 1 && qAbs(centre.y() - 180) < 1);
+
+        MetaDataObject none;
+        map.showLocation(MetaDataViewerLocation::fromRecord(none));
+        QCOMPARE(map.pinTitle(), QStringLiteral("No location found"));
+        QCOMPARE(map.pinCoordinate(), QPointF(-142, 28));
+        QCOMPARE(map.region().longitudeDelta, 360.0);
+        QVERIFY((WebMercator::kTileSize << map.viewport().zoom()) <= map.width()); // the whole world
+    }
+
+    void theTitleOfNoPositionStaysWholeAndCentredAtEverySize()
+    {
+        TileMapView map;
+        map.resize(720, 360);
+        map.show();
+        MetaDataObject none;
+        map.showLocation(MetaDataViewerLocation::fromRecord(none));
+        QLabel* title = map.titleLabel();
+        QCOMPARE(title->objectName(), QStringLiteral("lblPinTitle"));
+        for (const QSize size : { QSize(720, 360), QSize(330, 230), QSize(160, 90), map.minimumSizeHint() }) {
+            map.resize(size);
+            QVERIFY(title->isVisible());
+            QCOMPARE(title->text(), QStringLiteral("No location found"));
+            const QRect box = title->geometry();
+            QVERIFY2(map.rect().contains(box), qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+            QVERIFY(std::abs(box.center().x() - map.width() / 2) <= 1);
+            // Every word shows: on one line where there is room, else wrapped.
+            QVERIFY(box.height() >= title->heightForWidth(box.width()));
+        }
+        map.resize(720, 360);
+        QVERIFY(title->height() < 2 * title->fontMetrics().height() + 12); // one line
+        QVERIFY(std::abs(title->geometry().center().y() - map.height() / 2) <= 1);
+
+        // A position has no title; another photo without one gets it back.
+        map.setPin(43.4674, 11.8851);
+        QVERIFY(title->isHidden());
+        map.setPin(28, -142, QStringLiteral("Invalid location"));
+        QVERIFY(title->isVisible());
+        QCOMPARE(title->text(), QStringLiteral("Invalid location"));
+        map.removePins();
+        QVERIFY(title->isHidden());
+    }
+
+    void theThreeLooksOfTheOfflineMapDrawLandAndSeaApart()
+    {
+        TileMapView map; // no tiles: the offline map
+        map.resize(720, 360);
+        map.setRegion(MapRegion::world());
+        map.setMapTypeForTag(1);
+        QCOMPARE(map.mapType(), MapType::Road);
+        const QColor roadSea = colourAt(map, 30, -40);
+        const QColor roadLand = colourAt(map, -25, 134);
+        QVERIFY(near(roadSea, QColor(0xaa, 0xd3, 0xdf)));
+        QVERIFY(near(roadLand, QColor(0xf2, 0xef, 0xe9)));
+
+        map.setMapTypeForTag(2);
+        QCOMPARE(map.mapType(), MapType::Satellite);
+        const QColor satelliteSea = colourAt(map, 30, -40);
+        const QColor satelliteLand = colourAt(map, -25, 134);
+        QVERIFY(!near(satelliteSea, roadSea));
+        QVERIFY(!near(satelliteLand, satelliteSea));
+        QVERIFY(satelliteSea.blue() > satelliteSea.red());
+
+        map.setMapTypeForTag(3);
+        QCOMPARE(map.mapType(), MapType::Hybrid);
+        map.setMapTypeForTag(7); // any other tag
+        QCOMPARE(map.mapType(), MapType::Hybrid);
+
+        // Zoomed onto a stretch of the straight Egypt-Sudan border at 22 degrees north:
+        // borders on road and hybrid only.
+        map.setRegion(MapRegion { 22, 30, 2, 2 });
+        auto borderRow = [&map] {
+            const QImage image = map.grab().toImage();
+            const int y = map.viewport().toView(QPointF(30, 22)).toPoint().y();
+            const QColor plain = image.pixelColor(image.width() / 2, y - 40);
+            int differing = 0;
+            for (int dy = -2; dy <= 2; ++dy)
+                differing += !near(image.pixelColor(image.width() / 2, y + dy), plain);
+            return differing;
+        };
+        map.setMapType(MapType::Road);
+        QVERIFY(borderRow() > 0);
+        map.setMapType(MapType::Hybrid);
+        QVERIFY(borderRow() > 0);
+        map.setMapType(MapType::Satellite);
+        QCOMPARE(borderRow(), 0);
+    }
+
+    void everyMapDrawsTheBundledOutlinesReadOnce()
+    {
+        TileMapView map;
+        QVERIFY(MapOutlines::bundled());
+        QCOMPARE(MapOutlines::bundled(), MapOutlines::bundled());
+    }
+
+    void buttonsZoomWithinTheWorld()
+    {
+        TileMapView map;
+        map.resize(720, 360);
+        map.setRegion(MapRegion::world());
+        map.show();
+        auto* zoomIn = map.findChild<QToolButton*>(QStringLiteral("btnZoomIn"));
+        auto* zoomOut = map.findChild<QToolButton*>(QStringLiteral("btnZoomOut"));
+        QVERIFY(zoomIn && zoomOut);
+        const int world = map.viewport().zoom();
+        QTest::mouseClick(zoomIn, Qt::LeftButton);
+        QCOMPARE(map.viewport().zoom(), world + 1);
+        for (int i = 0; i <= world + 1; ++i)
+            QTest::mouseClick(zoomOut, Qt::LeftButton);
+        QCOMPARE(map.viewport().zoom(), WebMercator::kMinimumZoom);
+    }
+
+    void thePinIsTheUsersOnlyWhereTheOwnerAllowsIt()
+    {
+        TileMapView map;
+        map.resize(600, 400);
+        map.showLocation(paris());
+        map.show();
+        QSignalSpy moved(&map, &TileMapView::pinMoved);
+        const QPoint head = map.viewport().toView(map.pinCoordinate()).toPoint() - QPoint(0, 18);
+
+        // The viewer's map: a drag on the pin pans, a click places nothing.
+        QVERIFY(!map.pinDraggable());
+        drag(map, head, head + QPoint(50, 20));
+        QTest::mouseClick(&map, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(map.pinCoordinate(), QPointF(2.3522, 48.8566));
+        QCOMPARE(moved.count(), 0);
+
+        map.setPinDraggable(true);
+        const QPoint start = map.viewport().toView(map.pinCoordinate()).toPoint();
+        drag(map, start - QPoint(0, 18), start + QPoint(-70, 30) - QPoint(0, 18));
+        QCOMPARE(moved.count(), 1);
+        const QPointF dropped = map.viewport().toView(map.pinCoordinate());
+        QVERIFY(qAbs(dropped.x() - (start.x() - 70)) < 1e-6 && qAbs(dropped.y() - (start.y() + 30)) < 1e-6);
+        QCOMPARE(moved.last().at(0).toDouble(), map.pinCoordinate().y());
+        QCOMPARE(moved.last().at(1).toDouble(), map.pinCoordinate().x());
+
+        // A click on the pin leaves it; a click elsewhere puts it there.
+        const QPointF before = map.pinCoordinate();
+        QTest::mouseClick(&map, Qt::LeftButton, {}, dropped.toPoint() - QPoint(0, 18));
+        QCOMPARE(map.pinCoordinate(), before);
+        QCOMPARE(moved.count(), 1);
+        QTest::mouseClick(&map, Qt::LeftButton, {}, QPoint(420, 90));
+        QCOMPARE(moved.count(), 2);
+        QVERIFY((map.viewport().toView(map.pinCoordinate()) - QPointF(420, 90)).manhattanLength() < 1e-6);
+
+        // A drag away from the pin still pans, the pin staying on its place.
+        const QPointF placed = map.pinCoordinate();
+        drag(map, QPoint(100, 300), QPoint(160, 320));
+        QCOMPARE(map.pinCoordinate(), placed);
+        QCOMPARE(moved.count(), 2);
+        QVERIFY((map.viewport().toView(placed) - QPointF(480, 110)).manhattanLength() < 1e-6);
+    }
+
     void dragAndKeysMoveAndZoomTheMap()
     {
         TileMapView map;
@@ -78,11 +273,7 @@ private slots:
         map.show();
         const int zoom = map.viewport().zoom();
         const QPointF before = map.viewport().toView(map.pinCoordinate());
-        QTest::mousePress(&map, Qt::LeftButton, {}, QPoint(300, 200));
-        QMouseEvent move(QEvent::MouseMove, QPointF(340, 230), QPointF(340, 230), QPointF(340, 230), Qt::NoButton,
-            Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&map, &move);
-        QTest::mouseRelease(&map, Qt::LeftButton, {}, QPoint(340, 230));
+        drag(map, QPoint(300, 200), QPoint(340, 230));
         const QPointF after = map.viewport().toView(map.pinCoordinate());
         QVERIFY(qAbs(after.x() - before.x() - 40) < 1e-6 && qAbs(after.y() - before.y() - 30) < 1e-6);
         QTest::keyClick(&map, Qt::Key_Plus);

@@ -1,13 +1,17 @@
 #include "viewer/widgets/TileMapView.h"
 
+#include "controls/ImageNamed.h"
+#include "viewer/MapOutlines.h"
 #include "viewer/MapPlaces.h"
 #include "viewer/TileFetcher.h"
 
+#include <QApplication>
 #include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <cmath>
@@ -30,7 +34,7 @@ const MercatorOutlines& mercatorOutlines()
     static const MercatorOutlines outlines = [] {
         MercatorOutlines made;
         made.land.setFillRule(Qt::WindingFill);
-        const auto source = WorldMapView::bundledOutlines();
+        const auto source = MapOutlines::bundled();
         if (!source)
             return made;
         const auto project = [](const QPolygonF& points) {
@@ -80,6 +84,7 @@ void drawOutlines(QPainter& painter, const MercatorOutlines& outlines, const QCo
 TileMapView::TileMapView(QWidget* parent)
     : QWidget(parent)
 {
+    initVelloranResources(); // the bundled outlines
     setObjectName(QStringLiteral("mapView"));
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::OpenHandCursor);
@@ -134,11 +139,6 @@ void TileMapView::setMapType(MapType type)
         return;
     m_mapType = type;
     changed();
-}
-
-void TileMapView::setMapTypeForTag(int tag)
-{
-    setMapType(tag == 1 ? MapType::Road : tag == 2 ? MapType::Satellite : MapType::Hybrid);
 }
 
 void TileMapView::setRegion(const MapRegion& region)
@@ -430,10 +430,30 @@ void TileMapView::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
+bool TileMapView::pinHit(QPointF viewPoint) const
+{
+    if (!m_pin || !m_pin->title.isEmpty())
+        return false;
+    // The stem and the head as paintPin draws them, with a little room around.
+    const QPointF tip = m_viewport.toView(m_pin->coordinate);
+    return QRectF(tip.x() - 9, tip.y() - 27, 18, 30).contains(viewPoint);
+}
+
+void TileMapView::movePinTo(QPointF viewPoint)
+{
+    const QPointF coordinate = m_viewport.toCoordinate(viewPoint);
+    setPin(coordinate.y(), coordinate.x());
+}
+
 void TileMapView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
+    m_pressedAt = event->position();
+    m_dragged = false;
+    m_draggingPin = m_pinDraggable && pinHit(event->position());
+    if (m_draggingPin)
+        m_grabOffset = m_viewport.toView(m_pin->coordinate) - event->position();
     m_dragFrom = event->position();
     setCursor(Qt::ClosedHandCursor);
 }
@@ -442,6 +462,15 @@ void TileMapView::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_dragFrom)
         return QWidget::mouseMoveEvent(event);
+    // Where a click places the pin, its small shake moves nothing.
+    if (m_pinDraggable && !m_dragged
+        && (event->position() - m_pressedAt).manhattanLength() < QApplication::startDragDistance())
+        return;
+    m_dragged = true;
+    if (m_draggingPin) {
+        movePinTo(event->position() + m_grabOffset);
+        return;
+    }
     m_followsRegion = false;
     m_viewport.panBy(event->position() - *m_dragFrom);
     m_dragFrom = event->position();
@@ -452,8 +481,15 @@ void TileMapView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !m_dragFrom)
         return QWidget::mouseReleaseEvent(event);
+    // A click on the pin itself leaves it where it is.
+    const bool placed = m_draggingPin ? m_dragged : m_pinDraggable && !m_dragged;
+    if (placed)
+        movePinTo(event->position() + (m_draggingPin ? m_grabOffset : QPointF()));
     m_dragFrom.reset();
+    m_draggingPin = false;
     setCursor(Qt::OpenHandCursor);
+    if (placed)
+        emit pinMoved(m_pin->coordinate.y(), m_pin->coordinate.x());
 }
 
 void TileMapView::mouseDoubleClickEvent(QMouseEvent* event)

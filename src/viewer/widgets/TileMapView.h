@@ -1,13 +1,11 @@
 #pragma once
 
-#include "viewer/MapOutlines.h"
 #include "viewer/MapRegion.h"
+#include "viewer/MapType.h"
 #include "viewer/MetaDataViewerLocation.h"
 #include "viewer/TileFetcher.h"
 #include "viewer/WebMercator.h"
-#include "viewer/widgets/WorldMapView.h"
 
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -16,19 +14,19 @@
 class QLabel;
 class QToolButton;
 
-
-// The map of the viewer: OpenStreetMap-style raster tiles from a TileFetcher, with
+// The application's map, in the viewer and in the map picker: OpenStreetMap-style raster tiles from a TileFetcher, with
 // the attribution always in view; where a tile is not there (offline, not yet
 // fetched, failed) the country outlines and the GeoNames places show instead, cities
 // as labelled dots, more of them as the map zooms in. Pan by dragging or the arrow
-// keys, zoom by the wheel, a double-click, the "+"/"-" buttons and keys.
+// keys, zoom by the wheel, a double-click, the "+"/"-" buttons and keys. Where the
+// owner allows it, the pin is the user's to place: dragged, or put where a click
+// lands.
 //
 // "Satellite" and "Hybrid" have no imagery source whose licence allows this use,
 // so they show the offline map in its shaded look (hybrid with borders and places).
 class TileMapView : public QWidget {
     Q_OBJECT
 public:
-    using MapType = WorldMapView::MapType;
     static inline const QString kAttribution = QStringLiteral("\u00a9 OpenStreetMap contributors");
 
     explicit TileMapView(QWidget* parent = nullptr);
@@ -41,19 +39,30 @@ public:
 
     MapType mapType() const { return m_mapType; }
     void setMapType(MapType type);
-    void setMapTypeForTag(int tag);
+    void setMapTypeForTag(int tag) { setMapType(mapTypeForTag(tag)); }
 
     // Shows at least the region, at the closest whole zoom that holds it.
     void setRegion(const MapRegion& region);
     MapRegion region() const { return m_region; }
     const MapViewport& viewport() const { return m_viewport; }
 
+    // One pin; a new one replaces the old. A titled pin marks no position: only its
+    // title shows.
     void setPin(double latitude, double longitude, const QString& title = {});
     void removePins();
     bool hasPin() const { return m_pin.has_value(); }
+    // The pin as QPointF(longitude, latitude).
     QPointF pinCoordinate() const;
     QString pinTitle() const;
+    // The pin's title ("lblPinTitle"), centred in the view and wrapped to its width;
+    // hidden while the pin has no title.
     QLabel* titleLabel() const { return m_title; }
+
+    // Off by default. On, a drag that starts on the pin moves it and a click (a press
+    // and release that do not drag) puts an untitled pin there; either ends with
+    // pinMoved. A drag elsewhere still pans the map.
+    void setPinDraggable(bool draggable) { m_pinDraggable = draggable; }
+    bool pinDraggable() const { return m_pinDraggable; }
 
     void showLocation(const MetaDataViewerLocation& location);
 
@@ -70,6 +79,10 @@ public:
 
     // One frame of the map into painter, as paintEvent draws it (benchmarks).
     void paintFrame(QPainter& painter);
+
+signals:
+    // The user placed the pin; longitude within -180..180.
+    void pinMoved(double latitude, double longitude);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -95,6 +108,8 @@ private:
     void paintPin(QPainter& painter) const;
     void paintAttribution(QPainter& painter) const;
     void layoutControls();
+    bool pinHit(QPointF viewPoint) const;
+    void movePinTo(QPointF viewPoint);
 
     MapViewport m_viewport;
     MapRegion m_region = MapRegion::world();
@@ -103,6 +118,11 @@ private:
     std::optional<Pin> m_pin;
     QPointer<TileFetcher> m_fetcher;
     std::optional<QPointF> m_dragFrom;
+    QPointF m_pressedAt;
+    bool m_pinDraggable = false;
+    bool m_draggingPin = false;
+    bool m_dragged = false; // the press moved further than a click
+    QPointF m_grabOffset; // from the pointer to the pin's tip while the pin is dragged
     QToolButton* m_zoomIn = nullptr;
     QToolButton* m_zoomOut = nullptr;
     QLabel* m_title = nullptr;
