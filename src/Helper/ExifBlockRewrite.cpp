@@ -4,9 +4,11 @@
 #include "base/Logging.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/JpegExifSegment.h"
+#include "platform/PhotoshopIptcDigest.h"
 #include "platform/TiffBlockPatcher.h"
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <map>
@@ -20,7 +22,9 @@ std::atomic<bool> editingEnabled { true };
 // The entries of a TIFF file's first directory that carry its XMP, IPTC and
 // Photoshop data; exiv2 writes them from its other containers.
 constexpr std::uint16_t kXmpTag = 0x02bc;
-constexpr std::array<std::uint16_t, 3> kEmbeddedMetadataTags = { kXmpTag, 0x83bb, 0x8649 };
+constexpr std::uint16_t kIptcTag = 0x83bb;
+constexpr std::uint16_t kPhotoshopTag = 0x8649;
+constexpr std::array<std::uint16_t, 3> kEmbeddedMetadataTags = { kXmpTag, kIptcTag, kPhotoshopTag };
 
 std::optional<TiffBlock::Directory> directoryOf(const std::string& group)
 {
@@ -94,24 +98,76 @@ std::optional<TiffBlockPatcher::Edit> blockEditOf(
     return edit;
 }
 
-// An entry's type, count and value bytes as they lie in the block; empty when
-// the value does not.
-QByteArray entryBytes(QByteArrayView block, const TiffBlock::Entry& entry)
+QByteArrayView valueBytes(QByteArrayView block, const TiffBlock::Entry& entry)
 {
-    if (!tiffRangeFits(entry.valueOffset, entry.size, std::uint64_t(block.size())))
-        return {};
-    return block.sliced(entry.position + 2, 6).toByteArray()
-        + block.sliced(entry.valueOffset, qsizetype(entry.size)).toByteArray();
+    return block.sliced(entry.valueOffset, qsizetype(entry.size));
 }
 
-// exiv2's XMP, IPTC and Photoshop entries of a TIFF file's first directory, where
-// they differ from the original's.
+// The value of an embedded entry: bytes of the type's size, padded with zeros to
+// a whole number of them.
+TiffBlockPatcher::Value embeddedValue(std::uint16_t type, QByteArray bytes)
+{
+    const std::uint32_t unit = std::max<std::uint32_t>(1, TiffBlock::typeSize(type));
+    if (bytes.size() % unit != 0)
+        bytes.append(QByteArray(unit - bytes.size() % unit, '\0'));
+    return { type, std::uint32_t(bytes.size() / unit), bytes };
+}
+
+// The readable value of the entry of the first directory with the tag.
+std::optional<QByteArrayView> ifd0Value(QByteArrayView block, const TiffBlock& tiff, std::uint16_t tag)
+{
+    const TiffBlock::Entry* entry = tiff.find(TiffBlock::Ifd0, tag);
+    if (entry == nullptr || !tiffRangeFits(entry->valueOffset, entry->size, std::uint64_t(block.size())))
+        return std::nullopt;
+    return valueBytes(block, *entry);
+}
+
+// The photo's own IPTC data edited, and Photoshop's resources following it, in
+// place of exiv2's encoding of both. exiv2 reads a TIFF file's IPTC data from tag
+// 33723, else from the IPTC resource of the Photoshop data; the block made from
+// it goes into each place that held IPTC data, and the digest, where it was
+// current, is made of what it covered (tag 33723's value, else the resource's).
+struct OwnIptc {
+    std::optional<TiffBlockPatcher::Value> iptcEntry;
+    std::optional<QByteArray> resources;
+};
+
+OwnIptc ownIptcOf(QByteArrayView original, const TiffBlock& tiff, const EmbeddedEdits& embedded)
+{
+    OwnIptc own;
+    const TiffBlock::Entry* iptcEntry = tiff.find(TiffBlock::Ifd0, kIptcTag);
+    const std::optional<QByteArrayView> iptcValue = ifd0Value(original, tiff, kIptcTag);
+    const std::optional<QByteArrayView> resources = ifd0Value(original, tiff, kPhotoshopTag);
+    const std::optional<QByteArrayView> resourceIptc
+        = resources ? PhotoshopIptcDigest::iptcDataOfResources(*resources) : std::nullopt;
+    const std::optional<QByteArrayView> read = iptcValue && !iptcValue->isEmpty() ? iptcValue : resourceIptc;
+    if (!read)
+        return own;
+    const QByteArray block = embedded.iptcBlock(*read);
+    if (iptcValue)
+        own.iptcEntry = embeddedValue(iptcEntry->type, block);
+    if (resources) {
+        QByteArray edited = resources->toByteArray();
+        if (resourceIptc)
+            edited = PhotoshopIptcDigest::resourcesWithIptcData(edited, block).value_or(edited);
+        const QByteArrayView digestedBefore = iptcValue ? *iptcValue : resourceIptc.value_or(QByteArrayView());
+        const QByteArray digestedNow = own.iptcEntry ? own.iptcEntry->bytes : block;
+        edited = PhotoshopIptcDigest::resourcesWithDigestOf(edited, digestedBefore, digestedNow).value_or(edited);
+        own.resources = edited;
+    }
+    return own;
+}
+
+// The XMP, IPTC and Photoshop entries of a TIFF file's first directory where the
+// edit changed those containers: exiv2's, or the photo's own data edited where
+// the embedded edits allow it.
 bool takeEmbeddedMetadata(QByteArrayView written, QByteArrayView original, const TiffBlock& mine,
-    EmbeddedEdits embedded, TiffBlockPatcher::Edit& edit)
+    const EmbeddedEdits& embedded, TiffBlockPatcher::Edit& edit)
 {
     const std::optional<TiffBlock> theirs = TiffBlock::parse(written);
     if (!theirs || theirs->bigEndian() != mine.bigEndian())
         return false;
+    const OwnIptc ownIptc = embedded.iptc && embedded.iptcBlock ? ownIptcOf(original, mine, embedded) : OwnIptc {};
     for (std::uint16_t tag : kEmbeddedMetadataTags) {
         if (!(tag == kXmpTag ? embedded.xmp : embedded.iptc))
             continue;
@@ -119,14 +175,25 @@ bool takeEmbeddedMetadata(QByteArrayView written, QByteArrayView original, const
         const TiffBlock::Entry* is = theirs->find(TiffBlock::Ifd0, tag);
         if (is == nullptr && was == nullptr)
             continue;
-        if (is != nullptr && was != nullptr && entryBytes(written, *is) == entryBytes(original, *was))
+        if (is == nullptr) {
+            edit.tags[TiffBlock::Ifd0][tag] = {}; // exiv2 removed it
             continue;
-        std::vector<TiffBlockPatcher::Value>& values = edit.tags[TiffBlock::Ifd0][tag];
-        if (is == nullptr)
-            continue;
+        }
         if (!tiffRangeFits(is->valueOffset, is->size, std::uint64_t(written.size())) || is->size == 0)
             return false;
-        values.push_back({ is->type, is->count, written.sliced(is->valueOffset, qsizetype(is->size)).toByteArray() });
+        const std::optional<QByteArrayView> wasValue = ifd0Value(original, mine, tag);
+        std::optional<TiffBlockPatcher::Value> value;
+        if (tag == kXmpTag && !embedded.xmpPacket.empty())
+            value = embeddedValue(wasValue ? was->type : is->type, QByteArray::fromStdString(embedded.xmpPacket));
+        else if (tag == kIptcTag)
+            value = ownIptc.iptcEntry;
+        else if (tag == kPhotoshopTag && ownIptc.resources)
+            value = embeddedValue(was->type, *ownIptc.resources);
+        if (!value)
+            value = TiffBlockPatcher::Value { is->type, is->count, valueBytes(written, *is).toByteArray() };
+        if (wasValue && value->type == was->type && value->count == was->count && value->bytes == *wasValue)
+            continue;
+        edit.tags[TiffBlock::Ifd0][tag] = { *value };
     }
     return true;
 }
@@ -158,7 +225,7 @@ std::optional<QByteArray> editedJpeg(QByteArrayView written, QByteArrayView orig
 }
 
 std::optional<QByteArray> editedTiff(QByteArrayView written, QByteArrayView original, const Exiv2::ExifData& wanted,
-    const std::set<std::string>& editedKeys, EmbeddedEdits embedded)
+    const std::set<std::string>& editedKeys, const EmbeddedEdits& embedded)
 {
     const std::optional<TiffBlock> tiff = TiffBlock::parse(original);
     if (!tiff)
@@ -172,7 +239,7 @@ std::optional<QByteArray> editedTiff(QByteArrayView written, QByteArrayView orig
 } // namespace
 
 std::optional<QByteArray> withExifBlockEditedInPlace(QByteArrayView written, QByteArrayView original,
-    const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys, EmbeddedEdits embedded)
+    const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys, const EmbeddedEdits& embedded)
 {
     std::optional<QByteArray> result;
     if (!editingEnabled.load(std::memory_order_relaxed))

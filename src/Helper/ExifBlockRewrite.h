@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <exiv2/exiv2.hpp>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,12 +20,22 @@
 // keep, exiv2 wrote none, an edited key lies outside the directories the Exif
 // standard defines, the block cannot be read, or the edited block would not fit a
 // JPEG segment. The verification then judges exiv2's layout.
+//
+// In a TIFF file the XMP packet and the IPTC data can be the photo's own as well:
+// xmpPacket, when not empty, is written in place of exiv2's packet (exiv2's TIFF
+// writer makes its own from the XMP data whatever packet it is given), and
+// iptcBlock, when set, makes the IPTC data from the original's block (tag 33723,
+// else the IPTC resource of the Photoshop data) in place of exiv2's encoding; the
+// Photoshop data's IPTC resource takes the same block, and its digest is made
+// current where it was.
 struct EmbeddedEdits {
     bool iptc = false;
     bool xmp = false;
+    std::string xmpPacket;
+    std::function<QByteArray(QByteArrayView originalBlock)> iptcBlock;
 };
 std::optional<QByteArray> withExifBlockEditedInPlace(QByteArrayView written, QByteArrayView original,
-    const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys, EmbeddedEdits embedded);
+    const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys, const EmbeddedEdits& embedded);
 
 // Tests turn the edit in place off to see how exiv2's own layout is judged.
 void setExifBlockEditingEnabledForTesting(bool on);

@@ -58,11 +58,10 @@ std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpDat
 
 // ---- IPTC values in their own bytes (ExifWriterIptcBytes.cpp) ----
 
-// The IPTC data block of the edited data, with the bytes the JPEG original held
-// for every data set the edit did not target; nothing when the original holds no
-// IPTC data.
-std::optional<QByteArray> iptcBlockKeepingBytes(
-    const Exiv2::IptcData& iptcData, const std::set<std::string>& edited, QByteArrayView original);
+// The IPTC data block of the edited data, with the bytes the original block held
+// for every data set the edit did not target.
+QByteArray iptcBlockKeepingBytes(
+    const Exiv2::IptcData& iptcData, const std::set<std::string>& edited, QByteArrayView originalBlock);
 
 // ---- One photo's bytes through exiv2 (ExifWriterInMemoryEdit.cpp) ----
 

@@ -24,6 +24,20 @@ bool isParsableXmp(const std::string& packet)
     return Exiv2Adapter::decodeXmp(parsed, packet) == 0;
 }
 
+// The photo's own XMP packet. exiv2 leaves a TIFF file's out of the image's packet
+// and keeps it as the Exif datum of its tag 700.
+std::string ownXmpPacket(const MetadataSnapshot& before)
+{
+    if (!before.xmpPacket.empty())
+        return before.xmpPacket;
+    const auto datum = before.exif.findKey(Exiv2::ExifKey("Exif.Image.XMLPacket"));
+    if (datum == before.exif.end() || datum->size() == 0)
+        return {};
+    std::string packet(datum->size(), '\0');
+    datum->copy(reinterpret_cast<Exiv2::byte*>(packet.data()), Exiv2::bigEndian);
+    return packet;
+}
+
 } // namespace
 
 namespace ExifWriterEditing {
@@ -43,6 +57,8 @@ EditedPhoto editedPhoto(
     MetadataSnapshot expected;
     bool isJpeg = false;
     bool changesNothing = false;
+    // The packet a TIFF file's tag 700 takes in place of exiv2's.
+    std::string tiffXmpPacket;
     const auto editImage = [&](Exiv2::Image& image) {
         result.before = MetadataSnapshot::of(image);
         if (image.byteOrder() != Exiv2::invalidByteOrder)
@@ -68,13 +84,19 @@ EditedPhoto editedPhoto(
             return false;
         }
         // exiv2 would make the new packet itself, without the photo's own about
-        // and empty alternatives; a JPEG is given one that keeps them (exiv2's TIFF
-        // writer takes no packet made outside it).
-        if (!keepsPacket && isJpeg && !image.xmpData().empty()) {
+        // and empty alternatives; a JPEG is given one that keeps them. exiv2's
+        // TIFF writer takes no packet made outside it, so a TIFF file's goes into
+        // its block afterwards (withExifBlockEditedInPlace).
+        const bool isTiff = original.startsWith("II") || original.startsWith("MM");
+        if (!keepsPacket && (isJpeg || isTiff) && !image.xmpData().empty()) {
             if (std::optional<std::string> packet
-                = xmpPacketKeepingOwnParts(image.xmpData(), result.before.xmpPacket)) {
-                image.xmpPacket() = std::move(*packet);
-                image.writeXmpFromPacket(true);
+                = xmpPacketKeepingOwnParts(image.xmpData(), ownXmpPacket(result.before))) {
+                if (isJpeg) {
+                    image.xmpPacket() = std::move(*packet);
+                    image.writeXmpFromPacket(true);
+                } else {
+                    tiffXmpPacket = std::move(*packet);
+                }
             }
         }
         return true;
@@ -84,11 +106,17 @@ EditedPhoto editedPhoto(
         // a maker note can lose its inner offsets that way; an untouched block goes
         // back as it was, and an edited one is edited where it lies.
         std::optional<QByteArray> spliced;
-        if (result.edited.exif.empty() && isJpeg)
+        if (result.edited.exif.empty() && isJpeg) {
             spliced = JpegExifSegment::withExifSegmentOf(written, original);
-        else
-            spliced = withExifBlockEditedInPlace(written, original, expected.exif, result.edited.exif,
-                { !result.edited.iptc.empty(), !result.edited.xmp.empty() || result.xmpPacketChanged });
+        } else {
+            EmbeddedEdits embedded { !result.edited.iptc.empty(),
+                !result.edited.xmp.empty() || result.xmpPacketChanged, tiffXmpPacket, {} };
+            if (embedded.iptc && !expected.iptc.empty())
+                embedded.iptcBlock = [&](QByteArrayView block) {
+                    return iptcBlockKeepingBytes(expected.iptc, result.edited.iptc, block);
+                };
+            spliced = withExifBlockEditedInPlace(written, original, expected.exif, result.edited.exif, embedded);
+        }
         if (spliced)
             written = *spliced;
         // exiv2 encodes the IPTC data anew whatever changed (a time gains an
@@ -104,9 +132,9 @@ EditedPhoto editedPhoto(
         // edit did not target goes back in the photo's own bytes.
         std::optional<QByteArray> iptcRebuilt;
         if (!result.edited.iptc.empty() && isJpeg && !expected.iptc.empty()) {
-            if (const std::optional<QByteArray> block
-                = iptcBlockKeepingBytes(expected.iptc, result.edited.iptc, original))
-                iptcRebuilt = PhotoshopIptcDigest::withIptcData(written, *block);
+            if (const std::optional<QByteArrayView> block = PhotoshopIptcDigest::iptcDataOf(original))
+                iptcRebuilt = PhotoshopIptcDigest::withIptcData(
+                    written, iptcBlockKeepingBytes(expected.iptc, result.edited.iptc, *block));
             if (iptcRebuilt)
                 written = *iptcRebuilt;
         }

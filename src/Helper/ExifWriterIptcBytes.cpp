@@ -1,5 +1,4 @@
 #include "Helper/ExifWriterEditing.h"
-#include "platform/PhotoshopIptcDigest.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -114,13 +113,10 @@ namespace ExifWriterEditing {
 // where they hold what exiv2 read, the data sets of any other key in their place
 // as exiv2 encodes the edited values, a new key's after them; in the order of
 // their records.
-std::optional<QByteArray> iptcBlockKeepingBytes(
-    const Exiv2::IptcData& iptcData, const std::set<std::string>& edited, QByteArrayView original)
+QByteArray iptcBlockKeepingBytes(
+    const Exiv2::IptcData& iptcData, const std::set<std::string>& edited, QByteArrayView originalBlock)
 {
-    const std::optional<QByteArrayView> originalBlock = PhotoshopIptcDigest::iptcDataOf(original);
-    if (!originalBlock)
-        return std::nullopt;
-    const QList<DataSet> storedDataSets = storedDataSetsOf(*originalBlock);
+    const QList<DataSet> storedDataSets = storedDataSetsOf(originalBlock);
     std::map<std::string, QList<DataSet>> stored;
     for (const DataSet& dataSet : storedDataSets)
         stored[keyOf(dataSet.id)].append(dataSet);

@@ -1,6 +1,7 @@
 #include "platform/PhotoshopIptcDigest.h"
 
 #include <QCryptographicHash>
+#include <algorithm>
 
 namespace {
 
@@ -8,6 +9,7 @@ constexpr unsigned char kMarker = 0xFF;
 constexpr quint16 kIptcResource = 0x0404;
 constexpr quint16 kDigestResource = 0x0425;
 constexpr qsizetype kDigestSize = 16;
+constexpr QByteArrayView kSignature("Photoshop 3.0\0", 14);
 
 unsigned char byteAt(QByteArrayView bytes, qsizetype index)
 {
@@ -32,11 +34,35 @@ struct Resources {
     qsizetype digestOffset = -1;
 };
 
+// Walks the image resources ("8BIM" blocks) from at to end.
+void walkResources(QByteArrayView bytes, qsizetype at, qsizetype end, Resources& resources)
+{
+    while (at + 12 <= end && bytes.sliced(at, 4) == QByteArrayView("8BIM")) {
+        const quint16 id = quint16(bigEndian(bytes, at + 4, 2));
+        // The name: a length byte and the text, padded to an even size.
+        qsizetype nameSize = 1 + byteAt(bytes, at + 6);
+        nameSize += nameSize % 2;
+        const qsizetype sizeAt = at + 6 + nameSize;
+        if (sizeAt + 4 > end)
+            break;
+        const qsizetype size = qsizetype(bigEndian(bytes, sizeAt, 4));
+        const qsizetype valueAt = sizeAt + 4;
+        if (size > end - valueAt)
+            break;
+        if (id == kIptcResource) {
+            resources.iptcOffset = valueAt;
+            resources.iptcSize = size;
+        } else if (id == kDigestResource && size == kDigestSize) {
+            resources.digestOffset = valueAt;
+        }
+        at = valueAt + size + size % 2;
+    }
+}
+
 // Walks the image resources of the first Photoshop APP13 segment before the
 // image data.
 std::optional<Resources> resourcesOf(QByteArrayView jpeg)
 {
-    static const QByteArrayView signature("Photoshop 3.0\0", 14);
     if (jpeg.size() < 4 || byteAt(jpeg, 0) != kMarker || byteAt(jpeg, 1) != 0xD8)
         return std::nullopt;
     qsizetype position = 2;
@@ -49,31 +75,11 @@ std::optional<Resources> resourcesOf(QByteArrayView jpeg)
         if (length < 2 || end > jpeg.size())
             return std::nullopt;
         const qsizetype data = position + 4;
-        if (marker == 0xED && end - data >= signature.size() && jpeg.sliced(data, signature.size()) == signature) {
+        if (marker == 0xED && end - data >= kSignature.size() && jpeg.sliced(data, kSignature.size()) == kSignature) {
             Resources resources;
             resources.segmentOffset = position;
             resources.segmentEnd = end;
-            qsizetype at = data + signature.size();
-            while (at + 12 <= end && jpeg.sliced(at, 4) == QByteArrayView("8BIM")) {
-                const quint16 id = quint16(bigEndian(jpeg, at + 4, 2));
-                // The name: a length byte and the text, padded to an even size.
-                qsizetype nameSize = 1 + byteAt(jpeg, at + 6);
-                nameSize += nameSize % 2;
-                const qsizetype sizeAt = at + 6 + nameSize;
-                if (sizeAt + 4 > end)
-                    break;
-                const qsizetype size = qsizetype(bigEndian(jpeg, sizeAt, 4));
-                const qsizetype valueAt = sizeAt + 4;
-                if (valueAt + size > end)
-                    break;
-                if (id == kIptcResource) {
-                    resources.iptcOffset = valueAt;
-                    resources.iptcSize = size;
-                } else if (id == kDigestResource && size == kDigestSize) {
-                    resources.digestOffset = valueAt;
-                }
-                at = valueAt + size + size % 2;
-            }
+            walkResources(jpeg, data + kSignature.size(), end, resources);
             return resources;
         }
         position = end;
@@ -117,28 +123,63 @@ std::optional<QByteArrayView> PhotoshopIptcDigest::iptcDataOf(QByteArrayView jpe
 std::optional<QByteArray> PhotoshopIptcDigest::withIptcData(QByteArrayView jpeg, QByteArrayView iptc)
 {
     const std::optional<Resources> resources = resourcesOf(jpeg);
-    if (!resources || resources->iptcOffset < 0)
+    if (!resources || resources->iptcOffset < 0 || jpeg.sliced(resources->iptcOffset, resources->iptcSize) == iptc)
         return std::nullopt;
-    const qsizetype oldSize = resources->iptcSize;
-    if (jpeg.sliced(resources->iptcOffset, oldSize) == iptc)
+    const qsizetype start = resources->segmentOffset + 4 + kSignature.size();
+    const std::optional<QByteArray> replaced
+        = resourcesWithIptcData(jpeg.sliced(start, resources->segmentEnd - start), iptc);
+    const qsizetype segmentLength = 2 + kSignature.size() + (replaced ? replaced->size() : 0);
+    if (!replaced || segmentLength > 0xffff)
         return std::nullopt;
-    // The resource's data is padded to an even size.
-    const qsizetype oldEnd = resources->iptcOffset + oldSize + oldSize % 2;
-    const qsizetype segmentLength = resources->segmentEnd - resources->segmentOffset - 2
-        - (oldEnd - resources->iptcOffset) + iptc.size() + iptc.size() % 2;
-    if (oldEnd > resources->segmentEnd || segmentLength > 0xffff)
-        return std::nullopt;
-
     QByteArray result;
-    result.reserve(jpeg.size() + iptc.size() - oldSize + 1);
-    result.append(jpeg.first(resources->iptcOffset - 4));
+    result.reserve(jpeg.size() + replaced->size() - (resources->segmentEnd - start));
+    result.append(jpeg.first(start));
+    result.append(*replaced);
+    result.append(jpeg.sliced(resources->segmentEnd));
+    result[resources->segmentOffset + 2] = char(segmentLength >> 8);
+    result[resources->segmentOffset + 3] = char(segmentLength & 0xff);
+    return result;
+}
+
+std::optional<QByteArray> PhotoshopIptcDigest::resourcesWithIptcData(QByteArrayView resources, QByteArrayView iptc)
+{
+    Resources found;
+    walkResources(resources, 0, resources.size(), found);
+    if (found.iptcOffset < 0)
+        return std::nullopt;
+    const qsizetype oldEnd = std::min(found.iptcOffset + found.iptcSize + found.iptcSize % 2, resources.size());
+    QByteArray result;
+    result.reserve(resources.size() + iptc.size() - found.iptcSize + 1);
+    result.append(resources.first(found.iptcOffset - 4));
     for (int shift = 24; shift >= 0; shift -= 8)
         result.append(char((iptc.size() >> shift) & 0xff));
     result.append(iptc);
     if (iptc.size() % 2)
         result.append('\0');
-    result.append(jpeg.sliced(oldEnd));
-    result[resources->segmentOffset + 2] = char(segmentLength >> 8);
-    result[resources->segmentOffset + 3] = char(segmentLength & 0xff);
+    result.append(resources.sliced(oldEnd));
     return result;
+}
+
+std::optional<QByteArray> PhotoshopIptcDigest::resourcesWithDigestOf(
+    QByteArrayView resources, QByteArrayView digestedBefore, QByteArrayView digestedNow)
+{
+    Resources found;
+    walkResources(resources, 0, resources.size(), found);
+    if (found.digestOffset < 0 || resources.sliced(found.digestOffset, kDigestSize) != md5(digestedBefore))
+        return std::nullopt;
+    const QByteArray digest = md5(digestedNow);
+    if (resources.sliced(found.digestOffset, kDigestSize) == digest)
+        return std::nullopt;
+    QByteArray result = resources.toByteArray();
+    result.replace(found.digestOffset, kDigestSize, digest);
+    return result;
+}
+
+std::optional<QByteArrayView> PhotoshopIptcDigest::iptcDataOfResources(QByteArrayView resources)
+{
+    Resources found;
+    walkResources(resources, 0, resources.size(), found);
+    if (found.iptcOffset < 0)
+        return std::nullopt;
+    return resources.sliced(found.iptcOffset, found.iptcSize);
 }

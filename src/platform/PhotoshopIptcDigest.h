@@ -24,4 +24,21 @@ std::optional<QByteArrayView> iptcDataOf(QByteArrayView jpeg);
 // outgrow 64 KB or the data is already the same.
 std::optional<QByteArray> withIptcData(QByteArrayView jpeg, QByteArrayView iptc);
 
+// A TIFF file keeps the same resources, without the segment around them, as the
+// value of tag 34377 of its first directory, and its IPTC data as the value of tag
+// 33723, which the digest then covers (padding included) when the resources hold
+// no IPTC data themselves.
+
+// The data of the IPTC resource; nothing when the resources hold none.
+std::optional<QByteArrayView> iptcDataOfResources(QByteArrayView resources);
+
+// The resources with iptc as the data of their IPTC resource (its size and padding
+// set to match); nothing when they hold no IPTC resource.
+std::optional<QByteArray> resourcesWithIptcData(QByteArrayView resources, QByteArrayView iptc);
+
+// The resources with their digest made that of digestedNow, where it was current
+// for digestedBefore; nothing when there is no such digest or nothing to change.
+std::optional<QByteArray> resourcesWithDigestOf(
+    QByteArrayView resources, QByteArrayView digestedBefore, QByteArrayView digestedNow);
+
 } // namespace PhotoshopIptcDigest

@@ -76,6 +76,26 @@ protected:
         return photo;
     }
 
+    // A TIFF file with the same odd IPTC data (tag 33723), XMP packet (tag 700) and
+    // Photoshop's digest of that IPTC data in its resources (tag 34377).
+    QString oddTiff()
+    {
+        const QString photo = copyOf(u"tiff/Arbitro.tiff"_s, u"odd.tiff"_s);
+        editMetadata(photo, [](Exiv2::Image& image) {
+            addIptc(image.iptcData(), "Iptc.Application2.TimeCreated", "143947");
+            addIptc(image.iptcData(), "Iptc.Application2.City", "Paris");
+            addIptc(image.iptcData(), "Iptc.Application2.Headline", "");
+            addIptc(image.iptcData(), "Iptc.Application2.Category", "Category");
+        });
+        QFile packet(path(u"odd.xmp"_s));
+        if (packet.open(QIODevice::WriteOnly))
+            packet.write(kOddXmp);
+        packet.close();
+        // exiv2's TIFF writer would make a packet of its own.
+        runExiftool({ "-q", "-overwrite_original", "-XMP<=" + packet.fileName(), "-IPTCDigest=new", photo });
+        return photo;
+    }
+
     QTemporaryDir m_dir;
 };
 
@@ -261,6 +281,36 @@ TEST_F(ExifWriterUnasked, anIptcEditKeepsUntargetedDataSetsInTheirBytesAndPhotos
     const QString cleaned = path(u"clean.jpg"_s);
     ASSERT_EQ(writePhoto(photo, clean, cleaned).errorFlag, MetadataWriteResult::Processed);
     EXPECT_TRUE(digestWarnings(cleaned).isEmpty()) << digestWarnings(cleaned).join(u'\n').toStdString();
+}
+
+// A TIFF file's IPTC data and XMP packet are edited as a JPEG's are: what the edit
+// did not target keeps its bytes, the digest follows, the about and an empty
+// rights property stay.
+TEST_F(ExifWriterUnasked, aTiffKeepsUntargetedIptcBytesItsDigestAndItsOwnXmpParts)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    const QString source = oddTiff();
+    const QJsonObject before = exiftoolTags({ source }).value(u"odd.tiff"_s);
+    ASSERT_EQ(before.value(u"XMP-rdf:About"_s).toString().toStdString(), "uuid:faf5bdd5-ba3d-11da-ad31-d33d75182f1b");
+    ASSERT_TRUE(digestWarnings(source).isEmpty()) << "the fixture's digest must be current";
+
+    PhotoFile photo = photoAt(source);
+    MetaDataObject settings;
+    edit(settings, { { F::IPTC_City, u"Lyon"_s }, { F::XMP_Lens, u"Lens"_s } });
+    const QString output = path(u"edited.tiff"_s);
+    const MetadataWriteResult result = writePhoto(photo, settings, output);
+    ASSERT_EQ(result.errorFlag, MetadataWriteResult::Processed) << result.errorMsg.toStdString();
+
+    const QJsonObject after = exiftoolTags({ output }).value(u"edited.tiff"_s);
+    EXPECT_EQ(after.value(u"IPTC:City"_s).toString().toStdString(), "Lyon");
+    EXPECT_EQ(after.value(u"XMP-aux:Lens"_s).toString().toStdString(), "Lens");
+    for (const QString& kept : { u"IPTC:TimeCreated"_s, u"IPTC:Headline"_s, u"IPTC:Category"_s, u"XMP-rdf:About"_s,
+             u"XMP-dc:Rights"_s, u"XMP-xmp:ModifyDate"_s })
+        EXPECT_EQ(after.value(kept), before.value(kept)) << kept.toStdString();
+    EXPECT_TRUE(after.contains(u"IPTC:Headline"_s));
+    EXPECT_FALSE(after.contains(u"XMP-xmpMM:InstanceID"_s));
+    EXPECT_TRUE(digestWarnings(output).isEmpty()) << digestWarnings(output).join(u'\n').toStdString();
 }
 
 // ---- Restore ----
