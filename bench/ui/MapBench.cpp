@@ -82,7 +82,8 @@ void tileFromTheDiskCache(benchmark::State& state)
 }
 BENCHMARK(tileFromTheDiskCache)->Unit(benchmark::kMicrosecond);
 
-// Zoom 9 and more weighs every place (each is projected and tested against the view).
+// Zoom 9 and more weighs every place (each is placed and tested against the view). The
+// outline tiles in view are made by the first frame and copied by the next.
 void offlineMapWithEveryPlace(benchmark::State& state)
 {
     TileMapView map;
@@ -91,7 +92,7 @@ void offlineMapWithEveryPlace(benchmark::State& state)
     QImage frame(1050, 700, QImage::Format_ARGB32_Premultiplied);
     {
         QPainter painter(&frame);
-        map.paintFrame(painter); // the outlines and places are made once per process
+        map.paintFrame(painter); // the places once per process, the outline tiles once per map
     }
     for (auto _ : state) {
         QPainter painter(&frame);
@@ -102,6 +103,30 @@ void offlineMapWithEveryPlace(benchmark::State& state)
 }
 // Spans in hundredths of a degree: the whole world, Europe, a region of every place.
 BENCHMARK(offlineMapWithEveryPlace)->Arg(36000)->Arg(3000)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// The first frame of a new map: every outline tile in view is made (and the outlines
+// projected once for the map), as when the view jumps to a zoom not seen before.
+void offlineMapFirstFrame(benchmark::State& state)
+{
+    QImage frame(1050, 700, QImage::Format_ARGB32_Premultiplied);
+    int zoom = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto map = std::make_unique<TileMapView>();
+        map->resize(1050, 700);
+        map->showLocation(at(48.8566, 2.3522, state.range(0) / 100.0));
+        QPainter painter(&frame);
+        state.ResumeTiming();
+        map->paintFrame(painter);
+        state.PauseTiming();
+        zoom = map->viewport().zoom();
+        painter.end();
+        map.reset();
+        state.ResumeTiming();
+    }
+    state.counters["zoom"] = zoom;
+}
+BENCHMARK(offlineMapFirstFrame)->Arg(3000)->Arg(100)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "viewer/MapPlaces.h"
 
 #include "platform/GeoNamesLibrary.h"
+#include "viewer/WebMercator.h"
 
 // GLib names a struct member "signals", which Qt defines as a keyword.
 #pragma push_macro("signals")
@@ -26,10 +27,12 @@ const QList<MapPlace>& all()
                 continue;
             MapPlace place { QString::fromUtf8(geonames_city_get_name(city)),
                 QPointF(geonames_city_get_longitude(city), geonames_city_get_latitude(city)),
-                geonames_city_get_population(city) };
+                geonames_city_get_population(city), {} };
             geonames_city_free(city);
-            if (std::isfinite(place.coordinate.x()) && std::isfinite(place.coordinate.y()))
-                list.append(std::move(place));
+            if (!std::isfinite(place.coordinate.x()) || !std::isfinite(place.coordinate.y()))
+                continue;
+            place.worldPixel = WebMercator::toWorldPixel(place.coordinate, 0);
+            list.append(std::move(place));
         }
         std::stable_sort(list.begin(), list.end(),
             [](const MapPlace& a, const MapPlace& b) { return a.population > b.population; });

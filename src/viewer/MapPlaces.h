@@ -10,6 +10,9 @@ struct MapPlace {
     QString name;
     QPointF coordinate; // longitude, latitude
     quint32 population = 0;
+    // Where it lies on the map at zoom 0 (WebMercator::toWorldPixel), made once so
+    // that a frame need not project every place again.
+    QPointF worldPixel;
 };
 
 namespace MapPlaces {

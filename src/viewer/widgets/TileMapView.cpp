@@ -3,15 +3,14 @@
 #include "controls/ImageNamed.h"
 #include "viewer/MapOutlines.h"
 #include "viewer/MapPlaces.h"
+#include "viewer/OfflineMapTiles.h"
 #include "viewer/TileFetcher.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <cmath>
@@ -20,64 +19,6 @@ namespace {
 
 constexpr int kButtonSize = 22;
 constexpr int kMargin = 6;
-constexpr double kWorldAtZoom0 = WebMercator::kTileSize;
-
-// The outlines in world pixels at zoom 0, made once for every map.
-struct MercatorOutlines {
-    QPainterPath land;
-    QPainterPath coasts;
-    QPainterPath borders;
-};
-
-const MercatorOutlines& mercatorOutlines()
-{
-    static const MercatorOutlines outlines = [] {
-        MercatorOutlines made;
-        made.land.setFillRule(Qt::WindingFill);
-        const auto source = MapOutlines::bundled();
-        if (!source)
-            return made;
-        const auto project = [](const QPolygonF& points) {
-            QPolygonF projected;
-            projected.reserve(points.size());
-            for (const QPointF& point : points)
-                projected.append(WebMercator::toWorldPixel(point, 0));
-            return projected;
-        };
-        for (const QPolygonF& ring : source->landRings())
-            made.land.addPolygon(project(ring));
-        for (const MapOutlines::Line& line : source->lines()) {
-            QPainterPath& path = line.kind == MapOutlines::LineKind::Border ? made.borders : made.coasts;
-            const QPolygonF points = project(line.points);
-            path.moveTo(points.first());
-            for (qsizetype i = 1; i < points.size(); ++i)
-                path.lineTo(points[i]);
-        }
-        return made;
-    }();
-    return outlines;
-}
-
-void drawOutlines(QPainter& painter, const MercatorOutlines& outlines, const QColor& land, bool shaded, bool borders)
-{
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(land);
-    painter.drawPath(outlines.land);
-    painter.setBrush(Qt::NoBrush);
-    if (!shaded) {
-        QPen coast(QColor(0x7f, 0xa7, 0xb8), 0.8);
-        coast.setCosmetic(true);
-        painter.setPen(coast);
-        painter.drawPath(outlines.coasts);
-    }
-    if (borders) {
-        QPen border(shaded ? QColor(0xf3, 0xe3, 0x9a) : QColor(0x9a, 0x8c, 0xa8), 0.9,
-            shaded ? Qt::SolidLine : Qt::DashLine);
-        border.setCosmetic(true);
-        painter.setPen(border);
-        painter.drawPath(outlines.borders);
-    }
-}
 
 } // namespace
 
@@ -85,6 +26,7 @@ TileMapView::TileMapView(QWidget* parent)
     : QWidget(parent)
 {
     initVelloranResources(); // the bundled outlines
+    m_offline = std::make_unique<OfflineMapTiles>(MapOutlines::bundled());
     setObjectName(QStringLiteral("mapView"));
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::OpenHandCursor);
@@ -289,57 +231,14 @@ void TileMapView::paintFrame(QPainter& painter)
 
 void TileMapView::paintOffline(QPainter& painter, const QRegion& where)
 {
-    const bool shaded = m_mapType != MapType::Road;
-    const QColor sea = shaded ? QColor(0x1d, 0x3f, 0x6e) : QColor(0xaa, 0xd3, 0xdf);
-    const QColor land = shaded ? QColor(0x4a, 0x63, 0x3a) : QColor(0xf2, 0xef, 0xe9);
     painter.save();
     painter.setClipRegion(where);
-    painter.fillRect(rect(), sea);
-    const MercatorOutlines& outlines = mercatorOutlines();
-    const double scale = std::exp2(m_viewport.zoom());
-    const double worldWidth = kWorldAtZoom0 * scale;
-    const QPointF origin = m_viewport.toView(QPointF(-180, WebMercator::kMaximumLatitude));
-    painter.setRenderHint(QPainter::Antialiasing);
-    // Up to zoom kPreparedZoom the whole world is drawn once into an image per zoom
-    // and look, so that a drag only copies it.
-    constexpr int kPreparedZoom = 3;
-    const int look = int(m_mapType);
-    static QHash<int, QImage> prepared;
-    if (m_viewport.zoom() <= kPreparedZoom) {
-        const int key = m_viewport.zoom() * 10 + look;
-        if (!prepared.contains(key)) {
-            const int side = int(worldWidth);
-            QImage world(side, side, QImage::Format_ARGB32_Premultiplied);
-            world.fill(Qt::transparent);
-            QPainter worldPainter(&world);
-            worldPainter.setRenderHint(QPainter::Antialiasing);
-            worldPainter.scale(scale, scale);
-            drawOutlines(worldPainter, outlines, land, shaded, m_mapType != MapType::Satellite);
-            prepared.insert(key, world);
-        }
-        const QImage& world = prepared[key];
-        for (int copy = -1; copy <= 1; ++copy) {
-            const double left = origin.x() + copy * worldWidth;
-            if (left <= width() && left + worldWidth >= 0)
-                painter.drawImage(QPointF(left, origin.y()), world);
-        }
-        if (m_mapType != MapType::Satellite)
-            paintPlaces(painter, where);
-        painter.restore();
-        return;
+    painter.fillRect(rect(), OfflineMapTiles::seaColour(m_mapType)); // beyond the poles' rows too
+    for (const auto& tile : m_viewport.tilesInView()) {
+        const QRect target(tile.topLeft.toPoint(), QSize(WebMercator::kTileSize, WebMercator::kTileSize));
+        if (where.intersects(target))
+            painter.drawImage(target.topLeft(), m_offline->tile(tile.key, m_mapType));
     }
-    // The world, and its neighbours where the view wraps past the date line.
-    for (int copy = -1; copy <= 1; ++copy) {
-        const double left = origin.x() + copy * worldWidth;
-        if (left > width() || left + worldWidth < 0)
-            continue;
-        QTransform transform;
-        transform.translate(left, origin.y());
-        transform.scale(scale, scale);
-        painter.setTransform(transform);
-        drawOutlines(painter, outlines, land, shaded, m_mapType != MapType::Satellite);
-    }
-    painter.resetTransform();
     if (m_mapType != MapType::Satellite)
         paintPlaces(painter, where);
     painter.restore();
@@ -353,10 +252,17 @@ void TileMapView::paintPlaces(QPainter& painter, const QRegion& where)
     const bool shaded = m_mapType != MapType::Road;
     QList<QRect> taken; // labels never overlap; bigger places come first
     painter.setPen(Qt::NoPen);
+    // From the places' world pixels at zoom 0 to the view, without projecting each
+    // again; x wrapped to the copy nearest the centre, as MapViewport::toView does.
+    const double scale = std::exp2(m_viewport.zoom());
+    const double worldWidth = WebMercator::kTileSize * scale;
+    const QPointF origin = m_viewport.toView(QPointF(-180, WebMercator::kMaximumLatitude));
+    const double centreX = width() / 2.0;
     for (const MapPlace& place : MapPlaces::all()) {
         if (place.population < minimum)
             break;
-        const QPointF point = m_viewport.toView(place.coordinate);
+        QPointF point = origin + place.worldPixel * scale;
+        point.setX(point.x() - std::round((point.x() - centreX) / worldWidth) * worldWidth);
         if (!view.contains(point) || !where.contains(point.toPoint()))
             continue;
         const QRect label = metrics.boundingRect(place.name).translated(point.toPoint() + QPoint(5, 4));

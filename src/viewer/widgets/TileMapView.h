@@ -9,8 +9,10 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
+class OfflineMapTiles;
 class QLabel;
 class QToolButton;
 
@@ -117,6 +119,7 @@ private:
     MapType m_mapType = MapType::Road;
     std::optional<Pin> m_pin;
     QPointer<TileFetcher> m_fetcher;
+    std::unique_ptr<OfflineMapTiles> m_offline;
     std::optional<QPointF> m_dragFrom;
     QPointF m_pressedAt;
     bool m_pinDraggable = false;
