@@ -24,8 +24,10 @@
 #include <QLabel>
 #include <QListView>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -673,6 +675,47 @@ private slots:
         QTRY_VERIFY(!m_editor->isLoadingShown());
         QCOMPARE(model()->photoAt(0)->filePath, paths.at(1));
         QCOMPARE(m_editor->findChild<QLabel*>(QStringLiteral("lblPhotosCount"))->text(), QStringLiteral("Photos(1)"));
+    }
+
+    void aRowWithoutAPictureShowsItsTypesIconFromTheTheme()
+    {
+        // A theme of the test's own with one red type icon.
+        QTemporaryDir themes;
+        QVERIFY(QDir(themes.path()).mkpath(QStringLiteral("test-theme/48x48/mimetypes")));
+        QFile index(themes.filePath(QStringLiteral("test-theme/index.theme")));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=test-theme\nDirectories=48x48/mimetypes\n\n"
+                    "[48x48/mimetypes]\nSize=48\nType=Fixed\n");
+        index.close();
+        QImage red(48, 48, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(themes.filePath(QStringLiteral("test-theme/48x48/mimetypes/image-x-generic.png"))));
+        const QStringList searchPaths = QIcon::themeSearchPaths();
+        const QString themeName = QIcon::themeName();
+        QIcon::setThemeSearchPaths({ themes.path() });
+        QIcon::setThemeName(QStringLiteral("test-theme"));
+
+        QStandardItemModel rows(1, 1);
+        rows.setData(rows.index(0, 0), int(ThumbnailCache::State::Unavailable), PhotoListModel::ThumbnailStateRole);
+        const auto paintedCentre = [&](const QStringList& names) {
+            rows.setData(rows.index(0, 0), names, PhotoListModel::TypeIconNamesRole);
+            QImage row(300, PhotoThumbnailCell::kRowHeight, QImage::Format_RGB32);
+            row.fill(Qt::white);
+            QPainter painter(&row);
+            QStyleOptionViewItem option;
+            option.rect = row.rect();
+            PhotoThumbnailCell(nullptr).paint(&painter, option, rows.index(0, 0));
+            painter.end();
+            return row.pixelColor(PhotoThumbnailCell::thumbnailRect(row.rect()).center());
+        };
+        // The family's icon where the theme has none of the type's own; our picture where it has neither.
+        const QColor typeIcon = paintedCentre({ QStringLiteral("image-jpeg"), QStringLiteral("image-x-generic") });
+        const QColor ourPicture = paintedCentre({ QStringLiteral("text-plain") });
+        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeName(themeName);
+        QCOMPARE(typeIcon, QColor(Qt::red));
+        QVERIFY(ourPicture != QColor(Qt::red));
+        QCOMPARE(ourPicture, paintedCentre({}));
     }
 
     void theMenusOfTheListAndTheMetadataOptions()

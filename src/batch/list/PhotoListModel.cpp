@@ -48,6 +48,8 @@ QVariant PhotoListModel::data(const QModelIndex& index, int role) const
         return m_thumbnails ? m_thumbnails->thumbnail(photo->filePath) : QImage();
     case ThumbnailStateRole:
         return int(m_thumbnails ? m_thumbnails->state(photo->filePath) : ThumbnailCache::State::Missing);
+    case TypeIconNamesRole:
+        return m_thumbnails ? m_thumbnails->typeIconNames(photo->filePath) : QStringList();
     default:
         return {};
     }
@@ -82,6 +84,7 @@ QHash<int, QByteArray> PhotoListModel::roleNames() const
     names.insert(IsSelectedRole, "isSelected");
     names.insert(ThumbnailRole, "thumbnail");
     names.insert(ThumbnailStateRole, "thumbnailState");
+    names.insert(TypeIconNamesRole, "typeIconNames");
     return names;
 }
 
@@ -112,7 +115,7 @@ void PhotoListModel::onThumbnailChanged(const QString& path)
 {
     const int row = rowOfPath(path);
     if (row >= 0)
-        emit dataChanged(index(row), index(row), { ThumbnailRole, ThumbnailStateRole, Qt::DecorationRole });
+        emit dataChanged(index(row), index(row), { ThumbnailRole, ThumbnailStateRole, TypeIconNamesRole, Qt::DecorationRole });
 }
 
 std::shared_ptr<PhotoFile> PhotoListModel::photoAt(int row) const

@@ -26,6 +26,7 @@ public:
         IsSelectedRole, // bool: the check mark; also Qt::CheckStateRole
         ThumbnailRole, // QImage, null until loaded; also Qt::DecorationRole
         ThumbnailStateRole, // int, a ThumbnailCache::State
+        TypeIconNamesRole, // QStringList: the icon-theme names that stand in for a file without a pixel size
     };
 
     explicit PhotoListModel(QList<std::shared_ptr<PhotoFile>>& photos, QObject* parent = nullptr);

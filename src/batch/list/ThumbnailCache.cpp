@@ -1,6 +1,7 @@
 #include "batch/list/ThumbnailCache.h"
 
 #include "Helper/Utils.h"
+#include "platform/FileTypeIcon.h"
 
 ThumbnailCache::ThumbnailCache(QSize thumbnailSize, qint64 maxBytes, QObject* parent)
     : QObject(parent)
@@ -54,6 +55,7 @@ void ThumbnailCache::startLoads()
         const QString path = m_queue.takeFirst();
         m_loading.insert(path);
         m_unavailable.remove(path);
+        m_typeIconNames.remove(path);
         const QSize size = m_size;
         const std::shared_ptr<std::atomic<bool>> alive = m_alive;
         m_pool.start([this, path, size, alive] {
@@ -61,19 +63,27 @@ void ThumbnailCache::startLoads()
             // Fitted to the width, a portrait is taller than the row: keep only what is drawn.
             if (!image.isNull() && (image.width() > size.width() || image.height() > size.height()))
                 image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            // A file without a pixel size shows its type's icon; one whose picture
+            // has a size but would not decode shows the "not available" picture.
+            QStringList typeIconNames;
+            if (image.isNull() && Utils::sharedUtils().getImageOriginalSizeAtFilePathUrl(path).isEmpty())
+                typeIconNames = FileTypeIcon::iconNames(path);
             if (!*alive)
                 return;
             QMetaObject::invokeMethod(
-                this, [this, path, image] { finishLoad(path, image); }, Qt::QueuedConnection);
+                this, [this, path, image, typeIconNames] { finishLoad(path, image, typeIconNames); },
+                Qt::QueuedConnection);
         });
     }
 }
 
-void ThumbnailCache::finishLoad(const QString& path, const QImage& image)
+void ThumbnailCache::finishLoad(const QString& path, const QImage& image, const QStringList& typeIconNames)
 {
     m_loading.remove(path);
     if (image.isNull()) {
         m_unavailable.insert(path);
+        if (!typeIconNames.isEmpty())
+            m_typeIconNames.insert(path, typeIconNames);
         emit thumbnailUnavailable(path);
     } else {
         m_cache.insert(path, new QImage(image), qsizetype(std::max<qint64>(1, image.sizeInBytes())));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCache>
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QSet>
@@ -35,6 +36,10 @@ public:
     // The cached thumbnail; null when there is none. Memory only.
     QImage thumbnail(const QString& path) const;
     State state(const QString& path) const;
+    // For an unavailable thumbnail of a file without a pixel size: the icon-theme
+    // names of the file's type, which stand in for its picture. Empty otherwise,
+    // and for a file whose picture has a size but could not be decoded.
+    QStringList typeIconNames(const QString& path) const { return m_typeIconNames.value(path); }
 
     // Loads the thumbnails of these paths that are neither cached nor loading, in
     // this order. Paths of an earlier request that no load has taken yet are
@@ -50,12 +55,13 @@ signals:
 
 private:
     void startLoads();
-    void finishLoad(const QString& path, const QImage& image);
+    void finishLoad(const QString& path, const QImage& image, const QStringList& typeIconNames);
 
     QSize m_size;
     QCache<QString, QImage> m_cache;
     QSet<QString> m_loading;
     QSet<QString> m_unavailable;
+    QHash<QString, QStringList> m_typeIconNames;
     QStringList m_queue;
     QThreadPool m_pool;
     std::shared_ptr<std::atomic<bool>> m_alive;

@@ -65,6 +65,18 @@ TEST(ThumbnailCache, marksAFileWithoutAnImageUnavailableAndTriesAgainWhenAsked)
     EXPECT_NE(cache.state(broken), ThumbnailCache::State::Loading);
 }
 
+TEST(ThumbnailCache, standsTheTypeIconInOnlyForAFileWithoutAPixelSize)
+{
+    ThumbnailCache cache;
+    const QString photo = sample("orientation/portrait_6.jpg");
+    const QString missing = QStringLiteral("/nowhere/photo.jpg");
+    cache.request({ photo, missing });
+    ASSERT_TRUE(waitForLoads(cache));
+    EXPECT_TRUE(cache.typeIconNames(photo).isEmpty());
+    EXPECT_EQ(cache.state(missing), ThumbnailCache::State::Unavailable);
+    EXPECT_EQ(cache.typeIconNames(missing), QStringList({ QStringLiteral("image-jpeg"), QStringLiteral("image-x-generic") }));
+}
+
 TEST(ThumbnailCache, staysWithinItsByteBound)
 {
     const qint64 bound = 96 * 70 * 4 * 2; // room for two thumbnails at most

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemView>
 #include <QHelpEvent>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -44,6 +45,18 @@ QRect PhotoThumbnailCell::infoButtonRect(const QRect& row)
     return QRect(row.right() - 27, row.top() + (row.height() - 20) / 2, 20, 20);
 }
 
+QIcon PhotoThumbnailCell::typeIcon(const QStringList& iconNames)
+{
+    // The first name the desktop's icon theme has; none gives a null icon, and the
+    // row shows our "not available" picture.
+    for (const QString& name : iconNames) {
+        const QIcon icon = QIcon::fromTheme(name);
+        if (!icon.isNull())
+            return icon;
+    }
+    return {};
+}
+
 QSize PhotoThumbnailCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     return QSize(option.rect.width() > 0 ? option.rect.width() : 200, kRowHeight);
@@ -75,6 +88,9 @@ void PhotoThumbnailCell::paint(QPainter* painter, const QStyleOptionViewItem& op
         const QRect target(frame.left() + (frame.width() - fitted.width()) / 2,
             frame.top() + (frame.height() - fitted.height()) / 2, fitted.width(), fitted.height());
         painter->drawImage(target, thumbnail);
+    } else if (const QIcon icon = typeIcon(index.data(PhotoListModel::TypeIconNamesRole).toStringList());
+               !icon.isNull()) {
+        icon.paint(painter, frame);
     } else {
         const auto state = ThumbnailCache::State(index.data(PhotoListModel::ThumbnailStateRole).toInt());
         const QString name = state == ThumbnailCache::State::Unavailable ? QStringLiteral("not_av_small.png")
