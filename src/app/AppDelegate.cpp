@@ -11,6 +11,7 @@
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
 #include "controls/QVAppStoreWindow.h"
+#include "controls/WindowKeys.h"
 #include "model/ProjectSession.h"
 #include "platform/ExifToolProcess.h"
 
@@ -58,6 +59,9 @@ AppDelegate::AppDelegate(QObject* parent)
 {
     g_shared = this;
     initVelloranResources();
+    // Escape and Ctrl+W in every sheet and child window of the application.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        WindowKeys::install(this);
     createMenuActions();
     m_presetsSaveTimer.setSingleShot(true);
     m_presetsSaveTimer.setInterval(kPresetsSaveDelayMs);

@@ -2,6 +2,7 @@
 #include "base/NotificationCenter.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/BusyPresenter.h"
+#include "controls/DialogPresenter.h"
 #include "controls/DisableScrollView.h"
 #include "controls/DisableSubviews.h"
 #include "controls/GRProgressIndicator.h"
@@ -11,10 +12,14 @@
 #include "controls/MouseDownView.h"
 #include "controls/OnlyIntegerValueFormatter.h"
 #include "controls/QVAppStoreWindow.h"
+#include "controls/WindowKeys.h"
 
 #include <QCheckBox>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -59,6 +64,61 @@ private slots:
         QVERIFY(busy);
         recorder.answerPanel({});
         QVERIFY(!busy);
+    }
+
+    void escapeAndCtrlWDeclineOrCloseTheFrontChildWindow()
+    {
+        QWidget main;
+        main.show();
+        WindowKeys::install(&main);
+        // A sheet with a No: both keys answer it, from wherever the focus is.
+        QDialog sheet(&main);
+        auto* yes = new QPushButton(QStringLiteral("Yes"), &sheet);
+        auto* no = new QPushButton(QStringLiteral("No"), &sheet);
+        auto* row = new QHBoxLayout(&sheet);
+        row->addWidget(no);
+        row->addWidget(yes);
+        int noes = 0;
+        connect(no, &QPushButton::clicked, &sheet, [&] { ++noes; });
+        QSignalSpy sheetRejected(&sheet, &QDialog::rejected);
+        sheet.show();
+        QTest::keyClick(yes, Qt::Key_Escape);
+        QTest::keySequence(&sheet, QKeySequence::Close);
+        QCOMPARE(noes, 2);
+        QCOMPARE(sheetRejected.size(), 0); // the No decides, not the dialog's own Escape
+        // A No that is off for now holds the keys.
+        no->setEnabled(false);
+        QTest::keyClick(yes, Qt::Key_Escape);
+        QCOMPARE(noes, 2);
+        QCOMPARE(sheetRejected.size(), 0);
+
+        // An alert with Yes and No: Escape answers No.
+        DialogPresenter presenter;
+        AlertRequest request;
+        request.buttons = { QStringLiteral("Yes"), QStringLiteral("No") };
+        int answer = -2;
+        presenter.presentAlert(&main, request, [&](int button) { answer = button; });
+        auto* box = main.findChild<QMessageBox*>();
+        QVERIFY(box);
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_COMPARE(answer, 1);
+
+        // A dialog without one keeps its own Escape; Ctrl+W is its close button.
+        QDialog progress(&main);
+        new QPushButton(QStringLiteral("Stop"), &progress);
+        QSignalSpy rejected(&progress, &QDialog::rejected);
+        progress.show();
+        QTest::keyClick(&progress, Qt::Key_Escape);
+        QCOMPARE(rejected.size(), 1);
+        progress.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&progress));
+        QTest::keySequence(&progress, QKeySequence::Close);
+        QTRY_COMPARE(rejected.size(), 2);
+
+        // The main window keeps both keys.
+        QTest::keyClick(&main, Qt::Key_Escape);
+        QTest::keySequence(&main, QKeySequence::Close);
+        QVERIFY(main.isVisible());
     }
 
     void everyImageTheInterfaceNamesIsDrawn()

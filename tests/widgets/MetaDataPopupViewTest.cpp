@@ -9,6 +9,7 @@
 #include "base/Notifications.h"
 #include "viewer/MetaDataViewerModel.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "controls/WindowKeys.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "presets/widgets/PresetsPanel.h"
@@ -139,12 +140,15 @@ private slots:
 
     void escapeAndCtrlWCloseTheViewer()
     {
+        QWidget main;
+        WindowKeys::install(&main);
+        auto* viewer = new MetaDataPopupView(m_photos, &main); // a child window, as in the application
         for (const QKeySequence& keys : { QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close) }) {
-            m_view->show();
-            m_view->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
-            QTest::keySequence(m_view.get(), keys);
-            QTRY_VERIFY(!m_view->isVisible());
+            viewer->show();
+            viewer->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(viewer));
+            QTest::keySequence(viewer, keys);
+            QTRY_VERIFY(!viewer->isVisible());
         }
     }
 

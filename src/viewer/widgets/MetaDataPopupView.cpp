@@ -6,7 +6,6 @@
 #include "controls/ImageNamed.h"
 #include "form/DropDownTables.h"
 
-#include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -53,12 +52,6 @@ MetaDataPopupView::MetaDataPopupView(const QList<std::shared_ptr<PhotoFile>>& ph
             int tag, const MetaDataObject& record) { return tables->getValueForOption(tag, record); },
         this);
     build();
-    // Escape and Ctrl+W close the viewer, as they close a window of its kind elsewhere.
-    auto* closing = new QAction(this);
-    closing->setShortcuts({ QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close) });
-    closing->setShortcutContext(Qt::WindowShortcut);
-    connect(closing, &QAction::triggered, this, &QWidget::close);
-    addAction(closing);
     connect(m_model, &MetaDataViewerModel::photoShown, this, &MetaDataPopupView::photoShown);
     connect(m_model, &MetaDataViewerModel::thumbnailReady, this, [this](const QImage& image) {
         if (!image.isNull())

@@ -1,0 +1,84 @@
+#include "controls/WindowKeys.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QWindow>
+
+namespace {
+
+bool isChildWindow(const QWidget* window)
+{
+    if (!window->parentWidget())
+        return false;
+    switch (window->windowType()) {
+    case Qt::Window:
+    case Qt::Dialog:
+    case Qt::Sheet:
+        return true;
+    case Qt::Tool:
+        // A drop-down bubble closes through the list it shows.
+        return !window->inherits("MAAttachedWindow");
+    default:
+        return false;
+    }
+}
+
+// As the window system's close button: the window hears a spontaneous close, and
+// whatever it does on its close button (ask, refuse, end a run) it does here.
+void closeAsItsCloseButton(QWidget* window)
+{
+    if (QWindow* handle = window->windowHandle())
+        handle->close();
+    else
+        window->close();
+}
+
+} // namespace
+
+WindowKeys* WindowKeys::install(QObject* owner)
+{
+    auto* keys = new WindowKeys(owner);
+    qApp->installEventFilter(keys);
+    return keys;
+}
+
+QAbstractButton* WindowKeys::cancelButton(QWidget* window)
+{
+    if (!window)
+        return nullptr;
+    const auto buttons = window->findChildren<QAbstractButton*>();
+    for (QAbstractButton* button : buttons) {
+        if (button->window() != window || !button->isVisibleTo(window))
+            continue;
+        const QString title = button->text().remove(u'&').trimmed();
+        if (title == QLatin1String("No") || title == QLatin1String("Cancel"))
+            return button;
+    }
+    return nullptr;
+}
+
+bool WindowKeys::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* window = static_cast<QWidget*>(watched);
+    if (!window->isWindow() || !isChildWindow(window))
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool escape = key->key() == Qt::Key_Escape && !(key->modifiers() & ~Qt::KeypadModifier);
+    const bool closeKey = key->matches(QKeySequence::Close);
+    if (!escape && !closeKey)
+        return false;
+    if (QAbstractButton* cancel = cancelButton(window)) {
+        // A declining button that is off for now (the window is busy) holds the key too.
+        if (cancel->isEnabled())
+            cancel->click();
+        return true;
+    }
+    if (escape && qobject_cast<QDialog*>(window))
+        return false;
+    closeAsItsCloseButton(window);
+    return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+
+class QAbstractButton;
+class QWidget;
+
+// The keys that every child window of the application shares, handled here once
+// for all of them:
+// - Escape answers a sheet or an alert with its "No" or "Cancel" button; a dialog
+//   without one keeps its own Escape, and another child window (the viewer, the
+//   tips) closes;
+// - Ctrl+W closes the front child window: through its "No" or "Cancel" where it
+//   has one, else as the window's own close button does.
+// A key counts only when it reaches the window, so a field or list that uses it
+// keeps it. The main window (a window without a parent) and the drop-down bubbles
+// keep their own keys.
+class WindowKeys : public QObject {
+    Q_OBJECT
+public:
+    // Watches the keys of the whole application until `owner` is destroyed.
+    static WindowKeys* install(QObject* owner);
+
+    // The button that declines in `window`: a visible "No" or "Cancel" of its own;
+    // null when it has none.
+    static QAbstractButton* cancelButton(QWidget* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    using QObject::QObject;
+};
