@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <cstdlib>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -616,6 +617,32 @@ private slots:
     }
 
     // ---- The renaming page ----
+
+    void eachRenamingOptionStandsOnTheLineOfItsField()
+    {
+        OutputOptionsPage* page = m_editor->page;
+        QVERIFY(QTest::qWaitForWindowExposed(&m_editor->window));
+        const auto middle = [page](const QWidget* widget) { return widget->mapTo(page, widget->rect().center()).y(); };
+        const auto caption = [page](const QString& text) {
+            const auto labels = page->findChildren<QLabel*>();
+            const auto found = std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->text() == text; });
+            return found == labels.end() ? nullptr : *found;
+        };
+        const std::tuple<QString, QString, QString> options[] = {
+            { u"btnAddEXIFReplaceFilename"_s, u"Custom name"_s, u"txtEXIFCustomNameShow"_s },
+            { u"btnAddEXIFString"_s, u"Prefix / Suffix"_s, u"txtAddPrefixString"_s },
+            { u"btnAddEXIFDateTime"_s, u"Date"_s, u"txtEXIFas"_s },
+            { u"btnAddEXIFLocation"_s, u"Location"_s, u"btnPlaceGet"_s },
+            { u"btnAddEXIFAppendWidthHeight"_s, u"Pixel size"_s, u"txtEXIFWidthHeightShow"_s },
+        };
+        for (const auto& [box, text, field] : options) {
+            QLabel* label = caption(text);
+            QVERIFY2(label, qPrintable(text));
+            const int line = middle(find<QWidget>(page, field));
+            QVERIFY2(std::abs(middle(label) - line) <= 1, qPrintable(text));
+            QVERIFY2(std::abs(middle(find<QWidget>(page, box)) - line) <= 1, qPrintable(text));
+        }
+    }
 
     void theRenamingPageFollowsTheOptionRules()
     {

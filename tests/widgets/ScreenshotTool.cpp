@@ -1,19 +1,22 @@
 // Renders the main window as a user first sees it (with the add-photos window in
-// front) into a PNG, offscreen: velloran_screenshot OUT.png [tips|rate|close|photos DIR]
+// front) into a PNG, offscreen: velloran_screenshot OUT.png [tips|rate|close|photos DIR|menu DIR]
 // The optional word shows that window in front instead; "photos DIR" shows the main
-// window after the photos of DIR were added.
+// window after the photos of DIR were added, "menu DIR" then the first photo's menu.
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/MainWindowController.h"
 #include "batch/intake/PhotoIntake.h"
+#include "batch/list/PhotoListModel.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/QVAppStoreWindow.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QListView>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -51,7 +54,7 @@ int main(int argc, char** argv)
             controller->showAlertForRateApp();
         else if (front == QLatin1String("close"))
             controller->alertCloseApp()->open();
-        else if (front == QLatin1String("photos") && argc > 3)
+        else if ((front == QLatin1String("photos") || front == QLatin1String("menu")) && argc > 3)
             controller->editorView()->addPhotosFromPathUrls(
                 { QUrl::fromLocalFile(QDir::cleanPath(QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath())) },
                 false);
@@ -71,6 +74,14 @@ int main(int argc, char** argv)
             return;
         }
         QWidget* window = controller->windowMain();
+        if (front == QLatin1String("menu") && !editor->photoListPanel()->popup()->isOpen()) {
+            PhotoListPanel* list = editor->photoListPanel();
+            const QRect row = list->tblPhotos()->visualRect(list->model()->index(0));
+            list->btnInfoTappedAtLocation(
+                list->tblPhotos()->viewport()->mapTo(editor, row.topRight() - QPoint(30, -20)), 0, false);
+            QTimer::singleShot(300, &app, shoot);
+            return;
+        }
         QPixmap shot = window->grab();
         QPainter painter(&shot);
         for (QWidget* other : QApplication::topLevelWidgets()) {
@@ -81,7 +92,7 @@ int main(int argc, char** argv)
         result = shot.save(out) ? 0 : 1;
         QCoreApplication::exit(result);
     };
-    QTimer::singleShot(front == QLatin1String("photos") ? 1500 : 800, &app, [&] { shoot(); });
+    QTimer::singleShot(front == QLatin1String("photos") || front == QLatin1String("menu") ? 1500 : 800, &app, [&] { shoot(); });
     QApplication::exec();
     return result;
 }

@@ -141,10 +141,19 @@ void OutputOptionsPage::buildControls()
     grid->setColumnStretch(2, 1);
     QWidget* box = m_vwCustomEditOriginalName;
     int row = 0;
+    // Each option's box and caption stand on the first line of its fields: they are
+    // as tall as a text field, centred in that height.
+    const int lineHeight = QLineEdit(box).sizeHint().height();
     auto addOption = [&](IMGButton*& button, const QString& name, const QString& caption) {
         button = imageButton(box, name, kCheckOff, kCheckOn);
-        grid->addWidget(button, row, 0, Qt::AlignTop);
-        grid->addWidget(new CaptionLabel(caption, button, box), row, 1, Qt::AlignTop);
+        auto* label = new CaptionLabel(caption, button, box);
+        label->setFixedHeight(lineHeight);
+        auto* buttonCell = new QVBoxLayout;
+        buttonCell->setContentsMargins(0, (lineHeight - button->height()) / 2, 0, 0);
+        buttonCell->addWidget(button);
+        buttonCell->addStretch(1);
+        grid->addLayout(buttonCell, row, 0);
+        grid->addWidget(label, row, 1, Qt::AlignTop);
     };
 
     addOption(m_btnAddEXIFReplaceFilename, u"btnAddEXIFReplaceFilename"_s, tr("Custom name"));
@@ -194,7 +203,9 @@ void OutputOptionsPage::buildControls()
         = [&](IMGButton*& tick, const QString& name, const QString& caption, OutputOptionsModel::LocationPart part) {
               tick = imageButton(box, name, kCheckOff, kCheckOn);
               ticks->addWidget(tick);
-              ticks->addWidget(new CaptionLabel(caption, tick, box));
+              auto* label = new CaptionLabel(caption, tick, box);
+              label->setFixedHeight(lineHeight); // on the line of the option's caption
+              ticks->addWidget(label);
               ticks->addSpacing(10);
               connect(tick, &QAbstractButton::clicked, this, [this, part] { btnEXIFLocationTypeTapped(part); });
           };
