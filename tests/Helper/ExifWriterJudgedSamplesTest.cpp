@@ -20,14 +20,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 using F = MetadataField;
-// "EXIF:IFD0:Artist" and the like: exiftool's family 0 and 1 groups and the tag,
-// each holding every value of the name, sorted.
+// "EXIF:IFD0:Artist" and the like: exiftool's family 0 and 1 groups and the tag.
 using Tags = QMap<QString, QString>;
-
-struct Judgement {
-    Tags tags;
-    QSet<QString> warnings;
-};
+using Judgement = ExiftoolView;
 
 bool underSanitizers()
 {
@@ -41,36 +36,11 @@ bool underSanitizers()
     return false;
 }
 
-// exiftool's view of each file, one process for all of them, by path.
+// exiftool's view of each file with its validation warnings, one process for all
+// of them, by path.
 QMap<QString, Judgement> judge(const QStringList& paths, const QStringList& selectors)
 {
-    static const QRegularExpression copyNumber(u":Copy\\d+"_s);
-    QStringList arguments { "-j", "-a", "-G0:1:4", "-n", "-charset", "filename=utf8", "-validate", "-warning" };
-    arguments += selectors;
-    arguments += paths;
-    QMap<QString, Judgement> files;
-    for (const QJsonValue& entry : QJsonDocument::fromJson(runExiftool(arguments)).array()) {
-        const QJsonObject object = entry.toObject();
-        QMap<QString, QStringList> values;
-        Judgement judgement;
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            const QString key = QString(it.key()).remove(copyNumber);
-            const QString value = it.value().isString() ? it.value().toString()
-                : it.value().isDouble()
-                ? QString::number(it.value().toDouble(), 'g', 15)
-                : QString::fromUtf8(QJsonDocument(QJsonArray { it.value() }).toJson(QJsonDocument::Compact));
-            if (key.endsWith(":Warning"))
-                judgement.warnings.insert(QString(value).remove("[minor] ").remove("[Minor] "));
-            else if (!key.startsWith("ExifTool:") && key != "SourceFile" && !key.endsWith("XMP-x:XMPToolkit"))
-                values[key].append(value);
-        }
-        for (auto it = values.begin(); it != values.end(); ++it) {
-            it->sort();
-            judgement.tags.insert(it.key(), it->join(u" | "));
-        }
-        files.insert(object.value("SourceFile").toString(), judgement);
-    }
-    return files;
+    return exiftoolGroups(paths, "-G0:1:4", QStringList { "-validate", "-warning" } + selectors);
 }
 
 // What each kind of run may change, and how it must change what it targets.

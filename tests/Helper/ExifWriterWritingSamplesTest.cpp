@@ -73,35 +73,13 @@ QSet<QString> targetedXmp(Pass run)
 using TagTexts = QMap<QString, QString>;
 
 // exiftool's tags of the selected groups in each file ("Canon:MacroMode",
-// "XMP-dc:Title", ...), values unconverted, by file name; its own remarks and the
-// name of the toolkit that wrote the XMP left out. A tag name found more than once
-// (in one group or several) holds all its values, sorted: exiftool numbers the
-// copies across groups, so clearing the Exif copy of a tag would rename the maker
-// note's.
-QMap<QString, TagTexts> exiftoolGroups(const QStringList& paths, const QStringList& selectors)
+// "XMP-dc:Title", ...), by file name.
+QMap<QString, TagTexts> exiftoolTagsByName(const QStringList& paths, const QStringList& selectors)
 {
-    static const QRegularExpression copyNumber(u":Copy\\d+"_s);
-    QStringList arguments { "-j", "-a", "-G1:4", "-n", "-charset", "filename=utf8" };
-    arguments += selectors;
-    arguments += paths;
     QMap<QString, TagTexts> files;
-    for (const QJsonValue& entry : QJsonDocument::fromJson(runExiftool(arguments)).array()) {
-        const QJsonObject object = entry.toObject();
-        QMap<QString, QStringList> values;
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            const QString key = QString(it.key()).remove(copyNumber);
-            if (key == "SourceFile" || key.startsWith("ExifTool:") || key == "XMP-x:XMPToolkit")
-                continue;
-            values[key].append(
-                QString::fromUtf8(QJsonDocument(QJsonArray { it.value() }).toJson(QJsonDocument::Compact)));
-        }
-        TagTexts tags;
-        for (auto it = values.begin(); it != values.end(); ++it) {
-            it->sort();
-            tags.insert(it.key(), it->join(u" | "));
-        }
-        files.insert(QFileInfo(object.value("SourceFile").toString()).fileName(), tags);
-    }
+    const QMap<QString, ExiftoolView> views = exiftoolGroups(paths, "-G1:4", selectors);
+    for (auto it = views.begin(); it != views.end(); ++it)
+        files.insert(QFileInfo(it.key()).fileName(), it->tags);
     return files;
 }
 
@@ -197,8 +175,8 @@ TEST(ExifWriterWritingSamples, writesEverySampleInEachModeKeepingMakerNotesAndXm
         ASSERT_TRUE(dir.isValid());
         const QStringList copies = copySamples(dir, { "camera", "gps", "orientation", "xmp", "tiff" });
         ASSERT_GE(copies.size(), 40);
-        const QMap<QString, TagTexts> makerNotesBefore = exiftoolGroups(copies, { "-makernotes:all" });
-        const QMap<QString, TagTexts> xmpBefore = exiftoolGroups(copies, { "-XMP:all" });
+        const QMap<QString, TagTexts> makerNotesBefore = exiftoolTagsByName(copies, { "-makernotes:all" });
+        const QMap<QString, TagTexts> xmpBefore = exiftoolTagsByName(copies, { "-XMP:all" });
         const QMap<QString, QSet<QString>> warningsBefore = validationWarnings(copies);
 
         QStringList written;
@@ -242,8 +220,8 @@ TEST(ExifWriterWritingSamples, writesEverySampleInEachModeKeepingMakerNotesAndXm
                 EXPECT_TRUE(putCameraBack(judged.last(), sourceOf(copy)));
             }
         }
-        const QMap<QString, TagTexts> makerNotesAfter = exiftoolGroups(judged, { "-makernotes:all" });
-        const QMap<QString, TagTexts> xmpAfter = exiftoolGroups(written, { "-XMP:all" });
+        const QMap<QString, TagTexts> makerNotesAfter = exiftoolTagsByName(judged, { "-makernotes:all" });
+        const QMap<QString, TagTexts> xmpAfter = exiftoolTagsByName(written, { "-XMP:all" });
         const QMap<QString, QSet<QString>> warningsAfter = validationWarnings(written);
         ASSERT_EQ(makerNotesAfter.size(), written.size());
         for (const QString& copy : written) {

@@ -16,6 +16,8 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -48,6 +50,52 @@ inline QMap<QString, QJsonObject> exiftoolTags(const QStringList& paths)
         tags.insert(QFileInfo(object.value(QStringLiteral("SourceFile")).toString()).fileName(), object);
     }
     return tags;
+}
+
+// What exiftool finds in a file: its tags of the selected groups ("EXIF:IFD0:Artist",
+// "Canon:MacroMode", ...), values unconverted, and its warnings ("[minor]" marks
+// dropped). A tag name found more than once (in one group or several) holds all
+// its values, sorted and joined with " | ": exiftool numbers the copies across
+// groups, so clearing the Exif copy of a tag would rename the maker note's. Its
+// other remarks and the name of the toolkit that wrote the XMP are left out.
+struct ExiftoolView {
+    QMap<QString, QString> tags;
+    QSet<QString> warnings;
+};
+
+// One exiftool run over the files, by path: groups names the group families
+// ("-G1:4"), arguments the selectors and any other option ("-validate").
+inline QMap<QString, ExiftoolView> exiftoolGroups(
+    const QStringList& paths, const QString& groups, const QStringList& arguments)
+{
+    static const QRegularExpression copyNumber(QStringLiteral(":Copy\\d+"));
+    QStringList command { "-j", "-a", groups, "-n", "-charset", "filename=utf8" };
+    command += arguments;
+    command += paths;
+    QMap<QString, ExiftoolView> files;
+    for (const QJsonValue& entry : QJsonDocument::fromJson(runExiftool(command)).array()) {
+        const QJsonObject object = entry.toObject();
+        QMap<QString, QStringList> values;
+        ExiftoolView view;
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            const QString key = QString(it.key()).remove(copyNumber);
+            const QString value = it.value().isString() ? it.value().toString()
+                : it.value().isDouble()
+                ? QString::number(it.value().toDouble(), 'g', 15)
+                : QString::fromUtf8(QJsonDocument(QJsonArray { it.value() }).toJson(QJsonDocument::Compact));
+            if (key.endsWith(QLatin1String(":Warning")))
+                view.warnings.insert(QString(value).remove(QLatin1String("[minor] ")).remove(QLatin1String("[Minor] ")));
+            else if (!key.startsWith(QLatin1String("ExifTool:")) && key != QLatin1String("SourceFile")
+                && !key.endsWith(QLatin1String("XMP-x:XMPToolkit")))
+                values[key].append(value);
+        }
+        for (auto it = values.begin(); it != values.end(); ++it) {
+            it->sort();
+            view.tags.insert(it.key(), it->join(QLatin1String(" | ")));
+        }
+        files.insert(object.value(QLatin1String("SourceFile")).toString(), view);
+    }
+    return files;
 }
 
 // exiftool's validation warnings for the files, one line each.
