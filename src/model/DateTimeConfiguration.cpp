@@ -38,6 +38,28 @@ namespace {
 
 const QString kOptionKey = QStringLiteral("tagConfigureOption");
 
+// The property keys as texts, made once: reading thousands of presets looks each
+// of them up six times a preset.
+template <std::size_t N, class Property> std::array<QString, N> keysOf(const std::array<Property, N>& properties)
+{
+    std::array<QString, N> keys;
+    for (std::size_t i = 0; i < N; ++i)
+        keys[i] = QString::fromLatin1(properties[i].key);
+    return keys;
+}
+
+const std::array<QString, DateTimeConfiguration::kFlagProperties.size()>& flagKeys()
+{
+    static const auto keys = keysOf(DateTimeConfiguration::kFlagProperties);
+    return keys;
+}
+
+const std::array<QString, DateTimeConfiguration::kTextProperties.size()>& textKeys()
+{
+    static const auto keys = keysOf(DateTimeConfiguration::kTextProperties);
+    return keys;
+}
+
 // The current local date and time in the record's date form, the fraction of a
 // second dropped.
 // Every new setting holds the current time: reading many presets makes
@@ -82,14 +104,14 @@ void DateTimeConfiguration::encodeWithCoder(KeyedEncoder& coder) const
 {
     if (tagConfigureOption)
         coder.encodeInt(kOptionKey, *tagConfigureOption);
-    for (const FlagProperty& flag : kFlagProperties) {
-        if (const auto& value = this->*flag.member)
-            coder.encodeBool(QString::fromLatin1(flag.key), *value);
+    for (std::size_t i = 0; i < kFlagProperties.size(); ++i) {
+        if (const auto& value = this->*kFlagProperties[i].member)
+            coder.encodeBool(flagKeys()[i], *value);
     }
-    for (const TextProperty& text : kTextProperties) {
+    for (std::size_t i = 0; i < kTextProperties.size(); ++i) {
         // A held null QString is still a held value: write it as "".
-        if (const auto& value = this->*text.member)
-            coder.encodeString(QString::fromLatin1(text.key), value->isNull() ? QStringLiteral("") : *value);
+        if (const auto& value = this->*kTextProperties[i].member)
+            coder.encodeString(textKeys()[i], value->isNull() ? QStringLiteral("") : *value);
     }
 }
 
@@ -97,9 +119,9 @@ std::shared_ptr<DateTimeConfiguration> DateTimeConfiguration::initWithCoder(cons
 {
     auto config = std::shared_ptr<DateTimeConfiguration>(new DateTimeConfiguration(NoDefaults {}));
     config->tagConfigureOption = coder.decodeInt(kOptionKey);
-    for (const FlagProperty& flag : kFlagProperties)
-        (*config).*flag.member = coder.decodeBool(QString::fromLatin1(flag.key));
-    for (const TextProperty& text : kTextProperties)
-        (*config).*text.member = coder.decodeString(QString::fromLatin1(text.key));
+    for (std::size_t i = 0; i < kFlagProperties.size(); ++i)
+        (*config).*kFlagProperties[i].member = coder.decodeBool(flagKeys()[i]);
+    for (std::size_t i = 0; i < kTextProperties.size(); ++i)
+        (*config).*kTextProperties[i].member = coder.decodeString(textKeys()[i]);
     return config;
 }

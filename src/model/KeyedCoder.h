@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -38,6 +39,19 @@ public:
     // The root object of an archive, when the bytes are a JSON object of the
     // expected class; nothing for truncated, malformed or foreign data.
     static std::optional<KeyedDecoder> fromJson(const QByteArray& data, const QString& expectedClass);
+    // The same; wellFormed tells whether the bytes were JSON at all.
+    static std::optional<KeyedDecoder> fromJson(const QByteArray& data, const QString& expectedClass, bool& wellFormed);
+
+    // An archive whose root holds a long array of objects, split so that the
+    // elements can be read apart (on several threads): the root as read with that
+    // array left empty, and the bytes of each element, to be read with fromJson.
+    // The element bytes point into data, which must outlive them. Nothing when
+    // the root does not hold the key exactly once, as an array of objects, or the
+    // rest of the archive is not a JSON object of the expected class; the archive
+    // is then read whole. For every archive both roads read the same objects.
+    struct SplitArchive;
+    static std::optional<SplitArchive> splitAtArray(
+        const QByteArray& data, const QString& expectedClass, QByteArrayView arrayKey);
 
     // A decoder over a JSON object already known to be of the expected class.
     static std::optional<KeyedDecoder> fromObject(const QJsonObject& object, const QString& expectedClass);
@@ -66,4 +80,9 @@ private:
     }
 
     QJsonObject m_object;
+};
+
+struct KeyedDecoder::SplitArchive {
+    KeyedDecoder root;
+    QList<QByteArray> elements;
 };

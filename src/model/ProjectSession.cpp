@@ -2,6 +2,8 @@
 
 #include "model/KeyedCoder.h"
 
+#include <QtConcurrent/QtConcurrentMap>
+
 namespace {
 const QString kArrayPresetsKey = QStringLiteral("arrayPresets");
 const QString kDateStringKey = QStringLiteral("dateString");
@@ -43,8 +45,42 @@ QByteArray ProjectSession::archivedData(const QList<std::shared_ptr<MetaDataObje
     return coder.toJson();
 }
 
+namespace {
+
+// The presets of an archive split at its list, read on the threads of the global
+// pool: a list of thousands of presets is mostly parsing, which one thread alone
+// would take over a second to do.
+ProjectSession::Unarchived presetsOf(const KeyedDecoder::SplitArchive& split)
+{
+    struct Read {
+        bool wellFormed = true;
+        std::shared_ptr<MetaDataObject> preset;
+    };
+    const QList<Read> reads = QtConcurrent::blockingMapped(split.elements, [](const QByteArray& element) {
+        Read read;
+        if (const auto decoder = KeyedDecoder::fromJson(element, MetaDataObject::kClassName, read.wellFormed))
+            read.preset = MetaDataObject::initWithCoder(*decoder);
+        return read;
+    });
+    ProjectSession::Unarchived result;
+    for (const Read& read : reads) {
+        // One damaged element makes the bytes no archive, as when read whole.
+        if (!read.wellFormed)
+            return { {}, false };
+        if (read.preset)
+            result.presets.append(read.preset);
+    }
+    result.complete = result.presets.size() == reads.size();
+    return result;
+}
+
+} // namespace
+
 ProjectSession::Unarchived ProjectSession::unarchive(const QByteArray& data)
 {
+    if (const auto split = KeyedDecoder::splitAtArray(data, kClassName, "arrayPresets"))
+        return presetsOf(*split);
+
     Unarchived result;
     const auto decoder = KeyedDecoder::fromJson(data, kClassName);
     if (!decoder) {

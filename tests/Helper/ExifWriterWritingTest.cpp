@@ -366,9 +366,8 @@ TEST_F(ExifWriterWriting, theModificationTimeFollowsWhatTheFileHoldsWhenItIsWrit
                 wholeFile.emplace();
             const QString source = makePhoto(QStringLiteral("dated-%1-%2.jpg").arg(whole).arg(inPlace));
             PhotoFile photo = photoAt(source);
-            editMetadata(source, [](Exiv2::Image& image) {
-                image.exifData()["Exif.Image.DateTime"] = "2023:04:05 06:07:08";
-            });
+            editMetadata(
+                source, [](Exiv2::Image& image) { image.exifData()["Exif.Image.DateTime"] = "2023:04:05 06:07:08"; });
             ASSERT_TRUE(setFileTime(source, changed));
             const QString output = inPlace ? source : path(QStringLiteral("out-%1.jpg").arg(whole));
             ASSERT_EQ(writePhoto(photo, artist, output).errorFlag, 0);

@@ -93,3 +93,71 @@ TEST(ProjectSession, presetsThatCannotBeReadMakeTheArchiveIncompleteButKeepTheOt
     archive.insert("arrayPresets", QStringLiteral("not a list"));
     EXPECT_FALSE(ProjectSession::unarchive(QJsonDocument(archive).toJson()).complete);
 }
+
+namespace {
+
+// What reading the archive whole gives: the reference for an archive that is read
+// split at its list.
+ProjectSession::Unarchived readWhole(const QByteArray& data)
+{
+    const auto decoder = KeyedDecoder::fromJson(data, ProjectSession::kClassName);
+    if (!decoder)
+        return { {}, false };
+    ProjectSession::Unarchived read { ProjectSession::initWithCoder(*decoder).arrayPresets, true };
+    if (decoder->contains("arrayPresets"))
+        read.complete = decoder->arraySize("arrayPresets") == read.presets.size();
+    return read;
+}
+
+QStringList namesOf(const QList<std::shared_ptr<MetaDataObject>>& presets)
+{
+    QStringList names;
+    for (const auto& preset : presets)
+        names.append(preset->name);
+    return names;
+}
+
+} // namespace
+
+TEST(ProjectSession, aListReadInPiecesGivesWhatTheWholeArchiveGives)
+{
+    // Names full of what ends a text or a value, an edited-field list nested in
+    // each preset, and the archive indented.
+    auto tricky = preset(QStringLiteral("a \"{quoted[\" name, ends in \\"));
+    tricky->setArtist(QStringLiteral("\\\\\""));
+    tricky->setUpdated(MetadataField::Artist, true);
+    const QByteArray compact = ProjectSession::archivedData({ preset("first"), tricky, preset("last") });
+    const QByteArray indented = QJsonDocument::fromJson(compact).toJson(QJsonDocument::Indented);
+    ASSERT_NE(compact, indented);
+    const QByteArray a = R"({"$class":"MetaDataObject","name":"A"})";
+    const QByteArray b = R"({"$class":"MetaDataObject","name":"B"})";
+    const QByteArray head = R"({"$class":"ProjectSession",)";
+    const QList<QByteArray> archives {
+        compact,
+        indented,
+        head + R"("arrayPresets":[)" + a + "," + b + R"(],"dateString":"x"})",
+        head + R"("dateString":{"nested":["]"]},"arrayPresets":[ )" + a + " ,\n" + b + " ]}",
+        // The key twice, or spelt with an escape.
+        head + R"("arrayPresets":[)" + a + R"(],"arrayPresets":[)" + b + "]}",
+        head + R"("array\u0050resets":[)" + a + "]}",
+        // A damaged element, elements without a comma, a trailing comma, bytes
+        // after the archive, an element of another class.
+        head + R"("arrayPresets":[)" + a + R"(,{"$class":"MetaDataObject","name":tru},)" + b + "]}",
+        head + R"("arrayPresets":[)" + a + " " + b + "]}",
+        head + R"("arrayPresets":[)" + a + ",]}",
+        head + R"("arrayPresets":[)" + a + "]} x",
+        head + R"("arrayPresets":[)" + a + R"(,{"$class":"Other"}]})",
+        head + R"("arrayPresets":[)" + a + R"(,{"$class":"MetaDataObject","name":"open \"}]})",
+    };
+    for (const QByteArray& data : archives) {
+        SCOPED_TRACE(data.toStdString());
+        const ProjectSession::Unarchived expected = readWhole(data);
+        const ProjectSession::Unarchived read = ProjectSession::unarchive(data);
+        EXPECT_EQ(read.complete, expected.complete);
+        EXPECT_EQ(namesOf(read.presets), namesOf(expected.presets));
+    }
+    const ProjectSession::Unarchived back = ProjectSession::unarchive(indented);
+    EXPECT_EQ(namesOf(back.presets), (QStringList { "first", tricky->name, "last" }));
+    EXPECT_EQ(back.presets[1]->Artist(), tricky->Artist());
+    EXPECT_TRUE(back.presets[1]->isUpdated(MetadataField::Artist));
+}
