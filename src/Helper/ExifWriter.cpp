@@ -84,6 +84,15 @@ double ExifWriter::getDegreesStringToDecimal(const QString& text) const
     return value;
 }
 
+QString ExifWriter::getformattedLatnLongFromDoubleValue(double value) const
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("0° 0' 0\"");
+    const auto total = static_cast<long long>(std::llround(std::fabs(value) * 3600.0));
+    return QString::number(total / 3600) + QStringLiteral("° ") + QString::number((total % 3600) / 60)
+        + QStringLiteral("' ") + QString::number(total % 60) + QLatin1Char('"');
+}
+
 bool ExifWriter::isPrismKeyExist(
     const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, const QString& key) const
 {

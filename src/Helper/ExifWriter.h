@@ -174,6 +174,10 @@ public:
     // order.
     double getDegreesStringToDecimal(const QString& text) const;
 
+    // Decimal degrees as the text D° M' S" of whole numbers, the seconds rounded
+    // and the sign dropped (the hemisphere is shown apart): -48.8566 gives 48° 51' 24".
+    QString getformattedLatnLongFromDoubleValue(double value) const;
+
     // Whether the XMP data holds a datum with exactly this key. Key texts are
     // compared, so a key of a namespace that exiv2 does not know is never built.
     bool isPrismKeyExist(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, const QString& key) const;

@@ -4,6 +4,7 @@
 #include "app/ExifEditorFactory.h"
 #include "app/Links.h"
 #include "app/MainWindowController.h"
+#include "app/OnlineConsentPrompt.h"
 #include "app/Reachability.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
@@ -264,6 +265,11 @@ void AppDelegate::createMenuActions()
     help->setShortcut(QKeySequence::HelpContents);
     QAction* rate = makeAction(tr("Rate Velloran…"), QStringLiteral("menuRate"), [this] { btnRateOnAppstoreTapped(); });
     m_helpActions = { tips, help, rate };
+
+    // The answer to the question about online maps and place names, changed at will.
+    m_onlineServicesAction = makeAction(tr("Use Online Maps and Place Names"), QStringLiteral("menuOnlineServices"),
+        [this](bool checked) { OnlineConsentPrompt::setOnline(*this, checked); });
+    m_onlineServicesAction->setCheckable(true);
 }
 
 QMenuBar* AppDelegate::createMenuBar(QWidget* parent)
@@ -278,6 +284,10 @@ QMenuBar* AppDelegate::createMenuBar(QWidget* parent)
     QMenu* edit = bar->addMenu(tr("&Edit"));
     edit->addAction(menuSelectAll);
     edit->addAction(menuDeselectAll);
+    edit->addSeparator();
+    edit->addAction(m_onlineServicesAction);
+    connect(edit, &QMenu::aboutToShow, this,
+        [this] { m_onlineServicesAction->setChecked(OnlineConsentPrompt::isOnlineChosen(*this)); });
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addActions(m_helpActions);
     return bar;

@@ -148,6 +148,7 @@ private:
     EditorViewFactory m_editorViewFactory;
     QList<QAction*> m_fileActions;
     QList<QAction*> m_helpActions;
+    QAction* m_onlineServicesAction = nullptr;
     QAction* m_quitAction = nullptr;
     QElapsedTimer m_launchTimer;
     QTimer m_presetsSaveTimer;

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "app/MapPickerOpening.h"
 #include "batch/list/PhotoListControls.h"
 #include "batch/run/widgets/BatchBottomBar.h"
 #include "controls/AttachedPopupTable.h"
@@ -28,6 +29,7 @@ void ExifEditorView::wireForm()
     // While a list of the form is open the editor's other buttons wait.
     form->setButtonsRoot(this);
     form->setPresenter(&m_app.presenter());
+    form->setMapPickerOpener(MapPickerOpening::opener(m_app));
     MetadataFormState& state = form->state();
     // The merged record of the selection is the application's; the file-system flag
     // stands from the hand-over of the ticked photos to the fill.

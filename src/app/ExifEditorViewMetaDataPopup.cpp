@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "app/OnlineConsentPrompt.h"
 #include "app/OnlineRoad.h"
 #include "viewer/TileFetcher.h"
 #include "viewer/widgets/MetaDataPopupView.h"
@@ -22,9 +23,19 @@ void ExifEditorView::wireMetaDataPopup()
     auto* tiles = new TileFetcher(OnlineRoad::settings().tileUrl, TileFetcher::defaultCacheDirectory(), m_metaDataPopup);
     tiles->setOnline(OnlineRoad::isOnline());
     m_metaDataPopup->mapView().setTileFetcher(tiles);
-    NotificationCenter::defaultCenter().addObserver(tiles, Notifications::reachabilityChanged, [tiles](const Notification&) {
-        // After the application has taken the new status in.
-        QTimer::singleShot(0, tiles, [tiles] { tiles->setOnline(OnlineRoad::isOnline()); });
+    for (const QString& name : { Notifications::reachabilityChanged, Notifications::onlineServicesChanged }) {
+        NotificationCenter::defaultCenter().addObserver(tiles, name, [tiles](const Notification&) {
+            // After the application has taken the new status in.
+            QTimer::singleShot(0, tiles, [tiles] { tiles->setOnline(OnlineRoad::isOnline()); });
+        });
+    }
+    // The viewer's map is the first thing that may go online: the user is asked once,
+    // over the viewer, which shows the offline map until the answer.
+    NotificationCenter::defaultCenter().addObserver(this, Notifications::setupMetaDataPopup, [this](const Notification&) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_metaDataPopup && m_metaDataPopup->isVisible())
+                OnlineConsentPrompt::askIfNeeded(m_app, m_metaDataPopup->window(), [] {});
+        });
     });
     const auto showInfo = [](int row) {
         NotificationCenter::defaultCenter().post(

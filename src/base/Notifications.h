@@ -30,6 +30,8 @@ inline const QString windowWillClose = QStringLiteral("windowWillClose");
 inline const QString presetsChanged = QStringLiteral("presetsChanged");
 // The metadata viewer shows a photo; user info {"selectedIndex": its row in the batch list}.
 inline const QString setupMetaDataPopup = QStringLiteral("notificationSetupMetaDataPopup");
+// The user's answer about online maps and place names changed (the question or the menu).
+inline const QString onlineServicesChanged = QStringLiteral("onlineServicesChanged");
 
 inline const QString pathsKey = QStringLiteral("paths");
 inline const QString objectKey = QStringLiteral("object");

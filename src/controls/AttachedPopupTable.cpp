@@ -176,7 +176,8 @@ void AttachedPopupTable::disableButtons()
         return;
     const QList<QAbstractButton*> buttons = m_buttonsRoot->findChildren<QAbstractButton*>();
     for (QAbstractButton* button : buttons) {
-        if (!button->isEnabled() || (m_window && m_window->isAncestorOf(button)))
+        if (!button->isEnabled() || (m_window && m_window->isAncestorOf(button))
+            || button->property(kStaysEnabledProperty).toBool())
             continue;
         button->setEnabled(false);
         m_disabledButtons.append(button);

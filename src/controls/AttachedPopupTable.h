@@ -56,6 +56,8 @@ public:
     void setTableName(const QString& name) { m_tableName = name; }
     // The view whose buttons are disabled while the pop-up is open (none by default).
     void setButtonsRoot(QWidget* root) { m_buttonsRoot = root; }
+    // A button with this property set to true stays enabled while a list is open.
+    static constexpr const char* kStaysEnabledProperty = "staysEnabledWithLists";
     // Presses inside the other pop-up's window do not close this one (a list opened
     // from inside a panel).
     void setCompanion(AttachedPopupTable* companion) { m_companion = companion; }

@@ -46,6 +46,11 @@ bool mayGoOnline(Consent consent, int reachabilityStatus)
     return consent == Consent::Online && reachabilityStatus != 0;
 }
 
+bool needsAsking(Consent consent, int reachabilityStatus)
+{
+    return consent == Consent::NotAsked && reachabilityStatus != 0;
+}
+
 QByteArray userAgent()
 {
     QString version = QCoreApplication::applicationVersion();

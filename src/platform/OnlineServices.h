@@ -37,6 +37,9 @@ void storeConsent(UserDefaults& defaults, bool online);
 // The online road is taken only when the user agreed and the network is there
 // (the reachability status, 0 meaning not reachable).
 bool mayGoOnline(Consent consent, int reachabilityStatus);
+// The user is asked once, the first time the map or the place names would go online:
+// never while the network is away, never again once answered.
+bool needsAsking(Consent consent, int reachabilityStatus);
 
 // "Velloran/<version>", the identifying User-Agent of every request.
 QByteArray userAgent();

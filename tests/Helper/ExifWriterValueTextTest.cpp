@@ -81,6 +81,14 @@ TEST(ExifWriterGps, readsDegreeTextsWithTheirHemisphere)
         EXPECT_NEAR(writer().getDegreesStringToDecimal(QString::fromUtf8(c.text)), c.value, 1e-9) << c.text;
 }
 
+TEST(ExifWriterGps, formatsDecimalDegreesAsRoundedDegreesMinutesSeconds)
+{
+    EXPECT_EQ(writer().getformattedLatnLongFromDoubleValue(-48.8566), QString::fromUtf8("48° 51' 24\""));
+    // Seconds that round up to a whole minute carry into the minutes and degrees.
+    EXPECT_EQ(writer().getformattedLatnLongFromDoubleValue(10.99999), QString::fromUtf8("11° 0' 0\""));
+    EXPECT_EQ(writer().getformattedLatnLongFromDoubleValue(0), QString::fromUtf8("0° 0' 0\""));
+}
+
 TEST(ExifWriterValueText, readsOnlyNumericFractionsAsNumbers)
 {
     const TextCase cases[] = {

@@ -14,8 +14,12 @@ TEST(OnlineServices, NothingGoesOnlineUntilTheUserAgreedAndTheNetworkIsThere)
     EXPECT_EQ(settings.tileUrl, OnlineServices::defaultTileUrl());
     EXPECT_EQ(settings.geocoderUrl, OnlineServices::defaultGeocoderUrl());
     EXPECT_FALSE(OnlineServices::mayGoOnline(settings.consent, 1));
+    // Asked the first time something would go online; offline never asks.
+    EXPECT_TRUE(OnlineServices::needsAsking(settings.consent, 1));
+    EXPECT_FALSE(OnlineServices::needsAsking(settings.consent, 0));
 
     OnlineServices::storeConsent(defaults, false);
+    EXPECT_FALSE(OnlineServices::needsAsking(OnlineServices::Consent::OfflineOnly, 1));
     EXPECT_EQ(OnlineServices::settingsFrom(defaults).consent, OnlineServices::Consent::OfflineOnly);
     EXPECT_FALSE(OnlineServices::mayGoOnline(OnlineServices::Consent::OfflineOnly, 1));
     OnlineServices::storeConsent(defaults, true);

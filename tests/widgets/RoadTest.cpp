@@ -17,14 +17,20 @@
 #include "controls/AttachedPopupTable.h"
 #include "controls/IMGButton.h"
 #include "controls/QVAppStoreWindow.h"
+#include "app/Reachability.h"
 #include "form/widgets/DatePanelView.h"
+#include "form/widgets/MapPickerWindow.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "platform/Exiv2Setup.h"
 #include "presets/widgets/PresetView.h"
 #include "presets/widgets/PresetWindow.h"
 #include "presets/widgets/PresetsPanel.h"
+#include "platform/OnlineServices.h"
+#include "platform/UserDefaults.h"
+#include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
+#include "viewer/widgets/TileMapView.h"
 
 #include <QCheckBox>
 #include <QCryptographicHash>
@@ -120,6 +126,28 @@ void typeText(QWidget* widget, const QString& text)
 // receiver's own notes (time of day, satellites, map datum) are no part of it and stay.
 const QStringList kGpsPosition = { u"GPSLatitude"_s, u"GPSLatitudeRef"_s, u"GPSLongitude"_s, u"GPSLongitudeRef"_s,
     u"GPSAltitude"_s, u"GPSAltitudeRef"_s, u"GPSImgDirection"_s, u"GPSImgDirectionRef"_s, u"GPSDateStamp"_s };
+
+// A network monitor that says the network is there: the online road is then the
+// user's choice alone, and its servers are the test's own on 127.0.0.1.
+class OnlineReachability : public Reachability {
+public:
+    bool startNotifier() override { return true; }
+    NetworkState currentState() const override
+    {
+        return { true, NetworkReachability::State::Online, NetworkReachability::Transport::Ethernet };
+    }
+};
+
+// Tiles of one colour and a Nominatim answer naming every position the same.
+LocalHttpServer::Response mapServerAnswer(const LocalHttpServer::Request& request)
+{
+    if (request.path.startsWith("/reverse"))
+        return { 200, "application/json",
+            R"({"place_id":1,"name":"Tour Eiffel","address":{"tourism":"Tour Eiffel","city":"Paris",)"
+            R"("state":"Île-de-France","country":"France"}})",
+            {}, 0 };
+    return { 200, "image/png", LocalHttpServer::pngTile(0x8fbf8f), {}, 0 };
+}
 
 const QString kArtist = u"山田 太郎 · Пётр Чайковский · Zoë Ångström-Müller"_s;
 
@@ -265,6 +293,7 @@ private:
     {
         startApplication();
         m_app->setTerminateHandler([] {});
+        m_app->setInternetReachability(std::make_unique<OnlineReachability>());
         m_app->applicationDidFinishLaunching();
         MainWindowController* controller = m_app->myWindowController();
         QVERIFY(QTest::qWaitForWindowExposed(controller->windowMain()));
@@ -514,6 +543,91 @@ private slots:
         QCOMPARE(warned, withoutPosition);
         QCOMPARE(batch()->runner().state().succeeded, int(before.size()));
         QCOMPARE(fingerprints(photos), sources);
+    }
+
+    // The map picker from the GPS tab: asked once about going online, tiles from the
+    // test's server, a click places the pin and the server names it; Choose fills the
+    // four GPS fields, outlined as edits, and every output carries the position.
+    // Remove then clears the fields.
+    void aPositionPickedOnTheMapReachesEveryOutputAndRemoveClearsIt()
+    {
+        LocalHttpServer server(&mapServerAnswer);
+        UserDefaults& defaults = m_app->defaults();
+        defaults.setString(server.baseUrl() + u"/tiles/{z}/{x}/{y}.png"_s, QLatin1String(OnlineServices::kTileUrlKey));
+        defaults.setString(server.baseUrl() + u"/reverse"_s, QLatin1String(OnlineServices::kGeocoderUrlKey));
+        const QString photos = copySamples({ u"gps"_s });
+        const QMap<QString, QByteArray> sources = fingerprints(photos);
+        const QMap<QString, QJsonObject> before = exiftoolRead(photos);
+        addFolder(photos, int(before.size()));
+
+        QTest::mouseClick(child<QTabBar>(u"segmentMetaEdit"_s), Qt::LeftButton, {},
+            child<QTabBar>(u"segmentMetaEdit"_s)->tabRect(int(FormTab::Gps)).center());
+        auto* showMap = child<QPushButton>(u"btnShowMap"_s);
+        QTRY_VERIFY(showMap->isVisible() && showMap->isEnabled());
+        QTest::mouseClick(showMap, Qt::LeftButton);
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_presenter->alerts.last().request.objectName, u"alertOnlineServices"_s);
+        m_presenter->alerts.takeLast().answer(0);
+        QCOMPARE(OnlineServices::settingsFrom(defaults).consent, OnlineServices::Consent::Online);
+
+        auto* picker = child<MapPickerWindow>(u"winMapview"_s);
+        QVERIFY(picker);
+        QVERIFY(QTest::qWaitForWindowExposed(picker));
+        auto* map = picker->findChild<TileMapView*>(u"mapviewRef"_s);
+        QVERIFY2(!picker->pin(), "the photos' positions differ: no pin");
+        for (int i = 0; i < 4; ++i)
+            QTest::mouseClick(map->findChild<QToolButton*>(u"btnZoomIn"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() > 0, 10000);
+
+        const QPoint point = map->rect().center() + QPoint(37, -23);
+        const QPointF expected = map->viewport().toCoordinate(point); // (longitude, latitude)
+        const double pixel = map->viewport().degreesPerPixel();
+        QTest::mouseClick(map, Qt::LeftButton, {}, point);
+        QVERIFY(picker->pin());
+        QTRY_COMPARE_WITH_TIMEOUT(picker->findChild<QLabel*>(u"lblMapTitle"_s)->text(),
+            u"Tour Eiffel, Paris, Île-de-France, France"_s, 10000);
+        QTest::mouseClick(picker->findChild<QPushButton*>(u"btnChooseLocation"_s), Qt::LeftButton);
+        QTRY_VERIFY(!editor()->window()->findChild<MapPickerWindow*>(u"winMapview"_s));
+
+        const auto shown = [this](const char* name) { return child<QLineEdit>(QString::fromLatin1(name)); };
+        const double latitude = shown("txtGPS_Lattitude")->text().toDouble()
+            * (shown("txtGPS_LattitudeRef")->text() == u"South"_s ? -1 : 1);
+        const double longitude = shown("txtGPS_Longitude")->text().toDouble()
+            * (shown("txtGPS_LongitudeRef")->text() == u"West"_s ? -1 : 1);
+        QVERIFY2(std::abs(latitude - expected.y()) <= pixel && std::abs(longitude - expected.x()) <= pixel,
+            qPrintable(u"%1 %2 vs %3 %4"_s.arg(latitude).arg(longitude).arg(expected.y()).arg(expected.x())));
+        for (const char* name : { "txtGPS_Lattitude", "txtGPS_LattitudeRef", "txtGPS_Longitude", "txtGPS_LongitudeRef" })
+            QVERIFY2(shown(name)->property("edited").toBool(), name);
+
+        const QString output = m_work->path() + u"/Placed"_s;
+        processInto(output);
+        QCOMPARE(batch()->runner().state().succeeded, int(before.size()));
+        const QMap<QString, QJsonObject> written = exiftoolRead(output);
+        QCOMPARE(written.size(), before.size());
+        for (auto it = written.cbegin(); it != written.cend(); ++it) {
+            const double lat = it->value(u"GPS:GPSLatitude"_s).toDouble()
+                * (it->value(u"GPS:GPSLatitudeRef"_s).toString() == u"S"_s ? -1 : 1);
+            const double lon = it->value(u"GPS:GPSLongitude"_s).toDouble()
+                * (it->value(u"GPS:GPSLongitudeRef"_s).toString() == u"W"_s ? -1 : 1);
+            QVERIFY2(std::abs(lat - latitude) < 1e-5 && std::abs(lon - longitude) < 1e-5,
+                qPrintable(it.key() + u": %1 %2"_s.arg(lat).arg(lon)));
+        }
+        QCOMPARE(fingerprints(photos), sources);
+
+        // Remove, once the form shows the sources again: nothing more is asked, and the
+        // four fields are emptied as edits, which a write erases.
+        QTest::mouseClick(child<QPushButton>(u"btnCloseSummary"_s), Qt::LeftButton);
+        QTRY_VERIFY(!batch()->summaryWindow() || !batch()->summaryWindow()->isVisible());
+        QTRY_VERIFY(showMap->isVisible() && showMap->isEnabled());
+        QTest::mouseClick(showMap, Qt::LeftButton);
+        QVERIFY(m_presenter->alerts.isEmpty());
+        QTRY_VERIFY(editor()->window()->findChild<MapPickerWindow*>(u"winMapview"_s));
+        picker = editor()->window()->findChild<MapPickerWindow*>(u"winMapview"_s);
+        QTest::mouseClick(picker->findChild<QPushButton*>(u"btnRemoveLocation"_s), Qt::LeftButton);
+        for (const char* name : { "txtGPS_Lattitude", "txtGPS_LattitudeRef", "txtGPS_Longitude", "txtGPS_LongitudeRef" }) {
+            QVERIFY2(shown(name)->text().isEmpty(), name);
+            QVERIFY2(shown(name)->property("edited").toBool(), name);
+        }
     }
 
     // A preset made in the preset window, applied to the editor and processed; the

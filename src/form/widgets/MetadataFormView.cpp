@@ -269,6 +269,8 @@ QWidget* MetadataFormView::buildTab(const FormTabInfo& tab)
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(0, 150);
     layout->addLayout(grid);
+    if (tab.tab == FormTab::Gps)
+        buildMapButton(view, layout);
     layout->addStretch(1);
 
     const QList<const FormField*> fields = FormFieldTable::sharedTable().fieldsOnTab(tab.tab);
@@ -434,6 +436,25 @@ void MetadataFormView::buildClearBoxes(QWidget* tab, QVBoxLayout* layout)
         connect(box, &QCheckBox::clicked, this, [this, flag](bool on) { clearBoxTapped(flag, on); });
     }
     layout->addStretch(1);
+}
+
+void MetadataFormView::buildMapButton(QWidget* tab, QVBoxLayout* layout)
+{
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(160, 6, 0, 0);
+    m_showMap = new QPushButton(QStringLiteral("Show Map\u2026"), tab);
+    m_showMap->setObjectName(QStringLiteral("btnShowMap"));
+    m_showMap->setToolTip(QStringLiteral("Choose the position of the ticked photos on a map"));
+    // The editor's lists leave it enabled; it follows the form area otherwise.
+    m_showMap->setProperty(AttachedPopupTable::kStaysEnabledProperty, true);
+    m_showMap->hide();
+    row->addWidget(m_showMap);
+    row->addStretch(1);
+    layout->addLayout(row);
+    connect(m_showMap, &QPushButton::clicked, this, [this] {
+        if (m_mapPickerOpener)
+            m_mapPickerOpener(*this);
+    });
 }
 
 void MetadataFormView::resizeEvent(QResizeEvent* event)

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class DatePanelView;
@@ -60,6 +61,19 @@ public:
     void changeViewAccordingToMetadataOtion(int editingOption);
     // A preset laid over the form (its date settings copied).
     void appendPreset(const MetaDataObject& preset) { m_state.appendPreset(preset); }
+
+    // ---- The map picker ----
+    // btnShowMap opens the picker through the host, which knows the map's tiles, the
+    // place names and the user's leave to go online. Without an opener the button is
+    // hidden.
+    using MapPickerOpener = std::function<void(MetadataFormView& form)>;
+    void setMapPickerOpener(MapPickerOpener opener);
+    // The record whose position the picker opens on: what the form shows.
+    const MetaDataObject& mapPickerRecord() const { return shownRecord(); }
+    // The picker's hand-over: the four GPS fields filled, or emptied, exactly as
+    // typing them would (edited flags, outline, checks).
+    void changeLocationToTitle(const QString& title, double latitude, double longitude);
+    void removeLocationcordinates();
 
     // ---- The editor ----
     // The editor whose record the form shows and edits; nullptr gives the form
@@ -120,6 +134,8 @@ private:
     QWidget* buildEditingOptions();
     QWidget* buildApplyRevert();
     void buildClearBoxes(QWidget* tab, class QVBoxLayout* layout);
+    void buildMapButton(QWidget* tab, class QVBoxLayout* layout);
+    void showPickedFieldChecks();
 
     // Binding (MetadataFormViewBinding.cpp).
     const MetaDataObject& editedRecord() const;
@@ -173,6 +189,8 @@ private:
     QPushButton* m_applyNote = nullptr;
     QPushButton* m_revertNote = nullptr;
     QLabel* m_loading = nullptr;
+    QPushButton* m_showMap = nullptr;
+    MapPickerOpener m_mapPickerOpener;
     AttachedPopupTable* m_popup = nullptr;
     AttachedPopupTable* m_datePopup = nullptr;
     DatePanelView* m_datePanel = nullptr;

@@ -5,6 +5,7 @@
 #include "form/DatePanelModel.h"
 #include "form/FieldTyping.h"
 #include "form/FieldValidation.h"
+#include "form/MapPicker.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/FormTextView.h"
 #include "form/widgets/MetadataFormView.h"
@@ -238,6 +239,33 @@ void MetadataFormView::btnDropDownTapped(const FieldControl& control)
     options.type = tag;
     options.currentRow = m_tables.rowForValue(tag, editedRecord().field(field));
     m_popup->open(control.line, m_tables.getArrayForDropDownOptionsForTag(tag), chosen, options);
+}
+
+void MetadataFormView::setMapPickerOpener(MapPickerOpener opener)
+{
+    m_mapPickerOpener = std::move(opener);
+    m_showMap->setVisible(bool(m_mapPickerOpener));
+}
+
+void MetadataFormView::changeLocationToTitle(const QString& title, double latitude, double longitude)
+{
+    MapPicker::changeLocationToTitle(editor(), title, latitude, longitude);
+    showPickedFieldChecks();
+}
+
+void MetadataFormView::removeLocationcordinates()
+{
+    MapPicker::removeLocationcordinates(editor());
+    showPickedFieldChecks();
+}
+
+void MetadataFormView::showPickedFieldChecks()
+{
+    // Each coordinate checked as a typed one is, against its new hemisphere.
+    for (const GpsAxis& axis : kGpsAxes) {
+        if (const FieldControl* control = controlFor(axis.coordinate))
+            showFieldCheck(*control, shownRecord().field(axis.coordinate));
+    }
 }
 
 void MetadataFormView::btnDatePickerTapped(const FieldControl& control)

@@ -1,0 +1,261 @@
+#include "form/widgets/MapPickerWindow.h"
+
+#include "viewer/MapRegion.h"
+#include "viewer/TileFetcher.h"
+#include "viewer/widgets/TileMapView.h"
+
+#include <QGeoPositionInfoSource>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+#include <chrono>
+#include <future>
+
+namespace {
+
+// The longest a place name is waited for off the main thread; the online geocoder
+// keeps its own, shorter limit and falls back to the offline places.
+constexpr auto kLongestNaming = std::chrono::seconds(20);
+
+ReverseGeocodeResult askGeocoder(const std::shared_ptr<ReverseGeocoder>& geocoder, PickedPosition position)
+{
+    auto promise = std::make_shared<std::promise<ReverseGeocodeResult>>();
+    std::future<ReverseGeocodeResult> answer = promise->get_future();
+    geocoder->reverseGeocodeLocation(position.latitude, position.longitude,
+        [promise](ReverseGeocodeResult result) { promise->set_value(std::move(result)); });
+    if (answer.wait_for(kLongestNaming) != std::future_status::ready)
+        return { QStringLiteral("The place name did not come in time."), std::nullopt };
+    return answer.get();
+}
+
+} // namespace
+
+MapPickerWindow::MapPickerWindow(
+    const MetaDataObject& form, TileFetcher* tiles, GeocoderSource geocoder, QWidget* parent)
+    : QDialog(parent)
+    , m_geocoder(std::move(geocoder))
+{
+    setObjectName(QStringLiteral("winMapview"));
+    setWindowTitle(tr("Choose a Position"));
+    setWindowModality(Qt::WindowModal);
+    resize(760, 540);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(6);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("lblMapTitle"));
+    m_title->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    m_coordinates = new QLabel(this);
+    m_coordinates->setObjectName(QStringLiteral("lblMapCoordinates"));
+    m_coordinates->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_coordinates->setStyleSheet(QStringLiteral("color: #555;"));
+    layout->addWidget(m_title);
+    layout->addWidget(m_coordinates);
+
+    m_map = new TileMapView(this);
+    m_map->setObjectName(QStringLiteral("mapviewRef"));
+    m_map->setTileFetcher(tiles);
+    m_map->installEventFilter(this);
+    layout->addWidget(m_map, 1);
+
+    auto* buttons = new QHBoxLayout;
+    m_remove = new QPushButton(tr("Remove"), this);
+    m_remove->setObjectName(QStringLiteral("btnRemoveLocation"));
+    m_remove->setToolTip(tr("Clear the position of the ticked photos"));
+    m_remove->setAutoDefault(false);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("btnCancelMap"));
+    cancel->setAutoDefault(false);
+    m_choose = new QPushButton(tr("Choose"), this);
+    m_choose->setObjectName(QStringLiteral("btnChooseLocation"));
+    m_choose->setDefault(true);
+    buttons->addWidget(m_remove);
+    buttons->addStretch(1);
+    buttons->addWidget(cancel);
+    buttons->addWidget(m_choose);
+    layout->addLayout(buttons);
+
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_remove, &QPushButton::clicked, this, [this] {
+        emit removed();
+        accept();
+    });
+    connect(m_choose, &QPushButton::clicked, this, [this] {
+        if (!m_pin)
+            return;
+        emit chosen(m_placeName, m_pin->latitude, m_pin->longitude);
+        accept();
+    });
+
+    m_namingTimer.setSingleShot(true);
+    connect(&m_namingTimer, &QTimer::timeout, this, &MapPickerWindow::askPlaceName);
+    connect(&m_naming, &QFutureWatcher<ReverseGeocodeResult>::finished, this, &MapPickerWindow::namingFinished);
+
+    const MapPicker::Opening opening = MapPicker::opening(form);
+    m_asksUserPosition = opening.asksUserPosition;
+    if (opening.pin) {
+        m_map->setRegion(
+            { opening.center.latitude, opening.center.longitude, opening.spanDegrees, opening.spanDegrees });
+        m_pin = opening.pin;
+        scheduleNaming();
+    } else {
+        m_map->setRegion(MapRegion::world());
+    }
+    showPin();
+}
+
+MapPickerWindow::~MapPickerWindow() = default;
+
+void MapPickerWindow::open()
+{
+    if (m_asksUserPosition && !m_pin)
+        startUserPosition();
+    QDialog::open();
+    m_map->setFocus();
+}
+
+void MapPickerWindow::startUserPosition()
+{
+    // Asked only now, never required: without a source, an answer in time or the
+    // user's leave, the map stays on the world.
+    m_positionSource = QGeoPositionInfoSource::createDefaultSource(this);
+    if (!m_positionSource)
+        return;
+    connect(m_positionSource, &QGeoPositionInfoSource::positionUpdated, this, [this](const QGeoPositionInfo& info) {
+        if (m_pin || m_userMovedTheMap || !info.isValid())
+            return;
+        const QGeoCoordinate at = info.coordinate();
+        m_map->setRegion({ at.latitude(), at.longitude(), MapPicker::kPositionSpan, MapPicker::kPositionSpan });
+    });
+    m_positionSource->requestUpdate(MapPicker::kUserPositionTimeoutMs);
+}
+
+void MapPickerWindow::placePin(const PickedPosition& position)
+{
+    m_pin = MapPicker::wrapped(position.latitude, position.longitude);
+    showPin();
+    scheduleNaming();
+}
+
+void MapPickerWindow::showPin()
+{
+    m_choose->setEnabled(m_pin.has_value());
+    if (!m_pin) {
+        m_map->removePins();
+        m_title->setText(tr("Click the map to place the pin; drag the pin to move it."));
+        m_coordinates->clear();
+        return;
+    }
+    m_map->setPin(m_pin->latitude, m_pin->longitude);
+    m_coordinates->setText(MapPicker::coordinateText(m_pin->latitude, m_pin->longitude));
+    if (!m_placeName.isEmpty())
+        m_title->setText(m_placeName);
+    else if (!m_geocoder)
+        m_title->setText(tr("Position"));
+    else
+        m_title->setText(tr("Looking up the place name\u2026"));
+    m_map->setToolTip(m_title->text());
+}
+
+void MapPickerWindow::scheduleNaming()
+{
+    m_placeName.clear();
+    if (!m_geocoder)
+        return;
+    m_namingTimer.start(
+        MapPicker::delayBeforeAsking(m_sinceLastQuestion.isValid() ? m_sinceLastQuestion.elapsed() : -1));
+}
+
+void MapPickerWindow::askPlaceName()
+{
+    if (!m_pin || m_naming.isRunning())
+        return; // a question still out: its end asks for the pin as it is then
+    std::shared_ptr<ReverseGeocoder> geocoder = m_geocoder ? m_geocoder() : nullptr;
+    if (!geocoder)
+        return;
+    m_askedFor = m_pin;
+    m_sinceLastQuestion.start();
+    const PickedPosition position = *m_pin;
+    m_naming.setFuture(QtConcurrent::run([geocoder, position] { return askGeocoder(geocoder, position); }));
+}
+
+void MapPickerWindow::namingFinished()
+{
+    const ReverseGeocodeResult result = m_naming.result();
+    if (m_askedFor != m_pin) {
+        scheduleNaming(); // the pin moved while the question was out
+        return;
+    }
+    m_placeName = result.address ? MapPicker::placeTitle(*result.address) : QString();
+    showPin();
+    if (m_placeName.isEmpty())
+        m_title->setText(result.failed() ? tr("No place name: %1").arg(result.error) : tr("No place known here"));
+}
+
+bool MapPickerWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_map)
+        return QDialog::eventFilter(watched, event);
+    const auto toPosition = [this](QPointF point) {
+        const QPointF coordinate = m_map->viewport().toCoordinate(point);
+        return PickedPosition { coordinate.y(), coordinate.x() };
+    };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        if (m_pin
+            && MapPicker::grabsPin(
+                m_map->viewport().toView(QPointF(m_pin->longitude, m_pin->latitude)), mouse->position())) {
+            m_draggingPin = true;
+            m_map->setCursor(Qt::ClosedHandCursor);
+            return true;
+        }
+        m_pressedAt = mouse->position();
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_draggingPin) {
+            m_pin = toPosition(mouse->position());
+            m_pin = MapPicker::wrapped(m_pin->latitude, m_pin->longitude);
+            m_placeName.clear();
+            showPin();
+            return true;
+        }
+        if (m_pressedAt && !MapPicker::isClick(*m_pressedAt, mouse->position()))
+            m_userMovedTheMap = true;
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        if (m_draggingPin) {
+            m_draggingPin = false;
+            m_map->setCursor(Qt::OpenHandCursor);
+            placePin(toPosition(mouse->position()));
+            return true;
+        }
+        if (m_pressedAt && MapPicker::isClick(*m_pressedAt, mouse->position()))
+            placePin(toPosition(mouse->position()));
+        m_pressedAt.reset();
+        break;
+    }
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        m_userMovedTheMap = true;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
