@@ -76,7 +76,11 @@ MapPickerWindow::MapPickerWindow(
     m_choose = new QPushButton(tr("Choose"), this);
     m_choose->setObjectName(QStringLiteral("btnChooseLocation"));
     m_choose->setDefault(true);
+    auto* hint = new QLabel(tr("Click the map to place the pin, drag the pin to move it."), this);
+    hint->setStyleSheet(QStringLiteral("color: #666;"));
     buttons->addWidget(m_remove);
+    buttons->addSpacing(12);
+    buttons->addWidget(hint);
     buttons->addStretch(1);
     buttons->addWidget(cancel);
     buttons->addWidget(m_choose);
@@ -149,7 +153,7 @@ void MapPickerWindow::showPin()
     m_choose->setEnabled(m_pin.has_value());
     if (!m_pin) {
         m_map->removePins();
-        m_title->setText(tr("Click the map to place the pin; drag the pin to move it."));
+        m_title->setText(tr("No position chosen yet"));
         m_coordinates->clear();
         return;
     }
