@@ -6,7 +6,6 @@
 #include "model/GpsHemisphere.h"
 #include "model/MetaDataObject.h"
 
-#include <QLineF>
 #include <algorithm>
 #include <cmath>
 
@@ -105,27 +104,6 @@ int delayBeforeAsking(qint64 msSinceLastQuestion)
     if (msSinceLastQuestion < 0)
         return kSettleMs;
     return int(std::max<qint64>(kSettleMs, kGeocoderPauseMs - msSinceLastQuestion));
-}
-
-PickedPosition wrapped(double latitude, double longitude)
-{
-    double east = std::fmod(longitude + 180.0, 360.0);
-    if (east < 0)
-        east += 360.0;
-    return { std::clamp(latitude, -90.0, 90.0), east - 180.0 };
-}
-
-bool isClick(QPointF pressedAt, QPointF releasedAt)
-{
-    return QLineF(pressedAt, releasedAt).length() < kClickSlop;
-}
-
-bool grabsPin(QPointF tip, QPointF point)
-{
-    // The head and the needle below it.
-    if (QLineF(tip - QPointF(0, kPinHeadRise), point).length() <= kPinGrabRadius)
-        return true;
-    return std::fabs(point.x() - tip.x()) <= 4 && point.y() <= tip.y() + 2 && point.y() >= tip.y() - kPinHeadRise;
 }
 
 } // namespace MapPicker

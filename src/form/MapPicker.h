@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QMap>
-#include <QPointF>
 #include <QString>
 #include <optional>
 #include <utility>
@@ -20,8 +19,8 @@ struct PickedPosition {
 };
 
 // The rules of the map picker, without a widget: where its map opens, what choosing
-// or removing a position puts into the form, the pin's title and how the mouse moves
-// the pin. The window only paints and binds.
+// or removing a position puts into the form and the pin's title. The window only
+// paints and binds.
 namespace MapPicker {
 
 // Degrees of map around a position the picker opens on, as the viewer shows one.
@@ -33,11 +32,6 @@ inline constexpr int kUserPositionTimeoutMs = 4000;
 // second after the last question (the geocoder's pause).
 inline constexpr int kSettleMs = 400;
 inline constexpr int kGeocoderPauseMs = 1000;
-// A press that moves less than this many pixels before its release is a click.
-inline constexpr double kClickSlop = 4;
-// The pin's head is this far above its tip, this wide; a press there grabs the pin.
-inline constexpr double kPinHeadRise = 18;
-inline constexpr double kPinGrabRadius = 10;
 
 // The position the form's GPS fields hold: both coordinates numbers (a decimal comma
 // allowed, as the writer takes it) within range, "S" and "W" making them negative.
@@ -77,15 +71,5 @@ QString coordinateText(double latitude, double longitude);
 // How long to wait before asking for the place name of a pin that moved now, when
 // the last question went msSinceLastQuestion ago (negative: never asked).
 int delayBeforeAsking(qint64 msSinceLastQuestion);
-
-// A point of the map as a position: the longitude brought into -180..180 (the map
-// wraps around), the latitude held within the poles.
-PickedPosition wrapped(double latitude, double longitude);
-
-// Whether a press at pressedAt released at releasedAt is a click (which places the
-// pin there) rather than a drag (which pans the map).
-bool isClick(QPointF pressedAt, QPointF releasedAt);
-// Whether a press at point grabs the pin whose tip is at tip.
-bool grabsPin(QPointF tip, QPointF point);
 
 } // namespace MapPicker

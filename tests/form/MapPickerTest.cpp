@@ -114,18 +114,3 @@ TEST(MapPicker, asksForAPlaceNameOnceThePinRestsAndNeverTwiceInASecond)
     EXPECT_EQ(MapPicker::delayBeforeAsking(100), MapPicker::kGeocoderPauseMs - 100);
     EXPECT_EQ(MapPicker::delayBeforeAsking(5000), MapPicker::kSettleMs);
 }
-
-TEST(MapPicker, tellsAClickFromADragAndGrabsThePinByItsHeadOrNeedle)
-{
-    EXPECT_TRUE(MapPicker::isClick({ 10, 10 }, { 12, 11 }));
-    EXPECT_FALSE(MapPicker::isClick({ 10, 10 }, { 10, 20 }));
-    const QPointF tip(100, 100);
-    EXPECT_TRUE(MapPicker::grabsPin(tip, { 100, 82 })); // the head
-    EXPECT_TRUE(MapPicker::grabsPin(tip, { 101, 95 })); // the needle
-    EXPECT_FALSE(MapPicker::grabsPin(tip, { 130, 100 }));
-    EXPECT_FALSE(MapPicker::grabsPin(tip, { 100, 120 }));
-    // A click on the world's copy east of the date line is the same place.
-    EXPECT_NEAR(MapPicker::wrapped(10, 190).longitude, -170, 1e-9);
-    EXPECT_NEAR(MapPicker::wrapped(10, -540).longitude, -180, 1e-9);
-    EXPECT_EQ(MapPicker::wrapped(95, 2).latitude, 90);
-}

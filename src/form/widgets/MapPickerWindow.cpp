@@ -4,10 +4,10 @@
 #include "viewer/TileFetcher.h"
 #include "viewer/widgets/TileMapView.h"
 
+#include <QEvent>
 #include <QGeoPositionInfoSource>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -62,7 +62,11 @@ MapPickerWindow::MapPickerWindow(
     m_map = new TileMapView(this);
     m_map->setObjectName(QStringLiteral("mapviewRef"));
     m_map->setTileFetcher(tiles);
+    m_map->setPinDraggable(true);
     m_map->installEventFilter(this);
+    connect(m_map, &TileMapView::pinMoved, this, [this](double latitude, double longitude) {
+        placePin({ latitude, longitude });
+    });
     layout->addWidget(m_map, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -143,7 +147,7 @@ void MapPickerWindow::startUserPosition()
 
 void MapPickerWindow::placePin(const PickedPosition& position)
 {
-    m_pin = MapPicker::wrapped(position.latitude, position.longitude);
+    m_pin = position;
     showPin();
     scheduleNaming();
 }
@@ -205,61 +209,12 @@ void MapPickerWindow::namingFinished()
 
 bool MapPickerWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_map)
-        return QDialog::eventFilter(watched, event);
-    const auto toPosition = [this](QPointF point) {
-        const QPointF coordinate = m_map->viewport().toCoordinate(point);
-        return PickedPosition { coordinate.y(), coordinate.x() };
-    };
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() != Qt::LeftButton)
-            break;
-        if (m_pin
-            && MapPicker::grabsPin(
-                m_map->viewport().toView(QPointF(m_pin->longitude, m_pin->latitude)), mouse->position())) {
-            m_draggingPin = true;
-            m_map->setCursor(Qt::ClosedHandCursor);
-            return true;
-        }
-        m_pressedAt = mouse->position();
-        break;
-    }
-    case QEvent::MouseMove: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (m_draggingPin) {
-            m_pin = toPosition(mouse->position());
-            m_pin = MapPicker::wrapped(m_pin->latitude, m_pin->longitude);
-            m_placeName.clear();
-            showPin();
-            return true;
-        }
-        if (m_pressedAt && !MapPicker::isClick(*m_pressedAt, mouse->position()))
+    // Once the user moved the map, a late answer about the user's own position no
+    // longer moves it.
+    if (watched == m_map) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
             m_userMovedTheMap = true;
-        break;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() != Qt::LeftButton)
-            break;
-        if (m_draggingPin) {
-            m_draggingPin = false;
-            m_map->setCursor(Qt::OpenHandCursor);
-            placePin(toPosition(mouse->position()));
-            return true;
-        }
-        if (m_pressedAt && MapPicker::isClick(*m_pressedAt, mouse->position()))
-            placePin(toPosition(mouse->position()));
-        m_pressedAt.reset();
-        break;
-    }
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-        m_userMovedTheMap = true;
-        break;
-    default:
-        break;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -43,7 +43,7 @@ public:
     TileMapView& mapView() const { return *m_map; }
     std::optional<PickedPosition> pin() const { return m_pin; }
     QString placeName() const { return m_placeName; }
-    // Places the pin as a click there would (tests, the keyboard).
+    // Places the pin as a click there does.
     void placePin(const PickedPosition& position);
 
     void open() override;
@@ -73,9 +73,6 @@ private:
     bool m_asksUserPosition = true;
     bool m_userMovedTheMap = false;
     QGeoPositionInfoSource* m_positionSource = nullptr;
-    // The mouse on the map: a press that may become a click, or the pin being dragged.
-    std::optional<QPointF> m_pressedAt;
-    bool m_draggingPin = false;
     // Naming: one question at a time, the latest pin asked when it ends.
     QTimer m_namingTimer;
     QElapsedTimer m_sinceLastQuestion;
