@@ -6,28 +6,28 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/MainWindowController.h"
+#include "app/Reachability.h"
 #include "batch/intake/PhotoIntake.h"
-#include "batch/list/PhotoListModel.h"
-#include "batch/run/widgets/BatchController.h"
 #include "batch/intake/widgets/DragDropBox.h"
-#include "batch/naming/widgets/OutputOptionsPage.h"
+#include "batch/list/PhotoListModel.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/naming/widgets/ResetRenamePrompt.h"
+#include "batch/run/widgets/BatchController.h"
 #include "batch/run/widgets/SummaryWindow.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/IMGButton.h"
 #include "controls/QVAppStoreWindow.h"
-#include "app/Reachability.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/MapPickerWindow.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "platform/Exiv2Setup.h"
+#include "platform/OnlineServices.h"
+#include "platform/UserDefaults.h"
 #include "presets/widgets/PresetView.h"
 #include "presets/widgets/PresetWindow.h"
 #include "presets/widgets/PresetsPanel.h"
-#include "platform/OnlineServices.h"
-#include "platform/UserDefaults.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 #include "viewer/widgets/TileMapView.h"
@@ -596,7 +596,8 @@ private slots:
             * (shown("txtGPS_LongitudeRef")->text() == u"West"_s ? -1 : 1);
         QVERIFY2(std::abs(latitude - expected.y()) <= pixel && std::abs(longitude - expected.x()) <= pixel,
             qPrintable(u"%1 %2 vs %3 %4"_s.arg(latitude).arg(longitude).arg(expected.y()).arg(expected.x())));
-        for (const char* name : { "txtGPS_Lattitude", "txtGPS_LattitudeRef", "txtGPS_Longitude", "txtGPS_LongitudeRef" })
+        for (const char* name :
+            { "txtGPS_Lattitude", "txtGPS_LattitudeRef", "txtGPS_Longitude", "txtGPS_LongitudeRef" })
             QVERIFY2(shown(name)->property("edited").toBool(), name);
 
         const QString output = m_work->path() + u"/Placed"_s;
@@ -624,10 +625,61 @@ private slots:
         QTRY_VERIFY(editor()->window()->findChild<MapPickerWindow*>(u"winMapview"_s));
         picker = editor()->window()->findChild<MapPickerWindow*>(u"winMapview"_s);
         QTest::mouseClick(picker->findChild<QPushButton*>(u"btnRemoveLocation"_s), Qt::LeftButton);
-        for (const char* name : { "txtGPS_Lattitude", "txtGPS_LattitudeRef", "txtGPS_Longitude", "txtGPS_LongitudeRef" }) {
+        for (const char* name :
+            { "txtGPS_Lattitude", "txtGPS_LattitudeRef", "txtGPS_Longitude", "txtGPS_LongitudeRef" }) {
             QVERIFY2(shown(name)->text().isEmpty(), name);
             QVERIFY2(shown(name)->property("edited").toBool(), name);
         }
+    }
+
+    // Renaming by place while online: the test's geocoder names every photo with a
+    // position, so none warns that its place was not found. With the server gone, the
+    // names fall back to the GeoNames city, state and country.
+    void renamingByPlaceTakesTheGeocodersNameAndGeoNamesWhenTheServerIsDown()
+    {
+        const QString photos = copySamples({ u"gps"_s });
+        const QMap<QString, QByteArray> sources = fingerprints(photos);
+        const int count = int(QDir(photos + u"/gps"_s).entryList(QDir::Files).size());
+        UserDefaults& defaults = m_app->defaults();
+        OnlineServices::storeConsent(defaults, true);
+        QString downUrl;
+        {
+            LocalHttpServer server(&mapServerAnswer);
+            defaults.setString(server.baseUrl() + u"/reverse"_s, QLatin1String(OnlineServices::kGeocoderUrlKey));
+            downUrl = server.baseUrl() + u"/down/reverse"_s;
+            addFolder(photos, count);
+            QTRY_VERIFY(child<QAbstractButton>(u"btnNext"_s)->isEnabled());
+            QTest::mouseClick(child<QAbstractButton>(u"btnNext"_s), Qt::LeftButton);
+            for (const QString& name : { u"btnEditOriginalName"_s, u"btnAddEXIFLocation"_s })
+                QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton);
+            for (const QString& name :
+                { u"btnPlaceGet"_s, u"btnCityGet"_s, u"btnStateProvinceGet"_s, u"btnCountryGet"_s }) {
+                auto* tick = child<IMGButton>(name);
+                if (tick->state() != 1)
+                    QTest::mouseClick(tick, Qt::LeftButton);
+                QCOMPARE(tick->state(), 1);
+            }
+            const QString online = m_work->path() + u"/Online"_s;
+            processInto(online);
+            QVERIFY(server.requestCount() > 0);
+            QVERIFY(batch()->runner().warningRecords().isEmpty());
+            const QStringList names = QDir(online).entryList(QDir::Files);
+            QCOMPARE(names.size(), count);
+            for (const QString& name : names)
+                QVERIFY2(name.contains(u"Tour-Eiffel_Paris_Île-de-France_France"_s), qPrintable(name));
+        }
+
+        defaults.setString(downUrl, QLatin1String(OnlineServices::kGeocoderUrlKey));
+        QTest::mouseClick(child<QPushButton>(u"btnCloseSummary"_s), Qt::LeftButton);
+        QTRY_VERIFY(!batch()->summaryWindow() || !batch()->summaryWindow()->isVisible());
+        QVERIFY(editor()->isRenamingInForce());
+        const QString offline = m_work->path() + u"/Offline"_s;
+        processInto(offline);
+        const QStringList names = QDir(offline).entryList(QDir::Files);
+        QCOMPARE(names.size(), count);
+        for (const QString& name : names)
+            QVERIFY2(name.contains(u"Arezzo"_s) && !name.contains(u"Eiffel"_s), qPrintable(name));
+        QCOMPARE(fingerprints(photos), sources);
     }
 
     // A preset made in the preset window, applied to the editor and processed; the
