@@ -127,11 +127,12 @@ public:
     // A copy of a record (initWithObject) whose date settings are copies too.
     static std::shared_ptr<MetaDataObject> copyWithOwnDateSettings(const MetaDataObject& source);
 
+    // Besides the editor's signals (recordsReplaced after a fill, Revert or a
+    // preset; fieldEdited for a field of the form record typed, chosen or set by
+    // the date panel):
 signals:
     // isParamsChanged changed: Reset enabled, the Apply and Revert notes hidden.
     void paramsChangedChanged(bool changed);
-    // (recordsReplaced: after a fill, Revert, a preset; fieldEdited: a field of the
-    // form record typed, chosen or set by the date panel.)
     // The "Please Wait..." overlay over the form, shown and hidden by the same test.
     void loadingChanged(bool shown, const QString& text);
 
