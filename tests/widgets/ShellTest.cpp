@@ -5,6 +5,8 @@
 #include "app/Reachability.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalWatcher.h"
+#include "base/Notifications.h"
+#include "platform/OnlineServices.h"
 #include "platform/UserDefaults.h"
 #include "controls/IMGButton.h"
 #include "controls/QVAppStoreWindow.h"
@@ -311,6 +313,18 @@ private slots:
         quit->trigger();
         QTRY_COMPARE(m_terminations, 1);
         QVERIFY(!sheet->isVisible());
+    }
+
+    void theEditMenuChangesTheAnswerAboutOnlineMapsAndPlaceNames()
+    {
+        auto* online = m_app->findChild<QAction*>(QStringLiteral("menuOnlineServices"));
+        QVERIFY(online && online->isCheckable());
+        NotificationSpy changed(Notifications::onlineServicesChanged);
+        online->trigger();
+        QCOMPARE(OnlineServices::settingsFrom(m_app->defaults()).consent, OnlineServices::Consent::Online);
+        online->trigger();
+        QCOMPARE(OnlineServices::settingsFrom(m_app->defaults()).consent, OnlineServices::Consent::OfflineOnly);
+        QCOMPARE(changed.received.size(), 2);
     }
 
     void aCloseFromElsewhereDoesNotAsk()
