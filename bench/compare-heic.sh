@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times one edit of HEIC photos: velloran-bench write with WRITERS writers at once
-# (default 8; each keeps one exiftool running) against exiftool -o over the same
+# (default 8; each keeps a fork of one exiftool running) against exiftool -o over the same
 # folder in one process, and prints the seconds and their ratio.
 #
 #   bench/compare-heic.sh [COPIES]

@@ -3,6 +3,7 @@
 #include "BenchCommands.h"
 #include "Helper/ExifWriter.h"
 #include "RenamingOptionsJson.h"
+#include "batch/intake/PhotoIntake.h"
 #include "batch/naming/GeoNamesGeocoder.h"
 #include "batch/naming/LocationNamer.h"
 #include "batch/naming/OutputPathBuilder.h"
@@ -16,6 +17,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QtConcurrent>
 #include <functional>
 #include <optional>
 
@@ -171,11 +173,25 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
 
     QElapsedTimer timer;
     timer.start();
-    // The batch list, read as the application reads it, every photo ticked.
+    // The batch list, read as the application reads it (several photos at once, the
+    // list in order), every photo ticked.
+    const QStringList paths = benchPhotoPaths(arguments.sourceDir, err);
+    const QList<std::shared_ptr<PhotoFile>> read
+        = QtConcurrent::blockingMapped(paths, [](const QString& path) -> std::shared_ptr<PhotoFile> {
+              try {
+                  return PhotoIntake::readPhotoFile(QFileInfo(path).absoluteFilePath());
+              } catch (const std::exception&) {
+                  return nullptr;
+              }
+          });
     QList<std::shared_ptr<PhotoFile>> batch;
     double bytes = 0;
-    for (const QString& path : benchPhotoPaths(arguments.sourceDir, err)) {
-        auto photo = std::make_shared<PhotoFile>(QFileInfo(path).absoluteFilePath(), false);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const std::shared_ptr<PhotoFile>& photo = read[i];
+        if (!photo) {
+            err << "velloran-bench: not taken into the list: " << paths[i] << '\n';
+            continue;
+        }
         photo->isSelected = true;
         bytes += photo->fileSizeInBytes;
         batch.append(photo);

@@ -41,28 +41,16 @@ QString exifToolProgram()
     return configuredProgram().isEmpty() ? ExifToolProcess::defaultProgram() : configuredProgram();
 }
 
-// A private folder for the exiftool definitions and the blocks handed to it,
-// removed when the program ends.
+// A private folder for the blocks handed to exiftool, removed when the program ends.
 QTemporaryDir& workFolder()
 {
     static QTemporaryDir folder(QDir::tempPath() + u"/velloran-exiftool-XXXXXX"_s);
     return folder;
 }
 
-QString configPath()
-{
-    static const QString path = [] {
-        const QString file = workFolder().filePath(u"velloran.config"_s);
-        QFile config(file);
-        if (config.open(QIODevice::WriteOnly))
-            config.write(ExifToolArguments::configText());
-        return file;
-    }();
-    return path;
-}
-
-// One exiftool per writer thread, made at the first photo that needs it; it ends
-// with its thread, or with the application (ExifToolProcess::endAll).
+// One exiftool per writer thread, made at the first photo that needs it (a fork of
+// one exiftool shared by all, see ExifToolProcess); it ends with its thread, or
+// with the application (ExifToolProcess::endAll).
 ExifToolProcess& processForThisThread()
 {
     thread_local std::unique_ptr<ExifToolProcess> process;
@@ -70,7 +58,7 @@ ExifToolProcess& processForThisThread()
     const QString wanted = exifToolProgram();
     if (!process || program != wanted) {
         program = wanted;
-        process = std::make_unique<ExifToolProcess>(wanted, QStringList { u"-config"_s, configPath() });
+        process = std::make_unique<ExifToolProcess>(wanted, ExifToolArguments::configText());
     }
     return *process;
 }
@@ -165,6 +153,14 @@ std::optional<QString> ExifWriter::whyNotWritable(const QString& path)
     return BmffLayout::missingPart(path);
 }
 
+void ExifWriter::prepareWriterFor(const QString& path)
+{
+    // By name only: a wrong guess costs one idle process or a start at the first photo.
+    static const QStringList kSuffixes { u"heic"_s, u"heif"_s, u"hif"_s, u"avif"_s, u"cr3"_s, u"png"_s };
+    if (kSuffixes.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive))
+        ExifToolProcess::prepare(exifToolProgram(), ExifToolArguments::configText(), path);
+}
+
 namespace ExifWriterEditing {
 
 EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisPath, const QString& path,
@@ -252,7 +248,7 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
     arguments << u"-o"_s << written.path << basisPath;
 
     qCDebug(lcMetadata).noquote() << "exiftool" << arguments.join(u' ');
-    const ExifToolProcess::Reply reply = processForThisThread().execute(arguments);
+    const ExifToolProcess::Reply reply = processForThisThread().execute(arguments, basisPath);
     if (!reply.answered) {
         result.refusal = reply.failure;
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << reply.failure;

@@ -3,40 +3,133 @@
 #include "base/Logging.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QMutex>
-#include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <map>
-#include <sys/prctl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Every running process of ours by its owner, so that the end of the application
-// can kill them from whatever thread it ends on. Never destroyed: a writer thread
-// of a pool may end, and unregister its process, after the program's statics are gone.
+// Set in the forking exiftool's environment only: its forks, and an exiftool
+// started with our definitions for any other reason, run as plain exiftool.
+constexpr const char* kSpawnerVariable = "VELLORAN_EXIFTOOL_SPAWNER";
+
+// Loaded by exiftool as its config file. An INIT block runs once the exiftool
+// script is compiled and before it reads any argument, so a fork made there starts
+// where a fresh exiftool would, without compiling anything again. The forking
+// exiftool reads requests from its standard input, one a line:
+//   W <tab> photo                      write photo in memory once (loads modules)
+//   S <tab> in <tab> out <tab> err <tab> photo    fork; the fork answers its pid
+// A fork opens the three named pipes, answers "<pid>" ("0" when it cannot), takes
+// them as its standard channels and goes on as "-stay_open True -@ -". It dies
+// with the forking exiftool, which ends, killing its forks, when its input closes.
+constexpr const char* kSpawnerDefinitions = R"perl(
+INIT {
+    if ($ENV{VELLORAN_EXIFTOOL_SPAWNER}) {
+        delete $ENV{VELLORAN_EXIFTOOL_SPAWNER};
+        require POSIX;
+        my $prctl = eval { require 'sys/syscall.ph'; &SYS_prctl() };
+        my (%forks, $warm);
+        my $warmUp = sub {
+            my $photo = shift;
+            return if $warm or not defined $photo or not length $photo;
+            $warm = 1;
+            eval {
+                my $et = Image::ExifTool->new;
+                $et->SetNewValue($_ => 'x') for qw(IFD0:Artist XMP-dc:Creator);
+                $et->SetNewValue('ExifIFD:DateTimeOriginal' => '2000:01:01 00:00:00');
+                $et->SetNewValue('GPS:GPSLatitude' => '1');
+                my $buffer;
+                $et->WriteInfo($photo, \$buffer);
+            };
+        };
+        local $SIG{CHLD} = 'IGNORE';
+        $| = 1;
+        my $parent = $$;
+        while (defined(my $line = <STDIN>)) {
+            chomp $line;
+            my ($kind, @fields) = split /\t/, $line, -1;
+            if ($kind eq 'W') { $warmUp->($fields[0]); next; }
+            next unless $kind eq 'S' and @fields >= 3;
+            $warmUp->($fields[3]);
+            my $pid = fork;
+            if (not defined $pid) { print "0\n"; next; }
+            if ($pid) { $forks{$pid} = 1; next; }
+            syscall($prctl, 1, 9) if $prctl; # PR_SET_PDEATHSIG, SIGKILL
+            POSIX::_exit(0) if getppid() != $parent;
+            $SIG{CHLD} = 'DEFAULT';
+            my ($in, $out, $err);
+            unless (open($in, '<', $fields[0]) and open($out, '>', $fields[1]) and open($err, '>', $fields[2])) {
+                print "0\n";
+                POSIX::_exit(2);
+            }
+            print "$$\n";
+            open(STDIN, '<&', $in) and open(STDOUT, '>&', $out) and open(STDERR, '>&', $err) or POSIX::_exit(2);
+            close $in; close $out; close $err;
+            $| = 0;
+            return;
+        }
+        kill 'KILL', keys %forks;
+        POSIX::_exit(0);
+    }
+}
+)perl";
+
+// Every running process of ours (forks and forking ones) by its owner, so that the
+// end of the application can kill them from whatever thread it ends on. Never
+// destroyed: a writer thread of a pool may end, and unregister its process, after
+// the program's statics are gone.
 QMutex& registryLock()
 {
     static auto* lock = new QMutex;
     return *lock;
 }
 
-std::map<const ExifToolProcess*, qint64>& registry()
+std::map<const void*, qint64>& registry()
 {
-    static auto* processes = new std::map<const ExifToolProcess*, qint64>;
+    static auto* processes = new std::map<const void*, qint64>;
     return *processes;
 }
 
-void registerProcess(const ExifToolProcess* owner, qint64 pid)
+void registerProcess(const void* owner, qint64 pid)
 {
     const QMutexLocker locker(&registryLock());
     if (pid > 0)
         registry()[owner] = pid;
     else
         registry().erase(owner);
+}
+
+// Counts the calls of endAll: a process made before the last one is taken for
+// ended even while the kernel is still tearing it down.
+std::atomic<int>& generation()
+{
+    static std::atomic<int> count { 0 };
+    return count;
+}
+
+void closeDescriptor(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
 }
 
 // Takes the text before the marker line and answers whether the marker came.
@@ -49,11 +142,271 @@ bool takeUntilMarker(QByteArray& buffer, const QByteArray& marker, QString& text
     return true;
 }
 
+int remainingMs(const QDeadlineTimer& deadline, int most)
+{
+    return int(std::clamp<qint64>(deadline.remainingTime(), 0, most));
+}
+
 } // namespace
 
-ExifToolProcess::ExifToolProcess(QString program, QStringList leadingArguments, int timeoutMs)
+// The forking exiftool of one program with one set of definitions; shared by the
+// ExifToolProcess objects of every thread, one request at a time.
+class ExifToolSpawner {
+public:
+    ExifToolSpawner(QString program, const QByteArray& definitions)
+        : m_program(std::move(program))
+        , m_folder(QDir::tempPath() + u"/velloran-exiftool-XXXXXX"_s)
+    {
+        QFile config(m_folder.filePath(u"spawner.config"_s));
+        if (config.open(QIODevice::WriteOnly))
+            config.write(QByteArray(kSpawnerDefinitions) + definitions + "\n1;\n");
+        m_configPath = config.fileName();
+    }
+
+    ~ExifToolSpawner()
+    {
+        const QMutexLocker locker(&m_lock);
+        end();
+    }
+
+    ExifToolSpawner(const ExifToolSpawner&) = delete;
+    ExifToolSpawner& operator=(const ExifToolSpawner&) = delete;
+
+    struct Fork {
+        qint64 pid = 0;
+        int input = -1;
+        int output = -1;
+        int errors = -1;
+    };
+
+    // A new fork, connected; on failure the words for the photo in hand.
+    Fork spawn(const QString& warmUpPhoto, int timeoutMs, QString& failure)
+    {
+        Fork made;
+        const QDeadlineTimer deadline(timeoutMs);
+        const int number = m_counter.fetch_add(1);
+        QStringList pipes;
+        for (const char* channel : { "in", "out", "err" }) {
+            const QString path = m_folder.filePath(u"%1-%2"_s.arg(number).arg(QLatin1StringView(channel)));
+            if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0) {
+                failure = u"exiftool could not be started: no pipe to it (%1)"_s.arg(QString::fromLocal8Bit(strerror(errno)));
+                removePipes(pipes);
+                return made;
+            }
+            pipes << path;
+        }
+        // Our ends first, so that the fork's opens never wait: the input read and
+        // written by us (the fork's open for reading finds a writer), the outputs
+        // read without waiting (its opens for writing find a reader).
+        made.input = ::open(QFile::encodeName(pipes[0]).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        made.output = ::open(QFile::encodeName(pipes[1]).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        made.errors = ::open(QFile::encodeName(pipes[2]).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const auto fail = [&](const QString& why) {
+            failure = why;
+            closeDescriptor(made.input);
+            closeDescriptor(made.output);
+            closeDescriptor(made.errors);
+            made.pid = 0;
+            removePipes(pipes);
+            return made;
+        };
+        if (made.input < 0 || made.output < 0 || made.errors < 0)
+            return fail(u"exiftool could not be started: no pipe to it"_s);
+
+        const QMutexLocker locker(&m_lock);
+        if (!ensureRunning(failure))
+            return fail(failure);
+        if (!send("S\t" + pipes.join(u'\t').toUtf8() + '\t' + QFile::encodeName(warmUpPhoto) + '\n'))
+            return fail(stoppedMessage());
+        bool ok = false;
+        const QByteArray line = readLine(deadline, timeoutMs, failure);
+        made.pid = line.toLongLong(&ok);
+        if (!failure.isEmpty())
+            return fail(failure);
+        if (!ok || made.pid <= 0)
+            return fail(u"exiftool could not be started: it could not open its pipes"_s);
+        removePipes(pipes);
+        return made;
+    }
+
+    // Starts the forking exiftool if need be and has it warm up; does not wait. One
+    // that cannot start is not tried again here (each photo's own start says why).
+    void prepare(const QString& warmUpPhoto)
+    {
+        const QMutexLocker locker(&m_lock);
+        if (m_prepareFailed || (m_pid > 0 && m_warmUpSent))
+            return;
+        QString failure;
+        m_prepareFailed = !ensureRunning(failure);
+        if (!m_prepareFailed)
+            m_warmUpSent = send("W\t" + QFile::encodeName(warmUpPhoto) + '\n');
+    }
+
+    static QString silentMessage(int timeoutMs)
+    {
+        return u"exiftool did not answer within %1 seconds; the photo was not changed."_s.arg(timeoutMs / 1000);
+    }
+
+    static QString stoppedMessage() { return u"exiftool stopped while writing this photo; the photo was not changed."_s; }
+
+private:
+    bool ensureRunning(QString& failure)
+    {
+        if (m_pid > 0) {
+            pollfd check { m_socket, POLLIN, 0 };
+            // Nothing is due from it between requests: anything readable is its end.
+            if (m_generation == generation() && ::poll(&check, 1, 0) == 0)
+                return true;
+            end();
+        }
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+            failure = u"exiftool could not be started: %1"_s.arg(QString::fromLocal8Bit(strerror(errno)));
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+        const QByteArray program = QFile::encodeName(m_program);
+        const QByteArray config = QFile::encodeName(m_configPath);
+        std::vector<char*> argv { const_cast<char*>(program.constData()), const_cast<char*>("-config"),
+            const_cast<char*>(config.constData()), const_cast<char*>("-stay_open"), const_cast<char*>("True"),
+            const_cast<char*>("-@"), const_cast<char*>("-"), nullptr };
+        QByteArray marker = QByteArray(kSpawnerVariable) + "=1";
+        std::vector<char*> envp;
+        for (char** variable = environ; *variable; ++variable)
+            envp.push_back(*variable);
+        envp.push_back(marker.data());
+        envp.push_back(nullptr);
+        pid_t pid = 0;
+        const int error = ::posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(ends[1]);
+        if (error != 0) {
+            ::close(ends[0]);
+            qCWarning(lcMetadata).noquote() << "Cannot start" << m_program << "-" << QString::fromLocal8Bit(strerror(error));
+            failure = error == ENOENT || error == EACCES
+                ? ExifToolProcess::missingMessage()
+                : u"exiftool could not be started: %1"_s.arg(QString::fromLocal8Bit(strerror(error)));
+            return false;
+        }
+        m_socket = ends[0];
+        m_pid = pid;
+        m_generation = generation();
+        registerProcess(this, pid);
+        return true;
+    }
+
+    bool send(const QByteArray& request)
+    {
+        qsizetype sent = 0;
+        while (sent < request.size()) {
+            const ssize_t n = ::send(m_socket, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                end();
+                return false;
+            }
+            sent += n;
+        }
+        return true;
+    }
+
+    QByteArray readLine(const QDeadlineTimer& deadline, int timeoutMs, QString& failure)
+    {
+        for (;;) {
+            const qsizetype at = m_buffer.indexOf('\n');
+            if (at >= 0) {
+                const QByteArray line = m_buffer.left(at);
+                m_buffer.remove(0, at + 1);
+                return line;
+            }
+            if (deadline.hasExpired()) {
+                qCWarning(lcMetadata).noquote() << "exiftool made no process in time; it is ended";
+                end();
+                failure = ExifToolSpawner::silentMessage(timeoutMs);
+                return {};
+            }
+            pollfd wait { m_socket, POLLIN, 0 };
+            if (::poll(&wait, 1, remainingMs(deadline, 1000)) <= 0)
+                continue;
+            char chunk[256];
+            const ssize_t n = ::read(m_socket, chunk, sizeof chunk);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (n <= 0) {
+                qCWarning(lcMetadata).noquote() << "The forking exiftool ended";
+                end();
+                failure = stoppedMessage();
+                return {};
+            }
+            m_buffer.append(chunk, n);
+        }
+    }
+
+    void end()
+    {
+        if (m_pid > 0) {
+            ::kill(pid_t(m_pid), SIGKILL);
+            // Our own child: collected, never left as a zombie.
+            while (::waitpid(pid_t(m_pid), nullptr, 0) < 0 && errno == EINTR) { }
+        }
+        registerProcess(this, 0);
+        closeDescriptor(m_socket);
+        m_pid = 0;
+        m_buffer.clear();
+        m_warmUpSent = false;
+    }
+
+    static void removePipes(const QStringList& pipes)
+    {
+        for (const QString& path : pipes)
+            QFile::remove(path);
+    }
+
+    QString m_program;
+    QTemporaryDir m_folder;
+    QString m_configPath;
+    std::atomic<int> m_counter { 0 };
+    QMutex m_lock;
+    int m_socket = -1;
+    qint64 m_pid = 0;
+    QByteArray m_buffer;
+    int m_generation = 0;
+    bool m_prepareFailed = false;
+    bool m_warmUpSent = false;
+};
+
+namespace {
+
+// The forking exiftool of each program and definitions. Destroyed with the program's
+// statics (which removes their folders); a thread's process keeps its own alive.
+struct Spawners {
+    std::map<std::pair<QString, QByteArray>, std::shared_ptr<ExifToolSpawner>> byKey;
+};
+
+Spawners& spawners()
+{
+    static Spawners all;
+    return all;
+}
+
+std::shared_ptr<ExifToolSpawner> spawnerFor(const QString& program, const QByteArray& definitions)
+{
+    const QMutexLocker locker(&registryLock());
+    std::shared_ptr<ExifToolSpawner>& spawner = spawners().byKey[{ program, definitions }];
+    if (!spawner)
+        spawner = std::make_shared<ExifToolSpawner>(program, definitions);
+    return spawner;
+}
+
+} // namespace
+
+ExifToolProcess::ExifToolProcess(QString program, QByteArray definitions, int timeoutMs)
     : m_program(std::move(program))
-    , m_leading(std::move(leadingArguments))
+    , m_definitions(std::move(definitions))
     , m_timeoutMs(timeoutMs)
 {
 }
@@ -110,37 +463,47 @@ QByteArray ExifToolProcess::argumentLine(const QString& argument)
 
 qint64 ExifToolProcess::processId() const
 {
-    return m_process && m_process->state() == QProcess::Running ? m_process->processId() : 0;
+    return isAlive() ? m_pid : 0;
 }
 
-bool ExifToolProcess::ensureStarted(QString& failure)
+bool ExifToolProcess::isAlive() const
+{
+    if (m_pid <= 0 || m_output < 0 || m_generation != generation())
+        return false;
+    // Between commands nothing is due on its output: a hang-up there is its end.
+    pollfd check { m_output, POLLIN, 0 };
+    return ::poll(&check, 1, 0) == 0 || !(check.revents & (POLLHUP | POLLERR));
+}
+
+void ExifToolProcess::prepare(const QString& program, const QByteArray& definitions, const QString& warmUpPhoto)
+{
+    spawnerFor(program, definitions)->prepare(warmUpPhoto);
+}
+
+bool ExifToolProcess::ensureStarted(const QString& warmUpPhoto, QString& failure)
 {
     // A process that ended since the last command (killed from outside) is noticed here.
-    if (m_process && m_process->state() == QProcess::Running && !m_process->waitForFinished(0))
+    if (isAlive())
         return true;
     kill();
-    m_process = std::make_unique<QProcess>();
-    m_process->setProgram(m_program);
-    m_process->setArguments(m_leading + QStringList { u"-stay_open"_s, u"True"_s, u"-@"_s, u"-"_s });
-    // exiftool would wait on its standard input for ever once we are gone: it
-    // ends with the thread that started it.
-    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    m_process->start();
-    if (!m_process->waitForStarted(m_timeoutMs)) {
-        const bool missing = m_process->error() == QProcess::FailedToStart;
-        qCWarning(lcMetadata).noquote() << "Cannot start" << m_program << "-" << m_process->errorString();
-        failure = missing ? missingMessage() : u"exiftool could not be started: %1"_s.arg(m_process->errorString());
-        m_process.reset();
+    if (!m_spawner)
+        m_spawner = spawnerFor(m_program, m_definitions);
+    const ExifToolSpawner::Fork made = m_spawner->spawn(warmUpPhoto, m_timeoutMs, failure);
+    if (made.pid <= 0)
         return false;
-    }
-    registerProcess(this, m_process->processId());
+    m_pid = made.pid;
+    m_input = made.input;
+    m_output = made.output;
+    m_errors = made.errors;
+    m_generation = generation();
+    registerProcess(this, m_pid);
     return true;
 }
 
-ExifToolProcess::Reply ExifToolProcess::execute(const QStringList& arguments)
+ExifToolProcess::Reply ExifToolProcess::execute(const QStringList& arguments, const QString& warmUpPhoto)
 {
     Reply reply;
-    if (!ensureStarted(reply.failure))
+    if (!ensureStarted(warmUpPhoto, reply.failure))
         return reply;
 
     const int number = ++m_sequence;
@@ -149,31 +512,47 @@ ExifToolProcess::Reply ExifToolProcess::execute(const QStringList& arguments)
     for (const QString& argument : arguments)
         command += argumentLine(argument);
     command += "-echo4\n" + marker + "\n-execute" + QByteArray::number(number) + '\n';
-    m_process->write(command);
 
     QByteArray output;
     QByteArray errors;
     bool outputDone = false;
     bool errorsDone = false;
+    qsizetype written = 0;
     const QDeadlineTimer deadline(m_timeoutMs);
+    const auto stopped = [&] {
+        qCWarning(lcMetadata).noquote() << "exiftool ended during a command";
+        kill();
+        reply.failure = ExifToolSpawner::stoppedMessage();
+        return reply;
+    };
     while (!(outputDone && errorsDone)) {
-        if (m_process->state() != QProcess::Running) {
-            qCWarning(lcMetadata).noquote() << "exiftool ended during a command:" << m_process->errorString();
-            kill();
-            reply.failure = u"exiftool stopped while writing this photo; the photo was not changed."_s;
-            return reply;
-        }
         if (deadline.hasExpired()) {
             qCWarning(lcMetadata).noquote() << "exiftool gave no answer within" << m_timeoutMs << "ms; it is ended";
             kill();
-            reply.failure = u"exiftool did not answer within %1 seconds; the photo was not changed."_s.arg(
-                m_timeoutMs / 1000);
+            reply.failure = ExifToolSpawner::silentMessage(m_timeoutMs);
             return reply;
         }
-        m_process->setReadChannel(outputDone ? QProcess::StandardError : QProcess::StandardOutput);
-        m_process->waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 50)));
-        output += m_process->readAllStandardOutput();
-        errors += m_process->readAllStandardError();
+        if (written < command.size()) {
+            const ssize_t n = ::write(m_input, command.constData() + written, size_t(command.size() - written));
+            if (n > 0)
+                written += n;
+            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                return stopped();
+        }
+        pollfd waits[3] = { { m_output, POLLIN, 0 }, { m_errors, POLLIN, 0 },
+            { m_input, short(written < command.size() ? POLLOUT : 0), 0 } };
+        if (::poll(waits, 3, remainingMs(deadline, 1000)) < 0 && errno != EINTR)
+            return stopped();
+        for (int i = 0; i < 2; ++i) {
+            if (!(waits[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            char chunk[16384];
+            const ssize_t n = ::read(waits[i].fd, chunk, sizeof chunk);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
+                return stopped();
+            if (n > 0)
+                (i == 0 ? output : errors).append(chunk, n);
+        }
         outputDone = outputDone || takeUntilMarker(output, marker, reply.output);
         errorsDone = errorsDone || takeUntilMarker(errors, marker, reply.errors);
     }
@@ -183,32 +562,25 @@ ExifToolProcess::Reply ExifToolProcess::execute(const QStringList& arguments)
 
 void ExifToolProcess::stop()
 {
-    if (!m_process)
-        return;
-    if (m_process->state() == QProcess::Running) {
-        m_process->write("-stay_open\nFalse\n");
-        m_process->closeWriteChannel();
-        if (!m_process->waitForFinished(2000))
-            kill();
-    }
+    // Between commands it holds nothing half done: ending it is safe.
     kill();
 }
 
 void ExifToolProcess::kill()
 {
     registerProcess(this, 0);
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->kill();
-        m_process->waitForFinished(5000);
-    }
-    m_process.reset();
+    if (m_pid > 0)
+        ::kill(pid_t(m_pid), SIGKILL);
+    m_pid = 0;
+    closeDescriptor(m_input);
+    closeDescriptor(m_output);
+    closeDescriptor(m_errors);
 }
 
 void ExifToolProcess::endAll()
 {
     const QMutexLocker locker(&registryLock());
+    ++generation();
     for (const auto& [owner, pid] : registry()) {
         qCInfo(lcMetadata).noquote() << "Ending exiftool" << pid;
         ::kill(pid_t(pid), SIGKILL);

@@ -1,23 +1,32 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <memory>
 
-class QProcess;
+class ExifToolSpawner;
 
 // One exiftool process kept running in its "-stay_open" mode, so that a batch pays
-// for starting perl once per writer thread rather than once per photo. Commands go
-// to its standard input as an argument file, one argument a line, each ended by
-// "-execute<N>"; the command is done when "{ready<N>}" comes back on both output
-// channels (an "-echo4" puts it on standard error, so the errors of one command
-// never leak into the next).
+// for starting perl once rather than once per photo. Commands go to its standard
+// input as an argument file, one argument a line, each ended by "-execute<N>"; the
+// command is done when "{ready<N>}" comes back on both output channels (an
+// "-echo4" puts it on standard error, so the errors of one command never leak into
+// the next).
 //
-// The process starts at the first command and again at the first command after it
-// died or did not answer within the time limit (it is killed then). It belongs to
-// the thread that made it: make one per writer thread. A
-// process of ours never outlives the application: endAll() kills every one of
-// them, and the kernel kills one whose creating thread ended without its owner.
+// Starting exiftool and loading its writing modules costs a quarter of a second of
+// processor time, as much as forty photos; eight writer threads each starting their
+// own would spend more on starting than on writing. So one exiftool per program
+// (and definitions) is started once, loads and warms its modules, and then only
+// forks: each ExifToolProcess gets a fork of its own, already compiled, talking to
+// it through named pipes in a private folder (removed once both ends are open).
+//
+// The process is made at the first command and again at the first command after it
+// died or did not answer within the time limit (it is killed then); the forking
+// exiftool is started again the same way. Make one ExifToolProcess per writer
+// thread. A process of ours never outlives the application: endAll() kills every
+// one of them, the forking exiftool ends when our end of its input closes (also
+// when we crash) and kills its forks then, and each fork dies with it.
 class ExifToolProcess {
 public:
     struct Reply {
@@ -29,18 +38,22 @@ public:
         QString errors; // what it printed on standard error, without the marker
     };
 
-    // program: the exiftool to run; leadingArguments come before "-stay_open" (a
-    // "-config" file must be the first argument). timeoutMs: the limit of one command.
-    explicit ExifToolProcess(QString program = defaultProgram(), QStringList leadingArguments = {},
+    // program: the exiftool to run; definitions: the text of an exiftool config
+    // file (user-defined tags) loaded before anything else. timeoutMs: the limit of
+    // one command, and of making the process.
+    explicit ExifToolProcess(QString program = defaultProgram(), QByteArray definitions = {},
         int timeoutMs = kDefaultTimeoutMs);
     ~ExifToolProcess();
     ExifToolProcess(const ExifToolProcess&) = delete;
     ExifToolProcess& operator=(const ExifToolProcess&) = delete;
 
     // Runs one command (its arguments, without the framing) and waits for its answer.
-    Reply execute(const QStringList& arguments);
+    // warmUpPhoto: a photo like the ones to come, which the forking exiftool writes
+    // in memory once before its first fork, so that its forks start with the
+    // modules that photo needs already loaded (nothing is written to disk).
+    Reply execute(const QStringList& arguments, const QString& warmUpPhoto = {});
 
-    // Ends the process: asks it to leave, then kills it when it does not.
+    // Ends the process (between commands it holds nothing half done).
     void stop();
 
     // The process id while running, else 0.
@@ -50,6 +63,10 @@ public:
     static QString defaultProgram();
     // Whether the program can be found at all.
     static bool isInstalled(const QString& program = defaultProgram());
+
+    // Makes the forking exiftool ready ahead of the first photo, so that its start
+    // overlaps other work; returns at once. Harmless when it runs already.
+    static void prepare(const QString& program, const QByteArray& definitions, const QString& warmUpPhoto);
 
     // Kills every process of ours, from any thread; each one's next command starts
     // a new process. Called when the application ends.
@@ -65,12 +82,18 @@ public:
     static constexpr int kDefaultTimeoutMs = 60000;
 
 private:
-    bool ensureStarted(QString& failure);
+    bool ensureStarted(const QString& warmUpPhoto, QString& failure);
+    bool isAlive() const;
     void kill();
 
     QString m_program;
-    QStringList m_leading;
+    QByteArray m_definitions;
     int m_timeoutMs;
     int m_sequence = 0;
-    std::unique_ptr<QProcess> m_process;
+    std::shared_ptr<ExifToolSpawner> m_spawner;
+    qint64 m_pid = 0;
+    int m_input = -1;
+    int m_output = -1;
+    int m_errors = -1;
+    int m_generation = 0;
 };

@@ -3,7 +3,10 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -46,6 +49,42 @@ TEST(ExifToolProcess, answersEachCommandWithItsOwnOutputAndErrors)
     // The command in hand when it was ended may fail; the next one starts anew.
     if (!process.execute({ u"-ver"_s }).answered) {
         EXPECT_TRUE(process.execute({ u"-ver"_s }).answered) << "a process ended from outside is started again";
+    }
+}
+
+// Writer threads each get a process of their own, forked from one exiftool: they
+// answer at the same time, each its own commands, and start again after endAll.
+TEST(ExifToolProcess, eachThreadGetsItsOwnForkOfOneExiftool)
+{
+    if (!ExifToolProcess::isInstalled())
+        GTEST_SKIP() << "exiftool is not installed";
+    ExifToolProcess::prepare(ExifToolProcess::defaultProgram(), {}, {});
+    std::vector<qint64> pids(4);
+    std::vector<QString> outputs(4);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&, i] {
+            ExifToolProcess process;
+            outputs[size_t(i)] = process.execute({ u"-echo"_s, QString::number(i) }).output;
+            pids[size_t(i)] = process.processId();
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(outputs[size_t(i)], QString::number(i));
+        EXPECT_GT(pids[size_t(i)], 0);
+    }
+    std::sort(pids.begin(), pids.end());
+    EXPECT_EQ(std::unique(pids.begin(), pids.end()), pids.end()) << "one process per thread";
+
+    ExifToolProcess process;
+    ASSERT_TRUE(process.execute({ u"-ver"_s }).answered);
+    ExifToolProcess::endAll();
+    // The forking exiftool and the fork are both gone: one command may fail, then
+    // both are made again.
+    if (!process.execute({ u"-ver"_s }).answered) {
+        EXPECT_TRUE(process.execute({ u"-ver"_s }).answered);
     }
 }
 

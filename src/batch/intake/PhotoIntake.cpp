@@ -83,6 +83,7 @@ std::shared_ptr<PhotoFile> PhotoIntake::readPhotoFile(const QString& path)
     // edited only to be refused at the end of the run.
     if (const std::optional<QString> why = ExifWriter::whyNotWritable(path))
         throw std::runtime_error(why->toStdString());
+    ExifWriter::prepareWriterFor(path);
     return std::make_shared<PhotoFile>(path, false);
 }
 
