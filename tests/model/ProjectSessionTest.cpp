@@ -161,3 +161,28 @@ TEST(ProjectSession, aListReadInPiecesGivesWhatTheWholeArchiveGives)
     EXPECT_EQ(back.presets[1]->Artist(), tricky->Artist());
     EXPECT_TRUE(back.presets[1]->isUpdated(MetadataField::Artist));
 }
+
+TEST(ProjectSession, savingAgainKeepsTheArchivesSize)
+{
+    // Presets that hold a few values and leave every setting out, as an archive
+    // collected over years does, next to presets that hold them all.
+    QByteArray archive = R"({"$class":"ProjectSession","arrayPresets":[)";
+    for (int i = 0; i < 1000; ++i)
+        archive += QStringLiteral(R"(%1{"$class":"MetaDataObject","Artist":"Zoë %2","name":"Preset %2"})")
+                       .arg(i ? "," : "")
+                       .arg(i)
+                       .toUtf8();
+    archive += "]}";
+    QList<std::shared_ptr<MetaDataObject>> full;
+    for (int i = 0; i < 20; ++i)
+        full.append(preset(QStringLiteral("Full %1").arg(i)));
+    for (QByteArray data : { archive, ProjectSession::archivedData(full) }) {
+        const qsizetype size = data.size();
+        for (int save = 0; save < 10; ++save) {
+            const ProjectSession::Unarchived read = ProjectSession::unarchive(data);
+            ASSERT_TRUE(read.complete);
+            data = ProjectSession::archivedData(read.presets);
+            EXPECT_EQ(data.size(), size) << "save " << save;
+        }
+    }
+}
