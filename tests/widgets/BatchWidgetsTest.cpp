@@ -395,6 +395,26 @@ private slots:
         QCOMPARE(path->text(), u"/photos/d.jpg"_s);
     }
 
+    // Escape and the close button are the Stop button: one stop, said on the button,
+    // and the sheet stays up until the run has ended.
+    void escapeOnTheProgressSheetStopsLikeTheButtonAndKeepsItUp()
+    {
+        ProcessProgressSheet sheet;
+        sheet.startRun(3, false);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QSignalSpy stops(&sheet, &ProcessProgressSheet::stopRequested);
+        QTest::keyClick(&sheet, Qt::Key_Escape);
+        sheet.close();
+        QCOMPARE(stops.size(), 1);
+        QVERIFY(sheet.isVisible());
+        auto* stop = find<QPushButton>(&sheet, u"btnStopProcess"_s);
+        QVERIFY(!stop->isEnabled());
+        QCOMPARE(stop->text(), u"Stopping…"_s);
+        sheet.done(QDialog::Accepted);
+        QVERIFY(!sheet.isVisible());
+    }
+
     // A big batch's photos are copied for the run over a few turns of the event loop:
     // meanwhile the batch counts as processing and neither Process nor a second Yes
     // starts anything; then the run starts with every ticked photo.

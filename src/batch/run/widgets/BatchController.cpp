@@ -313,14 +313,9 @@ void BatchController::runHasStarted()
     m_lowSpaceAnswered = false;
     if (!m_progress) {
         m_progress = new ProcessProgressSheet(m_bar->window());
+        // Escape and the close button come here too: the sheet closes only when
+        // the run has ended.
         connect(m_progress, &ProcessProgressSheet::stopRequested, this, &BatchController::btnStopProcessTapped);
-        // The sheet closes only when the run has ended.
-        connect(m_progress, &QDialog::rejected, this, [this] {
-            if (m_runner.isRunning()) {
-                btnStopProcessTapped();
-                m_presenter.presentSheet(m_progress, {});
-            }
-        });
     }
     m_progress->startRun(m_runner.state().runSize, m_runner.state().isForRestore);
     m_bar->btnReset()->setEnabled(false);

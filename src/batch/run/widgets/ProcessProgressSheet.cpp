@@ -75,6 +75,12 @@ ProcessProgressSheet::ProcessProgressSheet(QWidget* parent)
     startRun(0, false);
 }
 
+void ProcessProgressSheet::reject()
+{
+    if (m_btnStopProcess->isEnabled())
+        m_btnStopProcess->click();
+}
+
 ProcessProgressSheet::~ProcessProgressSheet() = default;
 
 void ProcessProgressSheet::startRun(qint64 runSize, bool isForRestore)

@@ -42,6 +42,10 @@ public:
     QString shownPhoto() const { return m_shownPath; }
     QString countsText() const;
 
+    // Escape, Ctrl+W and the window's close button ask for the stop as the Stop
+    // button does, once; the sheet itself stays until the run has ended.
+    void reject() override;
+
 signals:
     void stopRequested();
 
