@@ -36,7 +36,7 @@ std::optional<PickedPosition> formPosition(const MetaDataObject& form)
     return PickedPosition { *latitude, *longitude };
 }
 
-Opening opening(const MetaDataObject& form)
+Opening opening(const MetaDataObject& form, bool online)
 {
     Opening made;
     if (const std::optional<PickedPosition> position = formPosition(form)) {
@@ -44,7 +44,7 @@ Opening opening(const MetaDataObject& form)
         made.center = *position;
         made.spanDegrees = kPositionSpan;
     } else {
-        made.asksUserPosition = true;
+        made.asksUserPosition = online;
     }
     return made;
 }

@@ -39,14 +39,17 @@ std::optional<PickedPosition> formPosition(const MetaDataObject& form);
 
 // Where the map opens: on the form's position with its pin when the ticked photos
 // share one; otherwise on the whole world, asking the desktop for the user's own
-// position, which only moves the view (no photo was taken there yet).
+// position, which only moves the view (no photo was taken there yet). That question
+// is asked only online: the desktop's position service may look the user up with a
+// third party (nearby wireless networks sent to a location service), which the user
+// allows with online maps and place names, not with "Offline Only".
 struct Opening {
     std::optional<PickedPosition> pin;
     PickedPosition center;
     double spanDegrees = 360;
     bool asksUserPosition = false;
 };
-Opening opening(const MetaDataObject& form);
+Opening opening(const MetaDataObject& form, bool online);
 
 // changeLocationToTitle: the four GPS fields as the reader makes them (the magnitude
 // as "%f" decimal degrees, the hemisphere as "N"/"S" and "E"/"W"), in the order a

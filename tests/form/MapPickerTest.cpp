@@ -24,7 +24,7 @@ TEST(MapPicker, opensOnTheFormsPositionWithItsPinElseOnTheWorldAskingForTheUsers
 {
     const auto paris = recordWith(
         { { F::GPS_Lattitude, "48.856600" }, { F::GPS_LattitudeRef, "N" }, { F::GPS_Longitude, "2.352200" } });
-    const MapPicker::Opening onParis = MapPicker::opening(*paris);
+    const MapPicker::Opening onParis = MapPicker::opening(*paris, true);
     ASSERT_TRUE(onParis.pin.has_value());
     EXPECT_NEAR(onParis.pin->latitude, 48.8566, 1e-9);
     EXPECT_NEAR(onParis.pin->longitude, 2.3522, 1e-9);
@@ -36,10 +36,12 @@ TEST(MapPicker, opensOnTheFormsPositionWithItsPinElseOnTheWorldAskingForTheUsers
     for (const auto& none : { recordWith({}), recordWith({ { F::GPS_Lattitude, "48.8" } }),
              recordWith({ { F::GPS_Lattitude, "91" }, { F::GPS_Longitude, "10" } }),
              recordWith({ { F::GPS_Lattitude, "48.8 N" }, { F::GPS_Longitude, "10" } }) }) {
-        const MapPicker::Opening world = MapPicker::opening(*none);
+        const MapPicker::Opening world = MapPicker::opening(*none, true);
         EXPECT_FALSE(world.pin.has_value());
         EXPECT_EQ(world.spanDegrees, 360);
         EXPECT_TRUE(world.asksUserPosition);
+        // Offline only: the desktop's position service is not asked either.
+        EXPECT_FALSE(MapPicker::opening(*none, false).asksUserPosition);
     }
 }
 

@@ -73,7 +73,6 @@ bool shootPicker(
     const MetaDataObject& form, TileFetcher* tiles, MapPickerWindow::GeocoderSource geocoder, const QString& path)
 {
     MapPickerWindow picker(form, tiles, std::move(geocoder));
-    picker.setAsksUserPosition(false);
     picker.show();
     if (!QTest::qWaitForWindowExposed(&picker)
         || !QTest::qWaitFor([&] { return !picker.placeName().isEmpty(); }, 10000))

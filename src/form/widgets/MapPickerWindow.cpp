@@ -106,7 +106,7 @@ MapPickerWindow::MapPickerWindow(
     connect(&m_namingTimer, &QTimer::timeout, this, &MapPickerWindow::askPlaceName);
     connect(&m_naming, &QFutureWatcher<ReverseGeocodeResult>::finished, this, &MapPickerWindow::namingFinished);
 
-    const MapPicker::Opening opening = MapPicker::opening(form);
+    const MapPicker::Opening opening = MapPicker::opening(form, tiles && tiles->isOnline());
     m_asksUserPosition = opening.asksUserPosition;
     if (opening.pin) {
         m_map->setRegion(

@@ -21,7 +21,8 @@ class TileMapView;
 // The map picker ("winMapview"): a map ("mapviewRef") with one pin that a click
 // places and a drag moves, the place name of the pin, and "Choose", "Remove" and
 // "Cancel". It opens on the form's position, else on the user's own position where
-// the desktop tells it in time, else on the whole world (MapPicker::opening).
+// the desktop tells it in time (online only), else on the whole world
+// (MapPicker::opening).
 //
 // Choose hands the pin back (chosen, the form's changeLocationToTitle); Remove asks
 // the form to clear its position (removed, removeLocationcordinates). The place name
@@ -35,10 +36,6 @@ public:
     // tiles and the geocoder source may be null (the offline map, no place names).
     MapPickerWindow(const MetaDataObject& form, TileFetcher* tiles, GeocoderSource geocoder, QWidget* parent = nullptr);
     ~MapPickerWindow() override;
-
-    // Whether to ask the desktop for the user's position when the form has none
-    // (on by default). Set before open().
-    void setAsksUserPosition(bool asks) { m_asksUserPosition = asks; }
 
     TileMapView& mapView() const { return *m_map; }
     std::optional<PickedPosition> pin() const { return m_pin; }
@@ -70,7 +67,7 @@ private:
     GeocoderSource m_geocoder;
     std::optional<PickedPosition> m_pin;
     QString m_placeName;
-    bool m_asksUserPosition = true;
+    bool m_asksUserPosition = false;
     bool m_userMovedTheMap = false;
     QGeoPositionInfoSource* m_positionSource = nullptr;
     // Naming: one question at a time, the latest pin asked when it ends.
