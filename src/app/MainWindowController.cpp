@@ -1,9 +1,14 @@
 #include "app/MainWindowController.h"
 
+#include "app/AddPhotosWindow.h"
 #include "app/AppLogging.h"
+#include "app/CloseAppSheet.h"
 #include "app/ExifEditorFactory.h"
 #include "app/ExifEditorViewInterface.h"
 #include "app/Links.h"
+#include "app/RateSheet.h"
+#include "app/ShellWidgets.h"
+#include "app/TipsWindow.h"
 #include "batch/intake/PhotoAcceptance.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
@@ -16,20 +21,23 @@
 #include "platform/Trash.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWindow>
+
+using ShellWidgets::centredOn;
+using ShellWidgets::kHeaderColour;
+using ShellWidgets::kMainColour;
+using ShellWidgets::plate;
+using ShellWidgets::titleBarButton;
 
 namespace {
 
@@ -38,93 +46,32 @@ const QSize kMainWindowSize(1050, 700);
 const QString kAppVersionKey = QStringLiteral("appVersion");
 const QString kNotShowPromotionWindowKey = QStringLiteral("notShowPromotionWindow");
 
-// Flat, opaque plates: the title bar and the content background.
-const QColor kHeaderColour(20, 20, 20);
-const QColor kMainColour(50, 44, 31);
-
-QLabel* plate(QWidget* parent, const QString& name, const QColor& colour)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, colour);
-    label->setPalette(palette);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return label;
-}
-
-IMGButton* titleBarButton(const QString& name, const QString& image)
-{
-    auto* button = new IMGButton;
-    button->setObjectName(name);
-    button->setImgOffState_En(image + QStringLiteral("-normal"));
-    button->setImgOnState_En(image + QStringLiteral("-press"));
-    button->setImgMouseHover(image + QStringLiteral("-hover"));
-    button->setFixedSize(button->sizeHint());
-    return button;
-}
-
-QPushButton* pushButton(QWidget* parent, const QString& name, const QString& title)
-{
-    auto* button = new QPushButton(title, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
-
-// A sheet with a message and the answers No and Yes, named "btnNo<suffix>" and
-// "btnYes<suffix>".
-struct YesNoSheet {
-    QDialog* dialog;
-    QVBoxLayout* layout;
-    QPushButton* yes;
-    QPushButton* no;
-};
-
-YesNoSheet yesNoSheet(
-    QWidget* parent, const QString& name, const QString& title, const QString& message, const QString& suffix)
-{
-    auto* dialog = new QDialog(parent);
-    dialog->setObjectName(name);
-    dialog->setWindowTitle(title);
-    auto* layout = new QVBoxLayout(dialog);
-    auto* text = new QLabel(message, dialog);
-    text->setObjectName(QStringLiteral("lblMessage"));
-    layout->addWidget(text);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    auto* no = pushButton(dialog, QStringLiteral("btnNo") + suffix, QObject::tr("No"));
-    auto* yes = pushButton(dialog, QStringLiteral("btnYes") + suffix, QObject::tr("Yes"));
-    row->addWidget(no);
-    row->addWidget(yes);
-    layout->addLayout(row);
-    return { dialog, layout, yes, no };
-}
-
 QRect availableScreenGeometry(const QWidget* widget)
 {
     const QScreen* screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect(QPoint(0, 0), kMainWindowSize);
 }
 
-QPoint centredOn(const QRect& outer, const QSize& size)
-{
-    return outer.topLeft() + QPoint((outer.width() - size.width()) / 2, (outer.height() - size.height()) / 2);
-}
-
 } // namespace
-
-const QString MainWindowController::kTipsPage = QStringLiteral("qrc:/tips/index.html");
 
 MainWindowController::MainWindowController(AppDelegate& app, const AppDelegate::EditorViewFactory& editorViewFactory)
     : m_app(app)
 {
     buildMainWindow(editorViewFactory ? editorViewFactory : AppDelegate::EditorViewFactory(createExifEditorView));
-    buildAddPhotosWindow();
-    buildCloseAppSheet();
-    buildRateSheet();
-    buildTipsWindow();
+
+    m_addPhotos = new AddPhotosWindow(m_windowMain);
+    connect(m_addPhotos, &AddPhotosWindow::addPhotosTapped, this, &MainWindowController::btnAddPhotosTapped);
+    connect(m_addPhotos, &AddPhotosWindow::addFoldersTapped, this, &MainWindowController::btnAddFoldersTapped);
+    connect(m_addPhotos, &AddPhotosWindow::addLibraryTapped, this, &MainWindowController::btnAddiPhotosTapped);
+    connect(m_addPhotos, &AddPhotosWindow::closeTapped, this, &MainWindowController::btnCloseAddPhotoWinTapped);
+
+    m_closeAppSheet = new CloseAppSheet(m_windowMain);
+    connect(m_closeAppSheet, &CloseAppSheet::quitConfirmed, m_windowMain, &QWidget::close);
+
+    m_rateSheet = new RateSheet(m_windowMain);
+    connect(m_rateSheet, &RateSheet::answered, this, &MainWindowController::rateSheetAnswered);
+
+    m_tips = new TipsWindow(m_windowMain, [this](const QUrl& url) { m_app.urlOpener().openUrl(url); });
 
     m_endResizeTimer.setSingleShot(true);
     m_endResizeTimer.setInterval(250);
@@ -138,8 +85,8 @@ MainWindowController::~MainWindowController()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
     m_vwMouseDownLintener->setDelegate(nullptr);
-    m_vwContainerLoadImage->setDelegate(nullptr);
-    m_vwMouseDownTips->setDelegate(nullptr);
+    m_addPhotos->dragArea()->setDelegate(nullptr);
+    m_tips->dragArea()->setDelegate(nullptr);
     // Every other window is a child of the main window.
     delete m_windowMain;
 }
@@ -147,6 +94,31 @@ MainWindowController::~MainWindowController()
 ExifEditorViewInterface* MainWindowController::editorView() const
 {
     return dynamic_cast<ExifEditorViewInterface*>(m_vwExifEditor);
+}
+
+QDialog* MainWindowController::winAddPhotos() const
+{
+    return m_addPhotos->window();
+}
+
+QDialog* MainWindowController::alertCloseApp() const
+{
+    return m_closeAppSheet->dialog();
+}
+
+QDialog* MainWindowController::winRateus() const
+{
+    return m_rateSheet->dialog();
+}
+
+QWidget* MainWindowController::winTips() const
+{
+    return m_tips->window();
+}
+
+QTextBrowser* MainWindowController::webViewTips() const
+{
+    return m_tips->page();
 }
 
 void MainWindowController::showWindow()
@@ -158,7 +130,7 @@ void MainWindowController::showWindow()
     m_windowMain->activateWindow();
 }
 
-// ---- Building the windows ----
+// ---- Building the main window ----
 
 void MainWindowController::buildMainWindow(const AppDelegate::EditorViewFactory& editorViewFactory)
 {
@@ -167,8 +139,7 @@ void MainWindowController::buildMainWindow(const AppDelegate::EditorViewFactory&
     m_windowMain->setTitle(QStringLiteral("Velloran"));
     m_windowMain->setWindowIcon(QIcon(imageResourcePath(QStringLiteral("velloran"))));
     m_windowMain->installEventFilter(this);
-    connect(m_windowMain, &QVAppStoreWindow::windowWillClose, this, [this](QVAppStoreWindow* window) {
-        windowWillClose(window);
+    connect(m_windowMain, &QVAppStoreWindow::windowWillClose, this, [](QVAppStoreWindow* window) {
         NotificationCenter::defaultCenter().post(Notifications::windowWillClose, window);
     });
 
@@ -223,156 +194,19 @@ void MainWindowController::buildMainWindow(const AppDelegate::EditorViewFactory&
     m_bgLoader->setFixedSize(160, 120);
 }
 
-void MainWindowController::buildAddPhotosWindow()
-{
-    m_winAddPhotos = new QDialog(m_windowMain, Qt::Dialog | Qt::FramelessWindowHint);
-    m_winAddPhotos->setObjectName(QStringLiteral("winAddPhotos"));
-    m_winAddPhotos->setWindowTitle(tr("Add Photos"));
-    m_winAddPhotos->setFixedSize(560, 380);
-    m_winAddPhotos->installEventFilter(this);
-
-    m_vwContainerLoadImage = new MouseDownView(m_winAddPhotos);
-    m_vwContainerLoadImage->setObjectName(QStringLiteral("vwContainerLoadImage"));
-    m_vwContainerLoadImage->setAutoFillBackground(true);
-    QPalette palette = m_vwContainerLoadImage->palette();
-    palette.setColor(QPalette::Window, QColor(246, 243, 236));
-    palette.setColor(QPalette::WindowText, QColor(40, 36, 28));
-    m_vwContainerLoadImage->setPalette(palette);
-    auto* outer = new QVBoxLayout(m_winAddPhotos);
-    // A thin dark frame sets the light window off against the main window.
-    outer->setContentsMargins(1, 1, 1, 1);
-    m_winAddPhotos->setAutoFillBackground(true);
-    QPalette framePalette = m_winAddPhotos->palette();
-    framePalette.setColor(QPalette::Window, QColor(12, 12, 12));
-    m_winAddPhotos->setPalette(framePalette);
-    outer->addWidget(m_vwContainerLoadImage);
-
-    auto* layout = new QVBoxLayout(m_vwContainerLoadImage);
-    layout->setContentsMargins(18, 10, 18, 22);
-    layout->setSpacing(12);
-
-    auto* closeRow = new QHBoxLayout;
-    auto* close = titleBarButton(QStringLiteral("btnCloseAddPhotoWin"), QStringLiteral("close"));
-    connect(close, &QAbstractButton::clicked, this, &MainWindowController::btnCloseAddPhotoWinTapped);
-    closeRow->addWidget(close);
-    closeRow->addStretch(1);
-    layout->addLayout(closeRow);
-
-    auto* title = new QLabel(tr("Add photos to get started"), m_vwContainerLoadImage);
-    title->setObjectName(QStringLiteral("lblAddPhotosTitle"));
-    QFont titleFont = title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
-    titleFont.setBold(true);
-    title->setFont(titleFont);
-    title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(title);
-
-    m_leftBox = createAddPhotosDropBox(m_vwContainerLoadImage);
-    if (m_leftBox->objectName().isEmpty())
-        m_leftBox->setObjectName(QStringLiteral("leftBox"));
-    m_leftBox->setMinimumHeight(150);
-    m_leftBox->setStyleSheet(QStringLiteral("#leftBox { border: 2px dashed #b9ad95; border-radius: 10px; }"));
-    auto* boxLayout = new QVBoxLayout(m_leftBox);
-    auto* hint = new QLabel(tr("Drop photos, folders or a photo library here"), m_leftBox);
-    hint->setObjectName(QStringLiteral("lblDropHint"));
-    hint->setAlignment(Qt::AlignCenter);
-    hint->setStyleSheet(QStringLiteral("color: #7a705c;"));
-    boxLayout->addWidget(hint);
-    layout->addWidget(m_leftBox, 1);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(10);
-    auto* addPhotos = pushButton(m_vwContainerLoadImage, QStringLiteral("btnAddPhotos"), tr("Add Photos"));
-    auto* addFolders = pushButton(m_vwContainerLoadImage, QStringLiteral("btnAddFolders"), tr("Add Folder"));
-    auto* addLibrary = pushButton(m_vwContainerLoadImage, QStringLiteral("btnAddiPhotos"), tr("Add Photos Library"));
-    connect(addPhotos, &QPushButton::clicked, this, &MainWindowController::btnAddPhotosTapped);
-    connect(addFolders, &QPushButton::clicked, this, &MainWindowController::btnAddFoldersTapped);
-    connect(addLibrary, &QPushButton::clicked, this, &MainWindowController::btnAddiPhotosTapped);
-    for (QPushButton* button : { addPhotos, addFolders, addLibrary }) {
-        button->setMinimumHeight(32);
-        buttons->addWidget(button, 1);
-    }
-    layout->addLayout(buttons);
-}
-
-void MainWindowController::buildCloseAppSheet()
-{
-    const YesNoSheet sheet = yesNoSheet(m_windowMain, QStringLiteral("alertCloseApp"), tr("Quit Velloran"),
-        tr("Your changes to the metadata have not been written to any photo yet.\n"
-           "Do you want to quit Velloran anyway?"),
-        QStringLiteral("OnCloseApp"));
-    m_alertCloseApp = sheet.dialog;
-    sheet.no->setDefault(true);
-    connect(sheet.yes, &QPushButton::clicked, this, &MainWindowController::btnYesOnCloseAppTapped);
-    connect(sheet.no, &QPushButton::clicked, this, &MainWindowController::btnNoOnCloseAppTapped);
-    // Escape answers No; the presenter clears the busy flag whichever way the sheet closes.
-}
-
-void MainWindowController::buildRateSheet()
-{
-    const YesNoSheet sheet = yesNoSheet(m_windowMain, QStringLiteral("winRateus"), tr("Rate Velloran"),
-        tr("Is Velloran useful to you?\nWould you take a moment to rate it and tell others?\n\n"
-           "Velloran closes after your answer."),
-        QStringLiteral("OnRateUs"));
-    m_winRateus = sheet.dialog;
-    m_btnCheckDontShowRateUs = new QCheckBox(tr("Do not ask again for this version"), m_winRateus);
-    m_btnCheckDontShowRateUs->setObjectName(QStringLiteral("btnCheckDontShowRateUs"));
-    sheet.layout->insertWidget(1, m_btnCheckDontShowRateUs);
-    sheet.yes->setDefault(true);
-    connect(sheet.yes, &QPushButton::clicked, this, &MainWindowController::btnYesOnRateUsTapped);
-    connect(sheet.no, &QPushButton::clicked, this, &MainWindowController::btnNoOnRateUsTapped);
-    // Escape is the No answer too: the sheet has no other way out.
-    m_winRateus->installEventFilter(this);
-}
-
-void MainWindowController::buildTipsWindow()
-{
-    m_winTips = new QWidget(m_windowMain, Qt::Tool | Qt::FramelessWindowHint);
-    m_winTips->setObjectName(QStringLiteral("winTips"));
-    m_winTips->setWindowTitle(tr("Tips"));
-    m_winTips->resize(640, 480);
-    m_winTips->installEventFilter(this);
-    auto* layout = new QVBoxLayout(m_winTips);
-    layout->setContentsMargins(1, 1, 1, 1);
-    layout->setSpacing(0);
-
-    m_vwMouseDownTips = new MouseDownView(m_winTips);
-    m_vwMouseDownTips->setObjectName(QStringLiteral("vwMouseDownTips"));
-    m_vwMouseDownTips->setFixedHeight(22);
-    m_vwMouseDownTips->setAutoFillBackground(true);
-    QPalette palette = m_vwMouseDownTips->palette();
-    palette.setColor(QPalette::Window, kHeaderColour);
-    palette.setColor(QPalette::WindowText, QColor(230, 225, 214));
-    m_vwMouseDownTips->setPalette(palette);
-    auto* tipsTitle = new QLabel(tr("Tips"), m_vwMouseDownTips);
-    tipsTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
-    auto* titleLayout = new QHBoxLayout(m_vwMouseDownTips);
-    titleLayout->setContentsMargins(8, 0, 8, 0);
-    titleLayout->addWidget(tipsTitle, 0, Qt::AlignCenter);
-    layout->addWidget(m_vwMouseDownTips);
-
-    m_webViewTips = new QTextBrowser(m_winTips);
-    m_webViewTips->setObjectName(QStringLiteral("webViewTips"));
-    m_webViewTips->setOpenLinks(false);
-    // The page is read, not edited or selected.
-    m_webViewTips->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(m_webViewTips, &QTextBrowser::anchorClicked, this, &MainWindowController::tipsLinkActivated);
-    layout->addWidget(m_webViewTips, 1);
-}
-
 // ---- Set-up ----
 
 void MainWindowController::initSetup()
 {
     auto& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, Notifications::showTips, [this](const Notification&) { showTipsNotification(); });
+    center.addObserver(this, Notifications::showTips, [this](const Notification&) { showTipsScreen(); });
     center.addObserver(this, Notifications::showRatePopup, [this](const Notification&) { showAlertForRateApp(); });
     center.addObserver(this, Notifications::showLoading, [this](const Notification&) { showLoadingNotification(); });
     center.addObserver(this, Notifications::hideLoading, [this](const Notification&) { hideLoadingNotification(); });
 
     setupTitleBarViewForWindow();
     m_vwMouseDownLintener->setDelegate(this);
-    m_vwMouseDownTips->setDelegate(this);
+    m_tips->dragArea()->setDelegate(this);
 }
 
 void MainWindowController::setupViewInitialSize()
@@ -420,12 +254,6 @@ bool MainWindowController::windowShouldClose()
     return true;
 }
 
-void MainWindowController::windowWillClose(QWidget* window)
-{
-    if (window != m_windowMain && window == m_winTips)
-        closeQuickTourClicked();
-}
-
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
 {
     if (!m_wasExposed && event->type() == QEvent::Expose && watched == m_windowMain->windowHandle()
@@ -452,23 +280,6 @@ bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
         m_vwMouseDownLintener->setGeometry(m_vwTopContainer->rect());
         m_headerBG->lower();
         m_vwMouseDownLintener->stackUnder(m_vwTopContainer->findChild<QMenuBar*>());
-    } else if (watched == m_winAddPhotos) {
-        // The add-photos window ends only through its buttons: Escape does nothing,
-        // and a close from the window system is its close button.
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-            return true;
-        if (event->type() == QEvent::Close && m_winAddPhotos->isVisible() && event->spontaneous()) {
-            event->ignore();
-            QMetaObject::invokeMethod(this, &MainWindowController::btnCloseAddPhotoWinTapped, Qt::QueuedConnection);
-            return true;
-        }
-    } else if (watched == m_winRateus) {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            btnNoOnRateUsTapped();
-            return true;
-        }
-    } else if (watched == m_winTips && event->type() == QEvent::Close) {
-        windowWillClose(m_winTips);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -496,7 +307,7 @@ void MainWindowController::hideLoadingNotification()
 
 void MainWindowController::handleFileDragDropNotification(const Notification&)
 {
-    if (m_winAddPhotos->isVisible())
+    if (m_addPhotos->isVisible())
         hideAddPhotosWindow();
 }
 
@@ -527,23 +338,10 @@ void MainWindowController::closeWindowActionShowRate(bool)
 {
     ExifEditorViewInterface* editor = editorView();
     if (!m_app.arraySelectedImagesToProcess.isEmpty() && editor && editor->isParamsChanged()) {
-        BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_alertCloseApp, {});
+        BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_closeAppSheet->dialog(), {});
         return;
     }
     m_windowMain->close();
-}
-
-// ---- Close-app sheet ----
-
-void MainWindowController::btnYesOnCloseAppTapped()
-{
-    m_alertCloseApp->done(QDialog::Accepted);
-    m_windowMain->close();
-}
-
-void MainWindowController::btnNoOnCloseAppTapped()
-{
-    m_alertCloseApp->done(QDialog::Rejected);
 }
 
 // ---- Dragging ----
@@ -572,10 +370,10 @@ void MainWindowController::mouseDragged(QMouseEvent* event, MouseDownView* view)
     QWidget* window = nullptr;
     if (view == m_vwMouseDownLintener)
         window = m_windowMain;
-    else if (view == m_vwContainerLoadImage)
-        window = m_winAddPhotos;
-    else if (view == m_vwMouseDownTips)
-        window = m_winTips;
+    else if (view == m_addPhotos->dragArea())
+        window = m_addPhotos->window();
+    else if (view == m_tips->dragArea())
+        window = m_tips->window();
     if (window)
         moveByHand(window, event->globalPosition().toPoint());
 }
@@ -596,16 +394,12 @@ void MainWindowController::showAddPhotosWindow()
 
 void MainWindowController::addPhotoWindow()
 {
-    if (m_winAddPhotos->isVisible() && m_winAddPhotos->isActiveWindow())
+    if (m_addPhotos->isVisible() && m_addPhotos->window()->isActiveWindow())
         return;
-    m_winAddPhotos->move(centredOn(m_windowMain->geometry(), m_winAddPhotos->size()));
-    m_winAddPhotos->setWindowModality(Qt::WindowModal);
-    m_winAddPhotos->show();
-    m_winAddPhotos->raise();
-    m_winAddPhotos->activateWindow();
+    m_addPhotos->show();
     setTitleBarButtonsEnabled(false, false, false);
     m_windowMain->setResizable(false);
-    m_vwContainerLoadImage->setDelegate(this);
+    m_addPhotos->dragArea()->setDelegate(this);
 }
 
 void MainWindowController::hideAddPhotosWindow()
@@ -613,7 +407,7 @@ void MainWindowController::hideAddPhotosWindow()
     m_windowMain->show();
     m_windowMain->raise();
     m_windowMain->activateWindow();
-    m_winAddPhotos->hide();
+    m_addPhotos->hide();
     setTitleBarButtonsEnabled(true, true, true);
     m_windowMain->setResizable(true);
     m_app.isSubWindowOpened = false;
@@ -623,7 +417,7 @@ void MainWindowController::hideAddPhotosWindow()
 void MainWindowController::btnCloseAddPhotoWinTapped()
 {
     m_windowMain->hide();
-    m_winAddPhotos->hide();
+    m_addPhotos->hide();
     closeWindowActionShowRate(false);
 }
 
@@ -653,7 +447,7 @@ void MainWindowController::showAddPhotosPanel(int kind)
     request.canCreateDirectories = true;
     request.nameFilters = PhotoAcceptance::addPhotosNameFilters();
     m_app.enableSelectAll(true);
-    QWidget* parent = m_winAddPhotos->isVisible() ? static_cast<QWidget*>(m_winAddPhotos) : m_windowMain;
+    QWidget* parent = m_addPhotos->panelParent();
     BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened)
         .presentOpenPanel(parent, request, [this](const QStringList& paths) { panelDidEnd(paths); });
 }
@@ -671,7 +465,7 @@ void MainWindowController::showIphotosPanel()
     request.multipleSelection = true;
     request.directory = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     m_app.enableSelectAll(true);
-    QWidget* parent = m_winAddPhotos->isVisible() ? static_cast<QWidget*>(m_winAddPhotos) : m_windowMain;
+    QWidget* parent = m_addPhotos->panelParent();
     m_app.presenter().presentOpenPanel(
         parent, request, [this](const QStringList& paths) { panelDidEnd(paths); });
 }
@@ -682,7 +476,7 @@ void MainWindowController::panelDidEnd(const QStringList& paths)
     if (paths.isEmpty())
         return;
     if (anyPathInTrash(paths)) {
-        QWidget* parent = m_winAddPhotos->isVisible() ? static_cast<QWidget*>(m_winAddPhotos) : m_windowMain;
+        QWidget* parent = m_addPhotos->panelParent();
         m_app.presenter().presentAlert(parent, AlertRequest::photosInTrash(), {});
         return;
     }
@@ -702,26 +496,15 @@ void MainWindowController::panelDidEnd(const QStringList& paths)
 void MainWindowController::showAlertForRateApp()
 {
     // The sheet is shown without blocking: the flag holds until it is answered.
-    BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_winRateus, {});
+    BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_rateSheet->dialog(), {});
 }
 
-void MainWindowController::btnYesOnRateUsTapped()
+void MainWindowController::rateSheetAnswered(bool yes)
 {
-    m_winRateus->done(QDialog::Accepted);
-    m_app.btnRateOnAppstoreTapped();
-    leaveAfterRateAnswer();
-}
-
-void MainWindowController::btnNoOnRateUsTapped()
-{
-    m_winRateus->done(QDialog::Rejected);
-    leaveAfterRateAnswer();
-}
-
-void MainWindowController::leaveAfterRateAnswer()
-{
+    if (yes)
+        m_app.btnRateOnAppstoreTapped();
     UserDefaults& defaults = m_app.defaults();
-    if (m_btnCheckDontShowRateUs->isChecked()) {
+    if (m_rateSheet->dontAskAgain()) {
         defaults.setString(QCoreApplication::applicationVersion(), kAppVersionKey);
         defaults.synchronize();
     }
@@ -737,55 +520,14 @@ void MainWindowController::leaveAfterRateAnswer()
 
 // ---- Tips ----
 
-void MainWindowController::showTipsNotification()
-{
-    showTipsScreen();
-}
-
 void MainWindowController::showTipsScreen()
 {
-    qCInfo(lcApp) << "main windowController  showTipsScreen";
-    setTipsWinFrame();
-    if (!m_isTipsDisplayed) {
-        m_webViewTips->setSource(QUrl(kTipsPage));
-        m_isTipsDisplayed = true;
-        m_winTips->raise();
-        m_winTips->activateWindow();
-    } else {
-        m_webViewTips->backward();
-    }
-}
-
-void MainWindowController::setTipsWinFrame()
-{
-    m_winTips->move(centredOn(m_windowMain->geometry(), m_winTips->size()));
-    m_winTips->show();
-}
-
-void MainWindowController::closeQuickTourClicked()
-{
-    if (!m_winTips->isActiveWindow())
-        return;
-    m_winTips->hide();
-    m_windowMain->raise();
-    m_windowMain->activateWindow();
+    m_tips->showTipsScreen();
 }
 
 void MainWindowController::tipsLinkActivated(const QUrl& url)
 {
-    if (url.scheme() == QLatin1String("app")) {
-        if (url.path() == QLatin1String("close-tips"))
-            closeQuickTourClicked();
-        else
-            qCInfo(lcApp) << "the tips page may not call" << url.toString();
-        return;
-    }
-    const QUrl resolved = m_webViewTips->source().resolved(url);
-    if (resolved.scheme() == QLatin1String("qrc")) {
-        m_webViewTips->setSource(resolved);
-        return;
-    }
-    m_app.urlOpener().openUrl(resolved);
+    m_tips->tipsLinkActivated(url);
 }
 
 void MainWindowController::openHelpUrl()

@@ -1,27 +1,29 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/TipsWindow.h"
 #include "controls/MouseDownViewDelegate.h"
 
 #include <QDialog>
 #include <QObject>
 #include <QPoint>
-#include <QPointer>
 #include <QTimer>
 
+class AddPhotosWindow;
 class AppDelegate;
+class CloseAppSheet;
 class ExifEditorViewInterface;
 class IMGButton;
 class MouseDownView;
-class QCheckBox;
 class QLabel;
-class QPushButton;
 class QTextBrowser;
 class QVAppStoreWindow;
+class RateSheet;
 
-// The main window and the windows in front of it: the 1050 x 700 main window with
-// its own 30-point title bar and buttons, the add-photos window shown at start, the
-// close-app sheet, the rate sheet and the tips window.
+// The main window and the roads between the windows in front of it: the 1050 x 700
+// main window with its own 30-point title bar and buttons, and when the add-photos
+// window (AddPhotosWindow), the close-app sheet (CloseAppSheet), the rate sheet
+// (RateSheet) and the tips window (TipsWindow) come and what their answers do.
 //
 // The editor view that fills the window comes from the factory it is given (the
 // application's is createExifEditorView()); when that view implements
@@ -41,11 +43,11 @@ public:
     QVAppStoreWindow* windowMain() const { return m_windowMain; }
     QWidget* vwExifEditor() const { return m_vwExifEditor; }
     ExifEditorViewInterface* editorView() const;
-    QDialog* winAddPhotos() const { return m_winAddPhotos; }
-    QDialog* alertCloseApp() const { return m_alertCloseApp; }
-    QDialog* winRateus() const { return m_winRateus; }
-    QWidget* winTips() const { return m_winTips; }
-    QTextBrowser* webViewTips() const { return m_webViewTips; }
+    QDialog* winAddPhotos() const;
+    QDialog* alertCloseApp() const;
+    QDialog* winRateus() const;
+    QWidget* winTips() const;
+    QTextBrowser* webViewTips() const;
     bool isFullscreenEnable() const { return m_isFullscreenEnable; }
 
     // ---- Set-up ----
@@ -57,7 +59,6 @@ public:
     void windowDidResize();
     void windowDidEndLiveResize();
     bool windowShouldClose();
-    void windowWillClose(QWidget* window);
 
     // ---- Notifications ----
     void showLoadingNotification();
@@ -69,10 +70,6 @@ public:
     void btnMinimizeWindowTapped();
     void btnZoomWindowTapped();
     void closeWindowActionShowRate(bool showRate);
-
-    // ---- Close-app sheet ----
-    void btnYesOnCloseAppTapped();
-    void btnNoOnCloseAppTapped();
 
     // ---- Dragging windows by their background ----
     void mouseDown(QMouseEvent* event, MouseDownView* view) override;
@@ -95,22 +92,15 @@ public:
 
     // ---- Rate sheet and tips ----
     void showAlertForRateApp();
-    void btnYesOnRateUsTapped();
-    void btnNoOnRateUsTapped();
-    void showTipsNotification();
     void showTipsScreen();
-    void setTipsWinFrame();
-    void closeQuickTourClicked();
     void openHelpUrl();
-    // What a link of the tips page does: "app:close-tips" closes the tips, other
-    // "app:" links are refused, pages of the tips stay in the window, and web links
-    // open in the browser.
+    // What a link of the tips page does (TipsWindow::tipsLinkActivated).
     void tipsLinkActivated(const QUrl& url);
 
     // Offered for the editor: writes the preset archive as the application does.
     void saveProjectSession();
 
-    static const QString kTipsPage; // "qrc:/tips/index.html"
+    static constexpr const QString& kTipsPage = TipsWindow::kTipsPage;
 
 signals:
     // The main window is on the screen for the first time.
@@ -121,13 +111,9 @@ protected:
 
 private:
     void buildMainWindow(const AppDelegate::EditorViewFactory& editorViewFactory);
-    void buildAddPhotosWindow();
-    void buildCloseAppSheet();
-    void buildRateSheet();
-    void buildTipsWindow();
     void setTitleBarButtonsEnabled(bool close, bool minimise, bool zoom);
     void panelDidEnd(const QStringList& paths);
-    void leaveAfterRateAnswer();
+    void rateSheetAnswered(bool yes);
     void moveByHand(QWidget* window, const QPoint& pointerOnScreen);
 
     AppDelegate& m_app;
@@ -145,17 +131,10 @@ private:
     QLabel* m_bgLoader = nullptr;
     QWidget* m_vwExifEditor = nullptr;
 
-    QDialog* m_alertCloseApp = nullptr;
-    QDialog* m_winAddPhotos = nullptr;
-    MouseDownView* m_vwContainerLoadImage = nullptr;
-    QWidget* m_leftBox = nullptr;
-
-    QDialog* m_winRateus = nullptr;
-    QCheckBox* m_btnCheckDontShowRateUs = nullptr;
-    QWidget* m_winTips = nullptr;
-    QTextBrowser* m_webViewTips = nullptr;
-    MouseDownView* m_vwMouseDownTips = nullptr;
-    bool m_isTipsDisplayed = false;
+    AddPhotosWindow* m_addPhotos = nullptr;
+    CloseAppSheet* m_closeAppSheet = nullptr;
+    RateSheet* m_rateSheet = nullptr;
+    TipsWindow* m_tips = nullptr;
 
     QPoint m_initialLocation;
     bool m_movedBySystem = false;

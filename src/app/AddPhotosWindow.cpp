@@ -1,0 +1,130 @@
+#include "app/AddPhotosWindow.h"
+
+#include "app/ExifEditorFactory.h"
+#include "app/ShellWidgets.h"
+#include "controls/IMGButton.h"
+#include "controls/MouseDownView.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+AddPhotosWindow::AddPhotosWindow(QWidget* mainWindow)
+    : QObject(mainWindow)
+    , m_mainWindow(mainWindow)
+{
+    m_window = new QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint);
+    m_window->setObjectName(QStringLiteral("winAddPhotos"));
+    m_window->setWindowTitle(tr("Add Photos"));
+    m_window->setFixedSize(560, 380);
+    m_window->installEventFilter(this);
+
+    m_vwContainerLoadImage = new MouseDownView(m_window);
+    m_vwContainerLoadImage->setObjectName(QStringLiteral("vwContainerLoadImage"));
+    m_vwContainerLoadImage->setAutoFillBackground(true);
+    QPalette palette = m_vwContainerLoadImage->palette();
+    palette.setColor(QPalette::Window, QColor(246, 243, 236));
+    palette.setColor(QPalette::WindowText, QColor(40, 36, 28));
+    m_vwContainerLoadImage->setPalette(palette);
+    auto* outer = new QVBoxLayout(m_window);
+    // A thin dark frame sets the light window off against the main window.
+    outer->setContentsMargins(1, 1, 1, 1);
+    m_window->setAutoFillBackground(true);
+    QPalette framePalette = m_window->palette();
+    framePalette.setColor(QPalette::Window, QColor(12, 12, 12));
+    m_window->setPalette(framePalette);
+    outer->addWidget(m_vwContainerLoadImage);
+
+    auto* layout = new QVBoxLayout(m_vwContainerLoadImage);
+    layout->setContentsMargins(18, 10, 18, 22);
+    layout->setSpacing(12);
+
+    auto* closeRow = new QHBoxLayout;
+    auto* close = ShellWidgets::titleBarButton(QStringLiteral("btnCloseAddPhotoWin"), QStringLiteral("close"));
+    connect(close, &QAbstractButton::clicked, this, &AddPhotosWindow::closeTapped);
+    closeRow->addWidget(close);
+    closeRow->addStretch(1);
+    layout->addLayout(closeRow);
+
+    auto* title = new QLabel(tr("Add photos to get started"), m_vwContainerLoadImage);
+    title->setObjectName(QStringLiteral("lblAddPhotosTitle"));
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+
+    QWidget* leftBox = createAddPhotosDropBox(m_vwContainerLoadImage);
+    if (leftBox->objectName().isEmpty())
+        leftBox->setObjectName(QStringLiteral("leftBox"));
+    leftBox->setMinimumHeight(150);
+    leftBox->setStyleSheet(QStringLiteral("#leftBox { border: 2px dashed #b9ad95; border-radius: 10px; }"));
+    auto* boxLayout = new QVBoxLayout(leftBox);
+    auto* hint = new QLabel(tr("Drop photos, folders or a photo library here"), leftBox);
+    hint->setObjectName(QStringLiteral("lblDropHint"));
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setStyleSheet(QStringLiteral("color: #7a705c;"));
+    boxLayout->addWidget(hint);
+    layout->addWidget(leftBox, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(10);
+    auto* addPhotos
+        = ShellWidgets::pushButton(m_vwContainerLoadImage, QStringLiteral("btnAddPhotos"), tr("Add Photos"));
+    auto* addFolders
+        = ShellWidgets::pushButton(m_vwContainerLoadImage, QStringLiteral("btnAddFolders"), tr("Add Folder"));
+    auto* addLibrary
+        = ShellWidgets::pushButton(m_vwContainerLoadImage, QStringLiteral("btnAddiPhotos"), tr("Add Photos Library"));
+    connect(addPhotos, &QPushButton::clicked, this, &AddPhotosWindow::addPhotosTapped);
+    connect(addFolders, &QPushButton::clicked, this, &AddPhotosWindow::addFoldersTapped);
+    connect(addLibrary, &QPushButton::clicked, this, &AddPhotosWindow::addLibraryTapped);
+    for (QPushButton* button : { addPhotos, addFolders, addLibrary }) {
+        button->setMinimumHeight(32);
+        buttons->addWidget(button, 1);
+    }
+    layout->addLayout(buttons);
+}
+
+bool AddPhotosWindow::isVisible() const
+{
+    return m_window->isVisible();
+}
+
+void AddPhotosWindow::show()
+{
+    if (m_window->isVisible() && m_window->isActiveWindow())
+        return;
+    m_window->move(ShellWidgets::centredOn(m_mainWindow->geometry(), m_window->size()));
+    m_window->setWindowModality(Qt::WindowModal);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void AddPhotosWindow::hide()
+{
+    m_window->hide();
+}
+
+QWidget* AddPhotosWindow::panelParent() const
+{
+    return m_window->isVisible() ? static_cast<QWidget*>(m_window) : m_mainWindow;
+}
+
+bool AddPhotosWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_window) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            return true;
+        if (event->type() == QEvent::Close && m_window->isVisible() && event->spontaneous()) {
+            event->ignore();
+            QMetaObject::invokeMethod(this, &AddPhotosWindow::closeTapped, Qt::QueuedConnection);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

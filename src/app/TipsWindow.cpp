@@ -1,0 +1,99 @@
+#include "app/TipsWindow.h"
+
+#include "app/AppLogging.h"
+#include "app/ShellWidgets.h"
+#include "controls/MouseDownView.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+const QString TipsWindow::kTipsPage = QStringLiteral("qrc:/tips/index.html");
+
+TipsWindow::TipsWindow(QWidget* mainWindow, std::function<void(const QUrl&)> openUrl)
+    : QObject(mainWindow)
+    , m_mainWindow(mainWindow)
+    , m_openUrl(std::move(openUrl))
+{
+    m_winTips = new QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint);
+    m_winTips->setObjectName(QStringLiteral("winTips"));
+    m_winTips->setWindowTitle(tr("Tips"));
+    m_winTips->resize(640, 480);
+    m_winTips->installEventFilter(this);
+    auto* layout = new QVBoxLayout(m_winTips);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(0);
+
+    m_vwMouseDownTips = new MouseDownView(m_winTips);
+    m_vwMouseDownTips->setObjectName(QStringLiteral("vwMouseDownTips"));
+    m_vwMouseDownTips->setFixedHeight(22);
+    m_vwMouseDownTips->setAutoFillBackground(true);
+    QPalette palette = m_vwMouseDownTips->palette();
+    palette.setColor(QPalette::Window, ShellWidgets::kHeaderColour);
+    palette.setColor(QPalette::WindowText, QColor(230, 225, 214));
+    m_vwMouseDownTips->setPalette(palette);
+    auto* tipsTitle = new QLabel(tr("Tips"), m_vwMouseDownTips);
+    tipsTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* titleLayout = new QHBoxLayout(m_vwMouseDownTips);
+    titleLayout->setContentsMargins(8, 0, 8, 0);
+    titleLayout->addWidget(tipsTitle, 0, Qt::AlignCenter);
+    layout->addWidget(m_vwMouseDownTips);
+
+    m_webViewTips = new QTextBrowser(m_winTips);
+    m_webViewTips->setObjectName(QStringLiteral("webViewTips"));
+    m_webViewTips->setOpenLinks(false);
+    // The page is read, not edited or selected.
+    m_webViewTips->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(m_webViewTips, &QTextBrowser::anchorClicked, this, &TipsWindow::tipsLinkActivated);
+    layout->addWidget(m_webViewTips, 1);
+}
+
+void TipsWindow::showTipsScreen()
+{
+    qCInfo(lcApp) << "main windowController  showTipsScreen";
+    m_winTips->move(ShellWidgets::centredOn(m_mainWindow->geometry(), m_winTips->size()));
+    m_winTips->show();
+    if (!m_isTipsDisplayed) {
+        m_webViewTips->setSource(QUrl(kTipsPage));
+        m_isTipsDisplayed = true;
+        m_winTips->raise();
+        m_winTips->activateWindow();
+    } else {
+        m_webViewTips->backward();
+    }
+}
+
+void TipsWindow::closeQuickTourClicked()
+{
+    if (!m_winTips->isActiveWindow())
+        return;
+    m_winTips->hide();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+}
+
+void TipsWindow::tipsLinkActivated(const QUrl& url)
+{
+    if (url.scheme() == QLatin1String("app")) {
+        if (url.path() == QLatin1String("close-tips"))
+            closeQuickTourClicked();
+        else
+            qCInfo(lcApp) << "the tips page may not call" << url.toString();
+        return;
+    }
+    const QUrl resolved = m_webViewTips->source().resolved(url);
+    if (resolved.scheme() == QLatin1String("qrc")) {
+        m_webViewTips->setSource(resolved);
+        return;
+    }
+    m_openUrl(resolved);
+}
+
+bool TipsWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_winTips && event->type() == QEvent::Close)
+        closeQuickTourClicked();
+    return QObject::eventFilter(watched, event);
+}
