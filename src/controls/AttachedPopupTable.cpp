@@ -3,12 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QScreen>
 
 namespace {
 
 // The arrow, the bubble's margins and a little air between the list and the
-// screen's edge.
+// window's edge.
 constexpr int kBubbleAllowance = 16;
 
 const QString kListStyle
@@ -72,7 +71,9 @@ void AttachedPopupTable::open(
     m_type = options.type;
     m_chosen = std::move(chosen);
     attach(anchor, list, options.point);
-    list->setFocus();
+    // Focus alone makes no row current (a list view takes its first row on any other
+    // reason), so Down starts at the first row and Return chooses nothing unasked.
+    list->setFocus(Qt::MouseFocusReason);
 }
 
 void AttachedPopupTable::showView(QWidget* anchor, QWidget* view)
@@ -101,14 +102,11 @@ void AttachedPopupTable::attach(QWidget* anchor, QWidget* view, const std::optio
     QWidget* window = anchor->window();
     const QPoint belowPoint = point.value_or(QPoint(anchor->width() / 2, anchor->height()));
     const QPoint abovePoint = point.value_or(QPoint(anchor->width() / 2, 0));
-    // Below the control, or above it where the screen ends too soon and there is room.
-    bool above = false;
-    if (const QScreen* screen = anchor->screen()) {
-        const QRect available = screen->availableGeometry();
-        const int bottom = anchor->mapToGlobal(belowPoint).y() + view->height() + kBubbleAllowance;
-        const int top = anchor->mapToGlobal(abovePoint).y() - view->height() - kBubbleAllowance;
-        above = bottom > available.bottom() && top >= available.top();
-    }
+    // Below the control, or above it where the window ends too soon and there is room:
+    // the bubble lies inside the window.
+    const int bottom = anchor->mapTo(window, belowPoint).y() + view->height() + kBubbleAllowance;
+    const int top = anchor->mapTo(window, abovePoint).y() - view->height() - kBubbleAllowance;
+    const bool above = bottom > window->height() && top >= 0;
     const QPoint at = anchor->mapTo(window, above ? abovePoint : belowPoint);
     m_window = new MAAttachedWindow(view, at, window, above ? MAAttachedWindow::Above : MAAttachedWindow::Below, 2);
     m_window->setObjectName(m_windowName);
@@ -189,13 +187,17 @@ bool AttachedPopupTable::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if (!m_window || !watched->isWidgetType())
         return QObject::eventFilter(watched, event);
-    QWidget* target = static_cast<QWidget*>(watched)->window();
+    // The bubbles are children of their windows: a press is inside when it lands in one.
+    const auto within = [](const QWidget* bubble, const QWidget* widget) {
+        return bubble && (widget == bubble || bubble->isAncestorOf(widget));
+    };
+    const QWidget* target = static_cast<QWidget*>(watched);
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
-        const bool inside = target == m_window
-            || (m_companion && m_companion->attachedWindow() && target == m_companion->attachedWindow());
+        const bool inside
+            = within(m_window, target) || (m_companion && within(m_companion->attachedWindow(), target));
         if (!inside)
             dismissPanel();
-    } else if (type == QEvent::KeyPress && target == m_window
+    } else if (type == QEvent::KeyPress && within(m_window, target)
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         dismissPanel();
         return true;

@@ -16,7 +16,7 @@ class QWidget;
 
 // The attached drop-down list of the interface, and the host of an attached panel:
 // a list of rows 30 points high ("tblPopupOptions") or a view such as the date
-// panel, in an MAAttachedWindow below a control (above it where the screen ends too
+// panel, in an MAAttachedWindow below a control (above it where the window ends too
 // soon). One pop-up shows one list or view at a time: opening another closes it.
 //
 // While it is open a press anywhere outside it closes it without a choice (an event

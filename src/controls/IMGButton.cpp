@@ -37,8 +37,10 @@ void IMGButton::setState(int state)
 
 QString IMGButton::currentImageName() const
 {
+    // A disabled button keeps showing its state: the ticks and choices of a page
+    // stay as they are while a drop-down list switches the page's buttons off.
     if (!isEnabled())
-        return m_off;
+        return m_state && !m_on.isEmpty() ? m_on : m_off;
     if ((isDown() || m_state) && !m_on.isEmpty())
         return m_on;
     if (m_hovered && !m_hover.isEmpty())

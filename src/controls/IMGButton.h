@@ -5,7 +5,7 @@
 
 // A button drawn from three interface images: the off-state image, the on-state
 // image (while pressed, and while its state is on) and the hover image. A disabled
-// button shows its off-state image faded. The state is 1 (on) or 0 (off).
+// button shows the image of its state, faded. The state is 1 (on) or 0 (off).
 class IMGButton : public QAbstractButton {
     Q_OBJECT
 public:

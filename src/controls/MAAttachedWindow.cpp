@@ -1,17 +1,17 @@
 #include "controls/MAAttachedWindow.h"
 
+#include <QBitmap>
 #include <QPainter>
-#include <QPainterPath>
+#include <algorithm>
 
 MAAttachedWindow::MAAttachedWindow(QWidget* view, const QPoint& point, QWidget* window, int side, double distance)
-    : QWidget(window, Qt::Tool | Qt::FramelessWindowHint)
+    : QWidget(window)
     , m_view(view)
     , m_window(window)
     , m_point(point)
     , m_side(side)
     , m_distance(distance)
 {
-    setAttribute(Qt::WA_TranslucentBackground);
     setObjectName(QStringLiteral("attachedWindow"));
     if (view)
         view->setParent(this);
@@ -50,7 +50,7 @@ void MAAttachedWindow::reposition()
     const QMarginsF margins = bubbleMargins();
     const QSize total(qCeil(viewSize.width() + margins.left() + margins.right()),
         qCeil(viewSize.height() + margins.top() + margins.bottom()));
-    const QPoint anchor = attachedPoint();
+    const QPoint anchor = m_point;
     const int distance = qRound(m_distance);
     QPoint topLeft;
     switch (m_side) {
@@ -67,7 +67,11 @@ void MAAttachedWindow::reposition()
         topLeft = QPoint(anchor.x() + distance, anchor.y() - total.height() / 2);
         break;
     }
+    // Across, the bubble stays inside its window; its arrow still points at the point.
+    if (m_window)
+        topLeft.setX(std::clamp(topLeft.x(), 0, std::max(0, m_window->width() - total.width())));
     setGeometry(QRect(topLeft, total));
+    updateMask();
     if (m_view)
         m_view->move(qRound(margins.left()), qRound(margins.top()));
     update();
@@ -109,7 +113,7 @@ void MAAttachedWindow::setArrowHeight(double height)
     reposition();
 }
 
-void MAAttachedWindow::paintEvent(QPaintEvent*)
+QPainterPath MAAttachedWindow::shape() const
 {
     const double arrow = arrowSpace();
     const double half = m_borderWidth / 2;
@@ -130,36 +134,67 @@ void MAAttachedWindow::paintEvent(QPaintEvent*)
     }
     QPainterPath path;
     path.addRoundedRect(body, m_cornerRadius, m_cornerRadius);
-    if (m_hasArrow && arrow > 0) {
-        const double base = m_arrowBaseWidth / 2;
-        const QPointF tip = QPointF(mapFromGlobal(attachedPoint()));
-        QPolygonF triangle;
-        switch (m_side) {
-        case Above:
-            triangle << QPointF(tip.x() - base, body.bottom()) << QPointF(tip.x(), body.bottom() + arrow)
-                     << QPointF(tip.x() + base, body.bottom());
-            break;
-        case Below:
-            triangle << QPointF(tip.x() - base, body.top()) << QPointF(tip.x(), body.top() - arrow)
-                     << QPointF(tip.x() + base, body.top());
-            break;
-        case Left:
-            triangle << QPointF(body.right(), tip.y() - base) << QPointF(body.right() + arrow, tip.y())
-                     << QPointF(body.right(), tip.y() + base);
-            break;
-        default:
-            triangle << QPointF(body.left(), tip.y() - base) << QPointF(body.left() - arrow, tip.y())
-                     << QPointF(body.left(), tip.y() + base);
-            break;
-        }
-        QPainterPath arrowPath;
-        arrowPath.addPolygon(triangle);
-        arrowPath.closeSubpath();
-        path = path.united(arrowPath);
+    if (!m_hasArrow || arrow <= 0)
+        return path;
+    // The tip points at the point even where the bubble was kept inside the window,
+    // but its base stays on the bubble's straight edge.
+    const double base = m_arrowBaseWidth / 2;
+    const QPointF tip = QPointF(m_point - pos());
+    const double across = std::clamp(tip.x(), body.left() + m_cornerRadius + base,
+        std::max(body.left() + m_cornerRadius + base, body.right() - m_cornerRadius - base));
+    const double down = std::clamp(tip.y(), body.top() + m_cornerRadius + base,
+        std::max(body.top() + m_cornerRadius + base, body.bottom() - m_cornerRadius - base));
+    QPolygonF triangle;
+    switch (m_side) {
+    case Above:
+        triangle << QPointF(across - base, body.bottom()) << QPointF(tip.x(), body.bottom() + arrow)
+                 << QPointF(across + base, body.bottom());
+        break;
+    case Below:
+        triangle << QPointF(across - base, body.top()) << QPointF(tip.x(), body.top() - arrow)
+                 << QPointF(across + base, body.top());
+        break;
+    case Left:
+        triangle << QPointF(body.right(), down - base) << QPointF(body.right() + arrow, tip.y())
+                 << QPointF(body.right(), down + base);
+        break;
+    default:
+        triangle << QPointF(body.left(), down - base) << QPointF(body.left() - arrow, tip.y())
+                 << QPointF(body.left(), down + base);
+        break;
     }
+    QPainterPath arrowPath;
+    arrowPath.addPolygon(triangle);
+    arrowPath.closeSubpath();
+    return path.united(arrowPath);
+}
+
+void MAAttachedWindow::updateMask()
+{
+    if (size().isEmpty())
+        return;
+    // The shape and the pixels its smoothed border touches.
+    QBitmap mask(size());
+    mask.fill(Qt::color0);
+    QPainter painter(&mask);
+    painter.setPen(QPen(Qt::color1, m_borderWidth + 2));
+    painter.setBrush(Qt::color1);
+    painter.drawPath(shape());
+    painter.end();
+    setMask(mask);
+}
+
+void MAAttachedWindow::resizeEvent(QResizeEvent* event)
+{
+    updateMask();
+    QWidget::resizeEvent(event);
+}
+
+void MAAttachedWindow::paintEvent(QPaintEvent*)
+{
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(m_borderWidth > 0 ? QPen(m_borderColor, m_borderWidth) : Qt::NoPen);
     painter.setBrush(m_backgroundColor);
-    painter.drawPath(path);
+    painter.drawPath(shape());
 }

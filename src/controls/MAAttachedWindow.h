@@ -1,13 +1,22 @@
 #pragma once
 
 #include <QColor>
+#include <QPainterPath>
 #include <QPointer>
 #include <QWidget>
 
-// A borderless window that carries a view in a bubble beside a point of another
-// window, with an optional arrow pointing at the point. The arrow's tip (or, without
-// an arrow, the bubble's edge centre) sits at the point, `distance` away from it.
-// Used for the drop-down lists and the date pickers of the forms.
+// A bubble that carries a view beside a point of a window, with an optional arrow
+// pointing at the point. The arrow's tip (or, without an arrow, the bubble's edge
+// centre) sits at the point, `distance` away from it. Used for the drop-down lists
+// and the date pickers of the forms.
+//
+// The bubble is a child widget of the window, raised above its other children, not
+// a window of its own: it stays beside its point wherever the window system puts
+// windows (Wayland lets no window place itself), and the toolkit draws it over the
+// window's own pixels, so its rounded corners and the sides of its arrow show the
+// window behind them with or without a compositor. It stays inside the window
+// across; its mask is its shape, so a press beside the arrow or in a corner reaches
+// what lies under it.
 class MAAttachedWindow : public QWidget {
     Q_OBJECT
 public:
@@ -20,7 +29,7 @@ public:
     };
 
     // view: shown inside the bubble, reparented to it; point: in `window`'s
-    // coordinates; window: the window the bubble belongs to (it closes with it).
+    // coordinates; window: the window the bubble lies in (it goes with it).
     MAAttachedWindow(QWidget* view, const QPoint& point, QWidget* window, int side, double distance);
 
     QWidget* view() const { return m_view; }
@@ -44,12 +53,17 @@ public:
     // Places the bubble again for the point, e.g. after its view changed size.
     void reposition();
 
+    // The bubble's outline with its arrow, in its own coordinates.
+    QPainterPath shape() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     double arrowSpace() const { return m_hasArrow ? m_arrowHeight : 0.0; }
     QMarginsF bubbleMargins() const;
+    void updateMask();
 
     QPointer<QWidget> m_view;
     QPointer<QWidget> m_window;

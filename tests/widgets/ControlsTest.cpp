@@ -155,7 +155,10 @@ private slots:
         button.setDown(false);
         button.setState(1);
         QCOMPARE(button.currentImageName(), QStringLiteral("close-press"));
+        // Disabled, it still shows its state: a ticked box does not look unticked.
         button.setEnabled(false);
+        QCOMPARE(button.currentImageName(), QStringLiteral("close-press"));
+        button.setState(0);
         QCOMPARE(button.currentImageName(), QStringLiteral("close-normal"));
     }
 
@@ -224,9 +227,12 @@ private slots:
         auto* view = new QWidget;
         view->resize(120, 80);
         MAAttachedWindow bubble(view, QPoint(200, 50), &parent, MAAttachedWindow::Below, 5);
-        const QPoint anchor = parent.mapToGlobal(QPoint(200, 50));
-        QCOMPARE(bubble.geometry().top(), anchor.y() + 5);
-        QVERIFY(qAbs(bubble.geometry().center().x() - anchor.x()) <= 1);
+        // A child of the window, placed in its coordinates.
+        QCOMPARE(bubble.parentWidget(), &parent);
+        QVERIFY(!bubble.isWindow());
+        QCOMPARE(bubble.geometry().top(), 50 + 5);
+        QVERIFY(qAbs(bubble.geometry().center().x() - 200) <= 1);
+        QCOMPARE(bubble.attachedPoint(), parent.mapToGlobal(QPoint(200, 50)));
         QVERIFY(view->geometry().top() >= qRound(bubble.arrowHeight()));
         QCOMPARE(view->parentWidget(), &bubble);
 
@@ -371,11 +377,10 @@ private slots:
         QCOMPARE(openChanged.size(), told);
     }
 
-    void aListNearTheScreensEndOpensAboveItsAnchor()
+    void aListNearTheWindowsEndOpensAboveItsAnchor()
     {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QWidget window;
-        window.setGeometry(screen.left() + 10, screen.bottom() - 200, 400, 180);
+        window.setGeometry(10, 10, 400, 180);
         auto* anchor = new QPushButton(QStringLiteral("anchor"), &window);
         anchor->setGeometry(10, 140, 120, 24);
         window.show();
@@ -386,14 +391,17 @@ private slots:
         popup.open(
             anchor, { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }, [](int) {}, options);
         QCOMPARE(popup.table()->size(), QSize(150, 90));
-        QVERIFY(popup.attachedWindow()->geometry().bottom() <= anchor->mapToGlobal(QPoint(0, 0)).y());
+        QVERIFY(popup.attachedWindow()->geometry().bottom() <= anchor->y());
         popup.dismissPanel();
 
-        // With room below, the same list hangs from the anchor's lower edge.
-        window.move(screen.left() + 10, screen.top() + 10);
+        // With room below, the same list hangs from the anchor's lower edge; near the
+        // window's right edge it stays inside the window.
+        anchor->setGeometry(330, 10, 60, 24);
         popup.open(
             anchor, { QStringLiteral("a") }, [](int) {}, options);
-        QVERIFY(popup.attachedWindow()->geometry().top() >= anchor->mapToGlobal(QPoint(0, anchor->height())).y());
+        const QRect bubble = popup.attachedWindow()->geometry();
+        QVERIFY(bubble.top() >= anchor->geometry().bottom());
+        QVERIFY(bubble.right() < window.width());
     }
 
     void theProgressBarAnimatesOnlyWhenItGrows()
