@@ -4,19 +4,36 @@
 #include "app/ShellWidgets.h"
 #include "controls/IMGButton.h"
 #include "controls/MouseDownView.h"
+#include "controls/QVAppStoreWindow.h"
 
-#include <QDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-AddPhotosWindow::AddPhotosWindow(QWidget* mainWindow)
+namespace {
+
+const QColor kVeilColour(0, 0, 0, 110);
+
+} // namespace
+
+AddPhotosWindow::AddPhotosWindow(QVAppStoreWindow* mainWindow, QWidget* behind)
     : QObject(mainWindow)
     , m_mainWindow(mainWindow)
+    , m_behind(behind)
 {
-    m_window = new QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint);
+    m_veil = new QWidget(mainWindow->contentView());
+    m_veil->setObjectName(QStringLiteral("vwAddPhotosVeil"));
+    m_veil->setAutoFillBackground(true);
+    QPalette veilPalette = m_veil->palette();
+    veilPalette.setColor(QPalette::Window, kVeilColour);
+    m_veil->setPalette(veilPalette);
+    m_veil->installEventFilter(this);
+    m_veil->hide();
+    mainWindow->contentView()->installEventFilter(this);
+
+    m_window = new QWidget(m_veil);
     m_window->setObjectName(QStringLiteral("winAddPhotos"));
     m_window->setWindowTitle(tr("Add Photos"));
     m_window->setFixedSize(560, 380);
@@ -94,37 +111,61 @@ bool AddPhotosWindow::isVisible() const
     return m_window->isVisible();
 }
 
+void AddPhotosWindow::place()
+{
+    QWidget* content = m_mainWindow->contentView();
+    m_veil->setGeometry(content->rect());
+    // Centred on the whole main window, title bar included.
+    const QPoint topLeft = ShellWidgets::centredOn(m_mainWindow->rect(), m_window->size());
+    m_window->move(m_veil->mapFrom(m_mainWindow, topLeft));
+}
+
 void AddPhotosWindow::show()
 {
-    if (m_window->isVisible() && m_window->isActiveWindow())
+    if (m_window->isVisible())
         return;
-    m_window->move(ShellWidgets::centredOn(m_mainWindow->geometry(), m_window->size()));
-    m_window->setWindowModality(Qt::WindowModal);
+    place();
+    if (m_behind)
+        m_behind->setEnabled(false);
+    m_veil->show();
+    m_veil->raise();
     m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    m_window->setFocus();
 }
 
 void AddPhotosWindow::hide()
 {
-    m_window->hide();
+    m_veil->hide();
+    if (m_behind)
+        m_behind->setEnabled(true);
 }
 
 QWidget* AddPhotosWindow::panelParent() const
 {
-    return m_window->isVisible() ? static_cast<QWidget*>(m_window) : m_mainWindow;
+    return m_window->isVisible() ? m_window : static_cast<QWidget*>(m_mainWindow);
 }
 
 bool AddPhotosWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_window) {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+    const QEvent::Type type = event->type();
+    if (watched == m_mainWindow->contentView()) {
+        if (type == QEvent::Resize && m_veil->isVisible())
+            place();
+    } else if (watched == m_veil) {
+        // The veil is the window's modality: what is pressed on it goes nowhere.
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
             return true;
-        if (event->type() == QEvent::Close && m_window->isVisible() && event->spontaneous()) {
-            event->ignore();
-            QMetaObject::invokeMethod(this, &AddPhotosWindow::closeTapped, Qt::QueuedConnection);
-            return true;
+        default:
+            break;
         }
+    } else if (watched == m_window && type == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -3,25 +3,30 @@
 #include <QObject>
 
 class MouseDownView;
-class QDialog;
+class QVAppStoreWindow;
 class QWidget;
 
 // The add-photos window ("winAddPhotos"), in front of the main window at start: a
 // drop box ("leftBox", from the editor factory) and the buttons "btnAddPhotos",
 // "btnAddFolders", "btnAddiPhotos" and "btnCloseAddPhotoWin". It ends only through
-// its buttons: Escape does nothing, and a close from the window system is its close
-// button. What a button does is its owner's.
+// its buttons; Escape does nothing. What a button does is its owner's.
+//
+// It is an overlay inside the main window, not a window of its own: centred on the
+// main window over a veil ("vwAddPhotosVeil") that covers the content below the
+// title bar, takes every press and holds back the view behind it from the keyboard.
+// So it stays centred wherever the window system puts windows (Wayland lets no
+// window place itself), and dragging its background moves the main window.
 class AddPhotosWindow : public QObject {
     Q_OBJECT
 public:
-    explicit AddPhotosWindow(QWidget* mainWindow);
+    // behind: the view the veil covers, switched off for the keyboard while it is up.
+    AddPhotosWindow(QVAppStoreWindow* mainWindow, QWidget* behind);
 
-    QDialog* window() const { return m_window; }
+    QWidget* window() const { return m_window; }
     MouseDownView* dragArea() const { return m_vwContainerLoadImage; }
     bool isVisible() const;
 
-    // Shows the window, window-modal, centred on the main window (nothing when it is
-    // already in front).
+    // Shows the window centred on the main window (nothing when it is already up).
     void show();
     void hide();
     // Where panels and alerts asked from it go: this window while it is up, else the
@@ -38,7 +43,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QWidget* m_mainWindow;
-    QDialog* m_window = nullptr;
+    void place();
+
+    QVAppStoreWindow* m_mainWindow;
+    QWidget* m_behind;
+    QWidget* m_veil = nullptr;
+    QWidget* m_window = nullptr;
     MouseDownView* m_vwContainerLoadImage = nullptr;
 };

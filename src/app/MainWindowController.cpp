@@ -59,7 +59,7 @@ MainWindowController::MainWindowController(AppDelegate& app, const AppDelegate::
 {
     buildMainWindow(editorViewFactory ? editorViewFactory : AppDelegate::EditorViewFactory(createExifEditorView));
 
-    m_addPhotos = new AddPhotosWindow(m_windowMain);
+    m_addPhotos = new AddPhotosWindow(m_windowMain, m_vwExifEditor);
     connect(m_addPhotos, &AddPhotosWindow::addPhotosTapped, this, &MainWindowController::btnAddPhotosTapped);
     connect(m_addPhotos, &AddPhotosWindow::addFoldersTapped, this, &MainWindowController::btnAddFoldersTapped);
     connect(m_addPhotos, &AddPhotosWindow::addLibraryTapped, this, &MainWindowController::btnAddiPhotosTapped);
@@ -76,6 +76,9 @@ MainWindowController::MainWindowController(AppDelegate& app, const AppDelegate::
     m_endResizeTimer.setSingleShot(true);
     m_endResizeTimer.setInterval(250);
     connect(&m_endResizeTimer, &QTimer::timeout, this, &MainWindowController::windowDidEndLiveResize);
+    m_addPhotosTimer.setSingleShot(true);
+    m_addPhotosTimer.setInterval(300);
+    connect(&m_addPhotosTimer, &QTimer::timeout, this, &MainWindowController::addPhotoWindow);
 
     initSetup();
     showAddPhotosWindow();
@@ -86,7 +89,6 @@ MainWindowController::~MainWindowController()
     NotificationCenter::defaultCenter().removeObserver(this);
     m_vwMouseDownLintener->setDelegate(nullptr);
     m_addPhotos->dragArea()->setDelegate(nullptr);
-    m_tips->dragArea()->setDelegate(nullptr);
     // Every other window is a child of the main window.
     delete m_windowMain;
 }
@@ -96,7 +98,7 @@ ExifEditorViewInterface* MainWindowController::editorView() const
     return dynamic_cast<ExifEditorViewInterface*>(m_vwExifEditor);
 }
 
-QDialog* MainWindowController::winAddPhotos() const
+QWidget* MainWindowController::winAddPhotos() const
 {
     return m_addPhotos->window();
 }
@@ -206,7 +208,6 @@ void MainWindowController::initSetup()
 
     setupTitleBarViewForWindow();
     m_vwMouseDownLintener->setDelegate(this);
-    m_tips->dragArea()->setDelegate(this);
 }
 
 void MainWindowController::setupViewInitialSize()
@@ -334,14 +335,19 @@ void MainWindowController::btnZoomWindowTapped()
     m_btnMinimizeWindow->setEnabled(!m_isFullscreenEnable);
 }
 
-void MainWindowController::closeWindowActionShowRate(bool)
+bool MainWindowController::askBeforeClosing()
 {
     ExifEditorViewInterface* editor = editorView();
-    if (!m_app.arraySelectedImagesToProcess.isEmpty() && editor && editor->isParamsChanged()) {
-        BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_closeAppSheet->dialog(), {});
-        return;
-    }
-    m_windowMain->close();
+    if (m_app.arraySelectedImagesToProcess.isEmpty() || !editor || !editor->isParamsChanged())
+        return false;
+    BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_closeAppSheet->dialog(), {});
+    return true;
+}
+
+void MainWindowController::closeWindowActionShowRate(bool)
+{
+    if (!askBeforeClosing())
+        m_windowMain->close();
 }
 
 // ---- Dragging ----
@@ -371,9 +377,7 @@ void MainWindowController::mouseDragged(QMouseEvent* event, MouseDownView* view)
     if (view == m_vwMouseDownLintener)
         window = m_windowMain;
     else if (view == m_addPhotos->dragArea())
-        window = m_addPhotos->window();
-    else if (view == m_tips->dragArea())
-        window = m_tips->window();
+        window = m_windowMain; // the add-photos window lies inside it
     if (window)
         moveByHand(window, event->globalPosition().toPoint());
 }
@@ -389,13 +393,11 @@ void MainWindowController::moveByHand(QWidget* window, const QPoint& pointerOnSc
 
 void MainWindowController::showAddPhotosWindow()
 {
-    QTimer::singleShot(300, this, &MainWindowController::addPhotoWindow);
+    m_addPhotosTimer.start();
 }
 
 void MainWindowController::addPhotoWindow()
 {
-    if (m_addPhotos->isVisible() && m_addPhotos->window()->isActiveWindow())
-        return;
     m_addPhotos->show();
     setTitleBarButtonsEnabled(false, false, false);
     m_windowMain->setResizable(false);
@@ -404,6 +406,8 @@ void MainWindowController::addPhotoWindow()
 
 void MainWindowController::hideAddPhotosWindow()
 {
+    // Photos that came before the window (a drop, a second start) leave it away.
+    m_addPhotosTimer.stop();
     m_windowMain->show();
     m_windowMain->raise();
     m_windowMain->activateWindow();
@@ -508,7 +512,10 @@ void MainWindowController::rateSheetAnswered(bool yes)
         defaults.setString(QCoreApplication::applicationVersion(), kAppVersionKey);
         defaults.synchronize();
     }
-    // Either answer ends the application.
+    // Either answer ends the application, by the close button's road: edits that
+    // were never written are asked about first, and No to that keeps the window.
+    if (askBeforeClosing())
+        return;
     if (defaults.boolForKey(kNotShowPromotionWindowKey)) {
         m_windowMain->close();
         return;

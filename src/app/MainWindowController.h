@@ -43,7 +43,7 @@ public:
     QVAppStoreWindow* windowMain() const { return m_windowMain; }
     QWidget* vwExifEditor() const { return m_vwExifEditor; }
     ExifEditorViewInterface* editorView() const;
-    QDialog* winAddPhotos() const;
+    QWidget* winAddPhotos() const;
     QDialog* alertCloseApp() const;
     QDialog* winRateus() const;
     QWidget* winTips() const;
@@ -114,6 +114,9 @@ private:
     void setTitleBarButtonsEnabled(bool close, bool minimise, bool zoom);
     void panelDidEnd(const QStringList& paths);
     void rateSheetAnswered(bool yes);
+    // Asks the close-app question when the form holds edits never written to the
+    // ticked photos; false when there is nothing to ask.
+    bool askBeforeClosing();
     void moveByHand(QWidget* window, const QPoint& pointerOnScreen);
 
     AppDelegate& m_app;
@@ -141,4 +144,5 @@ private:
     bool m_isFullscreenEnable = false;
     bool m_wasExposed = false;
     QTimer m_endResizeTimer;
+    QTimer m_addPhotosTimer;
 };

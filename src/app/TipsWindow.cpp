@@ -5,10 +5,12 @@
 #include "controls/MouseDownView.h"
 
 #include <QEvent>
+#include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <algorithm>
 
 const QString TipsWindow::kTipsPage = QStringLiteral("qrc:/tips/index.html");
 
@@ -17,11 +19,17 @@ TipsWindow::TipsWindow(QWidget* mainWindow, std::function<void(const QUrl&)> ope
     , m_mainWindow(mainWindow)
     , m_openUrl(std::move(openUrl))
 {
-    m_winTips = new QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint);
+    m_winTips = new QWidget(mainWindow);
     m_winTips->setObjectName(QStringLiteral("winTips"));
     m_winTips->setWindowTitle(tr("Tips"));
     m_winTips->resize(640, 480);
+    m_winTips->hide();
     m_winTips->installEventFilter(this);
+    // A thin dark frame, as a window of its own would have.
+    m_winTips->setAutoFillBackground(true);
+    QPalette framePalette = m_winTips->palette();
+    framePalette.setColor(QPalette::Window, QColor(12, 12, 12));
+    m_winTips->setPalette(framePalette);
     auto* layout = new QVBoxLayout(m_winTips);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(0);
@@ -39,6 +47,7 @@ TipsWindow::TipsWindow(QWidget* mainWindow, std::function<void(const QUrl&)> ope
     auto* titleLayout = new QHBoxLayout(m_vwMouseDownTips);
     titleLayout->setContentsMargins(8, 0, 8, 0);
     titleLayout->addWidget(tipsTitle, 0, Qt::AlignCenter);
+    m_vwMouseDownTips->setDelegate(this);
     layout->addWidget(m_vwMouseDownTips);
 
     m_webViewTips = new QTextBrowser(m_winTips);
@@ -53,13 +62,14 @@ TipsWindow::TipsWindow(QWidget* mainWindow, std::function<void(const QUrl&)> ope
 void TipsWindow::showTipsScreen()
 {
     qCInfo(lcApp) << "main windowController  showTipsScreen";
-    m_winTips->move(ShellWidgets::centredOn(m_mainWindow->geometry(), m_winTips->size()));
+    m_winTips->move(ShellWidgets::centredOn(m_mainWindow->rect(), m_winTips->size()));
     m_winTips->show();
+    m_winTips->raise();
     if (!m_isTipsDisplayed) {
         m_webViewTips->setSource(QUrl(kTipsPage));
         m_isTipsDisplayed = true;
-        m_winTips->raise();
-        m_winTips->activateWindow();
+        m_mainWindow->activateWindow();
+        m_webViewTips->setFocus();
     } else {
         m_webViewTips->backward();
     }
@@ -89,6 +99,22 @@ void TipsWindow::tipsLinkActivated(const QUrl& url)
         return;
     }
     m_openUrl(resolved);
+}
+
+void TipsWindow::mouseDown(QMouseEvent* event, MouseDownView* view)
+{
+    m_grip = view->mapTo(m_winTips, event->position().toPoint());
+}
+
+void TipsWindow::mouseDragged(QMouseEvent* event, MouseDownView* view)
+{
+    // In the main window's coordinates, which every window system keeps; the tips
+    // stay whole inside the main window.
+    const QPoint pointer = view->mapTo(m_mainWindow, event->position().toPoint());
+    const QPoint origin = pointer - m_grip;
+    const int right = std::max(0, m_mainWindow->width() - m_winTips->width());
+    const int bottom = std::max(0, m_mainWindow->height() - m_winTips->height());
+    m_winTips->move(std::clamp(origin.x(), 0, right), std::clamp(origin.y(), 0, bottom));
 }
 
 bool TipsWindow::eventFilter(QObject* watched, QEvent* event)

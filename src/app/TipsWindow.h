@@ -1,6 +1,9 @@
 #pragma once
 
+#include "controls/MouseDownViewDelegate.h"
+
 #include <QObject>
+#include <QPoint>
 #include <QUrl>
 #include <functional>
 
@@ -12,7 +15,11 @@ class QWidget;
 // browser that only reads ("webViewTips"), under a title bar to drag it by
 // ("vwMouseDownTips"). The page's anchor "app:close-tips" closes it, its own pages
 // stay in it, and web links go to `openUrl`.
-class TipsWindow : public QObject {
+//
+// It is a panel inside the main window, not a window of its own, so it comes up
+// centred on the main window wherever the window system puts windows (Wayland lets
+// no window place itself); dragged by its title bar it moves inside the main window.
+class TipsWindow : public QObject, public MouseDownViewDelegate {
     Q_OBJECT
 public:
     static const QString kTipsPage; // "qrc:/tips/index.html"
@@ -34,6 +41,9 @@ public:
     // browser.
     void tipsLinkActivated(const QUrl& url);
 
+    void mouseDown(QMouseEvent* event, MouseDownView* view) override;
+    void mouseDragged(QMouseEvent* event, MouseDownView* view) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -44,4 +54,5 @@ private:
     QTextBrowser* m_webViewTips = nullptr;
     MouseDownView* m_vwMouseDownTips = nullptr;
     bool m_isTipsDisplayed = false;
+    QPoint m_grip;
 };

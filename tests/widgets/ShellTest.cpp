@@ -125,8 +125,14 @@ private slots:
         NotificationSpy setup(Notifications::setupExifEditorView);
         waitForAddPhotosWindow();
         QVAppStoreWindow* window = controller()->windowMain();
-        const QRect front = controller()->winAddPhotos()->geometry();
-        QCOMPARE(front.center(), window->geometry().center());
+        // Inside the main window, centred on it, whatever the window system does with windows.
+        QWidget* addPhotos = controller()->winAddPhotos();
+        QVERIFY(!addPhotos->isWindow());
+        QCOMPARE(addPhotos->window(), window);
+        QCOMPARE(QRect(addPhotos->mapTo(window, QPoint(0, 0)), addPhotos->size()).center(), window->rect().center());
+        // The veil takes the press meant for the editor behind it.
+        QVERIFY(!m_editor->isEnabled());
+        QVERIFY(!m_editor->isAncestorOf(QApplication::widgetAt(window->mapToGlobal(QPoint(5, 100)))));
         for (const char* name : { "btnCloseWindow", "btnMinimizeWindow", "btnZoomWindow" })
             QVERIFY2(!find<QWidget>(window, name)->isEnabled(), name);
         QVERIFY(!window->isResizable());
@@ -475,6 +481,26 @@ private slots:
         QTRY_COMPARE(m_terminations, 1);
     }
 
+    void theRateSheetsAnswerAsksAboutUnwrittenEditsFirst()
+    {
+        givePhotosAndEdits(true);
+        controller()->showAlertForRateApp();
+        QTest::mouseClick(find<QPushButton>(controller()->winRateus(), "btnNoOnRateUs"), Qt::LeftButton);
+        QDialog* sheet = controller()->alertCloseApp();
+        QTRY_VERIFY(sheet->isVisible());
+        QVERIFY(m_app->isSubWindowOpened);
+        QTest::mouseClick(find<QPushButton>(sheet, "btnNoOnCloseApp"), Qt::LeftButton);
+        QTest::qWait(0);
+        QCOMPARE(m_terminations, 0);
+        QVERIFY(controller()->windowMain()->isVisible());
+
+        controller()->showAlertForRateApp();
+        QTest::mouseClick(find<QPushButton>(controller()->winRateus(), "btnYesOnRateUs"), Qt::LeftButton);
+        QTRY_VERIFY(sheet->isVisible());
+        QTest::mouseClick(find<QPushButton>(sheet, "btnYesOnCloseApp"), Qt::LeftButton);
+        QTRY_COMPARE(m_terminations, 1);
+    }
+
     void theRateSheetsAnswersStoreTheVersionOnlyWhenAsked_data()
     {
         QTest::addColumn<QString>("answer");
@@ -541,6 +567,8 @@ private slots:
         QWidget* tips = controller()->winTips();
         QTextBrowser* page = controller()->webViewTips();
         QTRY_VERIFY(tips->isVisible());
+        QCOMPARE(tips->window(), controller()->windowMain());
+        QCOMPARE(tips->geometry().center(), controller()->windowMain()->rect().center());
         QCOMPARE(page->source(), QUrl(MainWindowController::kTipsPage));
         QVERIFY(page->toPlainText().contains("Velloran"));
         QTRY_VERIFY(tips->isActiveWindow());
