@@ -166,6 +166,7 @@ public:
     FormRecords formRecords() override;
     void showAlert(int tag, std::function<void(AlertButton)> answered) override;
     void runCompleted(bool wasRestore) override;
+    void beforePlaceNames(std::function<void()> then) override;
     void resetForm() override;
     bool isResetEnabled() const override;
     void openUrl(const QUrl& url) override;

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "app/OnlineConsentPrompt.h"
 #include "app/OnlineRoad.h"
 #include "platform/UrlOpener.h"
 #include "batch/list/AttachPopupType.h"
@@ -89,6 +90,13 @@ BatchController::Host::FormRecords ExifEditorView::formRecords()
 void ExifEditorView::showAlert(int tag, std::function<void(AlertButton)>)
 {
     showAlertWithTag(tag);
+}
+
+// Place names in new file names are the geocoder's first road online when no map
+// was opened yet: the one question about the network comes here too.
+void ExifEditorView::beforePlaceNames(std::function<void()> then)
+{
+    OnlineConsentPrompt::askIfNeeded(m_app, window(), std::move(then));
 }
 
 void ExifEditorView::runCompleted(bool wasRestore)

@@ -63,6 +63,7 @@ struct Editor : BatchController::Host {
     bool formChanged = true;
     bool pageShown = false;
     int completedRuns = 0;
+    QList<std::function<void()>> placeQuestions;
     int formResets = 0;
     QList<Alert> alerts;
     QList<QUrl> opened;
@@ -105,6 +106,7 @@ struct Editor : BatchController::Host {
     }
     void showRenamingPage(bool show) override { pageShown = show; }
     void runCompleted(bool) override { ++completedRuns; }
+    void beforePlaceNames(std::function<void()> then) override { placeQuestions.append(std::move(then)); }
     void resetForm() override { ++formResets; }
     void openUrl(const QUrl& url) override { opened.append(url); }
     void summaryClosed() override
@@ -209,6 +211,26 @@ private slots:
         QVERIFY(!e.bar->btnNext()->isEnabled());
         e.answer(AlertButtonOk);
         QVERIFY(e.bar->btnNext()->isEnabled());
+    }
+
+    // Names by place may go online: the editor's question about that comes before the
+    // destination panel, and the run goes on whatever its answer.
+    void processNamingByPlaceAsksTheEditorFirst()
+    {
+        Editor& e = *m_editor;
+        e.clickProcess();
+        QTRY_VERIFY(e.destinationPanel() && e.destinationPanel()->isVisible());
+        QVERIFY(e.placeQuestions.isEmpty());
+        e.click(u"btnCancelDestination"_s);
+
+        e.page->btnOutputRenamingOptionTapped(true);
+        e.page->model().setOption(OutputOptionsModel::Option::Location, true);
+        e.clickProcess();
+        QCOMPARE(e.placeQuestions.size(), 1);
+        QVERIFY(!e.destinationPanel() || !e.destinationPanel()->isVisible());
+        e.placeQuestions.takeFirst()();
+        QTRY_VERIFY(e.destinationPanel() && e.destinationPanel()->isVisible());
+        e.click(u"btnCancelDestination"_s);
     }
 
     void processWithRenamingButNoUsableOptionWarnsFirst()

@@ -236,14 +236,17 @@ class RoadTest : public QObject, public RecordedApplication {
     }
 
     // Process into a folder of its own through the destination panel (or, with an empty
-    // folder, into each photo's own folder); waits for the summary.
-    void processInto(const QString& output)
+    // folder, into each photo's own folder); waits for the summary. beforePanel answers
+    // what comes between Process and the panel.
+    void processInto(const QString& output, const std::function<void()>& beforePanel = {})
     {
         auto* page = qobject_cast<OutputOptionsPage*>(editor()->extentionView());
         if (!output.isEmpty())
             page->model().setDestination(output, false);
         QTRY_VERIFY(child<QPushButton>(u"btnProcess"_s)->isEnabled());
         QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
+        if (beforePanel)
+            beforePanel();
         QTRY_VERIFY2(child<QWidget>(u"savePanel"_s) && child<QWidget>(u"savePanel"_s)->isVisible(),
             qPrintable(m_presenter->alerts.isEmpty() ? u"no alert"_s
                                                      : m_presenter->alerts.last().request.message + u" / "_s
@@ -519,7 +522,14 @@ private slots:
         }
         QVERIFY(editor()->isRenamingInForce());
         const QString output = m_work->path() + u"/Renamed"_s;
-        processInto(output);
+        // Names by place may go online: the one question about it comes first, and
+        // "Offline Only" names them from GeoNames.
+        processInto(output, [this] {
+            QTRY_COMPARE(m_presenter->alerts.size(), 1);
+            QCOMPARE(m_presenter->alerts.last().request.objectName, u"alertOnlineServices"_s);
+            m_presenter->alerts.takeLast().answer(1);
+            QCOMPARE(OnlineServices::settingsFrom(m_app->defaults()).consent, OnlineServices::Consent::OfflineOnly);
+        });
 
         QSet<QString> warned;
         for (const auto& record : batch()->runner().warningRecords()) {

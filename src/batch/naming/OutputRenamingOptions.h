@@ -92,4 +92,6 @@ public:
 
     // Renaming is on and at least one token is ticked.
     bool isRenamingInForce() const;
+    // The new names carry place names, which ask a geocoder about each position.
+    bool namesPlaces() const { return renamingOptionIndex == 1 && addEXIFLocationCheck == 1; }
 };

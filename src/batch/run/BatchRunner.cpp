@@ -158,7 +158,7 @@ bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStr
     run->freeSpace = m_freeSpace;
     // In the clean mode the settings lose the groups that go; only the copy does.
     MetaDataObject::metadataObjectWithCleanInfoUpdation(*snapshot.settings);
-    if (!isForRestore && snapshot.options.renamingOptionIndex == 1 && snapshot.options.addEXIFLocationCheck == 1) {
+    if (!isForRestore && snapshot.options.namesPlaces()) {
         if (m_geocoderChoice) {
             auto geocoder = m_geocoderChoice();
             if (geocoder && (!m_namer || geocoder != m_namerGeocoder)) {

@@ -13,6 +13,7 @@
 #include "model/PhotoFile.h"
 
 #include <QDir>
+#include <QPointer>
 #include <QPushButton>
 
 using namespace Qt::Literals::StringLiterals;
@@ -233,7 +234,16 @@ void BatchController::btnProcessTapped()
         showAlert(step.alertTag);
         return;
     }
-    startProcessOnEditOptionBlank(step.confirmAfterPanel);
+    const bool confirm = step.confirmAfterPanel;
+    if (!m_page->getOutputFileRenamingSetting().namesPlaces()) {
+        startProcessOnEditOptionBlank(confirm);
+        return;
+    }
+    QPointer<BatchController> self(this);
+    m_host.beforePlaceNames([self, confirm] {
+        if (self)
+            self->startProcessOnEditOptionBlank(confirm);
+    });
 }
 
 void BatchController::startProcessOnEditOptionBlank(bool confirm)

@@ -72,6 +72,10 @@ public:
         // A run ended: the form drops its kept edits, outlines again, and after a
         // restore is filled again from the ticked photos.
         virtual void runCompleted(bool wasRestore) { Q_UNUSED(wasRestore) }
+        // A run about to name files by place: the host may first ask whether place
+        // names may be looked up online, then carries on with then (always, whatever
+        // the answer).
+        virtual void beforePlaceNames(std::function<void()> then) { then(); }
         // The Reset button.
         virtual void resetForm() { }
         // The form's reset flag.
