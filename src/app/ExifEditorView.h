@@ -180,6 +180,7 @@ public:
     void presetsDidChange() override;
     void applyPreset(const MetaDataObject& preset) override;
     std::atomic<bool>& subWindowOpenedFlag() override;
+    MetadataFormView::MapPickerOpener mapPickerOpener() override;
 
     // ---- The metadata viewer (ExifEditorViewMetaDataPopup.cpp) ----
     MetaDataPopupView* metaDataPopup() const { return m_metaDataPopup; }

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
+#include "app/MapPickerOpening.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/BatchBottomBar.h"
 #include "form/widgets/MetadataFormView.h"
@@ -48,6 +49,11 @@ void ExifEditorView::applyPreset(const MetaDataObject& preset)
 std::atomic<bool>& ExifEditorView::subWindowOpenedFlag()
 {
     return m_app.isSubWindowOpened;
+}
+
+MetadataFormView::MapPickerOpener ExifEditorView::mapPickerOpener()
+{
+    return MapPickerOpening::opener(m_app);
 }
 
 void ExifEditorView::presetsInitSetup()

@@ -300,6 +300,15 @@ private slots:
         QCOMPARE(archived->tagConfigureOption, after->tagConfigureOption);
         // No other preset shares the new setting.
         QVERIFY(m_app->arrayPresets.at(1)->dateTimeConfig(DateSetting::OriginalDate) != after);
+
+        // A position chosen on the map picker goes into the preset as typed ones do.
+        form.changeLocationToTitle(QStringLiteral("Sydney"), -33.8688, 151.2093);
+        QCOMPARE(open->GPS_LattitudeRef(), QStringLiteral("S"));
+        QCOMPARE(open->GPS_Lattitude().toDouble(), 33.8688);
+        QCOMPARE(open->GPS_LongitudeRef(), QStringLiteral("E"));
+        QVERIFY(open->isupdated_GPS_Lattitude() && open->isupdated_GPS_Longitude());
+        form.removeLocationcordinates();
+        QVERIFY(open->GPS_Lattitude().isEmpty() && open->GPS_LattitudeRef().isEmpty());
     }
 
     void applyLaysThePresetOverTheEditorsFormAndLaterEditsLeaveItAlone()
@@ -369,6 +378,10 @@ private slots:
         editor.presetsPanel()->changeViewAccordingToPresetSelected(m_app->arrayPresets.size());
         QVERIFY(editor.presetsPanel()->presetWindow());
         QCOMPARE(editor.presetsPanel()->presetWindow()->parentWidget(), &editor);
+        // The preset's GPS tab opens the map picker as the editor's does.
+        auto* showMap = editor.presetsPanel()->presetWindow()->presetView().form().findChild<QPushButton*>(
+            QStringLiteral("btnShowMap"));
+        QVERIFY(showMap && !showMap->isHidden());
         editor.presetsPanel()->presetWindow()->close();
         QVERIFY(!m_app->isSubWindowOpened);
     }

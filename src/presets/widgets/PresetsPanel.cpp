@@ -6,6 +6,7 @@
 #include "model/MetaDataObject.h"
 #include "presets/PresetChoice.h"
 #include "presets/PresetListModel.h"
+#include "presets/widgets/PresetView.h"
 #include "presets/widgets/PresetWindow.h"
 
 #include <QFontMetrics>
@@ -88,6 +89,7 @@ void PresetsPanel::addPresetWindow()
         return;
     m_window = new PresetWindow(*m_model, m_host.subWindowOpenedFlag(), m_editor);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
+    m_window->presetView().form().setMapPickerOpener(m_host.mapPickerOpener());
     connect(m_window, &PresetWindow::applyPresetTapped, this, &PresetsPanel::btnApplyPresetTapped);
     m_window->setupUIForSelectedPresetObject(m_shown->preset());
     m_host.presenter().presentSheet(m_window, {});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "form/widgets/MetadataFormView.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -41,6 +43,8 @@ public:
         virtual void applyPreset(const MetaDataObject& preset) = 0;
         // The application's busy flag, held by the preset window while it presents a preset.
         virtual std::atomic<bool>& subWindowOpenedFlag() = 0;
+        // What opens the map picker from the preset's GPS tab; none hides its button.
+        virtual MetadataFormView::MapPickerOpener mapPickerOpener() { return {}; }
     };
 
     // `presets` is the application's preset list; `editor` hosts the button and is
