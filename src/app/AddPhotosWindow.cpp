@@ -21,9 +21,10 @@ const QColor kVeilColour(0, 0, 0, 110);
 AddPhotosWindow::AddPhotosWindow(QVAppStoreWindow* mainWindow, QWidget* behind)
     : QObject(mainWindow)
     , m_mainWindow(mainWindow)
+    , m_contentView(mainWindow->contentView())
     , m_behind(behind)
 {
-    m_veil = new QWidget(mainWindow->contentView());
+    m_veil = new QWidget(m_contentView);
     m_veil->setObjectName(QStringLiteral("vwAddPhotosVeil"));
     m_veil->setAutoFillBackground(true);
     QPalette veilPalette = m_veil->palette();
@@ -31,7 +32,7 @@ AddPhotosWindow::AddPhotosWindow(QVAppStoreWindow* mainWindow, QWidget* behind)
     m_veil->setPalette(veilPalette);
     m_veil->installEventFilter(this);
     m_veil->hide();
-    mainWindow->contentView()->installEventFilter(this);
+    m_contentView->installEventFilter(this);
 
     m_window = new QWidget(m_veil);
     m_window->setObjectName(QStringLiteral("winAddPhotos"));
@@ -148,7 +149,7 @@ QWidget* AddPhotosWindow::panelParent() const
 bool AddPhotosWindow::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (watched == m_mainWindow->contentView()) {
+    if (watched == m_contentView) {
         if (type == QEvent::Resize && m_veil->isVisible())
             place();
     } else if (watched == m_veil) {

@@ -46,6 +46,9 @@ private:
     void place();
 
     QVAppStoreWindow* m_mainWindow;
+    // The main window's content, kept apart: its events still come while the main
+    // window is being destroyed, when it can no longer be asked for it.
+    QWidget* m_contentView;
     QWidget* m_behind;
     QWidget* m_veil = nullptr;
     QWidget* m_window = nullptr;
