@@ -29,16 +29,6 @@ AlertContent content(int tag, const QString& title, const QString& message, int 
 
 } // namespace
 
-AlertCounts AlertCounts::fromIntake(const PhotoIntakeSummary& summary)
-{
-    AlertCounts counts;
-    counts.damagedFileCount = summary.damagedFileCount;
-    counts.alreadyExistsPhotosCount = summary.alreadyExistsPhotosCount;
-    counts.maxPhotos = summary.maxPhotos;
-    counts.unreadableFolderCount = summary.unreadableFolderCount;
-    return counts;
-}
-
 std::optional<AlertContent> AlertCatalog::alertForTag(int tag, const AlertCounts& counts)
 {
     const int yesNo = AlertButtonYes | AlertButtonNo;

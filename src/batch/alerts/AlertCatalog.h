@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/intake/PhotoIntakeSummary.h"
+#include "model/BatchLimits.h"
 
 #include <QString>
 #include <optional>
@@ -49,8 +49,6 @@ struct AlertCounts {
     int alreadyExistsPhotosCount = 0; // 109
     int maxPhotos = kMaxPhotosPerAdding; // 107
     int unreadableFolderCount = 0; // 108, 109, 110: folders of the adding that could not be read
-
-    static AlertCounts fromIntake(const PhotoIntakeSummary& summary);
 };
 
 struct AlertContent {

@@ -29,3 +29,13 @@ PhotoIntakeCompletion PhotoIntakeSummary::completion(bool batchListEmpty) const
     }
     return next;
 }
+
+AlertCounts PhotoIntakeSummary::alertCounts() const
+{
+    AlertCounts counts;
+    counts.damagedFileCount = damagedFileCount;
+    counts.alreadyExistsPhotosCount = alreadyExistsPhotosCount;
+    counts.maxPhotos = maxPhotos;
+    counts.unreadableFolderCount = unreadableFolderCount;
+    return counts;
+}

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "model/BatchLimits.h"
+
 #include <QMetaType>
 
-// At most this many photos come in with one adding.
-constexpr int kMaxPhotosPerAdding = 100000;
+struct AlertCounts;
 
 // What the acceptance rules met during one adding.
 struct PhotoIntakeCounts {
@@ -40,6 +41,8 @@ struct PhotoIntakeSummary : PhotoIntakeCounts {
     int damagedFilesAlertTag() const;
     // What the end of the adding does; batchListEmpty is the list after the adding.
     PhotoIntakeCompletion completion(bool batchListEmpty) const;
+    // The counts the adding's alerts quote; the ticked-photo count is left at 0.
+    AlertCounts alertCounts() const;
 
     bool operator==(const PhotoIntakeSummary&) const = default;
 };

@@ -1,4 +1,5 @@
 #include "batch/alerts/AlertCatalog.h"
+#include "batch/intake/PhotoIntakeSummary.h"
 
 #include <gtest/gtest.h>
 
@@ -154,18 +155,18 @@ TEST(IntakeCompletion, tellsOfFoldersThatCouldNotBeReadWhateverElseCameIn)
     summary.totalPhotoToAdd = 3;
     summary.unreadableFolderCount = 2;
     EXPECT_EQ(summary.completion(false).alertTag, AlertFilesCannotBeAdded);
-    const AlertContent folders = alert(AlertFilesCannotBeAdded, AlertCounts::fromIntake(summary));
+    const AlertContent folders = alert(AlertFilesCannotBeAdded, summary.alertCounts());
     EXPECT_EQ(folders.title, "FOLDERS CANNOT BE READ");
     EXPECT_EQ(folders.message, "2 folders could not be read; their photos were not added (the log names them).");
 
     summary.damagedFileCount = 1;
     summary.isPhotoFormatNotSupported = true;
     summary.unreadableFolderCount = 1;
-    EXPECT_TRUE(alert(AlertFilesCannotBeAdded, AlertCounts::fromIntake(summary))
+    EXPECT_TRUE(alert(AlertFilesCannotBeAdded, summary.alertCounts())
                     .message.endsWith(" 1 folder could not be read; its photos were not added (the log names it)."));
 
     summary = PhotoIntakeSummary();
     summary.unreadableFolderCount = 1;
     EXPECT_EQ(summary.completion(true).alertTag, AlertNoPhotosToAdd);
-    EXPECT_TRUE(alert(AlertNoPhotosToAdd, AlertCounts::fromIntake(summary)).message.contains("1 folder could not"));
+    EXPECT_TRUE(alert(AlertNoPhotosToAdd, summary.alertCounts()).message.contains("1 folder could not"));
 }

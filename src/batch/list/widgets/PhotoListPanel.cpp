@@ -303,7 +303,7 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
 
 AlertCounts PhotoListPanel::alertCounts() const
 {
-    AlertCounts counts = AlertCounts::fromIntake(m_lastSummary);
+    AlertCounts counts = m_lastSummary.alertCounts();
     counts.totalPhotosSelected = m_model->checkedCount();
     return counts;
 }
