@@ -9,7 +9,9 @@ class QWidget;
 // The add-photos window ("winAddPhotos"), in front of the main window at start: a
 // drop box ("leftBox", from the editor factory) and the buttons "btnAddPhotos",
 // "btnAddFolders", "btnAddiPhotos" and "btnCloseAddPhotoWin". It ends only through
-// its buttons; Escape does nothing. What a button does is its owner's.
+// its buttons; Escape does nothing. What a button does is its owner's. The window
+// itself sets no busy flag: the add-photos panel asked from it holds the flag while
+// that panel is up, so nothing has to clear the flag by hand when the window goes.
 //
 // It is an overlay inside the main window, not a window of its own: centred on the
 // main window over a veil ("vwAddPhotosVeil") that covers the content below the

@@ -249,12 +249,6 @@ void MainWindowController::windowDidEndLiveResize()
     NotificationCenter::defaultCenter().post(Notifications::windowEndResizing);
 }
 
-bool MainWindowController::windowShouldClose()
-{
-    m_app.isSubWindowOpened = false;
-    return true;
-}
-
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
 {
     if (!m_wasExposed && event->type() == QEvent::Expose && watched == m_windowMain->windowHandle()
@@ -264,9 +258,6 @@ bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
         emit mainWindowExposed();
     } else if (watched == m_windowMain) {
         switch (event->type()) {
-        case QEvent::Close:
-            windowShouldClose();
-            break;
         case QEvent::Resize:
             windowDidResize();
             break;
@@ -414,7 +405,6 @@ void MainWindowController::hideAddPhotosWindow()
     m_addPhotos->hide();
     setTitleBarButtonsEnabled(true, true, true);
     m_windowMain->setResizable(true);
-    m_app.isSubWindowOpened = false;
     NotificationCenter::defaultCenter().post(Notifications::setupExifEditorView);
 }
 

@@ -58,7 +58,6 @@ public:
     // ---- Window events ----
     void windowDidResize();
     void windowDidEndLiveResize();
-    bool windowShouldClose();
 
     // ---- Notifications ----
     void showLoadingNotification();

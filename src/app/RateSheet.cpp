@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QDialog>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,7 +22,6 @@ RateSheet::RateSheet(QWidget* window)
     sheet.yes->setDefault(true);
     connect(sheet.yes, &QPushButton::clicked, this, [this] { answer(true); });
     connect(sheet.no, &QPushButton::clicked, this, [this] { answer(false); });
-    m_dialog->installEventFilter(this);
 }
 
 bool RateSheet::dontAskAgain() const
@@ -35,14 +33,4 @@ void RateSheet::answer(bool yes)
 {
     m_dialog->done(yes ? QDialog::Accepted : QDialog::Rejected);
     emit answered(yes);
-}
-
-bool RateSheet::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_dialog && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        answer(false);
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }

@@ -8,8 +8,8 @@ class QWidget;
 
 // The rate sheet ("winRateus"): asks whether the user would rate the application,
 // with "btnCheckDontShowRateUs" to stop asking for this version. Escape is the No
-// answer, as the sheet has no other way out. The sheet only answers; what follows
-// an answer is its presenter's.
+// answer, as the sheet has no other way out (the application's window keys press
+// No). The sheet only answers; what follows an answer is its presenter's.
 class RateSheet : public QObject {
     Q_OBJECT
 public:
@@ -21,9 +21,6 @@ public:
 signals:
     // The sheet has closed with Yes (`yes`) or No.
     void answered(bool yes);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void answer(bool yes);

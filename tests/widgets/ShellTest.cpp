@@ -511,6 +511,8 @@ private slots:
         QTest::newRow("no, do not ask again") << "btnNoOnRateUs" << true << true << true;
         QTest::newRow("yes, page fails") << "btnYesOnRateUs" << false << false << false;
         QTest::newRow("yes, page fails, do not ask again") << "btnYesOnRateUs" << false << true << true;
+        // The application's window keys make Escape the No answer.
+        QTest::newRow("escape, do not ask again") << "Escape" << true << true << true;
     }
     void theRateSheetsAnswersStoreTheVersionOnlyWhenAsked()
     {
@@ -522,7 +524,11 @@ private slots:
         controller()->showAlertForRateApp();
         QDialog* sheet = controller()->winRateus();
         find<QCheckBox>(sheet, "btnCheckDontShowRateUs")->setChecked(dontAskAgain);
-        QTest::mouseClick(sheet->findChild<QPushButton*>(answer), Qt::LeftButton);
+        if (answer == "Escape")
+            QTest::keyClick(sheet, Qt::Key_Escape);
+        else
+            QTest::mouseClick(sheet->findChild<QPushButton*>(answer), Qt::LeftButton);
+        QVERIFY(!sheet->isVisible());
         QCOMPARE(m_app->defaults().contains("appVersion"), stored);
         QCOMPARE(m_opener->opened.size(), answer == "btnYesOnRateUs" ? 1 : 0);
         QTRY_COMPARE(m_terminations, 1);
