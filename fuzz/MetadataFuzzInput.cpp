@@ -3,6 +3,7 @@
 #include "Helper/ExifWriter.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/BmffLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,6 +49,14 @@ std::shared_ptr<MetaDataObject> fuzzSettings(int mode)
 
 void fuzzMetadataInput(const std::uint8_t* data, std::size_t size, const QString& workDir)
 {
+    // The walk to a HEIF file's Exif and XMP items, on every input: the reader
+    // takes it only where exiv2 found no such data.
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (BmffLayout::isBmff(bytes)) {
+        BmffLayout::exifItem(bytes);
+        BmffLayout::xmpItem(bytes);
+    }
+
     const QDir dir(workDir);
     const QString source = dir.filePath(u"input.jpg"_s);
     {

@@ -114,14 +114,20 @@ bool isPng(QByteArrayView head)
     return head.size() >= 8 && head.first(8) == "\x89PNG\r\n\x1a\n";
 }
 
-// The entries exiftool gives a first directory it makes (in a PNG without Exif),
-// with its values, as a JPEG's new directory gets them.
-void addFirstDirectoryEntries(Exiv2::Image& image, const Exiv2::ExifData& before)
+// The entries exiftool gives the directories it makes (in a PNG or HEIF file
+// without Exif), with its values, as a JPEG's new directories get them; the rest
+// of what it adds, addRequiredEntries asks for already.
+void addNewDirectoryEntries(Exiv2::Image& image, const Exiv2::ExifData& before)
 {
     Exiv2::ExifData& exifData = image.exifData();
-    const auto inFirst = [](const Exiv2::Exifdatum& datum) { return datum.groupName() == "Image"; };
-    if (exifData.empty() || std::any_of(before.begin(), before.end(), inFirst))
-        return;
+    const auto hadGroup = [&](const char* group) {
+        return std::any_of(
+            before.begin(), before.end(), [&](const Exiv2::Exifdatum& datum) { return datum.groupName() == group; });
+    };
+    const auto hasGroup = [&](const char* group) {
+        return std::any_of(
+            exifData.begin(), exifData.end(), [&](const Exiv2::Exifdatum& datum) { return datum.groupName() == group; });
+    };
     const auto add = [&](const char* key, Exiv2::TypeId type, const char* text) {
         if (exifData.findKey(Exiv2::ExifKey(key)) != exifData.end())
             return;
@@ -129,10 +135,16 @@ void addFirstDirectoryEntries(Exiv2::Image& image, const Exiv2::ExifData& before
         value->read(text);
         exifData.add(Exiv2::ExifKey(key), value.get());
     };
-    add("Exif.Image.XResolution", Exiv2::unsignedRational, "72/1");
-    add("Exif.Image.YResolution", Exiv2::unsignedRational, "72/1");
-    add("Exif.Image.ResolutionUnit", Exiv2::unsignedShort, "2");
-    add("Exif.Image.YCbCrPositioning", Exiv2::unsignedShort, "1");
+    if (exifData.empty())
+        return;
+    if (!hadGroup("Image")) {
+        add("Exif.Image.XResolution", Exiv2::unsignedRational, "72/1");
+        add("Exif.Image.YResolution", Exiv2::unsignedRational, "72/1");
+        add("Exif.Image.ResolutionUnit", Exiv2::unsignedShort, "2");
+        add("Exif.Image.YCbCrPositioning", Exiv2::unsignedShort, "1");
+    }
+    if (!hadGroup("Photo") && hasGroup("Photo"))
+        add("Exif.Photo.ComponentsConfiguration", Exiv2::undefined, "1 2 3 0");
 }
 
 } // namespace
@@ -183,8 +195,8 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         result.status = outcome.status;
         if (outcome.addsRequiredEntries)
             addRequiredEntries(*image, result.before.exif);
-        if (outcome.addsRequiredEntries && isPng(original))
-            addFirstDirectoryEntries(*image, result.before.exif);
+        if (outcome.addsRequiredEntries && (isPng(original) || BmffLayout::isBmff(original)))
+            addNewDirectoryEntries(*image, result.before.exif);
         expected = MetadataSnapshot::of(*image);
         result.edited = editedKeysBetween(result.before, expected);
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
@@ -195,13 +207,9 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
                              u"photo was not changed."_s;
             return;
         }
-        // exiftool gives a HEIF file without Exif data an Exif item of its own
-        // making, which exiv2 does not find again: nothing could verify it.
-        if (BmffLayout::isBmff(original) && result.before.exif.empty() && !result.edited.exif.empty()) {
-            result.refusal = u"This photo carries no Exif data, and Exif data cannot be added to a photo of its "
-                             u"kind; the photo was not changed."_s;
-            return;
-        }
+        // A HEIF file without Exif data gets an Exif item of exiftool's making. It is
+        // safe to write: our one reader finds that item too (exiv2 alone misses it),
+        // so the read-back below verifies it like any other photo's Exif data.
         change = ExifToolArguments::editArguments(
             result.before, expected, result.edited, isPng(original), outcome.writesXmpPacket);
     }, Exiv2Adapter::Severity::Warning);

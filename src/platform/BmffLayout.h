@@ -17,4 +17,15 @@ bool isBmff(QByteArrayView head);
 // cannot be read, answers nothing: its readers have their own words for it.
 std::optional<QString> missingPart(const QString& path);
 
+// The Exif data of the file's item of type "Exif", from its TIFF header on, as a
+// view into file (the whole file's bytes). The item is found through "meta":
+// "iinf" names it, "iloc" places it in the file or in "idat" (one extent). Nothing
+// when there is no such item, or when any box or offset on the way does not fit
+// in the file: the bytes are untrusted.
+std::optional<QByteArrayView> exifItem(QByteArrayView file);
+
+// The XMP packet of the file's "mime" item of content type "application/rdf+xml",
+// found and checked as exifItem finds its item.
+std::optional<QByteArrayView> xmpItem(QByteArrayView file);
+
 } // namespace BmffLayout

@@ -1,12 +1,14 @@
 #include "platform/Exiv2Adapter.h"
 
 #include "base/Logging.h"
+#include "platform/BmffLayout.h"
 #include "platform/Exiv2Setup.h"
 #include "platform/FLTImageMetadata.h"
 #include "platform/JpegHeaderLayout.h"
 
 #include <QFile>
 #include <exiv2/exiv2.hpp>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -20,11 +22,53 @@ void report(const QString& what, const QString& path, const QString& message, Ex
         qCDebug(lcMetadata).noquote() << line;
 }
 
+// exiv2 places a HEIF file's items by their base offset alone and misses those
+// that lie at a base plus an extent offset, as exiftool writes the Exif and XMP
+// items it adds to a photo that had none. Where exiv2 found no Exif or no XMP
+// data, the item is looked up in the file's boxes and decoded here (the XMP, as
+// exiv2 decodes a HEIF file's own, without keeping its packet text); a file
+// without one stays as exiv2 read it. Called with the XMP toolkit's lock held.
+void readMissedItems(Exiv2::Image& image)
+{
+    if (image.imageType() != Exiv2::ImageType::bmff || (!image.exifData().empty() && !image.xmpData().empty()))
+        return;
+    Exiv2::BasicIo& io = image.io();
+    if (io.open() != 0)
+        return;
+    const bool missedExif = image.exifData().empty();
+    try {
+        const long size = io.size();
+        const Exiv2::byte* data = size > 0 ? io.mmap() : nullptr;
+        const QByteArrayView file = data ? QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)) : QByteArrayView();
+        const std::optional<QByteArrayView> tiff = missedExif ? BmffLayout::exifItem(file) : std::nullopt;
+        if (tiff && tiff->size() <= std::numeric_limits<uint32_t>::max()) {
+            Exiv2::ExifData exifData;
+            const Exiv2::ByteOrder byteOrder = Exiv2::ExifParser::decode(
+                exifData, reinterpret_cast<const Exiv2::byte*>(tiff->data()), uint32_t(tiff->size()));
+            image.setExifData(exifData);
+            if (!exifData.empty())
+                image.setByteOrder(byteOrder);
+        }
+        const std::optional<QByteArrayView> packet = image.xmpData().empty() ? BmffLayout::xmpItem(file) : std::nullopt;
+        if (packet && Exiv2::XmpParser::decode(image.xmpData(), packet->toByteArray().toStdString()) != 0)
+            image.clearXmpData();
+    } catch (const std::exception& error) {
+        // A damaged item: the photo reads as exiv2 read it.
+        qCDebug(lcMetadata).noquote() << "Cannot read an item missed by exiv2:" << Exiv2Adapter::messageText(error.what());
+        if (missedExif)
+            image.clearExifData();
+        image.clearXmpData();
+    }
+    io.munmap();
+    io.close();
+}
+
 // Every format's readMetadata parses the photo's XMP packet, when it has one.
 void readMetadataOf(Exiv2::Image& image)
 {
     const auto lock = lockXmpToolkit();
     image.readMetadata();
+    readMissedItems(image);
 }
 
 unsigned byteAt(QByteArrayView bytes, qsizetype index)

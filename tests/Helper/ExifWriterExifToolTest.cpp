@@ -26,7 +26,7 @@ QStringList samplePhotos()
             photos << heif.filePath(name);
     }
     const QDir makers(QDir(samplesDir()).filePath(u"makers"_s));
-    for (const char* name : { "PNG.png", "RIFF.webp" })
+    for (const char* name : { "QuickTime.heic", "PNG.png", "RIFF.webp" })
         photos << makers.filePath(QLatin1StringView(name));
     return photos;
 }
@@ -129,6 +129,12 @@ TEST(ExifWriterExifTool, writesEachContainerExiv2CannotAndRestoresIt)
             PhotoFile photo = photoAt(source);
             MetaDataObject settings;
             editArtistDateAndPlace(settings);
+            // A photo without a date gets one chosen: its new Exif data holds all three kinds.
+            const bool undated = !before.contains(u"ExifIFD:DateTimeOriginal"_s);
+            if (undated) {
+                settings.dateTimeConfigOriginalDate()->tagConfigureOption = DateTimeConfiguration::ChosenDate;
+                settings.dateTimeConfigOriginalDate()->stringSelectedDate = u"2021:05:06 07:08:09"_s;
+            }
             const QString output = inPlace ? source : dir.filePath(u"out/"_s + QFileInfo(source).fileName());
             const MetadataWriteResult result = writePhoto(photo, settings, output);
             ASSERT_EQ(result.errorFlag, 0) << qPrintable(result.errorMsg);
@@ -140,10 +146,18 @@ TEST(ExifWriterExifTool, writesEachContainerExiv2CannotAndRestoresIt)
             EXPECT_EQ(after.value("IFD0:Artist"), u"[\"Zoë Ångström\"]"_s);
             EXPECT_EQ(after.value("IFD0:Copyright"), u"[\"© 2026 Zoë\"]"_s);
             EXPECT_TRUE(after.value("GPS:GPSLatitude").startsWith(u"[48.858"_s)) << qPrintable(after.value("GPS:GPSLatitude"));
-            // A new first directory comes with the entries the standard asks of it.
+            if (undated) {
+                EXPECT_EQ(after.value("ExifIFD:DateTimeOriginal"), u"[\"2021:05:06 07:08:09\"]"_s);
+            }
+            // Our own reader sees what was written, also where exiftool made the Exif data.
+            EXPECT_EQ(readBack(output)->Artist(), u"Zoë Ångström"_s);
+            // New directories come with the entries the standard asks of them.
             QSet<QString> targeted = kTargetedByEdit;
-            if (!QStringList(before.keys()).join(u' ').contains(u"IFD0:"_s))
+            const QString groups = QStringList(before.keys()).join(u' ');
+            if (!groups.contains(u"IFD0:"_s))
                 targeted += { "XResolution", "YResolution", "ResolutionUnit", "YCbCrPositioning" };
+            if (!groups.contains(u"ExifIFD:"_s))
+                targeted += { "FlashpixVersion", "ColorSpace", "ComponentsConfiguration" };
             const QStringList changed = differences(before, after, targeted);
             EXPECT_TRUE(changed.isEmpty()) << qPrintable(changed.join('\n'));
             const QSet<QString> newWarnings = warningsOf(output) - warningsBefore;
