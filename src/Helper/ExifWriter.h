@@ -123,6 +123,17 @@ public:
     // Whether the photo at path can be written at all: nothing when it can, else
     // why not (a HEIF or CR3 file whose image data is cut away).
     static std::optional<QString> whyNotWritable(const QString& path);
+    // Whether photos like the one starting with these bytes can keep IPTC data. The
+    // ISO base media containers (HEIC, HEIF, AVIF, CR3) have no place for it, and no
+    // writer puts it there: an edit that would write IPTC into one is refused whole.
+    static bool keepsIptc(QByteArrayView head);
+    // The same for the photo at path, from its first bytes; a file that cannot be read
+    // counts as keeping IPTC data (its write fails with words of its own).
+    static bool photoKeepsIptc(const QString& path);
+    // Whether writing the settings record into a photo whose own record is held would
+    // set an IPTC dataset, as the field passes decide it. Erasing one is left out: a
+    // photo that keeps no IPTC data has none to erase, and the clear mode writes none.
+    static bool editSetsIptc(const MetaDataObject& settings, const MetaDataObject& held);
     // Called as a photo enters the list: for one that exiftool will write, starts the
     // shared exiftool now, so that its start (a quarter of a second of processor
     // time) overlaps the rest of the intake rather than delaying the run.

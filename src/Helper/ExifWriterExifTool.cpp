@@ -160,6 +160,17 @@ bool ExifWriter::isWrittenByExifTool(QByteArrayView head)
     return BmffLayout::isBmff(head) || isPng(head);
 }
 
+bool ExifWriter::keepsIptc(QByteArrayView head)
+{
+    return !BmffLayout::isBmff(head);
+}
+
+bool ExifWriter::photoKeepsIptc(const QString& path)
+{
+    QFile file(path);
+    return !file.open(QIODevice::ReadOnly) || keepsIptc(file.read(16));
+}
+
 std::optional<QString> ExifWriter::whyNotWritable(const QString& path)
 {
     return BmffLayout::missingPart(path);
@@ -211,7 +222,7 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         // safe to write: our one reader finds that item too (exiv2 alone misses it),
         // so the read-back below verifies it like any other photo's Exif data.
         change = ExifToolArguments::editArguments(
-            result.before, expected, result.edited, isPng(original), outcome.writesXmpPacket);
+            result.before, expected, result.edited, ExifWriter::keepsIptc(original), outcome.writesXmpPacket);
     }, Exiv2Adapter::Severity::Warning);
     if (!result.refusal && change.refusal)
         result.refusal = change.refusal;

@@ -254,6 +254,31 @@ QString xmpDateText(const QString& text)
 
 // ---- The field passes of the editing modes 0 and 1 ----
 
+// The text pass A sets a written field's tag to: the settings' text, but not an
+// empty one, nor the "Leave Blank" label (its own pass erases those tags, which never
+// hold the label), nor a text nobody edited that shows what the photo's own tag reads
+// as: that is the photo's value, not a new one, and stays in its bytes. Read texts are
+// not always exact (a rational as a rounded decimal, 1/60 as 0.016667), so writing
+// one back would change the photo.
+std::optional<QString> textSetBySettings(
+    const FieldTagInfo& row, const MetaDataObject& settings, const MetaDataObject& held)
+{
+    const QString& text = settings.field(row.field);
+    if (text.isEmpty() || (!settings.isUpdated(row.field) && text == held.field(row.field)))
+        return std::nullopt;
+    if (row.leaveBlankErases && text == kLeaveBlank)
+        return std::nullopt;
+    return text;
+}
+
+// What the date pass gives a date setting's field: its setting applied to the date
+// the photo holds; empty for no date.
+QString dateSetByPass(const DateSettingInfo& info, const MetaDataObject& settings, const MetaDataObject& held)
+{
+    return Utils::sharedUtils().getUpdatedOutputDateTimeStringWithConfig(
+        *settings.dateTimeConfig(info.setting), held.field(info.field));
+}
+
 class FieldPasses {
 public:
     FieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held, const MetaDataObject& settings,
@@ -286,26 +311,19 @@ public:
     }
 
 private:
-    // Pass A: every written field with text is set; an emptied, edited one is erased.
-    // A field nobody edited that shows what the photo's own tag reads as is the
-    // photo's value, not a new one: it stays in its bytes. Read texts are not always
-    // exact (a rational as a rounded decimal, 1/60 as 0.016667), so writing one back
-    // would change the photo.
+    // Pass A: every written field with a new text is set (textSetBySettings); an
+    // emptied, edited one is erased.
     void passOverSettings()
     {
         for (const FieldTagInfo& row : fieldTagTable()) {
             if (!row.isWritten())
                 continue;
-            const QString& text = m_settings.field(row.field);
-            if (!m_settings.isUpdated(row.field) && !text.isEmpty() && text == m_held.field(row.field))
-                continue;
-            if (row.keptForRawFiles && m_isRaw && !text.isEmpty()) {
-                setRawCameraField(row, text);
-            } else if (!text.isEmpty()) {
-                // The "Leave Blank" pass erases these tags; they never hold the label.
-                if (!(row.leaveBlankErases && text == kLeaveBlank))
-                    setField(row, text);
-            } else if (m_settings.isUpdated(row.field)) {
+            if (const std::optional<QString> text = textSetBySettings(row, m_settings, m_held)) {
+                if (row.keptForRawFiles && m_isRaw)
+                    setRawCameraField(row, *text);
+                else
+                    setField(row, *text);
+            } else if (m_settings.field(row.field).isEmpty() && m_settings.isUpdated(row.field)) {
                 eraseField(row);
             }
         }
@@ -329,12 +347,10 @@ private:
     // six date tags finally hold; an empty answer erases an edited field's tag.
     void datePass()
     {
-        const Utils& utils = Utils::sharedUtils();
         for (const DateSettingInfo& info : kDateSettings) {
             const FieldTagInfo& row = fieldTagInfo(info.field);
             QString& text = m_dates[static_cast<std::size_t>(info.setting)];
-            text = utils.getUpdatedOutputDateTimeStringWithConfig(
-                *m_settings.dateTimeConfig(info.setting), m_held.field(info.field));
+            text = dateSetByPass(info, m_settings, m_held);
             if (!text.isEmpty())
                 setField(row, text);
             else if (m_settings.isUpdated(info.field))
@@ -517,3 +533,17 @@ int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataOb
 }
 
 } // namespace ExifWriterEditing
+
+bool ExifWriter::editSetsIptc(const MetaDataObject& settings, const MetaDataObject& held)
+{
+    if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
+        return false;
+    const auto isIptc = [](const FieldTagInfo& row) { return row.isWritten() && tagFamily(row.key) == TagFamily::Iptc; };
+    for (const FieldTagInfo& row : fieldTagTable()) {
+        if (isIptc(row) && textSetBySettings(row, settings, held))
+            return true;
+    }
+    return std::any_of(kDateSettings.begin(), kDateSettings.end(), [&](const DateSettingInfo& info) {
+        return isIptc(fieldTagInfo(info.field)) && !dateSetByPass(info, settings, held).isEmpty();
+    });
+}

@@ -7,6 +7,7 @@
 #include "batch/alerts/widgets/AlertSheet.h"
 #include "batch/intake/widgets/LoadingOverlay.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "batch/run/widgets/BatchController.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -294,7 +295,10 @@ void ExifEditorView::enableDragAndDrop(bool enable)
 
 void ExifEditorView::showAlertWithTag(int tag)
 {
-    const bool shown = m_alertSheet->show(tag, m_photoList->alertCounts(), [this, tag](AlertButton button) {
+    AlertCounts counts = m_photoList->alertCounts();
+    if (m_batch)
+        m_batch->addAlertCounts(counts);
+    const bool shown = m_alertSheet->show(tag, counts, [this, tag](AlertButton button) {
         enableDragAndDrop(true);
         enableView(true);
         switch (button) {

@@ -135,6 +135,40 @@ private slots:
         QTRY_COMPARE(restored.size(), 1);
         QCOMPARE(restored.first().first().toBool(), true);
     }
+
+    // A HEIC keeps no IPTC data: with an IPTC field filled, Process asks before the
+    // destination panel. Going back writes nothing; going on refuses the HEIC alone.
+    void photosThatKeepNoIptcDataAreAskedAboutBeforeTheRun()
+    {
+        addPhotos(1);
+        appendToEditor(*m_editor,
+            { tickedCopy(samplesDir() + u"/heif/IMG_3578.heic"_s, m_dir.path() + u"/sources/phone.heic"_s) });
+        QTest::keyClicks(child<QLineEdit>(u"txtIPTC_Headline"_s), u"Harbour"_s);
+        const QString output = m_dir.path() + u"/OutIptc"_s;
+        qobject_cast<OutputOptionsPage*>(m_editor->extentionView())->model().setDestination(output, false);
+
+        QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QCOMPARE(m_presenter->alerts.last().request.informativeText,
+            u"1 of the 2 ticked photos (HEIC) keeps no IPTC data, so the IPTC fields cannot be written into it: it "
+            u"will not be changed. Do you wish to proceed with the other photo?"_s);
+        QVERIFY(!child<QWidget>(u"savePanel"_s));
+        m_presenter->alerts.last().answer(-1); // closed as Escape closes it
+        QTest::qWait(BatchController::kAfterPanelDelayMs);
+        QVERIFY(!child<QWidget>(u"savePanel"_s));
+        QVERIFY(!m_editor->isBatchRunning());
+        QVERIFY(!QFileInfo::exists(output));
+
+        QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
+        QCOMPARE(m_presenter->alerts.size(), 2);
+        m_presenter->alerts.last().answer(0);
+        QTRY_VERIFY(child<QWidget>(u"savePanel"_s) && child<QWidget>(u"savePanel"_s)->isVisible());
+        QTest::mouseClick(child<QPushButton>(u"btnSelectDestination"_s), Qt::LeftButton);
+        QTRY_VERIFY(batch()->summaryWindow() && batch()->summaryWindow()->isVisible());
+        QCOMPARE(batch()->runner().state().succeeded, 1);
+        QCOMPARE(batch()->runner().state().failed, 1);
+        QVERIFY(!QFileInfo::exists(output + u"/phone.heic"_s));
+    }
 };
 
 QTEST_MAIN(ExifEditorBatchTest)

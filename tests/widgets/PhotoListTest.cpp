@@ -812,7 +812,7 @@ private slots:
         AlertCounts counts;
         counts.damagedFileCount = 1;
 
-        const QList<int> known { 100, 101, 102, 103, 104, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115 };
+        const QList<int> known { 100, 101, 102, 103, 104, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117 };
         for (int tag : known) {
             QVERIFY2(sheet.show(tag, counts), qPrintable(QString::number(tag)));
             QVERIFY(subWindow);
@@ -827,7 +827,7 @@ private slots:
             QVERIFY(!subWindow);
             QVERIFY(!sheet.isShown());
         }
-        for (int tag : { 99, 105, 116 })
+        for (int tag : { 99, 105, 118 })
             QVERIFY(!sheet.show(tag, counts));
         subWindow = true; // the overlay or another sheet is up
         QVERIFY(!sheet.show(AlertPhotosExist, counts));

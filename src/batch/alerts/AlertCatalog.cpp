@@ -107,6 +107,28 @@ std::optional<AlertContent> AlertCatalog::alertForTag(int tag, const AlertCounts
     case AlertPrefixOrSuffixBlank:
         return content(
             tag, QStringLiteral("Warning Found"), QStringLiteral("Prefix or Suffix can not be blank."), AlertButtonOk);
+    case AlertIptcNotWrittenToSome: {
+        const bool many = counts.photosKeepingNoIptc > 1;
+        const int others = counts.tickedPhotos - counts.photosKeepingNoIptc;
+        return content(tag, QStringLiteral("IPTC Cannot Be Written").toUpper(),
+            QStringLiteral("%1 of the %2 ticked photos (%3) %4 no IPTC data, so the IPTC fields cannot be written "
+                           "into %5: %6 not be changed. Do you wish to proceed with the other %7?")
+                .arg(QString::number(counts.photosKeepingNoIptc), QString::number(counts.tickedPhotos),
+                    counts.kindsKeepingNoIptc, many ? QStringLiteral("keep") : QStringLiteral("keeps"),
+                    many ? QStringLiteral("them") : QStringLiteral("it"),
+                    many ? QStringLiteral("they will") : QStringLiteral("it will"),
+                    others == 1 ? QStringLiteral("photo") : QStringLiteral("%1 photos").arg(others)),
+            yesNo);
+    }
+    case AlertIptcNotWrittenToAny: {
+        const bool many = counts.photosKeepingNoIptc > 1;
+        return content(tag, QStringLiteral("IPTC Cannot Be Written").toUpper(),
+            QStringLiteral("The ticked photo%1 (%2) %3 no IPTC data, so the IPTC fields cannot be written into %4, "
+                           "and the process was not started. Remove the IPTC changes to write the other fields.")
+                .arg(plural(many), counts.kindsKeepingNoIptc, many ? QStringLiteral("keep") : QStringLiteral("keeps"),
+                    many ? QStringLiteral("them") : QStringLiteral("it")),
+            AlertButtonOk);
+    }
     default:
         qCWarning(lcBatch) << "alert" << tag << "has no text; nothing is shown";
         return std::nullopt;
@@ -135,6 +157,8 @@ AlertYesRoad AlertCatalog::yesRoad(int tag)
         return AlertYesRoad::ValidateFormThenStartProcess;
     case AlertNoRenamingOption:
         return AlertYesRoad::ChooseDestinationFolder;
+    case AlertIptcNotWrittenToSome:
+        return AlertYesRoad::LeavePhotosKeepingNoIptc;
     default:
         return AlertYesRoad::None;
     }

@@ -22,6 +22,8 @@ enum BatchAlertTag : int {
     AlertNoRenamingOption = 113,
     AlertFilenameBlank = 114,
     AlertPrefixOrSuffixBlank = 115,
+    AlertIptcNotWrittenToSome = 116, // some ticked photos keep no IPTC data: go on with the others?
+    AlertIptcNotWrittenToAny = 117, // every ticked photo keeps no IPTC data: nothing starts
 };
 
 // The buttons an alert shows.
@@ -40,6 +42,7 @@ enum class AlertYesRoad {
     DeleteSelectedPhotos, // 106
     ValidateFormThenStartProcess, // 111: the form is checked first; a failure gives alert 112
     ChooseDestinationFolder, // 113: the destination panel, the renaming left off
+    LeavePhotosKeepingNoIptc, // 116: the destination panel; those photos are refused in the run
 };
 
 // The counts that some alert texts quote.
@@ -49,6 +52,9 @@ struct AlertCounts {
     int alreadyExistsPhotosCount = 0; // 109
     int maxPhotos = kMaxPhotosPerAdding; // 107
     int unreadableFolderCount = 0; // 108, 109, 110: folders of the adding that could not be read
+    int photosKeepingNoIptc = 0; // 116, 117: ticked photos whose kind keeps no IPTC data
+    int tickedPhotos = 0; // 116
+    QString kindsKeepingNoIptc; // 116, 117: their kinds, "HEIC and AVIF"
 };
 
 struct AlertContent {

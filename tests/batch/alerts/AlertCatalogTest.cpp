@@ -37,6 +37,8 @@ TEST(AlertCatalog, givesEveryTagItsTitleAndButtons)
         { 113, "Warning Found", yesNo },
         { 114, "Warning Found", AlertButtonOk },
         { 115, "Warning Found", AlertButtonOk },
+        { 116, "IPTC CANNOT BE WRITTEN", yesNo },
+        { 117, "IPTC CANNOT BE WRITTEN", AlertButtonOk },
     };
     for (const auto& row : expected) {
         const AlertContent content = alert(row.tag);
@@ -93,9 +95,30 @@ TEST(AlertCatalog, speaksOfOneOrManySelectedPhotosWhenAskingToRemove)
     EXPECT_TRUE(alert(106, counts).message.startsWith("Remove Photos! "));
 }
 
+TEST(AlertCatalog, speaksOfOneOrManyPhotosThatKeepNoIptcData)
+{
+    AlertCounts counts;
+    counts.photosKeepingNoIptc = 1;
+    counts.tickedPhotos = 2;
+    counts.kindsKeepingNoIptc = "HEIC";
+    EXPECT_EQ(alert(116, counts).message,
+        "1 of the 2 ticked photos (HEIC) keeps no IPTC data, so the IPTC fields cannot be written into it: it will "
+        "not be changed. Do you wish to proceed with the other photo?");
+    EXPECT_EQ(alert(117, counts).message,
+        "The ticked photo (HEIC) keeps no IPTC data, so the IPTC fields cannot be written into it, and the process "
+        "was not started. Remove the IPTC changes to write the other fields.");
+    counts.photosKeepingNoIptc = 3;
+    counts.tickedPhotos = 10;
+    counts.kindsKeepingNoIptc = "HEIC and AVIF";
+    EXPECT_EQ(alert(116, counts).message,
+        "3 of the 10 ticked photos (HEIC and AVIF) keep no IPTC data, so the IPTC fields cannot be written into "
+        "them: they will not be changed. Do you wish to proceed with the other 7 photos?");
+    EXPECT_TRUE(alert(117, counts).message.startsWith("The ticked photos (HEIC and AVIF) keep no IPTC data, "));
+}
+
 TEST(AlertCatalog, answersNothingForAnUnknownTagOrWhileAnotherSheetIsOpen)
 {
-    for (int tag : { 0, 99, 105, 116, 1001 })
+    for (int tag : { 0, 99, 105, 118, 1001 })
         EXPECT_FALSE(AlertCatalog::alertForTag(tag, {}).has_value()) << tag;
     EXPECT_FALSE(AlertCatalog::alertToShow(107, {}, /*isSubWindowOpened*/ true).has_value());
     EXPECT_TRUE(AlertCatalog::alertToShow(107, {}, false).has_value());
@@ -107,6 +130,7 @@ TEST(AlertCatalog, sendsYesOnTheRoadOfItsTag)
     EXPECT_EQ(AlertCatalog::yesRoad(101), AlertYesRoad::RestoreMetadata);
     EXPECT_EQ(AlertCatalog::yesRoad(111), AlertYesRoad::ValidateFormThenStartProcess);
     EXPECT_EQ(AlertCatalog::yesRoad(113), AlertYesRoad::ChooseDestinationFolder);
+    EXPECT_EQ(AlertCatalog::yesRoad(116), AlertYesRoad::LeavePhotosKeepingNoIptc);
     EXPECT_EQ(AlertCatalog::yesRoad(108), AlertYesRoad::None);
 }
 

@@ -10,7 +10,7 @@
 
 class Presenter;
 
-// The editor's one alert sheet ("winAlert"), tags 100 to 115. The texts and
+// The editor's one alert sheet ("winAlert"), tags 100 to 117. The texts and
 // buttons come from AlertCatalog; the question goes through the Presenter,
 // window-modal over `window`.
 //

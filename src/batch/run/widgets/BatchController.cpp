@@ -118,6 +118,9 @@ void BatchController::alertYesRoad(AlertYesRoad road)
     case AlertYesRoad::ChooseDestinationFolder:
         startProcessOnEditOptionBlank(true);
         break;
+    case AlertYesRoad::LeavePhotosKeepingNoIptc:
+        chooseDestination(m_confirmAfterPanel);
+        break;
     case AlertYesRoad::DeleteSelectedPhotos:
     case AlertYesRoad::None:
         break;
@@ -247,6 +250,28 @@ void BatchController::btnProcessTapped()
 }
 
 void BatchController::startProcessOnEditOptionBlank(bool confirm)
+{
+    // A photo whose kind keeps no IPTC data would be refused whole at the end of the
+    // run for the form's IPTC fields: the user hears of it now, before anything starts.
+    const Host::FormRecords records = m_host.formRecords();
+    m_keepingNoIptc = records.settings ? PhotosKeepingNoIptc::among(m_host.batchList(), *records.settings)
+                                       : PhotosKeepingNoIptc {};
+    if (m_keepingNoIptc.any()) {
+        m_confirmAfterPanel = confirm;
+        showAlert(m_keepingNoIptc.all() ? AlertIptcNotWrittenToAny : AlertIptcNotWrittenToSome);
+        return;
+    }
+    chooseDestination(confirm);
+}
+
+void BatchController::addAlertCounts(AlertCounts& counts) const
+{
+    counts.photosKeepingNoIptc = m_keepingNoIptc.count;
+    counts.tickedPhotos = m_keepingNoIptc.ticked;
+    counts.kindsKeepingNoIptc = m_keepingNoIptc.kindsText();
+}
+
+void BatchController::chooseDestination(bool confirm)
 {
     QString folder = m_page->model().outputFolderLocationPath;
     if (folder.isEmpty())

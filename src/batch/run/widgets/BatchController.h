@@ -4,6 +4,7 @@
 #include "batch/alerts/AlertCatalog.h"
 #include "batch/run/BatchRunner.h"
 #include "batch/run/BatchSnapshot.h"
+#include "batch/run/PhotosKeepingNoIptc.h"
 #include "batch/run/BottomLineThrottle.h"
 #include "controls/BusyPresenter.h"
 
@@ -118,8 +119,12 @@ public:
     // ---- Entry points of the alerts' Yes ----
     void startProcessBtnYesTapped();
     void btnRestoreMetaDataYesTapped();
-    // The destination panel; with confirm the run asks first (111, 112 or 100).
+    // The destination panel; with confirm the run asks first (111, 112 or 100). Ticked
+    // photos that keep no IPTC data while the form sets IPTC fields are asked about
+    // before it (116, 117).
     void startProcessOnEditOptionBlank(bool confirm = true);
+    // The figures of the alerts about photos that keep no IPTC data.
+    void addAlertCounts(AlertCounts& counts) const;
     // What Yes on an alert goes on with.
     void alertYesRoad(AlertYesRoad road);
     // Alert 102's OK: the summary follows once the photos in hand are done.
@@ -147,6 +152,7 @@ signals:
 
 private:
     void showAlert(int tag);
+    void chooseDestination(bool confirm);
     void afterDestinationChosen(bool confirm, bool keepSource);
     void prepareRun();
     void runHasStarted();
@@ -176,4 +182,8 @@ private:
     bool m_onPage = false;
     bool m_lowSpaceAnswered = false;
     bool m_summaryOpen = false;
+    // The last look for photos that keep no IPTC data, and whether the run is to ask
+    // after the destination panel that follows its alert.
+    PhotosKeepingNoIptc m_keepingNoIptc;
+    bool m_confirmAfterPanel = true;
 };
