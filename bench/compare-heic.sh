@@ -34,14 +34,8 @@ cat >"$work/settings.json" <<JSON
     "stringIncDecDay": "1", "stringIncDecMonth": "0", "stringIncDecYear": "0" } }
 JSON
 
-timed() {
-  sync
-  local start end
-  start=$(date +%s.%N)
-  "$@" >"$work/last.log" 2>&1 || { echo "compare-heic: failed: $*" >&2; cat "$work/last.log" >&2; exit 1; }
-  end=$(date +%s.%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
-}
+# timed: the wall time of one command (bench/timing.sh).
+source "$repo/bench/timing.sh"
 
 t_velloran=$(timed "$bench" write --jobs "$writers" --settings "$work/settings.json" --out "$work/velloran" "$work/corpus")
 summary=$(grep ' photos, ' "$work/last.log" | tail -n 1)

@@ -51,15 +51,8 @@ JSON
   echo "set Exif.Photo.DateTimeOriginal Ascii $shifted"
 } >"$work/exiv2.cmd"
 
-# Seconds of wall time of one command, after the page cache is written back.
-timed() {
-  sync
-  local start end
-  start=$(date +%s.%N)
-  "$@" >"$work/last.log" 2>&1 || { echo "compare: failed: $*" >&2; cat "$work/last.log" >&2; exit 1; }
-  end=$(date +%s.%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
-}
+# timed: the wall time of one command (bench/timing.sh).
+source "$repo/bench/timing.sh"
 
 copy_corpus() { mkdir "$1" && cp "${photos[@]}" "$1/"; }
 

@@ -10,7 +10,6 @@
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "support/LocalHttpServer.h"
-#include "viewer/MetaDataViewerModel.h"
 #include "viewer/TileFetcher.h"
 #include "viewer/widgets/MetaDataPopupView.h"
 #include "viewer/widgets/TileMapView.h"
@@ -20,7 +19,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -87,14 +85,11 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc < 3) {
-        qWarning("usage: velloran_map_screenshots OUTDIR SAMPLESDIR");
+    const ScreenshotFolders folders(argc, argv, "velloran_map_screenshots");
+    if (!folders.ok())
         return 2;
-    }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    const QDir samples(QDir::cleanPath(QString::fromLocal8Bit(argv[2])));
-    QTemporaryDir home;
-    isolateUserFolders(home.path());
+    const QDir& out = folders.out;
+    const QDir& samples = folders.samples;
     int result = 0;
 
     LocalHttpServer server(&answer);
@@ -121,16 +116,9 @@ int main(int argc, char** argv)
         samples.filePath(QStringLiteral("gps/DSCN0010.jpg")), false) };
     MetaDataPopupView viewer(photos);
     viewer.mapView().setTileFetcher(&tiles);
-    QSignalSpy thumbnail(&viewer.model(), &MetaDataViewerModel::thumbnailReady);
-    if (viewer.setupViewNotification({ { QStringLiteral("selectedIndex"), 0 } })) {
-        viewer.show();
-        thumbnail.wait(5000);
-        waitForTiles(&tiles);
-        if (!viewer.grab().save(out.filePath(QStringLiteral("viewer-gps-tiles.png"))))
-            result = 1;
-    } else {
+    if (!shootViewer(
+            viewer, 0, out.filePath(QStringLiteral("viewer-gps-tiles.png")), [&tiles] { waitForTiles(&tiles); }))
         result = 1;
-    }
     QThreadPool::globalInstance()->waitForDone();
     return result;
 }

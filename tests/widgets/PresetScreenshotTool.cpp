@@ -4,7 +4,6 @@
 //   velloran_preset_screenshots OUTDIR SAMPLESDIR
 #include "WidgetTestSupport.h"
 #include "viewer/widgets/MetaDataPopupView.h"
-#include "viewer/MetaDataViewerModel.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "presets/PresetListModel.h"
@@ -13,8 +12,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QThreadPool>
 
 namespace {
@@ -26,31 +23,17 @@ std::shared_ptr<MetaDataObject> preset(const QString& name)
     return record;
 }
 
-bool shootViewer(MetaDataPopupView& viewer, int index, const QString& path)
-{
-    QSignalSpy thumbnail(&viewer.model(), &MetaDataViewerModel::thumbnailReady);
-    if (!viewer.setupViewNotification({ { QStringLiteral("selectedIndex"), index } }))
-        return false;
-    viewer.show();
-    thumbnail.wait(5000);
-    settleEvents();
-    return viewer.grab().save(path);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc < 3) {
-        qWarning("usage: velloran_preset_screenshots OUTDIR SAMPLESDIR");
+    const ScreenshotFolders folders(argc, argv, "velloran_preset_screenshots");
+    if (!folders.ok())
         return 2;
-    }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    const QDir samples(QDir::cleanPath(QString::fromLocal8Bit(argv[2])));
-    QTemporaryDir home;
-    isolateUserFolders(home.path());
+    const QDir& out = folders.out;
+    const QDir& samples = folders.samples;
     int result = 0;
 
     // The preset window, the second preset open with a few fields and a date setting.

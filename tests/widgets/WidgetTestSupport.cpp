@@ -5,6 +5,8 @@
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/PhotoFile.h"
+#include "viewer/MetaDataViewerModel.h"
+#include "viewer/widgets/MetaDataPopupView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -73,6 +75,29 @@ void settleEvents()
 {
     for (int i = 0; i < 5; ++i)
         QApplication::processEvents();
+}
+
+bool shootViewer(MetaDataPopupView& viewer, int index, const QString& path, const std::function<void()>& settle)
+{
+    QSignalSpy thumbnail(&viewer.model(), &MetaDataViewerModel::thumbnailReady);
+    if (!viewer.setupViewNotification({ { QStringLiteral("selectedIndex"), index } }))
+        return false;
+    viewer.show();
+    thumbnail.wait(5000);
+    settle();
+    return viewer.grab().save(path);
+}
+
+ScreenshotFolders::ScreenshotFolders(int argc, char** argv, const char* tool)
+{
+    if (argc < 3) {
+        qWarning("usage: %s OUTDIR SAMPLESDIR", tool);
+        return;
+    }
+    out.setPath(QString::fromLocal8Bit(argv[1]));
+    samples.setPath(QDir::cleanPath(QString::fromLocal8Bit(argv[2])));
+    isolateUserFolders(m_home.path());
+    m_ok = true;
 }
 
 void clearUserDefaults()

@@ -6,15 +6,18 @@
 #include "platform/UrlOpener.h"
 #include "controls/DialogPresenter.h"
 
+#include <QDir>
 #include <QList>
 #include <QSize>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 class ExifEditorView;
+class MetaDataPopupView;
 class PhotoFile;
 class QAbstractButton;
 class QListWidget;
@@ -91,6 +94,23 @@ void isolateUserFolders(const QString& root);
 // Removes every stored setting.
 void clearUserDefaults();
 
+// The start of a screenshot tool that takes OUTDIR and SAMPLESDIR: the two folders
+// from the command line, and the user's folders pointed into a temporary folder for
+// as long as this lives. ok() is false, after a usage line naming `tool`, when a
+// folder is missing.
+class ScreenshotFolders {
+public:
+    ScreenshotFolders(int argc, char** argv, const char* tool);
+    bool ok() const { return m_ok; }
+
+    QDir out;
+    QDir samples;
+
+private:
+    QTemporaryDir m_home;
+    bool m_ok = false;
+};
+
 // The application object a test drives, with its questions and opened addresses
 // recorded: what the tests of the editor and of the main window hold. A test class
 // derives from it after QObject.
@@ -129,6 +149,12 @@ std::shared_ptr<PhotoFile> tickedCopy(const QString& source, const QString& targ
 // Lets the posted layouts, paints and deferred calls run, so that a grab shows the
 // window as it settled.
 void settleEvents();
+
+// Shows the viewer on its photo `index`, waits for the thumbnail and then for
+// `settle` (the posted events, or also a map's tiles), and saves its picture at
+// `path`; false when the photo cannot be shown or the picture not saved.
+bool shootViewer(
+    MetaDataPopupView& viewer, int index, const QString& path, const std::function<void()>& settle = settleEvents);
 
 // A check box or radio button takes a click on its box or title only.
 void clickBox(QAbstractButton* button);
