@@ -1,5 +1,6 @@
 #include "Helper/ExifToolArguments.h"
 
+#include "Helper/ExifWriter.h"
 #include "platform/Exiv2Adapter.h"
 
 #include <QRegularExpression>
@@ -226,8 +227,7 @@ void addIptcArguments(const MetadataSnapshot& expected, const EditedKeys& edited
     if (edited.iptc.empty())
         return;
     if (!holdsIptc) {
-        result.refusal = u"This kind of photo keeps no IPTC data, so its IPTC fields cannot be written; the photo "
-                         u"was not changed."_s;
+        result.refusal = ExifWriter::keepsNoIptcRefusal();
         return;
     }
     if (expected.iptc.empty()) {

@@ -124,9 +124,11 @@ public:
     // why not (a HEIF or CR3 file whose image data is cut away).
     static std::optional<QString> whyNotWritable(const QString& path);
     // Whether photos like the one starting with these bytes can keep IPTC data. The
-    // ISO base media containers (HEIC, HEIF, AVIF, CR3) have no place for it, and no
-    // writer puts it there: an edit that would write IPTC into one is refused whole.
+    // ISO base media containers (HEIC, HEIF, AVIF, CR3) and WebP have no place for it,
+    // and no writer puts it there: an edit that would write IPTC into one is refused
+    // whole, with keepsNoIptcRefusal.
     static bool keepsIptc(QByteArrayView head);
+    static QString keepsNoIptcRefusal();
     // The same for the photo at path, from its first bytes; a file that cannot be read
     // counts as keeping IPTC data (its write fails with words of its own).
     static bool photoKeepsIptc(const QString& path);

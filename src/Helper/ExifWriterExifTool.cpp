@@ -162,7 +162,14 @@ bool ExifWriter::isWrittenByExifTool(QByteArrayView head)
 
 bool ExifWriter::keepsIptc(QByteArrayView head)
 {
-    return !BmffLayout::isBmff(head);
+    const bool isWebp = head.size() >= 12 && head.first(4) == "RIFF" && head.sliced(8, 4) == "WEBP";
+    return !BmffLayout::isBmff(head) && !isWebp;
+}
+
+QString ExifWriter::keepsNoIptcRefusal()
+{
+    return u"This kind of photo keeps no IPTC data, so its IPTC fields cannot be written; the photo was not "
+           u"changed."_s;
 }
 
 bool ExifWriter::photoKeepsIptc(const QString& path)

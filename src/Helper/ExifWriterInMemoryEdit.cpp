@@ -76,6 +76,12 @@ EditedPhoto editedPhoto(
             && !result.xmpPacketChanged;
         if (changesNothing)
             return false;
+        // exiv2 would drop the datasets silently, and the read-back refuse the photo
+        // in its own words.
+        if (!result.edited.iptc.empty() && !ExifWriter::keepsIptc(original)) {
+            result.refusal = ExifWriter::keepsNoIptcRefusal();
+            return false;
+        }
         const bool keepsPacket = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
         image.writeXmpFromPacket(keepsPacket);
         if (!keepsPacket && !result.edited.xmp.empty() && !isParsableXmp(result.before.xmpPacket)) {

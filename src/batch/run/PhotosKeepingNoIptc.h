@@ -9,7 +9,7 @@ class MetaDataObject;
 class PhotoFile;
 
 // The ticked photos a run would refuse whole because the form sets IPTC fields in
-// them and their kind keeps no IPTC data (HEIC, HEIF, AVIF, CR3): the run asks about
+// them and their kind keeps no IPTC data (HEIC, HEIF, AVIF, CR3, WebP): the run asks about
 // them before it starts, rather than refusing them one by one at its end. Which edits
 // set IPTC data and which kinds keep none, the writer decides
 // (ExifWriter::editSetsIptc, ExifWriter::photoKeepsIptc).
