@@ -34,10 +34,11 @@ expect fail batch/alerts/A.h:batch/intake/S.h batch/intake/S.cpp:batch/alerts/A.
 expect fail app/W.cpp:form/widgets/F.h form/widgets/F.cpp:controls/K.h controls/K.cpp:app/W.h
 expect pass batch/alerts/A.h:model/L.h batch/intake/S.cpp:batch/alerts/A.h batch/intake/S.h:model/L.h
 expect pass app/W.cpp:app/V.h app/V.cpp:app/W.h
-# An include of something that is not in src/ (a generated header) is no arrow.
-expect pass batch/run/R.cpp:batch/run/widgets/ui_R.h
-rm -f "$work/src/batch/run/widgets/ui_R.h"
-"$check" "$work" >/dev/null 2>&1 || { echo "a missing header made an arrow"; failures=$((failures + 1)); }
+# An include of a header that is not in src/ (one the build generates) is no arrow:
+# the same tree is a cycle while the header is there and none once it is gone.
+expect fail batch/run/widgets/W.cpp:batch/run/R.h batch/run/R.cpp:batch/run/widgets/ui_W.h
+rm -f "$work/src/batch/run/widgets/ui_W.h"
+"$check" "$work" >/dev/null 2>&1 || { echo "an include of a header not in src/ made an arrow"; failures=$((failures + 1)); }
 
 [ $failures -eq 0 ] && echo "check-include-cycles: every case as expected"
 exit $((failures > 0))
