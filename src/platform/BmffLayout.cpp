@@ -108,8 +108,10 @@ std::optional<quint64> itemIdOf(QByteArrayView iinf, QByteArrayView itemType, QB
         const QByteArrayView texts = entry.rest();
         const qsizetype nameEnd = texts.indexOf('\0');
         const QByteArrayView content = nameEnd < 0 ? QByteArrayView() : texts.sliced(nameEnd + 1);
-        if (contentType.isEmpty() || (content.startsWith(contentType) && content.size() > contentType.size()
-                                          && content[contentType.size()] == '\0'))
+        const bool namesContent = content == contentType
+            || (content.startsWith(contentType) && content.size() > contentType.size()
+                && content[contentType.size()] == '\0');
+        if (contentType.isEmpty() || namesContent)
             id = itemId;
         return id.has_value();
     });
@@ -130,6 +132,7 @@ std::optional<QByteArrayView> itemBytes(QByteArrayView iloc, quint64 wanted, QBy
     const auto valid = [](unsigned size) { return size == 0 || size == 4 || size == 8; };
     if (version > 2 || !valid(offsetSize) || !valid(lengthSize) || !valid(baseSize) || !valid(indexSize))
         return std::nullopt;
+    const unsigned extentSize = indexSize + offsetSize + lengthSize;
     const quint64 count = at.number(version < 2 ? 2 : 4);
     for (quint64 item = 0; item < count && !at.failed(); ++item) {
         const quint64 id = at.number(version < 2 ? 2 : 4);
@@ -139,7 +142,8 @@ std::optional<QByteArrayView> itemBytes(QByteArrayView iloc, quint64 wanted, QBy
         const quint64 extents = at.number(2);
         quint64 offset = 0;
         quint64 length = 0;
-        for (quint64 extent = 0; extent < extents && !at.failed(); ++extent) {
+        // Extents of no bytes at all would cost a turn each and place nothing.
+        for (quint64 extent = 0; extent < extents && extentSize > 0 && !at.failed(); ++extent) {
             at.number(indexSize);
             offset = at.number(offsetSize);
             length = at.number(lengthSize);

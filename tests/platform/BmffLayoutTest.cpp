@@ -105,6 +105,17 @@ TEST(BmffLayout, aDamagedItemLocationGivesNoExifItem)
         EXPECT_FALSE(BmffLayout::exifItem(heifWith({ .ilocCut = cut }))) << cut;
     EXPECT_EQ(artistOf(heifWith({ .offsetPastItem = 1 })), "");
 
+    // Items whose extents hold no bytes: a location table that places nothing is
+    // read through at once, not extent by extent.
+    QByteArray emptyExtents = bigEndian(0xffff, 2);
+    for (int item = 0; item < 0xffff; ++item)
+        emptyExtents += bigEndian(2, 2) + bigEndian(0, 2) + bigEndian(0xffff, 2);
+    const QByteArray manyItems = box("ftyp", QByteArray("mif1") + bigEndian(0, 4) + "mif1")
+        + fullBox("meta", 0,
+            fullBox("iinf", 0, bigEndian(1, 2) + fullBox("infe", 2, bigEndian(1, 2) + bigEndian(0, 2) + "Exif" + QByteArray(1, '\0')))
+                + fullBox("iloc", 0, QByteArray(2, '\0') + emptyExtents));
+    EXPECT_FALSE(BmffLayout::exifItem(manyItems));
+
     const QByteArray whole = heifWith({});
     for (qsizetype size = 0; size < whole.size(); ++size) {
         const QByteArrayView cut = QByteArrayView(whole).first(size);
