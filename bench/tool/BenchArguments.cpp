@@ -123,7 +123,8 @@ QString benchUsageText()
       per photo, then the totals and rates, and the resident size after every
       1,000 photos. CODE is the writer's answer (0 written, 7 written with a raw
       file's camera kept, others failed), or -1 for a photo the run never
-      reached; a photo refused before it had an output shows its source path.
+      reached (one the list did not take says why); a photo refused before
+      it had an output shows its source path.
   velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] [--jobs N] SRCDIR
       The same photos, named as write names them (give the same arguments):
       each whose output is there is written back from its source with the

@@ -176,20 +176,25 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
     // The batch list, read as the application reads it (several photos at once, the
     // list in order), every photo ticked.
     const QStringList paths = benchPhotoPaths(arguments.sourceDir, err);
-    const QList<std::shared_ptr<PhotoFile>> read
-        = QtConcurrent::blockingMapped(paths, [](const QString& path) -> std::shared_ptr<PhotoFile> {
-              try {
-                  return PhotoIntake::readPhotoFile(QFileInfo(path).absoluteFilePath());
-              } catch (const std::exception&) {
-                  return nullptr;
-              }
-          });
+    struct Intake {
+        std::shared_ptr<PhotoFile> photo;
+        QString refusal;
+    };
+    const QList<Intake> read = QtConcurrent::blockingMapped(paths, [](const QString& path) -> Intake {
+        try {
+            return { PhotoIntake::readPhotoFile(QFileInfo(path).absoluteFilePath()), QString() };
+        } catch (const std::exception& error) {
+            return { nullptr, QString::fromStdString(error.what()) };
+        }
+    });
     QList<std::shared_ptr<PhotoFile>> batch;
     double bytes = 0;
     for (qsizetype i = 0; i < paths.size(); ++i) {
-        const std::shared_ptr<PhotoFile>& photo = read[i];
+        const std::shared_ptr<PhotoFile>& photo = read[i].photo;
         if (!photo) {
-            err << "velloran-bench: not taken into the list: " << paths[i] << '\n';
+            // The run never reaches a photo the list did not take: its line says why.
+            printLine(out, u"%1\t%2\t%3"_s.arg(kBenchNotReachedCode)
+                               .arg(escapedField(paths[i]), escapedField(u"Not taken into the list: "_s + read[i].refusal)));
             continue;
         }
         photo->isSelected = true;

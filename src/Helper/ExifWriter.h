@@ -120,8 +120,13 @@ public:
     static void setExifToolProgram(const QString& program);
     // Whether photos like the one starting with these bytes are written through exiftool.
     static bool isWrittenByExifTool(QByteArrayView head);
-    // Whether the photo at path can be written at all: nothing when it can, else
-    // why not (a HEIF or CR3 file whose image data is cut away).
+    // Whether the photo at path can be written at all, told from its first bytes
+    // as the writer chooses its road: nothing when it can, else why not, for the
+    // user. Not written: a file exiv2 knows no kind of or writes no metadata into
+    // (SVG, XPM, PBM, a bare JPEG 2000 codestream, text, an XMP packet alone), an
+    // empty file, a PNG, HEIC, HEIF, AVIF or CR3 file under another kind's name
+    // (exiftool refuses it), and a HEIF or CR3 file whose image data is cut away.
+    // A file that cannot be read answers nothing: its reading has its own words.
     static std::optional<QString> whyNotWritable(const QString& path);
     // Whether photos like the one starting with these bytes can keep IPTC data. The
     // ISO base media containers (HEIC, HEIF, AVIF, CR3) and WebP have no place for it,

@@ -114,6 +114,44 @@ bool isPng(QByteArrayView head)
     return head.size() >= 8 && head.first(8) == "\x89PNG\r\n\x1a\n";
 }
 
+// The name extensions under which exiftool takes the kinds it writes for us: it
+// tells a file's kind by its extension and refuses one whose content is of
+// another kind ("Not a valid JPG (looks more like a PNG)").
+const QStringList& bmffSuffixes()
+{
+    static const QStringList suffixes { u"heic"_s, u"heif"_s, u"hif"_s, u"avif"_s, u"cr3"_s };
+    return suffixes;
+}
+
+const QStringList& pngSuffixes()
+{
+    static const QStringList suffixes { u"png"_s };
+    return suffixes;
+}
+
+// Enough of a file for exiv2 to tell its kind: each kind's signature lies in its
+// first bytes.
+constexpr qint64 kKindHeadSize = 4096;
+
+// Whether exiv2 writes metadata of a kind we edit into files starting with head.
+// An XMP packet alone (exiv2's sidecar kind) is no photo: written, it would stay a
+// packet under a photo's name, and none of its Exif or IPTC fields could be kept.
+bool isWrittenByExiv2(QByteArrayView head, const QString& path)
+{
+    int type = Exiv2::ImageType::none;
+    // exiv2 throws for some contents it cannot tell (a PBM); its open of the whole
+    // file, before any write, would throw the same.
+    Exiv2Adapter::run(u"tell the kind of"_s, path, [&] {
+        type = Exiv2::ImageFactory::getType(reinterpret_cast<const Exiv2::byte*>(head.data()), long(head.size()));
+    }, Exiv2Adapter::Severity::Debug);
+    if (type == Exiv2::ImageType::none || type == Exiv2::ImageType::xmp)
+        return false;
+    static constexpr Exiv2::MetadataId kEdited[] { Exiv2::mdExif, Exiv2::mdIptc, Exiv2::mdXmp };
+    return std::any_of(std::begin(kEdited), std::end(kEdited), [&](Exiv2::MetadataId kind) {
+        return (Exiv2::ImageFactory::checkMode(type, kind) & Exiv2::amWrite) != 0;
+    });
+}
+
 // The entries exiftool gives the directories it makes (in a PNG or HEIF file
 // without Exif), with its values, as a JPEG's new directories get them; the rest
 // of what it adds, addRequiredEntries asks for already.
@@ -180,14 +218,35 @@ bool ExifWriter::photoKeepsIptc(const QString& path)
 
 std::optional<QString> ExifWriter::whyNotWritable(const QString& path)
 {
-    return BmffLayout::missingPart(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt; // the reading of the photo has its own words for that
+    const QByteArray head = file.read(kKindHeadSize);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    file.close();
+    if (head.isEmpty())
+        return u"Its metadata cannot be written: the file is empty."_s;
+    if (isWrittenByExifTool(head)) {
+        const bool bmff = BmffLayout::isBmff(head);
+        const QString suffix = QFileInfo(path).suffix();
+        if (!(bmff ? bmffSuffixes() : pngSuffixes()).contains(suffix, Qt::CaseInsensitive))
+            return u"Its metadata cannot be written: the file holds a %1 image but is named \".%2\"; under the "
+                   u"extension of its kind (%3) it can be edited."_s
+                .arg(bmff ? u"HEIC, HEIF, AVIF or CR3"_s : u"PNG"_s, suffix,
+                    u"."_s + (bmff ? bmffSuffixes() : pngSuffixes()).join(u", ."_s));
+        return bmff ? BmffLayout::missingPart(path) : std::nullopt;
+    }
+    if (!isWrittenByExiv2(head, path))
+        return u"Its metadata cannot be written: Velloran writes no metadata into files of this kind."_s;
+    return std::nullopt;
 }
 
 void ExifWriter::prepareWriterFor(const QString& path)
 {
     // By name only: a wrong guess costs one idle process or a start at the first photo.
-    static const QStringList kSuffixes { u"heic"_s, u"heif"_s, u"hif"_s, u"avif"_s, u"cr3"_s, u"png"_s };
-    if (kSuffixes.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive))
+    const QString suffix = QFileInfo(path).suffix();
+    if (bmffSuffixes().contains(suffix, Qt::CaseInsensitive) || pngSuffixes().contains(suffix, Qt::CaseInsensitive))
         ExifToolProcess::prepare(exifToolProgram(), ExifToolArguments::configText(), path);
 }
 
