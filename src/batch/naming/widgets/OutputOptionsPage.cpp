@@ -111,7 +111,46 @@ void OutputOptionsPage::buildControls()
     title->setFont(titleFont);
     layout->addWidget(title);
 
-    // Keep or edit the names, and the page's reset.
+    layout->addLayout(buildModeRow(content));
+    layout->addWidget(buildOptionRows(content));
+    connectOptionControls();
+
+    // The folder the outputs go to when the batch starts without another choice.
+    auto* folderTitle = new QLabel(tr("Output Folder"), content);
+    folderTitle->setFont(titleFont);
+    layout->addSpacing(8);
+    layout->addWidget(folderTitle);
+    auto* folderRow = new QHBoxLayout;
+    m_txtPathImg = field(content, u"txtPathImg"_s);
+    m_txtPathImg->setReadOnly(true);
+    m_btnSelectFolder = new QPushButton(tr("Choose…"), content);
+    m_btnSelectFolder->setObjectName(u"btnSelectFolder"_s);
+    folderRow->addWidget(m_txtPathImg, 1);
+    folderRow->addWidget(m_btnSelectFolder);
+    layout->addLayout(folderRow);
+    connect(m_btnSelectFolder, &QPushButton::clicked, this, &OutputOptionsPage::btnSelectFolderTapped);
+
+    layout->addStretch();
+    auto* backRow = new QHBoxLayout;
+    backRow->addStretch();
+    m_btnBackToProperties = new QPushButton(tr("Done"), content);
+    m_btnBackToProperties->setObjectName(u"btnBackToProperties"_s);
+    backRow->addWidget(m_btnBackToProperties);
+    layout->addLayout(backRow);
+    connect(m_btnBackToProperties, &QPushButton::clicked, this, &OutputOptionsPage::btnBackToPropertiesTapped);
+
+    // The page's own list pop-up, used until the editor hands it a shared one.
+    m_ownList = new AttachedPopupTable(this);
+    m_ownList->setTableName(u"tblPopupOptions2"_s);
+    connect(m_ownList, &AttachedPopupTable::openChanged, this, [this](bool open) {
+        disableEnableAllButtonsWhenDropdownOpen(open);
+        emit dropDownOpened(open);
+    });
+}
+
+// Keep or edit the names, and the page's reset.
+QHBoxLayout* OutputOptionsPage::buildModeRow(QWidget* content)
+{
     auto* modeRow = new QHBoxLayout;
     m_btnKeepOriginalFileName = imageButton(content, u"btnKeepOriginalFileName"_s, kRadioOff, kRadioOn);
     m_btnEditOriginalName = imageButton(content, u"btnEditOriginalName"_s, kRadioOff, kRadioOn);
@@ -125,13 +164,16 @@ void OutputOptionsPage::buildControls()
     m_btnRefresh->setObjectName(u"btnRefresh"_s);
     m_btnRefresh->setToolTip(tr("Keep the original file names again"));
     modeRow->addWidget(m_btnRefresh);
-    layout->addLayout(modeRow);
     connect(
         m_btnKeepOriginalFileName, &QAbstractButton::clicked, this, [this] { btnOutputRenamingOptionTapped(false); });
     connect(m_btnEditOriginalName, &QAbstractButton::clicked, this, [this] { btnOutputRenamingOptionTapped(true); });
     connect(m_btnRefresh, &QPushButton::clicked, this, &OutputOptionsPage::refreshOutputRenamingOptionOnTapped);
+    return modeRow;
+}
 
-    // The five options, one row each.
+// The five options, one row each.
+QWidget* OutputOptionsPage::buildOptionRows(QWidget* content)
+{
     m_vwCustomEditOriginalName = new QFrame(content);
     m_vwCustomEditOriginalName->setObjectName(u"vwCustomEditOriginalName"_s);
     auto* grid = new QGridLayout(m_vwCustomEditOriginalName);
@@ -170,7 +212,21 @@ void OutputOptionsPage::buildControls()
     grid->addLayout(prefixRow, row++, 2);
 
     addOption(m_btnAddEXIFDateTime, u"btnAddEXIFDateTime"_s, tr("Date"));
-    // Each list's text and its button sit together; the three lists stand apart.
+    grid->addLayout(buildDateLists(box), row++, 2);
+
+    addOption(m_btnAddEXIFLocation, u"btnAddEXIFLocation"_s, tr("Location"));
+    grid->addLayout(buildLocationParts(box, lineHeight), row++, 2);
+
+    addOption(m_btnAddEXIFAppendWidthHeight, u"btnAddEXIFAppendWidthHeight"_s, tr("Pixel size"));
+    m_txtEXIFWidthHeightShow = field(box, u"txtEXIFWidthHeightShow"_s);
+    m_txtEXIFWidthHeightShow->setReadOnly(true);
+    grid->addWidget(m_txtEXIFWidthHeightShow, row++, 2);
+    return m_vwCustomEditOriginalName;
+}
+
+// Each list's text and its button sit together; the three lists stand apart.
+QHBoxLayout* OutputOptionsPage::buildDateLists(QWidget* box)
+{
     auto* dateRow = new QHBoxLayout;
     dateRow->setSpacing(0);
     auto addDateList
@@ -193,9 +249,12 @@ void OutputOptionsPage::buildControls()
         m_txtEXIFtype, m_btnAddEXIFDateTimeTypeOption, u"txtEXIFtype"_s, u"btnAddEXIFDateTimeTypeOption"_s, 603);
     addDateList(m_txtEXIFformat, m_btnAddEXIFDateTimeFormatOption, u"txtEXIFformat"_s,
         u"btnAddEXIFDateTimeFormatOption"_s, 604);
-    grid->addLayout(dateRow, row++, 2);
+    return dateRow;
+}
 
-    addOption(m_btnAddEXIFLocation, u"btnAddEXIFLocation"_s, tr("Location"));
+// The four place names to tick, over the text they make.
+QVBoxLayout* OutputOptionsPage::buildLocationParts(QWidget* box, int lineHeight)
+{
     auto* locationBox = new QVBoxLayout;
     auto* ticks = new QHBoxLayout;
     ticks->setSpacing(4);
@@ -218,14 +277,12 @@ void OutputOptionsPage::buildControls()
     m_txtEXIFLocationShow = field(box, u"txtEXIFLocationShow"_s);
     m_txtEXIFLocationShow->setReadOnly(true);
     locationBox->addWidget(m_txtEXIFLocationShow);
-    grid->addLayout(locationBox, row++, 2);
+    return locationBox;
+}
 
-    addOption(m_btnAddEXIFAppendWidthHeight, u"btnAddEXIFAppendWidthHeight"_s, tr("Pixel size"));
-    m_txtEXIFWidthHeightShow = field(box, u"txtEXIFWidthHeightShow"_s);
-    m_txtEXIFWidthHeightShow->setReadOnly(true);
-    grid->addWidget(m_txtEXIFWidthHeightShow, row++, 2);
-    layout->addWidget(m_vwCustomEditOriginalName);
-
+// The option boxes and the texts typed into the options.
+void OutputOptionsPage::connectOptionControls()
+{
     using Option = OutputOptionsModel::Option;
     const std::pair<IMGButton*, Option> options[] = {
         { m_btnAddEXIFReplaceFilename, Option::CustomName },
@@ -258,38 +315,6 @@ void OutputOptionsPage::buildControls()
     bindText(m_txtEXIFCustomNameShow, &OutputOptionsModel::txtEXIFCustomNameShow, &FieldTyping::customNameText);
     bindText(m_txtAddPrefixString, &OutputOptionsModel::txtAddPrefixString, &FieldTyping::renamingAffixText);
     bindText(m_txtAddSuffixString, &OutputOptionsModel::txtAddSuffixString, &FieldTyping::renamingAffixText);
-
-    // The folder the outputs go to when the batch starts without another choice.
-    auto* folderTitle = new QLabel(tr("Output Folder"), content);
-    folderTitle->setFont(titleFont);
-    layout->addSpacing(8);
-    layout->addWidget(folderTitle);
-    auto* folderRow = new QHBoxLayout;
-    m_txtPathImg = field(content, u"txtPathImg"_s);
-    m_txtPathImg->setReadOnly(true);
-    m_btnSelectFolder = new QPushButton(tr("Choose…"), content);
-    m_btnSelectFolder->setObjectName(u"btnSelectFolder"_s);
-    folderRow->addWidget(m_txtPathImg, 1);
-    folderRow->addWidget(m_btnSelectFolder);
-    layout->addLayout(folderRow);
-    connect(m_btnSelectFolder, &QPushButton::clicked, this, &OutputOptionsPage::btnSelectFolderTapped);
-
-    layout->addStretch();
-    auto* backRow = new QHBoxLayout;
-    backRow->addStretch();
-    m_btnBackToProperties = new QPushButton(tr("Done"), content);
-    m_btnBackToProperties->setObjectName(u"btnBackToProperties"_s);
-    backRow->addWidget(m_btnBackToProperties);
-    layout->addLayout(backRow);
-    connect(m_btnBackToProperties, &QPushButton::clicked, this, &OutputOptionsPage::btnBackToPropertiesTapped);
-
-    // The page's own list pop-up, used until the editor hands it a shared one.
-    m_ownList = new AttachedPopupTable(this);
-    m_ownList->setTableName(u"tblPopupOptions2"_s);
-    connect(m_ownList, &AttachedPopupTable::openChanged, this, [this](bool open) {
-        disableEnableAllButtonsWhenDropdownOpen(open);
-        emit dropDownOpened(open);
-    });
 }
 
 void OutputOptionsPage::initSetup()

@@ -12,10 +12,12 @@
 
 class AttachedPopupTable;
 class IMGButton;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
+class QVBoxLayout;
 
 // The renaming page ("vwExtentionView") that takes the form's place beside the
 // photo list: keep each photo's name or build new ones from a custom name, a
@@ -80,6 +82,11 @@ signals:
 
 private:
     void buildControls();
+    QHBoxLayout* buildModeRow(QWidget* content);
+    QWidget* buildOptionRows(QWidget* content);
+    QHBoxLayout* buildDateLists(QWidget* box);
+    QVBoxLayout* buildLocationParts(QWidget* box, int lineHeight);
+    void connectOptionControls();
     void refreshFromPanel();
     IMGButton* optionCheck(OutputOptionsModel::Option option) const;
     IMGButton* locationTick(OutputOptionsModel::LocationPart part) const;
