@@ -107,6 +107,90 @@ void zeroUncovered(QByteArray& out, std::uint64_t originalSize, std::vector<Rang
     }
 }
 
+// Appends the entries a directory keeps and those the edit gives it, but the
+// pointers to its children, which are set apart. The values of entries that go
+// are removed, those of entries that stay kept. Answers whether an entry went or
+// came.
+bool collectEntries(Directory directory, const TiffBlock::Ifd& ifd, const TiffBlockPatcher::Edit& edit,
+    std::vector<OutEntry>& entries, std::vector<Range>& removed, std::vector<Range>& kept)
+{
+    const auto& editedTags = edit.tags[directory];
+    bool changed = false;
+    for (const TiffBlock::Entry& entry : ifd.entries) {
+        if (isChildPointer(directory, entry.tag))
+            continue;
+        const bool removesNote
+            = directory == TiffBlock::Exif && entry.tag == TiffBlock::kMakerNote && edit.removesMakerNote;
+        if (editedTags.count(entry.tag) != 0 || removesNote) {
+            changed = true;
+            if (entry.isOutOfLine())
+                removed.push_back({ entry.valueOffset, entry.size });
+            continue;
+        }
+        entries.push_back({ entry.tag, &entry, {} });
+        if (entry.isOutOfLine())
+            kept.push_back({ entry.valueOffset, entry.size });
+    }
+    for (const auto& [tag, values] : editedTags) {
+        if (isChildPointer(directory, tag))
+            continue;
+        for (const TiffBlockPatcher::Value& value : values) {
+            if (!value.bytes.isEmpty() && value.count > 0) {
+                entries.push_back({ tag, nullptr, value });
+                changed = true;
+            }
+        }
+    }
+    return changed;
+}
+
+// Writes a directory anew, the entries in the order of their tags: over the old
+// directory where it fits (nothing else points there), else at the end; new
+// values at the end. Answers where it starts; nothing when it cannot be
+// addressed or the block would pass maxSize bytes.
+std::optional<std::uint32_t> writeDirectory(Writer& writer, QByteArrayView block, const TiffBlock::Ifd& ifd,
+    std::vector<OutEntry> entries, std::uint32_t next, std::uint64_t maxSize, std::vector<Range>& kept)
+{
+    std::stable_sort(
+        entries.begin(), entries.end(), [](const OutEntry& a, const OutEntry& b) { return a.tag < b.tag; });
+    if (entries.size() > 0xffff)
+        return std::nullopt;
+    const std::uint64_t tableSize = 2 + 12 * std::uint64_t(entries.size()) + 4;
+    const bool overOld = ifd.present && tableSize <= ifd.tableSize();
+    const std::uint64_t at = overOld ? ifd.offset : writer.append(tableSize);
+    if (overOld) {
+        std::memset(writer.bytes().data() + at, 0, std::size_t(tableSize));
+        kept.push_back({ at, tableSize });
+    }
+    writer.put16(at, std::uint16_t(entries.size()));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::uint64_t position = at + 2 + 12 * i;
+        const OutEntry& entry = entries[i];
+        if (entry.original != nullptr) {
+            std::memcpy(writer.bytes().data() + position, block.data() + entry.original->position, 12);
+            continue;
+        }
+        writer.put16(position, entry.tag);
+        writer.put16(position + 2, entry.value.type);
+        writer.put32(position + 4, entry.value.count);
+        if (entry.value.bytes.size() <= 4) {
+            std::memcpy(writer.bytes().data() + position + 8, entry.value.bytes.constData(),
+                std::size_t(entry.value.bytes.size()));
+            continue;
+        }
+        const std::uint64_t valueAt = writer.append(std::uint64_t(entry.value.bytes.size()));
+        std::memcpy(
+            writer.bytes().data() + valueAt, entry.value.bytes.constData(), std::size_t(entry.value.bytes.size()));
+        if (valueAt > UINT32_MAX)
+            return std::nullopt;
+        writer.put32(position + 8, std::uint32_t(valueAt));
+    }
+    writer.put32(at + 2 + 12 * std::uint64_t(entries.size()), next);
+    if (at > UINT32_MAX || std::uint64_t(writer.bytes().size()) > maxSize)
+        return std::nullopt;
+    return std::uint32_t(at);
+}
+
 } // namespace
 
 bool TiffBlockPatcher::Edit::isEmpty() const
@@ -128,34 +212,9 @@ std::optional<QByteArray> TiffBlockPatcher::patched(QByteArrayView block, const 
     for (int index = 0; index < TiffBlock::DirectoryCount; ++index) {
         const auto directory = Directory(index);
         const TiffBlock::Ifd& ifd = tiff->ifd(directory);
-        const auto& editedTags = edit.tags[directory];
         std::vector<OutEntry> entries;
-        bool changed = !ifd.present;
-        for (const TiffBlock::Entry& entry : ifd.entries) {
-            if (isChildPointer(directory, entry.tag))
-                continue;
-            const bool removesNote
-                = directory == TiffBlock::Exif && entry.tag == TiffBlock::kMakerNote && edit.removesMakerNote;
-            if (editedTags.count(entry.tag) != 0 || removesNote) {
-                changed = true;
-                if (entry.isOutOfLine())
-                    removed.push_back({ entry.valueOffset, entry.size });
-                continue;
-            }
-            entries.push_back({ entry.tag, &entry, {} });
-            if (entry.isOutOfLine())
-                kept.push_back({ entry.valueOffset, entry.size });
-        }
-        for (const auto& [tag, values] : editedTags) {
-            if (isChildPointer(directory, tag))
-                continue;
-            for (const Value& value : values) {
-                if (!value.bytes.isEmpty() && value.count > 0) {
-                    entries.push_back({ tag, nullptr, value });
-                    changed = true;
-                }
-            }
-        }
+        const bool entriesChanged = collectEntries(directory, ifd, edit, entries, removed, kept);
+        bool changed = !ifd.present || entriesChanged;
         // A child keeps its pointer entry where it stays; a moved one has its
         // pointer set in place unless this directory is written anew anyway.
         std::vector<std::pair<const TiffBlock::Entry*, std::uint32_t>> movedPointers;
@@ -194,50 +253,14 @@ std::optional<QByteArray> TiffBlockPatcher::patched(QByteArrayView block, const 
             continue;
         }
 
-        // Written anew, the entries in the order of their tags: over the old
-        // directory where it fits (nothing else points there), else at the end;
-        // new values at the end.
-        std::stable_sort(
-            entries.begin(), entries.end(), [](const OutEntry& a, const OutEntry& b) { return a.tag < b.tag; });
-        if (entries.size() > 0xffff)
-            return std::nullopt;
-        const std::uint64_t tableSize = 2 + 12 * std::uint64_t(entries.size()) + 4;
-        const bool overOld = ifd.present && tableSize <= ifd.tableSize();
-        const std::uint64_t at = overOld ? ifd.offset : writer.append(tableSize);
-        if (overOld) {
-            std::memset(writer.bytes().data() + at, 0, std::size_t(tableSize));
-            kept.push_back({ at, tableSize });
-        }
         entryCount[directory] = entries.size();
-        writer.put16(at, std::uint16_t(entries.size()));
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const std::uint64_t position = at + 2 + 12 * i;
-            const OutEntry& entry = entries[i];
-            if (entry.original != nullptr) {
-                std::memcpy(writer.bytes().data() + position, block.data() + entry.original->position, 12);
-                continue;
-            }
-            writer.put16(position, entry.tag);
-            writer.put16(position + 2, entry.value.type);
-            writer.put32(position + 4, entry.value.count);
-            if (entry.value.bytes.size() <= 4) {
-                std::memcpy(writer.bytes().data() + position + 8, entry.value.bytes.constData(),
-                    std::size_t(entry.value.bytes.size()));
-                continue;
-            }
-            const std::uint64_t valueAt = writer.append(std::uint64_t(entry.value.bytes.size()));
-            std::memcpy(
-                writer.bytes().data() + valueAt, entry.value.bytes.constData(), std::size_t(entry.value.bytes.size()));
-            if (valueAt > UINT32_MAX)
-                return std::nullopt;
-            writer.put32(position + 8, std::uint32_t(valueAt));
-        }
-        writer.put32(at + 2 + 12 * std::uint64_t(entries.size()), next);
-        if (at > UINT32_MAX || std::uint64_t(writer.bytes().size()) > maxSize)
+        const std::optional<std::uint32_t> at
+            = writeDirectory(writer, block, ifd, std::move(entries), next, maxSize, kept);
+        if (!at)
             return std::nullopt;
         if (ifd.present)
             removed.push_back({ ifd.offset, ifd.tableSize() });
-        finalOffset[directory] = std::uint32_t(at);
+        finalOffset[directory] = *at;
     }
     // Some readers take the room left after IFD0 for the room of IFD1 as well; a
     // moved IFD0 near the end is followed by enough zeros for IFD1's directory.
