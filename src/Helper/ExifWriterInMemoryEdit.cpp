@@ -38,6 +38,45 @@ std::string ownXmpPacket(const MetadataSnapshot& before)
     return packet;
 }
 
+// exiv2 would make the new packet itself, without the photo's own about and
+// empty alternatives; a JPEG is given one that keeps them. exiv2's TIFF writer
+// takes no packet made outside it, so a TIFF file's is answered, to go into its
+// block afterwards (withExifBlockEditedInPlace).
+std::string keepOwnXmpParts(Exiv2::Image& image, QByteArrayView original, bool isJpeg, const MetadataSnapshot& before)
+{
+    const bool isTiff = original.startsWith("II") || original.startsWith("MM");
+    if (!(isJpeg || isTiff) || image.xmpData().empty())
+        return {};
+    std::optional<std::string> packet = xmpPacketKeepingOwnParts(image.xmpData(), ownXmpPacket(before));
+    if (!packet || !isJpeg)
+        return packet.value_or(std::string());
+    image.xmpPacket() = std::move(*packet);
+    image.writeXmpFromPacket(true);
+    return {};
+}
+
+// A JPEG written by exiv2 with its IPTC data in the photo's own bytes where the
+// edit leaves them; nothing when no step changed the written bytes.
+std::optional<QByteArray> withOwnIptcBytes(QByteArrayView written, QByteArrayView original,
+    const Exiv2::IptcData& expected, const std::set<std::string>& editedIptc)
+{
+    // exiv2 encodes the IPTC data anew whatever changed (a time gains an
+    // offset, an empty dataset goes, Photoshop's digest turns stale); untouched
+    // IPTC data goes back as it was.
+    if (editedIptc.empty())
+        return JpegExifSegment::withPhotoshopSegmentOf(written, original);
+    // exiv2 encodes every IPTC value anew and leaves out empty ones; what the
+    // edit did not target goes back in the photo's own bytes.
+    std::optional<QByteArray> rebuilt;
+    if (!expected.empty()) {
+        if (const std::optional<QByteArrayView> block = PhotoshopIptcDigest::iptcDataOf(original))
+            rebuilt = PhotoshopIptcDigest::withIptcData(written, iptcBlockKeepingBytes(expected, editedIptc, *block));
+    }
+    std::optional<QByteArray> digested
+        = PhotoshopIptcDigest::updated(rebuilt ? QByteArrayView(*rebuilt) : written, original);
+    return digested ? std::move(digested) : std::move(rebuilt);
+}
+
 } // namespace
 
 namespace ExifWriterEditing {
@@ -89,22 +128,8 @@ EditedPhoto editedPhoto(
                              u"was not changed."_s;
             return false;
         }
-        // exiv2 would make the new packet itself, without the photo's own about
-        // and empty alternatives; a JPEG is given one that keeps them. exiv2's
-        // TIFF writer takes no packet made outside it, so a TIFF file's goes into
-        // its block afterwards (withExifBlockEditedInPlace).
-        const bool isTiff = original.startsWith("II") || original.startsWith("MM");
-        if (!keepsPacket && (isJpeg || isTiff) && !image.xmpData().empty()) {
-            if (std::optional<std::string> packet
-                = xmpPacketKeepingOwnParts(image.xmpData(), ownXmpPacket(result.before))) {
-                if (isJpeg) {
-                    image.xmpPacket() = std::move(*packet);
-                    image.writeXmpFromPacket(true);
-                } else {
-                    tiffXmpPacket = std::move(*packet);
-                }
-            }
-        }
+        if (!keepsPacket)
+            tiffXmpPacket = keepOwnXmpParts(image, original, isJpeg, result.before);
         return true;
     };
     const auto saveBytes = [&](QByteArrayView written) {
@@ -125,30 +150,11 @@ EditedPhoto editedPhoto(
         }
         if (spliced)
             written = *spliced;
-        // exiv2 encodes the IPTC data anew whatever changed (a time gains an
-        // offset, an empty dataset goes, Photoshop's digest turns stale); untouched
-        // IPTC data goes back as it was.
         std::optional<QByteArray> iptcKept;
-        if (result.edited.iptc.empty() && isJpeg) {
-            iptcKept = JpegExifSegment::withPhotoshopSegmentOf(written, original);
+        if (isJpeg) {
+            iptcKept = withOwnIptcBytes(written, original, expected.iptc, result.edited.iptc);
             if (iptcKept)
                 written = *iptcKept;
-        }
-        // exiv2 encodes every IPTC value anew and leaves out empty ones; what the
-        // edit did not target goes back in the photo's own bytes.
-        std::optional<QByteArray> iptcRebuilt;
-        if (!result.edited.iptc.empty() && isJpeg && !expected.iptc.empty()) {
-            if (const std::optional<QByteArrayView> block = PhotoshopIptcDigest::iptcDataOf(original))
-                iptcRebuilt = PhotoshopIptcDigest::withIptcData(
-                    written, iptcBlockKeepingBytes(expected.iptc, result.edited.iptc, *block));
-            if (iptcRebuilt)
-                written = *iptcRebuilt;
-        }
-        std::optional<QByteArray> digested;
-        if (!result.edited.iptc.empty() && isJpeg) {
-            digested = PhotoshopIptcDigest::updated(written, original);
-            if (digested)
-                written = *digested;
         }
         result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, written, original);
         if (!result.refusal)
