@@ -91,137 +91,17 @@ void DatePanelView::buildControls()
         m_sections[i] = section;
         switch (kOptionButtons[i].option) {
         case DateTimeConfiguration::ChosenDate:
-            m_datePicker = new QDateTimeEdit(section);
-            m_datePicker->setObjectName(QStringLiteral("datePicker"));
-            // The picker edits a wall-clock time: no zone may move it.
-            m_datePicker->setTimeSpec(Qt::UTC);
-            m_datePicker->setDisplayFormat(QStringLiteral("yyyy-MM-dd  HH:mm:ss"));
-            m_datePicker->setCalendarPopup(true);
-            m_datePicker->setMinimumDate(QDate(DatePanelModel::kFirstYear, 1, 1));
-            grid->addWidget(m_datePicker, 0, 0);
-            grid->setColumnStretch(1, 1);
-            connect(m_datePicker, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& value) {
-                m_model.chosenDate = WallClock::make(value.date(), value.time());
-                userChanged();
-            });
+            buildChosenDateSection(grid, section);
             break;
-        case DateTimeConfiguration::UpdateDayMonthYearTime: {
-            struct UpdateRow {
-                const char* title;
-                const char* field;
-                const char* listButton;
-                const char* keep;
-                int maximum;
-                QStringList rows;
-                QLineEdit** target;
-                QCheckBox** keepTarget;
-                QString DatePanelModel::*value;
-                bool DatePanelModel::*keepValue;
-            };
-            const std::array<UpdateRow, 3> rows = { {
-                { "Day", "txtUpdateDay", "btnSelectDayUpdate", "checkDayUpdate", 31, DatePanelModel::daysList(),
-                    &m_updateDay, &m_keepDay, &DatePanelModel::updateDay, &DatePanelModel::keepDay },
-                { "Month", "txtUpdateMonth", "btnSelectMonthUpdate", "checkMonthUpdate", 12,
-                    DatePanelModel::monthsList(), &m_updateMonth, &m_keepMonth, &DatePanelModel::updateMonth,
-                    &DatePanelModel::keepMonth },
-                { "Year", "txtUpdateYear", "btnSelectYearUpdate", "checkYearUpdate", kUpdateYearMaximum,
-                    DatePanelModel::yearsList(), &m_updateYear, &m_keepYear, &DatePanelModel::updateYear,
-                    &DatePanelModel::keepYear },
-            } };
-            int row = 0;
-            for (const UpdateRow& r : rows) {
-                grid->addWidget(new QLabel(QString::fromLatin1(r.title), section), row, 0);
-                QLineEdit* field = numberField(QString::fromLatin1(r.field), r.maximum, section);
-                *r.target = field;
-                auto* list = new QToolButton(section);
-                list->setObjectName(QString::fromLatin1(r.listButton));
-                list->setArrowType(Qt::DownArrow);
-                QCheckBox* keep = keepBox(QString::fromLatin1(r.keep), section);
-                *r.keepTarget = keep;
-                grid->addWidget(field, row, 1);
-                grid->addWidget(list, row, 2);
-                grid->addWidget(keep, row, 3);
-                const auto value = r.value;
-                const auto keepValue = r.keepValue;
-                connect(field, &QLineEdit::textEdited, this, [this, value](const QString& text) {
-                    m_model.*value = text;
-                    userChanged();
-                });
-                connect(keep, &QCheckBox::clicked, this, [this, keepValue](bool on) {
-                    m_model.*keepValue = on;
-                    userChanged();
-                });
-                const QStringList choices = r.rows;
-                connect(list, &QToolButton::clicked, this,
-                    [this, list, field, choices] { showList(list, field, choices); });
-                ++row;
-            }
-            grid->addWidget(new QLabel(QStringLiteral("Time"), section), row, 0);
-            m_updateTimePicker = new QTimeEdit(section);
-            m_updateTimePicker->setObjectName(QStringLiteral("updateTimePicker"));
-            m_updateTimePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-            grid->addWidget(m_updateTimePicker, row, 1, 1, 2);
-            m_keepTime = keepBox(QStringLiteral("checkTimeUpdate"), section);
-            grid->addWidget(m_keepTime, row, 3);
-            grid->setColumnStretch(4, 1);
-            connect(m_updateTimePicker, &QTimeEdit::timeChanged, this, [this](QTime time) {
-                m_model.updateTime = time;
-                userChanged();
-            });
-            connect(m_keepTime, &QCheckBox::clicked, this, [this](bool on) {
-                m_model.keepTime = on;
-                userChanged();
-            });
-            m_dateError = new QLabel(section);
-            m_dateError->setObjectName(QStringLiteral("lblUpdateDateError"));
-            m_dateError->setStyleSheet(QStringLiteral("color: #c62828;"));
-            m_dateError->hide();
-            grid->addWidget(m_dateError, row + 1, 0, 1, 5);
+        case DateTimeConfiguration::UpdateDayMonthYearTime:
+            buildUpdateSection(grid, section);
             break;
-        }
         case DateTimeConfiguration::IncDecDate:
-        case DateTimeConfiguration::IncDecTime: {
-            const int first = kOptionButtons[i].option == DateTimeConfiguration::IncDecDate ? 0 : 3;
-            for (int part = first; part < first + 3; ++part) {
-                const auto incDecPart = static_cast<IncDecPart>(part);
-                const IncDecRange range = DatePanelModel::incDecRange(incDecPart);
-                const int row = part - first;
-                grid->addWidget(new QLabel(QString::fromLatin1(kIncDecTitles[part]), section), row, 0);
-                auto* field = new QLineEdit(section);
-                field->setObjectName(DatePanelModel::incDecFieldName(incDecPart));
-                field->setFixedWidth(72);
-                field->setAlignment(Qt::AlignRight);
-                auto* stepper = new QSpinBox(section);
-                stepper->setObjectName(DatePanelModel::incDecStepperName(incDecPart));
-                stepper->setRange(range.minimum, range.maximum);
-                stepper->setFixedWidth(22);
-                stepper->setStyleSheet(QStringLiteral("QSpinBox { color: transparent; }"));
-                QCheckBox* keep = keepBox(QString::fromLatin1(kIncDecKeepNames[part]), section);
-                m_incDecFields[part] = field;
-                m_steppers[part] = stepper;
-                m_incDecKeeps[part] = keep;
-                grid->addWidget(field, row, 1);
-                grid->addWidget(stepper, row, 2);
-                grid->addWidget(keep, row, 3);
-                connect(field, &QLineEdit::textEdited, this,
-                    [this, part](const QString& text) { incDecEdited(part, text, false); });
-                connect(field, &QLineEdit::editingFinished, this,
-                    [this, part, field] { incDecEdited(part, field->text(), true); });
-                connect(stepper, &QSpinBox::valueChanged, this, [this, part](int value) {
-                    if (m_loading)
-                        return;
-                    m_incDecFields[part]->setText(QString::number(value));
-                    m_model.incDec[part] = QString::number(value);
-                    userChanged();
-                });
-                connect(keep, &QCheckBox::clicked, this, [this, part](bool on) {
-                    m_model.keepIncDec[part] = on;
-                    userChanged();
-                });
-            }
-            grid->setColumnStretch(4, 1);
+            buildIncDecSection(grid, section, 0);
             break;
-        }
+        case DateTimeConfiguration::IncDecTime:
+            buildIncDecSection(grid, section, 3);
+            break;
         default:
             break;
         }
@@ -237,6 +117,141 @@ void DatePanelView::buildControls()
         enableSections();
         userChanged();
     });
+}
+
+// The date and time every photo takes.
+void DatePanelView::buildChosenDateSection(QGridLayout* grid, QWidget* section)
+{
+    m_datePicker = new QDateTimeEdit(section);
+    m_datePicker->setObjectName(QStringLiteral("datePicker"));
+    // The picker edits a wall-clock time: no zone may move it.
+    m_datePicker->setTimeSpec(Qt::UTC);
+    m_datePicker->setDisplayFormat(QStringLiteral("yyyy-MM-dd  HH:mm:ss"));
+    m_datePicker->setCalendarPopup(true);
+    m_datePicker->setMinimumDate(QDate(DatePanelModel::kFirstYear, 1, 1));
+    grid->addWidget(m_datePicker, 0, 0);
+    grid->setColumnStretch(1, 1);
+    connect(m_datePicker, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& value) {
+        m_model.chosenDate = WallClock::make(value.date(), value.time());
+        userChanged();
+    });
+}
+
+// The day, month, year and time that replace the photos' own, each of which may be kept.
+void DatePanelView::buildUpdateSection(QGridLayout* grid, QWidget* section)
+{
+    struct UpdateRow {
+        const char* title;
+        const char* field;
+        const char* listButton;
+        const char* keep;
+        int maximum;
+        QStringList rows;
+        QLineEdit** target;
+        QCheckBox** keepTarget;
+        QString DatePanelModel::*value;
+        bool DatePanelModel::*keepValue;
+    };
+    const std::array<UpdateRow, 3> rows = { {
+        { "Day", "txtUpdateDay", "btnSelectDayUpdate", "checkDayUpdate", 31, DatePanelModel::daysList(), &m_updateDay,
+            &m_keepDay, &DatePanelModel::updateDay, &DatePanelModel::keepDay },
+        { "Month", "txtUpdateMonth", "btnSelectMonthUpdate", "checkMonthUpdate", 12, DatePanelModel::monthsList(),
+            &m_updateMonth, &m_keepMonth, &DatePanelModel::updateMonth, &DatePanelModel::keepMonth },
+        { "Year", "txtUpdateYear", "btnSelectYearUpdate", "checkYearUpdate", kUpdateYearMaximum,
+            DatePanelModel::yearsList(), &m_updateYear, &m_keepYear, &DatePanelModel::updateYear,
+            &DatePanelModel::keepYear },
+    } };
+    int row = 0;
+    for (const UpdateRow& r : rows) {
+        grid->addWidget(new QLabel(QString::fromLatin1(r.title), section), row, 0);
+        QLineEdit* field = numberField(QString::fromLatin1(r.field), r.maximum, section);
+        *r.target = field;
+        auto* list = new QToolButton(section);
+        list->setObjectName(QString::fromLatin1(r.listButton));
+        list->setArrowType(Qt::DownArrow);
+        QCheckBox* keep = keepBox(QString::fromLatin1(r.keep), section);
+        *r.keepTarget = keep;
+        grid->addWidget(field, row, 1);
+        grid->addWidget(list, row, 2);
+        grid->addWidget(keep, row, 3);
+        const auto value = r.value;
+        const auto keepValue = r.keepValue;
+        connect(field, &QLineEdit::textEdited, this, [this, value](const QString& text) {
+            m_model.*value = text;
+            userChanged();
+        });
+        connect(keep, &QCheckBox::clicked, this, [this, keepValue](bool on) {
+            m_model.*keepValue = on;
+            userChanged();
+        });
+        const QStringList choices = r.rows;
+        connect(list, &QToolButton::clicked, this, [this, list, field, choices] { showList(list, field, choices); });
+        ++row;
+    }
+    grid->addWidget(new QLabel(QStringLiteral("Time"), section), row, 0);
+    m_updateTimePicker = new QTimeEdit(section);
+    m_updateTimePicker->setObjectName(QStringLiteral("updateTimePicker"));
+    m_updateTimePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    grid->addWidget(m_updateTimePicker, row, 1, 1, 2);
+    m_keepTime = keepBox(QStringLiteral("checkTimeUpdate"), section);
+    grid->addWidget(m_keepTime, row, 3);
+    grid->setColumnStretch(4, 1);
+    connect(m_updateTimePicker, &QTimeEdit::timeChanged, this, [this](QTime time) {
+        m_model.updateTime = time;
+        userChanged();
+    });
+    connect(m_keepTime, &QCheckBox::clicked, this, [this](bool on) {
+        m_model.keepTime = on;
+        userChanged();
+    });
+    m_dateError = new QLabel(section);
+    m_dateError->setObjectName(QStringLiteral("lblUpdateDateError"));
+    m_dateError->setStyleSheet(QStringLiteral("color: #c62828;"));
+    m_dateError->hide();
+    grid->addWidget(m_dateError, row + 1, 0, 1, 5);
+}
+
+// Three parts to add or take away, from `first` on: the date's (0) or the time's (3).
+void DatePanelView::buildIncDecSection(QGridLayout* grid, QWidget* section, int first)
+{
+    for (int part = first; part < first + 3; ++part) {
+        const auto incDecPart = static_cast<IncDecPart>(part);
+        const IncDecRange range = DatePanelModel::incDecRange(incDecPart);
+        const int row = part - first;
+        grid->addWidget(new QLabel(QString::fromLatin1(kIncDecTitles[part]), section), row, 0);
+        auto* field = new QLineEdit(section);
+        field->setObjectName(DatePanelModel::incDecFieldName(incDecPart));
+        field->setFixedWidth(72);
+        field->setAlignment(Qt::AlignRight);
+        auto* stepper = new QSpinBox(section);
+        stepper->setObjectName(DatePanelModel::incDecStepperName(incDecPart));
+        stepper->setRange(range.minimum, range.maximum);
+        stepper->setFixedWidth(22);
+        stepper->setStyleSheet(QStringLiteral("QSpinBox { color: transparent; }"));
+        QCheckBox* keep = keepBox(QString::fromLatin1(kIncDecKeepNames[part]), section);
+        m_incDecFields[part] = field;
+        m_steppers[part] = stepper;
+        m_incDecKeeps[part] = keep;
+        grid->addWidget(field, row, 1);
+        grid->addWidget(stepper, row, 2);
+        grid->addWidget(keep, row, 3);
+        connect(field, &QLineEdit::textEdited, this,
+            [this, part](const QString& text) { incDecEdited(part, text, false); });
+        connect(
+            field, &QLineEdit::editingFinished, this, [this, part, field] { incDecEdited(part, field->text(), true); });
+        connect(stepper, &QSpinBox::valueChanged, this, [this, part](int value) {
+            if (m_loading)
+                return;
+            m_incDecFields[part]->setText(QString::number(value));
+            m_model.incDec[part] = QString::number(value);
+            userChanged();
+        });
+        connect(keep, &QCheckBox::clicked, this, [this, part](bool on) {
+            m_model.keepIncDec[part] = on;
+            userChanged();
+        });
+    }
+    grid->setColumnStretch(4, 1);
 }
 
 void DatePanelView::showList(QAbstractButton* anchor, QLineEdit* field, const QStringList& rows)

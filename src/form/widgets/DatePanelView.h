@@ -10,6 +10,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QDateTimeEdit;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -40,6 +41,9 @@ signals:
 
 private:
     void buildControls();
+    void buildChosenDateSection(QGridLayout* grid, QWidget* section);
+    void buildUpdateSection(QGridLayout* grid, QWidget* section);
+    void buildIncDecSection(QGridLayout* grid, QWidget* section, int first);
     void showModel();
     void enableSections();
     void userChanged();
