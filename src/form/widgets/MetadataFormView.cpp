@@ -300,106 +300,19 @@ void MetadataFormView::buildFieldRow(const FormField& field, QGridLayout* grid, 
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(label, row, 0, field.kind == FieldKind::TextView ? Qt::AlignTop : Qt::Alignment());
 
+    QWidget* cell = nullptr;
     switch (field.kind) {
-    case FieldKind::TextView: {
-        auto* view = new FormTextView(tab);
-        view->setObjectName(field.objectName);
-        view->setFixedHeight(64);
-        view->setTabChangesFocus(true);
-        control.textView = view;
-        control.box = view;
-        if (!field.placeholderLabelName.isEmpty()) {
-            auto* placeholder = new QLabel(FormDisplay::kMultipleValues, view->viewport());
-            placeholder->setObjectName(field.placeholderLabelName);
-            placeholder->setProperty("role", QStringLiteral("placeholder"));
-            placeholder->setAttribute(Qt::WA_TransparentForMouseEvents);
-            placeholder->move(4, 3);
-            placeholder->adjustSize();
-            placeholder->hide();
-            control.placeholderLabel = placeholder;
-        }
-        const MetadataField f = field.field;
-        if (field.editable) {
-            connect(view, &FormTextView::userEdited, this, [this, f](const QString& text) {
-                if (const FieldControl* c = controlFor(f))
-                    fieldTyped(*c, text);
-            });
-        } else {
-            view->setReadOnly(true);
-            showAsDisplayOnly(view, field);
-        }
-        grid->addWidget(view, row, 1);
+    case FieldKind::TextView:
+        cell = buildTextView(field, control, tab);
+        break;
+    case FieldKind::CheckBox:
+        cell = buildComponentBoxes(field, tab);
+        break;
+    default:
+        cell = buildLineField(field, control, tab);
         break;
     }
-    case FieldKind::CheckBox: {
-        auto* boxes = new QWidget(tab);
-        auto* line = new QHBoxLayout(boxes);
-        line->setContentsMargins(0, 0, 0, 0);
-        const QStringList names = FormFieldTable::componentsConfigurationBoxes();
-        for (int i = 0; i < names.size(); ++i) {
-            auto* box = new QCheckBox(componentNames().value(i), boxes);
-            box->setObjectName(names[i]);
-            // Shown for reference: the form never writes the components.
-            box->setEnabled(false);
-            if (!field.written)
-                box->setToolTip(QString::fromLatin1(kNotWrittenToolTip));
-            line->addWidget(box);
-        }
-        line->addStretch(1);
-        grid->addWidget(boxes, row, 1);
-        break;
-    }
-    default: {
-        auto* lineEdit = new QLineEdit(tab);
-        lineEdit->setObjectName(field.objectName);
-        control.line = lineEdit;
-        control.box = lineEdit;
-        QWidget* cell = lineEdit;
-        const MetadataField f = field.field;
-        if (field.kind == FieldKind::DropDown || field.kind == FieldKind::Date) {
-            // Chosen from a list or the date panel: typed text would be garbage.
-            lineEdit->setReadOnly(true);
-            lineEdit->installEventFilter(this);
-            cell = new QWidget(tab);
-            auto* line = new QHBoxLayout(cell);
-            line->setContentsMargins(0, 0, 0, 0);
-            line->setSpacing(2);
-            auto* button = new QToolButton(cell);
-            const bool dropDown = field.kind == FieldKind::DropDown;
-            button->setObjectName(
-                (dropDown ? QStringLiteral("btnDropDown") : QStringLiteral("btnDatePicker")) + field.name);
-            if (dropDown)
-                button->setArrowType(Qt::DownArrow);
-            else
-                button->setText(QStringLiteral("\u2026"));
-            lineEdit->setParent(cell);
-            line->addWidget(lineEdit, 1);
-            line->addWidget(button);
-            connect(button, &QToolButton::clicked, this, [this, f, dropDown] {
-                if (const FieldControl* c = controlFor(f))
-                    dropDown ? btnDropDownTapped(*c) : btnDatePickerTapped(*c);
-            });
-            if (!field.editable) {
-                // Its list or panel never opens: the field takes no choice.
-                button->setEnabled(false);
-                showAsDisplayOnly(lineEdit, field);
-                button->setToolTip(lineEdit->toolTip());
-            }
-        } else if (!field.editable) {
-            lineEdit->setReadOnly(true);
-            showAsDisplayOnly(lineEdit, field);
-        } else {
-            if (field.kind == FieldKind::Integer || field.kind == FieldKind::Decimal)
-                lineEdit->setValidator(new FieldTypingValidator(field.field, lineEdit));
-            connect(lineEdit, &QLineEdit::textEdited, this, [this, f](const QString& text) {
-                if (const FieldControl* c = controlFor(f))
-                    fieldTyped(*c, text);
-            });
-        }
-        grid->addWidget(cell, row, 1);
-        break;
-    }
-    }
+    grid->addWidget(cell, row, 1);
     ++row;
 
     if (takesTypedText(field.kind)) {
@@ -419,6 +332,112 @@ void MetadataFormView::buildFieldRow(const FormField& field, QGridLayout* grid, 
         m_dateWarnings.insert(static_cast<int>(*setting), warning);
     }
     m_controls.append(control);
+}
+
+// A field of several lines, typed into unless it only shows.
+QWidget* MetadataFormView::buildTextView(const FormField& field, FieldControl& control, QWidget* tab)
+{
+    auto* view = new FormTextView(tab);
+    view->setObjectName(field.objectName);
+    view->setFixedHeight(64);
+    view->setTabChangesFocus(true);
+    control.textView = view;
+    control.box = view;
+    if (!field.placeholderLabelName.isEmpty()) {
+        auto* placeholder = new QLabel(FormDisplay::kMultipleValues, view->viewport());
+        placeholder->setObjectName(field.placeholderLabelName);
+        placeholder->setProperty("role", QStringLiteral("placeholder"));
+        placeholder->setAttribute(Qt::WA_TransparentForMouseEvents);
+        placeholder->move(4, 3);
+        placeholder->adjustSize();
+        placeholder->hide();
+        control.placeholderLabel = placeholder;
+    }
+    const MetadataField f = field.field;
+    if (field.editable) {
+        connect(view, &FormTextView::userEdited, this, [this, f](const QString& text) {
+            if (const FieldControl* c = controlFor(f))
+                fieldTyped(*c, text);
+        });
+    } else {
+        view->setReadOnly(true);
+        showAsDisplayOnly(view, field);
+    }
+    return view;
+}
+
+// The components boxes: shown for reference, never written.
+QWidget* MetadataFormView::buildComponentBoxes(const FormField& field, QWidget* tab)
+{
+    auto* boxes = new QWidget(tab);
+    auto* line = new QHBoxLayout(boxes);
+    line->setContentsMargins(0, 0, 0, 0);
+    const QStringList names = FormFieldTable::componentsConfigurationBoxes();
+    for (int i = 0; i < names.size(); ++i) {
+        auto* box = new QCheckBox(componentNames().value(i), boxes);
+        box->setObjectName(names[i]);
+        // Shown for reference: the form never writes the components.
+        box->setEnabled(false);
+        if (!field.written)
+            box->setToolTip(QString::fromLatin1(kNotWrittenToolTip));
+        line->addWidget(box);
+    }
+    line->addStretch(1);
+    return boxes;
+}
+
+// A one-line field: typed into, chosen from a list or the date panel beside it,
+// or only shown. Answers the cell the grid takes, the field with its button if it
+// has one.
+QWidget* MetadataFormView::buildLineField(const FormField& field, FieldControl& control, QWidget* tab)
+{
+    auto* lineEdit = new QLineEdit(tab);
+    lineEdit->setObjectName(field.objectName);
+    control.line = lineEdit;
+    control.box = lineEdit;
+    QWidget* cell = lineEdit;
+    const MetadataField f = field.field;
+    if (field.kind == FieldKind::DropDown || field.kind == FieldKind::Date) {
+        // Chosen from a list or the date panel: typed text would be garbage.
+        lineEdit->setReadOnly(true);
+        lineEdit->installEventFilter(this);
+        cell = new QWidget(tab);
+        auto* line = new QHBoxLayout(cell);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(2);
+        auto* button = new QToolButton(cell);
+        const bool dropDown = field.kind == FieldKind::DropDown;
+        button->setObjectName(
+            (dropDown ? QStringLiteral("btnDropDown") : QStringLiteral("btnDatePicker")) + field.name);
+        if (dropDown)
+            button->setArrowType(Qt::DownArrow);
+        else
+            button->setText(QStringLiteral("\u2026"));
+        lineEdit->setParent(cell);
+        line->addWidget(lineEdit, 1);
+        line->addWidget(button);
+        connect(button, &QToolButton::clicked, this, [this, f, dropDown] {
+            if (const FieldControl* c = controlFor(f))
+                dropDown ? btnDropDownTapped(*c) : btnDatePickerTapped(*c);
+        });
+        if (!field.editable) {
+            // Its list or panel never opens: the field takes no choice.
+            button->setEnabled(false);
+            showAsDisplayOnly(lineEdit, field);
+            button->setToolTip(lineEdit->toolTip());
+        }
+    } else if (!field.editable) {
+        lineEdit->setReadOnly(true);
+        showAsDisplayOnly(lineEdit, field);
+    } else {
+        if (field.kind == FieldKind::Integer || field.kind == FieldKind::Decimal)
+            lineEdit->setValidator(new FieldTypingValidator(field.field, lineEdit));
+        connect(lineEdit, &QLineEdit::textEdited, this, [this, f](const QString& text) {
+            if (const FieldControl* c = controlFor(f))
+                fieldTyped(*c, text);
+        });
+    }
+    return cell;
 }
 
 void MetadataFormView::buildClearBoxes(QWidget* tab, QVBoxLayout* layout)

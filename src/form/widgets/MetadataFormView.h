@@ -131,6 +131,9 @@ private:
     void buildForm();
     QWidget* buildTab(const FormTabInfo& tab);
     void buildFieldRow(const FormField& field, class QGridLayout* grid, int& row, QWidget* tab);
+    QWidget* buildTextView(const FormField& field, FieldControl& control, QWidget* tab);
+    QWidget* buildComponentBoxes(const FormField& field, QWidget* tab);
+    QWidget* buildLineField(const FormField& field, FieldControl& control, QWidget* tab);
     QWidget* buildEditingOptions();
     QWidget* buildApplyRevert();
     void buildClearBoxes(QWidget* tab, class QVBoxLayout* layout);
