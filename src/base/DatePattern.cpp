@@ -56,6 +56,7 @@ struct Fields {
     int day = 1;
     int hour = 0;
     int hour12 = -1; // from "h", waiting for "a"
+    bool readTwentyFourHour = false; // an "H" was read, which "h" and "a" give way to
     bool pm = false;
     int minute = 0;
     int second = 0;
@@ -123,6 +124,107 @@ struct Reader {
         return sign * int(*hours * 3600 + minutes * 60);
     }
 };
+
+// Puts a number read for a pattern letter into its field.
+void storeNumber(Fields& fields, char16_t letter, int count, qint64 value, int digits)
+{
+    const int number = int(value);
+    switch (letter) {
+    case u'y':
+        if (count == 2) {
+            // Two-digit years fall within 80 years before and 20 after today.
+            const int start = QDate::currentDate().year() - 80;
+            fields.year = start + ((number - start) % 100 + 100) % 100;
+        } else {
+            fields.year = number;
+        }
+        break;
+    case u'M':
+        fields.month = number;
+        break;
+    case u'd':
+        fields.day = number;
+        break;
+    case u'H':
+        fields.hour = number;
+        fields.readTwentyFourHour = true;
+        break;
+    case u'h':
+        fields.hour12 = number;
+        break;
+    case u'm':
+        fields.minute = number;
+        break;
+    case u's':
+        fields.second = number;
+        break;
+    case u'S': {
+        // A fraction of a second: its first three digits are the milliseconds.
+        qint64 msec = value;
+        for (int d = digits; d < 3; ++d)
+            msec *= 10;
+        for (int d = digits; d > 3; --d)
+            msec /= 10;
+        fields.msec = int(msec);
+        break;
+    }
+    }
+}
+
+// Reads a month's name, AM or PM, or a zone for a pattern letter; false when the
+// text does not hold it.
+bool readWord(Reader& reader, Fields& fields, char16_t letter, int count)
+{
+    switch (letter) {
+    case u'M':
+        for (int m = 0; m < 12; ++m) {
+            const QString name = QString::fromLatin1(kMonthNames[m]);
+            if (reader.take(count == 3 ? name.left(3) : name, Qt::CaseInsensitive)) {
+                fields.month = m + 1;
+                return true;
+            }
+        }
+        return false;
+    case u'a':
+        if (reader.take(u"AM", Qt::CaseInsensitive))
+            fields.pm = false;
+        else if (reader.take(u"PM", Qt::CaseInsensitive))
+            fields.pm = true;
+        else
+            return false;
+        return true;
+    case u'Z':
+        fields.offsetSeconds = reader.offset();
+        return fields.offsetSeconds.has_value();
+    }
+    return true;
+}
+
+// The date and time the fields name, on the local clock when a zone was read;
+// nothing when they name none.
+std::optional<QDateTime> dateTimeOf(Fields fields)
+{
+    if (fields.hour12 >= 0 && !fields.readTwentyFourHour) {
+        if (fields.hour12 < 1 || fields.hour12 > 12)
+            return std::nullopt;
+        fields.hour = fields.hour12 % 12 + (fields.pm ? 12 : 0);
+    }
+    if (fields.year < 1 || fields.year > 9999 || fields.month < 1 || fields.month > 12 || fields.day < 1
+        || fields.day > QDate(fields.year, fields.month, 1).daysInMonth() || fields.hour > 23 || fields.minute > 59
+        || fields.second > 59)
+        return std::nullopt;
+
+    QDateTime wallClock = WallClock::make(
+        QDate(fields.year, fields.month, fields.day), QTime(fields.hour, fields.minute, fields.second, fields.msec));
+    if (fields.offsetSeconds) {
+        // That moment, shown on the local clock.
+        const qint64 msecsSinceEpoch = wallClock.toMSecsSinceEpoch() - qint64(*fields.offsetSeconds) * 1000;
+        wallClock = WallClock::fromMoment(QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::LocalTime));
+        if (wallClock.date().year() < 1 || wallClock.date().year() > 9999)
+            return std::nullopt;
+    }
+    return wallClock;
+}
 
 } // namespace
 
@@ -235,7 +337,6 @@ std::optional<QDateTime> DatePattern::read(QStringView text) const
         return std::nullopt;
     Reader reader { text };
     Fields fields;
-    bool readTwentyFourHour = false;
     for (qsizetype t = 0; t < m_tokens.size(); ++t) {
         const Token& token = m_tokens[t];
         if (token.letter == 0) {
@@ -254,101 +355,15 @@ std::optional<QDateTime> DatePattern::read(QStringView text) const
             const auto value = reader.number(minDigits, maxDigits, &digits);
             if (!value)
                 return std::nullopt;
-            const int number = int(*value);
-            switch (token.letter) {
-            case u'y':
-                if (token.count == 2) {
-                    // Two-digit years fall within 80 years before and 20 after today.
-                    const int start = QDate::currentDate().year() - 80;
-                    fields.year = start + ((number - start) % 100 + 100) % 100;
-                } else {
-                    fields.year = number;
-                }
-                break;
-            case u'M':
-                fields.month = number;
-                break;
-            case u'd':
-                fields.day = number;
-                break;
-            case u'H':
-                fields.hour = number;
-                readTwentyFourHour = true;
-                break;
-            case u'h':
-                fields.hour12 = number;
-                break;
-            case u'm':
-                fields.minute = number;
-                break;
-            case u's':
-                fields.second = number;
-                break;
-            case u'S': {
-                // A fraction of a second: its first three digits are the milliseconds.
-                qint64 msec = *value;
-                for (int d = digits; d < 3; ++d)
-                    msec *= 10;
-                for (int d = digits; d > 3; --d)
-                    msec /= 10;
-                fields.msec = int(msec);
-                break;
-            }
-            }
+            storeNumber(fields, token.letter, token.count, *value, digits);
             continue;
         }
-        switch (token.letter) {
-        case u'M': {
-            bool found = false;
-            for (int m = 0; m < 12 && !found; ++m) {
-                const QString name = QString::fromLatin1(kMonthNames[m]);
-                if (reader.take(token.count == 3 ? name.left(3) : name, Qt::CaseInsensitive)) {
-                    fields.month = m + 1;
-                    found = true;
-                }
-            }
-            if (!found)
-                return std::nullopt;
-            break;
-        }
-        case u'a':
-            if (reader.take(u"AM", Qt::CaseInsensitive))
-                fields.pm = false;
-            else if (reader.take(u"PM", Qt::CaseInsensitive))
-                fields.pm = true;
-            else
-                return std::nullopt;
-            break;
-        case u'Z':
-            fields.offsetSeconds = reader.offset();
-            if (!fields.offsetSeconds)
-                return std::nullopt;
-            break;
-        }
+        if (!readWord(reader, fields, token.letter, token.count))
+            return std::nullopt;
     }
     if (!reader.atEnd())
         return std::nullopt;
-
-    if (fields.hour12 >= 0 && !readTwentyFourHour) {
-        if (fields.hour12 < 1 || fields.hour12 > 12)
-            return std::nullopt;
-        fields.hour = fields.hour12 % 12 + (fields.pm ? 12 : 0);
-    }
-    if (fields.year < 1 || fields.year > 9999 || fields.month < 1 || fields.month > 12 || fields.day < 1
-        || fields.day > QDate(fields.year, fields.month, 1).daysInMonth() || fields.hour > 23 || fields.minute > 59
-        || fields.second > 59)
-        return std::nullopt;
-
-    QDateTime wallClock = WallClock::make(
-        QDate(fields.year, fields.month, fields.day), QTime(fields.hour, fields.minute, fields.second, fields.msec));
-    if (fields.offsetSeconds) {
-        // That moment, shown on the local clock.
-        const qint64 msecsSinceEpoch = wallClock.toMSecsSinceEpoch() - qint64(*fields.offsetSeconds) * 1000;
-        wallClock = WallClock::fromMoment(QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::LocalTime));
-        if (wallClock.date().year() < 1 || wallClock.date().year() > 9999)
-            return std::nullopt;
-    }
-    return wallClock;
+    return dateTimeOf(fields);
 }
 
 QString DatePattern::print(const QDateTime& dateTime) const
