@@ -245,6 +245,61 @@ bool OutputPathBuilder::isTaken(const QString& identity, const QString& ownSourc
     return m_producedBy.contains(identity) || (identity != ownSource && m_batchSources.contains(identity));
 }
 
+// The name's parts as the ticked renaming options make them, name.core holding
+// the photo's own name; a token that finds nothing warns.
+void OutputPathBuilder::applyRenaming(NameParts& name, const PhotoFile& photo, const MetaDataObject& settings,
+    QList<std::shared_ptr<PhotoFile>>& warnings) const
+{
+    const OutputRenamingOptions& options = m_options;
+    const QString ownName = name.core;
+    static const MetaDataObject kEmptyRecord;
+    const MetaDataObject& read = photo.metadataObjectOriginal ? *photo.metadataObjectOriginal : kEmptyRecord;
+
+    if (options.replaceFilenameCheck == 1)
+        name.core = options.replaceFilename.customNameValue;
+    if (options.addStringCheck == 1)
+        name.core = options.addString.addStringPrefixValue + name.core + options.addString.addStringSuffixValue;
+
+    bool dateFound = true;
+    if (options.addEXIFDateTimeCheck == 1) {
+        const AddEXIFDateTime& date = options.addEXIFDateTime;
+        const QString formatted = renamingDate(read, settings, date, dateFound);
+        if (date.asValue == AddEXIFDateTime::Before)
+            name.dateBefore = formatted;
+        else if (date.asValue == AddEXIFDateTime::After)
+            name.dateAfter = formatted;
+    }
+
+    LocationName location;
+    if (options.addEXIFLocationCheck == 1) {
+        const float latitude = signedCoordinate(read.GPS_Lattitude(), read.GPS_LattitudeRef(), QLatin1StringView("S"));
+        const float longitude = signedCoordinate(read.GPS_Longitude(), read.GPS_LongitudeRef(), QLatin1StringView("W"));
+        if (latitude != 0 && longitude != 0 && m_namer)
+            location = m_namer->findLocation(latitude, longitude, options.addEXIFLocation);
+        name.location = location.text;
+        if (name.joined().isEmpty())
+            name.core = ownName;
+    }
+
+    if (options.appendWidthHeightCheck == 1)
+        name.size = QStringLiteral("%1X%2").arg(roundedPixels(photo.width)).arg(roundedPixels(photo.height));
+
+    // A "(null)" left by a missing text is dropped whenever a token was applied.
+    if (options.replaceFilenameCheck == 1 || options.addStringCheck == 1 || options.addEXIFDateTimeCheck == 1
+        || options.addEXIFLocationCheck == 1 || options.appendWidthHeightCheck == 1)
+        name.forEach([](QString& part) { part.remove(kNull); });
+
+    if (options.addEXIFDateTimeCheck == 1 && !dateFound)
+        warnings.append(warningRecord(photo, PhotoRenameNoDate, dateWarning(options.addEXIFDateTime.typeValue)));
+    if (options.addEXIFLocationCheck == 1) {
+        const QStringList missing = missingPlaceParts(options.addEXIFLocation, location);
+        if (!missing.isEmpty())
+            warnings.append(warningRecord(photo, PhotoRenameNoLocation,
+                QStringLiteral("EXIF GPS - %1 not found at the time of renaming!")
+                    .arg(missing.join(QLatin1Char(',')))));
+    }
+}
+
 OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& photo, const MetaDataObject& settings)
 {
     const OutputRenamingOptions& options = m_options;
@@ -254,57 +309,8 @@ OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& ph
 
     NameParts name;
     name.core = ownName;
-    if (options.renamingOptionIndex == 1) {
-        static const MetaDataObject kEmptyRecord;
-        const MetaDataObject& read = photo.metadataObjectOriginal ? *photo.metadataObjectOriginal : kEmptyRecord;
-
-        if (options.replaceFilenameCheck == 1)
-            name.core = options.replaceFilename.customNameValue;
-        if (options.addStringCheck == 1)
-            name.core = options.addString.addStringPrefixValue + name.core + options.addString.addStringSuffixValue;
-
-        bool dateFound = true;
-        if (options.addEXIFDateTimeCheck == 1) {
-            const AddEXIFDateTime& date = options.addEXIFDateTime;
-            const QString formatted = renamingDate(read, settings, date, dateFound);
-            if (date.asValue == AddEXIFDateTime::Before)
-                name.dateBefore = formatted;
-            else if (date.asValue == AddEXIFDateTime::After)
-                name.dateAfter = formatted;
-        }
-
-        LocationName location;
-        if (options.addEXIFLocationCheck == 1) {
-            const float latitude
-                = signedCoordinate(read.GPS_Lattitude(), read.GPS_LattitudeRef(), QLatin1StringView("S"));
-            const float longitude
-                = signedCoordinate(read.GPS_Longitude(), read.GPS_LongitudeRef(), QLatin1StringView("W"));
-            if (latitude != 0 && longitude != 0 && m_namer)
-                location = m_namer->findLocation(latitude, longitude, options.addEXIFLocation);
-            name.location = location.text;
-            if (name.joined().isEmpty())
-                name.core = ownName;
-        }
-
-        if (options.appendWidthHeightCheck == 1)
-            name.size = QStringLiteral("%1X%2").arg(roundedPixels(photo.width)).arg(roundedPixels(photo.height));
-
-        // A "(null)" left by a missing text is dropped whenever a token was applied.
-        if (options.replaceFilenameCheck == 1 || options.addStringCheck == 1 || options.addEXIFDateTimeCheck == 1
-            || options.addEXIFLocationCheck == 1 || options.appendWidthHeightCheck == 1)
-            name.forEach([](QString& part) { part.remove(kNull); });
-
-        if (options.addEXIFDateTimeCheck == 1 && !dateFound)
-            result.warnings.append(
-                warningRecord(photo, PhotoRenameNoDate, dateWarning(options.addEXIFDateTime.typeValue)));
-        if (options.addEXIFLocationCheck == 1) {
-            const QStringList missing = missingPlaceParts(options.addEXIFLocation, location);
-            if (!missing.isEmpty())
-                result.warnings.append(warningRecord(photo, PhotoRenameNoLocation,
-                    QStringLiteral("EXIF GPS - %1 not found at the time of renaming!")
-                        .arg(missing.join(QLatin1Char(',')))));
-        }
-    }
+    if (options.renamingOptionIndex == 1)
+        applyRenaming(name, photo, settings, result.warnings);
 
     // A "/" would lead into another folder and a NUL would end the name early,
     // wherever they came from: a custom name, a prefix, a place name.

@@ -55,6 +55,8 @@ private:
 
     QString outputFolder(const PhotoFile& photo) const;
     bool isTaken(const QString& identity, const QString& ownSource) const;
+    void applyRenaming(NameParts& name, const PhotoFile& photo, const MetaDataObject& settings,
+        QList<std::shared_ptr<PhotoFile>>& warnings) const;
 
     OutputRenamingOptions m_options;
     std::shared_ptr<LocationNamer> m_namer;
