@@ -101,6 +101,47 @@ struct RemovedAtEnd {
     }
 };
 
+// The edit's arguments with the placeholders of the blocks exiftool reads whole
+// replaced by files that hold them, which live as long as xmpFile and iptcFile.
+// Nothing when a file cannot be written; saveError says which.
+std::optional<QStringList> argumentsWithBlockFiles(
+    const ExifToolEdit& change, RemovedAtEnd& xmpFile, RemovedAtEnd& iptcFile, std::optional<QString>& saveError)
+{
+    QStringList arguments;
+    for (QString argument : change.arguments) {
+        if (argument.endsWith(QLatin1StringView(ExifToolArguments::kXmpFile))) {
+            xmpFile.path = freeTemporaryPath(workFolder().path(), u"xmp"_s);
+            if (!writeFile(xmpFile.path, QByteArrayView(change.xmpPacket.data(), qsizetype(change.xmpPacket.size())))) {
+                saveError = u"Cannot hand the XMP data to exiftool"_s;
+                return std::nullopt;
+            }
+            argument.replace(QLatin1StringView(ExifToolArguments::kXmpFile), xmpFile.path);
+        }
+        if (argument.endsWith(QLatin1StringView(ExifToolArguments::kIptcFile))) {
+            iptcFile.path = freeTemporaryPath(workFolder().path(), u"iptc"_s);
+            if (!writeFile(iptcFile.path, change.iptcBlock)) {
+                saveError = u"Cannot hand the IPTC data to exiftool"_s;
+                return std::nullopt;
+            }
+            argument.replace(QLatin1StringView(ExifToolArguments::kIptcFile), iptcFile.path);
+        }
+        arguments << argument;
+    }
+    return arguments;
+}
+
+// exiv2 decodes the XMP of a HEIF file without keeping its packet text; a
+// restore point puts back a packet, so it gets one made of the data.
+void keepXmpPacketOf(MetadataSnapshot& before, const QString& path)
+{
+    if (!before.xmpPacket.empty() || before.xmp.empty())
+        return;
+    std::string packet;
+    if (!Exiv2Adapter::run(u"keep the XMP data of"_s, path, [&] { Exiv2Adapter::encodeXmp(packet, before.xmp); },
+            Exiv2Adapter::Severity::Warning))
+        before.xmpPacket = packet;
+}
+
 bool isParsableXmp(const std::string& packet)
 {
     if (packet.empty())
@@ -309,26 +350,10 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
     // The blocks exiftool reads whole, and the file it writes.
     RemovedAtEnd xmpFile;
     RemovedAtEnd iptcFile;
-    QStringList arguments;
-    for (QString argument : change.arguments) {
-        if (argument.endsWith(QLatin1StringView(ExifToolArguments::kXmpFile))) {
-            xmpFile.path = freeTemporaryPath(workFolder().path(), u"xmp"_s);
-            if (!writeFile(xmpFile.path, QByteArrayView(change.xmpPacket.data(), qsizetype(change.xmpPacket.size())))) {
-                result.saveError = u"Cannot hand the XMP data to exiftool"_s;
-                return result;
-            }
-            argument.replace(QLatin1StringView(ExifToolArguments::kXmpFile), xmpFile.path);
-        }
-        if (argument.endsWith(QLatin1StringView(ExifToolArguments::kIptcFile))) {
-            iptcFile.path = freeTemporaryPath(workFolder().path(), u"iptc"_s);
-            if (!writeFile(iptcFile.path, change.iptcBlock)) {
-                result.saveError = u"Cannot hand the IPTC data to exiftool"_s;
-                return result;
-            }
-            argument.replace(QLatin1StringView(ExifToolArguments::kIptcFile), iptcFile.path);
-        }
-        arguments << argument;
-    }
+    std::optional<QStringList> handed = argumentsWithBlockFiles(change, xmpFile, iptcFile, result.saveError);
+    if (!handed)
+        return result;
+    QStringList& arguments = *handed;
     RemovedAtEnd written { freeTemporaryPath(QFileInfo(target).absolutePath(), QFileInfo(target).suffix()) };
     arguments << u"-o"_s << written.path << basisPath;
 
@@ -357,14 +382,7 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         return result;
     }
     result.saveError = FileReplacer::replace(target, bytes, options);
-    // exiv2 decodes the XMP of a HEIF file without keeping its packet text; a
-    // restore point puts back a packet, so it gets one made of the data.
-    if (result.before.xmpPacket.empty() && !result.before.xmp.empty()) {
-        std::string packet;
-        if (!Exiv2Adapter::run(u"keep the XMP data of"_s, path,
-                [&] { Exiv2Adapter::encodeXmp(packet, result.before.xmp); }, Exiv2Adapter::Severity::Warning))
-            result.before.xmpPacket = packet;
-    }
+    keepXmpPacketOf(result.before, path);
     return result;
 }
 
