@@ -36,6 +36,7 @@ void readMissedItems(Exiv2::Image& image)
     if (io.open() != 0)
         return;
     const bool missedExif = image.exifData().empty();
+    const bool missedXmp = image.xmpData().empty();
     try {
         const long size = io.size();
         const Exiv2::byte* data = size > 0 ? io.mmap() : nullptr;
@@ -49,15 +50,17 @@ void readMissedItems(Exiv2::Image& image)
             if (!exifData.empty())
                 image.setByteOrder(byteOrder);
         }
-        const std::optional<QByteArrayView> packet = image.xmpData().empty() ? BmffLayout::xmpItem(file) : std::nullopt;
+        const std::optional<QByteArrayView> packet = missedXmp ? BmffLayout::xmpItem(file) : std::nullopt;
         if (packet && Exiv2::XmpParser::decode(image.xmpData(), packet->toByteArray().toStdString()) != 0)
             image.clearXmpData();
     } catch (const std::exception& error) {
-        // A damaged item: the photo reads as exiv2 read it.
+        // A damaged item: the photo reads as exiv2 read it, with what exiv2
+        // itself found kept.
         qCDebug(lcMetadata).noquote() << "Cannot read an item missed by exiv2:" << Exiv2Adapter::messageText(error.what());
         if (missedExif)
             image.clearExifData();
-        image.clearXmpData();
+        if (missedXmp)
+            image.clearXmpData();
     }
     io.munmap();
     io.close();
