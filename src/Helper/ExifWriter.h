@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/PhotoKind.h"
 #include "platform/FLTImageMetadata.h"
 
 #include <QByteArrayView>
@@ -128,15 +129,22 @@ public:
     // (exiftool refuses it), and a HEIF or CR3 file whose image data is cut away.
     // A file that cannot be read answers nothing: its reading has its own words.
     static std::optional<QString> whyNotWritable(const QString& path);
+    // The same from the file's first bytes as kindHeadOf read them.
+    static std::optional<QString> whyNotWritable(const QString& path, const std::optional<QByteArray>& head);
+    // The first bytes of the file at path, enough to tell its kind; nothing when
+    // the file cannot be opened or read.
+    static std::optional<QByteArray> kindHeadOf(const QString& path);
     // Whether photos like the one starting with these bytes can keep IPTC data. The
     // ISO base media containers (HEIC, HEIF, AVIF, CR3) and WebP have no place for it,
     // and no writer puts it there: an edit that would write IPTC into one is refused
     // whole, with keepsNoIptcRefusal.
     static bool keepsIptc(QByteArrayView head);
     static QString keepsNoIptcRefusal();
-    // The same for the photo at path, from its first bytes; a file that cannot be read
-    // counts as keeping IPTC data (its write fails with words of its own).
-    static bool photoKeepsIptc(const QString& path);
+    // What the photo's record keeps of its kind (keepsIptc, and those kinds' name by
+    // content: a base media file by its brands, a WebP by its RIFF header). Bytes
+    // that cannot be read (none) count as keeping IPTC data: the write of such a
+    // file fails with words of its own.
+    static PhotoKind kindOf(QByteArrayView head);
     // Whether writing the settings record into a photo whose own record is held would
     // set an IPTC dataset, as the field passes decide it. Erasing one is left out: a
     // photo that keeps no IPTC data has none to erase, and the clear mode writes none.

@@ -14,6 +14,7 @@
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <memory>
@@ -155,6 +156,38 @@ bool isPng(QByteArrayView head)
     return head.size() >= 8 && head.first(8) == "\x89PNG\r\n\x1a\n";
 }
 
+bool isWebp(QByteArrayView head)
+{
+    return head.size() >= 12 && head.first(4) == "RIFF" && head.sliced(8, 4) == "WEBP";
+}
+
+// A base media file's kind by the brands of its "ftyp" box: its major brand, or for
+// the general image brands the compatible brands that follow it; "HEIF" when
+// none tells more.
+QString bmffKindName(QByteArrayView head)
+{
+    const auto isAnyOf = [](QByteArrayView brand, std::initializer_list<const char*> brands) {
+        return std::any_of(brands.begin(), brands.end(), [&](const char* one) { return brand == one; });
+    };
+    const auto nameOf = [&](QByteArrayView brand) -> QString {
+        if (isAnyOf(brand, { "heic", "heix", "heim", "heis", "hevc", "hevx" }))
+            return u"HEIC"_s;
+        if (isAnyOf(brand, { "avif", "avis" }))
+            return u"AVIF"_s;
+        if (brand == "crx ")
+            return u"CR3"_s;
+        return {};
+    };
+    if (const QString major = nameOf(head.sliced(8, 4)); !major.isEmpty())
+        return major;
+    const qsizetype boxEnd = std::min<qsizetype>(head.size(), qFromBigEndian<quint32>(head.data()));
+    for (qsizetype at = 16; at + 4 <= boxEnd; at += 4) {
+        if (const QString compatible = nameOf(head.sliced(at, 4)); !compatible.isEmpty())
+            return compatible;
+    }
+    return u"HEIF"_s;
+}
+
 // The name extensions under which exiftool takes the kinds it writes for us: it
 // tells a file's kind by its extension and refuses one whose content is of
 // another kind ("Not a valid JPG (looks more like a PNG)").
@@ -241,8 +274,7 @@ bool ExifWriter::isWrittenByExifTool(QByteArrayView head)
 
 bool ExifWriter::keepsIptc(QByteArrayView head)
 {
-    const bool isWebp = head.size() >= 12 && head.first(4) == "RIFF" && head.sliced(8, 4) == "WEBP";
-    return !BmffLayout::isBmff(head) && !isWebp;
+    return !BmffLayout::isBmff(head) && !isWebp(head);
 }
 
 QString ExifWriter::keepsNoIptcRefusal()
@@ -251,21 +283,38 @@ QString ExifWriter::keepsNoIptcRefusal()
            u"changed."_s;
 }
 
-bool ExifWriter::photoKeepsIptc(const QString& path)
+PhotoKind ExifWriter::kindOf(QByteArrayView head)
+{
+    PhotoKind kind;
+    kind.keepsIptc = keepsIptc(head);
+    if (BmffLayout::isBmff(head))
+        kind.name = bmffKindName(head);
+    else if (isWebp(head))
+        kind.name = u"WEBP"_s;
+    return kind;
+}
+
+std::optional<QByteArray> ExifWriter::kindHeadOf(const QString& path)
 {
     QFile file(path);
-    return !file.open(QIODevice::ReadOnly) || keepsIptc(file.read(16));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray head = file.read(kKindHeadSize);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return head;
 }
 
 std::optional<QString> ExifWriter::whyNotWritable(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    return whyNotWritable(path, kindHeadOf(path));
+}
+
+std::optional<QString> ExifWriter::whyNotWritable(const QString& path, const std::optional<QByteArray>& readHead)
+{
+    if (!readHead)
         return std::nullopt; // the reading of the photo has its own words for that
-    const QByteArray head = file.read(kKindHeadSize);
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    file.close();
+    const QByteArray& head = *readHead;
     if (head.isEmpty())
         return u"Its metadata cannot be written: the file is empty."_s;
     if (isWrittenByExifTool(head)) {

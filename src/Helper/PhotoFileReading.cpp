@@ -36,9 +36,15 @@ QString lastComponent(const QString& path)
 } // namespace
 
 PhotoFile::PhotoFile(const QString& path, bool isIphoto)
+    : PhotoFile(path, isIphoto, ExifWriter::kindOf(ExifWriter::kindHeadOf(path).value_or(QByteArray())))
+{
+}
+
+PhotoFile::PhotoFile(const QString& path, bool isIphoto, const PhotoKind& photoKind)
     : filePath(path)
     , fileURL(path)
     , isIphotosNode(isIphoto)
+    , kind(photoKind)
 {
     const QFileInfo info(path);
     fileName = info.fileName();

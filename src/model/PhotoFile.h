@@ -2,6 +2,7 @@
 
 #include "model/MetaDataObject.h"
 #include "model/MetadataRestorePoint.h"
+#include "model/PhotoKind.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -31,6 +32,9 @@ public:
     // that is no image ends up with width and height 0. Defined with the metadata
     // reader (Helper/PhotoFileReading.cpp): this floor reads no files.
     PhotoFile(const QString& path, bool isIphoto);
+    // The same with the kind already told from the file's first bytes, which the
+    // intake has read for its own check (ExifWriter::kindOf).
+    PhotoFile(const QString& path, bool isIphoto, const PhotoKind& photoKind);
 
     QString filePath;
     QString fileName;
@@ -58,4 +62,7 @@ public:
     std::shared_ptr<MetaDataObject> metadataObject;
     std::shared_ptr<MetaDataObject> metadataObjectOriginal;
     bool isSelected = false;
+    // Told once, as the photo enters the list: what the checks before a run read
+    // instead of the file.
+    PhotoKind kind;
 };

@@ -161,6 +161,7 @@ inline PhotoFile photoAt(const QString& path)
     PhotoFile photo;
     photo.filePath = path;
     photo.fileExtension = QFileInfo(path).suffix();
+    photo.kind = ExifWriter::kindOf(ExifWriter::kindHeadOf(path).value_or(QByteArray()));
     photo.metadataObjectOriginal = std::make_shared<MetaDataObject>();
     ExifWriter::sharedInstance().readMetaFromPath(path, *photo.metadataObjectOriginal);
     return photo;

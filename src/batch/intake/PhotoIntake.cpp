@@ -81,10 +81,12 @@ std::shared_ptr<PhotoFile> PhotoIntake::readPhotoFile(const QString& path)
 {
     // A photo no writer can write is not taken into the list, where it could be
     // edited only to be refused at the end of the run.
-    if (const std::optional<QString> why = ExifWriter::whyNotWritable(path))
+    // One read of the file's first bytes serves that check and the record's kind.
+    const std::optional<QByteArray> head = ExifWriter::kindHeadOf(path);
+    if (const std::optional<QString> why = ExifWriter::whyNotWritable(path, head))
         throw std::runtime_error(why->toStdString());
     ExifWriter::prepareWriterFor(path);
-    return std::make_shared<PhotoFile>(path, false);
+    return std::make_shared<PhotoFile>(path, false, ExifWriter::kindOf(head.value_or(QByteArray())));
 }
 
 PhotoIntake::PhotoIntake(PhotoListModel& model, QObject* parent)

@@ -26,10 +26,10 @@ PhotosKeepingNoIptc PhotosKeepingNoIptc::among(
         const MetaDataObject* held = photo->metadataObjectOriginal ? photo->metadataObjectOriginal.get()
             : photo->metadataObject                                 ? photo->metadataObject.get()
                                                                     : &nothingRead;
-        if (!ExifWriter::editSetsIptc(settings, *held) || ExifWriter::photoKeepsIptc(photo->filePath))
+        if (photo->kind.keepsIptc || !ExifWriter::editSetsIptc(settings, *held))
             continue;
         ++found.count;
-        const QString kind = photo->fileExtension.toUpper();
+        const QString& kind = photo->kind.name;
         if (!kind.isEmpty() && !found.kinds.contains(kind))
             found.kinds.append(kind);
     }

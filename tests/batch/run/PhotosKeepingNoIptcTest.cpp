@@ -1,6 +1,7 @@
 #include "batch/run/PhotosKeepingNoIptc.h"
 
 #include "Helper/WriterFixtures.h"
+#include "batch/intake/PhotoIntake.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
@@ -90,4 +91,34 @@ TEST(PhotosKeepingNoIptc, areThoseTheWriterRefusesForTheirIptcFields)
     MetaDataObject headline;
     edit(headline, { { F::IPTC_Headline, u"Harbour"_s } });
     EXPECT_TRUE(PhotosKeepingNoIptc::among(batch, headline).all());
+}
+
+// The check reads what the intake noted of each photo's kind, and opens no file:
+// with the files gone after intake the answer stays. The kinds are named by content,
+// so a WebP under a PNG's name is no "PNG" and a camera's ".HIF" is its brand's HEIC.
+TEST(PhotosKeepingNoIptc, goesByTheKindNotedAtIntakeAndOpensNoFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QList<std::shared_ptr<PhotoFile>> batch;
+    for (const auto& [sample, name] : { std::pair { "makers/RIFF.webp", "webp.png" }, { "heif/Canon.HIF", "Canon.HIF" },
+             { "makers/QuickTime.heic", "QuickTime.heic" }, { "heif/avif_exif_xmp.avif", "a.avif" },
+             { "camera/Canon_40D.jpg", "Canon_40D.jpg" } }) {
+        const QString path = dir.filePath(QLatin1StringView(name));
+        ASSERT_TRUE(QFile::copy(QDir(samplesDir()).filePath(QLatin1StringView(sample)), path)) << name;
+        batch.append(PhotoIntake::readPhotoFile(path));
+        batch.last()->isSelected = true;
+        ASSERT_TRUE(QFile::remove(path));
+    }
+    MetaDataObject headline;
+    edit(headline, { { F::IPTC_Headline, u"Harbour"_s } });
+    const PhotosKeepingNoIptc found = PhotosKeepingNoIptc::among(batch, headline);
+    EXPECT_EQ(found.count, 4);
+    EXPECT_EQ(found.kindsText(), u"WEBP, HEIC and AVIF"_s);
+
+    // A base media file's brands name it; the general image brand alone gives "HEIF".
+    EXPECT_EQ(ExifWriter::kindOf(fileBytes(QDir(samplesDir()).filePath(u"heif/Canon-R6-pruned.CR3"_s))).name, u"CR3"_s);
+    const QByteArray imageBrandOnly = QByteArray::fromHex("00000014667479706d69663100000000") + "mif1";
+    EXPECT_EQ(ExifWriter::kindOf(imageBrandOnly), (PhotoKind { false, u"HEIF"_s }));
+    EXPECT_EQ(ExifWriter::kindOf(fileBytes(QDir(samplesDir()).filePath(u"makers/PNG.png"_s))), PhotoKind {});
 }
