@@ -26,9 +26,10 @@ QSet<QString> photoExtensions()
         extensions.insert(QString::fromLatin1(format).toLower());
     // Raw, HEIF and vector formats that exiv2, libheif or our own size readers
     // handle without a Qt plugin.
-    for (const char* extension : { "jpg", "jpeg", "tif", "tiff", "png", "heic", "heif", "avif", "cr2", "cr3", "crw",
-             "nef", "nrw", "pef", "sr2", "srf", "arw", "orf", "dcr", "raw", "rw2", "raf", "dng", "mrw", "srw", "x3f",
-             "3fr", "eps", "pct", "pict", "jpc", "jp2", "ptif", "pgm", "pnm", "ppm", "webp", "gif", "bmp", "psd" })
+    for (const char* extension :
+        { "jpg", "jpeg", "tif", "tiff", "png", "heic", "heif", "hif", "avif", "cr2", "cr3", "crw", "nef", "nrw", "pef",
+            "sr2", "srf", "arw", "orf", "dcr", "raw", "rw2", "raf", "dng", "mrw", "srw", "x3f", "3fr", "eps", "pct",
+            "pict", "jpc", "jp2", "ptif", "pgm", "pnm", "ppm", "webp", "gif", "bmp", "psd" })
         extensions.insert(QString::fromLatin1(extension));
     return extensions;
 }

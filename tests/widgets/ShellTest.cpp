@@ -376,6 +376,8 @@ private slots:
         QCOMPARE(request.prompt, QStringLiteral("Add Photos"));
         QVERIFY(request.chooseFiles && !request.chooseDirectories && request.multipleSelection);
         QVERIFY(request.nameFilters.first().contains("*.ppm") && request.nameFilters.first().contains("*.PCT"));
+        // Camera HEIF files come as ".HIF", which a folder add takes too.
+        QVERIFY(request.nameFilters.first().contains("*.HIF"));
         QVERIFY(m_app->isSubWindowOpened);
         QVERIFY(!m_app->menuSelectAll->isVisible());
         QVERIFY(m_app->menuDeselectAll->isVisible());

@@ -77,8 +77,8 @@ QStringList PhotoAcceptance::addPhotosNameFilters()
 {
     static const QStringList extensions = [] {
         const QStringList lower { // images Qt and the metadata library read
-            "jpg", "jpeg", "jpe", "jfif", "png", "tif", "tiff", "gif", "bmp", "webp", "heic", "heif", "avif", "jp2",
-            "j2k", "jpf", "psd", "exv", "ico", "tga", "xbm", "xpm", "svg", "pbm",
+            "jpg", "jpeg", "jpe", "jfif", "png", "tif", "tiff", "gif", "bmp", "webp", "heic", "heif", "hif", "avif",
+            "jp2", "j2k", "jpf", "psd", "exv", "ico", "tga", "xbm", "xpm", "svg", "pbm",
             // camera raw files
             "dng", "cr2", "cr3", "crw", "nef", "nrw", "arw", "srf", "sr2", "orf", "rw2", "raf", "pef", "ptx", "x3f",
             "srw", "3fr", "erf", "kdc", "dcr", "mrw", "mos", "iiq", "rwl", "mef",
