@@ -34,6 +34,8 @@ expect fail batch/alerts/A.h:batch/intake/S.h batch/intake/S.cpp:batch/alerts/A.
 expect fail app/W.cpp:form/widgets/F.h form/widgets/F.cpp:controls/K.h controls/K.cpp:app/W.h
 expect pass batch/alerts/A.h:model/L.h batch/intake/S.cpp:batch/alerts/A.h batch/intake/S.h:model/L.h
 expect pass app/W.cpp:app/V.h app/V.cpp:app/W.h
+# A tree where no include names a folder at all has nothing to find.
+expect pass app/W.cpp:V.h app/V.cpp:W.h
 # An include of a header that is not in src/ (one the build generates) is no arrow:
 # the same tree is a cycle while the header is there and none once it is gone.
 expect fail batch/run/widgets/W.cpp:batch/run/R.h batch/run/R.cpp:batch/run/widgets/ui_W.h
