@@ -16,10 +16,8 @@ bool isChildWindow(const QWidget* window)
     case Qt::Window:
     case Qt::Dialog:
     case Qt::Sheet:
-        return true;
     case Qt::Tool:
-        // A drop-down bubble closes through the list it shows.
-        return !window->inherits("MAAttachedWindow");
+        return true;
     default:
         return false;
     }
