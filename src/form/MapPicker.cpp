@@ -15,9 +15,7 @@ namespace {
 
 std::optional<double> coordinate(const MetaDataObject& form, const GpsAxis& axis, double limit)
 {
-    QString text = form.field(axis.coordinate).trimmed();
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    const std::optional<double> value = Numbers::exactDouble(text);
+    const std::optional<double> value = GpsHemisphere::number(form.field(axis.coordinate));
     if (!value || std::fabs(*value) > limit)
         return std::nullopt;
     const QString reference = form.field(axis.reference).trimmed().toUpper();

@@ -14,11 +14,16 @@ QString referenceLetter(const QString& reference)
 
 namespace GpsHemisphere {
 
-bool isNegative(const QString& text)
+std::optional<double> number(const QString& text)
 {
     QString plain = text.trimmed();
     plain.replace(u',', u'.');
-    const std::optional<double> value = Numbers::exactDouble(plain);
+    return Numbers::exactDouble(plain);
+}
+
+bool isNegative(const QString& text)
+{
+    const std::optional<double> value = number(text);
     return value && *value < 0;
 }
 

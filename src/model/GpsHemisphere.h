@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <optional>
 
 class MetaDataObject;
 
@@ -35,6 +36,10 @@ inline constexpr std::array<GpsAxis, 2> kGpsAxes = {
 // - a negative coordinate whose reference is "N" (or "E") contradicts itself and is
 //   refused: nobody can tell which of the two the user meant.
 namespace GpsHemisphere {
+
+// The number a coordinate's text holds, blanks around it ignored and a decimal comma
+// taken as a point (" -33,86 " is -33.86); none when the text is no number.
+std::optional<double> number(const QString& text);
 
 // Whether the text is a negative number ("-33.86", " -33,86 ").
 bool isNegative(const QString& text);
