@@ -3,23 +3,8 @@
 #include "base/Logging.h"
 #include "base/Numbers.h"
 
-#include <QSemaphore>
 #include <QThread>
 #include <algorithm>
-#include <climits>
-
-namespace {
-
-// One request's answer, shared with the geocoder's completion so that an answer
-// arriving after the caller gave up lands here harmlessly.
-struct PendingAnswer {
-    QSemaphore done;
-    std::mutex mutex;
-    bool answered = false;
-    ReverseGeocodeResult result;
-};
-
-} // namespace
 
 LocationNamer::LocationNamer(std::shared_ptr<ReverseGeocoder> geocoder)
     : m_geocoder(std::move(geocoder))
@@ -117,22 +102,9 @@ LocationName LocationNamer::findLocation(double latitude, double longitude, cons
 
 ReverseGeocodeResult LocationNamer::reverseGeocode(double latitude, double longitude)
 {
-    auto pending = std::make_shared<PendingAnswer>();
-    m_geocoder->reverseGeocodeLocation(latitude, longitude, [pending](ReverseGeocodeResult answer) {
-        {
-            const std::lock_guard lock(pending->mutex);
-            if (pending->answered)
-                return;
-            pending->answered = true;
-            pending->result = std::move(answer);
-        }
-        pending->done.release();
-    });
-
     const auto limit = m_timeLimitMs.load();
-    if (!pending->done.tryAcquire(1, static_cast<int>(std::min<decltype(limit)>(limit, INT_MAX)))) {
-        return ReverseGeocodeResult { QStringLiteral("no answer within %1 ms").arg(limit), std::nullopt };
-    }
-    const std::lock_guard lock(pending->mutex);
-    return pending->result;
+    if (std::optional<ReverseGeocodeResult> answer
+        = reverseGeocodeWithin(*m_geocoder, latitude, longitude, std::chrono::milliseconds(limit)))
+        return std::move(*answer);
+    return ReverseGeocodeResult { QStringLiteral("no answer within %1 ms").arg(limit), std::nullopt };
 }

@@ -37,3 +37,8 @@ public:
     // needs no pause.
     virtual std::chrono::milliseconds pauseBeforeRequest() const { return std::chrono::seconds(1); }
 };
+
+// Asks the geocoder and waits for its answer, at most `limit`, on the calling thread;
+// none when it did not come in time. An answer that comes later is dropped.
+std::optional<ReverseGeocodeResult> reverseGeocodeWithin(
+    ReverseGeocoder& geocoder, double latitude, double longitude, std::chrono::milliseconds limit);

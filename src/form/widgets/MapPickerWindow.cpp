@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <chrono>
-#include <future>
 
 namespace {
 
@@ -22,13 +21,10 @@ constexpr auto kLongestNaming = std::chrono::seconds(20);
 
 ReverseGeocodeResult askGeocoder(const std::shared_ptr<ReverseGeocoder>& geocoder, PickedPosition position)
 {
-    auto promise = std::make_shared<std::promise<ReverseGeocodeResult>>();
-    std::future<ReverseGeocodeResult> answer = promise->get_future();
-    geocoder->reverseGeocodeLocation(position.latitude, position.longitude,
-        [promise](ReverseGeocodeResult result) { promise->set_value(std::move(result)); });
-    if (answer.wait_for(kLongestNaming) != std::future_status::ready)
-        return { QStringLiteral("The place name did not come in time."), std::nullopt };
-    return answer.get();
+    if (std::optional<ReverseGeocodeResult> answer
+        = reverseGeocodeWithin(*geocoder, position.latitude, position.longitude, kLongestNaming))
+        return std::move(*answer);
+    return { QStringLiteral("The place name did not come in time."), std::nullopt };
 }
 
 } // namespace
