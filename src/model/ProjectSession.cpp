@@ -78,7 +78,7 @@ ProjectSession::Unarchived presetsOf(const KeyedDecoder::SplitArchive& split)
 
 ProjectSession::Unarchived ProjectSession::unarchive(const QByteArray& data)
 {
-    if (const auto split = KeyedDecoder::splitAtArray(data, kClassName, "arrayPresets"))
+    if (const auto split = KeyedDecoder::splitAtArray(data, kClassName, kArrayPresetsKey.toLatin1()))
         return presetsOf(*split);
 
     Unarchived result;
