@@ -51,7 +51,8 @@ void readMissedItems(Exiv2::Image& image)
                 image.setByteOrder(byteOrder);
         }
         const std::optional<QByteArrayView> packet = missedXmp ? BmffLayout::xmpItem(file) : std::nullopt;
-        if (packet && Exiv2::XmpParser::decode(image.xmpData(), packet->toByteArray().toStdString()) != 0)
+        if (packet
+            && Exiv2::XmpParser::decode(image.xmpData(), std::string(packet->data(), std::size_t(packet->size()))) != 0)
             image.clearXmpData();
     } catch (const std::exception& error) {
         // A damaged item: the photo reads as exiv2 read it, with what exiv2
