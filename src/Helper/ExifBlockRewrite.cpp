@@ -113,10 +113,9 @@ TiffBlockPatcher::Value embeddedValue(std::uint16_t type, QByteArray bytes)
     return { type, std::uint32_t(bytes.size() / unit), bytes };
 }
 
-// The readable value of the entry of the first directory with the tag.
-std::optional<QByteArrayView> ifd0Value(QByteArrayView block, const TiffBlock& tiff, std::uint16_t tag)
+// The entry's value where it lies within the block; nothing for no entry.
+std::optional<QByteArrayView> readableValue(QByteArrayView block, const TiffBlock::Entry* entry)
 {
-    const TiffBlock::Entry* entry = tiff.find(TiffBlock::Ifd0, tag);
     if (entry == nullptr || !tiffRangeFits(entry->valueOffset, entry->size, std::uint64_t(block.size())))
         return std::nullopt;
     return valueBytes(block, *entry);
@@ -136,8 +135,8 @@ OwnIptc ownIptcOf(QByteArrayView original, const TiffBlock& tiff, const Embedded
 {
     OwnIptc own;
     const TiffBlock::Entry* iptcEntry = tiff.find(TiffBlock::Ifd0, kIptcTag);
-    const std::optional<QByteArrayView> iptcValue = ifd0Value(original, tiff, kIptcTag);
-    const std::optional<QByteArrayView> resources = ifd0Value(original, tiff, kPhotoshopTag);
+    const std::optional<QByteArrayView> iptcValue = readableValue(original, iptcEntry);
+    const std::optional<QByteArrayView> resources = readableValue(original, tiff.find(TiffBlock::Ifd0, kPhotoshopTag));
     const std::optional<QByteArrayView> resourceIptc
         = resources ? PhotoshopIptcDigest::iptcDataOfResources(*resources) : std::nullopt;
     const std::optional<QByteArrayView> read = iptcValue && !iptcValue->isEmpty() ? iptcValue : resourceIptc;
@@ -181,7 +180,7 @@ bool takeEmbeddedMetadata(QByteArrayView written, QByteArrayView original, const
         }
         if (!tiffRangeFits(is->valueOffset, is->size, std::uint64_t(written.size())) || is->size == 0)
             return false;
-        const std::optional<QByteArrayView> wasValue = ifd0Value(original, mine, tag);
+        const std::optional<QByteArrayView> wasValue = readableValue(original, was);
         std::optional<TiffBlockPatcher::Value> value;
         if (tag == kXmpTag && !embedded.xmpPacket.empty())
             value = embeddedValue(wasValue ? was->type : is->type, QByteArray::fromStdString(embedded.xmpPacket));
