@@ -3,6 +3,7 @@
 #include "app/AppLogging.h"
 #include "app/ShellWidgets.h"
 #include "controls/MouseDownView.h"
+#include "controls/WindowKeys.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -25,6 +26,8 @@ TipsWindow::TipsWindow(QWidget* mainWindow, std::function<void(const QUrl&)> ope
     m_winTips->resize(640, 480);
     m_winTips->hide();
     m_winTips->installEventFilter(this);
+    // Drawn inside the main window, yet closed by Escape and Ctrl+W as a window is.
+    WindowKeys::treatAsWindow(m_winTips);
     // A thin dark frame, as a window of its own would have.
     m_winTips->setAutoFillBackground(true);
     QPalette framePalette = m_winTips->palette();

@@ -8,9 +8,26 @@
 
 namespace {
 
+constexpr const char* kPanelProperty = "windowKeysPanel";
+
+bool isPanel(const QWidget* widget)
+{
+    return widget->property(kPanelProperty).toBool();
+}
+
+// The window, or the marked panel, that a widget lies in.
+const QWidget* frameOf(const QWidget* widget)
+{
+    while (widget && !widget->isWindow() && !isPanel(widget))
+        widget = widget->parentWidget();
+    return widget;
+}
+
 bool isChildWindow(const QWidget* window)
 {
-    if (!window->parentWidget())
+    if (isPanel(window))
+        return true;
+    if (!window->isWindow() || !window->parentWidget())
         return false;
     switch (window->windowType()) {
     case Qt::Window:
@@ -48,7 +65,7 @@ QAbstractButton* WindowKeys::cancelButton(QWidget* window)
         return nullptr;
     const auto buttons = window->findChildren<QAbstractButton*>();
     for (QAbstractButton* button : buttons) {
-        if (button->window() != window || !button->isVisibleTo(window))
+        if (frameOf(button) != window || !button->isVisibleTo(window))
             continue;
         const QString title = button->text().remove(u'&').trimmed();
         if (title == QLatin1String("No") || title == QLatin1String("Cancel"))
@@ -57,12 +74,17 @@ QAbstractButton* WindowKeys::cancelButton(QWidget* window)
     return nullptr;
 }
 
+void WindowKeys::treatAsWindow(QWidget* panel)
+{
+    panel->setProperty(kPanelProperty, true);
+}
+
 bool WindowKeys::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     auto* window = static_cast<QWidget*>(watched);
-    if (!window->isWindow() || !isChildWindow(window))
+    if (!isChildWindow(window))
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool escape = key->key() == Qt::Key_Escape && !(key->modifiers() & ~Qt::KeypadModifier);

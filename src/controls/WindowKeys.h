@@ -14,7 +14,8 @@ class QWidget;
 //   has one, else as the window's own close button does.
 // A key counts only when it reaches the window, so a field or list that uses it
 // keeps it. The main window (a window without a parent) and the drop-down bubbles
-// keep their own keys.
+// keep their own keys. A panel that the main window draws inside itself as a
+// child window (the tips) counts as one once it is marked with treatAsWindow.
 class WindowKeys : public QObject {
     Q_OBJECT
 public:
@@ -24,6 +25,10 @@ public:
     // The button that declines in `window`: a visible "No" or "Cancel" of its own;
     // null when it has none.
     static QAbstractButton* cancelButton(QWidget* window);
+
+    // Gives `panel`, a widget drawn inside its window, the keys of a child window:
+    // they count when they reach it, and closing it sends it a close event.
+    static void treatAsWindow(QWidget* panel);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -592,6 +592,19 @@ private slots:
         QTRY_VERIFY(controller()->windowMain()->isActiveWindow());
     }
 
+    // The tips are drawn inside the main window, and still close on the keys of a window.
+    void escapeAndCtrlWCloseTheTips()
+    {
+        controller()->hideAddPhotosWindow();
+        QWidget* tips = controller()->winTips();
+        for (const QKeySequence& keys : { QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close) }) {
+            m_app->showTips();
+            QTRY_VERIFY(tips->isActiveWindow());
+            QTest::keySequence(controller()->webViewTips(), keys);
+            QVERIFY2(!tips->isVisible(), qPrintable(keys.toString()));
+        }
+    }
+
     void showingTheTipsAgainGoesBackInsteadOfReloading()
     {
         controller()->hideAddPhotosWindow();
