@@ -7,6 +7,7 @@
 #include "platform/Exiv2Adapter.h"
 #include "platform/ExifToolProcess.h"
 #include "platform/FileReplacer.h"
+#include "platform/ImageDataLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -329,6 +330,10 @@ std::optional<QString> ExifWriter::whyNotWritable(const QString& path, const std
     }
     if (!isWrittenByExiv2(head, path))
         return u"Its metadata cannot be written: Velloran writes no metadata into files of this kind."_s;
+    // A TIFF file's directories may lie anywhere in it: the image data they place is
+    // looked for in the file, as the verification of every write looks for it.
+    if (ImageDataLayout::kindOf(head) == ImageDataLayout::Kind::Tiff)
+        return ImageDataLayout::tiffDamage(path);
     return std::nullopt;
 }
 
@@ -425,7 +430,7 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
     }
     const QByteArray bytes = output.readAll();
     output.close();
-    result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, bytes);
+    result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, bytes, original);
     if (result.refusal) {
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
         return result;

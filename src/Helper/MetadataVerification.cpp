@@ -3,6 +3,7 @@
 #include "base/Logging.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/FLTImageMetadata.h"
+#include "platform/ImageDataLayout.h"
 #include "platform/JpegExifSegment.h"
 #include "platform/MakerNoteLayout.h"
 
@@ -88,12 +89,32 @@ std::string exifText(const Exiv2::Exifdatum& datum)
     }
 }
 
+// The entries that point at another directory. One of them stored in another form
+// (an ASCII text of 154 bytes in place of one offset) points at nothing a writer
+// can follow: whatever it holds is read only as its value, so it must be kept as
+// such, like any datum, and is no pointer to leave out.
+const std::set<std::string> kDirectoryPointerKeys
+    = { "Exif.Image.ExifTag", "Exif.Image.GPSTag", "Exif.Photo.InteroperabilityTag" };
+
+bool isReadablePointer(const Exiv2::Exifdatum& datum)
+{
+    return datum.count() == 1
+        && (datum.typeId() == Exiv2::unsignedLong || datum.typeId() == Exiv2::tiffIfd);
+}
+
+bool isLayout(const std::string& key, const Exiv2::Exifdatum& datum)
+{
+    if (kLayoutKeys.count(key) == 0)
+        return false;
+    return kDirectoryPointerKeys.count(key) == 0 || isReadablePointer(datum);
+}
+
 Values exifValues(const Exiv2::ExifData& data, bool skipMakerNoteBlock)
 {
     Values values;
     for (const Exiv2::Exifdatum& datum : data) {
         const std::string key = datum.key();
-        if (kLayoutKeys.count(key) != 0 || (skipMakerNoteBlock && key == kMakerNoteKey) || isMakerNotePadding(datum))
+        if (isLayout(key, datum) || (skipMakerNoteBlock && key == kMakerNoteKey) || isMakerNotePadding(datum))
             continue;
         values[key].push_back(exifText(datum));
     }
@@ -277,6 +298,19 @@ MetadataSnapshot MetadataSnapshot::of(Exiv2::Image& image)
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
     const EditedKeys& edited, const QString& path, QByteArrayView written, QByteArrayView original)
 {
+    // The image data first: no metadata is worth a picture, and a writer that
+    // misread the file's structure shows here whatever it reads back.
+    if (!original.isEmpty()) {
+        const ImageDataLayout::Comparison pixels = ImageDataLayout::compare(original, written);
+        if (pixels.outcome != ImageDataLayout::Comparison::Same)
+            qCWarning(lcMetadata).noquote() << "Verification:" << pixels.detail;
+        if (pixels.outcome == ImageDataLayout::Comparison::NotFound)
+            return u"The photo's image data cannot be found (its file structure is damaged), so the photo was not "
+                   u"changed."_s;
+        if (pixels.outcome == ImageDataLayout::Comparison::Differs)
+            return notKept(u"The photo's image data"_s);
+    }
+
     const std::unique_ptr<Exiv2::Image> image
         = Exiv2Adapter::openBuffer(written, u"read back the written metadata of"_s, path);
     if (!image)
@@ -312,6 +346,9 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
             return notWritten(*key);
         if (isMakerNoteKey(*key))
             return notKept(u"The maker note"_s);
+        if (kDirectoryPointerKeys.count(*key) != 0)
+            return u"The Exif tag %1 is stored in a form that cannot be read as a directory, and it could not be "
+                   u"kept with what it holds, so the photo was not changed."_s.arg(QString::fromStdString(*key));
         return notKept(u"The Exif tag %1"_s.arg(QString::fromStdString(*key)));
     }
     if (decoded && !undecodedNow && !makerNotePointersHold(before.exif, after.exif))

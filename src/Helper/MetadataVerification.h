@@ -40,6 +40,11 @@ EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnaps
 // difference; offsets that a new layout must change are not compared. An XMP
 // packet that the edit did not touch must come back byte for byte.
 //
+// Given the original file's bytes, the image data must be theirs byte for byte
+// (ImageDataLayout): a JPEG's scan data, a TIFF file's strips and tiles, a PNG's
+// IDAT data, a base media file's items and media data. An original whose image
+// data cannot be found is refused as well: nothing could vouch for it.
+//
 // Given the original file's bytes, a maker note the edit did not remove is also
 // compared byte for byte in the Exif blocks of both files, with the values its
 // entries point to (makerNoteDifference): exiv2 sees a maker note only as well as

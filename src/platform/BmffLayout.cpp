@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
+#include <set>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -83,15 +86,16 @@ std::optional<QByteArrayView> payloadOf(QByteArrayView bytes, QByteArrayView wan
     return found;
 }
 
-// The id of the first item of type that "iinf" lists; for a "mime" item, also of
-// contentType.
-std::optional<quint64> itemIdOf(QByteArrayView iinf, QByteArrayView itemType, QByteArrayView contentType)
+// Calls visit(id, type, content) for each entry of "iinf" that names its item's
+// type (content: a mime item's content type, else what follows the name), until
+// it answers true.
+template<typename Visit>
+void forEachItemInfo(QByteArrayView iinf, Visit visit)
 {
     Reader list(iinf);
     const quint64 version = list.number(1);
     list.number(3);
     list.number(version == 0 ? 2 : 4); // the count: the boxes that follow tell
-    std::optional<quint64> id;
     forEachBox(list.rest(), [&](QByteArrayView type, QByteArrayView payload) {
         if (type != "infe")
             return false;
@@ -102,25 +106,52 @@ std::optional<quint64> itemIdOf(QByteArrayView iinf, QByteArrayView itemType, QB
             return false;
         const quint64 itemId = entry.number(entryVersion == 2 ? 2 : 4);
         entry.number(2); // protection index
-        if (entry.failed() || entry.take(4) != itemType)
+        const QByteArrayView itemType = entry.take(4);
+        if (entry.failed())
             return false;
         // The item's name, then a mime item's content type, each ended by a zero.
         const QByteArrayView texts = entry.rest();
         const qsizetype nameEnd = texts.indexOf('\0');
-        const QByteArrayView content = nameEnd < 0 ? QByteArrayView() : texts.sliced(nameEnd + 1);
-        const bool namesContent = content == contentType
-            || (content.startsWith(contentType) && content.size() > contentType.size()
-                && content[contentType.size()] == '\0');
-        if (contentType.isEmpty() || namesContent)
+        return visit(itemId, itemType, nameEnd < 0 ? QByteArrayView() : texts.sliced(nameEnd + 1));
+    });
+}
+
+bool namesContent(QByteArrayView content, QByteArrayView contentType)
+{
+    return content == contentType
+        || (content.startsWith(contentType) && content.size() > contentType.size()
+            && content[contentType.size()] == '\0');
+}
+
+// The id of the first item of type that "iinf" lists; for a "mime" item, also of
+// contentType.
+std::optional<quint64> itemIdOf(QByteArrayView iinf, QByteArrayView itemType, QByteArrayView contentType)
+{
+    std::optional<quint64> id;
+    forEachItemInfo(iinf, [&](quint64 itemId, QByteArrayView type, QByteArrayView content) {
+        if (type == itemType && (contentType.isEmpty() || namesContent(content, contentType)))
             id = itemId;
         return id.has_value();
     });
     return id;
 }
 
-// Where "iloc" places the item: its bytes within file, or within "idat" (meta's
-// own data); nothing for more than one extent or another file.
-std::optional<QByteArrayView> itemBytes(QByteArrayView iloc, quint64 wanted, QByteArrayView file, QByteArrayView meta)
+// One entry of "iloc": where an item's bytes lie.
+struct ItemLocation {
+    quint64 id = 0;
+    quint64 method = 0; // 0: in the file, 1: in "idat", 2: made of other items
+    quint64 dataReference = 0; // 0: this file
+    quint64 base = 0;
+    struct Extent {
+        quint64 offset = 0;
+        quint64 length = 0;
+    };
+    std::vector<Extent> extents;
+};
+
+// The entries of "iloc" in its order, as far as they can be read (complete tells
+// whether that is all of them); nothing when the box's sizes are not valid.
+std::optional<std::vector<ItemLocation>> itemLocations(QByteArrayView iloc, bool* complete = nullptr)
 {
     Reader at(iloc);
     const quint64 version = at.number(1);
@@ -134,36 +165,60 @@ std::optional<QByteArrayView> itemBytes(QByteArrayView iloc, quint64 wanted, QBy
         return std::nullopt;
     const unsigned extentSize = indexSize + offsetSize + lengthSize;
     const quint64 count = at.number(version < 2 ? 2 : 4);
+    std::vector<ItemLocation> locations;
     for (quint64 item = 0; item < count && !at.failed(); ++item) {
-        const quint64 id = at.number(version < 2 ? 2 : 4);
-        const quint64 method = version >= 1 ? at.number(2) & 15 : 0;
-        const quint64 dataReference = at.number(2);
-        const quint64 base = at.number(baseSize);
+        ItemLocation location;
+        location.id = at.number(version < 2 ? 2 : 4);
+        location.method = version >= 1 ? at.number(2) & 15 : 0;
+        location.dataReference = at.number(2);
+        location.base = at.number(baseSize);
         const quint64 extents = at.number(2);
-        quint64 offset = 0;
-        quint64 length = 0;
         // Extents of no bytes at all would cost a turn each and place nothing.
         for (quint64 extent = 0; extent < extents && extentSize > 0 && !at.failed(); ++extent) {
             at.number(indexSize);
-            offset = at.number(offsetSize);
-            length = at.number(lengthSize);
+            const quint64 offset = at.number(offsetSize);
+            location.extents.push_back({ offset, at.number(lengthSize) });
         }
-        if (at.failed() || id != wanted)
+        if (!at.failed())
+            locations.push_back(std::move(location));
+    }
+    if (complete != nullptr)
+        *complete = !at.failed();
+    return locations;
+}
+
+// The bytes of one extent within source; nothing when they do not lie in it. A
+// length of 0 stands for the rest of the source.
+std::optional<QByteArrayView> extentBytes(QByteArrayView source, quint64 base, const ItemLocation::Extent& extent)
+{
+    const quint64 size = quint64(source.size());
+    if (base > size || extent.offset > size - base)
+        return std::nullopt;
+    const quint64 start = base + extent.offset;
+    const quint64 length = extent.length == 0 ? size - start : extent.length;
+    if (length > size - start)
+        return std::nullopt;
+    return source.sliced(qsizetype(start), qsizetype(length));
+}
+
+// Where "iloc" places the item: its bytes within file, or within "idat" (meta's
+// own data); nothing for more than one extent or another file.
+std::optional<QByteArrayView> itemBytes(QByteArrayView iloc, quint64 wanted, QByteArrayView file, QByteArrayView meta)
+{
+    const std::optional<std::vector<ItemLocation>> locations = itemLocations(iloc);
+    if (!locations)
+        return std::nullopt;
+    for (const ItemLocation& location : *locations) {
+        if (location.id != wanted)
             continue;
-        if (extents != 1 || dataReference != 0 || method > 1)
+        if (location.extents.size() != 1 || location.dataReference != 0 || location.method > 1)
             return std::nullopt;
-        std::optional<QByteArrayView> source = method == 0 ? std::optional(file) : payloadOf(meta, "idat");
-        if (!source)
-            return std::nullopt;
-        const quint64 size = quint64(source->size());
-        if (base > size || offset > size - base)
-            return std::nullopt;
-        const quint64 start = base + offset;
+        std::optional<QByteArrayView> source = location.method == 0 ? std::optional(file) : payloadOf(meta, "idat");
         // A length of 0 may mean "to the end of the source", but exiftool leaves
         // the item it empties so: a metadata item of no length is taken as none.
-        if (length == 0 || length > size - start)
+        if (!source || location.extents.front().length == 0)
             return std::nullopt;
-        return source->sliced(qsizetype(start), qsizetype(length));
+        return extentBytes(*source, location.base, location.extents.front());
     }
     return std::nullopt;
 }
@@ -264,6 +319,118 @@ std::optional<QByteArrayView> xmpItem(QByteArrayView file)
     if (!packet || packet->isEmpty())
         return std::nullopt;
     return packet;
+}
+
+} // namespace BmffLayout
+
+namespace {
+
+// A part of the file's bytes, from start to end.
+struct Span {
+    qsizetype start = 0;
+    qsizetype end = 0;
+};
+
+qsizetype offsetIn(QByteArrayView file, QByteArrayView part)
+{
+    return qsizetype(part.data() - file.data());
+}
+
+// The spans of the file's media data boxes, with those of its Exif and XMP items
+// cut out: a writer may move or change those, and nothing else in them.
+ImageDataLayout::Piece mediaDataAround(
+    QByteArrayView file, const std::vector<Span>& mediaData, std::vector<Span> metadata)
+{
+    std::sort(metadata.begin(), metadata.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    ImageDataLayout::Piece parts;
+    for (const Span& box : mediaData) {
+        qsizetype at = box.start;
+        for (const Span& cut : metadata) {
+            if (cut.end <= at || cut.start >= box.end)
+                continue;
+            if (cut.start > at)
+                parts.push_back(file.sliced(at, cut.start - at));
+            at = std::max(at, cut.end);
+        }
+        if (at < box.end)
+            parts.push_back(file.sliced(at, box.end - at));
+    }
+    return parts;
+}
+
+} // namespace
+
+namespace BmffLayout {
+
+std::optional<ImageDataLayout::Pieces> imageDataOf(QByteArrayView file)
+{
+    if (!isBmff(file))
+        return std::nullopt;
+    std::vector<Span> mediaData;
+    std::optional<QByteArrayView> metaBox;
+    forEachBox(file, [&](QByteArrayView type, QByteArrayView payload) {
+        if (type == "mdat")
+            mediaData.push_back({ offsetIn(file, payload), offsetIn(file, payload) + payload.size() });
+        else if (type == "meta" && !metaBox)
+            metaBox = payload;
+        return false;
+    });
+
+    ImageDataLayout::Pieces pieces;
+    std::vector<Span> metadata;
+    if (metaBox && metaBox->size() >= 4) {
+        const QByteArrayView meta = metaBox->sliced(4); // after its version and flags
+        const std::optional<QByteArrayView> iinf = payloadOf(meta, "iinf");
+        const std::optional<QByteArrayView> iloc = payloadOf(meta, "iloc");
+        std::set<quint64> metadataItems;
+        if (iinf) {
+            forEachItemInfo(*iinf, [&](quint64 id, QByteArrayView type, QByteArrayView content) {
+                if (type == "Exif" || (type == "mime" && namesContent(content, "application/rdf+xml")))
+                    metadataItems.insert(id);
+                return false;
+            });
+        }
+        bool complete = false;
+        std::optional<std::vector<ItemLocation>> locations
+            = iloc ? itemLocations(*iloc, &complete) : std::optional<std::vector<ItemLocation>>();
+        if (iloc && (!locations || !complete))
+            return std::nullopt;
+        if (locations) {
+            std::stable_sort(locations->begin(), locations->end(),
+                [](const ItemLocation& a, const ItemLocation& b) { return a.id < b.id; });
+            const std::optional<QByteArrayView> idat = payloadOf(meta, "idat");
+            for (const ItemLocation& location : *locations) {
+                // Items made of other items, or kept in another file, hold no bytes here.
+                if (location.dataReference != 0 || location.method > 1)
+                    continue;
+                const std::optional<QByteArrayView> source = location.method == 0 ? std::optional(file) : idat;
+                const bool isMetadata = metadataItems.count(location.id) != 0;
+                ImageDataLayout::Piece piece;
+                for (const ItemLocation::Extent& extent : location.extents) {
+                    // exiftool leaves the metadata item it empties with an extent of no length.
+                    if (isMetadata && extent.length == 0)
+                        continue;
+                    const std::optional<QByteArrayView> bytes
+                        = source ? extentBytes(*source, location.base, extent) : std::nullopt;
+                    if (!bytes) {
+                        if (isMetadata)
+                            continue; // a damaged Exif or XMP item is the verification's to judge
+                        return std::nullopt;
+                    }
+                    if (isMetadata && location.method == 0)
+                        metadata.push_back({ offsetIn(file, *bytes), offsetIn(file, *bytes) + bytes->size() });
+                    piece.push_back(*bytes);
+                }
+                if (!isMetadata)
+                    pieces.push_back(std::move(piece));
+            }
+        }
+    }
+    if (!mediaData.empty())
+        pieces.push_back(mediaDataAround(file, mediaData, std::move(metadata)));
+    if (pieces.empty())
+        return std::nullopt;
+    return pieces;
 }
 
 } // namespace BmffLayout

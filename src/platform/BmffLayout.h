@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ImageDataLayout.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <optional>
@@ -27,5 +29,11 @@ std::optional<QByteArrayView> exifItem(QByteArrayView file);
 // The XMP packet of the file's "mime" item of content type "application/rdf+xml",
 // found and checked as exifItem finds its item.
 std::optional<QByteArrayView> xmpItem(QByteArrayView file);
+
+// The file's image data (see ImageDataLayout): the bytes of each item that is
+// not its Exif or XMP item (by item id, from the file or from "idat"), and the
+// media data boxes' bytes around those two items. Nothing when "iloc" or an image
+// item's place cannot be read, or the file holds neither.
+std::optional<ImageDataLayout::Pieces> imageDataOf(QByteArrayView file);
 
 } // namespace BmffLayout
