@@ -4,6 +4,7 @@
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/BmffLayout.h"
+#include "platform/ImageDataLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +57,13 @@ void fuzzMetadataInput(const std::uint8_t* data, std::size_t size, const QString
         BmffLayout::exifItem(bytes);
         BmffLayout::xmpItem(bytes);
     }
+    // The image data walk of the verification before every replace (a base media
+    // file's items and media data, a TIFF file's directories, a PNG's or WebP's
+    // chunks), against the input itself and against the input cut short, as a
+    // writer's output that lost its end would be.
+    ImageDataLayout::compare(bytes, bytes);
+    if (!bytes.isEmpty())
+        ImageDataLayout::compare(bytes, bytes.first(bytes.size() - 1));
 
     const QDir dir(workDir);
     const QString source = dir.filePath(u"input.jpg"_s);
@@ -66,6 +74,8 @@ void fuzzMetadataInput(const std::uint8_t* data, std::size_t size, const QString
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
 
+    // The intake's refusal, which walks a TIFF file's directories in the file.
+    ExifWriter::whyNotWritable(source);
     PhotoFile photo(source, false);
     ExifWriter& writer = ExifWriter::sharedInstance();
     QStringList outputs;
