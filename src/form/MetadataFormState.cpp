@@ -78,7 +78,8 @@ void MetadataFormState::fill(const MergeResult& result)
     m_changes = std::make_shared<MetaDataObject>();
     if (m_isEdited) {
         MetaDataObject::appendPresetObjectToMetaDataObject(*m_form, *m_edited);
-        if (result.photoCount > 0)
+        // Kept edits count as a change only when they change a value.
+        if (result.photoCount > 0 && m_edited->changesAnyDatum())
             isMetadataParamChanged(true);
     }
     m_placeholders = FormDisplay::placeholders(result.photoCount, result.hasValue, *m_form);
@@ -114,6 +115,18 @@ std::optional<QString> MetadataFormState::chooseDropDownRow(int tag, int row, co
     return tables.table(tag).labels[row];
 }
 
+bool MetadataFormState::modeWritesOnItsOwn(const MetaDataObject& record)
+{
+    if (record.editingOption == MetaDataObject::ModifyEditedClearOthers)
+        return true;
+    if (record.editingOption != MetaDataObject::CleanMetadataInfo)
+        return false;
+    for (ClearFlag flag : { ClearFlag::Exif, ClearFlag::Comment, ClearFlag::GpsInfo, ClearFlag::IPTC, ClearFlag::XMP })
+        if (record.clearFlag(flag))
+            return true;
+    return false;
+}
+
 bool MetadataFormState::setEditingOption(int editingOption)
 {
     if (editingOption < MetaDataObject::OnlyModifyEditedFields || editingOption > MetaDataObject::CleanMetadataInfo)
@@ -125,7 +138,9 @@ bool MetadataFormState::setEditingOption(int editingOption)
     m_merged->editingOption = editingOption;
     m_isEdited = true;
     createUpdatedChnagesOnly();
-    isMetadataParamChanged(true);
+    // A look at the clean tab and back changes the mode but no value: only a mode
+    // that writes on its own makes the form changed.
+    isMetadataParamChanged(m_isParamsChanged || modeWritesOnItsOwn(*m_form));
     return true;
 }
 
@@ -168,7 +183,11 @@ void MetadataFormState::appendPreset(const MetaDataObject& preset)
             record->setDateTimeConfig(info.setting, clones[static_cast<std::size_t>(info.setting)]);
     }
     m_isEdited = true;
-    m_placeholders = {};
+    // A field the preset sets no longer speaks for the differing photos; every
+    // other field still does.
+    for (const MetadataFieldInfo& info : kMetadataFields)
+        if (MetaDataObject::presetSetsField(preset, info.field))
+            m_placeholders.multipleValues[fieldIndex(info.field)] = false;
     createUpdatedChnagesOnly();
     isMetadataParamChanged(true);
     emit recordsReplaced();

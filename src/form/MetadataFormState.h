@@ -137,6 +137,9 @@ signals:
     void loadingChanged(bool shown, const QString& text);
 
 private:
+    // Erases others (mode 1), or cleans with a box ticked: a mode that changes the
+    // photos without any field edited.
+    static bool modeWritesOnItsOwn(const MetaDataObject& record);
     void storeEdit(MetadataField field, const QString& text);
 
     std::shared_ptr<MetaDataObject> m_merged;

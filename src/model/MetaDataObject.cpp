@@ -128,14 +128,19 @@ std::shared_ptr<MetaDataObject> MetaDataObject::editedFieldsOnlyCopy(const MetaD
     return editedFieldsOnlyCopy(record, MetaDataObject());
 }
 
+bool MetaDataObject::presetSetsField(const MetaDataObject& upper, MetadataField field)
+{
+    const std::size_t i = fieldIndex(field);
+    return fieldInfo(field).group != FieldGroup::DimResolution && (!upper.m_fields[i].isEmpty() || upper.m_updated[i]);
+}
+
 MetaDataObject& MetaDataObject::appendPresetObjectToMetaDataObject(MetaDataObject& target, const MetaDataObject& upper)
 {
     for (const MetadataFieldInfo& info : kMetadataFields) {
         if (info.group == FieldGroup::DimResolution)
             continue;
-        const std::size_t i = fieldIndex(info.field);
-        if (!upper.m_fields[i].isEmpty() || upper.m_updated[i])
-            target.m_fields[i] = upper.m_fields[i];
+        if (presetSetsField(upper, info.field))
+            target.m_fields[fieldIndex(info.field)] = upper.field(info.field);
     }
     target.editingOption = upper.editingOption;
     target.clearExif = upper.clearExif;

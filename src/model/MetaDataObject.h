@@ -77,6 +77,8 @@ public:
     // the field as edited; mode, clear flags, all 80 edited flags and the six
     // date settings (by reference) come from upper.
     static MetaDataObject& appendPresetObjectToMetaDataObject(MetaDataObject& target, const MetaDataObject& upper);
+    // Whether that overlay takes this field from upper.
+    static bool presetSetsField(const MetaDataObject& upper, MetadataField field);
 
     // In the "Clean Metadata info" mode, empties the fields of every group whose
     // clear flag is set; edited flags and everything else stay. Answers record.

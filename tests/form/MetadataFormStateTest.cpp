@@ -325,7 +325,7 @@ TEST(MetadataFormState, setsTheEditingModeInTheFormEditedAndMergedRecords)
     EXPECT_EQ(form.metaDataObject()->editingOption, 2);
     EXPECT_EQ(form.editedMetaDataObject()->editingOption, 2);
     EXPECT_EQ(form.selectedMetatDataSettingObj()->editingOption, 2);
-    EXPECT_TRUE(form.isParamsChanged());
+    EXPECT_FALSE(form.isParamsChanged()) << "cleaning with no box ticked changes nothing";
     form.setEditingOption(7);
     EXPECT_EQ(form.metaDataObject()->editingOption, 2);
 }
@@ -394,4 +394,40 @@ TEST(MetadataFormState, outlinesExactlyTheEditedFields)
         form.editField(field, "1");
         EXPECT_FALSE(FormDisplay::isHighlighted(FormFieldTable::sharedTable().field(field), *form.metaDataObject()));
     }
+}
+
+TEST(MetadataFormState, keepsTheMultipleValuesOfEveryFieldAPresetLeavesAlone)
+{
+    MetadataFormState form;
+    fillWith(form,
+        { photoWith({ { F::Artist, "Ann" }, { F::Software, "A" }, { F::Date_Creation, "2001:01:01 10:00:00" } }),
+            photoWith({ { F::Artist, "Bob" }, { F::Software, "B" }, { F::Date_Creation, "2002:02:02 10:00:00" } }) });
+    auto preset = std::make_shared<MetaDataObject>();
+    preset->setArtist("Studio");
+    form.appendPreset(*preset);
+    EXPECT_FALSE(form.placeholders().showsMultipleValues(F::Artist)) << "the preset sets it";
+    EXPECT_TRUE(form.placeholders().showsMultipleValues(F::Software));
+    EXPECT_TRUE(form.placeholders().showsMultipleValues(F::Date_Creation));
+}
+
+TEST(MetadataFormState, aLookAtTheCleanTabIsNoChange)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Bob"));
+    form.tabSelected(FormTab::ClearOptions);
+    EXPECT_EQ(form.metaDataObject()->editingOption, MetaDataObject::CleanMetadataInfo);
+    form.tabSelected(FormTab::General);
+    EXPECT_FALSE(form.isParamsChanged());
+    // Nor does the look count after a change of selection.
+    form.tabSelected(FormTab::ClearOptions);
+    fillWith(form, twoPhotos("Ann", "Ann"));
+    EXPECT_FALSE(form.isParamsChanged());
+    EXPECT_EQ(form.metaDataObject()->editingOption, MetaDataObject::CleanMetadataInfo) << "the tab keeps its mode";
+
+    // A ticked box, or a mode that erases, is a change.
+    form.setClearFlag(ClearFlag::GpsInfo, true);
+    EXPECT_TRUE(form.isParamsChanged());
+    form.revert();
+    form.setEditingOption(MetaDataObject::ModifyEditedClearOthers);
+    EXPECT_TRUE(form.isParamsChanged());
 }
