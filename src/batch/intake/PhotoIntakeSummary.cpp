@@ -26,6 +26,9 @@ PhotoIntakeCompletion PhotoIntakeSummary::completion(bool batchListEmpty) const
         next.hideOverlay = true;
         next.disableRemoveButton = true;
         next.alertTag = damagedFilesAlertTag();
+        // A library's own alert already says why nothing came in.
+        if (next.alertTag == AlertNoPhotosToAdd && libraryAlertCount > 0)
+            next.alertTag = 0;
     }
     return next;
 }

@@ -13,6 +13,7 @@ struct PhotoIntakeCounts {
     bool isPhotosAlreadyAdded = false; // at least one duplicate
     bool isPhotoFormatNotSupported = false; // at least one path refused for its type or name
     int unreadableFolderCount = 0; // folders that could not be read, their photos left out
+    int libraryAlertCount = 0; // photo libraries whose own alert told the user why they gave nothing
 
     bool operator==(const PhotoIntakeCounts&) const = default;
 };

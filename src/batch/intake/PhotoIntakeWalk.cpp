@@ -48,7 +48,11 @@ PhotoIntakeWalk::PhotoIntakeWalk(
     : m_known(std::move(pathsInBatch))
     , m_options(std::move(options))
     , m_stop(stop)
-    , m_onLibraryAlert(std::move(onLibraryAlert))
+    , m_onLibraryAlert([this, onAlert = std::move(onLibraryAlert)](const PhotoLibraryAlert& alert) {
+        ++m_counts.libraryAlertCount;
+        if (onAlert)
+            onAlert(alert);
+    })
     , m_acceptance(m_options.fileType)
 {
 }

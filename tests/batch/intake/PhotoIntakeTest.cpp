@@ -296,10 +296,13 @@ TEST_F(Intake, tellsOfALibraryItCouldNotRead)
     QList<std::shared_ptr<PhotoFile>> photos;
     PhotoListModel model(photos);
     PhotoIntake intake(model);
-    int alerts = 0;
-    QObject::connect(&intake, &PhotoIntake::libraryAlert, [&](const PhotoLibraryAlert&) { ++alerts; });
+    QList<PhotoLibraryAlert> alerts;
+    QObject::connect(&intake, &PhotoIntake::libraryAlert, [&](const PhotoLibraryAlert& alert) { alerts << alert; });
     ASSERT_TRUE(intake.addPhotosFromPathUrls({ library }));
     ASSERT_TRUE(waitForEnd(intake));
-    EXPECT_EQ(alerts, 1);
-    EXPECT_EQ(intake.lastSummary().completion(true).alertTag, AlertNoPhotosToAdd);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().informativeText.at(0).isUpper()) << qPrintable(alerts.first().informativeText);
+    // The library's alert says why nothing came in: no second alert covers it.
+    EXPECT_EQ(intake.lastSummary().libraryAlertCount, 1);
+    EXPECT_EQ(intake.lastSummary().completion(true).alertTag, 0);
 }

@@ -26,10 +26,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -114,12 +116,9 @@ PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& ph
 
     connect(m_intake, &PhotoIntake::finished, this, &PhotoListPanel::intakeFinished);
     connect(m_intake, &PhotoIntake::libraryAlert, this, [this](const PhotoLibraryAlert& alert) {
-        AlertRequest request;
-        request.objectName = QStringLiteral("alertPhotoLibrary");
-        request.message = alert.message;
-        request.informativeText = alert.informativeText;
-        request.icon = AlertRequest::Icon::Warning;
-        m_host.presenter().presentAlert(window(), request, {});
+        m_pendingLibraryAlerts.append(alert);
+        if (!m_libraryAlertOpen)
+            showNextIntakeAlert();
     });
     connect(m_model, &PhotoListModel::checkedPhotosChanged, this, &PhotoListPanel::checkMarksChanged);
     connect(m_model, &PhotoListModel::countChanged, this, &PhotoListPanel::updateCountLabel);
@@ -297,8 +296,33 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
     }
     if (next.disableRemoveButton)
         setRemoveButtonEnabled(false);
-    if (next.alertTag != 0)
+    if (next.alertTag == 0)
+        return;
+    if (m_libraryAlertOpen)
+        m_deferredAlertTag = next.alertTag;
+    else
         m_host.showAlertWithTag(next.alertTag);
+}
+
+void PhotoListPanel::showNextIntakeAlert()
+{
+    m_libraryAlertOpen = !m_pendingLibraryAlerts.isEmpty();
+    if (!m_libraryAlertOpen) {
+        if (const int tag = std::exchange(m_deferredAlertTag, 0))
+            m_host.showAlertWithTag(tag);
+        return;
+    }
+    const PhotoLibraryAlert alert = m_pendingLibraryAlerts.takeFirst();
+    AlertRequest request;
+    request.objectName = QStringLiteral("alertPhotoLibrary");
+    request.message = alert.message;
+    request.informativeText = alert.informativeText;
+    request.icon = AlertRequest::Icon::Warning;
+    QPointer<PhotoListPanel> self(this);
+    m_host.presenter().presentAlert(window(), request, [self](int) {
+        if (self)
+            self->showNextIntakeAlert();
+    });
 }
 
 AlertCounts PhotoListPanel::alertCounts() const

@@ -4,6 +4,7 @@
 #include "batch/alerts/AlertCatalog.h"
 #include "batch/list/AttachPopupType.h"
 #include "batch/intake/PhotoIntakeSummary.h"
+#include "batch/intake/PhotoLibraryAlert.h"
 #include "batch/naming/RenameResetPrompt.h"
 #include "controls/AttachedPopupTable.h"
 
@@ -189,6 +190,12 @@ private:
 
     QTimer m_animationtimer;
     PhotoIntakeSummary m_lastSummary;
+    // Alerts of an adding are shown one after the other, never stacked: the
+    // libraries' own alerts first, then the adding's alert.
+    void showNextIntakeAlert();
+    QList<PhotoLibraryAlert> m_pendingLibraryAlerts;
+    bool m_libraryAlertOpen = false;
+    int m_deferredAlertTag = 0;
     // The photo whose menu is open; the menu acts on it, not on a row number.
     std::weak_ptr<PhotoFile> m_menuPhoto;
     bool m_isPhotoMenuFromRightMouseDown = false;
