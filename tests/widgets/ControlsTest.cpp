@@ -126,7 +126,7 @@ private slots:
         const QStringList names { "close-normal", "close-press", "close-hover", "min-normal", "min-press", "min-hover",
             "max-normal", "max-press", "max-hover", "chckbox_sel copy", "chckbox_normal copy", "radio_btn_sel copy",
             "radio_btn_normal copy", "place_holder.png", "checked_icon.png", "unchecked_icon.png", "errorFile.png",
-            "warningFile.png", "not_av_small.png", "pin_no_location.png", "rename_option_normal",
+            "warningFile.png", "not_av_small.png", "photo_file.png", "pin_no_location.png", "rename_option_normal",
             "rename_option_Edit_normal" };
         for (const QString& name : names) {
             const QPixmap pixmap = imageNamed(name, QSize(16, 16), 2.0);

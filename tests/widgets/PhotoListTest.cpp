@@ -708,14 +708,15 @@ private slots:
             painter.end();
             return row.pixelColor(PhotoThumbnailCell::thumbnailRect(row.rect()).center());
         };
-        // The family's icon where the theme has none of the type's own; our picture where it has neither.
+        // The family's icon where the theme has none of the type's own; our photo file where it has
+        // neither, never the "not available" sign of a picture that failed to decode.
         const QColor typeIcon = paintedCentre({ QStringLiteral("image-jpeg"), QStringLiteral("image-x-generic") });
         const QColor ourPicture = paintedCentre({ QStringLiteral("text-plain") });
         QIcon::setThemeSearchPaths(searchPaths);
         QIcon::setThemeName(themeName);
         QCOMPARE(typeIcon, QColor(Qt::red));
         QVERIFY(ourPicture != QColor(Qt::red));
-        QCOMPARE(ourPicture, paintedCentre({}));
+        QVERIFY(ourPicture != paintedCentre({}));
     }
 
     void theMenusOfTheListAndTheMetadataOptions()

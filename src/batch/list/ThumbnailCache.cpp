@@ -20,6 +20,13 @@ ThumbnailCache::~ThumbnailCache()
     m_pool.waitForDone();
 }
 
+QString ThumbnailCache::standInImageName(State state, bool withoutPixels)
+{
+    if (state != State::Unavailable)
+        return QStringLiteral("place_holder.png");
+    return withoutPixels ? QStringLiteral("photo_file.png") : QStringLiteral("not_av_small.png");
+}
+
 QImage ThumbnailCache::thumbnail(const QString& path) const
 {
     const QImage* image = m_cache.object(path);
@@ -63,10 +70,11 @@ void ThumbnailCache::startLoads()
             // Fitted to the width, a portrait is taller than the row: keep only what is drawn.
             if (!image.isNull() && (image.width() > size.width() || image.height() > size.height()))
                 image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            // A file without a pixel size shows its type's icon; one whose picture
-            // has a size but would not decode shows the "not available" picture.
+            // A file without a picture we can draw (no pixel size, or pixels no decoder
+            // here reads, as in some raw and HEIF files) shows its type's icon: the
+            // photo is still editable, so it never gets a "not available" sign.
             QStringList typeIconNames;
-            if (image.isNull() && Utils::sharedUtils().getImageOriginalSizeAtFilePathUrl(path).isEmpty())
+            if (image.isNull())
                 typeIconNames = FileTypeIcon::iconNames(path);
             if (!*alive)
                 return;

@@ -36,10 +36,13 @@ public:
     // The cached thumbnail; null when there is none. Memory only.
     QImage thumbnail(const QString& path) const;
     State state(const QString& path) const;
-    // For an unavailable thumbnail of a file without a pixel size: the icon-theme
-    // names of the file's type, which stand in for its picture. Empty otherwise,
-    // and for a file whose picture has a size but could not be decoded.
+    // For an unavailable thumbnail: the icon-theme names of the file's type, which
+    // stand in for its picture. Empty otherwise.
     QStringList typeIconNames(const QString& path) const { return m_typeIconNames.value(path); }
+    // The picture of ours a row shows without a thumbnail (and without a theme
+    // icon for a file without pixels): such a file is editable, so it gets a
+    // neutral photo file, never the "not available" sign of a failed decode.
+    static QString standInImageName(State state, bool withoutPixels);
 
     // Loads the thumbnails of these paths that are neither cached nor loading, in
     // this order. Paths of an earlier request that no load has taken yet are

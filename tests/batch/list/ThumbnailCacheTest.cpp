@@ -65,7 +65,7 @@ TEST(ThumbnailCache, marksAFileWithoutAnImageUnavailableAndTriesAgainWhenAsked)
     EXPECT_NE(cache.state(broken), ThumbnailCache::State::Loading);
 }
 
-TEST(ThumbnailCache, standsTheTypeIconInOnlyForAFileWithoutAPixelSize)
+TEST(ThumbnailCache, standsTheTypeIconInOnlyForAFileWithoutAPicture)
 {
     ThumbnailCache cache;
     const QString photo = sample("orientation/portrait_6.jpg");
@@ -75,6 +75,13 @@ TEST(ThumbnailCache, standsTheTypeIconInOnlyForAFileWithoutAPixelSize)
     EXPECT_TRUE(cache.typeIconNames(photo).isEmpty());
     EXPECT_EQ(cache.state(missing), ThumbnailCache::State::Unavailable);
     EXPECT_EQ(cache.typeIconNames(missing), QStringList({ QStringLiteral("image-jpeg"), QStringLiteral("image-x-generic") }));
+
+    // Without an icon theme such a file shows a neutral photo file of ours: it is
+    // editable, so it never gets the "not available" sign.
+    using State = ThumbnailCache::State;
+    EXPECT_EQ(ThumbnailCache::standInImageName(State::Unavailable, true), "photo_file.png");
+    EXPECT_EQ(ThumbnailCache::standInImageName(State::Unavailable, false), "not_av_small.png");
+    EXPECT_EQ(ThumbnailCache::standInImageName(State::Loading, false), "place_holder.png");
 }
 
 TEST(ThumbnailCache, staysWithinItsByteBound)

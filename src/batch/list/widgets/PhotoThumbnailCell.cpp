@@ -48,7 +48,7 @@ QRect PhotoThumbnailCell::infoButtonRect(const QRect& row)
 QIcon PhotoThumbnailCell::typeIcon(const QStringList& iconNames)
 {
     // The first name the desktop's icon theme has; none gives a null icon, and the
-    // row shows our "not available" picture.
+    // row shows our picture of a photo file.
     for (const QString& name : iconNames) {
         const QIcon icon = QIcon::fromTheme(name);
         if (!icon.isNull())
@@ -88,14 +88,15 @@ void PhotoThumbnailCell::paint(QPainter* painter, const QStyleOptionViewItem& op
         const QRect target(frame.left() + (frame.width() - fitted.width()) / 2,
             frame.top() + (frame.height() - fitted.height()) / 2, fitted.width(), fitted.height());
         painter->drawImage(target, thumbnail);
-    } else if (const QIcon icon = typeIcon(index.data(PhotoListModel::TypeIconNamesRole).toStringList());
-               !icon.isNull()) {
-        icon.paint(painter, frame);
     } else {
-        const auto state = ThumbnailCache::State(index.data(PhotoListModel::ThumbnailStateRole).toInt());
-        const QString name = state == ThumbnailCache::State::Unavailable ? QStringLiteral("not_av_small.png")
-                                                                         : QStringLiteral("place_holder.png");
-        painter->drawPixmap(frame, imageNamed(name, frame.size(), ratio));
+        const QStringList iconNames = index.data(PhotoListModel::TypeIconNamesRole).toStringList();
+        if (const QIcon icon = typeIcon(iconNames); !icon.isNull()) {
+            icon.paint(painter, frame);
+        } else {
+            const auto state = ThumbnailCache::State(index.data(PhotoListModel::ThumbnailStateRole).toInt());
+            const QString name = ThumbnailCache::standInImageName(state, !iconNames.isEmpty());
+            painter->drawPixmap(frame, imageNamed(name, frame.size(), ratio));
+        }
     }
 
     const QRect info = infoButtonRect(row);
