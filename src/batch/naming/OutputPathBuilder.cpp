@@ -245,6 +245,26 @@ bool OutputPathBuilder::isTaken(const QString& identity, const QString& ownSourc
     return m_producedBy.contains(identity) || (identity != ownSource && m_batchSources.contains(identity));
 }
 
+namespace {
+
+// A GPS text as the run leaves it in the photo: the settings' own where they edit
+// it ("Leave Blank" erases), none where the run removes the photo's position, the
+// photo's otherwise.
+QString plannedText(const MetaDataObject& read, const MetaDataObject& settings, MetadataField field)
+{
+    if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
+        return settings.clearGpsInfo ? QString() : read.field(field);
+    if (settings.isUpdated(field)) {
+        const QString text = settings.field(field);
+        return text == QLatin1String("Leave Blank") ? QString() : text;
+    }
+    if (settings.editingOption == MetaDataObject::ModifyEditedClearOthers)
+        return QString();
+    return read.field(field);
+}
+
+} // namespace
+
 // The name's parts as the ticked renaming options make them, name.core holding
 // the photo's own name; a token that finds nothing warns.
 void OutputPathBuilder::applyRenaming(NameParts& name, const PhotoFile& photo, const MetaDataObject& settings,
@@ -272,8 +292,12 @@ void OutputPathBuilder::applyRenaming(NameParts& name, const PhotoFile& photo, c
 
     LocationName location;
     if (options.addEXIFLocationCheck == 1) {
-        const float latitude = signedCoordinate(read.GPS_Lattitude(), read.GPS_LattitudeRef(), QLatin1StringView("S"));
-        const float longitude = signedCoordinate(read.GPS_Longitude(), read.GPS_LongitudeRef(), QLatin1StringView("W"));
+        // The place of the position the photo will have once the run wrote it.
+        const auto planned = [&](MetadataField field) { return plannedText(read, settings, field); };
+        const float latitude = signedCoordinate(
+            planned(MetadataField::GPS_Lattitude), planned(MetadataField::GPS_LattitudeRef), QLatin1StringView("S"));
+        const float longitude = signedCoordinate(
+            planned(MetadataField::GPS_Longitude), planned(MetadataField::GPS_LongitudeRef), QLatin1StringView("W"));
         if (latitude != 0 && longitude != 0 && m_namer)
             location = m_namer->findLocation(latitude, longitude, options.addEXIFLocation);
         name.location = location.text;

@@ -386,6 +386,60 @@ TEST(OutputPathBuilder, addsThePlaceNamesOfTheSignedPosition)
     }
 }
 
+// The name tells the place of the position the run writes, not of the one the
+// photo had when it was added.
+TEST(OutputPathBuilder, namesThePlaceOfThePositionTheRunWrites)
+{
+    PhotoSpec noGps = inParis();
+    noGps.latitude.clear();
+    noGps.longitude.clear();
+    OutputRenamingOptions options = renaming();
+    options.addEXIFLocationCheck = 1;
+    const auto nameFor = [&](const PhotoSpec& spec, const MetaDataObject& settings, double* asked = nullptr) {
+        auto geocoder = parisGeocoder();
+        const auto answer = geocoder->answer;
+        geocoder->answer = [&](double lat, double lon) {
+            if (asked)
+                *asked = lat;
+            return answer(lat, lon);
+        };
+        OutputPathBuilder builder(options, std::make_shared<LocationNamer>(geocoder));
+        return nameOf(builder.updatedPathWithSelectedSetting(makePhoto(spec), settings).path);
+    };
+
+    MetaDataObject writesParis;
+    writesParis.setGPS_Lattitude(QStringLiteral("48.85"));
+    writesParis.setIsupdated_GPS_Lattitude(true);
+    writesParis.setGPS_LattitudeRef(QStringLiteral("N"));
+    writesParis.setIsupdated_GPS_LattitudeRef(true);
+    writesParis.setGPS_Longitude(QStringLiteral("2.35"));
+    writesParis.setIsupdated_GPS_Longitude(true);
+    writesParis.setGPS_LongitudeRef(QStringLiteral("E"));
+    writesParis.setIsupdated_GPS_LongitudeRef(true);
+    EXPECT_EQ(nameFor(noGps, writesParis), "IMG_0012Rue-X_Paris_IDF_France.JPG");
+
+    // Only the latitude edited: south of the equator, the photo's own longitude.
+    MetaDataObject movesSouth;
+    movesSouth.setGPS_LattitudeRef(QStringLiteral("S"));
+    movesSouth.setIsupdated_GPS_LattitudeRef(true);
+    double asked = 0;
+    nameFor(inParis(), movesSouth, &asked);
+    EXPECT_NEAR(asked, -48.85, 1e-5);
+
+    MetaDataObject erased;
+    erased.setGPS_Lattitude(QStringLiteral(""));
+    erased.setIsupdated_GPS_Lattitude(true);
+    EXPECT_EQ(nameFor(inParis(), erased), "IMG_0012.JPG") << "a removed position names no place";
+    MetaDataObject cleaned;
+    cleaned.editingOption = MetaDataObject::CleanMetadataInfo;
+    cleaned.clearGpsInfo = true;
+    EXPECT_EQ(nameFor(inParis(), cleaned), "IMG_0012.JPG");
+    MetaDataObject erasesOthers;
+    erasesOthers.editingOption = MetaDataObject::ModifyEditedClearOthers;
+    EXPECT_EQ(nameFor(inParis(), erasesOthers), "IMG_0012.JPG");
+    EXPECT_EQ(nameFor(inParis(), MetaDataObject()), "IMG_0012Rue-X_Paris_IDF_France.JPG") << "nothing edited";
+}
+
 TEST(OutputPathBuilder, listsTheMissingPartsAfterTheDateWarning)
 {
     auto geocoder = std::make_shared<FakeGeocoder>();
