@@ -263,7 +263,10 @@ void AppDelegate::createMenuActions()
     QAction* tips = makeAction(tr("Tips"), QStringLiteral("menuTips"), [this] { showTips(); });
     QAction* help = makeAction(tr("Velloran Help"), QStringLiteral("menuHelp"), [this] { btnHelpTapped(); });
     help->setShortcut(QKeySequence::HelpContents);
-    QAction* rate = makeAction(tr("Rate Velloran…"), QStringLiteral("menuRate"), [this] { btnRateOnAppstoreTapped(); });
+    QAction* rate = makeAction(tr("Rate Velloran…"), QStringLiteral("menuRate"), [this] {
+        if (!btnRateOnAppstoreTapped())
+            alertPageNotOpened(QUrl(Links::projectPage));
+    });
     m_helpActions = { tips, help, rate };
 
     // The answer to the question about online maps and place names, changed at will.
@@ -328,7 +331,18 @@ void AppDelegate::btnQuitApp()
 
 void AppDelegate::btnHelpTapped()
 {
-    m_urlOpener->openUrl(QUrl(Links::projectPage));
+    if (!m_urlOpener->openUrl(QUrl(Links::projectPage)))
+        alertPageNotOpened(QUrl(Links::projectPage));
+}
+
+void AppDelegate::alertPageNotOpened(const QUrl& url)
+{
+    // Without a browser the click would otherwise do nothing visible.
+    AlertRequest alert;
+    alert.objectName = QStringLiteral("alertPageNotOpened");
+    alert.message = UrlOpener::notOpenedText(url);
+    alert.icon = AlertRequest::Icon::Warning;
+    presenter().presentAlert(m_windowController ? m_windowController->windowMain() : nullptr, alert, {});
 }
 
 void AppDelegate::showTips()

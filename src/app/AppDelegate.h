@@ -16,6 +16,7 @@
 
 class MainWindowController;
 class Presenter;
+class QUrl;
 class QAction;
 class QMenuBar;
 class QWidget;
@@ -83,6 +84,8 @@ public:
     void showTips();
     // True when the page opened; then the running version is stored under "appVersion".
     bool btnRateOnAppstoreTapped();
+    // An alert saying that no browser took the page.
+    void alertPageNotOpened(const QUrl& url);
     // The batch summary closed: counts toward the rate prompt ("rateMeCounter") and,
     // when it is due, asks for it 0.2 s later (Notifications::showRatePopup).
     // Nothing is counted once the running version is rated ("appVersion").

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QUrl>
 
 // Opens web pages in the user's browser. The application uses the desktop's
@@ -9,6 +10,9 @@ public:
     virtual ~UrlOpener() = default;
     // True when the page was handed to a browser.
     virtual bool openUrl(const QUrl& url) = 0;
+
+    // What the user is told when no browser took the page.
+    static QString notOpenedText(const QUrl& url);
 };
 
 class DesktopUrlOpener : public UrlOpener {

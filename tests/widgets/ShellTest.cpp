@@ -465,6 +465,21 @@ private slots:
         QCOMPARE(MainWindowController::draggedOrigin({ -50, 2000 }, { 100, 10 }, screen), QPoint(-150, 1990));
     }
 
+    void helpAndRateSayWhenNoBrowserTookThePage()
+    {
+        m_opener->succeeds = false;
+        for (const char* item : { "menuHelp", "menuRate" }) {
+            m_presenter->alerts.clear();
+            m_app->findChild<QAction*>(QString::fromLatin1(item))->trigger();
+            QCOMPARE(m_presenter->alerts.size(), 1);
+            QCOMPARE(m_presenter->alerts.first().request.objectName, QStringLiteral("alertPageNotOpened"));
+        }
+        m_opener->succeeds = true;
+        m_presenter->alerts.clear();
+        m_app->findChild<QAction*>(QStringLiteral("menuHelp"))->trigger();
+        QVERIFY(m_presenter->alerts.isEmpty());
+    }
+
     void theRateSheetsYesOpensTheProjectPageAndEndsTheApplication()
     {
         NotificationSpy closing(Notifications::mainWindowClose);
