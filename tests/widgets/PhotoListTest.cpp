@@ -559,6 +559,28 @@ private slots:
         QCOMPARE(model()->checkedCount(), 2);
     }
 
+    void theKeyboardMovesTheCurrentRowAndTicksIt()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg", "c.jpg" })));
+        m_editor->findChild<QCheckBox*>(QStringLiteral("checkMarkUnmarkAll"))->click();
+        QCOMPARE(model()->checkedCount(), 0);
+        list()->window()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list()->window()));
+        list()->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(list()->currentIndex().row(), 0);
+        QTest::keyClick(list(), Qt::Key_Down);
+        QCOMPARE(list()->currentIndex().row(), 1);
+        QTest::keyClick(list(), Qt::Key_Space);
+        QCOMPARE(model()->checkedCount(), 1);
+        QVERIFY(model()->index(1, 0).data(PhotoListModel::IsSelectedRole).toBool());
+        QTest::keyClick(list(), Qt::Key_Space);
+        QCOMPARE(model()->checkedCount(), 0);
+        // Ctrl+A reaches the list before any window shortcut.
+        QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_A, Qt::ControlModifier);
+        QCoreApplication::sendEvent(list(), &override);
+        QVERIFY(override.isAccepted());
+    }
+
     void onlyTheVisibleRowsGetThumbnailsOnceTheListRests()
     {
         QStringList names;

@@ -657,6 +657,16 @@ void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
 
 // ---- Keyboard ----
 
+namespace {
+
+bool isRowMovingKey(int key)
+{
+    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Home || key == Qt::Key_End
+        || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+}
+
+} // namespace
+
 bool PhotoListPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_tblPhotos && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
@@ -667,11 +677,34 @@ bool PhotoListPanel::eventFilter(QObject* watched, QEvent* event)
             m_rightControlHeld = event->type() == QEvent::KeyPress;
         if (event->type() == QEvent::KeyPress) {
             qCDebug(lcBatch) << "Caught key event";
-            if (PhotoListMenus::isMarkAllShortcut(key->modifiers(), key->key(), m_rightControlHeld))
+            if (PhotoListMenus::isMarkAllShortcut(key->modifiers(), key->key(), m_rightControlHeld)) {
                 markUnmarkAll();
+                return true;
+            }
+            // The keyboard ticks too: the arrows move the current row, Space ticks it.
+            if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+                if (m_tblPhotos->currentIndex().isValid())
+                    btnCheckBoxSelect(m_tblPhotos->currentIndex());
+                return true;
+            }
+            if (isRowMovingKey(key->key()))
+                return false;
         }
-        return true; // the list takes no keys of its own: its rows are chosen by their check marks
+        return !(event->type() == QEvent::KeyRelease && isRowMovingKey(key->key()));
     }
+    // Mark All's Ctrl shortcut belongs to the list while it has the focus, before
+    // the menu's Select All.
+    if (watched == m_tblPhotos && event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (PhotoListMenus::isMarkAllShortcut(key->modifiers(), key->key(), m_rightControlHeld)) {
+            event->accept();
+            return true;
+        }
+    }
+    // The list shows a current row as soon as it has the focus.
+    if (watched == m_tblPhotos && event->type() == QEvent::FocusIn && !m_tblPhotos->currentIndex().isValid()
+        && m_model->rowCount() > 0)
+        m_tblPhotos->setCurrentIndex(m_model->index(0, 0));
     if (watched == m_tblPhotos->viewport() && event->type() == QEvent::Resize) {
         m_lblDropHint->setGeometry(m_tblPhotos->viewport()->rect());
         tableviewPhotosBoundDidChange();

@@ -18,6 +18,7 @@ const QColor kNameColour(40, 36, 28);
 const QColor kPathColour(100, 90, 72);
 const QColor kMarkedRowColour(232, 224, 204);
 const QColor kSeparatorColour(226, 220, 206);
+const QColor kCurrentRowColour(58, 118, 214);
 
 } // namespace
 
@@ -73,6 +74,12 @@ void PhotoThumbnailCell::paint(QPainter* painter, const QStyleOptionViewItem& op
         painter->fillRect(row, kMarkedRowColour);
     painter->setPen(kSeparatorColour);
     painter->drawLine(row.bottomLeft(), row.bottomRight());
+    // The keyboard's current row, while the list has the focus.
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setPen(QPen(kCurrentRowColour, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(row).adjusted(1, 1, -1, -1));
+    }
 
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     const QRect check = checkBoxRect(row);
