@@ -59,6 +59,14 @@ std::variant<BenchArguments, BenchArgumentError> parseBenchArguments(const QStri
             result.keepSource = true;
             continue;
         }
+        if (name == "--restore-after"_L1) {
+            if (inlineValue)
+                return error(u"--restore-after takes no value"_s);
+            if (result.command != BenchArguments::Command::Write)
+                return error(u"--restore-after belongs to write"_s);
+            result.restoreAfter = true;
+            continue;
+        }
         if (name == "--jobs"_L1) {
             if (!inlineValue && i + 1 >= arguments.size())
                 return error(u"--jobs needs a value"_s);
@@ -111,7 +119,8 @@ QString benchUsageText()
   velloran-bench read DIR
       Reads every photo under DIR (recursively) as the batch list does: metadata
       record and pixel size. Prints one line per photo that failed, then the rate.
-  velloran-bench write --settings FILE --out OUTDIR [--keep-source] [--rename FILE] [--jobs N] SRCDIR
+  velloran-bench write --settings FILE --out OUTDIR [--keep-source] [--rename FILE] [--jobs N]
+                       [--restore-after] SRCDIR
       Reads every photo under SRCDIR as the batch list does and runs the
       application's batch on them: the settings record of FILE (a keyed archive
       of one MetaDataObject, as a preset is stored) is written into each photo,
@@ -124,7 +133,11 @@ QString benchUsageText()
       1,000 photos. CODE is the writer's answer (0 written, 7 written with a raw
       file's camera kept, others failed), or -1 for a photo the run never
       reached (one the list did not take says why); a photo refused before
-      it had an output shows its source path.
+      it had an output shows its source path. With --restore-after the same
+      process then restores that run as the Restore button does, printing
+      restore<TAB>CODE<TAB>path<TAB>message per photo, and after the totals
+      "restore exact N of M": how many of the restored files are byte for
+      byte the photos as they were before the run.
   velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] [--jobs N] SRCDIR
       The same photos, named as write names them (give the same arguments):
       each whose output is there is written back from its source with the

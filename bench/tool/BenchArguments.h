@@ -16,6 +16,7 @@ struct BenchArguments {
     QString renameFile; // optional renaming options
     bool keepSource = false; // outputs beside their sources
     int jobs = 0; // photos written at once; 0: as many as the machine has cores
+    bool restoreAfter = false; // write: restore the run in the same process and compare
 };
 
 // A command line that cannot run, with the reason for the user.

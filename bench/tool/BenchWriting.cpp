@@ -11,12 +11,15 @@
 #include "model/KeyedCoder.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/RestoreData.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QTemporaryDir>
 #include <QtConcurrent>
 #include <functional>
 #include <optional>
@@ -88,12 +91,12 @@ namespace {
 
 // The line of one photo: its result, where it went (or would have gone), and
 // the message with the renaming warnings.
-QString photoLine(const BatchRunner& runner, int index, bool reached)
+QString photoLine(const BatchRunner& runner, int index, bool reached, const QString& prefix)
 {
     QStringList warnings;
     for (const auto& warning : runner.warningsOf(index))
         warnings << warning->processMsg;
-    return benchPhotoLine(*runner.state().photos[index], reached, warnings);
+    return prefix + benchPhotoLine(*runner.state().photos[index], reached, warnings);
 }
 
 // Runs the batch to its end. Each photo's line is printed once it and every photo
@@ -101,13 +104,14 @@ QString photoLine(const BatchRunner& runner, int index, bool reached)
 // shows the photos it handled; the resident size is printed after every 1,000
 // photos. The photos the run never reached are printed at its end.
 // Answers how many photos the run never reached.
-qsizetype runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bool(BatchRunner&)>& start)
+qsizetype runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bool(BatchRunner&)>& start,
+    const QString& prefix = {})
 {
     QList<bool> done;
     qsizetype printed = 0;
     const auto printDone = [&] {
         for (; printed < done.size() && done[printed]; ++printed)
-            printLine(out, photoLine(runner, int(printed), true));
+            printLine(out, photoLine(runner, int(printed), true, prefix));
     };
     const auto finished
         = QObject::connect(&runner, &BatchRunner::photoFinished, &runner, [&](int index, int, const QString&) {
@@ -131,11 +135,50 @@ qsizetype runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bo
     done.resize(runner.state().photos.size());
     qsizetype notReached = 0;
     for (; printed < done.size(); ++printed) {
-        printLine(out, photoLine(runner, int(printed), done[printed]));
+        printLine(out, photoLine(runner, int(printed), done[printed], prefix));
         notReached += done[printed] ? 0 : 1;
     }
     return notReached;
 }
+
+// Copies of the photos' bytes as they are before a run, to compare restored files with.
+class BytesBefore {
+public:
+    bool take(const QList<std::shared_ptr<PhotoFile>>& batch, QTextStream& err)
+    {
+        if (!m_folder.isValid()) {
+            printLine(err, u"velloran-bench: cannot make a folder for the copies: "_s + m_folder.errorString());
+            return false;
+        }
+        for (const auto& photo : batch) {
+            const QString copy = m_folder.filePath(QString::number(m_copies.size()));
+            if (!QFile::copy(photo->filePath, copy)) {
+                printLine(err, u"velloran-bench: cannot copy "_s + escapedField(photo->filePath));
+                return false;
+            }
+            m_copies.insert(photo.get(), copy);
+        }
+        return true;
+    }
+
+    // Whether the file at path holds exactly the bytes the photo had.
+    bool matches(const PhotoFile& photo, const QString& path) const
+    {
+        QFile before(m_copies.value(&photo));
+        QFile after(path);
+        if (!before.open(QIODevice::ReadOnly) || !after.open(QIODevice::ReadOnly) || before.size() != after.size())
+            return false;
+        while (!before.atEnd()) {
+            if (before.read(1 << 20) != after.read(1 << 20))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    QTemporaryDir m_folder;
+    QHash<const PhotoFile*, QString> m_copies;
+};
 
 } // namespace
 
@@ -202,6 +245,7 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
         batch.append(photo);
     }
 
+    BytesBefore bytesBefore;
     qsizetype notReached = 0;
     qsizetype nothingToRestore = 0;
     BatchRunner runner;
@@ -236,6 +280,8 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
         if (!written.isEmpty())
             notReached = runToEnd(runner, out, [&](BatchRunner& r) { return r.restoreOutputs(written, batch); });
     } else {
+        if (arguments.restoreAfter && !bytesBefore.take(batch, err))
+            return 2;
         const BatchSnapshot snapshot = BatchSnapshot::forTickedPhotos(
             batch, *settings, *MetaDataObject::editedFieldsOnlyCopy(*settings), options);
         notReached = runToEnd(runner, out, [&](BatchRunner& r) { return r.start(snapshot); });
@@ -247,16 +293,39 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
             && photo->processStatus != MetadataWriteResult::RawCameraKept)
             ++errors;
     }
+    const qsizetype runSize = runner.state().runSize;
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
+
+    // The Restore button's restore of the same run, in the same process.
+    qsizetype restored = 0;
+    qsizetype exact = 0;
+    if (arguments.restoreAfter) {
+        const QList<std::shared_ptr<PhotoFile>> written = runner.photosWrittenByLastRun();
+        QHash<const PhotoFile*, QString> outputOf;
+        for (const auto& photo : written)
+            outputOf.insert(photo.get(), photo->processedPath);
+        if (!written.isEmpty())
+            runToEnd(runner, out, [&](BatchRunner& r) { return r.restoreLastRun(batch); }, u"restore\t"_s);
+        for (const auto& photo : written) {
+            ++restored;
+            if (photo->processStatus == MetadataWriteResult::Processed
+                && bytesBefore.matches(*photo, outputOf.value(photo.get())))
+                ++exact;
+        }
+    }
     const auto perSecond
         = [seconds](double amount) { return seconds > 0 ? QString::number(amount / seconds, 'f', 1) : u"inf"_s; };
-    out << runner.state().runSize << " photos, " << errors << " errors, ";
+    out << runSize << " photos, " << errors << " errors, ";
     if (notReached > 0)
         out << notReached << " not processed, ";
     if (nothingToRestore > 0)
         out << nothingToRestore << " with nothing to restore, ";
-    out << QString::number(seconds, 'f', 3) << " s, " << perSecond(double(runner.state().runSize)) << " photos/s, "
+    out << QString::number(seconds, 'f', 3) << " s, " << perSecond(double(runSize)) << " photos/s, "
         << perSecond(bytes / 1e6) << " MB/s, " << runner.jobs() << " writers";
     printLine(out, QString());
+    if (arguments.restoreAfter)
+        printLine(out, u"restore exact %1 of %2"_s.arg(exact).arg(restored));
+    // The way back of the run is offered only while this process runs.
+    RestoreData::removeAll();
     return 0;
 }

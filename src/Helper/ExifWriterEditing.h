@@ -1,7 +1,7 @@
 #pragma once
 
 // The pieces of the writer that its files share: the field passes, the clear mode
-// and the entries a new directory needs, restore points, and one photo's bytes
+// and the entries a new directory needs, and one photo's bytes
 // through exiv2. Private to the writer's files in src/Helper; nothing else
 // includes it.
 
@@ -21,7 +21,6 @@
 
 class MetaDataObject;
 class PhotoFile;
-struct MetadataRestorePoint;
 
 namespace ExifWriterEditing {
 
@@ -41,12 +40,6 @@ int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataOb
 
 int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, bool& setsFileDates);
 void addRequiredEntries(Exiv2::Image& image, const Exiv2::ExifData& before);
-
-// ---- Restore points (ExifWriterRestorePoints.cpp) ----
-
-void extendRestorePoint(MetadataRestorePoint& point, const MetadataSnapshot& before, Exiv2::ByteOrder byteOrder,
-    const EditedKeys& edited, bool xmpPacketChanged, const QDateTime& modified);
-void applyRestorePoint(Exiv2::Image& image, const MetadataRestorePoint& point);
 
 // ---- The XMP packet of an edit (ExifWriterXmpPacket.cpp) ----
 

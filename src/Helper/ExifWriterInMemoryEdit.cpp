@@ -188,9 +188,11 @@ std::optional<EditedPhoto> editedHeaderOnly(const QString& basisPath, const QStr
             return std::nullopt;
         }
         // Copied only now: the edit may have set the file's dates in them.
+        // The header goes as the replacer's bytes, so that what follows them is
+        // plainly the photo's own end.
         FileReplacer::Options withImageData = options;
-        withImageData.append = [&](int fd) { return splice->writeTo(fd, *header); };
-        return FileReplacer::replace(target, {}, withImageData);
+        withImageData.append = [&](int fd) { return splice->writeTo(fd, {}); };
+        return FileReplacer::replace(target, *header, withImageData);
     };
     EditedPhoto edited = editedPhoto(splice->stub(), path, edit, save);
     if (!splits) {

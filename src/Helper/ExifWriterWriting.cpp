@@ -10,6 +10,7 @@
 #include "platform/FileReplacer.h"
 #include "platform/KeptSourceFile.h"
 #include "platform/OpenablePhotoPath.h"
+#include "platform/RestoreData.h"
 #include "platform/UndecodableFileName.h"
 
 #include <QFile>
@@ -190,6 +191,11 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         return { MetadataWriteResult::SourceMissing, u"This photo is not available at the Source location."_s };
     if (isForRestore)
         return restorePhoto(photo);
+    // The way back of an earlier run is not offered once another run writes.
+    if (photo.restorePoint) {
+        RestoreData::discard(photo.restorePoint->dataPath);
+        photo.restorePoint.reset();
+    }
     if (newPath.isEmpty())
         return failure(u"No output path was given for this photo."_s);
     if (settings.editingOption != MetaDataObject::CleanMetadataInfo) {
@@ -213,7 +219,6 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
     // A file already at the output path is edited, its other metadata kept.
     const QString basisPath = outputExists && !inPlace ? newPath : sourcePath;
     photo.processedPath = newPath;
-    const QDateTime modifiedBefore = QFileInfo(sourcePath).lastModified();
 
     // The file dates follow the modification date the file holds when it is
     // opened, through its setting, unless a clear run removed a whole group: a
@@ -241,18 +246,26 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
             outcome.status = runFieldPasses(image, photo, held, settings, onlyUpdated);
         return outcome;
     };
+    // No photo is replaced in place before its way back is kept and flushed.
+    QString restoreDataPath;
+    if (inPlace) {
+        options.beforeRename = [&](int fd, QByteArrayView bytes) -> std::optional<QString> {
+            const std::optional<QString> error = RestoreData::keep(sourcePath, fd, bytes, restoreDataPath);
+            if (!error)
+                return std::nullopt;
+            qCWarning(lcMetadata).noquote() << "Not written:" << sourcePath << "- no way back:" << *error;
+            return u"the way back to the photo as it is could not be kept (%1), so it was not changed"_s.arg(*error);
+        };
+    }
     QString readError;
     const std::optional<EditedPhoto> edited = writtenEdit(basisPath, sourcePath, edit, newPath, options, readError);
-    if (!edited)
-        return failure(readError);
-    const MetadataWriteResult result = outcomeOf(*edited, newPath);
-    if (inPlace
-        && (result.errorFlag == MetadataWriteResult::Processed
-            || result.errorFlag == MetadataWriteResult::RawCameraKept)) {
-        if (!photo.restorePoint)
-            photo.restorePoint = std::make_shared<MetadataRestorePoint>();
-        extendRestorePoint(*photo.restorePoint, edited->before, edited->byteOrder, edited->edited,
-            edited->xmpPacketChanged, modifiedBefore);
+    const MetadataWriteResult result = edited ? outcomeOf(*edited, newPath) : failure(readError);
+    if (!restoreDataPath.isEmpty()) {
+        if (result.errorFlag == MetadataWriteResult::Processed
+            || result.errorFlag == MetadataWriteResult::RawCameraKept)
+            photo.restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { restoreDataPath });
+        else
+            RestoreData::discard(restoreDataPath);
     }
     return result;
 }
@@ -293,18 +306,12 @@ MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
         return { MetadataWriteResult::Processed, kProcessedMessage };
     }
 
-    // The run changed the source itself: its own values before the run go back.
-    const MetadataRestorePoint& point = *photo.restorePoint;
-    const MetadataEdit edit = [&](Exiv2::Image& image) {
-        applyRestorePoint(image, point);
-        return EditOutcome { MetadataWriteResult::Processed, point.keepsXmp, false };
-    };
-    const FileReplacer::Options options { sourcePath, point.modified };
-    const std::optional<EditedPhoto> edited = writtenEdit(sourcePath, sourcePath, edit, outputPath, options, readError);
-    if (!edited)
-        return failure(readError);
-    const MetadataWriteResult result = outcomeOf(*edited, outputPath);
-    if (result.errorFlag == MetadataWriteResult::Processed)
-        photo.restorePoint.reset();
-    return result;
+    // The run changed the source itself: its bytes before the run go back.
+    if (const std::optional<QString> error = RestoreData::restore(photo.restorePoint->dataPath, sourcePath)) {
+        qCWarning(lcMetadata).noquote() << "Not restored:" << sourcePath << "-" << *error;
+        return failure(*error);
+    }
+    RestoreData::discard(photo.restorePoint->dataPath);
+    photo.restorePoint.reset();
+    return { MetadataWriteResult::Processed, kProcessedMessage };
 }

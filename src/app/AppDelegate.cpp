@@ -15,6 +15,7 @@
 #include "controls/WindowKeys.h"
 #include "model/ProjectSession.h"
 #include "platform/ExifToolProcess.h"
+#include "platform/RestoreData.h"
 
 #include <QAction>
 #include <QApplication>
@@ -136,6 +137,8 @@ void AppDelegate::applicationWillTerminate()
     // their threads end.
     ExifToolProcess::endAll();
     saveProjectSession();
+    // The way back of the last run is offered only while the application runs.
+    RestoreData::removeAll();
 }
 
 void AppDelegate::terminate()

@@ -162,7 +162,14 @@ void sweepStaleTemporaryFiles(int folder, const struct stat& folderStat)
     ::closedir(entries);
 }
 
+std::function<void(const QString&, FileReplacer::Stage)> stageHook;
+
 } // namespace
+
+void FileReplacer::setStageHookForTesting(std::function<void(const QString& path, Stage stage)> hook)
+{
+    stageHook = std::move(hook);
+}
 
 int FileReplacer::writeAll(int fd, QByteArrayView bytes)
 {
@@ -302,8 +309,16 @@ std::optional<QString> FileReplacer::replace(const QString& givenPath, QByteArra
         if (::futimens(fd, times) != 0)
             qCWarning(lcMetadata) << "Cannot set the modification time of" << path << ":" << errorText(errno);
     }
+    if (stageHook)
+        stageHook(path, Stage::BeforeFlush);
     if (::fsync(fd) != 0)
         return errorText(errno);
+    if (options.beforeRename) {
+        if (std::optional<QString> error = options.beforeRename(fd, bytes))
+            return error;
+    }
+    if (stageHook)
+        stageHook(path, Stage::BeforeRename);
     if (temporary.name().isEmpty()) {
         // A new target takes the name at once, where nothing can be left behind;
         // a file in the way is replaced through a name of ours, for the moment

@@ -36,6 +36,10 @@ public:
         // end of the bytes); answers the reason when it cannot, and the target
         // stays as it was. Empty: the bytes are the whole file.
         std::function<std::optional<QString>(int fd)> append = {};
+        // Runs once the new file is complete and flushed, before it takes the path,
+        // with its descriptor and the bytes given; answers the reason when the file
+        // must not replace the old one after all (the target stays as it was).
+        std::function<std::optional<QString>(int fd, QByteArrayView bytes)> beforeRename = {};
     };
 
     // Replaces (or creates) the file at path with bytes; answers nothing on
@@ -52,6 +56,11 @@ public:
 
     // The file system's text for an errno value.
     static QString errorText(int error);
+
+    // Tests only, never while files are written: a hook that runs with the target's
+    // path at two points of every write, so that a test can stop the process there.
+    enum class Stage { BeforeFlush, BeforeRename };
+    static void setStageHookForTesting(std::function<void(const QString& path, Stage stage)> hook);
 
     // Writes all of bytes to fd at its position; answers errno of a failure, else 0.
     static int writeAll(int fd, QByteArrayView bytes);

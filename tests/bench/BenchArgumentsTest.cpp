@@ -24,8 +24,9 @@ bool refused(const QStringList& arguments)
 TEST(BenchArguments, readsAWriteCommandWithEveryOption)
 {
     const BenchArguments arguments = parsed({ u"write"_s, u"--settings"_s, u"s.json"_s, u"--out=/o"_s,
-        u"--keep-source"_s, u"--rename"_s, u"r.json"_s, u"--jobs"_s, u"3"_s, u"/src"_s });
+        u"--keep-source"_s, u"--rename"_s, u"r.json"_s, u"--jobs"_s, u"3"_s, u"--restore-after"_s, u"/src"_s });
     EXPECT_EQ(arguments.jobs, 3);
+    EXPECT_TRUE(arguments.restoreAfter);
     EXPECT_EQ(arguments.command, BenchArguments::Command::Write);
     EXPECT_EQ(arguments.settingsFile, u"s.json"_s);
     EXPECT_EQ(arguments.outputDir, u"/o"_s);
@@ -56,6 +57,8 @@ TEST(BenchArguments, refusesWhatCannotRun)
     EXPECT_TRUE(refused({}));
     EXPECT_TRUE(refused({ u"frobnicate"_s, u"/src"_s }));
     EXPECT_TRUE(refused({ u"read"_s }));
+    EXPECT_TRUE(refused({ u"restore"_s, u"--out"_s, u"/o"_s, u"--restore-after"_s, u"/src"_s }));
+    EXPECT_TRUE(refused({ u"write"_s, u"--settings=a"_s, u"--keep-source"_s, u"--restore-after=1"_s, u"/src"_s }));
     EXPECT_TRUE(refused({ u"read"_s, u"/a"_s, u"/b"_s }));
     EXPECT_TRUE(refused({ u"read"_s, u"--out"_s, u"/o"_s, u"/src"_s }));
     EXPECT_TRUE(refused({ u"thumbs"_s, u""_s }));

@@ -286,6 +286,34 @@ TEST(BenchCommands, aRestoreInANewProcessSaysAnEditInPlaceHasNothingToRestore)
     EXPECT_EQ(artistOf(dir.filePath(u"a.jpg"_s)), u"Bench Artist"_s);
 }
 
+// The run is restored in the same process as the Restore button does it, in place
+// and renamed beside the source, and every restored file is the photo as it was.
+TEST(BenchCommands, writeWithRestoreAfterRestoresTheRunAndCountsTheExactFiles)
+{
+    for (const bool renames : { false, true }) {
+        SCOPED_TRACE(renames);
+        QTemporaryDir dir;
+        fillFolder(dir);
+        QTemporaryDir settingsDir;
+        writeText(settingsDir.filePath(u"settings.json"_s), R"({"$class": "MetaDataObject", "Artist": "Bench Artist"})");
+        writeText(settingsDir.filePath(u"rename.json"_s),
+            R"({"renamingOptionIndex": 1, "addStringCheck": 1, "addString": {"addStringPrefixValue": "b-"}})");
+        BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+        arguments.settingsFile = settingsDir.filePath(u"settings.json"_s);
+        if (renames)
+            arguments.renameFile = settingsDir.filePath(u"rename.json"_s);
+        arguments.keepSource = true;
+        arguments.restoreAfter = true;
+        const CommandRun result = run(arguments);
+        ASSERT_EQ(result.code, 0) << result.err.toStdString();
+        const QString output = dir.filePath(renames ? u"b-a.jpg"_s : u"a.jpg"_s);
+        EXPECT_TRUE(result.out.contains(u"restore\t0\t"_s + output + u"\tProcessed Successfully\n"_s))
+            << result.out.toStdString();
+        EXPECT_TRUE(result.out.endsWith(u" writers\nrestore exact 2 of 2\n"_s)) << result.out.toStdString();
+        EXPECT_EQ(artistOf(output), u"other"_s);
+    }
+}
+
 TEST(BenchCommands, anUnusableSettingsOrRenamingFileIsABadArgument)
 {
     QTemporaryDir dir;

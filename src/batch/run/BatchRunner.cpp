@@ -7,6 +7,7 @@
 #include "batch/naming/OutputPathBuilder.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/RestoreData.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -179,8 +180,16 @@ bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStr
     m_state.options = snapshot.options;
     m_state.photos = snapshot.photos;
     m_outcomes = QList<Outcome>(snapshot.photos.size());
-    if (!isForRestore)
+    if (!isForRestore) {
+        // The last run can no longer be restored: its way back goes.
+        for (const auto& [photo, output] : std::as_const(m_lastRunWritten)) {
+            if (photo->restorePoint) {
+                RestoreData::discard(photo->restorePoint->dataPath);
+                photo->restorePoint.reset();
+            }
+        }
         m_lastRunWritten.clear();
+    }
 
     run->snapshot = std::move(snapshot);
     m_run = run;

@@ -354,8 +354,11 @@ TEST_F(BatchRunnerTest, aRestoreAfterWritingInPlaceGivesEachSourceItsOwnMetadata
 {
     const PhotoList batch = makeBatch(sources(), 3);
     QList<QString> artists;
-    for (const auto& photo : batch)
+    QList<QByteArray> bytes;
+    for (const auto& photo : batch) {
         artists << artistOf(photo->filePath);
+        bytes << bytesOf(photo->filePath);
+    }
     OutputRenamingOptions options = intoFolder(output());
     options.sourseFolderSelected = 1;
     const FormRecords form;
@@ -375,7 +378,23 @@ TEST_F(BatchRunnerTest, aRestoreAfterWritingInPlaceGivesEachSourceItsOwnMetadata
     for (int i = 0; i < batch.size(); ++i) {
         EXPECT_EQ(artistOf(batch[i]->filePath), artists[i]) << i;
         EXPECT_EQ(batch[i]->metadataObject->Artist(), artists[i]) << i;
+        EXPECT_EQ(bytesOf(batch[i]->filePath), bytes[i]) << i;
     }
+
+    // A new run takes the last one's way back away, and a restore undoes the new run alone.
+    ASSERT_TRUE(runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, options)));
+    ASSERT_TRUE(waitForEnd(runner));
+    ASSERT_TRUE(batch[0]->restorePoint);
+    const QString firstWayBack = batch[0]->restorePoint->dataPath;
+    const QByteArray afterFirst = bytesOf(batch[0]->filePath);
+    FormRecords other;
+    other.edit(MetadataField::Artist, u"Second Artist"_s);
+    ASSERT_TRUE(runner.start(BatchSnapshot::forTickedPhotos(batch, *other.settings, *other.onlyUpdated, options)));
+    EXPECT_FALSE(QFileInfo::exists(firstWayBack));
+    ASSERT_TRUE(waitForEnd(runner));
+    ASSERT_TRUE(runner.restoreLastRun(batch));
+    ASSERT_TRUE(waitForEnd(runner));
+    EXPECT_EQ(bytesOf(batch[0]->filePath), afterFirst);
 }
 
 TEST_F(BatchRunnerTest, aStopLetsThePhotosInHandFinishAndHandsOutNoMore)

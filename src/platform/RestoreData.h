@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+// The way back of a photo replaced in place: what it takes to put back every byte
+// of the file as it was before the write, kept in a file of its own in a private
+// folder (0700) of this process under the user's cache directory.
+//
+// The new file and the old one usually share a long end (a JPEG's image data, a
+// HEIF file's media data). What is kept is the old file's bytes before that end,
+// compressed by zstd with the new file's bytes before it as the dictionary (long
+// distance matching, a window the size of the file), so that it takes about as
+// many bytes as the write changed; the old bytes themselves where that is no
+// smaller. A restore rebuilds the old file from the new one and this data alone.
+//
+// The data is written through the replacer (a temporary file, flushed, renamed):
+// its file is either whole or absent. It is removed when the next run starts and
+// when the application quits; the folder of a process that died is removed by the
+// next one that keeps data.
+class RestoreData {
+public:
+    // Makes and keeps the data that turns the file about to replace originalPath
+    // back into the file now there. newFd is that new file, complete and flushed;
+    // newHead its first bytes, as they were given to the replacer; whatever follows
+    // them in newFd is the original's own end (what the replacer's append copied).
+    // Answers the data file's path, or why it could not be kept: then the photo
+    // must not be replaced.
+    static std::optional<QString> keep(const QString& originalPath, int newFd, QByteArrayView newHead, QString& dataPath);
+
+    // Puts the file described by the data at dataPath back at photoPath, through the
+    // replacer, with the modification time it had then. Answers why not: the photo
+    // was changed since (another program edited it), or the data or the photo
+    // cannot be read or written. The photo is untouched then.
+    static std::optional<QString> restore(const QString& dataPath, const QString& photoPath);
+
+    // Removes one data file (a restore that is no longer offered).
+    static void discard(const QString& dataPath);
+    // Removes this process's folder with everything in it; for quitting.
+    static void removeAll();
+
+    // The folder of this process; made (0700) when missing. Empty when it cannot be.
+    static QString folder(QString* error = nullptr);
+
+    // Tests only: the folder under which each process makes its own; empty puts
+    // the cache directory back.
+    static void setBaseFolderForTesting(const QString& folder);
+};
