@@ -635,6 +635,22 @@ private slots:
         }
     }
 
+    void aResizedSummaryKeepsItsTitleAndCountsTogether()
+    {
+        BatchRunState state;
+        state.runSize = state.succeeded = state.handled = 3;
+        SummaryWindow window;
+        window.setSummmaryInfo(BatchTexts::summary(state, 0, QDateTime::currentDateTimeUtc()), {});
+        window.show();
+        auto* title = find<QLabel>(&window, u"lblSummaryTitle"_s);
+        auto* count = find<QLabel>(&window, u"lblBatchCountSummary"_s);
+        const int gap = count->y() - title->y();
+        window.resize(window.width() + 300, window.height() + 400);
+        QTRY_COMPARE(window.height() > 600, true);
+        QTRY_COMPARE(window.findChild<QPushButton*>(u"btnCloseSummary"_s)->geometry().bottom() > 600, true);
+        QCOMPARE(count->y() - title->y(), gap);
+    }
+
     void theSixthSummaryClosingFromAnEmptyStoreBringsTheRatePrompt()
     {
         clearUserDefaults();

@@ -130,6 +130,9 @@ SummaryWindow::SummaryWindow(QWidget* parent)
     m_tblErrorSummary->setColumnWidth(SummaryTableModel::NameColumn, 300);
     tableLayout->addWidget(m_tblErrorSummary);
     layout->addWidget(m_vwErrorTable, 1);
+    // Without the table, the room a larger window gives goes below the counts,
+    // which stay together under the title.
+    layout->addStretch();
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
