@@ -212,11 +212,18 @@ void MainWindowController::initSetup()
 
 void MainWindowController::setupViewInitialSize()
 {
-    // The size holds even on a screen smaller than it: the window then starts
-    // above and left of the visible area's origin.
-    const QRect visible = availableScreenGeometry(m_windowMain);
-    m_windowMain->setMinSize(kMainWindowSize);
-    m_windowMain->setGeometry(QRect(centredOn(visible, kMainWindowSize), kMainWindowSize));
+    // On a screen smaller than the window (a small one, or a large scale) the window
+    // and its least size shrink to the visible area: its title bar and menus must
+    // stay on the screen, where the window can still be moved and used.
+    const QRect placed = initialGeometry(availableScreenGeometry(m_windowMain));
+    m_windowMain->setMinSize(placed.size());
+    m_windowMain->setGeometry(placed);
+}
+
+QRect MainWindowController::initialGeometry(const QRect& visible)
+{
+    const QSize size = kMainWindowSize.boundedTo(visible.size());
+    return QRect(centredOn(visible, size), size);
 }
 
 void MainWindowController::setupTitleBarViewForWindow()

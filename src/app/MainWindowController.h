@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QTimer>
 
 class AddPhotosWindow;
@@ -53,6 +54,9 @@ public:
     // ---- Set-up ----
     void initSetup();
     void setupViewInitialSize();
+    // Where the window starts, and its least size: 1050 x 700 centred on the visible
+    // area of the screen, shrunk to that area where it is smaller.
+    static QRect initialGeometry(const QRect& visible);
     void setupTitleBarViewForWindow();
 
     // ---- Window events ----

@@ -23,14 +23,18 @@ AttachedPopupTable::AttachedPopupTable(QObject* parent)
 {
     m_enableTimer.setSingleShot(true);
     m_enableTimer.setInterval(kEnableButtonsDelayMs);
-    connect(&m_enableTimer, &QTimer::timeout, this, [this] {
-        for (const QPointer<QAbstractButton>& button : std::as_const(m_disabledButtons)) {
-            if (button)
-                button->setEnabled(true);
-        }
-        m_disabledButtons.clear();
-        emit buttonsReleased();
-    });
+    connect(&m_enableTimer, &QTimer::timeout, this, &AttachedPopupTable::releaseButtons);
+}
+
+void AttachedPopupTable::releaseButtons()
+{
+    m_enableTimer.stop();
+    for (const QPointer<QAbstractButton>& button : std::as_const(m_disabledButtons)) {
+        if (button)
+            button->setEnabled(true);
+    }
+    m_disabledButtons.clear();
+    emit buttonsReleased();
 }
 
 AttachedPopupTable::~AttachedPopupTable()
@@ -110,6 +114,7 @@ void AttachedPopupTable::attach(QWidget* anchor, QWidget* view, const std::optio
     const QPoint at = anchor->mapTo(window, above ? abovePoint : belowPoint);
     m_window = new MAAttachedWindow(view, at, window, above ? MAAttachedWindow::Above : MAAttachedWindow::Below, 2);
     m_window->setObjectName(m_windowName);
+    m_anchor = anchor;
     m_window->setBorderColor(QColor(0, 0, 0, 90));
     m_window->setBackgroundColor(Qt::white);
     m_window->setCornerRadius(5);
@@ -195,10 +200,21 @@ bool AttachedPopupTable::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
         const bool inside
             = within(m_window, target) || (m_companion && within(m_companion->attachedWindow(), target));
-        if (!inside)
-            dismissPanel();
-    } else if (type == QEvent::KeyPress && within(m_window, target)
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        if (inside)
+            return QObject::eventFilter(watched, event);
+        // A press on the control that opened the pop-up only closes it: going on, it
+        // would open it again at once.
+        const bool onAnchor = within(m_anchor, target);
+        dismissPanel();
+        if (onAnchor)
+            return true;
+        // Anywhere else the press also does what it was aimed at: the buttons come
+        // back before it reaches one.
+        releaseButtons();
+    } else if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && target->window() == m_window->window()) {
+        // Wherever the focus is in the pop-up's window: a panel opened with the
+        // mouse leaves it on the control that opened it.
         dismissPanel();
         return true;
     }

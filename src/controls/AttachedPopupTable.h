@@ -20,9 +20,12 @@ class QWidget;
 // soon). One pop-up shows one list or view at a time: opening another closes it.
 //
 // While it is open a press anywhere outside it closes it without a choice (an event
-// filter on the application sees every press), Escape closes it, and the buttons of
-// the buttons root, when one is set, are disabled; they come back 0.3 s after it
-// closed, so that the click that closed the list cannot press a button under it.
+// filter on the application sees every press), Escape anywhere in its window closes
+// it, and the buttons of the buttons root, when one is set, are disabled. A press
+// outside gives them back at once and goes on to what it was aimed at (on the
+// control that opened the pop-up it only closes it); after any other closing they
+// come back 0.3 s later, so that the click that chose a row cannot press a button
+// under it.
 // Choosing a row (a click, or Return on the current row) closes the list first and
 // then hands the row to the handler it was opened with.
 class AttachedPopupTable : public QObject {
@@ -92,8 +95,9 @@ public:
 signals:
     // The pop-up opened or closed.
     void openChanged(bool open);
-    // kEnableButtonsDelayMs after the pop-up closed, unless it opened again: the
-    // moment for buttons switched off while it was open to come back.
+    // kEnableButtonsDelayMs after the pop-up closed, unless it opened again, or at
+    // once when a press outside closed it: the moment for buttons switched off while
+    // it was open to come back.
     void buttonsReleased();
 
 protected:
@@ -103,11 +107,13 @@ private:
     void attach(QWidget* anchor, QWidget* view, const std::optional<QPoint>& point);
     QSize fittedSize(QWidget* anchor, const QListWidget& list) const;
     void disableButtons();
+    void releaseButtons();
 
     QPointer<QWidget> m_buttonsRoot;
     QString m_windowName = QStringLiteral("attachedPopUpWindow");
     QString m_tableName = QStringLiteral("tblPopupOptions");
     QPointer<MAAttachedWindow> m_window;
+    QPointer<QWidget> m_anchor;
     QPointer<QListWidget> m_list;
     QPointer<QWidget> m_view;
     QPointer<QWidget> m_viewParent;

@@ -174,6 +174,20 @@ private slots:
         QVERIFY(road->isChecked() && !hybrid->isChecked());
     }
 
+    void theViewerOpensCentredOnItsWindow()
+    {
+        QWidget window;
+        window.setGeometry(200, 150, 1050, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        MetaDataPopupView viewer(m_photos, &window);
+        postIndex(0);
+        QTRY_VERIFY(viewer.isVisible());
+        // Within the few points of a window frame.
+        const QPoint apart = viewer.geometry().center() - window.geometry().center();
+        QVERIFY(apart.manhattanLength() <= 8);
+    }
+
     void theEditorHoldsTheViewerAndThePresetsDropDown()
     {
         AppDelegate app;

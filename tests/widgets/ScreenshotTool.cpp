@@ -25,7 +25,8 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A desktop's screen: the window shrinks to a smaller one.
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" VELLORAN_OFFSCREEN_SCREEN);
     QApplication app(argc, argv);
     if (argc < 2) {
         qWarning("usage: velloran_screenshot OUT.png");

@@ -120,6 +120,15 @@ private slots:
         QCOMPARE(find<IMGButton>(window, "btnCloseWindow")->imgOffState_En(), QStringLiteral("close-normal"));
     }
 
+    // A 1600 x 1000 screen at a scale of 2 shows 800 x 500: the window fits it, title
+    // bar and all, instead of starting above and left of it.
+    void theWindowStartsCentredAndShrinksToASmallScreen()
+    {
+        QCOMPARE(MainWindowController::initialGeometry(QRect(0, 0, 1600, 1000)), QRect(275, 150, 1050, 700));
+        QCOMPARE(MainWindowController::initialGeometry(QRect(0, 0, 800, 500)), QRect(0, 0, 800, 500));
+        QCOMPARE(MainWindowController::initialGeometry(QRect(100, 30, 1000, 970)), QRect(100, 165, 1000, 700));
+    }
+
     void theAddPhotosWindowComesUpInFrontOfADisabledTitleBar()
     {
         NotificationSpy setup(Notifications::setupExifEditorView);

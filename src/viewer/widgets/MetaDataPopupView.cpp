@@ -61,6 +61,10 @@ MetaDataPopupView::MetaDataPopupView(const QList<std::shared_ptr<PhotoFile>>& ph
     NotificationCenter::defaultCenter().addObserver(
         this, Notifications::setupMetaDataPopup, [this](const Notification& notification) {
             if (setupViewNotification(notification.userInfo)) {
+                // Centred on the window it belongs to: a window manager that does not
+                // place windows, or none at all, would leave it at the screen's corner.
+                if (!isVisible() && parentWidget())
+                    move(parentWidget()->window()->geometry().center() - rect().center());
                 show();
                 raise();
                 activateWindow();
