@@ -765,14 +765,14 @@ private slots:
         panel()->popup()->choose(PhotoListMenus::Reset);
         QCOMPARE(m_editor->calls, QStringList({ QStringLiteral("editingMode:2"), QStringLiteral("reset") }));
 
-        // A click outside an open list closes it; the other buttons are off meanwhile.
+        // A click outside an open list closes it; the other buttons are off while it is open and back at
+        // once, so that the click that closed it reaches what it was aimed at.
         m_editor->findChild<QPushButton*>(QStringLiteral("btnAddPhoto"))->click();
         QVERIFY(panel()->popup()->isOpen());
         QVERIFY(m_editor->buttonsOff);
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(150, 300));
         QVERIFY(!panel()->popup()->isOpen());
-        QVERIFY(m_editor->buttonsOff);
-        QTRY_VERIFY(!m_editor->buttonsOff);
+        QVERIFY(!m_editor->buttonsOff);
     }
 
     // ---- Removal ----
