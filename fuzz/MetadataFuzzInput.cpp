@@ -50,12 +50,14 @@ std::shared_ptr<MetaDataObject> fuzzSettings(int mode)
 
 void fuzzMetadataInput(const std::uint8_t* data, std::size_t size, const QString& workDir)
 {
-    // The walk to a HEIF file's Exif and XMP items, on every input: the reader
-    // takes it only where exiv2 found no such data.
+    // The walks to a HEIF file's Exif and XMP items and to a CR3 file's metadata
+    // boxes, on every input: the reader takes them only where exiv2 found no such
+    // data, found another image's, or tripped over the file.
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     if (BmffLayout::isBmff(bytes)) {
-        BmffLayout::exifItem(bytes);
-        BmffLayout::xmpItem(bytes);
+        BmffLayout::metadataItems(bytes);
+        BmffLayout::canonRawMetadataFile(bytes);
+        BmffLayout::canonRawXmp(bytes);
     }
     // The image data walk of the verification before every replace (a base media
     // file's items and media data, a TIFF file's directories, a PNG's or WebP's

@@ -65,13 +65,15 @@ std::optional<QByteArray> withOwnIptcBytes(QByteArrayView written, QByteArrayVie
     // IPTC data goes back as it was.
     if (editedIptc.empty())
         return JpegExifSegment::withPhotoshopSegmentOf(written, original);
+    // Cleared IPTC data takes Photoshop's digest of it along; exiv2 leaves it,
+    // describing data that is gone.
+    if (expected.empty())
+        return PhotoshopIptcDigest::withoutOrphanedDigest(written);
     // exiv2 encodes every IPTC value anew and leaves out empty ones; what the
     // edit did not target goes back in the photo's own bytes.
     std::optional<QByteArray> rebuilt;
-    if (!expected.empty()) {
-        if (const std::optional<QByteArrayView> block = PhotoshopIptcDigest::iptcDataOf(original))
-            rebuilt = PhotoshopIptcDigest::withIptcData(written, iptcBlockKeepingBytes(expected, editedIptc, *block));
-    }
+    if (const std::optional<QByteArrayView> block = PhotoshopIptcDigest::iptcDataOf(original))
+        rebuilt = PhotoshopIptcDigest::withIptcData(written, iptcBlockKeepingBytes(expected, editedIptc, *block));
     std::optional<QByteArray> digested
         = PhotoshopIptcDigest::updated(rebuilt ? QByteArrayView(*rebuilt) : written, original);
     return digested ? std::move(digested) : std::move(rebuilt);

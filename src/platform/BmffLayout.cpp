@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -123,17 +124,57 @@ bool namesContent(QByteArrayView content, QByteArrayView contentType)
             && content[contentType.size()] == '\0');
 }
 
-// The id of the first item of type that "iinf" lists; for a "mime" item, also of
-// contentType.
-std::optional<quint64> itemIdOf(QByteArrayView iinf, QByteArrayView itemType, QByteArrayView contentType)
+// The ids of the items of type that "iinf" lists, in its order; for a "mime" item,
+// only those of contentType.
+std::vector<quint64> itemIdsOf(QByteArrayView iinf, QByteArrayView itemType, QByteArrayView contentType)
 {
-    std::optional<quint64> id;
+    std::vector<quint64> ids;
     forEachItemInfo(iinf, [&](quint64 itemId, QByteArrayView type, QByteArrayView content) {
         if (type == itemType && (contentType.isEmpty() || namesContent(content, contentType)))
-            id = itemId;
-        return id.has_value();
+            ids.push_back(itemId);
+        return false;
     });
-    return id;
+    return ids;
+}
+
+// The primary image's id ("pitm"); nothing when the file names none.
+std::optional<quint64> primaryItemOf(QByteArrayView meta)
+{
+    const std::optional<QByteArrayView> pitm = payloadOf(meta, "pitm");
+    if (!pitm)
+        return std::nullopt;
+    Reader at(*pitm);
+    const quint64 version = at.number(1);
+    at.number(3);
+    const quint64 id = at.number(version == 0 ? 2 : 4);
+    return at.failed() ? std::nullopt : std::optional(id);
+}
+
+// The items each metadata item describes ("cdsc" references of "iref").
+std::map<quint64, std::set<quint64>> describedItemsOf(QByteArrayView meta)
+{
+    std::map<quint64, std::set<quint64>> described;
+    const std::optional<QByteArrayView> iref = payloadOf(meta, "iref");
+    if (!iref)
+        return described;
+    Reader header(*iref);
+    const unsigned idSize = header.number(1) == 0 ? 2 : 4;
+    header.number(3);
+    forEachBox(header.rest(), [&](QByteArrayView type, QByteArrayView payload) {
+        if (type != "cdsc")
+            return false;
+        Reader reference(payload);
+        const quint64 from = reference.number(idSize);
+        const quint64 count = reference.number(2);
+        std::set<quint64>& targets = described[from];
+        for (quint64 i = 0; i < count && !reference.failed(); ++i) {
+            const quint64 to = reference.number(idSize);
+            if (!reference.failed())
+                targets.insert(to);
+        }
+        return false;
+    });
+    return described;
 }
 
 // One entry of "iloc": where an item's bytes lie.
@@ -223,19 +264,126 @@ std::optional<QByteArrayView> itemBytes(QByteArrayView iloc, quint64 wanted, QBy
     return std::nullopt;
 }
 
-// The bytes of the file's first item of type (and contentType), see itemIdOf.
-std::optional<QByteArrayView> itemOf(QByteArrayView file, QByteArrayView itemType, QByteArrayView contentType)
+// The metadata items of one kind: the primary image's, and every other image's.
+struct ItemsOfKind {
+    std::optional<QByteArrayView> primary;
+    std::vector<QByteArrayView> others;
+    bool hasOthers = false;
+};
+
+// The items of type (and contentType): the first that describes the primary image,
+// or the file as a whole (it describes no item), is the primary image's; one that
+// describes only other images (a gain map, a depth map) is theirs. A file that
+// names no primary image has only the first item, as the primary image's.
+ItemsOfKind itemsOf(QByteArrayView file, QByteArrayView itemType, QByteArrayView contentType)
 {
+    ItemsOfKind items;
     if (!BmffLayout::isBmff(file))
-        return std::nullopt;
+        return items;
     const std::optional<QByteArrayView> metaBox = payloadOf(file, "meta");
     if (!metaBox || metaBox->size() < 4)
-        return std::nullopt;
+        return items;
     const QByteArrayView meta = metaBox->sliced(4); // after its version and flags
     const std::optional<QByteArrayView> iinf = payloadOf(meta, "iinf");
     const std::optional<QByteArrayView> iloc = payloadOf(meta, "iloc");
-    const std::optional<quint64> id = iinf ? itemIdOf(*iinf, itemType, contentType) : std::nullopt;
-    return id && iloc ? itemBytes(*iloc, *id, file, meta) : std::nullopt;
+    if (!iinf || !iloc)
+        return items;
+    const std::vector<quint64> ids = itemIdsOf(*iinf, itemType, contentType);
+    const std::optional<quint64> primary = primaryItemOf(meta);
+    const std::map<quint64, std::set<quint64>> described
+        = primary ? describedItemsOf(meta) : std::map<quint64, std::set<quint64>>();
+    bool primaryFound = false;
+    // Each look-up walks "iloc" anew; a real file has a few such items, and a
+    // crafted one of thousands costs no more than these.
+    constexpr std::size_t kItemsLooked = 64;
+    std::size_t looked = 0;
+    for (const quint64 id : ids) {
+        if (++looked > kItemsLooked) {
+            items.hasOthers = true;
+            break;
+        }
+        const auto targets = described.find(id);
+        const bool primarys = !primary || targets == described.end() || targets->second.empty()
+            || targets->second.count(*primary) != 0;
+        if (primarys && !primaryFound) {
+            primaryFound = true;
+            items.primary = itemBytes(*iloc, id, file, meta);
+        } else if (!primarys) {
+            items.hasOthers = true;
+            if (const std::optional<QByteArrayView> bytes = itemBytes(*iloc, id, file, meta))
+                items.others.push_back(*bytes);
+        }
+        if (!primary)
+            break;
+    }
+    return items;
+}
+
+constexpr QByteArrayView kCanonMetadataUuid("\x85\xc0\xb6\x87\x82\x0f\x11\xe0\x81\x11\xf4\xce\x46\x2b\x6a\x48", 16);
+constexpr QByteArrayView kXmpUuid("\xbe\x7a\xcf\xcb\x97\xa9\x42\xe8\x9c\x71\x99\x94\x91\xe3\xaf\xac", 16);
+
+// The payload of the first "uuid" box among bytes' boxes whose uuid is wanted,
+// the uuid included.
+std::optional<QByteArrayView> uuidPayloadOf(QByteArrayView bytes, QByteArrayView wanted)
+{
+    std::optional<QByteArrayView> found;
+    forEachBox(bytes, [&](QByteArrayView type, QByteArrayView payload) {
+        if (type == "uuid" && payload.startsWith(wanted))
+            found = payload;
+        return found.has_value();
+    });
+    return found;
+}
+
+std::optional<QByteArrayView> canonMetadataBoxOf(QByteArrayView file)
+{
+    if (!BmffLayout::isBmff(file))
+        return std::nullopt;
+    const std::optional<QByteArrayView> moov = payloadOf(file, "moov");
+    return moov ? uuidPayloadOf(*moov, kCanonMetadataUuid) : std::nullopt;
+}
+
+QByteArray boxOf(QByteArrayView type, QByteArrayView payload)
+{
+    QByteArray box(4, '\0');
+    qToBigEndian<quint32>(quint32(8 + payload.size()), box.data());
+    box.append(type.data(), type.size());
+    box.append(payload.data(), payload.size());
+    return box;
+}
+
+std::optional<QByteArrayView> tiffOfExifItem(std::optional<QByteArrayView> item)
+{
+    if (!item || item->size() < 4)
+        return std::nullopt;
+
+    // The item starts with the offset of the TIFF header past its own four bytes,
+    // usually over an "Exif\0\0" prefix; some writers give the prefix alone.
+    constexpr QByteArrayView kPrefix("Exif\0\0", 6);
+    QByteArrayView tiff;
+    if (item->startsWith(kPrefix)) {
+        tiff = item->sliced(6);
+    } else {
+        const quint64 headerOffset = qFromBigEndian<quint32>(item->data());
+        if (headerOffset > quint64(item->size() - 4))
+            return std::nullopt;
+        tiff = item->sliced(4 + qsizetype(headerOffset));
+        if (tiff.startsWith(kPrefix))
+            tiff = tiff.sliced(6);
+    }
+    if (!tiff.startsWith(QByteArrayView("II*\0", 4)) && !tiff.startsWith(QByteArrayView("MM\0*", 4)))
+        return std::nullopt;
+    return tiff;
+}
+
+std::optional<QByteArrayView> packetOfXmpItem(std::optional<QByteArrayView> packet)
+{
+    // A packet may be stored with its C string's end.
+    while (packet && packet->endsWith('\0'))
+        packet->chop(1);
+    if (!packet || packet->isEmpty())
+        return std::nullopt;
+    return packet;
 }
 
 } // namespace
@@ -287,38 +435,49 @@ std::optional<QString> missingPart(const QString& path)
 
 std::optional<QByteArrayView> exifItem(QByteArrayView file)
 {
-    const std::optional<QByteArrayView> item = itemOf(file, "Exif", {});
-    if (!item || item->size() < 4)
-        return std::nullopt;
-
-    // The item starts with the offset of the TIFF header past its own four bytes,
-    // usually over an "Exif\0\0" prefix; some writers give the prefix alone.
-    constexpr QByteArrayView kPrefix("Exif\0\0", 6);
-    QByteArrayView tiff;
-    if (item->startsWith(kPrefix)) {
-        tiff = item->sliced(6);
-    } else {
-        const quint64 headerOffset = qFromBigEndian<quint32>(item->data());
-        if (headerOffset > quint64(item->size() - 4))
-            return std::nullopt;
-        tiff = item->sliced(4 + qsizetype(headerOffset));
-        if (tiff.startsWith(kPrefix))
-            tiff = tiff.sliced(6);
-    }
-    if (!tiff.startsWith(QByteArrayView("II*\0", 4)) && !tiff.startsWith(QByteArrayView("MM\0*", 4)))
-        return std::nullopt;
-    return tiff;
+    return tiffOfExifItem(itemsOf(file, "Exif", {}).primary);
 }
 
 std::optional<QByteArrayView> xmpItem(QByteArrayView file)
 {
-    std::optional<QByteArrayView> packet = itemOf(file, "mime", "application/rdf+xml");
-    // A packet may be stored with its C string's end.
-    while (packet && packet->endsWith('\0'))
-        packet->chop(1);
-    if (!packet || packet->isEmpty())
+    return packetOfXmpItem(itemsOf(file, "mime", "application/rdf+xml").primary);
+}
+
+bool isCanonRaw(QByteArrayView file)
+{
+    return canonMetadataBoxOf(file).has_value();
+}
+
+std::optional<QByteArray> canonRawMetadataFile(QByteArrayView file)
+{
+    const std::optional<QByteArrayView> canon = canonMetadataBoxOf(file);
+    const std::optional<QByteArrayView> ftyp = canon ? payloadOf(file, "ftyp") : std::nullopt;
+    // Boxes of 4 GB and more would need the long size field; metadata never is that big.
+    if (!ftyp || canon->size() > 0x0fffffff)
         return std::nullopt;
-    return packet;
+    return boxOf("ftyp", *ftyp) + boxOf("moov", boxOf("uuid", *canon));
+}
+
+std::optional<QByteArrayView> canonRawXmp(QByteArrayView file)
+{
+    if (!BmffLayout::isBmff(file))
+        return std::nullopt;
+    const std::optional<QByteArrayView> box = uuidPayloadOf(file, kXmpUuid);
+    return box ? packetOfXmpItem(box->sliced(kXmpUuid.size())) : std::nullopt;
+}
+
+MetadataItems metadataItems(QByteArrayView file)
+{
+    const ItemsOfKind exif = itemsOf(file, "Exif", {});
+    const ItemsOfKind xmp = itemsOf(file, "mime", "application/rdf+xml");
+    MetadataItems items;
+    items.exif = tiffOfExifItem(exif.primary);
+    items.xmp = packetOfXmpItem(xmp.primary);
+    items.othersHoldExif = exif.hasOthers;
+    items.othersHoldXmp = xmp.hasOthers;
+    items.othersItems = exif.others;
+    items.othersItems.insert(items.othersItems.end(), xmp.others.begin(), xmp.others.end());
+    return items;
 }
 
 } // namespace BmffLayout

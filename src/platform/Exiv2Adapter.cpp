@@ -22,57 +22,138 @@ void report(const QString& what, const QString& path, const QString& message, Ex
         qCDebug(lcMetadata).noquote() << line;
 }
 
-// exiv2 places a HEIF file's items by their base offset alone and misses those
-// that lie at a base plus an extent offset, as exiftool writes the Exif and XMP
-// items it adds to a photo that had none. Where exiv2 found no Exif or no XMP
-// data, the item is looked up in the file's boxes and decoded here (the XMP, as
-// exiv2 decodes a HEIF file's own, without keeping its packet text); a file
-// without one stays as exiv2 read it. Called with the XMP toolkit's lock held.
-void readMissedItems(Exiv2::Image& image)
-{
-    if (image.imageType() != Exiv2::ImageType::bmff || (!image.exifData().empty() && !image.xmpData().empty()))
-        return;
-    Exiv2::BasicIo& io = image.io();
-    if (io.open() != 0)
-        return;
-    const bool missedExif = image.exifData().empty();
-    const bool missedXmp = image.xmpData().empty();
-    try {
+// The bytes of an image's file, mapped while the object lives; empty when they
+// cannot be.
+class MappedFile {
+public:
+    explicit MappedFile(Exiv2::BasicIo& io)
+        : m_io(io)
+        , m_open(io.open() == 0)
+    {
+        if (!m_open)
+            return;
         const long size = io.size();
         const Exiv2::byte* data = size > 0 ? io.mmap() : nullptr;
-        const QByteArrayView file = data ? QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)) : QByteArrayView();
-        const std::optional<QByteArrayView> tiff = missedExif ? BmffLayout::exifItem(file) : std::nullopt;
-        if (tiff && tiff->size() <= std::numeric_limits<uint32_t>::max()) {
-            Exiv2::ExifData exifData;
-            const Exiv2::ByteOrder byteOrder = Exiv2::ExifParser::decode(
-                exifData, reinterpret_cast<const Exiv2::byte*>(tiff->data()), uint32_t(tiff->size()));
-            image.setExifData(exifData);
-            if (!exifData.empty())
-                image.setByteOrder(byteOrder);
-        }
-        const std::optional<QByteArrayView> packet = missedXmp ? BmffLayout::xmpItem(file) : std::nullopt;
-        if (packet
-            && Exiv2::XmpParser::decode(image.xmpData(), std::string(packet->data(), std::size_t(packet->size()))) != 0)
+        if (data)
+            m_bytes = QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size));
+    }
+    ~MappedFile()
+    {
+        if (!m_bytes.isEmpty())
+            m_io.munmap();
+        if (m_open)
+            m_io.close();
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    QByteArrayView bytes() const { return m_bytes; }
+    bool isOpen() const { return m_open; }
+
+private:
+    Exiv2::BasicIo& m_io;
+    bool m_open;
+    QByteArrayView m_bytes;
+};
+
+// The XMP data of a packet, as exiv2 decodes a HEIF file's own (without keeping
+// the packet text); false when the packet cannot be read.
+bool decodeItemXmp(Exiv2::XmpData& xmpData, QByteArrayView packet)
+{
+    return Exiv2::XmpParser::decode(xmpData, std::string(packet.data(), std::size_t(packet.size()))) == 0;
+}
+
+void decodeItemExif(Exiv2::Image& image, QByteArrayView tiff)
+{
+    Exiv2::ExifData exifData;
+    if (tiff.size() <= std::numeric_limits<uint32_t>::max()) {
+        const Exiv2::ByteOrder byteOrder = Exiv2::ExifParser::decode(
+            exifData, reinterpret_cast<const Exiv2::byte*>(tiff.data()), uint32_t(tiff.size()));
+        if (!exifData.empty())
+            image.setByteOrder(byteOrder);
+    }
+    image.setExifData(exifData);
+}
+
+// The metadata of a HEIF file is the primary image's. exiv2 places a HEIF file's
+// items by their base offset alone and misses those that lie at a base plus an
+// extent offset, as exiftool writes the Exif and XMP items it adds to a photo
+// that had none; and of several XMP items (an iPhone's gain map carries its own)
+// it takes the last it lists, whichever image that describes. Where exiv2 found
+// no Exif or no XMP data, or the file's other images hold items of that kind, the
+// primary image's item is looked up in the file's boxes and decoded here (the
+// XMP without its packet text, as exiv2 decodes a HEIF file's own); a file
+// without one has none. Called with the XMP toolkit's lock held.
+void readPrimaryItems(Exiv2::Image& image)
+{
+    if (image.imageType() != Exiv2::ImageType::bmff)
+        return;
+    MappedFile file(image.io());
+    if (!file.isOpen())
+        return;
+    bool ownExif = false;
+    bool ownXmp = false;
+    try {
+        const BmffLayout::MetadataItems items = BmffLayout::metadataItems(file.bytes());
+        ownExif = image.exifData().empty() || items.othersHoldExif;
+        ownXmp = image.xmpData().empty() || items.othersHoldXmp;
+        if (ownExif && (items.exif || items.othersHoldExif))
+            decodeItemExif(image, items.exif.value_or(QByteArrayView()));
+        if (ownXmp && (items.xmp || items.othersHoldXmp)) {
             image.clearXmpData();
+            if (items.xmp && !decodeItemXmp(image.xmpData(), *items.xmp))
+                image.clearXmpData();
+        }
     } catch (const std::exception& error) {
         // A damaged item: the photo reads as exiv2 read it, with what exiv2
         // itself found kept.
         qCDebug(lcMetadata).noquote() << "Cannot read an item missed by exiv2:" << Exiv2Adapter::messageText(error.what());
-        if (missedExif)
+        if (ownExif)
             image.clearExifData();
-        if (missedXmp)
+        if (ownXmp)
             image.clearXmpData();
     }
-    io.munmap();
-    io.close();
+}
+
+// exiv2 reads a CR3 file's Exif data and maker note from Canon's metadata box well,
+// but trips over other boxes (an XMP box that exiftool wrote, without a C string's
+// end, reads as corrupted): the whole photo then cannot be read. Its metadata is
+// then read from a small file that holds Canon's box alone, and its XMP packet
+// decoded here. False when the file is no CR3 file; throws what exiv2 throws on
+// that small file, and for an XMP packet that cannot be read.
+bool readCanonRawBoxes(Exiv2::Image& image)
+{
+    MappedFile file(image.io());
+    const std::optional<QByteArray> boxes = BmffLayout::canonRawMetadataFile(file.bytes());
+    if (!boxes)
+        return false;
+    const std::unique_ptr<Exiv2::Image> alone(Exiv2::ImageFactory::open(
+        reinterpret_cast<const Exiv2::byte*>(boxes->constData()), long(boxes->size())).release());
+    if (!alone)
+        return false;
+    alone->readMetadata();
+    image.clearMetadata();
+    image.setExifData(alone->exifData());
+    if (!alone->exifData().empty())
+        image.setByteOrder(alone->byteOrder());
+    if (const std::optional<QByteArrayView> packet = BmffLayout::canonRawXmp(file.bytes());
+        packet && !decodeItemXmp(image.xmpData(), *packet))
+        throw std::runtime_error("the XMP packet cannot be read");
+    return true;
 }
 
 // Every format's readMetadata parses the photo's XMP packet, when it has one.
 void readMetadataOf(Exiv2::Image& image)
 {
     const auto lock = lockXmpToolkit();
-    image.readMetadata();
-    readMissedItems(image);
+    try {
+        image.readMetadata();
+    } catch (const Exiv2::AnyError&) {
+        if (image.imageType() != Exiv2::ImageType::bmff || !readCanonRawBoxes(image))
+            throw;
+        return;
+    }
+    readPrimaryItems(image);
 }
 
 unsigned byteAt(QByteArrayView bytes, qsizetype index)

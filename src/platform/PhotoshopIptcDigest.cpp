@@ -32,6 +32,9 @@ struct Resources {
     qsizetype iptcOffset = -1;
     qsizetype iptcSize = 0;
     qsizetype digestOffset = -1;
+    // The digest resource's first byte and the end of its padded value.
+    qsizetype digestStart = -1;
+    qsizetype digestEnd = -1;
 };
 
 // Walks the image resources ("8BIM" blocks) from at to end.
@@ -54,6 +57,8 @@ void walkResources(QByteArrayView bytes, qsizetype at, qsizetype end, Resources&
             resources.iptcSize = size;
         } else if (id == kDigestResource && size == kDigestSize) {
             resources.digestOffset = valueAt;
+            resources.digestStart = at;
+            resources.digestEnd = std::min(valueAt + size + size % 2, end);
         }
         at = valueAt + size + size % 2;
     }
@@ -109,6 +114,29 @@ std::optional<QByteArray> PhotoshopIptcDigest::updated(QByteArrayView edited, QB
         return std::nullopt;
     QByteArray result = edited.toByteArray();
     result.replace(after->digestOffset, kDigestSize, digest);
+    return result;
+}
+
+std::optional<QByteArray> PhotoshopIptcDigest::withoutOrphanedDigest(QByteArrayView jpeg)
+{
+    const std::optional<Resources> resources = resourcesOf(jpeg);
+    if (!resources || resources->iptcOffset >= 0 || resources->digestOffset < 0)
+        return std::nullopt;
+    const qsizetype dataStart = resources->segmentOffset + 4 + kSignature.size();
+    const qsizetype kept = (resources->segmentEnd - dataStart) - (resources->digestEnd - resources->digestStart);
+    QByteArray result;
+    result.reserve(jpeg.size());
+    if (kept == 0) {
+        result.append(jpeg.first(resources->segmentOffset));
+        result.append(jpeg.sliced(resources->segmentEnd));
+        return result;
+    }
+    result.append(jpeg.first(resources->digestStart));
+    result.append(jpeg.sliced(resources->digestEnd));
+    const qsizetype segmentLength = resources->segmentEnd - resources->segmentOffset - 2
+        - (resources->digestEnd - resources->digestStart);
+    result[resources->segmentOffset + 2] = char(segmentLength >> 8);
+    result[resources->segmentOffset + 3] = char(segmentLength & 0xff);
     return result;
 }
 

@@ -15,6 +15,11 @@ namespace PhotoshopIptcDigest {
 // left as it is); nothing when there is nothing to change.
 std::optional<QByteArray> updated(QByteArrayView edited, QByteArrayView original);
 
+// The JPEG without the digest of its first Photoshop segment, when that segment
+// holds no IPTC data for it to describe (the data was removed); without the
+// segment, when the digest was all it held. Nothing when there is nothing to remove.
+std::optional<QByteArray> withoutOrphanedDigest(QByteArrayView jpeg);
+
 // The IPTC data (resource 0x0404) of the JPEG's first Photoshop segment, as its
 // bytes stand; nothing when there is none.
 std::optional<QByteArrayView> iptcDataOf(QByteArrayView jpeg);

@@ -1,6 +1,8 @@
 #include "Helper/WriterFixtures.h"
 #include "batch/intake/PhotoIntake.h"
+#include "platform/BmffLayout.h"
 #include "platform/ExifToolProcess.h"
+#include "support/ImageFixtures.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -26,7 +28,7 @@ QStringList samplePhotos()
             photos << heif.filePath(name);
     }
     const QDir makers(QDir(samplesDir()).filePath(u"makers"_s));
-    for (const char* name : { "QuickTime.heic", "PNG.png", "RIFF.webp" })
+    for (const char* name : { "QuickTime.heic", "CanonRaw.cr3", "PNG.png", "RIFF.webp" })
         photos << makers.filePath(QLatin1StringView(name));
     return photos;
 }
@@ -296,4 +298,62 @@ TEST(ExifWriterExifTool, aPhotoWithoutItsImageDataIsRefusedAtIntake)
              "makers/PNG.png" })
         EXPECT_FALSE(ExifWriter::whyNotWritable(QDir(samplesDir()).filePath(QLatin1StringView(whole))).has_value())
             << whole;
+}
+
+// An iPhone HDR photo: its gain map, a second image, carries XMP of its own. An
+// XMP edit, a GPS position and an XMP clean change the primary image's XMP alone;
+// the gain map's packet keeps its bytes, and none of it moves into the photo's.
+TEST(ExifWriterExifTool, editsOnlyThePrimaryImagesXmpOfAPhotoWithAGainMap)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray rating = ImageFixtures::xmpPacket(u"xmp:Rating"_s, u"http://ns.adobe.com/xap/1.0/"_s, u"3"_s);
+    const QByteArray gainMap = ImageFixtures::xmpPacket(
+        u"HDRGainMap:HDRGainMapVersion"_s, u"http://ns.apple.com/HDRGainMap/1.0/"_s, u"65536"_s);
+    struct Run {
+        const char* name;
+        std::function<void(MetaDataObject&)> settings;
+        QString primaryHolds; // a property name the primary packet must hold afterwards, or none
+    };
+    const Run runs[] = {
+        { "xmp", [](MetaDataObject& s) { edit(s, { { F::XMP_Lens, u"Lens"_s } }); }, u"Lens"_s },
+        { "gps", [](MetaDataObject& s) {
+             edit(s, { { F::GPS_Lattitude, u"48.8583"_s }, { F::GPS_LattitudeRef, u"N"_s },
+                          { F::GPS_Longitude, u"2.2945"_s }, { F::GPS_LongitudeRef, u"E"_s } });
+         }, u"GPSLatitude"_s },
+        { "clean", [](MetaDataObject& s) {
+             s.editingOption = MetaDataObject::CleanMetadataInfo;
+             s.clearXMP = true;
+         }, QString() },
+    };
+    for (const bool secondFirst : { false, true }) {
+        for (const Run& run : runs) {
+            SCOPED_TRACE(run.name + std::string(secondFirst ? " gain map first" : ""));
+            const QString path = dir.filePath(QStringLiteral("%1%2.heic").arg(QLatin1StringView(run.name)).arg(secondFirst));
+            if (!ImageFixtures::writeHeicWithSecondImage(path, rating, gainMap, secondFirst))
+                GTEST_SKIP() << "no HEVC encoder";
+            const QByteArray before = fileBytes(path);
+            PhotoFile photo = photoAt(path);
+            MetaDataObject settings;
+            run.settings(settings);
+            const MetadataWriteResult result = writePhoto(photo, settings, path);
+            ASSERT_EQ(result.errorFlag, 0) << qPrintable(result.errorMsg);
+
+            const QByteArray after = fileBytes(path);
+            const BmffLayout::MetadataItems items = BmffLayout::metadataItems(after);
+            ASSERT_EQ(items.othersItems.size(), 1u);
+            EXPECT_EQ(items.othersItems[0], BmffLayout::metadataItems(before).othersItems.at(0));
+            const QByteArray primary = items.xmp.value_or(QByteArrayView()).toByteArray();
+            EXPECT_FALSE(primary.contains("HDRGainMap")) << primary.constData();
+            if (!run.primaryHolds.isEmpty()) {
+                EXPECT_TRUE(primary.contains(run.primaryHolds.toUtf8())) << primary.constData();
+            }
+            // exiftool finds the gain map's version once, and the photo's rating unless cleaned.
+            const TagTexts tags = tagsOf(path);
+            EXPECT_EQ(tags.value(u"XMP-HDRGainMap:HDRGainMapVersion"_s), u"[65536]"_s);
+            EXPECT_EQ(tags.contains(u"XMP-xmp:Rating"_s), run.primaryHolds != QString()) << qPrintable(QStringList(tags.keys()).join(u' '));
+        }
+    }
 }

@@ -283,6 +283,42 @@ TEST_F(ExifWriterUnasked, anIptcEditKeepsUntargetedDataSetsInTheirBytesAndPhotos
     EXPECT_TRUE(digestWarnings(cleaned).isEmpty()) << digestWarnings(cleaned).join(u'\n').toStdString();
 }
 
+// Cleaned IPTC data takes Photoshop's digest of it along, whether the digest was
+// current or stale; the other resources stay, and a segment that held nothing
+// else goes whole.
+TEST_F(ExifWriterUnasked, cleaningIptcRemovesPhotoshopsDigestOfIt)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    for (const QString& sample : { u"makers/IPTC.jpg"_s, u"makers/ExifTool.jpg"_s, u"xmp/BlueSquare.jpg"_s,
+             u"xmp/no_exif.jpg"_s, u"orientation/landscape_1.jpg"_s }) {
+        SCOPED_TRACE(sample.toStdString());
+        const QString source = copyOf(sample, u"source.jpg"_s);
+        const QString output = path(u"cleaned.jpg"_s);
+        const QMap<QString, ExiftoolView> before = exiftoolGroups({ source }, u"-G1"_s, { u"-Photoshop:all"_s });
+        ASSERT_TRUE(before.value(source).tags.contains(u"Photoshop:IPTCDigest"_s));
+
+        PhotoFile photo = photoAt(source);
+        MetaDataObject clean;
+        clean.editingOption = MetaDataObject::CleanMetadataInfo;
+        clean.clearIPTC = true;
+        const MetadataWriteResult result = writePhoto(photo, clean, output);
+        ASSERT_EQ(result.errorFlag, MetadataWriteResult::Processed) << result.errorMsg.toStdString();
+
+        const QMap<QString, ExiftoolView> after
+            = exiftoolGroups({ output }, u"-G1"_s, { u"-Photoshop:all"_s, u"-IPTC:all"_s });
+        QMap<QString, QString> expected = before.value(source).tags;
+        expected.remove(u"Photoshop:IPTCDigest"_s);
+        EXPECT_EQ(after.value(output).tags, expected);
+        if (expected.isEmpty()) {
+            EXPECT_FALSE(fileBytes(output).contains("Photoshop 3.0"));
+        }
+        EXPECT_TRUE(digestWarnings(output).isEmpty()) << digestWarnings(output).join(u'\n').toStdString();
+        QFile::remove(source);
+        QFile::remove(output);
+    }
+}
+
 // A TIFF file's IPTC data and XMP packet are edited as a JPEG's are: what the edit
 // did not target keeps its bytes, the digest follows, the about and an empty
 // rights property stay.

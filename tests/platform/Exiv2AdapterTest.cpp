@@ -1,5 +1,6 @@
 #include "platform/Exiv2Adapter.h"
 
+#include "platform/BmffLayout.h"
 #include "platform/HeifFile.h"
 #include "support/ImageFixtures.h"
 #include "support/TestSupport.h"
@@ -12,7 +13,10 @@
 #include <QtEndian>
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
+#include <map>
 #include <stdexcept>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -205,4 +209,77 @@ TEST(HeifFile, measuresAndDecodesAHeicIntoTheBox)
     const QImage small = heif.decoded(QSize(32, 32));
     EXPECT_EQ(small.size(), QSize(32, 16));
     EXPECT_EQ(heif.decoded(QSize(1000, 1000)).size(), QSize(128, 64));
+}
+
+namespace {
+
+std::map<std::string, std::string> xmpOf(const Exiv2::Image& image)
+{
+    std::map<std::string, std::string> values;
+    for (const Exiv2::Xmpdatum& datum : image.xmpData())
+        values[datum.key()] = datum.toString();
+    return values;
+}
+
+std::map<std::string, std::string> exifOf(const Exiv2::Image& image)
+{
+    std::map<std::string, std::string> values;
+    for (const Exiv2::Exifdatum& datum : image.exifData())
+        values[datum.key()] = datum.toString();
+    return values;
+}
+
+} // namespace
+
+// A gain map's own XMP is not the photo's, whichever packet the file lists first;
+// a photo whose primary image has none reads without XMP.
+TEST(Exiv2Adapter, readsTheXmpOfAHeicsPrimaryImageAlone)
+{
+    QTemporaryDir dir;
+    const QByteArray rating = ImageFixtures::xmpPacket(u"xmp:Rating"_s, u"http://ns.adobe.com/xap/1.0/"_s, u"3"_s);
+    const QByteArray gainMap = ImageFixtures::xmpPacket(
+        u"HDRGainMap:HDRGainMapVersion"_s, u"http://ns.apple.com/HDRGainMap/1.0/"_s, u"65536"_s);
+    for (const bool secondFirst : { false, true }) {
+        SCOPED_TRACE(secondFirst);
+        const QString path = dir.filePath(QStringLiteral("hdr%1.heic").arg(secondFirst));
+        if (!ImageFixtures::writeHeicWithSecondImage(path, rating, gainMap, secondFirst))
+            GTEST_SKIP() << "no HEVC encoder";
+        const auto image = Exiv2Adapter::openFile(path, path);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(xmpOf(*image), (std::map<std::string, std::string> { { "Xmp.xmp.Rating", "3" } }));
+    }
+    const QString bare = dir.filePath(QStringLiteral("bare.heic"));
+    ASSERT_TRUE(ImageFixtures::writeHeicWithSecondImage(bare, {}, gainMap, true));
+    const auto image = Exiv2Adapter::openFile(bare, bare);
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->xmpData().empty());
+}
+
+// A CR3 file that exiv2 trips over reads from Canon's boxes, as exiv2 reads a CR3
+// file it takes whole: the same Exif data and maker note, and the XMP packet.
+TEST(Exiv2Adapter, readsACr3FilesMetadataFromCanonsBoxes)
+{
+    const QString trips = QDir(samplesDir()).filePath(QStringLiteral("makers/CanonRaw.cr3"));
+    const auto read = Exiv2Adapter::openFile(trips, trips);
+    ASSERT_TRUE(read);
+    const auto exif = exifOf(*read);
+    EXPECT_EQ(exif.at("Exif.Image.Model"), "Canon EOS M50");
+    EXPECT_EQ(exif.at("Exif.Photo.DateTimeOriginal"), "2018:02:21 12:08:56");
+    EXPECT_TRUE(exif.count("Exif.GPSInfo.GPSVersionID"));
+    EXPECT_TRUE(exif.count("Exif.CanonCs.Quality")) << "the maker note is decoded";
+    EXPECT_EQ(xmpOf(*read), (std::map<std::string, std::string> { { "Xmp.xmp.Rating", "0" } }));
+
+    // exiv2 takes this one whole; its boxes alone read the same.
+    QFile whole(QDir(samplesDir()).filePath(QStringLiteral("heif/Canon-R6-pruned.CR3")));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    const auto byExiv2 = Exiv2Adapter::openBuffer(bytes, u"read"_s, whole.fileName());
+    ASSERT_TRUE(byExiv2);
+    const std::optional<QByteArray> boxes = BmffLayout::canonRawMetadataFile(bytes);
+    ASSERT_TRUE(boxes);
+    const auto byBoxes = Exiv2Adapter::openBuffer(*boxes, u"read"_s, whole.fileName());
+    ASSERT_TRUE(byBoxes);
+    EXPECT_GT(byExiv2->exifData().count(), 100);
+    EXPECT_EQ(exifOf(*byBoxes), exifOf(*byExiv2));
+    EXPECT_FALSE(BmffLayout::canonRawMetadataFile(bytes.first(bytes.size() / 40)));
 }
