@@ -120,5 +120,5 @@ const FieldTagInfo* fieldTagInfoForKey(std::string_view key);
 
 // The camera make and model of a file with one of these extensions (upper case)
 // are only ever written back unchanged.
-inline constexpr std::array<std::string_view, 10> kRawCameraExtensions
-    = { "NEF", "PEF", "SR2", "PPM", "NRW", "ORF", "DCR", "ARW", "SRF", "RAW" };
+inline constexpr std::array<std::string_view, 11> kRawCameraExtensions
+    = { "NEF", "PEF", "SR2", "PPM", "NRW", "ORF", "DCR", "ARW", "SRF", "RAW", "CR3" };
