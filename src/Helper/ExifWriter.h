@@ -177,6 +177,16 @@ public:
     // Whether the file carries the immutable flag; logs "File is locked" when it does.
     bool checkForLockedFile(const QString& path) const;
 
+    // The same test as checkForReadOnlyFilePath for a folder: true when no new file
+    // may be made in it (also when it does not exist).
+    bool checkForReadOnlyParentFolderPath(const QString& folderPath) const;
+    // The folder test on the dictionary's "FolderPath" text; a missing one counts as read-only.
+    bool checkForReadOnlyParentFolder(const QVariantMap& folder) const;
+
+    // The date text read with one pattern and written with the other; "" when it is
+    // empty or does not read. The same conversion as Utils::convertedDate.
+    QString convertedDate(const QString& date, const QString& inFormat, const QString& convertedFormat) const;
+
     // Sets the file's modification time from modifyDate ("yyyy:MM:dd HH:mm:ss", a
     // local wall-clock time) when it reads as a date; otherwise the time stays. The
     // creation date cannot be set on Linux and is not. The record is not used.

@@ -1,11 +1,31 @@
 #include "Helper/ExifWriter.h"
+#include "Helper/Utils.h"
 #include "base/DatePattern.h"
 #include "base/Logging.h"
 #include "platform/FileAttributes.h"
 
+#include <QFileInfo>
+
 bool ExifWriter::checkForReadOnlyFilePath(const QString& path) const
 {
     return !FileAttributes::isWritable(path);
+}
+
+bool ExifWriter::checkForReadOnlyParentFolderPath(const QString& folderPath) const
+{
+    // Making a file in a folder takes writing and searching it.
+    return !FileAttributes::isWritable(folderPath) || !QFileInfo(folderPath).isDir()
+        || !QFileInfo(folderPath).isExecutable();
+}
+
+bool ExifWriter::checkForReadOnlyParentFolder(const QVariantMap& folder) const
+{
+    return checkForReadOnlyParentFolderPath(folder.value(QStringLiteral("FolderPath")).toString());
+}
+
+QString ExifWriter::convertedDate(const QString& date, const QString& inFormat, const QString& convertedFormat) const
+{
+    return Utils::sharedUtils().convertedDate(date, inFormat, convertedFormat);
 }
 
 bool ExifWriter::checkForLockedFile(const QString& path) const

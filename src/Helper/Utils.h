@@ -91,9 +91,10 @@ public:
 
     // ---- Image saving and orientation (UtilsImageSaving.cpp) ----
     // Output formats of saveImageInSelectedFormat: 0 TIFF, 1 BMP, 2 GIF, 3 and 4 JPEG,
-    // 5 PNG, 6 JPEG 2000. GIF and JPEG 2000 can't be written here and fail with a message.
-    // The pixels are written with the quality (0 to 1) and the dictionary's groups as
-    // metadata, through a temporary file that replaces the target only when complete.
+    // 5 PNG, 6 JPEG 2000 (lossless). The pixels are written with the quality (0 to 1, for
+    // JPEG) and the dictionary's groups as metadata, through a temporary file that replaces
+    // the target only when complete. A BMP keeps only the pixel density of the properties
+    // and a GIF none of them: those formats have no place for the rest.
     bool saveImageInSelectedFormat(int format, const QString& filePath, const QImage& image,
         const QVariantMap& exifDict, float qualityFactor, QString* errorMessage = nullptr) const;
     // Rewrites the file in its own format with the image and the dictionary; a path that

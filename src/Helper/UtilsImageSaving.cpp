@@ -1,8 +1,10 @@
 #include "Helper/ExifInfo.h"
 #include "Helper/Utils.h"
 #include "platform/ExifOrientation.h"
+#include "platform/GifEncoder.h"
 #include "platform/ImageDecoder.h"
 #include "platform/ImageProperties.h"
+#include "platform/Jpeg2000Encoder.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -42,26 +44,60 @@ bool fail(QString* errorMessage, const QString& message)
     return false;
 }
 
+// The picture encoded in the format. GIF and JPEG 2000 have encoders of their own,
+// the others come from Qt's image writers.
+QByteArray encode(const QByteArray& format, const QImage& image, float quality, QString* errorMessage)
+{
+    if (format == "gif")
+        return GifEncoder::encode(image, errorMessage);
+    if (format == "jp2")
+        return Jpeg2000Encoder::encode(image, errorMessage);
+    if (!QImageWriter::supportedImageFormats().contains(format)) {
+        fail(errorMessage,
+            QStringLiteral("Saving in the %1 format is not supported.").arg(QString::fromLatin1(format).toUpper()));
+        return {};
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (format == "jpeg")
+        writer.setQuality(qBound(0, qRound(quality * 100.0f), 100));
+    if (!writer.write(image)) {
+        fail(errorMessage, writer.errorString());
+        return {};
+    }
+    return bytes;
+}
+
+// The pixel density of the properties ("DPIWidth", "DPIHeight"), in the picture's own
+// header where the format has a place for it: a BMP's, a PNG's pHYs, a JPEG's JFIF
+// density, a TIFF's resolution. A "{TIFF}" resolution in the properties is written by
+// exiv2 afterwards, as every other group.
+QImage withDensity(QImage image, const QVariantMap& properties)
+{
+    constexpr double kInchesPerMetre = 1.0 / 0.0254;
+    const double dpiWidth = properties.value(QStringLiteral("DPIWidth")).toDouble();
+    const double dpiHeight = properties.value(QStringLiteral("DPIHeight")).toDouble();
+    if (dpiWidth > 0)
+        image.setDotsPerMeterX(qRound(dpiWidth * kInchesPerMetre));
+    if (dpiHeight > 0)
+        image.setDotsPerMeterY(qRound(dpiHeight * kInchesPerMetre));
+    return image;
+}
+
 // Encodes the pixels in memory, adds the metadata there, and only then replaces the
 // target through a temporary file in its folder: a failure leaves the target as it was.
+// What a format cannot hold is left out: a BMP keeps the pixel density alone (no Exif,
+// IPTC, XMP or orientation), a GIF nothing of the properties.
 bool writeImage(const QString& path, const QByteArray& format, const QImage& image, const QVariantMap& properties,
     float quality, QString* errorMessage)
 {
     if (image.isNull())
         return fail(errorMessage, QStringLiteral("There is no image to save."));
-    if (!QImageWriter::supportedImageFormats().contains(format))
-        return fail(errorMessage,
-            QStringLiteral("Saving in the %1 format is not supported.").arg(QString::fromLatin1(format).toUpper()));
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, format);
-        if (format == "jpeg")
-            writer.setQuality(qBound(0, qRound(quality * 100.0f), 100));
-        if (!writer.write(image))
-            return fail(errorMessage, writer.errorString());
-    }
+    QByteArray bytes = encode(format, withDensity(image, properties), quality, errorMessage);
+    if (bytes.isEmpty())
+        return false;
     QString metadataError;
     if (!ImageProperties::writeProperties(bytes, properties, &metadataError))
         return fail(errorMessage, QStringLiteral("The metadata could not be written: %1").arg(metadataError));

@@ -2,6 +2,7 @@
 #include "app/ExifEditorView.h"
 #include "app/MapPickerOpening.h"
 #include "batch/list/PhotoListControls.h"
+#include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/run/widgets/BatchBottomBar.h"
 #include "controls/AttachedPopupTable.h"
 #include "form/widgets/DatePanelView.h"
@@ -85,6 +86,8 @@ void ExifEditorView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<Ph
         bar->btnRestore()->setEnabled(false);
         bar->btnProcess()->setEnabled(PhotoListControls::processEnabled(isViewEnabled(), tickedCount()));
     }
+    if (auto* page = qobject_cast<OutputOptionsPage*>(extentionView()))
+        page->setPhotosTicked(!photos.isEmpty());
     form->setupUIForSelectedPhotoFiles(photos);
 }
 

@@ -406,13 +406,18 @@ void MainWindowController::hideAddPhotosWindow()
 {
     // Photos that came before the window (a drop, a second start) leave it away.
     m_addPhotosTimer.stop();
+    showExifEditorWindow();
+    setTitleBarButtonsEnabled(true, true, true);
+    m_windowMain->setResizable(true);
+    NotificationCenter::defaultCenter().post(Notifications::setupExifEditorView);
+}
+
+void MainWindowController::showExifEditorWindow()
+{
     m_windowMain->show();
     m_windowMain->raise();
     m_windowMain->activateWindow();
     m_addPhotos->hide();
-    setTitleBarButtonsEnabled(true, true, true);
-    m_windowMain->setResizable(true);
-    NotificationCenter::defaultCenter().post(Notifications::setupExifEditorView);
 }
 
 void MainWindowController::btnCloseAddPhotoWinTapped()

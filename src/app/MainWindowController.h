@@ -85,6 +85,9 @@ public:
     void showAddPhotosWindow();
     void addPhotoWindow();
     void hideAddPhotosWindow();
+    // The add-photos window goes and the main window comes to the front (the
+    // editor's part of hiding the add-photos window).
+    void showExifEditorWindow();
     void btnCloseAddPhotoWinTapped();
     void btnAddPhotosTapped();
     void btnAddFoldersTapped();

@@ -1,4 +1,5 @@
 #include "app/ShellWidgets.h"
+#include "controls/ViewUtils.h"
 
 #include "controls/IMGButton.h"
 
@@ -63,7 +64,7 @@ YesNoSheet yesNoSheet(
 
 QPoint centredOn(const QRect& outer, const QSize& size)
 {
-    return outer.topLeft() + QPoint((outer.width() - size.width()) / 2, (outer.height() - size.height()) / 2);
+    return ViewUtils::centredOn(outer, size);
 }
 
 } // namespace ShellWidgets

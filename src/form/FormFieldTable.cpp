@@ -260,3 +260,15 @@ QStringList FormFieldTable::editingOptionTexts()
         QStringLiteral("Clean Metadata info"),
     };
 }
+
+FormTab FormFieldTable::tabForMetaDataOption(int selectedMetaDataOptionIndex)
+{
+    switch (selectedMetaDataOptionIndex) {
+    case 0:
+        return FormTab::General;
+    case 1:
+        return FormTab::IPTC;
+    default:
+        return FormTab::ClearOptions;
+    }
+}

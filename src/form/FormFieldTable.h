@@ -90,6 +90,9 @@ public:
     const FormField* fieldForDropDownTag(int tag) const;
 
     static const QList<FormTabInfo>& tabs();
+    // The panel a metadata option index shows: 0 the Exif fields (the General tab),
+    // 1 the IPTC fields, any other the clean options.
+    static FormTab tabForMetaDataOption(int selectedMetaDataOptionIndex);
     static const QList<ClearBox>& clearBoxes();
     // "checkCompConfig1" to "checkCompConfig7".
     static QStringList componentsConfigurationBoxes();

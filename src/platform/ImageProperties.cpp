@@ -504,7 +504,8 @@ bool ImageProperties::writeProperties(QByteArray& encodedImage, const QVariantMa
         encodedImage, QStringLiteral("an encoded image"),
         [&](Exiv2::Image& image) {
             const int type = image.imageType();
-            if (type != Exiv2::ImageType::jpeg && type != Exiv2::ImageType::png && type != Exiv2::ImageType::tiff)
+            if (type != Exiv2::ImageType::jpeg && type != Exiv2::ImageType::png && type != Exiv2::ImageType::tiff
+                && type != Exiv2::ImageType::jp2)
                 return false;
             for (const KeyMapping& mapping : kMappings) {
                 const QVariantMap group

@@ -37,7 +37,7 @@ public:
     static bool isHeif(const QString& path);
 
     // Writes the dictionary's groups and top-level "Orientation" as metadata into an
-    // encoded image held in memory (JPEG, PNG, TIFF). Formats whose metadata exiv2
+    // encoded image held in memory (JPEG, PNG, TIFF, JPEG 2000). Formats whose metadata exiv2
     // can't write are left as they are and answer true. On failure answers false and
     // sets errorMessage; the bytes are then unchanged.
     static bool writeProperties(QByteArray& encodedImage, const QVariantMap& properties, QString* errorMessage);

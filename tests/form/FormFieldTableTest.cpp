@@ -159,3 +159,11 @@ TEST(FormFieldTable, namesTheClearBoxesAndEditingModes)
     EXPECT_EQ(FormFieldTable::editingOptionText(0), "Only modify fields that I edit and keep others as it is");
     EXPECT_EQ(FormFieldTable::editingOptionText(3), "");
 }
+
+TEST(FormFieldTable, showsTheExifTheIptcOrTheCleanPanelByTheOptionIndex)
+{
+    EXPECT_EQ(FormFieldTable::tabForMetaDataOption(0), FormTab::General);
+    EXPECT_EQ(FormFieldTable::tabForMetaDataOption(1), FormTab::IPTC);
+    for (int other : { 2, 3, -1 })
+        EXPECT_EQ(FormFieldTable::tabForMetaDataOption(other), FormTab::ClearOptions) << other;
+}

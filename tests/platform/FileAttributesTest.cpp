@@ -4,6 +4,7 @@
 #include "Helper/WriterFixtures.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -76,4 +77,31 @@ TEST(FileAttributes, setsTheModificationTimeFromTheModifyDateOnly)
         EXPECT_EQ(QFileInfo(path).lastModified(), c.expected);
     }
     EXPECT_FALSE(FileAttributes::setModificationTime(dir.filePath(QStringLiteral("missing")), untouched));
+}
+
+TEST(FileAttributes, tellsAFolderThatTakesNewFilesFromOneThatDoesNot)
+{
+    QTemporaryDir dir;
+    const ExifWriter& writer = ExifWriter::sharedInstance();
+    EXPECT_FALSE(writer.checkForReadOnlyParentFolderPath(dir.path()));
+    EXPECT_FALSE(writer.checkForReadOnlyParentFolder({ { QStringLiteral("FolderPath"), dir.path() } }));
+    EXPECT_TRUE(writer.checkForReadOnlyParentFolderPath(dir.filePath(QStringLiteral("missing"))));
+    EXPECT_TRUE(writer.checkForReadOnlyParentFolderPath(makeFile(dir, QStringLiteral("a.jpg"))))
+        << "a file is no folder to write into";
+    EXPECT_TRUE(writer.checkForReadOnlyParentFolder({}));
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkdir(locked));
+    const ScopedImmutable immutable(locked);
+    SKIP_UNLESS_IMMUTABLE(immutable);
+    EXPECT_TRUE(writer.checkForReadOnlyParentFolderPath(locked));
+}
+
+TEST(FileAttributes, theWritersDateConversionReadsOnePatternAndWritesAnother)
+{
+    const ExifWriter& writer = ExifWriter::sharedInstance();
+    const QString exifPattern = QStringLiteral("yyyy:MM:dd HH:mm:ss");
+    EXPECT_EQ(writer.convertedDate(QStringLiteral("2019:07:04 10:20:30"), exifPattern, QStringLiteral("dd-MM-yyyy")),
+        QStringLiteral("04-07-2019"));
+    EXPECT_EQ(writer.convertedDate(QString(), exifPattern, QStringLiteral("dd-MM-yyyy")), QString());
+    EXPECT_EQ(writer.convertedDate(QStringLiteral("2019-07-04"), exifPattern, QStringLiteral("dd-MM-yyyy")), QString());
 }

@@ -12,6 +12,7 @@
 #include "controls/MouseDownView.h"
 #include "controls/OnlyIntegerValueFormatter.h"
 #include "controls/QVAppStoreWindow.h"
+#include "controls/ViewUtils.h"
 #include "controls/WindowKeys.h"
 
 #include <QCheckBox>
@@ -217,6 +218,31 @@ private slots:
         window.show();
         window.close();
         QCOMPARE(closing.count(), 1);
+    }
+
+    void aWindowIsCentredOnItsParentAndButtonsTakeTheirColours()
+    {
+        QCOMPARE(ViewUtils::centredOn(QRect(100, 50, 400, 300), QSize(200, 100)), QPoint(200, 150));
+        QCOMPARE(ViewUtils::centredOn(QRect(0, 0, 100, 100), QSize(300, 100)), QPoint(-100, 0));
+        QWidget parent;
+        parent.setGeometry(100, 80, 600, 400);
+        parent.show();
+        QWidget window;
+        window.resize(200, 100);
+        ViewUtils::setWindow(&window, &parent);
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.size(), QSize(200, 100));
+        QCOMPARE(window.frameGeometry().center(), parent.frameGeometry().center());
+
+        QPushButton button(QStringLiteral("Old"));
+        ViewUtils::setButtonTitleFor(&button, QStringLiteral("Done"), Qt::red);
+        QCOMPARE(button.text(), QStringLiteral("Done"));
+        QCOMPARE(button.palette().color(QPalette::Active, QPalette::ButtonText), QColor(Qt::red));
+        ViewUtils::styleButton(&button, Qt::darkGreen);
+        QCOMPARE(button.text(), QStringLiteral("Done"));
+        QVERIFY(button.isFlat());
+        QCOMPARE(button.palette().color(QPalette::ButtonText), QColor(Qt::white));
+        QCOMPARE(button.palette().color(QPalette::Button), QColor(Qt::darkGreen));
     }
 
     void theAttachedWindowSitsBelowItsPoint()

@@ -136,6 +136,35 @@ private slots:
         QCOMPARE(restored.first().first().toBool(), true);
     }
 
+    // What the last run wrote is no longer what the form shows once the ticks change:
+    // Restore goes out. Rename files follows whether anything is ticked at all.
+    void changingTheTicksTakesRestoreAwayAndRenamingNeedsATickedPhoto()
+    {
+        addPhotos(2);
+        QTest::keyClicks(child<QLineEdit>(u"txtArtist"_s), u"Editor Artist"_s);
+        qobject_cast<OutputOptionsPage*>(m_editor->extentionView())
+            ->model()
+            .setDestination(m_dir.path() + u"/OutTicks"_s, false);
+        QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
+        QTRY_VERIFY(child<QWidget>(u"savePanel"_s) && child<QWidget>(u"savePanel"_s)->isVisible());
+        QTest::mouseClick(child<QPushButton>(u"btnSelectDestination"_s), Qt::LeftButton);
+        QTRY_VERIFY(batch()->summaryWindow() && batch()->summaryWindow()->isVisible());
+        QTest::mouseClick(child<QPushButton>(u"btnCloseSummary"_s), Qt::LeftButton);
+        auto* restore = child<QPushButton>(u"btnRestore"_s);
+        auto* rename = child<QAbstractButton>(u"btnEditOriginalName"_s);
+        QVERIFY(restore->isEnabled());
+        QVERIFY(rename->isEnabled());
+
+        model()->toggleCheckMark(0);
+        QTRY_VERIFY(!restore->isEnabled());
+        QVERIFY(rename->isEnabled());
+        model()->toggleCheckMark(1);
+        QTRY_VERIFY(!rename->isEnabled());
+        model()->toggleCheckMark(0);
+        QTRY_VERIFY(rename->isEnabled());
+        QVERIFY(!restore->isEnabled());
+    }
+
     // A HEIC keeps no IPTC data: with an IPTC field filled, Process asks before the
     // destination panel. Going back writes nothing; going on refuses the HEIC alone.
     void photosThatKeepNoIptcDataAreAskedAboutBeforeTheRun()

@@ -441,6 +441,14 @@ private slots:
         QVERIFY(m_editor->added.isEmpty());
     }
 
+    void showingTheEditorTakesTheAddPhotosWindowAwayAndRaisesTheMainWindow()
+    {
+        waitForAddPhotosWindow();
+        controller()->showExifEditorWindow();
+        QVERIFY(!controller()->winAddPhotos()->isVisible());
+        QVERIFY(controller()->windowMain()->isVisible());
+    }
+
     void loadingDisablesCloseAndZoom()
     {
         controller()->hideAddPhotosWindow();

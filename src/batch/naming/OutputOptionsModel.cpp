@@ -172,6 +172,7 @@ OutputOptionsModel::Enabled OutputOptionsModel::enabledControls(bool dropDownOpe
     enabled.optionChecks = isEditMode() && !dropDownOpen;
     enabled.refresh = isEditMode() && !dropDownOpen;
     enabled.keepOriginalName = !dropDownOpen;
+    enabled.editOriginalName = photosTicked && !dropDownOpen;
     enabled.dateListButtons = dateTimeCheck == 1 && !dropDownOpen;
     // The location ticks stay usable while a list is open, as long as their option is on.
     enabled.locationTicks = locationCheck == 1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/naming/OutputFileSetting.h"
 #include "batch/naming/OutputRenamingOptions.h"
 
 #include <QString>
@@ -19,6 +20,7 @@ public:
         bool optionChecks = false; // the five option check boxes
         bool refresh = false; // btnRefresh
         bool keepOriginalName = true; // btnKeepOriginalFileName
+        bool editOriginalName = true; // btnEditOriginalName
         bool dateListButtons = false;
         bool locationTicks = false;
         bool customNameEditable = false;
@@ -76,6 +78,10 @@ public:
 
     // ---- State (the names of the page's fields) ----
     int imageRenamingOptions = 0;
+    // Whether any photo is ticked: renaming can only be chosen for something to rename.
+    bool photosTicked = true;
+    // The older output record, made with the page's state at every set-up.
+    OutputFileSetting outputOptionsObject;
     int filenameCheck = 0;
     int stringCheck = 0;
     int dateTimeCheck = 0;

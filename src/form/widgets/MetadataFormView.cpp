@@ -512,6 +512,11 @@ bool MetadataFormView::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void MetadataFormView::setViewForSelectedIndex(int)
+{
+    showTab(FormFieldTable::tabForMetaDataOption(m_selectedMetaDataOptionIndex));
+}
+
 void MetadataFormView::showTab(FormTab tab)
 {
     const int index = static_cast<int>(tab);

@@ -94,6 +94,9 @@ public:
     // segmentMetaTabTapped: shows a tab (and applies its editing-mode rule).
     void showTab(FormTab tab);
     FormTab currentTab() const;
+    // Shows the panel of the form's metadata option index (always the Exif fields:
+    // nothing changes the index). The argument is not read.
+    void setViewForSelectedIndex(int index);
     // The view whose buttons the pop-ups disable while they are open (the form
     // itself unless set).
     void setButtonsRoot(QWidget* root);
@@ -181,6 +184,7 @@ private:
     DisableScrollView* m_scroll = nullptr;
     QWidget* m_fieldsArea = nullptr; // vwMetaDataFields
     QList<QWidget*> m_tabs;
+    int m_selectedMetaDataOptionIndex = 0;
     QList<FieldControl> m_controls; // one per form field, in table order
     QHash<int, QLabel*> m_dateWarnings; // by DateSetting
     QHash<int, QCheckBox*> m_clearBoxes; // by ClearFlag

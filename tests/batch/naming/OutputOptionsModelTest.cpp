@@ -129,6 +129,26 @@ TEST(OutputOptionsModel, controlsFollowTheModeTheTicksAndAnOpenList)
     enabled = panel.enabledControls(true);
     EXPECT_FALSE(enabled.optionChecks || enabled.refresh || enabled.dateListButtons || enabled.keepOriginalName);
     EXPECT_TRUE(enabled.locationTicks) << "the location ticks stay usable while a list is open";
+    EXPECT_FALSE(enabled.editOriginalName);
+
+    // Renaming is for ticked photos: without any, Rename files takes no click, whatever the mode.
+    EXPECT_TRUE(panel.enabledControls(false).editOriginalName);
+    panel.photosTicked = false;
+    EXPECT_FALSE(panel.enabledControls(false).editOriginalName);
+    EXPECT_TRUE(panel.enabledControls(false).keepOriginalName);
+}
+
+TEST(OutputOptionsModel, theOlderOutputRecordIsMadeWithItsDefaultsAtEverySetUp)
+{
+    OutputOptionsModel panel;
+    panel.outputOptionsObject.outputFormatConpressionQuality = 10;
+    panel = OutputOptionsModel();
+    const OutputFileSetting& older = panel.outputOptionsObject;
+    EXPECT_EQ(older.outputFormatConpressionQuality, 75);
+    EXPECT_EQ(older.ouptputFolder, OutputRenamingOptions::defaultOutputFolder());
+    EXPECT_TRUE(older.outputFolderPath.isEmpty() && older.outputFileNamePrefixValue.isEmpty());
+    EXPECT_EQ(older.nameSave + older.citySave + older.countrySave, 3);
+    EXPECT_EQ(older.outputFormat + older.outputFolderOption + older.sourceFolderSelected + older.dateTypeValue, 0);
 }
 
 TEST(OutputOptionsModel, processAndLeavingThePageWarnAboutAnEmptyNameOrAffix)

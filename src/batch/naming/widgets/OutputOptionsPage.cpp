@@ -394,7 +394,7 @@ void OutputOptionsPage::refreshFromPanel()
         optionCheck(option)->setEnabled(enabled.optionChecks);
     m_btnRefresh->setEnabled(enabled.refresh);
     m_btnKeepOriginalFileName->setEnabled(enabled.keepOriginalName);
-    m_btnEditOriginalName->setEnabled(!m_dropDownOpen);
+    m_btnEditOriginalName->setEnabled(enabled.editOriginalName);
     for (QPushButton* button :
         { m_btnAddEXIFDateTimeAsOption, m_btnAddEXIFDateTimeTypeOption, m_btnAddEXIFDateTimeFormatOption })
         button->setEnabled(enabled.dateListButtons);
@@ -440,6 +440,12 @@ void OutputOptionsPage::refreshOutputRenamingOptionOnTapped()
 void OutputOptionsPage::disableEnableAllButtonsWhenDropdownOpen(bool open)
 {
     m_dropDownOpen = open;
+    refreshFromPanel();
+}
+
+void OutputOptionsPage::setPhotosTicked(bool ticked)
+{
+    m_model.photosTicked = ticked;
     refreshFromPanel();
 }
 

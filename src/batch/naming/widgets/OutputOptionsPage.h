@@ -55,6 +55,8 @@ public:
     // A drop-down of the editor opened (true) or closed (false): the page's
     // controls follow the model's enabling rules for that.
     void disableEnableAllButtonsWhenDropdownOpen(bool open);
+    // The ticked photos changed: Rename files takes clicks only while some are ticked.
+    void setPhotosTicked(bool ticked);
     // The page's set-up, as when the editor is set up: keep mode, default folder.
     void initSetup();
     // The output folder as shown on the page (txtPathImg), its case kept.
