@@ -99,7 +99,9 @@ bool writeImage(const QString& path, const QByteArray& format, const QImage& ima
     if (bytes.isEmpty())
         return false;
     QString metadataError;
-    if (!ImageProperties::writeProperties(bytes, properties, &metadataError))
+    // A GIF has no place for any of the properties: exiv2 is not asked (it takes some
+    // GIF89a files for no image at all).
+    if (format != "gif" && !ImageProperties::writeProperties(bytes, properties, &metadataError))
         return fail(errorMessage, QStringLiteral("The metadata could not be written: %1").arg(metadataError));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
