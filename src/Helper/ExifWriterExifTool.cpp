@@ -431,11 +431,6 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
     const QByteArray bytes = output.readAll();
     output.close();
     result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, bytes, original);
-    // The edit is the primary image's: another image's own metadata (an iPhone's
-    // gain map has its XMP) stays as it was.
-    if (!result.refusal && BmffLayout::isBmff(original)
-        && BmffLayout::metadataItems(original).othersItems != BmffLayout::metadataItems(bytes).othersItems)
-        result.refusal = u"The metadata of the photo's other images could not be kept, so the photo was not changed."_s;
     if (result.refusal) {
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
         return result;

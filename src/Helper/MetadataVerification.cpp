@@ -1,6 +1,7 @@
 #include "Helper/MetadataVerification.h"
 
 #include "base/Logging.h"
+#include "platform/BmffLayout.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/FLTImageMetadata.h"
 #include "platform/ImageDataLayout.h"
@@ -309,6 +310,12 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
                    u"changed."_s;
         if (pixels.outcome == ImageDataLayout::Comparison::Differs)
             return notKept(u"The photo's image data"_s);
+        // The image data leaves every Exif and XMP item aside; the edit is the primary
+        // image's, so another image's own metadata (an iPhone's gain map has its XMP)
+        // must stay as it was.
+        if (BmffLayout::isBmff(original)
+            && BmffLayout::metadataItems(original).othersItems != BmffLayout::metadataItems(written).othersItems)
+            return u"The metadata of the photo's other images could not be kept, so the photo was not changed."_s;
     }
 
     const std::unique_ptr<Exiv2::Image> image
