@@ -36,9 +36,9 @@ public:
         // end of the bytes); answers the reason when it cannot, and the target
         // stays as it was. Empty: the bytes are the whole file.
         std::function<std::optional<QString>(int fd)> append = {};
-        // Runs once the new file is complete and flushed, before it takes the path,
-        // with its descriptor and the bytes given; answers the reason when the file
-        // must not replace the old one after all (the target stays as it was).
+        // Runs once the new file is complete, before it is flushed and takes the
+        // path, with its descriptor and the bytes given; answers the reason when
+        // the file must not replace the old one after all (the target stays as it was).
         std::function<std::optional<QString>(int fd, QByteArrayView bytes)> beforeRename = {};
     };
 

@@ -23,7 +23,7 @@
 class RestoreData {
 public:
     // Makes and keeps the data that turns the file about to replace originalPath
-    // back into the file now there. newFd is that new file, complete and flushed;
+    // back into the file now there. newFd is that new file, complete (its flush follows);
     // newHead its first bytes, as they were given to the replacer; whatever follows
     // them in newFd is the original's own end (what the replacer's append copied).
     // Answers the data file's path, or why it could not be kept: then the photo
