@@ -106,13 +106,25 @@ void AttachedPopupTable::attach(QWidget* anchor, QWidget* view, const std::optio
     QWidget* window = anchor->window();
     const QPoint belowPoint = point.value_or(QPoint(anchor->width() / 2, anchor->height()));
     const QPoint abovePoint = point.value_or(QPoint(anchor->width() / 2, 0));
-    // Below the control, or above it where the window ends too soon and there is room:
-    // the bubble lies inside the window.
+    // Below the control, or above it where the window ends too soon and there is room.
+    // Where neither side has room (a tall panel by a field half way down a small
+    // window) it goes beside the control, on the side with more room, and slides up
+    // or down to lie inside the window: its arrow still points at the control.
     const int bottom = anchor->mapTo(window, belowPoint).y() + view->height() + kBubbleAllowance;
     const int top = anchor->mapTo(window, abovePoint).y() - view->height() - kBubbleAllowance;
-    const bool above = bottom > window->height() && top >= 0;
-    const QPoint at = anchor->mapTo(window, above ? abovePoint : belowPoint);
-    m_window = new MAAttachedWindow(view, at, window, above ? MAAttachedWindow::Above : MAAttachedWindow::Below, 2);
+    int side = MAAttachedWindow::Below;
+    QPoint at = anchor->mapTo(window, belowPoint);
+    if (bottom > window->height() && top >= 0) {
+        side = MAAttachedWindow::Above;
+        at = anchor->mapTo(window, abovePoint);
+    } else if (bottom > window->height()) {
+        const QPoint left = anchor->mapTo(window, QPoint(0, anchor->height() / 2));
+        const QPoint right = anchor->mapTo(window, QPoint(anchor->width(), anchor->height() / 2));
+        const bool onTheLeft = left.x() >= window->width() - right.x();
+        side = onTheLeft ? MAAttachedWindow::Left : MAAttachedWindow::Right;
+        at = onTheLeft ? left : right;
+    }
+    m_window = new MAAttachedWindow(view, at, window, side, 2);
     m_window->setObjectName(m_windowName);
     m_anchor = anchor;
     m_window->setBorderColor(QColor(0, 0, 0, 90));

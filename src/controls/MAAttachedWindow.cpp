@@ -67,9 +67,12 @@ void MAAttachedWindow::reposition()
         topLeft = QPoint(anchor.x() + distance, anchor.y() - total.height() / 2);
         break;
     }
-    // Across, the bubble stays inside its window; its arrow still points at the point.
-    if (m_window)
+    // Along the side it hangs from, the bubble stays inside its window; its arrow
+    // still points at the point.
+    if (m_window && (m_side == Above || m_side == Below))
         topLeft.setX(std::clamp(topLeft.x(), 0, std::max(0, m_window->width() - total.width())));
+    else if (m_window)
+        topLeft.setY(std::clamp(topLeft.y(), 0, std::max(0, m_window->height() - total.height())));
     setGeometry(QRect(topLeft, total));
     updateMask();
     if (m_view)

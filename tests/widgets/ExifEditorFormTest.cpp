@@ -6,6 +6,8 @@
 #include "batch/list/PhotoListModel.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "controls/AttachedPopupTable.h"
+#include "controls/MAAttachedWindow.h"
+#include "form/FormFieldTable.h"
 #include "form/FormFixtures.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
@@ -16,6 +18,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QtTest>
 
@@ -131,6 +135,53 @@ private slots:
         auto* empty = form()->datePanel().findChild<QRadioButton*>(QStringLiteral("btnEmptyDate"));
         QTest::mouseClick(empty, Qt::LeftButton, {}, QPoint(6, empty->height() / 2));
         QCOMPARE(child<QLineEdit>("txtDate_Original")->text(), QStringLiteral("Empty date"));
+    }
+
+    void everyDatePanelLiesInsideTheWindowAtTheSmallestSize()
+    {
+        // The editor as the main window holds it at its smallest, below the title bar.
+        m_editor->resize(1050, 670);
+        addPhotos({ photoWith({ { F::Date_Original, QStringLiteral("2019:05:04 10:11:12") } }) });
+        auto* scroll = child<QScrollArea>("scrollViewExifData");
+        QVERIFY(scroll);
+        int panels = 0;
+        for (const FormTabInfo& tab : FormFieldTable::tabs()) {
+            form()->showTab(tab.tab);
+            settleEvents();
+            for (auto* picker : form()->findChildren<QToolButton*>()) {
+                if (!picker->objectName().startsWith(QLatin1String("btnDatePicker")) || !picker->isVisible()
+                    || !picker->isEnabled())
+                    continue;
+                // The field at the lowest place the form scrolls it to, and at the top.
+                for (const bool atBottom : { true, false }) {
+                    scroll->ensureWidgetVisible(picker, 0, 0);
+                    if (!atBottom)
+                        scroll->verticalScrollBar()->setValue(picker->mapTo(scroll->widget(), QPoint()).y());
+                    settleEvents();
+                    QTest::mouseClick(picker, Qt::LeftButton);
+                    MAAttachedWindow* bubble = form()->datePopup().attachedWindow();
+                    QVERIFY2(bubble, qPrintable(picker->objectName()));
+                    // "Shift the time" shows every part of the panel.
+                    auto* shift = form()->datePanel().findChild<QRadioButton*>(QStringLiteral("btnIncDecTime"));
+                    QTest::mouseClick(shift, Qt::LeftButton, {}, QPoint(6, shift->height() / 2));
+                    settleEvents();
+                    const QRect window = m_editor->rect();
+                    for (QWidget* part : form()->datePanel().findChildren<QWidget*>()) {
+                        if (!part->isVisible())
+                            continue;
+                        const QRect placed(part->mapTo(m_editor, QPoint()), part->size());
+                        QVERIFY2(window.contains(placed),
+                            qPrintable(picker->objectName() + QLatin1Char(' ') + part->objectName()));
+                    }
+                    QVERIFY(window.contains(QRect(bubble->mapTo(m_editor, QPoint()), bubble->size())));
+                    QSignalSpy released(&form()->datePopup(), &AttachedPopupTable::buttonsReleased);
+                    form()->datePopup().dismissPanel();
+                    QVERIFY(released.wait());
+                    ++panels;
+                }
+            }
+        }
+        QCOMPARE(panels, 2 * int(kDateSettingCount));
     }
 
     void processWithAnInvalidFormGivesTheErrorsAlertAndShowsTheErrorLine()
