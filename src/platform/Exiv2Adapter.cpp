@@ -191,12 +191,15 @@ bool exifMayHoldXmp(QByteArrayView tiff)
 }
 
 // writeMetadata serialises the XMP data into a new packet, unless the packet is
-// written as it stands or there is no XMP data; only then is the lock needed.
+// written as it stands or there is no XMP data; only then is the lock needed,
+// and the standard prefixes are entered again first.
 void writeMetadataOf(Exiv2::Image& image)
 {
     std::unique_lock<std::recursive_mutex> lock;
-    if (!image.writeXmpFromPacket() && !image.xmpData().empty())
+    if (!image.writeXmpFromPacket() && !image.xmpData().empty()) {
         lock = lockXmpToolkit();
+        useStandardXmpPrefixes();
+    }
     image.writeMetadata();
 }
 
@@ -278,6 +281,7 @@ int Exiv2Adapter::encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData)
 {
     initializeExiv2();
     const auto lock = lockXmpToolkit();
+    useStandardXmpPrefixes();
     return Exiv2::XmpParser::encode(packet, xmpData);
 }
 

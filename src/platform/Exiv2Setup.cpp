@@ -40,6 +40,28 @@ void logHandler(int level, const char* message)
     }
 }
 
+// A packet without properties that declares every namespace the toolkit and
+// exiv2 know at start with its standard prefix; made once by initializeExiv2,
+// before any photo's packet is parsed. Parsing it enters those prefixes again.
+std::string& standardPrefixesPacket()
+{
+    static std::string packet;
+    return packet;
+}
+
+std::string packetDeclaring(const Exiv2::Dictionary& namespaces)
+{
+    std::string packet = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                         "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about=''";
+    for (const auto& [prefix, uri] : namespaces) {
+        // rdf is declared above; xml is bound by XML itself and may not be declared.
+        if (prefix == "rdf" || prefix == "xml" || uri.find('\'') != std::string::npos)
+            continue;
+        packet += " xmlns:" + prefix + "='" + uri + "'";
+    }
+    return packet + "/></rdf:RDF></x:xmpmeta>";
+}
+
 } // namespace
 
 std::unique_lock<std::recursive_mutex> lockXmpToolkit()
@@ -55,5 +77,27 @@ void initializeExiv2()
         Exiv2::LogMsg::setHandler(logHandler);
         Exiv2::XmpParser::initialize(xmpLock, nullptr);
         Exiv2::enableBMFF(true);
+        const auto lock = lockXmpToolkit();
+        try {
+            Exiv2::Dictionary namespaces;
+            Exiv2::XmpProperties::registeredNamespaces(namespaces);
+            standardPrefixesPacket() = packetDeclaring(namespaces);
+        } catch (const Exiv2::AnyError& error) {
+            qCWarning(lcMetadata).noquote() << "Cannot list the XMP namespaces:" << error.what();
+        }
     });
+}
+
+void useStandardXmpPrefixes()
+{
+    const std::string& packet = standardPrefixesPacket();
+    if (packet.empty())
+        return;
+    try {
+        Exiv2::XmpData scratch;
+        if (Exiv2::XmpParser::decode(scratch, packet) != 0)
+            qCWarning(lcMetadata) << "Cannot enter the standard XMP prefixes again";
+    } catch (const Exiv2::AnyError& error) {
+        qCWarning(lcMetadata).noquote() << "Cannot enter the standard XMP prefixes again:" << error.what();
+    }
 }

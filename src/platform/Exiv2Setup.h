@@ -21,3 +21,12 @@ void initializeExiv2();
 // the same lock exiv2 takes around its own namespace registrations, so it may be
 // taken again on the same thread.
 [[nodiscard]] std::unique_lock<std::recursive_mutex> lockXmpToolkit();
+
+// Makes the prefixes exiv2 serialises the ones a fresh process uses (xmp for
+// http://ns.adobe.com/xap/1.0/, not the older xap). Parsing a packet enters the
+// prefixes it declares into the toolkit's one table, and exiv2 serialises with
+// whatever that table holds; without this, a photo's packet would come out with
+// the prefixes of the last photo read on any thread, so that outputs depended on
+// which photos ran before or beside them. Call with lockXmpToolkit() held, right
+// before exiv2 serialises a packet.
+void useStandardXmpPrefixes();

@@ -283,3 +283,53 @@ TEST(Exiv2Adapter, readsACr3FilesMetadataFromCanonsBoxes)
     EXPECT_EQ(exifOf(*byBoxes), exifOf(*byExiv2));
     EXPECT_FALSE(BmffLayout::canonRawMetadataFile(bytes.first(bytes.size() / 40)));
 }
+
+TEST(Exiv2Adapter, aPacketThatDeclaresOtherPrefixesLeavesTheNextPacketsPrefixesStandard)
+{
+    // Older packets name http://ns.adobe.com/xap/1.0/ "xap"; exiv2 keeps the
+    // prefixes of the last packet it parsed for everything it serialises after it.
+    const QString older = samplesDir() + u"/xmp/BlueSquare.jpg"_s;
+    const std::string declaring = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                  "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                                  "rdf:about='' xmlns:xapMM='http://ns.adobe.com/xap/1.0/mm/' "
+                                  "xmlns:xap='http://ns.adobe.com/xap/1.0/'><xapMM:DocumentID>1</xapMM:DocumentID>"
+                                  "<xap:Rating>2</xap:Rating></rdf:Description></rdf:RDF></x:xmpmeta>";
+    const auto standard = [](const std::string& packet) {
+        return packet.find(R"(xmlns:xmp="http://ns.adobe.com/xap/1.0/")") != std::string::npos
+            && packet.find(R"(xmlns:xmpMM="http://ns.adobe.com/xap/1.0/mm/")") != std::string::npos
+            && packet.find("xmlns:xap") == std::string::npos;
+    };
+    Exiv2::XmpData fresh;
+    fresh["Xmp.xmp.CreateDate"] = "2020-01-02T03:04:05";
+    fresh["Xmp.xmpMM.DocumentID"] = "id";
+
+    const std::unique_ptr<Exiv2::Image> image = Exiv2Adapter::openFile(older, older);
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(image->xmpPacket().find("xmlns:xap="), std::string::npos);
+    std::string packet;
+    ASSERT_EQ(Exiv2Adapter::encodeXmp(packet, fresh), 0);
+    EXPECT_TRUE(standard(packet)) << packet;
+    // The photo that declared the older prefix is written with the standard one too.
+    ASSERT_EQ(Exiv2Adapter::encodeXmp(packet, image->xmpData()), 0);
+    EXPECT_TRUE(standard(packet.substr(0, packet.find("xmpMM:DerivedFrom")))) << packet;
+
+    Exiv2::XmpData parsed;
+    ASSERT_EQ(Exiv2Adapter::decodeXmp(parsed, declaring), 0);
+    ASSERT_EQ(Exiv2Adapter::encodeXmp(packet, fresh), 0);
+    EXPECT_TRUE(standard(packet)) << packet;
+
+    // The same through a write of a whole photo.
+    ASSERT_EQ(Exiv2Adapter::decodeXmp(parsed, declaring), 0);
+    QByteArray written;
+    const auto failure = Exiv2Adapter::editInMemory(
+        jpegBytes(), u"memory"_s,
+        [&](Exiv2::Image& photo) {
+            photo.setXmpData(fresh);
+            return true;
+        },
+        [&](QByteArrayView bytes) { written = bytes.toByteArray(); });
+    ASSERT_FALSE(failure.has_value());
+    const qsizetype start = written.indexOf("<x:xmpmeta");
+    ASSERT_GE(start, 0);
+    EXPECT_TRUE(standard(written.sliced(start, written.indexOf("</x:xmpmeta>") - start).toStdString()));
+}

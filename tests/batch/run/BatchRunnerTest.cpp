@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
@@ -738,4 +739,64 @@ TEST_F(BatchRunnerTest, oneAndEightWritersGiveTheSameFilesAndResults)
     EXPECT_EQ(one.statuses, eight.statuses);
     EXPECT_EQ(one.warnings, eight.warnings);
     EXPECT_FALSE(one.warnings.isEmpty());
+}
+
+TEST_F(BatchRunnerTest, outputsAreTheSameWithOneOrEightWritersWhateverPrefixesTheOtherPhotosDeclare)
+{
+    // Fifty JPEGs of the samples, the first of which declares the older prefix xap
+    // for the namespace whose standard prefix is xmp; every output gets an XMP date
+    // of that namespace.
+    QStringList samples { u"xmp/BlueSquare.jpg"_s };
+    for (QDirIterator it(samplesDir(), { u"*.jpg"_s }, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString sample = QDir(samplesDir()).relativeFilePath(it.next());
+        if (!sample.startsWith(u"invalid/"_s) && !samples.contains(sample))
+            samples << sample;
+    }
+    std::sort(samples.begin() + 1, samples.end());
+    samples = samples.mid(0, 50);
+    ASSERT_EQ(samples.size(), 50);
+    PhotoList batch;
+    for (int i = 0; i < samples.size(); ++i) {
+        const QString path = copySample(samples[i], sources() + u"/%1.jpg"_s.arg(i, 2, 10, QLatin1Char('0')));
+        ASSERT_FALSE(path.isEmpty()) << samples[i].toStdString();
+        batch.append(std::make_shared<PhotoFile>(path, false));
+        batch.last()->isSelected = true;
+    }
+    FormRecords form;
+    form.edit(MetadataField::XMP_Lens, u"Lens 50mm"_s);
+    form.edit(MetadataField::XMP_CreationDate, u"2020:01:02 03:04:05"_s);
+    for (MetaDataObject* record : { form.settings.get(), form.onlyUpdated.get() }) {
+        DateTimeConfiguration& config = *record->dateTimeConfig(DateSetting::XMPCreationDate);
+        config.tagConfigureOption = DateTimeConfiguration::ChosenDate;
+        config.stringSelectedDate = u"2020:01:02 03:04:05"_s;
+    }
+    const auto runWith = [&](int jobs, int round) {
+        const QString folder = dir.filePath(u"jobs%1-%2"_s.arg(jobs).arg(round));
+        QDir().mkpath(folder);
+        BatchRunner runner;
+        runner.setJobs(jobs);
+        EXPECT_TRUE(runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(folder))));
+        EXPECT_TRUE(waitForEnd(runner));
+        QMap<QString, QByteArray> outputs;
+        for (const QString& name : fileNames(folder))
+            outputs.insert(name, bytesOf(folder + u'/' + name));
+        return outputs;
+    };
+    const QMap<QString, QByteArray> one = runWith(1, 0);
+    ASSERT_GE(one.size(), 40);
+    int withDate = 0;
+    for (auto it = one.cbegin(); it != one.cend(); ++it) {
+        if (!it.value().contains("2020-01-02T03:04:05"))
+            continue;
+        ++withDate;
+        EXPECT_TRUE(it.value().contains(R"(xmlns:xmp="http://ns.adobe.com/xap/1.0/")")) << it.key().toStdString();
+        EXPECT_FALSE(it.value().contains("xmlns:xap=")) << it.key().toStdString();
+    }
+    EXPECT_GE(withDate, 40);
+    for (int round = 0; round < 5; ++round) {
+        const QMap<QString, QByteArray> eight = runWith(8, round);
+        ASSERT_EQ(eight.keys(), one.keys());
+        for (auto it = one.cbegin(); it != one.cend(); ++it)
+            EXPECT_TRUE(eight.value(it.key()) == it.value()) << "round " << round << ": " << it.key().toStdString();
+    }
 }
