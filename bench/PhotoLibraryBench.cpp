@@ -139,11 +139,11 @@ void readOlderQueries(benchmark::State& state)
         QList<LibraryVersionRecord> versions;
         QHash<QString, LibraryMasterInfo> masters;
         QHash<QString, LibraryFolderInfo> folders;
-        QString error;
-        if (!DBOperations::getAllVersionPhotos(dbPath, &versions, &error)
-            || !DBOperations::getAllMasterPhotos(dbPath, library, &masters, &error)
-            || !DBOperations::getAllFolders(dbPath, &folders, &error)) {
-            state.SkipWithError(qPrintable(error));
+        LibraryReading reading;
+        if (!DBOperations::getAllVersionPhotos(dbPath, &versions, reading)
+            || !DBOperations::getAllMasterPhotos(dbPath, library, &masters, reading)
+            || !DBOperations::getAllFolders(dbPath, &folders, reading)) {
+            state.SkipWithError(qPrintable(reading.error));
             break;
         }
         benchmark::DoNotOptimize(versions.data());

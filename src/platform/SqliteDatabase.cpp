@@ -2,6 +2,49 @@
 
 #include <sqlite3.h>
 
+// What the progress handler of a guarded connection watches. Shared by the
+// connection and its statements, so a statement can tell why it ended.
+struct SqliteGuard {
+    const std::atomic<bool>* stop = nullptr;
+    qint64 maxTemporaryBytes = 0;
+    // SQLite's heap when the current statement began; its growth is what the
+    // statement's temporary tables, sorts and materialized views hold.
+    sqlite3_int64 heapAtStart = 0;
+    bool stopped = false;
+    bool exceededStorage = false;
+
+    void begin()
+    {
+        heapAtStart = sqlite3_memory_used();
+        stopped = false;
+        exceededStorage = false;
+    }
+};
+
+namespace {
+
+// Called every kProgressSteps virtual-machine steps: a few thousand steps take well
+// under a millisecond, so a stop or an overrun ends the statement at once.
+constexpr int kProgressSteps = 4096;
+
+int checkGuard(void* context)
+{
+    auto* guard = static_cast<SqliteGuard*>(context);
+    if (guard->stop && guard->stop->load(std::memory_order_relaxed)) {
+        guard->stopped = true;
+        return 1;
+    }
+    // The heap is the process's, but only the library readers use SQLite, one
+    // connection at a time: its growth is this statement's.
+    if (sqlite3_memory_used() - guard->heapAtStart > guard->maxTemporaryBytes) {
+        guard->exceededStorage = true;
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 void SqliteDatabase::Closer::operator()(sqlite3* db) const
 {
     sqlite3_close_v2(db);
@@ -29,6 +72,30 @@ SqliteDatabase SqliteDatabase::open(const QString& path, OpenMode mode)
     return database;
 }
 
+SqliteDatabase SqliteDatabase::openGuarded(const QString& path, const std::atomic<bool>* stop, qint64 maxTemporaryBytes)
+{
+    SqliteDatabase database = open(path, OpenMode::ReadOnly);
+    if (!database.m_db)
+        return database;
+    sqlite3* db = database.m_db.get();
+    // A crafted schema must not reach outside the query: no writable schema, no
+    // functions with side effects in its views and triggers.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    // Temporary tables in memory, where the progress handler sees them grow, and
+    // not in a file under TMPDIR that nothing bounds.
+    if (!database.execute(QStringLiteral("PRAGMA temp_store=MEMORY"))) {
+        database.m_db.reset();
+        return database;
+    }
+    database.m_guard = std::make_shared<SqliteGuard>();
+    database.m_guard->stop = stop;
+    database.m_guard->maxTemporaryBytes = maxTemporaryBytes;
+    database.m_guard->begin();
+    sqlite3_progress_handler(db, kProgressSteps, checkGuard, database.m_guard.get());
+    return database;
+}
+
 SqliteStatement SqliteDatabase::prepare(const QString& sql)
 {
     SqliteStatement statement;
@@ -45,6 +112,7 @@ SqliteStatement SqliteDatabase::prepare(const QString& sql)
         return statement;
     }
     statement.m_stmt.reset(handle);
+    statement.m_guard = m_guard;
     return statement;
 }
 
@@ -86,12 +154,19 @@ SqliteStatement::Step SqliteStatement::step()
 {
     if (!m_stmt)
         return Step::Error;
+    if (m_guard && !m_started)
+        m_guard->begin();
+    m_started = true;
     const int rc = sqlite3_step(m_stmt.get());
     if (rc == SQLITE_ROW)
         return Step::Row;
     if (rc == SQLITE_DONE)
         return Step::Done;
     m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt.get())));
+    if (m_guard && rc == SQLITE_INTERRUPT) {
+        m_stopped = m_guard->stopped;
+        m_exceededStorage = m_guard->exceededStorage;
+    }
     return Step::Error;
 }
 
@@ -99,11 +174,34 @@ void SqliteStatement::reset()
 {
     if (m_stmt)
         sqlite3_reset(m_stmt.get());
+    m_started = false;
 }
 
 bool SqliteStatement::isNull(int column) const
 {
     return !m_stmt || sqlite3_column_type(m_stmt.get(), column) == SQLITE_NULL;
+}
+
+SqliteStatement::ColumnType SqliteStatement::columnType(int column) const
+{
+    switch (m_stmt ? sqlite3_column_type(m_stmt.get(), column) : SQLITE_NULL) {
+    case SQLITE_INTEGER:
+        return ColumnType::Integer;
+    case SQLITE_FLOAT:
+        return ColumnType::Float;
+    case SQLITE_TEXT:
+        return ColumnType::Text;
+    case SQLITE_BLOB:
+        return ColumnType::Blob;
+    default:
+        return ColumnType::Null;
+    }
+}
+
+QString SqliteStatement::columnName(int column) const
+{
+    const char* name = m_stmt ? sqlite3_column_name(m_stmt.get(), column) : nullptr;
+    return name ? QString::fromUtf8(name) : QString();
 }
 
 QString SqliteStatement::columnText(int column) const

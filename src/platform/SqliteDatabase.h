@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 class SqliteStatement;
+struct SqliteGuard;
 
 // One SQLite connection, closed when the object goes. Photo libraries are only
 // ever read: ReadOnly is what the readers use; ReadWriteCreate exists for the
@@ -15,6 +17,10 @@ class SqliteDatabase {
 public:
     enum class OpenMode { ReadOnly, ReadWriteCreate };
 
+    // The temporary storage one guarded connection's queries may hold (256 MiB):
+    // far above what reading the largest real library needs.
+    static constexpr qint64 kMaxTemporaryBytes = qint64(256) << 20;
+
     SqliteDatabase() = default;
     SqliteDatabase(SqliteDatabase&&) noexcept = default;
     SqliteDatabase& operator=(SqliteDatabase&&) noexcept = default;
@@ -22,6 +28,13 @@ public:
 
     // Opening never throws; check isOpen() and errorMessage().
     static SqliteDatabase open(const QString& path, OpenMode mode);
+    // Opens a database anyone may have crafted, read-only, so that no query over
+    // it can run away: its schema's views and triggers get no functions with side
+    // effects, temporary tables live in memory and a statement ends with an error
+    // once they pass maxTemporaryBytes, and a statement also ends soon (well within
+    // a second) after *stop turns true. stop may be null; it must outlive the connection.
+    static SqliteDatabase openGuarded(
+        const QString& path, const std::atomic<bool>* stop, qint64 maxTemporaryBytes = kMaxTemporaryBytes);
 
     bool isOpen() const { return m_db != nullptr; }
     // The last failure of this connection (opening, compiling, stepping), "" when none.
@@ -38,6 +51,7 @@ private:
         void operator()(sqlite3* db) const;
     };
     std::unique_ptr<sqlite3, Closer> m_db;
+    std::shared_ptr<SqliteGuard> m_guard; // before m_db goes, nothing uses it
     QString m_error;
 };
 
@@ -46,6 +60,8 @@ private:
 class SqliteStatement {
 public:
     enum class Step { Row, Done, Error };
+    // SQLite's storage classes.
+    enum class ColumnType { Integer, Float, Text, Blob, Null };
 
     SqliteStatement() = default;
     SqliteStatement(SqliteStatement&&) noexcept = default;
@@ -61,10 +77,18 @@ public:
 
     // After Error, errorMessage() tells why; stepping again is pointless.
     Step step();
+    // After Error on a guarded connection: the stop flag ended the statement.
+    bool wasStopped() const { return m_stopped; }
+    // After Error on a guarded connection: the temporary storage passed its bound.
+    bool exceededTemporaryStorage() const { return m_exceededStorage; }
     // Makes the statement ready to run again; bound values stay.
     void reset();
 
     bool isNull(int column) const;
+    // The storage class of the column's value in the current row.
+    ColumnType columnType(int column) const;
+    // The column's name as the statement gives it (its alias, when it has one).
+    QString columnName(int column) const;
     // NULL reads as "": callers that must tell them apart ask isNull().
     QString columnText(int column) const;
     qint64 columnInt64(int column) const;
@@ -76,5 +100,9 @@ private:
         void operator()(sqlite3_stmt* stmt) const;
     };
     std::unique_ptr<sqlite3_stmt, Finalizer> m_stmt;
+    std::shared_ptr<SqliteGuard> m_guard;
     QString m_error;
+    bool m_started = false; // stepped since it was made or reset
+    bool m_stopped = false;
+    bool m_exceededStorage = false;
 };

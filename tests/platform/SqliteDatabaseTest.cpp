@@ -1,6 +1,7 @@
 #include "platform/SqliteDatabase.h"
 
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 
 TEST(SqliteDatabase, readsNullAsEmptyTextAndKeepsBoundTextVerbatim)
@@ -46,4 +47,39 @@ TEST(SqliteDatabase, readOnlyRefusesWritesAndMissingFiles)
     SqliteStatement broken = db.prepare(QStringLiteral("SELECT nothing FROM nowhere"));
     EXPECT_FALSE(broken.isValid());
     EXPECT_EQ(broken.step(), SqliteStatement::Step::Error);
+}
+
+TEST(SqliteDatabase, guardedEndsAStatementAtTheStopOrAtTheBoundOnTemporaryStorageAndSaysWhich)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.db"));
+    SqliteDatabase::open(path, SqliteDatabase::OpenMode::ReadWriteCreate).execute(QStringLiteral("CREATE TABLE t (a)"));
+    // A million distinct rows sorted: far more than 1 MiB of temporary storage.
+    const QString heavy = QStringLiteral("WITH RECURSIVE r(n) AS (SELECT 1 UNION SELECT n + 1 FROM r LIMIT 1000000) "
+                                         "SELECT n FROM r ORDER BY n DESC");
+
+    std::atomic<bool> stop { false };
+    SqliteDatabase db = SqliteDatabase::openGuarded(path, &stop, qint64(1) << 20);
+    ASSERT_TRUE(db.isOpen());
+    EXPECT_FALSE(db.execute(QStringLiteral("INSERT INTO t VALUES (1)"))); // read-only
+
+    SqliteStatement bounded = db.prepare(heavy);
+    EXPECT_EQ(bounded.step(), SqliteStatement::Step::Error);
+    EXPECT_TRUE(bounded.exceededTemporaryStorage());
+    EXPECT_FALSE(bounded.wasStopped());
+
+    SqliteStatement light = db.prepare(QStringLiteral("SELECT count(*) FROM t"));
+    ASSERT_EQ(light.step(), SqliteStatement::Step::Row);
+    EXPECT_EQ(light.columnType(0), SqliteStatement::ColumnType::Integer);
+    stop = true;
+    SqliteStatement stopped = db.prepare(heavy);
+    EXPECT_EQ(stopped.step(), SqliteStatement::Step::Error);
+    EXPECT_TRUE(stopped.wasStopped());
+    EXPECT_FALSE(stopped.exceededTemporaryStorage());
+
+    // Unguarded, the same query runs to its end.
+    SqliteDatabase plain = SqliteDatabase::open(path, SqliteDatabase::OpenMode::ReadOnly);
+    SqliteStatement all = plain.prepare(heavy);
+    ASSERT_EQ(all.step(), SqliteStatement::Step::Row);
+    EXPECT_EQ(all.columnInt64(0), 1000000);
 }

@@ -22,6 +22,19 @@ QString withUnreadableFolders(const QString& message, int folders)
     return message.isEmpty() ? note : message + QLatin1Char(' ') + note;
 }
 
+// A photo library that lists files outside itself is crafted or broken; its
+// refused files are not "damaged or not supported", and the user hears why.
+QString withOutsideLibrary(const QString& message, int files)
+{
+    if (files <= 0)
+        return message;
+    const QString note = files == 1
+        ? QStringLiteral("1 file that a photo library lists points outside the library and was not added.")
+        : QStringLiteral("%1 files that a photo library lists point outside the library and were not added.")
+              .arg(files);
+    return message.isEmpty() ? note : message + QLatin1Char(' ') + note;
+}
+
 AlertContent content(int tag, const QString& title, const QString& message, int buttons)
 {
     return AlertContent { tag, title, message, buttons };
@@ -71,18 +84,23 @@ std::optional<AlertContent> AlertCatalog::alertForTag(int tag, const AlertCounts
             return content(tag,
                 QStringLiteral("Folder%1 cannot be read").arg(plural(counts.unreadableFolderCount > 1)).toUpper(),
                 withUnreadableFolders(QString(), counts.unreadableFolderCount), AlertButtonOk);
+        const int others = counts.damagedFileCount - counts.outsideLibraryCount;
+        const QString damaged = others <= 0 && counts.outsideLibraryCount > 0
+            ? QString()
+            : QStringLiteral("%1 cannot be added. %2 either damaged or not supported by application.")
+                  .arg(others > 1 ? QStringLiteral("Some files") : QStringLiteral("File"),
+                      others > 1 ? QStringLiteral("They are") : QStringLiteral("It is"));
         return content(tag, QStringLiteral("File%1 cannot be added").arg(plural(many)).toUpper(),
             withUnreadableFolders(
-                QStringLiteral("%1 cannot be added. %2 either damaged or not supported by application.")
-                    .arg(many ? QStringLiteral("Some files") : QStringLiteral("File"),
-                        many ? QStringLiteral("They are") : QStringLiteral("It is")),
-                counts.unreadableFolderCount),
+                withOutsideLibrary(damaged, counts.outsideLibraryCount), counts.unreadableFolderCount),
             AlertButtonOk);
     }
     case AlertPhotosExist: {
         const bool many = counts.alreadyExistsPhotosCount > 1;
         return content(tag, QStringLiteral("Photo%1 Exists").arg(plural(many)).toUpper(),
-            withUnreadableFolders(QStringLiteral("Photo%1 already exist%2 in batch!").arg(plural(many), plural(!many)),
+            withUnreadableFolders(
+                withOutsideLibrary(QStringLiteral("Photo%1 already exist%2 in batch!").arg(plural(many), plural(!many)),
+                    counts.outsideLibraryCount),
                 counts.unreadableFolderCount),
             AlertButtonOk);
     }

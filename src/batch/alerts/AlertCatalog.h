@@ -52,6 +52,7 @@ struct AlertCounts {
     int alreadyExistsPhotosCount = 0; // 109
     int maxPhotos = kMaxPhotosPerAdding; // 107
     int unreadableFolderCount = 0; // 108, 109, 110: folders of the adding that could not be read
+    int outsideLibraryCount = 0; // 108, 109: of damagedFileCount, files a photo library lists outside itself
     int photosKeepingNoIptc = 0; // 116, 117: ticked photos whose kind keeps no IPTC data
     int tickedPhotos = 0; // 116
     QString kindsKeepingNoIptc; // 116, 117: their kinds, "HEIC and AVIF"

@@ -13,36 +13,113 @@
 
 namespace {
 
-// Runs one reading query on a read-only connection of its own and hands each row
-// to onRow. False, with the reason in *error, when the database cannot be opened,
-// the query does not compile (another schema) or a step fails (a damaged file).
-// shownPath names the database in that reason (the user's file, not a copy).
-bool readRows(const QString& dbPath, const QString& shownPath, const QString& sql,
-    const std::function<void(SqliteStatement&)>& bind, const std::function<void(const SqliteStatement&)>& onRow,
-    QString* error)
+using ColumnType = SqliteStatement::ColumnType;
+
+QString typeName(ColumnType type)
 {
-    SqliteDatabase db = SqliteDatabase::open(dbPath, SqliteDatabase::OpenMode::ReadOnly);
+    switch (type) {
+    case ColumnType::Integer:
+        return QStringLiteral("a whole number");
+    case ColumnType::Float:
+        return QStringLiteral("a decimal number");
+    case ColumnType::Text:
+        return QStringLiteral("text");
+    case ColumnType::Blob:
+        return QStringLiteral("binary data");
+    case ColumnType::Null:
+        break;
+    }
+    return QStringLiteral("nothing");
+}
+
+// One reading query: its text, the tables it reads (for messages) and the type
+// each column's values must have. NULL is always taken: a missing value reads as
+// "" or 0, and the reader decides what a row without it is worth.
+struct Query {
+    QString sql;
+    QString tables;
+    QList<ColumnType> columns;
+};
+
+// Runs one reading query on a guarded read-only connection of its own and hands
+// each row to onRow. A row with a value of the wrong type is left out and counted,
+// and the query adds one note about such rows to reading.rowsLeftOut. False, with
+// the reason in reading.error, when the database cannot be opened, the query does
+// not compile (another schema), a step fails (a damaged file), the query needs
+// more temporary storage than the bound or lists more than kMaxRows rows; false
+// with no reason after a stop. shownPath names the database in messages (the
+// user's file, not a copy).
+bool readRows(const QString& dbPath, const QString& shownPath, const Query& query,
+    const std::function<void(SqliteStatement&)>& bind, const std::function<void(const SqliteStatement&)>& onRow,
+    LibraryReading& reading)
+{
+    reading.error.clear();
+    if (reading.stopped())
+        return false;
+    SqliteDatabase db = SqliteDatabase::openGuarded(dbPath, reading.stop);
     if (!db.isOpen()) {
-        *error = QStringLiteral("its database \"%1\" cannot be opened: %2").arg(shownPath, db.errorMessage());
+        reading.error = QStringLiteral("its database \"%1\" cannot be opened: %2").arg(shownPath, db.errorMessage());
         return false;
     }
-    SqliteStatement statement = db.prepare(sql);
+    SqliteStatement statement = db.prepare(query.sql);
     if (!statement.isValid()) {
-        *error = QStringLiteral("its database \"%1\" is not of a known layout: %2")
-                     .arg(shownPath, statement.errorMessage());
+        reading.error = QStringLiteral("its database \"%1\" is not of a known layout: %2")
+                            .arg(shownPath, statement.errorMessage());
         return false;
     }
     if (bind)
         bind(statement);
+    qsizetype rows = 0;
+    qsizetype wrongRows = 0;
+    QString firstWrong;
     for (;;) {
         switch (statement.step()) {
-        case SqliteStatement::Step::Row:
-            onRow(statement);
+        case SqliteStatement::Step::Row: {
+            if (++rows > DBOperations::kMaxRows) {
+                reading.error = QStringLiteral("its database \"%1\" lists more than %2 rows in %3, more than any "
+                                               "library holds; it was not read")
+                                    .arg(shownPath)
+                                    .arg(DBOperations::kMaxRows)
+                                    .arg(query.tables);
+                return false;
+            }
+            bool wrong = false;
+            for (int column = 0; column < query.columns.size() && !wrong; ++column) {
+                const ColumnType type = statement.columnType(column);
+                if (type == ColumnType::Null || type == query.columns[column])
+                    continue;
+                wrong = true;
+                if (firstWrong.isEmpty())
+                    firstWrong = QStringLiteral("%1 holds %2 where %3 belongs")
+                                     .arg(statement.columnName(column), typeName(type), typeName(query.columns[column]));
+            }
+            if (wrong)
+                ++wrongRows;
+            else
+                onRow(statement);
             break;
+        }
         case SqliteStatement::Step::Done:
+            if (wrongRows > 0) {
+                reading.rowsLeftOut.append(
+                    QStringLiteral("%1 of the %2 rows read from %3 were left out because a column holds a value of "
+                                   "the wrong type (%4)")
+                        .arg(wrongRows)
+                        .arg(rows)
+                        .arg(query.tables, firstWrong));
+            }
             return true;
         case SqliteStatement::Step::Error:
-            *error = QStringLiteral("its database \"%1\" cannot be read: %2").arg(shownPath, statement.errorMessage());
+            if (statement.wasStopped())
+                return false;
+            if (statement.exceededTemporaryStorage())
+                reading.error = QStringLiteral("reading its database \"%1\" needs more than %2 MiB of temporary "
+                                               "storage, more than any library needs; it was not read")
+                                    .arg(shownPath)
+                                    .arg(SqliteDatabase::kMaxTemporaryBytes >> 20);
+            else
+                reading.error
+                    = QStringLiteral("its database \"%1\" cannot be read: %2").arg(shownPath, statement.errorMessage());
             return false;
         }
     }
@@ -123,9 +200,9 @@ LibraryDatabaseCopy::LibraryDatabaseCopy(const QString& dbPath)
 LibraryDatabaseCopy::~LibraryDatabaseCopy() = default;
 
 QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(
-    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert)
+    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert, const std::atomic<bool>* stop)
 {
-    return getImagesFromlibraryPath(libraryPath, onAlert);
+    return getImagesFromlibraryPath(libraryPath, onAlert, stop);
 }
 
 QString DBOperations::getDataBasePathForPhotosLib(const QString& libraryPath)
@@ -140,17 +217,22 @@ QString DBOperations::getDataBasePathForPhotosLib(const QString& libraryPath)
 }
 
 QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
-    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert)
+    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert, const std::atomic<bool>* stop)
 {
     const QString library = QDir::cleanPath(libraryPath);
     const QString dbPath = getDataBasePathForPhotosLib(library);
     qCDebug(lcBatch).noquote() << "Photos library database:" << dbPath;
 
-    QString error;
+    LibraryReading reading;
+    reading.stop = stop;
     auto fail = [&] {
-        qCWarning(lcBatch).noquote() << "Photos library" << library << "not read:" << error;
+        if (reading.stopped()) {
+            qCInfo(lcBatch).noquote() << "Photos library" << library << "not read: stopped";
+            return QList<PhotoLibraryEntry>();
+        }
+        qCWarning(lcBatch).noquote() << "Photos library" << library << "not read:" << reading.error;
         if (onAlert)
-            onAlert(unreadableLibraryAlert(library, error));
+            onAlert(unreadableLibraryAlert(library, reading.error));
         return QList<PhotoLibraryEntry>();
     };
 
@@ -158,7 +240,7 @@ QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
     const LibraryDatabaseCopy copy(dbPath);
     const QString copyPath = copy.path();
     if (copyPath.isEmpty()) {
-        error = copy.errorMessage();
+        reading.error = copy.errorMessage();
         return fail();
     }
 
@@ -185,16 +267,25 @@ QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
     };
     // The excluded album is the one whose name is empty.
     auto bindAlbum = [](SqliteStatement& statement) { statement.bind(1, QStringLiteral("")); };
-    if (!readRows(copyPath, dbPath, QString::fromLatin1(kPhotosQuery), bindAlbum, takeRow, &error))
+    const Query query { QString::fromLatin1(kPhotosQuery), QStringLiteral("RKMaster and RKVersion"),
+        { ColumnType::Integer, ColumnType::Integer, ColumnType::Text, ColumnType::Text, ColumnType::Text,
+            ColumnType::Text, ColumnType::Text } };
+    if (!readRows(copyPath, dbPath, query, bindAlbum, takeRow, reading))
         return fail();
 
+    if (!reading.rowsLeftOut.isEmpty()) {
+        qCWarning(lcBatch).noquote() << "Photos library" << library << "read in part:" << reading.rowsLeftOut;
+        if (onAlert)
+            onAlert(rowsLeftOutAlert(library, reading.rowsLeftOut));
+    }
     if (skipped > 0)
         qCInfo(lcBatch) << "Photos library:" << skipped << "versions without an image path left out";
     qCDebug(lcBatch) << "Photos library:" << entries.size() << "entries";
     return entries;
 }
 
-bool DBOperations::getAllVersionPhotos(const QString& dbPath, QList<LibraryVersionRecord>* versions, QString* error)
+bool DBOperations::getAllVersionPhotos(
+    const QString& dbPath, QList<LibraryVersionRecord>* versions, LibraryReading& reading)
 {
     auto takeRow = [&](const SqliteStatement& row) {
         LibraryVersionRecord record;
@@ -206,14 +297,15 @@ bool DBOperations::getAllVersionPhotos(const QString& dbPath, QList<LibraryVersi
         if (!record.masterUuid.isEmpty() && !record.uuid.isEmpty() && !record.projectUuid.isEmpty())
             versions->append(std::move(record));
     };
-    return readRows(dbPath, dbPath,
-        QStringLiteral("SELECT modelId, uuid, masterUuid, projectUuid, name FROM RKVersion "
-                       "WHERE isInTrash = 0 AND showInLibrary = 1 AND versionNumber <> 0;"),
-        {}, takeRow, error);
+    const Query query { QStringLiteral("SELECT modelId, uuid, masterUuid, projectUuid, name FROM RKVersion "
+                                       "WHERE isInTrash = 0 AND showInLibrary = 1 AND versionNumber <> 0;"),
+        QStringLiteral("RKVersion"),
+        { ColumnType::Integer, ColumnType::Text, ColumnType::Text, ColumnType::Text, ColumnType::Text } };
+    return readRows(dbPath, dbPath, query, {}, takeRow, reading);
 }
 
-bool DBOperations::getAllMasterPhotos(
-    const QString& dbPath, const QString& dbPrefix, QHash<QString, LibraryMasterInfo>* updateDict, QString* error)
+bool DBOperations::getAllMasterPhotos(const QString& dbPath, const QString& dbPrefix,
+    QHash<QString, LibraryMasterInfo>* updateDict, LibraryReading& reading)
 {
     auto takeRow = [&](const SqliteStatement& row) {
         const QString uuid = row.columnText(0);
@@ -222,11 +314,13 @@ bool DBOperations::getAllMasterPhotos(
             return;
         updateDict->insert(uuid, LibraryMasterInfo { QDir::cleanPath(dbPrefix + u'/' + imagePath), 0 });
     };
-    return readRows(dbPath, dbPath, QStringLiteral("SELECT uuid, imagePath FROM RKMaster WHERE isInTrash = 0;"), {},
-        takeRow, error);
+    const Query query { QStringLiteral("SELECT uuid, imagePath FROM RKMaster WHERE isInTrash = 0;"),
+        QStringLiteral("RKMaster"), { ColumnType::Text, ColumnType::Text } };
+    return readRows(dbPath, dbPath, query, {}, takeRow, reading);
 }
 
-bool DBOperations::getAllFolders(const QString& dbPath, QHash<QString, LibraryFolderInfo>* updateDict, QString* error)
+bool DBOperations::getAllFolders(
+    const QString& dbPath, QHash<QString, LibraryFolderInfo>* updateDict, LibraryReading& reading)
 {
     auto takeRow = [&](const SqliteStatement& row) {
         const QString uuid = row.columnText(0);
@@ -235,5 +329,7 @@ bool DBOperations::getAllFolders(const QString& dbPath, QHash<QString, LibraryFo
         const QString name = row.columnText(1);
         updateDict->insert(uuid, LibraryFolderInfo { name.isEmpty() ? QStringLiteral("untitled event") : name, 0 });
     };
-    return readRows(dbPath, dbPath, QStringLiteral("SELECT uuid, name FROM RKFolder;"), {}, takeRow, error);
+    const Query query { QStringLiteral("SELECT uuid, name FROM RKFolder;"), QStringLiteral("RKFolder"),
+        { ColumnType::Text, ColumnType::Text } };
+    return readRows(dbPath, dbPath, query, {}, takeRow, reading);
 }

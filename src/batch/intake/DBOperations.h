@@ -2,10 +2,13 @@
 
 #include "batch/intake/PhotoLibraryAlert.h"
 #include "batch/intake/PhotoLibraryEntry.h"
+#include "model/BatchLimits.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <atomic>
 #include <memory>
 
 class QTemporaryDir;
@@ -53,33 +56,54 @@ private:
     QString m_error;
 };
 
+// One reading of a library's database, shared by its queries: the stop they obey
+// and what they met. A query ends early, answering false, once *stop turns true.
+struct LibraryReading {
+    const std::atomic<bool>* stop = nullptr; // may be null; must outlive the reading
+    QString error; // why the last query failed; "" when it was stopped
+    // One note per query that left rows out because a column held a value of the
+    // wrong type (a number where a path belongs): such a library must say so.
+    QStringList rowsLeftOut;
+
+    bool stopped() const { return stop && stop->load(std::memory_order_relaxed); }
+};
+
 // Queries over photo-library databases. Nothing here writes to a library: every
 // database is opened read-only, and a library is read from a private copy
-// (LibraryDatabaseCopy). Each query opens its own connection and closes it before returning.
+// (LibraryDatabaseCopy). Each query opens its own guarded connection
+// (SqliteDatabase::openGuarded) and closes it before returning: a crafted database
+// cannot make a query run for ever or fill the disk, and a stop ends it at once.
+// A query reads at most kMaxRows rows; a library that lists more is refused.
 class DBOperations {
 public:
+    static constexpr qsizetype kMaxRows = 40 * qsizetype(kMaxPhotosPerAdding);
+
     // The entries of a Photos library package ("photoslibrary", "migratedphotolibrary"),
     // in the database's row order. Versions in the trash, of a master in the trash, in
     // a burst, or in the first album with an empty name are left out, and so is a row
-    // without an image path. An unreadable library gives no entries and one alert.
-    static QList<PhotoLibraryEntry> getPhotoslibraryPath(
-        const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert = {});
-    static QList<PhotoLibraryEntry> getImagesFromlibraryPath(
-        const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert = {});
+    // without an image path. An unreadable library gives no entries and one alert;
+    // rows left out for values of the wrong type give one alert beside the entries.
+    // A stop (stop may be null) ends the reading with no entries and no alert.
+    static QList<PhotoLibraryEntry> getPhotoslibraryPath(const QString& libraryPath,
+        const PhotoLibraryAlertHandler& onAlert = {}, const std::atomic<bool>* stop = nullptr);
+    static QList<PhotoLibraryEntry> getImagesFromlibraryPath(const QString& libraryPath,
+        const PhotoLibraryAlertHandler& onAlert = {}, const std::atomic<bool>* stop = nullptr);
     // The database a Photos library keeps its entries in; the last candidate is
     // answered even when it does not exist.
     static QString getDataBasePathForPhotosLib(const QString& libraryPath);
 
     // The queries over an older library's database (pass a LibraryDatabaseCopy's
-    // path). Each answers false, with the reason in *error, when the database
-    // cannot be opened or queried.
+    // path). Each answers false, with the reason in reading.error, when the database
+    // cannot be opened or queried, or when reading.stop ended it.
     //
     // Versions not in the trash, shown in the library and not the original
     // (version number 0), with master, uuid and folder all set.
-    static bool getAllVersionPhotos(const QString& dbPath, QList<LibraryVersionRecord>* versions, QString* error);
+    static bool getAllVersionPhotos(
+        const QString& dbPath, QList<LibraryVersionRecord>* versions, LibraryReading& reading);
     // Masters not in the trash, keyed by uuid, with their paths inside dbPrefix (the masters folder).
-    static bool getAllMasterPhotos(
-        const QString& dbPath, const QString& dbPrefix, QHash<QString, LibraryMasterInfo>* updateDict, QString* error);
+    static bool getAllMasterPhotos(const QString& dbPath, const QString& dbPrefix,
+        QHash<QString, LibraryMasterInfo>* updateDict, LibraryReading& reading);
     // Every folder, keyed by uuid.
-    static bool getAllFolders(const QString& dbPath, QHash<QString, LibraryFolderInfo>* updateDict, QString* error);
+    static bool getAllFolders(
+        const QString& dbPath, QHash<QString, LibraryFolderInfo>* updateDict, LibraryReading& reading);
 };

@@ -49,8 +49,9 @@ LibraryXmlList::ImageEntry readImageEntry(PlistReader& reader)
 
 } // namespace
 
-bool LibraryXmlList::read(const QString& path, LibraryXmlList* list, QString* error)
+bool LibraryXmlList::read(const QString& path, LibraryXmlList* list, QString* error, const std::atomic<bool>* stop)
 {
+    auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("its list \"%1\" cannot be opened: %2").arg(path, file.errorString());
@@ -64,8 +65,13 @@ bool LibraryXmlList::read(const QString& path, LibraryXmlList* list, QString* er
                 list->archivePath = reader.readText();
             } else if (key == u"Master Image List" && reader.kind() == PlistReader::Kind::Dict) {
                 QString modelId;
-                while (reader.nextKey(&modelId))
+                while (reader.nextKey(&modelId)) {
+                    if (stopped()) {
+                        error->clear();
+                        return false;
+                    }
                     list->masterImageList.insert(modelId, readImageEntry(reader));
+                }
             } else {
                 reader.skip();
             }
@@ -81,8 +87,9 @@ bool LibraryXmlList::read(const QString& path, LibraryXmlList* list, QString* er
     return true;
 }
 
-DataFiller::DataFiller(PhotoLibraryAlertHandler onAlert)
+DataFiller::DataFiller(PhotoLibraryAlertHandler onAlert, const std::atomic<bool>* stop)
     : m_onAlert(std::move(onAlert))
+    , m_stop(stop)
 {
 }
 
@@ -146,16 +153,27 @@ void DataFiller::fetchImagesFromLib(const QString& libPath)
         reportUnreadable(libPath, copy.errorMessage());
         return;
     }
-    QString error;
+    LibraryReading reading;
+    reading.stop = m_stop;
     QList<LibraryVersionRecord> versions;
     LibraryXmlList xmlList;
-    if (!DBOperations::getAllVersionPhotos(copy.path(), &versions, &error)
-        || !DBOperations::getAllMasterPhotos(copy.path(), mastersFolder, &m_dictMasterInfo, &error)
-        || !DBOperations::getAllFolders(copy.path(), &m_dictFolderInfo, &error)
-        || !LibraryXmlList::read(m_xmlFile, &xmlList, &error)) {
+    if (!DBOperations::getAllVersionPhotos(copy.path(), &versions, reading)
+        || !DBOperations::getAllMasterPhotos(copy.path(), mastersFolder, &m_dictMasterInfo, reading)
+        || !DBOperations::getAllFolders(copy.path(), &m_dictFolderInfo, reading)
+        || !LibraryXmlList::read(m_xmlFile, &xmlList, &reading.error, m_stop)) {
+        if (reading.stopped()) {
+            qCInfo(lcBatch).noquote() << "photo library" << libPath << "not read: stopped";
+            return;
+        }
         // The message names the user's database, not the copy.
-        reportUnreadable(libPath, error.replace(copy.path(), m_dbPath));
+        reportUnreadable(libPath, reading.error.replace(copy.path(), m_dbPath));
         return;
+    }
+    if (!reading.rowsLeftOut.isEmpty()) {
+        const QString notes = reading.rowsLeftOut.join(u' ');
+        qCWarning(lcBatch).noquote() << "photo library" << libPath << "read in part:" << notes;
+        if (m_onAlert)
+            m_onAlert(rowsLeftOutAlert(libPath, reading.rowsLeftOut));
     }
 
     QStringList arrOriginalPaths;

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <optional>
 
 // What the list building needs of an older library's XML list ("AlbumData.xml",
@@ -20,8 +21,10 @@ struct LibraryXmlList {
     QHash<QString, ImageEntry> masterImageList; // "Master Image List", keyed by the version's model id
 
     // Reads the list from a file, streaming. False, with the reason in *error,
-    // when the file cannot be opened or is no well-formed property list.
-    static bool read(const QString& path, LibraryXmlList* list, QString* error);
+    // when the file cannot be opened or is no well-formed property list; false
+    // with *error empty once *stop (may be null) turns true.
+    static bool read(
+        const QString& path, LibraryXmlList* list, QString* error, const std::atomic<bool>* stop = nullptr);
 };
 
 // Lists the image files of an older photo library (iPhoto, Aperture): the
@@ -29,7 +32,9 @@ struct LibraryXmlList {
 class DataFiller {
 public:
     // onAlert receives what the user has to be told; it is called on the reading thread.
-    explicit DataFiller(PhotoLibraryAlertHandler onAlert = {});
+    // Once *stop (may be null; it must outlive the reader) turns true, the reading
+    // ends at once with no paths and no alert.
+    explicit DataFiller(PhotoLibraryAlertHandler onAlert = {}, const std::atomic<bool>* stop = nullptr);
 
     void setLibPath(const QString& libPath);
     // Reads the library at libPath and appends one image path per listed version to
@@ -61,6 +66,7 @@ private:
     void reportUnreadable(const QString& libPath, const QString& reason) const;
 
     PhotoLibraryAlertHandler m_onAlert;
+    const std::atomic<bool>* m_stop = nullptr;
     QString m_libPath;
     QString m_dbPath;
     QString m_xmlFile;

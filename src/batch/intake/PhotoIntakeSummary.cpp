@@ -6,7 +6,7 @@ int PhotoIntakeSummary::damagedFilesAlertTag() const
 {
     if (isPhotosAlreadyAdded)
         return AlertPhotosExist;
-    if (isPhotoFormatNotSupported || (unreadableFolderCount > 0 && totalPhotoToAdd > 0))
+    if (isPhotoFormatNotSupported || outsideLibraryCount > 0 || (unreadableFolderCount > 0 && totalPhotoToAdd > 0))
         return AlertFilesCannotBeAdded;
     return AlertNoPhotosToAdd;
 }
@@ -20,7 +20,7 @@ PhotoIntakeCompletion PhotoIntakeSummary::completion(bool batchListEmpty) const
         next.alertTag = AlertPhotosLimitExceeded;
     } else if (totalPhotoToAdd > 0) {
         next.refreshEditor = true;
-        if (isPhotosAlreadyAdded || isPhotoFormatNotSupported || unreadableFolderCount > 0)
+        if (isPhotosAlreadyAdded || isPhotoFormatNotSupported || outsideLibraryCount > 0 || unreadableFolderCount > 0)
             next.alertTag = damagedFilesAlertTag();
     } else {
         next.hideOverlay = true;
@@ -40,5 +40,6 @@ AlertCounts PhotoIntakeSummary::alertCounts() const
     counts.alreadyExistsPhotosCount = alreadyExistsPhotosCount;
     counts.maxPhotos = maxPhotos;
     counts.unreadableFolderCount = unreadableFolderCount;
+    counts.outsideLibraryCount = outsideLibraryCount;
     return counts;
 }

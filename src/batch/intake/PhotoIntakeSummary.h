@@ -12,6 +12,7 @@ struct PhotoIntakeCounts {
     int alreadyExistsPhotosCount = 0; // duplicates
     bool isPhotosAlreadyAdded = false; // at least one duplicate
     bool isPhotoFormatNotSupported = false; // at least one path refused for its type or name
+    int outsideLibraryCount = 0; // paths a photo library lists that lie outside it (in damagedFileCount)
     int unreadableFolderCount = 0; // folders that could not be read, their photos left out
     int libraryAlertCount = 0; // photo libraries whose own alert told the user why they gave nothing
 

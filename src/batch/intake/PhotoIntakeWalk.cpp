@@ -76,7 +76,7 @@ void PhotoIntakeWalk::run(const QStringList& paths, const AcceptedSink& onAccept
 {
     m_sink = &onAccepted;
     for (const QString& path : paths) {
-        if (m_limitExceeded || m_stopped)
+        if (m_limitExceeded || stopRequested())
             break;
         walkChosenPath(path);
     }
@@ -105,7 +105,7 @@ void PhotoIntakeWalk::walkChosenPath(const QString& path)
         // second meets the duplicate test.
         QSet<PhotoLibraryEntry> seen;
         QStringList imagePaths;
-        for (const PhotoLibraryEntry& entry : DBOperations::getPhotoslibraryPath(path, m_onLibraryAlert)) {
+        for (const PhotoLibraryEntry& entry : DBOperations::getPhotoslibraryPath(path, m_onLibraryAlert, &m_stop)) {
             if (!seen.contains(entry)) {
                 seen.insert(entry);
                 imagePaths.append(entry.imagePath);
@@ -113,7 +113,7 @@ void PhotoIntakeWalk::walkChosenPath(const QString& path)
         }
         walkLibraryPaths(path, imagePaths);
     } else if (isOlderLibraryName(name)) {
-        DataFiller filler(m_onLibraryAlert);
+        DataFiller filler(m_onLibraryAlert, &m_stop);
         filler.setLibPath(path);
         filler.fetchImagesFromLib(path);
         QStringList imagePaths = filler.arrImagePaths();
@@ -132,6 +132,8 @@ void PhotoIntakeWalk::walkLibraryPaths(const QString& library, const QStringList
     // let the batch edit a file the user never chose.
     const QString root = QFileInfo(library).canonicalFilePath();
     for (const QString& imagePath : imagePaths) {
+        if (stopRequested())
+            return;
         // A library lists photos it no longer holds: they are passed over without a count.
         if (!QFileInfo::exists(imagePath))
             continue;
@@ -220,6 +222,8 @@ void PhotoIntakeWalk::refuse(PhotoVerdict verdict)
     if (verdict == PhotoVerdict::AlreadyInBatch) {
         ++m_counts.alreadyExistsPhotosCount;
         m_counts.isPhotosAlreadyAdded = true;
+    } else if (verdict == PhotoVerdict::OutsideLibrary) {
+        ++m_counts.outsideLibraryCount; // the user hears this reason, not "damaged or not supported"
     } else {
         m_counts.isPhotoFormatNotSupported = true;
     }

@@ -24,3 +24,13 @@ PhotoLibraryAlert unreadableLibraryAlert(const QString& libraryPath, const QStri
         QStringLiteral("The photo library \"%1\" could not be read.").arg(QFileInfo(libraryPath).fileName()),
         asSentence(reason) };
 }
+
+PhotoLibraryAlert rowsLeftOutAlert(const QString& libraryPath, const QStringList& notes)
+{
+    QStringList sentences;
+    for (const QString& note : notes)
+        sentences.append(asSentence(note));
+    return { PhotoLibraryAlert::Kind::RowsLeftOut,
+        QStringLiteral("The photo library \"%1\" could not be read completely.").arg(QFileInfo(libraryPath).fileName()),
+        sentences.join(u' ') };
+}

@@ -194,3 +194,26 @@ TEST(IntakeCompletion, tellsOfFoldersThatCouldNotBeReadWhateverElseCameIn)
     EXPECT_EQ(summary.completion(true).alertTag, AlertNoPhotosToAdd);
     EXPECT_TRUE(alert(AlertNoPhotosToAdd, summary.alertCounts()).message.contains("1 folder could not"));
 }
+
+TEST(IntakeCompletion, namesFilesALibraryListsOutsideItselfApartFromDamagedOnes)
+{
+    PhotoIntakeSummary summary;
+    summary.damagedFileCount = 2;
+    summary.outsideLibraryCount = 2;
+    EXPECT_EQ(summary.completion(true).alertTag, AlertFilesCannotBeAdded);
+    EXPECT_EQ(alert(AlertFilesCannotBeAdded, summary.alertCounts()).message,
+        "2 files that a photo library lists point outside the library and were not added.");
+
+    summary.totalPhotoToAdd = 5;
+    summary.damagedFileCount = 2;
+    summary.outsideLibraryCount = 1;
+    summary.isPhotoFormatNotSupported = true;
+    EXPECT_EQ(summary.completion(false).alertTag, AlertFilesCannotBeAdded);
+    EXPECT_EQ(alert(AlertFilesCannotBeAdded, summary.alertCounts()).message,
+        "File cannot be added. It is either damaged or not supported by application. 1 file that a photo library "
+        "lists points outside the library and was not added.");
+
+    summary.isPhotosAlreadyAdded = true;
+    summary.alreadyExistsPhotosCount = 1;
+    EXPECT_TRUE(alert(AlertPhotosExist, summary.alertCounts()).message.contains("points outside the library"));
+}

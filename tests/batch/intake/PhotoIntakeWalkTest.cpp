@@ -250,7 +250,8 @@ TEST_F(IntakeWalk, refusesWhatALibraryListsOutsideItself)
     }
     EXPECT_EQ(walk({ library }), QStringList({ master }));
     EXPECT_EQ(m_counts.damagedFileCount, 2);
-    EXPECT_TRUE(m_counts.isPhotoFormatNotSupported);
+    EXPECT_EQ(m_counts.outsideLibraryCount, 2);
+    EXPECT_FALSE(m_counts.isPhotoFormatNotSupported); // that reason is not theirs
 
     const QString older = path("Old.photolibrary");
     const QString image = touch("Old.photolibrary/Masters/Beach.jpg");
@@ -266,4 +267,5 @@ TEST_F(IntakeWalk, refusesWhatALibraryListsOutsideItself)
     writeXmlList(older + QStringLiteral("/AlbumData.xml"), older, { { "1", image, image }, { "2", secret, secret } });
     EXPECT_EQ(walk({ older }), QStringList({ image }));
     EXPECT_EQ(m_counts.damagedFileCount, 1);
+    EXPECT_EQ(m_counts.outsideLibraryCount, 1);
 }
