@@ -1,4 +1,5 @@
 #include "Helper/ExifWriterEditing.h"
+#include "Helper/FieldTagTable.h"
 #include "Helper/MetadataVerification.h"
 #include "base/Logging.h"
 #include "model/MetaDataObject.h"
@@ -12,29 +13,24 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace ExifWriterEditing;
 
 namespace {
 
-// What the "Clean Metadata info" mode erases for each flag. Make and model follow
-// the Exif list unless the photo is a raw file.
-constexpr std::array<const char*, 51> kClearExifKeyList = { "Exif.Image.Artist", "Exif.Image.Copyright",
-    "Exif.Image.ImageDescription", "Exif.Image.Software", "Exif.Photo.UserComment", "Exif.Photo.CameraOwnerName",
-    "Exif.Photo.BodySerialNumber", "Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized", "Exif.Image.DateTime",
-    "Exif.Photo.ISOSpeedRatings", "Exif.Photo.FNumber", "Exif.Photo.FocalLength", "Exif.Photo.FocalLengthIn35mmFilm",
-    "Exif.Photo.Flash", "Exif.Image.Orientation", "Exif.Photo.ExposureMode", "Exif.Photo.ExposureProgram",
-    "Exif.Photo.ExposureTime", "Exif.Photo.MeteringMode", "Exif.Photo.SceneCaptureType", "Exif.Photo.WhiteBalance",
-    "Exif.Photo.Saturation", "Exif.Photo.SensingMethod", "Exif.Photo.Sharpness", "Exif.Photo.SubjectDistanceRange",
-    "Exif.Photo.LensMake", "Exif.Photo.LensModel", "Exif.Photo.LensSerialNumber", "Exif.GPSInfo.GPSLatitude",
-    "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLatitudeRef", "Exif.GPSInfo.GPSLongitudeRef",
-    "Exif.GPSInfo.GPSAltitude", "Exif.GPSInfo.GPSAltitudeRef", "Exif.GPSInfo.GPSImgDirection",
-    "Exif.GPSInfo.GPSImgDirectionRef", "Exif.GPSInfo.GPSDateStamp", "Exif.Photo.PixelXDimension",
-    "Exif.Photo.PixelYDimension", "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Photo.ColorSpace",
-    "Exif.Photo.ComponentsConfiguration", "Exif.Photo.ApertureValue", "Exif.Photo.ShutterSpeedValue",
-    "Exif.Photo.ExposureBiasValue", "Exif.Image.ResolutionUnit", "Exif.Image2.XResolution", "Exif.Image2.YResolution",
-    "Exif.Image2.ResolutionUnit" };
+// What the "Clean Metadata info" mode erases for each flag. The Exif clear takes
+// the Exif tag of every field (so a field added to the tag table is cleared with
+// the others), except make and model, which follow it unless the photo is a raw
+// file, and besides them the entries that restate a field in other units or
+// describe the image's resolution and colour.
+constexpr std::array<const char*, 9> kClearExifExtraKeys = { "Exif.Photo.ApertureValue",
+    "Exif.Photo.ShutterSpeedValue", "Exif.Photo.ExposureBiasValue", "Exif.Image.ResolutionUnit",
+    "Exif.Image2.XResolution", "Exif.Image2.YResolution", "Exif.Image2.ResolutionUnit", "Exif.Photo.ColorSpace",
+    "Exif.Photo.ComponentsConfiguration" };
+constexpr std::array<const char*, 2> kCameraKeys = { "Exif.Image.Make", "Exif.Image.Model" };
+
 constexpr std::array<std::string_view, 7> kRequiredExifKeys
     = { "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Image.ResolutionUnit", "Exif.Photo.ColorSpace",
           "Exif.Photo.ComponentsConfiguration", "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension" };
@@ -59,7 +55,6 @@ constexpr std::array<const char*, 11> kClearXmpGpsKeyList = { "Xmp.exif.GPSAltit
 // Names that hold a position in any XMP schema: the IPTC location structures and
 // the schemas of drones and phones use them too.
 constexpr std::array<std::string_view, 3> kXmpPositionNames = { "GPSLatitude", "GPSLongitude", "GPSAltitude" };
-constexpr std::array<const char*, 2> kCameraKeys = { "Exif.Image.Make", "Exif.Image.Model" };
 
 // ---- The clear mode (2) ----
 
@@ -166,6 +161,24 @@ void eraseMakerNote(Exiv2::ExifData& exifData)
 
 namespace ExifWriterEditing {
 
+const std::vector<std::string>& clearedExifKeys()
+{
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> list;
+        for (const FieldTagInfo& row : fieldTagTable()) {
+            if (row.key != nullptr && tagFamily(row.key) == TagFamily::Exif
+                && std::find_if(kCameraKeys.begin(), kCameraKeys.end(),
+                       [&row](const char* camera) { return std::string_view(camera) == row.key; })
+                    == kCameraKeys.end()
+                && std::find(list.begin(), list.end(), row.key) == list.end())
+                list.emplace_back(row.key);
+        }
+        list.insert(list.end(), kClearExifExtraKeys.begin(), kClearExifExtraKeys.end());
+        return list;
+    }();
+    return keys;
+}
+
 // Removes what the clear flags name and answers the run status. setsFileDates
 // tells whether the run still sets the file dates: not when a whole group went.
 int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, bool& setsFileDates)
@@ -182,10 +195,9 @@ int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObj
         // The entries the Exif standard requires in a directory describe the
         // image, not the photographer; without them the photo is no longer valid
         // Exif, so they stay.
-        for (const char* key : kClearExifKeyList) {
-            if (std::find(kRequiredExifKeys.begin(), kRequiredExifKeys.end(), std::string_view(key))
-                == kRequiredExifKeys.end())
-                ExifWriter::deleteKeysValuesFormExifData(image.exifData(), QString::fromLatin1(key));
+        for (const std::string& key : clearedExifKeys()) {
+            if (std::find(kRequiredExifKeys.begin(), kRequiredExifKeys.end(), key) == kRequiredExifKeys.end())
+                ExifWriter::deleteKeysValuesFormExifData(image.exifData(), QString::fromStdString(key));
         }
         eraseXmpGpsKeys(image.xmpData());
         if (hasRawExtension(photo)) {

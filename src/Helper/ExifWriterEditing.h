@@ -18,6 +18,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 class MetaDataObject;
 class PhotoFile;
@@ -39,6 +40,9 @@ int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataOb
 // ---- The clear mode and the entries a new directory needs (ExifWriterClearing.cpp) ----
 
 int clearMetadata(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& settings, bool& setsFileDates);
+// The Exif keys the clear of the Exif group takes (the entries a valid directory
+// needs are then kept), without make and model.
+const std::vector<std::string>& clearedExifKeys();
 void addRequiredEntries(Exiv2::Image& image, const Exiv2::ExifData& before);
 
 // ---- The XMP packet of an edit (ExifWriterXmpPacket.cpp) ----
