@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMetaEnum>
 #include <QThread>
+#include <cstdio>
 
 RoadApplication::RoadApplication(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -43,4 +44,26 @@ bool RoadApplication::notify(QObject* receiver, QEvent* event)
         return what + QLatin1String(" / ") + (typeName ? QString::fromLatin1(typeName) : QString::number(type));
     });
     return handled;
+}
+
+namespace {
+
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+void installQuietMessages()
+{
+    qInstallMessageHandler(quietMessages);
+}
+
+void print(const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
 }

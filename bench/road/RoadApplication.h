@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QString>
 
 class RoadStageMeter;
 
@@ -19,3 +20,9 @@ private:
     RoadStageMeter* m_meter = nullptr;
     int m_depth = 0;
 };
+
+// The offscreen platform's notices and the application's information lines would
+// bury the benches' tables; warnings stay.
+void installQuietMessages();
+// Writes the text to the standard output at once.
+void print(const QString& text);

@@ -27,21 +27,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// The offscreen platform's notices and the application's information lines would
-// bury the table; warnings stay.
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(u"This plugin does not support"_s))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-void print(const QString& text)
-{
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
-
 // File names under a folder (the outputs of both tools go into one flat folder).
 QSet<QString> fileNames(const QString& folder)
 {
@@ -157,7 +142,7 @@ int main(int argc, char** argv)
         qputenv(variable, folder.toUtf8());
     }
 
-    qInstallMessageHandler(quietMessages);
+    installQuietMessages();
     RoadApplication app(argc, argv);
     QCoreApplication::setOrganizationName(u"Velloran"_s);
     QCoreApplication::setApplicationName(u"VelloranRoadBench"_s);

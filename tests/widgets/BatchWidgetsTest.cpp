@@ -19,8 +19,11 @@
 #include "support/TestGate.h"
 #include "support/TestSupport.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <cstdlib>
 #include <QLineEdit>
@@ -649,6 +652,51 @@ private slots:
         QTRY_COMPARE(window.height() > 600, true);
         QTRY_COMPARE(window.findChild<QPushButton*>(u"btnCloseSummary"_s)->geometry().bottom() > 600, true);
         QCOMPARE(count->y() - title->y(), gap);
+    }
+
+    void theSummaryWrapsTheRowsItShowsAndCopiesEveryRowItHolds()
+    {
+        // Even rows one line, odd rows a message that wraps.
+        QList<SummaryRow> rows;
+        for (int i = 0; i < 3000; ++i) {
+            SummaryRow row;
+            row.name = u"/photos/%1.jpg"_s.arg(i);
+            row.icon = u"warningFile.png"_s;
+            row.message = i % 2 ? u"A long message that cannot stand on one line of the table: "_s.repeated(4)
+                                : u"short"_s;
+            rows.append(row);
+        }
+        BatchRunState state;
+        state.runSize = state.failed = state.handled = 3000;
+        SummaryWindow window;
+        window.setSummmaryInfo(BatchTexts::summary(state, 0, QDateTime::currentDateTimeUtc()), rows);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* table = find<QTableView>(&window, u"tblErrorSummary"_s);
+        const int oneLine = table->verticalHeader()->defaultSectionSize();
+        QTRY_VERIFY(table->rowHeight(1) > 2 * table->rowHeight(0));
+        // Rows out of sight are not laid out.
+        QCOMPARE(table->rowHeight(2999), oneLine);
+
+        // A wider window gives the shown rows fewer lines.
+        const int narrow = table->rowHeight(1);
+        window.resize(window.width() + 500, window.height());
+        QTRY_VERIFY(table->rowHeight(1) < narrow);
+
+        // The end of the list shows the last row whole, wrapped.
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_End, Qt::ControlModifier);
+        QTRY_VERIFY(table->rowHeight(2999) > table->rowHeight(2998));
+        const QModelIndex last = window.tableModel()->index(2999, SummaryTableModel::MessageColumn);
+        QTRY_VERIFY(table->visualRect(last).bottom() < table->viewport()->height());
+        QVERIFY(table->visualRect(last).top() >= 0);
+
+        QTest::keyClick(table, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+        const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(lines.size(), 3000);
+        QCOMPARE(lines[0], u"/photos/0.jpg\tshort"_s);
+        QCOMPARE(lines[2999], u"/photos/2999.jpg\t"_s + rows[2999].message);
     }
 
     void theSixthSummaryClosingFromAnEmptyStoreBringsTheRatePrompt()

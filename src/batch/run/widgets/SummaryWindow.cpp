@@ -4,6 +4,7 @@
 #include "controls/LinkButton.h"
 
 #include <QAction>
+#include <QBitArray>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -31,6 +33,88 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         option->textElideMode = index.column() == SummaryTableModel::NameColumn ? Qt::ElideMiddle : Qt::ElideRight;
     }
+};
+
+// A table whose rows wrap their texts, each row as high as its texts need. Laying
+// out a wrapped text is costly, so a row is sized only when it is painted, at the
+// widths its columns have then: a run with a hundred thousand warnings shows its
+// summary as fast as one with ten. A row not yet shown has the one-line height.
+class SummaryTableView : public QTableView {
+public:
+    explicit SummaryTableView(QWidget* parent)
+        : QTableView(parent)
+    {
+        verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+        setWordWrap(true);
+    }
+
+    void setModel(QAbstractItemModel* model) override
+    {
+        QTableView::setModel(model);
+        // The header gives every row the one-line height again.
+        connect(model, &QAbstractItemModel::modelReset, this, [this] { m_sized.clear(); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        sizeShownRows();
+        QTableView::paintEvent(event);
+    }
+
+private:
+    // Sizes the rows from the top of the view to its bottom that have not been
+    // sized at the present column widths. At the end of the list the last rows are
+    // sized too and the view goes back to the end, so the last row is seen whole.
+    void sizeShownRows()
+    {
+        const int rows = model() ? model()->rowCount() : 0;
+        QList<int> widths;
+        for (int column = 0; column < horizontalHeader()->count(); ++column)
+            widths.append(columnWidth(column));
+        if (m_sized.size() != rows || widths != m_widths) {
+            m_sized.fill(false, rows);
+            m_widths = widths;
+        }
+        if (rows == 0)
+            return;
+        const int height = viewport()->height();
+        const QScrollBar* bar = verticalScrollBar();
+        const bool atEnd = bar->maximum() > 0 && bar->value() == bar->maximum();
+        bool changed = false;
+        int row = std::max(rowAt(0), 0);
+        for (int y = rowViewportPosition(row); row < rows && y < height; ++row) {
+            changed = sizeRow(row) || changed;
+            y += rowHeight(row);
+        }
+        if (atEnd && changed) {
+            for (int filled = 0, last = rows - 1; last >= 0 && filled < height; --last) {
+                sizeRow(last);
+                filled += rowHeight(last);
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    updateGeometries();
+                    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+                },
+                Qt::QueuedConnection);
+        }
+    }
+
+    // Whether the row's height changed.
+    bool sizeRow(int row)
+    {
+        if (m_sized.testBit(row))
+            return false;
+        m_sized.setBit(row);
+        const int before = rowHeight(row);
+        resizeRowToContents(row);
+        return rowHeight(row) != before;
+    }
+
+    QBitArray m_sized; // the rows sized at m_widths
+    QList<int> m_widths;
 };
 
 const QColor kAccentBlue(0, 56, 175);
@@ -104,7 +188,7 @@ SummaryWindow::SummaryWindow(QWidget* parent)
     m_vwErrorTable->setObjectName(u"vwErrorTable"_s);
     auto* tableLayout = new QVBoxLayout(m_vwErrorTable);
     tableLayout->setContentsMargins(0, 0, 0, 0);
-    m_tblErrorSummary = new QTableView(m_vwErrorTable);
+    m_tblErrorSummary = new SummaryTableView(m_vwErrorTable);
     m_tblErrorSummary->setObjectName(u"tblErrorSummary"_s);
     m_model = new SummaryTableModel(this);
     m_tblErrorSummary->setModel(m_model);
@@ -115,9 +199,7 @@ SummaryWindow::SummaryWindow(QWidget* parent)
     m_tblErrorSummary->verticalHeader()->hide();
     m_tblErrorSummary->verticalHeader()->setDefaultSectionSize(26);
     // A long message wraps in its row, so it reads whole however narrow the window.
-    m_tblErrorSummary->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_tblErrorSummary->setShowGrid(false);
-    m_tblErrorSummary->setWordWrap(true);
     m_tblErrorSummary->setItemDelegate(new SummaryRowDelegate(m_tblErrorSummary));
     auto* copy = new QAction(m_tblErrorSummary);
     copy->setShortcut(QKeySequence::Copy);
@@ -177,14 +259,21 @@ void SummaryWindow::setSummmaryInfo(const SummaryTexts& texts, QList<SummaryRow>
 
 void SummaryWindow::copySelectedRows()
 {
-    QStringList lines;
-    const QModelIndexList rows = m_tblErrorSummary->selectionModel()->selectedRows();
-    for (const QModelIndex& row : rows) {
-        QStringList cells;
-        for (int column = 0; column < m_model->columnCount(); ++column)
-            cells.append(m_model->index(row.row(), column).data(Qt::DisplayRole).toString());
-        lines.append(cells.join(u'\t'));
+    // Straight from the rows, range by range: a copy of every row of a big run
+    // stays quick.
+    const QList<SummaryRow>& rows = m_model->rows();
+    QBitArray taken(rows.size());
+    QString text;
+    for (const QItemSelectionRange& range : m_tblErrorSummary->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            if (row < 0 || row >= rows.size() || taken.testBit(row))
+                continue;
+            taken.setBit(row);
+            if (!text.isEmpty())
+                text += u'\n';
+            text += QDir::toNativeSeparators(rows[row].name) + u'\t' + rows[row].message;
+        }
     }
-    if (!lines.isEmpty())
-        QGuiApplication::clipboard()->setText(lines.join(u'\n'));
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
 }
