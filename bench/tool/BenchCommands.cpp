@@ -44,7 +44,9 @@ void collectFiles(const QByteArray& folder, QList<QByteArray>& files)
         return;
     while (const dirent* item = ::readdir(dir)) {
         const std::string_view name = item->d_name;
-        if (name == "." || name == "..")
+        // Hidden entries are skipped as the application's adding skips them: a
+        // temporary file of an unfinished write is one, and never a photo.
+        if (name.front() == '.')
             continue;
         const QByteArray path = (folder.endsWith('/') ? folder : folder + '/') + item->d_name;
         // The entry's type where the file system gives it, else from the file itself.

@@ -12,8 +12,9 @@
 int runBenchCommand(const BenchArguments& arguments, QTextStream& out, QTextStream& err);
 
 // The image files under dir, recursively, in a stable order: files whose
-// extension (any case) names a format the readers know. Hidden files count;
-// links to folders are not followed. A file whose name is not valid UTF-8 has no
+// extension (any case) names a format the readers know. Hidden files and
+// folders are skipped, as the application's adding skips them; links to folders
+// are not followed. A file whose name is not valid UTF-8 has no
 // path that reaches it again: it is reported on err, one line each, and left out.
 QStringList benchPhotoPaths(const QString& dir, QTextStream& err);
 

@@ -13,12 +13,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QtEndian>
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <exiv2/exiv2.hpp>
 #include <memory>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace ExifWriterEditing;
@@ -43,13 +46,6 @@ QString exifToolProgram()
     return configuredProgram().isEmpty() ? ExifToolProcess::defaultProgram() : configuredProgram();
 }
 
-// A private folder for the blocks handed to exiftool, removed when the program ends.
-QTemporaryDir& workFolder()
-{
-    static QTemporaryDir folder(QDir::tempPath() + u"/velloran-exiftool-XXXXXX"_s);
-    return folder;
-}
-
 // One exiftool per writer thread, made at the first photo that needs it (a fork of
 // one exiftool shared by all, see ExifToolProcess); it ends with its thread, or
 // with the application (ExifToolProcess::endAll).
@@ -65,26 +61,24 @@ ExifToolProcess& processForThisThread()
     return *process;
 }
 
-QString randomPart()
-{
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QString part;
-    for (int i = 0; i < 6; ++i)
-        part += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof(kLetters) - 1))]);
-    return part;
-}
-
 // A name that is free in folder, shaped like the replacer's temporary files so
-// that one left after a crash is known for what it is; the photo's own suffix,
-// by which exiftool tells what it writes.
-QString freeTemporaryPath(const QString& folder, const QString& suffix)
+// that one left after a crash is known for what it is and swept; the photo's own
+// suffix, by which exiftool tells what it writes.
+QString freeTemporaryName(const QString& folder, const QString& suffix)
 {
     for (;;) {
-        const QString path = QDir(folder).filePath(
-            QLatin1StringView(FileReplacer::kTemporaryPrefix) + randomPart() + (suffix.isEmpty() ? u""_s : u"."_s + suffix));
-        if (!QFileInfo::exists(path))
-            return path;
+        const QString name = QString::fromLatin1(FileReplacer::temporaryName(suffix.toLatin1()));
+        if (!QFileInfo::exists(QDir(folder).filePath(name)))
+            return name;
     }
+}
+
+// A suffix exiftool may see: letters and digits only (it tells a kind by it).
+bool isPlainSuffix(const QString& suffix)
+{
+    return !suffix.isEmpty() && suffix.size() <= 8 && std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
+        return c.unicode() < 128 && c.isLetterOrNumber();
+    });
 }
 
 bool writeFile(const QString& path, QByteArrayView bytes)
@@ -92,6 +86,69 @@ bool writeFile(const QString& path, QByteArrayView bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush();
 }
+
+// The files of one command in exiftool's work folder, which is its current
+// folder: exiftool is given their names, of our own making, relative to it, and
+// reaches the photo and the folder of its output through links. They go with the
+// command.
+class CommandFiles {
+public:
+    CommandFiles()
+        : m_folder(ExifToolProcess::workFolder(&m_failure))
+        , m_number(nextNumber())
+    {
+    }
+    ~CommandFiles()
+    {
+        for (const QString& name : m_made)
+            QFile::remove(QDir(m_folder).filePath(name));
+    }
+    CommandFiles(const CommandFiles&) = delete;
+    CommandFiles& operator=(const CommandFiles&) = delete;
+
+    // Why the folder could not be made; empty when it is there.
+    QString failure() const { return m_folder.isEmpty() ? m_failure : QString(); }
+
+    // A file holding bytes; its name, or nothing when it cannot be written.
+    std::optional<QString> file(const QString& kind, QByteArrayView bytes)
+    {
+        const QString name = nameFor(kind, {});
+        if (!writeFile(QDir(m_folder).filePath(name), bytes))
+            return std::nullopt;
+        return name;
+    }
+
+    // A link to target, named with suffix when one is given; its name, or nothing
+    // when it cannot be made (errno says why).
+    std::optional<QString> link(const QString& kind, const QString& target, const QString& suffix = {})
+    {
+        const QString name = nameFor(kind, suffix);
+        if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(QDir(m_folder).filePath(name)).constData())
+            != 0)
+            return std::nullopt;
+        return name;
+    }
+
+private:
+    static int nextNumber()
+    {
+        static std::atomic<int> counter { 0 };
+        return counter.fetch_add(1);
+    }
+
+    QString nameFor(const QString& kind, const QString& suffix)
+    {
+        const QString name = u"%1-%2-%3"_s.arg(kind).arg(m_number).arg(m_made.size())
+            + (suffix.isEmpty() ? QString() : u'.' + suffix);
+        m_made << name;
+        return name;
+    }
+
+    QString m_failure;
+    QString m_folder;
+    int m_number;
+    QStringList m_made;
+};
 
 // A file of ours that lives for one photo.
 struct RemovedAtEnd {
@@ -103,29 +160,60 @@ struct RemovedAtEnd {
     }
 };
 
+// Whether the file system of folder has room for a file of size bytes (and the
+// metadata exiftool adds to it); yes when it cannot tell.
+bool hasRoomFor(const QString& folder, qint64 size)
+{
+    struct statvfs volume { };
+    if (::statvfs(QFile::encodeName(folder).constData(), &volume) != 0)
+        return true;
+    constexpr qint64 kAddedMetadata = 1 << 20;
+    return qint64(volume.f_bavail) * qint64(volume.f_frsize) >= size + kAddedMetadata;
+}
+
+// "-TAG=value" and "-TAG#=value" split into the tag part and the value.
+std::optional<std::pair<QString, QString>> splitAssignment(const QString& argument)
+{
+    static const QRegularExpression assignment(
+        u"^(-[A-Za-z0-9_:-]+#?)=(.*)$"_s, QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = assignment.match(argument);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return std::pair { match.captured(1), match.captured(2) };
+}
+
 // The edit's arguments with the placeholders of the blocks exiftool reads whole
-// replaced by files that hold them, which live as long as xmpFile and iptcFile.
-// Nothing when a file cannot be written; saveError says which.
+// replaced by files that hold them, and each value that no argument line carries
+// unchanged handed over in a file of its own ("-TAG<=file"). Nothing when a file
+// cannot be written; saveError says which.
 std::optional<QStringList> argumentsWithBlockFiles(
-    const ExifToolEdit& change, RemovedAtEnd& xmpFile, RemovedAtEnd& iptcFile, std::optional<QString>& saveError)
+    const ExifToolEdit& change, CommandFiles& files, std::optional<QString>& saveError)
 {
     QStringList arguments;
     for (QString argument : change.arguments) {
         if (argument.endsWith(QLatin1StringView(ExifToolArguments::kXmpFile))) {
-            xmpFile.path = freeTemporaryPath(workFolder().path(), u"xmp"_s);
-            if (!writeFile(xmpFile.path, QByteArrayView(change.xmpPacket.data(), qsizetype(change.xmpPacket.size())))) {
+            const std::optional<QString> name = files.file(
+                u"xmp"_s, QByteArrayView(change.xmpPacket.data(), qsizetype(change.xmpPacket.size())));
+            if (!name) {
                 saveError = u"Cannot hand the XMP data to exiftool"_s;
                 return std::nullopt;
             }
-            argument.replace(QLatin1StringView(ExifToolArguments::kXmpFile), xmpFile.path);
-        }
-        if (argument.endsWith(QLatin1StringView(ExifToolArguments::kIptcFile))) {
-            iptcFile.path = freeTemporaryPath(workFolder().path(), u"iptc"_s);
-            if (!writeFile(iptcFile.path, change.iptcBlock)) {
+            argument.replace(QLatin1StringView(ExifToolArguments::kXmpFile), *name);
+        } else if (argument.endsWith(QLatin1StringView(ExifToolArguments::kIptcFile))) {
+            const std::optional<QString> name = files.file(u"iptc"_s, change.iptcBlock);
+            if (!name) {
                 saveError = u"Cannot hand the IPTC data to exiftool"_s;
                 return std::nullopt;
             }
-            argument.replace(QLatin1StringView(ExifToolArguments::kIptcFile), iptcFile.path);
+            argument.replace(QLatin1StringView(ExifToolArguments::kIptcFile), *name);
+        } else if (!ExifToolProcess::canFrame(argument)) {
+            const auto split = splitAssignment(argument);
+            const std::optional<QString> name = split ? files.file(u"value"_s, split->second.toUtf8()) : std::nullopt;
+            if (!name) {
+                saveError = u"Cannot hand a value to exiftool"_s;
+                return std::nullopt;
+            }
+            argument = split->first + u"<="_s + *name;
         }
         arguments << argument;
     }
@@ -401,15 +489,34 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         return result;
     }
 
-    // The blocks exiftool reads whole, and the file it writes.
-    RemovedAtEnd xmpFile;
-    RemovedAtEnd iptcFile;
-    std::optional<QStringList> handed = argumentsWithBlockFiles(change, xmpFile, iptcFile, result.saveError);
+    // The blocks exiftool reads whole, the photo and the file it writes beside the
+    // target, each under a name of ours in its work folder.
+    CommandFiles files;
+    if (!files.failure().isEmpty()) {
+        result.saveError = u"Cannot hand the photo to exiftool: %1"_s.arg(files.failure());
+        return result;
+    }
+    const QString inputSuffix = QFileInfo(basisPath).suffix();
+    const QString outputSuffix = QFileInfo(target).suffix();
+    if (!isPlainSuffix(inputSuffix) || !isPlainSuffix(outputSuffix)) {
+        result.refusal = u"exiftool cannot write a photo whose name ends \".%1\"; the photo was not changed."_s.arg(
+            isPlainSuffix(inputSuffix) ? outputSuffix : inputSuffix);
+        return result;
+    }
+    std::optional<QStringList> handed = argumentsWithBlockFiles(change, files, result.saveError);
     if (!handed)
         return result;
     QStringList& arguments = *handed;
-    RemovedAtEnd written { freeTemporaryPath(QFileInfo(target).absolutePath(), QFileInfo(target).suffix()) };
-    arguments << u"-o"_s << written.path << basisPath;
+    const QString targetFolder = QFileInfo(target).absolutePath();
+    const QString outputName = freeTemporaryName(targetFolder, outputSuffix);
+    RemovedAtEnd written { QDir(targetFolder).filePath(outputName) };
+    const std::optional<QString> photoName = files.link(u"photo"_s, QFileInfo(basisPath).absoluteFilePath(), inputSuffix);
+    const std::optional<QString> folderName = files.link(u"folder"_s, targetFolder);
+    if (!photoName || !folderName) {
+        result.saveError = u"Cannot hand the photo to exiftool: %1"_s.arg(FileReplacer::errorText(errno));
+        return result;
+    }
+    arguments << u"-o"_s << *folderName + u'/' + outputName << *photoName;
 
     qCDebug(lcMetadata).noquote() << "exiftool" << arguments.join(u' ');
     const ExifToolProcess::Reply reply = processForThisThread().execute(arguments, basisPath);
@@ -418,11 +525,17 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << reply.failure;
         return result;
     }
-    const ExifToolArguments::ReplyText text = ExifToolArguments::replyText(reply.errors, basisPath);
+    const ExifToolArguments::ReplyText text = ExifToolArguments::replyText(reply.errors, *photoName);
     for (const QString& warning : text.warnings)
         qCInfo(lcMetadata).noquote() << "exiftool on" << path << "-" << warning;
     QFile output(written.path);
     if (text.error || !output.open(QIODevice::ReadOnly)) {
+        // exiftool words a full disk as a failed write ("Error writing output
+        // file"); the file system tells it as the other writers say it.
+        if (!hasRoomFor(targetFolder, original.size())) {
+            result.saveError = FileReplacer::errorText(ENOSPC);
+            return result;
+        }
         result.refusal = text.error.value_or(
             u"exiftool made no file of this photo; the photo was not changed."_s);
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;

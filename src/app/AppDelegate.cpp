@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -123,6 +124,9 @@ void AppDelegate::applicationDidFinishLaunching()
     // The system's network information may take a moment to load; the window
     // shows first, and nothing waits for the answer.
     QTimer::singleShot(0, this, [this] { registerReachability(); });
+    // Runs that were killed left exiftool's work folders behind; a listing of the
+    // temporary folder, after the window shows.
+    QTimer::singleShot(0, this, [] { ExifToolProcess::removeAbandonedWorkFolders(QDir::tempPath()); });
     enableSelectAll(false);
 }
 

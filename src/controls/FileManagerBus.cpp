@@ -25,7 +25,9 @@ void call(const QString& method, const QString& path, QObject* context, std::fun
     QDBusMessage message
         = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/FileManager1"), service, method);
     // The URIs of the items, and the startup id that lets the window take focus (none here).
-    message << QStringList { QUrl::fromLocalFile(path).toString() } << QString();
+    // Fully encoded: a blank, a line break or a non-ASCII letter of a name goes
+    // percent-encoded, as a URI has it, never as itself.
+    message << QStringList { QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) } << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message, kReplyTimeoutMs), context);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
         [method, failed = std::move(failed)](QDBusPendingCallWatcher* done) {

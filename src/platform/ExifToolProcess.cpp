@@ -5,19 +5,27 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <map>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/wait.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -34,12 +42,15 @@ constexpr const char* kSpawnerVariable = "VELLORAN_EXIFTOOL_SPAWNER";
 // Loaded by exiftool as its config file. An INIT block runs once the exiftool
 // script is compiled and before it reads any argument, so a fork made there starts
 // where a fresh exiftool would, without compiling anything again. The forking
-// exiftool reads requests from its standard input, one a line:
-//   W <tab> photo                      write photo in memory once (loads modules)
-//   S <tab> in <tab> out <tab> err <tab> photo    fork; the fork answers its pid
-// A fork opens the three named pipes, answers "<pid>" ("0" when it cannot), takes
-// them as its standard channels and goes on as "-stay_open True -@ -". It dies
-// with the forking exiftool, which ends, killing its forks, when its input closes.
+// exiftool reads requests from its standard input. A request is a line
+// "<kind> <tag> <count>" and count fields, each its length in decimal digits on a
+// line of its own, its bytes and a line end; so no byte of a path can end a field
+// or a request, and anything else ends the forking exiftool.
+//   W  photo                      write photo in memory once (loads modules)
+//   S  in  out  err  photo        fork; answers "<tag> <pid>" ("<tag> 0" when it cannot)
+// A fork opens the three named pipes, takes them as its standard channels and goes
+// on as "-stay_open True -@ -". It dies with the forking exiftool, which ends,
+// killing its forks, when its input closes.
 constexpr const char* kSpawnerDefinitions = R"perl(
 INIT {
     if ($ENV{VELLORAN_EXIFTOOL_SPAWNER}) {
@@ -61,34 +72,57 @@ INIT {
                 $et->WriteInfo($photo, \$buffer);
             };
         };
+        my $finish = sub {
+            kill 'KILL', keys %forks;
+            POSIX::_exit(0);
+        };
+        my $field = sub {
+            my $size = <STDIN>;
+            return undef unless defined $size and $size =~ /\A([0-9]{1,9})\n\z/;
+            my ($want, $data) = ($1, '');
+            while (length($data) < $want) {
+                my $got = read(STDIN, $data, $want - length($data), length($data));
+                return undef unless $got;
+            }
+            my $end = '';
+            return undef unless read(STDIN, $end, 1) and $end eq "\n";
+            return $data;
+        };
         local $SIG{CHLD} = 'IGNORE';
+        binmode STDIN;
+        binmode STDOUT;
         $| = 1;
         my $parent = $$;
-        while (defined(my $line = <STDIN>)) {
-            chomp $line;
-            my ($kind, @fields) = split /\t/, $line, -1;
+        while (defined(my $head = <STDIN>)) {
+            $finish->() unless $head =~ /\A([WS]) ([0-9]{1,18}) ([0-9])\n\z/;
+            my ($kind, $tag, $count) = ($1, $2, $3);
+            my @fields;
+            for (1 .. $count) {
+                my $one = $field->();
+                $finish->() unless defined $one;
+                push @fields, $one;
+            }
             if ($kind eq 'W') { $warmUp->($fields[0]); next; }
-            next unless $kind eq 'S' and @fields >= 3;
+            $finish->() unless @fields == 4;
             $warmUp->($fields[3]);
             my $pid = fork;
-            if (not defined $pid) { print "0\n"; next; }
+            if (not defined $pid) { print "$tag 0\n"; next; }
             if ($pid) { $forks{$pid} = 1; next; }
             syscall($prctl, 1, 9) if $prctl; # PR_SET_PDEATHSIG, SIGKILL
             POSIX::_exit(0) if getppid() != $parent;
             $SIG{CHLD} = 'DEFAULT';
             my ($in, $out, $err);
             unless (open($in, '<', $fields[0]) and open($out, '>', $fields[1]) and open($err, '>', $fields[2])) {
-                print "0\n";
+                print "$tag 0\n";
                 POSIX::_exit(2);
             }
-            print "$$\n";
+            print "$tag $$\n";
             open(STDIN, '<&', $in) and open(STDOUT, '>&', $out) and open(STDERR, '>&', $err) or POSIX::_exit(2);
             close $in; close $out; close $err;
             $| = 0;
             return;
         }
-        kill 'KILL', keys %forks;
-        POSIX::_exit(0);
+        $finish->();
     }
 }
 )perl";
@@ -133,14 +167,96 @@ void closeDescriptor(int& fd)
     fd = -1;
 }
 
-// Takes the text before the marker line and answers whether the marker came.
-bool takeUntilMarker(QByteArray& buffer, const QByteArray& marker, QString& text)
+// The work folders: "velloran-exiftool-XXXXXX" in the temporary folder, each with
+// a lock file that its process holds while it runs (the lock goes with the process,
+// however it ends), so that a folder whose lock can be taken is abandoned.
+constexpr const char* kWorkFolderPrefix = "velloran-exiftool-";
+constexpr const char* kOwnerLock = "owner.lock";
+
+// Removes a work folder's entries (files, pipes and links, never what a link
+// reaches; it holds no folders) and the folder itself.
+void removeWorkFolder(const QByteArray& path)
 {
-    const qsizetype at = buffer.indexOf(marker);
-    if (at < 0)
-        return false;
-    text = QString::fromUtf8(buffer.left(at)).trimmed();
-    return true;
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (DIR* entries = ::fdopendir(fd)) {
+        while (const dirent* entry = ::readdir(entries)) {
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                ::unlinkat(fd, entry->d_name, 0);
+        }
+        ::closedir(entries);
+    } else {
+        ::close(fd);
+    }
+    ::rmdir(path.constData());
+}
+
+class WorkFolder {
+public:
+    WorkFolder()
+    {
+        const QString parent = QDir::tempPath();
+        if (const int removed = ExifToolProcess::removeAbandonedWorkFolders(parent))
+            qCInfo(lcMetadata) << "Removed" << removed << "work folders of exiftool left by ended runs";
+        QByteArray pattern = QFile::encodeName(parent) + '/' + kWorkFolderPrefix + "XXXXXX";
+        if (!::mkdtemp(pattern.data())) {
+            m_failure = QString::fromLocal8Bit(std::strerror(errno));
+            return;
+        }
+        m_lock = ::open((pattern + '/' + kOwnerLock).constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (m_lock < 0 || ::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+            m_failure = QString::fromLocal8Bit(std::strerror(errno));
+            removeWorkFolder(pattern);
+            return;
+        }
+        m_path = pattern;
+    }
+    ~WorkFolder()
+    {
+        if (!m_path.isEmpty())
+            removeWorkFolder(m_path);
+        if (m_lock >= 0)
+            ::close(m_lock);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    QString path() const { return QFile::decodeName(m_path); }
+    QString failure() const { return m_failure; }
+
+private:
+    QByteArray m_path;
+    QString m_failure;
+    int m_lock = -1;
+};
+
+WorkFolder& sharedWorkFolder()
+{
+    static WorkFolder folder;
+    return folder;
+}
+
+// One request to the forking exiftool: its head line, then each field as its
+// length, its bytes and a line end.
+QByteArray spawnerRequest(char kind, const QByteArray& tag, const QList<QByteArray>& fields)
+{
+    QByteArray request = QByteArray(1, kind) + ' ' + tag + ' ' + QByteArray::number(fields.size()) + '\n';
+    for (const QByteArray& field : fields)
+        request += QByteArray::number(field.size()) + '\n' + field + '\n';
+    return request;
+}
+
+// The warm-up photo as the forking exiftool, which runs in the work folder, reaches it.
+QByteArray warmUpName(const QString& photo)
+{
+    return photo.isEmpty() ? QByteArray() : QFile::encodeName(QFileInfo(photo).absoluteFilePath());
+}
+
+// A number no command's output can know beforehand.
+qint64 randomStart()
+{
+    return qint64(QRandomGenerator::global()->bounded(100000000u, 900000000u)) * 1000;
 }
 
 int remainingMs(const QDeadlineTimer& deadline, int most)
@@ -156,12 +272,15 @@ class ExifToolSpawner {
 public:
     ExifToolSpawner(QString program, const QByteArray& definitions)
         : m_program(std::move(program))
-        , m_folder(QDir::tempPath() + u"/velloran-exiftool-XXXXXX"_s)
+        , m_folder(ExifToolProcess::workFolder(&m_folderFailure))
+        , m_configName(u"spawner-%1.config"_s.arg(nextNumber()))
+        , m_nextTag(randomStart())
     {
-        QFile config(m_folder.filePath(u"spawner.config"_s));
+        if (m_folder.isEmpty())
+            return;
+        QFile config(QDir(m_folder).filePath(m_configName));
         if (config.open(QIODevice::WriteOnly))
             config.write(QByteArray(kSpawnerDefinitions) + definitions + "\n1;\n");
-        m_configPath = config.fileName();
     }
 
     ~ExifToolSpawner()
@@ -185,10 +304,14 @@ public:
     {
         Fork made;
         const QDeadlineTimer deadline(timeoutMs);
-        const int number = m_counter.fetch_add(1);
+        if (m_folder.isEmpty()) {
+            failure = u"exiftool could not be started: no work folder for it (%1)"_s.arg(m_folderFailure);
+            return made;
+        }
+        const int number = nextNumber();
         QStringList pipes;
         for (const char* channel : { "in", "out", "err" }) {
-            const QString path = m_folder.filePath(u"%1-%2"_s.arg(number).arg(QLatin1StringView(channel)));
+            const QString path = QDir(m_folder).filePath(u"pipe-%1-%2"_s.arg(number).arg(QLatin1StringView(channel)));
             if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0) {
                 failure = u"exiftool could not be started: no pipe to it (%1)"_s.arg(QString::fromLocal8Bit(strerror(errno)));
                 removePipes(pipes);
@@ -217,15 +340,23 @@ public:
         const QMutexLocker locker(&m_lock);
         if (!ensureRunning(failure))
             return fail(failure);
-        if (!send("S\t" + pipes.join(u'\t').toUtf8() + '\t' + QFile::encodeName(warmUpPhoto) + '\n'))
+        const QByteArray tag = QByteArray::number(++m_nextTag);
+        if (!send(spawnerRequest('S', tag,
+                { QFile::encodeName(pipes[0]), QFile::encodeName(pipes[1]), QFile::encodeName(pipes[2]),
+                    warmUpName(warmUpPhoto) })))
             return fail(stoppedMessage());
-        bool ok = false;
         const QByteArray line = readLine(deadline, timeoutMs, failure);
-        made.pid = line.toLongLong(&ok);
         if (!failure.isEmpty())
             return fail(failure);
-        if (!ok || made.pid <= 0)
+        made.pid = ExifToolProcess::forkedProcessId(line, tag);
+        if (made.pid <= 0) {
+            if (!line.startsWith(tag + ' ')) {
+                // An answer to no request of ours: nothing it says can be trusted.
+                qCWarning(lcMetadata).noquote() << "The forking exiftool answered out of turn; it is ended";
+                end();
+            }
             return fail(u"exiftool could not be started: it could not open its pipes"_s);
+        }
         removePipes(pipes);
         return made;
     }
@@ -240,7 +371,7 @@ public:
         QString failure;
         m_prepareFailed = !ensureRunning(failure);
         if (!m_prepareFailed)
-            m_warmUpSent = send("W\t" + QFile::encodeName(warmUpPhoto) + '\n');
+            m_warmUpSent = send(spawnerRequest('W', QByteArray::number(++m_nextTag), { warmUpName(warmUpPhoto) }));
     }
 
     static QString silentMessage(int timeoutMs)
@@ -269,8 +400,14 @@ private:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-        const QByteArray program = QFile::encodeName(m_program);
-        const QByteArray config = QFile::encodeName(m_configPath);
+        // It and its forks run in the work folder, where the files that commands
+        // name are made under names of our own.
+        const QByteArray folder = QFile::encodeName(m_folder);
+        posix_spawn_file_actions_addchdir_np(&actions, folder.constData());
+        // A relative program would be looked for in the work folder.
+        const QByteArray program = QFile::encodeName(
+            QDir::isRelativePath(m_program) ? QDir::current().absoluteFilePath(m_program) : m_program);
+        const QByteArray config = "./" + QFile::encodeName(m_configName);
         std::vector<char*> argv { const_cast<char*>(program.constData()), const_cast<char*>("-config"),
             const_cast<char*>(config.constData()), const_cast<char*>("-stay_open"), const_cast<char*>("True"),
             const_cast<char*>("-@"), const_cast<char*>("-"), nullptr };
@@ -368,9 +505,16 @@ private:
     }
 
     QString m_program;
-    QTemporaryDir m_folder;
-    QString m_configPath;
-    std::atomic<int> m_counter { 0 };
+    static int nextNumber()
+    {
+        static std::atomic<int> counter { 0 };
+        return counter.fetch_add(1);
+    }
+
+    QString m_folderFailure;
+    QString m_folder;
+    QString m_configName;
+    qint64 m_nextTag = 0;
     QMutex m_lock;
     int m_socket = -1;
     qint64 m_pid = 0;
@@ -436,10 +580,18 @@ QString ExifToolProcess::missingMessage()
 
 QByteArray ExifToolProcess::argumentLine(const QString& argument)
 {
-    const bool plain = !argument.contains(u'\n') && !argument.contains(u'\r') && !argument.contains(u'\\')
-        && argument == argument.trimmed() && !argument.startsWith(u'#');
+    // exiftool's reading of a plain line: blanks before it go, and so do blanks
+    // around the "=" of an assignment and one space after it; "#" starts a comment.
+    static const QRegularExpression assignment(u"^-[-:A-Za-z0-9_]+#?(\\s*)[-+<]?=( ?)"_s);
+    const QRegularExpressionMatch match = assignment.match(argument);
+    const bool plain = !argument.isEmpty() && !argument.contains(u'\n') && !argument.contains(u'\r')
+        && argument == argument.trimmed() && !argument.startsWith(u'#')
+        && !(match.hasMatch() && (match.capturedLength(1) > 0 || match.capturedLength(2) > 0));
     if (plain)
         return argument.toUtf8() + '\n';
+    // A C string line takes "$" and "@" for escapes of its own: they cannot pass.
+    if (argument.contains(u'$') || argument.contains(u'@'))
+        return {};
     QByteArray line = "#[CSTR]";
     for (const char byte : argument.toUtf8()) {
         switch (byte) {
@@ -460,6 +612,76 @@ QByteArray ExifToolProcess::argumentLine(const QString& argument)
         }
     }
     return line + '\n';
+}
+
+std::optional<QString> ExifToolProcess::answerBefore(const QByteArray& channel, QByteArrayView marker)
+{
+    // The marker counts only as a line of its own, as exiftool prints it.
+    for (qsizetype at = channel.indexOf(marker); at >= 0; at = channel.indexOf(marker, at + 1)) {
+        const qsizetype end = at + marker.size();
+        const bool startsLine = at == 0 || channel.at(at - 1) == '\n';
+        const bool endsLine = end < channel.size()
+            && (channel.at(end) == '\n' || (channel.at(end) == '\r' && end + 1 < channel.size() && channel.at(end + 1) == '\n'));
+        if (startsLine && endsLine)
+            return QString::fromUtf8(channel.left(at)).trimmed();
+    }
+    return std::nullopt;
+}
+
+qint64 ExifToolProcess::forkedProcessId(QByteArrayView line, QByteArrayView tag)
+{
+    if (tag.isEmpty() || line.size() <= tag.size() + 1 || !line.startsWith(tag) || line.at(tag.size()) != ' ')
+        return 0;
+    const QByteArrayView number = line.sliced(tag.size() + 1);
+    if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    bool ok = false;
+    const qint64 pid = number.toLongLong(&ok);
+    return ok && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? pid : 0;
+}
+
+QString ExifToolProcess::workFolder(QString* failure)
+{
+    const WorkFolder& folder = sharedWorkFolder();
+    if (failure)
+        *failure = folder.failure();
+    return folder.path();
+}
+
+int ExifToolProcess::removeAbandonedWorkFolders(const QString& parent)
+{
+    const QByteArray parentPath = QFile::encodeName(parent);
+    DIR* entries = ::opendir(parentPath.constData());
+    if (!entries)
+        return 0;
+    int removed = 0;
+    const time_t now = ::time(nullptr);
+    const std::size_t prefixLength = std::strlen(kWorkFolderPrefix);
+    while (const dirent* entry = ::readdir(entries)) {
+        if (std::strncmp(entry->d_name, kWorkFolderPrefix, prefixLength) != 0)
+            continue;
+        const QByteArray path = parentPath + '/' + entry->d_name;
+        struct stat folder { };
+        if (::lstat(path.constData(), &folder) != 0 || !S_ISDIR(folder.st_mode) || folder.st_uid != ::geteuid())
+            continue;
+        bool abandoned = false;
+        const int lock = ::open((path + '/' + kOwnerLock).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (lock >= 0) {
+            // A lock made this very moment may not be held yet by the process making it.
+            struct stat made { };
+            abandoned = ::fstat(lock, &made) == 0 && made.st_mtime < now - 2 && ::flock(lock, LOCK_EX | LOCK_NB) == 0;
+            ::close(lock);
+        } else {
+            // Being made right now, or left by a version that made no lock: only an old one goes.
+            abandoned = errno == ENOENT && folder.st_mtime < now - 24 * 60 * 60;
+        }
+        if (abandoned) {
+            removeWorkFolder(path);
+            ++removed;
+        }
+    }
+    ::closedir(entries);
+    return removed;
 }
 
 qint64 ExifToolProcess::processId() const
@@ -507,11 +729,19 @@ ExifToolProcess::Reply ExifToolProcess::execute(const QStringList& arguments, co
     if (!ensureStarted(warmUpPhoto, reply.failure))
         return reply;
 
-    const int number = ++m_sequence;
+    if (m_sequence == 0)
+        m_sequence = randomStart();
+    const qint64 number = ++m_sequence;
     const QByteArray marker = "{ready" + QByteArray::number(number) + '}';
     QByteArray command;
-    for (const QString& argument : arguments)
-        command += argumentLine(argument);
+    for (const QString& argument : arguments) {
+        const QByteArray line = argumentLine(argument);
+        if (line.isEmpty()) {
+            reply.failure = u"exiftool cannot be given the value \"%1\"; the photo was not changed."_s.arg(argument);
+            return reply;
+        }
+        command += line;
+    }
     command += "-echo4\n" + marker + "\n-execute" + QByteArray::number(number) + '\n';
 
     QByteArray output;
@@ -554,8 +784,16 @@ ExifToolProcess::Reply ExifToolProcess::execute(const QStringList& arguments, co
             if (n > 0)
                 (i == 0 ? output : errors).append(chunk, n);
         }
-        outputDone = outputDone || takeUntilMarker(output, marker, reply.output);
-        errorsDone = errorsDone || takeUntilMarker(errors, marker, reply.errors);
+        if (!outputDone) {
+            const std::optional<QString> text = answerBefore(output, marker);
+            outputDone = text.has_value();
+            reply.output = text.value_or(QString());
+        }
+        if (!errorsDone) {
+            const std::optional<QString> text = answerBefore(errors, marker);
+            errorsDone = text.has_value();
+            reply.errors = text.value_or(QString());
+        }
     }
     reply.answered = true;
     return reply;

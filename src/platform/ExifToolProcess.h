@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class ExifToolSpawner;
 
@@ -20,6 +21,13 @@ class ExifToolSpawner;
 // (and definitions) is started once, loads and warms its modules, and then only
 // forks: each ExifToolProcess gets a fork of its own, already compiled, talking to
 // it through named pipes in a private folder (removed once both ends are open).
+//
+// Every exiftool of ours runs in one private work folder (workFolder()): what a
+// command names (the photo, the output, the blocks) is made there under names of
+// our own and named relative to it, so that no byte of a user's path ever stands
+// in a line exiftool reads: exiftool takes an argument that begins with "-" for an
+// option, reads "%d" and the like in output names as patterns, and its argument
+// file cannot carry some values at all.
 //
 // The process is made at the first command and again at the first command after it
 // died or did not answer within the time limit (it is killed then); the forking
@@ -73,8 +81,29 @@ public:
     static void endAll();
 
     // One argument as a line of an argument file: exiftool trims the lines, so an
-    // argument with a line break or surrounding blanks goes as a C string.
+    // argument with a line break or surrounding blanks goes as a C string. Empty
+    // when no line carries it unchanged (a C string line turns "$" and "@" into
+    // "\$" and "\@"): hand such a value over in a file (canFrame tells first).
     static QByteArray argumentLine(const QString& argument);
+    static bool canFrame(const QString& argument) { return !argumentLine(argument).isEmpty(); }
+
+    // The folder every exiftool of ours runs in, private to this process, made at
+    // the first call (after removing those left by processes of ours that are gone)
+    // and removed when the program ends. Empty when it cannot be made; failure
+    // then says why.
+    static QString workFolder(QString* failure = nullptr);
+
+    // Removes the work folders in parent whose owning process is gone (killed runs
+    // leave them); answers how many. A running process's folder is kept.
+    static int removeAbandonedWorkFolders(const QString& parent);
+
+    // The text before the line marker on one output channel of a command, once that
+    // line has come; nothing while it has not.
+    static std::optional<QString> answerBefore(const QByteArray& channel, QByteArrayView marker);
+
+    // The process id in the forking exiftool's answer "<tag> <pid>" to the request
+    // with tag; 0 for a refusal, an answer to another request or anything else.
+    static qint64 forkedProcessId(QByteArrayView line, QByteArrayView tag);
 
     // The text when exiftool cannot be started at all.
     static QString missingMessage();
@@ -89,7 +118,7 @@ private:
     QString m_program;
     QByteArray m_definitions;
     int m_timeoutMs;
-    int m_sequence = 0;
+    qint64 m_sequence = 0;
     std::shared_ptr<ExifToolSpawner> m_spawner;
     qint64 m_pid = 0;
     int m_input = -1;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -96,16 +97,6 @@ private:
     int m_fd;
 };
 
-// A name of ours not taken yet in the folder: the prefix and six random characters.
-QByteArray temporaryName()
-{
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QByteArray name(FileReplacer::kTemporaryPrefix);
-    for (int i = 0; i < 6; ++i)
-        name += kLetters[QRandomGenerator::global()->bounded(int(sizeof(kLetters) - 1))];
-    return name;
-}
-
 // Makes the temporary file in the folder: unnamed where the file system can,
 // else under a fresh name of ours. Answers the descriptor and its name (empty
 // when unnamed), or errno.
@@ -117,7 +108,7 @@ std::pair<int, QByteArray> makeTemporary(int folder)
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return { -errno, QByteArray() };
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray name = temporaryName();
+        QByteArray name = FileReplacer::temporaryName();
         const int fd = ::openat(folder, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
         if (fd >= 0)
             return { fd, name };
@@ -149,10 +140,8 @@ void sweepStaleTemporaryFiles(int folder, const struct stat& folderStat)
         return;
     }
     const time_t dayAgo = ::time(nullptr) - 24 * 60 * 60;
-    const std::size_t prefixLength = std::strlen(FileReplacer::kTemporaryPrefix);
     while (const dirent* entry = ::readdir(entries)) {
-        if (std::strncmp(entry->d_name, FileReplacer::kTemporaryPrefix, prefixLength) != 0
-            || std::strlen(entry->d_name) != prefixLength + 6)
+        if (!FileReplacer::isTemporaryName(entry->d_name))
             continue;
         struct stat info { };
         if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)
@@ -164,11 +153,40 @@ void sweepStaleTemporaryFiles(int folder, const struct stat& folderStat)
 
 std::function<void(const QString&, FileReplacer::Stage)> stageHook;
 
+bool isLetterOrDigit(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
 } // namespace
 
 void FileReplacer::setStageHookForTesting(std::function<void(const QString& path, Stage stage)> hook)
 {
     stageHook = std::move(hook);
+}
+
+QByteArray FileReplacer::temporaryName(QByteArrayView suffix)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray name(kTemporaryPrefix);
+    for (int i = 0; i < 6; ++i)
+        name += kLetters[QRandomGenerator::global()->bounded(int(sizeof(kLetters) - 1))];
+    if (!suffix.isEmpty())
+        name += '.' + suffix.toByteArray();
+    return name;
+}
+
+bool FileReplacer::isTemporaryName(QByteArrayView name)
+{
+    const QByteArrayView prefix(kTemporaryPrefix);
+    if (!name.startsWith(prefix) || name.size() < prefix.size() + 6)
+        return false;
+    const QByteArrayView random = name.sliced(prefix.size(), 6);
+    if (!std::all_of(random.begin(), random.end(), isLetterOrDigit))
+        return false;
+    const QByteArrayView rest = name.sliced(prefix.size() + 6);
+    return rest.isEmpty()
+        || (rest.size() >= 2 && rest.front() == '.' && std::all_of(rest.begin() + 1, rest.end(), isLetterOrDigit));
 }
 
 int FileReplacer::writeAll(int fd, QByteArrayView bytes)

@@ -54,6 +54,13 @@ public:
     // crash holds an unfinished write, never a photo.
     static constexpr const char* kTemporaryPrefix = ".velloran-";
 
+    // A temporary name of ours: the prefix, six random letters or digits and, when
+    // a suffix is given (letters and digits), "." and the suffix. Every file we
+    // write beside a photo is so named, so that the sweep knows it for ours.
+    static QByteArray temporaryName(QByteArrayView suffix = {});
+    // Whether name is shaped as temporaryName makes them.
+    static bool isTemporaryName(QByteArrayView name);
+
     // The file system's text for an errno value.
     static QString errorText(int error);
 

@@ -6,6 +6,8 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -360,4 +362,36 @@ TEST(ExifWriterExifTool, editsOnlyThePrimaryImagesXmpOfAPhotoWithAGainMap)
             EXPECT_EQ(tags.contains(u"XMP-xmp:Rating"_s), run.primaryHolds != QString()) << qPrintable(QStringList(tags.keys()).join(u' '));
         }
     }
+}
+
+// A full disk on the exiftool road is told as the other writers tell it (exiftool
+// itself only says that it could not write), and the photo stays whole.
+TEST(ExifWriterExifTool, aFullDiskIsToldAsSuchAndThePhotoKept)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString mountPoint = dir.filePath(u"small"_s);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"small"_s));
+    if (QProcess::execute(u"mount"_s, { u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=2m"_s, u"tmpfs"_s, mountPoint }) != 0)
+        GTEST_SKIP() << "this test may not mount a small tmpfs (it needs root outside a restricted container)";
+    const auto unmount = qScopeGuard([&] { QProcess::execute(u"umount"_s, { mountPoint }); });
+    const QString photo = copyInto(mountPoint, QDir(samplesDir()).filePath(u"heif/IMG_3578.heic"_s));
+    const QByteArray photoBytes = fileBytes(photo);
+    ASSERT_FALSE(photoBytes.isEmpty());
+    QFile filler(QDir(mountPoint).filePath(u"filler"_s));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) { }
+    filler.close();
+
+    PhotoFile written = photoAt(photo);
+    MetaDataObject settings;
+    edit(settings, { { F::Artist, u"Zoë"_s } });
+    const MetadataWriteResult result = writePhoto(written, settings, photo);
+    EXPECT_EQ(result.errorFlag, 2);
+    EXPECT_TRUE(result.errorMsg.contains(u"No space left on device"_s)) << qPrintable(result.errorMsg);
+    EXPECT_EQ(fileBytes(photo), photoBytes);
+    EXPECT_TRUE(QDir(mountPoint).entryList({ u".velloran-*"_s }, QDir::Hidden | QDir::Files).isEmpty());
 }

@@ -58,13 +58,18 @@ void fillFolder(const QTemporaryDir& dir)
 
 } // namespace
 
-TEST(BenchCommands, listsPhotosRecursivelyByExtensionInAStableOrder)
+TEST(BenchCommands, listsPhotosRecursivelyByExtensionInAStableOrderSkippingHiddenOnes)
 {
     QTemporaryDir dir;
     fillFolder(dir);
     // A link to a file counts; a link to a folder is not followed, so a loop ends.
     ASSERT_TRUE(QFile::link(dir.filePath(u"a.jpg"_s), dir.filePath(u"sub/c.jpg"_s)));
     ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(u"sub/loop"_s)));
+    // Hidden files and folders are skipped, as the application skips them: an
+    // unfinished write's temporary file is never taken for a photo.
+    ASSERT_TRUE(QFile::copy(dir.filePath(u"a.jpg"_s), dir.filePath(u"sub/.velloran-GrCxbz.heif"_s)));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u".hidden"_s));
+    ASSERT_TRUE(QFile::copy(dir.filePath(u"a.jpg"_s), dir.filePath(u".hidden/d.jpg"_s)));
     QString complaints;
     QTextStream err(&complaints);
     const QStringList expected = { dir.filePath(u"a.jpg"_s), dir.filePath(u"broken.jpg"_s),

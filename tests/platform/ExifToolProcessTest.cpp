@@ -4,8 +4,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <ctime>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -123,4 +128,98 @@ TEST(ExifToolArguments, namesTagsAsExiftoolDoesAndWordsItsReplies)
     EXPECT_EQ(text.warnings, QStringList { u"[minor] Odd offset"_s });
     EXPECT_EQ(text.error,
         u"exiftool could not write this photo (Media data referenced but not found); the photo was not changed."_s);
+}
+
+// Each argument reaches exiftool as exactly one argument, unchanged, whatever its
+// bytes; one that no line of an argument file can carry is refused, never bent.
+TEST(ExifToolProcess, everyArgumentArrivesWholeOrIsRefused)
+{
+    if (!ExifToolProcess::isInstalled())
+        GTEST_SKIP() << "exiftool is not installed";
+    ExifToolProcess process;
+    for (const QString& argument : { u"-Artist= lead"_s, u"-Artist =x"_s, u"#[CSTR]x"_s, u"a\\nb \\"_s,
+             u"tab\tinside"_s, u"-execute"_s, u"$HOME and @"_s, u"line\n-execute\nnext"_s, u"cr\rhere"_s }) {
+        SCOPED_TRACE(qPrintable(argument));
+        const ExifToolProcess::Reply echoed = process.execute({ u"-echo"_s, argument, u"-echo"_s, u"end"_s });
+        ASSERT_TRUE(echoed.answered) << qPrintable(echoed.failure);
+        EXPECT_EQ(echoed.output, argument + u"\nend"_s);
+        EXPECT_TRUE(ExifToolProcess::canFrame(argument));
+    }
+    EXPECT_FALSE(ExifToolProcess::canFrame(u"costs $5\n"_s));
+    EXPECT_FALSE(ExifToolProcess::canFrame(u" @lead"_s));
+    const ExifToolProcess::Reply refused = process.execute({ u"-echo"_s, u"two\nlines $x"_s });
+    EXPECT_FALSE(refused.answered);
+    EXPECT_TRUE(refused.failure.contains(u"cannot be given"_s)) << qPrintable(refused.failure);
+}
+
+// The end of a command is its marker on a line of its own, and a fork's answer
+// counts only for the request it carries the tag of.
+TEST(ExifToolProcess, repliesAreTakenOnlyWithTheirOwnMarkerOrTag)
+{
+    const QByteArray marker = "{ready123456789}";
+    EXPECT_EQ(ExifToolProcess::answerBefore("text\n{ready123456789}\n", marker), u"text"_s);
+    EXPECT_EQ(ExifToolProcess::answerBefore("{ready123456789}\r\nlater", marker), u""_s);
+    EXPECT_EQ(ExifToolProcess::answerBefore("Error: x - {ready123456789}\n", marker), std::nullopt);
+    EXPECT_EQ(ExifToolProcess::answerBefore("a {ready123456789}.heic\n", marker), std::nullopt);
+    EXPECT_EQ(ExifToolProcess::answerBefore("text\n{ready123456789}", marker), std::nullopt) << "its line is not ended yet";
+    EXPECT_EQ(ExifToolProcess::answerBefore("{ready12345678}\n", marker), std::nullopt);
+    EXPECT_EQ(ExifToolProcess::answerBefore("x {ready123456789}\n{ready123456789}\n", marker), u"x {ready123456789}"_s);
+
+    EXPECT_EQ(ExifToolProcess::forkedProcessId("77 4242", "77"), 4242);
+    EXPECT_EQ(ExifToolProcess::forkedProcessId("77 0", "77"), 0);
+    EXPECT_EQ(ExifToolProcess::forkedProcessId("76 4242", "77"), 0);
+    EXPECT_EQ(ExifToolProcess::forkedProcessId("777 4242", "77"), 0);
+    EXPECT_EQ(ExifToolProcess::forkedProcessId("77 42x", "77"), 0);
+    EXPECT_EQ(ExifToolProcess::forkedProcessId("77 -5", "77"), 0);
+    EXPECT_EQ(ExifToolProcess::forkedProcessId("77 99999999999999999999", "77"), 0);
+    EXPECT_EQ(ExifToolProcess::forkedProcessId("4242", ""), 0);
+}
+
+// A work folder whose process is gone (its lock can be taken) is removed with
+// what it holds, a link's target kept; a running process's folder, one being made
+// and one of an older run too recent to judge are kept.
+TEST(ExifToolProcess, workFoldersOfEndedRunsAreRemovedAndRunningOnesKept)
+{
+    QTemporaryDir parent;
+    ASSERT_TRUE(parent.isValid());
+    const QString outside = parent.filePath(u"photo.heic"_s);
+    QFile(outside).open(QIODevice::WriteOnly);
+    const auto makeFolder = [&](const QString& name, bool withLock, qint64 ageSeconds) {
+        const QString folder = parent.filePath(name);
+        QDir().mkpath(folder);
+        QFile(QDir(folder).filePath(u"spawner-0.config"_s)).open(QIODevice::WriteOnly);
+        QFile::link(outside, QDir(folder).filePath(u"photo-0-0.heic"_s));
+        const timespec old[2] = { { ::time(nullptr) - ageSeconds, 0 }, { ::time(nullptr) - ageSeconds, 0 } };
+        if (withLock) {
+            const QByteArray lock = QFile::encodeName(QDir(folder).filePath(u"owner.lock"_s));
+            ::close(::open(lock.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600));
+            ::utimensat(AT_FDCWD, lock.constData(), old, 0);
+        }
+        ::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), old, 0);
+        return folder;
+    };
+    const QString ended = makeFolder(u"velloran-exiftool-ended1"_s, true, 60);
+    const QString running = makeFolder(u"velloran-exiftool-running"_s, true, 60);
+    const QString olderVersion = makeFolder(u"velloran-exiftool-old123"_s, false, 3 * 24 * 3600);
+    const QString beingMade = makeFolder(u"velloran-exiftool-new123"_s, false, 0);
+    const QString notOurs = makeFolder(u"velloran-exif-other"_s, true, 60);
+    // The running one's lock is held, as its process holds it.
+    const int held = ::open(QFile::encodeName(QDir(running).filePath(u"owner.lock"_s)).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    EXPECT_EQ(ExifToolProcess::removeAbandonedWorkFolders(parent.path()), 2);
+    EXPECT_FALSE(QFileInfo::exists(ended));
+    EXPECT_FALSE(QFileInfo::exists(olderVersion));
+    EXPECT_TRUE(QFileInfo::exists(running));
+    EXPECT_TRUE(QFileInfo::exists(beingMade));
+    EXPECT_TRUE(QFileInfo::exists(notOurs));
+    EXPECT_TRUE(QFileInfo::exists(outside));
+    ::close(held);
+
+    // Our own folder is made once and holds its lock.
+    const QString own = ExifToolProcess::workFolder();
+    ASSERT_FALSE(own.isEmpty());
+    EXPECT_EQ(ExifToolProcess::removeAbandonedWorkFolders(QFileInfo(own).path()), 0);
+    EXPECT_TRUE(QFileInfo(own).isDir());
+    EXPECT_EQ(ExifToolProcess::workFolder(), own);
 }

@@ -155,19 +155,24 @@ TEST(FileReplacer, unfinishedWritesOlderThanADayAreSweptAndFreshOnesKept)
     const QString stale = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "Ab12Cd");
     const QString fresh = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "Ef34Gh");
     const QString photo = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "kept.jpg");
-    for (const QString& path : { stale, fresh, photo }) {
+    // exiftool's outputs carry the photo's suffix after the random part.
+    const QString staleOutput = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "GrCxbz.heif");
+    const QString notOurs = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "Ab12Cd.tar.gz");
+    for (const QString& path : { stale, fresh, photo, staleOutput, notOurs }) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("partial");
     }
     const QDateTime twoDaysAgo = QDateTime::currentDateTime().addDays(-2);
-    for (const QString& path : { stale, photo }) {
+    for (const QString& path : { stale, photo, staleOutput, notOurs }) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         ASSERT_TRUE(file.setFileTime(twoDaysAgo, QFileDevice::FileModificationTime));
     }
     ASSERT_EQ(FileReplacer::replace(dir.filePath("photo.jpg"), "x", {}), std::nullopt);
     EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_FALSE(QFileInfo::exists(staleOutput));
     EXPECT_TRUE(QFileInfo::exists(fresh));
     EXPECT_TRUE(QFileInfo::exists(photo));
+    EXPECT_TRUE(QFileInfo::exists(notOurs));
 }
