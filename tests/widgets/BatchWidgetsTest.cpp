@@ -420,6 +420,61 @@ private slots:
         QCOMPARE(path->text(), u"/photos/d.jpg"_s);
     }
 
+    // The counts and the path are drawn together, so the path shown is always the
+    // photo that started when the count shown was reached.
+    void theProgressSheetsPathKeepsPaceWithItsCount()
+    {
+        ProcessProgressSheet sheet;
+        sheet.startRun(6, false);
+        const auto shownTogether = [&sheet] {
+            const QString photo = sheet.shownPhoto();
+            return sheet.countsText() == u"%1 of 6 photos processed"_s.arg(photo.mid(8, 1));
+        };
+        // Photo n starts as n photos are done, faster than the sheet is drawn.
+        for (int n = 0; n < 6; ++n) {
+            sheet.setCurrentPhoto(u"/photos/%1.jpg"_s.arg(n));
+            sheet.setProgress(n, 6, 0);
+            QVERIFY2(shownTogether(), qPrintable(sheet.shownPhoto() + u" / "_s + sheet.countsText()));
+        }
+        QTRY_COMPARE(sheet.shownPhoto(), u"/photos/5.jpg"_s);
+        QVERIFY(shownTogether());
+        // The last photo done: its count shows at once.
+        sheet.setProgress(6, 6, 0);
+        sheet.showPlaceholder();
+        QCOMPARE(sheet.countsText(), u"6 of 6 photos processed"_s);
+    }
+
+    // A path longer than a line keeps the bar and the buttons in place: the folder on
+    // one line, the file's name on the next, each shortened in the middle to fit.
+    void aLongPathKeepsTheProgressSheetWholeAndShowsTheFileName()
+    {
+        ProcessProgressSheet sheet;
+        sheet.startRun(374, false);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        const QSize before = sheet.size();
+        const QString name = u"IMG_20240115_184207_HDR.jpg"_s;
+        const QString folder = u"/home/someone/Pictures/Holidays 2024/Kraków and the Tatra mountains in the "
+                               u"winter of that year/day three of the trip/"_s;
+        sheet.setCurrentPhoto(folder + name);
+        sheet.setProgress(86, 374, 0);
+        settleEvents();
+        auto* path = find<QLabel>(&sheet, u"lblCurrntFilePath"_s);
+        const QStringList lines = path->text().split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.last(), name);
+        QVERIFY(lines.first().startsWith(u"/home/"_s) && lines.first().contains(u'…'));
+        for (const QString& line : lines)
+            QVERIFY(path->fontMetrics().horizontalAdvance(line) <= path->contentsRect().width());
+        QVERIFY(path->height() >= 2 * path->fontMetrics().lineSpacing());
+        QCOMPARE(path->toolTip(), folder + name);
+        QCOMPARE(sheet.size(), before);
+        auto* bar = find<GRProgressIndicator>(&sheet, u"progressIndicator"_s);
+        QCOMPARE(bar->height(), bar->sizeHint().height());
+        QVERIFY(path->mapTo(&sheet, QPoint()).y() > bar->mapTo(&sheet, QPoint()).y() + bar->height());
+        QVERIFY(sheet.rect().contains(QRect(path->mapTo(&sheet, QPoint()), path->size())));
+    }
+
     // Escape and the close button are the Stop button: one stop, said on the button,
     // and the sheet stays up until the run has ended.
     void escapeOnTheProgressSheetStopsLikeTheButtonAndKeepsItUp()

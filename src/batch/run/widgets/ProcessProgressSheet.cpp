@@ -5,6 +5,7 @@
 #include "controls/ImageNamed.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -25,6 +26,8 @@ ProcessProgressSheet::ProcessProgressSheet(QWidget* parent)
     connect(&m_photoInterval, &QTimer::timeout, this, [this] {
         if (m_shownPath != m_currentPath)
             showCurrentPhoto();
+        else
+            showCounts();
     });
 
     auto* layout = new QHBoxLayout(this);
@@ -48,14 +51,20 @@ ProcessProgressSheet::ProcessProgressSheet(QWidget* parent)
     m_progressIndicator->setObjectName(u"progressIndicator"_s);
     m_progressIndicator->setMinValue(0.0);
     m_progressIndicator->setMaxValue(100.0);
+    m_progressIndicator->setFixedHeight(m_progressIndicator->sizeHint().height());
     right->addWidget(m_progressIndicator);
     m_lblProgressCounts = new QLabel(this);
     m_lblProgressCounts->setObjectName(u"lblProgressCounts"_s);
     right->addWidget(m_lblProgressCounts);
     m_lblCurrntFilePath = new QLabel(this);
     m_lblCurrntFilePath->setObjectName(u"lblCurrntFilePath"_s);
-    m_lblCurrntFilePath->setWordWrap(true);
+    // Two lines, whatever the path: a label that wraps would grow with a long path
+    // and squeeze the bar out of the sheet.
+    m_lblCurrntFilePath->setFixedHeight(2 * m_lblCurrntFilePath->fontMetrics().lineSpacing() + 2);
+    m_lblCurrntFilePath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lblCurrntFilePath->setMinimumWidth(1);
     m_lblCurrntFilePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_lblCurrntFilePath->installEventFilter(this);
     right->addWidget(m_lblCurrntFilePath);
     right->addStretch();
     auto* buttons = new QHBoxLayout;
@@ -92,8 +101,10 @@ void ProcessProgressSheet::startRun(qint64 runSize, bool isForRestore)
     m_currentPath.clear();
     m_shownPath.clear();
     m_lblCurrntFilePath->clear();
+    m_lblCurrntFilePath->setToolTip({});
     m_progressIndicator->setDoubleValue(0.0);
-    setProgress(0, runSize, 0);
+    m_counts = { 0, runSize, 0 };
+    showCounts();
     showPlaceholder();
 }
 
@@ -108,8 +119,8 @@ void ProcessProgressSheet::showCurrentPhoto()
 {
     m_shownPath = m_currentPath;
     m_photoInterval.start();
-    m_lblCurrntFilePath->setText(QDir::toNativeSeparators(m_shownPath));
-    m_lblCurrntFilePath->setToolTip(m_lblCurrntFilePath->text());
+    showPath();
+    showCounts();
     const QImage cached = m_thumbnails->thumbnail(m_shownPath);
     if (!cached.isNull()) {
         showThumbnail(m_shownPath);
@@ -132,12 +143,44 @@ void ProcessProgressSheet::showThumbnail(const QString& path)
 
 void ProcessProgressSheet::setProgress(qint64 handled, qint64 runSize, qint64 failed)
 {
+    // Drawn with the path, so that the two tell of the same moment.
+    m_counts = { handled, runSize, failed };
+    if (!m_photoInterval.isActive())
+        showCounts();
+}
+
+void ProcessProgressSheet::showCounts()
+{
+    const auto [handled, runSize, failed] = m_counts;
     // Whole percent, as the bottom line shows it.
     m_progressIndicator->setDoubleValue(runSize > 0 ? double(handled * 100 / runSize) : 0.0);
     QString counts = tr("%1 of %2 photos processed").arg(handled).arg(runSize);
     if (failed > 0)
         counts += tr(", %n with an error", nullptr, int(failed));
     m_lblProgressCounts->setText(counts);
+}
+
+void ProcessProgressSheet::showPath()
+{
+    const QString path = QDir::toNativeSeparators(m_shownPath);
+    m_lblCurrntFilePath->setToolTip(path);
+    const QFontMetrics metrics = m_lblCurrntFilePath->fontMetrics();
+    const int width = m_lblCurrntFilePath->contentsRect().width();
+    if (metrics.horizontalAdvance(path) <= width) {
+        m_lblCurrntFilePath->setText(path);
+        return;
+    }
+    // The folder on the first line, the file's name on the second.
+    const qsizetype cut = path.lastIndexOf(QDir::separator()) + 1;
+    m_lblCurrntFilePath->setText(metrics.elidedText(path.left(cut), Qt::ElideMiddle, width) + QLatin1Char('\n')
+        + metrics.elidedText(path.mid(cut), Qt::ElideMiddle, width));
+}
+
+bool ProcessProgressSheet::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_lblCurrntFilePath && event->type() == QEvent::Resize && !m_shownPath.isEmpty())
+        showPath();
+    return QDialog::eventFilter(watched, event);
 }
 
 QString ProcessProgressSheet::countsText() const
@@ -147,6 +190,14 @@ QString ProcessProgressSheet::countsText() const
 
 void ProcessProgressSheet::showPlaceholder()
 {
-    m_photoInterval.stop();
+    // The run's last photo is done: what waited for the interval shows now.
+    if (m_photoInterval.isActive()) {
+        m_photoInterval.stop();
+        if (m_shownPath != m_currentPath) {
+            m_shownPath = m_currentPath;
+            showPath();
+        }
+        showCounts();
+    }
     m_imgvwCurrentPhoto->setPixmap(imageNamed(u"place_holder.png"_s, QSize(64, 64), devicePixelRatioF()));
 }

@@ -13,14 +13,15 @@ class ThumbnailCache;
 // preview of the photo being written ("imgvwCurrentPhoto"), the progress bar
 // (0 to 100), the photo's path ("lblCurrntFilePath"), the counts and the stop
 // button. It only shows what the run reports; the stop goes to whoever runs it.
+// The path and the counts are drawn together, at most once an interval.
 class ProcessProgressSheet : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kPreviewWidth = 160;
     static constexpr int kPreviewHeight = 120;
-    // The path and preview follow the run at most this often: photos start by the
-    // thousand a second, and the path label lays its wrapped text out anew on every
-    // change, which would keep the main thread busy for most of the run.
+    // The path, preview and counts follow the run at most this often: photos start
+    // by the thousand a second, and drawing each would keep the main thread busy for
+    // most of the run.
     static constexpr int kPhotoIntervalMs = 100;
 
     explicit ProcessProgressSheet(QWidget* parent = nullptr);
@@ -32,9 +33,11 @@ public:
     // preview. A photo that starts within kPhotoIntervalMs of the last one shown is
     // shown when the interval ends, unless a later one has started by then.
     void setCurrentPhoto(const QString& filePath);
-    // handled of runSize photos finished, failed of them with an error.
+    // handled of runSize photos finished, failed of them with an error: shown with
+    // the path, at once or when the interval ends.
     void setProgress(qint64 handled, qint64 runSize, qint64 failed);
-    // The run's last photo is done: the preview goes back to the placeholder.
+    // The run's last photo is done: what waits for the interval shows at once, and
+    // the preview goes back to the placeholder.
     void showPlaceholder();
 
     QString currentPhoto() const { return m_currentPath; }
@@ -49,13 +52,26 @@ public:
 signals:
     void stopRequested();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    struct Counts {
+        qint64 handled = 0;
+        qint64 runSize = 0;
+        qint64 failed = 0;
+    };
+
     void showCurrentPhoto();
+    void showCounts();
+    // The shown photo's path in two lines at most, shortened to the label's width.
+    void showPath();
     void showThumbnail(const QString& path);
 
     ThumbnailCache* m_thumbnails = nullptr;
     QString m_currentPath;
     QString m_shownPath;
+    Counts m_counts;
     QTimer m_photoInterval;
     QLabel* m_title = nullptr;
     QLabel* m_imgvwCurrentPhoto = nullptr;
