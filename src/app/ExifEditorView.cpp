@@ -295,28 +295,16 @@ void ExifEditorView::enableDragAndDrop(bool enable)
 
 void ExifEditorView::showAlertWithTag(int tag)
 {
-    AlertCounts counts = m_photoList->alertCounts();
-    if (m_batch)
-        m_batch->addAlertCounts(counts);
-    const bool shown = m_alertSheet->show(tag, counts, [this, tag](AlertButton button) {
-        enableDragAndDrop(true);
-        enableView(true);
+    presentAlert(tag, [this, tag](AlertButton button) {
         switch (button) {
         case AlertButtonYes:
-            if (tag == AlertRemovePhotos) {
+            if (tag == AlertRemovePhotos)
                 m_photoList->deleteSelectedPhotos();
-                break;
-            }
-            if (tag == AlertNoChangesInExifData || tag == AlertNoRenamingOption)
-                setPresetsAndNextByPage();
-            alertYesRoad(AlertCatalog::yesRoad(tag));
             break;
         case AlertButtonNo:
             setPresetsAndNextByPage();
             break;
         case AlertButtonOk:
-            if (tag == AlertNotEnoughSpace)
-                alertNotEnoughSpaceAnswered();
             setPresetsAndNextByPage();
             if (m_app.arraySelectedImagesToProcess.isEmpty())
                 processAfterAllPhotosAdded();
@@ -327,6 +315,21 @@ void ExifEditorView::showAlertWithTag(int tag)
             m_photoList->btnRemoveFromBatchTapped();
             break;
         }
+    });
+}
+
+// The one alert sheet, for the list's alerts and the batch's: while it is up the
+// editor is off; any answer gives it back before the asker's continuation runs.
+void ExifEditorView::presentAlert(int tag, std::function<void(AlertButton)> answered)
+{
+    AlertCounts counts = m_photoList->alertCounts();
+    if (m_batch)
+        m_batch->addAlertCounts(counts);
+    const bool shown = m_alertSheet->show(tag, counts, [this, answered = std::move(answered)](AlertButton button) {
+        enableDragAndDrop(true);
+        enableView(true);
+        if (answered)
+            answered(button);
     });
     if (shown) {
         enableDragAndDrop(false);

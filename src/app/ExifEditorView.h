@@ -150,10 +150,6 @@ public:
     virtual void enableBatchView(bool enable);
     // The Reset button's road (the metadata menu's "Reset").
     void btnResetTapped() override;
-    // What an alert's Yes goes on with (start, restore, validate then start, destination).
-    virtual void alertYesRoad(AlertYesRoad road);
-    // The OK of alert 102: the summary follows.
-    virtual void alertNotEnoughSpaceAnswered();
     // While a drop-down list of the editor is open its other buttons are off.
     void disableEnableAllButtonsWhenDropdownOpen(bool disable) override;
 
@@ -189,6 +185,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void presentAlert(int tag, std::function<void(AlertButton)> answered);
     void buildLayout();
     // One wiring function per panel, each in the panel's own file.
     void wireForm();

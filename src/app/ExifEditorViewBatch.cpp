@@ -85,11 +85,9 @@ BatchController::Host::FormRecords ExifEditorView::formRecords()
     return { form->state().metaDataObject(), form->state().metaDataObjectWithUpdatedChange() };
 }
 
-// The one alert sheet: its Yes comes back through alertYesRoad, its OK of 102
-// through alertNotEnoughSpaceAnswered.
-void ExifEditorView::showAlert(int tag, std::function<void(AlertButton)>)
+void ExifEditorView::showAlert(int tag, std::function<void(AlertButton)> answered)
 {
-    showAlertWithTag(tag);
+    presentAlert(tag, std::move(answered));
 }
 
 // Place names in new file names are the geocoder's first road online when no map
@@ -190,15 +188,6 @@ void ExifEditorView::btnResetTapped()
     m_batch->btnResetTapped();
 }
 
-void ExifEditorView::alertYesRoad(AlertYesRoad road)
-{
-    m_batch->alertYesRoad(road);
-}
-
-void ExifEditorView::alertNotEnoughSpaceAnswered()
-{
-    m_batch->alertNotEnoughSpaceAnswered();
-}
 
 void ExifEditorView::disableEnableAllButtonsWhenDropdownOpen(bool disable)
 {

@@ -53,13 +53,11 @@ public:
     {
         calls << QStringLiteral("editingMode:%1").arg(option);
     }
-    void alertYesRoad(AlertYesRoad road) override { yesRoads.append(road); }
     void disableEnableAllButtonsWhenDropdownOpen(bool disable) override { buttonsOff = disable; }
 
     bool renamingInForce = false;
     QStringList calls;
     QList<int> handedToForm;
-    QList<AlertYesRoad> yesRoads;
     bool buttonsOff = false;
 };
 
@@ -877,11 +875,18 @@ private slots:
         answerLastAlert(-1);
         QCOMPARE(answers, QList<AlertButton>({ AlertButtonNo, AlertButtonNo, AlertButtonOk }));
 
-        // Through the editor: Yes goes on to the batch's road.
-        m_editor->showAlertWithTag(AlertNoRenamingOption);
+        // Through the editor, as the batch asks: the answer reaches the asker's
+        // continuation, with the editor already given back.
+        QList<AlertButton> batchAnswers;
+        bool enabledWhenAnswered = false;
+        m_editor->showAlert(AlertNoRenamingOption, [&](AlertButton button) {
+            batchAnswers.append(button);
+            enabledWhenAnswered = m_editor->isViewEnabled();
+        });
         QVERIFY(!m_editor->isViewEnabled());
         answerLastAlert(0);
-        QCOMPARE(m_editor->yesRoads, QList<AlertYesRoad>({ AlertYesRoad::ChooseDestinationFolder }));
+        QCOMPARE(batchAnswers, QList<AlertButton>({ AlertButtonYes }));
+        QVERIFY(enabledWhenAnswered);
     }
 };
 

@@ -161,23 +161,3 @@ std::optional<AlertContent> AlertCatalog::alertToShow(int tag, const AlertCounts
     }
     return alertForTag(tag, counts);
 }
-
-AlertYesRoad AlertCatalog::yesRoad(int tag)
-{
-    switch (tag) {
-    case AlertStartProcess:
-        return AlertYesRoad::StartProcess;
-    case AlertRestoreExifData:
-        return AlertYesRoad::RestoreMetadata;
-    case AlertRemovePhotos:
-        return AlertYesRoad::DeleteSelectedPhotos;
-    case AlertNoChangesInExifData:
-        return AlertYesRoad::ValidateFormThenStartProcess;
-    case AlertNoRenamingOption:
-        return AlertYesRoad::ChooseDestinationFolder;
-    case AlertIptcNotWrittenToSome:
-        return AlertYesRoad::LeavePhotosKeepingNoIptc;
-    default:
-        return AlertYesRoad::None;
-    }
-}

@@ -34,17 +34,6 @@ enum AlertButton : int {
     AlertButtonRemoveFromBatch = 8,
 };
 
-// What the Yes button of an alert goes on with.
-enum class AlertYesRoad {
-    None,
-    StartProcess, // 100
-    RestoreMetadata, // 101
-    DeleteSelectedPhotos, // 106
-    ValidateFormThenStartProcess, // 111: the form is checked first; a failure gives alert 112
-    ChooseDestinationFolder, // 113: the destination panel, the renaming left off
-    LeavePhotosKeepingNoIptc, // 116: the destination panel; those photos are refused in the run
-};
-
 // The counts that some alert texts quote.
 struct AlertCounts {
     int totalPhotosSelected = 0; // 106
@@ -77,6 +66,4 @@ public:
     // The alert to show now: nothing, and a log line, while a sub-window is open
     // (another sheet, the loading overlay) or for an unknown tag.
     static std::optional<AlertContent> alertToShow(int tag, const AlertCounts& counts, bool isSubWindowOpened);
-
-    static AlertYesRoad yesRoad(int tag);
 };

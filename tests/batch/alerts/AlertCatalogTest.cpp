@@ -124,16 +124,6 @@ TEST(AlertCatalog, answersNothingForAnUnknownTagOrWhileAnotherSheetIsOpen)
     EXPECT_TRUE(AlertCatalog::alertToShow(107, {}, false).has_value());
 }
 
-TEST(AlertCatalog, sendsYesOnTheRoadOfItsTag)
-{
-    EXPECT_EQ(AlertCatalog::yesRoad(100), AlertYesRoad::StartProcess);
-    EXPECT_EQ(AlertCatalog::yesRoad(101), AlertYesRoad::RestoreMetadata);
-    EXPECT_EQ(AlertCatalog::yesRoad(111), AlertYesRoad::ValidateFormThenStartProcess);
-    EXPECT_EQ(AlertCatalog::yesRoad(113), AlertYesRoad::ChooseDestinationFolder);
-    EXPECT_EQ(AlertCatalog::yesRoad(116), AlertYesRoad::LeavePhotosKeepingNoIptc);
-    EXPECT_EQ(AlertCatalog::yesRoad(108), AlertYesRoad::None);
-}
-
 TEST(IntakeCompletion, refreshesBeforeItShowsTheLimitAlertAndSkipsTheRefusalAlerts)
 {
     PhotoIntakeSummary summary;

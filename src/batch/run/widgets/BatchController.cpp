@@ -86,45 +86,26 @@ bool BatchController::formValid() const
 
 // ---- Alerts ----
 
-void BatchController::showAlert(int tag)
+void BatchController::showAlert(int tag, std::function<void()> onYes)
 {
-    m_host.showAlert(tag, [this, tag](AlertButton button) {
-        // Every answer gives the editor back; Yes then goes on.
+    m_host.showAlert(tag, [this, tag, onYes = std::move(onYes)](AlertButton button) {
         m_host.enableDragAndDrop(true);
-        if (tag != AlertStartProcess && tag != AlertRestoreExifData)
-            setPresetsAndNextByPage();
         if (tag == AlertNotEnoughSpace)
             alertNotEnoughSpaceAnswered();
-        else if (button == AlertButtonYes)
-            alertYesRoad(AlertCatalog::yesRoad(tag));
+        if (button != AlertButtonYes)
+            setPresetsAndNextByPage();
+        else if (onYes)
+            onYes();
     });
 }
 
-void BatchController::alertYesRoad(AlertYesRoad road)
+void BatchController::validateFormThenStart()
 {
-    switch (road) {
-    case AlertYesRoad::StartProcess:
+    setPresetsAndNextByPage();
+    if (formValid())
         startProcessBtnYesTapped();
-        break;
-    case AlertYesRoad::RestoreMetadata:
-        btnRestoreMetaDataYesTapped();
-        break;
-    case AlertYesRoad::ValidateFormThenStartProcess:
-        if (formValid())
-            startProcessBtnYesTapped();
-        else
-            showAlert(AlertErrorsFound);
-        break;
-    case AlertYesRoad::ChooseDestinationFolder:
-        startProcessOnEditOptionBlank(true);
-        break;
-    case AlertYesRoad::LeavePhotosKeepingNoIptc:
-        chooseDestination(m_confirmAfterPanel);
-        break;
-    case AlertYesRoad::DeleteSelectedPhotos:
-    case AlertYesRoad::None:
-        break;
-    }
+    else
+        showAlert(AlertErrorsFound);
 }
 
 // ---- Next and the renaming page ----
@@ -234,7 +215,12 @@ void BatchController::btnProcessTapped()
     }
     const OutputOptionsModel::ProcessStep step = m_page->model().processStep();
     if (step.alertTag != 0) {
-        showAlert(step.alertTag);
+        // Yes to 113 goes on without renaming, still asking before the run; 114 and
+        // 115 have OK alone.
+        showAlert(step.alertTag, [this, confirm = step.confirmAfterPanel] {
+            setPresetsAndNextByPage();
+            startProcessOnEditOptionBlank(confirm);
+        });
         return;
     }
     const bool confirm = step.confirmAfterPanel;
@@ -258,7 +244,9 @@ void BatchController::startProcessOnEditOptionBlank(bool confirm)
                                        : PhotosKeepingNoIptc {};
     if (m_keepingNoIptc.any()) {
         m_confirmAfterPanel = confirm;
-        showAlert(m_keepingNoIptc.all() ? AlertIptcNotWrittenToAny : AlertIptcNotWrittenToSome);
+        // Yes to 116 leaves those photos to be refused in the run; 117 has OK alone.
+        showAlert(m_keepingNoIptc.all() ? AlertIptcNotWrittenToAny : AlertIptcNotWrittenToSome,
+            [this] { chooseDestination(m_confirmAfterPanel); });
         return;
     }
     chooseDestination(confirm);
@@ -301,8 +289,10 @@ void BatchController::afterDestinationChosen(bool confirm, bool keepSource)
     QTimer::singleShot(kAfterPanelDelayMs, this, [this, tag] {
         if (tag == 0)
             startProcessBtnYesTapped();
+        else if (tag == AlertNoChangesInExifData)
+            showAlert(tag, [this] { validateFormThenStart(); });
         else
-            showAlert(tag);
+            showAlert(tag, [this] { startProcessBtnYesTapped(); });
     });
 }
 
@@ -426,7 +416,7 @@ void BatchController::btnRestoreTapped()
 {
     if (!m_bar->btnRestore()->isEnabled() || isProcessing())
         return;
-    showAlert(AlertRestoreExifData);
+    showAlert(AlertRestoreExifData, [this] { btnRestoreMetaDataYesTapped(); });
 }
 
 void BatchController::btnRestoreMetaDataYesTapped()

@@ -125,8 +125,6 @@ public:
     void startProcessOnEditOptionBlank(bool confirm = true);
     // The figures of the alerts about photos that keep no IPTC data.
     void addAlertCounts(AlertCounts& counts) const;
-    // What Yes on an alert goes on with.
-    void alertYesRoad(AlertYesRoad road);
     // Alert 102's OK: the summary follows once the photos in hand are done.
     void alertNotEnoughSpaceAnswered();
 
@@ -151,7 +149,12 @@ signals:
     void summaryShown();
 
 private:
-    void showAlert(int tag);
+    // Shows the alert of tag; every answer gives the editor back, No and OK the
+    // page's buttons too, and Yes goes on with onYes (which sets the buttons
+    // itself where it does not go on to a run).
+    void showAlert(int tag, std::function<void()> onYes = {});
+    // Yes to 111: the form is checked once more, a failure gives 112.
+    void validateFormThenStart();
     void chooseDestination(bool confirm);
     void afterDestinationChosen(bool confirm, bool keepSource);
     void prepareRun();
