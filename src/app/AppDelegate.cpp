@@ -118,6 +118,8 @@ void AppDelegate::applicationDidFinishLaunching()
     arraySelectedImagesToProcess.clear();
     loadPresetsSettings();
     openMainWindow();
+    if (!m_presetsNotReadDetail.isEmpty())
+        alertPresetsNotRead();
 
     auto& center = NotificationCenter::defaultCenter();
     center.addObserver(this, Notifications::presetsChanged, [this](const Notification&) { presetsDidChange(); });
@@ -172,7 +174,15 @@ void AppDelegate::saveProjectSession()
 void AppDelegate::loadPresetsSettings()
 {
     arrayPresets.clear();
+    m_presetsNotReadDetail.clear();
     UserDefaults& store = defaults();
+    if (!store.unreadableFileKept().isEmpty()) {
+        m_presetsNotReadDetail = tr("The settings file could not be read. Its bytes were kept in \"%1\"; the presets "
+                                    "and settings start empty.")
+                                     .arg(store.unreadableFileKept());
+        qCWarning(lcApp).noquote() << "the settings file could not be read; its bytes are kept in"
+                                   << store.unreadableFileKept();
+    }
     if (!store.contains(kProjectSessionKey))
         return;
     const QByteArray data = store.dataForKey(kProjectSessionKey);
@@ -184,7 +194,24 @@ void AppDelegate::loadPresetsSettings()
         store.synchronize();
         qCWarning(lcApp).nospace() << "the stored presets could not be read completely (" << read.presets.size()
                                    << " read); the stored bytes are kept under " << kUnreadableProjectSessionKey;
+        m_presetsNotReadDetail = tr("Their stored bytes were kept in \"%1\" under the key %2.")
+                                     .arg(store.fileName(), kUnreadableProjectSessionKey);
+        if (!read.presets.isEmpty())
+            m_presetsNotReadDetail += u' '
+                + (read.presets.size() == 1 ? tr("The one preset that could be read is in the list.")
+                                            : tr("The %1 presets that could be read are in the list.")
+                                                  .arg(read.presets.size()));
     }
+}
+
+void AppDelegate::alertPresetsNotRead()
+{
+    AlertRequest alert;
+    alert.objectName = QStringLiteral("alertPresetsNotRead");
+    alert.message = tr("The presets could not be read.");
+    alert.informativeText = m_presetsNotReadDetail;
+    alert.icon = AlertRequest::Icon::Warning;
+    presenter().presentAlert(m_windowController ? m_windowController->windowMain() : nullptr, alert, {});
 }
 
 void AppDelegate::presetsDidChange()

@@ -52,6 +52,9 @@ public:
 
     // ---- Preset archive ----
     void saveProjectSession();
+    // Reads the presets. Where they could not be read (a damaged archive, or a
+    // settings file that was no INI file), start-up then says so in an alert
+    // that names where their bytes were kept.
     void loadPresetsSettings();
     // Whoever changes arrayPresets in place calls this (or posts
     // Notifications::presetsChanged); the archive is written kPresetsSaveDelayMs
@@ -141,6 +144,7 @@ signals:
 
 private:
     void createMenuActions();
+    void alertPresetsNotRead();
 
     std::unique_ptr<MainWindowController> m_windowController;
     std::unique_ptr<Reachability> m_internetReachability;
@@ -155,6 +159,7 @@ private:
     QAction* m_quitAction = nullptr;
     QElapsedTimer m_launchTimer;
     QTimer m_presetsSaveTimer;
+    QString m_presetsNotReadDetail; // where the unread presets were kept; "" when they were read
     bool m_terminating = false;
     bool m_willTerminateDone = false;
 };

@@ -33,18 +33,66 @@ void keepPrivate(const QString& path)
     ::close(fd);
 }
 
+QString userSettingsPath()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velloran"), QStringLiteral("Velloran"))
+        .fileName();
+}
+
+// QSettings reads any bytes as some INI file and writes its reading back at the
+// next change, so a damaged file would be lost; it is renamed first. Answers the
+// name it was kept under, or "" when it was read (or could not be renamed).
+QString setAsideUnlessIni(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || UserDefaults::isIniText(file.readAll()))
+        return QString();
+    file.close();
+    for (int attempt = 1; attempt < 100; ++attempt) {
+        const QString kept
+            = path + QStringLiteral(".unreadable") + (attempt > 1 ? u'.' + QString::number(attempt) : QString());
+        if (QFileInfo::exists(kept))
+            continue;
+        if (!QFile::rename(path, kept))
+            break;
+        return kept;
+    }
+    return QString();
+}
+
 } // namespace
 
 UserDefaults::UserDefaults()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velloran"), QStringLiteral("Velloran"))
+    : m_unreadableFileKept(setAsideUnlessIni(userSettingsPath()))
+    , m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velloran"), QStringLiteral("Velloran"))
 {
     keepPrivate(m_settings.fileName());
 }
 
 UserDefaults::UserDefaults(const QString& iniPath)
-    : m_settings(iniPath, QSettings::IniFormat)
+    : m_unreadableFileKept(setAsideUnlessIni(iniPath))
+    , m_settings(iniPath, QSettings::IniFormat)
 {
     keepPrivate(m_settings.fileName());
+}
+
+bool UserDefaults::isIniText(const QByteArray& bytes)
+{
+    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
+    if (QString::fromUtf8(text).toUtf8() != text)
+        return false;
+    for (QByteArrayView line : text.split('\n')) {
+        for (const char c : line) {
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r')
+                return false;
+        }
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[') ? !line.endsWith(']') : !line.contains('='))
+            return false;
+    }
+    return true;
 }
 
 bool UserDefaults::contains(const QString& key) const

@@ -11,6 +11,10 @@
 // The keys: "PROJECT_SESSION" (the preset archive, and "PROJECT_SESSION.unreadable"
 // for an archive that could not be read), "rateMeCounter", "appVersion",
 // "notShowPromotionWindow" and "notShowRenameResetPopup". Main thread only.
+//
+// A file that is no INI file (damaged, or random bytes) is renamed to
+// "<file>.unreadable" before it is opened, so that nothing is ever written over
+// it: the settings start empty, and the user can be told where the old bytes are.
 class UserDefaults {
 public:
     static UserDefaults& standardUserDefaults();
@@ -38,8 +42,17 @@ public:
     bool synchronize();
 
     QString fileName() const { return m_settings.fileName(); }
+    // Where an unreadable settings file was kept when these defaults opened; "" when
+    // the file was read (or there was none).
+    const QString& unreadableFileKept() const { return m_unreadableFileKept; }
+
+    // Whether bytes read as an INI file: UTF-8 text without control characters
+    // whose every line is blank, a comment, a [section] or a key=value.
+    static bool isIniText(const QByteArray& bytes);
 
 private:
     UserDefaults();
+    // Declared before m_settings: the file is set aside before QSettings reads it.
+    QString m_unreadableFileKept;
     QSettings m_settings;
 };

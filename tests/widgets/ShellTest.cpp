@@ -251,6 +251,13 @@ private slots:
         }
         launch();
         QVERIFY(m_app->arrayPresets.isEmpty());
+        // The start says so, and where the bytes are.
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        const AlertRequest& alert = m_presenter->alerts.first().request;
+        QCOMPARE(alert.objectName, QStringLiteral("alertPresetsNotRead"));
+        QCOMPARE(alert.message, QStringLiteral("The presets could not be read."));
+        QVERIFY(alert.informativeText.contains(storedDefaults().fileName()));
+        QVERIFY(alert.informativeText.contains(AppDelegate::kUnreadableProjectSessionKey));
         m_app->terminate();
         QSettings settings = storedDefaults();
         QCOMPARE(settings.value(AppDelegate::kUnreadableProjectSessionKey).toByteArray(), damaged);
