@@ -3,6 +3,7 @@
 #include "app/AppLogging.h"
 #include "app/ExifEditorFactory.h"
 #include "app/Links.h"
+#include "app/QuitBackstop.h"
 #include "app/MainWindowController.h"
 #include "app/OnlineConsentPrompt.h"
 #include "app/Reachability.h"
@@ -137,14 +138,36 @@ void AppDelegate::applicationWillTerminate()
     if (m_willTerminateDone)
         return;
     m_willTerminateDone = true;
-    // A worker may be writing a photo: let it finish the one in hand, then save.
-    m_workers.stopAll();
-    // The writers' exiftool processes would otherwise wait for commands until
-    // their threads end.
-    ExifToolProcess::endAll();
+    {
+        // A worker may be writing a photo: it finishes the one in hand, and the
+        // presets are saved after it. One that does not stop within the bound does
+        // not keep the application alive: the backstop saves the presets as they
+        // are now, from a store of its own, and ends the process.
+        const QByteArray presets = ProjectSession::archivedData(arrayPresets);
+        const QString storeFile = defaults().fileName();
+        const QuitBackstop backstop(
+            m_quitBound,
+            [presets, storeFile] {
+                UserDefaults store(storeFile);
+                store.setData(presets, kProjectSessionKey);
+                store.synchronize();
+                endHelpers();
+                RestoreData::removeAll();
+            },
+            m_quitBackstopEnd);
+        m_workers.stopAll();
+    }
+    endHelpers();
     saveProjectSession();
     // The way back of the last run is offered only while the application runs.
     RestoreData::removeAll();
+}
+
+void AppDelegate::endHelpers()
+{
+    // The writers' exiftool processes would otherwise wait for commands until
+    // their threads end.
+    ExifToolProcess::endAll();
 }
 
 void AppDelegate::terminate()

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -43,7 +44,9 @@ public:
 
     // ---- Start-up and shut-down ----
     void applicationDidFinishLaunching();
-    // Stops and waits for the running workers, then writes the preset archive.
+    // Stops and waits for the running workers, then writes the preset archive. The
+    // wait lasts kQuitWorkersBound at most; then the presets are written and the
+    // process ends (QuitBackstop).
     // Runs once, whichever road ends the application.
     void applicationWillTerminate();
     // Ends the application: applicationWillTerminate, then the event loop ends.
@@ -114,6 +117,14 @@ public:
     WorkerRegistry& workers() { return m_workers; }
     // What ending the event loop means (default: QCoreApplication::quit()).
     void setTerminateHandler(std::function<void()> handler) { m_terminateHandler = std::move(handler); }
+    // How long the end waits for the workers, and what ends the process after that
+    // (default: _exit(0)). The whole end stays within 2 s.
+    static constexpr std::chrono::milliseconds kQuitWorkersBound { 1500 };
+    void setQuitBackstop(std::chrono::milliseconds bound, std::function<void()> endProcess)
+    {
+        m_quitBound = bound;
+        m_quitBackstopEnd = std::move(endProcess);
+    }
     void setEditorViewFactory(EditorViewFactory factory) { m_editorViewFactory = std::move(factory); }
 
     // ---- Application-wide state ----
@@ -143,6 +154,8 @@ signals:
     void presetsSaved();
 
 private:
+    // Ends the helper processes, after the workers or when they did not stop in time.
+    static void endHelpers();
     void createMenuActions();
     void alertPresetsNotRead();
 
@@ -152,6 +165,8 @@ private:
     std::shared_ptr<UrlOpener> m_urlOpener;
     WorkerRegistry m_workers;
     std::function<void()> m_terminateHandler;
+    std::chrono::milliseconds m_quitBound = kQuitWorkersBound;
+    std::function<void()> m_quitBackstopEnd; // empty: _exit(0)
     EditorViewFactory m_editorViewFactory;
     QList<QAction*> m_fileActions;
     QList<QAction*> m_helpActions;

@@ -2,6 +2,7 @@
 #include "app/AppDelegate.h"
 #include "app/Links.h"
 #include "app/MainWindowController.h"
+#include "app/QuitBackstop.h"
 #include "app/Reachability.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalWatcher.h"
@@ -20,7 +21,9 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
+#include <atomic>
 #include <csignal>
+#include <future>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -230,6 +233,49 @@ private slots:
         }
         QCOMPARE(m_app->arrayPresets[7]->Artist(), QStringLiteral("Zoë 7"));
         QVERIFY(!storedDefaults().contains(AppDelegate::kUnreadableProjectSessionKey));
+    }
+
+    void aWorkerThatDoesNotStopCannotKeepTheApplicationFromEnding()
+    {
+        // The worker answers its stop only once the backstop has given up on it.
+        std::promise<void> released;
+        std::shared_future<void> release = released.get_future().share();
+        std::atomic<int> ends { 0 };
+        QByteArray savedBeforeTheEnd;
+        m_app->setQuitBackstop(std::chrono::milliseconds(20), [&] {
+            ++ends;
+            savedBeforeTheEnd = UserDefaults(storedDefaults().fileName()).dataForKey(AppDelegate::kProjectSessionKey);
+            released.set_value();
+        });
+        auto preset = std::make_shared<MetaDataObject>();
+        preset->name = QStringLiteral("Kept Through A Hang");
+        m_app->arrayPresets.insert(0, preset);
+        WorkerRegistry::Registration stuck = m_app->workers().add([release] { release.wait(); });
+
+        m_app->terminate();
+
+        QCOMPARE(ends.load(), 1);
+        QVERIFY(savedBeforeTheEnd.contains("Kept Through A Hang"));
+        QCOMPARE(m_terminations, 1);
+    }
+
+    void theBackstopEndsNothingOnceDisarmedAndDoesNotWaitForLastWordsThatHang()
+    {
+        std::atomic<int> ends { 0 };
+        std::atomic<int> spoken { 0 };
+        {
+            QuitBackstop backstop(std::chrono::seconds(30), [&] { ++spoken; }, [&] { ++ends; });
+        }
+        QCOMPARE(ends.load(), 0);
+        QCOMPARE(spoken.load(), 0);
+
+        auto hang = std::make_shared<std::promise<void>>();
+        std::shared_future<void> unhang = hang->get_future().share();
+        std::promise<void> ended;
+        std::future<void> endedFuture = ended.get_future();
+        QuitBackstop backstop(std::chrono::milliseconds(1), [unhang] { unhang.wait(); }, [&] { ended.set_value(); });
+        QCOMPARE(endedFuture.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        hang->set_value();
     }
 
     void anEmptyListIsArchivedAtQuit()
