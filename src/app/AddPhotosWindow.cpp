@@ -3,6 +3,7 @@
 #include "app/ExifEditorFactory.h"
 #include "app/ShellWidgets.h"
 #include "controls/IMGButton.h"
+#include "controls/InWindowSheet.h"
 #include "controls/MouseDownView.h"
 #include "controls/QVAppStoreWindow.h"
 
@@ -154,16 +155,8 @@ bool AddPhotosWindow::eventFilter(QObject* watched, QEvent* event)
             place();
     } else if (watched == m_veil) {
         // The veil is the window's modality: what is pressed on it goes nowhere.
-        switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
+        if (InWindowSheet::isSwallowedByAVeil(type))
             return true;
-        default:
-            break;
-        }
     } else if (watched == m_window && type == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         return true;

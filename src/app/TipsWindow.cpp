@@ -71,11 +71,12 @@ void TipsWindow::showTipsScreen()
     if (!m_isTipsDisplayed) {
         m_webViewTips->setSource(QUrl(kTipsPage));
         m_isTipsDisplayed = true;
-        m_mainWindow->activateWindow();
-        m_webViewTips->setFocus();
     } else {
         m_webViewTips->backward();
     }
+    // Every time, from the menu too: the keys go to the page.
+    m_mainWindow->activateWindow();
+    m_webViewTips->setFocus(Qt::OtherFocusReason);
 }
 
 void TipsWindow::closeQuickTourClicked()

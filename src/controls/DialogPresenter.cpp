@@ -1,5 +1,7 @@
 #include "controls/DialogPresenter.h"
 
+#include "controls/InWindowSheet.h"
+
 #include <QAbstractItemView>
 #include <QDialog>
 #include <QFileDialog>
@@ -51,6 +53,8 @@ void DialogPresenter::presentSheet(QDialog* sheet, std::function<void(int)> fini
             sheet, &QDialog::finished, sheet, [finished = std::move(finished)](int result) { finished(result); },
             Qt::SingleShotConnection);
     }
+    if (InWindowSheet::present(sheet))
+        return;
     sheet->setWindowModality(Qt::WindowModal);
     sheet->open();
     sheet->raise();
@@ -89,6 +93,8 @@ void DialogPresenter::presentAlert(QWidget* parent, const AlertRequest& request,
         if (answered)
             answered(static_cast<int>(buttons.indexOf(box->clickedButton())));
     });
+    if (InWindowSheet::present(box, parent))
+        return;
     box->setWindowModality(Qt::WindowModal);
     box->open();
 }
@@ -111,7 +117,9 @@ void DialogPresenter::presentOpenPanel(
     } else {
         panel->setFileMode(request.multipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     }
-    if (filesAndFolders)
+    // A dialog of the desktop's own cannot be drawn inside the window.
+    const bool inWindow = InWindowSheet::hostFor(panel, parent) != nullptr;
+    if (filesAndFolders || inWindow)
         panel->setOption(QFileDialog::DontUseNativeDialog);
     panel->setOption(QFileDialog::ReadOnly, !request.canCreateDirectories);
     QObject::connect(
@@ -124,6 +132,8 @@ void DialogPresenter::presentOpenPanel(
             if (chosen)
                 chosen(paths);
         });
+    if (InWindowSheet::present(panel, parent))
+        return;
     panel->setWindowModality(Qt::WindowModal);
     panel->open();
 }

@@ -3,7 +3,8 @@
 #include "controls/Presenter.h"
 
 // The presenter of the running application: QDialog, QMessageBox and QFileDialog,
-// each opened window-modal with open().
+// each drawn inside the window it belongs to (InWindowSheet) while that window is on
+// the screen, else opened window-modal with open().
 class DialogPresenter : public Presenter {
 public:
     void presentSheet(QDialog* sheet, std::function<void(int result)> finished) override;

@@ -35,8 +35,8 @@ struct OpenPanelRequest {
 };
 
 // Every question the application asks the user goes through one presenter: alerts,
-// sheets of ours and open panels. Each is window-modal over its parent window and
-// never blocks in a nested event loop; the answer arrives through the callback,
+// sheets of ours and open panels. Each holds the rest of its parent's window back
+// from the user while it is up and never blocks in a nested event loop; the answer arrives through the callback,
 // once, on the main thread. Tests install a presenter that records the question and
 // answers it; the application uses DialogPresenter.
 class Presenter {

@@ -3,13 +3,27 @@
 #include "app/MainWindowController.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/MAAttachedWindow.h"
+#include "app/ExifEditorView.h"
+#include "app/OnlineConsentPrompt.h"
+#include "app/TipsWindow.h"
+#include "batch/alerts/AlertCatalog.h"
+#include "batch/run/widgets/SummaryWindow.h"
+#include "controls/DialogPresenter.h"
 #include "controls/QVAppStoreWindow.h"
+#include "form/FormFieldTable.h"
+#include "form/FormFixtures.h"
+#include "form/widgets/MetadataFormView.h"
 
+#include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -53,7 +67,7 @@ private:
     static void compositorShot(const QString& name)
     {
         const QString folder = qEnvironmentVariable("VELLORAN_SHOTS");
-        if (folder.isEmpty() || QGuiApplication::platformName() != QLatin1String("wayland"))
+        if (name.isEmpty() || folder.isEmpty() || QGuiApplication::platformName() != QLatin1String("wayland"))
             return;
         QTest::qWait(400);
         QTemporaryDir work;
@@ -75,6 +89,29 @@ private:
         QVERIFY(QFile::copy(work.filePath(made.first()), folder + QLatin1Char('/') + name));
     }
 
+    // `dialog` is up inside the main window, the only window on the screen, and has
+    // the keyboard; under Wayland the compositor's picture goes to `shot`, if named.
+    void checkDrawnInside(QWidget* dialog, const QString& shot)
+    {
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isWindow());
+        QCOMPARE(visibleWindows(), QList<QWidget*> { mainWindow() });
+        QVERIFY(mainWindow()->rect().contains(inMainWindow(dialog)));
+        // Beside it, a press lands on the veil.
+        QWidget* beside = mainWindow()->childAt(QPoint(4, mainWindow()->height() - 4));
+        QVERIFY(beside);
+        QCOMPARE(beside->objectName(), QStringLiteral("vwSheetVeil"));
+        if (hasKeyboard()) {
+            QTRY_VERIFY(dialog->isAncestorOf(QApplication::focusWidget()));
+            QVERIFY(mainWindow()->isActiveWindow());
+        }
+        compositorShot(shot);
+    }
+    // weston's headless compositor has no keyboard to give a window.
+    static bool hasKeyboard() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+    ExifEditorView* editor() const { return qobject_cast<ExifEditorView*>(controller()->vwExifEditor()); }
+
     QTemporaryDir m_home;
 
 private slots:
@@ -82,12 +119,16 @@ private slots:
     {
         QVERIFY(m_home.isValid());
         isolateUserFolders(m_home.path());
+        // Where an open panel starts.
+        QDir::setCurrent(m_home.path());
         qInfo("platform: %s", qPrintable(QGuiApplication::platformName()));
     }
     void init()
     {
         clearUserDefaults();
         startApplication();
+        // The real questions: the windows they make are what this test is about.
+        m_app->setPresenter(std::make_shared<DialogPresenter>());
         m_app->setTerminateHandler([] {});
         m_app->applicationDidFinishLaunching();
         QVERIFY(QTest::qWaitForWindowExposed(mainWindow()));
@@ -116,6 +157,64 @@ private slots:
         QCOMPARE(bubble->attachedPoint(), add->mapToGlobal(QPoint(add->width() / 2, add->height())));
         QVERIFY(mainWindow()->rect().contains(placed));
         compositorShot(QStringLiteral("wayland-bubble.png"));
+    }
+
+    // Alerts, panels and sheets are drawn inside the main window: a window of their
+    // own lands anywhere under Wayland, and without a window manager the keyboard
+    // would not come back to the main window when it goes.
+    void everyQuestionIsDrawnInsideTheMainWindowAndHandsTheKeyboardBack()
+    {
+        controller()->hideAddPhotosWindow();
+        auto photo = photoWith({});
+        photo->filePath = QStringLiteral("/nowhere/photo.jpg");
+        appendToEditor(*editor(), { photo });
+        auto* artist = editor()->findChild<QLineEdit*>(QStringLiteral("txtArtist"));
+        artist->setFocus();
+        if (hasKeyboard())
+            QTRY_COMPARE(QApplication::focusWidget(), artist);
+
+        editor()->showAlertWithTag(AlertFilesCannotBeAdded);
+        auto* alert = mainWindow()->findChild<QMessageBox*>(QStringLiteral("winAlert"));
+        checkDrawnInside(alert, QStringLiteral("wayland-alert.png"));
+        QTest::mouseClick(alert->buttons().constFirst(), Qt::LeftButton);
+        QTRY_VERIFY(!mainWindow()->findChild<QMessageBox*>(QStringLiteral("winAlert")));
+        if (hasKeyboard()) {
+            QCOMPARE(QApplication::focusWidget(), artist);
+            QVERIFY(mainWindow()->isActiveWindow());
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Ada"));
+            QCOMPARE(artist->text(), QStringLiteral("Ada"));
+        }
+
+        controller()->btnAddPhotosTapped();
+        auto* open = mainWindow()->findChild<QFileDialog*>();
+        checkDrawnInside(open, QStringLiteral("wayland-open-panel.png"));
+        open->reject();
+        QTRY_VERIFY(!mainWindow()->findChild<QFileDialog*>());
+
+        controller()->showAlertForRateApp();
+        checkDrawnInside(controller()->winRateus(), {});
+        controller()->winRateus()->reject();
+        QTRY_VERIFY(!controller()->winRateus()->isVisible());
+
+        // The map picker, offline.
+        OnlineConsentPrompt::setOnline(*m_app, false);
+        MetadataFormView* form = editor()->metadataFormView();
+        form->showTab(FormTab::Gps);
+        form->findChild<QAbstractButton*>(QStringLiteral("btnShowMap"))->click();
+        QDialog* picker = nullptr;
+        QTRY_VERIFY((picker = mainWindow()->findChild<QDialog*>(QStringLiteral("winMapview"))));
+        checkDrawnInside(picker, QStringLiteral("wayland-map-picker.png"));
+        picker->reject();
+        QTRY_VERIFY(!picker->isVisible());
+
+        auto* summary = new SummaryWindow(mainWindow());
+        m_app->presenter().presentSheet(summary, {});
+        checkDrawnInside(summary, {});
+        summary->accept();
+        QVERIFY(!summary->isVisible());
+        QCOMPARE(visibleWindows(), QList<QWidget*> { mainWindow() });
+        QVERIFY(!mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))
+                || !mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))->isVisible());
     }
 
     void aBubbleShowsNoBlackOutsideItsShapeWithoutACompositor()

@@ -31,4 +31,7 @@ if [ ! -S "$runtime/$socket" ]; then
   cat "$runtime/weston.log" >&2
   exit 77
 fi
-WAYLAND_DISPLAY="$socket" VELLORAN_WAYLAND_DISPLAY="$runtime/$socket" QT_QPA_PLATFORM=wayland "${program[@]}"
+# The headless backend has no seat: Qt's Wayland text input would look for one as a
+# focused field draws its cursor, so the fields take their keys the plain way.
+WAYLAND_DISPLAY="$socket" VELLORAN_WAYLAND_DISPLAY="$runtime/$socket" QT_QPA_PLATFORM=wayland QT_IM_MODULE=compose \
+  "${program[@]}"

@@ -1,0 +1,202 @@
+#include "controls/InWindowSheet.h"
+
+#include "controls/WindowKeys.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+const QColor kVeilColour(0, 0, 0, 110);
+const QColor kFrameColour(12, 12, 12);
+
+// Darkens the window behind the sheet and draws the sheet's thin frame, as a window
+// of its own would have one.
+class SheetVeil : public QWidget {
+public:
+    SheetVeil(QWidget* host, QDialog* dialog)
+        : QWidget(host)
+        , m_dialog(dialog)
+    {
+        setObjectName(QStringLiteral("vwSheetVeil"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), kVeilColour);
+        if (m_dialog && m_dialog->isVisible()) {
+            painter.setPen(kFrameColour);
+            painter.drawRect(m_dialog->geometry().adjusted(-1, -1, 0, 0));
+        }
+    }
+
+private:
+    QPointer<QDialog> m_dialog;
+};
+
+bool takesKeyboard(const QWidget* widget, const QWidget* within)
+{
+    return within->isAncestorOf(widget) && widget->isVisibleTo(within) && widget->isEnabled()
+        && (widget->focusPolicy() & Qt::TabFocus);
+}
+
+} // namespace
+
+QWidget* InWindowSheet::hostFor(const QDialog* dialog, const QWidget* parent)
+{
+    const QWidget* from = parent ? parent : dialog->parentWidget();
+    QWidget* host = from ? from->window() : nullptr;
+    if (!host || host == dialog || !host->isVisible())
+        return nullptr;
+    return host;
+}
+
+bool InWindowSheet::isSwallowedByAVeil(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool InWindowSheet::present(QDialog* dialog, const QWidget* parent)
+{
+    QWidget* host = dialog ? hostFor(dialog, parent) : nullptr;
+    if (!host)
+        return false;
+    new InWindowSheet(dialog, host);
+    return true;
+}
+
+InWindowSheet::InWindowSheet(QDialog* dialog, QWidget* host)
+    : m_dialog(dialog)
+    , m_host(host)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->window() == host)
+        m_previousFocus = focus;
+    if (dialog->testAttribute(Qt::WA_Resized))
+        m_givenSize = dialog->size();
+
+    m_veil = new SheetVeil(host, dialog);
+    setParent(m_veil);
+    m_veil->installEventFilter(this);
+    host->installEventFilter(this);
+    if (dialog->parentWidget() != host || dialog->windowType() != Qt::SubWindow)
+        dialog->setParent(host, Qt::SubWindow);
+    // Without a window of its own the dialog paints its own background.
+    dialog->setAutoFillBackground(true);
+    WindowKeys::treatAsWindow(dialog);
+    dialog->installEventFilter(this);
+    connect(dialog, &QObject::destroyed, this, &InWindowSheet::end);
+
+    m_veil->setGeometry(host->rect());
+    m_veil->show();
+    m_veil->raise();
+    dialog->setResult(0);
+    place();
+    dialog->show();
+    dialog->raise();
+    place();
+    takeKeyboard();
+}
+
+void InWindowSheet::place()
+{
+    if (!m_dialog || !m_host || m_placing)
+        return;
+    m_placing = true;
+    const QSize room = (m_host->size() - QSize(2 * kMargin, 2 * kMargin)).expandedTo(QSize(1, 1));
+    QSize wanted = m_givenSize.value_or(m_dialog->sizeHint()).expandedTo(m_dialog->minimumSizeHint());
+    wanted = wanted.boundedTo(m_dialog->maximumSize()).boundedTo(room);
+    if (m_dialog->hasHeightForWidth())
+        wanted.setHeight(std::max(wanted.height(), m_dialog->heightForWidth(wanted.width())));
+    wanted = wanted.boundedTo(room).expandedTo(m_dialog->minimumSize());
+    m_dialog->resize(wanted);
+    m_dialog->move(std::max(0, (m_host->width() - wanted.width()) / 2),
+        std::max(0, (m_host->height() - wanted.height()) / 2));
+    if (m_veil)
+        m_veil->update();
+    m_placing = false;
+}
+
+void InWindowSheet::takeKeyboard()
+{
+    m_host->activateWindow();
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && m_dialog->isAncestorOf(focus))
+        return;
+    QWidget* target = nullptr;
+    for (auto* button : m_dialog->findChildren<QPushButton*>()) {
+        if (button->isDefault() && takesKeyboard(button, m_dialog)) {
+            target = button;
+            break;
+        }
+    }
+    for (QWidget* next = m_dialog->nextInFocusChain(); !target && next && next != m_dialog;
+         next = next->nextInFocusChain()) {
+        if (takesKeyboard(next, m_dialog))
+            target = next;
+    }
+    if (target)
+        target->setFocus(Qt::ActiveWindowFocusReason);
+    else
+        m_dialog->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void InWindowSheet::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_host)
+        m_host->removeEventFilter(this);
+    if (m_dialog)
+        m_dialog->removeEventFilter(this);
+    // The keyboard goes back where it was once the answer has been handed on (it may
+    // switch the window's controls back on), unless the answer has put it elsewhere.
+    QTimer::singleShot(0, m_host, [previous = m_previousFocus, dialog = m_dialog] {
+        QWidget* focus = QApplication::focusWidget();
+        if (previous && previous->isVisible() && previous->isEnabled()
+            && (!focus || !dialog || focus == dialog || dialog->isAncestorOf(focus)))
+            previous->setFocus(Qt::ActiveWindowFocusReason);
+    });
+    if (m_veil) {
+        m_veil->hide();
+        m_veil->deleteLater();
+    }
+}
+
+bool InWindowSheet::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == m_veil) {
+        // The veil is the sheet's modality: what is pressed on it goes nowhere.
+        return isSwallowedByAVeil(type);
+    }
+    if (watched == m_host && type == QEvent::Resize) {
+        if (m_veil)
+            m_veil->setGeometry(m_host->rect());
+        place();
+    } else if (watched == m_dialog) {
+        if (type == QEvent::LayoutRequest)
+            place();
+        else if (type == QEvent::Hide && m_dialog->isHidden())
+            end();
+    }
+    return QObject::eventFilter(watched, event);
+}

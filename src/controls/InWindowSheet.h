@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+// A dialog drawn inside the window it belongs to, over a veil ("vwSheetVeil") that
+// covers the whole window and takes every press: the window-modal sheet of a window
+// system that lets no window place itself (Wayland) or has no window manager to
+// hand the keyboard back when a dialog window goes (a bare X server).
+//
+// The dialog becomes a child of that window for good (a sub-window, so Tab stays
+// inside it), centred on the window at its wanted size, never larger than the
+// window; it follows the window's size and its own contents. It takes the keyboard
+// when it shows, counts as a window for Escape and Ctrl+W (WindowKeys), and when it
+// hides the veil goes and the keyboard returns to where it was.
+class InWindowSheet : public QObject {
+    Q_OBJECT
+public:
+    // Room kept between the dialog and the window's edges where the window is small.
+    static constexpr int kMargin = 12;
+
+    // The window `dialog` is drawn in when presented for `parent` (or, without one,
+    // for the dialog's own parent): null when that window is not on the screen, when
+    // the dialog is then shown as a window of its own.
+    static QWidget* hostFor(const QDialog* dialog, const QWidget* parent);
+
+    // Shows `dialog` inside the window hostFor names, with its result reset as open()
+    // does; false, leaving the dialog alone, where there is no such window.
+    static bool present(QDialog* dialog, const QWidget* parent = nullptr);
+
+    // A press, move or wheel turn: what a veil keeps from the window behind it.
+    static bool isSwallowedByAVeil(QEvent::Type type);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    InWindowSheet(QDialog* dialog, QWidget* host);
+    void place();
+    void takeKeyboard();
+    void end();
+
+    QPointer<QDialog> m_dialog;
+    QPointer<QWidget> m_host;
+    QPointer<QWidget> m_veil;
+    QPointer<QWidget> m_previousFocus;
+    // The size the dialog was given before it was presented, kept over its hint.
+    std::optional<QSize> m_givenSize;
+    bool m_placing = false;
+    bool m_ended = false;
+};
