@@ -2,71 +2,20 @@
 
 #include "BenchWriting.h"
 #include "Helper/Utils.h"
+#include "batch/intake/PhotoIntakeWalk.h"
 #include "model/PhotoFile.h"
 #include "platform/UndecodableFileName.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QSet>
 #include <algorithm>
-#include <dirent.h>
-#include <string_view>
-#include <sys/stat.h>
+#include <atomic>
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QSet<QString> photoExtensions()
-{
-    QSet<QString> extensions;
-    for (const QByteArray& format : QImageReader::supportedImageFormats())
-        extensions.insert(QString::fromLatin1(format).toLower());
-    // Raw, HEIF and vector formats that exiv2, libheif or our own size readers
-    // handle without a Qt plugin.
-    for (const char* extension :
-        { "jpg", "jpeg", "tif", "tiff", "png", "heic", "heif", "hif", "avif", "cr2", "cr3", "crw", "nef", "nrw", "pef",
-            "sr2", "srf", "arw", "orf", "dcr", "raw", "rw2", "raf", "dng", "mrw", "srw", "x3f", "3fr", "eps", "pct",
-            "pict", "jpc", "jp2", "ptif", "pgm", "pnm", "ppm", "webp", "gif", "bmp", "psd" })
-        extensions.insert(QString::fromLatin1(extension));
-    return extensions;
-}
-
-// The files under folder, recursively, by their names' bytes: a name that is not
-// valid UTF-8 is listed too (a Qt folder listing leaves it out without a word).
-// Links to files count, links to folders are not followed.
-void collectFiles(const QByteArray& folder, QList<QByteArray>& files)
-{
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
-    while (const dirent* item = ::readdir(dir)) {
-        const std::string_view name = item->d_name;
-        // Hidden entries are skipped as the application's adding skips them: a
-        // temporary file of an unfinished write is one, and never a photo.
-        if (name.front() == '.')
-            continue;
-        const QByteArray path = (folder.endsWith('/') ? folder : folder + '/') + item->d_name;
-        // The entry's type where the file system gives it, else from the file itself.
-        bool isFolder = item->d_type == DT_DIR;
-        bool isFile = item->d_type == DT_REG;
-        if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
-            struct stat info { };
-            if (::lstat(path.constData(), &info) != 0)
-                continue;
-            isFolder = S_ISDIR(info.st_mode);
-            isFile = S_ISREG(info.st_mode)
-                || (S_ISLNK(info.st_mode) && ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode));
-        }
-        if (isFolder)
-            collectFiles(path, files);
-        else if (isFile)
-            files.append(path);
-    }
-    ::closedir(dir);
-}
 
 QString rate(double count, double seconds)
 {
@@ -114,23 +63,22 @@ int runThumbs(const BenchArguments& arguments, QTextStream& out, QTextStream& er
 
 QStringList benchPhotoPaths(const QString& dir, QTextStream& err)
 {
-    static const QSet<QString> extensions = photoExtensions();
-    QList<QByteArray> files;
-    collectFiles(QFile::encodeName(QDir::cleanPath(dir)), files);
-    QStringList paths;
+    // The application's own walk and acceptance rules; only the limit of one adding is lifted.
     QStringList undecodable;
-    for (const QByteArray& file : files) {
+    PhotoIntakeWalk::Options options;
+    options.maxPhotos = std::numeric_limits<int>::max();
+    PhotoAcceptance acceptance;
+    options.onUndecodableName = [&](const QByteArray& file) {
         const QString path = QString::fromUtf8(file);
-        const QString suffix = QFileInfo(path).suffix().toLower();
         // The undecodable bytes may stand in the extension itself: such a name may be a photo's too.
-        if (!extensions.contains(suffix) && !suffix.contains(QChar::ReplacementCharacter))
-            continue;
-        if (path.toUtf8() == file)
-            paths.append(path);
-        else
+        if (acceptance.typeVerdict(path) == PhotoVerdict::Accepted
+            || PhotoAcceptance::extensionOf(path).contains(QChar::ReplacementCharacter))
             undecodable.append(path);
-    }
-    std::sort(paths.begin(), paths.end());
+    };
+    const std::atomic<bool> stop = false;
+    PhotoIntakeWalk walk({}, options, stop);
+    QStringList paths;
+    walk.run({ QDir::cleanPath(dir) }, [&](const QString& path) { paths.append(path); });
     std::sort(undecodable.begin(), undecodable.end());
     for (const QString& path : undecodable)
         printLine(err, u"velloran-bench: "_s + escapedField(undecodableFileNameMessage(path)));

@@ -11,11 +11,12 @@
 // about the arguments to err.
 int runBenchCommand(const BenchArguments& arguments, QTextStream& out, QTextStream& err);
 
-// The image files under dir, recursively, in a stable order: files whose
-// extension (any case) names a format the readers know. Hidden files and
-// folders are skipped, as the application's adding skips them; links to folders
-// are not followed. A file whose name is not valid UTF-8 has no
-// path that reaches it again: it is reported on err, one line each, and left out.
+// The photos under dir that the application's adding of that folder takes, in
+// its order: the same walk (hidden entries and photo libraries inside it
+// skipped, links to folders not followed) and the same acceptance rules; only
+// the limit of one adding is lifted. A file whose name is not valid UTF-8 has no
+// path that reaches it again: where it may be a photo it is reported on err, one
+// line each, and left out.
 QStringList benchPhotoPaths(const QString& dir, QTextStream& err);
 
 // A text as one field of a line: backslash, tab, newline and carriage return

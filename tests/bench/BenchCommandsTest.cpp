@@ -340,3 +340,29 @@ TEST(BenchCommands, anUnusableSettingsOrRenamingFileIsABadArgument)
     EXPECT_TRUE(refused.err.contains(u"renamingOption"_s));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"out/a.jpg"_s)));
 }
+
+TEST(BenchCommands, listsExactlyWhatTheApplicationsAddingTakes)
+{
+    QTemporaryDir dir;
+    const QString jpeg = samplesDir() + u"/camera/Canon_40D.jpg"_s;
+    // Kinds the application refuses although the readers know them, a photo
+    // library's insides, and kinds it takes.
+    for (const QString& name : { u"a.jpg"_s, u"b.webp"_s, u"c.ARW"_s, u"d.orf"_s, u"e.gif"_s, u"f.png"_s,
+             u"g.cr2"_s, u"h.ppm"_s, u"Old.photolibrary/Masters/i.jpg"_s, u"sub/j.tif"_s }) {
+        ASSERT_TRUE(QDir(dir.path()).mkpath(QFileInfo(dir.filePath(name)).path()));
+        ASSERT_TRUE(QFile::copy(jpeg, dir.filePath(name)));
+    }
+    QString complaints;
+    QTextStream err(&complaints);
+    const QStringList expected
+        = { dir.filePath(u"a.jpg"_s), dir.filePath(u"f.png"_s), dir.filePath(u"g.cr2"_s), dir.filePath(u"sub/j.tif"_s) };
+    EXPECT_EQ(benchPhotoPaths(dir.path(), err).join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+
+    QTemporaryDir outDir;
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.outputDir = outDir.filePath(u"out"_s);
+    const CommandRun written = run(arguments);
+    EXPECT_TRUE(written.out.contains(u"\n4 photos, "_s)) << written.out.toStdString();
+    for (const char* refused : { "b.webp", "c.ARW", "d.orf", "e.gif", "h.ppm", "i.jpg" })
+        EXPECT_FALSE(written.out.contains(QLatin1String(refused))) << refused;
+}

@@ -211,6 +211,8 @@ void PhotoIntakeWalk::offerFileName(const QByteArray& path)
     if (!isUtf8(path)) {
         qCWarning(lcBatch) << "cannot add a file whose name is not UTF-8:" << QString::fromUtf8(path);
         refuse(PhotoVerdict::UndecodableName);
+        if (m_options.onUndecodableName)
+            m_options.onUndecodableName(path);
         return;
     }
     offer(QString::fromUtf8(path));

@@ -29,6 +29,9 @@ public:
     struct Options {
         int maxPhotos = kMaxPhotosPerAdding;
         QString fileType = QStringLiteral("ALL");
+        // Told the path of each file inside a folder whose name is not UTF-8,
+        // which the walk refuses (the batch tool names them).
+        std::function<void(const QByteArray& path)> onUndecodableName;
     };
     using AcceptedSink = std::function<void(const QString& path)>;
 
