@@ -71,13 +71,16 @@ double residentMegabytes()
 
 } // namespace
 
-QString benchPhotoLine(const PhotoFile& photo, bool reached, const QStringList& warnings)
+QString benchPhotoLine(const PhotoFile& photo, bool reached, const QStringList& warnings, const QString& whyNotReached)
 {
     // A photo the run never reached has no answer of the writer: its status is
     // still 0, the code of a written photo, so it gets a code of its own.
-    if (!reached)
-        return u"%1\t%2\t%3"_s.arg(kBenchNotReachedCode)
-            .arg(escapedField(photo.filePath), escapedField(u"Not processed: the run ended before this photo"_s));
+    if (!reached) {
+        QString message = u"Not processed: the run ended before this photo"_s;
+        if (!whyNotReached.isEmpty())
+            message += u" because "_s + whyNotReached;
+        return u"%1\t%2\t%3"_s.arg(kBenchNotReachedCode).arg(escapedField(photo.filePath), escapedField(message));
+    }
     QString message
         = photo.processStatus == MetadataWriteResult::Processed ? u"Processed Successfully"_s : photo.processMsg;
     for (const QString& warning : warnings)
@@ -91,12 +94,27 @@ namespace {
 
 // The line of one photo: its result, where it went (or would have gone), and
 // the message with the renaming warnings.
-QString photoLine(const BatchRunner& runner, int index, bool reached, const QString& prefix)
+QString photoLine(
+    const BatchRunner& runner, int index, bool reached, const QString& prefix, const QString& whyNotReached = QString())
 {
     QStringList warnings;
     for (const auto& warning : runner.warningsOf(index))
         warnings << warning->processMsg;
-    return prefix + benchPhotoLine(*runner.state().photos[index], reached, warnings);
+    return prefix + benchPhotoLine(*runner.state().photos[index], reached, warnings, whyNotReached);
+}
+
+// Why the photos after the last one handed out were not reached, when the
+// free-space guard ended the run: the folder that photo went to (photos are
+// handed out in list order, so it is the last one reached) had too little room.
+QString whyNotReached(const BatchRunner& runner, const QList<bool>& done)
+{
+    if (!runner.state().endedOnLowSpace)
+        return QString();
+    const qsizetype last = done.lastIndexOf(true);
+    const QString output = last >= 0 ? runner.state().photos[last]->processedPath : QString();
+    const QString folder = output.isEmpty() ? QString() : QFileInfo(output).absolutePath();
+    return u"%1 has less than %2 MB free"_s.arg(folder.isEmpty() ? u"the destination folder"_s : folder)
+        .arg(BatchRunner::kMinimumFreeBytes >> 20);
 }
 
 // Runs the batch to its end. Each photo's line is printed once it and every photo
@@ -133,9 +151,10 @@ qsizetype runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bo
     QObject::disconnect(finished);
     QObject::disconnect(progress);
     done.resize(runner.state().photos.size());
+    const QString why = whyNotReached(runner, done);
     qsizetype notReached = 0;
     for (; printed < done.size(); ++printed) {
-        printLine(out, photoLine(runner, int(printed), done[printed], prefix));
+        printLine(out, photoLine(runner, int(printed), done[printed], prefix, why));
         notReached += done[printed] ? 0 : 1;
     }
     return notReached;
@@ -182,7 +201,8 @@ private:
 
 } // namespace
 
-int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& err)
+int runWriting(
+    const BenchArguments& arguments, QTextStream& out, QTextStream& err, const BatchRunner::FreeSpaceProbe& freeSpace)
 {
     const bool restore = arguments.command == BenchArguments::Command::Restore;
     std::shared_ptr<MetaDataObject> settings = std::make_shared<MetaDataObject>();
@@ -251,6 +271,8 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
     BatchRunner runner;
     if (arguments.jobs > 0)
         runner.setJobs(arguments.jobs);
+    if (freeSpace)
+        runner.setFreeSpaceProbe(freeSpace);
     if (restore) {
         // This process has no last run: the outputs that write gave these photos, where they are.
         QStringList sources;
@@ -294,6 +316,7 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
             ++errors;
     }
     const qsizetype runSize = runner.state().runSize;
+    const bool endedOnLowSpace = runner.state().endedOnLowSpace;
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
 
     // The Restore button's restore of the same run, in the same process.
@@ -317,7 +340,7 @@ int runWriting(const BenchArguments& arguments, QTextStream& out, QTextStream& e
         = [seconds](double amount) { return seconds > 0 ? QString::number(amount / seconds, 'f', 1) : u"inf"_s; };
     out << runSize << " photos, " << errors << " errors, ";
     if (notReached > 0)
-        out << notReached << " not processed, ";
+        out << notReached << (endedOnLowSpace ? " not processed (too little free space), " : " not processed, ");
     if (nothingToRestore > 0)
         out << nothingToRestore << " with nothing to restore, ";
     out << QString::number(seconds, 'f', 3) << " s, " << perSecond(double(runSize)) << " photos/s, "

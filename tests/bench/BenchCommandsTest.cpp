@@ -366,3 +366,34 @@ TEST(BenchCommands, listsExactlyWhatTheApplicationsAddingTakes)
     for (const char* refused : { "b.webp", "c.ARW", "d.orf", "e.gif", "h.ppm", "i.jpg" })
         EXPECT_FALSE(written.out.contains(QLatin1String(refused))) << refused;
 }
+
+TEST(BenchCommands, aRunEndedByTooLittleFreeSpaceSaysSoForEveryPhotoItLeftOut)
+{
+    QTemporaryDir dir;
+    fillFolder(dir);
+    QTemporaryDir settingsDir;
+    writeText(settingsDir.filePath(u"settings.json"_s), R"({"$class": "MetaDataObject", "Artist": "Bench Artist"})");
+    QTemporaryDir outDir;
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.settingsFile = settingsDir.filePath(u"settings.json"_s);
+    arguments.outputDir = outDir.filePath(u"out"_s);
+    arguments.jobs = 1;
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    // The first photo's folder is already short of room: that photo is the run's last.
+    ASSERT_EQ(runWriting(arguments, outStream, errStream, [](const QString&) { return std::optional<qint64>(0); }), 0);
+    // The text file named like a photo is not taken into the list; a.jpg is written, sub/b.JPG is left out.
+    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << out.toStdString();
+    EXPECT_TRUE(lines[0].contains(u"Not taken into the list"_s)) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(u"0\t"_s)) << lines[1].toStdString();
+    EXPECT_EQ(lines[2].toStdString(),
+        (u"-1\t"_s + escapedField(dir.filePath(u"sub/b.JPG"_s))
+            + u"\tNot processed: the run ended before this photo because "_s + escapedField(outDir.filePath(u"out"_s))
+            + u" has less than 101 MB free"_s)
+            .toStdString());
+    EXPECT_TRUE(lines[3].startsWith(u"2 photos, 0 errors, 1 not processed (too little free space), "_s))
+        << lines[3].toStdString();
+}
