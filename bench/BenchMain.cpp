@@ -1,4 +1,5 @@
 #include "platform/Exiv2Setup.h"
+#include "platform/XmpWorkers.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -8,6 +9,7 @@
 // paths) and exiv2 started as the application starts it.
 int main(int argc, char** argv)
 {
+    XmpWorkers::start();
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Velloran"));
     QCoreApplication::setApplicationName(QStringLiteral("VelloranBench"));

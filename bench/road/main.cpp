@@ -10,6 +10,7 @@
 #include "WholeRoad.h"
 #include "controls/ImageNamed.h"
 #include "platform/Exiv2Setup.h"
+#include "platform/XmpWorkers.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -98,6 +99,7 @@ ExiftoolRun runExiftool(const QString& source, const QString& output, const QStr
 
 int main(int argc, char** argv)
 {
+    XmpWorkers::start();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

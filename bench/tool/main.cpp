@@ -1,6 +1,7 @@
 #include "BenchArguments.h"
 #include "BenchCommands.h"
 #include "platform/Exiv2Setup.h"
+#include "platform/XmpWorkers.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -11,6 +12,7 @@
 // measuring tool of the team, never installed with the application.
 int main(int argc, char** argv)
 {
+    XmpWorkers::start();
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Velloran"));
     QCoreApplication::setApplicationName(QStringLiteral("VelloranBench"));

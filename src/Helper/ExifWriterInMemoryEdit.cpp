@@ -125,7 +125,11 @@ EditedPhoto editedPhoto(
         }
         const bool keepsPacket = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
         image.writeXmpFromPacket(keepsPacket);
-        if (!keepsPacket && !result.edited.xmp.empty() && !isParsableXmp(result.before.xmpPacket)) {
+        // XMP data decoded from this very packet shows it parsable without parsing it
+        // again (a packet that cannot be read leaves no data).
+        const bool readFromPacket
+            = !result.before.xmp.empty() && result.before.xmp.xmpPacket() == result.before.xmpPacket;
+        if (!keepsPacket && !result.edited.xmp.empty() && !readFromPacket && !isParsableXmp(result.before.xmpPacket)) {
             result.refusal = u"The photo's XMP data cannot be read, so its XMP fields cannot be changed; the photo "
                              u"was not changed."_s;
             return false;

@@ -5,6 +5,7 @@
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
 #include "platform/Exiv2Setup.h"
+#include "platform/XmpWorkers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,6 +38,7 @@ int handOverToRunningInstance(SingleInstance& instance)
 
 int main(int argc, char** argv)
 {
+    XmpWorkers::start();
     QElapsedTimer launch;
     launch.start();
     QApplication app(argc, argv);

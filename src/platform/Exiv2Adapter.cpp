@@ -5,6 +5,7 @@
 #include "platform/Exiv2Setup.h"
 #include "platform/FLTImageMetadata.h"
 #include "platform/JpegHeaderLayout.h"
+#include "platform/XmpWorkers.h"
 
 #include <QFile>
 #include <exiv2/exiv2.hpp>
@@ -203,9 +204,95 @@ void writeMetadataOf(Exiv2::Image& image)
     image.writeMetadata();
 }
 
+// The one XMP packet of a JPEG whose header exiv2 reads as JpegHeaderLayout walks
+// it, and where that packet's segment lies.
+struct XmpSegment {
+    qsizetype start = 0; // the segment, fill bytes before its marker included
+    qsizetype end = 0;
+    qsizetype packetStart = 0;
+};
+
+// The JPEG's XMP segment when exiv2 takes its XMP from that segment alone and reads
+// the other segments alike without it: a single APP1 segment that starts as an XMP
+// one, no Exif tag 700, at most one comment (exiv2's read stops once it found one of
+// each kind, and reads a second comment only after an empty first). Nothing else.
+std::optional<XmpSegment> soleXmpSegment(QByteArrayView bytes)
+{
+    constexpr unsigned kApp1 = 0xE1;
+    constexpr unsigned kComment = 0xFE;
+    static constexpr QByteArrayView kXmpId("http://ns.adobe.com/xap/1.0/\0", 29);
+    JpegHeaderLayout layout;
+    if (JpegHeaderLayout::find(bytes, layout) != JpegHeaderLayout::Status::Found)
+        return std::nullopt;
+    std::optional<XmpSegment> found;
+    int comments = 0;
+    JpegHeaderLayout::Segment segment;
+    for (qsizetype position = 2; position < layout.scanStart; position = segment.end) {
+        if (JpegHeaderLayout::readSegment(bytes, position, segment) != JpegHeaderLayout::Step::Read)
+            return std::nullopt;
+        const QByteArrayView payload = bytes.sliced(segment.marker + 4, segment.end - segment.marker - 4);
+        if (segment.code == kComment && ++comments > 1)
+            return std::nullopt;
+        if (segment.code != kApp1)
+            continue;
+        if (payload.startsWith(kXmpId.first(28))) {
+            if (found || !payload.startsWith(kXmpId))
+                return std::nullopt;
+            found = XmpSegment { segment.start, segment.end, segment.marker + 4 + kXmpId.size() };
+        } else if (payload.startsWith(QByteArrayView("Exif\0\0", 6)) && exifMayHoldXmp(payload.sliced(6))) {
+            return std::nullopt;
+        }
+    }
+    return found;
+}
+
+// Bytes of a JPEG this large are copied without their XMP segment rather than read
+// under the toolkit's lock; a write passes the header alone (JpegSplice).
+constexpr qsizetype kLargestCopiedJpeg = 4 << 20;
+
+// exiv2's image of a small JPEG with one XMP packet, read as exiv2 reads it, but
+// with the packet parsed by an XMP worker: exiv2 reads a copy of the bytes without
+// the packet's segment (it drops that segment when it writes, and places the new
+// one where it places a packet the file did not have), and the packet and its data
+// are set as its read would have set them. Null when the bytes are not such a JPEG
+// or no worker takes the packet; throws what exiv2 throws.
+std::unique_ptr<Exiv2::Image> imageWithXmpParsedApart(QByteArrayView bytes)
+{
+    if (bytes.size() > kLargestCopiedJpeg || !XmpWorkers::running())
+        return nullptr;
+    const std::optional<XmpSegment> segment = soleXmpSegment(bytes);
+    if (!segment)
+        return nullptr;
+    const std::string packet(bytes.data() + segment->packetStart, std::size_t(segment->end - segment->packetStart));
+    Exiv2::XmpData xmpData;
+    std::optional<int> decoded = 0;
+    if (!packet.empty())
+        decoded = XmpWorkers::decode(xmpData, packet);
+    if (!decoded)
+        return nullptr;
+    auto* io = new Exiv2::MemIo;
+    Exiv2::BasicIo::AutoPtr owned(io);
+    const auto* data = reinterpret_cast<const Exiv2::byte*>(bytes.data());
+    if (io->write(data, long(segment->start)) != long(segment->start)
+        || io->write(data + segment->end, long(bytes.size() - segment->end)) != long(bytes.size() - segment->end))
+        throw std::runtime_error("the photo cannot be held in memory");
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(owned).release());
+    if (!image)
+        throw std::runtime_error("unknown image type");
+    image->readMetadata();
+    if (*decoded != 0)
+        Exiv2::LogMsg(Exiv2::LogMsg::warn).os() << "Failed to decode XMP metadata.\n";
+    // Its data is still empty, so exiv2 hands the packet out without serialising.
+    image->xmpPacket() = packet;
+    image->xmpData() = std::move(xmpData);
+    return image;
+}
+
 // exiv2's image of bytes in memory, its metadata read; throws what exiv2 throws.
 std::unique_ptr<Exiv2::Image> imageOfBytes(QByteArrayView bytes)
 {
+    if (std::unique_ptr<Exiv2::Image> image = imageWithXmpParsedApart(bytes))
+        return image;
     std::unique_ptr<Exiv2::Image> image(
         Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size())).release());
     if (!image)
@@ -273,6 +360,8 @@ bool Exiv2Adapter::mayParseXmp(QByteArrayView bytes)
 int Exiv2Adapter::decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet)
 {
     initializeExiv2();
+    if (const std::optional<int> code = XmpWorkers::decode(xmpData, packet))
+        return *code;
     const auto lock = lockXmpToolkit();
     return Exiv2::XmpParser::decode(xmpData, packet);
 }
@@ -280,6 +369,8 @@ int Exiv2Adapter::decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet)
 int Exiv2Adapter::encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData)
 {
     initializeExiv2();
+    if (const std::optional<int> code = XmpWorkers::encode(packet, xmpData, Exiv2::XmpParser::useCompactFormat))
+        return *code;
     const auto lock = lockXmpToolkit();
     useStandardXmpPrefixes();
     return Exiv2::XmpParser::encode(packet, xmpData);

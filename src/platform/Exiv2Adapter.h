@@ -18,8 +18,9 @@ class XmpData;
 // one wording and log it in one format under velloran.metadata:
 //     Cannot <what> <path>: <exiv2's message>
 // No exiv2 exception leaves them. Every exiv2 step in them that may parse or
-// serialise an XMP packet holds lockXmpToolkit() (see Exiv2Setup.h), which makes
-// reading and writing XMP safe on several threads at once. Holders of an Exiv2::Image include
+// serialise an XMP packet hands the packet to an XMP worker (see XmpWorkers.h) or
+// holds lockXmpToolkit() (see Exiv2Setup.h), which makes reading and writing XMP
+// safe on several threads at once. Holders of an Exiv2::Image include
 // <exiv2/exiv2.hpp> themselves; this header needs none of it.
 class Exiv2Adapter {
 public:

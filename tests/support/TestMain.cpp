@@ -1,4 +1,5 @@
 #include "platform/Exiv2Setup.h"
+#include "platform/XmpWorkers.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 // queued hand-offs all expect one to exist.
 int main(int argc, char** argv)
 {
+    XmpWorkers::start();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Velloran"));

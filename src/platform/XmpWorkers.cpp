@@ -1,0 +1,566 @@
+#include "platform/XmpWorkers.h"
+
+#include "platform/Exiv2Setup.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <exiv2/exiv2.hpp>
+#include <map>
+#include <mutex>
+#include <string_view>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr char kDecode = 'd';
+constexpr char kEncode = 'e';
+// Far above any packet a JPEG segment or a HEIF item holds; a longer length is a
+// broken frame.
+constexpr std::uint32_t kLongestFrame = 256u << 20;
+
+// ---- Frames and their fields ----
+
+class FieldWriter {
+public:
+    void number(std::uint32_t value)
+    {
+        for (int shift = 0; shift < 32; shift += 8)
+            m_bytes.push_back(char((value >> shift) & 0xFF));
+    }
+    void text(std::string_view text)
+    {
+        number(std::uint32_t(text.size()));
+        m_bytes.append(text);
+    }
+    const std::string& bytes() const { return m_bytes; }
+    void append(const FieldWriter& other) { m_bytes += other.m_bytes; }
+
+private:
+    std::string m_bytes;
+};
+
+class FieldReader {
+public:
+    explicit FieldReader(std::string_view bytes)
+        : m_bytes(bytes)
+    {
+    }
+    std::uint32_t number()
+    {
+        if (m_bytes.size() < 4) {
+            m_good = false;
+            return 0;
+        }
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i)
+            value |= std::uint32_t(static_cast<unsigned char>(m_bytes[std::size_t(i)])) << (8 * i);
+        m_bytes.remove_prefix(4);
+        return value;
+    }
+    std::string text()
+    {
+        const std::uint32_t size = number();
+        if (!m_good || size > m_bytes.size()) {
+            m_good = false;
+            return {};
+        }
+        std::string value(m_bytes.substr(0, size));
+        m_bytes.remove_prefix(size);
+        return value;
+    }
+    bool good() const { return m_good; }
+    std::size_t remaining() const { return m_bytes.size(); }
+
+private:
+    std::string_view m_bytes;
+    bool m_good = true;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
+bool readAll(int fd, char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t got = ::read(fd, data, size);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        data += got;
+        size -= std::size_t(got);
+    }
+    return true;
+}
+
+bool sendFrame(int fd, const std::string& payload)
+{
+    if (payload.size() > kLongestFrame)
+        return false;
+    FieldWriter frame;
+    frame.text(payload);
+    return writeAll(fd, frame.bytes().data(), frame.bytes().size());
+}
+
+bool receiveFrame(int fd, std::string& payload)
+{
+    char length[4];
+    if (!readAll(fd, length, 4))
+        return false;
+    const std::uint32_t size = FieldReader(std::string_view(length, 4)).number();
+    if (size > kLongestFrame)
+        return false;
+    payload.resize(size);
+    return readAll(fd, payload.data(), size);
+}
+
+// ---- XMP data as fields ----
+//
+// First every namespace the data names, as prefix and URI: the schemas' and those of
+// the fields of structs and of qualifiers inside the property paths, which the
+// receiving toolkit must know by the same prefixes. Then each datum: prefix,
+// property, value type, array kind, struct kind, and its values: one text, the items
+// of an array, or language and text of each alternative. These are the kinds
+// exiv2's decode makes and its encode takes.
+
+// The prefixes of a property path: "Directory[1]/Container:Item/Item:Mime" names
+// Container and Item, "title[1]/?xml:lang" names xml.
+void addPathPrefixes(const std::string& path, std::vector<std::string>& prefixes)
+{
+    for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        std::size_t start = slash + 1;
+        if (start < path.size() && path[start] == '?')
+            ++start;
+        const std::size_t colon = path.find_first_of(":/[", start);
+        if (colon != std::string::npos && path[colon] == ':')
+            prefixes.push_back(path.substr(start, colon - start));
+    }
+}
+
+bool writeDatum(FieldWriter& out, const Exiv2::Xmpdatum& datum)
+{
+    const Exiv2::TypeId type = datum.typeId();
+    if (type != Exiv2::xmpText && type != Exiv2::xmpBag && type != Exiv2::xmpSeq && type != Exiv2::xmpAlt
+        && type != Exiv2::langAlt)
+        return false;
+    const auto* xmpValue = dynamic_cast<const Exiv2::XmpValue*>(&datum.value());
+    if (!xmpValue)
+        return false;
+    out.text(datum.groupName());
+    out.text(datum.tagName());
+    out.number(std::uint32_t(type));
+    out.number(std::uint32_t(xmpValue->xmpArrayType()));
+    out.number(std::uint32_t(xmpValue->xmpStruct()));
+    if (const auto* text = dynamic_cast<const Exiv2::XmpTextValue*>(xmpValue)) {
+        out.number(1);
+        out.text(text->value_);
+    } else if (const auto* array = dynamic_cast<const Exiv2::XmpArrayValue*>(xmpValue)) {
+        out.number(std::uint32_t(array->count()));
+        for (long item = 0; item < array->count(); ++item)
+            out.text(array->toString(item));
+    } else if (const auto* alternatives = dynamic_cast<const Exiv2::LangAltValue*>(xmpValue)) {
+        out.number(std::uint32_t(alternatives->value_.size()));
+        for (const auto& [language, text] : alternatives->value_) {
+            out.text(language);
+            out.text(text);
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// False when a datum is of a kind a packet cannot hold, or names a prefix that
+// exiv2 here does not know (the toolkit may know it from a packet it parsed).
+bool writeData(FieldWriter& out, const Exiv2::XmpData& data)
+{
+    try {
+        std::map<std::string, std::string> namespaces;
+        std::vector<std::string> prefixes;
+        FieldWriter datums;
+        datums.number(std::uint32_t(data.count()));
+        for (const Exiv2::Xmpdatum& datum : data) {
+            if (!writeDatum(datums, datum))
+                return false;
+            prefixes.assign(1, datum.groupName());
+            addPathPrefixes(datum.tagName(), prefixes);
+            for (const std::string& prefix : prefixes) {
+                if (namespaces.find(prefix) == namespaces.end())
+                    namespaces.emplace(prefix, Exiv2::XmpProperties::ns(prefix));
+            }
+        }
+        out.number(std::uint32_t(namespaces.size()));
+        for (const auto& [prefix, uri] : namespaces) {
+            out.text(prefix);
+            out.text(uri);
+        }
+        out.append(datums);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The prefix means the same namespace here as where the data came from; an unknown
+// namespace is entered with the prefix it came with, as exiv2's decode enters it.
+bool knowsNamespace(const std::string& prefix, const std::string& uri)
+{
+    try {
+        if (Exiv2::XmpProperties::prefix(uri).empty())
+            Exiv2::XmpProperties::registerNs(uri, prefix);
+        return Exiv2::XmpProperties::ns(prefix) == uri;
+    } catch (const Exiv2::AnyError&) {
+        return false;
+    }
+}
+
+bool readDataOrThrow(FieldReader& in, Exiv2::XmpData& data)
+{
+    const std::uint32_t namespaces = in.number();
+    for (std::uint32_t i = 0; i < namespaces && in.good(); ++i) {
+        const std::string prefix = in.text();
+        const std::string uri = in.text();
+        if (!in.good() || !knowsNamespace(prefix, uri))
+            return false;
+    }
+    const std::uint32_t count = in.number();
+    for (std::uint32_t i = 0; i < count && in.good(); ++i) {
+        const std::string prefix = in.text();
+        const std::string property = in.text();
+        const auto type = Exiv2::TypeId(in.number());
+        const auto arrayType = Exiv2::XmpValue::XmpArrayType(in.number());
+        const auto structType = Exiv2::XmpValue::XmpStruct(in.number());
+        const std::uint32_t values = in.number();
+        if (!in.good())
+            return false;
+        const Exiv2::XmpKey key(prefix, property);
+        if (type == Exiv2::xmpText) {
+            Exiv2::XmpTextValue value;
+            value.value_ = in.text();
+            value.setXmpArrayType(arrayType);
+            value.setXmpStruct(structType);
+            data.add(key, &value);
+        } else if (type == Exiv2::langAlt) {
+            Exiv2::LangAltValue value;
+            for (std::uint32_t item = 0; item < values && in.good(); ++item) {
+                std::string language = in.text();
+                value.value_[language] = in.text();
+            }
+            value.setXmpArrayType(arrayType);
+            value.setXmpStruct(structType);
+            data.add(key, &value);
+        } else if (type == Exiv2::xmpBag || type == Exiv2::xmpSeq || type == Exiv2::xmpAlt) {
+            Exiv2::XmpArrayValue value(type);
+            for (std::uint32_t item = 0; item < values && in.good(); ++item)
+                value.read(in.text());
+            value.setXmpArrayType(arrayType);
+            value.setXmpStruct(structType);
+            data.add(key, &value);
+        } else {
+            return false;
+        }
+    }
+    return in.good();
+}
+
+// False when the data cannot be made here as it was there.
+bool readData(FieldReader& in, Exiv2::XmpData& data)
+{
+    try {
+        return readDataOrThrow(in, data);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// ---- The worker ----
+
+struct LogLine {
+    int level;
+    std::string text;
+};
+
+std::vector<LogLine>& workerLog()
+{
+    static std::vector<LogLine> lines;
+    return lines;
+}
+
+void keepLogLine(int level, const char* text)
+{
+    workerLog().push_back({ level, text ? text : "" });
+}
+
+// The answer: exiv2's code, whether it threw and its message, its log lines, then
+// what the request asked for.
+std::string answer(const std::string& request)
+{
+    FieldReader in(request);
+    const std::uint32_t operation = in.number();
+    FieldWriter result;
+    int code = 0;
+    std::string thrown;
+    bool threw = false;
+    bool carried = true;
+    Exiv2::XmpData data;
+    std::string packet;
+    workerLog().clear();
+    try {
+        if (operation == std::uint32_t(kDecode)) {
+            packet = in.text();
+            code = Exiv2::XmpParser::decode(data, packet);
+        } else if (operation == std::uint32_t(kEncode)) {
+            const std::uint32_t flags = in.number();
+            carried = readData(in, data);
+            if (carried) {
+                useStandardXmpPrefixes();
+                code = Exiv2::XmpParser::encode(packet, data, std::uint16_t(flags));
+            }
+        } else {
+            carried = false;
+        }
+    } catch (const std::exception& error) {
+        threw = true;
+        thrown = error.what();
+    }
+    FieldWriter body;
+    if (carried && !threw && operation == std::uint32_t(kDecode))
+        carried = writeData(body, data);
+    result.number(carried ? 1 : 0);
+    result.number(std::uint32_t(code));
+    result.number(threw ? 1 : 0);
+    result.text(thrown);
+    result.number(std::uint32_t(workerLog().size()));
+    for (const LogLine& line : workerLog()) {
+        result.number(std::uint32_t(line.level));
+        result.text(line.text);
+    }
+    if (operation == std::uint32_t(kDecode))
+        return result.bytes() + body.bytes();
+    FieldWriter written;
+    written.text(packet);
+    return result.bytes() + written.bytes();
+}
+
+[[noreturn]] void serve(int fd)
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+    initializeExiv2();
+    Exiv2::LogMsg::setHandler(keepLogLine);
+    std::string request;
+    while (receiveFrame(fd, request)) {
+        if (!sendFrame(fd, answer(request)))
+            break;
+    }
+    ::_exit(0);
+}
+
+// ---- The pool ----
+
+struct Pool {
+    // At the end of the process the idle workers see the end of their requests and
+    // are waited for, so that their processor time is the process's own.
+    ~Pool()
+    {
+        for (const int fd : idle) {
+            ::close(fd);
+            ::waitpid(processes[fd], nullptr, 0);
+        }
+    }
+    std::mutex mutex;
+    std::condition_variable freed;
+    std::vector<int> idle; // sockets of the workers waiting for a request
+    std::map<int, pid_t> processes; // each worker's process by its socket
+    int alive = 0;
+    bool started = false;
+};
+
+Pool& pool()
+{
+    static Pool instance;
+    return instance;
+}
+
+// A worker's socket, or -1 when none is left.
+int takeWorker()
+{
+    Pool& workers = pool();
+    std::unique_lock lock(workers.mutex);
+    workers.freed.wait(lock, [&] { return !workers.idle.empty() || workers.alive == 0; });
+    if (workers.idle.empty())
+        return -1;
+    const int fd = workers.idle.back();
+    workers.idle.pop_back();
+    return fd;
+}
+
+void giveBack(int fd, bool ended)
+{
+    Pool& workers = pool();
+    {
+        const std::lock_guard lock(workers.mutex);
+        if (ended) {
+            ::close(fd);
+            --workers.alive;
+            const pid_t pid = workers.processes[fd];
+            workers.processes.erase(fd);
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        } else {
+            workers.idle.push_back(fd);
+        }
+    }
+    workers.freed.notify_one();
+}
+
+struct Answer {
+    bool carried = false;
+    int code = 0;
+    std::string rest;
+};
+
+// The worker's answer to request; nothing when no worker is left. A worker that
+// ends on the request (the toolkit crashed on it) answers code 3, as the toolkit's
+// own errors do, and is not replaced.
+std::optional<Answer> ask(const std::string& request)
+{
+    const int fd = takeWorker();
+    if (fd < 0)
+        return std::nullopt;
+    std::string reply;
+    const bool answered = sendFrame(fd, request) && receiveFrame(fd, reply);
+    giveBack(fd, !answered);
+    if (!answered) {
+        if (Exiv2::LogMsg::error >= Exiv2::LogMsg::level() && Exiv2::LogMsg::handler())
+            Exiv2::LogMsg::handler()(Exiv2::LogMsg::error, "The XMP reader ended on this packet.");
+        return Answer { true, 3, {} };
+    }
+    FieldReader in(reply);
+    Answer result;
+    result.carried = in.number() == 1;
+    result.code = int(in.number());
+    const bool threw = in.number() == 1;
+    const std::string thrown = in.text();
+    const std::uint32_t lines = in.number();
+    for (std::uint32_t line = 0; line < lines && in.good(); ++line) {
+        const int level = int(in.number());
+        const std::string text = in.text();
+        if (level >= Exiv2::LogMsg::level() && Exiv2::LogMsg::handler())
+            Exiv2::LogMsg::handler()(level, text.c_str());
+    }
+    if (!in.good())
+        return Answer { true, 3, {} };
+    if (threw)
+        throw Exiv2::Error(Exiv2::kerErrorMessage, thrown);
+    result.rest = reply.substr(reply.size() - in.remaining());
+    return result;
+}
+
+} // namespace
+
+namespace XmpWorkers {
+
+void start()
+{
+    const int count = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+    Pool& workers = pool();
+    const std::lock_guard lock(workers.mutex);
+    if (workers.started)
+        return;
+    workers.started = true;
+    std::vector<int> parentEnds;
+    for (int i = 0; i < count; ++i) {
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            break;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // Only this worker's own end stays open: another's, held here, would keep
+            // that worker from seeing the end of its requests.
+            for (const int fd : parentEnds)
+                ::close(fd);
+            ::close(ends[0]);
+            serve(ends[1]);
+        }
+        ::close(ends[1]);
+        if (pid < 0) {
+            ::close(ends[0]);
+            break;
+        }
+        parentEnds.push_back(ends[0]);
+        workers.processes[ends[0]] = pid;
+    }
+    workers.idle = parentEnds;
+    workers.alive = int(parentEnds.size());
+}
+
+bool running()
+{
+    Pool& workers = pool();
+    const std::lock_guard lock(workers.mutex);
+    return workers.alive > 0;
+}
+
+std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet)
+{
+    FieldWriter request;
+    request.number(std::uint32_t(kDecode));
+    request.text(packet);
+    const std::optional<Answer> reply = ask(request.bytes());
+    if (!reply || !reply->carried)
+        return std::nullopt;
+    // As exiv2's decode: the packet is kept also when it cannot be read.
+    Exiv2::XmpData data;
+    data.setPacket(packet);
+    FieldReader in(reply->rest);
+    if (!reply->rest.empty() && !readData(in, data))
+        return std::nullopt;
+    xmpData = std::move(data);
+    return reply->code;
+}
+
+std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, unsigned formatFlags)
+{
+    // A packet to be written as it stands is exiv2's own business.
+    if (xmpData.usePacket())
+        return std::nullopt;
+    FieldWriter request;
+    request.number(std::uint32_t(kEncode));
+    request.number(formatFlags);
+    if (!writeData(request, xmpData))
+        return std::nullopt;
+    const std::optional<Answer> reply = ask(request.bytes());
+    if (!reply || !reply->carried)
+        return std::nullopt;
+    FieldReader in(reply->rest);
+    std::string written = in.text();
+    if (!in.good())
+        return 3;
+    packet = std::move(written);
+    return reply->code;
+}
+
+} // namespace XmpWorkers

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace Exiv2 {
+class XmpData;
+} // namespace Exiv2
+
+// Processes of our own that parse and serialise XMP packets. exiv2's XMP toolkit
+// keeps one namespace table for the whole process and is safe on one thread only
+// (see lockXmpToolkit), so in this process packets are parsed one at a time; each
+// worker is a copy of the process forked before anything else ran, with a toolkit of
+// its own, and photos that carry XMP are read and written side by side, as many at
+// once as there are workers. A packet that makes the toolkit crash ends its worker
+// only: that packet reads as unreadable, and the others go on with the workers left.
+//
+// A request and its answer travel over a socket as one frame: a 4-byte length, then
+// the fields, each a 4-byte length and its bytes, so that no byte of a packet or a
+// value can end a field.
+namespace XmpWorkers {
+
+// Forks one worker per core. Call once, first thing in main, while the process has
+// one thread and exiv2 has not been used; later calls do nothing.
+void start();
+
+// exiv2's XmpParser::decode done by a worker: its answer (0 when the packet was read;
+// xmpData is then what this process's toolkit would have made of it). Nothing when no
+// worker is running, or when the worker's data cannot be carried over (a namespace
+// prefix that means another namespace here): the caller then decodes in this process.
+// Throws what exiv2 threw in the worker, as an Exiv2::Error with exiv2's message.
+std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet);
+
+// exiv2's XmpParser::encode done by a worker with these format flags; nothing as for
+// decode, and also for a datum whose kind a packet cannot hold.
+std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, unsigned formatFlags);
+
+// Whether requests go to workers.
+bool running();
+
+} // namespace XmpWorkers

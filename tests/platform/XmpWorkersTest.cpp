@@ -1,0 +1,199 @@
+#include "platform/XmpWorkers.h"
+
+#include "platform/Exiv2Adapter.h"
+#include "platform/Exiv2Setup.h"
+#include "support/TestSupport.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Every kind of node exiv2 decodes: a plain text, a struct and its fields, the three
+// arrays, a language alternative, an array of structs, a qualifier, and a namespace
+// of no standard, whose prefix the worker enters here.
+const std::string kPacket = R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+ xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">
+ <rdf:Description rdf:about="uuid:faf5bdd5-ba3d-11da-ad31-d33d75182f1b"
+  xmlns:dc="http://purl.org/dc/elements/1.1/" xmlns:xmp="http://ns.adobe.com/xap/1.0/"
+  xmlns:xmpMM="http://ns.adobe.com/xap/1.0/mm/" xmlns:stEvt="http://ns.adobe.com/xap/1.0/sType/ResourceEvent#"
+  xmlns:Iptc4xmpCore="http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/"
+  xmlns:velloranTest="http://ns.example.org/velloran-test/1.0/"
+  xmp:Rating="3" velloranTest:Mood="calm &amp; &lt;quiet&gt;">
+ <dc:title><rdf:Alt><rdf:li xml:lang="x-default">Lyon</rdf:li><rdf:li xml:lang="de-DE">Lyon an der Rhone</rdf:li>
+  <rdf:li xml:lang="fr-FR"></rdf:li></rdf:Alt></dc:title>
+ <dc:subject><rdf:Bag><rdf:li>bench</rdf:li><rdf:li>noise</rdf:li></rdf:Bag></dc:subject>
+ <dc:creator><rdf:Seq><rdf:li>Ann</rdf:li><rdf:li>Bo</rdf:li></rdf:Seq></dc:creator>
+ <xmp:Identifier><rdf:Alt><rdf:li>one</rdf:li></rdf:Alt></xmp:Identifier>
+ <Iptc4xmpCore:CreatorContactInfo rdf:parseType="Resource"><Iptc4xmpCore:CiAdrCity>Lyon</Iptc4xmpCore:CiAdrCity>
+ </Iptc4xmpCore:CreatorContactInfo>
+ <xmpMM:History><rdf:Seq><rdf:li rdf:parseType="Resource"><stEvt:action>saved</stEvt:action>
+  <stEvt:when>2024-05-01T10:00:00Z</stEvt:when></rdf:li></rdf:Seq></xmpMM:History>
+ <dc:rights><rdf:Alt><rdf:li xml:lang="x-default">(c) 2024</rdf:li></rdf:Alt></dc:rights>
+ <dc:description><rdf:Description><rdf:value>text</rdf:value><velloranTest:note>n</velloranTest:note>
+ </rdf:Description></dc:description>
+ </rdf:Description></rdf:RDF></x:xmpmeta>)";
+
+// What a decode made, datum by datum, with what exiv2's encode reads of each.
+std::vector<std::string> described(const Exiv2::XmpData& data)
+{
+    std::vector<std::string> lines;
+    for (const Exiv2::Xmpdatum& datum : data) {
+        const auto& value = dynamic_cast<const Exiv2::XmpValue&>(datum.value());
+        lines.push_back(datum.key() + " " + std::to_string(datum.typeId()) + " "
+            + std::to_string(value.xmpArrayType()) + " " + std::to_string(value.xmpStruct()) + " "
+            + std::to_string(datum.count()) + " [" + datum.toString() + "]");
+    }
+    return lines;
+}
+
+int decodedHere(Exiv2::XmpData& data, const std::string& packet)
+{
+    const auto lock = lockXmpToolkit();
+    return Exiv2::XmpParser::decode(data, packet);
+}
+
+} // namespace
+
+TEST(XmpWorkers, decodeAndEncodeAsTheToolkitOfThisProcessDoes)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    Exiv2::XmpData here;
+    ASSERT_EQ(decodedHere(here, kPacket), 0);
+    Exiv2::XmpData apart;
+    ASSERT_EQ(XmpWorkers::decode(apart, kPacket), 0);
+    EXPECT_EQ(described(apart), described(here));
+    EXPECT_GE(apart.count(), 15);
+    EXPECT_EQ(apart.xmpPacket(), kPacket);
+
+    std::string packetHere;
+    {
+        const auto lock = lockXmpToolkit();
+        ASSERT_EQ(Exiv2::XmpParser::encode(packetHere, here, Exiv2::XmpParser::useCompactFormat), 0);
+    }
+    std::string packetApart;
+    ASSERT_EQ(XmpWorkers::encode(packetApart, apart, Exiv2::XmpParser::useCompactFormat), 0);
+    EXPECT_EQ(packetApart, packetHere);
+    EXPECT_NE(packetApart.find("velloranTest:Mood=\"calm &amp; &lt;quiet&gt;\""), std::string::npos) << packetApart;
+
+    // A field of a struct in a namespace that only this toolkit learnt from the
+    // packet (exiv2 enters the schemas' alone) cannot be named to a worker: such data
+    // stays with this process both ways.
+    const std::string nested = R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+ xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about=""
+ xmlns:velloranTest="http://ns.example.org/velloran-test/1.0/" xmlns:velloranItem="http://ns.example.org/velloran-item/">
+ <velloranTest:Directory><rdf:Seq><rdf:li rdf:parseType="Resource"><velloranItem:Mime>image/jpeg</velloranItem:Mime>
+ </rdf:li></rdf:Seq></velloranTest:Directory></rdf:Description></rdf:RDF></x:xmpmeta>)";
+    Exiv2::XmpData nestedHere;
+    ASSERT_EQ(decodedHere(nestedHere, nested), 0);
+    Exiv2::XmpData nestedApart;
+    EXPECT_FALSE(XmpWorkers::decode(nestedApart, nested));
+    std::string nestedPacket;
+    EXPECT_FALSE(XmpWorkers::encode(nestedPacket, nestedHere, Exiv2::XmpParser::useCompactFormat));
+
+    // Nothing to say, and a packet the toolkit cannot read: exiv2's answers, its
+    // data emptied and the packet kept.
+    std::string none = "left over";
+    EXPECT_EQ(XmpWorkers::encode(none, Exiv2::XmpData(), 0), 0);
+    EXPECT_EQ(none, "");
+    const std::string broken = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF><unclosed>";
+    Exiv2::XmpData brokenHere;
+    Exiv2::XmpData brokenApart = here;
+    const std::optional<int> code = XmpWorkers::decode(brokenApart, broken);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, decodedHere(brokenHere, broken));
+    EXPECT_NE(*code, 0);
+    EXPECT_TRUE(brokenApart.empty());
+    EXPECT_EQ(brokenApart.xmpPacket(), broken);
+}
+
+TEST(XmpWorkers, manyThreadsAtOnceGetEachTheirOwnPacketsData)
+{
+    std::vector<std::string> packets;
+    for (int i = 0; i < 16; ++i)
+        packets.push_back(R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">
+<rdf:Description rdf:about="" xmlns:xmp="http://ns.adobe.com/xap/1.0/" xmp:Rating=")"
+            + std::to_string(i) + R"("/></rdf:RDF></x:xmpmeta>)");
+    std::vector<std::string> ratings(packets.size() * 8);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (std::size_t i = 0; i < packets.size(); ++i) {
+                Exiv2::XmpData data;
+                if (XmpWorkers::decode(data, packets[i]) == 0)
+                    ratings[std::size_t(t) * packets.size() + i] = data["Xmp.xmp.Rating"].toString();
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (std::size_t i = 0; i < ratings.size(); ++i)
+        EXPECT_EQ(ratings[i], std::to_string(i % packets.size()));
+}
+
+// A JPEG whose packet a worker parses is read from a copy without the packet's
+// segment; what exiv2 then reads, and the file it writes, must be what exiv2 reads
+// and writes from the photo as it is.
+TEST(XmpWorkers, aJpegReadWithItsPacketParsedApartReadsAndWritesAsExiv2AloneDoes)
+{
+    int withPacket = 0;
+    for (QDirIterator it(samplesDir(), { QStringLiteral("*.jpg") }, QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString path = it.next();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        SCOPED_TRACE(path.toStdString());
+        const auto edit = [](Exiv2::Image& image) {
+            image.xmpData()["Xmp.dc.source"] = "Velloran";
+            image.exifData()["Exif.Image.Artist"] = "Velloran";
+            return true;
+        };
+
+        std::unique_ptr<Exiv2::Image> alone;
+        QByteArray writtenAlone;
+        try {
+            const auto lock = lockXmpToolkit();
+            alone.reset(Exiv2::ImageFactory::open(
+                reinterpret_cast<const Exiv2::byte*>(bytes.constData()), long(bytes.size()))
+                            .release());
+            alone->readMetadata();
+            const std::unique_ptr<Exiv2::Image> written(Exiv2::ImageFactory::open(
+                reinterpret_cast<const Exiv2::byte*>(bytes.constData()), long(bytes.size()))
+                                                            .release());
+            written->readMetadata();
+            edit(*written);
+            useStandardXmpPrefixes();
+            written->writeMetadata();
+            Exiv2::BasicIo& io = written->io();
+            io.open();
+            writtenAlone = QByteArray(reinterpret_cast<const char*>(io.mmap()), qsizetype(io.size()));
+            io.munmap();
+            io.close();
+        } catch (const std::exception&) {
+            continue; // a photo exiv2 cannot read or write at all
+        }
+        const std::unique_ptr<Exiv2::Image> read
+            = Exiv2Adapter::openBuffer(bytes, QStringLiteral("read"), path, Exiv2Adapter::Severity::Debug);
+        ASSERT_NE(read, nullptr);
+        alone->writeXmpFromPacket(true);
+        read->writeXmpFromPacket(true);
+        EXPECT_EQ(read->xmpPacket(), alone->xmpPacket());
+        withPacket += alone->xmpPacket().empty() ? 0 : 1;
+        EXPECT_EQ(described(read->xmpData()), described(alone->xmpData()));
+        EXPECT_EQ(read->exifData().count(), alone->exifData().count());
+        EXPECT_EQ(read->iptcData().count(), alone->iptcData().count());
+        EXPECT_EQ(read->comment(), alone->comment());
+        EXPECT_EQ(read->pixelWidth(), alone->pixelWidth());
+
+        QByteArray written;
+        Exiv2Adapter::editInMemory(bytes, path, edit, [&](QByteArrayView saved) { written = saved.toByteArray(); });
+        EXPECT_TRUE(written == writtenAlone);
+    }
+    EXPECT_GE(withPacket, 8);
+}
