@@ -58,13 +58,13 @@ BatchRunner::BatchRunner(QObject* parent)
     , m_jobs(maximumJobs())
     , m_freeSpace(&BatchRunner::fileSystemFreeSpace)
 {
+    m_pathPool.setMaxThreadCount(1);
 }
 
 BatchRunner::~BatchRunner()
 {
     stop();
-    if (m_pathThread.joinable())
-        m_pathThread.join();
+    m_pathPool.waitForDone();
 }
 
 int BatchRunner::maximumJobs()
@@ -149,8 +149,7 @@ bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStr
 {
     if (m_state.running || snapshot.isEmpty() || !snapshot.isCopied())
         return false;
-    if (m_pathThread.joinable())
-        m_pathThread.join();
+    m_pathPool.waitForDone();
 
     auto run = std::make_shared<Run>();
     run->isForRestore = isForRestore;
@@ -196,7 +195,7 @@ bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStr
     m_stopRequested = false;
     emit started();
     emit progressChanged(0, m_state.runSize);
-    m_pathThread = std::thread([this, run] {
+    m_pathPool.start([this, run] {
         try {
             runPaths(run);
         } catch (const std::exception& error) {
@@ -216,8 +215,7 @@ void BatchRunner::stop()
 
 void BatchRunner::waitForFinished()
 {
-    if (m_pathThread.joinable())
-        m_pathThread.join();
+    m_pathPool.waitForDone();
     // Deliver the results and the end that the run has posted.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
@@ -414,8 +412,7 @@ void BatchRunner::runEnded(const std::shared_ptr<Run>& run)
 {
     if (run != m_run)
         return;
-    if (m_pathThread.joinable())
-        m_pathThread.join();
+    m_pathPool.waitForDone();
     m_state.running = false;
     m_state.stopRequested = m_stopRequested;
     m_state.endedAt = QDateTime::currentDateTimeUtc();

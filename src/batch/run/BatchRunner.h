@@ -6,17 +6,16 @@
 
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
 
 class LocationNamer;
 class OutputPathBuilder;
 class PhotoFile;
 class QSemaphore;
-class QThreadPool;
 
 // Runs one batch: writes the settings record into a copy of every photo of a
 // snapshot (or back from the sources in a restore) and reports each photo's
@@ -149,7 +148,9 @@ private:
     BatchRunState m_state;
     std::shared_ptr<Run> m_run;
     std::atomic<bool> m_stopRequested { false };
-    std::thread m_pathThread;
+    // The run's path builder: one task at a time, waited for at the next run, at
+    // the end and at destruction.
+    QThreadPool m_pathPool;
     QList<Outcome> m_outcomes; // by index of the run
     // The photos the last normal run wrote, with the output each was written to.
     QList<WrittenPhoto> m_lastRunWritten;
