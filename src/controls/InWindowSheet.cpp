@@ -2,6 +2,7 @@
 
 #include "controls/WindowKeys.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
@@ -58,6 +59,34 @@ QWidget* InWindowSheet::hostFor(const QDialog* dialog, const QWidget* parent)
     return host;
 }
 
+// Whether `object` is `root` or lies below it, through menus and actions too.
+static bool liesIn(const QObject* object, const QObject* root)
+{
+    for (; object; object = object->parent()) {
+        if (object == root)
+            return true;
+    }
+    return false;
+}
+
+bool InWindowSheet::keepsShortcut(QObject* receiver) const
+{
+    // A shortcut of the sheet's own, or of another window, goes on; one of the window
+    // behind the sheet waits, as behind a window-modal dialog.
+    QObjectList owners { receiver };
+    if (auto* action = qobject_cast<QAction*>(receiver))
+        owners = action->associatedObjects();
+    for (const QObject* owner : owners) {
+        if (liesIn(owner, m_dialog))
+            return true;
+    }
+    for (const QObject* owner : owners) {
+        if (liesIn(owner, m_host))
+            return false;
+    }
+    return true;
+}
+
 bool InWindowSheet::isSwallowedByAVeil(QEvent::Type type)
 {
     switch (type) {
@@ -96,6 +125,7 @@ InWindowSheet::InWindowSheet(QDialog* dialog, QWidget* host)
     setParent(m_veil);
     m_veil->installEventFilter(this);
     host->installEventFilter(this);
+    qApp->installEventFilter(this);
     if (dialog->parentWidget() != host || dialog->windowType() != Qt::SubWindow)
         dialog->setParent(host, Qt::SubWindow);
     // Without a window of its own the dialog paints its own background.
@@ -163,6 +193,7 @@ void InWindowSheet::end()
     if (m_ended)
         return;
     m_ended = true;
+    qApp->removeEventFilter(this);
     if (m_host)
         m_host->removeEventFilter(this);
     if (m_dialog)
@@ -184,6 +215,8 @@ void InWindowSheet::end()
 bool InWindowSheet::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::Shortcut)
+        return !keepsShortcut(watched);
     if (watched == m_veil) {
         // The veil is the sheet's modality: what is pressed on it goes nowhere.
         return isSwallowedByAVeil(type);

@@ -17,8 +17,9 @@ class QWidget;
 // The dialog becomes a child of that window for good (a sub-window, so Tab stays
 // inside it), centred on the window at its wanted size, never larger than the
 // window; it follows the window's size and its own contents. It takes the keyboard
-// when it shows, counts as a window for Escape and Ctrl+W (WindowKeys), and when it
-// hides the veil goes and the keyboard returns to where it was.
+// when it shows, counts as a window for Escape and Ctrl+W (WindowKeys), holds back
+// the shortcuts of the window behind it, and when it hides the veil goes and the
+// keyboard returns to where it was.
 class InWindowSheet : public QObject {
     Q_OBJECT
 public:
@@ -45,6 +46,7 @@ private:
     void place();
     void takeKeyboard();
     void end();
+    bool keepsShortcut(QObject* receiver) const;
 
     QPointer<QDialog> m_dialog;
     QPointer<QWidget> m_host;

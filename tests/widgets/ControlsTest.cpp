@@ -15,6 +15,7 @@
 #include "controls/ViewUtils.h"
 #include "controls/WindowKeys.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QHBoxLayout>
@@ -65,6 +66,54 @@ private slots:
         QVERIFY(busy);
         recorder.answerPanel({});
         QVERIFY(!busy);
+    }
+
+    // A sheet drawn inside a small window: whole inside it, Tab and the window's
+    // shortcuts held to it, Escape its own, and the keyboard back where it was after.
+    void aSheetInsideItsWindowFitsHoldsTheKeyboardAndHandsItBack()
+    {
+        QWidget window;
+        window.resize(420, 300);
+        auto* field = new QLineEdit(&window);
+        int shortcuts = 0;
+        auto* action = new QAction(&window);
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+        window.addAction(action);
+        connect(action, &QAction::triggered, &window, [&shortcuts] { ++shortcuts; });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        field->setFocus();
+
+        auto* sheet = new QDialog(&window);
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        auto* layout = new QVBoxLayout(sheet);
+        auto* first = new QLineEdit(sheet);
+        auto* last = new QPushButton(QStringLiteral("Done"), sheet);
+        layout->addWidget(first);
+        layout->addWidget(last);
+        sheet->resize(900, 200); // wider than the window
+        QSignalSpy finished(sheet, &QDialog::finished);
+        DialogPresenter().presentSheet(sheet, {});
+        QVERIFY(!sheet->isWindow());
+        const QRect placed(sheet->mapTo(&window, QPoint()), sheet->size());
+        QVERIFY2(window.rect().contains(placed), qPrintable(QString::number(placed.width())));
+        QCOMPARE(placed.center().y(), window.rect().center().y());
+        QTRY_COMPARE(QApplication::focusWidget(), first);
+        QCOMPARE(window.childAt(QPoint(2, 2))->objectName(), QStringLiteral("vwSheetVeil"));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), last);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), first);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(shortcuts, 0);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(finished.size(), 1);
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QTRY_VERIFY(!window.findChild<QWidget*>(QStringLiteral("vwSheetVeil")));
+        QTest::keyClick(field, Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(shortcuts, 1);
     }
 
     void escapeAndCtrlWDeclineOrCloseTheFrontChildWindow()
