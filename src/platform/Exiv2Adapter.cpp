@@ -143,10 +143,8 @@ bool readCanonRawBoxes(Exiv2::Image& image)
     return true;
 }
 
-// Every format's readMetadata parses the photo's XMP packet, when it has one.
-void readMetadataOf(Exiv2::Image& image)
+void readMetadataHoldingLock(Exiv2::Image& image)
 {
-    const auto lock = lockXmpToolkit();
     try {
         image.readMetadata();
     } catch (const Exiv2::AnyError&) {
@@ -155,6 +153,22 @@ void readMetadataOf(Exiv2::Image& image)
         return;
     }
     readPrimaryItems(image);
+}
+
+// Every format's readMetadata parses the photo's XMP packet, when it has one. A
+// packet that names another namespace with a standard prefix cannot be read
+// faithfully (see keepStandardXmpPrefixes): the photo is not read.
+void readMetadataOf(Exiv2::Image& image)
+{
+    const auto lock = lockXmpToolkit();
+    try {
+        readMetadataHoldingLock(image);
+    } catch (...) {
+        static_cast<void>(keepStandardXmpPrefixes());
+        throw;
+    }
+    if (!keepStandardXmpPrefixes())
+        throw std::runtime_error("its XMP packet names another namespace with a standard prefix");
 }
 
 unsigned byteAt(QByteArrayView bytes, qsizetype index)
@@ -363,7 +377,18 @@ int Exiv2Adapter::decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet)
     if (const std::optional<int> code = XmpWorkers::decode(xmpData, packet))
         return *code;
     const auto lock = lockXmpToolkit();
-    return Exiv2::XmpParser::decode(xmpData, packet);
+    int code = 0;
+    try {
+        code = Exiv2::XmpParser::decode(xmpData, packet);
+    } catch (...) {
+        static_cast<void>(keepStandardXmpPrefixes());
+        throw;
+    }
+    if (!keepStandardXmpPrefixes()) {
+        xmpData.clear();
+        return kForeignStandardPrefix;
+    }
+    return code;
 }
 
 int Exiv2Adapter::encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData)

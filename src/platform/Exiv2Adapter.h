@@ -68,9 +68,11 @@ public:
     static bool mayParseXmp(QByteArrayView bytes);
 
     // exiv2's XmpParser::decode of a packet into xmpData under the XMP toolkit's
-    // lock: 0 when the packet was read, else exiv2's code (xmpData is then empty).
-    // May throw what exiv2 throws; run it inside run() or check().
+    // lock: 0 when the packet was read, else exiv2's code, or kForeignStandardPrefix
+    // for a packet that names another namespace with a standard prefix (xmpData
+    // is then empty). May throw what exiv2 throws; run it inside run() or check().
     static int decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet);
+    static constexpr int kForeignStandardPrefix = 4;
 
     // exiv2's XmpParser::encode of xmpData into packet (compact RDF, as exiv2 writes
     // a photo's packet) under the same lock: 0 when the packet was made, else

@@ -4,6 +4,9 @@
 
 #include <exiv2/exiv2.hpp>
 #include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -49,6 +52,23 @@ std::string& standardPrefixesPacket()
     return packet;
 }
 
+// The prefixes exiv2 itself knows, with their namespaces, as at start.
+std::vector<std::pair<std::string, std::string>>& standardPrefixes()
+{
+    static std::vector<std::pair<std::string, std::string>> prefixes;
+    return prefixes;
+}
+
+// exiv2's namespace for a prefix, or "" when it knows none.
+std::string namespaceOf(const std::string& prefix)
+{
+    try {
+        return Exiv2::XmpProperties::ns(prefix);
+    } catch (const Exiv2::AnyError&) {
+        return std::string();
+    }
+}
+
 std::string packetDeclaring(const Exiv2::Dictionary& namespaces)
 {
     std::string packet = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
@@ -82,6 +102,10 @@ void initializeExiv2()
             Exiv2::Dictionary namespaces;
             Exiv2::XmpProperties::registeredNamespaces(namespaces);
             standardPrefixesPacket() = packetDeclaring(namespaces);
+            for (const auto& [prefix, uri] : namespaces) {
+                if (namespaceOf(prefix) == uri)
+                    standardPrefixes().emplace_back(prefix, uri);
+            }
         } catch (const Exiv2::AnyError& error) {
             qCWarning(lcMetadata).noquote() << "Cannot list the XMP namespaces:" << error.what();
         }
@@ -100,4 +124,22 @@ void useStandardXmpPrefixes()
     } catch (const Exiv2::AnyError& error) {
         qCWarning(lcMetadata).noquote() << "Cannot enter the standard XMP prefixes again:" << error.what();
     }
+}
+
+bool keepStandardXmpPrefixes()
+{
+    bool kept = true;
+    for (const auto& [prefix, uri] : standardPrefixes()) {
+        const std::string now = namespaceOf(prefix);
+        if (now == uri)
+            continue;
+        kept = false;
+        qCWarning(lcMetadata).noquote() << "An XMP packet names" << QString::fromStdString(now) << "with the prefix"
+                                        << QString::fromStdString(prefix) << "of" << QString::fromStdString(uri);
+        try {
+            Exiv2::XmpProperties::unregisterNs(now);
+        } catch (const Exiv2::AnyError&) {
+        }
+    }
+    return kept;
 }

@@ -30,3 +30,13 @@ void initializeExiv2();
 // which photos ran before or beside them. Call with lockXmpToolkit() held, right
 // before exiv2 serialises a packet.
 void useStandardXmpPrefixes();
+
+// Whether every standard prefix (xmp, xmpMM, dc, aux, ...) still names its own
+// namespace for exiv2. A packet that names another namespace with a standard
+// prefix (xmlns:xmpMM="http://example.com/") makes exiv2 register that prefix
+// for the other namespace, for the whole process: every photo's properties of
+// that prefix would then be written into the other namespace. Where a parse did
+// that, the standard namespace gets its prefix back and the answer is false:
+// the packet just parsed cannot be read faithfully. Call with lockXmpToolkit()
+// held, right after exiv2 parsed a packet.
+[[nodiscard]] bool keepStandardXmpPrefixes();

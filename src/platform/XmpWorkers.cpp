@@ -222,13 +222,28 @@ bool writeData(FieldWriter& out, const Exiv2::XmpData& data)
     }
 }
 
+// Whether exiv2 knows a namespace by this prefix.
+bool namesNamespace(const std::string& prefix)
+{
+    try {
+        return !Exiv2::XmpProperties::ns(prefix).empty();
+    } catch (const Exiv2::AnyError&) {
+        return false;
+    }
+}
+
 // The prefix means the same namespace here as where the data came from; an unknown
-// namespace is entered with the prefix it came with, as exiv2's decode enters it.
+// namespace is entered with the prefix it came with, as exiv2's decode enters it,
+// but never over a prefix that already names another namespace: exiv2 would then
+// write that namespace's properties of every photo into this one.
 bool knowsNamespace(const std::string& prefix, const std::string& uri)
 {
     try {
-        if (Exiv2::XmpProperties::prefix(uri).empty())
+        if (Exiv2::XmpProperties::prefix(uri).empty()) {
+            if (namesNamespace(prefix))
+                return false;
             Exiv2::XmpProperties::registerNs(uri, prefix);
+        }
         return Exiv2::XmpProperties::ns(prefix) == uri;
     } catch (const Exiv2::AnyError&) {
         return false;
@@ -330,6 +345,10 @@ std::string answer(const std::string& request)
         if (operation == std::uint32_t(kDecode)) {
             packet = in.text();
             code = Exiv2::XmpParser::decode(data, packet);
+            // A packet that gave a standard prefix to another namespace is left to
+            // this process's own decode, which refuses it; the worker's table is mended.
+            if (!keepStandardXmpPrefixes())
+                carried = false;
         } else if (operation == std::uint32_t(kEncode)) {
             const std::uint32_t flags = in.number();
             carried = readData(in, data);

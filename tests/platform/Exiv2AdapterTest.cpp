@@ -333,3 +333,49 @@ TEST(Exiv2Adapter, aPacketThatDeclaresOtherPrefixesLeavesTheNextPacketsPrefixesS
     ASSERT_GE(start, 0);
     EXPECT_TRUE(standard(written.sliced(start, written.indexOf("</x:xmpmeta>") - start).toStdString()));
 }
+
+TEST(Exiv2Adapter, aPacketThatGivesAStandardPrefixToAnotherNamespaceIsRefusedAndChangesNoOtherPhoto)
+{
+    // exiv2 would register xmpMM for the other namespace, for the whole process:
+    // every later photo's xmpMM properties would be written into it.
+    const std::string foreign = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                                "rdf:about='' xmlns:xmpMM='http://example.com/other/'><xmpMM:Thing>1</xmpMM:Thing>"
+                                "</rdf:Description></rdf:RDF></x:xmpmeta>";
+    Exiv2::XmpData fresh;
+    fresh["Xmp.xmpMM.DocumentID"] = "id";
+    const auto standard = [&] {
+        std::string packet;
+        return Exiv2Adapter::encodeXmp(packet, fresh) == 0
+            && packet.find(R"(xmlns:xmpMM="http://ns.adobe.com/xap/1.0/mm/")") != std::string::npos
+            && packet.find("example.com") == std::string::npos;
+    };
+
+    Exiv2::XmpData parsed;
+    EXPECT_EQ(Exiv2Adapter::decodeXmp(parsed, foreign), Exiv2Adapter::kForeignStandardPrefix);
+    EXPECT_TRUE(parsed.empty());
+    EXPECT_TRUE(standard());
+
+    // A photo that holds such a packet cannot be read, and changes nothing either.
+    QByteArray photo;
+    ASSERT_FALSE(Exiv2Adapter::editInMemory(
+        jpegBytes(), u"memory"_s,
+        [&](Exiv2::Image& image) {
+            image.setXmpPacket(foreign);
+            image.writeXmpFromPacket(true);
+            return true;
+        },
+        [&](QByteArrayView bytes) { photo = bytes.toByteArray(); })
+            .has_value());
+    ASSERT_TRUE(photo.contains("example.com/other"));
+    EXPECT_EQ(Exiv2Adapter::openBuffer(photo, u"read"_s, u"memory"_s, Exiv2Adapter::Severity::Debug), nullptr);
+    EXPECT_TRUE(standard());
+    // The standard prefix still reads as its own namespace.
+    ASSERT_EQ(Exiv2Adapter::decodeXmp(parsed,
+                  "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                  "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about='' "
+                  "xmlns:xmpMM='http://ns.adobe.com/xap/1.0/mm/'><xmpMM:DocumentID>d</xmpMM:DocumentID>"
+                  "</rdf:Description></rdf:RDF></x:xmpmeta>"),
+        0);
+    EXPECT_EQ(parsed["Xmp.xmpMM.DocumentID"].toString(), "d");
+}
