@@ -1,5 +1,8 @@
 // Reading photo libraries of 100,000 entries: a Photos library (database copy and
-// one query) and an older library (three queries and its XML list).
+// one query) and an older library (three queries and its XML list). And crafted
+// libraries whose masters are a view that never ends: the time from a stop to
+// the reading's end (target: under 1 s), and the time a reading takes to reach
+// the bound on temporary storage.
 //
 //     build/bench/velloran_bench --benchmark_filter=Library
 
@@ -11,7 +14,11 @@
 #include <QDir>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
+#include <atomic>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <future>
+#include <thread>
 
 using namespace PhotoLibraryFixtures;
 
@@ -150,8 +157,90 @@ void readOlderQueries(benchmark::State& state)
     }
 }
 
+// An older library whose masters never end and never list a row, and a Photos
+// library whose masters pile up in temporary storage without end.
+const QString& endlessOlderLibrary()
+{
+    static const QString path = [] {
+        const QString library = libraryDir().filePath(QStringLiteral("Endless.photolibrary"));
+        QDir().mkpath(library + QStringLiteral("/Masters"));
+        SqliteDatabase db = createOlderLibraryDatabase(library);
+        addOlderFolder(db, "F1", "Summer");
+        addOlderVersion(db, 1, "V1", "M1", "F1", "a");
+        run(db, QStringLiteral("DROP TABLE RKMaster"));
+        run(db,
+            QStringLiteral("CREATE VIEW RKMaster AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) "
+                           "SELECT 'M' || n AS uuid, 'a.jpg' AS imagePath, min(n, 1) AS isInTrash FROM r"));
+        writeXmlList(library + QStringLiteral("/AlbumData.xml"), library, {});
+        return library;
+    }();
+    return path;
+}
+
+const QString& pilingPhotosLibrary()
+{
+    static const QString path = [] {
+        const QString library = libraryDir().filePath(QStringLiteral("Piling.photoslibrary"));
+        SqliteDatabase db = createPhotosDatabase(library + QStringLiteral("/database/photos.db"));
+        addPhotosVersion(db, 1, "V1", "M1", "a.jpg", {});
+        run(db, QStringLiteral("DROP TABLE RKMaster"));
+        run(db,
+            QStringLiteral("CREATE VIEW RKMaster AS WITH RECURSIVE r(n) AS (SELECT 1 UNION SELECT n + 1 FROM r) "
+                           "SELECT 'M' || n AS uuid, 'p' || n || '.jpg' AS imagePath, n AS fileSize, "
+                           "0 AS isInTrash FROM r"));
+        return library;
+    }();
+    return path;
+}
+
+// The reading runs 100 ms before the stop; the time measured is the stop's.
+void stopEndlessLibrary(benchmark::State& state)
+{
+    const QString& library = endlessOlderLibrary();
+    for (auto _ : state) {
+        std::atomic<bool> stop { false };
+        std::promise<void> ended;
+        std::future<void> end = ended.get_future();
+        std::thread reader([&] {
+            DataFiller filler({}, &stop);
+            filler.setLibPath(library);
+            filler.fetchImagesFromLib(library);
+            ended.set_value();
+        });
+        if (end.wait_for(std::chrono::milliseconds(100)) == std::future_status::ready) {
+            reader.join();
+            state.SkipWithError("the reading ended before the stop");
+            break;
+        }
+        const auto stopped = std::chrono::steady_clock::now();
+        stop = true;
+        end.wait();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - stopped).count());
+        reader.join();
+    }
+}
+
+void readPilingLibraryToTheBound(benchmark::State& state)
+{
+    const QString& library = pilingPhotosLibrary();
+    for (auto _ : state) {
+        bool bounded = false;
+        const QList<PhotoLibraryEntry> entries = DBOperations::getPhotoslibraryPath(library,
+            [&](const PhotoLibraryAlert& alert) { bounded = alert.informativeText.contains(u"temporary storage"); });
+        if (!entries.isEmpty() || !bounded) {
+            state.SkipWithError("the reading did not end at the bound");
+            break;
+        }
+    }
+}
+
 } // namespace
 
+BENCHMARK(stopEndlessLibrary)->Name("CraftedLibrary/stop")->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(readPilingLibraryToTheBound)
+    ->Name("CraftedLibrary/to-the-temporary-storage-bound")
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(readOlderXmlList)->Name("OlderLibrary/100000/xml-list")->Unit(benchmark::kMillisecond);
 BENCHMARK(readOlderQueries)->Name("OlderLibrary/100000/queries")->Unit(benchmark::kMillisecond);
 BENCHMARK(readPhotosLibrary)->Name("PhotosLibrary/100000")->Unit(benchmark::kMillisecond);
