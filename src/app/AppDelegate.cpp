@@ -31,8 +31,6 @@ namespace {
 
 AppDelegate* g_shared = nullptr;
 
-const QString kAppVersionKey = QStringLiteral("appVersion");
-const QString kRateMeCounterKey = QStringLiteral("rateMeCounter");
 
 // Sends a slot such as "selectAll" to the widget with the keyboard focus, when it has one.
 void sendToFocusWidget(std::initializer_list<const char*> methods)
@@ -51,8 +49,6 @@ void sendToFocusWidget(std::initializer_list<const char*> methods)
 
 } // namespace
 
-const QString AppDelegate::kProjectSessionKey = QStringLiteral("PROJECT_SESSION");
-const QString AppDelegate::kUnreadableProjectSessionKey = QStringLiteral("PROJECT_SESSION.unreadable");
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
@@ -149,7 +145,7 @@ void AppDelegate::applicationWillTerminate()
             m_quitBound,
             [presets, storeFile] {
                 UserDefaults store(storeFile);
-                store.setData(presets, kProjectSessionKey);
+                store.setPresetArchive(presets);
                 store.synchronize();
                 endHelpers();
                 RestoreData::removeAll();
@@ -188,7 +184,7 @@ void AppDelegate::saveProjectSession()
 {
     m_presetsSaveTimer.stop(); // this write takes the pending changes along
     UserDefaults& store = defaults();
-    store.setData(ProjectSession::archivedData(arrayPresets), kProjectSessionKey);
+    store.setPresetArchive(ProjectSession::archivedData(arrayPresets));
     if (!store.synchronize())
         qCWarning(lcApp) << "the presets could not be written to" << store.fileName();
     emit presetsSaved();
@@ -206,19 +202,20 @@ void AppDelegate::loadPresetsSettings()
         qCWarning(lcApp).noquote() << "the settings file could not be read; its bytes are kept in"
                                    << store.unreadableFileKept();
     }
-    if (!store.contains(kProjectSessionKey))
+    const std::optional<QByteArray> stored = store.presetArchive();
+    if (!stored)
         return;
-    const QByteArray data = store.dataForKey(kProjectSessionKey);
+    const QByteArray& data = *stored;
     const ProjectSession::Unarchived read = ProjectSession::unarchive(data);
     arrayPresets = read.presets;
     if (!read.complete) {
         // Keep what could not be read before the next save writes over it.
-        store.setData(data, kUnreadableProjectSessionKey);
+        store.keepUnreadablePresetArchive(data);
         store.synchronize();
         qCWarning(lcApp).nospace() << "the stored presets could not be read completely (" << read.presets.size()
-                                   << " read); the stored bytes are kept under " << kUnreadableProjectSessionKey;
+                                   << " read); the stored bytes are kept under " << UserDefaults::kUnreadablePresetArchiveKey;
         m_presetsNotReadDetail = tr("Their stored bytes were kept in \"%1\" under the key %2.")
-                                     .arg(store.fileName(), kUnreadableProjectSessionKey);
+                                     .arg(store.fileName(), UserDefaults::kUnreadablePresetArchiveKey);
         if (!read.presets.isEmpty())
             m_presetsNotReadDetail += u' '
                 + (read.presets.size() == 1 ? tr("The one preset that could be read is in the list.")
@@ -411,23 +408,23 @@ bool AppDelegate::btnRateOnAppstoreTapped()
 {
     const bool opened = m_urlOpener->openUrl(QUrl(Links::projectPage));
     if (opened)
-        defaults().setString(QCoreApplication::applicationVersion(), kAppVersionKey);
+        defaults().setRatedVersion(QCoreApplication::applicationVersion());
     return opened;
 }
 
 bool AppDelegate::isRunningVersionRated() const
 {
     // An absent key is no version: not equal.
-    const std::optional<QString> rated = defaults().stringForKey(kAppVersionKey);
+    const std::optional<QString> rated = defaults().ratedVersion();
     return rated && *rated == QCoreApplication::applicationVersion();
 }
 
 void AppDelegate::countSummaryClosing()
 {
     const SummaryRateCounter::Step step
-        = SummaryRateCounter::summaryClosed(defaults().integerForKey(kRateMeCounterKey), isRunningVersionRated());
+        = SummaryRateCounter::summaryClosed(defaults().rateMeCounter(), isRunningVersionRated());
     if (step.store)
-        defaults().setInteger(*step.store, kRateMeCounterKey);
+        defaults().setRateMeCounter(*step.store);
     if (step.showPrompt)
         QTimer::singleShot(200, this, [] { NotificationCenter::defaultCenter().post(Notifications::showRatePopup); });
 }

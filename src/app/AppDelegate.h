@@ -144,8 +144,6 @@ public:
     QAction* menuSelectAll = nullptr;
     QAction* menuDeselectAll = nullptr;
 
-    static const QString kProjectSessionKey; // "PROJECT_SESSION"
-    static const QString kUnreadableProjectSessionKey; // "PROJECT_SESSION.unreadable"
 
 signals:
     // The event loop is about to end (after the archive is written).

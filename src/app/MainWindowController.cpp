@@ -43,8 +43,6 @@ namespace {
 
 constexpr int kTitleBarHeight = 30;
 const QSize kMainWindowSize(1050, 700);
-const QString kAppVersionKey = QStringLiteral("appVersion");
-const QString kNotShowPromotionWindowKey = QStringLiteral("notShowPromotionWindow");
 
 QRect availableScreenGeometry(const QWidget* widget)
 {
@@ -511,14 +509,14 @@ void MainWindowController::rateSheetAnswered(bool yes)
         m_app.btnRateOnAppstoreTapped();
     UserDefaults& defaults = m_app.defaults();
     if (m_rateSheet->dontAskAgain()) {
-        defaults.setString(QCoreApplication::applicationVersion(), kAppVersionKey);
+        defaults.setRatedVersion(QCoreApplication::applicationVersion());
         defaults.synchronize();
     }
     // Either answer ends the application, by the close button's road: edits that
     // were never written are asked about first, and No to that keeps the window.
     if (askBeforeClosing())
         return;
-    if (defaults.boolForKey(kNotShowPromotionWindowKey)) {
+    if (defaults.notShowPromotionWindow()) {
         m_windowMain->close();
         return;
     }

@@ -24,20 +24,16 @@ QString defaultGeocoderUrl()
 Settings settingsFrom(const UserDefaults& defaults)
 {
     Settings settings;
-    if (defaults.contains(QLatin1String(kConsentKey)))
-        settings.consent = defaults.boolForKey(QLatin1String(kConsentKey)) ? Consent::Online : Consent::OfflineOnly;
-    const auto nonBlank = [&](const char* key, QString fallback) {
-        const auto value = defaults.stringForKey(QLatin1String(key));
-        return value && !value->trimmed().isEmpty() ? value->trimmed() : fallback;
-    };
-    settings.tileUrl = nonBlank(kTileUrlKey, defaultTileUrl());
-    settings.geocoderUrl = nonBlank(kGeocoderUrlKey, defaultGeocoderUrl());
+    if (const std::optional<bool> online = defaults.onlineConsent())
+        settings.consent = *online ? Consent::Online : Consent::OfflineOnly;
+    settings.tileUrl = defaults.mapTileUrl().value_or(defaultTileUrl());
+    settings.geocoderUrl = defaults.geocoderUrl().value_or(defaultGeocoderUrl());
     return settings;
 }
 
 void storeConsent(UserDefaults& defaults, bool online)
 {
-    defaults.setBool(online, QLatin1String(kConsentKey));
+    defaults.setOnlineConsent(online);
     defaults.synchronize();
 }
 

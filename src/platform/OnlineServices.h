@@ -9,16 +9,12 @@ class UserDefaults;
 //
 // A position sent to a tile server or a geocoder tells a third party where the
 // user's photos were taken, so nothing goes online before the user said yes once
-// ("onlineServicesConsent" in the user defaults: absent until asked, then true
-// for online maps and place names, false for offline only). The addresses are
-// settings too, so that a user (or a test) can point them at another server:
-// "mapTileUrl" (with {z}, {x} and {y}) and "geocoderUrl" (a Nominatim reverse
-// endpoint). Read on the main thread; workers get the values.
+// (`UserDefaults::onlineConsent`: absent until asked, then true for online maps
+// and place names, false for offline only). The addresses are settings too, so
+// that a user (or a test) can point them at another server: the map tiles' (with
+// {z}, {x} and {y}) and a Nominatim reverse endpoint's. Read on the main thread;
+// workers get the values.
 namespace OnlineServices {
-
-inline constexpr auto kConsentKey = "onlineServicesConsent";
-inline constexpr auto kTileUrlKey = "mapTileUrl";
-inline constexpr auto kGeocoderUrlKey = "geocoderUrl";
 
 QString defaultTileUrl();
 QString defaultGeocoderUrl();

@@ -9,6 +9,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+const QString UserDefaults::kPresetArchiveKey = QStringLiteral("PROJECT_SESSION");
+const QString UserDefaults::kUnreadablePresetArchiveKey = QStringLiteral("PROJECT_SESSION.unreadable");
+const QString UserDefaults::kRateMeCounterKey = QStringLiteral("rateMeCounter");
+const QString UserDefaults::kRatedVersionKey = QStringLiteral("appVersion");
+const QString UserDefaults::kNotShowPromotionWindowKey = QStringLiteral("notShowPromotionWindow");
+const QString UserDefaults::kNotShowRenameResetPopupKey = QStringLiteral("notShowRenameResetPopup");
+const QString UserDefaults::kOnlineConsentKey = QStringLiteral("onlineServicesConsent");
+const QString UserDefaults::kMapTileUrlKey = QStringLiteral("mapTileUrl");
+const QString UserDefaults::kGeocoderUrlKey = QStringLiteral("geocoderUrl");
+
 UserDefaults& UserDefaults::standardUserDefaults()
 {
     static UserDefaults defaults;
@@ -154,4 +164,89 @@ bool UserDefaults::synchronize()
 {
     m_settings.sync();
     return m_settings.status() == QSettings::NoError;
+}
+
+std::optional<QByteArray> UserDefaults::presetArchive() const
+{
+    if (!contains(kPresetArchiveKey))
+        return std::nullopt;
+    return dataForKey(kPresetArchiveKey);
+}
+
+void UserDefaults::setPresetArchive(const QByteArray& archive)
+{
+    setData(archive, kPresetArchiveKey);
+}
+
+void UserDefaults::keepUnreadablePresetArchive(const QByteArray& archive)
+{
+    setData(archive, kUnreadablePresetArchiveKey);
+}
+
+std::optional<int> UserDefaults::rateMeCounter() const
+{
+    return integerForKey(kRateMeCounterKey);
+}
+
+void UserDefaults::setRateMeCounter(int count)
+{
+    setInteger(count, kRateMeCounterKey);
+}
+
+std::optional<QString> UserDefaults::ratedVersion() const
+{
+    return stringForKey(kRatedVersionKey);
+}
+
+void UserDefaults::setRatedVersion(const QString& version)
+{
+    setString(version, kRatedVersionKey);
+}
+
+bool UserDefaults::notShowPromotionWindow() const
+{
+    return boolForKey(kNotShowPromotionWindowKey);
+}
+
+bool UserDefaults::notShowRenameResetPopup() const
+{
+    return boolForKey(kNotShowRenameResetPopupKey);
+}
+
+void UserDefaults::setNotShowRenameResetPopup(bool dontShow)
+{
+    setBool(dontShow, kNotShowRenameResetPopupKey);
+}
+
+std::optional<bool> UserDefaults::onlineConsent() const
+{
+    if (!contains(kOnlineConsentKey))
+        return std::nullopt;
+    return boolForKey(kOnlineConsentKey);
+}
+
+void UserDefaults::setOnlineConsent(bool online)
+{
+    setBool(online, kOnlineConsentKey);
+}
+
+namespace {
+
+std::optional<QString> nonBlank(const std::optional<QString>& value)
+{
+    if (!value || value->trimmed().isEmpty())
+        return std::nullopt;
+    return value->trimmed();
+}
+
+} // namespace
+
+std::optional<QString> UserDefaults::mapTileUrl() const
+{
+    return nonBlank(stringForKey(kMapTileUrlKey));
+}
+
+std::optional<QString> UserDefaults::geocoderUrl() const
+{
+    return nonBlank(stringForKey(kGeocoderUrlKey));
 }

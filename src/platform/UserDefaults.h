@@ -7,10 +7,9 @@
 #include <optional>
 
 // The user's few settings, kept between runs in QSettings (an INI file of the
-// organisation and application "Velloran" in the user's configuration folder).
-// The keys: "PROJECT_SESSION" (the preset archive, and "PROJECT_SESSION.unreadable"
-// for an archive that could not be read), "rateMeCounter", "appVersion",
-// "notShowPromotionWindow" and "notShowRenameResetPopup". Main thread only.
+// organisation and application "Velloran" in the user's configuration folder,
+// 0600). Every key lives here, with a typed accessor; callers use those. Main
+// thread only.
 //
 // A file that is no INI file (damaged, or random bytes) is renamed to
 // "<file>.unreadable" before it is opened, so that nothing is ever written over
@@ -21,6 +20,37 @@ public:
 
     // Defaults over an INI file of one's own (tests, tools).
     explicit UserDefaults(const QString& iniPath);
+
+    // The keys of the file.
+    static const QString kPresetArchiveKey; // "PROJECT_SESSION", the presets' keyed archive
+    static const QString kUnreadablePresetArchiveKey; // "PROJECT_SESSION.unreadable"
+    static const QString kRateMeCounterKey; // "rateMeCounter", summaries closed toward the rate prompt
+    static const QString kRatedVersionKey; // "appVersion", the version rated or not to be asked about again
+    static const QString kNotShowPromotionWindowKey; // "notShowPromotionWindow"
+    static const QString kNotShowRenameResetPopupKey; // "notShowRenameResetPopup"
+    static const QString kOnlineConsentKey; // "onlineServicesConsent"
+    static const QString kMapTileUrlKey; // "mapTileUrl", with {z}, {x} and {y}
+    static const QString kGeocoderUrlKey; // "geocoderUrl", a reverse geocoder's address
+
+    // The presets' archive; absent when none was ever stored.
+    std::optional<QByteArray> presetArchive() const;
+    void setPresetArchive(const QByteArray& archive);
+    // Bytes of an archive that could not be read, kept before anything writes over them.
+    void keepUnreadablePresetArchive(const QByteArray& archive);
+    std::optional<int> rateMeCounter() const;
+    void setRateMeCounter(int count);
+    std::optional<QString> ratedVersion() const;
+    void setRatedVersion(const QString& version);
+    bool notShowPromotionWindow() const;
+    bool notShowRenameResetPopup() const;
+    void setNotShowRenameResetPopup(bool dontShow);
+    // Absent until the user answered the question about going online.
+    std::optional<bool> onlineConsent() const;
+    void setOnlineConsent(bool online);
+    // The addresses of the map tiles and the geocoder when the user set them
+    // (trimmed, not blank).
+    std::optional<QString> mapTileUrl() const;
+    std::optional<QString> geocoderUrl() const;
 
     bool contains(const QString& key) const;
     QVariant objectForKey(const QString& key) const;

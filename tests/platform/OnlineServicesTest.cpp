@@ -30,8 +30,8 @@ TEST(OnlineServices, NothingGoesOnlineUntilTheUserAgreedAndTheNetworkIsThere)
     EXPECT_FALSE(OnlineServices::mayGoOnline(settings.consent, 0));
 
     // Another server by setting; a blank setting means the default.
-    defaults.setString(QStringLiteral(" http://127.0.0.1:8080/{z}/{x}/{y}.png "), QLatin1String(OnlineServices::kTileUrlKey));
-    defaults.setString(QStringLiteral(" "), QLatin1String(OnlineServices::kGeocoderUrlKey));
+    defaults.setString(QStringLiteral(" http://127.0.0.1:8080/{z}/{x}/{y}.png "), UserDefaults::kMapTileUrlKey);
+    defaults.setString(QStringLiteral(" "), UserDefaults::kGeocoderUrlKey);
     settings = OnlineServices::settingsFrom(defaults);
     EXPECT_EQ(settings.tileUrl, QStringLiteral("http://127.0.0.1:8080/{z}/{x}/{y}.png"));
     EXPECT_EQ(settings.geocoderUrl, OnlineServices::defaultGeocoderUrl());

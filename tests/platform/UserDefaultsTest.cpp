@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -79,4 +80,42 @@ TEST(UserDefaults, everyValueItWritesIsReadBackFromTheSameFile)
     EXPECT_TRUE(UserDefaults::isIniText("\xEF\xBB\xBF; note\r\n[General]\r\n\r\nkey=value\r\n"));
     EXPECT_FALSE(UserDefaults::isIniText("[General\nkey=value\n"));
     EXPECT_FALSE(UserDefaults::isIniText("[General]\nkey=caf\xe9\n"));
+}
+
+// Every setting goes to the one INI file under the keys that stored files use, and
+// reads back typed: absent stays absent (a never-asked consent, no presets), and a
+// blank address is no address.
+TEST(UserDefaults, everySettingIsKeptInTheOneFileUnderItsStoredKey)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Velloran.ini"_s);
+    {
+        UserDefaults defaults(path);
+        EXPECT_FALSE(defaults.presetArchive().has_value());
+        EXPECT_FALSE(defaults.onlineConsent().has_value());
+        EXPECT_FALSE(defaults.rateMeCounter().has_value());
+        defaults.setPresetArchive("{}");
+        defaults.keepUnreadablePresetArchive("damaged");
+        defaults.setRateMeCounter(3);
+        defaults.setRatedVersion(u"1.2"_s);
+        defaults.setNotShowRenameResetPopup(true);
+        defaults.setOnlineConsent(false);
+        defaults.setString(u"  "_s, UserDefaults::kMapTileUrlKey);
+        defaults.setString(u" http://127.0.0.1/reverse "_s, UserDefaults::kGeocoderUrlKey);
+        ASSERT_TRUE(defaults.synchronize());
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { u"Velloran.ini"_s });
+    const QByteArray text = bytesOf(path);
+    for (const char* key : { "PROJECT_SESSION=", "PROJECT_SESSION.unreadable=", "rateMeCounter=3", "appVersion=1.2",
+             "notShowRenameResetPopup=true", "onlineServicesConsent=false" })
+        EXPECT_TRUE(text.contains(key)) << key;
+    UserDefaults again(path);
+    EXPECT_EQ(again.presetArchive(), QByteArray("{}"));
+    EXPECT_EQ(again.rateMeCounter(), 3);
+    EXPECT_EQ(again.ratedVersion(), u"1.2"_s);
+    EXPECT_TRUE(again.notShowRenameResetPopup());
+    EXPECT_FALSE(again.notShowPromotionWindow());
+    EXPECT_EQ(again.onlineConsent(), false);
+    EXPECT_FALSE(again.mapTileUrl().has_value());
+    EXPECT_EQ(again.geocoderUrl(), u"http://127.0.0.1/reverse"_s);
 }

@@ -55,7 +55,7 @@ std::shared_ptr<MetaDataObject> preset(const QString& name, std::initializer_lis
 // The presets the shell has archived.
 QList<std::shared_ptr<MetaDataObject>> archivedPresets(AppDelegate& app)
 {
-    return ProjectSession::unarchive(app.defaults().dataForKey(AppDelegate::kProjectSessionKey)).presets;
+    return ProjectSession::unarchive(app.defaults().dataForKey(UserDefaults::kPresetArchiveKey)).presets;
 }
 
 } // namespace

@@ -563,8 +563,8 @@ private slots:
     {
         LocalHttpServer server(&mapServerAnswer);
         UserDefaults& defaults = m_app->defaults();
-        defaults.setString(server.baseUrl() + u"/tiles/{z}/{x}/{y}.png"_s, QLatin1String(OnlineServices::kTileUrlKey));
-        defaults.setString(server.baseUrl() + u"/reverse"_s, QLatin1String(OnlineServices::kGeocoderUrlKey));
+        defaults.setString(server.baseUrl() + u"/tiles/{z}/{x}/{y}.png"_s, UserDefaults::kMapTileUrlKey);
+        defaults.setString(server.baseUrl() + u"/reverse"_s, UserDefaults::kGeocoderUrlKey);
         const QString photos = copySamples({ u"gps"_s });
         const QMap<QString, QByteArray> sources = fingerprints(photos);
         const QMap<QString, QJsonObject> before = exiftoolRead(photos);
@@ -655,7 +655,7 @@ private slots:
         QString downUrl;
         {
             LocalHttpServer server(&mapServerAnswer);
-            defaults.setString(server.baseUrl() + u"/reverse"_s, QLatin1String(OnlineServices::kGeocoderUrlKey));
+            defaults.setString(server.baseUrl() + u"/reverse"_s, UserDefaults::kGeocoderUrlKey);
             downUrl = server.baseUrl() + u"/down/reverse"_s;
             addFolder(photos, count);
             QTRY_VERIFY(child<QAbstractButton>(u"btnNext"_s)->isEnabled());
@@ -679,7 +679,7 @@ private slots:
                 QVERIFY2(name.contains(u"Tour-Eiffel_Paris_Île-de-France_France"_s), qPrintable(name));
         }
 
-        defaults.setString(downUrl, QLatin1String(OnlineServices::kGeocoderUrlKey));
+        defaults.setString(downUrl, UserDefaults::kGeocoderUrlKey);
         QTest::mouseClick(child<QPushButton>(u"btnCloseSummary"_s), Qt::LeftButton);
         QTRY_VERIFY(!batch()->summaryWindow() || !batch()->summaryWindow()->isVisible());
         QVERIFY(editor()->isRenamingInForce());

@@ -164,7 +164,7 @@ private slots:
         m_app->arrayPresets = { summer, tokyo };
         m_app->presetsDidChange();
         // Written shortly, not only at the end.
-        QTRY_VERIFY(storedDefaults().contains(AppDelegate::kProjectSessionKey));
+        QTRY_VERIFY(storedDefaults().contains(UserDefaults::kPresetArchiveKey));
 
         restart();
         QCOMPARE(m_app->arrayPresets.size(), 2);
@@ -189,7 +189,7 @@ private slots:
         QCOMPARE(saved.size(), 0);
         QTRY_COMPARE(saved.size(), 1);
         UserDefaults store(storedDefaults().fileName());
-        QVERIFY(store.dataForKey(AppDelegate::kProjectSessionKey).contains("New Configuration"));
+        QVERIFY(store.dataForKey(UserDefaults::kPresetArchiveKey).contains("New Configuration"));
         QVERIFY(!m_app->isPresetsSavePending()); // no second write follows
     }
 
@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(saved.size(), 1);
         QVERIFY(!m_app->isPresetsSavePending());
         UserDefaults store(storedDefaults().fileName());
-        QVERIFY(store.dataForKey(AppDelegate::kProjectSessionKey).contains("Last Minute"));
+        QVERIFY(store.dataForKey(UserDefaults::kPresetArchiveKey).contains("Last Minute"));
     }
 
     void savingThePresetsAgainKeepsTheArchiveSize()
@@ -222,7 +222,7 @@ private slots:
         archive += "]}";
         {
             UserDefaults store(storedDefaults().fileName());
-            store.setData(archive, AppDelegate::kProjectSessionKey);
+            store.setData(archive, UserDefaults::kPresetArchiveKey);
         }
         const QString file = storedDefaults().fileName();
         const qint64 stored = QFileInfo(file).size();
@@ -233,7 +233,7 @@ private slots:
             QCOMPARE(QFileInfo(file).size(), stored);
         }
         QCOMPARE(m_app->arrayPresets[7]->Artist(), QStringLiteral("Zoë 7"));
-        QVERIFY(!storedDefaults().contains(AppDelegate::kUnreadableProjectSessionKey));
+        QVERIFY(!storedDefaults().contains(UserDefaults::kUnreadablePresetArchiveKey));
     }
 
     void aWorkerThatDoesNotStopCannotKeepTheApplicationFromEnding()
@@ -245,7 +245,7 @@ private slots:
         QByteArray savedBeforeTheEnd;
         m_app->setQuitBackstop(std::chrono::milliseconds(20), [&] {
             ++ends;
-            savedBeforeTheEnd = UserDefaults(storedDefaults().fileName()).dataForKey(AppDelegate::kProjectSessionKey);
+            savedBeforeTheEnd = UserDefaults(storedDefaults().fileName()).dataForKey(UserDefaults::kPresetArchiveKey);
             released.set_value();
         });
         auto preset = std::make_shared<MetaDataObject>();
@@ -283,7 +283,7 @@ private slots:
     {
         m_app->terminate();
         QCOMPARE(m_terminations, 1);
-        QVERIFY(storedDefaults().contains(AppDelegate::kProjectSessionKey));
+        QVERIFY(storedDefaults().contains(UserDefaults::kPresetArchiveKey));
         restart();
         QVERIFY(m_app->arrayPresets.isEmpty());
     }
@@ -294,7 +294,7 @@ private slots:
         const QByteArray damaged("{\"$class\":\"ProjectSession\",\"arrayPresets\":[{\"$cla");
         {
             QSettings settings = storedDefaults();
-            settings.setValue(AppDelegate::kProjectSessionKey, damaged);
+            settings.setValue(UserDefaults::kPresetArchiveKey, damaged);
         }
         launch();
         QVERIFY(m_app->arrayPresets.isEmpty());
@@ -304,11 +304,11 @@ private slots:
         QCOMPARE(alert.objectName, QStringLiteral("alertPresetsNotRead"));
         QCOMPARE(alert.message, QStringLiteral("The presets could not be read."));
         QVERIFY(alert.informativeText.contains(storedDefaults().fileName()));
-        QVERIFY(alert.informativeText.contains(AppDelegate::kUnreadableProjectSessionKey));
+        QVERIFY(alert.informativeText.contains(UserDefaults::kUnreadablePresetArchiveKey));
         m_app->terminate();
         QSettings settings = storedDefaults();
-        QCOMPARE(settings.value(AppDelegate::kUnreadableProjectSessionKey).toByteArray(), damaged);
-        QVERIFY(settings.value(AppDelegate::kProjectSessionKey).toByteArray() != damaged);
+        QCOMPARE(settings.value(UserDefaults::kUnreadablePresetArchiveKey).toByteArray(), damaged);
+        QVERIFY(settings.value(UserDefaults::kPresetArchiveKey).toByteArray() != damaged);
     }
 
     void openingTheMainWindowAgainKeepsOneController()
@@ -829,7 +829,7 @@ private slots:
         connect(&watcher, &UnixSignalWatcher::terminationRequested, m_app.get(), &AppDelegate::terminate);
         ::raise(SIGHUP);
         QTRY_COMPARE(m_terminations, 1);
-        QVERIFY(storedDefaults().contains(AppDelegate::kProjectSessionKey));
+        QVERIFY(storedDefaults().contains(UserDefaults::kPresetArchiveKey));
     }
 
     void terminationWaitsForRunningWorkersBeforeSaving()
@@ -837,10 +837,10 @@ private slots:
         QStringList order;
         auto worker = m_app->workers().add([&] {
             order << "worker stopped";
-            QVERIFY(!storedDefaults().contains(AppDelegate::kProjectSessionKey));
+            QVERIFY(!storedDefaults().contains(UserDefaults::kPresetArchiveKey));
         });
         m_app->terminate();
-        order << (storedDefaults().contains(AppDelegate::kProjectSessionKey) ? "saved" : "not saved");
+        order << (storedDefaults().contains(UserDefaults::kPresetArchiveKey) ? "saved" : "not saved");
         QCOMPARE(order, (QStringList { "worker stopped", "saved" }));
     }
 };

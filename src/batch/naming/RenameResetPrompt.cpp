@@ -1,19 +1,5 @@
 #include "batch/naming/RenameResetPrompt.h"
 
-#include <QSettings>
-
-RenameResetPrompt::Store RenameResetPrompt::settingsStore()
-{
-    return Store {
-        [] { return QSettings().value(settingsKey(), false).toBool(); },
-        [](bool value) {
-            QSettings settings;
-            settings.setValue(settingsKey(), value);
-            settings.sync();
-        },
-    };
-}
-
 RenameResetPrompt::RenameResetPrompt(Store store, Roads roads)
     : m_store(std::move(store))
     , m_roads(std::move(roads))

@@ -10,9 +10,8 @@
 // stops the asking is read and written through the store it is given.
 class RenameResetPrompt {
 public:
-    static QString settingsKey() { return QStringLiteral("notShowRenameResetPopup"); }
-
-    // Where "notShowRenameResetPopup" lives; setDontShow saves at once.
+    // Where the "don't show again" answer lives (the user defaults); setDontShow
+    // saves at once.
     struct Store {
         std::function<bool()> dontShow;
         std::function<void(bool)> setDontShow;
@@ -27,9 +26,6 @@ public:
     };
 
     enum class Request { None, Addition, RemovalByButton, RemovalByMenu };
-
-    // The store over the application's settings (QSettings with the application's names).
-    static Store settingsStore();
 
     RenameResetPrompt(Store store, Roads roads);
 

@@ -44,9 +44,9 @@ constexpr quint32 kRightControlKeySym = 0xffe4;
 
 RenameResetPrompt::Store storeOver(PhotoListPanel::Host& host)
 {
-    return { [&host] { return host.defaults().boolForKey(RenameResetPrompt::settingsKey()); },
+    return { [&host] { return host.defaults().notShowRenameResetPopup(); },
         [&host](bool value) {
-            host.defaults().setBool(value, RenameResetPrompt::settingsKey());
+            host.defaults().setNotShowRenameResetPopup(value);
             host.defaults().synchronize();
         } };
 }
