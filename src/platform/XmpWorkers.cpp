@@ -6,12 +6,14 @@
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <exiv2/exiv2.hpp>
 #include <map>
 #include <mutex>
 #include <string_view>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -121,6 +123,19 @@ bool sendFrame(int fd, const std::string& payload)
     FieldWriter frame;
     frame.text(payload);
     return writeAll(fd, frame.bytes().data(), frame.bytes().size());
+}
+
+// A worker that has not answered within this time is taken for hung on its packet.
+constexpr int kLongestAnswerMs = 60'000;
+
+bool answerArrives(int fd)
+{
+    pollfd ready { fd, POLLIN, 0 };
+    int polled;
+    do {
+        polled = ::poll(&ready, 1, kLongestAnswerMs);
+    } while (polled < 0 && errno == EINTR);
+    return polled > 0;
 }
 
 bool receiveFrame(int fd, std::string& payload)
@@ -399,16 +414,8 @@ std::string answer(const std::string& request)
 
 // ---- The pool ----
 
+// Never destroyed: writer threads may still ask after the program's statics are gone.
 struct Pool {
-    // At the end of the process the idle workers see the end of their requests and
-    // are waited for, so that their processor time is the process's own.
-    ~Pool()
-    {
-        for (const int fd : idle) {
-            ::close(fd);
-            ::waitpid(processes[fd], nullptr, 0);
-        }
-    }
     std::mutex mutex;
     std::condition_variable freed;
     std::vector<int> idle; // sockets of the workers waiting for a request
@@ -419,8 +426,24 @@ struct Pool {
 
 Pool& pool()
 {
-    static Pool instance;
-    return instance;
+    static Pool* instance = new Pool;
+    return *instance;
+}
+
+// At the end of the process the idle workers see the end of their requests and are
+// waited for, so that their processor time is the process's own; a busy one ends
+// with the process (PR_SET_PDEATHSIG).
+void endIdleWorkers()
+{
+    Pool& workers = pool();
+    const std::lock_guard lock(workers.mutex);
+    for (const int fd : workers.idle) {
+        ::close(fd);
+        ::waitpid(workers.processes[fd], nullptr, 0);
+        workers.processes.erase(fd);
+        --workers.alive;
+    }
+    workers.idle.clear();
 }
 
 // A worker's socket, or -1 when none is left.
@@ -462,15 +485,16 @@ struct Answer {
 };
 
 // The worker's answer to request; nothing when no worker is left. A worker that
-// ends on the request (the toolkit crashed on it) answers code 3, as the toolkit's
-// own errors do, and is not replaced.
+// ends on the request (the toolkit crashed on it) or does not answer in time is
+// ended; the request answers code 3, as the toolkit's own errors do, and the
+// worker is not replaced.
 std::optional<Answer> ask(const std::string& request)
 {
     const int fd = takeWorker();
     if (fd < 0)
         return std::nullopt;
     std::string reply;
-    const bool answered = sendFrame(fd, request) && receiveFrame(fd, reply);
+    const bool answered = sendFrame(fd, request) && answerArrives(fd) && receiveFrame(fd, reply);
     giveBack(fd, !answered);
     if (!answered) {
         if (Exiv2::LogMsg::error >= Exiv2::LogMsg::level() && Exiv2::LogMsg::handler())
@@ -534,6 +558,7 @@ void start()
     }
     workers.idle = parentEnds;
     workers.alive = int(parentEnds.size());
+    std::atexit(endIdleWorkers);
 }
 
 bool running()
