@@ -179,7 +179,7 @@ WholeRoad::Result WholeRoad::run(const Options& options)
     if (!format || !waitFor([format] { return format->isEnabled(); }, 30))
         return failed(u"the date-format list stayed off"_s);
     QTest::mouseClick(format, Qt::LeftButton);
-    if (!editor()->isRenamingInForce())
+    if (!editor()->batchController()->isRenamingInForce())
         return failed(u"renaming is not in force"_s);
 
     // Process: the destination panel with a new folder, then Yes to the confirmation.

@@ -8,6 +8,8 @@
 #include "batch/intake/widgets/LoadingOverlay.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/BatchController.h"
+#include "form/widgets/MetadataFormView.h"
+#include "model/MetaDataObject.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -43,6 +45,7 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
     m_alertSheet = new AlertSheet(this, m_app.presenter(), m_app.isSubWindowOpened, this);
     wireForm();
     wireBatch();
+    wirePhotoList();
     wirePresets();
     wireMetaDataPopup();
     setToolTips();
@@ -117,6 +120,37 @@ void ExifEditorView::buildLayout()
     m_veil->setObjectName(QStringLiteral("vwVeil"));
     m_loading = new LoadingOverlay(this);
     connect(m_loading, &LoadingOverlay::stopClicked, m_photoList, &PhotoListPanel::btnStopProcessTapped);
+}
+
+// The photo list's events reach the panels they concern.
+void ExifEditorView::wirePhotoList()
+{
+    PhotoListPanel* list = m_photoList;
+    list->setRenamingInForceQuery([this] { return m_batch->isRenamingInForce(); });
+    connect(list, &PhotoListPanel::loadingRequested, this, &ExifEditorView::showLoading);
+    connect(list, &PhotoListPanel::stopButtonRequested, m_loading, &LoadingOverlay::setStopButtonVisible);
+    connect(list, &PhotoListPanel::viewEnabledRequested, this, &ExifEditorView::enableView);
+    connect(list, &PhotoListPanel::dragAndDropRequested, this, &ExifEditorView::enableDragAndDrop);
+    connect(list, &PhotoListPanel::alertRequested, this, &ExifEditorView::showAlertWithTag);
+    connect(list, &PhotoListPanel::listChanged, this, &ExifEditorView::processAfterAllPhotosAdded);
+    connect(list, &PhotoListPanel::checkedPhotosChanged, this, &ExifEditorView::checkedPhotosChanged);
+    connect(list, &PhotoListPanel::dropDownOpened, this, &ExifEditorView::disableEnableAllButtonsWhenDropdownOpen);
+    connect(list, &PhotoListPanel::presetsAndNextRequested, this, &ExifEditorView::setPresetsAndNextEnabled);
+    connect(list, &PhotoListPanel::nextRequested, m_batch, &BatchController::setNextEnabled);
+    connect(list, &PhotoListPanel::formChangesDropped, this, [this] { isMetadataParamChanged(false); });
+    connect(list, &PhotoListPanel::resetChosen, this, &ExifEditorView::btnResetTapped);
+    connect(list, &PhotoListPanel::cleanMetadataChosen, this,
+        [this] { changeViewAccordingToMetadataOtion(MetaDataObject::CleanMetadataInfo); });
+    connect(list, &PhotoListPanel::batchListEmptied, this, [this] {
+        if (MetadataFormView* form = metadataFormView())
+            form->resetMetadata();
+    });
+    connect(list, &PhotoListPanel::formPageRequested, this, [this] { showRenamingPage(false); });
+    connect(list, &PhotoListPanel::renamingResetRequested, m_batch, &BatchController::resetRenamingOptions);
+    connect(list, &PhotoListPanel::renamingResetDeclined, this, [this] {
+        if (onImageRenameOptionPage())
+            setPresetsAndNextEnabled(false);
+    });
 }
 
 void ExifEditorView::replacePlaceholder(QWidget*& slot, QWidget* panel)
@@ -225,9 +259,9 @@ void ExifEditorView::setToolTips()
 
 void ExifEditorView::processAfterAllPhotosAdded()
 {
-    setStopButtonVisible(false);
+    m_loading->setStopButtonVisible(false);
     enableDragAndDrop(true);
-    resetRenamingOptions();
+    m_batch->resetRenamingOptions();
     m_photoList->selectAllTableViewCellAndReload();
     initSetup();
     const bool empty = m_app.arraySelectedImagesToProcess.isEmpty();
@@ -240,7 +274,7 @@ void ExifEditorView::processAfterAllPhotosAdded()
         return;
     }
     showRenamingPage(false);
-    setNextEnabled(true);
+    m_batch->setNextEnabled(true);
     m_photoList->setRemoveButtonEnabled(true);
 }
 
@@ -265,15 +299,10 @@ bool ExifEditorView::isLoadingShown() const
     return m_loading->isVisible();
 }
 
-void ExifEditorView::setStopButtonVisible(bool visible)
-{
-    m_loading->setStopButtonVisible(visible);
-}
-
 void ExifEditorView::enableView(bool enable)
 {
     m_viewEnabled = enable;
-    setStopButtonVisible(false);
+    m_loading->setStopButtonVisible(false);
     if (enable) {
         m_veil->hide();
     } else {
@@ -349,7 +378,7 @@ void ExifEditorView::checkedPhotosChanged()
 void ExifEditorView::setPresetsAndNextEnabled(bool enable)
 {
     setPresetsEnabled(enable);
-    setNextEnabled(enable);
+    m_batch->setNextEnabled(enable);
 }
 
 void ExifEditorView::setPresetsAndNextByPage()

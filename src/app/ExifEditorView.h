@@ -34,15 +34,15 @@ class QStackedWidget;
 //
 // The view keeps only what the panels share: the loading overlay, the veil that
 // blocks the editor, the one alert sheet, and the refresh after photos were added
-// or removed. Each feature panel states what it needs of the view in a Host
-// interface of its own (PhotoListPanel::Host, BatchController::Host,
-// PresetsPanel::Host), which the view implements; every other call crosses from
-// one panel to another through the forwarding methods below. The photo list is
-// built with the layout; each other panel is wired in a file of its own
-// (ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp, ExifEditorViewPresets.cpp,
-// ExifEditorViewMetaDataPopup.cpp), which also defines that panel's forwarding
-// methods; a method whose panel is not there yet does nothing and answers the
-// neutral value. The forwards are virtual so that a test can stand in for a panel.
+// or removed. A panel tells what happened through its signals, and the view's
+// wire functions connect them to the panels concerned (wirePhotoList in this
+// view's own file; wireForm, wireBatch, wirePresets and wireMetaDataPopup in
+// ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp, ExifEditorViewPresets.cpp and
+// ExifEditorViewMetaDataPopup.cpp). What a panel asks of the application (the
+// presenter, the defaults, the busy flag, the workers) it asks through its Host
+// (PhotoListPanel::Host, BatchController::Host, PresetsPanel::Host), which the
+// view implements. A method whose panel is not there yet does nothing and answers
+// the neutral value; the virtual ones let a test stand in for a panel.
 class ExifEditorView : public QWidget,
                        public ExifEditorViewInterface,
                        public PhotoListPanel::Host,
@@ -93,9 +93,9 @@ public:
     // The tool tips of the main buttons of every panel.
     void setToolTips();
     // The refresh after an adding or a removal.
-    void processAfterAllPhotosAdded() override;
+    void processAfterAllPhotosAdded();
     // The loading overlay over the whole editor: busy state of the application.
-    void showLoading(bool show, const QString& text) override;
+    void showLoading(bool show, const QString& text);
     bool isLoadingShown() const;
     // Blocks (false) or unblocks (true) the editor's controls.
     void enableView(bool enable) override;
@@ -103,15 +103,10 @@ public:
     // Whether the editor's drop box takes file drops.
     void enableDragAndDrop(bool enable) override;
     // The one alert sheet; counts quoted by the texts come from the photo list.
-    void showAlertWithTag(int tag) override;
+    void showAlertWithTag(int tag);
     AlertSheet* alertSheet() const { return m_alertSheet; }
-    // The stop button of an adding, on the loading overlay.
-    void setStopButtonVisible(bool visible) override;
-    // The photos whose check mark is set changed (or a panel wants them handed on
-    // again): the form gets them and the buttons that depend on them follow.
-    void checkedPhotosChanged() override;
     // Presets and the renaming button: enabled, or not, together.
-    void setPresetsAndNextEnabled(bool enable) override;
+    void setPresetsAndNextEnabled(bool enable);
     // "Presets and Next by page": enabled exactly while the renaming page is not shown.
     void setPresetsAndNextByPage();
     // The metadata more-options menu (Reset, Clean Metadata), opened below `button`.
@@ -124,34 +119,26 @@ public:
     // Hands the ticked photos to the form, which merges their records.
     virtual void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos);
     // Sets or clears the form's "edits not applied" state.
-    void isMetadataParamChanged(bool changed) override;
+    void isMetadataParamChanged(bool changed);
     virtual bool formParamsChanged() const;
     // Enables or disables the form's fields and buttons (map, more options).
     virtual void enableExifDataView(bool enable);
     // The editing mode: 0 keep others, 1 clear others, 2 clean metadata.
-    void changeViewAccordingToMetadataOtion(int option) override;
-    // The batch list became empty: the form's kept edits are dropped.
-    void formBatchListEmptied() override;
+    virtual void changeViewAccordingToMetadataOtion(int option);
 
     // ---- The output options and the batch (defined in ExifEditorViewBatch.cpp) ----
     virtual void batchInitSetup();
     BatchController* batchController() const;
     // A batch run or restore is writing photos.
     bool isBatchRunning() const;
-    // Renaming is in force: the edit switch is on while the renaming page shows,
-    // or the renaming notice is visible.
-    bool isRenamingInForce() const override;
     // The renaming page is shown (onImageRenameOptionPage).
-    bool onImageRenameOptionPage() const override;
-    // Back to keeping each photo's name, the renaming page put away.
-    void resetRenamingOptions() override;
-    void setNextEnabled(bool enable) override;
+    bool onImageRenameOptionPage() const;
     // The batch panel's share of enableView (the Next button and its image).
     virtual void enableBatchView(bool enable);
     // The Reset button's road (the metadata menu's "Reset").
-    void btnResetTapped() override;
+    virtual void btnResetTapped();
     // While a drop-down list of the editor is open its other buttons are off.
-    void disableEnableAllButtonsWhenDropdownOpen(bool disable) override;
+    virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable);
 
     // What the batch asks of the editor: the batch list, the form's checks and
     // records, the alert sheet, the run's end, the summary's link and closing.
@@ -187,7 +174,11 @@ protected:
 private:
     void presentAlert(int tag, std::function<void(AlertButton)> answered);
     void buildLayout();
+    // The photos whose check mark is set changed (or a panel wants them handed on
+    // again): the form gets them and the buttons that depend on them follow.
+    void checkedPhotosChanged();
     // One wiring function per panel, each in the panel's own file.
+    void wirePhotoList();
     void wireForm();
     void wireBatch();
     void wirePresets();

@@ -153,24 +153,9 @@ void ExifEditorView::batchInitSetup()
     m_batch->initSetup();
 }
 
-bool ExifEditorView::isRenamingInForce() const
-{
-    return m_batch->isRenamingInForce();
-}
-
 bool ExifEditorView::onImageRenameOptionPage() const
 {
     return m_batch->onImageRenameOptionPage();
-}
-
-void ExifEditorView::resetRenamingOptions()
-{
-    m_batch->resetRenamingOptions();
-}
-
-void ExifEditorView::setNextEnabled(bool enable)
-{
-    m_batch->setNextEnabled(enable);
 }
 
 void ExifEditorView::enableBatchView(bool enable)

@@ -114,9 +114,3 @@ void ExifEditorView::changeViewAccordingToMetadataOtion(int option)
     if (MetadataFormView* form = formOf(*this))
         form->changeViewAccordingToMetadataOtion(option);
 }
-
-void ExifEditorView::formBatchListEmptied()
-{
-    if (MetadataFormView* form = formOf(*this))
-        form->resetMetadata();
-}

@@ -91,7 +91,7 @@ private slots:
         QTRY_VERIFY(child<QPushButton>(u"btnBackToProperties"_s)->isEnabled());
         QTest::mouseClick(child<QPushButton>(u"btnBackToProperties"_s), Qt::LeftButton);
         QVERIFY(!m_editor->isRenamingPageShown());
-        QVERIFY(m_editor->isRenamingInForce());
+        QVERIFY(m_editor->batchController()->isRenamingInForce());
         QVERIFY(child<QWidget>(u"vwRenameToast"_s)->isVisibleTo(m_editor));
     }
 

@@ -211,7 +211,7 @@ private slots:
         QVERIFY(!m_editor->isParamsChanged());
 
         // The batch list emptied: the kept edits go.
-        m_editor->formBatchListEmptied();
+        emit m_editor->photoListPanel()->batchListEmptied();
         QVERIFY(!form()->state().isEditedMetadataObject());
     }
 

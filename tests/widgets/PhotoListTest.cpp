@@ -37,13 +37,14 @@ namespace {
 // whether renaming is in force and sees what reaches the form and the batch.
 class EditorUnderTest : public ExifEditorView {
 public:
-    using ExifEditorView::ExifEditorView;
-
-    bool isRenamingInForce() const override { return renamingInForce; }
-    void resetRenamingOptions() override
+    explicit EditorUnderTest(AppDelegate& app, QWidget* parent = nullptr)
+        : ExifEditorView(app, parent)
     {
-        calls << QStringLiteral("resetRenaming:%1").arg(app().arraySelectedImagesToProcess.size());
+        photoListPanel()->setRenamingInForceQuery([this] { return renamingInForce; });
+        connect(photoListPanel(), &PhotoListPanel::renamingResetRequested, this,
+            [this] { calls << QStringLiteral("resetRenaming:%1").arg(this->app().arraySelectedImagesToProcess.size()); });
     }
+
     void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos) override
     {
         handedToForm.append(int(photos.size()));

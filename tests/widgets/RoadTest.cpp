@@ -520,7 +520,7 @@ private slots:
                 QTest::mouseClick(tick, Qt::LeftButton);
             QCOMPARE(tick->state(), it.value());
         }
-        QVERIFY(editor()->isRenamingInForce());
+        QVERIFY(editor()->batchController()->isRenamingInForce());
         const QString output = m_work->path() + u"/Renamed"_s;
         // Names by place may go online: the one question about it comes first, and
         // "Offline Only" names them from GeoNames.
@@ -682,7 +682,7 @@ private slots:
         defaults.setString(downUrl, UserDefaults::kGeocoderUrlKey);
         QTest::mouseClick(child<QPushButton>(u"btnCloseSummary"_s), Qt::LeftButton);
         QTRY_VERIFY(!batch()->summaryWindow() || !batch()->summaryWindow()->isVisible());
-        QVERIFY(editor()->isRenamingInForce());
+        QVERIFY(editor()->batchController()->isRenamingInForce());
         const QString offline = m_work->path() + u"/Offline"_s;
         processInto(offline);
         const QStringList names = QDir(offline).entryList(QDir::Files);
@@ -763,7 +763,7 @@ private slots:
         QVERIFY(editor()->isRenamingPageShown());
         QTest::mouseClick(child<QAbstractButton>(u"btnEditOriginalName"_s), Qt::LeftButton);
         QTest::mouseClick(child<QAbstractButton>(u"btnAddEXIFDateTime"_s), Qt::LeftButton);
-        QVERIFY(editor()->isRenamingInForce());
+        QVERIFY(editor()->batchController()->isRenamingInForce());
 
         QMimeData dropped;
         dropped.setUrls({ QUrl::fromLocalFile(more) });
@@ -774,7 +774,7 @@ private slots:
         QTRY_VERIFY(!prompt->isVisible());
         QVERIFY(!editor()->photoListPanel()->intake()->isRunning());
         QCOMPARE(model()->rowCount(), count);
-        QVERIFY(editor()->isRenamingInForce());
+        QVERIFY(editor()->batchController()->isRenamingInForce());
         QVERIFY(editor()->isRenamingPageShown());
         QCOMPARE(fingerprints(m_work->path()), sources);
     }

@@ -85,8 +85,8 @@ PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& ph
     , m_resetRequest(storeOver(host),
           { [this] {
                // An addition while renaming was in force: renaming goes back to keep mode first.
-               m_host.showRenamingPage(false);
-               m_host.resetRenamingOptions();
+               emit formPageRequested();
+               emit renamingResetRequested();
            },
               [this](const QStringList& paths) { addPhotosFromPathUrls(paths); },
               [this] { removePhotosForRemoveButton(); }, [this] { removePhotoForMenuOption(); } })
@@ -109,10 +109,10 @@ PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& ph
     // moment after it closed (a click that closed it must not also press one).
     connect(m_popup, &AttachedPopupTable::openChanged, this, [this](bool open) {
         if (open)
-            m_host.disableEnableAllButtonsWhenDropdownOpen(true);
+            emit dropDownOpened(true);
     });
     connect(m_popup, &AttachedPopupTable::buttonsReleased, this,
-        [this] { m_host.disableEnableAllButtonsWhenDropdownOpen(false); });
+        [this] { emit dropDownOpened(false); });
 
     connect(m_intake, &PhotoIntake::finished, this, &PhotoListPanel::intakeFinished);
     connect(m_intake, &PhotoIntake::libraryAlert, this, [this](const PhotoLibraryAlert& alert) {
@@ -125,9 +125,9 @@ PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& ph
     connect(m_model, &PhotoListModel::missingPhotoScanFinished, this, [this](int removed) {
         qCInfo(lcBatch) << "photos missing at their source removed:" << removed;
         --m_quiet;
-        m_host.showLoading(false, PhotoListControls::removingText());
+        emit loadingRequested(false, PhotoListControls::removingText());
         m_host.subWindowOpenedFlag() = false;
-        m_host.processAfterAllPhotosAdded();
+        emit listChanged();
     });
 
     m_animationtimer.setSingleShot(true);
@@ -244,7 +244,7 @@ void PhotoListPanel::requestAddition(const QStringList& paths)
         alertAddingRuns();
         return;
     }
-    if (m_resetRequest.requestAddition(paths, m_host.isRenamingInForce()))
+    if (m_resetRequest.requestAddition(paths, renamingInForce()))
         addPhotosFromPathUrls(paths);
     else
         showAlertForResetRename();
@@ -259,9 +259,9 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
     }
     if (m_host.workers().isStopping())
         return; // the application is ending
-    m_host.setNextEnabled(true);
-    m_host.showLoading(true, PhotoListControls::importingText());
-    m_host.setStopButtonVisible(true);
+    emit nextRequested(true);
+    emit loadingRequested(true, PhotoListControls::importingText());
+    emit stopButtonRequested(true);
     if (m_intake->addPhotosFromPathUrls(paths))
         m_intakeRegistration = m_host.workers().add([this] { m_intake->waitForIdle(); });
 }
@@ -277,7 +277,7 @@ void PhotoListPanel::alertAddingRuns()
 void PhotoListPanel::btnStopProcessTapped()
 {
     m_intake->stop();
-    m_host.setStopButtonVisible(false);
+    emit stopButtonRequested(false);
 }
 
 void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
@@ -287,12 +287,12 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
     qCInfo(lcBatch) << "is adding photos count =" << summary.totalPhotoToAdd;
     const PhotoIntakeCompletion next = summary.completion(m_model->isEmpty());
     if (next.clearChangedState)
-        m_host.isMetadataParamChanged(false);
+        emit formChangesDropped();
     if (next.refreshEditor)
-        m_host.processAfterAllPhotosAdded();
+        emit listChanged();
     if (next.hideOverlay) {
-        m_host.setStopButtonVisible(false);
-        m_host.showLoading(false, PhotoListControls::waitingText());
+        emit stopButtonRequested(false);
+        emit loadingRequested(false, PhotoListControls::waitingText());
     }
     if (next.disableRemoveButton)
         setRemoveButtonEnabled(false);
@@ -301,7 +301,7 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
     if (m_libraryAlertOpen)
         m_deferredAlertTag = next.alertTag;
     else
-        m_host.showAlertWithTag(next.alertTag);
+        emit alertRequested(next.alertTag);
 }
 
 void PhotoListPanel::showNextIntakeAlert()
@@ -309,7 +309,7 @@ void PhotoListPanel::showNextIntakeAlert()
     m_libraryAlertOpen = !m_pendingLibraryAlerts.isEmpty();
     if (!m_libraryAlertOpen) {
         if (const int tag = std::exchange(m_deferredAlertTag, 0))
-            m_host.showAlertWithTag(tag);
+            emit alertRequested(tag);
         return;
     }
     const PhotoLibraryAlert alert = m_pendingLibraryAlerts.takeFirst();
@@ -395,7 +395,7 @@ void PhotoListPanel::btnRemovePhotosTapped()
 
 void PhotoListPanel::deleteSelectedPhotos()
 {
-    if (m_resetRequest.requestRemoval(false, m_host.isRenamingInForce()))
+    if (m_resetRequest.requestRemoval(false, renamingInForce()))
         removePhotosForRemoveButton();
     else
         showAlertForResetRename();
@@ -403,8 +403,8 @@ void PhotoListPanel::deleteSelectedPhotos()
 
 void PhotoListPanel::removePhotosForRemoveButton()
 {
-    m_host.showRenamingPage(false);
-    m_host.setNextEnabled(true);
+    emit formPageRequested();
+    emit nextRequested(true);
     {
         Quiet quiet(m_quiet);
         m_model->removeCheckedPhotos();
@@ -414,7 +414,7 @@ void PhotoListPanel::removePhotosForRemoveButton()
 
 void PhotoListPanel::removePhotoForMenuOption()
 {
-    m_host.showRenamingPage(false);
+    emit formPageRequested();
     const std::shared_ptr<PhotoFile> photo = m_menuPhoto.lock();
     if (!photo || !m_model->containsPath(photo->filePath))
         return;
@@ -428,15 +428,15 @@ void PhotoListPanel::removePhotoForMenuOption()
 void PhotoListPanel::finishRemoval()
 {
     if (m_model->isEmpty())
-        m_host.formBatchListEmptied();
+        emit batchListEmptied();
     m_host.subWindowOpenedFlag() = false;
-    m_host.processAfterAllPhotosAdded();
+    emit listChanged();
     checkAllPhotosDeletedFromArray();
 }
 
 void PhotoListPanel::checkAllPhotosDeletedFromArray()
 {
-    m_host.setPresetsAndNextEnabled(PhotoListControls::presetsAndNextEnabledAfterRemoval(m_model->isEmpty()));
+    emit presetsAndNextRequested(PhotoListControls::presetsAndNextEnabledAfterRemoval(m_model->isEmpty()));
 }
 
 void PhotoListPanel::btnRemoveFromBatchTapped()
@@ -445,9 +445,9 @@ void PhotoListPanel::btnRemoveFromBatchTapped()
     if (!m_model->startMissingPhotoScan())
         return;
     ++m_quiet; // until the scan has removed what it found
-    m_host.showLoading(true, PhotoListControls::removingText());
-    m_host.showRenamingPage(false);
-    m_host.setNextEnabled(false);
+    emit loadingRequested(true, PhotoListControls::removingText());
+    emit formPageRequested();
+    emit nextRequested(false);
 }
 
 // ---- Check marks ----
@@ -455,7 +455,7 @@ void PhotoListPanel::btnRemoveFromBatchTapped()
 void PhotoListPanel::checkMarksChanged()
 {
     if (m_quiet == 0)
-        m_host.checkedPhotosChanged();
+        emit checkedPhotosChanged();
 }
 
 void PhotoListPanel::btnCheckBoxSelect(const QPersistentModelIndex& index)
@@ -490,7 +490,7 @@ void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bo
     case PhotoListModel::PhotoMenuOpening::Nothing:
         return;
     case PhotoListModel::PhotoMenuOpening::MissingPhotoAlert:
-        m_host.showAlertWithTag(AlertRemoveFromBatch);
+        emit alertRequested(AlertRemoveFromBatch);
         return;
     case PhotoListModel::PhotoMenuOpening::Menu:
         break;
@@ -525,7 +525,7 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
         markUnmarkAll();
         break;
     case PhotoListMenus::RemovePhoto:
-        if (m_resetRequest.requestRemoval(true, m_host.isRenamingInForce()))
+        if (m_resetRequest.requestRemoval(true, renamingInForce()))
             removePhotoForMenuOption();
         else
             showAlertForResetRename();
@@ -579,9 +579,9 @@ void PhotoListPanel::btnMetaMoreOptionsTapped(QWidget* button)
 void PhotoListPanel::btnOnMetadataMenuOptionTapped(int row)
 {
     if (row == PhotoListMenus::Reset)
-        m_host.btnResetTapped();
+        emit resetChosen();
     else if (row == PhotoListMenus::CleanMetadata)
-        m_host.changeViewAccordingToMetadataOtion(2);
+        emit cleanMetadataChosen();
 }
 
 // ---- Thumbnails ----
@@ -630,8 +630,8 @@ void PhotoListPanel::updateCountLabel()
 
 void PhotoListPanel::showAlertForResetRename()
 {
-    m_host.enableView(false);
-    m_host.enableDragAndDrop(false);
+    emit viewEnabledRequested(false);
+    emit dragAndDropRequested(false);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
     BusyPresenter(m_host.presenter(), m_host.subWindowOpenedFlag()).presentSheet(m_resetSheet, {});
@@ -642,17 +642,16 @@ void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
     // The editor is unblocked before the request is carried out, so that an
     // adding it starts keeps its own overlay and blocked drop box.
     m_host.subWindowOpenedFlag() = false;
-    m_host.enableDragAndDrop(true);
-    m_host.enableView(true);
+    emit dragAndDropRequested(true);
+    emit viewEnabledRequested(true);
     if (!yes) {
         m_resetRequest.answerNo(dontShowAgain);
-        if (m_host.onImageRenameOptionPage())
-            m_host.setPresetsAndNextEnabled(false);
+        emit renamingResetDeclined();
         return;
     }
     m_resetRequest.answerYes(dontShowAgain);
     if (!m_intake->isRunning())
-        m_host.checkedPhotosChanged();
+        emit checkedPhotosChanged();
 }
 
 // ---- Keyboard ----

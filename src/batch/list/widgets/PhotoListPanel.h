@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class DragDropBox;
@@ -40,39 +41,14 @@ struct Notification;
 class PhotoListPanel : public QWidget {
     Q_OBJECT
 public:
-    // What the panel needs from the editor it sits in, and the application's
-    // services the editor lends it.
+    // The application's services the editor lends the panel. Everything the panel
+    // has to say to the rest of the editor goes out as a signal, which the editor
+    // connects to the panel concerned.
     class Host {
     public:
         virtual ~Host() = default;
         // The widget the panel's sheets, menus and cells belong to.
         virtual QWidget* hostWidget() = 0;
-
-        // ---- The rest of the editor ----
-        virtual void showLoading(bool show, const QString& text) = 0;
-        virtual void setStopButtonVisible(bool visible) = 0;
-        virtual void enableView(bool enable) = 0;
-        virtual void enableDragAndDrop(bool enable) = 0;
-        virtual void showAlertWithTag(int tag) = 0;
-        // The refresh after an adding or a removal.
-        virtual void processAfterAllPhotosAdded() = 0;
-        // The ticks changed: the form gets the ticked photos.
-        virtual void checkedPhotosChanged() = 0;
-        virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable) = 0;
-        virtual void setPresetsAndNextEnabled(bool enable) = 0;
-        // The form.
-        virtual void isMetadataParamChanged(bool changed) = 0;
-        virtual void changeViewAccordingToMetadataOtion(int option) = 0;
-        virtual void formBatchListEmptied() = 0;
-        // The renaming page and the batch.
-        virtual void showRenamingPage(bool show) = 0;
-        virtual bool isRenamingInForce() const = 0;
-        virtual bool onImageRenameOptionPage() const = 0;
-        virtual void resetRenamingOptions() = 0;
-        virtual void setNextEnabled(bool enable) = 0;
-        virtual void btnResetTapped() = 0;
-
-        // ---- The application's services ----
         virtual Presenter& presenter() = 0;
         virtual UrlOpener& urlOpener() = 0;
         virtual UserDefaults& defaults() = 0;
@@ -145,12 +121,44 @@ public:
 
     // ---- The reset prompt ----
     void showAlertForResetRename();
+    // Whether renaming is in force, which decides whether an adding or a removal
+    // asks first; the editor tells where to look (never, until it does).
+    void setRenamingInForceQuery(std::function<bool()> query) { m_isRenamingInForce = std::move(query); }
 
 signals:
     // A double click on a row's check mark (nothing else happens).
     void photoDoubleClicked(int row);
     // A double click anywhere on a row, as the list reports it.
     void rowDoubleClicked(int row);
+
+    // What the panel asks of the editor's overlays and alert sheet.
+    void loadingRequested(bool show, const QString& text);
+    void stopButtonRequested(bool visible);
+    void viewEnabledRequested(bool enable);
+    void dragAndDropRequested(bool enable);
+    void alertRequested(int tag);
+    // An adding or a removal ended: the editor refreshes every panel.
+    void listChanged();
+    // The ticks changed: the form is handed the ticked photos.
+    void checkedPhotosChanged();
+    // One of the panel's lists opened (true) or its buttons were released (false).
+    void dropDownOpened(bool open);
+    // Presets and the renaming button together, or the renaming button alone.
+    void presetsAndNextRequested(bool enable);
+    void nextRequested(bool enable);
+    // An adding replaced what the form showed: its edits are no longer pending.
+    void formChangesDropped();
+    // The metadata menu's rows.
+    void resetChosen();
+    void cleanMetadataChosen();
+    // The last photo left the list.
+    void batchListEmptied();
+    // The form goes back in front of the renaming page.
+    void formPageRequested();
+    // "Reset renaming?" answered Yes: renaming goes back to keeping each photo's name.
+    void renamingResetRequested();
+    // "Reset renaming?" answered No.
+    void renamingResetDeclined();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -159,6 +167,7 @@ private:
     // The list of a menu of the list: its tag and size.
     static AttachedPopupTable::ListOptions menuOptions(AttachPopupType type);
     void buildWidgets();
+    bool renamingInForce() const { return m_isRenamingInForce && m_isRenamingInForce(); }
     void intakeFinished(const PhotoIntakeSummary& summary);
     void addPanelDidEnd(const QStringList& paths);
     void alertAddingRuns();
@@ -170,6 +179,7 @@ private:
     void finishRemoval();
 
     Host& m_host;
+    std::function<bool()> m_isRenamingInForce;
     PhotoListModel* m_model = nullptr;
     ThumbnailCache* m_thumbnails = nullptr;
     PhotoIntake* m_intake = nullptr;
