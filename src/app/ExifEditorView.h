@@ -83,7 +83,7 @@ public:
     void setExtentionView(QWidget* panel);
     void setBottomBar(QWidget* panel);
     // Slides the renaming page in (true) or the form back (false).
-    void showRenamingPage(bool show) override;
+    void showRenamingPage(bool show);
     bool isRenamingPageShown() const;
 
     // ---- Shared by every panel ----
@@ -98,10 +98,10 @@ public:
     void showLoading(bool show, const QString& text);
     bool isLoadingShown() const;
     // Blocks (false) or unblocks (true) the editor's controls.
-    void enableView(bool enable) override;
+    void enableView(bool enable);
     bool isViewEnabled() const { return m_viewEnabled; }
     // Whether the editor's drop box takes file drops.
-    void enableDragAndDrop(bool enable) override;
+    void enableDragAndDrop(bool enable);
     // The one alert sheet; counts quoted by the texts come from the photo list.
     void showAlertWithTag(int tag);
     AlertSheet* alertSheet() const { return m_alertSheet; }
@@ -141,24 +141,21 @@ public:
     virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable);
 
     // What the batch asks of the editor: the batch list, the form's checks and
-    // records, the alert sheet, the run's end, the summary's link and closing.
+    // records, the alert sheet, the summary's link, the waiting place.
     QList<std::shared_ptr<PhotoFile>> batchList() const override;
     int tickedCount() const override;
     bool isValidFormData() override;
     bool isFormChanged() const override;
     FormRecords formRecords() override;
     void showAlert(int tag, std::function<void(AlertButton)> answered) override;
-    void runCompleted(bool wasRestore) override;
     void beforePlaceNames(std::function<void()> then) override;
-    void resetForm() override;
     bool isResetEnabled() const override;
     void openUrl(const QUrl& url) override;
-    void summaryClosed() override;
     WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stopAndWait) override;
 
     // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
     virtual void presetsInitSetup();
-    void setPresetsEnabled(bool enable) override;
+    void setPresetsEnabled(bool enable);
     PresetsPanel* presetsPanel() const { return m_presets; }
     void presetsDidChange() override;
     void applyPreset(const MetaDataObject& preset) override;

@@ -45,6 +45,27 @@ void ExifEditorView::wireBatch()
     m_batch = new BatchController(bar, page, m_app.presenter(), m_app.isSubWindowOpened, *this, this);
     // Place names come online only where the user agreed and the network is there.
     m_batch->runner().setGeocoderChoice(&OnlineRoad::placeNameGeocoder);
+
+    connect(m_batch, &BatchController::renamingPageRequested, this, &ExifEditorView::showRenamingPage);
+    connect(m_batch, &BatchController::presetsEnabledRequested, this, &ExifEditorView::setPresetsEnabled);
+    connect(m_batch, &BatchController::viewEnabledRequested, this, &ExifEditorView::enableView);
+    connect(m_batch, &BatchController::dragAndDropRequested, this, &ExifEditorView::enableDragAndDrop);
+    // The run's edits are done with: no outline stays, and the form is filled again
+    // from the ticked photos, which hold what was written in place (or, after a
+    // restore, what they held before).
+    connect(m_batch, &BatchController::runCompleted, this, [this] {
+        if (MetadataFormView* form = metadataFormView()) {
+            form->state().endOfRun();
+            setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
+        }
+    });
+    connect(m_batch, &BatchController::formResetRequested, this, [this] {
+        if (MetadataFormView* form = metadataFormView())
+            form->resetMetadata();
+        setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
+    });
+    // A closed summary counts toward the rate prompt.
+    connect(m_batch, &BatchController::summaryClosed, this, [this] { m_app.countSummaryClosing(); });
 }
 
 // ---- What the batch asks of the editor ----
@@ -97,26 +118,6 @@ void ExifEditorView::beforePlaceNames(std::function<void()> then)
     OnlineConsentPrompt::askIfNeeded(m_app, window(), std::move(then));
 }
 
-void ExifEditorView::runCompleted(bool wasRestore)
-{
-    MetadataFormView* form = metadataFormView();
-    if (!form)
-        return;
-    // The run's edits are done with: no outline stays, and the form is filled again from
-    // the ticked photos, which hold what was written in place (or, after a restore, what
-    // they held before).
-    Q_UNUSED(wasRestore)
-    form->state().endOfRun();
-    setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
-}
-
-void ExifEditorView::resetForm()
-{
-    if (MetadataFormView* form = metadataFormView())
-        form->resetMetadata();
-    setupUIForSelectedPhotoFiles(m_photoList->model()->checkedPhotos());
-}
-
 bool ExifEditorView::isResetEnabled() const
 {
     const MetadataFormView* form = metadataFormView();
@@ -126,11 +127,6 @@ bool ExifEditorView::isResetEnabled() const
 void ExifEditorView::openUrl(const QUrl& url)
 {
     m_app.urlOpener().openUrl(url);
-}
-
-void ExifEditorView::summaryClosed()
-{
-    m_app.countSummaryClosing();
 }
 
 WorkerRegistry::Registration ExifEditorView::registerWorker(WorkerRegistry::StopAndWait stopAndWait)

@@ -83,6 +83,13 @@ struct Editor : BatchController::Host {
         layout->addWidget(page);
         layout->addWidget(bar);
         controller = new BatchController(bar, page, presenter, isSubWindowOpened, *this, &window);
+        QObject::connect(controller, &BatchController::renamingPageRequested, [this](bool show) { pageShown = show; });
+        QObject::connect(controller, &BatchController::runCompleted, [this] { ++completedRuns; });
+        QObject::connect(controller, &BatchController::formResetRequested, [this] { ++formResets; });
+        QObject::connect(controller, &BatchController::summaryClosed, [this] {
+            if (whenSummaryClosed)
+                whenSummaryClosed();
+        });
         window.resize(900, 700);
         window.show();
     }
@@ -107,16 +114,8 @@ struct Editor : BatchController::Host {
     {
         alerts.append({ tag, std::move(answered) });
     }
-    void showRenamingPage(bool show) override { pageShown = show; }
-    void runCompleted(bool) override { ++completedRuns; }
     void beforePlaceNames(std::function<void()> then) override { placeQuestions.append(std::move(then)); }
-    void resetForm() override { ++formResets; }
     void openUrl(const QUrl& url) override { opened.append(url); }
-    void summaryClosed() override
-    {
-        if (whenSummaryClosed)
-            whenSummaryClosed();
-    }
     WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stop) override
     {
         return workers.add(std::move(stop));

@@ -41,7 +41,6 @@ BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, P
     connect(page, &OutputOptionsPage::alertRequested, this, [this](int tag) { showAlert(tag); });
     connect(page, &OutputOptionsPage::chooseFolderRequested, this, &BatchController::chooseOutputFolder);
     connect(page, &OutputOptionsPage::dropDownOpened, this, [this](bool open) {
-        m_host.dropDownOpened(open);
         m_bar->btnReset()->setEnabled(!open && m_host.isResetEnabled());
     });
 
@@ -89,7 +88,7 @@ bool BatchController::formValid() const
 void BatchController::showAlert(int tag, std::function<void()> onYes)
 {
     m_host.showAlert(tag, [this, tag, onYes = std::move(onYes)](AlertButton button) {
-        m_host.enableDragAndDrop(true);
+        emit dragAndDropRequested(true);
         if (tag == AlertNotEnoughSpace)
             alertNotEnoughSpaceAnswered();
         if (button != AlertButtonYes)
@@ -123,7 +122,7 @@ void BatchController::btnNextTapped()
     m_bar->setNextImage(m_page->model().isEditMode() ? u"rename_option_Edit_normal"_s : u"rename_option_normal"_s);
     setPresetsAndNextEnabled(false);
     m_onPage = true;
-    m_host.showRenamingPage(true);
+    emit renamingPageRequested(true);
 }
 
 void BatchController::btnBackToPropertiesTapped()
@@ -139,7 +138,7 @@ void BatchController::leavePage()
     m_bar->setRenameToastVisible(inForce);
     m_bar->setNextImage(m_page->model().nextButtonImage());
     m_onPage = false;
-    m_host.showRenamingPage(false);
+    emit renamingPageRequested(false);
 }
 
 void BatchController::btnCloseOnToastTapped()
@@ -157,7 +156,7 @@ void BatchController::resetRenamingOptions()
     m_bar->setRenameToastVisible(false);
     if (m_onPage) {
         m_onPage = false;
-        m_host.showRenamingPage(false);
+        emit renamingPageRequested(false);
     }
 }
 
@@ -180,7 +179,7 @@ void BatchController::setNextEnabled(bool enable)
 void BatchController::setPresetsAndNextEnabled(bool enable)
 {
     setNextEnabled(enable);
-    m_host.setPresetsEnabled(enable);
+    emit presetsEnabledRequested(enable);
 }
 
 void BatchController::setPresetsAndNextByPage()
@@ -207,7 +206,7 @@ void BatchController::btnProcessTapped()
 {
     if (isProcessing())
         return;
-    m_host.enableDragAndDrop(false);
+    emit dragAndDropRequested(false);
     setPresetsAndNextEnabled(false);
     if (!formValid()) {
         showAlert(AlertErrorsFound);
@@ -269,7 +268,7 @@ void BatchController::chooseDestination(bool confirm)
     m_sheetBusy.emplace(m_isSubWindowOpened);
     panel->ask([this, confirm](const DestinationPanel::Answer& answer) {
         m_sheetBusy.reset();
-        m_host.enableDragAndDrop(true);
+        emit dragAndDropRequested(true);
         setPresetsAndNextByPage();
         if (!answer.accepted)
             return;
@@ -310,7 +309,7 @@ void BatchController::startProcessBtnYesTapped()
     // The snapshot copies both records here and every photo in prepareRun, on the main thread.
     m_preparing = BatchSnapshot::forTickedPhotos(photos, *records.settings, *records.onlyUpdated,
         m_page->getOutputFileRenamingSetting(), BatchSnapshot::Copying::Later);
-    m_host.enableDragAndDrop(false);
+    emit dragAndDropRequested(false);
     prepareRun();
 }
 
@@ -327,7 +326,7 @@ void BatchController::prepareRun()
     BatchSnapshot snapshot = std::move(*m_preparing);
     m_preparing.reset();
     if (!m_runner.start(std::move(snapshot))) {
-        m_host.enableDragAndDrop(true);
+        emit dragAndDropRequested(true);
         return;
     }
     runHasStarted();
@@ -345,7 +344,7 @@ void BatchController::runHasStarted()
     m_progress->startRun(m_runner.state().runSize, m_runner.state().isForRestore);
     m_bar->btnReset()->setEnabled(false);
     m_bar->btnRestore()->setEnabled(false);
-    m_host.enableDragAndDrop(false);
+    emit dragAndDropRequested(false);
     m_sheetBusy.emplace(m_isSubWindowOpened);
     m_presenter.presentSheet(m_progress, {});
     m_registration = m_host.registerWorker([this] {
@@ -380,7 +379,7 @@ void BatchController::alertNotEnoughSpaceAnswered()
 
 void BatchController::hideProcessProgressWindow()
 {
-    m_host.enableDragAndDrop(true);
+    emit dragAndDropRequested(true);
     m_sheetBusy.reset();
     if (m_progress && m_progress->isVisible()) {
         m_progress->showPlaceholder();
@@ -397,7 +396,7 @@ void BatchController::runHasFinished()
     setBatchInfo();
     // Reset comes back as it was before the run, though the run drops the kept edits.
     const bool previousResetEnable = m_host.isResetEnabled();
-    m_host.runCompleted(state.isForRestore);
+    emit runCompleted(state.isForRestore);
     if (state.endedOnLowSpace) {
         if (m_lowSpaceAnswered)
             QTimer::singleShot(kSummaryDelayMs, this, &BatchController::addSummaryWindow);
@@ -434,7 +433,7 @@ void BatchController::btnRestoreMetaDataYesTapped()
 void BatchController::btnResetTapped()
 {
     m_bar->btnReset()->setEnabled(false);
-    m_host.resetForm();
+    emit formResetRequested();
 }
 
 // ---- Texts and summary ----
@@ -457,8 +456,8 @@ void BatchController::addSummaryWindow()
 {
     if (m_runner.isRunning())
         return;
-    m_host.enableDragAndDrop(false);
-    m_host.enableView(false);
+    emit dragAndDropRequested(false);
+    emit viewEnabledRequested(false);
     if (!m_summary) {
         m_summary = new SummaryWindow(m_bar->window());
         connect(m_summary, &SummaryWindow::closeRequested, this, &BatchController::btnCloseSummaryTapped);
@@ -485,11 +484,11 @@ void BatchController::btnCloseSummaryTapped()
     if (!m_summary || !m_summaryOpen)
         return;
     m_summaryOpen = false;
-    m_host.enableDragAndDrop(true);
+    emit dragAndDropRequested(true);
     m_summary->done(QDialog::Accepted);
-    m_host.enableView(true);
+    emit viewEnabledRequested(true);
     setPresetsAndNextByPage();
-    m_host.summaryClosed();
+    emit summaryClosed();
 }
 
 void BatchController::btnOpenOutputFolderTapped()

@@ -42,9 +42,11 @@ public:
     // of the main thread): ten thousand photos at once held it for most of 100 ms.
     static constexpr int kSnapshotChunk = 1000;
 
-    // What the batch needs of the editor around it. Each answer has a neutral
-    // default (no photo, a valid form without edits, nothing done), so a host
-    // overrides only what it has.
+    // What the batch asks of the editor around it: the batch list, the form's
+    // answers and the application's services. Each answer has a neutral default
+    // (no photo, a valid form without edits, nothing done), so a host overrides
+    // only what it has. What the batch has to say to the other panels goes out
+    // as a signal.
     class Host {
     public:
         // The form's record and its edited-fields-only twin, recomputed for a run.
@@ -63,28 +65,14 @@ public:
         virtual FormRecords formRecords() { return {}; }
         // The one alert sheet; `answered` gets the button (not called when the request is dropped).
         virtual void showAlert(int tag, std::function<void(AlertButton)> answered) { Q_UNUSED(tag) Q_UNUSED(answered) }
-        virtual void enableDragAndDrop(bool enable) { Q_UNUSED(enable) }
-        virtual void enableView(bool enable) { Q_UNUSED(enable) }
-        virtual void setPresetsEnabled(bool enable) { Q_UNUSED(enable) }
-        // Slides the renaming page in (true) or the form back (false).
-        virtual void showRenamingPage(bool show) { Q_UNUSED(show) }
-        // A drop-down of the renaming page opened or closed: the form's buttons follow.
-        virtual void dropDownOpened(bool open) { Q_UNUSED(open) }
-        // A run ended: the form drops its kept edits, outlines again, and after a
-        // restore is filled again from the ticked photos.
-        virtual void runCompleted(bool wasRestore) { Q_UNUSED(wasRestore) }
         // A run about to name files by place: the host may first ask whether place
         // names may be looked up online, then carries on with then (always, whatever
         // the answer).
         virtual void beforePlaceNames(std::function<void()> then) { then(); }
-        // The Reset button.
-        virtual void resetForm() { }
         // The form's reset flag.
         virtual bool isResetEnabled() const { return false; }
         // The summary's folder link.
         virtual void openUrl(const QUrl& url) { Q_UNUSED(url) }
-        // The summary closed: it counts toward the rate prompt.
-        virtual void summaryClosed() { }
         // The application's one waiting place at termination: stop the run and wait.
         virtual WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stopAndWait)
         {
@@ -147,6 +135,17 @@ signals:
     void runStarted(bool isForRestore);
     void runFinished(bool isForRestore);
     void summaryShown();
+    void summaryClosed();
+    // A run ended, before the bar's buttons are set again: the form drops its kept
+    // edits and is filled again from the ticked photos.
+    void runCompleted(bool wasRestore);
+    // Reset was pressed: the form goes back to the photos' own data.
+    void formResetRequested();
+    // What the batch asks of the editor's other panels.
+    void renamingPageRequested(bool show);
+    void presetsEnabledRequested(bool enable);
+    void viewEnabledRequested(bool enable);
+    void dragAndDropRequested(bool enable);
 
 private:
     // Shows the alert of tag; every answer gives the editor back, No and OK the
