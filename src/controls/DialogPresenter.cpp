@@ -121,6 +121,8 @@ void DialogPresenter::presentOpenPanel(
     const bool inWindow = InWindowSheet::hostFor(panel, parent) != nullptr;
     if (filesAndFolders || inWindow)
         panel->setOption(QFileDialog::DontUseNativeDialog);
+    // Drawn inside the window it cannot be resized.
+    panel->setSizeGripEnabled(!inWindow);
     panel->setOption(QFileDialog::ReadOnly, !request.canCreateDirectories);
     QObject::connect(
         panel, &QFileDialog::finished, panel, [panel, filesAndFolders, chosen = std::move(chosen)](int result) {

@@ -54,7 +54,7 @@ int main(int argc, char** argv)
         else if (front == QLatin1String("rate"))
             controller->showAlertForRateApp();
         else if (front == QLatin1String("close"))
-            controller->alertCloseApp()->open();
+            delegate.presenter().presentSheet(controller->alertCloseApp(), {});
         else if ((front == QLatin1String("photos") || front == QLatin1String("menu")) && argc > 3)
             controller->editorView()->addPhotosFromPathUrls(
                 { QUrl::fromLocalFile(QDir::cleanPath(QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath())) },
