@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -148,10 +149,37 @@ std::unique_ptr<QTemporaryDir> makeCopyFolder()
     return std::make_unique<QTemporaryDir>(root + QStringLiteral("/photo-library-XXXXXX"));
 }
 
+// Copies one file in pieces, so that a stop ends a long copy. False, with the
+// reason in *error, when it cannot be read or written; false with no reason after a stop.
+bool copyFile(const QString& source, const QString& target, const std::atomic<bool>* stop, QString* error)
+{
+    QFile in(source);
+    QFile out(target);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("its database \"%1\" cannot be copied: %2")
+                     .arg(source, in.isOpen() ? out.errorString() : in.errorString());
+        return false;
+    }
+    QByteArray piece(4 << 20, Qt::Uninitialized);
+    for (;;) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return false;
+        const qint64 read = in.read(piece.data(), piece.size());
+        if (read < 0 || (read > 0 && out.write(piece.constData(), read) != read)) {
+            *error = QStringLiteral("its database \"%1\" cannot be copied: %2")
+                         .arg(source, read < 0 ? in.errorString() : out.errorString());
+            return false;
+        }
+        if (read == 0)
+            return true;
+    }
+}
+
 // Copies the database with its "-wal" and "-shm" companions (recent changes may
 // live only in the "-wal" file) into folder. Answers the copy's path, or "" with
-// the reason in *error.
-QString copyDatabase(const QString& dbPath, const QTemporaryDir& folder, QString* error)
+// the reason in *error (none after a stop). A database larger than the free
+// space beside the copy (a crafted, sparse one may claim terabytes) is not copied.
+QString copyDatabase(const QString& dbPath, const QTemporaryDir& folder, const std::atomic<bool>* stop, QString* error)
 {
     if (!folder.isValid()) {
         *error = QStringLiteral("no temporary folder for a copy of its database: %1").arg(folder.errorString());
@@ -161,16 +189,27 @@ QString copyDatabase(const QString& dbPath, const QTemporaryDir& folder, QString
         *error = QStringLiteral("it holds no database at \"%1\"").arg(dbPath);
         return {};
     }
+    const QStringList suffixes { QString(), QStringLiteral("-wal"), QStringLiteral("-shm") };
+    qint64 needed = 0;
+    for (const QString& suffix : suffixes)
+        needed += QFileInfo(dbPath + suffix).size(); // 0 for a companion that does not exist
+    const QStorageInfo space(folder.path());
+    if (space.isValid() && space.bytesAvailable() >= 0 && needed > space.bytesAvailable()) {
+        *error = QStringLiteral("its database \"%1\" (%2 MiB) is larger than the free space for a copy of it in "
+                                "\"%3\" (%4 MiB)")
+                     .arg(dbPath)
+                     .arg(needed >> 20)
+                     .arg(folder.path())
+                     .arg(space.bytesAvailable() >> 20);
+        return {};
+    }
     const QString copyPath = folder.filePath(QFileInfo(dbPath).fileName());
-    for (const QString& suffix : { QString(), QStringLiteral("-wal"), QStringLiteral("-shm") }) {
+    for (const QString& suffix : suffixes) {
         const QString source = dbPath + suffix;
         if (!suffix.isEmpty() && !QFileInfo::exists(source))
             continue;
-        QFile file(source);
-        if (!file.copy(copyPath + suffix)) {
-            *error = QStringLiteral("its database \"%1\" cannot be copied: %2").arg(source, file.errorString());
+        if (!copyFile(source, copyPath + suffix, stop, error))
             return {};
-        }
         // A library from a read-only disk copies as read-only, and SQLite needs to
         // write the "-shm" index to read a "-wal" file.
         QFile::setPermissions(copyPath + suffix, QFile::ReadOwner | QFile::WriteOwner);
@@ -191,10 +230,10 @@ const char* const kPhotosQuery
 
 } // namespace
 
-LibraryDatabaseCopy::LibraryDatabaseCopy(const QString& dbPath)
+LibraryDatabaseCopy::LibraryDatabaseCopy(const QString& dbPath, const std::atomic<bool>* stop)
     : m_folder(makeCopyFolder())
 {
-    m_path = copyDatabase(dbPath, *m_folder, &m_error);
+    m_path = copyDatabase(dbPath, *m_folder, stop, &m_error);
 }
 
 LibraryDatabaseCopy::~LibraryDatabaseCopy() = default;
@@ -237,7 +276,7 @@ QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
     };
 
     // Declared before any connection to the copy, so the copy outlives it.
-    const LibraryDatabaseCopy copy(dbPath);
+    const LibraryDatabaseCopy copy(dbPath, stop);
     const QString copyPath = copy.path();
     if (copyPath.isEmpty()) {
         reading.error = copy.errorMessage();

@@ -40,12 +40,14 @@ struct LibraryFolderInfo {
 // a database in write-ahead-log mode even on a read-only connection.
 class LibraryDatabaseCopy {
 public:
-    explicit LibraryDatabaseCopy(const QString& dbPath);
+    // A stop (stop may be null) ends the copy: path() is then "" and errorMessage() too.
+    explicit LibraryDatabaseCopy(const QString& dbPath, const std::atomic<bool>* stop = nullptr);
     ~LibraryDatabaseCopy();
     LibraryDatabaseCopy(const LibraryDatabaseCopy&) = delete;
     LibraryDatabaseCopy& operator=(const LibraryDatabaseCopy&) = delete;
 
-    // The copy's path, "" when it could not be made.
+    // The copy's path, "" when it could not be made (also when the database is
+    // larger than the free space beside the copy).
     const QString& path() const { return m_path; }
     // Why the copy could not be made.
     const QString& errorMessage() const { return m_error; }

@@ -148,8 +148,10 @@ void DataFiller::fetchImagesFromLib(const QString& libPath)
     }
 
     // The queries read a private copy, so the library gains no file.
-    const LibraryDatabaseCopy copy(m_dbPath);
+    const LibraryDatabaseCopy copy(m_dbPath, m_stop);
     if (copy.path().isEmpty()) {
+        if (copy.errorMessage().isEmpty())
+            return; // stopped
         reportUnreadable(libPath, copy.errorMessage());
         return;
     }

@@ -6,6 +6,7 @@
 #include "support/PhotoLibraryFixtures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
@@ -168,4 +169,21 @@ TEST_F(CraftedLibrary, whoseRowsHoldValuesOfTheWrongTypeSaysSoAndKeepsTheGoodRow
     EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::RowsLeftOut);
     EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("RKMaster")));
     EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("imagePath holds a whole number")));
+}
+
+TEST_F(CraftedLibrary, whoseDatabaseClaimsMoreThanTheFreeSpaceIsNotCopied)
+{
+    // A sparse file: it takes no room on the disk but would take 8 TiB in a copy.
+    {
+        SqliteDatabase db = createPhotosDatabase(m_photos + QStringLiteral("/database/photos.db"));
+    }
+    QFile database(m_photos + QStringLiteral("/database/photos.db"));
+    ASSERT_TRUE(database.resize(qint64(1) << 43));
+    std::future<QList<PhotoLibraryEntry>> reading = readPhotosLibrary();
+
+    EXPECT_TRUE(resultWithin(reading, std::chrono::seconds(10)).isEmpty());
+    ASSERT_EQ(m_alerts.size(), 1);
+    EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::LibraryUnreadable);
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("larger than the free space")))
+        << qPrintable(m_alerts.first().informativeText);
 }
