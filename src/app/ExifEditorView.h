@@ -145,7 +145,6 @@ public:
     QList<std::shared_ptr<PhotoFile>> batchList() const override;
     int tickedCount() const override;
     bool isValidFormData() override;
-    bool isFormChanged() const override;
     FormRecords formRecords() override;
     void showAlert(int tag, std::function<void(AlertButton)> answered) override;
     void beforePlaceNames(std::function<void()> then) override;

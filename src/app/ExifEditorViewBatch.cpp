@@ -86,17 +86,6 @@ bool ExifEditorView::isValidFormData()
     return !form || form->isValidFormData();
 }
 
-bool ExifEditorView::isFormChanged() const
-{
-    // Whether the run would change a datum, whether or not the edits were applied.
-    MetadataFormView* form = metadataFormView();
-    if (!form)
-        return false;
-    form->createUpdatedChnagesOnly();
-    const std::shared_ptr<MetaDataObject> changes = form->state().metaDataObjectWithUpdatedChange();
-    return changes && changes->changesAnyDatum();
-}
-
 BatchController::Host::FormRecords ExifEditorView::formRecords()
 {
     MetadataFormView* form = metadataFormView();

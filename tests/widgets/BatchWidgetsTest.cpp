@@ -68,6 +68,7 @@ struct Editor : BatchController::Host {
     int completedRuns = 0;
     QList<std::function<void()>> placeQuestions;
     int formResets = 0;
+    int recordsTaken = 0;
     QList<Alert> alerts;
     QList<QUrl> opened;
     std::function<void()> whenSummaryClosed;
@@ -100,14 +101,16 @@ struct Editor : BatchController::Host {
         return int(std::count_if(photos.begin(), photos.end(), [](const auto& p) { return p->isSelected; }));
     }
     bool isValidFormData() override { return formValid; }
-    bool isFormChanged() const override { return formChanged; }
     FormRecords formRecords() override
     {
+        ++recordsTaken;
         FormRecords records { std::make_shared<MetaDataObject>(), std::make_shared<MetaDataObject>() };
         for (MetaDataObject* record : { records.settings.get(), records.onlyUpdated.get() }) {
             record->setField(MetadataField::Artist, u"Widget Artist"_s);
             record->setUpdated(MetadataField::Artist, true);
         }
+        if (!formChanged)
+            records.onlyUpdated = std::make_shared<MetaDataObject>();
         return records;
     }
     void showAlert(int tag, std::function<void(AlertButton)> answered) override
@@ -291,6 +294,9 @@ private slots:
         processInto(output());
         QVERIFY(e.alerts.isEmpty());
         waitForSummary();
+        // The run asks the form for its records once, and the questions and the
+        // snapshot share them.
+        QCOMPARE(e.recordsTaken, 1);
         QVERIFY(sheetUp);
         QVERIFY(!e.isSubWindowOpened);
         QCOMPARE(e.completedRuns, 1);

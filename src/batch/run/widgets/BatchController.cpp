@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QPointer>
 #include <QPushButton>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -76,6 +77,11 @@ ProcessProgressSheet* BatchController::progressSheet() const
 SummaryWindow* BatchController::summaryWindow() const
 {
     return m_summary;
+}
+
+bool BatchController::Host::FormRecords::changesAnyDatum() const
+{
+    return onlyUpdated && onlyUpdated->changesAnyDatum();
 }
 
 bool BatchController::formValid() const
@@ -206,6 +212,7 @@ void BatchController::btnProcessTapped()
 {
     if (isProcessing())
         return;
+    m_runForm.reset();
     emit dragAndDropRequested(false);
     setPresetsAndNextEnabled(false);
     if (!formValid()) {
@@ -238,9 +245,9 @@ void BatchController::startProcessOnEditOptionBlank(bool confirm)
 {
     // A photo whose kind keeps no IPTC data would be refused whole at the end of the
     // run for the form's IPTC fields: the user hears of it now, before anything starts.
-    const Host::FormRecords records = m_host.formRecords();
-    m_keepingNoIptc = records.settings ? PhotosKeepingNoIptc::among(m_host.batchList(), *records.settings)
-                                       : PhotosKeepingNoIptc {};
+    m_runForm = m_host.formRecords();
+    m_keepingNoIptc = m_runForm->settings ? PhotosKeepingNoIptc::among(m_host.batchList(), *m_runForm->settings)
+                                          : PhotosKeepingNoIptc {};
     if (m_keepingNoIptc.any()) {
         m_confirmAfterPanel = confirm;
         // Yes to 116 leaves those photos to be refused in the run; 117 has OK alone.
@@ -283,7 +290,7 @@ void BatchController::afterDestinationChosen(bool confirm, bool keepSource)
     if (!m_bar->btnProcess()->isEnabled())
         return;
     // Keeping the source folders overwrites files: it always asks first.
-    const bool changed = m_host.isFormChanged();
+    const bool changed = m_runForm && m_runForm->changesAnyDatum();
     const int tag = OutputOptionsModel::afterPanelAlert(confirm || keepSource, formValid(), changed);
     QTimer::singleShot(kAfterPanelDelayMs, this, [this, tag] {
         if (tag == 0)
@@ -301,7 +308,8 @@ void BatchController::startProcessBtnYesTapped()
         return;
     const QList<std::shared_ptr<PhotoFile>> photos
         = m_host.batchList();
-    Host::FormRecords records = m_host.formRecords();
+    // The records the run was asked with; a start without the questions takes them now.
+    Host::FormRecords records = m_runForm ? *std::exchange(m_runForm, std::nullopt) : m_host.formRecords();
     if (!records.settings)
         records.settings = std::make_shared<MetaDataObject>();
     if (!records.onlyUpdated)

@@ -53,6 +53,8 @@ public:
         struct FormRecords {
             std::shared_ptr<MetaDataObject> settings;
             std::shared_ptr<MetaDataObject> onlyUpdated;
+            // Whether the run would change a datum, whether or not the edits were applied.
+            bool changesAnyDatum() const;
         };
 
         virtual ~Host() = default;
@@ -60,8 +62,7 @@ public:
         // totalPhotosSelected
         virtual int tickedCount() const { return 0; }
         virtual bool isValidFormData() { return true; }
-        virtual bool isFormChanged() const { return false; }
-        // createUpdatedChnagesOnly, then both records.
+        // createUpdatedChnagesOnly, then both records; taken once for each run.
         virtual FormRecords formRecords() { return {}; }
         // The one alert sheet; `answered` gets the button (not called when the request is dropped).
         virtual void showAlert(int tag, std::function<void(AlertButton)> answered) { Q_UNUSED(tag) Q_UNUSED(answered) }
@@ -187,5 +188,7 @@ private:
     // The last look for photos that keep no IPTC data, and whether the run is to ask
     // after the destination panel that follows its alert.
     PhotosKeepingNoIptc m_keepingNoIptc;
+    // The form's records of the run being asked for, from its first question to its start.
+    std::optional<Host::FormRecords> m_runForm;
     bool m_confirmAfterPanel = true;
 };
