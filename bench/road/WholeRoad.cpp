@@ -228,6 +228,7 @@ WholeRoad::Result WholeRoad::run(const Options& options)
     m_meter.endStage();
     result.wholeSeconds = double(whole.nsecsElapsed()) / 1e9;
     m_meter.stop();
+    result.peakResidentMb = RoadStageMeter::peakResidentMb();
 
     const BatchRunState& state = batch->runner().state();
     result.succeeded = state.succeeded;

@@ -32,6 +32,7 @@ public:
         int failed = 0;
         int warnings = 0;
         double wholeSeconds = 0; // from the adding to the summary on the screen
+        double peakResidentMb = 0; // the process's peak resident size up to the summary
         int pathsAlone = 0;
         double pathSecondsAlone = 0; // the run's output paths built again, on one thread, after the road
         double snapshotSecondsAlone = 0; // the run's snapshot taken again after the road

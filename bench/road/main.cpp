@@ -209,6 +209,7 @@ int main(int argc, char** argv)
         ++unlikeByKind[unlike.section(u'/', -1).section(u'-', 1)];
     for (auto it = unlikeByKind.cbegin(); it != unlikeByKind.cend(); ++it)
         print(u"  %1 x %2\n"_s.arg(it.value(), 5).arg(it.key()));
+    print(u"peak resident size up to the summary: %1 MB\n"_s.arg(road.peakResidentMb, 0, 'f', 0));
     const RoadStageMeter::SlowEvent slowest = meter.longestEvent();
     print(u"longest gap between heartbeats (%1 ms apart): %2 ms, in stage \"%3\"\n"_s.arg(meter.beatMs())
               .arg(meter.longestGapMs(), 0, 'f', 1)

@@ -1,6 +1,8 @@
 #include "RoadStageMeter.h"
 
+#include <QFile>
 #include <algorithm>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -70,6 +72,7 @@ void RoadStageMeter::beat()
     m_lastBeatNs = now;
     Stage* stage = current();
     stage->longestGapMs = std::max(stage->longestGapMs, gap);
+    stage->peakResidentMb = std::max(stage->peakResidentMb, residentMb());
     if (gap > m_longestGapMs) {
         m_longestGapMs = gap;
         m_longestGapStage = stage->name;
@@ -93,16 +96,40 @@ RoadStageMeter::SlowEvent RoadStageMeter::longestEvent() const
     return longest;
 }
 
+double RoadStageMeter::residentMb()
+{
+    // The second number of statm: resident pages.
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const double pages = statm.readAll().split(' ').value(1).toDouble();
+    return pages * double(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+double RoadStageMeter::peakResidentMb()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() * 1024 / 1e6;
+    }
+    return 0;
+}
+
 QString RoadStageMeter::table() const
 {
-    QString text = u"%1 %2 %3  %4\n"_s.arg(u"stage"_s, -22)
+    QString text = u"%1 %2 %3 %4  %5\n"_s.arg(u"stage"_s, -22)
                        .arg(u"seconds"_s, 9)
                        .arg(u"longest gap ms"_s, 15)
+                       .arg(u"peak MB"_s, 8)
                        .arg(u"longest event (ms, receiver)"_s);
     const auto row = [&text](const Stage& stage, bool timed) {
-        text += u"%1 %2 %3  %4 %5\n"_s.arg(stage.name, -22)
+        text += u"%1 %2 %3 %4  %5 %6\n"_s.arg(stage.name, -22)
                     .arg(timed ? QString::number(stage.seconds, 'f', 3) : u"-"_s, 9)
                     .arg(QString::number(stage.longestGapMs, 'f', 1), 15)
+                    .arg(QString::number(stage.peakResidentMb, 'f', 0), 8)
                     .arg(QString::number(stage.longestEvent.ms, 'f', 1))
                     .arg(stage.longestEvent.what);
     };

@@ -27,6 +27,7 @@ public:
         double seconds = 0;
         double longestGapMs = 0; // the longest time between two heartbeats within the stage
         SlowEvent longestEvent;
+        double peakResidentMb = 0; // the largest resident size seen at a heartbeat of the stage
     };
 
     explicit RoadStageMeter(int beatMs = 10, QObject* parent = nullptr);
@@ -59,6 +60,10 @@ public:
     QString table() const;
 
     int beatMs() const { return m_beatMs; }
+
+    // This process's resident size now and at its peak so far, in MB (from /proc; 0 where there is none).
+    static double residentMb();
+    static double peakResidentMb();
 
 private:
     void beat();

@@ -56,15 +56,17 @@ PhotoFile::PhotoFile(const QString& path, bool isIphoto, const PhotoKind& photoK
     fileSizeInBytes = info.exists() ? static_cast<double>(info.size()) : 0.0;
 
     // One exiv2 parse of the photo fills both the record and the image properties.
-    metadataObject = std::make_shared<MetaDataObject>();
-    exifDict = ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(fileURL, *metadataObject);
+    auto record = std::make_shared<MetaDataObject>();
+    exifDict = ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(fileURL, *record);
+    metadataObject = record;
     const double pixelWidth = exifDict.value(QStringLiteral("PixelWidth")).toDouble();
     const double pixelHeight = exifDict.value(QStringLiteral("PixelHeight")).toDouble();
     const bool turned = ExifOrientation::isQuarterTurn(exifDict.value(QStringLiteral("Orientation")).toInt());
     width = turned ? pixelHeight : pixelWidth;
     height = turned ? pixelWidth : pixelHeight;
 
-    metadataObjectOriginal = MetaDataObject::initWithObject(*metadataObject);
+    // Nothing changes a listed photo's record: the one record serves as both.
+    metadataObjectOriginal = metadataObject;
 
     // EPS and PICT files measure in points; their size is taken as it stands, without
     // the orientation swap.

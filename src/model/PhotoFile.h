@@ -20,7 +20,7 @@ enum PhotoProcessStatus : int {
 };
 
 // One photo of the batch list: where the file is, its name parts and pixel size,
-// the metadata record read from it and an untouched copy, whether it is ticked,
+// the metadata record read from it, whether it is ticked,
 // and what the last run did with it. A plain value holder; it is not archived.
 class PhotoFile {
 public:
@@ -59,8 +59,11 @@ public:
     // Set by a write that changed the photo's own file (output = source): what a
     // restore puts back. Empty when the photo's file was never changed.
     std::shared_ptr<MetadataRestorePoint> restorePoint;
-    std::shared_ptr<MetaDataObject> metadataObject;
-    std::shared_ptr<MetaDataObject> metadataObjectOriginal;
+    // The records read from the photo are never changed once the photo is listed:
+    // a run's snapshot and its writers share them with the list, and a photo that
+    // a write changed gets new records.
+    std::shared_ptr<const MetaDataObject> metadataObject;
+    std::shared_ptr<const MetaDataObject> metadataObjectOriginal;
     bool isSelected = false;
     // Told once, as the photo enters the list: what the checks before a run read
     // instead of the file.

@@ -162,8 +162,9 @@ inline PhotoFile photoAt(const QString& path)
     photo.filePath = path;
     photo.fileExtension = QFileInfo(path).suffix();
     photo.kind = ExifWriter::kindOf(ExifWriter::kindHeadOf(path).value_or(QByteArray()));
-    photo.metadataObjectOriginal = std::make_shared<MetaDataObject>();
-    ExifWriter::sharedInstance().readMetaFromPath(path, *photo.metadataObjectOriginal);
+    auto record = std::make_shared<MetaDataObject>();
+    ExifWriter::sharedInstance().readMetaFromPath(path, *record);
+    photo.metadataObjectOriginal = record;
     return photo;
 }
 

@@ -12,9 +12,10 @@
 inline std::shared_ptr<PhotoFile> photoWith(std::initializer_list<std::pair<MetadataField, QString>> fields)
 {
     auto photo = std::make_shared<PhotoFile>();
-    photo->metadataObject = std::make_shared<MetaDataObject>();
+    auto record = std::make_shared<MetaDataObject>();
     for (const auto& [field, text] : fields)
-        photo->metadataObject->setField(field, text);
+        record->setField(field, text);
+    photo->metadataObject = record;
     photo->isSelected = true;
     return photo;
 }

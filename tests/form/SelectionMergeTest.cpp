@@ -80,11 +80,14 @@ TEST(SelectionMerge, neverMergesPixelSizesResolutionsOrTheGpsDateStamp)
 
 TEST(SelectionMerge, takesOnlyTheFieldTextsAndSharesThemWithThePhotos)
 {
-    auto first = photoWith({ { F::IPTC_Headline, "Harbour at dawn" } });
-    first->metadataObject->editingOption = 2;
-    first->metadataObject->clearExif = true;
-    first->metadataObject->setIsupdated_IPTC_Headline(true);
-    first->metadataObject->dateTimeConfigOriginalDate()->tagConfigureOption = 2;
+    auto record = std::make_shared<MetaDataObject>();
+    record->setIPTC_Headline(QStringLiteral("Harbour at dawn"));
+    record->editingOption = 2;
+    record->clearExif = true;
+    record->setIsupdated_IPTC_Headline(true);
+    record->dateTimeConfigOriginalDate()->tagConfigureOption = 2;
+    auto first = std::make_shared<PhotoFile>();
+    first->metadataObject = record;
     auto second = photoWith({ { F::IPTC_Headline, "Harbour at dawn" } });
 
     const MergeResult result = merge({ first, second });

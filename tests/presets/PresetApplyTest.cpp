@@ -17,10 +17,11 @@ namespace {
 std::shared_ptr<PhotoFile> photo(const QString& artist)
 {
     auto file = std::make_shared<PhotoFile>();
-    file->metadataObject = std::make_shared<MetaDataObject>();
-    file->metadataObject->setArtist(artist);
-    file->metadataObject->setCopyright(u"(c) photos"_s);
-    file->metadataObject->setIPTC_City(u"Lyon"_s);
+    auto record = std::make_shared<MetaDataObject>();
+    record->setArtist(artist);
+    record->setCopyright(u"(c) photos"_s);
+    record->setIPTC_City(u"Lyon"_s);
+    file->metadataObject = record;
     return file;
 }
 

@@ -27,8 +27,9 @@ namespace {
 std::shared_ptr<PhotoFile> photo(const QString& artist, const QString& software)
 {
     auto file = std::make_shared<PhotoFile>();
-    file->metadataObject = std::make_shared<MetaDataObject>();
-    MetaDataObject& r = *file->metadataObject;
+    auto record = std::make_shared<MetaDataObject>();
+    file->metadataObject = record;
+    MetaDataObject& r = *record;
     r.setArtist(artist);
     r.setImageDescription(QStringLiteral("Закат над Невой, вид с Дворцового моста"));
     r.setCopyright(QStringLiteral("© 2024 Zoë Müller — tous droits réservés"));

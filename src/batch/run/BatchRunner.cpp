@@ -384,7 +384,7 @@ void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, int e
     const std::shared_ptr<PhotoFile>& photo = m_state.photos[index];
     if (reread) {
         photo->metadataObject = reread;
-        photo->metadataObjectOriginal = MetaDataObject::initWithObject(*reread);
+        photo->metadataObjectOriginal = reread;
     }
     // The writer is done with its copy: what it changed of the photo becomes the photo's.
     photo->restorePoint = run->snapshot.workCopies[index]->restorePoint;

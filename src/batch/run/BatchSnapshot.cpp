@@ -22,12 +22,6 @@ std::shared_ptr<MetaDataObject> BatchSnapshot::deepCopy(const MetaDataObject& re
 std::shared_ptr<PhotoFile> BatchSnapshot::workCopy(const PhotoFile& photo)
 {
     auto copy = std::make_shared<PhotoFile>(photo);
-    if (photo.metadataObjectOriginal)
-        copy->metadataObjectOriginal = deepCopy(*photo.metadataObjectOriginal);
-    if (photo.metadataObject == photo.metadataObjectOriginal)
-        copy->metadataObject = copy->metadataObjectOriginal;
-    else if (photo.metadataObject)
-        copy->metadataObject = deepCopy(*photo.metadataObject);
     // A write in place extends the restore point: the writer gets its own.
     if (photo.restorePoint)
         copy->restorePoint = std::make_shared<MetadataRestorePoint>(*photo.restorePoint);

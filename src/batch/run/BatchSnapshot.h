@@ -12,9 +12,11 @@ class PhotoFile;
 // What one batch run works on, copied on the main thread when the run starts, so
 // that the writers never read or change a record the form may show or edit while
 // they work: the settings record, its edited-fields-only twin and their date
-// settings, each photo (with its two records), and the renaming options with the
-// output folder. The live photos are kept by identity only, to hand the results
-// back to them on the main thread.
+// settings, each photo, and the renaming options with the output folder. A photo's
+// records are never changed once it is listed, so its copy shares them with the
+// live photo: a run over 100,000 photos costs the copies of the photos' own fields,
+// not of their records. The live photos are kept by identity only, to hand the
+// results back to them on the main thread.
 class BatchSnapshot {
 public:
     // Now: every photo is copied before the call returns. Later: the records and the
@@ -42,8 +44,8 @@ public:
     // the mode, the clear flags, the name and six date settings of its own.
     static std::shared_ptr<MetaDataObject> deepCopy(const MetaDataObject& record);
 
-    // The photo as a writer gets it: every field copied, its two records and its
-    // restore point deep copies (one copy when both records are the same).
+    // The photo as a writer gets it: every field copied, the restore point (which a
+    // write in place extends) a copy of its own, the records shared.
     static std::shared_ptr<PhotoFile> workCopy(const PhotoFile& photo);
 
     bool isEmpty() const { return photos.isEmpty(); }

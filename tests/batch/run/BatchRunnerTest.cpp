@@ -658,7 +658,7 @@ TEST_F(BatchRunnerTest, leavesTheFormsRecordsAndThePhotosRecordsAsTheyWere)
     form.settings->dateTimeConfig(DateSetting::OriginalDate)->stringIncDecDay = u"1"_s;
     const auto settingsBefore = BatchSnapshot::deepCopy(*form.settings);
     QList<std::shared_ptr<MetaDataObject>> recordsBefore;
-    QList<MetaDataObject*> recordIdentities;
+    QList<const MetaDataObject*> recordIdentities;
     for (const auto& photo : batch) {
         recordsBefore << BatchSnapshot::deepCopy(*photo->metadataObject);
         recordIdentities << photo->metadataObject.get();
