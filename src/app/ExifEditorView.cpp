@@ -8,8 +8,10 @@
 #include "batch/intake/widgets/LoadingOverlay.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/BatchController.h"
+#include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
+#include "presets/PresetListModel.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -223,7 +225,8 @@ void ExifEditorView::placeOverlays()
 bool ExifEditorView::isParamsChanged() const
 {
     // A run in progress asks before the window closes, as unapplied edits do.
-    return formParamsChanged() || isBatchRunning();
+    const MetadataFormView* form = metadataFormView();
+    return (form && form->isParamsChanged()) || isBatchRunning();
 }
 
 void ExifEditorView::addPhotosFromPathUrls(const QList<QUrl>& urls, bool)
@@ -238,9 +241,12 @@ void ExifEditorView::addPhotosFromPathUrls(const QList<QUrl>& urls, bool)
 
 void ExifEditorView::initSetup()
 {
-    formInitSetup();
-    batchInitSetup();
-    presetsInitSetup();
+    if (MetadataFormView* form = metadataFormView())
+        form->datePanel().resetDateTimeConfigView();
+    m_batch->initSetup();
+    // The preset list may have been read again since the drop-down was made.
+    if (m_presets)
+        m_presets->model().reload();
     setToolTips();
     // The form shows the whole batch list after every set-up.
     setupUIForSelectedPhotoFiles(m_app.arraySelectedImagesToProcess);

@@ -115,19 +115,16 @@ public:
     // ---- The metadata form (defined in ExifEditorViewForm.cpp) ----
     // The form panel, for the batch's checks and records (nullptr before wireForm).
     MetadataFormView* metadataFormView() const;
-    virtual void formInitSetup();
     // Hands the ticked photos to the form, which merges their records.
     virtual void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos);
     // Sets or clears the form's "edits not applied" state.
     void isMetadataParamChanged(bool changed);
-    virtual bool formParamsChanged() const;
     // Enables or disables the form's fields and buttons (map, more options).
     virtual void enableExifDataView(bool enable);
     // The editing mode: 0 keep others, 1 clear others, 2 clean metadata.
     virtual void changeViewAccordingToMetadataOtion(int option);
 
     // ---- The output options and the batch (defined in ExifEditorViewBatch.cpp) ----
-    virtual void batchInitSetup();
     BatchController* batchController() const;
     // A batch run or restore is writing photos.
     bool isBatchRunning() const;
@@ -153,7 +150,6 @@ public:
     WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stopAndWait) override;
 
     // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
-    virtual void presetsInitSetup();
     void setPresetsEnabled(bool enable);
     PresetsPanel* presetsPanel() const { return m_presets; }
     void presetsDidChange() override;

@@ -133,11 +133,6 @@ bool ExifEditorView::isBatchRunning() const
     return m_batch && m_batch->isProcessing();
 }
 
-void ExifEditorView::batchInitSetup()
-{
-    m_batch->initSetup();
-}
-
 bool ExifEditorView::onImageRenameOptionPage() const
 {
     return m_batch->onImageRenameOptionPage();

@@ -67,12 +67,6 @@ MetadataFormView* ExifEditorView::metadataFormView() const
     return formOf(*this);
 }
 
-void ExifEditorView::formInitSetup()
-{
-    if (MetadataFormView* form = formOf(*this))
-        form->datePanel().resetDateTimeConfigView();
-}
-
 void ExifEditorView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos)
 {
     MetadataFormView* form = formOf(*this);
@@ -95,12 +89,6 @@ void ExifEditorView::isMetadataParamChanged(bool changed)
 {
     if (MetadataFormView* form = formOf(*this))
         form->state().isMetadataParamChanged(changed);
-}
-
-bool ExifEditorView::formParamsChanged() const
-{
-    const MetadataFormView* form = formOf(*this);
-    return form && form->isParamsChanged();
 }
 
 void ExifEditorView::enableExifDataView(bool enable)

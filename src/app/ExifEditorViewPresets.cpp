@@ -56,13 +56,6 @@ MetadataFormView::MapPickerOpener ExifEditorView::mapPickerOpener()
     return MapPickerOpening::opener(m_app);
 }
 
-void ExifEditorView::presetsInitSetup()
-{
-    // The list may have been read again since the drop-down was made.
-    if (m_presets)
-        m_presets->model().reload();
-}
-
 void ExifEditorView::setPresetsEnabled(bool enable)
 {
     if (m_presets)
