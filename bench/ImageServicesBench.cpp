@@ -16,7 +16,7 @@ namespace {
 
 // A 12-megapixel photo-like JPEG (4000 x 3000, quality 90): gradients under grain, so the
 // entropy decoder has real work. It has no embedded preview: the thumbnail takes the
-// scaled-decode road. A copy carries a 160 x 120 Exif thumbnail, as cameras write one.
+// scaled-decode path. A copy carries a 160 x 120 Exif thumbnail, as cameras write one.
 const QString& twelveMegapixelJpeg()
 {
     static QTemporaryDir dir;

@@ -137,8 +137,8 @@ BENCHMARK(compareMakerNoteBytes)->Unit(benchmark::kMicrosecond)->UseRealTime();
 namespace {
 
 // The image data check alone: the whole 10 MB camera photo against a copy (as on
-// the road that reads a JPEG whole, where the written file holds all its scan
-// data), and the stub the header-only road hands exiv2 (the road of nearly every
+// the path that reads a JPEG whole, where the written file holds all its scan
+// data), and the stub the header-only path hands exiv2 (the path of nearly every
 // JPEG, where the scan data is copied by the kernel and only the stub's is held).
 void compareImageData(benchmark::State& state)
 {

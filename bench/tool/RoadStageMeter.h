@@ -6,7 +6,7 @@
 #include <QString>
 #include <QTimer>
 
-// Times the stages of a road through the application and watches its main thread
+// Times the stages of a path through the application and watches its main thread
 // meanwhile. A heartbeat timer fires every few milliseconds on the main thread; the
 // longest gap between two beats is the longest time the event loop could not serve
 // a timer (nor a click or a repaint). The caller may also report every event the

@@ -114,7 +114,7 @@ public:
     MetadataWriteResult restorePhoto(PhotoFile& photo) const;
 
     // HEIC, HEIF, AVIF and CR3 photos, which exiv2 reads but cannot write, and PNG
-    // photos (whose Exif belongs in their eXIf chunk) take the same road with one
+    // photos (whose Exif belongs in their eXIf chunk) take the same path with one
     // difference: our passes edit exiv2's copy in memory as for any photo, and
     // exiftool applies the changes to the file (ExifWriterExifTool.cpp). Which
     // exiftool runs: empty for the one on PATH (the default).

@@ -350,7 +350,7 @@ QMenuBar* AppDelegate::createMenuBar(QWidget* parent)
     return bar;
 }
 
-// ---- Window close roads ----
+// ---- Window close paths ----
 
 void AppDelegate::handleWindowClose(const Notification& notification)
 {

@@ -47,7 +47,7 @@ public:
     // Stops and waits for the running workers, then writes the preset archive. The
     // wait lasts kQuitWorkersBound at most; then the presets are written and the
     // process ends (QuitBackstop).
-    // Runs once, whichever road ends the application.
+    // Runs once, whichever path ends the application.
     void applicationWillTerminate();
     // Ends the application: applicationWillTerminate, then the event loop ends.
     void terminate();
@@ -77,13 +77,13 @@ public:
     void enableSelectAll(bool flag);
     QMenuBar* createMenuBar(QWidget* parent);
 
-    // ---- Window close roads ----
+    // ---- Window close paths ----
     void handleWindowClose(const Notification& notification);
     void mainWindowCloseNotification(const Notification& notification);
     void handleWindowClose_Main(QObject* object, QObject* userInfoObject);
 
     // ---- Menu actions ----
-    // Quit from the menu: the main window's close road (which asks about pending
+    // Quit from the menu: the main window's close path (which asks about pending
     // edits), or the end at once when there is no window.
     void btnQuitApp();
     void btnHelpTapped();

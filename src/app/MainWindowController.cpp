@@ -512,7 +512,7 @@ void MainWindowController::rateSheetAnswered(bool yes)
         defaults.setRatedVersion(QCoreApplication::applicationVersion());
         defaults.synchronize();
     }
-    // Either answer ends the application, by the close button's road: edits that
+    // Either answer ends the application, by the close button's path: edits that
     // were never written are asked about first, and No to that keeps the window.
     if (askBeforeClosing())
         return;

@@ -21,7 +21,7 @@ class QTextBrowser;
 class QVAppStoreWindow;
 class RateSheet;
 
-// The main window and the roads between the windows in front of it: the 1050 x 700
+// The main window and the paths between the windows in front of it: the 1050 x 700
 // main window with its own 30-point title bar and buttons, and when the add-photos
 // window (AddPhotosWindow), the close-app sheet (CloseAppSheet), the rate sheet
 // (RateSheet) and the tips window (TipsWindow) come and what their answers do.

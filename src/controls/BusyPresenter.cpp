@@ -2,7 +2,7 @@
 
 namespace {
 
-// The answer's road: the flag cleared first, then the caller's handler, if any.
+// The answer's path: the flag cleared first, then the caller's handler, if any.
 template <typename... Args>
 std::function<void(Args...)> clearingFirst(std::atomic<bool>& busy, std::function<void(Args...)> handler)
 {

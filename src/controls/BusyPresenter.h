@@ -32,7 +32,7 @@ private:
 // steps rather than one question: the loading overlay, the batch's destination and
 // progress sheets, the preset window. Kept in a std::optional by the owner of the
 // sheet: emplaced when it opens, reset when it closes, and cleared with its owner
-// should that go first, so no road leaves the flag set.
+// should that go first, so no path leaves the flag set.
 class BusyScope {
 public:
     explicit BusyScope(std::atomic<bool>& busy)

@@ -48,7 +48,7 @@ public:
     // The element bytes point into data, which must outlive them. Nothing when
     // the root does not hold the key exactly once, as an array of objects, or the
     // rest of the archive is not a JSON object of the expected class; the archive
-    // is then read whole. For every archive both roads read the same objects.
+    // is then read whole. For every archive both paths read the same objects.
     struct SplitArchive;
     static std::optional<SplitArchive> splitAtArray(
         const QByteArray& data, const QString& expectedClass, QByteArrayView arrayKey);

@@ -14,7 +14,7 @@
 // length of at least 2. A marker without a length (a restart marker, TEM, a second
 // start of image), an end of image before the scan, stray bytes between segments
 // or a length that runs past the file make it answer Unsuitable: such a file keeps
-// the road on which exiv2 reads it whole.
+// the path on which exiv2 reads it whole.
 struct JpegHeaderLayout {
     enum class Status {
         Found, // the start of scan and its header lie in the bytes

@@ -52,7 +52,7 @@ public:
     std::optional<QString> writeTo(int fd, QByteArrayView header) const;
 
     // Tests only, never while photos are written: false makes open answer null for
-    // every file, so that the road reading whole files can be compared with this one.
+    // every file, so that the path reading whole files can be compared with this one.
     static void setEnabledForTesting(bool enabled);
 
 private:

@@ -30,7 +30,7 @@ struct Settings {
 Settings settingsFrom(const UserDefaults& defaults);
 void storeConsent(UserDefaults& defaults, bool online);
 
-// The online road is taken only when the user agreed and the network is there
+// The online path is taken only when the user agreed and the network is there
 // (the reachability status, 0 meaning not reachable).
 bool mayGoOnline(Consent consent, int reachabilityStatus);
 // The user is asked once, the first time the map or the place names would go online:

@@ -364,7 +364,7 @@ TEST(ExifWriterExifTool, editsOnlyThePrimaryImagesXmpOfAPhotoWithAGainMap)
     }
 }
 
-// A full disk on the exiftool road is told as the other writers tell it (exiftool
+// A full disk on the exiftool path is told as the other writers tell it (exiftool
 // itself only says that it could not write), and the photo stays whole.
 TEST(ExifWriterExifTool, aFullDiskIsToldAsSuchAndThePhotoKept)
 {

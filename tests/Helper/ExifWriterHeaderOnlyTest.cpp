@@ -76,7 +76,7 @@ Written writeTo(const QString& source, const QString& output)
     return written;
 }
 
-// Writes the photo to a new file through each road; answers both.
+// Writes the photo to a new file through each path; answers both.
 std::array<Written, 2> writeBothWays(const QTemporaryDir& dir, const QString& source)
 {
     std::array<Written, 2> written;
@@ -98,10 +98,10 @@ QStringList filesIn(const QTemporaryDir& dir)
 
 } // namespace
 
-// Files whose layout is unusual are written as the road that reads them whole
-// writes them: the split road where its walk accepts them, the whole road itself
+// Files whose layout is unusual are written as the path that reads them whole
+// writes them: the split path where its walk accepts them, the whole path itself
 // where it does not.
-TEST(ExifWriterHeaderOnly, unusualJpegsComeOutAsTheWholeFileRoadWritesThem)
+TEST(ExifWriterHeaderOnly, unusualJpegsComeOutAsTheWholeFilePathWritesThem)
 {
     QTemporaryDir dir;
     const QByteArray baseline = noiseJpeg(dir, false);
@@ -133,7 +133,7 @@ TEST(ExifWriterHeaderOnly, unusualJpegsComeOutAsTheWholeFileRoadWritesThem)
         EXPECT_EQ(bool(JpegSplice::open(source)), test.split);
         const std::array<Written, 2> written = writeBothWays(dir, source);
         EXPECT_EQ(written[0].result, written[1].result) << qPrintable(written[1].result.errorMsg);
-        EXPECT_TRUE(written[0].bytes == written[1].bytes) << "the two roads wrote different files";
+        EXPECT_TRUE(written[0].bytes == written[1].bytes) << "the two paths wrote different files";
         if (test.split) {
             EXPECT_EQ(written[0].result.errorFlag, MetadataWriteResult::Processed);
         }

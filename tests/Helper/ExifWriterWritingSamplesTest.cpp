@@ -304,7 +304,7 @@ TEST(ExifWriterWritingSamples, aJpegWrittenThroughItsHeaderAloneIsTheJpegWritten
                 written[whole] = fileBytes(output);
             }
             EXPECT_EQ(results[0], results[1]) << qPrintable(results[1].errorMsg);
-            EXPECT_TRUE(written[0] == written[1]) << "the two roads wrote different files";
+            EXPECT_TRUE(written[0] == written[1]) << "the two paths wrote different files";
         }
 
         // In place (the source is the basis and the target), then restored from the restore point.
@@ -326,11 +326,11 @@ TEST(ExifWriterWritingSamples, aJpegWrittenThroughItsHeaderAloneIsTheJpegWritten
             written[2 + whole] = fileBytes(source);
         }
         EXPECT_EQ(results[0], results[1]) << qPrintable(results[1].errorMsg);
-        EXPECT_TRUE(written[0] == written[1]) << "the two roads wrote different files in place";
+        EXPECT_TRUE(written[0] == written[1]) << "the two paths wrote different files in place";
         EXPECT_EQ(results[2], results[3]) << qPrintable(results[3].errorMsg);
-        EXPECT_TRUE(written[2] == written[3]) << "the two roads restored different files";
+        EXPECT_TRUE(written[2] == written[3]) << "the two paths restored different files";
     }
-    // The comparison means something only if most photos took the split road.
+    // The comparison means something only if most photos took the split path.
     EXPECT_GE(split, copies.size() * 3 / 4);
     EXPECT_EQ(QDir(outputs).entryList(QDir::Files | QDir::Hidden).size(), 4) << "no temporary file stays";
 }

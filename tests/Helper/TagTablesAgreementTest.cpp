@@ -16,7 +16,7 @@
 // Three tables name where a field lives in a file: the reader's and writer's field
 // table (field to exiv2 key), the dictionary conversion (field to dictionary key)
 // and the image-property layer (dictionary key to exiv2 key). They are kept apart
-// because each serves its own road, so this test holds them to one answer.
+// because each serves its own path, so this test holds them to one answer.
 TEST(TagTables, aFieldsDictionaryEntryLeadsToTheSameExiv2KeyAsItsTagRow)
 {
     int compared = 0;

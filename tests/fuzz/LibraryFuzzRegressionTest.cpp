@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// The photo-library fuzzer's road on its seeds and on inputs cut from them: no
+// The photo-library fuzzer's path on its seeds and on inputs cut from them: no
 // crash (the sanitizer build also catches leaks and bad reads), no hang, and
 // nothing left behind, the readers' private database copies included.
 

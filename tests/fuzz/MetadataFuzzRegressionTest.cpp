@@ -8,7 +8,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 // Inputs the metadata fuzzer once choked on, and a few hand-made ones, go through
-// the same road again: read, written in each editing mode, restored. Passing means
+// the same path again: read, written in each editing mode, restored. Passing means
 // no crash (the sanitizer build also catches leaks and bad reads) and nothing left
 // behind in the work folder.
 

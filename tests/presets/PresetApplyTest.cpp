@@ -27,7 +27,7 @@ std::shared_ptr<PhotoFile> photo(const QString& artist)
 
 } // namespace
 
-// The road of a preset from the preset window to the editor's form: made and edited
+// The path of a preset from the preset window to the editor's form: made and edited
 // here, chosen in the drop-down and laid over the form the user already edited.
 TEST(PresetApply, aPresetLaidOverAnEditedFormFollowsEveryOverlayRuleAndStaysItsOwn)
 {

@@ -204,7 +204,7 @@ private slots:
         m_dir.reset();
     }
 
-    // ---- Process: every road to an alert ----
+    // ---- Process: every path to an alert ----
 
     void processWithAnInvalidFormShowsErrorsFoundAndNoPanel()
     {

@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(m_editor->findChildren<QWidget*>(QStringLiteral("vwBottomBar")).size(), 1);
     }
 
-    // ---- The drop road ----
+    // ---- The drop path ----
 
     void aDropAddsThePhotosTicksThemAndFreesTheEditor()
     {
@@ -398,7 +398,7 @@ private slots:
         QVERIFY(!panel()->intake()->isRunning());
         QCOMPARE(model()->count(), 0);
 
-        // A drop and the File menu take the same road.
+        // A drop and the File menu take the same path.
         drop({ outside.first(), trash });
         m_editor->addPhotosFromPathUrls({ QUrl::fromLocalFile(path) }, false);
         QCOMPARE(alertTitles(), QStringList({ "alertTrash:", "alertTrash:", "alertTrash:" }));
@@ -406,7 +406,7 @@ private slots:
         QCOMPARE(model()->count(), 0);
     }
 
-    void theFileMenuTakesTheRoadOfADrop()
+    void theFileMenuTakesThePathOfADrop()
     {
         QVERIFY(addAndWait(makePhotos({ "first.jpg" })));
         m_editor->renamingInForce = true;
@@ -856,7 +856,7 @@ private slots:
         QVERIFY(m_presenter->alerts.isEmpty());
     }
 
-    void theAlertButtonsTakeTheirRoads()
+    void theAlertButtonsTakeTheirPaths()
     {
         std::atomic<bool> subWindow { false };
         QWidget window;

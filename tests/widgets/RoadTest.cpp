@@ -1,4 +1,4 @@
-// Whole roads through the real application object, its main window and the editor
+// Whole paths through the real application object, its main window and the editor
 // view, driven through their widgets as a user drives them: add a folder of real
 // photos (copies), edit, process, restore. What was written is read back with
 // exiftool as a second opinion, and every source is checked byte for byte afterwards.
@@ -127,7 +127,7 @@ void typeText(QWidget* widget, const QString& text)
 const QStringList kGpsPosition = { u"GPSLatitude"_s, u"GPSLatitudeRef"_s, u"GPSLongitude"_s, u"GPSLongitudeRef"_s,
     u"GPSAltitude"_s, u"GPSAltitudeRef"_s, u"GPSImgDirection"_s, u"GPSImgDirectionRef"_s, u"GPSDateStamp"_s };
 
-// A network monitor that says the network is there: the online road is then the
+// A network monitor that says the network is there: the online path is then the
 // user's choice alone, and its servers are the test's own on 127.0.0.1.
 class OnlineReachability : public Reachability {
 public:
@@ -206,7 +206,7 @@ class RoadTest : public QObject, public RecordedApplication {
             for (const QString& name : from.entryList(QDir::Files)) {
                 const QString copy = copyPhoto(from.filePath(name), root + u'/' + sub + u'/' + name);
                 // The writer refuses to lay out these cameras' Exif blocks anew, as it cannot keep
-                // their maker notes; the road's copies go without them.
+                // their maker notes; the path's copies go without them.
                 if (sub == u"gps"_s || name.startsWith(u"Konica_Minolta"_s) || name.startsWith(u"Nikon_COOLPIX"_s))
                     QProcess::execute(
                         u"exiftool"_s, { u"-q"_s, u"-overwrite_original"_s, u"-MakerNotes:all="_s, copy });
@@ -215,7 +215,7 @@ class RoadTest : public QObject, public RecordedApplication {
         return root;
     }
 
-    // The road of a drop or of "Add Folder": the folder goes in, every photo ticked, and
+    // The path of a drop or of "Add Folder": the folder goes in, every photo ticked, and
     // the form shows the merged record.
     void addFolder(const QString& folder, int expected)
     {
@@ -387,7 +387,7 @@ private slots:
         QCOMPARE(fingerprints(photos), sources);
     }
 
-    // One phone photo (HEIC, written through exiftool) takes the same road: edited,
+    // One phone photo (HEIC, written through exiftool) takes the same path: edited,
     // processed into a new folder, read back with every other tag as it was, restored.
     void aHeicPhotoIsEditedProcessedAndRestored()
     {
@@ -490,7 +490,7 @@ private slots:
             const QStringList changed = differences(*it, out, kGpsPosition, { u"XMP-"_s });
             QVERIFY2(changed.isEmpty(), qPrintable(it.key() + u": "_s + changed.join(u", "_s)));
         }
-        // The samples did carry both, so the road proves something.
+        // The samples did carry both, so the path proves something.
         QVERIFY(hadGps);
         QVERIFY(hadXmp);
         QCOMPARE(fingerprints(photos), sources);

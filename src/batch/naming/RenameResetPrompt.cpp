@@ -1,8 +1,8 @@
 #include "batch/naming/RenameResetPrompt.h"
 
-RenameResetPrompt::RenameResetPrompt(Store store, Roads roads)
+RenameResetPrompt::RenameResetPrompt(Store store, Actions actions)
     : m_store(std::move(store))
-    , m_roads(std::move(roads))
+    , m_actions(std::move(actions))
 {
 }
 
@@ -54,18 +54,18 @@ void RenameResetPrompt::answerYes(bool dontShowAgain)
     switch (request) {
     case Request::Addition:
         // The reset comes first: the adding's own completion must find keep mode.
-        if (m_roads.resetRenaming)
-            m_roads.resetRenaming();
-        if (m_roads.addPhotos)
-            m_roads.addPhotos(paths);
+        if (m_actions.resetRenaming)
+            m_actions.resetRenaming();
+        if (m_actions.addPhotos)
+            m_actions.addPhotos(paths);
         break;
     case Request::RemovalByButton:
-        if (m_roads.removePhotosForRemoveButton)
-            m_roads.removePhotosForRemoveButton();
+        if (m_actions.removePhotosForRemoveButton)
+            m_actions.removePhotosForRemoveButton();
         break;
     case Request::RemovalByMenu:
-        if (m_roads.removePhotoForMenuOption)
-            m_roads.removePhotoForMenuOption();
+        if (m_actions.removePhotoForMenuOption)
+            m_actions.removePhotoForMenuOption();
         break;
     case Request::None:
         break;

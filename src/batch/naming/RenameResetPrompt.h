@@ -18,7 +18,7 @@ public:
     };
 
     // What Yes carries out; called in this order.
-    struct Roads {
+    struct Actions {
         std::function<void()> resetRenaming; // an addition: renaming back to keep mode first
         std::function<void(const QStringList&)> addPhotos; // then the held-back paths
         std::function<void()> removePhotosForRemoveButton;
@@ -27,7 +27,7 @@ public:
 
     enum class Request { None, Addition, RemovalByButton, RemovalByMenu };
 
-    RenameResetPrompt(Store store, Roads roads);
+    RenameResetPrompt(Store store, Actions actions);
 
     // Renaming is in force when the edit switch is on while the renaming page is
     // shown, or when the renaming notice is visible.
@@ -51,7 +51,7 @@ private:
     void saveChoice(bool dontShowAgain);
 
     Store m_store;
-    Roads m_roads;
+    Actions m_actions;
     Request m_pending = Request::None;
     QStringList m_heldPaths;
 };

@@ -214,7 +214,7 @@ void MetadataFormView::fieldTyped(const FieldControl& control, const QString& te
 
 void MetadataFormView::storeEdit(const FieldControl& control, const QString& text)
 {
-    // The one road of typed text into a record: a typed IPTC date is stored in
+    // The one path of typed text into a record: a typed IPTC date is stored in
     // IPTC's form.
     const MetadataField field = control.field->field;
     m_typingField = field;

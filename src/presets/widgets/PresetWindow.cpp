@@ -43,7 +43,7 @@ void PresetWindow::setupUIForSelectedPresetObject(const std::shared_ptr<MetaData
 
 void PresetWindow::done(int result)
 {
-    // Every road out of the window (its buttons, Escape, the window's close) ends here.
+    // Every path out of the window (its buttons, Escape, the window's close) ends here.
     m_busy.reset();
     QDialog::done(result);
 }

@@ -13,7 +13,7 @@ class PresetView;
 
 // The preset window ("winPresets"): a window-modal sheet over the editor holding
 // the PresetView. While it is open the application counts a sub-window as open
-// (the flag given), so alerts of the editor wait; closing it, by any road, clears
+// (the flag given), so alerts of the editor wait; closing it, by any path, clears
 // the flag.
 class PresetWindow : public QDialog {
     Q_OBJECT

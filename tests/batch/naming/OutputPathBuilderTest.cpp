@@ -659,7 +659,7 @@ TEST(OutputPathBuilder, seesThroughSymbolicLinksToTheSourcesOfOtherPhotos)
     EXPECT_TRUE(own.warnings.isEmpty());
 }
 
-// The whole road with the offline geocoder, in English names.
+// The whole path with the offline geocoder, in English names.
 TEST(OutputPathBuilder, namesRealPlacesOfflineAndSaysThatStreetsAreUnknown)
 {
     const std::string savedMessages = std::setlocale(LC_MESSAGES, nullptr);

@@ -309,7 +309,7 @@ TEST_F(BatchRunnerTest, eachRunNamesPlacesWithTheGeocoderChosenAtItsStartAndKeep
     };
     EXPECT_TRUE(runInto(u"first"_s).contains(u"Online"_s));
     EXPECT_TRUE(runInto(u"second"_s).contains(u"Online"_s));
-    EXPECT_EQ(online->requests, 1); // the same road keeps its answers
+    EXPECT_EQ(online->requests, 1); // the same path keeps its answers
     chosen = offline; // the network went away
     EXPECT_TRUE(runInto(u"third"_s).contains(u"Offline"_s));
     EXPECT_EQ(offline->requests, 1);

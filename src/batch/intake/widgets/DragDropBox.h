@@ -30,7 +30,7 @@ public:
     bool isDraggingEnabled() const { return acceptDrops(); }
 
     // What a drop of this data does: the paths posted, or nothing. Public so the
-    // road from data to notification can be driven without a drag.
+    // path from data to notification can be driven without a drag.
     bool performDrop(const class QMimeData* data);
 
 signals:

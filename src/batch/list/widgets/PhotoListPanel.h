@@ -76,7 +76,7 @@ public:
     // ---- Adding photos ----
     // A drop on either drop box: added now, or held behind the reset prompt.
     void handleFileDragDropNotification(const Notification& notification);
-    // Every road that adds photos (drops, the add panels, the File menu) comes
+    // Every path that adds photos (drops, the add panels, the File menu) comes
     // here: photos in the trash are refused, an adding that runs is not
     // interrupted, and while renaming is in force the reset prompt asks first.
     void requestAddition(const QStringList& paths);

@@ -27,7 +27,7 @@ class Presenter;
 class ProcessProgressSheet;
 class SummaryWindow;
 
-// The batch roads of the editor: Next (the renaming page), Process (checks,
+// The batch paths of the editor: Next (the renaming page), Process (checks,
 // destination panel, confirmation, start), Stop, Restore and Reset, the progress
 // sheet, the bottom line and the summary. A BatchRunner does the run; the rules
 // come from OutputOptionsModel, AlertCatalog and BatchTexts. Main thread only.
@@ -94,7 +94,7 @@ public:
     // A run is being prepared (its snapshot taken) or is running.
     bool isProcessing() const { return m_preparing.has_value() || m_runner.isRunning(); }
 
-    // ---- The buttons' roads ----
+    // ---- The buttons' paths ----
     void btnProcessTapped();
     void btnNextTapped();
     void btnStopProcessTapped();
