@@ -132,7 +132,7 @@ public:
     bool onImageRenameOptionPage() const;
     // The batch panel's share of enableView (the Next button and its image).
     virtual void enableBatchView(bool enable);
-    // The Reset button's road (the metadata menu's "Reset").
+    // The Reset button's path (the metadata menu's "Reset").
     virtual void btnResetTapped();
     // While a drop-down list of the editor is open its other buttons are off.
     virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable);

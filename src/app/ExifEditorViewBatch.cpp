@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/OnlineConsentPrompt.h"
-#include "app/OnlineRoad.h"
+#include "app/OnlineAccess.h"
 #include "platform/UrlOpener.h"
 #include "batch/list/AttachPopupType.h"
 #include "batch/list/PhotoListControls.h"
@@ -18,7 +18,7 @@
 
 // The output options, the renaming page and the batch run in the editor view:
 // the renaming page takes its place in the right stack, the batch bar the bottom,
-// and a BatchController runs the roads between them and the rest of the editor.
+// and a BatchController runs the paths between them and the rest of the editor.
 
 void ExifEditorView::wireBatch()
 {
@@ -44,7 +44,7 @@ void ExifEditorView::wireBatch()
 
     m_batch = new BatchController(bar, page, m_app.presenter(), m_app.isSubWindowOpened, *this, this);
     // Place names come online only where the user agreed and the network is there.
-    m_batch->runner().setGeocoderChoice(&OnlineRoad::placeNameGeocoder);
+    m_batch->runner().setGeocoderChoice(&OnlineAccess::placeNameGeocoder);
 
     connect(m_batch, &BatchController::renamingPageRequested, this, &ExifEditorView::showRenamingPage);
     connect(m_batch, &BatchController::presetsEnabledRequested, this, &ExifEditorView::setPresetsEnabled);
@@ -100,7 +100,7 @@ void ExifEditorView::showAlert(int tag, std::function<void(AlertButton)> answere
     presentAlert(tag, std::move(answered));
 }
 
-// Place names in new file names are the geocoder's first road online when no map
+// Place names in new file names are the geocoder's first path online when no map
 // was opened yet: the one question about the network comes here too.
 void ExifEditorView::beforePlaceNames(std::function<void()> then)
 {

@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/OnlineConsentPrompt.h"
-#include "app/OnlineRoad.h"
+#include "app/OnlineAccess.h"
 #include "viewer/TileFetcher.h"
 #include "viewer/widgets/MetaDataPopupView.h"
 #include "base/NotificationCenter.h"
@@ -20,13 +20,13 @@ void ExifEditorView::wireMetaDataPopup()
     m_metaDataPopup = new MetaDataPopupView(m_app.arraySelectedImagesToProcess, this);
     // The viewer's tiles: online only where the user agreed and the network is there,
     // else what the disk cache holds, with the offline map around it.
-    auto* tiles = new TileFetcher(OnlineRoad::settings().tileUrl, TileFetcher::defaultCacheDirectory(), m_metaDataPopup);
-    tiles->setOnline(OnlineRoad::isOnline());
+    auto* tiles = new TileFetcher(OnlineAccess::settings().tileUrl, TileFetcher::defaultCacheDirectory(), m_metaDataPopup);
+    tiles->setOnline(OnlineAccess::isOnline());
     m_metaDataPopup->mapView().setTileFetcher(tiles);
     for (const QString& name : { Notifications::reachabilityChanged, Notifications::onlineServicesChanged }) {
         NotificationCenter::defaultCenter().addObserver(tiles, name, [tiles](const Notification&) {
             // After the application has taken the new status in.
-            QTimer::singleShot(0, tiles, [tiles] { tiles->setOnline(OnlineRoad::isOnline()); });
+            QTimer::singleShot(0, tiles, [tiles] { tiles->setOnline(OnlineAccess::isOnline()); });
         });
     }
     // The viewer's map is the first thing that may go online: the user is asked once,

@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/OnlineConsentPrompt.h"
-#include "app/OnlineRoad.h"
+#include "app/OnlineAccess.h"
 #include "controls/Presenter.h"
 #include "form/widgets/MapPickerWindow.h"
 #include "viewer/TileFetcher.h"
@@ -16,9 +16,9 @@ namespace {
 void openPicker(AppDelegate& app, MetadataFormView& form)
 {
     QPointer<MetadataFormView> target(&form);
-    auto* tiles = new TileFetcher(OnlineRoad::settings().tileUrl, TileFetcher::defaultCacheDirectory());
-    tiles->setOnline(OnlineRoad::isOnline());
-    auto* window = new MapPickerWindow(form.mapPickerRecord(), tiles, &OnlineRoad::placeNameGeocoder, form.window());
+    auto* tiles = new TileFetcher(OnlineAccess::settings().tileUrl, TileFetcher::defaultCacheDirectory());
+    tiles->setOnline(OnlineAccess::isOnline());
+    auto* window = new MapPickerWindow(form.mapPickerRecord(), tiles, &OnlineAccess::placeNameGeocoder, form.window());
     tiles->setParent(window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(window, &MapPickerWindow::chosen, &form, [target](const QString& title, double lat, double lon) {

@@ -1,7 +1,7 @@
 #include "app/OnlineConsentPrompt.h"
 
 #include "app/AppDelegate.h"
-#include "app/OnlineRoad.h"
+#include "app/OnlineAccess.h"
 #include "base/NotificationCenter.h"
 #include "base/Notifications.h"
 #include "controls/Presenter.h"
@@ -13,7 +13,7 @@ namespace OnlineConsentPrompt {
 
 void askIfNeeded(AppDelegate& app, QWidget* window, std::function<void()> then)
 {
-    if (!OnlineServices::needsAsking(OnlineRoad::settings().consent, app.networkStatus)) {
+    if (!OnlineServices::needsAsking(OnlineAccess::settings().consent, app.networkStatus)) {
         then();
         return;
     }
@@ -44,7 +44,7 @@ void setOnline(AppDelegate& app, bool online)
 
 bool isOnlineChosen(const AppDelegate&)
 {
-    return OnlineRoad::settings().consent == OnlineServices::Consent::Online;
+    return OnlineAccess::settings().consent == OnlineServices::Consent::Online;
 }
 
 } // namespace OnlineConsentPrompt

@@ -7,7 +7,7 @@
 
 // Whether the map and the place names take the online path now: the user agreed
 // (the user defaults) and the application's reachability says the network is there.
-namespace OnlineRoad {
+namespace OnlineAccess {
 
 OnlineServices::Settings settings();
 bool isOnline();
@@ -17,4 +17,4 @@ bool isOnline();
 // so its cache of answers lasts.
 std::shared_ptr<ReverseGeocoder> placeNameGeocoder();
 
-} // namespace OnlineRoad
+} // namespace OnlineAccess

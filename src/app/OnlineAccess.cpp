@@ -1,11 +1,11 @@
-#include "app/OnlineRoad.h"
+#include "app/OnlineAccess.h"
 
 #include "app/AppDelegate.h"
 #include "batch/naming/GeoNamesGeocoder.h"
 #include "batch/naming/NominatimGeocoder.h"
 #include "platform/UserDefaults.h"
 
-namespace OnlineRoad {
+namespace OnlineAccess {
 
 OnlineServices::Settings settings()
 {
@@ -34,4 +34,4 @@ std::shared_ptr<ReverseGeocoder> placeNameGeocoder()
     return online;
 }
 
-} // namespace OnlineRoad
+} // namespace OnlineAccess
