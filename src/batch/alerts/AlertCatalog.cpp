@@ -9,30 +9,30 @@ QString plural(bool many)
     return many ? QStringLiteral("s") : QString();
 }
 
+// A sentence added to an alert's message when count is above 0: one for a single
+// item, many (with %1) for more.
+QString withNote(const QString& message, int count, const char* one, const char* many)
+{
+    if (count <= 0)
+        return message;
+    const QString note = count == 1 ? QString::fromUtf8(one) : QString::fromUtf8(many).arg(count);
+    return message.isEmpty() ? note : message + QLatin1Char(' ') + note;
+}
+
 // The adding's alerts also say when folders could not be read: their photos are
 // missing from the list, and the log names the folders.
 QString withUnreadableFolders(const QString& message, int folders)
 {
-    if (folders <= 0)
-        return message;
-    const QString note = folders == 1
-        ? QStringLiteral("1 folder could not be read; its photos were not added (the log names it).")
-        : QStringLiteral("%1 folders could not be read; their photos were not added (the log names them).")
-              .arg(folders);
-    return message.isEmpty() ? note : message + QLatin1Char(' ') + note;
+    return withNote(message, folders, "1 folder could not be read; its photos were not added (the log names it).",
+        "%1 folders could not be read; their photos were not added (the log names them).");
 }
 
 // A photo library that lists files outside itself is crafted or broken; its
 // refused files are not "damaged or not supported", and the user hears why.
 QString withOutsideLibrary(const QString& message, int files)
 {
-    if (files <= 0)
-        return message;
-    const QString note = files == 1
-        ? QStringLiteral("1 file that a photo library lists points outside the library and was not added.")
-        : QStringLiteral("%1 files that a photo library lists point outside the library and were not added.")
-              .arg(files);
-    return message.isEmpty() ? note : message + QLatin1Char(' ') + note;
+    return withNote(message, files, "1 file that a photo library lists points outside the library and was not added.",
+        "%1 files that a photo library lists point outside the library and were not added.");
 }
 
 AlertContent content(int tag, const QString& title, const QString& message, int buttons)
