@@ -285,7 +285,11 @@ std::unique_ptr<Exiv2::Image> imageWithXmpParsedApart(QByteArrayView bytes)
     if (!decoded)
         return nullptr;
     auto* io = new Exiv2::MemIo;
+    // exiv2 0.27 takes an io only as its std::auto_ptr typedef; clang warns on naming it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     Exiv2::BasicIo::AutoPtr owned(io);
+#pragma GCC diagnostic pop
     const auto* data = reinterpret_cast<const Exiv2::byte*>(bytes.data());
     if (io->write(data, long(segment->start)) != long(segment->start)
         || io->write(data + segment->end, long(bytes.size() - segment->end)) != long(bytes.size() - segment->end))
