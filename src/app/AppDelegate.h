@@ -2,6 +2,7 @@
 
 #include "base/NotificationCenter.h"
 #include "base/WorkerRegistry.h"
+#include "controls/WindowServices.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
@@ -29,9 +30,10 @@ class UserDefaults;
 // application shares for the run. Every part reaches it through AppDelegate::shared().
 //
 // The state is read and written on the main thread; the two flags a worker may set
-// are atomic. The preset list outlives the run through the preset archive under
+// are atomic. It lends the window's panels its services (WindowServices).
+// The preset list outlives the run through the preset archive under
 // "PROJECT_SESSION", written shortly after the list changes and at termination.
-class AppDelegate : public QObject {
+class AppDelegate : public QObject, public WindowServices {
     Q_OBJECT
 public:
     using EditorViewFactory = std::function<QWidget*(QWidget* parent)>;
@@ -109,12 +111,13 @@ public:
     void setInternetReachability(std::unique_ptr<Reachability> reachability);
 
     // ---- Services, replaceable by tests ----
-    Presenter& presenter() const { return *m_presenter; }
+    Presenter& presenter() const override { return *m_presenter; }
     void setPresenter(std::shared_ptr<Presenter> presenter);
-    UrlOpener& urlOpener() const { return *m_urlOpener; }
+    UrlOpener& urlOpener() const override { return *m_urlOpener; }
     void setUrlOpener(std::shared_ptr<UrlOpener> opener);
-    UserDefaults& defaults() const;
-    WorkerRegistry& workers() { return m_workers; }
+    UserDefaults& defaults() const override;
+    WorkerRegistry& workers() override { return m_workers; }
+    std::atomic<bool>& subWindowOpenedFlag() override { return isSubWindowOpened; }
     // What ending the event loop means (default: QCoreApplication::quit()).
     void setTerminateHandler(std::function<void()> handler) { m_terminateHandler = std::move(handler); }
     // How long the end waits for the workers, and what ends the process after that

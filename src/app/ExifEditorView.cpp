@@ -62,8 +62,9 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
 ExifEditorView::~ExifEditorView()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
-    // The panels call this view through their hosts until they are gone: they go
-    // first, in the order they came, while the view is still whole.
+    // The panels call this view (the batch as its editor, the others through their
+    // connections) until they are gone: they go first, in the order they came,
+    // while the view is still whole.
     QList<QPointer<QObject>> children;
     for (QObject* child : QObject::children())
         children.append(child);
@@ -71,34 +72,9 @@ ExifEditorView::~ExifEditorView()
         delete child.data();
 }
 
-Presenter& ExifEditorView::presenter()
-{
-    return m_app.presenter();
-}
-
-UrlOpener& ExifEditorView::urlOpener()
-{
-    return m_app.urlOpener();
-}
-
-UserDefaults& ExifEditorView::defaults()
-{
-    return m_app.defaults();
-}
-
-WorkerRegistry& ExifEditorView::workers()
-{
-    return m_app.workers();
-}
-
-void ExifEditorView::enableSelectAll(bool enable)
-{
-    m_app.enableSelectAll(enable);
-}
-
 void ExifEditorView::buildLayout()
 {
-    m_photoList = new PhotoListPanel(*this, m_app.arraySelectedImagesToProcess, this);
+    m_photoList = new PhotoListPanel(m_app, m_app.arraySelectedImagesToProcess, this);
     m_photoList->setFixedWidth(kPhotoListWidth);
     m_rightStack = new QStackedWidget(this);
     m_rightStack->setObjectName(QStringLiteral("stkEditorPages"));
@@ -153,6 +129,8 @@ void ExifEditorView::wirePhotoList()
         if (onImageRenameOptionPage())
             setPresetsAndNextEnabled(false);
     });
+    // Select All stands in the menu while an add panel is up.
+    connect(list, &PhotoListPanel::addPanelOpen, &m_app, &AppDelegate::enableSelectAll);
 }
 
 void ExifEditorView::replacePlaceholder(QWidget*& slot, QWidget* panel)

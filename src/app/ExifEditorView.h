@@ -38,16 +38,14 @@ class QStackedWidget;
 // wire functions connect them to the panels concerned (wirePhotoList in this
 // view's own file; wireForm, wireBatch, wirePresets and wireMetaDataPopup in
 // ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp, ExifEditorViewPresets.cpp and
-// ExifEditorViewMetaDataPopup.cpp). What a panel asks of the application (the
-// presenter, the defaults, the busy flag, the workers) it asks through its Host
-// (PhotoListPanel::Host, BatchController::Host, PresetsPanel::Host), which the
-// view implements. A method whose panel is not there yet does nothing and answers
-// the neutral value; the virtual ones let a test stand in for a panel.
-class ExifEditorView : public QWidget,
-                       public ExifEditorViewInterface,
-                       public PhotoListPanel::Host,
-                       public BatchController::Host,
-                       public PresetsPanel::Host {
+// ExifEditorViewMetaDataPopup.cpp). The panels borrow the application's services
+// (the presenter, the defaults, the busy flag, the workers, the URL opener) from
+// the application itself, as WindowServices; the batch asks what only the editor
+// knows (the batch list, the form's answers, the alert sheet) through
+// BatchController::Editor, which the view implements. A method whose panel is not
+// there yet does nothing and answers the neutral value; the virtual ones let a
+// test stand in for a panel.
+class ExifEditorView : public QWidget, public ExifEditorViewInterface, public BatchController::Editor {
     Q_OBJECT
 public:
     // The application-wide state comes from `app` (batch list, presenter, defaults).
@@ -55,14 +53,6 @@ public:
     ~ExifEditorView() override;
 
     AppDelegate& app() const { return m_app; }
-
-    // ---- The application's services, lent to the panels ----
-    QWidget* hostWidget() override { return this; }
-    Presenter& presenter() override;
-    UrlOpener& urlOpener() override;
-    UserDefaults& defaults() override;
-    WorkerRegistry& workers() override;
-    void enableSelectAll(bool enable) override;
 
     // ---- ExifEditorViewInterface ----
     bool isParamsChanged() const override;
@@ -138,24 +128,18 @@ public:
     virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable);
 
     // What the batch asks of the editor: the batch list, the form's checks and
-    // records, the alert sheet, the summary's link, the waiting place.
+    // records, the alert sheet, the question before going online.
     QList<std::shared_ptr<PhotoFile>> batchList() const override;
     int tickedCount() const override;
     bool isValidFormData() override;
-    FormRecords formRecords() override;
+    BatchController::FormRecords formRecords() override;
     void showAlert(int tag, std::function<void(AlertButton)> answered) override;
     void beforePlaceNames(std::function<void()> then) override;
     bool isResetEnabled() const override;
-    void openUrl(const QUrl& url) override;
-    WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stopAndWait) override;
 
     // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
     void setPresetsEnabled(bool enable);
     PresetsPanel* presetsPanel() const { return m_presets; }
-    void presetsDidChange() override;
-    void applyPreset(const MetaDataObject& preset) override;
-    std::atomic<bool>& subWindowOpenedFlag() override;
-    MetadataFormView::MapPickerOpener mapPickerOpener() override;
 
     // ---- The metadata viewer (ExifEditorViewMetaDataPopup.cpp) ----
     MetaDataPopupView* metaDataPopup() const { return m_metaDataPopup; }

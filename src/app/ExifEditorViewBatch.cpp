@@ -2,7 +2,6 @@
 #include "app/ExifEditorView.h"
 #include "app/OnlineConsentPrompt.h"
 #include "app/OnlineAccess.h"
-#include "platform/UrlOpener.h"
 #include "batch/list/AttachPopupType.h"
 #include "batch/list/PhotoListControls.h"
 #include "batch/list/PhotoListModel.h"
@@ -42,7 +41,7 @@ void ExifEditorView::wireBatch()
         popup->open(anchor, rows, std::move(chosen), options);
     });
 
-    m_batch = new BatchController(bar, page, m_app.presenter(), m_app.isSubWindowOpened, *this, this);
+    m_batch = new BatchController(bar, page, m_app, *this, this);
     // Place names come online only where the user agreed and the network is there.
     m_batch->runner().setGeocoderChoice(&OnlineAccess::placeNameGeocoder);
 
@@ -86,7 +85,7 @@ bool ExifEditorView::isValidFormData()
     return !form || form->isValidFormData();
 }
 
-BatchController::Host::FormRecords ExifEditorView::formRecords()
+BatchController::FormRecords ExifEditorView::formRecords()
 {
     MetadataFormView* form = metadataFormView();
     if (!form)
@@ -111,16 +110,6 @@ bool ExifEditorView::isResetEnabled() const
 {
     const MetadataFormView* form = metadataFormView();
     return form && form->isMetaDataResetEnable();
-}
-
-void ExifEditorView::openUrl(const QUrl& url)
-{
-    m_app.urlOpener().openUrl(url);
-}
-
-WorkerRegistry::Registration ExifEditorView::registerWorker(WorkerRegistry::StopAndWait stopAndWait)
-{
-    return m_app.workers().add(std::move(stopAndWait));
 }
 
 BatchController* ExifEditorView::batchController() const

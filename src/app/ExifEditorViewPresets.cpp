@@ -22,7 +22,14 @@ constexpr int kBarMargin = 12;
 
 void ExifEditorView::wirePresets()
 {
-    m_presets = new PresetsPanel(*this, m_app.arrayPresets, this, *m_photoList->popup(), this);
+    m_presets = new PresetsPanel(m_app, m_app.arrayPresets, this, *m_photoList->popup(), this);
+    m_presets->setMapPickerOpener(MapPickerOpening::opener(m_app));
+    // Every change of the list is written to the archive; a chosen preset is laid over the form.
+    connect(m_presets, &PresetsPanel::presetsChanged, &m_app, &AppDelegate::presetsDidChange);
+    connect(m_presets, &PresetsPanel::presetChosen, this, [this](const MetaDataObject& preset) {
+        if (MetadataFormView* form = metadataFormView())
+            form->appendPreset(preset);
+    });
     // The drop-down stands beside the batch buttons, just before the renaming button.
     if (auto* bar = qobject_cast<BatchBottomBar*>(m_bottomBar)) {
         bar->insertBeforeNext(m_presets->button());
@@ -33,27 +40,6 @@ void ExifEditorView::wirePresets()
         button->move(kBarMargin, (m_bottomBar->height() - button->height()) / 2);
         button->show();
     }
-}
-
-void ExifEditorView::presetsDidChange()
-{
-    m_app.presetsDidChange();
-}
-
-void ExifEditorView::applyPreset(const MetaDataObject& preset)
-{
-    if (MetadataFormView* form = metadataFormView())
-        form->appendPreset(preset);
-}
-
-std::atomic<bool>& ExifEditorView::subWindowOpenedFlag()
-{
-    return m_app.isSubWindowOpened;
-}
-
-MetadataFormView::MapPickerOpener ExifEditorView::mapPickerOpener()
-{
-    return MapPickerOpening::opener(m_app);
 }
 
 void ExifEditorView::setPresetsEnabled(bool enable)

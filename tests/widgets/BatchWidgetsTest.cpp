@@ -13,6 +13,7 @@
 #include "batch/run/widgets/SummaryWindow.h"
 #include "controls/GRProgressIndicator.h"
 #include "controls/IMGButton.h"
+#include "controls/WindowServices.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Setup.h"
@@ -48,9 +49,10 @@ template <typename T> T* find(QObject* root, const QString& name)
     return child;
 }
 
-// The editor around the batch widgets, as far as they ask it: the photo list, the
-// form's answers, and the alert sheet, whose questions the test answers.
-struct Editor : BatchController::Host {
+// The editor around the batch widgets, as far as they ask it: the application's
+// services, the photo list, the form's answers, and the alert sheet, whose
+// questions the test answers.
+struct Editor : WindowServices, BatchController::Editor {
     struct Alert {
         int tag;
         std::function<void(AlertButton)> answered;
@@ -59,7 +61,8 @@ struct Editor : BatchController::Host {
     BatchBottomBar* bar = nullptr;
     OutputOptionsPage* page = nullptr;
     BatchController* controller = nullptr;
-    RecordingPresenter presenter;
+    mutable RecordingPresenter dialogs;
+    mutable RecordingUrlOpener opener;
     std::atomic<bool> isSubWindowOpened { false };
     PhotoList photos;
     bool formValid = true;
@@ -70,9 +73,8 @@ struct Editor : BatchController::Host {
     int formResets = 0;
     int recordsTaken = 0;
     QList<Alert> alerts;
-    QList<QUrl> opened;
     std::function<void()> whenSummaryClosed;
-    WorkerRegistry workers;
+    WorkerRegistry registry;
     // Last, so that the widgets go first: they hold on to everything above.
     QWidget window;
 
@@ -83,7 +85,7 @@ struct Editor : BatchController::Host {
         bar = new BatchBottomBar(&window);
         layout->addWidget(page);
         layout->addWidget(bar);
-        controller = new BatchController(bar, page, presenter, isSubWindowOpened, *this, &window);
+        controller = new BatchController(bar, page, *this, *this, &window);
         QObject::connect(controller, &BatchController::renamingPageRequested, [this](bool show) { pageShown = show; });
         QObject::connect(controller, &BatchController::runCompleted, [this] { ++completedRuns; });
         QObject::connect(controller, &BatchController::formResetRequested, [this] { ++formResets; });
@@ -95,16 +97,22 @@ struct Editor : BatchController::Host {
         window.show();
     }
 
+    Presenter& presenter() const override { return dialogs; }
+    UrlOpener& urlOpener() const override { return opener; }
+    UserDefaults& defaults() const override { return UserDefaults::standardUserDefaults(); }
+    WorkerRegistry& workers() override { return registry; }
+    std::atomic<bool>& subWindowOpenedFlag() override { return isSubWindowOpened; }
+
     QList<std::shared_ptr<PhotoFile>> batchList() const override { return photos; }
     int tickedCount() const override
     {
         return int(std::count_if(photos.begin(), photos.end(), [](const auto& p) { return p->isSelected; }));
     }
     bool isValidFormData() override { return formValid; }
-    FormRecords formRecords() override
+    BatchController::FormRecords formRecords() override
     {
         ++recordsTaken;
-        FormRecords records { std::make_shared<MetaDataObject>(), std::make_shared<MetaDataObject>() };
+        BatchController::FormRecords records { std::make_shared<MetaDataObject>(), std::make_shared<MetaDataObject>() };
         for (MetaDataObject* record : { records.settings.get(), records.onlyUpdated.get() }) {
             record->setField(MetadataField::Artist, u"Widget Artist"_s);
             record->setUpdated(MetadataField::Artist, true);
@@ -118,11 +126,6 @@ struct Editor : BatchController::Host {
         alerts.append({ tag, std::move(answered) });
     }
     void beforePlaceNames(std::function<void()> then) override { placeQuestions.append(std::move(then)); }
-    void openUrl(const QUrl& url) override { opened.append(url); }
-    WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stop) override
-    {
-        return workers.add(std::move(stop));
-    }
 
     QList<int> alertTags() const
     {
@@ -305,7 +308,7 @@ private slots:
         // The folder keeps its case and spaces all the way to the link.
         QCOMPARE(e.summary()->outputFolder(), output());
         e.click(u"btnOpenOutputFolder"_s);
-        QCOMPARE(e.opened, QList<QUrl> { QUrl::fromLocalFile(output()) });
+        QCOMPARE(e.opener.opened, QList<QUrl> { QUrl::fromLocalFile(output()) });
         QVERIFY(e.bar->btnRestore()->isEnabled());
     }
 
@@ -325,14 +328,14 @@ private slots:
         QCOMPARE(find<QWidget>(panel, u"btnKeepSourceInfo"_s)->toolTip(), DestinationPanel::kKeepSourceTip);
 
         e.click(u"btnChooseFolder"_s);
-        QCOMPARE(e.presenter.panels.size(), 1);
-        QVERIFY(e.presenter.panels.last().request.chooseDirectories);
-        QVERIFY(!e.presenter.panels.last().request.chooseFiles);
-        e.presenter.answerPanel({ mixed });
+        QCOMPARE(e.dialogs.panels.size(), 1);
+        QVERIFY(e.dialogs.panels.last().request.chooseDirectories);
+        QVERIFY(!e.dialogs.panels.last().request.chooseFiles);
+        e.dialogs.answerPanel({ mixed });
         e.click(u"btnChooseFolder"_s);
         const QString trash = m_home.path() + u"/data/Trash/files/old"_s;
         QDir().mkpath(trash);
-        e.presenter.answerPanel({ trash });
+        e.dialogs.answerPanel({ trash });
         QCOMPARE(panel->folder(), mixed);
 
         e.click(u"btnSelectDestination"_s);
@@ -349,9 +352,9 @@ private slots:
         const QString chosen = m_dir->path() + u"/Chosen"_s;
         QDir().mkpath(chosen);
         e.click(u"btnSelectFolder"_s);
-        QCOMPARE(e.presenter.panels.size(), 1);
-        QCOMPARE(e.presenter.panels.last().request.directory, OutputRenamingOptions::defaultOutputFolder());
-        e.presenter.answerPanel({ chosen });
+        QCOMPARE(e.dialogs.panels.size(), 1);
+        QCOMPARE(e.dialogs.panels.last().request.directory, OutputRenamingOptions::defaultOutputFolder());
+        e.dialogs.answerPanel({ chosen });
         QCOMPARE(find<QLineEdit>(e.page, u"txtPathImg"_s)->text(), chosen);
         e.clickProcess();
         QTRY_VERIFY(e.destinationPanel());
@@ -607,15 +610,15 @@ private slots:
         bool runningAfterStop = true;
         // The application ends while the run is in progress.
         connect(e.controller, &BatchController::runStarted, this, [&] {
-            registered = e.workers.count();
-            e.workers.stopAll();
+            registered = e.registry.count();
+            e.registry.stopAll();
             runningAfterStop = e.runner().isRunning();
         });
         processInto(output());
         QTRY_COMPARE(registered, 1);
         QVERIFY(!runningAfterStop);
         QCOMPARE(e.completedRuns, 1);
-        QCOMPARE(e.workers.count(), 0);
+        QCOMPARE(e.registry.count(), 0);
     }
 
     void resetHandsTheFormBackAndDisablesItself()

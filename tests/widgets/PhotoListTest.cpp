@@ -751,8 +751,11 @@ private slots:
         QCOMPARE(m_presenter->panels.size(), 1);
         QVERIFY(m_presenter->panels.first().request.chooseDirectories);
         QVERIFY(m_app->isSubWindowOpened);
+        // While the add panel is up the menu offers Deselect All, as over the main window's panels.
+        QVERIFY(!m_app->menuSelectAll->isVisible() && m_app->menuDeselectAll->isVisible());
         m_presenter->answerPanel({});
         QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(m_app->menuSelectAll->isVisible() && !m_app->menuDeselectAll->isVisible());
         QCOMPARE(model()->count(), 1);
 
         QPushButton anchor(m_editor);

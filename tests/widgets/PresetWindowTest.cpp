@@ -60,33 +60,15 @@ QList<std::shared_ptr<MetaDataObject>> archivedPresets(AppDelegate& app)
 
 } // namespace
 
-// The editor the presets panel serves, over the test's application.
-struct PresetsHost : PresetsPanel::Host {
-    explicit PresetsHost(AppDelegate& app)
-        : app(app)
-    {
-    }
-    Presenter& presenter() override { return app.presenter(); }
-    void presetsDidChange() override { app.presetsDidChange(); }
-    void applyPreset(const MetaDataObject& preset) override
-    {
-        if (apply)
-            apply(preset);
-    }
-    std::atomic<bool>& subWindowOpenedFlag() override { return app.isSubWindowOpened; }
-
-    AppDelegate& app;
-    std::function<void(const MetaDataObject&)> apply;
-};
-
 class PresetWindowTest : public QObject, public RecordedApplication {
     Q_OBJECT
 
     QTemporaryDir m_home;
     std::unique_ptr<QWidget> m_editor;
     std::unique_ptr<AttachedPopupTable> m_popup;
-    std::unique_ptr<PresetsHost> m_host;
     std::unique_ptr<PresetsPanel> m_panel;
+    // What the editor does with a chosen preset.
+    std::function<void(const MetaDataObject&)> m_apply;
     QList<std::shared_ptr<MetaDataObject>> m_applied;
 
     // The drop-down's list, open, and the row with this text clicked.
@@ -122,10 +104,13 @@ private slots:
         m_editor = std::make_unique<QWidget>();
         m_editor->resize(900, 600);
         m_popup = std::make_unique<AttachedPopupTable>(m_editor.get());
-        m_host = std::make_unique<PresetsHost>(*m_app);
-        m_panel = std::make_unique<PresetsPanel>(*m_host, m_app->arrayPresets, m_editor.get(), *m_popup);
+        // The panel wired as the editor wires it: over the application's services,
+        // its changes written to the archive, a chosen preset handed on.
+        m_panel = std::make_unique<PresetsPanel>(*m_app, m_app->arrayPresets, m_editor.get(), *m_popup);
+        connect(m_panel.get(), &PresetsPanel::presetsChanged, m_app.get(), &AppDelegate::presetsDidChange);
+        connect(m_panel.get(), &PresetsPanel::presetChosen, this, [this](const MetaDataObject& chosen) { m_apply(chosen); });
         m_applied.clear();
-        m_host->apply = [this](const MetaDataObject& chosen) {
+        m_apply = [this](const MetaDataObject& chosen) {
             for (const auto& p : m_app->arrayPresets)
                 if (p.get() == &chosen)
                     m_applied.append(p);
@@ -137,7 +122,6 @@ private slots:
     void cleanup()
     {
         m_panel.reset();
-        m_host.reset();
         m_popup.reset();
         m_editor.reset();
         m_app.reset();
@@ -321,7 +305,7 @@ private slots:
             { { F::Artist, QStringLiteral("Photo artist") }, { F::ImageDescription, QStringLiteral("Fjord") } }) });
         QTRY_COMPARE(child<QLineEdit>(editorForm, "txtArtist")->text(), QStringLiteral("Photo artist"));
         QTest::keyClicks(child<QLineEdit>(editorForm, "txtImageDescription"), QStringLiteral(" at dusk"));
-        m_host->apply = [&editorForm](const MetaDataObject& chosen) { editorForm.appendPreset(chosen); };
+        m_apply = [&editorForm](const MetaDataObject& chosen) { editorForm.appendPreset(chosen); };
 
         PresetWindow* window = openWindow();
         const auto open = m_app->arrayPresets.first();

@@ -3,6 +3,7 @@
 #include "batch/list/AttachPopupType.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/Presenter.h"
+#include "controls/WindowServices.h"
 #include "model/MetaDataObject.h"
 #include "presets/PresetChoice.h"
 #include "presets/PresetListModel.h"
@@ -22,16 +23,16 @@ constexpr int kListWidth = 220;
 
 } // namespace
 
-PresetsPanel::PresetsPanel(Host& host, QList<std::shared_ptr<MetaDataObject>>& presets, QWidget* editor,
+PresetsPanel::PresetsPanel(WindowServices& services, QList<std::shared_ptr<MetaDataObject>>& presets, QWidget* editor,
     AttachedPopupTable& popup, QObject* parent)
     : QObject(parent)
-    , m_host(host)
+    , m_services(services)
     , m_editor(editor)
     , m_popup(popup)
 {
     m_model = new PresetListModel(presets, this);
     m_shown = new PresetChoice(*m_model, this);
-    connect(m_model, &PresetListModel::presetsChanged, this, [this] { m_host.presetsDidChange(); });
+    connect(m_model, &PresetListModel::presetsChanged, this, &PresetsPanel::presetsChanged);
     connect(m_shown, &PresetChoice::chosenPresetChanged, this, &PresetsPanel::showChosenName);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &PresetsPanel::showChosenName);
 
@@ -87,17 +88,17 @@ void PresetsPanel::addPresetWindow()
 {
     if (m_window)
         return;
-    m_window = new PresetWindow(*m_model, m_host.subWindowOpenedFlag(), m_editor);
+    m_window = new PresetWindow(*m_model, m_services.subWindowOpenedFlag(), m_editor);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
-    m_window->presetView().form().setMapPickerOpener(m_host.mapPickerOpener());
+    m_window->presetView().form().setMapPickerOpener(m_mapPickerOpener);
     connect(m_window, &PresetWindow::applyPresetTapped, this, &PresetsPanel::btnApplyPresetTapped);
     m_window->setupUIForSelectedPresetObject(m_shown->preset());
-    m_host.presenter().presentSheet(m_window, {});
+    m_services.presenter().presentSheet(m_window, {});
 }
 
 void PresetsPanel::btnApplyPresetTapped(const std::shared_ptr<MetaDataObject>& preset)
 {
     m_shown->choose(preset);
     if (preset)
-        m_host.applyPreset(*preset);
+        emit presetChosen(*preset);
 }

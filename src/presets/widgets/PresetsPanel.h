@@ -5,51 +5,36 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <atomic>
 #include <memory>
+#include <utility>
 
 class AttachedPopupTable;
 class MetaDataObject;
 class PresetChoice;
 class PresetListModel;
 class PresetWindow;
-class Presenter;
 class QPushButton;
 class QWidget;
+class WindowServices;
 
 // The editor's presets: the Presets drop-down ("btnPresets") and the preset window.
 // It keeps the one list model over the application's preset list, so that the
-// drop-down and the window see each other's changes, and every change of the list
-// (a preset added, renamed, removed or edited) writes the archive at once.
+// drop-down and the window see each other's changes, and reports every change of
+// the list (a preset added, renamed, removed or edited) with presetsChanged.
 //
 // The drop-down lists the presets by name and, last, a row that opens the preset
-// window. Choosing a preset, there or with the window's Apply, lays it over the
-// editor's form through the host's applyPreset. The drop-down
-// remembers the preset it applied last; when that preset is removed it shows none.
+// window. Choosing a preset, there or with the window's Apply, is reported by
+// presetChosen, which the owner connects to its form. The drop-down remembers the
+// preset it applied last; when that preset is removed it shows none.
 class PresetsPanel : public QObject {
     Q_OBJECT
 public:
     // The last row of the drop-down.
     static inline const QString kEditPresetsRow = QStringLiteral("Add/Edit Presets...");
 
-    // What the panel needs from the editor it serves.
-    class Host {
-    public:
-        virtual ~Host() = default;
-        virtual Presenter& presenter() = 0;
-        // The preset list changed (a preset added, renamed, removed or edited): the archive is written.
-        virtual void presetsDidChange() = 0;
-        // A chosen preset is laid over the editor's form.
-        virtual void applyPreset(const MetaDataObject& preset) = 0;
-        // The application's busy flag, held by the preset window while it presents a preset.
-        virtual std::atomic<bool>& subWindowOpenedFlag() = 0;
-        // What opens the map picker from the preset's GPS tab; none hides its button.
-        virtual MetadataFormView::MapPickerOpener mapPickerOpener() { return {}; }
-    };
-
     // `presets` is the application's preset list; `editor` hosts the button and is
     // the preset window's parent; `popup` is the editor's one attached drop-down list.
-    PresetsPanel(Host& host, QList<std::shared_ptr<MetaDataObject>>& presets, QWidget* editor,
+    PresetsPanel(WindowServices& services, QList<std::shared_ptr<MetaDataObject>>& presets, QWidget* editor,
         AttachedPopupTable& popup, QObject* parent = nullptr);
     ~PresetsPanel() override;
 
@@ -61,6 +46,8 @@ public:
     PresetWindow* presetWindow() const;
 
     void setEnabled(bool enable);
+    // What opens the map picker from the preset's GPS tab; none (the default) hides its button.
+    void setMapPickerOpener(MetadataFormView::MapPickerOpener opener) { m_mapPickerOpener = std::move(opener); }
 
     // Opens the drop-down below the button.
     void btnPresetTapped();
@@ -71,10 +58,17 @@ public:
     // Lays a preset over the editor's form.
     void btnApplyPresetTapped(const std::shared_ptr<MetaDataObject>& preset);
 
+signals:
+    // The preset list changed (a preset added, renamed, removed or edited): the owner writes the archive.
+    void presetsChanged();
+    // A preset was chosen in the drop-down or applied in the window: the owner lays it over the form.
+    void presetChosen(const MetaDataObject& preset);
+
 private:
     void showChosenName();
 
-    Host& m_host;
+    WindowServices& m_services;
+    MetadataFormView::MapPickerOpener m_mapPickerOpener;
     QWidget* m_editor;
     AttachedPopupTable& m_popup;
     PresetListModel* m_model = nullptr;

@@ -17,6 +17,7 @@
 #include "controls/BusyPresenter.h"
 #include "controls/FileManagerBus.h"
 #include "controls/Presenter.h"
+#include "controls/WindowServices.h"
 #include "model/PhotoFile.h"
 #include "platform/Trash.h"
 
@@ -42,12 +43,12 @@ const QString kSelectedIndexKey = QStringLiteral("selectedIndex");
 // X11's key symbol of the right Control key, where the platform reports it.
 constexpr quint32 kRightControlKeySym = 0xffe4;
 
-RenameResetPrompt::Store storeOver(PhotoListPanel::Host& host)
+RenameResetPrompt::Store storeOver(WindowServices& services)
 {
-    return { [&host] { return host.defaults().notShowRenameResetPopup(); },
-        [&host](bool value) {
-            host.defaults().setNotShowRenameResetPopup(value);
-            host.defaults().synchronize();
+    return { [&services] { return services.defaults().notShowRenameResetPopup(); },
+        [&services](bool value) {
+            services.defaults().setNotShowRenameResetPopup(value);
+            services.defaults().synchronize();
         } };
 }
 
@@ -79,10 +80,10 @@ QPushButton* listButton(QWidget* parent, const QString& name, const QString& tex
 
 } // namespace
 
-PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& photos, QWidget* parent)
-    : QWidget(parent)
-    , m_host(host)
-    , m_resetRequest(storeOver(host),
+PhotoListPanel::PhotoListPanel(WindowServices& services, QList<std::shared_ptr<PhotoFile>>& photos, QWidget* editor)
+    : QWidget(editor)
+    , m_services(services)
+    , m_resetRequest(storeOver(services),
           { [this] {
                // An addition while renaming was in force: renaming goes back to keep mode first.
                emit formPageRequested();
@@ -97,7 +98,7 @@ PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& ph
     m_model->setThumbnailCache(m_thumbnails);
     m_intake = new PhotoIntake(*m_model, this);
     m_popup = new AttachedPopupTable(this);
-    m_resetSheet = new ResetRenamePrompt(m_host.hostWidget());
+    m_resetSheet = new ResetRenamePrompt(parentWidget());
     connect(m_resetSheet, &ResetRenamePrompt::answeredYes, this,
         [this](bool dontShowAgain) { answeredResetRename(true, dontShowAgain); });
     connect(m_resetSheet, &ResetRenamePrompt::answeredNo, this,
@@ -126,7 +127,7 @@ PhotoListPanel::PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& ph
         qCInfo(lcBatch) << "photos missing at their source removed:" << removed;
         --m_quiet;
         emit loadingRequested(false, PhotoListControls::removingText());
-        m_host.subWindowOpenedFlag() = false;
+        m_services.subWindowOpenedFlag() = false;
         emit listChanged();
     });
 
@@ -167,12 +168,12 @@ void PhotoListPanel::buildWidgets()
     m_checkMarkUnmarkAll->setStyleSheet(QStringLiteral("color: #e6e1d6;"));
 
     m_leftBox = new DragDropBox(this);
-    m_leftBox->setPresenterSource([this] { return &m_host.presenter(); });
+    m_leftBox->setPresenterSource([this] { return &m_services.presenter(); });
     m_leftBox->setFrameShape(QFrame::StyledPanel);
     m_tblPhotos = new QListView(m_leftBox);
     m_tblPhotos->setObjectName(QStringLiteral("tblPhotos"));
     m_tblPhotos->setModel(m_model);
-    m_cell = new PhotoThumbnailCell(m_host.hostWidget(), m_tblPhotos);
+    m_cell = new PhotoThumbnailCell(parentWidget(), m_tblPhotos);
     m_tblPhotos->setItemDelegate(m_cell);
     m_tblPhotos->setUniformItemSizes(true);
     m_tblPhotos->setSelectionMode(QAbstractItemView::NoSelection);
@@ -237,7 +238,7 @@ void PhotoListPanel::requestAddition(const QStringList& paths)
     if (paths.isEmpty())
         return;
     if (anyPathInTrash(paths)) {
-        m_host.presenter().presentAlert(window(), AlertRequest::photosInTrash(), {});
+        m_services.presenter().presentAlert(window(), AlertRequest::photosInTrash(), {});
         return;
     }
     if (m_intake->isRunning()) {
@@ -257,13 +258,13 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
         alertAddingRuns();
         return;
     }
-    if (m_host.workers().isStopping())
+    if (m_services.workers().isStopping())
         return; // the application is ending
     emit nextRequested(true);
     emit loadingRequested(true, PhotoListControls::importingText());
     emit stopButtonRequested(true);
     if (m_intake->addPhotosFromPathUrls(paths))
-        m_intakeRegistration = m_host.workers().add([this] { m_intake->waitForIdle(); });
+        m_intakeRegistration = m_services.workers().add([this] { m_intake->waitForIdle(); });
 }
 
 void PhotoListPanel::alertAddingRuns()
@@ -271,7 +272,7 @@ void PhotoListPanel::alertAddingRuns()
     AlertRequest alert;
     alert.objectName = QStringLiteral("alertAddingRuns");
     alert.message = tr("Photos are still being added. Please wait until they are all in the list.");
-    m_host.presenter().presentAlert(window(), alert, {});
+    m_services.presenter().presentAlert(window(), alert, {});
 }
 
 void PhotoListPanel::btnStopProcessTapped()
@@ -319,7 +320,7 @@ void PhotoListPanel::showNextIntakeAlert()
     request.informativeText = alert.informativeText;
     request.icon = AlertRequest::Icon::Warning;
     QPointer<PhotoListPanel> self(this);
-    m_host.presenter().presentAlert(window(), request, [self](int) {
+    m_services.presenter().presentAlert(window(), request, [self](int) {
         if (self)
             self->showNextIntakeAlert();
     });
@@ -365,14 +366,14 @@ void PhotoListPanel::popupAddPhotosTappedWithIndex(int row)
         request.objectName = QStringLiteral("addPhotosPanel");
         request.prompt = PhotoListMenus::rowText(AttachPopupAddPhotos, PhotoListMenus::AddPhotos);
     }
-    m_host.enableSelectAll(true);
-    BusyPresenter(m_host.presenter(), m_host.subWindowOpenedFlag())
+    emit addPanelOpen(true);
+    BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag())
         .presentOpenPanel(window(), request, [this](const QStringList& paths) { addPanelDidEnd(paths); });
 }
 
 void PhotoListPanel::addPanelDidEnd(const QStringList& paths)
 {
-    m_host.enableSelectAll(false);
+    emit addPanelOpen(false);
     requestAddition(paths);
 }
 
@@ -387,7 +388,7 @@ void PhotoListPanel::btnRemovePhotosTapped()
         alert.title = PhotoListControls::noPhotoToRemoveTitle();
         alert.message = PhotoListControls::noPhotoToRemoveTitle();
         alert.informativeText = PhotoListControls::noPhotoToRemoveMessage();
-        BusyPresenter(m_host.presenter(), m_host.subWindowOpenedFlag()).presentAlert(window(), alert, {});
+        BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag()).presentAlert(window(), alert, {});
         return;
     }
     deleteSelectedPhotos();
@@ -429,7 +430,7 @@ void PhotoListPanel::finishRemoval()
 {
     if (m_model->isEmpty())
         emit batchListEmptied();
-    m_host.subWindowOpenedFlag() = false;
+    m_services.subWindowOpenedFlag() = false;
     emit listChanged();
     checkAllPhotosDeletedFromArray();
 }
@@ -441,7 +442,7 @@ void PhotoListPanel::checkAllPhotosDeletedFromArray()
 
 void PhotoListPanel::btnRemoveFromBatchTapped()
 {
-    m_host.subWindowOpenedFlag() = false;
+    m_services.subWindowOpenedFlag() = false;
     if (!m_model->startMissingPhotoScan())
         return;
     ++m_quiet; // until the scan has removed what it found
@@ -500,7 +501,7 @@ void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bo
     AttachedPopupTable::ListOptions options = menuOptions(AttachPopupPhotoMenu);
     options.point = location + QPoint(isFromRightMouseDown ? 0 : 10, 4);
     m_popup->open(
-        m_host.hostWidget(), PhotoListMenus::rows(AttachPopupPhotoMenu), [this](int chosen) { btnOnMenuOptionTapped(chosen); },
+        parentWidget(), PhotoListMenus::rows(AttachPopupPhotoMenu), [this](int chosen) { btnOnMenuOptionTapped(chosen); },
         options);
 }
 
@@ -514,7 +515,7 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
         showInFileManager(photo->filePath);
         break;
     case PhotoListMenus::OpenWithImageViewer:
-        if (!m_host.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath)))
+        if (!m_services.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath)))
             alertDesktopFailed(
                 QStringLiteral("alertOpenFailed"), PhotoListMenus::openWithImageViewerFailedText(photo->filePath));
         break;
@@ -541,7 +542,7 @@ void PhotoListPanel::alertDesktopFailed(const QString& objectName, const QString
     alert.objectName = objectName;
     alert.message = message;
     alert.icon = AlertRequest::Icon::Warning;
-    m_host.presenter().presentAlert(window(), alert, {});
+    m_services.presenter().presentAlert(window(), alert, {});
 }
 
 void PhotoListPanel::showInFileManager(const QString& path)
@@ -549,7 +550,7 @@ void PhotoListPanel::showInFileManager(const QString& path)
     // The file manager selects the file where the desktop offers that; otherwise
     // its folder opens.
     FileManagerBus::showItems(path, this, [this, path] {
-        if (!m_host.urlOpener().openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath())))
+        if (!m_services.urlOpener().openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath())))
             alertDesktopFailed(QStringLiteral("alertShowFailed"), PhotoListMenus::showInFileManagerFailedText(path));
     });
 }
@@ -634,14 +635,14 @@ void PhotoListPanel::showAlertForResetRename()
     emit dragAndDropRequested(false);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
-    BusyPresenter(m_host.presenter(), m_host.subWindowOpenedFlag()).presentSheet(m_resetSheet, {});
+    BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag()).presentSheet(m_resetSheet, {});
 }
 
 void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
 {
     // The editor is unblocked before the request is carried out, so that an
     // adding it starts keeps its own overlay and blocked drop box.
-    m_host.subWindowOpenedFlag() = false;
+    m_services.subWindowOpenedFlag() = false;
     emit dragAndDropRequested(true);
     emit viewEnabledRequested(true);
     if (!yes) {

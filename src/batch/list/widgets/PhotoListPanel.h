@@ -27,8 +27,7 @@ class QListView;
 class QPushButton;
 class ResetRenamePrompt;
 class ThumbnailCache;
-class UrlOpener;
-class UserDefaults;
+class WindowServices;
 struct Notification;
 
 // The left half of the editor: the photo list and how photos come into it and
@@ -36,31 +35,16 @@ struct Notification;
 // the list "tblPhotos", "lblPhotosCount", "checkMarkUnmarkAll", "btnAddPhoto",
 // "btnRemovePhoto". The rules live in the core (PhotoIntake, PhotoListModel,
 // ThumbnailCache, PhotoListMenus, PhotoListControls, RenameResetPrompt); this
-// panel binds them to the widgets and reaches the rest of the editor through its
-// Host only.
+// panel binds them to the widgets, borrows the application's services
+// (WindowServices), and tells the rest of the editor what happened through its
+// signals, which the editor connects to the panel concerned.
 class PhotoListPanel : public QWidget {
     Q_OBJECT
 public:
-    // The application's services the editor lends the panel. Everything the panel
-    // has to say to the rest of the editor goes out as a signal, which the editor
-    // connects to the panel concerned.
-    class Host {
-    public:
-        virtual ~Host() = default;
-        // The widget the panel's sheets, menus and cells belong to.
-        virtual QWidget* hostWidget() = 0;
-        virtual Presenter& presenter() = 0;
-        virtual UrlOpener& urlOpener() = 0;
-        virtual UserDefaults& defaults() = 0;
-        virtual WorkerRegistry& workers() = 0;
-        // The application's busy flag: a sheet, alert or panel of ours, or the loading overlay, is up.
-        virtual std::atomic<bool>& subWindowOpenedFlag() = 0;
-        // The Select All menu item, on while an open panel is up.
-        virtual void enableSelectAll(bool enable) = 0;
-    };
-
-    // `photos` is the application's batch list, which the panel's model shows and changes.
-    PhotoListPanel(Host& host, QList<std::shared_ptr<PhotoFile>>& photos, QWidget* parent = nullptr);
+    // `photos` is the application's batch list, which the panel's model shows and
+    // changes; `editor` is the panel's parent, which its sheets, menus and cells
+    // belong to.
+    PhotoListPanel(WindowServices& services, QList<std::shared_ptr<PhotoFile>>& photos, QWidget* editor);
     ~PhotoListPanel() override;
 
     PhotoListModel* model() const { return m_model; }
@@ -159,6 +143,8 @@ signals:
     void renamingResetRequested();
     // "Reset renaming?" answered No.
     void renamingResetDeclined();
+    // The add panel (photos or a folder) opened (true) or ended (false).
+    void addPanelOpen(bool open);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -178,7 +164,7 @@ private:
     void alertDesktopFailed(const QString& objectName, const QString& message);
     void finishRemoval();
 
-    Host& m_host;
+    WindowServices& m_services;
     std::function<bool()> m_isRenamingInForce;
     PhotoListModel* m_model = nullptr;
     ThumbnailCache* m_thumbnails = nullptr;

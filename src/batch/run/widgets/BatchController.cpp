@@ -9,24 +9,26 @@
 #include "batch/run/widgets/SummaryWindow.h"
 #include "controls/IMGButton.h"
 #include "controls/Presenter.h"
+#include "controls/WindowServices.h"
+#include "platform/UrlOpener.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
 #include <QDir>
 #include <QPointer>
 #include <QPushButton>
+#include <QUrl>
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
-BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, Presenter& presenter,
-    std::atomic<bool>& isSubWindowOpened, Host& host, QObject* parent)
+BatchController::BatchController(
+    BatchBottomBar* bar, OutputOptionsPage* page, WindowServices& services, Editor& editor, QObject* parent)
     : QObject(parent)
     , m_bar(bar)
     , m_page(page)
-    , m_presenter(presenter)
-    , m_isSubWindowOpened(isSubWindowOpened)
-    , m_host(host)
+    , m_services(services)
+    , m_editor(editor)
 {
     m_clock.start();
     m_bottomTimer.setInterval(int(BottomLineThrottle::kIntervalMs));
@@ -42,7 +44,7 @@ BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, P
     connect(page, &OutputOptionsPage::alertRequested, this, [this](int tag) { showAlert(tag); });
     connect(page, &OutputOptionsPage::chooseFolderRequested, this, &BatchController::chooseOutputFolder);
     connect(page, &OutputOptionsPage::dropDownOpened, this, [this](bool open) {
-        m_bar->btnReset()->setEnabled(!open && m_host.isResetEnabled());
+        m_bar->btnReset()->setEnabled(!open && m_editor.isResetEnabled());
     });
 
     connect(&m_runner, &BatchRunner::photoStarted, this, [this](int, const QString& path) {
@@ -79,21 +81,21 @@ SummaryWindow* BatchController::summaryWindow() const
     return m_summary;
 }
 
-bool BatchController::Host::FormRecords::changesAnyDatum() const
+bool BatchController::FormRecords::changesAnyDatum() const
 {
     return onlyUpdated && onlyUpdated->changesAnyDatum();
 }
 
 bool BatchController::formValid() const
 {
-    return m_host.isValidFormData();
+    return m_editor.isValidFormData();
 }
 
 // ---- Alerts ----
 
 void BatchController::showAlert(int tag, std::function<void()> onYes)
 {
-    m_host.showAlert(tag, [this, tag, onYes = std::move(onYes)](AlertButton button) {
+    m_editor.showAlert(tag, [this, tag, onYes = std::move(onYes)](AlertButton button) {
         emit dragAndDropRequested(true);
         if (tag == AlertNotEnoughSpace)
             alertNotEnoughSpaceAnswered();
@@ -138,7 +140,7 @@ void BatchController::btnBackToPropertiesTapped()
 
 void BatchController::leavePage()
 {
-    if (m_host.tickedCount() != 0)
+    if (m_editor.tickedCount() != 0)
         setPresetsAndNextEnabled(true);
     const bool inForce = m_page->model().isRenamingInForce();
     m_bar->setRenameToastVisible(inForce);
@@ -197,7 +199,7 @@ void BatchController::chooseOutputFolder(const QString& start)
 {
     const QString folder
         = m_page->model().outputFolderLocationPath.isEmpty() ? start : m_page->model().outputFolderLocationPath;
-    DestinationPanel::chooseFolder(m_presenter, m_page->window(), u"openPanelOutputFolder"_s, tr("Output Folder"),
+    DestinationPanel::chooseFolder(m_services.presenter(), m_page->window(), u"openPanelOutputFolder"_s, tr("Output Folder"),
         folder, [this](const QString& chosen) {
             if (!m_page)
                 return;
@@ -235,7 +237,7 @@ void BatchController::btnProcessTapped()
         return;
     }
     QPointer<BatchController> self(this);
-    m_host.beforePlaceNames([self, confirm] {
+    m_editor.beforePlaceNames([self, confirm] {
         if (self)
             self->startProcessOnEditOptionBlank(confirm);
     });
@@ -245,8 +247,8 @@ void BatchController::startProcessOnEditOptionBlank(bool confirm)
 {
     // A photo whose kind keeps no IPTC data would be refused whole at the end of the
     // run for the form's IPTC fields: the user hears of it now, before anything starts.
-    m_runForm = m_host.formRecords();
-    m_keepingNoIptc = m_runForm->settings ? PhotosKeepingNoIptc::among(m_host.batchList(), *m_runForm->settings)
+    m_runForm = m_editor.formRecords();
+    m_keepingNoIptc = m_runForm->settings ? PhotosKeepingNoIptc::among(m_editor.batchList(), *m_runForm->settings)
                                           : PhotosKeepingNoIptc {};
     if (m_keepingNoIptc.any()) {
         m_confirmAfterPanel = confirm;
@@ -271,8 +273,8 @@ void BatchController::chooseDestination(bool confirm)
     if (folder.isEmpty())
         folder = OutputRenamingOptions::defaultOutputFolder();
     QDir().mkpath(folder);
-    auto* panel = new DestinationPanel(m_presenter, folder, m_bar->window());
-    m_sheetBusy.emplace(m_isSubWindowOpened);
+    auto* panel = new DestinationPanel(m_services.presenter(), folder, m_bar->window());
+    m_sheetBusy.emplace(m_services.subWindowOpenedFlag());
     panel->ask([this, confirm](const DestinationPanel::Answer& answer) {
         m_sheetBusy.reset();
         emit dragAndDropRequested(true);
@@ -307,9 +309,9 @@ void BatchController::startProcessBtnYesTapped()
     if (isProcessing())
         return;
     const QList<std::shared_ptr<PhotoFile>> photos
-        = m_host.batchList();
+        = m_editor.batchList();
     // The records the run was asked with; a start without the questions takes them now.
-    Host::FormRecords records = m_runForm ? *std::exchange(m_runForm, std::nullopt) : m_host.formRecords();
+    FormRecords records = m_runForm ? *std::exchange(m_runForm, std::nullopt) : m_editor.formRecords();
     if (!records.settings)
         records.settings = std::make_shared<MetaDataObject>();
     if (!records.onlyUpdated)
@@ -353,9 +355,9 @@ void BatchController::runHasStarted()
     m_bar->btnReset()->setEnabled(false);
     m_bar->btnRestore()->setEnabled(false);
     emit dragAndDropRequested(false);
-    m_sheetBusy.emplace(m_isSubWindowOpened);
-    m_presenter.presentSheet(m_progress, {});
-    m_registration = m_host.registerWorker([this] {
+    m_sheetBusy.emplace(m_services.subWindowOpenedFlag());
+    m_services.presenter().presentSheet(m_progress, {});
+    m_registration = m_services.workers().add([this] {
         m_runner.stop();
         m_runner.waitForFinished();
     });
@@ -403,7 +405,7 @@ void BatchController::runHasFinished()
     refreshBottomLine(true);
     setBatchInfo();
     // Reset comes back as it was before the run, though the run drops the kept edits.
-    const bool previousResetEnable = m_host.isResetEnabled();
+    const bool previousResetEnable = m_editor.isResetEnabled();
     emit runCompleted(state.isForRestore);
     if (state.endedOnLowSpace) {
         if (m_lowSpaceAnswered)
@@ -432,7 +434,7 @@ void BatchController::btnRestoreMetaDataYesTapped()
         return;
     m_bar->btnRestore()->setEnabled(false);
     const QList<std::shared_ptr<PhotoFile>> photos
-        = m_host.batchList();
+        = m_editor.batchList();
     // Exactly the photos the last run wrote, whatever their ticks are now.
     if (m_runner.restoreLastRun(photos))
         runHasStarted();
@@ -483,7 +485,7 @@ void BatchController::addSummaryWindow()
     m_summary->setSummmaryInfo(
         BatchTexts::summary(m_runner.state(), warnings.size(), QDateTime::currentDateTimeUtc()), std::move(rows));
     m_summaryOpen = true;
-    m_presenter.presentSheet(m_summary, {});
+    m_services.presenter().presentSheet(m_summary, {});
     emit summaryShown();
 }
 
@@ -502,5 +504,5 @@ void BatchController::btnCloseSummaryTapped()
 void BatchController::btnOpenOutputFolderTapped()
 {
     if (m_summary && !m_summary->outputFolder().isEmpty())
-        m_host.openUrl(QUrl::fromLocalFile(m_summary->outputFolder()));
+        m_services.urlOpener().openUrl(QUrl::fromLocalFile(m_summary->outputFolder()));
 }

@@ -13,8 +13,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <QUrl>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,9 +21,9 @@ class BatchBottomBar;
 class MetaDataObject;
 class OutputOptionsPage;
 class PhotoFile;
-class Presenter;
 class ProcessProgressSheet;
 class SummaryWindow;
+class WindowServices;
 
 // The batch paths of the editor: Next (the renaming page), Process (checks,
 // destination panel, confirmation, start), Stop, Restore and Reset, the progress
@@ -42,22 +40,23 @@ public:
     // of the main thread): ten thousand photos at once held it for most of 100 ms.
     static constexpr int kSnapshotChunk = 1000;
 
-    // What the batch asks of the editor around it: the batch list, the form's
-    // answers and the application's services. Each answer has a neutral default
-    // (no photo, a valid form without edits, nothing done), so a host overrides
-    // only what it has. What the batch has to say to the other panels goes out
-    // as a signal.
-    class Host {
-    public:
-        // The form's record and its edited-fields-only twin, recomputed for a run.
-        struct FormRecords {
-            std::shared_ptr<MetaDataObject> settings;
-            std::shared_ptr<MetaDataObject> onlyUpdated;
-            // Whether the run would change a datum, whether or not the edits were applied.
-            bool changesAnyDatum() const;
-        };
+    // The form's record and its edited-fields-only twin, recomputed for a run.
+    struct FormRecords {
+        std::shared_ptr<MetaDataObject> settings;
+        std::shared_ptr<MetaDataObject> onlyUpdated;
+        // Whether the run would change a datum, whether or not the edits were applied.
+        bool changesAnyDatum() const;
+    };
 
-        virtual ~Host() = default;
+    // What only the editor around the batch knows: the batch list, the form's
+    // answers, its one alert sheet and the question before going online. Each
+    // answer has a neutral default (no photo, a valid form without edits), so an
+    // editor overrides only what it has. The application's services come from
+    // WindowServices; what the batch has to say to the other panels goes out as a
+    // signal.
+    class Editor {
+    public:
+        virtual ~Editor() = default;
         virtual QList<std::shared_ptr<PhotoFile>> batchList() const { return {}; }
         // totalPhotosSelected
         virtual int tickedCount() const { return 0; }
@@ -66,25 +65,17 @@ public:
         virtual FormRecords formRecords() { return {}; }
         // The one alert sheet; `answered` gets the button (not called when the request is dropped).
         virtual void showAlert(int tag, std::function<void(AlertButton)> answered) { Q_UNUSED(tag) Q_UNUSED(answered) }
-        // A run about to name files by place: the host may first ask whether place
+        // A run about to name files by place: the editor may first ask whether place
         // names may be looked up online, then carries on with then (always, whatever
         // the answer).
         virtual void beforePlaceNames(std::function<void()> then) { then(); }
         // The form's reset flag.
         virtual bool isResetEnabled() const { return false; }
-        // The summary's folder link.
-        virtual void openUrl(const QUrl& url) { Q_UNUSED(url) }
-        // The application's one waiting place at termination: stop the run and wait.
-        virtual WorkerRegistry::Registration registerWorker(WorkerRegistry::StopAndWait stopAndWait)
-        {
-            Q_UNUSED(stopAndWait)
-            return {};
-        }
     };
 
-    // `host` outlives the controller.
-    BatchController(BatchBottomBar* bar, OutputOptionsPage* page, Presenter& presenter,
-        std::atomic<bool>& isSubWindowOpened, Host& host, QObject* parent = nullptr);
+    // `services` and `editor` outlive the controller.
+    BatchController(BatchBottomBar* bar, OutputOptionsPage* page, WindowServices& services, Editor& editor,
+        QObject* parent = nullptr);
     ~BatchController() override;
 
     BatchRunner& runner() { return m_runner; }
@@ -170,10 +161,9 @@ private:
 
     QPointer<BatchBottomBar> m_bar;
     QPointer<OutputOptionsPage> m_page;
-    Presenter& m_presenter;
-    std::atomic<bool>& m_isSubWindowOpened;
+    WindowServices& m_services;
+    Editor& m_editor;
     std::optional<BusyScope> m_sheetBusy; // while the destination or the progress sheet is up
-    Host& m_host;
     BatchRunner m_runner;
     std::optional<BatchSnapshot> m_preparing; // the next run's snapshot while its photos are copied
     QPointer<ProcessProgressSheet> m_progress;
@@ -189,6 +179,6 @@ private:
     // after the destination panel that follows its alert.
     PhotosKeepingNoIptc m_keepingNoIptc;
     // The form's records of the run being asked for, from its first question to its start.
-    std::optional<Host::FormRecords> m_runForm;
+    std::optional<FormRecords> m_runForm;
     bool m_confirmAfterPanel = true;
 };
