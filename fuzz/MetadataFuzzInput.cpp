@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstdlib>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -58,6 +59,14 @@ void fuzzMetadataInput(const std::uint8_t* data, std::size_t size, const QString
         BmffLayout::metadataItems(bytes);
         BmffLayout::canonRawMetadataFile(bytes);
         BmffLayout::canonRawXmp(bytes);
+        // The writer's own rewrite of the items, with a longer Exif block and a
+        // shorter packet: whatever it writes keeps the image data it found.
+        const std::optional<QByteArrayView> tiff = BmffLayout::exifItem(bytes);
+        const QByteArray longer = tiff ? tiff->toByteArray() + QByteArray(9, '\0') : QByteArray();
+        const std::optional<QByteArray> written = BmffLayout::withMetadataItems(
+            bytes, tiff ? std::optional<QByteArrayView>(longer) : std::nullopt, QByteArrayView("<x/>"));
+        if (written && ImageDataLayout::compare(bytes, *written).outcome == ImageDataLayout::Comparison::Differs)
+            std::abort();
     }
     // The image data walk of the verification before every replace (a base media
     // file's items and media data, a TIFF file's directories, a PNG's or WebP's

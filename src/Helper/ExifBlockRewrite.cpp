@@ -202,6 +202,18 @@ Exiv2::ByteOrder byteOrderOf(const TiffBlock& block)
     return block.bigEndian() ? Exiv2::bigEndian : Exiv2::littleEndian;
 }
 
+std::optional<QByteArray> patchedBlock(QByteArrayView block, const Exiv2::ExifData& wanted,
+    const std::set<std::string>& editedKeys, std::uint64_t maxSize)
+{
+    const std::optional<TiffBlock> tiff = TiffBlock::parse(block);
+    if (!tiff)
+        return std::nullopt;
+    const std::optional<TiffBlockPatcher::Edit> edit = blockEditOf(wanted, editedKeys, byteOrderOf(*tiff));
+    if (!edit)
+        return std::nullopt;
+    return TiffBlockPatcher::patched(block, *edit, maxSize);
+}
+
 std::optional<QByteArray> editedJpeg(QByteArrayView written, QByteArrayView original, const Exiv2::ExifData& wanted,
     const std::set<std::string>& editedKeys)
 {
@@ -209,15 +221,8 @@ std::optional<QByteArray> editedJpeg(QByteArrayView written, QByteArrayView orig
     const std::optional<JpegExifSegment> is = JpegExifSegment::find(written);
     if (!was || !is)
         return std::nullopt;
-    const QByteArrayView block = JpegExifSegment::tiffBlockOf(original, *was);
-    const std::optional<TiffBlock> tiff = TiffBlock::parse(block);
-    if (!tiff)
-        return std::nullopt;
-    const std::optional<TiffBlockPatcher::Edit> edit = blockEditOf(wanted, editedKeys, byteOrderOf(*tiff));
-    if (!edit)
-        return std::nullopt;
-    const std::optional<QByteArray> patched
-        = TiffBlockPatcher::patched(block, *edit, std::uint64_t(JpegExifSegment::kMaxTiffBlock));
+    const std::optional<QByteArray> patched = patchedBlock(JpegExifSegment::tiffBlockOf(original, *was), wanted,
+        editedKeys, std::uint64_t(JpegExifSegment::kMaxTiffBlock));
     if (!patched)
         return std::nullopt;
     return JpegExifSegment::withTiffBlock(written, *is, *patched);
@@ -252,6 +257,14 @@ std::optional<QByteArray> withExifBlockEditedInPlace(QByteArrayView written, QBy
     if (!result)
         qCInfo(lcMetadata) << "The Exif block is written in exiv2's layout: it cannot be edited where it lies";
     return result;
+}
+
+std::optional<QByteArray> tiffBlockEditedInPlace(
+    QByteArrayView block, const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys)
+{
+    if (!editingEnabled.load(std::memory_order_relaxed))
+        return std::nullopt;
+    return patchedBlock(block, wanted, editedKeys, UINT32_MAX);
 }
 
 void setExifBlockEditingEnabledForTesting(bool on)

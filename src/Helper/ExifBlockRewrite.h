@@ -37,5 +37,10 @@ struct EmbeddedEdits {
 std::optional<QByteArray> withExifBlockEditedInPlace(QByteArrayView written, QByteArrayView original,
     const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys, const EmbeddedEdits& embedded);
 
+// A TIFF block alone (a HEIF file's Exif item) edited where it lies, as a JPEG's
+// is above; nothing where that edit cannot be made.
+std::optional<QByteArray> tiffBlockEditedInPlace(
+    QByteArrayView block, const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys);
+
 // Tests turn the edit in place off to see how exiv2's own layout is judged.
 void setExifBlockEditingEnabledForTesting(bool on);

@@ -1,3 +1,4 @@
+#include "Helper/ExifBlockRewrite.h"
 #include "Helper/ExifToolArguments.h"
 #include "Helper/ExifWriter.h"
 #include "Helper/ExifWriterEditing.h"
@@ -348,6 +349,33 @@ void addNewDirectoryEntries(Exiv2::Image& image, const Exiv2::ExifData& before)
         add("Exif.Photo.ComponentsConfiguration", Exiv2::undefined, "1 2 3 0");
 }
 
+// The edit written into a HEIF or AVIF file's own Exif and XMP items, without
+// exiftool: the Exif block edited where it lies, as a JPEG's, and the packet
+// exiftool would be given; every other byte of the file kept (see
+// BmffLayout::withMetadataItems). Nothing where exiftool is needed: an item to add,
+// the XMP to remove, a Exif block that cannot be edited in place, a layout that
+// allows no plain rewrite.
+std::optional<QByteArray> editedItems(QByteArrayView original, const MetadataSnapshot& before,
+    const MetadataSnapshot& expected, const EditedKeys& edited, const ExifToolEdit& change)
+{
+    if (!BmffLayout::isBmff(original))
+        return std::nullopt;
+    std::optional<QByteArray> tiff;
+    if (!edited.exif.empty()) {
+        const std::optional<QByteArrayView> block = BmffLayout::exifItem(original);
+        tiff = block ? tiffBlockEditedInPlace(*block, expected.exif, edited.exif) : std::nullopt;
+        if (!tiff)
+            return std::nullopt;
+    }
+    std::optional<QByteArrayView> packet;
+    if (!edited.xmp.empty() || expected.xmpPacket != before.xmpPacket) {
+        if (!change.writesXmp)
+            return std::nullopt;
+        packet = QByteArrayView(change.xmpPacket.data(), qsizetype(change.xmpPacket.size()));
+    }
+    return BmffLayout::withMetadataItems(original, tiff, packet);
+}
+
 } // namespace
 
 void ExifWriter::setExifToolProgram(const QString& program)
@@ -487,6 +515,18 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         // Nothing to apply: the file goes as it is, without exiftool.
         result.saveError = FileReplacer::replace(target, original, options);
         return result;
+    }
+
+    if (const std::optional<QByteArray> items = editedItems(original, result.before, expected, result.edited, change)) {
+        // A write that does not hold what it must goes to exiftool after all, to be judged anew.
+        const std::optional<QString> refusal
+            = verifyWrittenMetadata(result.before, expected, result.edited, path, *items, original);
+        if (!refusal) {
+            result.saveError = FileReplacer::replace(target, *items, options);
+            keepXmpPacketOf(result.before, path);
+            return result;
+        }
+        qCInfo(lcMetadata).noquote() << "Written by exiftool:" << path << "- its own items did not hold:" << *refusal;
     }
 
     // The blocks exiftool reads whole, the photo and the file it writes beside the

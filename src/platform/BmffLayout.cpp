@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -45,6 +46,7 @@ public:
 
     QByteArrayView rest() const { return m_failed ? QByteArrayView() : m_bytes.sliced(m_at); }
     bool failed() const { return m_failed; }
+    qsizetype position() const { return m_at; }
 
 private:
     QByteArrayView m_bytes;
@@ -52,27 +54,45 @@ private:
     bool m_failed = false;
 };
 
+// The header of the box that starts bytes: its size (a size of 0, "to the end",
+// answered as the rest of bytes), type and header size; nothing when it does not fit.
+struct BoxHeader {
+    quint64 size = 0;
+    QByteArrayView type;
+    qsizetype headerSize = 8;
+    bool toEnd = false;
+};
+
+std::optional<BoxHeader> boxHeaderOf(QByteArrayView bytes)
+{
+    Reader header(bytes);
+    BoxHeader box;
+    box.size = header.number(4);
+    box.type = header.take(4);
+    if (box.size == 1) {
+        box.size = header.number(8);
+        box.headerSize = 16;
+    } else if (box.size == 0) {
+        box.size = quint64(bytes.size());
+        box.toEnd = true;
+    }
+    if (header.failed() || box.size < quint64(box.headerSize) || box.size > quint64(bytes.size()))
+        return std::nullopt;
+    return box;
+}
+
 // Calls visit(type, payload) for each box that fills bytes, one after another,
 // until it answers true; stops quietly at the first box that does not fit.
 template<typename Visit>
 void forEachBox(QByteArrayView bytes, Visit visit)
 {
     while (!bytes.isEmpty()) {
-        Reader header(bytes);
-        quint64 size = header.number(4);
-        const QByteArrayView type = header.take(4);
-        qsizetype headerSize = 8;
-        if (size == 1) {
-            size = header.number(8);
-            headerSize = 16;
-        } else if (size == 0) {
-            size = quint64(bytes.size());
-        }
-        if (header.failed() || size < quint64(headerSize) || size > quint64(bytes.size()))
+        const std::optional<BoxHeader> box = boxHeaderOf(bytes);
+        if (!box)
             return;
-        if (visit(type, bytes.sliced(headerSize, qsizetype(size) - headerSize)))
+        if (visit(box->type, bytes.sliced(box->headerSize, qsizetype(box->size) - box->headerSize)))
             return;
-        bytes = bytes.sliced(qsizetype(size));
+        bytes = bytes.sliced(qsizetype(box->size));
     }
 }
 
@@ -183,16 +203,27 @@ struct ItemLocation {
     quint64 method = 0; // 0: in the file, 1: in "idat", 2: made of other items
     quint64 dataReference = 0; // 0: this file
     quint64 base = 0;
+    qsizetype baseAt = 0; // where the field lies in the box's payload
     struct Extent {
         quint64 offset = 0;
         quint64 length = 0;
+        qsizetype offsetAt = 0;
+        qsizetype lengthAt = 0;
     };
     std::vector<Extent> extents;
 };
 
+// The sizes of the fields of "iloc", in bytes (0: the field is absent).
+struct ItemLocationSizes {
+    unsigned offset = 0;
+    unsigned length = 0;
+    unsigned base = 0;
+};
+
 // The entries of "iloc" in its order, as far as they can be read (complete tells
 // whether that is all of them); nothing when the box's sizes are not valid.
-std::optional<std::vector<ItemLocation>> itemLocations(QByteArrayView iloc, bool* complete = nullptr)
+std::optional<std::vector<ItemLocation>> itemLocations(
+    QByteArrayView iloc, bool* complete = nullptr, ItemLocationSizes* fieldSizes = nullptr)
 {
     Reader at(iloc);
     const quint64 version = at.number(1);
@@ -205,6 +236,8 @@ std::optional<std::vector<ItemLocation>> itemLocations(QByteArrayView iloc, bool
     if (version > 2 || !valid(offsetSize) || !valid(lengthSize) || !valid(baseSize) || !valid(indexSize))
         return std::nullopt;
     const unsigned extentSize = indexSize + offsetSize + lengthSize;
+    if (fieldSizes != nullptr)
+        *fieldSizes = { offsetSize, lengthSize, baseSize };
     const quint64 count = at.number(version < 2 ? 2 : 4);
     std::vector<ItemLocation> locations;
     for (quint64 item = 0; item < count && !at.failed(); ++item) {
@@ -212,13 +245,18 @@ std::optional<std::vector<ItemLocation>> itemLocations(QByteArrayView iloc, bool
         location.id = at.number(version < 2 ? 2 : 4);
         location.method = version >= 1 ? at.number(2) & 15 : 0;
         location.dataReference = at.number(2);
+        location.baseAt = at.position();
         location.base = at.number(baseSize);
         const quint64 extents = at.number(2);
         // Extents of no bytes at all would cost a turn each and place nothing.
         for (quint64 extent = 0; extent < extents && extentSize > 0 && !at.failed(); ++extent) {
             at.number(indexSize);
-            const quint64 offset = at.number(offsetSize);
-            location.extents.push_back({ offset, at.number(lengthSize) });
+            ItemLocation::Extent placed;
+            placed.offsetAt = at.position();
+            placed.offset = at.number(offsetSize);
+            placed.lengthAt = at.position();
+            placed.length = at.number(lengthSize);
+            location.extents.push_back(placed);
         }
         if (!at.failed())
             locations.push_back(std::move(location));
@@ -267,6 +305,7 @@ std::optional<QByteArrayView> itemBytes(QByteArrayView iloc, quint64 wanted, QBy
 // The metadata items of one kind: the primary image's, and every other image's.
 struct ItemsOfKind {
     std::optional<QByteArrayView> primary;
+    std::optional<quint64> primaryId;
     std::vector<QByteArrayView> others;
     bool hasOthers = false;
 };
@@ -307,6 +346,7 @@ ItemsOfKind itemsOf(QByteArrayView file, QByteArrayView itemType, QByteArrayView
             || targets->second.count(*primary) != 0;
         if (primarys && !primaryFound) {
             primaryFound = true;
+            items.primaryId = id;
             items.primary = itemBytes(*iloc, id, file, meta);
         } else if (!primarys) {
             items.hasOthers = true;
@@ -590,6 +630,240 @@ std::optional<ImageDataLayout::Pieces> imageDataOf(QByteArrayView file)
     if (pieces.empty())
         return std::nullopt;
     return pieces;
+}
+
+} // namespace BmffLayout
+
+namespace {
+
+// One of the file's top-level boxes, as a writer that moves bytes sees it.
+struct TopBox {
+    QByteArrayView type;
+    qsizetype start = 0;
+    qsizetype payloadStart = 0;
+    qsizetype end = 0;
+    BoxHeader header;
+};
+
+// The top-level boxes, when they fill the file exactly.
+std::optional<std::vector<TopBox>> topBoxesOf(QByteArrayView file)
+{
+    std::vector<TopBox> boxes;
+    for (qsizetype at = 0; at < file.size();) {
+        const std::optional<BoxHeader> header = boxHeaderOf(file.sliced(at));
+        if (!header)
+            return std::nullopt;
+        boxes.push_back({ header->type, at, at + header->headerSize, at + qsizetype(header->size), *header });
+        at += qsizetype(header->size);
+    }
+    return boxes;
+}
+
+// Writes value into the big-endian field of size bytes at position; false when
+// the field is absent or too narrow for it.
+bool putNumber(QByteArray& bytes, qsizetype position, unsigned size, quint64 value)
+{
+    if (size == 0 || (size < 8 && value >> (8 * size) != 0))
+        return false;
+    for (unsigned i = 0; i < size; ++i)
+        bytes[position + qsizetype(i)] = char(value >> (8 * (size - 1 - i)));
+    return true;
+}
+
+// An item whose bytes are replaced: where they lie in the file, and the new ones.
+struct Replacement {
+    quint64 id = 0;
+    qsizetype start = 0;
+    qsizetype end = 0;
+    QByteArray bytes;
+    qint64 delta() const { return qint64(bytes.size()) - qint64(end - start); }
+};
+
+// The replacement of the primary image's item of type, when the file holds it
+// where a rewrite can replace it: in the file itself, as one extent.
+std::optional<Replacement> replacementOf(QByteArrayView file, QByteArrayView itemType, QByteArrayView contentType,
+    const std::function<std::optional<QByteArray>(QByteArrayView item)>& newBytes)
+{
+    const ItemsOfKind items = itemsOf(file, itemType, contentType);
+    if (!items.primaryId || !items.primary)
+        return std::nullopt;
+    const std::optional<QByteArray> bytes = newBytes(*items.primary);
+    if (!bytes || bytes->isEmpty())
+        return std::nullopt;
+    const qsizetype start = offsetIn(file, *items.primary);
+    return Replacement { *items.primaryId, start, start + items.primary->size(), *bytes };
+}
+
+} // namespace
+
+namespace BmffLayout {
+
+std::optional<QByteArray> withMetadataItems(
+    QByteArrayView file, std::optional<QByteArrayView> exifTiff, std::optional<QByteArrayView> xmpPacket)
+{
+    if (!isBmff(file) || (!exifTiff && !xmpPacket))
+        return std::nullopt;
+    const std::optional<std::vector<TopBox>> boxes = topBoxesOf(file);
+    if (!boxes)
+        return std::nullopt;
+    // Only boxes that place nothing by file offsets may move: a movie's chunk
+    // offsets ("moov"), a CR3 file's boxes and anything unknown stay with exiftool.
+    const TopBox* metaBox = nullptr;
+    for (const TopBox& box : *boxes) {
+        if (box.type == "meta") {
+            if (metaBox != nullptr)
+                return std::nullopt;
+            metaBox = &box;
+        } else if (box.type != "ftyp" && box.type != "mdat" && box.type != "free" && box.type != "skip") {
+            return std::nullopt;
+        }
+    }
+    if (metaBox == nullptr || metaBox->end - metaBox->payloadStart < 4)
+        return std::nullopt;
+    const qsizetype metaStart = metaBox->payloadStart + 4; // after its version and flags
+    const QByteArrayView meta = file.sliced(metaStart, metaBox->end - metaStart);
+    int ilocBoxes = 0;
+    forEachBox(meta, [&](QByteArrayView type, QByteArrayView) {
+        ilocBoxes += type == "iloc" ? 1 : 0;
+        return false;
+    });
+    const std::optional<QByteArrayView> iloc = payloadOf(meta, "iloc");
+    if (ilocBoxes != 1 || !iloc)
+        return std::nullopt;
+    bool complete = false;
+    ItemLocationSizes sizes;
+    const std::optional<std::vector<ItemLocation>> locations = itemLocations(*iloc, &complete, &sizes);
+    if (!locations || !complete || sizes.offset == 0 || sizes.length == 0)
+        return std::nullopt;
+
+    std::vector<Replacement> replacements;
+    if (exifTiff) {
+        // The item keeps what preceded its TIFF header: the header's offset and "Exif\0\0".
+        const std::optional<Replacement> exif
+            = replacementOf(file, "Exif", {}, [&](QByteArrayView item) -> std::optional<QByteArray> {
+                  const std::optional<QByteArrayView> tiff = tiffOfExifItem(item);
+                  if (!tiff)
+                      return std::nullopt;
+                  return item.first(tiff->data() - item.data()).toByteArray().append(*exifTiff);
+              });
+        if (!exif)
+            return std::nullopt;
+        replacements.push_back(*exif);
+    }
+    if (xmpPacket) {
+        // The packet keeps the C string's end it had.
+        const std::optional<Replacement> xmp
+            = replacementOf(file, "mime", "application/rdf+xml", [&](QByteArrayView item) -> std::optional<QByteArray> {
+                  if (xmpPacket->isEmpty())
+                      return std::nullopt;
+                  qsizetype ends = 0;
+                  while (ends < item.size() && item[item.size() - 1 - ends] == '\0')
+                      ++ends;
+                  return xmpPacket->toByteArray() + QByteArray(ends, '\0');
+              });
+        if (!xmp)
+            return std::nullopt;
+        replacements.push_back(*xmp);
+    }
+    std::sort(replacements.begin(), replacements.end(),
+        [](const Replacement& a, const Replacement& b) { return a.start < b.start; });
+    for (std::size_t i = 1; i < replacements.size(); ++i) {
+        if (replacements[i].start < replacements[i - 1].end)
+            return std::nullopt;
+    }
+
+    QByteArray out = file.toByteArray();
+    const qsizetype ilocAt = offsetIn(file, *iloc);
+    // Each replaced item lies in a media data box (not in "idat"), which grows by
+    // what the items in it grow.
+    for (const Replacement& replacement : replacements) {
+        if (std::none_of(boxes->begin(), boxes->end(), [&](const TopBox& box) {
+                return box.type == "mdat" && replacement.start >= box.payloadStart && replacement.end <= box.end;
+            }))
+            return std::nullopt;
+    }
+    for (const TopBox& box : *boxes) {
+        qint64 grows = 0;
+        for (const Replacement& replacement : replacements)
+            grows += replacement.start >= box.payloadStart && replacement.end <= box.end ? replacement.delta() : 0;
+        const bool longSize = box.header.headerSize == 16;
+        if (grows != 0 && !box.header.toEnd
+            && !putNumber(out, box.start + (longSize ? 8 : 0), longSize ? 8 : 4, box.header.size + quint64(grows)))
+            return std::nullopt;
+    }
+
+    // Every item in the file is placed anew: by what the replaced items before it
+    // grow, and a replaced item also by its new length. An item whose bytes
+    // overlap a replaced one's, or that lies in another file, is left to exiftool.
+    std::set<quint64> ids;
+    std::size_t lengthsSet = 0;
+    for (const ItemLocation& location : *locations) {
+        if (!ids.insert(location.id).second || location.dataReference != 0)
+            return std::nullopt;
+        if (location.method != 0)
+            continue;
+        const auto replaced = std::find_if(replacements.begin(), replacements.end(),
+            [&](const Replacement& replacement) { return replacement.id == location.id; });
+        if (replaced != replacements.end() && location.extents.size() != 1)
+            return std::nullopt;
+        std::vector<qint64> shifts;
+        for (const ItemLocation::Extent& extent : location.extents) {
+            const quint64 size = quint64(file.size());
+            if (location.base > size || extent.offset > size - location.base)
+                return std::nullopt;
+            const quint64 start = location.base + extent.offset;
+            const quint64 end = extent.length == 0 ? size : start + extent.length;
+            if (end > size || end < start)
+                return std::nullopt;
+            qint64 shift = 0;
+            for (const Replacement& replacement : replacements) {
+                if (replacement.id == location.id) {
+                    if (start != quint64(replacement.start) || end != quint64(replacement.end)
+                        || !putNumber(out, ilocAt + extent.lengthAt, sizes.length, quint64(replacement.bytes.size())))
+                        return std::nullopt;
+                    ++lengthsSet;
+                } else if (start >= quint64(replacement.end)) {
+                    shift += replacement.delta();
+                } else if (end > quint64(replacement.start)) {
+                    return std::nullopt;
+                }
+            }
+            shifts.push_back(shift);
+        }
+        if (std::all_of(shifts.begin(), shifts.end(), [](qint64 shift) { return shift == 0; }))
+            continue;
+        // An item placed by its base offset moves by it (the extents' offsets may
+        // be 0); else each extent's offset moves.
+        const bool together = std::all_of(shifts.begin(), shifts.end(), [&](qint64 shift) { return shift == shifts[0]; });
+        if (together && sizes.base > 0 && location.base > 0) {
+            if (qint64(location.base) + shifts[0] < 0
+                || !putNumber(out, ilocAt + location.baseAt, sizes.base, quint64(qint64(location.base) + shifts[0])))
+                return std::nullopt;
+            continue;
+        }
+        for (std::size_t i = 0; i < shifts.size(); ++i) {
+            const ItemLocation::Extent& extent = location.extents[i];
+            if (qint64(extent.offset) + shifts[i] < 0
+                || !putNumber(out, ilocAt + extent.offsetAt, sizes.offset, quint64(qint64(extent.offset) + shifts[i])))
+                return std::nullopt;
+        }
+    }
+
+    if (lengthsSet != replacements.size())
+        return std::nullopt;
+    QByteArray written;
+    qint64 grows = 0;
+    for (const Replacement& replacement : replacements)
+        grows += replacement.delta();
+    written.reserve(qsizetype(qint64(out.size()) + std::max<qint64>(grows, 0)));
+    qsizetype at = 0;
+    for (const Replacement& replacement : replacements) {
+        written.append(QByteArrayView(out).sliced(at, replacement.start - at));
+        written.append(replacement.bytes);
+        at = replacement.end;
+    }
+    written.append(QByteArrayView(out).sliced(at));
+    return written;
 }
 
 } // namespace BmffLayout

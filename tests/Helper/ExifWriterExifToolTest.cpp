@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -232,29 +234,185 @@ TEST(ExifWriterExifTool, cleansEachGroupAndKeepsPngExifInItsChunk)
 }
 
 // Without exiftool the photos that need it are refused with one plain message and
-// left as they were; a JPEG of the same run is written.
+// left as they were: a PNG, and a HEIF file without an Exif item to edit. A JPEG of
+// the same run is written, and so is each HEIF, HIF and AVIF sample whose own Exif
+// item takes the edit: those need no exiftool.
 TEST(ExifWriterExifTool, aMissingExiftoolRefusesOnlyThePhotosThatNeedIt)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const ScopedExifToolProgram missing(dir.filePath(u"no-such-exiftool"_s));
-    const QString heic = copyInto(dir.path(), QDir(samplesDir()).filePath(u"heif/IMG_3578.heic"_s));
-    const QString jpeg = copyInto(dir.path(), QDir(samplesDir()).filePath(u"makers/Canon.jpg"_s));
-    const QByteArray heicBytes = fileBytes(heic);
-    for (const QString& path : { heic, jpeg }) {
+    const QString png = copyInto(dir.path(), QDir(samplesDir()).filePath(u"makers/PNG.png"_s));
+    const QString withoutExif = copyInto(dir.path(), QDir(samplesDir()).filePath(u"makers/QuickTime.heic"_s));
+    QStringList written { copyInto(dir.path(), QDir(samplesDir()).filePath(u"makers/Canon.jpg"_s)) };
+    for (const QString& sample : samplePhotos()) {
+        if (sample.contains(u"/heif/"_s))
+            written << copyInto(dir.path(), sample);
+    }
+    ASSERT_EQ(written.size(), 8);
+    for (const QString& path : QStringList { png, withoutExif } + written) {
+        SCOPED_TRACE(qPrintable(path));
+        const QByteArray bytes = fileBytes(path);
         PhotoFile photo = photoAt(path);
         MetaDataObject settings;
         edit(settings, { { F::Artist, u"Zoë"_s } });
         const MetadataWriteResult result = writePhoto(photo, settings, path);
-        if (path == heic) {
+        if (!written.contains(path)) {
             EXPECT_EQ(result.errorFlag, MetadataWriteResult::WriteFailed);
             EXPECT_EQ(result.errorMsg, ExifToolProcess::missingMessage());
-            EXPECT_EQ(fileBytes(heic), heicBytes);
+            EXPECT_EQ(fileBytes(path), bytes);
         } else {
             EXPECT_EQ(result.errorFlag, 0) << qPrintable(result.errorMsg);
-            EXPECT_EQ(readBack(jpeg)->Artist(), u"Zoë"_s);
+            EXPECT_EQ(readBack(path)->Artist(), u"Zoë"_s);
         }
     }
+}
+
+// The HEIF, HIF and AVIF samples and an iPhone-like photo with a gain map, written
+// without exiftool (none is installed for the writer): the Exif edit into each
+// one's own Exif item, an XMP field into the XMP item where it has one. exiftool
+// and exiv2 read the edited values and every other tag as it was; the gain map's
+// packet keeps its bytes. Eight writers at once make the very bytes one makes.
+TEST(ExifWriterExifTool, writesHeifItemsItselfAndOnlyTheEditChanges)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const ScopedExifToolProgram missing(dir.filePath(u"no-such-exiftool"_s));
+    QDir(dir.path()).mkdir(u"in"_s);
+    QStringList sources;
+    for (const QString& sample : samplePhotos()) {
+        if (sample.contains(u"/heif/"_s))
+            sources << copyInto(dir.filePath(u"in"_s), sample);
+    }
+    const QString gainMap = dir.filePath(u"in/gain-map.heic"_s);
+    if (ImageFixtures::writeHeicWithSecondImage(gainMap,
+            ImageFixtures::xmpPacket(u"xmp:Rating"_s, u"http://ns.adobe.com/xap/1.0/"_s, u"3"_s),
+            ImageFixtures::xmpPacket(u"HDRGainMap:HDRGainMapVersion"_s, u"http://ns.apple.com/HDRGainMap/1.0/"_s,
+                u"65536"_s)))
+        sources << gainMap;
+    // Exif fields go into a photo with an Exif item, an XMP field into one with an
+    // XMP item, and a position (into both) into one with both: without exiftool no
+    // item is added. Answers which items take the edit.
+    struct Items {
+        bool exif = false;
+        bool xmp = false;
+    };
+    const auto configure = [](MetaDataObject& settings, const QString& source) {
+        const QByteArray bytes = fileBytes(source);
+        const Items items { BmffLayout::exifItem(bytes).has_value(), BmffLayout::xmpItem(bytes).has_value() };
+        if (items.exif && items.xmp)
+            editArtistDateAndPlace(settings);
+        if (items.exif && !items.xmp) {
+            edit(settings, { { F::Artist, u"Zoë Ångström"_s }, { F::Copyright, u"© 2026 Zoë"_s } });
+            settings.dateTimeConfigOriginalDate()->tagConfigureOption = DateTimeConfiguration::IncDecTime;
+            settings.dateTimeConfigOriginalDate()->stringIncDecHour = u"1"_s;
+        }
+        if (items.xmp)
+            edit(settings, { { F::XMP_Lens, u"Lens"_s } });
+        return items;
+    };
+    const auto outputOf = [&](const QString& source, const QString& folder) {
+        return dir.filePath(folder + u'/' + QFileInfo(source).fileName());
+    };
+    QDir(dir.path()).mkdir(u"one"_s);
+    for (const QString& source : sources) {
+        SCOPED_TRACE(qPrintable(source));
+        const QString output = outputOf(source, u"one"_s);
+        PhotoFile photo = photoAt(source);
+        MetaDataObject settings;
+        const Items items = configure(settings, source);
+        const MetadataWriteResult result = writePhoto(photo, settings, output);
+        ASSERT_EQ(result.errorFlag, 0) << qPrintable(result.errorMsg);
+
+        const TagTexts before = tagsOf(source);
+        const TagTexts after = tagsOf(output);
+        const std::shared_ptr<MetaDataObject> readBackRecord = readBack(output);
+        if (items.exif) {
+            EXPECT_EQ(after.value("IFD0:Artist"), u"[\"Zoë Ångström\"]"_s);
+            EXPECT_EQ(readBackRecord->Artist(), u"Zoë Ångström"_s);
+        }
+        if (items.exif && items.xmp) {
+            EXPECT_TRUE(after.value("GPS:GPSLatitude").startsWith(u"[48.858"_s));
+        }
+        if (items.xmp) {
+            EXPECT_EQ(after.value("XMP-aux:Lens"), u"[\"Lens\"]"_s);
+            EXPECT_EQ(readBackRecord->field(F::XMP_Lens), u"Lens"_s);
+        }
+        QSet<QString> targeted = kTargetedByEdit;
+        targeted << u"Lens"_s;
+        const QStringList changed = differences(before, after, targeted);
+        EXPECT_TRUE(changed.isEmpty()) << qPrintable(changed.join('\n'));
+        const QSet<QString> newWarnings = warningsOf(output) - warningsOf(source);
+        EXPECT_TRUE(newWarnings.isEmpty()) << qPrintable(QStringList(newWarnings.values()).join('\n'));
+        EXPECT_EQ(BmffLayout::metadataItems(fileBytes(output)).othersItems,
+            BmffLayout::metadataItems(fileBytes(source)).othersItems);
+    }
+
+    std::vector<std::thread> writers;
+    for (int writer = 0; writer < 8; ++writer) {
+        const QString folder = u"eight-%1"_s.arg(writer);
+        QDir(dir.path()).mkdir(folder);
+        writers.emplace_back([&, folder] {
+            for (const QString& source : sources) {
+                PhotoFile photo = photoAt(source);
+                MetaDataObject settings;
+                configure(settings, source);
+                writePhoto(photo, settings, outputOf(source, folder));
+            }
+        });
+    }
+    for (std::thread& writer : writers)
+        writer.join();
+    for (int writer = 0; writer < 8; ++writer) {
+        for (const QString& source : sources)
+            EXPECT_EQ(fileBytes(outputOf(source, u"eight-%1"_s.arg(writer))), fileBytes(outputOf(source, u"one"_s)))
+                << qPrintable(source);
+    }
+}
+
+// A HEIF file whose layout the writer does not rewrite itself (a box at its top
+// that it does not know might place data by file offsets) goes through exiftool
+// and is written; without exiftool it is refused and kept. One whose image item
+// points past its end is refused with a message, and stays as it was.
+TEST(ExifWriterExifTool, aHeifLayoutOutsideItsOwnRewriteGoesThroughExiftool)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray sample = fileBytes(QDir(samplesDir()).filePath(u"heif/Stonehenge.heic"_s));
+    const auto writeWith = [&](const QString& name, const QByteArray& bytes, const QString& exiftool) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        const ScopedExifToolProgram program(exiftool);
+        PhotoFile photo = photoAt(path);
+        MetaDataObject settings;
+        edit(settings, { { F::Artist, u"Zoë"_s } });
+        return writePhoto(photo, settings, path);
+    };
+
+    const QByteArray unknownBox = sample + QByteArray::fromHex("0000001075756964") + QByteArray(8, 'u');
+    const MetadataWriteResult missing = writeWith(u"unknown-box.heic"_s, unknownBox, dir.filePath(u"no-exiftool"_s));
+    EXPECT_EQ(missing.errorMsg, ExifToolProcess::missingMessage());
+    EXPECT_EQ(fileBytes(dir.filePath(u"unknown-box.heic"_s)), unknownBox);
+    const MetadataWriteResult written = writeWith(u"unknown-box.heic"_s, unknownBox, QString());
+    ASSERT_EQ(written.errorFlag, 0) << qPrintable(written.errorMsg);
+    EXPECT_EQ(tagsOf(dir.filePath(u"unknown-box.heic"_s)).value("IFD0:Artist"), u"[\"Zoë\"]"_s);
+
+    // The image item (1) is the first entry of "iloc" (version 0): id, data reference, one extent.
+    QByteArray damaged = sample;
+    const QByteArray imageEntry = QByteArray::fromHex("000100000001");
+    const qsizetype entryAt = damaged.indexOf(QByteArray::fromHex("696c6f63"));
+    ASSERT_EQ(damaged.mid(entryAt + 12, 6), imageEntry);
+    damaged.replace(entryAt + 18, 4, QByteArray::fromHex("00100000"));
+    const MetadataWriteResult refused = writeWith(u"damaged.heic"_s, damaged, QString());
+    EXPECT_EQ(refused.errorFlag, MetadataWriteResult::WriteFailed);
+    EXPECT_FALSE(refused.errorMsg.isEmpty());
+    EXPECT_EQ(fileBytes(dir.filePath(u"damaged.heic"_s)), damaged);
 }
 
 // exiftool dies in the middle of a photo: that photo is refused and left whole,
@@ -276,8 +434,8 @@ TEST(ExifWriterExifTool, anExiftoolThatDiesCostsOnlyThePhotoInHand)
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const ScopedExifToolProgram dying(script);
 
-    const QString first = copyInto(dir.path(), QDir(samplesDir()).filePath(u"heif/IMG_3578.heic"_s));
-    const QString second = copyInto(dir.path(), QDir(samplesDir()).filePath(u"heif/Stonehenge.heic"_s));
+    const QString first = copyInto(dir.path(), QDir(samplesDir()).filePath(u"makers/PNG.png"_s));
+    const QString second = copyInto(dir.path(), QDir(samplesDir()).filePath(u"makers/CanonRaw.cr3"_s));
     const QByteArray firstBytes = fileBytes(first);
     QStringList messages;
     for (const QString& path : { first, second }) {
