@@ -522,6 +522,7 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         const std::optional<QString> refusal
             = verifyWrittenMetadata(result.before, expected, result.edited, path, *items, original);
         if (!refusal) {
+            qCDebug(lcMetadata).noquote() << "Written into its own items:" << path;
             result.saveError = FileReplacer::replace(target, *items, options);
             keepXmpPacketOf(result.before, path);
             return result;
