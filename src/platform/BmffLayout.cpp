@@ -694,6 +694,147 @@ std::optional<Replacement> replacementOf(QByteArrayView file, QByteArrayView ite
     return Replacement { *items.primaryId, start, start + items.primary->size(), *bytes };
 }
 
+// The items' new bytes: the Exif item keeps what preceded its TIFF header (the
+// header's offset and "Exif\0\0"), the packet the C string's end it had. In file
+// order; nothing when an item is missing or two overlap.
+std::optional<std::vector<Replacement>> replacementsOf(
+    QByteArrayView file, std::optional<QByteArrayView> exifTiff, std::optional<QByteArrayView> xmpPacket)
+{
+    std::vector<Replacement> replacements;
+    if (exifTiff) {
+        const std::optional<Replacement> exif
+            = replacementOf(file, "Exif", {}, [&](QByteArrayView item) -> std::optional<QByteArray> {
+                  const std::optional<QByteArrayView> tiff = tiffOfExifItem(item);
+                  if (!tiff)
+                      return std::nullopt;
+                  return item.first(tiff->data() - item.data()).toByteArray().append(*exifTiff);
+              });
+        if (!exif)
+            return std::nullopt;
+        replacements.push_back(*exif);
+    }
+    if (xmpPacket) {
+        const std::optional<Replacement> xmp
+            = replacementOf(file, "mime", "application/rdf+xml", [&](QByteArrayView item) -> std::optional<QByteArray> {
+                  qsizetype ends = 0;
+                  while (ends < item.size() && item[item.size() - 1 - ends] == '\0')
+                      ++ends;
+                  return xmpPacket->toByteArray() + QByteArray(ends, '\0');
+              });
+        if (!xmp || xmpPacket->isEmpty())
+            return std::nullopt;
+        replacements.push_back(*xmp);
+    }
+    std::sort(replacements.begin(), replacements.end(),
+        [](const Replacement& a, const Replacement& b) { return a.start < b.start; });
+    for (std::size_t i = 1; i < replacements.size(); ++i) {
+        if (replacements[i].start < replacements[i - 1].end)
+            return std::nullopt;
+    }
+    return replacements;
+}
+
+// Sets the size of each media data box in out to what the replaced items in it
+// grow; false when one lies elsewhere (in "idat") or a size field is too narrow.
+bool resizeMediaData(QByteArray& out, const std::vector<TopBox>& boxes, const std::vector<Replacement>& replacements)
+{
+    const auto holds = [](const TopBox& box, const Replacement& replacement) {
+        return box.type == "mdat" && replacement.start >= box.payloadStart && replacement.end <= box.end;
+    };
+    for (const Replacement& replacement : replacements) {
+        if (std::none_of(boxes.begin(), boxes.end(), [&](const TopBox& box) { return holds(box, replacement); }))
+            return false;
+    }
+    for (const TopBox& box : boxes) {
+        qint64 grows = 0;
+        for (const Replacement& replacement : replacements)
+            grows += holds(box, replacement) ? replacement.delta() : 0;
+        const bool longSize = box.header.headerSize == 16;
+        if (grows != 0 && !box.header.toEnd
+            && !putNumber(out, box.start + (longSize ? 8 : 0), longSize ? 8 : 4, box.header.size + quint64(grows)))
+            return false;
+    }
+    return true;
+}
+
+// Places every item of "iloc" (at ilocAt in out) anew: by what the replaced items
+// before it grow, and a replaced item also by its new length. False for an item
+// whose bytes overlap a replaced one's, that lies in another file or outside this
+// one, or whose new place does not fit its fields.
+bool placeItemsAnew(QByteArray& out, qsizetype ilocAt, const std::vector<ItemLocation>& locations,
+    const ItemLocationSizes& sizes, const std::vector<Replacement>& replacements)
+{
+    const quint64 size = quint64(out.size());
+    std::set<quint64> ids;
+    std::size_t lengthsSet = 0;
+    for (const ItemLocation& location : locations) {
+        if (!ids.insert(location.id).second || location.dataReference != 0)
+            return false;
+        if (location.method != 0) // in "idat" or made of other items: nothing moves
+            continue;
+        std::vector<qint64> shifts;
+        for (const ItemLocation::Extent& extent : location.extents) {
+            if (location.base > size || extent.offset > size - location.base)
+                return false;
+            const quint64 start = location.base + extent.offset;
+            const quint64 end = extent.length == 0 ? size : start + extent.length;
+            if (end > size || end < start)
+                return false;
+            qint64 shift = 0;
+            for (const Replacement& replacement : replacements) {
+                if (replacement.id == location.id) {
+                    if (location.extents.size() != 1 || start != quint64(replacement.start)
+                        || end != quint64(replacement.end)
+                        || !putNumber(out, ilocAt + extent.lengthAt, sizes.length, quint64(replacement.bytes.size())))
+                        return false;
+                    ++lengthsSet;
+                } else if (start >= quint64(replacement.end)) {
+                    shift += replacement.delta();
+                } else if (end > quint64(replacement.start)) {
+                    return false;
+                }
+            }
+            shifts.push_back(shift);
+        }
+        if (std::all_of(shifts.begin(), shifts.end(), [](qint64 shift) { return shift == 0; }))
+            continue;
+        // An item placed by its base offset moves by it (its extents' offsets may
+        // be 0); else each extent's offset moves.
+        const bool together = std::all_of(shifts.begin(), shifts.end(), [&](qint64 shift) { return shift == shifts[0]; });
+        if (together && sizes.base > 0 && location.base > 0) {
+            if (qint64(location.base) + shifts[0] < 0
+                || !putNumber(out, ilocAt + location.baseAt, sizes.base, quint64(qint64(location.base) + shifts[0])))
+                return false;
+            continue;
+        }
+        for (std::size_t i = 0; i < shifts.size(); ++i) {
+            const ItemLocation::Extent& extent = location.extents[i];
+            if (qint64(extent.offset) + shifts[i] < 0
+                || !putNumber(out, ilocAt + extent.offsetAt, sizes.offset, quint64(qint64(extent.offset) + shifts[i])))
+                return false;
+        }
+    }
+    return lengthsSet == replacements.size();
+}
+
+// out with each replacement's bytes in place of the old ones.
+QByteArray spliced(QByteArrayView out, const std::vector<Replacement>& replacements)
+{
+    qint64 grows = 0;
+    for (const Replacement& replacement : replacements)
+        grows += replacement.delta();
+    QByteArray written;
+    written.reserve(qsizetype(qint64(out.size()) + std::max<qint64>(grows, 0)));
+    qsizetype at = 0;
+    for (const Replacement& replacement : replacements) {
+        written.append(out.sliced(at, replacement.start - at));
+        written.append(replacement.bytes);
+        at = replacement.end;
+    }
+    written.append(out.sliced(at));
+    return written;
+}
+
 } // namespace
 
 namespace BmffLayout {
@@ -735,135 +876,16 @@ std::optional<QByteArray> withMetadataItems(
     const std::optional<std::vector<ItemLocation>> locations = itemLocations(*iloc, &complete, &sizes);
     if (!locations || !complete || sizes.offset == 0 || sizes.length == 0)
         return std::nullopt;
-
-    std::vector<Replacement> replacements;
-    if (exifTiff) {
-        // The item keeps what preceded its TIFF header: the header's offset and "Exif\0\0".
-        const std::optional<Replacement> exif
-            = replacementOf(file, "Exif", {}, [&](QByteArrayView item) -> std::optional<QByteArray> {
-                  const std::optional<QByteArrayView> tiff = tiffOfExifItem(item);
-                  if (!tiff)
-                      return std::nullopt;
-                  return item.first(tiff->data() - item.data()).toByteArray().append(*exifTiff);
-              });
-        if (!exif)
-            return std::nullopt;
-        replacements.push_back(*exif);
-    }
-    if (xmpPacket) {
-        // The packet keeps the C string's end it had.
-        const std::optional<Replacement> xmp
-            = replacementOf(file, "mime", "application/rdf+xml", [&](QByteArrayView item) -> std::optional<QByteArray> {
-                  if (xmpPacket->isEmpty())
-                      return std::nullopt;
-                  qsizetype ends = 0;
-                  while (ends < item.size() && item[item.size() - 1 - ends] == '\0')
-                      ++ends;
-                  return xmpPacket->toByteArray() + QByteArray(ends, '\0');
-              });
-        if (!xmp)
-            return std::nullopt;
-        replacements.push_back(*xmp);
-    }
-    std::sort(replacements.begin(), replacements.end(),
-        [](const Replacement& a, const Replacement& b) { return a.start < b.start; });
-    for (std::size_t i = 1; i < replacements.size(); ++i) {
-        if (replacements[i].start < replacements[i - 1].end)
-            return std::nullopt;
-    }
-
-    QByteArray out = file.toByteArray();
-    const qsizetype ilocAt = offsetIn(file, *iloc);
-    // Each replaced item lies in a media data box (not in "idat"), which grows by
-    // what the items in it grow.
-    for (const Replacement& replacement : replacements) {
-        if (std::none_of(boxes->begin(), boxes->end(), [&](const TopBox& box) {
-                return box.type == "mdat" && replacement.start >= box.payloadStart && replacement.end <= box.end;
-            }))
-            return std::nullopt;
-    }
-    for (const TopBox& box : *boxes) {
-        qint64 grows = 0;
-        for (const Replacement& replacement : replacements)
-            grows += replacement.start >= box.payloadStart && replacement.end <= box.end ? replacement.delta() : 0;
-        const bool longSize = box.header.headerSize == 16;
-        if (grows != 0 && !box.header.toEnd
-            && !putNumber(out, box.start + (longSize ? 8 : 0), longSize ? 8 : 4, box.header.size + quint64(grows)))
-            return std::nullopt;
-    }
-
-    // Every item in the file is placed anew: by what the replaced items before it
-    // grow, and a replaced item also by its new length. An item whose bytes
-    // overlap a replaced one's, or that lies in another file, is left to exiftool.
-    std::set<quint64> ids;
-    std::size_t lengthsSet = 0;
-    for (const ItemLocation& location : *locations) {
-        if (!ids.insert(location.id).second || location.dataReference != 0)
-            return std::nullopt;
-        if (location.method != 0)
-            continue;
-        const auto replaced = std::find_if(replacements.begin(), replacements.end(),
-            [&](const Replacement& replacement) { return replacement.id == location.id; });
-        if (replaced != replacements.end() && location.extents.size() != 1)
-            return std::nullopt;
-        std::vector<qint64> shifts;
-        for (const ItemLocation::Extent& extent : location.extents) {
-            const quint64 size = quint64(file.size());
-            if (location.base > size || extent.offset > size - location.base)
-                return std::nullopt;
-            const quint64 start = location.base + extent.offset;
-            const quint64 end = extent.length == 0 ? size : start + extent.length;
-            if (end > size || end < start)
-                return std::nullopt;
-            qint64 shift = 0;
-            for (const Replacement& replacement : replacements) {
-                if (replacement.id == location.id) {
-                    if (start != quint64(replacement.start) || end != quint64(replacement.end)
-                        || !putNumber(out, ilocAt + extent.lengthAt, sizes.length, quint64(replacement.bytes.size())))
-                        return std::nullopt;
-                    ++lengthsSet;
-                } else if (start >= quint64(replacement.end)) {
-                    shift += replacement.delta();
-                } else if (end > quint64(replacement.start)) {
-                    return std::nullopt;
-                }
-            }
-            shifts.push_back(shift);
-        }
-        if (std::all_of(shifts.begin(), shifts.end(), [](qint64 shift) { return shift == 0; }))
-            continue;
-        // An item placed by its base offset moves by it (the extents' offsets may
-        // be 0); else each extent's offset moves.
-        const bool together = std::all_of(shifts.begin(), shifts.end(), [&](qint64 shift) { return shift == shifts[0]; });
-        if (together && sizes.base > 0 && location.base > 0) {
-            if (qint64(location.base) + shifts[0] < 0
-                || !putNumber(out, ilocAt + location.baseAt, sizes.base, quint64(qint64(location.base) + shifts[0])))
-                return std::nullopt;
-            continue;
-        }
-        for (std::size_t i = 0; i < shifts.size(); ++i) {
-            const ItemLocation::Extent& extent = location.extents[i];
-            if (qint64(extent.offset) + shifts[i] < 0
-                || !putNumber(out, ilocAt + extent.offsetAt, sizes.offset, quint64(qint64(extent.offset) + shifts[i])))
-                return std::nullopt;
-        }
-    }
-
-    if (lengthsSet != replacements.size())
+    const std::optional<std::vector<Replacement>> replacements = replacementsOf(file, exifTiff, xmpPacket);
+    if (!replacements)
         return std::nullopt;
-    QByteArray written;
-    qint64 grows = 0;
-    for (const Replacement& replacement : replacements)
-        grows += replacement.delta();
-    written.reserve(qsizetype(qint64(out.size()) + std::max<qint64>(grows, 0)));
-    qsizetype at = 0;
-    for (const Replacement& replacement : replacements) {
-        written.append(QByteArrayView(out).sliced(at, replacement.start - at));
-        written.append(replacement.bytes);
-        at = replacement.end;
-    }
-    written.append(QByteArrayView(out).sliced(at));
-    return written;
+
+    // The fields change in a copy, where they lie; the items' bytes are put in last.
+    QByteArray out = file.toByteArray();
+    if (!resizeMediaData(out, *boxes, *replacements)
+        || !placeItemsAnew(out, offsetIn(file, *iloc), *locations, sizes, *replacements))
+        return std::nullopt;
+    return spliced(out, *replacements);
 }
 
 } // namespace BmffLayout
