@@ -50,8 +50,10 @@ std::string keepOwnXmpParts(Exiv2::Image& image, QByteArrayView original, bool i
     std::optional<std::string> packet = xmpPacketKeepingOwnParts(image.xmpData(), ownXmpPacket(before));
     if (!packet || !isJpeg)
         return packet.value_or(std::string());
-    image.xmpPacket() = std::move(*packet);
+    // Told first to write from the packet, exiv2 hands its packet out without
+    // serialising the data once more, on this thread and outside the toolkit's lock.
     image.writeXmpFromPacket(true);
+    image.xmpPacket() = std::move(*packet);
     return {};
 }
 
@@ -96,6 +98,8 @@ EditedPhoto editedPhoto(
 {
     EditedPhoto result;
     MetadataSnapshot expected;
+    ComparableValues beforeValues;
+    ComparableValues expectedValues;
     bool isJpeg = false;
     bool changesNothing = false;
     // The packet a TIFF file's tag 700 takes in place of exiv2's.
@@ -111,7 +115,9 @@ EditedPhoto editedPhoto(
         if (outcome.addsRequiredEntries)
             addRequiredEntries(image, result.before.exif);
         expected = MetadataSnapshot::of(image);
-        result.edited = editedKeysBetween(result.before, expected);
+        beforeValues = ComparableValues::of(result.before);
+        expectedValues = ComparableValues::of(expected);
+        result.edited = editedKeysBetween(beforeValues, expectedValues);
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
         changesNothing = result.edited.exif.empty() && result.edited.iptc.empty() && result.edited.xmp.empty()
             && !result.xmpPacketChanged;
@@ -162,7 +168,8 @@ EditedPhoto editedPhoto(
             if (iptcKept)
                 written = *iptcKept;
         }
-        result.refusal = verifyWrittenMetadata(result.before, expected, result.edited, path, written, original);
+        result.refusal = verifyWrittenMetadata(
+            result.before, beforeValues, expected, expectedValues, result.edited, path, written, original);
         if (!result.refusal)
             result.saveError = save(written);
     };

@@ -38,6 +38,23 @@ bool isRationalType(Exiv2::TypeId type)
     return type == Exiv2::unsignedRational || type == Exiv2::signedRational;
 }
 
+// Each Exif row's key as exiv2 spells it (ExifKey's own text), made once: building
+// an ExifKey looks its tag up in exiv2's tables, too dear to repeat for every row
+// of every photo. Empty for the rows of other families.
+const std::array<std::string, kMetadataFieldCount>& exiv2ExifKeys()
+{
+    static const std::array<std::string, kMetadataFieldCount> keys = [] {
+        std::array<std::string, kMetadataFieldCount> made;
+        for (std::size_t row = 0; row < made.size(); ++row) {
+            const char* key = fieldTagTable()[row].key;
+            if (tagFamily(key) == TagFamily::Exif)
+                made[row] = Exiv2::ExifKey(key).key();
+        }
+        return made;
+    }();
+    return keys;
+}
+
 void readExif(const Exiv2::ExifData& exifData, const FLTImageMetadata& formatter, FieldTexts& texts)
 {
     const ExifWriter& writer = ExifWriter::sharedInstance();
@@ -53,7 +70,7 @@ void readExif(const Exiv2::ExifData& exifData, const FLTImageMetadata& formatter
     for (const FieldTagInfo& row : fieldTagTable()) {
         if (!row.isRead() || tagFamily(row.key) != TagFamily::Exif)
             continue;
-        const auto found = firstByKey.find(Exiv2::ExifKey(row.key).key());
+        const auto found = firstByKey.find(exiv2ExifKeys()[fieldIndex(row.field)]);
         const auto it = found != firstByKey.end() ? found->second : exifData.end();
         MetadataValue value(QStringLiteral(""));
         QString text;

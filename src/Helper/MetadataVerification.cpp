@@ -19,8 +19,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Every value of a key, in file order, as comparable text.
-using Values = std::map<std::string, std::vector<std::string>>;
+using Values = ComparableValues::Values;
 
 // Pointers and layout: a new layout changes them without changing any datum.
 // The image-structure tags of IFD0 that the Exif standard leaves out of
@@ -110,12 +109,12 @@ bool isLayout(const std::string& key, const Exiv2::Exifdatum& datum)
     return kDirectoryPointerKeys.count(key) == 0 || isReadablePointer(datum);
 }
 
-Values exifValues(const Exiv2::ExifData& data, bool skipMakerNoteBlock)
+Values exifValues(const Exiv2::ExifData& data)
 {
     Values values;
     for (const Exiv2::Exifdatum& datum : data) {
         const std::string key = datum.key();
-        if (isLayout(key, datum) || (skipMakerNoteBlock && key == kMakerNoteKey) || isMakerNotePadding(datum))
+        if (isLayout(key, datum) || isMakerNotePadding(datum))
             continue;
         values[key].push_back(exifText(datum));
     }
@@ -153,10 +152,13 @@ std::string shown(const std::vector<std::string>* values)
     return text;
 }
 
+using KeyTest = std::function<bool(const std::string&)>;
+
 // The first key whose written values differ from the reference: the expected
-// ones for an edited key, the ones read before for any other.
+// ones for an edited key, the ones read before for any other. Keys left aside
+// are not compared.
 std::optional<std::string> firstDifference(const Values& before, const Values& expected, const Values& after,
-    const std::function<bool(const std::string&)>& isEdited, bool& edited)
+    const KeyTest& isEdited, bool& edited, const KeyTest& leftAside = {})
 {
     std::set<std::string> keys;
     for (const Values* values : { &before, &expected, &after }) {
@@ -164,6 +166,8 @@ std::optional<std::string> firstDifference(const Values& before, const Values& e
             keys.insert(entry.first);
     }
     for (const std::string& key : keys) {
+        if (leftAside && leftAside(key))
+            continue;
         edited = isEdited(key);
         const Values& reference = edited ? expected : before;
         const auto wanted = reference.find(key);
@@ -261,13 +265,6 @@ bool targetsMakerNote(const EditedKeys& edited, const Exiv2::ExifData& expected)
     return edits && !keeps;
 }
 
-Values withoutMakerNote(Values values)
-{
-    for (auto it = values.begin(); it != values.end();)
-        it = isMakerNoteKey(it->first) ? values.erase(it) : std::next(it);
-    return values;
-}
-
 } // namespace
 
 bool isMakerNoteKey(const std::string& key)
@@ -278,11 +275,20 @@ bool isMakerNoteKey(const std::string& key)
     return dot != std::string::npos && Exiv2::ExifTags::isMakerGroup(key.substr(5, dot - 5));
 }
 
+ComparableValues ComparableValues::of(const MetadataSnapshot& snapshot)
+{
+    return { exifValues(snapshot.exif), iptcValues(snapshot.iptc), xmpValues(snapshot.xmp) };
+}
+
+EditedKeys editedKeysBetween(const ComparableValues& before, const ComparableValues& after)
+{
+    return { changedKeys(before.exif, after.exif), changedKeys(before.iptc, after.iptc),
+        changedKeys(before.xmp, after.xmp) };
+}
+
 EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnapshot& after)
 {
-    return { changedKeys(exifValues(before.exif, false), exifValues(after.exif, false)),
-        changedKeys(iptcValues(before.iptc), iptcValues(after.iptc)),
-        changedKeys(xmpValues(before.xmp), xmpValues(after.xmp)) };
+    return editedKeysBetween(ComparableValues::of(before), ComparableValues::of(after));
 }
 
 MetadataSnapshot MetadataSnapshot::of(Exiv2::Image& image)
@@ -298,6 +304,14 @@ MetadataSnapshot MetadataSnapshot::of(Exiv2::Image& image)
 
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
     const EditedKeys& edited, const QString& path, QByteArrayView written, QByteArrayView original)
+{
+    return verifyWrittenMetadata(before, ComparableValues::of(before), expected, ComparableValues::of(expected),
+        edited, path, written, original);
+}
+
+std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const ComparableValues& beforeValues,
+    const MetadataSnapshot& expected, const ComparableValues& expectedValues, const EditedKeys& edited,
+    const QString& path, QByteArrayView written, QByteArrayView original)
 {
     // The image data first: no metadata is worth a picture, and a writer that
     // misread the file's structure shows here whatever it reads back.
@@ -341,14 +355,13 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
     // byte comparison.
     const bool decoded = hasDecodedMakerNote(before.exif);
     const bool undecodedNow = decoded && heldByBytes && !hasDecodedMakerNote(after.exif);
-    const auto exifOf = [&](const Exiv2::ExifData& data) {
-        Values values = exifValues(data, decoded);
-        return undecodedNow ? withoutMakerNote(std::move(values)) : values;
+    const auto exifLeftAside = [&](const std::string& key) {
+        return (decoded && key == kMakerNoteKey) || (undecodedNow && isMakerNoteKey(key));
     };
     bool isEdited = false;
     const auto exifEdited = [&](const std::string& key) { return edited.exif.count(key) != 0; };
-    if (const auto key
-        = firstDifference(exifOf(before.exif), exifOf(expected.exif), exifOf(after.exif), exifEdited, isEdited)) {
+    if (const auto key = firstDifference(
+            beforeValues.exif, expectedValues.exif, exifValues(after.exif), exifEdited, isEdited, exifLeftAside)) {
         if (isEdited)
             return notWritten(*key);
         if (isMakerNoteKey(*key))
@@ -362,8 +375,8 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
         return notKept(u"The maker note"_s);
 
     const auto iptcEdited = [&](const std::string& key) { return edited.iptc.count(key) != 0; };
-    if (const auto key = firstDifference(
-            iptcValues(before.iptc), iptcValues(expected.iptc), iptcValues(after.iptc), iptcEdited, isEdited))
+    if (const auto key
+        = firstDifference(beforeValues.iptc, expectedValues.iptc, iptcValues(after.iptc), iptcEdited, isEdited))
         return isEdited ? notWritten(*key) : notKept(u"The IPTC dataset %1"_s.arg(QString::fromStdString(*key)));
 
     // A packet the edit left alone comes back byte for byte; a cleared one is
@@ -378,7 +391,7 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
     }
     const auto xmpEdited = [&](const std::string& key) { return edited.xmp.count(key) != 0; };
     if (const auto key
-        = firstDifference(xmpValues(before.xmp), xmpValues(expected.xmp), xmpValues(after.xmp), xmpEdited, isEdited))
+        = firstDifference(beforeValues.xmp, expectedValues.xmp, xmpValues(after.xmp), xmpEdited, isEdited))
         return isEdited ? notWritten(*key) : notKept(u"The XMP property %1"_s.arg(QString::fromStdString(*key)));
     return std::nullopt;
 }

@@ -3,9 +3,11 @@
 #include <QByteArrayView>
 #include <QString>
 #include <exiv2/exiv2.hpp>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 // The keys whose values an edit changed, added or removed, by family.
 struct EditedKeys {
@@ -25,12 +27,25 @@ struct MetadataSnapshot {
     static MetadataSnapshot of(Exiv2::Image& image);
 };
 
+// A snapshot's data as the verification compares them: every value of a key, in
+// file order, as comparable text, by family. Made once per snapshot, as finding
+// what an edit changed and checking what it wrote both compare them.
+struct ComparableValues {
+    using Values = std::map<std::string, std::vector<std::string>>;
+    Values exif;
+    Values iptc;
+    Values xmp;
+
+    static ComparableValues of(const MetadataSnapshot& snapshot);
+};
+
 // Whether the Exif key belongs to a maker note: the note as one block, its
 // decoded entries, or exiv2's notes on where it lies.
 bool isMakerNoteKey(const std::string& key);
 
 // What changed between two snapshots, compared as the verification compares.
 EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnapshot& after);
+EditedKeys editedKeysBetween(const ComparableValues& before, const ComparableValues& after);
 
 // Reads the written bytes back and compares every Exif, IPTC and XMP datum, maker
 // notes included, with what the photo held before the edit: a datum the edit did
@@ -55,3 +70,7 @@ EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnaps
 // ends in "so the photo was not changed."; the details go to the log.
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
     const EditedKeys& edited, const QString& path, QByteArrayView written, QByteArrayView original = {});
+// The same with the comparable values of before and expected already made.
+std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const ComparableValues& beforeValues,
+    const MetadataSnapshot& expected, const ComparableValues& expectedValues, const EditedKeys& edited,
+    const QString& path, QByteArrayView written, QByteArrayView original = {});

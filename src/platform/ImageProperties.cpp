@@ -473,7 +473,10 @@ QVariantMap ImageProperties::propertiesForImage(const QString& path, Exiv2::Imag
     const ReaderFacts facts = jpegModel ? ReaderFacts { QSize(), *jpegModel } : readerFacts(path);
     if (size.isEmpty())
         size = facts.size;
-    if (isHeif(path)) {
+    // A photo exiv2 read as another kind than a base media file has no HEIF
+    // signature: its file is not opened once more to look.
+    const bool mayBeHeif = !image || image->imageType() == Exiv2::ImageType::bmff;
+    if (mayBeHeif && isHeif(path)) {
         // HEIF carries its own crop and turn, which libheif applies when it measures and
         // decodes; an Exif orientation inside must not turn the picture a second time.
         size = HeifFile(path).primarySize();

@@ -10,12 +10,13 @@
 #include "platform/RestoreData.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSemaphore>
-#include <QStorageInfo>
 #include <QThread>
 #include <QThreadPool>
+#include <sys/statvfs.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -82,14 +83,16 @@ void BatchRunner::setFreeSpaceProbe(FreeSpaceProbe probe)
     m_freeSpace = probe ? std::move(probe) : FreeSpaceProbe(&BatchRunner::fileSystemFreeSpace);
 }
 
+// Asked once per photo, so it asks the file system alone: QStorageInfo would read
+// the whole mount table each time to name the volume, which nothing here needs.
 std::optional<qint64> BatchRunner::fileSystemFreeSpace(const QString& folder)
 {
-    const QStorageInfo storage(folder);
-    if (!storage.isValid() || !storage.isReady()) {
+    struct statvfs volume { };
+    if (::statvfs(QFile::encodeName(folder).constData(), &volume) != 0) {
         qCWarning(lcBatch).noquote() << "Error Obtaining System Memory Info: cannot read the file system of" << folder;
         return std::nullopt;
     }
-    return storage.bytesAvailable();
+    return qint64(volume.f_bavail) * qint64(volume.f_frsize);
 }
 
 void BatchRunner::setLocationNamer(std::shared_ptr<LocationNamer> namer)

@@ -54,7 +54,7 @@ public:
     int jobs() const { return m_jobs; }
     static int maximumJobs();
 
-    // The free-space answer; the default asks the file system (QStorageInfo).
+    // The free-space answer; the default asks the file system (statvfs).
     void setFreeSpaceProbe(FreeSpaceProbe probe);
     static std::optional<qint64> fileSystemFreeSpace(const QString& folder);
 
