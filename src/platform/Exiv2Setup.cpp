@@ -5,6 +5,7 @@
 #include <exiv2/exiv2.hpp>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -142,4 +143,51 @@ bool keepStandardXmpPrefixes()
         }
     }
     return kept;
+}
+
+bool declaresOnlyStandardPrefixes(std::string_view packet)
+{
+    // UTF-16 and UTF-32 packets hold NUL bytes; their declarations are not read here.
+    if (packet.find('\0') != std::string_view::npos)
+        return false;
+    const auto isStandard = [](std::string_view prefix, std::string_view uri) {
+        if ((prefix == "x" && uri == "adobe:ns:meta/") || (prefix == "rdf" && uri == "http://www.w3.org/1999/02/22-rdf-syntax-ns#"))
+            return true;
+        // A namespace exiv2 knows by two prefixes ends up under either: none of them counts.
+        int prefixes = 0;
+        bool same = false;
+        for (const auto& [standardPrefix, standardUri] : standardPrefixes()) {
+            if (uri == standardUri) {
+                ++prefixes;
+                same = prefix == standardPrefix;
+            }
+        }
+        return prefixes == 1 && same;
+    };
+    constexpr std::string_view kBlanks = " \t\r\n";
+    constexpr std::string_view kDeclaration = "xmlns";
+    for (std::size_t at = packet.find(kDeclaration); at != std::string_view::npos;
+         at = packet.find(kDeclaration, at + 1)) {
+        std::size_t next = at + kDeclaration.size();
+        if (next >= packet.size() || packet[next] != ':')
+            return false; // a default namespace, or text that cannot be told from one
+        const std::size_t prefixEnd = packet.find_first_of("=" " \t\r\n", next + 1);
+        if (prefixEnd == std::string_view::npos)
+            return false;
+        const std::string_view prefix = packet.substr(next + 1, prefixEnd - next - 1);
+        next = packet.find_first_not_of(kBlanks, prefixEnd);
+        if (next == std::string_view::npos || packet[next] != '=')
+            return false;
+        next = packet.find_first_not_of(kBlanks, next + 1);
+        if (next == std::string_view::npos || (packet[next] != '"' && packet[next] != '\''))
+            return false;
+        const std::size_t uriEnd = packet.find(packet[next], next + 1);
+        if (uriEnd == std::string_view::npos)
+            return false;
+        const std::string_view uri = packet.substr(next + 1, uriEnd - next - 1);
+        if (uri.find('&') != std::string_view::npos || !isStandard(prefix, uri))
+            return false;
+        at = uriEnd;
+    }
+    return true;
 }

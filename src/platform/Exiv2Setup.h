@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <string_view>
 
 // Prepares exiv2 for use from several threads: XMP parsing gets a lock, BMFF
 // (HEIC, CR3) reading is switched on, and exiv2's own log lines go to the
@@ -40,3 +41,11 @@ void useStandardXmpPrefixes();
 // the packet just parsed cannot be read faithfully. Call with lockXmpToolkit()
 // held, right after exiv2 parsed a packet.
 [[nodiscard]] bool keepStandardXmpPrefixes();
+
+// Whether parsing this packet can leave the toolkit's namespace table as
+// useStandardXmpPrefixes() leaves it: every namespace the packet declares is a
+// standard one under its standard prefix. No when anything in it cannot be told
+// for sure (a default namespace, a character reference in a URI, a packet that is
+// not UTF-8), so that a caller that skips the next useStandardXmpPrefixes() on a
+// yes never serialises with another photo's prefixes.
+bool declaresOnlyStandardPrefixes(std::string_view packet);

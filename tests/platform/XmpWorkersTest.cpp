@@ -197,3 +197,56 @@ TEST(XmpWorkers, aJpegReadWithItsPacketParsedApartReadsAndWritesAsExiv2AloneDoes
     }
     EXPECT_GE(withPacket, 8);
 }
+
+TEST(XmpWorkers, aPacketWithAnOlderPrefixLeavesNoTraceInTheNextEncode)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    Exiv2::XmpData data;
+    data["Xmp.xmp.CreateDate"] = "2024-05-01T10:00:00";
+    data["Xmp.dc.source"] = "Velloran";
+    std::string standard;
+    ASSERT_EQ(XmpWorkers::encode(standard, data, Exiv2::XmpParser::useCompactFormat), 0);
+    ASSERT_NE(standard.find("xmp:CreateDate"), std::string::npos) << standard;
+
+    // One thread's requests go to one worker: this parse and the encodes meet the same toolkit.
+    const std::string older = R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+ xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about=""
+ xmlns:xap="http://ns.adobe.com/xap/1.0/" xap:CreateDate="2001-01-01T00:00:00"/></rdf:RDF></x:xmpmeta>)";
+    for (int round = 0; round < 2; ++round) {
+        Exiv2::XmpData read;
+        ASSERT_EQ(XmpWorkers::decode(read, round == 0 ? older : standard), 0);
+        std::string again;
+        ASSERT_EQ(XmpWorkers::encode(again, data, Exiv2::XmpParser::useCompactFormat), 0);
+        EXPECT_EQ(again, standard);
+    }
+}
+
+TEST(XmpPrefixes, onlyStandardNamespacesUnderTheirStandardPrefixesLeaveTheTableAsItWas)
+{
+    initializeExiv2();
+    const auto packet = [](const std::string& declarations) {
+        return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+               "<rdf:Description rdf:about='' "
+            + declarations + "/></rdf:RDF></x:xmpmeta>";
+    };
+    EXPECT_TRUE(declaresOnlyStandardPrefixes(""));
+    EXPECT_TRUE(declaresOnlyStandardPrefixes(kPacket.substr(0, kPacket.find("xmlns:velloranTest"))));
+    EXPECT_TRUE(declaresOnlyStandardPrefixes(
+        packet("xmlns:xmp = \"http://ns.adobe.com/xap/1.0/\"\n xmlns:dc='http://purl.org/dc/elements/1.1/'")));
+    for (const char* declarations : {
+             "xmlns:xap='http://ns.adobe.com/xap/1.0/'", // the older prefix of a standard namespace
+             "xmlns:xmp='http://example.org/other/'", // a standard prefix for another namespace
+             "xmlns:velloranTest='http://ns.example.org/velloran-test/1.0/'", // a namespace of no standard
+             "xmlns='http://ns.adobe.com/xap/1.0/'", // a default namespace
+             "xmlns:dc='http://purl.org/dc/1.1/'", // an old URI the toolkit takes for the standard one
+             "xmlns:xmp='http://ns.adobe.com/xap/1.0&#47;'", // a character reference
+             "xmlns:xmp='http://ns.adobe.com/xap/1.0/", // no closing quote
+         })
+        EXPECT_FALSE(declaresOnlyStandardPrefixes(packet(declarations))) << declarations;
+    std::string utf16;
+    for (const char c : packet("xmlns:xap='http://ns.adobe.com/xap/1.0/'")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    EXPECT_FALSE(declaresOnlyStandardPrefixes(utf16));
+}
