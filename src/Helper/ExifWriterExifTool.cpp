@@ -353,7 +353,7 @@ void addNewDirectoryEntries(Exiv2::Image& image, const Exiv2::ExifData& before)
 // exiftool: the Exif block edited where it lies, as a JPEG's, and the packet
 // exiftool would be given; every other byte of the file kept (see
 // BmffLayout::withMetadataItems). Nothing where exiftool is needed: an item to add,
-// the XMP to remove, a Exif block that cannot be edited in place, a layout that
+// the XMP to remove, an Exif block that cannot be edited in place, a layout that
 // allows no plain rewrite.
 std::optional<QByteArray> editedItems(QByteArrayView original, const MetadataSnapshot& before,
     const MetadataSnapshot& expected, const EditedKeys& edited, const ExifToolEdit& change)
