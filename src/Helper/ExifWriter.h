@@ -2,6 +2,7 @@
 
 #include "model/PhotoKind.h"
 #include "platform/FLTImageMetadata.h"
+#include "platform/ImageProperties.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -73,6 +74,9 @@ public:
     // dictionary (QImageReader and libheif sizes). A path that is no regular file
     // leaves the record untouched and answers an empty dictionary.
     QVariantMap readMetaAndPropertiesFromPath(const QString& path, MetaDataObject& record) const;
+    // The same parse for the batch list: the record, and of the dictionary only
+    // what the list keeps (ImageProperties::shapeOfImage).
+    ImageProperties::Shape readMetaAndShapeFromPath(const QString& path, MetaDataObject& record) const;
 
     // ---- Writing (ExifWriterWriting.cpp) ----
 

@@ -188,6 +188,25 @@ std::unique_ptr<Exiv2::Image> openForReading(
     return Exiv2Adapter::openFile(openable, path);
 }
 
+// One exiv2 open and parse of the photo at path: the record filled from it, and
+// the properties that readProperties(path, image) answers of the same image.
+template <typename Properties>
+Properties readMetaAnd(const ExifWriter& reader, const QString& path, MetaDataObject& record,
+    Properties (*readProperties)(const QString& path, Exiv2::Image* image))
+{
+    const QString openable = openablePhotoPath(path);
+    if (openable.isEmpty()) {
+        qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
+        return {};
+    }
+    std::unique_ptr<JpegSplice> splice;
+    const std::unique_ptr<Exiv2::Image> image = openForReading(openable, path, splice);
+    Properties properties = readProperties(path, image.get());
+    if (image)
+        reader.readMetaFromImage(path, *image, record);
+    return properties;
+}
+
 } // namespace
 
 MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject& record) const
@@ -206,17 +225,12 @@ MetaDataObject& ExifWriter::readMetaFromPath(const QString& path, MetaDataObject
 
 QVariantMap ExifWriter::readMetaAndPropertiesFromPath(const QString& path, MetaDataObject& record) const
 {
-    const QString openable = openablePhotoPath(path);
-    if (openable.isEmpty()) {
-        qCWarning(lcMetadata).noquote() << "Cannot read metadata: no file at" << path;
-        return {};
-    }
-    std::unique_ptr<JpegSplice> splice;
-    const std::unique_ptr<Exiv2::Image> image = openForReading(openable, path, splice);
-    QVariantMap properties = ImageProperties::propertiesForImage(path, image.get());
-    if (image)
-        readMetaFromImage(path, *image, record);
-    return properties;
+    return readMetaAnd(*this, path, record, &ImageProperties::propertiesForImage);
+}
+
+ImageProperties::Shape ExifWriter::readMetaAndShapeFromPath(const QString& path, MetaDataObject& record) const
+{
+    return readMetaAnd(*this, path, record, &ImageProperties::shapeOfImage);
 }
 
 MetaDataObject& ExifWriter::readMetaFromImage(const QString& path, Exiv2::Image& image, MetaDataObject& record) const

@@ -3,6 +3,7 @@
 #include "Helper/ExifWriter.h"
 #include "model/PhotoFile.h"
 #include "platform/ExifOrientation.h"
+#include "platform/ImageProperties.h"
 #include "platform/VectorImageSize.h"
 
 #include <QFileInfo>
@@ -46,6 +47,32 @@ PhotoFile::PhotoFile(const QString& path, bool isIphoto, const PhotoKind& photoK
     , isIphotosNode(isIphoto)
     , kind(photoKind)
 {
+    takeNameAndSize(path);
+    // One exiv2 parse of the photo fills both the record and the image properties.
+    auto record = std::make_shared<MetaDataObject>();
+    exifDict = ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(fileURL, *record);
+    metadataObject = record;
+    // Nothing changes a listed photo's record: the one record serves as both.
+    metadataObjectOriginal = metadataObject;
+    takeShape(exifDict.value(QStringLiteral("PixelWidth")).toDouble(),
+        exifDict.value(QStringLiteral("PixelHeight")).toDouble(), exifDict.value(QStringLiteral("Orientation")).toInt());
+}
+
+PhotoFile::PhotoFile(const QString& path, const PhotoKind& photoKind, ListedOnly)
+    : filePath(path)
+    , fileURL(path)
+    , kind(photoKind)
+{
+    takeNameAndSize(path);
+    auto record = std::make_shared<MetaDataObject>();
+    const ImageProperties::Shape shape = ExifWriter::sharedInstance().readMetaAndShapeFromPath(fileURL, *record);
+    metadataObject = record;
+    metadataObjectOriginal = metadataObject;
+    takeShape(shape.size.width(), shape.size.height(), shape.orientation);
+}
+
+void PhotoFile::takeNameAndSize(const QString& path)
+{
     const QFileInfo info(path);
     fileName = info.fileName();
     // The text after the last dot of the file name, as written; a leading dot
@@ -54,23 +81,16 @@ PhotoFile::PhotoFile(const QString& path, bool isIphoto, const PhotoKind& photoK
     fileExtension = dot > 0 ? fileName.mid(dot + 1) : QStringLiteral("");
     fileContainerFolderName = lastComponent(withoutLastComponent(path));
     fileSizeInBytes = info.exists() ? static_cast<double>(info.size()) : 0.0;
+}
 
-    // One exiv2 parse of the photo fills both the record and the image properties.
-    auto record = std::make_shared<MetaDataObject>();
-    exifDict = ExifWriter::sharedInstance().readMetaAndPropertiesFromPath(fileURL, *record);
-    metadataObject = record;
-    const double pixelWidth = exifDict.value(QStringLiteral("PixelWidth")).toDouble();
-    const double pixelHeight = exifDict.value(QStringLiteral("PixelHeight")).toDouble();
-    const bool turned = ExifOrientation::isQuarterTurn(exifDict.value(QStringLiteral("Orientation")).toInt());
+void PhotoFile::takeShape(double pixelWidth, double pixelHeight, int orientation)
+{
+    const bool turned = ExifOrientation::isQuarterTurn(orientation);
     width = turned ? pixelHeight : pixelWidth;
     height = turned ? pixelWidth : pixelHeight;
-
-    // Nothing changes a listed photo's record: the one record serves as both.
-    metadataObjectOriginal = metadataObject;
-
     // EPS and PICT files measure in points; their size is taken as it stands, without
     // the orientation swap.
-    const QSizeF points = VectorImageSize::sizeForExtension(path);
+    const QSizeF points = VectorImageSize::sizeForExtension(filePath);
     if (points.width() > 0)
         width = points.width();
     if (points.height() > 0)

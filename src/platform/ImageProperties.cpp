@@ -495,6 +495,39 @@ QVariantMap ImageProperties::propertiesForImage(const QString& path, Exiv2::Imag
     return result;
 }
 
+ImageProperties::Shape ImageProperties::shapeOfImage(const QString& path, Exiv2::Image* image)
+{
+    Shape shape;
+    if (image) {
+        Exiv2Adapter::run(
+            QStringLiteral("read the properties of"), path,
+            [&] {
+                shape.size = QSize(image->pixelWidth(), image->pixelHeight());
+                // Exif.Image.Orientation: the first such datum that holds a value.
+                constexpr std::uint16_t kOrientationTag = 0x0112;
+                for (const Exiv2::Exifdatum& datum : image->exifData()) {
+                    if (datum.tag() == kOrientationTag && datum.groupName() == "Image") {
+                        if (const QVariant value = readValue(datum.value(), Kind::Integer); value.isValid()) {
+                            shape.orientation = value.toInt();
+                            break;
+                        }
+                    }
+                }
+            },
+            Exiv2Adapter::Severity::Debug);
+    }
+    if (shape.size.isEmpty())
+        shape.size = readerFacts(path).size;
+    const bool mayBeHeif = !image || image->imageType() == Exiv2::ImageType::bmff;
+    if (mayBeHeif && isHeif(path)) {
+        shape.size = HeifFile(path).primarySize();
+        shape.orientation = 1;
+    }
+    if (shape.size.isEmpty())
+        shape.size = QSize();
+    return shape;
+}
+
 bool ImageProperties::isHeif(const QString& path)
 {
     return HeifFile::hasHeifSignature(path);

@@ -33,6 +33,17 @@ public:
     // path itself. Only call it for a path that openablePhotoPath accepts.
     static QVariantMap propertiesForImage(const QString& path, Exiv2::Image* image);
 
+    // What the photo list keeps of that dictionary: "PixelWidth" and "PixelHeight"
+    // (an empty size where the dictionary has none) and the top-level "Orientation"
+    // (0 where it has none), read as propertiesForImage reads them but without the
+    // rest of the dictionary, and without opening the file again where exiv2 found
+    // the size of a photo that is no HEIF file.
+    struct Shape {
+        QSize size;
+        int orientation = 0;
+    };
+    static Shape shapeOfImage(const QString& path, Exiv2::Image* image);
+
     // True for HEIF/HEIC files (by content, not by name).
     static bool isHeif(const QString& path);
 

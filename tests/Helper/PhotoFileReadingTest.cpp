@@ -72,12 +72,19 @@ TEST(PhotoFile, readsTheSameRecordAndPropertiesAsTheTwoSeparateReadersForEverySa
         SCOPED_TRACE(qPrintable(path));
         const PhotoFile photo(path, false);
         EXPECT_EQ(photo.exifDict, ImageProperties::propertiesForFile(path));
+        // The list's lean read shows the photo at the same size, turned alike.
+        const PhotoFile listed(path, photo.kind, PhotoFile::ListedOnly {});
+        EXPECT_EQ(listed.width, photo.width);
+        EXPECT_EQ(listed.height, photo.height);
+        EXPECT_TRUE(listed.exifDict.isEmpty());
+        EXPECT_EQ(listed.fileSizeInBytes, photo.fileSizeInBytes);
         const auto expected = MetaDataObject::initWithFile(path);
         ASSERT_TRUE(photo.metadataObject);
         ASSERT_TRUE(photo.metadataObjectOriginal);
         for (const MetadataFieldInfo& info : kMetadataFields) {
             EXPECT_EQ(photo.metadataObject->field(info.field), expected->field(info.field)) << info.name;
             EXPECT_EQ(photo.metadataObjectOriginal->field(info.field), expected->field(info.field)) << info.name;
+            EXPECT_EQ(listed.metadataObject->field(info.field), expected->field(info.field)) << info.name;
         }
         ++compared;
     }

@@ -86,7 +86,7 @@ std::shared_ptr<PhotoFile> PhotoIntake::readPhotoFile(const QString& path)
     if (const std::optional<QString> why = ExifWriter::whyNotWritable(path, head))
         throw std::runtime_error(why->toStdString());
     ExifWriter::prepareWriterFor(path);
-    return std::make_shared<PhotoFile>(path, false, ExifWriter::kindOf(head.value_or(QByteArray())));
+    return std::make_shared<PhotoFile>(path, ExifWriter::kindOf(head.value_or(QByteArray())), PhotoFile::ListedOnly {});
 }
 
 PhotoIntake::PhotoIntake(PhotoListModel& model, QObject* parent)
