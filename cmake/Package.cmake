@@ -26,10 +26,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://velloran.org/")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The libraries the binary links come from dpkg-shlibdeps. What it loads or runs by
-# name is listed here: exiftool writes HEIC, HEIF, AVIF, CR3 and PNG photos; libgeonames'
-# place-name data lives in libgeonames-common; TIFF and WebP thumbnails need Qt's
-# image-format plugins.
+# The libraries the binary links (exiv2, Qt, the jemalloc allocator: libjemalloc2)
+# come from dpkg-shlibdeps. What it loads or runs by name is listed here: exiftool
+# writes HEIC, HEIF, AVIF, CR3 and PNG photos; libgeonames' place-name data lives in
+# libgeonames-common; TIFF and WebP thumbnails need Qt's image-format plugins.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libimage-exiftool-perl, libgeonames-common, qt6-image-formats-plugins")
 # Metadata in CJK, Cyrillic, Greek or Arabic shows as text rather than boxes with
