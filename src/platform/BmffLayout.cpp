@@ -839,6 +839,11 @@ QByteArray spliced(QByteArrayView out, const std::vector<Replacement>& replaceme
 
 namespace BmffLayout {
 
+bool boxesFillFile(QByteArrayView file)
+{
+    return topBoxesOf(file).has_value();
+}
+
 std::optional<QByteArray> withMetadataItems(
     QByteArrayView file, std::optional<QByteArrayView> exifTiff, std::optional<QByteArrayView> xmpPacket)
 {

@@ -35,6 +35,9 @@ std::optional<QByteArrayView> exifItem(QByteArrayView file);
 // "application/rdf+xml", found and checked as exifItem finds its item.
 std::optional<QByteArrayView> xmpItem(QByteArrayView file);
 
+// Whether the top-level boxes fill the file exactly, no byte left over.
+bool boxesFillFile(QByteArrayView file);
+
 // The file's image data (see ImageDataLayout): the bytes of each item that is
 // not its Exif or XMP item (by item id, from the file or from "idat"), and the
 // media data boxes' bytes around those two items. Nothing when "iloc" or an image

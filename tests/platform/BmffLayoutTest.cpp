@@ -1,4 +1,5 @@
 #include "platform/BmffLayout.h"
+#include "platform/BmffBoxes.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/ImageDataLayout.h"
 
@@ -10,23 +11,9 @@
 
 namespace {
 
-QByteArray bigEndian(quint64 value, int size)
-{
-    QByteArray bytes = {};
-    for (int i = size - 1; i >= 0; --i)
-        bytes.append(char((value >> (8 * i)) & 0xff));
-    return bytes;
-}
-
-QByteArray box(const char* type, const QByteArray& payload)
-{
-    return bigEndian(8 + payload.size(), 4) + type + payload;
-}
-
-QByteArray fullBox(const char* type, int version, const QByteArray& payload)
-{
-    return box(type, bigEndian(version, 1) + bigEndian(0, 3) + payload);
-}
+using BmffBoxes::bigEndian;
+using BmffBoxes::box;
+using BmffBoxes::fullBox;
 
 // A big-endian TIFF block with one entry: Artist "Ab".
 const QByteArray kTiff = QByteArray::fromHex("4d4d002a00000008"
