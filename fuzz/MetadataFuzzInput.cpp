@@ -60,12 +60,17 @@ void fuzzMetadataInput(const std::uint8_t* data, std::size_t size, const QString
         BmffLayout::canonRawMetadataFile(bytes);
         BmffLayout::canonRawXmp(bytes);
         // The writer's own rewrite of the items, with a longer Exif block and a
-        // shorter packet: whatever it writes keeps the image data it found.
+        // shorter packet: whatever it writes keeps the image data it found and
+        // the other images' items, and reads back as written.
         const std::optional<QByteArrayView> tiff = BmffLayout::exifItem(bytes);
         const QByteArray longer = tiff ? tiff->toByteArray() + QByteArray(9, '\0') : QByteArray();
         const std::optional<QByteArray> written = BmffLayout::withMetadataItems(
             bytes, tiff ? std::optional<QByteArrayView>(longer) : std::nullopt, QByteArrayView("<x/>"));
-        if (written && ImageDataLayout::compare(bytes, *written).outcome == ImageDataLayout::Comparison::Differs)
+        if (written
+            && (ImageDataLayout::compare(bytes, *written).outcome == ImageDataLayout::Comparison::Differs
+                || (tiff && BmffLayout::exifItem(*written) != QByteArrayView(longer))
+                || BmffLayout::xmpItem(*written) != QByteArrayView("<x/>")
+                || BmffLayout::metadataItems(*written).othersItems != BmffLayout::metadataItems(bytes).othersItems))
             std::abort();
     }
     // The image data walk of the verification before every replace (a base media

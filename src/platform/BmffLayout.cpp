@@ -107,11 +107,10 @@ std::optional<QByteArrayView> payloadOf(QByteArrayView bytes, QByteArrayView wan
     return found;
 }
 
-// Calls visit(id, type, content) for each entry of "iinf" that names its item's
-// type (content: a mime item's content type, else what follows the name), until
-// it answers true.
+// Calls visit(version, entry) for each entry ("infe") of "iinf", entry read up to
+// its item's id, until it answers true.
 template<typename Visit>
-void forEachItemInfo(QByteArrayView iinf, Visit visit)
+void forEachItemEntry(QByteArrayView iinf, Visit visit)
 {
     Reader list(iinf);
     const quint64 version = list.number(1);
@@ -123,6 +122,17 @@ void forEachItemInfo(QByteArrayView iinf, Visit visit)
         Reader entry(payload);
         const quint64 entryVersion = entry.number(1);
         entry.number(3);
+        return visit(entryVersion, entry);
+    });
+}
+
+// Calls visit(id, type, content) for each entry of "iinf" that names its item's
+// type (content: a mime item's content type, else what follows the name), until
+// it answers true.
+template<typename Visit>
+void forEachItemInfo(QByteArrayView iinf, Visit visit)
+{
+    forEachItemEntry(iinf, [&](quint64 entryVersion, Reader& entry) {
         if (entryVersion < 2) // older entries name no item type
             return false;
         const quint64 itemId = entry.number(entryVersion == 2 ? 2 : 4);
@@ -759,18 +769,20 @@ bool resizeMediaData(QByteArray& out, const std::vector<TopBox>& boxes, const st
 
 // Places every item of "iloc" (at ilocAt in out) anew: by what the replaced items
 // before it grow, and a replaced item also by its new length. False for an item
-// whose bytes overlap a replaced one's, that lies in another file or outside this
-// one, or whose new place does not fit its fields.
+// whose bytes overlap a replaced one's or a field the rewrite sets (rewritten,
+// among spans), that lies in another file or outside this one, that is made of
+// other items (the replaced ones among them, maybe), or whose new place does not
+// fit its fields.
 bool placeItemsAnew(QByteArray& out, qsizetype ilocAt, const std::vector<ItemLocation>& locations,
-    const ItemLocationSizes& sizes, const std::vector<Replacement>& replacements)
+    const ItemLocationSizes& sizes, const std::vector<Replacement>& replacements, const std::vector<Span>& rewritten)
 {
     const quint64 size = quint64(out.size());
     std::set<quint64> ids;
     std::size_t lengthsSet = 0;
     for (const ItemLocation& location : locations) {
-        if (!ids.insert(location.id).second || location.dataReference != 0)
+        if (!ids.insert(location.id).second || location.dataReference != 0 || location.method > 1)
             return false;
-        if (location.method != 0) // in "idat" or made of other items: nothing moves
+        if (location.method != 0) // in "idat", inside "meta": nothing moves
             continue;
         std::vector<qint64> shifts;
         for (const ItemLocation::Extent& extent : location.extents) {
@@ -779,6 +791,9 @@ bool placeItemsAnew(QByteArray& out, qsizetype ilocAt, const std::vector<ItemLoc
             const quint64 start = location.base + extent.offset;
             const quint64 end = extent.length == 0 ? size : start + extent.length;
             if (end > size || end < start)
+                return false;
+            if (std::any_of(rewritten.begin(), rewritten.end(),
+                    [&](const Span& span) { return start < quint64(span.end) && end > quint64(span.start); }))
                 return false;
             qint64 shift = 0;
             for (const Replacement& replacement : replacements) {
@@ -815,6 +830,39 @@ bool placeItemsAnew(QByteArray& out, qsizetype ilocAt, const std::vector<ItemLoc
         }
     }
     return lengthsSet == replacements.size();
+}
+
+// Whether "iinf" lets the replaced items take their new bytes as they are: it
+// names each item once (an id listed as an image and as XMP would have the
+// image's bytes taken for a packet), and a replaced XMP item's content is not
+// encoded (a deflated packet's readers would inflate the plain new one).
+bool itemInfoAllowsRewrite(QByteArrayView meta, const std::vector<Replacement>& replacements)
+{
+    const std::optional<QByteArrayView> iinf = payloadOf(meta, "iinf");
+    if (!iinf)
+        return false;
+    std::set<quint64> ids;
+    bool unique = true;
+    forEachItemEntry(*iinf, [&](quint64 entryVersion, Reader& entry) {
+        const quint64 id = entry.number(entryVersion < 3 ? 2 : 4);
+        unique = !entry.failed() && ids.insert(id).second;
+        return !unique;
+    });
+    if (!unique)
+        return false;
+    bool encoded = false;
+    forEachItemInfo(*iinf, [&](quint64 id, QByteArrayView type, QByteArrayView content) {
+        const bool replaced = std::any_of(replacements.begin(), replacements.end(),
+            [&](const Replacement& replacement) { return replacement.id == id; });
+        if (replaced && type == "mime") {
+            // The content type, then its encoding, each ended by a zero; no encoding is an empty one.
+            const qsizetype typeEnd = content.indexOf('\0');
+            const QByteArrayView encoding = typeEnd < 0 ? QByteArrayView() : content.sliced(typeEnd + 1);
+            encoded = !encoding.isEmpty() && encoding.front() != '\0';
+        }
+        return encoded;
+    });
+    return !encoded;
 }
 
 // out with each replacement's bytes in place of the old ones.
@@ -885,10 +933,19 @@ std::optional<QByteArray> withMetadataItems(
     if (!replacements)
         return std::nullopt;
 
+    if (!itemInfoAllowsRewrite(meta, *replacements))
+        return std::nullopt;
+
     // The fields change in a copy, where they lie; the items' bytes are put in last.
+    // No item may hold those fields: the media data boxes' headers, "iloc" itself.
+    std::vector<Span> rewritten { { offsetIn(file, *iloc), offsetIn(file, *iloc) + iloc->size() } };
+    for (const TopBox& box : *boxes) {
+        if (box.type == "mdat")
+            rewritten.push_back({ box.start, box.payloadStart });
+    }
     QByteArray out = file.toByteArray();
     if (!resizeMediaData(out, *boxes, *replacements)
-        || !placeItemsAnew(out, offsetIn(file, *iloc), *locations, sizes, *replacements))
+        || !placeItemsAnew(out, offsetIn(file, *iloc), *locations, sizes, *replacements, rewritten))
         return std::nullopt;
     return spliced(out, *replacements);
 }

@@ -67,9 +67,12 @@ MetadataItems metadataItems(QByteArrayView file);
 // items are kept as they were. Nothing when the layout does not plainly allow
 // that: an item to replace is missing, lies in "idat" or in more than one extent,
 // another item's bytes overlap it, a field of "iloc" is too narrow for a new
-// offset or length, an item lies in another file, or the file holds a box other
-// than "ftyp", "meta", "mdat", "free" and "skip" at its top (a movie's boxes
-// place data by file offsets). Such a file is for a writer that rebuilds it.
+// offset or length, an item lies in another file, is made of other items or
+// holds a field the rewrite sets (a media data box's header, "iloc"), "iinf"
+// names an item twice, the XMP item's packet is encoded (deflated), or the file
+// holds a box other than "ftyp", "meta", "mdat", "free" and "skip" at its top (a
+// movie's boxes place data by file offsets) or bytes after its boxes. Such a
+// file is for a writer that rebuilds it.
 std::optional<QByteArray> withMetadataItems(
     QByteArrayView file, std::optional<QByteArrayView> exifTiff, std::optional<QByteArrayView> xmpPacket);
 

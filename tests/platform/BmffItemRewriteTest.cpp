@@ -529,3 +529,58 @@ TEST(BmffItemRewrite, keepsEveryOtherItemOfTheSamples)
     }
     EXPECT_GE(rewritten, 6);
 }
+
+// What a plain rewrite cannot do without touching bytes that are not the
+// metadata items' goes to exiftool: an item whose extent holds a media data
+// box's header or a field of "iloc" (both change), an item made of other items
+// (the replaced ones among them, maybe), an image's id that "iinf" also lists as
+// the XMP item, an XMP item whose packet is deflated, and bytes after the boxes.
+TEST(BmffItemRewrite, leavesEveryFileWhereOtherBytesWouldChange)
+{
+    const QByteArray tiff = QByteArray(kTiff).replace("Ab", "Zo") + QByteArray(100, '\0');
+    const QByteArray packet = "<x:xmpmeta>new</x:xmpmeta>";
+    const QByteArray plain = craft({ .items = photoItems(), .parts = photoParts() });
+    ASSERT_TRUE(BmffLayout::withMetadataItems(plain, tiff, packet));
+    const ReadFile read = readFile(plain);
+    const std::vector<Box> top = boxesIn(plain, 0, plain.size());
+    const Box* media = firstOf(top, "mdat");
+    ASSERT_NE(media, nullptr);
+    // The thumbnail (6), first in the media data, made to hold what lies before it.
+    const auto thumbnailFrom = [&](qsizetype start) {
+        QByteArray file = plain;
+        const Field offset = read.items.at(6).places.front();
+        const qsizetype end = qsizetype(numberAt(plain, offset.at, 4)) + 40;
+        file.replace(offset.at, 4, be(quint64(start), 4));
+        file.replace(offset.at + 4, 4, be(quint64(end - start), 4));
+        return file;
+    };
+    const QByteArray holdsHeader = thumbnailFrom(media->start + 4);
+    const QByteArray holdsIloc = thumbnailFrom(read.items.at(1).places.front().at);
+
+    std::vector<Made> items = photoItems();
+    items.push_back({ .id = 10, .fromItems = true });
+    const QByteArray fromItems = craft({ .items = items, .parts = photoParts() });
+
+    std::vector<Made> twice = photoItems();
+    twice.erase(twice.begin() + 2); // the XMP item (3) goes, and the image's id names a packet
+    twice.insert(twice.begin() + 1, { .id = 1, .type = "mime", .located = false });
+    std::vector<Part> noXmp = photoParts();
+    noXmp.erase(noXmp.begin() + 2);
+    const QByteArray imageAsXmp = craft({ .items = twice, .parts = noXmp });
+    ASSERT_TRUE(BmffLayout::xmpItem(imageAsXmp));
+
+    std::vector<Made> deflated = photoItems();
+    deflated[2].encoding = "deflate";
+    const QByteArray deflatedXmp = craft({ .items = deflated, .parts = photoParts() });
+
+    for (const auto& [name, file] : std::vector<std::pair<const char*, QByteArray>> { { "holds a header", holdsHeader },
+             { "holds iloc", holdsIloc }, { "from items", fromItems }, { "image as XMP", imageAsXmp },
+             { "deflated XMP", deflatedXmp }, { "trailing bytes", plain + "xyz" },
+             { "a trailing box of no known kind", plain + box("junk", "junk") } }) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(BmffLayout::withMetadataItems(file, tiff, packet));
+        EXPECT_FALSE(BmffLayout::withMetadataItems(file, std::nullopt, packet));
+    }
+    // The deflated packet's item stands in the way of the packet only.
+    EXPECT_TRUE(BmffLayout::withMetadataItems(deflatedXmp, tiff, std::nullopt));
+}
