@@ -591,13 +591,16 @@ std::optional<ImageDataLayout::Pieces> imageDataOf(QByteArrayView file)
         const QByteArrayView meta = metaBox->sliced(4); // after its version and flags
         const std::optional<QByteArrayView> iinf = payloadOf(meta, "iinf");
         const std::optional<QByteArrayView> iloc = payloadOf(meta, "iloc");
-        std::set<quint64> metadataItems;
+        // An id also listed as anything else (a damaged file) is compared as that.
+        std::set<quint64> metadataItems, otherItems;
         if (iinf) {
             forEachItemInfo(*iinf, [&](quint64 id, QByteArrayView type, QByteArrayView content) {
-                if (type == "Exif" || (type == "mime" && namesContent(content, "application/rdf+xml")))
-                    metadataItems.insert(id);
+                const bool metadata = type == "Exif" || (type == "mime" && namesContent(content, "application/rdf+xml"));
+                (metadata ? metadataItems : otherItems).insert(id);
                 return false;
             });
+            for (const quint64 id : otherItems)
+                metadataItems.erase(id);
         }
         bool complete = false;
         std::optional<std::vector<ItemLocation>> locations

@@ -584,3 +584,21 @@ TEST(BmffItemRewrite, leavesEveryFileWhereOtherBytesWouldChange)
     // The deflated packet's item stands in the way of the packet only.
     EXPECT_TRUE(BmffLayout::withMetadataItems(deflatedXmp, tiff, std::nullopt));
 }
+
+// An id that "iinf" lists as an image and as XMP (a damaged or crafted file) is
+// an image to the comparison that guards every write, whoever writes: its bytes
+// taken for a packet and replaced show as image data that changed.
+TEST(BmffItemRewrite, anImageAlsoListedAsMetadataIsComparedAsAnImage)
+{
+    std::vector<Made> twice = photoItems();
+    twice.erase(twice.begin() + 2);
+    twice.insert(twice.begin() + 1, { .id = 1, .type = "mime", .located = false });
+    std::vector<Part> parts = photoParts();
+    parts.erase(parts.begin() + 2);
+    const QByteArray original = craft({ .items = twice, .parts = parts });
+    ASSERT_EQ(BmffLayout::xmpItem(original), QByteArrayView(filled('P', 300)));
+    QByteArray overwritten = original;
+    const qsizetype image = original.indexOf(filled('P', 300));
+    overwritten.replace(image, 300, QByteArray("<x:xmpmeta>a packet</x:xmpmeta>").leftJustified(300, ' '));
+    EXPECT_EQ(ImageDataLayout::compare(original, overwritten).outcome, ImageDataLayout::Comparison::Differs);
+}
