@@ -50,8 +50,10 @@ void addRequiredEntries(Exiv2::Image& image, const Exiv2::ExifData& before);
 // The packet of the edited XMP data, made by exiv2, with what the photo's own
 // packet held and exiv2 would drop or change: its rdf:about, the empty items of
 // language alternatives and the URIs it declared its namespaces with. Nothing when
-// exiv2 cannot make the packet.
-std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpData, const std::string& ownPacket);
+// exiv2 cannot make the packet. readBackFollows: the photo's packet segment will be
+// read back through an XMP worker (a JPEG's), which may then answer from this encode.
+std::optional<std::string> xmpPacketKeepingOwnParts(
+    const Exiv2::XmpData& xmpData, const std::string& ownPacket, bool readBackFollows = false);
 
 // ---- IPTC values in their own bytes (ExifWriterIptcBytes.cpp) ----
 

@@ -47,7 +47,7 @@ std::string keepOwnXmpParts(Exiv2::Image& image, QByteArrayView original, bool i
     const bool isTiff = original.startsWith("II") || original.startsWith("MM");
     if (!(isJpeg || isTiff) || image.xmpData().empty())
         return {};
-    std::optional<std::string> packet = xmpPacketKeepingOwnParts(image.xmpData(), ownXmpPacket(before));
+    std::optional<std::string> packet = xmpPacketKeepingOwnParts(image.xmpData(), ownXmpPacket(before), isJpeg);
     if (!packet || !isJpeg)
         return packet.value_or(std::string());
     // Told first to write from the packet, exiv2 hands its packet out without

@@ -76,7 +76,8 @@ namespace ExifWriterEditing {
 // The XMP toolkit takes a "uuid:" about into xmpMM:InstanceID when the packet has
 // none; that copy goes again before serialising, so that the photo gains no
 // property, and the about it came from is written back.
-std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpData, const std::string& ownPacket)
+std::optional<std::string> xmpPacketKeepingOwnParts(
+    const Exiv2::XmpData& xmpData, const std::string& ownPacket, bool readBackFollows)
 {
     Exiv2::XmpData data = xmpData;
     const QString ownText = packetText(ownPacket);
@@ -104,8 +105,11 @@ std::optional<std::string> xmpPacketKeepingOwnParts(const Exiv2::XmpData& xmpDat
         }
     }
 
+    // The packet goes into the photo as exiv2 makes it unless one of the steps below
+    // changes it; the verification then reads back exactly this packet.
+    const bool writtenAsMade = readBackFollows && about.isEmpty() && !hasEmptyItem;
     std::string packet;
-    if (Exiv2Adapter::encodeXmp(packet, data) != 0)
+    if (Exiv2Adapter::encodeXmp(packet, data, writtenAsMade) != 0)
         return std::nullopt;
     if (hasEmptyItem) {
         for (auto at = packet.find(kEmptyItem); at != std::string::npos; at = packet.find(kEmptyItem, at))

@@ -395,10 +395,11 @@ int Exiv2Adapter::decodeXmp(Exiv2::XmpData& xmpData, const std::string& packet)
     return code;
 }
 
-int Exiv2Adapter::encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData)
+int Exiv2Adapter::encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData, bool willReadBack)
 {
     initializeExiv2();
-    if (const std::optional<int> code = XmpWorkers::encode(packet, xmpData, Exiv2::XmpParser::useCompactFormat))
+    if (const std::optional<int> code
+        = XmpWorkers::encode(packet, xmpData, Exiv2::XmpParser::useCompactFormat, willReadBack))
         return *code;
     const auto lock = lockXmpToolkit();
     useStandardXmpPrefixes();

@@ -76,8 +76,9 @@ public:
 
     // exiv2's XmpParser::encode of xmpData into packet (compact RDF, as exiv2 writes
     // a photo's packet) under the same lock: 0 when the packet was made, else
-    // exiv2's code. May throw what exiv2 throws.
-    static int encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData);
+    // exiv2's code. May throw what exiv2 throws. willReadBack: the packet goes into
+    // a photo as it is and is read back right after (see XmpWorkers::encode).
+    static int encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData, bool willReadBack = false);
 
     // The text of a thrown message: UTF-8, else Latin-1, without surrounding blanks.
     static QString messageText(const char* what);

@@ -349,62 +349,98 @@ void keepLogLine(int level, const char* text)
     workerLog().push_back({ level, text ? text : "" });
 }
 
-// The answer: exiv2's code, whether it threw and its message, its log lines, then
-// what the request asked for.
-std::string answer(const std::string& request)
+// What an answer starts with: whether the data could be carried, exiv2's code,
+// whether it threw and its message, and its log lines.
+FieldWriter answerHead(bool carried, int code, bool threw, const std::string& thrown)
 {
-    FieldReader in(request);
-    const std::uint32_t operation = in.number();
-    FieldWriter result;
+    FieldWriter head;
+    head.number(carried ? 1 : 0);
+    head.number(std::uint32_t(code));
+    head.number(threw ? 1 : 0);
+    head.text(thrown);
+    head.number(std::uint32_t(workerLog().size()));
+    for (const LogLine& line : workerLog()) {
+        head.number(std::uint32_t(line.level));
+        head.text(line.text);
+    }
+    return head;
+}
+
+// The answer to a decode of packet: the head, then the data.
+std::string decodeAnswer(const std::string& packet)
+{
     int code = 0;
     std::string thrown;
     bool threw = false;
     bool carried = true;
     Exiv2::XmpData data;
-    std::string packet;
     workerLog().clear();
     try {
-        if (operation == std::uint32_t(kDecode)) {
-            packet = in.text();
-            toolkitPrefixesStandard = toolkitPrefixesStandard && declaresOnlyStandardPrefixes(packet);
-            code = Exiv2::XmpParser::decode(data, packet);
-            // A packet that gave a standard prefix to another namespace is left to
-            // this process's own decode, which refuses it; the worker's table is mended.
-            if (!keepStandardXmpPrefixes())
-                carried = false;
-        } else if (operation == std::uint32_t(kEncode)) {
-            const std::uint32_t flags = in.number();
-            carried = readData(in, data);
-            if (carried) {
-                if (!toolkitPrefixesStandard)
-                    useStandardXmpPrefixes();
-                toolkitPrefixesStandard = true;
-                code = Exiv2::XmpParser::encode(packet, data, std::uint16_t(flags));
-            }
-        } else {
+        toolkitPrefixesStandard = toolkitPrefixesStandard && declaresOnlyStandardPrefixes(packet);
+        code = Exiv2::XmpParser::decode(data, packet);
+        // A packet that gave a standard prefix to another namespace is left to
+        // this process's own decode, which refuses it; the worker's table is mended.
+        if (!keepStandardXmpPrefixes())
             carried = false;
-        }
     } catch (const std::exception& error) {
         threw = true;
         thrown = error.what();
     }
     FieldWriter body;
-    if (carried && !threw && operation == std::uint32_t(kDecode))
+    if (carried && !threw)
         carried = writeData(body, data);
-    result.number(carried ? 1 : 0);
-    result.number(std::uint32_t(code));
-    result.number(threw ? 1 : 0);
-    result.text(thrown);
-    result.number(std::uint32_t(workerLog().size()));
-    for (const LogLine& line : workerLog()) {
-        result.number(std::uint32_t(line.level));
-        result.text(line.text);
+    return answerHead(carried, code, threw, thrown).bytes() + body.bytes();
+}
+
+// The answer to an encode: the head, then the packet; asked to read it back, the
+// answer to a decode of that packet follows, so that reading back what was just
+// written costs no second trip.
+std::string encodeAnswer(FieldReader& in)
+{
+    const std::uint32_t flags = in.number();
+    const bool readBack = in.number() == 1;
+    int code = 0;
+    std::string thrown;
+    bool threw = false;
+    Exiv2::XmpData data;
+    std::string packet;
+    workerLog().clear();
+    bool carried = false;
+    try {
+        carried = readData(in, data);
+        if (carried) {
+            if (!toolkitPrefixesStandard)
+                useStandardXmpPrefixes();
+            toolkitPrefixesStandard = true;
+            code = Exiv2::XmpParser::encode(packet, data, std::uint16_t(flags));
+        }
+    } catch (const std::exception& error) {
+        threw = true;
+        thrown = error.what();
     }
-    if (operation == std::uint32_t(kDecode))
-        return result.bytes() + body.bytes();
     FieldWriter written;
     written.text(packet);
-    return result.bytes() + written.bytes();
+    std::string answer = answerHead(carried, code, threw, thrown).bytes() + written.bytes();
+    if (readBack && carried && !threw && code == 0 && !packet.empty()) {
+        FieldWriter readAnswer;
+        readAnswer.text(decodeAnswer(packet));
+        answer += readAnswer.bytes();
+    }
+    return answer;
+}
+
+std::string answer(const std::string& request)
+{
+    FieldReader in(request);
+    const std::uint32_t operation = in.number();
+    if (operation == std::uint32_t(kDecode))
+        return decodeAnswer(in.text());
+    if (operation == std::uint32_t(kEncode))
+        return encodeAnswer(in);
+    workerLog().clear();
+    FieldWriter written;
+    written.text(std::string());
+    return answerHead(false, 0, false, std::string()).bytes() + written.bytes();
 }
 
 [[noreturn]] void serve(int fd)
@@ -494,23 +530,10 @@ struct Answer {
     std::string rest;
 };
 
-// The worker's answer to request; nothing when no worker is left. A worker that
-// ends on the request (the toolkit crashed on it) or does not answer in time is
-// ended; the request answers code 3, as the toolkit's own errors do, and the
-// worker is not replaced.
-std::optional<Answer> ask(const std::string& request)
+// The answer a worker gave, as this process's own toolkit call would have ended: its
+// log lines go to this process's log, and what exiv2 threw is thrown here.
+Answer interpret(const std::string& reply)
 {
-    const int fd = takeWorker();
-    if (fd < 0)
-        return std::nullopt;
-    std::string reply;
-    const bool answered = sendFrame(fd, request) && answerArrives(fd) && receiveFrame(fd, reply);
-    giveBack(fd, !answered);
-    if (!answered) {
-        if (Exiv2::LogMsg::error >= Exiv2::LogMsg::level() && Exiv2::LogMsg::handler())
-            Exiv2::LogMsg::handler()(Exiv2::LogMsg::error, "The XMP reader ended on this packet.");
-        return Answer { true, 3, {} };
-    }
     FieldReader in(reply);
     Answer result;
     result.carried = in.number() == 1;
@@ -530,6 +553,40 @@ std::optional<Answer> ask(const std::string& request)
         throw Exiv2::Error(Exiv2::kerErrorMessage, thrown);
     result.rest = reply.substr(reply.size() - in.remaining());
     return result;
+}
+
+// The worker's answer to request; nothing when no worker is left. A worker that
+// ends on the request (the toolkit crashed on it) or does not answer in time is
+// ended; the request answers code 3, as the toolkit's own errors do, and the
+// worker is not replaced.
+std::optional<Answer> ask(const std::string& request)
+{
+    const int fd = takeWorker();
+    if (fd < 0)
+        return std::nullopt;
+    std::string reply;
+    const bool answered = sendFrame(fd, request) && answerArrives(fd) && receiveFrame(fd, reply);
+    giveBack(fd, !answered);
+    if (!answered) {
+        if (Exiv2::LogMsg::error >= Exiv2::LogMsg::level() && Exiv2::LogMsg::handler())
+            Exiv2::LogMsg::handler()(Exiv2::LogMsg::error, "The XMP reader ended on this packet.");
+        return Answer { true, 3, {} };
+    }
+    return interpret(reply);
+}
+
+// The answer to a decode of the packet an encode on this thread made and was asked
+// to read back, kept until this thread asks to decode a packet: a write reads back
+// the packet it wrote right after writing it.
+struct ReadBack {
+    std::string packet;
+    std::string answer;
+};
+
+std::optional<ReadBack>& readBackOfThisThread()
+{
+    thread_local std::optional<ReadBack> readBack;
+    return readBack;
 }
 
 } // namespace
@@ -580,10 +637,17 @@ bool running()
 
 std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet)
 {
-    FieldWriter request;
-    request.number(std::uint32_t(kDecode));
-    request.text(packet);
-    const std::optional<Answer> reply = ask(request.bytes());
+    std::optional<Answer> reply;
+    std::optional<ReadBack> readBack = std::move(readBackOfThisThread());
+    readBackOfThisThread().reset();
+    if (readBack && readBack->packet == packet) {
+        reply = interpret(readBack->answer);
+    } else {
+        FieldWriter request;
+        request.number(std::uint32_t(kDecode));
+        request.text(packet);
+        reply = ask(request.bytes());
+    }
     if (!reply || !reply->carried)
         return std::nullopt;
     // As exiv2's decode: the packet is kept also when it cannot be read.
@@ -596,7 +660,7 @@ std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet)
     return reply->code;
 }
 
-std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, unsigned formatFlags)
+std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, unsigned formatFlags, bool readBack)
 {
     // A packet to be written as it stands is exiv2's own business.
     if (xmpData.usePacket())
@@ -604,6 +668,7 @@ std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, un
     FieldWriter request;
     request.number(std::uint32_t(kEncode));
     request.number(formatFlags);
+    request.number(readBack ? 1 : 0);
     if (!writeData(request, xmpData))
         return std::nullopt;
     const std::optional<Answer> reply = ask(request.bytes());
@@ -613,6 +678,11 @@ std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, un
     std::string written = in.text();
     if (!in.good())
         return 3;
+    if (readBack && in.remaining() > 0) {
+        std::string answer = in.text();
+        if (in.good())
+            readBackOfThisThread() = ReadBack { written, std::move(answer) };
+    }
     packet = std::move(written);
     return reply->code;
 }

@@ -32,8 +32,12 @@ void start();
 std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet);
 
 // exiv2's XmpParser::encode done by a worker with these format flags; nothing as for
-// decode, and also for a datum whose kind a packet cannot hold.
-std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, unsigned formatFlags);
+// decode, and also for a datum whose kind a packet cannot hold. With readBack the
+// worker also decodes the packet it made, in the same trip, and the next decode on
+// this thread of exactly that packet answers from it without asking a worker again
+// (a write reads back what it wrote); a decode of any other packet forgets it.
+std::optional<int> encode(
+    std::string& packet, const Exiv2::XmpData& xmpData, unsigned formatFlags, bool readBack = false);
 
 // Whether requests go to workers.
 bool running();

@@ -250,3 +250,30 @@ TEST(XmpPrefixes, onlyStandardNamespacesUnderTheirStandardPrefixesLeaveTheTableA
     }
     EXPECT_FALSE(declaresOnlyStandardPrefixes(utf16));
 }
+
+TEST(XmpWorkers, aPacketReadBackInTheEncodesTripReadsAsADecodeOfItDoes)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    Exiv2::XmpData data;
+    ASSERT_EQ(XmpWorkers::decode(data, kPacket), 0);
+    std::string packet;
+    ASSERT_EQ(XmpWorkers::encode(packet, data, Exiv2::XmpParser::useCompactFormat, true), 0);
+    Exiv2::XmpData here;
+    ASSERT_EQ(decodedHere(here, packet), 0);
+
+    // Read back from the encode's trip, then asked of a worker once more, and after a
+    // decode of another packet in between: alike each time, and the packet kept.
+    for (int round = 0; round < 2; ++round) {
+        Exiv2::XmpData readBack;
+        ASSERT_EQ(XmpWorkers::decode(readBack, packet), 0);
+        EXPECT_EQ(described(readBack), described(here));
+        EXPECT_EQ(readBack.xmpPacket(), packet);
+    }
+    std::string again;
+    ASSERT_EQ(XmpWorkers::encode(again, data, Exiv2::XmpParser::useCompactFormat, true), 0);
+    Exiv2::XmpData other;
+    ASSERT_EQ(XmpWorkers::decode(other, kPacket), 0);
+    Exiv2::XmpData readBack;
+    ASSERT_EQ(XmpWorkers::decode(readBack, again), 0);
+    EXPECT_EQ(described(readBack), described(here));
+}
