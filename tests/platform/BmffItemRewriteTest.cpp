@@ -28,11 +28,12 @@ QByteArray be(quint64 value, int size)
     return BmffBoxes::bigEndian(value, size);
 }
 
+// 0 past the end of bytes.
 quint64 numberAt(QByteArrayView bytes, qsizetype at, int size)
 {
     quint64 value = 0;
     for (int i = 0; i < size; ++i)
-        value = (value << 8) | uchar(bytes[at + i]);
+        value = (value << 8) | (at + i < bytes.size() ? uchar(bytes[at + i]) : 0);
     return value;
 }
 
@@ -114,25 +115,26 @@ ReadFile readFile(QByteArrayView file)
     const Box* idat = firstOf(inMeta, "idat");
     std::map<quint64, QByteArray> types;
     if (iinf != nullptr) {
-        const qsizetype entries = iinf->payload + 4 + (file[iinf->payload] == 0 ? 2 : 4);
-        for (const Box& infe : boxesIn(file, entries, iinf->end)) {
-            const int version = uchar(file[infe.payload]);
+        const qsizetype entries = iinf->payload + 4 + (numberAt(file, iinf->payload, 1) == 0 ? 2 : 4);
+        for (const Box& infe : boxesIn(file, std::min(entries, iinf->end), iinf->end)) {
+            const int version = int(numberAt(file, infe.payload, 1));
             const int idSize = version == 2 ? 2 : 4;
-            if (version >= 2)
+            if (version >= 2 && infe.end - infe.payload >= 4 + idSize + 6)
                 types[numberAt(file, infe.payload + 4, idSize)] = file.sliced(infe.payload + 4 + idSize + 2, 4).toByteArray();
         }
     }
     if (iloc == nullptr)
         return read;
     qsizetype at = iloc->payload;
-    const int version = uchar(file[at]);
-    const int offsetSize = uchar(file[at + 4]) >> 4, lengthSize = uchar(file[at + 4]) & 15;
-    const int baseSize = uchar(file[at + 5]) >> 4, indexSize = version >= 1 ? uchar(file[at + 5]) & 15 : 0;
+    const int version = int(numberAt(file, at, 1));
+    const int sizes = int(numberAt(file, at + 4, 1)), moreSizes = int(numberAt(file, at + 5, 1));
+    const int offsetSize = sizes >> 4, lengthSize = sizes & 15;
+    const int baseSize = moreSizes >> 4, indexSize = version >= 1 ? moreSizes & 15 : 0;
     at += 6;
     const int idSize = version < 2 ? 2 : 4;
     const quint64 count = numberAt(file, at, idSize);
     at += idSize;
-    for (quint64 n = 0; n < count; ++n) {
+    for (quint64 n = 0; n < count && at < iloc->end; ++n) {
         const quint64 id = numberAt(file, at, idSize);
         at += idSize;
         int method = 0;
@@ -149,26 +151,29 @@ ReadFile readFile(QByteArrayView file)
         at += baseSize;
         const quint64 extents = numberAt(file, at, 2);
         at += 2;
-        for (quint64 e = 0; e < extents; ++e) {
+        bool outside = false;
+        for (quint64 e = 0; e < extents && at < iloc->end; ++e) {
             at += indexSize;
             item.places.push_back({ at, offsetSize });
             const quint64 offset = numberAt(file, at, offsetSize);
             const quint64 length = numberAt(file, at + offsetSize, lengthSize);
             at += offsetSize + lengthSize;
-            if (method > 1 || (method == 1 && idat == nullptr)) {
-                item.bytes = "(outside)";
-                break;
+            if (outside || method > 1 || (method == 1 && idat == nullptr)) {
+                outside = true;
+                continue; // the next entries follow all the same
             }
             const qsizetype sourceStart = method == 1 ? idat->payload : 0;
             const qsizetype sourceEnd = method == 1 ? idat->end : file.size();
             const quint64 start = quint64(sourceStart) + base + offset;
             const quint64 end = length == 0 ? quint64(sourceEnd) : start + length;
             if (start > end || end > quint64(sourceEnd)) {
-                item.bytes = "(outside)";
-                break;
+                outside = true;
+                continue;
             }
             item.bytes += file.sliced(qsizetype(start), qsizetype(end - start)).toByteArray();
         }
+        if (outside)
+            item.bytes = "(outside)";
         read.items[id] = item;
     }
     return read;
