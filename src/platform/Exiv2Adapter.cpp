@@ -278,12 +278,12 @@ std::unique_ptr<Exiv2::Image> imageWithXmpParsedApart(QByteArrayView bytes)
     if (!segment)
         return nullptr;
     const std::string packet(bytes.data() + segment->packetStart, std::size_t(segment->end - segment->packetStart));
-    Exiv2::XmpData xmpData;
-    std::optional<int> decoded = 0;
+    // The worker parses the packet while exiv2 reads the rest here.
+    std::optional<XmpWorkers::PendingDecode> pending;
     if (!packet.empty())
-        decoded = XmpWorkers::decode(xmpData, packet);
-    if (!decoded)
-        return nullptr;
+        pending.emplace(packet);
+    Exiv2::XmpData xmpData;
+    const auto decodedPacket = [&]() -> std::optional<int> { return pending ? pending->finish(xmpData) : 0; };
     auto* io = new Exiv2::MemIo;
     // exiv2 0.27 takes an io only as its std::auto_ptr typedef; clang warns on naming it.
 #pragma GCC diagnostic push
@@ -295,9 +295,20 @@ std::unique_ptr<Exiv2::Image> imageWithXmpParsedApart(QByteArrayView bytes)
         || io->write(data + segment->end, long(bytes.size() - segment->end)) != long(bytes.size() - segment->end))
         throw std::runtime_error("the photo cannot be held in memory");
     std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(owned).release());
-    if (!image)
-        throw std::runtime_error("unknown image type");
-    image->readMetadata();
+    // The packet's answer goes first, as when it was parsed before the rest: what its
+    // parse threw, or this process's own read where no worker took it.
+    try {
+        if (!image)
+            throw std::runtime_error("unknown image type");
+        image->readMetadata();
+    } catch (...) {
+        if (!decodedPacket())
+            return nullptr;
+        throw;
+    }
+    const std::optional<int> decoded = decodedPacket();
+    if (!decoded)
+        return nullptr;
     if (*decoded != 0)
         Exiv2::LogMsg(Exiv2::LogMsg::warn).os() << "Failed to decode XMP metadata.\n";
     // Its data is still empty, so exiv2 hands the packet out without serialising.

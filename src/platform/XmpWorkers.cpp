@@ -559,20 +559,34 @@ Answer interpret(const std::string& reply)
 // ends on the request (the toolkit crashed on it) or does not answer in time is
 // ended; the request answers code 3, as the toolkit's own errors do, and the
 // worker is not replaced.
+// The answer of the worker at fd to the request it was sent (sent: whether the
+// sending went through), the worker given back; nothing when it ended or hung.
+std::optional<std::string> answerOf(int fd, bool sent)
+{
+    std::string reply;
+    const bool answered = sent && answerArrives(fd) && receiveFrame(fd, reply);
+    giveBack(fd, !answered);
+    if (!answered)
+        return std::nullopt;
+    return reply;
+}
+
+Answer interpretAnswerOf(const std::optional<std::string>& reply)
+{
+    if (!reply) {
+        if (Exiv2::LogMsg::error >= Exiv2::LogMsg::level() && Exiv2::LogMsg::handler())
+            Exiv2::LogMsg::handler()(Exiv2::LogMsg::error, "The XMP reader ended on this packet.");
+        return Answer { true, 3, {} };
+    }
+    return interpret(*reply);
+}
+
 std::optional<Answer> ask(const std::string& request)
 {
     const int fd = takeWorker();
     if (fd < 0)
         return std::nullopt;
-    std::string reply;
-    const bool answered = sendFrame(fd, request) && answerArrives(fd) && receiveFrame(fd, reply);
-    giveBack(fd, !answered);
-    if (!answered) {
-        if (Exiv2::LogMsg::error >= Exiv2::LogMsg::level() && Exiv2::LogMsg::handler())
-            Exiv2::LogMsg::handler()(Exiv2::LogMsg::error, "The XMP reader ended on this packet.");
-        return Answer { true, 3, {} };
-    }
-    return interpret(reply);
+    return interpretAnswerOf(answerOf(fd, sendFrame(fd, request)));
 }
 
 // The answer to a decode of the packet an encode on this thread made and was asked
@@ -635,29 +649,54 @@ bool running()
     return workers.alive > 0;
 }
 
-std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet)
+PendingDecode::PendingDecode(std::string packet)
+    : m_packet(std::move(packet))
 {
-    std::optional<Answer> reply;
     std::optional<ReadBack> readBack = std::move(readBackOfThisThread());
     readBackOfThisThread().reset();
-    if (readBack && readBack->packet == packet) {
-        reply = interpret(readBack->answer);
-    } else {
-        FieldWriter request;
-        request.number(std::uint32_t(kDecode));
-        request.text(packet);
-        reply = ask(request.bytes());
+    if (readBack && readBack->packet == m_packet) {
+        m_answer = std::move(readBack->answer);
+        return;
+    }
+    m_worker = takeWorker();
+    if (m_worker < 0)
+        return;
+    FieldWriter request;
+    request.number(std::uint32_t(kDecode));
+    request.text(m_packet);
+    m_sent = sendFrame(m_worker, request.bytes());
+}
+
+PendingDecode::~PendingDecode()
+{
+    if (m_worker >= 0)
+        static_cast<void>(answerOf(m_worker, m_sent));
+}
+
+std::optional<int> PendingDecode::finish(Exiv2::XmpData& xmpData)
+{
+    std::optional<Answer> reply;
+    if (m_answer) {
+        reply = interpret(*m_answer);
+    } else if (m_worker >= 0) {
+        const int worker = std::exchange(m_worker, -1);
+        reply = interpretAnswerOf(answerOf(worker, m_sent));
     }
     if (!reply || !reply->carried)
         return std::nullopt;
     // As exiv2's decode: the packet is kept also when it cannot be read.
     Exiv2::XmpData data;
-    data.setPacket(packet);
+    data.setPacket(m_packet);
     FieldReader in(reply->rest);
     if (!reply->rest.empty() && !readData(in, data))
         return std::nullopt;
     xmpData = std::move(data);
     return reply->code;
+}
+
+std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet)
+{
+    return PendingDecode(packet).finish(xmpData);
 }
 
 std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, unsigned formatFlags, bool readBack)

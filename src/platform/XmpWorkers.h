@@ -31,6 +31,27 @@ void start();
 // Throws what exiv2 threw in the worker, as an Exiv2::Error with exiv2's message.
 std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet);
 
+// A decode handed to a worker at once and its answer taken later, so that the
+// asking thread goes on with other work while the worker parses. finish() answers
+// as decode() does (decode() is one made and finished at once); one that is never
+// finished still waits for its worker's answer when it ends, so that the worker is
+// free again.
+class PendingDecode {
+public:
+    explicit PendingDecode(std::string packet);
+    ~PendingDecode();
+    PendingDecode(const PendingDecode&) = delete;
+    PendingDecode& operator=(const PendingDecode&) = delete;
+
+    std::optional<int> finish(Exiv2::XmpData& xmpData);
+
+private:
+    std::string m_packet;
+    int m_worker = -1; // the worker asked, until its answer is taken
+    bool m_sent = false;
+    std::optional<std::string> m_answer; // an answer at hand (a read-back)
+};
+
 // exiv2's XmpParser::encode done by a worker with these format flags; nothing as for
 // decode, and also for a datum whose kind a packet cannot hold. With readBack the
 // worker also decodes the packet it made, in the same trip, and the next decode on

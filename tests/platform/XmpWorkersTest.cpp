@@ -277,3 +277,18 @@ TEST(XmpWorkers, aPacketReadBackInTheEncodesTripReadsAsADecodeOfItDoes)
     ASSERT_EQ(XmpWorkers::decode(readBack, again), 0);
     EXPECT_EQ(described(readBack), described(here));
 }
+
+TEST(XmpWorkers, aDecodeFinishedLaterAnswersAsAtOnceAndOneLeftUnfinishedFreesItsWorker)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    Exiv2::XmpData atOnce;
+    ASSERT_EQ(XmpWorkers::decode(atOnce, kPacket), 0);
+    XmpWorkers::PendingDecode pending(kPacket);
+    // Left unfinished, more of them than there are workers: each gives its worker back.
+    for (unsigned i = 0; i < 2 * std::thread::hardware_concurrency() + 2; ++i)
+        XmpWorkers::PendingDecode dropped(kPacket);
+    Exiv2::XmpData later;
+    ASSERT_EQ(pending.finish(later), 0);
+    EXPECT_EQ(described(later), described(atOnce));
+    EXPECT_EQ(later.xmpPacket(), kPacket);
+}
