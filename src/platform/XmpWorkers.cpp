@@ -555,10 +555,6 @@ Answer interpret(const std::string& reply)
     return result;
 }
 
-// The worker's answer to request; nothing when no worker is left. A worker that
-// ends on the request (the toolkit crashed on it) or does not answer in time is
-// ended; the request answers code 3, as the toolkit's own errors do, and the
-// worker is not replaced.
 // The answer of the worker at fd to the request it was sent (sent: whether the
 // sending went through), the worker given back; nothing when it ended or hung.
 std::optional<std::string> answerOf(int fd, bool sent)
@@ -581,6 +577,10 @@ Answer interpretAnswerOf(const std::optional<std::string>& reply)
     return interpret(*reply);
 }
 
+// The worker's answer to request; nothing when no worker is left. A worker that
+// ends on the request (the toolkit crashed on it) or does not answer in time is
+// ended; the request answers code 3, as the toolkit's own errors do, and the
+// worker is not replaced.
 std::optional<Answer> ask(const std::string& request)
 {
     const int fd = takeWorker();
