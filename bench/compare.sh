@@ -3,7 +3,8 @@
 # WRITERS at once, default 8), exiftool -o (one process, then WRITERS processes of
 # exiftool -fast, as xargs -P runs them) and the exiv2 command line after cp, next
 # to plain cp of the files (one process, and WRITERS at once: the floor of WRITERS
-# writers), and prints one table of seconds and ratios to both, all from one run.
+# writers), and prints one table of seconds and ratios to both, all from one run:
+# each row is the best of ROUNDS rounds (default 3) in which every tool runs once.
 #
 #   bench/compare.sh CORPUS_DIR
 #
@@ -63,17 +64,7 @@ per_process=$(( (${#photos[@]} + writers - 1) / writers ))
 wide() { printf '%s\0' "${photos[@]}" | xargs -0 -P "$writers" -n "$per_process" "$@"; }
 copy_corpus_wide() { mkdir "$1" && wide cp -t "$1"; }
 
-cp_best=
-cp_wide_best=
 best() { awk -v t="$1" -v best="${2:-inf}" 'BEGIN { print (best == "inf" || t < best) ? t : best }'; }
-for run in 1 2 3; do
-  t=$(timed copy_corpus "$work/cp$run")
-  rm -rf "$work/cp$run"
-  cp_best=$(best "$t" "$cp_best")
-  t=$(timed copy_corpus_wide "$work/cp$run")
-  rm -rf "$work/cp$run"
-  cp_wide_best=$(best "$t" "$cp_wide_best")
-done
 
 # The batch with one writer (photos one after another) and with WRITERS at once.
 velloran_write() {
@@ -83,36 +74,57 @@ velloran_write() {
   check=$(exiftool -s3 -Artist -City -Keywords -Lens -DateTimeOriginal "$work/velloran/$(basename "${photos[0]}")" | paste -sd '|')
   rm -rf "$work/velloran"
 }
-velloran_write 1
-t_velloran1=$t
-velloran_write "$writers"
-t_velloran=$t
 
-mkdir "$work/exiftool"
-t_exiftool=$(timed exiftool -q -o "$work/exiftool/" -IPTC:CodedCharacterSet=UTF8 -Artist="Velloran Bench" \
-  -Copyright="(c) 2024 Velloran Bench" -IPTC:City=Lyon -IPTC:Keywords=bench -IPTC:Keywords=noise \
-  -XMP-aux:Lens="Bench Lens 50mm" "-DateTimeOriginal+=0:0:1 0:0:0" "${photos[@]}")
-rm -rf "$work/exiftool"
+exiftool_one() {
+  mkdir "$work/exiftool"
+  t=$(timed exiftool -q -o "$work/exiftool/" -IPTC:CodedCharacterSet=UTF8 -Artist="Velloran Bench" \
+    -Copyright="(c) 2024 Velloran Bench" -IPTC:City=Lyon -IPTC:Keywords=bench -IPTC:Keywords=noise \
+    -XMP-aux:Lens="Bench Lens 50mm" "-DateTimeOriginal+=0:0:1 0:0:0" "${photos[@]}")
+  rm -rf "$work/exiftool"
+}
 
-mkdir "$work/exiftool"
-t_exiftool_wide=$(timed wide exiftool -q -fast -o "$work/exiftool/" -IPTC:CodedCharacterSet=UTF8 \
-  -Artist="Velloran Bench" -Copyright="(c) 2024 Velloran Bench" -IPTC:City=Lyon -IPTC:Keywords=bench \
-  -IPTC:Keywords=noise -XMP-aux:Lens="Bench Lens 50mm" "-DateTimeOriginal+=0:0:1 0:0:0")
-rm -rf "$work/exiftool"
+exiftool_wide() {
+  mkdir "$work/exiftool"
+  t=$(timed wide exiftool -q -fast -o "$work/exiftool/" -IPTC:CodedCharacterSet=UTF8 \
+    -Artist="Velloran Bench" -Copyright="(c) 2024 Velloran Bench" -IPTC:City=Lyon -IPTC:Keywords=bench \
+    -IPTC:Keywords=noise -XMP-aux:Lens="Bench Lens 50mm" "-DateTimeOriginal+=0:0:1 0:0:0")
+  rm -rf "$work/exiftool"
+}
 
 exiv2_after_cp() { copy_corpus "$work/exiv2" && exiv2 -m "$work/exiv2.cmd" mo "$work/exiv2"/*.jpg; }
-t_exiv2=$(timed exiv2_after_cp)
-rm -rf "$work/exiv2"
+
+# Every row is the best of ROUNDS runs (default 3), the tools taking turns within
+# each round, so that a passing load on the machine falls on all of them alike.
+rounds=${ROUNDS:-3}
+for run in $(seq "$rounds"); do
+  t=$(timed copy_corpus "$work/cp")
+  rm -rf "$work/cp"
+  cp_best=$(best "$t" "${cp_best:-}")
+  t=$(timed copy_corpus_wide "$work/cp")
+  rm -rf "$work/cp"
+  cp_wide_best=$(best "$t" "${cp_wide_best:-}")
+  velloran_write 1
+  t_velloran1=$(best "$t" "${t_velloran1:-}")
+  velloran_write "$writers"
+  t_velloran=$(best "$t" "${t_velloran:-}")
+  exiftool_one
+  t_exiftool=$(best "$t" "${t_exiftool:-}")
+  exiftool_wide
+  t_exiftool_wide=$(best "$t" "${t_exiftool_wide:-}")
+  t=$(timed exiv2_after_cp)
+  rm -rf "$work/exiv2"
+  t_exiv2=$(best "$t" "${t_exiv2:-}")
+done
 
 bytes=$(du -cb "${photos[@]}" | tail -n 1 | cut -f 1)
 row() {
   awk -v name="$1" -v t="$2" -v cp="$cp_best" -v wide="$cp_wide_best" \
     'BEGIN { printf "%-32s %9.3f %9.2f %9.2f\n", name, t, t / cp, t / wide }'
 }
-echo "${#photos[@]} photos, $((bytes / 1000000)) MB, in $corpus"
+echo "${#photos[@]} photos, $((bytes / 1000000)) MB, in $corpus; each row the best of $rounds runs"
 printf '%-32s %9s %9s %9s\n' "tool" "seconds" "x cp" "x cp -P$writers"
-row "cp (best of 3)" "$cp_best"
-row "cp, $writers at once (best of 3)" "$cp_wide_best"
+row "cp" "$cp_best"
+row "cp, $writers at once" "$cp_wide_best"
 row "velloran-bench write -j 1" "$t_velloran1"
 row "velloran-bench write -j $writers" "$t_velloran"
 row "exiftool -o" "$t_exiftool"
