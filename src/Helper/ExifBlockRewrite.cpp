@@ -214,15 +214,23 @@ std::optional<QByteArray> patchedBlock(QByteArrayView block, const Exiv2::ExifDa
     return TiffBlockPatcher::patched(block, *edit, maxSize);
 }
 
+std::optional<QByteArray> patchedJpegBlock(
+    QByteArrayView original, const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys)
+{
+    const std::optional<JpegExifSegment> was = JpegExifSegment::find(original);
+    if (!was)
+        return std::nullopt;
+    return patchedBlock(JpegExifSegment::tiffBlockOf(original, *was), wanted, editedKeys,
+        std::uint64_t(JpegExifSegment::kMaxTiffBlock));
+}
+
 std::optional<QByteArray> editedJpeg(QByteArrayView written, QByteArrayView original, const Exiv2::ExifData& wanted,
     const std::set<std::string>& editedKeys)
 {
-    const std::optional<JpegExifSegment> was = JpegExifSegment::find(original);
     const std::optional<JpegExifSegment> is = JpegExifSegment::find(written);
-    if (!was || !is)
+    if (!is)
         return std::nullopt;
-    const std::optional<QByteArray> patched = patchedBlock(JpegExifSegment::tiffBlockOf(original, *was), wanted,
-        editedKeys, std::uint64_t(JpegExifSegment::kMaxTiffBlock));
+    const std::optional<QByteArray> patched = patchedJpegBlock(original, wanted, editedKeys);
     if (!patched)
         return std::nullopt;
     return JpegExifSegment::withTiffBlock(written, *is, *patched);
@@ -257,6 +265,14 @@ std::optional<QByteArray> withExifBlockEditedInPlace(QByteArrayView written, QBy
     if (!result)
         qCInfo(lcMetadata) << "The Exif block is written in exiv2's layout: it cannot be edited where it lies";
     return result;
+}
+
+std::optional<QByteArray> jpegExifBlockEditedInPlace(
+    QByteArrayView original, const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys)
+{
+    if (!editingEnabled.load(std::memory_order_relaxed))
+        return std::nullopt;
+    return patchedJpegBlock(original, wanted, editedKeys);
 }
 
 std::optional<QByteArray> tiffBlockEditedInPlace(

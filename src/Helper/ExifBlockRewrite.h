@@ -37,6 +37,11 @@ struct EmbeddedEdits {
 std::optional<QByteArray> withExifBlockEditedInPlace(QByteArrayView written, QByteArrayView original,
     const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys, const EmbeddedEdits& embedded);
 
+// The TIFF block of a JPEG's Exif segment edited where it lies, as above, known
+// before exiv2 writes the file; nothing where that edit cannot be made.
+std::optional<QByteArray> jpegExifBlockEditedInPlace(
+    QByteArrayView original, const Exiv2::ExifData& wanted, const std::set<std::string>& editedKeys);
+
 // A TIFF block alone (a HEIF file's Exif item) edited where it lies, as a JPEG's
 // is above; nothing where that edit cannot be made.
 std::optional<QByteArray> tiffBlockEditedInPlace(

@@ -81,6 +81,17 @@ std::optional<QByteArray> withOwnIptcBytes(QByteArrayView written, QByteArrayVie
     return digested ? std::move(digested) : std::move(rebuilt);
 }
 
+// What exiv2 is given as the Exif data of a JPEG whose Exif block goes into the
+// written file from the photo's own (as it was, or edited where it lies): one entry,
+// so that exiv2 still writes an Exif segment where it places one, and the segment's
+// block is replaced afterwards. Encoding the whole data would be work thrown away.
+Exiv2::ExifData exifStandIn()
+{
+    Exiv2::ExifData standIn;
+    standIn["Exif.Image.Orientation"] = std::uint16_t(1);
+    return standIn;
+}
+
 } // namespace
 
 namespace ExifWriterEditing {
@@ -104,6 +115,10 @@ EditedPhoto editedPhoto(
     bool changesNothing = false;
     // The packet a TIFF file's tag 700 takes in place of exiv2's.
     std::string tiffXmpPacket;
+    // A JPEG's own Exif segment goes into the written file (no Exif datum changed),
+    // or its own block edited where it lies; exiv2 then writes only a stand-in.
+    bool keepsOwnExifSegment = false;
+    std::optional<QByteArray> ownExifBlock;
     const auto editImage = [&](Exiv2::Image& image) {
         result.before = MetadataSnapshot::of(image);
         if (image.byteOrder() != Exiv2::invalidByteOrder)
@@ -142,14 +157,27 @@ EditedPhoto editedPhoto(
         }
         if (!keepsPacket)
             tiffXmpPacket = keepOwnXmpParts(image, original, isJpeg, result.before);
+        if (isJpeg && !expected.exif.empty() && JpegExifSegment::find(original)) {
+            if (result.edited.exif.empty())
+                keepsOwnExifSegment = true;
+            else
+                ownExifBlock = jpegExifBlockEditedInPlace(original, expected.exif, result.edited.exif);
+            if (keepsOwnExifSegment || ownExifBlock)
+                image.setExifData(exifStandIn());
+        }
         return true;
     };
     const auto saveBytes = [&](QByteArrayView written) {
         // exiv2 lays some Exif blocks out anew even when no Exif datum changed, and
         // a maker note can lose its inner offsets that way; an untouched block goes
         // back as it was, and an edited one is edited where it lies.
+        // Where exiv2 wrote the stand-in, a splice that fails leaves it in the file, and
+        // the verification below refuses the photo: it finds the Exif data gone.
         std::optional<QByteArray> spliced;
-        if (result.edited.exif.empty() && isJpeg) {
+        if (ownExifBlock) {
+            if (const std::optional<JpegExifSegment> standIn = JpegExifSegment::find(written))
+                spliced = JpegExifSegment::withTiffBlock(written, *standIn, *ownExifBlock);
+        } else if (result.edited.exif.empty() && isJpeg) {
             spliced = JpegExifSegment::withExifSegmentOf(written, original);
         } else {
             EmbeddedEdits embedded { !result.edited.iptc.empty(),
