@@ -27,11 +27,14 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://velloran.org/")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The libraries the binary links (exiv2, Qt, the jemalloc allocator: libjemalloc2)
-# come from dpkg-shlibdeps. What it loads or runs by name is listed here: exiftool
-# writes HEIC, HEIF, AVIF, CR3 and PNG photos; libgeonames' place-name data lives in
-# libgeonames-common; TIFF and WebP thumbnails need Qt's image-format plugins.
+# come from dpkg-shlibdeps. What it loads or runs by name is listed here: libheif1
+# measures and decodes HEIF photos, opened on the first one (its oldest version with
+# every function called); exiftool writes HEIC, HEIF, AVIF, CR3 and PNG photos;
+# libgeonames' place-name data lives in libgeonames-common; TIFF and WebP thumbnails
+# need Qt's image-format plugins.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libimage-exiftool-perl, libgeonames-common, qt6-image-formats-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libheif1 (>= 1.4.0), libimage-exiftool-perl, libgeonames-common, qt6-image-formats-plugins")
 # Metadata in CJK, Cyrillic, Greek or Arabic shows as text rather than boxes with
 # fonts that cover those scripts.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, fonts-noto-cjk")

@@ -9,7 +9,8 @@ struct heif_image_handle;
 
 // A HEIF file opened with libheif and its primary image, released together when
 // the object goes. The one place that opens HEIF files: the pixel size and the
-// thumbnail decode both come from here.
+// thumbnail decode both come from here. libheif itself is loaded on the first use;
+// where it cannot be, every file reads as one libheif could not open.
 class HeifFile {
 public:
     explicit HeifFile(const QString& path);
