@@ -3,7 +3,10 @@
 #include "base/Logging.h"
 
 #include <exiv2/exiv2.hpp>
+#include <algorithm>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -53,6 +56,13 @@ std::string& standardPrefixesPacket()
     return packet;
 }
 
+// Every namespace the packet above declares, in its order.
+std::vector<std::pair<std::string, std::string>>& declaredAtStart()
+{
+    static std::vector<std::pair<std::string, std::string>> declared;
+    return declared;
+}
+
 // The prefixes exiv2 itself knows, with their namespaces, as at start.
 std::vector<std::pair<std::string, std::string>>& standardPrefixes()
 {
@@ -70,7 +80,7 @@ std::string namespaceOf(const std::string& prefix)
     }
 }
 
-std::string packetDeclaring(const Exiv2::Dictionary& namespaces)
+template<typename Namespaces> std::string packetDeclaring(const Namespaces& namespaces)
 {
     std::string packet = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
                          "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about=''";
@@ -103,6 +113,8 @@ void initializeExiv2()
             Exiv2::Dictionary namespaces;
             Exiv2::XmpProperties::registeredNamespaces(namespaces);
             standardPrefixesPacket() = packetDeclaring(namespaces);
+            for (const auto& [prefix, uri] : namespaces)
+                declaredAtStart().emplace_back(prefix, uri);
             for (const auto& [prefix, uri] : namespaces) {
                 if (namespaceOf(prefix) == uri)
                     standardPrefixes().emplace_back(prefix, uri);
@@ -127,6 +139,24 @@ void useStandardXmpPrefixes()
     }
 }
 
+void useStandardXmpPrefixesFor(const std::set<std::string, std::less<>>& touched)
+{
+    std::vector<std::pair<std::string, std::string>> again;
+    for (const auto& declaration : declaredAtStart()) {
+        if (touched.contains(declaration.first) || touched.contains(declaration.second))
+            again.push_back(declaration);
+    }
+    if (again.empty())
+        return;
+    try {
+        Exiv2::XmpData scratch;
+        if (Exiv2::XmpParser::decode(scratch, packetDeclaring(again)) != 0)
+            qCWarning(lcMetadata) << "Cannot enter the standard XMP prefixes again";
+    } catch (const Exiv2::AnyError& error) {
+        qCWarning(lcMetadata).noquote() << "Cannot enter the standard XMP prefixes again:" << error.what();
+    }
+}
+
 bool keepStandardXmpPrefixes()
 {
     bool kept = true;
@@ -145,49 +175,60 @@ bool keepStandardXmpPrefixes()
     return kept;
 }
 
-bool declaresOnlyStandardPrefixes(std::string_view packet)
+std::optional<std::vector<XmpDeclaration>> xmpDeclarationsOf(std::string_view packet)
 {
     // UTF-16 and UTF-32 packets hold NUL bytes; their declarations are not read here.
     if (packet.find('\0') != std::string_view::npos)
-        return false;
-    const auto isStandard = [](std::string_view prefix, std::string_view uri) {
-        if ((prefix == "x" && uri == "adobe:ns:meta/") || (prefix == "rdf" && uri == "http://www.w3.org/1999/02/22-rdf-syntax-ns#"))
-            return true;
-        // A namespace exiv2 knows by two prefixes ends up under either: none of them counts.
-        int prefixes = 0;
-        bool same = false;
-        for (const auto& [standardPrefix, standardUri] : standardPrefixes()) {
-            if (uri == standardUri) {
-                ++prefixes;
-                same = prefix == standardPrefix;
-            }
-        }
-        return prefixes == 1 && same;
-    };
+        return std::nullopt;
+    std::vector<XmpDeclaration> declarations;
     constexpr std::string_view kBlanks = " \t\r\n";
     constexpr std::string_view kDeclaration = "xmlns";
     for (std::size_t at = packet.find(kDeclaration); at != std::string_view::npos;
          at = packet.find(kDeclaration, at + 1)) {
         std::size_t next = at + kDeclaration.size();
         if (next >= packet.size() || packet[next] != ':')
-            return false; // a default namespace, or text that cannot be told from one
+            return std::nullopt; // a default namespace, or text that cannot be told from one
         const std::size_t prefixEnd = packet.find_first_of("=" " \t\r\n", next + 1);
         if (prefixEnd == std::string_view::npos)
-            return false;
+            return std::nullopt;
         const std::string_view prefix = packet.substr(next + 1, prefixEnd - next - 1);
         next = packet.find_first_not_of(kBlanks, prefixEnd);
         if (next == std::string_view::npos || packet[next] != '=')
-            return false;
+            return std::nullopt;
         next = packet.find_first_not_of(kBlanks, next + 1);
         if (next == std::string_view::npos || (packet[next] != '"' && packet[next] != '\''))
-            return false;
+            return std::nullopt;
         const std::size_t uriEnd = packet.find(packet[next], next + 1);
         if (uriEnd == std::string_view::npos)
-            return false;
+            return std::nullopt;
         const std::string_view uri = packet.substr(next + 1, uriEnd - next - 1);
-        if (uri.find('&') != std::string_view::npos || !isStandard(prefix, uri))
-            return false;
+        if (uri.find('&') != std::string_view::npos)
+            return std::nullopt;
+        declarations.push_back({ prefix, uri });
         at = uriEnd;
     }
-    return true;
+    return declarations;
+}
+
+bool isStandardXmpDeclaration(const XmpDeclaration& declaration)
+{
+    const auto [prefix, uri] = declaration;
+    if ((prefix == "x" && uri == "adobe:ns:meta/") || (prefix == "rdf" && uri == "http://www.w3.org/1999/02/22-rdf-syntax-ns#"))
+        return true;
+    // A namespace exiv2 knows by two prefixes ends up under either: none of them counts.
+    int prefixes = 0;
+    bool same = false;
+    for (const auto& [standardPrefix, standardUri] : standardPrefixes()) {
+        if (uri == standardUri) {
+            ++prefixes;
+            same = prefix == standardPrefix;
+        }
+    }
+    return prefixes == 1 && same;
+}
+
+bool declaresOnlyStandardPrefixes(std::string_view packet)
+{
+    const std::optional<std::vector<XmpDeclaration>> declarations = xmpDeclarationsOf(packet);
+    return declarations && std::all_of(declarations->begin(), declarations->end(), isStandardXmpDeclaration);
 }

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
+#include <optional>
+#include <set>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // Prepares exiv2 for use from several threads: XMP parsing gets a lock, BMFF
 // (HEIC, CR3) reading is switched on, and exiv2's own log lines go to the
@@ -49,3 +54,19 @@ void useStandardXmpPrefixes();
 // not UTF-8), so that a caller that skips the next useStandardXmpPrefixes() on a
 // yes never serialises with another photo's prefixes.
 bool declaresOnlyStandardPrefixes(std::string_view packet);
+
+// One namespace declaration of a packet (xmlns:prefix="uri"), viewing the packet.
+struct XmpDeclaration {
+    std::string_view prefix;
+    std::string_view uri;
+};
+// Every declaration of the packet, in its order; nothing when any cannot be told
+// for sure, as above.
+std::optional<std::vector<XmpDeclaration>> xmpDeclarationsOf(std::string_view packet);
+bool isStandardXmpDeclaration(const XmpDeclaration& declaration);
+
+// useStandardXmpPrefixes() for the standard declarations whose prefix or namespace
+// is in touched alone: a parse changes the table only for the prefixes and
+// namespaces it declares, so where those are known, entering the few again leaves
+// the table as entering all of them would, without parsing the 50-odd others.
+void useStandardXmpPrefixesFor(const std::set<std::string, std::less<>>& touched);

@@ -252,6 +252,58 @@ bool namesNamespace(const std::string& prefix)
 // Parsing the 50-odd declarations of that packet before every encode was a tenth of
 // a worker's time, while nearly every photo's packet declares standard prefixes only.
 bool toolkitPrefixesStandard = false;
+// Since the table last was as at start: the prefixes and namespaces that packets
+// and registrations entered, so that only their standard declarations are entered
+// again; or, where a packet's declarations could not all be read, every one.
+std::set<std::string, std::less<>> prefixesTouched;
+bool prefixesUntold = true;
+
+void touchPrefix(std::string_view prefix, std::string_view uri)
+{
+    prefixesTouched.emplace(prefix);
+    prefixesTouched.emplace(uri);
+    // exiv2 enters a namespace that ends in neither '/' nor '#' with a '/' added,
+    // and the toolkit's parser takes Dublin Core's old URI for its standard one.
+    if (!uri.ends_with('/') && !uri.ends_with('#'))
+        prefixesTouched.insert(std::string(uri) + '/');
+    if (uri == "http://purl.org/dc/1.1/")
+        prefixesTouched.emplace("http://purl.org/dc/elements/1.1/");
+}
+
+// Notes what parsing packet may change in the table; whether it declares standard
+// namespaces under their own prefixes only, and so cannot change it.
+bool notePacketDeclarations(std::string_view packet)
+{
+    const std::optional<std::vector<XmpDeclaration>> declarations = xmpDeclarationsOf(packet);
+    if (!declarations) {
+        toolkitPrefixesStandard = false;
+        prefixesUntold = true;
+        return false;
+    }
+    bool onlyStandard = true;
+    for (const XmpDeclaration& declaration : *declarations) {
+        if (isStandardXmpDeclaration(declaration))
+            continue;
+        onlyStandard = false;
+        toolkitPrefixesStandard = false;
+        touchPrefix(declaration.prefix, declaration.uri);
+    }
+    return onlyStandard;
+}
+
+// Makes the table as at start before an encode.
+void restoreStandardPrefixes()
+{
+    if (toolkitPrefixesStandard)
+        return;
+    if (prefixesUntold)
+        useStandardXmpPrefixes();
+    else
+        useStandardXmpPrefixesFor(prefixesTouched);
+    prefixesTouched.clear();
+    prefixesUntold = false;
+    toolkitPrefixesStandard = true;
+}
 
 // The prefix means the same namespace here as where the data came from; an unknown
 // namespace is entered with the prefix it came with, as exiv2's decode enters it,
@@ -264,6 +316,7 @@ bool knowsNamespace(const std::string& prefix, const std::string& uri)
             if (namesNamespace(prefix))
                 return false;
             toolkitPrefixesStandard = false;
+            touchPrefix(prefix, uri);
             Exiv2::XmpProperties::registerNs(uri, prefix);
         }
         return Exiv2::XmpProperties::ns(prefix) == uri;
@@ -376,11 +429,12 @@ std::string decodeAnswer(const std::string& packet)
     Exiv2::XmpData data;
     workerLog().clear();
     try {
-        toolkitPrefixesStandard = toolkitPrefixesStandard && declaresOnlyStandardPrefixes(packet);
+        const bool onlyStandard = notePacketDeclarations(packet);
         code = Exiv2::XmpParser::decode(data, packet);
         // A packet that gave a standard prefix to another namespace is left to
         // this process's own decode, which refuses it; the worker's table is mended.
-        if (!keepStandardXmpPrefixes())
+        // One that declares standard namespaces alone cannot have done so.
+        if (!onlyStandard && !keepStandardXmpPrefixes())
             carried = false;
     } catch (const std::exception& error) {
         threw = true;
@@ -409,9 +463,7 @@ std::string encodeAnswer(FieldReader& in)
     try {
         carried = readData(in, data);
         if (carried) {
-            if (!toolkitPrefixesStandard)
-                useStandardXmpPrefixes();
-            toolkitPrefixesStandard = true;
+            restoreStandardPrefixes();
             code = Exiv2::XmpParser::encode(packet, data, std::uint16_t(flags));
         }
     } catch (const std::exception& error) {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -249,6 +250,35 @@ TEST(XmpPrefixes, onlyStandardNamespacesUnderTheirStandardPrefixesLeaveTheTableA
         utf16 += '\0';
     }
     EXPECT_FALSE(declaresOnlyStandardPrefixes(utf16));
+}
+
+TEST(XmpWorkers, enteringOnlyTheTouchedStandardPrefixesAgainUndoesAPacketsOwn)
+{
+    initializeExiv2();
+    const std::string xap = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                            "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about='' "
+                            "xmlns:xap='http://ns.adobe.com/xap/1.0/' xap:Rating='2'/></rdf:RDF></x:xmpmeta>";
+    const std::optional<std::vector<XmpDeclaration>> declarations = xmpDeclarationsOf(xap);
+    ASSERT_TRUE(declarations);
+    ASSERT_EQ(declarations->size(), 3u);
+    EXPECT_EQ((*declarations)[2].prefix, "xap");
+    EXPECT_EQ((*declarations)[2].uri, "http://ns.adobe.com/xap/1.0/");
+    EXPECT_FALSE(isStandardXmpDeclaration((*declarations)[2]));
+
+    const auto lock = lockXmpToolkit();
+    Exiv2::XmpData data;
+    data["Xmp.xmp.Rating"] = "4";
+    const auto serialised = [&] {
+        std::string packet;
+        EXPECT_EQ(Exiv2::XmpParser::encode(packet, data, Exiv2::XmpParser::omitPacketWrapper), 0);
+        return packet;
+    };
+    Exiv2::XmpData scratch;
+    ASSERT_EQ(Exiv2::XmpParser::decode(scratch, xap), 0);
+    EXPECT_NE(serialised().find("xap:Rating"), std::string::npos); // the packet's prefix stuck
+    useStandardXmpPrefixesFor({ "xap", "http://ns.adobe.com/xap/1.0/" });
+    EXPECT_NE(serialised().find("xmp:Rating"), std::string::npos);
+    useStandardXmpPrefixes();
 }
 
 TEST(XmpWorkers, aPacketReadBackInTheEncodesTripReadsAsADecodeOfItDoes)
