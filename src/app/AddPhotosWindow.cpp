@@ -7,6 +7,7 @@
 #include "controls/MouseDownView.h"
 #include "controls/QVAppStoreWindow.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -127,6 +128,7 @@ void AddPhotosWindow::show()
     if (m_window->isVisible())
         return;
     place();
+    m_focusBefore = QApplication::focusWidget();
     if (m_behind)
         m_behind->setEnabled(false);
     m_veil->show();
@@ -137,9 +139,21 @@ void AddPhotosWindow::show()
 
 void AddPhotosWindow::hide()
 {
+    QWidget* focus = QApplication::focusWidget();
+    const bool focusWasHere = focus == nullptr || m_veil->isAncestorOf(focus);
     m_veil->hide();
     if (m_behind)
         m_behind->setEnabled(true);
+    // Hidden with the keyboard on its own buttons, the window would take the keyboard
+    // away with it: no widget would have it until a click.
+    if (!focusWasHere)
+        return;
+    if (m_focusBefore && m_focusBefore->isVisible() && m_focusBefore->isEnabled() && !m_veil->isAncestorOf(m_focusBefore))
+        m_focusBefore->setFocus(Qt::OtherFocusReason);
+    else if (m_behind && m_behind->isVisible())
+        m_behind->setFocus(Qt::OtherFocusReason);
+    else
+        m_mainWindow->setFocus(Qt::OtherFocusReason);
 }
 
 QWidget* AddPhotosWindow::panelParent() const

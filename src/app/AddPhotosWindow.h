@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 class MouseDownView;
 class QVAppStoreWindow;
@@ -52,6 +53,8 @@ private:
     // window is being destroyed, when it can no longer be asked for it.
     QWidget* m_contentView;
     QWidget* m_behind;
+    // Where the keyboard was when the window came, to go back there when it goes.
+    QPointer<QWidget> m_focusBefore;
     QWidget* m_veil = nullptr;
     QWidget* m_window = nullptr;
     MouseDownView* m_vwContainerLoadImage = nullptr;

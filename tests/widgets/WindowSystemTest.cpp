@@ -159,6 +159,23 @@ private slots:
         compositorShot(QStringLiteral("wayland-bubble.png"));
     }
 
+    // Gone (photos came, or a drop), the add-photos window leaves the keyboard with
+    // the window behind it, not with its own hidden buttons.
+    void theAddPhotosWindowHandsTheKeyboardBackWhenItGoes()
+    {
+        if (!hasKeyboard())
+            QSKIP("no keyboard to hand back");
+        QWidget* addPhotos = controller()->winAddPhotos();
+        QTRY_VERIFY(addPhotos->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == addPhotos);
+        controller()->hideAddPhotosWindow();
+        QTRY_VERIFY(!addPhotos->isVisible());
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        QVERIFY(focus->isVisible());
+        QVERIFY(!addPhotos->isAncestorOf(focus));
+        QVERIFY(mainWindow()->isAncestorOf(focus));
+    }
+
     // Alerts, panels and sheets are drawn inside the main window: a window of their
     // own lands anywhere under Wayland, and without a window manager the keyboard
     // would not come back to the main window when it goes.
