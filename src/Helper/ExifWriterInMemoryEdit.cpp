@@ -117,7 +117,7 @@ EditedPhoto editedPhoto(
     std::string tiffXmpPacket;
     // A JPEG's own Exif segment goes into the written file (no Exif datum changed),
     // or its own block edited where it lies; exiv2 then writes only a stand-in.
-    bool keepsOwnExifSegment = false;
+    bool givesStandIn = false;
     std::optional<QByteArray> ownExifBlock;
     const auto editImage = [&](Exiv2::Image& image) {
         result.before = MetadataSnapshot::of(image);
@@ -157,12 +157,14 @@ EditedPhoto editedPhoto(
         }
         if (!keepsPacket)
             tiffXmpPacket = keepOwnXmpParts(image, original, isJpeg, result.before);
-        if (isJpeg && !expected.exif.empty() && JpegExifSegment::find(original)) {
-            if (result.edited.exif.empty())
-                keepsOwnExifSegment = true;
-            else
+        // exiv2 drops only the first Exif segment it meets and puts its own after the
+        // last APP0 segment: behind a second Exif segment, the stand-in would stay in
+        // the file next to the block put back. Only a photo with one is given it.
+        if (isJpeg && !expected.exif.empty() && JpegExifSegment::findSole(original)) {
+            if (!result.edited.exif.empty())
                 ownExifBlock = jpegExifBlockEditedInPlace(original, expected.exif, result.edited.exif);
-            if (keepsOwnExifSegment || ownExifBlock)
+            givesStandIn = result.edited.exif.empty() || ownExifBlock;
+            if (givesStandIn)
                 image.setExifData(exifStandIn());
         }
         return true;
@@ -173,6 +175,10 @@ EditedPhoto editedPhoto(
         // back as it was, and an edited one is edited where it lies.
         // Where exiv2 wrote the stand-in, a splice that fails leaves it in the file, and
         // the verification below refuses the photo: it finds the Exif data gone.
+        if (givesStandIn && !JpegExifSegment::findSole(written)) {
+            result.refusal = u"The photo's Exif data could not be kept as it was, so the photo was not changed."_s;
+            return;
+        }
         std::optional<QByteArray> spliced;
         if (ownExifBlock) {
             if (const std::optional<JpegExifSegment> standIn = JpegExifSegment::find(written))

@@ -69,6 +69,14 @@ std::optional<JpegExifSegment> JpegExifSegment::find(QByteArrayView jpeg)
     return first(jpeg, kApp1, kExifSignature);
 }
 
+std::optional<JpegExifSegment> JpegExifSegment::findSole(QByteArrayView jpeg)
+{
+    const std::optional<QList<JpegExifSegment>> found = segmentsOf(jpeg, kApp1, kExifSignature, 2);
+    if (!found || found->size() != 1)
+        return std::nullopt;
+    return found->first();
+}
+
 QByteArrayView JpegExifSegment::tiffBlockOf(QByteArrayView jpeg, const JpegExifSegment& segment)
 {
     // Fill bytes may stand before the marker; find() saw the code and "Exif\0\0".

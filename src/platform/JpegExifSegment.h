@@ -13,6 +13,8 @@ struct JpegExifSegment {
     qsizetype size = 0;
 
     static std::optional<JpegExifSegment> find(QByteArrayView jpeg);
+    // The same when it is the file's only Exif segment; nothing also when there are more.
+    static std::optional<JpegExifSegment> findSole(QByteArrayView jpeg);
     // The segment's TIFF block: what follows its marker, length and "Exif\0\0".
     static QByteArrayView tiffBlockOf(QByteArrayView jpeg, const JpegExifSegment& segment);
     // The JPEG with the segment's TIFF block replaced by block; nothing when the

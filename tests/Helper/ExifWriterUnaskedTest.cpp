@@ -113,6 +113,19 @@ QStringList jpegAndTiffSamples()
     return samples;
 }
 
+// The TIFF blocks of a JPEG's Exif segments, in file order.
+QList<QByteArray> exifBlocks(const QByteArray& jpeg)
+{
+    QList<QByteArray> blocks;
+    for (qsizetype at = 2; at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF && quint8(jpeg[at + 1]) != 0xDA;) {
+        const qsizetype end = at + 2 + (quint8(jpeg[at + 2]) << 8 | quint8(jpeg[at + 3]));
+        if (quint8(jpeg[at + 1]) == 0xE1 && jpeg.mid(at + 4, 6) == QByteArray("Exif\0\0", 6))
+            blocks.append(jpeg.mid(at + 10, end - at - 10));
+        at = end;
+    }
+    return blocks;
+}
+
 QStringList digestWarnings(const QString& path)
 {
     return exiftoolWarnings({ path }).filter(u"IPTCDigest"_s);
@@ -153,6 +166,43 @@ TEST_F(ExifWriterUnasked, aRunThatChangesNoDatumGivesAByteCopyOfEverySample)
 }
 
 // ---- An edit keeps what it was not asked to change ----
+
+// exiv2 drops only the first of two Exif segments and writes its own after the
+// JFIF segment behind them; whether or not an Exif datum changes, every Exif
+// segment of the written photo holds the camera's data, none a made-up block.
+TEST_F(ExifWriterUnasked, aPhotoWithTwoExifSegmentsBeforeItsJfifOneGetsNoMadeUpExifBlock)
+{
+    const QByteArray canon = fileBytes(copyOf(u"camera/Canon_40D.jpg"_s, u"canon.jpg"_s));
+    const qsizetype jfifEnd = 4 + (quint8(canon[4]) << 8 | quint8(canon[5]));
+    const qsizetype exifEnd = jfifEnd + 2 + (quint8(canon[jfifEnd + 2]) << 8 | quint8(canon[jfifEnd + 3]));
+    const QByteArray jfif = canon.mid(2, jfifEnd - 2);
+    const QByteArray exif = canon.mid(jfifEnd, exifEnd - jfifEnd);
+    ASSERT_EQ(exifBlocks(canon).size(), 1);
+    const QByteArray twoSegments = canon.first(2) + exif + exif + jfif + canon.sliced(exifEnd);
+
+    for (const auto& [field, text] : { std::pair(F::IPTC_City, u"Lyon"_s), std::pair(F::Artist, u"Someone"_s) }) {
+        SCOPED_TRACE(text.toStdString());
+        const QString source = path(u"two_%1.jpg"_s.arg(text));
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(twoSegments);
+        file.close();
+        PhotoFile photo = photoAt(source);
+        MetaDataObject settings;
+        edit(settings, { { field, text } });
+        const QString output = path(u"written_%1.jpg"_s.arg(text));
+        ASSERT_EQ(writePhoto(photo, settings, output).errorFlag, MetadataWriteResult::Processed);
+
+        const QList<QByteArray> blocks = exifBlocks(fileBytes(output));
+        ASSERT_FALSE(blocks.isEmpty());
+        for (const QByteArray& block : blocks) {
+            Exiv2::ExifData data;
+            Exiv2::ExifParser::decode(data, reinterpret_cast<const Exiv2::byte*>(block.constData()), block.size());
+            const auto make = data.findKey(Exiv2::ExifKey("Exif.Image.Make"));
+            EXPECT_TRUE(make != data.end() && make->toString() == "Canon") << block.size() << " bytes without the make";
+        }
+    }
+}
 
 TEST_F(ExifWriterUnasked, anArtistEditLeavesXmpDatesAndIptcTimesInTheirBytes)
 {
