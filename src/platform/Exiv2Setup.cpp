@@ -202,7 +202,10 @@ std::optional<std::vector<XmpDeclaration>> xmpDeclarationsOf(std::string_view pa
         if (uriEnd == std::string_view::npos)
             return std::nullopt;
         const std::string_view uri = packet.substr(next + 1, uriEnd - next - 1);
-        if (uri.find('&') != std::string_view::npos)
+        // No namespace holds a reference, a blank, a '<' or a quote. Text that only
+        // looks like a declaration (in a value, in CDATA) runs from its quote to the
+        // next one of its kind, past the blank before a real declaration it hides.
+        if (uri.find_first_of("&<\"' \t\r\n") != std::string_view::npos)
             return std::nullopt;
         declarations.push_back({ prefix, uri });
         at = uriEnd;

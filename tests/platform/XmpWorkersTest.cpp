@@ -222,6 +222,42 @@ TEST(XmpWorkers, aPacketWithAnOlderPrefixLeavesNoTraceInTheNextEncode)
     }
 }
 
+// Text that reads as a declaration up to a quote of the other kind (in a value, in
+// CDATA) hides the real declaration behind it, which gives stRef another namespace:
+// the next encode still writes another photo's stRef fields in their own.
+TEST(XmpWorkers, aDeclarationHiddenBehindTextThatLooksLikeOneLeavesNoTraceInTheNextEncode)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    Exiv2::XmpData data;
+    Exiv2::XmpTextValue derivedFrom;
+    derivedFrom.setXmpStruct();
+    data.add(Exiv2::XmpKey("Xmp.xmpMM.DerivedFrom"), &derivedFrom);
+    data["Xmp.xmpMM.DerivedFrom/stRef:instanceID"] = "uuid:1";
+    std::string standard;
+    ASSERT_EQ(XmpWorkers::encode(standard, data, Exiv2::XmpParser::useCompactFormat), 0);
+    ASSERT_NE(standard.find("xmlns:stRef=\"http://ns.adobe.com/xap/1.0/sType/ResourceRef#\""), std::string::npos);
+
+    const std::string other = R"(<rdf:Description xmlns:stRef="http://example.org/other/" stRef:a="1"/>)";
+    const auto packet = [](const std::string& description) {
+        return R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">)"
+               R"(<rdf:Description rdf:about="" xmlns:xmp="http://ns.adobe.com/xap/1.0/")"
+            + description + "</rdf:Description></rdf:RDF></x:xmpmeta>";
+    };
+    for (const std::string& hiding : {
+             packet(R"( xmp:Label="xmlns:a='" xmlns:stRef="http://example.org/other/" stRef:a="1" xmp:Nick="'">)"),
+             packet(R"(><xmp:Label>xmlns:a="</xmp:Label><xmp:Thing>)" + other + "</xmp:Thing>"),
+             packet(R"(><xmp:Label><![CDATA[xmlns:a="]]></xmp:Label><xmp:Thing>)" + other + "</xmp:Thing>"),
+         }) {
+        SCOPED_TRACE(hiding);
+        EXPECT_FALSE(xmpDeclarationsOf(hiding));
+        Exiv2::XmpData read;
+        static_cast<void>(XmpWorkers::decode(read, hiding));
+        std::string again;
+        ASSERT_EQ(XmpWorkers::encode(again, data, Exiv2::XmpParser::useCompactFormat), 0);
+        EXPECT_EQ(again, standard);
+    }
+}
+
 TEST(XmpPrefixes, onlyStandardNamespacesUnderTheirStandardPrefixesLeaveTheTableAsItWas)
 {
     initializeExiv2();
