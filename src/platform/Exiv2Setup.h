@@ -66,7 +66,9 @@ std::optional<std::vector<XmpDeclaration>> xmpDeclarationsOf(std::string_view pa
 bool isStandardXmpDeclaration(const XmpDeclaration& declaration);
 
 // useStandardXmpPrefixes() for the standard declarations whose prefix or namespace
-// is in touched alone: a parse changes the table only for the prefixes and
-// namespaces it declares, so where those are known, entering the few again leaves
-// the table as entering all of them would, without parsing the 50-odd others.
+// is in touched alone: the table changes only for the prefixes and namespaces that
+// packets declared and exiv2 entered, also long after (an entry left for another
+// namespace takes the standard prefix along when that namespace is entered again),
+// so where all of those since start are known, entering the few again leaves the
+// table as entering all of them would, without parsing the 50-odd others.
 void useStandardXmpPrefixesFor(const std::set<std::string, std::less<>>& touched);

@@ -252,11 +252,14 @@ bool namesNamespace(const std::string& prefix)
 // Parsing the 50-odd declarations of that packet before every encode was a tenth of
 // a worker's time, while nearly every photo's packet declares standard prefixes only.
 bool toolkitPrefixesStandard = false;
-// Since the table last was as at start: the prefixes and namespaces that packets
-// and registrations entered, so that only their standard declarations are entered
-// again; or, where a packet's declarations could not all be read, every one.
+// The prefixes and namespaces that packets and registrations entered since the
+// worker started, so that only their standard declarations are entered again; or,
+// once a packet's declarations could not all be read, every one. Neither is ever
+// forgotten: an entry such a packet left for another namespace stays in the table,
+// and entering that namespace later (exiv2 enters its own at every encode) takes
+// the standard prefix's entry out again, after any entering of the prefixes.
 std::set<std::string, std::less<>> prefixesTouched;
-bool prefixesUntold = true;
+bool prefixesUntold = false;
 
 void touchPrefix(std::string_view prefix, std::string_view uri)
 {
@@ -300,8 +303,6 @@ void restoreStandardPrefixes()
         useStandardXmpPrefixes();
     else
         useStandardXmpPrefixesFor(prefixesTouched);
-    prefixesTouched.clear();
-    prefixesUntold = false;
     toolkitPrefixesStandard = true;
 }
 

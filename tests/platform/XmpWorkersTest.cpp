@@ -258,6 +258,37 @@ TEST(XmpWorkers, aDeclarationHiddenBehindTextThatLooksLikeOneLeavesNoTraceInTheN
     }
 }
 
+// A packet that gives Iptc4xmpCore a namespace exiv2 already knows by another prefix
+// leaves that entry in the toolkit; exiv2 enters its namespace again at the next
+// encode, which takes Iptc4xmpCore's own entry out after the prefixes were entered.
+// Every later encode enters it again, also after packets that never declare it.
+TEST(XmpWorkers, aStandardPrefixThatAnEncodeTookOutIsEnteredAgainForTheNextOne)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    Exiv2::XmpData data;
+    Exiv2::XmpTextValue contact;
+    contact.setXmpStruct();
+    data.add(Exiv2::XmpKey("Xmp.iptc.CreatorContactInfo"), &contact);
+    data["Xmp.iptc.CreatorContactInfo/Iptc4xmpCore:CiAdrCity"] = "Lyon";
+    std::string standard;
+    ASSERT_EQ(XmpWorkers::encode(standard, data, Exiv2::XmpParser::useCompactFormat), 0);
+
+    const auto packet = [](const std::string& declarations) {
+        return R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">)"
+               R"(<rdf:Description rdf:about="" )"
+            + declarations + "/></rdf:RDF></x:xmpmeta>";
+    };
+    Exiv2::XmpData read;
+    ASSERT_EQ(XmpWorkers::decode(read, packet(R"(xmlns:w="http://example.org/ic" w:a="1")")), 0);
+    ASSERT_EQ(XmpWorkers::decode(read, packet(R"(xmlns:Iptc4xmpCore="http://example.org/ic/" Iptc4xmpCore:b="2")")), 0);
+    std::string written;
+    ASSERT_EQ(XmpWorkers::encode(written, read, Exiv2::XmpParser::useCompactFormat), 0);
+    ASSERT_EQ(XmpWorkers::decode(read, packet(R"(xmlns:velloranTest="http://ns.example.org/velloran-test/1.0/" velloranTest:c="3")")), 0);
+    std::string again;
+    EXPECT_EQ(XmpWorkers::encode(again, data, Exiv2::XmpParser::useCompactFormat), 0);
+    EXPECT_EQ(again, standard);
+}
+
 TEST(XmpPrefixes, onlyStandardNamespacesUnderTheirStandardPrefixesLeaveTheTableAsItWas)
 {
     initializeExiv2();
