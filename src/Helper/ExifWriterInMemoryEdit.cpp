@@ -175,14 +175,15 @@ EditedPhoto editedPhoto(
         // back as it was, and an edited one is edited where it lies.
         // Where exiv2 wrote the stand-in, a splice that fails leaves it in the file, and
         // the verification below refuses the photo: it finds the Exif data gone.
-        if (givesStandIn && !JpegExifSegment::findSole(written)) {
+        const std::optional<JpegExifSegment> standIn
+            = givesStandIn ? JpegExifSegment::findSole(written) : std::nullopt;
+        if (givesStandIn && !standIn) {
             result.refusal = u"The photo's Exif data could not be kept as it was, so the photo was not changed."_s;
             return;
         }
         std::optional<QByteArray> spliced;
         if (ownExifBlock) {
-            if (const std::optional<JpegExifSegment> standIn = JpegExifSegment::find(written))
-                spliced = JpegExifSegment::withTiffBlock(written, *standIn, *ownExifBlock);
+            spliced = JpegExifSegment::withTiffBlock(written, *standIn, *ownExifBlock);
         } else if (result.edited.exif.empty() && isJpeg) {
             spliced = JpegExifSegment::withExifSegmentOf(written, original);
         } else {
