@@ -3,7 +3,6 @@
 #include "base/Logging.h"
 
 #include <exiv2/exiv2.hpp>
-#include <algorithm>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -93,6 +92,18 @@ template<typename Namespaces> std::string packetDeclaring(const Namespaces& name
     return packet + "/></rdf:RDF></x:xmpmeta>";
 }
 
+// Parsing a packet of declarations enters them into the toolkit's table.
+void enterDeclarationsOf(const std::string& packet)
+{
+    try {
+        Exiv2::XmpData scratch;
+        if (Exiv2::XmpParser::decode(scratch, packet) != 0)
+            qCWarning(lcMetadata) << "Cannot enter the standard XMP prefixes again";
+    } catch (const Exiv2::AnyError& error) {
+        qCWarning(lcMetadata).noquote() << "Cannot enter the standard XMP prefixes again:" << error.what();
+    }
+}
+
 } // namespace
 
 std::unique_lock<std::recursive_mutex> lockXmpToolkit()
@@ -113,9 +124,8 @@ void initializeExiv2()
             Exiv2::Dictionary namespaces;
             Exiv2::XmpProperties::registeredNamespaces(namespaces);
             standardPrefixesPacket() = packetDeclaring(namespaces);
-            for (const auto& [prefix, uri] : namespaces)
-                declaredAtStart().emplace_back(prefix, uri);
             for (const auto& [prefix, uri] : namespaces) {
+                declaredAtStart().emplace_back(prefix, uri);
                 if (namespaceOf(prefix) == uri)
                     standardPrefixes().emplace_back(prefix, uri);
             }
@@ -127,16 +137,8 @@ void initializeExiv2()
 
 void useStandardXmpPrefixes()
 {
-    const std::string& packet = standardPrefixesPacket();
-    if (packet.empty())
-        return;
-    try {
-        Exiv2::XmpData scratch;
-        if (Exiv2::XmpParser::decode(scratch, packet) != 0)
-            qCWarning(lcMetadata) << "Cannot enter the standard XMP prefixes again";
-    } catch (const Exiv2::AnyError& error) {
-        qCWarning(lcMetadata).noquote() << "Cannot enter the standard XMP prefixes again:" << error.what();
-    }
+    if (!standardPrefixesPacket().empty())
+        enterDeclarationsOf(standardPrefixesPacket());
 }
 
 void useStandardXmpPrefixesFor(const std::set<std::string, std::less<>>& touched)
@@ -146,15 +148,8 @@ void useStandardXmpPrefixesFor(const std::set<std::string, std::less<>>& touched
         if (touched.contains(declaration.first) || touched.contains(declaration.second))
             again.push_back(declaration);
     }
-    if (again.empty())
-        return;
-    try {
-        Exiv2::XmpData scratch;
-        if (Exiv2::XmpParser::decode(scratch, packetDeclaring(again)) != 0)
-            qCWarning(lcMetadata) << "Cannot enter the standard XMP prefixes again";
-    } catch (const Exiv2::AnyError& error) {
-        qCWarning(lcMetadata).noquote() << "Cannot enter the standard XMP prefixes again:" << error.what();
-    }
+    if (!again.empty())
+        enterDeclarationsOf(packetDeclaring(again));
 }
 
 bool keepStandardXmpPrefixes()
@@ -228,10 +223,4 @@ bool isStandardXmpDeclaration(const XmpDeclaration& declaration)
         }
     }
     return prefixes == 1 && same;
-}
-
-bool declaresOnlyStandardPrefixes(std::string_view packet)
-{
-    const std::optional<std::vector<XmpDeclaration>> declarations = xmpDeclarationsOf(packet);
-    return declarations && std::all_of(declarations->begin(), declarations->end(), isStandardXmpDeclaration);
 }

@@ -47,22 +47,19 @@ void useStandardXmpPrefixes();
 // held, right after exiv2 parsed a packet.
 [[nodiscard]] bool keepStandardXmpPrefixes();
 
-// Whether parsing this packet can leave the toolkit's namespace table as
-// useStandardXmpPrefixes() leaves it: every namespace the packet declares is a
-// standard one under its standard prefix. No when anything in it cannot be told
-// for sure (a default namespace, a character reference in a URI, a packet that is
-// not UTF-8), so that a caller that skips the next useStandardXmpPrefixes() on a
-// yes never serialises with another photo's prefixes.
-bool declaresOnlyStandardPrefixes(std::string_view packet);
-
 // One namespace declaration of a packet (xmlns:prefix="uri"), viewing the packet.
 struct XmpDeclaration {
     std::string_view prefix;
     std::string_view uri;
 };
 // Every declaration of the packet, in its order; nothing when any cannot be told
-// for sure, as above.
+// for sure (a default namespace, a character reference in a URI, text that only
+// looks like a declaration, a packet that is not UTF-8), so that a caller that
+// enters fewer than all standard prefixes on what it read never serialises with
+// another photo's prefixes.
 std::optional<std::vector<XmpDeclaration>> xmpDeclarationsOf(std::string_view packet);
+// Whether parsing the declaration leaves the toolkit's namespace table as
+// useStandardXmpPrefixes() leaves it: a standard namespace under its standard prefix.
 bool isStandardXmpDeclaration(const XmpDeclaration& declaration);
 
 // useStandardXmpPrefixes() for the standard declarations whose prefix or namespace

@@ -6,10 +6,12 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -39,6 +41,22 @@ const std::string kPacket = R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
  <dc:description><rdf:Description><rdf:value>text</rdf:value><velloranTest:note>n</velloranTest:note>
  </rdf:Description></dc:description>
  </rdf:Description></rdf:RDF></x:xmpmeta>)";
+
+// A packet of one empty description with these attributes (declarations, properties).
+std::string packetWith(const std::string& attributes)
+{
+    return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+           "<rdf:Description rdf:about='' "
+        + attributes + "/></rdf:RDF></x:xmpmeta>";
+}
+
+// What a worker asks of a packet it parsed: whether its declarations could all be
+// read and each is standard, so that it leaves the toolkit's table as it was.
+bool declaresOnlyStandardPrefixes(std::string_view packet)
+{
+    const std::optional<std::vector<XmpDeclaration>> declarations = xmpDeclarationsOf(packet);
+    return declarations && std::all_of(declarations->begin(), declarations->end(), isStandardXmpDeclaration);
+}
 
 // What a decode made, datum by datum, with what exiv2's encode reads of each.
 std::vector<std::string> described(const Exiv2::XmpData& data)
@@ -273,17 +291,12 @@ TEST(XmpWorkers, aStandardPrefixThatAnEncodeTookOutIsEnteredAgainForTheNextOne)
     std::string standard;
     ASSERT_EQ(XmpWorkers::encode(standard, data, Exiv2::XmpParser::useCompactFormat), 0);
 
-    const auto packet = [](const std::string& declarations) {
-        return R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">)"
-               R"(<rdf:Description rdf:about="" )"
-            + declarations + "/></rdf:RDF></x:xmpmeta>";
-    };
     Exiv2::XmpData read;
-    ASSERT_EQ(XmpWorkers::decode(read, packet(R"(xmlns:w="http://example.org/ic" w:a="1")")), 0);
-    ASSERT_EQ(XmpWorkers::decode(read, packet(R"(xmlns:Iptc4xmpCore="http://example.org/ic/" Iptc4xmpCore:b="2")")), 0);
+    ASSERT_EQ(XmpWorkers::decode(read, packetWith(R"(xmlns:w="http://example.org/ic" w:a="1")")), 0);
+    ASSERT_EQ(XmpWorkers::decode(read, packetWith(R"(xmlns:Iptc4xmpCore="http://example.org/ic/" Iptc4xmpCore:b="2")")), 0);
     std::string written;
     ASSERT_EQ(XmpWorkers::encode(written, read, Exiv2::XmpParser::useCompactFormat), 0);
-    ASSERT_EQ(XmpWorkers::decode(read, packet(R"(xmlns:velloranTest="http://ns.example.org/velloran-test/1.0/" velloranTest:c="3")")), 0);
+    ASSERT_EQ(XmpWorkers::decode(read, packetWith(R"(xmlns:velloranTest="http://ns.example.org/velloran-test/1.0/" velloranTest:c="3")")), 0);
     std::string again;
     EXPECT_EQ(XmpWorkers::encode(again, data, Exiv2::XmpParser::useCompactFormat), 0);
     EXPECT_EQ(again, standard);
@@ -292,15 +305,10 @@ TEST(XmpWorkers, aStandardPrefixThatAnEncodeTookOutIsEnteredAgainForTheNextOne)
 TEST(XmpPrefixes, onlyStandardNamespacesUnderTheirStandardPrefixesLeaveTheTableAsItWas)
 {
     initializeExiv2();
-    const auto packet = [](const std::string& declarations) {
-        return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-               "<rdf:Description rdf:about='' "
-            + declarations + "/></rdf:RDF></x:xmpmeta>";
-    };
     EXPECT_TRUE(declaresOnlyStandardPrefixes(""));
     EXPECT_TRUE(declaresOnlyStandardPrefixes(kPacket.substr(0, kPacket.find("xmlns:velloranTest"))));
     EXPECT_TRUE(declaresOnlyStandardPrefixes(
-        packet("xmlns:xmp = \"http://ns.adobe.com/xap/1.0/\"\n xmlns:dc='http://purl.org/dc/elements/1.1/'")));
+        packetWith("xmlns:xmp = \"http://ns.adobe.com/xap/1.0/\"\n xmlns:dc='http://purl.org/dc/elements/1.1/'")));
     for (const char* declarations : {
              "xmlns:xap='http://ns.adobe.com/xap/1.0/'", // the older prefix of a standard namespace
              "xmlns:xmp='http://example.org/other/'", // a standard prefix for another namespace
@@ -310,9 +318,9 @@ TEST(XmpPrefixes, onlyStandardNamespacesUnderTheirStandardPrefixesLeaveTheTableA
              "xmlns:xmp='http://ns.adobe.com/xap/1.0&#47;'", // a character reference
              "xmlns:xmp='http://ns.adobe.com/xap/1.0/", // no closing quote
          })
-        EXPECT_FALSE(declaresOnlyStandardPrefixes(packet(declarations))) << declarations;
+        EXPECT_FALSE(declaresOnlyStandardPrefixes(packetWith(declarations))) << declarations;
     std::string utf16;
-    for (const char c : packet("xmlns:xap='http://ns.adobe.com/xap/1.0/'")) {
+    for (const char c : packetWith("xmlns:xap='http://ns.adobe.com/xap/1.0/'")) {
         utf16 += c;
         utf16 += '\0';
     }
@@ -322,9 +330,7 @@ TEST(XmpPrefixes, onlyStandardNamespacesUnderTheirStandardPrefixesLeaveTheTableA
 TEST(XmpWorkers, enteringOnlyTheTouchedStandardPrefixesAgainUndoesAPacketsOwn)
 {
     initializeExiv2();
-    const std::string xap = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
-                            "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about='' "
-                            "xmlns:xap='http://ns.adobe.com/xap/1.0/' xap:Rating='2'/></rdf:RDF></x:xmpmeta>";
+    const std::string xap = packetWith("xmlns:xap='http://ns.adobe.com/xap/1.0/' xap:Rating='2'");
     const std::optional<std::vector<XmpDeclaration>> declarations = xmpDeclarationsOf(xap);
     ASSERT_TRUE(declarations);
     ASSERT_EQ(declarations->size(), 3u);
