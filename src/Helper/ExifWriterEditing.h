@@ -6,6 +6,7 @@
 // includes it.
 
 #include "Helper/ExifWriter.h"
+#include "Helper/FieldTagTable.h"
 #include "Helper/MetadataVerification.h"
 #include "platform/FileReplacer.h"
 
@@ -36,6 +37,16 @@ bool hasRawExtension(const PhotoFile& photo);
 // since (by an earlier run, or by another program) is never put back.
 int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
     const MetaDataObject& settings, const MetaDataObject& onlyUpdated);
+
+// What the passes finally do to a written field that no date setting decides: set
+// its tag to text, erase it, or keep what the photo holds. The passes apply it, and
+// whatever must know beforehand what a photo will hold asks it too.
+struct FieldFate {
+    enum Kind { Keep, Set, Erase } kind = Keep;
+    QString text;
+};
+FieldFate fieldFate(const FieldTagInfo& row, const MetaDataObject& settings, const MetaDataObject& onlyUpdated,
+    const MetaDataObject& held, bool isRaw);
 
 // ---- The clear mode and the entries a new directory needs (ExifWriterClearing.cpp) ----
 

@@ -271,6 +271,28 @@ std::optional<QString> textSetBySettings(
     return text;
 }
 
+} // namespace
+
+// The last pass over a field decides it: mode 1 erases what the edited fields leave
+// empty (a raw file's make and model excepted), "Leave Blank" erases, a new text is
+// set, an emptied edited field is erased; anything else keeps the photo's own tag.
+ExifWriterEditing::FieldFate ExifWriterEditing::fieldFate(const FieldTagInfo& row, const MetaDataObject& settings,
+    const MetaDataObject& onlyUpdated, const MetaDataObject& held, bool isRaw)
+{
+    if (settings.editingOption == MetaDataObject::ModifyEditedClearOthers && !(row.keptForRawFiles && isRaw)
+        && onlyUpdated.field(row.field).isEmpty())
+        return { FieldFate::Erase, {} };
+    if (row.leaveBlankErases && settings.field(row.field) == kLeaveBlank)
+        return { FieldFate::Erase, {} };
+    if (std::optional<QString> text = textSetBySettings(row, settings, held))
+        return { FieldFate::Set, std::move(*text) };
+    if (settings.field(row.field).isEmpty() && settings.isUpdated(row.field))
+        return { FieldFate::Erase, {} };
+    return { FieldFate::Keep, {} };
+}
+
+namespace {
+
 // What the date pass gives a date setting's field: its setting applied to the date
 // the photo holds; empty for no date.
 QString dateSetByPass(const DateSettingInfo& info, const MetaDataObject& settings, const MetaDataObject& held)
@@ -311,13 +333,19 @@ public:
     }
 
 private:
-    // Pass A: every written field with a new text is set (textSetBySettings); an
-    // emptied, edited one is erased.
+    // Pass A: every written field that no date setting decides gets its fate
+    // (fieldFate, which also holds what the later passes would do to it). A date
+    // field with a new text is set, an emptied, edited one erased, before the date
+    // pass decides it.
     void passOverSettings()
     {
         for (const FieldTagInfo& row : fieldTagTable()) {
             if (!row.isWritten())
                 continue;
+            if (!row.dateSetting) {
+                applyFate(row, fieldFate(row, m_settings, m_onlyUpdated, m_held, m_isRaw));
+                continue;
+            }
             if (const std::optional<QString> text = textSetBySettings(row, m_settings, m_held)) {
                 if (row.keptForRawFiles && m_isRaw)
                     setRawCameraField(row, *text);
@@ -327,6 +355,16 @@ private:
                 eraseField(row);
             }
         }
+    }
+
+    void applyFate(const FieldTagInfo& row, const FieldFate& fate)
+    {
+        if (fate.kind == FieldFate::Erase)
+            eraseField(row);
+        else if (fate.kind == FieldFate::Set && row.keptForRawFiles && m_isRaw)
+            setRawCameraField(row, fate.text);
+        else if (fate.kind == FieldFate::Set)
+            setField(row, fate.text);
     }
 
     // A raw file's make and model are only ever written back unchanged; any other
@@ -358,16 +396,20 @@ private:
         }
     }
 
+    // The fields pass A did not give their fate.
+    static bool decidedByDatePass(const FieldTagInfo& row) { return !row.isWritten() || row.dateSetting; }
+
     void leaveBlankPass()
     {
         for (const FieldTagInfo& row : fieldTagTable()) {
-            if (row.leaveBlankErases && m_settings.field(row.field) == kLeaveBlank)
+            if (decidedByDatePass(row) && row.leaveBlankErases && m_settings.field(row.field) == kLeaveBlank)
                 eraseField(row);
         }
     }
 
-    // Pass B of mode 1: what the edited-fields-only record leaves empty goes, except
-    // a raw file's make and model and a date its setting has just produced.
+    // Pass B of mode 1, over the date fields (the others' fate holds it): what the
+    // edited-fields-only record leaves empty goes, except a date its setting has
+    // just produced. A raw file's make and model are kept.
     void passOverOnlyUpdated()
     {
         for (const FieldTagInfo& row : fieldTagTable()) {
@@ -379,7 +421,7 @@ private:
             }
             if (row.dateSetting && !m_dates[static_cast<std::size_t>(*row.dateSetting)].isEmpty())
                 continue;
-            if (m_onlyUpdated.field(row.field).isEmpty())
+            if (decidedByDatePass(row) && m_onlyUpdated.field(row.field).isEmpty())
                 eraseField(row);
         }
     }
