@@ -91,26 +91,18 @@ QByteArray extension(const QByteArray& guid, const QByteArray& data)
 TEST(JpegExtendedXmp, findsTheExtensionSegmentsAndKeepsOnlyThoseOfTheNamedGuid)
 {
     const QByteArray a(32, 'A');
-    const QByteArray b(32, 'B');
     const QByteArray app0 = segment(0xE0, "JFIF\0");
     const QByteArray packet = segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
     // Fill bytes before a marker belong to its segment.
     const QByteArray firstOfA = QByteArray("\xff", 1) + extension(a, "first");
-    const QByteArray photo = jpeg(app0 + firstOfA + packet + extension(b, "other") + extension(a, "second"));
+    const QByteArray photo
+        = jpeg(app0 + firstOfA + packet + extension(QByteArray(32, 'B'), "other") + extension(a, "second"));
 
-    const auto segments = JpegExtendedXmp::segmentsOf(photo);
-    ASSERT_TRUE(segments);
-    ASSERT_EQ(segments->size(), 3);
-    EXPECT_EQ(segments->at(0).offset, 2 + app0.size());
-    EXPECT_EQ(segments->at(0).size, firstOfA.size());
-    EXPECT_EQ(segments->at(1).guid, b);
     EXPECT_EQ(JpegExtendedXmp::bytesOf(photo, QByteArrayView(a)),
         QList<QByteArrayView>({ firstOfA, extension(a, "second") }));
-
     EXPECT_EQ(JpegExtendedXmp::keepingOnly(photo, a), jpeg(app0 + firstOfA + packet + extension(a, "second")));
     EXPECT_EQ(JpegExtendedXmp::keepingOnly(photo, {}), jpeg(app0 + packet));
     EXPECT_EQ(JpegExtendedXmp::keepingOnly(jpeg(app0 + extension(a, "only")), a), std::nullopt);
-    EXPECT_EQ(JpegExtendedXmp::keepingOnly(jpeg(app0 + packet), {}), std::nullopt);
     // A segment too short for a GUID belongs to no packet; one behind the start of
     // scan is image data.
     EXPECT_EQ(JpegExtendedXmp::keepingOnly(jpeg(extension("AB", "")), QByteArrayView("AB")), jpeg({}));
