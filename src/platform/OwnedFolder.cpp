@@ -23,19 +23,6 @@ QString refusal(const QString& path, const QString& reason)
     return u"Cannot make the folder \"%1\": %2"_s.arg(path, reason);
 }
 
-// Why the folder open as fd cannot be trusted, if it cannot.
-std::optional<QString> untrusted(int fd, const QString& path, uid_t owner, bool rootMayOwn)
-{
-    struct stat status { };
-    if (::fstat(fd, &status) != 0)
-        return refusal(path, FileReplacer::errorText(errno));
-    if (!S_ISDIR(status.st_mode))
-        return refusal(path, u"it is not a folder"_s);
-    if (status.st_uid != owner && !(rootMayOwn && status.st_uid == 0))
-        return refusal(path, u"it belongs to another user"_s);
-    return std::nullopt;
-}
-
 } // namespace
 
 OwnedFolder::OwnedFolder(int fd, QString path, uid_t owner, bool rootMayOwn)
@@ -81,15 +68,11 @@ OwnedFolder OwnedFolder::open(
         error = refusal(start, FileReplacer::errorText(errno));
         return {};
     }
-    OwnedFolder folder(fd, start, owner, rootMayOwn);
-    if (const std::optional<QString> why = untrusted(fd, start, owner, rootMayOwn)) {
-        error = *why;
-        return {};
-    }
+    OwnedFolder folder = checked(fd, start, owner, rootMayOwn, error);
     for (const QStringView name : relative.split(u'/', Qt::SkipEmptyParts)) {
-        folder = folder.child(name.toString(), make, error);
         if (!folder.isOpen())
-            return {};
+            break;
+        folder = folder.child(name.toString(), make, error);
     }
     return folder;
 }
@@ -121,12 +104,22 @@ OwnedFolder OwnedFolder::child(const QString& name, bool make, QString& error) c
             error = refusal(path, FileReplacer::errorText(openError));
         return {};
     }
-    OwnedFolder folder(fd, path, m_owner, m_rootMayOwn);
-    if (const std::optional<QString> why = untrusted(fd, path, m_owner, m_rootMayOwn)) {
-        error = *why;
-        return {};
-    }
-    return folder;
+    return checked(fd, path, m_owner, m_rootMayOwn, error);
+}
+
+OwnedFolder OwnedFolder::checked(int fd, const QString& path, uid_t owner, bool rootMayOwn, QString& error)
+{
+    OwnedFolder folder(fd, path, owner, rootMayOwn);
+    struct stat status { };
+    if (::fstat(fd, &status) != 0)
+        error = refusal(path, FileReplacer::errorText(errno));
+    else if (!S_ISDIR(status.st_mode))
+        error = refusal(path, u"it is not a folder"_s);
+    else if (status.st_uid != owner && !(rootMayOwn && status.st_uid == 0))
+        error = refusal(path, u"it belongs to another user"_s);
+    else
+        return folder;
+    return {};
 }
 
 bool OwnedFolder::makePrivate(QString& error) const

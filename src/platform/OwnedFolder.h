@@ -25,8 +25,8 @@ public:
     // folder from it down must belong to owner, or to root where rootMayOwn is set
     // (a walk from "/"). A missing component is made (0700) when make is set.
     // Closed, with the reason in error, when any of this fails.
-    static OwnedFolder open(const QString& start, QStringView relative, uid_t owner, bool make, bool rootMayOwn,
-        QString& error);
+    static OwnedFolder open(
+        const QString& start, QStringView relative, uid_t owner, bool make, bool rootMayOwn, QString& error);
 
     // The folder name inside this one, opened and checked as above.
     OwnedFolder child(const QString& name, bool make, QString& error) const;
@@ -47,6 +47,9 @@ public:
 
 private:
     OwnedFolder(int fd, QString path, uid_t owner, bool rootMayOwn);
+    // Takes fd over; closed, with the reason in error, unless it is a folder of the
+    // owner's (or of root's where allowed).
+    static OwnedFolder checked(int fd, const QString& path, uid_t owner, bool rootMayOwn, QString& error);
 
     int m_fd = -1;
     QString m_path;

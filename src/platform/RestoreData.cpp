@@ -343,8 +343,9 @@ std::optional<QString> checkIsAsWritten(
     const Header& header, const KeptSourceFile& current, const QString& photoPath, QByteArray& newHead)
 {
     struct stat status { };
-    if (::stat(QFile::encodeName(photoPath).constData(), &status) != 0 || qint64(status.st_size) != qint64(header.newSize)
-        || current.size() != qint64(header.newSize) || nanoseconds(status.st_mtim) != header.newModified)
+    if (::stat(QFile::encodeName(photoPath).constData(), &status) != 0
+        || qint64(status.st_size) != qint64(header.newSize) || current.size() != qint64(header.newSize)
+        || nanoseconds(status.st_mtim) != header.newModified)
         return changedSinceMessage(photoPath);
     std::optional<QByteArray> head = readHead(current, qint64(header.newSize - header.sharedEnd));
     if (!head)

@@ -61,6 +61,31 @@ protected:
         return dataPath;
     }
 
+    // Replaces the photo as a JPEG is written: head, then the old file's own bytes
+    // from offset from on, copied by the kernel; answers the data's path.
+    QString replaceHeadKeepingEnd(const QString& photo, QByteArrayView head, qint64 from)
+    {
+        const std::unique_ptr<KeptSourceFile> kept = KeptSourceFile::open(photo);
+        QString dataPath;
+        FileReplacer::Options options;
+        options.append = [&](int fd) { return kept->copyTo(fd, from); };
+        options.beforeRename = [&](int fd, QByteArrayView bytes) {
+            return RestoreData::keep(photo, fd, bytes, dataPath);
+        };
+        EXPECT_EQ(FileReplacer::replace(photo, head, options), std::nullopt);
+        return dataPath;
+    }
+
+    // The restore of dataPath is refused for the reason named, the photo untouched.
+    static void expectRefused(const QString& dataPath, const QString& photo, const char* reason)
+    {
+        const QByteArray before = bytesOf(photo);
+        const std::optional<QString> refusal = RestoreData::restore(dataPath, photo);
+        ASSERT_TRUE(refusal);
+        EXPECT_TRUE(refusal->contains(reason)) << qPrintable(*refusal);
+        EXPECT_TRUE(bytesOf(photo) == before);
+    }
+
     QTemporaryDir m_dir;
 };
 
@@ -96,12 +121,7 @@ TEST_F(RestoreDataTest, aNewHeadBeforeTheOldEndAndAWhollyNewFileComeBackToo)
     const QString photo = m_dir.filePath("photo.jpg");
     const QByteArray old = "old header" + noise(1 << 20, 3);
     ASSERT_EQ(FileReplacer::replace(photo, old, {}), std::nullopt);
-    const std::unique_ptr<KeptSourceFile> kept = KeptSourceFile::open(photo);
-    QString dataPath;
-    FileReplacer::Options options;
-    options.append = [&](int fd) { return kept->copyTo(fd, 10); };
-    options.beforeRename = [&](int fd, QByteArrayView head) { return RestoreData::keep(photo, fd, head, dataPath); };
-    ASSERT_EQ(FileReplacer::replace(photo, "a much longer new header", options), std::nullopt);
+    const QString dataPath = replaceHeadKeepingEnd(photo, "a much longer new header", 10);
     EXPECT_LT(QFileInfo(dataPath).size(), 200);
     EXPECT_EQ(RestoreData::restore(dataPath, photo), std::nullopt);
     EXPECT_TRUE(bytesOf(photo) == old);
@@ -174,19 +194,10 @@ TEST_F(RestoreDataTest, aOneByteChangeInTheCopiedEndWithItsTimePutBackIsNotOverw
     const QString photo = m_dir.filePath("photo.jpg");
     const QByteArray old = "old header" + noise(1 << 20, 6);
     ASSERT_EQ(FileReplacer::replace(photo, old, {}), std::nullopt);
-    const std::unique_ptr<KeptSourceFile> kept = KeptSourceFile::open(photo);
-    QString dataPath;
-    FileReplacer::Options options;
-    options.append = [&](int fd) { return kept->copyTo(fd, 10); };
-    options.beforeRename = [&](int fd, QByteArrayView head) { return RestoreData::keep(photo, fd, head, dataPath); };
-    ASSERT_EQ(FileReplacer::replace(photo, "new header", options), std::nullopt);
+    const QString dataPath = replaceHeadKeepingEnd(photo, "new header", 10);
 
     ASSERT_TRUE(flipByteKeepingTime(photo, 700000));
-    const QByteArray changed = bytesOf(photo);
-    const std::optional<QString> refusal = RestoreData::restore(dataPath, photo);
-    ASSERT_TRUE(refusal);
-    EXPECT_TRUE(refusal->contains("changed since the run")) << qPrintable(*refusal);
-    EXPECT_TRUE(bytesOf(photo) == changed);
+    expectRefused(dataPath, photo, "changed since the run");
 }
 
 // Data damaged where it is kept gives nothing back, in either of its forms: the
@@ -202,10 +213,7 @@ TEST_F(RestoreDataTest, aDamagedPayloadIsRefusedAndThePhotoKept)
         const QString dataPath = replaceKeeping(photo, written);
         ASSERT_FALSE(dataPath.isEmpty());
         ASSERT_TRUE(flipByteKeepingTime(dataPath, QFileInfo(dataPath).size() - 3));
-        const std::optional<QString> refusal = RestoreData::restore(dataPath, photo);
-        ASSERT_TRUE(refusal);
-        EXPECT_TRUE(refusal->contains("damaged")) << qPrintable(*refusal);
-        EXPECT_TRUE(bytesOf(photo) == written);
+        expectRefused(dataPath, photo, "damaged");
     }
 }
 
@@ -235,10 +243,7 @@ TEST_F(RestoreDataTest, aSymbolicLinkOnTheWayToTheFolderIsNeverFollowed)
     ASSERT_FALSE(dataPath.isEmpty());
     ASSERT_TRUE(QDir(m_dir.path()).rename("cache", "moved"));
     ASSERT_TRUE(QFile::link(m_dir.filePath("moved"), m_dir.filePath("cache")));
-    const std::optional<QString> refusal = RestoreData::restore(dataPath, photo);
-    ASSERT_TRUE(refusal);
-    EXPECT_TRUE(refusal->contains("symbolic link")) << qPrintable(*refusal);
-    EXPECT_EQ(bytesOf(photo), "new");
+    expectRefused(dataPath, photo, "symbolic link");
 }
 
 // Every folder from the start down must be the user's own: one of another user
