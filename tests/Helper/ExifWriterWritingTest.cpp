@@ -366,8 +366,7 @@ TEST_F(ExifWriterWriting, aDateTagNeverTakesATextThatIsNotADate)
         // The photo holds this date: the setting's own date would have hidden the text.
         { "original", makePhoto(QStringLiteral("original.jpg")), typed(F::Date_Original, shift), shift },
         // The photo lacks this one.
-        { "photoshop", makePhoto(QStringLiteral("photoshop.jpg")), typed(F::XMP_PhotoshopDateCreated, shift),
-            shift },
+        { "photoshop", makePhoto(QStringLiteral("photoshop.jpg")), typed(F::XMP_PhotoshopDateCreated, shift), shift },
         { "heic", heic, typed(F::XMP_PhotoshopDateCreated, shift), shift },
         { "chosen", makePhoto(QStringLiteral("chosen.jpg")),
             [](MetaDataObject& settings) {
