@@ -481,6 +481,10 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
             result.byteOrder = image->byteOrder();
         const EditOutcome outcome = edit(*image);
         result.status = outcome.status;
+        if (outcome.refusal) {
+            result.refusal = outcome.refusal;
+            return;
+        }
         if (outcome.addsRequiredEntries)
             addRequiredEntries(*image, result.before.exif);
         if (outcome.addsRequiredEntries && (isPng(original) || BmffLayout::isBmff(original)))

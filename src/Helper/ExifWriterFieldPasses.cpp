@@ -293,6 +293,25 @@ ExifWriterEditing::FieldFate ExifWriterEditing::fieldFate(const FieldTagInfo& ro
 
 namespace {
 
+// Whether the text is a date the tag of a date row can hold: an Exif date in the
+// record's form "yyyy:MM:dd HH:mm:ss"; an XMP date in that form (written as ISO
+// 8601) or in ISO 8601 itself, from a year alone to a time with fraction and offset.
+bool isDateFor(const FieldTagInfo& row, const QString& text)
+{
+    static const DatePattern recordForm(u"yyyy:MM:dd HH:mm:ss"_s);
+    if (recordForm.read(text))
+        return true;
+    if (tagFamily(row.key) != TagFamily::Xmp)
+        return false;
+    static const QRegularExpression iso(
+        uR"(^(\d{4})(?:-(\d\d)(?:-(\d\d)(?:T(\d\d):(\d\d)(?::(\d\d)(?:\.\d+)?)?(?:Z|[+-]\d\d:?\d\d)?)?)?)?$)"_s);
+    const QRegularExpressionMatch match = iso.match(text);
+    if (!match.hasMatch())
+        return false;
+    const auto part = [&](int n, int absent) { return match.hasCaptured(n) ? match.captured(n).toInt() : absent; };
+    return QDate(part(1, 0), part(2, 1), part(3, 1)).isValid() && QTime(part(4, 0), part(5, 0), part(6, 0)).isValid();
+}
+
 // What the date pass gives a date setting's field: its setting applied to the date
 // the photo holds; empty for no date.
 QString dateSetByPass(const DateSettingInfo& info, const MetaDataObject& settings, const MetaDataObject& held)
@@ -318,8 +337,8 @@ public:
     }
 
     // Runs the passes and answers the run status: 0, or 7 when a raw file's
-    // make or model was kept.
-    int run()
+    // make or model was kept; or why the photo is not to be written.
+    EditOutcome run()
     {
         passOverSettings();
         datePass();
@@ -329,7 +348,10 @@ public:
         alignXmpHemispheres();
         if (m_iptcWritten)
             declareIptcUtf8(m_iptc);
-        return m_status;
+        EditOutcome outcome;
+        outcome.status = m_status;
+        outcome.refusal = m_refusal;
+        return outcome;
     }
 
 private:
@@ -347,6 +369,13 @@ private:
                 continue;
             }
             if (const std::optional<QString> text = textSetBySettings(row, m_settings, m_held)) {
+                if (row.dateSetting && *text != m_held.field(row.field) && !isDateFor(row, *text)) {
+                    // A date field shows its setting in words ("Shift time by +1 hour"):
+                    // the date pass makes that change; the words are no value.
+                    if (*text != m_settings.dateTimeConfig(*row.dateSetting)->summaryText())
+                        refuseDate(row, *text);
+                    continue;
+                }
                 if (row.keptForRawFiles && m_isRaw)
                     setRawCameraField(row, *text);
                 else
@@ -389,7 +418,10 @@ private:
             const FieldTagInfo& row = fieldTagInfo(info.field);
             QString& text = m_dates[static_cast<std::size_t>(info.setting)];
             text = dateSetByPass(info, m_settings, m_held);
-            if (!text.isEmpty())
+            // The photo's own text, kept or not shiftable, goes back as it was.
+            if (!text.isEmpty() && text != m_held.field(info.field) && !isDateFor(row, text))
+                refuseDate(row, text);
+            else if (!text.isEmpty())
                 setField(row, text);
             else if (m_settings.isUpdated(info.field))
                 eraseField(row);
@@ -398,6 +430,14 @@ private:
 
     // The fields pass A did not give their fate.
     static bool decidedByDatePass(const FieldTagInfo& row) { return !row.isWritten() || row.dateSetting; }
+
+    // A date tag never takes a text that is not a date: the photo is refused.
+    void refuseDate(const FieldTagInfo& row, const QString& text)
+    {
+        if (!m_refusal)
+            m_refusal = u"%1 cannot take \"%2\": it is not a date. The photo was not changed."_s.arg(
+                QString::fromLatin1(row.key), text);
+    }
 
     void leaveBlankPass()
     {
@@ -552,6 +592,7 @@ private:
     FLTImageMetadata m_formatter;
     int m_status = MetadataWriteResult::Processed;
     bool m_iptcWritten = false;
+    std::optional<QString> m_refusal;
     // The date pass's answer for each date setting.
     std::array<QString, kDateSettingCount> m_dates;
     // The fields whose tags this run set or erased.
@@ -568,7 +609,7 @@ bool hasRawExtension(const PhotoFile& photo)
     return std::find(kRawCameraExtensions.begin(), kRawCameraExtensions.end(), extension) != kRawCameraExtensions.end();
 }
 
-int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
+EditOutcome runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
     const MetaDataObject& settings, const MetaDataObject& onlyUpdated)
 {
     return FieldPasses(image, photo, held, settings, onlyUpdated).run();

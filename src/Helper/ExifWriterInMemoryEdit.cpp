@@ -131,6 +131,10 @@ EditedPhoto editedPhoto(
 
         const EditOutcome outcome = edit(image);
         result.status = outcome.status;
+        if (outcome.refusal) {
+            result.refusal = outcome.refusal;
+            return false;
+        }
         if (outcome.addsRequiredEntries)
             addRequiredEntries(image, result.before.exif);
         expected = MetadataSnapshot::of(image);

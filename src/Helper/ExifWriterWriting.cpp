@@ -316,12 +316,11 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
             if (!options.modified)
                 options.modified = QFileInfo(basisPath).lastModified();
         }
+        if (settings.editingOption != MetaDataObject::CleanMetadataInfo)
+            return runFieldPasses(image, photo, held, settings, onlyUpdated);
         EditOutcome outcome;
         bool unused = true;
-        if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
-            outcome.status = clearMetadata(image, photo, settings, unused);
-        else
-            outcome.status = runFieldPasses(image, photo, held, settings, onlyUpdated);
+        outcome.status = clearMetadata(image, photo, settings, unused);
         return outcome;
     };
     // No photo is replaced in place before its way back is kept and flushed.
