@@ -52,8 +52,9 @@ bool isSameFile(const QString& a, const QString& b)
 std::optional<QByteArray> readAll(const QString& path, QString& error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = u"Cannot read \"%1\": %2"_s.arg(path, file.errorString());
+    QString why;
+    if (!openRegularFile(file, &why)) {
+        error = u"Cannot read \"%1\": %2"_s.arg(path, why);
         return std::nullopt;
     }
     QByteArray bytes = file.readAll();
