@@ -54,7 +54,8 @@ void ExifEditorView::wireForm()
         });
     }
     QAbstractButton* moreOptions = form->addMetadataMoreOptionsButton();
-    connect(moreOptions, &QAbstractButton::clicked, this, [this, moreOptions] { btnMetaMoreOptionsTapped(moreOptions); });
+    connect(
+        moreOptions, &QAbstractButton::clicked, this, [this, moreOptions] { btnMetaMoreOptionsTapped(moreOptions); });
     // Reset follows the form's edits.
     connect(form, &MetadataFormView::paramsChangedChanged, this, [this](bool changed) {
         if (auto* reset = findChild<QAbstractButton*>(QStringLiteral("btnReset")))

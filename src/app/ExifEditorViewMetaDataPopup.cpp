@@ -23,8 +23,7 @@ void ExifEditorView::wireMetaDataPopup()
     // offline map around it.
     const OnlineServices::Settings online = OnlineAccess::settings();
     auto* tiles = new TileFetcher(online.tileUrl, TileFetcher::defaultCacheDirectory(), m_metaDataPopup);
-    auto* imagery
-        = new TileFetcher(online.satelliteTileUrl, TileFetcher::imageryCacheDirectory(), m_metaDataPopup);
+    auto* imagery = new TileFetcher(online.satelliteTileUrl, TileFetcher::imageryCacheDirectory(), m_metaDataPopup);
     imagery->setDeepestZoom(OnlineServices::kSatelliteDeepestZoom);
     for (TileFetcher* fetcher : { tiles, imagery }) {
         fetcher->setOnline(OnlineAccess::isOnline());

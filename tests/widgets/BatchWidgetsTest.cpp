@@ -1,13 +1,12 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "base/Notifications.h"
-#include "platform/UserDefaults.h"
-#include "batch/run/BatchRunState.h"
 #include "batch/naming/RenamingChoiceLists.h"
+#include "batch/naming/widgets/OutputOptionsPage.h"
+#include "batch/run/BatchRunState.h"
 #include "batch/run/widgets/BatchBottomBar.h"
 #include "batch/run/widgets/BatchController.h"
 #include "batch/run/widgets/DestinationPanel.h"
-#include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryTableModel.h"
 #include "batch/run/widgets/SummaryWindow.h"
@@ -19,6 +18,7 @@
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Setup.h"
 #include "platform/FileTypeIcon.h"
+#include "platform/UserDefaults.h"
 #include "support/TestGate.h"
 #include "support/TestSupport.h"
 
@@ -28,7 +28,6 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <cstdlib>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -36,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <cstdlib>
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -7,7 +7,6 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "base/Notifications.h"
-#include "viewer/MetaDataViewerModel.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "controls/ImageNamed.h"
 #include "controls/WindowKeys.h"
@@ -15,6 +14,7 @@
 #include "model/PhotoFile.h"
 #include "platform/FileTypeIcon.h"
 #include "presets/widgets/PresetsPanel.h"
+#include "viewer/MetaDataViewerModel.h"
 
 #include <QLabel>
 #include <QPushButton>

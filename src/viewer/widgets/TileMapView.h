@@ -1,11 +1,11 @@
 #pragma once
 
+#include "platform/OnlineServices.h"
 #include "viewer/MapRegion.h"
 #include "viewer/MapType.h"
 #include "viewer/MetaDataViewerLocation.h"
 #include "viewer/TileFetcher.h"
 #include "viewer/WebMercator.h"
-#include "platform/OnlineServices.h"
 
 #include <QPixmap>
 #include <QPointer>
