@@ -126,11 +126,4 @@ TEST(WebMercator, TilesBeyondTheSourcesDeepestLevelEnlargeAPartOfItsTile)
     const WebMercator::TileSource eighth = WebMercator::sourceOf({ 11, 8 * 135 + 5, 8 * 90 + 7 }, 8);
     EXPECT_EQ(eighth.key, (TileKey { 8, 135, 90 }));
     EXPECT_EQ(eighth.part, QRectF(5 * 32, 7 * 32, 32, 32));
-
-    // Every tile of a deeper zoom lands in exactly the source tile that covers it.
-    for (int x = 0; x < 16; ++x) {
-        const WebMercator::TileSource source = WebMercator::sourceOf({ 12, 4096 - 16 + x, 0 }, 8);
-        EXPECT_EQ(source.key, (TileKey { 8, 255, 0 }));
-        EXPECT_EQ(source.part.left(), x * 16.0);
-    }
 }
