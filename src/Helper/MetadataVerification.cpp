@@ -7,6 +7,8 @@
 #include "platform/ImageDataLayout.h"
 #include "platform/JpegExifSegment.h"
 #include "platform/MakerNoteLayout.h"
+#include "platform/PhotoExifBlock.h"
+#include "platform/TiffBlock.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -265,6 +267,39 @@ bool targetsMakerNote(const EditedKeys& edited, const Exiv2::ExifData& expected)
     return edits && !keeps;
 }
 
+// Whether the photo's Exif block is lost or replaced although the reader could
+// not read it whole: then what it missed would go unseen by every comparison
+// below, which knows only what the reader found. Such a block must come back
+// byte for byte. It is not read whole when its bytes cannot be placed, its
+// directories or values run past its end, or the reader found nothing in
+// directories that hold entries.
+bool unreadExifBlockLost(const Exiv2::ExifData& read, QByteArrayView original, QByteArrayView written)
+{
+    const PhotoExifBlock was = PhotoExifBlock::of(original);
+    switch (was.state) {
+    case PhotoExifBlock::None:
+        return false;
+    case PhotoExifBlock::Damaged:
+        qCWarning(lcMetadata) << "Verification: the Exif block's bytes cannot be placed in the file";
+        return true;
+    case PhotoExifBlock::Elsewhere:
+        if (read.empty())
+            qCWarning(lcMetadata) << "Verification: an Exif item was read as empty";
+        return read.empty();
+    case PhotoExifBlock::Found:
+        break;
+    }
+    if (TiffBlock::readsWhole(was.tiff)
+        && (!read.empty() || TiffBlock::parse(was.tiff)->ifd(TiffBlock::Ifd0).entries.empty()))
+        return false;
+    const PhotoExifBlock is = PhotoExifBlock::of(written);
+    if (is.state == PhotoExifBlock::Found && is.tiff == was.tiff)
+        return false;
+    qCWarning(lcMetadata) << "Verification: an Exif block of" << was.tiff.size()
+                          << "bytes that cannot be read whole was not kept as it was";
+    return true;
+}
+
 } // namespace
 
 bool isMakerNoteKey(const std::string& key)
@@ -373,6 +408,10 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
     }
     if (decoded && !undecodedNow && !makerNotePointersHold(before.exif, after.exif))
         return notKept(u"The maker note"_s);
+    // What the reader missed of a damaged Exif block, no comparison above can see.
+    if (!original.isEmpty() && unreadExifBlockLost(before.exif, original, written))
+        return u"The photo's Exif data is damaged and cannot be read whole, and a new block would have "
+               u"replaced it, so the photo was not changed."_s;
 
     const auto iptcEdited = [&](const std::string& key) { return edited.iptc.count(key) != 0; };
     if (const auto key
