@@ -540,8 +540,7 @@ ExifItemState exifItemState(QByteArrayView file)
     if (exif.primary)
         return tiffOfExifItem(exif.primary) ? ExifItemState::Placed : ExifItemState::Elsewhere;
     const std::optional<ItemBoxes> boxes = itemBoxesOf(file);
-    const std::optional<std::vector<ItemLocation>> locations
-        = boxes ? itemLocations(boxes->iloc) : std::nullopt;
+    const std::optional<std::vector<ItemLocation>> locations = boxes ? itemLocations(boxes->iloc) : std::nullopt;
     if (!locations)
         return ExifItemState::Damaged;
     for (const ItemLocation& location : *locations) {

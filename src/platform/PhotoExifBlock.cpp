@@ -16,19 +16,21 @@ PhotoExifBlock found(QByteArrayView data)
     return { PhotoExifBlock::Found, data.startsWith(kExifPrefix) ? data.sliced(kExifPrefix.size()) : data };
 }
 
-// The chunk of a PNG (big-endian length, type, data, CRC) or WebP (type,
-// little-endian length, data, padding) file.
+// The Exif chunk of a PNG ("eXIf": big-endian length, type, data, CRC) or a
+// WebP ("EXIF": type, little-endian length, data, padding) file; damaged when it
+// runs past the end of the file.
 PhotoExifBlock chunkOf(QByteArrayView file, bool png)
 {
     const qsizetype header = 8;
     const qsizetype trailer = png ? 4 : 0;
     for (qsizetype at = png ? 8 : 12; file.size() - at >= header;) {
         const QByteArrayView type = file.sliced(at + (png ? 4 : 0), 4);
-        const quint64 length = png ? qFromBigEndian<quint32>(file.data() + at)
-                                   : qFromLittleEndian<quint32>(file.data() + at + 4);
+        const quint64 length
+            = png ? qFromBigEndian<quint32>(file.data() + at) : qFromLittleEndian<quint32>(file.data() + at + 4);
         const bool fits = length <= quint64(file.size() - at - header);
         if (type == (png ? QByteArrayView("eXIf") : QByteArrayView("EXIF")))
-            return fits ? found(file.sliced(at + header, qsizetype(length))) : PhotoExifBlock { PhotoExifBlock::Damaged, {} };
+            return fits ? found(file.sliced(at + header, qsizetype(length)))
+                        : PhotoExifBlock { PhotoExifBlock::Damaged, {} };
         if (!fits || (png && type == "IEND"))
             break;
         at += header + qsizetype(length) + trailer + (png ? 0 : qsizetype(length & 1));

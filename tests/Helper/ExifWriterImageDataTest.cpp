@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
-#include <utility>
 #include <gtest/gtest.h>
+#include <utility>
 
 // The image data of a photo comes out of every write as it went in, and a photo
 // whose structure the writer cannot follow is refused and left as it was.
