@@ -8,6 +8,8 @@
 #include "platform/JpegExifSegment.h"
 #include "platform/JpegExtendedXmp.h"
 #include "platform/MakerNoteLayout.h"
+#include "platform/PhotoExifBlock.h"
+#include "platform/TiffBlock.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -284,6 +286,39 @@ std::optional<QString> extendedXmpDiffers(
     return u"The extended XMP could not be made to agree with the XMP packet, so the photo was not changed."_s;
 }
 
+// Whether the photo's Exif block is lost or replaced although the reader could
+// not read it whole: then what it missed would go unseen by every comparison
+// below, which knows only what the reader found. Such a block must come back
+// byte for byte. It is not read whole when its bytes cannot be placed, its
+// directories or values run past its end, or the reader found nothing in
+// directories that hold entries.
+bool unreadExifBlockLost(const Exiv2::ExifData& read, QByteArrayView original, QByteArrayView written)
+{
+    const PhotoExifBlock was = PhotoExifBlock::of(original);
+    switch (was.state) {
+    case PhotoExifBlock::None:
+        return false;
+    case PhotoExifBlock::Damaged:
+        qCWarning(lcMetadata) << "Verification: the Exif block's bytes cannot be placed in the file";
+        return true;
+    case PhotoExifBlock::Elsewhere:
+        if (read.empty())
+            qCWarning(lcMetadata) << "Verification: an Exif item was read as empty";
+        return read.empty();
+    case PhotoExifBlock::Found:
+        break;
+    }
+    if (TiffBlock::readsWhole(was.tiff)
+        && (!read.empty() || TiffBlock::parse(was.tiff)->ifd(TiffBlock::Ifd0).entries.empty()))
+        return false;
+    const PhotoExifBlock is = PhotoExifBlock::of(written);
+    if (is.state == PhotoExifBlock::Found && is.tiff == was.tiff)
+        return false;
+    qCWarning(lcMetadata) << "Verification: an Exif block of" << was.tiff.size()
+                          << "bytes that cannot be read whole was not kept as it was";
+    return true;
+}
+
 } // namespace
 
 QByteArray extendedXmpGuidOf(const Exiv2::XmpData& xmp)
@@ -402,6 +437,10 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
     }
     if (decoded && !undecodedNow && !makerNotePointersHold(before.exif, after.exif))
         return notKept(u"The maker note"_s);
+    // What the reader missed of a damaged Exif block, no comparison above can see.
+    if (!original.isEmpty() && unreadExifBlockLost(before.exif, original, written))
+        return u"The photo's Exif data is damaged and cannot be read whole, and a new block would have "
+               u"replaced it, so the photo was not changed."_s;
 
     const auto iptcEdited = [&](const std::string& key) { return edited.iptc.count(key) != 0; };
     if (const auto key

@@ -75,6 +75,11 @@ EditedKeys editedKeysBetween(const ComparableValues& before, const ComparableVal
 // main packet is, and where it was written anew or removed, those the written
 // packet names and no others.
 //
+// Given the original file's bytes, an Exif block the reader could not read whole
+// (PhotoExifBlock, TiffBlock::readsWhole) must be in the written file byte for
+// byte: the comparisons above know only what the reader found, and a block made
+// anew from that would drop the rest unseen.
+//
 // Answers nothing when the bytes are right, else the reason for the user, which
 // ends in "so the photo was not changed."; the details go to the log.
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,

@@ -314,6 +314,28 @@ std::optional<QByteArrayView> itemBytes(QByteArrayView iloc, quint64 wanted, QBy
     return std::nullopt;
 }
 
+// The boxes of "meta" that list and place items.
+struct ItemBoxes {
+    QByteArrayView meta; // after its version and flags
+    QByteArrayView iinf;
+    QByteArrayView iloc;
+};
+
+std::optional<ItemBoxes> itemBoxesOf(QByteArrayView file)
+{
+    if (!BmffLayout::isBmff(file))
+        return std::nullopt;
+    const std::optional<QByteArrayView> metaBox = payloadOf(file, "meta");
+    if (!metaBox || metaBox->size() < 4)
+        return std::nullopt;
+    const QByteArrayView meta = metaBox->sliced(4);
+    const std::optional<QByteArrayView> iinf = payloadOf(meta, "iinf");
+    const std::optional<QByteArrayView> iloc = payloadOf(meta, "iloc");
+    if (!iinf || !iloc)
+        return std::nullopt;
+    return ItemBoxes { meta, *iinf, *iloc };
+}
+
 // The metadata items of one kind: the primary image's, and every other image's.
 struct ItemsOfKind {
     std::optional<QByteArrayView> primary;
@@ -329,17 +351,11 @@ struct ItemsOfKind {
 ItemsOfKind itemsOf(QByteArrayView file, QByteArrayView itemType, QByteArrayView contentType)
 {
     ItemsOfKind items;
-    if (!BmffLayout::isBmff(file))
+    const std::optional<ItemBoxes> boxes = itemBoxesOf(file);
+    if (!boxes)
         return items;
-    const std::optional<QByteArrayView> metaBox = payloadOf(file, "meta");
-    if (!metaBox || metaBox->size() < 4)
-        return items;
-    const QByteArrayView meta = metaBox->sliced(4); // after its version and flags
-    const std::optional<QByteArrayView> iinf = payloadOf(meta, "iinf");
-    const std::optional<QByteArrayView> iloc = payloadOf(meta, "iloc");
-    if (!iinf || !iloc)
-        return items;
-    const std::vector<quint64> ids = itemIdsOf(*iinf, itemType, contentType);
+    const QByteArrayView meta = boxes->meta;
+    const std::vector<quint64> ids = itemIdsOf(boxes->iinf, itemType, contentType);
     const std::optional<quint64> primary = primaryItemOf(meta);
     const std::map<quint64, std::set<quint64>> described
         = primary ? describedItemsOf(meta) : std::map<quint64, std::set<quint64>>();
@@ -359,10 +375,10 @@ ItemsOfKind itemsOf(QByteArrayView file, QByteArrayView itemType, QByteArrayView
         if (primarys && !primaryFound) {
             primaryFound = true;
             items.primaryId = id;
-            items.primary = itemBytes(*iloc, id, file, meta);
+            items.primary = itemBytes(boxes->iloc, id, file, meta);
         } else if (!primarys) {
             items.hasOthers = true;
-            if (const std::optional<QByteArrayView> bytes = itemBytes(*iloc, id, file, meta))
+            if (const std::optional<QByteArrayView> bytes = itemBytes(boxes->iloc, id, file, meta))
                 items.others.push_back(*bytes);
         }
         if (!primary)
@@ -516,6 +532,35 @@ std::optional<QByteArrayView> canonRawXmp(QByteArrayView file)
         return std::nullopt;
     const std::optional<QByteArrayView> box = uuidPayloadOf(file, kXmpUuid);
     return box ? packetOfXmpItem(box->sliced(kXmpUuid.size())) : std::nullopt;
+}
+
+ExifItemState exifItemState(QByteArrayView file)
+{
+    const ItemsOfKind exif = itemsOf(file, "Exif", {});
+    if (!exif.primaryId)
+        return ExifItemState::None;
+    if (exif.primary)
+        return tiffOfExifItem(exif.primary) ? ExifItemState::Placed : ExifItemState::Elsewhere;
+    const std::optional<ItemBoxes> boxes = itemBoxesOf(file);
+    const std::optional<std::vector<ItemLocation>> locations = boxes ? itemLocations(boxes->iloc) : std::nullopt;
+    if (!locations)
+        return ExifItemState::Damaged;
+    for (const ItemLocation& location : *locations) {
+        if (location.id != *exif.primaryId)
+            continue;
+        if (location.extents.size() != 1 || location.dataReference != 0 || location.method > 1)
+            return ExifItemState::Elsewhere;
+        const std::optional<QByteArrayView> source
+            = location.method == 0 ? std::optional(file) : payloadOf(boxes->meta, "idat");
+        const ItemLocation::Extent& extent = location.extents.front();
+        if (!source || extent.length != 0)
+            return ExifItemState::Damaged; // it lies past the end of its source
+        // A length of 0 is what exiftool leaves on an item it emptied, pointing at
+        // other bytes; Exif data at its place is an item whose length was lost.
+        const std::optional<QByteArrayView> rest = extentBytes(*source, location.base, extent);
+        return tiffOfExifItem(rest) ? ExifItemState::Damaged : ExifItemState::None;
+    }
+    return ExifItemState::None; // an item placed nowhere holds nothing
 }
 
 MetadataItems metadataItems(QByteArrayView file)

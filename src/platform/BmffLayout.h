@@ -31,6 +31,15 @@ std::optional<QString> missingPart(const QString& path);
 // untrusted.
 std::optional<QByteArrayView> exifItem(QByteArrayView file);
 
+// What the primary image's Exif item is, for a writer that must not lose data it
+// cannot read: there is none (or one exiftool emptied: no length, at bytes that
+// are no Exif data); exifItem finds its TIFF block; it is damaged (its bytes run
+// past the end of the file, or it has no length while Exif data lies at its
+// place); or exifItem does not take it (several extents, another file, other
+// items, no TIFF header where it looks), though exiv2 may.
+enum class ExifItemState { None, Placed, Damaged, Elsewhere };
+ExifItemState exifItemState(QByteArrayView file);
+
 // The XMP packet of the primary image's "mime" item of content type
 // "application/rdf+xml", found and checked as exifItem finds its item.
 std::optional<QByteArrayView> xmpItem(QByteArrayView file);

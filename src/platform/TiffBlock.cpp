@@ -144,6 +144,20 @@ std::optional<TiffBlock> TiffBlock::parse(QByteArrayView bytes)
     return block;
 }
 
+bool TiffBlock::readsWhole(QByteArrayView bytes)
+{
+    const std::optional<TiffBlock> block = parse(bytes);
+    if (!block)
+        return false;
+    for (const Ifd& ifd : block->m_ifds) {
+        for (const Entry& entry : ifd.entries) {
+            if (entry.isOutOfLine() && !tiffRangeFits(entry.valueOffset, entry.size, std::uint64_t(bytes.size())))
+                return false;
+        }
+    }
+    return true;
+}
+
 const TiffBlock::Entry* TiffBlock::find(Directory directory, std::uint16_t tag) const
 {
     for (const Entry& entry : m_ifds[directory].entries) {

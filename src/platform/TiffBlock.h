@@ -43,6 +43,10 @@ public:
     static constexpr std::uint16_t kMakerNote = 0x927c;
 
     static std::optional<TiffBlock> parse(QByteArrayView bytes);
+    // Whether a reader finds every directory and every value of the block within
+    // it: it parses, and no entry's value runs past its end (a reader drops such a
+    // value, and a writer that lays the block out anew loses it).
+    static bool readsWhole(QByteArrayView bytes);
     // The bytes of a value's size, or 0 for a type this reader does not know.
     static std::uint32_t typeSize(std::uint16_t type);
 

@@ -1,5 +1,6 @@
 #include "Helper/WriterFixtures.h"
 #include "Helper/ExifBlockRewrite.h"
+#include "platform/BmffLayout.h"
 #include "platform/ImageDataLayout.h"
 #include "support/TestSupport.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <utility>
 
 // The image data of a photo comes out of every write as it went in, and a photo
 // whose structure the writer cannot follow is refused and left as it was.
@@ -29,14 +31,15 @@ void save(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-MetadataWriteResult writeArtistInPlace(const QString& path)
+// Writes "Someone Else" into the Artist field, or the field given.
+MetadataWriteResult writeArtistInPlace(const QString& path, F field = F::Artist)
 {
     PhotoFile photo(path, false);
     MetaDataObject settings;
     MetaDataObject onlyUpdated;
     for (MetaDataObject* record : { &settings, &onlyUpdated }) {
-        record->setField(F::Artist, QStringLiteral("Someone Else"));
-        record->setUpdated(F::Artist, true);
+        record->setField(field, QStringLiteral("Someone Else"));
+        record->setUpdated(field, true);
     }
     return ExifWriter::sharedInstance().writeMetaDataToFilePath(photo, settings, path, onlyUpdated, false);
 }
@@ -246,4 +249,54 @@ TEST(ExifWriterImageData, aPointerStoredAsTextIsKeptOrThePhotoIsRefusedWithItsCa
     } else {
         EXPECT_EQ(bytesOf(photo), beforeShift);
     }
+}
+
+// An Exif block the reader cannot read whole is never replaced by one made of
+// what it read: the camera, dates, position and thumbnail would go unseen.
+TEST(ExifWriterImageData, anExifBlockThatCannotBeReadWholeIsKeptOrThePhotoRefusedUnchanged)
+{
+    const QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("damaged.jpg"));
+    const QByteArray sample = bytesOf(samplesDir() + QStringLiteral("/gps/DSCN0010.jpg"));
+    const QByteArray block = JpegExifSegment::exifBlockOf(sample)->toByteArray();
+    // 65,535 entries in the first directory; the block cut inside the Exif directory.
+    for (const QByteArray& tiff : { withDamagedFirstDirectory(block, 0), block.first(600) }) {
+        const QByteArray damaged = *JpegExifSegment::withTiffBlock(sample, *JpegExifSegment::find(sample), tiff);
+        save(copy, damaged);
+        EXPECT_EQ(writeArtistInPlace(copy).errorFlag, MetadataWriteResult::WriteFailed);
+        EXPECT_EQ(bytesOf(copy), damaged);
+        // An edit outside the Exif data may go ahead, with the block as it was.
+        writeArtistInPlace(copy, F::IPTC_Headline);
+        EXPECT_EQ(JpegExifSegment::exifBlockOf(bytesOf(copy)), QByteArrayView(tiff));
+    }
+}
+
+TEST(ExifWriterImageData, aWebpChunkOrHeifItemThatCannotBeReadWholeIsRefusedUnchanged)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    const QTemporaryDir dir;
+    QByteArray webp = bytesOf(samplesDir() + QStringLiteral("/makers/RIFF.webp"));
+    webp.replace(webp.indexOf(QByteArray("MM\0*", 4)), 2, "XX");
+    // The Exif item's extent in "iloc" (offset, length), found by its values, loses its length.
+    const QString heicSample = samplesDir() + QStringLiteral("/heif/IMG_3578.heic");
+    QByteArray heic = bytesOf(heicSample);
+    const QByteArrayView tiff = BmffLayout::exifItem(heic).value_or(QByteArrayView());
+    QByteArray extent(8, '\0');
+    qToBigEndian(quint32(tiff.data() - heic.constData() - 10), extent.data());
+    qToBigEndian(quint32(tiff.size() + 10), extent.data() + 4);
+    const qsizetype extentAt = heic.indexOf(extent);
+    ASSERT_GT(extentAt, 0);
+    heic.replace(extentAt + 4, 4, QByteArray(4, '\0'));
+    for (const auto& [name, damaged] : { std::pair { "damaged.webp", webp }, std::pair { "damaged.heic", heic } }) {
+        const QString copy = dir.filePath(QString::fromLatin1(name));
+        save(copy, damaged);
+        EXPECT_EQ(writeArtistInPlace(copy).errorFlag, MetadataWriteResult::WriteFailed) << name;
+        EXPECT_EQ(bytesOf(copy), damaged) << name;
+    }
+
+    // exiftool empties an item so: no length, at other bytes. It holds nothing to keep.
+    const QString emptied = dir.filePath(QStringLiteral("emptied.heic"));
+    runExiftool({ QStringLiteral("-q"), QStringLiteral("-exif:all="), QStringLiteral("-o"), emptied, heicSample });
+    EXPECT_EQ(writeArtistInPlace(emptied).errorFlag, MetadataWriteResult::Processed);
 }

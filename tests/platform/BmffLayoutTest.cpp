@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <exiv2/exiv2.hpp>
 #include <functional>
+#include <optional>
 #include <vector>
 #include <gtest/gtest.h>
 
@@ -30,6 +31,7 @@ struct ItemLayout {
     quint64 offsetPastItem = 0; // moves the extent that far beyond where the item is
     int ilocCut = 0; // bytes cut from the end of "iloc", its box made smaller to match
     QByteArray item = kExifItem;
+    std::optional<quint64> length = {}; // the extent's length when not the item's
 };
 
 // A HEIF file with one item of type "Exif", placed as layout says.
@@ -44,7 +46,7 @@ QByteArray heifWith(const ItemLayout& layout)
         if (layout.ilocVersion >= 1)
             entry += bigEndian(layout.inIdat ? 1 : 0, 2);
         entry += bigEndian(0, 2) + bigEndian(base, 4) + bigEndian(1, 2) + bigEndian(offset, 4)
-            + bigEndian(layout.item.size(), 4);
+            + bigEndian(layout.length.value_or(quint64(layout.item.size())), 4);
         entry.chop(layout.ilocCut);
         const QByteArray iloc = fullBox(
             "iloc", layout.ilocVersion, QByteArray::fromHex("4440") + bigEndian(1, idSize) + entry);
@@ -113,6 +115,18 @@ TEST(BmffLayout, aDamagedItemLocationGivesNoExifItem)
         EXPECT_FALSE(tiff) << size;
         EXPECT_FALSE(BmffLayout::xmpItem(cut)) << size;
     }
+}
+
+// A writer must tell an Exif item it cannot read from one that holds nothing.
+TEST(BmffLayout, tellsADamagedExifItemFromAnEmptiedOne)
+{
+    using State = BmffLayout::ExifItemState;
+    EXPECT_EQ(BmffLayout::exifItemState(heifWith({})), State::Placed);
+    EXPECT_EQ(BmffLayout::exifItemState(heifWith({ .offsetPastItem = 1 })), State::Damaged);
+    EXPECT_EQ(BmffLayout::exifItemState(heifWith({ .item = bigEndian(0xffffffff, 4) + kTiff })), State::Elsewhere);
+    // No length: Exif data at its place lost its length; other bytes mark an item emptied.
+    EXPECT_EQ(BmffLayout::exifItemState(heifWith({ .length = 0 })), State::Damaged);
+    EXPECT_EQ(BmffLayout::exifItemState(heifWith({ .item = QByteArray(20, 'x'), .length = 0 })), State::None);
 }
 
 namespace {
