@@ -210,12 +210,12 @@ void AppDelegate::loadPresetsSettings()
     arrayPresets = read.presets;
     if (!read.complete) {
         // Keep what could not be read before the next save writes over it.
-        store.keepUnreadablePresetArchive(data);
+        const QString keptUnder = store.keepUnreadablePresetArchive(data);
         store.synchronize();
         qCWarning(lcApp).nospace() << "the stored presets could not be read completely (" << read.presets.size()
-                                   << " read); the stored bytes are kept under " << UserDefaults::kUnreadablePresetArchiveKey;
-        m_presetsNotReadDetail = tr("Their stored bytes were kept in \"%1\" under the key %2.")
-                                     .arg(store.fileName(), UserDefaults::kUnreadablePresetArchiveKey);
+                                   << " read); the stored bytes are kept under " << keptUnder;
+        m_presetsNotReadDetail
+            = tr("Their stored bytes were kept in \"%1\" under the key %2.").arg(store.fileName(), keptUnder);
         if (!read.presets.isEmpty())
             m_presetsNotReadDetail += u' '
                 + (read.presets.size() == 1 ? tr("The one preset that could be read is in the list.")
