@@ -1,6 +1,7 @@
 #include "batch/intake/DBOperations.h"
 
 #include "base/Logging.h"
+#include "platform/HeldFolder.h"
 #include "platform/SqliteDatabase.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStorageInfo>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
@@ -140,13 +140,14 @@ QString trimSpacesAndTabs(const QString& text)
 }
 
 // A private folder under the cache location for the copy of one database; it
-// goes, with everything in it, when the object does.
-std::unique_ptr<QTemporaryDir> makeCopyFolder()
+// goes, with everything in it, when the object does, or at the next copy after
+// a killed run.
+std::unique_ptr<HeldFolder> makeCopyFolder()
 {
     QString root = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     if (root.isEmpty() || !QDir().mkpath(root))
         root = QDir::tempPath();
-    return std::make_unique<QTemporaryDir>(root + QStringLiteral("/photo-library-XXXXXX"));
+    return std::make_unique<HeldFolder>(root, QStringLiteral("photo-library-"));
 }
 
 // Copies one file in pieces, so that a stop ends a long copy. False, with the
@@ -179,7 +180,7 @@ bool copyFile(const QString& source, const QString& target, const std::atomic<bo
 // live only in the "-wal" file) into folder. Answers the copy's path, or "" with
 // the reason in *error (none after a stop). A database larger than the free
 // space beside the copy (a crafted, sparse one may claim terabytes) is not copied.
-QString copyDatabase(const QString& dbPath, const QTemporaryDir& folder, const std::atomic<bool>* stop, QString* error)
+QString copyDatabase(const QString& dbPath, const HeldFolder& folder, const std::atomic<bool>* stop, QString* error)
 {
     if (!folder.isValid()) {
         *error = QStringLiteral("no temporary folder for a copy of its database: %1").arg(folder.errorString());

@@ -11,7 +11,7 @@
 #include <atomic>
 #include <memory>
 
-class QTemporaryDir;
+class HeldFolder;
 
 // A version of an older (iPhoto, Aperture) library, one row of its version table.
 struct LibraryVersionRecord {
@@ -53,7 +53,7 @@ public:
     const QString& errorMessage() const { return m_error; }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<HeldFolder> m_folder;
     QString m_path;
     QString m_error;
 };
