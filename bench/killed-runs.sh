@@ -6,15 +6,15 @@
 #
 #   bench/killed-runs.sh [ROUNDS] [COPIES]
 #
-# ROUNDS (default 44) runs each get SIGKILL after a random 0.3 to 2.5 s; the
-# photos are COPIES (default 20) copies each of a HEIC and a PNG sample, edited
-# in place (exiftool writes both kinds). Prints the leftovers after every kill,
-# and after the last, normal run. Needs exiftool and the build's velloran-bench
-# (BENCH, default build/bench/velloran-bench).
+# ROUNDS (default 44) runs each get SIGKILL after a random 0.2 to 1.5 s; the
+# photos are COPIES (default 100) copies each of a HEIC and a PNG sample that
+# exiftool writes, edited in place, each run with an artist of its own. Prints the
+# leftovers after every kill, and after the last, normal run. Needs exiftool and
+# the build's velloran-bench (BENCH, default build/bench/velloran-bench).
 set -euo pipefail
 
 rounds=${1:-44}
-copies=${2:-20}
+copies=${2:-100}
 repo=$(cd "$(dirname "$0")/.." && pwd)
 bench=${BENCH:-$repo/build/bench/velloran-bench}
 samples=$repo/../shared/samples
@@ -24,17 +24,17 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/velloran-killed.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/photos" "$work/tmp" "$work/home"
 for i in $(seq -w 1 "$copies"); do
-  cp "$samples/heif/IMG_3578.heic" "$work/photos/IMG_$i.heic"
+  cp "$samples/makers/QuickTime.heic" "$work/photos/IMG_$i.heic"
   cp "$samples/makers/PNG.png" "$work/photos/PNG_$i.png"
 done
-cat >"$work/settings.json" <<JSON
-{ "\$class": "MetaDataObject", "editingOption": 0, "Artist": "Killed Run" }
-JSON
 
 # The run's own temporary folder and home, so that only its leftovers are counted;
 # env gives way to the run itself, so that the kill reaches it.
-run() { env TMPDIR="$work/tmp" HOME="$work/home" XDG_CACHE_HOME="$work/home/.cache" \
-  "$bench" write --keep-source --jobs 4 --settings "$work/settings.json" "$work/photos" >/dev/null 2>&1; }
+run=(env TMPDIR="$work/tmp" HOME="$work/home" XDG_CACHE_HOME="$work/home/.cache"
+  "$bench" write --keep-source --jobs 4 --settings "$work/settings.json" "$work/photos")
+settings() {
+  printf '{ "$class": "MetaDataObject", "editingOption": 0, "Artist": "Run %s" }\n' "$1" >"$work/settings.json"
+}
 count() { find "$1" -mindepth 1 -maxdepth 1 -name "$2" | wc -l; }
 leftovers() {
   printf 'beside the photos %3d   in TMPDIR: bench folders %3d, exiftool folders %3d\n' \
@@ -44,11 +44,13 @@ leftovers() {
 }
 
 for round in $(seq 1 "$rounds"); do
-  run & pid=$!
-  sleep "$(awk -v s="$RANDOM" 'BEGIN { srand(s); printf "%.2f", 0.3 + rand() * 2.2 }')"
+  settings "$round"
+  "${run[@]}" >/dev/null 2>&1 & pid=$!
+  sleep "$(awk -v s="$RANDOM" 'BEGIN { srand(s); printf "%.2f", 0.2 + rand() * 1.3 }')"
   kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   printf 'after kill %2d: ' "$round"; leftovers
 done
-run
+settings last
+"${run[@]}" >/dev/null 2>&1
 printf 'after a run that ended: '; leftovers
