@@ -1,11 +1,14 @@
 #include "platform/FileReplacer.h"
 
+#include "support/HoldingChild.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -151,38 +154,16 @@ TEST(FileReplacer, aWriterKilledMidWriteLeavesNoStrayFile)
     }
 }
 
-// A child process that takes an output name beside the photos, as a write through
-// exiftool does, writes the output and waits for its end; answers its id and the
-// output's path.
-std::pair<pid_t, QString> childWritingAnOutput(const QString& folder)
+// Another run writing through exiftool into folder: it holds an output name and
+// has written half the output; reports the output's path.
+QString halfAnOutput(const QString& folder)
 {
-    int ready[2];
-    if (::pipe(ready) != 0)
-        return { -1, QString() };
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const FileReplacer::HeldName name(folder, "heic");
-        QFile output(name.path());
-        output.open(QIODevice::WriteOnly);
-        output.write("half an output");
-        output.close();
-        const QByteArray path = QFile::encodeName(name.path());
-        (void)!::write(ready[1], path.constData(), size_t(path.size()));
-        ::close(ready[1]);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char path[4096] = {};
-    const ssize_t length = child > 0 ? ::read(ready[0], path, sizeof path - 1) : -1;
-    ::close(ready[0]);
-    return { child, length > 0 ? QFile::decodeName(QByteArray(path, length)) : QString() };
-}
-
-void endChild(pid_t child)
-{
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    static std::unique_ptr<FileReplacer::HeldName> name;
+    name = std::make_unique<FileReplacer::HeldName>(folder, "heic");
+    QFile output(name->path());
+    output.open(QIODevice::WriteOnly);
+    output.write("half an output");
+    return name->path();
 }
 
 // A temporary file goes as soon as its writer is gone, however recent it is: a
@@ -192,8 +173,8 @@ TEST(FileReplacer, unfinishedWritesOfEndedRunsAreSweptWhateverTheirAgeAndLiveOne
 {
     QTemporaryDir dir;
     // Another run writing into the folder (its own sweep finds nothing yet).
-    const auto [live, liveOutput] = childWritingAnOutput(dir.path());
-    ASSERT_GT(live, 0);
+    HoldingChild live([&] { return halfAnOutput(dir.path()); });
+    const QString liveOutput = live.reported();
     ASSERT_TRUE(QFileInfo::exists(liveOutput));
     const auto ours = [&](const char* rest) { return dir.filePath(QString(FileReplacer::kTemporaryPrefix) + rest); };
     const QString unheld = ours("Ab12Cd");
@@ -222,7 +203,7 @@ TEST(FileReplacer, unfinishedWritesOfEndedRunsAreSweptWhateverTheirAgeAndLiveOne
 
     // Their writers end without a word: the next sweep takes what they left.
     ::close(held);
-    endChild(live);
+    live.end();
     EXPECT_EQ(FileReplacer::removeAbandonedTemporaryFiles(dir.path()), 4);
     EXPECT_EQ(filesIn(dir.path()), QStringList({ ".velloran-Ab12Cd.tar.gz", ".velloran-kept.jpg", "photo.jpg" }));
 }

@@ -1,42 +1,25 @@
 #include "platform/HeldFolder.h"
 
+#include "support/HoldingChild.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <csignal>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// A child process that makes a held folder in parent, puts a file in it and waits
-// for its end; answers its id and the folder's path.
-std::pair<pid_t, QString> childHoldingAFolder(const QString& parent)
+// Another run's folder, with a file in it; reports the folder's path.
+QString folderWithACopy(const QString& parent)
 {
-    int ready[2];
-    if (::pipe(ready) != 0)
-        return { -1, QString() };
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const HeldFolder folder(parent, u"run-"_s);
-        QFile(folder.filePath(u"copy"_s)).open(QIODevice::WriteOnly);
-        const QByteArray path = QFile::encodeName(folder.path());
-        (void)!::write(ready[1], path.constData(), size_t(path.size()));
-        ::close(ready[1]);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char path[4096] = {};
-    const ssize_t length = child > 0 ? ::read(ready[0], path, sizeof path - 1) : -1;
-    ::close(ready[0]);
-    return { child, length > 0 ? QFile::decodeName(QByteArray(path, length)) : QString() };
+    static std::unique_ptr<HeldFolder> folder;
+    folder = std::make_unique<HeldFolder>(parent, u"run-"_s);
+    QFile(folder->filePath(u"copy"_s)).open(QIODevice::WriteOnly);
+    return folder->path();
 }
 
 } // namespace
@@ -48,8 +31,8 @@ TEST(HeldFolder, foldersOfEndedRunsAreRemovedWhateverTheirAgeAndLiveOnesKept)
     QTemporaryDir parent;
     const QString outside = parent.filePath(u"photo.heic"_s);
     QFile(outside).open(QIODevice::WriteOnly);
-    const auto [live, liveFolder] = childHoldingAFolder(parent.path());
-    ASSERT_GT(live, 0);
+    HoldingChild live([&] { return folderWithACopy(parent.path()); });
+    const QString liveFolder = live.reported();
     ASSERT_TRUE(QFileInfo::exists(QDir(liveFolder).filePath(u"copy"_s)));
 
     const QString ended = parent.filePath(u"run-ab12CD"_s);
@@ -74,8 +57,7 @@ TEST(HeldFolder, foldersOfEndedRunsAreRemovedWhateverTheirAgeAndLiveOnesKept)
         EXPECT_TRUE(QFileInfo(own.path()).isDir());
 
         // The other run is killed: its folder goes at the next look, ours stays.
-        ::kill(live, SIGKILL);
-        ::waitpid(live, nullptr, 0);
+        live.end();
         EXPECT_EQ(HeldFolder::removeAbandoned(parent.path(), u"run-"_s), 1);
         EXPECT_FALSE(QFileInfo::exists(liveFolder));
         EXPECT_TRUE(QFileInfo(own.path()).isDir());
