@@ -9,6 +9,7 @@
 #include "app/Reachability.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
+#include "batch/intake/DBOperations.h"
 #include "batch/run/SummaryRateCounter.h"
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
@@ -123,9 +124,12 @@ void AppDelegate::applicationDidFinishLaunching()
     // The system's network information may take a moment to load; the window
     // shows first, and nothing waits for the answer.
     QTimer::singleShot(0, this, [this] { registerReachability(); });
-    // Runs that were killed left exiftool's work folders behind; a listing of the
-    // temporary folder, after the window shows.
-    QTimer::singleShot(0, this, [] { ExifToolProcess::removeAbandonedWorkFolders(QDir::tempPath()); });
+    // Runs that were killed left exiftool's work folders and copies of photo
+    // libraries behind; a listing of two folders, after the window shows.
+    QTimer::singleShot(0, this, [] {
+        ExifToolProcess::removeAbandonedWorkFolders(QDir::tempPath());
+        LibraryDatabaseCopy::removeAbandoned();
+    });
     enableSelectAll(false);
 }
 

@@ -139,15 +139,20 @@ QString trimSpacesAndTabs(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-// A private folder under the cache location for the copy of one database; it
-// goes, with everything in it, when the object does, or at the next copy after
-// a killed run.
+// Where the copies of databases are made: the cache location, else the temporary folder.
+QString copyFolderParent()
+{
+    const QString root = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return root.isEmpty() || !QDir().mkpath(root) ? QDir::tempPath() : root;
+}
+
+const QString kCopyFolderPrefix = QStringLiteral("photo-library-");
+
+// A private folder for the copy of one database; it goes, with everything in it,
+// when the object does, or after a killed run at the next start or copy.
 std::unique_ptr<HeldFolder> makeCopyFolder()
 {
-    QString root = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (root.isEmpty() || !QDir().mkpath(root))
-        root = QDir::tempPath();
-    return std::make_unique<HeldFolder>(root, QStringLiteral("photo-library-"));
+    return std::make_unique<HeldFolder>(copyFolderParent(), kCopyFolderPrefix);
 }
 
 // Copies one file in pieces, so that a stop ends a long copy. False, with the
@@ -238,6 +243,11 @@ LibraryDatabaseCopy::LibraryDatabaseCopy(const QString& dbPath, const std::atomi
 }
 
 LibraryDatabaseCopy::~LibraryDatabaseCopy() = default;
+
+void LibraryDatabaseCopy::removeAbandoned()
+{
+    HeldFolder::removeAbandoned(copyFolderParent(), kCopyFolderPrefix);
+}
 
 QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(
     const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert, const std::atomic<bool>* stop)

@@ -52,6 +52,9 @@ public:
     // Why the copy could not be made.
     const QString& errorMessage() const { return m_error; }
 
+    // Removes the copies that runs now gone left behind.
+    static void removeAbandoned();
+
 private:
     std::unique_ptr<HeldFolder> m_folder;
     QString m_path;
