@@ -118,7 +118,10 @@ QString benchUsageText()
     return uR"(Usage:
   velloran-bench read DIR
       Reads every photo under DIR (recursively) as the batch list does: metadata
-      record and pixel size. Prints one line per photo that failed, then the rate.
+      record and pixel size. Prints one line per photo that failed and
+      "not taken<TAB>path<TAB>reason" per file the batch list does not take
+      (not an image, a kind Velloran cannot edit, a FIFO or device, a file it
+      cannot read), then the rate.
   velloran-bench write --settings FILE --out OUTDIR [--keep-source] [--rename FILE] [--jobs N]
                        [--restore-after] SRCDIR
       Reads every photo under SRCDIR as the batch list does and runs the
@@ -132,7 +135,8 @@ QString benchUsageText()
       per photo, then the totals and rates, and the resident size after every
       1,000 photos. CODE is the writer's answer (0 written, 7 written with a raw
       file's camera kept, others failed), or -1 for a photo the run never
-      reached (one the list did not take says why); a photo refused before
+      reached: every file under SRCDIR that the list did not take has such a
+      line, saying why; a photo refused before
       it had an output shows its source path. With --restore-after the same
       process then restores that run as the Restore button does, printing
       restore<TAB>CODE<TAB>path<TAB>message per photo, and after the totals
@@ -145,12 +149,14 @@ QString benchUsageText()
       edited in place can be restored only by the run that wrote it: it is
       listed with code -1 and nothing to restore.
   velloran-bench thumbs DIR
-      Makes a 96x70 thumbnail of every photo under DIR and prints the rate.
+      Makes a 96x70 thumbnail of every photo under DIR and prints the rate;
+      failures and files not taken are listed as read lists them.
 
 Every line is printed as soon as it is known. In paths and messages a tab,
 newline, carriage return and backslash print as \t \n \r \\, so each photo
 keeps to one line. A file whose name is not valid UTF-8 is reported on the
-error output and left out.
+error output and left out, and so is a photo library (DIR itself) that
+cannot be read, or only in part, with the reason.
 
 Exit code: 0 when the command ran, whatever became of each photo; 2 for bad
 arguments or an unreadable settings or renaming file.

@@ -4,6 +4,7 @@
 #include "Helper/Utils.h"
 #include "batch/intake/PhotoIntakeWalk.h"
 #include "model/PhotoFile.h"
+#include "platform/OpenablePhotoPath.h"
 #include "platform/UndecodableFileName.h"
 
 #include <QDir>
@@ -22,16 +23,32 @@ QString rate(double count, double seconds)
     return seconds > 0 ? QString::number(count / seconds, 'f', 1) : u"inf"_s;
 }
 
+void printNotTaken(const QList<NotTakenFile>& notTaken, QTextStream& out)
+{
+    for (const NotTakenFile& file : notTaken)
+        printLine(out, notTakenLine(file.path, file.reason));
+}
+
+// A photo that gave nothing: one the list would not take (no regular file, not
+// readable) says why; any other failed.
+void printFailure(QTextStream& out, const QString& failure, const QString& path)
+{
+    const QString problem = regularFileProblem(path);
+    printLine(out, problem.isEmpty() ? failure + u"\t"_s + escapedField(path) : notTakenLine(path, problem));
+}
+
 int runRead(const BenchArguments& arguments, QTextStream& out, QTextStream& err)
 {
+    QList<NotTakenFile> notTaken;
     QElapsedTimer timer;
     timer.start();
-    const QStringList paths = benchPhotoPaths(arguments.sourceDir, err);
+    const QStringList paths = benchPhotoPaths(arguments.sourceDir, err, &notTaken);
+    printNotTaken(notTaken, out);
     for (const QString& path : paths) {
         const PhotoFile photo(path, false);
         // The batch list refuses a photo without a pixel size.
         if (photo.width <= 0 || photo.height <= 0)
-            printLine(out, u"no pixel size\t"_s + escapedField(path));
+            printFailure(out, u"no pixel size"_s, path);
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     out << paths.size() << " photos, " << QString::number(seconds, 'f', 3) << " s, "
@@ -44,13 +61,15 @@ int runRead(const BenchArguments& arguments, QTextStream& out, QTextStream& err)
 
 int runThumbs(const BenchArguments& arguments, QTextStream& out, QTextStream& err)
 {
+    QList<NotTakenFile> notTaken;
     QElapsedTimer timer;
     timer.start();
-    const QStringList paths = benchPhotoPaths(arguments.sourceDir, err);
+    const QStringList paths = benchPhotoPaths(arguments.sourceDir, err, &notTaken);
+    printNotTaken(notTaken, out);
     const Utils& utils = Utils::sharedUtils();
     for (const QString& path : paths) {
         if (utils.getThumbnailImageAtFilePath(path, QSizeF(96, 70)).isNull())
-            printLine(out, u"no thumbnail\t"_s + escapedField(path));
+            printFailure(out, u"no thumbnail"_s, path);
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     out << paths.size() << " photos, " << QString::number(seconds, 'f', 3) << " s, "
@@ -61,7 +80,12 @@ int runThumbs(const BenchArguments& arguments, QTextStream& out, QTextStream& er
 
 } // namespace
 
-QStringList benchPhotoPaths(const QString& dir, QTextStream& err)
+QString notTakenLine(const QString& path, const QString& reason)
+{
+    return u"not taken\t%1\t%2"_s.arg(escapedField(path), escapedField(reason));
+}
+
+QStringList benchPhotoPaths(const QString& dir, QTextStream& err, QList<NotTakenFile>* notTaken)
 {
     // The application's own walk and acceptance rules; only the limit of one adding is lifted.
     QStringList undecodable;
@@ -75,8 +99,18 @@ QStringList benchPhotoPaths(const QString& dir, QTextStream& err)
             || PhotoAcceptance::extensionOf(path).contains(QChar::ReplacementCharacter))
             undecodable.append(path);
     };
+    if (notTaken) {
+        options.onRefused = [notTaken](const QString& path, PhotoVerdict verdict) {
+            // A name that is not UTF-8 has its own line on err.
+            if (verdict != PhotoVerdict::UndecodableName)
+                notTaken->append({ path, photoVerdictText(verdict, path) });
+        };
+    }
     const std::atomic<bool> stop = false;
-    PhotoIntakeWalk walk({}, options, stop);
+    // A photo library that could not be read, or only in part, says so as the application's alert does.
+    PhotoIntakeWalk walk({}, options, stop, [&err](const PhotoLibraryAlert& alert) {
+        printLine(err, u"velloran-bench: "_s + escapedField(alert.message + u' ' + alert.informativeText));
+    });
     QStringList paths;
     walk.run({ QDir::cleanPath(dir) }, [&](const QString& path) { paths.append(path); });
     std::sort(undecodable.begin(), undecodable.end());

@@ -16,8 +16,17 @@ int runBenchCommand(const BenchArguments& arguments, QTextStream& out, QTextStre
 // skipped, links to folders not followed) and the same acceptance rules; only
 // the limit of one adding is lifted. A file whose name is not valid UTF-8 has no
 // path that reaches it again: where it may be a photo it is reported on err, one
-// line each, and left out.
-QStringList benchPhotoPaths(const QString& dir, QTextStream& err);
+// line each, and left out. Every other file the walk does not take is given to
+// notTaken (may be null) with the reason, in the walk's order. A photo library
+// that cannot be read, or only in part, is reported on err with the alert's text.
+struct NotTakenFile {
+    QString path;
+    QString reason;
+};
+QStringList benchPhotoPaths(const QString& dir, QTextStream& err, QList<NotTakenFile>* notTaken = nullptr);
+
+// The line of a file the list does not take, as read and thumbs print it.
+QString notTakenLine(const QString& path, const QString& reason);
 
 // A text as one field of a line: backslash, tab, newline and carriage return
 // become \\ \t \n \r, so that every photo keeps to one line of tab-separated

@@ -239,7 +239,16 @@ int runWriting(
     timer.start();
     // The batch list, read as the application reads it (several photos at once, the
     // list in order), every photo ticked.
-    const QStringList paths = benchPhotoPaths(arguments.sourceDir, err);
+    QList<NotTakenFile> notTaken;
+    const QStringList paths = benchPhotoPaths(arguments.sourceDir, err, &notTaken);
+    // The run never reaches a file the list did not take: its line says why.
+    auto printNotTaken = [&out](const QString& path, const QString& reason) {
+        printLine(out,
+            u"%1\t%2\t%3"_s.arg(kBenchNotReachedCode)
+                .arg(escapedField(path), escapedField(u"Not taken into the list: "_s + reason)));
+    };
+    for (const NotTakenFile& file : notTaken)
+        printNotTaken(file.path, file.reason);
     struct Intake {
         std::shared_ptr<PhotoFile> photo;
         QString refusal;
@@ -256,9 +265,7 @@ int runWriting(
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const std::shared_ptr<PhotoFile>& photo = read[i].photo;
         if (!photo) {
-            // The run never reaches a photo the list did not take: its line says why.
-            printLine(out, u"%1\t%2\t%3"_s.arg(kBenchNotReachedCode)
-                               .arg(escapedField(paths[i]), escapedField(u"Not taken into the list: "_s + read[i].refusal)));
+            printNotTaken(paths[i], read[i].refusal);
             continue;
         }
         photo->isSelected = true;

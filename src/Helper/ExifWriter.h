@@ -188,7 +188,8 @@ public:
     bool checkForReadOnlyParentFolder(const QVariantMap& folder) const;
 
     // The date text read with one pattern and written with the other; "" when it is
-    // empty or does not read. The same conversion as Utils::convertedDate.
+    // empty or does not read with inFormat. Unlike Utils::convertedDate, no other
+    // pattern is tried.
     QString convertedDate(const QString& date, const QString& inFormat, const QString& convertedFormat) const;
 
     // Sets the file's modification time from modifyDate ("yyyy:MM:dd HH:mm:ss", a

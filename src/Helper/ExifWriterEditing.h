@@ -6,6 +6,7 @@
 // includes it.
 
 #include "Helper/ExifWriter.h"
+#include "Helper/FieldTagTable.h"
 #include "Helper/MetadataVerification.h"
 #include "platform/FileReplacer.h"
 
@@ -29,13 +30,26 @@ bool hasRawExtension(const PhotoFile& photo);
 
 // ---- The field passes of the editing modes 0 and 1 (ExifWriterFieldPasses.cpp) ----
 
+struct EditOutcome;
+
 // Runs the passes over the image and answers the run status: 0, or 7 when a raw
-// file's make or model was kept. held is the record read from the opened image
+// file's make or model was kept; a refusal when a date tag would take a text that
+// is not a date (nothing is to be written then). held is the record read from the opened image
 // before the edit: the dates the date pass keeps or shifts start from it rather
 // than from the record read when the photo was added, so that a date changed
 // since (by an earlier run, or by another program) is never put back.
-int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
+EditOutcome runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
     const MetaDataObject& settings, const MetaDataObject& onlyUpdated);
+
+// What the passes finally do to a written field that no date setting decides: set
+// its tag to text, erase it, or keep what the photo holds. The passes apply it, and
+// whatever must know beforehand what a photo will hold asks it too.
+struct FieldFate {
+    enum Kind { Keep, Set, Erase } kind = Keep;
+    QString text;
+};
+FieldFate fieldFate(const FieldTagInfo& row, const MetaDataObject& settings, const MetaDataObject& onlyUpdated,
+    const MetaDataObject& held, bool isRaw);
 
 // ---- The clear mode and the entries a new directory needs (ExifWriterClearing.cpp) ----
 
@@ -72,6 +86,8 @@ struct EditOutcome {
     int status = MetadataWriteResult::Processed;
     bool writesXmpPacket = false;
     bool addsRequiredEntries = true;
+    // Why the photo is not to be written; nothing is saved then.
+    std::optional<QString> refusal;
 };
 
 using MetadataEdit = std::function<EditOutcome(Exiv2::Image& image)>;

@@ -9,6 +9,7 @@
 #include "platform/ExifToolProcess.h"
 #include "platform/FileReplacer.h"
 #include "platform/ImageDataLayout.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QDir>
 #include <QFile>
@@ -391,8 +392,9 @@ PhotoKind ExifWriter::kindOf(QByteArrayView head)
 
 std::optional<QByteArray> ExifWriter::kindHeadOf(const QString& path)
 {
+    // A FIFO or device under the name answers nothing, without blocking.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!openRegularFile(file))
         return std::nullopt;
     QByteArray head = file.read(kKindHeadSize);
     if (file.error() != QFileDevice::NoError)
@@ -459,6 +461,10 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
             result.byteOrder = image->byteOrder();
         const EditOutcome outcome = edit(*image);
         result.status = outcome.status;
+        if (outcome.refusal) {
+            result.refusal = outcome.refusal;
+            return;
+        }
         if (outcome.addsRequiredEntries)
             addRequiredEntries(*image, result.before.exif);
         if (outcome.addsRequiredEntries && (isPng(original) || BmffLayout::isBmff(original)))

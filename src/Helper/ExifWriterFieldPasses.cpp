@@ -271,6 +271,47 @@ std::optional<QString> textSetBySettings(
     return text;
 }
 
+} // namespace
+
+// The last pass over a field decides it: mode 1 erases what the edited fields leave
+// empty (a raw file's make and model excepted), "Leave Blank" erases, a new text is
+// set, an emptied edited field is erased; anything else keeps the photo's own tag.
+ExifWriterEditing::FieldFate ExifWriterEditing::fieldFate(const FieldTagInfo& row, const MetaDataObject& settings,
+    const MetaDataObject& onlyUpdated, const MetaDataObject& held, bool isRaw)
+{
+    if (settings.editingOption == MetaDataObject::ModifyEditedClearOthers && !(row.keptForRawFiles && isRaw)
+        && onlyUpdated.field(row.field).isEmpty())
+        return { FieldFate::Erase, {} };
+    if (row.leaveBlankErases && settings.field(row.field) == kLeaveBlank)
+        return { FieldFate::Erase, {} };
+    if (std::optional<QString> text = textSetBySettings(row, settings, held))
+        return { FieldFate::Set, std::move(*text) };
+    if (settings.field(row.field).isEmpty() && settings.isUpdated(row.field))
+        return { FieldFate::Erase, {} };
+    return { FieldFate::Keep, {} };
+}
+
+namespace {
+
+// Whether the text is a date the tag of a date row can hold: an Exif date in the
+// record's form "yyyy:MM:dd HH:mm:ss"; an XMP date in that form (written as ISO
+// 8601) or in ISO 8601 itself, from a year alone to a time with fraction and offset.
+bool isDateFor(const FieldTagInfo& row, const QString& text)
+{
+    static const DatePattern recordForm(u"yyyy:MM:dd HH:mm:ss"_s);
+    if (recordForm.read(text))
+        return true;
+    if (tagFamily(row.key) != TagFamily::Xmp)
+        return false;
+    static const QRegularExpression iso(
+        uR"(^(\d{4})(?:-(\d\d)(?:-(\d\d)(?:T(\d\d):(\d\d)(?::(\d\d)(?:\.\d+)?)?(?:Z|[+-]\d\d:?\d\d)?)?)?)?$)"_s);
+    const QRegularExpressionMatch match = iso.match(text);
+    if (!match.hasMatch())
+        return false;
+    const auto part = [&](int n, int absent) { return match.hasCaptured(n) ? match.captured(n).toInt() : absent; };
+    return QDate(part(1, 0), part(2, 1), part(3, 1)).isValid() && QTime(part(4, 0), part(5, 0), part(6, 0)).isValid();
+}
+
 // What the date pass gives a date setting's field: its setting applied to the date
 // the photo holds; empty for no date.
 QString dateSetByPass(const DateSettingInfo& info, const MetaDataObject& settings, const MetaDataObject& held)
@@ -296,8 +337,8 @@ public:
     }
 
     // Runs the passes and answers the run status: 0, or 7 when a raw file's
-    // make or model was kept.
-    int run()
+    // make or model was kept; or why the photo is not to be written.
+    EditOutcome run()
     {
         passOverSettings();
         datePass();
@@ -307,18 +348,34 @@ public:
         alignXmpHemispheres();
         if (m_iptcWritten)
             declareIptcUtf8(m_iptc);
-        return m_status;
+        EditOutcome outcome;
+        outcome.status = m_status;
+        outcome.refusal = m_refusal;
+        return outcome;
     }
 
 private:
-    // Pass A: every written field with a new text is set (textSetBySettings); an
-    // emptied, edited one is erased.
+    // Pass A: every written field that no date setting decides gets its fate
+    // (fieldFate, which also holds what the later passes would do to it). A date
+    // field with a new text is set, an emptied, edited one erased, before the date
+    // pass decides it.
     void passOverSettings()
     {
         for (const FieldTagInfo& row : fieldTagTable()) {
             if (!row.isWritten())
                 continue;
+            if (!row.dateSetting) {
+                applyFate(row, fieldFate(row, m_settings, m_onlyUpdated, m_held, m_isRaw));
+                continue;
+            }
             if (const std::optional<QString> text = textSetBySettings(row, m_settings, m_held)) {
+                if (row.dateSetting && *text != m_held.field(row.field) && !isDateFor(row, *text)) {
+                    // A date field shows its setting in words ("Shift time by +1 hour"):
+                    // the date pass makes that change; the words are no value.
+                    if (*text != m_settings.dateTimeConfig(*row.dateSetting)->summaryText())
+                        refuseDate(row, *text);
+                    continue;
+                }
                 if (row.keptForRawFiles && m_isRaw)
                     setRawCameraField(row, *text);
                 else
@@ -327,6 +384,16 @@ private:
                 eraseField(row);
             }
         }
+    }
+
+    void applyFate(const FieldTagInfo& row, const FieldFate& fate)
+    {
+        if (fate.kind == FieldFate::Erase)
+            eraseField(row);
+        else if (fate.kind == FieldFate::Set && row.keptForRawFiles && m_isRaw)
+            setRawCameraField(row, fate.text);
+        else if (fate.kind == FieldFate::Set)
+            setField(row, fate.text);
     }
 
     // A raw file's make and model are only ever written back unchanged; any other
@@ -351,23 +418,38 @@ private:
             const FieldTagInfo& row = fieldTagInfo(info.field);
             QString& text = m_dates[static_cast<std::size_t>(info.setting)];
             text = dateSetByPass(info, m_settings, m_held);
-            if (!text.isEmpty())
+            // The photo's own text, kept or not shiftable, goes back as it was.
+            if (!text.isEmpty() && text != m_held.field(info.field) && !isDateFor(row, text))
+                refuseDate(row, text);
+            else if (!text.isEmpty())
                 setField(row, text);
             else if (m_settings.isUpdated(info.field))
                 eraseField(row);
         }
     }
 
+    // The fields pass A did not give their fate.
+    static bool decidedByDatePass(const FieldTagInfo& row) { return !row.isWritten() || row.dateSetting; }
+
+    // A date tag never takes a text that is not a date: the photo is refused.
+    void refuseDate(const FieldTagInfo& row, const QString& text)
+    {
+        if (!m_refusal)
+            m_refusal = u"%1 cannot take \"%2\": it is not a date. The photo was not changed."_s.arg(
+                QString::fromLatin1(row.key), text);
+    }
+
     void leaveBlankPass()
     {
         for (const FieldTagInfo& row : fieldTagTable()) {
-            if (row.leaveBlankErases && m_settings.field(row.field) == kLeaveBlank)
+            if (decidedByDatePass(row) && row.leaveBlankErases && m_settings.field(row.field) == kLeaveBlank)
                 eraseField(row);
         }
     }
 
-    // Pass B of mode 1: what the edited-fields-only record leaves empty goes, except
-    // a raw file's make and model and a date its setting has just produced.
+    // Pass B of mode 1, over the date fields (the others' fate holds it): what the
+    // edited-fields-only record leaves empty goes, except a date its setting has
+    // just produced. A raw file's make and model are kept.
     void passOverOnlyUpdated()
     {
         for (const FieldTagInfo& row : fieldTagTable()) {
@@ -379,7 +461,7 @@ private:
             }
             if (row.dateSetting && !m_dates[static_cast<std::size_t>(*row.dateSetting)].isEmpty())
                 continue;
-            if (m_onlyUpdated.field(row.field).isEmpty())
+            if (decidedByDatePass(row) && m_onlyUpdated.field(row.field).isEmpty())
                 eraseField(row);
         }
     }
@@ -510,6 +592,7 @@ private:
     FLTImageMetadata m_formatter;
     int m_status = MetadataWriteResult::Processed;
     bool m_iptcWritten = false;
+    std::optional<QString> m_refusal;
     // The date pass's answer for each date setting.
     std::array<QString, kDateSettingCount> m_dates;
     // The fields whose tags this run set or erased.
@@ -526,7 +609,7 @@ bool hasRawExtension(const PhotoFile& photo)
     return std::find(kRawCameraExtensions.begin(), kRawCameraExtensions.end(), extension) != kRawCameraExtensions.end();
 }
 
-int runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
+EditOutcome runFieldPasses(Exiv2::Image& image, const PhotoFile& photo, const MetaDataObject& held,
     const MetaDataObject& settings, const MetaDataObject& onlyUpdated)
 {
     return FieldPasses(image, photo, held, settings, onlyUpdated).run();

@@ -1,5 +1,4 @@
 #include "Helper/ExifWriter.h"
-#include "Helper/Utils.h"
 #include "base/DatePattern.h"
 #include "base/Logging.h"
 #include "platform/FileAttributes.h"
@@ -25,7 +24,12 @@ bool ExifWriter::checkForReadOnlyParentFolder(const QVariantMap& folder) const
 
 QString ExifWriter::convertedDate(const QString& date, const QString& inFormat, const QString& convertedFormat) const
 {
-    return Utils::sharedUtils().convertedDate(date, inFormat, convertedFormat);
+    // Only the given pattern: the writer's callers ask for that pattern and no other,
+    // so a text in some other form answers "".
+    if (date.isEmpty())
+        return QString();
+    const std::optional<QDateTime> read = DatePattern(inFormat).read(date);
+    return read ? DatePattern(convertedFormat).print(*read) : QString();
 }
 
 bool ExifWriter::checkForLockedFile(const QString& path) const

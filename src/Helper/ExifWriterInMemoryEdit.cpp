@@ -4,6 +4,7 @@
 #include "base/Logging.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/JpegExifSegment.h"
+#include "platform/JpegExtendedXmp.h"
 #include "platform/JpegSplice.h"
 #include "platform/PhotoshopIptcDigest.h"
 
@@ -119,6 +120,9 @@ EditedPhoto editedPhoto(
     // or its own block edited where it lies; exiv2 then writes only a stand-in.
     bool givesStandIn = false;
     std::optional<QByteArray> ownExifBlock;
+    // The edit changes the main packet (or removes it): extended XMP the new packet
+    // does not name goes.
+    bool rewritesPacket = false;
     const auto editImage = [&](Exiv2::Image& image) {
         result.before = MetadataSnapshot::of(image);
         if (image.byteOrder() != Exiv2::invalidByteOrder)
@@ -127,6 +131,10 @@ EditedPhoto editedPhoto(
 
         const EditOutcome outcome = edit(image);
         result.status = outcome.status;
+        if (outcome.refusal) {
+            result.refusal = outcome.refusal;
+            return false;
+        }
         if (outcome.addsRequiredEntries)
             addRequiredEntries(image, result.before.exif);
         expected = MetadataSnapshot::of(image);
@@ -146,6 +154,7 @@ EditedPhoto editedPhoto(
         }
         const bool keepsPacket = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
         image.writeXmpFromPacket(keepsPacket);
+        rewritesPacket = !result.edited.xmp.empty() || result.xmpPacketChanged;
         // XMP data decoded from this very packet shows it parsable without parsing it
         // again (a packet that cannot be read leaves no data).
         const bool readFromPacket
@@ -202,6 +211,14 @@ EditedPhoto editedPhoto(
             iptcKept = withOwnIptcBytes(written, original, expected.iptc, result.edited.iptc);
             if (iptcKept)
                 written = *iptcKept;
+        }
+        // exiv2 copies the extension segments whatever it did to the packet; those
+        // the new packet does not name would be left to readers as stray data.
+        std::optional<QByteArray> extensionKept;
+        if (isJpeg && rewritesPacket) {
+            extensionKept = JpegExtendedXmp::keepingOnly(written, extendedXmpGuidOf(expected.xmp));
+            if (extensionKept)
+                written = *extensionKept;
         }
         result.refusal = verifyWrittenMetadata(
             result.before, beforeValues, expected, expectedValues, result.edited, path, written, original);

@@ -2,7 +2,9 @@
 #include "Helper/ExifWriterEditing.h"
 #include "Helper/FieldTagTable.h"
 #include "Helper/Utils.h"
+#include "Helper/WrittenPosition.h"
 #include "base/Logging.h"
+#include "base/Numbers.h"
 #include "model/GpsHemisphere.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -16,6 +18,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <array>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -48,8 +52,9 @@ bool isSameFile(const QString& a, const QString& b)
 std::optional<QByteArray> readAll(const QString& path, QString& error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = u"Cannot read \"%1\": %2"_s.arg(path, file.errorString());
+    QString why;
+    if (!openRegularFile(file, &why)) {
+        error = u"Cannot read \"%1\": %2"_s.arg(path, why);
         return std::nullopt;
     }
     QByteArray bytes = file.readAll();
@@ -174,7 +179,81 @@ std::optional<QString> settleGpsHemispheres(MetaDataObject& settings, MetaDataOb
     return std::nullopt;
 }
 
+// The fields of a position with their edited flags and the editing mode, in a
+// record of their own on which the writer's preparation may run.
+void copyPositionFields(const MetaDataObject& from, MetaDataObject& to)
+{
+    to.editingOption = from.editingOption;
+    for (const GpsAxis& axis : kGpsAxes) {
+        for (const MetadataField field : { axis.coordinate, axis.reference }) {
+            to.setField(field, from.field(field));
+            to.setUpdated(field, from.isUpdated(field));
+        }
+    }
+}
+
+// One coordinate as the Exif tags hold it: the magnitude, negative when the
+// reference letter names the negative hemisphere.
+std::optional<double> signedCoordinate(const QString& magnitude, const QString& reference, const GpsAxis& axis)
+{
+    const std::optional<double> number = Numbers::exactDouble(magnitude);
+    if (!number)
+        return std::nullopt;
+    const bool negative = reference.trimmed().toUpper() == QChar::fromLatin1(axis.negative);
+    return negative ? -std::abs(*number) : std::abs(*number);
+}
+
 } // namespace
+
+std::optional<GpsPosition> positionAfterWrite(
+    const MetaDataObject& held, const MetaDataObject& settings, const MetaDataObject& onlyUpdated)
+{
+    std::array<std::optional<double>, kGpsAxes.size()> coordinates;
+    if (settings.editingOption == MetaDataObject::CleanMetadataInfo) {
+        // The clear mode writes no field: the position goes with the GPS tags or
+        // with the whole Exif group (clearMetadata), or stays.
+        if (settings.clearGpsInfo || settings.clearExif)
+            return std::nullopt;
+        for (std::size_t i = 0; i < kGpsAxes.size(); ++i)
+            coordinates[i]
+                = signedCoordinate(held.field(kGpsAxes[i].coordinate), held.field(kGpsAxes[i].reference), kGpsAxes[i]);
+    } else {
+        MetaDataObject planned;
+        MetaDataObject plannedOnlyUpdated;
+        copyPositionFields(settings, planned);
+        copyPositionFields(onlyUpdated, plannedOnlyUpdated);
+        ExifWriter::sharedInstance().replaceCommaValueToDot(planned);
+        ExifWriter::sharedInstance().replaceCommaValueToDot(plannedOnlyUpdated);
+        if (settleGpsHemispheres(planned, plannedOnlyUpdated))
+            return std::nullopt;
+        const auto textAfterPasses = [&](MetadataField field) {
+            // The raw files' rule concerns their make and model alone.
+            const ExifWriterEditing::FieldFate fate
+                = ExifWriterEditing::fieldFate(fieldTagInfo(field), planned, plannedOnlyUpdated, held, false);
+            switch (fate.kind) {
+            case ExifWriterEditing::FieldFate::Erase:
+                return QString();
+            case ExifWriterEditing::FieldFate::Set:
+                return fate.text;
+            case ExifWriterEditing::FieldFate::Keep:
+                break;
+            }
+            return held.field(field);
+        };
+        for (std::size_t i = 0; i < kGpsAxes.size(); ++i) {
+            const GpsAxis& axis = kGpsAxes[i];
+            const QString reference = textAfterPasses(axis.reference);
+            const QString coordinate = textAfterPasses(axis.coordinate);
+            coordinates[i] = signedCoordinate(coordinate, reference, axis);
+            // A coordinate the tag cannot take is not written: the photo keeps its own.
+            if (!coordinate.isEmpty() && (!coordinates[i] || std::abs(*coordinates[i]) > 180.0))
+                coordinates[i] = signedCoordinate(held.field(axis.coordinate), reference, axis);
+        }
+    }
+    if (!coordinates[0] || !coordinates[1])
+        return std::nullopt;
+    return GpsPosition { *coordinates[0], *coordinates[1] };
+}
 
 MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDataObject& settings,
     const QString& newPath, MetaDataObject& onlyUpdated, bool isForRestore) const
@@ -238,12 +317,11 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
             if (!options.modified)
                 options.modified = QFileInfo(basisPath).lastModified();
         }
+        if (settings.editingOption != MetaDataObject::CleanMetadataInfo)
+            return runFieldPasses(image, photo, held, settings, onlyUpdated);
         EditOutcome outcome;
         bool unused = true;
-        if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
-            outcome.status = clearMetadata(image, photo, settings, unused);
-        else
-            outcome.status = runFieldPasses(image, photo, held, settings, onlyUpdated);
+        outcome.status = clearMetadata(image, photo, settings, unused);
         return outcome;
     };
     // No photo is replaced in place before its way back is kept and flushed.

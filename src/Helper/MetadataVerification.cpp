@@ -6,6 +6,7 @@
 #include "platform/FLTImageMetadata.h"
 #include "platform/ImageDataLayout.h"
 #include "platform/JpegExifSegment.h"
+#include "platform/JpegExtendedXmp.h"
 #include "platform/MakerNoteLayout.h"
 
 #include <QStringList>
@@ -265,7 +266,35 @@ bool targetsMakerNote(const EditedKeys& edited, const Exiv2::ExifData& expected)
     return edits && !keeps;
 }
 
+// Extended XMP is no datum exiv2 reads, so its segments are compared as bytes: as
+// they were while the main packet is, and where the packet was written anew (or
+// removed) those it names and no others. Nothing when they hold, else the reason.
+// A JPEG whose segments cannot be walked to its image data shows none.
+std::optional<QString> extendedXmpDiffers(
+    QByteArrayView original, QByteArrayView written, bool packetLeft, const Exiv2::XmpData& writtenXmp)
+{
+    const QByteArray named = packetLeft ? QByteArray() : extendedXmpGuidOf(writtenXmp);
+    const std::optional<QList<QByteArrayView>> wanted
+        = JpegExtendedXmp::bytesOf(original, packetLeft ? std::nullopt : std::optional<QByteArrayView>(named));
+    if (!wanted || *wanted == JpegExtendedXmp::bytesOf(written))
+        return std::nullopt;
+    qCWarning(lcMetadata) << "Verification: the extended XMP segments differ from the" << wanted->size() << "wanted";
+    if (packetLeft)
+        return notKept(u"The extended XMP"_s);
+    return u"The extended XMP could not be made to agree with the XMP packet, so the photo was not changed."_s;
+}
+
 } // namespace
+
+QByteArray extendedXmpGuidOf(const Exiv2::XmpData& xmp)
+{
+    // Looked up by its text: a key made of a prefix could throw.
+    for (const Exiv2::Xmpdatum& datum : xmp) {
+        if (datum.key() == "Xmp.xmpNote.HasExtendedXMP")
+            return QByteArray::fromStdString(datum.toString());
+    }
+    return {};
+}
 
 bool isMakerNoteKey(const std::string& key)
 {
@@ -381,7 +410,12 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
 
     // A packet the edit left alone comes back byte for byte; a cleared one is
     // compared by its data.
-    if (edited.xmp.empty() && expected.xmpPacket == before.xmpPacket) {
+    const bool packetLeft = edited.xmp.empty() && expected.xmpPacket == before.xmpPacket;
+    if (!original.isEmpty()) {
+        if (const std::optional<QString> difference = extendedXmpDiffers(original, written, packetLeft, after.xmp))
+            return difference;
+    }
+    if (packetLeft) {
         if (after.xmpPacket != before.xmpPacket) {
             qCWarning(lcMetadata) << "Verification: the XMP packet changed from" << before.xmpPacket.size() << "to"
                                   << after.xmpPacket.size() << "bytes";

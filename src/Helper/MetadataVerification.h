@@ -43,6 +43,10 @@ struct ComparableValues {
 // decoded entries, or exiv2's notes on where it lies.
 bool isMakerNoteKey(const std::string& key);
 
+// The GUID of the extended XMP that the XMP data names (xmpNote:HasExtendedXMP);
+// empty when it names none.
+QByteArray extendedXmpGuidOf(const Exiv2::XmpData& xmp);
+
 // What changed between two snapshots, compared as the verification compares.
 EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnapshot& after);
 EditedKeys editedKeysBetween(const ComparableValues& before, const ComparableValues& after);
@@ -65,6 +69,11 @@ EditedKeys editedKeysBetween(const ComparableValues& before, const ComparableVal
 // entries point to (makerNoteDifference): exiv2 sees a maker note only as well as
 // it decodes it. Where those bytes hold, a note that exiv2 no longer decodes (its
 // make was cleared) is no difference.
+//
+// Given the original file's bytes, a JPEG's extended XMP segments (JpegExtendedXmp),
+// which exiv2 does not read, are compared as bytes: all as they were while the
+// main packet is, and where it was written anew or removed, those the written
+// packet names and no others.
 //
 // Answers nothing when the bytes are right, else the reason for the user, which
 // ends in "so the photo was not changed."; the details go to the log.

@@ -62,7 +62,9 @@ public:
 
     // ---- Thumbnails, pixel sizes, image-property dictionary (UtilsImages.cpp) ----
     // A thumbnail fitted to the requested width with its aspect kept, upright, on
-    // white. Null for an empty path, a zero size, or a file with no readable image.
+    // white. Null for an empty path, a zero size, or a file with no readable image:
+    // the caller then shows the file's type icon (FileTypeIcon), drawn on the main
+    // thread, since the desktop's icon theme serves that thread only.
     QImage getThumbnailImageAtFilePath(const QString& path, QSizeF size) const;
     // The upright image decoded at a size scaled to minWidth (never the full size
     // unless that is what was asked); null when nothing can be decoded.

@@ -53,6 +53,9 @@ void ExifEditorView::wireForm()
                 disableEnableAllButtonsWhenDropdownOpen(false);
         });
     }
+    QAbstractButton* moreOptions = form->addMetadataMoreOptionsButton();
+    connect(
+        moreOptions, &QAbstractButton::clicked, this, [this, moreOptions] { btnMetaMoreOptionsTapped(moreOptions); });
     // Reset follows the form's edits.
     connect(form, &MetadataFormView::paramsChangedChanged, this, [this](bool changed) {
         if (auto* reset = findChild<QAbstractButton*>(QStringLiteral("btnReset")))

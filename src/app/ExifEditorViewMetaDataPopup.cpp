@@ -18,17 +18,24 @@
 void ExifEditorView::wireMetaDataPopup()
 {
     m_metaDataPopup = new MetaDataPopupView(m_app.arraySelectedImagesToProcess, this);
-    // The viewer's tiles: online only where the user agreed and the network is there,
-    // else what the disk cache holds, with the offline map around it.
-    auto* tiles = new TileFetcher(OnlineAccess::settings().tileUrl, TileFetcher::defaultCacheDirectory(), m_metaDataPopup);
-    tiles->setOnline(OnlineAccess::isOnline());
-    m_metaDataPopup->mapView().setTileFetcher(tiles);
-    for (const QString& name : { Notifications::reachabilityChanged, Notifications::onlineServicesChanged }) {
-        NotificationCenter::defaultCenter().addObserver(tiles, name, [tiles](const Notification&) {
-            // After the application has taken the new status in.
-            QTimer::singleShot(0, tiles, [tiles] { tiles->setOnline(OnlineAccess::isOnline()); });
-        });
+    // The viewer's tiles, the map's and the imagery's: online only where the user
+    // agreed and the network is there, else what the disk cache holds, with the
+    // offline map around it.
+    const OnlineServices::Settings online = OnlineAccess::settings();
+    auto* tiles = new TileFetcher(online.tileUrl, TileFetcher::defaultCacheDirectory(), m_metaDataPopup);
+    auto* imagery = new TileFetcher(online.satelliteTileUrl, TileFetcher::imageryCacheDirectory(), m_metaDataPopup);
+    imagery->setDeepestZoom(OnlineServices::kSatelliteDeepestZoom);
+    for (TileFetcher* fetcher : { tiles, imagery }) {
+        fetcher->setOnline(OnlineAccess::isOnline());
+        for (const QString& name : { Notifications::reachabilityChanged, Notifications::onlineServicesChanged }) {
+            NotificationCenter::defaultCenter().addObserver(fetcher, name, [fetcher](const Notification&) {
+                // After the application has taken the new status in.
+                QTimer::singleShot(0, fetcher, [fetcher] { fetcher->setOnline(OnlineAccess::isOnline()); });
+            });
+        }
     }
+    m_metaDataPopup->mapView().setTileFetcher(tiles);
+    m_metaDataPopup->mapView().setSatelliteTileFetcher(imagery);
     // The viewer's map is the first thing that may go online: the user is asked once,
     // over the viewer, which shows the offline map until the answer.
     NotificationCenter::defaultCenter().addObserver(this, Notifications::setupMetaDataPopup, [this](const Notification&) {

@@ -70,3 +70,20 @@ QPixmap imageNamed(const QString& name, const QSize& size, qreal devicePixelRati
     QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
+
+QIcon fileTypeIcon(const QStringList& iconNames)
+{
+    for (const QString& name : iconNames) {
+        const QIcon icon = QIcon::fromTheme(name);
+        if (!icon.isNull())
+            return icon;
+    }
+    return {};
+}
+
+QPixmap fileTypeImage(const QStringList& iconNames, const QSize& size, qreal devicePixelRatio)
+{
+    if (const QIcon icon = fileTypeIcon(iconNames); !icon.isNull())
+        return icon.pixmap(size, devicePixelRatio);
+    return imageNamed(QStringLiteral("photo_file.png"), size, devicePixelRatio);
+}

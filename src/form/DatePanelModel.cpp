@@ -8,17 +8,9 @@ namespace {
 const QString kRecordPattern = QStringLiteral("yyyy:MM:dd HH:mm:ss");
 const QString kTimePattern = QStringLiteral("HH:mm:ss");
 
-constexpr std::array<std::optional<QString> DateTimeConfiguration::*, kIncDecPartCount> kIncDecTexts
-    = { &DateTimeConfiguration::stringIncDecDay, &DateTimeConfiguration::stringIncDecMonth,
-          &DateTimeConfiguration::stringIncDecYear, &DateTimeConfiguration::stringIncDecHour,
-          &DateTimeConfiguration::stringIncDecMinute, &DateTimeConfiguration::stringIncDecSecond };
-
-constexpr std::array<std::optional<bool> DateTimeConfiguration::*, kIncDecPartCount> kIncDecKeeps
-    = { &DateTimeConfiguration::isIncDecDayKeepOriginal, &DateTimeConfiguration::isIncDecMonthKeepOriginal,
-          &DateTimeConfiguration::isIncDecYearKeepOriginal, &DateTimeConfiguration::isIncDecHourKeepOriginal,
-          &DateTimeConfiguration::isIncDecMinuteKeepOriginal, &DateTimeConfiguration::isIncDecSecondKeepOriginal };
-
-constexpr std::array<const char*, kIncDecPartCount> kPartNames = { "Day", "Month", "Year", "Hour", "Minute", "Second" };
+constexpr auto& kIncDecTexts = DateTimeConfiguration::kIncDecTexts;
+constexpr auto& kIncDecKeeps = DateTimeConfiguration::kIncDecKeeps;
+constexpr auto& kPartNames = DateTimeConfiguration::kIncDecPartNames;
 
 QDateTime nowWallClock()
 {
@@ -30,26 +22,11 @@ bool flag(const std::optional<bool>& value)
     return value.value_or(false);
 }
 
-// "+1 day", "−2 months": the sign always shown, a true minus sign so that the
-// form's date display (which turns "-" into ":") leaves the text alone.
-QString shiftText(int value, const char* unit)
-{
-    const QString sign = value < 0 ? QStringLiteral("\u2212") : QStringLiteral("+");
-    const qint64 magnitude = value < 0 ? -static_cast<qint64>(value) : value;
-    return QStringLiteral("%1%2 %3%4")
-        .arg(sign)
-        .arg(magnitude)
-        .arg(QString::fromLatin1(unit).toLower())
-        .arg(magnitude == 1 ? QString() : QStringLiteral("s"));
-}
-
 } // namespace
 
 const QString DatePanelModel::kFutureDateWarning
     = QStringLiteral("* Warning: You are trying to enter a future date. Please check.");
 const QString DatePanelModel::kNonExistingDateError = QStringLiteral("* This date does not exist. Please check.");
-const QString DatePanelModel::kKeepOriginalSummary = QStringLiteral("Keep original");
-const QString DatePanelModel::kEmptyDateSummary = QStringLiteral("Empty date");
 
 DatePanelModel::DatePanelModel()
 {
@@ -122,41 +99,7 @@ void DatePanelModel::writeTo(DateTimeConfiguration& config) const
 
 QString DatePanelModel::summaryText(const DateTimeConfiguration& config)
 {
-    const auto number = [](const std::optional<QString>& text) { return Numbers::intValue(text.value_or(QString())); };
-    switch (config.option()) {
-    case DateTimeConfiguration::EmptyValue:
-        return kEmptyDateSummary;
-    case DateTimeConfiguration::ChosenDate:
-        return config.stringSelectedDate.value_or(QString());
-    case DateTimeConfiguration::UpdateDayMonthYearTime: {
-        QStringList parts;
-        if (!flag(config.isUpdateDayKeepOriginal))
-            parts << QStringLiteral("day %1").arg(number(config.stringUpdateDay));
-        if (!flag(config.isUpdateMonthKeepOriginal))
-            parts << QStringLiteral("month %1").arg(number(config.stringUpdateMonth));
-        if (!flag(config.isUpdateYearKeepOriginal))
-            parts << QStringLiteral("year %1").arg(number(config.stringUpdateYear));
-        if (!flag(config.isUpdateTimeKeepOriginal))
-            parts << QStringLiteral("time %1").arg(config.stringUpdateTime.value_or(QStringLiteral("00:00:00")));
-        return parts.isEmpty() ? kKeepOriginalSummary : QStringLiteral("Set ") + parts.join(QStringLiteral(", "));
-    }
-    case DateTimeConfiguration::IncDecDate:
-    case DateTimeConfiguration::IncDecTime: {
-        const bool date = config.option() == DateTimeConfiguration::IncDecDate;
-        const int first = date ? 0 : 3;
-        QStringList parts;
-        for (int i = first; i < first + 3; ++i) {
-            if (!flag(config.*kIncDecKeeps[i]))
-                parts << shiftText(number(config.*kIncDecTexts[i]), kPartNames[i]);
-        }
-        if (parts.isEmpty())
-            return kKeepOriginalSummary;
-        return (date ? QStringLiteral("Shift date by ") : QStringLiteral("Shift time by "))
-            + parts.join(QStringLiteral(", "));
-    }
-    default:
-        return kKeepOriginalSummary;
-    }
+    return config.summaryText();
 }
 
 QString DatePanelModel::futureDateWarning(const DateTimeConfiguration& config, const QDateTime& now)

@@ -27,8 +27,8 @@ public:
     static constexpr int kFirstYear = 1905;
     static const QString kFutureDateWarning; // "* Warning: You are trying to enter a future date. Please check."
     static const QString kNonExistingDateError; // "* This date does not exist. Please check."
-    static const QString kKeepOriginalSummary; // "Keep original"
-    static const QString kEmptyDateSummary; // "Empty date"
+    static constexpr const QString& kKeepOriginalSummary = DateTimeConfiguration::kKeepOriginalSummary;
+    static constexpr const QString& kEmptyDateSummary = DateTimeConfiguration::kEmptyDateSummary;
 
     // The defaults of a freshly set-up panel: keep the original, day 1, month 1,
     // the first year of the list, midnight, every shift 1, and now as the chosen date.
@@ -60,12 +60,7 @@ public:
     // The setting the controls describe.
     void writeTo(DateTimeConfiguration& config) const;
 
-    // The text the date field shows for a setting: "Keep original", "Empty date",
-    // the chosen date in the record's form "yyyy:MM:dd HH:mm:ss" (which the form
-    // shows as a date), or what is set or shifted, e.g. "Set day 5, year 2020" and
-    // "Shift date by +1 day, −2 months". A mode whose every part is kept reads
-    // "Keep original", as the engine then keeps the photo's date. The texts hold no
-    // "T" and no "-", so the form's date display shows them as they are.
+    // The text the date field shows for a setting (DateTimeConfiguration::summaryText).
     static QString summaryText(const DateTimeConfiguration& config);
 
     // The future-date warning for a chosen date later than now (a wall-clock time);

@@ -1,5 +1,6 @@
 #include "form/MetadataFormState.h"
 
+#include "base/DatePattern.h"
 #include "form/DatePanelModel.h"
 #include "form/DropDownTables.h"
 #include "model/MetaDataObject.h"
@@ -171,22 +172,64 @@ void MetadataFormState::updateDateTimeMetaDataConfiguration(DateSetting setting,
     setDateTimeConfiguration(setting, std::move(config), summary);
 }
 
+bool MetadataFormState::presetSetsDate(const MetaDataObject& preset, DateSetting setting)
+{
+    return MetaDataObject::presetSetsField(preset, kDateSettings[static_cast<std::size_t>(setting)].field)
+        || preset.dateTimeConfig(setting)->option() != DateTimeConfiguration::KeepOriginal;
+}
+
 void MetadataFormState::appendPreset(const MetaDataObject& preset)
 {
+    static const DatePattern recordDate(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
     std::array<std::shared_ptr<DateTimeConfiguration>, kDateSettingCount> clones;
     for (const DateSettingInfo& info : kDateSettings)
         clones[static_cast<std::size_t>(info.setting)]
             = std::make_shared<DateTimeConfiguration>(*preset.dateTimeConfig(info.setting));
     for (MetaDataObject* record : { m_form.get(), m_edited.get() }) {
+        // The overlay takes every edit mark and date setting from the preset; an
+        // edit or a date setting the preset does not set stays in force, and the
+        // date field goes on showing the setting that will be written.
+        std::array<bool, kMetadataFieldCount> wasUpdated {};
+        for (const MetadataFieldInfo& info : kMetadataFields)
+            wasUpdated[fieldIndex(info.field)] = record->isUpdated(info.field);
+        std::array<QString, kDateSettingCount> dateTexts;
+        std::array<std::shared_ptr<DateTimeConfiguration>, kDateSettingCount> dateConfigs;
+        for (const DateSettingInfo& info : kDateSettings) {
+            dateTexts[static_cast<std::size_t>(info.setting)] = record->field(info.field);
+            dateConfigs[static_cast<std::size_t>(info.setting)] = record->dateTimeConfig(info.setting);
+        }
         MetaDataObject::appendPresetObjectToMetaDataObject(*record, preset);
-        for (const DateSettingInfo& info : kDateSettings)
-            record->setDateTimeConfig(info.setting, clones[static_cast<std::size_t>(info.setting)]);
+        for (const MetadataFieldInfo& info : kMetadataFields)
+            if (!MetaDataObject::presetSetsField(preset, info.field))
+                record->setUpdated(info.field, wasUpdated[fieldIndex(info.field)]);
+        for (const DateSettingInfo& info : kDateSettings) {
+            const auto i = static_cast<std::size_t>(info.setting);
+            if (!presetSetsDate(preset, info.setting)) {
+                record->setDateTimeConfig(info.setting, dateConfigs[i]);
+                record->setField(info.field, dateTexts[i]);
+                record->setUpdated(info.field, wasUpdated[fieldIndex(info.field)]);
+                continue;
+            }
+            // The field shows the setting in the words the writer knows it by, never
+            // the preset's own (an older wording); a date the preset holds stays.
+            const std::shared_ptr<DateTimeConfiguration>& config = clones[i];
+            record->setDateTimeConfig(info.setting, config);
+            const QString& text = record->field(info.field);
+            if (config->option() != DateTimeConfiguration::KeepOriginal
+                || (!text.isEmpty() && !recordDate.read(text))) {
+                record->setField(info.field, config->summaryText());
+                record->setUpdated(info.field, true);
+            }
+        }
     }
     m_isEdited = true;
     // A field the preset sets no longer speaks for the differing photos; every
     // other field still does.
     for (const MetadataFieldInfo& info : kMetadataFields)
         if (MetaDataObject::presetSetsField(preset, info.field))
+            m_placeholders.multipleValues[fieldIndex(info.field)] = false;
+    for (const DateSettingInfo& info : kDateSettings)
+        if (presetSetsDate(preset, info.setting))
             m_placeholders.multipleValues[fieldIndex(info.field)] = false;
     createUpdatedChnagesOnly();
     isMetadataParamChanged(true);

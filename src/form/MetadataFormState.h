@@ -92,10 +92,14 @@ public:
     // updateDateTimeMetaDataConfiguration: setDateTimeConfiguration with a new
     // setting built from the date panel and its summary.
     void updateDateTimeMetaDataConfiguration(DateSetting setting, const DatePanelModel& panel);
-    // A preset laid over the form and edited records. The records take copies of
-    // the preset's six date settings, so later edits in the form never change the
-    // stored preset.
+    // A preset laid over the form and edited records: the fields and date settings
+    // it sets replace the form's, the form's other edits and date settings stay in
+    // force with their edit marks. The records take copies of the preset's date
+    // settings, so later edits in the form never change the stored preset.
     void appendPreset(const MetaDataObject& preset);
+    // The preset sets that date: its field has a text or an edit mark, or its
+    // setting changes the date.
+    static bool presetSetsDate(const MetaDataObject& preset, DateSetting setting);
 
     // createUpdatedChnagesOnly: the changes record becomes the form record's
     // edited-fields-only twin against the merged record (MetaDataObject::editedFieldsOnlyCopy),

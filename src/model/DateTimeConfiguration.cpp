@@ -1,9 +1,11 @@
 #include "model/DateTimeConfiguration.h"
 
 #include "base/DatePattern.h"
+#include "base/Numbers.h"
 #include "model/KeyedCoder.h"
 
 #include <QDateTime>
+#include <QStringList>
 
 const QString DateTimeConfiguration::kClassName = QStringLiteral("DateTimeConfiguration");
 
@@ -33,6 +35,83 @@ const std::array<DateTimeConfiguration::TextProperty, 11> DateTimeConfiguration:
     { "stringIncDecMinute", &DateTimeConfiguration::stringIncDecMinute },
     { "stringIncDecSecond", &DateTimeConfiguration::stringIncDecSecond },
 } };
+
+const QString DateTimeConfiguration::kKeepOriginalSummary = QStringLiteral("Keep original");
+const QString DateTimeConfiguration::kEmptyDateSummary = QStringLiteral("Empty date");
+
+const std::array<std::optional<QString> DateTimeConfiguration::*, 6> DateTimeConfiguration::kIncDecTexts
+    = { &DateTimeConfiguration::stringIncDecDay, &DateTimeConfiguration::stringIncDecMonth,
+          &DateTimeConfiguration::stringIncDecYear, &DateTimeConfiguration::stringIncDecHour,
+          &DateTimeConfiguration::stringIncDecMinute, &DateTimeConfiguration::stringIncDecSecond };
+
+const std::array<std::optional<bool> DateTimeConfiguration::*, 6> DateTimeConfiguration::kIncDecKeeps
+    = { &DateTimeConfiguration::isIncDecDayKeepOriginal, &DateTimeConfiguration::isIncDecMonthKeepOriginal,
+          &DateTimeConfiguration::isIncDecYearKeepOriginal, &DateTimeConfiguration::isIncDecHourKeepOriginal,
+          &DateTimeConfiguration::isIncDecMinuteKeepOriginal, &DateTimeConfiguration::isIncDecSecondKeepOriginal };
+
+const std::array<const char*, 6> DateTimeConfiguration::kIncDecPartNames
+    = { "Day", "Month", "Year", "Hour", "Minute", "Second" };
+
+namespace {
+
+bool flag(const std::optional<bool>& value)
+{
+    return value.value_or(false);
+}
+
+// "+1 day", "−2 months": the sign always shown, a true minus sign so that the
+// form's date display (which turns "-" into ":") leaves the text alone.
+QString shiftText(int value, const char* unit)
+{
+    const QString sign = value < 0 ? QStringLiteral("\u2212") : QStringLiteral("+");
+    const qint64 magnitude = value < 0 ? -static_cast<qint64>(value) : value;
+    return QStringLiteral("%1%2 %3%4")
+        .arg(sign)
+        .arg(magnitude)
+        .arg(QString::fromLatin1(unit).toLower())
+        .arg(magnitude == 1 ? QString() : QStringLiteral("s"));
+}
+
+} // namespace
+
+QString DateTimeConfiguration::summaryText() const
+{
+    const auto number = [](const std::optional<QString>& text) { return Numbers::intValue(text.value_or(QString())); };
+    switch (option()) {
+    case EmptyValue:
+        return kEmptyDateSummary;
+    case ChosenDate:
+        return stringSelectedDate.value_or(QString());
+    case UpdateDayMonthYearTime: {
+        QStringList parts;
+        if (!flag(isUpdateDayKeepOriginal))
+            parts << QStringLiteral("day %1").arg(number(stringUpdateDay));
+        if (!flag(isUpdateMonthKeepOriginal))
+            parts << QStringLiteral("month %1").arg(number(stringUpdateMonth));
+        if (!flag(isUpdateYearKeepOriginal))
+            parts << QStringLiteral("year %1").arg(number(stringUpdateYear));
+        if (!flag(isUpdateTimeKeepOriginal))
+            parts << QStringLiteral("time %1").arg(stringUpdateTime.value_or(QStringLiteral("00:00:00")));
+        return parts.isEmpty() ? kKeepOriginalSummary : QStringLiteral("Set ") + parts.join(QStringLiteral(", "));
+    }
+    case IncDecDate:
+    case IncDecTime: {
+        const bool date = option() == IncDecDate;
+        const std::size_t first = date ? 0 : 3;
+        QStringList parts;
+        for (std::size_t i = first; i < first + 3; ++i) {
+            if (!flag(this->*kIncDecKeeps[i]))
+                parts << shiftText(number(this->*kIncDecTexts[i]), kIncDecPartNames[i]);
+        }
+        if (parts.isEmpty())
+            return kKeepOriginalSummary;
+        return (date ? QStringLiteral("Shift date by ") : QStringLiteral("Shift time by "))
+            + parts.join(QStringLiteral(", "));
+    }
+    default:
+        return kKeepOriginalSummary;
+    }
+}
 
 namespace {
 

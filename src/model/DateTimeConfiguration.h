@@ -62,6 +62,23 @@ public:
     // The mode with an absent value read as "keep original".
     int option() const { return tagConfigureOption.value_or(KeepOriginal); }
 
+    // The text a date field shows for this setting: "Keep original", "Empty date",
+    // the chosen date in the record's form "yyyy:MM:dd HH:mm:ss", or what is set or
+    // shifted, e.g. "Set day 5, year 2020" and "Shift date by +1 day, −2 months". A
+    // mode whose every part is kept reads "Keep original", as the engine then keeps
+    // the photo's date. The texts hold no "T" and no "-", so the form's date display
+    // shows them as they are. Only a chosen date reads as a date: the writer knows
+    // every other summary as a description of the setting, never a value to write.
+    QString summaryText() const;
+    static const QString kKeepOriginalSummary; // "Keep original"
+    static const QString kEmptyDateSummary; // "Empty date"
+
+    // The six parts of a shift (day, month, year, hour, minute, second): their
+    // texts, their keep flags and their names.
+    static const std::array<std::optional<QString> DateTimeConfiguration::*, 6> kIncDecTexts;
+    static const std::array<std::optional<bool> DateTimeConfiguration::*, 6> kIncDecKeeps;
+    static const std::array<const char*, 6> kIncDecPartNames;
+
     // Keyed archive under the class name "DateTimeConfiguration". Reading sets no
     // defaults: a missing key, or one holding a value of the wrong kind, leaves
     // its property absent.

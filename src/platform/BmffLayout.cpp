@@ -1,5 +1,7 @@
 #include "platform/BmffLayout.h"
 
+#include "platform/OpenablePhotoPath.h"
+
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
@@ -448,7 +450,7 @@ bool isBmff(QByteArrayView head)
 std::optional<QString> missingPart(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !isBmff(file.peek(12)))
+    if (!openRegularFile(file) || !isBmff(file.peek(12)))
         return std::nullopt;
     const qint64 size = file.size();
     qint64 at = 0;

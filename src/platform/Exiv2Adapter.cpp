@@ -5,6 +5,7 @@
 #include "platform/Exiv2Setup.h"
 #include "platform/FLTImageMetadata.h"
 #include "platform/JpegHeaderLayout.h"
+#include "platform/OpenablePhotoPath.h"
 #include "platform/XmpWorkers.h"
 
 #include <QFile>
@@ -417,6 +418,38 @@ int Exiv2Adapter::encodeXmp(std::string& packet, const Exiv2::XmpData& xmpData, 
     return Exiv2::XmpParser::encode(packet, xmpData);
 }
 
+namespace {
+
+// exiv2 opens its files by name, with a blocking open. It is given the name of a
+// descriptor of ours instead, checked to be a regular file and held for the
+// image's life: a FIFO put in the photo's place meanwhile is never opened.
+class HeldFileIo : public Exiv2::FileIo {
+public:
+    explicit HeldFileIo(std::unique_ptr<RegularFileForReading> file)
+        : Exiv2::FileIo(file->reopenableName().toStdString())
+        , m_file(std::move(file))
+    {
+    }
+
+private:
+    std::unique_ptr<RegularFileForReading> m_file;
+};
+
+// exiv2 0.27 takes an io only as its std::auto_ptr typedef; clang warns on naming it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+Exiv2::Image* openHeldFile(const QString& path)
+{
+    auto file = std::make_unique<RegularFileForReading>(path);
+    if (!file->isOpen())
+        throw std::runtime_error(file->problem().toStdString());
+    Exiv2::BasicIo::AutoPtr io(new HeldFileIo(std::move(file)));
+    return Exiv2::ImageFactory::open(io).release();
+}
+#pragma GCC diagnostic pop
+
+} // namespace
+
 std::unique_ptr<Exiv2::Image> Exiv2Adapter::openFile(const QString& openable, const QString& path, Severity severity)
 {
     initializeExiv2();
@@ -424,7 +457,7 @@ std::unique_ptr<Exiv2::Image> Exiv2Adapter::openFile(const QString& openable, co
     const auto failure = run(
         QStringLiteral("read metadata of"), path,
         [&] {
-            image.reset(Exiv2::ImageFactory::open(QFile::encodeName(openable).toStdString()).release());
+            image.reset(openHeldFile(openable));
             if (!image)
                 throw std::runtime_error("unknown image type");
             readMetadataOf(*image);

@@ -1,6 +1,7 @@
 #include "platform/HeifFile.h"
 
 #include "base/Logging.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QFile>
 #include <dlfcn.h>
@@ -90,7 +91,11 @@ HeifFile::HeifFile(const QString& path)
     m_context = heif->contextAlloc();
     if (!m_context)
         return;
-    if (heif->contextReadFromFile(m_context, QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
+    // libheif opens files by name with a blocking open: it gets the name of a
+    // descriptor checked to be a regular file's, and keeps its own opening of it.
+    const RegularFileForReading file(path);
+    if (!file.isOpen()
+        || heif->contextReadFromFile(m_context, file.reopenableName().constData(), nullptr).code != heif_error_Ok)
         return;
     heif_image_handle* primary = nullptr;
     if (heif->contextGetPrimaryImageHandle(m_context, &primary).code == heif_error_Ok)
@@ -100,7 +105,7 @@ HeifFile::HeifFile(const QString& path)
 bool HeifFile::hasHeifSignature(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!openRegularFile(file))
         return false;
     const QByteArray head = file.read(12);
     // Every HEIF file opens with its file type box; any other file is told apart here,

@@ -2,6 +2,7 @@
 
 #include "platform/BmffLayout.h"
 #include "platform/JpegHeaderLayout.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -372,7 +373,7 @@ std::optional<std::vector<Range>> tiffImageRanges(const ByteReader& read, std::u
 std::optional<QString> tiffDamage(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !isTiff(file.peek(4)))
+    if (!openRegularFile(file) || !isTiff(file.peek(4)))
         return std::nullopt;
     const auto read = [&file](std::uint64_t offset, std::uint64_t size) {
         if (offset > std::uint64_t(file.size()) || !file.seek(qint64(offset)))

@@ -7,6 +7,7 @@
 #include "platform/OpenablePhotoPath.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <cmath>
 #include <exiv2/exiv2.hpp>
@@ -82,8 +83,11 @@ QImage ImageDecoder::uprightImage(const QString& path, QSize box, int orientatio
     const QSize storedBox = ExifOrientation::isQuarterTurn(orientation) ? box.transposed() : box;
     QImage image = embeddedPreview(path, openable, storedBox);
     if (image.isNull()) {
-        QImageReader reader(path);
-        image = readScaled(reader, storedBox);
+        QFile file(path);
+        if (openRegularFile(file)) {
+            QImageReader reader(&file);
+            image = readScaled(reader, storedBox);
+        }
     }
     if (!image.isNull())
         return ExifOrientation::upright(image, orientation);

@@ -202,9 +202,14 @@ struct ReaderFacts {
 
 ReaderFacts readerFacts(const QString& path)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
+    // The reader opens only a descriptor checked to be a regular file's; the file's
+    // name still gives it the format's hint.
+    QFile file(path);
     ReaderFacts facts;
+    if (!openRegularFile(file))
+        return facts;
+    QImageReader reader(&file);
+    reader.setAutoTransform(false);
     facts.size = reader.size();
     switch (reader.imageFormat()) {
     case QImage::Format_Invalid:
@@ -230,7 +235,7 @@ ReaderFacts readerFacts(const QString& path)
 std::optional<QString> jpegColorModel(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.read(2) != QByteArrayLiteral("\xFF\xD8"))
+    if (!openRegularFile(file) || file.read(2) != QByteArrayLiteral("\xFF\xD8"))
         return std::nullopt;
     for (int segments = 0; segments < 1000; ++segments) {
         const QByteArray marker = file.read(4);

@@ -16,6 +16,13 @@ QString defaultTileUrl()
     return QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
 }
 
+QString defaultSatelliteTileUrl()
+{
+    // The layer has one image, not one a day: "default" stands for its time.
+    return QStringLiteral("https://gibs.earthdata.nasa.gov/wmts/epsg3857/best/BlueMarble_NextGeneration/default/"
+                          "default/GoogleMapsCompatible_Level8/{z}/{y}/{x}.jpg");
+}
+
 QString defaultGeocoderUrl()
 {
     return QStringLiteral("https://nominatim.openstreetmap.org/reverse");
@@ -27,6 +34,7 @@ Settings settingsFrom(const UserDefaults& defaults)
     if (const std::optional<bool> online = defaults.onlineConsent())
         settings.consent = *online ? Consent::Online : Consent::OfflineOnly;
     settings.tileUrl = defaults.mapTileUrl().value_or(defaultTileUrl());
+    settings.satelliteTileUrl = defaults.satelliteTileUrl().value_or(defaultSatelliteTileUrl());
     settings.geocoderUrl = defaults.geocoderUrl().value_or(defaultGeocoderUrl());
     return settings;
 }

@@ -11,19 +11,30 @@ class UserDefaults;
 // user's photos were taken, so nothing goes online before the user said yes once
 // (`UserDefaults::onlineConsent`: absent until asked, then true for online maps
 // and place names, false for offline only). The addresses are settings too, so
-// that a user (or a test) can point them at another server: the map tiles' (with
-// {z}, {x} and {y}) and a Nominatim reverse endpoint's. Read on the main thread;
+// that a user (or a test) can point them at another server: the map tiles' and the
+// imagery tiles' (with {z}, {x} and {y}) and a Nominatim reverse endpoint's. Read on the main thread;
 // workers get the values.
 namespace OnlineServices {
 
 QString defaultTileUrl();
 QString defaultGeocoderUrl();
 
+// The imagery of the Satellite and Hybrid looks: NASA's Blue Marble Next
+// Generation, a cloud-free true-colour mosaic of the whole Earth at 500 m a pixel,
+// from NASA's Global Imagery Browse Services (GIBS) in Web Mercator. It needs no
+// key; NASA imagery carries no copyright, and GIBS asks to be credited, which
+// kSatelliteAttribution does on the map. Its levels run from 0 to
+// kSatelliteDeepestZoom; closer in, the map enlarges its deepest level.
+QString defaultSatelliteTileUrl();
+inline constexpr int kSatelliteDeepestZoom = 8;
+inline constexpr const char* kSatelliteAttribution = "Imagery: NASA Blue Marble, GIBS";
+
 enum class Consent { NotAsked, Online, OfflineOnly };
 
 struct Settings {
     Consent consent = Consent::NotAsked;
     QString tileUrl;
+    QString satelliteTileUrl;
     QString geocoderUrl;
 };
 

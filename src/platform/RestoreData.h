@@ -16,8 +16,13 @@
 // many bytes as the write changed; the old bytes themselves where that is no
 // smaller. A restore rebuilds the old file from the new one and this data alone.
 //
-// The data is written through the replacer (a temporary file, flushed, renamed):
-// its file is either whole or absent. It is removed when the next run starts and
+// The folder is reached from the user's home one folder at a time, none of them a
+// symbolic link and each the user's own (OwnedFolder), and the data is written and
+// read through that checked folder's descriptor, never by its path. It is written
+// through the replacer (a temporary file, flushed, renamed): its file is either
+// whole or absent. It holds a hash of the whole new file and one of its payload: a
+// restore puts nothing back over a photo that is not, to the byte, the one written,
+// nor from data that is not as it was kept. It is removed when the next run starts and
 // when the application quits; the folder of a process that died is removed by the
 // next one that keeps data.
 class RestoreData {
@@ -32,8 +37,9 @@ public:
 
     // Puts the file described by the data at dataPath back at photoPath, through the
     // replacer, with the modification time it had then. Answers why not: the photo
-    // was changed since (another program edited it), or the data or the photo
-    // cannot be read or written. The photo is untouched then.
+    // was changed since (another program edited it, even by one byte with its time
+    // put back), the data is damaged or was kept by another version, or the data or
+    // the photo cannot be read or written. The photo is untouched then.
     static std::optional<QString> restore(const QString& dataPath, const QString& photoPath);
 
     // Removes one data file (a restore that is no longer offered).
@@ -44,7 +50,8 @@ public:
     // The folder of this process; made (0700) when missing. Empty when it cannot be.
     static QString folder(QString* error = nullptr);
 
-    // Tests only: the folder under which each process makes its own; empty puts
-    // the cache directory back.
-    static void setBaseFolderForTesting(const QString& folder);
+    // Tests only: the folder that stands for the user's home and the path under it
+    // of the folder in which each process makes its own; an empty home puts the
+    // cache directory back.
+    static void setBaseFolderForTesting(const QString& home, const QString& relative);
 };

@@ -204,6 +204,11 @@ QString SqliteStatement::columnName(int column) const
     return name ? QString::fromUtf8(name) : QString();
 }
 
+qsizetype SqliteStatement::columnBytes(int column) const
+{
+    return m_stmt ? qsizetype(sqlite3_column_bytes(m_stmt.get(), column)) : 0;
+}
+
 QString SqliteStatement::columnText(int column) const
 {
     if (!m_stmt)

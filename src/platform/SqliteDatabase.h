@@ -89,6 +89,9 @@ public:
     ColumnType columnType(int column) const;
     // The column's name as the statement gives it (its alias, when it has one).
     QString columnName(int column) const;
+    // The length in bytes of the column's value as UTF-8 text, without copying it:
+    // what a copy would cost is known before it is made.
+    qsizetype columnBytes(int column) const;
     // NULL reads as "": callers that must tell them apart ask isNull().
     QString columnText(int column) const;
     qint64 columnInt64(int column) const;

@@ -18,6 +18,7 @@ const QString UserDefaults::kNotShowPromotionWindowKey = QStringLiteral("notShow
 const QString UserDefaults::kNotShowRenameResetPopupKey = QStringLiteral("notShowRenameResetPopup");
 const QString UserDefaults::kOnlineConsentKey = QStringLiteral("onlineServicesConsent");
 const QString UserDefaults::kMapTileUrlKey = QStringLiteral("mapTileUrl");
+const QString UserDefaults::kSatelliteTileUrlKey = QStringLiteral("satelliteTileUrl");
 const QString UserDefaults::kGeocoderUrlKey = QStringLiteral("geocoderUrl");
 
 UserDefaults& UserDefaults::standardUserDefaults()
@@ -254,6 +255,11 @@ std::optional<QString> nonBlank(const std::optional<QString>& value)
 std::optional<QString> UserDefaults::mapTileUrl() const
 {
     return nonBlank(stringForKey(kMapTileUrlKey));
+}
+
+std::optional<QString> UserDefaults::satelliteTileUrl() const
+{
+    return nonBlank(stringForKey(kSatelliteTileUrlKey));
 }
 
 std::optional<QString> UserDefaults::geocoderUrl() const

@@ -30,6 +30,7 @@ public:
     static const QString kNotShowRenameResetPopupKey; // "notShowRenameResetPopup"
     static const QString kOnlineConsentKey; // "onlineServicesConsent"
     static const QString kMapTileUrlKey; // "mapTileUrl", with {z}, {x} and {y}
+    static const QString kSatelliteTileUrlKey; // "satelliteTileUrl", the imagery tiles, with {z}, {x} and {y}
     static const QString kGeocoderUrlKey; // "geocoderUrl", a reverse geocoder's address
 
     // The presets' archive; absent when none was ever stored.
@@ -49,9 +50,10 @@ public:
     // Absent until the user answered the question about going online.
     std::optional<bool> onlineConsent() const;
     void setOnlineConsent(bool online);
-    // The addresses of the map tiles and the geocoder when the user set them
-    // (trimmed, not blank).
+    // The addresses of the map tiles, the imagery tiles and the geocoder when the
+    // user set them (trimmed, not blank).
     std::optional<QString> mapTileUrl() const;
+    std::optional<QString> satelliteTileUrl() const;
     std::optional<QString> geocoderUrl() const;
 
     bool contains(const QString& key) const;

@@ -34,7 +34,7 @@ QSizeF VectorImageSize::epsBoundingBoxSize(const QString& path)
 {
     const QString openable = openablePhotoPath(path);
     QFile file(openable);
-    if (openable.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (openable.isEmpty() || !openRegularFile(file))
         return {};
     qint64 start = 0;
     qint64 length = file.size();
@@ -60,7 +60,7 @@ QSizeF VectorImageSize::pictFrameSize(const QString& path)
 {
     const QString openable = openablePhotoPath(path);
     QFile file(openable);
-    if (openable.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (openable.isEmpty() || !openRegularFile(file))
         return {};
     // Files from disk carry a 512-byte header before the picture; clipboard copies don't.
     for (qint64 offset : { qint64(512), qint64(0) }) {

@@ -4,6 +4,7 @@
 #include "base/DatePattern.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/FileTypeIcon.h"
 
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -204,14 +205,21 @@ void MetaDataViewerModel::requestThumbnail(QSize size)
         return;
     const quint64 generation = m_generation;
     const QString path = m_imagePath;
-    auto* watcher = new QFutureWatcher<QImage>(this);
-    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, generation] {
-        if (generation == m_generation)
-            emit thumbnailReady(watcher->result());
+    using Thumbnail = std::pair<QImage, QStringList>;
+    auto* watcher = new QFutureWatcher<Thumbnail>(this);
+    connect(watcher, &QFutureWatcher<Thumbnail>::finished, this, [this, watcher, generation] {
+        if (generation == m_generation) {
+            const Thumbnail result = watcher->result();
+            emit thumbnailReady(result.first, result.second);
+        }
         watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run(
-        [path, size] { return Utils::sharedUtils().getThumbnailImageAtFilePath(path, QSizeF(size)); }));
+    watcher->setFuture(QtConcurrent::run([path, size] {
+        Thumbnail result { Utils::sharedUtils().getThumbnailImageAtFilePath(path, QSizeF(size)), {} };
+        if (result.first.isNull())
+            result.second = FileTypeIcon::iconNames(path);
+        return result;
+    }));
 }
 
 QStringList MetaDataViewerModel::rowTitles()

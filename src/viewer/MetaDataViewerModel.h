@@ -79,7 +79,8 @@ public:
     QString valueAt(int row) const;
 
     // Makes the photo's thumbnail off the main thread; thumbnailReady follows unless
-    // another photo is shown first.
+    // another photo is shown first. A file without a picture to draw (no pixel size)
+    // gives a null image and the icon-theme names of its type, which stand in for it.
     void requestThumbnail(QSize size);
 
     static QStringList rowTitles();
@@ -94,7 +95,7 @@ public:
 signals:
     // After the rows, the texts and the location have changed.
     void photoShown();
-    void thumbnailReady(const QImage& image);
+    void thumbnailReady(const QImage& image, const QStringList& typeIconNames);
 
 private:
     QString rowValue(const RowSpec& row, const MetaDataObject& record) const;

@@ -146,20 +146,29 @@ const OfflineMapTiles::Projected& OfflineMapTiles::projected()
 
 QImage OfflineMapTiles::tile(const TileKey& key, MapType look)
 {
-    const CacheKey cacheKey { key, look };
-    if (const QImage* kept = m_cache.object(cacheKey))
+    return cached({ key, look, false });
+}
+
+QImage OfflineMapTiles::bordersOverlay(const TileKey& key)
+{
+    return cached({ key, MapType::Hybrid, true });
+}
+
+QImage OfflineMapTiles::cached(const CacheKey& key)
+{
+    if (const QImage* kept = m_cache.object(key))
         return *kept;
-    QImage made = render(key, look);
-    m_cache.insert(cacheKey, new QImage(made));
+    QImage made = render(key.tile, key.look, key.overlay);
+    m_cache.insert(key, new QImage(made));
     return made;
 }
 
-QImage OfflineMapTiles::render(const TileKey& key, MapType look)
+QImage OfflineMapTiles::render(const TileKey& key, MapType look, bool overlay)
 {
     constexpr int side = WebMercator::kTileSize;
     const Look colours = lookOf(look);
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-    image.fill(colours.sea);
+    image.fill(overlay ? QColor(Qt::transparent) : colours.sea);
     const Projected& outlines = projected();
 
     // Tile pixels from world pixels at zoom 0.
@@ -177,16 +186,18 @@ QImage OfflineMapTiles::render(const TileKey& key, MapType look)
 
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath land;
-    land.setFillRule(Qt::WindingFill);
-    for (const Projected::Part& ring : outlines.land) {
-        if (!ring.bounds.intersects(area))
-            continue;
-        const QPolygonF inTile = cutToRect(toTile(ring.points), cut);
-        if (inTile.size() >= 3)
-            land.addPolygon(inTile);
+    if (!overlay) {
+        QPainterPath land;
+        land.setFillRule(Qt::WindingFill);
+        for (const Projected::Part& ring : outlines.land) {
+            if (!ring.bounds.intersects(area))
+                continue;
+            const QPolygonF inTile = cutToRect(toTile(ring.points), cut);
+            if (inTile.size() >= 3)
+                land.addPolygon(inTile);
+        }
+        painter.fillPath(land, colours.land);
     }
-    painter.fillPath(land, colours.land);
 
     const auto drawLines = [&](const QList<Projected::Part>& parts, QPen pen) {
         pen.setCosmetic(true);
@@ -196,7 +207,7 @@ QImage OfflineMapTiles::render(const TileKey& key, MapType look)
                 painter.drawPolyline(toTile(piece.points));
         }
     };
-    if (colours.coasts)
+    if (colours.coasts && !overlay)
         drawLines(outlines.coasts, QPen(QColor(0x7f, 0xa7, 0xb8), 0.8));
     if (colours.borders)
         drawLines(outlines.borders, QPen(colours.border, 0.9, colours.borderStyle));

@@ -25,6 +25,9 @@ public:
     // The tile in the look: sea, land, and the look's coasts and borders.
     QImage tile(const TileKey& key, MapType look);
 
+    // Hybrid's borders alone, on a transparent tile, to lie over imagery.
+    QImage bordersOverlay(const TileKey& key);
+
     static QColor seaColour(MapType look);
 
     // Tiles kept at the most: several screens of 1050 x 700.
@@ -35,12 +38,17 @@ private:
     struct CacheKey {
         TileKey tile;
         MapType look;
+        bool overlay = false;
         bool operator==(const CacheKey&) const = default;
-        friend size_t qHash(const CacheKey& key, size_t seed = 0) { return qHashMulti(seed, key.tile, int(key.look)); }
+        friend size_t qHash(const CacheKey& key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.tile, int(key.look), key.overlay);
+        }
     };
 
     const Projected& projected();
-    QImage render(const TileKey& key, MapType look);
+    QImage cached(const CacheKey& key);
+    QImage render(const TileKey& key, MapType look, bool overlay);
 
     std::shared_ptr<const MapOutlines> m_outlines;
     std::shared_ptr<const Projected> m_projected; // made on the first tile, shared by the maps

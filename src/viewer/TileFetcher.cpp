@@ -48,6 +48,11 @@ QString TileFetcher::defaultCacheDirectory()
     return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/tiles");
 }
 
+QString TileFetcher::imageryCacheDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/imagery-tiles");
+}
+
 QString TileFetcher::tileUrl(const TileKey& key) const
 {
     QString url = m_urlTemplate;

@@ -34,10 +34,16 @@ public:
     TileFetcher(const QString& urlTemplate, const QString& cacheDirectory, QObject* parent = nullptr);
     ~TileFetcher() override;
 
-    // The disk cache's folder in the user's cache location.
+    // The disk cache's folders in the user's cache location: the map's, and the
+    // imagery's beside it (one cache to a folder).
     static QString defaultCacheDirectory();
+    static QString imageryCacheDirectory();
 
     QString urlTemplate() const { return m_urlTemplate; }
+    // The deepest level the server has (the view enlarges it further in); by default
+    // every level of the map.
+    void setDeepestZoom(int zoom) { m_deepestZoom = zoom; }
+    int deepestZoom() const { return m_deepestZoom; }
     QString tileUrl(const TileKey& key) const;
 
     // Offline, tiles come from the disk cache alone and nothing leaves the machine.
@@ -70,6 +76,7 @@ private:
     static qint64 nowMs();
 
     QString m_urlTemplate;
+    int m_deepestZoom = WebMercator::kMaximumZoom;
     QNetworkAccessManager* m_network = nullptr;
     bool m_online = true;
     QList<TileKey> m_queue;

@@ -47,6 +47,18 @@ int zoomForSpan(double latitude, double spanDegrees, QSizeF viewSize)
     return kMinimumZoom;
 }
 
+TileSource sourceOf(const TileKey& key, int deepestZoom)
+{
+    const int levels = key.zoom - std::max(deepestZoom, kMinimumZoom);
+    if (levels <= 0)
+        return { key, QRectF(0, 0, kTileSize, kTileSize), false };
+    // 2^levels tiles of this zoom across one of the deepest level's.
+    const int across = 1 << levels;
+    const double side = double(kTileSize) / across;
+    const TileKey source { key.zoom - levels, key.x >> levels, key.y >> levels };
+    return { source, QRectF((key.x & (across - 1)) * side, (key.y & (across - 1)) * side, side, side), true };
+}
+
 } // namespace WebMercator
 
 using namespace WebMercator;

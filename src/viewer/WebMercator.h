@@ -37,6 +37,17 @@ QPointF toCoordinate(QPointF worldPixel, double zoom);
 // and of longitude around latitude.
 int zoomForSpan(double latitude, double spanDegrees, QSizeF viewSize);
 
+// Where a tile's picture comes from when the source has no level deeper than
+// deepestZoom: below it, the tile itself, whole; beyond it, the part of the deepest
+// level's tile that covers it (a quarter a level, each side halved), to be
+// enlarged to a whole tile.
+struct TileSource {
+    TileKey key;
+    QRectF part; // in the source tile's pixels
+    bool enlarged = false;
+};
+TileSource sourceOf(const TileKey& key, int deepestZoom);
+
 } // namespace WebMercator
 
 // What one view of the tiled map shows: a centre, a whole zoom and the view's size in

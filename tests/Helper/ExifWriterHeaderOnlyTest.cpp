@@ -1,5 +1,7 @@
 #include "Helper/WriterFixtures.h"
+#include "platform/JpegExtendedXmp.h"
 #include "platform/RangeCopySeams.h"
+#include "support/TestSupport.h"
 
 #include <QImageWriter>
 #include <QRandomGenerator>
@@ -217,4 +219,138 @@ TEST(ExifWriterHeaderOnly, aRestoreCopiesTheSourceAgainAndRefusesOneThatChangesM
     EXPECT_EQ(writePhoto(photo, settings, output, nullptr, true).errorFlag, MetadataWriteResult::Processed);
     EXPECT_EQ(fileBytes(output), fileBytes(source));
     EXPECT_EQ(filesIn(dir), QStringList({ "out.jpg", "source.jpg" })) << "no temporary file stays";
+}
+
+namespace {
+
+void cleanXmp(MetaDataObject& settings)
+{
+    settings.editingOption = MetaDataObject::CleanMetadataInfo;
+    settings.clearXMP = true;
+}
+
+void editLens(MetaDataObject& settings)
+{
+    edit(settings, { { F::XMP_Lens, u"Lens"_s } });
+}
+
+void editArtist(MetaDataObject& settings)
+{
+    edit(settings, { { F::Artist, u"Someone"_s } });
+}
+
+MetadataWriteResult writeWith(const QString& source, const QString& output, void (*configure)(MetaDataObject&))
+{
+    PhotoFile photo = photoAt(source);
+    MetaDataObject settings;
+    configure(settings);
+    return writePhoto(photo, settings, output);
+}
+
+// The extension segments of the file, each whole, in file order.
+QList<QByteArray> extensionOf(const QString& path)
+{
+    const QByteArray bytes = fileBytes(path);
+    QList<QByteArray> segments;
+    for (const QByteArrayView segment : JpegExtendedXmp::bytesOf(bytes).value_or(QList<QByteArrayView>()))
+        segments.append(segment.toByteArray());
+    return segments;
+}
+
+// exiftool's XMP tags and validation warnings of each file, by path.
+QMap<QString, ExiftoolView> judgedXmp(const QStringList& paths)
+{
+    return exiftoolGroups(paths, u"-G1"_s, { u"-validate"_s, u"-warning"_s, u"-XMP:all"_s });
+}
+
+// The warnings exiftool gives for the written file and not for its source.
+std::string newWarnings(const ExiftoolView& written, const ExiftoolView& source)
+{
+    return QStringList((written.warnings - source.warnings).values()).join(u'\n').toStdString();
+}
+
+} // namespace
+
+// exiv2 reads no extended XMP and copies its segments whatever it does to the
+// main packet: the writer takes them out with a cleared packet and keeps them
+// with one written anew, on both paths, and a restore puts them back.
+TEST(ExifWriterHeaderOnly, extendedXmpGoesWithACleanedPacketAndStaysWithOneWrittenAnew)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    for (const char* sample : { "makers/Google.jpg", "makers/ExtendedXMP.jpg" }) {
+        SCOPED_TRACE(sample);
+        QTemporaryDir dir;
+        const QByteArray original = fileBytes(QDir(samplesDir()).filePath(QString::fromLatin1(sample)));
+        const QString source = putFile(dir, u"source.jpg"_s, original);
+        const QList<QByteArray> extension = extensionOf(source);
+        ASSERT_FALSE(extension.isEmpty());
+
+        for (int whole = 0; whole < 2; ++whole) {
+            std::optional<ScopedWholeFileWrites> wholeFiles;
+            if (whole)
+                wholeFiles.emplace();
+            EXPECT_EQ(writeWith(source, dir.filePath(u"cleaned-%1.jpg"_s.arg(whole)), cleanXmp).errorFlag,
+                MetadataWriteResult::Processed);
+            EXPECT_EQ(writeWith(source, dir.filePath(u"rewritten-%1.jpg"_s.arg(whole)), editLens).errorFlag,
+                MetadataWriteResult::Processed);
+        }
+        const QString cleaned = dir.filePath(u"cleaned-0.jpg"_s);
+        const QString rewritten = dir.filePath(u"rewritten-0.jpg"_s);
+        EXPECT_TRUE(fileBytes(cleaned) == fileBytes(dir.filePath(u"cleaned-1.jpg"_s)));
+        EXPECT_TRUE(fileBytes(rewritten) == fileBytes(dir.filePath(u"rewritten-1.jpg"_s)));
+        EXPECT_EQ(extensionOf(cleaned), QList<QByteArray>());
+        EXPECT_TRUE(extensionOf(rewritten) == extension);
+
+        const QMap<QString, ExiftoolView> judged = judgedXmp({ source, cleaned, rewritten });
+        const ExiftoolView& was = judged.value(source);
+        ASSERT_TRUE(was.tags.contains(u"XMP-xmpNote:HasExtendedXMP"_s));
+        EXPECT_EQ(judged.value(cleaned).tags.keys().join(u' ').toStdString(), "");
+        EXPECT_EQ(newWarnings(judged.value(cleaned), was), "");
+        // What the extension holds is still read as part of the packet.
+        QMap<QString, QString> expected = was.tags;
+        expected.insert(u"XMP-aux:Lens"_s, u"Lens"_s);
+        EXPECT_EQ(judged.value(rewritten).tags, expected);
+        EXPECT_EQ(newWarnings(judged.value(rewritten), was), "");
+
+        // In place, and back.
+        PhotoFile photo = photoAt(source);
+        MetaDataObject settings;
+        cleanXmp(settings);
+        ASSERT_EQ(writePhoto(photo, settings, source).errorFlag, MetadataWriteResult::Processed);
+        EXPECT_EQ(extensionOf(source), QList<QByteArray>());
+        EXPECT_EQ(writePhoto(photo, settings, source, nullptr, true).errorFlag, MetadataWriteResult::Processed);
+        EXPECT_TRUE(fileBytes(source) == original) << "the restore gives back the photo byte for byte";
+    }
+}
+
+// Extension segments under a GUID the packet does not name are stray data: they
+// stay while the packet does, and go when it is written anew.
+TEST(ExifWriterHeaderOnly, extendedXmpThePacketDoesNotNameGoesWhenThePacketIsWrittenAnew)
+{
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    QTemporaryDir dir;
+    const QByteArray original = fileBytes(QDir(samplesDir()).filePath(u"makers/ExtendedXMP.jpg"_s));
+    const auto segments = JpegExtendedXmp::segmentsOf(original);
+    ASSERT_TRUE(segments && !segments->isEmpty());
+    const JpegExtendedXmp::Segment& first = segments->first();
+    QByteArray stray = original.sliced(first.offset, first.size);
+    stray.replace(first.guid.data() - original.data() - first.offset, 32, QByteArray(32, 'F'));
+    const QString source = putFile(dir, u"source.jpg"_s, original.first(2) + stray + original.sliced(2));
+    const QList<QByteArray> withStray = extensionOf(source);
+    ASSERT_EQ(withStray.size(), segments->size() + 1);
+
+    const QString artist = dir.filePath(u"artist.jpg"_s);
+    const QString lens = dir.filePath(u"lens.jpg"_s);
+    EXPECT_EQ(writeWith(source, artist, editArtist).errorFlag, MetadataWriteResult::Processed);
+    EXPECT_EQ(writeWith(source, lens, editLens).errorFlag, MetadataWriteResult::Processed);
+    EXPECT_TRUE(extensionOf(artist) == withStray);
+    EXPECT_TRUE(extensionOf(lens) == withStray.sliced(1));
+
+    const QMap<QString, ExiftoolView> judged = judgedXmp({ source, lens });
+    EXPECT_EQ(newWarnings(judged.value(lens), {}), "");
+    QMap<QString, QString> expected = judged.value(source).tags;
+    expected.insert(u"XMP-aux:Lens"_s, u"Lens"_s);
+    EXPECT_EQ(judged.value(lens).tags, expected);
 }

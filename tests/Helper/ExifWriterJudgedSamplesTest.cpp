@@ -222,10 +222,7 @@ QSet<QString> explained(QSet<QString> warnings, bool makeCleared)
         const bool makerNote = it->contains("MakerNotes") || it->contains("maker notes")
             || it->startsWith("Not decoding some large array");
         const bool trailer = it->startsWith("Adjusted AFCP offsets");
-        // exiv2 reads no extended XMP segment, so it stays when the main packet
-        // is cleared or written anew, and exiftool no longer ties it to the packet.
-        const bool extendedXmp = it->startsWith("Ignored non-standard extended XMP");
-        it = (makeCleared && makerNote) || trailer || extendedXmp ? warnings.erase(it) : std::next(it);
+        it = (makeCleared && makerNote) || trailer ? warnings.erase(it) : std::next(it);
     }
     return warnings;
 }

@@ -60,9 +60,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_cache.isValid());
-        RestoreData::setBaseFolderForTesting(m_cache.path());
+        RestoreData::setBaseFolderForTesting(m_cache.path(), u"cache"_s);
     }
-    void TearDown() override { RestoreData::setBaseFolderForTesting({}); }
+    void TearDown() override { RestoreData::setBaseFolderForTesting({}, {}); }
 
     QTemporaryDir m_cache;
 };
@@ -121,7 +121,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        RestoreData::setBaseFolderForTesting(m_dir.filePath("cache"));
+        RestoreData::setBaseFolderForTesting(m_dir.path(), u"cache"_s);
         m_photo = m_dir.filePath("photo.jpg");
         ASSERT_TRUE(QFile::copy(QDir(samplesDir()).filePath("camera/Canon_40D.jpg"), m_photo));
         QFile(m_photo).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
@@ -132,7 +132,7 @@ protected:
     {
         FileReplacer::setStageHookForTesting({});
         RestoreData::removeAll();
-        RestoreData::setBaseFolderForTesting({});
+        RestoreData::setBaseFolderForTesting({}, {});
     }
 
     // Runs step in a child process that is killed where the hook says.
@@ -205,10 +205,25 @@ TEST_F(ExifWriterRestoreKill, killedBeforeTheRestoresRenameTheWayBackStillWorks)
     EXPECT_TRUE(fileBytes(m_photo) == m_old);
 }
 
+// A photo changed by one byte of its image data since the run, its time put back,
+// is not restored over: the restore says so and leaves it as it is.
+TEST_F(ExifWriterRestoreKill, aPhotoWithOneImageByteChangedSinceTheRunIsNotRestored)
+{
+    PhotoFile photo = photoAt(m_photo);
+    ASSERT_EQ(writePhoto(photo, m_settings, m_photo).errorFlag, MetadataWriteResult::Processed);
+    ASSERT_TRUE(flipByteKeepingTime(m_photo, QFileInfo(m_photo).size() - 1000));
+    const QByteArray changed = fileBytes(m_photo);
+    MetaDataObject nothing;
+    const MetadataWriteResult result = writePhoto(photo, nothing, m_photo, nullptr, true);
+    EXPECT_EQ(result.errorFlag, MetadataWriteResult::WriteFailed);
+    EXPECT_TRUE(result.errorMsg.contains("changed since the run")) << qPrintable(result.errorMsg);
+    EXPECT_TRUE(fileBytes(m_photo) == changed);
+}
+
 // A way back that cannot be kept leaves the photo as it is, and says why.
 TEST_F(ExifWriterRestoreKill, aPhotoWhoseWayBackCannotBeKeptIsNotChanged)
 {
-    RestoreData::setBaseFolderForTesting(m_photo + "/cache");
+    RestoreData::setBaseFolderForTesting(m_dir.path(), u"photo.jpg/cache"_s);
     PhotoFile photo = photoAt(m_photo);
     const MetadataWriteResult result = writePhoto(photo, m_settings, m_photo);
     EXPECT_EQ(result.errorFlag, MetadataWriteResult::WriteFailed);

@@ -1,5 +1,6 @@
 #include "Helper/MetadataVerification.h"
 #include "Helper/WriterFixtures.h"
+#include "platform/JpegExtendedXmp.h"
 #include "support/TestSupport.h"
 #include "support/UndecodableNamedFile.h"
 
@@ -94,26 +95,44 @@ TEST_F(ExifWriterSafety, anUnparseableXmpPacketIsKeptWhenNoXmpFieldChangesAndRef
 
 // ---- The verification itself ----
 
+namespace {
+
+std::unique_ptr<Exiv2::Image> openedBytes(const QByteArray& bytes)
+{
+    std::unique_ptr<Exiv2::Image> image(
+        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.constData()), long(bytes.size()))
+            .release());
+    image->readMetadata();
+    return image;
+}
+
+// What exiv2 writes of the image, as it writes it.
+QByteArray writtenBytes(Exiv2::Image& image)
+{
+    image.writeMetadata();
+    Exiv2::BasicIo& io = image.io();
+    if (io.open() != 0)
+        return {};
+    const QByteArray written(reinterpret_cast<const char*>(io.mmap()), qsizetype(io.size()));
+    io.munmap();
+    io.close();
+    return written;
+}
+
+} // namespace
+
 // The written bytes of the Canon sample with one maker-note datum changed behind
 // the edit's back, as a fault in exiv2 would change it.
 TEST(MetadataVerification, refusesAMakerNoteChangedByAFaultAndAcceptsTheSameChangeWhenItWasAsked)
 {
     const QByteArray original = fileBytes(QDir(samplesDir()).filePath("camera/Canon_PowerShot_S40.jpg"));
-    std::unique_ptr<Exiv2::Image> image(
-        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(original.constData()), long(original.size()))
-            .release());
-    image->readMetadata();
+    const std::unique_ptr<Exiv2::Image> image = openedBytes(original);
     const MetadataSnapshot before = MetadataSnapshot::of(*image);
     const auto owner = image->exifData().findKey(Exiv2::ExifKey("Exif.CanonCs.Macro"));
     ASSERT_NE(owner, image->exifData().end());
     owner->setValue("1");
     const MetadataSnapshot changed = MetadataSnapshot::of(*image);
-    image->writeMetadata();
-    Exiv2::BasicIo& io = image->io();
-    ASSERT_EQ(io.open(), 0);
-    const QByteArray written(reinterpret_cast<const char*>(io.mmap()), qsizetype(io.size()));
-    io.munmap();
-    io.close();
+    const QByteArray written = writtenBytes(*image);
 
     // Not asked for: the written maker note differs from the photo's.
     EXPECT_EQ(verifyWrittenMetadata(before, before, {}, "canon.jpg", written),
@@ -128,6 +147,32 @@ TEST(MetadataVerification, refusesAMakerNoteChangedByAFaultAndAcceptsTheSameChan
         QStringLiteral("Exif.CanonCs.Macro could not be written as asked, so the photo was not changed."));
     EXPECT_EQ(verifyWrittenMetadata(before, before, {}, "canon.jpg", "no photo at all"),
         QStringLiteral("The written photo could not be read back, so the photo was not changed."));
+}
+
+// exiv2 copies extended XMP as it found it: with the packet cleared, the segments
+// the verification is given must be gone; with the packet left, all there.
+TEST(MetadataVerification, refusesExtendedXmpThatNoLongerAgreesWithThePacket)
+{
+    const QByteArray original = fileBytes(QDir(samplesDir()).filePath("makers/ExtendedXMP.jpg"));
+    const std::unique_ptr<Exiv2::Image> image = openedBytes(original);
+    const MetadataSnapshot before = MetadataSnapshot::of(*image);
+    image->clearXmpData();
+    image->clearXmpPacket();
+    const MetadataSnapshot cleared = MetadataSnapshot::of(*image);
+    const EditedKeys edited = editedKeysBetween(before, cleared);
+    const QByteArray written = writtenBytes(*image);
+    const std::optional<QByteArray> withoutExtension = JpegExtendedXmp::keepingOnly(written, {});
+    ASSERT_TRUE(withoutExtension);
+
+    EXPECT_EQ(verifyWrittenMetadata(before, cleared, edited, "extended.jpg", written, original),
+        QStringLiteral("The extended XMP could not be made to agree with the XMP packet, so the photo was not "
+                       "changed."));
+    EXPECT_EQ(
+        verifyWrittenMetadata(before, cleared, edited, "extended.jpg", *withoutExtension, original), std::nullopt);
+    EXPECT_EQ(verifyWrittenMetadata(before, before, {}, "extended.jpg", original, original), std::nullopt);
+    EXPECT_EQ(verifyWrittenMetadata(
+                  before, before, {}, "extended.jpg", *JpegExtendedXmp::keepingOnly(original, {}), original),
+        QStringLiteral("The extended XMP could not be kept, so the photo was not changed."));
 }
 
 // ---- What belongs to the file ----

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -342,6 +344,76 @@ TEST_F(ExifWriterWriting, datesLeftAsTheyAreAreTheOnesTheFileHoldsWhenItIsWritte
     EXPECT_EQ(written->Date_Creation(), "2019:09:09 09:09:09");
     EXPECT_EQ(written->XMP_CreationDate(), readBack(other)->XMP_CreationDate());
     EXPECT_EQ(written->Date_Original(), "2020:01:02 03:04:05");
+}
+
+// A date tag takes a date or nothing: a text in a date field, or a chosen date,
+// that is not one refuses the photo, whichever way it is written.
+TEST_F(ExifWriterWriting, aDateTagNeverTakesATextThatIsNotADate)
+{
+    struct Case {
+        QString name;
+        QString source;
+        std::function<void(MetaDataObject&)> settings;
+        QString shown;
+    };
+    const auto typed = [](F field, const QString& text) {
+        return [field, text](MetaDataObject& settings) { edit(settings, { { field, text } }); };
+    };
+    const QString shift = QStringLiteral("Shift time by +1 hour, +1 minute, +1 second");
+    const QString heic = path(QStringLiteral("phone.heic"));
+    ASSERT_TRUE(QFile::copy(samplesDir() + QStringLiteral("/heif/IMG_3578.heic"), heic));
+    const std::vector<Case> cases {
+        // The photo holds this date: the setting's own date would have hidden the text.
+        { "original", makePhoto(QStringLiteral("original.jpg")), typed(F::Date_Original, shift), shift },
+        // The photo lacks this one.
+        { "photoshop", makePhoto(QStringLiteral("photoshop.jpg")), typed(F::XMP_PhotoshopDateCreated, shift), shift },
+        { "heic", heic, typed(F::XMP_PhotoshopDateCreated, shift), shift },
+        { "chosen", makePhoto(QStringLiteral("chosen.jpg")),
+            [](MetaDataObject& settings) {
+                settings.dateTimeConfigXMPModifyDate()->tagConfigureOption = DateTimeConfiguration::ChosenDate;
+                settings.dateTimeConfigXMPModifyDate()->stringSelectedDate = QStringLiteral("next Tuesday");
+            },
+            QStringLiteral("next Tuesday") },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        const QByteArray before = fileBytes(c.source);
+        PhotoFile photo = photoAt(c.source);
+        MetaDataObject settings;
+        c.settings(settings);
+        const QString output = path(c.name + QStringLiteral("-out.") + QFileInfo(c.source).suffix());
+
+        const MetadataWriteResult result = writePhoto(photo, settings, output);
+        EXPECT_EQ(result.errorFlag, MetadataWriteResult::WriteFailed);
+        EXPECT_TRUE(result.errorMsg.contains(c.shown)) << result.errorMsg.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(output));
+        // In place, the photo stays as it was.
+        EXPECT_EQ(writePhoto(photo, settings, c.source).errorFlag, MetadataWriteResult::WriteFailed);
+        EXPECT_EQ(fileBytes(c.source), before);
+    }
+}
+
+// A date field that shows its own setting in words leaves the tag to the setting:
+// the words are never written.
+TEST_F(ExifWriterWriting, aDateFieldShowingItsSettingIsWrittenAsTheSetting)
+{
+    PhotoFile photo = photoAt(makePhoto());
+    MetaDataObject settings;
+    DateTimeConfiguration& shift = *settings.dateTimeConfigOriginalDate();
+    shift.tagConfigureOption = DateTimeConfiguration::IncDecTime;
+    shift.isIncDecMinuteKeepOriginal = true;
+    shift.isIncDecSecondKeepOriginal = true;
+    edit(settings,
+        { { F::Date_Original, shift.summaryText() },
+            { F::XMP_PhotoshopDateCreated, DateTimeConfiguration::kKeepOriginalSummary },
+            { F::XMP_CreationDate, DateTimeConfiguration::kKeepOriginalSummary } });
+
+    ASSERT_EQ(writePhoto(photo, settings, path("out.jpg")).errorFlag, 0);
+
+    const auto written = readBack(path("out.jpg"));
+    EXPECT_EQ(written->Date_Original(), "2020:01:02 04:04:05");
+    EXPECT_FALSE(keysIn(path("out.jpg")).contains("Xmp.photoshop.DateCreated"));
+    EXPECT_EQ(written->XMP_CreationDate(), photo.metadataObjectOriginal->XMP_CreationDate());
 }
 
 TEST_F(ExifWriterWriting, theModificationTimeFollowsWhatTheFileHoldsWhenItIsWritten)

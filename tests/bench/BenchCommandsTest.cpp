@@ -5,6 +5,7 @@
 #include "batch/run/BatchRunner.h"
 #include "model/PhotoFile.h"
 #include "platform/UndecodableFileName.h"
+#include "support/FifoRelease.h"
 #include "support/TestSupport.h"
 #include "support/UndecodableNamedFile.h"
 
@@ -12,7 +13,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtConcurrent>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -113,6 +116,62 @@ TEST(BenchCommands, aNameThatIsNotUtf8IsReportedInEveryCommandInsteadOfDropped)
     }
 }
 
+// Runs the command on a worker; one blocked on the FIFO after a while fails the
+// test and is released by opening the FIFO's other end, instead of hanging the run.
+CommandRun runBesideFifo(const BenchArguments& arguments, const QString& fifo)
+{
+    QFuture<CommandRun> future = QtConcurrent::run([arguments] { return run(arguments); });
+    QDeadlineTimer deadline(15000);
+    while (!future.isFinished() && !deadline.hasExpired())
+        QThread::msleep(10);
+    if (!future.isFinished()) {
+        ADD_FAILURE() << "the command blocked on a FIFO";
+        releaseFifosUntil({ fifo }, [&future] { return future.isFinished(); });
+    }
+    return future.result();
+}
+
+TEST(BenchCommands, everyFileTheListDoesNotTakeGetsALineWithTheReasonInEveryCommand)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(samplesDir() + u"/camera/Canon_40D.jpg"_s, dir.filePath(u"a.jpg"_s)));
+    ASSERT_TRUE(QFile::copy(samplesDir() + u"/makers/RIFF.webp"_s, dir.filePath(u"RIFF.webp"_s)));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(u"fifo.jpg"_s)).constData(), 0600), 0);
+    const QString webp = escapedField(dir.filePath(u"RIFF.webp"_s));
+    const QString fifo = escapedField(dir.filePath(u"fifo.jpg"_s));
+
+    for (const auto kind : { BenchArguments::Command::Read, BenchArguments::Command::Thumbs }) {
+        const CommandRun result = runBesideFifo(command(kind, dir.path()), dir.filePath(u"fifo.jpg"_s));
+        EXPECT_TRUE(result.out.contains(u"not taken\t"_s + webp + u"\tVelloran cannot edit \".webp\" files\n"_s))
+            << result.out.toStdString();
+        EXPECT_TRUE(result.out.contains(u"not taken\t"_s + fifo + u"\tit is a named pipe (FIFO)"_s))
+            << result.out.toStdString();
+        EXPECT_TRUE(result.out.contains(u"1 photos, "_s)) << result.out.toStdString();
+    }
+
+    QTemporaryDir outDir;
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.outputDir = outDir.filePath(u"out"_s);
+    const CommandRun written = runBesideFifo(arguments, dir.filePath(u"fifo.jpg"_s));
+    EXPECT_TRUE(written.out.contains(u"-1\t"_s + webp + u"\tNot taken into the list: Velloran cannot edit"_s))
+        << written.out.toStdString();
+    EXPECT_TRUE(written.out.contains(u"-1\t"_s + fifo + u"\tNot taken into the list: it is a named pipe"_s))
+        << written.out.toStdString();
+    EXPECT_TRUE(written.out.contains(u"1 photos, 0 errors"_s)) << written.out.toStdString();
+}
+
+TEST(BenchCommands, aPhotoLibraryThatCannotBeReadIsReportedOnTheErrorOutput)
+{
+    QTemporaryDir dir;
+    const QString library = dir.filePath(u"Broken.photoslibrary"_s);
+    ASSERT_TRUE(QDir().mkpath(library + u"/database"_s));
+    const CommandRun result = run(command(BenchArguments::Command::Read, library));
+    EXPECT_EQ(result.code, 0);
+    EXPECT_TRUE(result.err.startsWith(u"velloran-bench: "_s)) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(u"Broken.photoslibrary"_s)) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains(u"0 photos, "_s)) << result.out.toStdString();
+}
+
 TEST(BenchCommands, aNameWithTabsNewlinesAndBackslashesStaysOnOneEscapedLine)
 {
     EXPECT_EQ(escapedField(u"a\tb\nc\\n\rd"_s), u"a\\tb\\nc\\\\n\\rd"_s);
@@ -170,10 +229,11 @@ TEST(BenchCommands, readReportsEachPhotoWithoutAPixelSizeAndEndsWithTheRate)
     const CommandRun result = run(command(BenchArguments::Command::Read, dir.path()));
     EXPECT_EQ(result.code, 0);
     const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2) << result.out.toStdString();
-    EXPECT_EQ(lines[0], u"no pixel size\t"_s + dir.filePath(u"broken.jpg"_s));
-    EXPECT_TRUE(lines[1].startsWith(u"3 photos, "_s)) << lines[1].toStdString();
-    EXPECT_TRUE(lines[1].contains(u" photos/s"_s));
+    ASSERT_EQ(lines.size(), 3) << result.out.toStdString();
+    EXPECT_EQ(lines[0], u"not taken\t"_s + dir.filePath(u"notes.txt"_s) + u"\t\".txt\" is not an image's extension"_s);
+    EXPECT_EQ(lines[1], u"no pixel size\t"_s + dir.filePath(u"broken.jpg"_s));
+    EXPECT_TRUE(lines[2].startsWith(u"3 photos, "_s)) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].contains(u" photos/s"_s));
 }
 
 TEST(BenchCommands, thumbsCountsEveryPhoto)
@@ -229,8 +289,14 @@ TEST(BenchCommands, writeNamesAndWritesEachPhotoThenRestoreUndoesIt)
     arguments.outputDir = out;
     const CommandRun written = run(arguments);
     ASSERT_EQ(written.code, 0) << written.err.toStdString();
-    const QStringList lines = written.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 4) << written.out.toStdString();
+    QStringList lines = written.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 7) << written.out.toStdString();
+    // The files that are no images come first, each with its line.
+    for (const QString& name : { u"notes.txt"_s, u"rename.json"_s, u"settings.json"_s }) {
+        EXPECT_EQ(lines.takeFirst(),
+            u"-1\t%1\tNot taken into the list: \".%2\" is not an image's extension"_s.arg(
+                dir.filePath(name), QFileInfo(name).suffix()));
+    }
     // The text file named .jpg never comes into the list.
     EXPECT_EQ(lines[0],
         u"-1\t"_s + dir.filePath(u"broken.jpg"_s)
@@ -363,8 +429,13 @@ TEST(BenchCommands, listsExactlyWhatTheApplicationsAddingTakes)
     arguments.outputDir = outDir.filePath(u"out"_s);
     const CommandRun written = run(arguments);
     EXPECT_TRUE(written.out.contains(u"\n4 photos, "_s)) << written.out.toStdString();
-    for (const char* refused : { "b.webp", "c.ARW", "d.orf", "e.gif", "h.ppm", "i.jpg" })
-        EXPECT_FALSE(written.out.contains(QLatin1String(refused))) << refused;
+    // Every file not taken has its line; a library's photo inside a folder is not offered at all.
+    for (const char* refused : { "b.webp", "c.ARW", "d.orf", "e.gif", "h.ppm" }) {
+        EXPECT_TRUE(
+            written.out.contains(u"-1\t"_s + dir.filePath(QLatin1String(refused)) + u"\tNot taken into the list: "_s))
+            << refused;
+    }
+    EXPECT_FALSE(written.out.contains(u"i.jpg"_s));
 }
 
 TEST(BenchCommands, aRunEndedByTooLittleFreeSpaceSaysSoForEveryPhotoItLeftOut)
@@ -385,8 +456,9 @@ TEST(BenchCommands, aRunEndedByTooLittleFreeSpaceSaysSoForEveryPhotoItLeftOut)
     // The first photo's folder is already short of room: that photo is the run's last.
     ASSERT_EQ(runWriting(arguments, outStream, errStream, [](const QString&) { return std::optional<qint64>(0); }), 0);
     // The text file named like a photo is not taken into the list; a.jpg is written, sub/b.JPG is left out.
-    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 4) << out.toStdString();
+    QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << out.toStdString();
+    EXPECT_TRUE(lines.takeFirst().contains(u"notes.txt\tNot taken into the list"_s));
     EXPECT_TRUE(lines[0].contains(u"Not taken into the list"_s)) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].startsWith(u"0\t"_s)) << lines[1].toStdString();
     EXPECT_EQ(lines[2].toStdString(),

@@ -153,6 +153,49 @@ TEST(MetadataFormState, theChangesOfAPresetOnAFreshFormAreThoseOfThePresetAlone)
     EXPECT_EQ(changes.editingOption, bench->editingOption);
 }
 
+// A preset replaces the date settings and fields it sets; the form's other date
+// settings and edits stay in force, marked as edits, and each date field shows the
+// setting that will be written.
+TEST(MetadataFormState, aPresetReplacesOnlyTheDateSettingsAndEditsItSets)
+{
+    MetadataFormState form;
+    fillWith(form, twoPhotos("Ann", "Ann"));
+    DatePanelModel shift;
+    shift.option = DateTimeConfiguration::IncDecTime;
+    form.updateDateTimeMetaDataConfiguration(DateSetting::PhotoshopCreationDate, shift);
+    form.updateDateTimeMetaDataConfiguration(DateSetting::OriginalDate, shift);
+    form.editField(F::Artist, "Bob");
+    ASSERT_TRUE(form.apply().isValid());
+
+    auto preset = std::make_shared<MetaDataObject>();
+    preset->setSoftware("Studio");
+    preset->setIsupdated_Software(true);
+    preset->dateTimeConfigOriginalDate()->tagConfigureOption = DateTimeConfiguration::EmptyValue;
+    preset->dateTimeConfigModifyDate()->tagConfigureOption = DateTimeConfiguration::ChosenDate;
+    preset->dateTimeConfigModifyDate()->stringSelectedDate = "2001:02:03 04:05:06";
+    preset->setDate_Creation("Keep the date"); // an older wording of the setting
+    preset->setIsupdated_Date_Creation(true);
+    form.appendPreset(*preset);
+
+    for (const auto& record : { form.metaDataObject(), form.editedMetaDataObject() }) {
+        EXPECT_EQ(record->dateTimeConfigPhotoshopCreationDate()->option(), DateTimeConfiguration::IncDecTime);
+        EXPECT_EQ(record->XMP_PhotoshopDateCreated(), "Shift time by +1 hour, +1 minute, +1 second");
+        EXPECT_TRUE(record->isupdated_XMP_PhotoshopDateCreated());
+        EXPECT_EQ(record->dateTimeConfigOriginalDate()->option(), DateTimeConfiguration::EmptyValue);
+        EXPECT_EQ(record->Date_Original(), DateTimeConfiguration::kEmptyDateSummary);
+        EXPECT_TRUE(record->isupdated_Date_Original());
+        EXPECT_EQ(record->Date_Modify(), "2001:02:03 04:05:06");
+        EXPECT_TRUE(record->isupdated_Date_Modify());
+        EXPECT_EQ(record->Date_Creation(), DateTimeConfiguration::kKeepOriginalSummary);
+        EXPECT_EQ(record->Software(), "Studio");
+        EXPECT_EQ(record->Artist(), "Bob");
+        EXPECT_TRUE(record->isupdated_Artist());
+    }
+    // The kept edit still counts as a change once the form was applied.
+    EXPECT_EQ(form.metaDataObjectWithUpdatedChange()->Artist(), "Bob");
+    EXPECT_NE(preset->dateTimeConfigOriginalDate(), form.metaDataObject()->dateTimeConfigOriginalDate());
+}
+
 TEST(MetadataFormState, storesTheCodeOfADropDownChoice)
 {
     DropDownTables tables;

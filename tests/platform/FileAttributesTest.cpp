@@ -104,4 +104,12 @@ TEST(FileAttributes, theWritersDateConversionReadsOnePatternAndWritesAnother)
         QStringLiteral("04-07-2019"));
     EXPECT_EQ(writer.convertedDate(QString(), exifPattern, QStringLiteral("dd-MM-yyyy")), QString());
     EXPECT_EQ(writer.convertedDate(QStringLiteral("2019-07-04"), exifPattern, QStringLiteral("dd-MM-yyyy")), QString());
+    // A text that does not read with the given pattern answers "", even where a
+    // record date or an ISO date would have read.
+    EXPECT_EQ(writer.convertedDate(
+                  QStringLiteral("2019:07:04 10:20:30"), QStringLiteral("dd/MM/yyyy"), QStringLiteral("yyyy")),
+        QString());
+    EXPECT_EQ(writer.convertedDate(
+                  QStringLiteral("2019-07-04 10:20:30"), QStringLiteral("dd/MM/yyyy"), QStringLiteral("yyyy")),
+        QString());
 }

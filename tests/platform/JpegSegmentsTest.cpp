@@ -1,4 +1,5 @@
 #include "platform/JpegExifSegment.h"
+#include "platform/JpegExtendedXmp.h"
 #include "platform/PhotoshopIptcDigest.h"
 
 #include <QCryptographicHash>
@@ -74,6 +75,41 @@ TEST(JpegExifSegment, stepsOverRestartMarkersAndCountsFillBytesAsPartOfTheSegmen
     EXPECT_EQ(found->size, exif("old block").size() + 2);
     // A block behind the start of scan is image data, not a segment.
     EXPECT_FALSE(JpegExifSegment::find(jpeg(segment(0xE0, "JFIF\0")) + exif("late block")));
+}
+
+namespace {
+
+// A piece of extended XMP under the GUID: signature, GUID, full length, offset, data.
+QByteArray extension(const QByteArray& guid, const QByteArray& data)
+{
+    return segment(0xE1,
+        QByteArray("http://ns.adobe.com/xmp/extension/\0", 35) + guid + QByteArray("\0\0\0\x10\0\0\0\0", 8) + data);
+}
+
+} // namespace
+
+TEST(JpegExtendedXmp, findsTheExtensionSegmentsAndKeepsOnlyThoseOfTheNamedGuid)
+{
+    const QByteArray a(32, 'A');
+    const QByteArray app0 = segment(0xE0, "JFIF\0");
+    const QByteArray packet = segment(0xE1, "http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
+    // Fill bytes before a marker belong to its segment.
+    const QByteArray firstOfA = QByteArray("\xff", 1) + extension(a, "first");
+    const QByteArray photo
+        = jpeg(app0 + firstOfA + packet + extension(QByteArray(32, 'B'), "other") + extension(a, "second"));
+
+    EXPECT_EQ(JpegExtendedXmp::bytesOf(photo, QByteArrayView(a)),
+        QList<QByteArrayView>({ firstOfA, extension(a, "second") }));
+    EXPECT_EQ(JpegExtendedXmp::keepingOnly(photo, a), jpeg(app0 + firstOfA + packet + extension(a, "second")));
+    EXPECT_EQ(JpegExtendedXmp::keepingOnly(photo, {}), jpeg(app0 + packet));
+    EXPECT_EQ(JpegExtendedXmp::keepingOnly(jpeg(app0 + extension(a, "only")), a), std::nullopt);
+    // A segment too short for a GUID belongs to no packet; one behind the start of
+    // scan is image data.
+    EXPECT_EQ(JpegExtendedXmp::keepingOnly(jpeg(extension("AB", "")), QByteArrayView("AB")), jpeg({}));
+    EXPECT_EQ(JpegExtendedXmp::segmentsOf(jpeg(app0) + extension(a, "late")), QList<JpegExtendedXmp::Segment>());
+    // Segments that run past the end cannot be walked.
+    EXPECT_FALSE(JpegExtendedXmp::segmentsOf(QByteArray("\xff\xd8\xff\xe1\x7f\xff", 6) + "http"));
+    EXPECT_FALSE(JpegExtendedXmp::keepingOnly("no jpeg", {}));
 }
 
 TEST(PhotoshopIptcDigest, aCurrentDigestFollowsTheNewIptcDataAndAStaleOneIsLeft)

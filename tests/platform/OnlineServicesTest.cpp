@@ -13,6 +13,10 @@ TEST(OnlineServices, NothingGoesOnlineUntilTheUserAgreedAndTheNetworkIsThere)
     EXPECT_EQ(settings.consent, OnlineServices::Consent::NotAsked);
     EXPECT_EQ(settings.tileUrl, OnlineServices::defaultTileUrl());
     EXPECT_EQ(settings.geocoderUrl, OnlineServices::defaultGeocoderUrl());
+    // The imagery keeps its own server: keyless, in Web Mercator, row before column.
+    EXPECT_EQ(settings.satelliteTileUrl, OnlineServices::defaultSatelliteTileUrl());
+    EXPECT_TRUE(settings.satelliteTileUrl.startsWith(QStringLiteral("https://gibs.earthdata.nasa.gov/wmts/epsg3857/")));
+    EXPECT_TRUE(settings.satelliteTileUrl.endsWith(QStringLiteral("/{z}/{y}/{x}.jpg")));
     EXPECT_FALSE(OnlineServices::mayGoOnline(settings.consent, 1));
     // Asked the first time something would go online; offline never asks.
     EXPECT_TRUE(OnlineServices::needsAsking(settings.consent, 1));
@@ -35,6 +39,11 @@ TEST(OnlineServices, NothingGoesOnlineUntilTheUserAgreedAndTheNetworkIsThere)
     settings = OnlineServices::settingsFrom(defaults);
     EXPECT_EQ(settings.tileUrl, QStringLiteral("http://127.0.0.1:8080/{z}/{x}/{y}.png"));
     EXPECT_EQ(settings.geocoderUrl, OnlineServices::defaultGeocoderUrl());
+    EXPECT_EQ(settings.satelliteTileUrl, OnlineServices::defaultSatelliteTileUrl());
+    defaults.setString(
+        QStringLiteral(" http://127.0.0.1:8080/sat/{z}/{y}/{x}.jpg "), UserDefaults::kSatelliteTileUrlKey);
+    EXPECT_EQ(OnlineServices::settingsFrom(defaults).satelliteTileUrl,
+        QStringLiteral("http://127.0.0.1:8080/sat/{z}/{y}/{x}.jpg"));
 
     EXPECT_TRUE(OnlineServices::userAgent().startsWith("Velloran/"));
     EXPECT_FALSE(OnlineServices::acceptLanguage().isEmpty());

@@ -2,19 +2,27 @@
 
 #include "Helper/ExifWriter.h"
 #include "Helper/Utils.h"
+#include "batch/intake/PhotoIntake.h"
 #include "model/MetaDataObject.h"
+#include "model/PhotoFile.h"
+#include "platform/BmffLayout.h"
+#include "platform/Exiv2Adapter.h"
+#include "platform/HeifFile.h"
+#include "platform/ImageDataLayout.h"
 #include "platform/ImageProperties.h"
 #include "platform/VectorImageSize.h"
+#include "support/FifoRelease.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtConcurrent>
+#include <exiv2/exiv2.hpp>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -39,13 +47,7 @@ protected:
             QThread::msleep(10);
         if (!future.isFinished()) {
             ADD_FAILURE() << what << " blocked on a FIFO";
-            // The call may open the FIFO more than once: release it until it returns.
-            while (!future.isFinished()) {
-                const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
-                if (fd >= 0)
-                    ::close(fd);
-                QThread::msleep(10);
-            }
+            releaseFifosUntil({ m_path }, [&future] { return future.isFinished(); });
         }
     }
 
@@ -86,4 +88,60 @@ TEST_F(PhotoNamedFifo, neverBlocksTheReaders)
     });
     expectReturnsPromptly(
         "the EPS size", [this] { EXPECT_TRUE(VectorImageSize::epsBoundingBoxSize(m_path).isEmpty()); });
+    expectReturnsPromptly("the kind of the file", [this] { EXPECT_FALSE(ExifWriter::kindHeadOf(m_path)); });
+    expectReturnsPromptly("the photo record", [this] {
+        const PhotoFile photo(m_path, false);
+        EXPECT_EQ(photo.width, 0);
+    });
+    expectReturnsPromptly("the HEIF reader", [this] {
+        EXPECT_FALSE(HeifFile::hasHeifSignature(m_path));
+        EXPECT_FALSE(HeifFile(m_path).isOpen());
+    });
+    expectReturnsPromptly("the image data checks", [this] {
+        EXPECT_FALSE(ImageDataLayout::tiffDamage(m_path));
+        EXPECT_FALSE(BmffLayout::missingPart(m_path));
+    });
+}
+
+TEST_F(PhotoNamedFifo, isRefusedByTheBatchListWithTheReason)
+{
+    expectReturnsPromptly("the batch list's reader", [this] {
+        try {
+            PhotoIntake::readPhotoFile(m_path);
+            ADD_FAILURE() << "a FIFO was taken into the list";
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find("FIFO"), std::string::npos) << error.what();
+        }
+    });
+}
+
+TEST_F(PhotoNamedFifo, putInThePlaceOfAPhotoAfterItWasLookedAtIsNeverOpenedByExiv2)
+{
+    // The name that was found to be a photo now stands for a FIFO: exiv2 must not
+    // open it by the name.
+    expectReturnsPromptly(
+        "exiv2", [this] { EXPECT_EQ(Exiv2Adapter::openFile(m_path, m_path, Exiv2Adapter::Severity::Debug), nullptr); });
+}
+
+TEST(OpenRegularFile, refusesWhatIsNoRegularFileAndSaysWhat)
+{
+    QString why;
+    EXPECT_EQ(openRegularFileForReading(QStringLiteral("/dev/zero"), &why), -1);
+    EXPECT_TRUE(why.contains(QStringLiteral("device"))) << qPrintable(why);
+    EXPECT_EQ(openRegularFileForReading(QDir::tempPath(), &why), -1);
+    EXPECT_TRUE(why.contains(QStringLiteral("folder"))) << qPrintable(why);
+    EXPECT_EQ(openRegularFileForReading(QStringLiteral("/nonexistent/a.jpg"), &why), -1);
+    EXPECT_FALSE(why.isEmpty());
+
+    // A regular file's descriptor blocks again, as reads from a file expect.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile photo(dir.filePath(QStringLiteral("a.jpg")));
+    ASSERT_TRUE(photo.open(QIODevice::WriteOnly));
+    photo.write("abc");
+    photo.close();
+    QFile again(photo.fileName());
+    ASSERT_TRUE(openRegularFile(again, &why)) << qPrintable(why);
+    EXPECT_EQ(::fcntl(again.handle(), F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_EQ(again.readAll(), QByteArrayLiteral("abc"));
 }

@@ -1,5 +1,8 @@
+#include "support/TestSupport.h"
+
 #include "platform/FileReplacer.h"
 #include "platform/KeptSourceFile.h"
+#include "platform/OwnedFolder.h"
 #include "platform/RestoreData.h"
 
 #include <QDir>
@@ -34,12 +37,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        RestoreData::setBaseFolderForTesting(m_dir.filePath("cache"));
+        RestoreData::setBaseFolderForTesting(m_dir.path(), u"cache"_s);
     }
     void TearDown() override
     {
         RestoreData::removeAll();
-        RestoreData::setBaseFolderForTesting({});
+        RestoreData::setBaseFolderForTesting({}, {});
     }
 
     // Replaces the photo with bytes, keeping its way back; answers the data's path.
@@ -56,6 +59,31 @@ protected:
         else
             EXPECT_EQ(error, std::nullopt);
         return dataPath;
+    }
+
+    // Replaces the photo as a JPEG is written: head, then the old file's own bytes
+    // from offset from on, copied by the kernel; answers the data's path.
+    QString replaceHeadKeepingEnd(const QString& photo, QByteArrayView head, qint64 from)
+    {
+        const std::unique_ptr<KeptSourceFile> kept = KeptSourceFile::open(photo);
+        QString dataPath;
+        FileReplacer::Options options;
+        options.append = [&](int fd) { return kept->copyTo(fd, from); };
+        options.beforeRename = [&](int fd, QByteArrayView bytes) {
+            return RestoreData::keep(photo, fd, bytes, dataPath);
+        };
+        EXPECT_EQ(FileReplacer::replace(photo, head, options), std::nullopt);
+        return dataPath;
+    }
+
+    // The restore of dataPath is refused for the reason named, the photo untouched.
+    static void expectRefused(const QString& dataPath, const QString& photo, const char* reason)
+    {
+        const QByteArray before = bytesOf(photo);
+        const std::optional<QString> refusal = RestoreData::restore(dataPath, photo);
+        ASSERT_TRUE(refusal);
+        EXPECT_TRUE(refusal->contains(reason)) << qPrintable(*refusal);
+        EXPECT_TRUE(bytesOf(photo) == before);
     }
 
     QTemporaryDir m_dir;
@@ -93,12 +121,7 @@ TEST_F(RestoreDataTest, aNewHeadBeforeTheOldEndAndAWhollyNewFileComeBackToo)
     const QString photo = m_dir.filePath("photo.jpg");
     const QByteArray old = "old header" + noise(1 << 20, 3);
     ASSERT_EQ(FileReplacer::replace(photo, old, {}), std::nullopt);
-    const std::unique_ptr<KeptSourceFile> kept = KeptSourceFile::open(photo);
-    QString dataPath;
-    FileReplacer::Options options;
-    options.append = [&](int fd) { return kept->copyTo(fd, 10); };
-    options.beforeRename = [&](int fd, QByteArrayView head) { return RestoreData::keep(photo, fd, head, dataPath); };
-    ASSERT_EQ(FileReplacer::replace(photo, "a much longer new header", options), std::nullopt);
+    const QString dataPath = replaceHeadKeepingEnd(photo, "a much longer new header", 10);
     EXPECT_LT(QFileInfo(dataPath).size(), 200);
     EXPECT_EQ(RestoreData::restore(dataPath, photo), std::nullopt);
     EXPECT_TRUE(bytesOf(photo) == old);
@@ -139,7 +162,7 @@ TEST_F(RestoreDataTest, whereTheWayBackCannotBeKeptThePhotoIsNotReplaced)
 {
     const QString blocker = m_dir.filePath("not-a-folder");
     ASSERT_EQ(FileReplacer::replace(blocker, "x", {}), std::nullopt);
-    RestoreData::setBaseFolderForTesting(blocker + "/cache");
+    RestoreData::setBaseFolderForTesting(m_dir.path(), u"not-a-folder/cache"_s);
     const QString photo = m_dir.filePath("photo.png");
     ASSERT_EQ(FileReplacer::replace(photo, "old", {}), std::nullopt);
     std::optional<QString> failure;
@@ -162,4 +185,90 @@ TEST_F(RestoreDataTest, foldersOfEndedProcessesAndOfThisOneAtItsEndAreRemoved)
     EXPECT_TRUE(QFileInfo::exists(base + "/1")) << "a running process keeps its folder";
     RestoreData::removeAll();
     EXPECT_FALSE(QFileInfo::exists(own));
+}
+
+// A change of one byte in the end the new file shares with the old one (a JPEG's
+// image data), its size and time put back, is seen: the photo is not touched.
+TEST_F(RestoreDataTest, aOneByteChangeInTheCopiedEndWithItsTimePutBackIsNotOverwritten)
+{
+    const QString photo = m_dir.filePath("photo.jpg");
+    const QByteArray old = "old header" + noise(1 << 20, 6);
+    ASSERT_EQ(FileReplacer::replace(photo, old, {}), std::nullopt);
+    const QString dataPath = replaceHeadKeepingEnd(photo, "new header", 10);
+
+    ASSERT_TRUE(flipByteKeepingTime(photo, 700000));
+    expectRefused(dataPath, photo, "changed since the run");
+}
+
+// Data damaged where it is kept gives nothing back, in either of its forms: the
+// old bytes themselves and the delta.
+TEST_F(RestoreDataTest, aDamagedPayloadIsRefusedAndThePhotoKept)
+{
+    const QString photo = m_dir.filePath("photo.tif");
+    const QByteArray old = noise(1 << 16, 7);
+    ASSERT_EQ(FileReplacer::replace(photo, old, {}), std::nullopt);
+    QByteArray edited = old;
+    edited.replace(500, 20, noise(20, 8));
+    for (const QByteArray& written : { noise(4096, 9), edited }) {
+        const QString dataPath = replaceKeeping(photo, written);
+        ASSERT_FALSE(dataPath.isEmpty());
+        ASSERT_TRUE(flipByteKeepingTime(dataPath, QFileInfo(dataPath).size() - 3));
+        expectRefused(dataPath, photo, "damaged");
+    }
+}
+
+// A symbolic link anywhere on the way from the home to the folder, planted before
+// the data is kept or after, is never followed: nothing is kept through it, and
+// nothing is read back through it.
+TEST_F(RestoreDataTest, aSymbolicLinkOnTheWayToTheFolderIsNeverFollowed)
+{
+    const QString elsewhere = m_dir.filePath("elsewhere");
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, m_dir.filePath("link")));
+    const QString photo = m_dir.filePath("photo.png");
+    ASSERT_EQ(FileReplacer::replace(photo, "old", {}), std::nullopt);
+    for (const QString& relative : { u"link/velloran/restore"_s, u"link"_s }) {
+        RestoreData::setBaseFolderForTesting(m_dir.path(), relative);
+        std::optional<QString> failure;
+        EXPECT_TRUE(replaceKeeping(photo, "new", &failure).isEmpty());
+        ASSERT_TRUE(failure);
+        EXPECT_TRUE(failure->contains("symbolic link")) << qPrintable(*failure);
+        EXPECT_EQ(bytesOf(photo), "old");
+        EXPECT_TRUE(QDir(elsewhere).isEmpty()) << "nothing was made through the link";
+    }
+
+    // Kept in a sound folder, which is then moved aside for a link to it.
+    RestoreData::setBaseFolderForTesting(m_dir.path(), u"cache"_s);
+    const QString dataPath = replaceKeeping(photo, "new");
+    ASSERT_FALSE(dataPath.isEmpty());
+    ASSERT_TRUE(QDir(m_dir.path()).rename("cache", "moved"));
+    ASSERT_TRUE(QFile::link(m_dir.filePath("moved"), m_dir.filePath("cache")));
+    expectRefused(dataPath, photo, "symbolic link");
+}
+
+// Every folder from the start down must be the user's own: one of another user
+// is refused, whether it is the start or a folder under it.
+TEST(OwnedFolder, opensOnlyFoldersOfTheOwnerAndMakesThoseMissing)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString error;
+    const uid_t me = ::geteuid();
+    EXPECT_FALSE(OwnedFolder::open(dir.path(), u"a/b", me + 1, true, false, error).isOpen());
+    EXPECT_TRUE(error.contains("belongs to another user")) << qPrintable(error);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("a")));
+
+    const OwnedFolder made = OwnedFolder::open(dir.path(), u"a/b", me, true, false, error);
+    ASSERT_TRUE(made.isOpen()) << qPrintable(error);
+    EXPECT_EQ(made.path(), dir.filePath("a/b"));
+    EXPECT_EQ(QFileInfo(dir.filePath("a/b")).permissions() & 0x0077, 0);
+
+    if (me != 0)
+        return; // only root can give a folder to another user
+    ASSERT_EQ(::chown(QFile::encodeName(dir.filePath("a")).constData(), 4242, 4242), 0);
+    error.clear();
+    EXPECT_FALSE(OwnedFolder::open(dir.path(), u"a/b", me, false, false, error).isOpen());
+    EXPECT_TRUE(error.contains(dir.filePath("a")) && error.contains("belongs to another user")) << qPrintable(error);
+    EXPECT_FALSE(OwnedFolder::open(dir.path(), u"a/b", me, false, true, error).isOpen())
+        << "from the root down a folder may be root's, never another user's";
 }

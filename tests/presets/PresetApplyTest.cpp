@@ -62,7 +62,9 @@ TEST(PresetApply, aPresetLaidOverAnEditedFormFollowsEveryOverlayRuleAndStaysItsO
     EXPECT_EQ(shown.Artist(), u"Bob"_s); // neither filled nor edited in the preset: kept
     EXPECT_EQ(shown.ImageDescription(), u"typed"_s);
     EXPECT_NE(shown.DimResolution_ExifImageWidth(), u"10"_s);
-    EXPECT_EQ(shown.Date_Original(), u"+3 days"_s);
+    // The date field shows the preset's setting in the form's own words.
+    EXPECT_EQ(shown.Date_Original(), u"Shift date by +3 days, +1 month, +1 year"_s);
+    EXPECT_TRUE(shown.isupdated_Date_Original());
     EXPECT_EQ(shown.editingOption, MetaDataObject::ModifyEditedClearOthers);
     EXPECT_TRUE(shown.clearComment);
     EXPECT_FALSE(shown.clearExif);

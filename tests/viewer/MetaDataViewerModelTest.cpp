@@ -204,8 +204,8 @@ TEST_F(MetaDataViewerModelTest, theThumbnailOfAnEarlierPhotoIsDropped)
     ASSERT_TRUE(QFile::copy(samplesDir() + u"/gps/DSCN0010.jpg"_s, copy));
     photos = { std::make_shared<PhotoFile>(copy, false), sample(u"camera/Canon_40D.jpg"_s) };
     QList<QImage> ready;
-    QObject::connect(
-        &model, &MetaDataViewerModel::thumbnailReady, [&ready](const QImage& image) { ready.append(image); });
+    QObject::connect(&model, &MetaDataViewerModel::thumbnailReady,
+        [&ready](const QImage& image, const QStringList&) { ready.append(image); });
 
     ASSERT_TRUE(model.showPhotoAtIndex(0));
     model.requestThumbnail(QSize(64, 64));

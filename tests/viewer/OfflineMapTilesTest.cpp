@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -122,4 +123,29 @@ TEST(OfflineMapTiles, withoutOutlinesEveryTileIsSea)
     const QImage image = tiles.tile({ 2, 3, 1 }, MapType::Road);
     EXPECT_EQ(image.pixelColor(0, 0), OfflineMapTiles::seaColour(MapType::Road));
     EXPECT_EQ(image.pixelColor(255, 255), OfflineMapTiles::seaColour(MapType::Road));
+}
+
+TEST(OfflineMapTiles, theBordersOverlayHidesNothingButTheBorders)
+{
+    OfflineMapTiles tiles(shipped());
+    const auto overlayAt = [&tiles](double latitude, double longitude, int zoom) {
+        const QPointF pixel = WebMercator::toWorldPixel(QPointF(longitude, latitude), zoom);
+        const TileKey key { zoom, int(pixel.x()) / 256, int(pixel.y()) / 256 };
+        const QImage overlay = tiles.bordersOverlay(key);
+        EXPECT_EQ(overlay.size(), QSize(256, 256));
+        return std::pair(overlay, QPoint(int(pixel.x()) % 256, int(pixel.y()) % 256));
+    };
+    // The straight Egypt-Sudan border at 22 degrees north is drawn.
+    const auto [border, at] = overlayAt(22, 30, 6);
+    int covered = 0;
+    for (int dy = -2; dy <= 2; ++dy)
+        covered += border.pixelColor(at.x(), std::clamp(at.y() + dy, 0, 255)).alpha() > 0;
+    EXPECT_GT(covered, 0);
+    // Land and sea away from any border stay clear, so the imagery shows through.
+    for (const QPointF place : { QPointF(30, 24), QPointF(-40, 30), QPointF(134, -25) }) {
+        const auto [overlay, point] = overlayAt(place.y(), place.x(), 6);
+        EXPECT_EQ(overlay.pixelColor(point).alpha(), 0) << place.x();
+    }
+    // The hybrid tile of the border's key, asked after its overlay, is still whole.
+    EXPECT_EQ(tiles.tile({ 6, 37, 27 }, MapType::Hybrid).pixelColor(0, 0).alpha(), 255);
 }

@@ -106,3 +106,24 @@ TEST(MapViewport, TilesInViewCoverEveryPixelOnce)
     }
     EXPECT_TRUE(MapViewport({ 0, 0 }, 3, { 0, 0 }).tilesInView().isEmpty());
 }
+
+TEST(WebMercator, TilesBeyondTheSourcesDeepestLevelEnlargeAPartOfItsTile)
+{
+    // At or above the deepest level a tile is its own source, whole.
+    const WebMercator::TileSource own = WebMercator::sourceOf({ 8, 135, 90 }, 8);
+    EXPECT_EQ(own.key, (TileKey { 8, 135, 90 }));
+    EXPECT_EQ(own.part, QRectF(0, 0, 256, 256));
+    EXPECT_FALSE(own.enlarged);
+    EXPECT_FALSE(WebMercator::sourceOf({ 3, 4, 2 }, 8).enlarged);
+
+    // One level beyond: a quarter of the parent, by the tile's place in it.
+    const WebMercator::TileSource quarter = WebMercator::sourceOf({ 9, 271, 180 }, 8);
+    EXPECT_EQ(quarter.key, (TileKey { 8, 135, 90 }));
+    EXPECT_EQ(quarter.part, QRectF(128, 0, 128, 128));
+    EXPECT_TRUE(quarter.enlarged);
+
+    // Three levels beyond: an eighth of each side, from the ancestor that holds it.
+    const WebMercator::TileSource eighth = WebMercator::sourceOf({ 11, 8 * 135 + 5, 8 * 90 + 7 }, 8);
+    EXPECT_EQ(eighth.key, (TileKey { 8, 135, 90 }));
+    EXPECT_EQ(eighth.part, QRectF(5 * 32, 7 * 32, 32, 32));
+}

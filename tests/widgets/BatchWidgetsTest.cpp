@@ -1,22 +1,24 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "base/Notifications.h"
-#include "platform/UserDefaults.h"
-#include "batch/run/BatchRunState.h"
 #include "batch/naming/RenamingChoiceLists.h"
+#include "batch/naming/widgets/OutputOptionsPage.h"
+#include "batch/run/BatchRunState.h"
 #include "batch/run/widgets/BatchBottomBar.h"
 #include "batch/run/widgets/BatchController.h"
 #include "batch/run/widgets/DestinationPanel.h"
-#include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryTableModel.h"
 #include "batch/run/widgets/SummaryWindow.h"
 #include "controls/GRProgressIndicator.h"
 #include "controls/IMGButton.h"
+#include "controls/ImageNamed.h"
 #include "controls/WindowServices.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Setup.h"
+#include "platform/FileTypeIcon.h"
+#include "platform/UserDefaults.h"
 #include "support/TestGate.h"
 #include "support/TestSupport.h"
 
@@ -26,7 +28,6 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <cstdlib>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -34,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <cstdlib>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -450,6 +452,27 @@ private slots:
         sheet.setProgress(6, 6, 0);
         sheet.showPlaceholder();
         QCOMPARE(sheet.countsText(), u"6 of 6 photos processed"_s);
+    }
+
+    // A file whose pixel size cannot be read shows its type's icon as the list
+    // does, not the placeholder of a photo still to come.
+    void theProgressSheetShowsTheTypeIconOfAFileWithoutPixels()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(u"no-pixels.jpg"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0);
+        file.close();
+        ProcessProgressSheet sheet;
+        sheet.startRun(1, false);
+        auto* preview = find<QLabel>(&sheet, u"imgvwCurrentPhoto"_s);
+        const QImage placeholder = preview->pixmap().toImage();
+        const QImage typeIcon
+            = fileTypeImage(FileTypeIcon::iconNames(path), QSize(64, 64), sheet.devicePixelRatioF()).toImage();
+        QVERIFY(!typeIcon.isNull() && typeIcon != placeholder);
+        sheet.setCurrentPhoto(path);
+        QTRY_COMPARE(preview->pixmap().toImage(), typeIcon);
     }
 
     // A path longer than a line keeps the bar and the buttons in place: the folder on

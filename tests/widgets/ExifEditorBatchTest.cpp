@@ -12,15 +12,23 @@
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/SummaryWindow.h"
 #include "controls/AttachedPopupTable.h"
+#include "form/FormFieldTable.h"
+#include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Setup.h"
+#include "presets/widgets/PresetView.h"
+#include "presets/widgets/PresetWindow.h"
+#include "presets/widgets/PresetsPanel.h"
 #include "support/TestSupport.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -46,6 +54,43 @@ class ExifEditorBatchTest : public QObject, public RecordedApplication {
             QVERIFY(!photos.last()->filePath.isEmpty());
         }
         appendToEditor(*m_editor, photos);
+    }
+
+    // Shift the time (each part by 1) on a date field through its date panel, closed again.
+    void shiftTime(MetadataField field)
+    {
+        form()->showTab(FormFieldTable::sharedTable().field(field).tab);
+        auto* picker = child<QToolButton>(u"btnDatePicker"_s + QString::fromLatin1(fieldInfo(field).name));
+        QTRY_VERIFY(picker->isEnabled());
+        QTest::mouseClick(picker, Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowExposed(form()->datePopup().attachedWindow()));
+        clickBox(form()->datePanel().findChild<QRadioButton*>(u"btnIncDecTime"_s));
+        // The editor's buttons come back a moment after the panel closed.
+        QSignalSpy released(&form()->datePopup(), &AttachedPopupTable::buttonsReleased);
+        form()->datePopup().dismissPanel();
+        QVERIFY(released.wait());
+    }
+
+    // A preset that sets only Software, made in the preset window and applied.
+    void applySoftwarePreset()
+    {
+        PresetsPanel* presets = m_editor->presetsPanel();
+        presets->changeViewAccordingToPresetSelected(int(m_app->arrayPresets.size()));
+        QVERIFY(presets->presetWindow());
+        PresetView& view = presets->presetWindow()->presetView();
+        QTest::mouseClick(view.findChild<QPushButton*>(u"btnAddPreset"_s), Qt::LeftButton);
+        QTest::keyClicks(view.form().findChild<QLineEdit*>(u"txtSoftware"_s), u"Studio Preset"_s);
+        QTest::mouseClick(view.findChild<QPushButton*>(u"btnApplyPreset"_s), Qt::LeftButton);
+        QTRY_VERIFY(!presets->presetWindow());
+    }
+
+    // exiftool's reading of one tag, "" when the file lacks it.
+    static QString exiftoolTag(const QString& path, const QString& tag)
+    {
+        QProcess exiftool;
+        exiftool.start(u"exiftool"_s, { u"-s3"_s, u"-"_s + tag, path });
+        exiftool.waitForFinished(60000);
+        return QString::fromUtf8(exiftool.readAllStandardOutput()).trimmed();
     }
 
 private slots:
@@ -134,6 +179,46 @@ private slots:
         m_presenter->alerts.last().answer(0);
         QTRY_COMPARE(restored.size(), 1);
         QCOMPARE(restored.first().first().toBool(), true);
+    }
+
+    void aDateShiftAndAPresetInEitherOrderAreWrittenAsTheFormShows_data()
+    {
+        QTest::addColumn<bool>("presetFirst");
+        QTest::newRow("shift, then preset") << false;
+        QTest::newRow("preset, then shift") << true;
+    }
+
+    void aDateShiftAndAPresetInEitherOrderAreWrittenAsTheFormShows()
+    {
+        QFETCH(bool, presetFirst);
+        addPhotos(1);
+        const QString shift = u"Shift time by +1 hour, +1 minute, +1 second"_s;
+        if (presetFirst)
+            applySoftwarePreset();
+        shiftTime(MetadataField::XMP_PhotoshopDateCreated);
+        shiftTime(MetadataField::Date_Original);
+        QTest::mouseClick(child<QPushButton>(u"btnApplyChanges"_s), Qt::LeftButton);
+        if (!presetFirst) {
+            applySoftwarePreset();
+            QTest::mouseClick(child<QPushButton>(u"btnApplyChanges"_s), Qt::LeftButton);
+        }
+        QCOMPARE(child<QLineEdit>(u"txtXMP_PhotoshopDateCreated"_s)->text(), shift);
+        QCOMPARE(child<QLineEdit>(u"txtDate_Original"_s)->text(), shift);
+        QCOMPARE(child<QLineEdit>(u"txtSoftware"_s)->text(), u"Studio Preset"_s);
+
+        const QString output = m_dir.path() + u"/OutShift"_s + QString::number(presetFirst);
+        qobject_cast<OutputOptionsPage*>(m_editor->extentionView())->model().setDestination(output, false);
+        QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
+        QTRY_VERIFY(child<QWidget>(u"savePanel"_s) && child<QWidget>(u"savePanel"_s)->isVisible());
+        QTest::mouseClick(child<QPushButton>(u"btnSelectDestination"_s), Qt::LeftButton);
+        QTRY_VERIFY(batch()->summaryWindow() && batch()->summaryWindow()->isVisible());
+        QCOMPARE(batch()->runner().state().succeeded, 1);
+
+        // The photo has no Photoshop date to shift; its original date moves on.
+        const QString written = output + u"/photo-0.jpg"_s;
+        QCOMPARE(exiftoolTag(written, u"XMP-photoshop:DateCreated"_s), QString());
+        QCOMPARE(exiftoolTag(written, u"ExifIFD:DateTimeOriginal"_s), u"2008:05:30 16:57:02"_s);
+        QCOMPARE(exiftoolTag(written, u"IFD0:Software"_s), u"Studio Preset"_s);
     }
 
     // What the last run wrote is no longer what the form shows once the ticks change:

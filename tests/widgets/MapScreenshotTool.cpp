@@ -1,7 +1,8 @@
 // Renders the map picker and the viewer's map offscreen into PNGs: the picker over
 // tiles from a server of our own on 127.0.0.1 (drawn here: a grid with each tile's
 // number) with its pin named by that server's Nominatim-shaped answer, the picker
-// offline (outlines, GeoNames places and names), and the viewer over the same tiles:
+// offline (outlines, GeoNames places and names), and the viewer over the same tiles,
+// road and hybrid (over made imagery tiles, enlarged beyond their deepest level):
 //   velloran_map_screenshots OUTDIR SAMPLESDIR
 #include "WidgetTestSupport.h"
 #include "batch/naming/GeoNamesGeocoder.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -30,7 +32,8 @@ namespace {
 QByteArray madeTile(const QByteArray& path)
 {
     QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(QColor(0xee, 0xea, 0xdf));
+    // The imagery's made tiles are dark, as the Earth seen from above.
+    image.fill(path.startsWith("/imagery/") ? QColor(0x2e, 0x4a, 0x3a) : QColor(0xee, 0xea, 0xdf));
     QPainter painter(&image);
     painter.setPen(QColor(0xd2, 0xcc, 0xbb));
     for (int i = 0; i <= 256; i += 32) {
@@ -118,6 +121,17 @@ int main(int argc, char** argv)
     viewer.mapView().setTileFetcher(&tiles);
     if (!shootViewer(
             viewer, 0, out.filePath(QStringLiteral("viewer-gps-tiles.png")), [&tiles] { waitForTiles(&tiles); }))
+        result = 1;
+    // Hybrid, closer in than the imagery's deepest level: its tiles enlarged, the
+    // borders and places over them, the credit saying so.
+    TileFetcher imagery(server.baseUrl() + QStringLiteral("/imagery/{z}/{y}/{x}.png"), {});
+    imagery.setDeepestZoom(OnlineServices::kSatelliteDeepestZoom);
+    viewer.mapView().setSatelliteTileFetcher(&imagery);
+    if (auto* hybrid = viewer.findChild<QPushButton*>(QStringLiteral("btnHybrid")))
+        hybrid->click();
+    viewer.mapView().zoomIn();
+    waitForTiles(&imagery);
+    if (!viewer.grab().save(out.filePath(QStringLiteral("viewer-gps-hybrid.png"))))
         result = 1;
     QThreadPool::globalInstance()->waitForDone();
     return result;

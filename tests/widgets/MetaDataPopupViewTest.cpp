@@ -7,12 +7,14 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "base/Notifications.h"
-#include "viewer/MetaDataViewerModel.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "controls/ImageNamed.h"
 #include "controls/WindowKeys.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/FileTypeIcon.h"
 #include "presets/widgets/PresetsPanel.h"
+#include "viewer/MetaDataViewerModel.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -93,6 +95,25 @@ private slots:
         auto* thumb = label("imgVwThumb");
         const qint64 placeHolder = thumb->pixmap().cacheKey();
         QTRY_VERIFY(thumb->pixmap().cacheKey() != placeHolder);
+    }
+
+    void aFileWithoutPixelsShowsItsTypeIconForTheThumbnail()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("no-pixels.jpg"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0);
+        file.close();
+        const QList<std::shared_ptr<PhotoFile>> photos { std::make_shared<PhotoFile>(path, false) };
+        MetaDataPopupView view(photos); // the viewer reads the list it is given, as the editor's
+        const QImage typeIcon
+            = fileTypeImage(FileTypeIcon::iconNames(path), QSize(120, 120), view.devicePixelRatioF()).toImage();
+        QSignalSpy thumbnail(&view.model(), &MetaDataViewerModel::thumbnailReady);
+        QVERIFY(view.setupViewNotification({ { Notifications::selectedIndexKey, 0 } }));
+        QVERIFY(thumbnail.wait(5000));
+        auto* thumb = child<QLabel>(view, QStringLiteral("imgVwThumb"));
+        QCOMPARE(thumb->pixmap().toImage(), typeIcon);
     }
 
     void aPhotoWithoutAPositionShowsTheWholeWorld()

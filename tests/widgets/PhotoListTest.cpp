@@ -758,14 +758,30 @@ private slots:
         QVERIFY(m_app->menuSelectAll->isVisible() && !m_app->menuDeselectAll->isVisible());
         QCOMPARE(model()->count(), 1);
 
-        QPushButton anchor(m_editor);
-        m_editor->btnMetaMoreOptionsTapped(&anchor);
+        // The metadata options open from their button by the form, pointing below it, by
+        // a click or from the keyboard.
+        auto* more = m_editor->metaContainer()->findChild<QAbstractButton*>(QStringLiteral("btnMetadataMoreOptions"));
+        QVERIFY(more && more->isVisible() && more->isEnabled());
+        QVERIFY(!more->toolTip().isEmpty());
+        QTest::mouseClick(more, Qt::LeftButton);
         QCOMPARE(panel()->popup()->currentType(), AttachPopupMetadataMoreOptions);
         QCOMPARE(panel()->popup()->table()->size(), QSize(150, 66));
+        QCOMPARE(panel()->popup()->attachedWindow()->attachedPoint(),
+            more->mapToGlobal(PhotoListMenus::metadataMoreOptionsAnchor(more->size()).toPoint()));
         panel()->popup()->choose(PhotoListMenus::CleanMetadata);
-        m_editor->btnMetaMoreOptionsTapped(&anchor);
+        QTRY_VERIFY(more->isEnabled());
+        more->setFocus(Qt::TabFocusReason);
+        QVERIFY(more->hasFocus());
+        QTest::keyClick(more, Qt::Key_Space);
+        QCOMPARE(panel()->popup()->currentType(), AttachPopupMetadataMoreOptions);
         panel()->popup()->choose(PhotoListMenus::Reset);
         QCOMPARE(m_editor->calls, QStringList({ QStringLiteral("editingMode:2"), QStringLiteral("reset") }));
+        // It goes off and on with the rest of the editor.
+        QTRY_VERIFY(more->isEnabled());
+        m_editor->enableView(false);
+        QVERIFY(!more->isEnabled());
+        m_editor->enableView(true);
+        QVERIFY(more->isEnabled());
 
         // A click outside an open list closes it; the other buttons are off while it is open and back at
         // once, so that the click that closed it reaches what it was aimed at.

@@ -3,9 +3,11 @@
 #include "model/MetaDataObject.h"
 #include "support/LocalHttpServer.h"
 #include "viewer/MapOutlines.h"
+#include "viewer/OfflineMapTiles.h"
 #include "viewer/TileFetcher.h"
 
 #include <QLabel>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,6 +79,88 @@ private slots:
         QVERIFY(qAbs(pin.x() - 525) < 1 && qAbs(pin.y() - 350) < 1);
         // The region of 0.55 degrees is in view.
         QVERIFY(map.viewport().toView({ 2.3522 - 0.275, 48.8566 + 0.275 }).y() >= 0);
+    }
+
+    // Satellite and hybrid draw the imagery server's tiles, asked no deeper than its
+    // deepest level and enlarged beyond it, with the credit and the enlargement said
+    // on the map; the road look keeps its own server.
+    void theImageryLooksDrawTheirOwnTilesAndEnlargeTheDeepestLevel()
+    {
+        LocalHttpServer server([](const LocalHttpServer::Request& request) {
+            const unsigned colour = request.path.startsWith("/sat/") ? 0x224466 : 0x336699;
+            return LocalHttpServer::Response { 200, "image/png", LocalHttpServer::pngTile(colour), {}, 0 };
+        });
+        QTemporaryDir cache;
+        QTemporaryDir imageryCache;
+        TileFetcher road(server.baseUrl() + QStringLiteral("/road/{z}/{x}/{y}.png"), cache.path());
+        TileFetcher imagery(server.baseUrl() + QStringLiteral("/sat/{z}/{y}/{x}.jpg"), imageryCache.path());
+        imagery.setDeepestZoom(OnlineServices::kSatelliteDeepestZoom);
+        TileMapView map;
+        map.resize(1050, 700);
+        map.setTileFetcher(&road);
+        map.setSatelliteTileFetcher(&imagery);
+        map.showLocation(paris());
+        map.show();
+        QTRY_VERIFY_WITH_TIMEOUT(!map.grab().isNull() && !map.showsOfflineMap(), 10000);
+        QVERIFY(!map.attributionText().contains(QStringLiteral("NASA")));
+
+        const int roadRequests = server.requestCount();
+        map.setMapType(MapType::Satellite);
+        QVERIFY(map.viewport().zoom() > OnlineServices::kSatelliteDeepestZoom);
+        QTRY_VERIFY_WITH_TIMEOUT(!map.grab().isNull() && !map.showsOfflineMap(), 10000);
+        QVERIFY(map.showsImagery() && map.showsEnlargedImagery());
+        QCOMPARE(map.grab().toImage().pixelColor(40, 40), QColor(0x22, 0x44, 0x66));
+        QVERIFY(map.attributionText().contains(TileMapView::kImageryAttribution));
+        QVERIFY(map.attributionText().contains(QStringLiteral("level 8 enlarged")));
+        const QList<LocalHttpServer::Request> asked = server.requests().mid(roadRequests);
+        QVERIFY(!asked.isEmpty());
+        // A few tiles of the deepest level cover the whole view, each asked once.
+        QVERIFY(asked.size() < map.viewport().tilesInView().size());
+        QSet<QByteArray> paths;
+        for (const auto& request : asked) {
+            QVERIFY2(request.path.startsWith("/sat/8/"), request.path.constData());
+            QVERIFY(request.headers.value("user-agent").startsWith("Velloran/"));
+            paths.insert(request.path);
+        }
+        QCOMPARE(paths.size(), asked.size());
+        // Paris is row 88, column 129 of the deepest level: row before column.
+        QVERIFY(paths.contains("/sat/8/88/129.jpg"));
+
+        // Hybrid puts the place names over the imagery.
+        map.setMapType(MapType::Hybrid);
+        map.grab();
+        QVERIFY(map.showsImagery() && !map.showsOfflineMap());
+        QVERIFY(map.labelledPlaceCount() > 0);
+        QVERIFY(map.grab().toImage().pixelColor(40, 40) == QColor(0x22, 0x44, 0x66));
+
+        // At its own levels the imagery is drawn as it comes, and said so.
+        map.setRegion(MapRegion { 48.8566, 2.3522, 20, 20 });
+        QVERIFY(map.viewport().zoom() <= OnlineServices::kSatelliteDeepestZoom);
+        QTRY_VERIFY_WITH_TIMEOUT(!map.grab().isNull() && map.showsImagery() && !map.showsOfflineMap(), 10000);
+        QVERIFY(!map.showsEnlargedImagery());
+        QVERIFY(!map.attributionText().contains(QStringLiteral("enlarged")));
+    }
+
+    void offlineTheImageryLooksKeepTheShadedMap()
+    {
+        LocalHttpServer server([](const LocalHttpServer::Request&) {
+            return LocalHttpServer::Response { 200, "image/png", LocalHttpServer::pngTile(0x224466), {}, 0 };
+        });
+        QTemporaryDir imageryCache;
+        TileFetcher imagery(server.baseUrl() + QStringLiteral("/sat/{z}/{y}/{x}.jpg"), imageryCache.path());
+        imagery.setDeepestZoom(OnlineServices::kSatelliteDeepestZoom);
+        imagery.setOnline(false);
+        TileMapView map;
+        map.resize(720, 360);
+        map.setSatelliteTileFetcher(&imagery);
+        map.setRegion(MapRegion::world());
+        map.setMapType(MapType::Satellite);
+        map.show();
+        QTRY_COMPARE(imagery.requestsInFlight(), 0);
+        map.grab();
+        QVERIFY(map.showsOfflineMap() && !map.showsImagery());
+        QCOMPARE(server.requestCount(), 0);
+        QVERIFY(near(colourAt(map, 30, -40), OfflineMapTiles::seaColour(MapType::Satellite)));
     }
 
     void withoutTheServerTheOfflineMapShowsPlaces()

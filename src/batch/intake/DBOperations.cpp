@@ -2,6 +2,7 @@
 
 #include "base/Logging.h"
 #include "platform/HeldFolder.h"
+#include "platform/OpenablePhotoPath.h"
 #include "platform/SqliteDatabase.h"
 
 #include <QDir>
@@ -40,7 +41,14 @@ struct Query {
     QString sql;
     QString tables;
     QList<ColumnType> columns;
+    int pathColumn = -1; // the column that holds an image path, bounded by kMaxPathBytes
 };
+
+// What a taken row holds in memory, estimated from the lengths of its texts before
+// they are copied: each text as UTF-16 with its header and the allocator's rounding,
+// and the row's record with the list's spare room.
+constexpr qint64 kRowRecordBytes = 192;
+constexpr qint64 kTextHeaderBytes = 48;
 
 // Runs one reading query on a guarded read-only connection of its own and hands
 // each row to onRow. A row with a value of the wrong type is left out and counted,
@@ -73,6 +81,8 @@ bool readRows(const QString& dbPath, const QString& shownPath, const Query& quer
     qsizetype rows = 0;
     qsizetype wrongRows = 0;
     QString firstWrong;
+    qsizetype longRows = 0;
+    QString firstLong;
     for (;;) {
         switch (statement.step()) {
         case SqliteStatement::Step::Row: {
@@ -85,8 +95,26 @@ bool readRows(const QString& dbPath, const QString& shownPath, const Query& quer
                 return false;
             }
             bool wrong = false;
-            for (int column = 0; column < query.columns.size() && !wrong; ++column) {
+            bool tooLong = false;
+            qint64 cost = kRowRecordBytes;
+            for (int column = 0; column < query.columns.size() && !wrong && !tooLong; ++column) {
                 const ColumnType type = statement.columnType(column);
+                if (type == ColumnType::Text) {
+                    // Measured before anything is copied: a crafted view can make
+                    // one value as long as SQLite allows (a gigabyte).
+                    const qsizetype bytes = statement.columnBytes(column);
+                    const qsizetype bound
+                        = column == query.pathColumn ? DBOperations::kMaxPathBytes : DBOperations::kMaxTextBytes;
+                    cost += kTextHeaderBytes + 2 * qint64(bytes);
+                    if (bytes > bound) {
+                        tooLong = true;
+                        if (firstLong.isEmpty())
+                            firstLong = QStringLiteral("%1 holds %2 bytes where at most %3 belong")
+                                            .arg(statement.columnName(column))
+                                            .arg(bytes)
+                                            .arg(bound);
+                    }
+                }
                 if (type == ColumnType::Null || type == query.columns[column])
                     continue;
                 wrong = true;
@@ -94,10 +122,21 @@ bool readRows(const QString& dbPath, const QString& shownPath, const Query& quer
                     firstWrong = QStringLiteral("%1 holds %2 where %3 belongs")
                                      .arg(statement.columnName(column), typeName(type), typeName(query.columns[column]));
             }
-            if (wrong)
+            if (wrong) {
                 ++wrongRows;
-            else
+            } else if (tooLong) {
+                ++longRows;
+            } else {
+                reading.heldBytes += cost;
+                if (reading.heldBytes > DBOperations::kMaxHeldBytes) {
+                    reading.error = QStringLiteral("its database \"%1\" lists more in %2 than %3 MiB of memory "
+                                                   "hold, more than any library needs; it was not read")
+                                        .arg(shownPath, query.tables)
+                                        .arg(DBOperations::kMaxHeldBytes >> 20);
+                    return false;
+                }
                 onRow(statement);
+            }
             break;
         }
         case SqliteStatement::Step::Done:
@@ -108,6 +147,14 @@ bool readRows(const QString& dbPath, const QString& shownPath, const Query& quer
                         .arg(wrongRows)
                         .arg(rows)
                         .arg(query.tables, firstWrong));
+            }
+            if (longRows > 0) {
+                reading.rowsLeftOut.append(
+                    QStringLiteral("%1 of the %2 rows read from %3 were left out because a value is longer than any "
+                                   "path or name (%4)")
+                        .arg(longRows)
+                        .arg(rows)
+                        .arg(query.tables, firstLong));
             }
             return true;
         case SqliteStatement::Step::Error:
@@ -161,9 +208,10 @@ bool copyFile(const QString& source, const QString& target, const std::atomic<bo
 {
     QFile in(source);
     QFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) {
+    QString why;
+    if (!openRegularFile(in, &why) || !out.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("its database \"%1\" cannot be copied: %2")
-                     .arg(source, in.isOpen() ? out.errorString() : in.errorString());
+                     .arg(source, in.isOpen() ? out.errorString() : why);
         return false;
     }
     QByteArray piece(4 << 20, Qt::Uninitialized);
@@ -319,7 +367,8 @@ QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
     auto bindAlbum = [](SqliteStatement& statement) { statement.bind(1, QStringLiteral("")); };
     const Query query { QString::fromLatin1(kPhotosQuery), QStringLiteral("RKMaster and RKVersion"),
         { ColumnType::Integer, ColumnType::Integer, ColumnType::Text, ColumnType::Text, ColumnType::Text,
-            ColumnType::Text, ColumnType::Text } };
+            ColumnType::Text, ColumnType::Text },
+        5 };
     if (!readRows(copyPath, dbPath, query, bindAlbum, takeRow, reading))
         return fail();
 
@@ -365,7 +414,7 @@ bool DBOperations::getAllMasterPhotos(const QString& dbPath, const QString& dbPr
         updateDict->insert(uuid, LibraryMasterInfo { QDir::cleanPath(dbPrefix + u'/' + imagePath), 0 });
     };
     const Query query { QStringLiteral("SELECT uuid, imagePath FROM RKMaster WHERE isInTrash = 0;"),
-        QStringLiteral("RKMaster"), { ColumnType::Text, ColumnType::Text } };
+        QStringLiteral("RKMaster"), { ColumnType::Text, ColumnType::Text }, 1 };
     return readRows(dbPath, dbPath, query, {}, takeRow, reading);
 }
 

@@ -69,6 +69,9 @@ struct LibraryReading {
     // One note per query that left rows out because a column held a value of the
     // wrong type (a number where a path belongs): such a library must say so.
     QStringList rowsLeftOut;
+    // What the rows taken so far hold in memory, by DBOperations::rowCost: all the
+    // queries of one reading share the bound kMaxHeldBytes.
+    qint64 heldBytes = 0;
 
     bool stopped() const { return stop && stop->load(std::memory_order_relaxed); }
 };
@@ -78,10 +81,21 @@ struct LibraryReading {
 // (LibraryDatabaseCopy). Each query opens its own guarded connection
 // (SqliteDatabase::openGuarded) and closes it before returning: a crafted database
 // cannot make a query run for ever or fill the disk, and a stop ends it at once.
-// A query reads at most kMaxRows rows; a library that lists more is refused.
+// A query reads at most kMaxRows rows, and a reading holds at most kMaxHeldBytes;
+// a library that lists more is refused.
 class DBOperations {
 public:
     static constexpr qsizetype kMaxRows = 40 * qsizetype(kMaxPhotosPerAdding);
+    // The memory the rows of one reading may hold (512 MiB): about five times what
+    // a library of the largest adding (100,000 photos) holds. A library whose rows
+    // need more is refused with an alert before the process runs short.
+    static constexpr qint64 kMaxHeldBytes = qint64(512) << 20;
+    // The longest image path a row may give (PATH_MAX, 4,096 bytes), and the longest
+    // other text (64 KiB): no file can have a longer path, and no uuid, name or
+    // description comes near. A row with a longer value is left out, with a note,
+    // before the value is copied.
+    static constexpr qsizetype kMaxPathBytes = 4096;
+    static constexpr qsizetype kMaxTextBytes = qsizetype(64) << 10;
 
     // The entries of a Photos library package ("photoslibrary", "migratedphotolibrary"),
     // in the database's row order. Versions in the trash, of a master in the trash, in

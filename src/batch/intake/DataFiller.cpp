@@ -1,6 +1,7 @@
 #include "batch/intake/DataFiller.h"
 
 #include "base/Logging.h"
+#include "platform/OpenablePhotoPath.h"
 #include "platform/PlistReader.h"
 
 #include <QDir>
@@ -53,8 +54,9 @@ bool LibraryXmlList::read(const QString& path, LibraryXmlList* list, QString* er
 {
     auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("its list \"%1\" cannot be opened: %2").arg(path, file.errorString());
+    QString why;
+    if (!openRegularFile(file, &why)) {
+        *error = QStringLiteral("its list \"%1\" cannot be opened: %2").arg(path, why);
         return false;
     }
     PlistReader reader(&file);

@@ -93,3 +93,28 @@ QStringList PhotoAcceptance::addPhotosNameFilters()
     return { QCoreApplication::translate("PhotoAcceptance", "Images (%1)").arg(extensions.join(QLatin1Char(' '))),
         QCoreApplication::translate("PhotoAcceptance", "All files (*)") };
 }
+
+QString photoVerdictText(PhotoVerdict verdict, const QString& path)
+{
+    const QString extension = PhotoAcceptance::extensionOf(path);
+    switch (verdict) {
+    case PhotoVerdict::Accepted:
+        break;
+    case PhotoVerdict::AlreadyInBatch:
+        return QStringLiteral("it is in the list already");
+    case PhotoVerdict::NotAnImage:
+        return extension.isEmpty() ? QStringLiteral("its name has no extension of an image")
+                                   : QStringLiteral("\".%1\" is not an image's extension").arg(extension);
+    case PhotoVerdict::Unsupported:
+        return QStringLiteral("Velloran cannot edit \".%1\" files").arg(extension);
+    case PhotoVerdict::FilteredOut:
+        return QStringLiteral("it is not of the kind chosen");
+    case PhotoVerdict::UndecodableName:
+        return QStringLiteral("its name is not valid UTF-8");
+    case PhotoVerdict::OutsideLibrary:
+        return QStringLiteral("its photo library lists it, but it lies outside the library");
+    case PhotoVerdict::NotAFile:
+        return QStringLiteral("it is a named pipe (FIFO), socket or device, not a file");
+    }
+    return {};
+}

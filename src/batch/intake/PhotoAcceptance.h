@@ -13,7 +13,11 @@ enum class PhotoVerdict {
     FilteredOut, // it does not end with the adding's file-type filter
     UndecodableName, // its name is not UTF-8: no text path could open it again
     OutsideLibrary, // a photo library lists it, but it lies outside that library's folder
+    NotAFile, // a FIFO, socket or device stands under the name: reading it could block for ever
 };
+
+// Why a path was not taken, in words for the user; "" for Accepted.
+QString photoVerdictText(PhotoVerdict verdict, const QString& path);
 
 // The rules that decide whether one path may become a photo of the batch list,
 // in their order: duplicate, image type (or an additional extension), not an

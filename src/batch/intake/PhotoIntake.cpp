@@ -5,6 +5,7 @@
 #include "batch/intake/PhotoIntakeWalk.h"
 #include "batch/list/PhotoListModel.h"
 #include "model/PhotoFile.h"
+#include "platform/OpenablePhotoPath.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,6 +13,8 @@
 #include <QtConcurrent>
 #include <deque>
 #include <stdexcept>
+
+using namespace Qt::Literals::StringLiterals;
 
 using PhotoChunk = QList<std::shared_ptr<PhotoFile>>;
 
@@ -83,6 +86,14 @@ std::shared_ptr<PhotoFile> PhotoIntake::readPhotoFile(const QString& path)
     // edited only to be refused at the end of the run.
     // One read of the file's first bytes serves that check and the record's kind.
     const std::optional<QByteArray> head = ExifWriter::kindHeadOf(path);
+    // A name that is no regular file (a FIFO, a device) or cannot be read is not
+    // taken: the user hears why instead of finding an empty photo in the list.
+    if (!head) {
+        const QString problem = regularFileProblem(path);
+        throw std::runtime_error(
+            (u"It cannot be read: "_s + (problem.isEmpty() ? u"reading its first bytes failed"_s : problem) + u"."_s)
+                .toStdString());
+    }
     if (const std::optional<QString> why = ExifWriter::whyNotWritable(path, head))
         throw std::runtime_error(why->toStdString());
     ExifWriter::prepareWriterFor(path);

@@ -28,10 +28,14 @@ QByteArray joined(const QByteArray& folder, const char* name)
     return path + name;
 }
 
-bool isFolder(const QByteArray& path)
+bool isSpecialFile(mode_t mode)
 {
-    struct stat info { };
-    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode);
+}
+
+bool isSpecialEntry(unsigned char type)
+{
+    return type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK;
 }
 
 // Linux names are bytes. A name that is no UTF-8 has no text that would reach the
@@ -93,7 +97,13 @@ bool PhotoIntakeWalk::stopRequested()
 void PhotoIntakeWalk::walkChosenPath(const QString& path)
 {
     const QByteArray bytes = QFile::encodeName(path);
-    if (!isFolder(bytes)) {
+    struct stat info { };
+    const bool exists = ::stat(bytes.constData(), &info) == 0;
+    if (exists && isSpecialFile(info.st_mode)) {
+        refuse(path, PhotoVerdict::NotAFile);
+        return;
+    }
+    if (!exists || !S_ISDIR(info.st_mode)) {
         // A file, or a path that does not exist: the rules decide.
         offer(path);
         return;
@@ -141,7 +151,7 @@ void PhotoIntakeWalk::walkLibraryPaths(const QString& library, const QStringList
         if (root.isEmpty() || !resolved.startsWith(root + QLatin1Char('/'))) {
             qCWarning(lcBatch).noquote() << "Photo library" << library
                                          << "lists a file outside it, not added:" << imagePath;
-            refuse(PhotoVerdict::OutsideLibrary);
+            refuse(imagePath, PhotoVerdict::OutsideLibrary);
             continue;
         }
         if (!offer(imagePath))
@@ -176,6 +186,7 @@ void PhotoIntakeWalk::collectFiles(const QByteArray& folder, QList<QByteArray>& 
     struct Entry {
         QByteArray name;
         bool folder;
+        bool special = false;
     };
     QList<Entry> entries;
     while (const dirent* item = ::readdir(dir)) {
@@ -183,25 +194,31 @@ void PhotoIntakeWalk::collectFiles(const QByteArray& folder, QList<QByteArray>& 
             continue; // hidden, and "." and ".."
         const QByteArray path = joined(folder, item->d_name);
         bool isDir = item->d_type == DT_DIR;
+        bool special = isSpecialEntry(item->d_type);
         if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
             struct stat info { };
             if (::lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode)) {
-                if (isFolder(path))
+                struct stat target { };
+                if (::stat(path.constData(), &target) == 0 && S_ISDIR(target.st_mode))
                     continue; // a link to a folder is never followed
                 isDir = false;
+                special = isSpecialFile(target.st_mode);
             } else {
                 isDir = S_ISDIR(info.st_mode);
+                special = isSpecialFile(info.st_mode);
             }
         }
-        entries.append({ QByteArray(item->d_name), isDir });
+        entries.append({ QByteArray(item->d_name), isDir, special });
     }
     ::closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
     for (const Entry& entry : entries) {
         const QByteArray path = joined(folder, entry.name.constData());
-        if (!entry.folder)
+        if (!entry.folder) {
             files.append(path);
-        else if (!isLibraryName(entry.name))
+            if (entry.special)
+                m_notFiles.insert(path);
+        } else if (!isLibraryName(entry.name))
             collectFiles(path, files);
     }
 }
@@ -210,16 +227,22 @@ void PhotoIntakeWalk::offerFileName(const QByteArray& path)
 {
     if (!isUtf8(path)) {
         qCWarning(lcBatch) << "cannot add a file whose name is not UTF-8:" << QString::fromUtf8(path);
-        refuse(PhotoVerdict::UndecodableName);
+        refuse(QString::fromUtf8(path), PhotoVerdict::UndecodableName);
         if (m_options.onUndecodableName)
             m_options.onUndecodableName(path);
+        return;
+    }
+    if (m_notFiles.contains(path)) {
+        refuse(QString::fromUtf8(path), PhotoVerdict::NotAFile);
         return;
     }
     offer(QString::fromUtf8(path));
 }
 
-void PhotoIntakeWalk::refuse(PhotoVerdict verdict)
+void PhotoIntakeWalk::refuse(const QString& path, PhotoVerdict verdict)
 {
+    if (m_options.onRefused)
+        m_options.onRefused(path, verdict);
     ++m_counts.damagedFileCount;
     if (verdict == PhotoVerdict::AlreadyInBatch) {
         ++m_counts.alreadyExistsPhotosCount;
@@ -237,7 +260,7 @@ bool PhotoIntakeWalk::offer(const QString& path)
         return false;
     const PhotoVerdict verdict = m_known.contains(path) ? PhotoVerdict::AlreadyInBatch : m_acceptance.typeVerdict(path);
     if (verdict != PhotoVerdict::Accepted) {
-        refuse(verdict);
+        refuse(path, verdict);
         return true;
     }
     if (m_accepted >= m_options.maxPhotos) {

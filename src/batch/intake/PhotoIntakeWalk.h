@@ -16,6 +16,10 @@
 // limit. It reads folders and library databases but no photo, so it is cheap and
 // its result does not depend on how the photos are read afterwards.
 //
+// A FIFO, socket or device under a photo's name is refused where the folder's
+// listing or the chosen path's one look already tells its kind (the readers
+// check the kind again at every open).
+//
 // Folders are walked depth first, each folder's entries in byte order of their
 // names, so an adding is reproducible. Hidden entries (a leading ".") inside a
 // folder are skipped; a hidden file chosen by itself is offered. Symbolic links to
@@ -32,6 +36,9 @@ public:
         // Told the path of each file inside a folder whose name is not UTF-8,
         // which the walk refuses (the batch tool names them).
         std::function<void(const QByteArray& path)> onUndecodableName;
+        // Told every path the walk does not take, with the rule that refused it (a
+        // name that is not UTF-8 too, as the replacement characters' text).
+        std::function<void(const QString& path, PhotoVerdict verdict)> onRefused;
     };
     using AcceptedSink = std::function<void(const QString& path)>;
 
@@ -63,10 +70,11 @@ private:
     // False once the walk has ended (limit or stop).
     bool offer(const QString& path);
     void offerFileName(const QByteArray& path);
-    void refuse(PhotoVerdict verdict);
+    void refuse(const QString& path, PhotoVerdict verdict);
     bool stopRequested();
 
     QSet<QString> m_known;
+    QSet<QByteArray> m_notFiles; // FIFOs, sockets and devices met in folders
     Options m_options;
     const std::atomic<bool>& m_stop;
     PhotoLibraryAlertHandler m_onLibraryAlert;

@@ -36,6 +36,11 @@ QSizeF PhotoListMenus::listSize(AttachPopupType type, int rowCount)
     }
 }
 
+QPointF PhotoListMenus::metadataMoreOptionsAnchor(QSizeF buttonSize)
+{
+    return QPointF(buttonSize.width() * 0.5, buttonSize.height() + 12.0);
+}
+
 QString PhotoListMenus::rowText(AttachPopupType type, int row)
 {
     const QStringList list = rows(type);

@@ -2,6 +2,7 @@
 
 #include "batch/list/AttachPopupType.h"
 
+#include <QPointF>
 #include <QSizeF>
 #include <QStringList>
 #include <Qt>
@@ -22,6 +23,9 @@ public:
     // menu 190 x 163, metadata options 150 x 66. Empty for other types.
     static QSizeF listSize(AttachPopupType type);
     static QSizeF listSize(AttachPopupType type, int rowCount);
+    // Where the metadata options list points, in the coordinates of the button that
+    // opens it: the middle of its width, 12 points below its lower edge.
+    static QPointF metadataMoreOptionsAnchor(QSizeF buttonSize);
     // The text of a menu row; "" for a row the menu does not have.
     static QString rowText(AttachPopupType type, int row);
 

@@ -172,7 +172,8 @@ OutputOptionsModel::Enabled OutputOptionsModel::enabledControls(bool dropDownOpe
     enabled.optionChecks = isEditMode() && !dropDownOpen;
     enabled.refresh = isEditMode() && !dropDownOpen;
     enabled.keepOriginalName = !dropDownOpen;
-    enabled.editOriginalName = photosTicked && !dropDownOpen;
+    // An open list leaves the mode's Rename side alone: only Keep takes no click then.
+    enabled.editOriginalName = photosTicked;
     enabled.dateListButtons = dateTimeCheck == 1 && !dropDownOpen;
     // The location ticks stay usable while a list is open, as long as their option is on.
     enabled.locationTicks = locationCheck == 1;

@@ -1,8 +1,8 @@
 #include "batch/naming/OutputPathBuilder.h"
 
 #include "base/DatePattern.h"
-#include "base/Numbers.h"
 #include "Helper/Utils.h"
+#include "Helper/WrittenPosition.h"
 #include "batch/naming/LocationNamer.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -164,14 +164,6 @@ std::shared_ptr<PhotoFile> warningRecord(const PhotoFile& photo, int status, con
     return record;
 }
 
-// A coordinate with its hemisphere: negative south of the equator and west of Greenwich.
-float signedCoordinate(QString text, const QString& ref, QLatin1StringView negativeRef)
-{
-    if (!ref.isEmpty() && ref.toUpper() == negativeRef)
-        text.prepend(QLatin1Char('-'));
-    return Numbers::floatValue(text);
-}
-
 // Whole pixels, rounded as single precision; a size no image has reads as 0.
 int roundedPixels(double value)
 {
@@ -245,30 +237,10 @@ bool OutputPathBuilder::isTaken(const QString& identity, const QString& ownSourc
     return m_producedBy.contains(identity) || (identity != ownSource && m_batchSources.contains(identity));
 }
 
-namespace {
-
-// A GPS text as the run leaves it in the photo: the settings' own where they edit
-// it ("Leave Blank" erases), none where the run removes the photo's position, the
-// photo's otherwise.
-QString plannedText(const MetaDataObject& read, const MetaDataObject& settings, MetadataField field)
-{
-    if (settings.editingOption == MetaDataObject::CleanMetadataInfo)
-        return settings.clearGpsInfo ? QString() : read.field(field);
-    if (settings.isUpdated(field)) {
-        const QString text = settings.field(field);
-        return text == QLatin1String("Leave Blank") ? QString() : text;
-    }
-    if (settings.editingOption == MetaDataObject::ModifyEditedClearOthers)
-        return QString();
-    return read.field(field);
-}
-
-} // namespace
-
 // The name's parts as the ticked renaming options make them, name.core holding
 // the photo's own name; a token that finds nothing warns.
 void OutputPathBuilder::applyRenaming(NameParts& name, const PhotoFile& photo, const MetaDataObject& settings,
-    QList<std::shared_ptr<PhotoFile>>& warnings) const
+    const MetaDataObject* onlyUpdated, QList<std::shared_ptr<PhotoFile>>& warnings) const
 {
     const OutputRenamingOptions& options = m_options;
     const QString ownName = name.core;
@@ -292,12 +264,15 @@ void OutputPathBuilder::applyRenaming(NameParts& name, const PhotoFile& photo, c
 
     LocationName location;
     if (options.addEXIFLocationCheck == 1) {
-        // The place of the position the photo will have once the run wrote it.
-        const auto planned = [&](MetadataField field) { return plannedText(read, settings, field); };
-        const float latitude = signedCoordinate(
-            planned(MetadataField::GPS_Lattitude), planned(MetadataField::GPS_LattitudeRef), QLatin1StringView("S"));
-        const float longitude = signedCoordinate(
-            planned(MetadataField::GPS_Longitude), planned(MetadataField::GPS_LongitudeRef), QLatin1StringView("W"));
+        // The place of the position the photo will hold once the run wrote it, as
+        // the writer decides it, whatever set it (typed, the map, a preset).
+        std::shared_ptr<MetaDataObject> twin;
+        if (!onlyUpdated)
+            twin = MetaDataObject::editedFieldsOnlyCopy(settings);
+        const std::optional<GpsPosition> position
+            = positionAfterWrite(read, settings, onlyUpdated ? *onlyUpdated : *twin);
+        const float latitude = position ? static_cast<float>(position->latitude) : 0;
+        const float longitude = position ? static_cast<float>(position->longitude) : 0;
         if (latitude != 0 && longitude != 0 && m_namer)
             location = m_namer->findLocation(latitude, longitude, options.addEXIFLocation);
         name.location = location.text;
@@ -324,7 +299,8 @@ void OutputPathBuilder::applyRenaming(NameParts& name, const PhotoFile& photo, c
     }
 }
 
-OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& photo, const MetaDataObject& settings)
+OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(
+    const PhotoFile& photo, const MetaDataObject& settings, const MetaDataObject* onlyUpdated)
 {
     const OutputRenamingOptions& options = m_options;
     const QString folder = outputFolder(photo);
@@ -334,7 +310,7 @@ OutputPath OutputPathBuilder::updatedPathWithSelectedSetting(const PhotoFile& ph
     NameParts name;
     name.core = ownName;
     if (options.renamingOptionIndex == 1)
-        applyRenaming(name, photo, settings, result.warnings);
+        applyRenaming(name, photo, settings, onlyUpdated, result.warnings);
 
     // A "/" would lead into another folder and a NUL would end the name early,
     // wherever they came from: a custom name, a prefix, a place name.

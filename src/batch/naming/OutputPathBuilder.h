@@ -40,10 +40,13 @@ public:
     OutputPathBuilder(
         OutputRenamingOptions options, std::shared_ptr<LocationNamer> namer, const QStringList& batchSourcePaths = {});
 
-    // The output path for photo, with settings the batch's settings record (only
-    // its date settings are used). Never fails: a part that cannot be found is left
-    // out of the name and reported as a warning.
-    OutputPath updatedPathWithSelectedSetting(const PhotoFile& photo, const MetaDataObject& settings);
+    // The output path for photo, with settings and onlyUpdated the records the run
+    // hands to the writer: a date is named as its setting makes it, a place from
+    // the position the writer leaves in the photo. Without onlyUpdated the
+    // settings' edited-fields-only twin stands for it. Never fails: a part that
+    // cannot be found is left out of the name and reported as a warning.
+    OutputPath updatedPathWithSelectedSetting(
+        const PhotoFile& photo, const MetaDataObject& settings, const MetaDataObject* onlyUpdated = nullptr);
 
     const OutputRenamingOptions& options() const { return m_options; }
 
@@ -56,7 +59,7 @@ private:
     QString outputFolder(const PhotoFile& photo) const;
     bool isTaken(const QString& identity, const QString& ownSource) const;
     void applyRenaming(NameParts& name, const PhotoFile& photo, const MetaDataObject& settings,
-        QList<std::shared_ptr<PhotoFile>>& warnings) const;
+        const MetaDataObject* onlyUpdated, QList<std::shared_ptr<PhotoFile>>& warnings) const;
 
     OutputRenamingOptions m_options;
     std::shared_ptr<LocationNamer> m_namer;

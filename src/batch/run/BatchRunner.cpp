@@ -291,7 +291,8 @@ void BatchRunner::handOutPaths(const std::shared_ptr<Run>& run, std::optional<Ou
         if (run->isForRestore) {
             outputPath = run->restorePaths.value(index);
         } else {
-            OutputPath output = builder->updatedPathWithSelectedSetting(photo, *snapshot.settings);
+            OutputPath output
+                = builder->updatedPathWithSelectedSetting(photo, *snapshot.settings, snapshot.onlyUpdated.get());
             outputPath = output.path;
             QMetaObject::invokeMethod(
                 this,

@@ -152,7 +152,10 @@ void MetadataFormView::buildForm()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 8, 10, 8);
     layout->setSpacing(6);
-    layout->addWidget(buildEditingOptions());
+    m_topRow = new QHBoxLayout;
+    m_topRow->setSpacing(4);
+    m_topRow->addWidget(buildEditingOptions(), 1);
+    layout->addLayout(m_topRow);
 
     m_segment = new QTabBar(this);
     m_segment->setObjectName(QStringLiteral("segmentMetaEdit"));
@@ -224,6 +227,23 @@ QWidget* MetadataFormView::buildEditingOptions()
     row->addWidget(frame, 1);
     connect(button, &QToolButton::clicked, this, &MetadataFormView::btnEditingOptionTapped);
     return m_editingOptions;
+}
+
+QAbstractButton* MetadataFormView::addMetadataMoreOptionsButton()
+{
+    if (auto* existing = findChild<QToolButton*>(QStringLiteral("btnMetadataMoreOptions")))
+        return existing;
+    // Beside the editing mode, outside it: it follows the form as a whole, not
+    // whether there is something to edit.
+    auto* more = new QToolButton(this);
+    more->setObjectName(QStringLiteral("btnMetadataMoreOptions"));
+    more->setText(QStringLiteral("\u22EF"));
+    more->setAutoRaise(true);
+    more->setFocusPolicy(Qt::StrongFocus);
+    more->setToolTip(tr("More options: Reset, Clean Metadata"));
+    more->setAccessibleName(tr("More metadata options"));
+    m_topRow->addWidget(more);
+    return more;
 }
 
 QWidget* MetadataFormView::buildApplyRevert()

@@ -16,7 +16,9 @@ class DisableScrollView;
 class AttachedPopupTable;
 class FormTextView;
 class Presenter;
+class QAbstractButton;
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -74,6 +76,11 @@ public:
     // typing them would (edited flags, outline, checks).
     void changeLocationToTitle(const QString& title, double latitude, double longitude);
     void removeLocationcordinates();
+
+    // The editor's more-options button ("btnMetadataMoreOptions") beside the editing
+    // mode, made on the first call; the form's owner decides what it opens. A form
+    // that edits a preset has none.
+    QAbstractButton* addMetadataMoreOptionsButton();
 
     // ---- The editor ----
     // The editor whose record the form shows and edits; nullptr gives the form
@@ -189,6 +196,7 @@ private:
     QHash<int, QLabel*> m_dateWarnings; // by DateSetting
     QHash<int, QCheckBox*> m_clearBoxes; // by ClearFlag
     QLineEdit* m_editingOption = nullptr;
+    QHBoxLayout* m_topRow = nullptr; // the editing mode and the owner's more-options button
     QWidget* m_editingOptions = nullptr;
     QWidget* m_applyRevert = nullptr;
     QPushButton* m_apply = nullptr;

@@ -53,11 +53,14 @@ MetaDataPopupView::MetaDataPopupView(const QList<std::shared_ptr<PhotoFile>>& ph
         this);
     build();
     connect(m_model, &MetaDataViewerModel::photoShown, this, &MetaDataPopupView::photoShown);
-    connect(m_model, &MetaDataViewerModel::thumbnailReady, this, [this](const QImage& image) {
-        if (!image.isNull())
-            m_thumb->setPixmap(
-                QPixmap::fromImage(image).scaled(kThumbSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    });
+    connect(m_model, &MetaDataViewerModel::thumbnailReady, this,
+        [this](const QImage& image, const QStringList& typeIconNames) {
+            if (!image.isNull())
+                m_thumb->setPixmap(
+                    QPixmap::fromImage(image).scaled(kThumbSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            else if (!typeIconNames.isEmpty())
+                m_thumb->setPixmap(fileTypeImage(typeIconNames, kThumbSize, devicePixelRatioF()));
+        });
     NotificationCenter::defaultCenter().addObserver(
         this, Notifications::setupMetaDataPopup, [this](const Notification& notification) {
             if (setupViewNotification(notification.userInfo)) {

@@ -60,19 +60,40 @@ TileMapView::~TileMapView() = default;
 
 void TileMapView::setTileFetcher(TileFetcher* fetcher)
 {
-    if (m_fetcher)
-        m_fetcher->disconnect(this);
-    m_fetcher = fetcher;
-    if (fetcher) {
-        connect(fetcher, &TileFetcher::tileReady, this, [this](const TileKey& key) {
-            if (key.zoom == m_viewport.zoom()) {
-                m_cacheValid = false;
-                update();
-            }
-        });
-        connect(fetcher, &TileFetcher::tileFailed, this, [this] { update(); });
-    }
+    replaceFetcher(m_fetcher, fetcher);
+}
+
+void TileMapView::setSatelliteTileFetcher(TileFetcher* fetcher)
+{
+    replaceFetcher(m_satelliteFetcher, fetcher);
+}
+
+void TileMapView::replaceFetcher(QPointer<TileFetcher>& slot, TileFetcher* fetcher)
+{
+    if (slot)
+        slot->disconnect(this);
+    slot = fetcher;
+    watchFetcher(fetcher);
     changed();
+}
+
+TileFetcher* TileMapView::activeFetcher() const
+{
+    return m_mapType == MapType::Road ? m_fetcher.data() : m_satelliteFetcher.data();
+}
+
+void TileMapView::watchFetcher(TileFetcher* fetcher)
+{
+    if (!fetcher)
+        return;
+    connect(fetcher, &TileFetcher::tileReady, this, [this, fetcher](const TileKey& key) {
+        // Only a tile of the frame shown: the look's source, at the level it draws from.
+        if (fetcher == activeFetcher() && key.zoom == std::min(m_viewport.zoom(), fetcher->deepestZoom())) {
+            m_cacheValid = false;
+            update();
+        }
+    });
+    connect(fetcher, &TileFetcher::tileFailed, this, [this] { update(); });
 }
 
 void TileMapView::setMapType(MapType type)
@@ -151,12 +172,17 @@ void TileMapView::changed()
 
 void TileMapView::requestTiles()
 {
-    if (!m_fetcher || m_mapType != MapType::Road || size().isEmpty())
+    TileFetcher* fetcher = activeFetcher();
+    if (!fetcher || size().isEmpty())
         return;
+    // Beyond the source's deepest level several tiles share one source tile.
     QList<TileKey> keys;
-    for (const auto& tile : m_viewport.tilesInView())
-        keys.append(tile.key);
-    m_fetcher->request(keys);
+    for (const auto& tile : m_viewport.tilesInView()) {
+        const TileKey key = WebMercator::sourceOf(tile.key, fetcher->deepestZoom()).key;
+        if (!keys.contains(key))
+            keys.append(key);
+    }
+    fetcher->request(keys);
 }
 
 void TileMapView::resizeEvent(QResizeEvent* event)
@@ -213,18 +239,38 @@ void TileMapView::paintEvent(QPaintEvent*)
 void TileMapView::paintFrame(QPainter& painter)
 {
     QRegion missing(rect());
-    if (m_mapType == MapType::Road && m_fetcher) {
+    m_drewEnlarged = false;
+    m_labelled = 0;
+    if (TileFetcher* fetcher = activeFetcher()) {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         for (const auto& tile : m_viewport.tilesInView()) {
-            const QImage image = m_fetcher->tile(tile.key);
+            const WebMercator::TileSource source = WebMercator::sourceOf(tile.key, fetcher->deepestZoom());
+            const QImage image = fetcher->tile(source.key);
             if (image.isNull())
                 continue;
             const QRect target(tile.topLeft.toPoint(), QSize(WebMercator::kTileSize, WebMercator::kTileSize));
-            painter.drawImage(target, image);
+            painter.drawImage(QRectF(target), image, source.part);
+            m_drewEnlarged = m_drewEnlarged || source.enlarged;
             missing -= target;
         }
+        painter.restore();
+    }
+    const QRegion drawn = QRegion(rect()) - missing;
+    m_drewImagery = m_mapType != MapType::Road && !drawn.isEmpty();
+    // Hybrid: the offline map's borders and places over the imagery.
+    if (m_drewImagery && m_mapType == MapType::Hybrid) {
+        painter.save();
+        painter.setClipRegion(drawn);
+        for (const auto& tile : m_viewport.tilesInView()) {
+            const QRect target(tile.topLeft.toPoint(), QSize(WebMercator::kTileSize, WebMercator::kTileSize));
+            if (drawn.intersects(target))
+                painter.drawImage(target.topLeft(), m_offline->bordersOverlay(tile.key));
+        }
+        paintPlaces(painter, drawn);
+        painter.restore();
     }
     m_drewOffline = !missing.isEmpty();
-    m_labelled = 0;
     if (m_drewOffline)
         paintOffline(painter, missing);
 }
@@ -303,13 +349,26 @@ void TileMapView::paintPin(QPainter& painter) const
     painter.drawEllipse(tip - QPointF(2, 20), 1.6, 1.6);
 }
 
-void TileMapView::paintAttribution(QPainter& painter) const
+QString TileMapView::attributionText() const
 {
-    QString text = m_mapType == MapType::Road ? kAttribution : QString();
+    QString text;
+    if (m_mapType == MapType::Road) {
+        text = kAttribution;
+    } else if (m_drewImagery) {
+        text = kImageryAttribution;
+        if (m_drewEnlarged && m_satelliteFetcher)
+            text += tr(" (level %1 enlarged)").arg(m_satelliteFetcher->deepestZoom());
+    }
     if (m_drewOffline) {
         const QString offline = tr("Offline map: outlines and GeoNames places");
         text = text.isEmpty() ? offline : offline + QStringLiteral(" | ") + text;
     }
+    return text;
+}
+
+void TileMapView::paintAttribution(QPainter& painter) const
+{
+    const QString text = attributionText();
     if (text.isEmpty())
         return;
     QFont small = font();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/OnlineServices.h"
 #include "viewer/MapRegion.h"
 #include "viewer/MapType.h"
 #include "viewer/MetaDataViewerLocation.h"
@@ -24,12 +25,15 @@ class QToolButton;
 // owner allows it, the pin is the user's to place: dragged, or put where a click
 // lands.
 //
-// "Satellite" and "Hybrid" have no imagery source whose licence allows this use,
-// so they show the offline map in its shaded look (hybrid with borders and places).
+// "Satellite" and "Hybrid" draw imagery tiles from a second fetcher (hybrid with the
+// offline map's borders and places over them); closer in than the imagery's deepest
+// level, that level's tile is enlarged and the attribution says so. Where imagery is
+// missing they show the offline map in its shaded look.
 class TileMapView : public QWidget {
     Q_OBJECT
 public:
     static inline const QString kAttribution = QStringLiteral("\u00a9 OpenStreetMap contributors");
+    static inline const QString kImageryAttribution = QString::fromLatin1(OnlineServices::kSatelliteAttribution);
 
     explicit TileMapView(QWidget* parent = nullptr);
     ~TileMapView() override;
@@ -38,6 +42,9 @@ public:
     // the offline map shows. Not owned.
     void setTileFetcher(TileFetcher* fetcher);
     TileFetcher* tileFetcher() const { return m_fetcher; }
+    // The imagery of Satellite and Hybrid, with its deepest level set. Not owned.
+    void setSatelliteTileFetcher(TileFetcher* fetcher);
+    TileFetcher* satelliteTileFetcher() const { return m_satelliteFetcher; }
 
     MapType mapType() const { return m_mapType; }
     void setMapType(MapType type);
@@ -75,6 +82,11 @@ public:
     bool showsOfflineMap() const { return m_drewOffline; }
     // The places labelled in the last frame.
     int labelledPlaceCount() const { return m_labelled; }
+    // True when the last frame drew imagery, and imagery enlarged beyond its deepest level.
+    bool showsImagery() const { return m_drewImagery; }
+    bool showsEnlargedImagery() const { return m_drewEnlarged; }
+    // The attribution line the map shows now.
+    QString attributionText() const;
 
     QSize sizeHint() const override { return { 320, 200 }; }
     QSize minimumSizeHint() const override { return { 120, 80 }; }
@@ -102,6 +114,10 @@ private:
         QString title;
     };
 
+    // The fetcher of the current look.
+    TileFetcher* activeFetcher() const;
+    void replaceFetcher(QPointer<TileFetcher>& slot, TileFetcher* fetcher);
+    void watchFetcher(TileFetcher* fetcher);
     void changed();
     void fitRegion();
     void requestTiles();
@@ -119,6 +135,7 @@ private:
     MapType m_mapType = MapType::Road;
     std::optional<Pin> m_pin;
     QPointer<TileFetcher> m_fetcher;
+    QPointer<TileFetcher> m_satelliteFetcher;
     std::unique_ptr<OfflineMapTiles> m_offline;
     std::optional<QPointF> m_dragFrom;
     QPointF m_pressedAt;
@@ -132,5 +149,7 @@ private:
     QPixmap m_cache;
     bool m_cacheValid = false;
     bool m_drewOffline = false;
+    bool m_drewImagery = false;
+    bool m_drewEnlarged = false;
     int m_labelled = 0;
 };

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace PhotoLibraryFixtures;
@@ -185,5 +186,91 @@ TEST_F(CraftedLibrary, whoseDatabaseClaimsMoreThanTheFreeSpaceIsNotCopied)
     ASSERT_EQ(m_alerts.size(), 1);
     EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::LibraryUnreadable);
     EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("larger than the free space")))
+        << qPrintable(m_alerts.first().informativeText);
+}
+
+TEST_F(CraftedLibrary, whoseImagePathIsLongerThanAnyPathLeavesItsRowsOutWithAnAlert)
+{
+    {
+        // Masters as a view: one row of a few bytes in the file, a megabyte of path
+        // when read, listed again by every version.
+        SqliteDatabase db = createPhotosDatabase(m_photos + QStringLiteral("/database/photos.db"));
+        run(db, QStringLiteral("DROP TABLE RKMaster"));
+        run(db,
+            QStringLiteral("CREATE VIEW RKMaster AS SELECT 'M1' AS uuid, 1 AS fileSize, "
+                           "printf('%.1000000c', 'a') AS imagePath, 0 AS isInTrash "
+                           "UNION ALL SELECT 'M2', 1, 'short.jpg', 0"));
+        for (int id = 1; id <= 40; ++id)
+            addPhotosVersion(db, id, QStringLiteral("V%1").arg(id), "M1", "a.jpg", {});
+        addPhotosVersion(db, 41, "V41", "M2", "short.jpg", {});
+    }
+    std::future<QList<PhotoLibraryEntry>> reading = readPhotosLibrary();
+    const QList<PhotoLibraryEntry> entries = resultWithin(reading, std::chrono::seconds(30));
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_TRUE(entries.first().imagePath.endsWith(QStringLiteral("/short.jpg")));
+    ASSERT_EQ(m_alerts.size(), 1);
+    EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::RowsLeftOut);
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("40 of the 41 rows")))
+        << qPrintable(m_alerts.first().informativeText);
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("imagepath holds 1000000 bytes")))
+        << qPrintable(m_alerts.first().informativeText);
+
+    // The older library's masters, the same way.
+    m_alerts.clear();
+    {
+        SqliteDatabase db = createOlderLibraryDatabase(m_older);
+        addOlderFolder(db, "F1", "Summer");
+        run(db, QStringLiteral("DROP TABLE RKMaster"));
+        run(db,
+            QStringLiteral("CREATE VIEW RKMaster AS SELECT 'M1' AS uuid, printf('%.1000000c', 'a') AS imagePath, "
+                           "0 AS isInTrash"));
+        addOlderVersion(db, 1, "V1", "M1", "F1", "a");
+        writeXmlList(m_older + QStringLiteral("/AlbumData.xml"), m_older, {});
+    }
+    std::future<QStringList> older = readOlderLibrary();
+    EXPECT_TRUE(resultWithin(older, std::chrono::seconds(30)).isEmpty());
+    ASSERT_EQ(m_alerts.size(), 1);
+    EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::RowsLeftOut);
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("imagePath holds 1000000 bytes")))
+        << qPrintable(m_alerts.first().informativeText);
+}
+
+TEST_F(CraftedLibrary, whoseRowsWouldHoldMoreThanTheMemoryBoundIsRefusedWithAClearAlert)
+{
+    {
+        // Twice the bound in 60,000-byte descriptions, each below the bound of one text.
+        SqliteDatabase db = createPhotosDatabase(m_photos + QStringLiteral("/database/photos.db"));
+        addPhotosMaster(db, "M1", "a.jpg", 1);
+        const qint64 rows = 2 * DBOperations::kMaxHeldBytes / (2 * 60000);
+        run(db, QStringLiteral("DROP TABLE RKVersion"));
+        run(db,
+            QStringLiteral("CREATE VIEW RKVersion AS WITH RECURSIVE r(n) AS (SELECT 1 UNION "
+                           "ALL SELECT n + 1 FROM r WHERE n < %1) SELECT n AS modelId, 'V' || n AS uuid, "
+                           "'M1' AS masterUuid, 'a.jpg' AS fileName, printf('%.60000c', 'd') AS extendedDescription, "
+                           "0 AS isInTrash, NULL AS burstUuid FROM r")
+                .arg(rows));
+    }
+    std::future<QList<PhotoLibraryEntry>> reading = readPhotosLibrary();
+    EXPECT_TRUE(resultWithin(reading, std::chrono::seconds(60)).isEmpty());
+    ASSERT_EQ(m_alerts.size(), 1);
+    EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::LibraryUnreadable);
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("MiB of memory")))
+        << qPrintable(m_alerts.first().informativeText);
+}
+
+TEST_F(CraftedLibrary, whoseListIsAFifoIsRefusedWithoutBlocking)
+{
+    {
+        SqliteDatabase db = createOlderLibraryDatabase(m_older);
+        addOlderFolder(db, "F1", "Summer");
+        addOlderMaster(db, "M1", "a.jpg");
+        addOlderVersion(db, 1, "V1", "M1", "F1", "a");
+    }
+    const QString list = m_older + QStringLiteral("/AlbumData.xml");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+    std::future<QStringList> older = readOlderLibrary();
+    EXPECT_TRUE(resultWithin(older, std::chrono::seconds(10)).isEmpty());
+    ASSERT_EQ(m_alerts.size(), 1);
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("FIFO")))
         << qPrintable(m_alerts.first().informativeText);
 }

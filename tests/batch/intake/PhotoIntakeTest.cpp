@@ -3,9 +3,12 @@
 #include "batch/alerts/AlertCatalog.h"
 #include "batch/list/PhotoListModel.h"
 #include "model/PhotoFile.h"
+#include "support/FifoRelease.h"
+#include "support/PhotoLibraryFixtures.h"
 #include "support/TestGate.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QEventLoop>
@@ -14,6 +17,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace PhotoLibraryFixtures;
 
 namespace {
 
@@ -287,6 +293,45 @@ TEST_F(Intake, aPhotoWhoseReadingFailsCountsAsDamagedAndTheOthersAreAdded)
             EXPECT_TRUE(lines.first().startsWith(u"Cannot add"));
         }
     }
+}
+
+TEST_F(Intake, refusesAFifoNamedLikeAPhotoInAFolderOrALibraryWithoutBlocking)
+{
+    const QString folder = m_dir.filePath(QStringLiteral("with-fifo"));
+    copySamples(samplesDir() + QStringLiteral("/camera"), folder);
+    const QString library = m_dir.filePath(QStringLiteral("Fifo.photoslibrary"));
+    QDir().mkpath(library + QStringLiteral("/Masters"));
+    {
+        SqliteDatabase db = createPhotosDatabase(library + QStringLiteral("/database/photos.db"));
+        addPhotosMaster(db, "M1", "listed.jpg", 1);
+        addPhotosVersion(db, 1, "V1", "M1", "listed.jpg", {});
+    }
+    const QStringList fifos { folder + QStringLiteral("/fifo.jpg"), library + QStringLiteral("/Masters/listed.jpg") };
+    for (const QString& fifo : fifos)
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    QList<std::shared_ptr<PhotoFile>> photos;
+    PhotoListModel model(photos);
+    PhotoIntake intake(model);
+    ASSERT_TRUE(intake.addPhotosFromPathUrls({ folder, library }));
+    QEventLoop loop;
+    QObject::connect(&intake, &PhotoIntake::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    if (intake.isRunning())
+        loop.exec();
+    if (intake.isRunning()) {
+        ADD_FAILURE() << "the adding blocked on a FIFO";
+        releaseFifosUntil(fifos, [&intake] {
+            QCoreApplication::processEvents();
+            return !intake.isRunning();
+        });
+    }
+    const QStringList added = pathsOf(photos);
+    EXPECT_FALSE(added.isEmpty());
+    for (const QString& fifo : fifos)
+        EXPECT_FALSE(added.contains(fifo)) << qPrintable(fifo);
+    EXPECT_EQ(intake.lastSummary().damagedFileCount, 2);
+    EXPECT_TRUE(intake.lastSummary().isPhotoFormatNotSupported);
 }
 
 TEST_F(Intake, tellsOfALibraryItCouldNotRead)

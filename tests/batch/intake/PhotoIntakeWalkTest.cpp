@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 using namespace PhotoLibraryFixtures;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -108,6 +109,34 @@ TEST_F(IntakeWalk, countsRefusedTypesAndGoesOn)
     EXPECT_EQ(m_counts.damagedFileCount, 3);
     EXPECT_TRUE(m_counts.isPhotoFormatNotSupported);
     EXPECT_FALSE(m_counts.isPhotosAlreadyAdded);
+}
+
+TEST_F(IntakeWalk, refusesAFifoOrSocketNamedLikeAPhotoAndNamesEveryRefusedPath)
+{
+    touch("f/a.jpg");
+    touch("f/b.webp");
+    touch("f/notes.txt");
+    const QString fifo = path("f/fifo.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString chosenFifo = path("chosen.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(chosenFifo).constData(), 0600), 0);
+    // A link to a FIFO is refused as the FIFO itself.
+    ASSERT_TRUE(QFile::link(fifo, path("f/link.jpg")));
+
+    QStringList refused;
+    PhotoIntakeWalk::Options options;
+    options.onRefused = [&](const QString& file, PhotoVerdict verdict) {
+        refused.append(QFileInfo(file).fileName() + u' ' + photoVerdictText(verdict, file));
+    };
+    EXPECT_EQ(walk({ path("f"), chosenFifo }, options), QStringList({ path("f/a.jpg") }));
+    EXPECT_EQ(refused,
+        QStringList({ u"b.webp Velloran cannot edit \".webp\" files"_s,
+            u"fifo.jpg it is a named pipe (FIFO), socket or device, not a file"_s,
+            u"link.jpg it is a named pipe (FIFO), socket or device, not a file"_s,
+            u"notes.txt \".txt\" is not an image's extension"_s,
+            u"chosen.jpg it is a named pipe (FIFO), socket or device, not a file"_s }));
+    EXPECT_EQ(m_counts.damagedFileCount, 5);
+    EXPECT_TRUE(m_counts.isPhotoFormatNotSupported);
 }
 
 TEST_F(IntakeWalk, refusesAFileWhoseNameIsNotUtf8AsAFileThatCannotBeAdded)

@@ -129,7 +129,7 @@ TEST(OutputOptionsModel, controlsFollowTheModeTheTicksAndAnOpenList)
     enabled = panel.enabledControls(true);
     EXPECT_FALSE(enabled.optionChecks || enabled.refresh || enabled.dateListButtons || enabled.keepOriginalName);
     EXPECT_TRUE(enabled.locationTicks) << "the location ticks stay usable while a list is open";
-    EXPECT_FALSE(enabled.editOriginalName);
+    EXPECT_TRUE(enabled.editOriginalName) << "an open list leaves Rename files usable";
 
     // Renaming is for ticked photos: without any, Rename files takes no click, whatever the mode.
     EXPECT_TRUE(panel.enabledControls(false).editOriginalName);

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 const QString kOutput = QStringLiteral("/home/ann/Pictures/Velloran");
@@ -434,10 +436,29 @@ TEST(OutputPathBuilder, namesThePlaceOfThePositionTheRunWrites)
     cleaned.editingOption = MetaDataObject::CleanMetadataInfo;
     cleaned.clearGpsInfo = true;
     EXPECT_EQ(nameFor(inParis(), cleaned), "IMG_0012.JPG");
+    cleaned.clearGpsInfo = false;
+    cleaned.clearExif = true; // the Exif group takes the GPS tags with it
+    EXPECT_EQ(nameFor(inParis(), cleaned), "IMG_0012.JPG");
+    cleaned.clearExif = false;
+    cleaned.clearIPTC = true;
+    EXPECT_EQ(nameFor(inParis(), cleaned), "IMG_0012Rue-X_Paris_IDF_France.JPG");
     MetaDataObject erasesOthers;
     erasesOthers.editingOption = MetaDataObject::ModifyEditedClearOthers;
     EXPECT_EQ(nameFor(inParis(), erasesOthers), "IMG_0012.JPG");
     EXPECT_EQ(nameFor(inParis(), MetaDataObject()), "IMG_0012Rue-X_Paris_IDF_France.JPG") << "nothing edited";
+
+    // Mode 1 keeps what the edited-fields-only record holds, as the run hands it over.
+    MetaDataObject keepsPosition;
+    keepsPosition.editingOption = MetaDataObject::ModifyEditedClearOthers;
+    MetaDataObject onlyUpdated;
+    using F = MetadataField;
+    for (const auto& [field, text] : { std::pair { F::GPS_Lattitude, u"48.85"_s }, { F::GPS_LattitudeRef, u"N"_s },
+             { F::GPS_Longitude, u"2.35"_s }, { F::GPS_LongitudeRef, u"E"_s } })
+        onlyUpdated.setField(field, text);
+    auto geocoder = parisGeocoder();
+    OutputPathBuilder builder(options, std::make_shared<LocationNamer>(geocoder));
+    EXPECT_EQ(nameOf(builder.updatedPathWithSelectedSetting(makePhoto(inParis()), keepsPosition, &onlyUpdated).path),
+        "IMG_0012Rue-X_Paris_IDF_France.JPG");
 }
 
 TEST(OutputPathBuilder, listsTheMissingPartsAfterTheDateWarning)

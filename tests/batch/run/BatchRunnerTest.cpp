@@ -1,8 +1,12 @@
 #include "batch/run/BatchRunner.h"
 
 #include "Helper/ExifWriter.h"
+#include "Helper/WriterFixtures.h"
 #include "batch/naming/FakeGeocoder.h"
 #include "batch/naming/LocationNamer.h"
+#include "form/MapPicker.h"
+#include "form/MetadataFormState.h"
+#include "form/SelectionMerge.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "support/TestGate.h"
@@ -97,6 +101,15 @@ OutputRenamingOptions intoFolder(const QString& folder)
 {
     OutputRenamingOptions options;
     options.ouptputFolderPathName = folder;
+    return options;
+}
+
+// Renaming on, into the folder, which is made.
+OutputRenamingOptions renamingInto(const QString& folder)
+{
+    QDir().mkpath(folder);
+    OutputRenamingOptions options = intoFolder(folder);
+    options.renamingOptionIndex = 1;
     return options;
 }
 
@@ -255,10 +268,7 @@ TEST_F(BatchRunnerTest, namesOutputsByEachRenamingOption)
     const FormRecords form;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const QString folder = dir.filePath(QString::fromLatin1(c.what));
-        QDir().mkpath(folder);
-        OutputRenamingOptions options = intoFolder(folder);
-        options.renamingOptionIndex = 1;
+        OutputRenamingOptions options = renamingInto(dir.filePath(QString::fromLatin1(c.what)));
         c.set(options);
 
         auto geocoder = std::make_shared<FakeGeocoder>();
@@ -298,10 +308,7 @@ TEST_F(BatchRunnerTest, eachRunNamesPlacesWithTheGeocoderChosenAtItsStartAndKeep
     const PhotoList batch = makeBatch(sources(), 1);
     const FormRecords form;
     const auto runInto = [&](const QString& name) {
-        const QString folder = dir.filePath(name);
-        QDir().mkpath(folder);
-        OutputRenamingOptions options = intoFolder(folder);
-        options.renamingOptionIndex = 1;
+        OutputRenamingOptions options = renamingInto(dir.filePath(name));
         options.addEXIFLocationCheck = 1;
         EXPECT_TRUE(runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, options)));
         EXPECT_TRUE(waitForEnd(runner));
@@ -313,6 +320,107 @@ TEST_F(BatchRunnerTest, eachRunNamesPlacesWithTheGeocoderChosenAtItsStartAndKeep
     chosen = offline; // the network went away
     EXPECT_TRUE(runInto(u"third"_s).contains(u"Offline"_s));
     EXPECT_EQ(offline->requests, 1);
+}
+
+// Each output is named from the position the run writes into it, whatever set it:
+// typed (signed, with a decimal comma), picked on the map and applied, laid over by a
+// preset, or removed. The test geocoder names a position by its numbers, and exiftool
+// reads back the very position each name tells. Photos with and without a position
+// of their own, JPEG and HEIC.
+TEST_F(BatchRunnerTest, namesEveryOutputFromThePositionTheRunWritesIntoIt)
+{
+    PhotoList batch;
+    for (const QString& sample :
+        { u"gps/DSCN0010.jpg"_s, u"camera/Canon_40D.jpg"_s, u"heif/Stonehenge.heic"_s, u"heif/IMG_3578.heic"_s }) {
+        auto photo
+            = std::make_shared<PhotoFile>(copySample(sample, sources() + u'/' + QFileInfo(sample).fileName()), false);
+        photo->isSelected = true;
+        batch.append(photo);
+    }
+    // Through the form's own records, as the editor hands them to a run after Apply.
+    const auto throughTheForm = [&](const std::function<void(MetadataFormState&)>& edit) {
+        MetadataFormState state;
+        state.fill(SelectionMerge::updateMetaDataObjectForSelectedFiles(SelectionMerge::recordsOf(batch)));
+        edit(state);
+        EXPECT_TRUE(state.apply().isValid());
+        state.createUpdatedChnagesOnly();
+        FormRecords records;
+        records.settings = state.metaDataObject();
+        records.onlyUpdated = state.metaDataObjectWithUpdatedChange();
+        return records;
+    };
+    const auto typed = [](std::initializer_list<QString> texts) {
+        FormRecords records;
+        auto text = texts.begin();
+        for (const MetadataField field : { MetadataField::GPS_Lattitude, MetadataField::GPS_LattitudeRef,
+                 MetadataField::GPS_Longitude, MetadataField::GPS_LongitudeRef })
+            records.edit(field, *text++);
+        return records;
+    };
+    // A preset kept before presets marked their edited fields: texts alone.
+    auto preset = std::make_shared<MetaDataObject>();
+    for (const auto& [field, text] : MapPicker::locationEdits(-33.5, 151.25))
+        preset->setField(field, text);
+    auto artistPreset = std::make_shared<MetaDataObject>();
+    artistPreset->setField(MetadataField::Artist, u"Preset Artist"_s);
+    artistPreset->setUpdated(MetadataField::Artist, true);
+
+    struct Case {
+        const char* what;
+        FormRecords records;
+        QString place; // in every name; "" for none
+    };
+    const QList<Case> cases = {
+        { "typed with hemispheres", typed({ u"30.5"_s, u"N"_s, u"104.25"_s, u"E"_s }), u"30.50_104.25"_s },
+        { "typed signed", typed({ u"-33.5"_s, u""_s, u"-70.25"_s, u""_s }), u"-33.50_-70.25"_s },
+        { "typed signed with its hemisphere", typed({ u"-33.5"_s, u"S"_s, u"-70.25"_s, u"W"_s }), u"-33.50_-70.25"_s },
+        { "a decimal comma", typed({ u"30,5"_s, u"N"_s, u"104,25"_s, u"E"_s }), u"30.50_104.25"_s },
+        { "picked on the map", throughTheForm([](MetadataFormState& s) {
+             MapPicker::changeLocationToTitle(s, u"Chengdu"_s, 30.5, 104.25);
+         }),
+            u"30.50_104.25"_s },
+        { "a preset", throughTheForm([&](MetadataFormState& s) { s.appendPreset(*preset); }), u"-33.50_151.25"_s },
+        { "picked, then a preset of other fields", throughTheForm([&](MetadataFormState& s) {
+             MapPicker::changeLocationToTitle(s, u"Chengdu"_s, 30.5, 104.25);
+             s.appendPreset(*artistPreset);
+         }),
+            u"30.50_104.25"_s },
+        { "removed on the map", throughTheForm([](MetadataFormState& s) { MapPicker::removeLocationcordinates(s); }),
+            QString() },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OutputRenamingOptions options = renamingInto(dir.filePath(QString::fromLatin1(c.what)));
+        options.addEXIFLocationCheck = 1;
+        options.addEXIFLocation.placeTick = options.addEXIFLocation.countryTick = 0;
+        auto geocoder = std::make_shared<FakeGeocoder>();
+        geocoder->answer = [](double lat, double lon) {
+            return FakeGeocoder::address(
+                { { u"City"_s, QString::asprintf("%.2f", lat) }, { u"State"_s, QString::asprintf("%.2f", lon) } });
+        };
+        BatchRunner runner;
+        runner.setLocationNamer(std::make_shared<LocationNamer>(geocoder));
+        ASSERT_TRUE(
+            runner.start(BatchSnapshot::forTickedPhotos(batch, *c.records.settings, *c.records.onlyUpdated, options)));
+        ASSERT_TRUE(waitForEnd(runner));
+        EXPECT_EQ(runner.state().succeeded, batch.size());
+
+        QStringList outputs;
+        for (const auto& photo : batch) {
+            const QString name = QFileInfo(photo->processedPath).fileName();
+            outputs << photo->processedPath;
+            EXPECT_EQ(name, QFileInfo(photo->filePath).completeBaseName() + c.place + u'.' + photo->fileExtension);
+        }
+        EXPECT_EQ(runner.warningRecords().size(), c.place.isEmpty() ? batch.size() : 0);
+        for (const QJsonObject& tags : exiftoolTags(outputs)) {
+            const QJsonValue latitude = tags.value(u"Composite:GPSLatitude"_s);
+            const QJsonValue longitude = tags.value(u"Composite:GPSLongitude"_s);
+            const QString written = latitude.isUndefined()
+                ? QString()
+                : QString::asprintf("%.2f_%.2f", latitude.toDouble(), longitude.toDouble());
+            EXPECT_EQ(written, c.place) << tags.value(u"SourceFile"_s).toString().toStdString();
+        }
+    }
 }
 
 TEST_F(BatchRunnerTest, keepingTheSourceFolderReplacesEachSourceOnlyWithItsFinishedFile)

@@ -572,9 +572,11 @@ void PhotoListPanel::btnMetaMoreOptionsTapped(QWidget* button)
 {
     if (!button)
         return;
+    AttachedPopupTable::ListOptions options = menuOptions(AttachPopupMetadataMoreOptions);
+    options.point = PhotoListMenus::metadataMoreOptionsAnchor(button->size()).toPoint();
     m_popup->open(
         button, PhotoListMenus::rows(AttachPopupMetadataMoreOptions),
-        [this](int row) { btnOnMetadataMenuOptionTapped(row); }, menuOptions(AttachPopupMetadataMoreOptions));
+        [this](int row) { btnOnMetadataMenuOptionTapped(row); }, options);
 }
 
 void PhotoListPanel::btnOnMetadataMenuOptionTapped(int row)

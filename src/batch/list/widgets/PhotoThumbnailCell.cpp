@@ -48,14 +48,8 @@ QRect PhotoThumbnailCell::infoButtonRect(const QRect& row)
 
 QIcon PhotoThumbnailCell::typeIcon(const QStringList& iconNames)
 {
-    // The first name the desktop's icon theme has; none gives a null icon, and the
-    // row shows our picture of a photo file.
-    for (const QString& name : iconNames) {
-        const QIcon icon = QIcon::fromTheme(name);
-        if (!icon.isNull())
-            return icon;
-    }
-    return {};
+    // None gives a null icon, and the row shows our picture of a photo file.
+    return fileTypeIcon(iconNames);
 }
 
 QSize PhotoThumbnailCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const

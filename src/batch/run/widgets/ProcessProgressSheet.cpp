@@ -21,6 +21,7 @@ ProcessProgressSheet::ProcessProgressSheet(QWidget* parent)
     setFixedWidth(520);
     m_thumbnails = new ThumbnailCache(QSize(kPreviewWidth, kPreviewHeight), 8LL * 1024 * 1024, this);
     connect(m_thumbnails, &ThumbnailCache::thumbnailReady, this, &ProcessProgressSheet::showThumbnail);
+    connect(m_thumbnails, &ThumbnailCache::thumbnailUnavailable, this, &ProcessProgressSheet::showThumbnail);
     m_photoInterval.setSingleShot(true);
     m_photoInterval.setInterval(kPhotoIntervalMs);
     connect(&m_photoInterval, &QTimer::timeout, this, [this] {
@@ -121,8 +122,8 @@ void ProcessProgressSheet::showCurrentPhoto()
     m_photoInterval.start();
     showPath();
     showCounts();
-    const QImage cached = m_thumbnails->thumbnail(m_shownPath);
-    if (!cached.isNull()) {
+    const ThumbnailCache::State state = m_thumbnails->state(m_shownPath);
+    if (state == ThumbnailCache::State::Ready || state == ThumbnailCache::State::Unavailable) {
         showThumbnail(m_shownPath);
         return;
     }
@@ -135,10 +136,15 @@ void ProcessProgressSheet::showThumbnail(const QString& path)
     if (path != m_shownPath)
         return;
     const QImage image = m_thumbnails->thumbnail(path);
-    if (image.isNull())
+    if (!image.isNull()) {
+        m_imgvwCurrentPhoto->setPixmap(QPixmap::fromImage(image).scaled(
+            m_imgvwCurrentPhoto->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
         return;
-    m_imgvwCurrentPhoto->setPixmap(
-        QPixmap::fromImage(image).scaled(m_imgvwCurrentPhoto->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    // A file without a picture to draw (no pixel size) shows its type's icon, as the list does.
+    if (m_thumbnails->state(path) == ThumbnailCache::State::Unavailable)
+        m_imgvwCurrentPhoto->setPixmap(
+            fileTypeImage(m_thumbnails->typeIconNames(path), QSize(64, 64), devicePixelRatioF()));
 }
 
 void ProcessProgressSheet::setProgress(qint64 handled, qint64 runSize, qint64 failed)
