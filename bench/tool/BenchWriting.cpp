@@ -11,6 +11,7 @@
 #include "model/KeyedCoder.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/HeldFolder.h"
 #include "platform/RestoreData.h"
 
 #include <QDir>
@@ -19,7 +20,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QTemporaryDir>
 #include <QtConcurrent>
 #include <functional>
 #include <optional>
@@ -195,7 +195,8 @@ public:
     }
 
 private:
-    QTemporaryDir m_folder;
+    // Held while the run lives, so that the next run removes it after a kill.
+    HeldFolder m_folder { QDir::tempPath(), u"velloran-bench-copies-"_s };
     QHash<const PhotoFile*, QString> m_copies;
 };
 

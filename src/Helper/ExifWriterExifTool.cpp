@@ -63,18 +63,6 @@ ExifToolProcess& processForThisThread()
     return *process;
 }
 
-// A name that is free in folder, shaped like the replacer's temporary files so
-// that one left after a crash is known for what it is and swept; the photo's own
-// suffix, by which exiftool tells what it writes.
-QString freeTemporaryName(const QString& folder, const QString& suffix)
-{
-    for (;;) {
-        const QString name = QString::fromLatin1(FileReplacer::temporaryName(suffix.toLatin1()));
-        if (!QFileInfo::exists(QDir(folder).filePath(name)))
-            return name;
-    }
-}
-
 // A suffix exiftool may see: letters and digits only (it tells a kind by it).
 bool isPlainSuffix(const QString& suffix)
 {
@@ -150,16 +138,6 @@ private:
     QString m_folder;
     int m_number;
     QStringList m_made;
-};
-
-// A file of ours that lives for one photo.
-struct RemovedAtEnd {
-    QString path;
-    ~RemovedAtEnd()
-    {
-        if (!path.isEmpty())
-            QFile::remove(path);
-    }
 };
 
 // Whether the file system of folder has room for a file of size bytes (and the
@@ -555,8 +533,15 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         return result;
     QStringList& arguments = *handed;
     const QString targetFolder = QFileInfo(target).absolutePath();
-    const QString outputName = freeTemporaryName(targetFolder, outputSuffix);
-    RemovedAtEnd written { QDir(targetFolder).filePath(outputName) };
+    // exiftool's output is named like the replacer's temporary files and held as
+    // theirs, so that one left by a killed run is swept; the photo's own suffix
+    // tells exiftool what it writes.
+    const FileReplacer::HeldName written(targetFolder, outputSuffix.toLatin1());
+    if (written.path().isEmpty()) {
+        result.saveError = written.error();
+        return result;
+    }
+    const QString outputName = QFileInfo(written.path()).fileName();
     const std::optional<QString> photoName = files.link(u"photo"_s, QFileInfo(basisPath).absoluteFilePath(), inputSuffix);
     const std::optional<QString> folderName = files.link(u"folder"_s, targetFolder);
     if (!photoName || !folderName) {
@@ -575,7 +560,7 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
     const ExifToolArguments::ReplyText text = ExifToolArguments::replyText(reply.errors, *photoName);
     for (const QString& warning : text.warnings)
         qCInfo(lcMetadata).noquote() << "exiftool on" << path << "-" << warning;
-    QFile output(written.path);
+    QFile output(written.path());
     if (text.error || !output.open(QIODevice::ReadOnly)) {
         // exiftool words a full disk as a failed write ("Error writing output
         // file"); the file system tells it as the other writers say it.

@@ -9,6 +9,7 @@
 #include "app/Reachability.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
+#include "batch/intake/DBOperations.h"
 #include "batch/run/SummaryRateCounter.h"
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
@@ -123,9 +124,12 @@ void AppDelegate::applicationDidFinishLaunching()
     // The system's network information may take a moment to load; the window
     // shows first, and nothing waits for the answer.
     QTimer::singleShot(0, this, [this] { registerReachability(); });
-    // Runs that were killed left exiftool's work folders behind; a listing of the
-    // temporary folder, after the window shows.
-    QTimer::singleShot(0, this, [] { ExifToolProcess::removeAbandonedWorkFolders(QDir::tempPath()); });
+    // Runs that were killed left exiftool's work folders and copies of photo
+    // libraries behind; a listing of two folders, after the window shows.
+    QTimer::singleShot(0, this, [] {
+        ExifToolProcess::removeAbandonedWorkFolders(QDir::tempPath());
+        LibraryDatabaseCopy::removeAbandoned();
+    });
     enableSelectAll(false);
 }
 
@@ -210,12 +214,12 @@ void AppDelegate::loadPresetsSettings()
     arrayPresets = read.presets;
     if (!read.complete) {
         // Keep what could not be read before the next save writes over it.
-        store.keepUnreadablePresetArchive(data);
+        const QString keptUnder = store.keepUnreadablePresetArchive(data);
         store.synchronize();
         qCWarning(lcApp).nospace() << "the stored presets could not be read completely (" << read.presets.size()
-                                   << " read); the stored bytes are kept under " << UserDefaults::kUnreadablePresetArchiveKey;
-        m_presetsNotReadDetail = tr("Their stored bytes were kept in \"%1\" under the key %2.")
-                                     .arg(store.fileName(), UserDefaults::kUnreadablePresetArchiveKey);
+                                   << " read); the stored bytes are kept under " << keptUnder;
+        m_presetsNotReadDetail
+            = tr("Their stored bytes were kept in \"%1\" under the key %2.").arg(store.fileName(), keptUnder);
         if (!read.presets.isEmpty())
             m_presetsNotReadDetail += u' '
                 + (read.presets.size() == 1 ? tr("The one preset that could be read is in the list.")

@@ -1,6 +1,7 @@
 #include "platform/ExifToolProcess.h"
 
 #include "base/Logging.h"
+#include "platform/HeldFolder.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -16,13 +17,11 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <map>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -167,73 +166,13 @@ void closeDescriptor(int& fd)
     fd = -1;
 }
 
-// The work folders: "velloran-exiftool-XXXXXX" in the temporary folder, each with
-// a lock file that its process holds while it runs (the lock goes with the process,
-// however it ends), so that a folder whose lock can be taken is abandoned.
+// The work folders: "velloran-exiftool-XXXXXX" in the temporary folder, held by
+// their process for as long as it runs (see HeldFolder).
 constexpr const char* kWorkFolderPrefix = "velloran-exiftool-";
-constexpr const char* kOwnerLock = "owner.lock";
 
-// Removes a work folder's entries (files, pipes and links, never what a link
-// reaches; it holds no folders) and the folder itself.
-void removeWorkFolder(const QByteArray& path)
+HeldFolder& sharedWorkFolder()
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    if (DIR* entries = ::fdopendir(fd)) {
-        while (const dirent* entry = ::readdir(entries)) {
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                ::unlinkat(fd, entry->d_name, 0);
-        }
-        ::closedir(entries);
-    } else {
-        ::close(fd);
-    }
-    ::rmdir(path.constData());
-}
-
-class WorkFolder {
-public:
-    WorkFolder()
-    {
-        const QString parent = QDir::tempPath();
-        if (const int removed = ExifToolProcess::removeAbandonedWorkFolders(parent))
-            qCInfo(lcMetadata) << "Removed" << removed << "work folders of exiftool left by ended runs";
-        QByteArray pattern = QFile::encodeName(parent) + '/' + kWorkFolderPrefix + "XXXXXX";
-        if (!::mkdtemp(pattern.data())) {
-            m_failure = QString::fromLocal8Bit(std::strerror(errno));
-            return;
-        }
-        m_lock = ::open((pattern + '/' + kOwnerLock).constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-        if (m_lock < 0 || ::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
-            m_failure = QString::fromLocal8Bit(std::strerror(errno));
-            removeWorkFolder(pattern);
-            return;
-        }
-        m_path = pattern;
-    }
-    ~WorkFolder()
-    {
-        if (!m_path.isEmpty())
-            removeWorkFolder(m_path);
-        if (m_lock >= 0)
-            ::close(m_lock);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-
-    QString path() const { return QFile::decodeName(m_path); }
-    QString failure() const { return m_failure; }
-
-private:
-    QByteArray m_path;
-    QString m_failure;
-    int m_lock = -1;
-};
-
-WorkFolder& sharedWorkFolder()
-{
-    static WorkFolder folder;
+    static HeldFolder folder(QDir::tempPath(), QString::fromLatin1(kWorkFolderPrefix));
     return folder;
 }
 
@@ -642,46 +581,15 @@ qint64 ExifToolProcess::forkedProcessId(QByteArrayView line, QByteArrayView tag)
 
 QString ExifToolProcess::workFolder(QString* failure)
 {
-    const WorkFolder& folder = sharedWorkFolder();
+    const HeldFolder& folder = sharedWorkFolder();
     if (failure)
-        *failure = folder.failure();
+        *failure = folder.errorString();
     return folder.path();
 }
 
 int ExifToolProcess::removeAbandonedWorkFolders(const QString& parent)
 {
-    const QByteArray parentPath = QFile::encodeName(parent);
-    DIR* entries = ::opendir(parentPath.constData());
-    if (!entries)
-        return 0;
-    int removed = 0;
-    const time_t now = ::time(nullptr);
-    const std::size_t prefixLength = std::strlen(kWorkFolderPrefix);
-    while (const dirent* entry = ::readdir(entries)) {
-        if (std::strncmp(entry->d_name, kWorkFolderPrefix, prefixLength) != 0)
-            continue;
-        const QByteArray path = parentPath + '/' + entry->d_name;
-        struct stat folder { };
-        if (::lstat(path.constData(), &folder) != 0 || !S_ISDIR(folder.st_mode) || folder.st_uid != ::geteuid())
-            continue;
-        bool abandoned = false;
-        const int lock = ::open((path + '/' + kOwnerLock).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (lock >= 0) {
-            // A lock made this very moment may not be held yet by the process making it.
-            struct stat made { };
-            abandoned = ::fstat(lock, &made) == 0 && made.st_mtime < now - 2 && ::flock(lock, LOCK_EX | LOCK_NB) == 0;
-            ::close(lock);
-        } else {
-            // Being made right now, or left by a version that made no lock: only an old one goes.
-            abandoned = errno == ENOENT && folder.st_mtime < now - 24 * 60 * 60;
-        }
-        if (abandoned) {
-            removeWorkFolder(path);
-            ++removed;
-        }
-    }
-    ::closedir(entries);
-    return removed;
+    return HeldFolder::removeAbandoned(parent, QString::fromLatin1(kWorkFolderPrefix));
 }
 
 qint64 ExifToolProcess::processId() const

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -22,11 +23,57 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Takes the lock by which a temporary file tells the sweep that its writer lives.
+// Answers false only when someone else holds it (a sweep about to remove the
+// file); a file system without such locks lets the write go on unheld.
+bool takeWriterLock(int fd)
+{
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+// Whether name in folder is still the file open as fd.
+bool namesFile(int folder, const QByteArray& name, int fd)
+{
+    struct stat named { };
+    struct stat open { };
+    return ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0
+        && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+// Makes a file under a fresh temporary name in folder, opened with flags, and
+// holds its writer lock. A sweep may take the lock of a name made a moment before
+// and remove it; that name is then given up for another. With a suffix, the name
+// with it must be free too (it is for another program's file). Answers the
+// descriptor and the name, or -errno.
+std::pair<int, QByteArray> makeHeldTemporary(int folder, int flags, QByteArrayView suffix = {})
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = FileReplacer::temporaryName();
+        const int fd = ::openat(folder, name.constData(), O_CREAT | O_EXCL | O_CLOEXEC | flags, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return { -errno, QByteArray() };
+        }
+        if (takeWriterLock(fd) && namesFile(folder, name, fd)) {
+            struct stat other { };
+            const QByteArray suffixed = name + '.' + suffix.toByteArray();
+            if (suffix.isEmpty() || ::fstatat(folder, suffixed.constData(), &other, AT_SYMLINK_NOFOLLOW) != 0)
+                return { fd, name };
+            ::unlinkat(folder, name.constData(), 0);
+        }
+        ::close(fd);
+    }
+    return { -EEXIST, QByteArray() };
+}
+
 // The new file while it is written. Where the file system allows it, it is made
 // with O_TMPFILE and has no name at all until it is complete, so a process that
 // is killed leaves nothing behind; elsewhere it has a name of ours, removed on
 // every failure. Every name is relative to the open destination folder, so a
 // folder renamed meanwhile neither strands the file nor sends it somewhere else.
+// A named file's writer lock is held until the name is gone or renamed (past the
+// close that reports a failed write-back), by a second descriptor.
 class TemporaryFile {
 public:
     TemporaryFile(int folder, int fd, QByteArray name)
@@ -34,6 +81,8 @@ public:
         , m_fd(fd)
         , m_name(std::move(name))
     {
+        if (!m_name.isEmpty())
+            m_lock = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
     }
     ~TemporaryFile()
     {
@@ -41,6 +90,8 @@ public:
             ::close(m_fd);
         if (!m_name.isEmpty() && !m_renamed)
             ::unlinkat(m_folder, m_name.constData(), 0);
+        if (m_lock >= 0)
+            ::close(m_lock);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -50,6 +101,11 @@ public:
     // answers errno of a failure, else 0.
     int linkAs(const QByteArray& name)
     {
+        if (m_lock < 0 && FileReplacer::isTemporaryName(name)) {
+            // Held before it has a name: no sweep can judge it abandoned.
+            takeWriterLock(m_fd);
+            m_lock = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+        }
         if (::linkat(m_fd, "", m_folder, name.constData(), AT_EMPTY_PATH) != 0) {
             // Naming through the descriptor itself needs a privilege; its entry
             // under /proc does not.
@@ -74,6 +130,7 @@ private:
     int m_folder;
     int m_fd;
     QByteArray m_name;
+    int m_lock = -1;
     bool m_renamed = false;
 };
 
@@ -107,22 +164,68 @@ std::pair<int, QByteArray> makeTemporary(int folder)
         return { unnamed, QByteArray() };
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return { -errno, QByteArray() };
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray name = FileReplacer::temporaryName();
-        const int fd = ::openat(folder, name.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-        if (fd >= 0)
-            return { fd, name };
-        if (errno != EEXIST)
-            return { -errno, QByteArray() };
-    }
-    return { -EEXIST, QByteArray() };
+    return makeHeldTemporary(folder, O_RDWR);
 }
 
-// Where the file system had no unnamed files, a process killed mid-write leaves
-// a named one. Files of ours older than a day are such remains (no write lasts
-// that long); each destination folder is swept once per process, before the
-// first write into it.
-void sweepStaleTemporaryFiles(int folder, const struct stat& folderStat)
+// Whether the temporary file found as info under name in folder belongs to a
+// writer that is gone: the file of its bare name is missing, or no one holds its
+// lock. While the answer is yes, *held keeps that lock (-1 when there is no bare
+// file), so that no writer takes the name until the caller is done.
+bool isAbandoned(int folder, const char* name, const struct stat& info, int* held)
+{
+    *held = -1;
+    const QByteArray bare(name, qsizetype(std::strlen(FileReplacer::kTemporaryPrefix)) + 6);
+    const int fd = ::openat(folder, bare.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT && bare != name;
+    struct stat bareInfo { };
+    const bool free = ::fstat(fd, &bareInfo) == 0 && S_ISREG(bareInfo.st_mode)
+        && (bare != name || (bareInfo.st_dev == info.st_dev && bareInfo.st_ino == info.st_ino))
+        && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!free) {
+        ::close(fd);
+        return false;
+    }
+    *held = fd;
+    return true;
+}
+
+// A process killed mid-write leaves a named temporary file where the file system
+// had no unnamed ones, in the moment between its link and its rename, and the
+// output of exiftool. Each is removed once its writer is gone, however recent;
+// a live writer's is kept. Answers how many went.
+int sweepTemporaryFiles(int folder)
+{
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return 0;
+    DIR* entries = ::fdopendir(listing);
+    if (!entries) {
+        ::close(listing);
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* entry = ::readdir(entries)) {
+        if (!FileReplacer::isTemporaryName(entry->d_name))
+            continue;
+        struct stat info { };
+        int held = -1;
+        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
+            || !isAbandoned(folder, entry->d_name, info, &held))
+            continue;
+        if (::unlinkat(folder, entry->d_name, 0) == 0) {
+            ++removed;
+            qCInfo(lcMetadata) << "Removed an unfinished write left by an ended run:" << entry->d_name;
+        }
+        if (held >= 0)
+            ::close(held);
+    }
+    ::closedir(entries);
+    return removed;
+}
+
+// Each destination folder is swept once per process, before the first write into it.
+void sweepOnce(int folder, const struct stat& folderStat)
 {
     static std::mutex mutex;
     static std::set<std::pair<dev_t, ino_t>> swept;
@@ -131,24 +234,7 @@ void sweepStaleTemporaryFiles(int folder, const struct stat& folderStat)
         if (!swept.insert({ folderStat.st_dev, folderStat.st_ino }).second)
             return;
     }
-    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listing < 0)
-        return;
-    DIR* entries = ::fdopendir(listing);
-    if (!entries) {
-        ::close(listing);
-        return;
-    }
-    const time_t dayAgo = ::time(nullptr) - 24 * 60 * 60;
-    while (const dirent* entry = ::readdir(entries)) {
-        if (!FileReplacer::isTemporaryName(entry->d_name))
-            continue;
-        struct stat info { };
-        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)
-            && info.st_mtime < dayAgo && ::unlinkat(folder, entry->d_name, 0) == 0)
-            qCInfo(lcMetadata) << "Removed an unfinished write left by an earlier run:" << entry->d_name;
-    }
-    ::closedir(entries);
+    sweepTemporaryFiles(folder);
 }
 
 std::function<void(const QString&, FileReplacer::Stage)> stageHook;
@@ -287,7 +373,7 @@ std::optional<QString> FileReplacer::replace(const QString& givenPath, QByteArra
     struct stat folderStat { };
     if (::fstat(folder.get(), &folderStat) != 0)
         return errorText(errno);
-    sweepStaleTemporaryFiles(folder.get(), folderStat);
+    sweepOnce(folder.get(), folderStat);
     const auto [fd, madeName] = makeTemporary(folder.get());
     if (fd < 0)
         return errorText(-fd);
@@ -363,4 +449,40 @@ std::optional<QString> FileReplacer::replace(const QString& givenPath, QByteArra
         return errorText(errno);
     temporary.markRenamed();
     return std::nullopt;
+}
+
+int FileReplacer::removeAbandonedTemporaryFiles(const QString& folder)
+{
+    const Descriptor opened(::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return opened.get() < 0 ? 0 : sweepTemporaryFiles(opened.get());
+}
+
+FileReplacer::HeldName::HeldName(const QString& folder, QByteArrayView suffix)
+{
+    const Descriptor opened(::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (opened.get() < 0) {
+        m_error = errorText(errno);
+        return;
+    }
+    struct stat folderStat { };
+    if (::fstat(opened.get(), &folderStat) == 0)
+        sweepOnce(opened.get(), folderStat);
+    const auto [fd, name] = makeHeldTemporary(opened.get(), O_RDONLY, suffix);
+    if (fd < 0) {
+        m_error = errorText(-fd);
+        return;
+    }
+    m_fd = fd;
+    m_held = folder + u'/' + QFile::decodeName(name);
+    m_path = m_held + u'.' + QString::fromLatin1(suffix);
+}
+
+FileReplacer::HeldName::~HeldName()
+{
+    if (m_fd < 0)
+        return;
+    // The output first: while the bare file is held, no sweep takes it for abandoned.
+    ::unlink(QFile::encodeName(m_path).constData());
+    ::unlink(QFile::encodeName(m_held).constData());
+    ::close(m_fd);
 }

@@ -57,9 +57,41 @@ public:
     // A temporary name of ours: the prefix, six random letters or digits and, when
     // a suffix is given (letters and digits), "." and the suffix. Every file we
     // write beside a photo is so named, so that the sweep knows it for ours.
+    //
+    // While a write goes on, its writer holds a lock (flock) on the file of the
+    // bare name (the prefix and the random part); the kernel drops it when the
+    // writer ends, however it ends. A temporary file whose bare name is not so
+    // held belongs to a writer that is gone, and the sweep removes it, whatever
+    // its age.
     static QByteArray temporaryName(QByteArrayView suffix = {});
     // Whether name is shaped as temporaryName makes them.
     static bool isTemporaryName(QByteArrayView name);
+
+    // Removes the temporary files in folder whose writer is gone; answers how many.
+    // A write into a folder sweeps it (once per process) before its first file.
+    static int removeAbandonedTemporaryFiles(const QString& folder);
+
+    // A temporary name beside a photo for a file another program writes (exiftool's
+    // output): the bare name is taken by an empty file of ours, held as above while
+    // the object lives, and path() is that name with the suffix, free when it was
+    // taken. The output and then the bare file go with the object.
+    class HeldName {
+    public:
+        HeldName(const QString& folder, QByteArrayView suffix);
+        ~HeldName();
+        HeldName(const HeldName&) = delete;
+        HeldName& operator=(const HeldName&) = delete;
+
+        // Empty when no name could be taken; error() then says why.
+        const QString& path() const { return m_path; }
+        const QString& error() const { return m_error; }
+
+    private:
+        QString m_path;
+        QString m_held;
+        QString m_error;
+        int m_fd = -1;
+    };
 
     // The file system's text for an errno value.
     static QString errorText(int error);

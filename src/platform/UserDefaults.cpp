@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,21 @@ QString userSettingsPath()
         .fileName();
 }
 
+// The name under which unreadable bytes of name are kept: "<name>.unreadable",
+// else "<name>.unreadable.2" and on, the first that isTaken says is free, so that
+// a second damaged copy never takes the place of the first.
+QString keptCopyName(const QString& name, const std::function<bool(const QString&)>& isTaken)
+{
+    const QString kept = name + QStringLiteral(".unreadable");
+    if (!isTaken(kept))
+        return kept;
+    for (int number = 2;; ++number) {
+        const QString numbered = kept + u'.' + QString::number(number);
+        if (!isTaken(numbered))
+            return numbered;
+    }
+}
+
 // QSettings reads any bytes as some INI file and writes its reading back at the
 // next change, so a damaged file would be lost; it is renamed first. Answers the
 // name it was kept under, or "" when it was read (or could not be renamed).
@@ -59,16 +75,8 @@ QString setAsideUnlessIni(const QString& path)
     if (!file.open(QIODevice::ReadOnly) || UserDefaults::isIniText(file.readAll()))
         return QString();
     file.close();
-    for (int attempt = 1; attempt < 100; ++attempt) {
-        const QString kept
-            = path + QStringLiteral(".unreadable") + (attempt > 1 ? u'.' + QString::number(attempt) : QString());
-        if (QFileInfo::exists(kept))
-            continue;
-        if (!QFile::rename(path, kept))
-            break;
-        return kept;
-    }
-    return QString();
+    const QString kept = keptCopyName(path, [](const QString& name) { return QFileInfo::exists(name); });
+    return QFile::rename(path, kept) ? kept : QString();
 }
 
 } // namespace
@@ -179,9 +187,11 @@ void UserDefaults::setPresetArchive(const QByteArray& archive)
     setData(archive, kPresetArchiveKey);
 }
 
-void UserDefaults::keepUnreadablePresetArchive(const QByteArray& archive)
+QString UserDefaults::keepUnreadablePresetArchive(const QByteArray& archive)
 {
-    setData(archive, kUnreadablePresetArchiveKey);
+    const QString key = keptCopyName(kPresetArchiveKey, [this](const QString& name) { return contains(name); });
+    setData(archive, key);
+    return key;
 }
 
 std::optional<int> UserDefaults::rateMeCounter() const

@@ -23,7 +23,7 @@ public:
 
     // The keys of the file.
     static const QString kPresetArchiveKey; // "PROJECT_SESSION", the presets' keyed archive
-    static const QString kUnreadablePresetArchiveKey; // "PROJECT_SESSION.unreadable"
+    static const QString kUnreadablePresetArchiveKey; // "PROJECT_SESSION.unreadable", then ".unreadable.2" and on
     static const QString kRateMeCounterKey; // "rateMeCounter", summaries closed toward the rate prompt
     static const QString kRatedVersionKey; // "appVersion", the version rated or not to be asked about again
     static const QString kNotShowPromotionWindowKey; // "notShowPromotionWindow"
@@ -36,8 +36,10 @@ public:
     // The presets' archive; absent when none was ever stored.
     std::optional<QByteArray> presetArchive() const;
     void setPresetArchive(const QByteArray& archive);
-    // Bytes of an archive that could not be read, kept before anything writes over them.
-    void keepUnreadablePresetArchive(const QByteArray& archive);
+    // Bytes of an archive that could not be read, kept before anything writes over
+    // them, under a key of their own: "PROJECT_SESSION.unreadable", or numbered
+    // as the settings file's own kept copies are when that key is taken. Answers the key.
+    QString keepUnreadablePresetArchive(const QByteArray& archive);
     std::optional<int> rateMeCounter() const;
     void setRateMeCounter(int count);
     std::optional<QString> ratedVersion() const;

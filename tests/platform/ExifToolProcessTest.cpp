@@ -175,9 +175,9 @@ TEST(ExifToolProcess, repliesAreTakenOnlyWithTheirOwnMarkerOrTag)
     EXPECT_EQ(ExifToolProcess::forkedProcessId("4242", ""), 0);
 }
 
-// A work folder whose process is gone (its lock can be taken) is removed with
-// what it holds, a link's target kept; a running process's folder, one being made
-// and one of an older run too recent to judge are kept.
+// A work folder whose process is gone (no lock held on it) is removed with what it
+// holds, a link's target kept, however recent; a running process's folder is kept,
+// also one that an older version holds by its "owner.lock".
 TEST(ExifToolProcess, workFoldersOfEndedRunsAreRemovedAndRunningOnesKept)
 {
     QTemporaryDir parent;
@@ -199,19 +199,19 @@ TEST(ExifToolProcess, workFoldersOfEndedRunsAreRemovedAndRunningOnesKept)
         return folder;
     };
     const QString ended = makeFolder(u"velloran-exiftool-ended1"_s, true, 60);
-    const QString running = makeFolder(u"velloran-exiftool-running"_s, true, 60);
+    const QString running = makeFolder(u"velloran-exiftool-run123"_s, true, 60);
     const QString olderVersion = makeFolder(u"velloran-exiftool-old123"_s, false, 3 * 24 * 3600);
-    const QString beingMade = makeFolder(u"velloran-exiftool-new123"_s, false, 0);
+    const QString recent = makeFolder(u"velloran-exiftool-new123"_s, false, 0);
     const QString notOurs = makeFolder(u"velloran-exif-other"_s, true, 60);
     // The running one's lock is held, as its process holds it.
     const int held = ::open(QFile::encodeName(QDir(running).filePath(u"owner.lock"_s)).constData(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
 
-    EXPECT_EQ(ExifToolProcess::removeAbandonedWorkFolders(parent.path()), 2);
+    EXPECT_EQ(ExifToolProcess::removeAbandonedWorkFolders(parent.path()), 3);
     EXPECT_FALSE(QFileInfo::exists(ended));
     EXPECT_FALSE(QFileInfo::exists(olderVersion));
+    EXPECT_FALSE(QFileInfo::exists(recent));
     EXPECT_TRUE(QFileInfo::exists(running));
-    EXPECT_TRUE(QFileInfo::exists(beingMade));
     EXPECT_TRUE(QFileInfo::exists(notOurs));
     EXPECT_TRUE(QFileInfo::exists(outside));
     ::close(held);

@@ -1,10 +1,15 @@
 #include "platform/FileReplacer.h"
 
+#include "support/HoldingChild.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -149,30 +154,77 @@ TEST(FileReplacer, aWriterKilledMidWriteLeavesNoStrayFile)
     }
 }
 
-TEST(FileReplacer, unfinishedWritesOlderThanADayAreSweptAndFreshOnesKept)
+// Another run writing through exiftool into folder: it holds an output name and
+// has written half the output; reports the output's path.
+QString halfAnOutput(const QString& folder)
+{
+    static std::unique_ptr<FileReplacer::HeldName> name;
+    name = std::make_unique<FileReplacer::HeldName>(folder, "heic");
+    QFile output(name->path());
+    output.open(QIODevice::WriteOnly);
+    output.write("half an output");
+    return name->path();
+}
+
+// A temporary file goes as soon as its writer is gone, however recent it is: a
+// file no one holds, an output whose holding file is gone or no longer held; a
+// live writer's file stays, whether this process or another holds it.
+TEST(FileReplacer, unfinishedWritesOfEndedRunsAreSweptWhateverTheirAgeAndLiveOnesKept)
 {
     QTemporaryDir dir;
-    const QString stale = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "Ab12Cd");
-    const QString fresh = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "Ef34Gh");
-    const QString photo = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "kept.jpg");
-    // exiftool's outputs carry the photo's suffix after the random part.
-    const QString staleOutput = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "GrCxbz.heif");
-    const QString notOurs = dir.filePath(QString(FileReplacer::kTemporaryPrefix) + "Ab12Cd.tar.gz");
-    for (const QString& path : { stale, fresh, photo, staleOutput, notOurs }) {
+    // Another run writing into the folder (its own sweep finds nothing yet).
+    HoldingChild live([&] { return halfAnOutput(dir.path()); });
+    const QString liveOutput = live.reported();
+    ASSERT_TRUE(QFileInfo::exists(liveOutput));
+    const auto ours = [&](const char* rest) { return dir.filePath(QString(FileReplacer::kTemporaryPrefix) + rest); };
+    const QString unheld = ours("Ab12Cd");
+    const QString orphanOutput = ours("GrCxbz.heif");
+    const QString heldHere = ours("Ef34Gh");
+    const QString outputHeldHere = ours("Ef34Gh.png");
+    const QString photo = ours("kept.jpg");
+    const QString notOurs = ours("Ab12Cd.tar.gz");
+    for (const QString& path : { unheld, orphanOutput, heldHere, outputHeldHere, photo, notOurs }) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("partial");
     }
-    const QDateTime twoDaysAgo = QDateTime::currentDateTime().addDays(-2);
-    for (const QString& path : { stale, photo, staleOutput, notOurs }) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.setFileTime(twoDaysAgo, QFileDevice::FileModificationTime));
-    }
+    const int held = ::open(QFile::encodeName(heldHere).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    // The first write into the folder sweeps it.
     ASSERT_EQ(FileReplacer::replace(dir.filePath("photo.jpg"), "x", {}), std::nullopt);
-    EXPECT_FALSE(QFileInfo::exists(stale));
-    EXPECT_FALSE(QFileInfo::exists(staleOutput));
-    EXPECT_TRUE(QFileInfo::exists(fresh));
+    EXPECT_FALSE(QFileInfo::exists(unheld));
+    EXPECT_FALSE(QFileInfo::exists(orphanOutput));
+    EXPECT_TRUE(QFileInfo::exists(heldHere));
+    EXPECT_TRUE(QFileInfo::exists(outputHeldHere));
+    EXPECT_TRUE(QFileInfo::exists(liveOutput));
     EXPECT_TRUE(QFileInfo::exists(photo));
     EXPECT_TRUE(QFileInfo::exists(notOurs));
+
+    // Their writers end without a word: the next sweep takes what they left.
+    ::close(held);
+    live.end();
+    EXPECT_EQ(FileReplacer::removeAbandonedTemporaryFiles(dir.path()), 4);
+    EXPECT_EQ(filesIn(dir.path()), QStringList({ ".velloran-Ab12Cd.tar.gz", ".velloran-kept.jpg", "photo.jpg" }));
+}
+
+// A held name is free beside a file of the same random part and goes with its
+// output when the write ends.
+TEST(FileReplacer, aHeldNameIsFreeAndGoesWithItsOutput)
+{
+    QTemporaryDir dir;
+    QString path;
+    {
+        const FileReplacer::HeldName name(dir.path(), "heic");
+        path = name.path();
+        ASSERT_FALSE(path.isEmpty()) << name.error().toStdString();
+        EXPECT_TRUE(path.endsWith(".heic"));
+        EXPECT_TRUE(FileReplacer::isTemporaryName(QFile::encodeName(QFileInfo(path).fileName())));
+        EXPECT_FALSE(QFileInfo::exists(path));
+        QFile output(path);
+        ASSERT_TRUE(output.open(QIODevice::WriteOnly));
+        EXPECT_EQ(FileReplacer::removeAbandonedTemporaryFiles(dir.path()), 0);
+        EXPECT_TRUE(QFileInfo::exists(path));
+    }
+    EXPECT_TRUE(filesIn(dir.path()).isEmpty());
 }

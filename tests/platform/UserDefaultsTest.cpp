@@ -95,7 +95,9 @@ TEST(UserDefaults, everySettingIsKeptInTheOneFileUnderItsStoredKey)
         EXPECT_FALSE(defaults.onlineConsent().has_value());
         EXPECT_FALSE(defaults.rateMeCounter().has_value());
         defaults.setPresetArchive("{}");
-        defaults.keepUnreadablePresetArchive("damaged");
+        // A second damaged archive never takes the place of the first one kept.
+        EXPECT_EQ(defaults.keepUnreadablePresetArchive("damaged"), u"PROJECT_SESSION.unreadable"_s);
+        EXPECT_EQ(defaults.keepUnreadablePresetArchive("damaged again"), u"PROJECT_SESSION.unreadable.2"_s);
         defaults.setRateMeCounter(3);
         defaults.setRatedVersion(u"1.2"_s);
         defaults.setNotShowRenameResetPopup(true);
@@ -111,6 +113,8 @@ TEST(UserDefaults, everySettingIsKeptInTheOneFileUnderItsStoredKey)
         EXPECT_TRUE(text.contains(key)) << key;
     UserDefaults again(path);
     EXPECT_EQ(again.presetArchive(), QByteArray("{}"));
+    EXPECT_EQ(again.dataForKey(u"PROJECT_SESSION.unreadable"_s), "damaged");
+    EXPECT_EQ(again.dataForKey(u"PROJECT_SESSION.unreadable.2"_s), "damaged again");
     EXPECT_EQ(again.rateMeCounter(), 3);
     EXPECT_EQ(again.ratedVersion(), u"1.2"_s);
     EXPECT_TRUE(again.notShowRenameResetPopup());

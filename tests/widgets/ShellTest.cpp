@@ -306,9 +306,25 @@ private slots:
         QVERIFY(alert.informativeText.contains(storedDefaults().fileName()));
         QVERIFY(alert.informativeText.contains(UserDefaults::kUnreadablePresetArchiveKey));
         m_app->terminate();
+        {
+            QSettings settings = storedDefaults();
+            QCOMPARE(settings.value(UserDefaults::kUnreadablePresetArchiveKey).toByteArray(), damaged);
+            QVERIFY(settings.value(UserDefaults::kPresetArchiveKey).toByteArray() != damaged);
+        }
+
+        // A second damaged archive is kept beside the first, never over it.
+        m_app.reset();
+        const QByteArray damagedAgain("{\"$class\":\"ProjectSession\",\"arrayPre");
+        storedDefaults().setValue(UserDefaults::kPresetArchiveKey, damagedAgain);
+        launch();
+        QCOMPARE(m_presenter->alerts.size(), 1);
+        QVERIFY(m_presenter->alerts.first().request.informativeText.contains(
+            QStringLiteral("PROJECT_SESSION.unreadable.2")));
+        m_app->terminate();
         QSettings settings = storedDefaults();
         QCOMPARE(settings.value(UserDefaults::kUnreadablePresetArchiveKey).toByteArray(), damaged);
-        QVERIFY(settings.value(UserDefaults::kPresetArchiveKey).toByteArray() != damaged);
+        QCOMPARE(settings.value(QStringLiteral("PROJECT_SESSION.unreadable.2")).toByteArray(), damagedAgain);
+        QVERIFY(settings.value(UserDefaults::kPresetArchiveKey).toByteArray() != damagedAgain);
     }
 
     void openingTheMainWindowAgainKeepsOneController()

@@ -1,6 +1,7 @@
 #include "batch/intake/DBOperations.h"
 
 #include "base/Logging.h"
+#include "platform/HeldFolder.h"
 #include "platform/OpenablePhotoPath.h"
 #include "platform/SqliteDatabase.h"
 
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStorageInfo>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
@@ -186,14 +186,20 @@ QString trimSpacesAndTabs(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-// A private folder under the cache location for the copy of one database; it
-// goes, with everything in it, when the object does.
-std::unique_ptr<QTemporaryDir> makeCopyFolder()
+// Where the copies of databases are made: the cache location, else the temporary folder.
+QString copyFolderParent()
 {
-    QString root = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (root.isEmpty() || !QDir().mkpath(root))
-        root = QDir::tempPath();
-    return std::make_unique<QTemporaryDir>(root + QStringLiteral("/photo-library-XXXXXX"));
+    const QString root = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return root.isEmpty() || !QDir().mkpath(root) ? QDir::tempPath() : root;
+}
+
+const QString kCopyFolderPrefix = QStringLiteral("photo-library-");
+
+// A private folder for the copy of one database; it goes, with everything in it,
+// when the object does, or after a killed run at the next start or copy.
+std::unique_ptr<HeldFolder> makeCopyFolder()
+{
+    return std::make_unique<HeldFolder>(copyFolderParent(), kCopyFolderPrefix);
 }
 
 // Copies one file in pieces, so that a stop ends a long copy. False, with the
@@ -227,7 +233,7 @@ bool copyFile(const QString& source, const QString& target, const std::atomic<bo
 // live only in the "-wal" file) into folder. Answers the copy's path, or "" with
 // the reason in *error (none after a stop). A database larger than the free
 // space beside the copy (a crafted, sparse one may claim terabytes) is not copied.
-QString copyDatabase(const QString& dbPath, const QTemporaryDir& folder, const std::atomic<bool>* stop, QString* error)
+QString copyDatabase(const QString& dbPath, const HeldFolder& folder, const std::atomic<bool>* stop, QString* error)
 {
     if (!folder.isValid()) {
         *error = QStringLiteral("no temporary folder for a copy of its database: %1").arg(folder.errorString());
@@ -285,6 +291,11 @@ LibraryDatabaseCopy::LibraryDatabaseCopy(const QString& dbPath, const std::atomi
 }
 
 LibraryDatabaseCopy::~LibraryDatabaseCopy() = default;
+
+void LibraryDatabaseCopy::removeAbandoned()
+{
+    HeldFolder::removeAbandoned(copyFolderParent(), kCopyFolderPrefix);
+}
 
 QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(
     const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert, const std::atomic<bool>* stop)

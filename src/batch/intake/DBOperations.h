@@ -11,7 +11,7 @@
 #include <atomic>
 #include <memory>
 
-class QTemporaryDir;
+class HeldFolder;
 
 // A version of an older (iPhoto, Aperture) library, one row of its version table.
 struct LibraryVersionRecord {
@@ -52,8 +52,11 @@ public:
     // Why the copy could not be made.
     const QString& errorMessage() const { return m_error; }
 
+    // Removes the copies that runs now gone left behind.
+    static void removeAbandoned();
+
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<HeldFolder> m_folder;
     QString m_path;
     QString m_error;
 };

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -100,6 +101,23 @@ protected:
     QString m_library;
     QList<PhotoLibraryAlert> m_alerts;
 };
+
+// A copy left by a killed run goes at the next start, however recent; the copy
+// a live reading holds stays.
+TEST_F(PhotosLibrary, copiesOfKilledRunsAreRemovedAndALiveOneKept)
+{
+    createPhotosDatabase(dbPath());
+    const LibraryDatabaseCopy live(dbPath());
+    ASSERT_FALSE(live.path().isEmpty()) << qPrintable(live.errorMessage());
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QString killed = cache + QStringLiteral("/photo-library-ab12CD");
+    ASSERT_TRUE(QDir().mkpath(killed));
+    QFile(killed + QStringLiteral("/photos.db")).open(QIODevice::WriteOnly);
+
+    LibraryDatabaseCopy::removeAbandoned();
+    EXPECT_FALSE(QFileInfo::exists(killed));
+    EXPECT_TRUE(QFileInfo::exists(live.path()));
+}
 
 TEST_F(PhotosLibrary, listsEveryLiveVersionOfALiveMasterOutsideBurstsAndTheEmptyNamedAlbum)
 {

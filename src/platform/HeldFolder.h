@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// A private temporary folder of ours (0700) for as long as the object lives:
+// "<parent>/<prefix>XXXXXX", removed with everything in it when the object goes.
+//
+// Its maker holds a lock (flock) on the folder itself; the kernel drops it when
+// the process ends, however it ends. So a folder of the prefix whose lock can be
+// taken was left by a run that is gone, and is removed, whatever its age; a live
+// run's folder never is. Making one first removes those.
+class HeldFolder {
+public:
+    HeldFolder(const QString& parent, const QString& prefix);
+    ~HeldFolder();
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+
+    bool isValid() const { return !m_path.isEmpty(); }
+    // Empty when the folder could not be made; errorString() then says why.
+    QString path() const { return m_path; }
+    QString filePath(const QString& name) const { return m_path + u'/' + name; }
+    QString errorString() const { return m_error; }
+
+    // Removes the folders "<prefix>XXXXXX" in parent (ours, not links) whose
+    // maker is gone; answers how many. A folder that also holds an "owner.lock"
+    // someone holds is kept: folders were once held by that file alone.
+    static int removeAbandoned(const QString& parent, const QString& prefix);
+
+private:
+    QString m_path;
+    QString m_error;
+    int m_lock = -1;
+};
