@@ -7,7 +7,10 @@
 #include "app/OnlineConsentPrompt.h"
 #include "app/TipsWindow.h"
 #include "batch/alerts/AlertCatalog.h"
+#include "batch/run/widgets/DestinationPanel.h"
+#include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "presets/widgets/PresetsPanel.h"
 #include "controls/DialogPresenter.h"
 #include "controls/QVAppStoreWindow.h"
 #include "form/FormFieldTable.h"
@@ -23,6 +26,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -108,6 +112,33 @@ private:
         }
         compositorShot(shot);
     }
+    // Where the main window's keys go: the control it gives the keyboard to, whether or
+    // not the window system has given it the keyboard.
+    QWidget* keyboard() const { return mainWindow()->focusWidget(); }
+    // Tab and Shift+Tab go round `sheet`'s own controls and never behind its veil.
+    void checkKeepsTheKeyboard(QWidget* sheet)
+    {
+        const auto where = [this, sheet] {
+            QWidget* at = keyboard();
+            return sheet->objectName() + u" lost the keyboard to "_qs + (at ? at->objectName() : u"nothing"_qs)
+                + u" ("_qs + (at ? at->metaObject()->className() : "") + u')';
+        };
+        QTRY_VERIFY2(sheet->isAncestorOf(keyboard()), qPrintable(where()));
+        for (const Qt::Key key : { Qt::Key_Tab, Qt::Key_Backtab }) {
+            for (int press = 0; press < 24; ++press) {
+                QTest::keyClick(keyboard(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+                QVERIFY2(sheet->isAncestorOf(keyboard()), qPrintable(where()));
+            }
+        }
+    }
+    // Escape answers `sheet`, wherever its keyboard is.
+    void checkEscapeAnswers(QWidget* sheet)
+    {
+        QPointer<QWidget> guard(sheet);
+        QTest::keyClick(keyboard(), Qt::Key_Escape);
+        QTRY_VERIFY(!guard || !guard->isVisible());
+    }
+
     // weston's headless compositor has no keyboard to give a window.
     static bool hasKeyboard() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
     ExifEditorView* editor() const { return qobject_cast<ExifEditorView*>(controller()->vwExifEditor()); }
@@ -232,6 +263,80 @@ private slots:
         QCOMPARE(visibleWindows(), QList<QWidget*> { mainWindow() });
         QVERIFY(!mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))
                 || !mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))->isVisible());
+    }
+
+    // While a sheet is up the window behind it takes no keys: Tab goes round the
+    // sheet, and Escape answers it.
+    void everySheetKeepsTheKeyboardAndEscapeAnswersIt()
+    {
+        controller()->hideAddPhotosWindow();
+        appendToEditor(*editor(), { photoWith({}), photoWith({}) });
+        editor()->findChild<QLineEdit*>(QStringLiteral("txtArtist"))->setFocus();
+
+        editor()->showAlertWithTag(AlertFilesCannotBeAdded);
+        auto* alert = mainWindow()->findChild<QMessageBox*>(QStringLiteral("winAlert"));
+        QVERIFY(alert);
+        checkKeepsTheKeyboard(alert);
+        checkEscapeAnswers(alert);
+        QVERIFY(!controller()->winAddPhotos()->isVisible());
+
+        controller()->btnAddPhotosTapped();
+        QFileDialog* open = nullptr;
+        QTRY_VERIFY((open = mainWindow()->findChild<QFileDialog*>()));
+        checkKeepsTheKeyboard(open);
+        checkEscapeAnswers(open);
+
+        OnlineConsentPrompt::setOnline(*m_app, false);
+        MetadataFormView* form = editor()->metadataFormView();
+        form->showTab(FormTab::Gps);
+        form->findChild<QAbstractButton*>(QStringLiteral("btnShowMap"))->click();
+        QDialog* picker = nullptr;
+        QTRY_VERIFY((picker = mainWindow()->findChild<QDialog*>(QStringLiteral("winMapview"))));
+        checkKeepsTheKeyboard(picker);
+        checkEscapeAnswers(picker);
+
+        editor()->presetsPanel()->addPresetWindow();
+        QDialog* presets = nullptr;
+        QTRY_VERIFY((presets = mainWindow()->findChild<QDialog*>(QStringLiteral("winPresets"))));
+        checkKeepsTheKeyboard(presets);
+        checkEscapeAnswers(presets);
+
+        auto* destination = new DestinationPanel(m_app->presenter(), m_home.path(), mainWindow());
+        destination->ask([](const DestinationPanel::Answer&) {});
+        checkKeepsTheKeyboard(destination);
+        checkEscapeAnswers(destination);
+
+        // The progress sheet: Escape asks for the stop; the run ends it.
+        auto* progress = new ProcessProgressSheet(mainWindow());
+        QSignalSpy stop(progress, &ProcessProgressSheet::stopRequested);
+        progress->startRun(2, false);
+        m_app->presenter().presentSheet(progress, {});
+        checkKeepsTheKeyboard(progress);
+        QTest::keyClick(keyboard(), Qt::Key_Escape);
+        QCOMPARE(stop.size(), 1);
+        progress->done(QDialog::Accepted);
+
+        // The summary: Ctrl+A selects every row there, not the photos behind it.
+        auto* summary = new SummaryWindow(mainWindow());
+        QList<SummaryRow> rows(3);
+        for (int i = 0; i < rows.size(); ++i)
+            rows[i].name = u"/photos/%1.jpg"_qs.arg(i);
+        SummaryTexts texts;
+        texts.showsErrorTable = true;
+        summary->setSummmaryInfo(texts, rows);
+        m_app->presenter().presentSheet(summary, {});
+        checkKeepsTheKeyboard(summary);
+        auto* table = summary->findChild<QTableView*>(QStringLiteral("tblErrorSummary"));
+        table->setFocus();
+        QTest::keyClick(keyboard(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(table->selectionModel()->selectedRows().size(), 3);
+        checkEscapeAnswers(summary);
+        QTRY_VERIFY(mainWindow()->isAncestorOf(keyboard()));
+
+        // Last: either answer of the rate sheet closes the window.
+        controller()->showAlertForRateApp();
+        checkKeepsTheKeyboard(controller()->winRateus());
+        checkEscapeAnswers(controller()->winRateus());
     }
 
     void aBubbleShowsNoBlackOutsideItsShapeWithoutACompositor()
