@@ -300,6 +300,41 @@ private slots:
         QCOMPARE(form.state().metaDataObject()->CamSetting_Orientation(), QString());
     }
 
+    // Arrows on the tab bar show the tab's page, a click on a tab takes the keyboard,
+    // and Ctrl+Tab, Ctrl+Shift+Tab and Ctrl+PgUp/PgDn step through the tabs from inside the form.
+    void theTabsChangeFromTheKeyboard()
+    {
+        MetadataFormView form;
+        showFilled(form, { photoWith({}) });
+        auto* tabs = child<QTabBar>(form, "segmentMetaEdit");
+        const auto shown = [&form](const char* name) { return child<QWidget>(form, name)->isVisible(); };
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(int(FormTab::Gps)).center());
+        QCOMPARE(form.currentTab(), FormTab::Gps);
+        QCOMPARE(form.focusWidget(), tabs);
+        QTest::keyClick(tabs, Qt::Key_Right);
+        QCOMPARE(form.currentTab(), FormTab::Camera);
+        QVERIFY(shown("vwCameraTab"));
+        QVERIFY(!shown("vwGpsTab"));
+        QTest::keyClick(tabs, Qt::Key_Left);
+        QTest::keyClick(tabs, Qt::Key_Left);
+        QCOMPARE(form.currentTab(), FormTab::DateTime);
+        QVERIFY(shown("vwDateTimeTab"));
+
+        form.showTab(FormTab::General);
+        auto* artist = child<QLineEdit>(form, "txtArtist");
+        artist->setFocus();
+        QTest::keyClick(artist, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(form.currentTab(), FormTab::DateTime);
+        QVERIFY(shown("vwDateTimeTab"));
+        QVERIFY(!shown("vwGeneralTab"));
+        QTest::keyClick(form.focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(form.currentTab(), FormTab::Gps);
+        QTest::keyClick(form.focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+        QTest::keyClick(form.focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(form.currentTab(), FormTab::General);
+        QVERIFY(shown("vwGeneralTab"));
+    }
+
     void theEditingModeListAndTheClearBoxesReachTheForm()
     {
         MetadataFormView form;
