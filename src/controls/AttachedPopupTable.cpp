@@ -159,6 +159,11 @@ void AttachedPopupTable::dismissPanel()
         return;
     qApp->removeEventFilter(this);
     MAAttachedWindow* window = m_window;
+    // The keyboard goes back to the control that opened the pop-up: hidden with the
+    // keyboard in it, the pop-up would hand it to whatever comes next in the window.
+    QWidget* focus = window->window()->focusWidget();
+    if (focus && window->isAncestorOf(focus) && m_anchor && m_anchor->isEnabled() && m_anchor->isVisible())
+        m_anchor->setFocus(Qt::PopupFocusReason);
     m_window = nullptr;
     m_list = nullptr;
     m_type = -1;

@@ -298,6 +298,20 @@ private slots:
         QTest::mouseClick(child<QLineEdit>(form, "txtCopyright"), Qt::LeftButton);
         QVERIFY(!form.dropDownPopup().isOpen());
         QCOMPARE(form.state().metaDataObject()->CamSetting_Orientation(), QString());
+
+        // A choice from the keyboard hands the keyboard back to the field that opened the list.
+        form.showTab(FormTab::Gps);
+        auto* reference = child<QLineEdit>(form, "txtGPS_LattitudeRef");
+        QTRY_VERIFY(child<QToolButton>(form, "btnDropDownGPS_LattitudeRef")->isEnabled());
+        reference->setFocus();
+        QTest::keyClick(reference, Qt::Key_Space);
+        QVERIFY(form.dropDownPopup().isOpen());
+        QCOMPARE(form.focusWidget(), form.dropDownPopup().table());
+        QTest::keyClick(form.dropDownPopup().table(), Qt::Key_Down);
+        QTest::keyClick(form.dropDownPopup().table(), Qt::Key_Return);
+        QVERIFY(!form.dropDownPopup().isOpen());
+        QVERIFY(!reference->text().isEmpty());
+        QCOMPARE(form.focusWidget(), reference);
     }
 
     // Arrows on the tab bar show the tab's page, a click on a tab takes the keyboard,
@@ -440,6 +454,14 @@ private slots:
         clickBox(child<QCheckBox>(panel, "checkMonthIncDec"));
         clickBox(child<QCheckBox>(panel, "checkYearIncDec"));
         QCOMPARE(field->text(), QStringLiteral("Shift date by \u22123 days"));
+        // Escape in the panel closes it and hands the keyboard back to its field.
+        days->setFocus();
+        QTest::keyClick(days, Qt::Key_Escape);
+        QVERIFY(!form.datePopup().isOpen());
+        QCOMPARE(form.focusWidget(), field);
+        QTRY_VERIFY(child<QToolButton>(form, "btnDatePickerDate_Original")->isEnabled());
+        QTest::mouseClick(child<QToolButton>(form, "btnDatePickerDate_Original"), Qt::LeftButton);
+        QVERIFY(form.datePopup().isOpen());
         QCOMPARE(form.state().metaDataObject()->dateTimeConfigOriginalDate()->option(), 4);
         QVERIFY(field->property("edited").toBool());
 
