@@ -1,21 +1,21 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
-#include "app/MainWindowController.h"
-#include "controls/AttachedPopupTable.h"
-#include "controls/MAAttachedWindow.h"
 #include "app/ExifEditorView.h"
+#include "app/MainWindowController.h"
 #include "app/OnlineConsentPrompt.h"
 #include "app/TipsWindow.h"
 #include "batch/alerts/AlertCatalog.h"
 #include "batch/run/widgets/DestinationPanel.h"
 #include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryWindow.h"
-#include "presets/widgets/PresetsPanel.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/DialogPresenter.h"
+#include "controls/MAAttachedWindow.h"
 #include "controls/QVAppStoreWindow.h"
 #include "form/FormFieldTable.h"
 #include "form/FormFixtures.h"
 #include "form/widgets/MetadataFormView.h"
+#include "presets/widgets/PresetsPanel.h"
 
 #include <QDialog>
 #include <QDir>
@@ -26,9 +26,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
-#include <QTextBrowser>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QWheelEvent>
 #include <QtTest>
 
 // The shell on a real window system: on an X server without a window manager or a
@@ -262,7 +265,7 @@ private slots:
         QVERIFY(!summary->isVisible());
         QCOMPARE(visibleWindows(), QList<QWidget*> { mainWindow() });
         QVERIFY(!mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))
-                || !mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))->isVisible());
+            || !mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))->isVisible());
     }
 
     // While a sheet is up the window behind it takes no keys: Tab goes round the
@@ -339,6 +342,60 @@ private slots:
         checkEscapeAnswers(controller()->winRateus());
     }
 
+    // At the window's smallest size, whatever the scale (the test also runs at scale 2
+    // on a 1366x768 screen): the add-photos window and the date panel lie inside it,
+    // and what does not fit scrolls, by the wheel too.
+    void panelsFitTheWindowAtItsSmallestSize()
+    {
+        mainWindow()->resize(mainWindow()->minimumSize());
+        QTRY_COMPARE(mainWindow()->size(), mainWindow()->minimumSize());
+        const QRect window = mainWindow()->rect();
+        QWidget* addPhotos = controller()->winAddPhotos();
+        QTRY_VERIFY(window.contains(inMainWindow(addPhotos)));
+        auto* close = addPhotos->findChild<QWidget*>(QStringLiteral("btnCloseAddPhotoWin"));
+        QVERIFY(inMainWindow(addPhotos).contains(inMainWindow(close)));
+        QVERIFY(
+            inMainWindow(close).top() >= controller()->windowMain()->contentView()->mapTo(mainWindow(), QPoint()).y());
+        compositorShot(QStringLiteral("wayland-small-add-photos.png"));
+        controller()->hideAddPhotosWindow();
+
+        MetadataFormView* form = editor()->metadataFormView();
+        appendToEditor(*editor(), { photoWith({}) });
+        form->showTab(FormTab::DateTime);
+        auto* picker = form->findChild<QAbstractButton*>(QStringLiteral("btnDatePickerDate_Original"));
+        QTRY_VERIFY(picker->isEnabled());
+        picker->click();
+        QVERIFY(form->datePopup().isOpen());
+        QWidget* bubble = form->datePopup().attachedWindow();
+        QTRY_VERIFY(bubble->isVisible());
+        QVERIFY2(window.contains(inMainWindow(bubble)),
+            qPrintable(QStringLiteral("%1 %2").arg(inMainWindow(bubble).height()).arg(window.height())));
+        auto* scroll = bubble->findChild<QScrollArea*>(QStringLiteral("scrollAttachedView"));
+        for (const char* name : { "btnIncDecTime", "checkYearIncDec", "checkSecondIncDec" }) {
+            auto* widget = bubble->findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY2(widget, name);
+            if (scroll)
+                scroll->ensureWidgetVisible(widget);
+            const QRect at = inMainWindow(widget);
+            QVERIFY2(window.contains(at), name);
+            if (scroll)
+                QVERIFY2(
+                    QRect(scroll->viewport()->mapTo(mainWindow(), QPoint()), scroll->viewport()->size()).contains(at),
+                    name);
+        }
+        if (scroll) {
+            QScrollBar* bar = scroll->verticalScrollBar();
+            bar->setValue(0);
+            const QPointF inside(scroll->viewport()->width() / 2.0, scroll->viewport()->height() / 2.0);
+            QWheelEvent wheel(inside, scroll->viewport()->mapToGlobal(inside), {}, QPoint(0, -120), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(scroll->viewport(), &wheel);
+            QVERIFY(bar->value() > 0);
+        }
+        compositorShot(QStringLiteral("wayland-small-date-panel.png"));
+        form->datePopup().dismissPanel();
+    }
+
     void aBubbleShowsNoBlackOutsideItsShapeWithoutACompositor()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -359,10 +416,10 @@ private slots:
             const QString shot = folder + QStringLiteral("/x11-bubble.png");
             const QPoint window = mainWindow()->mapToGlobal(QPoint(0, 0));
             const QRect around = inMainWindow(bubble).adjusted(-40, -40, 40, 40) & mainWindow()->rect();
-            QVERIFY(QGuiApplication::primaryScreen()
-                        ->grabWindow(0, window.x() + around.x(), window.y() + around.y(), around.width(),
-                            around.height())
-                        .save(shot));
+            QVERIFY(
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0, window.x() + around.x(), window.y() + around.y(), around.width(), around.height())
+                    .save(shot));
         }
         const QPainterPath shape = bubble->shape();
         int outside = 0;
