@@ -121,6 +121,7 @@ InWindowSheet::InWindowSheet(QDialog* dialog, QWidget* host)
         m_previousFocus = focus;
     if (dialog->testAttribute(Qt::WA_Resized))
         m_givenSize = dialog->size();
+    m_givenMinimum = dialog->minimumSize();
 
     m_veil = new SheetVeil(host, dialog);
     setParent(m_veil);
@@ -153,6 +154,8 @@ void InWindowSheet::place()
         return;
     m_placing = true;
     const QSize room = (m_host->size() - QSize(2 * kMargin, 2 * kMargin)).expandedTo(QSize(1, 1));
+    if (const QSize least = m_givenMinimum.boundedTo(room); m_dialog->minimumSize() != least)
+        m_dialog->setMinimumSize(least);
     QSize wanted = m_givenSize.value_or(m_dialog->sizeHint()).expandedTo(m_dialog->minimumSizeHint());
     wanted = wanted.boundedTo(m_dialog->maximumSize()).boundedTo(room);
     if (m_dialog->hasHeightForWidth())
@@ -247,6 +250,8 @@ void InWindowSheet::end()
     if (m_dialog)
         m_dialog->removeEventFilter(this);
     releaseKeyboardBehindVeil();
+    if (m_dialog)
+        m_dialog->setMinimumSize(m_givenMinimum);
     // The keyboard goes back where it was once the answer has been handed on (it may
     // switch the window's controls back on), unless the answer has put it elsewhere.
     QTimer::singleShot(0, m_host, [previous = m_previousFocus, dialog = m_dialog] {

@@ -66,6 +66,9 @@ private:
     QList<std::pair<QPointer<QWidget>, Qt::FocusPolicy>> m_heldFocus;
     // The size the dialog was given before it was presented, kept over its hint.
     std::optional<QSize> m_givenSize;
+    // Its own least size, lowered to the room the window has while it is drawn there
+    // (a small screen, a large scale) and given back when it goes.
+    QSize m_givenMinimum;
     bool m_placing = false;
     bool m_ended = false;
 };

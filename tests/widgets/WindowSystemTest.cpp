@@ -259,6 +259,7 @@ private slots:
         QTRY_VERIFY(!picker->isVisible());
 
         auto* summary = new SummaryWindow(mainWindow());
+        summary->setSummmaryInfo(SummaryTexts {}, {});
         m_app->presenter().presentSheet(summary, {});
         checkDrawnInside(summary, {});
         summary->accept();
