@@ -115,6 +115,15 @@ private:
         }
         compositorShot(shot);
     }
+    // The map picker, offline, from the form's GPS tab.
+    void openMapPicker(QDialog*& picker)
+    {
+        OnlineConsentPrompt::setOnline(*m_app, false);
+        MetadataFormView* form = editor()->metadataFormView();
+        form->showTab(FormTab::Gps);
+        form->findChild<QAbstractButton*>(QStringLiteral("btnShowMap"))->click();
+        QTRY_VERIFY((picker = mainWindow()->findChild<QDialog*>(QStringLiteral("winMapview"))));
+    }
     // Where the main window's keys go: the control it gives the keyboard to, whether or
     // not the window system has given it the keyboard.
     QWidget* keyboard() const { return mainWindow()->focusWidget(); }
@@ -247,13 +256,9 @@ private slots:
         controller()->winRateus()->reject();
         QTRY_VERIFY(!controller()->winRateus()->isVisible());
 
-        // The map picker, offline.
-        OnlineConsentPrompt::setOnline(*m_app, false);
-        MetadataFormView* form = editor()->metadataFormView();
-        form->showTab(FormTab::Gps);
-        form->findChild<QAbstractButton*>(QStringLiteral("btnShowMap"))->click();
         QDialog* picker = nullptr;
-        QTRY_VERIFY((picker = mainWindow()->findChild<QDialog*>(QStringLiteral("winMapview"))));
+        openMapPicker(picker);
+        QVERIFY(picker);
         checkDrawnInside(picker, QStringLiteral("wayland-map-picker.png"));
         picker->reject();
         QTRY_VERIFY(!picker->isVisible());
@@ -290,12 +295,9 @@ private slots:
         checkKeepsTheKeyboard(open);
         checkEscapeAnswers(open);
 
-        OnlineConsentPrompt::setOnline(*m_app, false);
-        MetadataFormView* form = editor()->metadataFormView();
-        form->showTab(FormTab::Gps);
-        form->findChild<QAbstractButton*>(QStringLiteral("btnShowMap"))->click();
         QDialog* picker = nullptr;
-        QTRY_VERIFY((picker = mainWindow()->findChild<QDialog*>(QStringLiteral("winMapview"))));
+        openMapPicker(picker);
+        QVERIFY(picker);
         checkKeepsTheKeyboard(picker);
         checkEscapeAnswers(picker);
 
