@@ -346,7 +346,7 @@ private slots:
     }
 
     // At the window's smallest size, whatever the scale (the test also runs at scale 2
-    // on a 1366x768 screen): the add-photos window and the date panel lie inside it,
+    // on a 1366x768 screen): the add-photos and tips windows and the date panel lie inside it,
     // and what does not fit scrolls, by the wheel too.
     void panelsFitTheWindowAtItsSmallestSize()
     {
@@ -361,6 +361,9 @@ private slots:
             inMainWindow(close).top() >= controller()->windowMain()->contentView()->mapTo(mainWindow(), QPoint()).y());
         compositorShot(QStringLiteral("wayland-small-add-photos.png"));
         controller()->hideAddPhotosWindow();
+        controller()->showTipsScreen();
+        QVERIFY(window.contains(inMainWindow(controller()->winTips())));
+        controller()->winTips()->hide();
 
         MetadataFormView* form = editor()->metadataFormView();
         appendToEditor(*editor(), { photoWith({}) });
