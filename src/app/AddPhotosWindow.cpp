@@ -13,10 +13,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
 const QColor kVeilColour(0, 0, 0, 110);
+const QSize kWindowSize(560, 380);
 
 } // namespace
 
@@ -39,7 +41,7 @@ AddPhotosWindow::AddPhotosWindow(QVAppStoreWindow* mainWindow, QWidget* behind)
     m_window = new QWidget(m_veil);
     m_window->setObjectName(QStringLiteral("winAddPhotos"));
     m_window->setWindowTitle(tr("Add Photos"));
-    m_window->setFixedSize(560, 380);
+    m_window->setFixedSize(kWindowSize);
     m_window->installEventFilter(this);
 
     m_vwContainerLoadImage = new MouseDownView(m_window);
@@ -118,9 +120,20 @@ void AddPhotosWindow::place()
 {
     QWidget* content = m_mainWindow->contentView();
     m_veil->setGeometry(content->rect());
-    // Centred on the whole main window, title bar included.
-    const QPoint topLeft = ShellWidgets::centredOn(m_mainWindow->rect(), m_window->size());
-    m_window->move(m_veil->mapFrom(m_mainWindow, topLeft));
+    // Never larger than the content below the title bar (a small screen, a large
+    // scale), so its close button and its own top are always seen.
+    const int margin = InWindowSheet::kMargin;
+    const QSize room = (content->size() - QSize(2 * margin, 2 * margin)).expandedTo(QSize(1, 1));
+    m_window->setFixedSize(kWindowSize.boundedTo(room));
+    // Centred on the whole main window, title bar included, as far as it lies inside
+    // the content.
+    const QSize size = m_window->size();
+    const QPoint centred = m_veil->mapFrom(m_mainWindow, ShellWidgets::centredOn(m_mainWindow->rect(), size));
+    const auto inside = [margin](int at, int length, int room) {
+        return std::max(0, std::min(std::max(at, margin), room - length - margin));
+    };
+    m_window->move(
+        inside(centred.x(), size.width(), content->width()), inside(centred.y(), size.height(), content->height()));
 }
 
 void AddPhotosWindow::show()

@@ -2,6 +2,7 @@
 
 #include "app/AppLogging.h"
 #include "app/ShellWidgets.h"
+#include "controls/InWindowSheet.h"
 #include "controls/MouseDownView.h"
 #include "controls/WindowKeys.h"
 
@@ -13,6 +14,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+namespace {
+const QSize kTipsSize(640, 480);
+}
+
 const QString TipsWindow::kTipsPage = QStringLiteral("qrc:/tips/index.html");
 
 TipsWindow::TipsWindow(QWidget* mainWindow, std::function<void(const QUrl&)> openUrl)
@@ -23,7 +28,7 @@ TipsWindow::TipsWindow(QWidget* mainWindow, std::function<void(const QUrl&)> ope
     m_winTips = new QWidget(mainWindow);
     m_winTips->setObjectName(QStringLiteral("winTips"));
     m_winTips->setWindowTitle(tr("Tips"));
-    m_winTips->resize(640, 480);
+    m_winTips->resize(kTipsSize);
     m_winTips->hide();
     m_winTips->installEventFilter(this);
     // Drawn inside the main window, yet closed by Escape and Ctrl+W as a window is.
@@ -65,6 +70,11 @@ TipsWindow::TipsWindow(QWidget* mainWindow, std::function<void(const QUrl&)> ope
 void TipsWindow::showTipsScreen()
 {
     qCInfo(lcApp) << "main windowController  showTipsScreen";
+    // Never larger than the main window (a small screen, a large scale): the page
+    // scrolls, and the title bar stays in sight.
+    const int margin = InWindowSheet::kMargin;
+    m_winTips->resize(
+        kTipsSize.boundedTo(m_mainWindow->size() - QSize(2 * margin, 2 * margin)).expandedTo(QSize(1, 1)));
     m_winTips->move(ShellWidgets::centredOn(m_mainWindow->rect(), m_winTips->size()));
     m_winTips->show();
     m_winTips->raise();

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace {
 
@@ -89,7 +91,22 @@ void AttachedPopupTable::showView(QWidget* anchor, QWidget* view)
     m_view = view;
     view->adjustSize();
     view->show();
-    attach(anchor, view, std::nullopt);
+    // A panel taller than the window (a small screen, a large scale) scrolls inside
+    // its bubble, so its last rows can still be reached.
+    QWidget* shown = view;
+    const int room = anchor->window()->height() - 2 * kBubbleAllowance;
+    if (room > 0 && view->height() > room) {
+        auto* scroll = new QScrollArea;
+        scroll->setObjectName(QStringLiteral("scrollAttachedView"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        scroll->setWidget(view);
+        scroll->setFixedSize(view->width() + scroll->verticalScrollBar()->sizeHint().width(), room);
+        m_scroll = scroll;
+        shown = scroll;
+    }
+    attach(anchor, shown, std::nullopt);
 }
 
 QSize AttachedPopupTable::fittedSize(QWidget* anchor, const QListWidget& list) const
@@ -159,10 +176,18 @@ void AttachedPopupTable::dismissPanel()
         return;
     qApp->removeEventFilter(this);
     MAAttachedWindow* window = m_window;
+    // The keyboard goes back to the control that opened the pop-up: hidden with the
+    // keyboard in it, the pop-up would hand it to whatever comes next in the window.
+    QWidget* focus = window->window()->focusWidget();
+    if (focus && window->isAncestorOf(focus) && m_anchor && m_anchor->isEnabled() && m_anchor->isVisible())
+        m_anchor->setFocus(Qt::PopupFocusReason);
     m_window = nullptr;
     m_list = nullptr;
     m_type = -1;
     m_chosen = nullptr;
+    if (m_scroll)
+        m_scroll->takeWidget();
+    m_scroll = nullptr;
     if (m_view) {
         m_view->hide();
         m_view->setParent(m_viewParent);

@@ -12,6 +12,7 @@
 #include <optional>
 
 class QAbstractButton;
+class QScrollArea;
 class QWidget;
 
 // The attached drop-down list of the interface, and the host of an attached panel:
@@ -73,8 +74,9 @@ public:
     {
         open(anchor, rows, std::move(chosen), ListOptions());
     }
-    // A panel beside the anchor. The pop-up does not own the view: it is handed back
-    // to its former parent, hidden, when the pop-up closes.
+    // A panel beside the anchor, scrolling where it is taller than the window. The
+    // pop-up does not own the view: it is handed back to its former parent, hidden,
+    // when the pop-up closes.
     void showView(QWidget* anchor, QWidget* view);
 
     // Chooses a row as a click would (a row the list does not have does nothing).
@@ -117,6 +119,8 @@ private:
     QPointer<QListWidget> m_list;
     QPointer<QWidget> m_view;
     QPointer<QWidget> m_viewParent;
+    // Around a view taller than the window, while it is shown.
+    QPointer<QScrollArea> m_scroll;
     QPointer<AttachedPopupTable> m_companion;
     int m_type = -1;
     std::function<void(int)> m_chosen;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -120,6 +121,7 @@ InWindowSheet::InWindowSheet(QDialog* dialog, QWidget* host)
         m_previousFocus = focus;
     if (dialog->testAttribute(Qt::WA_Resized))
         m_givenSize = dialog->size();
+    m_givenMinimum = dialog->minimumSize();
 
     m_veil = new SheetVeil(host, dialog);
     setParent(m_veil);
@@ -137,6 +139,7 @@ InWindowSheet::InWindowSheet(QDialog* dialog, QWidget* host)
     m_veil->setGeometry(host->rect());
     m_veil->show();
     m_veil->raise();
+    holdKeyboardBehindVeil();
     dialog->setResult(0);
     place();
     dialog->show();
@@ -151,6 +154,8 @@ void InWindowSheet::place()
         return;
     m_placing = true;
     const QSize room = (m_host->size() - QSize(2 * kMargin, 2 * kMargin)).expandedTo(QSize(1, 1));
+    if (const QSize least = m_givenMinimum.boundedTo(room); m_dialog->minimumSize() != least)
+        m_dialog->setMinimumSize(least);
     QSize wanted = m_givenSize.value_or(m_dialog->sizeHint()).expandedTo(m_dialog->minimumSizeHint());
     wanted = wanted.boundedTo(m_dialog->maximumSize()).boundedTo(room);
     if (m_dialog->hasHeightForWidth())
@@ -162,6 +167,19 @@ void InWindowSheet::place()
     if (m_veil)
         m_veil->update();
     m_placing = false;
+}
+
+QWidget* InWindowSheet::keyboardTarget(bool last) const
+{
+    QWidget* target = nullptr;
+    for (QWidget* next = m_dialog->nextInFocusChain(); next && next != m_dialog; next = next->nextInFocusChain()) {
+        if (takesKeyboard(next, m_dialog)) {
+            target = next;
+            if (!last)
+                break;
+        }
+    }
+    return target;
 }
 
 void InWindowSheet::takeKeyboard()
@@ -177,15 +195,48 @@ void InWindowSheet::takeKeyboard()
             break;
         }
     }
-    for (QWidget* next = m_dialog->nextInFocusChain(); !target && next && next != m_dialog;
-         next = next->nextInFocusChain()) {
-        if (takesKeyboard(next, m_dialog))
-            target = next;
-    }
+    if (!target)
+        target = keyboardTarget(false);
     if (target)
         target->setFocus(Qt::ActiveWindowFocusReason);
     else
         m_dialog->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+bool InWindowSheet::liesBehindVeil(const QObject* object) const
+{
+    if (!m_host || !m_veil || !object || !object->isWidgetType())
+        return false;
+    // The child of the window it lies in: stacked below the veil, it is behind it.
+    const QObject* top = object;
+    while (top->parent() && top->parent() != m_host)
+        top = top->parent();
+    if (top->parent() != m_host || top == m_veil || top == m_dialog)
+        return false;
+    const QObjectList& stack = m_host->children();
+    return stack.indexOf(top) < stack.indexOf(m_veil);
+}
+
+void InWindowSheet::holdKeyboardBehindVeil()
+{
+    // Tab goes round the controls that may take the keyboard: with none behind the
+    // veil, it stays in the dialog, whether or not the window is active.
+    for (QWidget* widget : m_host->findChildren<QWidget*>()) {
+        if (widget->focusPolicy() == Qt::NoFocus || !liesBehindVeil(widget))
+            continue;
+        m_heldFocus.append({ widget, widget->focusPolicy() });
+        widget->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+void InWindowSheet::releaseKeyboardBehindVeil()
+{
+    // Backwards: a control with a focus proxy hands its policy on to the proxy.
+    for (auto held = m_heldFocus.crbegin(); held != m_heldFocus.crend(); ++held) {
+        if (held->first && held->first->focusPolicy() == Qt::NoFocus)
+            held->first->setFocusPolicy(held->second);
+    }
+    m_heldFocus.clear();
 }
 
 void InWindowSheet::end()
@@ -198,6 +249,9 @@ void InWindowSheet::end()
         m_host->removeEventFilter(this);
     if (m_dialog)
         m_dialog->removeEventFilter(this);
+    releaseKeyboardBehindVeil();
+    if (m_dialog)
+        m_dialog->setMinimumSize(m_givenMinimum);
     // The keyboard goes back where it was once the answer has been handed on (it may
     // switch the window's controls back on), unless the answer has put it elsewhere.
     QTimer::singleShot(0, m_host, [previous = m_previousFocus, dialog = m_dialog] {
@@ -217,6 +271,24 @@ bool InWindowSheet::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if (type == QEvent::Shortcut)
         return !keepsShortcut(watched);
+    if ((type == QEvent::FocusIn || type == QEvent::KeyPress || type == QEvent::KeyRelease) && m_dialog
+        && m_dialog->isVisible() && liesBehindVeil(watched)) {
+        // A control made behind the veil while the dialog is up can still take the
+        // keyboard: it goes to the dialog, and so does the key. Tab past the dialog's
+        // last control comes round to its first, Shift+Tab to its last.
+        const Qt::FocusReason reason
+            = type == QEvent::FocusIn ? static_cast<QFocusEvent*>(event)->reason() : Qt::OtherFocusReason;
+        QWidget* target = m_dialog->focusWidget();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || !target
+            || !m_dialog->isAncestorOf(target))
+            target = keyboardTarget(reason == Qt::BacktabFocusReason);
+        if (!target)
+            target = m_dialog;
+        target->setFocus(reason);
+        if (type == QEvent::KeyPress)
+            QCoreApplication::sendEvent(target, event);
+        return true;
+    }
     if (watched == m_veil) {
         // The veil is the sheet's modality: what is pressed on it goes nowhere.
         return isSwallowedByAVeil(type);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QEvent>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
 #include <optional>
+#include <utility>
 
 class QDialog;
 class QWidget;
@@ -19,7 +21,10 @@ class QWidget;
 // window; it follows the window's size and its own contents. It takes the keyboard
 // when it shows, counts as a window for Escape and Ctrl+W (WindowKeys), holds back
 // the shortcuts of the window behind it, and when it hides the veil goes and the
-// keyboard returns to where it was.
+// keyboard returns to where it was. While it is up nothing behind the veil takes the
+// keyboard: Tab and Shift+Tab go round the dialog's own controls, a focus or a key
+// that still lands behind the veil is handed to the dialog, so Escape always answers
+// it. Whatever is raised over the veil later (a pop-up, another sheet) is not behind.
 class InWindowSheet : public QObject {
     Q_OBJECT
 public:
@@ -47,13 +52,23 @@ private:
     void takeKeyboard();
     void end();
     bool keepsShortcut(QObject* receiver) const;
+    bool liesBehindVeil(const QObject* object) const;
+    void holdKeyboardBehindVeil();
+    void releaseKeyboardBehindVeil();
+    // The dialog's first control for the keyboard, or its last (Shift+Tab).
+    QWidget* keyboardTarget(bool last) const;
 
     QPointer<QDialog> m_dialog;
     QPointer<QWidget> m_host;
     QPointer<QWidget> m_veil;
     QPointer<QWidget> m_previousFocus;
+    // The controls behind the veil that took the keyboard, with how they took it.
+    QList<std::pair<QPointer<QWidget>, Qt::FocusPolicy>> m_heldFocus;
     // The size the dialog was given before it was presented, kept over its hint.
     std::optional<QSize> m_givenSize;
+    // Its own least size, lowered to the room the window has while it is drawn there
+    // (a small screen, a large scale) and given back when it goes.
+    QSize m_givenMinimum;
     bool m_placing = false;
     bool m_ended = false;
 };

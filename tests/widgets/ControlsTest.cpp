@@ -75,6 +75,8 @@ private slots:
         QWidget window;
         window.resize(420, 300);
         auto* field = new QLineEdit(&window);
+        auto* panel = new QWidget(&window);
+        panel->setGeometry(0, 40, 200, 40);
         int shortcuts = 0;
         auto* action = new QAction(&window);
         action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
@@ -107,10 +109,21 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), first);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(shortcuts, 0);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), last);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), first);
 
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        // A control made behind the veil while the sheet is up hands the keyboard and
+        // its keys to the sheet: Escape still answers it.
+        auto* late = new QLineEdit(panel);
+        late->show();
+        late->setFocus();
+        QCOMPARE(QApplication::focusWidget(), first);
+        QTest::keyClick(late, Qt::Key_Escape);
         QCOMPARE(finished.size(), 1);
         QTRY_COMPARE(QApplication::focusWidget(), field);
+        QCOMPARE(field->focusPolicy(), Qt::StrongFocus);
         QTRY_VERIFY(!window.findChild<QWidget*>(QStringLiteral("vwSheetVeil")));
         QTest::keyClick(field, Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(shortcuts, 1);

@@ -298,6 +298,55 @@ private slots:
         QTest::mouseClick(child<QLineEdit>(form, "txtCopyright"), Qt::LeftButton);
         QVERIFY(!form.dropDownPopup().isOpen());
         QCOMPARE(form.state().metaDataObject()->CamSetting_Orientation(), QString());
+
+        // A choice from the keyboard hands the keyboard back to the field that opened the list.
+        form.showTab(FormTab::Gps);
+        auto* reference = child<QLineEdit>(form, "txtGPS_LattitudeRef");
+        QTRY_VERIFY(child<QToolButton>(form, "btnDropDownGPS_LattitudeRef")->isEnabled());
+        reference->setFocus();
+        QTest::keyClick(reference, Qt::Key_Space);
+        QVERIFY(form.dropDownPopup().isOpen());
+        QCOMPARE(form.focusWidget(), form.dropDownPopup().table());
+        QTest::keyClick(form.dropDownPopup().table(), Qt::Key_Down);
+        QTest::keyClick(form.dropDownPopup().table(), Qt::Key_Return);
+        QVERIFY(!form.dropDownPopup().isOpen());
+        QVERIFY(!reference->text().isEmpty());
+        QCOMPARE(form.focusWidget(), reference);
+    }
+
+    // Arrows on the tab bar show the tab's page, a click on a tab takes the keyboard,
+    // and Ctrl+Tab, Ctrl+Shift+Tab and Ctrl+PgUp/PgDn step through the tabs from inside the form.
+    void theTabsChangeFromTheKeyboard()
+    {
+        MetadataFormView form;
+        showFilled(form, { photoWith({}) });
+        auto* tabs = child<QTabBar>(form, "segmentMetaEdit");
+        const auto shown = [&form](const char* name) { return child<QWidget>(form, name)->isVisible(); };
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(int(FormTab::Gps)).center());
+        QCOMPARE(form.currentTab(), FormTab::Gps);
+        QCOMPARE(form.focusWidget(), tabs);
+        QTest::keyClick(tabs, Qt::Key_Right);
+        QCOMPARE(form.currentTab(), FormTab::Camera);
+        QVERIFY(shown("vwCameraTab"));
+        QVERIFY(!shown("vwGpsTab"));
+        QTest::keyClick(tabs, Qt::Key_Left);
+        QTest::keyClick(tabs, Qt::Key_Left);
+        QCOMPARE(form.currentTab(), FormTab::DateTime);
+        QVERIFY(shown("vwDateTimeTab"));
+
+        form.showTab(FormTab::General);
+        auto* artist = child<QLineEdit>(form, "txtArtist");
+        artist->setFocus();
+        QTest::keyClick(artist, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(form.currentTab(), FormTab::DateTime);
+        QVERIFY(shown("vwDateTimeTab"));
+        QVERIFY(!shown("vwGeneralTab"));
+        QTest::keyClick(form.focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(form.currentTab(), FormTab::Gps);
+        QTest::keyClick(form.focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+        QTest::keyClick(form.focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(form.currentTab(), FormTab::General);
+        QVERIFY(shown("vwGeneralTab"));
     }
 
     void theEditingModeListAndTheClearBoxesReachTheForm()
@@ -405,6 +454,14 @@ private slots:
         clickBox(child<QCheckBox>(panel, "checkMonthIncDec"));
         clickBox(child<QCheckBox>(panel, "checkYearIncDec"));
         QCOMPARE(field->text(), QStringLiteral("Shift date by \u22123 days"));
+        // Escape in the panel closes it and hands the keyboard back to its field.
+        days->setFocus();
+        QTest::keyClick(days, Qt::Key_Escape);
+        QVERIFY(!form.datePopup().isOpen());
+        QCOMPARE(form.focusWidget(), field);
+        QTRY_VERIFY(child<QToolButton>(form, "btnDatePickerDate_Original")->isEnabled());
+        QTest::mouseClick(child<QToolButton>(form, "btnDatePickerDate_Original"), Qt::LeftButton);
+        QVERIFY(form.datePopup().isOpen());
         QCOMPARE(form.state().metaDataObject()->dateTimeConfigOriginalDate()->option(), 4);
         QVERIFY(field->property("edited").toBool());
 

@@ -1,18 +1,21 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
-#include "app/MainWindowController.h"
-#include "controls/AttachedPopupTable.h"
-#include "controls/MAAttachedWindow.h"
 #include "app/ExifEditorView.h"
+#include "app/MainWindowController.h"
 #include "app/OnlineConsentPrompt.h"
 #include "app/TipsWindow.h"
 #include "batch/alerts/AlertCatalog.h"
+#include "batch/run/widgets/DestinationPanel.h"
+#include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "controls/AttachedPopupTable.h"
 #include "controls/DialogPresenter.h"
+#include "controls/MAAttachedWindow.h"
 #include "controls/QVAppStoreWindow.h"
 #include "form/FormFieldTable.h"
 #include "form/FormFixtures.h"
 #include "form/widgets/MetadataFormView.h"
+#include "presets/widgets/PresetsPanel.h"
 
 #include <QDialog>
 #include <QDir>
@@ -23,8 +26,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextBrowser>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QWheelEvent>
 #include <QtTest>
 
 // The shell on a real window system: on an X server without a window manager or a
@@ -108,6 +115,42 @@ private:
         }
         compositorShot(shot);
     }
+    // The map picker, offline, from the form's GPS tab.
+    void openMapPicker(QDialog*& picker)
+    {
+        OnlineConsentPrompt::setOnline(*m_app, false);
+        MetadataFormView* form = editor()->metadataFormView();
+        form->showTab(FormTab::Gps);
+        form->findChild<QAbstractButton*>(QStringLiteral("btnShowMap"))->click();
+        QTRY_VERIFY((picker = mainWindow()->findChild<QDialog*>(QStringLiteral("winMapview"))));
+    }
+    // Where the main window's keys go: the control it gives the keyboard to, whether or
+    // not the window system has given it the keyboard.
+    QWidget* keyboard() const { return mainWindow()->focusWidget(); }
+    // Tab and Shift+Tab go round `sheet`'s own controls and never behind its veil.
+    void checkKeepsTheKeyboard(QWidget* sheet)
+    {
+        const auto where = [this, sheet] {
+            QWidget* at = keyboard();
+            return sheet->objectName() + u" lost the keyboard to "_qs + (at ? at->objectName() : u"nothing"_qs)
+                + u" ("_qs + (at ? at->metaObject()->className() : "") + u')';
+        };
+        QTRY_VERIFY2(sheet->isAncestorOf(keyboard()), qPrintable(where()));
+        for (const Qt::Key key : { Qt::Key_Tab, Qt::Key_Backtab }) {
+            for (int press = 0; press < 24; ++press) {
+                QTest::keyClick(keyboard(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+                QVERIFY2(sheet->isAncestorOf(keyboard()), qPrintable(where()));
+            }
+        }
+    }
+    // Escape answers `sheet`, wherever its keyboard is.
+    void checkEscapeAnswers(QWidget* sheet)
+    {
+        QPointer<QWidget> guard(sheet);
+        QTest::keyClick(keyboard(), Qt::Key_Escape);
+        QTRY_VERIFY(!guard || !guard->isVisible());
+    }
+
     // weston's headless compositor has no keyboard to give a window.
     static bool hasKeyboard() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
     ExifEditorView* editor() const { return qobject_cast<ExifEditorView*>(controller()->vwExifEditor()); }
@@ -213,25 +256,150 @@ private slots:
         controller()->winRateus()->reject();
         QTRY_VERIFY(!controller()->winRateus()->isVisible());
 
-        // The map picker, offline.
-        OnlineConsentPrompt::setOnline(*m_app, false);
-        MetadataFormView* form = editor()->metadataFormView();
-        form->showTab(FormTab::Gps);
-        form->findChild<QAbstractButton*>(QStringLiteral("btnShowMap"))->click();
         QDialog* picker = nullptr;
-        QTRY_VERIFY((picker = mainWindow()->findChild<QDialog*>(QStringLiteral("winMapview"))));
+        openMapPicker(picker);
+        QVERIFY(picker);
         checkDrawnInside(picker, QStringLiteral("wayland-map-picker.png"));
         picker->reject();
         QTRY_VERIFY(!picker->isVisible());
 
         auto* summary = new SummaryWindow(mainWindow());
+        summary->setSummmaryInfo(SummaryTexts {}, {});
         m_app->presenter().presentSheet(summary, {});
         checkDrawnInside(summary, {});
         summary->accept();
         QVERIFY(!summary->isVisible());
         QCOMPARE(visibleWindows(), QList<QWidget*> { mainWindow() });
         QVERIFY(!mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))
-                || !mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))->isVisible());
+            || !mainWindow()->findChild<QWidget*>(QStringLiteral("vwSheetVeil"))->isVisible());
+    }
+
+    // While a sheet is up the window behind it takes no keys: Tab goes round the
+    // sheet, and Escape answers it.
+    void everySheetKeepsTheKeyboardAndEscapeAnswersIt()
+    {
+        controller()->hideAddPhotosWindow();
+        appendToEditor(*editor(), { photoWith({}), photoWith({}) });
+        editor()->findChild<QLineEdit*>(QStringLiteral("txtArtist"))->setFocus();
+
+        editor()->showAlertWithTag(AlertFilesCannotBeAdded);
+        auto* alert = mainWindow()->findChild<QMessageBox*>(QStringLiteral("winAlert"));
+        QVERIFY(alert);
+        checkKeepsTheKeyboard(alert);
+        checkEscapeAnswers(alert);
+        QVERIFY(!controller()->winAddPhotos()->isVisible());
+
+        controller()->btnAddPhotosTapped();
+        QFileDialog* open = nullptr;
+        QTRY_VERIFY((open = mainWindow()->findChild<QFileDialog*>()));
+        checkKeepsTheKeyboard(open);
+        checkEscapeAnswers(open);
+
+        QDialog* picker = nullptr;
+        openMapPicker(picker);
+        QVERIFY(picker);
+        checkKeepsTheKeyboard(picker);
+        checkEscapeAnswers(picker);
+
+        editor()->presetsPanel()->addPresetWindow();
+        QDialog* presets = nullptr;
+        QTRY_VERIFY((presets = mainWindow()->findChild<QDialog*>(QStringLiteral("winPresets"))));
+        checkKeepsTheKeyboard(presets);
+        checkEscapeAnswers(presets);
+
+        auto* destination = new DestinationPanel(m_app->presenter(), m_home.path(), mainWindow());
+        destination->ask([](const DestinationPanel::Answer&) {});
+        checkKeepsTheKeyboard(destination);
+        checkEscapeAnswers(destination);
+
+        // The progress sheet: Escape asks for the stop; the run ends it.
+        auto* progress = new ProcessProgressSheet(mainWindow());
+        QSignalSpy stop(progress, &ProcessProgressSheet::stopRequested);
+        progress->startRun(2, false);
+        m_app->presenter().presentSheet(progress, {});
+        checkKeepsTheKeyboard(progress);
+        QTest::keyClick(keyboard(), Qt::Key_Escape);
+        QCOMPARE(stop.size(), 1);
+        progress->done(QDialog::Accepted);
+
+        // The summary: Ctrl+A selects every row there, not the photos behind it.
+        auto* summary = new SummaryWindow(mainWindow());
+        QList<SummaryRow> rows(3);
+        for (int i = 0; i < rows.size(); ++i)
+            rows[i].name = u"/photos/%1.jpg"_qs.arg(i);
+        SummaryTexts texts;
+        texts.showsErrorTable = true;
+        summary->setSummmaryInfo(texts, rows);
+        m_app->presenter().presentSheet(summary, {});
+        checkKeepsTheKeyboard(summary);
+        auto* table = summary->findChild<QTableView*>(QStringLiteral("tblErrorSummary"));
+        table->setFocus();
+        QTest::keyClick(keyboard(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(table->selectionModel()->selectedRows().size(), 3);
+        checkEscapeAnswers(summary);
+        QTRY_VERIFY(mainWindow()->isAncestorOf(keyboard()));
+
+        // Last: either answer of the rate sheet closes the window.
+        controller()->showAlertForRateApp();
+        checkKeepsTheKeyboard(controller()->winRateus());
+        checkEscapeAnswers(controller()->winRateus());
+    }
+
+    // At the window's smallest size, whatever the scale (the test also runs at scale 2
+    // on a 1366x768 screen): the add-photos and tips windows and the date panel lie inside it,
+    // and what does not fit scrolls, by the wheel too.
+    void panelsFitTheWindowAtItsSmallestSize()
+    {
+        mainWindow()->resize(mainWindow()->minimumSize());
+        QTRY_COMPARE(mainWindow()->size(), mainWindow()->minimumSize());
+        const QRect window = mainWindow()->rect();
+        QWidget* addPhotos = controller()->winAddPhotos();
+        QTRY_VERIFY(window.contains(inMainWindow(addPhotos)));
+        auto* close = addPhotos->findChild<QWidget*>(QStringLiteral("btnCloseAddPhotoWin"));
+        QVERIFY(inMainWindow(addPhotos).contains(inMainWindow(close)));
+        QVERIFY(
+            inMainWindow(close).top() >= controller()->windowMain()->contentView()->mapTo(mainWindow(), QPoint()).y());
+        compositorShot(QStringLiteral("wayland-small-add-photos.png"));
+        controller()->hideAddPhotosWindow();
+        controller()->showTipsScreen();
+        QVERIFY(window.contains(inMainWindow(controller()->winTips())));
+        controller()->winTips()->hide();
+
+        MetadataFormView* form = editor()->metadataFormView();
+        appendToEditor(*editor(), { photoWith({}) });
+        form->showTab(FormTab::DateTime);
+        auto* picker = form->findChild<QAbstractButton*>(QStringLiteral("btnDatePickerDate_Original"));
+        QTRY_VERIFY(picker->isEnabled());
+        picker->click();
+        QVERIFY(form->datePopup().isOpen());
+        QWidget* bubble = form->datePopup().attachedWindow();
+        QTRY_VERIFY(bubble->isVisible());
+        QVERIFY2(window.contains(inMainWindow(bubble)),
+            qPrintable(QStringLiteral("%1 %2").arg(inMainWindow(bubble).height()).arg(window.height())));
+        auto* scroll = bubble->findChild<QScrollArea*>(QStringLiteral("scrollAttachedView"));
+        for (const char* name : { "btnIncDecTime", "checkYearIncDec", "checkSecondIncDec" }) {
+            auto* widget = bubble->findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY2(widget, name);
+            if (scroll)
+                scroll->ensureWidgetVisible(widget);
+            const QRect at = inMainWindow(widget);
+            QVERIFY2(window.contains(at), name);
+            if (scroll)
+                QVERIFY2(
+                    QRect(scroll->viewport()->mapTo(mainWindow(), QPoint()), scroll->viewport()->size()).contains(at),
+                    name);
+        }
+        if (scroll) {
+            QScrollBar* bar = scroll->verticalScrollBar();
+            bar->setValue(0);
+            const QPointF inside(scroll->viewport()->width() / 2.0, scroll->viewport()->height() / 2.0);
+            QWheelEvent wheel(inside, scroll->viewport()->mapToGlobal(inside), {}, QPoint(0, -120), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(scroll->viewport(), &wheel);
+            QVERIFY(bar->value() > 0);
+        }
+        compositorShot(QStringLiteral("wayland-small-date-panel.png"));
+        form->datePopup().dismissPanel();
     }
 
     void aBubbleShowsNoBlackOutsideItsShapeWithoutACompositor()
@@ -254,10 +422,10 @@ private slots:
             const QString shot = folder + QStringLiteral("/x11-bubble.png");
             const QPoint window = mainWindow()->mapToGlobal(QPoint(0, 0));
             const QRect around = inMainWindow(bubble).adjusted(-40, -40, 40, 40) & mainWindow()->rect();
-            QVERIFY(QGuiApplication::primaryScreen()
-                        ->grabWindow(0, window.x() + around.x(), window.y() + around.y(), around.width(),
-                            around.height())
-                        .save(shot));
+            QVERIFY(
+                QGuiApplication::primaryScreen()
+                    ->grabWindow(0, window.x() + around.x(), window.y() + around.y(), around.width(), around.height())
+                    .save(shot));
         }
         const QPainterPath shape = bubble->shape();
         int outside = 0;

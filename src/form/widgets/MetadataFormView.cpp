@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
@@ -161,6 +163,9 @@ void MetadataFormView::buildForm()
     m_segment->setObjectName(QStringLiteral("segmentMetaEdit"));
     m_segment->setExpanding(true);
     m_segment->setDrawBase(false);
+    // A click on a tab takes the keyboard, so the arrows then go on through the tabs
+    // and never reach a control the click left the keyboard on.
+    m_segment->setFocusPolicy(Qt::StrongFocus);
     for (const FormTabInfo& tab : FormFieldTable::tabs())
         m_segment->addTab(QString(tab.title).replace(u'&', QStringLiteral("&&")));
     layout->addWidget(m_segment);
@@ -199,6 +204,26 @@ void MetadataFormView::buildForm()
         if (index >= 0)
             showTab(static_cast<FormTab>(index));
     });
+    // The arrows and the wheel move the tab bar's current tab: its page comes with it.
+    connect(m_segment, &QTabBar::currentChanged, this, [this](int index) {
+        if (index >= 0 && !m_showingTab)
+            showTab(static_cast<FormTab>(index));
+    });
+    // From anywhere in the form, as in any tabbed window.
+    const auto stepTabs = [this](const QList<QKeySequence>& keys, int step) {
+        for (const QKeySequence& key : keys) {
+            auto* shortcut = new QShortcut(key, this);
+            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+            connect(shortcut, &QShortcut::activated, this, [this, step] {
+                const int count = m_segment->count();
+                showTab(static_cast<FormTab>((m_segment->currentIndex() + step + count) % count));
+            });
+        }
+    };
+    stepTabs({ QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) }, 1);
+    stepTabs({ QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                 QKeySequence(Qt::CTRL | Qt::Key_PageUp) },
+        -1);
 }
 
 QWidget* MetadataFormView::buildEditingOptions()
@@ -540,7 +565,10 @@ void MetadataFormView::setViewForSelectedIndex(int)
 void MetadataFormView::showTab(FormTab tab)
 {
     const int index = static_cast<int>(tab);
-    m_segment->setCurrentIndex(index);
+    {
+        const QScopedValueRollback showing(m_showingTab, true);
+        m_segment->setCurrentIndex(index);
+    }
     for (int i = 0; i < m_tabs.size(); ++i)
         m_tabs[i]->setVisible(i == index);
     m_scroll->ensureVisible(0, 0);

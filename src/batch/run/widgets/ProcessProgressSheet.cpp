@@ -112,7 +112,7 @@ void ProcessProgressSheet::startRun(qint64 runSize, bool isForRestore)
 void ProcessProgressSheet::setCurrentPhoto(const QString& filePath)
 {
     m_currentPath = filePath;
-    if (!m_photoInterval.isActive())
+    if (intervalOver())
         showCurrentPhoto();
 }
 
@@ -151,12 +151,24 @@ void ProcessProgressSheet::setProgress(qint64 handled, qint64 runSize, qint64 fa
 {
     // Drawn with the path, so that the two tell of the same moment.
     m_counts = { handled, runSize, failed };
-    if (!m_photoInterval.isActive())
+    if (!intervalOver())
+        return;
+    if (m_shownPath != m_currentPath)
+        showCurrentPhoto();
+    else
         showCounts();
+}
+
+bool ProcessProgressSheet::intervalOver() const
+{
+    // The interval's timer may wait behind a stream of results on the main thread:
+    // the sheet keeps pace with the run all the same, once an interval.
+    return !m_photoInterval.isActive() || m_countsShown.hasExpired(kPhotoIntervalMs);
 }
 
 void ProcessProgressSheet::showCounts()
 {
+    m_countsShown.start();
     const auto [handled, runSize, failed] = m_counts;
     // Whole percent, as the bottom line shows it.
     m_progressIndicator->setDoubleValue(runSize > 0 ? double(handled * 100 / runSize) : 0.0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 
@@ -63,6 +64,7 @@ private:
     };
 
     void showCurrentPhoto();
+    bool intervalOver() const;
     void showCounts();
     // The shown photo's path in two lines at most, shortened to the label's width.
     void showPath();
@@ -73,6 +75,8 @@ private:
     QString m_shownPath;
     Counts m_counts;
     QTimer m_photoInterval;
+    // Since the path or the counts were last drawn.
+    QElapsedTimer m_countsShown;
     QLabel* m_title = nullptr;
     QLabel* m_imgvwCurrentPhoto = nullptr;
     GRProgressIndicator* m_progressIndicator = nullptr;

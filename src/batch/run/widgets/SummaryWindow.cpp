@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QKeyEvent>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -56,6 +57,17 @@ public:
     }
 
 protected:
+    bool event(QEvent* event) override
+    {
+        // Ctrl+A selects every row here (and Ctrl+C then copies them all), before the
+        // window behind the summary takes it for its own Select All.
+        if (event->type() == QEvent::ShortcutOverride
+            && static_cast<QKeyEvent*>(event)->matches(QKeySequence::SelectAll)) {
+            event->accept();
+            return true;
+        }
+        return QTableView::event(event);
+    }
     void paintEvent(QPaintEvent* event) override
     {
         sizeShownRows();
