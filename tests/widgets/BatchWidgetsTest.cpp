@@ -407,6 +407,26 @@ private slots:
         QVERIFY2(bottom.contains(u"100 %"_s) && bottom.contains(u"Error"_s), qPrintable(bottom));
     }
 
+    // On a narrow window the two lines go one above the other instead of over each other.
+    void theBottomLinesNeverOverlap()
+    {
+        // Inside a window the bar is given the window's width, whatever its texts need.
+        QWidget window;
+        window.resize(1600, 300);
+        auto* bar = new BatchBottomBar(&window);
+        bar->setProcessInfoAtBottm({u"Process Completed: 100 %  |  Error reported: 0  |  Time elapsed: 12 seconds"_s, {}});
+        bar->setBatchInfo({u"Batch Count: 1  |  Photos Processed: 2000  |  Photos Skipped: 0"_s, {}});
+        window.show();
+        for (const int width : {1600, 500}) {
+            bar->setGeometry(0, 0, width, 200);
+            QCoreApplication::processEvents();
+            const QRect left = bar->lblProcessInfoBottom()->geometry();
+            const QRect right = bar->lblBatchInfo()->geometry();
+            QVERIFY2(!left.intersects(right), qPrintable(u"width %1"_s.arg(width)));
+            QCOMPARE(left.top() == right.top(), width == 1600);
+        }
+    }
+
     // Photos start faster than anyone reads: the sheet shows the first at once, then
     // at most one an interval, and always the newest in the end.
     void theProgressSheetShowsOnePhotoAnIntervalAndTheNewestInTheEnd()

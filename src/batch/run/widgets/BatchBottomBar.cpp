@@ -22,7 +22,7 @@ BatchBottomBar::BatchBottomBar(QWidget* parent)
     layout->setContentsMargins(12, 6, 12, 8);
     layout->setSpacing(6);
 
-    auto* lines = new QHBoxLayout;
+    auto* lines = m_lines = new QHBoxLayout;
     m_lblProcessInfoBottom = new QLabel(this);
     m_lblProcessInfoBottom->setObjectName(u"lblProcessInfoBottom"_s);
     m_lblProcessInfoBottom->setTextFormat(Qt::RichText);
@@ -113,9 +113,29 @@ QString BatchBottomBar::richText(const ColouredText& line)
 void BatchBottomBar::setBatchInfo(const ColouredText& line)
 {
     m_lblBatchInfo->setText(richText(line));
+    layOutLines();
 }
 
 void BatchBottomBar::setProcessInfoAtBottm(const ColouredText& line)
 {
     m_lblProcessInfoBottom->setText(richText(line));
+    layOutLines();
+}
+
+void BatchBottomBar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layOutLines();
+}
+
+void BatchBottomBar::layOutLines()
+{
+    const int sideBySide = m_lblProcessInfoBottom->sizeHint().width() + m_lines->spacing()
+        + m_lblBatchInfo->sizeHint().width();
+    const int room = contentsRect().width() - layout()->contentsMargins().left() - layout()->contentsMargins().right();
+    const QBoxLayout::Direction wanted = sideBySide > room ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight;
+    if (m_lines->direction() == wanted)
+        return;
+    m_lines->setDirection(wanted);
+    m_lblBatchInfo->setAlignment((wanted == QBoxLayout::TopToBottom ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
 }

@@ -40,7 +40,15 @@ public:
 signals:
     void closeToastRequested();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // The two lines side by side where they fit, else one above the other: a narrow
+    // window (a small screen, a large scale) would draw them over each other.
+    void layOutLines();
+
+    class QBoxLayout* m_lines = nullptr;
     class QHBoxLayout* m_buttons = nullptr;
     IMGButton* m_btnNext = nullptr;
     QPushButton* m_btnProcess = nullptr;
