@@ -183,7 +183,8 @@ public:
     // photo and its path at once; answers how many do.
     qsizetype matching(const QList<std::pair<const PhotoFile*, QString>>& photos) const
     {
-        const QList<bool> same = QtConcurrent::blockingMapped(photos, [this](const std::pair<const PhotoFile*, QString>& photo) -> bool {
+        using Restored = std::pair<const PhotoFile*, QString>;
+        const QList<bool> same = QtConcurrent::blockingMapped(photos, [this](const Restored& photo) -> bool {
             const std::optional<QByteArray> digest = digestOf(photo.second);
             return digest && m_digests.contains(photo.first) && *digest == m_digests.value(photo.first);
         });
