@@ -140,6 +140,7 @@ QString benchUsageText()
       it had an output shows its source path. With --restore-after the same
       process then restores that run as the Restore button does, printing
       restore<TAB>CODE<TAB>path<TAB>message per photo, and after the totals
+      the restore's own time ("restore: N photos, S s, W writers") and
       "restore exact N of M": how many of the restored files are byte for
       byte the photos as they were before the run.
   velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] [--jobs N] SRCDIR

@@ -377,6 +377,10 @@ MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
         FileReplacer::Options options { sourcePath, QFileInfo(sourcePath).lastModified() };
         if (kept)
             options.append = [&](int fd) { return kept->copyTo(fd, 0); };
+        // The output is held open until it has been replaced: its pages are then
+        // freed at this close, in parallel with the other writers, and not inside
+        // the rename, where the folder stays locked against them all the while.
+        const std::unique_ptr<KeptSourceFile> replaced = KeptSourceFile::open(outputPath);
         const std::optional<QString> error
             = FileReplacer::replace(outputPath, source ? QByteArrayView(*source) : QByteArrayView(), options);
         if (error)

@@ -27,10 +27,14 @@ bool refusesRangeCopy(int error)
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
 }
 
-void copyThroughBuffer(int from, qint64 offset, qint64 length, int to, FileRangeCopy::Result& result)
+void copyThroughBuffer(int from, qint64 offset, qint64 length, int to, FileRangeCopy::Result& result,
+    const std::function<void(QByteArrayView)>& seen = {})
 {
+    // One buffer a thread, kept: small enough for a piece to be read again from the
+    // cache, and no allocation for each photo.
     constexpr qint64 kBufferSize = 256 * 1024;
-    std::vector<char> buffer(size_t(std::min(length - result.copied, kBufferSize)));
+    static thread_local std::vector<char> buffer;
+    buffer.resize(size_t(kBufferSize));
     while (result.copied < length) {
         const size_t wanted = size_t(std::min<qint64>(qint64(buffer.size()), length - result.copied));
         const ssize_t read = ::pread(from, buffer.data(), wanted, off_t(offset + result.copied));
@@ -42,6 +46,8 @@ void copyThroughBuffer(int from, qint64 offset, qint64 length, int to, FileRange
         }
         if (read == 0)
             return;
+        if (seen)
+            seen(QByteArrayView(buffer.data(), qsizetype(read)));
         if (const int error = FileReplacer::writeAll(to, QByteArrayView(buffer.data(), qsizetype(read)))) {
             result.error = error;
             return;
@@ -74,6 +80,14 @@ FileRangeCopy::Result FileRangeCopy::copy(int from, qint64 offset, qint64 length
         copyThroughBuffer(from, offset, length, to, result);
         return result;
     }
+    return result;
+}
+
+FileRangeCopy::Result FileRangeCopy::copyShowing(
+    int from, qint64 offset, qint64 length, int to, const std::function<void(QByteArrayView)>& seen)
+{
+    Result result;
+    copyThroughBuffer(from, offset, length, to, result, seen);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QByteArrayView>
+#include <functional>
 #include <sys/types.h>
 
 // Copies a range of one open file to the end of what was written to another,
@@ -23,6 +24,12 @@ public:
     // Copies length bytes of from, starting at offset, to the current position
     // of to. The position of from is not used or moved.
     static Result copy(int from, qint64 offset, qint64 length, int to);
+
+    // The same copy through the buffer alone, each piece handed to seen before it
+    // is written: a caller that must look at every byte (a hash) reads them once,
+    // from the processor's cache, and what it looked at is what was written.
+    static Result copyShowing(
+        int from, qint64 offset, qint64 length, int to, const std::function<void(QByteArrayView)>& seen);
 
     // The kernel call, replaceable so that tests can make it refuse; null puts the
     // system's back. Not for use while copies run.

@@ -70,10 +70,17 @@ bool KeptSourceFile::readAt(qint64 offset, qsizetype count, QByteArray& bytes) c
 
 std::optional<QString> KeptSourceFile::copyTo(int fd, qint64 offset) const
 {
+    return copyTo(fd, offset, {});
+}
+
+std::optional<QString> KeptSourceFile::copyTo(
+    int fd, qint64 offset, const std::function<void(QByteArrayView)>& seen) const
+{
     if (beforeCopyHook)
         beforeCopyHook();
     const qint64 length = size() - offset;
-    const FileRangeCopy::Result copied = FileRangeCopy::copy(m_fd, offset, length, fd);
+    const FileRangeCopy::Result copied = seen ? FileRangeCopy::copyShowing(m_fd, offset, length, fd, seen)
+                                              : FileRangeCopy::copy(m_fd, offset, length, fd);
     if (copied.error)
         return u"Cannot copy from \"%1\": %2"_s.arg(m_path, FileReplacer::errorText(copied.error));
     struct stat now { };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -33,6 +34,9 @@ public:
     // kernel where it can (FileRangeCopy); answers the reason when it cannot or when
     // the file changed since it was opened.
     std::optional<QString> copyTo(int fd, qint64 offset) const;
+    // The same copy through a buffer, each piece handed to seen before it is
+    // written (FileRangeCopy::copyShowing).
+    std::optional<QString> copyTo(int fd, qint64 offset, const std::function<void(QByteArrayView)>& seen) const;
 
     // Tests only, never while files are copied: the hook runs at the start of every
     // copyTo, so that a test can change the file after it was opened and looked at.

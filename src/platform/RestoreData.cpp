@@ -196,7 +196,7 @@ std::optional<QByteArray> readData(const QString& dataPath, QString& error)
 // The hash of a whole file of size bytes: head, its first bytes (in memory), then
 // the rest, read piece by piece through read(offset, count, into), which appends
 // to into. This is the one hash a restore checks the photo by, taken when the way
-// back is kept and again before anything is put back.
+// back is kept and again as the photo is copied back.
 template <class Read> std::optional<quint64> wholeFileHash(QByteArrayView head, qint64 size, const Read& read)
 {
     // One buffer a thread, small enough for the hash to find its bytes in the cache.
@@ -336,10 +336,10 @@ std::optional<quint64> hashOfNewFile(int newFd, QByteArrayView newHead, qint64 n
     return hash;
 }
 
-// Whether the photo is, to the byte, the file the run wrote: its size and time
-// first, then the hash of all of it. newHead receives the photo's bytes before the
-// end it shares with the original.
-std::optional<QString> checkIsAsWritten(
+// Whether the photo still has the size and time the run gave it; newHead then
+// receives its bytes before the end it shares with the original. Its bytes are
+// checked against the hash as they are copied back (restore).
+std::optional<QString> readIfSizeAndTimeAsWritten(
     const Header& header, const KeptSourceFile& current, const QString& photoPath, QByteArray& newHead)
 {
     struct stat status { };
@@ -350,14 +350,20 @@ std::optional<QString> checkIsAsWritten(
     std::optional<QByteArray> head = readHead(current, qint64(header.newSize - header.sharedEnd));
     if (!head)
         return u"Cannot read \"%1\"."_s.arg(photoPath);
-    const std::optional<quint64> hash = wholeFileHash(*head, qint64(header.newSize),
+    newHead = std::move(*head);
+    return std::nullopt;
+}
+
+// Where the way back cannot be undone: a photo changed since the run, or else
+// damaged data, as the hash of the whole photo tells.
+QString whyNotUndone(
+    const Header& header, const KeptSourceFile& current, const QString& photoPath, QByteArrayView newHead)
+{
+    const std::optional<quint64> hash = wholeFileHash(newHead, qint64(header.newSize),
         [&](qint64 at, qsizetype count, QByteArray& bytes) { return current.readAt(at, count, bytes); });
     if (!hash)
         return u"Cannot read \"%1\"."_s.arg(photoPath);
-    if (*hash != header.newFileHash)
-        return changedSinceMessage(photoPath);
-    newHead = std::move(*head);
-    return std::nullopt;
+    return *hash != header.newFileHash ? changedSinceMessage(photoPath) : kDamaged;
 }
 
 } // namespace
@@ -465,7 +471,7 @@ std::optional<QString> RestoreData::restore(const QString& dataPath, const QStri
     if (!current)
         return u"Cannot read \"%1\"."_s.arg(photoPath);
     QByteArray newHead;
-    if (std::optional<QString> changed = checkIsAsWritten(header, *current, photoPath, newHead))
+    if (std::optional<QString> changed = readIfSizeAndTimeAsWritten(header, *current, photoPath, newHead))
         return changed;
 
     const qint64 headSize = qint64(header.originalSize - header.sharedEnd);
@@ -475,15 +481,32 @@ std::optional<QString> RestoreData::restore(const QString& dataPath, const QStri
     else if (header.method == kRawBytes && payload.size() == headSize)
         originalHead = payload.toByteArray();
     if (!originalHead)
-        return kDamaged;
+        return whyNotUndone(header, *current, photoPath, newHead);
 
+    // The photo is hashed as its end is copied into the restored file, each piece
+    // read once: the restored file takes the photo's place only when every byte it
+    // was made from is, to the byte, what the run wrote, so a change made even
+    // during the copy is refused.
+    const std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(), &XXH3_freeState);
+    if (!state)
+        return u"Cannot check \"%1\"."_s.arg(photoPath);
+    XXH3_64bits_reset(state.get());
+    XXH3_64bits_update(state.get(), newHead.constData(), size_t(newHead.size()));
+    bool changed = false;
     FileReplacer::Options options { photoPath, std::nullopt };
     if (header.originalModified != kNoTime)
         options.modified = QDateTime::fromMSecsSinceEpoch(header.originalModified / 1000000);
     const qint64 endAt = qint64(header.newSize - header.sharedEnd);
-    options.append = [&](int fd) { return current->copyTo(fd, endAt); };
+    options.append = [&](int fd) -> std::optional<QString> {
+        const auto hashPiece
+            = [&](QByteArrayView piece) { XXH3_64bits_update(state.get(), piece.data(), size_t(piece.size())); };
+        if (std::optional<QString> error = current->copyTo(fd, endAt, hashPiece))
+            return error;
+        changed = XXH3_64bits_digest(state.get()) != header.newFileHash;
+        return changed ? std::optional(changedSinceMessage(photoPath)) : std::nullopt;
+    };
     if (std::optional<QString> error = FileReplacer::replace(photoPath, *originalHead, options))
-        return u"Cannot write \"%1\": %2"_s.arg(photoPath, *error);
+        return changed ? *error : u"Cannot write \"%1\": %2"_s.arg(photoPath, *error);
     return std::nullopt;
 }
 

@@ -381,6 +381,7 @@ TEST(BenchCommands, writeWithRestoreAfterRestoresTheRunAndCountsTheExactFiles)
         EXPECT_TRUE(result.out.contains(u"restore\t0\t"_s + output + u"\tProcessed Successfully\n"_s))
             << result.out.toStdString();
         EXPECT_TRUE(result.out.endsWith(u" writers\nrestore exact 2 of 2\n"_s)) << result.out.toStdString();
+        EXPECT_TRUE(result.out.contains(u"\nrestore: 2 photos, "_s)) << "the restore's own time";
         EXPECT_EQ(artistOf(output), u"other"_s);
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/FileReplacer.h"
 #include "platform/KeptSourceFile.h"
 #include "platform/OwnedFolder.h"
+#include "platform/RangeCopySeams.h"
 #include "platform/RestoreData.h"
 
 #include <QDir>
@@ -188,16 +189,41 @@ TEST_F(RestoreDataTest, foldersOfEndedProcessesAndOfThisOneAtItsEndAreRemoved)
 }
 
 // A change of one byte in the end the new file shares with the old one (a JPEG's
-// image data), its size and time put back, is seen: the photo is not touched.
+// image data) or in the new head the delta is undone with, its size and time put
+// back, is seen: the photo is not touched.
 TEST_F(RestoreDataTest, aOneByteChangeInTheCopiedEndWithItsTimePutBackIsNotOverwritten)
 {
+    for (const qint64 offset : { 700000, 2 }) {
+        const QString photo = m_dir.filePath("photo.jpg");
+        const QByteArray old = "old header" + noise(1 << 20, 6);
+        ASSERT_EQ(FileReplacer::replace(photo, old, {}), std::nullopt);
+        const QString dataPath = replaceHeadKeepingEnd(photo, "new header", 10);
+
+        ASSERT_TRUE(flipByteKeepingTime(photo, offset));
+        expectRefused(dataPath, photo, "changed since the run");
+    }
+}
+
+// A byte of the copied end changed while the restore runs, after the photo's size,
+// time and head were looked at and before its end is copied back, its time put
+// back: the photo is not replaced by a mix of the two.
+TEST_F(RestoreDataTest, aByteChangedWhileTheRestoreCopiesIsRefusedAndThePhotoKept)
+{
     const QString photo = m_dir.filePath("photo.jpg");
-    const QByteArray old = "old header" + noise(1 << 20, 6);
+    const QByteArray old = "old header" + noise(1 << 20, 10);
     ASSERT_EQ(FileReplacer::replace(photo, old, {}), std::nullopt);
     const QString dataPath = replaceHeadKeepingEnd(photo, "new header", 10);
+    const QByteArray written = bytesOf(photo);
 
-    ASSERT_TRUE(flipByteKeepingTime(photo, 700000));
-    expectRefused(dataPath, photo, "changed since the run");
+    bool flipped = false;
+    const ScopedBeforeCopy duringRestore([&] { flipped = flipByteKeepingTime(photo, 900000); });
+    const std::optional<QString> refusal = RestoreData::restore(dataPath, photo);
+    ASSERT_TRUE(flipped);
+    ASSERT_TRUE(refusal);
+    EXPECT_TRUE(refusal->contains("changed since the run")) << qPrintable(*refusal);
+    QByteArray expected = written;
+    expected[900000] = char(expected[900000] ^ 0x10);
+    EXPECT_TRUE(bytesOf(photo) == expected) << "the photo keeps the other program's edit";
 }
 
 // Data damaged where it is kept gives nothing back, in either of its forms: the
