@@ -8,7 +8,8 @@
 #   bench/compare-heic.sh [COPIES]
 #
 # The corpus is COPIES (default 100) copies of ../shared/samples/heif/IMG_3578.heic
-# on a tmpfs (/dev/shm), removed afterwards. The edit: artist, copyright and
+# in a new folder under TMPDIR (default /tmp), removed afterwards; for timings set
+# TMPDIR to a tmpfs (TMPDIR=/dev/shm bench/compare-heic.sh). The edit: artist, copyright and
 # DateTimeOriginal one day later. Needs exiftool and the build's velloran-bench
 # (BUILD_DIR, default build/).
 set -euo pipefail
@@ -22,9 +23,7 @@ sample=$repo/../shared/samples/heif/IMG_3578.heic
 [ -r "$sample" ] || { echo "compare-heic: no sample at $sample" >&2; exit 1; }
 command -v exiftool >/dev/null || { echo "compare-heic: needs exiftool" >&2; exit 1; }
 
-base=/dev/shm
-[ -d "$base" ] && [ -w "$base" ] || base=${TMPDIR:-/tmp}
-work=$(mktemp -d "$base/velloran-heic.XXXXXX")
+work=$(mktemp -d "${TMPDIR:-/tmp}/velloran-heic.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/corpus"
 for i in $(seq -w 1 "$copies"); do cp "$sample" "$work/corpus/IMG_$i.heic"; done

@@ -71,7 +71,7 @@ velloran_write() {
   t=$(timed "$bench" write --jobs "$1" --settings "$work/settings.json" --out "$work/velloran" "$corpus")
   summary=$(grep ' photos, ' "$work/last.log" | tail -n 1)
   grep -q ", 0 errors," <<<"$summary" || { echo "compare: velloran-bench reported errors: $summary" >&2; exit 1; }
-  check=$(exiftool -s3 -Artist -City -Keywords -Lens -DateTimeOriginal "$work/velloran/$(basename "${photos[0]}")" | paste -sd '|')
+  check=$(exiftool -s3 -Artist -City -Keywords -XMP-aux:Lens -DateTimeOriginal "$work/velloran/$(basename "${photos[0]}")" | paste -sd '|')
   rm -rf "$work/velloran"
 }
 

@@ -17,6 +17,8 @@
 #include <QThread>
 #include <QThreadPool>
 #include <sys/statvfs.h>
+#include <utility>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,6 +30,15 @@ QString folderOf(const QString& path)
 {
     return QFileInfo(path).absolutePath();
 }
+
+// Whether a write left an output the user can take back to the source's metadata.
+bool wroteOutput(int errorFlag)
+{
+    return errorFlag == MetadataWriteResult::Processed || errorFlag == MetadataWriteResult::RawCameraKept;
+}
+
+// A photo that no writer finished.
+constexpr int kNotWritten = -1;
 
 } // namespace
 
@@ -44,13 +55,19 @@ struct BatchRunner::Run {
     // Bytes of the sources being written at the moment: a folder's free space is
     // taken as it will be once those writes are done.
     std::atomic<qint64> bytesInHand { 0 };
+    // Each photo's result as its writer posted it (kNotWritten until then), by
+    // index; every writer sets its own photo's alone.
+    std::vector<int> errorFlags;
+    // A normal run's outputs that can be taken back, in list order: gathered on the
+    // path thread once the writers are done, so that the end of a big run costs
+    // the main thread nothing per photo.
+    QList<WrittenPhoto> written;
 };
 
 // One photo's result, kept by its index so that the lists come out in list order.
 struct BatchRunner::Outcome {
     bool finished = false;
     int errorFlag = 0;
-    QString processedPath;
     QList<std::shared_ptr<PhotoFile>> warnings;
 };
 
@@ -255,21 +272,33 @@ QList<std::shared_ptr<PhotoFile>> BatchRunner::warningsOf(int index) const
 void BatchRunner::runPaths(const std::shared_ptr<Run>& run)
 {
     BatchSnapshot& snapshot = run->snapshot;
-    std::optional<OutputPathBuilder> builder;
-    if (!run->isForRestore)
-        builder.emplace(snapshot.options, run->namer, snapshot.batchSourcePaths);
+    run->errorFlags.assign(std::size_t(snapshot.workCopies.size()), kNotWritten);
+    {
+        // The path builder's names of a big run and the writer threads go before the
+        // end is posted: the main thread waits for this task at the end.
+        std::optional<OutputPathBuilder> builder;
+        if (!run->isForRestore)
+            builder.emplace(snapshot.options, run->namer, snapshot.batchSourcePaths);
 
-    QThreadPool writers;
-    writers.setMaxThreadCount(run->jobs);
-    QSemaphore freeWriters(run->jobs);
-    try {
-        handOutPaths(run, builder, writers, freeWriters);
-    } catch (const std::exception& error) {
-        // The writes in hand still finish, and the run ends as after a stop.
-        qCWarning(lcBatch) << "the run could not go on:" << error.what();
-        run->stop = true;
+        QThreadPool writers;
+        writers.setMaxThreadCount(run->jobs);
+        QSemaphore freeWriters(run->jobs);
+        try {
+            handOutPaths(run, builder, writers, freeWriters);
+        } catch (const std::exception& error) {
+            // The writes in hand still finish, and the run ends as after a stop.
+            qCWarning(lcBatch) << "the run could not go on:" << error.what();
+            run->stop = true;
+        }
+        writers.waitForDone();
     }
-    writers.waitForDone();
+    if (!run->isForRestore) {
+        for (qsizetype i = 0; i < snapshot.workCopies.size(); ++i) {
+            const QString& output = snapshot.workCopies[i]->processedPath;
+            if (wroteOutput(run->errorFlags[std::size_t(i)]) && !output.isEmpty())
+                run->written.append({ snapshot.photos[i], output });
+        }
+    }
     QMetaObject::invokeMethod(
         this, [this, run] { runEnded(run); }, Qt::QueuedConnection);
 }
@@ -357,11 +386,12 @@ void BatchRunner::writePhoto(const std::shared_ptr<Run>& run, int index, const Q
     // A photo written in place now holds other values than those read when it
     // was added: the list, the form and the next run start from the file again.
     std::shared_ptr<MetaDataObject> reread;
-    if ((result.errorFlag == MetadataWriteResult::Processed || result.errorFlag == MetadataWriteResult::RawCameraKept)
+    if (wroteOutput(result.errorFlag)
         && QFileInfo(outputPath).canonicalFilePath() == QFileInfo(photo.filePath).canonicalFilePath()) {
         reread = std::make_shared<MetaDataObject>();
         ExifWriter::sharedInstance().readMetaFromPath(outputPath, *reread);
     }
+    run->errorFlags[std::size_t(index)] = result.errorFlag;
     QMetaObject::invokeMethod(
         this,
         [this, run, index, result, reread, processed = photo.processedPath] {
@@ -401,7 +431,6 @@ void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, int e
     Outcome& outcome = m_outcomes[index];
     outcome.finished = true;
     outcome.errorFlag = errorFlag;
-    outcome.processedPath = processedPath;
     ++m_state.handled;
     if (errorFlag == MetadataWriteResult::Processed)
         ++m_state.succeeded;
@@ -420,15 +449,6 @@ void BatchRunner::runEnded(const std::shared_ptr<Run>& run)
     m_state.running = false;
     m_state.stopRequested = m_stopRequested;
     m_state.endedAt = QDateTime::currentDateTimeUtc();
-    m_lastRunWritten.clear();
-    if (!run->isForRestore) {
-        for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
-            const Outcome& outcome = m_outcomes[i];
-            if (outcome.finished && !outcome.processedPath.isEmpty()
-                && (outcome.errorFlag == MetadataWriteResult::Processed
-                    || outcome.errorFlag == MetadataWriteResult::RawCameraKept))
-                m_lastRunWritten.append({ m_state.photos[i], outcome.processedPath });
-        }
-    }
+    m_lastRunWritten = std::exchange(run->written, {});
     emit finished();
 }
