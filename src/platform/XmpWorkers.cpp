@@ -3,6 +3,7 @@
 #include "platform/Exiv2Setup.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
@@ -29,6 +30,9 @@ constexpr char kEncode = 'e';
 // Far above any packet a JPEG segment or a HEIF item holds; a longer length is a
 // broken frame.
 constexpr std::uint32_t kLongestFrame = 256u << 20;
+// A packet and its answer kept on a thread for the next decode (see ReadBack) up to
+// this size together; a longer one is asked of a worker again.
+constexpr std::size_t kLargestKeptAnswer = 1u << 20;
 
 // ---- Frames and their fields ----
 
@@ -127,6 +131,14 @@ bool sendFrame(int fd, const std::string& payload)
 
 // A worker that has not answered within this time is taken for hung on its packet.
 constexpr int kLongestAnswerMs = 60'000;
+
+std::atomic<std::uint64_t> requestsSent { 0 };
+
+bool sendRequest(int fd, const std::string& request)
+{
+    requestsSent.fetch_add(1, std::memory_order_relaxed);
+    return sendFrame(fd, request);
+}
 
 bool answerArrives(int fd)
 {
@@ -642,12 +654,14 @@ std::optional<Answer> ask(const std::string& request)
     const int fd = takeWorker();
     if (fd < 0)
         return std::nullopt;
-    return interpretAnswerOf(answerOf(fd, sendFrame(fd, request)));
+    return interpretAnswerOf(answerOf(fd, sendRequest(fd, request)));
 }
 
-// The answer to a decode of the packet an encode on this thread made and was asked
-// to read back, kept until this thread asks to decode a packet: a write reads back
-// the packet it wrote right after writing it.
+// The answer to a decode of the last packet this thread had decoded, or that an
+// encode on this thread made and was asked to read back, kept until this thread
+// decodes another packet: a write reads back the packet it wrote right after
+// writing it, and one that leaves the photo's packet as it was reads back the very
+// packet its edit read.
 struct ReadBack {
     std::string packet;
     std::string answer;
@@ -657,6 +671,12 @@ std::optional<ReadBack>& readBackOfThisThread()
 {
     thread_local std::optional<ReadBack> readBack;
     return readBack;
+}
+
+void keepAnswer(const std::string& packet, const std::string& answer)
+{
+    if (packet.size() + answer.size() <= kLargestKeptAnswer)
+        readBackOfThisThread() = ReadBack { packet, answer };
 }
 
 } // namespace
@@ -698,6 +718,11 @@ void start()
     std::atexit(endIdleWorkers);
 }
 
+std::uint64_t requestsSentSoFar()
+{
+    return requestsSent.load(std::memory_order_relaxed);
+}
+
 bool running()
 {
     Pool& workers = pool();
@@ -720,7 +745,7 @@ PendingDecode::PendingDecode(std::string packet)
     FieldWriter request;
     request.number(std::uint32_t(kDecode));
     request.text(m_packet);
-    m_sent = sendFrame(m_worker, request.bytes());
+    m_sent = sendRequest(m_worker, request.bytes());
 }
 
 PendingDecode::~PendingDecode()
@@ -733,10 +758,16 @@ std::optional<int> PendingDecode::finish(Exiv2::XmpData& xmpData)
 {
     std::optional<Answer> reply;
     if (m_answer) {
+        keepAnswer(m_packet, *m_answer);
         reply = interpret(*m_answer);
     } else if (m_worker >= 0) {
         const int worker = std::exchange(m_worker, -1);
-        reply = interpretAnswerOf(answerOf(worker, m_sent));
+        const std::optional<std::string> answer = answerOf(worker, m_sent);
+        // Only what a worker answered is kept: one that ended on the packet is asked
+        // of the next worker again.
+        if (answer)
+            keepAnswer(m_packet, *answer);
+        reply = interpretAnswerOf(answer);
     }
     if (!reply || !reply->carried)
         return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,9 @@ void start();
 // worker is running, or when the worker's data cannot be carried over (a namespace
 // prefix that means another namespace here): the caller then decodes in this process.
 // Throws what exiv2 threw in the worker, as an Exiv2::Error with exiv2's message.
+// The worker's answer is kept on this thread: the next decode on this thread of
+// exactly that packet answers from it without asking a worker again (a write that
+// leaves the photo's packet as it was reads back the packet its edit read).
 std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet);
 
 // A decode handed to a worker at once and its answer taken later, so that the
@@ -62,5 +66,8 @@ std::optional<int> encode(
 
 // Whether requests go to workers.
 bool running();
+
+// How many requests this process has sent to workers so far (for measurements).
+std::uint64_t requestsSentSoFar();
 
 } // namespace XmpWorkers

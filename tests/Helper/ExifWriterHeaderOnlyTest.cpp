@@ -1,6 +1,7 @@
 #include "Helper/WriterFixtures.h"
 #include "platform/JpegExtendedXmp.h"
 #include "platform/RangeCopySeams.h"
+#include "platform/XmpWorkers.h"
 #include "support/TestSupport.h"
 
 #include <QImageWriter>
@@ -353,4 +354,30 @@ TEST(ExifWriterHeaderOnly, extendedXmpThePacketDoesNotNameGoesWhenThePacketIsWri
     QMap<QString, QString> expected = judged.value(source).tags;
     expected.insert(u"XMP-aux:Lens"_s, u"Lens"_s);
     EXPECT_EQ(judged.value(lens).tags, expected);
+}
+
+// A write that leaves the photo's packet as it was reads back the very packet its
+// edit read: the worker's answer to the edit's read serves the read-back, so the
+// write asks a worker once at most, and the photo is written as before.
+TEST(ExifWriterHeaderOnly, aWriteThatKeepsThePacketAsksAWorkerToParseItOnceAtMost)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    QTemporaryDir dir;
+    const QString source = samplesDir() + u"/camera/Nikon_D70.jpg"_s;
+    PhotoFile photo = photoAt(source);
+    MetaDataObject settings;
+    edit(settings, { { F::Artist, u"Zoë"_s } });
+    const QString output = dir.filePath(u"out.jpg"_s);
+    const std::uint64_t before = XmpWorkers::requestsSentSoFar();
+    ASSERT_EQ(writePhoto(photo, settings, output).errorFlag, MetadataWriteResult::Processed);
+    EXPECT_LE(XmpWorkers::requestsSentSoFar() - before, 1u);
+    // The packet, from its start to its end marker, is the photo's own.
+    const auto packetOf = [](const QByteArray& bytes) {
+        const qsizetype start = bytes.indexOf("<?xpacket begin");
+        const qsizetype end = bytes.indexOf("<?xpacket end", start);
+        return start < 0 || end < 0 ? QByteArray() : bytes.sliced(start, end - start);
+    };
+    const QByteArray own = packetOf(fileBytes(source));
+    ASSERT_FALSE(own.isEmpty());
+    EXPECT_EQ(packetOf(fileBytes(output)), own);
 }

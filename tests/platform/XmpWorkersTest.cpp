@@ -381,6 +381,49 @@ TEST(XmpWorkers, aPacketReadBackInTheEncodesTripReadsAsADecodeOfItDoes)
     EXPECT_EQ(described(readBack), described(here));
 }
 
+TEST(XmpWorkers, aPacketDecodedAgainOnTheSameThreadAnswersAsBeforeWithoutAWorker)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    Exiv2::XmpData here;
+    ASSERT_EQ(decodedHere(here, kPacket), 0);
+    Exiv2::XmpData first;
+    ASSERT_EQ(XmpWorkers::decode(first, kPacket), 0);
+    std::uint64_t sent = XmpWorkers::requestsSentSoFar();
+    for (int round = 0; round < 2; ++round) {
+        Exiv2::XmpData again;
+        ASSERT_EQ(XmpWorkers::decode(again, kPacket), 0);
+        EXPECT_EQ(described(again), described(here));
+        EXPECT_EQ(again.xmpPacket(), kPacket);
+    }
+    EXPECT_EQ(XmpWorkers::requestsSentSoFar(), sent);
+
+    // Another packet in between: the first is asked of a worker again.
+    const std::string other = packetWith(R"(xmlns:dc="http://purl.org/dc/elements/1.1/" dc:format="image/jpeg")");
+    Exiv2::XmpData otherData;
+    ASSERT_EQ(XmpWorkers::decode(otherData, other), 0);
+    Exiv2::XmpData afterOther;
+    ASSERT_EQ(XmpWorkers::decode(afterOther, kPacket), 0);
+    EXPECT_EQ(described(afterOther), described(here));
+    EXPECT_EQ(XmpWorkers::requestsSentSoFar(), sent + 2);
+
+    // A packet that cannot be read answers as it did, its error included.
+    const std::string broken = kPacket.substr(0, kPacket.size() / 2);
+    Exiv2::XmpData brokenHere;
+    const int codeHere = decodedHere(brokenHere, broken);
+    for (int round = 0; round < 2; ++round) {
+        Exiv2::XmpData brokenData;
+        EXPECT_EQ(XmpWorkers::decode(brokenData, broken), codeHere);
+        EXPECT_EQ(described(brokenData), described(brokenHere));
+    }
+    sent = XmpWorkers::requestsSentSoFar();
+    // Decoded on another thread, the packet is that thread's own business.
+    std::thread([&] {
+        Exiv2::XmpData elsewhere;
+        EXPECT_EQ(XmpWorkers::decode(elsewhere, broken), codeHere);
+    }).join();
+    EXPECT_EQ(XmpWorkers::requestsSentSoFar(), sent + 1);
+}
+
 TEST(XmpWorkers, aDecodeFinishedLaterAnswersAsAtOnceAndOneLeftUnfinishedFreesItsWorker)
 {
     ASSERT_TRUE(XmpWorkers::running());
