@@ -122,6 +122,15 @@ HeldFolder::~HeldFolder()
     ::close(m_lock);
 }
 
+void HeldFolder::removeFolderAt(int parentFd, const char* name)
+{
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    removeFolder(parentFd, name, fd);
+    ::close(fd);
+}
+
 int HeldFolder::removeAbandoned(const QString& parent, const QString& prefix)
 {
     const int parentFd = ::open(QFile::encodeName(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

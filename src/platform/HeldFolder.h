@@ -27,6 +27,10 @@ public:
     // someone holds is kept: folders were once held by that file alone.
     static int removeAbandoned(const QString& parent, const QString& prefix);
 
+    // Removes the folder name in the open folder parentFd with everything in it,
+    // never following a link: the one way our private folders are removed.
+    static void removeFolderAt(int parentFd, const char* name);
+
 private:
     QString m_path;
     QString m_error;

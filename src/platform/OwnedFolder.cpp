@@ -1,11 +1,11 @@
 #include "platform/OwnedFolder.h"
 
 #include "platform/FileReplacer.h"
+#include "platform/HeldFolder.h"
 
 #include <QFile>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -134,19 +134,7 @@ bool OwnedFolder::makePrivate(QString& error) const
 
 void OwnedFolder::removeChild(const QByteArray& name) const
 {
-    const int fd = ::openat(m_fd, name.constData(), kFolderFlags | O_NOFOLLOW);
-    if (fd < 0)
-        return;
-    if (DIR* entries = ::fdopendir(fd)) {
-        while (const dirent* entry = ::readdir(entries)) {
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                ::unlinkat(fd, entry->d_name, 0);
-        }
-        ::closedir(entries);
-    } else {
-        ::close(fd);
-    }
-    ::unlinkat(m_fd, name.constData(), AT_REMOVEDIR);
+    HeldFolder::removeFolderAt(m_fd, name.constData());
 }
 
 QString OwnedFolder::descriptorPath() const

@@ -34,8 +34,8 @@ public:
     // Gives the folder mode 0700 where it has another; false with error on failure.
     bool makePrivate(QString& error) const;
 
-    // Removes the folder name inside this one with the files in it (never what a
-    // link in it reaches); a folder in it stays, and so does the folder then.
+    // Removes the folder name inside this one with everything in it (never what a
+    // link in it reaches).
     void removeChild(const QByteArray& name) const;
 
     bool isOpen() const { return m_fd >= 0; }
