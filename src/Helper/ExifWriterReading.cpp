@@ -178,13 +178,15 @@ void readXmp(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, F
 // goes into memory, as a write reads it (JpegSplice), and exiv2 reads it from
 // there: exiv2 reads nothing of a JPEG after its header, and a header without an
 // XMP packet is read without the XMP toolkit's lock, so such reads run side by
-// side (see Exiv2Adapter::mayParseXmp). The image reads from splice's bytes.
+// side (see Exiv2Adapter::mayParseXmp). The image reads from splice's bytes. The
+// XMP packet's parse is kept for the photo's write, which reads the same packet.
 std::unique_ptr<Exiv2::Image> openForReading(
     const QString& openable, const QString& path, std::unique_ptr<JpegSplice>& splice)
 {
     splice = JpegSplice::open(openable);
     if (splice)
-        return Exiv2Adapter::openBuffer(splice->stub(), QStringLiteral("read metadata of"), path);
+        return Exiv2Adapter::openBuffer(splice->stub(), QStringLiteral("read metadata of"), path,
+            Exiv2Adapter::Severity::Warning, Exiv2Adapter::XmpParse::KeptForLaterReads);
     return Exiv2Adapter::openFile(openable, path);
 }
 

@@ -271,7 +271,7 @@ constexpr qsizetype kLargestCopiedJpeg = 4 << 20;
 // one where it places a packet the file did not have), and the packet and its data
 // are set as its read would have set them. Null when the bytes are not such a JPEG
 // or no worker takes the packet; throws what exiv2 throws.
-std::unique_ptr<Exiv2::Image> imageWithXmpParsedApart(QByteArrayView bytes)
+std::unique_ptr<Exiv2::Image> imageWithXmpParsedApart(QByteArrayView bytes, Exiv2Adapter::XmpParse parse)
 {
     if (bytes.size() > kLargestCopiedJpeg || !XmpWorkers::running())
         return nullptr;
@@ -282,7 +282,7 @@ std::unique_ptr<Exiv2::Image> imageWithXmpParsedApart(QByteArrayView bytes)
     // The worker parses the packet while exiv2 reads the rest here.
     std::optional<XmpWorkers::PendingDecode> pending;
     if (!packet.empty())
-        pending.emplace(packet);
+        pending.emplace(packet, parse == Exiv2Adapter::XmpParse::KeptForLaterReads);
     Exiv2::XmpData xmpData;
     const auto decodedPacket = [&]() -> std::optional<int> { return pending ? pending->finish(xmpData) : 0; };
     auto* io = new Exiv2::MemIo;
@@ -319,9 +319,9 @@ std::unique_ptr<Exiv2::Image> imageWithXmpParsedApart(QByteArrayView bytes)
 }
 
 // exiv2's image of bytes in memory, its metadata read; throws what exiv2 throws.
-std::unique_ptr<Exiv2::Image> imageOfBytes(QByteArrayView bytes)
+std::unique_ptr<Exiv2::Image> imageOfBytes(QByteArrayView bytes, Exiv2Adapter::XmpParse parse)
 {
-    if (std::unique_ptr<Exiv2::Image> image = imageWithXmpParsedApart(bytes))
+    if (std::unique_ptr<Exiv2::Image> image = imageWithXmpParsedApart(bytes, parse))
         return image;
     std::unique_ptr<Exiv2::Image> image(
         Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size())).release());
@@ -469,12 +469,12 @@ std::unique_ptr<Exiv2::Image> Exiv2Adapter::openFile(const QString& openable, co
 }
 
 std::unique_ptr<Exiv2::Image> Exiv2Adapter::openBuffer(
-    QByteArrayView bytes, const QString& what, const QString& path, Severity severity)
+    QByteArrayView bytes, const QString& what, const QString& path, Severity severity, XmpParse parse)
 {
     initializeExiv2();
     std::unique_ptr<Exiv2::Image> image;
     const auto failure = run(
-        what, path, [&] { image = imageOfBytes(bytes); }, severity);
+        what, path, [&] { image = imageOfBytes(bytes, parse); }, severity);
     if (failure)
         image.reset();
     return image;
@@ -487,7 +487,7 @@ std::optional<QString> Exiv2Adapter::editInMemory(
     return run(
         QStringLiteral("write metadata of"), path,
         [&] {
-            const std::unique_ptr<Exiv2::Image> image = imageOfBytes(bytes);
+            const std::unique_ptr<Exiv2::Image> image = imageOfBytes(bytes, XmpParse::ForThisRead);
             if (!edit(*image))
                 return;
             writeMetadataOf(*image);

@@ -34,11 +34,15 @@ public:
     static std::unique_ptr<Exiv2::Image> openFile(
         const QString& openable, const QString& path, Severity severity = Severity::Warning);
 
+    // Whether the parse of a JPEG's XMP packet is kept for a read of the same packet
+    // on another thread later: a photo is listed now and its write reads it again.
+    enum class XmpParse { ForThisRead, KeptForLaterReads };
+
     // Opens a photo held in memory and reads its metadata segments. The image reads
     // from the bytes themselves, which must outlive it. Null when exiv2 cannot; the
     // failure is logged as "Cannot <what> <path>: ...".
-    static std::unique_ptr<Exiv2::Image> openBuffer(
-        QByteArrayView bytes, const QString& what, const QString& path, Severity severity = Severity::Warning);
+    static std::unique_ptr<Exiv2::Image> openBuffer(QByteArrayView bytes, const QString& what, const QString& path,
+        Severity severity = Severity::Warning, XmpParse parse = XmpParse::ForThisRead);
 
     // Runs work, in which exiv2 may throw. Answers the failure in the one wording
     // ("" when exiv2 gave no text), or nothing when work ran through; logs

@@ -1,6 +1,7 @@
 #include "platform/XmpWorkers.h"
 
 #include "platform/Exiv2Setup.h"
+#include "platform/XmpKeptAnswers.h"
 
 #include <algorithm>
 #include <atomic>
@@ -30,9 +31,6 @@ constexpr char kEncode = 'e';
 // Far above any packet a JPEG segment or a HEIF item holds; a longer length is a
 // broken frame.
 constexpr std::uint32_t kLongestFrame = 256u << 20;
-// A packet and its answer kept on a thread for the next decode (see ReadBack) up to
-// this size together; a longer one is asked of a worker again.
-constexpr std::size_t kLargestKeptAnswer = 1u << 20;
 
 // ---- Frames and their fields ----
 
@@ -657,28 +655,6 @@ std::optional<Answer> ask(const std::string& request)
     return interpretAnswerOf(answerOf(fd, sendRequest(fd, request)));
 }
 
-// The answer to a decode of the last packet this thread had decoded, or that an
-// encode on this thread made and was asked to read back, kept until this thread
-// decodes another packet: a write reads back the packet it wrote right after
-// writing it, and one that leaves the photo's packet as it was reads back the very
-// packet its edit read.
-struct ReadBack {
-    std::string packet;
-    std::string answer;
-};
-
-std::optional<ReadBack>& readBackOfThisThread()
-{
-    thread_local std::optional<ReadBack> readBack;
-    return readBack;
-}
-
-void keepAnswer(const std::string& packet, const std::string& answer)
-{
-    if (packet.size() + answer.size() <= kLargestKeptAnswer)
-        readBackOfThisThread() = ReadBack { packet, answer };
-}
-
 } // namespace
 
 namespace XmpWorkers {
@@ -730,15 +706,13 @@ bool running()
     return workers.alive > 0;
 }
 
-PendingDecode::PendingDecode(std::string packet)
+PendingDecode::PendingDecode(std::string packet, bool keptForAnyThread)
     : m_packet(std::move(packet))
+    , m_keptForAnyThread(keptForAnyThread)
 {
-    std::optional<ReadBack> readBack = std::move(readBackOfThisThread());
-    readBackOfThisThread().reset();
-    if (readBack && readBack->packet == m_packet) {
-        m_answer = std::move(readBack->answer);
+    m_answer = XmpKeptAnswers::take(m_packet);
+    if (m_answer)
         return;
-    }
     m_worker = takeWorker();
     if (m_worker < 0)
         return;
@@ -758,15 +732,18 @@ std::optional<int> PendingDecode::finish(Exiv2::XmpData& xmpData)
 {
     std::optional<Answer> reply;
     if (m_answer) {
-        keepAnswer(m_packet, *m_answer);
+        XmpKeptAnswers::keepForThisThread(m_packet, *m_answer);
         reply = interpret(*m_answer);
     } else if (m_worker >= 0) {
         const int worker = std::exchange(m_worker, -1);
         const std::optional<std::string> answer = answerOf(worker, m_sent);
         // Only what a worker answered is kept: one that ended on the packet is asked
         // of the next worker again.
-        if (answer)
-            keepAnswer(m_packet, *answer);
+        if (answer) {
+            XmpKeptAnswers::keepForThisThread(m_packet, *answer);
+            if (m_keptForAnyThread)
+                XmpKeptAnswers::keepForAnyThread(m_packet, *answer);
+        }
         reply = interpretAnswerOf(answer);
     }
     if (!reply || !reply->carried)
@@ -807,7 +784,7 @@ std::optional<int> encode(std::string& packet, const Exiv2::XmpData& xmpData, un
     if (readBack && in.remaining() > 0) {
         std::string answer = in.text();
         if (in.good())
-            readBackOfThisThread() = ReadBack { written, std::move(answer) };
+            XmpKeptAnswers::keepForThisThread(written, answer);
     }
     packet = std::move(written);
     return reply->code;

@@ -32,7 +32,8 @@ void start();
 // Throws what exiv2 threw in the worker, as an Exiv2::Error with exiv2's message.
 // The worker's answer is kept on this thread: the next decode on this thread of
 // exactly that packet answers from it without asking a worker again (a write that
-// leaves the photo's packet as it was reads back the packet its edit read).
+// leaves the photo's packet as it was reads back the packet its edit read). A kept
+// answer (XmpKeptAnswers) answers without a worker.
 std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet);
 
 // A decode handed to a worker at once and its answer taken later, so that the
@@ -40,9 +41,11 @@ std::optional<int> decode(Exiv2::XmpData& xmpData, const std::string& packet);
 // as decode() does (decode() is one made and finished at once); one that is never
 // finished still waits for its worker's answer when it ends, so that the worker is
 // free again.
+// keptForAnyThread: the worker's answer is also kept for any thread (a photo's
+// listing: its write, on another thread, parses the same packet).
 class PendingDecode {
 public:
-    explicit PendingDecode(std::string packet);
+    explicit PendingDecode(std::string packet, bool keptForAnyThread = false);
     ~PendingDecode();
     PendingDecode(const PendingDecode&) = delete;
     PendingDecode& operator=(const PendingDecode&) = delete;
@@ -53,6 +56,7 @@ private:
     std::string m_packet;
     int m_worker = -1; // the worker asked, until its answer is taken
     bool m_sent = false;
+    bool m_keptForAnyThread = false;
     std::optional<std::string> m_answer; // an answer at hand (a read-back)
 };
 

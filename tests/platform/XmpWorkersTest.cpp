@@ -1,4 +1,5 @@
 #include "platform/XmpWorkers.h"
+#include "platform/XmpKeptAnswers.h"
 
 #include "platform/Exiv2Adapter.h"
 #include "platform/Exiv2Setup.h"
@@ -422,6 +423,60 @@ TEST(XmpWorkers, aPacketDecodedAgainOnTheSameThreadAnswersAsBeforeWithoutAWorker
         EXPECT_EQ(XmpWorkers::decode(elsewhere, broken), codeHere);
     }).join();
     EXPECT_EQ(XmpWorkers::requestsSentSoFar(), sent + 1);
+}
+
+TEST(XmpWorkers, aListedPacketsParseServesOneLaterDecodeOfExactlyThatPacketOnAnyThread)
+{
+    ASSERT_TRUE(XmpWorkers::running());
+    const std::string listed = packetWith(R"(xmlns:dc="http://purl.org/dc/elements/1.1/" dc:source="listed once")");
+    const std::string broken = listed.substr(0, listed.size() - 9);
+    std::string oneByteOff = listed;
+    oneByteOff[oneByteOff.find("once")] = 'O';
+    Exiv2::XmpData here;
+    ASSERT_EQ(decodedHere(here, listed), 0);
+    Exiv2::XmpData brokenHere;
+    const int brokenCode = decodedHere(brokenHere, broken);
+    ASSERT_NE(brokenCode, 0);
+    for (const std::string* packet : { &listed, &broken }) {
+        Exiv2::XmpData data;
+        XmpWorkers::PendingDecode(*packet, true).finish(data);
+    }
+
+    const std::uint64_t sent = XmpWorkers::requestsSentSoFar();
+    const auto decodeOnAnotherThread = [](const std::string& packet, Exiv2::XmpData& data) {
+        std::optional<int> code;
+        std::thread([&] { code = XmpWorkers::decode(data, packet); }).join();
+        return code;
+    };
+    Exiv2::XmpData written;
+    EXPECT_EQ(decodeOnAnotherThread(listed, written), 0);
+    EXPECT_EQ(described(written), described(here));
+    EXPECT_EQ(written.xmpPacket(), listed);
+    Exiv2::XmpData brokenWritten;
+    EXPECT_EQ(decodeOnAnotherThread(broken, brokenWritten), brokenCode);
+    EXPECT_EQ(described(brokenWritten), described(brokenHere));
+    EXPECT_EQ(XmpWorkers::requestsSentSoFar(), sent);
+
+    // Taken once; a packet one byte away is never answered from another's parse.
+    Exiv2::XmpData again;
+    EXPECT_EQ(decodeOnAnotherThread(listed, again), 0);
+    Exiv2::XmpData near;
+    EXPECT_EQ(decodeOnAnotherThread(oneByteOff, near), 0);
+    EXPECT_NE(described(near), described(here));
+    EXPECT_EQ(XmpWorkers::requestsSentSoFar(), sent + 2);
+}
+
+TEST(XmpKeptAnswers, theOldestAnswersAreForgottenOnceTheKeptOnesPassTheirBound)
+{
+    const std::string answer(64 << 10, 'a');
+    const std::size_t count = XmpKeptAnswers::kKeptForAnyThread / answer.size() + 8;
+    for (std::size_t i = 0; i < count; ++i)
+        XmpKeptAnswers::keepForAnyThread("bound " + std::to_string(i), answer);
+    EXPECT_LE(XmpKeptAnswers::keptForAnyThreadBytes(), XmpKeptAnswers::kKeptForAnyThread);
+    EXPECT_FALSE(XmpKeptAnswers::take("bound 0"));
+    EXPECT_EQ(XmpKeptAnswers::take("bound " + std::to_string(count - 1)), answer);
+    for (std::size_t i = 0; i < count; ++i)
+        static_cast<void>(XmpKeptAnswers::take("bound " + std::to_string(i)));
 }
 
 TEST(XmpWorkers, aDecodeFinishedLaterAnswersAsAtOnceAndOneLeftUnfinishedFreesItsWorker)

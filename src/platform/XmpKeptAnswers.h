@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+// Workers' answers to packet parses, kept so that a packet parsed once is not parsed
+// again soon after. A photo's packet is parsed when the photo is listed and again
+// when its write reads it; a write then reads back the packet it wrote (or the one it
+// left as it was). An answer is the worker's reply as it came, interpreted anew at
+// each use, so a kept one ends a read exactly as a fresh one would.
+namespace XmpKeptAnswers {
+
+// The answer kept for exactly this packet, taken out of what is kept; nothing when
+// none is. This thread's own read-back is looked at first, then the answers kept
+// for any thread.
+std::optional<std::string> take(const std::string& packet);
+
+// Keeps the answer to this packet as this thread's read-back, until this thread
+// parses another packet: a write reads back what it wrote right after writing it.
+void keepForThisThread(const std::string& packet, const std::string& answer);
+
+// Keeps a worker's fresh answer to this packet for any thread, the oldest answers
+// forgotten first once all of them together pass kKeptForAnyThread: the listing's
+// parses serve the writes that follow it. An answer is known by a cryptographic
+// digest of its packet, so that no crafted packet can take another's answer.
+void keepForAnyThread(const std::string& packet, const std::string& answer);
+
+// The most the answers kept for any thread hold together (with their digests).
+inline constexpr std::size_t kKeptForAnyThread = 16u << 20;
+
+// How many answers, and how many bytes, are kept for any thread now.
+std::size_t keptForAnyThreadCount();
+std::size_t keptForAnyThreadBytes();
+
+} // namespace XmpKeptAnswers
