@@ -164,8 +164,17 @@ void InWindowSheet::place()
     m_dialog->resize(wanted);
     m_dialog->move(std::max(0, (m_host->width() - wanted.width()) / 2),
         std::max(0, (m_host->height() - wanted.height()) / 2));
-    if (m_veil)
-        m_veil->update();
+    // Only the frame's lines are drawn again, and only when the dialog moved or grew:
+    // the veil is translucent, so what it covers is painted again with it, and a
+    // sheet whose labels change many times a second (a run's progress) would
+    // otherwise paint the whole window behind it at each change.
+    if (const QRect frame = m_dialog->geometry().adjusted(-1, -1, 0, 0); m_veil && frame != m_framed) {
+        const auto lines = [](const QRect& rect) {
+            return rect.isNull() ? QRegion() : QRegion(rect.adjusted(0, 0, 1, 1)) - QRegion(rect.adjusted(1, 1, 0, 0));
+        };
+        m_veil->update(lines(m_framed) + lines(frame));
+        m_framed = frame;
+    }
     m_placing = false;
 }
 

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QList>
 #include <QObject>
+#include <QRect>
 #include <QPointer>
 #include <QSize>
 #include <optional>
@@ -70,5 +71,6 @@ private:
     // (a small screen, a large scale) and given back when it goes.
     QSize m_givenMinimum;
     bool m_placing = false;
+    QRect m_framed; // where the veil last drew the dialog's frame
     bool m_ended = false;
 };

@@ -129,6 +129,39 @@ private slots:
         QCOMPARE(shortcuts, 1);
     }
 
+    // A sheet whose labels change often (a run's progress) paints nothing of the
+    // window behind its veil but the frame's lines, and those only when it moved.
+    void aSheetsChangingLabelsLeaveTheWindowBehindItsVeilUnpainted()
+    {
+        QWidget window;
+        window.resize(420, 300);
+        struct CountingWidget : QWidget {
+            using QWidget::QWidget;
+            int paints = 0;
+            void paintEvent(QPaintEvent*) override { ++paints; }
+        };
+        auto* behind = new CountingWidget(&window);
+        behind->setGeometry(0, 0, 60, 60);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* sheet = new QDialog(&window);
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        auto* label = new QLabel(QStringLiteral("0 of 100"), sheet);
+        (new QVBoxLayout(sheet))->addWidget(label);
+        DialogPresenter().presentSheet(sheet, {});
+        QTRY_VERIFY(behind->paints > 0);
+        QTest::qWait(50);
+        const int before = behind->paints;
+        for (int i = 1; i <= 20; ++i) {
+            label->setText(QStringLiteral("%1 of 100").arg(i));
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+        QTest::qWait(50);
+        QCOMPARE(behind->paints, before);
+        sheet->close();
+    }
+
     void escapeAndCtrlWDeclineOrCloseTheFrontChildWindow()
     {
         QWidget main;
