@@ -42,6 +42,14 @@ AlertContent content(int tag, const QString& title, const QString& message, int 
 
 } // namespace
 
+AlertAnswer whenYes(std::function<void()> then)
+{
+    return [then = std::move(then)](AlertButton button) {
+        if (button == AlertButtonYes && then)
+            then();
+    };
+}
+
 std::optional<AlertContent> AlertCatalog::alertForTag(int tag, const AlertCounts& counts)
 {
     const int yesNo = AlertButtonYes | AlertButtonNo;

@@ -3,6 +3,7 @@
 #include "model/BatchLimits.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The tags of the editor's one alert sheet.
@@ -33,6 +34,12 @@ enum AlertButton : int {
     AlertButtonOk = 4,
     AlertButtonRemoveFromBatch = 8,
 };
+
+// What the asker of an alert does with its answer: every asker passes its own.
+using AlertAnswer = std::function<void(AlertButton button)>;
+
+// An answer that goes on with `then` on Yes and does nothing else.
+AlertAnswer whenYes(std::function<void()> then);
 
 // The counts that some alert texts quote.
 struct AlertCounts {

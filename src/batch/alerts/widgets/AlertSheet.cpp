@@ -35,7 +35,7 @@ QString AlertSheet::buttonTitle(AlertButton button)
     return {};
 }
 
-bool AlertSheet::show(int tag, const AlertCounts& counts, Answered answered)
+bool AlertSheet::show(int tag, const AlertCounts& counts, AlertAnswer answered)
 {
     if (m_shown) {
         qCInfo(lcBatch) << "alert" << tag << "dropped: alert" << m_alertTag << "is still up";

@@ -24,14 +24,12 @@ class Presenter;
 class AlertSheet : public QObject {
     Q_OBJECT
 public:
-    using Answered = std::function<void(AlertButton button)>;
-
     AlertSheet(QWidget* window, Presenter& presenter, std::atomic<bool>& isSubWindowOpened, QObject* parent = nullptr);
 
     // Shows the alert of `tag`; false (and nothing shown) when it was dropped.
     // `answered` gets the button pressed; an alert closed without a button
     // answers No where it has one, else its only button.
-    bool show(int tag, const AlertCounts& counts, Answered answered = {});
+    bool show(int tag, const AlertCounts& counts, AlertAnswer answered = {});
 
     bool isShown() const { return m_shown; }
     // The tag of the sheet last shown (alertTag).

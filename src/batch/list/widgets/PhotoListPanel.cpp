@@ -302,7 +302,20 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
     if (m_libraryAlertOpen)
         m_deferredAlertTag = next.alertTag;
     else
-        emit alertRequested(next.alertTag);
+        alertIntakeEnded(next.alertTag);
+}
+
+void PhotoListPanel::alertIntakeEnded(int tag)
+{
+    // After refused files, Presets and Next follow whether any photo is in the list.
+    AlertAnswer answered;
+    if (tag == AlertFilesCannotBeAdded) {
+        answered = [self = QPointer<PhotoListPanel>(this)](AlertButton) {
+            if (self)
+                emit self->presetsAndNextRequested(!self->m_model->isEmpty());
+        };
+    }
+    emit alertRequested(tag, std::move(answered));
 }
 
 void PhotoListPanel::showNextIntakeAlert()
@@ -310,7 +323,7 @@ void PhotoListPanel::showNextIntakeAlert()
     m_libraryAlertOpen = !m_pendingLibraryAlerts.isEmpty();
     if (!m_libraryAlertOpen) {
         if (const int tag = std::exchange(m_deferredAlertTag, 0))
-            emit alertRequested(tag);
+            alertIntakeEnded(tag);
         return;
     }
     const PhotoLibraryAlert alert = m_pendingLibraryAlerts.takeFirst();
@@ -491,7 +504,10 @@ void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bo
     case PhotoListModel::PhotoMenuOpening::Nothing:
         return;
     case PhotoListModel::PhotoMenuOpening::MissingPhotoAlert:
-        emit alertRequested(AlertRemoveFromBatch);
+        emit alertRequested(AlertRemoveFromBatch, [self = QPointer<PhotoListPanel>(this)](AlertButton) {
+            if (self)
+                self->btnRemoveFromBatchTapped();
+        });
         return;
     case PhotoListModel::PhotoMenuOpening::Menu:
         break;
