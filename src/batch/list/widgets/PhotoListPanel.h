@@ -162,7 +162,7 @@ private:
     void answeredResetRename(bool yes, bool dontShowAgain);
     void showInFileManager(const QString& path);
     void showInfo(const QString& path);
-    void alertDesktopFailed(const QString& objectName, const QString& message);
+    void alertDesktopFailed(const AlertRequest& alert);
     void finishRemoval();
 
     WindowServices& m_services;
