@@ -162,6 +162,45 @@ std::optional<AlertContent> AlertCatalog::alertToShow(int tag, const AlertCounts
     return alertForTag(tag, counts);
 }
 
+QList<AlertButton> AlertCatalog::buttonsInOrder(const AlertContent& content)
+{
+    QList<AlertButton> buttons;
+    for (AlertButton button : { AlertButtonYes, AlertButtonNo, AlertButtonOk, AlertButtonRemoveFromBatch }) {
+        if (content.has(button))
+            buttons.append(button);
+    }
+    return buttons;
+}
+
+QString AlertCatalog::buttonTitle(AlertButton button)
+{
+    switch (button) {
+    case AlertButtonYes:
+        return tr("Yes");
+    case AlertButtonNo:
+        return tr("No");
+    case AlertButtonOk:
+        return tr("OK");
+    case AlertButtonRemoveFromBatch:
+        return tr("Remove From Batch");
+    }
+    return {};
+}
+
+AlertRequest AlertCatalog::sheetRequest(const AlertContent& content)
+{
+    AlertRequest request;
+    request.objectName = QStringLiteral("winAlert");
+    request.title = content.title;
+    request.message = content.title;
+    request.informativeText = content.message;
+    request.buttons.clear();
+    for (AlertButton button : buttonsInOrder(content))
+        request.buttons.append(buttonTitle(button));
+    request.icon = AlertRequest::Icon::Warning;
+    return request;
+}
+
 namespace {
 
 AlertRequest request(
@@ -239,7 +278,7 @@ AlertRequest AlertCatalog::revert()
         = request(QStringLiteral("alertRevert"), tr("Do you want to revert the changes?"), AlertRequest::Icon::Warning);
     alert.title = tr("Revert");
     alert.informativeText = tr("Every field goes back to the values of the ticked photos.");
-    alert.buttons = { tr("Yes"), tr("No") };
+    alert.buttons = { buttonTitle(AlertButtonYes), buttonTitle(AlertButtonNo) };
     return alert;
 }
 

@@ -4,6 +4,7 @@
 #include "model/BatchLimits.h"
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -82,6 +83,11 @@ public:
     // The alert to show now: nothing, and a log line, while a sub-window is open
     // (another sheet, the loading overlay) or for an unknown tag.
     static std::optional<AlertContent> alertToShow(int tag, const AlertCounts& counts, bool isSubWindowOpened);
+    // The buttons of an alert in the order the sheet shows them, and their titles.
+    static QList<AlertButton> buttonsInOrder(const AlertContent& content);
+    static QString buttonTitle(AlertButton button);
+    // The sheet ("winAlert") as the presenter draws it: the title above the message.
+    static AlertRequest sheetRequest(const AlertContent& content);
 
     // ---- Adding photos ----
     // "alertTrash": an adding refused because a chosen path lies in the trash.

@@ -35,9 +35,6 @@ public:
     // The tag of the sheet last shown (alertTag).
     int alertTag() const { return m_alertTag; }
 
-    // The button titles, in the order the sheet shows them.
-    static QString buttonTitle(AlertButton button);
-
 signals:
     void shown(int tag);
     void answered(int tag, AlertButton button);
