@@ -27,12 +27,11 @@ bool AlertSheet::show(int tag, const AlertCounts& counts, AlertAnswer answered)
     const QList<AlertButton> buttons = AlertCatalog::buttonsInOrder(*content);
     m_alertTag = tag;
     m_shown = true;
-    m_isSubWindowOpened = true; // already while `shown` is handled; the presenter holds it from here on
-    emit shown(tag);
+    m_isSubWindowOpened = true; // the presenter holds it from here on
     QPointer<AlertSheet> self(this);
     BusyPresenter(m_presenter, m_isSubWindowOpened)
-        .presentAlert(m_window, AlertCatalog::sheetRequest(*content),
-            [self, tag, buttons, answered = std::move(answered)](int index) {
+        .presentAlert(
+            m_window, AlertCatalog::sheetRequest(*content), [self, buttons, answered = std::move(answered)](int index) {
                 if (!self)
                     return;
                 AlertButton button;
@@ -43,8 +42,6 @@ bool AlertSheet::show(int tag, const AlertCounts& counts, AlertAnswer answered)
                 self->m_shown = false;
                 if (answered)
                     answered(button);
-                if (self)
-                    emit self->answered(tag, button);
             });
     return true;
 }

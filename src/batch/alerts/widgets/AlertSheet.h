@@ -18,7 +18,7 @@ class Presenter;
 // sub-window flag is set (another sheet, the loading overlay), a request is
 // dropped and logged, as is an unknown tag. While the sheet is up the flag is
 // set; it is cleared before the answer is handed on, so the answer may raise
-// the next alert.
+// the next alert. The answer goes to the asker's `answered` alone.
 //
 //     sheet.show(AlertPhotosExist, counts, [](AlertButton button) { ... });
 class AlertSheet : public QObject {
@@ -34,10 +34,6 @@ public:
     bool isShown() const { return m_shown; }
     // The tag of the sheet last shown (alertTag).
     int alertTag() const { return m_alertTag; }
-
-signals:
-    void shown(int tag);
-    void answered(int tag, AlertButton button);
 
 private:
     QPointer<QWidget> m_window;
