@@ -39,6 +39,17 @@ AlertContent content(int tag, const QString& title, const QString& message, int 
     return AlertContent { tag, title, message, buttons };
 }
 
+// The start of every alert: its object name, message and icon.
+AlertRequest request(
+    const QString& objectName, const QString& message, AlertRequest::Icon icon = AlertRequest::Icon::None)
+{
+    AlertRequest alert;
+    alert.objectName = objectName;
+    alert.message = message;
+    alert.icon = icon;
+    return alert;
+}
+
 } // namespace
 
 AlertAnswer whenYes(std::function<void()> then)
@@ -189,31 +200,14 @@ QString AlertCatalog::buttonTitle(AlertButton button)
 
 AlertRequest AlertCatalog::sheetRequest(const AlertContent& content)
 {
-    AlertRequest request;
-    request.objectName = QStringLiteral("winAlert");
-    request.title = content.title;
-    request.message = content.title;
-    request.informativeText = content.message;
-    request.buttons.clear();
+    AlertRequest alert = request(QStringLiteral("winAlert"), content.title, AlertRequest::Icon::Warning);
+    alert.title = content.title;
+    alert.informativeText = content.message;
+    alert.buttons.clear();
     for (AlertButton button : buttonsInOrder(content))
-        request.buttons.append(buttonTitle(button));
-    request.icon = AlertRequest::Icon::Warning;
-    return request;
-}
-
-namespace {
-
-AlertRequest request(
-    const QString& objectName, const QString& message, AlertRequest::Icon icon = AlertRequest::Icon::None)
-{
-    AlertRequest alert;
-    alert.objectName = objectName;
-    alert.message = message;
-    alert.icon = icon;
+        alert.buttons.append(buttonTitle(button));
     return alert;
 }
-
-} // namespace
 
 AlertRequest AlertCatalog::photosInTrash()
 {

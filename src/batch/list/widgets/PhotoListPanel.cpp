@@ -304,12 +304,13 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
 
 void PhotoListPanel::alertIntakeEnded(int tag)
 {
-    // After refused files, Presets and Next follow whether any photo is in the list.
+    // After refused files, Presets and Next follow whether any photo is in the
+    // list, as after a removal.
     AlertAnswer answered;
     if (tag == AlertFilesCannotBeAdded) {
         answered = [self = QPointer<PhotoListPanel>(this)](AlertButton) {
             if (self)
-                emit self->presetsAndNextRequested(!self->m_model->isEmpty());
+                self->checkAllPhotosDeletedFromArray();
         };
     }
     emit alertRequested(tag, std::move(answered));
