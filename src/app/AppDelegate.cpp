@@ -11,6 +11,7 @@
 #include "platform/UserDefaults.h"
 #include "batch/intake/DBOperations.h"
 #include "batch/run/SummaryRateCounter.h"
+#include "batch/alerts/AlertCatalog.h"
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
 #include "controls/QVAppStoreWindow.h"
@@ -200,9 +201,7 @@ void AppDelegate::loadPresetsSettings()
     m_presetsNotReadDetail.clear();
     UserDefaults& store = defaults();
     if (!store.unreadableFileKept().isEmpty()) {
-        m_presetsNotReadDetail = tr("The settings file could not be read. Its bytes were kept in \"%1\"; the presets "
-                                    "and settings start empty.")
-                                     .arg(store.unreadableFileKept());
+        m_presetsNotReadDetail = AlertCatalog::settingsFileKept(store.unreadableFileKept());
         qCWarning(lcApp).noquote() << "the settings file could not be read; its bytes are kept in"
                                    << store.unreadableFileKept();
     }
@@ -218,24 +217,14 @@ void AppDelegate::loadPresetsSettings()
         store.synchronize();
         qCWarning(lcApp).nospace() << "the stored presets could not be read completely (" << read.presets.size()
                                    << " read); the stored bytes are kept under " << keptUnder;
-        m_presetsNotReadDetail
-            = tr("Their stored bytes were kept in \"%1\" under the key %2.").arg(store.fileName(), keptUnder);
-        if (!read.presets.isEmpty())
-            m_presetsNotReadDetail += u' '
-                + (read.presets.size() == 1 ? tr("The one preset that could be read is in the list.")
-                                            : tr("The %1 presets that could be read are in the list.")
-                                                  .arg(read.presets.size()));
+        m_presetsNotReadDetail = AlertCatalog::presetsKept(store.fileName(), keptUnder, int(read.presets.size()));
     }
 }
 
 void AppDelegate::alertPresetsNotRead()
 {
-    AlertRequest alert;
-    alert.objectName = QStringLiteral("alertPresetsNotRead");
-    alert.message = tr("The presets could not be read.");
-    alert.informativeText = m_presetsNotReadDetail;
-    alert.icon = AlertRequest::Icon::Warning;
-    presenter().presentAlert(m_windowController ? m_windowController->windowMain() : nullptr, alert, {});
+    presenter().presentAlert(m_windowController ? m_windowController->windowMain() : nullptr,
+        AlertCatalog::presetsNotRead(m_presetsNotReadDetail), {});
 }
 
 void AppDelegate::presetsDidChange()
@@ -396,11 +385,8 @@ void AppDelegate::btnHelpTapped()
 void AppDelegate::alertPageNotOpened(const QUrl& url)
 {
     // Without a browser the click would otherwise do nothing visible.
-    AlertRequest alert;
-    alert.objectName = QStringLiteral("alertPageNotOpened");
-    alert.message = UrlOpener::notOpenedText(url);
-    alert.icon = AlertRequest::Icon::Warning;
-    presenter().presentAlert(m_windowController ? m_windowController->windowMain() : nullptr, alert, {});
+    presenter().presentAlert(
+        m_windowController ? m_windowController->windowMain() : nullptr, AlertCatalog::pageNotOpened(url), {});
 }
 
 void AppDelegate::showTips()

@@ -109,7 +109,7 @@ void ExifEditorView::wirePhotoList()
     connect(list, &PhotoListPanel::stopButtonRequested, m_loading, &LoadingOverlay::setStopButtonVisible);
     connect(list, &PhotoListPanel::viewEnabledRequested, this, &ExifEditorView::enableView);
     connect(list, &PhotoListPanel::dragAndDropRequested, this, &ExifEditorView::enableDragAndDrop);
-    connect(list, &PhotoListPanel::alertRequested, this, &ExifEditorView::showAlertWithTag);
+    connect(list, &PhotoListPanel::alertRequested, this, &ExifEditorView::showAlert);
     connect(list, &PhotoListPanel::listChanged, this, &ExifEditorView::processAfterAllPhotosAdded);
     connect(list, &PhotoListPanel::checkedPhotosChanged, this, &ExifEditorView::checkedPhotosChanged);
     connect(list, &PhotoListPanel::dropDownOpened, this, &ExifEditorView::disableEnableAllButtonsWhenDropdownOpen);
@@ -306,34 +306,7 @@ void ExifEditorView::enableDragAndDrop(bool enable)
     m_photoList->enableDragAndDrop(enable);
 }
 
-void ExifEditorView::showAlertWithTag(int tag)
-{
-    presentAlert(tag, [this, tag](AlertButton button) {
-        switch (button) {
-        case AlertButtonYes:
-            if (tag == AlertRemovePhotos)
-                m_photoList->deleteSelectedPhotos();
-            break;
-        case AlertButtonNo:
-            setPresetsAndNextByPage();
-            break;
-        case AlertButtonOk:
-            setPresetsAndNextByPage();
-            if (m_app.arraySelectedImagesToProcess.isEmpty())
-                processAfterAllPhotosAdded();
-            if (tag == AlertFilesCannotBeAdded)
-                setPresetsAndNextEnabled(!m_app.arraySelectedImagesToProcess.isEmpty());
-            break;
-        case AlertButtonRemoveFromBatch:
-            m_photoList->btnRemoveFromBatchTapped();
-            break;
-        }
-    });
-}
-
-// The one alert sheet, for the list's alerts and the batch's: while it is up the
-// editor is off; any answer gives it back before the asker's continuation runs.
-void ExifEditorView::presentAlert(int tag, std::function<void(AlertButton)> answered)
+void ExifEditorView::showAlert(int tag, AlertAnswer answered)
 {
     AlertCounts counts = m_photoList->alertCounts();
     if (m_batch)
@@ -341,6 +314,10 @@ void ExifEditorView::presentAlert(int tag, std::function<void(AlertButton)> answ
     const bool shown = m_alertSheet->show(tag, counts, [this, answered = std::move(answered)](AlertButton button) {
         enableDragAndDrop(true);
         enableView(true);
+        if (button == AlertButtonNo || button == AlertButtonOk)
+            setPresetsAndNextByPage();
+        if (button == AlertButtonOk && m_app.arraySelectedImagesToProcess.isEmpty())
+            processAfterAllPhotosAdded();
         if (answered)
             answered(button);
     });

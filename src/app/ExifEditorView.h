@@ -92,8 +92,13 @@ public:
     bool isViewEnabled() const { return m_viewEnabled; }
     // Whether the editor's drop box takes file drops.
     void enableDragAndDrop(bool enable);
-    // The one alert sheet; counts quoted by the texts come from the photo list.
-    void showAlertWithTag(int tag);
+    // The one alert sheet, for every panel: the photo list's alerts come as its
+    // alertRequested, the batch's and the renaming page's through
+    // BatchController::Editor::showAlert. While it is up the editor is off; any
+    // answer gives it back (No and OK also Presets and Next by page, and OK over
+    // an emptied list the editor's refresh) before the asker's `answered` runs.
+    // The counts quoted by the texts come from the photo list and the batch.
+    void showAlert(int tag, AlertAnswer answered) override;
     AlertSheet* alertSheet() const { return m_alertSheet; }
     // Presets and the renaming button: enabled, or not, together.
     void setPresetsAndNextEnabled(bool enable);
@@ -133,7 +138,6 @@ public:
     int tickedCount() const override;
     bool isValidFormData() override;
     BatchController::FormRecords formRecords() override;
-    void showAlert(int tag, std::function<void(AlertButton)> answered) override;
     void beforePlaceNames(std::function<void()> then) override;
     bool isResetEnabled() const override;
 
@@ -148,7 +152,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void presentAlert(int tag, std::function<void(AlertButton)> answered);
     void buildLayout();
     // The photos whose check mark is set changed (or a panel wants them handed on
     // again): the form gets them and the buttons that depend on them follow.

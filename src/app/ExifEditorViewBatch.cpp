@@ -94,11 +94,6 @@ BatchController::FormRecords ExifEditorView::formRecords()
     return { form->state().metaDataObject(), form->state().metaDataObjectWithUpdatedChange() };
 }
 
-void ExifEditorView::showAlert(int tag, std::function<void(AlertButton)> answered)
-{
-    presentAlert(tag, std::move(answered));
-}
-
 // Place names in new file names are the geocoder's first path online when no map
 // was opened yet: the one question about the network comes here too.
 void ExifEditorView::beforePlaceNames(std::function<void()> then)

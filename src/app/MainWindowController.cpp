@@ -12,6 +12,7 @@
 #include "batch/intake/PhotoAcceptance.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
+#include "batch/alerts/AlertCatalog.h"
 #include "controls/BusyPresenter.h"
 #include "controls/IMGButton.h"
 #include "controls/ImageNamed.h"
@@ -481,7 +482,7 @@ void MainWindowController::panelDidEnd(const QStringList& paths)
         return;
     if (anyPathInTrash(paths)) {
         QWidget* parent = m_addPhotos->panelParent();
-        m_app.presenter().presentAlert(parent, AlertRequest::photosInTrash(), {});
+        m_app.presenter().presentAlert(parent, AlertCatalog::photosInTrash(), {});
         return;
     }
     hideAddPhotosWindow();

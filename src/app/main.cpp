@@ -2,6 +2,7 @@
 #include "app/AppLogging.h"
 #include "app/SingleInstance.h"
 #include "app/UnixSignalWatcher.h"
+#include "batch/alerts/AlertCatalog.h"
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
 #include "platform/Exiv2Setup.h"
@@ -23,14 +24,7 @@ int handOverToRunningInstance(SingleInstance& instance)
         return 0;
     }
     DialogPresenter presenter;
-    AlertRequest alert;
-    alert.objectName = QStringLiteral("alertAlreadyRunning");
-    alert.title = QStringLiteral("Velloran");
-    alert.message = QObject::tr("Velloran is already running.");
-    alert.informativeText = QObject::tr("Its window could not be brought to the front. Switch to it, or quit it "
-                                        "before starting Velloran again.");
-    alert.icon = AlertRequest::Icon::Information;
-    presenter.presentAlert(nullptr, alert, [](int) { QCoreApplication::quit(); });
+    presenter.presentAlert(nullptr, AlertCatalog::alreadyRunning(), [](int) { QCoreApplication::quit(); });
     return QApplication::exec();
 }
 

@@ -1,24 +1,13 @@
 #pragma once
 
+#include "base/AlertRequest.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 class QDialog;
 class QWidget;
-
-// An alert: a message with buttons, the first of which is the default.
-struct AlertRequest {
-    QString objectName;
-    QString title;
-    QString message;
-    QString informativeText;
-    QStringList buttons { QStringLiteral("OK") };
-    enum class Icon { None, Information, Warning, Critical } icon = Icon::None;
-
-    // "alertTrash": an adding refused because a chosen path lies in the trash.
-    static AlertRequest photosInTrash();
-};
 
 // An open panel: which kinds of item may be chosen and how the panel reads.
 struct OpenPanelRequest {

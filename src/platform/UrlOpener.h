@@ -10,9 +10,6 @@ public:
     virtual ~UrlOpener() = default;
     // True when the page was handed to a browser.
     virtual bool openUrl(const QUrl& url) = 0;
-
-    // What the user is told when no browser took the page.
-    static QString notOpenedText(const QUrl& url);
 };
 
 class DesktopUrlOpener : public UrlOpener {

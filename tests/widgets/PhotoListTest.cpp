@@ -875,6 +875,26 @@ private slots:
         QVERIFY(m_presenter->alerts.isEmpty());
     }
 
+    // The list's alert reaches the editor's one sheet with the list's own answer,
+    // which runs once the editor is given back (Presets and Next by page first).
+    void theListsAlertCarriesItsAnswerToTheSheet()
+    {
+        QVERIFY(addAndWait(makePhotos({ "a.jpg" })));
+        auto* next = m_editor->findChild<QAbstractButton*>(QStringLiteral("btnNext"));
+        QList<AlertButton> answers;
+        bool givenBack = false;
+        emit panel()->alertRequested(AlertPhotosExist, [&](AlertButton button) {
+            answers.append(button);
+            givenBack = m_editor->isViewEnabled() && panel()->leftBox()->isDraggingEnabled() && next->isEnabled();
+        });
+        QCOMPARE(alertTitles(), QStringList { QStringLiteral("winAlert:PHOTO EXISTS") });
+        QVERIFY(!m_editor->isViewEnabled());
+        QVERIFY(!next->isEnabled());
+        answerLastAlert(0);
+        QCOMPARE(answers, QList<AlertButton> { AlertButtonOk });
+        QVERIFY(givenBack);
+    }
+
     void theAlertButtonsTakeTheirPaths()
     {
         std::atomic<bool> subWindow { false };

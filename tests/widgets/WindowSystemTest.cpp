@@ -233,7 +233,7 @@ private slots:
         if (hasKeyboard())
             QTRY_COMPARE(QApplication::focusWidget(), artist);
 
-        editor()->showAlertWithTag(AlertFilesCannotBeAdded);
+        editor()->showAlert(AlertFilesCannotBeAdded, {});
         auto* alert = mainWindow()->findChild<QMessageBox*>(QStringLiteral("winAlert"));
         checkDrawnInside(alert, QStringLiteral("wayland-alert.png"));
         QTest::mouseClick(alert->buttons().constFirst(), Qt::LeftButton);
@@ -282,7 +282,7 @@ private slots:
         appendToEditor(*editor(), { photoWith({}), photoWith({}) });
         editor()->findChild<QLineEdit*>(QStringLiteral("txtArtist"))->setFocus();
 
-        editor()->showAlertWithTag(AlertFilesCannotBeAdded);
+        editor()->showAlert(AlertFilesCannotBeAdded, {});
         auto* alert = mainWindow()->findChild<QMessageBox*>(QStringLiteral("winAlert"));
         QVERIFY(alert);
         checkKeepsTheKeyboard(alert);

@@ -1,5 +1,7 @@
 #include "batch/intake/PhotoLibraryAlert.h"
 
+#include "batch/alerts/AlertCatalog.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -21,8 +23,7 @@ QString asSentence(QString text)
 PhotoLibraryAlert unreadableLibraryAlert(const QString& libraryPath, const QString& reason)
 {
     return { PhotoLibraryAlert::Kind::LibraryUnreadable,
-        QStringLiteral("The photo library \"%1\" could not be read.").arg(QFileInfo(libraryPath).fileName()),
-        asSentence(reason) };
+        AlertCatalog::libraryNotRead(QFileInfo(libraryPath).fileName()), asSentence(reason) };
 }
 
 PhotoLibraryAlert rowsLeftOutAlert(const QString& libraryPath, const QStringList& notes)
@@ -31,6 +32,5 @@ PhotoLibraryAlert rowsLeftOutAlert(const QString& libraryPath, const QStringList
     for (const QString& note : notes)
         sentences.append(asSentence(note));
     return { PhotoLibraryAlert::Kind::RowsLeftOut,
-        QStringLiteral("The photo library \"%1\" could not be read completely.").arg(QFileInfo(libraryPath).fileName()),
-        sentences.join(u' ') };
+        AlertCatalog::libraryNotReadCompletely(QFileInfo(libraryPath).fileName()), sentences.join(u' ') };
 }

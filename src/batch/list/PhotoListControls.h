@@ -28,17 +28,6 @@ public:
     static QString removingText() { return QStringLiteral("Removing Photos"); }
     static QString waitingText() { return QStringLiteral("Please Wait..."); }
 
-    // Remove pressed with no photo marked: the small message window, with OK only.
-    static QString noPhotoToRemoveTitle() { return QStringLiteral("No photo to remove").toUpper(); }
-    static QString noPhotoToRemoveMessage()
-    {
-        return QStringLiteral("No photo selected! Please select a photo to remove!");
-    }
-
-    // A drop that carried no data at all: a modal panel with its default button only.
-    static QString pasteErrorTitle() { return QStringLiteral("Paste Error"); }
-    static QString pasteErrorMessage() { return QStringLiteral("Sorry, but the past operation failed"); }
-
     // Tool tips, by the buttons' object names.
     static QString toolTip(const QString& objectName);
 };

@@ -65,13 +65,3 @@ bool PhotoListMenus::isMarkAllShortcut(Qt::KeyboardModifiers modifiers, int key,
     // The keypad flag says where the key sits, not what is held.
     return (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier && !rightControlHeld;
 }
-
-QString PhotoListMenus::showInFileManagerFailedText(const QString& path)
-{
-    return QStringLiteral("The folder of \"%1\" could not be shown: no file manager answered.").arg(path);
-}
-
-QString PhotoListMenus::openWithImageViewerFailedText(const QString& path)
-{
-    return QStringLiteral("\"%1\" could not be opened: no application for its type answered.").arg(path);
-}

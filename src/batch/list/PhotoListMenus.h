@@ -29,10 +29,6 @@ public:
     // The text of a menu row; "" for a row the menu does not have.
     static QString rowText(AttachPopupType type, int row);
 
-    // The alert texts when the desktop shows neither the photo's folder nor the photo.
-    static QString showInFileManagerFailedText(const QString& path);
-    static QString openWithImageViewerFailedText(const QString& path);
-
     // Mark/Unmark All from the keyboard: Ctrl held alone (no Shift, Alt or Meta)
     // with a key that is not itself a modifier. A right Ctrl is refused when the
     // caller can tell it is the one held.

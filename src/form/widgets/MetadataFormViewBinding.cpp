@@ -1,6 +1,7 @@
 // How the form shows its records and forwards the user's edits to them.
 #include "controls/AttachedPopupTable.h"
 #include "controls/DisableScrollView.h"
+#include "batch/alerts/AlertCatalog.h"
 #include "controls/Presenter.h"
 #include "form/DatePanelModel.h"
 #include "form/FieldTyping.h"
@@ -374,15 +375,8 @@ void MetadataFormView::btnRevertExifInfoTapped()
         btnYesOnRevertAlertTapped();
         return;
     }
-    AlertRequest request;
-    request.objectName = QStringLiteral("alertRevert");
-    request.title = QStringLiteral("Revert");
-    request.message = QStringLiteral("Do you want to revert the changes?");
-    request.informativeText = QStringLiteral("Every field goes back to the values of the ticked photos.");
-    request.buttons = { QStringLiteral("Yes"), QStringLiteral("No") };
-    request.icon = AlertRequest::Icon::Warning;
     QPointer<MetadataFormView> self(this);
-    m_presenter->presentAlert(window(), request, [self](int button) {
+    m_presenter->presentAlert(window(), AlertCatalog::revert(), [self](int button) {
         if (self && button == 0)
             self->btnYesOnRevertAlertTapped();
     });

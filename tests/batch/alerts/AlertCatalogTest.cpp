@@ -1,4 +1,5 @@
 #include "batch/alerts/AlertCatalog.h"
+
 #include "batch/intake/PhotoIntakeSummary.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +123,23 @@ TEST(AlertCatalog, answersNothingForAnUnknownTagOrWhileAnotherSheetIsOpen)
         EXPECT_FALSE(AlertCatalog::alertForTag(tag, {}).has_value()) << tag;
     EXPECT_FALSE(AlertCatalog::alertToShow(107, {}, /*isSubWindowOpened*/ true).has_value());
     EXPECT_TRUE(AlertCatalog::alertToShow(107, {}, false).has_value());
+}
+
+// The answers of these alerts go by the button's place: Yes and the online
+// choice come first.
+TEST(AlertCatalog, givesTheAlertsOutsideTheSheetTheirNamesAndButtonsInOrder)
+{
+    EXPECT_EQ(AlertCatalog::revert().buttons, QStringList({ "Yes", "No" }));
+    EXPECT_EQ(AlertCatalog::onlineServices().buttons, QStringList({ "Use Online Maps", "Offline Only" }));
+    EXPECT_EQ(AlertCatalog::photosInTrash().buttons, QStringList({ "OK" }));
+    const AlertRequest none = AlertCatalog::noPhotoToRemove();
+    EXPECT_EQ(none.objectName, "winNoNewPhotos");
+    EXPECT_EQ(none.title, "NO PHOTO TO REMOVE");
+    EXPECT_EQ(none.message, none.title);
+    EXPECT_EQ(AlertCatalog::presetsKept("velloran.conf", "presets-unread", 0),
+        "Their stored bytes were kept in \"velloran.conf\" under the key presets-unread.");
+    EXPECT_TRUE(AlertCatalog::presetsKept("velloran.conf", "k", 2)
+                    .endsWith(" The 2 presets that could be read are in the list."));
 }
 
 TEST(IntakeCompletion, refreshesBeforeItShowsTheLimitAlertAndSkipsTheRefusalAlerts)

@@ -10,7 +10,6 @@ TEST(PhotoListControls, enablesPresetsAndRenamingOnlyForMarkedPhotosOffTheRenami
     EXPECT_FALSE(PhotoListControls::presetsAndNextEnabledAfterRemoval(true));
     EXPECT_FALSE(PhotoListControls::processEnabled(true, 0)) << "Process with nothing ticked runs nothing";
     EXPECT_FALSE(PhotoListControls::removeEnabled(true, true));
-    EXPECT_EQ(PhotoListControls::noPhotoToRemoveTitle(), "NO PHOTO TO REMOVE");
     EXPECT_EQ(PhotoListControls::toolTip("btnNext"), "Click for renaming option.");
     EXPECT_EQ(PhotoListControls::toolTip("tblPhotos"), "");
 }

@@ -18,31 +18,22 @@ class Presenter;
 // sub-window flag is set (another sheet, the loading overlay), a request is
 // dropped and logged, as is an unknown tag. While the sheet is up the flag is
 // set; it is cleared before the answer is handed on, so the answer may raise
-// the next alert.
+// the next alert. The answer goes to the asker's `answered` alone.
 //
 //     sheet.show(AlertPhotosExist, counts, [](AlertButton button) { ... });
 class AlertSheet : public QObject {
     Q_OBJECT
 public:
-    using Answered = std::function<void(AlertButton button)>;
-
     AlertSheet(QWidget* window, Presenter& presenter, std::atomic<bool>& isSubWindowOpened, QObject* parent = nullptr);
 
     // Shows the alert of `tag`; false (and nothing shown) when it was dropped.
     // `answered` gets the button pressed; an alert closed without a button
     // answers No where it has one, else its only button.
-    bool show(int tag, const AlertCounts& counts, Answered answered = {});
+    bool show(int tag, const AlertCounts& counts, AlertAnswer answered = {});
 
     bool isShown() const { return m_shown; }
     // The tag of the sheet last shown (alertTag).
     int alertTag() const { return m_alertTag; }
-
-    // The button titles, in the order the sheet shows them.
-    static QString buttonTitle(AlertButton button);
-
-signals:
-    void shown(int tag);
-    void answered(int tag, AlertButton button);
 
 private:
     QPointer<QWidget> m_window;

@@ -2,7 +2,7 @@
 
 #include "base/NotificationCenter.h"
 #include "base/Logging.h"
-#include "batch/list/PhotoListControls.h"
+#include "batch/alerts/AlertCatalog.h"
 #include "controls/Presenter.h"
 
 #include <QDragEnterEvent>
@@ -70,13 +70,8 @@ bool DragDropBox::performDrop(const QMimeData* data)
         }
     }
     if (paths.isEmpty()) {
-        if (Presenter* presenter = m_presenter ? m_presenter() : nullptr) {
-            AlertRequest alert;
-            alert.objectName = QStringLiteral("alertPasteError");
-            alert.title = PhotoListControls::pasteErrorTitle();
-            alert.message = PhotoListControls::pasteErrorMessage();
-            presenter->presentAlert(window(), alert, {});
-        }
+        if (Presenter* presenter = m_presenter ? m_presenter() : nullptr)
+            presenter->presentAlert(window(), AlertCatalog::pasteError(), {});
         return false;
     }
     qCInfo(lcBatch) << "drag drop path =" << paths.first();

@@ -238,7 +238,7 @@ void PhotoListPanel::requestAddition(const QStringList& paths)
     if (paths.isEmpty())
         return;
     if (anyPathInTrash(paths)) {
-        m_services.presenter().presentAlert(window(), AlertRequest::photosInTrash(), {});
+        m_services.presenter().presentAlert(window(), AlertCatalog::photosInTrash(), {});
         return;
     }
     if (m_intake->isRunning()) {
@@ -269,10 +269,7 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
 
 void PhotoListPanel::alertAddingRuns()
 {
-    AlertRequest alert;
-    alert.objectName = QStringLiteral("alertAddingRuns");
-    alert.message = tr("Photos are still being added. Please wait until they are all in the list.");
-    m_services.presenter().presentAlert(window(), alert, {});
+    m_services.presenter().presentAlert(window(), AlertCatalog::addingRuns(), {});
 }
 
 void PhotoListPanel::btnStopProcessTapped()
@@ -302,7 +299,21 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
     if (m_libraryAlertOpen)
         m_deferredAlertTag = next.alertTag;
     else
-        emit alertRequested(next.alertTag);
+        alertIntakeEnded(next.alertTag);
+}
+
+void PhotoListPanel::alertIntakeEnded(int tag)
+{
+    // After refused files, Presets and Next follow whether any photo is in the
+    // list, as after a removal.
+    AlertAnswer answered;
+    if (tag == AlertFilesCannotBeAdded) {
+        answered = [self = QPointer<PhotoListPanel>(this)](AlertButton) {
+            if (self)
+                self->checkAllPhotosDeletedFromArray();
+        };
+    }
+    emit alertRequested(tag, std::move(answered));
 }
 
 void PhotoListPanel::showNextIntakeAlert()
@@ -310,20 +321,16 @@ void PhotoListPanel::showNextIntakeAlert()
     m_libraryAlertOpen = !m_pendingLibraryAlerts.isEmpty();
     if (!m_libraryAlertOpen) {
         if (const int tag = std::exchange(m_deferredAlertTag, 0))
-            emit alertRequested(tag);
+            alertIntakeEnded(tag);
         return;
     }
     const PhotoLibraryAlert alert = m_pendingLibraryAlerts.takeFirst();
-    AlertRequest request;
-    request.objectName = QStringLiteral("alertPhotoLibrary");
-    request.message = alert.message;
-    request.informativeText = alert.informativeText;
-    request.icon = AlertRequest::Icon::Warning;
     QPointer<PhotoListPanel> self(this);
-    m_services.presenter().presentAlert(window(), request, [self](int) {
-        if (self)
-            self->showNextIntakeAlert();
-    });
+    m_services.presenter().presentAlert(
+        window(), AlertCatalog::photoLibrary(alert.message, alert.informativeText), [self](int) {
+            if (self)
+                self->showNextIntakeAlert();
+        });
 }
 
 AlertCounts PhotoListPanel::alertCounts() const
@@ -383,12 +390,8 @@ void PhotoListPanel::btnRemovePhotosTapped()
 {
     qCInfo(lcBatch) << "yes on remove photos tapped";
     if (m_model->checkedCount() < 1) {
-        AlertRequest alert;
-        alert.objectName = QStringLiteral("winNoNewPhotos");
-        alert.title = PhotoListControls::noPhotoToRemoveTitle();
-        alert.message = PhotoListControls::noPhotoToRemoveTitle();
-        alert.informativeText = PhotoListControls::noPhotoToRemoveMessage();
-        BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag()).presentAlert(window(), alert, {});
+        BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag())
+            .presentAlert(window(), AlertCatalog::noPhotoToRemove(), {});
         return;
     }
     deleteSelectedPhotos();
@@ -491,7 +494,10 @@ void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bo
     case PhotoListModel::PhotoMenuOpening::Nothing:
         return;
     case PhotoListModel::PhotoMenuOpening::MissingPhotoAlert:
-        emit alertRequested(AlertRemoveFromBatch);
+        emit alertRequested(AlertRemoveFromBatch, [self = QPointer<PhotoListPanel>(this)](AlertButton) {
+            if (self)
+                self->btnRemoveFromBatchTapped();
+        });
         return;
     case PhotoListModel::PhotoMenuOpening::Menu:
         break;
@@ -516,8 +522,7 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
         break;
     case PhotoListMenus::OpenWithImageViewer:
         if (!m_services.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath)))
-            alertDesktopFailed(
-                QStringLiteral("alertOpenFailed"), PhotoListMenus::openWithImageViewerFailedText(photo->filePath));
+            alertDesktopFailed(AlertCatalog::openWithImageViewerFailed(photo->filePath));
         break;
     case PhotoListMenus::GetInfo:
         showInfo(photo->filePath);
@@ -536,12 +541,8 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
     }
 }
 
-void PhotoListPanel::alertDesktopFailed(const QString& objectName, const QString& message)
+void PhotoListPanel::alertDesktopFailed(const AlertRequest& alert)
 {
-    AlertRequest alert;
-    alert.objectName = objectName;
-    alert.message = message;
-    alert.icon = AlertRequest::Icon::Warning;
     m_services.presenter().presentAlert(window(), alert, {});
 }
 
@@ -551,7 +552,7 @@ void PhotoListPanel::showInFileManager(const QString& path)
     // its folder opens.
     FileManagerBus::showItems(path, this, [this, path] {
         if (!m_services.urlOpener().openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath())))
-            alertDesktopFailed(QStringLiteral("alertShowFailed"), PhotoListMenus::showInFileManagerFailedText(path));
+            alertDesktopFailed(AlertCatalog::showInFileManagerFailed(path));
     });
 }
 

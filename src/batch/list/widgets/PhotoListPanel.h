@@ -120,7 +120,8 @@ signals:
     void stopButtonRequested(bool visible);
     void viewEnabledRequested(bool enable);
     void dragAndDropRequested(bool enable);
-    void alertRequested(int tag);
+    // The editor's alert sheet, with what the panel does with the answer.
+    void alertRequested(int tag, AlertAnswer answered);
     // An adding or a removal ended: the editor refreshes every panel.
     void listChanged();
     // The ticks changed: the form is handed the ticked photos.
@@ -161,7 +162,7 @@ private:
     void answeredResetRename(bool yes, bool dontShowAgain);
     void showInFileManager(const QString& path);
     void showInfo(const QString& path);
-    void alertDesktopFailed(const QString& objectName, const QString& message);
+    void alertDesktopFailed(const AlertRequest& alert);
     void finishRemoval();
 
     WindowServices& m_services;
@@ -189,6 +190,7 @@ private:
     // Alerts of an adding are shown one after the other, never stacked: the
     // libraries' own alerts first, then the adding's alert.
     void showNextIntakeAlert();
+    void alertIntakeEnded(int tag);
     QList<PhotoLibraryAlert> m_pendingLibraryAlerts;
     bool m_libraryAlertOpen = false;
     int m_deferredAlertTag = 0;

@@ -503,7 +503,7 @@ void OutputOptionsPage::btnBackToPropertiesTapped()
 {
     const int alert = m_model.leavePageAlert();
     if (alert != 0) {
-        emit alertRequested(alert);
+        emit alertRequested(alert, {}); // OK alone: the page stays
         return;
     }
     emit leaveRequested();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/alerts/AlertCatalog.h"
 #include "batch/naming/OutputOptionsModel.h"
 #include "batch/naming/OutputRenamingOptions.h"
 
@@ -72,9 +73,10 @@ public:
     void btnSelectFolderTapped();
 
 signals:
-    // Back was pressed and the page may close; warnings 114 and 115 come as alertRequested.
+    // Back was pressed and the page may close; warnings 114 and 115 come as
+    // alertRequested, with what the page does with the answer.
     void leaveRequested();
-    void alertRequested(int tag);
+    void alertRequested(int tag, AlertAnswer answered);
     // The page's folder chooser wants a folder (starting in `start`).
     void chooseFolderRequested(const QString& start);
     // A list of the page opened or closed (for the editor's other buttons).

@@ -41,7 +41,7 @@ BatchController::BatchController(
     connect(bar, &BatchBottomBar::closeToastRequested, this, &BatchController::btnCloseOnToastTapped);
 
     connect(page, &OutputOptionsPage::leaveRequested, this, &BatchController::leavePage);
-    connect(page, &OutputOptionsPage::alertRequested, this, [this](int tag) { showAlert(tag); });
+    connect(page, &OutputOptionsPage::alertRequested, this, &BatchController::showAlert);
     connect(page, &OutputOptionsPage::chooseFolderRequested, this, &BatchController::chooseOutputFolder);
     connect(page, &OutputOptionsPage::dropDownOpened, this, [this](bool open) {
         m_bar->btnReset()->setEnabled(!open && m_editor.isResetEnabled());
@@ -93,16 +93,14 @@ bool BatchController::formValid() const
 
 // ---- Alerts ----
 
-void BatchController::showAlert(int tag, std::function<void()> onYes)
+void BatchController::showAlert(int tag, AlertAnswer answered)
 {
-    m_editor.showAlert(tag, [this, tag, onYes = std::move(onYes)](AlertButton button) {
+    m_editor.showAlert(tag, [this, answered = std::move(answered)](AlertButton button) {
         emit dragAndDropRequested(true);
-        if (tag == AlertNotEnoughSpace)
-            alertNotEnoughSpaceAnswered();
         if (button != AlertButtonYes)
             setPresetsAndNextByPage();
-        else if (onYes)
-            onYes();
+        if (answered)
+            answered(button);
     });
 }
 
@@ -112,7 +110,7 @@ void BatchController::validateFormThenStart()
     if (formValid())
         startProcessBtnYesTapped();
     else
-        showAlert(AlertErrorsFound);
+        showAlert(AlertErrorsFound, {});
 }
 
 // ---- Next and the renaming page ----
@@ -122,7 +120,7 @@ void BatchController::btnNextTapped()
     if (!m_bar->btnProcess()->isEnabled())
         return;
     if (!formValid()) {
-        showAlert(AlertErrorsFound);
+        showAlert(AlertErrorsFound, {});
         return;
     }
     // addExtentionView
@@ -218,17 +216,17 @@ void BatchController::btnProcessTapped()
     emit dragAndDropRequested(false);
     setPresetsAndNextEnabled(false);
     if (!formValid()) {
-        showAlert(AlertErrorsFound);
+        showAlert(AlertErrorsFound, {});
         return;
     }
     const OutputOptionsModel::ProcessStep step = m_page->model().processStep();
     if (step.alertTag != 0) {
         // Yes to 113 goes on without renaming, still asking before the run; 114 and
         // 115 have OK alone.
-        showAlert(step.alertTag, [this, confirm = step.confirmAfterPanel] {
+        showAlert(step.alertTag, whenYes([this, confirm = step.confirmAfterPanel] {
             setPresetsAndNextByPage();
             startProcessOnEditOptionBlank(confirm);
-        });
+        }));
         return;
     }
     const bool confirm = step.confirmAfterPanel;
@@ -254,7 +252,7 @@ void BatchController::startProcessOnEditOptionBlank(bool confirm)
         m_confirmAfterPanel = confirm;
         // Yes to 116 leaves those photos to be refused in the run; 117 has OK alone.
         showAlert(m_keepingNoIptc.all() ? AlertIptcNotWrittenToAny : AlertIptcNotWrittenToSome,
-            [this] { chooseDestination(m_confirmAfterPanel); });
+            whenYes([this] { chooseDestination(m_confirmAfterPanel); }));
         return;
     }
     chooseDestination(confirm);
@@ -298,9 +296,9 @@ void BatchController::afterDestinationChosen(bool confirm, bool keepSource)
         if (tag == 0)
             startProcessBtnYesTapped();
         else if (tag == AlertNoChangesInExifData)
-            showAlert(tag, [this] { validateFormThenStart(); });
+            showAlert(tag, whenYes([this] { validateFormThenStart(); }));
         else
-            showAlert(tag, [this] { startProcessBtnYesTapped(); });
+            showAlert(tag, whenYes([this] { startProcessBtnYesTapped(); }));
     });
 }
 
@@ -377,7 +375,7 @@ void BatchController::lowSpaceFound()
 {
     // The sheet goes first: an alert asked for while a sheet is up would be dropped.
     hideProcessProgressWindow();
-    showAlert(AlertNotEnoughSpace);
+    showAlert(AlertNotEnoughSpace, [this](AlertButton) { alertNotEnoughSpaceAnswered(); });
 }
 
 void BatchController::alertNotEnoughSpaceAnswered()
@@ -425,7 +423,7 @@ void BatchController::btnRestoreTapped()
 {
     if (!m_bar->btnRestore()->isEnabled() || isProcessing())
         return;
-    showAlert(AlertRestoreExifData, [this] { btnRestoreMetaDataYesTapped(); });
+    showAlert(AlertRestoreExifData, whenYes([this] { btnRestoreMetaDataYesTapped(); }));
 }
 
 void BatchController::btnRestoreMetaDataYesTapped()

@@ -64,7 +64,7 @@ public:
         // createUpdatedChnagesOnly, then both records; taken once for each run.
         virtual FormRecords formRecords() { return {}; }
         // The one alert sheet; `answered` gets the button (not called when the request is dropped).
-        virtual void showAlert(int tag, std::function<void(AlertButton)> answered) { Q_UNUSED(tag) Q_UNUSED(answered) }
+        virtual void showAlert(int tag, AlertAnswer answered) { Q_UNUSED(tag) Q_UNUSED(answered) }
         // A run about to name files by place: the editor may first ask whether place
         // names may be looked up online, then carries on with then (always, whatever
         // the answer).
@@ -141,9 +141,9 @@ signals:
 
 private:
     // Shows the alert of tag; every answer gives the editor back, No and OK the
-    // page's buttons too, and Yes goes on with onYes (which sets the buttons
-    // itself where it does not go on to a run).
-    void showAlert(int tag, std::function<void()> onYes = {});
+    // page's buttons too, then `answered` runs (on Yes it sets the buttons itself
+    // where it does not go on to a run).
+    void showAlert(int tag, AlertAnswer answered);
     // Yes to 111: the form is checked once more, a failure gives 112.
     void validateFormThenStart();
     void chooseDestination(bool confirm);
