@@ -114,11 +114,6 @@ std::optional<QByteArrayView> xmpItem(QByteArrayView file)
     return packetOfXmpItem(itemsOf(file, "mime", "application/rdf+xml").primary);
 }
 
-bool isCanonRaw(QByteArrayView file)
-{
-    return canonMetadataBoxOf(file).has_value();
-}
-
 std::optional<QByteArray> canonRawMetadataFile(QByteArrayView file)
 {
     const std::optional<QByteArrayView> canon = canonMetadataBoxOf(file);

@@ -71,9 +71,6 @@ MetadataItems metadataItems(QByteArrayView file);
 // CMT2 (the Exif directory), CMT3 (the maker note) and CMT4 (GPS) of a "uuid" box
 // inside "moov", and its XMP packet in a "uuid" box of its own at the top.
 
-// Whether the file is such a file: a "moov" box holds Canon's metadata box.
-bool isCanonRaw(QByteArrayView file);
-
 // A small file of the same kind that holds only the "ftyp" box and a "moov" box
 // with Canon's metadata box in it, for a reader that would trip over the rest;
 // nothing when file is no such file.
