@@ -3,6 +3,7 @@
 #include "Helper/ExifWriter.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/BmffItemRewrite.h"
 #include "platform/BmffLayout.h"
 #include "platform/ImageDataLayout.h"
 

@@ -131,12 +131,12 @@ qsizetype runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bo
         for (; printed < done.size() && done[printed]; ++printed)
             printLine(out, photoLine(runner, int(printed), true, prefix));
     };
-    const auto finished
-        = QObject::connect(&runner, &BatchRunner::photoFinished, &runner, [&](int index, int, const QString&) {
-              done.resize(runner.state().photos.size());
-              done[index] = true;
-              printDone();
-          });
+    const auto finished = QObject::connect(
+        &runner, &BatchRunner::photoFinished, &runner, [&](int index, MetadataWriteResult::Code, const QString&) {
+            done.resize(runner.state().photos.size());
+            done[index] = true;
+            printDone();
+        });
     const auto progress
         = QObject::connect(&runner, &BatchRunner::progressChanged, &runner, [&out](qint64 handled, qint64) {
               if (handled > 0 && handled % 1000 == 0)

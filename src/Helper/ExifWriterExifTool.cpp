@@ -4,6 +4,7 @@
 #include "Helper/ExifWriterEditing.h"
 #include "Helper/MetadataVerification.h"
 #include "base/Logging.h"
+#include "platform/BmffItemRewrite.h"
 #include "platform/BmffLayout.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/ExifToolProcess.h"

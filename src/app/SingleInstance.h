@@ -41,8 +41,6 @@ signals:
     void activationRequested();
 
 private:
-    void readRequest();
-
     QString m_socketPath;
     QLockFile m_lock;
     QLocalServer* m_server = nullptr;

@@ -162,11 +162,6 @@ std::optional<double> exactDouble(QStringView text)
     return value;
 }
 
-float floatValue(QStringView text)
-{
-    return float(doubleValue(text));
-}
-
 QString format(const char* printfFormat, ...)
 {
     va_list arguments;

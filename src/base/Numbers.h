@@ -42,9 +42,6 @@ double doubleValue(QStringView text);
 // must be a number before anything is stored ("2.8" yes, "2.8 mm", "" and "abc" no).
 std::optional<double> exactDouble(QStringView text);
 
-// doubleValue() rounded to single precision, as stored values read as float do.
-float floatValue(QStringView text);
-
 // ---- Writing: always with the C locale ----
 
 // printf-style formatting with the C locale (decimal point "."), through

@@ -196,15 +196,6 @@ QList<const FormField*> FormFieldTable::fieldsOnTab(FormTab tab) const
     return result;
 }
 
-const FormField* FormFieldTable::fieldWithObjectName(const QString& objectName) const
-{
-    for (const FormField& f : m_fields) {
-        if (f.objectName == objectName)
-            return &f;
-    }
-    return nullptr;
-}
-
 const FormField* FormFieldTable::fieldForDropDownTag(int tag) const
 {
     if (tag < 0 || tag >= kDropDownTagCount)

@@ -84,8 +84,6 @@ public:
     const FormField& field(MetadataField f) const { return m_fields[static_cast<int>(fieldIndex(f))]; }
     // The fields of one tab, in declaration order.
     QList<const FormField*> fieldsOnTab(FormTab tab) const;
-    // The field shown by the control with this object name, or nullptr.
-    const FormField* fieldWithObjectName(const QString& objectName) const;
     // The field that drop-down tag 0 to 14 fills, or nullptr.
     const FormField* fieldForDropDownTag(int tag) const;
 

@@ -2,7 +2,6 @@
 
 #include "base/DatePattern.h"
 #include "form/DatePanelModel.h"
-#include "form/DropDownTables.h"
 #include "model/MetaDataObject.h"
 
 MetadataFormState::MetadataFormState(QObject* parent)
@@ -48,11 +47,6 @@ int MetadataFormState::editingOptionForTab(FormTab tab, int currentEditingOption
     if (currentEditingOption == MetaDataObject::CleanMetadataInfo)
         return MetaDataObject::OnlyModifyEditedFields;
     return currentEditingOption;
-}
-
-void MetadataFormState::tabSelected(FormTab tab)
-{
-    setEditingOption(editingOptionForTab(tab, m_form->editingOption));
 }
 
 const MetaDataObject& MetadataFormState::displayRecord() const
@@ -104,16 +98,6 @@ bool MetadataFormState::editField(MetadataField field, const QString& text)
     storeEdit(field, text);
     isMetadataParamChanged(true);
     return true;
-}
-
-std::optional<QString> MetadataFormState::chooseDropDownRow(int tag, int row, const DropDownTables& tables)
-{
-    const FormField* field = FormFieldTable::sharedTable().fieldForDropDownTag(tag);
-    const std::optional<QString> value = tables.storedValueForRow(tag, row);
-    if (!field || !value)
-        return std::nullopt;
-    editField(field->field, *value);
-    return tables.table(tag).labels[row];
 }
 
 bool MetadataFormState::modeWritesOnItsOwn(const MetaDataObject& record)

@@ -10,7 +10,6 @@
 #include <memory>
 
 class DatePanelModel;
-class DropDownTables;
 class MetaDataObject;
 
 // The records of the metadata form and the operations on them, without a widget:
@@ -79,16 +78,12 @@ public:
     // The editing mode a tab asks for: the clean tab the "Clean Metadata info"
     // mode; leaving it, mode 0; any other tab keeps the mode the user chose.
     static int editingOptionForTab(FormTab tab, int currentEditingOption);
-    void tabSelected(FormTab tab);
 
     // The fill after a merge: merged record published, snapshot, form record and an
     // empty changes record made from it, kept edits laid over the form record (the
     // form then counts as changed), placeholders computed. Emits recordsReplaced.
     void fill(const MergeResult& result);
 
-    // A drop-down choice: stores the row's code ("Leave Blank" for row 0) and
-    // answers the label to show; no value for a row outside the list.
-    std::optional<QString> chooseDropDownRow(int tag, int row, const DropDownTables& tables);
     // updateDateTimeMetaDataConfiguration: setDateTimeConfiguration with a new
     // setting built from the date panel and its summary.
     void updateDateTimeMetaDataConfiguration(DateSetting setting, const DatePanelModel& panel);

@@ -28,7 +28,6 @@ public:
     quint64 start(const QList<std::shared_ptr<PhotoFile>>& photos);
     quint64 start(const QList<std::shared_ptr<const MetaDataObject>>& records);
 
-    quint64 latestGeneration() const { return m_latest->load(); }
     // A merge whose result has not been published yet.
     bool isRunning() const { return m_running > 0; }
     // Waits for every started merge to end (for tests and shutdown).

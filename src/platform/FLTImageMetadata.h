@@ -35,7 +35,6 @@ public:
     {
     }
 
-    bool isNil() const { return std::holds_alternative<std::monostate>(m_value); }
     bool isText() const { return std::holds_alternative<QString>(m_value); }
     bool isNumber() const { return std::holds_alternative<qint64>(m_value); }
     bool isNumbers() const { return std::holds_alternative<QList<double>>(m_value); }

@@ -119,11 +119,6 @@ bool UserDefaults::contains(const QString& key) const
     return m_settings.contains(key);
 }
 
-QVariant UserDefaults::objectForKey(const QString& key) const
-{
-    return m_settings.value(key);
-}
-
 QByteArray UserDefaults::dataForKey(const QString& key) const
 {
     const QVariant value = m_settings.value(key);
@@ -162,11 +157,6 @@ bool UserDefaults::boolForKey(const QString& key) const
 void UserDefaults::setObject(const QVariant& value, const QString& key)
 {
     m_settings.setValue(key, value);
-}
-
-void UserDefaults::removeObjectForKey(const QString& key)
-{
-    m_settings.remove(key);
 }
 
 bool UserDefaults::synchronize()

@@ -57,7 +57,6 @@ public:
     std::optional<QString> geocoderUrl() const;
 
     bool contains(const QString& key) const;
-    QVariant objectForKey(const QString& key) const;
     QByteArray dataForKey(const QString& key) const;
     // Absent when the key is missing.
     std::optional<QString> stringForKey(const QString& key) const;
@@ -70,7 +69,6 @@ public:
     void setString(const QString& value, const QString& key) { setObject(value, key); }
     void setInteger(int value, const QString& key) { setObject(value, key); }
     void setBool(bool value, const QString& key) { setObject(value, key); }
-    void removeObjectForKey(const QString& key);
 
     // Writes what changed to disk; false when the file could not be written.
     bool synchronize();

@@ -222,15 +222,6 @@ void MetaDataViewerModel::requestThumbnail(QSize size)
     }));
 }
 
-QStringList MetaDataViewerModel::rowTitles()
-{
-    QStringList titles;
-    titles.reserve(kRowCount);
-    for (const RowSpec& row : kRows)
-        titles.append(QString::fromLatin1(row.title));
-    return titles;
-}
-
 QString MetaDataViewerModel::titleAt(int row) const
 {
     return row >= 0 && row < m_values.size() ? QString::fromLatin1(kRows[row].title) : QString();

@@ -83,7 +83,6 @@ public:
     // gives a null image and the icon-theme names of its type, which stand in for it.
     void requestThumbnail(QSize size);
 
-    static QStringList rowTitles();
     // A date text shown in the locale: month abbreviation, day, comma, year and a
     // 12-hour time ("May 04,2019 10:11:12 AM" in English); "" when no form reads it.
     static QString localizedDate(const QString& text, bool isXmpDate, const QLocale& locale);

@@ -56,8 +56,6 @@ public:
 
     // The decoded tile, or a null image when it is not here (yet).
     QImage tile(const TileKey& key) const;
-    // True while the tile's last attempt failed and its back-off runs.
-    bool hasFailed(const TileKey& key) const { return m_failures.contains(key); }
     int requestsInFlight() const { return int(m_inFlight.size()); }
 
 signals:

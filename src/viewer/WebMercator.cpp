@@ -77,12 +77,6 @@ void MapViewport::setViewSize(QSizeF size)
     clampCenter();
 }
 
-void MapViewport::setCenter(QPointF center)
-{
-    m_center = center;
-    clampCenter();
-}
-
 void MapViewport::setZoom(int zoom, QPointF anchor)
 {
     zoom = std::clamp(zoom, kMinimumZoom, kMaximumZoom);

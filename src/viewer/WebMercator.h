@@ -64,7 +64,6 @@ public:
     QSizeF viewSize() const { return m_viewSize; }
 
     void setViewSize(QSizeF size);
-    void setCenter(QPointF center);
     // Changes the zoom, keeping the coordinate under anchor (a view point) in place.
     void setZoom(int zoom, QPointF anchor);
     void setZoom(int zoom) { setZoom(zoom, QPointF(m_viewSize.width() / 2, m_viewSize.height() / 2)); }

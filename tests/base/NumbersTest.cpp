@@ -73,12 +73,6 @@ TEST(Numbers, longLongValueClampsTo64Bits)
     EXPECT_EQ(Numbers::longLongValue(u"4294967296 bytes"), 4294967296LL);
 }
 
-TEST(Numbers, floatValueIsSinglePrecision)
-{
-    EXPECT_EQ(Numbers::floatValue(u"0.1"), 0.1f);
-    EXPECT_EQ(Numbers::floatValue(u"-3.25 m"), -3.25f);
-}
-
 // Whatever locale the process runs in, and even with a comma locale set both for Qt
 // and for the C library, numbers are written and read with a full stop.
 TEST(Numbers, ignoreTheUserLocale)

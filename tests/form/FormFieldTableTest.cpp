@@ -23,7 +23,6 @@ TEST(FormFieldTable, holdsEveryRecordFieldOnceInDeclarationOrderWithUniqueContro
         EXPECT_EQ(fieldIndex(f.field), static_cast<std::size_t>(i));
         EXPECT_FALSE(names.contains(f.objectName)) << f.objectName.toStdString();
         names.insert(f.objectName);
-        EXPECT_EQ(table().fieldWithObjectName(f.objectName), &f);
         EXPECT_FALSE(f.label.isEmpty());
     }
     EXPECT_EQ(table().field(MetadataField::Artist).objectName, "txtArtist");

@@ -1,3 +1,4 @@
+#include "platform/BmffItemRewrite.h"
 #include "platform/BmffLayout.h"
 #include "platform/BmffBoxes.h"
 #include "platform/ImageDataLayout.h"

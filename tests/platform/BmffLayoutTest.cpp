@@ -1,4 +1,5 @@
 #include "platform/BmffLayout.h"
+#include "platform/BmffItemRewrite.h"
 #include "platform/BmffBoxes.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/ImageDataLayout.h"

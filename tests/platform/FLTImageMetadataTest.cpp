@@ -25,8 +25,8 @@ TEST(FLTImageMetadata, formatsEachExifTypeByItsName)
         MetadataValue(qint64(6)));
     EXPECT_EQ(formatter.valueForExifMetadata(exifDatum("Exif.Photo.ISOSpeedRatings", Exiv2::unsignedShort, "1 2 3")),
         MetadataValue(qint64(1)));
-    EXPECT_TRUE(
-        formatter.valueForExifMetadata(exifDatum("Exif.Photo.ISOSpeedRatings", Exiv2::unsignedShort, "")).isNil());
+    EXPECT_EQ(formatter.valueForExifMetadata(exifDatum("Exif.Photo.ISOSpeedRatings", Exiv2::unsignedShort, "")),
+        MetadataValue());
     EXPECT_EQ(formatter.valueForExifMetadata(
                   exifDatum("Exif.GPSInfo.GPSLatitude", Exiv2::unsignedRational, "48/1 51/1 2376/100")),
         MetadataValue(QList<double> { 48.0, 51.0, 23.76 }));

@@ -128,7 +128,7 @@ void PhotoIntake::setReadThreads(int threads)
     m_readPool.setMaxThreadCount(std::max(1, threads));
 }
 
-bool PhotoIntake::addPhotosFromPathUrls(const QStringList& paths, bool /*isiPhoto*/)
+bool PhotoIntake::addPhotosFromPathUrls(const QStringList& paths)
 {
     if (m_running)
         return false;

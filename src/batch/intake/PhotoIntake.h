@@ -40,9 +40,9 @@ public:
     ~PhotoIntake() override;
 
     // Starts an adding of the paths (files, folders, photo libraries) in their
-    // order. isiPhoto is kept for the callers' sake; photos from libraries are
-    // made like any file. False, and nothing starts, while an adding runs.
-    bool addPhotosFromPathUrls(const QStringList& paths, bool isiPhoto = false);
+    // order; photos from libraries are made like any file. False, and nothing
+    // starts, while an adding runs.
+    bool addPhotosFromPathUrls(const QStringList& paths);
 
     // The stop button: the adding ends after the photos being read.
     void stop();

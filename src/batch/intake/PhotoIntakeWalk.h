@@ -53,7 +53,6 @@ public:
     void run(const QStringList& paths, const AcceptedSink& onAccepted);
 
     const PhotoIntakeCounts& counts() const { return m_counts; }
-    int acceptedCount() const { return m_accepted; }
     bool limitExceeded() const { return m_limitExceeded; }
     bool stopped() const { return m_stopped; }
 

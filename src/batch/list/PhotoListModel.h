@@ -85,7 +85,6 @@ public:
     // Tests on a worker which photos are missing at their path, then removes them
     // here and emits missingPhotoScanFinished. False while a scan runs.
     bool startMissingPhotoScan();
-    bool isScanningForMissingPhotos() const { return m_scanning; }
     // The photos of a snapshot whose file is gone (the scan's worker part).
     static QList<std::shared_ptr<PhotoFile>> missingPhotos(
         const QList<std::shared_ptr<PhotoFile>>& snapshot, const std::atomic<bool>& stop);

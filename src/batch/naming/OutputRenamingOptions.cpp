@@ -32,13 +32,6 @@ std::optional<QString> OutputNameDateFormats::patternAt(int index)
     return QString::fromLatin1(kFormats[static_cast<std::size_t>(index)].pattern);
 }
 
-std::optional<QString> OutputNameDateFormats::nameAt(int index)
-{
-    if (index < 0 || index >= kCount)
-        return std::nullopt;
-    return QString::fromLatin1(kFormats[static_cast<std::size_t>(index)].name);
-}
-
 OutputRenamingOptions::OutputRenamingOptions()
     : ouptputFolderPathName(defaultOutputFolder())
 {

@@ -64,7 +64,6 @@ public:
 
     // The pattern of an index, or nothing for an index outside 0-19.
     static std::optional<QString> patternAt(int index);
-    static std::optional<QString> nameAt(int index);
 };
 
 class OutputRenamingOptions {

@@ -67,7 +67,7 @@ struct BatchRunner::Run {
 // One photo's result, kept by its index so that the lists come out in list order.
 struct BatchRunner::Outcome {
     bool finished = false;
-    int errorFlag = 0;
+    MetadataWriteResult::Code code = MetadataWriteResult::Processed;
     QList<std::shared_ptr<PhotoFile>> warnings;
 };
 
@@ -244,7 +244,7 @@ QList<std::shared_ptr<PhotoFile>> BatchRunner::errorRecords() const
 {
     QList<std::shared_ptr<PhotoFile>> records;
     for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
-        if (m_outcomes[i].finished && m_outcomes[i].errorFlag != MetadataWriteResult::Processed)
+        if (m_outcomes[i].finished && m_outcomes[i].code != MetadataWriteResult::Processed)
             records.append(m_state.photos[i]);
     }
     return records;
@@ -254,7 +254,7 @@ QList<std::shared_ptr<PhotoFile>> BatchRunner::warningRecords() const
 {
     QList<std::shared_ptr<PhotoFile>> records;
     for (const Outcome& outcome : m_outcomes) {
-        if (outcome.errorFlag != MetadataWriteResult::SourceMissing)
+        if (outcome.code != MetadataWriteResult::SourceMissing)
             records.append(outcome.warnings);
     }
     return records;
@@ -262,7 +262,7 @@ QList<std::shared_ptr<PhotoFile>> BatchRunner::warningRecords() const
 
 QList<std::shared_ptr<PhotoFile>> BatchRunner::warningsOf(int index) const
 {
-    if (index < 0 || index >= m_outcomes.size() || m_outcomes[index].errorFlag == MetadataWriteResult::SourceMissing)
+    if (index < 0 || index >= m_outcomes.size() || m_outcomes[index].code == MetadataWriteResult::SourceMissing)
         return {};
     return m_outcomes[index].warnings;
 }
@@ -395,7 +395,7 @@ void BatchRunner::writePhoto(const std::shared_ptr<Run>& run, int index, const Q
     QMetaObject::invokeMethod(
         this,
         [this, run, index, result, reread, processed = photo.processedPath] {
-            photoWritten(run, index, result.errorFlag, result.errorMsg, processed, reread);
+            photoWritten(run, index, MetadataWriteResult::Code(result.errorFlag), result.errorMsg, processed, reread);
         },
         Qt::QueuedConnection);
 }
@@ -410,8 +410,8 @@ void BatchRunner::lowSpaceFound(const std::shared_ptr<Run>& run)
     emit notEnoughSpace();
 }
 
-void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, int errorFlag, const QString& message,
-    const QString& processedPath, const std::shared_ptr<MetaDataObject>& reread)
+void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, MetadataWriteResult::Code code,
+    const QString& message, const QString& processedPath, const std::shared_ptr<MetaDataObject>& reread)
 {
     if (run != m_run)
         return;
@@ -422,22 +422,22 @@ void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, int e
     }
     // The writer is done with its copy: what it changed of the photo becomes the photo's.
     photo->restorePoint = run->snapshot.workCopies[index]->restorePoint;
-    photo->processStatus = errorFlag;
-    photo->processMsg = errorFlag == MetadataWriteResult::Processed ? QString() : message;
+    photo->processStatus = code; // stored and shown as its number
+    photo->processMsg = code == MetadataWriteResult::Processed ? QString() : message;
     photo->processInfoMessage = kProcessedMessage;
     if (!processedPath.isEmpty())
         photo->processedPath = processedPath;
 
     Outcome& outcome = m_outcomes[index];
     outcome.finished = true;
-    outcome.errorFlag = errorFlag;
+    outcome.code = code;
     ++m_state.handled;
-    if (errorFlag == MetadataWriteResult::Processed)
+    if (code == MetadataWriteResult::Processed)
         ++m_state.succeeded;
     else
         ++m_state.failed;
 
-    emit photoFinished(index, errorFlag, message);
+    emit photoFinished(index, code, message);
     emit progressChanged(m_state.handled, m_state.runSize);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "batch/run/BatchRunState.h"
+#include "Helper/ExifWriter.h"
 #include "batch/naming/ReverseGeocoder.h"
+#include "batch/run/BatchRunState.h"
 #include "batch/run/BatchSnapshot.h"
 
 #include <QObject>
@@ -116,8 +117,8 @@ signals:
     void started();
     // The photo at this index of the run was handed to a writer (the current photo).
     void photoStarted(int index, const QString& filePath);
-    // Its write has finished; errorFlag is the writer's (0, 1, 2, 7, 8).
-    void photoFinished(int index, int errorFlag, const QString& message);
+    // Its write has finished with the writer's result.
+    void photoFinished(int index, MetadataWriteResult::Code code, const QString& message);
     // handled photos of runSize; after every photoFinished.
     void progressChanged(qint64 handled, qint64 runSize);
     // The folder of the photo just handed out has too little space: it is the last.
@@ -135,8 +136,8 @@ private:
         QSemaphore& freeWriters);
     void writePhoto(const std::shared_ptr<Run>& run, int index, const QString& outputPath);
     // reread: the record read again from a photo written in place, else empty.
-    void photoWritten(const std::shared_ptr<Run>& run, int index, int errorFlag, const QString& message,
-        const QString& processedPath, const std::shared_ptr<MetaDataObject>& reread);
+    void photoWritten(const std::shared_ptr<Run>& run, int index, MetadataWriteResult::Code code,
+        const QString& message, const QString& processedPath, const std::shared_ptr<MetaDataObject>& reread);
     void runEnded(const std::shared_ptr<Run>& run);
     void lowSpaceFound(const std::shared_ptr<Run>& run);
 

@@ -171,7 +171,8 @@ TEST(PhotoListMissing, removesOnlyThePhotosWhoseFileIsGone)
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.photoAt(0)->filePath, dir.filePath("b.jpg"));
     EXPECT_EQ(model.photoAt(1)->filePath, dir.filePath("d.jpg"));
-    EXPECT_FALSE(model.isScanningForMissingPhotos());
+    EXPECT_TRUE(model.startMissingPhotoScan()) << "the scan's end lets the next one start";
+    ASSERT_TRUE(waitFor(&model, &PhotoListModel::missingPhotoScanFinished));
 }
 
 TEST(PhotoListThumbnails, repaintsOnlyTheRowOfThePathWhoseThumbnailArrived)

@@ -39,13 +39,10 @@ TEST(OutputRenamingOptions, isInForceOnlyWhenRenamingIsOnWithATokenTicked)
 
 TEST(OutputNameDateFormats, offersTwentyPatternsAndNothingOutsideThem)
 {
-    EXPECT_EQ(OutputNameDateFormats::nameAt(0), QStringLiteral("DDMMYYYY"));
     EXPECT_EQ(OutputNameDateFormats::patternAt(0), QStringLiteral("ddMMyyyy"));
-    EXPECT_EQ(OutputNameDateFormats::nameAt(19), QStringLiteral("YYYY-MM-DD_HH-MM-SS"));
     EXPECT_EQ(OutputNameDateFormats::patternAt(19), QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     for (int outside : { -1, 20, 25 }) {
         EXPECT_FALSE(OutputNameDateFormats::patternAt(outside).has_value()) << outside;
-        EXPECT_FALSE(OutputNameDateFormats::nameAt(outside).has_value()) << outside;
     }
     // Each shown name is its pattern in capitals.
     for (const auto& format : OutputNameDateFormats::kFormats)

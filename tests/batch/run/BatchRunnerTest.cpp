@@ -16,6 +16,7 @@
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <exiv2/exiv2.hpp>
@@ -147,6 +148,7 @@ QStringList fileNames(const QString& folder)
 struct Recorder {
     QList<int> started;
     QList<int> finished;
+    QMap<int, MetadataWriteResult::Code> codes; // by index
     QList<std::pair<qint64, qint64>> progress;
     int lowSpace = 0;
 
@@ -154,7 +156,10 @@ struct Recorder {
     {
         QObject::connect(&runner, &BatchRunner::photoStarted, [this](int index, const QString&) { started << index; });
         QObject::connect(
-            &runner, &BatchRunner::photoFinished, [this](int index, int, const QString&) { finished << index; });
+            &runner, &BatchRunner::photoFinished, [this](int index, MetadataWriteResult::Code code, const QString&) {
+                finished << index;
+                codes.insert(index, code);
+            });
         QObject::connect(&runner, &BatchRunner::progressChanged, [this](qint64 handled, qint64 size) {
             progress.append({ handled, size });
         });
@@ -711,11 +716,15 @@ TEST_F(BatchRunnerTest, aRawFileWhoseCameraIsKeptCountsAsAnErrorYetWasWritten)
     FormRecords form;
     form.edit(MetadataField::Cam_Make, u"Another Maker"_s);
     BatchRunner runner;
+    Recorder recorder(runner);
     ASSERT_TRUE(
         runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(output()))));
     ASSERT_TRUE(waitForEnd(runner));
 
     EXPECT_EQ(rawPhoto->processStatus, MetadataWriteResult::RawCameraKept);
+    EXPECT_EQ(recorder.codes,
+        (QMap<int, MetadataWriteResult::Code> {
+            { 0, MetadataWriteResult::Processed }, { 1, MetadataWriteResult::RawCameraKept } }));
     EXPECT_EQ(runner.state().failed, 1);
     EXPECT_EQ(runner.state().succeeded, 1);
     EXPECT_EQ(runner.state().skipped(), 0);

@@ -80,11 +80,6 @@ void LoadingOverlay::setStopButtonVisible(bool visible)
         m_stop->setVisible(visible);
 }
 
-bool LoadingOverlay::isStopButtonVisible() const
-{
-    return m_stop && !m_stop->isHidden();
-}
-
 void LoadingOverlay::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

@@ -24,7 +24,6 @@ public:
 
     QString text() const;
     void setStopButtonVisible(bool visible);
-    bool isStopButtonVisible() const;
     QPushButton* stopButton() const { return m_stop; }
 
 signals:

@@ -57,11 +57,6 @@ ResetRenamePrompt::ResetRenamePrompt(QWidget* parent)
     });
 }
 
-bool ResetRenamePrompt::dontShowAgain() const
-{
-    return m_check->isChecked();
-}
-
 void ResetRenamePrompt::prepare()
 {
     m_check->setChecked(false);

@@ -15,7 +15,6 @@ class ResetRenamePrompt : public QDialog {
 public:
     explicit ResetRenamePrompt(QWidget* parent);
 
-    bool dontShowAgain() const;
     // Clears the check box for the next question.
     void prepare();
 
