@@ -11,6 +11,7 @@
 #include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "controls/EditorContext.h"
 #include "controls/AttachedPopupTable.h"
 #include "form/FormFieldTable.h"
 #include "form/widgets/DatePanelView.h"
@@ -127,7 +128,7 @@ private slots:
         page->btnOutputRenamingOptionTapped(true);
         page->btnEditingNameOptionTapped(OutputOptionsModel::Option::Date);
         QTest::mouseClick(child<QPushButton>(u"btnAddEXIFDateTimeFormatOption"_s), Qt::LeftButton);
-        AttachedPopupTable* popup = m_editor->photoListPanel()->popup();
+        AttachedPopupTable* popup = &m_editor->context().attachedPopup();
         QVERIFY(popup->isOpen());
         QCOMPARE(popup->currentType(), AttachPopupRenameDateFormat);
         popup->choose(19);
