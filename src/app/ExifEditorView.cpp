@@ -53,6 +53,7 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
     wirePresets();
     wireMetaDataPopup();
     setToolTips();
+    connect(&m_context, &EditorContext::veiledChanged, this, &ExifEditorView::applyVeil);
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.addObserver(this, Notifications::setupExifEditorView, [this](const Notification&) { initSetup(); });
@@ -108,7 +109,6 @@ void ExifEditorView::wirePhotoList()
     PhotoListPanel* list = m_photoList;
     connect(list, &PhotoListPanel::loadingRequested, this, &ExifEditorView::showLoading);
     connect(list, &PhotoListPanel::stopButtonRequested, m_loading, &LoadingOverlay::setStopButtonVisible);
-    connect(list, &PhotoListPanel::viewEnabledRequested, this, &ExifEditorView::enableView);
     connect(list, &PhotoListPanel::dragAndDropRequested, this, &ExifEditorView::enableDragAndDrop);
     connect(list, &PhotoListPanel::alertRequested, this, &ExifEditorView::showAlertWithTag);
     connect(list, &PhotoListPanel::listChanged, this, &ExifEditorView::processAfterAllPhotosAdded);
@@ -281,8 +281,20 @@ bool ExifEditorView::isLoadingShown() const
 
 void ExifEditorView::enableView(bool enable)
 {
-    m_viewEnabled = enable;
+    // A veil asked for again is drawn again; a new one reaches every panel.
+    if (m_context.isVeiled() == !enable)
+        applyVeil(!enable);
     m_context.setVeiled(!enable);
+}
+
+bool ExifEditorView::isViewEnabled() const
+{
+    return !m_context.isVeiled();
+}
+
+void ExifEditorView::applyVeil(bool veiled)
+{
+    const bool enable = !veiled;
     m_loading->setStopButtonVisible(false);
     if (enable) {
         m_veil->hide();

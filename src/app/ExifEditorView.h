@@ -94,7 +94,7 @@ public:
     bool isLoadingShown() const;
     // Blocks (false) or unblocks (true) the editor's controls: the context's veil.
     void enableView(bool enable);
-    bool isViewEnabled() const { return m_viewEnabled; }
+    bool isViewEnabled() const;
     // Whether the editor's drop box takes file drops.
     void enableDragAndDrop(bool enable);
     // The one alert sheet; counts quoted by the texts come from the photo list.
@@ -161,6 +161,8 @@ private:
     void wirePresets();
     void wireMetaDataPopup();
     void placeOverlays();
+    // Draws the veil over the editor, or takes it away, and blocks the form with it.
+    void applyVeil(bool veiled);
     void replacePlaceholder(QWidget*& slot, QWidget* panel);
 
     AppDelegate& m_app;
@@ -177,6 +179,5 @@ private:
     BatchController* m_batch = nullptr;
     PresetsPanel* m_presets = nullptr;
     MetaDataPopupView* m_metaDataPopup = nullptr;
-    bool m_viewEnabled = true;
     bool m_refreshing = false;
 };

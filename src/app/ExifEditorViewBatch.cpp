@@ -25,7 +25,6 @@ void ExifEditorView::wireBatch()
     m_batch->runner().setGeocoderChoice(&OnlineAccess::placeNameGeocoder);
 
     connect(&m_context, &EditorContext::renamingPageShownChanged, this, &ExifEditorView::showRenamingPage);
-    connect(m_batch, &BatchController::viewEnabledRequested, this, &ExifEditorView::enableView);
     connect(m_batch, &BatchController::dragAndDropRequested, this, &ExifEditorView::enableDragAndDrop);
     // The run's edits are done with: no outline stays, and the form is filled again
     // from the ticked photos, which hold what was written in place (or, after a

@@ -637,7 +637,7 @@ void PhotoListPanel::updateCountLabel()
 
 void PhotoListPanel::showAlertForResetRename()
 {
-    emit viewEnabledRequested(false);
+    m_context.setVeiled(true);
     emit dragAndDropRequested(false);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
@@ -650,10 +650,9 @@ void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
     // adding it starts keeps its own overlay and blocked drop box.
     m_services.subWindowOpenedFlag() = false;
     emit dragAndDropRequested(true);
-    emit viewEnabledRequested(true);
+    m_context.setVeiled(false);
     if (!yes) {
         m_resetRequest.answerNo(dontShowAgain);
-        emit renamingResetDeclined();
         return;
     }
     m_resetRequest.answerYes(dontShowAgain);

@@ -114,7 +114,6 @@ signals:
     // What the panel asks of the editor's overlays and alert sheet.
     void loadingRequested(bool show, const QString& text);
     void stopButtonRequested(bool visible);
-    void viewEnabledRequested(bool enable);
     void dragAndDropRequested(bool enable);
     void alertRequested(int tag);
     // An adding or a removal ended: the editor refreshes every panel.
@@ -130,8 +129,6 @@ signals:
     void batchListEmptied();
     // "Reset renaming?" answered Yes: renaming goes back to keeping each photo's name.
     void renamingResetRequested();
-    // "Reset renaming?" answered No.
-    void renamingResetDeclined();
     // The add panel (photos or a folder) opened (true) or ended (false).
     void addPanelOpen(bool open);
 

@@ -61,6 +61,7 @@ BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, W
     for (auto changed : { &EditorContext::veiledChanged, &EditorContext::busyChanged,
              &EditorContext::renamingPageShownChanged })
         connect(&context, changed, this, &BatchController::updateButtons);
+    updateButtons();
 
     connect(&m_runner, &BatchRunner::photoStarted, this, [this](int, const QString& path) {
         if (m_progress)
@@ -499,7 +500,7 @@ void BatchController::addSummaryWindow()
     if (m_runner.isRunning())
         return;
     emit dragAndDropRequested(false);
-    emit viewEnabledRequested(false);
+    m_context.setVeiled(true);
     if (!m_summary) {
         m_summary = new SummaryWindow(m_bar->window());
         connect(m_summary, &SummaryWindow::closeRequested, this, &BatchController::btnCloseSummaryTapped);
@@ -528,7 +529,7 @@ void BatchController::btnCloseSummaryTapped()
     m_summaryOpen = false;
     emit dragAndDropRequested(true);
     m_summary->done(QDialog::Accepted);
-    emit viewEnabledRequested(true);
+    m_context.setVeiled(false);
     setAsking(false);
     emit summaryClosed();
 }

@@ -124,8 +124,7 @@ signals:
     void runCompleted(bool wasRestore);
     // Reset was pressed: the form goes back to the photos' own data.
     void formResetRequested();
-    // What the batch asks of the editor's other panels.
-    void viewEnabledRequested(bool enable);
+    // Whether the editor takes file drops meanwhile.
     void dragAndDropRequested(bool enable);
 
 private:
