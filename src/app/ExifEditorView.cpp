@@ -109,7 +109,6 @@ void ExifEditorView::wirePhotoList()
     PhotoListPanel* list = m_photoList;
     connect(list, &PhotoListPanel::loadingRequested, this, &ExifEditorView::showLoading);
     connect(list, &PhotoListPanel::stopButtonRequested, m_loading, &LoadingOverlay::setStopButtonVisible);
-    connect(list, &PhotoListPanel::dragAndDropRequested, this, &ExifEditorView::enableDragAndDrop);
     connect(list, &PhotoListPanel::alertRequested, this, &ExifEditorView::showAlertWithTag);
     connect(list, &PhotoListPanel::listChanged, this, &ExifEditorView::processAfterAllPhotosAdded);
     connect(list, &PhotoListPanel::checkedPhotosChanged, this, &ExifEditorView::checkedPhotosChanged);

@@ -638,7 +638,7 @@ void PhotoListPanel::updateCountLabel()
 void PhotoListPanel::showAlertForResetRename()
 {
     m_context.setVeiled(true);
-    emit dragAndDropRequested(false);
+    enableDragAndDrop(false);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
     BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag()).presentSheet(m_resetSheet, {});
@@ -649,7 +649,7 @@ void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
     // The editor is unblocked before the request is carried out, so that an
     // adding it starts keeps its own overlay and blocked drop box.
     m_services.subWindowOpenedFlag() = false;
-    emit dragAndDropRequested(true);
+    enableDragAndDrop(true);
     m_context.setVeiled(false);
     if (!yes) {
         m_resetRequest.answerNo(dontShowAgain);

@@ -114,7 +114,6 @@ signals:
     // What the panel asks of the editor's overlays and alert sheet.
     void loadingRequested(bool show, const QString& text);
     void stopButtonRequested(bool visible);
-    void dragAndDropRequested(bool enable);
     void alertRequested(int tag);
     // An adding or a removal ended: the editor refreshes every panel.
     void listChanged();
