@@ -29,7 +29,9 @@ public:
     PhotoList& batchList() { return m_batchList; }
     void batchListDidChange();
 
-    // The photos whose check mark is set, as the list's model has them.
+    // The photos whose check mark is set, as the photo list tells after each change
+    // of the ticks and each refresh of the list (an adding in progress is told at
+    // its end).
     const PhotoList& checkedPhotos() const { return m_checkedPhotos; }
     int checkedCount() const { return int(m_checkedPhotos.size()); }
     void setCheckedPhotos(const PhotoList& photos);

@@ -329,6 +329,9 @@ private slots:
         QCOMPARE(model()->count(), 1);
         QVERIFY(m_editor->calls.isEmpty());
         QVERIFY(m_editor->isViewEnabled());
+        // Presets and the renaming button come back together with the editor.
+        QVERIFY(m_editor->findChild<QWidget*>(QStringLiteral("btnPresets"))->isEnabled());
+        QVERIFY(m_editor->findChild<QWidget*>(QStringLiteral("btnNext"))->isEnabled());
         QVERIFY(!m_app->defaults().boolForKey(QStringLiteral("notShowRenameResetPopup")));
 
         // Yes: renaming is reset while the list still holds one photo, then the drop comes in.
