@@ -147,7 +147,7 @@ void BatchController::showAlert(int tag, std::function<void()> onYes)
         if (tag == AlertNotEnoughSpace)
             alertNotEnoughSpaceAnswered();
         if (button != AlertButtonYes)
-            setAsking(false);
+            setPresetsAndNextByPage();
         else if (onYes)
             onYes();
     });
@@ -155,7 +155,7 @@ void BatchController::showAlert(int tag, std::function<void()> onYes)
 
 void BatchController::validateFormThenStart()
 {
-    setAsking(false);
+    setPresetsAndNextByPage();
     if (formValid())
         startProcessBtnYesTapped();
     else
@@ -253,7 +253,7 @@ void BatchController::btnProcessTapped()
         // Yes to 113 goes on without renaming, still asking before the run; 114 and
         // 115 have OK alone.
         showAlert(step.alertTag, [this, confirm = step.confirmAfterPanel] {
-            setAsking(false);
+            setPresetsAndNextByPage();
             startProcessOnEditOptionBlank(confirm);
         });
         return;
@@ -305,7 +305,7 @@ void BatchController::chooseDestination(bool confirm)
     panel->ask([this, confirm](const DestinationPanel::Answer& answer) {
         m_sheetBusy.reset();
         emit dragAndDropRequested(true);
-        setAsking(false);
+        setPresetsAndNextByPage();
         if (!answer.accepted)
             return;
         m_page->model().setDestination(answer.folder, answer.keepSourceFolder);
@@ -530,7 +530,7 @@ void BatchController::btnCloseSummaryTapped()
     emit dragAndDropRequested(true);
     m_summary->done(QDialog::Accepted);
     m_context.setVeiled(false);
-    setAsking(false);
+    setPresetsAndNextByPage();
     emit summaryClosed();
 }
 

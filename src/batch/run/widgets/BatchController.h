@@ -152,6 +152,9 @@ private:
     // A question before a run is open (from Process until its first answer): the
     // editor is busy meanwhile, as it is while a run is prepared or runs.
     void setAsking(bool asking);
+    // The question was answered (or the summary closed): no longer asking, so
+    // Presets and Next follow their rule again, off while the renaming page is shown.
+    void setPresetsAndNextByPage() { setAsking(false); }
     void publishBusy();
     void publishRenaming();
 
