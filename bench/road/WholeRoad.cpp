@@ -14,6 +14,8 @@
 #include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "controls/AttachedPopupTable.h"
+#include "controls/EditorContext.h"
 #include "controls/QVAppStoreWindow.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
@@ -169,16 +171,15 @@ WholeRoad::Result WholeRoad::run(const Options& options)
             return failed(u"no button "_s + name);
         QTest::mouseClick(button, Qt::LeftButton);
     }
-    // The user picks a row of the date-format list.
-    page->setListOpener(
-        [&options](int listType, const QStringList&, const QSize&, QWidget*, std::function<void(int)> chosen) {
-            if (listType == RenamingChoiceLists::DateFormat)
-                chosen(options.dateFormat);
-        });
+    // The user picks a row of the date-format list, which opens in the editor's attached list.
     auto* format = widget<QAbstractButton>(u"btnAddEXIFDateTimeFormatOption"_s);
     if (!format || !waitFor([format] { return format->isEnabled(); }, 30))
         return failed(u"the date-format list stayed off"_s);
     QTest::mouseClick(format, Qt::LeftButton);
+    AttachedPopupTable& dateList = editor()->context().attachedPopup();
+    if (dateList.currentType() != RenamingChoiceLists::DateFormat)
+        return failed(u"the date-format list did not open"_s);
+    dateList.choose(options.dateFormat);
     if (!editor()->batchController()->isRenamingInForce())
         return failed(u"renaming is not in force"_s);
 

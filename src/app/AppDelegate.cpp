@@ -54,6 +54,7 @@ void sendToFocusWidget(std::initializer_list<const char*> methods)
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
+    , m_editorContext(new EditorContext(this))
     , m_presenter(std::make_shared<DialogPresenter>())
     , m_urlOpener(std::make_shared<DesktopUrlOpener>())
     , m_terminateHandler([] { QCoreApplication::quit(); })
@@ -114,7 +115,7 @@ void AppDelegate::setInternetReachability(std::unique_ptr<Reachability> reachabi
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    arraySelectedImagesToProcess.clear();
+    m_editorContext->batchList().clear();
     loadPresetsSettings();
     openMainWindow();
     if (!m_presetsNotReadDetail.isEmpty())

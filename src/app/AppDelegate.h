@@ -2,6 +2,7 @@
 
 #include "base/NotificationCenter.h"
 #include "base/WorkerRegistry.h"
+#include "controls/EditorContext.h"
 #include "controls/WindowServices.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -131,12 +132,13 @@ public:
     void setEditorViewFactory(EditorViewFactory factory) { m_editorViewFactory = std::move(factory); }
 
     // ---- Application-wide state ----
+    // The editor's shared state, the batch list among it.
+    EditorContext& editorContext() const { return *m_editorContext; }
     std::atomic<bool> isSubWindowOpened { false };
     bool isExifEditingFirstTime = false;
     std::atomic<bool> isProcessingWithFileSystem { false };
     std::shared_ptr<MetaDataObject> selectedMetatDataSettingObj;
     std::shared_ptr<MetaDataObject> selectedMetatDataSettingObjOnlyUpdatedFields;
-    QList<std::shared_ptr<PhotoFile>> arraySelectedImagesToProcess;
     QList<std::shared_ptr<MetaDataObject>> arrayPresets;
     int networkStatus = 0;
     bool isInternetAvailable = false;
@@ -160,6 +162,7 @@ private:
     void createMenuActions();
     void alertPresetsNotRead();
 
+    EditorContext* m_editorContext = nullptr;
     std::unique_ptr<MainWindowController> m_windowController;
     std::unique_ptr<Reachability> m_internetReachability;
     std::shared_ptr<Presenter> m_presenter;

@@ -3,11 +3,12 @@
 #include "app/AppDelegate.h"
 #include "base/NotificationCenter.h"
 #include "batch/list/PhotoListControls.h"
-#include "batch/list/PhotoListModel.h"
 #include "batch/alerts/widgets/AlertSheet.h"
 #include "batch/intake/widgets/LoadingOverlay.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/BatchController.h"
+#include "controls/AttachedPopupTable.h"
+#include "controls/EditorContext.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
@@ -41,6 +42,7 @@ QWidget* placeholder(const QString& name, const QString& text, QWidget* parent)
 ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
     : QWidget(parent)
     , m_app(app)
+    , m_context(app.editorContext())
 {
     setObjectName(QStringLiteral("vwExifEditor"));
     buildLayout();
@@ -51,6 +53,7 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
     wirePresets();
     wireMetaDataPopup();
     setToolTips();
+    connect(&m_context, &EditorContext::veiledChanged, this, &ExifEditorView::applyVeil);
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.addObserver(this, Notifications::setupExifEditorView, [this](const Notification&) { initSetup(); });
@@ -74,7 +77,7 @@ ExifEditorView::~ExifEditorView()
 
 void ExifEditorView::buildLayout()
 {
-    m_photoList = new PhotoListPanel(m_app, m_app.arraySelectedImagesToProcess, this);
+    m_photoList = new PhotoListPanel(m_app, m_context, this);
     m_photoList->setFixedWidth(kPhotoListWidth);
     m_rightStack = new QStackedWidget(this);
     m_rightStack->setObjectName(QStringLiteral("stkEditorPages"));
@@ -104,17 +107,19 @@ void ExifEditorView::buildLayout()
 void ExifEditorView::wirePhotoList()
 {
     PhotoListPanel* list = m_photoList;
-    list->setRenamingInForceQuery([this] { return m_batch->isRenamingInForce(); });
     connect(list, &PhotoListPanel::loadingRequested, this, &ExifEditorView::showLoading);
     connect(list, &PhotoListPanel::stopButtonRequested, m_loading, &LoadingOverlay::setStopButtonVisible);
-    connect(list, &PhotoListPanel::viewEnabledRequested, this, &ExifEditorView::enableView);
-    connect(list, &PhotoListPanel::dragAndDropRequested, this, &ExifEditorView::enableDragAndDrop);
     connect(list, &PhotoListPanel::alertRequested, this, &ExifEditorView::showAlert);
     connect(list, &PhotoListPanel::listChanged, this, &ExifEditorView::processAfterAllPhotosAdded);
     connect(list, &PhotoListPanel::checkedPhotosChanged, this, &ExifEditorView::checkedPhotosChanged);
-    connect(list, &PhotoListPanel::dropDownOpened, this, &ExifEditorView::disableEnableAllButtonsWhenDropdownOpen);
-    connect(list, &PhotoListPanel::presetsAndNextRequested, this, &ExifEditorView::setPresetsAndNextEnabled);
-    connect(list, &PhotoListPanel::nextRequested, m_batch, &BatchController::setNextEnabled);
+    // The editor's other buttons are off while its attached list is open, and come
+    // back a moment after it closed (a click that closed it must not also press one).
+    AttachedPopupTable* popup = &m_context.attachedPopup();
+    connect(popup, &AttachedPopupTable::openChanged, this, [this](bool open) {
+        if (open)
+            disableEnableAllButtonsWhenDropdownOpen(true);
+    });
+    connect(popup, &AttachedPopupTable::buttonsReleased, this, [this] { disableEnableAllButtonsWhenDropdownOpen(false); });
     connect(list, &PhotoListPanel::formChangesDropped, this, [this] { isMetadataParamChanged(false); });
     connect(list, &PhotoListPanel::resetChosen, this, &ExifEditorView::btnResetTapped);
     connect(list, &PhotoListPanel::cleanMetadataChosen, this,
@@ -123,12 +128,7 @@ void ExifEditorView::wirePhotoList()
         if (MetadataFormView* form = metadataFormView())
             form->resetMetadata();
     });
-    connect(list, &PhotoListPanel::formPageRequested, this, [this] { showRenamingPage(false); });
     connect(list, &PhotoListPanel::renamingResetRequested, m_batch, &BatchController::resetRenamingOptions);
-    connect(list, &PhotoListPanel::renamingResetDeclined, this, [this] {
-        if (onImageRenameOptionPage())
-            setPresetsAndNextEnabled(false);
-    });
     // Select All stands in the menu while an add panel is up.
     connect(list, &PhotoListPanel::addPanelOpen, &m_app, &AppDelegate::enableSelectAll);
 }
@@ -227,7 +227,7 @@ void ExifEditorView::initSetup()
         m_presets->model().reload();
     setToolTips();
     // The form shows the whole batch list after every set-up.
-    setupUIForSelectedPhotoFiles(m_app.arraySelectedImagesToProcess);
+    setupUIForSelectedPhotoFiles(m_context.batchList());
 }
 
 void ExifEditorView::setToolTips()
@@ -248,18 +248,13 @@ void ExifEditorView::processAfterAllPhotosAdded()
     m_batch->resetRenamingOptions();
     m_photoList->selectAllTableViewCellAndReload();
     initSetup();
-    const bool empty = m_app.arraySelectedImagesToProcess.isEmpty();
+    const bool empty = m_context.batchList().isEmpty();
     enableView(!empty);
     m_photoList->tableviewPhotosBoundDidChange();
     showLoading(false, tr("Processing..."));
     m_photoList->updateCountLabel();
-    if (empty) {
-        m_photoList->setRemoveButtonEnabled(false);
-        return;
-    }
-    showRenamingPage(false);
-    m_batch->setNextEnabled(true);
-    m_photoList->setRemoveButtonEnabled(true);
+    if (!empty)
+        showRenamingPage(false);
 }
 
 void ExifEditorView::showLoading(bool show, const QString& text)
@@ -285,7 +280,20 @@ bool ExifEditorView::isLoadingShown() const
 
 void ExifEditorView::enableView(bool enable)
 {
-    m_viewEnabled = enable;
+    // A veil asked for again is drawn again; a new one reaches every panel.
+    if (m_context.isVeiled() == !enable)
+        applyVeil(!enable);
+    m_context.setVeiled(!enable);
+}
+
+bool ExifEditorView::isViewEnabled() const
+{
+    return !m_context.isVeiled();
+}
+
+void ExifEditorView::applyVeil(bool veiled)
+{
+    const bool enable = !veiled;
     m_loading->setStopButtonVisible(false);
     if (enable) {
         m_veil->hide();
@@ -295,10 +303,7 @@ void ExifEditorView::enableView(bool enable)
         if (m_loading->isVisible())
             m_loading->raise();
     }
-    enableBatchView(enable);
     enableExifDataView(enable);
-    setPresetsEnabled(enable);
-    m_photoList->enableView(enable);
 }
 
 void ExifEditorView::enableDragAndDrop(bool enable)
@@ -316,7 +321,7 @@ void ExifEditorView::showAlert(int tag, AlertAnswer answered)
         enableView(true);
         if (button == AlertButtonNo || button == AlertButtonOk)
             setPresetsAndNextByPage();
-        if (button == AlertButtonOk && m_app.arraySelectedImagesToProcess.isEmpty())
+        if (button == AlertButtonOk && m_context.batchList().isEmpty())
             processAfterAllPhotosAdded();
         if (answered)
             answered(button);
@@ -329,22 +334,17 @@ void ExifEditorView::showAlert(int tag, AlertAnswer answered)
 
 void ExifEditorView::checkedPhotosChanged()
 {
-    const QList<std::shared_ptr<PhotoFile>> photos = m_photoList->model()->checkedPhotos();
-    setupUIForSelectedPhotoFiles(photos);
-    const bool enable
-        = PhotoListControls::presetsAndNextEnabledAfterCheckMark(int(photos.size()), onImageRenameOptionPage());
-    setPresetsAndNextEnabled(enable);
+    setupUIForSelectedPhotoFiles(m_context.checkedPhotos());
 }
 
-void ExifEditorView::setPresetsAndNextEnabled(bool enable)
+void ExifEditorView::setPresetsAndNextEnabled(bool)
 {
-    setPresetsEnabled(enable);
-    m_batch->setNextEnabled(enable);
+    updatePresetsEnabled();
 }
 
 void ExifEditorView::setPresetsAndNextByPage()
 {
-    setPresetsAndNextEnabled(!onImageRenameOptionPage());
+    updatePresetsEnabled();
 }
 
 void ExifEditorView::btnMetaMoreOptionsTapped(QWidget* button)

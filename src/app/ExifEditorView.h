@@ -15,6 +15,7 @@
 
 class AlertSheet;
 class AppDelegate;
+class EditorContext;
 class LoadingOverlay;
 class MetaDataPopupView;
 class MetadataFormView;
@@ -34,14 +35,17 @@ class QStackedWidget;
 //
 // The view keeps only what the panels share: the loading overlay, the veil that
 // blocks the editor, the one alert sheet, and the refresh after photos were added
-// or removed. A panel tells what happened through its signals, and the view's
+// or removed. The editor's state (the batch list, the ticked photos, veiled, busy,
+// the renaming page and renaming in force, the form's edits) is the application's
+// EditorContext, which each panel watches to set its own buttons. A panel tells
+// what happened through its signals, and the view's
 // wire functions connect them to the panels concerned (wirePhotoList in this
 // view's own file; wireForm, wireBatch, wirePresets and wireMetaDataPopup in
 // ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp, ExifEditorViewPresets.cpp and
 // ExifEditorViewMetaDataPopup.cpp). The panels borrow the application's services
 // (the presenter, the defaults, the busy flag, the workers, the URL opener) from
 // the application itself, as WindowServices; the batch asks what only the editor
-// knows (the batch list, the form's answers, the alert sheet) through
+// knows (the form's answers, the alert sheet) through
 // BatchController::Editor, which the view implements. A method whose panel is not
 // there yet does nothing and answers the neutral value; the virtual ones let a
 // test stand in for a panel.
@@ -53,6 +57,7 @@ public:
     ~ExifEditorView() override;
 
     AppDelegate& app() const { return m_app; }
+    EditorContext& context() const { return m_context; }
 
     // ---- ExifEditorViewInterface ----
     bool isParamsChanged() const override;
@@ -87,9 +92,9 @@ public:
     // The loading overlay over the whole editor: busy state of the application.
     void showLoading(bool show, const QString& text);
     bool isLoadingShown() const;
-    // Blocks (false) or unblocks (true) the editor's controls.
+    // Blocks (false) or unblocks (true) the editor's controls: the context's veil.
     void enableView(bool enable);
-    bool isViewEnabled() const { return m_viewEnabled; }
+    bool isViewEnabled() const;
     // Whether the editor's drop box takes file drops.
     void enableDragAndDrop(bool enable);
     // The one alert sheet, for every panel: the photo list's alerts come as its
@@ -100,9 +105,9 @@ public:
     // The counts quoted by the texts come from the photo list and the batch.
     void showAlert(int tag, AlertAnswer answered) override;
     AlertSheet* alertSheet() const { return m_alertSheet; }
-    // Presets and the renaming button: enabled, or not, together.
+    // Presets and the renaming button follow the context by one rule; an alert's
+    // answer that calls these finds them up to date already.
     void setPresetsAndNextEnabled(bool enable);
-    // "Presets and Next by page": enabled exactly while the renaming page is not shown.
     void setPresetsAndNextByPage();
     // The metadata more-options menu (Reset, Clean Metadata), opened below `button`.
     void btnMetaMoreOptionsTapped(QWidget* button);
@@ -125,24 +130,20 @@ public:
     bool isBatchRunning() const;
     // The renaming page is shown (onImageRenameOptionPage).
     bool onImageRenameOptionPage() const;
-    // The batch panel's share of enableView (the Next button and its image).
-    virtual void enableBatchView(bool enable);
     // The Reset button's path (the metadata menu's "Reset").
     virtual void btnResetTapped();
     // While a drop-down list of the editor is open its other buttons are off.
     virtual void disableEnableAllButtonsWhenDropdownOpen(bool disable);
 
-    // What the batch asks of the editor: the batch list, the form's checks and
-    // records, the alert sheet, the question before going online.
-    QList<std::shared_ptr<PhotoFile>> batchList() const override;
-    int tickedCount() const override;
+    // What the batch asks of the editor: the form's checks and records, the alert
+    // sheet, the question before going online.
     bool isValidFormData() override;
     BatchController::FormRecords formRecords() override;
     void beforePlaceNames(std::function<void()> then) override;
-    bool isResetEnabled() const override;
 
     // ---- Presets (defined in ExifEditorViewPresets.cpp) ----
-    void setPresetsEnabled(bool enable);
+    // Presets is enabled by the same rule as the renaming button.
+    void updatePresetsEnabled();
     PresetsPanel* presetsPanel() const { return m_presets; }
 
     // ---- The metadata viewer (ExifEditorViewMetaDataPopup.cpp) ----
@@ -163,9 +164,12 @@ private:
     void wirePresets();
     void wireMetaDataPopup();
     void placeOverlays();
+    // Draws the veil over the editor, or takes it away, and blocks the form with it.
+    void applyVeil(bool veiled);
     void replacePlaceholder(QWidget*& slot, QWidget* panel);
 
     AppDelegate& m_app;
+    EditorContext& m_context;
     PhotoListPanel* m_photoList = nullptr;
     QStackedWidget* m_rightStack = nullptr;
     QWidget* m_metaContainer = nullptr;
@@ -178,6 +182,5 @@ private:
     BatchController* m_batch = nullptr;
     PresetsPanel* m_presets = nullptr;
     MetaDataPopupView* m_metaDataPopup = nullptr;
-    bool m_viewEnabled = true;
     bool m_refreshing = false;
 };

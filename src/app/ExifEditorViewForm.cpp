@@ -1,15 +1,13 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/MapPickerOpening.h"
-#include "batch/list/PhotoListControls.h"
 #include "batch/naming/widgets/OutputOptionsPage.h"
-#include "batch/run/widgets/BatchBottomBar.h"
 #include "controls/AttachedPopupTable.h"
+#include "controls/EditorContext.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 
 // The metadata form's place in the editor view: the form panel, bound to the
 // ticked photos, with the application-wide records kept in step with it.
@@ -56,11 +54,8 @@ void ExifEditorView::wireForm()
     QAbstractButton* moreOptions = form->addMetadataMoreOptionsButton();
     connect(
         moreOptions, &QAbstractButton::clicked, this, [this, moreOptions] { btnMetaMoreOptionsTapped(moreOptions); });
-    // Reset follows the form's edits.
-    connect(form, &MetadataFormView::paramsChangedChanged, this, [this](bool changed) {
-        if (auto* reset = findChild<QAbstractButton*>(QStringLiteral("btnReset")))
-            reset->setEnabled(changed);
-    });
+    // The editor knows whether the form holds edits (Reset follows them).
+    connect(form, &MetadataFormView::paramsChangedChanged, &m_context, &EditorContext::setFormEdited);
     // From 5001 ticked photos the editor's own overlay covers the merge and the fill.
     connect(&state, &MetadataFormState::loadingChanged, this, &ExifEditorView::showLoading);
 }
@@ -77,12 +72,6 @@ void ExifEditorView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<Ph
         return;
     if (!photos.isEmpty())
         m_app.isProcessingWithFileSystem = true;
-    // A restore undoes the last run on the photos it wrote; once the ticks change it
-    // no longer matches what the form shows. Process needs a ticked photo.
-    if (auto* bar = qobject_cast<BatchBottomBar*>(bottomBar())) {
-        bar->btnRestore()->setEnabled(false);
-        bar->btnProcess()->setEnabled(PhotoListControls::processEnabled(isViewEnabled(), tickedCount()));
-    }
     if (auto* page = qobject_cast<OutputOptionsPage*>(extentionView()))
         page->setPhotosTicked(!photos.isEmpty());
     form->setupUIForSelectedPhotoFiles(photos);

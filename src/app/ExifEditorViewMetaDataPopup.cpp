@@ -17,7 +17,7 @@
 
 void ExifEditorView::wireMetaDataPopup()
 {
-    m_metaDataPopup = new MetaDataPopupView(m_app.arraySelectedImagesToProcess, this);
+    m_metaDataPopup = new MetaDataPopupView(m_context.batchList(), this);
     // The viewer's tiles, the map's and the imagery's: online only where the user
     // agreed and the network is there, else what the disk cache holds, with the
     // offline map around it.

@@ -1,8 +1,9 @@
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
 #include "app/MapPickerOpening.h"
-#include "batch/list/widgets/PhotoListPanel.h"
+#include "batch/list/PhotoListControls.h"
 #include "batch/run/widgets/BatchBottomBar.h"
+#include "controls/EditorContext.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "presets/PresetListModel.h"
@@ -22,7 +23,7 @@ constexpr int kBarMargin = 12;
 
 void ExifEditorView::wirePresets()
 {
-    m_presets = new PresetsPanel(m_app, m_app.arrayPresets, this, *m_photoList->popup(), this);
+    m_presets = new PresetsPanel(m_app, m_app.arrayPresets, this, m_context.attachedPopup(), this);
     m_presets->setMapPickerOpener(MapPickerOpening::opener(m_app));
     // Every change of the list is written to the archive; a chosen preset is laid over the form.
     connect(m_presets, &PresetsPanel::presetsChanged, &m_app, &AppDelegate::presetsDidChange);
@@ -40,10 +41,16 @@ void ExifEditorView::wirePresets()
         button->move(kBarMargin, (m_bottomBar->height() - button->height()) / 2);
         button->show();
     }
+    for (auto changed : { &EditorContext::veiledChanged, &EditorContext::busyChanged,
+             &EditorContext::renamingPageShownChanged })
+        connect(&m_context, changed, this, &ExifEditorView::updatePresetsEnabled);
+    connect(&m_context, &EditorContext::checkedPhotosChanged, this, &ExifEditorView::updatePresetsEnabled);
+    updatePresetsEnabled();
 }
 
-void ExifEditorView::setPresetsEnabled(bool enable)
+void ExifEditorView::updatePresetsEnabled()
 {
     if (m_presets)
-        m_presets->setEnabled(enable);
+        m_presets->setEnabled(PhotoListControls::presetsAndNextEnabled(m_context.isVeiled(), m_context.isBusy(),
+            m_context.isRenamingPageShown(), m_context.checkedCount()));
 }

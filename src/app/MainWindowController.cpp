@@ -335,7 +335,7 @@ void MainWindowController::btnZoomWindowTapped()
 bool MainWindowController::askBeforeClosing()
 {
     ExifEditorViewInterface* editor = editorView();
-    if (m_app.arraySelectedImagesToProcess.isEmpty() || !editor || !editor->isParamsChanged())
+    if (m_app.editorContext().batchList().isEmpty() || !editor || !editor->isParamsChanged())
         return false;
     BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_closeAppSheet->dialog(), {});
     return true;

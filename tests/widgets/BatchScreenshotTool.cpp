@@ -8,6 +8,7 @@
 #include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "controls/EditorContext.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Setup.h"
@@ -54,7 +55,8 @@ int main(int argc, char** argv)
     isolateUserFolders(home.path());
 
     // The renaming page: a prefix, the date as a suffix, city and country, the size.
-    OutputOptionsPage page;
+    EditorContext context;
+    OutputOptionsPage page(context);
     page.resize(640, 560);
     page.btnOutputRenamingOptionTapped(true);
     page.btnEditingNameOptionTapped(OutputOptionsModel::Option::PrefixSuffix);

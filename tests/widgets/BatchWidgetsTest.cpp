@@ -10,6 +10,8 @@
 #include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryTableModel.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "controls/AttachedPopupTable.h"
+#include "controls/EditorContext.h"
 #include "controls/GRProgressIndicator.h"
 #include "controls/IMGButton.h"
 #include "controls/ImageNamed.h"
@@ -53,8 +55,8 @@ template <typename T> T* find(QObject* root, const QString& name)
 }
 
 // The editor around the batch widgets, as far as they ask it: the application's
-// services, the photo list, the form's answers, and the alert sheet, whose
-// questions the test answers.
+// services, the editor's context (the photo list among it), the form's answers,
+// and the alert sheet, whose questions the test answers.
 struct Editor : WindowServices, BatchController::Editor {
     struct Alert {
         int tag;
@@ -67,7 +69,8 @@ struct Editor : WindowServices, BatchController::Editor {
     mutable RecordingPresenter dialogs;
     mutable RecordingUrlOpener opener;
     std::atomic<bool> isSubWindowOpened { false };
-    PhotoList photos;
+    EditorContext context;
+    PhotoList& photos = context.batchList();
     bool formValid = true;
     bool formChanged = true;
     bool pageShown = false;
@@ -84,14 +87,18 @@ struct Editor : WindowServices, BatchController::Editor {
     Editor()
     {
         auto* layout = new QVBoxLayout(&window);
-        page = new OutputOptionsPage(&window);
+        page = new OutputOptionsPage(context, &window);
         bar = new BatchBottomBar(&window);
         layout->addWidget(page);
         layout->addWidget(bar);
-        controller = new BatchController(bar, page, *this, *this, &window);
-        QObject::connect(controller, &BatchController::renamingPageRequested, [this](bool show) { pageShown = show; });
+        controller = new BatchController(bar, page, *this, context, *this, &window);
+        QObject::connect(&context, &EditorContext::renamingPageShownChanged, [this](bool show) { pageShown = show; });
         QObject::connect(controller, &BatchController::runCompleted, [this] { ++completedRuns; });
-        QObject::connect(controller, &BatchController::formResetRequested, [this] { ++formResets; });
+        // The form goes back to the photos' own data: no edits are left.
+        QObject::connect(controller, &BatchController::formResetRequested, [this] {
+            ++formResets;
+            context.setFormEdited(false);
+        });
         QObject::connect(controller, &BatchController::summaryClosed, [this] {
             if (whenSummaryClosed)
                 whenSummaryClosed();
@@ -106,10 +113,12 @@ struct Editor : WindowServices, BatchController::Editor {
     WorkerRegistry& workers() override { return registry; }
     std::atomic<bool>& subWindowOpenedFlag() override { return isSubWindowOpened; }
 
-    QList<std::shared_ptr<PhotoFile>> batchList() const override { return photos; }
-    int tickedCount() const override
+    // The list tells the context which photos are ticked.
+    void publishTicks()
     {
-        return int(std::count_if(photos.begin(), photos.end(), [](const auto& p) { return p->isSelected; }));
+        PhotoList ticked;
+        std::copy_if(photos.begin(), photos.end(), std::back_inserter(ticked), [](const auto& p) { return p->isSelected; });
+        context.setCheckedPhotos(ticked);
     }
     bool isValidFormData() override { return formValid; }
     BatchController::FormRecords formRecords() override
@@ -202,6 +211,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_editor = std::make_unique<Editor>();
         m_editor->photos = makePhotos(3);
+        m_editor->publishTicks();
         m_editor->runner().setJobs(2);
     }
     void cleanup()
@@ -682,10 +692,35 @@ private slots:
     void resetHandsTheFormBackAndDisablesItself()
     {
         Editor& e = *m_editor;
-        e.bar->btnReset()->setEnabled(true);
+        e.context.setFormEdited(true);
+        QVERIFY(e.bar->btnReset()->isEnabled());
         e.click(u"btnReset"_s);
         QCOMPARE(e.formResets, 1);
         QVERIFY(!e.bar->btnReset()->isEnabled());
+    }
+
+    // Each button of the bar has one rule over the editor's context.
+    void theBarsButtonsFollowTheEditorContext()
+    {
+        Editor& e = *m_editor;
+        const auto states = [&e] {
+            return QList<bool> { e.bar->btnProcess()->isEnabled(), e.bar->btnNext()->isEnabled(),
+                e.bar->btnReset()->isEnabled(), e.bar->btnRestore()->isEnabled() };
+        };
+        QCOMPARE(states(), (QList<bool> { true, true, false, false }));
+        e.context.setFormEdited(true);
+        QCOMPARE(states(), (QList<bool> { true, true, true, false }));
+        e.context.setVeiled(true);
+        QCOMPARE(states(), (QList<bool> { false, false, true, false }));
+        e.context.setVeiled(false);
+        e.context.setBusy(true);
+        QCOMPARE(states(), (QList<bool> { true, false, false, false }));
+        e.context.setBusy(false);
+        e.context.setRenamingPageShown(true);
+        QCOMPARE(states(), (QList<bool> { true, false, true, false }));
+        e.context.setRenamingPageShown(false);
+        e.context.setCheckedPhotos({});
+        QCOMPARE(states(), (QList<bool> { false, false, true, false }));
     }
 
     // ---- The summary ----
@@ -924,19 +959,24 @@ private slots:
             int type;
             QStringList rows;
             QSize size;
-            std::function<void(int)> chosen;
         };
+        // Each list opens in the editor's one attached list; the test notes it and
+        // closes it again, as a press outside would.
         QList<Opened> opened;
-        page->setListOpener(
-            [&opened](int type, const QStringList& rows, const QSize& size, QWidget*, std::function<void(int)> chosen) {
-                opened.append({ type, rows, size, chosen });
-            });
+        AttachedPopupTable& popup = e.context.attachedPopup();
         e.click(u"btnEditOriginalName"_s);
         QVERIFY(!find<QWidget>(page, u"btnAddEXIFDateTimeAsOption"_s)->isEnabled());
         e.click(u"btnAddEXIFDateTime"_s);
         for (const char* name :
-            { "btnAddEXIFDateTimeAsOption", "btnAddEXIFDateTimeTypeOption", "btnAddEXIFDateTimeFormatOption" })
+            { "btnAddEXIFDateTimeAsOption", "btnAddEXIFDateTimeTypeOption", "btnAddEXIFDateTimeFormatOption" }) {
             e.click(QString::fromLatin1(name));
+            QVERIFY(popup.isOpen() && page->isListOpen());
+            QStringList rows;
+            for (int row = 0; row < popup.table()->count(); ++row)
+                rows.append(popup.table()->item(row)->text());
+            opened.append({ popup.currentType(), rows, popup.table()->size() });
+            popup.dismissPanel();
+        }
         QCOMPARE(opened.size(), 3);
         QCOMPARE(opened[0].type, 25);
         QCOMPARE(opened[0].rows, (QStringList { u"Prefix"_s, u"Suffix"_s }));
@@ -946,9 +986,13 @@ private slots:
         QCOMPARE(opened[2].type, 27);
         QCOMPARE(opened[2].rows.size(), 20);
         QCOMPARE(opened[2].size.height(), 186);
-        opened[0].chosen(1);
-        opened[1].chosen(2);
-        opened[2].chosen(19);
+        e.click(u"btnAddEXIFDateTimeAsOption"_s);
+        popup.choose(1);
+        e.click(u"btnAddEXIFDateTimeTypeOption"_s);
+        popup.choose(2);
+        e.click(u"btnAddEXIFDateTimeFormatOption"_s);
+        popup.choose(19);
+        QVERIFY(!popup.isOpen());
         QCOMPARE(find<QLineEdit>(page, u"txtEXIFas"_s)->text(), u"Suffix"_s);
         QCOMPARE(find<QLineEdit>(page, u"txtEXIFtype"_s)->text(), u"Modify Date"_s);
         QCOMPARE(find<QLineEdit>(page, u"txtEXIFformat"_s)->text(), u"YYYY-MM-DD_HH-MM-SS"_s);
@@ -961,27 +1005,20 @@ private slots:
         QCOMPARE(find<QLineEdit>(page, u"txtEXIFformat"_s)->text(), u"DDMMYYYY"_s);
     }
 
-    void thePagesOwnListClosesOnAChoiceAndDisablesTheOtherButtonsMeanwhile()
+    void aDateListClosesOnAChoiceAndThePositionButtonClosesItsOwn()
     {
         Editor& e = *m_editor;
         OutputOptionsPage* page = e.page;
-        QSignalSpy dropDown(page, &OutputOptionsPage::dropDownOpened);
         e.click(u"btnEditOriginalName"_s);
         e.click(u"btnAddEXIFDateTime"_s);
-        e.click(u"btnAddEXIFLocation"_s);
         e.click(u"btnAddEXIFDateTimeAsOption"_s);
         QVERIFY(page->isListOpen());
-        QCOMPARE(dropDown.size(), 1);
-        QVERIFY(!find<QWidget>(page, u"btnAddEXIFReplaceFilename"_s)->isEnabled());
-        QVERIFY(!find<QWidget>(page, u"btnRefresh"_s)->isEnabled());
-        QVERIFY(find<QWidget>(page, u"btnPlaceGet"_s)->isEnabled());
         // The position button again closes its list without a choice.
         page->btnEXIFDateAsTapped(602);
         QVERIFY(!page->isListOpen());
-        QVERIFY(find<QWidget>(page, u"btnAddEXIFReplaceFilename"_s)->isEnabled());
 
         e.click(u"btnAddEXIFDateTimeTypeOption"_s);
-        QListView* table = page->popupTable();
+        QListView* table = e.context.attachedPopup().table();
         QVERIFY(page->isListOpen());
         QTRY_VERIFY(table->isVisible());
         const QModelIndex modify = table->model()->index(2, 0);

@@ -11,6 +11,7 @@
 #include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "controls/EditorContext.h"
 #include "controls/AttachedPopupTable.h"
 #include "form/FormFieldTable.h"
 #include "form/widgets/DatePanelView.h"
@@ -127,7 +128,7 @@ private slots:
         page->btnOutputRenamingOptionTapped(true);
         page->btnEditingNameOptionTapped(OutputOptionsModel::Option::Date);
         QTest::mouseClick(child<QPushButton>(u"btnAddEXIFDateTimeFormatOption"_s), Qt::LeftButton);
-        AttachedPopupTable* popup = m_editor->photoListPanel()->popup();
+        AttachedPopupTable* popup = &m_editor->context().attachedPopup();
         QVERIFY(popup->isOpen());
         QCOMPARE(popup->currentType(), AttachPopupRenameDateFormat);
         popup->choose(19);
@@ -138,6 +139,25 @@ private slots:
         QVERIFY(!m_editor->isRenamingPageShown());
         QVERIFY(m_editor->batchController()->isRenamingInForce());
         QVERIFY(child<QWidget>(u"vwRenameToast"_s)->isVisibleTo(m_editor));
+    }
+
+    // Photos that come in while a date list of the renaming page is open put the page
+    // away and reset the renaming: the list goes with the page.
+    void aDateListClosesWhenPhotosComeInAndPutThePageAway()
+    {
+        addPhotos(1);
+        QTest::mouseClick(child<QAbstractButton>(u"btnNext"_s), Qt::LeftButton);
+        auto* page = qobject_cast<OutputOptionsPage*>(m_editor->extentionView());
+        page->btnOutputRenamingOptionTapped(true);
+        page->btnEditingNameOptionTapped(OutputOptionsModel::Option::Date);
+        QTest::mouseClick(child<QPushButton>(u"btnAddEXIFDateTimeFormatOption"_s), Qt::LeftButton);
+        AttachedPopupTable& popup = m_editor->context().attachedPopup();
+        QVERIFY(popup.isOpen());
+        appendToEditor(*m_editor,
+            { tickedCopy(samplesDir() + u"/camera/Canon_40D.jpg"_s, m_dir.path() + u"/sources/later.jpg"_s) });
+        QVERIFY(!m_editor->isRenamingPageShown());
+        QVERIFY(!m_editor->batchController()->isRenamingInForce());
+        QVERIFY(!popup.isOpen());
     }
 
     void aRunWritesTheFormsEditsAndTheSummaryCountsTowardTheRatePrompt()

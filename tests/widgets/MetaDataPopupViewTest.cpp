@@ -213,7 +213,7 @@ private slots:
     {
         AppDelegate app;
         app.setPresenter(std::make_shared<RecordingPresenter>());
-        app.arraySelectedImagesToProcess = m_photos;
+        app.editorContext().batchList() = m_photos;
         ExifEditorView editor(app);
         QVERIFY(editor.findChild<QWidget*>(QStringLiteral("btnPresets")));
         QVERIFY(editor.presetsPanel());

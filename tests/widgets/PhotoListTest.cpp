@@ -13,6 +13,7 @@
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/list/widgets/PhotoThumbnailCell.h"
 #include "batch/naming/widgets/ResetRenamePrompt.h"
+#include "controls/EditorContext.h"
 #include "controls/AttachedPopupTable.h"
 #include "model/PhotoFile.h"
 #include "support/TestGate.h"
@@ -40,9 +41,8 @@ public:
     explicit EditorUnderTest(AppDelegate& app, QWidget* parent = nullptr)
         : ExifEditorView(app, parent)
     {
-        photoListPanel()->setRenamingInForceQuery([this] { return renamingInForce; });
         connect(photoListPanel(), &PhotoListPanel::renamingResetRequested, this,
-            [this] { calls << QStringLiteral("resetRenaming:%1").arg(this->app().arraySelectedImagesToProcess.size()); });
+            [this] { calls << QStringLiteral("resetRenaming:%1").arg(this->app().editorContext().batchList().size()); });
     }
 
     void setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<PhotoFile>>& photos) override
@@ -56,7 +56,6 @@ public:
     }
     void disableEnableAllButtonsWhenDropdownOpen(bool disable) override { buttonsOff = disable; }
 
-    bool renamingInForce = false;
     QStringList calls;
     QList<int> handedToForm;
     bool buttonsOff = false;
@@ -99,6 +98,7 @@ class PhotoListTest : public QObject, public RecordedApplication {
     EditorUnderTest* m_editor = nullptr;
 
     PhotoListPanel* panel() const { return m_editor->photoListPanel(); }
+    AttachedPopupTable* popup() const { return &m_editor->context().attachedPopup(); }
     PhotoListModel* model() const { return panel()->model(); }
     QListView* list() const { return panel()->tblPhotos(); }
 
@@ -310,7 +310,7 @@ private slots:
     void aDropWhileRenamingIsInForceWaitsForTheAnswer()
     {
         QVERIFY(addAndWait(makePhotos({ "first.jpg" })));
-        m_editor->renamingInForce = true;
+        m_editor->context().setRenamingInForce(true);
         m_editor->calls.clear();
         ResetRenamePrompt* sheet = panel()->resetRenameSheet();
 
@@ -329,6 +329,9 @@ private slots:
         QCOMPARE(model()->count(), 1);
         QVERIFY(m_editor->calls.isEmpty());
         QVERIFY(m_editor->isViewEnabled());
+        // Presets and the renaming button come back together with the editor.
+        QVERIFY(m_editor->findChild<QWidget*>(QStringLiteral("btnPresets"))->isEnabled());
+        QVERIFY(m_editor->findChild<QWidget*>(QStringLiteral("btnNext"))->isEnabled());
         QVERIFY(!m_app->defaults().boolForKey(QStringLiteral("notShowRenameResetPopup")));
 
         // Yes: renaming is reset while the list still holds one photo, then the drop comes in.
@@ -345,7 +348,7 @@ private slots:
     void doNotShowAgainIsKeptWhicheverAnswer()
     {
         QVERIFY(addAndWait(makePhotos({ "first.jpg" })));
-        m_editor->renamingInForce = true;
+        m_editor->context().setRenamingInForce(true);
         ResetRenamePrompt* sheet = panel()->resetRenameSheet();
         drop(makePhotos({ "second.jpg" }));
         QVERIFY(sheet->isVisible());
@@ -367,7 +370,7 @@ private slots:
     void aRemovalWhileRenamingIsInForceWaitsForYes()
     {
         QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
-        m_editor->renamingInForce = true;
+        m_editor->context().setRenamingInForce(true);
         ResetRenamePrompt* sheet = panel()->resetRenameSheet();
         auto* remove = m_editor->findChild<QPushButton*>(QStringLiteral("btnRemovePhoto"));
         model()->toggleCheckMark(0);
@@ -409,7 +412,7 @@ private slots:
     void theFileMenuTakesThePathOfADrop()
     {
         QVERIFY(addAndWait(makePhotos({ "first.jpg" })));
-        m_editor->renamingInForce = true;
+        m_editor->context().setRenamingInForce(true);
         ResetRenamePrompt* sheet = panel()->resetRenameSheet();
         m_editor->addPhotosFromPathUrls({ QUrl::fromLocalFile(makePhotos({ "menu.jpg" }).first()) }, false);
         QVERIFY(sheet->isVisible()); // renaming is reset first, as for a drop
@@ -604,7 +607,7 @@ private slots:
     void thePhotoMenuOpensOnlyForARowOfTheList()
     {
         QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
-        AttachedPopupTable* popup = panel()->popup();
+        AttachedPopupTable* popup = &m_editor->context().attachedPopup();
         panel()->btnInfoTappedAtLocation(QPoint(10, 10), 2, false);
         panel()->btnInfoTappedAtLocation(QPoint(10, 10), -1, true);
         QVERIFY(!popup->isOpen());
@@ -634,8 +637,8 @@ private slots:
         const QString path = model()->photoAt(1)->filePath;
         auto openMenuAndChoose = [&](int row) {
             panel()->btnInfoTappedAtLocation(QPoint(40, 40), 1, false);
-            QVERIFY(panel()->popup()->isOpen());
-            panel()->popup()->choose(row);
+            QVERIFY(popup()->isOpen());
+            popup()->choose(row);
         };
         openMenuAndChoose(PhotoListMenus::OpenWithImageViewer);
         QCOMPARE(m_opener->opened, QList<QUrl>({ QUrl::fromLocalFile(path) }));
@@ -670,7 +673,7 @@ private slots:
         const QString uri = QUrl::fromLocalFile(model()->photoAt(1)->filePath).toString();
         for (int row : { PhotoListMenus::GetInfo, PhotoListMenus::ShowInFileManager }) {
             panel()->btnInfoTappedAtLocation(QPoint(40, 40), 1, false);
-            panel()->popup()->choose(row);
+            popup()->choose(row);
         }
         QTRY_COMPARE(fileManager.calls,
             QStringList({ QStringLiteral("ShowItemProperties ") + uri, QStringLiteral("ShowItems ") + uri }));
@@ -687,7 +690,7 @@ private slots:
         QFile::remove(paths.at(0));
         QFile::remove(paths.at(2));
         panel()->btnInfoTappedAtLocation(QPoint(10, 10), 2, false);
-        QVERIFY(!panel()->popup()->isOpen());
+        QVERIFY(!popup()->isOpen());
         QCOMPARE(m_presenter->alerts.size(), 1);
         QCOMPARE(m_editor->alertSheet()->alertTag(), int(AlertRemoveFromBatch));
         QCOMPARE(m_presenter->alerts.first().request.buttons, QStringList({ QStringLiteral("Remove From Batch") }));
@@ -745,9 +748,9 @@ private slots:
         QVERIFY(addAndWait(makePhotos({ "a.jpg" })));
         m_editor->calls.clear();
         m_editor->findChild<QPushButton*>(QStringLiteral("btnAddPhoto"))->click();
-        QCOMPARE(panel()->popup()->currentType(), AttachPopupAddPhotos);
-        QCOMPARE(panel()->popup()->table()->size(), QSize(190, 66));
-        panel()->popup()->choose(PhotoListMenus::AddFolder);
+        QCOMPARE(popup()->currentType(), AttachPopupAddPhotos);
+        QCOMPARE(popup()->table()->size(), QSize(190, 66));
+        popup()->choose(PhotoListMenus::AddFolder);
         QCOMPARE(m_presenter->panels.size(), 1);
         QVERIFY(m_presenter->panels.first().request.chooseDirectories);
         QVERIFY(m_app->isSubWindowOpened);
@@ -764,17 +767,17 @@ private slots:
         QVERIFY(more && more->isVisible() && more->isEnabled());
         QVERIFY(!more->toolTip().isEmpty());
         QTest::mouseClick(more, Qt::LeftButton);
-        QCOMPARE(panel()->popup()->currentType(), AttachPopupMetadataMoreOptions);
-        QCOMPARE(panel()->popup()->table()->size(), QSize(150, 66));
-        QCOMPARE(panel()->popup()->attachedWindow()->attachedPoint(),
+        QCOMPARE(popup()->currentType(), AttachPopupMetadataMoreOptions);
+        QCOMPARE(popup()->table()->size(), QSize(150, 66));
+        QCOMPARE(popup()->attachedWindow()->attachedPoint(),
             more->mapToGlobal(PhotoListMenus::metadataMoreOptionsAnchor(more->size()).toPoint()));
-        panel()->popup()->choose(PhotoListMenus::CleanMetadata);
+        popup()->choose(PhotoListMenus::CleanMetadata);
         QTRY_VERIFY(more->isEnabled());
         more->setFocus(Qt::TabFocusReason);
         QVERIFY(more->hasFocus());
         QTest::keyClick(more, Qt::Key_Space);
-        QCOMPARE(panel()->popup()->currentType(), AttachPopupMetadataMoreOptions);
-        panel()->popup()->choose(PhotoListMenus::Reset);
+        QCOMPARE(popup()->currentType(), AttachPopupMetadataMoreOptions);
+        popup()->choose(PhotoListMenus::Reset);
         QCOMPARE(m_editor->calls, QStringList({ QStringLiteral("editingMode:2"), QStringLiteral("reset") }));
         // It goes off and on with the rest of the editor.
         QTRY_VERIFY(more->isEnabled());
@@ -786,10 +789,10 @@ private slots:
         // A click outside an open list closes it; the other buttons are off while it is open and back at
         // once, so that the click that closed it reaches what it was aimed at.
         m_editor->findChild<QPushButton*>(QStringLiteral("btnAddPhoto"))->click();
-        QVERIFY(panel()->popup()->isOpen());
+        QVERIFY(popup()->isOpen());
         QVERIFY(m_editor->buttonsOff);
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(150, 300));
-        QVERIFY(!panel()->popup()->isOpen());
+        QVERIFY(!popup()->isOpen());
         QVERIFY(!m_editor->buttonsOff);
     }
 

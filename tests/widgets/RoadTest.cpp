@@ -15,6 +15,7 @@
 #include "batch/naming/widgets/ResetRenamePrompt.h"
 #include "batch/run/widgets/BatchController.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "controls/EditorContext.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/IMGButton.h"
 #include "controls/QVAppStoreWindow.h"
@@ -705,7 +706,7 @@ private slots:
         PresetsPanel* presets = editor()->presetsPanel();
         QTRY_VERIFY(presets->button()->isEnabled());
         QTest::mouseClick(presets->button(), Qt::LeftButton);
-        AttachedPopupTable* popup = editor()->photoListPanel()->popup();
+        AttachedPopupTable* popup = &editor()->context().attachedPopup();
         QVERIFY(popup->isOpen());
         const QAbstractItemModel* rows = popup->table()->model();
         const QModelIndexList last

@@ -9,6 +9,7 @@
 #include "batch/intake/PhotoIntake.h"
 #include "batch/list/PhotoListModel.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "controls/EditorContext.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/QVAppStoreWindow.h"
 
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
             return;
         }
         QWidget* window = controller->windowMain();
-        if (front == QLatin1String("menu") && !editor->photoListPanel()->popup()->isOpen()) {
+        if (front == QLatin1String("menu") && !editor->context().attachedPopup().isOpen()) {
             PhotoListPanel* list = editor->photoListPanel();
             const QRect row = list->tblPhotos()->visualRect(list->model()->index(0));
             list->btnInfoTappedAtLocation(

@@ -84,7 +84,7 @@ private:
     void waitForAddPhotosWindow() { QTRY_VERIFY(controller()->winAddPhotos()->isVisible()); }
     void givePhotosAndEdits(bool edits)
     {
-        m_app->arraySelectedImagesToProcess.append(std::make_shared<PhotoFile>());
+        m_app->editorContext().batchList().append(std::make_shared<PhotoFile>());
         m_editor->paramsChanged = edits;
     }
 
@@ -351,7 +351,7 @@ private slots:
         QFETCH(bool, photos);
         QFETCH(bool, edits);
         if (photos)
-            m_app->arraySelectedImagesToProcess.append(std::make_shared<PhotoFile>());
+            m_app->editorContext().batchList().append(std::make_shared<PhotoFile>());
         m_editor->paramsChanged = edits;
         controller()->btnCloseWindowTapped();
         QTRY_COMPARE(m_terminations, 1);

@@ -12,14 +12,13 @@ public:
     {
         return viewEnabled && totalPhotosSelected != 0;
     }
-    // After a check mark changed: Presets and the renaming button are enabled,
-    // and Undo shown, only while photos are marked and the renaming page is not shown.
-    static bool presetsAndNextEnabledAfterCheckMark(int totalPhotosSelected, bool onRenameOptionPage)
+    // Presets and the renaming button are enabled together: only while photos are
+    // marked, the renaming page is not shown, the editor takes clicks and no run is
+    // being asked for or running.
+    static bool presetsAndNextEnabled(bool veiled, bool busy, bool onRenameOptionPage, int totalPhotosSelected)
     {
-        return totalPhotosSelected != 0 && !onRenameOptionPage;
+        return !veiled && !busy && !onRenameOptionPage && totalPhotosSelected != 0;
     }
-    // After photos were removed: Presets and the renaming button need photos.
-    static bool presetsAndNextEnabledAfterRemoval(bool listEmpty) { return !listEmpty; }
     // Remove needs photos, whatever else enables the editor.
     static bool removeEnabled(bool listEmpty, bool editorEnabled) { return editorEnabled && !listEmpty; }
 

@@ -15,6 +15,7 @@
 #include "batch/naming/widgets/ResetRenamePrompt.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/BusyPresenter.h"
+#include "controls/EditorContext.h"
 #include "controls/FileManagerBus.h"
 #include "controls/Presenter.h"
 #include "controls/WindowServices.h"
@@ -80,24 +81,24 @@ QPushButton* listButton(QWidget* parent, const QString& name, const QString& tex
 
 } // namespace
 
-PhotoListPanel::PhotoListPanel(WindowServices& services, QList<std::shared_ptr<PhotoFile>>& photos, QWidget* editor)
+PhotoListPanel::PhotoListPanel(WindowServices& services, EditorContext& context, QWidget* editor)
     : QWidget(editor)
     , m_services(services)
+    , m_context(context)
     , m_resetRequest(storeOver(services),
           { [this] {
                // An addition while renaming was in force: renaming goes back to keep mode first.
-               emit formPageRequested();
+               m_context.setRenamingPageShown(false);
                emit renamingResetRequested();
            },
               [this](const QStringList& paths) { addPhotosFromPathUrls(paths); },
               [this] { removePhotosForRemoveButton(); }, [this] { removePhotoForMenuOption(); } })
 {
     setObjectName(QStringLiteral("vwPhotoList"));
-    m_model = new PhotoListModel(photos, this);
+    m_model = new PhotoListModel(context.batchList(), this);
     m_thumbnails = new ThumbnailCache(ThumbnailCache::defaultThumbnailSize(), ThumbnailCache::kDefaultMaxBytes, this);
     m_model->setThumbnailCache(m_thumbnails);
     m_intake = new PhotoIntake(*m_model, this);
-    m_popup = new AttachedPopupTable(this);
     m_resetSheet = new ResetRenamePrompt(parentWidget());
     connect(m_resetSheet, &ResetRenamePrompt::answeredYes, this,
         [this](bool dontShowAgain) { answeredResetRename(true, dontShowAgain); });
@@ -106,14 +107,8 @@ PhotoListPanel::PhotoListPanel(WindowServices& services, QList<std::shared_ptr<P
 
     buildWidgets();
 
-    // The editor's other buttons are off while a list is open, and come back a
-    // moment after it closed (a click that closed it must not also press one).
-    connect(m_popup, &AttachedPopupTable::openChanged, this, [this](bool open) {
-        if (open)
-            emit dropDownOpened(true);
-    });
-    connect(m_popup, &AttachedPopupTable::buttonsReleased, this,
-        [this] { emit dropDownOpened(false); });
+    // Remove follows the editor's veil.
+    connect(&context, &EditorContext::veiledChanged, this, [this](bool veiled) { setRemoveButtonEnabled(!veiled); });
 
     connect(m_intake, &PhotoIntake::finished, this, &PhotoListPanel::intakeFinished);
     connect(m_intake, &PhotoIntake::libraryAlert, this, [this](const PhotoLibraryAlert& alert) {
@@ -123,9 +118,11 @@ PhotoListPanel::PhotoListPanel(WindowServices& services, QList<std::shared_ptr<P
     });
     connect(m_model, &PhotoListModel::checkedPhotosChanged, this, &PhotoListPanel::checkMarksChanged);
     connect(m_model, &PhotoListModel::countChanged, this, &PhotoListPanel::updateCountLabel);
+    connect(m_model, &PhotoListModel::countChanged, &context, &EditorContext::batchListDidChange);
     connect(m_model, &PhotoListModel::missingPhotoScanFinished, this, [this](int removed) {
         qCInfo(lcBatch) << "photos missing at their source removed:" << removed;
         --m_quiet;
+        publishCheckedPhotos();
         emit loadingRequested(false, PhotoListControls::removingText());
         m_services.subWindowOpenedFlag() = false;
         emit listChanged();
@@ -143,7 +140,7 @@ PhotoListPanel::PhotoListPanel(WindowServices& services, QList<std::shared_ptr<P
 PhotoListPanel::~PhotoListPanel()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
-    m_popup->dismissPanel();
+    popup().dismissPanel();
     m_intakeRegistration.reset();
     // The adding's worker ends before the model it fills goes.
     delete m_intake;
@@ -260,7 +257,6 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
     }
     if (m_services.workers().isStopping())
         return; // the application is ending
-    emit nextRequested(true);
     emit loadingRequested(true, PhotoListControls::importingText());
     emit stopButtonRequested(true);
     if (m_intake->addPhotosFromPathUrls(paths))
@@ -304,16 +300,8 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
 
 void PhotoListPanel::alertIntakeEnded(int tag)
 {
-    // After refused files, Presets and Next follow whether any photo is in the
-    // list, as after a removal.
-    AlertAnswer answered;
-    if (tag == AlertFilesCannotBeAdded) {
-        answered = [self = QPointer<PhotoListPanel>(this)](AlertButton) {
-            if (self)
-                self->checkAllPhotosDeletedFromArray();
-        };
-    }
-    emit alertRequested(tag, std::move(answered));
+    // Presets and Next follow the editor's context after refused files too.
+    emit alertRequested(tag, {});
 }
 
 void PhotoListPanel::showNextIntakeAlert()
@@ -352,7 +340,7 @@ AttachedPopupTable::ListOptions PhotoListPanel::menuOptions(AttachPopupType type
 
 void PhotoListPanel::btnAddPhotosTapped()
 {
-    m_popup->open(
+    popup().open(
         m_btnAddPhoto, PhotoListMenus::rows(AttachPopupAddPhotos),
         [this](int row) { popupAddPhotosTappedWithIndex(row); }, menuOptions(AttachPopupAddPhotos));
 }
@@ -407,8 +395,7 @@ void PhotoListPanel::deleteSelectedPhotos()
 
 void PhotoListPanel::removePhotosForRemoveButton()
 {
-    emit formPageRequested();
-    emit nextRequested(true);
+    m_context.setRenamingPageShown(false);
     {
         Quiet quiet(m_quiet);
         m_model->removeCheckedPhotos();
@@ -418,7 +405,7 @@ void PhotoListPanel::removePhotosForRemoveButton()
 
 void PhotoListPanel::removePhotoForMenuOption()
 {
-    emit formPageRequested();
+    m_context.setRenamingPageShown(false);
     const std::shared_ptr<PhotoFile> photo = m_menuPhoto.lock();
     if (!photo || !m_model->containsPath(photo->filePath))
         return;
@@ -431,16 +418,11 @@ void PhotoListPanel::removePhotoForMenuOption()
 
 void PhotoListPanel::finishRemoval()
 {
+    publishCheckedPhotos();
     if (m_model->isEmpty())
         emit batchListEmptied();
     m_services.subWindowOpenedFlag() = false;
     emit listChanged();
-    checkAllPhotosDeletedFromArray();
-}
-
-void PhotoListPanel::checkAllPhotosDeletedFromArray()
-{
-    emit presetsAndNextRequested(PhotoListControls::presetsAndNextEnabledAfterRemoval(m_model->isEmpty()));
 }
 
 void PhotoListPanel::btnRemoveFromBatchTapped()
@@ -450,16 +432,32 @@ void PhotoListPanel::btnRemoveFromBatchTapped()
         return;
     ++m_quiet; // until the scan has removed what it found
     emit loadingRequested(true, PhotoListControls::removingText());
-    emit formPageRequested();
-    emit nextRequested(false);
+    m_context.setRenamingPageShown(false);
 }
 
 // ---- Check marks ----
 
 void PhotoListPanel::checkMarksChanged()
 {
-    if (m_quiet == 0)
-        emit checkedPhotosChanged();
+    if (m_quiet != 0)
+        return;
+    publishCheckedPhotos();
+    emit checkedPhotosChanged();
+}
+
+void PhotoListPanel::publishCheckedPhotos()
+{
+    m_context.setCheckedPhotos(m_model->checkedPhotos());
+}
+
+bool PhotoListPanel::renamingInForce() const
+{
+    return m_context.isRenamingInForce();
+}
+
+AttachedPopupTable& PhotoListPanel::popup() const
+{
+    return m_context.attachedPopup();
 }
 
 void PhotoListPanel::btnCheckBoxSelect(const QPersistentModelIndex& index)
@@ -481,9 +479,12 @@ void PhotoListPanel::markUnmarkAll()
 
 void PhotoListPanel::selectAllTableViewCellAndReload()
 {
-    Quiet quiet(m_quiet);
-    m_model->selectAll();
+    {
+        Quiet quiet(m_quiet);
+        m_model->selectAll();
+    }
     m_checkMarkUnmarkAll->setChecked(!m_model->isEmpty());
+    publishCheckedPhotos();
 }
 
 // ---- The photo menu ----
@@ -506,7 +507,7 @@ void PhotoListPanel::btnInfoTappedAtLocation(const QPoint& location, int row, bo
     m_isPhotoMenuFromRightMouseDown = isFromRightMouseDown;
     AttachedPopupTable::ListOptions options = menuOptions(AttachPopupPhotoMenu);
     options.point = location + QPoint(isFromRightMouseDown ? 0 : 10, 4);
-    m_popup->open(
+    popup().open(
         parentWidget(), PhotoListMenus::rows(AttachPopupPhotoMenu), [this](int chosen) { btnOnMenuOptionTapped(chosen); },
         options);
 }
@@ -575,7 +576,7 @@ void PhotoListPanel::btnMetaMoreOptionsTapped(QWidget* button)
         return;
     AttachedPopupTable::ListOptions options = menuOptions(AttachPopupMetadataMoreOptions);
     options.point = PhotoListMenus::metadataMoreOptionsAnchor(button->size()).toPoint();
-    m_popup->open(
+    popup().open(
         button, PhotoListMenus::rows(AttachPopupMetadataMoreOptions),
         [this](int row) { btnOnMetadataMenuOptionTapped(row); }, options);
 }
@@ -614,11 +615,6 @@ void PhotoListPanel::enableDragAndDrop(bool enable)
     m_leftBox->setDraggingEnable(enable);
 }
 
-void PhotoListPanel::enableView(bool enable)
-{
-    setRemoveButtonEnabled(enable);
-}
-
 void PhotoListPanel::setRemoveButtonEnabled(bool enable)
 {
     m_btnRemovePhoto->setEnabled(PhotoListControls::removeEnabled(m_model->isEmpty(), enable));
@@ -634,8 +630,8 @@ void PhotoListPanel::updateCountLabel()
 
 void PhotoListPanel::showAlertForResetRename()
 {
-    emit viewEnabledRequested(false);
-    emit dragAndDropRequested(false);
+    m_context.setVeiled(true);
+    enableDragAndDrop(false);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
     BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag()).presentSheet(m_resetSheet, {});
@@ -646,16 +642,17 @@ void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
     // The editor is unblocked before the request is carried out, so that an
     // adding it starts keeps its own overlay and blocked drop box.
     m_services.subWindowOpenedFlag() = false;
-    emit dragAndDropRequested(true);
-    emit viewEnabledRequested(true);
+    enableDragAndDrop(true);
+    m_context.setVeiled(false);
     if (!yes) {
         m_resetRequest.answerNo(dontShowAgain);
-        emit renamingResetDeclined();
         return;
     }
     m_resetRequest.answerYes(dontShowAgain);
-    if (!m_intake->isRunning())
+    if (!m_intake->isRunning()) {
+        publishCheckedPhotos();
         emit checkedPhotosChanged();
+    }
 }
 
 // ---- Keyboard ----

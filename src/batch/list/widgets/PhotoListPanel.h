@@ -16,6 +16,7 @@
 #include <memory>
 
 class DragDropBox;
+class EditorContext;
 class PhotoFile;
 class PhotoIntake;
 class PhotoListModel;
@@ -36,15 +37,16 @@ struct Notification;
 // "btnRemovePhoto". The rules live in the core (PhotoIntake, PhotoListModel,
 // ThumbnailCache, PhotoListMenus, PhotoListControls, RenameResetPrompt); this
 // panel binds them to the widgets, borrows the application's services
-// (WindowServices), and tells the rest of the editor what happened through its
-// signals, which the editor connects to the panel concerned.
+// (WindowServices), keeps the editor's context (EditorContext) told of the batch
+// list and the ticked photos, and tells the rest of the editor what happened
+// through its signals, which the editor connects to the panel concerned.
 class PhotoListPanel : public QWidget {
     Q_OBJECT
 public:
-    // `photos` is the application's batch list, which the panel's model shows and
-    // changes; `editor` is the panel's parent, which its sheets, menus and cells
-    // belong to.
-    PhotoListPanel(WindowServices& services, QList<std::shared_ptr<PhotoFile>>& photos, QWidget* editor);
+    // The panel's model shows and changes the context's batch list, and its menus
+    // open in the context's attached list; `editor` is the panel's parent, which its
+    // sheets, menus and cells belong to.
+    PhotoListPanel(WindowServices& services, EditorContext& context, QWidget* editor);
     ~PhotoListPanel() override;
 
     PhotoListModel* model() const { return m_model; }
@@ -53,7 +55,6 @@ public:
     QListView* tblPhotos() const { return m_tblPhotos; }
     DragDropBox* leftBox() const { return m_leftBox; }
     PhotoThumbnailCell* cell() const { return m_cell; }
-    AttachedPopupTable* popup() const { return m_popup; }
     ResetRenamePrompt* resetRenameSheet() const { return m_resetSheet; }
     const RenameResetPrompt& resetRenameRequest() const { return m_resetRequest; }
 
@@ -79,7 +80,6 @@ public:
     void deleteSelectedPhotos();
     void removePhotosForRemoveButton();
     void removePhotoForMenuOption();
-    void checkAllPhotosDeletedFromArray();
     void btnCheckBoxSelect(const QPersistentModelIndex& index);
     void cellDoubleClicked(const QPersistentModelIndex& index);
     // The photo menu of a row, at `location` in the editor's coordinates.
@@ -99,15 +99,11 @@ public:
 
     // ---- Switches the editor drives ----
     void enableDragAndDrop(bool enable);
-    void enableView(bool enable);
     void setRemoveButtonEnabled(bool enable);
     void updateCountLabel();
 
     // ---- The reset prompt ----
     void showAlertForResetRename();
-    // Whether renaming is in force, which decides whether an adding or a removal
-    // asks first; the editor tells where to look (never, until it does).
-    void setRenamingInForceQuery(std::function<bool()> query) { m_isRenamingInForce = std::move(query); }
 
 signals:
     // A double click on a row's check mark (nothing else happens).
@@ -118,19 +114,12 @@ signals:
     // What the panel asks of the editor's overlays and alert sheet.
     void loadingRequested(bool show, const QString& text);
     void stopButtonRequested(bool visible);
-    void viewEnabledRequested(bool enable);
-    void dragAndDropRequested(bool enable);
     // The editor's alert sheet, with what the panel does with the answer.
     void alertRequested(int tag, AlertAnswer answered);
     // An adding or a removal ended: the editor refreshes every panel.
     void listChanged();
     // The ticks changed: the form is handed the ticked photos.
     void checkedPhotosChanged();
-    // One of the panel's lists opened (true) or its buttons were released (false).
-    void dropDownOpened(bool open);
-    // Presets and the renaming button together, or the renaming button alone.
-    void presetsAndNextRequested(bool enable);
-    void nextRequested(bool enable);
     // An adding replaced what the form showed: its edits are no longer pending.
     void formChangesDropped();
     // The metadata menu's rows.
@@ -138,12 +127,8 @@ signals:
     void cleanMetadataChosen();
     // The last photo left the list.
     void batchListEmptied();
-    // The form goes back in front of the renaming page.
-    void formPageRequested();
     // "Reset renaming?" answered Yes: renaming goes back to keeping each photo's name.
     void renamingResetRequested();
-    // "Reset renaming?" answered No.
-    void renamingResetDeclined();
     // The add panel (photos or a folder) opened (true) or ended (false).
     void addPanelOpen(bool open);
 
@@ -154,7 +139,10 @@ private:
     // The list of a menu of the list: its tag and size.
     static AttachedPopupTable::ListOptions menuOptions(AttachPopupType type);
     void buildWidgets();
-    bool renamingInForce() const { return m_isRenamingInForce && m_isRenamingInForce(); }
+    bool renamingInForce() const;
+    // The context learns the ticked photos the model has now.
+    void publishCheckedPhotos();
+    AttachedPopupTable& popup() const;
     void intakeFinished(const PhotoIntakeSummary& summary);
     void addPanelDidEnd(const QStringList& paths);
     void alertAddingRuns();
@@ -166,7 +154,7 @@ private:
     void finishRemoval();
 
     WindowServices& m_services;
-    std::function<bool()> m_isRenamingInForce;
+    EditorContext& m_context;
     PhotoListModel* m_model = nullptr;
     ThumbnailCache* m_thumbnails = nullptr;
     PhotoIntake* m_intake = nullptr;
@@ -174,7 +162,6 @@ private:
     WorkerRegistry::Registration m_intakeRegistration;
     RenameResetPrompt m_resetRequest;
     ResetRenamePrompt* m_resetSheet = nullptr;
-    AttachedPopupTable* m_popup = nullptr;
 
     DragDropBox* m_leftBox = nullptr;
     QListView* m_tblPhotos = nullptr;

@@ -2,6 +2,7 @@
 
 #include "batch/naming/RenamingChoiceLists.h"
 #include "controls/AttachedPopupTable.h"
+#include "controls/EditorContext.h"
 #include "controls/IMGButton.h"
 #include "form/FieldTyping.h"
 
@@ -72,8 +73,9 @@ void setTextKeepingCursor(QLineEdit* edit, const QString& text)
 
 } // namespace
 
-OutputOptionsPage::OutputOptionsPage(QWidget* parent)
+OutputOptionsPage::OutputOptionsPage(EditorContext& context, QWidget* parent)
     : QWidget(parent)
+    , m_context(context)
 {
     setObjectName(u"vwExtentionView"_s);
     // A light background of its own, with the texts to go on it, whatever window it sits in.
@@ -138,14 +140,6 @@ void OutputOptionsPage::buildControls()
     backRow->addWidget(m_btnBackToProperties);
     layout->addLayout(backRow);
     connect(m_btnBackToProperties, &QPushButton::clicked, this, &OutputOptionsPage::btnBackToPropertiesTapped);
-
-    // The page's own list pop-up, used until the editor hands it a shared one.
-    m_ownList = new AttachedPopupTable(this);
-    m_ownList->setTableName(u"tblPopupOptions2"_s);
-    connect(m_ownList, &AttachedPopupTable::openChanged, this, [this](bool open) {
-        disableEnableAllButtonsWhenDropdownOpen(open);
-        emit dropDownOpened(open);
-    });
 }
 
 // Keep or edit the names, and the page's reset.
@@ -455,8 +449,9 @@ void OutputOptionsPage::btnEXIFDateAsTapped(int tag)
     if (!list)
         return;
     // The position button toggles its list.
-    if (*list == RenamingChoiceLists::Position && isListOpen()) {
-        closeList();
+    AttachedPopupTable& popup = m_context.attachedPopup();
+    if (*list == RenamingChoiceLists::Position && popup.isOpen() && popup.currentType() == int(*list)) {
+        popup.dismissPanel();
         return;
     }
     const auto dateList = std::find_if(
@@ -473,30 +468,24 @@ void OutputOptionsPage::btnEXIFDateAsTapped(int tag)
         refreshFromPanel();
         emit optionsChanged();
     };
-    const QStringList rows = RenamingChoiceLists::rows(*list);
-    if (m_listOpener)
-        m_listOpener(*list, rows, size, anchor, chosen);
-    else {
-        AttachedPopupTable::ListOptions options;
-        options.type = int(*list);
-        options.size = size;
-        m_ownList->open(anchor, rows, chosen, options);
-    }
+    AttachedPopupTable::ListOptions options;
+    options.type = int(*list);
+    options.size = size;
+    popup.open(anchor, RenamingChoiceLists::rows(*list), chosen, options);
 }
 
 bool OutputOptionsPage::isListOpen() const
 {
-    return m_ownList->isOpen();
+    const int open = m_context.attachedPopup().currentType();
+    return open == RenamingChoiceLists::Position || open == RenamingChoiceLists::DateSource
+        || open == RenamingChoiceLists::DateFormat;
 }
 
 void OutputOptionsPage::closeList()
 {
-    m_ownList->dismissPanel();
-}
-
-QListView* OutputOptionsPage::popupTable() const
-{
-    return m_ownList->table();
+    // A list of the page hands its choice to the page: it does not outlive it.
+    if (isListOpen())
+        m_context.attachedPopup().dismissPanel();
 }
 
 void OutputOptionsPage::btnBackToPropertiesTapped()

@@ -12,11 +12,11 @@
 #include <functional>
 
 class AttachedPopupTable;
+class EditorContext;
 class IMGButton;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
-class QListView;
 class QPushButton;
 class QVBoxLayout;
 
@@ -29,25 +29,18 @@ class QVBoxLayout;
 class OutputOptionsPage : public QWidget {
     Q_OBJECT
 public:
-    // Opens one of the date lists (25, 26, 27) beside `anchor` and hands the chosen
-    // row to `chosen`. The editor replaces the page's own pop-up with its shared one,
-    // so that only one attached list is open at a time.
-    using ListOpener = std::function<void(
-        int listType, const QStringList& rows, const QSize& size, QWidget* anchor, std::function<void(int)> chosen)>;
-
-    explicit OutputOptionsPage(QWidget* parent = nullptr);
+    // The date lists (25, 26, 27) open in the editor's one attached list, the
+    // context's, so that only one attached list is open at a time.
+    explicit OutputOptionsPage(EditorContext& context, QWidget* parent = nullptr);
     ~OutputOptionsPage() override;
 
     OutputOptionsModel& model() { return m_model; }
     const OutputOptionsModel& model() const { return m_model; }
 
-    void setListOpener(ListOpener opener) { m_listOpener = std::move(opener); }
-    // Whether the page's own pop-up list is open.
+    // Whether one of the page's date lists is open.
     bool isListOpen() const;
-    // Closes the page's own pop-up list.
+    // Closes the page's date list, if one is open.
     void closeList();
-    // The page's own list ("tblPopupOptions2"), inside its pop-up while that is open.
-    QListView* popupTable() const;
 
     // The record the batch start and the path builder read, built afresh.
     OutputRenamingOptions getOutputFileRenamingSetting() const { return m_model.getOutputFileRenamingSetting(); }
@@ -79,8 +72,6 @@ signals:
     void alertRequested(int tag, AlertAnswer answered);
     // The page's folder chooser wants a folder (starting in `start`).
     void chooseFolderRequested(const QString& start);
-    // A list of the page opened or closed (for the editor's other buttons).
-    void dropDownOpened(bool open);
     // The renaming state changed (the notice and the Next image may follow).
     void optionsChanged();
 
@@ -95,8 +86,8 @@ private:
     IMGButton* optionCheck(OutputOptionsModel::Option option) const;
     IMGButton* locationTick(OutputOptionsModel::LocationPart part) const;
 
+    EditorContext& m_context;
     OutputOptionsModel m_model;
-    ListOpener m_listOpener;
     bool m_dropDownOpen = false;
 
     IMGButton* m_btnKeepOriginalFileName = nullptr;
@@ -133,7 +124,4 @@ private:
     QLineEdit* m_txtPathImg = nullptr;
     QPushButton* m_btnSelectFolder = nullptr;
     QPushButton* m_btnBackToProperties = nullptr;
-
-    // The page's own pop-up for the date lists, until the editor hands it its shared one.
-    AttachedPopupTable* m_ownList = nullptr;
 };

@@ -69,8 +69,6 @@ BatchBottomBar::BatchBottomBar(QWidget* parent)
     m_btnProcess = new QPushButton(tr("Process"), this);
     m_btnProcess->setObjectName(u"btnProcess"_s);
     m_btnProcess->setDefault(true);
-    m_btnReset->setEnabled(false);
-    m_btnRestore->setEnabled(false);
     for (QWidget* button : std::initializer_list<QWidget*> { m_btnNext, m_btnReset, m_btnRestore, m_btnProcess })
         buttons->addWidget(button);
     layout->addLayout(buttons);

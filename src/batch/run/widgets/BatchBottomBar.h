@@ -11,7 +11,8 @@ class QPushButton;
 // The bar under the photo list and the form ("vwBottomBar"): the renaming button
 // (btnNext) with the renaming notice (vwRenameToast), Reset, Restore and Process,
 // the batch line (lblBatchInfo) and the bottom information line
-// (lblProcessInfoBottom). It draws; BatchController decides.
+// (lblProcessInfoBottom). It draws; BatchController decides, the buttons' enabled
+// state too.
 class BatchBottomBar : public QWidget {
     Q_OBJECT
 public:

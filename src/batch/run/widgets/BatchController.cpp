@@ -1,5 +1,6 @@
 #include "batch/run/widgets/BatchController.h"
 
+#include "batch/list/PhotoListControls.h"
 #include "batch/run/BatchSnapshot.h"
 #include "batch/run/BatchTexts.h"
 #include "batch/run/widgets/BatchBottomBar.h"
@@ -7,6 +8,7 @@
 #include "batch/naming/widgets/OutputOptionsPage.h"
 #include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryWindow.h"
+#include "controls/EditorContext.h"
 #include "controls/IMGButton.h"
 #include "controls/Presenter.h"
 #include "controls/WindowServices.h"
@@ -22,12 +24,13 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-BatchController::BatchController(
-    BatchBottomBar* bar, OutputOptionsPage* page, WindowServices& services, Editor& editor, QObject* parent)
+BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, WindowServices& services,
+    EditorContext& context, Editor& editor, QObject* parent)
     : QObject(parent)
     , m_bar(bar)
     , m_page(page)
     , m_services(services)
+    , m_context(context)
     , m_editor(editor)
 {
     m_clock.start();
@@ -43,9 +46,22 @@ BatchController::BatchController(
     connect(page, &OutputOptionsPage::leaveRequested, this, &BatchController::leavePage);
     connect(page, &OutputOptionsPage::alertRequested, this, &BatchController::showAlert);
     connect(page, &OutputOptionsPage::chooseFolderRequested, this, &BatchController::chooseOutputFolder);
-    connect(page, &OutputOptionsPage::dropDownOpened, this, [this](bool open) {
-        m_bar->btnReset()->setEnabled(!open && m_editor.isResetEnabled());
+    connect(page, &OutputOptionsPage::optionsChanged, this, &BatchController::publishRenaming);
+
+    // Another photo ticked or the editor set up again: the last run's restore no
+    // longer matches what the form shows.
+    connect(&context, &EditorContext::checkedPhotosChanged, this, [this] {
+        m_restorable = false;
+        updateButtons();
     });
+    connect(&context, &EditorContext::formEditedChanged, this, [this] {
+        m_resetKeptAfterRun = false;
+        updateButtons();
+    });
+    for (auto changed : { &EditorContext::veiledChanged, &EditorContext::busyChanged,
+             &EditorContext::renamingPageShownChanged })
+        connect(&context, changed, this, &BatchController::updateButtons);
+    updateButtons();
 
     connect(&m_runner, &BatchRunner::photoStarted, this, [this](int, const QString& path) {
         if (m_progress)
@@ -91,6 +107,37 @@ bool BatchController::formValid() const
     return m_editor.isValidFormData();
 }
 
+bool BatchController::onImageRenameOptionPage() const
+{
+    return m_context.isRenamingPageShown();
+}
+
+void BatchController::updateButtons()
+{
+    const EditorContext& c = m_context;
+    m_bar->btnProcess()->setEnabled(PhotoListControls::processEnabled(!c.isVeiled(), c.checkedCount()));
+    m_bar->btnNext()->setEnabled(PhotoListControls::presetsAndNextEnabled(
+        c.isVeiled(), c.isBusy(), c.isRenamingPageShown(), c.checkedCount()));
+    m_bar->btnRestore()->setEnabled(m_restorable && !c.isBusy());
+    m_bar->btnReset()->setEnabled(!c.isBusy() && (c.isFormEdited() || m_resetKeptAfterRun));
+}
+
+void BatchController::setAsking(bool asking)
+{
+    m_asking = asking;
+    publishBusy();
+}
+
+void BatchController::publishBusy()
+{
+    m_context.setBusy(m_asking || isProcessing());
+}
+
+void BatchController::publishRenaming()
+{
+    m_context.setRenamingInForce(m_page->model().isRenamingInForce());
+}
+
 // ---- Alerts ----
 
 void BatchController::showAlert(int tag, AlertAnswer answered)
@@ -126,9 +173,7 @@ void BatchController::btnNextTapped()
     // addExtentionView
     m_bar->setRenameToastVisible(false);
     m_bar->setNextImage(m_page->model().isEditMode() ? u"rename_option_Edit_normal"_s : u"rename_option_normal"_s);
-    setPresetsAndNextEnabled(false);
-    m_onPage = true;
-    emit renamingPageRequested(true);
+    m_context.setRenamingPageShown(true);
 }
 
 void BatchController::btnBackToPropertiesTapped()
@@ -138,13 +183,11 @@ void BatchController::btnBackToPropertiesTapped()
 
 void BatchController::leavePage()
 {
-    if (m_editor.tickedCount() != 0)
-        setPresetsAndNextEnabled(true);
     const bool inForce = m_page->model().isRenamingInForce();
     m_bar->setRenameToastVisible(inForce);
     m_bar->setNextImage(m_page->model().nextButtonImage());
-    m_onPage = false;
-    emit renamingPageRequested(false);
+    publishRenaming();
+    m_context.setRenamingPageShown(false);
 }
 
 void BatchController::btnCloseOnToastTapped()
@@ -160,37 +203,21 @@ void BatchController::resetRenamingOptions()
     m_page->refreshOutputRenamingOptionOnTapped();
     m_bar->setNextImage(u"rename_option_normal"_s);
     m_bar->setRenameToastVisible(false);
-    if (m_onPage) {
-        m_onPage = false;
-        emit renamingPageRequested(false);
-    }
+    publishRenaming();
+    m_context.setRenamingPageShown(false);
 }
 
 void BatchController::initSetup()
 {
     m_page->initSetup();
     resetRenamingOptions();
+    m_restorable = false;
+    updateButtons();
 }
 
 bool BatchController::isRenamingInForce() const
 {
     return m_page->model().isRenamingInForce();
-}
-
-void BatchController::setNextEnabled(bool enable)
-{
-    m_bar->btnNext()->setEnabled(enable);
-}
-
-void BatchController::setPresetsAndNextEnabled(bool enable)
-{
-    setNextEnabled(enable);
-    emit presetsEnabledRequested(enable);
-}
-
-void BatchController::setPresetsAndNextByPage()
-{
-    setPresetsAndNextEnabled(!m_onPage);
 }
 
 void BatchController::chooseOutputFolder(const QString& start)
@@ -214,7 +241,7 @@ void BatchController::btnProcessTapped()
         return;
     m_runForm.reset();
     emit dragAndDropRequested(false);
-    setPresetsAndNextEnabled(false);
+    setAsking(true);
     if (!formValid()) {
         showAlert(AlertErrorsFound, {});
         return;
@@ -246,7 +273,7 @@ void BatchController::startProcessOnEditOptionBlank(bool confirm)
     // A photo whose kind keeps no IPTC data would be refused whole at the end of the
     // run for the form's IPTC fields: the user hears of it now, before anything starts.
     m_runForm = m_editor.formRecords();
-    m_keepingNoIptc = m_runForm->settings ? PhotosKeepingNoIptc::among(m_editor.batchList(), *m_runForm->settings)
+    m_keepingNoIptc = m_runForm->settings ? PhotosKeepingNoIptc::among(m_context.batchList(), *m_runForm->settings)
                                           : PhotosKeepingNoIptc {};
     if (m_keepingNoIptc.any()) {
         m_confirmAfterPanel = confirm;
@@ -306,8 +333,7 @@ void BatchController::startProcessBtnYesTapped()
 {
     if (isProcessing())
         return;
-    const QList<std::shared_ptr<PhotoFile>> photos
-        = m_editor.batchList();
+    const QList<std::shared_ptr<PhotoFile>> photos = m_context.batchList();
     // The records the run was asked with; a start without the questions takes them now.
     FormRecords records = m_runForm ? *std::exchange(m_runForm, std::nullopt) : m_editor.formRecords();
     if (!records.settings)
@@ -318,6 +344,7 @@ void BatchController::startProcessBtnYesTapped()
     m_preparing = BatchSnapshot::forTickedPhotos(photos, *records.settings, *records.onlyUpdated,
         m_page->getOutputFileRenamingSetting(), BatchSnapshot::Copying::Later);
     emit dragAndDropRequested(false);
+    publishBusy();
     prepareRun();
 }
 
@@ -335,6 +362,7 @@ void BatchController::prepareRun()
     m_preparing.reset();
     if (!m_runner.start(std::move(snapshot))) {
         emit dragAndDropRequested(true);
+        publishBusy();
         return;
     }
     runHasStarted();
@@ -350,8 +378,7 @@ void BatchController::runHasStarted()
         connect(m_progress, &ProcessProgressSheet::stopRequested, this, &BatchController::btnStopProcessTapped);
     }
     m_progress->startRun(m_runner.state().runSize, m_runner.state().isForRestore);
-    m_bar->btnReset()->setEnabled(false);
-    m_bar->btnRestore()->setEnabled(false);
+    publishBusy();
     emit dragAndDropRequested(false);
     m_sheetBusy.emplace(m_services.subWindowOpenedFlag());
     m_services.presenter().presentSheet(m_progress, {});
@@ -403,7 +430,7 @@ void BatchController::runHasFinished()
     refreshBottomLine(true);
     setBatchInfo();
     // Reset comes back as it was before the run, though the run drops the kept edits.
-    const bool previousResetEnable = m_editor.isResetEnabled();
+    const bool previousResetEnable = m_context.isFormEdited() || m_resetKeptAfterRun;
     emit runCompleted(state.isForRestore);
     if (state.endedOnLowSpace) {
         if (m_lowSpaceAnswered)
@@ -412,8 +439,10 @@ void BatchController::runHasFinished()
         hideProcessProgressWindow();
         QTimer::singleShot(kSummaryDelayMs, this, &BatchController::addSummaryWindow);
     }
-    m_bar->btnRestore()->setEnabled(m_runner.canRestore());
-    m_bar->btnReset()->setEnabled(previousResetEnable);
+    m_restorable = m_runner.canRestore();
+    m_resetKeptAfterRun = previousResetEnable;
+    publishBusy();
+    updateButtons();
     emit runFinished(state.isForRestore);
 }
 
@@ -430,9 +459,9 @@ void BatchController::btnRestoreMetaDataYesTapped()
 {
     if (isProcessing())
         return;
-    m_bar->btnRestore()->setEnabled(false);
-    const QList<std::shared_ptr<PhotoFile>> photos
-        = m_editor.batchList();
+    m_restorable = false;
+    updateButtons();
+    const QList<std::shared_ptr<PhotoFile>> photos = m_context.batchList();
     // Exactly the photos the last run wrote, whatever their ticks are now.
     if (m_runner.restoreLastRun(photos))
         runHasStarted();
@@ -440,8 +469,12 @@ void BatchController::btnRestoreMetaDataYesTapped()
 
 void BatchController::btnResetTapped()
 {
-    m_bar->btnReset()->setEnabled(false);
+    // The form goes back to the photos' own data and hands them on again, which
+    // leaves no edits to reset and nothing of the last run to restore.
+    m_resetKeptAfterRun = false;
+    m_restorable = false;
     emit formResetRequested();
+    updateButtons();
 }
 
 // ---- Texts and summary ----
@@ -465,7 +498,7 @@ void BatchController::addSummaryWindow()
     if (m_runner.isRunning())
         return;
     emit dragAndDropRequested(false);
-    emit viewEnabledRequested(false);
+    m_context.setVeiled(true);
     if (!m_summary) {
         m_summary = new SummaryWindow(m_bar->window());
         connect(m_summary, &SummaryWindow::closeRequested, this, &BatchController::btnCloseSummaryTapped);
@@ -494,7 +527,7 @@ void BatchController::btnCloseSummaryTapped()
     m_summaryOpen = false;
     emit dragAndDropRequested(true);
     m_summary->done(QDialog::Accepted);
-    emit viewEnabledRequested(true);
+    m_context.setVeiled(false);
     setPresetsAndNextByPage();
     emit summaryClosed();
 }

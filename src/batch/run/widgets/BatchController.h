@@ -18,6 +18,7 @@
 #include <optional>
 
 class BatchBottomBar;
+class EditorContext;
 class MetaDataObject;
 class OutputOptionsPage;
 class PhotoFile;
@@ -48,18 +49,14 @@ public:
         bool changesAnyDatum() const;
     };
 
-    // What only the editor around the batch knows: the batch list, the form's
-    // answers, its one alert sheet and the question before going online. Each
-    // answer has a neutral default (no photo, a valid form without edits), so an
-    // editor overrides only what it has. The application's services come from
-    // WindowServices; what the batch has to say to the other panels goes out as a
-    // signal.
+    // What only the editor around the batch knows: the form's answers, its one
+    // alert sheet and the question before going online. Each answer has a neutral
+    // default (a valid form without edits), so an editor overrides only what it has.
+    // The application's services come from WindowServices, the batch list, the
+    // ticked photos and the editor's state from the EditorContext.
     class Editor {
     public:
         virtual ~Editor() = default;
-        virtual QList<std::shared_ptr<PhotoFile>> batchList() const { return {}; }
-        // totalPhotosSelected
-        virtual int tickedCount() const { return 0; }
         virtual bool isValidFormData() { return true; }
         // createUpdatedChnagesOnly, then both records; taken once for each run.
         virtual FormRecords formRecords() { return {}; }
@@ -69,19 +66,17 @@ public:
         // names may be looked up online, then carries on with then (always, whatever
         // the answer).
         virtual void beforePlaceNames(std::function<void()> then) { then(); }
-        // The form's reset flag.
-        virtual bool isResetEnabled() const { return false; }
     };
 
-    // `services` and `editor` outlive the controller.
-    BatchController(BatchBottomBar* bar, OutputOptionsPage* page, WindowServices& services, Editor& editor,
-        QObject* parent = nullptr);
+    // `services`, `context` and `editor` outlive the controller.
+    BatchController(BatchBottomBar* bar, OutputOptionsPage* page, WindowServices& services, EditorContext& context,
+        Editor& editor, QObject* parent = nullptr);
     ~BatchController() override;
 
     BatchRunner& runner() { return m_runner; }
     ProcessProgressSheet* progressSheet() const;
     SummaryWindow* summaryWindow() const;
-    bool onImageRenameOptionPage() const { return m_onPage; }
+    bool onImageRenameOptionPage() const;
     // A run is being prepared (its snapshot taken) or is running.
     bool isProcessing() const { return m_preparing.has_value() || m_runner.isRunning(); }
 
@@ -117,10 +112,6 @@ public:
     void resetRenamingOptions();
     // Renaming in force, as the notice shows it.
     bool isRenamingInForce() const;
-    void setNextEnabled(bool enable);
-    // Presets and Next together; "by page": enabled exactly while the page is not shown.
-    void setPresetsAndNextEnabled(bool enable);
-    void setPresetsAndNextByPage();
 
 signals:
     // A run (or restore) started and ended; the summary opened and closed.
@@ -133,10 +124,7 @@ signals:
     void runCompleted(bool wasRestore);
     // Reset was pressed: the form goes back to the photos' own data.
     void formResetRequested();
-    // What the batch asks of the editor's other panels.
-    void renamingPageRequested(bool show);
-    void presetsEnabledRequested(bool enable);
-    void viewEnabledRequested(bool enable);
+    // Whether the editor takes file drops meanwhile.
     void dragAndDropRequested(bool enable);
 
 private:
@@ -158,10 +146,22 @@ private:
     void chooseOutputFolder(const QString& start);
     void leavePage();
     bool formValid() const;
+    // The buttons of the bar, each by its one rule over the editor's context and
+    // the batch's own state.
+    void updateButtons();
+    // A question before a run is open (from Process until its first answer): the
+    // editor is busy meanwhile, as it is while a run is prepared or runs.
+    void setAsking(bool asking);
+    // The question was answered (or the summary closed): no longer asking, so
+    // Presets and Next follow their rule again, off while the renaming page is shown.
+    void setPresetsAndNextByPage() { setAsking(false); }
+    void publishBusy();
+    void publishRenaming();
 
     QPointer<BatchBottomBar> m_bar;
     QPointer<OutputOptionsPage> m_page;
     WindowServices& m_services;
+    EditorContext& m_context;
     Editor& m_editor;
     std::optional<BusyScope> m_sheetBusy; // while the destination or the progress sheet is up
     BatchRunner m_runner;
@@ -172,7 +172,13 @@ private:
     QTimer m_bottomTimer;
     QElapsedTimer m_clock;
     BottomLineThrottle m_throttle;
-    bool m_onPage = false;
+    bool m_asking = false;
+    // The last run can be restored: from its end until the ticks change, the
+    // editor is set up again, Reset is pressed or the restore starts.
+    bool m_restorable = false;
+    // Reset stays as it was before a run, though the run drops the form's edits,
+    // until the form's state changes again.
+    bool m_resetKeptAfterRun = false;
     bool m_lowSpaceAnswered = false;
     bool m_summaryOpen = false;
     // The last look for photos that keep no IPTC data, and whether the run is to ask
