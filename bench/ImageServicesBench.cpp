@@ -1,4 +1,4 @@
-#include "Helper/Utils.h"
+#include "services/Utils.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "Helper/ExifWriter.h"
-#include "Helper/MetadataVerification.h"
+#include "services/ExifWriter.h"
+#include "services/MetadataVerification.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/Exiv2Adapter.h"

@@ -1,4 +1,4 @@
-#include "Helper/ExifToolArguments.h"
+#include "services/ExifToolArguments.h"
 #include "platform/ExifToolProcess.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "MetadataFuzzInput.h"
 
-#include "Helper/ExifWriter.h"
+#include "services/ExifWriter.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/BmffItemRewrite.h"

@@ -1,7 +1,7 @@
 #include "BenchCommands.h"
 
 #include "BenchWriting.h"
-#include "Helper/Utils.h"
+#include "services/Utils.h"
 #include "batch/intake/PhotoIntakeWalk.h"
 #include "model/PhotoFile.h"
 #include "platform/OpenablePhotoPath.h"

@@ -1,7 +1,7 @@
 #include "BenchWriting.h"
 
 #include "BenchCommands.h"
-#include "Helper/ExifWriter.h"
+#include "services/ExifWriter.h"
 #include "RenamingOptionsJson.h"
 #include "batch/intake/PhotoIntake.h"
 #include "batch/naming/GeoNamesGeocoder.h"

@@ -1,6 +1,6 @@
 #include "form/FieldTyping.h"
 
-#include "Helper/FieldTagTable.h"
+#include "services/FieldTagTable.h"
 #include "base/DatePattern.h"
 #include "base/Numbers.h"
 

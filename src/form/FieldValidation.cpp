@@ -1,6 +1,6 @@
 #include "form/FieldValidation.h"
 
-#include "Helper/FieldTagTable.h"
+#include "services/FieldTagTable.h"
 #include "base/DatePattern.h"
 #include "base/Numbers.h"
 #include "form/DatePanelModel.h"

@@ -1,6 +1,6 @@
 #include "form/FormDisplay.h"
 
-#include "Helper/Utils.h"
+#include "services/Utils.h"
 #include "base/DatePattern.h"
 #include "form/DropDownTables.h"
 #include "model/MetaDataObject.h"

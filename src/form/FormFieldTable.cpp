@@ -1,6 +1,6 @@
 #include "form/FormFieldTable.h"
 
-#include "Helper/FieldTagTable.h"
+#include "services/FieldTagTable.h"
 #include "form/FieldValidation.h"
 
 #include <QHash>

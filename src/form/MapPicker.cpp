@@ -1,6 +1,6 @@
 #include "form/MapPicker.h"
 
-#include "Helper/ExifWriter.h"
+#include "services/ExifWriter.h"
 #include "base/Numbers.h"
 #include "model/FormRecordEditor.h"
 #include "model/GpsHemisphere.h"

@@ -44,7 +44,7 @@ public:
 
     // A record filled from the photo file's Exif, IPTC and XMP data by the
     // metadata reader; whatever the reader does not find stays "" and unedited.
-    // Defined with the reader (Helper/ExifWriterReading.cpp): this floor reads no files.
+    // Defined with the reader (services/ExifWriterReading.cpp): this floor reads no files.
     static std::shared_ptr<MetaDataObject> initWithFile(const QString& path);
 
     // A copy of source: the same 80 texts (an absent XMP_Keyword becomes ""), the

@@ -30,7 +30,7 @@ public:
     // Reads the file's size, image properties (pixel size, orientation) and
     // metadata. Never fails: what cannot be read stays empty or 0, and a file
     // that is no image ends up with width and height 0. Defined with the metadata
-    // reader (Helper/PhotoFileReading.cpp): this floor reads no files.
+    // reader (services/PhotoFileReading.cpp): this floor reads no files.
     PhotoFile(const QString& path, bool isIphoto);
     // The same with the kind already told from the file's first bytes, which the
     // intake has read for its own check (ExifWriter::kindOf).

@@ -1,6 +1,6 @@
 #include "viewer/MetaDataViewerModel.h"
 
-#include "Helper/Utils.h"
+#include "services/Utils.h"
 #include "base/DatePattern.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"

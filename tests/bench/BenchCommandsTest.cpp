@@ -1,7 +1,7 @@
 #include "BenchCommands.h"
 
 #include "BenchWriting.h"
-#include "Helper/ExifWriter.h"
+#include "services/ExifWriter.h"
 #include "batch/run/BatchRunner.h"
 #include "model/PhotoFile.h"
 #include "platform/UndecodableFileName.h"

@@ -1,7 +1,7 @@
 #include "platform/FileAttributes.h"
 
-#include "Helper/ExifWriter.h"
-#include "Helper/WriterFixtures.h"
+#include "services/ExifWriter.h"
+#include "services/WriterFixtures.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Helper/Utils.h"
+#include "services/Utils.h"
 #include "model/MetaDataObject.h"
 #include "platform/ImageProperties.h"
 #include "support/TestSupport.h"

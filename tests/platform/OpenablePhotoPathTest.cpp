@@ -1,7 +1,7 @@
 #include "platform/OpenablePhotoPath.h"
 
-#include "Helper/ExifWriter.h"
-#include "Helper/Utils.h"
+#include "services/ExifWriter.h"
+#include "services/Utils.h"
 #include "batch/intake/PhotoIntake.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"

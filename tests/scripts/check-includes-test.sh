@@ -29,11 +29,11 @@ expect() {
 }
 
 # Upward includes fail, at every floor.
-expect fail model/Record.h '#include "Helper/ExifWriter.h"'
+expect fail model/Record.h '#include "services/ExifWriter.h"'
 expect fail model/Record.h '#include "platform/ImageProperties.h"'
 expect fail base/Numbers.h '#include "model/MetadataFields.h"'
-expect fail platform/ImageDecoder.cpp '#include "Helper/Utils.h"'
-expect fail Helper/Utils.cpp '#include "batch/OutputPathBuilder.h"'
+expect fail platform/ImageDecoder.cpp '#include "services/Utils.h"'
+expect fail services/Utils.cpp '#include "batch/OutputPathBuilder.h"'
 expect fail batch/Runner.cpp '#include "app/AppDelegate.h"'
 expect fail batch/Runner.cpp '#include "batch/widgets/PhotoTable.h"'
 expect fail form/Merge.cpp '#include "controls/Presenter.h"'
@@ -44,7 +44,7 @@ expect fail viewer/MapOutlines.cpp '#include "batch/run/BatchRunner.h"'
 # A feature's sub-folders are of its floor, their widgets of the interface.
 expect fail batch/run/Runner.cpp '#include "batch/list/widgets/PhotoTable.h"'
 expect fail batch/naming/Names.cpp '#include "form/FormFieldTable.h"'
-expect fail Helper/Utils.cpp '#include "batch/naming/OutputPathBuilder.h"'
+expect fail services/Utils.cpp '#include "batch/naming/OutputPathBuilder.h"'
 # Widgets and the controls kit never reach up into the application shell.
 expect fail batch/list/widgets/PhotoListPanel.cpp '#include "app/ExifEditorView.h"'
 expect fail presets/widgets/PresetsPanel.cpp '#include "app/AppDelegate.h"'
@@ -58,7 +58,7 @@ expect fail misc/Thing.h '#include <QString>'
 expect fail batch/Runner.cpp '#include "misc/Thing.h"'
 
 # What the floors allow.
-expect pass Helper/ExifWriter.cpp '#include "platform/Exiv2Adapter.h"'
+expect pass services/ExifWriter.cpp '#include "platform/Exiv2Adapter.h"'
 expect pass batch/Runner.cpp '#include "base/Logging.h"'
 expect pass batch/Runner.cpp '#include "batch/BatchSnapshot.h"'
 expect pass batch/Runner.cpp '#include <QAbstractListModel>'

@@ -1,6 +1,6 @@
 #include "batch/intake/PhotoIntake.h"
 
-#include "Helper/ExifWriter.h"
+#include "services/ExifWriter.h"
 #include "base/Logging.h"
 #include "batch/intake/PhotoIntakeWalk.h"
 #include "batch/list/PhotoListModel.h"

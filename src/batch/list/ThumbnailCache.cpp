@@ -1,6 +1,6 @@
 #include "batch/list/ThumbnailCache.h"
 
-#include "Helper/Utils.h"
+#include "services/Utils.h"
 #include "platform/FileTypeIcon.h"
 
 ThumbnailCache::ThumbnailCache(QSize thumbnailSize, qint64 maxBytes, QObject* parent)

@@ -1,8 +1,8 @@
 #include "batch/naming/OutputPathBuilder.h"
 
 #include "base/DatePattern.h"
-#include "Helper/Utils.h"
-#include "Helper/WrittenPosition.h"
+#include "services/Utils.h"
+#include "services/WrittenPosition.h"
 #include "batch/naming/LocationNamer.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"

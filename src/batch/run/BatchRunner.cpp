@@ -1,6 +1,6 @@
 #include "batch/run/BatchRunner.h"
 
-#include "Helper/ExifWriter.h"
+#include "services/ExifWriter.h"
 #include "base/Logging.h"
 #include "batch/naming/GeoNamesGeocoder.h"
 #include "batch/naming/LocationNamer.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Helper/ExifWriter.h"
+#include "services/ExifWriter.h"
 #include "batch/naming/ReverseGeocoder.h"
 #include "batch/run/BatchRunState.h"
 #include "batch/run/BatchSnapshot.h"

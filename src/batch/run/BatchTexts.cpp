@@ -1,7 +1,7 @@
 #include "batch/run/BatchTexts.h"
 
-#include "Helper/ExifWriter.h"
-#include "Helper/Utils.h"
+#include "services/ExifWriter.h"
+#include "services/Utils.h"
 #include "batch/run/BatchRunState.h"
 #include "model/PhotoFile.h"
 

@@ -1,6 +1,6 @@
 #include "batch/run/PhotosKeepingNoIptc.h"
 
-#include "Helper/ExifWriter.h"
+#include "services/ExifWriter.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 

@@ -1,7 +1,7 @@
 #include "batch/run/BatchRunner.h"
 
-#include "Helper/ExifWriter.h"
-#include "Helper/WriterFixtures.h"
+#include "services/ExifWriter.h"
+#include "services/WriterFixtures.h"
 #include "batch/naming/FakeGeocoder.h"
 #include "batch/naming/LocationNamer.h"
 #include "form/MapPicker.h"

@@ -1,6 +1,6 @@
 #include "batch/run/PhotosKeepingNoIptc.h"
 
-#include "Helper/WriterFixtures.h"
+#include "services/WriterFixtures.h"
 #include "batch/intake/PhotoIntake.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,0 @@
-#include "Helper/Utils.h"
-
-Utils& Utils::sharedUtils()
-{
-    static Utils instance;
-    return instance;
-}

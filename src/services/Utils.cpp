@@ -1,0 +1,7 @@
+#include "services/Utils.h"
+
+Utils& Utils::sharedUtils()
+{
+    static Utils instance;
+    return instance;
+}

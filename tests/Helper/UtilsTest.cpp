@@ -1,8 +1,0 @@
-#include "Helper/Utils.h"
-
-#include <gtest/gtest.h>
-
-TEST(Utils, sharedUtilsIsOneObject)
-{
-    EXPECT_EQ(&Utils::sharedUtils(), &Utils::sharedUtils());
-}
