@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -133,12 +134,16 @@ void readIptc(const Exiv2::IptcData& iptcData, const FLTImageMetadata& formatter
 }
 
 // The XMP datum with exactly this key text. Keys are compared as texts so that a
-// key of a namespace exiv2 does not know is never built (building it throws).
-Exiv2::XmpData::const_iterator findXmp(const Exiv2::XmpData& xmpData, const char* key)
+// key of a namespace exiv2 does not know is never built (building it throws); each
+// datum's key text is made once per photo (keys), not once per field asked.
+Exiv2::XmpData::const_iterator findXmp(
+    const Exiv2::XmpData& xmpData, const std::vector<std::string>& keys, const char* key)
 {
-    for (auto it = xmpData.begin(); it != xmpData.end(); ++it) {
-        if (it->key() == key)
+    auto it = xmpData.begin();
+    for (const std::string& datumKey : keys) {
+        if (datumKey == key)
             return it;
+        ++it;
     }
     return xmpData.end();
 }
@@ -146,6 +151,10 @@ Exiv2::XmpData::const_iterator findXmp(const Exiv2::XmpData& xmpData, const char
 void readXmp(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, FieldTexts& texts)
 {
     const ExifWriter& writer = ExifWriter::sharedInstance();
+    std::vector<std::string> keys;
+    keys.reserve(std::size_t(xmpData.count()));
+    for (const Exiv2::Xmpdatum& datum : xmpData)
+        keys.push_back(datum.key());
     for (const FieldTagInfo& row : fieldTagTable()) {
         if (!row.isRead() || tagFamily(row.key) != TagFamily::Xmp)
             continue;
@@ -153,7 +162,7 @@ void readXmp(const Exiv2::XmpData& xmpData, const FLTImageMetadata& formatter, F
         // The keyword is left alone unless the file has one.
         if (row.readRule == ReadRule::XmpLastItem && !writer.isPrismKeyExist(xmpData, formatter, key))
             continue;
-        const auto it = findXmp(xmpData, row.key);
+        const auto it = findXmp(xmpData, keys, row.key);
         const MetadataValue value
             = it != xmpData.end() ? formatter.valueForXmpMetadata(*it) : MetadataValue(QStringLiteral(""));
         const QString text = value.valueText();
