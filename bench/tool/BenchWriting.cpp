@@ -137,13 +137,17 @@ qsizetype runToEnd(BatchRunner& runner, QTextStream& out, const std::function<bo
             done[index] = true;
             printDone();
         });
-    const auto progress
-        = QObject::connect(&runner, &BatchRunner::progressChanged, &runner, [&out](qint64 handled, qint64) {
-              if (handled > 0 && handled % 1000 == 0)
-                  printLine(out,
-                      u"resident: %1 MB after %2 photos"_s.arg(QString::number(residentMegabytes(), 'f', 1))
-                          .arg(handled));
-          });
+    qint64 thousandsShown = 0;
+    const auto progress = QObject::connect(
+        &runner, &BatchRunner::progressChanged, &runner, [&out, &thousandsShown](qint64 handled, qint64) {
+            // Progress comes a slice of photos at a time: each thousand passed is shown once.
+            if (handled / 1000 > thousandsShown) {
+                thousandsShown = handled / 1000;
+                printLine(out,
+                    u"resident: %1 MB after %2 photos"_s.arg(QString::number(residentMegabytes(), 'f', 1))
+                        .arg(thousandsShown * 1000));
+            }
+        });
     QEventLoop loop;
     QObject::connect(&runner, &BatchRunner::finished, &loop, &QEventLoop::quit);
     if (start(runner))

@@ -1,7 +1,6 @@
 #include "platform/XmpKeptAnswers.h"
 
 #include <QCryptographicHash>
-
 #include <list>
 #include <mutex>
 #include <unordered_map>

@@ -1,5 +1,3 @@
-#include "services/ExifWriter.h"
-#include "services/FieldTagTable.h"
 #include "base/Logging.h"
 #include "base/Numbers.h"
 #include "model/MetaDataObject.h"
@@ -7,6 +5,8 @@
 #include "platform/ImageProperties.h"
 #include "platform/JpegSplice.h"
 #include "platform/OpenablePhotoPath.h"
+#include "services/ExifWriter.h"
+#include "services/FieldTagTable.h"
 
 #include <exiv2/exiv2.hpp>
 #include <memory>

@@ -1,6 +1,5 @@
 #include "batch/run/BatchRunner.h"
 
-#include "services/ExifWriter.h"
 #include "base/Logging.h"
 #include "batch/naming/GeoNamesGeocoder.h"
 #include "batch/naming/LocationNamer.h"
@@ -8,6 +7,7 @@
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 #include "platform/RestoreData.h"
+#include "services/ExifWriter.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -75,6 +75,7 @@ BatchRunner::BatchRunner(QObject* parent)
     : QObject(parent)
     , m_jobs(maximumJobs())
     , m_freeSpace(&BatchRunner::fileSystemFreeSpace)
+    , m_mailbox(this, [this] { reportProgress(); })
 {
     m_pathPool.setMaxThreadCount(1);
 }
@@ -221,8 +222,7 @@ bool BatchRunner::startRun(BatchSnapshot snapshot, bool isForRestore, const QStr
         } catch (const std::exception& error) {
             // Nothing was handed to a writer yet: the run ends with the photos it has.
             qCWarning(lcBatch) << "the run could not go on:" << error.what();
-            QMetaObject::invokeMethod(
-                this, [this, run] { runEnded(run); }, Qt::QueuedConnection);
+            m_mailbox.post([this, run] { runEnded(run); });
         }
     });
     return true;
@@ -237,7 +237,7 @@ void BatchRunner::waitForFinished()
 {
     m_pathPool.waitForDone();
     // Deliver the results and the end that the run has posted.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    m_mailbox.deliverAll();
 }
 
 QList<std::shared_ptr<PhotoFile>> BatchRunner::errorRecords() const
@@ -299,8 +299,7 @@ void BatchRunner::runPaths(const std::shared_ptr<Run>& run)
                 run->written.append({ snapshot.photos[i], output });
         }
     }
-    QMetaObject::invokeMethod(
-        this, [this, run] { runEnded(run); }, Qt::QueuedConnection);
+    m_mailbox.post([this, run] { runEnded(run); });
 }
 
 void BatchRunner::handOutPaths(const std::shared_ptr<Run>& run, std::optional<OutputPathBuilder>& builder,
@@ -323,13 +322,10 @@ void BatchRunner::handOutPaths(const std::shared_ptr<Run>& run, std::optional<Ou
             OutputPath output
                 = builder->updatedPathWithSelectedSetting(photo, *snapshot.settings, snapshot.onlyUpdated.get());
             outputPath = output.path;
-            QMetaObject::invokeMethod(
-                this,
-                [this, run, index, warnings = std::move(output.warnings)] {
-                    if (run == m_run)
-                        m_outcomes[index].warnings = warnings;
-                },
-                Qt::QueuedConnection);
+            m_mailbox.post([this, run, index, warnings = std::move(output.warnings)] {
+                if (run == m_run)
+                    m_outcomes[index].warnings = warnings;
+            });
         }
 
         bool lastOne = false;
@@ -337,18 +333,14 @@ void BatchRunner::handOutPaths(const std::shared_ptr<Run>& run, std::optional<Ou
             if (*free - run->bytesInHand < kMinimumFreeBytes) {
                 lastOne = true;
                 run->stop = true;
-                QMetaObject::invokeMethod(
-                    this, [this, run] { lowSpaceFound(run); }, Qt::QueuedConnection);
+                m_mailbox.post([this, run] { lowSpaceFound(run); });
             }
         }
 
-        QMetaObject::invokeMethod(
-            this,
-            [this, run, index, path = photo.filePath] {
-                if (run == m_run)
-                    emit photoStarted(index, path);
-            },
-            Qt::QueuedConnection);
+        m_mailbox.post([this, run, index, path = photo.filePath] {
+            if (run == m_run)
+                emit photoStarted(index, path);
+        });
         const qint64 bytes = qint64(photo.fileSizeInBytes);
         run->bytesInHand += bytes;
         writers.start([this, run, index, outputPath, bytes, &freeWriters] {
@@ -392,12 +384,9 @@ void BatchRunner::writePhoto(const std::shared_ptr<Run>& run, int index, const Q
         ExifWriter::sharedInstance().readMetaFromPath(outputPath, *reread);
     }
     run->errorFlags[std::size_t(index)] = result.errorFlag;
-    QMetaObject::invokeMethod(
-        this,
-        [this, run, index, result, reread, processed = photo.processedPath] {
-            photoWritten(run, index, MetadataWriteResult::Code(result.errorFlag), result.errorMsg, processed, reread);
-        },
-        Qt::QueuedConnection);
+    m_mailbox.post([this, run, index, result, reread, processed = photo.processedPath] {
+        photoWritten(run, index, MetadataWriteResult::Code(result.errorFlag), result.errorMsg, processed, reread);
+    });
 }
 
 // ---- Back on the main thread ----
@@ -438,7 +427,13 @@ void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, Metad
         ++m_state.failed;
 
     emit photoFinished(index, code, message);
-    emit progressChanged(m_state.handled, m_state.runSize);
+    m_progressUnreported = true;
+}
+
+void BatchRunner::reportProgress()
+{
+    if (std::exchange(m_progressUnreported, false))
+        emit progressChanged(m_state.handled, m_state.runSize);
 }
 
 void BatchRunner::runEnded(const std::shared_ptr<Run>& run)
@@ -450,5 +445,6 @@ void BatchRunner::runEnded(const std::shared_ptr<Run>& run)
     m_state.stopRequested = m_stopRequested;
     m_state.endedAt = QDateTime::currentDateTimeUtc();
     m_lastRunWritten = std::exchange(run->written, {});
+    reportProgress();
     emit finished();
 }

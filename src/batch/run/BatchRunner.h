@@ -4,6 +4,7 @@
 #include "batch/naming/ReverseGeocoder.h"
 #include "batch/run/BatchRunState.h"
 #include "batch/run/BatchSnapshot.h"
+#include "base/MainThreadMailbox.h"
 
 #include <QObject>
 #include <QString>
@@ -119,7 +120,8 @@ signals:
     void photoStarted(int index, const QString& filePath);
     // Its write has finished with the writer's result.
     void photoFinished(int index, MetadataWriteResult::Code code, const QString& message);
-    // handled photos of runSize; after every photoFinished.
+    // handled photos of runSize: once the photos finished meanwhile are reported (a
+    // few milliseconds' worth of them at most), and before finished.
     void progressChanged(qint64 handled, qint64 runSize);
     // The folder of the photo just handed out has too little space: it is the last.
     void notEnoughSpace();
@@ -140,6 +142,7 @@ private:
         const QString& message, const QString& processedPath, const std::shared_ptr<MetaDataObject>& reread);
     void runEnded(const std::shared_ptr<Run>& run);
     void lowSpaceFound(const std::shared_ptr<Run>& run);
+    void reportProgress();
 
     int m_jobs;
     FreeSpaceProbe m_freeSpace;
@@ -155,4 +158,8 @@ private:
     QList<Outcome> m_outcomes; // by index of the run
     // The photos the last normal run wrote, with the output each was written to.
     QList<WrittenPhoto> m_lastRunWritten;
+    bool m_progressUnreported = false;
+    // What the path thread and the writers hand to the main thread, in order, a
+    // slice at a time: a fast run never holds the window still.
+    MainThreadMailbox m_mailbox;
 };
