@@ -54,6 +54,11 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
     wireMetaDataPopup();
     setToolTips();
     connect(&m_context, &EditorContext::veiledChanged, this, &ExifEditorView::applyVeil);
+    connect(&m_context, &EditorContext::loadingChanged, this, &ExifEditorView::applyLoading);
+    connect(&m_context, &EditorContext::loadingStoppableChanged, m_loading, &LoadingOverlay::setStopButtonVisible);
+    if (m_context.isLoading())
+        applyLoading(true);
+    m_loading->setStopButtonVisible(m_context.isLoadingStoppable());
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.addObserver(this, Notifications::setupExifEditorView, [this](const Notification&) { initSetup(); });
@@ -107,8 +112,6 @@ void ExifEditorView::buildLayout()
 void ExifEditorView::wirePhotoList()
 {
     PhotoListPanel* list = m_photoList;
-    connect(list, &PhotoListPanel::loadingRequested, this, &ExifEditorView::showLoading);
-    connect(list, &PhotoListPanel::stopButtonRequested, m_loading, &LoadingOverlay::setStopButtonVisible);
     connect(list, &PhotoListPanel::alertRequested, this, &ExifEditorView::showAlert);
     connect(list, &PhotoListPanel::listChanged, this, &ExifEditorView::processAfterAllPhotosAdded);
     connect(list, &PhotoListPanel::checkedPhotosChanged, this, &ExifEditorView::checkedPhotosChanged);
@@ -128,7 +131,7 @@ void ExifEditorView::wirePhotoList()
         if (MetadataFormView* form = metadataFormView())
             form->resetMetadata();
     });
-    connect(list, &PhotoListPanel::renamingResetRequested, m_batch, &BatchController::resetRenamingOptions);
+    connect(list, &PhotoListPanel::renamingResetAgreed, m_batch, &BatchController::resetRenamingOptions);
     // Select All stands in the menu while an add panel is up.
     connect(list, &PhotoListPanel::addPanelOpen, &m_app, &AppDelegate::enableSelectAll);
 }
@@ -244,31 +247,32 @@ void ExifEditorView::setToolTips()
 void ExifEditorView::processAfterAllPhotosAdded()
 {
     m_loading->setStopButtonVisible(false);
-    enableDragAndDrop(true);
+    m_context.setAcceptsDrops(true);
     m_batch->resetRenamingOptions();
     m_photoList->selectAllTableViewCellAndReload();
     initSetup();
     const bool empty = m_context.batchList().isEmpty();
     enableView(!empty);
     m_photoList->tableviewPhotosBoundDidChange();
-    showLoading(false, tr("Processing..."));
+    m_context.setLoading(false, {});
     m_photoList->updateCountLabel();
     if (!empty)
         showRenamingPage(false);
 }
 
-void ExifEditorView::showLoading(bool show, const QString& text)
+void ExifEditorView::applyLoading(bool shown)
 {
-    if (show) {
+    // Nothing is dropped on the editor while the overlay covers it.
+    if (shown) {
         m_loadingBusy.emplace(m_app.isSubWindowOpened);
         m_loading->setGeometry(rect());
-        m_loading->showLoading(text);
-        enableDragAndDrop(false);
+        m_loading->showLoading(m_context.loadingText());
+        m_context.setAcceptsDrops(false);
         NotificationCenter::defaultCenter().post(Notifications::showLoading);
     } else {
         m_loadingBusy.reset();
         m_loading->hide();
-        enableDragAndDrop(true);
+        m_context.setAcceptsDrops(true);
         NotificationCenter::defaultCenter().post(Notifications::hideLoading);
     }
 }
@@ -306,28 +310,21 @@ void ExifEditorView::applyVeil(bool veiled)
     enableExifDataView(enable);
 }
 
-void ExifEditorView::enableDragAndDrop(bool enable)
-{
-    m_photoList->enableDragAndDrop(enable);
-}
-
 void ExifEditorView::showAlert(int tag, AlertAnswer answered)
 {
     AlertCounts counts = m_photoList->alertCounts();
     if (m_batch)
         m_batch->addAlertCounts(counts);
     const bool shown = m_alertSheet->show(tag, counts, [this, answered = std::move(answered)](AlertButton button) {
-        enableDragAndDrop(true);
+        m_context.setAcceptsDrops(true);
         enableView(true);
-        if (button == AlertButtonNo || button == AlertButtonOk)
-            setPresetsAndNextByPage();
         if (button == AlertButtonOk && m_context.batchList().isEmpty())
             processAfterAllPhotosAdded();
         if (answered)
             answered(button);
     });
     if (shown) {
-        enableDragAndDrop(false);
+        m_context.setAcceptsDrops(false);
         enableView(false);
     }
 }
@@ -335,16 +332,6 @@ void ExifEditorView::showAlert(int tag, AlertAnswer answered)
 void ExifEditorView::checkedPhotosChanged()
 {
     setupUIForSelectedPhotoFiles(m_context.checkedPhotos());
-}
-
-void ExifEditorView::setPresetsAndNextEnabled(bool)
-{
-    updatePresetsEnabled();
-}
-
-void ExifEditorView::setPresetsAndNextByPage()
-{
-    updatePresetsEnabled();
 }
 
 void ExifEditorView::btnMetaMoreOptionsTapped(QWidget* button)

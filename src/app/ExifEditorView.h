@@ -89,26 +89,20 @@ public:
     void setToolTips();
     // The refresh after an adding or a removal.
     void processAfterAllPhotosAdded();
-    // The loading overlay over the whole editor: busy state of the application.
-    void showLoading(bool show, const QString& text);
+    // The loading overlay over the whole editor, as the context holds it: busy
+    // state of the application.
     bool isLoadingShown() const;
     // Blocks (false) or unblocks (true) the editor's controls: the context's veil.
     void enableView(bool enable);
     bool isViewEnabled() const;
-    // Whether the editor's drop box takes file drops.
-    void enableDragAndDrop(bool enable);
     // The one alert sheet, for every panel: the photo list's alerts come as its
     // alertRequested, the batch's and the renaming page's through
-    // BatchController::Editor::showAlert. While it is up the editor is off; any
-    // answer gives it back (No and OK also Presets and Next by page, and OK over
-    // an emptied list the editor's refresh) before the asker's `answered` runs.
-    // The counts quoted by the texts come from the photo list and the batch.
+    // BatchController::Editor::showAlert. While it is up the editor is off and
+    // takes no drops; any answer gives both back (OK over an emptied list also the
+    // editor's refresh) before the asker's `answered` runs. The counts quoted by
+    // the texts come from the photo list and the batch.
     void showAlert(int tag, AlertAnswer answered) override;
     AlertSheet* alertSheet() const { return m_alertSheet; }
-    // Presets and the renaming button follow the context by one rule; an alert's
-    // answer that calls these finds them up to date already.
-    void setPresetsAndNextEnabled(bool enable);
-    void setPresetsAndNextByPage();
     // The metadata more-options menu (Reset, Clean Metadata), opened below `button`.
     void btnMetaMoreOptionsTapped(QWidget* button);
 
@@ -166,6 +160,8 @@ private:
     void placeOverlays();
     // Draws the veil over the editor, or takes it away, and blocks the form with it.
     void applyVeil(bool veiled);
+    // Shows the context's loading overlay, or hides it.
+    void applyLoading(bool shown);
     void replacePlaceholder(QWidget*& slot, QWidget* panel);
 
     AppDelegate& m_app;

@@ -25,17 +25,16 @@ void ExifEditorView::wireBatch()
     m_batch->runner().setGeocoderChoice(&OnlineAccess::placeNameGeocoder);
 
     connect(&m_context, &EditorContext::renamingPageShownChanged, this, &ExifEditorView::showRenamingPage);
-    connect(m_batch, &BatchController::dragAndDropRequested, this, &ExifEditorView::enableDragAndDrop);
     // The run's edits are done with: no outline stays, and the form is filled again
     // from the ticked photos, which hold what was written in place (or, after a
     // restore, what they held before).
     connect(m_batch, &BatchController::runCompleted, this, [this] {
         if (MetadataFormView* form = metadataFormView()) {
-            form->state().endOfRun();
+            form->runEnded();
             setupUIForSelectedPhotoFiles(m_context.checkedPhotos());
         }
     });
-    connect(m_batch, &BatchController::formResetRequested, this, [this] {
+    connect(m_batch, &BatchController::resetChosen, this, [this] {
         if (MetadataFormView* form = metadataFormView())
             form->resetMetadata();
         setupUIForSelectedPhotoFiles(m_context.checkedPhotos());
@@ -57,8 +56,8 @@ BatchController::FormRecords ExifEditorView::formRecords()
     MetadataFormView* form = metadataFormView();
     if (!form)
         return {};
-    form->createUpdatedChnagesOnly();
-    return { form->state().metaDataObject(), form->state().metaDataObjectWithUpdatedChange() };
+    MetadataFormView::RunRecords records = form->recordsForRun();
+    return { std::move(records.form), std::move(records.changes) };
 }
 
 // Place names in new file names are the geocoder's first path online when no map

@@ -29,15 +29,14 @@ void ExifEditorView::wireForm()
     form->setButtonsRoot(this);
     form->setPresenter(&m_app.presenter());
     form->setMapPickerOpener(MapPickerOpening::opener(m_app));
-    MetadataFormState& state = form->state();
     // The merged record of the selection is the application's; the file-system flag
     // stands from the hand-over of the ticked photos to the fill.
-    connect(form, &MetadataFormView::mergedRecordChanged, this, [this, &state] {
-        m_app.selectedMetatDataSettingObj = state.selectedMetatDataSettingObj();
+    connect(form, &MetadataFormView::mergedRecordChanged, this, [this, form] {
+        m_app.selectedMetatDataSettingObj = form->mergedRecord();
         m_app.isProcessingWithFileSystem = false;
     });
-    connect(form, &MetadataFormView::applied, this, [this, &state] {
-        m_app.selectedMetatDataSettingObjOnlyUpdatedFields = state.selectedMetatDataSettingObjOnlyUpdatedFields();
+    connect(form, &MetadataFormView::applied, this, [this, form] {
+        m_app.selectedMetatDataSettingObjOnlyUpdatedFields = form->appliedChanges();
     });
     // The editor's rule for its buttons while a list is open holds for the form's
     // lists too; they come back a moment after the last list closed.
@@ -57,7 +56,7 @@ void ExifEditorView::wireForm()
     // The editor knows whether the form holds edits (Reset follows them).
     connect(form, &MetadataFormView::paramsChangedChanged, &m_context, &EditorContext::setFormEdited);
     // From 5001 ticked photos the editor's own overlay covers the merge and the fill.
-    connect(&state, &MetadataFormState::loadingChanged, this, &ExifEditorView::showLoading);
+    connect(form, &MetadataFormView::loadingChanged, &m_context, &EditorContext::setLoading);
 }
 
 MetadataFormView* ExifEditorView::metadataFormView() const
@@ -80,7 +79,7 @@ void ExifEditorView::setupUIForSelectedPhotoFiles(const QList<std::shared_ptr<Ph
 void ExifEditorView::isMetadataParamChanged(bool changed)
 {
     if (MetadataFormView* form = formOf(*this))
-        form->state().isMetadataParamChanged(changed);
+        form->setParamsChanged(changed);
 }
 
 void ExifEditorView::enableExifDataView(bool enable)

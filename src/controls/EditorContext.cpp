@@ -63,3 +63,23 @@ void EditorContext::setFormEdited(bool edited)
 {
     update(this, m_formEdited, edited, &EditorContext::formEditedChanged);
 }
+
+void EditorContext::setLoading(bool shown, const QString& text)
+{
+    if (shown == m_loading && (!shown || text == m_loadingText))
+        return;
+    m_loading = shown;
+    if (shown)
+        m_loadingText = text;
+    emit loadingChanged(shown);
+}
+
+void EditorContext::setLoadingStoppable(bool stoppable)
+{
+    update(this, m_loadingStoppable, stoppable, &EditorContext::loadingStoppableChanged);
+}
+
+void EditorContext::setAcceptsDrops(bool accepts)
+{
+    update(this, m_acceptsDrops, accepts, &EditorContext::acceptsDropsChanged);
+}

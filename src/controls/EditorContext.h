@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QString>
 #include <memory>
 
 class AttachedPopupTable;
@@ -9,7 +10,8 @@ class PhotoFile;
 
 // The editor's shared state, watched by every panel: the batch list, the ticked
 // photos, whether the editor is veiled or busy with a run, whether the renaming page
-// is shown and renaming is in force, and whether the form holds edits. A panel writes
+// is shown and renaming is in force, whether the form holds edits, the loading
+// overlay and whether photos may be dropped on the editor. A panel writes
 // the facts it knows and derives its own buttons from the rest through the change
 // signals, so no panel tells another what to enable.
 //
@@ -56,6 +58,19 @@ public:
     bool isFormEdited() const { return m_formEdited; }
     void setFormEdited(bool edited);
 
+    // The loading overlay over the whole editor, with its text (an adding, a
+    // removal, the fill of a big selection), and whether its stop button ends the
+    // work it covers.
+    bool isLoading() const { return m_loading; }
+    const QString& loadingText() const { return m_loadingText; }
+    void setLoading(bool shown, const QString& text);
+    bool isLoadingStoppable() const { return m_loadingStoppable; }
+    void setLoadingStoppable(bool stoppable);
+
+    // The editor's drop boxes take file drops.
+    bool acceptsDrops() const { return m_acceptsDrops; }
+    void setAcceptsDrops(bool accepts);
+
     // The editor's one attached list.
     AttachedPopupTable& attachedPopup() const { return *m_popup; }
 
@@ -67,6 +82,10 @@ signals:
     void renamingPageShownChanged(bool shown);
     void renamingInForceChanged(bool inForce);
     void formEditedChanged(bool edited);
+    // The overlay was shown or hidden, or its text changed.
+    void loadingChanged(bool shown);
+    void loadingStoppableChanged(bool stoppable);
+    void acceptsDropsChanged(bool accepts);
 
 private:
     PhotoList m_batchList;
@@ -76,5 +95,9 @@ private:
     bool m_renamingPageShown = false;
     bool m_renamingInForce = false;
     bool m_formEdited = false;
+    bool m_loading = false;
+    QString m_loadingText;
+    bool m_loadingStoppable = false;
+    bool m_acceptsDrops = true;
     AttachedPopupTable* m_popup = nullptr;
 };

@@ -95,7 +95,7 @@ struct Editor : WindowServices, BatchController::Editor {
         QObject::connect(&context, &EditorContext::renamingPageShownChanged, [this](bool show) { pageShown = show; });
         QObject::connect(controller, &BatchController::runCompleted, [this] { ++completedRuns; });
         // The form goes back to the photos' own data: no edits are left.
-        QObject::connect(controller, &BatchController::formResetRequested, [this] {
+        QObject::connect(controller, &BatchController::resetChosen, [this] {
             ++formResets;
             context.setFormEdited(false);
         });

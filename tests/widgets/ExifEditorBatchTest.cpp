@@ -9,6 +9,8 @@
 #include "batch/run/widgets/BatchBottomBar.h"
 #include "batch/run/widgets/BatchController.h"
 #include "batch/naming/widgets/OutputOptionsPage.h"
+#include "batch/alerts/widgets/AlertSheet.h"
+#include "batch/intake/widgets/DragDropBox.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/SummaryWindow.h"
 #include "controls/EditorContext.h"
@@ -243,6 +245,26 @@ private slots:
 
     // What the last run wrote is no longer what the form shows once the ticks change:
     // Restore goes out. Rename files follows whether anything is ticked at all.
+    // A question of the batch comes through the editor's one sheet: while it is up
+    // the editor takes no drops and Next waits; its answer gives both back.
+    void theBatchsAlertGivesTheEditorAndItsDropsBack()
+    {
+        addPhotos(1);
+        auto* page = qobject_cast<OutputOptionsPage*>(m_editor->extentionView());
+        page->btnOutputRenamingOptionTapped(true);
+        page->btnEditingNameOptionTapped(OutputOptionsModel::Option::CustomName);
+        auto* drops = m_editor->photoListPanel()->leftBox();
+        auto* next = child<QAbstractButton>(u"btnNext"_s);
+        QTest::mouseClick(child<QPushButton>(u"btnProcess"_s), Qt::LeftButton);
+        QCOMPARE(m_editor->alertSheet()->alertTag(), int(AlertFilenameBlank));
+        QVERIFY(!drops->isDraggingEnabled());
+        QVERIFY(!next->isEnabled());
+        m_presenter->alerts.last().answer(0);
+        QVERIFY(m_editor->isViewEnabled());
+        QVERIFY(drops->isDraggingEnabled());
+        QVERIFY(next->isEnabled());
+    }
+
     void changingTheTicksTakesRestoreAwayAndRenamingNeedsATickedPhoto()
     {
         addPhotos(2);

@@ -41,7 +41,7 @@ public:
     explicit EditorUnderTest(AppDelegate& app, QWidget* parent = nullptr)
         : ExifEditorView(app, parent)
     {
-        connect(photoListPanel(), &PhotoListPanel::renamingResetRequested, this,
+        connect(photoListPanel(), &PhotoListPanel::renamingResetAgreed, this,
             [this] { calls << QStringLiteral("resetRenaming:%1").arg(this->app().editorContext().batchList().size()); });
     }
 

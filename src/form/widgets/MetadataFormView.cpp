@@ -134,6 +134,7 @@ MetadataFormView::MetadataFormView(QWidget* parent)
         emit paramsChangedChanged(changed);
     });
     connect(&m_state, &MetadataFormState::loadingChanged, this, &MetadataFormView::showLoading);
+    connect(&m_state, &MetadataFormState::loadingChanged, this, &MetadataFormView::loadingChanged);
 
     isMetadataParamChanged(false);
     setEditor(nullptr);

@@ -56,6 +56,29 @@ public:
     bool isValidFormData();
     // The changed fields into the changes record (state().metaDataObjectWithUpdatedChange()).
     void createUpdatedChnagesOnly() { m_state.createUpdatedChnagesOnly(); }
+    // What a batch run writes: the form record and its changed fields only, made
+    // afresh from the form.
+    struct RunRecords {
+        std::shared_ptr<MetaDataObject> form;
+        std::shared_ptr<MetaDataObject> changes;
+    };
+    RunRecords recordsForRun()
+    {
+        createUpdatedChnagesOnly();
+        return { m_state.metaDataObject(), m_state.metaDataObjectWithUpdatedChange() };
+    }
+    // A run wrote the form's edits: none is kept or outlined any more. The caller
+    // then hands the ticked photos again.
+    void runEnded() { m_state.endOfRun(); }
+    // Sets or clears the "edits not applied" state (an adding replaced what the
+    // form showed).
+    void setParamsChanged(bool changed) { m_state.isMetadataParamChanged(changed); }
+    // What the ticked photos share, and the edited fields of the last Apply.
+    const std::shared_ptr<MetaDataObject>& mergedRecord() const { return m_state.selectedMetatDataSettingObj(); }
+    const std::shared_ptr<MetaDataObject>& appliedChanges() const
+    {
+        return m_state.selectedMetatDataSettingObjOnlyUpdatedFields();
+    }
     // Reset, the end of a batch or an emptied list: the kept edits are dropped. The
     // caller then hands the ticked photos again.
     void resetMetadata();
@@ -122,6 +145,9 @@ signals:
     // Apply stored the form: publish the merged and the edited-fields-only records.
     void applied();
     void reverted();
+    // The merge and the fill of a big selection start (shown) and end: the owner
+    // may cover more than the form meanwhile.
+    void loadingChanged(bool shown, const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

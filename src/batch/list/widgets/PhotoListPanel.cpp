@@ -89,7 +89,7 @@ PhotoListPanel::PhotoListPanel(WindowServices& services, EditorContext& context,
           { [this] {
                // An addition while renaming was in force: renaming goes back to keep mode first.
                m_context.setRenamingPageShown(false);
-               emit renamingResetRequested();
+               emit renamingResetAgreed();
            },
               [this](const QStringList& paths) { addPhotosFromPathUrls(paths); },
               [this] { removePhotosForRemoveButton(); }, [this] { removePhotoForMenuOption(); } })
@@ -107,8 +107,10 @@ PhotoListPanel::PhotoListPanel(WindowServices& services, EditorContext& context,
 
     buildWidgets();
 
-    // Remove follows the editor's veil.
+    // Remove follows the editor's veil, the drop box whether drops are taken.
     connect(&context, &EditorContext::veiledChanged, this, [this](bool veiled) { setRemoveButtonEnabled(!veiled); });
+    m_leftBox->setDraggingEnable(context.acceptsDrops());
+    connect(&context, &EditorContext::acceptsDropsChanged, m_leftBox, &DragDropBox::setDraggingEnable);
 
     connect(m_intake, &PhotoIntake::finished, this, &PhotoListPanel::intakeFinished);
     connect(m_intake, &PhotoIntake::libraryAlert, this, [this](const PhotoLibraryAlert& alert) {
@@ -123,7 +125,7 @@ PhotoListPanel::PhotoListPanel(WindowServices& services, EditorContext& context,
         qCInfo(lcBatch) << "photos missing at their source removed:" << removed;
         --m_quiet;
         publishCheckedPhotos();
-        emit loadingRequested(false, PhotoListControls::removingText());
+        m_context.setLoading(false, {});
         m_services.subWindowOpenedFlag() = false;
         emit listChanged();
     });
@@ -257,8 +259,8 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
     }
     if (m_services.workers().isStopping())
         return; // the application is ending
-    emit loadingRequested(true, PhotoListControls::importingText());
-    emit stopButtonRequested(true);
+    m_context.setLoading(true, PhotoListControls::importingText());
+    m_context.setLoadingStoppable(true);
     if (m_intake->addPhotosFromPathUrls(paths))
         m_intakeRegistration = m_services.workers().add([this] { m_intake->waitForIdle(); });
 }
@@ -271,7 +273,7 @@ void PhotoListPanel::alertAddingRuns()
 void PhotoListPanel::btnStopProcessTapped()
 {
     m_intake->stop();
-    emit stopButtonRequested(false);
+    m_context.setLoadingStoppable(false);
 }
 
 void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
@@ -285,8 +287,8 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
     if (next.refreshEditor)
         emit listChanged();
     if (next.hideOverlay) {
-        emit stopButtonRequested(false);
-        emit loadingRequested(false, PhotoListControls::waitingText());
+        m_context.setLoadingStoppable(false);
+        m_context.setLoading(false, {});
     }
     if (next.disableRemoveButton)
         setRemoveButtonEnabled(false);
@@ -431,7 +433,7 @@ void PhotoListPanel::btnRemoveFromBatchTapped()
     if (!m_model->startMissingPhotoScan())
         return;
     ++m_quiet; // until the scan has removed what it found
-    emit loadingRequested(true, PhotoListControls::removingText());
+    m_context.setLoading(true, PhotoListControls::removingText());
     m_context.setRenamingPageShown(false);
 }
 
@@ -610,11 +612,6 @@ void PhotoListPanel::loadTableViewThumbnailImages()
 
 // ---- Switches ----
 
-void PhotoListPanel::enableDragAndDrop(bool enable)
-{
-    m_leftBox->setDraggingEnable(enable);
-}
-
 void PhotoListPanel::setRemoveButtonEnabled(bool enable)
 {
     m_btnRemovePhoto->setEnabled(PhotoListControls::removeEnabled(m_model->isEmpty(), enable));
@@ -631,7 +628,7 @@ void PhotoListPanel::updateCountLabel()
 void PhotoListPanel::showAlertForResetRename()
 {
     m_context.setVeiled(true);
-    enableDragAndDrop(false);
+    m_context.setAcceptsDrops(false);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
     BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag()).presentSheet(m_resetSheet, {});
@@ -642,7 +639,7 @@ void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
     // The editor is unblocked before the request is carried out, so that an
     // adding it starts keeps its own overlay and blocked drop box.
     m_services.subWindowOpenedFlag() = false;
-    enableDragAndDrop(true);
+    m_context.setAcceptsDrops(true);
     m_context.setVeiled(false);
     if (!yes) {
         m_resetRequest.answerNo(dontShowAgain);

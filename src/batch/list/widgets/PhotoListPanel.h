@@ -38,7 +38,8 @@ struct Notification;
 // ThumbnailCache, PhotoListMenus, PhotoListControls, RenameResetPrompt); this
 // panel binds them to the widgets, borrows the application's services
 // (WindowServices), keeps the editor's context (EditorContext) told of the batch
-// list and the ticked photos, and tells the rest of the editor what happened
+// list, the ticked photos, the loading overlay of an adding or a removal and
+// whether drops are taken, and tells the rest of the editor what happened
 // through its signals, which the editor connects to the panel concerned.
 class PhotoListPanel : public QWidget {
     Q_OBJECT
@@ -98,7 +99,6 @@ public:
     bool isThumbnailLoadPending() const { return m_animationtimer.isActive(); }
 
     // ---- Switches the editor drives ----
-    void enableDragAndDrop(bool enable);
     void setRemoveButtonEnabled(bool enable);
     void updateCountLabel();
 
@@ -111,9 +111,6 @@ signals:
     // A double click anywhere on a row, as the list reports it.
     void rowDoubleClicked(int row);
 
-    // What the panel asks of the editor's overlays and alert sheet.
-    void loadingRequested(bool show, const QString& text);
-    void stopButtonRequested(bool visible);
     // The editor's alert sheet, with what the panel does with the answer.
     void alertRequested(int tag, AlertAnswer answered);
     // An adding or a removal ended: the editor refreshes every panel.
@@ -127,8 +124,9 @@ signals:
     void cleanMetadataChosen();
     // The last photo left the list.
     void batchListEmptied();
-    // "Reset renaming?" answered Yes: renaming goes back to keeping each photo's name.
-    void renamingResetRequested();
+    // "Reset renaming?" was answered Yes: renaming is to go back to keeping each
+    // photo's name.
+    void renamingResetAgreed();
     // The add panel (photos or a folder) opened (true) or ended (false).
     void addPanelOpen(bool open);
 

@@ -143,9 +143,8 @@ void BatchController::publishRenaming()
 void BatchController::showAlert(int tag, AlertAnswer answered)
 {
     m_editor.showAlert(tag, [this, answered = std::move(answered)](AlertButton button) {
-        emit dragAndDropRequested(true);
         if (button != AlertButtonYes)
-            setPresetsAndNextByPage();
+            setAsking(false);
         if (answered)
             answered(button);
     });
@@ -153,7 +152,7 @@ void BatchController::showAlert(int tag, AlertAnswer answered)
 
 void BatchController::validateFormThenStart()
 {
-    setPresetsAndNextByPage();
+    setAsking(false);
     if (formValid())
         startProcessBtnYesTapped();
     else
@@ -240,7 +239,7 @@ void BatchController::btnProcessTapped()
     if (isProcessing())
         return;
     m_runForm.reset();
-    emit dragAndDropRequested(false);
+    m_context.setAcceptsDrops(false);
     setAsking(true);
     if (!formValid()) {
         showAlert(AlertErrorsFound, {});
@@ -251,7 +250,7 @@ void BatchController::btnProcessTapped()
         // Yes to 113 goes on without renaming, still asking before the run; 114 and
         // 115 have OK alone.
         showAlert(step.alertTag, whenYes([this, confirm = step.confirmAfterPanel] {
-            setPresetsAndNextByPage();
+            setAsking(false);
             startProcessOnEditOptionBlank(confirm);
         }));
         return;
@@ -302,8 +301,8 @@ void BatchController::chooseDestination(bool confirm)
     m_sheetBusy.emplace(m_services.subWindowOpenedFlag());
     panel->ask([this, confirm](const DestinationPanel::Answer& answer) {
         m_sheetBusy.reset();
-        emit dragAndDropRequested(true);
-        setPresetsAndNextByPage();
+        m_context.setAcceptsDrops(true);
+        setAsking(false);
         if (!answer.accepted)
             return;
         m_page->model().setDestination(answer.folder, answer.keepSourceFolder);
@@ -343,7 +342,7 @@ void BatchController::startProcessBtnYesTapped()
     // The snapshot copies both records here and every photo in prepareRun, on the main thread.
     m_preparing = BatchSnapshot::forTickedPhotos(photos, *records.settings, *records.onlyUpdated,
         m_page->getOutputFileRenamingSetting(), BatchSnapshot::Copying::Later);
-    emit dragAndDropRequested(false);
+    m_context.setAcceptsDrops(false);
     publishBusy();
     prepareRun();
 }
@@ -361,7 +360,7 @@ void BatchController::prepareRun()
     BatchSnapshot snapshot = std::move(*m_preparing);
     m_preparing.reset();
     if (!m_runner.start(std::move(snapshot))) {
-        emit dragAndDropRequested(true);
+        m_context.setAcceptsDrops(true);
         publishBusy();
         return;
     }
@@ -379,7 +378,7 @@ void BatchController::runHasStarted()
     }
     m_progress->startRun(m_runner.state().runSize, m_runner.state().isForRestore);
     publishBusy();
-    emit dragAndDropRequested(false);
+    m_context.setAcceptsDrops(false);
     m_sheetBusy.emplace(m_services.subWindowOpenedFlag());
     m_services.presenter().presentSheet(m_progress, {});
     m_registration = m_services.workers().add([this] {
@@ -414,7 +413,7 @@ void BatchController::alertNotEnoughSpaceAnswered()
 
 void BatchController::hideProcessProgressWindow()
 {
-    emit dragAndDropRequested(true);
+    m_context.setAcceptsDrops(true);
     m_sheetBusy.reset();
     if (m_progress && m_progress->isVisible()) {
         m_progress->showPlaceholder();
@@ -473,7 +472,7 @@ void BatchController::btnResetTapped()
     // leaves no edits to reset and nothing of the last run to restore.
     m_resetKeptAfterRun = false;
     m_restorable = false;
-    emit formResetRequested();
+    emit resetChosen();
     updateButtons();
 }
 
@@ -497,7 +496,7 @@ void BatchController::addSummaryWindow()
 {
     if (m_runner.isRunning())
         return;
-    emit dragAndDropRequested(false);
+    m_context.setAcceptsDrops(false);
     m_context.setVeiled(true);
     if (!m_summary) {
         m_summary = new SummaryWindow(m_bar->window());
@@ -525,10 +524,10 @@ void BatchController::btnCloseSummaryTapped()
     if (!m_summary || !m_summaryOpen)
         return;
     m_summaryOpen = false;
-    emit dragAndDropRequested(true);
+    m_context.setAcceptsDrops(true);
     m_summary->done(QDialog::Accepted);
     m_context.setVeiled(false);
-    setPresetsAndNextByPage();
+    setAsking(false);
     emit summaryClosed();
 }
 

@@ -122,15 +122,15 @@ signals:
     // A run ended, before the bar's buttons are set again: the form drops its kept
     // edits and is filled again from the ticked photos.
     void runCompleted(bool wasRestore);
-    // Reset was pressed: the form goes back to the photos' own data.
-    void formResetRequested();
-    // Whether the editor takes file drops meanwhile.
-    void dragAndDropRequested(bool enable);
+    // Reset was chosen (its button or the metadata menu): the form is to go back
+    // to the photos' own data.
+    void resetChosen();
 
 private:
-    // Shows the alert of tag; every answer gives the editor back, No and OK the
-    // page's buttons too, then `answered` runs (on Yes it sets the buttons itself
-    // where it does not go on to a run).
+    // Shows the alert of tag through the editor, which gives itself back on every
+    // answer; any answer but Yes also ends the question (the editor is no longer
+    // busy), then `answered` runs (on Yes it ends the question itself where it
+    // does not go on to a run).
     void showAlert(int tag, AlertAnswer answered);
     // Yes to 111: the form is checked once more, a failure gives 112.
     void validateFormThenStart();
@@ -149,12 +149,10 @@ private:
     // The buttons of the bar, each by its one rule over the editor's context and
     // the batch's own state.
     void updateButtons();
-    // A question before a run is open (from Process until its first answer): the
-    // editor is busy meanwhile, as it is while a run is prepared or runs.
+    // A question before a run is open (from Process until it is answered, or the
+    // summary closed): the editor is busy meanwhile, as it is while a run is
+    // prepared or runs.
     void setAsking(bool asking);
-    // The question was answered (or the summary closed): no longer asking, so
-    // Presets and Next follow their rule again, off while the renaming page is shown.
-    void setPresetsAndNextByPage() { setAsking(false); }
     void publishBusy();
     void publishRenaming();
 
