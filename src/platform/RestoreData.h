@@ -31,8 +31,8 @@ public:
     // back into the file now there. newFd is that new file, complete (its flush follows);
     // newHead its first bytes, as they were given to the replacer; whatever follows
     // them in newFd is the original's own end (what the replacer's append copied).
-    // Answers the data file's path, or why it could not be kept: then the photo
-    // must not be replaced.
+    // Sets dataPath to the data file's path and answers nothing; or answers why the
+    // data could not be kept, and then the photo must not be replaced.
     static std::optional<QString> keep(const QString& originalPath, int newFd, QByteArrayView newHead, QString& dataPath);
 
     // Puts the file described by the data at dataPath back at photoPath, through the
