@@ -68,11 +68,6 @@ bool KeptSourceFile::readAt(qint64 offset, qsizetype count, QByteArray& bytes) c
     return ok;
 }
 
-std::optional<QString> KeptSourceFile::copyTo(int fd, qint64 offset) const
-{
-    return copyTo(fd, offset, {});
-}
-
 std::optional<QString> KeptSourceFile::copyTo(
     int fd, qint64 offset, const std::function<void(QByteArrayView)>& seen) const
 {

@@ -32,11 +32,10 @@ public:
 
     // Copies the file from offset to its end into fd at its position, inside the
     // kernel where it can (FileRangeCopy); answers the reason when it cannot or when
-    // the file changed since it was opened.
-    std::optional<QString> copyTo(int fd, qint64 offset) const;
-    // The same copy through a buffer, each piece handed to seen before it is
-    // written (FileRangeCopy::copyShowing).
-    std::optional<QString> copyTo(int fd, qint64 offset, const std::function<void(QByteArrayView)>& seen) const;
+    // the file changed since it was opened. Given seen, the copy goes through a
+    // buffer instead, each piece handed to seen before it is written
+    // (FileRangeCopy::copyShowing).
+    std::optional<QString> copyTo(int fd, qint64 offset, const std::function<void(QByteArrayView)>& seen = {}) const;
 
     // Tests only, never while files are copied: the hook runs at the start of every
     // copyTo, so that a test can change the file after it was opened and looked at.
