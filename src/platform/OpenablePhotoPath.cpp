@@ -91,12 +91,7 @@ QByteArray RegularFileForReading::reopenableName() const
 
 QString regularFileProblem(const QString& path)
 {
-    QString why;
-    const int fd = openRegularFileForReading(path, &why);
-    if (fd < 0)
-        return why;
-    ::close(fd);
-    return {};
+    return RegularFileForReading(path).problem();
 }
 
 QString openablePhotoPath(const QString& path)
