@@ -68,12 +68,6 @@ public:
         m_bytes += size;
     }
 
-    std::size_t count()
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_answers.size();
-    }
-
     std::size_t bytes()
     {
         const std::lock_guard lock(m_mutex);
@@ -121,11 +115,6 @@ void XmpKeptAnswers::keepForThisThread(const std::string& packet, const std::str
 void XmpKeptAnswers::keepForAnyThread(const std::string& packet, const std::string& answer)
 {
     sharedAnswers().keep(digestOf(packet), answer);
-}
-
-std::size_t XmpKeptAnswers::keptForAnyThreadCount()
-{
-    return sharedAnswers().count();
 }
 
 std::size_t XmpKeptAnswers::keptForAnyThreadBytes()

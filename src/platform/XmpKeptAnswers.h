@@ -29,8 +29,7 @@ void keepForAnyThread(const std::string& packet, const std::string& answer);
 // The most the answers kept for any thread hold together (with their digests).
 inline constexpr std::size_t kKeptForAnyThread = 16u << 20;
 
-// How many answers, and how many bytes, are kept for any thread now.
-std::size_t keptForAnyThreadCount();
+// How many bytes the answers kept for any thread hold now.
 std::size_t keptForAnyThreadBytes();
 
 } // namespace XmpKeptAnswers
