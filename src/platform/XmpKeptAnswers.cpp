@@ -98,12 +98,16 @@ SharedAnswers& sharedAnswers()
 
 } // namespace
 
-std::optional<std::string> XmpKeptAnswers::take(const std::string& packet)
+std::optional<std::string> XmpKeptAnswers::take(const std::string& packet, std::string* digest)
 {
     std::optional<ReadBack> readBack = std::exchange(readBackOfThisThread(), std::nullopt);
     if (readBack && readBack->packet == packet)
         return std::move(readBack->answer);
-    return sharedAnswers().take(digestOf(packet));
+    std::string made = digestOf(packet);
+    std::optional<std::string> answer = sharedAnswers().take(made);
+    if (digest)
+        *digest = std::move(made);
+    return answer;
 }
 
 void XmpKeptAnswers::keepForThisThread(const std::string& packet, const std::string& answer)
@@ -112,9 +116,9 @@ void XmpKeptAnswers::keepForThisThread(const std::string& packet, const std::str
         readBackOfThisThread() = ReadBack { packet, answer };
 }
 
-void XmpKeptAnswers::keepForAnyThread(const std::string& packet, const std::string& answer)
+void XmpKeptAnswers::keepForAnyThread(const std::string& packet, const std::string& answer, std::string digest)
 {
-    sharedAnswers().keep(digestOf(packet), answer);
+    sharedAnswers().keep(digest.empty() ? digestOf(packet) : std::move(digest), answer);
 }
 
 std::size_t XmpKeptAnswers::keptForAnyThreadBytes()

@@ -13,8 +13,9 @@ namespace XmpKeptAnswers {
 
 // The answer kept for exactly this packet, taken out of what is kept; nothing when
 // none is. This thread's own read-back is looked at first, then the answers kept
-// for any thread.
-std::optional<std::string> take(const std::string& packet);
+// for any thread; digest, when given, receives the packet's digest if that second
+// look made it, for keepForAnyThread.
+std::optional<std::string> take(const std::string& packet, std::string* digest = nullptr);
 
 // Keeps the answer to this packet as this thread's read-back, until this thread
 // parses another packet: a write reads back what it wrote right after writing it.
@@ -23,8 +24,9 @@ void keepForThisThread(const std::string& packet, const std::string& answer);
 // Keeps a worker's fresh answer to this packet for any thread, the oldest answers
 // forgotten first once all of them together pass kKeptForAnyThread: the listing's
 // parses serve the writes that follow it. An answer is known by a cryptographic
-// digest of its packet, so that no crafted packet can take another's answer.
-void keepForAnyThread(const std::string& packet, const std::string& answer);
+// digest of its packet, so that no crafted packet can take another's answer: the
+// one take made, when given, else made here.
+void keepForAnyThread(const std::string& packet, const std::string& answer, std::string digest = {});
 
 // The most the answers kept for any thread hold together (with their digests).
 inline constexpr std::size_t kKeptForAnyThread = 16u << 20;

@@ -710,7 +710,7 @@ PendingDecode::PendingDecode(std::string packet, bool keptForAnyThread)
     : m_packet(std::move(packet))
     , m_keptForAnyThread(keptForAnyThread)
 {
-    m_answer = XmpKeptAnswers::take(m_packet);
+    m_answer = XmpKeptAnswers::take(m_packet, m_keptForAnyThread ? &m_digest : nullptr);
     if (m_answer)
         return;
     m_worker = takeWorker();
@@ -742,7 +742,7 @@ std::optional<int> PendingDecode::finish(Exiv2::XmpData& xmpData)
         if (answer) {
             XmpKeptAnswers::keepForThisThread(m_packet, *answer);
             if (m_keptForAnyThread)
-                XmpKeptAnswers::keepForAnyThread(m_packet, *answer);
+                XmpKeptAnswers::keepForAnyThread(m_packet, *answer, std::move(m_digest));
         }
         reply = interpretAnswerOf(answer);
     }

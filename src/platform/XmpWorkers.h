@@ -57,6 +57,7 @@ private:
     int m_worker = -1; // the worker asked, until its answer is taken
     bool m_sent = false;
     bool m_keptForAnyThread = false;
+    std::string m_digest; // the packet's, once made, for keeping the answer
     std::optional<std::string> m_answer; // an answer at hand (a read-back)
 };
 
