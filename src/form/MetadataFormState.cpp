@@ -176,22 +176,19 @@ void MetadataFormState::appendPreset(const MetaDataObject& preset)
         std::array<bool, kMetadataFieldCount> wasUpdated {};
         for (const MetadataFieldInfo& info : kMetadataFields)
             wasUpdated[fieldIndex(info.field)] = record->isUpdated(info.field);
-        std::array<QString, kDateSettingCount> dateTexts;
         std::array<std::shared_ptr<DateTimeConfiguration>, kDateSettingCount> dateConfigs;
-        for (const DateSettingInfo& info : kDateSettings) {
-            dateTexts[static_cast<std::size_t>(info.setting)] = record->field(info.field);
+        for (const DateSettingInfo& info : kDateSettings)
             dateConfigs[static_cast<std::size_t>(info.setting)] = record->dateTimeConfig(info.setting);
-        }
         MetaDataObject::appendPresetObjectToMetaDataObject(*record, preset);
         for (const MetadataFieldInfo& info : kMetadataFields)
             if (!MetaDataObject::presetSetsField(preset, info.field))
                 record->setUpdated(info.field, wasUpdated[fieldIndex(info.field)]);
         for (const DateSettingInfo& info : kDateSettings) {
             const auto i = static_cast<std::size_t>(info.setting);
+            // A date the preset does not set keeps its setting; its field's text and
+            // edit mark, which the preset does not set either, stayed above.
             if (!presetSetsDate(preset, info.setting)) {
                 record->setDateTimeConfig(info.setting, dateConfigs[i]);
-                record->setField(info.field, dateTexts[i]);
-                record->setUpdated(info.field, wasUpdated[fieldIndex(info.field)]);
                 continue;
             }
             // The field shows the setting in the words the writer knows it by, never

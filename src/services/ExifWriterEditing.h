@@ -106,6 +106,10 @@ struct EditedPhoto {
     EditedKeys edited;
     Exiv2::ByteOrder byteOrder = Exiv2::littleEndian;
     bool xmpPacketChanged = false;
+
+    // The edit gives the photo another XMP packet (or none): an XMP datum changed,
+    // or the packet's text did.
+    bool rewritesXmpPacket() const { return !edited.xmp.empty() || xmpPacketChanged; }
 };
 
 // Saves the edited bytes; answers the failure's text, or nothing. The bytes live

@@ -473,8 +473,7 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         expected = MetadataSnapshot::of(*image);
         result.edited = editedKeysBetween(result.before, expected);
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
-        const bool keepsPacket
-            = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
+        const bool keepsPacket = outcome.writesXmpPacket || !result.rewritesXmpPacket();
         if (!keepsPacket && !result.edited.xmp.empty() && !isParsableXmp(result.before.xmpPacket)) {
             result.refusal = u"The photo's XMP data cannot be read, so its XMP fields cannot be changed; the "
                              u"photo was not changed."_s;
@@ -494,8 +493,7 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
         return result;
     }
 
-    const bool changes = !result.edited.exif.empty() || !result.edited.iptc.empty() || !result.edited.xmp.empty()
-        || result.xmpPacketChanged;
+    const bool changes = !result.edited.exif.empty() || !result.edited.iptc.empty() || result.rewritesXmpPacket();
     if (!changes) {
         // Nothing to apply: the file goes as it is, without exiftool.
         result.saveError = FileReplacer::replace(target, original, options);

@@ -369,17 +369,14 @@ private:
                 continue;
             }
             if (const std::optional<QString> text = textSetBySettings(row, m_settings, m_held)) {
-                if (row.dateSetting && *text != m_held.field(row.field) && !isDateFor(row, *text)) {
+                if (*text != m_held.field(row.field) && !isDateFor(row, *text)) {
                     // A date field shows its setting in words ("Shift time by +1 hour"):
                     // the date pass makes that change; the words are no value.
                     if (*text != m_settings.dateTimeConfig(*row.dateSetting)->summaryText())
                         refuseDate(row, *text);
                     continue;
                 }
-                if (row.keptForRawFiles && m_isRaw)
-                    setRawCameraField(row, *text);
-                else
-                    setField(row, *text);
+                setField(row, *text);
             } else if (m_settings.field(row.field).isEmpty() && m_settings.isUpdated(row.field)) {
                 eraseField(row);
             }

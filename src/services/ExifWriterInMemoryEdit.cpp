@@ -120,9 +120,6 @@ EditedPhoto editedPhoto(
     // or its own block edited where it lies; exiv2 then writes only a stand-in.
     bool givesStandIn = false;
     std::optional<QByteArray> ownExifBlock;
-    // The edit changes the main packet (or removes it): extended XMP the new packet
-    // does not name goes.
-    bool rewritesPacket = false;
     const auto editImage = [&](Exiv2::Image& image) {
         result.before = MetadataSnapshot::of(image);
         if (image.byteOrder() != Exiv2::invalidByteOrder)
@@ -142,8 +139,7 @@ EditedPhoto editedPhoto(
         expectedValues = ComparableValues::of(expected);
         result.edited = editedKeysBetween(beforeValues, expectedValues);
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
-        changesNothing = result.edited.exif.empty() && result.edited.iptc.empty() && result.edited.xmp.empty()
-            && !result.xmpPacketChanged;
+        changesNothing = result.edited.exif.empty() && result.edited.iptc.empty() && !result.rewritesXmpPacket();
         if (changesNothing)
             return false;
         // exiv2 would drop the datasets silently, and the read-back refuse the photo
@@ -152,9 +148,8 @@ EditedPhoto editedPhoto(
             result.refusal = ExifWriter::keepsNoIptcRefusal();
             return false;
         }
-        const bool keepsPacket = outcome.writesXmpPacket || (result.edited.xmp.empty() && !result.xmpPacketChanged);
+        const bool keepsPacket = outcome.writesXmpPacket || !result.rewritesXmpPacket();
         image.writeXmpFromPacket(keepsPacket);
-        rewritesPacket = !result.edited.xmp.empty() || result.xmpPacketChanged;
         // XMP data decoded from this very packet shows it parsable without parsing it
         // again (a packet that cannot be read leaves no data).
         const bool readFromPacket
@@ -196,8 +191,7 @@ EditedPhoto editedPhoto(
         } else if (result.edited.exif.empty() && isJpeg) {
             spliced = JpegExifSegment::withExifSegmentOf(written, original);
         } else {
-            EmbeddedEdits embedded { !result.edited.iptc.empty(),
-                !result.edited.xmp.empty() || result.xmpPacketChanged, tiffXmpPacket, {} };
+            EmbeddedEdits embedded { !result.edited.iptc.empty(), result.rewritesXmpPacket(), tiffXmpPacket, {} };
             if (embedded.iptc && !expected.iptc.empty())
                 embedded.iptcBlock = [&](QByteArrayView block) {
                     return iptcBlockKeepingBytes(expected.iptc, result.edited.iptc, block);
@@ -213,9 +207,10 @@ EditedPhoto editedPhoto(
                 written = *iptcKept;
         }
         // exiv2 copies the extension segments whatever it did to the packet; those
-        // the new packet does not name would be left to readers as stray data.
+        // the new packet (or its removal) does not name would be left to readers as
+        // stray data.
         std::optional<QByteArray> extensionKept;
-        if (isJpeg && rewritesPacket) {
+        if (isJpeg && result.rewritesXmpPacket()) {
             extensionKept = JpegExtendedXmp::keepingOnly(written, extendedXmpGuidOf(expected.xmp));
             if (extensionKept)
                 written = *extensionKept;

@@ -157,6 +157,9 @@ constexpr bool rowsFollowTheFieldTable()
         if (kTable[i].dateSetting
             && kDateSettings[static_cast<std::size_t>(*kTable[i].dateSetting)].field != kTable[i].field)
             return false;
+        // A raw file's kept make and model are no dates: the date passes never meet them.
+        if (kTable[i].dateSetting && kTable[i].keptForRawFiles)
+            return false;
         // Only drop-down fields offer "Leave Blank".
         if (kTable[i].leaveBlankErases && !kMetadataFields[i].isDropDown)
             return false;

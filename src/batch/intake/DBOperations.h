@@ -69,7 +69,7 @@ struct LibraryReading {
     // One note per query that left rows out because a column held a value of the
     // wrong type (a number where a path belongs): such a library must say so.
     QStringList rowsLeftOut;
-    // What the rows taken so far hold in memory, by DBOperations::rowCost: all the
+    // What the rows taken so far hold in memory, estimated from their texts: all the
     // queries of one reading share the bound kMaxHeldBytes.
     qint64 heldBytes = 0;
 
