@@ -123,8 +123,7 @@ void AddPhotosWindow::place()
     // Never larger than the content below the title bar (a small screen, a large
     // scale), so its close button and its own top are always seen.
     const int margin = InWindowSheet::kMargin;
-    const QSize room = (content->size() - QSize(2 * margin, 2 * margin)).expandedTo(QSize(1, 1));
-    m_window->setFixedSize(kWindowSize.boundedTo(room));
+    m_window->setFixedSize(kWindowSize.boundedTo(InWindowSheet::roomIn(content->size())));
     // Centred on the whole main window, title bar included, as far as it lies inside
     // the content.
     const QSize size = m_window->size();

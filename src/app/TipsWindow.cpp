@@ -72,9 +72,7 @@ void TipsWindow::showTipsScreen()
     qCInfo(lcApp) << "main windowController  showTipsScreen";
     // Never larger than the main window (a small screen, a large scale): the page
     // scrolls, and the title bar stays in sight.
-    const int margin = InWindowSheet::kMargin;
-    m_winTips->resize(
-        kTipsSize.boundedTo(m_mainWindow->size() - QSize(2 * margin, 2 * margin)).expandedTo(QSize(1, 1)));
+    m_winTips->resize(kTipsSize.boundedTo(InWindowSheet::roomIn(m_mainWindow->size())));
     m_winTips->move(ShellWidgets::centredOn(m_mainWindow->rect(), m_winTips->size()));
     m_winTips->show();
     m_winTips->raise();

@@ -148,12 +148,17 @@ InWindowSheet::InWindowSheet(QDialog* dialog, QWidget* host)
     takeKeyboard();
 }
 
+QSize InWindowSheet::roomIn(const QSize& window)
+{
+    return (window - QSize(2 * kMargin, 2 * kMargin)).expandedTo(QSize(1, 1));
+}
+
 void InWindowSheet::place()
 {
     if (!m_dialog || !m_host || m_placing)
         return;
     m_placing = true;
-    const QSize room = (m_host->size() - QSize(2 * kMargin, 2 * kMargin)).expandedTo(QSize(1, 1));
+    const QSize room = roomIn(m_host->size());
     if (const QSize least = m_givenMinimum.boundedTo(room); m_dialog->minimumSize() != least)
         m_dialog->setMinimumSize(least);
     QSize wanted = m_givenSize.value_or(m_dialog->sizeHint()).expandedTo(m_dialog->minimumSizeHint());

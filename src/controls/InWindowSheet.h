@@ -31,6 +31,9 @@ class InWindowSheet : public QObject {
 public:
     // Room kept between the dialog and the window's edges where the window is small.
     static constexpr int kMargin = 12;
+    // The most a sheet may take of a window of that size: all but kMargin on each
+    // side, never less than a point.
+    static QSize roomIn(const QSize& window);
 
     // The window `dialog` is drawn in when presented for `parent` (or, without one,
     // for the dialog's own parent): null when that window is not on the screen, when

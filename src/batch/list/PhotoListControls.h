@@ -25,7 +25,6 @@ public:
     // The loading overlay's texts.
     static QString importingText() { return QStringLiteral("Please Wait...\n Importing photos"); }
     static QString removingText() { return QStringLiteral("Removing Photos"); }
-    static QString waitingText() { return QStringLiteral("Please Wait..."); }
 
     // Tool tips, by the buttons' object names.
     static QString toolTip(const QString& objectName);

@@ -237,11 +237,11 @@ void PhotoListPanel::requestAddition(const QStringList& paths)
     if (paths.isEmpty())
         return;
     if (anyPathInTrash(paths)) {
-        m_services.presenter().presentAlert(window(), AlertCatalog::photosInTrash(), {});
+        showMessage(AlertCatalog::photosInTrash());
         return;
     }
     if (m_intake->isRunning()) {
-        alertAddingRuns();
+        showMessage(AlertCatalog::addingRuns());
         return;
     }
     if (m_resetRequest.requestAddition(paths, renamingInForce()))
@@ -254,7 +254,7 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
 {
     if (m_intake->isRunning()) {
         qCInfo(lcBatch) << "an adding runs already;" << paths.size() << "paths not added";
-        alertAddingRuns();
+        showMessage(AlertCatalog::addingRuns());
         return;
     }
     if (m_services.workers().isStopping())
@@ -265,9 +265,9 @@ void PhotoListPanel::addPhotosFromPathUrls(const QStringList& paths)
         m_intakeRegistration = m_services.workers().add([this] { m_intake->waitForIdle(); });
 }
 
-void PhotoListPanel::alertAddingRuns()
+void PhotoListPanel::showMessage(const AlertRequest& alert)
 {
-    m_services.presenter().presentAlert(window(), AlertCatalog::addingRuns(), {});
+    m_services.presenter().presentAlert(window(), alert, {});
 }
 
 void PhotoListPanel::btnStopProcessTapped()
@@ -297,13 +297,7 @@ void PhotoListPanel::intakeFinished(const PhotoIntakeSummary& summary)
     if (m_libraryAlertOpen)
         m_deferredAlertTag = next.alertTag;
     else
-        alertIntakeEnded(next.alertTag);
-}
-
-void PhotoListPanel::alertIntakeEnded(int tag)
-{
-    // Presets and Next follow the editor's context after refused files too.
-    emit alertRequested(tag, {});
+        emit alertRequested(next.alertTag, {});
 }
 
 void PhotoListPanel::showNextIntakeAlert()
@@ -311,7 +305,7 @@ void PhotoListPanel::showNextIntakeAlert()
     m_libraryAlertOpen = !m_pendingLibraryAlerts.isEmpty();
     if (!m_libraryAlertOpen) {
         if (const int tag = std::exchange(m_deferredAlertTag, 0))
-            alertIntakeEnded(tag);
+            emit alertRequested(tag, {});
         return;
     }
     const PhotoLibraryAlert alert = m_pendingLibraryAlerts.takeFirst();
@@ -525,7 +519,7 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
         break;
     case PhotoListMenus::OpenWithImageViewer:
         if (!m_services.urlOpener().openUrl(QUrl::fromLocalFile(photo->filePath)))
-            alertDesktopFailed(AlertCatalog::openWithImageViewerFailed(photo->filePath));
+            showMessage(AlertCatalog::openWithImageViewerFailed(photo->filePath));
         break;
     case PhotoListMenus::GetInfo:
         showInfo(photo->filePath);
@@ -544,18 +538,13 @@ void PhotoListPanel::btnOnMenuOptionTapped(int row)
     }
 }
 
-void PhotoListPanel::alertDesktopFailed(const AlertRequest& alert)
-{
-    m_services.presenter().presentAlert(window(), alert, {});
-}
-
 void PhotoListPanel::showInFileManager(const QString& path)
 {
     // The file manager selects the file where the desktop offers that; otherwise
     // its folder opens.
     FileManagerBus::showItems(path, this, [this, path] {
         if (!m_services.urlOpener().openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath())))
-            alertDesktopFailed(AlertCatalog::showInFileManagerFailed(path));
+            showMessage(AlertCatalog::showInFileManagerFailed(path));
     });
 }
 

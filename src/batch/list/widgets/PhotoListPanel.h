@@ -143,12 +143,12 @@ private:
     AttachedPopupTable& popup() const;
     void intakeFinished(const PhotoIntakeSummary& summary);
     void addPanelDidEnd(const QStringList& paths);
-    void alertAddingRuns();
+    // An alert with OK alone, whose answer changes nothing.
+    void showMessage(const AlertRequest& alert);
     void checkMarksChanged();
     void answeredResetRename(bool yes, bool dontShowAgain);
     void showInFileManager(const QString& path);
     void showInfo(const QString& path);
-    void alertDesktopFailed(const AlertRequest& alert);
     void finishRemoval();
 
     WindowServices& m_services;
@@ -175,7 +175,6 @@ private:
     // Alerts of an adding are shown one after the other, never stacked: the
     // libraries' own alerts first, then the adding's alert.
     void showNextIntakeAlert();
-    void alertIntakeEnded(int tag);
     QList<PhotoLibraryAlert> m_pendingLibraryAlerts;
     bool m_libraryAlertOpen = false;
     int m_deferredAlertTag = 0;

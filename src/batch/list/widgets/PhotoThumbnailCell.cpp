@@ -46,12 +46,6 @@ QRect PhotoThumbnailCell::infoButtonRect(const QRect& row)
     return QRect(row.right() - 27, row.top() + (row.height() - 20) / 2, 20, 20);
 }
 
-QIcon PhotoThumbnailCell::typeIcon(const QStringList& iconNames)
-{
-    // None gives a null icon, and the row shows our picture of a photo file.
-    return fileTypeIcon(iconNames);
-}
-
 QSize PhotoThumbnailCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     return QSize(option.rect.width() > 0 ? option.rect.width() : 200, kRowHeight);
@@ -91,7 +85,8 @@ void PhotoThumbnailCell::paint(QPainter* painter, const QStyleOptionViewItem& op
         painter->drawImage(target, thumbnail);
     } else {
         const QStringList iconNames = index.data(PhotoListModel::TypeIconNamesRole).toStringList();
-        if (const QIcon icon = typeIcon(iconNames); !icon.isNull()) {
+        // No icon of the type in the theme: the row shows our picture of a photo file.
+        if (const QIcon icon = fileTypeIcon(iconNames); !icon.isNull()) {
             icon.paint(painter, frame);
         } else {
             const auto state = ThumbnailCache::State(index.data(PhotoListModel::ThumbnailStateRole).toInt());

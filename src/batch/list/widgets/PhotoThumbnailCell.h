@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QIcon>
 #include <QPersistentModelIndex>
 #include <QPoint>
 #include <QStyledItemDelegate>
@@ -29,9 +28,6 @@ public:
     static QRect checkBoxRect(const QRect& row);
     static QRect thumbnailRect(const QRect& row);
     static QRect infoButtonRect(const QRect& row);
-    // The icon of a file's type from the desktop's icon theme, the first of these
-    // names it has; null when it has none.
-    static QIcon typeIcon(const QStringList& iconNames);
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
