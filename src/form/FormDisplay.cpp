@@ -41,13 +41,17 @@ QString FormDisplay::dateText(const QString& stored)
     if (stored.isEmpty())
         return QString();
     QString text = stored;
-    // An ISO date may end in a zone offset ("Z", "+05:30", "-0800"); it is a
-    // property of the text, not of the clock time the form shows.
-    static const QRegularExpression offset(QStringLiteral("(?<=\\d)(Z|[+-]\\d\\d:?\\d\\d)$"));
-    if (text.contains(u'T'))
-        text.remove(offset);
+    // An ISO date's zone ("Z", "+05:30", "-0800") stays as it is, so that it shows
+    // with its sign; only the "T" and the date's "-" take the record form's places.
+    static const QRegularExpression zone(QStringLiteral("(?<=\\d)(Z|[+-]\\d\\d:?\\d\\d)$"));
+    QString zoneText;
+    if (text.contains(u'T')) {
+        zoneText = zone.match(text).captured();
+        text.chop(zoneText.size());
+    }
     text.replace(u'T', u' ');
     text.replace(u'-', u':');
+    text += zoneText;
     const QString shown = Utils::sharedUtils().convertedDate(
         text, QStringLiteral("yyyy:MM:dd HH:mm:ss"), QStringLiteral("MMM dd,yyyy hh:mm:ss a"));
     return shown.isEmpty() ? text : shown;

@@ -33,9 +33,10 @@ public:
     static bool isHighlighted(const FormField& field, const MetaDataObject& record);
 
     // A record or XMP date as "MMM dd,yyyy hh:mm:ss a" ("May 04,2019 10:11:12 AM").
-    // An XMP date ("2019-05-04T10:11:12") reads like a record date; a zone offset at
-    // its end is dropped, so the clock time shows as the photo has it. A text that
-    // still does not read shows with "T" and "-" made blanks and colons.
+    // An XMP date ("2019-05-04T10:11:12") reads like a record date once its "T" and
+    // "-" are made a blank and colons. A text that then still does not read (a zone,
+    // a fraction, a date without time) shows in that normalised form, its zone as
+    // it stands: "2019:05:04 10:11:12-08:00".
     static QString dateText(const QString& stored);
     // An IPTC date ("20190504", or "2019-05-04" as the reader gives it) as
     // "MMM dd,yyyy"; "" for anything else.

@@ -11,12 +11,14 @@
 #include <memory>
 
 // The result of a photo's last batch run: 0 not processed, else the failing
-// write code; 10 to 12 are renaming warnings.
+// write code; 10 to 12 are renaming warnings, 13 a change the written photo did
+// not get.
 enum PhotoProcessStatus : int {
     PhotoNotProcessed = 0,
     PhotoRenameNoDate = 10,
     PhotoRenameNoLocation = 11,
     PhotoRenameAdjusted = 12, // the output name was shortened or given a number to stay unique
+    PhotoChangeNotMade = 13, // written, but a change asked for could not be made (the message says which)
 };
 
 // One photo of the batch list: where the file is, its name parts and pixel size,

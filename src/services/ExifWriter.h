@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 #include <optional>
 
@@ -31,8 +32,19 @@ struct MetadataWriteResult {
         AccessDenied = 8, // "Access denied to source file"
     };
 
+    MetadataWriteResult() = default;
+    MetadataWriteResult(int flag, QString message, QStringList notMade = {})
+        : errorFlag(flag)
+        , errorMsg(std::move(message))
+        , warnings(std::move(notMade))
+    {
+    }
+
     int errorFlag = Processed;
     QString errorMsg;
+    // A written photo's changes that were asked and could not be made, each a
+    // sentence that names the tag and its value; the batch shows them as warnings.
+    QStringList warnings;
 
     bool operator==(const MetadataWriteResult&) const = default;
 };

@@ -14,6 +14,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <exiv2/exiv2.hpp>
 #include <functional>
 #include <optional>
@@ -88,6 +89,8 @@ struct EditOutcome {
     bool addsRequiredEntries = true;
     // Why the photo is not to be written; nothing is saved then.
     std::optional<QString> refusal;
+    // What was asked and not done, while the rest is written.
+    QStringList warnings;
 };
 
 using MetadataEdit = std::function<EditOutcome(Exiv2::Image& image)>;

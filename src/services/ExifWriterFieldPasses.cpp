@@ -2,6 +2,7 @@
 #include "services/FieldTagTable.h"
 #include "services/Utils.h"
 #include "base/DatePattern.h"
+#include "base/IsoDate.h"
 #include "base/Logging.h"
 #include "base/Numbers.h"
 #include "model/MetaDataObject.h"
@@ -171,12 +172,15 @@ std::string utf8WithinBytes(const QString& text, std::uint32_t maxBytes)
     return text.first(kept).toUtf8().toStdString();
 }
 
+// A text dataset takes the text cut to its limit; a date or time dataset its value
+// as exiv2 reads it ("2024-01-02"), which exiv2 stores in the dataset's own bytes.
 void setIptcText(Exiv2::IptcData& iptcData, const char* keyText, const QString& text)
 {
     const Exiv2::IptcKey key(keyText);
     std::unique_ptr<Exiv2::Value> value(
         Exiv2::Value::create(Exiv2::IptcDataSets::dataSetType(key.tag(), key.record())).release());
-    if (!readInto(*value, utf8WithinBytes(text, iptcMaxBytes(key)))) {
+    const bool isText = value->typeId() == Exiv2::string;
+    if (!readInto(*value, isText ? utf8WithinBytes(text, iptcMaxBytes(key)) : utf8(text))) {
         warnUnwritable(keyText, text);
         return;
     }
@@ -293,23 +297,55 @@ ExifWriterEditing::FieldFate ExifWriterEditing::fieldFate(const FieldTagInfo& ro
 
 namespace {
 
-// Whether the text is a date the tag of a date row can hold: an Exif date in the
-// record's form "yyyy:MM:dd HH:mm:ss"; an XMP date in that form (written as ISO
-// 8601) or in ISO 8601 itself, from a year alone to a time with fraction and offset.
+// The date of a text "yyyy", separator, "MM", separator, "dd", with exactly these
+// digits; no value for any other text or a day that does not exist.
+std::optional<QDate> fixedFormDate(const QString& text, QStringView separator)
+{
+    const qsizetype gap = separator.size();
+    if (text.size() != 8 + 2 * gap || QStringView(text).mid(4, gap) != separator
+        || QStringView(text).mid(6 + gap, gap) != separator)
+        return std::nullopt;
+    const auto digits = [&](qsizetype from, qsizetype count) {
+        const QStringView part = QStringView(text).mid(from, count);
+        return std::all_of(part.begin(), part.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }) ? part.toInt()
+                                                                                                     : -1;
+    };
+    const QDate date(digits(0, 4), digits(4 + gap, 2), digits(6 + 2 * gap, 2));
+    if (!date.isValid() || date.year() < 1)
+        return std::nullopt;
+    return date;
+}
+
+// The IPTC date of the text in the form exiv2 reads ("yyyy-MM-dd"), or no value.
+std::optional<QString> iptcDateInput(const QString& text)
+{
+    std::optional<QDate> date = fixedFormDate(text, u"-");
+    if (!date)
+        date = fixedFormDate(text, u"");
+    if (!date)
+        return std::nullopt;
+    return u"%1-%2-%3"_s.arg(date->year(), 4, 10, QChar(u'0'))
+        .arg(date->month(), 2, 10, QChar(u'0'))
+        .arg(date->day(), 2, 10, QChar(u'0'));
+}
+
+// Whether the text is a date the tag of a date row can hold (its DateForm).
 bool isDateFor(const FieldTagInfo& row, const QString& text)
 {
     static const DatePattern recordForm(u"yyyy:MM:dd HH:mm:ss"_s);
-    if (recordForm.read(text))
+    switch (row.dateForm) {
+    case DateForm::None:
         return true;
-    if (tagFamily(row.key) != TagFamily::Xmp)
-        return false;
-    static const QRegularExpression iso(
-        uR"(^(\d{4})(?:-(\d\d)(?:-(\d\d)(?:T(\d\d):(\d\d)(?::(\d\d)(?:\.\d+)?)?(?:Z|[+-]\d\d:?\d\d)?)?)?)?$)"_s);
-    const QRegularExpressionMatch match = iso.match(text);
-    if (!match.hasMatch())
-        return false;
-    const auto part = [&](int n, int absent) { return match.hasCaptured(n) ? match.captured(n).toInt() : absent; };
-    return QDate(part(1, 0), part(2, 1), part(3, 1)).isValid() && QTime(part(4, 0), part(5, 0), part(6, 0)).isValid();
+    case DateForm::ExifDateTime:
+        return recordForm.read(text).has_value();
+    case DateForm::XmpDate:
+        return recordForm.read(text) || IsoDate::read(text);
+    case DateForm::IptcDate:
+        return iptcDateInput(text).has_value();
+    case DateForm::ExifDate:
+        return fixedFormDate(text, u":").has_value();
+    }
+    return false;
 }
 
 // What the date pass gives a date setting's field: its setting applied to the date
@@ -351,6 +387,7 @@ public:
         EditOutcome outcome;
         outcome.status = m_status;
         outcome.refusal = m_refusal;
+        outcome.warnings = m_warnings;
         return outcome;
     }
 
@@ -389,6 +426,8 @@ private:
             eraseField(row);
         else if (fate.kind == FieldFate::Set && row.keptForRawFiles && m_isRaw)
             setRawCameraField(row, fate.text);
+        else if (fate.kind == FieldFate::Set && fate.text != m_held.field(row.field) && !isDateFor(row, fate.text))
+            refuseDate(row, fate.text);
         else if (fate.kind == FieldFate::Set)
             setField(row, fate.text);
     }
@@ -408,15 +447,22 @@ private:
     }
 
     // The date settings applied to the dates the file holds now decide what the
-    // six date tags finally hold; an empty answer erases an edited field's tag.
+    // six date tags finally hold; an empty answer erases an edited field's tag. A
+    // date the setting cannot read stays as the photo holds it, with a warning.
     void datePass()
     {
         for (const DateSettingInfo& info : kDateSettings) {
             const FieldTagInfo& row = fieldTagInfo(info.field);
+            const QString& held = m_held.field(info.field);
             QString& text = m_dates[static_cast<std::size_t>(info.setting)];
-            text = dateSetByPass(info, m_settings, m_held);
+            const std::optional<QString> answer
+                = Utils::sharedUtils().updatedDateText(*m_settings.dateTimeConfig(info.setting), held,
+                    row.dateForm == DateForm::XmpDate ? Utils::DateForms::ExifAndIso : Utils::DateForms::Exif);
+            if (!answer)
+                warnDateNotChanged(row, held);
+            text = answer.value_or(held);
             // The photo's own text, kept or not shiftable, goes back as it was.
-            if (!text.isEmpty() && text != m_held.field(info.field) && !isDateFor(row, text))
+            if (!text.isEmpty() && text != held && !isDateFor(row, text))
                 refuseDate(row, text);
             else if (!text.isEmpty())
                 setField(row, text);
@@ -434,6 +480,18 @@ private:
         if (!m_refusal)
             m_refusal = u"%1 cannot take \"%2\": it is not a date. The photo was not changed."_s.arg(
                 QString::fromLatin1(row.key), text);
+    }
+
+    // A date its setting cannot be applied to (a text in no form the tag's dates
+    // take, or a result outside the years 1 to 9999) is no reason to refuse the
+    // other changes, but the photo must not count as done as asked.
+    void warnDateNotChanged(const FieldTagInfo& row, const QString& text)
+    {
+        const QString warning
+            = u"%1 holds \"%2\", which is not a date its setting can change: it was kept as it was."_s.arg(
+                QString::fromLatin1(row.key), text);
+        qCWarning(lcMetadata).noquote() << "Date not changed:" << warning;
+        m_warnings.append(warning);
     }
 
     void leaveBlankPass()
@@ -475,7 +533,8 @@ private:
                 setExifText(m_exif, row.key, text);
                 return;
             case TagFamily::Iptc:
-                setIptcText(m_iptc, row.key, text);
+                setIptcText(
+                    m_iptc, row.key, row.dateForm == DateForm::IptcDate ? iptcDateInput(text).value_or(text) : text);
                 m_iptcWritten = true;
                 return;
             case TagFamily::Xmp:
@@ -590,6 +649,7 @@ private:
     int m_status = MetadataWriteResult::Processed;
     bool m_iptcWritten = false;
     std::optional<QString> m_refusal;
+    QStringList m_warnings;
     // The date pass's answer for each date setting.
     std::array<QString, kDateSettingCount> m_dates;
     // The fields whose tags this run set or erased.

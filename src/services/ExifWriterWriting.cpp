@@ -308,6 +308,7 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
     const bool removesGroup = settings.editingOption == MetaDataObject::CleanMetadataInfo
         && (settings.clearExif || settings.clearIPTC || settings.clearXMP);
     FileReplacer::Options options { basisPath, std::nullopt };
+    QStringList warnings;
     const MetadataEdit edit = [&](Exiv2::Image& image) {
         MetaDataObject held;
         if (!removesGroup) {
@@ -317,8 +318,11 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
             if (!options.modified)
                 options.modified = QFileInfo(basisPath).lastModified();
         }
-        if (settings.editingOption != MetaDataObject::CleanMetadataInfo)
-            return runFieldPasses(image, photo, held, settings, onlyUpdated);
+        if (settings.editingOption != MetaDataObject::CleanMetadataInfo) {
+            EditOutcome outcome = runFieldPasses(image, photo, held, settings, onlyUpdated);
+            warnings = outcome.warnings;
+            return outcome;
+        }
         EditOutcome outcome;
         bool unused = true;
         outcome.status = clearMetadata(image, photo, settings, unused);
@@ -337,10 +341,13 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
     }
     QString readError;
     const std::optional<EditedPhoto> edited = writtenEdit(basisPath, sourcePath, edit, newPath, options, readError);
-    const MetadataWriteResult result = edited ? outcomeOf(*edited, newPath) : failure(readError);
+    MetadataWriteResult result = edited ? outcomeOf(*edited, newPath) : failure(readError);
+    const bool written
+        = result.errorFlag == MetadataWriteResult::Processed || result.errorFlag == MetadataWriteResult::RawCameraKept;
+    if (written)
+        result.warnings = warnings;
     if (!restoreDataPath.isEmpty()) {
-        if (result.errorFlag == MetadataWriteResult::Processed
-            || result.errorFlag == MetadataWriteResult::RawCameraKept)
+        if (written)
             photo.restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { restoreDataPath });
         else
             RestoreData::discard(restoreDataPath);

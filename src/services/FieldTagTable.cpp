@@ -42,10 +42,16 @@ constexpr FieldTagInfo leaveBlank(FieldTagInfo info)
     return info;
 }
 
+constexpr FieldTagInfo dateOf(FieldTagInfo info, DateForm form)
+{
+    info.dateForm = form;
+    return info;
+}
+
 constexpr FieldTagInfo dated(FieldTagInfo info, DateSetting setting)
 {
     info.dateSetting = setting;
-    return info;
+    return dateOf(info, tagFamily(info.key) == TagFamily::Xmp ? DateForm::XmpDate : DateForm::ExifDateTime);
 }
 
 constexpr FieldTagInfo rawKept(FieldTagInfo info)
@@ -114,7 +120,7 @@ constexpr std::array<FieldTagInfo, kMetadataFieldCount> kTable = {
     leaveBlank(tag(F::GPS_AltitudeRef, "Exif.GPSInfo.GPSAltitudeRef")),
     tag(F::GPS_ImgDirection, "Exif.GPSInfo.GPSImgDirection", WriteForm::Rational),
     leaveBlank(tag(F::GPS_ImgDirectionRef, "Exif.GPSInfo.GPSImgDirectionRef")),
-    tag(F::GPS_DateStamp, "Exif.GPSInfo.GPSDateStamp"),
+    dateOf(tag(F::GPS_DateStamp, "Exif.GPSInfo.GPSDateStamp"), DateForm::ExifDate),
     tag(F::IPTC_ByLine, "Iptc.Application2.Byline"),
     tag(F::IPTC_ByLineTitle, "Iptc.Application2.BylineTitle"),
     tag(F::IPTC_CopyrightNotice, "Iptc.Application2.Copyright"),
@@ -125,7 +131,7 @@ constexpr std::array<FieldTagInfo, kMetadataFieldCount> kTable = {
     tag(F::IPTC_ObjectName, "Iptc.Application2.ObjectName"),
     tag(F::IPTC_Category, "Iptc.Application2.Category"),
     tag(F::IPTC_SupplementalCategories, "Iptc.Application2.SuppCategory"),
-    tag(F::IPTC_DateCreated, "Iptc.Application2.DateCreated"),
+    dateOf(tag(F::IPTC_DateCreated, "Iptc.Application2.DateCreated"), DateForm::IptcDate),
     tag(F::IPTC_Keywords, "Iptc.Application2.Keywords", WriteForm::Keywords, ReadRule::IptcKeywords),
     tag(F::IPTC_SubLocation, "Iptc.Application2.SubLocation"),
     tag(F::IPTC_City, "Iptc.Application2.City"),

@@ -65,6 +65,21 @@ enum class WriteForm : unsigned char {
     GpsCoordinate,
 };
 
+// The date a date tag holds. Such a tag never takes a text that is not one.
+enum class DateForm : unsigned char {
+    None,
+    // Exif's "yyyy:MM:dd HH:mm:ss".
+    ExifDateTime,
+    // XMP's ISO 8601 at any precision (base/IsoDate.h), or Exif's form, which is
+    // written as ISO 8601.
+    XmpDate,
+    // The IPTC date: "yyyy-MM-dd", as the reader gives it and the form stores it,
+    // or IPTC's own "yyyyMMdd".
+    IptcDate,
+    // The GPS date stamp: "yyyy:MM:dd".
+    ExifDate,
+};
+
 struct FieldTagInfo {
     MetadataField field;
     TagAccess access = TagAccess::None;
@@ -82,6 +97,7 @@ struct FieldTagInfo {
     bool commaToPoint = false;
     // The date setting whose answer finally stands in the tag.
     std::optional<DateSetting> dateSetting {};
+    DateForm dateForm = DateForm::None;
     // The drop-down choice "Leave Blank" erases the tag.
     bool leaveBlankErases = false;
     // For raw files the writer only sets the tag when it equals the file's own

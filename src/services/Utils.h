@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariantMap>
 #include <memory>
+#include <optional>
 
 class DateTimeConfiguration;
 
@@ -23,13 +24,27 @@ public:
     // Date texts are read and printed with DatePattern (base/DatePattern.h); a text
     // without an offset is a wall-clock time (see WallClock there).
 
+    // Which forms a date text may take: a date of an Exif tag is in the record's form
+    // "yyyy:MM:dd HH:mm:ss" (which an input with "T" and "-" in place of the blank
+    // and colons is first normalised to); one of an XMP tag also in any ISO 8601 form
+    // of base/IsoDate.h, from a year alone to a time with fraction and zone.
+    enum class DateForms { Exif, ExifAndIso };
+
     // The date text to write for one date field: the setting applied to the field's
     // text as first read. Mode 0 answers the input as it came, 1 "", 2 the chosen
     // date, 3 the input with day, month, year and time set, 4 and 5 the input shifted
-    // by days, months, years or by hours, minutes, seconds, in "yyyy:MM:dd HH:mm:ss"
-    // (an ISO input with "T" and "-" is normalised first). Modes 3 to 5 answer "" for
-    // an empty input, and the input unchanged when it does not read as a date or the
-    // result would leave the years 1 to 9999: an empty answer would erase the tag.
+    // by days, months, years or by hours, minutes, seconds. A date in the record's
+    // form (after normalising) answers in that form. A date that only reads in ISO
+    // form answers in its own form: its precision and its zone as written, the clock
+    // moved on that zone (a part the date lacks is neither set nor shifted); mode 2
+    // puts the chosen date and time there too. Modes 3 to 5 answer "" for an empty
+    // input. No value when the setting must read the date and cannot (modes 3 to 5:
+    // a text in no allowed form) or the result would leave the years 1 to 9999.
+    std::optional<QString> updatedDateText(
+        const DateTimeConfiguration& config, const QString& inputDateString, DateForms forms) const;
+
+    // updatedDateText in any form, with the input unchanged where the setting cannot
+    // be applied: an empty answer would erase the tag.
     QString getUpdatedOutputDateTimeStringWithConfig(
         const DateTimeConfiguration& config, const QString& inputDateString) const;
 

@@ -1,5 +1,6 @@
 #include "services/Utils.h"
 #include "base/DatePattern.h"
+#include "base/IsoDate.h"
 #include "base/Numbers.h"
 #include "model/DateTimeConfiguration.h"
 
@@ -152,12 +153,64 @@ qint64 secondOfDayFromTimeText(const std::optional<QString>& text)
 
 } // namespace
 
+namespace {
+
+// A date the engine has read: its wall-clock time, and the ISO form to answer in
+// when it is not the record's.
+struct ReadDate {
+    QDateTime wallClock;
+    std::optional<IsoDate> iso;
+
+    bool hasMonth() const { return !iso || iso->hasMonth(); }
+    bool hasDay() const { return !iso || iso->hasDay(); }
+    bool hasTime() const { return !iso || iso->hasTime(); }
+    bool hasSeconds() const { return !iso || iso->hasSeconds(); }
+
+    // Another wall-clock time in the same form; "" outside the years 1 to 9999.
+    QString print(const QDateTime& result, bool timeSet) const
+    {
+        return iso ? iso->print(result, timeSet) : DatePattern(kRecordDatePattern).print(result);
+    }
+};
+
+std::optional<ReadDate> readDate(const QString& input, Utils::DateForms forms)
+{
+    QString normalised = input;
+    normalised.replace(u'T', u' ').replace(u'-', u':');
+    if (const std::optional<QDateTime> wallClock = DatePattern(kRecordDatePattern).read(normalised))
+        return ReadDate { *wallClock, std::nullopt };
+    if (forms == Utils::DateForms::ExifAndIso) {
+        if (std::optional<IsoDate> iso = IsoDate::read(input))
+            return ReadDate { iso->wallClock(), std::move(iso) };
+    }
+    return std::nullopt;
+}
+
+// The chosen date, on the clock and in the form of an ISO input; as stored for any other.
+QString chosenDateText(const DateTimeConfiguration& config, const QString& input, Utils::DateForms forms)
+{
+    const QString chosen = config.stringSelectedDate.value_or(u""_s);
+    if (input.isEmpty() || forms != Utils::DateForms::ExifAndIso)
+        return chosen;
+    const std::optional<ReadDate> date = readDate(input, forms);
+    const std::optional<QDateTime> chosenClock = DatePattern(kRecordDatePattern).read(chosen);
+    if (!date || !date->iso || !chosenClock)
+        return chosen;
+    const QString printed = date->print(*chosenClock, true);
+    return printed.isEmpty() ? chosen : printed;
+}
+
+} // namespace
+
 QString Utils::getUpdatedOutputDateTimeStringWithConfig(
     const DateTimeConfiguration& config, const QString& inputDateString) const
 {
-    QString normalised = inputDateString;
-    normalised.replace(u'T', u' ').replace(u'-', u':');
+    return updatedDateText(config, inputDateString, DateForms::ExifAndIso).value_or(inputDateString);
+}
 
+std::optional<QString> Utils::updatedDateText(
+    const DateTimeConfiguration& config, const QString& inputDateString, DateForms forms) const
+{
     const int option = config.tagConfigureOption.value_or(DateTimeConfiguration::KeepOriginal);
     switch (option) {
     case DateTimeConfiguration::KeepOriginal:
@@ -165,13 +218,13 @@ QString Utils::getUpdatedOutputDateTimeStringWithConfig(
     case DateTimeConfiguration::EmptyValue:
         return QString(u""_s);
     case DateTimeConfiguration::ChosenDate:
-        return config.stringSelectedDate.value_or(u""_s);
+        return chosenDateText(config, inputDateString, forms);
     case DateTimeConfiguration::UpdateDayMonthYearTime:
     case DateTimeConfiguration::IncDecDate:
     case DateTimeConfiguration::IncDecTime:
         break;
     default:
-        return normalised;
+        return QString(inputDateString).replace(u'T', u' ').replace(u'-', u':');
     }
 
     if (inputDateString.isEmpty())
@@ -196,28 +249,41 @@ QString Utils::getUpdatedOutputDateTimeStringWithConfig(
     if (keep[0] && keep[1] && keep[2] && keep[3])
         return inputDateString;
 
-    // A text that is not a date in the record's form comes back as it was rather than
-    // as "", which would erase the tag.
-    const DatePattern recordPattern(kRecordDatePattern);
-    const auto wallClock = recordPattern.read(normalised);
-    if (!wallClock)
-        return inputDateString;
+    const std::optional<ReadDate> date = readDate(inputDateString, forms);
+    if (!date)
+        return std::nullopt;
+    // A part the date does not have is neither set nor shifted: "2015-07-16" stays
+    // that day whatever the time, and its precision stays.
+    if (isUpdate) {
+        keep[0] = keep[0] || !date->hasDay();
+        keep[1] = keep[1] || !date->hasMonth();
+        keep[3] = keep[3] || !date->hasTime();
+    } else if (isDate) {
+        keep[0] = keep[0] || !date->hasDay();
+        keep[1] = keep[1] || !date->hasMonth();
+    } else {
+        keep[0] = keep[0] || !date->hasTime();
+        keep[1] = keep[1] || !date->hasTime();
+        keep[2] = keep[2] || !date->hasSeconds();
+    }
 
     std::optional<QDateTime> result;
     if (isUpdate) {
-        result = joined(*wallClock, value(keep[0], config.stringUpdateDay), value(keep[1], config.stringUpdateMonth),
-            value(keep[2], config.stringUpdateYear),
+        result = joined(date->wallClock, value(keep[0], config.stringUpdateDay),
+            value(keep[1], config.stringUpdateMonth), value(keep[2], config.stringUpdateYear),
             keep[3] ? std::nullopt : std::optional(secondOfDayFromTimeText(config.stringUpdateTime)));
     } else if (isDate) {
-        result = shifted(*wallClock, value(keep[0], config.stringIncDecDay), value(keep[1], config.stringIncDecMonth),
-            value(keep[2], config.stringIncDecYear), 0);
+        result = shifted(date->wallClock, value(keep[0], config.stringIncDecDay),
+            value(keep[1], config.stringIncDecMonth), value(keep[2], config.stringIncDecYear), 0);
     } else {
-        result = shifted(*wallClock, 0, 0, 0,
+        result = shifted(date->wallClock, 0, 0, 0,
             clockSeconds(value(keep[0], config.stringIncDecHour), value(keep[1], config.stringIncDecMinute),
                 value(keep[2], config.stringIncDecSecond)));
     }
-    // An empty answer would erase the tag: a result out of range keeps the input.
-    return result ? recordPattern.print(*result) : inputDateString;
+    if (!result)
+        return std::nullopt;
+    const QString printed = date->print(*result, isUpdate && !keep[3]);
+    return printed.isEmpty() ? std::nullopt : std::optional(printed);
 }
 
 QString Utils::convertedDate(const QString& date, const QString& inFormat, const QString& convertedFormat) const

@@ -8,14 +8,16 @@
 
 using F = MetadataField;
 
-TEST(FormDisplay, showsRecordAndXmpDatesAlikeWithoutTheirZoneOffset)
+TEST(FormDisplay, showsRecordAndXmpDatesAlikeAndAZoneAsItStands)
 {
     EXPECT_EQ(FormDisplay::dateText("2019:05:04 10:11:12"), "May 04,2019 10:11:12 AM");
     EXPECT_EQ(FormDisplay::dateText("2019-05-04T22:11:12"), "May 04,2019 10:11:12 PM");
-    EXPECT_EQ(FormDisplay::dateText("2019-05-04T10:11:12+05:30"), "May 04,2019 10:11:12 AM");
-    EXPECT_EQ(FormDisplay::dateText("2019-05-04T10:11:12-08:00"), "May 04,2019 10:11:12 AM");
-    EXPECT_EQ(FormDisplay::dateText("2019-05-04T10:11:12Z"), "May 04,2019 10:11:12 AM");
-    // A text that is no full date shows normalised rather than vanishing.
+    // A zone, a fraction or a date without a full time shows normalised rather than
+    // lost or vanishing; a zone keeps its sign.
+    EXPECT_EQ(FormDisplay::dateText("2019-05-04T10:11:12+05:30"), "2019:05:04 10:11:12+05:30");
+    EXPECT_EQ(FormDisplay::dateText("2019-05-04T10:11:12-08:00"), "2019:05:04 10:11:12-08:00");
+    EXPECT_EQ(FormDisplay::dateText("2019-05-04T10:11:12Z"), "2019:05:04 10:11:12Z");
+    EXPECT_EQ(FormDisplay::dateText("2015-07-16T20:25:28.00+01:00"), "2015:07:16 20:25:28.00+01:00");
     EXPECT_EQ(FormDisplay::dateText("2019-05-04T10:11"), "2019:05:04 10:11");
     EXPECT_EQ(FormDisplay::dateText(""), "");
 }

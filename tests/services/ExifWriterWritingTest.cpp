@@ -416,6 +416,95 @@ TEST_F(ExifWriterWriting, aDateFieldShowingItsSettingIsWrittenAsTheSetting)
     EXPECT_EQ(written->XMP_CreationDate(), photo.metadataObjectOriginal->XMP_CreationDate());
 }
 
+// The three XMP dates in each ISO form XMP allows, shifted by an hour: each keeps
+// its form, as exiftool reads it back; the Exif dates keep theirs. A date in no form
+// is kept, and the photo, written, says so.
+TEST_F(ExifWriterWriting, xmpDatesInEveryIsoFormAreChangedInTheirOwnForm)
+{
+    const QList<std::pair<QString, QString>> forms {
+        { "2015-07-16T15:38:54+01:00", "2015:07:16 16:38:54+01:00" },
+        { "2015-07-16T15:38:54Z", "2015:07:16 16:38:54Z" },
+        { "2015-07-16T15:38:54.25", "2015:07:16 16:38:54.25" },
+        { "2015-07-16T15:38:54.5-07:00", "2015:07:16 16:38:54.5-07:00" },
+        { "2015-07-16T15:38", "2015:07:16 16:38" },
+        { "2015-07-16", "2015:07:16" },
+        { "2015-07-16T15:38:54+1:00", "2015:07:16 15:38:54+1:00" },
+    };
+    MetaDataObject settings;
+    for (const DateSetting setting :
+        { DateSetting::XMPCreationDate, DateSetting::XMPModifyDate, DateSetting::PhotoshopCreationDate }) {
+        DateTimeConfiguration& shift = *settings.dateTimeConfig(setting);
+        shift.tagConfigureOption = DateTimeConfiguration::IncDecTime;
+        shift.isIncDecMinuteKeepOriginal = shift.isIncDecSecondKeepOriginal = true;
+    }
+    QStringList outputs;
+    for (qsizetype i = 0; i < forms.size(); ++i) {
+        const QString& form = forms[i].first;
+        SCOPED_TRACE(form.toStdString());
+        const QString source = makePhoto(QStringLiteral("form%1.jpg").arg(i));
+        editMetadata(source, [&](Exiv2::Image& image) {
+            for (const char* key : { "Xmp.xmp.CreateDate", "Xmp.xmp.ModifyDate", "Xmp.photoshop.DateCreated" })
+                image.xmpData()[key] = form.toStdString();
+        });
+        PhotoFile photo = photoAt(source);
+        outputs << path(QStringLiteral("out%1.jpg").arg(i));
+        const MetadataWriteResult result = writePhoto(photo, settings, outputs.last());
+        ASSERT_EQ(result.errorFlag, MetadataWriteResult::Processed);
+        if (form.contains(QStringLiteral("+1:00"))) {
+            ASSERT_EQ(result.warnings.size(), 3);
+            EXPECT_TRUE(result.warnings[1].contains(QStringLiteral("Xmp.xmp.ModifyDate")))
+                << result.warnings[1].toStdString();
+            EXPECT_TRUE(result.warnings[1].contains(form));
+        } else {
+            EXPECT_TRUE(result.warnings.isEmpty()) << result.warnings.join(u'\n').toStdString();
+        }
+    }
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    const QMap<QString, QJsonObject> tags = exiftoolTags(outputs);
+    for (qsizetype i = 0; i < forms.size(); ++i) {
+        const QJsonObject& tagsOf = tags[QStringLiteral("out%1.jpg").arg(i)];
+        for (const char* tag : { "XMP-xmp:CreateDate", "XMP-xmp:ModifyDate", "XMP-photoshop:DateCreated" })
+            EXPECT_EQ(tagsOf.value(QLatin1StringView(tag)).toString(), forms[i].second) << tag;
+        EXPECT_EQ(tagsOf.value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(), "2020:01:02 03:04:05");
+    }
+}
+
+// The IPTC date is written on every kind that keeps IPTC; the IPTC date and the GPS
+// date stamp take a date in their own form or refuse the photo.
+TEST_F(ExifWriterWriting, theIptcDateAndTheGpsDateStampTakeDatesAlone)
+{
+    const QString tiff = path(QStringLiteral("photo.tiff"));
+    ASSERT_TRUE(QFile::copy(QDir(samplesDir()).filePath(QStringLiteral("tiff/Arbitro.tiff")), tiff));
+    QStringList outputs;
+    for (const QString& source : { makePhoto(), tiff }) {
+        PhotoFile photo = photoAt(source);
+        MetaDataObject settings;
+        edit(settings, { { F::IPTC_DateCreated, "2024-01-02" }, { F::GPS_DateStamp, "2024:01:03" } });
+        outputs << path(QStringLiteral("dated-") + QFileInfo(source).fileName());
+        ASSERT_EQ(writePhoto(photo, settings, outputs.last()).errorFlag, MetadataWriteResult::Processed);
+        EXPECT_EQ(readBack(outputs.last())->IPTC_DateCreated(), "2024-01-02");
+
+        for (const auto& [field, text] : std::initializer_list<std::pair<F, const char*>> {
+                 { F::IPTC_DateCreated, "hello" }, { F::IPTC_DateCreated, "2024-02-30" }, { F::GPS_DateStamp, "hello" },
+                 { F::GPS_DateStamp, "2024-01-03" } }) {
+            MetaDataObject refused;
+            edit(refused, { { field, text } });
+            const MetadataWriteResult result
+                = writePhoto(photo, refused, path(QStringLiteral("refused.") + QFileInfo(source).suffix()));
+            EXPECT_EQ(result.errorFlag, MetadataWriteResult::WriteFailed) << text;
+            EXPECT_TRUE(result.errorMsg.contains(QStringLiteral("\"%1\": it is not a date").arg(text)))
+                << result.errorMsg.toStdString();
+        }
+    }
+    if (!hasExiftool())
+        GTEST_SKIP() << "exiftool is not installed";
+    for (const QJsonObject& tags : exiftoolTags(outputs)) {
+        EXPECT_EQ(tags.value(QStringLiteral("IPTC:DateCreated")).toString(), "2024:01:02");
+        EXPECT_EQ(tags.value(QStringLiteral("GPS:GPSDateStamp")).toString(), "2024:01:03");
+    }
+}
+
 TEST_F(ExifWriterWriting, theModificationTimeFollowsWhatTheFileHoldsWhenItIsWritten)
 {
     // After the photo was added, another program changes its modify date (and

@@ -205,6 +205,71 @@ INSTANTIATE_TEST_SUITE_P(Shifts, DateEngine,
         EngineCase { "an hour out of the repeated hour", shiftTime("1", nullptr, nullptr), "2019:10:27 02:30:00",
             "2019:10:27 03:30:00" }));
 
+// Every ISO 8601 form of an XMP date answers in its own form: its precision, its
+// zone as written (the clock moves on that zone, which is not converted), its
+// fraction's digits. A part the date lacks is neither set nor shifted.
+INSTANTIATE_TEST_SUITE_P(IsoForms, DateEngine,
+    ::testing::Values(EngineCase { "an hour, with zone", shiftTime("1", nullptr, nullptr), "2015-07-16T15:38:54+01:00",
+                          "2015-07-16T16:38:54+01:00" },
+        EngineCase { "an hour, UTC", shiftTime("1", nullptr, nullptr), "2015-07-16T15:38:54Z", "2015-07-16T16:38:54Z" },
+        EngineCase {
+            "an hour, fraction", shiftTime("1", nullptr, nullptr), "2015-07-16T15:38:54.25", "2015-07-16T16:38:54.25" },
+        EngineCase { "an hour, fraction and negative zone", shiftTime("1", nullptr, nullptr),
+            "2015-07-16T15:38:54.5-07:00", "2015-07-16T16:38:54.5-07:00" },
+        EngineCase { "an hour, zone without colon", shiftTime("1", nullptr, nullptr), "2015-07-16T23:38:54-0700",
+            "2015-07-17T00:38:54-0700" },
+        EngineCase { "an hour, minutes", shiftTime("1", nullptr, nullptr), "2015-07-16T15:38", "2015-07-16T16:38" },
+        EngineCase { "seconds on minutes", shiftTime(nullptr, nullptr, "90"), "2015-07-16T15:38+02:00",
+            "2015-07-16T15:38+02:00" },
+        EngineCase { "an hour on a day", shiftTime("-1", nullptr, nullptr), "2015-07-16", "2015-07-16" },
+        EngineCase { "a day", shiftDate("1", nullptr, nullptr), "2015-07-31", "2015-08-01" },
+        EngineCase { "a day, a month", shiftDate("1", "1", nullptr), "2015-07-16T15:38:54.5-07:00",
+            "2015-08-17T15:38:54.5-07:00" },
+        EngineCase { "days on a month", shiftDate("40", "1", nullptr), "2015-12", "2016-01" },
+        EngineCase { "a year on a year", shiftDate("40", "1", "1"), "2015", "2016" },
+        EngineCase { "set on a day", mode(3), "2015-07-16", "1905-01-01" },
+        EngineCase { "set, fraction zeroed", mode(3), "2015-07-16T15:38:54.25Z", "1905-01-01T00:00:00.00Z" },
+        EngineCase { "set the year of a year", mode(3), "2015", "1905" },
+        EngineCase { "set the time only",
+            mode(3,
+                [](auto& c) {
+                    keepAllUpdateParts(c);
+                    c.isUpdateTimeKeepOriginal = false;
+                    c.stringUpdateTime = "08:09:10";
+                }),
+            "2015-07-16T15:38:54.5+01:00", "2015-07-16T08:09:10.0+01:00" },
+        EngineCase {
+            "chosen, on the date's own zone", mode(2), "2015-07-16T15:38:54.5-07:00", "2001-02-03T04:05:06.0-07:00" },
+        EngineCase { "chosen, on a day", mode(2), "2015-07-16", "2001-02-03" },
+        EngineCase { "chosen, unreadable", mode(2), "2015-07-16T15:38:54+1:00", "2001:02:03 04:05:06" },
+        EngineCase { "kept", mode(0), "2015-07-16T15:38:54+01:00", "2015-07-16T15:38:54+01:00" },
+        EngineCase { "emptied", mode(1), "2015-07", "" }));
+
+// Where the setting cannot be applied there is no answer, so that the writer can
+// tell the user; the plain engine then answers the input unchanged.
+TEST(DateEngineForms, answersNothingWhereTheSettingCannotBeApplied)
+{
+    const ScopedTimeZone berlin("Europe/Berlin");
+    DateTimeConfiguration shift;
+    shift.tagConfigureOption = DateTimeConfiguration::IncDecTime;
+    const Utils& utils = Utils::sharedUtils();
+    using Forms = Utils::DateForms;
+    EXPECT_EQ(
+        utils.updatedDateText(shift, QStringLiteral("2015-07-16T15:38:54+1:00"), Forms::ExifAndIso), std::nullopt);
+    EXPECT_EQ(utils.updatedDateText(shift, QStringLiteral("noon"), Forms::ExifAndIso), std::nullopt);
+    EXPECT_EQ(utils.updatedDateText(shift, QStringLiteral("9999:12:31 23:00:00"), Forms::Exif), std::nullopt);
+    // Exif dates take the record form alone, and keep it.
+    EXPECT_EQ(utils.updatedDateText(shift, QStringLiteral("2015-07-16T15:38:54Z"), Forms::Exif), std::nullopt);
+    EXPECT_EQ(utils.updatedDateText(shift, QStringLiteral("2015-07-16T15:38:54"), Forms::Exif),
+        QStringLiteral("2015:07:16 16:39:55"));
+    EXPECT_EQ(utils.updatedDateText(shift, QStringLiteral("2015-07-16T15:38:54Z"), Forms::ExifAndIso),
+        QStringLiteral("2015-07-16T16:39:55Z"));
+    shift.tagConfigureOption = DateTimeConfiguration::ChosenDate;
+    shift.stringSelectedDate = QStringLiteral("2001:02:03 04:05:06");
+    EXPECT_EQ(utils.updatedDateText(shift, QStringLiteral("2015-07-16T15:38:54Z"), Forms::Exif),
+        QStringLiteral("2001:02:03 04:05:06"));
+}
+
 // A non-empty text that does not read, or a result outside the years 1 to 9999,
 // must come back unchanged: an empty answer would erase the tag.
 INSTANTIATE_TEST_SUITE_P(KeepsTextsItCannotChange, DateEngine,
@@ -212,8 +277,11 @@ INSTANTIATE_TEST_SUITE_P(KeepsTextsItCannotChange, DateEngine,
         EngineCase { "zero date, mode 4", mode(4), "0000:00:00 00:00:00", "0000:00:00 00:00:00" },
         EngineCase { "zero date, mode 5", mode(5), "0000:00:00 00:00:00", "0000:00:00 00:00:00" },
         EngineCase { "no time", mode(4), "2019:05:04", "2019:05:04" },
-        EngineCase { "ISO with offset", mode(5), "2019-05-04T10:11:12+02:00", "2019-05-04T10:11:12+02:00" },
-        EngineCase { "ISO with fraction", mode(3), "2019-05-04T10:11:12.5", "2019-05-04T10:11:12.5" },
+        EngineCase { "a zone of one hour digit", mode(5), "2019-05-04T10:11:12+1:00", "2019-05-04T10:11:12+1:00" },
+        EngineCase { "a zone past 23 hours", mode(5), "2019-05-04T10:11:12+24:00", "2019-05-04T10:11:12+24:00" },
+        EngineCase { "ISO 30 February", mode(4), "2019-02-30T10:11", "2019-02-30T10:11" },
+        EngineCase { "ISO hour 24", mode(4), "2019-05-04T24:00:00Z", "2019-05-04T24:00:00Z" },
+        EngineCase { "ISO hour without minute", mode(5), "2019-05-04T10", "2019-05-04T10" },
         EngineCase { "not a date", mode(4), "yesterday", "yesterday" },
         EngineCase { "30 February", mode(5), "2019:02:30 10:11:12", "2019:02:30 10:11:12" },
         EngineCase { "past 9999", shiftDate(nullptr, nullptr, "8000"), kRecord, kRecord },

@@ -385,6 +385,7 @@ void BatchRunner::writePhoto(const std::shared_ptr<Run>& run, int index, const Q
     }
     run->errorFlags[std::size_t(index)] = result.errorFlag;
     m_mailbox.post([this, run, index, result, reread, processed = photo.processedPath] {
+        changesNotMade(run, index, result.warnings);
         photoWritten(run, index, MetadataWriteResult::Code(result.errorFlag), result.errorMsg, processed, reread);
     });
 }
@@ -397,6 +398,19 @@ void BatchRunner::lowSpaceFound(const std::shared_ptr<Run>& run)
         return;
     m_state.endedOnLowSpace = true;
     emit notEnoughSpace();
+}
+
+void BatchRunner::changesNotMade(const std::shared_ptr<Run>& run, int index, const QStringList& warnings)
+{
+    if (run != m_run)
+        return;
+    for (const QString& warning : warnings) {
+        auto record = std::make_shared<PhotoFile>();
+        record->filePath = m_state.photos[index]->filePath;
+        record->processStatus = PhotoChangeNotMade;
+        record->processMsg = warning;
+        m_outcomes[index].warnings.append(std::move(record));
+    }
 }
 
 void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, MetadataWriteResult::Code code,

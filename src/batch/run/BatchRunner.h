@@ -107,11 +107,12 @@ public:
 
     const BatchRunState& state() const { return m_state; }
 
-    // The failed photos (flag other than 0), then the renaming warnings, each in
-    // list order; a photo whose source was missing brings no renaming warning.
+    // The failed photos (flag other than 0), then the warnings (renaming, and the
+    // changes a written photo did not get), each in list order; a photo whose
+    // source was missing brings no renaming warning.
     QList<std::shared_ptr<PhotoFile>> errorRecords() const;
     QList<std::shared_ptr<PhotoFile>> warningRecords() const;
-    // The renaming warnings of the photo at this index of the run, as warningRecords holds them.
+    // The warnings of the photo at this index of the run, as warningRecords holds them.
     QList<std::shared_ptr<PhotoFile>> warningsOf(int index) const;
 
 signals:
@@ -137,6 +138,8 @@ private:
     void handOutPaths(const std::shared_ptr<Run>& run, std::optional<OutputPathBuilder>& builder, QThreadPool& writers,
         QSemaphore& freeWriters);
     void writePhoto(const std::shared_ptr<Run>& run, int index, const QString& outputPath);
+    // The writer's warnings join the photo's warning records.
+    void changesNotMade(const std::shared_ptr<Run>& run, int index, const QStringList& warnings);
     // reread: the record read again from a photo written in place, else empty.
     void photoWritten(const std::shared_ptr<Run>& run, int index, MetadataWriteResult::Code code,
         const QString& message, const QString& processedPath, const std::shared_ptr<MetaDataObject>& reread);

@@ -144,6 +144,7 @@ SummaryRow BatchTexts::summaryRow(const PhotoFile& record)
     case PhotoRenameNoDate:
     case PhotoRenameNoLocation:
     case PhotoRenameAdjusted:
+    case PhotoChangeNotMade:
         row.icon = u"warningFile.png"_s;
         row.colour = SummaryRow::Colour::Yellow;
         break;

@@ -92,6 +92,7 @@ public:
 
     // How the table shows an error or warning record, by its status: 1 and 2, 8 and any
     // other code as errors; 7 (written, a raw file's camera kept) and the renaming
-    // warnings 10 to 12 with the warning icon. 7 still counts as an error.
+    // warnings 10 to 12 and a change not made (13) with the warning icon. 7 still
+    // counts as an error.
     static SummaryRow summaryRow(const PhotoFile& record);
 };

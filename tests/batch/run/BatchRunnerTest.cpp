@@ -733,6 +733,31 @@ TEST_F(BatchRunnerTest, aRawFileWhoseCameraIsKeptCountsAsAnErrorYetWasWritten)
     EXPECT_EQ(runner.photosWrittenByLastRun(), batch) << "a restore takes it back too";
 }
 
+TEST_F(BatchRunnerTest, aDateItsSettingCannotChangeIsAWarningOfAWrittenPhoto)
+{
+    PhotoList batch = makeBatch(sources(), 2);
+    editMetadata(batch[1]->filePath,
+        [](Exiv2::Image& image) { image.xmpData()["Xmp.xmp.ModifyDate"] = "2015-07-16T15:38:54+1:00"; });
+    FormRecords form;
+    form.settings->dateTimeConfigXMPModifyDate()->tagConfigureOption = DateTimeConfiguration::IncDecTime;
+    BatchRunner runner;
+    ASSERT_TRUE(
+        runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(output()))));
+    ASSERT_TRUE(waitForEnd(runner));
+
+    EXPECT_EQ(runner.state().succeeded, 2);
+    EXPECT_TRUE(runner.errorRecords().isEmpty());
+    const PhotoList warnings = runner.warningRecords();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0]->processStatus, PhotoChangeNotMade);
+    EXPECT_EQ(warnings[0]->filePath, batch[1]->filePath);
+    EXPECT_TRUE(warnings[0]->processMsg.contains(u"Xmp.xmp.ModifyDate"_s));
+    EXPECT_TRUE(warnings[0]->processMsg.contains(u"2015-07-16T15:38:54+1:00"_s));
+    EXPECT_EQ(runner.warningsOf(1), warnings);
+    EXPECT_EQ(artistOf(output() + u"/photo-01.jpg"_s), u"Batch Artist"_s) << "the other changes are made";
+    EXPECT_EQ(runner.photosWrittenByLastRun(), batch);
+}
+
 TEST_F(BatchRunnerTest, restoreRewritesExactlyThePhotosTheLastRunWroteWhateverTheTicks)
 {
     PhotoList batch = makeBatch(sources(), 4);

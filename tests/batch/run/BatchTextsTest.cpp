@@ -135,7 +135,7 @@ TEST(BatchTexts, summaryRowsShowErrorsInRedAndWarningsWithTheirOwnIcon)
     EXPECT_EQ(seven.icon, u"warningFile.png"_s);
     EXPECT_EQ(seven.colour, SummaryRow::Colour::Yellow);
     EXPECT_EQ(seven.message, u"Camera related info(Camera make, Camera model name) can't write for NEF image format"_s);
-    for (const int warning : { 10, 11, 12 }) {
+    for (const int warning : { 10, 11, 12, 13 }) {
         EXPECT_EQ(rowFor(warning).icon, u"warningFile.png"_s) << warning;
         EXPECT_EQ(rowFor(warning).message, u"exiv2 said no"_s) << warning;
     }
