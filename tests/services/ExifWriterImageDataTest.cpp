@@ -364,6 +364,11 @@ TEST(ExifWriterImageData, aWebpChunkOrHeifItemThatCannotBeReadWholeIsRefusedUnch
         const QString copy = dir.filePath(QString::fromLatin1(name));
         save(copy, damaged);
         EXPECT_EQ(writeArtistInPlace(copy).errorFlag, MetadataWriteResult::WriteFailed) << name;
+        // Cleans that find nothing they can read to remove, and a block no file of
+        // these kinds can lose whole.
+        EXPECT_EQ(cleanInPlace(copy, &MetaDataObject::clearGpsInfo).errorFlag, MetadataWriteResult::WriteFailed)
+            << name;
+        EXPECT_EQ(cleanInPlace(copy, &MetaDataObject::clearExif).errorFlag, MetadataWriteResult::WriteFailed) << name;
         EXPECT_EQ(bytesOf(copy), damaged) << name;
     }
 
