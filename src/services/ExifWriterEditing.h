@@ -91,7 +91,27 @@ struct EditOutcome {
     std::optional<QString> refusal;
     // What was asked and not done, while the rest is written.
     QStringList warnings;
+    // The edit asks for a change of the Exif data (a tag set or erased, a rule
+    // over an Exif date), or for the whole Exif group to go. Where the photo's
+    // Exif block cannot be read whole, what was asked cannot be seen to be done:
+    // the photo is refused, except that the whole group goes with a JPEG's Exif
+    // segment (exifBlockEdit).
+    bool changesExif = false;
+    bool removesExif = false;
 };
+
+// What becomes of an edit of a photo whose Exif block cannot be read whole
+// (exifBlockUnread); original holds at least the photo's metadata. Nothing when the
+// block reads whole or the edit leaves it alone; else that the block goes whole
+// (EditedKeys::exifBlockRemoved: the Exif data is then emptied in image), or the
+// refusal, for the caller to give where the edit changed no Exif datum it read: a
+// change it did make is judged by the verification, which keeps such a block.
+struct UnreadExifEdit {
+    std::optional<QString> refusal;
+    bool removesBlock = false;
+};
+UnreadExifEdit exifBlockEdit(
+    const EditOutcome& outcome, Exiv2::Image& image, const Exiv2::ExifData& read, QByteArrayView original);
 
 using MetadataEdit = std::function<EditOutcome(Exiv2::Image& image)>;
 

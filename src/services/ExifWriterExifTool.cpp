@@ -466,12 +466,17 @@ EditedPhoto editedThroughExifTool(QByteArrayView original, const QString& basisP
             result.refusal = outcome.refusal;
             return;
         }
+        const UnreadExifEdit unread = exifBlockEdit(outcome, *image, result.before.exif, original);
         if (outcome.addsRequiredEntries)
             addRequiredEntries(*image, result.before.exif);
         if (outcome.addsRequiredEntries && (isPng(original) || BmffLayout::isBmff(original)))
             addNewDirectoryEntries(*image, result.before.exif);
         expected = MetadataSnapshot::of(*image);
         result.edited = editedKeysBetween(result.before, expected);
+        if (unread.refusal && result.edited.exif.empty()) {
+            result.refusal = unread.refusal;
+            return;
+        }
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
         const bool keepsPacket = outcome.writesXmpPacket || !result.rewritesXmpPacket();
         if (!keepsPacket && !result.edited.xmp.empty() && !isParsableXmp(result.before.xmpPacket)) {

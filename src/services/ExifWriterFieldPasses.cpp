@@ -5,6 +5,7 @@
 #include "base/IsoDate.h"
 #include "base/Logging.h"
 #include "base/Numbers.h"
+#include "model/DateTimeConfiguration.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
 
@@ -388,6 +389,7 @@ public:
         outcome.status = m_status;
         outcome.refusal = m_refusal;
         outcome.warnings = m_warnings;
+        outcome.changesExif = m_changesExif || changesExifDate();
         return outcome;
     }
 
@@ -471,6 +473,16 @@ private:
         }
     }
 
+    // A rule over an Exif date works on the date the block holds: one that changes
+    // it needs the block read, also where it gives no date.
+    bool changesExifDate() const
+    {
+        return std::any_of(kDateSettings.begin(), kDateSettings.end(), [this](const DateSettingInfo& info) {
+            return tagFamily(fieldTagInfo(info.field).key) == TagFamily::Exif
+                && m_settings.dateTimeConfig(info.setting)->option() != DateTimeConfiguration::KeepOriginal;
+        });
+    }
+
     // The fields pass A did not give their fate.
     static bool decidedByDatePass(const FieldTagInfo& row) { return !row.isWritten() || row.dateSetting; }
 
@@ -524,6 +536,10 @@ private:
     void setField(const FieldTagInfo& row, const QString& text)
     {
         m_touched[fieldIndex(row.field)] = true;
+        // The photo's own text written back changes nothing.
+        m_changesExif = m_changesExif
+            || (row.writeForm != WriteForm::None && tagFamily(row.key) == TagFamily::Exif
+                && text != m_held.field(row.field));
         switch (row.writeForm) {
         case WriteForm::None:
             return;
@@ -618,6 +634,7 @@ private:
     void eraseField(const FieldTagInfo& row)
     {
         m_touched[fieldIndex(row.field)] = true;
+        m_changesExif = m_changesExif || tagFamily(row.key) == TagFamily::Exif;
         const QString key = QString::fromLatin1(row.key);
         switch (tagFamily(row.key)) {
         case TagFamily::Exif:
@@ -648,6 +665,8 @@ private:
     FLTImageMetadata m_formatter;
     int m_status = MetadataWriteResult::Processed;
     bool m_iptcWritten = false;
+    // Whether the passes set or erased an Exif tag, or a rule changes an Exif date.
+    bool m_changesExif = false;
     std::optional<QString> m_refusal;
     QStringList m_warnings;
     // The date pass's answer for each date setting.

@@ -3,6 +3,7 @@
 #include "services/MetadataVerification.h"
 #include "base/Logging.h"
 #include "platform/Exiv2Adapter.h"
+#include "platform/ImageDataLayout.h"
 #include "platform/JpegExifSegment.h"
 #include "platform/JpegExtendedXmp.h"
 #include "platform/JpegSplice.h"
@@ -97,6 +98,21 @@ Exiv2::ExifData exifStandIn()
 
 namespace ExifWriterEditing {
 
+UnreadExifEdit exifBlockEdit(
+    const EditOutcome& outcome, Exiv2::Image& image, const Exiv2::ExifData& read, QByteArrayView original)
+{
+    if (!(outcome.changesExif || outcome.removesExif) || !exifBlockUnread(read, original))
+        return {};
+    // A JPEG's Exif segment can go whole. A TIFF file's block is the file itself
+    // (its first directory describes the image), and a HEIF or PNG file's Exif is
+    // written by exiftool, which cannot read it either.
+    if (outcome.removesExif && ImageDataLayout::kindOf(original) == ImageDataLayout::Kind::Jpeg) {
+        image.exifData().clear();
+        return { std::nullopt, true };
+    }
+    return { damagedExifRefusal(), false };
+}
+
 // The photo's bytes with the edit applied, all in memory: exiv2 reads the bytes
 // once, writes the new file into its own buffer, and that buffer is read back and
 // verified before the saver gets it, so that the photo is not copied once more on
@@ -132,14 +148,21 @@ EditedPhoto editedPhoto(
             result.refusal = outcome.refusal;
             return false;
         }
+        const UnreadExifEdit unread = exifBlockEdit(outcome, image, result.before.exif, original);
         if (outcome.addsRequiredEntries)
             addRequiredEntries(image, result.before.exif);
         expected = MetadataSnapshot::of(image);
         beforeValues = ComparableValues::of(result.before);
         expectedValues = ComparableValues::of(expected);
         result.edited = editedKeysBetween(beforeValues, expectedValues);
+        result.edited.exifBlockRemoved = unread.removesBlock;
+        if (unread.refusal && result.edited.exif.empty()) {
+            result.refusal = unread.refusal;
+            return false;
+        }
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
-        changesNothing = result.edited.exif.empty() && result.edited.iptc.empty() && !result.rewritesXmpPacket();
+        changesNothing = result.edited.exif.empty() && !unread.removesBlock && result.edited.iptc.empty()
+            && !result.rewritesXmpPacket();
         if (changesNothing)
             return false;
         // exiv2 would drop the datasets silently, and the read-back refuse the photo
@@ -164,7 +187,10 @@ EditedPhoto editedPhoto(
         // exiv2 drops only the first Exif segment it meets and puts its own after the
         // last APP0 segment: behind a second Exif segment, the stand-in would stay in
         // the file next to the block put back. Only a photo with one is given it.
-        if (isJpeg && !expected.exif.empty() && JpegExifSegment::findSole(original)) {
+        // A block of which exiv2 read nothing it would drop: left alone, it is kept.
+        const bool keepsUnreadBlock = expected.exif.empty() && result.edited.exif.empty()
+            && !result.edited.exifBlockRemoved && exifBlockUnread(result.before.exif, original);
+        if (isJpeg && (!expected.exif.empty() || keepsUnreadBlock) && JpegExifSegment::findSole(original)) {
             if (!result.edited.exif.empty())
                 ownExifBlock = jpegExifBlockEditedInPlace(original, expected.exif, result.edited.exif);
             givesStandIn = result.edited.exif.empty() || ownExifBlock;

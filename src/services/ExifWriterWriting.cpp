@@ -326,6 +326,8 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         EditOutcome outcome;
         bool unused = true;
         outcome.status = clearMetadata(image, photo, settings, unused);
+        outcome.changesExif = settings.clearComment || settings.clearGpsInfo;
+        outcome.removesExif = settings.clearExif;
         return outcome;
     };
     // No photo is replaced in place before its way back is kept and flushed.

@@ -287,32 +287,22 @@ std::optional<QString> extendedXmpDiffers(
 }
 
 // Whether the photo's Exif block is lost or replaced although the reader could
-// not read it whole: then what it missed would go unseen by every comparison
-// below, which knows only what the reader found. Such a block must come back
-// byte for byte. It is not read whole when its bytes cannot be placed, its
-// directories or values run past its end, or the reader found nothing in
-// directories that hold entries.
-bool unreadExifBlockLost(const Exiv2::ExifData& read, QByteArrayView original, QByteArrayView written)
+// not read it whole (exifBlockUnread): then what it missed would go unseen by
+// every comparison below, which knows only what the reader found. Such a block
+// must come back byte for byte, or be gone where the edit removed it whole.
+bool unreadExifBlockLost(const Exiv2::ExifData& read, QByteArrayView original, QByteArrayView written, bool removed)
 {
-    const PhotoExifBlock was = PhotoExifBlock::of(original);
-    switch (was.state) {
-    case PhotoExifBlock::None:
-        return false;
-    case PhotoExifBlock::Damaged:
-        qCWarning(lcMetadata) << "Verification: the Exif block's bytes cannot be placed in the file";
-        return true;
-    case PhotoExifBlock::Elsewhere:
-        if (read.empty())
-            qCWarning(lcMetadata) << "Verification: an Exif item was read as empty";
-        return read.empty();
-    case PhotoExifBlock::Found:
-        break;
-    }
-    if (TiffBlock::readsWhole(was.tiff)
-        && (!read.empty() || TiffBlock::parse(was.tiff)->ifd(TiffBlock::Ifd0).entries.empty()))
+    if (!exifBlockUnread(read, original))
         return false;
     const PhotoExifBlock is = PhotoExifBlock::of(written);
-    if (is.state == PhotoExifBlock::Found && is.tiff == was.tiff)
+    if (removed) {
+        if (is.state == PhotoExifBlock::None)
+            return false;
+        qCWarning(lcMetadata) << "Verification: an Exif block that cannot be read whole was to go and is still there";
+        return true;
+    }
+    const PhotoExifBlock was = PhotoExifBlock::of(original);
+    if (was.state == PhotoExifBlock::Found && is.state == PhotoExifBlock::Found && is.tiff == was.tiff)
         return false;
     qCWarning(lcMetadata) << "Verification: an Exif block of" << was.tiff.size()
                           << "bytes that cannot be read whole was not kept as it was";
@@ -329,6 +319,32 @@ QByteArray extendedXmpGuidOf(const Exiv2::XmpData& xmp)
             return QByteArray::fromStdString(datum.toString());
     }
     return {};
+}
+
+bool exifBlockUnread(const Exiv2::ExifData& read, QByteArrayView original)
+{
+    const PhotoExifBlock was = PhotoExifBlock::of(original);
+    switch (was.state) {
+    case PhotoExifBlock::None:
+        return false;
+    case PhotoExifBlock::Damaged:
+        qCWarning(lcMetadata) << "The Exif block's bytes cannot be placed in the file";
+        return true;
+    case PhotoExifBlock::Elsewhere:
+        if (read.empty())
+            qCWarning(lcMetadata) << "An Exif item was read as empty";
+        return read.empty();
+    case PhotoExifBlock::Found:
+        break;
+    }
+    return !TiffBlock::readsWhole(was.tiff)
+        || (read.empty() && !TiffBlock::parse(was.tiff)->ifd(TiffBlock::Ifd0).entries.empty());
+}
+
+QString damagedExifRefusal()
+{
+    return u"The photo's Exif data is damaged and cannot be read whole, and a new block would have replaced it, so "
+           u"the photo was not changed."_s;
 }
 
 bool isMakerNoteKey(const std::string& key)
@@ -438,9 +454,8 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
     if (decoded && !undecodedNow && !makerNotePointersHold(before.exif, after.exif))
         return notKept(u"The maker note"_s);
     // What the reader missed of a damaged Exif block, no comparison above can see.
-    if (!original.isEmpty() && unreadExifBlockLost(before.exif, original, written))
-        return u"The photo's Exif data is damaged and cannot be read whole, and a new block would have "
-               u"replaced it, so the photo was not changed."_s;
+    if (!original.isEmpty() && unreadExifBlockLost(before.exif, original, written, edited.exifBlockRemoved))
+        return damagedExifRefusal();
 
     const auto iptcEdited = [&](const std::string& key) { return edited.iptc.count(key) != 0; };
     if (const auto key

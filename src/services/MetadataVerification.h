@@ -14,6 +14,8 @@ struct EditedKeys {
     std::set<std::string> exif;
     std::set<std::string> iptc;
     std::set<std::string> xmp;
+    // The whole Exif block goes, also what the reader could not read of it.
+    bool exifBlockRemoved = false;
 };
 
 // A photo's metadata as exiv2 holds it at one moment: copies of its three
@@ -51,6 +53,15 @@ QByteArray extendedXmpGuidOf(const Exiv2::XmpData& xmp);
 EditedKeys editedKeysBetween(const MetadataSnapshot& before, const MetadataSnapshot& after);
 EditedKeys editedKeysBetween(const ComparableValues& before, const ComparableValues& after);
 
+// Whether the photo's Exif block (PhotoExifBlock) cannot be read whole, read being
+// what the reader found in it: its bytes cannot be placed, its directories or
+// values run past its end, or the reader found nothing in directories that hold
+// entries. A change to such a block cannot be seen to be made, nor a block made
+// anew from what was read be trusted to hold the rest.
+bool exifBlockUnread(const Exiv2::ExifData& read, QByteArrayView original);
+// Why a photo with such a block is not written.
+QString damagedExifRefusal();
+
 // Reads the written bytes back and compares every Exif, IPTC and XMP datum, maker
 // notes included, with what the photo held before the edit: a datum the edit did
 // not target must be there with the same value, a targeted one must hold what the
@@ -78,7 +89,8 @@ EditedKeys editedKeysBetween(const ComparableValues& before, const ComparableVal
 // Given the original file's bytes, an Exif block the reader could not read whole
 // (PhotoExifBlock, TiffBlock::readsWhole) must be in the written file byte for
 // byte: the comparisons above know only what the reader found, and a block made
-// anew from that would drop the rest unseen.
+// anew from that would drop the rest unseen. Where the edit removed the block
+// (EditedKeys::exifBlockRemoved), the written file must hold none.
 //
 // Answers nothing when the bytes are right, else the reason for the user, which
 // ends in "so the photo was not changed."; the details go to the log.

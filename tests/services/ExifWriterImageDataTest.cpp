@@ -45,16 +45,31 @@ MetadataWriteResult writeArtistInPlace(const QString& path, F field = F::Artist)
 }
 
 // The TIFF file with its first directory's entry count raised by more, or set to
-// 65,535 when more is 0.
-QByteArray withDamagedFirstDirectory(QByteArray tiff, int more)
+// 65,535 when more is 0; or set to count when one is given.
+QByteArray withDamagedFirstDirectory(QByteArray tiff, int more, std::optional<quint16> count = std::nullopt)
 {
     const bool big = tiff.startsWith("MM");
     const auto at = [&](qsizetype offset) { return reinterpret_cast<uchar*>(tiff.data()) + offset; };
     const quint32 ifd0 = big ? qFromBigEndian<quint32>(at(4)) : qFromLittleEndian<quint32>(at(4));
-    const quint16 count = big ? qFromBigEndian<quint16>(at(ifd0)) : qFromLittleEndian<quint16>(at(ifd0));
-    const quint16 damaged = more == 0 ? 0xffff : quint16(count + more);
+    const quint16 was = big ? qFromBigEndian<quint16>(at(ifd0)) : qFromLittleEndian<quint16>(at(ifd0));
+    const quint16 damaged = count ? *count : more == 0 ? 0xffff : quint16(was + more);
     big ? qToBigEndian(damaged, at(ifd0)) : qToLittleEndian(damaged, at(ifd0));
     return tiff;
+}
+
+MetadataWriteResult writeInPlace(const QString& path, MetaDataObject& settings)
+{
+    PhotoFile photo(path, false);
+    MetaDataObject onlyUpdated;
+    return ExifWriter::sharedInstance().writeMetaDataToFilePath(photo, settings, path, onlyUpdated, false);
+}
+
+MetadataWriteResult cleanInPlace(const QString& path, bool MetaDataObject::*flag)
+{
+    MetaDataObject settings;
+    settings.editingOption = MetaDataObject::CleanMetadataInfo;
+    settings.*flag = true;
+    return writeInPlace(path, settings);
 }
 
 QStringList sampleTiffs()
@@ -271,6 +286,63 @@ TEST(ExifWriterImageData, anExifBlockThatCannotBeReadWholeIsKeptOrThePhotoRefuse
     }
 }
 
+// What a run asks of such a block is done or the photo refused: the Exif clean
+// takes the whole segment, the IPTC and XMP cleans leave it as it was, and a
+// change inside it (a GPS or comment clean, a date rule, mode 1's erasures)
+// cannot be seen to be made.
+TEST(ExifWriterImageData, aCleanOrADateRuleOnAnExifBlockThatCannotBeReadWholeIsDoneOrRefused)
+{
+    const QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("damaged.jpg"));
+    // The sample with an IPTC caption, so that its IPTC clean has something to take.
+    QFile::copy(samplesDir() + QStringLiteral("/gps/DSCN0010.jpg"), copy);
+    QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_EQ(writeArtistInPlace(copy, F::IPTC_Headline).errorFlag, MetadataWriteResult::Processed);
+    const QByteArray sample = bytesOf(copy);
+    const QByteArray block = JpegExifSegment::exifBlockOf(sample)->toByteArray();
+    const auto refused = [&](const MetadataWriteResult& result, const QByteArray& damaged) {
+        EXPECT_EQ(result.errorFlag, MetadataWriteResult::WriteFailed);
+        EXPECT_TRUE(result.errorMsg.contains(QStringLiteral("Exif data is damaged"))) << result.errorMsg.toStdString();
+        EXPECT_EQ(bytesOf(copy), damaged);
+    };
+    for (const quint16 count : { quint16(0xffff), quint16(500), quint16(0) }) {
+        SCOPED_TRACE(count);
+        const QByteArray damaged = *JpegExifSegment::withTiffBlock(
+            sample, *JpegExifSegment::find(sample), withDamagedFirstDirectory(block, 0, count));
+        const auto reset = [&] { save(copy, damaged); };
+
+        reset();
+        refused(cleanInPlace(copy, &MetaDataObject::clearGpsInfo), damaged);
+        refused(cleanInPlace(copy, &MetaDataObject::clearComment), damaged);
+        MetaDataObject shift;
+        shift.dateTimeConfigOriginalDate()->tagConfigureOption = DateTimeConfiguration::IncDecTime;
+        shift.dateTimeConfigOriginalDate()->stringIncDecHour = QStringLiteral("1");
+        refused(writeInPlace(copy, shift), damaged);
+        MetaDataObject clearOthers;
+        clearOthers.editingOption = MetaDataObject::ModifyEditedClearOthers;
+        refused(writeInPlace(copy, clearOthers), damaged);
+
+        ASSERT_EQ(cleanInPlace(copy, &MetaDataObject::clearExif).errorFlag, MetadataWriteResult::Processed);
+        EXPECT_FALSE(JpegExifSegment::find(bytesOf(copy)).has_value());
+        EXPECT_EQ(ImageDataLayout::compare(damaged, bytesOf(copy)).outcome, ImageDataLayout::Comparison::Same);
+
+        for (bool MetaDataObject::*flag : { &MetaDataObject::clearIPTC, &MetaDataObject::clearXMP }) {
+            reset();
+            ASSERT_EQ(cleanInPlace(copy, flag).errorFlag, MetadataWriteResult::Processed);
+            const QByteArray cleaned = bytesOf(copy);
+            EXPECT_NE(cleaned, damaged);
+            EXPECT_EQ(JpegExifSegment::exifBlockOf(cleaned), JpegExifSegment::exifBlockOf(damaged));
+        }
+    }
+
+    // A TIFF file's block is the file: it cannot go whole.
+    const QString tiff = dir.filePath(QStringLiteral("damaged.tif"));
+    const QByteArray damagedTiff = withDamagedFirstDirectory(bytesOf(sampleTiffs().first()), 10);
+    save(tiff, damagedTiff);
+    EXPECT_EQ(cleanInPlace(tiff, &MetaDataObject::clearExif).errorFlag, MetadataWriteResult::WriteFailed);
+    EXPECT_EQ(bytesOf(tiff), damagedTiff);
+}
+
 TEST(ExifWriterImageData, aWebpChunkOrHeifItemThatCannotBeReadWholeIsRefusedUnchanged)
 {
     if (!hasExiftool())
@@ -292,6 +364,11 @@ TEST(ExifWriterImageData, aWebpChunkOrHeifItemThatCannotBeReadWholeIsRefusedUnch
         const QString copy = dir.filePath(QString::fromLatin1(name));
         save(copy, damaged);
         EXPECT_EQ(writeArtistInPlace(copy).errorFlag, MetadataWriteResult::WriteFailed) << name;
+        // Cleans that find nothing they can read to remove, and a block no file of
+        // these kinds can lose whole.
+        EXPECT_EQ(cleanInPlace(copy, &MetaDataObject::clearGpsInfo).errorFlag, MetadataWriteResult::WriteFailed)
+            << name;
+        EXPECT_EQ(cleanInPlace(copy, &MetaDataObject::clearExif).errorFlag, MetadataWriteResult::WriteFailed) << name;
         EXPECT_EQ(bytesOf(copy), damaged) << name;
     }
 
