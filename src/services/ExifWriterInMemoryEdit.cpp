@@ -1,12 +1,13 @@
-#include "services/ExifBlockRewrite.h"
-#include "services/ExifWriterEditing.h"
-#include "services/MetadataVerification.h"
 #include "base/Logging.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/JpegExifSegment.h"
 #include "platform/JpegExtendedXmp.h"
 #include "platform/JpegSplice.h"
+#include "platform/JpegTrailer.h"
 #include "platform/PhotoshopIptcDigest.h"
+#include "services/ExifBlockRewrite.h"
+#include "services/ExifWriterEditing.h"
+#include "services/MetadataVerification.h"
 
 #include <QByteArray>
 #include <exiv2/exiv2.hpp>
@@ -138,6 +139,7 @@ EditedPhoto editedPhoto(
         beforeValues = ComparableValues::of(result.before);
         expectedValues = ComparableValues::of(expected);
         result.edited = editedKeysBetween(beforeValues, expectedValues);
+        result.edited.iptcInTrailers = outcome.clearsIptc;
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
         changesNothing = result.edited.exif.empty() && result.edited.iptc.empty() && !result.rewritesXmpPacket();
         if (changesNothing)
@@ -179,8 +181,7 @@ EditedPhoto editedPhoto(
         // back as it was, and an edited one is edited where it lies.
         // Where exiv2 wrote the stand-in, a splice that fails leaves it in the file, and
         // the verification below refuses the photo: it finds the Exif data gone.
-        const std::optional<JpegExifSegment> standIn
-            = givesStandIn ? JpegExifSegment::findSole(written) : std::nullopt;
+        const std::optional<JpegExifSegment> standIn = givesStandIn ? JpegExifSegment::findSole(written) : std::nullopt;
         if (givesStandIn && !standIn) {
             result.refusal = u"The photo's Exif data could not be kept as it was, so the photo was not changed."_s;
             return;
@@ -215,14 +216,33 @@ EditedPhoto editedPhoto(
             if (extensionKept)
                 written = *extensionKept;
         }
+        // exiv2 copies a JPEG's trailers as they were, wherever the new header puts
+        // them: their own offsets move with them, and a clear takes their IPTC data.
+        std::optional<QByteArray> trailersMoved;
+        if (isJpeg) {
+            trailersMoved = JpegTrailer::carriedOver(written, original, result.edited.iptcInTrailers);
+            if (trailersMoved)
+                written = *trailersMoved;
+        }
         result.refusal = verifyWrittenMetadata(
             result.before, beforeValues, expected, expectedValues, result.edited, path, written, original);
         if (!result.refusal)
             result.saveError = save(written);
     };
     result.error = Exiv2Adapter::editInMemory(original, path, editImage, saveBytes);
-    if (changesNothing && !result.error)
+    // Nothing exiv2 reads changes, but a clear still takes the IPTC data of the
+    // trailers.
+    const std::optional<QByteArray> trailersCleared = changesNothing && !result.error && isJpeg
+        ? JpegTrailer::carriedOver(original, original, result.edited.iptcInTrailers)
+        : std::nullopt;
+    if (trailersCleared) {
+        result.refusal = verifyWrittenMetadata(
+            result.before, beforeValues, expected, expectedValues, result.edited, path, *trailersCleared, original);
+        if (!result.refusal)
+            result.saveError = save(*trailersCleared);
+    } else if (changesNothing && !result.error) {
         result.saveError = save(original);
+    }
     if (result.refusal)
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
     return result;

@@ -322,6 +322,7 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         EditOutcome outcome;
         bool unused = true;
         outcome.status = clearMetadata(image, photo, settings, unused);
+        outcome.clearsIptc = settings.clearIPTC;
         return outcome;
     };
     // No photo is replaced in place before its way back is kept and flushed.

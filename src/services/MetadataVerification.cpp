@@ -7,6 +7,7 @@
 #include "platform/ImageDataLayout.h"
 #include "platform/JpegExifSegment.h"
 #include "platform/JpegExtendedXmp.h"
+#include "platform/JpegTrailer.h"
 #include "platform/MakerNoteLayout.h"
 #include "platform/PhotoExifBlock.h"
 #include "platform/TiffBlock.h"
@@ -101,8 +102,7 @@ const std::set<std::string> kDirectoryPointerKeys
 
 bool isReadablePointer(const Exiv2::Exifdatum& datum)
 {
-    return datum.count() == 1
-        && (datum.typeId() == Exiv2::unsignedLong || datum.typeId() == Exiv2::tiffIfd);
+    return datum.count() == 1 && (datum.typeId() == Exiv2::unsignedLong || datum.typeId() == Exiv2::tiffIfd);
 }
 
 bool isLayout(const std::string& key, const Exiv2::Exifdatum& datum)
@@ -369,8 +369,8 @@ MetadataSnapshot MetadataSnapshot::of(Exiv2::Image& image)
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
     const EditedKeys& edited, const QString& path, QByteArrayView written, QByteArrayView original)
 {
-    return verifyWrittenMetadata(before, ComparableValues::of(before), expected, ComparableValues::of(expected),
-        edited, path, written, original);
+    return verifyWrittenMetadata(before, ComparableValues::of(before), expected, ComparableValues::of(expected), edited,
+        path, written, original);
 }
 
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const ComparableValues& beforeValues,
@@ -394,6 +394,14 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
         if (BmffLayout::isBmff(original)
             && BmffLayout::metadataItems(original).othersItems != BmffLayout::metadataItems(written).othersItems)
             return u"The metadata of the photo's other images could not be kept, so the photo was not changed."_s;
+        if (ImageDataLayout::kindOf(original) == ImageDataLayout::Kind::Jpeg) {
+            if (const std::optional<QString> difference
+                = JpegTrailer::difference(original, written, edited.iptcInTrailers)) {
+                qCWarning(lcMetadata).noquote() << "Verification:" << *difference;
+                return u"The metadata stored after the photo's image could not be written as asked, so the photo "
+                       u"was not changed."_s;
+            }
+        }
     }
 
     const std::unique_ptr<Exiv2::Image> image

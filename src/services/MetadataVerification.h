@@ -14,6 +14,8 @@ struct EditedKeys {
     std::set<std::string> exif;
     std::set<std::string> iptc;
     std::set<std::string> xmp;
+    // The IPTC data goes also where exiv2 does not read it: a JPEG's trailers.
+    bool iptcInTrailers = false;
 };
 
 // A photo's metadata as exiv2 holds it at one moment: copies of its three
@@ -74,6 +76,10 @@ EditedKeys editedKeysBetween(const ComparableValues& before, const ComparableVal
 // which exiv2 does not read, are compared as bytes: all as they were while the
 // main packet is, and where it was written anew or removed, those the written
 // packet names and no others.
+//
+// Given the original file's bytes, a JPEG's trailers after its image (JpegTrailer)
+// must hold what they held, byte for byte, moved with their offsets, without
+// their IPTC data where the edit removes it everywhere.
 //
 // Given the original file's bytes, an Exif block the reader could not read whole
 // (PhotoExifBlock, TiffBlock::readsWhole) must be in the written file byte for
