@@ -232,8 +232,9 @@ EditedPhoto editedPhoto(
     result.error = Exiv2Adapter::editInMemory(original, path, editImage, saveBytes);
     // Nothing exiv2 reads changes, but a clear still takes the IPTC data of the
     // trailers.
-    const std::optional<QByteArray> trailersCleared = changesNothing && !result.error && isJpeg
-        ? JpegTrailer::carriedOver(original, original, result.edited.iptcInTrailers)
+    const std::optional<QByteArray> trailersCleared
+        = changesNothing && !result.error && isJpeg && result.edited.iptcInTrailers
+        ? JpegTrailer::carriedOver(original, original, true)
         : std::nullopt;
     if (trailersCleared) {
         result.refusal = verifyWrittenMetadata(
