@@ -9,10 +9,9 @@
 #include <vector>
 
 // Where a photo's image data lies, as opposed to its metadata: a JPEG's scan data
-// (from its first start of scan to the end of the image, trailers after it left
-// aside: see JpegTrailer), a TIFF file's strips,
-// tiles and JPEG streams in every image directory, a PNG's IDAT and fdAT chunks,
-// a WebP's image chunks, and a base media file's items and media data (see
+// (from its first start of scan to the end of the image; the trailers after it are
+// metadata, see JpegTrailer), a TIFF file's strips, tiles and JPEG streams in every
+// image directory, a PNG's IDAT and fdAT chunks, a WebP's image chunks, and a base media file's items and media data (see
 // BmffLayout::imageDataOf). A metadata writer must leave all of it as it was, so
 // a written file is held against its original here before it replaces anything:
 // whatever a writer did to the metadata, wrongly read structure, a directory it

@@ -1,3 +1,6 @@
+#include "services/ExifBlockRewrite.h"
+#include "services/ExifWriterEditing.h"
+#include "services/MetadataVerification.h"
 #include "base/Logging.h"
 #include "platform/Exiv2Adapter.h"
 #include "platform/JpegExifSegment.h"
@@ -5,9 +8,6 @@
 #include "platform/JpegSplice.h"
 #include "platform/JpegTrailer.h"
 #include "platform/PhotoshopIptcDigest.h"
-#include "services/ExifBlockRewrite.h"
-#include "services/ExifWriterEditing.h"
-#include "services/MetadataVerification.h"
 
 #include <QByteArray>
 #include <exiv2/exiv2.hpp>
@@ -181,7 +181,8 @@ EditedPhoto editedPhoto(
         // back as it was, and an edited one is edited where it lies.
         // Where exiv2 wrote the stand-in, a splice that fails leaves it in the file, and
         // the verification below refuses the photo: it finds the Exif data gone.
-        const std::optional<JpegExifSegment> standIn = givesStandIn ? JpegExifSegment::findSole(written) : std::nullopt;
+        const std::optional<JpegExifSegment> standIn
+            = givesStandIn ? JpegExifSegment::findSole(written) : std::nullopt;
         if (givesStandIn && !standIn) {
             result.refusal = u"The photo's Exif data could not be kept as it was, so the photo was not changed."_s;
             return;

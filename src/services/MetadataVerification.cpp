@@ -102,7 +102,8 @@ const std::set<std::string> kDirectoryPointerKeys
 
 bool isReadablePointer(const Exiv2::Exifdatum& datum)
 {
-    return datum.count() == 1 && (datum.typeId() == Exiv2::unsignedLong || datum.typeId() == Exiv2::tiffIfd);
+    return datum.count() == 1
+        && (datum.typeId() == Exiv2::unsignedLong || datum.typeId() == Exiv2::tiffIfd);
 }
 
 bool isLayout(const std::string& key, const Exiv2::Exifdatum& datum)
@@ -369,8 +370,8 @@ MetadataSnapshot MetadataSnapshot::of(Exiv2::Image& image)
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const MetadataSnapshot& expected,
     const EditedKeys& edited, const QString& path, QByteArrayView written, QByteArrayView original)
 {
-    return verifyWrittenMetadata(before, ComparableValues::of(before), expected, ComparableValues::of(expected), edited,
-        path, written, original);
+    return verifyWrittenMetadata(before, ComparableValues::of(before), expected, ComparableValues::of(expected),
+        edited, path, written, original);
 }
 
 std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, const ComparableValues& beforeValues,
