@@ -14,6 +14,11 @@ namespace {
 constexpr qsizetype kAfcpHeader = 12;
 constexpr qsizetype kAfcpEntry = 12;
 constexpr qsizetype kAfcpFooter = 12;
+// AFCP knows four kinds of entry; a directory of more than this is none. And a
+// header is looked for in so many places at most, so that a file full of its
+// marks costs no more than a few reads of its directory.
+constexpr qsizetype kMaxAfcpEntries = 64;
+constexpr int kMaxAfcpHeadersTried = 16;
 constexpr qsizetype kFotoStationFooter = 10;
 constexpr quint32 kFotoStationSignature = 0xA1B2C3D4;
 constexpr quint16 kFotoStationIptc = 1;
@@ -61,6 +66,8 @@ bool readAfcpDirectory(QByteArrayView file, qsizetype start, qsizetype footer, q
 {
     const bool big = file[start + 3] == '!';
     const qsizetype count = u16(file, start + 6, big);
+    if (count > kMaxAfcpEntries)
+        return false;
     const qsizetype values = start + kAfcpHeader + count * kAfcpEntry;
     if (values > footer)
         return false;
@@ -98,8 +105,9 @@ std::optional<Trailer> afcpEndingAt(QByteArrayView file, qsizetype imageStart, q
     };
     if (readAt(trailer.statedStart))
         return trailer;
-    for (qsizetype at = file.first(footer).lastIndexOf(mark); at >= imageStart;
-         at = at > 0 ? file.first(at).lastIndexOf(mark) : -1) {
+    int tried = 0;
+    for (qsizetype at = file.first(footer).lastIndexOf(mark);
+         at >= imageStart && tried++<kMaxAfcpHeadersTried; at = at> 0 ? file.first(at).lastIndexOf(mark) : -1) {
         if (readAt(at))
             return trailer;
     }

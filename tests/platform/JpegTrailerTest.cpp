@@ -107,3 +107,19 @@ TEST(JpegTrailer, takesTheIptcRecordOutOfFotoStationAndATrailerLeftEmptyGoesWhol
     EXPECT_EQ(*bare, original.first(imageEnd));
     EXPECT_EQ(JpegTrailer::difference(iptcOnly, *bare, true), std::nullopt);
 }
+
+TEST(JpegTrailer, anAfcpTrailerWhoseDirectoryDoesNotFitIsNoneAndStaysAsItIs)
+{
+    QByteArray original = sample("AFCP.jpg");
+    ASSERT_FALSE(original.isEmpty());
+    const qsizetype start = trailersOf(original).at(0).start;
+    QByteArray tooMany = original;
+    tooMany[start + 6] = '\xff';
+    QByteArray outside = original;
+    outside[start + 12 + 8] = '\x7f'; // the IPTC entry's offset far past the file
+    for (const QByteArray& damaged : { tooMany, outside }) {
+        EXPECT_TRUE(trailersOf(damaged).empty());
+        EXPECT_FALSE(JpegTrailer::carriedOver(withGrownHeader(damaged, 10), damaged, true));
+        EXPECT_EQ(JpegTrailer::difference(damaged, damaged, true), std::nullopt);
+    }
+}
