@@ -2,6 +2,7 @@
 
 #include "platform/BmffLayout.h"
 #include "platform/JpegHeaderLayout.h"
+#include "platform/JpegTrailer.h"
 #include "platform/OpenablePhotoPath.h"
 
 #include <QFile>
@@ -20,28 +21,15 @@ namespace {
 constexpr unsigned char kStartOfScan = 0xDA;
 constexpr unsigned char kEndOfImage = 0xD9;
 
-// The first start of scan, found as exiv2 finds it when it writes: stray bytes
-// between segments are passed over, every marker but the standalone ones has a
-// length. Its scan data, and everything after it, is copied unread.
+// A JPEG's scan data, from its first start of scan to the end of the image: the
+// trailers after it are metadata (JpegTrailer), compared on their own.
 std::optional<Pieces> jpegPieces(QByteArrayView file)
 {
-    JpegHeaderLayout::Segment segment;
-    qsizetype position = 2;
-    while (position < file.size()) {
-        if (static_cast<unsigned char>(file[position]) != 0xFF) {
-            const qsizetype marker = file.indexOf('\xFF', position);
-            if (marker < 0)
-                return std::nullopt;
-            position = marker;
-        }
-        if (JpegHeaderLayout::readSegment(file, position, segment) != JpegHeaderLayout::Step::Read
-            || segment.code == kEndOfImage)
-            return std::nullopt;
-        if (segment.code == kStartOfScan)
-            return Pieces { Piece { file.sliced(segment.marker) } };
-        position = segment.end;
-    }
-    return std::nullopt;
+    const std::optional<qsizetype> scan = jpegScanStart(file);
+    if (!scan)
+        return std::nullopt;
+    const qsizetype end = JpegTrailer::startOf(JpegTrailer::trailersOf(file, *scan), file);
+    return Pieces { Piece { file.sliced(*scan, end - *scan) } };
 }
 
 constexpr QByteArrayView kPngSignature("\x89PNG\r\n\x1a\n", 8);
@@ -293,6 +281,30 @@ bool isTiff(QByteArrayView head)
 }
 
 } // namespace
+
+// The first start of scan, found as exiv2 finds it when it writes: stray bytes
+// between segments are passed over, every marker but the standalone ones has a
+// length. Its scan data, and everything after it, is copied unread.
+std::optional<qsizetype> jpegScanStart(QByteArrayView file)
+{
+    JpegHeaderLayout::Segment segment;
+    qsizetype position = 2;
+    while (position < file.size()) {
+        if (static_cast<unsigned char>(file[position]) != 0xFF) {
+            const qsizetype marker = file.indexOf('\xFF', position);
+            if (marker < 0)
+                return std::nullopt;
+            position = marker;
+        }
+        if (JpegHeaderLayout::readSegment(file, position, segment) != JpegHeaderLayout::Step::Read
+            || segment.code == kEndOfImage)
+            return std::nullopt;
+        if (segment.code == kStartOfScan)
+            return segment.marker;
+        position = segment.end;
+    }
+    return std::nullopt;
+}
 
 Kind kindOf(QByteArrayView head)
 {

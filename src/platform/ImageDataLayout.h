@@ -9,13 +9,14 @@
 #include <vector>
 
 // Where a photo's image data lies, as opposed to its metadata: a JPEG's scan data
-// (from its first start of scan to the end of the file), a TIFF file's strips,
-// tiles and JPEG streams in every image directory, a PNG's IDAT and fdAT chunks,
-// a WebP's image chunks, and a base media file's items and media data (see
-// BmffLayout::imageDataOf). A metadata writer must leave all of it as it was, so
-// a written file is held against its original here before it replaces anything:
-// whatever a writer did to the metadata, wrongly read structure, a directory it
-// could not read, an item it dropped, shows as image data that is not the same.
+// (from its first start of scan to the end of the image; the trailers after it are
+// metadata, see JpegTrailer), a TIFF file's strips, tiles and JPEG streams in every
+// image directory, a PNG's IDAT and fdAT chunks, a WebP's image chunks, and a base
+// media file's items and media data (see BmffLayout::imageDataOf). A metadata
+// writer must leave all of it as it was, so a written file is held against its
+// original here before it replaces anything: whatever a writer did to the
+// metadata, wrongly read structure, a directory it could not read, an item it
+// dropped, shows as image data that is not the same.
 namespace ImageDataLayout {
 
 // The image data of a file as pieces, each a unit that must come back whole and
@@ -27,6 +28,10 @@ using Pieces = std::vector<Piece>;
 
 enum class Kind { Jpeg, Tiff, Png, Webp, Bmff, Other };
 Kind kindOf(QByteArrayView head);
+
+// Where a JPEG's first start of scan lies (its 0xFF); nothing when the segments
+// before it cannot be walked.
+std::optional<qsizetype> jpegScanStart(QByteArrayView file);
 
 // The file's image data; nothing when its structure cannot be read far enough to
 // tell where it lies (for a file of another kind as well).

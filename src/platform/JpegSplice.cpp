@@ -2,7 +2,9 @@
 
 #include "base/Logging.h"
 #include "platform/FileReplacer.h"
+#include "platform/JpegTrailer.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -17,6 +19,8 @@ constexpr qsizetype kLongestHeader = 16 * 1024 * 1024;
 // at most 36 bytes past a segment's length field, so its walk over the stub sees
 // exactly the bytes it would see in the file.
 constexpr qsizetype kLookAhead = 64;
+// The last bytes of a file, which hold the footer of any trailer after the image.
+constexpr qint64 kTrailerFooters = 64;
 
 std::atomic<bool> enabled { true };
 
@@ -57,6 +61,17 @@ std::unique_ptr<JpegSplice> JpegSplice::open(const QString& path)
     const qsizetype stubEnd = splice->m_layout.headerEnd + kLookAhead;
     if (source.size() < stubEnd) {
         qCDebug(lcMetadata).noquote() << "Read whole:" << path << "- too little image data after its header";
+        return nullptr;
+    }
+    // A trailer after the image moves with the header, or loses its IPTC data in
+    // a clear: that needs its bytes, and the restore of a file whose end changed
+    // needs the whole file.
+    QByteArray end;
+    const qint64 endAt = std::max<qint64>(stubEnd, source.size() - kTrailerFooters);
+    if (!source.readAt(endAt, qsizetype(source.size() - endAt), end))
+        return nullptr;
+    if (JpegTrailer::endsWithOne(end)) {
+        qCDebug(lcMetadata).noquote() << "Read whole:" << path << "- a trailer follows its image";
         return nullptr;
     }
     if (header.size() < stubEnd

@@ -29,8 +29,9 @@ class JpegSplice {
 public:
     // Opens the file and reads its header. Null when the file cannot be opened, is
     // no regular file, no JPEG, a JPEG whose segments the walk does not accept
-    // (see JpegHeaderLayout), or one whose header is not followed by enough image
-    // data: such a file is read whole as before.
+    // (see JpegHeaderLayout), one whose header is not followed by enough image
+    // data, or one that ends with a trailer (JpegTrailer): such a file is read whole
+    // as before.
     static std::unique_ptr<JpegSplice> open(const QString& path);
 
     JpegSplice(const JpegSplice&) = delete;

@@ -87,6 +87,9 @@ struct EditOutcome {
     int status = MetadataWriteResult::Processed;
     bool writesXmpPacket = false;
     bool addsRequiredEntries = true;
+    // The IPTC data goes wherever the photo holds it, also from a JPEG's trailers,
+    // which exiv2 does not read.
+    bool clearsIptc = false;
     // Why the photo is not to be written; nothing is saved then.
     std::optional<QString> refusal;
     // What was asked and not done, while the rest is written.

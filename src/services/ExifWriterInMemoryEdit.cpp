@@ -7,6 +7,7 @@
 #include "platform/JpegExifSegment.h"
 #include "platform/JpegExtendedXmp.h"
 #include "platform/JpegSplice.h"
+#include "platform/JpegTrailer.h"
 #include "platform/PhotoshopIptcDigest.h"
 
 #include <QByteArray>
@@ -160,6 +161,7 @@ EditedPhoto editedPhoto(
             result.refusal = unread.refusal;
             return false;
         }
+        result.edited.iptcInTrailers = outcome.clearsIptc;
         result.xmpPacketChanged = expected.xmpPacket != result.before.xmpPacket;
         changesNothing = result.edited.exif.empty() && !unread.removesBlock && result.edited.iptc.empty()
             && !result.rewritesXmpPacket();
@@ -241,14 +243,34 @@ EditedPhoto editedPhoto(
             if (extensionKept)
                 written = *extensionKept;
         }
+        // exiv2 copies a JPEG's trailers as they were, wherever the new header puts
+        // them: their own offsets move with them, and a clear takes their IPTC data.
+        std::optional<QByteArray> trailersMoved;
+        if (isJpeg) {
+            trailersMoved = JpegTrailer::carriedOver(written, original, result.edited.iptcInTrailers);
+            if (trailersMoved)
+                written = *trailersMoved;
+        }
         result.refusal = verifyWrittenMetadata(
             result.before, beforeValues, expected, expectedValues, result.edited, path, written, original);
         if (!result.refusal)
             result.saveError = save(written);
     };
     result.error = Exiv2Adapter::editInMemory(original, path, editImage, saveBytes);
-    if (changesNothing && !result.error)
+    // Nothing exiv2 reads changes, but a clear still takes the IPTC data of the
+    // trailers.
+    const std::optional<QByteArray> trailersCleared
+        = changesNothing && !result.error && isJpeg && result.edited.iptcInTrailers
+        ? JpegTrailer::carriedOver(original, original, true)
+        : std::nullopt;
+    if (trailersCleared) {
+        result.refusal = verifyWrittenMetadata(
+            result.before, beforeValues, expected, expectedValues, result.edited, path, *trailersCleared, original);
+        if (!result.refusal)
+            result.saveError = save(*trailersCleared);
+    } else if (changesNothing && !result.error) {
         result.saveError = save(original);
+    }
     if (result.refusal)
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;
     return result;

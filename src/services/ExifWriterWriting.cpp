@@ -328,6 +328,7 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         outcome.status = clearMetadata(image, photo, settings, unused);
         outcome.changesExif = settings.clearComment || settings.clearGpsInfo;
         outcome.removesExif = settings.clearExif;
+        outcome.clearsIptc = settings.clearIPTC;
         return outcome;
     };
     // No photo is replaced in place before its way back is kept and flushed.

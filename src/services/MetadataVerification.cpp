@@ -7,6 +7,7 @@
 #include "platform/ImageDataLayout.h"
 #include "platform/JpegExifSegment.h"
 #include "platform/JpegExtendedXmp.h"
+#include "platform/JpegTrailer.h"
 #include "platform/MakerNoteLayout.h"
 #include "platform/PhotoExifBlock.h"
 #include "platform/TiffBlock.h"
@@ -410,6 +411,14 @@ std::optional<QString> verifyWrittenMetadata(const MetadataSnapshot& before, con
         if (BmffLayout::isBmff(original)
             && BmffLayout::metadataItems(original).othersItems != BmffLayout::metadataItems(written).othersItems)
             return u"The metadata of the photo's other images could not be kept, so the photo was not changed."_s;
+        if (ImageDataLayout::kindOf(original) == ImageDataLayout::Kind::Jpeg) {
+            if (const std::optional<QString> difference
+                = JpegTrailer::difference(original, written, edited.iptcInTrailers)) {
+                qCWarning(lcMetadata).noquote() << "Verification:" << *difference;
+                return u"The metadata stored after the photo's image could not be written as asked, so the photo "
+                       u"was not changed."_s;
+            }
+        }
     }
 
     const std::unique_ptr<Exiv2::Image> image

@@ -16,6 +16,8 @@ struct EditedKeys {
     std::set<std::string> xmp;
     // The whole Exif block goes, also what the reader could not read of it.
     bool exifBlockRemoved = false;
+    // The IPTC data goes also where exiv2 does not read it: a JPEG's trailers.
+    bool iptcInTrailers = false;
 };
 
 // A photo's metadata as exiv2 holds it at one moment: copies of its three
@@ -85,6 +87,10 @@ QString damagedExifRefusal();
 // which exiv2 does not read, are compared as bytes: all as they were while the
 // main packet is, and where it was written anew or removed, those the written
 // packet names and no others.
+//
+// Given the original file's bytes, a JPEG's trailers after its image (JpegTrailer)
+// must hold what they held, byte for byte, moved with their offsets, without
+// their IPTC data where the edit removes it everywhere.
 //
 // Given the original file's bytes, an Exif block the reader could not read whole
 // (PhotoExifBlock, TiffBlock::readsWhole) must be in the written file byte for

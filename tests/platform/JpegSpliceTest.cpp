@@ -220,6 +220,9 @@ TEST(JpegSplice, leavesFilesItCannotSplitToBeReadWhole)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(JpegSplice::open(fifo));
     EXPECT_FALSE(JpegSplice::open(dir.filePath("missing.jpg")));
+    // A trailer after the image (here FotoStation's footer) changes with the header.
+    EXPECT_FALSE(
+        JpegSplice::open(writeFile(dir, "trailer.jpg", bytes + QByteArray("\0\x01\0\0\0\x0a\xa1\xb2\xc3\xd4", 10))));
 
     // A header longer than the first read is read on until its end.
     const QByteArray longHeader = QByteArray("\xff\xd8", 2)
