@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -64,6 +63,11 @@ void AttachedPopupTable::open(
     if (options.currentRow >= 0 && options.currentRow < list->count()) {
         list->setCurrentRow(options.currentRow);
         list->scrollToItem(list->item(options.currentRow), QAbstractItemView::PositionAtCenter);
+    } else {
+        // Without a current row set, a list view makes its first row current when it
+        // takes the keyboard: Down starts at the first row, and Return chooses nothing
+        // unasked.
+        list->setCurrentIndex(QModelIndex());
     }
     // A click picks a row, and so does Return on the current row; a style that
     // activates on a click reports both, and the second finds the list closed.
@@ -77,9 +81,6 @@ void AttachedPopupTable::open(
     m_type = options.type;
     m_chosen = std::move(chosen);
     attach(anchor, list, options.point);
-    // Focus alone makes no row current (a list view takes its first row on any other
-    // reason), so Down starts at the first row and Return chooses nothing unasked.
-    list->setFocus(Qt::MouseFocusReason);
 }
 
 void AttachedPopupTable::showView(QWidget* anchor, QWidget* view)
@@ -143,6 +144,10 @@ void AttachedPopupTable::attach(QWidget* anchor, QWidget* view, const std::optio
     }
     m_window = new MAAttachedWindow(view, at, window, side, 2);
     m_window->setObjectName(m_windowName);
+    // The bubble holds the keyboard while it is open; Escape closes it, and the
+    // keyboard goes back to the control that opened it.
+    m_window->setFocusReturn(anchor);
+    connect(m_window, &MAAttachedWindow::dismissRequested, this, &AttachedPopupTable::dismissPanel);
     m_anchor = anchor;
     m_window->setBorderColor(QColor(0, 0, 0, 90));
     m_window->setBackgroundColor(Qt::white);
@@ -176,11 +181,8 @@ void AttachedPopupTable::dismissPanel()
         return;
     qApp->removeEventFilter(this);
     MAAttachedWindow* window = m_window;
-    // The keyboard goes back to the control that opened the pop-up: hidden with the
-    // keyboard in it, the pop-up would hand it to whatever comes next in the window.
-    QWidget* focus = window->window()->focusWidget();
-    if (focus && window->isAncestorOf(focus) && m_anchor && m_anchor->isEnabled() && m_anchor->isVisible())
-        m_anchor->setFocus(Qt::PopupFocusReason);
+    // Hidden first, it hands the keyboard back before its view goes back to its owner.
+    window->hide();
     m_window = nullptr;
     m_list = nullptr;
     m_type = -1;
@@ -193,7 +195,6 @@ void AttachedPopupTable::dismissPanel()
         m_view->setParent(m_viewParent);
         m_view = nullptr;
     }
-    window->hide();
     window->deleteLater();
     m_enableTimer.start();
     emit openChanged(false);
@@ -248,12 +249,6 @@ bool AttachedPopupTable::eventFilter(QObject* watched, QEvent* event)
         // Anywhere else the press also does what it was aimed at: the buttons come
         // back before it reaches one.
         releaseButtons();
-    } else if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
-        && target->window() == m_window->window()) {
-        // Wherever the focus is in the pop-up's window: a panel opened with the
-        // mouse leaves it on the control that opened it.
-        dismissPanel();
-        return true;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -20,9 +20,11 @@ class QWidget;
 // panel, in an MAAttachedWindow below a control (above it where the window ends too
 // soon). One pop-up shows one list or view at a time: opening another closes it.
 //
-// While it is open a press anywhere outside it closes it without a choice (an event
-// filter on the application sees every press), Escape anywhere in its window closes
-// it, and the buttons of the buttons root, when one is set, are disabled. A press
+// While it is open it holds its window's keyboard (MAAttachedWindow), however it was
+// opened: Escape closes it and the keyboard goes back to the control that opened it.
+// A press anywhere outside it closes it without a choice (an event filter on the
+// application sees every press), and the buttons of the buttons root, when one is
+// set, are disabled. A press
 // outside gives them back at once and goes on to what it was aimed at (on the
 // control that opened the pop-up it only closes it); after any other closing they
 // come back 0.3 s later, so that the click that chose a row cannot press a button

@@ -133,6 +133,12 @@ InWindowSheet::InWindowSheet(QDialog* dialog, QWidget* host)
     // Without a window of its own the dialog paints its own background.
     dialog->setAutoFillBackground(true);
     WindowKeys::treatAsWindow(dialog);
+    for (auto* button : dialog->findChildren<QPushButton*>()) {
+        if (button->isDefault()) {
+            m_defaultButton = button;
+            break;
+        }
+    }
     dialog->installEventFilter(this);
     connect(dialog, &QObject::destroyed, this, &InWindowSheet::end);
 
@@ -185,15 +191,7 @@ void InWindowSheet::place()
 
 QWidget* InWindowSheet::keyboardTarget(bool last) const
 {
-    QWidget* target = nullptr;
-    for (QWidget* next = m_dialog->nextInFocusChain(); next && next != m_dialog; next = next->nextInFocusChain()) {
-        if (takesKeyboard(next, m_dialog)) {
-            target = next;
-            if (!last)
-                break;
-        }
-    }
-    return target;
+    return WindowKeys::keyboardTarget(m_dialog, last);
 }
 
 void InWindowSheet::takeKeyboard()
@@ -302,6 +300,15 @@ bool InWindowSheet::eventFilter(QObject* watched, QEvent* event)
         if (type == QEvent::KeyPress)
             QCoreApplication::sendEvent(target, event);
         return true;
+    }
+    if (type == QEvent::FocusIn && m_defaultButton && m_dialog && watched->isWidgetType()
+        && m_dialog->isAncestorOf(static_cast<QWidget*>(watched))) {
+        // Qt hands the default from button to button only inside a dialog that is a
+        // window: once the keyboard left the default button, no button would take
+        // Return. A control that leaves Return to the dialog gives the default back.
+        const auto* button = qobject_cast<QPushButton*>(watched);
+        if (!button || !button->autoDefault())
+            m_defaultButton->setDefault(true);
     }
     if (watched == m_veil) {
         // The veil is the sheet's modality: what is pressed on it goes nowhere.

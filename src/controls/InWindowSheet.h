@@ -10,6 +10,7 @@
 #include <utility>
 
 class QDialog;
+class QPushButton;
 class QWidget;
 
 // A dialog drawn inside the window it belongs to, over a veil ("vwSheetVeil") that
@@ -22,7 +23,8 @@ class QWidget;
 // window; it follows the window's size and its own contents. It takes the keyboard
 // when it shows, counts as a window for Escape and Ctrl+W (WindowKeys), holds back
 // the shortcuts of the window behind it, and when it hides the veil goes and the
-// keyboard returns to where it was. While it is up nothing behind the veil takes the
+// keyboard returns to where it was. Return presses its default button from any
+// control that leaves the key. While it is up nothing behind the veil takes the
 // keyboard: Tab and Shift+Tab go round the dialog's own controls, a focus or a key
 // that still lands behind the veil is handed to the dialog, so Escape always answers
 // it. Whatever is raised over the veil later (a pop-up, another sheet) is not behind.
@@ -66,6 +68,9 @@ private:
     QPointer<QWidget> m_host;
     QPointer<QWidget> m_veil;
     QPointer<QWidget> m_previousFocus;
+    // The dialog's default button as it was presented. A push button keeps its dialog's
+    // default only in a dialog that is a window: here the sheet gives it back.
+    QPointer<QPushButton> m_defaultButton;
     // The controls behind the veil that took the keyboard, with how they took it.
     QList<std::pair<QPointer<QWidget>, Qt::FocusPolicy>> m_heldFocus;
     // The size the dialog was given before it was presented, kept over its hint.

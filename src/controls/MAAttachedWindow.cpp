@@ -1,11 +1,55 @@
 #include "controls/MAAttachedWindow.h"
 
+#include "controls/WindowKeys.h"
+
+#include <QAction>
+#include <QApplication>
 #include <QBitmap>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMetaMethod>
 #include <QPainter>
 #include <algorithm>
 
+namespace {
+
+// Gives a control the keyboard once it is enabled again (a pop-up's buttons come back
+// a moment after it closed), unless the keyboard has found a place in its window by then.
+class FocusWhenEnabled : public QObject {
+public:
+    explicit FocusWhenEnabled(QWidget* control)
+        : QObject(control)
+    {
+        control->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* control = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::EnabledChange && control->isEnabled()) {
+            if (!control->window()->focusWidget() && control->isVisible())
+                control->setFocus(Qt::PopupFocusReason);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
+bool liesIn(const QObject* object, const QObject* root)
+{
+    for (; object; object = object->parent()) {
+        if (object == root)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 MAAttachedWindow::MAAttachedWindow(QWidget* view, const QPoint& point, QWidget* window, int side, double distance)
-    : QWidget(window)
+    // A sub-window: Tab and Shift+Tab go round its own controls.
+    : QWidget(window, Qt::SubWindow)
     , m_view(view)
     , m_window(window)
     , m_point(point)
@@ -200,4 +244,138 @@ void MAAttachedWindow::paintEvent(QPaintEvent*)
     painter.setPen(m_borderWidth > 0 ? QPen(m_borderColor, m_borderWidth) : Qt::NoPen);
     painter.setBrush(m_backgroundColor);
     painter.drawPath(shape());
+}
+
+void MAAttachedWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    takeKeyboard();
+}
+
+void MAAttachedWindow::hideEvent(QHideEvent* event)
+{
+    if (m_holding) {
+        qApp->removeEventFilter(this);
+        m_holding = false;
+    }
+    // Hidden with its window (a minimised window) it keeps the keyboard for its return.
+    if (isHidden())
+        giveKeyboardBack();
+    QWidget::hideEvent(event);
+}
+
+void MAAttachedWindow::takeKeyboard()
+{
+    if (!m_holding) {
+        qApp->installEventFilter(this);
+        m_holding = true;
+    }
+    // The window's own focus, whether or not the window system gave it the keyboard.
+    QWidget* focus = window()->focusWidget();
+    if (focus && (focus == this || isAncestorOf(focus)))
+        return;
+    if (!m_focusReturn)
+        m_focusReturn = focus;
+    keyboardTarget(Qt::PopupFocusReason)->setFocus(Qt::PopupFocusReason);
+}
+
+QWidget* MAAttachedWindow::keyboardTarget(Qt::FocusReason reason) const
+{
+    // The control that had the keyboard last, unless Tab or Shift+Tab comes round.
+    QWidget* target = focusWidget();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || !target || !isAncestorOf(target)
+        || !target->isVisibleTo(this) || !target->isEnabled())
+        target = WindowKeys::keyboardTarget(this, reason == Qt::BacktabFocusReason);
+    return target ? target : const_cast<MAAttachedWindow*>(this);
+}
+
+void MAAttachedWindow::giveKeyboardBack()
+{
+    QWidget* focus = window()->focusWidget();
+    if (focus && focus != this && !isAncestorOf(focus))
+        return; // it has gone elsewhere already (a press outside)
+    if (m_focusReturn && m_focusReturn->isEnabled() && m_focusReturn->isVisible()) {
+        m_focusReturn->setFocus(Qt::PopupFocusReason);
+        return;
+    }
+    // Not to whatever comes next in the window: nowhere until its control is back.
+    if (focus)
+        focus->clearFocus();
+    if (m_focusReturn && !m_focusReturn->isEnabled())
+        new FocusWhenEnabled(m_focusReturn);
+}
+
+bool MAAttachedWindow::liesBehind(const QObject* object) const
+{
+    const QWidget* host = parentWidget();
+    if (!host || !object->isWidgetType() || static_cast<const QWidget*>(object)->window() != host)
+        return false;
+    if (object == host)
+        return true;
+    const QObject* top = object;
+    while (top->parent() != host)
+        top = top->parent();
+    if (top == this)
+        return false;
+    const QObjectList& stack = host->children();
+    return stack.indexOf(top) < stack.indexOf(this);
+}
+
+bool MAAttachedWindow::holdsShortcut(QObject* receiver) const
+{
+    // A shortcut of the bubble's own goes on; one of the window behind it waits.
+    QObjectList owners { receiver };
+    if (auto* action = qobject_cast<QAction*>(receiver))
+        owners = action->associatedObjects();
+    bool behind = false;
+    for (const QObject* owner : std::as_const(owners)) {
+        if (liesIn(owner, this))
+            return false;
+        behind = behind || liesIn(owner, parentWidget());
+    }
+    return behind;
+}
+
+void MAAttachedWindow::keyPressEvent(QKeyEvent* event)
+{
+    // What its controls leave goes no further: the window behind never sees it.
+    event->accept();
+}
+
+void MAAttachedWindow::keyReleaseEvent(QKeyEvent* event)
+{
+    event->accept();
+}
+
+bool MAAttachedWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Shortcut)
+        return holdsShortcut(watched);
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::FocusIn)
+        return false;
+    if (type == QEvent::KeyPress && watched->isWidgetType()
+        && (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Escape || (key->modifiers() & ~Qt::KeypadModifier))
+            return false;
+        if (isSignalConnected(QMetaMethod::fromSignal(&MAAttachedWindow::dismissRequested)))
+            emit dismissRequested();
+        else
+            hide();
+        return true;
+    }
+    if (!liesBehind(watched))
+        return false;
+    const Qt::FocusReason reason
+        = type == QEvent::FocusIn ? static_cast<QFocusEvent*>(event)->reason() : Qt::OtherFocusReason;
+    // A press gives the keyboard where it lands: the press then closes the bubble, or
+    // not, as its owner decides.
+    if (reason == Qt::MouseFocusReason)
+        return false;
+    QWidget* target = keyboardTarget(reason);
+    target->setFocus(reason);
+    if (type != QEvent::FocusIn)
+        QCoreApplication::sendEvent(target, event);
+    return true;
 }

@@ -17,6 +17,16 @@
 // window behind them with or without a compositor. It stays inside the window
 // across; its mask is its shape, so a press beside the arrow or in a corner reaches
 // what lies under it.
+//
+// While it shows it holds its window's keyboard as a sheet does, however it was
+// opened: it takes the keyboard (its view's control that had it last, else its first
+// control), Tab and Shift+Tab go round its own controls, a key or a focus that still
+// lands on the window behind it is handed to it, the shortcuts of the window behind
+// it wait, and Escape asks its owner to close it (dismissRequested). What lies over
+// it (a list opened from inside it, a sheet) is not behind it. A press of the mouse
+// still reaches the window: its owner decides what a press outside does. When it
+// hides the keyboard goes back to the control it came from (or the one set with
+// setFocusReturn), at once, or as soon as that control is enabled again.
 class MAAttachedWindow : public QWidget {
     Q_OBJECT
 public:
@@ -56,14 +66,35 @@ public:
     // The bubble's outline with its arrow, in its own coordinates.
     QPainterPath shape() const;
 
+    // The control the keyboard goes back to when the bubble hides (by default the one
+    // that had it when the bubble showed).
+    void setFocusReturn(QWidget* control) { m_focusReturn = control; }
+
+signals:
+    // Escape was pressed while the bubble held the keyboard: the owner closes it.
+    // Without an owner listening, the bubble hides itself.
+    void dismissRequested();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     double arrowSpace() const { return m_hasArrow ? m_arrowHeight : 0.0; }
     QMarginsF bubbleMargins() const;
     void updateMask();
+    void takeKeyboard();
+    void giveKeyboardBack();
+    // Where the keyboard goes in the bubble for a focus of that reason.
+    QWidget* keyboardTarget(Qt::FocusReason reason) const;
+    // A widget of the bubble's window stacked below it (the window itself too).
+    bool liesBehind(const QObject* object) const;
+    bool holdsShortcut(QObject* receiver) const;
 
     QPointer<QWidget> m_view;
     QPointer<QWidget> m_window;
@@ -77,4 +108,6 @@ private:
     double m_borderWidth = 1;
     double m_arrowHeight = 10;
     double m_arrowBaseWidth = 20;
+    QPointer<QWidget> m_focusReturn;
+    bool m_holding = false;
 };

@@ -79,6 +79,20 @@ void WindowKeys::treatAsWindow(QWidget* panel)
     panel->setProperty(kPanelProperty, true);
 }
 
+QWidget* WindowKeys::keyboardTarget(const QWidget* within, bool last)
+{
+    QWidget* target = nullptr;
+    for (QWidget* next = within->nextInFocusChain(); next && next != within; next = next->nextInFocusChain()) {
+        if (within->isAncestorOf(next) && next->isVisibleTo(within) && next->isEnabled()
+            && (next->focusPolicy() & Qt::TabFocus)) {
+            target = next;
+            if (!last)
+                break;
+        }
+    }
+    return target;
+}
+
 bool WindowKeys::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())

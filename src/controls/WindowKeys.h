@@ -30,6 +30,10 @@ public:
     // they count when they reach it, and closing it sends it a close event.
     static void treatAsWindow(QWidget* panel);
 
+    // The first control inside `within` that Tab reaches, or the last (Shift+Tab);
+    // null when none may take the keyboard.
+    static QWidget* keyboardTarget(const QWidget* within, bool last);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -359,6 +359,23 @@ private slots:
         QVERIFY(QFile::exists(mixed + u"/photo-0.jpg"_s));
     }
 
+    // Return presses the panel's default button wherever its keyboard is, after Tab
+    // has taken the keyboard off that button too.
+    void returnInThePanelSelectsTheFolder()
+    {
+        Editor& e = *m_editor;
+        QVERIFY(QTest::qWaitForWindowActive(&e.window));
+        e.page->model().setDestination(output(), false);
+        e.clickProcess();
+        QTRY_VERIFY(e.destinationPanel() && e.destinationPanel()->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), find<QWidget>(e.destinationPanel(), u"btnSelectDestination"_s));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), find<QWidget>(e.destinationPanel(), u"txtDestinationFolder"_s));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(e.completedRuns, 1);
+        QCOMPARE(e.runner().state().options.ouptputFolderPathName, output());
+    }
+
     void thePagesFolderChooserSetsTheFolderTheNextPanelStartsIn()
     {
         Editor& e = *m_editor;

@@ -519,6 +519,101 @@ private slots:
         QCOMPARE(openChanged.size(), told);
     }
 
+    // However it was opened, an open pop-up holds its window's keyboard: the keys go
+    // round its own controls, none reaches the window behind it (nor its shortcuts),
+    // and Escape closes it and gives the keyboard back to the control that opened it.
+    void aPopUpHoldsTheKeyboardHoweverItWasOpened()
+    {
+        QWidget window;
+        window.setGeometry(20, 20, 500, 400);
+        auto* opener = new QPushButton(QStringLiteral("opener"), &window);
+        opener->setGeometry(10, 10, 120, 24);
+        auto* next = new QPushButton(QStringLiteral("next"), &window);
+        next->setGeometry(140, 10, 120, 24);
+        auto* field = new QLineEdit(&window);
+        field->setGeometry(10, 360, 120, 24);
+        int shortcuts = 0;
+        auto* action = new QAction(&window);
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+        window.addAction(action);
+        connect(action, &QAction::triggered, &window, [&shortcuts] { ++shortcuts; });
+        QSignalSpy nextClicked(next, &QPushButton::clicked);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        AttachedPopupTable panelPopup;
+        AttachedPopupTable listPopup;
+        panelPopup.setCompanion(&listPopup);
+        QWidget holder;
+        auto* panel = new QWidget(&holder);
+        auto* layout = new QVBoxLayout(panel);
+        auto* first = new QCheckBox(QStringLiteral("first"), panel);
+        auto* more = new QPushButton(QStringLiteral("more"), panel);
+        layout->addWidget(first);
+        layout->addWidget(more);
+        connect(opener, &QPushButton::clicked, &panelPopup, [&] { panelPopup.showView(opener, panel); });
+        connect(more, &QPushButton::clicked, &listPopup, [&] {
+            listPopup.open(more, { QStringLiteral("a"), QStringLiteral("b") }, [](int) {});
+        });
+        const auto keyboard = [&window] { return window.focusWidget(); };
+        const auto inside = [&keyboard](const AttachedPopupTable& popup) {
+            return popup.attachedWindow() && popup.attachedWindow()->isAncestorOf(keyboard());
+        };
+
+        // Opened with the mouse, the pop-up has the keyboard at once.
+        QTest::mouseClick(opener, Qt::LeftButton);
+        QVERIFY(panelPopup.isOpen());
+        QCOMPARE(keyboard(), first);
+        for (const Qt::Key key : { Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Backtab }) {
+            QTest::keyClick(keyboard(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            QVERIFY(inside(panelPopup));
+        }
+        QTest::keyClick(keyboard(), Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(shortcuts, 0);
+        // A key that still lands behind it (the keyboard put there) is handed to it.
+        first->setFocus();
+        next->setFocus();
+        QVERIFY(inside(panelPopup));
+        QTest::keyClick(next, Qt::Key_Space);
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, QStringLiteral("x"));
+        QCOMPARE(nextClicked.size(), 0);
+        QVERIFY(field->text().isEmpty());
+        QVERIFY(first->isChecked());
+        QVERIFY(panelPopup.isOpen());
+
+        // A list opened from inside it holds the keyboard in turn; Escape closes the
+        // list only, and the keyboard goes back to the button that opened it.
+        more->setFocus();
+        QTest::keyClick(more, Qt::Key_Space);
+        QVERIFY(listPopup.isOpen());
+        QCOMPARE(keyboard(), listPopup.table());
+        QCOMPARE(listPopup.table()->currentRow(), -1);
+        for (const Qt::Key key : { Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Space, Qt::Key_Return })
+            QTest::keyClick(keyboard(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        QVERIFY(listPopup.isOpen());
+        QCOMPARE(keyboard(), listPopup.table());
+        QTest::keyClick(first, Qt::Key_Escape); // behind the list: handed to it
+        QVERIFY(!listPopup.isOpen());
+        QVERIFY(panelPopup.isOpen());
+        QCOMPARE(keyboard(), more);
+        QTest::keyClick(keyboard(), Qt::Key_Escape);
+        QVERIFY(!panelPopup.isOpen());
+        QCOMPARE(keyboard(), opener);
+        QTest::keyClick(keyboard(), Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(shortcuts, 1);
+
+        // An opener switched off while the pop-up is open gets the keyboard back once it
+        // is on again.
+        QTest::mouseClick(opener, Qt::LeftButton);
+        opener->setEnabled(false);
+        QTest::keyClick(keyboard(), Qt::Key_Escape);
+        QVERIFY(!panelPopup.isOpen());
+        QVERIFY(!keyboard());
+        opener->setEnabled(true);
+        QCOMPARE(keyboard(), opener);
+    }
+
     void aListNearTheWindowsEndOpensAboveItsAnchor()
     {
         QWidget window;

@@ -317,6 +317,12 @@ private slots:
         // No: nothing is added, nothing reset.
         drop(makePhotos({ "held.jpg" }));
         QVERIFY(sheet->isVisible());
+        // Tab goes as the controls stand: the box, No on the left, then Yes.
+        sheet->dontShowCheckBox()->setFocus();
+        QTest::keyClick(sheet->dontShowCheckBox(), Qt::Key_Tab);
+        QCOMPARE(sheet->focusWidget(), sheet->noButton());
+        QTest::keyClick(sheet->noButton(), Qt::Key_Tab);
+        QCOMPARE(sheet->focusWidget(), sheet->yesButton());
         QVERIFY(m_app->isSubWindowOpened); // until the sheet is answered
         QVERIFY(!m_editor->isViewEnabled());
         QVERIFY(!panel()->leftBox()->isDraggingEnabled());

@@ -5,6 +5,8 @@
 #include "app/OnlineConsentPrompt.h"
 #include "app/TipsWindow.h"
 #include "batch/alerts/AlertCatalog.h"
+#include "batch/list/PhotoListModel.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/DestinationPanel.h"
 #include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryWindow.h"
@@ -343,6 +345,86 @@ private slots:
         controller()->showAlertForRateApp();
         checkKeepsTheKeyboard(controller()->winRateus());
         checkEscapeAnswers(controller()->winRateus());
+    }
+
+    // Every pop-up attached to a control holds the keyboard as a sheet does, opened
+    // with the mouse too: Tab, Shift+Tab, Space and Return change nothing behind it,
+    // and Escape closes it and gives the keyboard back to its control.
+    void everyPopUpHoldsTheKeyboardHoweverItWasOpened()
+    {
+        controller()->hideAddPhotosWindow();
+        QList<std::shared_ptr<PhotoFile>> photos;
+        for (int i = 0; i < 5; ++i) {
+            photos.append(photoWith({}));
+            photos.last()->filePath = u"/nowhere/photo-%1.jpg"_qs.arg(i);
+            photos.last()->isSelected = true;
+        }
+        appendToEditor(*editor(), photos);
+        MetadataFormView* form = editor()->metadataFormView();
+        const auto ticks = [&photos] {
+            QString shown;
+            for (const auto& photo : std::as_const(photos))
+                shown += photo->isSelected ? u'x' : u'-';
+            return shown;
+        };
+        const auto frontBubble = [this]() -> MAAttachedWindow* {
+            MAAttachedWindow* front = nullptr;
+            for (QObject* child : mainWindow()->children()) {
+                if (auto* bubble = qobject_cast<MAAttachedWindow*>(child); bubble && bubble->isVisible())
+                    front = bubble;
+            }
+            return front;
+        };
+        const auto named = [this](const QString& name) {
+            QWidget* widget = mainWindow()->findChild<QWidget*>(name);
+            if (!widget)
+                qWarning("no %s", qPrintable(name));
+            return widget;
+        };
+        // The buttons of the editor come back a moment after a pop-up closed.
+        const auto click = [&named](const QString& name) {
+            QWidget* clicked = named(name);
+            QVERIFY(clicked);
+            QTRY_VERIFY2(clicked->isEnabled(), qPrintable(name));
+            QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(clicked->width() / 2, clicked->height() / 2));
+        };
+        const int count = editor()->photoListPanel()->model()->count();
+        // Each opener, clicked, and the control the keyboard goes back to.
+        const auto check = [&](const QString& opener, const QString& control) {
+            click(opener);
+            MAAttachedWindow* bubble = frontBubble();
+            QVERIFY2(bubble, qPrintable(opener));
+            for (const Qt::Key key : { Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Space, Qt::Key_Return }) {
+                QVERIFY2(bubble->isAncestorOf(keyboard()), qPrintable(opener));
+                QTest::keyClick(keyboard(), key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+                QCOMPARE(ticks(), u"xxxxx"_qs);
+                QCOMPARE(editor()->photoListPanel()->model()->count(), count);
+            }
+            // Return may have chosen the list's current row, which closes it.
+            if (frontBubble() == bubble) {
+                compositorShot(u"wayland-popup-"_qs + opener + u".png"_qs);
+                QTest::keyClick(keyboard(), Qt::Key_Escape);
+            }
+            QTRY_VERIFY2(frontBubble() != bubble, qPrintable(opener));
+            QTRY_COMPARE(keyboard(), named(control));
+        };
+
+        check(u"btnPresets"_qs, u"btnPresets"_qs);
+        check(u"btnAddPhoto"_qs, u"btnAddPhoto"_qs);
+        check(u"btnMetadataMoreOptions"_qs, u"btnMetadataMoreOptions"_qs);
+        check(u"txtMetatDataEditingOption"_qs, u"txtMetatDataEditingOption"_qs);
+        form->showTab(FormTab::DateTime);
+        check(u"txtDate_Original"_qs, u"txtDate_Original"_qs);
+        check(u"btnDatePickerDate_Original"_qs, u"txtDate_Original"_qs);
+        form->showTab(FormTab::Camera);
+        check(u"txtCamSetting_Flash"_qs, u"txtCamSetting_Flash"_qs);
+        // The renaming page's lists, with renaming by date on.
+        click(u"btnNext"_qs);
+        click(u"btnEditOriginalName"_qs);
+        click(u"btnAddEXIFDateTime"_qs);
+        for (const QString& list : { u"btnAddEXIFDateTimeAsOption"_qs, u"btnAddEXIFDateTimeTypeOption"_qs,
+                 u"btnAddEXIFDateTimeFormatOption"_qs })
+            check(list, list);
     }
 
     // At the window's smallest size, whatever the scale (the test also runs at scale 2

@@ -35,6 +35,9 @@ ResetRenamePrompt::ResetRenamePrompt(QWidget* parent)
     buttons->addWidget(m_check, 1);
     buttons->addWidget(m_no);
     buttons->addWidget(m_yes);
+    // Tab goes as the controls stand: the box, No, then Yes.
+    setTabOrder(m_check, m_no);
+    setTabOrder(m_no, m_yes);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 18, 20, 16);
     layout->addWidget(title);
