@@ -129,7 +129,12 @@ void MetadataFormView::updateTextFieldsValues()
 
 void MetadataFormView::showEditingOption()
 {
-    m_editingOption->setText(FormFieldTable::editingOptionText(editedRecord().editingOption));
+    const QString text = FormFieldTable::editingOptionText(editedRecord().editingOption);
+    m_editingOption->setText(text);
+    // setText leaves the cursor at the end: a box narrower than its text (a small
+    // screen, a large scale) would show the mode's last words instead of its first.
+    m_editingOption->setCursorPosition(0);
+    m_editingOption->setToolTip(text);
 }
 
 void MetadataFormView::showField(const FieldControl& control)
