@@ -13,6 +13,7 @@
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -213,6 +214,25 @@ private slots:
         // The batch list emptied: the kept edits go.
         emit m_editor->photoListPanel()->batchListEmptied();
         QVERIFY(!form()->state().isEditedMetadataObject());
+    }
+
+    // With no photo ticked the form takes no edit: the more-options button, whose Clean
+    // Metadata would switch the mode, is off with the editing mode.
+    void theMoreOptionsButtonFollowsTheEditingMode()
+    {
+        addPhotos({ photoWith({}), photoWith({}) });
+        auto* mode = child<QWidget>("vwEditingOptions");
+        auto* more = child<QAbstractButton>("btnMetadataMoreOptions");
+        QVERIFY(mode->isEnabled() && more->isEnabled());
+        QSignalSpy filled(form(), &MetadataFormView::mergedRecordChanged);
+        model()->toggleCheckMark(0);
+        model()->toggleCheckMark(1);
+        QTRY_VERIFY(!form()->state().acceptsEdits());
+        QVERIFY(!mode->isEnabled());
+        QVERIFY(!more->isEnabled());
+        model()->toggleCheckMark(1);
+        QTRY_VERIFY(mode->isEnabled());
+        QVERIFY(more->isEnabled());
     }
 
     void fiveThousandAndOneTickedPhotosBusyTheEditorUntilTheFill()

@@ -96,7 +96,10 @@ void MetadataFormView::recordsReplaced()
     // enableExifDataView: nothing to edit without a ticked photo or a chosen preset.
     const bool enabled = editor().acceptsEdits();
     m_fieldsArea->setEnabled(enabled);
-    m_editingOptions->setEnabled(enabled);
+    for (QWidget* editingMode : { m_editingOptions, static_cast<QWidget*>(m_moreOptions.data()) }) {
+        if (editingMode)
+            editingMode->setEnabled(enabled);
+    }
     if (editsSelection())
         emit mergedRecordChanged();
 }
