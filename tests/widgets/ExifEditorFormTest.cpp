@@ -12,6 +12,8 @@
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
+#include "presets/PresetListModel.h"
+#include "presets/widgets/PresetsPanel.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -233,6 +235,38 @@ private slots:
         model()->toggleCheckMark(1);
         QTRY_VERIFY(mode->isEnabled());
         QVERIFY(more->isEnabled());
+    }
+
+    // The Presets button names a preset while the form holds it: a run's end, Reset or
+    // Revert empties the form of its edits, and the button says "Presets" again.
+    void thePresetsButtonNamesThePresetTheFormHolds()
+    {
+        auto preset = std::make_shared<MetaDataObject>();
+        preset->name = QStringLiteral("Studio");
+        preset->setField(F::Artist, QStringLiteral("Studio Artist"));
+        preset->setUpdated(F::Artist, true);
+        m_app->arrayPresets.append(preset);
+        m_editor->presetsPanel()->model().reload();
+        addPhotos({ photoWith({}), photoWith({}) });
+        auto* presets = child<QPushButton>("btnPresets");
+        QCOMPARE(presets->text(), QStringLiteral("Presets"));
+        m_editor->presetsPanel()->changeViewAccordingToPresetSelected(0);
+        QCOMPARE(child<QLineEdit>("txtArtist")->text(), QStringLiteral("Studio Artist"));
+        QCOMPARE(presets->text(), QStringLiteral("Studio"));
+        // Another selection still gets the preset laid over it.
+        model()->toggleCheckMark(0);
+        QTRY_VERIFY(!form()->state().mergeJob().isRunning());
+        QCOMPARE(presets->text(), QStringLiteral("Studio"));
+
+        emit m_editor->batchController()->runCompleted(false);
+        QTRY_VERIFY(!form()->state().mergeJob().isRunning());
+        QCOMPARE(child<QLineEdit>("txtArtist")->text(), QString());
+        QCOMPARE(presets->text(), QStringLiteral("Presets"));
+
+        m_editor->presetsPanel()->changeViewAccordingToPresetSelected(0);
+        QCOMPARE(presets->text(), QStringLiteral("Studio"));
+        m_editor->btnResetTapped();
+        QTRY_COMPARE(presets->text(), QStringLiteral("Presets"));
     }
 
     void fiveThousandAndOneTickedPhotosBusyTheEditorUntilTheFill()
