@@ -5,6 +5,7 @@
 #include "app/OnlineConsentPrompt.h"
 #include "app/TipsWindow.h"
 #include "batch/alerts/AlertCatalog.h"
+#include "batch/list/widgets/PhotoListPanel.h"
 #include "batch/run/widgets/DestinationPanel.h"
 #include "batch/run/widgets/ProcessProgressSheet.h"
 #include "batch/run/widgets/SummaryWindow.h"
@@ -16,6 +17,7 @@
 #include "form/FormFixtures.h"
 #include "form/widgets/MetadataFormView.h"
 #include "presets/widgets/PresetsPanel.h"
+#include "viewer/widgets/MetaDataPopupView.h"
 
 #include <QDialog>
 #include <QDir>
@@ -262,6 +264,13 @@ private slots:
         checkDrawnInside(picker, QStringLiteral("wayland-map-picker.png"));
         picker->reject();
         QTRY_VERIFY(!picker->isVisible());
+
+        // The metadata viewer, from a double-click on the photo.
+        emit editor()->photoListPanel()->photoDoubleClicked(0);
+        QTRY_VERIFY(editor()->metaDataPopup());
+        checkDrawnInside(editor()->metaDataPopup(), QStringLiteral("wayland-viewer.png"));
+        editor()->metaDataPopup()->reject();
+        QTRY_VERIFY(!editor()->metaDataPopup()->isVisible());
 
         auto* summary = new SummaryWindow(mainWindow());
         summary->setSummmaryInfo(SummaryTexts {}, {});
