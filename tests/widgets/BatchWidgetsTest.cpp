@@ -426,9 +426,8 @@ private slots:
         e.photos = makePhotos(6);
         e.publishTicks();
         const auto processedOnBar = [&e] {
-            QString text = e.bar->lblBatchInfo()->text();
-            text.remove(QRegularExpression(u"<[^>]*>"_s)).replace(u"&nbsp;"_s, u" "_s);
-            return QRegularExpression(u"Photos Processed: (\\d+)"_s).match(text).captured(1).toLongLong();
+            const QString text = e.bar->lblBatchInfo()->text().remove(QRegularExpression(u"<[^>]*>"_s));
+            return QRegularExpression(u"Processed: (\\d+)"_s).match(text).captured(1).toLongLong();
         };
         QStringList differing;
         int compared = 0;
@@ -436,10 +435,10 @@ private slots:
             ProcessProgressSheet* sheet = e.controller->progressSheet();
             if (!sheet)
                 return; // the run's first report comes before its sheet
+            ++compared;
             const qint64 onSheet = sheet->countsText().section(u' ', 0, 0).toLongLong();
             if (onSheet != processedOnBar())
                 differing << u"%1 / %2"_s.arg(onSheet).arg(processedOnBar());
-            ++compared;
         };
         // Once the controller has taken each report in.
         QObject::connect(&e.runner(), &BatchRunner::progressChanged, e.controller, compare);
