@@ -6,6 +6,7 @@
 #include "controls/EditorContext.h"
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
+#include "presets/PresetChoice.h"
 
 #include <QAbstractButton>
 
@@ -55,6 +56,12 @@ void ExifEditorView::wireForm()
         moreOptions, &QAbstractButton::clicked, this, [this, moreOptions] { btnMetaMoreOptionsTapped(moreOptions); });
     // The editor knows whether the form holds edits (Reset follows them).
     connect(form, &MetadataFormView::paramsChangedChanged, &m_context, &EditorContext::setFormEdited);
+    // The Presets drop-down names the preset the form holds: once the form's kept
+    // edits are dropped (a run, Reset, Revert, an emptied list) it names none.
+    connect(&form->state(), &MetadataFormState::editsKeptChanged, this, [this](bool kept) {
+        if (!kept && m_presets)
+            m_presets->shownPreset().clear();
+    });
     // From 5001 ticked photos the editor's own overlay covers the merge and the fill.
     connect(form, &MetadataFormView::loadingChanged, &m_context, &EditorContext::setLoading);
 }

@@ -10,7 +10,7 @@
 
 #include <QTimer>
 
-// The metadata viewer of the editor: a window of its own over the batch list. It
+// The metadata viewer of the editor, drawn over the main window while it is up. It
 // opens on "notificationSetupMetaDataPopup" with a row of the batch list, which the
 // photo list's "Get Info" posts when no file manager answers, and which a
 // double-click on a photo posts here.
@@ -18,6 +18,7 @@
 void ExifEditorView::wireMetaDataPopup()
 {
     m_metaDataPopup = new MetaDataPopupView(m_context.batchList(), this);
+    m_metaDataPopup->setPresenter(&m_app.presenter());
     // The viewer's tiles, the map's and the imagery's: online only where the user
     // agreed and the network is there, else what the disk cache holds, with the
     // offline map around it.

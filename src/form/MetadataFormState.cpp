@@ -4,6 +4,8 @@
 #include "form/DatePanelModel.h"
 #include "model/MetaDataObject.h"
 
+#include <utility>
+
 MetadataFormState::MetadataFormState(QObject* parent)
     : FormRecordEditor(parent)
     , m_merged(std::make_shared<MetaDataObject>())
@@ -87,7 +89,7 @@ void MetadataFormState::storeEdit(MetadataField field, const QString& text)
     m_edited->setField(field, m_form->field(field));
     m_form->setUpdated(field, true);
     m_edited->setUpdated(field, true);
-    m_isEdited = true;
+    keepEdits(true);
     // The field no longer speaks for the differing photos.
     m_placeholders.multipleValues[fieldIndex(field)] = false;
     emit fieldEdited(field);
@@ -121,7 +123,7 @@ bool MetadataFormState::setEditingOption(int editingOption)
     m_form->editingOption = editingOption;
     m_edited->editingOption = editingOption;
     m_merged->editingOption = editingOption;
-    m_isEdited = true;
+    keepEdits(true);
     createUpdatedChnagesOnly();
     // A look at the clean tab and back changes the mode but no value: only a mode
     // that writes on its own makes the form changed.
@@ -133,7 +135,7 @@ bool MetadataFormState::setClearFlag(ClearFlag flag, bool on)
 {
     m_form->setClearFlag(flag, on);
     m_edited->setClearFlag(flag, on);
-    m_isEdited = true;
+    keepEdits(true);
     isMetadataParamChanged(true);
     return true;
 }
@@ -203,7 +205,7 @@ void MetadataFormState::appendPreset(const MetaDataObject& preset)
             }
         }
     }
-    m_isEdited = true;
+    keepEdits(true);
     // A field the preset sets no longer speaks for the differing photos; every
     // other field still does.
     for (const MetadataFieldInfo& info : kMetadataFields)
@@ -215,6 +217,12 @@ void MetadataFormState::appendPreset(const MetaDataObject& preset)
     createUpdatedChnagesOnly();
     isMetadataParamChanged(true);
     emit recordsReplaced();
+}
+
+void MetadataFormState::keepEdits(bool kept)
+{
+    if (std::exchange(m_isEdited, kept) != kept)
+        emit editsKeptChanged(kept);
 }
 
 void MetadataFormState::createUpdatedChnagesOnly()
@@ -254,7 +262,7 @@ void MetadataFormState::revert()
     m_snapshot = copyWithOwnDateSettings(*m_merged);
     m_changes = std::make_shared<MetaDataObject>();
     m_edited = std::make_shared<MetaDataObject>();
-    m_isEdited = false;
+    keepEdits(false);
     isMetadataParamChanged(false);
     emit recordsReplaced();
 }
@@ -262,7 +270,7 @@ void MetadataFormState::revert()
 void MetadataFormState::reset()
 {
     m_edited = std::make_shared<MetaDataObject>();
-    m_isEdited = false;
+    keepEdits(false);
     isMetadataParamChanged(false);
 }
 

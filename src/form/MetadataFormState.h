@@ -134,12 +134,16 @@ signals:
     void paramsChangedChanged(bool changed);
     // The "Please Wait..." overlay over the form, shown and hidden by the same test.
     void loadingChanged(bool shown, const QString& text);
+    // isEditedMetadataObject changed: the form took its first kept edit (typed,
+    // chosen, a mode, a preset), or they were all dropped (Reset, Revert, a run).
+    void editsKeptChanged(bool kept);
 
 private:
     // Erases others (mode 1), or cleans with a box ticked: a mode that changes the
     // photos without any field edited.
     static bool modeWritesOnItsOwn(const MetaDataObject& record);
     void storeEdit(MetadataField field, const QString& text);
+    void keepEdits(bool kept);
 
     std::shared_ptr<MetaDataObject> m_merged;
     std::shared_ptr<MetaDataObject> m_snapshot;

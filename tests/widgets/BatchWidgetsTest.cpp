@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -432,6 +433,40 @@ private slots:
         QVERIFY2(batchLine.contains(u"#0038af\">3</span>"_s), qPrintable(batchLine));
         const QString bottom = e.bar->lblProcessInfoBottom()->text();
         QVERIFY2(bottom.contains(u"100 %"_s) && bottom.contains(u"Error"_s), qPrintable(bottom));
+    }
+
+    // Photos finish faster than the sheet is drawn: the bar's lines are drawn with the
+    // sheet's counts, from the same report, so the two never tell different counts.
+    void theProgressSheetAndTheBarTellOneCount()
+    {
+        Editor& e = *m_editor;
+        e.photos = makePhotos(6);
+        e.publishTicks();
+        const auto processedOnBar = [&e] {
+            const QString text = e.bar->lblBatchInfo()->text().remove(QRegularExpression(u"<[^>]*>"_s));
+            return QRegularExpression(u"Processed: (\\d+)"_s).match(text).captured(1).toLongLong();
+        };
+        QStringList differing;
+        int compared = 0;
+        const auto compare = [&] {
+            ProcessProgressSheet* sheet = e.controller->progressSheet();
+            if (!sheet)
+                return; // the run's first report comes before its sheet
+            ++compared;
+            const qint64 onSheet = sheet->countsText().section(u' ', 0, 0).toLongLong();
+            if (onSheet != processedOnBar())
+                differing << u"%1 / %2"_s.arg(onSheet).arg(processedOnBar());
+        };
+        // Once the controller has taken each report in.
+        QObject::connect(&e.runner(), &BatchRunner::progressChanged, e.controller, compare);
+        QSignalSpy finished(e.controller, &BatchController::runFinished);
+        processInto(output());
+        QTRY_COMPARE(finished.size(), 1);
+        compare();
+        QCOMPARE(e.runner().state().succeeded, 6);
+        QVERIFY(compared > 2);
+        QVERIFY2(differing.isEmpty(), qPrintable(differing.join(u", "_s)));
+        QCOMPARE(processedOnBar(), 6);
     }
 
     // On a narrow window the two lines go one above the other instead of over each other.

@@ -12,7 +12,10 @@
 #include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
+#include "presets/PresetListModel.h"
+#include "presets/widgets/PresetsPanel.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -213,6 +216,44 @@ private slots:
         // The batch list emptied: the kept edits go.
         emit m_editor->photoListPanel()->batchListEmptied();
         QVERIFY(!form()->state().isEditedMetadataObject());
+    }
+
+    // With no photo ticked the form takes no edit: the more-options button, whose Clean
+    // Metadata would switch the mode, is off with the editing mode.
+    void theMoreOptionsButtonFollowsTheEditingMode()
+    {
+        addPhotos({ photoWith({}), photoWith({}) });
+        auto* mode = child<QWidget>("vwEditingOptions");
+        auto* more = child<QAbstractButton>("btnMetadataMoreOptions");
+        QVERIFY(mode->isEnabled() && more->isEnabled());
+        model()->toggleCheckMark(0);
+        model()->toggleCheckMark(1);
+        QTRY_VERIFY(!form()->state().acceptsEdits());
+        QVERIFY(!mode->isEnabled());
+        QVERIFY(!more->isEnabled());
+    }
+
+    // The Presets button names a preset while the form holds it: a run's end empties the
+    // form of its edits, and the button says "Presets" again.
+    void thePresetsButtonNamesThePresetTheFormHolds()
+    {
+        auto preset = std::make_shared<MetaDataObject>();
+        preset->name = QStringLiteral("Studio");
+        preset->setField(F::Artist, QStringLiteral("Studio Artist"));
+        preset->setUpdated(F::Artist, true);
+        m_app->arrayPresets.append(preset);
+        m_editor->presetsPanel()->model().reload();
+        addPhotos({ photoWith({}), photoWith({}) });
+        auto* presets = child<QPushButton>("btnPresets");
+        QCOMPARE(presets->text(), QStringLiteral("Presets"));
+        m_editor->presetsPanel()->changeViewAccordingToPresetSelected(0);
+        QCOMPARE(child<QLineEdit>("txtArtist")->text(), QStringLiteral("Studio Artist"));
+        QCOMPARE(presets->text(), QStringLiteral("Studio"));
+
+        emit m_editor->batchController()->runCompleted(false);
+        QTRY_VERIFY(!form()->state().mergeJob().isRunning());
+        QCOMPARE(child<QLineEdit>("txtArtist")->text(), QString());
+        QCOMPARE(presets->text(), QStringLiteral("Presets"));
     }
 
     void fiveThousandAndOneTickedPhotosBusyTheEditorUntilTheFill()

@@ -8,6 +8,7 @@
 #include "app/ExifEditorView.h"
 #include "base/Notifications.h"
 #include "batch/list/widgets/PhotoListPanel.h"
+#include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
 #include "controls/WindowKeys.h"
 #include "model/MetaDataObject.h"
@@ -195,18 +196,36 @@ private slots:
         QVERIFY(road->isChecked() && !hybrid->isChecked());
     }
 
-    void theViewerOpensCentredOnItsWindow()
+    // The viewer is the window's child: drawn over its middle, above it on every window
+    // system, with the window veiled, so that a click meant for the viewer's
+    // neighbourhood never reaches the window behind; Close gives the window back.
+    void theViewerOpensOverItsWindowWhichTakesNoClickMeanwhile()
     {
         QWidget window;
         window.setGeometry(200, 150, 1050, 700);
+        auto* behind = new QPushButton(QStringLiteral("Mark/Unmark All"), &window);
+        behind->setGeometry(10, 10, 150, 30);
+        QSignalSpy pressed(behind, &QPushButton::clicked);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        MetaDataPopupView viewer(m_photos, &window);
+        auto* viewer = new MetaDataPopupView(m_photos, &window);
+        DialogPresenter presenter;
+        viewer->setPresenter(&presenter);
         postIndex(0);
-        QTRY_VERIFY(viewer.isVisible());
-        // Within the few points of a window frame.
-        const QPoint apart = viewer.geometry().center() - window.geometry().center();
-        QVERIFY(apart.manhattanLength() <= 8);
+        QTRY_VERIFY(viewer->isVisible());
+        QVERIFY(!viewer->isWindow());
+        QCOMPARE(viewer->geometry().center(), window.rect().center());
+        // A press as the window system hands it to the window.
+        const auto clickBehind
+            = [&] { QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, behind->geometry().center()); };
+        clickBehind();
+        QCOMPARE(pressed.count(), 0);
+
+        QTest::mouseClick(child<QPushButton>(*viewer, "btnCloseMetaDataPopup"), Qt::LeftButton);
+        QVERIFY(!viewer->isVisible());
+        QTRY_VERIFY(!window.findChild<QWidget*>(QStringLiteral("vwSheetVeil")));
+        clickBehind();
+        QCOMPARE(pressed.count(), 1);
     }
 
     void theEditorHoldsTheViewerAndThePresetsDropDown()

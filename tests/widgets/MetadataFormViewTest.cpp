@@ -367,8 +367,12 @@ private slots:
         QTest::mouseClick(child<QTabBar>(form, "segmentMetaEdit"), Qt::LeftButton, {},
             child<QTabBar>(form, "segmentMetaEdit")->tabRect(int(FormTab::Gps)).center());
         QCOMPARE(form.currentTab(), FormTab::Gps);
-        QCOMPARE(child<QLineEdit>(form, "txtMetatDataEditingOption")->text(),
-            QStringLiteral("Only modify fields that I edit and keep others as it is"));
+        auto* mode = child<QLineEdit>(form, "txtMetatDataEditingOption");
+        QCOMPARE(mode->text(), QStringLiteral("Only modify fields that I edit and keep others as it is"));
+        // A box narrower than its text (a small screen, a large scale) shows the mode's start.
+        QCOMPARE(mode->cursorPosition(), 0);
+        form.changeViewAccordingToMetadataOtion(MetaDataObject::ModifyEditedClearOthers);
+        QCOMPARE(mode->cursorPosition(), 0);
     }
 
     void anInvalidNumberShowsItsErrorLineAndBlocksApply()

@@ -15,6 +15,7 @@
 #include "batch/naming/widgets/ResetRenamePrompt.h"
 #include "controls/EditorContext.h"
 #include "controls/AttachedPopupTable.h"
+#include "form/widgets/MetadataFormView.h"
 #include "model/PhotoFile.h"
 #include "support/TestGate.h"
 
@@ -768,9 +769,11 @@ private slots:
         QCOMPARE(model()->count(), 1);
 
         // The metadata options open from their button by the form, pointing below it, by
-        // a click or from the keyboard.
+        // a click or from the keyboard, once the form has a ticked photo to edit.
         auto* more = m_editor->metaContainer()->findChild<QAbstractButton*>(QStringLiteral("btnMetadataMoreOptions"));
-        QVERIFY(more && more->isVisible() && more->isEnabled());
+        QVERIFY(more && more->isVisible());
+        m_editor->metadataFormView()->setupUIForSelectedPhotoFiles(m_editor->context().checkedPhotos());
+        QTRY_VERIFY(more->isEnabled());
         QVERIFY(!more->toolTip().isEmpty());
         QTest::mouseClick(more, Qt::LeftButton);
         QCOMPARE(popup()->currentType(), AttachPopupMetadataMoreOptions);

@@ -18,6 +18,7 @@
 #include "form/FormFixtures.h"
 #include "form/widgets/MetadataFormView.h"
 #include "presets/widgets/PresetsPanel.h"
+#include "viewer/widgets/MetaDataPopupView.h"
 
 #include <QDialog>
 #include <QDir>
@@ -264,6 +265,13 @@ private slots:
         checkDrawnInside(picker, QStringLiteral("wayland-map-picker.png"));
         picker->reject();
         QTRY_VERIFY(!picker->isVisible());
+
+        // The metadata viewer, from a double-click on the photo.
+        emit editor()->photoListPanel()->photoDoubleClicked(0);
+        QTRY_VERIFY(editor()->metaDataPopup());
+        checkDrawnInside(editor()->metaDataPopup(), QStringLiteral("wayland-viewer.png"));
+        editor()->metaDataPopup()->reject();
+        QTRY_VERIFY(!editor()->metaDataPopup()->isVisible());
 
         auto* summary = new SummaryWindow(mainWindow());
         summary->setSummmaryInfo(SummaryTexts {}, {});

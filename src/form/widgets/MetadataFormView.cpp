@@ -259,8 +259,8 @@ QAbstractButton* MetadataFormView::addMetadataMoreOptionsButton()
 {
     if (auto* existing = findChild<QToolButton*>(QStringLiteral("btnMetadataMoreOptions")))
         return existing;
-    // Beside the editing mode, outside it: it follows the form as a whole, not
-    // whether there is something to edit.
+    // Beside the editing mode, and on and off with it: with no photo ticked its
+    // Clean Metadata would open a tab of boxes that take nothing.
     auto* more = new QToolButton(this);
     more->setObjectName(QStringLiteral("btnMetadataMoreOptions"));
     more->setText(QStringLiteral("\u22EF"));
@@ -269,6 +269,8 @@ QAbstractButton* MetadataFormView::addMetadataMoreOptionsButton()
     more->setToolTip(tr("More options: Reset, Clean Metadata"));
     more->setAccessibleName(tr("More metadata options"));
     m_topRow->addWidget(more);
+    m_moreOptions = more;
+    more->setEnabled(editor().acceptsEdits());
     return more;
 }
 

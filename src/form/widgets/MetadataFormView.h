@@ -101,8 +101,8 @@ public:
     void removeLocationcordinates();
 
     // The editor's more-options button ("btnMetadataMoreOptions") beside the editing
-    // mode, made on the first call; the form's owner decides what it opens. A form
-    // that edits a preset has none.
+    // mode, made on the first call, on and off with the mode; the form's owner
+    // decides what it opens. A form that edits a preset has none.
     QAbstractButton* addMetadataMoreOptionsButton();
 
     // ---- The editor ----
@@ -224,6 +224,7 @@ private:
     QLineEdit* m_editingOption = nullptr;
     QHBoxLayout* m_topRow = nullptr; // the editing mode and the owner's more-options button
     QWidget* m_editingOptions = nullptr;
+    QPointer<QAbstractButton> m_moreOptions; // once the owner asked for it
     QWidget* m_applyRevert = nullptr;
     QPushButton* m_apply = nullptr;
     QPushButton* m_revert = nullptr;

@@ -96,7 +96,10 @@ void MetadataFormView::recordsReplaced()
     // enableExifDataView: nothing to edit without a ticked photo or a chosen preset.
     const bool enabled = editor().acceptsEdits();
     m_fieldsArea->setEnabled(enabled);
-    m_editingOptions->setEnabled(enabled);
+    for (QWidget* editingMode : { m_editingOptions, static_cast<QWidget*>(m_moreOptions.data()) }) {
+        if (editingMode)
+            editingMode->setEnabled(enabled);
+    }
     if (editsSelection())
         emit mergedRecordChanged();
 }
@@ -129,7 +132,12 @@ void MetadataFormView::updateTextFieldsValues()
 
 void MetadataFormView::showEditingOption()
 {
-    m_editingOption->setText(FormFieldTable::editingOptionText(editedRecord().editingOption));
+    const QString text = FormFieldTable::editingOptionText(editedRecord().editingOption);
+    m_editingOption->setText(text);
+    // setText leaves the cursor at the end: a box narrower than its text (a small
+    // screen, a large scale) would show the mode's last words instead of its first.
+    m_editingOption->setCursorPosition(0);
+    m_editingOption->setToolTip(text);
 }
 
 void MetadataFormView::showField(const FieldControl& control)

@@ -4,6 +4,7 @@
 #include "base/Notifications.h"
 #include "viewer/MetaDataViewerModel.h"
 #include "controls/ImageNamed.h"
+#include "controls/Presenter.h"
 #include "form/DropDownTables.h"
 
 #include <QGridLayout>
@@ -40,7 +41,7 @@ void setElidedText(QLabel* label, const QString& text, int width)
 } // namespace
 
 MetaDataPopupView::MetaDataPopupView(const QList<std::shared_ptr<PhotoFile>>& photos, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : QDialog(parent)
     , m_tables(std::make_unique<DropDownTables>())
 {
     setObjectName(QStringLiteral("vwMetaDataPopup"));
@@ -63,16 +64,22 @@ MetaDataPopupView::MetaDataPopupView(const QList<std::shared_ptr<PhotoFile>>& ph
         });
     NotificationCenter::defaultCenter().addObserver(
         this, Notifications::setupMetaDataPopup, [this](const Notification& notification) {
-            if (setupViewNotification(notification.userInfo)) {
-                // Centred on the window it belongs to: a window manager that does not
-                // place windows, or none at all, would leave it at the screen's corner.
-                if (!isVisible() && parentWidget())
-                    move(parentWidget()->window()->geometry().center() - rect().center());
-                show();
-                raise();
-                activateWindow();
-            }
+            if (setupViewNotification(notification.userInfo))
+                showOverWindow();
         });
+}
+
+void MetaDataPopupView::showOverWindow()
+{
+    if (isVisible()) {
+        raise();
+    } else if (m_presenter) {
+        m_presenter->presentSheet(this, {});
+    } else {
+        show();
+        raise();
+        activateWindow();
+    }
 }
 
 MetaDataPopupView::~MetaDataPopupView()
@@ -109,7 +116,11 @@ void MetaDataPopupView::build()
 
     m_map = new TileMapView(this);
     m_map->setObjectName(QStringLiteral("mapView"));
-    m_map->setFixedSize(kMapSize);
+    // Lower where the window leaves the viewer less room (a small screen, a large
+    // scale), so that the map-type buttons stay below it.
+    m_map->setFixedWidth(kMapSize.width());
+    m_map->setMinimumHeight(kMapSize.height() / 2);
+    m_map->setMaximumHeight(kMapSize.height());
 
     m_road = new QPushButton(tr("Road"), this);
     m_road->setObjectName(QStringLiteral("btnRoad"));
@@ -133,7 +144,7 @@ void MetaDataPopupView::build()
     auto* left = new QVBoxLayout;
     left->addLayout(header);
     left->addSpacing(12);
-    left->addWidget(m_map, 0, Qt::AlignHCenter);
+    left->addWidget(m_map, 1, Qt::AlignHCenter);
     left->addLayout(mapTypes);
     left->addStretch();
 
@@ -154,6 +165,15 @@ void MetaDataPopupView::build()
     m_rows->horizontalHeader()->resizeSection(MetaDataViewerModel::TitleColumn, 210);
     m_rows->horizontalHeader()->setStretchLastSection(true);
 
+    // Drawn inside the main window the viewer has no title bar of its own to close it by.
+    auto* close = new QPushButton(tr("Close"), this);
+    close->setObjectName(QStringLiteral("btnCloseMetaDataPopup"));
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    auto* right = new QVBoxLayout;
+    right->addWidget(m_rows, 1);
+    right->addWidget(close, 0, Qt::AlignRight);
+
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 14, 14, 14);
     layout->setSpacing(14);
@@ -162,7 +182,7 @@ void MetaDataPopupView::build()
     leftBox->setFixedWidth(kMapSize.width() + 20);
     left->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(leftBox);
-    layout->addWidget(m_rows, 1);
+    layout->addLayout(right, 1);
 
     btnMapTypeTapped(m_road);
 }

@@ -2,13 +2,14 @@
 
 #include "viewer/widgets/TileMapView.h"
 
+#include <QDialog>
 #include <QList>
-#include <QWidget>
 #include <memory>
 
 class DropDownTables;
 class MetaDataViewerModel;
 class PhotoFile;
+class Presenter;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -19,9 +20,10 @@ struct Notification;
 // fresh from the file ("scrollViewExifData") and a small map with the photo's
 // position and three map-type buttons (btnRoad, btnSatellite, btnHybrid; tags 1 to
 // 3). It fills itself when "notificationSetupMetaDataPopup" arrives with the
-// photo's index and comes to the front; an index that is not in the list changes
-// nothing. What it shows is MetaDataViewerModel's; the widgets only draw it.
-class MetaDataPopupView : public QWidget {
+// photo's index and comes up over the window it belongs to; an index that is not
+// in the list changes nothing. What it shows is MetaDataViewerModel's; the widgets
+// only draw it. Close ("btnCloseMetaDataPopup"), Escape or Ctrl+W put it away.
+class MetaDataPopupView : public QDialog {
     Q_OBJECT
 public:
     // photos is the batch list; it must outlive the view.
@@ -37,6 +39,12 @@ public:
     // btnMapTypeTapped: the map look of the button's tag, the buttons restyled.
     void btnMapTypeTapped(QPushButton* button);
     void scrollViewToTop();
+    // The presenter the viewer comes up through, as a sheet of the window of its
+    // parent: drawn inside it over a veil, above the window and over its middle on
+    // every window system, and the window behind takes no click while it is up.
+    // Without one (the default) it is a window of its own.
+    void setPresenter(Presenter* presenter) { m_presenter = presenter; }
+    void showOverWindow();
 
 private:
     void build();
@@ -44,6 +52,7 @@ private:
     void changeSegmentUiForButton(QPushButton* button, bool isSelected, bool isRounded);
 
     std::unique_ptr<DropDownTables> m_tables;
+    Presenter* m_presenter = nullptr;
     MetaDataViewerModel* m_model = nullptr;
     QLabel* m_thumb = nullptr;
     QLabel* m_name = nullptr;

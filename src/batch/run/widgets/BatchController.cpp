@@ -68,10 +68,13 @@ BatchController::BatchController(BatchBottomBar* bar, OutputOptionsPage* page, W
             m_progress->setCurrentPhoto(path);
     });
     connect(&m_runner, &BatchRunner::progressChanged, this, [this](qint64 handled, qint64 runSize) {
+        // The sheet draws the counts once an interval and the bar's lines follow
+        // it, so that the two never tell different counts.
+        m_reported = m_runner.state();
         if (m_progress)
-            m_progress->setProgress(handled, runSize, m_runner.state().failed);
-        setBatchInfo();
-        refreshBottomLine(false);
+            m_progress->setProgress(handled, runSize, m_reported.failed);
+        else
+            showReportedCounts();
     });
     connect(&m_runner, &BatchRunner::notEnoughSpace, this, &BatchController::lowSpaceFound);
     connect(&m_runner, &BatchRunner::finished, this, &BatchController::runHasFinished);
@@ -375,8 +378,10 @@ void BatchController::runHasStarted()
         // Escape and the close button come here too: the sheet closes only when
         // the run has ended.
         connect(m_progress, &ProcessProgressSheet::stopRequested, this, &BatchController::btnStopProcessTapped);
+        connect(m_progress, &ProcessProgressSheet::countsShown, this, &BatchController::showReportedCounts);
     }
-    m_progress->startRun(m_runner.state().runSize, m_runner.state().isForRestore);
+    m_reported = m_runner.state();
+    m_progress->startRun(m_reported.runSize, m_reported.isForRestore);
     publishBusy();
     m_context.setAcceptsDrops(false);
     m_sheetBusy.emplace(m_services.subWindowOpenedFlag());
@@ -386,8 +391,7 @@ void BatchController::runHasStarted()
         m_runner.waitForFinished();
     });
     m_throttle.reset();
-    setBatchInfo();
-    refreshBottomLine(true);
+    showReportedCounts();
     m_bottomTimer.start();
     emit runStarted(m_runner.state().isForRestore);
 }
@@ -426,8 +430,9 @@ void BatchController::runHasFinished()
     const BatchRunState& state = m_runner.state();
     m_registration.reset();
     m_bottomTimer.stop();
-    refreshBottomLine(true);
-    setBatchInfo();
+    // The run's last figures, whatever the sheet had drawn.
+    m_reported = state;
+    showReportedCounts();
     // Reset comes back as it was before the run, though the run drops the kept edits.
     const bool previousResetEnable = m_context.isFormEdited() || m_resetKeptAfterRun;
     emit runCompleted(state.isForRestore);
@@ -478,14 +483,21 @@ void BatchController::btnResetTapped()
 
 // ---- Texts and summary ----
 
+void BatchController::showReportedCounts()
+{
+    m_shown = m_reported;
+    setBatchInfo();
+    refreshBottomLine(true);
+}
+
 void BatchController::setBatchInfo()
 {
-    m_bar->setBatchInfo(BatchTexts::batchLine(m_runner.state()));
+    m_bar->setBatchInfo(BatchTexts::batchLine(m_shown));
 }
 
 void BatchController::refreshBottomLine(bool force)
 {
-    const BatchRunState& state = m_runner.state();
+    const BatchRunState& state = m_shown;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const BottomLineThrottle::Figures figures { state.percentDone(), state.failed, state.elapsedSeconds(now) };
     if (m_throttle.shouldRefresh(m_clock.elapsed(), figures, force))

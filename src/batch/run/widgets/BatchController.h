@@ -141,6 +141,9 @@ private:
     void runHasFinished();
     void lowSpaceFound();
     void hideProcessProgressWindow();
+    // The counts last reported become the ones shown: the bar's two lines are drawn
+    // from them at once, as the progress sheet has just drawn its own.
+    void showReportedCounts();
     void refreshBottomLine(bool force);
     void setBatchInfo();
     void chooseOutputFolder(const QString& start);
@@ -170,6 +173,10 @@ private:
     QTimer m_bottomTimer;
     QElapsedTimer m_clock;
     BottomLineThrottle m_throttle;
+    // The run's figures at its last progress report, and those the window shows (the
+    // sheet's counts and the bar's lines): a report is shown when the sheet draws it.
+    BatchRunState m_reported;
+    BatchRunState m_shown;
     bool m_asking = false;
     // The last run can be restored: from its end until the ticks change, the
     // editor is set up again, Reset is pressed or the restore starts.

@@ -176,6 +176,7 @@ void ProcessProgressSheet::showCounts()
     if (failed > 0)
         counts += tr(", %n with an error", nullptr, int(failed));
     m_lblProgressCounts->setText(counts);
+    emit countsShown();
 }
 
 void ProcessProgressSheet::showPath()

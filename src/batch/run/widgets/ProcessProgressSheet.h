@@ -52,6 +52,9 @@ public:
 
 signals:
     void stopRequested();
+    // The counts were drawn (at once or when the interval ended): what shows the
+    // same counts elsewhere draws them now.
+    void countsShown();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
