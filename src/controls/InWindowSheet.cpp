@@ -167,8 +167,15 @@ void InWindowSheet::place()
         wanted.setHeight(std::max(wanted.height(), m_dialog->heightForWidth(wanted.width())));
     wanted = wanted.boundedTo(room).expandedTo(m_dialog->minimumSize());
     m_dialog->resize(wanted);
-    m_dialog->move(std::max(0, (m_host->width() - wanted.width()) / 2),
-        std::max(0, (m_host->height() - wanted.height()) / 2));
+    centre();
+    m_placing = false;
+}
+
+void InWindowSheet::centre()
+{
+    const QSize size = m_dialog->size();
+    m_dialog->move(
+        std::max(0, (m_host->width() - size.width()) / 2), std::max(0, (m_host->height() - size.height()) / 2));
     // Only the frame's lines are drawn again, and only when the dialog moved or grew:
     // the veil is translucent, so what it covers is painted again with it, and a
     // sheet whose labels change many times a second (a run's progress) would
@@ -180,7 +187,6 @@ void InWindowSheet::place()
         m_veil->update(lines(m_framed) + lines(frame));
         m_framed = frame;
     }
-    m_placing = false;
 }
 
 QWidget* InWindowSheet::keyboardTarget(bool last) const
@@ -314,6 +320,8 @@ bool InWindowSheet::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == m_dialog) {
         if (type == QEvent::LayoutRequest)
             place();
+        else if (type == QEvent::Resize && !m_placing && m_host)
+            centre(); // a message box sets its own size after its layout has been asked
         else if (type == QEvent::Hide && m_dialog->isHidden())
             end();
     }
