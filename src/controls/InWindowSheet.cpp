@@ -181,8 +181,11 @@ void InWindowSheet::centre()
     // sheet whose labels change many times a second (a run's progress) would
     // otherwise paint the whole window behind it at each change.
     if (const QRect frame = m_dialog->geometry().adjusted(-1, -1, 0, 0); m_veil && frame != m_framed) {
+        // A point on each side of the lines as well: scaled, a line of one point
+        // reaches into the next point's pixels, and its rest would stay on the screen.
         const auto lines = [](const QRect& rect) {
-            return rect.isNull() ? QRegion() : QRegion(rect.adjusted(0, 0, 1, 1)) - QRegion(rect.adjusted(1, 1, 0, 0));
+            return rect.isNull() ? QRegion()
+                                 : QRegion(rect.adjusted(-1, -1, 2, 2)) - QRegion(rect.adjusted(2, 2, -1, -1));
         };
         m_veil->update(lines(m_framed) + lines(frame));
         m_framed = frame;
