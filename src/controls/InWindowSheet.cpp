@@ -173,20 +173,29 @@ void InWindowSheet::place()
         wanted.setHeight(std::max(wanted.height(), m_dialog->heightForWidth(wanted.width())));
     wanted = wanted.boundedTo(room).expandedTo(m_dialog->minimumSize());
     m_dialog->resize(wanted);
-    m_dialog->move(std::max(0, (m_host->width() - wanted.width()) / 2),
-        std::max(0, (m_host->height() - wanted.height()) / 2));
+    centre();
+    m_placing = false;
+}
+
+void InWindowSheet::centre()
+{
+    const QSize size = m_dialog->size();
+    m_dialog->move(
+        std::max(0, (m_host->width() - size.width()) / 2), std::max(0, (m_host->height() - size.height()) / 2));
     // Only the frame's lines are drawn again, and only when the dialog moved or grew:
     // the veil is translucent, so what it covers is painted again with it, and a
     // sheet whose labels change many times a second (a run's progress) would
     // otherwise paint the whole window behind it at each change.
     if (const QRect frame = m_dialog->geometry().adjusted(-1, -1, 0, 0); m_veil && frame != m_framed) {
+        // A point on each side of the lines as well: scaled, a line of one point
+        // reaches into the next point's pixels, and its rest would stay on the screen.
         const auto lines = [](const QRect& rect) {
-            return rect.isNull() ? QRegion() : QRegion(rect.adjusted(0, 0, 1, 1)) - QRegion(rect.adjusted(1, 1, 0, 0));
+            return rect.isNull() ? QRegion()
+                                 : QRegion(rect.adjusted(-1, -1, 2, 2)) - QRegion(rect.adjusted(2, 2, -1, -1));
         };
         m_veil->update(lines(m_framed) + lines(frame));
         m_framed = frame;
     }
-    m_placing = false;
 }
 
 QWidget* InWindowSheet::keyboardTarget(bool last) const
@@ -321,6 +330,8 @@ bool InWindowSheet::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == m_dialog) {
         if (type == QEvent::LayoutRequest)
             place();
+        else if (type == QEvent::Resize && !m_placing && m_host)
+            centre(); // a message box sets its own size after its layout has been asked
         else if (type == QEvent::Hide && m_dialog->isHidden())
             end();
     }

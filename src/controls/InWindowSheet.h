@@ -55,6 +55,8 @@ protected:
 private:
     InWindowSheet(QDialog* dialog, QWidget* host);
     void place();
+    // Centres the dialog at the size it has and draws its frame there.
+    void centre();
     void takeKeyboard();
     void end();
     bool keepsShortcut(QObject* receiver) const;

@@ -7,17 +7,20 @@
 struct SqliteGuard {
     const std::atomic<bool>* stop = nullptr;
     qint64 maxTemporaryBytes = 0;
+    QDeadlineTimer deadline;
     // SQLite's heap when the current statement began; its growth is what the
     // statement's temporary tables, sorts and materialized views hold.
     sqlite3_int64 heapAtStart = 0;
     bool stopped = false;
     bool exceededStorage = false;
+    bool passedDeadline = false;
 
     void begin()
     {
         heapAtStart = sqlite3_memory_used();
         stopped = false;
         exceededStorage = false;
+        passedDeadline = false;
     }
 };
 
@@ -38,6 +41,10 @@ int checkGuard(void* context)
     // connection at a time: its growth is this statement's.
     if (sqlite3_memory_used() - guard->heapAtStart > guard->maxTemporaryBytes) {
         guard->exceededStorage = true;
+        return 1;
+    }
+    if (guard->deadline.hasExpired()) {
+        guard->passedDeadline = true;
         return 1;
     }
     return 0;
@@ -72,7 +79,8 @@ SqliteDatabase SqliteDatabase::open(const QString& path, OpenMode mode)
     return database;
 }
 
-SqliteDatabase SqliteDatabase::openGuarded(const QString& path, const std::atomic<bool>* stop, qint64 maxTemporaryBytes)
+SqliteDatabase SqliteDatabase::openGuarded(
+    const QString& path, const std::atomic<bool>* stop, qint64 maxTemporaryBytes, QDeadlineTimer deadline)
 {
     SqliteDatabase database = open(path, OpenMode::ReadOnly);
     if (!database.m_db)
@@ -82,6 +90,9 @@ SqliteDatabase SqliteDatabase::openGuarded(const QString& path, const std::atomi
     // functions with side effects in its views and triggers.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    // A value that would pass the bound ends its statement with SQLITE_TOOBIG
+    // (printf() gives NULL instead) before its memory is taken.
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
     // Temporary tables in memory, where the progress handler sees them grow, and
     // not in a file under TMPDIR that nothing bounds.
     if (!database.execute(QStringLiteral("PRAGMA temp_store=MEMORY"))) {
@@ -91,6 +102,7 @@ SqliteDatabase SqliteDatabase::openGuarded(const QString& path, const std::atomi
     database.m_guard = std::make_shared<SqliteGuard>();
     database.m_guard->stop = stop;
     database.m_guard->maxTemporaryBytes = maxTemporaryBytes;
+    database.m_guard->deadline = deadline;
     database.m_guard->begin();
     sqlite3_progress_handler(db, kProgressSteps, checkGuard, database.m_guard.get());
     return database;
@@ -166,7 +178,9 @@ SqliteStatement::Step SqliteStatement::step()
     if (m_guard && rc == SQLITE_INTERRUPT) {
         m_stopped = m_guard->stopped;
         m_exceededStorage = m_guard->exceededStorage;
+        m_passedDeadline = m_guard->passedDeadline;
     }
+    m_exceededLength = m_guard && rc == SQLITE_TOOBIG;
     return Step::Error;
 }
 

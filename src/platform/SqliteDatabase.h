@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <atomic>
 #include <memory>
@@ -20,6 +21,10 @@ public:
     // The temporary storage one guarded connection's queries may hold (256 MiB):
     // far above what reading the largest real library needs.
     static constexpr qint64 kMaxTemporaryBytes = qint64(256) << 20;
+    // The longest text or binary value one guarded connection's queries may hold or
+    // make (1 MiB), as SQLite's own length limit: a crafted view cannot have SQLite
+    // build a value of a gigabyte before anything can look at it.
+    static constexpr int kMaxValueBytes = 1 << 20;
 
     SqliteDatabase() = default;
     SqliteDatabase(SqliteDatabase&&) noexcept = default;
@@ -30,11 +35,13 @@ public:
     static SqliteDatabase open(const QString& path, OpenMode mode);
     // Opens a database anyone may have crafted, read-only, so that no query over
     // it can run away: its schema's views and triggers get no functions with side
-    // effects, temporary tables live in memory and a statement ends with an error
-    // once they pass maxTemporaryBytes, and a statement also ends soon (well within
-    // a second) after *stop turns true. stop may be null; it must outlive the connection.
-    static SqliteDatabase openGuarded(
-        const QString& path, const std::atomic<bool>* stop, qint64 maxTemporaryBytes = kMaxTemporaryBytes);
+    // effects, no value longer than kMaxValueBytes is made or read, temporary tables
+    // live in memory and a statement ends with an error once they pass
+    // maxTemporaryBytes, and a statement also ends soon (well within a second) after
+    // *stop turns true or the deadline passes. stop may be null; it must outlive the
+    // connection.
+    static SqliteDatabase openGuarded(const QString& path, const std::atomic<bool>* stop,
+        qint64 maxTemporaryBytes = kMaxTemporaryBytes, QDeadlineTimer deadline = QDeadlineTimer::Forever);
 
     bool isOpen() const { return m_db != nullptr; }
     // The last failure of this connection (opening, compiling, stepping), "" when none.
@@ -81,6 +88,10 @@ public:
     bool wasStopped() const { return m_stopped; }
     // After Error on a guarded connection: the temporary storage passed its bound.
     bool exceededTemporaryStorage() const { return m_exceededStorage; }
+    // After Error on a guarded connection: the connection's deadline passed.
+    bool passedDeadline() const { return m_passedDeadline; }
+    // After Error on a guarded connection: a value would be longer than kMaxValueBytes.
+    bool exceededValueLength() const { return m_exceededLength; }
     // Makes the statement ready to run again; bound values stay.
     void reset();
 
@@ -108,4 +119,6 @@ private:
     bool m_started = false; // stepped since it was made or reset
     bool m_stopped = false;
     bool m_exceededStorage = false;
+    bool m_passedDeadline = false;
+    bool m_exceededLength = false;
 };

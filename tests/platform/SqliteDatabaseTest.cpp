@@ -49,7 +49,7 @@ TEST(SqliteDatabase, readOnlyRefusesWritesAndMissingFiles)
     EXPECT_EQ(broken.step(), SqliteStatement::Step::Error);
 }
 
-TEST(SqliteDatabase, guardedEndsAStatementAtTheStopOrAtTheBoundOnTemporaryStorageAndSaysWhich)
+TEST(SqliteDatabase, guardedEndsAStatementAtTheStopTheDeadlineOrABoundAndSaysWhich)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("t.db"));
@@ -77,8 +77,27 @@ TEST(SqliteDatabase, guardedEndsAStatementAtTheStopOrAtTheBoundOnTemporaryStorag
     EXPECT_TRUE(stopped.wasStopped());
     EXPECT_FALSE(stopped.exceededTemporaryStorage());
 
-    // Unguarded, the same query runs to its end.
+    // A deadline that has passed ends the statement too, and says so.
+    SqliteDatabase late
+        = SqliteDatabase::openGuarded(path, nullptr, SqliteDatabase::kMaxTemporaryBytes, QDeadlineTimer(0));
+    SqliteStatement timedOut = late.prepare(heavy);
+    EXPECT_EQ(timedOut.step(), SqliteStatement::Step::Error);
+    EXPECT_TRUE(timedOut.passedDeadline());
+    EXPECT_FALSE(timedOut.wasStopped() || timedOut.exceededTemporaryStorage());
+
+    // No value longer than the bound is made, wherever it comes from.
+    const QString longValue
+        = QStringLiteral("SELECT length(replace(printf('%.1100c', 'a'), 'a', printf('%.1000c', 'b')))");
+    SqliteDatabase guarded = SqliteDatabase::openGuarded(path, nullptr);
+    SqliteStatement tooLong = guarded.prepare(longValue);
+    EXPECT_EQ(tooLong.step(), SqliteStatement::Step::Error);
+    EXPECT_TRUE(tooLong.exceededValueLength());
+
+    // Unguarded, the same queries run to their end.
     SqliteDatabase plain = SqliteDatabase::open(path, SqliteDatabase::OpenMode::ReadOnly);
+    SqliteStatement made = plain.prepare(longValue);
+    ASSERT_EQ(made.step(), SqliteStatement::Step::Row);
+    EXPECT_EQ(made.columnInt64(0), 1100000);
     SqliteStatement all = plain.prepare(heavy);
     ASSERT_EQ(all.step(), SqliteStatement::Step::Row);
     EXPECT_EQ(all.columnInt64(0), 1000000);

@@ -162,6 +162,42 @@ private slots:
         sheet->close();
     }
 
+    // A message box sets its own size when its long text is laid out: it stays
+    // centred, and the frame drawn on the screen goes all round it.
+    void anAlertWithALongMessageIsFramedAllRoundAndCentred()
+    {
+        QWidget window;
+        window.resize(1000, 650);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        AlertRequest request;
+        request.message = QStringLiteral("The folder of \"%1\" could not be shown: no file manager answered.")
+                              .arg(QStringLiteral("/home/someone/Pictures/2024/Holidays in the mountains with the "
+                                                  "whole family/Day 3 - the long walk up to the lake/IMG_1.jpg"));
+        request.buttons = { QStringLiteral("OK") };
+        DialogPresenter().presentAlert(&window, request, {});
+        auto* box = window.findChild<QMessageBox*>();
+        QVERIFY(box);
+        QTest::qWait(100);
+        const QRect placed(box->mapTo(&window, QPoint()), box->size());
+        QVERIFY2(placed.width() > 400, qPrintable(QString::number(placed.width())));
+        QVERIFY2(std::abs(placed.center().x() - window.rect().center().x()) <= 1, qPrintable(QString::number(placed.x())));
+        // What the screen shows, not a fresh drawing of the window: the frame's four
+        // sides just outside the box, also at its far corner.
+        const qreal ratio = window.devicePixelRatioF();
+        const QImage screen = window.screen()->grabWindow(window.winId()).toImage();
+        const auto dark = [&](QPoint at) {
+            const QColor colour = screen.pixelColor(at * ratio);
+            return colour.red() < 40 && colour.green() < 40 && colour.blue() < 40;
+        };
+        const int middleY = placed.center().y();
+        QVERIFY(dark(QPoint(placed.left() - 1, middleY)));
+        QVERIFY(dark(QPoint(placed.right() + 1, middleY)));
+        QVERIFY(dark(QPoint(placed.right() - 4, placed.top() - 1)));
+        QVERIFY(dark(QPoint(placed.right() - 4, placed.bottom() + 1)));
+        box->close();
+    }
+
     void escapeAndCtrlWDeclineOrCloseTheFrontChildWindow()
     {
         QWidget main;

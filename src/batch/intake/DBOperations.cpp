@@ -55,9 +55,10 @@ constexpr qint64 kTextHeaderBytes = 48;
 // and the query adds one note about such rows to reading.rowsLeftOut. False, with
 // the reason in reading.error, when the database cannot be opened, the query does
 // not compile (another schema), a step fails (a damaged file), the query needs
-// more temporary storage than the bound or lists more than kMaxRows rows; false
-// with no reason after a stop. shownPath names the database in messages (the
-// user's file, not a copy).
+// more temporary storage than the bound, would make a value longer than SQLite's
+// length limit, runs past the reading's deadline or lists more than kMaxRows rows;
+// false with no reason after a stop. shownPath names the database in messages
+// (the user's file, not a copy).
 bool readRows(const QString& dbPath, const QString& shownPath, const Query& query,
     const std::function<void(SqliteStatement&)>& bind, const std::function<void(const SqliteStatement&)>& onRow,
     LibraryReading& reading)
@@ -65,7 +66,17 @@ bool readRows(const QString& dbPath, const QString& shownPath, const Query& quer
     reading.error.clear();
     if (reading.stopped())
         return false;
-    SqliteDatabase db = SqliteDatabase::openGuarded(dbPath, reading.stop);
+    const auto tookTooLong = [&] {
+        reading.error = QStringLiteral("reading its database \"%1\" took longer than %2 s, far longer than any "
+                                       "library needs; it was not read")
+                            .arg(shownPath)
+                            .arg(QString::number(double(reading.timeBound.count()) / 1000));
+        return false;
+    };
+    if (reading.deadline.hasExpired())
+        return tookTooLong();
+    SqliteDatabase db = SqliteDatabase::openGuarded(
+        dbPath, reading.stop, SqliteDatabase::kMaxTemporaryBytes, reading.deadline);
     if (!db.isOpen()) {
         reading.error = QStringLiteral("its database \"%1\" cannot be opened: %2").arg(shownPath, db.errorMessage());
         return false;
@@ -160,11 +171,18 @@ bool readRows(const QString& dbPath, const QString& shownPath, const Query& quer
         case SqliteStatement::Step::Error:
             if (statement.wasStopped())
                 return false;
+            if (statement.passedDeadline())
+                return tookTooLong();
             if (statement.exceededTemporaryStorage())
                 reading.error = QStringLiteral("reading its database \"%1\" needs more than %2 MiB of temporary "
                                                "storage, more than any library needs; it was not read")
                                     .arg(shownPath)
                                     .arg(SqliteDatabase::kMaxTemporaryBytes >> 20);
+            else if (statement.exceededValueLength())
+                reading.error = QStringLiteral("its database \"%1\" holds or makes a value longer than %2 MiB, "
+                                               "longer than any path or name; it was not read")
+                                    .arg(shownPath)
+                                    .arg(SqliteDatabase::kMaxValueBytes >> 20);
             else
                 reading.error
                     = QStringLiteral("its database \"%1\" cannot be read: %2").arg(shownPath, statement.errorMessage());
@@ -297,10 +315,10 @@ void LibraryDatabaseCopy::removeAbandoned()
     HeldFolder::removeAbandoned(copyFolderParent(), kCopyFolderPrefix);
 }
 
-QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(
-    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert, const std::atomic<bool>* stop)
+QList<PhotoLibraryEntry> DBOperations::getPhotoslibraryPath(const QString& libraryPath,
+    const PhotoLibraryAlertHandler& onAlert, const std::atomic<bool>* stop, std::chrono::milliseconds timeBound)
 {
-    return getImagesFromlibraryPath(libraryPath, onAlert, stop);
+    return getImagesFromlibraryPath(libraryPath, onAlert, stop, timeBound);
 }
 
 QString DBOperations::getDataBasePathForPhotosLib(const QString& libraryPath)
@@ -314,8 +332,8 @@ QString DBOperations::getDataBasePathForPhotosLib(const QString& libraryPath)
     return library.filePath(QStringLiteral("database/photos.db"));
 }
 
-QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
-    const QString& libraryPath, const PhotoLibraryAlertHandler& onAlert, const std::atomic<bool>* stop)
+QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(const QString& libraryPath,
+    const PhotoLibraryAlertHandler& onAlert, const std::atomic<bool>* stop, std::chrono::milliseconds timeBound)
 {
     const QString library = QDir::cleanPath(libraryPath);
     const QString dbPath = getDataBasePathForPhotosLib(library);
@@ -342,6 +360,8 @@ QList<PhotoLibraryEntry> DBOperations::getImagesFromlibraryPath(
         return fail();
     }
 
+    // The copy's time grows with the file alone; the query's is what a crafted view can stretch.
+    reading.startClock(timeBound);
     const QString mastersPrefix = library + QStringLiteral("/Masters/");
     QList<PhotoLibraryEntry> entries;
     qsizetype skipped = 0;

@@ -4,11 +4,13 @@
 #include "batch/intake/PhotoLibraryEntry.h"
 #include "model/BatchLimits.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 class HeldFolder;
@@ -61,10 +63,13 @@ private:
     QString m_error;
 };
 
-// One reading of a library's database, shared by its queries: the stop they obey
-// and what they met. A query ends early, answering false, once *stop turns true.
+// One reading of a library's database, shared by its queries: the stop and the
+// deadline they obey and what they met. A query ends early, answering false, once
+// *stop turns true (with no reason) or the deadline has passed (with the reason).
 struct LibraryReading {
     const std::atomic<bool>* stop = nullptr; // may be null; must outlive the reading
+    QDeadlineTimer deadline = QDeadlineTimer::Forever;
+    std::chrono::milliseconds timeBound { 0 }; // what the deadline was set to, for messages
     QString error; // why the last query failed; "" when it was stopped
     // One note per query that left rows out because a column held a value of the
     // wrong type (a number where a path belongs): such a library must say so.
@@ -74,6 +79,12 @@ struct LibraryReading {
     qint64 heldBytes = 0;
 
     bool stopped() const { return stop && stop->load(std::memory_order_relaxed); }
+    // The queries from now on must end within bound.
+    void startClock(std::chrono::milliseconds bound)
+    {
+        timeBound = bound;
+        deadline = QDeadlineTimer(bound);
+    }
 };
 
 // Queries over photo-library databases. Nothing here writes to a library: every
@@ -81,8 +92,8 @@ struct LibraryReading {
 // (LibraryDatabaseCopy). Each query opens its own guarded connection
 // (SqliteDatabase::openGuarded) and closes it before returning: a crafted database
 // cannot make a query run for ever or fill the disk, and a stop ends it at once.
-// A query reads at most kMaxRows rows, and a reading holds at most kMaxHeldBytes;
-// a library that lists more is refused.
+// A query reads at most kMaxRows rows, a reading holds at most kMaxHeldBytes and
+// its queries end within kMaxReadingTime; a library that needs more is refused.
 class DBOperations {
 public:
     static constexpr qsizetype kMaxRows = 40 * qsizetype(kMaxPhotosPerAdding);
@@ -96,24 +107,32 @@ public:
     // before the value is copied.
     static constexpr qsizetype kMaxPathBytes = 4096;
     static constexpr qsizetype kMaxTextBytes = qsizetype(64) << 10;
+    // The time the queries of one reading may take together: over a hundred times
+    // what those of a library of the largest adding take on a busy machine. A
+    // library whose views or tables make them take longer is refused with an alert.
+    static constexpr std::chrono::milliseconds kMaxReadingTime { 30'000 };
 
     // The entries of a Photos library package ("photoslibrary", "migratedphotolibrary"),
     // in the database's row order. Versions in the trash, of a master in the trash, in
     // a burst, or in the first album with an empty name are left out, and so is a row
     // without an image path. An unreadable library gives no entries and one alert;
     // rows left out for values of the wrong type give one alert beside the entries.
-    // A stop (stop may be null) ends the reading with no entries and no alert.
+    // A stop (stop may be null) ends the reading with no entries and no alert; a query
+    // still running timeBound after the copy was made ends it with the alert.
     static QList<PhotoLibraryEntry> getPhotoslibraryPath(const QString& libraryPath,
-        const PhotoLibraryAlertHandler& onAlert = {}, const std::atomic<bool>* stop = nullptr);
+        const PhotoLibraryAlertHandler& onAlert = {}, const std::atomic<bool>* stop = nullptr,
+        std::chrono::milliseconds timeBound = kMaxReadingTime);
     static QList<PhotoLibraryEntry> getImagesFromlibraryPath(const QString& libraryPath,
-        const PhotoLibraryAlertHandler& onAlert = {}, const std::atomic<bool>* stop = nullptr);
+        const PhotoLibraryAlertHandler& onAlert = {}, const std::atomic<bool>* stop = nullptr,
+        std::chrono::milliseconds timeBound = kMaxReadingTime);
     // The database a Photos library keeps its entries in; the last candidate is
     // answered even when it does not exist.
     static QString getDataBasePathForPhotosLib(const QString& libraryPath);
 
     // The queries over an older library's database (pass a LibraryDatabaseCopy's
     // path). Each answers false, with the reason in reading.error, when the database
-    // cannot be opened or queried, or when reading.stop ended it.
+    // cannot be opened or queried, when reading.deadline passed, or when reading.stop
+    // ended it (no reason).
     //
     // Versions not in the trash, shown in the library and not the original
     // (version number 0), with master, uuid and folder all set.

@@ -29,6 +29,28 @@ QString movedPath(const QString& path, const QString& archivePath, const QString
     return libraryFolder + path.mid(archivePath.size());
 }
 
+// A file whose reads fail once *stop turns true: the list's reader, which pulls it
+// in small pieces, then ends wherever it is, also inside a long value it skips.
+class StoppableFile : public QFile {
+public:
+    StoppableFile(const QString& path, const std::atomic<bool>* stop)
+        : QFile(path)
+        , m_stop(stop)
+    {
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (m_stop && m_stop->load(std::memory_order_relaxed))
+            return -1;
+        return QFile::readData(data, maxSize);
+    }
+
+private:
+    const std::atomic<bool>* m_stop;
+};
+
 LibraryXmlList::ImageEntry readImageEntry(PlistReader& reader)
 {
     LibraryXmlList::ImageEntry entry;
@@ -53,32 +75,33 @@ LibraryXmlList::ImageEntry readImageEntry(PlistReader& reader)
 bool LibraryXmlList::read(const QString& path, LibraryXmlList* list, QString* error, const std::atomic<bool>* stop)
 {
     auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
-    QFile file(path);
+    StoppableFile file(path, stop);
     QString why;
     if (!openRegularFile(file, &why)) {
         *error = QStringLiteral("its list \"%1\" cannot be opened: %2").arg(path, why);
         return false;
     }
     PlistReader reader(&file);
-    if (reader.readRoot() && reader.kind() == PlistReader::Kind::Dict) {
+    const bool isDictionary = reader.readRoot() && reader.kind() == PlistReader::Kind::Dict;
+    if (isDictionary) {
         QString key;
         while (reader.nextKey(&key)) {
             if (key == u"Archive Path") {
                 list->archivePath = reader.readText();
             } else if (key == u"Master Image List" && reader.kind() == PlistReader::Kind::Dict) {
                 QString modelId;
-                while (reader.nextKey(&modelId)) {
-                    if (stopped()) {
-                        error->clear();
-                        return false;
-                    }
+                while (reader.nextKey(&modelId) && !stopped())
                     list->masterImageList.insert(modelId, readImageEntry(reader));
-                }
             } else {
                 reader.skip();
             }
         }
-    } else if (!reader.hasError()) {
+    }
+    if (stopped()) {
+        error->clear();
+        return false;
+    }
+    if (!isDictionary && !reader.hasError()) {
         *error = QStringLiteral("its list \"%1\" holds no dictionary").arg(path);
         return false;
     }
@@ -89,9 +112,11 @@ bool LibraryXmlList::read(const QString& path, LibraryXmlList* list, QString* er
     return true;
 }
 
-DataFiller::DataFiller(PhotoLibraryAlertHandler onAlert, const std::atomic<bool>* stop)
+DataFiller::DataFiller(
+    PhotoLibraryAlertHandler onAlert, const std::atomic<bool>* stop, std::chrono::milliseconds timeBound)
     : m_onAlert(std::move(onAlert))
     , m_stop(stop)
+    , m_timeBound(timeBound)
 {
 }
 
@@ -159,6 +184,7 @@ void DataFiller::fetchImagesFromLib(const QString& libPath)
     }
     LibraryReading reading;
     reading.stop = m_stop;
+    reading.startClock(m_timeBound);
     QList<LibraryVersionRecord> versions;
     LibraryXmlList xmlList;
     if (!DBOperations::getAllVersionPhotos(copy.path(), &versions, reading)

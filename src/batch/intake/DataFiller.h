@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <optional>
 
 // What the list building needs of an older library's XML list ("AlbumData.xml",
@@ -33,8 +34,10 @@ class DataFiller {
 public:
     // onAlert receives what the user has to be told; it is called on the reading thread.
     // Once *stop (may be null; it must outlive the reader) turns true, the reading
-    // ends at once with no paths and no alert.
-    explicit DataFiller(PhotoLibraryAlertHandler onAlert = {}, const std::atomic<bool>* stop = nullptr);
+    // ends at once with no paths and no alert. Queries of the library's database still
+    // running timeBound after its copy was made end the reading with the alert.
+    explicit DataFiller(PhotoLibraryAlertHandler onAlert = {}, const std::atomic<bool>* stop = nullptr,
+        std::chrono::milliseconds timeBound = DBOperations::kMaxReadingTime);
 
     void setLibPath(const QString& libPath);
     // Reads the library at libPath and appends one image path per listed version to
@@ -67,6 +70,7 @@ private:
 
     PhotoLibraryAlertHandler m_onAlert;
     const std::atomic<bool>* m_stop = nullptr;
+    std::chrono::milliseconds m_timeBound;
     QString m_libPath;
     QString m_dbPath;
     QString m_xmlFile;

@@ -280,13 +280,17 @@ void TileMapView::paintOffline(QPainter& painter, const QRegion& where)
     painter.save();
     painter.setClipRegion(where);
     painter.fillRect(rect(), OfflineMapTiles::seaColour(m_mapType)); // beyond the poles' rows too
+    // Without imagery, satellite draws what hybrid draws over it: the land and sea
+    // stand in for the imagery, and the borders and places are what the credit names.
     for (const auto& tile : m_viewport.tilesInView()) {
         const QRect target(tile.topLeft.toPoint(), QSize(WebMercator::kTileSize, WebMercator::kTileSize));
-        if (where.intersects(target))
-            painter.drawImage(target.topLeft(), m_offline->tile(tile.key, m_mapType));
+        if (!where.intersects(target))
+            continue;
+        painter.drawImage(target.topLeft(), m_offline->tile(tile.key, m_mapType));
+        if (m_mapType == MapType::Satellite)
+            painter.drawImage(target.topLeft(), m_offline->bordersOverlay(tile.key));
     }
-    if (m_mapType != MapType::Satellite)
-        paintPlaces(painter, where);
+    paintPlaces(painter, where);
     painter.restore();
 }
 

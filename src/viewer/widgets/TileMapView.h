@@ -28,7 +28,7 @@ class QToolButton;
 // "Satellite" and "Hybrid" draw imagery tiles from a second fetcher (hybrid with the
 // offline map's borders and places over them); closer in than the imagery's deepest
 // level, that level's tile is enlarged and the attribution says so. Where imagery is
-// missing they show the offline map in its shaded look.
+// missing both show the offline map in its shaded look, borders and places included.
 class TileMapView : public QWidget {
     Q_OBJECT
 public:

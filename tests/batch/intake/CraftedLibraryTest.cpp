@@ -57,16 +57,18 @@ protected:
         return [this](const PhotoLibraryAlert& alert) { m_alerts.append(alert); };
     }
 
-    std::future<QList<PhotoLibraryEntry>> readPhotosLibrary()
+    std::future<QList<PhotoLibraryEntry>> readPhotosLibrary(
+        std::chrono::milliseconds timeBound = DBOperations::kMaxReadingTime)
     {
-        return std::async(std::launch::async,
-            [this] { return DBOperations::getPhotoslibraryPath(m_photos, collectAlerts(), &m_stop); });
+        return std::async(std::launch::async, [this, timeBound] {
+            return DBOperations::getPhotoslibraryPath(m_photos, collectAlerts(), &m_stop, timeBound);
+        });
     }
 
-    std::future<QStringList> readOlderLibrary()
+    std::future<QStringList> readOlderLibrary(std::chrono::milliseconds timeBound = DBOperations::kMaxReadingTime)
     {
-        return std::async(std::launch::async, [this] {
-            DataFiller filler(collectAlerts(), &m_stop);
+        return std::async(std::launch::async, [this, timeBound] {
+            DataFiller filler(collectAlerts(), &m_stop, timeBound);
             filler.setLibPath(m_older);
             filler.fetchImagesFromLib(m_older);
             return filler.arrImagePaths();
@@ -108,6 +110,60 @@ TEST_F(CraftedLibrary, whoseMastersNeverEndIsReadUntilTheStopAndThenGivesNothing
     EXPECT_TRUE(m_alerts.isEmpty());
 }
 
+TEST_F(CraftedLibrary, whoseQueriesRunPastTheTimeBoundEndAtItWithAClearAlert)
+{
+    {
+        // Masters as a table of 3,000 rows joined three times with itself: 27 billion
+        // rows to walk, none of them listed, in constant memory.
+        SqliteDatabase db = createPhotosDatabase(m_photos + QStringLiteral("/database/photos.db"));
+        addPhotosVersion(db, 1, "V1", "M1", "a.jpg", {});
+        run(db, QStringLiteral("DROP TABLE RKMaster"));
+        run(db,
+            QStringLiteral("CREATE TABLE n AS WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r "
+                           "WHERE i < 3000) SELECT i FROM r"));
+        run(db,
+            QStringLiteral("CREATE VIEW RKMaster AS SELECT 'M' || a.i AS uuid, 1 AS fileSize, 'a.jpg' AS imagePath, "
+                           "0 AS isInTrash FROM n a, n b, n c WHERE a.i + b.i + c.i < 0"));
+    }
+    const std::chrono::milliseconds bound(150);
+    std::future<QList<PhotoLibraryEntry>> photos = readPhotosLibrary(bound);
+    EXPECT_TRUE(resultWithin(photos, std::chrono::seconds(10)).isEmpty());
+    ASSERT_EQ(m_alerts.size(), 1);
+    EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::LibraryUnreadable);
+    EXPECT_TRUE(m_alerts.first().message.contains(QStringLiteral("Crafted.photoslibrary")));
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("took longer than 0.15 s")))
+        << qPrintable(m_alerts.first().informativeText);
+
+    m_alerts.clear();
+    buildOlderLibraryWithEndlessMasters();
+    std::future<QStringList> older = readOlderLibrary(bound);
+    EXPECT_TRUE(resultWithin(older, std::chrono::seconds(10)).isEmpty());
+    ASSERT_EQ(m_alerts.size(), 1);
+    EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::LibraryUnreadable);
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("took longer than")))
+        << qPrintable(m_alerts.first().informativeText);
+}
+
+TEST_F(CraftedLibrary, whoseViewWouldMakeAValueOverTheLengthLimitIsRefusedWithAClearAlert)
+{
+    {
+        // A path of 2,000,000 bytes, made from two short texts by replace().
+        SqliteDatabase db = createPhotosDatabase(m_photos + QStringLiteral("/database/photos.db"));
+        run(db, QStringLiteral("DROP TABLE RKMaster"));
+        run(db,
+            QStringLiteral("CREATE VIEW RKMaster AS SELECT 'M1' AS uuid, 1 AS fileSize, "
+                           "replace(printf('%.2000c', 'a'), 'a', printf('%.1000c', 'b')) AS imagePath, "
+                           "0 AS isInTrash"));
+        addPhotosVersion(db, 1, "V1", "M1", "a.jpg", {});
+    }
+    std::future<QList<PhotoLibraryEntry>> reading = readPhotosLibrary();
+    EXPECT_TRUE(resultWithin(reading, std::chrono::seconds(10)).isEmpty());
+    ASSERT_EQ(m_alerts.size(), 1);
+    EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::LibraryUnreadable);
+    EXPECT_TRUE(m_alerts.first().informativeText.contains(QStringLiteral("value longer than 1 MiB")))
+        << qPrintable(m_alerts.first().informativeText);
+}
+
 TEST_F(CraftedLibrary, whoseMastersPileUpInTemporaryStorageEndsAtTheBoundWithAClearAlert)
 {
     {
@@ -118,7 +174,8 @@ TEST_F(CraftedLibrary, whoseMastersPileUpInTemporaryStorageEndsAtTheBoundWithACl
             endlessView(QStringLiteral("RKMaster"),
                 QStringLiteral("'M' || n AS uuid, 'p' || n || '.jpg' AS imagePath, n AS fileSize, 0 AS isInTrash")));
     }
-    std::future<QList<PhotoLibraryEntry>> reading = readPhotosLibrary();
+    // Far from the time bound on a busy machine: the storage bound is what ends it.
+    std::future<QList<PhotoLibraryEntry>> reading = readPhotosLibrary(std::chrono::minutes(10));
 
     EXPECT_TRUE(resultWithin(reading, std::chrono::seconds(60)).isEmpty());
     ASSERT_EQ(m_alerts.size(), 1);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace PhotoLibraryFixtures;
@@ -225,4 +226,28 @@ TEST_F(OlderLibrary, thatCannotBeReadGivesNothingAndOneClearAlert)
         EXPECT_EQ(m_alerts.first().kind, PhotoLibraryAlert::Kind::LibraryUnreadable) << c.what;
         EXPECT_TRUE(m_alerts.first().message.contains("iPhoto Library.photolibrary")) << c.what;
     }
+}
+
+TEST(LibraryXmlListRead, endsAtAStopWhereverItIsInTheList)
+{
+    // A stop that comes while the reader is in a value it skips ends the reading
+    // there as it does in the image list: false, and no reason to show.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("AlbumData.xml"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+               "<key>Archive Path</key><string>/old</string><key>List of Albums</key><array>");
+    for (int album = 0; album < 100; ++album)
+        file.write("<dict><key>AlbumName</key><string>Summer</string></dict>");
+    file.write("</array></dict></plist>\n");
+    file.close();
+
+    LibraryXmlList list;
+    QString error;
+    ASSERT_TRUE(LibraryXmlList::read(path, &list, &error));
+    const std::atomic<bool> stop { true };
+    error = QStringLiteral("before");
+    EXPECT_FALSE(LibraryXmlList::read(path, &list, &error, &stop));
+    EXPECT_TRUE(error.isEmpty()) << qPrintable(error);
 }
