@@ -428,6 +428,10 @@ std::optional<QString> FileReplacer::replace(const QString& givenPath, QByteArra
         return errorText(errno);
     if (stageHook)
         stageHook(path, Stage::BeforeRename);
+    if (options.lastCheck) {
+        if (std::optional<QString> error = options.lastCheck())
+            return error;
+    }
     if (temporary.name().isEmpty()) {
         // A new target takes the name at once, where nothing can be left behind;
         // a file in the way is replaced through a name of ours, for the moment

@@ -40,6 +40,9 @@ public:
         // path, with its descriptor and the bytes given; answers the reason when
         // the file must not replace the old one after all (the target stays as it was).
         std::function<std::optional<QString>(int fd, QByteArrayView bytes)> beforeRename = {};
+        // Runs after the flush, right before the new file takes the path; answers the
+        // reason when the file at the path must stay after all (it changed meanwhile).
+        std::function<std::optional<QString>()> lastCheck = {};
     };
 
     // Replaces (or creates) the file at path with bytes; answers nothing on

@@ -37,6 +37,13 @@ public:
     // (FileRangeCopy::copyShowing).
     std::optional<QString> copyTo(int fd, qint64 offset, const std::function<void(QByteArrayView)>& seen = {}) const;
 
+    // Whether the file is still the one opened, as it was then: its path names the
+    // same file (device and inode), with the size and the modification and change
+    // times of the opening. A write, even of the same bytes with the time put back,
+    // moves the change time, which no program sets; a file renamed into its place is
+    // another file.
+    bool isUnchanged() const;
+
     // Tests only, never while files are copied: the hook runs at the start of every
     // copyTo, so that a test can change the file after it was opened and looked at.
     static void setBeforeCopyHookForTesting(std::function<void()> hook);

@@ -302,6 +302,11 @@ QString changedSinceMessage(const QString& photoPath)
     return u"\"%1\" was changed since the run (by another program?), so it was not restored."_s.arg(photoPath);
 }
 
+// Where the folder of the ways back cannot be used, what the user can do about it:
+// the folder lies under the cache folder, which the environment names.
+const QString kOtherPlaceHint = u"; to keep the ways back in another place, start Velloran with XDG_CACHE_HOME "
+                                u"set to a folder of your own on this computer"_s;
+
 const QString kDamaged = u"The way back to this photo is damaged, so the photo was not restored."_s;
 
 // The new file's hash, read back from the page cache (it was just written) through
@@ -436,7 +441,7 @@ std::optional<QString> RestoreData::keep(
     QString error;
     const OwnedFolder own = openOwnFolder(error);
     if (!own.isOpen())
-        return error;
+        return error + kOtherPlaceHint;
     // Written through the checked folder's descriptor, never through its path.
     const QString name = QString::number(nextNumber++) + u".restore"_s;
     if (std::optional<QString> failed = FileReplacer::replace(own.descriptorPath() + u'/' + name, data, {}))
@@ -503,6 +508,13 @@ std::optional<QString> RestoreData::restore(const QString& dataPath, const QStri
         if (std::optional<QString> error = current->copyTo(fd, endAt, hashPiece))
             return error;
         changed = XXH3_64bits_digest(state.get()) != header.newFileHash;
+        return changed ? std::optional(changedSinceMessage(photoPath)) : std::nullopt;
+    };
+    // A change that lands in bytes already read, or a file renamed into the photo's
+    // place, leaves the hash as it was: the photo must still be, when the restored
+    // file takes its place, the very file that was read, untouched since.
+    options.lastCheck = [&]() -> std::optional<QString> {
+        changed = !current->isUnchanged();
         return changed ? std::optional(changedSinceMessage(photoPath)) : std::nullopt;
     };
     if (std::optional<QString> error = FileReplacer::replace(photoPath, *originalHead, options))
