@@ -25,6 +25,8 @@ public:
 
     const QString& path() const { return m_path; }
     qint64 size() const { return qint64(m_status.st_size); }
+    // Its status at the opening.
+    const struct stat& status() const { return m_status; }
 
     // Appends up to count bytes from offset (fewer at the end of the file); false
     // on a read error.
