@@ -146,7 +146,10 @@ QString benchUsageText()
   velloran-bench restore [--settings FILE] --out OUTDIR [--keep-source] [--rename FILE] [--jobs N] SRCDIR
       The same photos, named as write names them (give the same arguments):
       each whose output is there is written back from its source with the
-      metadata as first read, as the application's restore does. A photo
+      metadata as first read, as the application's restore does. An output
+      is restored only while it is, to the byte, the file write made (write
+      keeps its mark in the user's cache folder): one changed since, or that
+      no write of this tool made, is kept, and its line says so. A photo
       edited in place can be restored only by the run that wrote it: it is
       listed with code -1 and nothing to restore.
   velloran-bench thumbs DIR

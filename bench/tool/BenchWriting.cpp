@@ -1,6 +1,7 @@
 #include "BenchWriting.h"
 
 #include "BenchCommands.h"
+#include "BenchOutputMarks.h"
 #include "services/ExifWriter.h"
 #include "RenamingOptionsJson.h"
 #include "batch/intake/PhotoIntake.h"
@@ -290,6 +291,7 @@ int runWriting(
         batch.append(photo);
     }
 
+    BenchOutputMarks outputMarks(arguments);
     BytesBefore bytesBefore;
     qint64 notCounted = 0;
     qsizetype notReached = 0;
@@ -325,6 +327,8 @@ int runWriting(
             }
             written.append({ photo, output });
         }
+        // Each output is restored only as the write left it, known by the mark the write kept.
+        outputMarks.applyTo(written);
         if (!written.isEmpty())
             notReached = runToEnd(runner, out, [&](BatchRunner& r) { return r.restoreOutputs(written, batch); });
     } else {
@@ -387,6 +391,7 @@ int runWriting(
             u"restore: %1 photos, %2 s, %3 writers"_s.arg(restored).arg(restoreSeconds, 0, 'f', 3).arg(runner.jobs()));
         printLine(out, u"restore exact %1 of %2"_s.arg(exact).arg(restored));
     }
+    outputMarks.record(runner.state().photos, runner.state().isForRestore);
     // The way back of the run is offered only while this process runs.
     RestoreData::removeAll();
     return 0;

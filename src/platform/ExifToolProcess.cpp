@@ -166,7 +166,7 @@ void closeDescriptor(int& fd)
     fd = -1;
 }
 
-// The work folders: "velloran-exiftool-XXXXXX" in the temporary folder, held by
+// The work folders: "velloran-exiftool-" and our token in the temporary folder, held by
 // their process for as long as it runs (see HeldFolder).
 constexpr const char* kWorkFolderPrefix = "velloran-exiftool-";
 

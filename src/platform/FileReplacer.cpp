@@ -1,10 +1,10 @@
 #include "platform/FileReplacer.h"
 
 #include "base/Logging.h"
+#include "platform/TemporaryNames.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -174,7 +174,7 @@ std::pair<int, QByteArray> makeTemporary(int folder)
 bool isAbandoned(int folder, const char* name, const struct stat& info, int* held)
 {
     *held = -1;
-    const QByteArray bare(name, qsizetype(std::strlen(FileReplacer::kTemporaryPrefix)) + 6);
+    const QByteArray bare(name, TemporaryNames::madeLength(name, FileReplacer::kTemporaryPrefix));
     const int fd = ::openat(folder, bare.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT && bare != name;
@@ -253,10 +253,7 @@ void FileReplacer::setStageHookForTesting(std::function<void(const QString& path
 
 QByteArray FileReplacer::temporaryName(QByteArrayView suffix)
 {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QByteArray name(kTemporaryPrefix);
-    for (int i = 0; i < 6; ++i)
-        name += kLetters[QRandomGenerator::global()->bounded(int(sizeof(kLetters) - 1))];
+    QByteArray name = TemporaryNames::make(kTemporaryPrefix);
     if (!suffix.isEmpty())
         name += '.' + suffix.toByteArray();
     return name;
@@ -264,13 +261,10 @@ QByteArray FileReplacer::temporaryName(QByteArrayView suffix)
 
 bool FileReplacer::isTemporaryName(QByteArrayView name)
 {
-    const QByteArrayView prefix(kTemporaryPrefix);
-    if (!name.startsWith(prefix) || name.size() < prefix.size() + 6)
+    const qsizetype made = TemporaryNames::madeLength(name, kTemporaryPrefix);
+    if (made == 0)
         return false;
-    const QByteArrayView random = name.sliced(prefix.size(), 6);
-    if (!std::all_of(random.begin(), random.end(), isLetterOrDigit))
-        return false;
-    const QByteArrayView rest = name.sliced(prefix.size() + 6);
+    const QByteArrayView rest = name.sliced(made);
     return rest.isEmpty()
         || (rest.size() >= 2 && rest.front() == '.' && std::all_of(rest.begin() + 1, rest.end(), isLetterOrDigit));
 }
@@ -428,6 +422,10 @@ std::optional<QString> FileReplacer::replace(const QString& givenPath, QByteArra
         return errorText(errno);
     if (stageHook)
         stageHook(path, Stage::BeforeRename);
+    if (options.lastCheck) {
+        if (std::optional<QString> error = options.lastCheck())
+            return error;
+    }
     if (temporary.name().isEmpty()) {
         // A new target takes the name at once, where nothing can be left behind;
         // a file in the way is replaced through a name of ours, for the moment

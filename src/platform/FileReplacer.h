@@ -40,6 +40,9 @@ public:
         // path, with its descriptor and the bytes given; answers the reason when
         // the file must not replace the old one after all (the target stays as it was).
         std::function<std::optional<QString>(int fd, QByteArrayView bytes)> beforeRename = {};
+        // Runs after the flush, right before the new file takes the path; answers the
+        // reason when the file at the path must stay after all (it changed meanwhile).
+        std::function<std::optional<QString>()> lastCheck = {};
     };
 
     // Replaces (or creates) the file at path with bytes; answers nothing on
@@ -54,21 +57,25 @@ public:
     // crash holds an unfinished write, never a photo.
     static constexpr const char* kTemporaryPrefix = ".velloran-";
 
-    // A temporary name of ours: the prefix, six random letters or digits and, when
-    // a suffix is given (letters and digits), "." and the suffix. Every file we
-    // write beside a photo is so named, so that the sweep knows it for ours.
+    // A temporary name of ours: the prefix, sixteen letters or digits that carry
+    // our token (TemporaryNames) and, when a suffix is given (letters and digits),
+    // "." and the suffix. Every file we write beside a photo is so named, so that
+    // the sweep knows it for ours; a name with the prefix alone (a user's
+    // ".velloran-config") is never taken for one.
     //
     // While a write goes on, its writer holds a lock (flock) on the file of the
-    // bare name (the prefix and the random part); the kernel drops it when the
+    // bare name (the prefix and the sixteen letters); the kernel drops it when the
     // writer ends, however it ends. A temporary file whose bare name is not so
     // held belongs to a writer that is gone, and the sweep removes it, whatever
     // its age.
     static QByteArray temporaryName(QByteArrayView suffix = {});
-    // Whether name is shaped as temporaryName makes them.
+    // Whether name is one that temporaryName makes, token included.
     static bool isTemporaryName(QByteArrayView name);
 
     // Removes the temporary files in folder whose writer is gone; answers how many.
-    // A write into a folder sweeps it (once per process) before its first file.
+    // Only names that carry our token are looked at, and a file is removed only
+    // while the lock of its bare name is free. A write into a folder sweeps it
+    // (once per process) before its first file.
     static int removeAbandonedTemporaryFiles(const QString& folder);
 
     // A temporary name beside a photo for a file another program writes (exiftool's

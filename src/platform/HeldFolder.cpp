@@ -1,6 +1,7 @@
 #include "platform/HeldFolder.h"
 
 #include "base/Logging.h"
+#include "platform/TemporaryNames.h"
 
 #include <QFile>
 #include <algorithm>
@@ -21,8 +22,9 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Whether name is prefix and six letters or digits, as mkdtemp makes them.
-bool isMadeName(const QByteArray& name, const QByteArray& prefix)
+// Whether name is prefix and six letters or digits, as older versions made them
+// with mkdtemp: such a folder is ours only where it holds their lock record.
+bool isOlderMadeName(const QByteArray& name, const QByteArray& prefix)
 {
     if (name.size() != prefix.size() + kRandomLength || !name.startsWith(prefix))
         return false;
@@ -65,15 +67,20 @@ void removeFolder(int parent, const char* name, int fd)
     ::unlinkat(parent, name, AT_REMOVEDIR);
 }
 
-// Whether an "owner.lock" in the folder is held by a live process.
-bool ownerFileHeld(int fd)
+// The "owner.lock" by which older versions held their folders: absent, or held
+// by a live process, or free (its maker is gone).
+enum class OwnerFile { Absent, Held, Free };
+
+OwnerFile ownerFile(int fd)
 {
     const int owner = ::openat(fd, "owner.lock", O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (owner < 0)
-        return false;
+        return OwnerFile::Absent;
+    struct stat status { };
+    const bool file = ::fstat(owner, &status) == 0 && S_ISREG(status.st_mode);
     const bool held = ::flock(owner, LOCK_EX | LOCK_NB) != 0;
     ::close(owner);
-    return held;
+    return !file ? OwnerFile::Absent : held ? OwnerFile::Held : OwnerFile::Free;
 }
 
 } // namespace
@@ -81,10 +88,12 @@ bool ownerFileHeld(int fd)
 HeldFolder::HeldFolder(const QString& parent, const QString& prefix)
 {
     removeAbandoned(parent, prefix);
-    const QByteArray pattern = QFile::encodeName(parent) + '/' + QFile::encodeName(prefix) + "XXXXXX";
+    const QByteArray folder = QFile::encodeName(parent) + '/';
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray made = pattern;
-        if (!::mkdtemp(made.data())) {
+        const QByteArray made = folder + TemporaryNames::make(QFile::encodeName(prefix));
+        if (::mkdir(made.constData(), 0700) != 0) {
+            if (errno == EEXIST)
+                continue;
             m_error = QString::fromLocal8Bit(std::strerror(errno));
             return;
         }
@@ -147,7 +156,9 @@ int HeldFolder::removeAbandoned(const QString& parent, const QString& prefix)
     const QByteArray wanted = QFile::encodeName(prefix);
     int removed = 0;
     while (const dirent* entry = ::readdir(entries)) {
-        if (!isMadeName(QByteArray(entry->d_name), wanted))
+        const QByteArray name(entry->d_name);
+        const bool made = TemporaryNames::madeLength(name, wanted) == name.size();
+        if (!made && !isOlderMadeName(name, wanted))
             continue;
         struct stat named { };
         if (::fstatat(parentFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(named.st_mode)
@@ -158,7 +169,7 @@ int HeldFolder::removeAbandoned(const QString& parent, const QString& prefix)
             continue;
         struct stat open { };
         if (::fstat(fd, &open) == 0 && sameFile(named, open) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-            && !ownerFileHeld(fd)) {
+            && (made ? ownerFile(fd) != OwnerFile::Held : ownerFile(fd) == OwnerFile::Free)) {
             removeFolder(parentFd, entry->d_name, fd);
             ++removed;
         }
@@ -167,7 +178,7 @@ int HeldFolder::removeAbandoned(const QString& parent, const QString& prefix)
     ::closedir(entries);
     ::close(parentFd);
     if (removed > 0)
-        qCInfo(lcMetadata).noquote() << "Removed" << removed << "folders" << prefix + QStringLiteral("XXXXXX")
+        qCInfo(lcMetadata).noquote() << "Removed" << removed << "folders" << prefix + QStringLiteral("…")
                                      << "left by ended runs in" << parent;
     return removed;
 }

@@ -88,6 +88,16 @@ std::optional<QString> KeptSourceFile::copyTo(
     return std::nullopt;
 }
 
+bool KeptSourceFile::isUnchanged() const
+{
+    struct stat now { };
+    struct stat named { };
+    return ::fstat(m_fd, &now) == 0 && ::stat(QFile::encodeName(m_path).constData(), &named) == 0
+        && now.st_size == m_status.st_size && sameTime(now.st_mtim, m_status.st_mtim)
+        && sameTime(now.st_ctim, m_status.st_ctim) && named.st_dev == m_status.st_dev
+        && named.st_ino == m_status.st_ino;
+}
+
 void KeptSourceFile::setBeforeCopyHookForTesting(std::function<void()> hook)
 {
     beforeCopyHook = std::move(hook);

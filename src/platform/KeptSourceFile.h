@@ -25,6 +25,8 @@ public:
 
     const QString& path() const { return m_path; }
     qint64 size() const { return qint64(m_status.st_size); }
+    // Its status at the opening.
+    const struct stat& status() const { return m_status; }
 
     // Appends up to count bytes from offset (fewer at the end of the file); false
     // on a read error.
@@ -36,6 +38,13 @@ public:
     // buffer instead, each piece handed to seen before it is written
     // (FileRangeCopy::copyShowing).
     std::optional<QString> copyTo(int fd, qint64 offset, const std::function<void(QByteArrayView)>& seen = {}) const;
+
+    // Whether the file is still the one opened, as it was then: its path names the
+    // same file (device and inode), with the size and the modification and change
+    // times of the opening. A write, even of the same bytes with the time put back,
+    // moves the change time, which no program sets; a file renamed into its place is
+    // another file.
+    bool isUnchanged() const;
 
     // Tests only, never while files are copied: the hook runs at the start of every
     // copyTo, so that a test can change the file after it was opened and looked at.

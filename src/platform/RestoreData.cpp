@@ -297,10 +297,10 @@ std::optional<QByteArray> undoneDelta(QByteArrayView delta, QByteArrayView newHe
     return head;
 }
 
-QString changedSinceMessage(const QString& photoPath)
-{
-    return u"\"%1\" was changed since the run (by another program?), so it was not restored."_s.arg(photoPath);
-}
+// Where the folder of the ways back cannot be used, what the user can do about it:
+// the folder lies under the cache folder, which the environment names.
+const QString kOtherPlaceHint = u"; to keep the ways back in another place, start Velloran with XDG_CACHE_HOME "
+                                u"set to a folder of your own on this computer"_s;
 
 const QString kDamaged = u"The way back to this photo is damaged, so the photo was not restored."_s;
 
@@ -346,7 +346,7 @@ std::optional<QString> readIfSizeAndTimeAsWritten(
     if (::stat(QFile::encodeName(photoPath).constData(), &status) != 0
         || qint64(status.st_size) != qint64(header.newSize) || current.size() != qint64(header.newSize)
         || nanoseconds(status.st_mtim) != header.newModified)
-        return changedSinceMessage(photoPath);
+        return RestoreData::changedSinceMessage(photoPath);
     std::optional<QByteArray> head = readHead(current, qint64(header.newSize - header.sharedEnd));
     if (!head)
         return u"Cannot read \"%1\"."_s.arg(photoPath);
@@ -363,10 +363,41 @@ QString whyNotUndone(
         [&](qint64 at, qsizetype count, QByteArray& bytes) { return current.readAt(at, count, bytes); });
     if (!hash)
         return u"Cannot read \"%1\"."_s.arg(photoPath);
-    return *hash != header.newFileHash ? changedSinceMessage(photoPath) : kDamaged;
+    return *hash != header.newFileHash ? RestoreData::changedSinceMessage(photoPath) : kDamaged;
 }
 
 } // namespace
+
+QString RestoreData::changedSinceMessage(const QString& path)
+{
+    return u"\"%1\" was changed since the run (by another program?), so it was not restored."_s.arg(path);
+}
+
+namespace {
+
+MetadataRestorePoint::WrittenFile writtenFileOf(const struct stat& status)
+{
+    return { quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size), nanoseconds(status.st_mtim),
+        nanoseconds(status.st_ctim) };
+}
+
+} // namespace
+
+std::optional<MetadataRestorePoint::WrittenFile> RestoreData::markOfWritten(
+    const QString& path, const struct stat& written)
+{
+    struct stat now { };
+    if (::stat(QFile::encodeName(path).constData(), &now) != 0 || now.st_dev != written.st_dev
+        || now.st_ino != written.st_ino)
+        return std::nullopt;
+    return writtenFileOf(now);
+}
+
+std::optional<QString> RestoreData::checkWritten(
+    const KeptSourceFile& file, const MetadataRestorePoint::WrittenFile& mark)
+{
+    return writtenFileOf(file.status()) == mark ? std::nullopt : std::optional(changedSinceMessage(file.path()));
+}
 
 QString RestoreData::folder(QString* error)
 {
@@ -436,7 +467,7 @@ std::optional<QString> RestoreData::keep(
     QString error;
     const OwnedFolder own = openOwnFolder(error);
     if (!own.isOpen())
-        return error;
+        return error + kOtherPlaceHint;
     // Written through the checked folder's descriptor, never through its path.
     const QString name = QString::number(nextNumber++) + u".restore"_s;
     if (std::optional<QString> failed = FileReplacer::replace(own.descriptorPath() + u'/' + name, data, {}))
@@ -503,7 +534,14 @@ std::optional<QString> RestoreData::restore(const QString& dataPath, const QStri
         if (std::optional<QString> error = current->copyTo(fd, endAt, hashPiece))
             return error;
         changed = XXH3_64bits_digest(state.get()) != header.newFileHash;
-        return changed ? std::optional(changedSinceMessage(photoPath)) : std::nullopt;
+        return changed ? std::optional(RestoreData::changedSinceMessage(photoPath)) : std::nullopt;
+    };
+    // A change that lands in bytes already read, or a file renamed into the photo's
+    // place, leaves the hash as it was: the photo must still be, when the restored
+    // file takes its place, the very file that was read, untouched since.
+    options.lastCheck = [&]() -> std::optional<QString> {
+        changed = !current->isUnchanged();
+        return changed ? std::optional(RestoreData::changedSinceMessage(photoPath)) : std::nullopt;
     };
     if (std::optional<QString> error = FileReplacer::replace(photoPath, *originalHead, options))
         return changed ? *error : u"Cannot write \"%1\": %2"_s.arg(photoPath, *error);

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "model/MetadataRestorePoint.h"
+
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <optional>
+
+class KeptSourceFile;
+struct stat;
 
 // The way back of a photo replaced in place: what it takes to put back every byte
 // of the file as it was before the write, kept in a file of its own in a private
@@ -41,6 +46,18 @@ public:
     // put back), the data is damaged or was kept by another version, or the data or
     // the photo cannot be read or written. The photo is untouched then.
     static std::optional<QString> restore(const QString& dataPath, const QString& photoPath);
+
+    // The output a run has just written at path (renamed into place), as it left
+    // it; written is the new file's status taken before the rename. Nothing when
+    // the path no longer names that file.
+    static std::optional<MetadataRestorePoint::WrittenFile> markOfWritten(
+        const QString& path, const struct stat& written);
+    // Whether the file open as file is still, untouched, the one marked; else why
+    // not (it was changed since the run).
+    static std::optional<QString> checkWritten(
+        const KeptSourceFile& file, const MetadataRestorePoint::WrittenFile& mark);
+    // The refusal of a restore over a photo or output changed since the run.
+    static QString changedSinceMessage(const QString& path);
 
     // Removes one data file (a restore that is no longer offered).
     static void discard(const QString& dataPath);

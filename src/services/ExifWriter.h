@@ -116,14 +116,17 @@ public:
     // the new file is byte for byte the one the whole-file read would give.
     // A failure (2) leaves every file as it was: nothing is removed or truncated.
     // processedPath names newPath once the checks have passed. A write in place
-    // extends the photo's restorePoint with the values it changed.
+    // gives the photo a restorePoint with its way back; a write to another file,
+    // one with the mark of the output as written.
     MetadataWriteResult writeMetaDataToFilePath(PhotoFile& photo, MetaDataObject& settings, const QString& newPath,
         MetaDataObject& onlyUpdated, bool isForRestore) const;
 
     // The restore of a photo that an earlier run wrote (writeMetaDataToFilePath
     // with isForRestore calls it): afterwards the photo's processedPath holds the
     // source's own metadata. An output in another file becomes a fresh copy of the
-    // source, into which nothing is written. An output that was the source itself
+    // source, into which nothing is written, only while it is still, untouched, the
+    // file the run wrote (the mark in the photo's restorePoint): one changed since is
+    // kept, and the answer names it. An output that was the source itself
     // gets back, value for value, what the runs changed, from the photo's
     // restorePoint, which is then cleared. Nothing to restore (no file was made,
     // the source was never changed) answers success and writes nothing.

@@ -17,6 +17,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 #include <QRegularExpression>
 #include <array>
 #include <cmath>
@@ -331,8 +332,11 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         outcome.clearsIptc = settings.clearIPTC;
         return outcome;
     };
-    // No photo is replaced in place before its way back is kept and flushed.
+    // No photo is replaced in place before its way back is kept and flushed. An
+    // output in another file is known by its mark, so that a restore puts nothing
+    // back over it once another program has changed it.
     QString restoreDataPath;
+    std::optional<struct stat> writtenOutput;
     if (inPlace) {
         options.beforeRename = [&](int fd, QByteArrayView bytes) -> std::optional<QString> {
             const std::optional<QString> error = RestoreData::keep(sourcePath, fd, bytes, restoreDataPath);
@@ -340,6 +344,13 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
                 return std::nullopt;
             qCWarning(lcMetadata).noquote() << "Not written:" << sourcePath << "- no way back:" << *error;
             return u"the way back to the photo as it is could not be kept (%1), so it was not changed"_s.arg(*error);
+        };
+    } else {
+        options.beforeRename = [&](int fd, QByteArrayView) -> std::optional<QString> {
+            struct stat status { };
+            if (::fstat(fd, &status) == 0)
+                writtenOutput = status;
+            return std::nullopt;
         };
     }
     QString readError;
@@ -354,6 +365,10 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
             photo.restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { restoreDataPath });
         else
             RestoreData::discard(restoreDataPath);
+    }
+    if (writtenOutput && written) {
+        if (const auto mark = RestoreData::markOfWritten(newPath, *writtenOutput))
+            photo.restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { {}, *mark });
     }
     return result;
 }
@@ -377,6 +392,21 @@ MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
 
     QString readError;
     if (!inPlace) {
+        // The output must be, to the byte, the file the run wrote: one that another
+        // program has changed since is kept, and the photo's message names it. It
+        // is held open until it has been replaced: its pages are then freed at this
+        // close, in parallel with the other writers, and not inside the rename,
+        // where the folder stays locked against them all the while.
+        const std::unique_ptr<KeptSourceFile> replaced = KeptSourceFile::open(outputPath);
+        if (!replaced)
+            return failure(u"Cannot read \"%1\"."_s.arg(outputPath));
+        if (!photo.restorePoint || !photo.restorePoint->output)
+            return failure(u"\"%1\" cannot be compared with the file the run wrote, so it was not restored."_s.arg(
+                outputPath));
+        if (const std::optional<QString> changed = RestoreData::checkWritten(*replaced, *photo.restorePoint->output)) {
+            qCWarning(lcMetadata).noquote() << "Not restored:" << outputPath << "-" << *changed;
+            return failure(*changed);
+        }
         // The output becomes a fresh copy of the source: nothing is written into
         // it, so its metadata is the source's. The kernel copies it where the
         // source can be kept open, else it is read whole.
@@ -387,14 +417,17 @@ MetadataWriteResult ExifWriter::restorePhoto(PhotoFile& photo) const
         FileReplacer::Options options { sourcePath, QFileInfo(sourcePath).lastModified() };
         if (kept)
             options.append = [&](int fd) { return kept->copyTo(fd, 0); };
-        // The output is held open until it has been replaced: its pages are then
-        // freed at this close, in parallel with the other writers, and not inside
-        // the rename, where the folder stays locked against them all the while.
-        const std::unique_ptr<KeptSourceFile> replaced = KeptSourceFile::open(outputPath);
+        // A change made to the output meanwhile is kept too.
+        bool changed = false;
+        options.lastCheck = [&]() -> std::optional<QString> {
+            changed = !replaced->isUnchanged();
+            return changed ? std::optional(RestoreData::changedSinceMessage(outputPath)) : std::nullopt;
+        };
         const std::optional<QString> error
             = FileReplacer::replace(outputPath, source ? QByteArrayView(*source) : QByteArrayView(), options);
         if (error)
-            return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *error));
+            return failure(changed ? *error : u"Cannot write \"%1\": %2"_s.arg(outputPath, *error));
+        photo.restorePoint.reset();
         return { MetadataWriteResult::Processed, kProcessedMessage };
     }
 

@@ -4,6 +4,7 @@
 #include "services/ExifWriter.h"
 #include "batch/run/BatchRunner.h"
 #include "model/PhotoFile.h"
+#include "platform/FileReplacer.h"
 #include "platform/UndecodableFileName.h"
 #include "support/FifoRelease.h"
 #include "support/TestSupport.h"
@@ -11,6 +12,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QScopeGuard>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtConcurrent>
@@ -318,6 +320,54 @@ TEST(BenchCommands, writeNamesAndWritesEachPhotoThenRestoreUndoesIt)
     EXPECT_TRUE(restored.out.contains(u" 1 writers\n"_s));
     EXPECT_TRUE(restored.out.contains(u"0\t"_s + out + u"/b-a.jpg\tProcessed Successfully"_s));
     EXPECT_EQ(artistOf(out + u"/b-a.jpg"_s), u"other"_s);
+}
+
+// An output edited after the write as exiftool edits one (a new file renamed into
+// its place, its time kept): a restore in a new process keeps it and names it; the
+// untouched output is restored. The marks go to a cache folder of the test's own.
+TEST(BenchCommands, aRestoreKeepsAnOutputChangedSinceTheWriteAndNamesIt)
+{
+    QTemporaryDir cache;
+    const std::optional<QByteArray> cacheBefore = qEnvironmentVariableIsSet("XDG_CACHE_HOME")
+        ? std::optional(qgetenv("XDG_CACHE_HOME"))
+        : std::nullopt;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const auto cacheBack = qScopeGuard([&] {
+        if (cacheBefore)
+            qputenv("XDG_CACHE_HOME", *cacheBefore);
+        else
+            qunsetenv("XDG_CACHE_HOME");
+    });
+    QTemporaryDir dir;
+    fillFolder(dir);
+    QTemporaryDir outDir;
+    const QString out = outDir.filePath(u"out"_s);
+    writeText(outDir.filePath(u"settings.json"_s), R"({"$class": "MetaDataObject", "Artist": "Bench Artist"})");
+    BenchArguments arguments = command(BenchArguments::Command::Write, dir.path());
+    arguments.settingsFile = outDir.filePath(u"settings.json"_s);
+    arguments.outputDir = out;
+    arguments.jobs = 1;
+    ASSERT_EQ(run(arguments).code, 0);
+
+    const QString changed = out + u"/a.jpg"_s;
+    QFile written(changed);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    QByteArray later = written.readAll();
+    written.close();
+    ASSERT_TRUE(later.contains("Bench Artist"));
+    later.replace("Bench Artist", "Later Change");
+    ASSERT_EQ(FileReplacer::replace(changed, later, { QString(), QFileInfo(changed).lastModified() }), std::nullopt);
+
+    arguments.command = BenchArguments::Command::Restore;
+    const CommandRun restored = run(arguments);
+    ASSERT_EQ(restored.code, 0);
+    EXPECT_TRUE(restored.out.contains(u"2\t%1\t\"%1\" was changed since the run"_s.arg(changed)))
+        << restored.out.toStdString();
+    EXPECT_TRUE(restored.out.contains(u"2 photos, 1 errors, "_s)) << restored.out.toStdString();
+    EXPECT_EQ(restored.out.count(u"\tProcessed Successfully"_s), 1) << restored.out.toStdString();
+    QFile kept(changed);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(kept.readAll() == later) << "the later change is kept";
 }
 
 TEST(BenchCommands, aPhotoNotReachedOrRefusedEarlyHasACodeAndAPathOfItsOwn)

@@ -1,5 +1,6 @@
 #include "services/ExifToolArguments.h"
 #include "platform/ExifToolProcess.h"
+#include "platform/TemporaryNames.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -177,7 +178,8 @@ TEST(ExifToolProcess, repliesAreTakenOnlyWithTheirOwnMarkerOrTag)
 
 // A work folder whose process is gone (no lock held on it) is removed with what it
 // holds, a link's target kept, however recent; a running process's folder is kept,
-// also one that an older version holds by its "owner.lock".
+// also one that an older version holds by its "owner.lock", and so is a folder
+// named with the prefix alone that nothing shows ours.
 TEST(ExifToolProcess, workFoldersOfEndedRunsAreRemovedAndRunningOnesKept)
 {
     QTemporaryDir parent;
@@ -198,19 +200,20 @@ TEST(ExifToolProcess, workFoldersOfEndedRunsAreRemovedAndRunningOnesKept)
         ::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), old, 0);
         return folder;
     };
-    const QString ended = makeFolder(u"velloran-exiftool-ended1"_s, true, 60);
+    const QString ended = makeFolder(QString::fromLatin1(TemporaryNames::make("velloran-exiftool-")), false, 0);
+    const QString endedOlder = makeFolder(u"velloran-exiftool-ended1"_s, true, 60);
     const QString running = makeFolder(u"velloran-exiftool-run123"_s, true, 60);
-    const QString olderVersion = makeFolder(u"velloran-exiftool-old123"_s, false, 3 * 24 * 3600);
-    const QString recent = makeFolder(u"velloran-exiftool-new123"_s, false, 0);
+    // Named as ours were once, with no lock record: nothing shows them ours.
+    const QString unproven = makeFolder(u"velloran-exiftool-old123"_s, false, 3 * 24 * 3600);
     const QString notOurs = makeFolder(u"velloran-exif-other"_s, true, 60);
     // The running one's lock is held, as its process holds it.
     const int held = ::open(QFile::encodeName(QDir(running).filePath(u"owner.lock"_s)).constData(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
 
-    EXPECT_EQ(ExifToolProcess::removeAbandonedWorkFolders(parent.path()), 3);
+    EXPECT_EQ(ExifToolProcess::removeAbandonedWorkFolders(parent.path()), 2);
     EXPECT_FALSE(QFileInfo::exists(ended));
-    EXPECT_FALSE(QFileInfo::exists(olderVersion));
-    EXPECT_FALSE(QFileInfo::exists(recent));
+    EXPECT_FALSE(QFileInfo::exists(endedOlder));
+    EXPECT_TRUE(QFileInfo::exists(unproven));
     EXPECT_TRUE(QFileInfo::exists(running));
     EXPECT_TRUE(QFileInfo::exists(notOurs));
     EXPECT_TRUE(QFileInfo::exists(outside));

@@ -168,7 +168,10 @@ QString halfAnOutput(const QString& folder)
 
 // A temporary file goes as soon as its writer is gone, however recent it is: a
 // file no one holds, an output whose holding file is gone or no longer held; a
-// live writer's file stays, whether this process or another holds it.
+// live writer's file stays, whether this process or another holds it. A file
+// named with our prefix but without our token is the user's, held or not: a
+// ".velloran-config" beside the photos, or a name shaped as older versions made
+// them, stays.
 TEST(FileReplacer, unfinishedWritesOfEndedRunsAreSweptWhateverTheirAgeAndLiveOnesKept)
 {
     QTemporaryDir dir;
@@ -176,14 +179,20 @@ TEST(FileReplacer, unfinishedWritesOfEndedRunsAreSweptWhateverTheirAgeAndLiveOne
     HoldingChild live([&] { return halfAnOutput(dir.path()); });
     const QString liveOutput = live.reported();
     ASSERT_TRUE(QFileInfo::exists(liveOutput));
-    const auto ours = [&](const char* rest) { return dir.filePath(QString(FileReplacer::kTemporaryPrefix) + rest); };
-    const QString unheld = ours("Ab12Cd");
-    const QString orphanOutput = ours("GrCxbz.heif");
-    const QString heldHere = ours("Ef34Gh");
-    const QString outputHeldHere = ours("Ef34Gh.png");
-    const QString photo = ours("kept.jpg");
-    const QString notOurs = ours("Ab12Cd.tar.gz");
-    for (const QString& path : { unheld, orphanOutput, heldHere, outputHeldHere, photo, notOurs }) {
+    const auto ours = [&](const QByteArray& name) { return dir.filePath(QString::fromLatin1(name)); };
+    const QByteArray bare = FileReplacer::temporaryName();
+    const QByteArray heldBare = FileReplacer::temporaryName();
+    const QString unheld = ours(bare);
+    const QString orphanOutput = ours(FileReplacer::temporaryName("heif"));
+    const QString heldHere = ours(heldBare);
+    const QString outputHeldHere = ours(heldBare + ".png");
+    const QString photo = ours(".velloran-kept.jpg");
+    const QString notOurs = ours(bare + ".tar.gz");
+    const QString usersConfig = ours(".velloran-config");
+    const QString usersNotes = ours(".velloran-config.json");
+    const QString olderShape = ours(".velloran-Ab12Cd");
+    for (const QString& path :
+        { unheld, orphanOutput, heldHere, outputHeldHere, photo, notOurs, usersConfig, usersNotes, olderShape }) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("partial");
@@ -200,12 +209,19 @@ TEST(FileReplacer, unfinishedWritesOfEndedRunsAreSweptWhateverTheirAgeAndLiveOne
     EXPECT_TRUE(QFileInfo::exists(liveOutput));
     EXPECT_TRUE(QFileInfo::exists(photo));
     EXPECT_TRUE(QFileInfo::exists(notOurs));
+    for (const QString& path : { usersConfig, usersNotes, olderShape })
+        EXPECT_TRUE(QFileInfo::exists(path)) << qPrintable(path) << " is not ours";
 
     // Their writers end without a word: the next sweep takes what they left.
     ::close(held);
     live.end();
     EXPECT_EQ(FileReplacer::removeAbandonedTemporaryFiles(dir.path()), 4);
-    EXPECT_EQ(filesIn(dir.path()), QStringList({ ".velloran-Ab12Cd.tar.gz", ".velloran-kept.jpg", "photo.jpg" }));
+    QStringList left = filesIn(dir.path());
+    QStringList expected = { ".velloran-Ab12Cd", QString::fromLatin1(bare + ".tar.gz"), ".velloran-config",
+        ".velloran-config.json", ".velloran-kept.jpg", "photo.jpg" };
+    left.sort();
+    expected.sort();
+    EXPECT_EQ(left, expected);
 }
 
 // A held name is free beside a file of the same random part and goes with its

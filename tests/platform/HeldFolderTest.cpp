@@ -1,4 +1,5 @@
 #include "platform/HeldFolder.h"
+#include "platform/TemporaryNames.h"
 
 #include "support/HoldingChild.h"
 
@@ -35,10 +36,17 @@ TEST(HeldFolder, foldersOfEndedRunsAreRemovedWhateverTheirAgeAndLiveOnesKept)
     const QString liveFolder = live.reported();
     ASSERT_TRUE(QFileInfo::exists(QDir(liveFolder).filePath(u"copy"_s)));
 
-    const QString ended = parent.filePath(u"run-ab12CD"_s);
+    const QString ended = parent.filePath(QString::fromLatin1(TemporaryNames::make("run-")));
     QDir().mkpath(ended + u"/inner"_s);
     QFile(ended + u"/inner/copy"_s).open(QIODevice::WriteOnly);
     QFile::link(outside, ended + u"/link.heic"_s);
+    // Named as older versions named theirs: ours where it holds their lock record, else the user's.
+    const QString olderEnded = parent.filePath(u"run-ab12CD"_s);
+    QDir().mkpath(olderEnded);
+    QFile(olderEnded + u"/owner.lock"_s).open(QIODevice::WriteOnly);
+    const QString usersFolder = parent.filePath(u"run-backup"_s);
+    QDir().mkpath(usersFolder);
+    QFile(usersFolder + u"/notes.txt"_s).open(QIODevice::WriteOnly);
     const QString notOurs = parent.filePath(u"run-results"_s);
     const QString linked = parent.filePath(u"run-Link12"_s);
     QDir().mkpath(notOurs);
@@ -49,6 +57,8 @@ TEST(HeldFolder, foldersOfEndedRunsAreRemovedWhateverTheirAgeAndLiveOnesKept)
         ASSERT_TRUE(own.isValid()) << own.errorString().toStdString();
         EXPECT_EQ(QFileInfo(own.path()).permissions() & 0x0077, 0);
         EXPECT_FALSE(QFileInfo::exists(ended));
+        EXPECT_FALSE(QFileInfo::exists(olderEnded));
+        EXPECT_TRUE(QFileInfo::exists(usersFolder + u"/notes.txt"_s));
         EXPECT_TRUE(QFileInfo::exists(outside));
         EXPECT_TRUE(QFileInfo::exists(liveFolder));
         EXPECT_TRUE(QFileInfo::exists(notOurs));
@@ -63,5 +73,5 @@ TEST(HeldFolder, foldersOfEndedRunsAreRemovedWhateverTheirAgeAndLiveOnesKept)
         EXPECT_TRUE(QFileInfo(own.path()).isDir());
     }
     EXPECT_EQ(QDir(parent.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
-        QStringList({ u"photo.heic"_s, u"run-Link12"_s, u"run-results"_s }));
+        QStringList({ u"photo.heic"_s, u"run-backup"_s, u"run-Link12"_s, u"run-results"_s }));
 }

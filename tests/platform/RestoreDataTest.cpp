@@ -170,6 +170,7 @@ TEST_F(RestoreDataTest, whereTheWayBackCannotBeKeptThePhotoIsNotReplaced)
     EXPECT_TRUE(replaceKeeping(photo, "new", &failure).isEmpty());
     ASSERT_TRUE(failure);
     EXPECT_TRUE(failure->contains("Cannot make the folder")) << qPrintable(*failure);
+    EXPECT_TRUE(failure->contains("XDG_CACHE_HOME")) << "how to choose another place: " << qPrintable(*failure);
     EXPECT_EQ(bytesOf(photo), "old");
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList { "not-a-folder", "photo.png" }));
 }
@@ -226,6 +227,38 @@ TEST_F(RestoreDataTest, aByteChangedWhileTheRestoreCopiesIsRefusedAndThePhotoKep
     EXPECT_TRUE(bytesOf(photo) == expected) << "the photo keeps the other program's edit";
 }
 
+// While the restore copies the photo, a change lands in bytes it has already read
+// (the head, read before the copy), time put back; or another program puts a new
+// file in the photo's place by a rename, as exiftool does. The hash of what was
+// read is the one kept, but the photo is no longer what was read: it keeps the change.
+TEST_F(RestoreDataTest, aChangeInBytesAlreadyReadOrAFileRenamedInDuringTheCopyIsRefused)
+{
+    const QString photo = m_dir.filePath("photo.jpg");
+    const QByteArray old = "old header" + noise(1 << 20, 11);
+    ASSERT_EQ(FileReplacer::replace(photo, old, {}), std::nullopt);
+    const QString dataPath = replaceHeadKeepingEnd(photo, "new header", 10);
+    const QByteArray written = bytesOf(photo);
+    QByteArray changed = written;
+    changed[2] = char(changed[2] ^ 0x10);
+
+    const auto renamedIn = [&] {
+        const QString other = m_dir.filePath("other.jpg");
+        return FileReplacer::replace(other, changed, { QString(), QFileInfo(photo).lastModified() }) == std::nullopt
+            && ::rename(QFile::encodeName(other).constData(), QFile::encodeName(photo).constData()) == 0;
+    };
+    for (const bool rename : { false, true }) {
+        if (rename) // the photo as written again, its time put back
+            ASSERT_TRUE(flipByteKeepingTime(photo, 2) && bytesOf(photo) == written);
+        bool done = false;
+        const ScopedBeforeCopy duringRestore([&] { done = rename ? renamedIn() : flipByteKeepingTime(photo, 2); });
+        const std::optional<QString> refusal = RestoreData::restore(dataPath, photo);
+        ASSERT_TRUE(done);
+        ASSERT_TRUE(refusal) << (rename ? "renamed in" : "a byte of the head");
+        EXPECT_TRUE(refusal->contains("changed since the run")) << qPrintable(*refusal);
+        EXPECT_TRUE(bytesOf(photo) == changed) << "the photo keeps the other program's change";
+    }
+}
+
 // Data damaged where it is kept gives nothing back, in either of its forms: the
 // old bytes themselves and the delta.
 TEST_F(RestoreDataTest, aDamagedPayloadIsRefusedAndThePhotoKept)
@@ -258,7 +291,7 @@ TEST_F(RestoreDataTest, aSymbolicLinkOnTheWayToTheFolderIsNeverFollowed)
         std::optional<QString> failure;
         EXPECT_TRUE(replaceKeeping(photo, "new", &failure).isEmpty());
         ASSERT_TRUE(failure);
-        EXPECT_TRUE(failure->contains("symbolic link")) << qPrintable(*failure);
+        EXPECT_TRUE(failure->contains("symbolic link") && failure->contains("XDG_CACHE_HOME")) << qPrintable(*failure);
         EXPECT_EQ(bytesOf(photo), "old");
         EXPECT_TRUE(QDir(elsewhere).isEmpty()) << "nothing was made through the link";
     }

@@ -421,6 +421,36 @@ TEST_F(ExifWriterRestore, aRestoreIntoAnotherFolderGivesEachPhotoTheSourcesMetad
     }
 }
 
+// An output that another program changed after the run (one byte of its image
+// data, its time put back) is kept, and the photo's message names it; an output
+// left as the run wrote it is restored.
+TEST_F(ExifWriterRestore, aRestoreIntoAnotherFolderKeepsAnOutputChangedSinceTheRun)
+{
+    std::vector<PhotoFile> photos = twoPhotos();
+    for (PhotoFile& photo : photos) {
+        MetaDataObject settings;
+        edit(settings, { { F::Artist, "Everyone" } });
+        ASSERT_EQ(writePhoto(photo, settings, path("out_" + QFileInfo(photo.filePath).fileName())).errorFlag, 0);
+    }
+    const QString changed = photos[0].processedPath;
+    ASSERT_TRUE(flipByteKeepingTime(changed, QFileInfo(changed).size() - 10));
+    const QByteArray later = fileBytes(changed);
+
+    const std::shared_ptr<MetaDataObject> snapshot = snapshotOf(photos);
+    std::vector<MetadataWriteResult> results;
+    for (PhotoFile& photo : photos) {
+        MetaDataObject nothing;
+        results.push_back(
+            ExifWriter::sharedInstance().writeMetaDataToFilePath(photo, *snapshot, QString(), nothing, true));
+    }
+    EXPECT_EQ(results[0].errorFlag, MetadataWriteResult::WriteFailed);
+    EXPECT_TRUE(results[0].errorMsg.contains(changed) && results[0].errorMsg.contains("changed since the run"))
+        << qPrintable(results[0].errorMsg);
+    EXPECT_TRUE(fileBytes(changed) == later) << "the later change is kept";
+    EXPECT_EQ(results[1].errorFlag, 0);
+    EXPECT_TRUE(fileBytes(photos[1].processedPath) == fileBytes(photos[1].filePath));
+}
+
 TEST_F(ExifWriterRestore, aRestoreAfterInPlaceRunsPutsBackThePhotoAsItWasBeforeTheLastOne)
 {
     if (!hasExiftool())

@@ -1,5 +1,6 @@
 #include "batch/intake/DBOperations.h"
 
+#include "platform/TemporaryNames.h"
 #include "support/PhotoLibraryFixtures.h"
 
 #include <QDir>
@@ -110,7 +111,7 @@ TEST_F(PhotosLibrary, copiesOfKilledRunsAreRemovedAndALiveOneKept)
     const LibraryDatabaseCopy live(dbPath());
     ASSERT_FALSE(live.path().isEmpty()) << qPrintable(live.errorMessage());
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    const QString killed = cache + QStringLiteral("/photo-library-ab12CD");
+    const QString killed = cache + u'/' + QString::fromLatin1(TemporaryNames::make("photo-library-"));
     ASSERT_TRUE(QDir().mkpath(killed));
     QFile(killed + QStringLiteral("/photos.db")).open(QIODevice::WriteOnly);
 
