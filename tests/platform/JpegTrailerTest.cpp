@@ -131,10 +131,7 @@ TEST(JpegTrailer, anAfcpTrailerWhoseDirectoryDoesNotFitIsNoneAndStaysAsItIs)
     // keeps IPTC data that a clear leaves.
     EXPECT_FALSE(JpegTrailer::iptcKeptIn(tooMany, scan, true));
     EXPECT_FALSE(JpegTrailer::iptcKeptIn(outside, scan, true));
-    const auto kept = JpegTrailer::iptcKeptIn(otherOutside, scan, true);
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(kept->trailer, u"AFCP"_s);
-    EXPECT_TRUE(kept->unreadable);
+    EXPECT_TRUE(JpegTrailer::iptcKeptIn(otherOutside, scan, true));
     EXPECT_FALSE(JpegTrailer::iptcKeptIn(original, scan, true)) << "read whole, it is rewritten";
     EXPECT_TRUE(JpegTrailer::iptcKeptIn(original, scan, false)) << "copied as it is, it keeps its IPTC entry";
 }
@@ -153,7 +150,5 @@ TEST(JpegTrailer, aMieTrailerIsKnownByItsEndAndKeepsItsIptcData)
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->trailer, u"MIE"_s);
     EXPECT_FALSE(kept->unreadable);
-    QByteArray noIptc = withMie;
-    noIptc.replace(imageEnd + 4, 4, "XMP_");
-    EXPECT_FALSE(JpegTrailer::iptcKeptIn(noIptc, 0, true));
+    EXPECT_FALSE(JpegTrailer::iptcKeptIn(QByteArray(withMie).replace(imageEnd + 4, 4, "XMP_"), 0, true));
 }
