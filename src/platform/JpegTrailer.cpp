@@ -24,6 +24,11 @@ constexpr quint32 kFotoStationSignature = 0xA1B2C3D4;
 constexpr quint16 kFotoStationIptc = 1;
 constexpr QByteArrayView kPhotoMechanicEnd("cbipcbbl", 8);
 constexpr qsizetype kPhotoMechanicFooter = 12;
+// A MIE group ends with its terminator element ("zmie") and an element of the
+// group's size in 4 or 8 bytes, then its byte order (0x10 big-endian, 0x18 little)
+// and the size's length.
+constexpr QByteArrayView kMieTerminator("~\0\x04\0zmie~\0\0", 11);
+constexpr QByteArrayView kIptcName("IPTC", 4);
 
 quint32 u32(QByteArrayView bytes, qsizetype at, bool bigEndian)
 {
@@ -153,6 +158,29 @@ std::optional<Trailer> photoMechanicEndingAt(QByteArrayView file, qsizetype imag
     return trailer;
 }
 
+// The size the MIE group that ends the bytes gives itself, which may be more than
+// they hold (their last bytes alone tell whether one ends them); nothing when they
+// end with none.
+std::optional<quint64> mieGroupSize(QByteArrayView bytes)
+{
+    const qsizetype size = bytes.size();
+    for (const qsizetype length : { qsizetype(4), qsizetype(8) }) {
+        const qsizetype element = kMieTerminator.size() + 1 + length + 2;
+        if (size < element || bytes.sliced(size - element, kMieTerminator.size()) != kMieTerminator
+            || bytes[size - element + kMieTerminator.size()] != char(length + 2) || bytes[size - 1] != char(length))
+            continue;
+        const char order = bytes[size - 2];
+        if (order != '\x10' && order != '\x18')
+            return std::nullopt;
+        const bool big = order == '\x10';
+        const qsizetype at = size - 2 - length;
+        if (length == 4)
+            return u32(bytes, at, big);
+        return quint64(u32(bytes, big ? at : at + 4, big)) << 32 | u32(bytes, big ? at + 4 : at, big);
+    }
+    return std::nullopt;
+}
+
 std::vector<Entry> keptEntries(const Trailer& trailer, bool dropIptc)
 {
     std::vector<Entry> kept;
@@ -267,7 +295,7 @@ bool endsWithOne(QByteArrayView lastBytes)
     const qsizetype size = lastBytes.size();
     return (size >= kAfcpFooter && isAfcpMark(lastBytes.sliced(size - kAfcpFooter)))
         || (size >= kFotoStationFooter && u32(lastBytes, size - 4, true) == kFotoStationSignature)
-        || lastBytes.endsWith(kPhotoMechanicEnd);
+        || lastBytes.endsWith(kPhotoMechanicEnd) || mieGroupSize(lastBytes);
 }
 
 std::optional<QByteArray> carriedOver(QByteArrayView written, QByteArrayView original, bool dropIptc)
@@ -323,6 +351,51 @@ std::optional<QString> difference(QByteArrayView original, QByteArrayView writte
                 return u"value %1 of the %2 trailer is not the same"_s.arg(k + 1).arg(name);
         }
     }
+    return std::nullopt;
+}
+
+std::optional<KeptIptc> iptcKeptIn(QByteArrayView file, qsizetype imageStart, bool rewritten)
+{
+    const std::vector<Trailer> trailers = trailersOf(file, imageStart);
+    for (const Trailer& trailer : trailers) {
+        for (const Entry& entry : trailer.entries) {
+            if (!rewritten && entry.holdsIptc)
+                return KeptIptc { nameOf(trailer.kind), false };
+        }
+    }
+    // Before the trailers read whole: an AFCP trailer whose directory does not fit
+    // is read as exiftool reads it, entry by entry up to the first that cannot be.
+    const qsizetype end = startOf(trailers, file);
+    if (end - kAfcpFooter >= imageStart && isAfcpMark(file.sliced(end - kAfcpFooter))) {
+        const QByteArrayView mark = file.sliced(end - kAfcpFooter, 4);
+        const bool big = mark[3] == '!';
+        const qsizetype stated = qsizetype(u32(file, end - kAfcpFooter + 4, big));
+        const qsizetype start
+            = stated >= imageStart && stated + kAfcpHeader <= file.size() && file.sliced(stated, 4) == mark
+            ? stated
+            : file.indexOf(mark, imageStart);
+        if (start < 0 || start + kAfcpHeader > file.size())
+            return std::nullopt;
+        const qint64 fix = qint64(start) - stated;
+        const qsizetype count = u16(file, start + 6, big);
+        if (start + kAfcpHeader + count * kAfcpEntry > file.size())
+            return std::nullopt;
+        for (qsizetype i = 0; i < count; ++i) {
+            const qsizetype entry = start + kAfcpHeader + i * kAfcpEntry;
+            const qint64 at = qint64(u32(file, entry + 8, big)) + fix;
+            const qint64 size = u32(file, entry + 4, big);
+            if (size >= 0x80000000LL || at < 0 || at + size > file.size())
+                break;
+            if (file.sliced(entry, 4) == kIptcName)
+                return KeptIptc { nameOf(Trailer::Afcp), true };
+        }
+        return std::nullopt;
+    }
+    // A MIE trailer is taken to hold IPTC data where its last group names it.
+    const std::optional<quint64> mie = mieGroupSize(file.first(end).sliced(imageStart));
+    if (mie && *mie <= quint64(end - imageStart)
+        && file.sliced(end - qsizetype(*mie), qsizetype(*mie)).contains(kIptcName))
+        return KeptIptc { u"MIE"_s, false };
     return std::nullopt;
 }
 

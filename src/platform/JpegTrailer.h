@@ -24,6 +24,9 @@
 //   data.
 // - PhotoMechanic: its data, then its size (4 bytes, big-endian) and "cbipcbbl";
 //   it holds no IPTC dataset and is only passed over.
+//
+// A MIE trailer (groups of elements, the last one giving the group's size) is
+// known by its end only: it is never rewritten.
 namespace JpegTrailer {
 
 // One value of a trailer: an AFCP entry or a FotoStation record.
@@ -51,7 +54,8 @@ std::vector<Trailer> trailersOf(QByteArrayView file, qsizetype imageStart);
 // Where the trailers begin: the end of the JPEG image itself.
 qsizetype startOf(const std::vector<Trailer>& trailers, QByteArrayView file);
 
-// Whether the file's last bytes (up to 64) end with the footer of a trailer above.
+// Whether the file's last bytes (up to 64) end with the footer of a trailer above
+// or of a MIE trailer.
 bool endsWithOne(QByteArrayView lastBytes);
 
 // The written file with its trailers made right, when it ends with the original's
@@ -66,5 +70,21 @@ std::optional<QByteArray> carriedOver(QByteArrayView written, QByteArrayView ori
 // AFCP trailer's offsets pointing where its values lie. Nothing when they are, else
 // the difference for the log.
 std::optional<QString> difference(QByteArrayView original, QByteArrayView written, bool iptcDropped);
+
+// A trailer from which a clear of IPTC cannot take the IPTC data that exiftool
+// finds in it.
+struct KeptIptc {
+    QString trailer; // "AFCP", "FotoStation", "MIE"
+    // Its directory cannot be read (the trailer is kept as it is); else trailers
+    // of its kind are not rewritten here.
+    bool unreadable = false;
+};
+
+// The trailer at the end of the file whose IPTC data stays after a clear: one
+// known by its footer whose directory cannot be read, or a MIE trailer, where
+// their bytes name IPTC data; with rewritten false (a file whose trailers are
+// copied as they are), also one read whole that holds an IPTC value. Nothing when
+// no such trailer ends the file.
+std::optional<KeptIptc> iptcKeptIn(QByteArrayView file, qsizetype imageStart, bool rewritten);
 
 } // namespace JpegTrailer

@@ -132,6 +132,8 @@ struct EditedPhoto {
     EditedKeys edited;
     Exiv2::ByteOrder byteOrder = Exiv2::littleEndian;
     bool xmpPacketChanged = false;
+    // What was asked and stays in the saved photo, each a sentence.
+    QStringList warnings;
 
     // The edit gives the photo another XMP packet (or none): an XMP datum changed,
     // or the packet's text did.

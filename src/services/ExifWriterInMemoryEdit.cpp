@@ -95,6 +95,32 @@ Exiv2::ExifData exifStandIn()
     return standIn;
 }
 
+// The IPTC data a clear leaves in a trailer of the saved bytes, which exiftool
+// still finds there: a JPEG's trailer that cannot be read or is of a kind not
+// rewritten, or any of a TIFF file's, whose trailers exiv2 copies as they are.
+std::optional<QString> iptcLeftInTrailer(QByteArrayView saved)
+{
+    std::optional<JpegTrailer::KeptIptc> kept;
+    const ImageDataLayout::Kind kind = ImageDataLayout::kindOf(saved);
+    switch (kind) {
+    case ImageDataLayout::Kind::Jpeg:
+        if (const std::optional<qsizetype> scan = ImageDataLayout::jpegScanStart(saved))
+            kept = JpegTrailer::iptcKeptIn(saved, *scan, true);
+        break;
+    case ImageDataLayout::Kind::Tiff:
+        kept = JpegTrailer::iptcKeptIn(saved, 0, false);
+        break;
+    default:
+        break;
+    }
+    if (!kept)
+        return std::nullopt;
+    const QString why = kept->unreadable      ? u"its directory cannot be read"_s
+        : kind == ImageDataLayout::Kind::Tiff ? u"a TIFF file's trailers are not rewritten"_s
+                                              : u"such a trailer is not rewritten"_s;
+    return u"The IPTC data in the photo's %1 trailer could not be removed: %2."_s.arg(kept->trailer, why);
+}
+
 } // namespace
 
 namespace ExifWriterEditing {
@@ -137,6 +163,8 @@ EditedPhoto editedPhoto(
     // or its own block edited where it lies; exiv2 then writes only a stand-in.
     bool givesStandIn = false;
     std::optional<QByteArray> ownExifBlock;
+    // What a clear of IPTC left in a trailer of the saved bytes.
+    std::optional<QString> savedIptcLeft;
     const auto editImage = [&](Exiv2::Image& image) {
         result.before = MetadataSnapshot::of(image);
         if (image.byteOrder() != Exiv2::invalidByteOrder)
@@ -255,6 +283,8 @@ EditedPhoto editedPhoto(
             result.before, beforeValues, expected, expectedValues, result.edited, path, written, original);
         if (!result.refusal)
             result.saveError = save(written);
+        if (!result.refusal && result.edited.iptcInTrailers)
+            savedIptcLeft = iptcLeftInTrailer(written);
     };
     result.error = Exiv2Adapter::editInMemory(original, path, editImage, saveBytes);
     // Nothing exiv2 reads changes, but a clear still takes the IPTC data of the
@@ -268,8 +298,16 @@ EditedPhoto editedPhoto(
             result.before, beforeValues, expected, expectedValues, result.edited, path, *trailersCleared, original);
         if (!result.refusal)
             result.saveError = save(*trailersCleared);
+        if (!result.refusal && result.edited.iptcInTrailers)
+            savedIptcLeft = iptcLeftInTrailer(*trailersCleared);
     } else if (changesNothing && !result.error) {
         result.saveError = save(original);
+        if (result.edited.iptcInTrailers)
+            savedIptcLeft = iptcLeftInTrailer(original);
+    }
+    if (savedIptcLeft && !result.saveError) {
+        qCWarning(lcMetadata).noquote() << "Not cleaned:" << path << "-" << *savedIptcLeft;
+        result.warnings.append(*savedIptcLeft);
     }
     if (result.refusal)
         qCWarning(lcMetadata).noquote() << "Not written:" << path << "-" << *result.refusal;

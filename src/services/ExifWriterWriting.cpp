@@ -92,7 +92,7 @@ MetadataWriteResult outcomeOf(const EditedPhoto& edited, const QString& outputPa
         return failure(*edited.refusal);
     if (edited.saveError)
         return failure(u"Cannot write \"%1\": %2"_s.arg(outputPath, *edited.saveError));
-    return { edited.status, kProcessedMessage };
+    return { edited.status, kProcessedMessage, edited.warnings };
 }
 
 } // namespace
@@ -359,7 +359,7 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
     const bool written
         = result.errorFlag == MetadataWriteResult::Processed || result.errorFlag == MetadataWriteResult::RawCameraKept;
     if (written)
-        result.warnings = warnings;
+        result.warnings = warnings + result.warnings;
     if (!restoreDataPath.isEmpty()) {
         if (written)
             photo.restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { restoreDataPath });

@@ -8,6 +8,8 @@
 // The trailers other programs append after a JPEG's image: found where they lie,
 // moved with their absolute offsets, and their IPTC data taken out in a clear.
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QByteArray sample(const char* name)
@@ -117,9 +119,36 @@ TEST(JpegTrailer, anAfcpTrailerWhoseDirectoryDoesNotFitIsNoneAndStaysAsItIs)
     tooMany[start + 6] = '\xff';
     QByteArray outside = original;
     outside[start + 12 + 8] = '\x7f'; // the IPTC entry's offset far past the file
-    for (const QByteArray& damaged : { tooMany, outside }) {
+    QByteArray otherOutside = original;
+    otherOutside[start + 24 + 8] = '\x7f'; // the entry after it
+    const qsizetype scan = ImageDataLayout::jpegScanStart(original).value_or(0);
+    for (const QByteArray& damaged : { tooMany, outside, otherOutside }) {
         EXPECT_TRUE(trailersOf(damaged).empty());
         EXPECT_FALSE(JpegTrailer::carriedOver(withGrownHeader(damaged, 10), damaged, true));
         EXPECT_EQ(JpegTrailer::difference(damaged, damaged, true), std::nullopt);
     }
+    // Read as exiftool reads it, up to its first entry that cannot be, only the last
+    // keeps IPTC data that a clear leaves.
+    EXPECT_FALSE(JpegTrailer::iptcKeptIn(tooMany, scan, true));
+    EXPECT_FALSE(JpegTrailer::iptcKeptIn(outside, scan, true));
+    EXPECT_TRUE(JpegTrailer::iptcKeptIn(otherOutside, scan, true));
+    EXPECT_FALSE(JpegTrailer::iptcKeptIn(original, scan, true)) << "read whole, it is rewritten";
+    EXPECT_TRUE(JpegTrailer::iptcKeptIn(original, scan, false)) << "copied as it is, it keeps its IPTC entry";
+}
+
+TEST(JpegTrailer, aMieTrailerIsKnownByItsEndAndKeepsItsIptcData)
+{
+    const QByteArray original = sample("AFCP.jpg");
+    const qsizetype imageEnd = trailersOf(original).at(0).start;
+    const QByteArray image = original.first(imageEnd);
+    // A group whose IPTC element is all it holds, its size in 4 bytes big-endian.
+    const QByteArray group
+        = QByteArray("~\x10\x04\x00IPTC", 8) + QByteArray("~\0\x04\0zmie~\0\0\x06\0\0\0\x1a\x10\x04", 18);
+    const QByteArray withMie = image + group;
+    EXPECT_TRUE(JpegTrailer::endsWithOne(QByteArrayView(withMie).last(64)));
+    const auto kept = JpegTrailer::iptcKeptIn(withMie, 0, true);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->trailer, u"MIE"_s);
+    EXPECT_FALSE(kept->unreadable);
+    EXPECT_FALSE(JpegTrailer::iptcKeptIn(QByteArray(withMie).replace(imageEnd + 4, 4, "XMP_"), 0, true));
 }

@@ -36,6 +36,15 @@ QString copyOf(const QTemporaryDir& dir, const QString& name)
     return copy;
 }
 
+MetadataWriteResult cleanIptcOf(const QString& path)
+{
+    PhotoFile photo = photoAt(path);
+    MetaDataObject settings;
+    settings.editingOption = MetaDataObject::CleanMetadataInfo;
+    settings.clearIPTC = true;
+    return writePhoto(photo, settings, path);
+}
+
 } // namespace
 
 TEST(ExifWriterTrailers, cleaningIptcTakesItOutOfEveryTrailerAndKeepsTheirOtherValues)
@@ -46,11 +55,9 @@ TEST(ExifWriterTrailers, cleaningIptcTakesItOutOfEveryTrailerAndKeepsTheirOtherV
         const QString path = copyOf(dir, name);
         const QByteArray before = fileBytes(path);
         ASSERT_GT(iptcValuesIn(trailersIn(path)), 0);
-        PhotoFile photo = photoAt(path);
-        MetaDataObject settings;
-        settings.editingOption = MetaDataObject::CleanMetadataInfo;
-        settings.clearIPTC = true;
-        EXPECT_EQ(writePhoto(photo, settings, path).errorFlag, MetadataWriteResult::Processed);
+        const MetadataWriteResult result = cleanIptcOf(path);
+        EXPECT_EQ(result.errorFlag, MetadataWriteResult::Processed);
+        EXPECT_TRUE(result.warnings.isEmpty());
         const auto after = trailersIn(path);
         ASSERT_EQ(after.size(), 1U);
         EXPECT_EQ(iptcValuesIn(after), 0);
@@ -77,4 +84,22 @@ TEST(ExifWriterTrailers, anAfcpTrailerMovesWithAGrownHeaderInPlaceAndToAFolder)
         EXPECT_EQ(after[0].start, after[0].statedStart);
         EXPECT_EQ(iptcValuesIn(after), 1) << "an edit that is no clean keeps the trailer's IPTC data";
     }
+}
+
+TEST(ExifWriterTrailers, aCleanThatCannotReadATrailerOfIptcDataIsWrittenWithAWarning)
+{
+    QTemporaryDir dir;
+    const QString path = copyOf(dir, u"AFCP.jpg"_s);
+    QByteArray damaged = fileBytes(path);
+    const qsizetype start = trailersIn(path).at(0).start;
+    damaged[start + 24 + 8] = '\x7f'; // the offset of the entry after the IPTC one far past the file
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+    file.close();
+    const MetadataWriteResult result = cleanIptcOf(path);
+    EXPECT_EQ(result.errorFlag, MetadataWriteResult::Processed);
+    EXPECT_EQ(result.warnings,
+        QStringList {
+            u"The IPTC data in the photo's AFCP trailer could not be removed: its directory cannot be read."_s });
+    EXPECT_TRUE(fileBytes(path).endsWith(damaged.sliced(start))) << "the trailer is kept as it was";
 }
