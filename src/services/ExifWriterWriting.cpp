@@ -362,7 +362,7 @@ MetadataWriteResult ExifWriter::writeMetaDataToFilePath(PhotoFile& photo, MetaDa
         result.warnings = warnings + result.warnings;
     if (!restoreDataPath.isEmpty()) {
         if (written)
-            photo.restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { restoreDataPath });
+            photo.restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { restoreDataPath, std::nullopt });
         else
             RestoreData::discard(restoreDataPath);
     }

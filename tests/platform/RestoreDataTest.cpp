@@ -247,8 +247,9 @@ TEST_F(RestoreDataTest, aChangeInBytesAlreadyReadOrAFileRenamedInDuringTheCopyIs
             && ::rename(QFile::encodeName(other).constData(), QFile::encodeName(photo).constData()) == 0;
     };
     for (const bool rename : { false, true }) {
-        if (rename) // the photo as written again, its time put back
+        if (rename) { // the photo as written again, its time put back
             ASSERT_TRUE(flipByteKeepingTime(photo, 2) && bytesOf(photo) == written);
+        }
         bool done = false;
         const ScopedBeforeCopy duringRestore([&] { done = rename ? renamedIn() : flipByteKeepingTime(photo, 2); });
         const std::optional<QString> refusal = RestoreData::restore(dataPath, photo);

@@ -20,7 +20,7 @@ std::shared_ptr<PhotoFile> photoNumbered(int i)
     photo->metadataObject = record;
     photo->metadataObjectOriginal = record;
     if (i == 2)
-        photo->restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { u"/restore/2"_s });
+        photo->restorePoint = std::make_shared<MetadataRestorePoint>(MetadataRestorePoint { u"/restore/2"_s, std::nullopt });
     return photo;
 }
 
