@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 
 class MouseDownView;
 class QVAppStoreWindow;
@@ -41,6 +42,8 @@ signals:
     void addFoldersTapped();
     void addLibraryTapped();
     void closeTapped();
+    // Files were dropped on its drop box: their absolute paths, in the drag's order.
+    void filesDropped(const QStringList& paths);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,7 +1,6 @@
 #include "app/ExifEditorView.h"
 
 #include "app/AppDelegate.h"
-#include "base/NotificationCenter.h"
 #include "batch/list/PhotoListControls.h"
 #include "batch/alerts/widgets/AlertSheet.h"
 #include "batch/intake/widgets/LoadingOverlay.h"
@@ -46,7 +45,7 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
 {
     setObjectName(QStringLiteral("vwExifEditor"));
     buildLayout();
-    m_alertSheet = new AlertSheet(this, m_app.presenter(), m_app.isSubWindowOpened, this);
+    m_alertSheet = new AlertSheet(this, m_app.presenter(), m_context, this);
     wireForm();
     wireBatch();
     wirePhotoList();
@@ -60,8 +59,6 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
         applyLoading(true);
     m_loading->setStopButtonVisible(m_context.isLoadingStoppable());
 
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, Notifications::setupExifEditorView, [this](const Notification&) { initSetup(); });
     m_app.isExifEditingFirstTime = true;
     // Until photos come in, the editor is veiled.
     enableView(false);
@@ -69,7 +66,6 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
 
 ExifEditorView::~ExifEditorView()
 {
-    NotificationCenter::defaultCenter().removeObserver(this);
     // The panels call this view (the batch as its editor, the others through their
     // connections) until they are gone: they go first, in the order they came,
     // while the view is still whole.
@@ -264,16 +260,14 @@ void ExifEditorView::applyLoading(bool shown)
 {
     // Nothing is dropped on the editor while the overlay covers it.
     if (shown) {
-        m_loadingBusy.emplace(m_app.isSubWindowOpened);
+        m_loadingBusy.emplace(m_context);
         m_loading->setGeometry(rect());
         m_loading->showLoading(m_context.loadingText());
         m_context.setAcceptsDrops(false);
-        NotificationCenter::defaultCenter().post(Notifications::showLoading);
     } else {
         m_loadingBusy.reset();
         m_loading->hide();
         m_context.setAcceptsDrops(true);
-        NotificationCenter::defaultCenter().post(Notifications::hideLoading);
     }
 }
 

@@ -1,7 +1,5 @@
 #include "viewer/widgets/MetaDataPopupView.h"
 
-#include "base/NotificationCenter.h"
-#include "base/Notifications.h"
 #include "viewer/MetaDataViewerModel.h"
 #include "controls/ImageNamed.h"
 #include "form/DropDownTables.h"
@@ -61,23 +59,25 @@ MetaDataPopupView::MetaDataPopupView(const QList<std::shared_ptr<PhotoFile>>& ph
             else if (!typeIconNames.isEmpty())
                 m_thumb->setPixmap(fileTypeImage(typeIconNames, kThumbSize, devicePixelRatioF()));
         });
-    NotificationCenter::defaultCenter().addObserver(
-        this, Notifications::setupMetaDataPopup, [this](const Notification& notification) {
-            if (setupViewNotification(notification.userInfo)) {
-                // Centred on the window it belongs to: a window manager that does not
-                // place windows, or none at all, would leave it at the screen's corner.
-                if (!isVisible() && parentWidget())
-                    move(parentWidget()->window()->geometry().center() - rect().center());
-                show();
-                raise();
-                activateWindow();
-            }
-        });
 }
 
-MetaDataPopupView::~MetaDataPopupView()
+MetaDataPopupView::~MetaDataPopupView() = default;
+
+bool MetaDataPopupView::showPhotoAt(int row)
 {
-    NotificationCenter::defaultCenter().removeObserver(this);
+    btnMapTypeTapped(m_road);
+    const bool shown = m_model->showPhotoAtIndex(row);
+    scrollViewToTop();
+    if (!shown)
+        return false;
+    // Centred on the window it belongs to: a window manager that does not
+    // place windows, or none at all, would leave it at the screen's corner.
+    if (!isVisible() && parentWidget())
+        move(parentWidget()->window()->geometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+    return true;
 }
 
 void MetaDataPopupView::build()

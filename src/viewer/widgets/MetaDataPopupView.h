@@ -12,15 +12,13 @@ class PhotoFile;
 class QLabel;
 class QPushButton;
 class QTableView;
-struct Notification;
 
 // The metadata viewer: a read-only window for one photo of the batch list with its
 // thumbnail, name, size on disk and pixel size, path, the 67 titled values read
 // fresh from the file ("scrollViewExifData") and a small map with the photo's
 // position and three map-type buttons (btnRoad, btnSatellite, btnHybrid; tags 1 to
-// 3). It fills itself when "notificationSetupMetaDataPopup" arrives with the
-// photo's index and comes to the front; an index that is not in the list changes
-// nothing. What it shows is MetaDataViewerModel's; the widgets only draw it.
+// 3). showPhotoAt fills it with a photo of the list and brings it to the front; an
+// index that is not in the list changes nothing. What it shows is MetaDataViewerModel's; the widgets only draw it.
 class MetaDataPopupView : public QWidget {
     Q_OBJECT
 public:
@@ -34,6 +32,10 @@ public:
     // setupViewNotification: the road map first, the photo at the index (when
     // there is one), the list at its top. True when a photo was shown.
     bool setupViewNotification(const QVariantMap& userInfo);
+    // The same for the photo at `row` of the batch list, and the viewer comes to
+    // the front, centred on its window when it was not up. False, and nothing
+    // shown, for a row that is not in the list.
+    bool showPhotoAt(int row);
     // btnMapTypeTapped: the map look of the button's tag, the buttons restyled.
     void btnMapTypeTapped(QPushButton* button);
     void scrollViewToTop();
