@@ -43,7 +43,7 @@ class QStackedWidget;
 // view's own file; wireForm, wireBatch, wirePresets and wireMetaDataPopup in
 // ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp, ExifEditorViewPresets.cpp and
 // ExifEditorViewMetaDataPopup.cpp). The panels borrow the application's services
-// (the presenter, the defaults, the busy flag, the workers, the URL opener) from
+// (the presenter, the defaults, the editor context, the workers, the URL opener) from
 // the application itself, as WindowServices; the batch asks what only the editor
 // knows (the form's answers, the alert sheet) through
 // BatchController::Editor, which the view implements. A method whose panel is not
