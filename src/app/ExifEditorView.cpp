@@ -8,7 +8,6 @@
 #include "batch/run/widgets/BatchController.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/EditorContext.h"
-#include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "presets/PresetListModel.h"
@@ -219,7 +218,7 @@ void ExifEditorView::addPhotosFromPathUrls(const QList<QUrl>& urls, bool)
 void ExifEditorView::initSetup()
 {
     if (MetadataFormView* form = metadataFormView())
-        form->datePanel().resetDateTimeConfigView();
+        form->resetDatePanel();
     m_batch->initSetup();
     // The preset list may have been read again since the drop-down was made.
     if (m_presets)

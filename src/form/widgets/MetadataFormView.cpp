@@ -158,6 +158,12 @@ DatePanelView& MetadataFormView::datePanel() const
     return *m_datePanel;
 }
 
+void MetadataFormView::resetDatePanel()
+{
+    if (m_datePanel)
+        m_datePanel->resetDateTimeConfigView();
+}
+
 void MetadataFormView::buildForm()
 {
     auto* layout = new QVBoxLayout(this);

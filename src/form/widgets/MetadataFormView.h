@@ -135,6 +135,8 @@ public:
     AttachedPopupTable& datePopup() const { return *m_datePopup; }
     // The date panel, made when it is first needed (the window opens without it).
     DatePanelView& datePanel() const;
+    // Puts the date panel back to its defaults; a panel not made yet has them.
+    void resetDatePanel();
     // The date field the date panel edits, when it is open.
     std::optional<DateSetting> dateFieldBeingEdited() const { return m_dateSetting; }
 
