@@ -187,6 +187,48 @@ void intakeMemoryPerPhoto(benchmark::State& state)
 }
 BENCHMARK(intakeMemoryPerPhoto)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The main thread's share of an adding of 100,000 photos: the hand-offs of 256
+// photos each that the intake makes, appended to the list one by one, as the
+// event loop delivers them. The longest one is what holds the window up; its
+// target is one frame (16 ms). The photos are made in memory (paths as a card's
+// folders give them), so only the list's own work is timed.
+void photoListHandOffsOf100000(benchmark::State& state)
+{
+    constexpr int kPhotos = 100000;
+    constexpr int kHandOff = 256;
+    QList<QList<std::shared_ptr<PhotoFile>>> handOffs;
+    for (int first = 0; first < kPhotos; first += kHandOff) {
+        QList<std::shared_ptr<PhotoFile>> chunk;
+        for (int i = first; i < std::min(kPhotos, first + kHandOff); ++i) {
+            auto photo = std::make_shared<PhotoFile>();
+            photo->fileName = QStringLiteral("IMG_%1.JPG").arg(i % 10000, 4, 10, QLatin1Char('0'));
+            photo->filePath = QStringLiteral("/home/someone/Pictures/card/%1DCIM/%2")
+                                  .arg(100 + i / 100)
+                                  .arg(photo->fileName);
+            chunk.append(photo);
+        }
+        handOffs.append(chunk);
+    }
+    for (auto _ : state) {
+        QList<std::shared_ptr<PhotoFile>> photos;
+        PhotoListModel model(photos);
+        qint64 longest = 0;
+        qint64 total = 0;
+        QElapsedTimer timer;
+        for (const auto& chunk : handOffs) {
+            timer.start();
+            model.appendPhotos(chunk);
+            const qint64 ns = timer.nsecsElapsed();
+            longest = std::max(longest, ns);
+            total += ns;
+        }
+        state.SetIterationTime(double(total) / 1e9);
+        state.counters["longest_ms"] = double(longest) / 1e6;
+        state.counters["mean_ms"] = double(total) / 1e6 / double(handOffs.size());
+    }
+}
+BENCHMARK(photoListHandOffsOf100000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
 // What the list's delegate asks of the model for one screenful of rows: memory only.
 void photoListRowData(benchmark::State& state)
 {

@@ -6,6 +6,19 @@
 #include <QMetaEnum>
 #include <QThread>
 #include <cstdio>
+#include <ctime>
+
+namespace {
+
+// The processor time of the calling thread so far.
+qint64 threadCpuNanoseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+} // namespace
 
 RoadApplication::RoadApplication(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -22,6 +35,7 @@ bool RoadApplication::notify(QObject* receiver, QEvent* event)
     const int type = event->type();
     QElapsedTimer clock;
     clock.start();
+    const qint64 cpuBefore = threadCpuNanoseconds();
     struct Depth {
         int& depth;
         explicit Depth(int& d)
@@ -36,7 +50,7 @@ bool RoadApplication::notify(QObject* receiver, QEvent* event)
         const Depth depth(m_depth);
         handled = QApplication::notify(receiver, event);
     }
-    m_meter->eventDelivered(clock.nsecsElapsed(), [&] {
+    m_meter->eventDelivered(clock.nsecsElapsed(), threadCpuNanoseconds() - cpuBefore, [&] {
         const char* typeName = QMetaEnum::fromType<QEvent::Type>().valueToKey(type);
         QString what = QString::fromLatin1(className);
         if (!objectName.isEmpty())

@@ -214,7 +214,9 @@ int main(int argc, char** argv)
     print(u"longest gap between heartbeats (%1 ms apart): %2 ms, in stage \"%3\"\n"_s.arg(meter.beatMs())
               .arg(meter.longestGapMs(), 0, 'f', 1)
               .arg(meter.longestGapStage()));
-    print(u"longest single event on the main thread: %1 ms, %2, in stage \"%3\"\n"_s.arg(slowest.ms, 0, 'f', 1)
+    print(u"longest single event on the main thread: %1 ms (%2 ms of processor time), %3, in stage \"%4\"\n"_s
+              .arg(slowest.ms, 0, 'f', 1)
+              .arg(slowest.cpuMs, 0, 'f', 1)
               .arg(slowest.what, slowest.stage));
     if (!keepOutput)
         QDir(velloranOut).removeRecursively();

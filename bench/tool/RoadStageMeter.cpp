@@ -79,11 +79,23 @@ void RoadStageMeter::beat()
     }
 }
 
-void RoadStageMeter::recordEvent(double ms, const QString& what)
+bool RoadStageMeter::countEvent(double ms, double cpuMs)
 {
     Stage* stage = current();
-    stage->longestEvent = { ms, what, stage->name };
-    m_longestEventMs = ms;
+    if (ms > kFrameMs)
+        ++stage->eventsOverAFrame;
+    return ms > m_longestEventMs || cpuMs > stage->busiestEvent.cpuMs;
+}
+
+void RoadStageMeter::recordEvent(double ms, double cpuMs, const QString& what)
+{
+    Stage* stage = current();
+    if (ms > m_longestEventMs) {
+        stage->longestEvent = { ms, cpuMs, what, stage->name };
+        m_longestEventMs = ms;
+    }
+    if (cpuMs > stage->busiestEvent.cpuMs)
+        stage->busiestEvent = { ms, cpuMs, what, stage->name };
 }
 
 RoadStageMeter::SlowEvent RoadStageMeter::longestEvent() const
@@ -120,18 +132,24 @@ double RoadStageMeter::peakResidentMb()
 
 QString RoadStageMeter::table() const
 {
-    QString text = u"%1 %2 %3 %4  %5\n"_s.arg(u"stage"_s, -22)
+    QString text = u"%1 %2 %3 %4 %5 %6  %7\n"_s.arg(u"stage"_s, -22)
                        .arg(u"seconds"_s, 9)
                        .arg(u"longest gap ms"_s, 15)
                        .arg(u"peak MB"_s, 8)
-                       .arg(u"longest event (ms, receiver)"_s);
+                       .arg(u"events > 16 ms"_s, 15)
+                       .arg(u"longest event (ms, its cpu ms, receiver)"_s, -60)
+                       .arg(u"busiest event (ms, its cpu ms, receiver)"_s);
     const auto row = [&text](const Stage& stage, bool timed) {
-        text += u"%1 %2 %3 %4  %5 %6\n"_s.arg(stage.name, -22)
+        const auto event = [](const SlowEvent& e) {
+            return u"%1 %2 %3"_s.arg(e.ms, 0, 'f', 1).arg(e.cpuMs, 0, 'f', 1).arg(e.what);
+        };
+        text += u"%1 %2 %3 %4 %5  %6 %7\n"_s.arg(stage.name, -22)
                     .arg(timed ? QString::number(stage.seconds, 'f', 3) : u"-"_s, 9)
                     .arg(QString::number(stage.longestGapMs, 'f', 1), 15)
                     .arg(QString::number(stage.peakResidentMb, 'f', 0), 8)
-                    .arg(QString::number(stage.longestEvent.ms, 'f', 1))
-                    .arg(stage.longestEvent.what);
+                    .arg(stage.eventsOverAFrame, 15)
+                    .arg(event(stage.longestEvent), -60)
+                    .arg(event(stage.busiestEvent));
     };
     for (const Stage& stage : m_stages)
         row(stage, true);

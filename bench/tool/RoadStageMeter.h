@@ -19,14 +19,19 @@ public:
     // The longest single event delivery seen: how long, what received it, in which stage.
     struct SlowEvent {
         double ms = 0;
+        double cpuMs = 0; // the main thread's processor time in it: the rest it waited for a core
         QString what;
         QString stage;
     };
+    // An event longer than this holds back a frame.
+    static constexpr double kFrameMs = 16;
     struct Stage {
         QString name;
         double seconds = 0;
         double longestGapMs = 0; // the longest time between two heartbeats within the stage
         SlowEvent longestEvent;
+        int eventsOverAFrame = 0; // events that took longer than kFrameMs
+        SlowEvent busiestEvent; // the event that took the most processor time
         double peakResidentMb = 0; // the largest resident size seen at a heartbeat of the stage
     };
 
@@ -41,12 +46,15 @@ public:
     void endStage();
     QString currentStage() const;
 
-    // One event delivered on the main thread; `describe` is called only when the
-    // event is the longest of its stage so far.
-    template <typename Describe> void eventDelivered(qint64 nanoseconds, Describe&& describe)
+    // One event delivered on the main thread, its wall time and the main thread's
+    // processor time in it; `describe` is called only when the event is the longest
+    // of its stage so far.
+    template <typename Describe> void eventDelivered(qint64 nanoseconds, qint64 cpuNanoseconds, Describe&& describe)
     {
-        if (double(nanoseconds) / 1e6 > m_longestEventMs)
-            recordEvent(double(nanoseconds) / 1e6, describe());
+        const double ms = double(nanoseconds) / 1e6;
+        const double cpuMs = double(cpuNanoseconds) / 1e6;
+        if (countEvent(ms, cpuMs))
+            recordEvent(ms, cpuMs, describe());
     }
 
     const QList<Stage>& stages() const { return m_stages; }
@@ -56,7 +64,8 @@ public:
     // The longest event over the whole run.
     SlowEvent longestEvent() const;
 
-    // A plain-text table: one row per stage (seconds, longest gap, longest event), in order.
+    // A plain-text table: one row per stage (seconds, longest gap, peak size, events
+    // over a frame, the longest event, the busiest event), in order.
     QString table() const;
 
     int beatMs() const { return m_beatMs; }
@@ -67,7 +76,9 @@ public:
 
 private:
     void beat();
-    void recordEvent(double ms, const QString& what);
+    // Counts the event; true when it is the longest or the busiest of its stage so far.
+    bool countEvent(double ms, double cpuMs);
+    void recordEvent(double ms, double cpuMs, const QString& what);
     Stage* current();
 
     int m_beatMs;

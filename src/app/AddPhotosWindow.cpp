@@ -2,6 +2,7 @@
 
 #include "app/ExifEditorFactory.h"
 #include "app/ShellWidgets.h"
+#include "batch/intake/widgets/DragDropBox.h"
 #include "controls/IMGButton.h"
 #include "controls/InWindowSheet.h"
 #include "controls/MouseDownView.h"
@@ -80,7 +81,8 @@ AddPhotosWindow::AddPhotosWindow(QVAppStoreWindow* mainWindow, QWidget* behind)
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
 
-    QWidget* leftBox = createAddPhotosDropBox(m_vwContainerLoadImage);
+    DragDropBox* leftBox = createAddPhotosDropBox(m_vwContainerLoadImage);
+    connect(leftBox, &DragDropBox::filesDropped, this, &AddPhotosWindow::filesDropped);
     if (leftBox->objectName().isEmpty())
         leftBox->setObjectName(QStringLiteral("leftBox"));
     leftBox->setMinimumHeight(150);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 
 class MouseDownView;
 class QVAppStoreWindow;
@@ -11,8 +12,8 @@ class QWidget;
 // drop box ("leftBox", from the editor factory) and the buttons "btnAddPhotos",
 // "btnAddFolders", "btnAddiPhotos" and "btnCloseAddPhotoWin". It ends only through
 // its buttons; Escape does nothing. What a button does is its owner's. The window
-// itself sets no busy flag: the add-photos panel asked from it holds the flag while
-// that panel is up, so nothing has to clear the flag by hand when the window goes.
+// itself sets no sub-window fact: the add-photos panel asked from it holds the fact
+// while that panel is up, so nothing has to clear it by hand when the window goes.
 //
 // It is an overlay inside the main window, not a window of its own: centred on the
 // main window over a veil ("vwAddPhotosVeil") that covers the content below the
@@ -41,6 +42,8 @@ signals:
     void addFoldersTapped();
     void addLibraryTapped();
     void closeTapped();
+    // Files were dropped on its drop box: their absolute paths, in the drag's order.
+    void filesDropped(const QStringList& paths);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

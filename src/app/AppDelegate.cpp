@@ -121,8 +121,6 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!m_presetsNotReadDetail.isEmpty())
         alertPresetsNotRead();
 
-    auto& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, Notifications::presetsChanged, [this](const Notification&) { presetsDidChange(); });
     // The system's network information may take a moment to load; the window
     // shows first, and nothing waits for the answer.
     QTimer::singleShot(0, this, [this] { registerReachability(); });

@@ -62,8 +62,8 @@ public:
     // settings file that was no INI file), start-up then says so in an alert
     // that names where their bytes were kept.
     void loadPresetsSettings();
-    // Whoever changes arrayPresets in place calls this (or posts
-    // Notifications::presetsChanged); the archive is written kPresetsSaveDelayMs
+    // Whoever changes arrayPresets in place calls this (the presets panel's
+    // presetsChanged is connected to it); the archive is written kPresetsSaveDelayMs
     // after the first of a run of changes, once for the whole run.
     void presetsDidChange();
     bool isPresetsSavePending() const { return m_presetsSaveTimer.isActive(); }
@@ -118,7 +118,6 @@ public:
     void setUrlOpener(std::shared_ptr<UrlOpener> opener);
     UserDefaults& defaults() const override;
     WorkerRegistry& workers() override { return m_workers; }
-    std::atomic<bool>& subWindowOpenedFlag() override { return isSubWindowOpened; }
     // What ending the event loop means (default: QCoreApplication::quit()).
     void setTerminateHandler(std::function<void()> handler) { m_terminateHandler = std::move(handler); }
     // How long the end waits for the workers, and what ends the process after that
@@ -133,8 +132,7 @@ public:
 
     // ---- Application-wide state ----
     // The editor's shared state, the batch list among it.
-    EditorContext& editorContext() const { return *m_editorContext; }
-    std::atomic<bool> isSubWindowOpened { false };
+    EditorContext& editorContext() const override { return *m_editorContext; }
     bool isExifEditingFirstTime = false;
     std::atomic<bool> isProcessingWithFileSystem { false };
     std::shared_ptr<MetaDataObject> selectedMetatDataSettingObj;

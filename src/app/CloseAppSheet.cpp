@@ -19,6 +19,6 @@ CloseAppSheet::CloseAppSheet(QWidget* window)
         m_dialog->done(QDialog::Accepted);
         emit quitConfirmed();
     });
-    // Escape answers No as well; the presenter clears the busy flag whichever way the sheet closes.
+    // Escape answers No as well; the presenter clears the sub-window fact whichever way the sheet closes.
     connect(sheet.no, &QPushButton::clicked, this, [this] { m_dialog->done(QDialog::Rejected); });
 }

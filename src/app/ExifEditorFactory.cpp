@@ -9,7 +9,7 @@ QWidget* createExifEditorView(QWidget* parent)
     return new ExifEditorView(*AppDelegate::shared(), parent);
 }
 
-QWidget* createAddPhotosDropBox(QWidget* parent)
+DragDropBox* createAddPhotosDropBox(QWidget* parent)
 {
     auto* box = new DragDropBox(parent);
     box->setPresenterSource([] { return AppDelegate::shared() ? &AppDelegate::shared()->presenter() : nullptr; });

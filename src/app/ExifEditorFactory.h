@@ -1,5 +1,6 @@
 #pragma once
 
+class DragDropBox;
 class QWidget;
 
 // The seam where the editor view enters the main window. MainWindowController
@@ -8,4 +9,4 @@ class QWidget;
 // createAddPhotosDropBox(). Each answers a widget named as the main window expects
 // ("vwExifEditor", "leftBox"). The editor view implements ExifEditorViewInterface.
 QWidget* createExifEditorView(QWidget* parent);
-QWidget* createAddPhotosDropBox(QWidget* parent);
+DragDropBox* createAddPhotosDropBox(QWidget* parent);

@@ -1,7 +1,6 @@
 #include "app/ExifEditorView.h"
 
 #include "app/AppDelegate.h"
-#include "base/NotificationCenter.h"
 #include "batch/list/PhotoListControls.h"
 #include "batch/alerts/widgets/AlertSheet.h"
 #include "batch/intake/widgets/LoadingOverlay.h"
@@ -9,7 +8,6 @@
 #include "batch/run/widgets/BatchController.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/EditorContext.h"
-#include "form/widgets/DatePanelView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/MetaDataObject.h"
 #include "presets/PresetListModel.h"
@@ -46,7 +44,7 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
 {
     setObjectName(QStringLiteral("vwExifEditor"));
     buildLayout();
-    m_alertSheet = new AlertSheet(this, m_app.presenter(), m_app.isSubWindowOpened, this);
+    m_alertSheet = new AlertSheet(this, m_app.presenter(), m_context, this);
     wireForm();
     wireBatch();
     wirePhotoList();
@@ -60,8 +58,6 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
         applyLoading(true);
     m_loading->setStopButtonVisible(m_context.isLoadingStoppable());
 
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, Notifications::setupExifEditorView, [this](const Notification&) { initSetup(); });
     m_app.isExifEditingFirstTime = true;
     // Until photos come in, the editor is veiled.
     enableView(false);
@@ -69,7 +65,6 @@ ExifEditorView::ExifEditorView(AppDelegate& app, QWidget* parent)
 
 ExifEditorView::~ExifEditorView()
 {
-    NotificationCenter::defaultCenter().removeObserver(this);
     // The panels call this view (the batch as its editor, the others through their
     // connections) until they are gone: they go first, in the order they came,
     // while the view is still whole.
@@ -223,7 +218,7 @@ void ExifEditorView::addPhotosFromPathUrls(const QList<QUrl>& urls, bool)
 void ExifEditorView::initSetup()
 {
     if (MetadataFormView* form = metadataFormView())
-        form->datePanel().resetDateTimeConfigView();
+        form->resetDatePanel();
     m_batch->initSetup();
     // The preset list may have been read again since the drop-down was made.
     if (m_presets)
@@ -264,16 +259,14 @@ void ExifEditorView::applyLoading(bool shown)
 {
     // Nothing is dropped on the editor while the overlay covers it.
     if (shown) {
-        m_loadingBusy.emplace(m_app.isSubWindowOpened);
+        m_loadingBusy.emplace(m_context);
         m_loading->setGeometry(rect());
         m_loading->showLoading(m_context.loadingText());
         m_context.setAcceptsDrops(false);
-        NotificationCenter::defaultCenter().post(Notifications::showLoading);
     } else {
         m_loadingBusy.reset();
         m_loading->hide();
         m_context.setAcceptsDrops(true);
-        NotificationCenter::defaultCenter().post(Notifications::hideLoading);
     }
 }
 

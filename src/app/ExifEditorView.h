@@ -43,7 +43,7 @@ class QStackedWidget;
 // view's own file; wireForm, wireBatch, wirePresets and wireMetaDataPopup in
 // ExifEditorViewForm.cpp, ExifEditorViewBatch.cpp, ExifEditorViewPresets.cpp and
 // ExifEditorViewMetaDataPopup.cpp). The panels borrow the application's services
-// (the presenter, the defaults, the busy flag, the workers, the URL opener) from
+// (the presenter, the defaults, the editor context, the workers, the URL opener) from
 // the application itself, as WindowServices; the batch asks what only the editor
 // knows (the form's answers, the alert sheet) through
 // BatchController::Editor, which the view implements. A method whose panel is not
@@ -84,7 +84,7 @@ public:
     // ---- Shared by every panel ----
     // The set-up that runs when the add-photos window closes and after every
     // completed adding or removal: each panel's own set-up, in a fixed order.
-    void initSetup();
+    void initSetup() override;
     // The tool tips of the main buttons of every panel.
     void setToolTips();
     // The refresh after an adding or a removal.
@@ -141,7 +141,10 @@ public:
     PresetsPanel* presetsPanel() const { return m_presets; }
 
     // ---- The metadata viewer (ExifEditorViewMetaDataPopup.cpp) ----
+    // The viewer; nullptr until it is first shown.
     MetaDataPopupView* metaDataPopup() const { return m_metaDataPopup; }
+    // Shows the photo at `row` of the batch list in the viewer, built on first use.
+    void showMetaDataPopup(int row);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -157,6 +160,7 @@ private:
     void wireBatch();
     void wirePresets();
     void wireMetaDataPopup();
+    MetaDataPopupView* ensureMetaDataPopup();
     void placeOverlays();
     // Draws the veil over the editor, or takes it away, and blocks the form with it.
     void applyVeil(bool veiled);

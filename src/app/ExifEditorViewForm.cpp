@@ -9,6 +9,7 @@
 #include "presets/PresetChoice.h"
 
 #include <QAbstractButton>
+#include <QStackedWidget>
 
 // The metadata form's place in the editor view: the form panel, bound to the
 // ticked photos, with the application-wide records kept in step with it.
@@ -24,7 +25,8 @@ MetadataFormView* formOf(const ExifEditorView& view)
 
 void ExifEditorView::wireForm()
 {
-    auto* form = new MetadataFormView;
+    // Made in its place: a form moved there would be styled a second time.
+    auto* form = new MetadataFormView(rightStack());
     setMetaContainer(form);
     // While a list of the form is open the editor's other buttons wait.
     form->setButtonsRoot(this);

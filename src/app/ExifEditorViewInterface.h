@@ -13,4 +13,6 @@ public:
     virtual bool isParamsChanged() const = 0;
     // Starts adding the chosen files, folders or photo libraries to the batch list.
     virtual void addPhotosFromPathUrls(const QList<QUrl>& urls, bool isiPhoto) = 0;
+    // The add-photos window went: the editor sets itself up (each panel's set-up).
+    virtual void initSetup() = 0;
 };

@@ -11,12 +11,21 @@
 #include <QTimer>
 
 // The metadata viewer of the editor, drawn over the main window while it is up. It
-// opens on "notificationSetupMetaDataPopup" with a row of the batch list, which the
-// photo list's "Get Info" posts when no file manager answers, and which a
-// double-click on a photo posts here.
+// shows a row of the batch list when a photo is double-clicked, or when the photo
+// list's "Get Info" finds no file manager to answer. It is built when it is first
+// shown: the first window does not need it.
 
 void ExifEditorView::wireMetaDataPopup()
 {
+    connect(m_photoList, &PhotoListPanel::photoDoubleClicked, this, &ExifEditorView::showMetaDataPopup);
+    connect(m_photoList, &PhotoListPanel::rowDoubleClicked, this, &ExifEditorView::showMetaDataPopup);
+    connect(m_photoList, &PhotoListPanel::metadataViewerRequested, this, &ExifEditorView::showMetaDataPopup);
+}
+
+MetaDataPopupView* ExifEditorView::ensureMetaDataPopup()
+{
+    if (m_metaDataPopup)
+        return m_metaDataPopup;
     m_metaDataPopup = new MetaDataPopupView(m_context.batchList(), this);
     m_metaDataPopup->setPresenter(&m_app.presenter());
     // The viewer's tiles, the map's and the imagery's: online only where the user
@@ -37,18 +46,18 @@ void ExifEditorView::wireMetaDataPopup()
     }
     m_metaDataPopup->mapView().setTileFetcher(tiles);
     m_metaDataPopup->mapView().setSatelliteTileFetcher(imagery);
+    return m_metaDataPopup;
+}
+
+void ExifEditorView::showMetaDataPopup(int row)
+{
+    MetaDataPopupView* viewer = ensureMetaDataPopup();
+    if (!viewer->showPhotoAt(row))
+        return;
     // The viewer's map is the first thing that may go online: the user is asked once,
     // over the viewer, which shows the offline map until the answer.
-    NotificationCenter::defaultCenter().addObserver(this, Notifications::setupMetaDataPopup, [this](const Notification&) {
-        QTimer::singleShot(0, this, [this] {
-            if (m_metaDataPopup && m_metaDataPopup->isVisible())
-                OnlineConsentPrompt::askIfNeeded(m_app, m_metaDataPopup->window(), [] {});
-        });
+    QTimer::singleShot(0, this, [this] {
+        if (m_metaDataPopup && m_metaDataPopup->isVisible())
+            OnlineConsentPrompt::askIfNeeded(m_app, m_metaDataPopup->window(), [] {});
     });
-    const auto showInfo = [](int row) {
-        NotificationCenter::defaultCenter().post(
-            Notifications::setupMetaDataPopup, nullptr, { { Notifications::selectedIndexKey, row } });
-    };
-    connect(m_photoList, &PhotoListPanel::photoDoubleClicked, this, showInfo);
-    connect(m_photoList, &PhotoListPanel::rowDoubleClicked, this, showInfo);
 }

@@ -63,6 +63,7 @@ MainWindowController::MainWindowController(AppDelegate& app, const AppDelegate::
     connect(m_addPhotos, &AddPhotosWindow::addFoldersTapped, this, &MainWindowController::btnAddFoldersTapped);
     connect(m_addPhotos, &AddPhotosWindow::addLibraryTapped, this, &MainWindowController::btnAddiPhotosTapped);
     connect(m_addPhotos, &AddPhotosWindow::closeTapped, this, &MainWindowController::btnCloseAddPhotoWinTapped);
+    connect(m_addPhotos, &AddPhotosWindow::filesDropped, this, &MainWindowController::filesDroppedOnAddPhotos);
 
     m_closeAppSheet = new CloseAppSheet(m_windowMain);
     connect(m_closeAppSheet, &CloseAppSheet::quitConfirmed, m_windowMain, &QWidget::close);
@@ -72,9 +73,6 @@ MainWindowController::MainWindowController(AppDelegate& app, const AppDelegate::
 
     m_tips = new TipsWindow(m_windowMain, [this](const QUrl& url) { m_app.urlOpener().openUrl(url); });
 
-    m_endResizeTimer.setSingleShot(true);
-    m_endResizeTimer.setInterval(250);
-    connect(&m_endResizeTimer, &QTimer::timeout, this, &MainWindowController::windowDidEndLiveResize);
     m_addPhotosTimer.setSingleShot(true);
     m_addPhotosTimer.setInterval(300);
     connect(&m_addPhotosTimer, &QTimer::timeout, this, &MainWindowController::addPhotoWindow);
@@ -202,8 +200,8 @@ void MainWindowController::initSetup()
     auto& center = NotificationCenter::defaultCenter();
     center.addObserver(this, Notifications::showTips, [this](const Notification&) { showTipsScreen(); });
     center.addObserver(this, Notifications::showRatePopup, [this](const Notification&) { showAlertForRateApp(); });
-    center.addObserver(this, Notifications::showLoading, [this](const Notification&) { showLoadingNotification(); });
-    center.addObserver(this, Notifications::hideLoading, [this](const Notification&) { hideLoadingNotification(); });
+    // While the editor's loading overlay is up the window is neither closed nor zoomed.
+    connect(&m_app.editorContext(), &EditorContext::loadingChanged, this, &MainWindowController::loadingChanged);
 
     setupTitleBarViewForWindow();
     m_vwMouseDownLintener->setDelegate(this);
@@ -238,22 +236,9 @@ void MainWindowController::setupTitleBarViewForWindow()
     m_vwTopContainer->setCursor(Qt::ArrowCursor);
     m_mainBG->show();
     m_headerBG->show();
-    NotificationCenter::defaultCenter().addObserver(
-        this, Notifications::fileDragDrop, [this](const Notification& n) { handleFileDragDropNotification(n); });
 }
 
 // ---- Window events ----
-
-void MainWindowController::windowDidResize()
-{
-    NotificationCenter::defaultCenter().post(Notifications::windowResized);
-    m_endResizeTimer.start();
-}
-
-void MainWindowController::windowDidEndLiveResize()
-{
-    NotificationCenter::defaultCenter().post(Notifications::windowEndResizing);
-}
 
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
 {
@@ -262,17 +247,6 @@ bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
         m_wasExposed = true;
         watched->removeEventFilter(this);
         emit mainWindowExposed();
-    } else if (watched == m_windowMain) {
-        switch (event->type()) {
-        case QEvent::Resize:
-            windowDidResize();
-            break;
-        case QEvent::WindowStateChange:
-            NotificationCenter::defaultCenter().post(Notifications::windowEndResizing);
-            break;
-        default:
-            break;
-        }
     } else if (watched == m_vwTopContainer && event->type() == QEvent::Resize) {
         m_headerBG->setGeometry(m_vwTopContainer->rect());
         m_vwMouseDownLintener->setGeometry(m_vwTopContainer->rect());
@@ -291,22 +265,17 @@ void MainWindowController::setTitleBarButtonsEnabled(bool close, bool minimise, 
     m_btnZoomWindow->setEnabled(zoom);
 }
 
-void MainWindowController::showLoadingNotification()
+void MainWindowController::loadingChanged(bool shown)
 {
-    m_btnCloseWindow->setEnabled(false);
-    m_btnZoomWindow->setEnabled(false);
+    m_btnCloseWindow->setEnabled(!shown);
+    m_btnZoomWindow->setEnabled(!shown);
 }
 
-void MainWindowController::hideLoadingNotification()
+void MainWindowController::filesDroppedOnAddPhotos(const QStringList& paths)
 {
-    m_btnCloseWindow->setEnabled(true);
-    m_btnZoomWindow->setEnabled(true);
-}
-
-void MainWindowController::handleFileDragDropNotification(const Notification&)
-{
-    if (m_addPhotos->isVisible())
-        hideAddPhotosWindow();
+    // A drop is a choice of photos, as the add panel's is, on the same road.
+    hideAddPhotosWindow();
+    addChosenPaths(paths);
 }
 
 // ---- Title bar ----
@@ -337,7 +306,7 @@ bool MainWindowController::askBeforeClosing()
     ExifEditorViewInterface* editor = editorView();
     if (m_app.editorContext().batchList().isEmpty() || !editor || !editor->isParamsChanged())
         return false;
-    BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_closeAppSheet->dialog(), {});
+    BusyPresenter(m_app.presenter(), m_app.editorContext()).presentSheet(m_closeAppSheet->dialog(), {});
     return true;
 }
 
@@ -408,7 +377,8 @@ void MainWindowController::hideAddPhotosWindow()
     showExifEditorWindow();
     setTitleBarButtonsEnabled(true, true, true);
     m_windowMain->setResizable(true);
-    NotificationCenter::defaultCenter().post(Notifications::setupExifEditorView);
+    if (ExifEditorViewInterface* editor = editorView())
+        editor->initSetup();
 }
 
 void MainWindowController::showExifEditorWindow()
@@ -453,7 +423,7 @@ void MainWindowController::showAddPhotosPanel(int kind)
     request.nameFilters = PhotoAcceptance::addPhotosNameFilters();
     m_app.enableSelectAll(true);
     QWidget* parent = m_addPhotos->panelParent();
-    BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened)
+    BusyPresenter(m_app.presenter(), m_app.editorContext())
         .presentOpenPanel(parent, request, [this](const QStringList& paths) { panelDidEnd(paths); });
 }
 
@@ -486,6 +456,11 @@ void MainWindowController::panelDidEnd(const QStringList& paths)
         return;
     }
     hideAddPhotosWindow();
+    addChosenPaths(paths);
+}
+
+void MainWindowController::addChosenPaths(const QStringList& paths)
+{
     QList<QUrl> urls;
     urls.reserve(paths.size());
     for (const QString& path : paths)
@@ -501,7 +476,7 @@ void MainWindowController::panelDidEnd(const QStringList& paths)
 void MainWindowController::showAlertForRateApp()
 {
     // The sheet is shown without blocking: the flag holds until it is answered.
-    BusyPresenter(m_app.presenter(), m_app.isSubWindowOpened).presentSheet(m_rateSheet->dialog(), {});
+    BusyPresenter(m_app.presenter(), m_app.editorContext()).presentSheet(m_rateSheet->dialog(), {});
 }
 
 void MainWindowController::rateSheetAnswered(bool yes)

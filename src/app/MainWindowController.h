@@ -59,14 +59,11 @@ public:
     static QRect initialGeometry(const QRect& visible);
     void setupTitleBarViewForWindow();
 
-    // ---- Window events ----
-    void windowDidResize();
-    void windowDidEndLiveResize();
-
-    // ---- Notifications ----
-    void showLoadingNotification();
-    void hideLoadingNotification();
-    void handleFileDragDropNotification(const Notification& notification);
+    // ---- The editor's events ----
+    // The editor's loading overlay came (true) or went: close and zoom follow it.
+    void loadingChanged(bool shown);
+    // Photos dropped on the add-photos window: it goes, and they are added.
+    void filesDroppedOnAddPhotos(const QStringList& paths);
 
     // ---- Title bar ----
     void btnCloseWindowTapped();
@@ -119,6 +116,8 @@ private:
     void buildMainWindow(const AppDelegate::EditorViewFactory& editorViewFactory);
     void setTitleBarButtonsEnabled(bool close, bool minimise, bool zoom);
     void panelDidEnd(const QStringList& paths);
+    // Hands chosen or dropped paths to the editor, which adds them.
+    void addChosenPaths(const QStringList& paths);
     void rateSheetAnswered(bool yes);
     // Asks the close-app question when the form holds edits never written to the
     // ticked photos; false when there is nothing to ask.
@@ -149,6 +148,5 @@ private:
     bool m_movedBySystem = false;
     bool m_isFullscreenEnable = false;
     bool m_wasExposed = false;
-    QTimer m_endResizeTimer;
     QTimer m_addPhotosTimer;
 };

@@ -1,13 +1,21 @@
 #include "controls/BusyPresenter.h"
 
+#include "controls/EditorContext.h"
+
 namespace {
 
-// The answer's path: the flag cleared first, then the caller's handler, if any.
-template <typename... Args>
-std::function<void(Args...)> clearingFirst(std::atomic<bool>& busy, std::function<void(Args...)> handler)
+void setOpened(EditorContext* context, bool opened)
 {
-    return [flag = &busy, handler = std::move(handler)](Args... args) {
-        *flag = false;
+    if (context)
+        context->setSubWindowOpened(opened);
+}
+
+// The answer's path: the fact cleared first, then the caller's handler, if any.
+template <typename... Args>
+std::function<void(Args...)> clearingFirst(const QPointer<EditorContext>& context, std::function<void(Args...)> handler)
+{
+    return [context, handler = std::move(handler)](Args... args) {
+        setOpened(context, false);
         if (handler)
             handler(args...);
     };
@@ -17,20 +25,31 @@ std::function<void(Args...)> clearingFirst(std::atomic<bool>& busy, std::functio
 
 void BusyPresenter::presentSheet(QDialog* sheet, std::function<void(int result)> finished)
 {
-    m_busy = true;
-    m_presenter.presentSheet(sheet, clearingFirst(m_busy, std::move(finished)));
+    setOpened(m_context, true);
+    m_presenter.presentSheet(sheet, clearingFirst(m_context, std::move(finished)));
 }
 
 void BusyPresenter::presentAlert(
     QWidget* parent, const AlertRequest& request, std::function<void(int button)> answered)
 {
-    m_busy = true;
-    m_presenter.presentAlert(parent, request, clearingFirst(m_busy, std::move(answered)));
+    setOpened(m_context, true);
+    m_presenter.presentAlert(parent, request, clearingFirst(m_context, std::move(answered)));
 }
 
 void BusyPresenter::presentOpenPanel(
     QWidget* parent, const OpenPanelRequest& request, std::function<void(const QStringList& paths)> chosen)
 {
-    m_busy = true;
-    m_presenter.presentOpenPanel(parent, request, clearingFirst(m_busy, std::move(chosen)));
+    setOpened(m_context, true);
+    m_presenter.presentOpenPanel(parent, request, clearingFirst(m_context, std::move(chosen)));
+}
+
+BusyScope::BusyScope(EditorContext& context)
+    : m_context(&context)
+{
+    context.setSubWindowOpened(true);
+}
+
+BusyScope::~BusyScope()
+{
+    setOpened(m_context, false);
 }

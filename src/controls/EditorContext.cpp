@@ -49,6 +49,11 @@ void EditorContext::setBusy(bool busy)
     update(this, m_busy, busy, &EditorContext::busyChanged);
 }
 
+void EditorContext::setSubWindowOpened(bool opened)
+{
+    update(this, m_subWindowOpened, opened, &EditorContext::subWindowOpenedChanged);
+}
+
 void EditorContext::setRenamingPageShown(bool shown)
 {
     update(this, m_renamingPageShown, shown, &EditorContext::renamingPageShownChanged);

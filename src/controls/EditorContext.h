@@ -9,9 +9,10 @@ class AttachedPopupTable;
 class PhotoFile;
 
 // The editor's shared state, watched by every panel: the batch list, the ticked
-// photos, whether the editor is veiled or busy with a run, whether the renaming page
-// is shown and renaming is in force, whether the form holds edits, the loading
-// overlay and whether photos may be dropped on the editor. A panel writes
+// photos, whether the editor is veiled or busy with a run, whether a sheet of ours
+// is up, whether the renaming page is shown and renaming is in force, whether the
+// form holds edits, the loading overlay and whether photos may be dropped on the
+// editor. A panel writes
 // the facts it knows and derives its own buttons from the rest through the change
 // signals, so no panel tells another what to enable.
 //
@@ -46,6 +47,12 @@ public:
     bool isBusy() const { return m_busy; }
     void setBusy(bool busy);
 
+    // A sheet, an alert or an open panel of ours, or the loading overlay, is up:
+    // another alert is turned away meanwhile. BusyPresenter and BusyScope hold it
+    // for as long as what they show is up.
+    bool isSubWindowOpened() const { return m_subWindowOpened; }
+    void setSubWindowOpened(bool opened);
+
     // The renaming page stands in the form's place.
     bool isRenamingPageShown() const { return m_renamingPageShown; }
     void setRenamingPageShown(bool shown);
@@ -79,6 +86,7 @@ signals:
     void checkedPhotosChanged();
     void veiledChanged(bool veiled);
     void busyChanged(bool busy);
+    void subWindowOpenedChanged(bool opened);
     void renamingPageShownChanged(bool shown);
     void renamingInForceChanged(bool inForce);
     void formEditedChanged(bool edited);
@@ -92,6 +100,7 @@ private:
     PhotoList m_checkedPhotos;
     bool m_veiled = false;
     bool m_busy = false;
+    bool m_subWindowOpened = false;
     bool m_renamingPageShown = false;
     bool m_renamingInForce = false;
     bool m_formEdited = false;

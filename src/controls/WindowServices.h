@@ -1,7 +1,6 @@
 #pragma once
 
-#include <atomic>
-
+class EditorContext;
 class Presenter;
 class UrlOpener;
 class UserDefaults;
@@ -9,7 +8,7 @@ class WorkerRegistry;
 
 // The application's services a panel of the window borrows: where its questions
 // are asked, what opens an address, the settings, the one waiting place at the
-// end, and the busy flag. The application implements it (tests their own); a
+// end, and the editor's shared state. The application implements it (tests their own); a
 // panel takes it in its constructor and says everything else through signals,
 // which its owner connects.
 class WindowServices {
@@ -21,6 +20,7 @@ public:
     virtual UserDefaults& defaults() const = 0;
     // Where a worker that writes files registers, so that quitting can stop it.
     virtual WorkerRegistry& workers() = 0;
-    // Up while a sheet, alert or panel of ours, or the loading overlay, is shown.
-    virtual std::atomic<bool>& subWindowOpenedFlag() = 0;
+    // The editor's shared state: among it whether a sheet, an alert or a panel of
+    // ours, or the loading overlay, is up.
+    virtual EditorContext& editorContext() const = 0;
 };

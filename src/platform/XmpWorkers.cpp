@@ -511,10 +511,16 @@ std::string answer(const std::string& request)
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     std::signal(SIGINT, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
-    initializeExiv2();
-    Exiv2::LogMsg::setHandler(keepLogLine);
     std::string request;
+    bool initialised = false;
     while (receiveFrame(fd, request)) {
+        // The toolkit is set up at the first request, not at the start: the workers
+        // are forked as the application starts, and would take the processor from
+        // its window for a toolkit a session may never need.
+        if (!std::exchange(initialised, true)) {
+            initializeExiv2();
+            Exiv2::LogMsg::setHandler(keepLogLine);
+        }
         if (!sendFrame(fd, answer(request)))
             break;
     }

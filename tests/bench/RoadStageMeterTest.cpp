@@ -33,7 +33,7 @@ TEST(RoadStageMeter, aMainThreadBlockedInAStageIsTheLongestGapAndBelongsToThatSt
     EXPECT_GE(blocked.seconds, 0.25);
 }
 
-TEST(RoadStageMeter, keepsTheLongestEventOfEachStageAndDescribesOnlyALongerOne)
+TEST(RoadStageMeter, keepsTheLongestAndTheBusiestEventOfEachStageAndCountsThoseOverAFrame)
 {
     RoadStageMeter meter(10);
     int described = 0;
@@ -44,27 +44,36 @@ TEST(RoadStageMeter, keepsTheLongestEventOfEachStageAndDescribesOnlyALongerOne)
         };
     };
     meter.beginStage(u"intake"_s);
-    meter.eventDelivered(5'000'000, describe(u"PhotoIntake / MetaCall"_s));
-    meter.eventDelivered(2'000'000, describe(u"shorter"_s));
+    // Long but mostly waiting for a core, then shorter but all work.
+    meter.eventDelivered(40'000'000, 2'000'000, describe(u"QVAppStoreWindow / UpdateRequest"_s));
+    meter.eventDelivered(20'000'000, 19'000'000, describe(u"PhotoIntake / MetaCall"_s));
+    meter.eventDelivered(2'000'000, 1'000'000, describe(u"shorter"_s));
     meter.beginStage(u"writing"_s);
     // A new stage keeps its own longest, however short.
-    meter.eventDelivered(1'000'000, describe(u"BatchRunner / MetaCall"_s));
+    meter.eventDelivered(1'000'000, 1'000'000, describe(u"BatchRunner / MetaCall"_s));
     meter.endStage();
-    meter.eventDelivered(500'000, describe(u"between"_s));
+    meter.eventDelivered(500'000, 500'000, describe(u"between"_s));
 
-    EXPECT_EQ(described, 3);
-    EXPECT_EQ(meter.stages()[0].longestEvent.what, u"PhotoIntake / MetaCall"_s);
-    EXPECT_DOUBLE_EQ(meter.stages()[0].longestEvent.ms, 5.0);
+    EXPECT_EQ(described, 4);
+    const RoadStageMeter::Stage& intake = meter.stages()[0];
+    EXPECT_EQ(intake.longestEvent.what, u"QVAppStoreWindow / UpdateRequest"_s);
+    EXPECT_DOUBLE_EQ(intake.longestEvent.ms, 40.0);
+    EXPECT_DOUBLE_EQ(intake.longestEvent.cpuMs, 2.0);
+    EXPECT_EQ(intake.busiestEvent.what, u"PhotoIntake / MetaCall"_s);
+    EXPECT_DOUBLE_EQ(intake.busiestEvent.cpuMs, 19.0);
+    EXPECT_EQ(intake.eventsOverAFrame, 2);
     EXPECT_EQ(meter.stages()[1].longestEvent.what, u"BatchRunner / MetaCall"_s);
+    EXPECT_EQ(meter.stages()[1].eventsOverAFrame, 0);
     const RoadStageMeter::SlowEvent longest = meter.longestEvent();
-    EXPECT_EQ(longest.what, u"PhotoIntake / MetaCall"_s);
+    EXPECT_EQ(longest.what, u"QVAppStoreWindow / UpdateRequest"_s);
     EXPECT_EQ(longest.stage, u"intake"_s);
 
     // One row per stage in order, then the time between stages.
     const QString table = meter.table();
-    const qsizetype intake = table.indexOf(u"intake"_s);
+    const qsizetype intakeRow = table.indexOf(u"intake"_s);
     const qsizetype writing = table.indexOf(u"writing"_s);
     const qsizetype between = table.indexOf(u"(between stages)"_s);
-    EXPECT_TRUE(intake > 0 && intake < writing && writing < between) << table.toStdString();
+    EXPECT_TRUE(intakeRow > 0 && intakeRow < writing && writing < between) << table.toStdString();
     EXPECT_TRUE(table.contains(u"BatchRunner / MetaCall"_s));
+    EXPECT_TRUE(table.contains(u"19.0 PhotoIntake / MetaCall"_s)) << table.toStdString();
 }

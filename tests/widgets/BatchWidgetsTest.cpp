@@ -69,8 +69,7 @@ struct Editor : WindowServices, BatchController::Editor {
     BatchController* controller = nullptr;
     mutable RecordingPresenter dialogs;
     mutable RecordingUrlOpener opener;
-    std::atomic<bool> isSubWindowOpened { false };
-    EditorContext context;
+    mutable EditorContext context;
     PhotoList& photos = context.batchList();
     bool formValid = true;
     bool formChanged = true;
@@ -112,7 +111,7 @@ struct Editor : WindowServices, BatchController::Editor {
     UrlOpener& urlOpener() const override { return opener; }
     UserDefaults& defaults() const override { return UserDefaults::standardUserDefaults(); }
     WorkerRegistry& workers() override { return registry; }
-    std::atomic<bool>& subWindowOpenedFlag() override { return isSubWindowOpened; }
+    EditorContext& editorContext() const override { return context; }
 
     // The list tells the context which photos are ticked.
     void publishTicks()
@@ -307,7 +306,7 @@ private slots:
         Editor& e = *m_editor;
         bool sheetUp = false;
         connect(e.controller, &BatchController::runStarted, this,
-            [&e, &sheetUp] { sheetUp = e.isSubWindowOpened && e.controller->progressSheet()->isVisible(); });
+            [&e, &sheetUp] { sheetUp = e.context.isSubWindowOpened() && e.controller->progressSheet()->isVisible(); });
         processInto(output());
         QVERIFY(e.alerts.isEmpty());
         waitForSummary();
@@ -315,7 +314,7 @@ private slots:
         // snapshot share them.
         QCOMPARE(e.recordsTaken, 1);
         QVERIFY(sheetUp);
-        QVERIFY(!e.isSubWindowOpened);
+        QVERIFY(!e.context.isSubWindowOpened());
         QCOMPARE(e.completedRuns, 1);
         for (int i = 0; i < 3; ++i)
             QVERIFY(QFile::exists(output() + u"/photo-%1.jpg"_s.arg(i)));
@@ -692,7 +691,7 @@ private slots:
         e.runner().setFreeSpaceProbe([](const QString&) { return std::optional<qint64>(1024); });
         processInto(output());
         QTRY_COMPARE(e.alertTags(), QList<int> { AlertNotEnoughSpace });
-        QVERIFY(!e.isSubWindowOpened);
+        QVERIFY(!e.context.isSubWindowOpened());
         QTRY_VERIFY(!e.runner().isRunning());
         QVERIFY(!e.summary());
         e.answer(AlertButtonOk);

@@ -5,6 +5,7 @@
 #include "controls/DialogPresenter.h"
 #include "controls/DisableScrollView.h"
 #include "controls/DisableSubviews.h"
+#include "controls/EditorContext.h"
 #include "controls/GRProgressIndicator.h"
 #include "controls/IMGButton.h"
 #include "controls/ImageNamed.h"
@@ -53,19 +54,27 @@ private slots:
     void theBusyFlagHoldsWhileAQuestionIsUpAndClearsBeforeTheAnswer()
     {
         RecordingPresenter recorder;
-        std::atomic<bool> busy { false };
+        EditorContext context;
+        QSignalSpy changes(&context, &EditorContext::subWindowOpenedChanged);
         QList<bool> busyAtAnswer;
-        BusyPresenter(recorder, busy).presentAlert(nullptr, AlertRequest {}, [&](int) { busyAtAnswer.append(busy); });
-        QVERIFY(busy);
+        BusyPresenter(recorder, context).presentAlert(
+            nullptr, AlertRequest {}, [&](int) { busyAtAnswer.append(context.isSubWindowOpened()); });
+        QVERIFY(context.isSubWindowOpened());
         recorder.alerts.takeLast().answer(0);
-        QVERIFY(!busy);
+        QVERIFY(!context.isSubWindowOpened());
         QCOMPARE(busyAtAnswer, QList<bool> { false });
+        QCOMPARE(changes.size(), 2);
 
-        // A question without a handler of its own clears the flag too.
-        BusyPresenter(recorder, busy).presentOpenPanel(nullptr, OpenPanelRequest {}, {});
-        QVERIFY(busy);
+        // A question without a handler of its own clears the fact too, as does a scope.
+        BusyPresenter(recorder, context).presentOpenPanel(nullptr, OpenPanelRequest {}, {});
+        QVERIFY(context.isSubWindowOpened());
         recorder.answerPanel({});
-        QVERIFY(!busy);
+        QVERIFY(!context.isSubWindowOpened());
+        {
+            BusyScope scope(context);
+            QVERIFY(context.isSubWindowOpened());
+        }
+        QVERIFY(!context.isSubWindowOpened());
     }
 
     // A sheet drawn inside a small window: whole inside it, Tab and the window's

@@ -266,7 +266,7 @@ private slots:
         QTRY_VERIFY(!m_editor->isLoadingShown());
         QVERIFY(loading.count() >= 2);
         QCOMPARE(loading.first().at(0).toBool(), true);
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QCOMPARE(child<QLineEdit>("txtArtist")->text(), QStringLiteral("Ann"));
     }
 };

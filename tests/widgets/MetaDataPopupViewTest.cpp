@@ -6,7 +6,6 @@
 #include "WidgetTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ExifEditorView.h"
-#include "base/Notifications.h"
 #include "batch/list/widgets/PhotoListPanel.h"
 #include "controls/DialogPresenter.h"
 #include "controls/ImageNamed.h"
@@ -33,12 +32,6 @@ template <typename T> T* child(QWidget& parent, const QString& name)
     if (!widget)
         qWarning("no %s", qPrintable(name));
     return widget;
-}
-
-void postIndex(const QVariant& index)
-{
-    NotificationCenter::defaultCenter().post(
-        Notifications::setupMetaDataPopup, nullptr, { { Notifications::selectedIndexKey, index } });
 }
 
 } // namespace
@@ -71,7 +64,7 @@ private slots:
     void aPhotoWithAPositionFillsTheWindowAndPinsIt()
     {
         QVERIFY(!m_view->isVisible());
-        postIndex(0);
+        m_view->showPhotoAt(0);
         QTRY_VERIFY(m_view->isVisible());
         QCOMPARE(label("lblImageName")->toolTip(), QStringLiteral("DSCN0010.jpg"));
         QVERIFY(label("lblImageSizeOndisk")->toolTip().endsWith(QStringLiteral(" | 640 X 480")));
@@ -111,7 +104,7 @@ private slots:
         const QImage typeIcon
             = fileTypeImage(FileTypeIcon::iconNames(path), QSize(120, 120), view.devicePixelRatioF()).toImage();
         QSignalSpy thumbnail(&view.model(), &MetaDataViewerModel::thumbnailReady);
-        QVERIFY(view.setupViewNotification({ { Notifications::selectedIndexKey, 0 } }));
+        QVERIFY(view.setupViewNotification({ { QStringLiteral("selectedIndex"), 0 } }));
         QVERIFY(thumbnail.wait(5000));
         auto* thumb = child<QLabel>(view, QStringLiteral("imgVwThumb"));
         QCOMPARE(thumb->pixmap().toImage(), typeIcon);
@@ -119,7 +112,7 @@ private slots:
 
     void aPhotoWithoutAPositionShowsTheWholeWorld()
     {
-        postIndex(1);
+        m_view->showPhotoAt(1);
         QTRY_VERIFY(m_view->isVisible());
         QCOMPARE(label("lblImageName")->toolTip(), QStringLiteral("Canon_40D.jpg"));
         TileMapView& map = m_view->mapView();
@@ -130,17 +123,16 @@ private slots:
 
     void anIndexOutsideTheListChangesNothing()
     {
-        postIndex(5);
-        postIndex(-1);
-        postIndex(QStringLiteral("abc"));
+        QVERIFY(!m_view->showPhotoAt(5));
+        QVERIFY(!m_view->showPhotoAt(-1));
         QCoreApplication::processEvents();
         QVERIFY(!m_view->isVisible());
         QVERIFY(label("lblImageName")->text().isEmpty());
 
-        postIndex(0);
+        m_view->showPhotoAt(0);
         QTRY_VERIFY(m_view->isVisible());
         const QPointF pin = m_view->mapView().pinCoordinate();
-        postIndex(2);
+        m_view->showPhotoAt(2);
         QCoreApplication::processEvents();
         QCOMPARE(label("lblImageName")->toolTip(), QStringLiteral("DSCN0010.jpg"));
         QCOMPARE(m_view->mapView().pinCoordinate(), pin);
@@ -176,7 +168,7 @@ private slots:
 
     void theMapTypeButtonsSwitchTheLookAndANewPhotoStartsOnRoad()
     {
-        postIndex(0);
+        m_view->showPhotoAt(0);
         QTRY_VERIFY(m_view->isVisible());
         auto* road = child<QPushButton>(*m_view, "btnRoad");
         auto* satellite = child<QPushButton>(*m_view, "btnSatellite");
@@ -191,7 +183,7 @@ private slots:
         QCOMPARE(m_view->mapView().mapType(), MapType::Hybrid);
         QVERIFY(hybrid->isChecked() && !satellite->isChecked());
 
-        postIndex(1);
+        m_view->showPhotoAt(1);
         QTRY_COMPARE(m_view->mapView().mapType(), MapType::Road);
         QVERIFY(road->isChecked() && !hybrid->isChecked());
     }
@@ -211,7 +203,7 @@ private slots:
         auto* viewer = new MetaDataPopupView(m_photos, &window);
         DialogPresenter presenter;
         viewer->setPresenter(&presenter);
-        postIndex(0);
+        QVERIFY(viewer->showPhotoAt(0));
         QTRY_VERIFY(viewer->isVisible());
         QVERIFY(!viewer->isWindow());
         QCOMPARE(viewer->geometry().center(), window.rect().center());
@@ -236,15 +228,18 @@ private slots:
         ExifEditorView editor(app);
         QVERIFY(editor.findChild<QWidget*>(QStringLiteral("btnPresets")));
         QVERIFY(editor.presetsPanel());
+        // The first window does without the viewer: it is built when first asked for.
+        QVERIFY(!editor.metaDataPopup());
+        emit editor.photoListPanel()->metadataViewerRequested(1);
         MetaDataPopupView* viewer = editor.metaDataPopup();
         QVERIFY(viewer);
-        postIndex(1);
         QTRY_VERIFY(viewer->isVisible());
         QCOMPARE(viewer->model().currentIndex(), 1);
 
-        // A photo's double-click in the list opens it too.
+        // A photo's double-click in the list opens the same viewer.
         emit editor.photoListPanel()->photoDoubleClicked(0);
         QTRY_COMPARE(viewer->model().currentIndex(), 0);
+        QCOMPARE(editor.metaDataPopup(), viewer);
     }
 };
 

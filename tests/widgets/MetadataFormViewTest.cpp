@@ -445,6 +445,8 @@ private slots:
         form.showTab(FormTab::DateTime);
         auto* field = child<QLineEdit>(form, "txtDate_Original");
         QCOMPARE(field->text(), QStringLiteral("May 04,2019 10:11:12 AM"));
+        // The form opens without its date panel: it is made when a date field first asks.
+        QVERIFY(!form.findChild<DatePanelView*>());
         QTest::mouseClick(child<QToolButton>(form, "btnDatePickerDate_Original"), Qt::LeftButton);
         QVERIFY(form.datePopup().isOpen());
         QVERIFY(QTest::qWaitForWindowExposed(form.datePopup().attachedWindow()));

@@ -18,6 +18,7 @@
 #include "form/widgets/MetadataFormView.h"
 #include "model/PhotoFile.h"
 #include "support/TestGate.h"
+#include "viewer/widgets/MetaDataPopupView.h"
 
 #include <QCheckBox>
 #include <QDBusConnection>
@@ -118,10 +119,15 @@ class PhotoListTest : public QObject, public RecordedApplication {
         return paths;
     }
 
+    // Drops the files on the editor's drop box.
     void drop(const QStringList& paths)
     {
-        NotificationCenter::defaultCenter().post(
-            Notifications::fileDragDrop, nullptr, { { Notifications::pathsKey, paths } });
+        QMimeData files;
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls.append(QUrl::fromLocalFile(path));
+        files.setUrls(urls);
+        QVERIFY(panel()->leftBox()->performDrop(&files));
     }
 
     // Adds the photos and waits until the adding has ended.
@@ -218,13 +224,12 @@ private slots:
 
     void aDropAddsThePhotosTicksThemAndFreesTheEditor()
     {
-        NotificationSpy shown(Notifications::showLoading);
-        NotificationSpy hidden(Notifications::hideLoading);
+        QSignalSpy loading(&m_editor->context(), &EditorContext::loadingChanged);
         QVERIFY(!m_editor->isViewEnabled());
         drop(makePhotos({ "one.jpg", "two words.jpg", "tr\u00e8s.jpg" }));
         QVERIFY(m_editor->isLoadingShown());
         QVERIFY(!panel()->leftBox()->isDraggingEnabled());
-        QVERIFY(m_app->isSubWindowOpened);
+        QVERIFY(m_app->editorContext().isSubWindowOpened());
         QTRY_VERIFY(!panel()->intake()->isRunning());
 
         QCOMPARE(model()->count(), 3);
@@ -233,13 +238,22 @@ private slots:
         QVERIFY(!m_editor->isLoadingShown());
         QVERIFY(m_editor->isViewEnabled());
         QVERIFY(panel()->leftBox()->isDraggingEnabled());
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QVERIFY(m_editor->findChild<QPushButton*>(QStringLiteral("btnRemovePhoto"))->isEnabled());
-        QCOMPARE(shown.received.size(), 1);
-        QCOMPARE(hidden.received.size(), 1);
+        QVERIFY(loading.size() >= 2);
+        QCOMPARE(loading.first().first().toBool(), true);
+        QCOMPARE(loading.last().first().toBool(), false);
         // The form was handed the whole list once, after the adding.
         QCOMPARE(m_editor->handedToForm.value(m_editor->handedToForm.size() - 1), 3);
         QVERIFY(m_presenter->alerts.isEmpty());
+    }
+
+    // The drop box's own signal is the road: nothing else carries a drop.
+    void theEditorsDropBoxAddsByItsSignalAlone()
+    {
+        emit panel()->leftBox()->filesDropped(makePhotos({ "signalled.jpg" }));
+        QTRY_VERIFY(!panel()->intake()->isRunning());
+        QCOMPARE(model()->count(), 1);
     }
 
     void droppingOnlyPhotosAlreadyListedAddsNothingAndAlerts()
@@ -255,7 +269,7 @@ private slots:
         QVERIFY(!m_editor->findChild<QPushButton*>(QStringLiteral("btnRemovePhoto"))->isEnabled());
         QVERIFY(!panel()->leftBox()->isDraggingEnabled()); // the sheet holds drops back
         answerLastAlert(0);
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QVERIFY(panel()->leftBox()->isDraggingEnabled());
     }
 
@@ -281,17 +295,17 @@ private slots:
         QVERIFY(editor->isViewEnabled());
     }
 
-    void theDropBoxPostsFilesRefusesImagesAndReportsADropWithoutData()
+    void theDropBoxHandsOnFilesRefusesImagesAndReportsADropWithoutData()
     {
-        NotificationSpy drops(Notifications::fileDragDrop);
         DragDropBox box;
+        QSignalSpy drops(&box, &DragDropBox::filesDropped);
         box.setPresenter(m_presenter.get());
 
         QMimeData image;
         image.setImageData(QImage(4, 4, QImage::Format_RGB32));
         image.setUrls({ QUrl::fromLocalFile(QStringLiteral("/tmp/x.jpg")) });
         QVERIFY(!box.performDrop(&image));
-        QVERIFY(drops.received.isEmpty());
+        QVERIFY(drops.isEmpty());
         QVERIFY(m_presenter->alerts.isEmpty());
 
         QMimeData nothing;
@@ -303,8 +317,8 @@ private slots:
         files.setUrls(
             { QUrl::fromLocalFile(QStringLiteral("/tmp/b.jpg")), QUrl::fromLocalFile(QStringLiteral("/tmp/a.jpg")) });
         QVERIFY(box.performDrop(&files));
-        QCOMPARE(drops.received.size(), 1);
-        QCOMPARE(drops.received.first().userInfo.value(Notifications::pathsKey).toStringList(),
+        QCOMPARE(drops.size(), 1);
+        QCOMPARE(drops.first().first().toStringList(),
             QStringList({ QStringLiteral("/tmp/b.jpg"), QStringLiteral("/tmp/a.jpg") }));
     }
 
@@ -324,13 +338,13 @@ private slots:
         QCOMPARE(sheet->focusWidget(), sheet->noButton());
         QTest::keyClick(sheet->noButton(), Qt::Key_Tab);
         QCOMPARE(sheet->focusWidget(), sheet->yesButton());
-        QVERIFY(m_app->isSubWindowOpened); // until the sheet is answered
+        QVERIFY(m_app->editorContext().isSubWindowOpened()); // until the sheet is answered
         QVERIFY(!m_editor->isViewEnabled());
         QVERIFY(!panel()->leftBox()->isDraggingEnabled());
         QCOMPARE(panel()->resetRenameRequest().heldPaths().size(), 1);
         sheet->noButton()->click();
         QVERIFY(!sheet->isVisible());
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QVERIFY(panel()->resetRenameRequest().heldPaths().isEmpty());
         QVERIFY(!panel()->intake()->isRunning());
         QCOMPARE(model()->count(), 1);
@@ -640,7 +654,7 @@ private slots:
     void thePhotoMenuOpensRevealsAndAsksForInfo()
     {
         QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
-        NotificationSpy info(QStringLiteral("notificationSetupMetaDataPopup"));
+        QSignalSpy info(panel(), &PhotoListPanel::metadataViewerRequested);
         const QString path = model()->photoAt(1)->filePath;
         auto openMenuAndChoose = [&](int row) {
             panel()->btnInfoTappedAtLocation(QPoint(40, 40), 1, false);
@@ -651,8 +665,11 @@ private slots:
         QCOMPARE(m_opener->opened, QList<QUrl>({ QUrl::fromLocalFile(path) }));
         // Without a file manager on the session bus, our viewer shows the photo.
         openMenuAndChoose(PhotoListMenus::GetInfo);
-        QTRY_COMPARE(info.received.size(), 1);
-        QCOMPARE(info.received.first().userInfo.value(QStringLiteral("selectedIndex")).toInt(), 1);
+        QTRY_COMPARE(info.size(), 1);
+        QCOMPARE(info.first().first().toInt(), 1);
+        // The editor's viewer is built for it and shows the photo.
+        QVERIFY(m_editor->metaDataPopup() && m_editor->metaDataPopup()->isVisible());
+        m_editor->metaDataPopup()->close();
         // Without a file manager on the session bus the folder opens.
         openMenuAndChoose(PhotoListMenus::ShowInFileManager);
         QTRY_COMPARE(m_opener->opened.size(), 2);
@@ -676,7 +693,7 @@ private slots:
         QVERIFY(addAndWait(makePhotos({ "a.jpg", "b.jpg" })));
         FakeFileManager fileManager;
         QVERIFY(fileManager.start());
-        NotificationSpy info(QStringLiteral("notificationSetupMetaDataPopup"));
+        QSignalSpy info(panel(), &PhotoListPanel::metadataViewerRequested);
         const QString uri = QUrl::fromLocalFile(model()->photoAt(1)->filePath).toString();
         for (int row : { PhotoListMenus::GetInfo, PhotoListMenus::ShowInFileManager }) {
             panel()->btnInfoTappedAtLocation(QPoint(40, 40), 1, false);
@@ -686,7 +703,7 @@ private slots:
             QStringList({ QStringLiteral("ShowItemProperties ") + uri, QStringLiteral("ShowItems ") + uri }));
         // Answered by the file manager: neither our viewer nor the folder opens.
         QTRY_VERIFY(panel()->findChildren<QDBusPendingCallWatcher*>().isEmpty());
-        QVERIFY(info.received.isEmpty());
+        QVERIFY(info.isEmpty());
         QVERIFY(m_opener->opened.isEmpty());
     }
 
@@ -760,11 +777,11 @@ private slots:
         popup()->choose(PhotoListMenus::AddFolder);
         QCOMPARE(m_presenter->panels.size(), 1);
         QVERIFY(m_presenter->panels.first().request.chooseDirectories);
-        QVERIFY(m_app->isSubWindowOpened);
+        QVERIFY(m_app->editorContext().isSubWindowOpened());
         // While the add panel is up the menu offers Deselect All, as over the main window's panels.
         QVERIFY(!m_app->menuSelectAll->isVisible() && m_app->menuDeselectAll->isVisible());
         m_presenter->answerPanel({});
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QVERIFY(m_app->menuSelectAll->isVisible() && !m_app->menuDeselectAll->isVisible());
         QCOMPARE(model()->count(), 1);
 
@@ -859,16 +876,16 @@ private slots:
 
     void theAlertSheetShowsEachTagOnceAndHandsTheButtonBack()
     {
-        std::atomic<bool> subWindow { false };
+        EditorContext context;
         QWidget window;
-        AlertSheet sheet(&window, *m_presenter, subWindow);
+        AlertSheet sheet(&window, *m_presenter, context);
         AlertCounts counts;
         counts.damagedFileCount = 1;
 
         const QList<int> known { 100, 101, 102, 103, 104, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115, 116, 117 };
         for (int tag : known) {
             QVERIFY2(sheet.show(tag, counts), qPrintable(QString::number(tag)));
-            QVERIFY(subWindow);
+            QVERIFY(context.isSubWindowOpened());
             QVERIFY(!sheet.show(AlertFeedback, counts)); // one sheet at a time
             QCOMPARE(m_presenter->alerts.size(), 1);
             const auto question = m_presenter->alerts.takeFirst();
@@ -877,12 +894,12 @@ private slots:
             QCOMPARE(question.request.title, content.title);
             QCOMPARE(question.request.informativeText, content.message);
             question.answer(0);
-            QVERIFY(!subWindow);
+            QVERIFY(!context.isSubWindowOpened());
             QVERIFY(!sheet.isShown());
         }
         for (int tag : { 99, 105, 118 })
             QVERIFY(!sheet.show(tag, counts));
-        subWindow = true; // the overlay or another sheet is up
+        context.setSubWindowOpened(true); // the overlay or another sheet is up
         QVERIFY(!sheet.show(AlertPhotosExist, counts));
         QVERIFY(m_presenter->alerts.isEmpty());
     }
@@ -909,12 +926,12 @@ private slots:
 
     void theAlertButtonsTakeTheirPaths()
     {
-        std::atomic<bool> subWindow { false };
+        EditorContext context;
         QWidget window;
-        AlertSheet sheet(&window, *m_presenter, subWindow);
+        AlertSheet sheet(&window, *m_presenter, context);
         QList<AlertButton> answers;
         auto record = [&](AlertButton button) {
-            QVERIFY(!subWindow); // the next alert may come from the answer
+            QVERIFY(!context.isSubWindowOpened()); // the next alert may come from the answer
             answers.append(button);
         };
         sheet.show(AlertStartProcess, {}, record);

@@ -3,6 +3,7 @@
 // position and for one without:
 //   velloran_preset_screenshots OUTDIR SAMPLESDIR
 #include "WidgetTestSupport.h"
+#include "controls/EditorContext.h"
 #include "viewer/widgets/MetaDataPopupView.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
@@ -48,8 +49,8 @@ int main(int argc, char** argv)
         { MetadataField::Artist, MetadataField::Copyright, MetadataField::Software, MetadataField::ImageDescription })
         open.setUpdated(field, true);
     PresetListModel model(presets);
-    std::atomic<bool> subWindow { false };
-    PresetWindow window(model, subWindow);
+    EditorContext context;
+    PresetWindow window(model, context);
     window.show();
     window.setupUIForSelectedPresetObject(presets.at(1));
     settleEvents();

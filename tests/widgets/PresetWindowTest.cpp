@@ -150,12 +150,12 @@ private slots:
 
     void theWindowOpensFromTheLastRowAndHoldsTheSubWindowFlagUntilItCloses()
     {
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         PresetWindow* window = openWindow();
         QVERIFY(window);
         QCOMPARE(window->objectName(), QStringLiteral("winPresets"));
         QVERIFY(window->isVisible());
-        QVERIFY(m_app->isSubWindowOpened);
+        QVERIFY(m_app->editorContext().isSubWindowOpened());
         PresetView& view = window->presetView();
         QCOMPARE(view.objectName(), QStringLiteral("vwPresetRef"));
         // The first preset is open in the second form, which is bound to it.
@@ -165,14 +165,14 @@ private slots:
 
         // Closing the window by its own close clears the flag.
         window->close();
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QTRY_VERIFY(!m_panel->presetWindow());
 
         // So does Escape on a new window.
         window = openWindow();
-        QVERIFY(m_app->isSubWindowOpened);
+        QVERIFY(m_app->editorContext().isSubWindowOpened());
         QTest::keyClick(window, Qt::Key_Escape);
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
     }
 
     void addingRenamingAndRemovingChangeTheListAndTheArchive()
@@ -311,7 +311,7 @@ private slots:
         const auto open = m_app->arrayPresets.first();
         QTest::mouseClick(child<QPushButton>(window->presetView(), "btnApplyPreset"), Qt::LeftButton);
         QTRY_VERIFY(!m_panel->presetWindow());
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QCOMPARE(m_panel->shownPreset().preset(), open);
 
         // The preset's field wins, the edited one it does not hold stays.
@@ -367,7 +367,7 @@ private slots:
             QStringLiteral("btnShowMap"));
         QVERIFY(showMap && !showMap->isHidden());
         editor.presetsPanel()->presetWindow()->close();
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
     }
 };
 

@@ -135,7 +135,6 @@ private slots:
 
     void theAddPhotosWindowComesUpInFrontOfADisabledTitleBar()
     {
-        NotificationSpy setup(Notifications::setupExifEditorView);
         waitForAddPhotosWindow();
         QVAppStoreWindow* window = controller()->windowMain();
         // Inside the main window, centred on it, whatever the window system does with windows.
@@ -149,7 +148,7 @@ private slots:
         for (const char* name : { "btnCloseWindow", "btnMinimizeWindow", "btnZoomWindow" })
             QVERIFY2(!find<QWidget>(window, name)->isEnabled(), name);
         QVERIFY(!window->isResizable());
-        QVERIFY(setup.received.isEmpty());
+        QCOMPARE(m_editor->setUps, 0);
     }
 
     void presetsSurviveARestart()
@@ -183,7 +182,7 @@ private slots:
         const QString name = QStringLiteral("New Configuration");
         for (int i = 1; i <= name.size(); ++i) {
             preset->name = name.left(i);
-            NotificationCenter::defaultCenter().post(Notifications::presetsChanged);
+            m_app->presetsDidChange();
         }
         QVERIFY(m_app->isPresetsSavePending());
         QCOMPARE(saved.size(), 0);
@@ -364,14 +363,14 @@ private slots:
         QDialog* sheet = controller()->alertCloseApp();
         controller()->btnCloseWindowTapped();
         QTRY_VERIFY(sheet->isVisible());
-        QVERIFY(m_app->isSubWindowOpened);
+        QVERIFY(m_app->editorContext().isSubWindowOpened());
         // Drawn inside the main window, over a veil that takes every press.
         QCOMPARE(sheet->parentWidget(), controller()->windowMain());
         QVERIFY(!sheet->isWindow());
 
         QTest::mouseClick(find<QPushButton>(sheet, "btnNoOnCloseApp"), Qt::LeftButton);
         QVERIFY(!sheet->isVisible());
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QVERIFY(controller()->windowMain()->isVisible());
         QTest::qWait(0);
         QCOMPARE(m_terminations, 0);
@@ -379,7 +378,7 @@ private slots:
         controller()->btnCloseWindowTapped();
         QTRY_VERIFY(sheet->isVisible());
         QTest::mouseClick(find<QPushButton>(sheet, "btnYesOnCloseApp"), Qt::LeftButton);
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QTRY_COMPARE(m_terminations, 1);
     }
 
@@ -449,7 +448,6 @@ private slots:
 
     void addingPhotosHandsThePathsToTheEditor()
     {
-        NotificationSpy setup(Notifications::setupExifEditorView);
         waitForAddPhotosWindow();
         QTest::mouseClick(find<QPushButton>(controller()->winAddPhotos(), "btnAddPhotos"), Qt::LeftButton);
         QCOMPARE(m_presenter->panels.size(), 1);
@@ -459,16 +457,16 @@ private slots:
         QVERIFY(request.nameFilters.first().contains("*.ppm") && request.nameFilters.first().contains("*.PCT"));
         // Camera HEIF files come as ".HIF", which a folder add takes too.
         QVERIFY(request.nameFilters.first().contains("*.HIF"));
-        QVERIFY(m_app->isSubWindowOpened);
+        QVERIFY(m_app->editorContext().isSubWindowOpened());
         QVERIFY(!m_app->menuSelectAll->isVisible());
         QVERIFY(m_app->menuDeselectAll->isVisible());
 
         const QString photo = m_home.path() + "/Pictures/a.jpg";
         m_presenter->answerPanel({ photo, m_home.path() + "/Pictures/b.jpg" });
         QVERIFY(!controller()->winAddPhotos()->isVisible());
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QVERIFY(m_app->menuSelectAll->isVisible());
-        QCOMPARE(setup.received.size(), 1);
+        QCOMPARE(m_editor->setUps, 1);
         QCOMPARE(m_editor->added.size(), 2);
         QCOMPARE(m_editor->added.first(), QUrl::fromLocalFile(photo));
         QVERIFY(!m_editor->addedAsLibrary);
@@ -483,7 +481,7 @@ private slots:
         QVERIFY(m_presenter->panels.last().request.chooseDirectories);
         m_presenter->answerPanel({});
         QVERIFY(controller()->winAddPhotos()->isVisible());
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QVERIFY(m_editor->added.isEmpty());
     }
 
@@ -495,7 +493,7 @@ private slots:
         QCOMPARE(request.prompt, QStringLiteral("Add iPhoto Library"));
         QCOMPARE(request.directory, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
         QVERIFY(request.treatPackagesAsFiles);
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QVERIFY(!m_app->menuSelectAll->isVisible());
         m_presenter->answerPanel({ m_home.path() + "/Pictures/Old.photolibrary" });
         QCOMPARE(m_editor->added.size(), 1);
@@ -525,11 +523,12 @@ private slots:
     {
         controller()->hideAddPhotosWindow();
         QWidget* window = controller()->windowMain();
-        NotificationCenter::defaultCenter().post(Notifications::showLoading);
+        // The editor's context alone tells the window: no editor view stands between.
+        m_app->editorContext().setLoading(true, QStringLiteral("Adding"));
         QVERIFY(!find<QWidget>(window, "btnCloseWindow")->isEnabled());
         QVERIFY(!find<QWidget>(window, "btnZoomWindow")->isEnabled());
         QVERIFY(find<QWidget>(window, "btnMinimizeWindow")->isEnabled());
-        NotificationCenter::defaultCenter().post(Notifications::hideLoading);
+        m_app->editorContext().setLoading(false, {});
         QVERIFY(find<QWidget>(window, "btnCloseWindow")->isEnabled());
         QVERIFY(find<QWidget>(window, "btnZoomWindow")->isEnabled());
     }
@@ -575,9 +574,9 @@ private slots:
         NotificationCenter::defaultCenter().post(Notifications::showRatePopup);
         QDialog* sheet = controller()->winRateus();
         QTRY_VERIFY(sheet->isVisible());
-        QVERIFY(m_app->isSubWindowOpened); // until the sheet is answered, not only while it opens
+        QVERIFY(m_app->editorContext().isSubWindowOpened()); // until the sheet is answered, not only while it opens
         QTest::mouseClick(find<QPushButton>(sheet, "btnYesOnRateUs"), Qt::LeftButton);
-        QVERIFY(!m_app->isSubWindowOpened);
+        QVERIFY(!m_app->editorContext().isSubWindowOpened());
         QCOMPARE(m_opener->opened, QList<QUrl> { QUrl(Links::projectPage) });
         QCOMPARE(m_app->defaults().stringForKey("appVersion"), std::optional<QString>("3.1.4"));
         QCOMPARE(closing.received.size(), 1);
@@ -594,7 +593,7 @@ private slots:
         QTest::mouseClick(find<QPushButton>(controller()->winRateus(), "btnNoOnRateUs"), Qt::LeftButton);
         QDialog* sheet = controller()->alertCloseApp();
         QTRY_VERIFY(sheet->isVisible());
-        QVERIFY(m_app->isSubWindowOpened);
+        QVERIFY(m_app->editorContext().isSubWindowOpened());
         QTest::mouseClick(find<QPushButton>(sheet, "btnNoOnCloseApp"), Qt::LeftButton);
         QTest::qWait(0);
         QCOMPARE(m_terminations, 0);

@@ -71,7 +71,9 @@ public:
         added.append(urls);
         addedAsLibrary = isiPhoto;
     }
+    void initSetup() override { ++setUps; }
     bool paramsChanged = false;
+    int setUps = 0;
     QList<QUrl> added;
     bool addedAsLibrary = false;
 };

@@ -134,7 +134,7 @@ std::shared_ptr<PhotoFile> PhotoListModel::photoAt(const QModelIndex& index) con
 
 int PhotoListModel::rowOfPath(const QString& path) const
 {
-    return m_rowOfPath.value(path, -1);
+    return m_rowOfPath.value(IndexedPath(path), -1);
 }
 
 QSet<QString> PhotoListModel::pathsInBatch() const
@@ -142,7 +142,7 @@ QSet<QString> PhotoListModel::pathsInBatch() const
     QSet<QString> paths;
     paths.reserve(m_rowOfPath.size());
     for (auto it = m_rowOfPath.cbegin(); it != m_rowOfPath.cend(); ++it)
-        paths.insert(it.key());
+        paths.insert(it.key().path);
     return paths;
 }
 
@@ -159,7 +159,7 @@ void PhotoListModel::appendPhotos(const QList<std::shared_ptr<PhotoFile>>& photo
     beginInsertRows(QModelIndex(), first, first + int(photos.size()) - 1);
     m_photos.append(photos);
     for (int row = first; row < count(); ++row)
-        m_rowOfPath.insert(m_photos.at(row)->filePath, row);
+        m_rowOfPath.insert(IndexedPath(m_photos.at(row)->filePath), row);
     endInsertRows();
     emit countChanged();
 }
@@ -178,7 +178,7 @@ void PhotoListModel::rebuildPathIndex()
     m_rowOfPath.clear();
     m_rowOfPath.reserve(m_photos.size());
     for (int row = 0; row < count(); ++row)
-        m_rowOfPath.insert(m_photos.at(row)->filePath, row);
+        m_rowOfPath.insert(IndexedPath(m_photos.at(row)->filePath), row);
 }
 
 void PhotoListModel::emitCheckMarksChanged(int first, int last)

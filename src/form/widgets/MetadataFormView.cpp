@@ -116,9 +116,6 @@ MetadataFormView::MetadataFormView(QWidget* parent)
     m_datePopup->setWindowName(QStringLiteral("attachedPopUpWindowForDate"));
     m_datePopup->setCompanion(m_popup);
     setButtonsRoot(this);
-    m_datePanel = new DatePanelView(this);
-    m_datePanel->hide();
-    m_datePanel->setListPopup(m_popup);
     buildForm();
 
     const auto freezeScrolling = [this](bool open) { m_scroll->setScrollingEnabled(!open); };
@@ -128,7 +125,6 @@ MetadataFormView::MetadataFormView(QWidget* parent)
         if (!open)
             m_dateSetting.reset();
     });
-    connect(m_datePanel, &DatePanelView::changed, this, &MetadataFormView::updateDateTimeMetaDataConfiguration);
     connect(&m_state, &MetadataFormState::paramsChangedChanged, this, [this](bool changed) {
         isMetadataParamChanged(changed);
         emit paramsChangedChanged(changed);
@@ -148,6 +144,24 @@ MetadataFormView::~MetadataFormView()
     m_popup->discard();
     m_datePopup->discard();
     m_state.mergeJob().waitForDone();
+}
+
+DatePanelView& MetadataFormView::datePanel() const
+{
+    if (!m_datePanel) {
+        auto* self = const_cast<MetadataFormView*>(this);
+        m_datePanel = new DatePanelView(self);
+        m_datePanel->hide();
+        m_datePanel->setListPopup(m_popup);
+        connect(m_datePanel, &DatePanelView::changed, self, &MetadataFormView::updateDateTimeMetaDataConfiguration);
+    }
+    return *m_datePanel;
+}
+
+void MetadataFormView::resetDatePanel()
+{
+    if (m_datePanel)
+        m_datePanel->resetDateTimeConfigView();
 }
 
 void MetadataFormView::buildForm()
@@ -183,6 +197,9 @@ void MetadataFormView::buildForm()
     m_controls.reserve(FormFieldTable::sharedTable().fields().size());
     for (const FormTabInfo& tab : FormFieldTable::tabs()) {
         QWidget* view = buildTab(tab);
+        // Only the first tab shows at first; a hidden one is laid out when it is
+        // first shown, not while the window opens.
+        view->setVisible(m_tabs.isEmpty());
         m_tabs.append(view);
         fieldsLayout->addWidget(view);
     }

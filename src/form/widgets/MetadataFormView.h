@@ -133,7 +133,10 @@ public:
     // The open drop-down list and the date panel's pop-up.
     AttachedPopupTable& dropDownPopup() const { return *m_popup; }
     AttachedPopupTable& datePopup() const { return *m_datePopup; }
-    DatePanelView& datePanel() const { return *m_datePanel; }
+    // The date panel, made when it is first needed (the window opens without it).
+    DatePanelView& datePanel() const;
+    // Puts the date panel back to its defaults; a panel not made yet has them.
+    void resetDatePanel();
     // The date field the date panel edits, when it is open.
     std::optional<DateSetting> dateFieldBeingEdited() const { return m_dateSetting; }
 
@@ -235,7 +238,7 @@ private:
     MapPickerOpener m_mapPickerOpener;
     AttachedPopupTable* m_popup = nullptr;
     AttachedPopupTable* m_datePopup = nullptr;
-    DatePanelView* m_datePanel = nullptr;
+    mutable DatePanelView* m_datePanel = nullptr;
     std::optional<DateSetting> m_dateSetting;
     std::optional<MetadataField> m_typingField; // the field whose keystroke is being stored
     bool m_showingTab = false;

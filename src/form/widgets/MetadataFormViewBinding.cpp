@@ -282,8 +282,8 @@ void MetadataFormView::btnDatePickerTapped(const FieldControl& control)
     const std::optional<DateSetting> setting = DatePanelModel::dateSettingOfField(control.field->field);
     if (!setting)
         return;
-    m_datePanel->loadFrom(*editedRecord().dateTimeConfig(*setting));
-    m_datePopup->showView(control.line, m_datePanel);
+    datePanel().loadFrom(*editedRecord().dateTimeConfig(*setting));
+    m_datePopup->showView(control.line, &datePanel());
     m_dateSetting = setting;
 }
 
@@ -292,7 +292,7 @@ void MetadataFormView::updateDateTimeMetaDataConfiguration()
     if (!m_dateSetting)
         return;
     auto config = std::make_shared<DateTimeConfiguration>();
-    m_datePanel->model().writeTo(*config);
+    datePanel().model().writeTo(*config);
     const QString summary = DatePanelModel::summaryText(*config);
     editor().setDateTimeConfiguration(*m_dateSetting, std::move(config), summary);
     showDateWarnings();

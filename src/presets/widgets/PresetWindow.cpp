@@ -11,9 +11,9 @@ constexpr QSize kWindowSize { 900, 620 };
 
 } // namespace
 
-PresetWindow::PresetWindow(PresetListModel& model, std::atomic<bool>& isSubWindowOpened, QWidget* parent)
+PresetWindow::PresetWindow(PresetListModel& model, EditorContext& context, QWidget* parent)
     : QDialog(parent)
-    , m_isSubWindowOpened(isSubWindowOpened)
+    , m_context(context)
 {
     setObjectName(QStringLiteral("winPresets"));
     setWindowTitle(tr("Presets"));
@@ -34,7 +34,7 @@ PresetWindow::~PresetWindow() = default;
 
 void PresetWindow::setupUIForSelectedPresetObject(const std::shared_ptr<MetaDataObject>& preset)
 {
-    m_busy.emplace(m_isSubWindowOpened);
+    m_busy.emplace(m_context);
     std::shared_ptr<MetaDataObject> shown = preset;
     if (!shown && m_view->model().rowCount() > 0)
         shown = m_view->model().presetAt(0);

@@ -88,7 +88,7 @@ void PresetsPanel::addPresetWindow()
 {
     if (m_window)
         return;
-    m_window = new PresetWindow(*m_model, m_services.subWindowOpenedFlag(), m_editor);
+    m_window = new PresetWindow(*m_model, m_services.editorContext(), m_editor);
     m_window->setAttribute(Qt::WA_DeleteOnClose);
     m_window->presetView().form().setMapPickerOpener(m_mapPickerOpener);
     connect(m_window, &PresetWindow::applyPresetTapped, this, &PresetsPanel::btnApplyPresetTapped);

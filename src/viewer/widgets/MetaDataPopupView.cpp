@@ -1,7 +1,5 @@
 #include "viewer/widgets/MetaDataPopupView.h"
 
-#include "base/NotificationCenter.h"
-#include "base/Notifications.h"
 #include "viewer/MetaDataViewerModel.h"
 #include "controls/ImageNamed.h"
 #include "controls/Presenter.h"
@@ -62,11 +60,6 @@ MetaDataPopupView::MetaDataPopupView(const QList<std::shared_ptr<PhotoFile>>& ph
             else if (!typeIconNames.isEmpty())
                 m_thumb->setPixmap(fileTypeImage(typeIconNames, kThumbSize, devicePixelRatioF()));
         });
-    NotificationCenter::defaultCenter().addObserver(
-        this, Notifications::setupMetaDataPopup, [this](const Notification& notification) {
-            if (setupViewNotification(notification.userInfo))
-                showOverWindow();
-        });
 }
 
 void MetaDataPopupView::showOverWindow()
@@ -82,9 +75,17 @@ void MetaDataPopupView::showOverWindow()
     }
 }
 
-MetaDataPopupView::~MetaDataPopupView()
+MetaDataPopupView::~MetaDataPopupView() = default;
+
+bool MetaDataPopupView::showPhotoAt(int row)
 {
-    NotificationCenter::defaultCenter().removeObserver(this);
+    btnMapTypeTapped(m_road);
+    const bool shown = m_model->showPhotoAtIndex(row);
+    scrollViewToTop();
+    if (!shown)
+        return false;
+    showOverWindow();
+    return true;
 }
 
 void MetaDataPopupView::build()

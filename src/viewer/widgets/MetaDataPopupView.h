@@ -13,16 +13,15 @@ class Presenter;
 class QLabel;
 class QPushButton;
 class QTableView;
-struct Notification;
 
 // The metadata viewer: a read-only window for one photo of the batch list with its
 // thumbnail, name, size on disk and pixel size, path, the 67 titled values read
 // fresh from the file ("scrollViewExifData") and a small map with the photo's
 // position and three map-type buttons (btnRoad, btnSatellite, btnHybrid; tags 1 to
-// 3). It fills itself when "notificationSetupMetaDataPopup" arrives with the
-// photo's index and comes up over the window it belongs to; an index that is not
-// in the list changes nothing. What it shows is MetaDataViewerModel's; the widgets
-// only draw it. Close ("btnCloseMetaDataPopup"), Escape or Ctrl+W put it away.
+// 3). showPhotoAt fills it with a photo of the list and brings it up over the
+// window it belongs to; an index that is not in the list changes nothing. What it
+// shows is MetaDataViewerModel's; the widgets only draw it. Close
+// ("btnCloseMetaDataPopup"), Escape or Ctrl+W put it away.
 class MetaDataPopupView : public QDialog {
     Q_OBJECT
 public:
@@ -36,6 +35,10 @@ public:
     // setupViewNotification: the road map first, the photo at the index (when
     // there is one), the list at its top. True when a photo was shown.
     bool setupViewNotification(const QVariantMap& userInfo);
+    // The same for the photo at `row` of the batch list, and the viewer comes up
+    // over its window (showOverWindow). False, and nothing shown, for a row that
+    // is not in the list.
+    bool showPhotoAt(int row);
     // btnMapTypeTapped: the map look of the button's tag, the buttons restyled.
     void btnMapTypeTapped(QPushButton* button);
     void scrollViewToTop();

@@ -142,6 +142,23 @@ TEST_F(PhotoList, removesTheMarkedPhotosAndKeepsTheOthersInOrder)
     EXPECT_EQ(m_model.removePhoto(photo("/photos/1.jpg")), 0); // another record with the same path is not in the list
 }
 
+// The path index grows hand-off by hand-off, as an adding fills it; every path is
+// found at its row however often it grew, and no other path is.
+TEST_F(PhotoList, findsEveryPathAfterTheIndexGrewOverManyHandOffs)
+{
+    for (int first = 0; first < 3000; first += 256) {
+        QList<std::shared_ptr<PhotoFile>> chunk;
+        for (int i = first; i < std::min(3000, first + 256); ++i)
+            chunk.append(photo(QStringLiteral("/card/%1/IMG_%2.JPG").arg(i / 100).arg(i)));
+        m_model.appendPhotos(chunk);
+    }
+    ASSERT_EQ(m_model.count(), 3000);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(m_model.rowOfPath(QStringLiteral("/card/%1/IMG_%2.JPG").arg(i / 100).arg(i)), i);
+    EXPECT_EQ(m_model.rowOfPath(QStringLiteral("/card/0/IMG_3000.JPG")), -1);
+    EXPECT_EQ(m_model.pathsInBatch().size(), 3000);
+}
+
 TEST(PhotoListMissing, removesOnlyThePhotosWhoseFileIsGone)
 {
     QTemporaryDir dir;

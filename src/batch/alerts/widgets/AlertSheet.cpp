@@ -2,15 +2,16 @@
 
 #include "base/Logging.h"
 #include "controls/BusyPresenter.h"
+#include "controls/EditorContext.h"
 #include "controls/Presenter.h"
 
 #include <QList>
 
-AlertSheet::AlertSheet(QWidget* window, Presenter& presenter, std::atomic<bool>& isSubWindowOpened, QObject* parent)
+AlertSheet::AlertSheet(QWidget* window, Presenter& presenter, EditorContext& context, QObject* parent)
     : QObject(parent)
     , m_window(window)
     , m_presenter(presenter)
-    , m_isSubWindowOpened(isSubWindowOpened)
+    , m_context(context)
 {
 }
 
@@ -20,16 +21,15 @@ bool AlertSheet::show(int tag, const AlertCounts& counts, AlertAnswer answered)
         qCInfo(lcBatch) << "alert" << tag << "dropped: alert" << m_alertTag << "is still up";
         return false;
     }
-    const std::optional<AlertContent> content = AlertCatalog::alertToShow(tag, counts, m_isSubWindowOpened);
+    const std::optional<AlertContent> content = AlertCatalog::alertToShow(tag, counts, m_context.isSubWindowOpened());
     if (!content)
         return false;
 
     const QList<AlertButton> buttons = AlertCatalog::buttonsInOrder(*content);
     m_alertTag = tag;
     m_shown = true;
-    m_isSubWindowOpened = true; // the presenter holds it from here on
     QPointer<AlertSheet> self(this);
-    BusyPresenter(m_presenter, m_isSubWindowOpened)
+    BusyPresenter(m_presenter, m_context)
         .presentAlert(
             m_window, AlertCatalog::sheetRequest(*content), [self, buttons, answered = std::move(answered)](int index) {
                 if (!self)

@@ -5,18 +5,18 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
-#include <atomic>
 #include <functional>
 
+class EditorContext;
 class Presenter;
 
 // The editor's one alert sheet ("winAlert"), tags 100 to 117. The texts and
 // buttons come from AlertCatalog; the question goes through the Presenter,
 // window-modal over `window`.
 //
-// One sheet at a time: while a sheet is up, or while the application's
-// sub-window flag is set (another sheet, the loading overlay), a request is
-// dropped and logged, as is an unknown tag. While the sheet is up the flag is
+// One sheet at a time: while a sheet is up, or while the editor context says a
+// sub-window is open (another sheet, the loading overlay), a request is
+// dropped and logged, as is an unknown tag. While the sheet is up the fact is
 // set; it is cleared before the answer is handed on, so the answer may raise
 // the next alert. The answer goes to the asker's `answered` alone.
 //
@@ -24,7 +24,7 @@ class Presenter;
 class AlertSheet : public QObject {
     Q_OBJECT
 public:
-    AlertSheet(QWidget* window, Presenter& presenter, std::atomic<bool>& isSubWindowOpened, QObject* parent = nullptr);
+    AlertSheet(QWidget* window, Presenter& presenter, EditorContext& context, QObject* parent = nullptr);
 
     // Shows the alert of `tag`; false (and nothing shown) when it was dropped.
     // `answered` gets the button pressed; an alert closed without a button
@@ -38,7 +38,7 @@ public:
 private:
     QPointer<QWidget> m_window;
     Presenter& m_presenter;
-    std::atomic<bool>& m_isSubWindowOpened;
+    EditorContext& m_context;
     bool m_shown = false;
     int m_alertTag = 0;
 };

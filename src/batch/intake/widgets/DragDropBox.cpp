@@ -1,6 +1,5 @@
 #include "batch/intake/widgets/DragDropBox.h"
 
-#include "base/NotificationCenter.h"
 #include "base/Logging.h"
 #include "batch/alerts/AlertCatalog.h"
 #include "controls/Presenter.h"
@@ -76,8 +75,6 @@ bool DragDropBox::performDrop(const QMimeData* data)
     }
     qCInfo(lcBatch) << "drag drop path =" << paths.first();
     emit filesDropped(paths);
-    NotificationCenter::defaultCenter().post(
-        Notifications::fileDragDrop, nullptr, { { Notifications::pathsKey, paths } });
     return true;
 }
 

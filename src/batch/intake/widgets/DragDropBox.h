@@ -7,9 +7,8 @@
 class Presenter;
 
 // A box that takes drops of files ("leftBox" of the editor and of the add-photos
-// window). A drop of local files posts "FileDragDropNotification" with
-// {"paths": the absolute paths in the drag's order}; whoever observes it adds
-// them. A drag that carries image data is refused, even when it also carries
+// window). A drop of local files emits filesDropped with the absolute paths in
+// the drag's order; the box's owner adds them. A drag that carries image data is refused, even when it also carries
 // files; a drag with neither shows "Paste Error". The box takes drags only while
 // dragging is enabled.
 class DragDropBox : public QFrame {
@@ -29,11 +28,12 @@ public:
     void setDraggingEnable(bool enable);
     bool isDraggingEnabled() const { return acceptDrops(); }
 
-    // What a drop of this data does: the paths posted, or nothing. Public so the
-    // path from data to notification can be driven without a drag.
+    // What a drop of this data does: filesDropped emitted, or nothing. Public so the
+    // path from data to signal can be driven without a drag.
     bool performDrop(const class QMimeData* data);
 
 signals:
+    // Local files were dropped: their absolute paths, in the drag's order.
     void filesDropped(const QStringList& paths);
 
 protected:

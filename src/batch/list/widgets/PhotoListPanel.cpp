@@ -1,6 +1,5 @@
 #include "batch/list/widgets/PhotoListPanel.h"
 
-#include "base/NotificationCenter.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
 #include "base/Logging.h"
@@ -36,10 +35,6 @@
 #include <utility>
 
 namespace {
-
-// The metadata viewer listens for this; {"selectedIndex": the row in the batch list}.
-const QString kSetupMetaDataPopup = QStringLiteral("notificationSetupMetaDataPopup");
-const QString kSelectedIndexKey = QStringLiteral("selectedIndex");
 
 // X11's key symbol of the right Control key, where the platform reports it.
 constexpr quint32 kRightControlKeySym = 0xffe4;
@@ -126,7 +121,7 @@ PhotoListPanel::PhotoListPanel(WindowServices& services, EditorContext& context,
         --m_quiet;
         publishCheckedPhotos();
         m_context.setLoading(false, {});
-        m_services.subWindowOpenedFlag() = false;
+        m_context.setSubWindowOpened(false);
         emit listChanged();
     });
 
@@ -134,14 +129,12 @@ PhotoListPanel::PhotoListPanel(WindowServices& services, EditorContext& context,
     m_animationtimer.setInterval(200);
     connect(&m_animationtimer, &QTimer::timeout, this, &PhotoListPanel::loadTableViewThumbnailImages);
 
-    NotificationCenter::defaultCenter().addObserver(
-        this, Notifications::fileDragDrop, [this](const Notification& n) { handleFileDragDropNotification(n); });
+    connect(m_leftBox, &DragDropBox::filesDropped, this, &PhotoListPanel::requestAddition);
     updateCountLabel();
 }
 
 PhotoListPanel::~PhotoListPanel()
 {
-    NotificationCenter::defaultCenter().removeObserver(this);
     popup().dismissPanel();
     m_intakeRegistration.reset();
     // The adding's worker ends before the model it fills goes.
@@ -226,11 +219,6 @@ void PhotoListPanel::buildWidgets()
 }
 
 // ---- Adding photos ----
-
-void PhotoListPanel::handleFileDragDropNotification(const Notification& notification)
-{
-    requestAddition(notification.userInfo.value(Notifications::pathsKey).toStringList());
-}
 
 void PhotoListPanel::requestAddition(const QStringList& paths)
 {
@@ -358,7 +346,7 @@ void PhotoListPanel::popupAddPhotosTappedWithIndex(int row)
         request.prompt = PhotoListMenus::rowText(AttachPopupAddPhotos, PhotoListMenus::AddPhotos);
     }
     emit addPanelOpen(true);
-    BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag())
+    BusyPresenter(m_services.presenter(), m_context)
         .presentOpenPanel(window(), request, [this](const QStringList& paths) { addPanelDidEnd(paths); });
 }
 
@@ -374,7 +362,7 @@ void PhotoListPanel::btnRemovePhotosTapped()
 {
     qCInfo(lcBatch) << "yes on remove photos tapped";
     if (m_model->checkedCount() < 1) {
-        BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag())
+        BusyPresenter(m_services.presenter(), m_context)
             .presentAlert(window(), AlertCatalog::noPhotoToRemove(), {});
         return;
     }
@@ -417,13 +405,13 @@ void PhotoListPanel::finishRemoval()
     publishCheckedPhotos();
     if (m_model->isEmpty())
         emit batchListEmptied();
-    m_services.subWindowOpenedFlag() = false;
+    m_context.setSubWindowOpened(false);
     emit listChanged();
 }
 
 void PhotoListPanel::btnRemoveFromBatchTapped()
 {
-    m_services.subWindowOpenedFlag() = false;
+    m_context.setSubWindowOpened(false);
     if (!m_model->startMissingPhotoScan())
         return;
     ++m_quiet; // until the scan has removed what it found
@@ -555,7 +543,7 @@ void PhotoListPanel::showInfo(const QString& path)
     FileManagerBus::showItemProperties(path, this, [this, path] {
         const int row = m_model->rowOfPath(path);
         if (row >= 0)
-            NotificationCenter::defaultCenter().post(kSetupMetaDataPopup, nullptr, { { kSelectedIndexKey, row } });
+            emit metadataViewerRequested(row);
     });
 }
 
@@ -620,14 +608,14 @@ void PhotoListPanel::showAlertForResetRename()
     m_context.setAcceptsDrops(false);
     m_resetSheet->prepare();
     // The sheet is shown without blocking: the flag holds until it is answered.
-    BusyPresenter(m_services.presenter(), m_services.subWindowOpenedFlag()).presentSheet(m_resetSheet, {});
+    BusyPresenter(m_services.presenter(), m_context).presentSheet(m_resetSheet, {});
 }
 
 void PhotoListPanel::answeredResetRename(bool yes, bool dontShowAgain)
 {
     // The editor is unblocked before the request is carried out, so that an
     // adding it starts keeps its own overlay and blocked drop box.
-    m_services.subWindowOpenedFlag() = false;
+    m_context.setSubWindowOpened(false);
     m_context.setAcceptsDrops(true);
     m_context.setVeiled(false);
     if (!yes) {

@@ -29,7 +29,6 @@ class QPushButton;
 class ResetRenamePrompt;
 class ThumbnailCache;
 class WindowServices;
-struct Notification;
 
 // The left half of the editor: the photo list and how photos come into it and
 // leave it. Its controls carry their outlet names: the drop box "leftBox" around
@@ -60,8 +59,6 @@ public:
     const RenameResetPrompt& resetRenameRequest() const { return m_resetRequest; }
 
     // ---- Adding photos ----
-    // A drop on either drop box: added now, or held behind the reset prompt.
-    void handleFileDragDropNotification(const Notification& notification);
     // Every path that adds photos (drops, the add panels, the File menu) comes
     // here: photos in the trash are refused, an adding that runs is not
     // interrupted, and while renaming is in force the reset prompt asks first.
@@ -110,6 +107,9 @@ signals:
     void photoDoubleClicked(int row);
     // A double click anywhere on a row, as the list reports it.
     void rowDoubleClicked(int row);
+    // "Get Info" found no file manager to show the photo at this row: the
+    // metadata viewer shows it.
+    void metadataViewerRequested(int row);
 
     // The editor's alert sheet, with what the panel does with the answer.
     void alertRequested(int tag, AlertAnswer answered);

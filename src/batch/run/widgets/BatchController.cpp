@@ -301,7 +301,7 @@ void BatchController::chooseDestination(bool confirm)
         folder = OutputRenamingOptions::defaultOutputFolder();
     QDir().mkpath(folder);
     auto* panel = new DestinationPanel(m_services.presenter(), folder, m_bar->window());
-    m_sheetBusy.emplace(m_services.subWindowOpenedFlag());
+    m_sheetBusy.emplace(m_context);
     panel->ask([this, confirm](const DestinationPanel::Answer& answer) {
         m_sheetBusy.reset();
         m_context.setAcceptsDrops(true);
@@ -384,7 +384,7 @@ void BatchController::runHasStarted()
     m_progress->startRun(m_reported.runSize, m_reported.isForRestore);
     publishBusy();
     m_context.setAcceptsDrops(false);
-    m_sheetBusy.emplace(m_services.subWindowOpenedFlag());
+    m_sheetBusy.emplace(m_context);
     m_services.presenter().presentSheet(m_progress, {});
     m_registration = m_services.workers().add([this] {
         m_runner.stop();
