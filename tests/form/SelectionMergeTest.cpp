@@ -164,3 +164,37 @@ TEST(SelectionMergeJob, mergesAnEmptySelectionBeforeStartReturns)
     EXPECT_TRUE(SelectionMergeJob::needsOverlay(5001));
     EXPECT_FALSE(SelectionMergeJob::needsOverlay(5000));
 }
+
+// A long list's records are taken over turns of the event loop: all of them reach the
+// merge, a newer start overtakes a list still being taken, and waitForDone() takes the
+// rest at once.
+TEST(SelectionMergeJob, takesALongListsRecordsOverTurnsAndMergesThemAll)
+{
+    const auto photo = photoWith({ { F::Artist, "Old" } });
+    QList<std::shared_ptr<PhotoFile>> longList(2 * SelectionMergeJob::kRecordsPerTurn + 1);
+    for (auto& copy : longList)
+        copy = std::make_shared<PhotoFile>(*photo);
+
+    SelectionMergeJob job;
+    QSignalSpy spy(&job, &SelectionMergeJob::mergeFinished);
+    job.start(longList);
+    EXPECT_TRUE(job.isRunning());
+    ASSERT_TRUE(spy.wait(5000));
+    EXPECT_EQ(spy.takeFirst().at(0).value<MergeResult>().photoCount, longList.size());
+    EXPECT_FALSE(job.isRunning());
+
+    job.start(longList);
+    const quint64 newer = job.start(QList<std::shared_ptr<PhotoFile>> { photoWith({ { F::Artist, "New" } }) });
+    ASSERT_TRUE(spy.wait(5000));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(spy.count(), 1);
+    const MergeResult result = spy.takeFirst().at(0).value<MergeResult>();
+    EXPECT_EQ(result.generation, newer);
+    EXPECT_EQ(result.merged->Artist(), "New");
+
+    job.start(longList);
+    job.waitForDone();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.first().at(0).value<MergeResult>().photoCount, longList.size());
+}

@@ -468,7 +468,9 @@ void PhotoListPanel::selectAllTableViewCellAndReload()
         m_model->selectAll();
     }
     m_checkMarkUnmarkAll->setChecked(!m_model->isEmpty());
-    publishCheckedPhotos();
+    // Every listed photo is ticked now: the list itself is the ticked list, shared
+    // rather than gathered again photo by photo (a long pass at 100,000 photos).
+    m_context.setCheckedPhotos(m_context.batchList());
 }
 
 // ---- The photo menu ----
