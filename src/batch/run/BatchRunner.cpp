@@ -406,7 +406,7 @@ void BatchRunner::changesNotMade(const std::shared_ptr<Run>& run, int index, con
         return;
     for (const QString& warning : warnings) {
         auto record = std::make_shared<PhotoFile>();
-        record->filePath = m_state.photos[index]->filePath;
+        record->filePath = std::as_const(m_state.photos)[index]->filePath;
         record->processStatus = PhotoChangeNotMade;
         record->processMsg = warning;
         m_outcomes[index].warnings.append(std::move(record));
@@ -418,7 +418,10 @@ void BatchRunner::photoWritten(const std::shared_ptr<Run>& run, int index, Metad
 {
     if (run != m_run)
         return;
-    const std::shared_ptr<PhotoFile>& photo = m_state.photos[index];
+    // Read through a const list: the state's copies (the progress sheet's and the
+    // bottom line's) share it, and a write access would copy the whole list for
+    // every photo of the run.
+    const std::shared_ptr<PhotoFile>& photo = std::as_const(m_state.photos)[index];
     if (reread) {
         photo->metadataObject = reread;
         photo->metadataObjectOriginal = reread;

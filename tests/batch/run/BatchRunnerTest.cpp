@@ -241,6 +241,26 @@ TEST_F(BatchRunnerTest, writesEveryTickedPhotoIntoTheChosenFolderAndCountsThem)
     EXPECT_TRUE(runner.canRestore());
 }
 
+// The progress sheet and the bottom line keep copies of the run's state: a photo's
+// result must not copy the run's whole photo list (a list of 100,000 photos, once
+// per photo, held the window for hundreds of milliseconds).
+TEST_F(BatchRunnerTest, aPhotosResultLeavesTheRunsPhotoListSharedWithTheStatesCopies)
+{
+    PhotoList batch = makeBatch(sources(), 3);
+    const FormRecords form;
+    BatchRunner runner;
+    BatchRunState copy;
+    QObject::connect(&runner, &BatchRunner::photoStarted, [&](int, const QString&) {
+        if (copy.photos.isEmpty())
+            copy = runner.state();
+    });
+    ASSERT_TRUE(
+        runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(output()))));
+    ASSERT_TRUE(waitForEnd(runner));
+    ASSERT_EQ(runner.state().succeeded, 3);
+    EXPECT_EQ(copy.photos.constData(), runner.state().photos.constData());
+}
+
 TEST_F(BatchRunnerTest, namesOutputsByEachRenamingOption)
 {
     struct Case {
