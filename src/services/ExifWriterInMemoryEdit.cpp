@@ -298,7 +298,7 @@ EditedPhoto editedPhoto(
             result.before, beforeValues, expected, expectedValues, result.edited, path, *trailersCleared, original);
         if (!result.refusal)
             result.saveError = save(*trailersCleared);
-        if (!result.refusal && result.edited.iptcInTrailers)
+        if (!result.refusal)
             savedIptcLeft = iptcLeftInTrailer(*trailersCleared);
     } else if (changesNothing && !result.error) {
         result.saveError = save(original);

@@ -104,7 +104,7 @@ private slots:
         const QImage typeIcon
             = fileTypeImage(FileTypeIcon::iconNames(path), QSize(120, 120), view.devicePixelRatioF()).toImage();
         QSignalSpy thumbnail(&view.model(), &MetaDataViewerModel::thumbnailReady);
-        QVERIFY(view.setupViewNotification({ { QStringLiteral("selectedIndex"), 0 } }));
+        QVERIFY(view.showPhotoAt(0));
         QVERIFY(thumbnail.wait(5000));
         auto* thumb = child<QLabel>(view, QStringLiteral("imgVwThumb"));
         QCOMPARE(thumb->pixmap().toImage(), typeIcon);

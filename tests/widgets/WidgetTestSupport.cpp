@@ -80,9 +80,8 @@ void settleEvents()
 bool shootViewer(MetaDataPopupView& viewer, int index, const QString& path, const std::function<void()>& settle)
 {
     QSignalSpy thumbnail(&viewer.model(), &MetaDataViewerModel::thumbnailReady);
-    if (!viewer.setupViewNotification({ { QStringLiteral("selectedIndex"), index } }))
+    if (!viewer.showPhotoAt(index))
         return false;
-    viewer.show();
     thumbnail.wait(5000);
     settle();
     return viewer.grab().save(path);

@@ -188,14 +188,6 @@ void MetaDataPopupView::build()
     btnMapTypeTapped(m_road);
 }
 
-bool MetaDataPopupView::setupViewNotification(const QVariantMap& userInfo)
-{
-    btnMapTypeTapped(m_road);
-    const bool shown = m_model->setupViewNotification(userInfo);
-    scrollViewToTop();
-    return shown;
-}
-
 void MetaDataPopupView::photoShown()
 {
     m_thumb->setPixmap(imageNamed(QStringLiteral("place_holder.png"), kThumbSize));

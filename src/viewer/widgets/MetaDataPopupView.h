@@ -32,12 +32,9 @@ public:
     MetaDataViewerModel& model() const { return *m_model; }
     TileMapView& mapView() const { return *m_map; }
 
-    // setupViewNotification: the road map first, the photo at the index (when
-    // there is one), the list at its top. True when a photo was shown.
-    bool setupViewNotification(const QVariantMap& userInfo);
-    // The same for the photo at `row` of the batch list, and the viewer comes up
-    // over its window (showOverWindow). False, and nothing shown, for a row that
-    // is not in the list.
+    // The road map first, the photo at `row` of the batch list, the list at its
+    // top, and the viewer comes up over its window (showOverWindow). False, and
+    // nothing shown, for a row that is not in the list.
     bool showPhotoAt(int row);
     // btnMapTypeTapped: the map look of the button's tag, the buttons restyled.
     void btnMapTypeTapped(QPushButton* button);
