@@ -15,6 +15,7 @@
 #include "batch/naming/widgets/ResetRenamePrompt.h"
 #include "controls/EditorContext.h"
 #include "controls/AttachedPopupTable.h"
+#include "controls/UniformListView.h"
 #include "form/widgets/MetadataFormView.h"
 #include "model/PhotoFile.h"
 #include "support/TestGate.h"
@@ -25,8 +26,8 @@
 #include <QDBusPendingCallWatcher>
 #include <QImage>
 #include <QLabel>
-#include <QListView>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -61,6 +62,29 @@ public:
     QStringList calls;
     QList<int> handedToForm;
     bool buttonsOff = false;
+};
+
+// Counts the events of one type a widget receives while it lives.
+class EventCounter : public QObject {
+public:
+    EventCounter(QObject* watched, QEvent::Type type, int& count)
+        : m_type(type)
+        , m_count(count)
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == m_type)
+            ++m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
 };
 
 // A file manager on the session bus, on a connection of its own, that records
@@ -102,7 +126,7 @@ class PhotoListTest : public QObject, public RecordedApplication {
     PhotoListPanel* panel() const { return m_editor->photoListPanel(); }
     AttachedPopupTable* popup() const { return &m_editor->context().attachedPopup(); }
     PhotoListModel* model() const { return panel()->model(); }
-    QListView* list() const { return panel()->tblPhotos(); }
+    UniformListView* list() const { return panel()->tblPhotos(); }
 
     // Small JPEGs made for the test, named as given.
     QStringList makePhotos(const QStringList& names)
@@ -621,6 +645,52 @@ private slots:
         QCOMPARE(state(59), ThumbnailCache::State::Missing); // not while scrolling
         QTRY_COMPARE(state(59), ThumbnailCache::State::Ready);
         QCOMPARE(state(30), ThumbnailCache::State::Missing);
+    }
+
+    // An adding of 100,000 photos hands them over a few hundred at a time: a hand-off
+    // below the shown rows must not paint them again, nor lay out every row.
+    void photosHandedOnBelowTheShownRowsRepaintNoneOfThem()
+    {
+        QStringList names;
+        for (int i = 0; i < 30; ++i)
+            names << QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        QVERIFY(addAndWait(makePhotos(names)));
+        QTRY_COMPARE(model()->index(0).data(PhotoListModel::ThumbnailStateRole).toInt(),
+            int(ThumbnailCache::State::Ready));
+        QTRY_VERIFY(!panel()->isThumbnailLoadPending());
+        const int rowHeight = list()->visualRect(model()->index(0)).height();
+        QVERIFY(rowHeight > 0);
+        QVERIFY(list()->visualRect(model()->index(29)).top() > list()->viewport()->height());
+        const int shown = list()->viewport()->height() / rowHeight + 1;
+
+        int paints = 0;
+        EventCounter counter(list()->viewport(), QEvent::Paint, paints);
+        QList<std::shared_ptr<PhotoFile>> more;
+        for (int i = 0; i < 500; ++i)
+            more.append(std::make_shared<PhotoFile>(m_photos.filePath(QStringLiteral("more%1.jpg").arg(i)), false));
+        model()->appendPhotos(more);
+        QTest::qWait(50);
+        QCOMPARE(paints, 0);
+        QCOMPARE(list()->verticalScrollBar()->maximum(), 530 * rowHeight - list()->viewport()->height());
+
+        // The rows are where their numbers put them, for the mouse and the keyboard.
+        list()->scrollTo(model()->index(400), QAbstractItemView::PositionAtTop);
+        QCOMPARE(list()->indexAt(QPoint(5, rowHeight / 2)).row(), 400);
+        QCOMPARE(list()->visualRect(model()->index(401)).top(), rowHeight);
+        list()->setFocus(Qt::TabFocusReason);
+        list()->setCurrentIndex(model()->index(400));
+        QTest::keyClick(list(), Qt::Key_PageDown);
+        QCOMPARE(list()->currentIndex().row(), 400 + list()->viewport()->height() / rowHeight);
+        QTest::keyClick(list(), Qt::Key_End);
+        QCOMPARE(list()->currentIndex().row(), 529);
+        QCOMPARE(list()->visualRect(model()->index(529)).bottom(), list()->viewport()->height() - 1);
+
+        // A change among the shown rows paints them; a removal gives the range back.
+        paints = 0;
+        model()->removePhotos({ model()->photoAt(529) });
+        QTRY_COMPARE(list()->verticalScrollBar()->maximum(), 529 * rowHeight - list()->viewport()->height());
+        QTRY_VERIFY(paints > 0);
+        QVERIFY(shown > 1);
     }
 
     // ---- The photo menu ----

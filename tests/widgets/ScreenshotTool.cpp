@@ -12,12 +12,12 @@
 #include "controls/EditorContext.h"
 #include "controls/AttachedPopupTable.h"
 #include "controls/QVAppStoreWindow.h"
+#include "controls/UniformListView.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QListView>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>

@@ -17,6 +17,7 @@
 #include "controls/EditorContext.h"
 #include "controls/FileManagerBus.h"
 #include "controls/Presenter.h"
+#include "controls/UniformListView.h"
 #include "controls/WindowServices.h"
 #include "model/PhotoFile.h"
 #include "platform/Trash.h"
@@ -26,7 +27,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -162,16 +162,13 @@ void PhotoListPanel::buildWidgets()
     m_leftBox = new DragDropBox(this);
     m_leftBox->setPresenterSource([this] { return &m_services.presenter(); });
     m_leftBox->setFrameShape(QFrame::StyledPanel);
-    m_tblPhotos = new QListView(m_leftBox);
+    m_tblPhotos = new UniformListView(m_leftBox);
     m_tblPhotos->setObjectName(QStringLiteral("tblPhotos"));
     m_tblPhotos->setModel(m_model);
     m_cell = new PhotoThumbnailCell(parentWidget(), m_tblPhotos);
     m_tblPhotos->setItemDelegate(m_cell);
-    m_tblPhotos->setUniformItemSizes(true);
     m_tblPhotos->setSelectionMode(QAbstractItemView::NoSelection);
     m_tblPhotos->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tblPhotos->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_tblPhotos->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_tblPhotos->setFrameShape(QFrame::NoFrame);
     m_tblPhotos->setMouseTracking(true);
     m_tblPhotos->installEventFilter(this);
@@ -208,7 +205,7 @@ void PhotoListPanel::buildWidgets()
     connect(m_checkMarkUnmarkAll, &QCheckBox::clicked, this, &PhotoListPanel::markUnmarkAll);
     connect(m_cell, &PhotoThumbnailCell::checkBoxSelected, this, &PhotoListPanel::btnCheckBoxSelect);
     connect(m_cell, &PhotoThumbnailCell::cellDoubleClicked, this, &PhotoListPanel::cellDoubleClicked);
-    connect(m_tblPhotos, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
+    connect(m_tblPhotos, &UniformListView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             emit rowDoubleClicked(index.row());
     });

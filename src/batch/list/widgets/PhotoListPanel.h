@@ -24,10 +24,10 @@ class PhotoThumbnailCell;
 class Presenter;
 class QCheckBox;
 class QLabel;
-class QListView;
 class QPushButton;
 class ResetRenamePrompt;
 class ThumbnailCache;
+class UniformListView;
 class WindowServices;
 
 // The left half of the editor: the photo list and how photos come into it and
@@ -52,7 +52,7 @@ public:
     PhotoListModel* model() const { return m_model; }
     ThumbnailCache* thumbnails() const { return m_thumbnails; }
     PhotoIntake* intake() const { return m_intake; }
-    QListView* tblPhotos() const { return m_tblPhotos; }
+    UniformListView* tblPhotos() const { return m_tblPhotos; }
     DragDropBox* leftBox() const { return m_leftBox; }
     PhotoThumbnailCell* cell() const { return m_cell; }
     ResetRenamePrompt* resetRenameSheet() const { return m_resetSheet; }
@@ -162,7 +162,7 @@ private:
     ResetRenamePrompt* m_resetSheet = nullptr;
 
     DragDropBox* m_leftBox = nullptr;
-    QListView* m_tblPhotos = nullptr;
+    UniformListView* m_tblPhotos = nullptr;
     PhotoThumbnailCell* m_cell = nullptr;
     QLabel* m_lblPhotosCount = nullptr;
     QLabel* m_lblDropHint = nullptr;
