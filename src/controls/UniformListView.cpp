@@ -1,5 +1,6 @@
 #include "controls/UniformListView.h"
 
+#include <QAccessible>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -215,6 +216,22 @@ void UniformListView::updateGeometries()
     bar->setRange(0, int(std::clamp<qint64>(contents - viewport()->height(), 0, INT_MAX)));
     horizontalScrollBar()->setRange(0, 0);
     QAbstractItemView::updateGeometries();
+}
+
+void UniformListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    // The base class asks every row of a range for its place, 100,000 of them when
+    // every photo is ticked; only the shown rows are drawn, and the view holds no
+    // editors. An assistive tool is still told of the whole range.
+    if (QAccessible::isActive() || topLeft.row() == bottomRight.row() || topLeft.parent() != rootIndex()) {
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    const auto [first, last] = rowsBetween(0, viewport()->height() - 1, rowHeight());
+    const int from = std::max(first, topLeft.row());
+    const int to = std::min(last, bottomRight.row());
+    if (from <= to)
+        QAbstractItemView::dataChanged(model()->index(from, 0, rootIndex()), model()->index(to, 0, rootIndex()), roles);
 }
 
 void UniformListView::rowsInserted(const QModelIndex& parent, int start, int end)

@@ -134,15 +134,31 @@ std::shared_ptr<PhotoFile> PhotoListModel::photoAt(const QModelIndex& index) con
 
 int PhotoListModel::rowOfPath(const QString& path) const
 {
-    return m_rowOfPath.value(IndexedPath(path), -1);
+    const auto it = m_rowOfHash.constFind(qHash(path));
+    if (it != m_rowOfHash.cend() && m_photos.at(*it)->filePath == path)
+        return *it;
+    return m_rowOfCollidedPath.value(path, -1);
+}
+
+void PhotoListModel::indexRow(int row)
+{
+    const QString& path = m_photos.at(row)->filePath;
+    const size_t hash = qHash(path);
+    const auto it = m_rowOfHash.find(hash);
+    if (it == m_rowOfHash.end())
+        m_rowOfHash.insert(hash, row);
+    else if (m_photos.at(*it)->filePath == path)
+        *it = row; // the same path again: the later row, as for any key
+    else
+        m_rowOfCollidedPath.insert(path, row);
 }
 
 QSet<QString> PhotoListModel::pathsInBatch() const
 {
     QSet<QString> paths;
-    paths.reserve(m_rowOfPath.size());
-    for (auto it = m_rowOfPath.cbegin(); it != m_rowOfPath.cend(); ++it)
-        paths.insert(it.key().path);
+    paths.reserve(m_photos.size());
+    for (const std::shared_ptr<PhotoFile>& photo : std::as_const(m_photos))
+        paths.insert(photo->filePath);
     return paths;
 }
 
@@ -159,7 +175,7 @@ void PhotoListModel::appendPhotos(const QList<std::shared_ptr<PhotoFile>>& photo
     beginInsertRows(QModelIndex(), first, first + int(photos.size()) - 1);
     m_photos.append(photos);
     for (int row = first; row < count(); ++row)
-        m_rowOfPath.insert(IndexedPath(m_photos.at(row)->filePath), row);
+        indexRow(row);
     endInsertRows();
     emit countChanged();
 }
@@ -175,10 +191,11 @@ void PhotoListModel::reload()
 
 void PhotoListModel::rebuildPathIndex()
 {
-    m_rowOfPath.clear();
-    m_rowOfPath.reserve(m_photos.size());
+    m_rowOfHash.clear();
+    m_rowOfCollidedPath.clear();
+    m_rowOfHash.reserve(m_photos.size());
     for (int row = 0; row < count(); ++row)
-        m_rowOfPath.insert(IndexedPath(m_photos.at(row)->filePath), row);
+        indexRow(row);
 }
 
 void PhotoListModel::emitCheckMarksChanged(int first, int last)

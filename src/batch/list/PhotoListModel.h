@@ -48,7 +48,7 @@ public:
     std::shared_ptr<PhotoFile> photoAt(int row) const;
     std::shared_ptr<PhotoFile> photoAt(const QModelIndex& index) const;
     int rowOfPath(const QString& path) const;
-    bool containsPath(const QString& path) const { return m_rowOfPath.contains(IndexedPath(path)); }
+    bool containsPath(const QString& path) const { return rowOfPath(path) >= 0; }
     // The paths of the batch list, for the duplicate test of an adding.
     QSet<QString> pathsInBatch() const;
     int count() const { return int(m_photos.size()); }
@@ -102,24 +102,13 @@ private:
     void onThumbnailChanged(const QString& path);
 
     QList<std::shared_ptr<PhotoFile>>& m_photos;
-    // A path with its hash, worked out once: when the index grows, its entries move
-    // to their new places without a path being read and hashed again, so that the
-    // hand-off that grows an index of tens of thousands of paths stays short.
-    struct IndexedPath {
-        QString path;
-        size_t hash = 0;
-        explicit IndexedPath(const QString& path)
-            : path(path)
-            , hash(qHash(path))
-        {
-        }
-        friend bool operator==(const IndexedPath& a, const IndexedPath& b)
-        {
-            return a.hash == b.hash && a.path == b.path;
-        }
-        friend size_t qHash(const IndexedPath& key, size_t seed = 0) { return key.hash ^ seed; }
-    };
-    QHash<IndexedPath, int> m_rowOfPath;
+    // Each photo's row, found by its path's hash. The index holds numbers alone, so
+    // that growing it, at a hand-off of tens of thousands of photos, moves small
+    // entries and reads no path. Two paths of one hash (which a 64-bit hash all but
+    // never gives) keep the second in a table of paths.
+    QHash<size_t, int> m_rowOfHash;
+    QHash<QString, int> m_rowOfCollidedPath;
+    void indexRow(int row);
     QPointer<ThumbnailCache> m_thumbnails;
     bool m_scanning = false;
     std::shared_ptr<std::atomic<bool>> m_stopScan;
