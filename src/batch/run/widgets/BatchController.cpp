@@ -508,6 +508,40 @@ void BatchController::addSummaryWindow()
 {
     if (m_runner.isRunning())
         return;
+    // Asked again while the rows are made: they are made again from the start by
+    // the turn already waiting.
+    const bool turnWaiting = m_summaryFill.has_value();
+    m_summaryFill.emplace();
+    if (!turnWaiting)
+        fillSummary();
+}
+
+void BatchController::fillSummary()
+{
+    if (!m_summaryFill)
+        return;
+    // A run started meanwhile has outcomes of its own; its end opens its summary.
+    if (m_runner.isRunning()) {
+        m_summaryFill.reset();
+        return;
+    }
+    SummaryFill& fill = *m_summaryFill;
+    const qsizetype to = std::min(m_runner.photoCount(), fill.next + m_summaryChunk);
+    for (const auto& record : m_runner.errorRecords(fill.next, to))
+        fill.errors.append(BatchTexts::summaryRow(*record));
+    for (const auto& record : m_runner.warningRecords(fill.next, to))
+        fill.warnings.append(BatchTexts::summaryRow(*record));
+    fill.next = to;
+    if (to < m_runner.photoCount()) {
+        QTimer::singleShot(0, this, &BatchController::fillSummary);
+        return;
+    }
+    // The errors, then the warnings.
+    QList<SummaryRow> rows = std::move(fill.errors);
+    const qsizetype warnings = fill.warnings.size();
+    rows.append(std::move(fill.warnings));
+    m_summaryFill.reset();
+
     m_context.setAcceptsDrops(false);
     m_context.setVeiled(true);
     if (!m_summary) {
@@ -516,16 +550,8 @@ void BatchController::addSummaryWindow()
         connect(
             m_summary, &SummaryWindow::openOutputFolderRequested, this, &BatchController::btnOpenOutputFolderTapped);
     }
-    const QList<std::shared_ptr<PhotoFile>> errors = m_runner.errorRecords();
-    const QList<std::shared_ptr<PhotoFile>> warnings = m_runner.warningRecords();
-    QList<SummaryRow> rows;
-    rows.reserve(errors.size() + warnings.size());
-    for (const auto& record : errors)
-        rows.append(BatchTexts::summaryRow(*record));
-    for (const auto& record : warnings)
-        rows.append(BatchTexts::summaryRow(*record));
     m_summary->setSummmaryInfo(
-        BatchTexts::summary(m_runner.state(), warnings.size(), QDateTime::currentDateTimeUtc()), std::move(rows));
+        BatchTexts::summary(m_runner.state(), warnings, QDateTime::currentDateTimeUtc()), std::move(rows));
     m_summaryOpen = true;
     m_services.presenter().presentSheet(m_summary, {});
     emit summaryShown();
