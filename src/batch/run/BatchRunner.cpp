@@ -17,34 +17,13 @@
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
-#include <cerrno>
-#include <sys/resource.h>
 #include <sys/statvfs.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// A writer thread runs below the window's priority: while the writers keep every
-// core busy, the main thread, and the pool threads its painting shares a fill
-// with, get a core as soon as they wake instead of waiting up to tens of
-// milliseconds behind the writers. The writers still take every cycle the window
-// leaves. Once per thread: the writers' pool and its threads end with the run.
-void yieldToTheWindow()
-{
-    thread_local bool lowered = false;
-    if (lowered)
-        return;
-    lowered = true;
-    const auto thread = id_t(::gettid());
-    errno = 0;
-    const int nice = ::getpriority(PRIO_PROCESS, thread);
-    if (errno == 0)
-        ::setpriority(PRIO_PROCESS, thread, std::min(nice + BatchRunner::kWriterNiceness, 19));
-}
 
 const QString kProcessedMessage = u"File processed successfully"_s;
 
@@ -383,7 +362,6 @@ void BatchRunner::handOutPaths(const std::shared_ptr<Run>& run, std::optional<Ou
         const qint64 bytes = qint64(photo.fileSizeInBytes);
         run->bytesInHand += bytes;
         writers.start([this, run, index, outputPath, bytes, &freeWriters] {
-            yieldToTheWindow();
             try {
                 writePhoto(run, index, outputPath);
             } catch (const std::exception& error) {

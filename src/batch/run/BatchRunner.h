@@ -41,8 +41,6 @@ public:
     // Below this many free bytes (101 MiB) in the folder a photo is written into,
     // that photo is the run's last.
     static constexpr qint64 kMinimumFreeBytes = 105906176;
-    // How much nicer than the application its writer threads run.
-    static constexpr int kWriterNiceness = 5;
 
     // The free bytes of a folder, or nothing when the file system cannot tell.
     // Called on the run's path thread.

@@ -22,8 +22,6 @@
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <stdexcept>
 
 using namespace Qt::Literals::StringLiterals;
@@ -753,43 +751,6 @@ TEST_F(BatchRunnerTest, aRawFileWhoseCameraIsKeptCountsAsAnErrorYetWasWritten)
     EXPECT_EQ(runner.errorRecords(), PhotoList({ rawPhoto }));
     EXPECT_EQ(artistOf(output() + u"/raw.NEF"_s), u"Batch Artist"_s);
     EXPECT_EQ(runner.photosWrittenByLastRun(), batch) << "a restore takes it back too";
-}
-
-// The writers run nicer than the application, so that the window (and the threads
-// its painting hands work to) gets a core first while they keep every core busy.
-TEST_F(BatchRunnerTest, theWritersRunNicerThanTheApplication)
-{
-    const PhotoList batch = makeBatch(sources(), 2);
-    FormRecords form;
-    BatchRunner runner;
-    runner.setJobs(1);
-    // The second photo waits at its free-space look until the writer is seen.
-    const auto seen = std::make_shared<TestGate>(1);
-    const TestGate::ScopedOpening opening(seen);
-    ScriptedSpace space;
-    space.answer = [seen](int, const QString&) {
-        seen->pass();
-        return std::optional<qint64>(qint64(1) << 40);
-    };
-    runner.setFreeSpaceProbe(space.probe());
-    QEventLoop firstWritten;
-    QObject::connect(&runner, &BatchRunner::photoFinished, &firstWritten, &QEventLoop::quit);
-    QTimer::singleShot(60000, &firstWritten, &QEventLoop::quit);
-    ASSERT_TRUE(
-        runner.start(BatchSnapshot::forTickedPhotos(batch, *form.settings, *form.onlyUpdated, intoFolder(output()))));
-    firstWritten.exec();
-
-    const int own = ::getpriority(PRIO_PROCESS, id_t(::gettid()));
-    QList<int> others;
-    for (const QString& task : QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (task.toInt() != ::gettid())
-            others << ::getpriority(PRIO_PROCESS, id_t(task.toInt()));
-    }
-    EXPECT_TRUE(others.contains(std::min(own + BatchRunner::kWriterNiceness, 19))) << others.size() << " threads";
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, id_t(::gettid())), own) << "the main thread keeps its priority";
-    seen->open();
-    ASSERT_TRUE(waitForEnd(runner));
-    EXPECT_EQ(runner.state().succeeded, 2);
 }
 
 TEST_F(BatchRunnerTest, aDateItsSettingCannotChangeIsAWarningOfAWrittenPhoto)
