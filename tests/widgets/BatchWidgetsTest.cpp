@@ -185,6 +185,19 @@ private:
         return photos;
     }
 
+    // A ticked photo whose file is gone: a quick error of its own in a run.
+    std::shared_ptr<PhotoFile> gonePhoto(int number) const
+    {
+        auto photo = std::make_shared<PhotoFile>();
+        photo->fileName = u"gone-%1.jpg"_s.arg(number);
+        photo->fileExtension = u"jpg"_s;
+        photo->filePath = m_dir->path() + u"/gone/"_s + photo->fileName;
+        photo->metadataObject = std::make_shared<MetaDataObject>();
+        photo->metadataObjectOriginal = MetaDataObject::initWithObject(*photo->metadataObject);
+        photo->isSelected = true;
+        return photo;
+    }
+
     // Process in keep mode into the test's output folder, through the panel.
     void processInto(const QString& folder)
     {
@@ -629,17 +642,8 @@ private slots:
     {
         Editor& e = *m_editor;
         const int added = 2 * BatchController::kSnapshotChunk + 1;
-        for (int i = 0; i < added; ++i) {
-            // Photos whose files are gone: each is a quick error of its own in the run.
-            auto photo = std::make_shared<PhotoFile>();
-            photo->fileName = u"gone-%1.jpg"_s.arg(i);
-            photo->fileExtension = u"jpg"_s;
-            photo->filePath = m_dir->path() + u"/gone/"_s + photo->fileName;
-            photo->metadataObject = std::make_shared<MetaDataObject>();
-            photo->metadataObjectOriginal = MetaDataObject::initWithObject(*photo->metadataObject);
-            photo->isSelected = true;
-            e.photos.append(photo);
-        }
+        for (int i = 0; i < added; ++i)
+            e.photos.append(gonePhoto(i));
         QVERIFY(QDir().mkpath(output()));
         e.page->model().setDestination(output(), false);
         QSignalSpy started(e.controller, &BatchController::runStarted);
@@ -851,16 +855,8 @@ private slots:
     void aLongRunsSummaryIsMadeOverTurnsWithEveryRowInOrder()
     {
         Editor& e = *m_editor;
-        for (const int at : { 1, 3 }) {
-            auto photo = std::make_shared<PhotoFile>();
-            photo->fileName = u"gone-%1.jpg"_s.arg(at);
-            photo->fileExtension = u"jpg"_s;
-            photo->filePath = m_dir->path() + u"/gone/"_s + photo->fileName;
-            photo->metadataObject = std::make_shared<MetaDataObject>();
-            photo->metadataObjectOriginal = MetaDataObject::initWithObject(*photo->metadataObject);
-            photo->isSelected = true;
-            e.photos.insert(at, photo);
-        }
+        for (const int at : { 1, 3 })
+            e.photos.insert(at, gonePhoto(at));
         e.publishTicks();
         // Named by place: the photos without a position each bring a warning.
         e.page->btnOutputRenamingOptionTapped(true);
