@@ -508,6 +508,13 @@ void BatchController::addSummaryWindow()
 {
     if (m_runner.isRunning())
         return;
+    // The sheet is made before the rows, so that the turn that opens it only fills it.
+    if (!m_summary) {
+        m_summary = new SummaryWindow(m_bar->window());
+        connect(m_summary, &SummaryWindow::closeRequested, this, &BatchController::btnCloseSummaryTapped);
+        connect(
+            m_summary, &SummaryWindow::openOutputFolderRequested, this, &BatchController::btnOpenOutputFolderTapped);
+    }
     // Asked again while the rows are made: they are made again from the start by
     // the turn already waiting.
     const bool turnWaiting = m_summaryFill.has_value();
@@ -525,33 +532,34 @@ void BatchController::fillSummary()
         m_summaryFill.reset();
         return;
     }
+    // Every photo's errors first, then every photo's warnings: `next` runs over
+    // the photos twice.
     SummaryFill& fill = *m_summaryFill;
-    const qsizetype to = std::min(m_runner.photoCount(), fill.next + m_summaryChunk);
-    for (const auto& record : m_runner.errorRecords(fill.next, to))
-        fill.errors.append(BatchTexts::summaryRow(*record));
-    for (const auto& record : m_runner.warningRecords(fill.next, to))
-        fill.warnings.append(BatchTexts::summaryRow(*record));
+    const qsizetype photos = m_runner.photoCount();
+    const qsizetype to = std::min(2 * photos, fill.next + m_summaryChunk);
+    if (fill.next < photos) {
+        for (const auto& record : m_runner.errorRecords(fill.next, std::min(to, photos)))
+            fill.rows.append(BatchTexts::summaryRow(*record));
+    }
+    if (to > photos) {
+        const QList<std::shared_ptr<PhotoFile>> warnings
+            = m_runner.warningRecords(std::max(fill.next, photos) - photos, to - photos);
+        fill.warnings += warnings.size();
+        for (const auto& record : warnings)
+            fill.rows.append(BatchTexts::summaryRow(*record));
+    }
     fill.next = to;
-    if (to < m_runner.photoCount()) {
+    if (to < 2 * photos) {
         QTimer::singleShot(0, this, &BatchController::fillSummary);
         return;
     }
-    // The errors, then the warnings.
-    QList<SummaryRow> rows = std::move(fill.errors);
-    const qsizetype warnings = fill.warnings.size();
-    rows.append(std::move(fill.warnings));
+    SummaryFill filled = std::move(fill);
     m_summaryFill.reset();
 
     m_context.setAcceptsDrops(false);
     m_context.setVeiled(true);
-    if (!m_summary) {
-        m_summary = new SummaryWindow(m_bar->window());
-        connect(m_summary, &SummaryWindow::closeRequested, this, &BatchController::btnCloseSummaryTapped);
-        connect(
-            m_summary, &SummaryWindow::openOutputFolderRequested, this, &BatchController::btnOpenOutputFolderTapped);
-    }
-    m_summary->setSummmaryInfo(
-        BatchTexts::summary(m_runner.state(), warnings, QDateTime::currentDateTimeUtc()), std::move(rows));
+    m_summary->setSummmaryInfo(BatchTexts::summary(m_runner.state(), filled.warnings, QDateTime::currentDateTimeUtc()),
+        std::move(filled.rows));
     m_summaryOpen = true;
     m_services.presenter().presentSheet(m_summary, {});
     emit summaryShown();
