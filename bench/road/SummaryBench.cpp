@@ -6,7 +6,8 @@
 //
 // Most rows are the renaming warning a photo without an original date gets; every
 // tenth is an error whose message is long enough to wrap. The sheet is filled from
-// a timer, as the batch fills it, so its filling is one event on the main thread.
+// a timer, so its filling is one event on the main thread; here the rows are made
+// in that event too (the batch makes them beforehand, a slice of photos per turn).
 #include "RoadApplication.h"
 #include "RoadStageMeter.h"
 #include "batch/run/BatchRunState.h"

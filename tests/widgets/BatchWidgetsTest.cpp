@@ -185,6 +185,19 @@ private:
         return photos;
     }
 
+    // A ticked photo whose file is gone: a quick error of its own in a run.
+    std::shared_ptr<PhotoFile> gonePhoto(int number) const
+    {
+        auto photo = std::make_shared<PhotoFile>();
+        photo->fileName = u"gone-%1.jpg"_s.arg(number);
+        photo->fileExtension = u"jpg"_s;
+        photo->filePath = m_dir->path() + u"/gone/"_s + photo->fileName;
+        photo->metadataObject = std::make_shared<MetaDataObject>();
+        photo->metadataObjectOriginal = MetaDataObject::initWithObject(*photo->metadataObject);
+        photo->isSelected = true;
+        return photo;
+    }
+
     // Process in keep mode into the test's output folder, through the panel.
     void processInto(const QString& folder)
     {
@@ -629,17 +642,8 @@ private slots:
     {
         Editor& e = *m_editor;
         const int added = 2 * BatchController::kSnapshotChunk + 1;
-        for (int i = 0; i < added; ++i) {
-            // Photos whose files are gone: each is a quick error of its own in the run.
-            auto photo = std::make_shared<PhotoFile>();
-            photo->fileName = u"gone-%1.jpg"_s.arg(i);
-            photo->fileExtension = u"jpg"_s;
-            photo->filePath = m_dir->path() + u"/gone/"_s + photo->fileName;
-            photo->metadataObject = std::make_shared<MetaDataObject>();
-            photo->metadataObjectOriginal = MetaDataObject::initWithObject(*photo->metadataObject);
-            photo->isSelected = true;
-            e.photos.append(photo);
-        }
+        for (int i = 0; i < added; ++i)
+            e.photos.append(gonePhoto(i));
         QVERIFY(QDir().mkpath(output()));
         e.page->model().setDestination(output(), false);
         QSignalSpy started(e.controller, &BatchController::runStarted);
@@ -843,6 +847,47 @@ private slots:
             QCOMPARE(message.data(Qt::ToolTipRole).toString(), rows[row].message);
             QVERIFY(!model->index(row, SummaryTableModel::NameColumn).data(Qt::DecorationRole).isNull());
         }
+    }
+
+    // A long run's summary rows are made a slice of photos per turn of the event
+    // loop; the summary then opens with every error, then every warning, in the
+    // run's order, however the slices cut them, and opened twice it has them once.
+    void aLongRunsSummaryIsMadeOverTurnsWithEveryRowInOrder()
+    {
+        Editor& e = *m_editor;
+        for (const int at : { 1, 3 })
+            e.photos.insert(at, gonePhoto(at));
+        e.publishTicks();
+        // Named by place: the photos without a position each bring a warning.
+        e.page->btnOutputRenamingOptionTapped(true);
+        e.page->model().setOption(OutputOptionsModel::Option::Location, true);
+        e.controller->setSummaryChunk(2);
+        e.page->model().setDestination(output(), false);
+        e.clickProcess();
+        QCOMPARE(e.placeQuestions.size(), 1);
+        e.placeQuestions.takeFirst()();
+        QTRY_VERIFY(e.destinationPanel() && e.destinationPanel()->isVisible());
+        e.click(u"btnSelectDestination"_s);
+        QTRY_VERIFY(!e.alerts.isEmpty());
+        e.answer(AlertButtonYes);
+        waitForSummary();
+        const auto names = [&e] {
+            QStringList names;
+            for (const SummaryRow& row : e.summary()->tableModel()->rows())
+                names << QFileInfo(row.name).fileName() + u' ' + row.icon;
+            return names;
+        };
+        const QStringList expected = { u"gone-1.jpg errorFile.png"_s, u"gone-3.jpg errorFile.png"_s,
+            u"photo-0.jpg warningFile.png"_s, u"photo-1.jpg warningFile.png"_s, u"photo-2.jpg warningFile.png"_s };
+        QCOMPARE(names(), expected);
+        QCOMPARE(find<QLabel>(e.summary(), u"lblErrorsSummary"_s)->text(), u"Errors Found(2) Warnings Found(3)"_s);
+
+        e.click(u"btnCloseSummary"_s);
+        e.controller->addSummaryWindow();
+        e.controller->addSummaryWindow();
+        QVERIFY(!e.summary()->isVisible());
+        waitForSummary();
+        QCOMPARE(names(), expected);
     }
 
     void aResizedSummaryKeepsItsTitleAndCountsTogether()

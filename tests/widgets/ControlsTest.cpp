@@ -28,6 +28,8 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtConcurrent>
+#include <atomic>
+#include <thread>
 #include <QtTest>
 
 namespace {
@@ -699,6 +701,46 @@ private slots:
         bar.setDoubleValue(10);
         QVERIFY(!bar.isAnimating());
         QCOMPARE(bar.displayedValue(), 10.0);
+    }
+
+    // The bar draws itself on the main thread alone: with every thread of the global
+    // pool busy (as the run's other work may keep them), a frame does not wait.
+    void theProgressBarDrawsWithoutTheSharedThreadPool()
+    {
+        GRProgressIndicator bar;
+        bar.setMinValue(0);
+        bar.setMaxValue(100);
+        bar.setDoubleValue(40);
+        bar.resize(480, 12);
+        QThreadPool* pool = QThreadPool::globalInstance();
+        QSemaphore started;
+        QSemaphore release;
+        for (int i = 0; i < pool->maxThreadCount(); ++i) {
+            pool->start([&started, &release] {
+                started.release();
+                release.acquire();
+            });
+        }
+        started.acquire(pool->maxThreadCount());
+        // Frees the pool after a while, should the drawing wait for it.
+        std::atomic<bool> drawn = false;
+        std::atomic<bool> freedFirst = false;
+        std::thread guard([&] {
+            for (int waited = 0; waited < 5000 && !drawn; waited += 10)
+                QThread::msleep(10);
+            freedFirst = !drawn;
+            release.release(pool->maxThreadCount());
+        });
+        QImage image(bar.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        bar.render(&image);
+        drawn = true;
+        guard.join();
+        pool->waitForDone();
+        QVERIFY(!freedFirst);
+        // Drawn whole: the bar up to 40 %, the grey track after it.
+        QVERIFY(image.pixelColor(100, 6).blue() > image.pixelColor(100, 6).red());
+        QCOMPARE(image.pixelColor(400, 6), QColor(225, 225, 225));
     }
 
     void aScrollViewWithoutWheelScrollingPassesTheWheelOn()

@@ -16,6 +16,7 @@
 #include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
+#include <algorithm>
 #include <sys/statvfs.h>
 #include <utility>
 #include <vector>
@@ -242,20 +243,37 @@ void BatchRunner::waitForFinished()
 
 QList<std::shared_ptr<PhotoFile>> BatchRunner::errorRecords() const
 {
+    return errorRecords(0, m_outcomes.size());
+}
+
+QList<std::shared_ptr<PhotoFile>> BatchRunner::warningRecords() const
+{
+    return warningRecords(0, m_outcomes.size());
+}
+
+qsizetype BatchRunner::photoCount() const
+{
+    return m_outcomes.size();
+}
+
+QList<std::shared_ptr<PhotoFile>> BatchRunner::errorRecords(qsizetype from, qsizetype to) const
+{
     QList<std::shared_ptr<PhotoFile>> records;
-    for (qsizetype i = 0; i < m_outcomes.size(); ++i) {
+    to = std::min(to, m_outcomes.size());
+    for (qsizetype i = std::max(from, qsizetype(0)); i < to; ++i) {
         if (m_outcomes[i].finished && m_outcomes[i].code != MetadataWriteResult::Processed)
             records.append(m_state.photos[i]);
     }
     return records;
 }
 
-QList<std::shared_ptr<PhotoFile>> BatchRunner::warningRecords() const
+QList<std::shared_ptr<PhotoFile>> BatchRunner::warningRecords(qsizetype from, qsizetype to) const
 {
     QList<std::shared_ptr<PhotoFile>> records;
-    for (const Outcome& outcome : m_outcomes) {
-        if (outcome.code != MetadataWriteResult::SourceMissing)
-            records.append(outcome.warnings);
+    to = std::min(to, m_outcomes.size());
+    for (qsizetype i = std::max(from, qsizetype(0)); i < to; ++i) {
+        if (m_outcomes[i].code != MetadataWriteResult::SourceMissing)
+            records.append(m_outcomes[i].warnings);
     }
     return records;
 }

@@ -112,6 +112,12 @@ public:
     // source was missing brings no renaming warning.
     QList<std::shared_ptr<PhotoFile>> errorRecords() const;
     QList<std::shared_ptr<PhotoFile>> warningRecords() const;
+    // The same records of the run's photos from index `from` up to `to` (not
+    // included), for a long run's records taken a slice at a time.
+    QList<std::shared_ptr<PhotoFile>> errorRecords(qsizetype from, qsizetype to) const;
+    QList<std::shared_ptr<PhotoFile>> warningRecords(qsizetype from, qsizetype to) const;
+    // How many photos the last run (or the one running) has.
+    qsizetype photoCount() const;
     // The warnings of the photo at this index of the run, as warningRecords holds them.
     QList<std::shared_ptr<PhotoFile>> warningsOf(int index) const;
 

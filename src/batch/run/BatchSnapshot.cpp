@@ -4,6 +4,7 @@
 #include "model/PhotoFile.h"
 
 #include <algorithm>
+#include <iterator>
 
 std::shared_ptr<MetaDataObject> BatchSnapshot::deepCopy(const MetaDataObject& record)
 {
@@ -36,10 +37,16 @@ BatchSnapshot BatchSnapshot::forPhotos(const QList<std::shared_ptr<PhotoFile>>& 
     snapshot.options = options;
     snapshot.settings = deepCopy(settings);
     snapshot.onlyUpdated = deepCopy(onlyUpdated);
-    snapshot.photos.reserve(photos.size());
-    for (const std::shared_ptr<PhotoFile>& photo : photos) {
-        if (photo)
-            snapshot.photos.append(photo);
+    // The list itself where it has no gap: a run over 100,000 photos took each
+    // photo's pointer one by one on the main thread.
+    if (std::all_of(photos.cbegin(), photos.cend(), [](const auto& photo) { return bool(photo); })) {
+        snapshot.photos = photos;
+    } else {
+        snapshot.photos.reserve(photos.size());
+        for (const std::shared_ptr<PhotoFile>& photo : photos) {
+            if (photo)
+                snapshot.photos.append(photo);
+        }
     }
     snapshot.workCopies.reserve(snapshot.photos.size());
     if (copying == Copying::Now)
@@ -64,10 +71,12 @@ BatchSnapshot BatchSnapshot::forTickedPhotos(const QList<std::shared_ptr<PhotoFi
     const MetaDataObject& settings, const MetaDataObject& onlyUpdated, const OutputRenamingOptions& options,
     Copying copying)
 {
+    const auto isTicked = [](const std::shared_ptr<PhotoFile>& photo) { return photo && photo->isSelected; };
+    // Every photo ticked, as after an adding: the batch list itself.
+    if (std::all_of(batchList.cbegin(), batchList.cend(), isTicked))
+        return forPhotos(batchList, batchList, settings, onlyUpdated, options, copying);
     QList<std::shared_ptr<PhotoFile>> ticked;
-    for (const std::shared_ptr<PhotoFile>& photo : batchList) {
-        if (photo && photo->isSelected)
-            ticked.append(photo);
-    }
+    ticked.reserve(batchList.size());
+    std::copy_if(batchList.cbegin(), batchList.cend(), std::back_inserter(ticked), isTicked);
     return forPhotos(ticked, batchList, settings, onlyUpdated, options, copying);
 }

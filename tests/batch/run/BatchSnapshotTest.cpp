@@ -88,3 +88,24 @@ TEST(BatchSnapshot, aRunDoesNotStartBeforeEveryPhotoIsCopied)
     EXPECT_FALSE(runner.start(std::move(snapshot)));
     EXPECT_FALSE(runner.isRunning());
 }
+
+// Every photo ticked, as after an adding: the run takes the whole list in order,
+// and what the list meets afterwards (photos added or removed) does not reach it.
+TEST(BatchSnapshot, aWhollyTickedListIsTakenAsItWas)
+{
+    QList<std::shared_ptr<PhotoFile>> batch;
+    for (int i = 0; i < 4; ++i) {
+        batch.append(photoNumbered(i));
+        batch.last()->isSelected = true;
+    }
+    const MetaDataObject form;
+    const QList<std::shared_ptr<PhotoFile>> before = batch;
+    BatchSnapshot snapshot
+        = BatchSnapshot::forTickedPhotos(batch, form, form, OutputRenamingOptions(), BatchSnapshot::Copying::Later);
+    batch.removeFirst();
+    batch.append(photoNumbered(9));
+    EXPECT_EQ(snapshot.photos, before);
+    EXPECT_EQ(snapshot.batchSourcePaths.size(), 4);
+    EXPECT_TRUE(snapshot.copyPhotos(10));
+    EXPECT_EQ(snapshot.workCopies.last()->filePath, u"/photos/3.jpg"_s);
+}

@@ -508,24 +508,58 @@ void BatchController::addSummaryWindow()
 {
     if (m_runner.isRunning())
         return;
-    m_context.setAcceptsDrops(false);
-    m_context.setVeiled(true);
+    // The sheet is made before the rows, so that the turn that opens it only fills it.
     if (!m_summary) {
         m_summary = new SummaryWindow(m_bar->window());
         connect(m_summary, &SummaryWindow::closeRequested, this, &BatchController::btnCloseSummaryTapped);
         connect(
             m_summary, &SummaryWindow::openOutputFolderRequested, this, &BatchController::btnOpenOutputFolderTapped);
     }
-    const QList<std::shared_ptr<PhotoFile>> errors = m_runner.errorRecords();
-    const QList<std::shared_ptr<PhotoFile>> warnings = m_runner.warningRecords();
-    QList<SummaryRow> rows;
-    rows.reserve(errors.size() + warnings.size());
-    for (const auto& record : errors)
-        rows.append(BatchTexts::summaryRow(*record));
-    for (const auto& record : warnings)
-        rows.append(BatchTexts::summaryRow(*record));
-    m_summary->setSummmaryInfo(
-        BatchTexts::summary(m_runner.state(), warnings.size(), QDateTime::currentDateTimeUtc()), std::move(rows));
+    // Asked again while the rows are made: they are made again from the start by
+    // the turn already waiting.
+    const bool turnWaiting = m_summaryFill.has_value();
+    m_summaryFill.emplace();
+    if (!turnWaiting)
+        fillSummary();
+}
+
+void BatchController::fillSummary()
+{
+    if (!m_summaryFill)
+        return;
+    // A run started meanwhile has outcomes of its own; its end opens its summary.
+    if (m_runner.isRunning()) {
+        m_summaryFill.reset();
+        return;
+    }
+    // Every photo's errors first, then every photo's warnings: `next` runs over
+    // the photos twice.
+    SummaryFill& fill = *m_summaryFill;
+    const qsizetype photos = m_runner.photoCount();
+    const qsizetype to = std::min(2 * photos, fill.next + m_summaryChunk);
+    if (fill.next < photos) {
+        for (const auto& record : m_runner.errorRecords(fill.next, std::min(to, photos)))
+            fill.rows.append(BatchTexts::summaryRow(*record));
+    }
+    if (to > photos) {
+        const QList<std::shared_ptr<PhotoFile>> warnings
+            = m_runner.warningRecords(std::max(fill.next, photos) - photos, to - photos);
+        fill.warnings += warnings.size();
+        for (const auto& record : warnings)
+            fill.rows.append(BatchTexts::summaryRow(*record));
+    }
+    fill.next = to;
+    if (to < 2 * photos) {
+        QTimer::singleShot(0, this, &BatchController::fillSummary);
+        return;
+    }
+    SummaryFill filled = std::move(fill);
+    m_summaryFill.reset();
+
+    m_context.setAcceptsDrops(false);
+    m_context.setVeiled(true);
+    m_summary->setSummmaryInfo(BatchTexts::summary(m_runner.state(), filled.warnings, QDateTime::currentDateTimeUtc()),
+        std::move(filled.rows));
     m_summaryOpen = true;
     m_services.presenter().presentSheet(m_summary, {});
     emit summaryShown();

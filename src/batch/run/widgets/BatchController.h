@@ -4,6 +4,7 @@
 #include "batch/alerts/AlertCatalog.h"
 #include "batch/run/BatchRunner.h"
 #include "batch/run/BatchSnapshot.h"
+#include "batch/run/BatchTexts.h"
 #include "batch/run/PhotosKeepingNoIptc.h"
 #include "batch/run/BottomLineThrottle.h"
 #include "controls/BusyPresenter.h"
@@ -13,6 +14,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -40,6 +42,10 @@ public:
     // Photos copied for a run's snapshot per turn of the event loop (some milliseconds
     // of the main thread): ten thousand photos at once held it for most of 100 ms.
     static constexpr int kSnapshotChunk = 1000;
+    // Photos whose summary rows are made per turn of the event loop (a few
+    // milliseconds), errors and warnings in turns of their own: a run of 100,000
+    // photos made all of its 45,000 rows in one event of 20 to 40 ms.
+    static constexpr int kSummaryChunk = 10000;
 
     // The form's record and its edited-fields-only twin, recomputed for a run.
     struct FormRecords {
@@ -103,8 +109,11 @@ public:
     // Alert 102's OK: the summary follows once the photos in hand are done.
     void alertNotEnoughSpaceAnswered();
 
-    // Opens the summary of the run that has ended (after the progress sheet or alert 102).
+    // Opens the summary of the run that has ended (after the progress sheet or alert
+    // 102). A long run's rows are made first, over a few turns of the event loop.
     void addSummaryWindow();
+    // Photos whose summary rows are made per turn (kSummaryChunk unless set).
+    void setSummaryChunk(int photos) { m_summaryChunk = std::max(photos, 1); }
 
     // The editor's set-up: renaming page back to its defaults, the page put away.
     void initSetup();
@@ -141,6 +150,8 @@ private:
     void runHasFinished();
     void lowSpaceFound();
     void hideProcessProgressWindow();
+    // The next turn of the summary's rows; the summary opens once all are made.
+    void fillSummary();
     // The counts last reported become the ones shown: the bar's two lines are drawn
     // from them at once, as the progress sheet has just drawn its own.
     void showReportedCounts();
@@ -186,6 +197,15 @@ private:
     bool m_resetKeptAfterRun = false;
     bool m_lowSpaceAnswered = false;
     bool m_summaryOpen = false;
+    // The summary's rows while they are made (the errors, then the warnings), how
+    // many of them are warnings, and how far the two walks over the photos got.
+    struct SummaryFill {
+        QList<SummaryRow> rows;
+        qsizetype warnings = 0;
+        qsizetype next = 0;
+    };
+    std::optional<SummaryFill> m_summaryFill;
+    int m_summaryChunk = kSummaryChunk;
     // The last look for photos that keep no IPTC data, and whether the run is to ask
     // after the destination panel that follows its alert.
     PhotosKeepingNoIptc m_keepingNoIptc;
