@@ -78,11 +78,12 @@ QModelIndex UniformListView::indexAt(const QPoint& point) const
 
 void UniformListView::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
+    // A reset waits for the next turn to set the scroll range and the rows' height;
+    // this scroll cannot.
+    executeDelayedItemsLayout();
     const QRect row = visualRect(index);
     if (!row.isValid())
         return;
-    // A reset waits for the next turn to set the scroll range; this scroll cannot.
-    executeDelayedItemsLayout();
     const int height = viewport()->height();
     const int top = row.top() + verticalOffset();
     int value = verticalOffset();
