@@ -518,7 +518,7 @@ void BatchController::addSummaryWindow()
     // Asked again while the rows are made: they are made again from the start by
     // the turn already waiting.
     const bool turnWaiting = m_summaryFill.has_value();
-    m_summaryFill.emplace();
+    m_summaryFill = SummaryFill {};
     if (!turnWaiting)
         fillSummary();
 }
