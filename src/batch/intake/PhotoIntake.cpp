@@ -5,6 +5,7 @@
 #include "batch/intake/PhotoIntakeWalk.h"
 #include "batch/list/PhotoListModel.h"
 #include "model/PhotoFile.h"
+#include "platform/BackgroundPriority.h"
 #include "platform/OpenablePhotoPath.h"
 
 #include <QCoreApplication>
@@ -48,6 +49,7 @@ struct ChunkDoneSignal {
 
 ReadChunk readChunk(const QStringList& paths, const PhotoIntake::PhotoReader& reader, QSemaphore* done)
 {
+    lowerThisThreadToBackgroundPriority();
     const ChunkDoneSignal signal { done };
     ReadChunk chunk;
     chunk.photos.reserve(paths.size());
@@ -198,6 +200,7 @@ void PhotoIntake::handOff(const std::shared_ptr<Job>& job, PhotoChunk photos)
 // hands the read photos to the main thread in the walk's order.
 void PhotoIntake::runJob(const std::shared_ptr<Job>& job)
 {
+    lowerThisThreadToBackgroundPriority();
     struct InFlight {
         QFuture<ReadChunk> photos;
         PhotoIntakeCounts countsAtLastPhoto;

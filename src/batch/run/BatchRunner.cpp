@@ -6,6 +6,7 @@
 #include "batch/naming/OutputPathBuilder.h"
 #include "model/MetaDataObject.h"
 #include "model/PhotoFile.h"
+#include "platform/BackgroundPriority.h"
 #include "platform/RestoreData.h"
 #include "services/ExifWriter.h"
 
@@ -289,6 +290,7 @@ QList<std::shared_ptr<PhotoFile>> BatchRunner::warningsOf(int index) const
 
 void BatchRunner::runPaths(const std::shared_ptr<Run>& run)
 {
+    lowerThisThreadToBackgroundPriority();
     BatchSnapshot& snapshot = run->snapshot;
     run->errorFlags.assign(std::size_t(snapshot.workCopies.size()), kNotWritten);
     {
@@ -362,6 +364,7 @@ void BatchRunner::handOutPaths(const std::shared_ptr<Run>& run, std::optional<Ou
         const qint64 bytes = qint64(photo.fileSizeInBytes);
         run->bytesInHand += bytes;
         writers.start([this, run, index, outputPath, bytes, &freeWriters] {
+            lowerThisThreadToBackgroundPriority();
             try {
                 writePhoto(run, index, outputPath);
             } catch (const std::exception& error) {

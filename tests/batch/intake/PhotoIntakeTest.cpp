@@ -17,7 +17,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace PhotoLibraryFixtures;
 
@@ -155,6 +158,31 @@ TEST_F(Intake, endsAtTheLimitInParallelWhereItWouldEndOnePhotoAfterTheOther)
     EXPECT_TRUE(parallel.summary.isMAX_PHOTOS_LIMIT_EXCEEDED);
     EXPECT_EQ(parallel.summary.maxPhotos, 7);
     EXPECT_EQ(parallel.summary.completion(false).alertTag, AlertPhotosLimitExceeded);
+}
+
+TEST_F(Intake, readsBelowTheWindowsPriorityAndLeavesTheCallersThreadAsItWas)
+{
+    // The window's thread must win every core it wants over the readers: they are
+    // lowered by whole steps of the nice value, each thread once however often used.
+    const int ours = getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)));
+    QList<std::shared_ptr<PhotoFile>> photos;
+    PhotoListModel model(photos);
+    PhotoIntake intake(model);
+    intake.setReadThreads(2);
+    intake.setReadChunkSize(1);
+    QMutex lock;
+    QList<int> readers;
+    intake.setPhotoReader([&](const QString& path) {
+        const QMutexLocker locked(&lock);
+        readers.append(getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid))));
+        return PhotoIntake::readPhotoFile(path);
+    });
+    ASSERT_TRUE(intake.addPhotosFromPathUrls({ m_tree }));
+    ASSERT_TRUE(waitForEnd(intake));
+    ASSERT_GT(readers.size(), 4);
+    for (const int nice : readers)
+        EXPECT_EQ(nice, std::min(19, ours + 10));
+    EXPECT_EQ(getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid))), ours);
 }
 
 TEST_F(Intake, addsNothingAndSaysSoWhenEveryPathIsAlreadyListed)
