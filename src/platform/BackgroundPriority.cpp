@@ -8,9 +8,6 @@
 #include <unistd.h>
 
 namespace {
-// Ten steps give the window about nine parts in ten of a core it shares with one
-// of them, where equal values would give it half.
-constexpr int kNiceSteps = 10;
 constexpr int kHighestNice = 19;
 }
 
@@ -32,7 +29,7 @@ void lowerThisThreadToBackgroundPriority()
     const int current = getpriority(PRIO_PROCESS, thread);
     if (current == -1 && errno != 0)
         return;
-    const int wanted = std::min(kHighestNice, window + kNiceSteps);
+    const int wanted = std::min(kHighestNice, window + kBackgroundNiceSteps);
     // A failure leaves the thread as it was, which is only slower to yield.
     if (current < wanted)
         (void)setpriority(PRIO_PROCESS, thread, wanted);

@@ -3,6 +3,7 @@
 #include "batch/alerts/AlertCatalog.h"
 #include "batch/list/PhotoListModel.h"
 #include "model/PhotoFile.h"
+#include "platform/BackgroundPriority.h"
 #include "support/FifoRelease.h"
 #include "support/PhotoLibraryFixtures.h"
 #include "support/TestGate.h"
@@ -163,7 +164,8 @@ TEST_F(Intake, endsAtTheLimitInParallelWhereItWouldEndOnePhotoAfterTheOther)
 TEST_F(Intake, readsBelowTheWindowsPriorityAndLeavesTheCallersThreadAsItWas)
 {
     // The window's thread must win every core it wants over the readers: they are
-    // lowered by whole steps of the nice value, each thread once however often used.
+    // lowered by whole steps of the nice value, each thread once however often used
+    // (a pool made by a lowered thread starts lowered and must not be lowered twice).
     const int ours = getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)));
     QList<std::shared_ptr<PhotoFile>> photos;
     PhotoListModel model(photos);
@@ -181,7 +183,7 @@ TEST_F(Intake, readsBelowTheWindowsPriorityAndLeavesTheCallersThreadAsItWas)
     ASSERT_TRUE(waitForEnd(intake));
     ASSERT_GT(readers.size(), 4);
     for (const int nice : readers)
-        EXPECT_EQ(nice, std::min(19, ours + 10));
+        EXPECT_EQ(nice, std::min(19, ours + kBackgroundNiceSteps));
     EXPECT_EQ(getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid))), ours);
 }
 
